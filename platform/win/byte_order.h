@@ -20,16 +20,14 @@ constexpr bool FieldFits(std::size_t size, std::size_t offset, std::size_t width
 
 namespace byte_order_detail {
 
-inline void CheckField(std::size_t size, std::size_t offset, std::size_t width) {
-  if (!FieldFits(size, offset, width)) {
-    throw std::out_of_range("field of " + std::to_string(width) + " bytes at offset " + std::to_string(offset) +
-                            " lies outside a record of " + std::to_string(size) + " bytes");
-  }
+[[noreturn]] inline void ThrowOutside(std::size_t size, std::size_t offset, std::size_t width) {
+  throw std::out_of_range("field of " + std::to_string(width) + " bytes at offset " + std::to_string(offset) +
+                          " lies outside a record of " + std::to_string(size) + " bytes");
 }
 
 template <std::size_t Width>
 ULONGLONG ReadUnsigned(std::span<const BYTE> bytes, std::size_t offset, bool bigEndian) {
-  CheckField(bytes.size(), offset, Width);
+  if (!FieldFits(bytes.size(), offset, Width)) ThrowOutside(bytes.size(), offset, Width);
   ULONGLONG value = 0;
   for (std::size_t i = 0; i < Width; ++i) {
     const std::size_t index = bigEndian ? i : Width - 1 - i;
@@ -40,7 +38,7 @@ ULONGLONG ReadUnsigned(std::span<const BYTE> bytes, std::size_t offset, bool big
 
 template <std::size_t Width>
 void WriteUnsigned(std::span<BYTE> bytes, std::size_t offset, ULONGLONG value, bool bigEndian) {
-  CheckField(bytes.size(), offset, Width);
+  if (!FieldFits(bytes.size(), offset, Width)) ThrowOutside(bytes.size(), offset, Width);
   for (std::size_t i = 0; i < Width; ++i) {
     const std::size_t index = bigEndian ? Width - 1 - i : i;
     bytes[offset + index] = static_cast<BYTE>(value & 0xFF);
