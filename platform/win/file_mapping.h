@@ -3,7 +3,9 @@
 // by every process of the user that runs on the same data folder and disappears when its last
 // holder (handle or view) goes, also when that process is killed. "Global\" and "Local\" name
 // the same objects, as there is one session. Not implemented: mappings of files, protections
-// other than PAGE_READWRITE, SEC_* attributes, MapViewOfFileEx.
+// other than PAGE_READWRITE, SEC_* attributes, MapViewOfFileEx, names longer than a file name
+// can carry (ERROR_FILENAME_EXCED_RANGE; each character other than a letter, digit, "-" or "_"
+// takes three).
 #pragma once
 
 #include "platform/win/types.h"

@@ -158,6 +158,11 @@ TEST(FileMapping, BadRequestsFailWithTheirErrors) {
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
   EXPECT_EQ(OpenError(kName), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(OpenError(nullptr), ERROR_INVALID_PARAMETER);
+  // Every blank takes three characters of the file name; this many no longer fit one.
+  const std::string blanks(100, ' ');
+  EXPECT_EQ(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4, blanks.c_str()), nullptr);
+  EXPECT_EQ(GetLastError(), ERROR_FILENAME_EXCED_RANGE);
+  EXPECT_EQ(OpenError(blanks.c_str()), ERROR_FILE_NOT_FOUND);
 
   const HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 0x20000, kName);
   ASSERT_NE(mapping, nullptr);

@@ -1,5 +1,6 @@
 #include "platform/win/system_clock.h"
 
+#include <cerrno>
 #include <ctime>
 #include <mutex>
 #include <sched.h>
@@ -36,7 +37,7 @@ class RealClock final : public Clock {
       return;
     }
     timespec remaining{static_cast<std::time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1'000'000};
-    while (nanosleep(&remaining, &remaining) != 0) {
+    while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
     }
   }
 };
