@@ -1,0 +1,84 @@
+#include "platform/machine/card_media.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace machine {
+namespace {
+
+// Moves all bytes or reports failure; pread and pwrite may stop short.
+template <class Transfer, class Pointer>
+bool TransferAll(Transfer transfer, int fd, Pointer data, std::size_t size, off_t offset) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t moved = transfer(fd, data + done, size - done, offset + static_cast<off_t>(done));
+    if (moved < 0 && errno == EINTR) continue;
+    if (moved <= 0) return false;
+    done += static_cast<std::size_t>(moved);
+  }
+  return true;
+}
+
+}  // namespace
+
+CardMedia::CardMedia(const CardDescription& description) : description_(description) {
+  for (const auto& fault : description_.faults) faultsLeft_.push_back(fault.times);
+  fd_ = ::open(description_.image.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd_ < 0) throw MachineDescriptionError("card image " + description_.image.string() + " cannot be opened");
+  struct stat status {};
+  const std::uint64_t expected = description_.sectors * kSectorSize;
+  if (::fstat(fd_, &status) != 0 || static_cast<std::uint64_t>(status.st_size) != expected) {
+    const auto held = static_cast<std::uint64_t>(status.st_size) / kSectorSize;
+    ::close(fd_);
+    throw MachineDescriptionError("card image " + description_.image.string() + " holds " + std::to_string(held) +
+                                  " sectors, the description says " + std::to_string(description_.sectors));
+  }
+}
+
+CardMedia::~CardMedia() { ::close(fd_); }
+
+void CardMedia::CountCommand() {
+  ++commands_;
+  if (description_.pulledAfterCommands && commands_ >= *description_.pulledAfterCommands) present_ = false;
+}
+
+MediaResult CardMedia::CheckRange(std::uint64_t firstSector, std::size_t bytes) const {
+  if (!present_) return MediaResult::NoMedium;
+  const std::uint64_t count = bytes / kSectorSize;
+  if (bytes % kSectorSize != 0 || firstSector > Sectors() || count > Sectors() - firstSector) {
+    return MediaResult::OutOfRange;
+  }
+  return MediaResult::Ok;
+}
+
+bool CardMedia::TakeFault(FaultOperation operation, std::uint64_t firstSector, std::uint64_t count) {
+  for (std::size_t i = 0; i < description_.faults.size(); ++i) {
+    const Fault& fault = description_.faults[i];
+    if (fault.operation != operation || !fault.sector) continue;
+    if (*fault.sector < firstSector || *fault.sector - firstSector >= count) continue;
+    if (fault.times == 0) return true;
+    if (faultsLeft_[i] == 0) continue;
+    --faultsLeft_[i];
+    return true;
+  }
+  return false;
+}
+
+MediaResult CardMedia::Read(std::uint64_t firstSector, std::span<std::uint8_t> data) {
+  if (const auto range = CheckRange(firstSector, data.size()); range != MediaResult::Ok) return range;
+  if (TakeFault(FaultOperation::Read, firstSector, data.size() / kSectorSize)) return MediaResult::ReadFault;
+  const auto offset = static_cast<off_t>(firstSector * kSectorSize);
+  return TransferAll(::pread, fd_, data.data(), data.size(), offset) ? MediaResult::Ok : MediaResult::ReadFault;
+}
+
+MediaResult CardMedia::Write(std::uint64_t firstSector, std::span<const std::uint8_t> data) {
+  if (const auto range = CheckRange(firstSector, data.size()); range != MediaResult::Ok) return range;
+  if (WriteProtected()) return MediaResult::WriteProtected;
+  if (TakeFault(FaultOperation::Write, firstSector, data.size() / kSectorSize)) return MediaResult::WriteFault;
+  const auto offset = static_cast<off_t>(firstSector * kSectorSize);
+  return TransferAll(::pwrite, fd_, data.data(), data.size(), offset) ? MediaResult::Ok : MediaResult::WriteFault;
+}
+
+}  // namespace machine

@@ -1,0 +1,53 @@
+// The sectors of a plain card (CompactFlash, MMC/SD, Memory Stick Pro, floppy and LS-120
+// disks): its image file, byte for byte what a raw copy of a real card holds, with the
+// card's write protection, its injected faults and the moment it is pulled from the reader.
+#pragma once
+
+#include "platform/machine/machine_description.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace machine {
+
+constexpr std::uint32_t kSectorSize = 512;
+
+enum class MediaResult { Ok, NoMedium, OutOfRange, ReadFault, WriteFault, WriteProtected };
+
+class CardMedia {
+ public:
+  // Opens the card's image, which must exist and hold exactly the described sectors.
+  // Throws MachineDescriptionError naming the image when it does not.
+  explicit CardMedia(const CardDescription& description);
+  ~CardMedia();
+  CardMedia(const CardMedia&) = delete;
+  CardMedia& operator=(const CardMedia&) = delete;
+
+  CardKind Kind() const { return description_.kind; }
+  std::uint64_t Sectors() const { return description_.sectors; }
+  bool WriteProtected() const { return description_.writeProtected; }
+  void SetWriteProtected(bool value) { description_.writeProtected = value; }
+  // False once the card was pulled after its described number of commands.
+  bool Present() const { return present_; }
+
+  // Counts one command the reader received; the card leaves when its count is reached.
+  void CountCommand();
+
+  MediaResult Read(std::uint64_t firstSector, std::span<std::uint8_t> data);
+  MediaResult Write(std::uint64_t firstSector, std::span<const std::uint8_t> data);
+
+ private:
+  // True when an injected fault of this operation covers one of the sectors; uses it up.
+  bool TakeFault(FaultOperation operation, std::uint64_t firstSector, std::uint64_t count);
+  MediaResult CheckRange(std::uint64_t firstSector, std::size_t bytes) const;
+
+  CardDescription description_;
+  std::vector<std::uint32_t> faultsLeft_;  // per fault: times it still fires; 0 means always
+  std::uint64_t commands_ = 0;
+  bool present_ = true;
+  int fd_ = -1;
+};
+
+}  // namespace machine
