@@ -64,15 +64,6 @@ void RemoveIfSameFile(const std::filesystem::path& path, FileIdentity identity) 
 
 }  // namespace
 
-std::optional<FileIdentity> HostFileIdentity(const std::filesystem::path& path, DWORD& error) {
-  struct stat status {};
-  if (::stat(path.c_str(), &status) != 0) {
-    error = ErrorFromErrno(errno);
-    return std::nullopt;
-  }
-  return IdentityOf(status);
-}
-
 std::shared_ptr<HostFile> HostFile::Open(const std::filesystem::path& path, const OpenRequest& request,
                                          DWORD& error) {
   const int descriptor = ::open(path.c_str(), OpenFlags(request), kNewFileMode);

@@ -40,7 +40,4 @@ class HostFile final : public IoObject {
   ULONGLONG position_ = 0;
 };
 
-// The identity (device, inode) of the file at path, following links; nullopt with error set.
-std::optional<FileIdentity> HostFileIdentity(const std::filesystem::path& path, DWORD& error);
-
 }  // namespace win

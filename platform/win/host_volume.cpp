@@ -40,6 +40,13 @@ bool IsSpellableName(std::string_view name) {
   });
 }
 
+// Windows file time (100 ns since 1601-01-01 UTC) of a Unix time.
+FILETIME FileTimeFromUnix(LONGLONG seconds, LONG nanoseconds) {
+  const auto ticks = static_cast<ULONGLONG>((seconds + kSecondsFrom1601To1970) * kTicksPerSecond +
+                                            nanoseconds / kNanosecondsPerTick);
+  return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+
 FILETIME FromStatx(const struct statx_timestamp& stamp) {
   return FileTimeFromUnix(stamp.tv_sec, static_cast<LONG>(stamp.tv_nsec));
 }
@@ -96,12 +103,6 @@ DWORD SerialOf(const fs::path& root) {
 }
 
 }  // namespace
-
-FILETIME FileTimeFromUnix(LONGLONG seconds, LONG nanoseconds) {
-  const auto ticks = static_cast<ULONGLONG>((seconds + kSecondsFrom1601To1970) * kTicksPerSecond +
-                                            nanoseconds / kNanosecondsPerTick);
-  return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-}
 
 const std::shared_ptr<HostVolume>& HostVolume::Instance() {
   static const auto volume = std::make_shared<HostVolume>();

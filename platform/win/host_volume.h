@@ -24,7 +24,4 @@ class HostVolume final : public CardVolume {
   std::optional<VolumeInformation> Information(std::string_view path, DWORD& error) override;
 };
 
-// Windows file time (100 ns since 1601-01-01 UTC) of a Unix time.
-FILETIME FileTimeFromUnix(LONGLONG seconds, LONG nanoseconds);
-
 }  // namespace win

@@ -99,8 +99,6 @@ class Matcher {
 
 }  // namespace
 
-bool HasWildcards(std::string_view pattern) { return pattern.find_first_of("*?") != std::string_view::npos; }
-
 bool MatchesWildcard(std::string_view pattern, std::string_view name) {
   return Matcher(Compile(pattern), name).Matches(0, 0);
 }

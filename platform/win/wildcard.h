@@ -9,7 +9,4 @@ namespace win {
 
 bool MatchesWildcard(std::string_view pattern, std::string_view name);
 
-// Whether a name is a pattern at all (holds '*' or '?').
-bool HasWildcards(std::string_view pattern);
-
 }  // namespace win
