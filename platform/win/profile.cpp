@@ -41,7 +41,7 @@ std::optional<ProfileDocument> Load(const std::filesystem::path& file, bool& exi
 // Copies text and its terminator, cut to size - 1 characters; answers the characters copied.
 DWORD CopyString(std::string_view text, LPSTR buffer, DWORD size) {
   const auto length = static_cast<DWORD>(std::min<std::size_t>(text.size(), size - 1));
-  std::memcpy(buffer, text.data(), length);
+  std::copy_n(text.data(), length, buffer);
   buffer[length] = '\0';
   SetLastError(length < text.size() ? ERROR_MORE_DATA : ERROR_SUCCESS);
   return length;

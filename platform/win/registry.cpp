@@ -66,8 +66,8 @@ Registry& State() {
 std::filesystem::path RegistryFile() { return DataFolder() / "registry"; }
 
 void SeedFreshRegistry(RegistryTree& tree) {
-  static const std::array<std::string, 6> kShellFolders{"Software", "Microsoft",         "Windows",
-                                                        "CurrentVersion", "Explorer", "Shell Folders"};
+  static const std::array<std::string, 6> kShellFolders{"Software",       "Microsoft", "Windows",
+                                                        "CurrentVersion", "Explorer",  "Shell Folders"};
   bool created = false;
   tree.FindOrCreate(RegistryRoot::CurrentUser, kShellFolders, created)
       .values.insert_or_assign("Personal", StringData("C:\\My Documents"));
