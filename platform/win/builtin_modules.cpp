@@ -1,6 +1,6 @@
 #include "platform/win/builtin_modules.h"
 
-#include "platform/win/paths.h"
+#include "platform/win/text_case.h"
 
 #include <algorithm>
 #include <array>

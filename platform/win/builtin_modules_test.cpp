@@ -56,7 +56,7 @@ TEST(BuiltinModules, AspiManagerLoadsFromTheSystemFolderAndCountsReferences) {
   EXPECT_EQ(LoadLibraryA("wnaspi32"), aspi);
   std::array<char, MAX_PATH> path{};
   GetModuleFileNameA(aspi, path.data(), MAX_PATH);
-  EXPECT_EQ(std::string(path.data()), "C:\\Windows\\System\\WNASPI32.DLL");
+  EXPECT_EQ(std::string(path.data()), "C:\\Windows\\SYSTEM\\WNASPI32.DLL");
   FreeLibrary(aspi);
   EXPECT_EQ(GetModuleHandleA("WNASPI32.DLL"), aspi);
   FreeLibrary(aspi);

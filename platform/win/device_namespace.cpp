@@ -1,37 +1,22 @@
 #include "platform/win/device_namespace.h"
 
+#include "platform/win/guarded_slot.h"
 #include "platform/win/last_error.h"
-
-#include <mutex>
 
 namespace win {
 namespace {
 
-struct OpenerSlot {
-  std::mutex lock;
-  DeviceOpener opener;
-};
-
-OpenerSlot& Slot() {
-  static OpenerSlot slot;
-  return slot;
+GuardedSlot<DeviceOpener>& Opener() {
+  static GuardedSlot<DeviceOpener> opener;
+  return opener;
 }
 
 }  // namespace
 
-void SetDeviceOpener(DeviceOpener opener) {
-  auto& slot = Slot();
-  std::lock_guard guard(slot.lock);
-  slot.opener = std::move(opener);
-}
+void SetDeviceOpener(DeviceOpener opener) { Opener().Set(std::move(opener)); }
 
 std::shared_ptr<IoObject> OpenDevice(std::string_view name, DWORD desiredAccess, DWORD shareMode, DWORD& error) {
-  DeviceOpener opener;
-  {
-    auto& slot = Slot();
-    std::lock_guard guard(slot.lock);
-    opener = slot.opener;
-  }
+  const DeviceOpener opener = Opener().Get();
   error = ERROR_SUCCESS;
   std::shared_ptr<IoObject> device = opener ? opener(name, desiredAccess, shareMode, error) : nullptr;
   // An opener that finds nothing but names no reason still reports the device as missing.

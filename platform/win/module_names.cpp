@@ -1,6 +1,7 @@
 #include "platform/win/module_names.h"
 
 #include "platform/win/paths.h"
+#include "platform/win/text_case.h"
 
 namespace win {
 namespace {

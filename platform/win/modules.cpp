@@ -5,6 +5,7 @@
 #include "platform/win/module_names.h"
 #include "platform/win/module_registration.h"
 #include "platform/win/paths.h"
+#include "platform/win/text_case.h"
 
 #include <dlfcn.h>
 #include <link.h>
@@ -22,8 +23,6 @@ namespace win {
 namespace {
 
 constexpr std::string_view kExecutableFileName = "Tarnlok.exe";
-constexpr std::string_view kSystemFolder9x = "C:\\Windows\\System\\";
-constexpr std::string_view kSystemFolderNt = "C:\\Windows\\system32\\";
 // Library handles look like the image bases Windows hands out, far from the program's.
 constexpr std::uintptr_t kFirstLibraryHandle = 0x10000000;
 constexpr std::uintptr_t kLibraryHandleStep = 0x10000;
@@ -59,9 +58,8 @@ struct ModuleTable {
   }
 };
 
-std::string SystemFolder() {
-  return std::string(IsNtFamily(CurrentWindowsVersion()) ? kSystemFolderNt : kSystemFolder9x);
-}
+// The system folder with its trailing backslash, as module paths are built from it.
+std::string SystemFolderPrefix() { return SystemFolder() + "\\"; }
 
 ModuleTable& Table() {
   // Never destroyed: modules may still be freed by static objects during exit.
@@ -72,7 +70,7 @@ ModuleTable& Table() {
         LoadedModule{ProgramFolder() + std::string(kExecutableFileName), 1, true, nullptr, nullptr, ExecutableImage()});
     if (const BuiltinModule* user32 = FindBuiltinModule("USER32.DLL")) {
       created->modules.emplace(created->NewHandle(),
-                               LoadedModule{SystemFolder() + std::string(BuiltinModuleName(*user32)), 1, true, nullptr,
+                               LoadedModule{SystemFolderPrefix() + std::string(BuiltinModuleName(*user32)), 1, true, nullptr,
                                             user32, nullptr});
     }
     return created;
@@ -102,12 +100,12 @@ bool IsSystemFolder(std::string_view folder) {
   if (folder.empty()) return true;
   std::string absolute = AbsoluteWindowsPath(folder);
   std::replace(absolute.begin(), absolute.end(), '/', '\\');
-  return EqualsIgnoringCase(absolute, kSystemFolder9x) || EqualsIgnoringCase(absolute, kSystemFolderNt);
+  return EqualsIgnoringCase(absolute, SystemFolderPrefix());
 }
 
 std::vector<std::string> SearchFolders(const ModuleName& name) {
   if (!name.folder.empty()) return {name.folder};
-  return {ProgramFolder(), SystemFolder()};
+  return {ProgramFolder(), SystemFolderPrefix()};
 }
 
 std::string WindowsPathOf(const std::string& folder, const std::string& fileName) {
@@ -124,7 +122,7 @@ HMODULE LoadBuiltin(const BuiltinModule& builtin) {
   }
   const HMODULE handle = table.NewHandle();
   table.modules.emplace(handle,
-                        LoadedModule{SystemFolder() + std::string(BuiltinModuleName(builtin)), 1, false, nullptr, &builtin, nullptr});
+                        LoadedModule{SystemFolderPrefix() + std::string(BuiltinModuleName(builtin)), 1, false, nullptr, &builtin, nullptr});
   return handle;
 }
 

@@ -3,6 +3,8 @@
 #include "platform/win/card_drives.h"
 #include "platform/win/data_folder.h"
 #include "platform/win/last_error.h"
+#include "platform/win/text_case.h"
+#include "platform/win/windows_version.h"
 
 #include <algorithm>
 #include <array>
@@ -103,12 +105,6 @@ std::string JoinVolumePath(const std::vector<std::string>& components) {
 
 }  // namespace
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
 std::string AbsoluteWindowsPath(std::string_view path) {
   std::string current;
   {
@@ -187,6 +183,12 @@ std::string WindowsPathOfHost(const std::filesystem::path& host) {
 
 std::string ProgramFolder() { return std::string(kProgramFolder); }
 
+std::string WindowsFolder() { return "C:\\Windows"; }
+
+std::string SystemFolder() {
+  return IsNtFamily(CurrentWindowsVersion()) ? "C:\\Windows\\system32" : "C:\\Windows\\SYSTEM";
+}
+
 std::string CurrentDirectoryPath() {
   auto& state = CurrentDirectory();
   std::lock_guard guard(state.lock);
@@ -203,7 +205,8 @@ void SetCurrentDirectoryPath(std::string absoluteWindowsPath) {
 void LinkProgramFolder(const std::filesystem::path& executableFolder) {
   const auto programFolder = DriveCFolder() / "Program Files" / "Tarnlok";
   std::filesystem::create_directories(programFolder);
-  std::filesystem::create_directories(DriveCFolder() / "Windows" / "system32");
+  // An installed system has its Windows folder, where bare INI names lead.
+  std::filesystem::create_directories(DriveCFolder() / "Windows");
   for (const char* name : kDeliverables) {
     const auto target = executableFolder / name;
     const auto link = programFolder / name;

@@ -39,11 +39,13 @@ std::string WindowsPathOfHost(const std::filesystem::path& host);
 // relative paths completed from the current directory; ".." is left for the resolver.
 std::string AbsoluteWindowsPath(std::string_view path);
 
-// Whether two names are equal ignoring the case of ASCII letters, as Windows compares names.
-bool EqualsIgnoringCase(std::string_view a, std::string_view b);
-
 // The program folder "C:\Program Files\Tarnlok\" with its trailing backslash.
 std::string ProgramFolder();
+
+// The Windows folder "C:\Windows", and the system folder of the Windows version
+// ("C:\Windows\system32" on the NT family, "C:\Windows\SYSTEM" on 9x); no trailing backslash.
+std::string WindowsFolder();
+std::string SystemFolder();
 
 // Links the deliverables of the executable's real folder into the program folder.
 // Called once at start by each executable (the program and the tests).

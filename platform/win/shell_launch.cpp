@@ -1,5 +1,7 @@
 #include "platform/win/shell_launch.h"
 
+#include "platform/win/guarded_slot.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -83,31 +85,17 @@ bool DesktopLaunch(const ShellLaunch& launch) {
   return false;
 }
 
-struct LauncherSlot {
-  std::mutex lock;
-  ShellLauncher launcher;
-};
-
-LauncherSlot& Slot() {
-  static LauncherSlot slot;
-  return slot;
+GuardedSlot<ShellLauncher>& Launcher() {
+  static GuardedSlot<ShellLauncher> launcher;
+  return launcher;
 }
 
 }  // namespace
 
-void SetShellLauncher(ShellLauncher launcher) {
-  auto& slot = Slot();
-  std::lock_guard guard(slot.lock);
-  slot.launcher = std::move(launcher);
-}
+void SetShellLauncher(ShellLauncher launcher) { Launcher().Set(std::move(launcher)); }
 
 bool LaunchOnDesktop(const ShellLaunch& launch) {
-  ShellLauncher launcher;
-  {
-    auto& slot = Slot();
-    std::lock_guard guard(slot.lock);
-    launcher = slot.launcher;
-  }
+  const ShellLauncher launcher = Launcher().Get();
   return launcher ? launcher(launch) : DesktopLaunch(launch);
 }
 

@@ -3,6 +3,7 @@
 #include "platform/win/last_error.h"
 #include "platform/win/paths.h"
 #include "platform/win/shell_launch.h"
+#include "platform/win/text_case.h"
 
 #include <algorithm>
 #include <array>
@@ -21,12 +22,6 @@ constexpr int kBadFormat = static_cast<int>(ERROR_BAD_FORMAT);
 // Programs and scripts of Windows: they never run, except the program folder's own programs.
 constexpr std::array kProgramExtensions{std::string_view(".exe"), std::string_view(".com"), std::string_view(".bat"),
                                         std::string_view(".cmd"), std::string_view(".pif"), std::string_view(".scr")};
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 bool EndsWithIgnoringCase(std::string_view text, std::string_view end) {
   return text.size() >= end.size() && EqualsIgnoringCase(text.substr(text.size() - end.size()), end);

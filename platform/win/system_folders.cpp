@@ -16,9 +16,6 @@
 namespace win {
 namespace {
 
-constexpr std::string_view kWindowsFolder = "C:\\Windows";
-constexpr std::string_view kNtSystemFolder = "C:\\Windows\\system32";
-constexpr std::string_view kNineXSystemFolder = "C:\\Windows\\SYSTEM";
 constexpr std::string_view kTempFolder = "C:\\Windows\\Temp\\";
 // The longest current directory Windows keeps, with its trailing backslash.
 constexpr std::size_t kLongestCurrentDirectory = MAX_PATH - 1;
@@ -79,14 +76,15 @@ BOOL SetCurrentDirectoryA(LPCSTR pathName) {
 }
 
 UINT GetSystemDirectoryA(LPSTR buffer, UINT size) {
-  const std::string_view folder = IsNtFamily(CurrentWindowsVersion()) ? kNtSystemFolder : kNineXSystemFolder;
+  const std::string folder = SystemFolder();
   EnsureFolder(folder);
   return CopyOut(folder, buffer, size);
 }
 
 UINT GetWindowsDirectoryA(LPSTR buffer, UINT size) {
-  EnsureFolder(kWindowsFolder);
-  return CopyOut(kWindowsFolder, buffer, size);
+  const std::string folder = WindowsFolder();
+  EnsureFolder(folder);
+  return CopyOut(folder, buffer, size);
 }
 
 DWORD GetTempPathA(DWORD bufferLength, LPSTR buffer) {
