@@ -1,5 +1,6 @@
 #include "platform/win/host_volume.h"
 
+#include "platform/win/file_time.h"
 #include "platform/win/files.h"
 #include "platform/win/host_errors.h"
 #include "platform/win/host_file.h"
@@ -24,9 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr LONGLONG kSecondsFrom1601To1970 = 11644473600LL;
-constexpr LONGLONG kTicksPerSecond = 10000000LL;
-constexpr LONG kNanosecondsPerTick = 100;
 constexpr DWORD kHostBytesPerSector = 512;
 constexpr std::string_view kHostFileSystem = "NTFS";
 constexpr DWORD kHostFileSystemFlags = FILE_CASE_PRESERVED_NAMES | FILE_UNICODE_ON_DISK;
@@ -38,13 +36,6 @@ bool IsSpellableName(std::string_view name) {
   return std::none_of(name.begin(), name.end(), [](char c) {
     return static_cast<unsigned char>(c) < 0x20 || kUnspellable.find(c) != std::string_view::npos;
   });
-}
-
-// Windows file time (100 ns since 1601-01-01 UTC) of a Unix time.
-FILETIME FileTimeFromUnix(LONGLONG seconds, LONG nanoseconds) {
-  const auto ticks = static_cast<ULONGLONG>((seconds + kSecondsFrom1601To1970) * kTicksPerSecond +
-                                            nanoseconds / kNanosecondsPerTick);
-  return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 
 FILETIME FromStatx(const struct statx_timestamp& stamp) {

@@ -89,6 +89,7 @@ constexpr std::array kErrorTexts{
     ErrorText{ERROR_IO_DEVICE, "The request could not be performed because of an I/O device error."},
     ErrorText{ERROR_MAPPED_ALIGNMENT,
               "The base address or the file offset specified does not have the proper alignment."},
+    ErrorText{ERROR_DISK_CORRUPT, "The disk structure is corrupted and unreadable."},
     ErrorText{ERROR_INVALID_WINDOW_HANDLE, "Invalid window handle."},
     ErrorText{ERROR_RESOURCE_DATA_NOT_FOUND, "The specified image file did not contain a resource section."},
     ErrorText{ERROR_RESOURCE_TYPE_NOT_FOUND, "The specified resource type cannot be found in the image file."},
