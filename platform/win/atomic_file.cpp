@@ -1,5 +1,6 @@
 #include "platform/win/atomic_file.h"
 
+#include "platform/win/host_errors.h"
 #include "platform/win/last_error.h"
 
 #include <array>
@@ -10,26 +11,6 @@
 
 namespace win {
 namespace {
-
-struct ErrnoMapping {
-  int posix;
-  DWORD windows;
-};
-
-constexpr std::array kErrnoMappings{
-    ErrnoMapping{ENOENT, ERROR_FILE_NOT_FOUND}, ErrnoMapping{ENOTDIR, ERROR_PATH_NOT_FOUND},
-    ErrnoMapping{EACCES, ERROR_ACCESS_DENIED},  ErrnoMapping{EPERM, ERROR_ACCESS_DENIED},
-    ErrnoMapping{EROFS, ERROR_WRITE_PROTECT},   ErrnoMapping{EISDIR, ERROR_ACCESS_DENIED},
-    ErrnoMapping{ENOSPC, ERROR_DISK_FULL},      ErrnoMapping{EDQUOT, ERROR_DISK_FULL},
-    ErrnoMapping{EMFILE, ERROR_TOO_MANY_OPEN_FILES},
-};
-
-DWORD WindowsErrorOfErrno(int error) {
-  for (const auto& mapping : kErrnoMappings) {
-    if (mapping.posix == error) return mapping.windows;
-  }
-  return ERROR_GEN_FAILURE;
-}
 
 // Closes the descriptor when the scope ends.
 class Descriptor {
@@ -76,7 +57,7 @@ mode_t ModeFor(const std::filesystem::path& target) {
 DWORD ReplaceFileContents(const std::filesystem::path& target, std::string_view contents) {
   std::string temporary = target.string() + ".XXXXXX";
   Descriptor file(::mkstemp(temporary.data()));
-  if (file.get() < 0) return WindowsErrorOfErrno(errno);
+  if (file.get() < 0) return ErrorFromErrno(errno);
   int failure = ::fchmod(file.get(), ModeFor(target)) == 0 ? 0 : errno;
   if (failure == 0) failure = WriteAll(file.get(), contents);
   if (failure == 0 && ::fsync(file.get()) != 0) failure = errno;
@@ -84,7 +65,7 @@ DWORD ReplaceFileContents(const std::filesystem::path& target, std::string_view 
   if (failure == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) failure = errno;
   if (failure != 0) {
     ::unlink(temporary.c_str());
-    return WindowsErrorOfErrno(failure);
+    return ErrorFromErrno(failure);
   }
   return ERROR_SUCCESS;
 }
@@ -92,7 +73,7 @@ DWORD ReplaceFileContents(const std::filesystem::path& target, std::string_view 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, DWORD& error) {
   Descriptor input(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
   if (input.get() < 0) {
-    error = WindowsErrorOfErrno(errno);
+    error = ErrorFromErrno(errno);
     return std::nullopt;
   }
   std::string contents;
@@ -101,7 +82,7 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, DWOR
     const ssize_t got = ::read(input.get(), chunk.data(), chunk.size());
     if (got < 0) {
       if (errno == EINTR) continue;
-      error = WindowsErrorOfErrno(errno);
+      error = ErrorFromErrno(errno);
       return std::nullopt;
     }
     if (got == 0) break;
