@@ -68,7 +68,9 @@ class ViduvodExport : public ::testing::Test {
 };
 
 TEST_F(ViduvodExport, ExportsOnlyItsEntry) {
-  const fs::path library = fs::path(std::getenv("TARNLOK_BIN_DIR")) / "libViduvod.so";
+  const char* folder = std::getenv("TARNLOK_BIN_DIR");
+  ASSERT_NE(folder, nullptr);
+  const fs::path library = fs::path(folder) / "libViduvod.so";
   std::istringstream symbols(RunCommand("nm -D --defined-only --format=just-symbols " + Quoted(library)));
   std::vector<std::string> names;
   for (std::string name; symbols >> name;) names.push_back(name);
