@@ -4,6 +4,7 @@
 #include "testing/oracle_record.h"
 #include "testing/record_view.h"
 #include "testing/sample_images.h"
+#include "testing/tiff_builder.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,8 @@ struct Sample {
   std::function<std::filesystem::path(const std::filesystem::path&, ByteOrder)> make;
   std::uint64_t tiffBase;
 };
+
+void PrintTo(const Sample& sample, std::ostream* out) { *out << sample.name; }
 
 class ExiftoolOracle : public ::testing::TestWithParam<std::tuple<Sample, ByteOrder>> {
  protected:

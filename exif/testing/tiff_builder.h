@@ -6,10 +6,18 @@
 
 #include <array>
 #include <cstdint>
+#include <ostream>
 #include <span>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+namespace viduvod {
+
+// Names a byte order in test names.
+inline void PrintTo(ByteOrder order, std::ostream* out) { *out << (order == ByteOrder::Motorola ? "MM" : "II"); }
+
+}  // namespace viduvod
 
 namespace viduvod::testing {
 
