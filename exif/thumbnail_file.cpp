@@ -4,11 +4,31 @@
 #include "platform/win/files.h"
 #include "platform/win/profile.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <string_view>
+#include <vector>
 
 namespace viduvod {
+namespace {
+
+// Whether the file at path already holds exactly these bytes, as it does when a viewer asks
+// again about the same picture; rewriting it would only cost a new file.
+bool AlreadyHolds(const std::string& path, std::span<const std::uint8_t> bytes) {
+  win::CFile file;
+  if (!file.Open(path.c_str(), win::CFile::modeRead | win::CFile::shareDenyNone)) return false;
+  try {
+    if (file.GetLength() != bytes.size()) return false;
+    std::vector<std::uint8_t> held(bytes.size());
+    return file.Read(held.data(), static_cast<win::UINT>(held.size())) == held.size() &&
+           std::equal(held.begin(), held.end(), bytes.begin());
+  } catch (const win::CFileException&) {
+    return false;
+  }
+}
+
+}  // namespace
 
 std::optional<std::string> ThumbnailPath() {
   constexpr const char* kNoFolder = "Fail";
@@ -26,6 +46,7 @@ std::optional<std::string> ThumbnailPath() {
 
 void SaveThumbnail(const std::string& path, const Thumbnail& thumbnail) {
   if (thumbnail.state == Thumbnail::State::Absent) return;
+  if (thumbnail.state == Thumbnail::State::Found && AlreadyHolds(path, thumbnail.bytes)) return;
   win::DeleteFileA(path.c_str());
   if (thumbnail.state == Thumbnail::State::Unreadable) return;
   win::CFile file;

@@ -100,10 +100,14 @@ class ViduvodExportByOrder : public ViduvodExport, public ::testing::WithParamIn
 
 TEST_P(ViduvodExportByOrder, HostPathGivesTheRecordAndExiftoolsThumbnail) {
   SetThumbnailFolder(thumbnails_.string());
+  std::ofstream(thumbnails_ / "PREVIEW.JPG") << "an earlier picture's thumbnail";
   const auto jpeg = MakeCameraJpeg(images_, GetParam());
   ASSERT_EQ(Call(jpeg.string()), 1u);
   const auto bytes = ReadBytes(jpeg);
   EXPECT_EQ(RecordAsBytes(), ReadImageInfo(bytes).record);
+  EXPECT_EQ(ReadBytes(thumbnails_ / "PREVIEW.JPG"), ExiftoolThumbnail(jpeg));
+  // Asked again, the same thumbnail stays as it is.
+  ASSERT_EQ(Call(jpeg.string()), 1u);
   EXPECT_EQ(ReadBytes(thumbnails_ / "PREVIEW.JPG"), ExiftoolThumbnail(jpeg));
   EXPECT_NE(output_.find("Unhandled tag no:41495"), std::string::npos);
 }
