@@ -54,8 +54,8 @@ TEST_P(ExiftoolOracle, EveryFieldHoldsExiftoolsValueInItsRendering) {
   EXPECT_EQ(FieldBytes(record.Make), "Quarncam Imaging Corporat");
   EXPECT_EQ(FieldBytes(record.ExposureTime), ZeroFilled("1/250", 10));
   EXPECT_EQ(FieldBytes(record.SubjectArea), "1024=column number, 768=row number, 400=width, 300");
-  EXPECT_EQ(record.ColorSpace, 255);
-  EXPECT_NE(record.ExifIFDPointer, 0u);
+  EXPECT_EQ(+record.ColorSpace, 255);
+  EXPECT_NE(+record.ExifIFDPointer, 0u);
 }
 
 TEST_P(ExiftoolOracle, UnhandledTagsAreReportedByNumber) {

@@ -33,11 +33,11 @@ TEST_P(IfdWalk, LaterIfdsOfTheChainOverwriteAndTheExifIfdFollows) {
   ASSERT_TRUE(info.walked);
   const auto record = testing::AsRecord(info.record);
   EXPECT_EQ(FieldBytes(record.Make), ZeroFilled("Maker", 25));
-  EXPECT_EQ(record.ResolutionUnit, 3);
-  EXPECT_EQ(record.Orientation, 8);
-  EXPECT_EQ(record.ExposureProgram, 2);
-  EXPECT_EQ(record.Compression, 99);  // the Exif IFD is walked last
-  EXPECT_EQ(record.ExifIFDPointer, exif);
+  EXPECT_EQ(+record.ResolutionUnit, 3);
+  EXPECT_EQ(+record.Orientation, 8);
+  EXPECT_EQ(+record.ExposureProgram, 2);
+  EXPECT_EQ(+record.Compression, 99);  // the Exif IFD is walked last
+  EXPECT_EQ(+record.ExifIFDPointer, exif);
   EXPECT_EQ(info.output, "");
 }
 
@@ -63,7 +63,7 @@ TEST_P(IfdWalk, IfdsAndEntriesPastTheEndEndTheChain) {
   huge.PatchU16(ifd0, 0xFFFF);
   huge.SetIfd0(ifd0);
   const auto info = ReadImageInfo(huge.Bytes());
-  EXPECT_EQ(testing::AsRecord(info.record).Orientation, 5);
+  EXPECT_EQ(+testing::AsRecord(info.record).Orientation, 5);
   EXPECT_EQ(info.output, kChainFailure);
 
   TiffBuilder link(GetParam());
@@ -98,7 +98,7 @@ TEST_P(IfdWalk, ThumbnailsAreTakenOnlyWhereTheyLie) {
   const auto found = ReadImageInfo(tiff.Bytes());
   ASSERT_EQ(found.thumbnail.state, Thumbnail::State::Found);
   EXPECT_EQ(std::vector(found.thumbnail.bytes.begin(), found.thumbnail.bytes.end()), jpeg);
-  EXPECT_EQ(testing::AsRecord(found.record).JPEGInterchangeFormatLength, 7u);
+  EXPECT_EQ(+testing::AsRecord(found.record).JPEGInterchangeFormatLength, 7u);
 
   const auto unreadable = [&](std::vector<RawEntry> entries, std::uint32_t length) {
     TiffBuilder broken(GetParam());
@@ -107,7 +107,7 @@ TEST_P(IfdWalk, ThumbnailsAreTakenOnlyWhereTheyLie) {
     const auto info = ReadImageInfo(broken.Bytes());
     EXPECT_EQ(info.thumbnail.state, Thumbnail::State::Unreadable);
     EXPECT_EQ(info.output, "Exception occurred.... TG_ID514");
-    EXPECT_EQ(testing::AsRecord(info.record).JPEGInterchangeFormatLength, length);
+    EXPECT_EQ(+testing::AsRecord(info.record).JPEGInterchangeFormatLength, length);
   };
   unreadable({tiff.Long(514, 7), tiff.Long(513, at)}, 7);          // length before its offset
   unreadable({tiff.Long(513, at), tiff.Long(514, 0xFFFFFFFF)}, 0xFFFFFFFF);  // a length that wraps
@@ -148,8 +148,8 @@ TEST(ImageRecognition, App1WithoutExifMarkLoads50008Bytes) {
   jpeg[6] = 'e';
   const auto info = ReadImageInfo(jpeg);
   ASSERT_TRUE(info.walked);
-  EXPECT_EQ(testing::AsRecord(info.record).ResolutionUnit, 2);
-  EXPECT_EQ(testing::AsRecord(info.record).Orientation, 0);  // beyond the 50008 bytes loaded
+  EXPECT_EQ(+testing::AsRecord(info.record).ResolutionUnit, 2);
+  EXPECT_EQ(+testing::AsRecord(info.record).Orientation, 0);  // beyond the 50008 bytes loaded
   EXPECT_EQ(info.output, kChainFailure);
 }
 

@@ -50,7 +50,7 @@ TEST_P(TagRenderings, RationalTextsKeepTenCharactersWithoutTerminator) {
   EXPECT_EQ(FieldBytes(record.XResolution), ZeroFilled("72/1", 10));
   EXPECT_EQ(FieldBytes(record.WhitePoint), "3127/10000");
   EXPECT_EQ(FieldBytes(record.ExposureBiasValue), ZeroFilled("-2/3", 10));
-  EXPECT_EQ(record.Reserved1[0], 0);  // the WhitePoint text does not run on
+  EXPECT_EQ(+record.Reserved1[0], 0);  // the WhitePoint text does not run on
   EXPECT_EQ(FieldBytes(record.PrimaryChromaticities), std::string(10, '\0'));
 }
 
@@ -126,16 +126,16 @@ TEST_P(TagRenderings, NumbersInBothByteOrders) {
                        t.ShortList(301, std::vector<std::uint16_t>{1, 2, 3})};
   });
   const auto record = testing::AsRecord(info.record);
-  EXPECT_EQ(record.Orientation, 6);
-  EXPECT_EQ(record.ColorSpace, 255);
-  EXPECT_EQ(record.ImageWidth, 4000u);
-  EXPECT_EQ(record.ImageLength, 3000u);
-  EXPECT_EQ(record.FileSource, 3u);
-  EXPECT_EQ(record.YCbCrSubSampling[0], 2);
-  EXPECT_EQ(record.YCbCrSubSampling[1], 1);
-  EXPECT_EQ(record.SecurityClassification, 'C');
-  EXPECT_EQ(record.ExposureProgram, 0x1234);
-  EXPECT_NE(record.TransferFunction, 0);  // the low half of the list's offset
+  EXPECT_EQ(+record.Orientation, 6);
+  EXPECT_EQ(+record.ColorSpace, 255);
+  EXPECT_EQ(+record.ImageWidth, 4000u);
+  EXPECT_EQ(+record.ImageLength, 3000u);
+  EXPECT_EQ(+record.FileSource, 3u);
+  EXPECT_EQ(+record.YCbCrSubSampling[0], 2);
+  EXPECT_EQ(+record.YCbCrSubSampling[1], 1);
+  EXPECT_EQ(+record.SecurityClassification, 'C');
+  EXPECT_EQ(+record.ExposureProgram, 0x1234);
+  EXPECT_NE(+record.TransferFunction, 0);  // the low half of the list's offset
 }
 
 TEST_P(TagRenderings, UnhandledAndSilentTagsLeaveTheRecordZero) {
@@ -156,7 +156,7 @@ TEST_P(TagRenderings, ValuesOutsideTheDataFailTheEntryOnly) {
   EXPECT_EQ(FieldBytes(record.Make), std::string(25, '\0'));
   EXPECT_EQ(FieldBytes(record.XResolution), std::string(10, '\0'));
   EXPECT_EQ(FieldBytes(record.Model), std::string(25, '\0'));
-  EXPECT_EQ(record.Orientation, 3);
+  EXPECT_EQ(+record.Orientation, 3);
   std::string expected;
   for (int i = 0; i < 4; ++i) expected += "\nException occurred\n";
   EXPECT_EQ(info.output, expected);

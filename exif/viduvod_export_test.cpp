@@ -153,7 +153,7 @@ TEST_F(ViduvodExport, UnreadableThumbnailRemovesTheLastOneAndNoThumbnailKeepsIt)
   ASSERT_EQ(Call(brokenFile.string()), 1u);
   EXPECT_EQ(output_, "Exception occurred.... TG_ID514");
   EXPECT_FALSE(fs::exists(preview));
-  EXPECT_EQ(record_.JPEGInterchangeFormatLength, 0x100u);
+  EXPECT_EQ(+record_.JPEGInterchangeFormatLength, 0x100u);
 }
 
 }  // namespace
