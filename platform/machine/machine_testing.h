@@ -15,7 +15,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -77,7 +76,7 @@ constexpr std::size_t kDataOffset = 62;
 
 // Sends one command as the system does: a 62-byte head (sense at 44, data at 62), data in
 // (direction 1), out (0) or none (2), 20-second time-out.
-inline ScsiAnswer SendScsi(win::HANDLE device, std::initializer_list<std::uint8_t> cdb, std::uint32_t dataLength,
+inline ScsiAnswer SendScsi(win::HANDLE device, const std::vector<std::uint8_t>& cdb, std::uint32_t dataLength,
                            win::BYTE direction = win::SCSI_IOCTL_DATA_IN,
                            const std::vector<std::uint8_t>& dataOut = {}) {
   namespace spt = win::scsi_pass_through;
