@@ -9,6 +9,7 @@
 #include "platform/win/windows_version.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <charconv>
 #include <cstdlib>
@@ -19,6 +20,15 @@ namespace machine {
 namespace {
 
 constexpr std::string_view kPhysicalDrive = "physicaldrive";
+
+// The machine whose devices CreateFileA reaches; one at a time.
+std::atomic<Machine*> installedMachine{nullptr};
+
+// Device objects of every machine of the process stay apart in the sharing table.
+std::uint64_t NextReaderIdentity() {
+  static std::atomic<std::uint64_t> next{0};
+  return next++;
+}
 constexpr std::size_t kLongestDriveNumber = 3;
 
 bool IsRawFlash(CardKind kind) { return kind == CardKind::SmartMedia || kind == CardKind::MemoryStick; }
@@ -73,7 +83,7 @@ Machine::Machine(MachineDescription description) : description_(std::move(descri
     const ReaderDescription& reader = description_.readers[i];
     const std::optional<std::uint32_t> number =
         reader.bus == Bus::Floppy ? std::nullopt : std::optional<std::uint32_t>(nextDriveNumber++);
-    auto built = std::make_shared<Reader>(reader, road, number, i);
+    auto built = std::make_shared<Reader>(reader, road, number, NextReaderIdentity());
     built->InsertCard(MediaFor(reader.card, "readers[" + std::to_string(i) + "].card"));
     readers_.push_back(std::move(built));
   }
@@ -97,20 +107,22 @@ std::unique_ptr<Machine> Machine::Load() {
 }
 
 void Machine::Install() {
+  if (Machine* previous = installedMachine.load(); previous != nullptr && previous != this) {
+    previous->Uninstall();
+  }
   win::SetWindowsVersion(description_.windows);
-  const auto readers = readers_;
   win::SetDeviceOpener([this](std::string_view name, win::DWORD access, win::DWORD share, win::DWORD& error) {
     return OpenDevice(name, access, share, error);
   });
-  for (const auto& reader : readers) win::SetRemovableDrive(reader->Description().letter, true);
-  installed_ = true;
+  for (const auto& reader : readers_) win::SetRemovableDrive(reader->Description().letter, true);
+  installedMachine = this;
 }
 
 void Machine::Uninstall() {
-  if (!installed_) return;
+  Machine* self = this;
+  if (!installedMachine.compare_exchange_strong(self, nullptr)) return;
   win::SetDeviceOpener(nullptr);
   for (const auto& reader : readers_) win::SetRemovableDrive(reader->Description().letter, false);
-  installed_ = false;
 }
 
 std::shared_ptr<Reader> Machine::ReaderAt(char letter) const {

@@ -42,7 +42,8 @@ class Machine {
   // first when the file does not exist.
   static std::unique_ptr<Machine> Load();
 
-  // Makes this the machine the process runs on; Uninstall (or destruction) takes it away.
+  // Makes this the machine the process runs on (in place of one installed before); Uninstall
+  // (or destruction) takes it away.
   void Install();
   void Uninstall();
 
@@ -65,7 +66,6 @@ class Machine {
 
   MachineDescription description_;
   std::vector<std::shared_ptr<Reader>> readers_;
-  bool installed_ = false;
 };
 
 }  // namespace machine

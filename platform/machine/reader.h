@@ -35,7 +35,8 @@ struct MediumView {
 
 class Reader {
  public:
-  // deviceNumber: the N of \\.\PhysicalDriveN; none for drives that have no physical drive.
+  // deviceNumber: the N of \\.\PhysicalDriveN, none for drives without one; identity keeps the
+  // reader's device objects apart from every other reader's in the sharing table.
   Reader(ReaderDescription description, Road road, std::optional<std::uint32_t> deviceNumber, std::uint64_t identity);
   Reader(const Reader&) = delete;
   Reader& operator=(const Reader&) = delete;
