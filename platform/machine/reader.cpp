@@ -133,7 +133,8 @@ win::DWORD Reader::Locate(DeviceRole role, std::uint64_t offset, std::size_t byt
   return win::ERROR_SUCCESS;
 }
 
-win::DWORD Reader::Read(DeviceRole role, HandleId id, std::uint64_t offset, std::span<win::BYTE> data) {
+template <class Data, class Move>
+win::DWORD Reader::Transfer(DeviceRole role, HandleId id, std::uint64_t offset, Data data, Move move) {
   std::lock_guard guard(mutex_);
   if (const win::DWORD error = CheckNotLockedOut(role, id); error != win::ERROR_SUCCESS) return error;
   CardMedia* card = nullptr;
@@ -141,22 +142,21 @@ win::DWORD Reader::Read(DeviceRole role, HandleId id, std::uint64_t offset, std:
   if (const win::DWORD error = Locate(role, offset, data.size(), card, sector); error != win::ERROR_SUCCESS) {
     return error;
   }
-  const win::DWORD error = ErrorOf(card->Read(sector, data));
+  const win::DWORD error = ErrorOf(move(*card, sector, data));
   slot_.CountCommand();
   return error;
 }
 
+win::DWORD Reader::Read(DeviceRole role, HandleId id, std::uint64_t offset, std::span<win::BYTE> data) {
+  return Transfer(role, id, offset, data, [](CardMedia& card, std::uint64_t sector, std::span<win::BYTE> bytes) {
+    return card.Read(sector, bytes);
+  });
+}
+
 win::DWORD Reader::Write(DeviceRole role, HandleId id, std::uint64_t offset, std::span<const win::BYTE> data) {
-  std::lock_guard guard(mutex_);
-  if (const win::DWORD error = CheckNotLockedOut(role, id); error != win::ERROR_SUCCESS) return error;
-  CardMedia* card = nullptr;
-  std::uint64_t sector = 0;
-  if (const win::DWORD error = Locate(role, offset, data.size(), card, sector); error != win::ERROR_SUCCESS) {
-    return error;
-  }
-  const win::DWORD error = ErrorOf(card->Write(sector, data));
-  slot_.CountCommand();
-  return error;
+  return Transfer(role, id, offset, data, [](CardMedia& card, std::uint64_t sector, std::span<const win::BYTE> bytes) {
+    return card.Write(sector, bytes);
+  });
 }
 
 win::DWORD Reader::Size(DeviceRole role, std::uint64_t& bytes) {

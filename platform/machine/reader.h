@@ -95,6 +95,10 @@ class Reader {
   // The card and the sector range of a transfer at a byte offset of the device object.
   win::DWORD Locate(DeviceRole role, std::uint64_t offset, std::size_t bytes, CardMedia*& card, std::uint64_t& sector);
 
+  // One sector transfer through a handle: lock, range and the command count around move.
+  template <class Data, class Move>
+  win::DWORD Transfer(DeviceRole role, HandleId id, std::uint64_t offset, Data data, Move move);
+
   ReaderDescription description_;
   std::optional<std::uint32_t> deviceNumber_;
   std::uint64_t identity_;
