@@ -82,8 +82,9 @@ void BmpDecoder::DecodeBody(ImageFile& stream) {
   info.yDpi = DotsPerInch(header.biYPelsPerMeter);
 
   if (Palette() != nullptr) ReadPalette(stream, start + fileHeaderSize, headerSize, fileColors);
+  const BitMasks masks = ReadMasks(stream, bitCount, compression);
   if (pixelOffset != 0) SeekTo(stream, start + pixelOffset);
-  ReadPixels(stream, bitCount, compression);
+  ReadPixels(stream, bitCount, compression, masks);
   if (topDown) FlipVertical();
 }
 
@@ -107,7 +108,17 @@ void BmpDecoder::ReadPalette(ImageFile& stream, std::int64_t infoStart, std::uin
   ReadExactly(stream, palette, 4 * entries);
 }
 
-void BmpDecoder::ReadPixels(ImageFile& stream, std::uint32_t bitCount, std::uint32_t compression) {
+BmpDecoder::BitMasks BmpDecoder::ReadMasks(ImageFile& stream, std::uint32_t bitCount, std::uint32_t compression) {
+  if (bitCount != 16 || compression != kBitfields) return BitMasks{kRed555, kGreen555, kBlue555};
+  // The masks follow the 40 bytes of the information header (inside the longer headers, the same
+  // place), not the pixel offset.
+  std::array<std::uint8_t, 12> bytes{};
+  ReadExactly(stream, bytes.data(), bytes.size());
+  return BitMasks{Le32(bytes, 0), Le32(bytes, 4), Le32(bytes, 8)};
+}
+
+void BmpDecoder::ReadPixels(ImageFile& stream, std::uint32_t bitCount, std::uint32_t compression,
+                            const BitMasks& masks) {
   const auto width = static_cast<std::size_t>(header.biWidth);
   const auto height = static_cast<std::size_t>(header.biHeight);
   switch (bitCount) {
@@ -123,19 +134,10 @@ void BmpDecoder::ReadPixels(ImageFile& stream, std::uint32_t bitCount, std::uint
         Fail("compression type not supported");
       }
       return;
-    case 16: {
-      std::array<std::uint8_t, 12> masks{};
-      std::uint32_t red = kRed555, green = kGreen555, blue = kBlue555;
-      if (compression == kBitfields) {
-        ReadExactly(stream, masks.data(), masks.size());
-        red = Le32(masks, 0);
-        green = Le32(masks, 4);
-        blue = Le32(masks, 8);
-      }
+    case 16:
       ReadExactly(stream, info.pixels, (width + 1) / 2 * 4 * height);
-      UnpackBitfields(info.pixels, red, green, blue, 16);
+      UnpackBitfields(info.pixels, masks.red, masks.green, masks.blue, 16);
       return;
-    }
     case 24:
       Require(compression == kRgb, "unknown compression");
       ReadExactly(stream, info.pixels, header.biSizeImage);

@@ -15,9 +15,16 @@ class BmpDecoder final : public CDibImage {
   bool Decode(ImageFile* stream);
 
  private:
+  struct BitMasks {
+    std::uint32_t red;
+    std::uint32_t green;
+    std::uint32_t blue;
+  };
+
   void DecodeBody(ImageFile& stream);
   void ReadPalette(ImageFile& stream, std::int64_t infoStart, std::uint32_t headerSize, std::uint32_t fileColors);
-  void ReadPixels(ImageFile& stream, std::uint32_t bitCount, std::uint32_t compression);
+  BitMasks ReadMasks(ImageFile& stream, std::uint32_t bitCount, std::uint32_t compression);
+  void ReadPixels(ImageFile& stream, std::uint32_t bitCount, std::uint32_t compression, const BitMasks& masks);
 };
 
 }  // namespace imaging

@@ -101,10 +101,11 @@ inline void ExpectPixelsMatch(const CDibImage& image, const Reference& reference
 }
 
 // Makes a file with ImageMagick from its built-in test pattern and answers its path.
+// prefix names the output format where the file name does not (BMP3:).
 inline std::filesystem::path MakeImage(const std::string& name, const std::string& options,
-                                       const std::string& size = "37x23") {
+                                       const std::string& size = "37x23", const std::string& prefix = "") {
   const std::filesystem::path path = Scratch(name);
-  Run("convert -seed 7 -size " + size + " plasma:fractal " + options + " '" + path.string() + "'");
+  Run("convert -seed 7 -size " + size + " plasma:fractal " + options + " " + prefix + "'" + path.string() + "'");
   return path;
 }
 
