@@ -185,10 +185,20 @@ void GifDecoder::PaintOntoCanvas(const ImageDescriptor& descriptor) {
     canvas_.CopyInfoFrom(*this);
     Require(canvas_.Create(screenWidth_, screenHeight_, 24, ImageFormat::Gif) != nullptr, "Can't allocate memory");
   }
-  for (std::int32_t y = 0; y < descriptor.height; ++y) {
-    for (std::int32_t x = 0; x < descriptor.width; ++x) {
-      canvas_.SetPixelColorAt(descriptor.left + x, screenHeight_ - descriptor.top - y - 1,
-                              PixelColorAt(x, descriptor.height - 1 - y));
+  // Only the part of the image that lands on the screen is painted.
+  const std::int32_t lastRow = std::min(descriptor.height, screenHeight_ - descriptor.top);
+  const std::int32_t lastColumn = std::min(descriptor.width, screenWidth_ - descriptor.left);
+  const RgbQuad* palette = Palette();
+  for (std::int32_t y = 0; y < lastRow; ++y) {
+    std::uint8_t* target = canvas_.PixelBits() +
+                           static_cast<std::size_t>(screenHeight_ - descriptor.top - y - 1) * canvas_.RowStride() +
+                           3 * static_cast<std::size_t>(descriptor.left);
+    const std::int32_t row = descriptor.height - 1 - y;
+    for (std::int32_t x = 0; x < lastColumn; ++x, target += 3) {
+      const RgbQuad color = palette != nullptr ? palette[PixelIndexAt(x, row)] : RgbQuad{};
+      target[0] = color.blue;
+      target[1] = color.green;
+      target[2] = color.red;
     }
   }
 }

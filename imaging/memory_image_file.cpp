@@ -15,7 +15,7 @@ std::size_t MemoryImageFile::Read(void* buffer, std::size_t size, std::size_t co
   const auto size64 = static_cast<std::int64_t>(bytes_.size());
   const std::size_t available = position_ >= size64 ? 0 : static_cast<std::size_t>(size64 - position_);
   const std::size_t items = std::min(count, available / size);
-  std::memcpy(buffer, bytes_.data() + position_, items * size);
+  if (items > 0) std::memcpy(buffer, bytes_.data() + position_, items * size);
   position_ += static_cast<std::int64_t>(items * size);
   if (items < count) {
     // A runtime stream consumes the partial item too.

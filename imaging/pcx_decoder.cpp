@@ -55,6 +55,7 @@ void PcxDecoder::DecodeBody(StreamReader& reader) {
   info.xDpi = Le16(bytes, 12);
   info.yDpi = Le16(bytes, 14);
   Require(pcx.planes <= 4, "Can't handle image with more than 4 planes");
+  Require(pcx.planes >= 1, kCorrupted);
   Require(pcx.bitsPerPixel == 1 || pcx.bitsPerPixel == 2 || pcx.bitsPerPixel == 4 || pcx.bitsPerPixel == 8,
           kCorrupted);
   const bool truecolor = pcx.bitsPerPixel == 8 && (pcx.planes == 3 || pcx.planes == 4);

@@ -210,6 +210,8 @@ void TiffDecoder::ReadStrips(TIFF* tiff, const PageTags& tags) {
   Require(bufferSize <= ImageSizeLimit(), kCorrupted);
   std::vector<std::uint8_t> strip(static_cast<std::size_t>(bufferSize));
   const bool sixteenBits = tags.bitsPerSample == 16;
+  // Only whole-byte samples can be walked sample group by sample group.
+  const bool byteSamples = tags.bitsPerSample == 8 || sixteenBits;
   const std::size_t samples = static_cast<std::size_t>(width) * tags.samplesPerPixel;
   const std::size_t usedBytes = sixteenBits ? samples : static_cast<std::size_t>(lineBytes);
 
@@ -221,14 +223,14 @@ void TiffDecoder::ReadStrips(TIFF* tiff, const PageTags& tags) {
     for (std::uint32_t k = 0; k < rows; ++k) {
       std::uint8_t* line = strip.data() + static_cast<std::size_t>(lineBytes * k);
       if (sixteenBits) NarrowTo8Bits(line, samples);
-      StoreLine(line, usedBytes, static_cast<std::int32_t>(height - 1 - (y + k)), tags.samplesPerPixel);
+      StoreLine(line, usedBytes, static_cast<std::int32_t>(height - 1 - (y + k)), byteSamples ? tags.samplesPerPixel : 1);
     }
   }
 }
 
 void TiffDecoder::StoreLine(const std::uint8_t* line, std::size_t lineBytes, std::int32_t row,
                             std::uint32_t samplesPerPixel) {
-  if (samplesPerPixel == 1 || header.biBitCount != 8) {
+  if (samplesPerPixel == 1) {
     std::memcpy(info.pixels + static_cast<std::size_t>(row) * info.rowStride, line,
                 std::min<std::size_t>(info.rowStride, lineBytes));
     return;
