@@ -70,6 +70,8 @@ void PcxDecoder::DecodeBody(StreamReader& reader) {
   }
 
   const std::size_t lineBytes = std::size_t{pcx.planes} * pcx.bytesPerLine;
+  // Lines far longer than the width asks for cannot come from an encoder.
+  Require(lineBytes * static_cast<std::size_t>(pcx.height) <= ImageSizeLimit(), "Can't allocate memory");
   std::vector<std::uint8_t> data(lineBytes * static_cast<std::size_t>(pcx.height));
   Decompress(reader, data);
   SetUpPalette(reader, pcx, bytes.data() + 16);

@@ -80,14 +80,17 @@ bool PngDecoder::Decode(ImageFile* stream) {
 void PngDecoder::SetUpTransforms(png_structp png, png_infop pngInfo, std::uint32_t pixelDepth) {
   png_color_16p fileBackground = nullptr;
   const bool hasBackground = png_get_bKGD(png, pngInfo, &fileBackground) != 0;
-  if (pixelDepth != 32) {
+  // Compositing changes only pixels that can be transparent: skip it for the others.
+  const bool canBeTransparent = (png_get_color_type(png, pngInfo) & PNG_COLOR_MASK_ALPHA) != 0 ||
+                                png_get_valid(png, pngInfo, PNG_INFO_tRNS) != 0;
+  if (pixelDepth != 32 && canBeTransparent) {
     if (hasBackground) {
       png_set_background(png, fileBackground, PNG_BACKGROUND_GAMMA_FILE, 1, 1.0);
     } else {
       png_color_16 grey{0, kDefaultBackgroundGrey, kDefaultBackgroundGrey, kDefaultBackgroundGrey, 0};
       png_set_background(png, &grey, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0);
     }
-  } else if (hasBackground) {
+  } else if (pixelDepth == 32 && hasBackground) {
     info.backgroundColor = RgbQuad{static_cast<std::uint8_t>(fileBackground->blue),
                                    static_cast<std::uint8_t>(fileBackground->green),
                                    static_cast<std::uint8_t>(fileBackground->red), 0};
