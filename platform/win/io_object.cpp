@@ -10,4 +10,6 @@ BOOL IoObject::IoControl(DWORD /*code*/, std::span<const BYTE> /*input*/, std::s
   return Fail(ERROR_INVALID_FUNCTION);
 }
 
+BOOL IoObject::SetEnd() { return Fail(ERROR_INVALID_FUNCTION); }
+
 }  // namespace win

@@ -21,6 +21,9 @@ class IoObject : public KernelObject {
   virtual BOOL Flush() = 0;
   // The object's size in bytes; nullopt (with the last error set) where it has none.
   virtual std::optional<ULONGLONG> Size() = 0;
+  // Makes the current position the end of the object (SetEndOfFile); objects without an end
+  // answer ERROR_INVALID_FUNCTION.
+  virtual BOOL SetEnd();
   // A control code the Windows version knows; objects that take none answer ERROR_INVALID_FUNCTION.
   virtual BOOL IoControl(DWORD code, std::span<const BYTE> input, std::span<BYTE> output, DWORD& bytesReturned);
 };

@@ -15,6 +15,10 @@ constexpr UINT DRIVE_REMOTE = 4;
 constexpr UINT DRIVE_CDROM = 5;
 constexpr UINT DRIVE_RAMDISK = 6;
 
+constexpr DWORD FILE_CASE_SENSITIVE_SEARCH = 0x00000001;
+constexpr DWORD FILE_CASE_PRESERVED_NAMES = 0x00000002;
+constexpr DWORD FILE_UNICODE_ON_DISK = 0x00000004;
+
 DWORD GetLogicalDrives();
 UINT GetDriveTypeA(LPCSTR rootPathName);
 BOOL GetDiskFreeSpaceA(LPCSTR rootPathName, DWORD* sectorsPerCluster, DWORD* bytesPerSector,
