@@ -1,0 +1,25 @@
+// Runs a decoder body and turns its fault into the image's last error and a false answer, so no
+// exception leaves a decode operation.
+#pragma once
+
+#include "imaging/decode_error.h"
+#include "imaging/dib_image.h"
+
+#include <new>
+
+namespace imaging {
+
+template <class Body>
+bool GuardedDecode(CDibImage& image, Body body) {
+  try {
+    return body();
+  } catch (const DecodeError& error) {
+    image.SetLastError(error.message);
+  } catch (const std::bad_alloc&) {
+    image.SetLastError("Out of memory");
+  }
+  image.Destroy();
+  return false;
+}
+
+}  // namespace imaging

@@ -1,0 +1,106 @@
+#include "imaging/test_tools.h"
+
+#include <gtest/gtest.h>
+
+namespace imaging {
+namespace {
+
+using testing::Bytes;
+
+TEST(GifDecoder, MatchesReferenceAcrossTableSizesAndInterlace) {
+  const struct {
+    const char* name;
+    const char* options;
+    std::uint32_t depth;
+  } cases[] = {
+      {"two.gif", "-colors 2", 1},
+      {"sixteen.gif", "-colors 16", 4},
+      {"full.gif", "-colors 256", 8},
+      {"interlaced.gif", "-colors 200 -interlace GIF", 8},
+      {"version87.gif", "-colors 50", 8},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto path = testing::MakeImage(c.name, c.options, "61x47");
+    const auto image = testing::DecodeBytes(testing::ReadBytes(path), ImageFormat::Gif);
+    ASSERT_NE(image->DibBlock(), nullptr);
+    EXPECT_EQ(image->BitCount(), c.depth);
+    EXPECT_EQ(image->FrameCount(), 1);
+    testing::ExpectPixelsMatch(*image, testing::ReferenceDecode(path));
+  }
+}
+
+TEST(GifDecoder, InterlacedImagesOfEveryShortHeightStayInsideTheirRows) {
+  for (int height = 1; height <= 9; ++height) {
+    SCOPED_TRACE(height);
+    const auto path = testing::MakeImage("short" + std::to_string(height) + ".gif", "-colors 64 -interlace GIF",
+                                         "13x" + std::to_string(height));
+    const auto image = testing::DecodeBytes(testing::ReadBytes(path), ImageFormat::Gif);
+    testing::ExpectPixelsMatch(*image, testing::ReferenceDecode(path));
+  }
+}
+
+TEST(GifDecoder, TransparencyAndFrames) {
+  const auto path = testing::Scratch("anim.gif");
+  testing::Run("convert -size 20x10 xc:red xc:blue xc:lime -colors 16 -transparent lime '" + path.string() + "'");
+  const Bytes file = testing::ReadBytes(path);
+  const auto first = testing::DecodeBytes(file, ImageFormat::Gif);
+  ASSERT_NE(first->DibBlock(), nullptr);
+  EXPECT_EQ(first->FrameCount(), 3);
+  const auto third = testing::DecodeBytes(file, ImageFormat::Gif, 2);
+  ASSERT_NE(third->DibBlock(), nullptr);
+  ASSERT_NE(third->BackgroundIndex(), -1);
+  EXPECT_EQ(third->PixelIndexAt(0, 0), third->BackgroundIndex());
+  const auto second = testing::DecodeBytes(file, ImageFormat::Gif, 1);
+  testing::ExpectPixelsMatch(*second, testing::ReferenceDecode(path, "", 1), 0, false);
+  const auto missing = testing::DecodeBytes(file, ImageFormat::Gif, 3);
+  EXPECT_EQ(missing->DibBlock(), nullptr);
+  EXPECT_EQ(missing->FrameCount(), 3);
+}
+
+// A file built by hand: screen 4 x 2, no global table, two 2 x 1 images with local tables.
+Bytes ComposedGif() {
+  Bytes file = {'G', 'I', 'F', '8', '9', 'a', 4, 0, 2, 0, 0x00, 0, 0};
+  auto addImage = [&file](std::uint8_t left, std::uint8_t top, std::uint8_t red) {
+    const Bytes image = {0x2C, left, 0, top, 0, 2, 0, 1, 0, 0x80, red, 0, 0, 0, 0, 255,
+                         // code size 2; codes (3 bits): clear 4, 0, 1, end 5 -> 0x44 0x0A? packed below
+                         2, 2, 0x44, 0x0A, 0};
+    file.insert(file.end(), image.begin(), image.end());
+  };
+  addImage(0, 0, 200);
+  addImage(2, 1, 100);
+  file.push_back(0x3B);
+  return file;
+}
+
+TEST(GifDecoder, SmallFirstImageWithoutGlobalTableIsComposedOntoTheScreen) {
+  const auto image = testing::DecodeBytes(ComposedGif(), ImageFormat::Gif);
+  ASSERT_NE(image->DibBlock(), nullptr) << image->LastError();
+  EXPECT_EQ(image->Width(), 4);
+  EXPECT_EQ(image->Height(), 2);
+  EXPECT_EQ(image->BitCount(), 24U);
+  // Top picture row is stored row 1: the first image at columns 0-1.
+  EXPECT_EQ(image->PixelColorAt(0, 1), (RgbQuad{0, 0, 200, 0}));
+  EXPECT_EQ(image->PixelColorAt(1, 1), (RgbQuad{255, 0, 0, 0}));
+  EXPECT_EQ(image->PixelColorAt(2, 0), (RgbQuad{0, 0, 100, 0}));
+  EXPECT_EQ(image->PixelColorAt(0, 0), (RgbQuad{0, 0, 0, 0}));
+}
+
+TEST(GifDecoder, CodeSizeOutOfRangeLeavesTheImageUndecoded) {
+  Bytes file = ComposedGif();
+  file[6] = 2;  // screen as large as the images: no composition
+  file[8] = 1;
+  file[13 + 10 + 6] = 10;  // first image's code size
+  const auto image = testing::DecodeBytes(file, ImageFormat::Gif);
+  ASSERT_NE(image->DibBlock(), nullptr);
+  EXPECT_EQ(image->PixelIndexAt(0, 0), 0);
+  EXPECT_EQ(image->PixelIndexAt(1, 0), 0);
+}
+
+TEST(GifDecoder, DamagedFilesEndCleanly) {
+  const auto path = testing::MakeImage("damage.gif", "-colors 100 -interlace GIF");
+  testing::ExpectDamageHandled(testing::ReadBytes(path), ImageFormat::Gif, false);
+}
+
+}  // namespace
+}  // namespace imaging

@@ -1,0 +1,185 @@
+#include "imaging/jpeg_decoder.h"
+
+#include "imaging/image_file.h"
+
+#include <algorithm>
+#include <array>
+#include <csetjmp>
+#include <cstdio>
+#include <memory>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace imaging {
+namespace {
+
+constexpr std::size_t kInputBufferSize = 4096;
+constexpr std::array<JOCTET, 2> kEndOfImage = {0xFF, JPEG_EOI};
+
+// libjpeg's source manager over an ImageFile; the manager comes first so libjpeg's pointer to it
+// is a pointer to the whole.
+struct StreamSource {
+  jpeg_source_mgr manager;
+  ImageFile* stream;
+  bool startOfFile;
+  std::array<JOCTET, kInputBufferSize> buffer;
+};
+
+// The standard error manager whose fatal errors store libjpeg's message in the image and jump
+// back to the decoder instead of ending the process.
+struct ErrorExit {
+  jpeg_error_mgr manager;
+  std::jmp_buf jump;
+  CDibImage* image;
+};
+
+// Everything a decode needs, on the heap and constructed before the jump point, so that a jump
+// back skips nothing that needs destroying.
+struct Session {
+  jpeg_decompress_struct decompress;
+  ErrorExit error;
+  StreamSource source;
+};
+
+StreamSource& SourceOf(j_decompress_ptr decompress) { return *reinterpret_cast<StreamSource*>(decompress->src); }
+
+void InitSource(j_decompress_ptr decompress) { SourceOf(decompress).startOfFile = true; }
+
+boolean FillInputBuffer(j_decompress_ptr decompress) {
+  StreamSource& source = SourceOf(decompress);
+  std::size_t count = source.stream->Read(source.buffer.data(), 1, source.buffer.size());
+  if (count == 0) {
+    if (source.startOfFile) ERREXIT(decompress, JERR_INPUT_EMPTY);
+    WARNMS(decompress, JWRN_JPEG_EOF);
+    // An early end reads as the end of the image, so what arrived is still shown.
+    source.buffer[0] = kEndOfImage[0];
+    source.buffer[1] = kEndOfImage[1];
+    count = kEndOfImage.size();
+  }
+  source.manager.next_input_byte = source.buffer.data();
+  source.manager.bytes_in_buffer = count;
+  source.startOfFile = false;
+  return TRUE;
+}
+
+void SkipInputData(j_decompress_ptr decompress, long count) {
+  if (count <= 0) return;
+  StreamSource& source = SourceOf(decompress);
+  while (count > static_cast<long>(source.manager.bytes_in_buffer)) {
+    count -= static_cast<long>(source.manager.bytes_in_buffer);
+    FillInputBuffer(decompress);
+  }
+  source.manager.next_input_byte += count;
+  source.manager.bytes_in_buffer -= static_cast<std::size_t>(count);
+}
+
+void TermSource(j_decompress_ptr) {}
+
+void ExitWithMessage(j_common_ptr common) {
+  auto* error = reinterpret_cast<ErrorExit*>(common->err);
+  std::array<char, JMSG_LENGTH_MAX> message{};
+  (*common->err->format_message)(common, message.data());
+  error->image->SetLastError(message.data());
+  std::longjmp(error->jump, 1);
+}
+
+void InstallSource(Session& session, ImageFile* stream) {
+  StreamSource& source = session.source;
+  source.stream = stream;
+  source.manager.init_source = InitSource;
+  source.manager.fill_input_buffer = FillInputBuffer;
+  source.manager.skip_input_data = SkipInputData;
+  source.manager.resync_to_restart = jpeg_resync_to_restart;
+  source.manager.term_source = TermSource;
+  source.manager.bytes_in_buffer = 0;
+  source.manager.next_input_byte = nullptr;
+  session.decompress.src = &source.manager;
+}
+
+std::int32_t DotsPerInch(std::uint8_t unit, std::uint16_t density) {
+  return unit == 2 ? density * 254 / 100 : density;
+}
+
+// Adobe CMYK, stored inverted as Adobe writes it: each colour is its ink times black.
+void CmykToBgr(const JSAMPLE* cmyk, std::uint8_t* bgr, std::size_t width) {
+  for (std::size_t x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+    const unsigned black = cmyk[3];
+    bgr[0] = static_cast<std::uint8_t>(cmyk[2] * black / 255);
+    bgr[1] = static_cast<std::uint8_t>(cmyk[1] * black / 255);
+    bgr[2] = static_cast<std::uint8_t>(cmyk[0] * black / 255);
+  }
+}
+
+// The scan lines, top picture row first into the last stored row. Runs below the jump point:
+// only trivially destructible locals.
+void ReadRows(jpeg_decompress_struct& decompress, CDibImage& image, bool direct) {
+  const std::size_t rowBytes = static_cast<std::size_t>(decompress.output_width) * decompress.output_components;
+  JSAMPARRAY buffer =
+      direct ? nullptr
+             : (*decompress.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&decompress), JPOOL_IMAGE,
+                                               static_cast<JDIMENSION>(rowBytes), 1);
+  const std::size_t stride = image.RowStride();
+  while (decompress.output_scanline < decompress.output_height) {
+    std::uint8_t* row =
+        image.PixelBits() + (static_cast<std::size_t>(decompress.output_height) - 1 - decompress.output_scanline) * stride;
+    if (direct) {
+      JSAMPROW target = row;
+      jpeg_read_scanlines(&decompress, &target, 1);
+    } else if (jpeg_read_scanlines(&decompress, buffer, 1) == 1) {
+      if (decompress.output_components == 4) {
+        CmykToBgr(buffer[0], row, std::min<std::size_t>(decompress.output_width, stride / 3));
+      } else {
+        std::copy_n(buffer[0], std::min(rowBytes, stride), row);
+      }
+    }
+  }
+}
+
+// Undecided layouts with three components come out red first; the bitmap wants blue first.
+void SwapRedBlue(CDibImage& image) {
+  for (std::int32_t y = 0; y < image.Height(); ++y) {
+    std::uint8_t* pixel = image.PixelBits() + static_cast<std::size_t>(y) * image.RowStride();
+    for (std::int32_t x = 0; x < image.Width(); ++x, pixel += 3) std::swap(pixel[0], pixel[2]);
+  }
+}
+
+}  // namespace
+
+bool JpegDecoder::Decode(ImageFile* stream) {
+  if (stream == nullptr) return false;
+  auto session = std::make_unique<Session>();
+  jpeg_decompress_struct& decompress = session->decompress;
+  decompress.err = jpeg_std_error(&session->error.manager);
+  session->error.manager.error_exit = ExitWithMessage;
+  session->error.image = this;
+  if (setjmp(session->error.jump) != 0) {
+    jpeg_destroy_decompress(&decompress);
+    Destroy();
+    return false;
+  }
+  jpeg_create_decompress(&decompress);
+  // Beyond the image limit libjpeg fails cleanly instead of allocating huge coefficient buffers.
+  decompress.mem->max_memory_to_use = static_cast<long>(ImageSizeLimit());
+  InstallSource(*session, stream);
+  jpeg_read_header(&decompress, TRUE);
+  const int components = decompress.num_components;
+  const bool bgrOutput = components == 3 && decompress.out_color_space == JCS_RGB;
+  if (bgrOutput) decompress.out_color_space = JCS_EXT_BGR;
+  if (Create(static_cast<std::int32_t>(decompress.image_width), static_cast<std::int32_t>(decompress.image_height),
+             8U * static_cast<std::uint32_t>(components), ImageFormat::Jpeg) == nullptr) {
+    ERREXIT(&decompress, JERR_OUT_OF_MEMORY);
+  }
+  jpeg_start_decompress(&decompress);
+  SetHorizontalDpi(DotsPerInch(decompress.density_unit, decompress.X_density));
+  SetVerticalDpi(DotsPerInch(decompress.density_unit, decompress.Y_density));
+  if (decompress.jpeg_color_space == JCS_GRAYSCALE) FillGrayPalette();
+  const bool direct = bgrOutput || decompress.out_color_space == JCS_GRAYSCALE;
+  ReadRows(decompress, *this, direct);
+  jpeg_finish_decompress(&decompress);
+  if (components == 3 && !bgrOutput) SwapRedBlue(*this);
+  jpeg_destroy_decompress(&decompress);
+  return true;
+}
+
+}  // namespace imaging

@@ -1,0 +1,88 @@
+#include "imaging/test_tools.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <jpeglib.h>
+
+namespace imaging {
+namespace {
+
+using testing::Bytes;
+
+// Decodes with djpeg into a PNM and reads it back as the reference.
+testing::Reference DjpegDecode(const std::filesystem::path& jpeg) {
+  const std::filesystem::path png = jpeg.string() + ".png";
+  testing::Run("djpeg -pnm '" + jpeg.string() + "' | pnmtopng > '" + png.string() + "'");
+  return testing::ReferenceDecode(png);
+}
+
+TEST(JpegDecoder, ColourAndGreyMatchDjpeg) {
+  const auto colour = testing::MakeImage("colour.ppm", "", "67x45");
+  const auto colourJpeg = testing::Scratch("colour.jpg");
+  testing::Run("cjpeg -quality 85 '" + colour.string() + "' > '" + colourJpeg.string() + "'");
+  const auto image = testing::DecodeBytes(testing::ReadBytes(colourJpeg), ImageFormat::Jpeg);
+  EXPECT_EQ(image->BitCount(), 24U);
+  testing::ExpectPixelsMatch(*image, DjpegDecode(colourJpeg), 1);
+
+  const auto greyJpeg = testing::Scratch("grey.jpg");
+  testing::Run("cjpeg -grayscale -progressive '" + colour.string() + "' > '" + greyJpeg.string() + "'");
+  const auto grey = testing::DecodeBytes(testing::ReadBytes(greyJpeg), ImageFormat::Jpeg);
+  EXPECT_EQ(grey->BitCount(), 8U);
+  EXPECT_EQ(grey->GetPaletteEntry(255) & 0xFFFFFF, 0xFFFFFFU);
+  testing::ExpectPixelsMatch(*grey, DjpegDecode(greyJpeg), 1);
+}
+
+TEST(JpegDecoder, CmykIsInkTimesBlack) {
+  const auto path = testing::MakeImage("cmyk.jpg", "-colorspace CMYK -quality 95", "16x8");
+  const Bytes file = testing::ReadBytes(path);
+  const auto image = testing::DecodeBytes(file, ImageFormat::Jpeg);
+  ASSERT_NE(image->DibBlock(), nullptr) << image->LastError();
+  ASSERT_EQ(image->BitCount(), 24U);
+  // The CMYK samples straight from libjpeg, converted by the formula.
+  jpeg_decompress_struct decompress{};
+  jpeg_error_mgr error{};
+  decompress.err = jpeg_std_error(&error);
+  jpeg_create_decompress(&decompress);
+  jpeg_mem_src(&decompress, file.data(), file.size());
+  jpeg_read_header(&decompress, TRUE);
+  jpeg_start_decompress(&decompress);
+  ASSERT_EQ(decompress.out_color_space, JCS_CMYK);
+  std::vector<JSAMPLE> row(decompress.output_width * 4);
+  while (decompress.output_scanline < decompress.output_height) {
+    const auto y = static_cast<std::int32_t>(decompress.output_height - 1 - decompress.output_scanline);
+    JSAMPROW target = row.data();
+    jpeg_read_scanlines(&decompress, &target, 1);
+    for (std::int32_t x = 0; x < image->Width(); ++x) {
+      const JSAMPLE* cmyk = row.data() + 4 * x;
+      const RgbQuad expected{static_cast<std::uint8_t>(cmyk[2] * cmyk[3] / 255),
+                             static_cast<std::uint8_t>(cmyk[1] * cmyk[3] / 255),
+                             static_cast<std::uint8_t>(cmyk[0] * cmyk[3] / 255), 0};
+      ASSERT_EQ(image->PixelColorAt(x, y), expected) << x << "," << y;
+    }
+  }
+  jpeg_finish_decompress(&decompress);
+  jpeg_destroy_decompress(&decompress);
+}
+
+TEST(JpegDecoder, DensityInDotsPerCentimetre) {
+  const auto path = testing::MakeImage("density.jpg", "-units PixelsPerCentimeter -density 38", "8x8");
+  const auto image = testing::DecodeBytes(testing::ReadBytes(path), ImageFormat::Jpeg);
+  EXPECT_EQ(image->XDpi(), 96);
+  EXPECT_EQ(image->YDpi(), 96);
+}
+
+TEST(JpegDecoder, EmptyFailsTruncatedStillDecodes) {
+  const auto empty = testing::DecodeBytes({}, ImageFormat::Jpeg);
+  EXPECT_EQ(empty->DibBlock(), nullptr);
+  EXPECT_STRNE(empty->LastError(), "");
+  const auto path = testing::MakeImage("truncated.jpg", "-quality 90", "64x64");
+  Bytes file = testing::ReadBytes(path);
+  file.resize(file.size() * 2 / 3);
+  const auto image = testing::DecodeBytes(file, ImageFormat::Jpeg);
+  EXPECT_NE(image->DibBlock(), nullptr) << image->LastError();
+  testing::ExpectDamageHandled(testing::ReadBytes(path), ImageFormat::Jpeg);
+}
+
+}  // namespace
+}  // namespace imaging

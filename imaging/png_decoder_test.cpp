@@ -1,0 +1,73 @@
+#include "imaging/test_tools.h"
+
+#include <gtest/gtest.h>
+
+namespace imaging {
+namespace {
+
+using testing::Bytes;
+
+TEST(PngDecoder, MatchesReferenceForEachPixelLayout) {
+  const struct {
+    const char* name;
+    const char* options;
+    std::uint32_t depth;
+  } cases[] = {
+      {"rgb.png", "-define png:color-type=2", 24},
+      {"rgb16.png", "-depth 16 -define png:color-type=2", 24},
+      {"grey.png", "-colorspace Gray -define png:color-type=0", 8},
+      {"grey16.png", "-colorspace Gray -depth 16 -define png:color-type=0", 8},
+      {"grey4.png", "-colorspace Gray -depth 4 -define png:color-type=0 -define png:bit-depth=4", 4},
+      {"palette.png", "-colors 40 -define png:color-type=3", 8},
+      {"interlaced.png", "-interlace PNG -define png:color-type=2", 24},
+      {"rgba.png", "-alpha set -channel A -fx 'i/w' +channel -depth 8 -define png:color-type=6", 24},
+      {"rgba_interlaced.png", "-alpha set -channel A -fx 'j/h' +channel -depth 8 -interlace PNG -define png:color-type=6", 24},
+      {"greyalpha16.png", "-colorspace Gray -alpha set -channel A -fx 'i/w' +channel -depth 16 -define png:color-type=4",
+       24},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto path = testing::MakeImage(c.name, c.options, "33x19");
+    const auto image = testing::DecodeBytes(testing::ReadBytes(path), ImageFormat::Png);
+    ASSERT_NE(image->DibBlock(), nullptr) << image->LastError();
+    EXPECT_EQ(image->BitCount(), c.depth);
+    // 16-bit samples are narrowed by dropping the low byte; the reference rounds: one step apart.
+    testing::ExpectPixelsMatch(*image, testing::ReferenceDecode(path), 1);
+  }
+}
+
+TEST(PngDecoder, TwoBitGreyWidensToFourBits) {
+  const auto path = testing::MakeImage("grey2.png", "-colorspace Gray -depth 2 -define png:color-type=0 -define png:bit-depth=2");
+  const auto image = testing::DecodeBytes(testing::ReadBytes(path), ImageFormat::Png);
+  ASSERT_EQ(image->BitCount(), 4U);
+  EXPECT_EQ(image->GetPaletteEntry(1) & 0xFF, 85U);
+  EXPECT_EQ(image->GetPaletteEntry(3) & 0xFF, 255U);
+  testing::ExpectPixelsMatch(*image, testing::ReferenceDecode(path));
+}
+
+TEST(PngDecoder, PaletteTransparencyAndAlpha) {
+  const auto path = testing::Scratch("trns.png");
+  testing::Run("convert -size 4x4 xc:none -fill red -draw 'point 1,1' PNG8:'" + path.string() + "'");
+  const auto image = testing::DecodeBytes(testing::ReadBytes(path), ImageFormat::Png);
+  ASSERT_NE(image->DibBlock(), nullptr) << image->LastError();
+  EXPECT_EQ(image->AlphaPlane(), nullptr);
+  const std::uint8_t transparent = image->PixelIndexAt(0, 0);
+  EXPECT_EQ(image->GetPaletteEntry(transparent) >> 24, 0U);
+  // One transparency value of 0: its entry is the background, no other entry gets an alpha.
+  EXPECT_EQ(image->BackgroundIndex(), 0);
+  EXPECT_EQ(transparent, 0);
+  EXPECT_EQ(image->GetPaletteEntry(image->PixelIndexAt(1, 2)) & 0xFFFFFF, 0xFF0000U);
+}
+
+TEST(PngDecoder, TruncatedFailsWithReadError) {
+  const auto path = testing::MakeImage("cut.png", "-define png:color-type=2");
+  Bytes file = testing::ReadBytes(path);
+  file.resize(file.size() / 2);
+  const auto image = testing::DecodeBytes(file, ImageFormat::Png);
+  EXPECT_EQ(image->DibBlock(), nullptr);
+  EXPECT_STREQ(image->LastError(), "Read Error");
+  testing::ExpectDamageHandled(testing::ReadBytes(path), ImageFormat::Png);
+}
+
+}  // namespace
+}  // namespace imaging
