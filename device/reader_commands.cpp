@@ -1,5 +1,6 @@
 #include "device/reader_commands.h"
 
+#include "device/device_entry.h"
 #include "platform/win/byte_order.h"
 
 #include <algorithm>
@@ -107,6 +108,26 @@ std::optional<win::DWORD> MediaSizeCodeMegabytes(win::DWORD code) {
   const auto* found = std::find_if(kMemoryStickSizes.begin(), kMemoryStickSizes.end(),
                                    [code](const MemoryStickSize& size) { return size.code == code; });
   return found == kMemoryStickSizes.end() ? std::nullopt : std::optional(found->megabytes);
+}
+
+}  // namespace tarnlok
+
+namespace tarnlok {
+
+win::BYTE KindFromMediaStatus(win::DWORD status, bool withPro) {
+  if ((status & kStatusMemoryStick) != 0) {
+    return withPro && (status & kStatusMemoryStickPro) != 0 ? kMemoryStickPro : kMemoryStick;
+  }
+  if ((status & kStatusSmartMedia) != 0) return kSmartMedia;
+  if ((status & kStatusCompactFlash) != 0) return kCompactFlash;
+  if ((status & kStatusMmcSd) != 0) return kMmcSd;
+  return kDeviceUnknown;
+}
+
+win::BYTE ReaderKindFromMediaStatus(win::DWORD status) {
+  if ((status & kStatusSmartMedia) != 0) return kSmartMediaReader;
+  if ((status & kStatusMemoryStick) != 0) return kMemoryStickReader;
+  return 0;
 }
 
 }  // namespace tarnlok

@@ -73,3 +73,13 @@ std::optional<win::DWORD> MemoryStickMegabytes(win::DWORD pages);
 std::optional<win::DWORD> MediaSizeCodeMegabytes(win::DWORD code);
 
 }  // namespace tarnlok
+
+namespace tarnlok {
+
+// The card kind a media status word names, first of Memory Stick (Memory Stick Pro with
+// withPro), SmartMedia, CompactFlash and MMC/SD; 0 for none.
+win::BYTE KindFromMediaStatus(win::DWORD status, bool withPro);
+// The maker's newer readers: 18 for SmartMedia, else 24 for Memory Stick, else 0.
+win::BYTE ReaderKindFromMediaStatus(win::DWORD status);
+
+}  // namespace tarnlok
