@@ -1,0 +1,17 @@
+#include "device/testing/device_test_support.h"
+
+#include "device/device_list.h"
+
+namespace tarnlok::testing {
+
+void DeviceStateTest::TearDown() {
+  FreeDeviceList();
+  OperationBusy = 0;
+  UsePlainSectorIo = 0;
+  UseDriveLetterIo = 0;
+  CardOnIdeBus = CardOnPcmciaBus = 0;
+  MessageText.clear();
+  PromptText.clear();
+}
+
+}  // namespace tarnlok::testing
