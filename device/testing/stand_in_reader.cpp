@@ -206,6 +206,7 @@ win::BOOL StandInReader::IoControl(win::DWORD code, std::span<const win::BYTE> i
   codes_.push_back(code);
   switch (code) {
     case win::IOCTL_SCSI_PASS_THROUGH:
+      if (setup_.refusesPassThrough) return win::Fail(win::ERROR_INVALID_FUNCTION);
       return ScsiPassThrough(input, output, bytesReturned);
     case win::IOCTL_IDE_PASS_THROUGH:
       return IdePassThrough(input, output, bytesReturned);

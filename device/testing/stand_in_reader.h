@@ -30,6 +30,7 @@ struct ReaderSetup {
   win::DWORD statusWord = 0;                // reply of vendor 0x80
   std::array<win::BYTE, 4> geometryReply{};  // reply of vendor 0x84
   bool answersReadCapacity = true;
+  bool refusesPassThrough = false;  // the drive has no SCSI road
   std::optional<std::array<win::DWORD, 2>> readCapacityReply;  // last block, block length (else from the image)
   std::optional<std::array<win::BYTE, 512>> identify;          // IDENTIFY data (IDE readers)
   bool identifyAnswersSlaveOnly = false;
