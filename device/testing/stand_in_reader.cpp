@@ -367,6 +367,50 @@ win::BOOL StandInVwin32::IoControl(win::DWORD code, std::span<const win::BYTE> i
   return finish(true, 0);
 }
 
+win::BOOL StandInCardDriver::IoControl(win::DWORD code, std::span<const win::BYTE> input,
+                                       std::span<win::BYTE> output, win::DWORD& bytesReturned) {
+  if (code == 1) {
+    if (output.size() < 4) return win::Fail(win::ERROR_INVALID_PARAMETER);
+    win::WriteLe32(output, 0, chainAnchor);
+    bytesReturned = 4;
+    return win::TRUE;
+  }
+  if (code != 10 || input.size() != 26 || output.size() != 26) return win::Fail(win::ERROR_INVALID_PARAMETER);
+  std::array<win::BYTE, 26> request{};
+  std::copy(input.begin(), input.end(), request.begin());
+  requests.push_back(request);
+  std::copy(input.begin(), input.end(), output.begin());
+  bytesReturned = 26;
+  const auto found = cards.find(win::ReadLe32(input, 0));
+  if (found == cards.end()) return win::Fail(win::ERROR_DEV_NOT_EXIST);
+  Card& card = found->second;
+  const win::BYTE command = input[10];
+  const win::DWORD count = win::ReadLe32(input, 15);
+  auto* buffer = static_cast<win::BYTE*>(win::ResolveAddressToken(win::ReadLe32(input, 11), count));
+  if (count != 0 && buffer == nullptr) return win::FALSE;
+  std::vector<win::BYTE> reply;
+  if (command == 0xEC) reply.assign(card.identify.begin(), card.identify.end());
+  if (command == 0x80) {
+    reply.assign(512, 0);
+    win::WriteLe32(reply, 0, card.image.empty() ? 0x04FF : card.statusWord);
+  }
+  if (command == 0x84) {
+    reply.assign(512, 0);
+    std::copy(card.geometryReply.begin(), card.geometryReply.end(), reply.begin());
+  }
+  if (command == 0x20) {
+    const win::DWORD lba = input[6] | (input[7] << 8) | (input[8] << 16) | ((input[9] & 0x0F) << 24);
+    if ((lba + 1ULL) * kSector > card.image.size()) {
+      output[10] = 0x51;
+      return win::TRUE;
+    }
+    reply.assign(card.image.begin() + lba * kSector, card.image.begin() + (lba + 1) * kSector);
+  }
+  if (buffer != nullptr) std::copy_n(reply.begin(), std::min<std::size_t>(reply.size(), count), buffer);
+  output[10] = 0x50;
+  return win::TRUE;
+}
+
 StandInMachine::StandInMachine(win::WindowsVersion version) {
   win::SetWindowsVersion(version);
   win::SetDeviceOpener([this](std::string_view name, win::DWORD, win::DWORD, win::DWORD& error)
@@ -378,6 +422,7 @@ StandInMachine::StandInMachine(win::WindowsVersion version) {
         return found->second;
       }
     }
+    if (Upper(name) == "TARNLOK.VXD" && !win::IsNtFamily(win::CurrentWindowsVersion())) return driver_;
     if (Upper(name) == "VWIN32" && !win::IsNtFamily(win::CurrentWindowsVersion())) return vwin32_;
     error = win::ERROR_FILE_NOT_FOUND;
     return nullptr;

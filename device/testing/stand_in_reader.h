@@ -127,6 +127,29 @@ class StandInVwin32 final : public win::IoObject {
                       win::DWORD& bytesReturned) override;
 };
 
+// The Windows 9x card driver "\\.\TARNLOK.VXD" for IDE and PCMCIA readers: ATA requests
+// (request 10) carried out on the card of a device reference, with the requests received.
+class StandInCardDriver final : public win::IoObject {
+ public:
+  struct Card {
+    std::vector<win::BYTE> image;
+    std::array<win::BYTE, 512> identify{};
+    win::DWORD statusWord = 0;
+    std::array<win::BYTE, 4> geometryReply{};
+  };
+  std::map<win::DWORD, Card> cards;  // by device reference
+  std::vector<std::array<win::BYTE, 26>> requests;
+  win::DWORD chainAnchor = 0;  // reply of request 1
+
+  win::BOOL Read(std::span<win::BYTE>, win::DWORD&) override { return win::Fail(win::ERROR_INVALID_FUNCTION); }
+  win::BOOL Write(std::span<const win::BYTE>, win::DWORD&) override { return win::Fail(win::ERROR_INVALID_FUNCTION); }
+  win::BOOL Seek(win::LONGLONG, win::DWORD, win::ULONGLONG&) override { return win::Fail(win::ERROR_INVALID_FUNCTION); }
+  win::BOOL Flush() override { return win::TRUE; }
+  std::optional<win::ULONGLONG> Size() override { return std::nullopt; }
+  win::BOOL IoControl(win::DWORD code, std::span<const win::BYTE> input, std::span<win::BYTE> output,
+                      win::DWORD& bytesReturned) override;
+};
+
 // Readers on drive letters for one test: installs the device opener and the drive letters and
 // sets the Windows version; takes all of it away again when it goes.
 class StandInMachine {
@@ -140,6 +163,7 @@ class StandInMachine {
   StandInReader& Reader(char letter) { return *readers_.at(letter); }
   StandInVolume& Volume(char letter) { return *volumes_.at(letter); }
   StandInVwin32& Vwin32() { return *vwin32_; }
+  StandInCardDriver& Driver() { return *driver_; }
   // Takes the letter's reader away: opening "\\.\X:" then fails.
   void Unplug(char letter) { unplugged_.push_back(letter); }
 
@@ -148,6 +172,7 @@ class StandInMachine {
   std::map<char, std::shared_ptr<StandInVolume>> volumes_;
   std::vector<char> unplugged_;
   std::shared_ptr<StandInVwin32> vwin32_ = std::make_shared<StandInVwin32>();
+  std::shared_ptr<StandInCardDriver> driver_ = std::make_shared<StandInCardDriver>();
 };
 
 // A card image of the sectors, each beginning with its number.
