@@ -53,32 +53,42 @@ MediaResult CardMedia::CheckRange(std::uint64_t firstSector, std::size_t bytes) 
   return MediaResult::Ok;
 }
 
-bool CardMedia::TakeFault(FaultOperation operation, std::uint64_t firstSector, std::uint64_t count) {
+std::optional<std::uint64_t> CardMedia::TakeFault(FaultOperation operation, std::uint64_t firstSector,
+                                                  std::uint64_t count) {
+  std::optional<std::size_t> firing;
   for (std::size_t i = 0; i < description_.faults.size(); ++i) {
     const Fault& fault = description_.faults[i];
     if (fault.operation != operation || !fault.sector) continue;
     if (*fault.sector < firstSector || *fault.sector - firstSector >= count) continue;
-    if (fault.times == 0) return true;
-    if (faultsLeft_[i] == 0) continue;
-    --faultsLeft_[i];
-    return true;
+    if (fault.times != 0 && faultsLeft_[i] == 0) continue;
+    if (!firing || *fault.sector < *description_.faults[*firing].sector) firing = i;
   }
-  return false;
+  if (!firing) return std::nullopt;
+  if (description_.faults[*firing].times != 0) --faultsLeft_[*firing];
+  return *description_.faults[*firing].sector;
 }
 
-MediaResult CardMedia::Read(std::uint64_t firstSector, std::span<std::uint8_t> data) {
+MediaResult CardMedia::Read(std::uint64_t firstSector, std::span<std::uint8_t> data, std::size_t* moved) {
+  if (moved != nullptr) *moved = 0;
   if (const auto range = CheckRange(firstSector, data.size()); range != MediaResult::Ok) return range;
-  if (TakeFault(FaultOperation::Read, firstSector, data.size() / kSectorSize)) return MediaResult::ReadFault;
+  const auto fault = TakeFault(FaultOperation::Read, firstSector, data.size() / kSectorSize);
+  const std::size_t good = fault ? (*fault - firstSector) * kSectorSize : data.size();
   const auto offset = static_cast<off_t>(firstSector * kSectorSize);
-  return TransferAll(::pread, fd_, data.data(), data.size(), offset) ? MediaResult::Ok : MediaResult::ReadFault;
+  if (!TransferAll(::pread, fd_, data.data(), good, offset)) return MediaResult::ReadFault;
+  if (moved != nullptr) *moved = good;
+  return fault ? MediaResult::ReadFault : MediaResult::Ok;
 }
 
-MediaResult CardMedia::Write(std::uint64_t firstSector, std::span<const std::uint8_t> data) {
+MediaResult CardMedia::Write(std::uint64_t firstSector, std::span<const std::uint8_t> data, std::size_t* moved) {
+  if (moved != nullptr) *moved = 0;
   if (const auto range = CheckRange(firstSector, data.size()); range != MediaResult::Ok) return range;
   if (WriteProtected()) return MediaResult::WriteProtected;
-  if (TakeFault(FaultOperation::Write, firstSector, data.size() / kSectorSize)) return MediaResult::WriteFault;
+  const auto fault = TakeFault(FaultOperation::Write, firstSector, data.size() / kSectorSize);
+  const std::size_t good = fault ? (*fault - firstSector) * kSectorSize : data.size();
   const auto offset = static_cast<off_t>(firstSector * kSectorSize);
-  return TransferAll(::pwrite, fd_, data.data(), data.size(), offset) ? MediaResult::Ok : MediaResult::WriteFault;
+  if (!TransferAll(::pwrite, fd_, data.data(), good, offset)) return MediaResult::WriteFault;
+  if (moved != nullptr) *moved = good;
+  return fault ? MediaResult::WriteFault : MediaResult::Ok;
 }
 
 }  // namespace machine

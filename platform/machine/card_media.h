@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -35,12 +36,15 @@ class CardMedia {
   // Counts one command the reader received; the card leaves when its count is reached.
   void CountCommand();
 
-  MediaResult Read(std::uint64_t firstSector, std::span<std::uint8_t> data);
-  MediaResult Write(std::uint64_t firstSector, std::span<const std::uint8_t> data);
+  // A fault stops the transfer at the failing sector: the sectors before it are moved, and
+  // moved (when given) receives their bytes.
+  MediaResult Read(std::uint64_t firstSector, std::span<std::uint8_t> data, std::size_t* moved = nullptr);
+  MediaResult Write(std::uint64_t firstSector, std::span<const std::uint8_t> data, std::size_t* moved = nullptr);
 
  private:
-  // True when an injected fault of this operation covers one of the sectors; uses it up.
-  bool TakeFault(FaultOperation operation, std::uint64_t firstSector, std::uint64_t count);
+  // The first sector of the range at which an injected fault of this operation fires; uses
+  // that fault up.
+  std::optional<std::uint64_t> TakeFault(FaultOperation operation, std::uint64_t firstSector, std::uint64_t count);
   MediaResult CheckRange(std::uint64_t firstSector, std::size_t bytes) const;
 
   CardDescription description_;

@@ -10,6 +10,7 @@ namespace {
 struct CardDriveTable {
   std::mutex lock;
   std::array<std::shared_ptr<CardVolume>, 26> volumes;
+  std::array<bool, 26> removable{};
 };
 
 CardDriveTable& Table() {
@@ -42,6 +43,20 @@ std::shared_ptr<CardVolume> CardDrive(char letter) {
   return table.volumes[static_cast<std::size_t>(slot)];
 }
 
-bool IsCardDriveLetter(char letter) { return CardDrive(letter) != nullptr; }
+bool IsCardDriveLetter(char letter) {
+  const int slot = SlotOf(letter);
+  if (slot < 0) return false;
+  auto& table = Table();
+  std::lock_guard guard(table.lock);
+  return table.volumes[static_cast<std::size_t>(slot)] != nullptr || table.removable[static_cast<std::size_t>(slot)];
+}
+
+void SetRemovableDrive(char letter, bool present) {
+  const int slot = SlotOf(letter);
+  if (slot < 0) return;
+  auto& table = Table();
+  std::lock_guard guard(table.lock);
+  table.removable[static_cast<std::size_t>(slot)] = present;
+}
 
 }  // namespace win

@@ -83,7 +83,8 @@ std::optional<FileTarget> TargetOf(ResolvedPath resolved, DWORD& error) {
       return std::nullopt;
   }
   if (!target.volume) {
-    error = ERROR_PATH_NOT_FOUND;
+    // A removable drive without a readable volume is a drive with no medium in it.
+    error = resolved.kind == ResolvedPath::Kind::CardVolume ? ERROR_NOT_READY : ERROR_PATH_NOT_FOUND;
     return std::nullopt;
   }
   target.resolved = std::move(resolved);

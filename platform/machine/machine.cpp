@@ -1,0 +1,200 @@
+#include "platform/machine/machine.h"
+
+#include "platform/machine/card_handle.h"
+
+#include "platform/win/card_drives.h"
+#include "platform/win/data_folder.h"
+#include "platform/win/device_namespace.h"
+#include "platform/win/last_error.h"
+#include "platform/win/windows_version.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <charconv>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace machine {
+namespace {
+
+constexpr std::string_view kPhysicalDrive = "physicaldrive";
+
+// The machine whose devices CreateFileA reaches; one at a time.
+std::atomic<Machine*> installedMachine{nullptr};
+
+// Device objects of every machine of the process stay apart in the sharing table.
+std::uint64_t NextReaderIdentity() {
+  static std::atomic<std::uint64_t> next{0};
+  return next++;
+}
+constexpr std::size_t kLongestDriveNumber = 3;
+
+bool IsRawFlash(CardKind kind) { return kind == CardKind::SmartMedia || kind == CardKind::MemoryStick; }
+
+bool FitsBus(Bus bus, CardKind kind) {
+  const bool driveBus = bus == Bus::Floppy || bus == Bus::Ls120;
+  return driveBus == (kind == CardKind::Floppy);
+}
+
+std::unique_ptr<CardMedia> MediaFor(const CardDescription& card, const std::string& key) {
+  if (card.kind == CardKind::None) return nullptr;
+  if (IsRawFlash(card.kind)) {
+    throw MachineDescriptionError(key + ": SmartMedia and Memory Stick cards are not simulated yet");
+  }
+  return std::make_unique<CardMedia>(card);
+}
+
+char Upper(char letter) { return static_cast<char>(std::toupper(static_cast<unsigned char>(letter))); }
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() &&
+         std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
+           return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+         });
+}
+
+// "PhysicalDrive12" -> 12; none for anything else.
+std::optional<std::uint32_t> PhysicalDriveNumber(std::string_view name) {
+  if (!StartsWithIgnoringCase(name, kPhysicalDrive)) return std::nullopt;
+  const std::string_view digits = name.substr(kPhysicalDrive.size());
+  if (digits.empty() || digits.size() > kLongestDriveNumber) return std::nullopt;
+  std::uint32_t number = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+  if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+  return number;
+}
+
+std::string ReadWhole(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) throw MachineDescriptionError("machine description " + path.string() + " cannot be read");
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+Machine::Machine(MachineDescription description) : description_(std::move(description)) {
+  const Road road = win::IsNtFamily(description_.windows) ? Road::Nt : Road::Win9x;
+  std::uint32_t nextDriveNumber = 1;  // PhysicalDrive0 is the system's own disk
+  for (std::size_t i = 0; i < description_.readers.size(); ++i) {
+    const ReaderDescription& reader = description_.readers[i];
+    const std::optional<std::uint32_t> number =
+        reader.bus == Bus::Floppy ? std::nullopt : std::optional<std::uint32_t>(nextDriveNumber++);
+    auto built = std::make_shared<Reader>(reader, road, number, NextReaderIdentity());
+    built->InsertCard(MediaFor(reader.card, "readers[" + std::to_string(i) + "].card"));
+    readers_.push_back(std::move(built));
+  }
+}
+
+Machine::~Machine() { Uninstall(); }
+
+std::filesystem::path Machine::DescriptionPath() {
+  const char* chosen = std::getenv("TARNLOK_MACHINE");
+  if (chosen != nullptr && *chosen != '\0') return chosen;
+  return win::DataFolder() / "machine.json";
+}
+
+std::unique_ptr<Machine> Machine::Load() {
+  const auto path = DescriptionPath();
+  if (!std::filesystem::exists(path)) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << DefaultMachineDescriptionText();
+  }
+  return std::make_unique<Machine>(ParseMachineDescription(ReadWhole(path), path.parent_path()));
+}
+
+void Machine::Install() {
+  if (Machine* previous = installedMachine.load(); previous != nullptr && previous != this) {
+    previous->Uninstall();
+  }
+  win::SetWindowsVersion(description_.windows);
+  win::SetDeviceOpener([this](std::string_view name, win::DWORD access, win::DWORD share, win::DWORD& error) {
+    return OpenDevice(name, access, share, error);
+  });
+  for (const auto& reader : readers_) win::SetRemovableDrive(reader->Description().letter, true);
+  installedMachine = this;
+}
+
+void Machine::Uninstall() {
+  Machine* self = this;
+  if (!installedMachine.compare_exchange_strong(self, nullptr)) return;
+  win::SetDeviceOpener(nullptr);
+  for (const auto& reader : readers_) win::SetRemovableDrive(reader->Description().letter, false);
+}
+
+std::shared_ptr<Reader> Machine::ReaderAt(char letter) const {
+  const auto found = std::find_if(readers_.begin(), readers_.end(), [letter](const auto& reader) {
+    return reader->Description().letter == Upper(letter);
+  });
+  return found == readers_.end() ? nullptr : *found;
+}
+
+std::shared_ptr<win::IoObject> Machine::OpenDevice(std::string_view name, win::DWORD desiredAccess,
+                                                   win::DWORD shareMode, win::DWORD& error) const {
+  std::shared_ptr<Reader> reader;
+  DeviceRole role = DeviceRole::Volume;
+  if (name.size() == 2 && name[1] == ':') {
+    reader = ReaderAt(name[0]);
+  } else if (const auto number = PhysicalDriveNumber(name); number && win::IsNtFamily(description_.windows)) {
+    role = DeviceRole::PhysicalDrive;
+    const auto found = std::find_if(readers_.begin(), readers_.end(),
+                                    [number](const auto& candidate) { return candidate->DeviceNumber() == number; });
+    if (found != readers_.end()) reader = *found;
+  }
+  if (!reader) {
+    error = win::ERROR_FILE_NOT_FOUND;
+    return nullptr;
+  }
+  return CardHandle::Open(std::move(reader), role, desiredAccess, shareMode, error);
+}
+
+Reader& Machine::Require(char letter) const {
+  const auto reader = ReaderAt(letter);
+  if (!reader) throw MachineControlError(std::string("the machine has no reader at ") + Upper(letter) + ":");
+  return *reader;
+}
+
+void Machine::InsertCard(char letter, const CardDescription& card) {
+  Reader& reader = Require(letter);
+  if (reader.HoldsCard()) throw MachineControlError(std::string("reader ") + Upper(letter) + ": already holds a card");
+  if (card.kind == CardKind::None || !FitsBus(reader.Description().bus, card.kind)) {
+    throw MachineControlError(std::string("this card does not fit reader ") + Upper(letter) + ":");
+  }
+  try {
+    reader.InsertCard(MediaFor(card, "card"));
+  } catch (const MachineDescriptionError& error) {
+    throw MachineControlError(error.what());
+  }
+}
+
+void Machine::RemoveCard(char letter) { Require(letter).TakeCard(); }
+
+void Machine::SwapCards(char first, char second) {
+  Reader& one = Require(first);
+  Reader& other = Require(second);
+  if (&one == &other) return;
+  auto fromOne = one.TakeCard();
+  auto fromOther = other.TakeCard();
+  const auto fits = [](const Reader& reader, const std::unique_ptr<CardMedia>& card) {
+    return !card || FitsBus(reader.Description().bus, card->Kind());
+  };
+  if (!fits(other, fromOne) || !fits(one, fromOther)) {
+    one.InsertCard(std::move(fromOne));
+    other.InsertCard(std::move(fromOther));
+    throw MachineControlError(std::string("the cards of ") + Upper(first) + ": and " + Upper(second) +
+                              ": do not fit each other's reader");
+  }
+  one.InsertCard(std::move(fromOther));
+  other.InsertCard(std::move(fromOne));
+}
+
+void Machine::SetWriteProtected(char letter, bool writeProtected) {
+  if (!Require(letter).SetWriteProtected(writeProtected)) {
+    throw MachineControlError(std::string("reader ") + Upper(letter) + ": holds no card");
+  }
+}
+
+}  // namespace machine

@@ -1,0 +1,71 @@
+// The simulated machine: built from its description, it sets the Windows version, answers
+// CreateFileA on "\\.\E:" and "\\.\PhysicalDriveN" for its readers and declares their drive
+// letters removable. Its control side inserts, removes and swaps cards and flips their
+// write-protect switches while the program runs (tests call it; a panel window will later).
+// Not provided yet: raw flash cards (SmartMedia, Memory Stick), fresh images for missing card
+// files, FAT volumes behind the drive letters, the registry's enumeration keys, the Windows 9x
+// devices.
+#pragma once
+
+#include "platform/machine/machine_description.h"
+#include "platform/machine/reader.h"
+
+#include "platform/win/io_object.h"
+
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string_view>
+#include <vector>
+
+namespace machine {
+
+// A control request the machine cannot carry out (no reader at that letter, a card that does
+// not fit, a slot that is taken).
+class MachineControlError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class Machine {
+ public:
+  // Opens every described card image; throws MachineDescriptionError naming a missing or
+  // mis-sized image and refusing cards it does not simulate yet.
+  explicit Machine(MachineDescription description);
+  ~Machine();
+  Machine(const Machine&) = delete;
+  Machine& operator=(const Machine&) = delete;
+
+  // $TARNLOK_MACHINE when set, else machine.json in the data folder.
+  static std::filesystem::path DescriptionPath();
+  // Builds the machine from DescriptionPath(), writing the built-in default description there
+  // first when the file does not exist.
+  static std::unique_ptr<Machine> Load();
+
+  // Makes this the machine the process runs on (in place of one installed before); Uninstall
+  // (or destruction) takes it away.
+  void Install();
+  void Uninstall();
+
+  const MachineDescription& Description() const { return description_; }
+  // The reader behind a drive letter (either case); null when there is none.
+  std::shared_ptr<Reader> ReaderAt(char letter) const;
+  // The device CreateFileA("\\.\name") opens, or null with error set.
+  std::shared_ptr<win::IoObject> OpenDevice(std::string_view name, win::DWORD desiredAccess, win::DWORD shareMode,
+                                            win::DWORD& error) const;
+
+  // Control. Each throws MachineControlError when it cannot be done.
+  void InsertCard(char letter, const CardDescription& card);
+  void RemoveCard(char letter);
+  // Moves each reader's card into the other reader (either slot may be empty).
+  void SwapCards(char first, char second);
+  void SetWriteProtected(char letter, bool writeProtected);
+
+ private:
+  Reader& Require(char letter) const;
+
+  MachineDescription description_;
+  std::vector<std::shared_ptr<Reader>> readers_;
+};
+
+}  // namespace machine

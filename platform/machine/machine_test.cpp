@@ -1,0 +1,165 @@
+// Loading the machine, installing it into the Windows services, and its control side.
+#include "platform/machine/machine_testing.h"
+
+#include "platform/win/data_folder.h"
+#include "platform/win/volumes.h"
+#include "platform/win/windows_version.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace machine {
+namespace {
+
+using testing::OpenDevice;
+using testing::SendScsi;
+
+std::string MessageOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const std::exception& error) {
+    return error.what();
+  }
+  return "no error";
+}
+
+TEST(MachineLoad, WritesTheDefaultDescriptionAndNamesAMissingImage) {
+  ::unsetenv("TARNLOK_MACHINE");
+  const auto path = win::DataFolder() / "machine.json";
+  ASSERT_FALSE(std::filesystem::exists(path));
+  const std::string message = MessageOf([] { Machine::Load(); });
+  EXPECT_NE(message.find((win::DataFolder() / "cards" / "cf.img").string()), std::string::npos) << message;
+  ASSERT_TRUE(std::filesystem::exists(path));
+  EXPECT_EQ(ParseMachineDescription(DefaultMachineDescriptionText(), win::DataFolder()).readers.size(), 3U);
+}
+
+TEST(MachineLoad, EnvironmentChoosesTheDescription) {
+  testing::WriteNumberedImage("chosen.img", 64);
+  const auto path = tarnlok::testing::TestDataHome() / "chosen.json";
+  std::ofstream(path) << R"({"version":1,"windows":"2000","readers":[
+      {"letter":"J","card":{"kind":"cf","image":"chosen.img","sectors":64}}]})";
+  ::setenv("TARNLOK_MACHINE", path.c_str(), 1);
+  EXPECT_EQ(Machine::DescriptionPath(), path);
+  const auto loaded = Machine::Load();
+  ::unsetenv("TARNLOK_MACHINE");
+  EXPECT_EQ(loaded->Description().windows, win::WindowsVersion::Win2000);
+  ASSERT_NE(loaded->ReaderAt('j'), nullptr);
+  EXPECT_TRUE(loaded->ReaderAt('J')->HoldsCard());
+}
+
+TEST(MachineLoad, RawFlashCardsAreRefusedForNow) {
+  const std::string message = MessageOf([] {
+    Machine(testing::Describe(R"({"version":1,"readers":[{"maker":true,"card":{"kind":"sm"}}]})"));
+  });
+  EXPECT_NE(message.find("readers[0].card: SmartMedia and Memory Stick"), std::string::npos) << message;
+}
+
+class MachineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::WriteNumberedImage("e.img", 512);
+    testing::WriteNumberedImage("f.img", 1024);
+    testing::WriteNumberedImage("a.img", 2880);
+    machine_ = std::make_unique<Machine>(testing::Describe(R"({"version":1,"windows":"2000","readers":[
+      {"maker":true,"letter":"E","card":{"kind":"cf","image":"e.img","sectors":512}},
+      {"letter":"F","card":{"kind":"mmcsd","image":"f.img","sectors":1024}},
+      {"maker":true,"letter":"H"},
+      {"bus":"floppy","letter":"A","card":{"kind":"floppy","image":"a.img"}}]})"));
+  }
+
+  std::uint32_t LastBlock(char letter) {
+    const auto handle = OpenDevice(std::string(1, letter) + ":");
+    const auto answer = SendScsi(handle, {0x25, 0, 0, 0, 0, 0}, 8);
+    win::CloseHandle(handle);
+    return answer.status == kStatusGood ? win::ReadBe32(answer.data, 0) + 1 : 0;
+  }
+
+  std::unique_ptr<Machine> machine_;
+};
+
+TEST_F(MachineTest, InstallSetsWindowsDevicesAndRemovableLetters) {
+  win::SetWindowsVersion(win::WindowsVersion::Xp);
+  EXPECT_EQ(OpenDevice("E:"), win::INVALID_HANDLE_VALUE);
+  machine_->Install();
+  EXPECT_EQ(win::CurrentWindowsVersion(), win::WindowsVersion::Win2000);
+  const win::DWORD drives = win::GetLogicalDrives();
+  for (const char letter : std::string("AEFH")) {
+    EXPECT_NE(drives & (1U << (letter - 'A')), 0U) << letter;
+    EXPECT_EQ(win::GetDriveTypeA((std::string(1, letter) + ":\\").c_str()), win::DRIVE_REMOVABLE) << letter;
+  }
+  EXPECT_EQ(drives & (1U << ('G' - 'A')), 0U);
+  // No volume is mounted on the letters yet: their files answer as an empty drive does.
+  EXPECT_EQ(win::CreateFileA("H:\\X.TXT", win::GENERIC_READ, 0, nullptr, win::OPEN_EXISTING, 0, nullptr),
+            win::INVALID_HANDLE_VALUE);
+  EXPECT_EQ(win::GetLastError(), win::ERROR_NOT_READY);
+
+  const auto drive = OpenDevice("physicaldrive2");
+  EXPECT_NE(drive, win::INVALID_HANDLE_VALUE);
+  win::CloseHandle(drive);
+  for (const std::string name : {"PhysicalDrive0", "PhysicalDrive9", "PhysicalDrive", "PhysicalDrive1x", "G:", "E"}) {
+    EXPECT_EQ(OpenDevice(name), win::INVALID_HANDLE_VALUE) << name;
+    EXPECT_EQ(win::GetLastError(), win::ERROR_FILE_NOT_FOUND) << name;
+  }
+  machine_->Uninstall();
+  EXPECT_EQ(win::GetLogicalDrives() & (1U << ('E' - 'A')), 0U);
+  EXPECT_EQ(OpenDevice("E:"), win::INVALID_HANDLE_VALUE);
+}
+
+TEST_F(MachineTest, Windows9xHasNoPhysicalDrives) {
+  testing::WriteNumberedImage("e.img", 512);
+  Machine old(testing::Describe(R"({"version":1,"windows":"98","readers":[
+      {"letter":"E","card":{"kind":"cf","image":"e.img","sectors":512}}]})"));
+  old.Install();
+  EXPECT_EQ(OpenDevice("PhysicalDrive1"), win::INVALID_HANDLE_VALUE);
+  const auto volume = OpenDevice("E:");
+  EXPECT_NE(volume, win::INVALID_HANDLE_VALUE);
+  win::CloseHandle(volume);
+}
+
+TEST_F(MachineTest, CardsAreInsertedRemovedAndSwapped) {
+  machine_->Install();
+  EXPECT_EQ(LastBlock('E'), 512U);
+  machine_->RemoveCard('E');
+  EXPECT_EQ(LastBlock('E'), 0U);
+  EXPECT_EQ(MessageOf([this] { machine_->RemoveCard('E'); }), "no error");  // an empty slot stays empty
+
+  machine_->SwapCards('E', 'F');
+  EXPECT_EQ(LastBlock('E'), 1024U);
+  EXPECT_EQ(LastBlock('F'), 0U);
+  machine_->InsertCard('H', machine_->Description().readers[0].card);
+  EXPECT_EQ(LastBlock('H'), 512U);
+  EXPECT_NE(MessageOf([this] { machine_->InsertCard('H', machine_->Description().readers[0].card); }).find("already"),
+            std::string::npos);
+
+  const std::string misfit = MessageOf([this] { machine_->SwapCards('A', 'E'); });
+  EXPECT_NE(misfit.find("do not fit"), std::string::npos) << misfit;
+  EXPECT_EQ(LastBlock('E'), 1024U);  // nothing moved
+  EXPECT_TRUE(machine_->ReaderAt('A')->HoldsCard());
+  EXPECT_NE(MessageOf([this] { machine_->InsertCard('F', machine_->Description().readers[3].card); }).find("does not fit"),
+            std::string::npos);
+  CardDescription missing = machine_->Description().readers[0].card;
+  missing.image = "/nonexistent/card.img";
+  EXPECT_NE(MessageOf([this, &missing] { machine_->InsertCard('F', missing); }).find("/nonexistent/card.img"),
+            std::string::npos);
+  EXPECT_NE(MessageOf([this] { machine_->RemoveCard('Q'); }).find("no reader at Q:"), std::string::npos);
+}
+
+TEST_F(MachineTest, WriteProtectionIsSwitchedWhileHandlesAreOpen) {
+  machine_->Install();
+  const auto volume = OpenDevice("E:");
+  std::vector<std::uint8_t> sector(512, 0);
+  win::DWORD moved = 0;
+  EXPECT_TRUE(win::WriteFile(volume, sector.data(), 512, &moved, nullptr));
+  machine_->SetWriteProtected('E', true);
+  EXPECT_FALSE(win::WriteFile(volume, sector.data(), 512, &moved, nullptr));
+  EXPECT_EQ(win::GetLastError(), win::ERROR_WRITE_PROTECT);
+  EXPECT_EQ(SendScsi(volume, {0x1A, 0, 0, 0, 12, 0}, 12).data[2], 0x80);
+  machine_->SetWriteProtected('E', false);
+  EXPECT_TRUE(win::WriteFile(volume, sector.data(), 512, &moved, nullptr));
+  win::CloseHandle(volume);
+  EXPECT_NE(MessageOf([this] { machine_->SetWriteProtected('H', true); }).find("holds no card"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace machine

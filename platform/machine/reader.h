@@ -1,0 +1,113 @@
+// One reader of the machine as the system sees it: its firmware and card slot, and the two
+// device objects the system makes of it, the volume (\\.\E:) and the physical drive
+// (\\.\PhysicalDriveN). Each device object keeps its open handles with Windows sharing, its
+// lock (FSCTL_LOCK_VOLUME) and the rules of access while locked. Reads and writes on the volume
+// count from the partition's start, on the physical drive from the card's first sector; the
+// partition table is read again when the card changes and when a device object is dismounted,
+// unlocked or last closed.
+#pragma once
+
+#include "platform/machine/card_slot.h"
+#include "platform/machine/partition_table.h"
+#include "platform/machine/reader_firmware.h"
+
+#include "platform/win/host_share_table.h"
+#include "platform/win/types.h"
+
+#include <array>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace machine {
+
+enum class DeviceRole { Volume, PhysicalDrive };
+
+using HandleId = std::uint64_t;
+
+// What the disk queries need of the medium, taken under the reader's lock.
+struct MediumView {
+  std::uint64_t cardSectors = 0;
+  VolumeWindow window;
+};
+
+class Reader {
+ public:
+  // deviceNumber: the N of \\.\PhysicalDriveN, none for drives without one; identity keeps the
+  // reader's device objects apart from every other reader's in the sharing table.
+  Reader(ReaderDescription description, Road road, std::optional<std::uint32_t> deviceNumber, std::uint64_t identity);
+  Reader(const Reader&) = delete;
+  Reader& operator=(const Reader&) = delete;
+
+  const ReaderDescription& Description() const { return description_; }
+  std::optional<std::uint32_t> DeviceNumber() const { return deviceNumber_; }
+  // Floppy drives have no SCSI road.
+  bool AnswersScsi() const { return description_.bus != Bus::Floppy; }
+
+  // The card in the slot; replaced cards and taken cards re-read the partition table.
+  void InsertCard(std::unique_ptr<CardMedia> card);
+  std::unique_ptr<CardMedia> TakeCard();
+  bool HoldsCard() const;
+  // Sets the card's write-protect switch; false when the slot is empty.
+  bool SetWriteProtected(bool value);
+  bool ReaderLocked() const;
+
+  // Opens a handle on a device object: ERROR_SHARING_VIOLATION against the other handles'
+  // sharing, ERROR_ACCESS_DENIED while another handle holds the lock.
+  win::DWORD Open(DeviceRole role, win::DWORD desiredAccess, win::DWORD shareMode, HandleId& id);
+  void Close(DeviceRole role, HandleId id);
+
+  // Whole sectors at a byte offset of the device object.
+  win::DWORD Read(DeviceRole role, HandleId id, std::uint64_t offset, std::span<win::BYTE> data);
+  win::DWORD Write(DeviceRole role, HandleId id, std::uint64_t offset, std::span<const win::BYTE> data);
+  // The device object's size in bytes; ERROR_NOT_READY without a card.
+  win::DWORD Size(DeviceRole role, std::uint64_t& bytes);
+
+  win::DWORD Lock(DeviceRole role, HandleId id);
+  win::DWORD Unlock(DeviceRole role, HandleId id);
+  win::DWORD Dismount(DeviceRole role, HandleId id);
+
+  win::DWORD PassThrough(std::span<const win::BYTE> input, std::span<win::BYTE> output, win::DWORD& returned);
+  // Runs one SCSI request on the firmware (the backend road for tests and later transports).
+  void Execute(ScsiRequest& request);
+
+  std::optional<MediumView> Medium() const;
+  std::vector<win::BYTE> DeviceDescriptor() const;
+
+ private:
+  struct OpenHandle {
+    HandleId id;
+    win::DWORD shareAccess;
+    win::ShareTicket ticket;
+  };
+  struct DeviceObject {
+    std::vector<OpenHandle> handles;
+    std::optional<HandleId> lockHolder;
+  };
+
+  DeviceObject& ObjectOf(DeviceRole role) { return objects_[static_cast<std::size_t>(role)]; }
+  win::FileIdentity IdentityOf(DeviceRole role) const;
+  void RereadPartitionTable();
+  // ERROR_ACCESS_DENIED when another handle holds the device object's lock.
+  win::DWORD CheckNotLockedOut(DeviceRole role, HandleId id);
+  // The card and the sector range of a transfer at a byte offset of the device object.
+  win::DWORD Locate(DeviceRole role, std::uint64_t offset, std::size_t bytes, CardMedia*& card, std::uint64_t& sector);
+
+  // One sector transfer through a handle: lock, range and the command count around move.
+  template <class Data, class Move>
+  win::DWORD Transfer(DeviceRole role, HandleId id, std::uint64_t offset, Data data, Move move);
+
+  ReaderDescription description_;
+  std::optional<std::uint32_t> deviceNumber_;
+  std::uint64_t identity_;
+  mutable std::mutex mutex_;
+  CardSlot slot_;
+  ReaderFirmware firmware_;
+  VolumeWindow window_;
+  std::array<DeviceObject, 2> objects_;
+  HandleId nextHandle_ = 1;
+};
+
+}  // namespace machine

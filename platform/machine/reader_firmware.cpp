@@ -1,0 +1,49 @@
+#include "platform/machine/reader_firmware.h"
+
+#include <algorithm>
+
+namespace machine {
+namespace {
+
+// 8- and 12-byte blocks are vendor commands; a reader without the form, or a block that is not
+// in its form, knows no such operation.
+void RunVendorBlock(FirmwareState& state, ScsiRequest& request) {
+  const auto form = AcceptedForm(state.description.firmware, state.road);
+  const auto command = form ? DecodeVendorCommand(request.Cdb(), *form) : std::nullopt;
+  if (!command) {
+    request.Fail(sense::kInvalidOpcode);
+    return;
+  }
+  RunVendorCommand(state, *command, request);
+}
+
+}  // namespace
+
+ReaderFirmware::ReaderFirmware(const ReaderDescription& description, Road road, CardSlot& slot,
+                               std::function<void()> mediumChanged)
+    : state_{description, slot, road, false, std::move(mediumChanged)} {}
+
+void ReaderFirmware::Execute(ScsiRequest& request) {
+  if (request.Cdb().empty()) {
+    request.Fail(sense::kInvalidOpcode);
+  } else if (IsVendorBlockLength(request.Cdb().size())) {
+    RunVendorBlock(state_, request);
+  } else {
+    RunStandardCommand(state_, request);
+  }
+  state_.slot.CountCommand();
+}
+
+void ReplyIn(ScsiRequest& request, std::span<const std::uint8_t> reply) {
+  const auto in = request.In();
+  if (in.empty() && !reply.empty() && request.Direction() != DataDirection::In &&
+      request.Direction() != DataDirection::Either) {
+    request.Fail(sense::kInvalidFieldInCdb);
+    return;
+  }
+  const std::size_t moved = std::min(in.size(), reply.size());
+  std::copy_n(reply.begin(), moved, in.begin());
+  request.Complete(static_cast<std::uint32_t>(moved));
+}
+
+}  // namespace machine
