@@ -2,47 +2,24 @@
 
 #include "device/device_state.h"
 #include "device/drive_handle.h"
+#include "device/testing/card_images.h"
 #include "device/testing/device_test_support.h"
 #include "device/testing/stand_in_reader.h"
 #include "platform/win/byte_order.h"
-#include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 namespace tarnlok {
 namespace {
 
+using testing::FormattedVolume;
 using testing::NumberedImage;
+using testing::Partitioned;
 using testing::ReaderSetup;
 using testing::StandInMachine;
-
-// A volume formatted by mkfs.fat, so that the boot sector is one a real tool wrote.
-std::vector<win::BYTE> FormattedVolume(int fatBits, std::size_t sectors) {
-  const auto path = tarnlok::testing::TestDataHome() / ("fat" + std::to_string(fatBits) + ".img");
-  std::filesystem::remove(path);
-  const std::string command = "mkfs.fat -C -F " + std::to_string(fatBits) + " -i 1234ABCD '" + path.string() + "' " +
-                              std::to_string(sectors / 2) + " >/dev/null 2>&1";
-  EXPECT_EQ(std::system(command.c_str()), 0) << command;
-  std::ifstream file(path, std::ios::binary);
-  return std::vector<win::BYTE>(std::istreambuf_iterator<char>(file), {});
-}
-
-// A master boot record whose first partition starts at start, in front of the volume.
-std::vector<win::BYTE> Partitioned(const std::vector<win::BYTE>& volume, win::DWORD start) {
-  std::vector<win::BYTE> image(start * 512, 0);
-  image[446 + 4] = 0x06;
-  win::WriteLe32(image, 454, start);
-  win::WriteLe32(image, 458, static_cast<win::DWORD>(volume.size() / 512));
-  win::WriteLe16(image, 510, 0xAA55);
-  image.insert(image.end(), volume.begin(), volume.end());
-  return image;
-}
 
 struct Found {
   int result = -1;
