@@ -83,7 +83,7 @@ bool SendAspiRequest(AspiAddress address, std::span<const win::BYTE> cdb, win::B
                      win::BYTE direction, bool waitForPost) {
   if (SendAspiSrb == nullptr || cdb.size() > kCdbCapacity) return false;
   const win::AddressRegistration buffer(data, dataLength);
-  if (data != nullptr && buffer.token() == 0) return false;
+  if (data != nullptr && dataLength != 0 && buffer.token() == 0) return false;
   const win::AddressRegistration post(&postRoutineSlot, sizeof(postRoutineSlot));
   std::array<win::BYTE, kExecSize> block{};
   block[kCmd] = kExecScsiCommand;

@@ -1,4 +1,5 @@
 #include "device/ata_transport.h"
+#include "device/card_driver.h"
 
 #include "device/device_state.h"
 #include "device/drive_handle.h"
@@ -160,6 +161,24 @@ TEST_F(Ata98, MemoryStickEraseMovesNoData) {
   ExecAtaCommand(driver, &entry, 0x83, 0x0304, nullptr, 0, kAtaDataIn, 0x0201, 0x07);
   const auto& request = machine.Driver().requests.back();
   EXPECT_EQ(request[19] | request[20] << 8 | request[21] << 16, 0) << "transfer flag forced to none";
+}
+
+}  // namespace
+}  // namespace tarnlok
+
+namespace tarnlok {
+namespace {
+
+TEST(CardDriverRequests, FieldsLieWhereTheDriverReadsThem) {
+  const auto bytes = EncodeDriverAtaRequest({0x11223344, {1, 2, 3, 4, 5, 6, 0x20}, 0xA0B0C0D0, 512, kAtaDataIn});
+  EXPECT_EQ((std::vector<win::BYTE>(bytes.begin(), bytes.end())),
+            (std::vector<win::BYTE>{0x44, 0x33, 0x22, 0x11, 1, 2, 3, 4, 5, 6, 0x20, 0xD0, 0xC0, 0xB0, 0xA0, 0x00, 0x02,
+                                    0, 0, 0, 0, 0x20, 0, 0, 0, 0}));
+  DriverPortIdentifyRequest port;
+  port.driveSelect = kAtaSlave;
+  const auto portBytes = EncodeDriverPortIdentifyRequest(port);
+  EXPECT_EQ((std::vector<win::BYTE>(portBytes.begin(), portBytes.end())),
+            (std::vector<win::BYTE>{0xF0, 0x01, 0xF6, 0x03, 0xB0, 0, 0, 0}));
 }
 
 }  // namespace

@@ -7,8 +7,7 @@
 namespace tarnlok {
 namespace {
 
-// DriverAtaRequest.
-constexpr std::size_t kRequestSize = 26;
+// DriverAtaRequest fields.
 constexpr std::size_t kDeviceReference = 0;
 constexpr std::size_t kTaskFile = 4;
 constexpr std::size_t kCommand = 10;
@@ -16,40 +15,48 @@ constexpr std::size_t kBufferAddress = 11;
 constexpr std::size_t kByteCount = 15;
 constexpr std::size_t kTransfer = 19;
 
-// DriverPortIdentifyRequest.
-constexpr win::WORD kCommandBlockPort = 0x1F0;
-constexpr win::WORD kControlPort = 0x3F6;
-
 }  // namespace
+
+std::array<win::BYTE, kDriverAtaRequestSize> EncodeDriverAtaRequest(const DriverAtaRequest& request) {
+  std::array<win::BYTE, kDriverAtaRequestSize> bytes{};
+  win::WriteLe32(bytes, kDeviceReference, request.deviceReference);
+  const TaskFile& file = request.taskFile;
+  const win::BYTE registers[] = {file.features,     file.sectorCount, file.sectorNumber, file.cylinderLow,
+                                 file.cylinderHigh, file.deviceHead,  file.command};
+  std::copy(std::begin(registers), std::end(registers), bytes.begin() + kTaskFile);
+  win::WriteLe32(bytes, kBufferAddress, request.bufferAddress);
+  win::WriteLe32(bytes, kByteCount, request.byteCount);
+  win::WriteLe32(bytes, kTransfer, request.transfer);
+  return bytes;
+}
+
+std::array<win::BYTE, 8> EncodeDriverPortIdentifyRequest(const DriverPortIdentifyRequest& request) {
+  std::array<win::BYTE, 8> bytes{};
+  win::WriteLe16(bytes, 0, request.commandBlockPort);
+  win::WriteLe16(bytes, 2, request.controlPort);
+  bytes[4] = request.driveSelect;
+  return bytes;
+}
 
 DriverAnswer SendDriverAtaRequest(win::HANDLE driver, win::DWORD deviceReference, const TaskFile& taskFile,
                                   win::BYTE* buffer, win::DWORD byteCount, win::DWORD transfer) {
   DriverAnswer answer;
   const win::AddressRegistration registration(buffer, byteCount);
   if (buffer != nullptr && byteCount != 0 && registration.token() == 0) return answer;
-  std::array<win::BYTE, kRequestSize> request{};
-  win::WriteLe32(request, kDeviceReference, deviceReference);
-  const win::BYTE registers[] = {taskFile.features,    taskFile.sectorCount,  taskFile.sectorNumber,
-                                 taskFile.cylinderLow, taskFile.cylinderHigh, taskFile.deviceHead,
-                                 taskFile.command};
-  std::copy(std::begin(registers), std::end(registers), request.begin() + kTaskFile);
-  win::WriteLe32(request, kBufferAddress, registration.token());
-  win::WriteLe32(request, kByteCount, byteCount);
-  win::WriteLe32(request, kTransfer, transfer);
+  auto request = EncodeDriverAtaRequest({deviceReference, taskFile, registration.token(), byteCount, transfer});
   win::DWORD returned = 0;
   // The request comes back as the output too: input is copied on its way to the driver, so the
   // status byte returns through the output.
-  answer.delivered = win::DeviceIoControl(driver, kDriverAtaCommand, request.data(), kRequestSize, request.data(),
-                                          kRequestSize, &returned, nullptr);
+  answer.delivered = win::DeviceIoControl(driver, kDriverAtaCommand, request.data(), kDriverAtaRequestSize,
+                                          request.data(), kDriverAtaRequestSize, &returned, nullptr);
   answer.status = request[kCommand];
   return answer;
 }
 
 bool SendPortIdentifyRequest(win::HANDLE driver, win::BYTE driveSelect, std::span<win::BYTE, 512> identify) {
-  std::array<win::BYTE, 8> request{};
-  win::WriteLe16(request, 0, kCommandBlockPort);
-  win::WriteLe16(request, 2, kControlPort);
-  request[4] = driveSelect;
+  DriverPortIdentifyRequest port;
+  port.driveSelect = driveSelect;
+  auto request = EncodeDriverPortIdentifyRequest(port);
   win::DWORD returned = 0;
   return win::DeviceIoControl(driver, kDriverPortIdentify, request.data(), static_cast<win::DWORD>(request.size()),
                               identify.data(), static_cast<win::DWORD>(identify.size()), &returned, nullptr) != 0;

@@ -18,6 +18,25 @@ constexpr win::DWORD kDriverPortIdentify = 11;
 
 constexpr char kCardDriverName[] = "\\\\.\\TARNLOK.VXD";
 
+// Request 10: one ATA command for a device node; 26 bytes on the wire.
+struct DriverAtaRequest {
+  win::DWORD deviceReference = 0;  // the device node's address
+  TaskFile taskFile;
+  win::DWORD bufferAddress = 0;  // 32-bit address of the data buffer
+  win::DWORD byteCount = 0;
+  win::DWORD transfer = 0;  // 0x200000 in, 0x400000 out, 0 none
+};
+constexpr std::size_t kDriverAtaRequestSize = 26;
+std::array<win::BYTE, kDriverAtaRequestSize> EncodeDriverAtaRequest(const DriverAtaRequest& request);
+
+// Request 11: IDENTIFY DEVICE at an IDE port; 8 bytes on the wire.
+struct DriverPortIdentifyRequest {
+  win::WORD commandBlockPort = 0x1F0;
+  win::WORD controlPort = 0x3F6;
+  win::BYTE driveSelect = 0xA0;
+};
+std::array<win::BYTE, 8> EncodeDriverPortIdentifyRequest(const DriverPortIdentifyRequest& request);
+
 struct DriverAnswer {
   win::BOOL delivered = win::FALSE;
   win::BYTE status = 0;  // the command byte on return

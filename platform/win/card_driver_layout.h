@@ -2,6 +2,12 @@
 // the program reads it: records in driver memory named by 32-bit addresses (address_tokens.h),
 // fields at fixed offsets, read with byte_order.h. The simulated machine builds the chain; the
 // device code walks it.
+//
+// Requests of "\\.\TARNLOK.VXD": 1 answers the anchor's address in a 4-byte output; 10 takes
+// the 26-byte ATA request (device-node address, task file, buffer address, byte count,
+// transfer flag) as input and hands the same 26 bytes back as output with the status in the
+// command byte (offset 10), because input is copied on its way to the driver; 11 takes the
+// 8-byte port request and answers 512 bytes of IDENTIFY data.
 #pragma once
 
 #include <cstddef>
