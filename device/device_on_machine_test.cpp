@@ -195,6 +195,30 @@ TEST_F(DeviceOnMachine, SectorsThroughEachRoadAndALockedVolume) {
   EXPECT_EQ(volume, 0);
 }
 
+TEST_F(DeviceOnMachine, WideReadersLs120AndIdeReadersOnXp) {
+  WriteNumberedImage("pro.img", 524288);
+  WriteNumberedImage("ls.img", 245760);
+  WriteNumberedImage("ide.img", 131072);
+  Start(R"({ "version": 1, "windows": "xp", "readers": [
+    { "bus": "ls120", "letter": "B", "card": { "kind": "floppy", "image": "ls.img", "sectors": 245760 } },
+    { "bus": "usb", "maker": true, "firmware": "wide", "product": "MS Pro Reader", "letter": "E",
+      "card": { "kind": "mspro", "image": "pro.img", "sectors": 524288 } },
+    { "bus": "ide", "maker": true, "letter": "F", "card": { "kind": "cf", "image": "ide.img", "sectors": 131072 } } ] })",
+        7);
+  ASSERT_EQ(EnumDevicesNt(), 1);
+  ASSERT_EQ(DeviceCount, 3);
+  EXPECT_EQ(EntryAt('B')->busKind, 0) << "an ATAPI drive keeps bus kind 0";
+  EXPECT_EQ(EntryAt('E')->deviceKind, kMemoryStick) << "the wide form answers neither probe; the product decides";
+  EXPECT_EQ(EntryAt('F')->deviceKind, 0) << "no IDE identification answered on this reader";
+
+  DeviceEntry* pro = const_cast<DeviceEntry*>(EntryAt('E'));
+  DriveHandle handle = OpenCardVolume('E');
+  win::DWORD size = 0, sectors = 0, perBlock = 0;
+  ASSERT_EQ(GetMediaCapacity(handle.get(), pro, &size, &sectors, &perBlock, nullptr, nullptr), 1);
+  EXPECT_EQ(pro->deviceKind, kMmcSd) << "the status reply read zeroes, which name no card kind";
+  EXPECT_EQ(sectors, 524288u) << "so READ CAPACITY measures it as a plain card";
+}
+
 TEST_F(DeviceOnMachine, FileSystemOfAPartitionedCard) {
   const auto image = testing::Partitioned(testing::FormattedVolume(16, 65536 - 63), 63);
   testing::WriteImage("fat16.img", image);
