@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -152,6 +153,68 @@ TEST_F(EnumDevices98, NoChainGivesAnEmptyList) {
   DriverDeviceChain = 0x7FFFFFF0;
   EXPECT_EQ(EnumDevices9x(), 0) << "an anchor address that names nothing";
   EXPECT_EQ(DeviceCount, 0);
+}
+
+}  // namespace
+}  // namespace tarnlok
+
+namespace tarnlok {
+namespace {
+
+using testing::IdentifyWith;
+using testing::NodeSetup;
+using testing::StandInChain;
+using testing::StandInMachine;
+
+class IdeIdentification98 : public testing::DeviceStateTest {
+ protected:
+  void SetUp() override { OsKind = 3; }
+  int Identify(const NodeSetup& setup) {
+    const DriverNode node(chain.Add(setup));
+    model.fill('#');
+    return IdentifyIdeDevice9x(node, &kind, &reader, model.data(), cardText.data(), &select);
+  }
+  StandInMachine machine{win::WindowsVersion::Win98};
+  StandInChain chain;
+  win::BYTE kind = 0, reader = 0, select = 0;
+  std::array<char, 45> model{};
+  std::array<char, 17> cardText{};
+};
+
+TEST_F(IdeIdentification98, PortDevicesAnswerThroughThePortRequestAndTheSlaveIsTried) {
+  machine.Driver().portCards[kAtaSlave] = IdentifyWith(0x400, 1000, false, "KESTRO MS");
+  NodeSetup node;
+  node.secondFlags = 4;
+  ASSERT_EQ(Identify(node), 1);
+  EXPECT_EQ(select, kAtaSlave);
+  EXPECT_EQ(kind, kMemoryStick);
+  EXPECT_EQ(reader, kMemoryStickReader);
+  EXPECT_STREQ(cardText.data(), "Memory Stick ");
+  EXPECT_EQ(std::string(model.data(), 9), "KESTRO MS");
+  EXPECT_EQ(model[44], '\0') << "the model area is cleared to its end";
+  ASSERT_EQ(machine.Driver().portRequests.size(), 2u);
+  EXPECT_EQ(machine.Driver().portRequests[0][4], kAtaMaster);
+  EXPECT_EQ((std::vector<win::BYTE>(machine.Driver().portRequests[1].begin(), machine.Driver().portRequests[1].begin() + 4)),
+            (std::vector<win::BYTE>{0xF0, 0x01, 0xF6, 0x03}));
+}
+
+TEST_F(IdeIdentification98, NodesThatDoNotQualifyOrAnswerNothingValid) {
+  NodeSetup plain;
+  EXPECT_EQ(Identify(plain), 0) << "neither IDE status, IDE channel nor port device";
+  NodeSetup blocked;
+  blocked.secondFlags = 4;
+  blocked.flags = 0x8004 | 0x4000;
+  EXPECT_EQ(Identify(blocked), 0);
+  NodeSetup silent;
+  silent.driverStatus = 0x10;
+  EXPECT_EQ(Identify(silent), 1) << "no answer leaves zeros, whose model byte is valid";
+  EXPECT_EQ(select, kAtaMaster) << "back to the master after both failed";
+  EXPECT_EQ(kind, 0);
+  // Word 27 keeps the model's second character in its first byte.
+  machine.Driver().portCards[kAtaMaster] = IdentifyWith(0x100, 1000, true, " \xC0 bad model");
+  NodeSetup invalid;
+  invalid.secondFlags = 4;
+  EXPECT_EQ(Identify(invalid), 0) << "model data marked invalid";
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "device/device_state.h"
 #include "device/drive_handle.h"
 #include "device/testing/device_test_support.h"
+#include "device/testing/stand_in_aspi.h"
 #include "device/testing/stand_in_reader.h"
 
 #include <gtest/gtest.h>
@@ -208,6 +209,59 @@ TEST_F(MediaCapacity, MissingOutputsFail) {
   entry.deviceKind = kCompactFlash;
   EXPECT_EQ(GetMediaCapacity(handle.get(), &entry, &value, &value, &value, nullptr, nullptr), 1)
       << "write protection and sector size may be left out";
+}
+
+}  // namespace
+}  // namespace tarnlok
+
+namespace tarnlok {
+namespace {
+
+class MediaCapacity98 : public testing::DeviceStateTest {
+ protected:
+  void SetUp() override {
+    win::SetWindowsVersion(win::WindowsVersion::Win98);
+    OsKind = 3;
+    entry.hostAdapter = 0;
+    entry.target = 1;
+    entry.lun = 0;
+  }
+  int Measure() { return GetMediaCapacity(nullptr, &entry, &size, &sectors, &perBlock, &writeProtected, &bytes); }
+
+  testing::StandInAspi aspi;
+  DeviceEntry entry;
+  win::DWORD size = 0, sectors = 0, perBlock = 0, bytes = 0;
+  win::BYTE writeProtected = 0;
+};
+
+TEST_F(MediaCapacity98, PlainCardThroughAspi) {
+  testing::AspiDevice device;
+  device.sectors = 125440;
+  aspi.Add(0, 1, 0, device);
+  entry.deviceKind = kCompactFlash;
+  ASSERT_EQ(Measure(), 1);
+  EXPECT_EQ(sectors, 125440u);
+  EXPECT_EQ(size, 64u);
+  EXPECT_EQ(UsePlainSectorIo, 0u);
+}
+
+TEST_F(MediaCapacity98, RawFlashStatusThroughAspi) {
+  testing::AspiDevice device;
+  device.vendorCommands = true;
+  aspi.Add(0, 1, 0, device);
+  entry.deviceKind = kSmartMedia;
+  EXPECT_EQ(Measure(), 0) << "no card";
+}
+
+TEST_F(MediaCapacity98, DriveWithoutCommandsTakesTheVolumeCount) {
+  entry.noCommandFlag = 1;
+  entry.volumeSectorCount = 4000;
+  ASSERT_EQ(Measure(), 1);
+  EXPECT_EQ(sectors, 4000u) << "the volume's own count, taken as it is";
+  EXPECT_EQ(UsePlainSectorIo, 1u);
+  EXPECT_EQ(aspi.requests, 0) << "nothing was sent";
+  entry.volumeSectorCount = 0;
+  EXPECT_EQ(Measure(), 0);
 }
 
 }  // namespace

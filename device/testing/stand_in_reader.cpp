@@ -375,6 +375,14 @@ win::BOOL StandInCardDriver::IoControl(win::DWORD code, std::span<const win::BYT
     bytesReturned = 4;
     return win::TRUE;
   }
+  if (code == 11) {
+    portRequests.emplace_back(input.begin(), input.end());
+    const auto found = portCards.find(input.size() > 4 ? input[4] : 0);
+    if (found == portCards.end() || output.size() < 512) return win::Fail(win::ERROR_DEV_NOT_EXIST);
+    std::copy(found->second.begin(), found->second.end(), output.begin());
+    bytesReturned = 512;
+    return win::TRUE;
+  }
   if (code != 10 || input.size() != 26 || output.size() != 26) return win::Fail(win::ERROR_INVALID_PARAMETER);
   std::array<win::BYTE, 26> request{};
   std::copy(input.begin(), input.end(), request.begin());

@@ -138,6 +138,8 @@ class StandInCardDriver final : public win::IoObject {
     std::array<win::BYTE, 4> geometryReply{};
   };
   std::map<win::DWORD, Card> cards;  // by device reference
+  std::map<win::BYTE, std::array<win::BYTE, 512>> portCards;  // request 11: IDENTIFY data by drive select
+  std::vector<std::vector<win::BYTE>> portRequests;
   std::vector<std::array<win::BYTE, 26>> requests;
   win::DWORD chainAnchor = 0;  // reply of request 1
 
