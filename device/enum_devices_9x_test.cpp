@@ -1,5 +1,6 @@
 #include "device/enum_devices_9x.h"
 
+#include "device/device_list.h"
 #include "device/device_state.h"
 #include "device/testing/device_test_support.h"
 #include "device/testing/stand_in_aspi.h"
@@ -215,6 +216,40 @@ TEST_F(IdeIdentification98, NodesThatDoNotQualifyOrAnswerNothingValid) {
   NodeSetup invalid;
   invalid.secondFlags = 4;
   EXPECT_EQ(Identify(invalid), 0) << "model data marked invalid";
+}
+
+}  // namespace
+}  // namespace tarnlok
+
+namespace tarnlok {
+namespace {
+
+TEST(EnumDevices98Floppy, FloppyWithoutPortDriverIsListedWhenItsVolumeOpens) {
+  OsKind = 3;
+  StandInMachine machine{win::WindowsVersion::Win98};
+  testing::StandInAspi aspi;
+  testing::ScriptedDevicePrompter prompter;
+  machine.Add('A', testing::ReaderSetup{});
+  StandInChain chain;
+  NodeSetup floppy;
+  floppy.portDriver = "";
+  floppy.hardwareText = "FLOP\\GENERIC_FLOPPY_DRIVE";
+  floppy.ownDrive = 0;
+  floppy.driveNumbers = {0};
+  floppy.vendor = "";
+  chain.Add(floppy);
+  NodeSetup unlisted;
+  unlisted.portDriver = "";
+  unlisted.hardwareText = "USB\\VID_55AA&PID_0001";
+  chain.Add(unlisted);
+  DriverDeviceChain = chain.Anchor();
+  ASSERT_EQ(EnumDevices9x(), 1);
+  ASSERT_EQ(DeviceCount, 1) << "a node without a port driver is kept only for a floppy";
+  EXPECT_EQ(DeviceListHead->driveLetter, 'A');
+  EXPECT_EQ(DeviceListHead->busKind, kBusFloppy);
+  EXPECT_EQ(DeviceListHead->noCommandFlag, 0);
+  EXPECT_EQ(DeviceListHead->otherMakerFlag, 0);
+  FreeDeviceList();
 }
 
 }  // namespace
