@@ -1,0 +1,164 @@
+#include "platform/ui/surface_internal.h"
+
+#include "platform/ui/input_router.h"
+#include "platform/ui/messages.h"
+#include "platform/ui/window_table.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+
+namespace ui {
+
+class Surface {
+ public:
+  explicit Surface(WindowRecord& record);
+  QImage image;
+  std::unique_ptr<QWidget> widget;
+  HWND hwnd = nullptr;
+};
+
+namespace {
+
+POINT ClientPoint(const QPointF& p) { return POINT{static_cast<LONG>(p.x()), static_cast<LONG>(p.y())}; }
+
+WPARAM KeysOf(Qt::MouseButtons buttons) { return (buttons & Qt::LeftButton) != 0 ? MK_LBUTTON : 0; }
+
+// Windows virtual-key codes of the Qt keys the dialogs use; letters and digits map to themselves.
+UINT VirtualKeyOf(int key) {
+  switch (key) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return VK_TAB;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return VK_RETURN;
+    case Qt::Key_Escape: return VK_ESCAPE;
+    case Qt::Key_Space: return VK_SPACE;
+    case Qt::Key_Backspace: return VK_BACK;
+    case Qt::Key_Shift: return VK_SHIFT;
+    case Qt::Key_Control: return VK_CONTROL;
+    case Qt::Key_Alt: return VK_MENU;
+    case Qt::Key_Left: return VK_LEFT;
+    case Qt::Key_Up: return VK_UP;
+    case Qt::Key_Right: return VK_RIGHT;
+    case Qt::Key_Down: return VK_DOWN;
+    case Qt::Key_F1: return VK_F1;
+    default: break;
+  }
+  if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9)) return static_cast<UINT>(key);
+  return 0;
+}
+
+class SurfaceView final : public QWidget {
+ public:
+  explicit SurfaceView(Surface& surface) : surface_(surface) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.drawImage(0, 0, surface_.image);
+  }
+  void mousePressEvent(QMouseEvent* event) override { Route(WM_LBUTTONDOWN, event); }
+  void mouseReleaseEvent(QMouseEvent* event) override { Route(WM_LBUTTONUP, event); }
+  void mouseDoubleClickEvent(QMouseEvent* event) override { Route(WM_LBUTTONDBLCLK, event); }
+  void mouseMoveEvent(QMouseEvent* event) override { Route(WM_MOUSEMOVE, event); }
+  void keyPressEvent(QKeyEvent* event) override { Key(WM_KEYDOWN, event); }
+  void keyReleaseEvent(QKeyEvent* event) override { Key(WM_KEYUP, event); }
+  void closeEvent(QCloseEvent* event) override {
+    event->ignore();
+    RouteSystemClose(surface_.hwnd);
+  }
+
+ private:
+  void Route(UINT message, QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton && message != WM_MOUSEMOVE) return;
+    RouteMouse(surface_.hwnd, message, ClientPoint(event->position()), KeysOf(event->buttons()));
+  }
+  void Key(UINT message, QKeyEvent* event) {
+    const UINT vk = VirtualKeyOf(event->key());
+    if (vk != 0) RouteKey(message, vk);
+  }
+  Surface& surface_;
+};
+
+}  // namespace
+
+Surface::Surface(WindowRecord& record) : hwnd(record.handle) {
+  image = QImage(std::max(1, record.rect.Width()), std::max(1, record.rect.Height()), QImage::Format_RGB32);
+  image.fill(qRgb(212, 208, 200));
+}
+
+void SurfaceDeleter::operator()(Surface* surface) const { delete surface; }
+
+void EnsureQtApplication() {
+  if (QApplication::instance() != nullptr) return;
+  static int argc = 1;
+  static char name[] = "tarnlok";
+  static char* argv[] = {name, nullptr};
+  static QApplication* application = new QApplication(argc, argv);
+  (void)application;
+}
+
+void AttachSurface(WindowRecord& record) {
+  EnsureQtApplication();
+  record.surface.reset(new Surface(record));
+}
+
+QImage& SurfaceImage(WindowRecord& record) { return record.surface->image; }
+
+QWidget& SurfaceWidget(WindowRecord& record) {
+  Surface& surface = *record.surface;
+  if (!surface.widget) {
+    surface.widget = std::make_unique<SurfaceView>(surface);
+    surface.widget->setWindowTitle(QString::fromLatin1(record.text.c_str()));
+    surface.widget->setGeometry(record.rect.left, record.rect.top, record.rect.Width(), record.rect.Height());
+  }
+  return *surface.widget;
+}
+
+void SurfaceShow(WindowRecord& record, bool show) {
+  QWidget& widget = SurfaceWidget(record);
+  widget.setVisible(show);
+}
+
+void SurfaceGeometryChanged(WindowRecord& record) {
+  Surface& surface = *record.surface;
+  const QSize size(std::max(1, record.rect.Width()), std::max(1, record.rect.Height()));
+  if (surface.image.size() != size) {
+    QImage resized(size, QImage::Format_RGB32);
+    resized.fill(qRgb(212, 208, 200));
+    QPainter(&resized).drawImage(0, 0, surface.image);
+    surface.image = resized;
+  }
+  if (surface.widget) surface.widget->setGeometry(record.rect.left, record.rect.top, size.width(), size.height());
+}
+
+void SurfacePresent(WindowRecord& record) {
+  if (record.surface && record.surface->widget) record.surface->widget->update();
+}
+
+QImage GrabSurface(WindowRecord& record) {
+  Surface& surface = *record.surface;
+  if (!surface.widget || surface.widget->children().isEmpty()) return surface.image;
+  return surface.widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+void PollDesktopEvents() {
+  if (QCoreApplication::instance() != nullptr) QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void WaitDesktopEvents(int timeoutMs) {
+  EnsureQtApplication();
+  QEventLoop loop;
+  if (timeoutMs >= 0) QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+  loop.processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+}  // namespace ui
