@@ -1,0 +1,13 @@
+// Window procedures of the built-in classes.
+#pragma once
+
+#include "platform/ui/ui_types.h"
+
+namespace ui {
+
+LRESULT StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT ButtonWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT ProgressWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT DefDlgProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+}  // namespace ui
