@@ -190,8 +190,8 @@ BOOL CWnd::ReflectToChild(HWND child, UINT message, WPARAM wParam, LPARAM lParam
 }
 
 BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
-  if (message == WM_COMMAND) return OnCommand(wParam, lParam);
-  if (message == WM_NOTIFY) return OnNotify(wParam, lParam, result);
+  if (message == WM_COMMAND) return DispatchCommand(wParam, lParam);
+  if (message == WM_NOTIFY) return DispatchNotify(wParam, lParam, result);
   const MessageMap& map = GetMessageMap();
   const MessageEntry* entry = IsCtlColor(message) ? map.Find(Route::CtlColor, 0, 0) : map.Find(Route::Message, message, 0);
   if (entry != nullptr) return entry->handler(*this, wParam, lParam, *result) ? win::TRUE : win::FALSE;
@@ -202,7 +202,7 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
   return win::FALSE;
 }
 
-BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
+BOOL CWnd::DispatchCommand(WPARAM wParam, LPARAM lParam) {
   const HWND control = reinterpret_cast<HWND>(lParam);
   LRESULT ignored = 0;
   if (control != nullptr && ReflectToChild(control, WM_COMMAND, wParam, lParam, &ignored)) return win::TRUE;
@@ -214,7 +214,7 @@ BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
   return entry->handler(*this, wParam, lParam, result) ? win::TRUE : win::FALSE;
 }
 
-BOOL CWnd::OnNotify(WPARAM, LPARAM lParam, LRESULT* result) {
+BOOL CWnd::DispatchNotify(WPARAM, LPARAM lParam, LRESULT* result) {
   const auto* header = reinterpret_cast<const NMHDR*>(lParam);
   if (ReflectToChild(header->hwndFrom, WM_NOTIFY, 0, lParam, result)) return win::TRUE;
   const MessageEntry* entry = GetMessageMap().Find(Route::Notify, header->code, static_cast<int>(header->idFrom));

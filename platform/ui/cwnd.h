@@ -44,8 +44,8 @@ class CWnd {
   virtual BOOL PreTranslateMessage(MSG* msg);
   virtual void PreSubclassWindow();
   virtual void PostNcDestroy();
-  virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
-  virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result);
+  virtual BOOL DispatchCommand(WPARAM wParam, LPARAM lParam);
+  virtual BOOL DispatchNotify(WPARAM wParam, LPARAM lParam, LRESULT* result);
   // A message reflected from the parent (WM_COMMAND, WM_NOTIFY, WM_CTLCOLOR*, WM_DRAWITEM,
   // WM_MEASUREITEM); answers whether the control took it.
   virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);

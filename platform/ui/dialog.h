@@ -6,6 +6,8 @@
 #include "platform/ui/dialog_template.h"
 #include "platform/ui/ui_types.h"
 
+#include <functional>
+
 namespace ui {
 
 using DLGPROC = std::intptr_t (*)(HWND, UINT, WPARAM, LPARAM);
@@ -20,8 +22,10 @@ HWND CreateDialogIndirectParamA(HINSTANCE instance, const DialogTemplate& dialog
 std::intptr_t DialogBoxIndirectParamA(HINSTANCE instance, const DialogTemplate& dialog, HWND owner, DLGPROC proc,
                                       LPARAM param);
 // Runs the modal loop of a created dialog: the owner is disabled while it runs (when it was
-// enabled) and enabled again before the dialog is hidden and destroyed.
-std::intptr_t RunModalLoop(HWND dialog, HWND owner);
+// enabled) and enabled again before the dialog is hidden and destroyed. Each message goes to
+// preTranslate (the framework's PreTranslateMessage walk), or to IsDialogMessage without one,
+// and is translated and dispatched when that does not take it.
+std::intptr_t RunModalLoop(HWND dialog, HWND owner, const std::function<bool(MSG*)>& preTranslate = {});
 BOOL EndDialog(HWND dialog, std::intptr_t result);
 // Whether EndDialog was called for the dialog and its loop has not yet finished.
 bool DialogEnded(HWND dialog);

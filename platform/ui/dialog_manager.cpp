@@ -52,10 +52,16 @@ bool ProcAnswerIsResult(UINT message) {
          message == WM_QUERYDRAGICON;
 }
 
+// Navigation looks at the controls' own styles, so it works before the dialog is shown.
+bool Navigable(HWND hwnd) {
+  const WindowRecord* record = FindWindowRecord(hwnd);
+  return (record->style & WS_VISIBLE) != 0 && (record->style & WS_DISABLED) == 0;
+}
+
 void CollectTabItems(HWND parent, std::vector<HWND>& out) {
   for (HWND child : FindWindowRecord(parent)->children) {
     const WindowRecord* record = FindWindowRecord(child);
-    if (!IsWindowVisible(child) || (record->style & WS_DISABLED) != 0) continue;
+    if (!Navigable(child)) continue;
     if ((record->exStyle & WS_EX_CONTROLPARENT) != 0) {
       CollectTabItems(child, out);
     } else if ((record->style & WS_TABSTOP) != 0) {
@@ -265,7 +271,7 @@ HWND CreateDialogIndirectParamA(HINSTANCE instance, const DialogTemplate& dialog
   return hwnd;
 }
 
-std::intptr_t RunModalLoop(HWND dialog, HWND owner) {
+std::intptr_t RunModalLoop(HWND dialog, HWND owner, const std::function<bool(MSG*)>& preTranslate) {
   auto& modal = TheModal();
   const bool disableOwner = owner != nullptr && IsWindowEnabled(owner);
   if (disableOwner) EnableWindow(owner, win::FALSE);
@@ -278,7 +284,8 @@ std::intptr_t RunModalLoop(HWND dialog, HWND owner) {
       PostQuitMessage(static_cast<int>(msg.wParam));
       break;
     }
-    if (!IsDialogMessage(dialog, &msg)) {
+    const bool taken = preTranslate ? preTranslate(&msg) : IsDialogMessage(dialog, &msg) != win::FALSE;
+    if (!taken) {
       TranslateMessage(&msg);
       DispatchMessage(&msg);
     }
@@ -375,7 +382,7 @@ HWND GetNextDlgGroupItem(HWND dialog, HWND control, BOOL previous) {
       group.clear();
     }
     if (sibling == control) mine = true;
-    if (sibling == control || AcceptsInput(sibling)) group.push_back(sibling);
+    if (sibling == control || Navigable(sibling)) group.push_back(sibling);
   }
   const auto at = std::find(group.begin(), group.end(), control);
   const auto index = static_cast<std::size_t>(at - group.begin());

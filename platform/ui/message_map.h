@@ -120,7 +120,7 @@ MessageEntry OnMessage(UINT message, void (T::*handler)()) {
 }
 
 template <typename T>
-MessageEntry OnCtlColor(HBRUSH (T::*handler)(CDC*, CWnd*, UINT)) {
+MessageEntry OnCtlColorMessage(HBRUSH (T::*handler)(CDC*, CWnd*, UINT)) {
   return {Route::CtlColor, 0, 0, 0, [handler](CWnd& self, WPARAM wParam, LPARAM lParam, LRESULT& result) {
             result = reinterpret_cast<LRESULT>(CallCtlColor(self, wParam, lParam, 0, [&](CDC* dc, CWnd* w, UINT k) {
               return (static_cast<T&>(self).*handler)(dc, w, k);

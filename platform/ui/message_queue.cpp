@@ -116,12 +116,6 @@ std::optional<MSG> NextMessage(HWND filter, UINT low, UINT high, bool remove) {
   return TimerMessage(filter, low, high, remove);
 }
 
-std::optional<std::uint64_t> NextTimerDue() {
-  std::optional<std::uint64_t> due;
-  for (const auto& timer : TheQueue().timers) due = std::min(due.value_or(timer.due), timer.due);
-  return due;
-}
-
 void WaitForWork() {
   auto& queue = TheQueue();
   if (queue.idle) {
@@ -239,6 +233,12 @@ std::uint64_t TimerClockNow() {
   return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                         std::chrono::steady_clock::now().time_since_epoch())
                                         .count());
+}
+
+std::optional<std::uint64_t> NextTimerDue() {
+  std::optional<std::uint64_t> due;
+  for (const auto& timer : TheQueue().timers) due = std::min(due.value_or(timer.due), timer.due);
+  return due;
 }
 
 void SetIdleHandler(IdleHandler handler) { TheQueue().idle = std::move(handler); }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace ui {
 
@@ -46,6 +47,9 @@ void SetPumpObserver(PumpObserver observer);
 // Sees every message that reaches a window procedure, sent or dispatched.
 using MessageObserver = std::function<void(HWND, UINT, WPARAM, LPARAM)>;
 void SetMessageObserver(MessageObserver observer);
+
+// When the earliest timer falls due, if there is one.
+std::optional<std::uint64_t> NextTimerDue();
 
 // Drops every posted message and timer of a window that is being destroyed.
 void ForgetWindowMessages(HWND hwnd);
