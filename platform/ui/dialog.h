@@ -35,6 +35,8 @@ void SetModalStartHook(ModalStartHook hook, void* context);
 // The innermost running modal loop's dialog, or null.
 HWND CurrentModalDialog();
 int DialogTemplateId(HWND dialog);
+// Names the template a dialog made in code stands for (a property sheet: its first page's).
+void SetDialogTemplateId(HWND dialog, int templateId);
 
 BOOL IsDialogMessage(HWND dialog, MSG* msg);
 HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous);

@@ -341,6 +341,10 @@ int DialogTemplateId(HWND dialog) {
   return state != nullptr ? state->templateId : 0;
 }
 
+void SetDialogTemplateId(HWND dialog, int templateId) {
+  if (DialogState* state = StateOf(dialog)) state->templateId = templateId;
+}
+
 BOOL IsDialogMessage(HWND dialog, MSG* msg) {
   if (msg == nullptr || msg->hwnd == nullptr || !IsWindow(dialog)) return win::FALSE;
   if (msg->hwnd != dialog && !IsChild(dialog, msg->hwnd)) return win::FALSE;

@@ -2,6 +2,7 @@
 
 #include "platform/ui/message_queue.h"
 #include "platform/ui/messages.h"
+#include "platform/ui/native_control.h"
 #include "platform/ui/paint.h"
 #include "platform/ui/styles.h"
 #include "platform/ui/surface.h"
@@ -202,6 +203,7 @@ BOOL EnableWindow(HWND hwnd, BOOL enable) {
     record->style &= ~WS_DISABLED;
   }
   SendMessage(hwnd, WM_ENABLE, enable != win::FALSE ? 1 : 0, 0);
+  SyncNativeWidgets(TopLevelOf(hwnd));
   return wasDisabled ? win::TRUE : win::FALSE;
 }
 
@@ -228,6 +230,7 @@ BOOL ShowWindow(HWND hwnd, int command) {
       record->style &= ~WS_VISIBLE;
     }
     if (record->surface) SurfaceShow(*record, show);
+    SyncNativeWidgets(TopLevelOf(hwnd));
   }
   return wasVisible ? win::TRUE : win::FALSE;
 }
@@ -379,6 +382,7 @@ BOOL SetWindowPos(HWND hwnd, HWND, int x, int y, int cx, int cy, UINT flags) {
       SendMessage(hwnd, WM_SIZE, 0, MAKELPARAM(static_cast<WORD>(next.Width()), static_cast<WORD>(next.Height())));
     }
     InvalidateRect(hwnd, nullptr, win::TRUE);
+    SyncNativeWidgets(TopLevelOf(hwnd));
   }
   if ((flags & SWP_FRAMECHANGED) != 0) InvalidateRect(hwnd, nullptr, win::TRUE);
   if ((flags & SWP_SHOWWINDOW) != 0) ShowWindow(hwnd, SW_SHOWNA);

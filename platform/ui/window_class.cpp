@@ -46,7 +46,9 @@ Classes& TheClasses() {
     } builtins[] = {
         {kStaticClass, StaticWndProc, nullptr},
         {kButtonClass, ButtonWndProc, nullptr},
+        {kEditClass, EditWndProc, SysColour(COLOR_WINDOW)},
         {kProgressClass, ProgressWndProc, nullptr},
+        {kTabControlClass, TabControlWndProc, nullptr},
         {kDialogClass, DefDlgProcA, SysColour(COLOR_BTNFACE)},
     };
     for (const auto& builtin : builtins) {
