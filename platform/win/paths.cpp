@@ -33,12 +33,6 @@ CurrentDirectoryState& CurrentDirectory() {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
 bool HasDriveSpec(std::string_view path) {
   return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) != 0 && path[1] == ':';
 }
@@ -107,8 +101,15 @@ std::string JoinVolumePath(const std::vector<std::string>& components) {
   return joined.empty() ? "\\" : joined;
 }
 
-// The absolute Windows form of a path without a device prefix: "X:" followed by the rest.
-std::string Absolute(std::string_view path) {
+}  // namespace
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+std::string AbsoluteWindowsPath(std::string_view path) {
   std::string current;
   {
     auto& state = CurrentDirectory();
@@ -126,8 +127,6 @@ std::string Absolute(std::string_view path) {
   return current + std::string(path);
 }
 
-}  // namespace
-
 std::optional<ResolvedPath> ResolvePath(std::string_view path, DWORD& error) {
   if (path.empty()) {
     error = ERROR_PATH_NOT_FOUND;
@@ -144,7 +143,7 @@ std::optional<ResolvedPath> ResolvePath(std::string_view path, DWORD& error) {
     resolved.host = std::filesystem::path(path).lexically_normal();
     return resolved;
   }
-  const std::string absolute = Absolute(path);
+  const std::string absolute = AbsoluteWindowsPath(path);
   std::vector<std::string> components;
   if (!HasDriveSpec(absolute) || !SplitComponents(std::string_view(absolute).substr(2), components)) {
     error = ERROR_INVALID_NAME;

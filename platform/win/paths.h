@@ -35,6 +35,13 @@ std::optional<std::filesystem::path> HostPathOf(std::string_view path);
 // "Z:\home\..." for a host path, as a file dialog's answer is handed to the program.
 std::string WindowsPathOfHost(const std::filesystem::path& host);
 
+// The absolute Windows form of a path without a device prefix: "X:" followed by the rest,
+// relative paths completed from the current directory; ".." is left for the resolver.
+std::string AbsoluteWindowsPath(std::string_view path);
+
+// Whether two names are equal ignoring the case of ASCII letters, as Windows compares names.
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+
 // The program folder "C:\Program Files\Tarnlok\" with its trailing backslash.
 std::string ProgramFolder();
 

@@ -1,0 +1,87 @@
+// The deliverables as the program folder holds them: each library exports only extern "C"
+// names, each module answers from its own resources, and the program starts and ends cleanly.
+// This test executable carries the program's resources, standing in for the program.
+#include "platform/win/last_error.h"
+#include "platform/win/module_resources.h"
+#include "platform/win/modules.h"
+#include "platform/win/process.h"
+#include "tests/support/test_data_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <sstream>
+#include <string>
+
+namespace {
+
+struct CommandResult {
+  int status = -1;
+  std::string output;
+};
+
+CommandResult RunCommand(const std::string& command) {
+  CommandResult result;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  std::array<char, 4096> chunk{};
+  while (std::fgets(chunk.data(), static_cast<int>(chunk.size()), pipe) != nullptr) result.output += chunk.data();
+  result.status = ::pclose(pipe);
+  return result;
+}
+
+std::string Quoted(const std::filesystem::path& path) { return "'" + path.string() + "'"; }
+
+std::string String(win::HMODULE module, win::UINT id) {
+  std::array<char, 512> buffer{};
+  win::LoadStringA(module, id, buffer.data(), static_cast<int>(buffer.size()));
+  return buffer.data();
+}
+
+TEST(Deliverables, LibrariesExportOnlyExternCNames) {
+  for (const char* library : {"libPradvik2k.so", "libPradvik9x.so", "libViduvod.so"}) {
+    const auto result = RunCommand("nm -D --defined-only " + Quoted(win::ExecutableFolder() / library) + " 2>&1");
+    ASSERT_EQ(result.status, 0) << library << ": " << result.output;
+    std::istringstream lines(result.output);
+    for (std::string line; std::getline(lines, line);) {
+      const std::string symbol = line.substr(line.find_last_of(' ') + 1);
+      EXPECT_NE(symbol.rfind("_Z", 0), 0u) << library << " exports the C++ name " << symbol;
+    }
+  }
+}
+
+TEST(Deliverables, EachModuleAnswersFromItsOwnStringTable) {
+  EXPECT_EQ(String(nullptr, 104), "Tarnlok V2");
+  EXPECT_EQ(String(nullptr, 57344), "Tarnlok V2");
+  EXPECT_EQ(String(nullptr, 57430), "Format Dll load failed. Quiting the application.");
+
+  // Loaded as the program loads it: its folder upper-cased.
+  const win::HMODULE format = win::LoadLibraryA("C:\\PROGRAM FILES\\TARNLOK\\PRADVIK2K.DLL");
+  ASSERT_NE(format, nullptr) << win::GetLastError();
+  EXPECT_EQ(String(format, 57344), "Format");
+  EXPECT_NE(String(format, 53).find("Pradvik2k.DLL file."), std::string::npos);
+  EXPECT_EQ(String(format, 104), "");
+  win::FreeLibrary(format);
+
+  const win::HMODULE format9x = win::LoadLibraryA("Pradvik9x.DLL");
+  ASSERT_NE(format9x, nullptr) << win::GetLastError();
+  EXPECT_NE(String(format9x, 52).find("Pradvik9x.DLL file."), std::string::npos);
+  win::FreeLibrary(format9x);
+
+  const win::HMODULE exif = win::LoadLibraryA("VIDUVOD.DLL");
+  EXPECT_NE(exif, nullptr) << win::GetLastError();
+  win::FreeLibrary(exif);
+}
+
+TEST(Deliverables, ProgramStartsAndExitsWithCodeZero) {
+  const auto home = tarnlok::testing::MakeTestDataHome();
+  const auto result = RunCommand("XDG_DATA_HOME=" + Quoted(home) + " " + Quoted(win::ExecutableFolder() / "Tarnlok") + " 2>&1");
+  std::filesystem::remove_all(home);
+  ASSERT_TRUE(WIFEXITED(result.status)) << result.output;
+  EXPECT_EQ(WEXITSTATUS(result.status), 0) << result.output;
+}
+
+}  // namespace
