@@ -29,7 +29,7 @@ const MessageMap& CDialog::GetMessageMap() const {
 }
 
 const DialogTemplate* CDialog::FindTemplate() const {
-  const DialogTemplate* found = FindDialogTemplate(AfxGetResourceHandle(), static_cast<int>(m_nIDTemplate));
+  const DialogTemplate* found = FindDialogTemplate(m_hResourceModule, static_cast<int>(m_nIDTemplate));
   return found != nullptr ? found : FindDialogTemplate(nullptr, static_cast<int>(m_nIDTemplate));
 }
 

@@ -28,9 +28,11 @@ class CDialog : public CWnd {
 
   UINT m_nIDTemplate = 0;
   CWnd* m_pParentWnd = nullptr;
+  // The module whose resources hold the template; null: the program's. A library sets its own.
+  HINSTANCE m_hResourceModule = nullptr;
 
  protected:
-  // The template the dialog is made from; the default looks its id up in the resource module.
+  // The template the dialog is made from: the resource module's, else any registered one.
   virtual const DialogTemplate* FindTemplate() const;
   HWND CreateFromTemplate(HWND parent);
   // The window that owns the dialog: the top-level window of the parent, or the main window.

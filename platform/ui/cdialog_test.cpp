@@ -336,5 +336,23 @@ TEST_F(Dialogs, AcceleratorsInPreTranslateMessageTurnKeysIntoCommands) {
   EXPECT_EQ(page.blocks, 100) << "the accelerator started the step, which ran to its end";
 }
 
+TEST_F(Dialogs, TemplatesComeFromTheModulesResources) {
+  driver.OnDialog(300, [this](HWND dialog) {
+    EXPECT_EQ(GetDlgItem(dialog, 1001), nullptr) << "the no-retry prompt has no Retry button";
+    EXPECT_EQ(SendMessage(dialog, DM_GETDEFID, 0, 0), MAKELPARAM(1002, DC_HASDEFID));
+    driver.Click(dialog, 1000);
+  });
+  ErrorPrompt prompt;
+  prompt.m_nIDTemplate = 300;
+  prompt.DoModal();
+  EXPECT_EQ(prompt.answer, 1);
+}
+
+TEST_F(Dialogs, ATemplateThatDoesNotParseCreatesNoDialog) {
+  CDialog broken(301);
+  EXPECT_EQ(broken.DoModal(), -1);
+  EXPECT_EQ(driver.Started(), std::vector<int>{});
+}
+
 }  // namespace
 }  // namespace ui

@@ -1,6 +1,10 @@
 #include "platform/ui/dialog_resources.h"
 
+#include "platform/win/module_resources.h"
+
+#include <cstdio>
 #include <map>
+#include <string_view>
 
 namespace ui {
 namespace {
@@ -33,9 +37,33 @@ void RegisterDialogTemplateText(HINSTANCE module, std::string_view text) {
   RegisterDialogTemplates(module, ParseDialogTemplates(text));
 }
 
+namespace {
+
+// Parses the module's dialog resource of that id into the registry.
+const DialogTemplate* LoadFromResources(HINSTANCE module, int id) {
+  const auto bytes = win::FindModuleResource(module, win::RESOURCE_DIALOG, static_cast<UINT>(id));
+  if (!bytes) return nullptr;
+  const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+  try {
+    auto parsed = ParseDialogTemplates(text);
+    std::erase_if(parsed, [id](const DialogTemplate& each) { return each.id != id; });
+    if (parsed.empty()) throw TemplateError("dialog resource " + std::to_string(id) + " holds no dialog of its id");
+    parsed.resize(1);
+    RegisterDialogTemplates(module, std::move(parsed));
+  } catch (const TemplateError& error) {
+    std::fprintf(stderr, "dialog resource %d: %s\n", id, error.what());
+    return nullptr;
+  }
+  return &TheRegistry().templates[Key{HandleBits(module), id}];
+}
+
+}  // namespace
+
 const DialogTemplate* FindDialogTemplate(HINSTANCE module, int id) {
   auto& registry = TheRegistry();
   std::uintptr_t owner = HandleBits(module);
+  if (const auto found = registry.templates.find(Key{owner, id}); found != registry.templates.end()) return &found->second;
+  if (const DialogTemplate* loaded = LoadFromResources(module, id)) return loaded;
   if (module == nullptr) {
     const auto newest = registry.newest.find(id);
     if (newest == registry.newest.end()) return nullptr;

@@ -6,10 +6,10 @@
 #include "platform/ui/window_class.h"
 #include "platform/ui/window_table.h"
 #include "platform/win/last_error.h"
+#include "platform/win/system_clock.h"
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <deque>
 #include <optional>
 #include <vector>
@@ -29,7 +29,6 @@ struct Queue {
   std::deque<MSG> posted;
   std::vector<Timer> timers;
   std::optional<int> quitCode;
-  TickSource clock;
   IdleHandler idle;
   PumpObserver pump;
   MessageObserver observer;
@@ -225,15 +224,7 @@ short GetKeyState(int virtualKey) {
   return TheQueue().keysDown[static_cast<std::size_t>(virtualKey) & 0xFF] ? static_cast<short>(0x8000) : 0;
 }
 
-void SetTimerClock(TickSource clock) { TheQueue().clock = std::move(clock); }
-
-std::uint64_t TimerClockNow() {
-  const auto& clock = TheQueue().clock;
-  if (clock) return clock();
-  return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                        std::chrono::steady_clock::now().time_since_epoch())
-                                        .count());
-}
+std::uint64_t TimerClockNow() { return win::CurrentClock()->TickMilliseconds(); }
 
 std::optional<std::uint64_t> NextTimerDue() {
   std::optional<std::uint64_t> due;

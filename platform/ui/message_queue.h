@@ -32,9 +32,7 @@ BOOL KillTimer(HWND hwnd, std::uintptr_t id);
 // Key state as the messages retrieved so far left it: the high bit set while the key is down.
 short GetKeyState(int virtualKey);
 
-// The clock that timers run on, in milliseconds; the default is the steady clock.
-using TickSource = std::function<std::uint64_t()>;
-void SetTimerClock(TickSource clock);
+// The tick count timers run on: the system clock's (win::SetClock injects another).
 std::uint64_t TimerClockNow();
 
 // Called when GetMessage finds nothing to do; answers whether it made progress (posted

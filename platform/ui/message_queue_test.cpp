@@ -6,6 +6,7 @@
 #include "platform/ui/styles.h"
 #include "platform/ui/window_api.h"
 #include "platform/ui/window_class.h"
+#include "platform/win/manual_clock.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,7 @@ namespace {
 
 struct Queue : ::testing::Test {
   void SetUp() override {
-    SetTimerClock([this] { return now; });
+    clock = win::ManualClock::Install();
     top = CreateWindowExA(0, kDialogClass, "", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
     child = CreateWindowExA(0, kStaticClass, "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, top,
                             HandleOf<HMENU>(std::uintptr_t{7}), nullptr, nullptr);
@@ -28,9 +29,9 @@ struct Queue : ::testing::Test {
   void TearDown() override {
     DestroyWindow(top);
     DestroyWindow(other);
-    SetTimerClock(nullptr);
+    win::SetClock(nullptr);
   }
-  std::uint64_t now = 1000;
+  std::shared_ptr<win::ManualClock> clock;
   HWND top = nullptr;
   HWND child = nullptr;
   HWND other = nullptr;
@@ -89,19 +90,19 @@ TEST_F(Queue, HiddenWindowsGetNoPaint) {
 TEST_F(Queue, TimersFireOnTheInjectedClockAndRestartWhenRetrieved) {
   ASSERT_NE(SetTimer(top, 100, 25, nullptr), 0u);
   MSG msg;
-  now += 24;
+  clock->Advance(24);
   EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
-  now += 1;
+  clock->Advance(1);
   ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(msg.message, WM_TIMER);
   EXPECT_EQ(msg.wParam, 100u);
   EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) << "restarted at retrieval";
-  now += 100;
+  clock->Advance(100);
   ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) << "elapsed periods do not pile up";
   EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
   EXPECT_TRUE(KillTimer(top, 100));
   EXPECT_FALSE(KillTimer(top, 100));
-  now += 100;
+  clock->Advance(100);
   EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
 }
 
@@ -109,7 +110,7 @@ TEST_F(Queue, TimerProcIsCalledByDispatch) {
   static int calls = 0;
   calls = 0;
   SetTimer(top, 1, 10, [](HWND, UINT, std::uintptr_t, DWORD) { ++calls; });
-  now += 10;
+  clock->Advance(10);
   MSG msg;
   ASSERT_TRUE(PeekMessage(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE));
   DispatchMessage(&msg);
@@ -121,7 +122,7 @@ TEST_F(Queue, DestroyingAWindowDropsItsMessagesAndTimers) {
   SetTimer(other, 1, 1, nullptr);
   DestroyWindow(other);
   other = nullptr;
-  now += 5;
+  clock->Advance(5);
   MSG msg;
   EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
 }

@@ -6,6 +6,7 @@
 #include "platform/ui/messages.h"
 #include "platform/ui/window_api.h"
 #include "platform/ui/window_table.h"
+#include "platform/win/manual_clock.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -24,9 +25,9 @@ TestDriver*& Installed() {
 
 }  // namespace
 
-TestDriver::TestDriver(FailureHandler onFailure) : onFailure_(std::move(onFailure)) {
+TestDriver::TestDriver(FailureHandler onFailure)
+    : onFailure_(std::move(onFailure)), clock_(win::ManualClock::Install()), start_(clock_->TickMilliseconds()) {
   Installed() = this;
-  SetTimerClock([this] { return now_; });
   SetIdleHandler([this] { return Idle(); });
   SetPumpObserver([this] { Pumped(); });
   SetModalStartHook(&TestDriver::ModalStarted, this);
@@ -36,9 +37,13 @@ TestDriver::~TestDriver() {
   SetModalStartHook(nullptr, nullptr);
   SetPumpObserver(nullptr);
   SetIdleHandler(nullptr);
-  SetTimerClock(nullptr);
+  win::SetClock(nullptr);
   Installed() = nullptr;
 }
+
+std::uint64_t TestDriver::Now() const { return clock_->TickMilliseconds() - start_; }
+
+void TestDriver::Advance(std::uint64_t ms) { clock_->Advance(ms); }
 
 TestDriver* TestDriver::Current() { return Installed(); }
 
@@ -106,7 +111,8 @@ bool TestDriver::Idle() {
   }
   // Time moves on to the next timer, as long as something else happens now and then.
   if (const auto due = NextTimerDue(); due && ++idleTimerSteps_ <= kIdleTimerStepLimit) {
-    now_ = std::max(now_, *due);
+    const std::uint64_t now = clock_->TickMilliseconds();
+    if (*due > now) clock_->Advance(*due - now);
     return true;
   }
   const HWND modal = CurrentModalDialog();

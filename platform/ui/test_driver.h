@@ -1,7 +1,7 @@
 // Drives the framework headless for tests: hooks when a modal dialog or sheet starts (by
 // template id), input on controls by id (posted as the desktop would post it), triggers after
 // N pumps or N counted events (machine commands), actions for when a loop would wait, a test
-// clock for timers, and an intercepted process exit. Nothing ever waits on a window: when a
+// clock (the system's manual clock, win::ManualClock), and an intercepted process exit. Nothing ever waits on a window: when a
 // loop would wait and nothing is scripted, the driver reports it and ends the innermost
 // modal dialog with IDABORT.
 #pragma once
@@ -9,12 +9,17 @@
 #include "platform/ui/ui_types.h"
 
 #include <cstdint>
+#include <memory>
 #include <deque>
 #include <functional>
 #include <map>
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace win {
+class ManualClock;
+}
 
 namespace ui {
 
@@ -58,8 +63,9 @@ class TestDriver {
   bool Escape() { return PressKey(0x1B); }
   bool Enter() { return PressKey(0x0D); }
 
-  std::uint64_t Now() const { return now_; }
-  void Advance(std::uint64_t ms) { now_ += ms; }
+  // Milliseconds on the system's manual clock since the driver started.
+  std::uint64_t Now() const;
+  void Advance(std::uint64_t ms);
   int Pumps() const { return pumps_; }
   // Template ids of the modal dialogs started so far, in order.
   const std::vector<int>& Started() const { return started_; }
@@ -85,7 +91,8 @@ class TestDriver {
   std::vector<Trigger> triggers_;
   std::map<std::string, long long, std::less<>> counts_;
   std::vector<int> started_;
-  std::uint64_t now_ = 0;
+  std::shared_ptr<win::ManualClock> clock_;
+  std::uint64_t start_ = 0;
   int pumps_ = 0;
   int idleTimerSteps_ = 0;
 };

@@ -1,34 +1,36 @@
 #include "platform/ui/win_app.h"
 
+#include "platform/ui/cwnd.h"
+#include "platform/ui/message_queue.h"
+
 namespace ui {
-namespace {
 
-CWinApp*& ProgramApp() {
-  static CWinApp* app = nullptr;
-  return app;
+CWinApp::CWinApp(const char* name) : m_pszAppName(name) {}
+
+CWinApp::~CWinApp() = default;
+
+int CWinApp::Run() {
+  MSG msg;
+  while (GetMessage(&msg, nullptr, 0, 0) > 0) {
+    if (!CWnd::WalkPreTranslateTree(nullptr, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessage(&msg);
+    }
+  }
+  return ExitInstance();
 }
 
-HINSTANCE& ResourceModule() {
-  static HINSTANCE module = nullptr;
-  return module;
+CWinApp* AfxGetApp() { return dynamic_cast<CWinApp*>(win::ModuleAppOf(nullptr)); }
+
+CWnd* AfxGetMainWnd() {
+  const CWinApp* app = AfxGetApp();
+  return app != nullptr ? app->m_pMainWnd : nullptr;
 }
 
-}  // namespace
-
-CWinApp::CWinApp(const char* name) : m_pszAppName(name) {
-  if (ProgramApp() == nullptr) ProgramApp() = this;
+int AfxWinMain() {
+  CWinApp* app = AfxGetApp();
+  if (app == nullptr) return -1;
+  return app->InitInstance() ? app->Run() : app->ExitInstance();
 }
-
-CWinApp::~CWinApp() {
-  if (ProgramApp() == this) ProgramApp() = nullptr;
-}
-
-BOOL CWinApp::InitInstance() { return win::TRUE; }
-int CWinApp::ExitInstance() { return 0; }
-
-CWinApp* AfxGetApp() { return ProgramApp(); }
-CWnd* AfxGetMainWnd() { return ProgramApp() != nullptr ? ProgramApp()->m_pMainWnd : nullptr; }
-HINSTANCE AfxGetResourceHandle() { return ResourceModule(); }
-void AfxSetResourceHandle(HINSTANCE module) { ResourceModule() = module; }
 
 }  // namespace ui

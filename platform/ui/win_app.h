@@ -1,34 +1,34 @@
-// The application object of a module: the program's and each library's own. The program's
-// object is the one AfxGetApp answers; its main window owns dialogs that name no parent.
+// The framework's application object. Each module (the program, each library) may have one;
+// loading a library runs its InitInstance (modules), and AfxWinMain runs the program's. The
+// program's object is the one AfxGetApp answers; its main window owns dialogs that name no
+// parent.
 #pragma once
 
 #include "platform/ui/ui_types.h"
+#include "platform/win/module_registration.h"
 
 namespace ui {
 
 class CWnd;
 
-class CWinApp {
+class CWinApp : public win::ModuleApp {
  public:
   explicit CWinApp(const char* name = nullptr);
-  virtual ~CWinApp();
-  CWinApp(const CWinApp&) = delete;
-  CWinApp& operator=(const CWinApp&) = delete;
+  ~CWinApp() override;
 
-  virtual BOOL InitInstance();
-  // Answers the exit code.
-  virtual int ExitInstance();
+  // The message loop of an application whose InitInstance answered TRUE: runs until WM_QUIT,
+  // then answers ExitInstance's result.
+  virtual int Run();
 
   CWnd* m_pMainWnd = nullptr;
-  HINSTANCE m_hInstance = nullptr;
   const char* m_pszAppName = nullptr;
 };
 
-// The first application object constructed in the process (the program's), or null.
+// The program's application object, or null.
 CWinApp* AfxGetApp();
 CWnd* AfxGetMainWnd();
-// The module whose resources dialogs are looked up in first; null searches every module.
-HINSTANCE AfxGetResourceHandle();
-void AfxSetResourceHandle(HINSTANCE module);
+// Runs the program's application: InitInstance, then Run when it answers TRUE, else
+// ExitInstance; answers the exit code (-1 without an application object).
+int AfxWinMain();
 
 }  // namespace ui
