@@ -2,6 +2,7 @@
 
 #include "platform/ui/dialog.h"
 #include "platform/ui/input_router.h"
+#include "platform/ui/list_view.h"
 #include "platform/ui/message_queue.h"
 #include "platform/ui/messages.h"
 #include "platform/ui/window_api.h"
@@ -146,6 +147,23 @@ bool TestDriver::Click(HWND dialog, int id) {
   if (ChildWindowAt(top, centre) != control || !AcceptsInput(control) || !IsWindowEnabled(top)) return false;
   RouteMouse(top, WM_LBUTTONDOWN, centre, MK_LBUTTON);
   RouteMouse(top, WM_LBUTTONUP, centre, 0);
+  return true;
+}
+
+bool TestDriver::Select(HWND dialog, int id, int row, bool doubleClick) {
+  const HWND control = GetDlgItem(dialog, id);
+  POINT point;
+  if (control == nullptr || !ListViewRowPoint(control, row, &point)) return false;
+  const HWND top = TopLevelOf(control);
+  ClientToScreen(control, &point);
+  ScreenToClient(top, &point);
+  if (ChildWindowAt(top, point) != control || !AcceptsInput(control) || !IsWindowEnabled(top)) return false;
+  RouteMouse(top, WM_LBUTTONDOWN, point, MK_LBUTTON);
+  RouteMouse(top, WM_LBUTTONUP, point, 0);
+  if (doubleClick) {
+    RouteMouse(top, WM_LBUTTONDBLCLK, point, MK_LBUTTON);
+    RouteMouse(top, WM_LBUTTONUP, point, 0);
+  }
   return true;
 }
 

@@ -59,6 +59,8 @@ class TestDriver {
   bool Click(HWND dialog, int id);
   bool SetCheck(HWND dialog, int id, bool checked);
   bool Type(HWND dialog, int id, std::string_view text);
+  // Clicks (or double-clicks) a row of a list view.
+  bool Select(HWND dialog, int id, int row, bool doubleClick = false);
   bool PressKey(UINT virtualKey);
   bool Escape() { return PressKey(0x1B); }
   bool Enter() { return PressKey(0x0D); }

@@ -48,6 +48,7 @@ Classes& TheClasses() {
         {kButtonClass, ButtonWndProc, nullptr},
         {kEditClass, EditWndProc, SysColour(COLOR_WINDOW)},
         {kProgressClass, ProgressWndProc, nullptr},
+        {kListViewClass, ListViewWndProc, SysColour(COLOR_WINDOW)},
         {kTabControlClass, TabControlWndProc, nullptr},
         {kDialogClass, DefDlgProcA, SysColour(COLOR_BTNFACE)},
     };
