@@ -263,8 +263,9 @@ HWND CreateDialogIndirectParamA(HINSTANCE instance, const DialogTemplate& dialog
     SendMessage(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), 0);
   }
   const HWND first = GetNextDlgTabItem(hwnd, nullptr, win::FALSE);
-  if (SendMessage(hwnd, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), param) != 0 && IsWindow(first)) {
-    SetFocus(first);
+  // A dialog without a control that can take the focus takes it itself.
+  if (SendMessage(hwnd, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), param) != 0 && IsWindow(hwnd)) {
+    SetFocus(IsWindow(first) ? first : hwnd);
   }
   if (!IsWindow(hwnd)) return nullptr;
   if ((dialog.style & WS_VISIBLE) != 0) ShowWindow(hwnd, SW_SHOW);

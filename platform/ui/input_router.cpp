@@ -1,5 +1,8 @@
 #include "platform/ui/input_router.h"
 
+#include "platform/ui/layered.h"
+#include "platform/ui/surface_internal.h"
+
 #include "platform/ui/message_queue.h"
 #include "platform/ui/messages.h"
 #include "platform/ui/window_api.h"
@@ -13,6 +16,34 @@ namespace {
 HWND& Hovered() {
   static HWND hovered = nullptr;
   return hovered;
+}
+
+struct Drag {
+  HWND window = nullptr;
+  POINT startScreen;
+  POINT startOrigin;
+};
+
+Drag& TheDrag() {
+  static Drag drag;
+  return drag;
+}
+
+POINT& LastScreenPoint() {
+  static POINT point;
+  return point;
+}
+
+// While a window is dragged it follows the mouse, whatever lies under it.
+bool FollowDrag(UINT message, POINT screen) {
+  Drag& drag = TheDrag();
+  if (!IsWindow(drag.window)) return false;
+  RECT rect;
+  GetWindowRect(drag.window, &rect);
+  SetWindowPos(drag.window, nullptr, drag.startOrigin.x + screen.x - drag.startScreen.x,
+               drag.startOrigin.y + screen.y - drag.startScreen.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  if (message == WM_LBUTTONUP) drag.window = nullptr;
+  return true;
 }
 
 constexpr UINT SC_CLOSE = 0xF060;
@@ -52,7 +83,19 @@ HWND ChildWindowAt(HWND topLevel, POINT client) {
   return child != nullptr ? child : topLevel;
 }
 
+void BeginWindowDrag(HWND topLevel) {
+  WindowRecord* record = FindWindowRecord(topLevel);
+  if (record == nullptr || !record->surface || SurfaceStartSystemMove(*record)) return;
+  RECT rect;
+  GetWindowRect(topLevel, &rect);
+  TheDrag() = Drag{topLevel, LastScreenPoint(), POINT{rect.left, rect.top}};
+}
+
 HWND RouteMouse(HWND topLevel, UINT message, POINT client, WPARAM keys) {
+  POINT screen = client;
+  ClientToScreen(topLevel, &screen);
+  LastScreenPoint() = screen;
+  if (FollowDrag(message, screen)) return TheDrag().window != nullptr ? TheDrag().window : topLevel;
   HWND target = GetCapture();
   if (target == nullptr) {
     if (!IsWindowEnabled(topLevel)) return nullptr;

@@ -9,6 +9,10 @@
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QMoveEvent>
+#include <QWindow>
+
+#include <utility>
 #include <QPainter>
 #include <QTimer>
 
@@ -18,11 +22,26 @@ class Surface {
  public:
   explicit Surface(WindowRecord& record);
   QImage image;
+  LayeredAttributes layered;
   std::unique_ptr<QWidget> widget;
   HWND hwnd = nullptr;
 };
 
 namespace {
+
+// The surface as shown: the colour key of a layered window becomes transparent.
+QImage Presented(const Surface& surface, const QImage& drawn) {
+  if ((surface.layered.flags & 0x1) == 0) return drawn;
+  QImage shown = drawn.convertToFormat(QImage::Format_ARGB32);
+  const QRgb key = qRgb(surface.layered.key & 0xFF, (surface.layered.key >> 8) & 0xFF, (surface.layered.key >> 16) & 0xFF);
+  for (int y = 0; y < shown.height(); ++y) {
+    auto* line = reinterpret_cast<QRgb*>(shown.scanLine(y));
+    for (int x = 0; x < shown.width(); ++x) {
+      if ((line[x] & 0xFFFFFFu) == (key & 0xFFFFFFu)) line[x] = 0;
+    }
+  }
+  return shown;
+}
 
 POINT ClientPoint(const QPointF& p) { return POINT{static_cast<LONG>(p.x()), static_cast<LONG>(p.y())}; }
 
@@ -63,7 +82,15 @@ class SurfaceView final : public QWidget {
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
-    painter.drawImage(0, 0, surface_.image);
+    if ((surface_.layered.flags & 0x1) != 0) painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(0, 0, Presented(surface_, surface_.image));
+  }
+  void moveEvent(QMoveEvent* event) override {
+    if (WindowRecord* record = FindWindowRecord(surface_.hwnd)) {
+      const int width = record->rect.Width();
+      const int height = record->rect.Height();
+      record->rect = RECT{event->pos().x(), event->pos().y(), event->pos().x() + width, event->pos().y() + height};
+    }
   }
   void mousePressEvent(QMouseEvent* event) override { Route(WM_LBUTTONDOWN, event); }
   void mouseReleaseEvent(QMouseEvent* event) override { Route(WM_LBUTTONUP, event); }
@@ -146,8 +173,20 @@ void SurfacePresent(WindowRecord& record) {
 
 QImage GrabSurface(WindowRecord& record) {
   Surface& surface = *record.surface;
-  if (!surface.widget || surface.widget->children().isEmpty()) return surface.image;
-  return surface.widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  if (!surface.widget || surface.widget->children().isEmpty()) return Presented(surface, surface.image);
+  // Grab the opaque drawing, then apply the key, so that native controls are included.
+  const LayeredAttributes layered = std::exchange(surface.layered, LayeredAttributes{});
+  const QImage grabbed = surface.widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  surface.layered = layered;
+  return Presented(surface, grabbed);
+}
+
+LayeredAttributes& SurfaceLayered(WindowRecord& record) { return record.surface->layered; }
+
+bool SurfaceStartSystemMove(WindowRecord& record) {
+  QWidget& widget = SurfaceWidget(record);
+  QWindow* window = widget.windowHandle();
+  return window != nullptr && widget.isVisible() && window->startSystemMove();
 }
 
 void PollDesktopEvents() {

@@ -232,6 +232,9 @@ BOOL ShowWindow(HWND hwnd, int command) {
     if (record->surface) SurfaceShow(*record, show);
     SyncNativeWidgets(TopLevelOf(hwnd));
   }
+  // Showing a top-level window activates it, unless asked not to.
+  const bool activates = command != SW_HIDE && command != SW_SHOWNA && command != SW_SHOWNOACTIVATE && command != SW_MINIMIZE;
+  if (record->parent == nullptr && activates && (record->style & WS_DISABLED) == 0) SetActiveWindow(hwnd);
   return wasVisible ? win::TRUE : win::FALSE;
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/ui/control_procs.h"
 #include "platform/ui/gdi.h"
+#include "platform/ui/layered.h"
 #include "platform/ui/message_queue.h"
 #include "platform/ui/messages.h"
 #include "platform/ui/styles.h"
@@ -180,6 +181,9 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       if ((wParam & 0xFFF0) == SC_CLOSE) SendMessage(hwnd, WM_CLOSE, 0, 0);
       return 0;
     case WM_NCHITTEST: return HTCLIENT;
+    case WM_NCLBUTTONDOWN:
+      if (static_cast<LRESULT>(wParam) == HTCAPTION) BeginWindowDrag(TopLevelOf(hwnd));
+      return 0;
     case WM_KEYDOWN:
       if (wParam == VK_F1) {
         HELPINFO help;
