@@ -3,6 +3,7 @@
 #include "platform/ui/dialog.h"
 #include "platform/ui/input_router.h"
 #include "platform/ui/list_view.h"
+#include "platform/ui/menu.h"
 #include "platform/ui/message_queue.h"
 #include "platform/ui/messages.h"
 #include "platform/ui/window_api.h"
@@ -32,10 +33,20 @@ TestDriver::TestDriver(FailureHandler onFailure)
   SetIdleHandler([this] { return Idle(); });
   SetPumpObserver([this] { Pumped(); });
   SetModalStartHook(&TestDriver::ModalStarted, this);
+  SetMenuChooser([this](HMENU menu, HWND owner) -> UINT {
+    if (menus_.empty()) {
+      Fail("a popup menu opened and nothing is scripted");
+      return 0;
+    }
+    auto choose = std::move(menus_.front());
+    menus_.pop_front();
+    return choose(menu, owner);
+  });
 }
 
 TestDriver::~TestDriver() {
   SetModalStartHook(nullptr, nullptr);
+  SetMenuChooser(nullptr);
   SetPumpObserver(nullptr);
   SetIdleHandler(nullptr);
   win::SetClock(nullptr);
@@ -50,6 +61,11 @@ TestDriver* TestDriver::Current() { return Installed(); }
 
 TestDriver& TestDriver::OnDialog(int templateId, std::function<void(HWND)> action) {
   onDialog_[templateId].push_back(std::move(action));
+  return *this;
+}
+
+TestDriver& TestDriver::OnMenu(std::function<UINT(HMENU, HWND)> choose) {
+  menus_.push_back(std::move(choose));
   return *this;
 }
 

@@ -45,6 +45,8 @@ class TestDriver {
   // Runs the action (with the dialog) the next time a modal dialog or sheet of that template
   // starts its loop; several actions for one id run at successive starts.
   TestDriver& OnDialog(int templateId, std::function<void(HWND)> action);
+  // Chooses in the next popup menu that opens: answers the command, 0 to dismiss it.
+  TestDriver& OnMenu(std::function<UINT(HMENU menu, HWND owner)> choose);
   // Runs when a loop would otherwise wait, one action per wait, in order. With none left, the
   // clock moves on to the next timer.
   TestDriver& WhenIdle(Action action);
@@ -90,6 +92,7 @@ class TestDriver {
   FailureHandler onFailure_;
   std::map<int, std::deque<std::function<void(HWND)>>> onDialog_;
   std::deque<Action> idle_;
+  std::deque<std::function<UINT(HMENU, HWND)>> menus_;
   std::vector<Trigger> triggers_;
   std::map<std::string, long long, std::less<>> counts_;
   std::vector<int> started_;
