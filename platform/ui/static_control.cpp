@@ -1,6 +1,7 @@
 // The "Static" class: text (left, centred, right-aligned), bitmaps, icons, etched lines and
 // frames, painted through GDI after asking the parent for colours with WM_CTLCOLORSTATIC.
 // Not implemented: SS_ENDELLIPSIS and the other ellipsis styles, enhanced-metafile statics.
+#include <charconv>
 #include <utility>
 
 #include "platform/ui/control_paint.h"
@@ -9,6 +10,7 @@
 #include "platform/ui/message_queue.h"
 #include "platform/ui/messages.h"
 #include "platform/ui/owner_draw.h"
+#include "platform/ui/resources.h"
 #include "platform/ui/styles.h"
 #include "platform/ui/window_api.h"
 #include "platform/ui/window_class.h"
@@ -19,7 +21,20 @@ namespace {
 
 struct StaticState final : ControlState {
   HGDIOBJ image = nullptr;
+  bool ownsImage = false;  // loaded from the template's resource id: freed with the control
 };
+
+// A bitmap or icon static of a template names its image by resource id in its text.
+void LoadTemplateImage(WindowRecord& record, const CREATESTRUCTA& create) {
+  const DWORD type = record.style & SS_TYPEMASK;
+  if ((type != SS_BITMAP && type != SS_ICON) || record.text.empty()) return;
+  unsigned id = 0;
+  const auto [end, error] = std::from_chars(record.text.data(), record.text.data() + record.text.size(), id);
+  if (error != std::errc() || end != record.text.data() + record.text.size()) return;
+  auto& state = ControlStateOf<StaticState>(record);
+  state.image = LoadImageA(create.hInstance, id, type == SS_ICON ? IMAGE_ICON_RESOURCE : IMAGE_BITMAP_RESOURCE, 0, 0, 0);
+  state.ownsImage = state.image != nullptr;
+}
 
 constexpr WORD STN_CLICKED = 0;
 
@@ -126,6 +141,12 @@ LRESULT StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   WindowRecord* record = FindWindowRecord(hwnd);
   if (record == nullptr) return 0;
   switch (message) {
+    case WM_CREATE: LoadTemplateImage(*record, *reinterpret_cast<const CREATESTRUCTA*>(lParam)); return 0;
+    case WM_NCDESTROY: {
+      auto& state = ControlStateOf<StaticState>(*record);
+      if (state.ownsImage) DeleteObject(std::exchange(state.image, nullptr));
+      return 0;
+    }
     case WM_PAINT: Paint(hwnd, *record); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_SETTEXT: {
@@ -137,6 +158,7 @@ LRESULT StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case STM_SETIMAGE:
     case STM_SETICON: {
       auto& state = ControlStateOf<StaticState>(*record);
+      if (std::exchange(state.ownsImage, false)) DeleteObject(std::exchange(state.image, nullptr));
       const HGDIOBJ old = std::exchange(state.image, reinterpret_cast<HGDIOBJ>(message == STM_SETICON ? wParam : lParam));
       InvalidateRect(hwnd, nullptr, win::TRUE);
       return reinterpret_cast<LRESULT>(old);
