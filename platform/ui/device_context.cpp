@@ -74,6 +74,13 @@ HDC CreateCompatibleDC(HDC) {
   return AddDc(std::move(dc));
 }
 
+HDC CreateScreenDc() {
+  static const HBITMAP screen = CreateBitmap(1, 1, 1, 32, nullptr);
+  const HDC dc = CreateCompatibleDC(nullptr);
+  FindDc(dc)->state.bitmap = screen;
+  return dc;
+}
+
 BOOL DeleteDC(HDC dc) { return TheContexts().table.erase(HandleBits(dc)) > 0 ? win::TRUE : win::FALSE; }
 
 HGDIOBJ SelectObject(HDC handle, HGDIOBJ object) {

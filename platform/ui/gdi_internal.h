@@ -75,6 +75,8 @@ struct DeviceContext {
 
 DeviceContext* FindDc(HDC dc);
 HDC AddWindowDc(HWND window, QImage* surface, POINT origin, RECT clip);
+// The screen's DC: true colour, over a one-pixel colour bitmap.
+HDC CreateScreenDc();
 // The image drawn into, the offset from logical to image coordinates and the clip, in image coordinates.
 struct DcTarget {
   QImage* image = nullptr;

@@ -77,10 +77,14 @@ BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint) {
   return win::TRUE;
 }
 
-HDC GetDC(HWND hwnd) { return WindowDc(hwnd); }
+// GetDC(NULL) is the screen: a true-colour DC that drawing into leaves no trace.
+HDC GetDC(HWND hwnd) {
+  if (hwnd == nullptr) return CreateScreenDc();
+  return WindowDc(hwnd);
+}
 
 int ReleaseDC(HWND hwnd, HDC dc) {
-  Present(hwnd);
+  if (hwnd != nullptr) Present(hwnd);
   return DeleteDC(dc);
 }
 
