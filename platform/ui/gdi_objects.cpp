@@ -2,8 +2,6 @@
 // classic system colours.
 #include "platform/ui/gdi_internal.h"
 
-#include "platform/ui/surface_internal.h"
-
 #include "platform/win/last_error.h"
 
 #include <QBuffer>
@@ -64,8 +62,6 @@ int PixelSizeFor(LONG height) {
 }
 
 QFont QtFontFor(const LOGFONTA& log) {
-  // Fonts need the application's font database.
-  EnsureQtApplication();
   QFont font(QStringLiteral("DejaVu Sans"));
   font.setPixelSize(PixelSizeFor(log.lfHeight));
   font.setWeight(log.lfWeight >= 600 ? QFont::Bold : QFont::Normal);

@@ -1,14 +1,14 @@
 // Text output: DrawText with its alignment, word-break, prefix and measuring flags, TextOut,
 // ExtTextOut and text metrics, in the DC's font (DejaVu Sans) and colours.
 #include "platform/ui/gdi_internal.h"
-
+#include "platform/ui/surface_internal.h"
 #include "platform/win/last_error.h"
 
-#include <utility>
 #include <QFontMetrics>
 #include <QPainter>
 
 #include <cstring>
+#include <utility>
 
 namespace ui {
 namespace {
@@ -18,7 +18,9 @@ struct Line {
   int underline = -1;  // index of the mnemonic character, or -1
 };
 
+// Measuring and drawing text needs the application's font database.
 QFont FontOf(const DeviceContext& dc) {
+  EnsureQtApplication();
   const FontData* font = FindFont(dc.state.font);
   return font != nullptr ? font->font : FindFont(DefaultFont())->font;
 }

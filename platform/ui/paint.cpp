@@ -1,7 +1,5 @@
 // Painting of windows: invalidation, BeginPaint and EndPaint, window DCs over the top-level
 // window's surface, and saving what a window shows.
-#include <utility>
-
 #include "platform/ui/gdi_internal.h"
 #include "platform/ui/message_queue.h"
 #include "platform/ui/messages.h"
@@ -9,6 +7,8 @@
 #include "platform/ui/window_api.h"
 #include "platform/ui/window_table.h"
 #include "platform/win/last_error.h"
+
+#include <utility>
 
 namespace ui {
 namespace {

@@ -1,8 +1,6 @@
 // The "msctls_progress32" class: range (16-bit and 32-bit), position, step and stepping with
 // the documented wrap past the upper end, painted as a smooth bar in the highlight colour.
 // Not implemented: the segmented (non-smooth) look, PBS_MARQUEE, PBM_SETBKCOLOR.
-#include <utility>
-
 #include "platform/ui/control_procs.h"
 #include "platform/ui/gdi.h"
 #include "platform/ui/message_queue.h"
@@ -11,6 +9,8 @@
 #include "platform/ui/window_api.h"
 #include "platform/ui/window_class.h"
 #include "platform/ui/window_table.h"
+
+#include <utility>
 
 namespace ui {
 namespace {

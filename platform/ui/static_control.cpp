@@ -1,9 +1,6 @@
 // The "Static" class: text (left, centred, right-aligned), bitmaps, icons, etched lines and
 // frames, painted through GDI after asking the parent for colours with WM_CTLCOLORSTATIC.
 // Not implemented: SS_ENDELLIPSIS and the other ellipsis styles, enhanced-metafile statics.
-#include <charconv>
-#include <utility>
-
 #include "platform/ui/control_paint.h"
 #include "platform/ui/control_procs.h"
 #include "platform/ui/icons.h"
@@ -15,6 +12,9 @@
 #include "platform/ui/window_api.h"
 #include "platform/ui/window_class.h"
 #include "platform/ui/window_table.h"
+
+#include <charconv>
+#include <utility>
 
 namespace ui {
 namespace {

@@ -126,6 +126,11 @@ void SurfaceDeleter::operator()(Surface* surface) const { delete surface; }
 
 void EnsureQtApplication() {
   if (QApplication::instance() != nullptr) return;
+  // With no display at all (a tool, a fuzzer) the windows live offscreen rather than abort.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+      qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
   static int argc = 1;
   static char name[] = "tarnlok";
   static char* argv[] = {name, nullptr};
