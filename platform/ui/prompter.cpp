@@ -26,6 +26,14 @@ const char* KindName(ScriptedPrompter::Kind kind) {
   return "question";
 }
 
+// The answer that commits to least, for a question nobody scripted: Cancel, else No, else Abort.
+int RefusingAnswer(const std::vector<int>& buttons) {
+  for (int refusal : {IDCANCEL, IDNO, IDABORT}) {
+    if (std::find(buttons.begin(), buttons.end(), refusal) != buttons.end()) return refusal;
+  }
+  return buttons.front();
+}
+
 }  // namespace
 
 Prompter& CurrentPrompter() {
@@ -116,7 +124,7 @@ int ScriptedPrompter::AskMessageBox(const MessageBoxRequest& request) {
   asked_.push_back(Question{Kind::MessageBox, request.text, request.caption, request.type, {}});
   const auto answer = Next(Kind::MessageBox, request.text);
   const auto buttons = MessageBoxButtons(request.type);
-  const int fallback = buttons.back() == IDCANCEL || buttons.size() == 1 ? buttons.back() : DefaultButton(request.type);
+  const int fallback = RefusingAnswer(buttons);
   if (!answer) return fallback;
   if (std::find(buttons.begin(), buttons.end(), answer->button) == buttons.end()) {
     Unexpected("the answer " + std::to_string(answer->button) + " is not a button of the box \"" + request.text + "\"");

@@ -67,7 +67,8 @@ class ScriptedPrompter final : public Prompter {
     UINT type = 0;
     std::string status;  // folder browser status text, file dialog initial name
   };
-  // Receives a description of each unexpected question; the default aborts the process.
+  // Receives a description of each unexpected question (which then gets Cancel, else No, else
+  // Abort, else OK); the default handler aborts the process.
   using FailureHandler = std::function<void(const std::string&)>;
 
   // Installs itself for its lifetime and puts the previous prompter back when it ends.
