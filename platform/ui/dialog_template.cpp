@@ -1,5 +1,6 @@
 #include "platform/ui/dialog_template.h"
 
+#include "platform/ui/list_box.h"
 #include "platform/ui/styles.h"
 #include "platform/ui/window_class.h"
 
@@ -62,6 +63,10 @@ constexpr StyleWord kEditWords[] = {
     {"AUTOHSCROLL", ES_AUTOHSCROLL, 0, false},
 };
 
+constexpr StyleWord kListBoxWords[] = {
+    {"NOTIFY", LBS_NOTIFY, 0, false},
+};
+
 constexpr StyleWord kProgressWords[] = {
     {"SMOOTH", PBS_SMOOTH, 0, false}, {"VERTICAL", PBS_VERTICAL, 0, false},
 };
@@ -82,6 +87,7 @@ const Kind kKinds[] = {
     {"STATIC", kStaticClass, kStaticWords},       {"BUTTON", kButtonClass, kButtonWords},
     {"EDIT", kEditClass, kEditWords},             {"PROGRESS", kProgressClass, kProgressWords},
     {"LISTVIEW", kListViewClass, kListViewWords}, {"TAB", kTabControlClass, {}},
+    {"LISTBOX", kListBoxClass, kListBoxWords},
 };
 
 class Line {

@@ -3,6 +3,7 @@
 #include "platform/ui/control_procs.h"
 #include "platform/ui/gdi.h"
 #include "platform/ui/layered.h"
+#include "platform/ui/list_box.h"
 #include "platform/ui/message_queue.h"
 #include "platform/ui/messages.h"
 #include "platform/ui/styles.h"
@@ -50,6 +51,7 @@ Classes& TheClasses() {
         {kEditClass, EditWndProc, SysColour(COLOR_WINDOW)},
         {kProgressClass, ProgressWndProc, nullptr},
         {kListViewClass, ListViewWndProc, SysColour(COLOR_WINDOW)},
+        {kListBoxClass, ListBoxWndProc, SysColour(COLOR_WINDOW)},
         {kTabControlClass, TabControlWndProc, nullptr},
         {kDialogClass, DefDlgProcA, SysColour(COLOR_BTNFACE)},
     };
