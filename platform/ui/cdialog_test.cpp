@@ -336,6 +336,31 @@ TEST_F(Dialogs, AcceleratorsInPreTranslateMessageTurnKeysIntoCommands) {
   EXPECT_EQ(page.blocks, 100) << "the accelerator started the step, which ran to its end";
 }
 
+class HelpfulPrompt : public ErrorPrompt {
+ public:
+  const MessageMap& GetMessageMap() const override {
+    static const MessageMap map(&ErrorPrompt::GetMessageMap(), {OnMessage(WM_HELP, &HelpfulPrompt::OnHelp)});
+    return map;
+  }
+  LRESULT OnHelp(WPARAM, LPARAM lParam) {
+    helpFor = reinterpret_cast<const HELPINFO*>(lParam)->iCtrlId;
+    return win::TRUE;
+  }
+  int helpFor = 0;
+};
+
+TEST_F(Dialogs, F1OnAControlAsksItsDialogForHelp) {
+  driver.OnDialog(1000, [this](HWND dialog) {
+    SetFocus(GetDlgItem(dialog, 1002));
+    driver.PressKey(VK_F1);
+    driver.WhenIdle([this] { driver.Escape(); });
+  });
+  HelpfulPrompt prompt;
+  prompt.DoModal();
+  EXPECT_EQ(prompt.helpFor, 1002) << "WM_HELP travels from the button to its dialog, naming the button";
+  EXPECT_EQ(prompt.answer, 0);
+}
+
 TEST_F(Dialogs, TemplatesComeFromTheModulesResources) {
   driver.OnDialog(300, [this](HWND dialog) {
     EXPECT_EQ(GetDlgItem(dialog, 1001), nullptr) << "the no-retry prompt has no Retry button";
