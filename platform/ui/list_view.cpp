@@ -2,11 +2,13 @@
 // images from image lists, states (selected, focused, check boxes as state images), the
 // selection mark, LVN_ITEMCHANGED for every state change, NM_CLICK and NM_DBLCLK. The item
 // table here is the truth; the Qt view shows it and reports the user's choices back.
-// Not implemented: NM_CUSTOMDRAW, the icon and small-icon layouts (shown as a list with the
+// Custom draw sets the colours of items and sub-items.
+// Not implemented: custom drawing beyond colours, the icon and small-icon layouts (shown as a list with the
 // normal images), sorting, in-place label editing, LVN_ITEMCHANGING vetoes.
 #include "platform/ui/list_view.h"
 
 #include "platform/ui/control_procs.h"
+#include "platform/ui/gdi_internal.h"
 #include "platform/ui/image_list_internal.h"
 #include "platform/ui/message_queue.h"
 #include "platform/ui/native_control.h"
@@ -87,6 +89,46 @@ void Show(HWND hwnd, ListState& state) {
     }
     row->setSelected((item.state & LVIS_SELECTED) != 0);
     if ((item.state & LVIS_FOCUSED) != 0) tree.setCurrentItem(row, 0, QItemSelectionModel::NoUpdate);
+  }
+  state.syncing = false;
+  InvalidateRect(hwnd, nullptr, win::FALSE);
+}
+
+LRESULT AskColours(HWND hwnd, NMLVCUSTOMDRAW& draw, DWORD stage, int item, int subItem, const ListState& state) {
+  draw.nmcd.dwDrawStage = stage;
+  draw.nmcd.dwItemSpec = static_cast<std::uintptr_t>(std::max(item, 0));
+  draw.iSubItem = subItem;
+  draw.clrText = GetSysColor(COLOR_WINDOWTEXT);
+  draw.clrTextBk = GetSysColor(COLOR_WINDOW);
+  if (item >= 0) {
+    draw.nmcd.uItemState = state.items[static_cast<std::size_t>(item)].state;
+    draw.nmcd.lItemlParam = state.items[static_cast<std::size_t>(item)].param;
+  }
+  return Notify(hwnd, draw.nmcd.hdr, NM_CUSTOMDRAW);
+}
+
+void Colour(QTreeWidgetItem& row, int column, const NMLVCUSTOMDRAW& draw) {
+  row.setForeground(column, QColor(ToQRgb(draw.clrText)));
+  row.setBackground(column, QColor(ToQRgb(draw.clrTextBk)));
+}
+
+// The custom-draw conversation of one paint, its colours given to the Qt items.
+void CustomDraw(HWND hwnd, ListState& state, HDC dc) {
+  NMLVCUSTOMDRAW draw;
+  draw.nmcd.hdc = dc;
+  GetClientRect(hwnd, &draw.nmcd.rc);
+  if ((AskColours(hwnd, draw, CDDS_PREPAINT, -1, 0, state) & CDRF_NOTIFYITEMDRAW) == 0) return;
+  const int columns = std::max<int>(1, static_cast<int>(state.columns.size()));
+  state.syncing = true;
+  for (int item = 0; item < static_cast<int>(state.items.size()); ++item) {
+    QTreeWidgetItem* row = state.tree->topLevelItem(item);
+    const LRESULT answer = AskColours(hwnd, draw, CDDS_ITEMPREPAINT, item, 0, state);
+    for (int column = 0; column < columns; ++column) Colour(*row, column, draw);
+    if ((answer & CDRF_NOTIFYSUBITEMDRAW) == 0) continue;
+    for (int column = 0; column < columns; ++column) {
+      AskColours(hwnd, draw, CDDS_ITEMPREPAINT | CDDS_SUBITEM, item, column, state);
+      Colour(*row, column, draw);
+    }
   }
   state.syncing = false;
 }
@@ -350,6 +392,13 @@ LRESULT ListViewWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS: state->tree->setFocus(); return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_ERASEBKGND: return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      const HDC dc = BeginPaint(hwnd, &paint);
+      CustomDraw(hwnd, *state, dc);
+      EndPaint(hwnd, &paint);
+      return 0;
+    }
     default: return DefWindowProcA(hwnd, message, wParam, lParam);
   }
 }

@@ -100,6 +100,33 @@ struct NMITEMACTIVATE {
   UINT uKeyFlags = 0;
 };
 
+// Custom draw: the list asks its parent with NM_CUSTOMDRAW before it paints, and, when told,
+// for each item and each sub-item, whose text and background colours the parent may set.
+constexpr DWORD CDDS_PREPAINT = 0x00000001;
+constexpr DWORD CDDS_ITEM = 0x00010000;
+constexpr DWORD CDDS_ITEMPREPAINT = CDDS_ITEM | CDDS_PREPAINT;
+constexpr DWORD CDDS_SUBITEM = 0x00020000;
+constexpr LRESULT CDRF_DODEFAULT = 0x0;
+constexpr LRESULT CDRF_NOTIFYITEMDRAW = 0x20;
+constexpr LRESULT CDRF_NOTIFYSUBITEMDRAW = 0x20;
+
+struct NMCUSTOMDRAW {
+  NMHDR hdr;
+  DWORD dwDrawStage = 0;
+  HDC hdc = nullptr;
+  RECT rc;
+  std::uintptr_t dwItemSpec = 0;
+  UINT uItemState = 0;
+  LPARAM lItemlParam = 0;
+};
+
+struct NMLVCUSTOMDRAW {
+  NMCUSTOMDRAW nmcd;
+  COLORREF clrText = 0;
+  COLORREF clrTextBk = 0;
+  int iSubItem = 0;
+};
+
 // Where a row lies in the list's client area, for input aimed at it; false when the row is
 // not shown.
 bool ListViewRowPoint(HWND list, int row, POINT* client);

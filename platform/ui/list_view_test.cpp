@@ -120,6 +120,39 @@ TEST_F(ListViews, TextsStatesAndCheckBoxes) {
   EXPECT_EQ(list.GetItemCount(), 0);
 }
 
+// The recovery settings' file-type list: item and sub-item notifications, a colour per column.
+class ColouredList : public DeviceWindow {
+ public:
+  const MessageMap& GetMessageMap() const override {
+    static const MessageMap map(&DeviceWindow::GetMessageMap(), {OnNotify(NM_CUSTOMDRAW, 1002, &ColouredList::OnCustomDraw)});
+    return map;
+  }
+  void OnCustomDraw(NMHDR* header, LRESULT* result) {
+    auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(header);
+    stages.push_back(draw->nmcd.dwDrawStage | (draw->nmcd.dwItemSpec << 24) | (static_cast<DWORD>(draw->iSubItem) << 20));
+    *result = CDRF_DODEFAULT;
+    if (draw->nmcd.dwDrawStage == CDDS_PREPAINT || draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) *result = CDRF_NOTIFYITEMDRAW;
+    if (draw->nmcd.dwDrawStage == (CDDS_ITEMPREPAINT | CDDS_SUBITEM)) draw->clrText = draw->iSubItem == 0 ? 0x780A01 : 0xD76B00;
+  }
+  std::vector<DWORD> stages;
+};
+
+TEST_F(ListViews, CustomDrawAsksForEachItemAndSubItemWhenTold) {
+  ColouredList window;
+  driver.OnDialog(102, [&](HWND) {
+    window.list.InsertColumn(1, "Size", 0, 50);
+    window.stages.clear();
+    driver.WhenIdle([&] { driver.Escape(); });
+  });
+  window.DoModal();
+  ASSERT_GE(window.stages.size(), 10u);
+  EXPECT_EQ(window.stages[0], CDDS_PREPAINT);
+  EXPECT_EQ(window.stages[1], CDDS_ITEMPREPAINT);
+  EXPECT_EQ(window.stages[2], CDDS_ITEMPREPAINT | CDDS_SUBITEM);
+  EXPECT_EQ(window.stages[3], CDDS_ITEMPREPAINT | CDDS_SUBITEM | (1u << 20));
+  EXPECT_EQ(window.stages[4], CDDS_ITEMPREPAINT | (1u << 24));
+}
+
 TEST(ImageLists, HoldIconsAndMaskedBitmapStrips) {
   CImageList images;
   ASSERT_TRUE(images.Create(16, 16, ILC_MASK | ILC_COLOR32, 15, 15));
