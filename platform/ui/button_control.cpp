@@ -264,7 +264,8 @@ LRESULT ButtonWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       if (LOWORD(static_cast<std::uintptr_t>(lParam)) != 0) InvalidateRect(hwnd, nullptr, win::TRUE);
       return 0;
     case BM_CLICK:
-      if (!AcceptsInput(hwnd)) return 0;
+      // A disabled button takes no click, not even this one.
+      if (!IsWindowEnabled(hwnd)) return 0;
       SendMessage(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, 0);
       SendMessage(hwnd, WM_LBUTTONUP, 0, 0);
       return 0;

@@ -12,6 +12,5 @@ LRESULT ListViewWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT ListBoxWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT ProgressWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT TabControlWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT DefDlgProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace ui

@@ -14,6 +14,9 @@ using DLGPROC = std::intptr_t (*)(HWND, UINT, WPARAM, LPARAM);
 
 constexpr int DWLP_MSGRESULT = 0;
 
+// The dialog class's window procedure: the dialog procedure first, then the defaults.
+LRESULT DefDlgProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
 // Creates the dialog and its controls, sends WM_SETFONT to each control and WM_INITDIALOG to
 // the dialog, sets the focus when that answers TRUE, and shows it when the template is visible.
 HWND CreateDialogIndirectParamA(HINSTANCE instance, const DialogTemplate& dialog, HWND parent, DLGPROC proc,

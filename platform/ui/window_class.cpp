@@ -1,6 +1,7 @@
 #include "platform/ui/window_class.h"
 
 #include "platform/ui/control_procs.h"
+#include "platform/ui/dialog.h"
 #include "platform/ui/gdi.h"
 #include "platform/ui/layered.h"
 #include "platform/ui/list_box.h"
