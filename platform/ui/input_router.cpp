@@ -83,6 +83,8 @@ HWND ChildWindowAt(HWND topLevel, POINT client) {
   return child != nullptr ? child : topLevel;
 }
 
+POINT LastMousePosition() { return LastScreenPoint(); }
+
 void BeginWindowDrag(HWND topLevel) {
   WindowRecord* record = FindWindowRecord(topLevel);
   if (record == nullptr || !record->surface || SurfaceStartSystemMove(*record)) return;

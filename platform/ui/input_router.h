@@ -14,6 +14,8 @@ HWND ChildWindowAt(HWND topLevel, POINT client);
 // (the top-level window is disabled, as a modal dialog's owner is).
 HWND RouteMouse(HWND topLevel, UINT message, POINT client, WPARAM keys);
 HWND RouteKey(UINT message, UINT virtualKey);
+// The last position of the mouse on the screen.
+POINT LastMousePosition();
 // The close box of the window's frame.
 void RouteSystemClose(HWND topLevel);
 
