@@ -361,6 +361,20 @@ TEST_F(Dialogs, F1OnAControlAsksItsDialogForHelp) {
   EXPECT_EQ(prompt.answer, 0);
 }
 
+TEST_F(Dialogs, CentredDialogsSitOverTheirOwner) {
+  RegisterDialogTemplateText(nullptr, "DIALOG 900 0 0 100 40\nSTYLE POPUP CENTER\n");
+  Owner owner;
+  ASSERT_TRUE(owner.Create(2000));
+  owner.MoveWindow(100, 100, 400, 300);
+  EXPECT_EQ(CWnd::GetSafeOwner(owner.GetDlgItem(1052)), &owner);
+  CDialog centred;
+  ASSERT_TRUE(centred.Create(900, &owner));
+  RECT rect;
+  centred.GetWindowRect(&rect);
+  EXPECT_EQ(rect.left, 100 + (400 - rect.Width()) / 2);
+  EXPECT_EQ(rect.top, 100 + (300 - rect.Height()) / 2);
+}
+
 TEST_F(Dialogs, TemplatesComeFromTheModulesResources) {
   driver.OnDialog(300, [this](HWND dialog) {
     EXPECT_EQ(GetDlgItem(dialog, 1001), nullptr) << "the no-retry prompt has no Retry button";

@@ -5,6 +5,7 @@
 #include "platform/ui/message_queue.h"
 #include "platform/ui/owner_draw.h"
 #include "platform/ui/styles.h"
+#include "platform/ui/win_app.h"
 #include "platform/ui/window_api.h"
 #include "platform/ui/window_class.h"
 #include "platform/ui/window_table.h"
@@ -99,6 +100,12 @@ CWnd* CWnd::FromHandle(HWND hwnd) {
   if (!slot) slot = std::make_unique<TemporaryWnd>();
   slot->m_hWnd = hwnd;
   return slot.get();
+}
+
+CWnd* CWnd::GetSafeOwner(CWnd* parent) {
+  HWND hwnd = parent != nullptr ? parent->m_hWnd : nullptr;
+  if (hwnd == nullptr && AfxGetMainWnd() != nullptr) hwnd = AfxGetMainWnd()->m_hWnd;
+  return FromHandle(hwnd != nullptr ? TopLevelOf(hwnd) : nullptr);
 }
 
 void CWnd::Bind(HWND hwnd) {

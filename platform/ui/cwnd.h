@@ -29,6 +29,9 @@ class CWnd {
   static CWnd* FromHandle(HWND hwnd);
   // The object bound to the window, or null.
   static CWnd* FromHandlePermanent(HWND hwnd);
+  // The top-level window that owns dialogs of this parent: the parent's top-level window, or
+  // the main window's when there is no parent; null when neither exists.
+  static CWnd* GetSafeOwner(CWnd* parent);
 
   BOOL CreateEx(DWORD exStyle, const char* className, const char* windowName, DWORD style, const RECT& rect,
                 CWnd* parent, UINT id, void* param = nullptr);

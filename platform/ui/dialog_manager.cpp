@@ -217,6 +217,16 @@ bool HandleKeyDown(HWND dialog, MSG* msg) {
   }
 }
 
+// DS_CENTER: over the owner, or on the screen without one.
+void Centre(HWND dialog, HWND owner) {
+  RECT around{0, 0, 1024, 768};
+  if (owner != nullptr) GetWindowRect(TopLevelOf(owner), &around);
+  RECT rect;
+  GetWindowRect(dialog, &rect);
+  SetWindowPos(dialog, nullptr, around.left + (around.Width() - rect.Width()) / 2,
+               around.top + (around.Height() - rect.Height()) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
 }  // namespace
 
 LRESULT DefDlgProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -239,6 +249,7 @@ HWND CreateDialogIndirectParamA(HINSTANCE instance, const DialogTemplate& dialog
                               DialogUnitsToPixelsX(dialog.cx), DialogUnitsToPixelsY(dialog.cy), parent, nullptr,
                               instance, nullptr);
   if (hwnd == nullptr) return nullptr;
+  if ((dialog.style & DS_CENTER) != 0) Centre(hwnd, parent);
   DialogState& state = *StateOf(hwnd);
   state.proc = proc;
   state.templateId = dialog.id;
