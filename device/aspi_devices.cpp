@@ -153,7 +153,7 @@ int MatchAspiDevice9x(const DriverNode& node, win::BYTE* host, win::BYTE* target
   const auto count = AdapterCount();
   if (!count) {
     if (AspiLibrary == nullptr || SendAspiSrb == nullptr || GetAspiSupportInfo == nullptr) {
-      ShowStringMessage(kStringAspiNotLoaded, MB_ICONINFORMATION);
+      ShowStringMessage(kStringAspiNotLoaded, ui::MB_ICONINFORMATION);
     }
     return 0;
   }

@@ -8,21 +8,10 @@
 namespace tarnlok {
 namespace {
 
-class FirstButtonPrompter final : public DevicePrompter {
- public:
-  int Ask(const std::string&, win::UINT type) override { return (type & 0x0F) == MB_YESNO ? IDYES : IDOK; }
-};
-
-FirstButtonPrompter defaultPrompter;
-DevicePrompter* installedPrompter = &defaultPrompter;
+// The program's title, which its message boxes carry.
+constexpr win::UINT kStringProgramTitle = 57344;
 
 }  // namespace
-
-DevicePrompter* InstallDevicePrompter(DevicePrompter* prompter) {
-  DevicePrompter* previous = installedPrompter;
-  installedPrompter = prompter != nullptr ? prompter : &defaultPrompter;
-  return previous == &defaultPrompter ? nullptr : previous;
-}
 
 std::string LoadProgramString(win::UINT id) {
   std::array<char, 1024> buffer{};
@@ -30,7 +19,10 @@ std::string LoadProgramString(win::UINT id) {
   return std::string(buffer.data(), static_cast<std::size_t>(length > 0 ? length : 0));
 }
 
-int ShowDeviceMessage(const std::string& text, win::UINT type) { return installedPrompter->Ask(text, type); }
+int ShowDeviceMessage(const std::string& text, win::UINT type) {
+  const std::string title = LoadProgramString(kStringProgramTitle);
+  return ui::MessageBoxA(nullptr, text.c_str(), title.c_str(), type);
+}
 
 int ShowStringMessage(win::UINT id, win::UINT type) {
   MessageText = LoadProgramString(id);

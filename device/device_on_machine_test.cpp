@@ -267,7 +267,7 @@ TEST_F(DeviceOnMachine, BadCardsGiveCleanFailures) {
   EXPECT_EQ(GetFileSystemType(handle.get(), entry, 512, &notFormatted, sector0.data(), &isMbr, boot.data(), &start,
                               &fileSystem),
             0);
-  EXPECT_TRUE(prompter.AskedBoxes().empty()) << "a failed read during a run asks nothing";
+  EXPECT_TRUE(prompter.Asked().empty()) << "a failed read during a run asks nothing";
 }
 
 }  // namespace

@@ -91,7 +91,7 @@ void GiveLetter(DeviceEntry& entry, char letter) {
 DeviceEntry* NewNodeEntry(const DriverNode& node, win::BYTE busKind) {
   DeviceEntry* entry = NewDeviceEntry();
   if (entry == nullptr) {
-    ShowStringMessage(kStringNotEnoughMemory, MB_ICONERROR);
+    ShowStringMessage(kStringNotEnoughMemory, ui::MB_ICONERROR);
     return nullptr;
   }
   AppendDeviceEntry(entry);

@@ -228,7 +228,7 @@ TEST(EnumDevices98Floppy, FloppyWithoutPortDriverIsListedWhenItsVolumeOpens) {
   OsKind = 3;
   StandInMachine machine{win::WindowsVersion::Win98};
   testing::StandInAspi aspi;
-  testing::ScriptedDevicePrompter prompter;
+  ui::ScriptedPrompter prompter{testing::FailTest};
   machine.Add('A', testing::ReaderSetup{});
   StandInChain chain;
   NodeSetup floppy;

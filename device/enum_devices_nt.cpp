@@ -208,7 +208,7 @@ void ExamineDrive(DriveHandle& handle, DriveFindings& found, DeviceLog& log) {
 bool MakeEntry(char letter, DriveHandle& handle, const DriveFindings& found) {
   DeviceEntry* entry = NewDeviceEntry();
   if (entry == nullptr) {
-    ShowStringMessage(kStringNotEnoughMemory, MB_ICONERROR);
+    ShowStringMessage(kStringNotEnoughMemory, ui::MB_ICONERROR);
     return false;
   }
   AppendDeviceEntry(entry);
@@ -228,7 +228,7 @@ bool MakeEntry(char letter, DriveHandle& handle, const DriveFindings& found) {
 int EnumDevicesNt() {
   DeviceLog log;
   if (!log.Create()) {
-    ShowDeviceMessage("QWITLK.LOG file cannot be opended.", MB_OK);
+    ShowDeviceMessage("QWITLK.LOG file cannot be opended.", ui::MB_OK);
     return 0;
   }
   DeviceCount = 0;

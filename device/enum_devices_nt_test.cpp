@@ -221,6 +221,19 @@ TEST_F(EnumDevicesNtTest, NoRemovableDriveGivesAnEmptyListAndLog) {
   EXPECT_EQ(ReadLog(), "");
 }
 
+TEST_F(EnumDevicesNtTest, LogThatCannotBeCreatedLeavesTheListEmpty) {
+  std::filesystem::create_directory(CurrentFolder() / "QWITLK.LOG");
+  machine.Add('E', UsbReader("Kestro  ", "CF Reader"));
+  win::SetWindowsVersion(win::WindowsVersion::Xp);
+  OsKind = 7;
+  prompter.AnswerMessageBox(ui::IDOK);
+  EXPECT_EQ(EnumDevicesNt(), 0);
+  EXPECT_EQ(DeviceCount, 0);
+  ASSERT_EQ(prompter.Asked().size(), 1u);
+  EXPECT_EQ(prompter.Asked()[0].text, "QWITLK.LOG file cannot be opended.");
+  EXPECT_EQ(prompter.Asked()[0].type, ui::MB_OK);
+}
+
 TEST_F(EnumDevicesNtTest, LogReplacesAnOlderOneOfEitherSpelling) {
   std::ofstream(CurrentFolder() / "QWITLK.log") << "old lines\n";
   machine.Add('E', UsbReader("Kestro  ", "CF Reader"));

@@ -66,7 +66,8 @@ std::optional<win::BYTE> FindFileSystemText(std::span<const win::BYTE> sector) {
 
 // Asks whether to go on with an unformatted card; Yes sets notFormatted.
 void AskNotFormatted(win::BYTE* notFormatted) {
-  if (ShowStringMessage(kStringMediaNotFormatted, MB_YESNO | MB_ICONQUESTION) == IDYES && notFormatted != nullptr) {
+  const int answer = ShowStringMessage(kStringMediaNotFormatted, ui::MB_YESNO | ui::MB_ICONQUESTION);
+  if (answer == ui::IDYES && notFormatted != nullptr) {
     *notFormatted = 1;
   }
 }

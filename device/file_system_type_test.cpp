@@ -65,17 +65,18 @@ TEST_F(FileSystemType, VolumesWrittenByMkfsFat) {
 }
 
 TEST_F(FileSystemType, UnformattedCardAsksWhetherToCopyEverything) {
-  prompter.Answer(IDYES);
+  prompter.AnswerMessageBox(ui::IDYES);
   const Found yes = Examine(NumberedImage(8));
   EXPECT_EQ(yes.result, 0);
   EXPECT_EQ(yes.notFormatted, 1);
-  ASSERT_EQ(prompter.AskedBoxes().size(), 1u);
-  EXPECT_EQ(prompter.AskedBoxes()[0].text,
+  ASSERT_EQ(prompter.Asked().size(), 1u);
+  EXPECT_EQ(prompter.Asked()[0].text,
             "This media NOT formatted.\nDo you want to proceed by copying all the contents (both used and unused) ?");
-  EXPECT_EQ(prompter.AskedBoxes()[0].type, MB_YESNO | MB_ICONQUESTION);
-  EXPECT_EQ(MessageText, prompter.AskedBoxes()[0].text);
+  EXPECT_EQ(prompter.Asked()[0].type, ui::MB_YESNO | ui::MB_ICONQUESTION);
+  EXPECT_EQ(prompter.Asked()[0].caption, "Tarnlok V2");
+  EXPECT_EQ(MessageText, prompter.Asked()[0].text);
 
-  prompter.Answer(IDNO);
+  prompter.AnswerMessageBox(ui::IDNO);
   const Found no = Examine(NumberedImage(8));
   EXPECT_EQ(no.result, 0);
   EXPECT_EQ(no.notFormatted, 0);
@@ -113,14 +114,14 @@ TEST_F(FileSystemType, CorruptSectorsFailCleanly) {
   OperationBusy = 1;
   EXPECT_EQ(Examine(noZero).result, 0) << "text without an end and a partition beyond the card";
   OperationBusy = 0;
-  prompter.Answer(IDNO);
+  prompter.AnswerMessageBox(ui::IDNO);
   EXPECT_EQ(Examine(noZero).result, 0) << "outside a run the failed read reads as zeroes";
-  EXPECT_EQ(prompter.AskedBoxes().size(), 1u);
+  EXPECT_EQ(prompter.Asked().size(), 1u);
 
   std::vector<win::BYTE> partitionUnformatted = Partitioned(std::vector<win::BYTE>(4 * 512, 0), 2);
-  prompter.Answer(IDNO);
+  prompter.AnswerMessageBox(ui::IDNO);
   EXPECT_EQ(Examine(partitionUnformatted).result, 0);
-  EXPECT_EQ(prompter.AskedBoxes().size(), 2u) << "the partition's boot sector gets the question too";
+  EXPECT_EQ(prompter.Asked().size(), 2u) << "the partition's boot sector gets the question too";
 
   OperationBusy = 1;
   EXPECT_EQ(Examine(NumberedImage(0)).result, 0) << "no card, during a run";

@@ -79,7 +79,7 @@ bool ExecScsiCommandNt(win::HANDLE handle, const win::BYTE* cdb, win::BYTE cdbLe
   try {
     request.assign(kDataOffset + kMaxScsiTransfer, 0);
   } catch (const std::bad_alloc&) {
-    ShowStringMessage(kStringNotEnoughMemory, MB_ICONSTOP);
+    ShowStringMessage(kStringNotEnoughMemory, ui::MB_ICONSTOP);
     return false;
   }
   FillRequestHeader(request, std::span(cdb, cdbLength), dataIn, dataLength);
