@@ -173,6 +173,18 @@ TEST_F(EnumDevicesNtTest, FailedSmartQueryClosesTheHandleOnce) {
   EXPECT_EQ(DeviceListHead->otherMakerFlag, 0);
 }
 
+TEST_F(EnumDevicesNtTest, OtherBusesGetAnEntryButNoCommands) {
+  ReaderSetup setup = UsbReader("Kestro  ", "CF Reader");
+  setup.storageBusType = 1;  // SCSI
+  auto& reader = machine.Add('E', setup);
+  Run(win::WindowsVersion::Xp, 7);
+  ASSERT_EQ(DeviceCount, 1);
+  EXPECT_EQ(DeviceListHead->busKind, 0);
+  EXPECT_EQ(DeviceListHead->deviceKind, 0);
+  EXPECT_EQ(DeviceListHead->vendor[0], '\0');
+  EXPECT_TRUE(reader.Cdbs().empty()) << "the handle was closed before any command";
+}
+
 TEST_F(EnumDevicesNtTest, FailedStorageQueryIsTakenForUsbWithoutCommands) {
   ReaderSetup setup = UsbReader("Kestro  ", "CF Reader");
   setup.storageBusType.reset();
