@@ -12,6 +12,7 @@ void DeviceStateTest::TearDown() {
   CardOnIdeBus = CardOnPcmciaBus = 0;
   MessageText.clear();
   PromptText.clear();
+  EXPECT_EQ(prompter.Unanswered(), 0u) << "a scripted answer was never asked for";
 }
 
 }  // namespace tarnlok::testing
