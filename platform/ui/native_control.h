@@ -1,0 +1,36 @@
+// Controls that are native Qt widgets (edits, list views): the widget sits on the top-level
+// window's surface at the control's place and follows its visibility and enabled state.
+#pragma once
+
+#include "platform/ui/window_table.h"
+
+#include <QWidget>
+
+#include <memory>
+
+namespace ui {
+
+class NativeControlState : public ControlState {
+ public:
+  ~NativeControlState() override;
+  // Creates the widget over the control's place on the top-level surface.
+  template <typename Widget>
+  Widget& Make(HWND hwnd) {
+    auto* made = new Widget(&HostOf(hwnd));
+    widget.reset(made);
+    Place(hwnd);
+    return *made;
+  }
+  void Place(HWND hwnd);
+  std::unique_ptr<QWidget> widget;
+
+ private:
+  static QWidget& HostOf(HWND hwnd);
+};
+
+// Moves and shows or hides the native widgets of a top-level window's tree to match the table.
+void SyncNativeWidgets(HWND topLevel);
+// The Qt font of a GDI font handle (the default font for null).
+QFont QtFontOf(void* font);
+
+}  // namespace ui
