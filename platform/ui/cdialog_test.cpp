@@ -5,6 +5,7 @@
 #include "platform/ui/dialog_resources.h"
 #include "platform/ui/message_queue.h"
 #include "platform/ui/owner_draw.h"
+#include "platform/ui/process_exit.h"
 #include "platform/ui/styles.h"
 #include "platform/ui/test_driver.h"
 #include "platform/ui/window_api.h"
@@ -373,6 +374,28 @@ TEST_F(Dialogs, CentredDialogsSitOverTheirOwner) {
   centred.GetWindowRect(&rect);
   EXPECT_EQ(rect.left, 100 + (400 - rect.Width()) / 2);
   EXPECT_EQ(rect.top, 100 + (300 - rect.Height()) / 2);
+}
+
+class Closing : public CDialog {
+ public:
+  Closing() : CDialog(2000) {}
+  const MessageMap& GetMessageMap() const override {
+    static const MessageMap map(&CDialog::GetMessageMap(), {OnMessage(WM_CLOSE, &Closing::OnClose)});
+    return map;
+  }
+  // As the main window: closing ends the process at once.
+  void OnClose() { ExitProcess(0); }
+};
+
+TEST_F(Dialogs, TheDriverInterceptsTheProcessExit) {
+  driver.OnDialog(2000, [](HWND dialog) { PostMessage(dialog, WM_CLOSE, 0, 0); });
+  Closing closing;
+  try {
+    closing.DoModal();
+    ADD_FAILURE() << "the dialog returned instead of ending the process";
+  } catch (const ProcessExit& exit) {
+    EXPECT_EQ(exit.code, 0u);
+  }
 }
 
 TEST_F(Dialogs, TemplatesComeFromTheModulesResources) {
