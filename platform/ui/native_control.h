@@ -18,6 +18,7 @@ class NativeControlState : public ControlState {
   Widget& Make(HWND hwnd) {
     auto* made = new Widget(&HostOf(hwnd));
     widget.reset(made);
+    Bridge(hwnd, *made);
     Place(hwnd);
     return *made;
   }
@@ -26,6 +27,9 @@ class NativeControlState : public ControlState {
 
  private:
   static QWidget& HostOf(HWND hwnd);
+  // Desktop input on the widget: the dialog keys (Tab, Enter, Escape, F1) go to the queue as
+  // they would on Windows, and taking the Qt focus gives the control the focus.
+  static void Bridge(HWND hwnd, QWidget& widget);
 };
 
 // Moves and shows or hides the native widgets of a top-level window's tree to match the table.
