@@ -398,6 +398,38 @@ TEST_F(Dialogs, TheDriverInterceptsTheProcessExit) {
   }
 }
 
+std::intptr_t PlainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    SetDlgItemTextA(dialog, 1004, reinterpret_cast<const char*>(lParam));
+    return win::TRUE;
+  }
+  if (message == WM_COMMAND && LOWORD(wParam) >= 1000 && LOWORD(wParam) <= 1003) {
+    EndDialog(dialog, LOWORD(wParam));
+    return win::TRUE;
+  }
+  return win::FALSE;
+}
+
+TEST_F(Dialogs, DialogBoxRunsADialogProcedureWithoutTheFramework) {
+  std::string shown;
+  driver.OnDialog(1000, [&](HWND dialog) {
+    char text[64];
+    GetDlgItemTextA(dialog, 1004, text, sizeof text);
+    shown = text;
+    RECT units{0, 0, 4, 8};
+    MapDialogRect(dialog, &units);
+    EXPECT_EQ(units, (RECT{0, 0, 6, 13}));
+    driver.Click(dialog, 1002);
+  });
+  const DialogTemplate* prompt = FindDialogTemplate(nullptr, 1000);
+  ASSERT_NE(prompt, nullptr);
+  EXPECT_EQ(DialogBoxIndirectParamA(nullptr, *prompt, nullptr, PlainDialogProc,
+                                    reinterpret_cast<LPARAM>("Write failed. Unable to write into the media at")),
+            1002);
+  EXPECT_EQ(shown, "Write failed. Unable to write into the media at");
+  EXPECT_EQ(GetDialogBaseUnits(), MAKELPARAM(6, 13));
+}
+
 TEST_F(Dialogs, TemplatesComeFromTheModulesResources) {
   driver.OnDialog(300, [this](HWND dialog) {
     EXPECT_EQ(GetDlgItem(dialog, 1001), nullptr) << "the no-retry prompt has no Retry button";
