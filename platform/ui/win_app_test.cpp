@@ -2,6 +2,9 @@
 
 #include "platform/ui/cdialog.h"
 #include "platform/ui/dialog_resources.h"
+#include "platform/ui/message_box.h"
+#include "platform/ui/messages.h"
+#include "platform/ui/prompter.h"
 #include "platform/ui/test_driver.h"
 
 #include <gtest/gtest.h>
@@ -38,6 +41,15 @@ TEST(Application, AfxWinMainRunsTheProgramsObjectAndItsMainWindowOwnsDialogs) {
   EXPECT_EQ(AfxWinMain(), 7) << "InitInstance answered FALSE: the exit code is ExitInstance's";
   EXPECT_EQ(mainEnabled, std::vector<bool>{false}) << "a dialog without a parent is owned by the main window";
   EXPECT_EQ(AfxGetMainWnd(), &program.main);
+}
+
+TEST(Application, AfxMessageBoxTakesTheStringTableAndTheProgramsName) {
+  ScriptedPrompter prompter([](const std::string& what) { ADD_FAILURE() << what; });
+  prompter.AnswerMessageBox(IDNO, "Do you want to cancel the current operation?").AnswerMessageBox(IDOK, "plain");
+  EXPECT_EQ(AfxMessageBox(1075, MB_YESNO | MB_ICONQUESTION), IDNO);
+  EXPECT_EQ(AfxMessageBox("plain"), IDOK);
+  EXPECT_EQ(prompter.Asked()[0].caption, "Tarnlok") << "the program's file name without its extension";
+  EXPECT_EQ(prompter.Asked()[0].type, MB_YESNO | MB_ICONQUESTION);
 }
 
 }  // namespace
