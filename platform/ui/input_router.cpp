@@ -1,5 +1,6 @@
 #include "platform/ui/input_router.h"
 
+#include "platform/ui/cursor.h"
 #include "platform/ui/layered.h"
 #include "platform/ui/surface_internal.h"
 
@@ -108,6 +109,11 @@ HWND RouteMouse(HWND topLevel, UINT message, POINT client, WPARAM keys) {
   ClientToScreen(topLevel, &local);
   ScreenToClient(target, &local);
   NoteHover(target);
+  // The window under the mouse chooses the cursor, or leaves the arrow.
+  if (message == WM_MOUSEMOVE && GetCapture() == nullptr &&
+      SendMessage(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target), MAKELPARAM(static_cast<WORD>(HTCLIENT), static_cast<WORD>(message))) == 0) {
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+  }
   PostMessage(target, message, keys, PointToLParam(local));
   return target;
 }

@@ -184,6 +184,10 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       if ((wParam & 0xFFF0) == SC_CLOSE) SendMessage(hwnd, WM_CLOSE, 0, 0);
       return 0;
     case WM_NCHITTEST: return HTCLIENT;
+    case WM_SETCURSOR:
+      // A child's parent may choose first.
+      if ((record->style & WS_CHILD) != 0 && record->parent != nullptr) return SendMessage(record->parent, message, wParam, lParam);
+      return win::FALSE;
     case WM_NCLBUTTONDOWN:
       if (static_cast<LRESULT>(wParam) == HTCAPTION) BeginWindowDrag(TopLevelOf(hwnd));
       return 0;
