@@ -10,6 +10,8 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 
+#include <algorithm>
+
 namespace ui {
 
 namespace {
@@ -65,7 +67,8 @@ void NativeControlState::Place(HWND hwnd) {
   GetWindowRect(hwnd, &rect);
   POINT origin{rect.left, rect.top};
   ScreenToClient(TopLevelOf(hwnd), &origin);
-  widget->setGeometry(origin.x, origin.y, rect.Width(), rect.Height());
+  const int height = heightLimit > 0 ? std::min<int>(heightLimit, rect.Height()) : rect.Height();
+  widget->setGeometry(origin.x, origin.y, rect.Width(), height);
   widget->setVisible(IsWindowVisible(hwnd) != 0);
   widget->setEnabled(IsWindowEnabled(hwnd) != 0);
 }

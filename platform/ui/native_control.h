@@ -24,6 +24,8 @@ class NativeControlState : public ControlState {
   }
   void Place(HWND hwnd);
   std::unique_ptr<QWidget> widget;
+  // A widget that covers only the top of its control (a tab row) keeps to this height.
+  int heightLimit = 0;
 
  private:
   static QWidget& HostOf(HWND hwnd);

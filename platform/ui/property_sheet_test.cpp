@@ -187,11 +187,14 @@ TEST_F(Sheets, APageThatRefusesToLeaveKeepsTheTabAndThePage) {
   driver.OnDialog(130, [&](HWND hwnd) {
     backup.busy = true;
     // A click on the second tab: the tab control asks the sheet, which asks the page.
-    SendMessage(GetDlgItem(hwnd, AFX_IDC_TAB_CONTROL), WM_LBUTTONDOWN, 0, MAKELPARAM(80, 10));
+    RECT second;
+    ASSERT_TRUE(SendMessage(GetDlgItem(hwnd, AFX_IDC_TAB_CONTROL), TCM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&second)));
+    const LPARAM onSecond = MAKELPARAM(static_cast<WORD>((second.left + second.right) / 2), static_cast<WORD>((second.top + second.bottom) / 2));
+    SendMessage(GetDlgItem(hwnd, AFX_IDC_TAB_CONTROL), WM_LBUTTONDOWN, 0, onSecond);
     EXPECT_EQ(sheet.GetActiveIndex(), 0);
     EXPECT_EQ(SendMessage(GetDlgItem(hwnd, AFX_IDC_TAB_CONTROL), TCM_GETCURSEL, 0, 0), 0);
     backup.busy = false;
-    SendMessage(GetDlgItem(hwnd, AFX_IDC_TAB_CONTROL), WM_LBUTTONDOWN, 0, MAKELPARAM(80, 10));
+    SendMessage(GetDlgItem(hwnd, AFX_IDC_TAB_CONTROL), WM_LBUTTONDOWN, 0, onSecond);
     EXPECT_EQ(sheet.GetActiveIndex(), 1);
     EXPECT_NE(about.m_hWnd, nullptr);
     driver.Escape();
