@@ -9,7 +9,8 @@
 #include "platform/ui/window_api.h"
 #include "platform/ui/window_table.h"
 
-#include <ranges>
+#include <vector>
+
 
 namespace ui {
 namespace {
@@ -52,7 +53,9 @@ constexpr UINT SC_CLOSE = 0xF060;
 HWND HitChild(HWND parent, POINT point) {
   const WindowRecord* record = FindWindowRecord(parent);
   // Later siblings lie on top.
-  for (HWND child : std::views::reverse(record->children)) {
+  const std::vector<HWND> children = record->children;
+  for (auto it = children.rbegin(); it != children.rend(); ++it) {
+    const HWND child = *it;
     const WindowRecord* each = FindWindowRecord(child);
     if (!IsWindowVisible(child) || !each->rect.Contains(point)) continue;
     const POINT inner{point.x - each->rect.left, point.y - each->rect.top};
