@@ -3,6 +3,8 @@
 #include "platform/ui/controls.h"
 #include "platform/ui/dialog.h"
 #include "platform/ui/dialog_resources.h"
+#include "platform/ui/image_list.h"
+#include "platform/ui/resources.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/message_queue.h"
 #include "platform/ui/prompter.h"
@@ -176,6 +178,25 @@ TEST_F(Sheets, PagesAreCreatedOnFirstActivation) {
   EXPECT_EQ(sheet.DoModal(), IDCANCEL);
   EXPECT_EQ(Events(), (std::vector<std::string>{"init 130", "active 130", "leave 130", "init 131", "active 131",
                                                 "active 130"}));
+}
+
+TEST_F(Sheets, PageIconsShowOnTheirTabs) {
+  BackupPage backup;
+  AboutPage about;
+  backup.m_hIcon = LoadIconA(nullptr, 190);
+  ASSERT_NE(backup.m_hIcon, nullptr);
+  CPropertySheet sheet;
+  sheet.AddPage(&backup);
+  sheet.AddPage(&about);
+  driver.OnDialog(130, [&](HWND hwnd) {
+    const HWND tab = GetDlgItem(hwnd, AFX_IDC_TAB_CONTROL);
+    const auto images = reinterpret_cast<HIMAGELIST>(SendMessage(tab, TCM_SETIMAGELIST, 0, 0));
+    EXPECT_EQ(ImageList_GetImageCount(images), 1) << "one page has an icon";
+    SendMessage(tab, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    driver.Escape();
+  });
+  sheet.DoModal();
+  DestroyIcon(backup.m_hIcon);
 }
 
 TEST_F(Sheets, APageThatRefusesToLeaveKeepsTheTabAndThePage) {

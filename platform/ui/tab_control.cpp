@@ -1,11 +1,12 @@
 // The "SysTabControl32" class: a Qt tab bar over a display area that GDI frames. A click on a
 // tab asks the parent with TCN_SELCHANGING (non-zero keeps the current tab) and then reports
-// TCN_SELCHANGE; TCM_SETCURSEL changes the tab without asking. Not implemented: images on
-// tabs, several rows, TCS_BUTTONS, tooltips.
+// TCN_SELCHANGE; TCM_SETCURSEL changes the tab without asking; tabs show images of the
+// control's image list. Not implemented: several rows, TCS_BUTTONS, tooltips.
 #include "platform/ui/tab_control.h"
 
 #include "platform/ui/control_paint.h"
 #include "platform/ui/control_procs.h"
+#include "platform/ui/image_list_internal.h"
 #include "platform/ui/message_queue.h"
 #include "platform/ui/native_control.h"
 #include "platform/ui/window_api.h"
@@ -24,6 +25,7 @@ namespace {
 struct TabState final : NativeControlState {
   QTabBar* bar = nullptr;
   bool syncing = false;
+  HIMAGELIST images = nullptr;
 };
 
 TabState* StateOf(HWND hwnd) {
@@ -109,11 +111,14 @@ LRESULT TabControlWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
   QTabBar& bar = *state->bar;
   switch (message) {
     case TCM_GETITEMCOUNT: return bar.count();
+    case TCM_SETIMAGELIST: return reinterpret_cast<LRESULT>(std::exchange(state->images, reinterpret_cast<HIMAGELIST>(lParam)));
     case TCM_INSERTITEMA: {
       const auto* item = reinterpret_cast<const TCITEMA*>(lParam);
       state->syncing = true;
       const int at = bar.insertTab(static_cast<int>(std::min<WPARAM>(wParam, static_cast<WPARAM>(bar.count()))),
                                    QString::fromLatin1(item->pszText != nullptr ? item->pszText : ""));
+      const QImage icon = (item->mask & TCIF_IMAGE) != 0 ? ImageListImage(state->images, item->iImage) : QImage();
+      if (!icon.isNull()) bar.setTabIcon(at, QIcon(QPixmap::fromImage(icon)));
       state->syncing = false;
       PlaceBar(hwnd, *state);
       return at;
