@@ -1,5 +1,6 @@
 #include "platform/ui/surface_internal.h"
 
+#include "platform/ui/gdi_internal.h"
 #include "platform/ui/input_router.h"
 #include "platform/ui/messages.h"
 #include "platform/ui/styles.h"
@@ -199,6 +200,11 @@ QImage GrabSurface(WindowRecord& record) {
 }
 
 LayeredAttributes& SurfaceLayered(WindowRecord& record) { return record.surface->layered; }
+
+void SetSurfaceIcon(WindowRecord& record, HICON icon) {
+  const IconData* data = FindIcon(icon);
+  SurfaceWidget(record).setWindowIcon(data != nullptr ? QIcon(QPixmap::fromImage(data->image)) : QIcon());
+}
 
 bool SurfaceStartSystemMove(WindowRecord& record) {
   QWidget& widget = SurfaceWidget(record);

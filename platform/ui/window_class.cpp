@@ -17,6 +17,7 @@
 #include <cstring>
 #include <map>
 #include <strings.h>
+#include <utility>
 
 namespace ui {
 namespace {
@@ -158,6 +159,13 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       if (LOWORD(static_cast<std::uintptr_t>(lParam)) != 0) InvalidateRect(hwnd, nullptr, win::TRUE);
       return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(record->font);
+    case WM_SETICON: {
+      void*& slot = record->icons[wParam == ICON_BIG ? 1 : 0];
+      void* old = std::exchange(slot, reinterpret_cast<void*>(lParam));
+      if (record->surface && wParam == ICON_BIG) SetSurfaceIcon(*record, reinterpret_cast<HICON>(lParam));
+      return reinterpret_cast<LRESULT>(old);
+    }
+    case WM_GETICON: return reinterpret_cast<LRESULT>(record->icons[wParam == ICON_BIG ? 1 : 0]);
     case WM_PAINT: {
       PAINTSTRUCT paint;
       BeginPaint(hwnd, &paint);
