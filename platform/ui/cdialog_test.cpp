@@ -5,6 +5,7 @@
 #include "platform/ui/dialog_resources.h"
 #include "platform/ui/message_queue.h"
 #include "platform/ui/owner_draw.h"
+#include "platform/ui/process_exit.h"
 #include "platform/ui/styles.h"
 #include "platform/ui/test_driver.h"
 #include "platform/ui/window_api.h"
@@ -373,6 +374,60 @@ TEST_F(Dialogs, CentredDialogsSitOverTheirOwner) {
   centred.GetWindowRect(&rect);
   EXPECT_EQ(rect.left, 100 + (400 - rect.Width()) / 2);
   EXPECT_EQ(rect.top, 100 + (300 - rect.Height()) / 2);
+}
+
+class Closing : public CDialog {
+ public:
+  Closing() : CDialog(2000) {}
+  const MessageMap& GetMessageMap() const override {
+    static const MessageMap map(&CDialog::GetMessageMap(), {OnMessage(WM_CLOSE, &Closing::OnClose)});
+    return map;
+  }
+  // As the main window: closing ends the process at once.
+  void OnClose() { ExitProcess(0); }
+};
+
+TEST_F(Dialogs, TheDriverInterceptsTheProcessExit) {
+  driver.OnDialog(2000, [](HWND dialog) { PostMessage(dialog, WM_CLOSE, 0, 0); });
+  Closing closing;
+  try {
+    closing.DoModal();
+    ADD_FAILURE() << "the dialog returned instead of ending the process";
+  } catch (const ProcessExit& exit) {
+    EXPECT_EQ(exit.code, 0u);
+  }
+}
+
+std::intptr_t PlainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    SetDlgItemTextA(dialog, 1004, reinterpret_cast<const char*>(lParam));
+    return win::TRUE;
+  }
+  if (message == WM_COMMAND && LOWORD(wParam) >= 1000 && LOWORD(wParam) <= 1003) {
+    EndDialog(dialog, LOWORD(wParam));
+    return win::TRUE;
+  }
+  return win::FALSE;
+}
+
+TEST_F(Dialogs, DialogBoxRunsADialogProcedureWithoutTheFramework) {
+  std::string shown;
+  driver.OnDialog(1000, [&](HWND dialog) {
+    char text[64];
+    GetDlgItemTextA(dialog, 1004, text, sizeof text);
+    shown = text;
+    RECT units{0, 0, 4, 8};
+    MapDialogRect(dialog, &units);
+    EXPECT_EQ(units, (RECT{0, 0, 6, 13}));
+    driver.Click(dialog, 1002);
+  });
+  const DialogTemplate* prompt = FindDialogTemplate(nullptr, 1000);
+  ASSERT_NE(prompt, nullptr);
+  EXPECT_EQ(DialogBoxIndirectParamA(nullptr, *prompt, nullptr, PlainDialogProc,
+                                    reinterpret_cast<LPARAM>("Write failed. Unable to write into the media at")),
+            1002);
+  EXPECT_EQ(shown, "Write failed. Unable to write into the media at");
+  EXPECT_EQ(GetDialogBaseUnits(), MAKELPARAM(6, 13));
 }
 
 TEST_F(Dialogs, TemplatesComeFromTheModulesResources) {

@@ -10,6 +10,10 @@
 #include "platform/ui/window_api.h"
 #include "platform/ui/window_class.h"
 
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -89,6 +93,21 @@ TEST_F(Form, EditsNotifyChangesKeepTheirLimitAndRefuseTypingWhenReadOnly) {
   Notes().clear();
   SetDlgItemTextA(dialog, 1040, "other");
   EXPECT_EQ(Notes(), (std::vector<std::pair<int, int>>{{1040, EN_UPDATE}, {1040, EN_CHANGE}}));
+}
+
+TEST_F(Form, TabPressedInANativeEditGoesThroughTheDialogManager) {
+  SetDlgItemTextA(dialog, 1039, "probe");
+  SetFocus(Item(1039));
+  QLineEdit* line = nullptr;
+  for (QWidget* widget : QApplication::allWidgets()) {
+    auto* each = qobject_cast<QLineEdit*>(widget);
+    if (each != nullptr && each->text() == QStringLiteral("probe")) line = each;
+  }
+  ASSERT_NE(line, nullptr);
+  QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+  QCoreApplication::sendEvent(line, &tab);
+  Pump();
+  EXPECT_EQ(GetFocus(), Item(1096)) << "the next tab stop; the read-only edit has none";
 }
 
 TEST_F(Form, AutomaticRadioButtonsCheckOneOfTheirGroupAndCheckBoxesToggle) {

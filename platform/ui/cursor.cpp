@@ -7,7 +7,6 @@
 #include "platform/ui/window_table.h"
 #include "platform/win/last_error.h"
 
-#include <ranges>
 #include <utility>
 
 namespace ui {
@@ -38,7 +37,9 @@ BOOL GetCursorPos(POINT* point) {
 
 HWND WindowFromPoint(POINT screen) {
   // Windows made later lie on top.
-  for (HWND top : std::views::reverse(WindowsInTreeOrder())) {
+  const auto windows = WindowsInTreeOrder();
+  for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+    const HWND top = *it;
     const WindowRecord* record = FindWindowRecord(top);
     if (record->parent != nullptr || !IsWindowVisible(top) || !record->rect.Contains(screen)) continue;
     POINT client = screen;

@@ -283,27 +283,51 @@ HWND CreateDialogIndirectParamA(HINSTANCE instance, const DialogTemplate& dialog
   return hwnd;
 }
 
+namespace {
+
+// Leaves the modal state as it found it, also when an exception (an intercepted process exit)
+// leaves the loop.
+class ModalScope {
+ public:
+  ModalScope(HWND dialog, HWND owner) : dialog_(dialog), owner_(owner) {
+    disableOwner_ = owner != nullptr && IsWindowEnabled(owner);
+    if (disableOwner_) EnableWindow(owner, win::FALSE);
+    TheModal().stack.push_back(dialog);
+  }
+  ~ModalScope() {
+    std::erase(TheModal().stack, dialog_);
+    if (disableOwner_ && IsWindow(owner_)) EnableWindow(owner_, win::TRUE);
+  }
+  ModalScope(const ModalScope&) = delete;
+  ModalScope& operator=(const ModalScope&) = delete;
+
+ private:
+  HWND dialog_;
+  HWND owner_;
+  bool disableOwner_ = false;
+};
+
+}  // namespace
+
 std::intptr_t RunModalLoop(HWND dialog, HWND owner, const std::function<bool(MSG*)>& preTranslate) {
   auto& modal = TheModal();
-  const bool disableOwner = owner != nullptr && IsWindowEnabled(owner);
-  if (disableOwner) EnableWindow(owner, win::FALSE);
-  if (!IsWindowVisible(dialog)) ShowWindow(dialog, SW_SHOW);
-  modal.stack.push_back(dialog);
-  if (modal.hook != nullptr) modal.hook(dialog, DialogTemplateId(dialog), modal.context);
-  while (IsWindow(dialog) && !DialogEnded(dialog)) {
-    MSG msg;
-    if (GetMessage(&msg, nullptr, 0, 0) == 0) {
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      break;
-    }
-    const bool taken = preTranslate ? preTranslate(&msg) : IsDialogMessage(dialog, &msg) != win::FALSE;
-    if (!taken) {
-      TranslateMessage(&msg);
-      DispatchMessage(&msg);
+  {
+    ModalScope scope(dialog, owner);
+    if (!IsWindowVisible(dialog)) ShowWindow(dialog, SW_SHOW);
+    if (modal.hook != nullptr) modal.hook(dialog, DialogTemplateId(dialog), modal.context);
+    while (IsWindow(dialog) && !DialogEnded(dialog)) {
+      MSG msg;
+      if (GetMessage(&msg, nullptr, 0, 0) == 0) {
+        PostQuitMessage(static_cast<int>(msg.wParam));
+        break;
+      }
+      const bool taken = preTranslate ? preTranslate(&msg) : IsDialogMessage(dialog, &msg) != win::FALSE;
+      if (!taken) {
+        TranslateMessage(&msg);
+        DispatchMessage(&msg);
+      }
     }
   }
-  std::erase(modal.stack, dialog);
-  if (disableOwner && IsWindow(owner)) EnableWindow(owner, win::TRUE);
   const DialogState* state = StateOf(dialog);
   return state != nullptr ? state->endResult : -1;
 }

@@ -65,6 +65,27 @@ TEST_F(States, DisabledIconsAreEmbossedInTheShadowAndHighlightColours) {
   EXPECT_EQ(dc.GetPixel(2, 2), GetSysColor(COLOR_BTNFACE));
 }
 
+LRESULT HandOverButton(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_SETCURSOR) {
+    SetCursor(LoadCursorA(nullptr, IDC_HAND));
+    return win::TRUE;
+  }
+  return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+TEST(Mouse, TheWindowUnderTheMouseChoosesTheCursor) {
+  const HWND top = CreateWindowExA(0, kDialogClass, "", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr,
+                                   nullptr, nullptr);
+  const HWND link = CreateWindowExA(0, kButtonClass, "link", WS_CHILD | WS_VISIBLE, 10, 10, 50, 20, top, nullptr,
+                                    nullptr, nullptr);
+  SetWindowLongPtrA(link, GWLP_WNDPROC, reinterpret_cast<std::intptr_t>(&HandOverButton));
+  RouteMouse(top, WM_MOUSEMOVE, POINT{20, 15}, 0);
+  EXPECT_EQ(SetCursor(nullptr), LoadCursorA(nullptr, IDC_HAND));
+  RouteMouse(top, WM_MOUSEMOVE, POINT{150, 80}, 0);
+  EXPECT_EQ(SetCursor(nullptr), LoadCursorA(nullptr, IDC_ARROW));
+  DestroyWindow(top);
+}
+
 TEST(Mouse, PositionWindowUnderItCursorsAndMinimising) {
   const HWND top = CreateWindowExA(0, kDialogClass, "", WS_POPUP | WS_VISIBLE, 100, 100, 200, 100, nullptr, nullptr,
                                    nullptr, nullptr);

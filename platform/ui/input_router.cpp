@@ -1,5 +1,6 @@
 #include "platform/ui/input_router.h"
 
+#include "platform/ui/cursor.h"
 #include "platform/ui/layered.h"
 #include "platform/ui/surface_internal.h"
 
@@ -8,7 +9,8 @@
 #include "platform/ui/window_api.h"
 #include "platform/ui/window_table.h"
 
-#include <ranges>
+#include <vector>
+
 
 namespace ui {
 namespace {
@@ -51,7 +53,9 @@ constexpr UINT SC_CLOSE = 0xF060;
 HWND HitChild(HWND parent, POINT point) {
   const WindowRecord* record = FindWindowRecord(parent);
   // Later siblings lie on top.
-  for (HWND child : std::views::reverse(record->children)) {
+  const std::vector<HWND> children = record->children;
+  for (auto it = children.rbegin(); it != children.rend(); ++it) {
+    const HWND child = *it;
     const WindowRecord* each = FindWindowRecord(child);
     if (!IsWindowVisible(child) || !each->rect.Contains(point)) continue;
     const POINT inner{point.x - each->rect.left, point.y - each->rect.top};
@@ -108,6 +112,11 @@ HWND RouteMouse(HWND topLevel, UINT message, POINT client, WPARAM keys) {
   ClientToScreen(topLevel, &local);
   ScreenToClient(target, &local);
   NoteHover(target);
+  // The window under the mouse chooses the cursor, or leaves the arrow.
+  if (message == WM_MOUSEMOVE && GetCapture() == nullptr &&
+      SendMessage(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target), MAKELPARAM(static_cast<WORD>(HTCLIENT), static_cast<WORD>(message))) == 0) {
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+  }
   PostMessage(target, message, keys, PointToLParam(local));
   return target;
 }

@@ -18,14 +18,20 @@ class NativeControlState : public ControlState {
   Widget& Make(HWND hwnd) {
     auto* made = new Widget(&HostOf(hwnd));
     widget.reset(made);
+    Bridge(hwnd, *made);
     Place(hwnd);
     return *made;
   }
   void Place(HWND hwnd);
   std::unique_ptr<QWidget> widget;
+  // A widget that covers only the top of its control (a tab row) keeps to this height.
+  int heightLimit = 0;
 
  private:
   static QWidget& HostOf(HWND hwnd);
+  // Desktop input on the widget: the dialog keys (Tab, Enter, Escape, F1) go to the queue as
+  // they would on Windows, and taking the Qt focus gives the control the focus.
+  static void Bridge(HWND hwnd, QWidget& widget);
 };
 
 // Moves and shows or hides the native widgets of a top-level window's tree to match the table.

@@ -2,6 +2,7 @@
 
 #include "platform/ui/dialog.h"
 #include "platform/ui/dialog_resources.h"
+#include "platform/ui/image_list.h"
 #include "platform/ui/message_queue.h"
 #include "platform/ui/styles.h"
 #include "platform/ui/tab_control.h"
@@ -80,16 +81,31 @@ CPropertySheet::CPropertySheet(const std::string& caption, CWnd* parent, UINT se
 
 CPropertySheet::~CPropertySheet() {
   if (m_hWnd != nullptr) DestroyWindow();
+  if (tabImages_ != nullptr) ImageList_Destroy(tabImages_);
 }
 
 void CPropertySheet::AddPage(CPropertyPage* page) {
   pages_.push_back(page);
-  if (m_hWnd == nullptr) return;
-  const DialogTemplate* found = page->FindTemplate();
+  if (m_hWnd != nullptr) AddTab(*page, static_cast<int>(pages_.size()) - 1);
+}
+
+// The page's tab: its caption (its own, else its template's) and its icon.
+void CPropertySheet::AddTab(CPropertyPage& page, int index) {
+  CWnd* tab = GetTabControl();
+  if (tab == nullptr) return;
+  const DialogTemplate* found = page.FindTemplate();
+  const std::string title = !page.m_strCaption.empty() ? page.m_strCaption : found != nullptr ? found->caption : "";
   TCITEMA item;
-  const std::string title = !page->m_strCaption.empty() ? page->m_strCaption : found != nullptr ? found->caption : "";
   item.pszText = title.c_str();
-  if (CWnd* tab = GetTabControl()) tab->SendMessage(TCM_INSERTITEMA, pages_.size() - 1, reinterpret_cast<LPARAM>(&item));
+  if (page.m_hIcon != nullptr) {
+    if (tabImages_ == nullptr) {
+      tabImages_ = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 4);
+      tab->SendMessage(TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(tabImages_));
+    }
+    item.mask |= TCIF_IMAGE;
+    item.iImage = ImageList_AddIcon(tabImages_, page.m_hIcon);
+  }
+  tab->SendMessage(TCM_INSERTITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
 }
 
 const MessageMap& CPropertySheet::GetMessageMap() const {
@@ -152,15 +168,8 @@ BOOL CPropertySheet::Build(HWND parent, DWORD style, DWORD exStyle, bool withBut
     const HWND tab = MakeChild(hwnd, kTabControlClass, "", WS_TABSTOP, AFX_IDC_TAB_CONTROL, outer);
     pageArea_ = outer;
     ::ui::SendMessage(tab, TCM_ADJUSTRECT, win::FALSE, reinterpret_cast<LPARAM>(&pageArea_));
-    for (std::size_t i = 0; i < pages_.size(); ++i) {
-      const DialogTemplate* found = pages_[i]->FindTemplate();
-      const std::string title = !pages_[i]->m_strCaption.empty() ? pages_[i]->m_strCaption
-                                : found != nullptr                 ? found->caption
-                                                                   : "";
-      TCITEMA item;
-      item.pszText = title.c_str();
-      ::ui::SendMessage(tab, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
-    }
+    if (tabImages_ != nullptr) ImageList_Destroy(std::exchange(tabImages_, nullptr));
+    for (std::size_t i = 0; i < pages_.size(); ++i) AddTab(*pages_[i], static_cast<int>(i));
     bottom = outer.bottom;
   }
   const int width = (Wizard() ? page.cx : pageArea_.right + 4 + kMargin);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/ui/cdialog.h"
+#include "platform/ui/image_list.h"
 
 #include <string>
 #include <vector>
@@ -43,6 +44,8 @@ class CPropertyPage : public CDialog {
   BOOL PreTranslateMessage(MSG* msg) override;
 
   std::string m_strCaption;
+  // The icon the page's tab shows; the page keeps it.
+  HICON m_hIcon = nullptr;
 
  private:
   friend class CPropertySheet;
@@ -92,7 +95,9 @@ class CPropertySheet : public CWnd {
   void OnWizardNextButton();
   void OnWizardFinishButton();
 
+  void AddTab(CPropertyPage& page, int index);
   std::vector<CPropertyPage*> pages_;
+  HIMAGELIST tabImages_ = nullptr;
   std::string caption_;
   int active_ = -1;
   UINT initialPage_ = 0;

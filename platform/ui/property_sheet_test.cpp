@@ -3,6 +3,8 @@
 #include "platform/ui/controls.h"
 #include "platform/ui/dialog.h"
 #include "platform/ui/dialog_resources.h"
+#include "platform/ui/image_list.h"
+#include "platform/ui/resources.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/message_queue.h"
 #include "platform/ui/prompter.h"
@@ -178,6 +180,25 @@ TEST_F(Sheets, PagesAreCreatedOnFirstActivation) {
                                                 "active 130"}));
 }
 
+TEST_F(Sheets, PageIconsShowOnTheirTabs) {
+  BackupPage backup;
+  AboutPage about;
+  backup.m_hIcon = LoadIconA(nullptr, 190);
+  ASSERT_NE(backup.m_hIcon, nullptr);
+  CPropertySheet sheet;
+  sheet.AddPage(&backup);
+  sheet.AddPage(&about);
+  driver.OnDialog(130, [&](HWND hwnd) {
+    const HWND tab = GetDlgItem(hwnd, AFX_IDC_TAB_CONTROL);
+    const auto images = reinterpret_cast<HIMAGELIST>(SendMessage(tab, TCM_SETIMAGELIST, 0, 0));
+    EXPECT_EQ(ImageList_GetImageCount(images), 1) << "one page has an icon";
+    SendMessage(tab, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    driver.Escape();
+  });
+  sheet.DoModal();
+  DestroyIcon(backup.m_hIcon);
+}
+
 TEST_F(Sheets, APageThatRefusesToLeaveKeepsTheTabAndThePage) {
   BackupPage backup;
   AboutPage about;
@@ -187,11 +208,14 @@ TEST_F(Sheets, APageThatRefusesToLeaveKeepsTheTabAndThePage) {
   driver.OnDialog(130, [&](HWND hwnd) {
     backup.busy = true;
     // A click on the second tab: the tab control asks the sheet, which asks the page.
-    SendMessage(GetDlgItem(hwnd, AFX_IDC_TAB_CONTROL), WM_LBUTTONDOWN, 0, MAKELPARAM(80, 10));
+    RECT second;
+    ASSERT_TRUE(SendMessage(GetDlgItem(hwnd, AFX_IDC_TAB_CONTROL), TCM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&second)));
+    const LPARAM onSecond = MAKELPARAM(static_cast<WORD>((second.left + second.right) / 2), static_cast<WORD>((second.top + second.bottom) / 2));
+    SendMessage(GetDlgItem(hwnd, AFX_IDC_TAB_CONTROL), WM_LBUTTONDOWN, 0, onSecond);
     EXPECT_EQ(sheet.GetActiveIndex(), 0);
     EXPECT_EQ(SendMessage(GetDlgItem(hwnd, AFX_IDC_TAB_CONTROL), TCM_GETCURSEL, 0, 0), 0);
     backup.busy = false;
-    SendMessage(GetDlgItem(hwnd, AFX_IDC_TAB_CONTROL), WM_LBUTTONDOWN, 0, MAKELPARAM(80, 10));
+    SendMessage(GetDlgItem(hwnd, AFX_IDC_TAB_CONTROL), WM_LBUTTONDOWN, 0, onSecond);
     EXPECT_EQ(sheet.GetActiveIndex(), 1);
     EXPECT_NE(about.m_hWnd, nullptr);
     driver.Escape();

@@ -42,6 +42,16 @@ TEST(Resources, BitmapsAndIconsComeFromTheModulesPngFiles) {
   EXPECT_EQ(win::GetLastError(), win::ERROR_RESOURCE_NAME_NOT_FOUND);
 }
 
+TEST(Resources, WindowIconsAreKeptBigAndSmall) {
+  const HWND top = CreateWindowExA(0, "#32770", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  const HICON icon = LoadIconA(nullptr, 190);
+  EXPECT_EQ(SendMessage(top, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon)), 0);
+  EXPECT_EQ(SendMessage(top, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(icon));
+  EXPECT_EQ(SendMessage(top, WM_GETICON, ICON_SMALL, 0), 0);
+  DestroyWindow(top);
+  DestroyIcon(icon);
+}
+
 TEST(Resources, AcceleratorTablesParseFromText) {
   const auto entries = ParseAccelerators("# comment\n\"C\" 1053\n0x70 57670 VIRTKEY\n\"C\" 1053 VIRTKEY CONTROL\n");
   ASSERT_EQ(entries.size(), 3u);

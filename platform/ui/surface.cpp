@@ -1,7 +1,9 @@
 #include "platform/ui/surface_internal.h"
 
+#include "platform/ui/gdi_internal.h"
 #include "platform/ui/input_router.h"
 #include "platform/ui/messages.h"
+#include "platform/ui/styles.h"
 #include "platform/ui/window_table.h"
 
 #include <QApplication>
@@ -145,10 +147,21 @@ void AttachSurface(WindowRecord& record) {
 
 QImage& SurfaceImage(WindowRecord& record) { return record.surface->image; }
 
+// Windows without a caption are frameless on the desktop; tooltips are Qt tooltips; an owned
+// window stays above its owner.
+Qt::WindowFlags FlagsOf(const WindowRecord& record) {
+  if (record.className == "tooltips_class32") return Qt::ToolTip;
+  Qt::WindowFlags flags = Qt::Window;
+  if ((record.style & WS_CAPTION) != WS_CAPTION) flags |= Qt::FramelessWindowHint;
+  return flags;
+}
+
 QWidget& SurfaceWidget(WindowRecord& record) {
   Surface& surface = *record.surface;
   if (!surface.widget) {
     surface.widget = std::make_unique<SurfaceView>(surface);
+    WindowRecord* owner = FindWindowRecord(record.owner);
+    surface.widget->setParent(owner != nullptr && owner->surface ? &SurfaceWidget(*owner) : nullptr, FlagsOf(record));
     surface.widget->setWindowTitle(QString::fromLatin1(record.text.c_str()));
     surface.widget->setGeometry(record.rect.left, record.rect.top, record.rect.Width(), record.rect.Height());
   }
@@ -187,6 +200,11 @@ QImage GrabSurface(WindowRecord& record) {
 }
 
 LayeredAttributes& SurfaceLayered(WindowRecord& record) { return record.surface->layered; }
+
+void SetSurfaceIcon(WindowRecord& record, HICON icon) {
+  const IconData* data = FindIcon(icon);
+  SurfaceWidget(record).setWindowIcon(data != nullptr ? QIcon(QPixmap::fromImage(data->image)) : QIcon());
+}
 
 bool SurfaceStartSystemMove(WindowRecord& record) {
   QWidget& widget = SurfaceWidget(record);

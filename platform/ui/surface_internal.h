@@ -24,6 +24,8 @@ struct LayeredAttributes {
   DWORD flags = 0;
 };
 LayeredAttributes& SurfaceLayered(WindowRecord& record);
+// The desktop's icon of the window.
+void SetSurfaceIcon(WindowRecord& record, HICON icon);
 // Asks the desktop to move the window with the mouse; false where it cannot (offscreen).
 bool SurfaceStartSystemMove(WindowRecord& record);
 

@@ -1,46 +1,39 @@
-// The "SysTabControl32" class: a row of tabs over a display area, painted through GDI. A click
-// on a tab asks the parent with TCN_SELCHANGING (non-zero keeps the current tab) and then
-// reports TCN_SELCHANGE. Not implemented: images on tabs, several rows, TCS_BUTTONS, tooltips.
+// The "SysTabControl32" class: a Qt tab bar over a display area that GDI frames. A click on a
+// tab asks the parent with TCN_SELCHANGING (non-zero keeps the current tab) and then reports
+// TCN_SELCHANGE; TCM_SETCURSEL changes the tab without asking; tabs show images of the
+// control's image list. Not implemented: several rows, TCS_BUTTONS, tooltips.
 #include "platform/ui/tab_control.h"
 
 #include "platform/ui/control_paint.h"
 #include "platform/ui/control_procs.h"
+#include "platform/ui/image_list_internal.h"
 #include "platform/ui/message_queue.h"
+#include "platform/ui/native_control.h"
 #include "platform/ui/window_api.h"
 #include "platform/ui/window_class.h"
 #include "platform/ui/window_table.h"
 
-#include <string>
+#include <QEvent>
+#include <QMouseEvent>
+#include <QTabBar>
+
 #include <utility>
-#include <vector>
 
 namespace ui {
 namespace {
 
-constexpr int kRowHeight = 20;
-constexpr int kTabPadding = 12;
-
-struct TabState final : ControlState {
-  std::vector<std::string> items;
-  int selected = -1;
+struct TabState final : NativeControlState {
+  QTabBar* bar = nullptr;
+  bool syncing = false;
+  HIMAGELIST images = nullptr;
 };
 
-std::vector<RECT> TabRects(HWND hwnd, const TabState& state) {
-  const HDC dc = CreateCompatibleDC(nullptr);
-  SelectControlFont(hwnd, dc);
-  std::vector<RECT> rects;
-  int x = 2;
-  for (const auto& item : state.items) {
-    SIZE extent{};
-    RECT measure{0, 0, 0, 0};
-    DrawTextA(dc, item.c_str(), -1, &measure, DT_CALCRECT | DT_SINGLELINE);
-    extent.cx = measure.Width();
-    rects.push_back(RECT{x, 2, x + extent.cx + kTabPadding, kRowHeight});
-    x += extent.cx + kTabPadding;
-  }
-  DeleteDC(dc);
-  return rects;
+TabState* StateOf(HWND hwnd) {
+  WindowRecord* record = FindWindowRecord(hwnd);
+  return record != nullptr ? dynamic_cast<TabState*>(record->control.get()) : nullptr;
 }
+
+int RowHeight(const TabState& state) { return std::max(20, state.bar->sizeHint().height()); }
 
 LRESULT Notify(HWND hwnd, UINT code) {
   NMHDR header;
@@ -50,40 +43,58 @@ LRESULT Notify(HWND hwnd, UINT code) {
   return SendMessage(GetParent(hwnd), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
 }
 
-void Paint(HWND hwnd, const TabState& state) {
+// A click on a tab: the parent may refuse the change.
+void Choose(HWND hwnd, TabState& state, int tab) {
+  if (tab < 0 || tab == state.bar->currentIndex()) return;
+  if (Notify(hwnd, TCN_SELCHANGING) != 0) return;
+  state.syncing = true;
+  state.bar->setCurrentIndex(tab);
+  state.syncing = false;
+  InvalidateRect(hwnd, nullptr, win::TRUE);
+  Notify(hwnd, TCN_SELCHANGE);
+}
+
+// Desktop clicks go through the same road as posted ones.
+class TabClicks final : public QObject {
+ public:
+  TabClicks(HWND hwnd, QObject* parent) : QObject(parent), hwnd_(hwnd) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::MouseButtonPress) return QObject::eventFilter(watched, event);
+    TabState* state = StateOf(hwnd_);
+    if (state != nullptr) Choose(hwnd_, *state, state->bar->tabAt(static_cast<QMouseEvent*>(event)->position().toPoint()));
+    return true;
+  }
+
+ private:
+  HWND hwnd_;
+};
+
+void Create(HWND hwnd, WindowRecord& record) {
+  auto& state = ControlStateOf<TabState>(record);
+  state.bar = &state.Make<QTabBar>(hwnd);
+  state.bar->setDrawBase(false);
+  state.bar->setExpanding(false);
+  state.bar->installEventFilter(new TabClicks(hwnd, state.bar));
+}
+
+// The bar lies along the top of the control's place; the rest is the display area.
+void PlaceBar(HWND hwnd, TabState& state) {
+  state.heightLimit = RowHeight(state);
+  state.Place(hwnd);
+}
+
+void Paint(HWND hwnd, TabState& state) {
   PAINTSTRUCT paint;
   const HDC dc = BeginPaint(hwnd, &paint);
   RECT client;
   GetClientRect(hwnd, &client);
   FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-  RECT display{client.left, kRowHeight, client.right, client.bottom};
+  RECT display{client.left, RowHeight(state) - 1, client.right, client.bottom};
   DrawEdge(dc, &display, EDGE_RAISED, BF_RECT);
-  SelectControlFont(hwnd, dc);
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-  const auto rects = TabRects(hwnd, state);
-  for (std::size_t i = 0; i < rects.size(); ++i) {
-    RECT tab = rects[i];
-    const bool selected = static_cast<int>(i) == state.selected;
-    if (selected) tab = RECT{tab.left - 2, tab.top - 2, tab.right + 2, tab.bottom + 1};
-    FillRect(dc, &tab, GetSysColorBrush(COLOR_BTNFACE));
-    RECT edge = tab;
-    DrawEdge(dc, &edge, EDGE_RAISED, BF_LEFT | BF_TOP | BF_RIGHT);
-    DrawTextA(dc, state.items[i].c_str(), -1, &tab, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  }
   EndPaint(hwnd, &paint);
-}
-
-void Click(HWND hwnd, TabState& state, POINT point) {
-  const auto rects = TabRects(hwnd, state);
-  for (std::size_t i = 0; i < rects.size(); ++i) {
-    if (!rects[i].Contains(point) || static_cast<int>(i) == state.selected) continue;
-    if (Notify(hwnd, TCN_SELCHANGING) != 0) return;
-    state.selected = static_cast<int>(i);
-    InvalidateRect(hwnd, nullptr, win::TRUE);
-    Notify(hwnd, TCN_SELCHANGE);
-    return;
-  }
+  PlaceBar(hwnd, state);
 }
 
 }  // namespace
@@ -91,41 +102,66 @@ void Click(HWND hwnd, TabState& state, POINT point) {
 LRESULT TabControlWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   WindowRecord* record = FindWindowRecord(hwnd);
   if (record == nullptr) return 0;
-  auto& state = ControlStateOf<TabState>(*record);
+  if (message == WM_CREATE) {
+    Create(hwnd, *record);
+    return 0;
+  }
+  TabState* state = StateOf(hwnd);
+  if (state == nullptr) return DefWindowProcA(hwnd, message, wParam, lParam);
+  QTabBar& bar = *state->bar;
   switch (message) {
-    case TCM_GETITEMCOUNT: return static_cast<LRESULT>(state.items.size());
+    case TCM_GETITEMCOUNT: return bar.count();
+    case TCM_SETIMAGELIST: return reinterpret_cast<LRESULT>(std::exchange(state->images, reinterpret_cast<HIMAGELIST>(lParam)));
     case TCM_INSERTITEMA: {
       const auto* item = reinterpret_cast<const TCITEMA*>(lParam);
-      const auto at = std::min<std::size_t>(wParam, state.items.size());
-      state.items.insert(state.items.begin() + static_cast<std::ptrdiff_t>(at), item->pszText != nullptr ? item->pszText : "");
-      if (state.selected < 0) state.selected = 0;
-      InvalidateRect(hwnd, nullptr, win::TRUE);
-      return static_cast<LRESULT>(at);
+      state->syncing = true;
+      const int at = bar.insertTab(static_cast<int>(std::min<WPARAM>(wParam, static_cast<WPARAM>(bar.count()))),
+                                   QString::fromLatin1(item->pszText != nullptr ? item->pszText : ""));
+      const QImage icon = (item->mask & TCIF_IMAGE) != 0 ? ImageListImage(state->images, item->iImage) : QImage();
+      if (!icon.isNull()) bar.setTabIcon(at, QIcon(QPixmap::fromImage(icon)));
+      state->syncing = false;
+      PlaceBar(hwnd, *state);
+      return at;
     }
     case TCM_DELETEALLITEMS:
-      state.items.clear();
-      state.selected = -1;
-      InvalidateRect(hwnd, nullptr, win::TRUE);
+      while (bar.count() > 0) bar.removeTab(0);
       return win::TRUE;
-    case TCM_GETCURSEL: return state.selected;
+    case TCM_GETCURSEL: return bar.currentIndex();
     case TCM_SETCURSEL: {
-      if (wParam >= state.items.size()) return -1;
-      const int old = std::exchange(state.selected, static_cast<int>(wParam));
-      InvalidateRect(hwnd, nullptr, win::TRUE);
+      if (wParam >= static_cast<WPARAM>(bar.count())) return -1;
+      state->syncing = true;
+      const int old = bar.currentIndex();
+      bar.setCurrentIndex(static_cast<int>(wParam));
+      state->syncing = false;
       return old;
+    }
+    case TCM_GETITEMRECT: {
+      if (wParam >= static_cast<WPARAM>(bar.count()) || lParam == 0) return win::FALSE;
+      const QRect tab = bar.tabRect(static_cast<int>(wParam));
+      *reinterpret_cast<RECT*>(lParam) = RECT{tab.left(), tab.top(), tab.right() + 1, tab.bottom() + 1};
+      return win::TRUE;
     }
     case TCM_ADJUSTRECT: {
       auto* rect = reinterpret_cast<RECT*>(lParam);
       const int sign = wParam != 0 ? -1 : 1;
       rect->left += sign * 4;
-      rect->top += sign * (kRowHeight + 4);
+      rect->top += sign * (RowHeight(*state) + 4);
       rect->right -= sign * 4;
       rect->bottom -= sign * 4;
       return 0;
     }
-    case WM_LBUTTONDOWN: Click(hwnd, state, PointFromLParam(lParam)); return 0;
-    case WM_PAINT: Paint(hwnd, state); return 0;
+    case WM_LBUTTONDOWN: {
+      const POINT at = PointFromLParam(lParam);
+      Choose(hwnd, *state, bar.tabAt(QPoint(at.x, at.y)));
+      return 0;
+    }
+    case WM_SETFONT:
+      DefWindowProcA(hwnd, message, wParam, lParam);
+      bar.setFont(QtFontOf(reinterpret_cast<void*>(wParam)));
+      return 0;
+    case WM_PAINT: Paint(hwnd, *state); return 0;
     case WM_ERASEBKGND: return 1;
+    case WM_GETDLGCODE: return DLGC_WANTARROWS;
     default: return DefWindowProcA(hwnd, message, wParam, lParam);
   }
 }

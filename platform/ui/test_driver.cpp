@@ -5,6 +5,7 @@
 #include "platform/ui/list_view.h"
 #include "platform/ui/menu.h"
 #include "platform/ui/message_queue.h"
+#include "platform/ui/process_exit.h"
 #include "platform/ui/messages.h"
 #include "platform/ui/window_api.h"
 #include "platform/ui/window_table.h"
@@ -33,6 +34,7 @@ TestDriver::TestDriver(FailureHandler onFailure)
   SetIdleHandler([this] { return Idle(); });
   SetPumpObserver([this] { Pumped(); });
   SetModalStartHook(&TestDriver::ModalStarted, this);
+  SetExitHook([](UINT code) { throw ProcessExit{code}; });
   SetMenuChooser([this](HMENU menu, HWND owner) -> UINT {
     if (menus_.empty()) {
       Fail("a popup menu opened and nothing is scripted");
@@ -47,6 +49,7 @@ TestDriver::TestDriver(FailureHandler onFailure)
 TestDriver::~TestDriver() {
   SetModalStartHook(nullptr, nullptr);
   SetMenuChooser(nullptr);
+  SetExitHook(nullptr);
   SetPumpObserver(nullptr);
   SetIdleHandler(nullptr);
   win::SetClock(nullptr);
@@ -205,9 +208,5 @@ bool TestDriver::PressKey(UINT virtualKey) {
   return true;
 }
 
-void TestDriver::ExitProcess(int code) {
-  if (Installed() != nullptr) throw ProcessExit{code};
-  std::exit(code);
-}
 
 }  // namespace ui

@@ -23,9 +23,9 @@ class ManualClock;
 
 namespace ui {
 
-// Thrown by ExitProcess while a driver is installed.
+// Thrown by ui::ExitProcess while a driver is installed.
 struct ProcessExit {
-  int code = 0;
+  UINT code = 0;
 };
 
 class TestDriver {
@@ -73,9 +73,6 @@ class TestDriver {
   int Pumps() const { return pumps_; }
   // Template ids of the modal dialogs started so far, in order.
   const std::vector<int>& Started() const { return started_; }
-
-  // Ends the process, or throws ProcessExit while a driver is installed.
-  [[noreturn]] static void ExitProcess(int code);
 
  private:
   struct Trigger {

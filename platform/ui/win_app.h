@@ -7,6 +7,8 @@
 #include "platform/ui/ui_types.h"
 #include "platform/win/module_registration.h"
 
+#include <string>
+
 namespace ui {
 
 class CWnd;
@@ -27,6 +29,14 @@ class CWinApp : public win::ModuleApp {
 // The program's application object, or null.
 CWinApp* AfxGetApp();
 CWnd* AfxGetMainWnd();
+// The application's name: its object's m_pszAppName, else the program's file name without
+// its extension ("Tarnlok").
+std::string AfxGetAppName();
+// A message box owned by the main window with the application's name as its caption; the id
+// form shows that string of the program's string table.
+int AfxMessageBox(const std::string& text, UINT type = 0);
+int AfxMessageBox(UINT id, UINT type = 0);
+
 // Runs the program's application: InitInstance, then Run when it answers TRUE, else
 // ExitInstance; answers the exit code (-1 without an application object).
 int AfxWinMain();

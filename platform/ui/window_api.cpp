@@ -3,7 +3,7 @@
 #include "platform/ui/message_queue.h"
 #include "platform/ui/messages.h"
 #include "platform/ui/native_control.h"
-#include "platform/ui/paint.h"
+#include "platform/ui/gdi.h"
 #include "platform/ui/styles.h"
 #include "platform/ui/surface.h"
 #include "platform/ui/window_class.h"

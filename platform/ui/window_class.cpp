@@ -17,6 +17,7 @@
 #include <cstring>
 #include <map>
 #include <strings.h>
+#include <utility>
 
 namespace ui {
 namespace {
@@ -158,6 +159,13 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       if (LOWORD(static_cast<std::uintptr_t>(lParam)) != 0) InvalidateRect(hwnd, nullptr, win::TRUE);
       return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(record->font);
+    case WM_SETICON: {
+      void*& slot = record->icons[wParam == ICON_BIG ? 1 : 0];
+      void* old = std::exchange(slot, reinterpret_cast<void*>(lParam));
+      if (record->surface && wParam == ICON_BIG) SetSurfaceIcon(*record, reinterpret_cast<HICON>(lParam));
+      return reinterpret_cast<LRESULT>(old);
+    }
+    case WM_GETICON: return reinterpret_cast<LRESULT>(record->icons[wParam == ICON_BIG ? 1 : 0]);
     case WM_PAINT: {
       PAINTSTRUCT paint;
       BeginPaint(hwnd, &paint);
@@ -184,6 +192,10 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       if ((wParam & 0xFFF0) == SC_CLOSE) SendMessage(hwnd, WM_CLOSE, 0, 0);
       return 0;
     case WM_NCHITTEST: return HTCLIENT;
+    case WM_SETCURSOR:
+      // A child's parent may choose first.
+      if ((record->style & WS_CHILD) != 0 && record->parent != nullptr) return SendMessage(record->parent, message, wParam, lParam);
+      return win::FALSE;
     case WM_NCLBUTTONDOWN:
       if (static_cast<LRESULT>(wParam) == HTCAPTION) BeginWindowDrag(TopLevelOf(hwnd));
       return 0;

@@ -43,6 +43,7 @@ struct WindowRecord {
   CWnd* object = nullptr;  // the framework object bound to the window, if any
   std::vector<HWND> children;
   void* font = nullptr;  // HFONT
+  void* icons[2] = {};   // HICON small and big (WM_SETICON)
   bool invalid = false;
   bool eraseNeeded = false;
   bool destroying = false;

@@ -1,4 +1,0 @@
-// Invalidation and window device contexts (declared with the rest of GDI in gdi.h).
-#pragma once
-
-#include "platform/ui/gdi.h"
