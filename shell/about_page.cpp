@@ -1,0 +1,70 @@
+#include "shell/about_page.h"
+
+#include "device/device_state.h"
+#include "platform/ui/gdi.h"
+#include "platform/ui/messages.h"
+#include "platform/ui/resources.h"
+#include "platform/win/shell_services.h"
+#include "shell/dialog_texts.h"
+#include "shell/main_app.h"
+#include "shell/page_background.h"
+
+#include <string>
+
+namespace tarnlok {
+namespace {
+
+constexpr int kProduct = 1013;
+constexpr int kBuild = 1014;
+constexpr int kNotice = 1015;
+constexpr int kMailLink = 1023;
+constexpr int kWebLink = 1024;
+constexpr win::UINT kPageIcon = 247;
+
+bool TransparentStatic(int id) { return (id >= 1011 && id <= 1018) || id == 1022 || id == 1250; }
+
+}  // namespace
+
+CAbtPage::CAbtPage() : CPropertyPage(kAboutPageTemplate) { m_hIcon = ui::LoadIconA(nullptr, kPageIcon); }
+
+const ui::MessageMap& CAbtPage::GetMessageMap() const {
+  static const ui::MessageMap map(&CPropertyPage::GetMessageMap(), {
+      ui::OnMessage(ui::WM_PAINT, &CAbtPage::OnPaint),
+      ui::OnMessage(ui::WM_HELP, &CAbtPage::OnHelp),
+      ui::OnCtlColorMessage(&CAbtPage::OnCtlColor),
+  });
+  return map;
+}
+
+void CAbtPage::DoDataExchange(ui::CDataExchange* dx) {
+  CPropertyPage::DoDataExchange(dx);
+  ui::DDX_Control(dx, kWebLink, webLink_);
+  ui::DDX_Control(dx, kMailLink, mailLink_);
+}
+
+win::BOOL CAbtPage::OnInitDialog() {
+  CPropertyPage::OnInitDialog();
+  App().LoadBackgroundBitmap(kPageBackgroundBitmap);
+  // The table's text is a pattern with one %s for the version; it is filled, never used as a format.
+  std::string product = LoadProgramString(1270);
+  if (const auto at = product.find("%s"); at != std::string::npos) product.replace(at, 2, LoadProgramString(57464));
+  SetDlgItemText(kProduct, product);
+  SetDlgItemText(kBuild, LoadProgramString(57463));
+  SetDlgItemText(kNotice, LoadProgramString(57414));
+  SetFonts(*this, {1017}, App().labelFontBold);
+  SetFonts(*this, {1011, 1012, 1250, 1018, 1022, 1015}, App().labelFont);
+  return win::TRUE;
+}
+
+void CAbtPage::WinHelp(win::DWORD, win::UINT) {
+  win::WinHelpA(m_hWnd, MessageText.c_str(), win::HELP_KEY, reinterpret_cast<std::uintptr_t>("Dunmere Backup"));
+}
+
+void CAbtPage::OnPaint() { PaintWithPageBackground(*this); }
+
+ui::HBRUSH CAbtPage::OnCtlColor(ui::CDC* dc, ui::CWnd* control, ui::UINT kind) {
+  if (kind == ui::CTLCOLOR_STATIC && TransparentStatic(control->GetDlgCtrlID())) dc->SetBkMode(ui::TRANSPARENT);
+  return static_cast<ui::HBRUSH>(ui::GetStockObject(ui::HOLLOW_BRUSH));
+}
+
+}  // namespace tarnlok

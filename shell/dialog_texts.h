@@ -1,0 +1,26 @@
+// Helpers of the pages' initialisation: string-table texts and fonts on controls by id.
+#pragma once
+
+#include "platform/ui/cdc.h"
+#include "platform/ui/cwnd.h"
+#include "device/device_messages.h"
+
+#include <initializer_list>
+#include <span>
+
+namespace tarnlok {
+
+// Every page and dialog of the program wears this background bitmap.
+constexpr int kPageBackgroundBitmap = 220;
+
+struct ControlText {
+  int control;
+  win::UINT stringId;
+};
+
+// Sets each control's text to its string of the table.
+void SetTexts(ui::CWnd& dialog, std::span<const ControlText> texts);
+// Sets the font on each control (WM_SETFONT with redraw).
+void SetFonts(ui::CWnd& dialog, std::initializer_list<int> controls, ui::CFont& font);
+
+}  // namespace tarnlok

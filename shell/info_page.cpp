@@ -1,0 +1,103 @@
+#include "shell/info_page.h"
+
+#include "device/device_state.h"
+#include "platform/ui/gdi.h"
+#include "platform/ui/messages.h"
+#include "platform/ui/resources.h"
+#include "platform/win/shell_services.h"
+#include "shell/dialog_texts.h"
+#include "shell/help_topics.h"
+#include "shell/main_app.h"
+#include "shell/page_background.h"
+#include "shell/refresh_info_page.h"
+#include "shell/shell_state.h"
+
+namespace tarnlok {
+namespace {
+
+constexpr int kHelpButton = 1165;
+constexpr int kDeviceNameEdit = 1028;
+constexpr win::UINT kPageIcon = 198;
+
+constexpr ControlText kTexts[] = {{1262, 1018}, {1027, 1019}, {1037, 1035}, {1038, 1274}, {1019, 1036},
+                                  {1020, 1037}, {1023, 1038}, {1024, 1039}, {kHelpButton, 1056}};
+
+bool TransparentStatic(int id) {
+  return (id >= 1018 && id <= 1029) || id == 1035 || id == 1037 || id == 1038 || id == 1250 || id == 1262 ||
+         id == 1263;
+}
+
+}  // namespace
+
+CInfoPage::CInfoPage() : CPropertyPage(kInfoPageTemplate) { m_hIcon = ui::LoadIconA(nullptr, kPageIcon); }
+
+const ui::MessageMap& CInfoPage::GetMessageMap() const {
+  static const ui::MessageMap map(&CPropertyPage::GetMessageMap(), {
+      ui::OnMessage(ui::WM_PAINT, &CInfoPage::OnPaint),
+      ui::OnMessage(ui::WM_HELP, &CInfoPage::OnHelp),
+      ui::OnMessage(ui::WM_DESTROY, &CInfoPage::OnDestroy),
+      ui::OnCommand(kHelpButton, &CInfoPage::OnHelpButton),
+      ui::OnCtlColorMessage(&CInfoPage::OnCtlColor),
+  });
+  return map;
+}
+
+void CInfoPage::DoDataExchange(ui::CDataExchange* dx) {
+  CPropertyPage::DoDataExchange(dx);
+  ui::DDX_Control(dx, kDeviceNameEdit, deviceName_);
+  ui::DDX_Control(dx, kHelpButton, helpButton_);
+}
+
+win::BOOL CInfoPage::OnInitDialog() {
+  CPropertyPage::OnInitDialog();
+  App().LoadBackgroundBitmap(kPageBackgroundBitmap);
+  ActivePageHwnd = m_hWnd;
+  CurrentPageCode = 1;
+  SetTexts(*this, kTexts);
+  SetFonts(*this, {1262, 1263}, App().labelFontBold);
+  SetFonts(*this, {1027, 1037, 1038, 1019, 1020, 1023, 1024}, App().labelFont);
+  if (CurrentDevice != nullptr) {
+    while (CurrentDevice->previous != nullptr) CurrentDevice = CurrentDevice->previous;
+  }
+  return win::TRUE;
+}
+
+win::BOOL CInfoPage::OnSetActive() {
+  CurrentPageCode = 1;
+  ActivePageHwnd = m_hWnd;
+  if (CurrentDevice != nullptr && SheetInitialising == 0) RefreshInfoPage();
+  helpButton_.SetFocus();
+  return CPropertyPage::OnSetActive();
+}
+
+win::BOOL CInfoPage::PreTranslateMessage(ui::MSG* msg) {
+  if (msg->message == ui::WM_KEYDOWN && msg->wParam == ui::VK_RETURN && helpButton_.m_hWnd != nullptr &&
+      msg->hwnd == helpButton_.m_hWnd) {
+    SendMessage(ui::WM_COMMAND, kHelpButton, 0);
+  }
+  return CPropertyPage::PreTranslateMessage(msg);
+}
+
+void CInfoPage::OnHelpButton() { OpenHelpTopic(m_hWnd, HelpTopicOfPage(1)); }
+
+ui::LRESULT CInfoPage::OnHelp(ui::WPARAM, ui::LPARAM) {
+  OnHelpButton();
+  return win::TRUE;
+}
+
+void CInfoPage::WinHelp(win::DWORD data, win::UINT command) { CPropertyPage::WinHelp(data, command); }
+
+void CInfoPage::OnDestroy() {
+  Default();
+  WinHelp(0, win::HELP_QUIT);
+}
+
+void CInfoPage::OnPaint() { PaintWithPageBackground(*this); }
+
+ui::HBRUSH CInfoPage::OnCtlColor(ui::CDC* dc, ui::CWnd* control, ui::UINT kind) {
+  if (kind != ui::CTLCOLOR_STATIC) return reinterpret_cast<ui::HBRUSH>(Default());
+  if (TransparentStatic(control->GetDlgCtrlID())) dc->SetBkMode(ui::TRANSPARENT);
+  return static_cast<ui::HBRUSH>(ui::GetStockObject(ui::HOLLOW_BRUSH));
+}
+
+}  // namespace tarnlok

@@ -1,0 +1,34 @@
+// The Information page: labels for the details of the current device, which RefreshInfoPage
+// fills whenever the page becomes active or another device is selected.
+#pragma once
+
+#include "platform/ui/controls.h"
+#include "platform/ui/property_sheet.h"
+
+namespace tarnlok {
+
+constexpr win::UINT kInfoPageTemplate = 129;
+
+class CInfoPage : public ui::CPropertyPage {
+ public:
+  CInfoPage();
+  win::BOOL OnInitDialog() override;
+  win::BOOL OnSetActive() override;
+  void DoDataExchange(ui::CDataExchange* dx) override;
+  void WinHelp(win::DWORD data, win::UINT command) override;
+  win::BOOL PreTranslateMessage(ui::MSG* msg) override;
+  const ui::MessageMap& GetMessageMap() const override;
+
+ private:
+  void OnPaint();
+  void OnHelpButton();
+  void OnDestroy();
+  ui::LRESULT OnHelp(ui::WPARAM, ui::LPARAM);
+  ui::HBRUSH OnCtlColor(ui::CDC* dc, ui::CWnd* control, ui::UINT kind);
+
+  ui::CEdit deviceName_;
+  ui::CStatic unattached_;
+  ui::CButton helpButton_;
+};
+
+}  // namespace tarnlok

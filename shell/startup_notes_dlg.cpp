@@ -1,0 +1,82 @@
+#include "shell/startup_notes_dlg.h"
+
+#include "platform/ui/gdi.h"
+#include "platform/ui/messages.h"
+#include "platform/ui/window_api.h"
+#include "platform/win/last_error.h"
+#include "platform/win/registry.h"
+#include "shell/dialog_texts.h"
+#include "shell/main_app.h"
+#include "shell/page_background.h"
+#include "shell/settings_key.h"
+
+namespace tarnlok {
+namespace {
+
+constexpr int kHideCheck = 1282;
+constexpr int kWebLink = 1291;
+constexpr int kNotesHeading = 1284;
+
+constexpr ControlText kTexts[] = {
+    {1286, 57513}, {1287, 57514}, {kHideCheck, 57516}, {ui::IDOK, 1234}};
+
+bool TransparentStatic(int id) { return id == kHideCheck || id == kNotesHeading || id == 1286 || id == 1287; }
+
+void StoreStartByte(win::BYTE start) {
+  const std::string path = SettingsKeyPath();
+  win::HKEY key = nullptr;
+  if (win::RegCreateKeyExA(win::HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, win::REG_OPTION_NON_VOLATILE,
+                           win::KEY_ALL_ACCESS, nullptr, &key, nullptr) == win::ERROR_SUCCESS) {
+    win::RegFlushKey(key);
+    win::RegCloseKey(key);
+  }
+  if (win::RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, path.c_str(), 0, win::KEY_ALL_ACCESS, &key) == win::ERROR_SUCCESS) {
+    win::RegSetValueExA(key, kStartValue, 0, win::REG_BINARY, &start, 1);
+    win::RegFlushKey(key);
+    win::RegCloseKey(key);
+  }
+}
+
+}  // namespace
+
+const ui::MessageMap& CStartupNotesDlg::GetMessageMap() const {
+  static const ui::MessageMap map(&CDialog::GetMessageMap(), {
+      ui::OnMessage(ui::WM_PAINT, &CStartupNotesDlg::OnPaint),
+      ui::OnCtlColorMessage(&CStartupNotesDlg::OnCtlColor),
+  });
+  return map;
+}
+
+void CStartupNotesDlg::DoDataExchange(ui::CDataExchange* dx) {
+  CDialog::DoDataExchange(dx);
+  ui::DDX_Control(dx, kWebLink, webLink_);
+  ui::DDX_Control(dx, ui::IDOK, continueButton_);
+  ui::DDX_Control(dx, kHideCheck, hideCheck_);
+}
+
+win::BOOL CStartupNotesDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  App().LoadBackgroundBitmap(kPageBackgroundBitmap);
+  SetWindowText(LoadProgramString(57344));
+  SetTexts(*this, kTexts);
+  SetFonts(*this, {kNotesHeading}, App().labelFontBold);
+  SetFonts(*this, {1286, 1287}, App().labelFont);
+  return win::TRUE;
+}
+
+void CStartupNotesDlg::OnOK() {
+  const bool hide = ui::SendDlgItemMessageA(m_hWnd, kHideCheck, ui::BM_GETCHECK, 0, 0) == 1;
+  StoreStartByte(hide ? 1 : 0);
+  CDialog::OnOK();
+}
+
+void CStartupNotesDlg::OnPaint() { PaintWithPageBackground(*this); }
+
+ui::HBRUSH CStartupNotesDlg::OnCtlColor(ui::CDC* dc, ui::CWnd* control, ui::UINT kind) {
+  const auto hollow = static_cast<ui::HBRUSH>(ui::GetStockObject(ui::HOLLOW_BRUSH));
+  if (kind != ui::CTLCOLOR_STATIC) return reinterpret_cast<ui::HBRUSH>(Default());
+  if (TransparentStatic(control->GetDlgCtrlID())) dc->SetBkMode(ui::TRANSPARENT);
+  return hollow;
+}
+
+}  // namespace tarnlok

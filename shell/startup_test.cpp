@@ -1,0 +1,203 @@
+// The program's start-up roads and its main window, run headless on described machines.
+#include "device/device_state.h"
+#include "device/testing/card_images.h"
+#include "device/testing/device_test_support.h"
+#include "platform/machine/machine_testing.h"
+#include "platform/ui/gdi.h"
+#include "platform/ui/list_view.h"
+#include "platform/ui/message_box.h"
+#include "platform/ui/message_queue.h"
+#include "platform/ui/messages.h"
+#include "platform/ui/test_driver.h"
+#include "platform/ui/window_api.h"
+#include "platform/win/file_mapping.h"
+#include "platform/win/paths.h"
+#include "platform/win/registry.h"
+#include "shell/main_app.h"
+#include "shell/settings_key.h"
+#include "shell/shell_state.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace tarnlok {
+namespace {
+
+// A CompactFlash and an MMC/SD card in USB readers, plain FAT volumes made by mkfs.fat.
+std::string TwoReaders(const std::string& windows) {
+  testing::WriteImage("cf.img", testing::Partitioned(testing::FormattedVolume(16, 65536 - 64), 64));
+  testing::WriteImage("sd.img", testing::Partitioned(testing::FormattedVolume(12, 8192 - 64), 64));
+  return R"({ "version": 1, "windows": ")" + windows + R"(", "readers": [
+    { "bus": "usb", "maker": true, "firmware": "newer", "letter": "E",
+      "card": { "kind": "cf", "image": "cf.img", "sectors": 65536 } },
+    { "bus": "usb", "letter": "G", "card": { "kind": "mmcsd", "image": "sd.img", "sectors": 8192 } } ] })";
+}
+
+std::string NoReaders() { return R"({ "version": 1, "windows": "xp", "readers": [] })"; }
+
+void HideNotes() {
+  win::HKEY key = nullptr;
+  win::RegCreateKeyExA(win::HKEY_LOCAL_MACHINE, SettingsKeyPath().c_str(), 0, nullptr, win::REG_OPTION_NON_VOLATILE,
+                       win::KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  const win::BYTE start = 1;
+  win::RegSetValueExA(key, kStartValue, 0, win::REG_BINARY, &start, 1);
+  win::RegCloseKey(key);
+}
+
+std::optional<int> StartByte() {
+  win::HKEY key = nullptr;
+  if (win::RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, SettingsKeyPath().c_str(), 0, win::KEY_ALL_ACCESS, &key) != 0) {
+    return std::nullopt;
+  }
+  win::BYTE start = 0xEE;
+  win::DWORD size = 1;
+  const bool found = win::RegQueryValueExA(key, kStartValue, nullptr, nullptr, &start, &size) == 0;
+  win::RegCloseKey(key);
+  if (!found) return std::nullopt;
+  return start;
+}
+
+std::string ItemText(ui::HWND dialog, int id) {
+  char text[256] = {};
+  ui::GetDlgItemTextA(dialog, id, text, sizeof(text));
+  return text;
+}
+
+class Startup : public testing::DeviceStateTest {
+ protected:
+  void Start(const std::string& json) {
+    machine_ = std::make_unique<machine::Machine>(machine::testing::Describe(json));
+    machine_->Install();
+  }
+  void TearDown() override {
+    CurrentPageCode = 0;
+    ActivePageHwnd = nullptr;
+    DeviceStateTest::TearDown();
+    machine_.reset();
+  }
+  int Run() { return ui::AfxWinMain(); }
+
+  ui::TestDriver driver{[](const std::string& what) { ADD_FAILURE() << what; }};
+  CMainApp app;
+  std::unique_ptr<machine::Machine> machine_;
+};
+
+TEST_F(Startup, ASecondCopyEndsSilentlyWithoutAnyWindow) {
+  Start(TwoReaders("xp"));
+  const win::HANDLE other = win::CreateFileMappingA(win::INVALID_HANDLE_VALUE, nullptr, win::PAGE_READWRITE, 0, 4,
+                                                    "Tarnlok V2");
+  auto* counter = static_cast<win::DWORD*>(win::MapViewOfFile(other, win::FILE_MAP_WRITE, 0, 0, 4));
+  *counter = 1;
+  Run();
+  EXPECT_TRUE(driver.Started().empty()) << "no notes, no main window";
+  EXPECT_TRUE(prompter.Asked().empty());
+  EXPECT_EQ(InstanceMapping, nullptr);
+  win::UnmapViewOfFile(counter);
+}
+
+TEST_F(Startup, NotesShowWithoutTheStartValueAndContinueStoresTheCheckBox) {
+  Start(NoReaders());
+  prompter.AnswerMessageBox(ui::IDOK, "No device connected in the system.");
+  driver.OnDialog(248, [&](ui::HWND notes) {
+    EXPECT_EQ(ItemText(notes, 1282), "Hide this dialog during next start up");
+    driver.SetCheck(notes, 1282, true);
+    driver.Click(notes, ui::IDOK);
+  });
+  Run();
+  EXPECT_EQ(driver.Started(), std::vector<int>{248});
+  EXPECT_EQ(StartByte(), 1);
+}
+
+TEST_F(Startup, ContinueUncheckedStoresZeroAndEscapeStoresNothing) {
+  Start(NoReaders());
+  prompter.AnswerMessageBox(ui::IDOK, "No device connected");
+  driver.OnDialog(248, [&](ui::HWND notes) { driver.Click(notes, ui::IDOK); });
+  Run();
+  EXPECT_EQ(StartByte(), 0);
+}
+
+TEST_F(Startup, EscapeOnTheNotesTouchesNoRegistry) {
+  Start(NoReaders());
+  prompter.AnswerMessageBox(ui::IDOK, "No device connected");
+  driver.OnDialog(248, [&](ui::HWND) { driver.Escape(); });
+  Run();
+  EXPECT_EQ(StartByte(), std::nullopt);
+}
+
+TEST_F(Startup, NoDeviceGivesMessage108AndNoMainWindow) {
+  Start(NoReaders());
+  HideNotes();
+  prompter.AnswerMessageBox(ui::IDOK, "No device connected in the system.");
+  Run();
+  ASSERT_EQ(prompter.Asked().size(), 1u);
+  EXPECT_EQ(prompter.Asked()[0].type & ui::MB_ICONMASK, ui::MB_ICONINFORMATION);
+  EXPECT_TRUE(driver.Started().empty());
+}
+
+TEST_F(Startup, AMissingFormatLibraryGives57430AndReleasesTheGuard) {
+  Start(TwoReaders("xp"));
+  HideNotes();
+  const auto library = win::HostPathOf("C:\\Program Files\\Tarnlok\\libPradvik2k.so");
+  ASSERT_TRUE(library.has_value());
+  std::filesystem::remove(*library);
+  prompter.AnswerMessageBox(ui::IDOK, "Format Dll load failed. Quiting the application.");
+  Run();
+  ASSERT_EQ(prompter.Asked().size(), 1u);
+  EXPECT_EQ(prompter.Asked()[0].type & ui::MB_ICONMASK, ui::MB_ICONERROR);
+  EXPECT_EQ(InstanceMapping, nullptr);
+}
+
+TEST_F(Startup, Windows98WithoutTheCardDriverGives106) {
+  Start(R"({ "version": 1, "windows": "98", "readers": [] })");
+  HideNotes();
+  prompter.AnswerMessageBox(ui::IDOK, "Unable to load TARNLOK.VXD");
+  Run();
+  EXPECT_EQ(prompter.Asked().size(), 1u);
+  EXPECT_TRUE(driver.Started().empty());
+}
+
+TEST_F(Startup, MainWindowListsTheDevicesAndShowsTheSelectedOnesDetails) {
+  Start(TwoReaders("xp"));
+  HideNotes();
+  driver.OnDialog(102, [&](ui::HWND main) {
+    const ui::HWND list = ui::GetDlgItem(main, 1002);
+    ASSERT_EQ(ui::SendMessage(list, ui::LVM_GETITEMCOUNT, 0, 0), 2);
+    ASSERT_NE(ActivePageHwnd, nullptr);
+    EXPECT_EQ(CurrentPageCode, 1);
+    EXPECT_EQ(ItemText(ActivePageHwnd, 1021), " E:\\");
+    EXPECT_EQ(ItemText(ActivePageHwnd, 1028), " " + std::string(CurrentDevice->product));
+    EXPECT_EQ(ItemText(ActivePageHwnd, 1029), " No");
+    EXPECT_EQ(ItemText(ActivePageHwnd, 1027), "Device Name:");
+    const auto shot = std::filesystem::path(std::getenv("TARNLOK_BIN_DIR")) / "shell-main-information.png";
+    EXPECT_TRUE(ui::SaveWindowPng(main, shot.string()));
+    driver.Select(main, 1002, 1);
+    driver.WhenIdle([&] {
+      EXPECT_EQ(CurrentDevice->driveLetter, 'G');
+      EXPECT_EQ(ItemText(ActivePageHwnd, 1021), " G:\\");
+      EXPECT_EQ(ItemText(ActivePageHwnd, 1028), " " + std::string(CurrentDevice->product));
+      driver.Escape();
+    });
+  });
+  Run();
+  EXPECT_EQ(driver.Started(), std::vector<int>{102});
+}
+
+TEST_F(Startup, CloseWhileBusyIsIgnoredAndEndsTheProgramAfterwards) {
+  Start(TwoReaders("xp"));
+  HideNotes();
+  driver.OnDialog(102, [&](ui::HWND main) {
+    OperationBusy = 1;
+    ui::SendMessage(main, ui::WM_CLOSE, 0, 0);
+    EXPECT_TRUE(ui::IsWindow(main)) << "busy: the close is ignored";
+    OperationBusy = 0;
+    ui::SendMessage(main, ui::WM_CLOSE, 0, 0);
+    ADD_FAILURE() << "the close ends the process";
+  });
+  EXPECT_THROW(Run(), ui::ProcessExit);
+}
+
+}  // namespace
+}  // namespace tarnlok
