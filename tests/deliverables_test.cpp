@@ -13,6 +13,8 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -76,12 +78,19 @@ TEST(Deliverables, EachModuleAnswersFromItsOwnStringTable) {
   win::FreeLibrary(exif);
 }
 
-TEST(Deliverables, ProgramStartsAndExitsWithCodeZero) {
+// The program starts on a described machine and waits for its user at the start-up notes
+// (there is nobody to answer them here), or ends cleanly; it never crashes on the way.
+TEST(Deliverables, ProgramStartsAndWaitsForItsUser) {
   const auto home = tarnlok::testing::MakeTestDataHome();
-  const auto result = RunCommand("XDG_DATA_HOME=" + Quoted(home) + " " + Quoted(win::ExecutableFolder() / "Tarnlok") + " 2>&1");
+  const auto machine = home / "machine.json";
+  std::ofstream(machine) << R"({ "version": 1, "windows": "xp", "readers": [] })";
+  const auto result = RunCommand("XDG_DATA_HOME=" + Quoted(home) + " TARNLOK_MACHINE=" + Quoted(machine) +
+                                 " QT_QPA_PLATFORM=offscreen timeout 10 " +
+                                 Quoted(win::ExecutableFolder() / "Tarnlok") + " 2>&1");
   std::filesystem::remove_all(home);
   ASSERT_TRUE(WIFEXITED(result.status)) << result.output;
-  EXPECT_EQ(WEXITSTATUS(result.status), 0) << result.output;
+  constexpr int kStillRunning = 124;
+  EXPECT_TRUE(WEXITSTATUS(result.status) == 0 || WEXITSTATUS(result.status) == kStillRunning) << result.output;
 }
 
 }  // namespace
