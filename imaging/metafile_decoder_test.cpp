@@ -275,6 +275,16 @@ TEST(MetafileDecoder, BoundsSpanningTheWholeRangeNeitherWrapNorVanish) {
   ASSERT_NE(image->DibBlock(), nullptr) << image->LastError();
   EXPECT_EQ(image->Width(), 4000);
   EXPECT_EQ(image->Height(), 1) << "a thin picture keeps a row";
+  // Coordinates and origins at the ends of the range are drawn, not overflowed.
+  constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+  constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+  const auto extremes = DecodeBytes(
+      EnhancedMetafile(Box{0, 0, 64, 64}, {EmfRecord(10, {kMin, kMin}), EmfRecord(27, {kMax, kMax}),
+                                           EmfRecord(54, {kMin, kMax}), EmfRecord(43, {kMin, kMin, kMax, kMax}),
+                                           EmfRecord(17, {8}), EmfRecord(9, {1, 1}), EmfRecord(11, {kMax, kMin}),
+                                           EmfRecord(42, {kMax, kMax, kMax, kMax})}),
+      ImageFormat::Metafile);
+  EXPECT_NE(extremes->DibBlock(), nullptr) << extremes->LastError();
 }
 
 TEST(MetafileDecoder, OtherBytesAreCorrupted) {
