@@ -5,6 +5,7 @@
 #include "imaging/gif_decoder.h"
 #include "imaging/icon_decoder.h"
 #include "imaging/jpeg_decoder.h"
+#include "imaging/metafile_decoder.h"
 #include "imaging/pcx_decoder.h"
 #include "imaging/png_decoder.h"
 #include "imaging/tga_decoder.h"
@@ -42,12 +43,12 @@ bool RunDecoder(CDibImage& image, ImageFile& stream) {
 
 using DecoderRun = bool (*)(CDibImage&, ImageFile&);
 
-// Indexed by the ImageFormat code. The metafile player needs the windowing framework's device
-// context, so metafiles are not decoded yet.
-constexpr std::array<DecoderRun, 9> kDecoders = {
+// Indexed by the ImageFormat code.
+constexpr std::array<DecoderRun, 10> kDecoders = {
     RunDecoder<BmpDecoder>, RunDecoder<GifDecoder>, RunDecoder<JpegDecoder>,
     RunDecoder<PngDecoder>, RunDecoder<IconDecoder>, RunDecoder<TiffDecoder>,
     RunDecoder<TgaDecoder>, RunDecoder<PcxDecoder>, RunDecoder<WbmpDecoder>,
+    RunDecoder<MetafileDecoder>,
 };
 
 }  // namespace

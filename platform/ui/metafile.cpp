@@ -71,24 +71,26 @@ class Player {
       state_.viewportExt = SIZE{rect.Width(), rect.Height()};
     } else {
       const RECT& bounds = picture.header.rclBounds;
-      const double width = std::max<LONG>(1, bounds.right - bounds.left + 1);
-      const double height = std::max<LONG>(1, bounds.bottom - bounds.top + 1);
+      // In doubles: bounds may span the whole 32-bit range.
+      const double width = std::max(1.0, static_cast<double>(bounds.right) - bounds.left + 1);
+      const double height = std::max(1.0, static_cast<double>(bounds.bottom) - bounds.top + 1);
       painter_.translate(rect.left, rect.top);
       painter_.scale(rect.Width() / width, rect.Height() / height);
-      painter_.translate(-bounds.left, -bounds.top);
+      painter_.translate(-static_cast<double>(bounds.left), -static_cast<double>(bounds.top));
     }
   }
 
   void Play(const Op& op) { std::visit([this](const auto& each) { Do(each); }, op); }
 
  private:
+  // In doubles, so that coordinates and origins anywhere in the 32-bit range cannot overflow.
   QPointF Map(POINT p) const {
-    if (state_.mapMode == MM_TEXT) {
-      return QPointF(p.x - state_.windowOrg.x + state_.viewportOrg.x, p.y - state_.windowOrg.y + state_.viewportOrg.y);
-    }
+    const double x = static_cast<double>(p.x) - state_.windowOrg.x;
+    const double y = static_cast<double>(p.y) - state_.windowOrg.y;
+    if (state_.mapMode == MM_TEXT) return QPointF(x + state_.viewportOrg.x, y + state_.viewportOrg.y);
     const double sx = state_.windowExt.cx != 0 ? static_cast<double>(state_.viewportExt.cx) / state_.windowExt.cx : 1.0;
     const double sy = state_.windowExt.cy != 0 ? static_cast<double>(state_.viewportExt.cy) / state_.windowExt.cy : 1.0;
-    return QPointF((p.x - state_.windowOrg.x) * sx + state_.viewportOrg.x, (p.y - state_.windowOrg.y) * sy + state_.viewportOrg.y);
+    return QPointF(x * sx + state_.viewportOrg.x, y * sy + state_.viewportOrg.y);
   }
 
   QRectF MapBox(const RECT& box) const { return QRectF(Map(POINT{box.left, box.top}), Map(POINT{box.right, box.bottom})).normalized(); }

@@ -4,6 +4,8 @@
 #include "platform/ui/metafile_records.h"
 #include "platform/win/byte_order.h"
 
+#include <algorithm>
+#include <limits>
 #include <map>
 #include <stdexcept>
 
@@ -22,10 +24,15 @@ POINT PointAt(std::span<const BYTE> r, std::size_t at) { return POINT{Signed(r, 
 RECT RectAt(std::span<const BYTE> r, std::size_t at) {
   return RECT{Signed(r, at), Signed(r, at + 4), Signed(r, at + 8), Signed(r, at + 12)};
 }
+// A sum kept inside the 32-bit range, for coordinates that come from the file.
+LONG Plus(LONG a, LONG b) {
+  return static_cast<LONG>(std::clamp<std::int64_t>(std::int64_t{a} + b, std::numeric_limits<LONG>::min(),
+                                                    std::numeric_limits<LONG>::max()));
+}
 // EMF boxes include their right and bottom edges; GDI calls exclude them.
 RECT BoxAt(std::span<const BYTE> r, std::size_t at) {
   const RECT box = RectAt(r, at);
-  return RECT{box.left, box.top, box.right + 1, box.bottom + 1};
+  return RECT{box.left, box.top, Plus(box.right, 1), Plus(box.bottom, 1)};
 }
 
 Poly PolyAt(std::span<const BYTE> r, bool closed, bool shortPoints) {
@@ -42,7 +49,7 @@ Poly PolyAt(std::span<const BYTE> r, bool closed, bool shortPoints) {
 }
 
 std::optional<Op> StretchDib(std::span<const BYTE> r) {
-  const RECT destination{Signed(r, 24), Signed(r, 28), Signed(r, 24) + Signed(r, 72), Signed(r, 28) + Signed(r, 76)};
+  const RECT destination{Signed(r, 24), Signed(r, 28), Plus(Signed(r, 24), Signed(r, 72)), Plus(Signed(r, 28), Signed(r, 76))};
   const DWORD offHeader = ReadLe32(r, 48);
   const DWORD sizeHeader = ReadLe32(r, 52);
   const DWORD offBits = ReadLe32(r, 56);
