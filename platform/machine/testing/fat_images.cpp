@@ -92,7 +92,7 @@ ToolResult CheckWithFsck(const TestImage& image) {
   if (image.offset != 0) {
     volume += ".volume";
     const ToolResult copied = RunTool("dd if=" + Quote(image.path.string()) + " of=" + Quote(volume.string()) +
-                                      " bs=512 skip=" + std::to_string(image.offset / 512) + " conv=sparse status=none");
+                                      " bs=1M iflag=skip_bytes skip=" + std::to_string(image.offset) + " conv=sparse status=none");
     EXPECT_EQ(copied.status, 0) << copied.output;
   }
   ToolResult result = RunTool("fsck.fat -n " + Quote(volume.string()));
