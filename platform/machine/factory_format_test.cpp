@@ -43,7 +43,7 @@ TEST(FreshCard, EveryFactoryLayoutIsASoundVolumeForFsckAndMtools) {
       {"cf8", CardKind::CompactFlash, 16384, true, "FAT12"},
       {"cf64", CardKind::CompactFlash, 131072, true, "FAT16"},
       {"sd256", CardKind::MmcSd, 524288, true, "FAT16"},
-      {"mspro4g", CardKind::MemoryStickPro, 8388608, true, "FAT32"},
+      {"mspro2g", CardKind::MemoryStickPro, 4300000, true, "FAT32"},
   };
   for (const FreshCase& fresh : cases) {
     SCOPED_TRACE(fresh.name);
