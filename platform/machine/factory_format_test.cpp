@@ -100,8 +100,8 @@ TEST(FreshCard, SameSerialGivesTheSameBytesAndAFixedClockTheSameSerial) {
   EXPECT_NE(SerialFromClock(), serial);
   win::SetClock(nullptr);
 
-  CardDescription first = CardOf({"one", CardKind::CompactFlash, 131072, true, ""});
-  CardDescription second = CardOf({"two", CardKind::CompactFlash, 131072, true, ""});
+  CardDescription first = CardOf({"one", CardKind::CompactFlash, 65536, true, ""});
+  CardDescription second = CardOf({"two", CardKind::CompactFlash, 65536, true, ""});
   ASSERT_TRUE(MakeFreshCardImage(first, serial));
   ASSERT_TRUE(MakeFreshCardImage(second, serial));
   EXPECT_EQ(testing::ReadHostFile(first.image), testing::ReadHostFile(second.image));

@@ -10,7 +10,6 @@
 #include <cctype>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <sys/wait.h>
 
 namespace machine::testing {
@@ -158,8 +157,12 @@ void WriteHostFile(const std::filesystem::path& path, const std::vector<std::uin
 }
 
 std::vector<std::uint8_t> ReadHostFile(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  std::error_code error;
+  const auto size = std::filesystem::file_size(path, error);
+  if (error) return {};
+  std::vector<std::uint8_t> bytes(size);
+  std::ifstream(path, std::ios::binary).read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
+  return bytes;
 }
 
 std::vector<std::uint8_t> ReadWhole(FatVolume& volume, const std::string& path) {
