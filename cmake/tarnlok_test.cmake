@@ -8,5 +8,6 @@ function(tarnlok_add_test name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE tarnlok_test_support ${ARG_LIBS} GTest::gtest GTest::gmock tarnlok_warnings)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "TARNLOK_BIN_DIR=${TARNLOK_OUTPUT_DIR};QT_QPA_PLATFORM=offscreen")
+    PROPERTIES ENVIRONMENT "TARNLOK_BIN_DIR=${TARNLOK_OUTPUT_DIR}"
+    ENVIRONMENT_MODIFICATION "QT_QPA_PLATFORM=set:offscreen")
 endfunction()

@@ -1,0 +1,64 @@
+#include "device/command_roads.h"
+
+#include "device/aspi_transport.h"
+#include "device/device_state.h"
+#include "device/reader_commands.h"
+#include "device/scsi_transport.h"
+
+#include <array>
+
+namespace tarnlok {
+
+ReaderAddress AddressOf(const DeviceEntry* entry) {
+  if (entry == nullptr) return {};
+  return {entry->hostAdapter, entry->target, entry->lun};
+}
+
+bool SendStandardCommand(win::HANDLE handle, const DeviceEntry& entry, std::span<const win::BYTE> cdb,
+                         std::span<win::BYTE> data, win::BYTE direction) {
+  const auto cdbLength = static_cast<win::BYTE>(cdb.size());
+  const auto length = static_cast<win::DWORD>(data.size());
+  if (OsKindIsNt()) {
+    return ExecScsiCommand(handle, entry.hostAdapter, entry.target, entry.lun, cdb.data(), cdbLength, data.data(),
+                           length, direction);
+  }
+  if (entry.noCommandFlag != 0) return false;
+  return ExecAspiCommand(entry.hostAdapter, entry.target, entry.lun, cdb.data(), cdbLength, data.data(), length,
+                         direction == kScsiDataIn ? kAspiDataIn : kAspiNoData);
+}
+
+void SendTestUnitReady(win::HANDLE handle, const DeviceEntry& entry) {
+  constexpr std::array<win::BYTE, 6> kTestUnitReady{};
+  SendStandardCommand(handle, entry, kTestUnitReady, {}, 0);
+}
+
+bool SendVendorCommand(win::HANDLE handle, ReaderAddress address, win::BYTE subCommand, std::span<win::BYTE> reply) {
+  const VendorCdb cdb = CommandFirstCdb(subCommand);
+  const auto length = static_cast<win::DWORD>(reply.size());
+  if (OsKindHasVendorPassThrough()) {
+    return ExecScsiCommand(handle, address.host, address.target, address.lun, cdb.data(), cdb.size(), reply.data(),
+                           length, kScsiDataIn);
+  }
+  return ExecAspiCommand(address.host, address.target, address.lun, cdb.data(), cdb.size(), reply.data(), length,
+                         kAspiDataIn);
+}
+
+bool ModeSenseWriteProtected(win::HANDLE handle, const DeviceEntry& entry) {
+  constexpr std::array<win::BYTE, 6> kModeSense{0x1A, 0, 0, 0, 12, 0};
+  std::array<win::BYTE, 12> reply{};
+  return SendStandardCommand(handle, entry, kModeSense, reply, kScsiDataIn) && (reply[2] & 0x80) != 0;
+}
+
+}  // namespace tarnlok
+
+namespace tarnlok {
+
+bool SendInquiry(win::HANDLE handle, ReaderAddress address, InquiryReply& reply) {
+  constexpr std::array<win::BYTE, 6> kInquiry{0x12, 0, 0, 0, kInquiryLength, 0};
+  PromptText.clear();
+  reply.fill(0);
+  return ExecScsiCommand(handle, address.host, address.target, address.lun, kInquiry.data(), kInquiry.size(),
+                         reply.data(), reply.size(), kScsiDataIn);
+}
+
+}  // namespace tarnlok

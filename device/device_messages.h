@@ -1,0 +1,28 @@
+// Message boxes of device access. Texts come from the program's string table by number and
+// pass through MessageText, as every message of the program does; the box itself goes through
+// the windowing framework's prompter (tests install a scripted one).
+#pragma once
+
+#include "platform/ui/message_box.h"
+#include "platform/ui/messages.h"
+#include "platform/win/types.h"
+
+#include <string>
+
+namespace tarnlok {
+
+// String numbers of device access.
+constexpr win::UINT kStringNotEnoughMemory = 105;
+constexpr win::UINT kStringMediaNotFormatted = 1091;
+constexpr win::UINT kStringAspiNotLoaded = 57418;
+
+// The string of that number from the program's string table; empty when it has none.
+std::string LoadProgramString(win::UINT id);
+
+// Shows text as it stands, under the program's title; answers the button pressed.
+int ShowDeviceMessage(const std::string& text, win::UINT type);
+
+// Loads string id into MessageText and shows it.
+int ShowStringMessage(win::UINT id, win::UINT type);
+
+}  // namespace tarnlok

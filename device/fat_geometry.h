@@ -1,0 +1,25 @@
+// FAT cluster numbers to sector numbers from a boot sector's BIOS parameter block, and the
+// byte swaps that turn SCSI's big-endian answers into numbers.
+#pragma once
+
+#include "platform/win/types.h"
+
+#include <span>
+
+namespace tarnlok {
+
+using BootSector = std::span<const win::BYTE, 512>;
+
+// First sector of a FAT12/16 cluster. A sector size of 0 (a corrupt boot sector) counts as 512.
+win::DWORD FatClusterToSector(win::DWORD cluster, win::DWORD bytesPerSector, BootSector bpb);
+
+// First sector of a FAT32 cluster; a FAT count of 0 counts as one FAT.
+win::DWORD Fat32ClusterToSector(win::DWORD cluster, BootSector bpb);
+
+win::DWORD SwapBigEndian32(win::DWORD value);
+// The low 16 bits of value with their two bytes exchanged.
+win::DWORD SwapBigEndian16(win::DWORD value);
+// Upper half SwapBigEndian32(high), lower half SwapBigEndian32(low).
+win::ULONGLONG SwapBigEndian64(win::DWORD high, win::DWORD low);
+
+}  // namespace tarnlok

@@ -1,0 +1,50 @@
+#include "device/ide_pass_through.h"
+
+#include "platform/win/byte_order.h"
+#include "platform/win/device_io.h"
+#include "platform/win/pass_through_layout.h"
+
+#include <algorithm>
+
+namespace tarnlok {
+namespace {
+
+namespace ipt = win::ide_pass_through;
+
+constexpr win::DWORD kRecordSize = kIdeHeaderSize + kIdeDataCapacity;
+constexpr win::DWORD kIdentifySize = 512;
+
+}  // namespace
+
+IdeAnswer SendIdePassThrough(win::HANDLE handle, const TaskFile& taskFile, win::DWORD dataSize,
+                             std::span<const win::BYTE> dataOut) {
+  IdeAnswer answer;
+  if (dataSize > kIdeDataCapacity || dataOut.size() > kIdeDataCapacity) return answer;
+  std::vector<win::BYTE> record(kRecordSize, 0);
+  record[ipt::kFeatures] = taskFile.features;
+  record[ipt::kSectorCount] = taskFile.sectorCount;
+  record[ipt::kSectorNumber] = taskFile.sectorNumber;
+  record[ipt::kCylinderLow] = taskFile.cylinderLow;
+  record[ipt::kCylinderHigh] = taskFile.cylinderHigh;
+  record[ipt::kDeviceHead] = taskFile.deviceHead;
+  record[ipt::kCommand] = taskFile.command;
+  win::WriteLe32(record, ipt::kDataSize, dataSize);
+  std::copy(dataOut.begin(), dataOut.end(), record.begin() + ipt::kData);
+  answer.delivered = win::DeviceIoControl(handle, win::IOCTL_IDE_PASS_THROUGH, record.data(), kRecordSize,
+                                          record.data(), kRecordSize, &answer.bytesReturned, nullptr);
+  answer.status = record[ipt::kCommand];
+  answer.data.assign(record.begin() + ipt::kData, record.end());
+  return answer;
+}
+
+bool IdentifyThroughPassThrough(win::HANDLE handle, win::BYTE deviceHead, std::vector<win::BYTE>& identify) {
+  TaskFile taskFile;
+  taskFile.deviceHead = deviceHead;
+  taskFile.command = kAtaIdentify;
+  const IdeAnswer answer = SendIdePassThrough(handle, taskFile, kIdentifySize);
+  if (!answer.delivered) return false;
+  identify.assign(answer.data.begin(), answer.data.begin() + kIdentifySize);
+  return true;
+}
+
+}  // namespace tarnlok

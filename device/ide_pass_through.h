@@ -1,0 +1,47 @@
+// IOCTL_IDE_PASS_THROUGH requests: the task file, a u32 data size and a 16384-byte data area,
+// 16396 bytes in all. On return the command register holds the device's status.
+#pragma once
+
+#include "platform/win/types.h"
+
+#include <span>
+#include <vector>
+
+namespace tarnlok {
+
+// ATA commands of the system's own.
+constexpr win::BYTE kAtaReadSectors = 0x20;
+constexpr win::BYTE kAtaWriteSectors = 0x30;
+constexpr win::BYTE kAtaIdentifyPacket = 0xA1;
+constexpr win::BYTE kAtaIdentify = 0xEC;
+constexpr win::BYTE kAtaStatusError = 0x01;
+
+constexpr win::DWORD kIdeDataCapacity = 16384;
+constexpr win::DWORD kIdeHeaderSize = 12;
+
+struct TaskFile {
+  win::BYTE features = 0;
+  win::BYTE sectorCount = 0;
+  win::BYTE sectorNumber = 0;
+  win::BYTE cylinderLow = 0;
+  win::BYTE cylinderHigh = 0;
+  win::BYTE deviceHead = 0;
+  win::BYTE command = 0;
+};
+
+struct IdeAnswer {
+  win::BOOL delivered = win::FALSE;
+  win::DWORD bytesReturned = 0;
+  win::BYTE status = 0;         // the command register on return
+  std::vector<win::BYTE> data;  // the whole data area
+};
+
+// Sends one request with dataSize in the size field; dataOut (at most 16384 bytes) goes into the
+// data area. A dataSize beyond the data area is not sent.
+IdeAnswer SendIdePassThrough(win::HANDLE handle, const TaskFile& taskFile, win::DWORD dataSize,
+                             std::span<const win::BYTE> dataOut = {});
+
+// IDENTIFY DEVICE through IDE pass-through with this device/head; the 512 bytes when it answered.
+bool IdentifyThroughPassThrough(win::HANDLE handle, win::BYTE deviceHead, std::vector<win::BYTE>& identify);
+
+}  // namespace tarnlok

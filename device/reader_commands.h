@@ -1,0 +1,85 @@
+// The card readers' vendor command set: operation code, sub-commands, the command forms they
+// travel in, the no-card reply, the media status word and the media size codes.
+#pragma once
+
+#include "platform/win/types.h"
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <span>
+
+namespace tarnlok {
+
+constexpr win::BYTE kVendorOperation = 0x20;
+
+// Sub-commands (also the ATA command on IDE and PCMCIA readers).
+constexpr win::BYTE kVendorStatus = 0x80;
+constexpr win::BYTE kVendorEraseBlock = 0x83;
+constexpr win::BYTE kVendorGeometry = 0x84;
+constexpr win::BYTE kVendorReadPages = 0x85;
+constexpr win::BYTE kVendorWritePages = 0x86;
+constexpr win::BYTE kVendorLock = 0x88;
+constexpr win::BYTE kVendorUnlock = 0x89;
+constexpr win::BYTE kVendorReadRedundant = 0x8B;
+constexpr win::BYTE kVendorReadExtra = 0x8F;
+constexpr win::BYTE kVendorWriteByCylinder = 0x93;
+constexpr win::BYTE kVendorIdentifyReader = 0x99;
+
+// A reply whose first little-endian word is this found no card.
+constexpr win::WORD NoMediaReply = 0x04FF;
+
+// Bits of the media status word.
+constexpr win::DWORD kStatusWriteProtected = 0x00000020;
+constexpr win::DWORD kStatusCompactFlash = 0x00000100;
+constexpr win::DWORD kStatusSmartMedia = 0x00000200;
+constexpr win::DWORD kStatusMemoryStick = 0x00000400;
+constexpr win::DWORD kStatusMemoryStickPro = 0x20000000;
+constexpr win::DWORD kStatusMmcSd = 0x00080000;
+constexpr win::DWORD kIdentifyMmcSd = 0x00040000;
+constexpr win::DWORD kIdentifyPcmcia = 0x00600000;
+
+// True when the status word's low 16 bits say that no card is present.
+constexpr bool IsNoMediaStatus(win::DWORD status) { return (status & 0xFFFF) == NoMediaReply; }
+
+// True when a reply begins with the no-card word (a reply shorter than a word never does).
+bool StartsWithNoMediaReply(std::span<const win::BYTE> reply);
+
+using VendorCdb = std::array<win::BYTE, 8>;
+
+// The command-first form with the address field (bytes 2-5) zero.
+VendorCdb CommandFirstCdb(win::BYTE subCommand, win::WORD transferLength = 0);
+// Command-first form addressing a SmartMedia page (24-bit page number).
+VendorCdb CommandFirstPageCdb(win::BYTE subCommand, win::DWORD page, win::WORD transferLength);
+// Command-first form addressing a Memory Stick page by block and page within the block.
+VendorCdb CommandFirstBlockCdb(win::BYTE subCommand, win::WORD block, win::BYTE page, win::WORD transferLength);
+// The command-last form of the older readers, address zero.
+VendorCdb CommandLastCdb(win::BYTE subCommand, win::WORD transferLength = 0);
+
+// Raw flash geometry of a media size code.
+struct FlashGeometry {
+  win::DWORD code = 0;
+  win::DWORD pagesPerBlock = 0;
+  win::DWORD blocks = 0;
+};
+
+// SmartMedia by the card's ID byte: codes 1 to 12, or only 1 to 8 where the caller knows no more.
+std::optional<FlashGeometry> SmartMediaGeometry(win::BYTE idByte, win::DWORD highestCode = 12);
+// Memory Stick code (32 to 37) by its page count; nullopt beyond 262144 pages.
+std::optional<win::DWORD> MemoryStickSizeCode(win::DWORD pages);
+// Memory Stick size in megabytes (4 to 128) by its page count; nullopt beyond 262144 pages.
+std::optional<win::DWORD> MemoryStickMegabytes(win::DWORD pages);
+// Megabytes of a media size code (SmartMedia 1 to 8, Memory Stick 32 to 37); nullopt for others.
+std::optional<win::DWORD> MediaSizeCodeMegabytes(win::DWORD code);
+
+}  // namespace tarnlok
+
+namespace tarnlok {
+
+// The card kind a media status word names, first of Memory Stick (Memory Stick Pro with
+// withPro), SmartMedia, CompactFlash and MMC/SD; 0 for none.
+win::BYTE KindFromMediaStatus(win::DWORD status, bool withPro);
+// The maker's newer readers: 18 for SmartMedia, else 24 for Memory Stick, else 0.
+win::BYTE ReaderKindFromMediaStatus(win::DWORD status);
+
+}  // namespace tarnlok

@@ -1,0 +1,139 @@
+#include "device/scsi_transport.h"
+
+#include "device/aspi_transport.h"
+#include "device/device_messages.h"
+#include "device/device_state.h"
+#include "device/reader_commands.h"
+#include "platform/win/byte_order.h"
+#include "platform/win/device_io.h"
+#include "platform/win/pass_through_layout.h"
+
+#include <algorithm>
+#include <new>
+#include <span>
+#include <vector>
+
+namespace tarnlok {
+namespace {
+
+namespace spt = win::scsi_pass_through;
+
+constexpr win::DWORD kSenseOffset = 44;
+constexpr win::DWORD kDataOffset = 62;
+constexpr win::BYTE kSenseLength = 18;
+constexpr win::DWORD kTimeOutSeconds = 20;
+
+struct DirectionCodes {
+  win::BYTE caller;
+  win::BYTE passThrough;
+  win::BYTE aspi;
+};
+
+constexpr DirectionCodes kDirections[] = {
+    {8, win::SCSI_IOCTL_DATA_IN, kAspiDataIn},
+    {1, win::SCSI_IOCTL_DATA_IN, kAspiDataIn},
+    {16, win::SCSI_IOCTL_DATA_OUT, kAspiDataOut},
+    {0, win::SCSI_IOCTL_DATA_UNSPECIFIED, kAspiDataOut},
+    {2, win::SCSI_IOCTL_DATA_UNSPECIFIED, kAspiNoData},
+};
+
+const DirectionCodes* FindDirection(win::BYTE direction) {
+  const auto* found = std::find_if(std::begin(kDirections), std::end(kDirections),
+                                   [direction](const DirectionCodes& codes) { return codes.caller == direction; });
+  return found == std::end(kDirections) ? nullptr : found;
+}
+
+win::BYTE PassThroughDirection(win::BYTE direction) {
+  const auto* codes = FindDirection(direction);
+  return codes != nullptr ? codes->passThrough : direction;
+}
+
+win::BYTE AspiDirection(win::BYTE direction) {
+  const auto* codes = FindDirection(direction);
+  return codes != nullptr ? codes->aspi : direction;
+}
+
+bool VendorReplyFails(const win::BYTE* cdb, const win::BYTE* data, win::DWORD dataLength) {
+  return cdb[0] == kVendorOperation && data != nullptr && StartsWithNoMediaReply(std::span(data, dataLength));
+}
+
+// The request header: sense area at 44, data at 62, 20-second time-out.
+void FillRequestHeader(std::span<win::BYTE> request, std::span<const win::BYTE> cdb, win::BYTE dataIn,
+                       win::DWORD dataLength) {
+  win::WriteLe16(request, spt::kLength, spt::kHeaderSize);
+  win::WriteU8(request, spt::kCdbLength, static_cast<win::BYTE>(cdb.size()));
+  win::WriteU8(request, spt::kSenseInfoLength, kSenseLength);
+  win::WriteU8(request, spt::kDataIn, dataIn);
+  win::WriteLe32(request, spt::kDataTransferLength, dataLength);
+  win::WriteLe32(request, spt::kTimeOutValue, kTimeOutSeconds);
+  win::WriteLe32(request, spt::kDataBufferOffset, kDataOffset);
+  win::WriteLe32(request, spt::kSenseInfoOffset, kSenseOffset);
+  std::copy(cdb.begin(), cdb.end(), request.begin() + spt::kCdb);
+}
+
+bool ExecScsiCommandNt(win::HANDLE handle, const win::BYTE* cdb, win::BYTE cdbLength, win::BYTE* data,
+                       win::DWORD dataLength, win::BYTE direction) {
+  if (handle == win::INVALID_HANDLE_VALUE) return false;
+  const win::BYTE dataIn = PassThroughDirection(direction);
+  std::vector<win::BYTE> request;
+  try {
+    request.assign(kDataOffset + kMaxScsiTransfer, 0);
+  } catch (const std::bad_alloc&) {
+    ShowStringMessage(kStringNotEnoughMemory, ui::MB_ICONSTOP);
+    return false;
+  }
+  FillRequestHeader(request, std::span(cdb, cdbLength), dataIn, dataLength);
+  if (dataIn == win::SCSI_IOCTL_DATA_OUT && data != nullptr) {
+    std::copy_n(data, dataLength, request.begin() + kDataOffset);
+  }
+
+  const win::DWORD size = dataLength + kDataOffset;
+  win::DWORD returned = 0;
+  const win::BOOL delivered = win::DeviceIoControl(handle, win::IOCTL_SCSI_PASS_THROUGH, request.data(), size,
+                                                   request.data(), size, &returned, nullptr);
+  const bool shortTransfer = win::ReadLe32(request, spt::kDataTransferLength) != dataLength;
+  if (shortTransfer && cdb[0] != kVendorOperation && OperationBusy != 0) return false;
+  if (dataIn == win::SCSI_IOCTL_DATA_IN && data != nullptr) {
+    std::copy_n(request.begin() + kDataOffset, dataLength, data);
+  }
+  if (!delivered) return false;
+  return !VendorReplyFails(cdb, data, dataLength);
+}
+
+bool ExecScsiCommand9x(win::BYTE host, win::BYTE target, win::BYTE lun, const win::BYTE* cdb, win::BYTE cdbLength,
+                       win::BYTE* data, win::DWORD dataLength, win::BYTE direction) {
+  if (host == kNoAspiAddress || target == kNoAspiAddress || lun == kNoAspiAddress) return false;
+  if (SendAspiSrb == nullptr) return false;
+  const AspiAddress address{host, target, lun};
+  if (!SendAspiRequest(address, std::span(cdb, cdbLength), data, dataLength, AspiDirection(direction), false)) {
+    return false;
+  }
+  return !VendorReplyFails(cdb, data, dataLength);
+}
+
+}  // namespace
+
+bool ExecScsiCommand(win::HANDLE handle, win::BYTE host, win::BYTE target, win::BYTE lun, const win::BYTE* cdb,
+                     win::BYTE cdbLength, win::BYTE* data, win::DWORD dataLength, win::BYTE direction) {
+  // A longer command would overrun the request's data area or CDB field.
+  if (cdb == nullptr || cdbLength > spt::kCdbCapacity || dataLength > kMaxScsiTransfer) return false;
+  if (data == nullptr && dataLength != 0) return false;
+  if (OsKindIsNt()) return ExecScsiCommandNt(handle, cdb, cdbLength, data, dataLength, direction);
+  return ExecScsiCommand9x(host, target, lun, cdb, cdbLength, data, dataLength, direction);
+}
+
+win::BOOL ReadInquiryData(win::HANDLE handle, win::BYTE* buffer, win::BYTE length) {
+  const win::BYTE cdb[6] = {0x12, 0, 0, 0, length, 0};
+  if (buffer == nullptr && length != 0) return win::FALSE;
+  std::vector<win::BYTE> request(kDataOffset + length, 0);
+  FillRequestHeader(request, cdb, win::SCSI_IOCTL_DATA_IN, length);
+  win::DWORD returned = 0;
+  const auto size = static_cast<win::DWORD>(request.size());
+  const win::BOOL result =
+      win::DeviceIoControl(handle, win::IOCTL_SCSI_PASS_THROUGH, request.data(), size, request.data(), size, &returned,
+                           nullptr);
+  std::copy_n(request.begin() + kDataOffset, length, buffer);
+  return result;
+}
+
+}  // namespace tarnlok

@@ -1,0 +1,137 @@
+#include "device/scsi_transport.h"
+
+#include "device/device_state.h"
+#include "device/reader_commands.h"
+#include "device/testing/device_test_support.h"
+#include "device/testing/stand_in_reader.h"
+#include "platform/win/files.h"
+#include "platform/win/handle_table.h"
+#include "platform/win/pass_through_layout.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace tarnlok {
+namespace {
+
+using testing::NumberedImage;
+using testing::ReaderSetup;
+using testing::StandInMachine;
+using testing::VendorForm;
+
+class ScsiTransportNt : public testing::DeviceStateTest {
+ protected:
+  void SetUp() override {
+    OsKind = 7;
+    ReaderSetup setup;
+    setup.image = NumberedImage(64);
+    setup.vendorForm = VendorForm::CommandFirst;
+    setup.statusWord = 0x100;
+    reader = &machine.Add('E', setup);
+    handle = win::CreateFileA("\\\\.\\E:", win::GENERIC_READ | win::GENERIC_WRITE,
+                              win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr, win::OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(handle, win::INVALID_HANDLE_VALUE);
+  }
+  void TearDown() override {
+    win::CloseHandle(handle);
+    DeviceStateTest::TearDown();
+  }
+
+  bool Read10(std::vector<win::BYTE>& data, win::DWORD lba, win::WORD count) {
+    const win::BYTE cdb[10] = {0x28, 0, 0, 0, 0, static_cast<win::BYTE>(lba), 0, 0, static_cast<win::BYTE>(count), 0};
+    return ExecScsiCommand(handle, 0, 0, 0, cdb, 10, data.data(), static_cast<win::DWORD>(data.size()), kScsiDataIn);
+  }
+
+  StandInMachine machine{win::WindowsVersion::Xp};
+  testing::StandInReader* reader = nullptr;
+  win::HANDLE handle = win::INVALID_HANDLE_VALUE;
+};
+
+TEST_F(ScsiTransportNt, ReadsSectorsAndConvertsEachDirection) {
+  std::vector<win::BYTE> data(1024, 0xEE);
+  ASSERT_TRUE(Read10(data, 5, 2));
+  EXPECT_EQ(data[0], 5);
+  EXPECT_EQ(data[512], 6);
+
+  const win::BYTE testUnitReady[6] = {};
+  for (const win::BYTE direction : {win::BYTE{0}, win::BYTE{2}}) {
+    EXPECT_TRUE(ExecScsiCommand(handle, 0, 0, 0, testUnitReady, 6, nullptr, 0, direction));
+  }
+  EXPECT_TRUE(ExecScsiCommand(handle, 0, 0, 0, testUnitReady, 6, nullptr, 0, 1));
+  EXPECT_EQ(reader->Directions(), (std::vector<win::BYTE>{win::SCSI_IOCTL_DATA_IN, win::SCSI_IOCTL_DATA_UNSPECIFIED,
+                                                          win::SCSI_IOCTL_DATA_UNSPECIFIED, win::SCSI_IOCTL_DATA_IN}));
+}
+
+TEST_F(ScsiTransportNt, VendorReplyWithoutCardFailsAlthoughTheReaderAnswered) {
+  std::vector<win::BYTE> reply(4, 0);
+  const VendorCdb status = CommandFirstCdb(kVendorStatus);
+  ASSERT_TRUE(ExecScsiCommand(handle, 0, 0, 0, status.data(), 8, reply.data(), 4, kScsiDataIn));
+  EXPECT_EQ(reply[1], 0x01);
+  reader->Setup().image.clear();
+  EXPECT_FALSE(ExecScsiCommand(handle, 0, 0, 0, status.data(), 8, reply.data(), 4, kScsiDataIn));
+  EXPECT_EQ(reply[0], 0xFF);
+  EXPECT_EQ(reply[1], 0x04);
+}
+
+TEST_F(ScsiTransportNt, ShortReadFailsOnlyWhileAnOperationRuns) {
+  reader->Setup().shortReads = true;
+  std::vector<win::BYTE> data(1024, 0xEE);
+  EXPECT_TRUE(Read10(data, 3, 2)) << "no operation runs";
+  EXPECT_EQ(data[0], 3);
+  EXPECT_EQ(data[512], 0) << "the rest of the buffer is the request's zeroes";
+  OperationBusy = 1;
+  std::vector<win::BYTE> busy(1024, 0xEE);
+  EXPECT_FALSE(Read10(busy, 3, 2));
+  EXPECT_EQ(busy[0], 0xEE) << "nothing is copied back";
+}
+
+TEST_F(ScsiTransportNt, OlderFormNeverPassesTheNoCardRule) {
+  reader->Setup().vendorForm = VendorForm::CommandLast;
+  reader->Setup().image.clear();
+  const VendorCdb status = CommandLastCdb(kVendorStatus);
+  std::vector<win::BYTE> reply(4, 0);
+  EXPECT_TRUE(ExecScsiCommand(handle, 0, 0, 0, status.data(), 8, reply.data(), 4, kScsiDataIn))
+      << "begins with its length byte, so 0x04FF does not fail it";
+  OperationBusy = 1;
+  reader->Setup().vendorForm = VendorForm::CommandFirst;  // the older block is now refused: nothing moves
+  EXPECT_FALSE(ExecScsiCommand(handle, 0, 0, 0, status.data(), 8, reply.data(), 4, kScsiDataIn));
+}
+
+TEST_F(ScsiTransportNt, RefusesCommandsThatDoNotFitTheRequest) {
+  std::vector<win::BYTE> big(kMaxScsiTransfer + 512, 0);
+  const win::BYTE read[10] = {0x28, 0, 0, 0, 0, 0, 0, 0, 65, 0};
+  EXPECT_FALSE(ExecScsiCommand(handle, 0, 0, 0, read, 10, big.data(), kMaxScsiTransfer + 512, kScsiDataIn));
+  const win::BYTE longCdb[17] = {0x12};
+  std::vector<win::BYTE> data(36, 0);
+  EXPECT_FALSE(ExecScsiCommand(handle, 0, 0, 0, longCdb, 17, data.data(), 36, kScsiDataIn));
+  EXPECT_FALSE(ExecScsiCommand(handle, 0, 0, 0, read, 10, nullptr, 512, kScsiDataIn));
+  EXPECT_TRUE(reader->Cdbs().empty()) << "none of them reached the reader";
+  EXPECT_FALSE(ExecScsiCommand(win::INVALID_HANDLE_VALUE, 0, 0, 0, read, 10, data.data(), 0, kScsiDataIn));
+}
+
+TEST_F(ScsiTransportNt, LargestTransferFitsExactly) {
+  std::vector<win::BYTE> data(kMaxScsiTransfer, 0);
+  ASSERT_TRUE(Read10(data, 0, 64));
+  EXPECT_EQ(data[63 * 512], 63);
+}
+
+TEST_F(ScsiTransportNt, InquiryDataThroughItsOwnRequest) {
+  std::vector<win::BYTE> data(36, 0);
+  ASSERT_TRUE(ReadInquiryData(handle, data.data(), 36));
+  EXPECT_EQ(std::string(data.begin() + 8, data.begin() + 16), "Kestro  ");
+}
+
+TEST(ScsiTransport9x, IncompleteAddressOrMissingManagerFailsAtOnce) {
+  OsKind = 3;
+  const win::BYTE inquiry[6] = {0x12, 0, 0, 0, 36, 0};
+  std::vector<win::BYTE> data(36, 0);
+  SendAspiSrb = nullptr;
+  EXPECT_FALSE(ExecScsiCommand(nullptr, 255, 0, 0, inquiry, 6, data.data(), 36, kScsiDataIn));
+  EXPECT_FALSE(ExecScsiCommand(nullptr, 0, 0, 0, inquiry, 6, data.data(), 36, kScsiDataIn))
+      << "this road never loads the manager itself";
+  EXPECT_EQ(AspiLibrary, nullptr);
+}
+
+}  // namespace
+}  // namespace tarnlok

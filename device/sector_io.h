@@ -1,0 +1,24 @@
+// Whole 512-byte sectors between a card and memory without a command of our own: ReadFile and
+// WriteFile on the volume or physical-drive handle (NT family), the vwin32 absolute disk read
+// and write on Windows 9x.
+#pragma once
+
+#include "platform/win/types.h"
+
+namespace tarnlok {
+
+constexpr win::BYTE kSectorRead = 85;
+constexpr win::BYTE kSectorWrite = 128;
+
+struct SectorIoRequest {
+  win::HANDLE handle = nullptr;  // NT: volume or drive handle; 9x: the vwin32 handle
+  win::DWORD firstSector = 0;
+  win::DWORD sectorCount = 0;  // on Windows 9x only its low 16 bits travel
+  win::BYTE* buffer = nullptr;  // sectorCount x 512 bytes
+  win::BYTE operation = kSectorRead;
+};
+
+// 0 when every sector moved, 1 otherwise.
+int AbsoluteSectorIo(SectorIoRequest request);
+
+}  // namespace tarnlok

@@ -1,0 +1,41 @@
+// Byte layouts of the NT storage requests the device list and identification send, as offsets
+// into the request and answer areas (read with byte_order.h).
+#pragma once
+
+#include <cstddef>
+
+namespace tarnlok {
+
+// IOCTL_STORAGE_QUERY_PROPERTY: STORAGE_PROPERTY_QUERY in, STORAGE_DEVICE_DESCRIPTOR out.
+namespace storage_query {
+constexpr std::size_t kAreaSize = 76;
+constexpr std::size_t kPropertyId = 0;  // u32, 0 StorageDeviceProperty
+constexpr std::size_t kQueryType = 4;   // u32, 0 PropertyStandardQuery
+constexpr std::size_t kVendorIdOffset = 12;         // u32
+constexpr std::size_t kProductIdOffset = 16;        // u32
+constexpr std::size_t kProductRevisionOffset = 20;  // u32
+constexpr std::size_t kBusType = 28;                // u32
+}  // namespace storage_query
+
+// STORAGE_BUS_TYPE values the device list tells apart.
+constexpr unsigned kBusTypeUnknown = 0;
+constexpr unsigned kBusTypeAtapi = 2;
+constexpr unsigned kBusTypeAta = 3;
+constexpr unsigned kBusTypeUsb = 7;
+
+// IOCTL_STORAGE_GET_DEVICE_NUMBER: STORAGE_DEVICE_NUMBER.
+namespace device_number {
+constexpr std::size_t kSize = 12;
+constexpr std::size_t kDeviceNumber = 4;  // u32
+}  // namespace device_number
+
+// SMART_RCV_DRIVE_DATA: SENDCMDINPARAMS in (32 bytes without its buffer), SENDCMDOUTPARAMS out.
+namespace smart_command {
+constexpr std::size_t kInputSize = 32;
+constexpr std::size_t kBufferSize = 0;    // u32
+constexpr std::size_t kDriveRegisters = 4;  // IDEREGS: features, count, number, cyl low, cyl high, head, command
+constexpr std::size_t kDriveNumber = 12;
+constexpr std::size_t kOutputData = 16;   // after cBufferSize and DRIVERSTATUS
+}  // namespace smart_command
+
+}  // namespace tarnlok

@@ -1,0 +1,21 @@
+// Card images for the device tests: FAT volumes formatted by mkfs.fat, and a master boot
+// record put in front of a volume.
+#pragma once
+
+#include "platform/win/types.h"
+
+#include <filesystem>
+#include <vector>
+
+namespace tarnlok::testing {
+
+// The bytes of a volume of sectors formatted with FAT12, 16 or 32 by mkfs.fat.
+std::vector<win::BYTE> FormattedVolume(int fatBits, std::size_t sectors);
+
+// A master boot record whose first partition starts at sector start, in front of the volume.
+std::vector<win::BYTE> Partitioned(const std::vector<win::BYTE>& volume, win::DWORD start);
+
+// Writes the bytes to a file of the test's data folder and answers its path.
+std::filesystem::path WriteImage(const std::string& name, const std::vector<win::BYTE>& bytes);
+
+}  // namespace tarnlok::testing

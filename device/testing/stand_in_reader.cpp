@@ -1,0 +1,476 @@
+#include "device/testing/stand_in_reader.h"
+
+#include "platform/win/address_tokens.h"
+#include "platform/win/byte_order.h"
+#include "platform/win/card_drives.h"
+#include "platform/win/device_io.h"
+#include "platform/win/device_namespace.h"
+#include "platform/win/files.h"
+#include "platform/win/last_error.h"
+#include "platform/win/pass_through_layout.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace tarnlok::testing {
+namespace {
+
+namespace spt = win::scsi_pass_through;
+namespace ipt = win::ide_pass_through;
+
+constexpr std::size_t kSector = 512;
+
+void PutText(std::vector<win::BYTE>& bytes, std::size_t offset, const std::string& text, std::size_t width) {
+  for (std::size_t i = 0; i < width; ++i) bytes[offset + i] = static_cast<win::BYTE>(i < text.size() ? text[i] : ' ');
+}
+
+std::string Upper(std::string_view text) {
+  std::string upper(text);
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return upper;
+}
+
+class TempFile final : public win::IoObject {
+ public:
+  win::BOOL Read(std::span<win::BYTE>, win::DWORD& bytesRead) override {
+    bytesRead = 0;
+    return win::TRUE;
+  }
+  win::BOOL Write(std::span<const win::BYTE> data, win::DWORD& bytesWritten) override {
+    bytesWritten = static_cast<win::DWORD>(data.size());
+    return win::TRUE;
+  }
+  win::BOOL Seek(win::LONGLONG, win::DWORD, win::ULONGLONG& newPosition) override {
+    newPosition = 0;
+    return win::TRUE;
+  }
+  win::BOOL Flush() override { return win::TRUE; }
+  std::optional<win::ULONGLONG> Size() override { return 0; }
+};
+
+}  // namespace
+
+bool StandInReader::CardPresent() {
+  ++commands_;
+  if (setup_.pulledAfterCommands && commands_ > *setup_.pulledAfterCommands) setup_.image.clear();
+  return !setup_.image.empty();
+}
+
+std::vector<win::BYTE> StandInReader::Inquiry() const {
+  std::vector<win::BYTE> reply(56, 0);
+  reply[1] = 0x80;
+  reply[4] = 51;
+  PutText(reply, 8, setup_.vendor, 8);
+  PutText(reply, 16, setup_.product, 16);
+  PutText(reply, 32, setup_.revision, 4);
+  win::WriteLe32(reply, 36, setup_.image.empty() ? 0 : setup_.inquiryStatus);
+  return reply;
+}
+
+bool StandInReader::ScsiCommand(std::span<const win::BYTE> cdb, std::vector<win::BYTE>& data, win::DWORD& moved) {
+  const bool card = CardPresent();
+  const auto reply = [&](std::span<const win::BYTE> bytes) {
+    moved = static_cast<win::DWORD>(std::min(bytes.size(), data.size()));
+    std::copy_n(bytes.begin(), moved, data.begin());
+    return true;
+  };
+  const win::BYTE operation = cdb[0];
+  const bool vendorFirst = cdb.size() == 8 && operation == 0x20;
+  const bool vendorLast = cdb.size() == 8 && !vendorFirst;
+  if (vendorFirst || vendorLast) {
+    const VendorForm form = vendorFirst ? VendorForm::CommandFirst : VendorForm::CommandLast;
+    if (setup_.vendorForm != form) return false;
+    const win::BYTE sub = vendorFirst ? cdb[1] : cdb[7];
+    std::array<win::BYTE, 4> answer{0xFF, 0x04, 0, 0};
+    if (card && sub == 0x80) win::WriteLe32(answer, 0, setup_.statusWord | (setup_.writeProtected ? 0x20 : 0));
+    if (card && sub == 0x84) answer = setup_.geometryReply;
+    if (card && (sub == 0x88 || sub == 0x89)) answer = {};
+    return reply(answer);
+  }
+  switch (operation) {
+    case 0x00:
+      return card;
+    case 0x12:
+      return reply(Inquiry());
+    case 0x1A: {
+      if (!card) return false;
+      std::array<win::BYTE, 12> sense{11, 0, static_cast<win::BYTE>(setup_.writeProtected ? 0x80 : 0), 8};
+      return reply(sense);
+    }
+    case 0x25: {
+      if (!card || !setup_.answersReadCapacity) return false;
+      std::array<win::BYTE, 8> capacity{};
+      const auto values = setup_.readCapacityReply.value_or(
+          std::array<win::DWORD, 2>{static_cast<win::DWORD>(setup_.image.size() / kSector - 1), kSector});
+      win::WriteBe32(capacity, 0, values[0]);
+      win::WriteBe32(capacity, 4, values[1]);
+      return reply(capacity);
+    }
+    case 0x28:
+    case 0x2A: {
+      if (!card || cdb.size() < 10) return false;
+      const win::ULONGLONG first = win::ReadBe32(cdb, 2) * win::ULONGLONG{kSector};
+      win::ULONGLONG bytes = win::ReadBe16(cdb, 7) * win::ULONGLONG{kSector};
+      if (first + bytes > setup_.image.size() || bytes > data.size()) return false;
+      if (operation == 0x2A) {
+        if (setup_.writeProtected) return false;
+        std::copy_n(data.begin(), bytes, setup_.image.begin() + static_cast<std::ptrdiff_t>(first));
+        moved = static_cast<win::DWORD>(bytes);
+        return true;
+      }
+      if (setup_.failReads) return false;
+      if (setup_.shortReads && bytes >= kSector) bytes -= kSector;
+      return reply(std::span(setup_.image).subspan(first, bytes));
+    }
+    default:
+      return false;
+  }
+}
+
+win::BOOL StandInReader::ScsiPassThrough(std::span<const win::BYTE> input, std::span<win::BYTE> output,
+                                         win::DWORD& returned) {
+  if (input.size() < spt::kHeaderSize || output.size() < input.size()) return win::Fail(win::ERROR_INVALID_PARAMETER);
+  const win::BYTE cdbLength = input[spt::kCdbLength];
+  const win::DWORD length = win::ReadLe32(input, spt::kDataTransferLength);
+  const win::DWORD dataOffset = win::ReadLe32(input, spt::kDataBufferOffset);
+  if (cdbLength == 0 || cdbLength > 16 || length > 32768 || dataOffset + length > input.size()) {
+    return win::Fail(win::ERROR_INVALID_PARAMETER);
+  }
+  const auto cdb = input.subspan(spt::kCdb, cdbLength);
+  cdbs_.emplace_back(cdb.begin(), cdb.end());
+  directions_.push_back(input[spt::kDataIn]);
+  std::copy(input.begin(), input.end(), output.begin());
+  std::vector<win::BYTE> data(input.begin() + dataOffset, input.begin() + dataOffset + length);
+  win::DWORD moved = 0;
+  const bool good = ScsiCommand(cdb, data, moved);
+  if (input[spt::kDataIn] == win::SCSI_IOCTL_DATA_IN) std::copy_n(data.begin(), moved, output.begin() + dataOffset);
+  if (input[spt::kDataIn] == win::SCSI_IOCTL_DATA_OUT && good) moved = length;
+  output[spt::kScsiStatus] = good ? 0 : 2;
+  win::WriteLe32(output, spt::kDataTransferLength, moved);
+  returned = static_cast<win::DWORD>(input.size());
+  return win::TRUE;
+}
+
+win::BOOL StandInReader::IdePassThrough(std::span<const win::BYTE> input, std::span<win::BYTE> output,
+                                        win::DWORD& returned) {
+  if (input.size() < ipt::kData || output.size() < ipt::kData) return win::Fail(win::ERROR_INVALID_PARAMETER);
+  const win::DWORD size = win::ReadLe32(input, ipt::kDataSize);
+  if (size > output.size() - ipt::kData) return win::Fail(win::ERROR_INVALID_PARAMETER);
+  std::copy(input.begin(), input.end(), output.begin());
+  const win::BYTE command = input[ipt::kCommand];
+  const win::BYTE head = input[ipt::kDeviceHead];
+  const bool card = CardPresent();
+  auto data = output.subspan(ipt::kData, size);
+  output[ipt::kCommand] = setup_.identifyStatus;
+  if (command == 0xEC || command == 0xA1) {
+    const bool slave = (head & 0x10) != 0;
+    if (!setup_.identify || setup_.identifyAnswersSlaveOnly != slave) return win::Fail(win::ERROR_IO_DEVICE);
+    std::copy_n(setup_.identify->begin(), std::min<std::size_t>(size, 512), data.begin());
+  } else if (command == 0x80 || command == 0x84) {
+    std::array<win::BYTE, 4> answer{0xFF, 0x04, 0, 0};
+    if (card && command == 0x80) win::WriteLe32(answer, 0, setup_.statusWord | (setup_.writeProtected ? 0x20 : 0));
+    if (card && command == 0x84) answer = setup_.geometryReply;
+    std::copy_n(answer.begin(), std::min<std::size_t>(size, 4), data.begin());
+  } else if (command == 0x20) {
+    const win::DWORD lba = input[ipt::kSectorNumber] | (input[ipt::kCylinderLow] << 8) |
+                           (input[ipt::kCylinderHigh] << 16) | ((head & 0x0F) << 24);
+    if (!card || setup_.failReads || (lba + 1ULL) * kSector > setup_.image.size()) {
+      output[ipt::kCommand] = 0x51;
+      returned = ipt::kData;
+      return win::TRUE;
+    }
+    std::copy_n(setup_.image.begin() + lba * kSector, std::min<std::size_t>(size, kSector), data.begin());
+  }
+  returned = static_cast<win::DWORD>(ipt::kData + size);
+  return win::TRUE;
+}
+
+std::array<win::BYTE, 76> StandInReader::Descriptor() const {
+  std::array<win::BYTE, 76> descriptor{};
+  win::WriteLe32(descriptor, 0, 1);
+  win::WriteLe32(descriptor, 4, 76);
+  descriptor[10] = 1;
+  win::WriteLe32(descriptor, 28, *setup_.storageBusType);
+  // Texts after the fixed fields: vendor at 36, product at 44, revision at 62.
+  const auto put = [&descriptor](std::size_t offset, const std::string& text, std::size_t field) {
+    win::WriteLe32(descriptor, field, static_cast<win::DWORD>(offset));
+    std::copy(text.begin(), text.end(), descriptor.begin() + static_cast<std::ptrdiff_t>(offset));
+  };
+  put(36, setup_.storageVendorText.substr(0, 7), 12);
+  put(44, setup_.storageProductText.substr(0, 17), 16);
+  put(62, setup_.storageRevisionText.substr(0, 4), 20);
+  return descriptor;
+}
+
+win::BOOL StandInReader::IoControl(win::DWORD code, std::span<const win::BYTE> input, std::span<win::BYTE> output,
+                                   win::DWORD& bytesReturned) {
+  codes_.push_back(code);
+  switch (code) {
+    case win::IOCTL_SCSI_PASS_THROUGH:
+      if (setup_.refusesPassThrough) return win::Fail(win::ERROR_INVALID_FUNCTION);
+      return ScsiPassThrough(input, output, bytesReturned);
+    case win::IOCTL_IDE_PASS_THROUGH:
+      return IdePassThrough(input, output, bytesReturned);
+    case win::IOCTL_STORAGE_QUERY_PROPERTY: {
+      if (!setup_.storageBusType) return win::Fail(win::ERROR_INVALID_FUNCTION);
+      const auto descriptor = Descriptor();
+      bytesReturned = static_cast<win::DWORD>(std::min(output.size(), descriptor.size()));
+      std::copy_n(descriptor.begin(), bytesReturned, output.begin());
+      return win::TRUE;
+    }
+    case win::IOCTL_STORAGE_GET_DEVICE_NUMBER:
+      if (output.size() < 12) return win::Fail(win::ERROR_INSUFFICIENT_BUFFER);
+      win::WriteLe32(output, 0, 7);
+      win::WriteLe32(output, 4, 1);
+      win::WriteLe32(output, 8, 1);
+      bytesReturned = 12;
+      return win::TRUE;
+    case win::SMART_RCV_DRIVE_DATA:
+      if (!setup_.identify || setup_.smartFails || output.size() < 16 + 512) return win::Fail(win::ERROR_IO_DEVICE);
+      std::copy(setup_.identify->begin(), setup_.identify->end(), output.begin() + 16);
+      bytesReturned = 16 + 512;
+      return win::TRUE;
+    case win::IOCTL_DISK_GET_DRIVE_GEOMETRY: {
+      if (!setup_.diskGeometry || output.size() < 24) return win::Fail(win::ERROR_NOT_READY);
+      const auto& g = *setup_.diskGeometry;
+      win::WriteLe32(output, 0, g[0]);
+      win::WriteLe32(output, 8, 11);
+      win::WriteLe32(output, 12, g[1]);
+      win::WriteLe32(output, 16, g[2]);
+      win::WriteLe32(output, 20, g[3]);
+      bytesReturned = 24;
+      return win::TRUE;
+    }
+    case win::FSCTL_LOCK_VOLUME:
+      locked_ = true;
+      return win::TRUE;
+    case win::FSCTL_UNLOCK_VOLUME:
+      if (!locked_) return win::Fail(win::ERROR_NOT_LOCKED);
+      locked_ = false;
+      return win::TRUE;
+    case win::FSCTL_DISMOUNT_VOLUME:
+      ++dismounts_;
+      return win::TRUE;
+    default:
+      return win::Fail(win::ERROR_INVALID_FUNCTION);
+  }
+}
+
+win::BOOL StandInReader::Read(std::span<win::BYTE> buffer, win::DWORD& bytesRead) {
+  bytesRead = 0;
+  if (!CardPresent() || setup_.failReads) return win::Fail(win::ERROR_NOT_READY);
+  const win::ULONGLONG end = std::min<win::ULONGLONG>(position_ + buffer.size(), setup_.image.size());
+  if (position_ >= end) return win::TRUE;
+  bytesRead = static_cast<win::DWORD>(end - position_);
+  std::copy_n(setup_.image.begin() + static_cast<std::ptrdiff_t>(position_), bytesRead, buffer.begin());
+  position_ = end;
+  return win::TRUE;
+}
+
+win::BOOL StandInReader::Write(std::span<const win::BYTE> data, win::DWORD& bytesWritten) {
+  bytesWritten = 0;
+  if (!CardPresent()) return win::Fail(win::ERROR_NOT_READY);
+  if (setup_.writeProtected) return win::Fail(win::ERROR_WRITE_PROTECT);
+  const win::ULONGLONG end = std::min<win::ULONGLONG>(position_ + data.size(), setup_.image.size());
+  if (position_ >= end) return win::Fail(win::ERROR_SECTOR_NOT_FOUND);
+  bytesWritten = static_cast<win::DWORD>(end - position_);
+  std::copy_n(data.begin(), bytesWritten, setup_.image.begin() + static_cast<std::ptrdiff_t>(position_));
+  position_ = end;
+  return win::TRUE;
+}
+
+win::BOOL StandInReader::Seek(win::LONGLONG distance, win::DWORD method, win::ULONGLONG& newPosition) {
+  if (method != win::FILE_BEGIN || distance < 0) return win::Fail(win::ERROR_INVALID_PARAMETER);
+  position_ = static_cast<win::ULONGLONG>(distance);
+  newPosition = position_;
+  return win::TRUE;
+}
+
+std::shared_ptr<win::IoObject> StandInVolume::Open(std::string_view path, const win::OpenRequest&,
+                                                   win::DWORD& error) {
+  if (createError != 0) {
+    error = createError;
+    return nullptr;
+  }
+  created.emplace_back(path);
+  existing.emplace_back(Upper(path));
+  return std::make_shared<TempFile>();
+}
+
+std::optional<win::VolumeEntry> StandInVolume::Query(std::string_view path, win::DWORD& error) {
+  if (path == "\\") return win::VolumeEntry{"", "", win::FILE_ATTRIBUTE_DIRECTORY};
+  if (std::find(existing.begin(), existing.end(), Upper(path)) != existing.end()) {
+    return win::VolumeEntry{std::string(path.substr(1)), "", win::FILE_ATTRIBUTE_ARCHIVE};
+  }
+  error = win::ERROR_FILE_NOT_FOUND;
+  return std::nullopt;
+}
+
+std::optional<std::vector<win::VolumeEntry>> StandInVolume::List(std::string_view, win::DWORD&) {
+  return std::vector<win::VolumeEntry>{};
+}
+
+win::DWORD StandInVolume::Delete(std::string_view path) {
+  deleted.emplace_back(path);
+  std::erase(existing, Upper(path));
+  return win::ERROR_SUCCESS;
+}
+
+std::optional<win::VolumeSpace> StandInVolume::Space(std::string_view, win::DWORD& error) {
+  if (totalBytes == 0) {
+    error = win::ERROR_NOT_READY;
+    return std::nullopt;
+  }
+  return win::VolumeSpace{1, 512, totalBytes / 1024, totalBytes / 512, totalBytes / 2};
+}
+
+std::optional<win::VolumeInformation> StandInVolume::Information(std::string_view, win::DWORD& error) {
+  error = win::ERROR_NOT_READY;
+  return std::nullopt;
+}
+
+win::BOOL StandInVwin32::IoControl(win::DWORD code, std::span<const win::BYTE> input, std::span<win::BYTE> output,
+                                   win::DWORD& bytesReturned) {
+  codes.push_back(code);
+  if (input.size() != 28 || output.size() != 28) return win::Fail(win::ERROR_INVALID_PARAMETER);
+  std::array<win::DWORD, 7> registers{};
+  for (std::size_t i = 0; i < registers.size(); ++i) registers[i] = win::ReadLe32(input, 4 * i);
+  requests.push_back(registers);
+  std::copy(input.begin(), input.end(), output.begin());
+  bytesReturned = 28;
+  const auto finish = [&](bool good, win::DWORD eax) {
+    win::WriteLe32(output, 12, eax);
+    win::WriteLe32(output, 24, good ? 0 : 1);
+    return win::TRUE;
+  };
+  if (code == win::VWIN32_DIOC_DOS_IOCTL) {
+    const bool extended = (registers[2] & 0x4000) != 0;
+    return finish(!refuseLocks && !(extended && refuseExtendedLock), 0);
+  }
+  if (code != win::VWIN32_DIOC_DOS_INT25 && code != win::VWIN32_DIOC_DOS_INT26) {
+    return win::Fail(win::ERROR_INVALID_FUNCTION);
+  }
+  const auto* diskIo = static_cast<const win::BYTE*>(win::ResolveAddressToken(registers[0], 10));
+  const auto found = drives.find(static_cast<char>('A' + registers[3]));
+  if (diskIo == nullptr || found == drives.end()) return finish(false, 0x0F);
+  const std::span<const win::BYTE> record(diskIo, 10);
+  const win::ULONGLONG first = win::ReadLe32(record, 0) * win::ULONGLONG{kSector};
+  const win::ULONGLONG bytes = win::ReadLe16(record, 4) * win::ULONGLONG{kSector};
+  auto* buffer = static_cast<win::BYTE*>(win::ResolveAddressToken(win::ReadLe32(record, 6), bytes));
+  std::vector<win::BYTE>& image = *found->second;
+  if (buffer == nullptr || first + bytes > image.size()) return finish(false, 0x08);
+  if (code == win::VWIN32_DIOC_DOS_INT25) {
+    std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(first), bytes, buffer);
+  } else {
+    std::copy_n(buffer, bytes, image.begin() + static_cast<std::ptrdiff_t>(first));
+  }
+  return finish(true, 0);
+}
+
+win::BOOL StandInCardDriver::IoControl(win::DWORD code, std::span<const win::BYTE> input,
+                                       std::span<win::BYTE> output, win::DWORD& bytesReturned) {
+  if (code == 1) {
+    if (output.size() < 4) return win::Fail(win::ERROR_INVALID_PARAMETER);
+    win::WriteLe32(output, 0, chainAnchor);
+    bytesReturned = 4;
+    return win::TRUE;
+  }
+  if (code == 11) {
+    portRequests.emplace_back(input.begin(), input.end());
+    const auto found = portCards.find(input.size() > 4 ? input[4] : 0);
+    if (found == portCards.end() || output.size() < 512) return win::Fail(win::ERROR_DEV_NOT_EXIST);
+    std::copy(found->second.begin(), found->second.end(), output.begin());
+    bytesReturned = 512;
+    return win::TRUE;
+  }
+  if (code != 10 || input.size() != 26 || output.size() != 26) return win::Fail(win::ERROR_INVALID_PARAMETER);
+  std::array<win::BYTE, 26> request{};
+  std::copy(input.begin(), input.end(), request.begin());
+  requests.push_back(request);
+  std::copy(input.begin(), input.end(), output.begin());
+  bytesReturned = 26;
+  const auto found = cards.find(win::ReadLe32(input, 0));
+  if (found == cards.end()) return win::Fail(win::ERROR_DEV_NOT_EXIST);
+  Card& card = found->second;
+  const win::BYTE command = input[10];
+  const win::DWORD count = win::ReadLe32(input, 15);
+  auto* buffer = static_cast<win::BYTE*>(win::ResolveAddressToken(win::ReadLe32(input, 11), count));
+  if (count != 0 && buffer == nullptr) return win::FALSE;
+  std::vector<win::BYTE> reply;
+  if (command == 0xEC) reply.assign(card.identify.begin(), card.identify.end());
+  if (command == 0x80) {
+    reply.assign(512, 0);
+    win::WriteLe32(reply, 0, card.image.empty() ? 0x04FF : card.statusWord);
+  }
+  if (command == 0x84) {
+    reply.assign(512, 0);
+    std::copy(card.geometryReply.begin(), card.geometryReply.end(), reply.begin());
+  }
+  if (command == 0x20) {
+    const win::DWORD lba = input[6] | (input[7] << 8) | (input[8] << 16) | ((input[9] & 0x0F) << 24);
+    if ((lba + 1ULL) * kSector > card.image.size()) {
+      output[10] = 0x51;
+      return win::TRUE;
+    }
+    reply.assign(card.image.begin() + lba * kSector, card.image.begin() + (lba + 1) * kSector);
+  }
+  if (buffer != nullptr) std::copy_n(reply.begin(), std::min<std::size_t>(reply.size(), count), buffer);
+  output[10] = 0x50;
+  return win::TRUE;
+}
+
+StandInMachine::StandInMachine(win::WindowsVersion version) {
+  win::SetWindowsVersion(version);
+  win::SetDeviceOpener([this](std::string_view name, win::DWORD, win::DWORD, win::DWORD& error)
+                           -> std::shared_ptr<win::IoObject> {
+    if (name.size() == 2 && name[1] == ':') {
+      const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+      const auto found = readers_.find(letter);
+      if (found != readers_.end() && std::find(unplugged_.begin(), unplugged_.end(), letter) == unplugged_.end()) {
+        return found->second;
+      }
+    }
+    if (Upper(name) == "TARNLOK.VXD" && !win::IsNtFamily(win::CurrentWindowsVersion())) return driver_;
+    if (Upper(name) == "VWIN32" && !win::IsNtFamily(win::CurrentWindowsVersion())) return vwin32_;
+    error = win::ERROR_FILE_NOT_FOUND;
+    return nullptr;
+  });
+}
+
+StandInMachine::~StandInMachine() {
+  for (const auto& [letter, volume] : volumes_) win::UnmountCardDrive(letter);
+  win::SetDeviceOpener({});
+}
+
+StandInReader& StandInMachine::Add(char letter, ReaderSetup setup) {
+  auto reader = std::make_shared<StandInReader>(std::move(setup));
+  auto volume = std::make_shared<StandInVolume>();
+  readers_[letter] = reader;
+  volumes_[letter] = volume;
+  win::MountCardDrive(letter, volume);
+  return *reader;
+}
+
+std::vector<win::BYTE> NumberedImage(std::size_t sectors) {
+  std::vector<win::BYTE> image(sectors * kSector, 0);
+  for (std::size_t n = 0; n < sectors; ++n) win::WriteLe32(image, n * kSector, static_cast<win::DWORD>(n));
+  return image;
+}
+
+std::array<win::BYTE, 512> IdentifyWith(win::DWORD cardFlags, win::DWORD totalSectors, bool master,
+                                        const std::string& model) {
+  std::array<win::BYTE, 512> data{};
+  for (std::size_t i = 0; i < 40; ++i) {
+    const char c = i < model.size() ? model[i] : ' ';
+    data[54 + (i ^ 1)] = static_cast<win::BYTE>(c);
+  }
+  win::WriteLe32(data, 120, totalSectors);
+  if (master) {
+    win::WriteLe16(data, 270, 0x4B53);
+    win::WriteLe16(data, 272, 0x4B53);
+  }
+  win::WriteLe32(data, 314, cardFlags);
+  return data;
+}
+
+}  // namespace tarnlok::testing

@@ -1,0 +1,186 @@
+// Stand-in card readers for the device tests: a reader object behind "\\.\X:" that answers the
+// pass-through, storage, lock and sector requests the way a described reader does, and a card
+// volume behind the letter for the file services. Each reader records the commands it got.
+#pragma once
+
+#include "platform/win/card_volume.h"
+#include "platform/win/io_object.h"
+#include "platform/win/last_error.h"
+#include "platform/win/windows_version.h"
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarnlok::testing {
+
+enum class VendorForm { None, CommandFirst, CommandLast };
+
+struct ReaderSetup {
+  std::optional<win::DWORD> storageBusType = 7;  // nullopt: the storage query fails
+  std::string vendor = "Kestro  ";
+  std::string product = "USB CF Reader   ";
+  std::string revision = "1.00";
+  win::DWORD inquiryStatus = 0;  // inquiry bytes 36-39
+  VendorForm vendorForm = VendorForm::None;
+  win::DWORD statusWord = 0;                // reply of vendor 0x80
+  std::array<win::BYTE, 4> geometryReply{};  // reply of vendor 0x84
+  bool answersReadCapacity = true;
+  bool refusesPassThrough = false;  // the drive has no SCSI road
+  std::optional<std::array<win::DWORD, 2>> readCapacityReply;  // last block, block length (else from the image)
+  std::optional<std::array<win::BYTE, 512>> identify;          // IDENTIFY data (IDE readers)
+  bool identifyAnswersSlaveOnly = false;
+  bool smartFails = false;
+  win::BYTE identifyStatus = 0x50;  // status register after an IDE command
+  std::vector<win::BYTE> image;  // the card's sectors; empty: no card
+  bool writeProtected = false;
+  bool failReads = false;
+  bool shortReads = false;  // READ(10) moves one sector less than asked
+  std::optional<int> pulledAfterCommands;
+  std::optional<std::array<win::DWORD, 4>> diskGeometry;  // cylinders, tracks, sectors, bytes per sector
+  std::string storageVendorText = "Kestro";      // descriptor texts
+  std::string storageProductText = "USB CF Reader";
+  std::string storageRevisionText = "1.00";
+};
+
+class StandInReader final : public win::IoObject {
+ public:
+  explicit StandInReader(ReaderSetup setup) : setup_(std::move(setup)) {}
+
+  win::BOOL Read(std::span<win::BYTE> buffer, win::DWORD& bytesRead) override;
+  win::BOOL Write(std::span<const win::BYTE> data, win::DWORD& bytesWritten) override;
+  win::BOOL Seek(win::LONGLONG distance, win::DWORD method, win::ULONGLONG& newPosition) override;
+  win::BOOL Flush() override { return win::TRUE; }
+  std::optional<win::ULONGLONG> Size() override { return setup_.image.size(); }
+  win::BOOL IoControl(win::DWORD code, std::span<const win::BYTE> input, std::span<win::BYTE> output,
+                      win::DWORD& bytesReturned) override;
+
+  ReaderSetup& Setup() { return setup_; }
+  // CDBs of the pass-through commands, in order.
+  const std::vector<std::vector<win::BYTE>>& Cdbs() const { return cdbs_; }
+  // The DataIn byte of each pass-through command, in order.
+  const std::vector<win::BYTE>& Directions() const { return directions_; }
+  // Control codes received, in order.
+  const std::vector<win::DWORD>& Codes() const { return codes_; }
+  bool Locked() const { return locked_; }
+  int Dismounts() const { return dismounts_; }
+
+ private:
+  bool CardPresent();
+  win::BOOL ScsiPassThrough(std::span<const win::BYTE> input, std::span<win::BYTE> output, win::DWORD& returned);
+  bool ScsiCommand(std::span<const win::BYTE> cdb, std::vector<win::BYTE>& data, win::DWORD& moved);
+  win::BOOL IdePassThrough(std::span<const win::BYTE> input, std::span<win::BYTE> output, win::DWORD& returned);
+  std::vector<win::BYTE> Inquiry() const;
+  std::array<win::BYTE, 76> Descriptor() const;
+
+  ReaderSetup setup_;
+  win::ULONGLONG position_ = 0;
+  std::vector<std::vector<win::BYTE>> cdbs_;
+  std::vector<win::BYTE> directions_;
+  std::vector<win::DWORD> codes_;
+  bool locked_ = false;
+  int dismounts_ = 0;
+  int commands_ = 0;
+};
+
+// The file side of a card drive: only what the device tests need (Temp.txt, free space).
+class StandInVolume final : public win::CardVolume {
+ public:
+  win::DWORD createError = 0;  // the error creating a file gets; 0 creates it
+  win::ULONGLONG totalBytes = 0;
+  std::vector<std::string> existing;  // names that exist
+  std::vector<std::string> created;
+  std::vector<std::string> deleted;
+
+  std::shared_ptr<win::IoObject> Open(std::string_view path, const win::OpenRequest& request,
+                                      win::DWORD& error) override;
+  std::optional<win::VolumeEntry> Query(std::string_view path, win::DWORD& error) override;
+  std::optional<std::vector<win::VolumeEntry>> List(std::string_view folder, win::DWORD& error) override;
+  win::DWORD Delete(std::string_view path) override;
+  win::DWORD Rename(std::string_view, std::string_view) override { return win::ERROR_ACCESS_DENIED; }
+  win::DWORD CreateFolder(std::string_view) override { return win::ERROR_ACCESS_DENIED; }
+  win::DWORD RemoveFolder(std::string_view) override { return win::ERROR_ACCESS_DENIED; }
+  std::optional<win::VolumeSpace> Space(std::string_view path, win::DWORD& error) override;
+  std::optional<win::VolumeInformation> Information(std::string_view path, win::DWORD& error) override;
+};
+
+// The Windows 9x "\\.\vwin32" device: DOS volume locks and absolute sector reads and writes
+// on the card images of drive letters, with the register blocks it received.
+class StandInVwin32 final : public win::IoObject {
+ public:
+  std::map<char, std::vector<win::BYTE>*> drives;  // drive letter -> image
+  bool refuseExtendedLock = false;
+  bool refuseLocks = false;
+  std::vector<std::array<win::DWORD, 7>> requests;  // EBX, EDX, ECX, EAX, EDI, ESI, Flags as received
+  std::vector<win::DWORD> codes;
+
+  win::BOOL Read(std::span<win::BYTE>, win::DWORD&) override { return win::Fail(win::ERROR_INVALID_FUNCTION); }
+  win::BOOL Write(std::span<const win::BYTE>, win::DWORD&) override { return win::Fail(win::ERROR_INVALID_FUNCTION); }
+  win::BOOL Seek(win::LONGLONG, win::DWORD, win::ULONGLONG&) override { return win::Fail(win::ERROR_INVALID_FUNCTION); }
+  win::BOOL Flush() override { return win::TRUE; }
+  std::optional<win::ULONGLONG> Size() override { return std::nullopt; }
+  win::BOOL IoControl(win::DWORD code, std::span<const win::BYTE> input, std::span<win::BYTE> output,
+                      win::DWORD& bytesReturned) override;
+};
+
+// The Windows 9x card driver "\\.\TARNLOK.VXD" for IDE and PCMCIA readers: ATA requests
+// (request 10) carried out on the card of a device reference, with the requests received.
+class StandInCardDriver final : public win::IoObject {
+ public:
+  struct Card {
+    std::vector<win::BYTE> image;
+    std::array<win::BYTE, 512> identify{};
+    win::DWORD statusWord = 0;
+    std::array<win::BYTE, 4> geometryReply{};
+  };
+  std::map<win::DWORD, Card> cards;  // by device reference
+  std::map<win::BYTE, std::array<win::BYTE, 512>> portCards;  // request 11: IDENTIFY data by drive select
+  std::vector<std::vector<win::BYTE>> portRequests;
+  std::vector<std::array<win::BYTE, 26>> requests;
+  win::DWORD chainAnchor = 0;  // reply of request 1
+
+  win::BOOL Read(std::span<win::BYTE>, win::DWORD&) override { return win::Fail(win::ERROR_INVALID_FUNCTION); }
+  win::BOOL Write(std::span<const win::BYTE>, win::DWORD&) override { return win::Fail(win::ERROR_INVALID_FUNCTION); }
+  win::BOOL Seek(win::LONGLONG, win::DWORD, win::ULONGLONG&) override { return win::Fail(win::ERROR_INVALID_FUNCTION); }
+  win::BOOL Flush() override { return win::TRUE; }
+  std::optional<win::ULONGLONG> Size() override { return std::nullopt; }
+  win::BOOL IoControl(win::DWORD code, std::span<const win::BYTE> input, std::span<win::BYTE> output,
+                      win::DWORD& bytesReturned) override;
+};
+
+// Readers on drive letters for one test: installs the device opener and the drive letters and
+// sets the Windows version; takes all of it away again when it goes.
+class StandInMachine {
+ public:
+  explicit StandInMachine(win::WindowsVersion version);
+  ~StandInMachine();
+  StandInMachine(const StandInMachine&) = delete;
+  StandInMachine& operator=(const StandInMachine&) = delete;
+
+  StandInReader& Add(char letter, ReaderSetup setup);
+  StandInReader& Reader(char letter) { return *readers_.at(letter); }
+  StandInVolume& Volume(char letter) { return *volumes_.at(letter); }
+  StandInVwin32& Vwin32() { return *vwin32_; }
+  StandInCardDriver& Driver() { return *driver_; }
+  // Takes the letter's reader away: opening "\\.\X:" then fails.
+  void Unplug(char letter) { unplugged_.push_back(letter); }
+
+ private:
+  std::map<char, std::shared_ptr<StandInReader>> readers_;
+  std::map<char, std::shared_ptr<StandInVolume>> volumes_;
+  std::vector<char> unplugged_;
+  std::shared_ptr<StandInVwin32> vwin32_ = std::make_shared<StandInVwin32>();
+  std::shared_ptr<StandInCardDriver> driver_ = std::make_shared<StandInCardDriver>();
+};
+
+// A card image of the sectors, each beginning with its number.
+std::vector<win::BYTE> NumberedImage(std::size_t sectors);
+// IDENTIFY data with the card flags, total sectors and a model text; master marks words 135-136.
+std::array<win::BYTE, 512> IdentifyWith(win::DWORD cardFlags, win::DWORD totalSectors, bool master = true,
+                                        const std::string& model = "KESTRO IDE CARD READER");
+
+}  // namespace tarnlok::testing

@@ -1,0 +1,70 @@
+// The parsed form of a metafile: a list of drawing operations in the metafile's logical
+// coordinates, shared by the WMF and EMF readers and the player.
+#pragma once
+
+#include "platform/ui/metafile.h"
+
+#include <QImage>
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <variant>
+#include <vector>
+
+namespace ui::metafile {
+
+struct SetMapMode { int mode; };
+struct SetWindowOrg { POINT at; };
+struct SetWindowExt { SIZE extent; };
+struct SetViewportOrg { POINT at; };
+struct SetViewportExt { SIZE extent; };
+struct SetTextColour { COLORREF colour; };
+struct SetBkColour { COLORREF colour; };
+struct SetBkMode { int mode; };
+struct MoveTo { POINT at; };
+struct LineTo { POINT at; };
+struct Rectangle { RECT box; };
+struct Ellipse { RECT box; };
+struct Poly {
+  std::vector<POINT> points;
+  bool closed;
+};
+struct CreatePen {
+  std::uint32_t index;
+  int style;
+  int width;
+  COLORREF colour;
+};
+struct CreateBrush {
+  std::uint32_t index;
+  bool hollow;
+  COLORREF colour;
+};
+// Stock objects have the high bit set, as in EMF.
+struct Select { std::uint32_t index; };
+struct Delete { std::uint32_t index; };
+struct SaveDc {};
+struct RestoreDc { int which; };
+struct Image {
+  RECT destination;
+  QImage pixels;
+};
+
+using Op = std::variant<SetMapMode, SetWindowOrg, SetWindowExt, SetViewportOrg, SetViewportExt, SetTextColour, SetBkColour,
+                        SetBkMode, MoveTo, LineTo, Rectangle, Ellipse, Poly, CreatePen, CreateBrush, Select, Delete, SaveDc,
+                        RestoreDc, Image>;
+
+struct Picture {
+  std::vector<Op> ops;
+  ENHMETAHEADER header;
+  // A converted Windows metafile maps its window onto the playing rectangle; an enhanced one
+  // maps its bounds.
+  bool fromWindowsMetafile = false;
+};
+
+// Nothing when the bytes are no well-formed metafile of the kind.
+std::optional<Picture> ReadEnhancedMetafile(std::span<const BYTE> bytes);
+std::optional<Picture> ReadWindowsMetafile(std::span<const BYTE> bytes, const METAFILEPICT& picture);
+
+}  // namespace ui::metafile
