@@ -2,6 +2,8 @@
 
 #include "platform/machine/byte_order.h"
 
+#include "platform/win/system_clock.h"
+
 #include <algorithm>
 #include <ctime>
 
@@ -28,16 +30,16 @@ constexpr int kLastYear = kEpochYear + 127;
 }  // namespace
 
 FatDateTime SystemFatTime() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  ::localtime_r(&now, &local);
+  win::SYSTEMTIME now{};
+  win::GetLocalTime(&now);
   FatDateTime when;
-  when.year = static_cast<std::uint16_t>(local.tm_year + 1900);
-  when.month = static_cast<std::uint8_t>(local.tm_mon + 1);
-  when.day = static_cast<std::uint8_t>(local.tm_mday);
-  when.hour = static_cast<std::uint8_t>(local.tm_hour);
-  when.minute = static_cast<std::uint8_t>(local.tm_min);
-  when.second = static_cast<std::uint8_t>(std::min(local.tm_sec, 59));
+  when.year = now.wYear;
+  when.month = static_cast<std::uint8_t>(now.wMonth);
+  when.day = static_cast<std::uint8_t>(now.wDay);
+  when.hour = static_cast<std::uint8_t>(now.wHour);
+  when.minute = static_cast<std::uint8_t>(now.wMinute);
+  when.second = static_cast<std::uint8_t>(std::min<win::WORD>(now.wSecond, 59));
+  when.milliseconds = now.wMilliseconds;
   return when;
 }
 

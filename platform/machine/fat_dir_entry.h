@@ -36,7 +36,7 @@ struct FatDateTime {
 // The clock that stamps created and written files; tests fix it for reproducible images.
 using FatClock = std::function<FatDateTime()>;
 
-// The host's local time.
+// The local time of the platform clock (win::GetLocalTime), so that tests can fix it.
 FatDateTime SystemFatTime();
 
 // The on-disk form of a date and time: 2-second time, date from 1980, and the creation

@@ -1,11 +1,16 @@
 #include "platform/machine/machine.h"
 
 #include "platform/machine/card_handle.h"
+#include "platform/machine/default_cards.h"
+#include "platform/machine/factory_format.h"
+#include "platform/machine/fresh_card.h"
+#include "platform/machine/usb_enum_keys.h"
 
 #include "platform/win/card_drives.h"
 #include "platform/win/data_folder.h"
 #include "platform/win/device_namespace.h"
 #include "platform/win/last_error.h"
+#include "platform/win/registry.h"
 #include "platform/win/windows_version.h"
 
 #include <algorithm>
@@ -38,11 +43,13 @@ bool FitsBus(Bus bus, CardKind kind) {
   return driveBus == (kind == CardKind::Floppy);
 }
 
+// The card's media; a plain card whose image does not exist yet is made fresh first.
 std::unique_ptr<CardMedia> MediaFor(const CardDescription& card, const std::string& key) {
   if (card.kind == CardKind::None) return nullptr;
   if (IsRawFlash(card.kind)) {
     throw MachineDescriptionError(key + ": SmartMedia and Memory Stick cards are not simulated yet");
   }
+  MakeFreshCardImage(card, SerialFromClock());
   return std::make_unique<CardMedia>(card);
 }
 
@@ -102,6 +109,7 @@ std::unique_ptr<Machine> Machine::Load() {
   if (!std::filesystem::exists(path)) {
     std::filesystem::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << DefaultMachineDescriptionText();
+    MakeDefaultCards(ParseMachineDescription(DefaultMachineDescriptionText(), path.parent_path()));
   }
   return std::make_unique<Machine>(ParseMachineDescription(ReadWhole(path), path.parent_path()));
 }
@@ -114,7 +122,13 @@ void Machine::Install() {
   win::SetDeviceOpener([this](std::string_view name, win::DWORD access, win::DWORD share, win::DWORD& error) {
     return OpenDevice(name, access, share, error);
   });
-  for (const auto& reader : readers_) win::SetRemovableDrive(reader->Description().letter, true);
+  win::SetSynthesizedKeyProvider([this](win::RegistryRoot root, std::string_view path) {
+    return UsbEnumerationKey(description_, root, path);
+  });
+  for (const auto& reader : readers_) {
+    win::SetRemovableDrive(reader->Description().letter, true);
+    reader->AttachDrive();
+  }
   installedMachine = this;
 }
 
@@ -122,7 +136,11 @@ void Machine::Uninstall() {
   Machine* self = this;
   if (!installedMachine.compare_exchange_strong(self, nullptr)) return;
   win::SetDeviceOpener(nullptr);
-  for (const auto& reader : readers_) win::SetRemovableDrive(reader->Description().letter, false);
+  win::SetSynthesizedKeyProvider({});
+  for (const auto& reader : readers_) {
+    reader->DetachDrive();
+    win::SetRemovableDrive(reader->Description().letter, false);
+  }
 }
 
 std::shared_ptr<Reader> Machine::ReaderAt(char letter) const {

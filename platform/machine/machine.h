@@ -1,10 +1,10 @@
 // The simulated machine: built from its description, it sets the Windows version, answers
-// CreateFileA on "\\.\E:" and "\\.\PhysicalDriveN" for its readers and declares their drive
-// letters removable. Its control side inserts, removes and swaps cards and flips their
-// write-protect switches while the program runs (tests call it; a panel window will later).
-// Not provided yet: raw flash cards (SmartMedia, Memory Stick), fresh images for missing card
-// files, FAT volumes behind the drive letters, the registry's enumeration keys, the Windows 9x
-// devices.
+// CreateFileA on "\\.\E:" and "\\.\PhysicalDriveN" for its readers, shows each card's FAT
+// volume on its reader's removable drive letter and answers the registry's USB enumeration
+// keys (usb_enum_keys.h). Card images that do not exist yet are made fresh, formatted as from
+// the factory. Its control side inserts, removes and swaps cards and flips their write-protect
+// switches while the program runs (tests call it; a panel window will later).
+// Not provided yet: raw flash cards (SmartMedia, Memory Stick), the Windows 9x devices.
 #pragma once
 
 #include "platform/machine/machine_description.h"

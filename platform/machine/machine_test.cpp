@@ -24,16 +24,6 @@ std::string MessageOf(const std::function<void()>& action) {
   return "no error";
 }
 
-TEST(MachineLoad, WritesTheDefaultDescriptionAndNamesAMissingImage) {
-  ::unsetenv("TARNLOK_MACHINE");
-  const auto path = win::DataFolder() / "machine.json";
-  ASSERT_FALSE(std::filesystem::exists(path));
-  const std::string message = MessageOf([] { Machine::Load(); });
-  EXPECT_NE(message.find((win::DataFolder() / "cards" / "cf.img").string()), std::string::npos) << message;
-  ASSERT_TRUE(std::filesystem::exists(path));
-  EXPECT_EQ(ParseMachineDescription(DefaultMachineDescriptionText(), win::DataFolder()).readers.size(), 3U);
-}
-
 TEST(MachineLoad, EnvironmentChoosesTheDescription) {
   testing::WriteNumberedImage("chosen.img", 64);
   const auto path = tarnlok::testing::TestDataHome() / "chosen.json";
@@ -138,9 +128,11 @@ TEST_F(MachineTest, CardsAreInsertedRemovedAndSwapped) {
   EXPECT_TRUE(machine_->ReaderAt('A')->HoldsCard());
   EXPECT_NE(MessageOf([this] { machine_->InsertCard('F', machine_->Description().readers[3].card); }).find("does not fit"),
             std::string::npos);
-  CardDescription missing = machine_->Description().readers[0].card;
-  missing.image = "/nonexistent/card.img";
-  EXPECT_NE(MessageOf([this, &missing] { machine_->InsertCard('F', missing); }).find("/nonexistent/card.img"),
+  // A fresh image cannot be made below a plain file; the refusal names the image.
+  CardDescription unmakeable = machine_->Description().readers[0].card;
+  std::ofstream(tarnlok::testing::TestDataHome() / "plain") << "not a folder";
+  unmakeable.image = tarnlok::testing::TestDataHome() / "plain" / "card.img";
+  EXPECT_NE(MessageOf([this, &unmakeable] { machine_->InsertCard('F', unmakeable); }).find(unmakeable.image.string()),
             std::string::npos);
   EXPECT_NE(MessageOf([this] { machine_->RemoveCard('Q'); }).find("no reader at Q:"), std::string::npos);
 }

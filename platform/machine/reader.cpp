@@ -1,5 +1,6 @@
 #include "platform/machine/reader.h"
 
+#include "platform/machine/card_sectors.h"
 #include "platform/machine/disk_layouts.h"
 #include "platform/machine/pass_through.h"
 
@@ -15,19 +16,6 @@ namespace {
 // no host file system uses.
 constexpr std::uint64_t kMachineDeviceId = UINT64_MAX;
 
-win::DWORD ErrorOf(MediaResult result) {
-  constexpr std::array<std::pair<MediaResult, win::DWORD>, 6> kErrors{{
-      {MediaResult::Ok, win::ERROR_SUCCESS},
-      {MediaResult::NoMedium, win::ERROR_NOT_READY},
-      {MediaResult::OutOfRange, win::ERROR_SECTOR_NOT_FOUND},
-      {MediaResult::ReadFault, win::ERROR_CRC},
-      {MediaResult::WriteFault, win::ERROR_WRITE_FAULT},
-      {MediaResult::WriteProtected, win::ERROR_WRITE_PROTECT},
-  }};
-  return std::find_if(kErrors.begin(), kErrors.end(), [result](const auto& entry) { return entry.first == result; })
-      ->second;
-}
-
 }  // namespace
 
 Reader::Reader(ReaderDescription description, Road road, std::optional<std::uint32_t> deviceNumber,
@@ -35,7 +23,8 @@ Reader::Reader(ReaderDescription description, Road road, std::optional<std::uint
     : description_(std::move(description)),
       deviceNumber_(deviceNumber),
       identity_(identity),
-      firmware_(description_, road, slot_, [this] { RereadPartitionTable(); }) {}
+      firmware_(description_, road, slot_, [this] { RereadPartitionTable(); }),
+      mount_(description_.letter) {}
 
 win::FileIdentity Reader::IdentityOf(DeviceRole role) const {
   return {kMachineDeviceId, identity_ * 2 + static_cast<std::uint64_t>(role)};
@@ -43,6 +32,7 @@ win::FileIdentity Reader::IdentityOf(DeviceRole role) const {
 
 void Reader::RereadPartitionTable() {
   CardMedia* card = slot_.Card();
+  mount_.Refresh(weak_from_this(), card, ObjectOf(DeviceRole::Volume).lockHolder.has_value());
   if (card == nullptr) {
     window_ = {};
     return;
@@ -53,6 +43,33 @@ void Reader::RereadPartitionTable() {
     return;
   }
   window_ = FindVolumeWindow(sector0, card->Sectors());
+}
+
+void Reader::AttachDrive() {
+  std::lock_guard guard(mutex_);
+  mount_.Activate(weak_from_this(), slot_.Card(), ObjectOf(DeviceRole::Volume).lockHolder.has_value());
+}
+
+void Reader::DetachDrive() {
+  std::lock_guard guard(mutex_);
+  mount_.Deactivate();
+}
+
+std::shared_ptr<FatCardVolume> Reader::Volume() const {
+  std::lock_guard guard(mutex_);
+  return mount_.Volume();
+}
+
+win::DWORD Reader::ReadCard(std::uint64_t firstSector, std::span<std::uint8_t> data) {
+  std::lock_guard guard(mutex_);
+  CardMedia* card = slot_.Card();
+  return card == nullptr ? win::ERROR_NOT_READY : ErrorOfMedia(card->Read(firstSector, data));
+}
+
+win::DWORD Reader::WriteCard(std::uint64_t firstSector, std::span<const std::uint8_t> data) {
+  std::lock_guard guard(mutex_);
+  CardMedia* card = slot_.Card();
+  return card == nullptr ? win::ERROR_NOT_READY : ErrorOfMedia(card->Write(firstSector, data));
 }
 
 void Reader::InsertCard(std::unique_ptr<CardMedia> card) {
@@ -109,8 +126,9 @@ void Reader::Close(DeviceRole role, HandleId id) {
   if (found == object.handles.end()) return;
   win::ReleaseOpen(IdentityOf(role), found->ticket);
   object.handles.erase(found);
-  if (object.lockHolder == id) object.lockHolder.reset();
-  if (object.handles.empty()) RereadPartitionTable();
+  const bool heldLock = object.lockHolder == id;
+  if (heldLock) object.lockHolder.reset();
+  if (heldLock || object.handles.empty()) RereadPartitionTable();
 }
 
 win::DWORD Reader::CheckNotLockedOut(DeviceRole role, HandleId id) {
@@ -142,7 +160,7 @@ win::DWORD Reader::Transfer(DeviceRole role, HandleId id, std::uint64_t offset, 
   if (const win::DWORD error = Locate(role, offset, data.size(), card, sector); error != win::ERROR_SUCCESS) {
     return error;
   }
-  const win::DWORD error = ErrorOf(move(*card, sector, data));
+  const win::DWORD error = ErrorOfMedia(move(*card, sector, data));
   slot_.CountCommand();
   return error;
 }
@@ -167,7 +185,7 @@ win::DWORD Reader::Size(DeviceRole role, std::uint64_t& bytes) {
   return win::ERROR_SUCCESS;
 }
 
-win::DWORD Reader::Lock(DeviceRole role, HandleId id) {
+win::DWORD Reader::TakeLock(DeviceRole role, HandleId id, std::shared_ptr<FatCardVolume>& volume) {
   std::lock_guard guard(mutex_);
   DeviceObject& object = ObjectOf(role);
   if (object.lockHolder) return win::ERROR_ACCESS_DENIED;
@@ -177,7 +195,22 @@ win::DWORD Reader::Lock(DeviceRole role, HandleId id) {
   });
   if (othersOpen) return win::ERROR_ACCESS_DENIED;
   object.lockHolder = id;
+  if (role == DeviceRole::Volume) volume = mount_.Volume();
   return win::ERROR_SUCCESS;
+}
+
+win::DWORD Reader::Lock(DeviceRole role, HandleId id) {
+  std::shared_ptr<FatCardVolume> volume;
+  if (const win::DWORD error = TakeLock(role, id, volume); error != win::ERROR_SUCCESS || !volume) return error;
+  // The volume is asked outside the reader's mutex: its file services take the volume's mutex
+  // before the reader's. Locking first closes the door on opens racing the check.
+  volume->SetLocked(true);
+  if (!volume->HasOpenFiles()) return win::ERROR_SUCCESS;
+  volume->SetLocked(false);
+  std::lock_guard guard(mutex_);
+  DeviceObject& object = ObjectOf(role);
+  if (object.lockHolder == id) object.lockHolder.reset();
+  return win::ERROR_ACCESS_DENIED;
 }
 
 win::DWORD Reader::Unlock(DeviceRole role, HandleId id) {

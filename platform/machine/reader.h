@@ -4,10 +4,13 @@
 // lock (FSCTL_LOCK_VOLUME) and the rules of access while locked. Reads and writes on the volume
 // count from the partition's start, on the physical drive from the card's first sector; the
 // partition table is read again when the card changes and when a device object is dismounted,
-// unlocked or last closed.
+// unlocked or last closed, and with it the FAT volume shown on the reader's drive letter
+// (drive_mount.h). A volume lock is refused while files of the volume are open, and a locked
+// volume refuses file services.
 #pragma once
 
 #include "platform/machine/card_slot.h"
+#include "platform/machine/drive_mount.h"
 #include "platform/machine/partition_table.h"
 #include "platform/machine/reader_firmware.h"
 
@@ -33,7 +36,7 @@ struct MediumView {
   VolumeWindow window;
 };
 
-class Reader {
+class Reader : public std::enable_shared_from_this<Reader> {
  public:
   // deviceNumber: the N of \\.\PhysicalDriveN, none for drives without one; identity keeps the
   // reader's device objects apart from every other reader's in the sharing table.
@@ -53,6 +56,17 @@ class Reader {
   // Sets the card's write-protect switch; false when the slot is empty.
   bool SetWriteProtected(bool value);
   bool ReaderLocked() const;
+
+  // Shows the card's volume on the reader's drive letter from now on (the machine is
+  // installed), or takes it away.
+  void AttachDrive();
+  void DetachDrive();
+  // The FAT volume on the drive letter; null when none is mounted.
+  std::shared_ptr<FatCardVolume> Volume() const;
+  // Sector transfers of the file services, from the card's first sector; they bypass handle
+  // locks and do not count as commands.
+  win::DWORD ReadCard(std::uint64_t firstSector, std::span<std::uint8_t> data);
+  win::DWORD WriteCard(std::uint64_t firstSector, std::span<const std::uint8_t> data);
 
   // Opens a handle on a device object: ERROR_SHARING_VIOLATION against the other handles'
   // sharing, ERROR_ACCESS_DENIED while another handle holds the lock.
@@ -90,6 +104,8 @@ class Reader {
   DeviceObject& ObjectOf(DeviceRole role) { return objects_[static_cast<std::size_t>(role)]; }
   win::FileIdentity IdentityOf(DeviceRole role) const;
   void RereadPartitionTable();
+  // Grants the device object's lock to the handle; volume receives the FAT volume to lock.
+  win::DWORD TakeLock(DeviceRole role, HandleId id, std::shared_ptr<FatCardVolume>& volume);
   // ERROR_ACCESS_DENIED when another handle holds the device object's lock.
   win::DWORD CheckNotLockedOut(DeviceRole role, HandleId id);
   // The card and the sector range of a transfer at a byte offset of the device object.
@@ -107,6 +123,7 @@ class Reader {
   ReaderFirmware firmware_;
   VolumeWindow window_;
   std::array<DeviceObject, 2> objects_;
+  DriveMount mount_;
   HandleId nextHandle_ = 1;
 };
 

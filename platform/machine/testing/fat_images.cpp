@@ -10,7 +10,6 @@
 #include <cctype>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <sys/wait.h>
 
 namespace machine::testing {
@@ -92,7 +91,7 @@ ToolResult CheckWithFsck(const TestImage& image) {
   if (image.offset != 0) {
     volume += ".volume";
     const ToolResult copied = RunTool("dd if=" + Quote(image.path.string()) + " of=" + Quote(volume.string()) +
-                                      " bs=512 skip=" + std::to_string(image.offset / 512) + " conv=sparse status=none");
+                                      " bs=1M iflag=skip_bytes skip=" + std::to_string(image.offset) + " conv=sparse status=none");
     EXPECT_EQ(copied.status, 0) << copied.output;
   }
   ToolResult result = RunTool("fsck.fat -n " + Quote(volume.string()));
@@ -158,8 +157,12 @@ void WriteHostFile(const std::filesystem::path& path, const std::vector<std::uin
 }
 
 std::vector<std::uint8_t> ReadHostFile(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  std::error_code error;
+  const auto size = std::filesystem::file_size(path, error);
+  if (error) return {};
+  std::vector<std::uint8_t> bytes(size);
+  std::ifstream(path, std::ios::binary).read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
+  return bytes;
 }
 
 std::vector<std::uint8_t> ReadWhole(FatVolume& volume, const std::string& path) {
