@@ -136,7 +136,7 @@ void ReadRows(jpeg_decompress_struct& decompress, CDibImage& image, bool direct)
   }
 }
 
-// Undecided layouts with three components come out red first; the bitmap wants blue first.
+// Three components come out red first; the bitmap wants blue first.
 void SwapRedBlue(CDibImage& image) {
   for (std::int32_t y = 0; y < image.Height(); ++y) {
     std::uint8_t* pixel = image.PixelBits() + static_cast<std::size_t>(y) * image.RowStride();
@@ -164,8 +164,6 @@ bool JpegDecoder::Decode(ImageFile* stream) {
   InstallSource(*session, stream);
   jpeg_read_header(&decompress, TRUE);
   const int components = decompress.num_components;
-  const bool bgrOutput = components == 3 && decompress.out_color_space == JCS_RGB;
-  if (bgrOutput) decompress.out_color_space = JCS_EXT_BGR;
   if (Create(static_cast<std::int32_t>(decompress.image_width), static_cast<std::int32_t>(decompress.image_height),
              8U * static_cast<std::uint32_t>(components), ImageFormat::Jpeg) == nullptr) {
     ERREXIT(&decompress, JERR_OUT_OF_MEMORY);
@@ -174,10 +172,12 @@ bool JpegDecoder::Decode(ImageFile* stream) {
   SetHorizontalDpi(DotsPerInch(decompress.density_unit, decompress.X_density));
   SetVerticalDpi(DotsPerInch(decompress.density_unit, decompress.Y_density));
   if (decompress.jpeg_color_space == JCS_GRAYSCALE) FillGrayPalette();
-  const bool direct = bgrOutput || decompress.out_color_space == JCS_GRAYSCALE;
+  // Three components are decoded red first straight into the bitmap and swapped afterwards:
+  // libjpeg-turbo's own blue-first conversion is slower than its red-first one and a swap.
+  const bool direct = components == 3 || decompress.out_color_space == JCS_GRAYSCALE;
   ReadRows(decompress, *this, direct);
   jpeg_finish_decompress(&decompress);
-  if (components == 3 && !bgrOutput) SwapRedBlue(*this);
+  if (components == 3) SwapRedBlue(*this);
   jpeg_destroy_decompress(&decompress);
   return true;
 }
