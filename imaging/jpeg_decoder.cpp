@@ -111,6 +111,12 @@ void CmykToBgr(const JSAMPLE* cmyk, std::uint8_t* bgr, std::size_t width) {
   }
 }
 
+// Three components come out red first; the bitmap wants blue first. Swapped row by row while the
+// row is still in cache.
+void SwapRedBlue(std::uint8_t* pixel, std::size_t width) {
+  for (std::size_t x = 0; x < width; ++x, pixel += 3) std::swap(pixel[0], pixel[2]);
+}
+
 // The scan lines, top picture row first into the last stored row. Runs below the jump point:
 // only trivially destructible locals.
 void ReadRows(jpeg_decompress_struct& decompress, CDibImage& image, bool direct) {
@@ -125,7 +131,9 @@ void ReadRows(jpeg_decompress_struct& decompress, CDibImage& image, bool direct)
         image.PixelBits() + (static_cast<std::size_t>(decompress.output_height) - 1 - decompress.output_scanline) * stride;
     if (direct) {
       JSAMPROW target = row;
-      jpeg_read_scanlines(&decompress, &target, 1);
+      if (jpeg_read_scanlines(&decompress, &target, 1) == 1 && decompress.output_components == 3) {
+        SwapRedBlue(row, decompress.output_width);
+      }
     } else if (jpeg_read_scanlines(&decompress, buffer, 1) == 1) {
       if (decompress.output_components == 4) {
         CmykToBgr(buffer[0], row, std::min<std::size_t>(decompress.output_width, stride / 3));
@@ -133,14 +141,6 @@ void ReadRows(jpeg_decompress_struct& decompress, CDibImage& image, bool direct)
         std::copy_n(buffer[0], std::min(rowBytes, stride), row);
       }
     }
-  }
-}
-
-// Three components come out red first; the bitmap wants blue first.
-void SwapRedBlue(CDibImage& image) {
-  for (std::int32_t y = 0; y < image.Height(); ++y) {
-    std::uint8_t* pixel = image.PixelBits() + static_cast<std::size_t>(y) * image.RowStride();
-    for (std::int32_t x = 0; x < image.Width(); ++x, pixel += 3) std::swap(pixel[0], pixel[2]);
   }
 }
 
@@ -172,12 +172,11 @@ bool JpegDecoder::Decode(ImageFile* stream) {
   SetHorizontalDpi(DotsPerInch(decompress.density_unit, decompress.X_density));
   SetVerticalDpi(DotsPerInch(decompress.density_unit, decompress.Y_density));
   if (decompress.jpeg_color_space == JCS_GRAYSCALE) FillGrayPalette();
-  // Three components are decoded red first straight into the bitmap and swapped afterwards:
+  // Three components are decoded red first straight into the bitmap and swapped there:
   // libjpeg-turbo's own blue-first conversion is slower than its red-first one and a swap.
   const bool direct = components == 3 || decompress.out_color_space == JCS_GRAYSCALE;
   ReadRows(decompress, *this, direct);
   jpeg_finish_decompress(&decompress);
-  if (components == 3) SwapRedBlue(*this);
   jpeg_destroy_decompress(&decompress);
   return true;
 }
