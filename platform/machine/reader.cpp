@@ -30,9 +30,9 @@ win::FileIdentity Reader::IdentityOf(DeviceRole role) const {
   return {kMachineDeviceId, identity_ * 2 + static_cast<std::uint64_t>(role)};
 }
 
-void Reader::RereadPartitionTable() {
+void Reader::RereadPartitionTable(RefreshCause cause) {
   CardMedia* card = slot_.Card();
-  mount_.Refresh(weak_from_this(), card, ObjectOf(DeviceRole::Volume).lockHolder.has_value());
+  mount_.Refresh(weak_from_this(), card, ObjectOf(DeviceRole::Volume).lockHolder.has_value(), cause);
   if (card == nullptr) {
     window_ = {};
     return;
@@ -225,7 +225,7 @@ win::DWORD Reader::Unlock(DeviceRole role, HandleId id) {
 win::DWORD Reader::Dismount(DeviceRole role, HandleId id) {
   std::lock_guard guard(mutex_);
   if (const win::DWORD error = CheckNotLockedOut(role, id); error != win::ERROR_SUCCESS) return error;
-  RereadPartitionTable();
+  RereadPartitionTable(RefreshCause::Dismount);
   return win::ERROR_SUCCESS;
 }
 

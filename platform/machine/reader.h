@@ -103,7 +103,7 @@ class Reader : public std::enable_shared_from_this<Reader> {
 
   DeviceObject& ObjectOf(DeviceRole role) { return objects_[static_cast<std::size_t>(role)]; }
   win::FileIdentity IdentityOf(DeviceRole role) const;
-  void RereadPartitionTable();
+  void RereadPartitionTable(RefreshCause cause = RefreshCause::Reread);
   // Grants the device object's lock to the handle; volume receives the FAT volume to lock.
   win::DWORD TakeLock(DeviceRole role, HandleId id, std::shared_ptr<FatCardVolume>& volume);
   // ERROR_ACCESS_DENIED when another handle holds the device object's lock.
