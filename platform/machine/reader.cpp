@@ -90,6 +90,13 @@ bool Reader::HoldsCard() const {
   return slot_.HoldsCard();
 }
 
+std::optional<HeldCard> Reader::Held() const {
+  std::lock_guard guard(mutex_);
+  const CardMedia* card = slot_.Held();
+  if (card == nullptr) return std::nullopt;
+  return HeldCard{card->Description(), slot_.Card() != nullptr};
+}
+
 bool Reader::SetWriteProtected(bool value) {
   std::lock_guard guard(mutex_);
   CardMedia* card = slot_.Held();
