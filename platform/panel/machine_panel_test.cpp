@@ -180,6 +180,18 @@ TEST_F(MachinePanelTest, AnImageThatIsNoCardIsRefusedWithAMessage) {
   EXPECT_EQ(prompter_.Unanswered(), 0U);
 }
 
+TEST_F(MachinePanelTest, AnImageAlreadyInAReaderIsRefused) {
+  ASSERT_EQ(PutFile("E:\\ONCE.TXT"), 0U);
+  Choose(1);
+  Click(MachinePanel::kRemove);
+  prompter_.AnswerFile(ImagePath("cf.img"));
+  prompter_.AnswerMessageBox(ui::IDOK, "cf.img is the card in reader E:");
+  Click(MachinePanel::kInsert);
+  EXPECT_EQ(Cell(1, 2), "none");
+  EXPECT_EQ(FileError("F:\\ONCE.TXT"), win::ERROR_NOT_READY);
+  EXPECT_EQ(prompter_.Unanswered(), 0U);
+}
+
 TEST_F(MachinePanelTest, SwapMovesTheCardsBetweenTheReadersChosenInTheMenu) {
   ASSERT_EQ(PutFile("E:\\FROM_E.TXT"), 0U);
   std::vector<std::string> offered;
