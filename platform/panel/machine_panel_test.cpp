@@ -169,6 +169,27 @@ TEST_F(MachinePanelTest, ANewImageNameBecomesAFreshCardThatFsckAccepts) {
   EXPECT_EQ(checked.status, 0) << checked.output;
 }
 
+TEST_F(MachinePanelTest, AReaderDescribedEmptyTakesAFreshCardOfItsBus) {
+  Choose(2);
+  prompter_.AnswerFile(ImagePath("floppy.img"));
+  Click(MachinePanel::kInsert);
+  EXPECT_EQ(Cell(2, 2), "Floppy disk, 1.4 MB");
+  EXPECT_EQ(std::filesystem::file_size(tarnlok::testing::TestDataHome() / "floppy.img"), 2880U * kSectorSize);
+  EXPECT_EQ(PutFile("A:\\DISK.TXT"), 0U);
+}
+
+// The program ejects the card with START STOP UNIT; the panel shows it once a person turns to it.
+TEST_F(MachinePanelTest, ChangesOfTheProgramShowWhenThePanelIsActivated) {
+  const auto device = OpenDevice("E:");
+  constexpr std::uint8_t kEject = 0x02;
+  EXPECT_EQ(SendScsi(device, {0x1B, 0, 0, 0, kEject, 0}, 0, win::SCSI_IOCTL_DATA_UNSPECIFIED).status, 0);
+  win::CloseHandle(device);
+  EXPECT_EQ(Cell(0, 2), "CompactFlash, 8 MB");
+  ui::SendMessage(panel_->m_hWnd, ui::WM_ACTIVATE, ui::WA_ACTIVE, 0);
+  EXPECT_EQ(Cell(0, 2), "CompactFlash, 8 MB (not ready)");
+  EXPECT_TRUE(Enabled(MachinePanel::kRemove)) << "an ejected card is still in the slot";
+}
+
 TEST_F(MachinePanelTest, AnImageThatIsNoCardIsRefusedWithAMessage) {
   Click(MachinePanel::kRemove);
   std::ofstream(tarnlok::testing::TestDataHome() / "odd.img") << "not a whole sector";
