@@ -63,25 +63,16 @@ std::optional<T> Answer(IoResult<T> result, win::DWORD& error) {
 FatCardVolume::FatCardVolume(std::shared_ptr<SectorDevice> device, FatClock clock)
     : device_(std::move(device)), volume_(*device_, std::move(clock)), deviceId_(NewDeviceId()) {}
 
-void FatCardVolume::SetLocked(bool locked) {
-  std::lock_guard guard(mutex_);
-  locked_ = locked;
-}
+void FatCardVolume::SetLocked(bool locked) { locked_ = locked; }
 
-bool FatCardVolume::IsLocked() const {
-  std::lock_guard guard(mutex_);
-  return locked_;
-}
+bool FatCardVolume::IsLocked() const { return locked_; }
 
 bool FatCardVolume::HasOpenFiles() const {
   std::lock_guard guard(mutex_);
   return !handles_.empty();
 }
 
-void FatCardVolume::Retire(win::DWORD error) {
-  std::lock_guard guard(mutex_);
-  retired_ = error;
-}
+void FatCardVolume::Retire(win::DWORD error) { retired_ = error; }
 
 std::optional<std::uint64_t> FatCardVolume::OpenIdentity(const EntryPlace& place) const {
   for (const auto& [id, at] : places_) {
@@ -98,14 +89,14 @@ std::uint64_t FatCardVolume::IdentityOf(const EntryPlace& place) {
 }
 
 IoResult<EntryPlace> FatCardVolume::OpenPlace(std::uint64_t id) const {
-  if (retired_ != win::ERROR_SUCCESS) return IoError{retired_};
+  if (const win::DWORD retired = retired_; retired != win::ERROR_SUCCESS) return IoError{retired};
   const auto found = places_.find(id);
   if (found == places_.end()) return IoError{win::ERROR_FILE_INVALID};
   return found->second;
 }
 
 win::DWORD FatCardVolume::Refusal() const {
-  if (retired_ != win::ERROR_SUCCESS) return retired_;
+  if (const win::DWORD retired = retired_; retired != win::ERROR_SUCCESS) return retired;
   return locked_ ? win::ERROR_ACCESS_DENIED : win::ERROR_SUCCESS;
 }
 

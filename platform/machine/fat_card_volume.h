@@ -13,6 +13,7 @@
 #include "platform/win/card_volume.h"
 #include "platform/win/host_share_table.h"
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -72,8 +73,10 @@ class FatCardVolume final : public win::CardVolume, public std::enable_shared_fr
   std::map<std::uint64_t, EntryPlace> places_;
   std::map<std::uint64_t, int> handles_;
   std::uint64_t nextId_ = 1;
-  bool locked_ = false;
-  win::DWORD retired_ = win::ERROR_SUCCESS;
+  // Set by the reader while it holds its own mutex, which the file services take after the
+  // volume's: so these are set without the volume's mutex.
+  std::atomic<bool> locked_ = false;
+  std::atomic<win::DWORD> retired_ = win::ERROR_SUCCESS;
 };
 
 }  // namespace machine
