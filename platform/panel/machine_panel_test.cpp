@@ -76,6 +76,14 @@ class MachinePanelTest : public ::testing::Test {
     return answer.status == 0 ? 0 : answer.SenseKey();
   }
 
+  // INQUIRY bytes 36-39 of the maker's reader: its media status word, 0 without a card.
+  static std::vector<std::uint8_t> MediaStatus(char letter) {
+    const auto device = OpenDevice(std::string(1, letter) + ":");
+    const auto answer = SendScsi(device, {0x12, 0, 0, 0, 42, 0}, 42);
+    win::CloseHandle(device);
+    return {answer.data.begin() + 36, answer.data.begin() + 40};
+  }
+
   // The write-protect bit of MODE SENSE(6)'s header.
   static bool ModeSenseWriteProtected(char letter) {
     const auto device = OpenDevice(std::string(1, letter) + ":");
@@ -137,9 +145,13 @@ TEST_F(MachinePanelTest, ListsEachReaderWithItsCard) {
 
 TEST_F(MachinePanelTest, RemoveAndInsertAreSeenByTheProgram) {
   ASSERT_EQ(PutFile("E:\\KEEP.TXT"), 0U);
+  const std::vector<std::uint8_t> noCard(4, 0);
+  const auto withCard = MediaStatus('E');
+  EXPECT_NE(withCard, noCard);
   Click(MachinePanel::kRemove);
   EXPECT_EQ(Cell(0, 2), "none");
   EXPECT_EQ(UnitSense('E'), 0x02) << "NOT READY: medium not present";
+  EXPECT_EQ(MediaStatus('E'), noCard);
   EXPECT_EQ(FileError("E:\\KEEP.TXT"), win::ERROR_NOT_READY);
 
   prompter_.AnswerFile(ImagePath("cf.img"));
@@ -147,6 +159,7 @@ TEST_F(MachinePanelTest, RemoveAndInsertAreSeenByTheProgram) {
   EXPECT_EQ(prompter_.Asked().back().text, "Insert a card into E:");
   EXPECT_EQ(Cell(0, 2), "CompactFlash, 8 MB");
   EXPECT_EQ(UnitSense('E'), 0);
+  EXPECT_EQ(MediaStatus('E'), withCard);
   EXPECT_EQ(FileError("E:\\KEEP.TXT"), 0U) << "the volume is back with its file";
 }
 
@@ -241,7 +254,9 @@ TEST_F(MachinePanelTest, SwapMovesTheCardsBetweenTheReadersChosenInTheMenu) {
 
 TEST_F(MachinePanelTest, TheWriteProtectSwitchIsSeenByModeSenseAndWrites) {
   EXPECT_FALSE(ModeSenseWriteProtected('E'));
+  const auto writable = MediaStatus('E');
   Click(MachinePanel::kWriteProtect);
+  EXPECT_NE(MediaStatus('E'), writable) << "the media status word carries the switch";
   EXPECT_EQ(ui::IsDlgButtonChecked(panel_->m_hWnd, MachinePanel::kWriteProtect), ui::BST_CHECKED);
   EXPECT_EQ(Cell(0, 3), "yes");
   EXPECT_TRUE(ModeSenseWriteProtected('E'));
