@@ -31,10 +31,10 @@ IoResult<std::uint32_t> FatVolumeCall::SubdirectoryOf(const DirEntry& e) const {
   return DirectoryKey(*context_, e.entry.firstCluster);
 }
 
-IoResult<Location> FatVolumeCall::Locate(std::string_view path) {
+IoResult<FatLocation> FatVolumeCall::Locate(std::string_view path) {
   if (!begun_) return begun_.failure();
   const std::vector<std::string> names = SplitVolumePath(path);
-  Location location;
+  FatLocation location;
   location.walked.push_back(0);
   for (std::size_t i = 0; i + 1 < names.size(); ++i) {
     auto directory = FatDirectory::Load(*context_, *table_, location.parent);
@@ -95,13 +95,13 @@ IoResult<DirEntry> FatVolumeCall::Leaf() const {
   return *e;
 }
 
-IoResult<OpenEntry> FatVolumeCall::ReadOpen(const EntryPlace& place) {
+IoResult<FatOpenEntry> FatVolumeCall::ReadOpen(const EntryPlace& place) {
   if (!begun_) return begun_.failure();
   if (place.sector >= context_->geometry.totalSectors || place.offset % kSlotSize != 0 ||
       place.offset >= SectorDevice::kSectorSize) {
     return Fail(win::ERROR_FILE_INVALID);
   }
-  OpenEntry open;
+  FatOpenEntry open;
   if (auto read = context_->device.ReadSectors(place.sector, open.sector); !read) return read.failure();
   const auto slot = std::span(open.sector).subspan(place.offset).first<kSlotSize>();
   open.entry = DecodeShortEntry(slot, context_->geometry.type == FatType::Fat32);
@@ -111,7 +111,7 @@ IoResult<OpenEntry> FatVolumeCall::ReadOpen(const EntryPlace& place) {
   return open;
 }
 
-IoStatus FatVolumeCall::StoreOpen(const EntryPlace& place, OpenEntry& open) {
+IoStatus FatVolumeCall::StoreOpen(const EntryPlace& place, FatOpenEntry& open) {
   EncodeShortEntry(open.entry, std::span(open.sector).subspan(place.offset).first<kSlotSize>());
   return context_->device.WriteSectors(place.sector, open.sector);
 }

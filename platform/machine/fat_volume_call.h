@@ -16,14 +16,14 @@
 namespace machine {
 
 // Where a path leads: the directory that holds its last name, and every directory walked.
-struct Location {
+struct FatLocation {
   std::uint32_t parent = 0;
   std::string leaf;  // empty for the root itself
   std::vector<std::uint32_t> walked;
 };
 
 // The short entry of an open file with the sector that holds it.
-struct OpenEntry {
+struct FatOpenEntry {
   std::array<std::uint8_t, SectorDevice::kSectorSize> sector{};
   ShortEntry entry;
 };
@@ -46,14 +46,14 @@ class FatVolumeCall {
   // (NewName), before the directory is read.
   IoStatus LoadParentToCreate(std::string_view path, win::DWORD rootError);
   bool NamesRoot() const { return location_ && location_->leaf.empty(); }
-  const Location& Where() const { return *location_; }
+  const FatLocation& Where() const { return *location_; }
   FatDirectory& Parent() { return *parent_; }
   const std::string& NewName() const { return newName_; }
   // The loaded directory's entry of the last name; ERROR_FILE_NOT_FOUND when it has none.
   IoResult<DirEntry> Leaf() const;
 
   // Where a path leads, walking its directories.
-  IoResult<Location> Locate(std::string_view path);
+  IoResult<FatLocation> Locate(std::string_view path);
   // The directory key of the directory at `path`; ERROR_PATH_NOT_FOUND when it is none.
   IoResult<std::uint32_t> LocateDirectory(std::string_view path);
   // The directory key an entry leads to; ERROR_DISK_CORRUPT for a directory entry without
@@ -61,8 +61,8 @@ class FatVolumeCall {
   IoResult<std::uint32_t> SubdirectoryOf(const DirEntry& e) const;
 
   // An open file's short entry, read afresh; ERROR_FILE_INVALID when the place holds no file.
-  IoResult<OpenEntry> ReadOpen(const EntryPlace& place);
-  IoStatus StoreOpen(const EntryPlace& place, OpenEntry& open);
+  IoResult<FatOpenEntry> ReadOpen(const EntryPlace& place);
+  IoStatus StoreOpen(const EntryPlace& place, FatOpenEntry& open);
 
  private:
   IoStatus Walk(std::string_view path, std::optional<win::DWORD> rootError);
@@ -71,7 +71,7 @@ class FatVolumeCall {
   IoStatus begun_ = IoOk();
   std::optional<FatContext> context_;
   std::optional<FatTable> table_;
-  std::optional<Location> location_;
+  std::optional<FatLocation> location_;
   std::optional<FatDirectory> parent_;
   std::string newName_;
 };
