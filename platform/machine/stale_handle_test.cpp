@@ -27,8 +27,8 @@ class StaleHandle : public ::testing::Test {
   }
 
   static win::HANDLE OpenFile(win::DWORD access, win::DWORD disposition, win::DWORD flags = 0) {
-    return win::CreateFileA(kPath.c_str(), access, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE | win::FILE_SHARE_DELETE,
-                            nullptr, disposition, flags, nullptr);
+    constexpr win::DWORD kShareAll = win::FILE_SHARE_READ | win::FILE_SHARE_WRITE | win::FILE_SHARE_DELETE;
+    return win::CreateFileA(kPath.c_str(), access, kShareAll, nullptr, disposition, flags, nullptr);
   }
 
   static bool Write(win::HANDLE file, const std::string& text) {

@@ -170,7 +170,8 @@ TEST_F(MachinePanelTest, ANewImageNameBecomesAFreshCardThatFsckAccepts) {
   EXPECT_EQ(Cell(0, 4), "new.img");
   const auto image = tarnlok::testing::TestDataHome() / "new.img";
   ASSERT_TRUE(std::filesystem::exists(image));
-  EXPECT_EQ(std::filesystem::file_size(image), kCardSectors * kSectorSize) << "the size the reader's card was described with";
+  EXPECT_EQ(std::filesystem::file_size(image), kCardSectors * kSectorSize)
+      << "the size the reader's card was described with";
   EXPECT_EQ(PutFile("E:\\FRESH.TXT"), 0U);
 
   const auto volume = OpenDevice("E:");
