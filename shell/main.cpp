@@ -1,6 +1,7 @@
-// Entry point of the program Tarnlok: the simulated machine the program runs on, then the
-// application object's start-up.
+// Entry point of the program Tarnlok: the simulated machine the program runs on, with its
+// panel window beside the program's windows, then the application object's start-up.
 #include "platform/machine/machine.h"
+#include "platform/panel/machine_panel.h"
 #include "platform/ui/win_app.h"
 #include "platform/win/process.h"
 #include "shell/main_app.h"
@@ -19,5 +20,7 @@ int main() {
     return 1;
   }
   tarnlok::CMainApp app;
+  machine::MachinePanel panel(*machine);
+  panel.Open();
   return ui::AfxWinMain();
 }

@@ -26,6 +26,8 @@ class CardMedia {
   CardMedia(const CardMedia&) = delete;
   CardMedia& operator=(const CardMedia&) = delete;
 
+  // The card as described, with its write-protect switch as it stands now.
+  const CardDescription& Description() const { return description_; }
   CardKind Kind() const { return description_.kind; }
   std::uint64_t Sectors() const { return description_.sectors; }
   bool WriteProtected() const { return description_.writeProtected; }

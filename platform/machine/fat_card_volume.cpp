@@ -63,20 +63,16 @@ std::optional<T> Answer(IoResult<T> result, win::DWORD& error) {
 FatCardVolume::FatCardVolume(std::shared_ptr<SectorDevice> device, FatClock clock)
     : device_(std::move(device)), volume_(*device_, std::move(clock)), deviceId_(NewDeviceId()) {}
 
-void FatCardVolume::SetLocked(bool locked) {
-  std::lock_guard guard(mutex_);
-  locked_ = locked;
-}
+void FatCardVolume::SetLocked(bool locked) { locked_ = locked; }
 
-bool FatCardVolume::IsLocked() const {
-  std::lock_guard guard(mutex_);
-  return locked_;
-}
+bool FatCardVolume::IsLocked() const { return locked_; }
 
 bool FatCardVolume::HasOpenFiles() const {
   std::lock_guard guard(mutex_);
   return !handles_.empty();
 }
+
+void FatCardVolume::Retire(win::DWORD error) { retired_ = error; }
 
 std::optional<std::uint64_t> FatCardVolume::OpenIdentity(const EntryPlace& place) const {
   for (const auto& [id, at] : places_) {
@@ -92,10 +88,16 @@ std::uint64_t FatCardVolume::IdentityOf(const EntryPlace& place) {
   return id;
 }
 
-std::optional<EntryPlace> FatCardVolume::PlaceOf(std::uint64_t id) const {
+IoResult<EntryPlace> FatCardVolume::OpenPlace(std::uint64_t id) const {
+  if (const win::DWORD retired = retired_; retired != win::ERROR_SUCCESS) return IoError{retired};
   const auto found = places_.find(id);
-  if (found == places_.end()) return std::nullopt;
+  if (found == places_.end()) return IoError{win::ERROR_FILE_INVALID};
   return found->second;
+}
+
+win::DWORD FatCardVolume::Refusal() const {
+  if (const win::DWORD retired = retired_; retired != win::ERROR_SUCCESS) return retired;
+  return locked_ ? win::ERROR_ACCESS_DENIED : win::ERROR_SUCCESS;
 }
 
 std::shared_ptr<win::IoObject> FatCardVolume::Open(std::string_view path, const win::OpenRequest& request,
@@ -106,10 +108,7 @@ std::shared_ptr<win::IoObject> FatCardVolume::Open(std::string_view path, const 
 
 std::shared_ptr<win::IoObject> FatCardVolume::OpenLocked(std::string_view path, const win::OpenRequest& request,
                                                          win::DWORD& error) {
-  if (locked_) {
-    error = win::ERROR_ACCESS_DENIED;
-    return nullptr;
-  }
+  if (error = Refusal(); error != win::ERROR_SUCCESS) return nullptr;
   const auto attributes = static_cast<std::uint8_t>(request.attributes & kStoredAttributes);
   auto info = request.create ? volume_.CreateFile(path, attributes) : volume_.Stat(path);
   if (!info) {
@@ -147,27 +146,28 @@ void FatCardVolume::CloseOpen(std::uint64_t id, win::ShareTicket ticket) {
     places_.erase(id);
   }
   // The last handle of a delete-pending file takes the file with it; nobody is left to tell.
-  if (pendingPath) (void)volume_.DeleteFile(pendingPath->string());
+  // A retired volume's path may name a file of the volume the letter shows now: left alone.
+  if (pendingPath && retired_ == win::ERROR_SUCCESS) (void)volume_.DeleteFile(pendingPath->string());
 }
 
 IoResult<std::size_t> FatCardVolume::ReadOpen(std::uint64_t id, std::uint64_t offset, std::span<std::uint8_t> buffer) {
   std::lock_guard guard(mutex_);
-  const auto place = PlaceOf(id);
-  if (!place) return IoError{win::ERROR_FILE_INVALID};
+  const auto place = OpenPlace(id);
+  if (!place) return place.failure();
   return volume_.Read(*place, offset, buffer);
 }
 
 IoStatus FatCardVolume::WriteOpen(std::uint64_t id, std::uint64_t offset, std::span<const std::uint8_t> data) {
   std::lock_guard guard(mutex_);
-  const auto place = PlaceOf(id);
-  if (!place) return IoError{win::ERROR_FILE_INVALID};
+  const auto place = OpenPlace(id);
+  if (!place) return place.failure();
   return volume_.Write(*place, offset, data);
 }
 
 IoResult<std::uint64_t> FatCardVolume::SizeOfOpen(std::uint64_t id) {
   std::lock_guard guard(mutex_);
-  const auto place = PlaceOf(id);
-  if (!place) return IoError{win::ERROR_FILE_INVALID};
+  const auto place = OpenPlace(id);
+  if (!place) return place.failure();
   auto info = volume_.StatOpen(*place);
   if (!info) return info.failure();
   return std::uint64_t{info->size};
@@ -175,14 +175,16 @@ IoResult<std::uint64_t> FatCardVolume::SizeOfOpen(std::uint64_t id) {
 
 IoStatus FatCardVolume::ResizeOpen(std::uint64_t id, std::uint64_t size) {
   std::lock_guard guard(mutex_);
-  const auto place = PlaceOf(id);
-  if (!place) return IoError{win::ERROR_FILE_INVALID};
+  const auto place = OpenPlace(id);
+  if (!place) return place.failure();
   return volume_.SetSize(*place, size);
 }
 
 std::optional<win::VolumeEntry> FatCardVolume::Query(std::string_view path, win::DWORD& error) {
   std::lock_guard guard(mutex_);
-  if (locked_) return Answer<win::VolumeEntry>(IoError{win::ERROR_ACCESS_DENIED}, error);
+  if (const win::DWORD refused = Refusal(); refused != win::ERROR_SUCCESS) {
+    return Answer<win::VolumeEntry>(IoError{refused}, error);
+  }
   auto info = volume_.Stat(path);
   if (!info) return Answer<win::VolumeEntry>(info.failure(), error);
   return Answer<win::VolumeEntry>(EntryOf(*info), error);
@@ -191,7 +193,9 @@ std::optional<win::VolumeEntry> FatCardVolume::Query(std::string_view path, win:
 std::optional<std::vector<win::VolumeEntry>> FatCardVolume::List(std::string_view folder, win::DWORD& error) {
   using Entries = std::vector<win::VolumeEntry>;
   std::lock_guard guard(mutex_);
-  if (locked_) return Answer<Entries>(IoError{win::ERROR_ACCESS_DENIED}, error);
+  if (const win::DWORD refused = Refusal(); refused != win::ERROR_SUCCESS) {
+    return Answer<Entries>(IoError{refused}, error);
+  }
   auto infos = volume_.List(folder);
   if (!infos) return Answer<Entries>(infos.failure(), error);
   Entries entries;
@@ -203,7 +207,7 @@ std::optional<std::vector<win::VolumeEntry>> FatCardVolume::List(std::string_vie
 
 win::DWORD FatCardVolume::Delete(std::string_view path) {
   std::lock_guard guard(mutex_);
-  if (locked_) return win::ERROR_ACCESS_DENIED;
+  if (const win::DWORD refused = Refusal(); refused != win::ERROR_SUCCESS) return refused;
   auto info = volume_.Stat(path);
   if (!info) return info.error();
   if (info->IsDirectory()) return win::ERROR_ACCESS_DENIED;
@@ -218,7 +222,7 @@ win::DWORD FatCardVolume::Delete(std::string_view path) {
 
 win::DWORD FatCardVolume::Rename(std::string_view from, std::string_view to) {
   std::lock_guard guard(mutex_);
-  if (locked_) return win::ERROR_ACCESS_DENIED;
+  if (const win::DWORD refused = Refusal(); refused != win::ERROR_SUCCESS) return refused;
   auto info = volume_.Stat(from);
   if (!info) return info.error();
   const auto id = OpenIdentity(info->place);
@@ -238,19 +242,21 @@ win::DWORD FatCardVolume::Rename(std::string_view from, std::string_view to) {
 
 win::DWORD FatCardVolume::CreateFolder(std::string_view path) {
   std::lock_guard guard(mutex_);
-  if (locked_) return win::ERROR_ACCESS_DENIED;
+  if (const win::DWORD refused = Refusal(); refused != win::ERROR_SUCCESS) return refused;
   return volume_.MakeDirectory(path).error();
 }
 
 win::DWORD FatCardVolume::RemoveFolder(std::string_view path) {
   std::lock_guard guard(mutex_);
-  if (locked_) return win::ERROR_ACCESS_DENIED;
+  if (const win::DWORD refused = Refusal(); refused != win::ERROR_SUCCESS) return refused;
   return volume_.RemoveDirectory(path).error();
 }
 
 std::optional<win::VolumeSpace> FatCardVolume::Space(std::string_view /*path*/, win::DWORD& error) {
   std::lock_guard guard(mutex_);
-  if (locked_) return Answer<win::VolumeSpace>(IoError{win::ERROR_ACCESS_DENIED}, error);
+  if (const win::DWORD refused = Refusal(); refused != win::ERROR_SUCCESS) {
+    return Answer<win::VolumeSpace>(IoError{refused}, error);
+  }
   auto info = volume_.Info();
   if (!info) return Answer<win::VolumeSpace>(info.failure(), error);
   win::VolumeSpace space;
@@ -264,7 +270,9 @@ std::optional<win::VolumeSpace> FatCardVolume::Space(std::string_view /*path*/, 
 
 std::optional<win::VolumeInformation> FatCardVolume::Information(std::string_view /*path*/, win::DWORD& error) {
   std::lock_guard guard(mutex_);
-  if (locked_) return Answer<win::VolumeInformation>(IoError{win::ERROR_ACCESS_DENIED}, error);
+  if (const win::DWORD refused = Refusal(); refused != win::ERROR_SUCCESS) {
+    return Answer<win::VolumeInformation>(IoError{refused}, error);
+  }
   auto info = volume_.Info();
   if (!info) return Answer<win::VolumeInformation>(info.failure(), error);
   win::VolumeInformation result;

@@ -2,6 +2,9 @@
 // Windows sharing and delete on close, folders, renames, free space and volume information.
 // A volume locked through FSCTL_LOCK_VOLUME refuses every file service with
 // ERROR_ACCESS_DENIED; the machine sets the lock, and refuses a lock while files are open.
+// A volume that leaves its drive letter (dismounted, or its card changed) is retired: handles
+// opened on it before fail from then on, as Windows invalidates them, and never write to
+// whatever volume the letter shows now.
 // Nothing of the volume is cached (see fat_volume.h), so raw sector writes are seen at once.
 // Not provided: last-access times, setting the label, byte-range locks.
 #pragma once
@@ -10,6 +13,7 @@
 #include "platform/win/card_volume.h"
 #include "platform/win/host_share_table.h"
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -37,6 +41,9 @@ class FatCardVolume final : public win::CardVolume, public std::enable_shared_fr
   bool IsLocked() const;
   // True while a file of the volume is open.
   bool HasOpenFiles() const;
+  // Takes the volume off its letter for good: every later service, also through handles opened
+  // before, fails with `error`; a handle still closes, but a delete pending on it is dropped.
+  void Retire(win::DWORD error);
 
   // The services of an open file, known by its identity; each answers a Windows error.
   IoResult<std::size_t> ReadOpen(std::uint64_t id, std::uint64_t offset, std::span<std::uint8_t> buffer);
@@ -51,7 +58,10 @@ class FatCardVolume final : public win::CardVolume, public std::enable_shared_fr
   std::uint64_t IdentityOf(const EntryPlace& place);
   win::FileIdentity ShareIdentity(std::uint64_t id) const { return {deviceId_, id}; }
   std::optional<std::uint64_t> OpenIdentity(const EntryPlace& place) const;
-  std::optional<EntryPlace> PlaceOf(std::uint64_t id) const;
+  // Why a service is refused now: the retirement's error, ERROR_ACCESS_DENIED while locked.
+  win::DWORD Refusal() const;
+  // The open file's place, or why its handle no longer works.
+  IoResult<EntryPlace> OpenPlace(std::uint64_t id) const;
   std::shared_ptr<win::IoObject> OpenLocked(std::string_view path, const win::OpenRequest& request,
                                             win::DWORD& error);
 
@@ -63,7 +73,10 @@ class FatCardVolume final : public win::CardVolume, public std::enable_shared_fr
   std::map<std::uint64_t, EntryPlace> places_;
   std::map<std::uint64_t, int> handles_;
   std::uint64_t nextId_ = 1;
-  bool locked_ = false;
+  // Set by the reader while it holds its own mutex, which the file services take after the
+  // volume's: so these are set without the volume's mutex.
+  std::atomic<bool> locked_ = false;
+  std::atomic<win::DWORD> retired_ = win::ERROR_SUCCESS;
 };
 
 }  // namespace machine

@@ -12,6 +12,7 @@ namespace machine {
 struct VolumeExtent {
   std::uint64_t firstSector = 0;
   std::uint64_t sectorCount = 0;
+  bool operator==(const VolumeExtent&) const = default;
 };
 
 // The card's FAT volume; ERROR_UNRECOGNIZED_VOLUME when it has none.

@@ -53,6 +53,11 @@ std::unique_ptr<CardMedia> MediaFor(const CardDescription& card, const std::stri
   return std::make_unique<CardMedia>(card);
 }
 
+bool SameFile(const std::filesystem::path& one, const std::filesystem::path& other) {
+  std::error_code error;
+  return std::filesystem::equivalent(one, other, error) || one.lexically_normal() == other.lexically_normal();
+}
+
 char Upper(char letter) { return static_cast<char>(std::toupper(static_cast<unsigned char>(letter))); }
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
@@ -180,6 +185,14 @@ void Machine::InsertCard(char letter, const CardDescription& card) {
   if (reader.HoldsCard()) throw MachineControlError(std::string("reader ") + Upper(letter) + ": already holds a card");
   if (card.kind == CardKind::None || !FitsBus(reader.Description().bus, card.kind)) {
     throw MachineControlError(std::string("this card does not fit reader ") + Upper(letter) + ":");
+  }
+  // One image is one card: in two readers at once, each would write over the other's volume.
+  for (const auto& other : readers_) {
+    const auto held = other->Held();
+    if (held && SameFile(held->description.image, card.image)) {
+      throw MachineControlError(card.image.filename().string() + " is the card in reader " +
+                                other->Description().letter + ":");
+    }
   }
   try {
     reader.InsertCard(MediaFor(card, "card"));

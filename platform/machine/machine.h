@@ -3,7 +3,7 @@
 // volume on its reader's removable drive letter and answers the registry's USB enumeration
 // keys (usb_enum_keys.h). Card images that do not exist yet are made fresh, formatted as from
 // the factory. Its control side inserts, removes and swaps cards and flips their write-protect
-// switches while the program runs (tests call it; a panel window will later).
+// switches while the program runs (tests call it; a person uses the panel of platform/panel).
 // Not provided yet: raw flash cards (SmartMedia, Memory Stick), the Windows 9x devices.
 #pragma once
 

@@ -30,9 +30,9 @@ win::FileIdentity Reader::IdentityOf(DeviceRole role) const {
   return {kMachineDeviceId, identity_ * 2 + static_cast<std::uint64_t>(role)};
 }
 
-void Reader::RereadPartitionTable() {
+void Reader::RereadPartitionTable(RefreshCause cause) {
   CardMedia* card = slot_.Card();
-  mount_.Refresh(weak_from_this(), card, ObjectOf(DeviceRole::Volume).lockHolder.has_value());
+  mount_.Refresh(weak_from_this(), card, ObjectOf(DeviceRole::Volume).lockHolder.has_value(), cause);
   if (card == nullptr) {
     window_ = {};
     return;
@@ -88,6 +88,13 @@ std::unique_ptr<CardMedia> Reader::TakeCard() {
 bool Reader::HoldsCard() const {
   std::lock_guard guard(mutex_);
   return slot_.HoldsCard();
+}
+
+std::optional<HeldCard> Reader::Held() const {
+  std::lock_guard guard(mutex_);
+  const CardMedia* card = slot_.Held();
+  if (card == nullptr) return std::nullopt;
+  return HeldCard{card->Description(), slot_.Card() != nullptr};
 }
 
 bool Reader::SetWriteProtected(bool value) {
@@ -225,7 +232,7 @@ win::DWORD Reader::Unlock(DeviceRole role, HandleId id) {
 win::DWORD Reader::Dismount(DeviceRole role, HandleId id) {
   std::lock_guard guard(mutex_);
   if (const win::DWORD error = CheckNotLockedOut(role, id); error != win::ERROR_SUCCESS) return error;
-  RereadPartitionTable();
+  RereadPartitionTable(RefreshCause::Dismount);
   return win::ERROR_SUCCESS;
 }
 

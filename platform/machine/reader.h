@@ -30,6 +30,13 @@ enum class DeviceRole { Volume, PhysicalDrive };
 
 using HandleId = std::uint64_t;
 
+// The card in a reader's slot as a person sees it: what it is, and whether the reader reaches
+// it (not after a START STOP UNIT eject or once an injected fault pulled it).
+struct HeldCard {
+  CardDescription description;
+  bool reachable = false;
+};
+
 // What the disk queries need of the medium, taken under the reader's lock.
 struct MediumView {
   std::uint64_t cardSectors = 0;
@@ -53,6 +60,8 @@ class Reader : public std::enable_shared_from_this<Reader> {
   void InsertCard(std::unique_ptr<CardMedia> card);
   std::unique_ptr<CardMedia> TakeCard();
   bool HoldsCard() const;
+  // The card in the slot; none when the slot is empty.
+  std::optional<HeldCard> Held() const;
   // Sets the card's write-protect switch; false when the slot is empty.
   bool SetWriteProtected(bool value);
   bool ReaderLocked() const;
@@ -103,7 +112,7 @@ class Reader : public std::enable_shared_from_this<Reader> {
 
   DeviceObject& ObjectOf(DeviceRole role) { return objects_[static_cast<std::size_t>(role)]; }
   win::FileIdentity IdentityOf(DeviceRole role) const;
-  void RereadPartitionTable();
+  void RereadPartitionTable(RefreshCause cause = RefreshCause::Reread);
   // Grants the device object's lock to the handle; volume receives the FAT volume to lock.
   win::DWORD TakeLock(DeviceRole role, HandleId id, std::shared_ptr<FatCardVolume>& volume);
   // ERROR_ACCESS_DENIED when another handle holds the device object's lock.

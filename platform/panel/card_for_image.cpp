@@ -1,0 +1,57 @@
+#include "platform/panel/card_for_image.h"
+
+#include "platform/machine/card_media.h"
+
+#include <array>
+
+namespace machine {
+namespace {
+
+// For readers described without a card: the kind their bus takes and the size of a fresh one.
+struct EmptyReaderCard {
+  Bus bus;
+  CardKind kind;
+  std::uint64_t freshSectors;
+};
+
+constexpr std::array<EmptyReaderCard, 5> kEmptyReaderCards{{
+    {Bus::Usb, CardKind::CompactFlash, 131072},     // 64 MB
+    {Bus::Ide, CardKind::CompactFlash, 131072},
+    {Bus::Pcmcia, CardKind::CompactFlash, 131072},
+    {Bus::Floppy, CardKind::Floppy, 2880},          // 1.44 MB
+    {Bus::Ls120, CardKind::Floppy, 245760},         // 120 MB
+}};
+
+CardDescription FreshCardFor(const ReaderDescription& reader) {
+  if (reader.card.kind != CardKind::None) {
+    CardDescription card;
+    card.kind = reader.card.kind;
+    card.sectors = reader.card.sectors;
+    return card;
+  }
+  CardDescription card;
+  for (const EmptyReaderCard& choice : kEmptyReaderCards) {
+    if (choice.bus == reader.bus) {
+      card.kind = choice.kind;
+      card.sectors = choice.freshSectors;
+    }
+  }
+  return card;
+}
+
+}  // namespace
+
+CardDescription CardForImage(const ReaderDescription& reader, const std::filesystem::path& image) {
+  CardDescription card = FreshCardFor(reader);
+  card.image = image;
+  std::error_code error;
+  if (!std::filesystem::exists(image, error)) return card;
+  const std::uintmax_t bytes = std::filesystem::file_size(image, error);
+  if (error || bytes == 0 || bytes % kSectorSize != 0) {
+    throw CardImageError(image.string() + " is no card image: its size is not a whole number of 512-byte sectors.");
+  }
+  card.sectors = bytes / kSectorSize;
+  return card;
+}
+
+}  // namespace machine
