@@ -106,6 +106,29 @@ TEST_F(HyperLink, TakesItsTextAsTargetAndSizesItselfToTheText) {
   EXPECT_EQ(font.lfUnderline, 1);
 }
 
+TEST_F(HyperLink, AnotherFontResizesTheLinkAndKeepsItsOwnUnderline) {
+  CHyperLink& web = dialog->web;
+  ui::RECT before{};
+  web.GetWindowRect(&before);
+  ui::CFont large;
+  large.CreateFont(24, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0, "Verdana");
+  web.SetLinkFont(large);
+  ui::RECT after{};
+  web.GetWindowRect(&after);
+  EXPECT_GT(after.bottom - after.top, before.bottom - before.top);
+  EXPECT_GT(after.right - after.left, before.right - before.left);
+  EXPECT_TRUE(web.IsWindowVisible());
+  ui::LOGFONTA font;
+  web.GetFont()->GetLogFont(&font);
+  EXPECT_EQ(font.lfHeight, 24);
+  EXPECT_EQ(font.lfUnderline, 0) << "the given font's own underline";
+  EXPECT_FALSE(web.ModifyLinkStyle(CHyperLink::kUnderline, CHyperLink::kUnderline, win::TRUE))
+      << "a bit both removed and added";
+  web.ModifyLinkStyle(0, CHyperLink::kUnderline, win::TRUE);
+  web.GetFont()->GetLogFont(&font);
+  EXPECT_EQ(font.lfUnderline, 1);
+}
+
 TEST_F(HyperLink, ARightAlignedLinkKeepsItsRightEdgeAndAnEmptyOneShowsItsTarget) {
   ui::RECT window{};
   dialog->mail.GetWindowRect(&window);

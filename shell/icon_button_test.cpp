@@ -8,8 +8,12 @@
 #include "platform/ui/messages.h"
 #include "platform/ui/styles.h"
 #include "platform/ui/window_api.h"
+#include "platform/win/shell_launch.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 namespace tarnlok {
 namespace {
@@ -223,6 +227,24 @@ TEST_F(IconButton, ASystemColourChangeDropsTheShiftedColours) {
   EXPECT_EQ(At(button, 20, 15), CIconButton::ShiftedColour(face, 30));
   button.SendMessage(ui::WM_SYSCOLORCHANGE);
   EXPECT_EQ(At(button, 20, 15), face);
+}
+
+TEST_F(IconButton, AFlatButtonShowsItsBorderOnlyWhileHoveredAndAClickOpensItsLink) {
+  std::vector<std::string> opened;
+  win::SetShellLauncher([&](const win::ShellLaunch& launch) {
+    opened.push_back(launch.target);
+    return true;
+  });
+  CIconButton& button = dialog.second;
+  button.SetFlatLook(win::TRUE, win::TRUE);
+  EXPECT_EQ(At(button, 0, 0), face) << "no frame while the pointer is away";
+  Hover(button);
+  EXPECT_EQ(At(button, 0, 0), ui::GetSysColor(ui::COLOR_BTNHIGHLIGHT)) << "the thin raised border";
+  EXPECT_EQ(At(button, Client(button).right - 1, 0), ui::GetSysColor(ui::COLOR_BTNSHADOW));
+  button.SetUrl("https://www.quarnwell.example");
+  button.SendMessage(ui::BM_CLICK);
+  EXPECT_EQ(opened, std::vector<std::string>{"https://www.quarnwell.example"});
+  win::SetShellLauncher({});
 }
 
 }  // namespace
