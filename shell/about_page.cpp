@@ -5,6 +5,7 @@
 #include "platform/ui/messages.h"
 #include "platform/ui/resources.h"
 #include "platform/win/shell_services.h"
+#include "shell/control_colours.h"
 #include "shell/dialog_texts.h"
 #include "shell/main_app.h"
 #include "shell/page_background.h"
@@ -20,6 +21,7 @@ constexpr int kNotice = 1015;
 constexpr int kMailLink = 1023;
 constexpr int kWebLink = 1024;
 constexpr win::UINT kPageIcon = 247;
+constexpr const char* kSupportMail = "mailto:support@quarnwell.example";
 
 bool TransparentStatic(int id) { return (id >= 1011 && id <= 1018) || id == 1022 || id == 1250; }
 
@@ -53,6 +55,9 @@ win::BOOL CAbtPage::OnInitDialog() {
   SetDlgItemText(kNotice, LoadProgramString(57414));
   SetFonts(*this, {1017}, App().labelFontBold);
   SetFonts(*this, {1011, 1012, 1250, 1018, 1022, 1015}, App().labelFont);
+  webLink_.ModifyLinkStyle(0, CHyperLink::kUnderline, win::TRUE);
+  mailLink_.SetLinkTarget(kSupportMail);
+  mailLink_.ModifyLinkStyle(0, CHyperLink::kOpenOnPress, win::TRUE);
   return win::TRUE;
 }
 
@@ -63,7 +68,11 @@ void CAbtPage::WinHelp(win::DWORD, win::UINT) {
 void CAbtPage::OnPaint() { PaintWithPageBackground(*this); }
 
 ui::HBRUSH CAbtPage::OnCtlColor(ui::CDC* dc, ui::CWnd* control, ui::UINT kind) {
-  if (kind == ui::CTLCOLOR_STATIC && TransparentStatic(control->GetDlgCtrlID())) dc->SetBkMode(ui::TRANSPARENT);
+  if (kind == ui::CTLCOLOR_STATIC && TransparentStatic(control->GetDlgCtrlID())) {
+    dc->SetBkMode(ui::TRANSPARENT);
+  } else {
+    DefaultControlColours(*this, dc, control, kind);
+  }
   return static_cast<ui::HBRUSH>(ui::GetStockObject(ui::HOLLOW_BRUSH));
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/ui/controls.h"
 #include "platform/ui/property_sheet.h"
+#include "shell/hyper_link.h"
 
 namespace tarnlok {
 
@@ -22,8 +23,8 @@ class CAbtPage : public ui::CPropertyPage {
   ui::LRESULT OnHelp(ui::WPARAM, ui::LPARAM) { return win::TRUE; }
   ui::HBRUSH OnCtlColor(ui::CDC* dc, ui::CWnd* control, ui::UINT kind);
 
-  ui::CStatic webLink_;
-  ui::CStatic mailLink_;
+  CHyperLink webLink_;
+  CHyperLink mailLink_;
 };
 
 }  // namespace tarnlok

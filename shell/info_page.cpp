@@ -5,6 +5,7 @@
 #include "platform/ui/messages.h"
 #include "platform/ui/resources.h"
 #include "platform/win/shell_services.h"
+#include "shell/control_colours.h"
 #include "shell/dialog_texts.h"
 #include "shell/help_topics.h"
 #include "shell/main_app.h"
@@ -18,6 +19,7 @@ namespace {
 constexpr int kHelpButton = 1165;
 constexpr int kDeviceNameEdit = 1028;
 constexpr win::UINT kPageIcon = 198;
+constexpr win::UINT kHelpIcon = 190;
 
 constexpr ControlText kTexts[] = {{1262, 1018}, {1027, 1019}, {1037, 1035}, {1038, 1274}, {1019, 1036},
                                   {1020, 1037}, {1023, 1038}, {1024, 1039}, {kHelpButton, 1056}};
@@ -59,6 +61,9 @@ win::BOOL CInfoPage::OnInitDialog() {
   if (CurrentDevice != nullptr) {
     while (CurrentDevice->previous != nullptr) CurrentDevice = CurrentDevice->previous;
   }
+  helpButton_.SetButtonIcons(kHelpIcon, 0);
+  helpButton_.ShiftButtonColour(0, 30, win::TRUE);
+  helpButton_.ShiftButtonColour(4, 30, win::TRUE);
   return win::TRUE;
 }
 
@@ -95,7 +100,7 @@ void CInfoPage::OnDestroy() {
 void CInfoPage::OnPaint() { PaintWithPageBackground(*this); }
 
 ui::HBRUSH CInfoPage::OnCtlColor(ui::CDC* dc, ui::CWnd* control, ui::UINT kind) {
-  if (kind != ui::CTLCOLOR_STATIC) return reinterpret_cast<ui::HBRUSH>(Default());
+  if (kind != ui::CTLCOLOR_STATIC) return DefaultControlColours(*this, dc, control, kind);
   if (TransparentStatic(control->GetDlgCtrlID())) dc->SetBkMode(ui::TRANSPARENT);
   return static_cast<ui::HBRUSH>(ui::GetStockObject(ui::HOLLOW_BRUSH));
 }

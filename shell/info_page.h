@@ -4,6 +4,7 @@
 
 #include "platform/ui/controls.h"
 #include "platform/ui/property_sheet.h"
+#include "shell/icon_button.h"
 
 namespace tarnlok {
 
@@ -28,7 +29,7 @@ class CInfoPage : public ui::CPropertyPage {
 
   ui::CEdit deviceName_;
   ui::CStatic unattached_;
-  ui::CButton helpButton_;
+  CIconButton helpButton_;
 };
 
 }  // namespace tarnlok

@@ -118,6 +118,8 @@ win::BOOL CMainDlg::OnInitDialog() {
   SheetInitialising = 0;
   SetMode(4);
   SetTransparency(kSeeThrough, win::TRUE);
+  closeButton_.SetButtonBitmaps(227, 0, 229, 0);
+  minimiseButton_.SetButtonBitmaps(226, 0, 230, 0);
   deviceList_.SetFont(&App().labelFont);
   return win::TRUE;
 }

@@ -9,6 +9,7 @@
 #include "platform/ui/property_sheet.h"
 #include "shell/about_page.h"
 #include "shell/bitmap_dialog.h"
+#include "shell/icon_button.h"
 #include "shell/info_page.h"
 #include "shell/plain_pages.h"
 
@@ -59,8 +60,8 @@ class CMainDlg : public CBitmapDialog {
   CRecvPage recoveryPage_;
   CAbtPage aboutPage_;
   CToolPage toolsPage_;
-  ui::CButton minimiseButton_;
-  ui::CButton closeButton_;
+  CIconButton minimiseButton_;
+  CIconButton closeButton_;
   ui::CStatic iconStatic_;
   ui::CListCtrl deviceList_;
   ui::HICON icon_ = nullptr;

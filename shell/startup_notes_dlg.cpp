@@ -5,6 +5,7 @@
 #include "platform/ui/window_api.h"
 #include "platform/win/last_error.h"
 #include "platform/win/registry.h"
+#include "shell/control_colours.h"
 #include "shell/dialog_texts.h"
 #include "shell/main_app.h"
 #include "shell/page_background.h"
@@ -61,6 +62,7 @@ win::BOOL CStartupNotesDlg::OnInitDialog() {
   SetTexts(*this, kTexts);
   SetFonts(*this, {kNotesHeading}, App().labelFontBold);
   SetFonts(*this, {1286, 1287}, App().labelFont);
+  webLink_.ModifyLinkStyle(0, CHyperLink::kUnderline, win::TRUE);
   return win::TRUE;
 }
 
@@ -73,10 +75,10 @@ void CStartupNotesDlg::OnOK() {
 void CStartupNotesDlg::OnPaint() { PaintWithPageBackground(*this); }
 
 ui::HBRUSH CStartupNotesDlg::OnCtlColor(ui::CDC* dc, ui::CWnd* control, ui::UINT kind) {
-  const auto hollow = static_cast<ui::HBRUSH>(ui::GetStockObject(ui::HOLLOW_BRUSH));
-  if (kind != ui::CTLCOLOR_STATIC) return reinterpret_cast<ui::HBRUSH>(Default());
+  const ui::HBRUSH colours = DefaultControlColours(*this, dc, control, kind);
+  if (kind != ui::CTLCOLOR_STATIC) return colours;
   if (TransparentStatic(control->GetDlgCtrlID())) dc->SetBkMode(ui::TRANSPARENT);
-  return hollow;
+  return static_cast<ui::HBRUSH>(ui::GetStockObject(ui::HOLLOW_BRUSH));
 }
 
 }  // namespace tarnlok

@@ -4,6 +4,8 @@
 
 #include "platform/ui/cdialog.h"
 #include "platform/ui/controls.h"
+#include "shell/hyper_link.h"
+#include "shell/icon_button.h"
 
 namespace tarnlok {
 
@@ -22,8 +24,8 @@ class CStartupNotesDlg : public ui::CDialog {
   void OnPaint();
   ui::HBRUSH OnCtlColor(ui::CDC* dc, ui::CWnd* control, ui::UINT kind);
 
-  ui::CStatic webLink_;
-  ui::CButton continueButton_;
+  CHyperLink webLink_;
+  CIconButton continueButton_;
   ui::CButton hideCheck_;
 };
 

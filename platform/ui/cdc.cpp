@@ -74,6 +74,7 @@ BOOL CFont::CreateFont(int height, int width, int escapement, int orientation, i
                             outPrecision, clipPrecision, quality, pitchAndFamily, face));
 }
 BOOL CFont::CreateFontIndirect(const LOGFONTA* font) { return Attach(CreateFontIndirectA(font)); }
+CFont* CFont::FromHandle(HGDIOBJ font) { return As<CFont>(font); }
 int CFont::GetLogFont(LOGFONTA* font) const { return GetObjectA(m_hObject, sizeof *font, font); }
 
 BOOL CBitmap::CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits) {

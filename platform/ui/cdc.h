@@ -51,6 +51,8 @@ class CFont : public CGdiObject {
                   BYTE pitchAndFamily, const char* face);
   BOOL CreateFontIndirect(const LOGFONTA* font);
   int GetLogFont(LOGFONTA* font) const;
+  // A non-owning wrapper of a font handle, valid until the handle is deleted.
+  static CFont* FromHandle(HGDIOBJ font);
   operator HFONT() const { return static_cast<HFONT>(m_hObject); }
 };
 

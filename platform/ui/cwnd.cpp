@@ -326,7 +326,7 @@ void CWnd::SetFont(CFont* font, BOOL redraw) {
 }
 CFont* CWnd::GetFont() const {
   const auto font = reinterpret_cast<HGDIOBJ>(SendMessage(WM_GETFONT));
-  return font != nullptr ? static_cast<CFont*>(CGdiObject::FromHandle(font)) : nullptr;
+  return CFont::FromHandle(font);
 }
 DWORD CWnd::GetStyle() const { return static_cast<DWORD>(GetWindowLongA(m_hWnd, GWL_STYLE)); }
 DWORD CWnd::GetExStyle() const { return static_cast<DWORD>(GetWindowLongA(m_hWnd, GWL_EXSTYLE)); }

@@ -1,0 +1,132 @@
+// The owner-drawn push button of every page, the main window and the start-up dialogs: a
+// coloured face, a 3-D or flat border, an icon or a masked bitmap (with an optional second
+// image for when the pointer is away), the caption and a focus rectangle. It repaints in its
+// hovered look while the pointer is over it and reports clicks to its parent like any push
+// button. Left out: the drop-down menu, the sounds, the cursor and the look that shows the
+// parent's background, which nothing in the program sets.
+#pragma once
+
+#include "platform/ui/cdc.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/tooltip.h"
+
+#include <array>
+#include <memory>
+#include <string>
+
+namespace tarnlok {
+
+class CIconButton : public ui::CButton {
+ public:
+  // As a second icon id: a grey copy of the first icon for when the pointer is away.
+  static constexpr int kGreyCopy = -2;
+
+  CIconButton();
+  ~CIconButton() override;
+
+  // Each answers 0 when done; callers ignore the statuses.
+  int SetButtonIcons(win::UINT iconId, int secondIconId);
+  int SetButtonIconHandles(ui::HICON icon, ui::HICON second);
+  int SetButtonBitmaps(win::UINT bitmapId, ui::COLORREF transparent, win::UINT secondBitmapId,
+                       ui::COLORREF secondTransparent);
+  int SetButtonBitmapHandles(ui::HBITMAP bitmap, ui::COLORREF transparent, ui::HBITMAP second,
+                             ui::COLORREF secondTransparent);
+  // 3 for a slot above 5, 5 for a shift outside -255..255.
+  int ShiftButtonColour(ui::BYTE slot, short shift, win::BOOL repaint);
+  // 4 for an alignment above 3.
+  int SetIconAlign(ui::BYTE align, win::BOOL repaint);
+  int SetFlatLook(win::BOOL flat, win::BOOL repaint);
+  // 6 for a style other than 0 (offset 1, 1) and 1 (offset 0, 2).
+  int SetPressedStyle(ui::BYTE style, win::BOOL repaint);
+  int SetChecked(int check, win::BOOL repaint);
+  int GetChecked() const { return checkState_; }
+  int ResetButtonColours(win::BOOL repaint);
+  int SetUrl(const char* url);
+
+  // Moves red, green and blue by one common amount, as far as the channel nearest its limit allows.
+  static ui::COLORREF ShiftedColour(ui::COLORREF colour, int shift);
+  // A grey copy of the icon (black stays black) with the icon's own mask; null on failure.
+  static ui::HICON MakeGreyIcon(ui::HICON icon);
+  // A monochrome mask with the transparent colour's pixels set; those pixels of the bitmap
+  // itself become black. Null when the mask cannot be made.
+  static ui::HBITMAP MakeMaskBitmap(ui::HBITMAP bitmap, int width, int height, ui::COLORREF transparent);
+
+  void PreSubclassWindow() override;
+  win::BOOL PreTranslateMessage(ui::MSG* msg) override;
+  void DrawItem(ui::DRAWITEMSTRUCT* item) override;
+  const ui::MessageMap& GetMessageMap() const override;
+
+ protected:
+  virtual void DrawButtonBackground(ui::CDC& dc, const ui::RECT& rect);
+  virtual void DrawButtonBorder(ui::CDC& dc, const ui::RECT& rect);
+  virtual void DrawButtonIcon(ui::CDC& dc, bool hasCaption, const ui::RECT& item, ui::RECT& caption, bool pressed,
+                              bool disabled);
+  virtual void DrawButtonBitmap(ui::CDC& dc, bool hasCaption, const ui::RECT& item, ui::RECT& caption, bool pressed,
+                                bool disabled);
+  virtual void DrawButtonText(ui::CDC& dc, const std::string& caption, const ui::RECT& item, ui::RECT captionRect,
+                              bool pressed, bool disabled);
+
+ private:
+  struct IconImage {
+    ui::HICON icon = nullptr;
+    int width = 0;
+    int height = 0;
+  };
+  struct BitmapImage {
+    ui::HBITMAP bitmap = nullptr;
+    int width = 0;
+    int height = 0;
+    ui::HBITMAP mask = nullptr;
+    ui::COLORREF transparent = 0;
+  };
+
+  void ReleaseImages(win::BOOL free);
+  void Repaint();
+  void CancelHover();
+  bool StoreIcon(IconImage& record, ui::HICON icon);
+  int StoreBitmap(BitmapImage& record, ui::HBITMAP bitmap, ui::COLORREF transparent);
+  // Which image record the current look draws: 0 while pressed or hovered, else the second if any.
+  int ImageIndex(bool secondExists) const;
+  ui::RECT PlaceImage(bool hasCaption, const ui::RECT& item, ui::RECT& caption, int width, int height,
+                      bool pressed) const;
+  void DrawRaisedFrame(ui::CDC& dc, const ui::RECT& rect);
+  void InitToolTip();
+
+  win::BOOL OnClicked();
+  ui::LRESULT OnMouseMoveMessage(ui::WPARAM wParam, ui::LPARAM lParam);
+  ui::LRESULT OnKillFocus(ui::WPARAM, ui::LPARAM);
+  ui::LRESULT OnSysColorChange(ui::WPARAM, ui::LPARAM);
+  ui::LRESULT OnActivate(ui::WPARAM wParam, ui::LPARAM);
+  ui::LRESULT OnEnable(ui::WPARAM wParam, ui::LPARAM);
+  ui::LRESULT OnCancelMode(ui::WPARAM, ui::LPARAM);
+  ui::LRESULT OnGetDlgCode(ui::WPARAM, ui::LPARAM);
+  ui::LRESULT OnSetStyle(ui::WPARAM wParam, ui::LPARAM lParam);
+  ui::LRESULT OnSetCheck(ui::WPARAM wParam, ui::LPARAM);
+  ui::LRESULT OnGetCheck(ui::WPARAM, ui::LPARAM) { return GetChecked(); }
+  ui::LRESULT OnMouseLeave(ui::WPARAM, ui::LPARAM);
+  ui::HBRUSH OnReflectedCtlColor(ui::CDC*, ui::UINT);
+
+  win::BOOL showDisabledBitmap_ = win::TRUE;
+  ui::POINT imageOrigin_{3, 3};
+  ui::POINT pressedOffset_{1, 1};
+  win::BOOL flat_ = win::TRUE;
+  win::BOOL hovered_ = win::FALSE;
+  win::BOOL pressed_ = win::FALSE;
+  win::BOOL focused_ = win::FALSE;
+  win::BOOL disabled_ = win::FALSE;
+  win::BOOL defaultButton_ = win::FALSE;
+  win::BOOL checkBox_ = win::FALSE;
+  ui::BYTE align_ = 0;
+  win::BOOL drawBorder_ = win::TRUE;
+  win::BOOL drawFlatFocus_ = win::FALSE;
+  std::array<ui::COLORREF, 6> colours_{};
+  std::unique_ptr<ui::CToolTipCtrl> toolTip_;
+  win::BOOL alwaysTrack_ = win::TRUE;
+  int checkState_ = 0;
+  int buttonType_ = 15;
+  std::string url_;
+  std::array<IconImage, 2> icons_{};
+  std::array<BitmapImage, 2> bitmaps_{};
+};
+
+}  // namespace tarnlok

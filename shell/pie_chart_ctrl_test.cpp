@@ -1,0 +1,53 @@
+// The pie chart's window class: registered once by the application object, drawn by the
+// default window procedure with its light-grey background, and hidden on the Information page.
+#include "shell/pie_chart_ctrl.h"
+
+#include "platform/ui/gdi.h"
+#include "platform/ui/messages.h"
+#include "platform/ui/styles.h"
+#include "platform/ui/window_api.h"
+#include "platform/ui/window_class.h"
+#include "shell/shell_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace tarnlok {
+namespace {
+
+TEST(PieChart, TheClassIsRegisteredOnceAndPaintsItsLightGreyBackground) {
+  CPieChartCtrl first;
+  EXPECT_EQ(CPieChartCtrl::RegisterPieChartClass(), win::FALSE) << "the second registration fails harmlessly";
+  CPieChartCtrl second;
+  const ui::HWND parent = ui::CreateWindowExA(0, ui::kDialogClass, "", ui::WS_POPUP | ui::WS_VISIBLE, 0, 0, 200, 100,
+                                              nullptr, nullptr, nullptr, nullptr);
+  const ui::HWND chart = ui::CreateWindowExA(0, "PIE_CHART_CTRL", "", ui::WS_CHILD | ui::WS_VISIBLE, 10, 10, 60, 40,
+                                             parent, nullptr, nullptr, nullptr);
+  ASSERT_NE(chart, nullptr);
+  ui::RedrawWindow(parent, nullptr, nullptr, ui::RDW_INVALIDATE | ui::RDW_ERASE | ui::RDW_UPDATENOW);
+  const ui::HDC dc = ui::GetDC(chart);
+  EXPECT_EQ(ui::GetPixel(dc, 30, 20), ui::RGB(192, 192, 192));
+  ui::ReleaseDC(chart, dc);
+  ui::DestroyWindow(parent);
+}
+
+using PieChartOnThePage = testing::ProgramTest;
+
+TEST_F(PieChartOnThePage, TheInformationPageHoldsTheChartHidden) {
+  Start(testing::TwoReaders("xp"));
+  testing::HideNotes();
+  driver.OnDialog(102, [&](ui::HWND) {
+    const ui::HWND chart = ui::GetDlgItem(ActivePageHwnd, 1168);
+    ASSERT_NE(chart, nullptr);
+    char name[64] = {};
+    ui::GetClassNameA(chart, name, sizeof(name));
+    EXPECT_STREQ(name, "PIE_CHART_CTRL");
+    EXPECT_FALSE(ui::IsWindowVisible(chart));
+    driver.Escape();
+  });
+  Run();
+}
+
+}  // namespace
+}  // namespace tarnlok
