@@ -151,9 +151,27 @@ TEST_F(Startup, AMissingFormatLibraryGives57430AndReleasesTheGuard) {
 }
 
 TEST_F(Startup, Windows98WithoutTheCardDriverGives106) {
-  Start(R"({ "version": 1, "windows": "98", "readers": [] })");
+  Start(R"({ "version": 1, "windows": "98", "cardDriver": "missing", "readers": [] })");
   HideNotes();
   prompter.AnswerMessageBox(ui::IDOK, "Unable to load TARNLOK.VXD");
+  Run();
+  EXPECT_EQ(prompter.Asked().size(), 1u);
+  EXPECT_TRUE(driver.Started().empty());
+}
+
+TEST_F(Startup, Windows98WithAFailingCardDriverGives107) {
+  Start(R"({ "version": 1, "windows": "98", "cardDriver": "failing", "readers": [] })");
+  HideNotes();
+  prompter.AnswerMessageBox(ui::IDOK, "Device Control Call failed.");
+  Run();
+  EXPECT_EQ(prompter.Asked().size(), 1u);
+  EXPECT_TRUE(driver.Started().empty());
+}
+
+TEST_F(Startup, Windows98WithTheCardDriverAndNoReadersGives108) {
+  Start(R"({ "version": 1, "windows": "98", "readers": [] })");
+  HideNotes();
+  prompter.AnswerMessageBox(ui::IDOK, "No device connected in the system.");
   Run();
   EXPECT_EQ(prompter.Asked().size(), 1u);
   EXPECT_TRUE(driver.Started().empty());

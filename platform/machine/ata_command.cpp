@@ -106,8 +106,9 @@ AtaResult MediaStatus(const AtaDevice& device) {
   return Done(0);
 }
 
-AtaResult Vendor(const AtaDevice& device, const AtaTaskFile& file, std::span<std::uint8_t> in,
-                 std::span<const std::uint8_t> out) {
+// The vendor commands move no data out on the ATA roads: a write is announced here and its data
+// follow in a WRITE(10).
+AtaResult Vendor(const AtaDevice& device, const AtaTaskFile& file, std::span<std::uint8_t> in) {
   VendorCommand command;
   command.form = VendorForm::AtaRegisters;
   command.subCommand = file.command;
@@ -116,18 +117,20 @@ AtaResult Vendor(const AtaDevice& device, const AtaTaskFile& file, std::span<std
   command.length = static_cast<std::uint16_t>((file.features << 8) | file.sectorCount);
   // The reply of a vendor command fills the start of a whole sector; the rest reads as zeros.
   std::fill(in.begin(), in.end(), std::uint8_t{0});
-  const bool write = AtaCommandWrites(file.command);
-  ScsiRequest request({}, write ? DataDirection::Out : DataDirection::In, write ? std::span<std::uint8_t>() : in,
-                      write ? out : std::span<const std::uint8_t>());
+  ScsiRequest request({}, DataDirection::In, in, {});
   device.firmware.ExecuteVendor(command, request);
   AtaResult result = FromScsi(request);
-  if (!result.Failed() && !write) result.transferred = static_cast<std::uint32_t>(in.size());
+  if (!result.Failed()) result.transferred = static_cast<std::uint32_t>(in.size());
   return result;
 }
 
 bool IsVendorCommand(std::uint8_t command) { return command >= kFirstVendorCommand && command <= kLastVendorCommand; }
 
 }  // namespace
+
+AtaTaskFile AtaTaskFileAt(std::span<const std::uint8_t> bytes, std::size_t at) {
+  return {bytes[at], bytes[at + 1], bytes[at + 2], bytes[at + 3], bytes[at + 4], bytes[at + 5], bytes[at + 6]};
+}
 
 bool AtaCommandWrites(std::uint8_t command) { return command == kAtaWriteSectors; }
 
@@ -147,7 +150,7 @@ AtaResult RunAtaCommand(const AtaDevice& device, const AtaTaskFile& taskFile, st
     default:
       break;
   }
-  if (IsVendorCommand(taskFile.command) && !IsAtapi(device.description)) return Vendor(device, taskFile, in, out);
+  if (IsVendorCommand(taskFile.command) && !IsAtapi(device.description)) return Vendor(device, taskFile, in);
   return Aborted();
 }
 

@@ -55,6 +55,9 @@ struct AtaResult {
   bool Failed() const { return (status & kAtaStatusError) != 0; }
 };
 
+// The seven task-file registers as they stand in a request from byte at on (features first).
+AtaTaskFile AtaTaskFileAt(std::span<const std::uint8_t> bytes, std::size_t at);
+
 // Whether data of this command travel from the caller to the device.
 bool AtaCommandWrites(std::uint8_t command);
 

@@ -18,17 +18,13 @@ namespace smart = win::smart_command;
 constexpr std::uint8_t kSmartIdeErrorAborted = 0x04;
 constexpr std::uint8_t kSmartDriverError = 0x01;  // SMART_IDE_ERROR
 
-AtaTaskFile TaskFileAt(std::span<const win::BYTE> bytes, std::size_t at) {
-  return {bytes[at], bytes[at + 1], bytes[at + 2], bytes[at + 3], bytes[at + 4], bytes[at + 5], bytes[at + 6]};
-}
-
 }  // namespace
 
 win::DWORD RunIdePassThrough(Reader& reader, std::span<const win::BYTE> input, std::span<win::BYTE> output,
                              win::DWORD& returned) {
   if (!reader.AnswersAta()) return win::ERROR_INVALID_FUNCTION;
   if (input.size() < ipt::kData || output.size() < ipt::kData) return win::ERROR_INVALID_PARAMETER;
-  const AtaTaskFile taskFile = TaskFileAt(input, ipt::kFeatures);
+  const AtaTaskFile taskFile = AtaTaskFileAt(input, ipt::kFeatures);
   const win::DWORD dataSize = win::ReadLe32(input, ipt::kDataSize);
   const bool writes = AtaCommandWrites(taskFile.command);
   const std::size_t area = (writes ? input.size() : output.size()) - ipt::kData;
@@ -55,7 +51,7 @@ win::DWORD RunSmartReceive(Reader& reader, std::span<const win::BYTE> input, std
   if (!reader.AnswersAta()) return win::ERROR_INVALID_FUNCTION;
   if (input.size() < smart::kInputSize) return win::ERROR_INVALID_PARAMETER;
   if (output.size() < smart::kOutputData + kIdentifySize) return win::ERROR_INSUFFICIENT_BUFFER;
-  AtaTaskFile taskFile = TaskFileAt(input, smart::kDriveRegisters);
+  AtaTaskFile taskFile = AtaTaskFileAt(input, smart::kDriveRegisters);
   taskFile.deviceHead = 0xA0;
   std::vector<win::BYTE> data(kIdentifySize, 0);
   const AtaResult result = taskFile.command == kAtaIdentify ? reader.ExecuteAta(taskFile, data, {}) : AtaResult{};

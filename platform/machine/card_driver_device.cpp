@@ -31,11 +31,6 @@ constexpr std::size_t kDriveSelect = 4;
 constexpr win::WORD kPrimaryCommandBlock = 0x1F0;
 constexpr win::WORD kPrimaryControl = 0x3F6;
 
-AtaTaskFile TaskFileAt(std::span<const win::BYTE> request) {
-  return {request[kTaskFile],     request[kTaskFile + 1], request[kTaskFile + 2], request[kTaskFile + 3],
-          request[kTaskFile + 4], request[kTaskFile + 5], request[kTaskFile + 6]};
-}
-
 }  // namespace
 
 CardDriverDevice::CardDriverDevice(std::shared_ptr<CardDriverChain> chain, bool chainRequestFails)
@@ -74,7 +69,7 @@ win::DWORD CardDriverDevice::Ata(std::span<const win::BYTE> input, std::span<win
     if (memory == nullptr) return win::ERROR_NOACCESS;
     data = std::span(memory, byteCount);
   }
-  const AtaTaskFile taskFile = TaskFileAt(input);
+  const AtaTaskFile taskFile = AtaTaskFileAt(input, kTaskFile);
   const AtaResult result = transfer == kTransferOut ? reader->ExecuteAta(taskFile, {}, data)
                                                     : reader->ExecuteAta(taskFile, data, {});
   if (!result.answered) return win::ERROR_IO_DEVICE;

@@ -103,11 +103,6 @@ std::shared_ptr<Reader> Vwin32Device::ReaderOfDrive(win::DWORD zeroBasedDrive) c
   return found == readers_.end() ? nullptr : *found;
 }
 
-std::vector<win::BYTE> Vwin32Device::LockLevels(win::BYTE drive) const {
-  const auto found = locks_.find(drive);
-  return found == locks_.end() ? std::vector<win::BYTE>() : found->second.levels;
-}
-
 win::BOOL Vwin32Device::IoControl(win::DWORD code, std::span<const win::BYTE> input, std::span<win::BYTE> output,
                                   win::DWORD& bytesReturned) {
   bytesReturned = 0;

@@ -33,9 +33,6 @@ class Vwin32Device final : public ControlDevice {
   win::BOOL IoControl(win::DWORD code, std::span<const win::BYTE> input, std::span<win::BYTE> output,
                       win::DWORD& bytesReturned) override;
 
-  // The lock levels held on a drive (1 = A:), lowest first.
-  std::vector<win::BYTE> LockLevels(win::BYTE drive) const;
-
   struct Registers {
     win::DWORD ebx = 0, edx = 0, ecx = 0, eax = 0, edi = 0, esi = 0, flags = 0;
   };
