@@ -74,19 +74,10 @@ class CardDriverTest : public ::testing::Test {
     if (driver_ == win::INVALID_HANDLE_VALUE) driver_ = testing::OpenDevice("TARNLOK.VXD");
     return driver_;
   }
-  win::DWORD Anchor() {
-    win::DWORD anchor = 0;
-    win::DWORD returned = 0;
-    EXPECT_TRUE(win::DeviceIoControl(Driver(), 1, nullptr, 0, &anchor, 4, &returned, nullptr));
-    EXPECT_EQ(returned, 4u);
-    return anchor;
-  }
   std::vector<Node> Nodes() {
     std::vector<Node> nodes;
-    win::DWORD next = win::ReadLe32(At(Anchor(), layout::kAnchorSize), layout::kAnchorFirstNode);
-    while (next != 0 && nodes.size() < 16) {
-      nodes.push_back({next, At(next, layout::kNodeSize)});
-      next = nodes.back().Field(layout::kNodeNext);
+    for (const win::DWORD address : testing::DriverNodes(Driver())) {
+      nodes.push_back({address, At(address, layout::kNodeSize)});
     }
     return nodes;
   }

@@ -6,6 +6,7 @@
 #include "platform/machine/machine.h"
 
 #include "platform/win/byte_order.h"
+#include "platform/win/card_driver_layout.h"
 #include "platform/win/device_io.h"
 #include "platform/win/files.h"
 #include "platform/win/address_tokens.h"
@@ -124,11 +125,13 @@ struct TaskFileBytes {
 // IOCTL_IDE_PASS_THROUGH with a data area of dataSize bytes (dataOut copied into it).
 inline AtaAnswer SendIde(win::HANDLE device, const TaskFileBytes& file, std::uint32_t dataSize,
                          const std::vector<std::uint8_t>& dataOut = {}) {
-  std::vector<std::uint8_t> record{file.features, file.count,        file.number, file.cylinderLow,
-                                   file.cylinderHigh, file.head, file.command, 0, 0, 0, 0, 0};
+  std::vector<std::uint8_t> record(12 + std::max<std::size_t>(dataSize, dataOut.size()), 0);
+  const std::uint8_t registers[] = {file.features, file.count, file.number, file.cylinderLow,
+                                    file.cylinderHigh, file.head, file.command};
+  for (std::size_t i = 0; i < std::size(registers); ++i) record[i] = registers[i];
   win::WriteLe32(record, 8, dataSize);
-  record.insert(record.end(), dataOut.begin(), dataOut.end());
-  record.resize(12 + std::max<std::size_t>(dataSize, dataOut.size()), 0);
+  // Index by index: the compiler's bounds analysis misreads a copy into the data area.
+  for (std::size_t i = 0; i < dataOut.size(); ++i) record[12 + i] = dataOut[i];
   AtaAnswer answer;
   const auto size = static_cast<win::DWORD>(record.size());
   answer.delivered = win::DeviceIoControl(device, win::IOCTL_IDE_PASS_THROUGH, record.data(), size, record.data(),
@@ -201,6 +204,23 @@ inline ScsiAnswer SendAspi(std::uint8_t host, const std::vector<std::uint8_t>& c
   answer.senseLength = block[1] == 0x04 ? 14 : 0;
   answer.data = data;
   return answer;
+}
+
+// The addresses of the card driver's device nodes in chain order, from a fresh request 1.
+inline std::vector<win::DWORD> DriverNodes(win::HANDLE driver) {
+  namespace layout = win::card_driver_layout;
+  win::DWORD anchor = 0;
+  win::DWORD returned = 0;
+  std::vector<win::DWORD> nodes;
+  if (!win::DeviceIoControl(driver, 1, nullptr, 0, &anchor, 4, &returned, nullptr)) return nodes;
+  const auto* first = static_cast<const std::uint8_t*>(win::ResolveAddressToken(anchor, layout::kAnchorSize));
+  win::DWORD next = first == nullptr ? 0 : win::ReadLe32(std::span(first, layout::kAnchorSize), layout::kAnchorFirstNode);
+  while (next != 0 && nodes.size() < 26) {
+    nodes.push_back(next);
+    const auto* node = static_cast<const std::uint8_t*>(win::ResolveAddressToken(next, layout::kNodeSize));
+    next = node == nullptr ? 0 : win::ReadLe32(std::span(node, layout::kNodeSize), layout::kNodeNext);
+  }
+  return nodes;
 }
 
 }  // namespace machine::testing
