@@ -1,6 +1,8 @@
 // Device access against described machines of the simulated machine: the device list, its
 // log, capacities, locks and sector transfers of every plain-card reader kind on XP, 2000 and
 // NT4, and cards that are pulled, missing or failing.
+#include "device/ata_transport.h"
+#include "device/card_type.h"
 #include "device/device_list.h"
 #include "device/device_state.h"
 #include "device/drive_handle.h"
@@ -209,7 +211,23 @@ TEST_F(DeviceOnMachine, WideReadersLs120AndIdeReadersOnXp) {
   ASSERT_EQ(DeviceCount, 3);
   EXPECT_EQ(EntryAt('B')->busKind, 0) << "an ATAPI drive keeps bus kind 0";
   EXPECT_EQ(EntryAt('E')->deviceKind, kMemoryStick) << "the wide form answers neither probe; the product decides";
-  EXPECT_EQ(EntryAt('F')->deviceKind, 0) << "no IDE identification answered on this reader";
+  const DeviceEntry* ide = EntryAt('F');
+  EXPECT_EQ(ide->busKind, kBusIde) << "identified through SMART";
+  EXPECT_EQ(ide->deviceKind, kCompactFlash);
+  EXPECT_EQ(ide->ataDriveSelect, 0xA0) << "words 135 and 136 name the master";
+  EXPECT_EQ(std::string(ide->product), "Compact Flash ");
+
+  DriveHandle ideHandle = OpenCardVolume('F');
+  std::vector<win::BYTE> ideSectors(1024, 0);
+  ASSERT_TRUE(ExecAtaCommand(ideHandle.get(), ide, 0x20, 4000, ideSectors.data(), 1024, 0x200000, 0, 0));
+  EXPECT_EQ(machine::testing::SectorMark(ideSectors, 512), 4001u);
+  DeviceEntry card = *ide;
+  win::DWORD blocks = 0, perTrack = 0, bytesPerPage = 0;
+  win::BYTE writeProtected = 0;
+  EXPECT_EQ(GetCardType(ideHandle.get(), &card, &blocks, &perTrack, &writeProtected, &bytesPerPage), 67u)
+      << "131072 sectors in decimal megabytes";
+  EXPECT_EQ(card.totalSectors, 131072u);
+  EXPECT_EQ(writeProtected, 0);
 
   DeviceEntry* pro = const_cast<DeviceEntry*>(EntryAt('E'));
   DriveHandle handle = OpenCardVolume('E');

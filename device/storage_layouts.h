@@ -2,6 +2,8 @@
 // into the request and answer areas (read with byte_order.h).
 #pragma once
 
+#include "platform/win/pass_through_layout.h"
+
 #include <cstddef>
 
 namespace tarnlok {
@@ -29,13 +31,7 @@ constexpr std::size_t kSize = 12;
 constexpr std::size_t kDeviceNumber = 4;  // u32
 }  // namespace device_number
 
-// SMART_RCV_DRIVE_DATA: SENDCMDINPARAMS in (32 bytes without its buffer), SENDCMDOUTPARAMS out.
-namespace smart_command {
-constexpr std::size_t kInputSize = 32;
-constexpr std::size_t kBufferSize = 0;    // u32
-constexpr std::size_t kDriveRegisters = 4;  // IDEREGS: features, count, number, cyl low, cyl high, head, command
-constexpr std::size_t kDriveNumber = 12;
-constexpr std::size_t kOutputData = 16;   // after cBufferSize and DRIVERSTATUS
-}  // namespace smart_command
+// SMART_RCV_DRIVE_DATA: the platform's layout of SENDCMDINPARAMS and SENDCMDOUTPARAMS.
+namespace smart_command = win::smart_command;
 
 }  // namespace tarnlok

@@ -111,14 +111,24 @@ TEST_F(Startup, AMissingFormatLibraryGives57430AndReleasesTheGuard) {
   EXPECT_EQ(InstanceMapping, nullptr);
 }
 
-TEST_F(Startup, Windows98WithoutTheCardDriverGives106) {
-  Start(R"({ "version": 1, "windows": "98", "readers": [] })");
+// Start-up on Windows 98 ends with one message when the card driver is missing (106), when its
+// device chain request fails (107) and when it reports no device (108).
+class StartupOn98 : public Startup, public ::testing::WithParamInterface<std::pair<const char*, const char*>> {};
+
+TEST_P(StartupOn98, EndsWithTheDriversMessage) {
+  const auto [driverState, message] = GetParam();
+  Start(std::string(R"({ "version": 1, "windows": "98", "cardDriver": ")") + driverState + R"(", "readers": [] })");
   HideNotes();
-  prompter.AnswerMessageBox(ui::IDOK, "Unable to load TARNLOK.VXD");
+  prompter.AnswerMessageBox(ui::IDOK, message);
   Run();
   EXPECT_EQ(prompter.Asked().size(), 1u);
   EXPECT_TRUE(driver.Started().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(CardDriver, StartupOn98,
+                         ::testing::Values(std::pair{"missing", "Unable to load TARNLOK.VXD"},
+                                           std::pair{"failing", "Device Control Call failed."},
+                                           std::pair{"installed", "No device connected in the system."}));
 
 TEST_F(Startup, MainWindowListsTheDevicesAndShowsTheSelectedOnesDetails) {
   Start(testing::TwoReaders("xp"));

@@ -1,9 +1,9 @@
 // A handle on a reader's volume (\\.\E:) or physical drive (\\.\PhysicalDriveN): ReadFile,
 // WriteFile and SetFilePointer in whole sectors, and the control codes the system answers on
-// such handles: SCSI pass-through, the storage property query and device number, the drive
+// such handles: SCSI pass-through, IDE pass-through and SMART (to the ATA device of IDE and
+// PCMCIA readers, ata_pass_through.h), the storage property query and device number, the drive
 // geometry, the partition information, and the volume lock, unlock and dismount. Each code
 // needs the access its value states (pass-through needs read and write).
-// Not provided: IDE pass-through and SMART (the IDE readers' issue), the vwin32 codes.
 #pragma once
 
 #include "platform/machine/reader.h"

@@ -1,4 +1,5 @@
 // The control codes a card handle answers, one handler each, chosen from a table.
+#include "platform/machine/ata_pass_through.h"
 #include "platform/machine/card_handle.h"
 #include "platform/machine/disk_layouts.h"
 
@@ -28,6 +29,16 @@ win::DWORD PassThrough(CardHandle& handle, std::span<const win::BYTE> input, std
                        win::DWORD& returned) {
   if (!handle.Device().AnswersScsi()) return win::ERROR_INVALID_FUNCTION;
   return handle.Device().PassThrough(input, output, returned);
+}
+
+win::DWORD IdePassThrough(CardHandle& handle, std::span<const win::BYTE> input, std::span<win::BYTE> output,
+                          win::DWORD& returned) {
+  return RunIdePassThrough(handle.Device(), input, output, returned);
+}
+
+win::DWORD SmartReceive(CardHandle& handle, std::span<const win::BYTE> input, std::span<win::BYTE> output,
+                        win::DWORD& returned) {
+  return RunSmartReceive(handle.Device(), input, output, returned);
 }
 
 win::DWORD QueryProperty(CardHandle& handle, std::span<const win::BYTE> input, std::span<win::BYTE> output,
@@ -100,6 +111,8 @@ struct Control {
 
 constexpr std::array kControls{
     Control{win::IOCTL_SCSI_PASS_THROUGH, PassThrough},
+    Control{win::IOCTL_IDE_PASS_THROUGH, IdePassThrough},
+    Control{win::SMART_RCV_DRIVE_DATA, SmartReceive},
     Control{win::IOCTL_STORAGE_QUERY_PROPERTY, QueryProperty},
     Control{win::IOCTL_STORAGE_GET_DEVICE_NUMBER, DeviceNumber},
     Control{win::IOCTL_DISK_GET_DRIVE_GEOMETRY, Geometry},

@@ -7,6 +7,7 @@
 #include "platform/machine/image_file_device.h"
 #include "platform/machine/testing/fat_images.h"
 #include "platform/win/data_folder.h"
+#include "platform/win/device_io.h"
 #include "platform/win/files.h"
 #include "platform/win/handle_table.h"
 #include "platform/win/last_error.h"
@@ -77,15 +78,16 @@ class DefaultMachine : public ::testing::Test {
 
 TEST_F(DefaultMachine, FirstStartWritesTheDescriptionAndSoundCards) {
   EXPECT_TRUE(std::filesystem::exists(win::DataFolder() / "machine.json"));
-  ASSERT_EQ(machine_->Description().readers.size(), 3U);
+  ASSERT_EQ(machine_->Description().readers.size(), 4U);
   EXPECT_EQ(machine_->Description().windows, win::WindowsVersion::Xp);
-  for (const char* name : {"cf.img", "sd.img", "a.img"}) {
+  for (const char* name : {"cf.img", "pcmcia.img", "sd.img", "a.img"}) {
     SCOPED_TRACE(name);
     const auto image = VolumeOf(win::DataFolder() / "cards" / name);
     const auto fsck = testing::CheckWithFsck(image);
     EXPECT_EQ(fsck.status, 0) << fsck.output;
   }
   EXPECT_EQ(std::filesystem::file_size(win::DataFolder() / "cards" / "sd.img"), 256U << 20);
+  EXPECT_EQ(std::filesystem::file_size(win::DataFolder() / "cards" / "pcmcia.img"), 32U << 20);
   // A second start uses the cards as they are.
   const auto written = std::filesystem::last_write_time(win::DataFolder() / "cards" / "cf.img");
   machine_.reset();
@@ -100,6 +102,7 @@ TEST_F(DefaultMachine, CardsHoldACameraRollOthersFilesAndDeletedPhotographs) {
             (std::set<std::string>{".", "..", "IMG_0101.JPG", "IMG_0103.JPG", "IMG_0104.JPG"}));
   EXPECT_EQ(Names("E:\\*"), (std::set<std::string>{"DCIM", "MISC", "Trip notes.txt"}));
   EXPECT_EQ(Names("G:\\Shopping list.txt").size(), 1U);
+  EXPECT_EQ(Names("F:\\*"), (std::set<std::string>{"DCIM", "MISC", "Trip notes.txt"})) << "the PCMCIA slot's card";
   EXPECT_EQ(Names("A:\\*"), (std::set<std::string>{"README.TXT", "Letter to Anna.txt"}));
   const auto order = ReadCardFile("E:\\MISC\\AUTPRINT.MRK");
   EXPECT_NE(std::string(order.begin(), order.end()).find("IMG_1.JPG"), std::string::npos);
@@ -123,6 +126,25 @@ TEST_F(DefaultMachine, CardsHoldACameraRollOthersFilesAndDeletedPhotographs) {
   EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(data),
                                       bytes.begin() + static_cast<std::ptrdiff_t>(data) + 4),
             (std::vector<std::uint8_t>{0xFF, 0xD8, 0xFF, 0xE1}));
+}
+
+TEST_F(DefaultMachine, PcmciaSlotAnswersAsAnAtaDevice) {
+  const auto slot = win::CreateFileA("\\\\.\\F:", win::GENERIC_READ | win::GENERIC_WRITE,
+                                     win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr, win::OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(slot, win::INVALID_HANDLE_VALUE);
+  std::vector<std::uint8_t> record(12 + 512, 0);
+  record[1] = 1;
+  record[5] = 0xA0;
+  record[6] = 0xEC;
+  record[8] = 0x00;
+  record[9] = 0x02;  // 512 bytes of data
+  win::DWORD returned = 0;
+  ASSERT_TRUE(win::DeviceIoControl(slot, win::IOCTL_IDE_PASS_THROUGH, record.data(), 12 + 512, record.data(), 12 + 512,
+                                   &returned, nullptr));
+  win::CloseHandle(slot);
+  const auto word = [&record](std::size_t n) { return record[12 + 2 * n] | (record[12 + 2 * n + 1] << 8); };
+  EXPECT_EQ(word(60) | (word(61) << 16), 65536) << "a 32 MB card";
+  EXPECT_EQ(word(157) | (word(158) << 16), 0x600100) << "CompactFlash in a PCMCIA slot";
 }
 
 TEST_F(DefaultMachine, PhotographsCarryExifAndAThumbnailThatExiftoolReads) {

@@ -1,5 +1,6 @@
 #include "platform/machine/machine.h"
 
+#include "platform/machine/card_driver_device.h"
 #include "platform/machine/card_handle.h"
 #include "platform/machine/default_cards.h"
 #include "platform/machine/factory_format.h"
@@ -11,6 +12,7 @@
 #include "platform/win/device_namespace.h"
 #include "platform/win/last_error.h"
 #include "platform/win/registry.h"
+#include "platform/win/text_case.h"
 #include "platform/win/windows_version.h"
 
 #include <algorithm>
@@ -95,9 +97,16 @@ Machine::Machine(MachineDescription description) : description_(std::move(descri
     const ReaderDescription& reader = description_.readers[i];
     const std::optional<std::uint32_t> number =
         reader.bus == Bus::Floppy ? std::nullopt : std::optional<std::uint32_t>(nextDriveNumber++);
-    auto built = std::make_shared<Reader>(reader, road, number, NextReaderIdentity());
+    const bool ataInScsi = description_.windows == win::WindowsVersion::Nt4 &&
+                           (reader.bus == Bus::Ide || reader.bus == Bus::Pcmcia);
+    auto built = std::make_shared<Reader>(reader, road, number, NextReaderIdentity(), ataInScsi);
     built->InsertCard(MediaFor(reader.card, "readers[" + std::to_string(i) + "].card"));
     readers_.push_back(std::move(built));
+  }
+  if (road == Road::Win9x) {
+    driverChain_ = std::make_shared<CardDriverChain>(readers_);
+    vwin32_ = std::make_shared<Vwin32Device>(readers_, description_.windows);
+    aspi_ = std::make_unique<AspiManager>(readers_);
   }
 }
 
@@ -134,6 +143,7 @@ void Machine::Install() {
     win::SetRemovableDrive(reader->Description().letter, true);
     reader->AttachDrive();
   }
+  if (aspi_) aspi_->Install();
   installedMachine = this;
 }
 
@@ -142,6 +152,7 @@ void Machine::Uninstall() {
   if (!installedMachine.compare_exchange_strong(self, nullptr)) return;
   win::SetDeviceOpener(nullptr);
   win::SetSynthesizedKeyProvider({});
+  if (aspi_) aspi_->Uninstall();
   for (const auto& reader : readers_) {
     reader->DetachDrive();
     win::SetRemovableDrive(reader->Description().letter, false);
@@ -157,6 +168,7 @@ std::shared_ptr<Reader> Machine::ReaderAt(char letter) const {
 
 std::shared_ptr<win::IoObject> Machine::OpenDevice(std::string_view name, win::DWORD desiredAccess,
                                                    win::DWORD shareMode, win::DWORD& error) const {
+  if (auto device = OpenWindows9xDevice(name, error); device || error != win::ERROR_SUCCESS) return device;
   std::shared_ptr<Reader> reader;
   DeviceRole role = DeviceRole::Volume;
   if (name.size() == 2 && name[1] == ':') {
@@ -172,6 +184,20 @@ std::shared_ptr<win::IoObject> Machine::OpenDevice(std::string_view name, win::D
     return nullptr;
   }
   return CardHandle::Open(std::move(reader), role, desiredAccess, shareMode, error);
+}
+
+std::shared_ptr<win::IoObject> Machine::OpenWindows9xDevice(std::string_view name, win::DWORD& error) const {
+  error = win::ERROR_SUCCESS;
+  if (win::EqualsIgnoringCase(name, "vwin32")) {
+    if (!vwin32_) error = win::ERROR_FILE_NOT_FOUND;
+    return vwin32_;
+  }
+  if (!win::EqualsIgnoringCase(name, "TARNLOK.VXD")) return nullptr;
+  if (!driverChain_ || description_.cardDriver == CardDriverState::Missing) {
+    error = win::ERROR_FILE_NOT_FOUND;
+    return nullptr;
+  }
+  return std::make_shared<CardDriverDevice>(driverChain_, description_.cardDriver == CardDriverState::Failing);
 }
 
 Reader& Machine::Require(char letter) const {

@@ -4,11 +4,16 @@
 // keys (usb_enum_keys.h). Card images that do not exist yet are made fresh, formatted as from
 // the factory. Its control side inserts, removes and swaps cards and flips their write-protect
 // switches while the program runs (tests call it; a person uses the panel of platform/panel).
-// Not provided yet: raw flash cards (SmartMedia, Memory Stick), the Windows 9x devices.
+// On Windows 9x it also answers "\\.\vwin32" (vwin32_device.h) and the card driver
+// "\\.\TARNLOK.VXD" (card_driver_device.h), and fills WNASPI32.DLL (aspi_manager.h).
+// Not provided yet: raw flash cards (SmartMedia, Memory Stick).
 #pragma once
 
+#include "platform/machine/aspi_manager.h"
+#include "platform/machine/card_driver_chain.h"
 #include "platform/machine/machine_description.h"
 #include "platform/machine/reader.h"
+#include "platform/machine/vwin32_device.h"
 
 #include "platform/win/io_object.h"
 
@@ -63,9 +68,14 @@ class Machine {
 
  private:
   Reader& Require(char letter) const;
+  // The Windows 9x devices ("vwin32", "TARNLOK.VXD"); null for other names.
+  std::shared_ptr<win::IoObject> OpenWindows9xDevice(std::string_view name, win::DWORD& error) const;
 
   MachineDescription description_;
   std::vector<std::shared_ptr<Reader>> readers_;
+  std::shared_ptr<CardDriverChain> driverChain_;
+  std::shared_ptr<Vwin32Device> vwin32_;
+  std::unique_ptr<AspiManager> aspi_;
 };
 
 }  // namespace machine

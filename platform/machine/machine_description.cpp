@@ -45,6 +45,12 @@ constexpr std::array kCardKindNames{
     Named<CardKind>{"floppy", CardKind::Floppy},
 };
 
+constexpr std::array kCardDriverNames{
+    Named<CardDriverState>{"installed", CardDriverState::Installed},
+    Named<CardDriverState>{"missing", CardDriverState::Missing},
+    Named<CardDriverState>{"failing", CardDriverState::Failing},
+};
+
 constexpr std::array kFaultNames{
     Named<FaultOperation>{"read", FaultOperation::Read}, Named<FaultOperation>{"write", FaultOperation::Write},
     Named<FaultOperation>{"erase", FaultOperation::Erase},
@@ -312,12 +318,13 @@ MachineDescription ParseMachineDescription(std::string_view jsonText, const std:
     throw MachineDescriptionError(std::string("machine description: not valid JSON: ") + error.what());
   }
   const Reader reader(root, "");
-  reader.AllowOnly({"version", "windows", "readers"});
+  reader.AllowOnly({"version", "windows", "cardDriver", "readers"});
   MachineDescription machine;
   if (!reader.Has("version")) Reader::Fail("version", "is required");
   machine.version = static_cast<int>(
       reader.Number("version", kMachineDescriptionVersion, kMachineDescriptionVersion, kMachineDescriptionVersion));
   machine.windows = reader.Choice("windows", kWindowsNames, win::WindowsVersion::Xp);
+  machine.cardDriver = reader.Choice("cardDriver", kCardDriverNames, CardDriverState::Installed);
   if (reader.Has("readers") && !reader.At("readers").is_array()) Reader::Fail("readers", "must be a list");
   std::set<char> letters;
   if (reader.Has("readers")) {
@@ -338,7 +345,9 @@ std::string DefaultMachineDescriptionText() {
       "letter": "E", "card": { "kind": "cf", "image": "cards/cf.img", "sectors": 131072 } },
     { "bus": "usb", "maker": false, "vendor": "Generic", "product": "SD Reader", "letter": "G",
       "card": { "kind": "mmcsd", "image": "cards/sd.img", "sectors": 524288 } },
-    { "bus": "floppy", "letter": "A", "card": { "kind": "floppy", "image": "cards/a.img" } }
+    { "bus": "floppy", "letter": "A", "card": { "kind": "floppy", "image": "cards/a.img" } },
+    { "bus": "pcmcia", "maker": true, "firmware": "newer", "vendor": "Kestro", "product": "PCMCIA CF Slot",
+      "letter": "F", "card": { "kind": "cf", "image": "cards/pcmcia.img", "sectors": 65536 } }
   ]
 }
 )";

@@ -67,9 +67,14 @@ struct ReaderDescription {
   CardDescription card;
 };
 
+// The Windows 9x card driver "\\.\TARNLOK.VXD": installed, not installed, or installed with a
+// device chain request (request 1) that fails.
+enum class CardDriverState { Installed, Missing, Failing };
+
 struct MachineDescription {
   int version = kMachineDescriptionVersion;
   win::WindowsVersion windows = win::WindowsVersion::Xp;
+  CardDriverState cardDriver = CardDriverState::Installed;  // Windows 9x only
   std::vector<ReaderDescription> readers;
 };
 

@@ -21,10 +21,10 @@ std::string Refusal(const std::string& text) {
   return "accepted";
 }
 
-TEST(MachineDescription, DefaultMachineIsXpWithThreeReaders) {
+TEST(MachineDescription, DefaultMachineIsXpWithFourReaders) {
   const auto machine = Parse(DefaultMachineDescriptionText());
   EXPECT_EQ(machine.windows, win::WindowsVersion::Xp);
-  ASSERT_EQ(machine.readers.size(), 3U);
+  ASSERT_EQ(machine.readers.size(), 4U);
   const auto& cf = machine.readers[0];
   EXPECT_TRUE(cf.maker);
   EXPECT_EQ(cf.firmware, Firmware::Newer);
@@ -38,6 +38,10 @@ TEST(MachineDescription, DefaultMachineIsXpWithThreeReaders) {
   EXPECT_FALSE(machine.readers[1].maker);
   EXPECT_EQ(machine.readers[2].letter, 'A');
   EXPECT_EQ(machine.readers[2].card.sectors, 2880U);
+  const auto& slot = machine.readers[3];
+  EXPECT_EQ(slot.bus, Bus::Pcmcia);
+  EXPECT_EQ(slot.card.kind, CardKind::CompactFlash);
+  EXPECT_EQ(slot.card.sectors * 512, 32ULL << 20);
 }
 
 TEST(MachineDescription, DefaultsFollowBusAndMaker) {
@@ -116,6 +120,14 @@ TEST(MachineDescription, RefusalsNameTheKey) {
                 .find("readers[0].card.faults[0]: needs either sector or block"),
             std::string::npos);
   EXPECT_NE(Refusal(R"({"version":1,"readers":[{"bus":"ide","usb":{}}]})").find("readers[0].usb"), std::string::npos);
+  EXPECT_NE(Refusal(R"({"version":1,"windows":"98","cardDriver":"broken"})").find("cardDriver: must be one of installed"),
+            std::string::npos);
+}
+
+TEST(MachineDescription, CardDriverState) {
+  EXPECT_EQ(Parse(R"({"version":1,"windows":"98"})").cardDriver, CardDriverState::Installed);
+  EXPECT_EQ(Parse(R"({"version":1,"windows":"98","cardDriver":"missing"})").cardDriver, CardDriverState::Missing);
+  EXPECT_EQ(Parse(R"({"version":1,"windows":"95","cardDriver":"failing"})").cardDriver, CardDriverState::Failing);
 }
 
 TEST(MachineDescription, LettersRunOutAfterX) {

@@ -6,9 +6,12 @@
 #include "platform/machine/machine.h"
 
 #include "platform/win/byte_order.h"
+#include "platform/win/card_driver_layout.h"
 #include "platform/win/device_io.h"
 #include "platform/win/files.h"
+#include "platform/win/address_tokens.h"
 #include "platform/win/last_error.h"
+#include "platform/win/modules.h"
 #include "platform/win/pass_through_layout.h"
 #include "tests/support/test_data_folder.h"
 
@@ -103,6 +106,121 @@ inline ScsiAnswer SendScsi(win::HANDLE device, const std::vector<std::uint8_t>& 
   answer.sense.assign(block.begin() + kSenseOffset, block.begin() + kDataOffset);
   answer.data.assign(block.begin() + kDataOffset, block.end());
   return answer;
+}
+
+// What came back of one ATA command (IDE pass-through or the card driver's request 10).
+struct AtaAnswer {
+  win::BOOL delivered = win::FALSE;
+  win::DWORD error = 0;  // the last error when not delivered
+  win::DWORD returned = 0;
+  std::uint8_t status = 0;
+  std::uint8_t errorRegister = 0;
+  std::vector<std::uint8_t> data;
+};
+
+struct TaskFileBytes {
+  std::uint8_t features = 0, count = 0, number = 0, cylinderLow = 0, cylinderHigh = 0, head = 0xA0, command = 0;
+};
+
+// IOCTL_IDE_PASS_THROUGH with a data area of dataSize bytes (dataOut copied into it).
+inline AtaAnswer SendIde(win::HANDLE device, const TaskFileBytes& file, std::uint32_t dataSize,
+                         const std::vector<std::uint8_t>& dataOut = {}) {
+  std::vector<std::uint8_t> record(12 + std::max<std::size_t>(dataSize, dataOut.size()), 0);
+  const std::uint8_t registers[] = {file.features, file.count, file.number, file.cylinderLow,
+                                    file.cylinderHigh, file.head, file.command};
+  for (std::size_t i = 0; i < std::size(registers); ++i) record[i] = registers[i];
+  win::WriteLe32(record, 8, dataSize);
+  // Index by index: the compiler's bounds analysis misreads a copy into the data area.
+  for (std::size_t i = 0; i < dataOut.size(); ++i) record[12 + i] = dataOut[i];
+  AtaAnswer answer;
+  const auto size = static_cast<win::DWORD>(record.size());
+  answer.delivered = win::DeviceIoControl(device, win::IOCTL_IDE_PASS_THROUGH, record.data(), size, record.data(),
+                                          size, &answer.returned, nullptr);
+  answer.error = answer.delivered ? 0 : win::GetLastError();
+  answer.status = record[6];
+  answer.errorRegister = record[0];
+  answer.data.assign(record.begin() + 12, record.end());
+  return answer;
+}
+
+// The card driver's request 10 on the node at nodeAddress, with a buffer of byteCount bytes
+// (dataOut copied into it) named by an address token.
+inline AtaAnswer SendDriverAta(win::HANDLE driver, win::DWORD nodeAddress, const TaskFileBytes& file,
+                               std::uint32_t byteCount, win::DWORD transfer,
+                               const std::vector<std::uint8_t>& dataOut = {}) {
+  std::vector<std::uint8_t> buffer(byteCount, 0);
+  std::copy_n(dataOut.begin(), std::min(dataOut.size(), buffer.size()), buffer.begin());
+  const win::AddressRegistration registration(buffer.data(), buffer.size());
+  std::vector<std::uint8_t> request(26, 0);
+  win::WriteLe32(request, 0, nodeAddress);
+  const std::uint8_t registers[] = {file.features, file.count, file.number, file.cylinderLow,
+                                    file.cylinderHigh, file.head, file.command};
+  std::copy(std::begin(registers), std::end(registers), request.begin() + 4);
+  win::WriteLe32(request, 11, byteCount == 0 ? 0 : registration.token());
+  win::WriteLe32(request, 15, byteCount);
+  win::WriteLe32(request, 19, transfer);
+  AtaAnswer answer;
+  answer.delivered = win::DeviceIoControl(driver, 10, request.data(), 26, request.data(), 26, &answer.returned, nullptr);
+  answer.error = answer.delivered ? 0 : win::GetLastError();
+  answer.status = request[10];
+  answer.errorRegister = request[4];
+  answer.data = buffer;
+  return answer;
+}
+
+// One SCSI command through WNASPI32.DLL (SRB_ExecSCSICmd) at host, target 0, LUN 0, answered in
+// the pass-through's terms: status is the target status, the sense comes from the request's
+// sense area; transferred is not reported by ASPI and stays 0. aspiStatus keeps SRB_Status.
+inline ScsiAnswer SendAspi(std::uint8_t host, const std::vector<std::uint8_t>& cdb, std::uint32_t dataLength,
+                           win::BYTE direction = win::SCSI_IOCTL_DATA_IN, const std::vector<std::uint8_t>& dataOut = {},
+                           std::uint8_t* aspiStatus = nullptr) {
+  using Send = win::DWORD (*)(void*);
+  const win::HMODULE module = win::LoadLibraryA("WNASPI32.DLL");
+  const auto send = reinterpret_cast<Send>(win::GetProcAddress(module, "SendASPI32Command"));
+  ScsiAnswer answer;
+  if (send == nullptr) return answer;
+  std::vector<std::uint8_t> data(dataLength, 0);
+  std::copy_n(dataOut.begin(), std::min(dataOut.size(), data.size()), data.begin());
+  const win::AddressRegistration registration(data.data(), data.size());
+  std::vector<std::uint8_t> block(80, 0);
+  const std::uint8_t flags = direction == win::SCSI_IOCTL_DATA_IN    ? 0x08
+                             : direction == win::SCSI_IOCTL_DATA_OUT ? 0x10
+                                                                     : 0x00;
+  block[0] = 2;
+  block[1] = 0xFF;
+  block[2] = host;
+  block[3] = flags;
+  win::WriteLe32(block, 12, dataLength);
+  win::WriteLe32(block, 16, registration.token());
+  block[20] = 14;
+  block[21] = static_cast<std::uint8_t>(cdb.size());
+  std::copy(cdb.begin(), cdb.end(), block.begin() + 48);
+  send(block.data());
+  win::FreeLibrary(module);
+  if (aspiStatus != nullptr) *aspiStatus = block[1];
+  answer.delivered = block[1] == 0x01 || block[1] == 0x04 ? win::TRUE : win::FALSE;
+  answer.status = block[23];
+  answer.sense.assign(block.begin() + 64, block.end());
+  answer.senseLength = block[1] == 0x04 ? 14 : 0;
+  answer.data = data;
+  return answer;
+}
+
+// The addresses of the card driver's device nodes in chain order, from a fresh request 1.
+inline std::vector<win::DWORD> DriverNodes(win::HANDLE driver) {
+  namespace layout = win::card_driver_layout;
+  win::DWORD anchor = 0;
+  win::DWORD returned = 0;
+  std::vector<win::DWORD> nodes;
+  if (!win::DeviceIoControl(driver, 1, nullptr, 0, &anchor, 4, &returned, nullptr)) return nodes;
+  const auto* first = static_cast<const std::uint8_t*>(win::ResolveAddressToken(anchor, layout::kAnchorSize));
+  win::DWORD next = first == nullptr ? 0 : win::ReadLe32(std::span(first, layout::kAnchorSize), layout::kAnchorFirstNode);
+  while (next != 0 && nodes.size() < 26) {
+    nodes.push_back(next);
+    const auto* node = static_cast<const std::uint8_t*>(win::ResolveAddressToken(next, layout::kNodeSize));
+    next = node == nullptr ? 0 : win::ReadLe32(std::span(node, layout::kNodeSize), layout::kNodeNext);
+  }
+  return nodes;
 }
 
 }  // namespace machine::testing

@@ -19,10 +19,11 @@ constexpr std::uint64_t kMachineDeviceId = UINT64_MAX;
 }  // namespace
 
 Reader::Reader(ReaderDescription description, Road road, std::optional<std::uint32_t> deviceNumber,
-               std::uint64_t identity)
+               std::uint64_t identity, bool ataInScsi)
     : description_(std::move(description)),
       deviceNumber_(deviceNumber),
       identity_(identity),
+      ataInScsi_(ataInScsi),
       firmware_(description_, road, slot_, [this] { RereadPartitionTable(); }),
       mount_(description_.letter) {}
 
@@ -238,12 +239,24 @@ win::DWORD Reader::Dismount(DeviceRole role, HandleId id) {
 
 win::DWORD Reader::PassThrough(std::span<const win::BYTE> input, std::span<win::BYTE> output, win::DWORD& returned) {
   std::lock_guard guard(mutex_);
-  return RunScsiPassThrough(firmware_, input, output, returned);
+  if (!ataInScsi_) return RunScsiPassThrough(firmware_, input, output, returned);
+  const AtaDevice device{description_, firmware_, slot_.Card()};
+  AtaInScsiTarget target(device);
+  return RunScsiPassThrough(target, input, output, returned);
 }
 
 void Reader::Execute(ScsiRequest& request) {
   std::lock_guard guard(mutex_);
   firmware_.Execute(request);
+}
+
+bool Reader::AnswersAta() const {
+  return description_.bus == Bus::Ide || description_.bus == Bus::Pcmcia || description_.bus == Bus::Ls120;
+}
+
+AtaResult Reader::ExecuteAta(const AtaTaskFile& taskFile, std::span<std::uint8_t> in, std::span<const std::uint8_t> out) {
+  std::lock_guard guard(mutex_);
+  return RunAtaCommand({description_, firmware_, slot_.Card()}, taskFile, in, out);
 }
 
 std::optional<MediumView> Reader::Medium() const {

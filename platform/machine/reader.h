@@ -9,6 +9,7 @@
 // volume refuses file services.
 #pragma once
 
+#include "platform/machine/ata_command.h"
 #include "platform/machine/card_slot.h"
 #include "platform/machine/drive_mount.h"
 #include "platform/machine/partition_table.h"
@@ -46,8 +47,10 @@ struct MediumView {
 class Reader : public std::enable_shared_from_this<Reader> {
  public:
   // deviceNumber: the N of \\.\PhysicalDriveN, none for drives without one; identity keeps the
-  // reader's device objects apart from every other reader's in the sharing table.
-  Reader(ReaderDescription description, Road road, std::optional<std::uint32_t> deviceNumber, std::uint64_t identity);
+  // reader's device objects apart from every other reader's in the sharing table. ataInScsi:
+  // SCSI blocks may carry ATA commands (IDE and PCMCIA readers on NT4).
+  Reader(ReaderDescription description, Road road, std::optional<std::uint32_t> deviceNumber, std::uint64_t identity,
+         bool ataInScsi = false);
   Reader(const Reader&) = delete;
   Reader& operator=(const Reader&) = delete;
 
@@ -55,6 +58,8 @@ class Reader : public std::enable_shared_from_this<Reader> {
   std::optional<std::uint32_t> DeviceNumber() const { return deviceNumber_; }
   // Floppy drives have no SCSI road.
   bool AnswersScsi() const { return description_.bus != Bus::Floppy; }
+  // IDE, PCMCIA and LS-120 drives sit on an ATA channel.
+  bool AnswersAta() const;
 
   // The card in the slot; replaced cards and taken cards re-read the partition table.
   void InsertCard(std::unique_ptr<CardMedia> card);
@@ -95,6 +100,8 @@ class Reader : public std::enable_shared_from_this<Reader> {
   win::DWORD PassThrough(std::span<const win::BYTE> input, std::span<win::BYTE> output, win::DWORD& returned);
   // Runs one SCSI request on the firmware (the backend road for tests and later transports).
   void Execute(ScsiRequest& request);
+  // Runs one ATA command on the reader's device (ata_command.h); only for AnswersAta() readers.
+  AtaResult ExecuteAta(const AtaTaskFile& taskFile, std::span<std::uint8_t> in, std::span<const std::uint8_t> out);
 
   std::optional<MediumView> Medium() const;
   std::vector<win::BYTE> DeviceDescriptor() const;
@@ -127,6 +134,7 @@ class Reader : public std::enable_shared_from_this<Reader> {
   ReaderDescription description_;
   std::optional<std::uint32_t> deviceNumber_;
   std::uint64_t identity_;
+  bool ataInScsi_;
   mutable std::mutex mutex_;
   CardSlot slot_;
   ReaderFirmware firmware_;

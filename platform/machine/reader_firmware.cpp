@@ -34,6 +34,15 @@ void ReaderFirmware::Execute(ScsiRequest& request) {
   state_.slot.CountCommand();
 }
 
+void ReaderFirmware::ExecuteVendor(const VendorCommand& command, ScsiRequest& request) {
+  if (state_.description.firmware == Firmware::None) {
+    request.Fail(sense::kInvalidOpcode);
+  } else {
+    RunVendorCommand(state_, command, request);
+  }
+  state_.slot.CountCommand();
+}
+
 void ReplyIn(ScsiRequest& request, std::span<const std::uint8_t> reply) {
   const auto in = request.In();
   if (in.empty() && !reply.empty() && request.Direction() != DataDirection::In &&

@@ -30,6 +30,9 @@ class ReaderFirmware final : public ScsiTarget {
                  std::function<void()> mediumChanged);
 
   void Execute(ScsiRequest& request) override;
+  // Runs a vendor command that came in ATA register form: the maker's readers answer it, other
+  // readers refuse it as an unknown operation.
+  void ExecuteVendor(const VendorCommand& command, ScsiRequest& request);
   bool ReaderLocked() const { return state_.readerLocked; }
 
  private:

@@ -64,6 +64,8 @@ std::optional<VendorCommand> DecodeVendorCommand(std::span<const std::uint8_t> c
       return CommandLast(cdb);
     case VendorForm::Wide:
       return Wide(cdb);
+    case VendorForm::AtaRegisters:
+      return std::nullopt;  // never carried in a SCSI block of its own
   }
   return std::nullopt;
 }

@@ -18,7 +18,10 @@ namespace machine {
 // The road the system takes to the reader: NT pass-through or the Windows 9x ASPI layer.
 enum class Road { Nt, Win9x };
 
-enum class VendorForm { CommandFirst, CommandLast, Wide };
+// AtaRegisters: the command came in ATA register form (IDE pass-through, the Windows 9x card
+// driver, ATA inside SCSI blocks); address holds device/head, cylinder high, cylinder low and
+// sector number (high first), length holds features and sector count.
+enum class VendorForm { CommandFirst, CommandLast, Wide, AtaRegisters };
 
 constexpr std::uint8_t kVendorOpcode = 0x20;
 constexpr std::uint8_t kFirstSubCommand = 0x80;  // sub-commands run from 0x80 up

@@ -47,4 +47,17 @@ constexpr std::size_t kDataSize = 8;  // u32
 constexpr std::size_t kData = 12;   // the data area follows the header
 }  // namespace ide_pass_through
 
+// SMART_RCV_DRIVE_DATA: SENDCMDINPARAMS in (cBufferSize, IDEREGS, bDriveNumber, reserved, then
+// its buffer), SENDCMDOUTPARAMS out (cBufferSize, DRIVERSTATUS, then the data).
+namespace smart_command {
+constexpr std::size_t kInputSize = 32;      // without the input buffer
+constexpr std::size_t kBufferSize = 0;      // u32
+constexpr std::size_t kDriveRegisters = 4;  // IDEREGS: features, count, number, cyl low, cyl high, head, command
+constexpr std::size_t kCommandRegister = 10;
+constexpr std::size_t kDriveNumber = 12;
+constexpr std::size_t kDriverError = 4;     // DRIVERSTATUS.bDriverError
+constexpr std::size_t kIdeError = 5;        // DRIVERSTATUS.bIDEError
+constexpr std::size_t kOutputData = 16;     // after cBufferSize and DRIVERSTATUS
+}  // namespace smart_command
+
 }  // namespace win
