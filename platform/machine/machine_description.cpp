@@ -336,6 +336,10 @@ std::string DefaultMachineDescriptionText() {
   "readers": [
     { "bus": "usb", "maker": true, "firmware": "newer", "vendor": "Kestro", "product": "CF Reader",
       "letter": "E", "card": { "kind": "cf", "image": "cards/cf.img", "sectors": 131072 } },
+    { "bus": "usb", "maker": true, "firmware": "newer", "vendor": "Kestro", "product": "SM Reader",
+      "letter": "F", "card": { "kind": "sm", "image": "cards/sm.img", "deviceCode": 117 } },
+    { "bus": "usb", "maker": true, "firmware": "newer", "vendor": "Kestro", "product": "MS Reader",
+      "letter": "H", "card": { "kind": "ms", "image": "cards/ms.img", "blocks": 4096, "pagesPerBlock": 32 } },
     { "bus": "usb", "maker": false, "vendor": "Generic", "product": "SD Reader", "letter": "G",
       "card": { "kind": "mmcsd", "image": "cards/sd.img", "sectors": 524288 } },
     { "bus": "floppy", "letter": "A", "card": { "kind": "floppy", "image": "cards/a.img" } }

@@ -21,10 +21,10 @@ std::string Refusal(const std::string& text) {
   return "accepted";
 }
 
-TEST(MachineDescription, DefaultMachineIsXpWithThreeReaders) {
+TEST(MachineDescription, DefaultMachineIsXpWithFiveReaders) {
   const auto machine = Parse(DefaultMachineDescriptionText());
   EXPECT_EQ(machine.windows, win::WindowsVersion::Xp);
-  ASSERT_EQ(machine.readers.size(), 3U);
+  ASSERT_EQ(machine.readers.size(), 5U);
   const auto& cf = machine.readers[0];
   EXPECT_TRUE(cf.maker);
   EXPECT_EQ(cf.firmware, Firmware::Newer);
@@ -34,10 +34,17 @@ TEST(MachineDescription, DefaultMachineIsXpWithThreeReaders) {
   EXPECT_EQ(cf.card.sectors, 131072U);
   EXPECT_EQ(cf.card.image, kFolder / "cards" / "cf.img");
   EXPECT_EQ(cf.usb.vendorId, "55AA");
-  EXPECT_EQ(machine.readers[1].card.sectors * 512, 256ULL << 20);
-  EXPECT_FALSE(machine.readers[1].maker);
-  EXPECT_EQ(machine.readers[2].letter, 'A');
-  EXPECT_EQ(machine.readers[2].card.sectors, 2880U);
+  const auto& smartMedia = machine.readers[1];
+  EXPECT_EQ(smartMedia.card.kind, CardKind::SmartMedia);
+  EXPECT_EQ(smartMedia.card.smartMediaDeviceCode, 0x75);  // 32 MB
+  EXPECT_EQ(smartMedia.firmware, Firmware::Newer);
+  const auto& memoryStick = machine.readers[2];
+  EXPECT_EQ(memoryStick.card.kind, CardKind::MemoryStick);
+  EXPECT_EQ(std::uint64_t{memoryStick.card.blocks} * memoryStick.card.pagesPerBlock * 512, 64ULL << 20);
+  EXPECT_EQ(machine.readers[3].card.sectors * 512, 256ULL << 20);
+  EXPECT_FALSE(machine.readers[3].maker);
+  EXPECT_EQ(machine.readers[4].letter, 'A');
+  EXPECT_EQ(machine.readers[4].card.sectors, 2880U);
 }
 
 TEST(MachineDescription, DefaultsFollowBusAndMaker) {
