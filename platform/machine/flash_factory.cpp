@@ -139,8 +139,13 @@ void MakeFreshFlashImage(const CardDescription& card, std::uint32_t serial) {
   const FlashGeometry geometry = FlashGeometryOf(card);
   const StandardVolume volume = StandardVolumeOf(card);
   CreateErasedImage(card, geometry.ImageBytes());
+  // The factory writes before the write-protect tab and the injected faults come into play.
+  CardDescription factory = card;
+  factory.writeProtected = false;
+  factory.faults.clear();
+  factory.pulledAfterCommands.reset();
   try {
-    CardMedia media(card);
+    CardMedia media(factory);
     if (auto* smartMedia = dynamic_cast<SmartMediaCard*>(media.Flash())) WriteSmartMediaStructures(card, *smartMedia);
     if (auto* memoryStick = dynamic_cast<MemoryStickCard*>(media.Flash())) WriteMemoryStickStructures(card, *memoryStick);
     media.Flash()->ForgetMap();
