@@ -52,44 +52,41 @@ bool NandArray::TakeFault(FaultOperation operation, std::uint32_t block) {
   return false;
 }
 
-FlashResult NandArray::ReadData(std::uint64_t page, std::span<std::uint8_t> out) {
-  const std::uint64_t pages = (out.size() + geometry_.pageSize - 1) / geometry_.pageSize;
-  if (!InRange(page, pages, geometry_.Pages())) return FlashResult::OutOfRange;
-  for (std::uint64_t i = 0; i < pages; ++i) {
-    if (TakeFault(FaultOperation::Read, static_cast<std::uint32_t>((page + i) / geometry_.pagesPerBlock))) {
-      return FlashResult::Failed;
-    }
-    const std::size_t at = i * geometry_.pageSize;
-    const std::size_t size = std::min<std::size_t>(geometry_.pageSize, out.size() - at);
-    if (!ReadAt(fd_, out.subspan(at, size), geometry_.PageOffset(page + i))) return FlashResult::Failed;
+// Reads consecutive records of `size` bytes from `first` (of `limit`) into out, the last one cut
+// to what out still holds; `fails` tells whether an injected fault stops a record.
+template <class OffsetOf, class Fails>
+FlashResult NandArray::ReadRecords(std::span<std::uint8_t> out, std::size_t size, std::uint64_t first,
+                                   std::uint64_t limit, OffsetOf offsetOf, Fails fails) {
+  if (size == 0) return FlashResult::OutOfRange;
+  const std::uint64_t count = (out.size() + size - 1) / size;
+  if (!InRange(first, count, limit)) return FlashResult::OutOfRange;
+  for (std::uint64_t i = 0; i < count; ++i) {
+    if (fails(first + i)) return FlashResult::Failed;
+    const std::size_t at = i * size;
+    if (!ReadAt(fd_, out.subspan(at, std::min(size, out.size() - at)), offsetOf(first + i))) return FlashResult::Failed;
   }
   return FlashResult::Ok;
+}
+
+FlashResult NandArray::ReadData(std::uint64_t page, std::span<std::uint8_t> out) {
+  return ReadRecords(
+      out, geometry_.pageSize, page, geometry_.Pages(), [this](std::uint64_t at) { return geometry_.PageOffset(at); },
+      [this](std::uint64_t at) {
+        return TakeFault(FaultOperation::Read, static_cast<std::uint32_t>(at / geometry_.pagesPerBlock));
+      });
 }
 
 FlashResult NandArray::ReadSpare(std::uint64_t page, std::span<std::uint8_t> out) {
-  if (geometry_.pageSpare == 0) return FlashResult::OutOfRange;
-  const std::uint64_t pages = (out.size() + geometry_.pageSpare - 1) / geometry_.pageSpare;
-  if (!InRange(page, pages, geometry_.Pages())) return FlashResult::OutOfRange;
-  for (std::uint64_t i = 0; i < pages; ++i) {
-    const std::size_t at = i * geometry_.pageSpare;
-    const std::size_t size = std::min<std::size_t>(geometry_.pageSpare, out.size() - at);
-    if (!ReadAt(fd_, out.subspan(at, size), geometry_.SpareOffset(page + i))) return FlashResult::Failed;
-  }
-  return FlashResult::Ok;
+  return ReadRecords(
+      out, geometry_.pageSpare, page, geometry_.Pages(), [this](std::uint64_t at) { return geometry_.SpareOffset(at); },
+      [](std::uint64_t) { return false; });
 }
 
 FlashResult NandArray::ReadExtra(std::uint32_t block, std::span<std::uint8_t> out) {
-  if (geometry_.blockExtra == 0) return FlashResult::OutOfRange;
-  const std::uint64_t blocks = (out.size() + geometry_.blockExtra - 1) / geometry_.blockExtra;
-  if (!InRange(block, blocks, geometry_.blocks)) return FlashResult::OutOfRange;
-  for (std::uint64_t i = 0; i < blocks; ++i) {
-    const std::size_t at = i * geometry_.blockExtra;
-    const std::size_t size = std::min<std::size_t>(geometry_.blockExtra, out.size() - at);
-    if (!ReadAt(fd_, out.subspan(at, size), geometry_.BlockOffset(static_cast<std::uint32_t>(block + i)))) {
-      return FlashResult::Failed;
-    }
-  }
-  return FlashResult::Ok;
+  return ReadRecords(
+      out, geometry_.blockExtra, block, geometry_.blocks,
+      [this](std::uint64_t at) { return geometry_.BlockOffset(static_cast<std::uint32_t>(at)); },
+      [](std::uint64_t) { return false; });
 }
 
 bool NandArray::PageErased(std::uint64_t page) {

@@ -1,9 +1,12 @@
 // Conformance of the raw flash commands with docs/reader-protocol.md: SmartMedia, Memory Stick
 // and Memory Stick Pro cards in readers of each firmware generation, through
 // win::DeviceIoControl on the NT road.
+#include "platform/machine/flash_factory.h"
 #include "platform/machine/machine_testing.h"
 #include "platform/machine/smartmedia_redundant.h"
 #include "platform/machine/testing/fat_images.h"
+
+#include "platform/win/volumes.h"
 
 #include <gtest/gtest.h>
 
@@ -198,6 +201,64 @@ TEST_F(FlashProtocolTest, MemoryStickProFormatsItselfAndReportsProgress) {
   EXPECT_EQ(fsck.status, 0) << fsck.output;
   EXPECT_EQ(Send('F', Bytes{0x20, 0x9B, 1, 0, 0, 0, 0, 2, 0, 0}, 2).Asc(), 0x20);  // older: not its form
   EXPECT_EQ(Send('S', Bytes{0x20, 0x9B, 1, 0, 0, 0, 0, 2, 0, 0}, 2).Asc(), 0x24);  // not a Pro card
+}
+
+// A low-level format as the format library's older family sends it to a 16 MB card (media size
+// code 5, 1024 blocks of 32 pages): every block erased, block 0 marked bad, the information
+// structure in block 1, then from block 2 on (logical block = block - 2) the master boot record,
+// zero sectors, the boot record at 41 sectors on, both FATs and the root directory.
+TEST_F(FlashProtocolTest, ALowLevelFormatThroughRawCommandsGivesAVolumeThatFsckAccepts) {
+  for (std::uint32_t block = 0; block < 1024; ++block) {
+    ASSERT_EQ(Send('F', Last(0x83, block * 32, 0, 0), 2).status, 0) << block;
+  }
+  ASSERT_EQ(Send('F', Last(0x86, 0, 0x41, 0x4000), 512, kOut, Bytes(512, 0)).status, 0);
+  const auto cis = SmartMediaCisPage();
+  ASSERT_EQ(Send('F', Last(0x86, 32, 0xC1, 0), 512, kOut, Bytes(cis.begin(), cis.end())).status, 0);
+
+  Bytes mbr(512, 0);
+  const Bytes entry{0x80, 2, 10, 0, 0x01, 3, 0x50, 0xF3, 41, 0, 0, 0, 0xD7, 0x7C, 0, 0};
+  std::copy(entry.begin(), entry.end(), mbr.begin() + 446);
+  mbr[510] = 0x55;
+  mbr[511] = 0xAA;
+  Bytes boot(512, 0);
+  const Bytes parameters{0xE9, 0, 0, ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', 0x00, 0x02, 32, 1, 0, 2, 0x00, 0x01,
+                         0xD7, 0x7C, 0xF8, 3, 0, 16, 0, 4, 0, 41, 0, 0, 0};
+  std::copy(parameters.begin(), parameters.end(), boot.begin());
+  boot[38] = 0x29;  // extended fields: a serial of 0, a label fsck.fat takes, the type
+  std::copy_n("NO NAME    FAT12   ", 19, boot.begin() + 43);
+  boot[510] = 0x55;
+  boot[511] = 0xAA;
+  Bytes fat(512, 0);
+  fat[0] = 0xF8;
+  fat[1] = fat[2] = 0xFF;
+  const auto write = [this](std::uint32_t sector, const Bytes& data) {
+    const std::uint32_t page = 64 + sector;
+    const std::uint16_t logical = static_cast<std::uint16_t>(page / 32 - 2);
+    ASSERT_EQ(Send('F', Last(0x86, page, 0x41, logical), 512, kOut, data).status, 0) << sector;
+  };
+  write(0, mbr);
+  for (std::uint32_t sector = 1; sector < 41; ++sector) write(sector, Bytes(512, 0));
+  write(41, boot);
+  write(42, fat);
+  write(45, fat);
+  for (const std::uint32_t sector : {43U, 44U, 46U, 47U}) write(sector, Bytes(512, 0));
+  for (std::uint32_t sector = 48; sector < 64; ++sector) write(sector, Bytes(512, 0));
+
+  // The reader shows the volume: through READ(10) to fsck.fat, and on its letter after a release.
+  const auto path = tarnlok::testing::TestDataHome() / "formatted.img";
+  Bytes image;
+  for (std::uint32_t first = 0; first < 32000; first += 64) {
+    const Bytes read{0x28, 0, 0, 0, std::uint8_t(first >> 8), std::uint8_t(first), 0, 0, 64, 0};
+    const Bytes chunk = Data('F', read, 64 * 512);
+    image.insert(image.end(), chunk.begin(), chunk.end());
+  }
+  testing::WriteHostFile(path, image);
+  const auto fsck = testing::CheckWithFsck({path, 41 * 512, testing::FatKind::Fat16});
+  EXPECT_EQ(fsck.status, 0) << fsck.output;
+  ASSERT_EQ(Send('F', Bytes{0x1D, 0, 0, 0, 0, 0}, 0, win::SCSI_IOCTL_DATA_UNSPECIFIED).status, 0);
+  win::ULARGE_INTEGER total{};
+  ASSERT_TRUE(win::GetDiskFreeSpaceExA("F:\\", nullptr, &total, nullptr));
+  EXPECT_EQ(total.QuadPart, (31959ULL - 1 - 6 - 16) / 32 * 32 * 512);
 }
 
 }  // namespace
