@@ -1,6 +1,7 @@
 // Device access against the simulated machine's raw flash readers: SmartMedia, Memory Stick
 // and Memory Stick Pro cards in the maker's older and newer readers on XP, through the device
 // list, reader identification, capacity, locks and the raw page commands.
+#include "device/card_type.h"
 #include "device/device_list.h"
 #include "device/device_state.h"
 #include "device/drive_handle.h"
@@ -165,6 +166,21 @@ TEST_F(RawFlashOnMachine, LockingTakesTheVolumeAndTheReadersFirmware) {
   EXPECT_EQ(LockMediaVolume(handle.get(), nullptr, entry, 0, &volume, nullptr, &readerLock), 1);
   EXPECT_EQ(readerLock, 0);
   EXPECT_FALSE(machine_->ReaderAt('F')->ReaderLocked());
+}
+
+TEST_F(RawFlashOnMachine, MediaPresenceAsksTheStatusOnlyWhenTheCardCannotBeRead) {
+  ASSERT_EQ(EnumDevicesNt(), 1);
+  const DeviceEntry* entry = EntryAt('M');
+  {
+    DriveHandle handle = OpenCardVolume('M');
+    MediaPresent = 7;
+    CheckMediaPresent(handle.get(), entry);
+    EXPECT_EQ(MediaPresent, 7u) << "READ CAPACITY reads the stick's logical sectors";
+  }
+  machine_->RemoveCard('M');
+  DriveHandle handle = OpenCardVolume('M');
+  CheckMediaPresent(handle.get(), entry);
+  EXPECT_EQ(MediaPresent, 0u) << "the status says no card";
 }
 
 }  // namespace

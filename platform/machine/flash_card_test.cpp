@@ -160,7 +160,7 @@ TEST_P(FreshSmartMedia, HoldsACleanVolumeBehindItsInformationStructure) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EverySizeCode, FreshSmartMedia,
-                         ::testing::Values(0x6E, 0xEA, 0xE3, 0xE6, 0x73, 0x75, 0x76, 0x79));
+                         ::testing::Values(0x6E, 0xEA, 0xE3, 0xE6, 0x73, 0x75, 0x76, 0x79, 0x71, 0xDC, 0xD3, 0xD5));
 
 class FreshMemoryStick : public ::testing::TestWithParam<std::pair<std::uint32_t, std::uint32_t>> {};
 
