@@ -36,7 +36,6 @@ StandardVolume StandardVolumeOf(const CardDescription& card) {
                                                       : MemoryStickSizeCode(geometry.Pages());
   const auto volume = code ? StandardVolumeFor(*code) : std::nullopt;
   if (!volume) NoLayout(card, "no standard Memory Stick holds " + std::to_string(geometry.Pages()) + " pages");
-  if (card.kind == CardKind::MemoryStick && geometry.pagesPerBlock > 32) NoLayout(card, "a Memory Stick block holds at most 32 pages");
   // Two boot blocks, and every logical block somewhere to live.
   const std::uint64_t needed = (volume->LogicalSectors() + geometry.SectorsPerBlock() - 1) / geometry.SectorsPerBlock();
   if (needed + 2 > geometry.blocks) NoLayout(card, "the card's blocks cannot hold its standard volume");

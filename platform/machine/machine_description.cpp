@@ -1,5 +1,7 @@
 #include "platform/machine/machine_description.h"
 
+#include "platform/machine/flash_geometry.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -209,10 +211,14 @@ CardDescription ParseCard(const Json& object, const std::string& path, Bus bus, 
   card.writeProtected = reader.Flag("writeProtected", false);
   if (card.kind == CardKind::SmartMedia) {
     card.smartMediaDeviceCode = static_cast<std::uint8_t>(reader.Number("deviceCode", kDefaultSmartMediaCode, 1, 0xFF));
+    if (!SmartMediaGeometry(card.smartMediaDeviceCode)) Reader::Fail(reader.Key("deviceCode"), "is no SmartMedia device code");
   }
   if (card.kind == CardKind::MemoryStick) {
     card.blocks = static_cast<std::uint32_t>(reader.Number("blocks", kDefaultMemoryStickBlocks, 1, 65535));
-    card.pagesPerBlock = static_cast<std::uint32_t>(reader.Number("pagesPerBlock", kDefaultMemoryStickPages, 1, 256));
+    card.pagesPerBlock = static_cast<std::uint32_t>(reader.Number("pagesPerBlock", kDefaultMemoryStickPages, 1, 32));
+    if (!MemoryStickSizeCode(std::uint64_t{card.blocks} * card.pagesPerBlock)) {
+      Reader::Fail(reader.Key("blocks"), "a Memory Stick holds at most 262144 pages");
+    }
   }
   card.factoryBadBlocks = reader.Numbers("factoryBadBlocks");
   card.failingBlocks = reader.Numbers("failingBlocks");

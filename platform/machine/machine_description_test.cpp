@@ -110,6 +110,15 @@ TEST(MachineDescription, RefusalsNameTheKey) {
             std::string::npos);
   EXPECT_NE(Refusal(R"({"version":1,"readers":[{"letter":"C"}]})").find("readers[0].letter"), std::string::npos);
   EXPECT_NE(Refusal(R"({"version":1,"readers":[{"letter":"Z"}]})").find("readers[0].letter"), std::string::npos);
+  EXPECT_NE(Refusal(R"({"version":1,"readers":[{"card":{"kind":"sm","deviceCode":119}}]})")
+                .find("readers[0].card.deviceCode: is no SmartMedia device code"),
+            std::string::npos);
+  EXPECT_NE(Refusal(R"({"version":1,"readers":[{"card":{"kind":"ms","blocks":16384,"pagesPerBlock":32}}]})")
+                .find("readers[0].card.blocks: a Memory Stick holds at most 262144 pages"),
+            std::string::npos);
+  EXPECT_NE(Refusal(R"({"version":1,"readers":[{"card":{"kind":"ms","pagesPerBlock":64}}]})")
+                .find("readers[0].card.pagesPerBlock: must lie between 1 and 32"),
+            std::string::npos);
   EXPECT_NE(Refusal(R"({"version":1,"readers":[{"card":{"kind":"floppy"}}]})").find("does not fit"),
             std::string::npos);
   EXPECT_NE(Refusal(R"({"version":1,"readers":[{"firmware":"newer"}]})").find("readers[0].firmware"),

@@ -64,7 +64,7 @@ TEST(MachineLoad, RawFlashCardsAreMadeFreshAndTheirImagesSizeChecked) {
   EXPECT_NE(MessageOf([] {
               Machine(testing::Describe(R"({"version":1,"readers":[{"maker":true,"card":{"kind":"sm",
                   "image":"unknown.img","deviceCode":1}}]})"));
-            }).find("no SmartMedia has the device code 1"),
+            }).find("readers[0].card.deviceCode: is no SmartMedia device code"),
             std::string::npos);
 }
 
