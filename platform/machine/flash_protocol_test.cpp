@@ -181,6 +181,13 @@ TEST_F(FlashProtocolTest, MemoryStickExtraDataPagesMarksAndErases) {
   EXPECT_EQ(Data('M', logical, 512), Bytes(512, 0xFF));
   EXPECT_EQ(Head(Data('M', Bytes{0x20, 0x83, 0x01, 0x2C, 0x01, 0xFF, 0x40, 0}, 2), 2), (Bytes{0, 0}));
   EXPECT_EQ(Data('M', Stick(0x8F, 0, block, 4), 4), Bytes4(0xFF, 0xFF, 0xFF, 0xFF));
+  // A boot block written back as the format library does it: erase, then 0x93 with count 0xC0 + 16.
+  const Bytes bootBlock = Data('M', Stick(0x85, 0, 1, 16 * 512), 16 * 512);
+  EXPECT_EQ(Head(Data('M', Bytes{0x20, 0x83, 0xFF, 0xFF, 0, 1, 0, 0}, 2), 2), (Bytes{0, 0}));
+  EXPECT_EQ(Data('M', Stick(0x8F, 0, 1, 4), 4), Bytes4(0xFF, 0xFF, 0xFF, 0xFF));
+  EXPECT_EQ(Send('M', Bytes{0x20, 0x93, 0, 0, 1, 0xD0, 0xFF, 0xFF}, 16 * 512, kOut, bootBlock).status, 0);
+  EXPECT_EQ(Data('M', Stick(0x8F, 0, 1, 4), 4), Bytes4(0xF8, 0xFB, 0xFF, 0xFF));
+  EXPECT_EQ(Data('M', Stick(0x85, 0, 1, 16 * 512), 16 * 512), bootBlock);
   // SmartMedia's commands are refused on a stick, and the reverse.
   EXPECT_EQ(Send('M', First(0x8B, 0, 0, 16), 16).Asc(), 0x24);
   EXPECT_EQ(Send('S', Stick(0x8F, 0, 0, 4), 4).Asc(), 0x24);
