@@ -181,7 +181,8 @@ TEST_P(FreshMemoryStick, HoldsACleanVolumeBootBlocksAndItsDisabledBlocks) {
   }
   std::vector<std::uint8_t> list(512);
   ASSERT_EQ(nand.ReadData(kDisabledListPage, list), FlashResult::Ok);
-  EXPECT_EQ(std::vector<std::uint8_t>(list.begin(), list.begin() + 6), (std::vector<std::uint8_t>{0, 9, 1, 44, 0xFF, 0xFF}));
+  EXPECT_EQ(std::vector<std::uint8_t>(list.begin(), list.begin() + 6),
+            (std::vector<std::uint8_t>{0, 9, 1, 44, 0xFF, 0xFF}));
   ASSERT_EQ(nand.ReadExtra(9, extra), FlashResult::Ok);
   EXPECT_EQ(extra[0] & kExtraGoodBit, 0);
   // Logical block 0 (the master boot record) lies after the boot blocks.

@@ -65,13 +65,17 @@ std::span<const std::uint8_t> WriteData(const Context& context) {
   return out.first(std::min(out.size(), counted));
 }
 
-// Raw writes and erases need a card that may be written; the firmware's map is read again after.
+SmartMediaCard* SmartMediaOf(const Context& context) { return dynamic_cast<SmartMediaCard*>(context.card.Flash()); }
+MemoryStickCard* StickOf(const Context& context) { return dynamic_cast<MemoryStickCard*>(context.card.Flash()); }
+
+// Raw writes and erases need a card that may be written.
 bool MayChange(const Context& context) {
   if (!context.card.WriteProtected()) return true;
   context.request.Fail(sense::kWriteProtected);
   return false;
 }
 
+// Ends a raw write; the firmware reads its block map again before the next logical transfer.
 void Finish(const Context& context, FlashResult result, Sense failure) {
   context.card.Flash()->ForgetMap();
   if (result != FlashResult::Ok) return FailWith(context.request, result, failure);
@@ -82,7 +86,7 @@ bool IsMemoryStickPro(const CardMedia& card) { return card.Kind() == CardKind::M
 
 void Identify(const Context& context) {
   std::array<std::uint8_t, 4> reply{};
-  if (const auto* smartMedia = dynamic_cast<const SmartMediaCard*>(context.card.Flash())) {
+  if (const auto* smartMedia = SmartMediaOf(context)) {
     reply = {kSmartMediaMaker, smartMedia->DeviceCode(), 0, 0};
   } else if (const auto* flash = context.card.Flash()) {
     win::WriteLe16(reply, 0, static_cast<std::uint16_t>(flash->Geometry().blocks));
@@ -99,22 +103,22 @@ void Identify(const Context& context) {
 
 void ReadPages(const Context& context) {
   FlashCard& flash = *context.card.Flash();
-  const bool stick = dynamic_cast<const MemoryStickCard*>(&flash) != nullptr;
-  const std::uint64_t page = stick ? std::uint64_t{StickBlock(context.command)} * flash.Geometry().pagesPerBlock +
-                                         StickPageInBlock(context.command)
-                                   : SmartMediaPage(context.command);
+  const std::uint64_t page = StickOf(context) != nullptr
+                                 ? std::uint64_t{StickBlock(context.command)} * flash.Geometry().pagesPerBlock +
+                                       StickPageInBlock(context.command)
+                                 : SmartMediaPage(context.command);
   std::vector<std::uint8_t> data(context.command.length);
   ReplyRead(context.request, flash.Nand().ReadData(page, data), data);
 }
 
 void ReadRedundant(const Context& context) {
-  if (dynamic_cast<const SmartMediaCard*>(context.card.Flash()) == nullptr) return context.request.Fail(sense::kInvalidFieldInCdb);
+  if (SmartMediaOf(context) == nullptr) return context.request.Fail(sense::kInvalidFieldInCdb);
   std::vector<std::uint8_t> spare(context.command.length);
   ReplyRead(context.request, context.card.Flash()->Nand().ReadSpare(SmartMediaPage(context.command), spare), spare);
 }
 
 void ReadExtra(const Context& context) {
-  if (dynamic_cast<const MemoryStickCard*>(context.card.Flash()) == nullptr) return context.request.Fail(sense::kInvalidFieldInCdb);
+  if (StickOf(context) == nullptr) return context.request.Fail(sense::kInvalidFieldInCdb);
   std::vector<std::uint8_t> extra(context.command.length == 0 ? kExtraSize : context.command.length);
   ReplyRead(context.request, context.card.Flash()->Nand().ReadExtra(StickBlock(context.command), extra), extra);
 }
@@ -122,9 +126,9 @@ void ReadExtra(const Context& context) {
 void Erase(const Context& context) {
   if (!MayChange(context)) return;
   FlashCard& flash = *context.card.Flash();
-  const bool stick = dynamic_cast<const MemoryStickCard*>(&flash) != nullptr;
-  const auto block = stick ? StickBlock(context.command)
-                           : static_cast<std::uint32_t>(SmartMediaPage(context.command) / flash.Geometry().pagesPerBlock);
+  const auto block = StickOf(context) != nullptr
+                         ? StickBlock(context.command)
+                         : static_cast<std::uint32_t>(SmartMediaPage(context.command) / flash.Geometry().pagesPerBlock);
   // A Memory Stick erase also names the logical block and a flag (byte 6, or byte 0 of the
   // command-last block): the firmware's bookkeeping; the block itself is simply erased.
   const FlashResult result = flash.Nand().Erase(block);
@@ -148,13 +152,13 @@ void WriteSmartMedia(const Context& context, SmartMediaCard& smartMedia) {
 }
 
 void WritePages(const Context& context) {
-  auto* smartMedia = dynamic_cast<SmartMediaCard*>(context.card.Flash());
+  auto* smartMedia = SmartMediaOf(context);
   if (smartMedia == nullptr) return context.request.Fail(sense::kInvalidFieldInCdb);
   if (MayChange(context)) WriteSmartMedia(context, *smartMedia);
 }
 
 void WriteStick(const Context& context) {
-  auto* stick = dynamic_cast<MemoryStickCard*>(context.card.Flash());
+  auto* stick = StickOf(context);
   if (stick == nullptr) return context.request.Fail(sense::kInvalidFieldInCdb);
   if (!MayChange(context)) return;
   const auto data = WriteData(context);
@@ -171,9 +175,9 @@ void WriteRedundant(const Context& context) {
   if (!MayChange(context)) return;
   FlashCard& flash = *context.card.Flash();
   const auto bytes = context.request.Out();
-  if (dynamic_cast<const MemoryStickCard*>(&flash) != nullptr) {
-    return Finish(context, flash.Nand().ProgramExtra(StickBlock(context.command), bytes.first(std::min(bytes.size(), kExtraSize))),
-                  sense::kWriteError);
+  if (StickOf(context) != nullptr) {
+    const auto extra = bytes.first(std::min(bytes.size(), kExtraSize));
+    return Finish(context, flash.Nand().ProgramExtra(StickBlock(context.command), extra), sense::kWriteError);
   }
   const std::uint32_t spare = flash.Geometry().pageSpare;
   FlashResult result = FlashResult::Ok;

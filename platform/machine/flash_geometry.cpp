@@ -102,8 +102,9 @@ FlashGeometry MemoryStickGeometry(std::uint32_t blocks, std::uint32_t pagesPerBl
 }
 
 std::optional<StandardVolume> StandardVolumeFor(std::uint8_t mediaSizeCode) {
-  const auto* found = std::find_if(kStandardVolumes.begin(), kStandardVolumes.end(),
-                                   [mediaSizeCode](const StandardVolume& volume) { return volume.mediaSizeCode == mediaSizeCode; });
+  const auto* found =
+      std::find_if(kStandardVolumes.begin(), kStandardVolumes.end(),
+                   [mediaSizeCode](const StandardVolume& volume) { return volume.mediaSizeCode == mediaSizeCode; });
   if (found == kStandardVolumes.end()) return std::nullopt;
   return *found;
 }

@@ -49,7 +49,9 @@ class NandArray {
 
  private:
   bool TakeFault(FaultOperation operation, std::uint32_t block);
-  bool InRange(std::uint64_t first, std::uint64_t count, std::uint64_t limit) const { return first <= limit && count <= limit - first; }
+  static bool InRange(std::uint64_t first, std::uint64_t count, std::uint64_t limit) {
+    return first <= limit && count <= limit - first;
+  }
   FlashResult ClearBits(std::uint64_t offset, std::span<const std::uint8_t> bytes);
   template <class OffsetOf, class Fails>
   FlashResult ReadRecords(std::span<std::uint8_t> out, std::size_t size, std::uint64_t first, std::uint64_t limit,

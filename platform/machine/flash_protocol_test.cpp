@@ -204,7 +204,8 @@ TEST_F(FlashProtocolTest, MemoryStickProFormatsItselfAndReportsProgress) {
   }
   EXPECT_EQ(Data('P', Bytes{0x20, 0x9C, 0, 0, 0, 0, 0, 8, 0, 0}, 8), (Bytes{'P', 0, 0, 0, 0, 0, 0, 0}));
   // The numbered image became the factory's volume.
-  const auto fsck = testing::CheckWithFsck({tarnlok::testing::TestDataHome() / "pro.img", 63 * 512, testing::FatKind::Fat16});
+  const testing::TestImage pro{tarnlok::testing::TestDataHome() / "pro.img", 63 * 512, testing::FatKind::Fat16};
+  const auto fsck = testing::CheckWithFsck(pro);
   EXPECT_EQ(fsck.status, 0) << fsck.output;
   EXPECT_EQ(Send('F', Bytes{0x20, 0x9B, 1, 0, 0, 0, 0, 2, 0, 0}, 2).Asc(), 0x20);  // older: not its form
   EXPECT_EQ(Send('S', Bytes{0x20, 0x9B, 1, 0, 0, 0, 0, 2, 0, 0}, 2).Asc(), 0x24);  // not a Pro card

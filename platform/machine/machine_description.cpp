@@ -211,7 +211,9 @@ CardDescription ParseCard(const Json& object, const std::string& path, Bus bus, 
   card.writeProtected = reader.Flag("writeProtected", false);
   if (card.kind == CardKind::SmartMedia) {
     card.smartMediaDeviceCode = static_cast<std::uint8_t>(reader.Number("deviceCode", kDefaultSmartMediaCode, 1, 0xFF));
-    if (!SmartMediaGeometry(card.smartMediaDeviceCode)) Reader::Fail(reader.Key("deviceCode"), "is no SmartMedia device code");
+    if (!SmartMediaGeometry(card.smartMediaDeviceCode)) {
+      Reader::Fail(reader.Key("deviceCode"), "is no SmartMedia device code");
+    }
   }
   if (card.kind == CardKind::MemoryStick) {
     card.blocks = static_cast<std::uint32_t>(reader.Number("blocks", kDefaultMemoryStickBlocks, 1, 65535));

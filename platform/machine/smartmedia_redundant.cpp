@@ -29,7 +29,9 @@ std::uint8_t LineParityByte(std::uint8_t withBit, std::uint8_t withoutBit, int l
 // The six column parities of a byte value: bits 1-2-4 groups set and clear, as in the code's
 // column parity byte (CP5 ... CP0 from the most significant bit).
 std::uint8_t ColumnParity(std::uint8_t value) {
-  const auto parity = [value](std::uint8_t mask) { return static_cast<std::uint8_t>(std::popcount<unsigned>(value & mask) & 1); };
+  const auto parity = [value](std::uint8_t mask) {
+    return static_cast<std::uint8_t>(std::popcount<unsigned>(value & mask) & 1);
+  };
   return static_cast<std::uint8_t>((parity(0xF0) << 5) | (parity(0x0F) << 4) | (parity(0xCC) << 3) |
                                    (parity(0x33) << 2) | (parity(0xAA) << 1) | parity(0x55));
 }
