@@ -1,30 +1,21 @@
 #include "platform/machine/card_media.h"
 
-#include <cerrno>
+#include "platform/machine/file_io.h"
+#include "platform/machine/flash_card.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace machine {
-namespace {
-
-// Moves all bytes or reports failure; pread and pwrite may stop short.
-template <class Transfer, class Pointer>
-bool TransferAll(Transfer transfer, int fd, Pointer data, std::size_t size, off_t offset) {
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t moved = transfer(fd, data + done, size - done, offset + static_cast<off_t>(done));
-    if (moved < 0 && errno == EINTR) continue;
-    if (moved <= 0) return false;
-    done += static_cast<std::size_t>(moved);
-  }
-  return true;
-}
-
-}  // namespace
-
 CardMedia::CardMedia(const CardDescription& description) : description_(description) {
   for (const auto& fault : description_.faults) faultsLeft_.push_back(fault.times);
+  if (IsRawFlash(description_.kind)) {
+    flash_ = OpenFlashCard(description_);
+    sectors_ = flash_->LogicalSectors();
+    return;
+  }
+  sectors_ = description_.sectors;
   fd_ = ::open(description_.image.c_str(), O_RDWR | O_CLOEXEC);
   if (fd_ < 0) throw MachineDescriptionError("card image " + description_.image.string() + " cannot be opened");
   struct stat status {};
@@ -37,7 +28,9 @@ CardMedia::CardMedia(const CardDescription& description) : description_(descript
   }
 }
 
-CardMedia::~CardMedia() { ::close(fd_); }
+CardMedia::~CardMedia() {
+  if (fd_ >= 0) ::close(fd_);
+}
 
 void CardMedia::CountCommand() {
   ++commands_;
@@ -73,8 +66,7 @@ MediaResult CardMedia::Read(std::uint64_t firstSector, std::span<std::uint8_t> d
   if (const auto range = CheckRange(firstSector, data.size()); range != MediaResult::Ok) return range;
   const auto fault = TakeFault(FaultOperation::Read, firstSector, data.size() / kSectorSize);
   const std::size_t good = fault ? (*fault - firstSector) * kSectorSize : data.size();
-  const auto offset = static_cast<off_t>(firstSector * kSectorSize);
-  if (!TransferAll(::pread, fd_, data.data(), good, offset)) return MediaResult::ReadFault;
+  if (const auto result = ReadSectors(firstSector, data.first(good)); result != MediaResult::Ok) return result;
   if (moved != nullptr) *moved = good;
   return fault ? MediaResult::ReadFault : MediaResult::Ok;
 }
@@ -85,10 +77,19 @@ MediaResult CardMedia::Write(std::uint64_t firstSector, std::span<const std::uin
   if (WriteProtected()) return MediaResult::WriteProtected;
   const auto fault = TakeFault(FaultOperation::Write, firstSector, data.size() / kSectorSize);
   const std::size_t good = fault ? (*fault - firstSector) * kSectorSize : data.size();
-  const auto offset = static_cast<off_t>(firstSector * kSectorSize);
-  if (!TransferAll(::pwrite, fd_, data.data(), good, offset)) return MediaResult::WriteFault;
+  if (const auto result = WriteSectors(firstSector, data.first(good)); result != MediaResult::Ok) return result;
   if (moved != nullptr) *moved = good;
   return fault ? MediaResult::WriteFault : MediaResult::Ok;
+}
+
+MediaResult CardMedia::ReadSectors(std::uint64_t firstSector, std::span<std::uint8_t> data) {
+  if (flash_) return flash_->ReadLogical(firstSector, data);
+  return ReadAt(fd_, data, firstSector * kSectorSize) ? MediaResult::Ok : MediaResult::ReadFault;
+}
+
+MediaResult CardMedia::WriteSectors(std::uint64_t firstSector, std::span<const std::uint8_t> data) {
+  if (flash_) return flash_->WriteLogical(firstSector, data);
+  return WriteAt(fd_, data, firstSector * kSectorSize) ? MediaResult::Ok : MediaResult::WriteFault;
 }
 
 }  // namespace machine

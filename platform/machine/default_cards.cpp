@@ -1,11 +1,11 @@
 #include "platform/machine/default_cards.h"
 
 #include "platform/machine/camera_photo.h"
+#include "platform/machine/card_image.h"
 #include "platform/machine/factory_format.h"
 #include "platform/machine/fat_partition.h"
 #include "platform/machine/fat_volume.h"
 #include "platform/machine/fresh_card.h"
-#include "platform/machine/image_file_device.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -83,6 +83,16 @@ std::vector<CardFile> MmcSdFiles() {
   return files;
 }
 
+std::vector<CardFile> SmartMediaFiles() {
+  return CameraRoll({"Kestro", "Kestro Snap 110", false, {2002, 5, 18, 9, 3, 12, 0}, 201, 5, {3}});
+}
+
+std::vector<CardFile> MemoryStickFiles() {
+  auto files = CameraRoll({"Orvana", "Orvana M2", true, {2004, 9, 25, 16, 12, 40, 0}, 301, 4, {0}});
+  files.push_back({"\\MEMO.TXT", Text("Museum opens at ten.\r\n"), {2004, 9, 25, 8, 30, 0, 0}});
+  return files;
+}
+
 std::vector<CardFile> FloppyFiles() {
   return {
       {"\\README.TXT", Text("Disk of letters and drafts.\r\n"), {2003, 11, 20, 18, 2, 44, 0}},
@@ -110,7 +120,7 @@ void MakeFolders(FatVolume& volume, const CardDescription& card, const std::stri
 }
 
 void Fill(const CardDescription& card, const std::vector<CardFile>& files) {
-  auto device = ImageFileDevice::Open(card.image, false);
+  auto device = OpenCardImage(card);
   if (!device) Refuse(card, device.error());
   const auto extent = FindFatVolume(**device);
   if (!extent) Refuse(card, extent.error());
@@ -134,6 +144,8 @@ std::vector<CardFile> FilesFor(CardKind kind) {
     case CardKind::CompactFlash: return CompactFlashFiles();
     case CardKind::MmcSd: return MmcSdFiles();
     case CardKind::Floppy: return FloppyFiles();
+    case CardKind::SmartMedia: return SmartMediaFiles();
+    case CardKind::MemoryStick: return MemoryStickFiles();
     default: return {};
   }
 }

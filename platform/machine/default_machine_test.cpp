@@ -6,6 +6,7 @@
 #include "platform/machine/fat_partition.h"
 #include "platform/machine/image_file_device.h"
 #include "platform/machine/testing/fat_images.h"
+#include "platform/machine/testing/flash_images.h"
 #include "platform/win/data_folder.h"
 #include "platform/win/device_io.h"
 #include "platform/win/files.h"
@@ -78,12 +79,19 @@ class DefaultMachine : public ::testing::Test {
 
 TEST_F(DefaultMachine, FirstStartWritesTheDescriptionAndSoundCards) {
   EXPECT_TRUE(std::filesystem::exists(win::DataFolder() / "machine.json"));
-  ASSERT_EQ(machine_->Description().readers.size(), 4U);
+  ASSERT_EQ(machine_->Description().readers.size(), 6U);
   EXPECT_EQ(machine_->Description().windows, win::WindowsVersion::Xp);
   for (const char* name : {"cf.img", "pcmcia.img", "sd.img", "a.img"}) {
     SCOPED_TRACE(name);
     const auto image = VolumeOf(win::DataFolder() / "cards" / name);
     const auto fsck = testing::CheckWithFsck(image);
+    EXPECT_EQ(fsck.status, 0) << fsck.output;
+  }
+  // The raw flash cards as their readers show them.
+  for (const std::size_t reader : {1U, 2U}) {
+    const auto& card = machine_->Description().readers[reader].card;
+    SCOPED_TRACE(card.image.string());
+    const auto fsck = testing::CheckWithFsck(testing::LogicalVolumeImage(card, "logical.img"));
     EXPECT_EQ(fsck.status, 0) << fsck.output;
   }
   EXPECT_EQ(std::filesystem::file_size(win::DataFolder() / "cards" / "sd.img"), 256U << 20);
@@ -102,8 +110,13 @@ TEST_F(DefaultMachine, CardsHoldACameraRollOthersFilesAndDeletedPhotographs) {
             (std::set<std::string>{".", "..", "IMG_0101.JPG", "IMG_0103.JPG", "IMG_0104.JPG"}));
   EXPECT_EQ(Names("E:\\*"), (std::set<std::string>{"DCIM", "MISC", "Trip notes.txt"}));
   EXPECT_EQ(Names("G:\\Shopping list.txt").size(), 1U);
-  EXPECT_EQ(Names("F:\\*"), (std::set<std::string>{"DCIM", "MISC", "Trip notes.txt"})) << "the PCMCIA slot's card";
+  EXPECT_EQ(Names("I:\\*"), (std::set<std::string>{"DCIM", "MISC", "Trip notes.txt"})) << "the PCMCIA slot's card";
   EXPECT_EQ(Names("A:\\*"), (std::set<std::string>{"README.TXT", "Letter to Anna.txt"}));
+  EXPECT_EQ(Names("F:\\DCIM\\100KESTR\\*.JPG"),
+            (std::set<std::string>{"IMG_0201.JPG", "IMG_0202.JPG", "IMG_0203.JPG", "IMG_0205.JPG"}));
+  EXPECT_EQ(Names("H:\\*"), (std::set<std::string>{"DCIM", "MISC", "MEMO.TXT"}));
+  EXPECT_EQ(Names("H:\\DCIM\\100KESTR\\*.JPG"),
+            (std::set<std::string>{"IMG_0302.JPG", "IMG_0303.JPG", "IMG_0304.JPG"}));
   const auto order = ReadCardFile("E:\\MISC\\AUTPRINT.MRK");
   EXPECT_NE(std::string(order.begin(), order.end()).find("IMG_1.JPG"), std::string::npos);
 
@@ -129,7 +142,7 @@ TEST_F(DefaultMachine, CardsHoldACameraRollOthersFilesAndDeletedPhotographs) {
 }
 
 TEST_F(DefaultMachine, PcmciaSlotAnswersAsAnAtaDevice) {
-  const auto slot = win::CreateFileA("\\\\.\\F:", win::GENERIC_READ | win::GENERIC_WRITE,
+  const auto slot = win::CreateFileA("\\\\.\\I:", win::GENERIC_READ | win::GENERIC_WRITE,
                                      win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr, win::OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(slot, win::INVALID_HANDLE_VALUE);
   std::vector<std::uint8_t> record(12 + 512, 0);
@@ -163,6 +176,12 @@ TEST_F(DefaultMachine, PhotographsCarryExifAndAThumbnailThatExiftoolReads) {
   EXPECT_EQ(Exif(other, "-Make -ExifByteOrder -ModifyDate"), "Orvana\nBig-endian (Motorola, MM)\n2006:03:02 15:54:30\n");
   const auto warnings = RunTool("exiftool -validate -warning -a " + Quote(other.string()));
   EXPECT_EQ(warnings.output.find("Warning"), std::string::npos) << warnings.output;
+
+  const auto flashPhoto = tarnlok::testing::TestDataHome() / "IMG_0304.JPG";
+  testing::WriteHostFile(flashPhoto, ReadCardFile("H:\\DCIM\\100KESTR\\IMG_0304.JPG"));
+  EXPECT_EQ(Exif(flashPhoto, "-Make -Model -ImageSize"), "Orvana\nOrvana M2\n640x480\n");
+  const auto flashDecoded = RunTool("djpeg " + Quote(flashPhoto.string()) + " > /dev/null");
+  EXPECT_EQ(flashDecoded.status, 0) << flashDecoded.output;
 }
 
 }  // namespace

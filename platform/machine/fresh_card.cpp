@@ -1,6 +1,8 @@
 #include "platform/machine/fresh_card.h"
 
 #include "platform/machine/factory_format.h"
+#include "platform/machine/flash_card.h"
+#include "platform/machine/flash_factory.h"
 #include "platform/machine/image_file_device.h"
 
 #include <cerrno>
@@ -35,6 +37,10 @@ void CreateEmptyImage(const CardDescription& card) {
 bool MakeFreshCardImage(const CardDescription& card, std::uint32_t serial) {
   std::error_code error;
   if (std::filesystem::exists(card.image, error) || error) return false;
+  if (IsRawFlash(card.kind)) {
+    MakeFreshFlashImage(card, serial);
+    return true;
+  }
   const FactoryLayout layout = FactoryLayoutFor(card.kind, card.sectors);
   CreateEmptyImage(card);
   auto device = ImageFileDevice::Open(card.image, false);

@@ -1,4 +1,4 @@
-// Fresh cards: the image of a plain card that does not exist yet is made with the described
+// Fresh cards: the image of a card that does not exist yet is made with the described
 // size and formatted as from the factory (factory_format.h). An image that exists is used as
 // it is and never rewritten.
 #pragma once

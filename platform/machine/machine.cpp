@@ -38,19 +38,14 @@ std::uint64_t NextReaderIdentity() {
 }
 constexpr std::size_t kLongestDriveNumber = 3;
 
-bool IsRawFlash(CardKind kind) { return kind == CardKind::SmartMedia || kind == CardKind::MemoryStick; }
-
 bool FitsBus(Bus bus, CardKind kind) {
   const bool driveBus = bus == Bus::Floppy || bus == Bus::Ls120;
   return driveBus == (kind == CardKind::Floppy);
 }
 
-// The card's media; a plain card whose image does not exist yet is made fresh first.
-std::unique_ptr<CardMedia> MediaFor(const CardDescription& card, const std::string& key) {
+// The card's media; a card whose image does not exist yet is made fresh first.
+std::unique_ptr<CardMedia> MediaFor(const CardDescription& card) {
   if (card.kind == CardKind::None) return nullptr;
-  if (IsRawFlash(card.kind)) {
-    throw MachineDescriptionError(key + ": SmartMedia and Memory Stick cards are not simulated yet");
-  }
   MakeFreshCardImage(card, SerialFromClock());
   return std::make_unique<CardMedia>(card);
 }
@@ -100,7 +95,7 @@ Machine::Machine(MachineDescription description) : description_(std::move(descri
     const bool ataInScsi = description_.windows == win::WindowsVersion::Nt4 &&
                            (reader.bus == Bus::Ide || reader.bus == Bus::Pcmcia);
     auto built = std::make_shared<Reader>(reader, road, number, NextReaderIdentity(), ataInScsi);
-    built->InsertCard(MediaFor(reader.card, "readers[" + std::to_string(i) + "].card"));
+    built->InsertCard(MediaFor(reader.card));
     readers_.push_back(std::move(built));
   }
   if (road == Road::Win9x) {
@@ -221,7 +216,7 @@ void Machine::InsertCard(char letter, const CardDescription& card) {
     }
   }
   try {
-    reader.InsertCard(MediaFor(card, "card"));
+    reader.InsertCard(MediaFor(card));
   } catch (const MachineDescriptionError& error) {
     throw MachineControlError(error.what());
   }

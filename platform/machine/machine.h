@@ -6,7 +6,6 @@
 // switches while the program runs (tests call it; a person uses the panel of platform/panel).
 // On Windows 9x it also answers "\\.\vwin32" (vwin32_device.h) and the card driver
 // "\\.\TARNLOK.VXD" (card_driver_device.h), and fills WNASPI32.DLL (aspi_manager.h).
-// Not provided yet: raw flash cards (SmartMedia, Memory Stick).
 #pragma once
 
 #include "platform/machine/aspi_manager.h"

@@ -1,5 +1,7 @@
 #include "platform/machine/machine_description.h"
 
+#include "platform/machine/flash_geometry.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -215,10 +217,16 @@ CardDescription ParseCard(const Json& object, const std::string& path, Bus bus, 
   card.writeProtected = reader.Flag("writeProtected", false);
   if (card.kind == CardKind::SmartMedia) {
     card.smartMediaDeviceCode = static_cast<std::uint8_t>(reader.Number("deviceCode", kDefaultSmartMediaCode, 1, 0xFF));
+    if (!SmartMediaGeometry(card.smartMediaDeviceCode)) {
+      Reader::Fail(reader.Key("deviceCode"), "is no SmartMedia device code");
+    }
   }
   if (card.kind == CardKind::MemoryStick) {
     card.blocks = static_cast<std::uint32_t>(reader.Number("blocks", kDefaultMemoryStickBlocks, 1, 65535));
-    card.pagesPerBlock = static_cast<std::uint32_t>(reader.Number("pagesPerBlock", kDefaultMemoryStickPages, 1, 256));
+    card.pagesPerBlock = static_cast<std::uint32_t>(reader.Number("pagesPerBlock", kDefaultMemoryStickPages, 1, 32));
+    if (!MemoryStickSizeCode(std::uint64_t{card.blocks} * card.pagesPerBlock)) {
+      Reader::Fail(reader.Key("blocks"), "a Memory Stick holds at most 262144 pages");
+    }
   }
   card.factoryBadBlocks = reader.Numbers("factoryBadBlocks");
   card.failingBlocks = reader.Numbers("failingBlocks");
@@ -343,11 +351,15 @@ std::string DefaultMachineDescriptionText() {
   "readers": [
     { "bus": "usb", "maker": true, "firmware": "newer", "vendor": "Kestro", "product": "CF Reader",
       "letter": "E", "card": { "kind": "cf", "image": "cards/cf.img", "sectors": 131072 } },
+    { "bus": "usb", "maker": true, "firmware": "newer", "vendor": "Kestro", "product": "SM Reader",
+      "letter": "F", "card": { "kind": "sm", "image": "cards/sm.img", "deviceCode": 117 } },
+    { "bus": "usb", "maker": true, "firmware": "newer", "vendor": "Kestro", "product": "MS Reader",
+      "letter": "H", "card": { "kind": "ms", "image": "cards/ms.img", "blocks": 4096, "pagesPerBlock": 32 } },
     { "bus": "usb", "maker": false, "vendor": "Generic", "product": "SD Reader", "letter": "G",
       "card": { "kind": "mmcsd", "image": "cards/sd.img", "sectors": 524288 } },
     { "bus": "floppy", "letter": "A", "card": { "kind": "floppy", "image": "cards/a.img" } },
     { "bus": "pcmcia", "maker": true, "firmware": "newer", "vendor": "Kestro", "product": "PCMCIA CF Slot",
-      "letter": "F", "card": { "kind": "cf", "image": "cards/pcmcia.img", "sectors": 65536 } }
+      "letter": "I", "card": { "kind": "cf", "image": "cards/pcmcia.img", "sectors": 65536 } }
   ]
 }
 )";

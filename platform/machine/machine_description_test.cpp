@@ -21,10 +21,10 @@ std::string Refusal(const std::string& text) {
   return "accepted";
 }
 
-TEST(MachineDescription, DefaultMachineIsXpWithFourReaders) {
+TEST(MachineDescription, DefaultMachineIsXpWithSixReaders) {
   const auto machine = Parse(DefaultMachineDescriptionText());
   EXPECT_EQ(machine.windows, win::WindowsVersion::Xp);
-  ASSERT_EQ(machine.readers.size(), 4U);
+  ASSERT_EQ(machine.readers.size(), 6U);
   const auto& cf = machine.readers[0];
   EXPECT_TRUE(cf.maker);
   EXPECT_EQ(cf.firmware, Firmware::Newer);
@@ -34,11 +34,18 @@ TEST(MachineDescription, DefaultMachineIsXpWithFourReaders) {
   EXPECT_EQ(cf.card.sectors, 131072U);
   EXPECT_EQ(cf.card.image, kFolder / "cards" / "cf.img");
   EXPECT_EQ(cf.usb.vendorId, "55AA");
-  EXPECT_EQ(machine.readers[1].card.sectors * 512, 256ULL << 20);
-  EXPECT_FALSE(machine.readers[1].maker);
-  EXPECT_EQ(machine.readers[2].letter, 'A');
-  EXPECT_EQ(machine.readers[2].card.sectors, 2880U);
-  const auto& slot = machine.readers[3];
+  const auto& smartMedia = machine.readers[1];
+  EXPECT_EQ(smartMedia.card.kind, CardKind::SmartMedia);
+  EXPECT_EQ(smartMedia.card.smartMediaDeviceCode, 0x75);  // 32 MB
+  EXPECT_EQ(smartMedia.firmware, Firmware::Newer);
+  const auto& memoryStick = machine.readers[2];
+  EXPECT_EQ(memoryStick.card.kind, CardKind::MemoryStick);
+  EXPECT_EQ(std::uint64_t{memoryStick.card.blocks} * memoryStick.card.pagesPerBlock * 512, 64ULL << 20);
+  EXPECT_EQ(machine.readers[3].card.sectors * 512, 256ULL << 20);
+  EXPECT_FALSE(machine.readers[3].maker);
+  EXPECT_EQ(machine.readers[4].letter, 'A');
+  EXPECT_EQ(machine.readers[4].card.sectors, 2880U);
+  const auto& slot = machine.readers[5];
   EXPECT_EQ(slot.bus, Bus::Pcmcia);
   EXPECT_EQ(slot.card.kind, CardKind::CompactFlash);
   EXPECT_EQ(slot.card.sectors * 512, 32ULL << 20);
@@ -107,6 +114,15 @@ TEST(MachineDescription, RefusalsNameTheKey) {
             std::string::npos);
   EXPECT_NE(Refusal(R"({"version":1,"readers":[{"letter":"C"}]})").find("readers[0].letter"), std::string::npos);
   EXPECT_NE(Refusal(R"({"version":1,"readers":[{"letter":"Z"}]})").find("readers[0].letter"), std::string::npos);
+  EXPECT_NE(Refusal(R"({"version":1,"readers":[{"card":{"kind":"sm","deviceCode":119}}]})")
+                .find("readers[0].card.deviceCode: is no SmartMedia device code"),
+            std::string::npos);
+  EXPECT_NE(Refusal(R"({"version":1,"readers":[{"card":{"kind":"ms","blocks":16384,"pagesPerBlock":32}}]})")
+                .find("readers[0].card.blocks: a Memory Stick holds at most 262144 pages"),
+            std::string::npos);
+  EXPECT_NE(Refusal(R"({"version":1,"readers":[{"card":{"kind":"ms","pagesPerBlock":64}}]})")
+                .find("readers[0].card.pagesPerBlock: must lie between 1 and 32"),
+            std::string::npos);
   EXPECT_NE(Refusal(R"({"version":1,"readers":[{"card":{"kind":"floppy"}}]})").find("does not fit"),
             std::string::npos);
   EXPECT_NE(Refusal(R"({"version":1,"readers":[{"firmware":"newer"}]})").find("readers[0].firmware"),

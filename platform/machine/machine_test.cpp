@@ -38,11 +38,34 @@ TEST(MachineLoad, EnvironmentChoosesTheDescription) {
   EXPECT_TRUE(loaded->ReaderAt('J')->HoldsCard());
 }
 
-TEST(MachineLoad, RawFlashCardsAreRefusedForNow) {
+TEST(MachineLoad, RawFlashCardsAreMadeFreshAndTheirImagesSizeChecked) {
+  const auto machine = std::make_unique<Machine>(testing::Describe(R"({"version":1,"readers":[
+      {"maker":true,"letter":"F","card":{"kind":"sm","image":"sm.img","deviceCode":115}},
+      {"maker":true,"letter":"H","card":{"kind":"ms","image":"ms.img","blocks":512,"pagesPerBlock":16}}]})"));
+  machine->Install();
+  // 16 MB SmartMedia: 1024 blocks of 32 pages of 512 + 16 bytes; its volume 41 + 31959 sectors.
+  EXPECT_EQ(std::filesystem::file_size(tarnlok::testing::TestDataHome() / "sm.img"), 1024U * 32 * 528);
+  EXPECT_EQ(std::filesystem::file_size(tarnlok::testing::TestDataHome() / "ms.img"), 512U * (4 + 16 * 512));
+  win::ULARGE_INTEGER bytes{};
+  ASSERT_TRUE(win::GetDiskFreeSpaceExA("F:\\", nullptr, &bytes, nullptr));
+  // The data area after the boot sector, two FATs of 3 sectors and 16 root sectors, in clusters of 32.
+  EXPECT_EQ(bytes.QuadPart, (31959ULL - 1 - 6 - 16) / 32 * 32 * 512);
+  ASSERT_TRUE(win::GetDiskFreeSpaceExA("H:\\", nullptr, &bytes, nullptr));
+  EXPECT_GT(bytes.QuadPart, 3ULL << 20);
+  machine->Uninstall();
+
+  std::filesystem::resize_file(tarnlok::testing::TestDataHome() / "sm.img", 1024U * 32 * 528 - 16);
   const std::string message = MessageOf([] {
-    Machine(testing::Describe(R"({"version":1,"readers":[{"maker":true,"card":{"kind":"sm"}}]})"));
+    Machine(testing::Describe(R"({"version":1,"readers":[{"maker":true,"card":{"kind":"sm","image":"sm.img",
+        "deviceCode":115}}]})"));
   });
-  EXPECT_NE(message.find("readers[0].card: SmartMedia and Memory Stick"), std::string::npos) << message;
+  EXPECT_NE(message.find("sm.img holds 17301488 bytes, the card's geometry needs 17301504"), std::string::npos)
+      << message;
+  EXPECT_NE(MessageOf([] {
+              Machine(testing::Describe(R"({"version":1,"readers":[{"maker":true,"card":{"kind":"sm",
+                  "image":"unknown.img","deviceCode":1}}]})"));
+            }).find("readers[0].card.deviceCode: is no SmartMedia device code"),
+            std::string::npos);
 }
 
 class MachineTest : public ::testing::Test {

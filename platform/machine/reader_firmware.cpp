@@ -21,12 +21,12 @@ void RunVendorBlock(FirmwareState& state, ScsiRequest& request) {
 
 ReaderFirmware::ReaderFirmware(const ReaderDescription& description, Road road, CardSlot& slot,
                                std::function<void()> mediumChanged)
-    : state_{description, slot, road, false, std::move(mediumChanged)} {}
+    : state_{description, slot, road, false, 0, std::move(mediumChanged)} {}
 
 void ReaderFirmware::Execute(ScsiRequest& request) {
   if (request.Cdb().empty()) {
     request.Fail(sense::kInvalidOpcode);
-  } else if (IsVendorBlockLength(request.Cdb().size())) {
+  } else if (IsVendorBlock(request.Cdb())) {
     RunVendorBlock(state_, request);
   } else {
     RunStandardCommand(state_, request);

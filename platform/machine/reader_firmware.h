@@ -2,7 +2,6 @@
 // mass-storage reader for the card in its slot and, in the maker's readers, the vendor command
 // set in the form its generation accepts on the machine's road. docs/reader-protocol.md states
 // every block, length and reply.
-// Not provided yet: raw flash cards (SmartMedia, Memory Stick) and their page commands.
 #pragma once
 
 #include "platform/machine/card_slot.h"
@@ -20,6 +19,7 @@ struct FirmwareState {
   CardSlot& slot;
   Road road;
   bool readerLocked = false;  // vendor lock 0x88 until unlock 0x89
+  std::uint32_t proFormatPolls = 0;  // Memory Stick Pro format: progress replies still to give
   // Called when the reader lets the system see its card afresh (release, load, eject).
   std::function<void()> mediumChanged;
 };

@@ -23,12 +23,14 @@ constexpr std::array kGenerationForms{
 };
 
 constexpr std::size_t kShortBlock = 8;
+constexpr std::size_t kTenByteBlock = 10;
 constexpr std::size_t kWideBlock = 12;
 
 bool IsSubCommand(std::uint8_t value) { return value >= kFirstSubCommand; }
 
 std::optional<VendorCommand> CommandFirst(std::span<const std::uint8_t> cdb) {
-  if (cdb.size() != kShortBlock || cdb[0] != kVendorOpcode || !IsSubCommand(cdb[1])) return std::nullopt;
+  const bool length = cdb.size() == kShortBlock || cdb.size() == kTenByteBlock;
+  if (!length || cdb[0] != kVendorOpcode || !IsSubCommand(cdb[1])) return std::nullopt;
   return VendorCommand{VendorForm::CommandFirst, cdb[1], win::ReadBe32(cdb, 2), win::ReadBe16(cdb, 6), 0};
 }
 
@@ -54,7 +56,10 @@ std::optional<VendorForm> AcceptedForm(Firmware firmware, Road road) {
   return road == Road::Nt ? found->nt : found->win9x;
 }
 
-bool IsVendorBlockLength(std::size_t cdbLength) { return cdbLength == kShortBlock || cdbLength == kWideBlock; }
+bool IsVendorBlock(std::span<const std::uint8_t> cdb) {
+  if (cdb.size() == kTenByteBlock) return cdb[0] == kVendorOpcode;
+  return cdb.size() == kShortBlock || cdb.size() == kWideBlock;
+}
 
 std::optional<VendorCommand> DecodeVendorCommand(std::span<const std::uint8_t> cdb, VendorForm form) {
   switch (form) {

@@ -1,6 +1,7 @@
 // The layouts in which the maker's readers take their vendor commands, and which layout each
 // firmware generation accepts on each Windows road:
-//   command-first  8 bytes: 0x20, sub-command, address (bytes 2-5), length (bytes 6-7, high first)
+//   command-first  8 bytes: 0x20, sub-command, address (bytes 2-5), length (bytes 6-7, high first);
+//                 the Memory Stick Pro format commands also come as 10 bytes, the last two zero
 //   command-last   8 bytes: length low, address (bytes 1-4), byte 5, length high, sub-command
 //   wide          12 bytes: the command-first block with byte 1 zero, reply length in byte 8 and
 //                 the sub-command in byte 9
@@ -37,8 +38,9 @@ struct VendorCommand {
 // The form a reader of this generation accepts on this road; none for other makers' readers.
 std::optional<VendorForm> AcceptedForm(Firmware firmware, Road road);
 
-// True for the block lengths the vendor forms use (8 and 12 bytes).
-bool IsVendorBlockLength(std::size_t cdbLength);
+// True for the blocks the vendor forms use: 8 and 12 bytes, and 10 bytes that begin with the
+// vendor opcode.
+bool IsVendorBlock(std::span<const std::uint8_t> cdb);
 
 // Reads a block in the given form; none when it is not a vendor command of that form.
 std::optional<VendorCommand> DecodeVendorCommand(std::span<const std::uint8_t> cdb, VendorForm form);

@@ -1,6 +1,7 @@
-// The maker's vendor sub-commands for readers with plain cards: status 0x80, reader lock 0x88
-// and unlock 0x89, identify 0x99. The raw flash sub-commands (0x83 to 0x9C) find no card to work
-// on: without a card they reply the no-card word, with a plain card they are refused.
+// The maker's vendor sub-commands every reader answers: status 0x80, reader lock 0x88 and
+// unlock 0x89, identify 0x99. The raw flash sub-commands (0x83 to 0x9C, flash_commands.h) reply
+// the no-card word without a card; those that need raw flash refuse a plain card.
+#include "platform/machine/flash_commands.h"
 #include "platform/machine/identify_data.h"
 #include "platform/machine/media_status.h"
 #include "platform/machine/reader_firmware.h"
@@ -76,6 +77,8 @@ void RunVendorCommand(FirmwareState& state, const VendorCommand& command, ScsiRe
     reply = known->run(state);
   } else if (state.slot.Card() == nullptr) {
     reply = NoCardWord(2);
+  } else if (RunFlashCommand(state, command, request)) {
+    return;
   } else {
     request.Fail(sense::kInvalidFieldInCdb);
     return;
