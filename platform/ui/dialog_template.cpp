@@ -74,7 +74,7 @@ constexpr StyleWord kProgressWords[] = {
 constexpr StyleWord kListViewWords[] = {
     {"REPORT", LVS_REPORT, LVS_TYPEMASK, false}, {"ICONVIEW", LVS_ICON, LVS_TYPEMASK, false},
     {"SINGLESEL", LVS_SINGLESEL, 0, false},      {"SHOWSELALWAYS", LVS_SHOWSELALWAYS, 0, false},
-    {"NOCOLUMNHEADER", LVS_NOCOLUMNHEADER, 0, false},
+    {"NOCOLUMNHEADER", LVS_NOCOLUMNHEADER, 0, false}, {"ALIGNLEFT", LVS_ALIGNLEFT, LVS_ALIGNMASK, false},
 };
 
 struct Kind {

@@ -69,7 +69,7 @@ void NativeControlState::Place(HWND hwnd) {
   ScreenToClient(TopLevelOf(hwnd), &origin);
   const int height = heightLimit > 0 ? std::min<int>(heightLimit, rect.Height()) : rect.Height();
   widget->setGeometry(origin.x, origin.y, rect.Width(), height);
-  widget->setVisible(IsWindowVisible(hwnd) != 0);
+  widget->setVisible(IsWindowVisible(hwnd) != 0 && !selfPainted);
   widget->setEnabled(IsWindowEnabled(hwnd) != 0);
 }
 
