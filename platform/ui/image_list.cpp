@@ -108,7 +108,7 @@ BOOL ImageList_Draw(HIMAGELIST handle, int index, HDC dc, int x, int y, UINT) {
   const auto target = TargetOf(dc);
   if (image.isNull() || !target) return win::FALSE;
   QPainter painter(target->image);
-  painter.setClipRect(QRect(target->clip.left, target->clip.top, target->clip.Width(), target->clip.Height()));
+  painter.setClipRegion(target->clip);
   painter.drawImage(x + target->origin.x, y + target->origin.y, image);
   return win::TRUE;
 }

@@ -62,7 +62,7 @@ struct PlayState {
 class Player {
  public:
   Player(const DcTarget& target, const Picture& picture, const RECT& rect) : painter_(target.image) {
-    painter_.setClipRect(QRect(target.clip.left, target.clip.top, target.clip.Width(), target.clip.Height()));
+    painter_.setClipRegion(target.clip);
     painter_.translate(target.origin.x, target.origin.y);
     if (picture.fromWindowsMetafile) {
       // The window the records set up maps onto the rectangle.
