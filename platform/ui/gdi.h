@@ -210,6 +210,11 @@ constexpr UINT DT_END_ELLIPSIS = 0x8000;
 // Answers the height of the text drawn; with DT_CALCRECT measures into rect and draws nothing.
 int DrawTextA(HDC dc, const char* text, int length, RECT* rect, UINT format);
 BOOL TextOutA(HDC dc, int x, int y, const char* text, int length);
+// Text alignment of metafile text records.
+constexpr UINT TA_RIGHT = 0x2;
+constexpr UINT TA_CENTER = 0x6;
+constexpr UINT TA_BOTTOM = 0x8;
+constexpr UINT TA_BASELINE = 0x18;
 constexpr UINT ETO_OPAQUE = 0x2;
 constexpr UINT ETO_CLIPPED = 0x4;
 BOOL ExtTextOutA(HDC dc, int x, int y, UINT options, const RECT* rect, const char* text, UINT length,

@@ -94,6 +94,8 @@ struct DcTarget {
 std::optional<DcTarget> TargetOf(HDC dc);
 
 QRect ToQRect(const RECT& rect);
+// The DejaVu Sans font that a logical font resolves to.
+QFont QtFontFor(const LOGFONTA& log);
 QRgb ToQRgb(COLORREF colour);
 COLORREF FromQRgb(QRgb rgb);
 // The colour a monochrome bitmap stores for a colour: white when it equals the background, else black.

@@ -61,6 +61,8 @@ int PixelSizeFor(LONG height) {
   return std::max(1, static_cast<int>(height * 1000 / 1164));
 }
 
+}  // namespace
+
 QFont QtFontFor(const LOGFONTA& log) {
   QFont font(QStringLiteral("DejaVu Sans"));
   font.setPixelSize(PixelSizeFor(log.lfHeight));
@@ -73,6 +75,8 @@ QFont QtFontFor(const LOGFONTA& log) {
   font.setKerning(false);
   return font;
 }
+
+namespace {
 
 HGDIOBJ MakeStock(int index) {
   switch (index) {
