@@ -3,6 +3,7 @@
 
 #include "platform/ui/gdi_internal.h"
 #include "platform/ui/metafile_records.h"
+#include "platform/ui/surface_internal.h"
 #include "platform/win/last_error.h"
 
 #include <QFontMetricsF>
@@ -229,6 +230,7 @@ class Player {
     SetClip(region.simplified(), op.mode);
   }
   void Do(const metafile::Text& op) {
+    EnsureQtApplication();  // fonts need it, and a memory DC may be all there is
     LOGFONTA scaled = state_.font;
     scaled.lfHeight = static_cast<LONG>(std::lround(scaled.lfHeight * HeightScale()));
     const QFont font = QtFontFor(scaled);
