@@ -65,6 +65,8 @@ constexpr StyleWord kEditWords[] = {
 
 constexpr StyleWord kListBoxWords[] = {
     {"NOTIFY", LBS_NOTIFY, 0, false},
+    {"MULTIPLESEL", LBS_MULTIPLESEL, 0, false},
+    {"EXTENDEDSEL", LBS_EXTENDEDSEL, 0, false},
 };
 
 constexpr StyleWord kProgressWords[] = {
