@@ -1,5 +1,6 @@
 #include "platform/ui/dialog_template.h"
 
+#include "platform/ui/edit_messages.h"
 #include "platform/ui/list_box.h"
 #include "platform/ui/styles.h"
 #include "platform/ui/window_class.h"
@@ -60,7 +61,8 @@ constexpr StyleWord kButtonWords[] = {
 
 constexpr StyleWord kEditWords[] = {
     {"READONLY", ES_READONLY, 0, false}, {"MULTILINE", ES_MULTILINE, 0, false},
-    {"AUTOHSCROLL", ES_AUTOHSCROLL, 0, false},
+    {"AUTOHSCROLL", ES_AUTOHSCROLL, 0, false}, {"AUTOVSCROLL", ES_AUTOVSCROLL, 0, false},
+    {"WANTRETURN", ES_WANTRETURN, 0, false},
 };
 
 constexpr StyleWord kListBoxWords[] = {
