@@ -45,10 +45,14 @@ class LineView final : public EditView {
 class BoxView final : public EditView {
  public:
   BoxView(HWND hwnd, NativeControlState& state, const std::function<void()>& changed) : box_(state.Make<QPlainTextEdit>(hwnd)) {
-    QObject::connect(&box_, &QPlainTextEdit::textChanged, [this, changed] {
+    connection_ = QObject::connect(&box_, &QPlainTextEdit::textChanged, [this, changed] {
       if (!setting_) changed();
     });
   }
+  // The widget outlives the view and may still signal while it is torn down.
+  ~BoxView() override { QObject::disconnect(connection_); }
+  BoxView(const BoxView&) = delete;
+  BoxView& operator=(const BoxView&) = delete;
   QWidget& Widget() override { return box_; }
   std::string Text() const override { return ToEdit(box_.toPlainText()); }
   void SetText(const std::string& text) override {
@@ -114,6 +118,7 @@ class BoxView final : public EditView {
     return at;
   }
   QPlainTextEdit& box_;
+  QMetaObject::Connection connection_;
   bool setting_ = false;
 };
 
