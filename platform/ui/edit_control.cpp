@@ -134,6 +134,7 @@ LRESULT LineMessage(EditState& state, UINT message, WPARAM wParam, LPARAM lParam
     }
     case EM_GETLINE: {
       auto* buffer = reinterpret_cast<char*>(lParam);
+      if (buffer == nullptr) return 0;
       const std::string line = state.view->Line(static_cast<int>(wParam));
       WORD size = 0;
       std::memcpy(&size, buffer, sizeof size);

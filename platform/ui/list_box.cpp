@@ -169,6 +169,7 @@ LRESULT SelectionMessage(HWND hwnd, ListBoxState& state, UINT message, WPARAM wP
       return std::count_if(state.entries.begin(), state.entries.end(), [](const Entry& e) { return e.selected; });
     case LB_GETSELITEMS: {
       auto* out = reinterpret_cast<int*>(lParam);
+      if (out == nullptr) return LB_ERR;
       LRESULT copied = 0;
       for (int each = 0; each < static_cast<int>(state.entries.size()) && copied < static_cast<LRESULT>(wParam); ++each) {
         if (state.entries[static_cast<std::size_t>(each)].selected) out[copied++] = each;

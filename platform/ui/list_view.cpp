@@ -316,6 +316,7 @@ LRESULT RowLayoutMessage(HWND hwnd, const ListState& state, UINT message, WPARAM
       return win::TRUE;
     case LVM_HITTEST: {
       auto* test = reinterpret_cast<LVHITTESTINFO*>(lParam);
+      if (test == nullptr) return -1;
       test->iItem = client.Contains(test->pt) ? RowAt(state, test->pt) : -1;
       test->flags = test->iItem >= 0 ? LVHT_ONITEMLABEL : LVHT_NOWHERE;
       return test->iItem;

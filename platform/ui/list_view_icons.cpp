@@ -194,6 +194,7 @@ LRESULT IconLayoutMessage(HWND hwnd, ListState& state, UINT message, WPARAM wPar
       break;
     case LVM_HITTEST: {
       auto* test = reinterpret_cast<LVHITTESTINFO*>(lParam);
+      if (test == nullptr) return -1;
       test->iItem = IconHitTest(hwnd, state, test->pt, &test->flags);
       test->iSubItem = 0;
       return test->iItem;
@@ -206,7 +207,10 @@ LRESULT IconLayoutMessage(HWND hwnd, ListState& state, UINT message, WPARAM wPar
       state.origin.x += static_cast<LONG>(static_cast<int>(wParam));
       state.origin.y += static_cast<LONG>(lParam);
       break;
-    case LVM_GETORIGIN: *reinterpret_cast<POINT*>(lParam) = state.origin; return win::TRUE;
+    case LVM_GETORIGIN:
+      if (lParam == 0) return win::FALSE;
+      *reinterpret_cast<POINT*>(lParam) = state.origin;
+      return win::TRUE;
     case LVM_ARRANGE: ArrangeIcons(hwnd, state, static_cast<UINT>(wParam)); break;
     default: return 0;
   }
