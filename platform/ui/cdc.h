@@ -56,6 +56,16 @@ class CFont : public CGdiObject {
   operator HFONT() const { return static_cast<HFONT>(m_hObject); }
 };
 
+class CRgn : public CGdiObject {
+ public:
+  BOOL CreateRectRgn(int left, int top, int right, int bottom);
+  BOOL CreateRectRgnIndirect(const RECT* rect);
+  int CombineRgn(CRgn* first, CRgn* second, int mode);
+  BOOL PtInRegion(int x, int y) const;
+  int GetRgnBox(RECT* box) const;
+  operator HRGN() const { return static_cast<HRGN>(m_hObject); }
+};
+
 class CDC;
 class CBitmap : public CGdiObject {
  public:
@@ -89,6 +99,13 @@ class CDC {
   CGdiObject* SelectStockObject(int index);
   int SaveDC();
   BOOL RestoreDC(int saved);
+  // Null removes the clip.
+  int SelectClipRgn(CRgn* region);
+  int IntersectClipRect(int left, int top, int right, int bottom);
+  int IntersectClipRect(const RECT* rect);
+  int ExcludeClipRect(int left, int top, int right, int bottom);
+  int ExcludeClipRect(const RECT* rect);
+  int GetClipBox(RECT* box) const;
   COLORREF SetTextColor(COLORREF colour);
   COLORREF GetTextColor() const;
   COLORREF SetBkColor(COLORREF colour);

@@ -1,5 +1,7 @@
 #include "platform/ui/controls.h"
 
+#include "platform/ui/edit_messages.h"
+
 #include "platform/ui/messages.h"
 #include "platform/ui/styles.h"
 
@@ -38,6 +40,18 @@ void CEdit::SetLimitText(UINT limit) { SendMessage(EM_LIMITTEXT, limit); }
 UINT CEdit::GetLimitText() const { return static_cast<UINT>(SendMessage(EM_GETLIMITTEXT)); }
 BOOL CEdit::SetReadOnly(BOOL readOnly) { return static_cast<BOOL>(SendMessage(EM_SETREADONLY, static_cast<WPARAM>(readOnly))); }
 void CEdit::SetSel(int start, int end) { SendMessage(EM_SETSEL, static_cast<WPARAM>(start), end); }
+void CEdit::GetSel(int& start, int& end) const {
+  DWORD first = 0;
+  DWORD last = 0;
+  SendMessage(EM_GETSEL, reinterpret_cast<WPARAM>(&first), reinterpret_cast<LPARAM>(&last));
+  start = static_cast<int>(first);
+  end = static_cast<int>(last);
+}
+void CEdit::ReplaceSel(const std::string& text) { SendMessage(EM_REPLACESEL, win::TRUE, reinterpret_cast<LPARAM>(text.c_str())); }
+int CEdit::GetLineCount() const { return static_cast<int>(SendMessage(EM_GETLINECOUNT)); }
+int CEdit::GetFirstVisibleLine() const { return static_cast<int>(SendMessage(EM_GETFIRSTVISIBLELINE)); }
+BOOL CEdit::LineScroll(int lines) { return static_cast<BOOL>(SendMessage(EM_LINESCROLL, 0, lines)); }
+int CEdit::LineIndex(int line) const { return static_cast<int>(SendMessage(EM_LINEINDEX, static_cast<WPARAM>(line))); }
 
 void CProgressCtrl::SetRange(short lower, short upper) {
   SendMessage(PBM_SETRANGE, 0, MAKELPARAM(static_cast<WORD>(lower), static_cast<WORD>(upper)));

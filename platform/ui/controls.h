@@ -5,6 +5,8 @@
 #include "platform/ui/cwnd.h"
 #include "platform/ui/owner_draw.h"
 
+#include <string>
+
 namespace ui {
 
 class CButton : public CWnd {
@@ -32,6 +34,12 @@ class CEdit : public CWnd {
   UINT GetLimitText() const;
   BOOL SetReadOnly(BOOL readOnly = 1);
   void SetSel(int start, int end);
+  void GetSel(int& start, int& end) const;
+  void ReplaceSel(const std::string& text);
+  int GetLineCount() const;
+  int GetFirstVisibleLine() const;
+  BOOL LineScroll(int lines);
+  int LineIndex(int line = -1) const;
 };
 
 class CProgressCtrl : public CWnd {

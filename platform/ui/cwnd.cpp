@@ -331,6 +331,8 @@ CFont* CWnd::GetFont() const {
 DWORD CWnd::GetStyle() const { return static_cast<DWORD>(GetWindowLongA(m_hWnd, GWL_STYLE)); }
 DWORD CWnd::GetExStyle() const { return static_cast<DWORD>(GetWindowLongA(m_hWnd, GWL_EXSTYLE)); }
 
+void CWnd::SetRedraw(BOOL redraw) { SendMessage(WM_SETREDRAW, static_cast<WPARAM>(redraw)); }
+
 BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT flags) {
   const DWORD style = GetStyle();
   const DWORD next = (style & ~remove) | add;

@@ -94,6 +94,7 @@ class CWnd {
   DWORD GetStyle() const;
   DWORD GetExStyle() const;
   BOOL ModifyStyle(DWORD remove, DWORD add, UINT flags = 0);
+  void SetRedraw(BOOL redraw = 1);
   BOOL ModifyStyleEx(DWORD remove, DWORD add, UINT flags = 0);
   std::uintptr_t SetTimer(std::uintptr_t id, UINT elapseMs);
   BOOL KillTimer(std::uintptr_t id);

@@ -45,26 +45,28 @@ DeviceContext* FindDc(HDC dc) {
   return found == table.end() ? nullptr : found->second.get();
 }
 
-HDC AddWindowDc(HWND window, QImage* surface, POINT origin, RECT clip) {
+HDC AddWindowDc(HWND window, QImage* surface, POINT origin, QRegion clip) {
   auto dc = std::make_unique<DeviceContext>();
   dc->window = window;
   dc->surface = surface;
   dc->origin = origin;
-  dc->clip = clip;
+  dc->clip = std::move(clip);
   return AddDc(std::move(dc));
 }
 
 std::optional<DcTarget> TargetOf(HDC handle) {
   DeviceContext* dc = FindDc(handle);
   if (dc == nullptr) return std::nullopt;
+  const auto clipped = [dc](QRegion area, POINT origin) {
+    return dc->state.clip ? area.intersected(dc->state.clip->translated(origin.x, origin.y)) : area;
+  };
   if (!dc->memory) {
     if (dc->surface == nullptr) return std::nullopt;
-    return DcTarget{dc->surface, dc->origin, dc->clip, false};
+    return DcTarget{dc->surface, dc->origin, clipped(dc->clip, dc->origin), false};
   }
   BitmapData* bitmap = FindBitmap(dc->state.bitmap);
   if (bitmap == nullptr) return std::nullopt;
-  return DcTarget{&bitmap->image, POINT{}, RECT{0, 0, bitmap->image.width(), bitmap->image.height()},
-                  bitmap->monochrome};
+  return DcTarget{&bitmap->image, POINT{}, clipped(QRegion(bitmap->image.rect()), POINT{}), bitmap->monochrome};
 }
 
 HDC CreateCompatibleDC(HDC) {
@@ -91,6 +93,7 @@ HGDIOBJ SelectObject(HDC handle, HGDIOBJ object) {
   if (std::holds_alternative<PenData>(*data)) return Swap(state.pen, object);
   if (std::holds_alternative<BrushData>(*data)) return Swap(state.brush, object);
   if (std::holds_alternative<FontData>(*data)) return Swap(state.font, object);
+  if (std::holds_alternative<RegionData>(*data)) return HandleOf<HGDIOBJ>(static_cast<std::uintptr_t>(SelectClipRgn(handle, static_cast<HRGN>(object))));
   if (!dc->memory) return nullptr;
   return Swap(state.bitmap, object);
 }

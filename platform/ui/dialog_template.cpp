@@ -1,5 +1,6 @@
 #include "platform/ui/dialog_template.h"
 
+#include "platform/ui/edit_messages.h"
 #include "platform/ui/list_box.h"
 #include "platform/ui/styles.h"
 #include "platform/ui/window_class.h"
@@ -60,11 +61,14 @@ constexpr StyleWord kButtonWords[] = {
 
 constexpr StyleWord kEditWords[] = {
     {"READONLY", ES_READONLY, 0, false}, {"MULTILINE", ES_MULTILINE, 0, false},
-    {"AUTOHSCROLL", ES_AUTOHSCROLL, 0, false},
+    {"AUTOHSCROLL", ES_AUTOHSCROLL, 0, false}, {"AUTOVSCROLL", ES_AUTOVSCROLL, 0, false},
+    {"WANTRETURN", ES_WANTRETURN, 0, false},
 };
 
 constexpr StyleWord kListBoxWords[] = {
     {"NOTIFY", LBS_NOTIFY, 0, false},
+    {"MULTIPLESEL", LBS_MULTIPLESEL, 0, false},
+    {"EXTENDEDSEL", LBS_EXTENDEDSEL, 0, false},
 };
 
 constexpr StyleWord kProgressWords[] = {
@@ -74,7 +78,7 @@ constexpr StyleWord kProgressWords[] = {
 constexpr StyleWord kListViewWords[] = {
     {"REPORT", LVS_REPORT, LVS_TYPEMASK, false}, {"ICONVIEW", LVS_ICON, LVS_TYPEMASK, false},
     {"SINGLESEL", LVS_SINGLESEL, 0, false},      {"SHOWSELALWAYS", LVS_SHOWSELALWAYS, 0, false},
-    {"NOCOLUMNHEADER", LVS_NOCOLUMNHEADER, 0, false},
+    {"NOCOLUMNHEADER", LVS_NOCOLUMNHEADER, 0, false}, {"ALIGNLEFT", LVS_ALIGNLEFT, LVS_ALIGNMASK, false},
 };
 
 struct Kind {

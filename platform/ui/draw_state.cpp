@@ -43,7 +43,7 @@ BOOL DrawStateA(HDC dc, HBRUSH, void*, LPARAM data, WPARAM, int x, int y, int cx
   const auto target = TargetOf(dc);
   if (!image || !target) return win::Fail(win::ERROR_INVALID_PARAMETER);
   QPainter painter(target->image);
-  painter.setClipRect(QRect(target->clip.left, target->clip.top, target->clip.Width(), target->clip.Height()));
+  painter.setClipRegion(target->clip);
   painter.translate(target->origin.x, target->origin.y);
   const QRect place(x, y, cx > 0 ? cx : image->width(), cy > 0 ? cy : image->height());
   if ((flags & DSS_DISABLED) == 0) {

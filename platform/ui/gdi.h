@@ -116,8 +116,39 @@ constexpr UINT OBJ_PEN = 1;
 constexpr UINT OBJ_BRUSH = 2;
 constexpr UINT OBJ_FONT = 6;
 constexpr UINT OBJ_BITMAP = 7;
+// SaveDC keeps the clipping region with the other state.
 int SaveDC(HDC dc);
 BOOL RestoreDC(HDC dc, int saved);
+
+// Regions are unions of rectangles. Region functions answer the resulting kind.
+constexpr int RGN_ERROR = 0;
+constexpr int NULLREGION = 1;
+constexpr int SIMPLEREGION = 2;
+constexpr int COMPLEXREGION = 3;
+constexpr int RGN_AND = 1;
+constexpr int RGN_OR = 2;
+constexpr int RGN_XOR = 3;
+constexpr int RGN_DIFF = 4;
+constexpr int RGN_COPY = 5;
+HRGN CreateRectRgn(int left, int top, int right, int bottom);
+HRGN CreateRectRgnIndirect(const RECT* rect);
+BOOL SetRectRgn(HRGN region, int left, int top, int right, int bottom);
+// dest may be one of the sources; RGN_COPY takes first alone.
+int CombineRgn(HRGN dest, HRGN first, HRGN second, int mode);
+int OffsetRgn(HRGN region, int x, int y);
+BOOL PtInRegion(HRGN region, int x, int y);
+int GetRgnBox(HRGN region, RECT* box);
+BOOL FillRgn(HDC dc, HRGN region, HBRUSH brush);
+// The DC keeps a copy of the region, in device coordinates; a null region removes the clip.
+int SelectClipRgn(HDC dc, HRGN region);
+int ExtSelectClipRgn(HDC dc, HRGN region, int mode);
+int IntersectClipRect(HDC dc, int left, int top, int right, int bottom);
+int ExcludeClipRect(HDC dc, int left, int top, int right, int bottom);
+int OffsetClipRgn(HDC dc, int x, int y);
+// The bounds of what drawing can reach: the window's visible part or the bitmap, cut by the clip.
+int GetClipBox(HDC dc, RECT* box);
+// Copies the clip into region: 1, or 0 when the DC has none, -1 on error.
+int GetClipRgn(HDC dc, HRGN region);
 
 constexpr int TRANSPARENT = 1;
 constexpr int OPAQUE = 2;
@@ -179,6 +210,11 @@ constexpr UINT DT_END_ELLIPSIS = 0x8000;
 // Answers the height of the text drawn; with DT_CALCRECT measures into rect and draws nothing.
 int DrawTextA(HDC dc, const char* text, int length, RECT* rect, UINT format);
 BOOL TextOutA(HDC dc, int x, int y, const char* text, int length);
+// Text alignment of metafile text records.
+constexpr UINT TA_RIGHT = 0x2;
+constexpr UINT TA_CENTER = 0x6;
+constexpr UINT TA_BOTTOM = 0x8;
+constexpr UINT TA_BASELINE = 0x18;
 constexpr UINT ETO_OPAQUE = 0x2;
 constexpr UINT ETO_CLIPPED = 0x4;
 BOOL ExtTextOutA(HDC dc, int x, int y, UINT options, const RECT* rect, const char* text, UINT length,
@@ -225,10 +261,17 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* paint);
 BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint);
 HDC GetDC(HWND hwnd);
 int ReleaseDC(HWND hwnd, HDC dc);
-// The whole window (and, since children paint into their parent's surface, its descendants)
-// becomes invalid; rect narrows nothing.
+// Adds the rectangle (null: the whole window) to the window's update region and, since
+// children paint into their parent's surface, to the descendants' under it. BeginPaint clips
+// painting to the update region, gives its bounds as rcPaint and empties it.
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
+BOOL InvalidateRgn(HWND hwnd, HRGN region, BOOL erase);
+// Takes the rectangle (null: everything) out of the update region.
 BOOL ValidateRect(HWND hwnd, const RECT* rect);
+// The update region's bounds; with erase, sends the pending WM_ERASEBKGND. Answers whether
+// anything is to be painted.
+BOOL GetUpdateRect(HWND hwnd, RECT* rect, BOOL erase);
+int GetUpdateRgn(HWND hwnd, HRGN region, BOOL erase);
 BOOL UpdateWindow(HWND hwnd);
 constexpr UINT RDW_INVALIDATE = 0x1;
 constexpr UINT RDW_ERASE = 0x4;

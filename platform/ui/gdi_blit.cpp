@@ -62,19 +62,21 @@ BOOL Transfer(HDC dest, int x, int y, int width, int height, const std::optional
   const auto index = static_cast<std::uint8_t>((rop >> 16) & 0xFF);
   if (UsesSource(index) && !source) return win::FALSE;
   const std::uint32_t pattern = PatternColour(*dc, *target);
-  for (int j = 0; j < height; ++j) {
-    const int iy = y + j + target->origin.y;
-    if (iy < target->clip.top || iy >= target->clip.bottom) continue;
-    auto* line = reinterpret_cast<QRgb*>(target->image->scanLine(iy));
-    for (int i = 0; i < width; ++i) {
-      const int ix = x + i + target->origin.x;
-      if (ix < target->clip.left || ix >= target->clip.right) continue;
-      std::uint32_t s = 0;
-      if (UsesSource(index)) {
-        if (i >= source->pixels.width() || j >= source->pixels.height()) continue;
-        s = SourcePixel(*source, i, j, *target, *dc);
+  if (width <= 0 || height <= 0) return win::TRUE;
+  const QRect area(x + target->origin.x, y + target->origin.y, width, height);
+  for (const QRect& part : target->clip.intersected(area)) {
+    for (int iy = part.top(); iy <= part.bottom(); ++iy) {
+      auto* line = reinterpret_cast<QRgb*>(target->image->scanLine(iy));
+      const int j = iy - area.top();
+      for (int ix = part.left(); ix <= part.right(); ++ix) {
+        const int i = ix - area.left();
+        std::uint32_t s = 0;
+        if (UsesSource(index)) {
+          if (i >= source->pixels.width() || j >= source->pixels.height()) continue;
+          s = SourcePixel(*source, i, j, *target, *dc);
+        }
+        line[ix] = 0xFF000000u | ApplyRop(index, pattern, s, line[ix] & 0xFFFFFFu);
       }
-      line[ix] = 0xFF000000u | ApplyRop(index, pattern, s, line[ix] & 0xFFFFFFu);
     }
   }
   return win::TRUE;

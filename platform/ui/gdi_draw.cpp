@@ -25,24 +25,28 @@ class Canvas {
   void Plot(int x, int y, QRgb colour) {
     const int ix = x + target_.origin.x;
     const int iy = y + target_.origin.y;
-    if (target_.clip.Contains(POINT{ix, iy})) target_.image->setPixel(ix, iy, colour);
+    if (target_.clip.contains(QPoint(ix, iy))) target_.image->setPixel(ix, iy, colour);
   }
 
   void Invert(int x, int y) {
     const int ix = x + target_.origin.x;
     const int iy = y + target_.origin.y;
-    if (target_.clip.Contains(POINT{ix, iy})) {
+    if (target_.clip.contains(QPoint(ix, iy))) {
       target_.image->setPixel(ix, iy, target_.image->pixel(ix, iy) ^ 0x00FFFFFFu);
     }
   }
 
   void Fill(const RECT& rect, const BrushData& brush) {
     if (brush.hollow) return;
-    const RECT r = Clipped(rect);
+    const RECT onImage{rect.left + target_.origin.x, rect.top + target_.origin.y, rect.right + target_.origin.x,
+                       rect.bottom + target_.origin.y};
+    if (onImage.right <= onImage.left || onImage.bottom <= onImage.top) return;
     const QRgb solid = ForTarget(target_, brush.colour);
-    for (int iy = r.top; iy < r.bottom; ++iy) {
-      auto* line = reinterpret_cast<QRgb*>(target_.image->scanLine(iy));
-      for (int ix = r.left; ix < r.right; ++ix) line[ix] = brush.pattern ? PatternAt(*brush.pattern, ix, iy) : solid;
+    for (const QRect& part : target_.clip.intersected(ToQRect(onImage))) {
+      for (int iy = part.top(); iy <= part.bottom(); ++iy) {
+        auto* line = reinterpret_cast<QRgb*>(target_.image->scanLine(iy));
+        for (int ix = part.left(); ix <= part.right(); ++ix) line[ix] = brush.pattern ? PatternAt(*brush.pattern, ix, iy) : solid;
+      }
     }
   }
 
@@ -51,16 +55,6 @@ class Canvas {
  private:
   static QRgb PatternAt(const QImage& pattern, int x, int y) {
     return pattern.pixel(x % pattern.width(), y % pattern.height());
-  }
-
-  RECT Clipped(const RECT& rect) const {
-    RECT r{rect.left + target_.origin.x, rect.top + target_.origin.y, rect.right + target_.origin.x,
-           rect.bottom + target_.origin.y};
-    r.left = std::max(r.left, target_.clip.left);
-    r.top = std::max(r.top, target_.clip.top);
-    r.right = std::min(r.right, target_.clip.right);
-    r.bottom = std::min(r.bottom, target_.clip.bottom);
-    return r;
   }
 
   DcTarget target_;
@@ -101,7 +95,7 @@ void DrawPenLine(Canvas& canvas, const PenData* pen, POINT from, POINT to) {
   }
   const DcTarget& target = canvas.target();
   QPainter painter(target.image);
-  painter.setClipRect(QRect(target.clip.left, target.clip.top, target.clip.Width(), target.clip.Height()));
+  painter.setClipRegion(target.clip);
   painter.translate(target.origin.x, target.origin.y);
   painter.setPen(QPen(QColor(colour), pen->width, Qt::SolidLine, Qt::RoundCap));
   painter.drawLine(from.x, from.y, to.x, to.y);
@@ -171,7 +165,7 @@ BOOL Ellipse(HDC handle, int left, int top, int right, int bottom) {
   const PenData* pen = FindPen(dc->state.pen);
   const BrushData* brush = FindBrush(dc->state.brush);
   QPainter painter(target->image);
-  painter.setClipRect(QRect(target->clip.left, target->clip.top, target->clip.Width(), target->clip.Height()));
+  painter.setClipRegion(target->clip);
   painter.translate(target->origin.x, target->origin.y);
   painter.setPen(pen != nullptr && pen->style != PS_NULL ? QPen(QColor(ForTarget(*target, pen->colour))) : QPen(Qt::NoPen));
   painter.setBrush(brush != nullptr && !brush->hollow ? QBrush(QColor(ForTarget(*target, brush->colour))) : QBrush(Qt::NoBrush));
@@ -227,7 +221,7 @@ COLORREF GetPixel(HDC handle, int x, int y) {
   if (!target) return CLR_INVALID;
   const int ix = x + target->origin.x;
   const int iy = y + target->origin.y;
-  if (!target->clip.Contains(POINT{ix, iy})) return CLR_INVALID;
+  if (!target->clip.contains(QPoint(ix, iy))) return CLR_INVALID;
   return FromQRgb(target->image->pixel(ix, iy));
 }
 

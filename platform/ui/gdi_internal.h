@@ -5,6 +5,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QRegion>
 
 #include <memory>
 #include <optional>
@@ -39,7 +40,11 @@ struct IconData {
   QImage image;  // Format_ARGB32: the mask is the alpha channel
 };
 
-using GdiData = std::variant<PenData, BrushData, FontData, BitmapData, IconData>;
+struct RegionData {
+  QRegion region;
+};
+
+using GdiData = std::variant<PenData, BrushData, FontData, BitmapData, IconData, RegionData>;
 HGDIOBJ AddGdiObject(GdiData data);
 
 // The object behind a handle, or null.
@@ -49,6 +54,7 @@ BrushData* FindBrush(HGDIOBJ handle);
 FontData* FindFont(HGDIOBJ handle);
 BitmapData* FindBitmap(HGDIOBJ handle);
 IconData* FindIcon(HGDIOBJ handle);
+RegionData* FindRegion(HGDIOBJ handle);
 HBITMAP DefaultBitmap();
 HFONT DefaultFont();
 
@@ -61,31 +67,35 @@ struct DcState {
   COLORREF bk = 0xFFFFFF;
   int bkMode = OPAQUE;
   POINT position;
+  std::optional<QRegion> clip;  // the clipping region in device coordinates; none clips nothing
 };
 
 struct DeviceContext {
   HWND window = nullptr;   // window DCs: the window drawn into
   QImage* surface = nullptr;  // window DCs: the top-level's backing image
   POINT origin;            // window DCs: the window's client origin within the surface
-  RECT clip;               // window DCs: visible part of the window, in surface coordinates
+  QRegion clip;            // window DCs: visible and updating part of the window, in surface coordinates
   bool memory = false;
   DcState state;
   std::vector<DcState> saved;
 };
 
 DeviceContext* FindDc(HDC dc);
-HDC AddWindowDc(HWND window, QImage* surface, POINT origin, RECT clip);
+HDC AddWindowDc(HWND window, QImage* surface, POINT origin, QRegion clip);
 // The screen's DC: true colour, over a one-pixel colour bitmap.
 HDC CreateScreenDc();
 // The image drawn into, the offset from logical to image coordinates and the clip, in image coordinates.
 struct DcTarget {
   QImage* image = nullptr;
   POINT origin;
-  RECT clip;
+  QRegion clip;
   bool monochrome = false;
 };
 std::optional<DcTarget> TargetOf(HDC dc);
 
+QRect ToQRect(const RECT& rect);
+// The DejaVu Sans font that a logical font resolves to.
+QFont QtFontFor(const LOGFONTA& log);
 QRgb ToQRgb(COLORREF colour);
 COLORREF FromQRgb(QRgb rgb);
 // The colour a monochrome bitmap stores for a colour: white when it equals the background, else black.

@@ -61,6 +61,8 @@ int PixelSizeFor(LONG height) {
   return std::max(1, static_cast<int>(height * 1000 / 1164));
 }
 
+}  // namespace
+
 QFont QtFontFor(const LOGFONTA& log) {
   QFont font(QStringLiteral("DejaVu Sans"));
   font.setPixelSize(PixelSizeFor(log.lfHeight));
@@ -73,6 +75,8 @@ QFont QtFontFor(const LOGFONTA& log) {
   font.setKerning(false);
   return font;
 }
+
+namespace {
 
 HGDIOBJ MakeStock(int index) {
   switch (index) {
@@ -106,6 +110,7 @@ GdiData* FindGdiObject(HGDIOBJ handle) {
 }
 
 PenData* FindPen(HGDIOBJ handle) { return FindAs<PenData>(handle); }
+RegionData* FindRegion(HGDIOBJ handle) { return FindAs<RegionData>(handle); }
 BrushData* FindBrush(HGDIOBJ handle) { return FindAs<BrushData>(handle); }
 FontData* FindFont(HGDIOBJ handle) { return FindAs<FontData>(handle); }
 BitmapData* FindBitmap(HGDIOBJ handle) { return FindAs<BitmapData>(handle); }
@@ -122,6 +127,8 @@ HBITMAP DefaultBitmap() {
 }
 
 HFONT DefaultFont() { return static_cast<HFONT>(GetStockObject(SYSTEM_FONT)); }
+
+QRect ToQRect(const RECT& rect) { return QRect(QPoint(rect.left, rect.top), QPoint(rect.right - 1, rect.bottom - 1)); }
 
 QRgb ToQRgb(COLORREF colour) { return qRgb(GetRValue(colour), GetGValue(colour), GetBValue(colour)); }
 COLORREF FromQRgb(QRgb rgb) {

@@ -91,14 +91,13 @@ class TextPainter {
  public:
   TextPainter(DeviceContext& dc, const DcTarget& target, const RECT* clipTo)
       : dc_(dc), painter_(target.image), metrics_(FontOf(dc)) {
-    RECT clip = target.clip;
+    QRegion clip = target.clip;
     if (clipTo != nullptr) {
-      clip.left = std::max(clip.left, clipTo->left + target.origin.x);
-      clip.top = std::max(clip.top, clipTo->top + target.origin.y);
-      clip.right = std::min(clip.right, clipTo->right + target.origin.x);
-      clip.bottom = std::min(clip.bottom, clipTo->bottom + target.origin.y);
+      const RECT onImage{clipTo->left + target.origin.x, clipTo->top + target.origin.y, clipTo->right + target.origin.x,
+                         clipTo->bottom + target.origin.y};
+      clip = onImage.right > onImage.left && onImage.bottom > onImage.top ? clip.intersected(ToQRect(onImage)) : QRegion();
     }
-    painter_.setClipRect(QRect(clip.left, clip.top, std::max(0, clip.Width()), std::max(0, clip.Height())));
+    painter_.setClipRegion(clip);
     painter_.translate(target.origin.x, target.origin.y);
     painter_.setFont(FontOf(dc));
     colour_ = target.monochrome ? MonochromeOf(dc.state.text, dc.state.bk) : ToQRgb(dc.state.text);

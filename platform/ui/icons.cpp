@@ -25,7 +25,7 @@ BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int cx, int cy, UINT, HBRUSH, 
   const auto target = TargetOf(dc);
   if (data == nullptr || !target) return win::FALSE;
   QPainter painter(target->image);
-  painter.setClipRect(QRect(target->clip.left, target->clip.top, target->clip.Width(), target->clip.Height()));
+  painter.setClipRegion(target->clip);
   const int width = cx > 0 ? cx : data->image.width();
   const int height = cy > 0 ? cy : data->image.height();
   painter.drawImage(QRect(x + target->origin.x, y + target->origin.y, width, height), data->image);

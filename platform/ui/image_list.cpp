@@ -5,6 +5,7 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <map>
 #include <utility>
 #include <vector>
@@ -107,7 +108,7 @@ BOOL ImageList_Draw(HIMAGELIST handle, int index, HDC dc, int x, int y, UINT) {
   const auto target = TargetOf(dc);
   if (image.isNull() || !target) return win::FALSE;
   QPainter painter(target->image);
-  painter.setClipRect(QRect(target->clip.left, target->clip.top, target->clip.Width(), target->clip.Height()));
+  painter.setClipRegion(target->clip);
   painter.drawImage(x + target->origin.x, y + target->origin.y, image);
   return win::TRUE;
 }
@@ -116,6 +117,44 @@ HICON ImageList_GetIcon(HIMAGELIST handle, int index, UINT) {
   const QImage image = ImageListImage(handle, index);
   if (image.isNull()) return nullptr;
   return static_cast<HICON>(AddGdiObject(IconData{image}));
+}
+
+BOOL ImageList_SetImageCount(HIMAGELIST handle, UINT count) {
+  List* list = Find(handle);
+  if (list == nullptr) return win::FALSE;
+  QImage blank(list->cx, list->cy, QImage::Format_ARGB32);
+  blank.fill(Qt::transparent);
+  list->images.resize(count, blank);
+  return win::TRUE;
+}
+
+BOOL ImageList_Replace(HIMAGELIST handle, int index, HBITMAP image, HBITMAP mask) {
+  List* list = Find(handle);
+  const BitmapData* data = FindBitmap(image);
+  const BitmapData* maskData = mask != nullptr ? FindBitmap(mask) : nullptr;
+  if (list == nullptr || data == nullptr || (mask != nullptr && maskData == nullptr) || index < 0 ||
+      index >= static_cast<int>(list->images.size())) {
+    return win::FALSE;
+  }
+  QImage replaced = data->image.copy(0, 0, list->cx, list->cy).convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; maskData != nullptr && y < std::min(replaced.height(), maskData->image.height()); ++y) {
+    for (int x = 0; x < std::min(replaced.width(), maskData->image.width()); ++x) {
+      if ((maskData->image.pixel(x, y) & 0xFFFFFFu) == 0xFFFFFFu) replaced.setPixel(x, y, 0);
+    }
+  }
+  list->images[static_cast<std::size_t>(index)] = replaced;
+  return win::TRUE;
+}
+
+BOOL ImageList_Remove(HIMAGELIST handle, int index) {
+  List* list = Find(handle);
+  if (list == nullptr || index < -1 || index >= static_cast<int>(list->images.size())) return win::FALSE;
+  if (index == -1) {
+    list->images.clear();
+  } else {
+    list->images.erase(list->images.begin() + index);
+  }
+  return win::TRUE;
 }
 
 CImageList::~CImageList() { DeleteImageList(); }
@@ -127,6 +166,9 @@ BOOL CImageList::Create(int cx, int cy, UINT flags, int initial, int grow) {
 int CImageList::Add(HICON icon) { return ImageList_AddIcon(m_hImageList, icon); }
 int CImageList::Add(HBITMAP bitmap, COLORREF mask) { return ImageList_AddMasked(m_hImageList, bitmap, mask); }
 int CImageList::GetImageCount() const { return ImageList_GetImageCount(m_hImageList); }
+BOOL CImageList::SetImageCount(UINT count) { return ImageList_SetImageCount(m_hImageList, count); }
+BOOL CImageList::Replace(int index, HBITMAP image, HBITMAP mask) { return ImageList_Replace(m_hImageList, index, image, mask); }
+BOOL CImageList::Remove(int index) { return ImageList_Remove(m_hImageList, index); }
 BOOL CImageList::Draw(HDC dc, int index, POINT at, UINT style) { return ImageList_Draw(m_hImageList, index, dc, at.x, at.y, style); }
 BOOL CImageList::DeleteImageList() {
   if (m_hImageList == nullptr) return win::FALSE;

@@ -25,6 +25,13 @@ int ImageList_AddMasked(HIMAGELIST list, HBITMAP bitmap, COLORREF mask);
 BOOL ImageList_Draw(HIMAGELIST list, int index, HDC dc, int x, int y, UINT style);
 // A new icon of one image; the caller destroys it.
 HICON ImageList_GetIcon(HIMAGELIST list, int index, UINT flags);
+// Grows the list with blank images or cuts it to count.
+BOOL ImageList_SetImageCount(HIMAGELIST list, UINT count);
+// The bitmap's first image replaces the one at index; a monochrome mask's white pixels become
+// transparent, no mask keeps the image opaque.
+BOOL ImageList_Replace(HIMAGELIST list, int index, HBITMAP image, HBITMAP mask);
+// index -1 removes every image.
+BOOL ImageList_Remove(HIMAGELIST list, int index);
 
 class CImageList {
  public:
@@ -36,6 +43,9 @@ class CImageList {
   int Add(HICON icon);
   int Add(HBITMAP bitmap, COLORREF mask);
   int GetImageCount() const;
+  BOOL SetImageCount(UINT count);
+  BOOL Replace(int index, HBITMAP image, HBITMAP mask);
+  BOOL Remove(int index);
   BOOL Draw(HDC dc, int index, POINT at, UINT style);
   BOOL DeleteImageList();
   HIMAGELIST GetSafeHandle() const { return m_hImageList; }

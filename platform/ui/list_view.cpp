@@ -3,21 +3,22 @@
 // selection mark, LVN_ITEMCHANGED for every state change, NM_CLICK and NM_DBLCLK. The item
 // table here is the truth; the Qt view shows it and reports the user's choices back.
 // Custom draw sets the colours of items and sub-items.
-// Not implemented: custom drawing beyond colours, the icon and small-icon layouts (shown as a list with the
-// normal images), sorting, in-place label editing, LVN_ITEMCHANGING vetoes.
+// The icon view is laid out and painted by list_view_icons.cpp.
+// Not implemented: custom drawing beyond colours and in the icon view, the small-icon layout
+// (shown as a list), scroll bars in the icon view (LVM_ENSUREVISIBLE and LVM_SCROLL move it),
+// sorting, in-place label editing, LVN_ITEMCHANGING vetoes.
 #include "platform/ui/list_view.h"
 
 #include "platform/ui/control_procs.h"
 #include "platform/ui/gdi_internal.h"
 #include "platform/ui/image_list_internal.h"
+#include "platform/ui/list_view_internal.h"
 #include "platform/ui/message_queue.h"
-#include "platform/ui/native_control.h"
 #include "platform/ui/styles.h"
 #include "platform/ui/window_api.h"
 #include "platform/ui/window_class.h"
 
 #include <QHeaderView>
-#include <QTreeWidget>
 
 #include <cstring>
 #include <string>
@@ -27,27 +28,8 @@
 namespace ui {
 namespace {
 
-struct Item {
-  std::vector<std::string> texts{std::string()};
-  int image = -1;
-  UINT state = 0;
-  LPARAM param = 0;
-};
-
-struct Column {
-  std::string heading;
-  int width = 60;
-};
-
-struct ListState final : NativeControlState {
-  QTreeWidget* tree = nullptr;
-  std::vector<Column> columns;
-  std::vector<Item> items;
-  DWORD exStyle = 0;
-  HIMAGELIST images[3] = {};
-  int mark = -1;
-  bool syncing = false;
-};
+using Item = ListItem;
+using Column = ListColumn;
 
 ListState* StateOf(HWND hwnd) {
   WindowRecord* record = FindWindowRecord(hwnd);
@@ -91,6 +73,8 @@ void Show(HWND hwnd, ListState& state) {
     if ((item.state & LVIS_FOCUSED) != 0) tree.setCurrentItem(row, 0, QItemSelectionModel::NoUpdate);
   }
   state.syncing = false;
+  state.selfPainted = IsIconView(hwnd);
+  state.Place(hwnd);
   InvalidateRect(hwnd, nullptr, win::FALSE);
 }
 
@@ -178,9 +162,14 @@ int RowAt(const ListState& state, POINT point) {
   return row < static_cast<int>(state.items.size()) ? row : -1;
 }
 
+int ItemAt(HWND hwnd, const ListState& state, POINT point) {
+  UINT where = 0;
+  return IsIconView(hwnd) ? IconHitTest(hwnd, state, point, &where) : RowAt(state, point);
+}
+
 void Click(HWND hwnd, ListState& state, POINT point, UINT code) {
   SetFocus(hwnd);
-  const int row = RowAt(state, point);
+  const int row = ItemAt(hwnd, state, point);
   if (row >= 0 && code == NM_CLICK) {
     for (int other = 0; other < static_cast<int>(state.items.size()); ++other) {
       if (other != row) ChangeState(hwnd, state, other, 0, LVIS_SELECTED);
@@ -255,6 +244,7 @@ LRESULT Insert(HWND hwnd, ListState& state, const LVITEMA& from) {
   ApplyItem(item, from);
   if ((state.exStyle & LVS_EX_CHECKBOXES) != 0) item.state = INDEXTOSTATEIMAGEMASK(1);
   if ((from.mask & LVIF_STATE) != 0) item.state = (item.state & ~from.stateMask) | (from.state & from.stateMask);
+  if (IsIconView(hwnd)) PlaceNewIcon(hwnd, state, item);
   state.items.insert(state.items.begin() + index, item);
   if (state.mark >= index) ++state.mark;
   Show(hwnd, state);
@@ -310,6 +300,45 @@ LRESULT ItemMessage(HWND hwnd, ListState& state, UINT message, WPARAM wParam, LP
   }
 }
 
+// Rows of the report and list views: each item is a row across the client area.
+LRESULT RowLayoutMessage(HWND hwnd, const ListState& state, UINT message, WPARAM wParam, LPARAM lParam) {
+  const int index = static_cast<int>(wParam);
+  RECT client;
+  GetClientRect(hwnd, &client);
+  switch (message) {
+    case LVM_GETITEMRECT:
+      if (!Valid(state, index) || lParam == 0) return win::FALSE;
+      *reinterpret_cast<RECT*>(lParam) = RECT{0, RowTop(state, index), client.right, RowTop(state, index) + RowHeight(state)};
+      return win::TRUE;
+    case LVM_GETITEMPOSITION:
+      if (!Valid(state, index) || lParam == 0) return win::FALSE;
+      *reinterpret_cast<POINT*>(lParam) = POINT{0, RowTop(state, index)};
+      return win::TRUE;
+    case LVM_HITTEST: {
+      auto* test = reinterpret_cast<LVHITTESTINFO*>(lParam);
+      if (test == nullptr) return -1;
+      test->iItem = client.Contains(test->pt) ? RowAt(state, test->pt) : -1;
+      test->flags = test->iItem >= 0 ? LVHT_ONITEMLABEL : LVHT_NOWHERE;
+      return test->iItem;
+    }
+    case LVM_ENSUREVISIBLE: return Valid(state, index) ? win::TRUE : win::FALSE;
+    default: return win::FALSE;  // positions, scrolling and arranging belong to the icon view
+  }
+}
+
+LRESULT Paint(HWND hwnd, ListState& state) {
+  PAINTSTRUCT paint;
+  const HDC dc = BeginPaint(hwnd, &paint);
+  if (!state.redraw) {
+  } else if (IsIconView(hwnd)) {
+    PaintIcons(hwnd, state, dc);
+  } else {
+    CustomDraw(hwnd, state, dc);
+  }
+  EndPaint(hwnd, &paint);
+  return 0;
+}
+
 }  // namespace
 
 bool ListViewRowPoint(HWND list, int row, POINT* client) {
@@ -317,6 +346,11 @@ bool ListViewRowPoint(HWND list, int row, POINT* client) {
   if (state == nullptr || !Valid(*state, row)) return false;
   RECT rect;
   GetClientRect(list, &rect);
+  if (IsIconView(list)) {
+    const RECT icon = IconItemRect(list, *state, row, LVIR_ICON);
+    *client = POINT{(icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2};
+    return rect.Contains(*client);
+  }
   client->x = std::min<LONG>(20, rect.Width() / 2);
   client->y = RowTop(*state, row) + RowHeight(*state) / 2;
   return client->y < rect.bottom;
@@ -349,6 +383,9 @@ LRESULT ListViewWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case LVM_DELETEALLITEMS:
       state->items.clear();
       state->mark = -1;
+      state->hot = -1;
+      state->nextSlot = 0;
+      state->origin = POINT{};
       Show(hwnd, *state);
       return win::TRUE;
     case LVM_GETNEXTITEM: return NextItem(*state, static_cast<int>(wParam), static_cast<int>(LOWORD(static_cast<std::uintptr_t>(lParam))));
@@ -382,7 +419,32 @@ LRESULT ListViewWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case LVM_GETIMAGELIST: return wParam <= 2 ? reinterpret_cast<LRESULT>(state->images[wParam]) : 0;
     case LVM_SETSELECTIONMARK: return std::exchange(state->mark, static_cast<int>(lParam));
     case LVM_GETSELECTIONMARK: return state->mark;
-    case LVM_ENSUREVISIBLE: return win::TRUE;
+    case LVM_GETITEMRECT:
+    case LVM_GETITEMPOSITION:
+    case LVM_SETITEMPOSITION:
+    case LVM_SETITEMPOSITION32:
+    case LVM_HITTEST:
+    case LVM_ENSUREVISIBLE:
+    case LVM_SCROLL:
+    case LVM_GETORIGIN:
+    case LVM_ARRANGE:
+      return IsIconView(hwnd) ? IconLayoutMessage(hwnd, *state, message, wParam, lParam)
+                              : RowLayoutMessage(hwnd, *state, message, wParam, lParam);
+    case LVM_GETITEMSPACING: {
+      const SIZE spacing = IconSpacing(hwnd, *state);
+      return MAKELPARAM(static_cast<WORD>(spacing.cx), static_cast<WORD>(spacing.cy));
+    }
+    case LVM_SETICONSPACING: {
+      const SIZE old = IconSpacing(hwnd, *state);
+      state->spacing = lParam == -1 ? SIZE{} : SIZE{PointFromLParam(lParam).x, PointFromLParam(lParam).y};
+      return MAKELPARAM(static_cast<WORD>(old.cx), static_cast<WORD>(old.cy));
+    }
+    case LVM_SETHOTITEM: return std::exchange(state->hot, static_cast<int>(wParam));
+    case LVM_GETHOTITEM: return state->hot;
+    case WM_SETREDRAW:
+      state->redraw = wParam != 0;
+      if (state->redraw) InvalidateRect(hwnd, nullptr, win::TRUE);
+      return 0;
     case WM_LBUTTONDOWN: Click(hwnd, *state, PointFromLParam(lParam), NM_CLICK); return 0;
     case WM_LBUTTONDBLCLK: Click(hwnd, *state, PointFromLParam(lParam), NM_DBLCLK); return 0;
     case WM_SETFONT:
@@ -392,13 +454,7 @@ LRESULT ListViewWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS: state->tree->setFocus(); return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_ERASEBKGND: return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT paint;
-      const HDC dc = BeginPaint(hwnd, &paint);
-      CustomDraw(hwnd, *state, dc);
-      EndPaint(hwnd, &paint);
-      return 0;
-    }
+    case WM_PAINT: return Paint(hwnd, *state);
     default: return DefWindowProcA(hwnd, message, wParam, lParam);
   }
 }
@@ -473,5 +529,29 @@ BOOL CListCtrl::GetCheck(int item) const {
 BOOL CListCtrl::SetCheck(int item, BOOL check) {
   return SetItemState(item, INDEXTOSTATEIMAGEMASK(check ? 2 : 1), LVIS_STATEIMAGEMASK);
 }
+
+BOOL CListCtrl::SetItemPosition(int item, POINT at) {
+  return static_cast<BOOL>(SendMessage(LVM_SETITEMPOSITION32, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&at)));
+}
+BOOL CListCtrl::GetItemPosition(int item, POINT* at) const {
+  return static_cast<BOOL>(SendMessage(LVM_GETITEMPOSITION, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(at)));
+}
+BOOL CListCtrl::GetItemRect(int item, RECT* rect, UINT part) const {
+  rect->left = static_cast<LONG>(part);
+  return static_cast<BOOL>(SendMessage(LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(rect)));
+}
+int CListCtrl::HitTest(POINT client, UINT* flags) const {
+  LVHITTESTINFO test;
+  test.pt = client;
+  const int item = static_cast<int>(SendMessage(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&test)));
+  if (flags != nullptr) *flags = test.flags;
+  return item;
+}
+BOOL CListCtrl::EnsureVisible(int item, BOOL partialOk) {
+  return static_cast<BOOL>(SendMessage(LVM_ENSUREVISIBLE, static_cast<WPARAM>(item), partialOk));
+}
+BOOL CListCtrl::Arrange(UINT how) { return static_cast<BOOL>(SendMessage(LVM_ARRANGE, how)); }
+int CListCtrl::SetHotItem(int item) { return static_cast<int>(SendMessage(LVM_SETHOTITEM, static_cast<WPARAM>(item))); }
+int CListCtrl::GetHotItem() const { return static_cast<int>(SendMessage(LVM_GETHOTITEM)); }
 
 }  // namespace ui

@@ -18,16 +18,28 @@ constexpr UINT LVM_INSERTITEMA = LVM_FIRST + 7;
 constexpr UINT LVM_DELETEITEM = LVM_FIRST + 8;
 constexpr UINT LVM_DELETEALLITEMS = LVM_FIRST + 9;
 constexpr UINT LVM_GETNEXTITEM = LVM_FIRST + 12;
+constexpr UINT LVM_GETITEMRECT = LVM_FIRST + 14;
+constexpr UINT LVM_SETITEMPOSITION = LVM_FIRST + 15;
+constexpr UINT LVM_GETITEMPOSITION = LVM_FIRST + 16;
+constexpr UINT LVM_HITTEST = LVM_FIRST + 18;
 constexpr UINT LVM_ENSUREVISIBLE = LVM_FIRST + 19;
+constexpr UINT LVM_SCROLL = LVM_FIRST + 20;
+constexpr UINT LVM_ARRANGE = LVM_FIRST + 22;
 constexpr UINT LVM_INSERTCOLUMNA = LVM_FIRST + 27;
 constexpr UINT LVM_SETCOLUMNWIDTH = LVM_FIRST + 30;
+constexpr UINT LVM_GETORIGIN = LVM_FIRST + 41;
 constexpr UINT LVM_SETITEMSTATE = LVM_FIRST + 43;
 constexpr UINT LVM_GETITEMSTATE = LVM_FIRST + 44;
 constexpr UINT LVM_GETITEMTEXTA = LVM_FIRST + 45;
 constexpr UINT LVM_SETITEMTEXTA = LVM_FIRST + 46;
+constexpr UINT LVM_SETITEMPOSITION32 = LVM_FIRST + 49;
 constexpr UINT LVM_GETSELECTEDCOUNT = LVM_FIRST + 50;
+constexpr UINT LVM_GETITEMSPACING = LVM_FIRST + 51;
+constexpr UINT LVM_SETICONSPACING = LVM_FIRST + 53;
 constexpr UINT LVM_SETEXTENDEDLISTVIEWSTYLE = LVM_FIRST + 54;
 constexpr UINT LVM_GETEXTENDEDLISTVIEWSTYLE = LVM_FIRST + 55;
+constexpr UINT LVM_SETHOTITEM = LVM_FIRST + 60;
+constexpr UINT LVM_GETHOTITEM = LVM_FIRST + 61;
 constexpr UINT LVM_GETSELECTIONMARK = LVM_FIRST + 66;
 constexpr UINT LVM_SETSELECTIONMARK = LVM_FIRST + 67;
 
@@ -45,6 +57,17 @@ constexpr int LVNI_SELECTED = 0x2;
 constexpr int LVSIL_NORMAL = 0;
 constexpr int LVSIL_SMALL = 1;
 constexpr int LVSIL_STATE = 2;
+constexpr int LVIR_BOUNDS = 0;
+constexpr int LVIR_ICON = 1;
+constexpr int LVIR_LABEL = 2;
+constexpr int LVIR_SELECTBOUNDS = 3;
+constexpr UINT LVA_DEFAULT = 0x0;
+constexpr UINT LVA_ALIGNLEFT = 0x1;
+constexpr UINT LVA_ALIGNTOP = 0x2;
+constexpr UINT LVA_SNAPTOGRID = 0x5;
+constexpr UINT LVHT_NOWHERE = 0x1;
+constexpr UINT LVHT_ONITEMICON = 0x2;
+constexpr UINT LVHT_ONITEMLABEL = 0x4;
 constexpr DWORD LVS_EX_CHECKBOXES = 0x4;
 constexpr DWORD LVS_EX_FULLROWSELECT = 0x20;
 constexpr UINT LVCF_FMT = 0x1;
@@ -66,6 +89,13 @@ struct LVITEMA {
   int iImage = 0;
   LPARAM lParam = 0;
   int iIndent = 0;
+};
+
+struct LVHITTESTINFO {
+  POINT pt;
+  UINT flags = 0;
+  int iItem = -1;
+  int iSubItem = 0;
 };
 
 struct LVCOLUMNA {
@@ -148,6 +178,14 @@ class CListCtrl : public CWnd {
   HIMAGELIST SetImageList(HIMAGELIST list, int which);
   BOOL GetCheck(int item) const;
   BOOL SetCheck(int item, BOOL check = 1);
+  BOOL SetItemPosition(int item, POINT at);
+  BOOL GetItemPosition(int item, POINT* at) const;
+  BOOL GetItemRect(int item, RECT* rect, UINT part) const;
+  int HitTest(POINT client, UINT* flags = nullptr) const;
+  BOOL EnsureVisible(int item, BOOL partialOk);
+  BOOL Arrange(UINT how);
+  int SetHotItem(int item);
+  int GetHotItem() const;
 };
 
 }  // namespace ui

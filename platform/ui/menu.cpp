@@ -1,5 +1,7 @@
 #include "platform/ui/menu.h"
 
+#include "platform/ui/menu_template.h"
+
 #include "platform/ui/gdi_internal.h"
 #include "platform/ui/message_queue.h"
 #include "platform/ui/owner_draw.h"
@@ -13,6 +15,7 @@
 #include <cctype>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -164,6 +167,8 @@ HMENU CreatePopupMenu() {
   return HandleOf<HMENU>(bits);
 }
 
+HMENU CreateMenu() { return CreatePopupMenu(); }
+
 BOOL DestroyMenu(HMENU menu) {
   std::vector<MenuItem>* items = Items(menu);
   if (items == nullptr) return win::Fail(win::ERROR_INVALID_PARAMETER);
@@ -291,5 +296,42 @@ BOOL CMenu::TrackPopupMenu(UINT flags, int x, int y, CWnd* owner, const RECT* re
   return ui::TrackPopupMenu(m_hMenu, flags, x, y, 0, owner != nullptr ? owner->m_hWnd : nullptr, rect);
 }
 int CMenu::GetMenuItemCount() const { return ui::GetMenuItemCount(m_hMenu); }
+BOOL CMenu::CreateMenu() {
+  DestroyMenu();
+  m_hMenu = ui::CreateMenu();
+  return win::TRUE;
+}
+BOOL CMenu::LoadMenu(UINT id, HINSTANCE module) {
+  const HMENU loaded = LoadMenuA(module, id);
+  if (loaded == nullptr) return win::FALSE;
+  DestroyMenu();
+  m_hMenu = loaded;
+  return win::TRUE;
+}
+BOOL CMenu::Attach(HMENU menu) {
+  if (m_hMenu != nullptr || menu == nullptr) return win::FALSE;
+  m_hMenu = menu;
+  return win::TRUE;
+}
+HMENU CMenu::Detach() { return std::exchange(m_hMenu, nullptr); }
+CMenu* CMenu::FromHandle(HMENU menu) {
+  struct Wrappers {
+    ~Wrappers() {
+      for (auto& [bits, wrapper] : table) wrapper->Detach();
+    }
+    std::map<std::uintptr_t, std::unique_ptr<CMenu>> table;
+  };
+  static Wrappers wrappers;
+  if (menu == nullptr) return nullptr;
+  auto& slot = wrappers.table[HandleBits(menu)];
+  if (!slot) slot = std::make_unique<CMenu>();
+  slot->m_hMenu = menu;
+  return slot.get();
+}
+CMenu* CMenu::GetSubMenu(int position) const { return FromHandle(ui::GetSubMenu(m_hMenu, position)); }
+UINT CMenu::GetMenuItemID(int position) const { return ui::GetMenuItemID(m_hMenu, position); }
+UINT CMenu::GetMenuState(UINT item, UINT flags) const { return ui::GetMenuState(m_hMenu, item, flags); }
+UINT CMenu::CheckMenuItem(UINT item, UINT check) { return ui::CheckMenuItem(m_hMenu, item, check); }
+UINT CMenu::EnableMenuItem(UINT item, UINT enable) { return static_cast<UINT>(ui::EnableMenuItem(m_hMenu, item, enable)); }
 
 }  // namespace ui

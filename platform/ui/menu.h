@@ -1,8 +1,9 @@
 // Menus: popup menus with string, separator and owner-drawn items, checks, graying and
 // submenus; TrackPopupMenu measures and draws owner-drawn items through the owner
 // (WM_MEASUREITEM, WM_DRAWITEM) and lets the user (or the test driver) choose; WM_MENUCHAR
-// answers keys that match no mnemonic. Not implemented: menu bars on windows, bitmaps in items,
-// menu resources, keyboard navigation inside an open menu on the desktop beyond Qt's own.
+// answers keys that match no mnemonic. Menu resources load through menu_template.h.
+// Not implemented: menu bars shown on windows (SetMenu), bitmaps in items, keyboard navigation
+// inside an open menu on the desktop beyond Qt's own.
 #pragma once
 
 #include "platform/ui/cwnd.h"
@@ -32,6 +33,8 @@ constexpr WORD MNC_EXECUTE = 2;
 constexpr WORD MNC_SELECT = 3;
 
 HMENU CreatePopupMenu();
+// A menu for a menu bar; it holds items as a popup menu does.
+HMENU CreateMenu();
 BOOL DestroyMenu(HMENU menu);
 BOOL IsMenu(HMENU menu);
 // For MF_OWNERDRAW items the last argument is the item data, not a text.
@@ -65,6 +68,18 @@ class CMenu {
   CMenu(const CMenu&) = delete;
   CMenu& operator=(const CMenu&) = delete;
   BOOL CreatePopupMenu();
+  BOOL CreateMenu();
+  // The module's menu resource (menu_template.h); a null module is the program.
+  BOOL LoadMenu(UINT id, HINSTANCE module = nullptr);
+  BOOL Attach(HMENU menu);
+  HMENU Detach();
+  // A wrapper that never destroys the menu, kept for the process.
+  static CMenu* FromHandle(HMENU menu);
+  CMenu* GetSubMenu(int position) const;
+  UINT GetMenuItemID(int position) const;
+  UINT GetMenuState(UINT item, UINT flags) const;
+  UINT CheckMenuItem(UINT item, UINT check);
+  UINT EnableMenuItem(UINT item, UINT enable);
   BOOL DestroyMenu();
   BOOL AppendMenu(UINT flags, std::uintptr_t idOrPopup = 0, const char* textOrData = nullptr);
   BOOL TrackPopupMenu(UINT flags, int x, int y, CWnd* owner, const RECT* rect = nullptr);

@@ -151,6 +151,8 @@ TEST_F(Queue, TranslateMessagePostsCharactersWithShiftState) {
   ASSERT_TRUE(PeekMessage(&msg, nullptr, WM_CHAR, WM_CHAR, PM_REMOVE));
   EXPECT_EQ(msg.wParam, static_cast<WPARAM>('C'));
   EXPECT_LT(GetKeyState(VK_SHIFT), 0);
+  PostMessage(top, WM_KEYUP, VK_SHIFT, 0);  // the key state outlives the test
+  ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
 }
 
 std::vector<WPARAM>& Commands() {

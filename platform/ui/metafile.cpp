@@ -3,9 +3,12 @@
 
 #include "platform/ui/gdi_internal.h"
 #include "platform/ui/metafile_records.h"
+#include "platform/ui/surface_internal.h"
 #include "platform/win/last_error.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
+#include <QPainterPath>
 
 #include <cmath>
 #include <cstring>
@@ -57,12 +60,15 @@ struct PlayState {
   COLORREF bk = RGB(255, 255, 255);
   int bkMode = OPAQUE;
   POINT position;
+  LOGFONTA font;
+  UINT textAlign = 0;
+  std::optional<QPainterPath> clip;  // in the painter's coordinates; none leaves the target's clip
 };
 
 class Player {
  public:
   Player(const DcTarget& target, const Picture& picture, const RECT& rect) : painter_(target.image) {
-    painter_.setClipRect(QRect(target.clip.left, target.clip.top, target.clip.Width(), target.clip.Height()));
+    painter_.setClipRegion(target.clip);
     painter_.translate(target.origin.x, target.origin.y);
     if (picture.fromWindowsMetafile) {
       // The window the records set up maps onto the rectangle.
@@ -78,6 +84,7 @@ class Player {
       painter_.scale(rect.Width() / width, rect.Height() / height);
       painter_.translate(-static_cast<double>(bounds.left), -static_cast<double>(bounds.top));
     }
+    targetClip_ = painter_.clipPath();
   }
 
   void Play(const Op& op) { std::visit([this](const auto& each) { Do(each); }, op); }
@@ -98,6 +105,41 @@ class Player {
   double WidthScale() const {
     if (state_.mapMode == MM_TEXT || state_.windowExt.cx == 0) return 1.0;
     return std::fabs(static_cast<double>(state_.viewportExt.cx) / state_.windowExt.cx);
+  }
+
+  double HeightScale() const {
+    if (state_.mapMode == MM_TEXT || state_.windowExt.cy == 0) return 1.0;
+    return std::fabs(static_cast<double>(state_.viewportExt.cy) / state_.windowExt.cy);
+  }
+
+  void ApplyClip() {
+    painter_.setClipPath(targetClip_);
+    if (state_.clip) painter_.setClipPath(*state_.clip, Qt::IntersectClip);
+  }
+
+  void SetClip(const QPainterPath& region, int mode) {
+    const QPainterPath current = state_.clip.value_or(targetClip_);
+    switch (mode) {
+      case RGN_AND: state_.clip = current.intersected(region); break;
+      case RGN_OR: state_.clip = current.united(region); break;
+      case RGN_DIFF: state_.clip = current.subtracted(region); break;
+      case RGN_XOR: state_.clip = current.united(region).subtracted(current.intersected(region)); break;
+      case RGN_COPY: state_.clip = region; break;
+      default: return;
+    }
+    ApplyClip();
+  }
+
+  // Where the text starts and its baseline lie, by the text alignment.
+  QPointF TextOrigin(POINT at, const QFontMetricsF& metrics, double width) const {
+    QPointF origin = Map(at);
+    const UINT horizontal = state_.textAlign & TA_CENTER;
+    if (horizontal == TA_CENTER) origin.rx() -= width / 2;
+    if (horizontal == TA_RIGHT) origin.rx() -= width;
+    const UINT vertical = state_.textAlign & TA_BASELINE;
+    if (vertical == 0) origin.ry() += metrics.ascent();
+    if (vertical == TA_BOTTOM) origin.ry() -= metrics.descent();
+    return origin;
   }
 
   void Prepare(bool fill) {
@@ -157,6 +199,7 @@ class Player {
     if (found == objects_.end()) return;
     if (const auto* pen = std::get_if<PenData>(&found->second)) state_.pen = *pen;
     if (const auto* brush = std::get_if<BrushData>(&found->second)) state_.brush = *brush;
+    if (const auto* font = std::get_if<LOGFONTA>(&found->second)) state_.font = *font;
   }
   void Do(const metafile::Delete& op) { objects_.erase(op.index); }
   void Do(const metafile::SaveDc&) { saved_.push_back(state_); }
@@ -166,13 +209,52 @@ class Player {
     if (index < 0 || index >= count) return;
     state_ = saved_[static_cast<std::size_t>(index)];
     saved_.resize(static_cast<std::size_t>(index));
+    ApplyClip();
   }
   void Do(const metafile::Image& op) { painter_.drawImage(MapBox(op.destination), op.pixels); }
+  void Do(const metafile::CreateFont& op) { objects_[op.index] = op.font; }
+  void Do(const metafile::SetTextAlign& op) { state_.textAlign = op.align; }
+  void Do(const metafile::ClipRect& op) {
+    QPainterPath box;
+    box.addRect(MapBox(op.box));
+    SetClip(box, op.exclude ? RGN_DIFF : RGN_AND);
+  }
+  void Do(const metafile::SelectClip& op) {
+    if (op.rects.empty()) {
+      if (op.mode == RGN_COPY) state_.clip.reset();
+      ApplyClip();
+      return;
+    }
+    QPainterPath region;
+    for (const RECT& rect : op.rects) region.addRect(QRectF(rect.left, rect.top, rect.Width(), rect.Height()));
+    SetClip(region.simplified(), op.mode);
+  }
+  void Do(const metafile::Text& op) {
+    EnsureQtApplication();  // fonts need it, and a memory DC may be all there is
+    LOGFONTA scaled = state_.font;
+    scaled.lfHeight = static_cast<LONG>(std::lround(scaled.lfHeight * HeightScale()));
+    const QFont font = QtFontFor(scaled);
+    const QFontMetricsF metrics(font);
+    const double width = metrics.horizontalAdvance(op.text);
+    const QPointF origin = TextOrigin(op.at, metrics, width);
+    painter_.save();
+    if ((op.options & ETO_CLIPPED) != 0) painter_.setClipRect(MapBox(op.rect), Qt::IntersectClip);
+    if ((op.options & ETO_OPAQUE) != 0) {
+      painter_.fillRect(MapBox(op.rect), QColor(ToQRgb(state_.bk)));
+    } else if (state_.bkMode == OPAQUE) {
+      painter_.fillRect(QRectF(origin.x(), origin.y() - metrics.ascent(), width, metrics.height()), QColor(ToQRgb(state_.bk)));
+    }
+    painter_.setFont(font);
+    painter_.setPen(QColor(ToQRgb(state_.text)));
+    painter_.drawText(origin, op.text);
+    painter_.restore();
+  }
 
   QPainter painter_;
   PlayState state_;
   std::vector<PlayState> saved_;
-  std::map<std::uint32_t, std::variant<PenData, BrushData>> objects_;
+  QPainterPath targetClip_;  // the DC's own clip in the painter's coordinates
+  std::map<std::uint32_t, std::variant<PenData, BrushData, LOGFONTA>> objects_;
 };
 
 }  // namespace

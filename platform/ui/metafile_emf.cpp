@@ -62,6 +62,53 @@ std::optional<Op> StretchDib(std::span<const BYTE> r) {
   return Image{destination, *pixels};
 }
 
+std::span<const BYTE> BytesAt(std::span<const BYTE> r, std::size_t at, std::size_t count) {
+  if (!win::FieldFits(r.size(), at, count)) throw std::out_of_range("field beyond the record");
+  return r.subspan(at, count);
+}
+
+CreateFont FontAt(std::span<const BYTE> r) {
+  LOGFONTA font;
+  font.lfHeight = Signed(r, 12);
+  font.lfWidth = Signed(r, 16);
+  font.lfWeight = Signed(r, 28);
+  const auto flags = BytesAt(r, 32, 4);
+  font.lfItalic = flags[0];
+  font.lfUnderline = flags[1];
+  font.lfStrikeOut = flags[2];
+  font.lfCharSet = flags[3];
+  for (std::size_t i = 0; i + 1 < LF_FACESIZE; ++i) {
+    const WORD c = ReadLe16(r, 40 + i * 2);
+    if (c == 0) break;
+    font.lfFaceName[i] = c < 0x100 ? static_cast<char>(c) : '?';
+  }
+  return CreateFont{ReadLe32(r, 8), font};
+}
+
+// EMR_EXTTEXTOUTA and EMR_EXTTEXTOUTW: the text record sits after the bounds and scales.
+Text TextAt(std::span<const BYTE> r, bool wide) {
+  const DWORD count = ReadLe32(r, 44);
+  const DWORD offset = ReadLe32(r, 48);
+  const auto bytes = BytesAt(r, offset, static_cast<std::size_t>(count) * (wide ? 2 : 1));
+  QString text;
+  for (DWORD i = 0; i < count; ++i) {
+    text += wide ? QChar(ReadLe16(bytes, i * 2)) : QChar::fromLatin1(static_cast<char>(bytes[i]));
+  }
+  return Text{PointAt(r, 36), text, ReadLe32(r, 52), RectAt(r, 56)};
+}
+
+// EMR_EXTSELECTCLIPRGN: the region data's header, then its rectangles.
+SelectClip ClipRegionAt(std::span<const BYTE> r) {
+  const DWORD size = ReadLe32(r, 8);
+  const auto mode = static_cast<int>(ReadLe32(r, 12));
+  if (size == 0) return SelectClip{{}, mode};
+  const DWORD count = ReadLe32(r, 24);
+  if (count > (r.size() - std::min<std::size_t>(r.size(), 48)) / 16) throw std::out_of_range("region beyond the record");
+  SelectClip clip{{}, mode};
+  for (DWORD i = 0; i < count; ++i) clip.rects.push_back(RectAt(r, 48 + i * 16));
+  return clip;
+}
+
 // One record's operation; nothing for records the player does not draw.
 std::optional<Op> ReadRecord(DWORD type, std::span<const BYTE> r) {
   switch (type) {
@@ -88,6 +135,13 @@ std::optional<Op> ReadRecord(DWORD type, std::span<const BYTE> r) {
     case 42: return Ellipse{BoxAt(r, 8)};
     case 43: return Rectangle{BoxAt(r, 8)};
     case 81: return StretchDib(r);
+    case 22: return SetTextAlign{ReadLe32(r, 8)};
+    case 29: return ClipRect{RectAt(r, 8), true};
+    case 30: return ClipRect{RectAt(r, 8), false};
+    case 75: return ClipRegionAt(r);
+    case 82: return FontAt(r);
+    case 83: return TextAt(r, false);
+    case 84: return TextAt(r, true);
     default: return std::nullopt;
   }
 }

@@ -2,9 +2,11 @@
 // coordinates, shared by the WMF and EMF readers and the player.
 #pragma once
 
+#include "platform/ui/gdi.h"
 #include "platform/ui/metafile.h"
 
 #include <QImage>
+#include <QString>
 
 #include <cstdint>
 #include <optional>
@@ -50,10 +52,32 @@ struct Image {
   RECT destination;
   QImage pixels;
 };
+struct CreateFont {
+  std::uint32_t index;
+  LOGFONTA font;
+};
+struct SetTextAlign { UINT align; };
+struct Text {
+  POINT at;
+  QString text;
+  UINT options;  // ETO_OPAQUE and ETO_CLIPPED use the rectangle
+  RECT rect;
+};
+// IntersectClipRect or ExcludeClipRect, in logical coordinates.
+struct ClipRect {
+  RECT box;
+  bool exclude;
+};
+// A region of device rectangles combined with the clip by an RGN_ mode; RGN_COPY of no
+// rectangles removes the clip.
+struct SelectClip {
+  std::vector<RECT> rects;
+  int mode;
+};
 
 using Op = std::variant<SetMapMode, SetWindowOrg, SetWindowExt, SetViewportOrg, SetViewportExt, SetTextColour, SetBkColour,
                         SetBkMode, MoveTo, LineTo, Rectangle, Ellipse, Poly, CreatePen, CreateBrush, Select, Delete, SaveDc,
-                        RestoreDc, Image>;
+                        RestoreDc, Image, CreateFont, SetTextAlign, Text, ClipRect, SelectClip>;
 
 struct Picture {
   std::vector<Op> ops;

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <algorithm>
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 namespace ui {
@@ -136,6 +138,113 @@ TEST_F(Player, StretchedDibRecordsDrawTheirPixels) {
   EXPECT_EQ(dc.GetPixel(10, 25), kRed);
   EXPECT_EQ(dc.GetPixel(90, 25), kBlue);
   DeleteEnhMetaFile(metafile);
+}
+
+// Where anything other than white was drawn inside the 200 x 100 canvas.
+RECT InkBox(CDC& dc) {
+  RECT box{200, 100, -1, -1};
+  for (int y = 0; y < 100; ++y) {
+    for (int x = 0; x < 200; ++x) {
+      if (dc.GetPixel(x, y) == kWhite) continue;
+      box = RECT{std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x + 1), std::max<LONG>(box.bottom, y + 1)};
+    }
+  }
+  return box;
+}
+
+// A red brush and no pen, as the clipping cases fill with.
+Bytes RedBrush() { return EmfRecord(39, {1, 0, 0x0000FF, 0}); }
+
+void PlayOnto(CDC& dc, const std::vector<BYTE>& bytes, bool windowsMetafile) {
+  METAFILEPICT picture;
+  picture.xExt = 5292;  // 200 x 100 pixels at 96 DPI, in hundredths of a millimetre
+  picture.yExt = 2646;
+  const HENHMETAFILE metafile = windowsMetafile ? SetWinMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data(), nullptr, &picture)
+                                                : SetEnhMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data());
+  ASSERT_NE(metafile, nullptr);
+  const RECT target{0, 0, 200, 100};
+  ASSERT_TRUE(PlayEnhMetaFile(dc, metafile, &target));
+  DeleteEnhMetaFile(metafile);
+}
+
+TEST_F(Player, ClipRectanglesNarrowDrawingAndRestoreDcWidensItAgain) {
+  PlayOnto(dc,
+           Emf({RedBrush(), EmfRecord(37, {1}), EmfRecord(37, {0x80000008}), EmfRecord(30, {10, 10, 50, 50}),
+                EmfRecord(33, {}), EmfRecord(30, {0, 0, 12, 12}), EmfRecord(34, {static_cast<std::uint32_t>(-1)}),
+                EmfRecord(29, {20, 20, 30, 30}), EmfRecord(43, {0, 0, 199, 99})},
+               RECT{0, 0, 199, 99}),
+           false);
+  EXPECT_EQ(InkBox(dc), (RECT{10, 10, 50, 50})) << "the intersected clip, its right and bottom edges outside";
+  EXPECT_EQ(dc.GetPixel(45, 45), kRed) << "RestoreDC took the narrower clip away";
+  EXPECT_EQ(dc.GetPixel(20, 20), kWhite) << "the excluded hole";
+  EXPECT_EQ(dc.GetPixel(29, 29), kWhite);
+  EXPECT_EQ(dc.GetPixel(30, 30), kRed);
+}
+
+TEST_F(Player, SelectedClipRegionsReplaceTheClipAndAnEmptyOneRemovesIt) {
+  Bytes region = EmfRecord(75, {48, RGN_COPY, 32, 1, 2, 32, 100, 0, 140, 10});
+  region.S32(100).S32(0).S32(120).S32(10).S32(130).S32(0).S32(140).S32(10);
+  region.data[4] = static_cast<BYTE>(region.data.size());
+  PlayOnto(dc, Emf({RedBrush(), EmfRecord(37, {1}), EmfRecord(37, {0x80000008}), EmfRecord(30, {0, 0, 10, 10}), region,
+                    EmfRecord(43, {0, 0, 199, 99})},
+                   RECT{0, 0, 199, 99}),
+           false);
+  EXPECT_EQ(InkBox(dc), (RECT{100, 0, 140, 10})) << "the region replaced the earlier clip";
+  EXPECT_EQ(dc.GetPixel(125, 5), kWhite) << "between the region's two rectangles";
+  dc.FillSolidRect(0, 0, 200, 100, kWhite);
+  PlayOnto(dc, Emf({RedBrush(), EmfRecord(37, {1}), EmfRecord(37, {0x80000008}), EmfRecord(30, {0, 0, 10, 10}),
+                    EmfRecord(75, {0, RGN_COPY}), EmfRecord(43, {0, 0, 199, 99})},
+                   RECT{0, 0, 199, 99}),
+           false);
+  EXPECT_EQ(InkBox(dc), (RECT{0, 0, 199, 99})) << "unclipped: the whole penless rectangle";
+}
+
+TEST_F(Player, WindowsMetafileTextStandsWhereItsAlignmentPutsIt) {
+  // "Hi" at (100, 40), centred on that point and hanging from it; then an opaque rectangle.
+  Bytes text;
+  text.U32(3 + 1 + 1 + 2).U16(0x0521).U16(2);
+  text.data.push_back('H');
+  text.data.push_back('i');
+  text.U16(40).U16(100);
+  Bytes opaque;
+  opaque.U32(3 + 8).U16(0x0A32).U16(70).U16(50).U16(0).U16(ETO_OPAQUE).U16(20).U16(60).U16(40).U16(80);
+  PlayOnto(dc, Wmf({WmfRecord(0x020B, {0, 0}), WmfRecord(0x020C, {100, 200}), WmfRecord(0x0102, {TRANSPARENT}),
+                    WmfRecord(0x012E, {TA_CENTER}), text}),
+           true);
+  const RECT ink = InkBox(dc);
+  ASSERT_LT(ink.left, ink.right) << "the text left ink";
+  EXPECT_GE(ink.top, 40) << "top alignment: the text hangs below the point";
+  EXPECT_LE(ink.top, 44);
+  EXPECT_LE(std::abs((ink.left + ink.right) / 2 - 100), 2) << "centred on x";
+  dc.FillSolidRect(0, 0, 200, 100, kWhite);
+  PlayOnto(dc, Wmf({WmfRecord(0x020B, {0, 0}), WmfRecord(0x020C, {100, 200}), WmfRecord(0x0201, {0xFF0000 & 0xFFFF, 0x00FF}), opaque}), true);
+  EXPECT_EQ(InkBox(dc), (RECT{20, 60, 40, 80})) << "ETO_OPAQUE fills exactly its rectangle";
+  EXPECT_EQ(dc.GetPixel(20, 60), kBlue);
+}
+
+TEST_F(Player, EnhancedMetafileWideTextUsesItsFontAndKeepsToItsClipRectangle) {
+  // A 20-pixel font; "WWWWWWWW" in red from (10, 10), clipped to x < 40.
+  Bytes font;
+  font.U32(82).U32(0).U32(1).S32(-20).S32(0).S32(0).S32(0).S32(400).U32(0).U32(0);
+  for (char c : std::string("Arial")) font.U16(static_cast<unsigned char>(c));
+  font.U16(0);
+  font.data.resize(12 + 92 + 8, 0);
+  font.data[4] = static_cast<BYTE>(font.data.size());
+  const std::u16string letters = u"WWWWWWWW";
+  Bytes text;
+  text.U32(84).U32(0).S32(0).S32(0).S32(0).S32(0).U32(1).U32(0).U32(0);
+  text.S32(10).S32(10).U32(static_cast<std::uint32_t>(letters.size())).U32(76).U32(ETO_CLIPPED);
+  text.S32(0).S32(0).S32(40).S32(100).U32(0);
+  for (char16_t c : letters) text.U16(c);
+  text.data[4] = static_cast<BYTE>(text.data.size());
+  PlayOnto(dc, Emf({font, EmfRecord(37, {1}), EmfRecord(24, {0x0000FF}), EmfRecord(18, {TRANSPARENT}), text}, RECT{0, 0, 199, 99}),
+           false);
+  const RECT ink = InkBox(dc);
+  EXPECT_EQ(ink.right, 40) << "the text runs on to the clip rectangle's edge and no further";
+  EXPECT_GE(ink.left, 10);
+  EXPECT_GE(ink.top, 10);
+  EXPECT_GE(ink.bottom - ink.top, 12) << "a 20-pixel font's capitals";
+  EXPECT_LE(ink.bottom, 32);
 }
 
 TEST(Metafiles, CorruptBytesAreRefusedWithAnError) {

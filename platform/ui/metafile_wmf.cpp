@@ -47,6 +47,48 @@ class ObjectSlots {
   std::vector<bool> used_;
 };
 
+// Bytes of the record from a byte offset, checked against its end.
+std::span<const BYTE> BytesAt(std::span<const BYTE> r, std::size_t at, std::size_t count) {
+  if (!win::FieldFits(r.size(), at, count)) throw std::out_of_range("text beyond the record");
+  return r.subspan(at, count);
+}
+
+QString Latin1(std::span<const BYTE> bytes) {
+  return QString::fromLatin1(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+}
+
+// Strings are padded to a whole number of words.
+std::size_t Padded(std::size_t length) { return length + (length & 1); }
+
+Text TextOutOf(std::span<const BYTE> r) {
+  const std::size_t length = ReadLe16(r, 6);
+  const std::size_t after = (8 + Padded(length) - 6) / 2;
+  return Text{POINT{Short(r, after + 1), Short(r, after)}, Latin1(BytesAt(r, 8, length)), 0, RECT{}};
+}
+
+Text ExtTextOutOf(std::span<const BYTE> r) {
+  const std::size_t length = ReadLe16(r, 10);
+  const UINT options = ReadLe16(r, 12);
+  const bool hasRect = (options & (ETO_OPAQUE | ETO_CLIPPED)) != 0;
+  const RECT rect = hasRect ? RECT{Short(r, 4), Short(r, 5), Short(r, 6), Short(r, 7)} : RECT{};
+  return Text{POINT{Short(r, 1), Short(r, 0)}, Latin1(BytesAt(r, hasRect ? 22 : 14, length)), options, rect};
+}
+
+CreateFont FontOf(std::span<const BYTE> r, std::uint32_t index) {
+  LOGFONTA font;
+  font.lfHeight = Short(r, 0);
+  font.lfWidth = Short(r, 1);
+  font.lfWeight = Short(r, 4);
+  const auto flags = BytesAt(r, 16, 8);
+  font.lfItalic = flags[0];
+  font.lfUnderline = flags[1];
+  font.lfStrikeOut = flags[2];
+  font.lfCharSet = flags[3];
+  const auto face = r.size() > 24 ? r.subspan(24, std::min<std::size_t>(r.size() - 24, LF_FACESIZE - 1)) : std::span<const BYTE>();
+  std::copy(face.begin(), std::find(face.begin(), face.end(), BYTE{0}), font.lfFaceName);
+  return CreateFont{index, font};
+}
+
 std::optional<Op> StretchDib(std::span<const BYTE> r, std::size_t firstCoordinate, std::size_t dibWord) {
   const RECT destination{Short(r, firstCoordinate + 3), Short(r, firstCoordinate + 2),
                          Short(r, firstCoordinate + 3) + Short(r, firstCoordinate + 1),
@@ -88,8 +130,15 @@ std::optional<Op> ReadRecord(WORD function, std::span<const BYTE> r, ObjectSlots
     case 0x01F0: objects.Release(ReadLe16(r, 6)); return Delete{ReadLe16(r, 6)};
     case 0x02FA: return CreatePen{objects.Take(), Short(r, 0) & 0xF, Short(r, 1), Long(r, 3) & 0xFFFFFF};
     case 0x02FC: return CreateBrush{objects.Take(), Short(r, 0) == 1, Long(r, 1) & 0xFFFFFF};
+    case 0x02FB: return FontOf(r, objects.Take());
+    case 0x012E: return SetTextAlign{ReadLe16(r, 6)};
+    case 0x0521: return TextOutOf(r);
+    case 0x0A32: return ExtTextOutOf(r);
+    case 0x0416: return ClipRect{BoxOf(r), false};
+    case 0x0415: return ClipRect{BoxOf(r), true};
+    // The scans of a region object are not read: selecting one removes the clip.
+    case 0x012C: return SelectClip{{}, RGN_COPY};
     // Objects the player does not draw with still take their slot.
-    case 0x02FB:
     case 0x00F7:
     case 0x06FF:
     case 0x0142: return CreateBrush{objects.Take(), true, 0};

@@ -28,13 +28,21 @@ class DialogKeys final : public QObject {
       SetFocus(hwnd_);
     }
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return QObject::eventFilter(watched, event);
-    const UINT vk = DialogKeyOf(static_cast<QKeyEvent*>(event)->key());
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool press = event->type() == QEvent::KeyPress;
+    // Alt and a letter or digit is a mnemonic of the dialog, not the control's.
+    if ((key->modifiers() & Qt::AltModifier) != 0 && IsLetterOrDigit(key->key())) {
+      RouteKey(press ? WM_SYSKEYDOWN : WM_SYSKEYUP, static_cast<UINT>(key->key()));
+      return true;
+    }
+    const UINT vk = DialogKeyOf(key->key());
     if (vk == 0) return false;
-    RouteKey(event->type() == QEvent::KeyPress ? WM_KEYDOWN : WM_KEYUP, vk);
+    RouteKey(press ? WM_KEYDOWN : WM_KEYUP, vk);
     return true;
   }
 
  private:
+  static bool IsLetterOrDigit(int key) { return (key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9); }
   static UINT DialogKeyOf(int key) {
     switch (key) {
       case Qt::Key_Tab:
@@ -69,7 +77,7 @@ void NativeControlState::Place(HWND hwnd) {
   ScreenToClient(TopLevelOf(hwnd), &origin);
   const int height = heightLimit > 0 ? std::min<int>(heightLimit, rect.Height()) : rect.Height();
   widget->setGeometry(origin.x, origin.y, rect.Width(), height);
-  widget->setVisible(IsWindowVisible(hwnd) != 0);
+  widget->setVisible(IsWindowVisible(hwnd) != 0 && !selfPainted);
   widget->setEnabled(IsWindowEnabled(hwnd) != 0);
 }
 

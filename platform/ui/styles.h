@@ -93,6 +93,10 @@ constexpr DWORD LVS_LIST = 0x3;
 constexpr DWORD LVS_TYPEMASK = 0x3;
 constexpr DWORD LVS_SINGLESEL = 0x4;
 constexpr DWORD LVS_SHOWSELALWAYS = 0x8;
+constexpr DWORD LVS_AUTOARRANGE = 0x100;
+constexpr DWORD LVS_ALIGNTOP = 0x0;
+constexpr DWORD LVS_ALIGNLEFT = 0x800;
+constexpr DWORD LVS_ALIGNMASK = 0xC00;
 constexpr DWORD LVS_NOCOLUMNHEADER = 0x4000;
 
 // ShowWindow commands.

@@ -3,6 +3,7 @@
 #include "platform/ui/gdi_internal.h"
 #include "platform/ui/input_router.h"
 #include "platform/ui/messages.h"
+#include "platform/ui/native_control.h"
 #include "platform/ui/styles.h"
 #include "platform/ui/window_table.h"
 
@@ -99,6 +100,8 @@ class SurfaceView final : public QWidget {
   void mouseDoubleClickEvent(QMouseEvent* event) override { Route(WM_LBUTTONDBLCLK, event); }
   void mouseMoveEvent(QMouseEvent* event) override { Route(WM_MOUSEMOVE, event); }
   void keyPressEvent(QKeyEvent* event) override { Key(WM_KEYDOWN, event); }
+  // Tab belongs to the dialog manager: Qt must not move its own focus among the native controls.
+  bool focusNextPrevChild(bool) override { return false; }
   void keyReleaseEvent(QKeyEvent* event) override { Key(WM_KEYUP, event); }
   void closeEvent(QCloseEvent* event) override {
     event->ignore();
@@ -110,9 +113,13 @@ class SurfaceView final : public QWidget {
     if (event->button() != Qt::LeftButton && message != WM_MOUSEMOVE) return;
     RouteMouse(surface_.hwnd, message, ClientPoint(event->position()), KeysOf(event->buttons()));
   }
+  // With Alt held keys are system keys, so that Alt and a letter reach the dialog's mnemonics.
   void Key(UINT message, QKeyEvent* event) {
     const UINT vk = VirtualKeyOf(event->key());
-    if (vk != 0) RouteKey(message, vk);
+    if (vk == 0) return;
+    const bool alt = (event->modifiers() & Qt::AltModifier) != 0 || vk == VK_MENU;
+    if (alt) message = message == WM_KEYDOWN ? WM_SYSKEYDOWN : WM_SYSKEYUP;
+    RouteKey(message, vk);
   }
   Surface& surface_;
 };
@@ -138,6 +145,13 @@ void EnsureQtApplication() {
   static char* argv[] = {name, nullptr};
   static QApplication* application = new QApplication(argc, argv);
   (void)application;
+}
+
+void SurfaceFollowFocus(HWND focus) {
+  WindowRecord* record = FindWindowRecord(focus);
+  if (record == nullptr || dynamic_cast<NativeControlState*>(record->control.get()) != nullptr) return;
+  WindowRecord* top = FindWindowRecord(TopLevelOf(focus));
+  if (top != nullptr && top->surface) SurfaceWidget(*top).setFocus(Qt::OtherFocusReason);
 }
 
 void AttachSurface(WindowRecord& record) {

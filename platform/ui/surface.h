@@ -14,6 +14,10 @@ void SurfaceGeometryChanged(WindowRecord& record);
 // The backing image changed: show it.
 void SurfacePresent(WindowRecord& record);
 
+// Keys typed on the desktop follow the focus window: a native control takes them itself when
+// it gets the focus; for any other window the top-level's own widget takes them back.
+void SurfaceFollowFocus(HWND focus);
+
 // Hands pending desktop input to the queue without waiting.
 void PollDesktopEvents();
 // Waits for desktop input for at most timeoutMs (-1: without limit).

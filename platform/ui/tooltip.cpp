@@ -3,10 +3,12 @@
 #include "platform/ui/control_paint.h"
 #include "platform/ui/message_queue.h"
 #include "platform/ui/styles.h"
+#include "platform/ui/tooltip_subclass.h"
 #include "platform/ui/window_api.h"
 #include "platform/ui/window_class.h"
 #include "platform/ui/window_table.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -54,6 +56,18 @@ int ToolAt(const TipState& state, HWND hwnd, POINT client) {
     }
   }
   return -1;
+}
+
+// The window whose mouse messages the tool is about.
+HWND ToolWindow(const Tool& tool) { return (tool.flags & TTF_IDISHWND) != 0 ? reinterpret_cast<HWND>(tool.id) : tool.hwnd; }
+
+// Stops watching a tool's window unless another subclassing tool of this tooltip is on it.
+void Unwatch(HWND tip, const TipState& state, const Tool& gone) {
+  if ((gone.flags & TTF_SUBCLASS) == 0) return;
+  const bool shared = std::any_of(state.tools.begin(), state.tools.end(), [&](const Tool& other) {
+    return (other.flags & TTF_SUBCLASS) != 0 && ToolWindow(other) == ToolWindow(gone);
+  });
+  if (!shared) UnwatchToolWindow(ToolWindow(gone), tip);
 }
 
 void Hide(HWND tip) {
@@ -115,11 +129,16 @@ LRESULT ToolMessage(HWND tip, TipState& state, UINT message, const TOOLINFOA& in
   switch (message) {
     case TTM_ADDTOOLA:
       state.tools.push_back(Tool{info.uFlags, info.hwnd, info.uId, info.rect, info.lpszText != nullptr ? info.lpszText : ""});
+      if ((info.uFlags & TTF_SUBCLASS) != 0) WatchToolWindow(ToolWindow(state.tools.back()), tip);
       return win::TRUE;
-    case TTM_DELTOOLA:
-      if (found >= 0) state.tools.erase(state.tools.begin() + found);
+    case TTM_DELTOOLA: {
+      if (found < 0) return 0;
+      const Tool gone = state.tools[static_cast<std::size_t>(found)];
+      state.tools.erase(state.tools.begin() + found);
+      Unwatch(tip, state, gone);
       if (state.current == found) state.current = -1, Hide(tip);
       return 0;
+    }
     case TTM_NEWTOOLRECTA:
       if (found >= 0) state.tools[static_cast<std::size_t>(found)].rect = info.rect;
       return 0;
@@ -174,6 +193,9 @@ LRESULT ToolTipProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: Paint(hwnd); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_NCHITTEST: return HTTRANSPARENT;
+    case WM_DESTROY:
+      for (const Tool& tool : std::exchange(state.tools, {})) Unwatch(hwnd, state, tool);
+      return 0;
     default: return DefWindowProcA(hwnd, message, wParam, lParam);
   }
 }

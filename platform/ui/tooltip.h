@@ -1,7 +1,8 @@
 // The "tooltips_class32" class: tools over rectangles of windows (or whole windows), shown
 // after the initial delay when relayed mouse moves rest on a tool, hidden on a click, when the
-// mouse leaves, or after the auto-pop delay. Not implemented: balloon tips, tracking tips,
-// TTF_SUBCLASS (owners relay with TTM_RELAYEVENT), per-tool hit testing by region.
+// mouse leaves, or after the auto-pop delay. Owners relay with TTM_RELAYEVENT, or tools with
+// TTF_SUBCLASS let the tooltip watch their window's mouse messages itself.
+// Not implemented: balloon tips, tracking tips, per-tool hit testing by region.
 #pragma once
 
 #include "platform/ui/cwnd.h"

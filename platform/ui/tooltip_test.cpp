@@ -3,11 +3,13 @@
 #include "platform/ui/cdialog.h"
 #include "platform/ui/dialog_resources.h"
 #include "platform/ui/message_queue.h"
+#include "platform/ui/styles.h"
 #include "platform/ui/test_driver.h"
 #include "platform/ui/window_api.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace ui {
@@ -80,6 +82,59 @@ TEST_F(ToolTips, DeactivatedTipsStayHidden) {
   dialog.tip.RelayEvent(&move);
   EXPECT_EQ(SendMessage(dialog.tip.m_hWnd, TTM_GETTOOLCOUNT, 0, 0), 1);
   EXPECT_FALSE(KillTimer(dialog.tip.m_hWnd, 1)) << "no show timer was started";
+}
+
+// A tooltip that watches the link itself: nothing relays.
+class SubclassingDialog : public CDialog {
+ public:
+  SubclassingDialog() : CDialog(600) {}
+  BOOL OnInitDialog() override {
+    CDialog::OnInitDialog();
+    tip.Create(this);
+    link = GetDlgItem(1024)->m_hWnd;
+    linkProc = GetWindowLongPtrA(link, GWLP_WNDPROC);
+    TOOLINFOA info;
+    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    info.hwnd = m_hWnd;
+    info.uId = reinterpret_cast<std::uintptr_t>(link);
+    std::string text = "mailto:help@example.com";
+    info.lpszText = text.data();
+    tip.SendMessage(TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+    return win::TRUE;
+  }
+  CToolTipCtrl tip;
+  HWND link = nullptr;
+  std::intptr_t linkProc = 0;
+};
+
+TEST_F(ToolTips, SubclassingToolsShowWithoutRelayingAndGiveTheProcedureBack) {
+  SubclassingDialog dialog;
+  std::vector<bool> shown;
+  driver.OnDialog(600, [&](HWND) {
+    PostMessage(dialog.link, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    driver.WhenIdle([&] { driver.Advance(500); });
+    driver.WhenIdle([&] {
+      shown.push_back(IsWindowVisible(dialog.tip.m_hWnd) != 0);
+      EXPECT_EQ(dialog.tip.GetWindowText(), "mailto:help@example.com");
+      PostMessage(dialog.link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    });
+    driver.WhenIdle([&] {
+      shown.push_back(IsWindowVisible(dialog.tip.m_hWnd) != 0);
+      TOOLINFOA info;
+      info.hwnd = dialog.m_hWnd;
+      info.uId = reinterpret_cast<std::uintptr_t>(dialog.link);
+      SendMessage(dialog.tip.m_hWnd, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+      EXPECT_EQ(GetWindowLongPtrA(dialog.link, GWLP_WNDPROC), dialog.linkProc) << "the link has its own procedure back";
+      PostMessage(dialog.link, WM_MOUSEMOVE, 0, MAKELPARAM(6, 6));
+    });
+    driver.WhenIdle([&] {
+      EXPECT_FALSE(KillTimer(dialog.tip.m_hWnd, 1)) << "a deleted tool starts no show timer";
+      driver.Escape();
+    });
+  });
+  dialog.DoModal();
+  EXPECT_EQ(shown, (std::vector<bool>{true, false}));
+  EXPECT_TRUE(failures.empty());
 }
 
 }  // namespace

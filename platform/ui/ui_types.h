@@ -31,6 +31,7 @@ using HBITMAP = struct BitmapTag*;
 using HICON = struct IconTag*;
 using HCURSOR = HICON;
 using HMENU = struct MenuTag*;
+using HRGN = struct RegionTag*;
 using HACCEL = struct AcceleratorTag*;
 
 using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);

@@ -406,6 +406,7 @@ HWND SetFocus(HWND hwnd) {
   state.focus = hwnd;
   if (IsWindow(old)) SendMessage(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
   if (hwnd != nullptr && state.focus == hwnd) SendMessage(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
+  if (hwnd != nullptr && state.focus == hwnd) SurfaceFollowFocus(hwnd);
   return IsWindow(old) ? old : nullptr;
 }
 

@@ -44,7 +44,8 @@ struct WindowRecord {
   std::vector<HWND> children;
   void* font = nullptr;  // HFONT
   void* icons[2] = {};   // HICON small and big (WM_SETICON)
-  bool invalid = false;
+  bool invalid = false;       // the update region below is not empty
+  std::vector<RECT> update;   // the update region as disjoint rectangles in client coordinates
   bool eraseNeeded = false;
   bool destroying = false;
   bool trackLeave = false;
