@@ -96,8 +96,8 @@ void ReadRow(ui::HWND list, int row, Shown& shown) {
 class CardKinds : public testing::ProgramTest {
  protected:
   // Runs the program, selects each row in turn and keeps what the page showed, by drive letter.
-  std::map<char, Shown> SelectEach(const std::string& windows) {
-    Start(ManyKinds(windows));
+  std::map<char, Shown> SelectEach(const std::string& machine) {
+    Start(machine);
     testing::HideNotes();
     std::map<char, Shown> shown;
     driver.OnDialog(kMainTemplate, [&](ui::HWND main) {
@@ -175,7 +175,7 @@ void AddRawFlash(std::map<char, Expected>& expected) {
 }
 
 TEST_F(CardKinds, OnXpEachCardShowsItsReaderCapacityAndVolume) {
-  const auto shown = SelectEach("xp");
+  const auto shown = SelectEach(ManyKinds("xp"));
   ASSERT_EQ(shown.size(), 11u);
   std::map<char, Expected> expected;
   AddBusReaders(expected);
@@ -190,7 +190,7 @@ TEST_F(CardKinds, OnXpEachCardShowsItsReaderCapacityAndVolume) {
 }
 
 TEST_F(CardKinds, On98TheCardDriverAndAspiShowTheSameCards) {
-  const auto shown = SelectEach("98");
+  const auto shown = SelectEach(ManyKinds("98"));
   ASSERT_EQ(shown.size(), 11u);
   std::map<char, Expected> expected;
   AddBusReaders(expected);
@@ -205,7 +205,7 @@ TEST_F(CardKinds, On98TheCardDriverAndAspiShowTheSameCards) {
 // other drives. It asks a card's capacity through ASPI, which NT4 has not: only the floppy disk,
 // measured through the file system, shows its size.
 TEST_F(CardKinds, OnNt4EveryRowIsItsInquiryTextsAndOnlyTheFloppyShowsItsSize) {
-  const auto shown = SelectEach("nt4");
+  const auto shown = SelectEach(ManyKinds("nt4"));
   ASSERT_EQ(shown.size(), 11u);
   std::map<char, Expected> expected;
   expected['E'] = {UsbRow('E', "CF Reader"), kOtherImage, Product("CF Reader"), " 1.00", kNoMedia};
@@ -223,6 +223,24 @@ TEST_F(CardKinds, OnNt4EveryRowIsItsInquiryTextsAndOnlyTheFloppyShowsItsSize) {
   AddCommonDrives(expected);
   expected['B'].capacity = kNoMedia;
   Check(shown, expected);
+}
+
+// Empty readers: the query finds no card, so the capacity says so, on both roads of XP.
+TEST_F(CardKinds, EmptyReadersShowNoMedia) {
+  const auto shown = SelectEach(R"({ "version": 1, "windows": "xp", "readers": [
+    { "bus": "ide", "maker": true, "letter": "E" },
+    { "bus": "usb", "maker": true, "product": "SM Reader", "letter": "F" } ] })");
+  ASSERT_EQ(shown.size(), 2u);
+  for (const char letter : {'E', 'F'}) {
+    const Shown& page = shown.at(letter);
+    EXPECT_EQ(page.capacity, kNoMedia) << letter;
+    EXPECT_EQ(page.support, " No") << letter;
+    EXPECT_EQ(page.label, " UNTITLED") << letter << ": no volume to name";
+  }
+  EXPECT_EQ(shown.at('E').row.substr(0, 9), "(E:) IDE ");
+  EXPECT_EQ(shown.at('E').firmware, "");
+  EXPECT_EQ(shown.at('F').name, Product("SM Reader"));
+  EXPECT_EQ(shown.at('F').firmware, " 1.00");
 }
 
 }  // namespace
