@@ -66,6 +66,15 @@ bool Inquire(win::BYTE host, win::BYTE target, win::BYTE lun, InquiryReply& repl
   return AspiInquiry(host, target, lun, reply.data(), kInquiryLength);
 }
 
+// Two readers of one model answer the same texts on the same kind of adapter; an address that an
+// earlier entry of the list already holds belongs to that reader, not to the node asked about.
+bool AddressListed(win::BYTE host, win::BYTE target, win::BYTE lun) {
+  for (const DeviceEntry* entry = DeviceListHead; entry != nullptr; entry = entry->next) {
+    if (entry->hostAdapter == host && entry->target == target && entry->lun == lun) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int GetAspiMediaKind(win::BYTE* deviceKind, win::BYTE host, win::BYTE target, win::BYTE lun, win::BYTE* readerKind) {
@@ -117,7 +126,7 @@ int FindAspiAddress9x(const DriverNode* node, win::BYTE* deviceKind, win::BYTE* 
         const bool same = EqualNoCase(mine.vendor, theirs.vendor) && EqualNoCase(mine.product, theirs.product) &&
                           EqualNoCase(myAdapter, adapter) &&
                           (!allTexts || EqualNoCase(mine.revision, theirs.revision));
-        if (!same) continue;
+        if (!same || AddressListed(h, t, l)) continue;
         *host = h;
         *target = t;
         *lun = l;

@@ -147,6 +147,27 @@ INSTANTIATE_TEST_SUITE_P(Windows9x, DeviceListOn9x,
                                            std::pair<const char*, win::BYTE>{"98", 3},
                                            std::pair<const char*, win::BYTE>{"me", 4}));
 
+// Two readers of one model answer the same INQUIRY texts behind the same kind of adapter: each
+// entry still gets its own reader's address, in the order of the nodes.
+TEST_F(DeviceOn9xMachine, TwoReadersOfOneModelKeepTheirOwnAspiAddresses) {
+  WriteNumberedImage("first.img", 4096);
+  WriteNumberedImage("second.img", 8192);
+  Start(R"({"version":1,"windows":"98","readers":[
+    {"bus":"usb","maker":true,"letter":"E","card":{"kind":"cf","image":"first.img","sectors":4096}},
+    {"bus":"usb","maker":true,"letter":"F","card":{"kind":"cf","image":"second.img","sectors":8192}}]})",
+        3);
+  ASSERT_EQ(EnumDevices9x(), 1);
+  ASSERT_EQ(DeviceCount, 2);
+  const DeviceEntry* first = EntryAt('E');
+  const DeviceEntry* second = EntryAt('F');
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(first->hostAdapter, 0);
+  EXPECT_EQ(second->hostAdapter, 1) << "not the first reader's address again";
+  EXPECT_EQ(second->target, 0);
+  EXPECT_EQ(second->lun, 0);
+}
+
 TEST_F(DeviceOn9xMachine, IdeCardsMoveSectorsThroughTheDriver) {
   Start(Machine9x("98"), 3);
   ASSERT_EQ(EnumDevices9x(), 1);

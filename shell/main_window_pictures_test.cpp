@@ -1,6 +1,8 @@
 // Pictures of the main window on each of its pages, saved beside the test programs and read
-// back: the device list's rows with their icons, each page's background and its labels.
+// back, on the default machine: the device list's rows with the picture of each card kind, each
+// page's background and its labels.
 #include "platform/ui/gdi.h"
+#include "platform/ui/list_view.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/message_queue.h"
 #include "platform/ui/messages.h"
@@ -12,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <filesystem>
@@ -87,6 +90,42 @@ ui::RECT PlaceIn(ui::HWND main, ui::HWND window) {
   return {corner.x, corner.y, corner.x + rect.right - rect.left, corner.y + rect.bottom - rect.top};
 }
 
+// The fill colour of each device picture, by image index: MMC/SD, SmartMedia, CompactFlash,
+// Memory Stick, other drives, cards of the maker's IDE and PCMCIA readers.
+constexpr std::array<ui::COLORREF, 6> kImageFill = {ui::RGB(0x7a, 0x7a, 0x7a), ui::RGB(0x8c, 0x8c, 0x8c),
+                                                    ui::RGB(0x6e, 0x6e, 0x6e), ui::RGB(0x9a, 0x9a, 0x9a),
+                                                    ui::RGB(0xb4, 0xb4, 0xb4), ui::RGB(0x5a, 0x5a, 0x5a)};
+
+// The default machine's rows, A: E: F: G: H: I:: the floppy drive, the maker's CompactFlash,
+// SmartMedia and Memory Stick readers, the other maker's SD reader, the maker's PCMCIA slot.
+constexpr std::array<int, 6> kDefaultMachineImages = {4, 2, 1, 4, 3, 5};
+
+// The pictures lie in the first columns of the list, the texts after them.
+constexpr int kIconColumns = 22;
+
+// The middle line of a row, in the main window's client coordinates.
+int RowMiddle(ui::HWND main, ui::HWND list, int row) {
+  ui::POINT point{};
+  EXPECT_TRUE(ui::ListViewRowPoint(list, row, &point)) << "row " << row;
+  ui::ClientToScreen(list, &point);
+  ui::ScreenToClient(main, &point);
+  return point.y;
+}
+
+// The picture a row shows: the one whose fill colour covers most of the row's first columns.
+int RowImage(const Picture& shot, ui::HWND main, ui::HWND list, int row) {
+  const ui::RECT area = PlaceIn(main, list);
+  const int middle = RowMiddle(main, list, row);
+  std::array<int, kImageFill.size()> counts{};
+  for (int y = middle - 7; y <= middle + 7; ++y) {
+    for (int x = area.left; x < area.left + kIconColumns; ++x) {
+      for (std::size_t image = 0; image < kImageFill.size(); ++image) counts[image] += shot.At(x, y) == kImageFill[image];
+    }
+  }
+  const auto most = std::max_element(counts.begin(), counts.end());
+  return *most == 0 ? -1 : static_cast<int>(most - counts.begin());
+}
+
 // Columns of a control that differ from the page's background there: where its text was drawn.
 struct Ink {
   int left = 0;
@@ -148,7 +187,7 @@ class MainWindowPictures : public testing::ProgramTest {
 };
 
 TEST_F(MainWindowPictures, EachPageIsSavedWithTheDeviceRowsItsBackgroundAndItsLabels) {
-  Start(testing::TwoReaders("xp"));
+  StartDefault();
   testing::HideNotes();
   driver.OnDialog(kMainTemplate, [&](ui::HWND main) {
     auto* window = static_cast<CMainDlg*>(ui::CWnd::FromHandlePermanent(main));
@@ -163,6 +202,7 @@ TEST_F(MainWindowPictures, EachPageIsSavedWithTheDeviceRowsItsBackgroundAndItsLa
                          dc.GetTextExtent(LoadProgramString(103)).cx;
     EXPECT_LT(titleEnd, PlaceIn(main, ui::GetDlgItem(main, 1269)).left);
 
+    const ui::HWND list = ui::GetDlgItem(main, kDeviceListControl);
     const std::array<const char*, 4> names = {"information", "recovery", "tools", "about"};
     for (int index = 0; index < 4; ++index) {
       window->Sheet().SetActivePage(index);
@@ -170,23 +210,23 @@ TEST_F(MainWindowPictures, EachPageIsSavedWithTheDeviceRowsItsBackgroundAndItsLa
       const Picture shot(Save(main, names[static_cast<std::size_t>(index)]));
       ASSERT_TRUE(shot.Loaded());
 
-      // The rows: the other maker's reader's icon, exactly as drawn, with its text beside it;
-      // the row above it shown selected, its own text drawn over the selection.
-      const ui::RECT list = PlaceIn(main, ui::GetDlgItem(main, kDeviceListControl));
-      const auto other = shot.Find(list, ui::RGB(0xb4, 0xb4, 0xb4));
-      ASSERT_TRUE(other) << names[static_cast<std::size_t>(index)];
-      const ui::COLORREF empty = shot.At(list.left + 20, list.bottom - 30);
-      const int column = list.right - 10;
-      EXPECT_EQ(shot.At(column, other->y), empty) << "row 1 is not selected";
-      int bottom = other->y;
-      while (bottom > list.top && shot.At(column, bottom - 1) == empty) --bottom;
-      const ui::COLORREF selection = shot.At(column, bottom - 1);
-      int top = bottom - 1;
-      while (top > list.top && shot.At(column, top - 1) == selection) --top;
-      EXPECT_NE(selection, empty);
-      EXPECT_GE(bottom - top, 14) << "row 0 is shown selected over its whole height";
-      EXPECT_GT(Inked(shot, {other->x + 16, top, list.right - 4, bottom}, selection), 10) << "row 0's text";
-      EXPECT_GT(Inked(shot, {other->x + 16, bottom, list.right - 4, bottom + 16}, empty), 10) << "row 1's text";
+      // Each row shows the picture of its card kind (the selected row's is tinted, and looked at
+      // once another row is selected); row 0 is shown selected, its text drawn over the
+      // selection, and row 1 is not.
+      const ui::RECT area = PlaceIn(main, list);
+      for (int row = 1; row < static_cast<int>(kDefaultMachineImages.size()); ++row) {
+        EXPECT_EQ(RowImage(shot, main, list, row), kDefaultMachineImages[static_cast<std::size_t>(row)])
+            << names[static_cast<std::size_t>(index)] << " row " << row;
+      }
+      const int selected = RowMiddle(main, list, 0);
+      const int plain = RowMiddle(main, list, 1);
+      const ui::COLORREF empty = shot.At(area.left + 20, area.bottom - 30);
+      const ui::COLORREF selection = shot.At(area.right - 10, selected);
+      EXPECT_NE(selection, empty) << "row 0 is shown selected";
+      EXPECT_EQ(shot.At(area.right - 10, plain), empty) << "row 1 is not selected";
+      const int textLeft = area.left + kIconColumns;
+      EXPECT_GT(Inked(shot, {textLeft, selected - 6, area.right - 4, selected + 6}, selection), 10) << "row 0's text";
+      EXPECT_GT(Inked(shot, {textLeft, plain - 6, area.right - 4, plain + 6}, empty), 10) << "row 1's text";
 
       ExpectBackground(shot, background, main, page, 3, 300);
       ExpectBackground(shot, background, main, page, 250, 315);
@@ -205,7 +245,15 @@ TEST_F(MainWindowPictures, EachPageIsSavedWithTheDeviceRowsItsBackgroundAndItsLa
         EXPECT_TRUE(shot.Find(web, ui::RGB(0, 0, 255))) << "the link in the link colour";
       }
     }
-    ui::PostMessage(main, ui::WM_COMMAND, ui::IDCANCEL, 0);
+    // The picture of the README: the maker's CompactFlash reader selected.
+    window->Sheet().SetActivePage(0);
+    driver.Select(main, kDeviceListControl, 1);
+    driver.WhenIdle([&, main, list] {
+      const Picture shot(Save(main, "selected-card"));
+      EXPECT_EQ(RowImage(shot, main, list, 0), kDefaultMachineImages[0]) << "row 0 once not selected";
+      EXPECT_EQ(testing::ItemText(ActivePageHwnd, 1021), " E:\\");
+      ui::PostMessage(main, ui::WM_COMMAND, ui::IDCANCEL, 0);
+    });
   });
   Run();
   EXPECT_EQ(driver.Started(), std::vector<int>{kMainTemplate});

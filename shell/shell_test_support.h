@@ -54,6 +54,11 @@ class ProgramTest : public DeviceStateTest {
     machine_ = std::make_unique<machine::Machine>(machine::testing::Describe(json));
     machine_->Install();
   }
+  // The machine a person finds on the first start: its description and cards made afresh.
+  void StartDefault() {
+    machine_ = machine::Machine::Load();
+    machine_->Install();
+  }
   void TearDown() override {
     CurrentPageCode = 0;
     ActivePageHwnd = nullptr;

@@ -93,4 +93,33 @@ TEST(Deliverables, ProgramStartsAndWaitsForItsUser) {
   EXPECT_TRUE(WEXITSTATUS(result.status) == 0 || WEXITSTATUS(result.status) == kStillRunning) << result.output;
 }
 
+// On a first start the program makes the default machine, finds its six drives (the log of its
+// device scan names each) and waits for its user in the main window (the start-up notes were
+// already turned off).
+TEST(Deliverables, ProgramFindsTheDefaultMachinesSixDrives) {
+  const auto home = tarnlok::testing::MakeTestDataHome();
+  std::filesystem::create_directories(home / "tarnlok");
+  std::ofstream(home / "tarnlok" / "registry")
+      << "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quarnwell\\Tarnlok V2\\Settings]\n\"START\"=hex:01\n";
+  const auto log = home / "tarnlok" / "drive_c" / "Program Files" / "Tarnlok" / "QWITLK.LOG";
+  const std::string scanned = "grep -c 'Handle created successfully' " + Quoted(log) + " 2>/dev/null";
+  // Polls until the scan is logged or the program ends, for at most two minutes.
+  const auto result = RunCommand(
+      "env -u TARNLOK_MACHINE XDG_DATA_HOME=" + Quoted(home) + " QT_QPA_PLATFORM=offscreen " +
+      Quoted(win::ExecutableFolder() / "Tarnlok") + " >/dev/null 2>&1 & program=$!; " +
+      "for i in $(seq 1200); do kill -0 $program 2>/dev/null || break; [ \"$(" + scanned +
+      ")\" = 6 ] && break; sleep 0.1; done; sleep 1; " +
+      "if kill -0 $program 2>/dev/null; then echo waiting; kill $program; wait $program; fi");
+  std::ostringstream text;
+  text << std::ifstream(log).rdbuf();
+  const std::string lines = text.str();
+  std::filesystem::remove_all(home);
+  EXPECT_EQ(result.output, "waiting\n") << "the program ended before its user answered";
+  for (char letter : std::string("AEFGHI")) {
+    EXPECT_NE(lines.find(std::string("Drive ->") + letter + " Handle created successfully\n"), std::string::npos)
+        << letter << " in " << lines;
+  }
+  EXPECT_EQ(lines.find("Handle creation failure"), std::string::npos) << lines;
+}
+
 }  // namespace

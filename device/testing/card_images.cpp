@@ -13,11 +13,12 @@
 
 namespace tarnlok::testing {
 
-std::vector<win::BYTE> FormattedVolume(int fatBits, std::size_t sectors) {
+std::vector<win::BYTE> FormattedVolume(int fatBits, std::size_t sectors, const std::string& label) {
   const auto path = tarnlok::testing::TestDataHome() / ("fat" + std::to_string(fatBits) + ".img");
   std::filesystem::remove(path);
-  const std::string command = "mkfs.fat -C -F " + std::to_string(fatBits) + " -i 1234ABCD '" + path.string() + "' " +
-                              std::to_string(sectors / 2) + " >/dev/null 2>&1";
+  const std::string labelOption = label.empty() ? std::string() : " -n '" + label + "'";
+  const std::string command = "mkfs.fat -C -F " + std::to_string(fatBits) + " -i 1234ABCD" + labelOption + " '" +
+                              path.string() + "' " + std::to_string(sectors / 2) + " >/dev/null 2>&1";
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
   std::ifstream file(path, std::ios::binary);
   return std::vector<win::BYTE>(std::istreambuf_iterator<char>(file), {});

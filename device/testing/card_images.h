@@ -5,12 +5,14 @@
 #include "platform/win/types.h"
 
 #include <filesystem>
+#include <string>
 #include <vector>
 
 namespace tarnlok::testing {
 
-// The bytes of a volume of sectors formatted with FAT12, 16 or 32 by mkfs.fat.
-std::vector<win::BYTE> FormattedVolume(int fatBits, std::size_t sectors);
+// The bytes of a volume of sectors formatted with FAT12, 16 or 32 by mkfs.fat, with the volume
+// label given (none when empty).
+std::vector<win::BYTE> FormattedVolume(int fatBits, std::size_t sectors, const std::string& label = {});
 
 // A master boot record whose first partition starts at sector start, in front of the volume.
 std::vector<win::BYTE> Partitioned(const std::vector<win::BYTE>& volume, win::DWORD start);

@@ -268,6 +268,16 @@ TEST_F(Text, WordBreakWrapsAndPrefixesDisappear) {
   EXPECT_GE(lines, 2);
 }
 
+TEST_F(Text, WordBreakKeepsTheBlanksThatIndentTheFirstLine) {
+  RECT area{0, 0, 200, 40};
+  dc.SetBkMode(TRANSPARENT);
+  dc.DrawText("A", &area, DT_WORDBREAK);
+  const int flush = Ink().left;
+  dc.FillSolidRect(0, 0, kWide, 40, kWhite);
+  dc.DrawText("  A", &area, DT_WORDBREAK);
+  EXPECT_EQ(Ink().left - flush, dc.GetTextExtent("  ").cx);
+}
+
 TEST_F(Text, EveryFaceResolvesToTheSameFont) {
   CFont arial;
   arial.CreateFont(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");

@@ -48,8 +48,11 @@ Line StripPrefix(const QString& text, bool prefix) {
 std::vector<QString> WrapWords(const QString& paragraph, const QFontMetrics& metrics, int width) {
   std::vector<QString> lines;
   QString current;
+  // Blanks before the first word stay: they indent the first line, as they do without wrapping.
+  bool firstWord = true;
   for (const QString& word : paragraph.split(u' ')) {
-    const QString candidate = current.isEmpty() ? word : current + u' ' + word;
+    const QString candidate = firstWord ? word : current + u' ' + word;
+    firstWord = false;
     if (!current.isEmpty() && metrics.horizontalAdvance(candidate) > width) {
       lines.push_back(current);
       current = word;
