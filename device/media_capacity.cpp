@@ -113,7 +113,7 @@ std::optional<PlainCapacity> CapacityFromGeometry(win::HANDLE handle) {
 std::optional<PlainCapacity> ReadPlainCapacity(win::HANDLE handle, const DeviceEntry& entry) {
   constexpr std::array<win::BYTE, 6> kReadCapacity{0x25, 0, 0, 0, 0, 0};
   std::array<win::BYTE, 8> answer{};
-  if (OsKindHasVendorPassThrough()) {
+  if (OsKindIsNt()) {
     if (!ExecScsiCommand(handle, entry.hostAdapter, entry.target, entry.lun, kReadCapacity.data(),
                          kReadCapacity.size(), answer.data(), answer.size(), kScsiDataIn)) {
       return CapacityFromGeometry(handle);
