@@ -61,6 +61,8 @@ int FloppyCapacity(DeviceEntry& entry, const Outputs& out) {
 }
 
 win::BYTE KindFromStatus(win::DWORD status) {
+  // A Memory Stick Pro answers no raw geometry; taken as a Memory Stick it would never measure.
+  if ((status & kStatusMemoryStick) != 0 && (status & kStatusMemoryStickPro) != 0) return kMemoryStickPro;
   if ((status & kStatusMemoryStick) != 0) return kMemoryStick;
   if ((status & kStatusSmartMedia) != 0) return kSmartMedia;
   if ((status & kStatusCompactFlash) != 0) return kCompactFlash;
