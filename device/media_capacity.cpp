@@ -61,8 +61,6 @@ int FloppyCapacity(DeviceEntry& entry, const Outputs& out) {
 }
 
 win::BYTE KindFromStatus(win::DWORD status) {
-  // A Memory Stick Pro answers no raw geometry; taken as a Memory Stick it would never measure.
-  if ((status & kStatusMemoryStick) != 0 && (status & kStatusMemoryStickPro) != 0) return kMemoryStickPro;
   if ((status & kStatusMemoryStick) != 0) return kMemoryStick;
   if ((status & kStatusSmartMedia) != 0) return kSmartMedia;
   if ((status & kStatusCompactFlash) != 0) return kCompactFlash;
@@ -174,7 +172,13 @@ int GetMediaCapacity(win::HANDLE handle, DeviceEntry* entry, win::DWORD* sizeOrC
     out.SetWriteProtected();
   }
   entry->deviceKind = KindFromStatus(status);
-  if (entry->deviceKind == kSmartMedia || entry->deviceKind == kMemoryStick) return RawFlashCapacity(handle, *entry, out);
+  if (entry->deviceKind == kSmartMedia || entry->deviceKind == kMemoryStick) {
+    if (RawFlashCapacity(handle, *entry, out) == 1) return 1;
+    // A Memory Stick Pro need not tell a raw geometry; it is then measured as a disk of its
+    // sectors rather than reported missing.
+    if ((status & kStatusMemoryStickPro) == 0) return 0;
+    entry->deviceKind = kMemoryStickPro;
+  }
   return PlainCardCapacity(handle, *entry, out);
 }
 

@@ -138,6 +138,11 @@ TEST_F(MediaCapacity, MemoryStickGeometryIsChecked) {
   const Capacity pro = Measure(kMemoryStickReader);
   EXPECT_EQ(pro.result, 1);
   EXPECT_EQ(entry.deviceKind, kMemoryStick) << "a Memory Stick Pro is counted as a Memory Stick";
+  Reader(RawFlash(0x20000400, {0xFF, 0xFF, 0xFF, 0xFF}));
+  EXPECT_EQ(Measure(kMemoryStickReader).result, 1) << "a Pro that tells no geometry is measured as a disk";
+  EXPECT_EQ(entry.deviceKind, kMemoryStickPro);
+  Reader(RawFlash(0x400, {0xFF, 0xFF, 0xFF, 0xFF}));
+  EXPECT_EQ(Measure(kMemoryStickReader).result, 0) << "a plain Memory Stick must tell its geometry";
 }
 
 TEST_F(MediaCapacity, NoCardEndsBeforeAnyGeometryCommand) {
