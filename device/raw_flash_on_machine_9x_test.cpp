@@ -1,8 +1,8 @@
-// Device access to raw flash cards on described Windows 98 and NT4 machines: the maker's USB
-// SmartMedia, Memory Stick and Memory Stick Pro readers through ASPI (98) and pass-through
+// Device access to raw flash cards on described Windows 98, NT4 and XP machines: the maker's
+// USB SmartMedia, Memory Stick and Memory Stick Pro readers through ASPI (98) and pass-through
 // (NT4), and SmartMedia and Memory Stick cards in IDE and PCMCIA slots through the card driver
-// (98). The device list, identification, capacity, write protection, and a raw page written
-// and read back on each road as backup and restore move them.
+// (98) and IDE pass-through (XP). The device list, identification, capacity, write protection,
+// and raw pages written and read back on each road as backup and restore move them.
 #include "device/aspi_transport.h"
 #include "device/ata_transport.h"
 #include "device/card_type.h"
@@ -269,6 +269,41 @@ TEST_F(RawFlashOnNt4, MemoryStickPageRoundTripThroughPassThrough) {
   Bytes back(512, 0);
   ASSERT_TRUE(send(VendorBlock(kVendorReadPages, (2U << 16) | block, 512), back, kScsiDataIn));
   EXPECT_EQ(back, page);
+}
+
+class RawFlashOnXpIde : public testing::MachineDeviceTest {
+ protected:
+  void SetUp() override {
+    Start(RawFlashMachine("xp"), 7);
+    ASSERT_EQ(EnumDevicesNt(), 1);
+  }
+};
+
+// Restore's road on 2000 and XP: the set-up through IDE pass-through, the data by WRITE(10) at
+// LBA 0 through SCSI pass-through; backup reads them back through IDE pass-through.
+TEST_F(RawFlashOnXpIde, SmartMediaBlockThroughIdePassThroughAndWrite10) {
+  DeviceEntry& ide = *EntryAt('I');
+  EXPECT_EQ(ide.busKind, kBusIde);
+  DriveHandle handle = OpenCardVolume('I');
+  win::DWORD blocks = 0, pagesPerBlock = 0, bytesPerPage = 0;
+  win::BYTE writeProtected = 0;
+  ASSERT_EQ(GetCardType(handle.get(), &ide, &blocks, &pagesPerBlock, &writeProtected, &bytesPerPage), 5u);
+  EXPECT_EQ(ide.deviceKind, kSmartMedia);
+  EXPECT_EQ(blocks, 1024u);
+
+  const win::DWORD page = 1021 * 32;
+  ASSERT_TRUE(ExecAtaCommand(handle.get(), &ide, kVendorEraseBlock, page, nullptr, 0, kAtaNoData, 0, 0));
+  ASSERT_TRUE(ExecAtaCommand(handle.get(), &ide, kVendorWritePages, page, nullptr, 0, kAtaNoData, 700, 0));
+  Bytes block(32 * 512, 0x93);
+  const win::BYTE write10[] = {0x2A, 0, 0, 0, 0, 0, 0, 0, 32, 0};
+  ASSERT_TRUE(ExecScsiCommand(handle.get(), 0, 0, 0, write10, 10, block.data(), 32 * 512, kScsiDataOut));
+  Bytes redundant(512, 0);
+  ASSERT_TRUE(
+      ExecAtaCommand(handle.get(), &ide, kVendorReadRedundant, page, redundant.data(), 512, kAtaDataIn, 0, 0));
+  EXPECT_EQ((win::ReadBe16(redundant, 6) >> 1) & 0x3FF, 700);
+  Bytes sector(512, 0);
+  ASSERT_TRUE(ExecAtaCommand(handle.get(), &ide, kVendorReadPages, page + 31, sector.data(), 512, kAtaDataIn, 0, 0));
+  EXPECT_EQ(sector, Bytes(512, 0x93));
 }
 
 }  // namespace
