@@ -150,6 +150,22 @@ TEST_F(RawFlashOn98, SmartMediaPageRoundTripThroughAspi) {
       << "a page programs once";
 }
 
+TEST_F(RawFlashOn98, MemoryStickBlockRoundTripThroughAspi) {
+  const win::DWORD block = 4095;
+  Bytes reply(2, 0);
+  ASSERT_TRUE(Aspi('F', VendorBlock(kVendorEraseBlock, (300U << 16) | block, 0x4000), reply, kAspiDataIn));
+  Bytes pages(32 * 512, 0x2F);
+  ASSERT_TRUE(Aspi('F', {kVendorOperation, kVendorWriteByCylinder, 0, win::BYTE(block >> 8), win::BYTE(block), 0x60,
+                         0x01, 0x2C},
+                   pages, kAspiDataOut));
+  Bytes extra(4, 0);
+  ASSERT_TRUE(Aspi('F', VendorBlock(kVendorReadExtra, block, 4), extra, kAspiDataIn));
+  EXPECT_EQ(extra, (Bytes{0xFF, 0xFF, 0x01, 0x2C}));
+  Bytes back(32 * 512, 0);
+  ASSERT_TRUE(Aspi('F', VendorBlock(kVendorReadPages, block, 32 * 512), back, kAspiDataIn));
+  EXPECT_EQ(back, pages);
+}
+
 TEST_F(RawFlashOn98, IdeAndPcmciaCardsThroughTheCardDriver) {
   DeviceEntry& ide = *EntryAt('I');
   win::DWORD blocks = 0, pagesPerBlock = 0, bytesPerPage = 0;
