@@ -114,7 +114,9 @@ TaskFile BuildAtaTaskFile(bool ntRoad, win::BYTE deviceKind, win::BYTE driveSele
       file = {0, 1, 0, 0, 0, driveSelect, command};
       break;
     case Layout::FlashWriteSetup:
-      file = {static_cast<win::BYTE>((hi & 0xC0) | lo), 0, Byte(address, 0), Byte(address, 8), Byte(address, 16),
+      // The sector count carries the logical block's high byte: features alone would lose bits
+      // 8-9 of every logical block from 256 up, and make logical block 64 a bad-block mark.
+      file = {static_cast<win::BYTE>((hi & 0xC0) | lo), hi, Byte(address, 0), Byte(address, 8), Byte(address, 16),
               lbaHead, command};
       break;
     case Layout::MemoryStickErase:

@@ -43,6 +43,9 @@ TEST(AtaTaskFile, LayoutsByRoadKindAndCommand) {
 
   const TaskFile flash = BuildAtaTaskFile(true, kSmartMedia, kAtaMaster, 0x86, 0x20, 0, 0x4000, 0);
   EXPECT_EQ(flash.features, 0x40) << "(hi AND 0xC0) OR lo";
+  EXPECT_EQ(flash.sectorCount, 0x40) << "the mark shows in the count too, apart from logical block 64";
+  const TaskFile highLogical = BuildAtaTaskFile(false, kSmartMedia, kAtaMaster, 0x86, 0x20, 0, 999, 0);
+  EXPECT_EQ((highLogical.sectorCount << 8) | highLogical.features, 999) << "no bit of the logical block lost";
   const TaskFile erase = BuildAtaTaskFile(false, kMemoryStick, kAtaMaster, 0x83, 0x0304, 0, 0x0201, 0x07);
   EXPECT_EQ(erase.features, 0x01);
   EXPECT_EQ(erase.sectorCount, 0x07);

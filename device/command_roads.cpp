@@ -35,7 +35,8 @@ void SendTestUnitReady(win::HANDLE handle, const DeviceEntry& entry) {
 bool SendVendorCommand(win::HANDLE handle, ReaderAddress address, win::BYTE subCommand, std::span<win::BYTE> reply) {
   const VendorCdb cdb = CommandFirstCdb(subCommand);
   const auto length = static_cast<win::DWORD>(reply.size());
-  if (OsKindHasVendorPassThrough()) {
+  // NT4 too: its entries carry no ASPI address, so ASPI would ask its first adapter's reader.
+  if (OsKindIsNt()) {
     return ExecScsiCommand(handle, address.host, address.target, address.lun, cdb.data(), cdb.size(), reply.data(),
                            length, kScsiDataIn);
   }

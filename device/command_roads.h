@@ -1,7 +1,6 @@
 // The roads a command takes to a reader inside capacity, locking and identification: standard
-// SCSI commands go through pass-through on the whole NT family and ASPI elsewhere; the readers'
-// vendor commands go through pass-through on Windows 2000 and later only, through ASPI on NT4
-// and Windows 9x.
+// SCSI commands and the readers' vendor commands go through pass-through on the whole NT family
+// (NT4 included: its entries have no ASPI address) and through ASPI on Windows 9x.
 #pragma once
 
 #include "device/device_entry.h"

@@ -13,7 +13,7 @@
 #include "device/identify_reader_9x.h"
 #include "device/scsi_transport.h"
 #include "device/sector_io.h"
-#include "device/testing/device_test_support.h"
+#include "device/testing/machine_fixture.h"
 #include "device/volume_lock.h"
 #include "platform/machine/machine_testing.h"
 #include "platform/win/modules.h"
@@ -50,54 +50,15 @@ std::string Machine9x(const std::string& windows) {
     {"bus":"pcmcia","maker":true,"letter":"G","card":{"kind":"mmcsd","image":"pcmcia.img","sectors":2048}}]})";
 }
 
-const DeviceEntry* EntryAt(char letter) {
-  for (const DeviceEntry* entry = DeviceListHead; entry != nullptr; entry = entry->next) {
-    if (entry->driveLetter == letter) return entry;
-  }
-  return nullptr;
-}
+using testing::EntryAt;
 
-class DeviceOn9xMachine : public testing::DeviceStateTest {
+// On Windows 9x start-up opens the card driver and keeps the answer of its request 1.
+class DeviceOn9xMachine : public testing::MachineDeviceTest {
  protected:
-  // Builds the machine and does what start-up does on Windows 9x: opens the card driver and
-  // keeps the answer of its request 1.
-  void Start(const std::string& json, win::BYTE osKind) {
-    machine_ = std::make_unique<machine::Machine>(Describe(json));
-    machine_->Install();
-    OsKind = osKind;
-    driver_ = win::CreateFileA(kCardDriverName, win::GENERIC_READ | win::GENERIC_WRITE,
-                               win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr, win::OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(driver_, win::INVALID_HANDLE_VALUE);
-    win::DWORD returned = 0;
-    ASSERT_TRUE(win::DeviceIoControl(driver_, kDriverGetDeviceChain, nullptr, 0, &DriverDeviceChain, 4, &returned,
-                                     nullptr));
-  }
-  void TearDown() override {
-    Stop();
-    DeviceStateTest::TearDown();
-  }
-  // Closes what start-up opened, forgets the list and takes the machine away.
-  void Stop() {
-    if (driver_ != win::INVALID_HANDLE_VALUE) win::CloseHandle(driver_);
-    driver_ = win::INVALID_HANDLE_VALUE;
-    if (Vwin32Handle != win::INVALID_HANDLE_VALUE) win::CloseHandle(Vwin32Handle);
-    Vwin32Handle = win::INVALID_HANDLE_VALUE;
-    if (AspiLibrary != nullptr) win::FreeLibrary(AspiLibrary);
-    AspiLibrary = nullptr;
-    SendAspiSrb = nullptr;
-    GetAspiSupportInfo = nullptr;
-    DriverDeviceChain = 0;
-    CardDriveLetter = 0;
-    FreeDeviceList();
-    machine_.reset();
-  }
   win::HANDLE OpenVwin32() {
     Vwin32Handle = win::CreateFileA("\\\\.\\vwin32", 0, 0, nullptr, win::OPEN_EXISTING, 0, nullptr);
     return Vwin32Handle;
   }
-
-  std::unique_ptr<machine::Machine> machine_;
-  win::HANDLE driver_ = win::INVALID_HANDLE_VALUE;
 };
 
 class DeviceListOn9x : public DeviceOn9xMachine,

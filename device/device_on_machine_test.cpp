@@ -12,7 +12,7 @@
 #include "device/scsi_transport.h"
 #include "device/sector_io.h"
 #include "device/testing/card_images.h"
-#include "device/testing/device_test_support.h"
+#include "device/testing/machine_fixture.h"
 #include "device/volume_lock.h"
 #include "platform/machine/machine_testing.h"
 #include "platform/win/paths.h"
@@ -28,7 +28,6 @@
 namespace tarnlok {
 namespace {
 
-using machine::testing::Describe;
 using machine::testing::WriteNumberedImage;
 
 // Three readers of different makers and generations with plain cards, and a floppy drive.
@@ -53,28 +52,11 @@ std::string ReadLog() {
   return text.str();
 }
 
-const DeviceEntry* EntryAt(char letter) {
-  for (const DeviceEntry* entry = DeviceListHead; entry != nullptr; entry = entry->next) {
-    if (entry->driveLetter == letter) return entry;
-  }
-  return nullptr;
-}
+using testing::EntryAt;
 
-class DeviceOnMachine : public testing::DeviceStateTest {
+class DeviceOnMachine : public testing::MachineDeviceTest {
  protected:
-  void Start(const std::string& json, win::BYTE osKind) {
-    machine_ = std::make_unique<machine::Machine>(Describe(json));
-    machine_->Install();
-    OsKind = osKind;
-  }
-  void TearDown() override {
-    DeviceStateTest::TearDown();
-    machine_.reset();
-  }
   machine::Machine& Machine() { return *machine_; }
-
- private:
-  std::unique_ptr<machine::Machine> machine_;
 };
 
 TEST_F(DeviceOnMachine, DeviceListOnXp) {

@@ -113,7 +113,7 @@ std::optional<PlainCapacity> CapacityFromGeometry(win::HANDLE handle) {
 std::optional<PlainCapacity> ReadPlainCapacity(win::HANDLE handle, const DeviceEntry& entry) {
   constexpr std::array<win::BYTE, 6> kReadCapacity{0x25, 0, 0, 0, 0, 0};
   std::array<win::BYTE, 8> answer{};
-  if (OsKindHasVendorPassThrough()) {
+  if (OsKindIsNt()) {
     if (!ExecScsiCommand(handle, entry.hostAdapter, entry.target, entry.lun, kReadCapacity.data(),
                          kReadCapacity.size(), answer.data(), answer.size(), kScsiDataIn)) {
       return CapacityFromGeometry(handle);
@@ -172,7 +172,13 @@ int GetMediaCapacity(win::HANDLE handle, DeviceEntry* entry, win::DWORD* sizeOrC
     out.SetWriteProtected();
   }
   entry->deviceKind = KindFromStatus(status);
-  if (entry->deviceKind == kSmartMedia || entry->deviceKind == kMemoryStick) return RawFlashCapacity(handle, *entry, out);
+  if (entry->deviceKind == kSmartMedia || entry->deviceKind == kMemoryStick) {
+    if (RawFlashCapacity(handle, *entry, out) == 1) return 1;
+    // A Memory Stick Pro need not tell a raw geometry; it is then measured as a disk of its
+    // sectors rather than reported missing.
+    if ((status & kStatusMemoryStickPro) == 0) return 0;
+    entry->deviceKind = kMemoryStickPro;
+  }
   return PlainCardCapacity(handle, *entry, out);
 }
 

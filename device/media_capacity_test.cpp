@@ -138,6 +138,11 @@ TEST_F(MediaCapacity, MemoryStickGeometryIsChecked) {
   const Capacity pro = Measure(kMemoryStickReader);
   EXPECT_EQ(pro.result, 1);
   EXPECT_EQ(entry.deviceKind, kMemoryStick) << "a Memory Stick Pro is counted as a Memory Stick";
+  Reader(RawFlash(0x20000400, {0xFF, 0xFF, 0xFF, 0xFF}));
+  EXPECT_EQ(Measure(kMemoryStickReader).result, 1) << "a Pro that tells no geometry is measured as a disk";
+  EXPECT_EQ(entry.deviceKind, kMemoryStickPro);
+  Reader(RawFlash(0x400, {0xFF, 0xFF, 0xFF, 0xFF}));
+  EXPECT_EQ(Measure(kMemoryStickReader).result, 0) << "a plain Memory Stick must tell its geometry";
 }
 
 TEST_F(MediaCapacity, NoCardEndsBeforeAnyGeometryCommand) {
@@ -190,10 +195,11 @@ TEST_F(MediaCapacity, FloppyDriveFromItsFreeSpaceQuery) {
   EXPECT_EQ(Measure(kMmcSd).result, 0);
 }
 
-TEST_F(MediaCapacity, WindowsNt4AsksThroughAspi) {
+TEST_F(MediaCapacity, WindowsNt4AsksThroughPassThroughLikeTheRestOfTheNtFamily) {
   Reader(PlainCard(64));
-  EXPECT_EQ(Measure(kCompactFlash, win::WindowsVersion::Nt4).result, 0)
-      << "NT4 reads the capacity through ASPI, which it does not have";
+  const Capacity nt4 = Measure(kCompactFlash, win::WindowsVersion::Nt4);
+  EXPECT_EQ(nt4.result, 1) << "an NT entry has no ASPI address to ask";
+  EXPECT_EQ(nt4.sectorsOrBlocks, 64u);
   const Capacity w2k = Measure(kCompactFlash, win::WindowsVersion::Win2000);
   EXPECT_EQ(w2k.result, 1);
   EXPECT_EQ(w2k.sectorsOrBlocks, 64u);

@@ -10,7 +10,7 @@
 #include "device/media_capacity.h"
 #include "device/reader_commands.h"
 #include "device/scsi_transport.h"
-#include "device/testing/device_test_support.h"
+#include "device/testing/machine_fixture.h"
 #include "device/volume_lock.h"
 #include "platform/machine/machine_testing.h"
 
@@ -19,29 +19,15 @@
 namespace tarnlok {
 namespace {
 
-using machine::testing::Describe;
+using testing::Capacity;
+using testing::CapacityOf;
+using testing::EntryAt;
 
-const DeviceEntry* EntryAt(char letter) {
-  for (const DeviceEntry* entry = DeviceListHead; entry != nullptr; entry = entry->next) {
-    if (entry->driveLetter == letter) return entry;
-  }
-  return nullptr;
-}
-
-struct Capacity {
-  int result = 0;
-  win::DWORD sizeOrCode = 0;
-  win::DWORD blocks = 0;
-  win::DWORD pagesPerBlock = 0;
-  win::DWORD bytesPerSector = 0;
-  win::BYTE writeProtected = 0;
-};
-
-class RawFlashOnMachine : public testing::DeviceStateTest {
+class RawFlashOnMachine : public testing::MachineDeviceTest {
  protected:
   void SetUp() override {
     machine::testing::WriteNumberedImage("pro.img", 65536);
-    machine_ = std::make_unique<machine::Machine>(Describe(R"({ "version": 1, "windows": "xp", "readers": [
+    Start(R"({ "version": 1, "windows": "xp", "readers": [
       { "bus": "usb", "maker": true, "firmware": "newer", "product": "SM Reader", "letter": "F",
         "card": { "kind": "sm", "image": "sm.img", "deviceCode": 117 } },
       { "bus": "usb", "maker": true, "firmware": "older", "product": "SM Reader", "letter": "S",
@@ -51,24 +37,8 @@ class RawFlashOnMachine : public testing::DeviceStateTest {
       { "bus": "usb", "maker": true, "firmware": "older", "product": "MS Reader", "letter": "N",
         "card": { "kind": "ms", "image": "older-ms.img", "blocks": 512, "pagesPerBlock": 16 } },
       { "bus": "usb", "maker": true, "firmware": "newer", "product": "MS Pro Reader", "letter": "P",
-        "card": { "kind": "mspro", "image": "pro.img", "sectors": 65536 } } ] })"));
-    machine_->Install();
-    OsKind = 7;
-  }
-  void TearDown() override {
-    DeviceStateTest::TearDown();
-    machine_.reset();
-  }
-
-  Capacity CapacityOf(char letter) {
-    DeviceEntry* entry = const_cast<DeviceEntry*>(EntryAt(letter));
-    EXPECT_NE(entry, nullptr) << letter;
-    Capacity capacity;
-    if (entry == nullptr) return capacity;
-    DriveHandle handle = OpenCardVolume(letter);
-    capacity.result = GetMediaCapacity(handle.get(), entry, &capacity.sizeOrCode, &capacity.blocks,
-                                       &capacity.pagesPerBlock, &capacity.writeProtected, &capacity.bytesPerSector);
-    return capacity;
+        "card": { "kind": "mspro", "image": "pro.img", "sectors": 65536 } } ] })",
+          7);
   }
 
   std::pair<win::BYTE, win::BYTE> Identify(char letter) {
@@ -84,8 +54,6 @@ class RawFlashOnMachine : public testing::DeviceStateTest {
     EXPECT_TRUE(ExecScsiCommand(handle.get(), 0, 0, 0, cdb.data(), 8, data.data(), length, kScsiDataIn)) << letter;
     return data;
   }
-
-  std::unique_ptr<machine::Machine> machine_;
 };
 
 TEST_F(RawFlashOnMachine, TheListAndTheRecoveryProbeTellTheCardAndReaderKinds) {

@@ -1,5 +1,6 @@
 #include "platform/machine/ata_command.h"
 
+#include "platform/machine/ata_vendor_registers.h"
 #include "platform/machine/identify_data.h"
 
 #include "platform/win/byte_order.h"
@@ -107,18 +108,12 @@ AtaResult MediaStatus(const AtaDevice& device) {
 }
 
 // The vendor commands move no data out on the ATA roads: a write is announced here and its data
-// follow in a WRITE(10).
+// follow in a WRITE SECTORS or WRITE(10).
 AtaResult Vendor(const AtaDevice& device, const AtaTaskFile& file, std::span<std::uint8_t> in) {
-  VendorCommand command;
-  command.form = VendorForm::AtaRegisters;
-  command.subCommand = file.command;
-  command.address = (static_cast<std::uint32_t>(file.deviceHead) << 24) | (file.cylinderHigh << 16) |
-                    (file.cylinderLow << 8) | file.sectorNumber;
-  command.length = static_cast<std::uint16_t>((file.features << 8) | file.sectorCount);
   // The reply of a vendor command fills the start of a whole sector; the rest reads as zeros.
   std::fill(in.begin(), in.end(), std::uint8_t{0});
   ScsiRequest request({}, DataDirection::In, in, {});
-  device.firmware.ExecuteVendor(command, request);
+  device.firmware.ExecuteVendor(VendorFromTaskFile(file, device.card), request);
   AtaResult result = FromScsi(request);
   if (!result.Failed()) result.transferred = static_cast<std::uint32_t>(in.size());
   return result;

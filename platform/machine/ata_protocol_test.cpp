@@ -2,7 +2,7 @@
 // PCMCIA readers: IDE pass-through (XP), ATA inside SCSI blocks (NT4) and the card driver (98,
 // 95). The same commands give the same data and the same failures; the error register is
 // checked where the road carries it.
-#include "platform/machine/machine_testing.h"
+#include "platform/machine/testing/machine_roads.h"
 
 #include <gtest/gtest.h>
 
@@ -10,14 +10,6 @@ namespace machine {
 namespace {
 
 using testing::TaskFileBytes;
-
-// What a road gave back, in the terms all roads share.
-struct Answer {
-  bool delivered = false;
-  bool failed = false;
-  std::optional<std::uint8_t> errorRegister;  // none on the SCSI road
-  std::vector<std::uint8_t> data;
-};
 
 struct Row {
   const char* what;
@@ -47,43 +39,16 @@ class AtaProtocolTest : public ::testing::TestWithParam<const char*> {
       {"bus":"ide","letter":"G","card":{"kind":"cf","image":"other.img","sectors":2048}},
       {"bus":"pcmcia","maker":true,"letter":"H"}]})"));
     machine_->Install();
-    if (Windows() == "98" || Windows() == "95") {
-      driver_ = testing::OpenDevice("TARNLOK.VXD");
-      nodes_ = testing::DriverNodes(driver_);
-    }
-  }
-  void TearDown() override {
-    if (driver_ != win::INVALID_HANDLE_VALUE) win::CloseHandle(driver_);
+    roads_ = std::make_unique<testing::MachineRoads>(Windows());
   }
 
-  Answer Send(const Row& row) {
-    const std::vector<std::uint8_t> out(row.writes ? row.size : 0, 0x5A);
-    if (driver_ != win::INVALID_HANDLE_VALUE) {
-      const auto answer = testing::SendDriverAta(driver_, nodes_.at(static_cast<std::size_t>(row.reader - 'E')), row.file,
-                                                 row.size, row.size == 0 ? 0 : row.writes ? 0x400000 : 0x200000, out);
-      return {answer.delivered != 0, (answer.status & 1) != 0, answer.errorRegister, answer.data};
-    }
-    const auto handle = testing::OpenDevice(std::string(1, row.reader) + ":");
-    Answer result;
-    if (Windows() == "nt4") {
-      const TaskFileBytes& f = row.file;
-      const auto direction = row.writes ? win::SCSI_IOCTL_DATA_OUT : row.size == 0 ? win::SCSI_IOCTL_DATA_UNSPECIFIED
-                                                                                    : win::SCSI_IOCTL_DATA_IN;
-      const auto answer = testing::SendScsi(handle, {0x20, f.command, f.count, f.number, f.cylinderLow, f.cylinderHigh,
-                                                     f.features, f.head},
-                                            row.size, direction, out);
-      result = {answer.delivered != 0, answer.status != 0, std::nullopt, answer.data};
-    } else {
-      const auto answer = testing::SendIde(handle, row.file, row.size, out);
-      result = {answer.delivered != 0, (answer.status & 1) != 0, answer.errorRegister, answer.data};
-    }
-    win::CloseHandle(handle);
-    return result;
+  testing::RoadAnswer Send(const Row& row) {
+    return roads_->Ata(row.reader, static_cast<std::size_t>(row.reader - 'E'), row.file, row.size, row.writes);
   }
 
   void Check(const std::vector<Row>& rows) {
     for (const Row& row : rows) {
-      const Answer answer = Send(row);
+      const testing::RoadAnswer answer = Send(row);
       EXPECT_TRUE(answer.delivered) << row.what;
       EXPECT_EQ(answer.failed, row.failed) << row.what;
       if (answer.errorRegister && row.failed) {
@@ -94,8 +59,7 @@ class AtaProtocolTest : public ::testing::TestWithParam<const char*> {
   }
 
   std::unique_ptr<Machine> machine_;
-  win::HANDLE driver_ = win::INVALID_HANDLE_VALUE;
-  std::vector<win::DWORD> nodes_;
+  std::unique_ptr<testing::MachineRoads> roads_;
 };
 
 TEST_P(AtaProtocolTest, CommandsAnswerAlikeOnEveryRoad) {
@@ -131,7 +95,7 @@ TEST_P(AtaProtocolTest, CommandsAnswerAlikeOnEveryRoad) {
 }
 
 TEST_P(AtaProtocolTest, TheSlaveAnswersNothing) {
-  const Answer slave = Send({"IDENTIFY at the slave", 'E', {0, 1, 0, 0, 0, 0xB0, 0xEC}, 512, false, true, 0, {}});
+  const testing::RoadAnswer slave = Send({"IDENTIFY at the slave", 'E', {0, 1, 0, 0, 0, 0xB0, 0xEC}, 512, false, true, 0, {}});
   if (Windows() == "nt4") {
     EXPECT_TRUE(slave.delivered);
     EXPECT_TRUE(slave.failed) << "CHECK CONDITION 0B/00";

@@ -140,6 +140,22 @@ TEST(MachineDescription, RefusalsNameTheKey) {
             std::string::npos);
 }
 
+TEST(MachineDescription, RawFlashCardsFitEveryCardSlotButNoDrive) {
+  for (const std::string bus : {"usb", "ide", "pcmcia"}) {
+    for (const std::string kind : {"sm", "ms", "mspro"}) {
+      const std::string reader = R"({"bus":")" + bus + R"(","maker":true,"card":{"kind":")" + kind + R"("}})";
+      EXPECT_EQ(Refusal(R"({"version":1,"windows":"98","readers":[)" + reader + "]}"), "accepted") << bus << kind;
+    }
+  }
+  for (const std::string bus : {"floppy", "ls120"}) {
+    for (const std::string kind : {"sm", "ms", "mspro"}) {
+      const std::string reader = R"({"bus":")" + bus + R"(","card":{"kind":")" + kind + R"("}})";
+      EXPECT_NE(Refusal(R"({"version":1,"readers":[)" + reader + "]}").find("does not fit"), std::string::npos)
+          << bus << kind;
+    }
+  }
+}
+
 TEST(MachineDescription, CardDriverState) {
   EXPECT_EQ(Parse(R"({"version":1,"windows":"98"})").cardDriver, CardDriverState::Installed);
   EXPECT_EQ(Parse(R"({"version":1,"windows":"98","cardDriver":"missing"})").cardDriver, CardDriverState::Missing);

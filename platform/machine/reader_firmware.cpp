@@ -1,6 +1,11 @@
 #include "platform/machine/reader_firmware.h"
 
+#include "platform/machine/ata_vendor_registers.h"
+
+#include "platform/win/byte_order.h"
+
 #include <algorithm>
+#include <utility>
 
 namespace machine {
 namespace {
@@ -17,14 +22,22 @@ void RunVendorBlock(FirmwareState& state, ScsiRequest& request) {
   RunVendorCommand(state, *command, request);
 }
 
+constexpr std::uint8_t kWrite10 = 0x2A;
+constexpr std::size_t kWrite10Length = 10;
+
+bool IsWrite10(std::span<const std::uint8_t> cdb) { return cdb.size() == kWrite10Length && cdb[0] == kWrite10; }
+
 }  // namespace
 
 ReaderFirmware::ReaderFirmware(const ReaderDescription& description, Road road, CardSlot& slot,
                                std::function<void()> mediumChanged)
-    : state_{description, slot, road, false, 0, std::move(mediumChanged)} {}
+    : state_{description, slot, road, false, 0, std::nullopt, std::move(mediumChanged)} {}
 
 void ReaderFirmware::Execute(ScsiRequest& request) {
-  if (request.Cdb().empty()) {
+  const auto setup = std::exchange(state_.writeSetup, std::nullopt);
+  if (setup && IsWrite10(request.Cdb())) {
+    RunVendorCommand(state_, CompleteWriteSetup(*setup, win::ReadBe16(request.Cdb(), 7)), request);
+  } else if (request.Cdb().empty()) {
     request.Fail(sense::kInvalidOpcode);
   } else if (IsVendorBlock(request.Cdb())) {
     RunVendorBlock(state_, request);
@@ -35,8 +48,12 @@ void ReaderFirmware::Execute(ScsiRequest& request) {
 }
 
 void ReaderFirmware::ExecuteVendor(const VendorCommand& command, ScsiRequest& request) {
+  state_.writeSetup.reset();
   if (state_.description.firmware == Firmware::None) {
     request.Fail(sense::kInvalidOpcode);
+  } else if (IsWriteSetup(command) && state_.slot.Card() != nullptr) {
+    state_.writeSetup = command;
+    request.Complete(0);
   } else {
     RunVendorCommand(state_, command, request);
   }

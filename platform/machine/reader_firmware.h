@@ -9,6 +9,7 @@
 #include "platform/machine/vendor_command_form.h"
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace machine {
@@ -20,6 +21,8 @@ struct FirmwareState {
   Road road;
   bool readerLocked = false;  // vendor lock 0x88 until unlock 0x89
   std::uint32_t proFormatPolls = 0;  // Memory Stick Pro format: progress replies still to give
+  // A raw write announced in ATA register form, waiting for the write that carries its data.
+  std::optional<VendorCommand> writeSetup;
   // Called when the reader lets the system see its card afresh (release, load, eject).
   std::function<void()> mediumChanged;
 };
@@ -31,7 +34,8 @@ class ReaderFirmware final : public ScsiTarget {
 
   void Execute(ScsiRequest& request) override;
   // Runs a vendor command that came in ATA register form: the maker's readers answer it, other
-  // readers refuse it as an unknown operation.
+  // readers refuse it as an unknown operation. A raw write only announces itself: the next
+  // WRITE(10) (or WRITE SECTORS) carries its data; any other command drops the announcement.
   void ExecuteVendor(const VendorCommand& command, ScsiRequest& request);
   bool ReaderLocked() const { return state_.readerLocked; }
 
