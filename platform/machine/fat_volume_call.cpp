@@ -22,7 +22,7 @@ FatVolumeCall::FatVolumeCall(SectorDevice& device, const FatClock& clock) {
     begun_ = geometry.failure();
     return;
   }
-  context_.emplace(device, *geometry, clock);
+  context_.emplace(FatContext{device, *geometry, clock});
   table_.emplace(device, context_->geometry);
 }
 
