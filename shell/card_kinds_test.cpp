@@ -195,33 +195,35 @@ TEST_F(CardKinds, On98TheCardDriverAndAspiShowTheSameCards) {
   std::map<char, Expected> expected;
   AddBusReaders(expected);
   AddRawFlash(expected);
-  // ASPI takes the Memory Stick Pro for a Memory Stick, whose geometry it then does not tell.
-  expected['N'] = {UsbRow('N', "MS Pro Reader"), kMemoryStickImage, Product("MS Pro Reader"), " 1.00", kNoMedia};
+  // ASPI takes the Memory Stick Pro for a Memory Stick; as it tells no raw geometry, it is
+  // measured as a disk of its 131,072 sectors.
+  expected['N'] = {UsbRow('N', "MS Pro Reader"), kMemoryStickImage, Product("MS Pro Reader"), " 1.00", " 67 MB"};
   AddCommonDrives(expected);
   Check(shown, expected);
 }
 
 // NT4 learns no bus or card kind at start: every row is its INQUIRY texts with the picture of
-// other drives. It asks a card's capacity through ASPI, which NT4 has not: only the floppy disk,
-// measured through the file system, shows its size.
-TEST_F(CardKinds, OnNt4EveryRowIsItsInquiryTextsAndOnlyTheFloppyShowsItsSize) {
+// other drives. Each card is measured on its own handle, as on XP, so the capacities are XP's:
+// the raw flash cards by their logical sectors.
+TEST_F(CardKinds, OnNt4EveryRowIsItsInquiryTextsWithTheCardsOwnSize) {
   const auto shown = SelectEach(ManyKinds("nt4"));
   ASSERT_EQ(shown.size(), 11u);
   std::map<char, Expected> expected;
-  expected['E'] = {UsbRow('E', "CF Reader"), kOtherImage, Product("CF Reader"), " 1.00", kNoMedia};
-  expected['F'] = {UsbRow('F', "SD Reader"), kOtherImage, Product("SD Reader"), " 1.00", kNoMedia};
-  expected['H'] = {UsbRow('H', "SM Reader"), kOtherImage, Product("SM Reader"), " 2.10", kNoMedia};
-  for (char letter : std::string("IJK")) {
-    expected[letter] = {UsbRow(letter, "SM Reader"), kOtherImage, Product("SM Reader"), " 1.00", kNoMedia};
+  expected['E'] = {UsbRow('E', "CF Reader"), kOtherImage, Product("CF Reader"), " 1.00", " 64 MB"};
+  expected['F'] = {UsbRow('F', "SD Reader"), kOtherImage, Product("SD Reader"), " 1.00", " 67 MB"};
+  expected['H'] = {UsbRow('H', "SM Reader"), kOtherImage, Product("SM Reader"), " 2.10", " 1 MB"};
+  const std::map<char, std::string> smartMedia = {{'I', " 4 MB"}, {'J', " 16 MB"}, {'K', " 32 MB"}};
+  for (const auto& [letter, capacity] : smartMedia) {
+    expected[letter] = {UsbRow(letter, "SM Reader"), kOtherImage, Product("SM Reader"), " 1.00", capacity};
   }
-  for (char letter : std::string("LM")) {
-    expected[letter] = {UsbRow(letter, "MS Reader"), kOtherImage, Product("MS Reader"), " 1.00", kNoMedia};
+  const std::map<char, std::string> memorySticks = {{'L', " 4 MB"}, {'M', " 16 MB"}};
+  for (const auto& [letter, capacity] : memorySticks) {
+    expected[letter] = {UsbRow(letter, "MS Reader"), kOtherImage, Product("MS Reader"), " 1.00", capacity};
   }
-  expected['N'] = {UsbRow('N', "MS Pro Reader"), kOtherImage, Product("MS Pro Reader"), " 1.00", kNoMedia};
+  expected['N'] = {UsbRow('N', "MS Pro Reader"), kOtherImage, Product("MS Pro Reader"), " 1.00", " 67 MB"};
   expected['A'] = {"(A:)  ", kOtherImage, " ", " ", ""};
   expected['B'].firmware = " 3.05";
   AddCommonDrives(expected);
-  expected['B'].capacity = kNoMedia;
   Check(shown, expected);
 }
 
