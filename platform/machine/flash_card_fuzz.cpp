@@ -1,0 +1,117 @@
+// Fuzzes a reader's firmware on raw flash: the logical block map built from whatever the spare
+// areas (SmartMedia) or extra data (Memory Stick) hold, every logical sector read through it,
+// writes that move blocks, and the FAT volume on top.
+//
+// An input is a card kind and changes to a factory-fresh image of that card, so that short
+// inputs reach deep states: byte 0 picks the card (1 MB or 2 MB SmartMedia, 4 MB Memory Stick),
+// then each change is a 4-byte little-endian image offset (taken modulo the image size), a
+// length byte and that many bytes laid over the image from there.
+#include "platform/machine/card_image.h"
+#include "platform/machine/flash_card.h"
+#include "platform/machine/flash_factory.h"
+#include "platform/machine/testing/fuzz_fat_volume.h"
+
+#include "platform/win/byte_order.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::uint32_t kSerial = 0x5EED5EED;
+constexpr std::size_t kChangeHeader = 5;
+
+machine::CardDescription CardOfKind(std::uint8_t selector) {
+  machine::CardDescription card;
+  const std::array<std::uint8_t, 2> smartMediaCodes{0x6E, 0x64};
+  const std::uint8_t kind = selector % 3;
+  card.image = std::filesystem::temp_directory_path() /
+               ("tarnlok-flash-fuzz-" + std::to_string(::getpid()) + "-" + std::to_string(kind) + ".img");
+  if (kind < smartMediaCodes.size()) {
+    card.kind = machine::CardKind::SmartMedia;
+    card.smartMediaDeviceCode = smartMediaCodes[kind];
+  } else {
+    card.kind = machine::CardKind::MemoryStick;
+    card.blocks = 512;
+    card.pagesPerBlock = 16;
+  }
+  return card;
+}
+
+std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path) {
+  std::ifstream stream(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+}
+
+// The fresh image of each card kind, made once.
+const std::vector<std::uint8_t>& FreshImage(const machine::CardDescription& card, std::uint8_t kind) {
+  static std::array<std::vector<std::uint8_t>, 3> images;
+  auto& image = images[kind % images.size()];
+  if (image.empty()) {
+    machine::MakeFreshFlashImage(card, kSerial);
+    image = ReadFile(card.image);
+  }
+  return image;
+}
+
+void ApplyChanges(std::span<const std::uint8_t> changes, std::vector<std::uint8_t>& image) {
+  std::size_t at = 0;
+  while (at + kChangeHeader <= changes.size()) {
+    std::size_t offset = win::ReadLe32(changes, at) % image.size();
+    const std::size_t length = std::min<std::size_t>(changes[at + 4], changes.size() - at - kChangeHeader);
+    for (const std::uint8_t byte : changes.subspan(at + kChangeHeader, length)) {
+      image[offset] = byte;
+      offset = (offset + 1) % image.size();
+    }
+    at += kChangeHeader + length;
+  }
+}
+
+void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream stream(path, std::ios::binary | std::ios::trunc);
+  stream.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Every logical sector, a block's worth at a time, as the reader's READ(10) moves them.
+void ReadEverySector(machine::SectorDevice& card) {
+  constexpr std::uint64_t kChunk = 32;
+  std::vector<std::uint8_t> buffer(kChunk * machine::SectorDevice::kSectorSize);
+  for (std::uint64_t first = 0; first < card.SectorCount(); first += kChunk) {
+    const auto count = std::min(kChunk, card.SectorCount() - first);
+    (void)card.ReadSectors(first, std::span(buffer).first(count * machine::SectorDevice::kSectorSize));
+  }
+}
+
+// Rewrites a few sectors (so that their blocks move to free ones, or are first given one) and
+// stops at once when a write that succeeded does not read back.
+void RewriteSectors(machine::SectorDevice& card) {
+  const std::uint64_t last = card.SectorCount() - 1;
+  for (const std::uint64_t sector : {std::uint64_t{0}, last / 2, last}) {
+    std::array<std::uint8_t, machine::SectorDevice::kSectorSize> written;
+    written.fill(static_cast<std::uint8_t>(sector));
+    if (!card.WriteSectors(sector, written).ok()) continue;
+    std::array<std::uint8_t, machine::SectorDevice::kSectorSize> read{};
+    if (card.ReadSectors(sector, read).ok() && read != written) std::abort();
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const auto card = CardOfKind(data[0]);
+  std::vector<std::uint8_t> image = FreshImage(card, data[0] % 3);
+  ApplyChanges(std::span(data + 1, size - 1), image);
+  WriteFile(card.image, image);
+  auto device = machine::OpenCardImage(card);
+  if (!device) return 0;
+  ReadEverySector(**device);
+  RewriteSectors(**device);
+  machine::testing::ExerciseFatVolume(**device);
+  return 0;
+}
