@@ -7,7 +7,6 @@
 // then each change is a 4-byte little-endian image offset (taken modulo the image size), a
 // length byte and that many bytes laid over the image from there.
 #include "platform/machine/card_image.h"
-#include "platform/machine/flash_card.h"
 #include "platform/machine/flash_factory.h"
 #include "platform/machine/testing/fuzz_fat_volume.h"
 
@@ -48,15 +47,26 @@ std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path) {
   return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
 }
 
-// The fresh image of each card kind, made once.
-const std::vector<std::uint8_t>& FreshImage(const machine::CardDescription& card, std::uint8_t kind) {
-  static std::array<std::vector<std::uint8_t>, 3> images;
-  auto& image = images[kind % images.size()];
-  if (image.empty()) {
-    machine::MakeFreshFlashImage(card, kSerial);
-    image = ReadFile(card.image);
+// The fresh image of a card kind, made once, and the file the harness lays it out in, which
+// goes when the process ends.
+struct KindImage {
+  std::filesystem::path path;
+  std::vector<std::uint8_t> fresh;
+  ~KindImage() {
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
   }
-  return image;
+};
+
+const std::vector<std::uint8_t>& FreshImage(const machine::CardDescription& card, std::uint8_t kind) {
+  static std::array<KindImage, 3> images;
+  auto& image = images[kind % images.size()];
+  if (image.fresh.empty()) {
+    image.path = card.image;
+    machine::MakeFreshFlashImage(card, kSerial);
+    image.fresh = ReadFile(card.image);
+  }
+  return image.fresh;
 }
 
 void ApplyChanges(std::span<const std::uint8_t> changes, std::vector<std::uint8_t>& image) {
@@ -87,17 +97,30 @@ void ReadEverySector(machine::SectorDevice& card) {
   }
 }
 
+using Sector = std::array<std::uint8_t, machine::SectorDevice::kSectorSize>;
+
+Sector PatternOf(std::uint64_t sector) {
+  Sector bytes;
+  bytes.fill(static_cast<std::uint8_t>(sector * 37 + 1));
+  return bytes;
+}
+
+bool ReadsBack(machine::SectorDevice& card, std::uint64_t sector) {
+  Sector read{};
+  return !card.ReadSectors(sector, read).ok() || read == PatternOf(sector);
+}
+
 // Rewrites a few sectors (so that their blocks move to free ones, or are first given one) and
-// stops at once when a write that succeeded does not read back.
-void RewriteSectors(machine::SectorDevice& card) {
+// stops at once when a write that succeeded does not read back; gives the sectors written.
+std::vector<std::uint64_t> RewriteSectors(machine::SectorDevice& card) {
   const std::uint64_t last = card.SectorCount() - 1;
+  std::vector<std::uint64_t> written;
   for (const std::uint64_t sector : {std::uint64_t{0}, last / 2, last}) {
-    std::array<std::uint8_t, machine::SectorDevice::kSectorSize> written;
-    written.fill(static_cast<std::uint8_t>(sector));
-    if (!card.WriteSectors(sector, written).ok()) continue;
-    std::array<std::uint8_t, machine::SectorDevice::kSectorSize> read{};
-    if (card.ReadSectors(sector, read).ok() && read != written) std::abort();
+    if (!card.WriteSectors(sector, PatternOf(sector)).ok()) continue;
+    if (!ReadsBack(card, sector)) std::abort();
+    written.push_back(sector);
   }
+  return written;
 }
 
 }  // namespace
@@ -111,7 +134,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto device = machine::OpenCardImage(card);
   if (!device) return 0;
   ReadEverySector(**device);
-  RewriteSectors(**device);
+  const auto written = RewriteSectors(**device);
+  // The card goes back into the reader: its map is built anew and must find what was written.
+  device = machine::OpenCardImage(card);
+  if (!device) return 0;
+  for (const std::uint64_t sector : written) {
+    if (!ReadsBack(**device, sector)) std::abort();
+  }
   machine::testing::ExerciseFatVolume(**device);
   return 0;
 }
