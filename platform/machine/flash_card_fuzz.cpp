@@ -4,9 +4,11 @@
 //
 // An input is a card kind and changes to a factory-fresh image of that card, so that short
 // inputs reach deep states: byte 0 picks the card (1 MB or 2 MB SmartMedia, 4 MB Memory Stick),
-// then each change is a 4-byte little-endian image offset (taken modulo the image size), a
-// length byte and that many bytes laid over the image from there.
+// then each change is a 4-byte little-endian position, a length byte and that many bytes laid
+// over the image from there: a position is an image offset (taken modulo the image size) or,
+// with its top bit set, an offset into the spare areas alone.
 #include "platform/machine/card_image.h"
+#include "platform/machine/flash_card.h"
 #include "platform/machine/flash_factory.h"
 #include "platform/machine/testing/fuzz_fat_volume.h"
 
@@ -69,14 +71,28 @@ const std::vector<std::uint8_t>& FreshImage(const machine::CardDescription& card
   return image.fresh;
 }
 
-void ApplyChanges(std::span<const std::uint8_t> changes, std::vector<std::uint8_t>& image) {
+// Where a byte of a change lands: positions with the top bit set count only the bytes of the
+// spare areas (the extra data on Memory Stick), which hold what the map is built from.
+std::uint64_t ImageOffset(const machine::FlashGeometry& geometry, std::uint64_t position, std::uint64_t imageBytes) {
+  constexpr std::uint64_t kSpareOnly = 0x80000000;
+  if ((position & kSpareOnly) == 0) return position % imageBytes;
+  const std::uint64_t index = position & ~kSpareOnly;
+  if (geometry.blockExtra != 0) {
+    const std::uint64_t at = index % (std::uint64_t{geometry.blocks} * geometry.blockExtra);
+    return geometry.BlockOffset(static_cast<std::uint32_t>(at / geometry.blockExtra)) + at % geometry.blockExtra;
+  }
+  const std::uint64_t at = index % (geometry.Pages() * geometry.pageSpare);
+  return geometry.SpareOffset(at / geometry.pageSpare) + at % geometry.pageSpare;
+}
+
+void ApplyChanges(const machine::FlashGeometry& geometry, std::span<const std::uint8_t> changes,
+                  std::vector<std::uint8_t>& image) {
   std::size_t at = 0;
   while (at + kChangeHeader <= changes.size()) {
-    std::size_t offset = win::ReadLe32(changes, at) % image.size();
+    const std::uint64_t position = win::ReadLe32(changes, at);
     const std::size_t length = std::min<std::size_t>(changes[at + 4], changes.size() - at - kChangeHeader);
-    for (const std::uint8_t byte : changes.subspan(at + kChangeHeader, length)) {
-      image[offset] = byte;
-      offset = (offset + 1) % image.size();
+    for (std::size_t i = 0; i < length; ++i) {
+      image[ImageOffset(geometry, position + i, image.size())] = changes[at + kChangeHeader + i];
     }
     at += kChangeHeader + length;
   }
@@ -129,7 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   const auto card = CardOfKind(data[0]);
   std::vector<std::uint8_t> image = FreshImage(card, data[0] % 3);
-  ApplyChanges(std::span(data + 1, size - 1), image);
+  ApplyChanges(machine::FlashGeometryOf(card), std::span(data + 1, size - 1), image);
   WriteFile(card.image, image);
   auto device = machine::OpenCardImage(card);
   if (!device) return 0;
