@@ -322,7 +322,7 @@ MachineDescription ParseMachineDescription(std::string_view jsonText, const std:
   Json root;
   try {
     root = Json::parse(jsonText);
-  } catch (const Json::parse_error& error) {
+  } catch (const Json::exception& error) {  // a syntax error, or a number too large for any type
     throw MachineDescriptionError(std::string("machine description: not valid JSON: ") + error.what());
   }
   const Reader reader(root, "");

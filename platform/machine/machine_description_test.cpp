@@ -103,6 +103,8 @@ TEST(MachineDescription, FaultsAndPulledCards) {
 
 TEST(MachineDescription, RefusalsNameTheKey) {
   EXPECT_NE(Refusal("{").find("not valid JSON"), std::string::npos);
+  EXPECT_NE(Refusal(R"({"version":1,"readers":[{"card":{"sectors":92E23447}}]})").find("not valid JSON"),
+            std::string::npos);
   EXPECT_NE(Refusal(R"({"windows":"xp"})").find("version: is required"), std::string::npos);
   EXPECT_NE(Refusal(R"({"version":2})").find("version: must lie between 1 and 1"), std::string::npos);
   EXPECT_NE(Refusal(R"({"version":1,"windows":"vista"})").find("windows: must be one of 95, 95osr2"), std::string::npos);
