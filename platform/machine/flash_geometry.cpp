@@ -42,6 +42,13 @@ constexpr std::array kMemoryStickSizes{
     MemoryStickSize{65536, 35}, MemoryStickSize{131072, 36}, MemoryStickSize{262144, 37},
 };
 
+// The model of a device code; null for an unknown code.
+const SmartMediaModel* FindSmartMedia(std::uint8_t deviceCode) {
+  const auto* found = std::find_if(kSmartMediaModels.begin(), kSmartMediaModels.end(),
+                                   [deviceCode](const SmartMediaModel& model) { return model.deviceCode == deviceCode; });
+  return found == kSmartMediaModels.end() ? nullptr : found;
+}
+
 constexpr std::uint8_t kFat12Partition = 0x01;
 constexpr std::uint8_t kFat16Partition = 0x06;
 
@@ -76,16 +83,14 @@ std::uint64_t FlashGeometry::PageOffset(std::uint64_t page) const {
 }
 
 std::optional<std::uint8_t> SmartMediaSizeCode(std::uint8_t deviceCode) {
-  const auto* found = std::find_if(kSmartMediaModels.begin(), kSmartMediaModels.end(),
-                                   [deviceCode](const SmartMediaModel& model) { return model.deviceCode == deviceCode; });
-  if (found == kSmartMediaModels.end()) return std::nullopt;
+  const SmartMediaModel* found = FindSmartMedia(deviceCode);
+  if (found == nullptr) return std::nullopt;
   return found->mediaSizeCode;
 }
 
 std::optional<FlashGeometry> SmartMediaGeometry(std::uint8_t deviceCode) {
-  const auto* found = std::find_if(kSmartMediaModels.begin(), kSmartMediaModels.end(),
-                                   [deviceCode](const SmartMediaModel& model) { return model.deviceCode == deviceCode; });
-  if (found == kSmartMediaModels.end()) return std::nullopt;
+  const SmartMediaModel* found = FindSmartMedia(deviceCode);
+  if (found == nullptr) return std::nullopt;
   const std::uint32_t spare = found->pageSize == kSmallPage ? kSmallSpare : kLargeSpare;
   return FlashGeometry{found->pageSize, spare, 0, found->pagesPerBlock, found->blocks};
 }
