@@ -9,7 +9,6 @@ namespace {
 
 constexpr std::uint32_t kZoneBlocks = 1024;
 constexpr std::uint32_t kZoneLogicalBlocks = 1000;
-constexpr std::size_t kAddressAt = 6;
 
 }  // namespace
 
@@ -46,7 +45,7 @@ void SmartMediaCard::MarkBad(std::uint32_t block) {
 FlashCard::BlockState SmartMediaCard::ReadBlockState(std::uint32_t block) {
   Redundant redundant;
   if (Nand().ReadSpare(FirstPageOf(block, 0), redundant) != FlashResult::Ok) return {BlockUse::Reserved, 0};
-  if (redundant[kBlockStatusAt] != kGoodStatus || win::ReadBe16(redundant, kAddressAt) == kCisBlockAddress) {
+  if (redundant[kBlockStatusAt] != kGoodStatus || win::ReadBe16(redundant, kBlockAddressAt) == kCisBlockAddress) {
     return {BlockUse::Reserved, 0};
   }
   const auto local = LogicalOfRedundant(redundant);

@@ -8,7 +8,6 @@ namespace machine {
 namespace {
 
 constexpr std::size_t kHalf = 256;
-constexpr std::size_t kAddressAt = 6;
 constexpr std::size_t kAddressCopyAt = 11;
 constexpr std::size_t kSecondEccAt = 8;
 constexpr std::size_t kFirstEccAt = 13;
@@ -69,7 +68,7 @@ std::optional<std::uint32_t> DecodeBlockAddress(std::uint16_t field) {
 Redundant RedundantFor(std::span<const std::uint8_t> unit, std::uint16_t blockAddress) {
   Redundant redundant;
   redundant.fill(0xFF);
-  win::WriteBe16(redundant, kAddressAt, blockAddress);
+  win::WriteBe16(redundant, kBlockAddressAt, blockAddress);
   win::WriteBe16(redundant, kAddressCopyAt, blockAddress);
   const auto first = SmartMediaEcc(unit.first(kHalf));
   const auto second = SmartMediaEcc(unit.subspan(kHalf, kHalf));
@@ -80,7 +79,7 @@ Redundant RedundantFor(std::span<const std::uint8_t> unit, std::uint16_t blockAd
 
 std::optional<std::uint32_t> LogicalOfRedundant(std::span<const std::uint8_t> redundant) {
   if (redundant.size() < kRedundantSize || redundant[kBlockStatusAt] != kGoodStatus) return std::nullopt;
-  if (const auto logical = DecodeBlockAddress(win::ReadBe16(redundant, kAddressAt))) return logical;
+  if (const auto logical = DecodeBlockAddress(win::ReadBe16(redundant, kBlockAddressAt))) return logical;
   return DecodeBlockAddress(win::ReadBe16(redundant, kAddressCopyAt));
 }
 

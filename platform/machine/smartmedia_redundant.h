@@ -15,6 +15,7 @@ namespace machine {
 constexpr std::size_t kRedundantSize = 16;
 constexpr std::size_t kDataStatusAt = 4;
 constexpr std::size_t kBlockStatusAt = 5;
+constexpr std::size_t kBlockAddressAt = 6;  // the first copy of the block address
 constexpr std::uint8_t kGoodStatus = 0xFF;
 constexpr std::uint8_t kBadStatus = 0x00;
 // The block address of the card information structure's block.
