@@ -103,6 +103,10 @@ void Identify(const Context& context) {
 
 void ReadPages(const Context& context) {
   FlashCard& flash = *context.card.Flash();
+  // A page past the named block's last would be read from the next block, not the one named.
+  if (StickOf(context) != nullptr && StickPageInBlock(context.command) >= flash.Geometry().pagesPerBlock) {
+    return context.request.Fail(sense::kLbaOutOfRange);
+  }
   const std::uint64_t page = StickOf(context) != nullptr
                                  ? std::uint64_t{StickBlock(context.command)} * flash.Geometry().pagesPerBlock +
                                        StickPageInBlock(context.command)

@@ -173,6 +173,7 @@ TEST_F(FlashProtocolTest, MemoryStickExtraDataPagesMarksAndErases) {
   EXPECT_EQ(Send('M', write, 512, kOut, Bytes(512, 0x77)).Asc(), 0x0C);
   EXPECT_EQ(Data('M', Stick(0x8F, 0, block, 4), 4), Bytes4(0xFF, 0xFF, 0x01, 0x2C));
   EXPECT_EQ(Data('M', Stick(0x85, 3, block, 512), 512), Bytes(512, 0x77));
+  EXPECT_EQ(Send('M', Stick(0x85, 16, block - 1, 512), 512).Asc(), 0x21) << "page past the block";
   const Bytes logical{0x28, 0, 0, 0, 0x12, 0xC3, 0, 0, 1, 0};  // sector 300 x 16 + 3
   EXPECT_EQ(Data('M', logical, 512), Bytes(512, 0x77));
   // The mark clears the good bit; the erase (logical block and flag are bookkeeping) clears all.
