@@ -140,10 +140,13 @@ bool Vwin32Device::Lock(Registers& registers) {
   if (level > kHighestLockLevel || (registers.edx & ~kPermissionBits) != 0) {
     return Finish(registers, kDosInvalidParameter);
   }
-  DriveLock& lock = locks_[drive];
-  // A level is taken again (nested) or one above the highest held; level 0 comes first.
-  const bool inOrder = lock.levels.empty() ? level == 0 : level == lock.levels.back() || level == lock.levels.back() + 1;
+  // A level is taken again (nested) or one above the highest held; level 0 comes first. The
+  // entry is made only once the order holds: an empty one would be unlocked below nothing.
+  const auto held = locks_.find(drive);
+  const bool inOrder = held == locks_.end() ? level == 0
+                                            : level == held->second.levels.back() || level == held->second.levels.back() + 1;
   if (!inOrder) return Finish(registers, kDosAccessDenied);
+  DriveLock& lock = locks_[drive];
   if (lock.levels.empty()) {
     const win::DWORD share = win::FILE_SHARE_READ | win::FILE_SHARE_WRITE;
     if (reader->Open(DeviceRole::Volume, 0, share, lock.handle) != win::ERROR_SUCCESS) {

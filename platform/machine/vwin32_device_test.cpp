@@ -112,6 +112,8 @@ TEST_F(Vwin32Test, SectorErrorsSetCarryAndTheirCodeInEax) {
 
 TEST_F(Vwin32Test, LocksNestByLevelAndKeepTheFileServicesOut) {
   Start("98");
+  EXPECT_EQ(Ioctl(0x484A, 6, 1).eax, 0x05u) << "level 0 comes first";
+  EXPECT_EQ(Ioctl(0x486A, 6).eax, 0xB0u) << "the refused lock left nothing to unlock";
   const Registers first = Ioctl(0x484A, 6, 0, 2);
   EXPECT_EQ(first.flags & kCarry, 0u);
   EXPECT_EQ(Ioctl(0x484A, 6, 0, 4).flags & kCarry, 0u) << "level 0 taken again";
