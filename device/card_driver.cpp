@@ -2,18 +2,15 @@
 
 #include "platform/win/address_tokens.h"
 #include "platform/win/byte_order.h"
+#include "platform/win/card_driver_layout.h"
 #include "platform/win/device_io.h"
 
 namespace tarnlok {
 namespace {
 
-// DriverAtaRequest fields.
-constexpr std::size_t kDeviceReference = 0;
-constexpr std::size_t kTaskFile = 4;
-constexpr std::size_t kCommand = 10;
-constexpr std::size_t kBufferAddress = 11;
-constexpr std::size_t kByteCount = 15;
-constexpr std::size_t kTransfer = 19;
+namespace ata_request = win::card_driver_layout::ata_request;
+using ata_request::kBufferAddress, ata_request::kByteCount, ata_request::kCommand, ata_request::kDeviceReference,
+    ata_request::kTaskFile, ata_request::kTransfer;
 
 }  // namespace
 

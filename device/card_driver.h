@@ -5,6 +5,7 @@
 #pragma once
 
 #include "device/ide_pass_through.h"
+#include "platform/win/card_driver_layout.h"
 #include "platform/win/types.h"
 
 #include <array>
@@ -26,7 +27,7 @@ struct DriverAtaRequest {
   win::DWORD byteCount = 0;
   win::DWORD transfer = 0;  // 0x200000 in, 0x400000 out, 0 none
 };
-constexpr std::size_t kDriverAtaRequestSize = 26;
+constexpr std::size_t kDriverAtaRequestSize = win::card_driver_layout::ata_request::kSize;
 std::array<win::BYTE, kDriverAtaRequestSize> EncodeDriverAtaRequest(const DriverAtaRequest& request);
 
 // Request 11: IDENTIFY DEVICE at an IDE port; 8 bytes on the wire.

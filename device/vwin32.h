@@ -2,21 +2,13 @@
 // seven u32 in the order EBX, EDX, ECX, EAX, EDI, ESI, Flags), sent and read back.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/vwin32_registers.h"
 
 namespace tarnlok {
 
 constexpr win::DWORD kCarryFlag = 0x0001;
 
-struct Vwin32Registers {
-  win::DWORD ebx = 0;
-  win::DWORD edx = 0;
-  win::DWORD ecx = 0;
-  win::DWORD eax = 0;
-  win::DWORD edi = 0;
-  win::DWORD esi = 0;
-  win::DWORD flags = 0;
-};
+using Vwin32Registers = win::DiocRegisters;
 
 // Sends the block with the control code and reads the registers back; DeviceIoControl's result.
 win::BOOL SendVwin32Request(win::HANDLE vwin32, win::DWORD code, Vwin32Registers& registers);

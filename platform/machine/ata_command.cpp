@@ -56,11 +56,6 @@ AtaResult FromScsi(const ScsiRequest& request) {
   return Failure(found == kSenseErrors.end() ? kAtaErrorAborted : found->error, sense, request.Transferred());
 }
 
-std::uint32_t Lba28(const AtaTaskFile& file) {
-  return file.sectorNumber | (file.cylinderLow << 8) | (file.cylinderHigh << 16) |
-         (static_cast<std::uint32_t>(file.deviceHead & 0x0F) << 24);
-}
-
 // Sector count 0 asks for 256 sectors.
 std::uint32_t SectorsAsked(const AtaTaskFile& file) { return file.sectorCount == 0 ? 256U : file.sectorCount; }
 
@@ -122,6 +117,11 @@ AtaResult Vendor(const AtaDevice& device, const AtaTaskFile& file, std::span<std
 bool IsVendorCommand(std::uint8_t command) { return command >= kFirstVendorCommand && command <= kLastVendorCommand; }
 
 }  // namespace
+
+std::uint32_t Lba28(const AtaTaskFile& file) {
+  return file.sectorNumber | (file.cylinderLow << 8) | (file.cylinderHigh << 16) |
+         (static_cast<std::uint32_t>(file.deviceHead & 0x0F) << 24);
+}
 
 AtaTaskFile AtaTaskFileAt(std::span<const std::uint8_t> bytes, std::size_t at) {
   return {bytes[at], bytes[at + 1], bytes[at + 2], bytes[at + 3], bytes[at + 4], bytes[at + 5], bytes[at + 6]};

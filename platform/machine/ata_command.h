@@ -58,6 +58,9 @@ struct AtaResult {
 // The seven task-file registers as they stand in a request from byte at on (features first).
 AtaTaskFile AtaTaskFileAt(std::span<const std::uint8_t> bytes, std::size_t at);
 
+// The 28-bit sector (or page) number: sector number, cylinder low, cylinder high, head bits 0-3.
+std::uint32_t Lba28(const AtaTaskFile& file);
+
 // Whether data of this command travel from the caller to the device.
 bool AtaCommandWrites(std::uint8_t command);
 

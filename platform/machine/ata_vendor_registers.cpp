@@ -21,11 +21,6 @@ constexpr std::uint16_t kBadBlockMark = 0x4000;
 // The logical block a Memory Stick write set-up names when it programs a block's extra data.
 constexpr std::uint32_t kStickExtraWrite = 0x1FFF;
 
-std::uint32_t Lba28(const AtaTaskFile& file) {
-  return file.sectorNumber | (file.cylinderLow << 8) | (file.cylinderHigh << 16) |
-         (static_cast<std::uint32_t>(file.deviceHead & 0x0F) << 24);
-}
-
 std::uint16_t ByteCount(const AtaTaskFile& file) {
   return static_cast<std::uint16_t>(std::min<std::uint32_t>(file.sectorCount * kFlashSectorSize, UINT16_MAX));
 }

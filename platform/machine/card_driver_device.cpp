@@ -4,6 +4,7 @@
 
 #include "platform/win/address_tokens.h"
 #include "platform/win/byte_order.h"
+#include "platform/win/card_driver_layout.h"
 
 #include <algorithm>
 #include <vector>
@@ -11,17 +12,11 @@
 namespace machine {
 namespace {
 
-// The ATA request (26 bytes).
-constexpr std::size_t kAtaRequestSize = 26;
-constexpr std::size_t kDeviceReference = 0;
-constexpr std::size_t kTaskFile = 4;
-constexpr std::size_t kFeatures = 4;
-constexpr std::size_t kCommand = 10;
-constexpr std::size_t kBufferAddress = 11;
-constexpr std::size_t kByteCount = 15;
-constexpr std::size_t kTransfer = 19;
-constexpr win::DWORD kTransferIn = 0x200000;
-constexpr win::DWORD kTransferOut = 0x400000;
+namespace ata_request = win::card_driver_layout::ata_request;
+using ata_request::kBufferAddress, ata_request::kByteCount, ata_request::kCommand, ata_request::kDeviceReference,
+    ata_request::kFeatures, ata_request::kTaskFile, ata_request::kTransfer, ata_request::kTransferIn,
+    ata_request::kTransferOut;
+constexpr std::size_t kAtaRequestSize = ata_request::kSize;
 
 // The port request (8 bytes).
 constexpr std::size_t kPortRequestSize = 8;

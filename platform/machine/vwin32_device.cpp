@@ -13,7 +13,6 @@
 namespace machine {
 namespace {
 
-constexpr std::size_t kRegisterBlockSize = 28;
 constexpr win::DWORD kCarry = 0x0001;
 
 constexpr win::WORD kGenericIoctl = 0x440D;
@@ -60,17 +59,6 @@ win::DWORD SectorErrorOf(win::DWORD error) {
   return found == kSectorErrors.end() ? kSectorGeneralFailure : found->eax;
 }
 
-Vwin32Device::Registers ReadRegisters(std::span<const win::BYTE> block) {
-  return {win::ReadLe32(block, 0),  win::ReadLe32(block, 4),  win::ReadLe32(block, 8), win::ReadLe32(block, 12),
-          win::ReadLe32(block, 16), win::ReadLe32(block, 20), win::ReadLe32(block, 24)};
-}
-
-void WriteRegisters(std::span<win::BYTE> block, const Vwin32Device::Registers& registers) {
-  const win::DWORD fields[] = {registers.ebx, registers.edx, registers.ecx, registers.eax,
-                               registers.edi, registers.esi, registers.flags};
-  for (std::size_t i = 0; i < std::size(fields); ++i) win::WriteLe32(block, 4 * i, fields[i]);
-}
-
 bool Finish(Vwin32Device::Registers& registers, win::DWORD dosError) {
   if (dosError == 0) {
     registers.flags &= ~kCarry;
@@ -107,17 +95,17 @@ win::BOOL Vwin32Device::IoControl(win::DWORD code, std::span<const win::BYTE> in
                                   win::DWORD& bytesReturned) {
   bytesReturned = 0;
   if (code < win::VWIN32_DIOC_DOS_IOCTL || code > win::VWIN32_DIOC_DOS_INT26) return win::Fail(win::ERROR_NOT_SUPPORTED);
-  if (input.size() < kRegisterBlockSize || output.size() < kRegisterBlockSize) {
+  if (input.size() < win::kDiocRegistersSize || output.size() < win::kDiocRegistersSize) {
     return win::Fail(win::ERROR_INVALID_PARAMETER);
   }
-  Registers registers = ReadRegisters(input);
+  Registers registers = win::ReadDiocRegisters(input);
   win::DWORD error = win::ERROR_SUCCESS;
   const bool answered = code == win::VWIN32_DIOC_DOS_IOCTL
                             ? DosIoctl(registers)
                             : AbsoluteSectors(registers, code == win::VWIN32_DIOC_DOS_INT26, error);
   if (!answered) return win::Fail(error);
-  WriteRegisters(output, registers);
-  bytesReturned = kRegisterBlockSize;
+  win::WriteDiocRegisters(output, registers);
+  bytesReturned = win::kDiocRegistersSize;
   return win::TRUE;
 }
 
@@ -140,10 +128,13 @@ bool Vwin32Device::Lock(Registers& registers) {
   if (level > kHighestLockLevel || (registers.edx & ~kPermissionBits) != 0) {
     return Finish(registers, kDosInvalidParameter);
   }
-  DriveLock& lock = locks_[drive];
-  // A level is taken again (nested) or one above the highest held; level 0 comes first.
-  const bool inOrder = lock.levels.empty() ? level == 0 : level == lock.levels.back() || level == lock.levels.back() + 1;
+  // A level is taken again (nested) or one above the highest held; level 0 comes first. The
+  // entry is made only once the order holds: an empty one would be unlocked below nothing.
+  const auto held = locks_.find(drive);
+  const bool inOrder = held == locks_.end() ? level == 0
+                                            : level == held->second.levels.back() || level == held->second.levels.back() + 1;
   if (!inOrder) return Finish(registers, kDosAccessDenied);
+  DriveLock& lock = locks_[drive];
   if (lock.levels.empty()) {
     const win::DWORD share = win::FILE_SHARE_READ | win::FILE_SHARE_WRITE;
     if (reader->Open(DeviceRole::Volume, 0, share, lock.handle) != win::ERROR_SUCCESS) {

@@ -17,6 +17,7 @@
 #include "platform/machine/control_device.h"
 #include "platform/machine/reader.h"
 
+#include "platform/win/vwin32_registers.h"
 #include "platform/win/windows_version.h"
 
 #include <map>
@@ -33,9 +34,7 @@ class Vwin32Device final : public ControlDevice {
   win::BOOL IoControl(win::DWORD code, std::span<const win::BYTE> input, std::span<win::BYTE> output,
                       win::DWORD& bytesReturned) override;
 
-  struct Registers {
-    win::DWORD ebx = 0, edx = 0, ecx = 0, eax = 0, edi = 0, esi = 0, flags = 0;
-  };
+  using Registers = win::DiocRegisters;
 
  private:
   struct DriveLock {

@@ -3,6 +3,8 @@
 // the two categories of the lock call.
 #include "platform/machine/machine_testing.h"
 
+#include "platform/win/vwin32_registers.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -12,9 +14,7 @@ namespace {
 
 constexpr win::DWORD kCarry = 1;
 
-struct Registers {
-  win::DWORD ebx = 0, edx = 0, ecx = 0, eax = 0, edi = 0, esi = 0, flags = 0;
-};
+using Registers = win::DiocRegisters;
 
 class Vwin32Test : public ::testing::Test {
  protected:
@@ -34,14 +34,12 @@ class Vwin32Test : public ::testing::Test {
   }
 
   win::BOOL Send(win::DWORD code, Registers& registers) {
-    std::array<std::uint8_t, 28> block{};
-    const win::DWORD fields[] = {registers.ebx, registers.edx, registers.ecx, registers.eax,
-                                 registers.edi, registers.esi, registers.flags};
-    for (std::size_t i = 0; i < 7; ++i) win::WriteLe32(block, 4 * i, fields[i]);
+    std::array<std::uint8_t, win::kDiocRegistersSize> block{};
+    win::WriteDiocRegisters(block, registers);
     win::DWORD returned = 0;
-    const win::BOOL result = win::DeviceIoControl(vwin32_, code, block.data(), 28, block.data(), 28, &returned, nullptr);
-    registers = {win::ReadLe32(block, 0),  win::ReadLe32(block, 4),  win::ReadLe32(block, 8), win::ReadLe32(block, 12),
-                 win::ReadLe32(block, 16), win::ReadLe32(block, 20), win::ReadLe32(block, 24)};
+    const auto size = static_cast<win::DWORD>(block.size());
+    const win::BOOL result = win::DeviceIoControl(vwin32_, code, block.data(), size, block.data(), size, &returned, nullptr);
+    registers = win::ReadDiocRegisters(block);
     return result;
   }
 
@@ -112,6 +110,8 @@ TEST_F(Vwin32Test, SectorErrorsSetCarryAndTheirCodeInEax) {
 
 TEST_F(Vwin32Test, LocksNestByLevelAndKeepTheFileServicesOut) {
   Start("98");
+  EXPECT_EQ(Ioctl(0x484A, 6, 1).eax, 0x05u) << "level 0 comes first";
+  EXPECT_EQ(Ioctl(0x486A, 6).eax, 0xB0u) << "the refused lock left nothing to unlock";
   const Registers first = Ioctl(0x484A, 6, 0, 2);
   EXPECT_EQ(first.flags & kCarry, 0u);
   EXPECT_EQ(Ioctl(0x484A, 6, 0, 4).flags & kCarry, 0u) << "level 0 taken again";

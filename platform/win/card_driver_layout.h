@@ -56,4 +56,18 @@ constexpr std::size_t kPortDriverRecordSize = 12;
 constexpr std::size_t kResourceText = 4;
 constexpr std::size_t kResourceTextMax = 256;
 
+// The ATA request of request 10.
+namespace ata_request {
+constexpr std::size_t kSize = 26;
+constexpr std::size_t kDeviceReference = 0;  // u32 address of the device node
+constexpr std::size_t kTaskFile = 4;         // seven registers, features first
+constexpr std::size_t kFeatures = 4;         // the error register on return
+constexpr std::size_t kCommand = 10;         // the status on return
+constexpr std::size_t kBufferAddress = 11;   // u32 address token
+constexpr std::size_t kByteCount = 15;       // u32
+constexpr std::size_t kTransfer = 19;        // u32: kTransferIn, kTransferOut or 0 for none
+constexpr unsigned kTransferIn = 0x200000;
+constexpr unsigned kTransferOut = 0x400000;
+}  // namespace ata_request
+
 }  // namespace win::card_driver_layout
