@@ -94,6 +94,9 @@ struct DcTarget {
 std::optional<DcTarget> TargetOf(HDC dc);
 
 QRect ToQRect(const RECT& rect);
+RECT FromQRect(const QRect& rect);
+// The smallest rectangle holding the region; empty for an empty region.
+RECT BoundsOf(const QRegion& region);
 // The DejaVu Sans font that a logical font resolves to.
 QFont QtFontFor(const LOGFONTA& log);
 QRgb ToQRgb(COLORREF colour);

@@ -129,6 +129,8 @@ HBITMAP DefaultBitmap() {
 HFONT DefaultFont() { return static_cast<HFONT>(GetStockObject(SYSTEM_FONT)); }
 
 QRect ToQRect(const RECT& rect) { return QRect(QPoint(rect.left, rect.top), QPoint(rect.right - 1, rect.bottom - 1)); }
+RECT FromQRect(const QRect& rect) { return RECT{rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1}; }
+RECT BoundsOf(const QRegion& region) { return region.isEmpty() ? RECT{} : FromQRect(region.boundingRect()); }
 
 QRgb ToQRgb(COLORREF colour) { return qRgb(GetRValue(colour), GetGValue(colour), GetBValue(colour)); }
 COLORREF FromQRgb(QRgb rgb) {

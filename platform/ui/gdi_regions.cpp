@@ -78,8 +78,7 @@ BOOL PtInRegion(HRGN handle, int x, int y) {
 int GetRgnBox(HRGN handle, RECT* box) {
   const RegionData* region = FindRegion(handle);
   if (region == nullptr || box == nullptr) return RGN_ERROR;
-  const QRect bounds = region->region.boundingRect();
-  *box = region->region.isEmpty() ? RECT{} : RECT{bounds.left(), bounds.top(), bounds.right() + 1, bounds.bottom() + 1};
+  *box = BoundsOf(region->region);
   return KindOf(region->region);
 }
 
@@ -87,7 +86,7 @@ BOOL FillRgn(HDC dc, HRGN handle, HBRUSH brush) {
   const RegionData* region = FindRegion(handle);
   if (region == nullptr) return win::FALSE;
   for (const QRect& part : region->region) {
-    const RECT rect{part.left(), part.top(), part.right() + 1, part.bottom() + 1};
+    const RECT rect = FromQRect(part);
     FillRect(dc, &rect, brush);
   }
   return win::TRUE;
@@ -134,8 +133,7 @@ int OffsetClipRgn(HDC handle, int x, int y) {
 int GetClipBox(HDC handle, RECT* box) {
   const auto target = TargetOf(handle);
   if (!target || box == nullptr) return RGN_ERROR;
-  const QRect bounds = target->clip.boundingRect().translated(-target->origin.x, -target->origin.y);
-  *box = target->clip.isEmpty() ? RECT{} : RECT{bounds.left(), bounds.top(), bounds.right() + 1, bounds.bottom() + 1};
+  *box = BoundsOf(target->clip.translated(-target->origin.x, -target->origin.y));
   return KindOf(target->clip);
 }
 

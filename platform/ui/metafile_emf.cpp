@@ -62,21 +62,12 @@ std::optional<Op> StretchDib(std::span<const BYTE> r) {
   return Image{destination, *pixels};
 }
 
-std::span<const BYTE> BytesAt(std::span<const BYTE> r, std::size_t at, std::size_t count) {
-  if (!win::FieldFits(r.size(), at, count)) throw std::out_of_range("field beyond the record");
-  return r.subspan(at, count);
-}
-
 CreateFont FontAt(std::span<const BYTE> r) {
   LOGFONTA font;
   font.lfHeight = Signed(r, 12);
   font.lfWidth = Signed(r, 16);
   font.lfWeight = Signed(r, 28);
-  const auto flags = BytesAt(r, 32, 4);
-  font.lfItalic = flags[0];
-  font.lfUnderline = flags[1];
-  font.lfStrikeOut = flags[2];
-  font.lfCharSet = flags[3];
+  ReadFontFlags(r, 32, font);
   for (std::size_t i = 0; i + 1 < LF_FACESIZE; ++i) {
     const WORD c = ReadLe16(r, 40 + i * 2);
     if (c == 0) break;

@@ -4,6 +4,7 @@
 
 #include "platform/ui/gdi.h"
 #include "platform/ui/metafile.h"
+#include "platform/win/byte_order.h"
 
 #include <QImage>
 #include <QString>
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <stdexcept>
 #include <variant>
 #include <vector>
 
@@ -74,6 +76,21 @@ struct SelectClip {
   std::vector<RECT> rects;
   int mode;
 };
+
+// Bytes of a record from a byte offset, checked against its end.
+inline std::span<const BYTE> BytesAt(std::span<const BYTE> r, std::size_t at, std::size_t count) {
+  if (!win::FieldFits(r.size(), at, count)) throw std::out_of_range("field beyond the record");
+  return r.subspan(at, count);
+}
+
+// Italic, underline, strike-out and character set: four bytes in this order in the font records of both formats.
+inline void ReadFontFlags(std::span<const BYTE> r, std::size_t at, LOGFONTA& font) {
+  const auto flags = BytesAt(r, at, 4);
+  font.lfItalic = flags[0];
+  font.lfUnderline = flags[1];
+  font.lfStrikeOut = flags[2];
+  font.lfCharSet = flags[3];
+}
 
 using Op = std::variant<SetMapMode, SetWindowOrg, SetWindowExt, SetViewportOrg, SetViewportExt, SetTextColour, SetBkColour,
                         SetBkMode, MoveTo, LineTo, Rectangle, Ellipse, Poly, CreatePen, CreateBrush, Select, Delete, SaveDc,

@@ -262,6 +262,21 @@ TEST(Metafiles, CorruptBytesAreRefusedWithAnError) {
   EXPECT_EQ(SetWinMetaFileBits(5, wmf.data(), nullptr, nullptr), nullptr);
 }
 
+TEST(Metafiles, TextAndClipRecordsReachingPastThemselvesAreRefused) {
+  const auto text = Emf({EmfRecord(84, {0, 0, 0, 0, 1, 0, 0, 10, 10, 1000, 76, 0, 0, 0, 0, 0, 0})}, RECT{0, 0, 9, 9});
+  EXPECT_EQ(SetEnhMetaFileBits(static_cast<UINT>(text.size()), text.data()), nullptr) << "characters past the record";
+  const auto region = Emf({EmfRecord(75, {32, RGN_COPY, 32, 1, 0x10000000, 0, 0, 0, 9, 9})}, RECT{0, 0, 9, 9});
+  EXPECT_EQ(SetEnhMetaFileBits(static_cast<UINT>(region.size()), region.data()), nullptr) << "rectangles past the record";
+  const auto font = Emf({EmfRecord(82, {1, 0xFFFFFFEC, 0, 0, 0, 400})}, RECT{0, 0, 9, 9});
+  EXPECT_EQ(SetEnhMetaFileBits(static_cast<UINT>(font.size()), font.data()), nullptr) << "a font cut before its flags";
+  const auto textOut = Wmf({WmfRecord(0x0521, {200, 0x6948, 40, 100})});
+  EXPECT_EQ(SetWinMetaFileBits(static_cast<UINT>(textOut.size()), textOut.data(), nullptr, nullptr), nullptr);
+  const auto extTextOut = Wmf({WmfRecord(0x0A32, {40, 100, 50, 0, 0x6948})});
+  EXPECT_EQ(SetWinMetaFileBits(static_cast<UINT>(extTextOut.size()), extTextOut.data(), nullptr, nullptr), nullptr);
+  const auto wmfFont = Wmf({WmfRecord(0x02FB, {0xFFEC, 0, 0, 0, 400})});
+  EXPECT_EQ(SetWinMetaFileBits(static_cast<UINT>(wmfFont.size()), wmfFont.data(), nullptr, nullptr), nullptr);
+}
+
 TEST(DeviceIndependentBitmaps, GetDIBitsGivesBottomUpRowsPaddedToFourBytes) {
   CDC dc;
   dc.CreateCompatibleDC(nullptr);

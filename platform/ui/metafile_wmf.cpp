@@ -47,12 +47,6 @@ class ObjectSlots {
   std::vector<bool> used_;
 };
 
-// Bytes of the record from a byte offset, checked against its end.
-std::span<const BYTE> BytesAt(std::span<const BYTE> r, std::size_t at, std::size_t count) {
-  if (!win::FieldFits(r.size(), at, count)) throw std::out_of_range("text beyond the record");
-  return r.subspan(at, count);
-}
-
 QString Latin1(std::span<const BYTE> bytes) {
   return QString::fromLatin1(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
 }
@@ -79,11 +73,7 @@ CreateFont FontOf(std::span<const BYTE> r, std::uint32_t index) {
   font.lfHeight = Short(r, 0);
   font.lfWidth = Short(r, 1);
   font.lfWeight = Short(r, 4);
-  const auto flags = BytesAt(r, 16, 8);
-  font.lfItalic = flags[0];
-  font.lfUnderline = flags[1];
-  font.lfStrikeOut = flags[2];
-  font.lfCharSet = flags[3];
+  ReadFontFlags(r, 16, font);
   const auto face = r.size() > 24 ? r.subspan(24, std::min<std::size_t>(r.size() - 24, LF_FACESIZE - 1)) : std::span<const BYTE>();
   std::copy(face.begin(), std::find(face.begin(), face.end(), BYTE{0}), font.lfFaceName);
   return CreateFont{index, font};

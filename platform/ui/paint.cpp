@@ -64,7 +64,7 @@ QRegion UpdateOf(const WindowRecord& record) {
 
 void StoreUpdate(WindowRecord& record, const QRegion& region) {
   record.update.clear();
-  for (const QRect& part : region) record.update.push_back(RECT{part.left(), part.top(), part.right() + 1, part.bottom() + 1});
+  for (const QRect& part : region) record.update.push_back(FromQRect(part));
   record.invalid = !region.isEmpty();
   if (!record.invalid) record.eraseNeeded = false;
 }
@@ -93,12 +93,6 @@ void AddUpdate(HWND hwnd, const std::optional<QRegion>& part, bool erase, bool s
     }
     AddUpdate(child, under, erase, false);
   }
-}
-
-RECT BoundsOf(const QRegion& region) {
-  if (region.isEmpty()) return RECT{};
-  const QRect box = region.boundingRect();
-  return RECT{box.left(), box.top(), box.right() + 1, box.bottom() + 1};
 }
 
 // Sends WM_ERASEBKGND with a DC cut to the update region when the region asks for erasing;
