@@ -155,6 +155,13 @@ void AddCommonDrives(std::map<char, Expected>& expected) {
   expected['F'].label = " HOLIDAY202";
 }
 
+// Where the drives' INQUIRY texts are shown: a floppy drive answers none, the LS-120 drive gives
+// its firmware.
+void AddInquiryTextsOfTheDrives(std::map<char, Expected>& expected) {
+  expected['A'] = {"(A:)  ", kOtherImage, " ", " ", ""};
+  expected['B'].firmware = " 3.05";
+}
+
 // XP and 98 read the maker's IDE and PCMCIA readers by their card type: the bus replaces the
 // vendor in the row, the card-type text the product, the firmware revision stays empty and the
 // capacity is the card's in decimal megabytes (125,000 and 131,072 sectors).
@@ -182,9 +189,7 @@ TEST_F(CardKinds, OnXpEachCardShowsItsReaderCapacityAndVolume) {
   AddRawFlash(expected);
   // The Memory Stick Pro is read as a plain card: 131,072 sectors in decimal megabytes.
   expected['N'] = {UsbRow('N', "MS Pro Reader"), kOtherImage, Product("MS Pro Reader"), " 1.00", " 67 MB"};
-  // A floppy drive answers no inquiry: no texts.
-  expected['A'] = {"(A:)  ", kOtherImage, " ", " ", ""};
-  expected['B'].firmware = " 3.05";
+  AddInquiryTextsOfTheDrives(expected);
   AddCommonDrives(expected);
   Check(shown, expected);
 }
@@ -221,8 +226,7 @@ TEST_F(CardKinds, OnNt4EveryRowIsItsInquiryTextsWithTheCardsOwnSize) {
     expected[letter] = {UsbRow(letter, "MS Reader"), kOtherImage, Product("MS Reader"), " 1.00", capacity};
   }
   expected['N'] = {UsbRow('N', "MS Pro Reader"), kOtherImage, Product("MS Pro Reader"), " 1.00", " 67 MB"};
-  expected['A'] = {"(A:)  ", kOtherImage, " ", " ", ""};
-  expected['B'].firmware = " 3.05";
+  AddInquiryTextsOfTheDrives(expected);
   AddCommonDrives(expected);
   Check(shown, expected);
 }

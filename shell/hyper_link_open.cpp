@@ -4,6 +4,7 @@
 #include "platform/win/last_error.h"
 #include "platform/win/shell_services.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -41,7 +42,9 @@ win::LONG CHyperLink::ReadRegDefaultValue(win::HKEY root, const std::string& sub
   win::RegCloseKey(key);
   // A value that could not be read (too long for the limit) is an error, not an empty text.
   if (read != win::ERROR_SUCCESS) return read;
-  value.assign(data.data(), std::min<std::size_t>(std::char_traits<char>::length(data.data()), data.size()));
+  // The stored bytes need not end in a zero: the text stops at the first zero or at what was read.
+  const auto end = data.begin() + std::min<std::size_t>(size, data.size());
+  value.assign(data.begin(), std::find(data.begin(), end, '\0'));
   return win::ERROR_SUCCESS;
 }
 

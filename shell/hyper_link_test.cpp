@@ -210,6 +210,18 @@ TEST_F(HyperLink, LongRegisteredNamesBuildLongCommandsWithoutOverrunning) {
   EXPECT_EQ(CHyperLink::HtmlHandlerCommand("a.htm"), "") << "a class name beyond the value limit names no handler";
 }
 
+TEST_F(HyperLink, AClassNameFillingTheWholeValueWithoutAZeroIsReadToItsEnd) {
+  const std::string pageClass(260, 'h');
+  win::HKEY handle = nullptr;
+  win::RegCreateKeyExA(win::HKEY_CLASSES_ROOT, ".htm", 0, nullptr, win::REG_OPTION_NON_VOLATILE, win::KEY_ALL_ACCESS,
+                       nullptr, &handle, nullptr);
+  win::RegSetValueExA(handle, nullptr, 0, win::REG_SZ, reinterpret_cast<const win::BYTE*>(pageClass.data()),
+                      static_cast<win::DWORD>(pageClass.size()));
+  win::RegCloseKey(handle);
+  SetDefault(pageClass + "\\shell\\open\\command", "browse.exe");
+  EXPECT_EQ(CHyperLink::HtmlHandlerCommand("a.htm"), "browse.exe a.htm");
+}
+
 TEST(ShellErrors, EachCodeHasItsReason) {
   EXPECT_EQ(CHyperLink::ShellErrorText(2), "Can't open link:\n\nThe specified file was not found.");
   EXPECT_EQ(CHyperLink::ShellErrorText(26), "Can't open link:\n\nA sharing violation occurred. ");
