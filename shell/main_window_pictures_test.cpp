@@ -12,6 +12,8 @@
 #include "shell/main_dlg.h"
 #include "shell/shell_test_support.h"
 
+#include "tests/support/test_data_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -136,7 +138,10 @@ struct Ink {
 class MainWindowPictures : public testing::ProgramTest {
  protected:
   std::filesystem::path Save(ui::HWND main, const std::string& page) {
-    const auto file = std::filesystem::path(std::getenv("TARNLOK_BIN_DIR")) / ("shell-main-" + page + ".png");
+    // ctest names the build's bin folder; a run by hand keeps the pictures with its test data.
+    const char* binFolder = std::getenv("TARNLOK_BIN_DIR");
+    const std::filesystem::path folder = binFolder != nullptr ? binFolder : tarnlok::testing::TestDataHome();
+    const auto file = folder / ("shell-main-" + page + ".png");
     EXPECT_TRUE(ui::SaveWindowPng(main, file.string()));
     return file;
   }
