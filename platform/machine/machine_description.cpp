@@ -201,6 +201,17 @@ bool BusTakesCard(Bus bus, CardKind kind) {
   return kind == CardKind::None || driveBus == (kind == CardKind::Floppy);
 }
 
+// A block list names blocks of the card, each once: the boot block's count of usable blocks and
+// its disabled-block list are made from it.
+void CheckBlockList(const Reader& reader, std::string_view name, const std::vector<std::uint32_t>& list,
+                    std::uint32_t blocks) {
+  const std::set<std::uint32_t> distinct(list.begin(), list.end());
+  if (distinct.size() != list.size()) Reader::Fail(reader.Key(name), "names a block twice");
+  if (!list.empty() && *distinct.rbegin() >= blocks) {
+    Reader::Fail(reader.Key(name), "names a block past the card's " + std::to_string(blocks) + " blocks");
+  }
+}
+
 CardDescription ParseCard(const Json& object, const std::string& path, Bus bus, char letter,
                           const std::filesystem::path& folder) {
   const Reader reader(object, path);
@@ -230,6 +241,13 @@ CardDescription ParseCard(const Json& object, const std::string& path, Bus bus, 
   }
   card.factoryBadBlocks = reader.Numbers("factoryBadBlocks");
   card.failingBlocks = reader.Numbers("failingBlocks");
+  if (rawFlash) {
+    const std::uint32_t blocks = card.kind == CardKind::SmartMedia
+                                     ? SmartMediaGeometry(card.smartMediaDeviceCode)->blocks
+                                     : card.blocks;
+    CheckBlockList(reader, "factoryBadBlocks", card.factoryBadBlocks, blocks);
+    CheckBlockList(reader, "failingBlocks", card.failingBlocks, blocks);
+  }
   if (reader.Has("faults")) {
     if (!reader.At("faults").is_array()) Reader::Fail(reader.Key("faults"), "must be a list");
     for (std::size_t i = 0; i < reader.At("faults").size(); ++i) {

@@ -101,6 +101,19 @@ TEST(MachineDescription, FaultsAndPulledCards) {
   EXPECT_EQ(card.pulledAfterCommands, 40U);
 }
 
+TEST(MachineDescription, BlockListsNameBlocksOfTheCardOnce) {
+  const std::string stick = R"({"version":1,"readers":[{"maker":true,"card":{"kind":"ms","blocks":512,"pagesPerBlock":16,)";
+  EXPECT_EQ(Refusal(stick + R"("factoryBadBlocks":[3,511],"failingBlocks":[7]}}]})"), "accepted");
+  EXPECT_NE(Refusal(stick + R"("factoryBadBlocks":[3,512]}}]})").find("readers[0].card.factoryBadBlocks: names a block past"),
+            std::string::npos);
+  EXPECT_NE(Refusal(stick + R"("factoryBadBlocks":[9,9]}}]})").find("factoryBadBlocks: names a block twice"),
+            std::string::npos);
+  // A 1 MB SmartMedia (code 0x6E) has 256 blocks.
+  EXPECT_NE(Refusal(R"({"version":1,"readers":[{"maker":true,"card":{"kind":"sm","deviceCode":110,"failingBlocks":[256]}}]})")
+                .find("readers[0].card.failingBlocks: names a block past the card's 256 blocks"),
+            std::string::npos);
+}
+
 TEST(MachineDescription, RefusalsNameTheKey) {
   EXPECT_NE(Refusal("{").find("not valid JSON"), std::string::npos);
   EXPECT_NE(Refusal(R"({"version":1,"readers":[{"card":{"sectors":92E23447}}]})").find("not valid JSON"),
