@@ -144,6 +144,8 @@ void Erase(const Context& context) {
 void WriteSmartMedia(const Context& context, SmartMediaCard& smartMedia) {
   const std::uint64_t page = SmartMediaPage(context.command);
   if ((context.command.length & kBadBlockMark) != 0) {
+    // A mark past the card's last block lands nowhere and must not be answered as written.
+    if (page >= smartMedia.Geometry().Pages()) return context.request.Fail(sense::kLbaOutOfRange);
     smartMedia.MarkBad(static_cast<std::uint32_t>(page / smartMedia.Geometry().pagesPerBlock));
     return Finish(context, FlashResult::Ok, sense::kWriteError);
   }

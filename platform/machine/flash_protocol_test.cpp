@@ -131,6 +131,8 @@ TEST_F(FlashProtocolTest, SmartMediaEraseWriteOnceMarkAndTheCodeOfTheData) {
   EXPECT_EQ(Send('F', Last(0x86, page, 0x41, 0x4000), 512, kOut, Bytes(512, 0)).status, 0);
   const Bytes marked = Data('F', Last(0x8B, page, 0, 512), 512);
   for (std::size_t unit = 0; unit < 32; ++unit) EXPECT_EQ(marked[unit * 16 + kBlockStatusAt], 0x00) << unit;
+  EXPECT_EQ(Send('F', Last(0x86, 1024 * 32, 0x41, 0x4000), 512, kOut, Bytes(512, 0)).Asc(), 0x21)
+      << "a mark past the card is not answered as written";
 
   // The wide road: the same commands in twelve bytes.
   const std::uint32_t widePage = 1000 * 32;
