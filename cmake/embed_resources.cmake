@@ -33,7 +33,7 @@ else()
 endif()
 
 set(source "// Generated from ${FOLDER} by tarnlok_add_resources; edit the folder, not this file.
-#include \"platform/win/module_registration.h\"
+#include \"platform/win/modules/module_registration.h\"
 
 namespace {
 

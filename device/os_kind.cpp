@@ -1,7 +1,7 @@
 #include "device/os_kind.h"
 
 #include "device/device_state.h"
-#include "platform/win/os_version.h"
+#include "platform/win/system/os_version.h"
 
 namespace tarnlok {
 namespace {

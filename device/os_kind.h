@@ -1,7 +1,7 @@
 // The operating-system kind the device routines choose their road by.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 namespace tarnlok {
 
