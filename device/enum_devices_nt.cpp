@@ -45,7 +45,7 @@ bool IsRemovable(char letter) {
   return win::GetDriveTypeA(root.c_str()) == win::DRIVE_REMOVABLE;
 }
 
-// Step 5: the bus from the storage query and, on ATA buses, the IDE identification data.
+// The bus from the storage query and, on ATA buses, the IDE identification data.
 std::optional<std::vector<win::BYTE>> ProbeBus(DriveHandle& handle, DriveFindings& found, DeviceLog& log,
                                                win::DWORD& busType) {
   const auto descriptor = QueryStorageDescriptor(handle.get());
@@ -89,7 +89,7 @@ std::optional<std::vector<win::BYTE>> ProbeBus(DriveHandle& handle, DriveFinding
   return identify;
 }
 
-// Step 6: master or slave, and the card the identification data name.
+// Master or slave, and the card the identification data name.
 bool SelectDriveAndCard(DriveHandle& handle, std::optional<std::vector<win::BYTE>> identify, DriveFindings& found,
                         DeviceLog& log) {
   const IdeSelection selection = SelectIdeDrive(handle.get(), std::move(identify), &log);
@@ -121,7 +121,7 @@ void LogReaderKind(DeviceLog& log, win::BYTE readerKind, const char* smLine, con
   if (readerKind == kMemoryStickReader) log.Write(msLine);
 }
 
-// Step 7: the maker's combined readers put the media status word into their inquiry data.
+// The maker's combined readers put the media status word into their inquiry data.
 bool InquiryStatus(DriveHandle& handle, DriveFindings& found, DeviceLog& log) {
   InquiryReply reply{};
   if (!SendInquiry(handle.get(), kNoAddress, reply)) return false;
@@ -139,7 +139,7 @@ bool InquiryStatus(DriveHandle& handle, DriveFindings& found, DeviceLog& log) {
   return found.deviceKind != kDeviceUnknown;
 }
 
-// Step 8: the reader's own status command; false when it reported nothing.
+// The reader's own status command; false when it reported nothing.
 bool ReaderStatus(DriveHandle& handle, DriveFindings& found, DeviceLog& log) {
   std::array<win::BYTE, 4> reply{};
   PromptText.clear();
@@ -157,7 +157,7 @@ bool ReaderStatus(DriveHandle& handle, DriveFindings& found, DeviceLog& log) {
   return true;
 }
 
-// Step 9: the product text's keywords.
+// The reader and card kind from the product text's keywords.
 void ProductKeywords(DriveHandle& handle, DriveFindings& found, DeviceLog& log) {
   InquiryReply reply{};
   if (!SendInquiry(handle.get(), kNoAddress, reply)) return;
@@ -175,7 +175,7 @@ void CopyText(char* field, std::size_t capacity, std::span<const win::BYTE> byte
   field[length] = '\0';
 }
 
-// Step 11: the inquiry texts and whether the reader is one of the maker's.
+// The inquiry texts and whether the reader is one of the maker's.
 void FillIdentificationTexts(DriveHandle& handle, DeviceEntry& entry, const DriveFindings& found) {
   InquiryReply reply{};
   if (SendInquiry(handle.get(), kNoAddress, reply)) {
@@ -204,7 +204,8 @@ void ExamineDrive(DriveHandle& handle, DriveFindings& found, DeviceLog& log) {
   ProductKeywords(handle, found, log);
 }
 
-// Step 10 and 11: false when memory ran out.
+// Adds the drive's entry to the device list with what was found and its identification texts;
+// false when memory ran out.
 bool MakeEntry(char letter, DriveHandle& handle, const DriveFindings& found) {
   DeviceEntry* entry = NewDeviceEntry();
   if (entry == nullptr) {

@@ -27,7 +27,8 @@ void SetKinds(win::BYTE* deviceKind, win::BYTE* readerKind, win::BYTE kind, win:
   if (readerKind != nullptr) *readerKind = reader;
 }
 
-// Step 5: the product's keywords, where the hardware text or the registry says the maker's reader.
+// The reader and card kind from the product's keywords, where the hardware text or the registry
+// says the maker's reader.
 int ClassifyByProduct(const DriverNode& node, const std::string& product, win::BYTE* deviceKind,
                       win::BYTE* readerKind) {
   const std::string hardware = Upper(node.HardwareText().value_or(""));
