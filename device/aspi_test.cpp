@@ -15,12 +15,12 @@
 namespace tarnlok {
 namespace {
 
-using testing::AspiDevice;
-using testing::NodeSetup;
-using testing::StandInAspi;
-using testing::StandInChain;
+using test_support::AspiDevice;
+using test_support::NodeSetup;
+using test_support::StandInAspi;
+using test_support::StandInChain;
 
-class Aspi98 : public testing::DeviceStateTest {
+class Aspi98 : public test_support::DeviceStateTest {
  protected:
   void SetUp() override {
     win::SetWindowsVersion(win::WindowsVersion::Win98);

@@ -16,10 +16,10 @@
 namespace tarnlok {
 namespace {
 
-using testing::IdentifyWith;
-using testing::NumberedImage;
-using testing::ReaderSetup;
-using testing::StandInMachine;
+using test_support::IdentifyWith;
+using test_support::NumberedImage;
+using test_support::ReaderSetup;
+using test_support::StandInMachine;
 
 TEST(AtaTaskFile, LayoutsByRoadKindAndCommand) {
   const TaskFile writeSetup = BuildAtaTaskFile(true, kMemoryStick, kAtaMaster, 0x86, 0x1234, 0, 0x0102, 0x05);
@@ -59,7 +59,7 @@ TEST(AtaTaskFile, LayoutsByRoadKindAndCommand) {
       << "plain cards write in the LBA layout on Windows 9x";
 }
 
-class AtaNt : public testing::DeviceStateTest {
+class AtaNt : public test_support::DeviceStateTest {
  protected:
   void SetUp() override {
     OsKind = 7;
@@ -74,7 +74,7 @@ class AtaNt : public testing::DeviceStateTest {
     entry.ataDriveSelect = kAtaMaster;
   }
   StandInMachine machine{win::WindowsVersion::Xp};
-  testing::StandInReader* reader = nullptr;
+  test_support::StandInReader* reader = nullptr;
   DriveHandle handle;
   DeviceEntry entry;
 };
@@ -102,7 +102,7 @@ TEST_F(AtaNt, ReadSectorsAndShortReplies) {
   EXPECT_FALSE(ExecAtaCommand(handle.get(), nullptr, 0x20, 0, sector.data(), 512, kAtaDataIn, 0, 0));
 }
 
-class Ata98 : public testing::DeviceStateTest {
+class Ata98 : public test_support::DeviceStateTest {
  protected:
   void SetUp() override {
     OsKind = 3;

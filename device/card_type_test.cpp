@@ -15,11 +15,11 @@
 namespace tarnlok {
 namespace {
 
-using testing::IdentifyWith;
-using testing::NumberedImage;
-using testing::ReaderSetup;
-using testing::StandInMachine;
-using testing::VendorForm;
+using test_support::IdentifyWith;
+using test_support::NumberedImage;
+using test_support::ReaderSetup;
+using test_support::StandInMachine;
+using test_support::VendorForm;
 
 struct CardAnswer {
   win::DWORD result = 0;
@@ -27,7 +27,7 @@ struct CardAnswer {
   win::BYTE writeProtected = 0;
 };
 
-class CardTypeXp : public testing::DeviceStateTest {
+class CardTypeXp : public test_support::DeviceStateTest {
  protected:
   CardAnswer Ask(ReaderSetup setup) {
     OsKind = 7;
@@ -39,7 +39,7 @@ class CardTypeXp : public testing::DeviceStateTest {
     return a;
   }
   StandInMachine machine{win::WindowsVersion::Xp};
-  testing::StandInReader* reader = nullptr;
+  test_support::StandInReader* reader = nullptr;
   DeviceEntry entry;
 };
 
@@ -163,7 +163,7 @@ TEST_F(CardTypeXp, MediaPresenceOfRawFlashCards) {
   EXPECT_EQ(MediaPresent, 7u) << "only raw flash cards are asked";
 }
 
-class CardType98 : public testing::DeviceStateTest {
+class CardType98 : public test_support::DeviceStateTest {
  protected:
   void SetUp() override {
     OsKind = 3;

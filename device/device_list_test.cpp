@@ -10,7 +10,7 @@
 namespace tarnlok {
 namespace {
 
-using DeviceList = testing::DeviceStateTest;
+using DeviceList = test_support::DeviceStateTest;
 
 void AppendThree() {
   for (char letter : {'E', 'F', 'G'}) {

@@ -27,9 +27,9 @@
 namespace tarnlok {
 namespace {
 
-using machine::testing::Describe;
-using machine::testing::WriteMbr;
-using machine::testing::WriteNumberedImage;
+using machine::test_support::Describe;
+using machine::test_support::WriteMbr;
+using machine::test_support::WriteNumberedImage;
 
 constexpr win::DWORD kIn = 0x200000;
 constexpr win::DWORD kOut = 0x400000;
@@ -40,7 +40,7 @@ std::string Machine9x(const std::string& windows) {
   WriteMbr(WriteNumberedImage("usb.img", 4096), 63, 4033);
   WriteNumberedImage("ide.img", 8192);
   WriteNumberedImage("pcmcia.img", 2048);
-  std::filesystem::remove(::tarnlok::testing::TestDataHome() / "a.img");
+  std::filesystem::remove(::tarnlok::test_support::TestDataHome() / "a.img");
   return R"({"version":1,"windows":")" + windows + R"(","readers":[
     {"bus":"floppy","letter":"A","card":{"kind":"floppy","image":"a.img"}},
     {"bus":"usb","maker":true,"product":"SM/MS Reader","letter":"E",
@@ -50,10 +50,10 @@ std::string Machine9x(const std::string& windows) {
     {"bus":"pcmcia","maker":true,"letter":"G","card":{"kind":"mmcsd","image":"pcmcia.img","sectors":2048}}]})";
 }
 
-using testing::EntryAt;
+using test_support::EntryAt;
 
 // On Windows 9x start-up opens the card driver and keeps the answer of its request 1.
-class DeviceOn9xMachine : public testing::MachineDeviceTest {
+class DeviceOn9xMachine : public test_support::MachineDeviceTest {
  protected:
   win::HANDLE OpenVwin32() {
     Vwin32Handle = win::CreateFileA("\\\\.\\vwin32", 0, 0, nullptr, win::OPEN_EXISTING, 0, nullptr);

@@ -28,7 +28,7 @@
 namespace tarnlok {
 namespace {
 
-using machine::testing::WriteNumberedImage;
+using machine::test_support::WriteNumberedImage;
 
 // Three readers of different makers and generations with plain cards, and a floppy drive.
 std::string Readers(const std::string& windows) {
@@ -52,9 +52,9 @@ std::string ReadLog() {
   return text.str();
 }
 
-using testing::EntryAt;
+using test_support::EntryAt;
 
-class DeviceOnMachine : public testing::MachineDeviceTest {
+class DeviceOnMachine : public test_support::MachineDeviceTest {
  protected:
   machine::Machine& Machine() { return *machine_; }
 };
@@ -165,8 +165,8 @@ TEST_F(DeviceOnMachine, SectorsThroughEachRoadAndALockedVolume) {
   std::vector<win::BYTE> data(64 * 512, 0);
   const win::BYTE read10[10] = {0x28, 0, 0, 0x01, 0xFF, 0xC0, 0, 0, 64, 0};
   ASSERT_TRUE(ExecScsiCommand(handle.get(), 0, 0, 0, read10, 10, data.data(), 64 * 512, kScsiDataIn));
-  EXPECT_EQ(machine::testing::SectorMark(data), 131072u - 64);
-  EXPECT_EQ(machine::testing::SectorMark(data, 63 * 512), 131071u) << "the last sector is read";
+  EXPECT_EQ(machine::test_support::SectorMark(data), 131072u - 64);
+  EXPECT_EQ(machine::test_support::SectorMark(data, 63 * 512), 131071u) << "the last sector is read";
 
   std::vector<win::BYTE> sector(512, 0x3C);
   ASSERT_EQ(AbsoluteSectorIo({handle.get(), 1000, 1, sector.data(), kSectorWrite}), 0);
@@ -202,7 +202,7 @@ TEST_F(DeviceOnMachine, WideReadersLs120AndIdeReadersOnXp) {
   DriveHandle ideHandle = OpenCardVolume('F');
   std::vector<win::BYTE> ideSectors(1024, 0);
   ASSERT_TRUE(ExecAtaCommand(ideHandle.get(), ide, 0x20, 4000, ideSectors.data(), 1024, 0x200000, 0, 0));
-  EXPECT_EQ(machine::testing::SectorMark(ideSectors, 512), 4001u);
+  EXPECT_EQ(machine::test_support::SectorMark(ideSectors, 512), 4001u);
   DeviceEntry card = *ide;
   win::DWORD blocks = 0, perTrack = 0, bytesPerPage = 0;
   win::BYTE writeProtected = 0;
@@ -220,8 +220,8 @@ TEST_F(DeviceOnMachine, WideReadersLs120AndIdeReadersOnXp) {
 }
 
 TEST_F(DeviceOnMachine, FileSystemOfAPartitionedCard) {
-  const auto image = testing::Partitioned(testing::FormattedVolume(16, 65536 - 63), 63);
-  testing::WriteImage("fat16.img", image);
+  const auto image = test_support::Partitioned(test_support::FormattedVolume(16, 65536 - 63), 63);
+  test_support::WriteImage("fat16.img", image);
   Start(R"({ "version": 1, "windows": "xp", "readers": [
     { "bus": "usb", "maker": true, "letter": "E", "card": { "kind": "cf", "image": "fat16.img", "sectors": )" +
             std::to_string(image.size() / 512) + R"( } } ] })",

@@ -16,13 +16,13 @@
 namespace tarnlok {
 namespace {
 
-using testing::AspiDevice;
-using testing::IdentifyWith;
-using testing::NodeSetup;
-using testing::NumberedImage;
-using testing::StandInAspi;
-using testing::StandInChain;
-using testing::StandInMachine;
+using test_support::AspiDevice;
+using test_support::IdentifyWith;
+using test_support::NodeSetup;
+using test_support::NumberedImage;
+using test_support::StandInAspi;
+using test_support::StandInChain;
+using test_support::StandInMachine;
 
 std::vector<const DeviceEntry*> Entries() {
   std::vector<const DeviceEntry*> entries;
@@ -30,7 +30,7 @@ std::vector<const DeviceEntry*> Entries() {
   return entries;
 }
 
-class EnumDevices98 : public testing::DeviceStateTest {
+class EnumDevices98 : public test_support::DeviceStateTest {
  protected:
   void SetUp() override { OsKind = 3; }
   int Run() {
@@ -38,7 +38,7 @@ class EnumDevices98 : public testing::DeviceStateTest {
     return EnumDevices9x();
   }
   // A removable drive letter for the walk to count.
-  void Removable(char letter) { machine.Add(letter, testing::ReaderSetup{}); }
+  void Removable(char letter) { machine.Add(letter, test_support::ReaderSetup{}); }
 
   StandInMachine machine{win::WindowsVersion::Win98};
   StandInAspi aspi;
@@ -162,12 +162,12 @@ TEST_F(EnumDevices98, NoChainGivesAnEmptyList) {
 namespace tarnlok {
 namespace {
 
-using testing::IdentifyWith;
-using testing::NodeSetup;
-using testing::StandInChain;
-using testing::StandInMachine;
+using test_support::IdentifyWith;
+using test_support::NodeSetup;
+using test_support::StandInChain;
+using test_support::StandInMachine;
 
-class IdeIdentification98 : public testing::DeviceStateTest {
+class IdeIdentification98 : public test_support::DeviceStateTest {
  protected:
   void SetUp() override { OsKind = 3; }
   int Identify(const NodeSetup& setup) {
@@ -227,9 +227,9 @@ namespace {
 TEST(EnumDevices98Floppy, FloppyWithoutPortDriverIsListedWhenItsVolumeOpens) {
   OsKind = 3;
   StandInMachine machine{win::WindowsVersion::Win98};
-  testing::StandInAspi aspi;
-  ui::ScriptedPrompter prompter{testing::FailTest};
-  machine.Add('A', testing::ReaderSetup{});
+  test_support::StandInAspi aspi;
+  ui::ScriptedPrompter prompter{test_support::FailTest};
+  machine.Add('A', test_support::ReaderSetup{});
   StandInChain chain;
   NodeSetup floppy;
   floppy.portDriver = "";

@@ -18,11 +18,11 @@
 namespace tarnlok {
 namespace {
 
-using testing::IdentifyWith;
-using testing::NumberedImage;
-using testing::ReaderSetup;
-using testing::StandInMachine;
-using testing::VendorForm;
+using test_support::IdentifyWith;
+using test_support::NumberedImage;
+using test_support::ReaderSetup;
+using test_support::StandInMachine;
+using test_support::VendorForm;
 
 std::filesystem::path CurrentFolder() { return win::HostPathOf(win::CurrentDirectoryPath()).value_or("."); }
 
@@ -39,7 +39,7 @@ std::vector<const DeviceEntry*> Entries() {
   return entries;
 }
 
-class EnumDevicesNtTest : public testing::DeviceStateTest {
+class EnumDevicesNtTest : public test_support::DeviceStateTest {
  protected:
   void Run(win::WindowsVersion version, win::BYTE osKind) {
     win::SetWindowsVersion(version);

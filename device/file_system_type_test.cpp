@@ -15,11 +15,11 @@
 namespace tarnlok {
 namespace {
 
-using testing::FormattedVolume;
-using testing::NumberedImage;
-using testing::Partitioned;
-using testing::ReaderSetup;
-using testing::StandInMachine;
+using test_support::FormattedVolume;
+using test_support::NumberedImage;
+using test_support::Partitioned;
+using test_support::ReaderSetup;
+using test_support::StandInMachine;
 
 struct Found {
   int result = -1;
@@ -29,7 +29,7 @@ struct Found {
   std::vector<win::BYTE> boot = std::vector<win::BYTE>(512, 0xCC);
 };
 
-class FileSystemType : public testing::DeviceStateTest {
+class FileSystemType : public test_support::DeviceStateTest {
  protected:
   Found Examine(std::vector<win::BYTE> image) {
     OsKind = 7;
@@ -45,7 +45,7 @@ class FileSystemType : public testing::DeviceStateTest {
     return f;
   }
   StandInMachine machine{win::WindowsVersion::Xp};
-  testing::StandInReader* reader = nullptr;
+  test_support::StandInReader* reader = nullptr;
   DeviceEntry entry;
 };
 

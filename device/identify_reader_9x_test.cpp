@@ -15,11 +15,11 @@
 namespace tarnlok {
 namespace {
 
-using testing::AspiDevice;
-using testing::NodeSetup;
-using testing::StandInAspi;
-using testing::StandInChain;
-using testing::StandInMachine;
+using test_support::AspiDevice;
+using test_support::NodeSetup;
+using test_support::StandInAspi;
+using test_support::StandInChain;
+using test_support::StandInMachine;
 
 void CreateKey(const std::string& path, const char* dwordName = nullptr, win::DWORD value = 0) {
   win::HKEY key = nullptr;
@@ -34,7 +34,7 @@ void CreateKey(const std::string& path, const char* dwordName = nullptr, win::DW
   win::RegCloseKey(key);
 }
 
-class IdentifyReader98 : public testing::DeviceStateTest {
+class IdentifyReader98 : public test_support::DeviceStateTest {
  protected:
   void SetUp() override {
     OsKind = 3;

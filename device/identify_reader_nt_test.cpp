@@ -13,10 +13,10 @@
 namespace tarnlok {
 namespace {
 
-using testing::NumberedImage;
-using testing::ReaderSetup;
-using testing::StandInMachine;
-using testing::VendorForm;
+using test_support::NumberedImage;
+using test_support::ReaderSetup;
+using test_support::StandInMachine;
+using test_support::VendorForm;
 
 void CreateKey(const std::string& path, std::initializer_list<std::pair<const char*, std::string>> values = {}) {
   win::HKEY key = nullptr;
@@ -39,7 +39,7 @@ void RegisterReader(const std::string& instance, const std::string& parentIdPref
   CreateKey("SYSTEM\\CurrentControlSet\\Enum\\USBSTOR\\Disk&Ven_Kestro&Prod_USB_CF_Reader&Rev_1.00\\" + diskInstance);
 }
 
-class IdentifyReader : public testing::DeviceStateTest {
+class IdentifyReader : public test_support::DeviceStateTest {
  protected:
   int Identify(ReaderSetup setup) {
     OsKind = 7;
@@ -49,7 +49,7 @@ class IdentifyReader : public testing::DeviceStateTest {
     return IdentifyReaderNt(handle.get(), &deviceKind, &readerKind);
   }
   StandInMachine machine{win::WindowsVersion::Xp};
-  testing::StandInReader* reader = nullptr;
+  test_support::StandInReader* reader = nullptr;
   win::BYTE deviceKind = 0, readerKind = 0;
 };
 

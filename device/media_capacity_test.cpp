@@ -11,10 +11,10 @@
 namespace tarnlok {
 namespace {
 
-using testing::NumberedImage;
-using testing::ReaderSetup;
-using testing::StandInMachine;
-using testing::VendorForm;
+using test_support::NumberedImage;
+using test_support::ReaderSetup;
+using test_support::StandInMachine;
+using test_support::VendorForm;
 
 struct Capacity {
   int result = -1;
@@ -22,7 +22,7 @@ struct Capacity {
   win::BYTE writeProtected = 0;
 };
 
-class MediaCapacity : public testing::DeviceStateTest {
+class MediaCapacity : public test_support::DeviceStateTest {
  protected:
   Capacity Measure(win::BYTE deviceKind, win::WindowsVersion version = win::WindowsVersion::Xp) {
     win::SetWindowsVersion(version);
@@ -35,7 +35,7 @@ class MediaCapacity : public testing::DeviceStateTest {
                                 &c.writeProtected, &c.bytesPerSector);
     return c;
   }
-  testing::StandInReader& Reader(ReaderSetup setup) { return machine.Add('E', std::move(setup)); }
+  test_support::StandInReader& Reader(ReaderSetup setup) { return machine.Add('E', std::move(setup)); }
 
   StandInMachine machine{win::WindowsVersion::Xp};
   DeviceEntry entry;
@@ -223,7 +223,7 @@ TEST_F(MediaCapacity, MissingOutputsFail) {
 namespace tarnlok {
 namespace {
 
-class MediaCapacity98 : public testing::DeviceStateTest {
+class MediaCapacity98 : public test_support::DeviceStateTest {
  protected:
   void SetUp() override {
     win::SetWindowsVersion(win::WindowsVersion::Win98);
@@ -234,14 +234,14 @@ class MediaCapacity98 : public testing::DeviceStateTest {
   }
   int Measure() { return GetMediaCapacity(nullptr, &entry, &size, &sectors, &perBlock, &writeProtected, &bytes); }
 
-  testing::StandInAspi aspi;
+  test_support::StandInAspi aspi;
   DeviceEntry entry;
   win::DWORD size = 0, sectors = 0, perBlock = 0, bytes = 0;
   win::BYTE writeProtected = 0;
 };
 
 TEST_F(MediaCapacity98, PlainCardThroughAspi) {
-  testing::AspiDevice device;
+  test_support::AspiDevice device;
   device.sectors = 125440;
   aspi.Add(0, 1, 0, device);
   entry.deviceKind = kCompactFlash;
@@ -252,7 +252,7 @@ TEST_F(MediaCapacity98, PlainCardThroughAspi) {
 }
 
 TEST_F(MediaCapacity98, RawFlashStatusThroughAspi) {
-  testing::AspiDevice device;
+  test_support::AspiDevice device;
   device.vendorCommands = true;
   aspi.Add(0, 1, 0, device);
   entry.deviceKind = kSmartMedia;

@@ -26,8 +26,8 @@ namespace tarnlok {
 namespace {
 
 using Bytes = std::vector<win::BYTE>;
-using testing::CapacityOf;
-using testing::EntryAt;
+using test_support::CapacityOf;
+using test_support::EntryAt;
 
 constexpr win::DWORD kIn = 0x200000;
 constexpr win::DWORD kOut = 0x400000;
@@ -35,9 +35,9 @@ constexpr win::DWORD kOut = 0x400000;
 // USB readers E to H, then an IDE SmartMedia reader and a PCMCIA Memory Stick slot.
 std::string RawFlashMachine(const std::string& windows) {
   for (const char* image : {"e.img", "f.img", "h.img", "i.img", "j.img"}) {
-    std::filesystem::remove(::tarnlok::testing::TestDataHome() / image);
+    std::filesystem::remove(::tarnlok::test_support::TestDataHome() / image);
   }
-  machine::testing::WriteNumberedImage("g.img", 65536);
+  machine::test_support::WriteNumberedImage("g.img", 65536);
   return R"({"version":1,"windows":")" + windows + R"(","readers":[
     {"maker":true,"product":"SM Reader","letter":"E","card":{"kind":"sm","image":"e.img","deviceCode":117}},
     {"maker":true,"product":"MS Reader","letter":"F","card":{"kind":"ms","image":"f.img","blocks":4096,
@@ -60,7 +60,7 @@ Bytes PageBlock(win::BYTE sub, win::DWORD page, win::BYTE byte5, win::WORD lengt
   return VendorBlock(sub, (page << 8) | byte5, length);
 }
 
-class RawFlashOn98 : public testing::MachineDeviceTest {
+class RawFlashOn98 : public test_support::MachineDeviceTest {
  protected:
   void SetUp() override {
     Start(RawFlashMachine("98"), 3);
@@ -103,7 +103,7 @@ TEST_F(RawFlashOn98, TheListTellsEachCardAndReaderKind) {
 }
 
 TEST_F(RawFlashOn98, CapacityThroughAspiGivesSizeCodesAndProtection) {
-  const testing::Capacity smartMedia = CapacityOf('E');
+  const test_support::Capacity smartMedia = CapacityOf('E');
   EXPECT_EQ(smartMedia.result, 1);
   EXPECT_EQ(smartMedia.sizeOrCode, 6u);
   EXPECT_EQ(smartMedia.blocks, 2048u);
@@ -111,19 +111,19 @@ TEST_F(RawFlashOn98, CapacityThroughAspiGivesSizeCodesAndProtection) {
   EXPECT_EQ(smartMedia.bytesPerSector, 512u);
   EXPECT_EQ(smartMedia.writeProtected, 0);
 
-  const testing::Capacity stick = CapacityOf('F');
+  const test_support::Capacity stick = CapacityOf('F');
   EXPECT_EQ(stick.result, 1);
   EXPECT_EQ(stick.sizeOrCode, 36u);
   EXPECT_EQ(stick.blocks, 4096u);
   EXPECT_EQ(stick.pagesPerBlock, 32u);
 
-  const testing::Capacity protectedCard = CapacityOf('H');
+  const test_support::Capacity protectedCard = CapacityOf('H');
   EXPECT_EQ(protectedCard.result, 1);
   EXPECT_EQ(protectedCard.sizeOrCode, 5u);
   EXPECT_EQ(protectedCard.writeProtected, 1) << "the status word's bit 0x20";
 
   // A Memory Stick Pro tells no raw geometry: it is measured as a disk of its sectors.
-  const testing::Capacity pro = CapacityOf('G');
+  const test_support::Capacity pro = CapacityOf('G');
   EXPECT_EQ(pro.result, 1);
   EXPECT_EQ(pro.blocks, 65536u);
   EXPECT_EQ(pro.pagesPerBlock, 63u);
@@ -230,7 +230,7 @@ TEST_F(RawFlashOn98, MemoryStickBlockRestoredAndBackedUpOnTheAtaRoad) {
   EXPECT_EQ(back, data);
 }
 
-class RawFlashOnNt4 : public testing::MachineDeviceTest {
+class RawFlashOnNt4 : public test_support::MachineDeviceTest {
  protected:
   void SetUp() override {
     Start(RawFlashMachine("nt4"), 5);
@@ -244,7 +244,7 @@ TEST_F(RawFlashOnNt4, CapacityThroughPassThroughForEveryKind) {
   ASSERT_EQ(DeviceCount, 6);
   for (const char letter : {'E', 'F', 'G', 'H'}) {
     EXPECT_EQ(EntryAt(letter)->deviceKind, 0) << letter;
-    const testing::Capacity logical = CapacityOf(letter);
+    const test_support::Capacity logical = CapacityOf(letter);
     EXPECT_EQ(logical.result, 1) << letter;
     EXPECT_EQ(logical.blocks, machine_->ReaderAt(letter)->Medium()->cardSectors) << letter;
     EXPECT_EQ(logical.writeProtected, letter == 'H' ? 1 : 0) << letter << ": MODE SENSE tells";
@@ -254,14 +254,14 @@ TEST_F(RawFlashOnNt4, CapacityThroughPassThroughForEveryKind) {
   EntryAt('E')->deviceKind = kSmartMedia;
   EntryAt('F')->deviceKind = kMemoryStick;
   EntryAt('H')->deviceKind = kSmartMedia;
-  const testing::Capacity smartMedia = CapacityOf('E');
+  const test_support::Capacity smartMedia = CapacityOf('E');
   EXPECT_EQ(smartMedia.result, 1);
   EXPECT_EQ(smartMedia.sizeOrCode, 6u);
   EXPECT_EQ(smartMedia.blocks, 2048u);
-  const testing::Capacity stick = CapacityOf('F');
+  const test_support::Capacity stick = CapacityOf('F');
   EXPECT_EQ(stick.result, 1);
   EXPECT_EQ(stick.sizeOrCode, 36u);
-  const testing::Capacity protectedCard = CapacityOf('H');
+  const test_support::Capacity protectedCard = CapacityOf('H');
   EXPECT_EQ(protectedCard.sizeOrCode, 5u) << "its own reader, not the first one";
   EXPECT_EQ(protectedCard.writeProtected, 1);
 }
@@ -287,7 +287,7 @@ TEST_F(RawFlashOnNt4, MemoryStickPageRoundTripThroughPassThrough) {
   EXPECT_EQ(back, page);
 }
 
-class RawFlashOnXpIde : public testing::MachineDeviceTest {
+class RawFlashOnXpIde : public test_support::MachineDeviceTest {
  protected:
   void SetUp() override {
     Start(RawFlashMachine("xp"), 7);

@@ -19,14 +19,14 @@
 namespace tarnlok {
 namespace {
 
-using testing::Capacity;
-using testing::CapacityOf;
-using testing::EntryAt;
+using test_support::Capacity;
+using test_support::CapacityOf;
+using test_support::EntryAt;
 
-class RawFlashOnMachine : public testing::MachineDeviceTest {
+class RawFlashOnMachine : public test_support::MachineDeviceTest {
  protected:
   void SetUp() override {
-    machine::testing::WriteNumberedImage("pro.img", 65536);
+    machine::test_support::WriteNumberedImage("pro.img", 65536);
     Start(R"({ "version": 1, "windows": "xp", "readers": [
       { "bus": "usb", "maker": true, "firmware": "newer", "product": "SM Reader", "letter": "F",
         "card": { "kind": "sm", "image": "sm.img", "deviceCode": 117 } },

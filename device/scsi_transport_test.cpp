@@ -15,12 +15,12 @@
 namespace tarnlok {
 namespace {
 
-using testing::NumberedImage;
-using testing::ReaderSetup;
-using testing::StandInMachine;
-using testing::VendorForm;
+using test_support::NumberedImage;
+using test_support::ReaderSetup;
+using test_support::StandInMachine;
+using test_support::VendorForm;
 
-class ScsiTransportNt : public testing::DeviceStateTest {
+class ScsiTransportNt : public test_support::DeviceStateTest {
  protected:
   void SetUp() override {
     OsKind = 7;
@@ -44,7 +44,7 @@ class ScsiTransportNt : public testing::DeviceStateTest {
   }
 
   StandInMachine machine{win::WindowsVersion::Xp};
-  testing::StandInReader* reader = nullptr;
+  test_support::StandInReader* reader = nullptr;
   win::HANDLE handle = win::INVALID_HANDLE_VALUE;
 };
 

@@ -16,11 +16,11 @@
 namespace tarnlok {
 namespace {
 
-using testing::NumberedImage;
-using testing::ReaderSetup;
-using testing::StandInMachine;
+using test_support::NumberedImage;
+using test_support::ReaderSetup;
+using test_support::StandInMachine;
 
-class SectorIoNt : public testing::DeviceStateTest {
+class SectorIoNt : public test_support::DeviceStateTest {
  protected:
   void SetUp() override {
     OsKind = 7;
@@ -30,7 +30,7 @@ class SectorIoNt : public testing::DeviceStateTest {
     handle = OpenCardVolume('E');
   }
   StandInMachine machine{win::WindowsVersion::Xp};
-  testing::StandInReader* reader = nullptr;
+  test_support::StandInReader* reader = nullptr;
   DriveHandle handle;
 };
 
@@ -60,7 +60,7 @@ TEST_F(SectorIoNt, FailuresAreReported) {
   EXPECT_EQ(AbsoluteSectorIo({handle.get(), 0, 1, buffer.data(), kSectorRead}), 1);
 }
 
-class Windows98 : public testing::DeviceStateTest {
+class Windows98 : public test_support::DeviceStateTest {
  protected:
   void SetUp() override {
     OsKind = 3;

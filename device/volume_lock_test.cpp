@@ -10,12 +10,12 @@
 namespace tarnlok {
 namespace {
 
-using testing::NumberedImage;
-using testing::ReaderSetup;
-using testing::StandInMachine;
-using testing::VendorForm;
+using test_support::NumberedImage;
+using test_support::ReaderSetup;
+using test_support::StandInMachine;
+using test_support::VendorForm;
 
-class VolumeLockNt : public testing::DeviceStateTest {
+class VolumeLockNt : public test_support::DeviceStateTest {
  protected:
   void SetUp() override {
     OsKind = 7;
@@ -34,7 +34,7 @@ class VolumeLockNt : public testing::DeviceStateTest {
   }
 
   StandInMachine machine{win::WindowsVersion::Xp};
-  testing::StandInReader* reader = nullptr;
+  test_support::StandInReader* reader = nullptr;
   DeviceEntry entry;
   DriveHandle handle;
 };

@@ -15,8 +15,8 @@
 namespace tarnlok {
 namespace {
 
-using machine::testing::Describe;
-using machine::testing::WriteNumberedImage;
+using machine::test_support::Describe;
+using machine::test_support::WriteNumberedImage;
 
 // A factory-fresh CompactFlash at E: (its image does not exist yet) and a card at G: that holds
 // no file system at all.
@@ -28,7 +28,7 @@ std::string FreshAndBlankCards() {
     { "bus": "usb", "letter": "G", "card": { "kind": "mmcsd", "image": "blank.img", "sectors": 65536 } } ] })";
 }
 
-class WriteTestOnMachine : public testing::DeviceStateTest {
+class WriteTestOnMachine : public test_support::DeviceStateTest {
  protected:
   void SetUp() override {
     machine_ = std::make_unique<machine::Machine>(Describe(FreshAndBlankCards()));

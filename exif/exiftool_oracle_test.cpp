@@ -15,7 +15,7 @@
 namespace viduvod {
 namespace {
 
-using namespace viduvod::testing;
+using namespace viduvod::test_support;
 
 struct Sample {
   const char* name;
@@ -29,7 +29,7 @@ class ExiftoolOracle : public ::testing::TestWithParam<std::tuple<Sample, ByteOr
  protected:
   void SetUp() override {
     const auto& [sample, order] = GetParam();
-    const auto folder = tarnlok::testing::TestDataHome() / "images";
+    const auto folder = tarnlok::test_support::TestDataHome() / "images";
     std::filesystem::create_directories(folder);
     file_ = sample.make(folder, order);
     oracle_ = ReadWithExiftool(file_);

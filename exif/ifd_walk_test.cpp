@@ -11,10 +11,10 @@
 namespace viduvod {
 namespace {
 
-using testing::FieldBytes;
-using testing::RawEntry;
-using testing::TiffBuilder;
-using testing::ZeroFilled;
+using test_support::FieldBytes;
+using test_support::RawEntry;
+using test_support::TiffBuilder;
+using test_support::ZeroFilled;
 
 constexpr const char* kChainFailure = "\nException occurred\n";
 
@@ -31,7 +31,7 @@ TEST_P(IfdWalk, LaterIfdsOfTheChainOverwriteAndTheExifIfdFollows) {
   tiff.PatchU32(empty + 2, tiff.AppendIfd(std::vector{tiff.Short(274, 8)}, 0));
   const auto info = ReadImageInfo(tiff.Bytes());
   ASSERT_TRUE(info.walked);
-  const auto record = testing::AsRecord(info.record);
+  const auto record = test_support::AsRecord(info.record);
   EXPECT_EQ(FieldBytes(record.Make), ZeroFilled("Maker", 25));
   EXPECT_EQ(+record.ResolutionUnit, 3);
   EXPECT_EQ(+record.Orientation, 8);
@@ -63,12 +63,12 @@ TEST_P(IfdWalk, IfdsAndEntriesPastTheEndEndTheChain) {
   huge.PatchU16(ifd0, 0xFFFF);
   huge.SetIfd0(ifd0);
   const auto info = ReadImageInfo(huge.Bytes());
-  EXPECT_EQ(+testing::AsRecord(info.record).Orientation, 5);
+  EXPECT_EQ(+test_support::AsRecord(info.record).Orientation, 5);
   EXPECT_EQ(info.output, kChainFailure);
 
   TiffBuilder link(GetParam());
   link.SetIfd0(link.AppendIfd(std::vector{link.Short(274, 4)}, 0xFFFFFFFF));
-  EXPECT_EQ(testing::AsRecord(ReadImageInfo(link.Bytes()).record).Orientation, 4);
+  EXPECT_EQ(test_support::AsRecord(ReadImageInfo(link.Bytes()).record).Orientation, 4);
 }
 
 TEST_P(IfdWalk, EveryTruncationOfAFileReadsSafely) {
@@ -82,12 +82,12 @@ TEST_P(IfdWalk, EveryTruncationOfAFileReadsSafely) {
     const std::vector<std::uint8_t> cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
     const auto info = ReadImageInfo(cut);
     EXPECT_EQ(info.walked, size >= 8) << size;
-    const auto jpeg = testing::WrapInJpeg(whole);
+    const auto jpeg = test_support::WrapInJpeg(whole);
     ReadImageInfo(std::vector<std::uint8_t>(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(size)));
   }
   const auto info = ReadImageInfo(whole);
   EXPECT_EQ(info.thumbnail.state, Thumbnail::State::Found);
-  EXPECT_EQ(FieldBytes(testing::AsRecord(info.record).ExposureTime), ZeroFilled("1/250", 10));
+  EXPECT_EQ(FieldBytes(test_support::AsRecord(info.record).ExposureTime), ZeroFilled("1/250", 10));
 }
 
 TEST_P(IfdWalk, ThumbnailsAreTakenOnlyWhereTheyLie) {
@@ -98,7 +98,7 @@ TEST_P(IfdWalk, ThumbnailsAreTakenOnlyWhereTheyLie) {
   const auto found = ReadImageInfo(tiff.Bytes());
   ASSERT_EQ(found.thumbnail.state, Thumbnail::State::Found);
   EXPECT_EQ(std::vector(found.thumbnail.bytes.begin(), found.thumbnail.bytes.end()), jpeg);
-  EXPECT_EQ(+testing::AsRecord(found.record).JPEGInterchangeFormatLength, 7u);
+  EXPECT_EQ(+test_support::AsRecord(found.record).JPEGInterchangeFormatLength, 7u);
 
   const auto unreadable = [&](std::vector<RawEntry> entries, std::uint32_t length) {
     TiffBuilder broken(GetParam());
@@ -107,7 +107,7 @@ TEST_P(IfdWalk, ThumbnailsAreTakenOnlyWhereTheyLie) {
     const auto info = ReadImageInfo(broken.Bytes());
     EXPECT_EQ(info.thumbnail.state, Thumbnail::State::Unreadable);
     EXPECT_EQ(info.output, "Exception occurred.... TG_ID514");
-    EXPECT_EQ(+testing::AsRecord(info.record).JPEGInterchangeFormatLength, length);
+    EXPECT_EQ(+test_support::AsRecord(info.record).JPEGInterchangeFormatLength, length);
   };
   unreadable({tiff.Long(514, 7), tiff.Long(513, at)}, 7);          // length before its offset
   unreadable({tiff.Long(513, at), tiff.Long(514, 0xFFFFFFFF)}, 0xFFFFFFFF);  // a length that wraps
@@ -120,7 +120,7 @@ TEST(ImageRecognition, HeadersThatAreAndAreNotCameraFiles) {
   const auto read = [](std::vector<std::uint8_t> bytes) { return ReadImageInfo(bytes).walked; };
   TiffBuilder tiff(ByteOrder::Intel);
   tiff.SetIfd0(tiff.AppendIfd(std::vector{tiff.Short(274, 1)}, 0));
-  auto jpeg = testing::WrapInJpeg(tiff.Bytes());
+  auto jpeg = test_support::WrapInJpeg(tiff.Bytes());
   EXPECT_TRUE(read(jpeg));
   auto app0 = jpeg;
   app0[3] = 0xE0;  // a JFIF file whose first segment is APP0
@@ -144,12 +144,12 @@ TEST(ImageRecognition, App1WithoutExifMarkLoads50008Bytes) {
   tiff.SetIfd0(ifd0);
   tiff.Append(std::vector<std::uint8_t>(50100, 0));
   tiff.PatchU32(ifd0 + 2 + 12, tiff.AppendIfd(std::vector{tiff.Short(274, 7)}, 0));
-  auto jpeg = testing::WrapInJpeg(tiff.Bytes());
+  auto jpeg = test_support::WrapInJpeg(tiff.Bytes());
   jpeg[6] = 'e';
   const auto info = ReadImageInfo(jpeg);
   ASSERT_TRUE(info.walked);
-  EXPECT_EQ(+testing::AsRecord(info.record).ResolutionUnit, 2);
-  EXPECT_EQ(+testing::AsRecord(info.record).Orientation, 0);  // beyond the 50008 bytes loaded
+  EXPECT_EQ(+test_support::AsRecord(info.record).ResolutionUnit, 2);
+  EXPECT_EQ(+test_support::AsRecord(info.record).Orientation, 0);  // beyond the 50008 bytes loaded
   EXPECT_EQ(info.output, kChainFailure);
 }
 

@@ -24,14 +24,14 @@ extern "C" size_t ViduvodSubjectAreaOffsetInC(void);
 namespace viduvod {
 namespace {
 
-using namespace viduvod::testing;
+using namespace viduvod::test_support;
 namespace fs = std::filesystem;
 
 class ViduvodExport : public ::testing::Test {
  protected:
   void SetUp() override {
-    images_ = tarnlok::testing::TestDataHome() / "images";
-    thumbnails_ = tarnlok::testing::TestDataHome() / "thumbnails";
+    images_ = tarnlok::test_support::TestDataHome() / "images";
+    thumbnails_ = tarnlok::test_support::TestDataHome() / "thumbnails";
     fs::create_directories(images_);
     fs::create_directories(thumbnails_);
     std::memset(&record_, 0xAB, sizeof record_);

@@ -5,7 +5,7 @@
 namespace imaging {
 namespace {
 
-using testing::Bytes;
+using test_support::Bytes;
 
 TEST(BmpDecoder, MatchesReferenceForDepthsHeadersAndCompressions) {
   const struct {
@@ -28,20 +28,20 @@ TEST(BmpDecoder, MatchesReferenceForDepthsHeadersAndCompressions) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto path = testing::Scratch(c.name);
-    testing::MakeImage(c.name, c.options, "29x17", c.prefix);
-    const auto image = testing::DecodeBytes(testing::ReadBytes(path), ImageFormat::Bmp);
-    testing::ExpectPixelsMatch(*image, testing::ReferenceDecode(path), c.tolerance, false);
+    const auto path = test_support::Scratch(c.name);
+    test_support::MakeImage(c.name, c.options, "29x17", c.prefix);
+    const auto image = test_support::DecodeBytes(test_support::ReadBytes(path), ImageFormat::Bmp);
+    test_support::ExpectPixelsMatch(*image, test_support::ReferenceDecode(path), c.tolerance, false);
   }
 }
 
 TEST(BmpDecoder, TopDownAndHeaderlessBitmaps) {
-  const auto path = testing::MakeImage("plain.bmp", "-type TrueColor", "9x5", "BMP3:");
-  const Bytes file = testing::ReadBytes(path);
-  const auto reference = testing::ReferenceDecode(path);
+  const auto path = test_support::MakeImage("plain.bmp", "-type TrueColor", "9x5", "BMP3:");
+  const Bytes file = test_support::ReadBytes(path);
+  const auto reference = test_support::ReferenceDecode(path);
   // Without the 14-byte file header the stream starts with the information header.
-  const auto headerless = testing::DecodeBytes(Bytes(file.begin() + 14, file.end()), ImageFormat::Bmp);
-  testing::ExpectPixelsMatch(*headerless, reference);
+  const auto headerless = test_support::DecodeBytes(Bytes(file.begin() + 14, file.end()), ImageFormat::Bmp);
+  test_support::ExpectPixelsMatch(*headerless, reference);
   // Top-down: negative height and rows in reverse order.
   Bytes topDown(file.begin(), file.begin() + 54);
   topDown[22] = static_cast<std::uint8_t>(-5);
@@ -50,8 +50,8 @@ TEST(BmpDecoder, TopDownAndHeaderlessBitmaps) {
   for (int row = 4; row >= 0; --row) {
     topDown.insert(topDown.end(), file.begin() + 54 + row * stride, file.begin() + 54 + (row + 1) * stride);
   }
-  const auto flipped = testing::DecodeBytes(topDown, ImageFormat::Bmp);
-  testing::ExpectPixelsMatch(*flipped, reference);
+  const auto flipped = test_support::DecodeBytes(topDown, ImageFormat::Bmp);
+  test_support::ExpectPixelsMatch(*flipped, reference);
 }
 
 // A 4-bit bitmap of 8 x 2 pixels whose first row is run-length coded by hand.
@@ -65,13 +65,13 @@ Bytes Rle4Bitmap(const Bytes& codes) {
 
 TEST(BmpDecoder, Rle4AbsoluteRunsArePaddedToWords) {
   // Absolute run of 3 pixels (2 bytes, even: no padding), then one of 5 (3 bytes, odd: padded).
-  const auto image = testing::DecodeBytes(
+  const auto image = test_support::DecodeBytes(
       Rle4Bitmap({0, 3, 0x12, 0x30, 0, 5, 0x45, 0x67, 0x80, 0x00, 0, 0, 0, 1}), ImageFormat::Bmp);
   ASSERT_NE(image->DibBlock(), nullptr) << image->LastError();
   const std::uint8_t expected[8] = {1, 2, 3, 4, 5, 6, 7, 8};
   for (int x = 0; x < 8; ++x) EXPECT_EQ(image->PixelIndexAt(x, 0), expected[x]) << x;
   // A run that starts on an odd pixel still begins with the high nibble's colour.
-  const auto odd = testing::DecodeBytes(Rle4Bitmap({1, 0x90, 3, 0xAB, 0, 1}), ImageFormat::Bmp);
+  const auto odd = test_support::DecodeBytes(Rle4Bitmap({1, 0x90, 3, 0xAB, 0, 1}), ImageFormat::Bmp);
   EXPECT_EQ(odd->PixelIndexAt(1, 0), 0xA);
   EXPECT_EQ(odd->PixelIndexAt(2, 0), 0xB);
   EXPECT_EQ(odd->PixelIndexAt(3, 0), 0xA);
@@ -81,24 +81,24 @@ TEST(BmpDecoder, TwoBitBitmapIsCreatedButNotRead) {
   Bytes file = Rle4Bitmap({});
   file[28] = 2;
   file[30] = 0;
-  const auto image = testing::DecodeBytes(file, ImageFormat::Bmp);
+  const auto image = test_support::DecodeBytes(file, ImageFormat::Bmp);
   ASSERT_NE(image->DibBlock(), nullptr);
   EXPECT_EQ(image->BitCount(), 4U);
 }
 
 TEST(BmpDecoder, FaultsAreNamed) {
-  EXPECT_STREQ(testing::DecodeBytes({}, ImageFormat::Bmp)->LastError(), "Not a BMP");
+  EXPECT_STREQ(test_support::DecodeBytes({}, ImageFormat::Bmp)->LastError(), "Not a BMP");
   Bytes file = Rle4Bitmap({});
   file[30] = 7;
-  EXPECT_STREQ(testing::DecodeBytes(file, ImageFormat::Bmp)->LastError(), "compression type not supported");
+  EXPECT_STREQ(test_support::DecodeBytes(file, ImageFormat::Bmp)->LastError(), "compression type not supported");
   file[28] = 24;
-  EXPECT_STREQ(testing::DecodeBytes(file, ImageFormat::Bmp)->LastError(), "unknown compression");
+  EXPECT_STREQ(test_support::DecodeBytes(file, ImageFormat::Bmp)->LastError(), "unknown compression");
   // A height of -2^31 cannot be made positive.
   file[22] = file[23] = file[24] = 0;
   file[25] = 0x80;
-  EXPECT_STREQ(testing::DecodeBytes(file, ImageFormat::Bmp)->LastError(), "Error reading BMP info");
-  const auto path = testing::MakeImage("damage.bmp", "-colors 30 -compress RLE", "37x23", "BMP3:");
-  testing::ExpectDamageHandled(testing::ReadBytes(path), ImageFormat::Bmp);
+  EXPECT_STREQ(test_support::DecodeBytes(file, ImageFormat::Bmp)->LastError(), "Error reading BMP info");
+  const auto path = test_support::MakeImage("damage.bmp", "-colors 30 -compress RLE", "37x23", "BMP3:");
+  test_support::ExpectDamageHandled(test_support::ReadBytes(path), ImageFormat::Bmp);
 }
 
 // A 16 x 16 16-colour icon: directory, information header, palette, pixels, then the mask.
@@ -114,7 +114,7 @@ Bytes Icon(bool maskSome) {
 }
 
 TEST(IconDecoder, MaskBecomesAlpha) {
-  const auto masked = testing::DecodeBytes(Icon(true), ImageFormat::Ico);
+  const auto masked = test_support::DecodeBytes(Icon(true), ImageFormat::Ico);
   ASSERT_NE(masked->DibBlock(), nullptr);
   EXPECT_EQ(masked->FrameCount(), 1);
   EXPECT_EQ(masked->BitCount(), 4U);
@@ -124,20 +124,20 @@ TEST(IconDecoder, MaskBecomesAlpha) {
   // Pixel 2 is the high nibble of the second byte, 0x11.
   EXPECT_EQ(masked->PixelIndexAt(2, 0), 1);
   EXPECT_EQ(masked->GetPaletteEntry(1), 16U);
-  const auto plain = testing::DecodeBytes(Icon(false), ImageFormat::Ico);
+  const auto plain = test_support::DecodeBytes(Icon(false), ImageFormat::Ico);
   ASSERT_NE(plain->DibBlock(), nullptr);
   EXPECT_EQ(plain->AlphaPlane(), nullptr);
-  EXPECT_EQ(testing::DecodeBytes(Icon(true), ImageFormat::Ico, 1)->DibBlock(), nullptr);
-  testing::ExpectDamageHandled(Icon(true), ImageFormat::Ico, false);
+  EXPECT_EQ(test_support::DecodeBytes(Icon(true), ImageFormat::Ico, 1)->DibBlock(), nullptr);
+  test_support::ExpectDamageHandled(Icon(true), ImageFormat::Ico, false);
 }
 
 TEST(IconDecoder, ThirtyTwoBitIconsMatchReference) {
-  const auto path = testing::Scratch("icon.ico");
-  testing::Run("convert -seed 7 -size 24x24 plasma:fractal -alpha set -channel A -fx 'i/w' +channel '" +
+  const auto path = test_support::Scratch("icon.ico");
+  test_support::Run("convert -seed 7 -size 24x24 plasma:fractal -alpha set -channel A -fx 'i/w' +channel '" +
                path.string() + "'");
-  const auto image = testing::DecodeBytes(testing::ReadBytes(path), ImageFormat::Ico);
+  const auto image = test_support::DecodeBytes(test_support::ReadBytes(path), ImageFormat::Ico);
   ASSERT_NE(image->AlphaPlane(), nullptr);
-  testing::ExpectPixelsMatch(*image, testing::ReferenceDecode(path), 0, false);
+  test_support::ExpectPixelsMatch(*image, test_support::ReferenceDecode(path), 0, false);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 namespace imaging {
 namespace {
 
-using testing::Bytes;
+using test_support::Bytes;
 
 TEST(GifDecoder, MatchesReferenceAcrossTableSizesAndInterlace) {
   const struct {
@@ -21,39 +21,39 @@ TEST(GifDecoder, MatchesReferenceAcrossTableSizesAndInterlace) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto path = testing::MakeImage(c.name, c.options, "61x47");
-    const auto image = testing::DecodeBytes(testing::ReadBytes(path), ImageFormat::Gif);
+    const auto path = test_support::MakeImage(c.name, c.options, "61x47");
+    const auto image = test_support::DecodeBytes(test_support::ReadBytes(path), ImageFormat::Gif);
     ASSERT_NE(image->DibBlock(), nullptr);
     EXPECT_EQ(image->BitCount(), c.depth);
     EXPECT_EQ(image->FrameCount(), 1);
-    testing::ExpectPixelsMatch(*image, testing::ReferenceDecode(path));
+    test_support::ExpectPixelsMatch(*image, test_support::ReferenceDecode(path));
   }
 }
 
 TEST(GifDecoder, InterlacedImagesOfEveryShortHeightStayInsideTheirRows) {
   for (int height = 1; height <= 9; ++height) {
     SCOPED_TRACE(height);
-    const auto path = testing::MakeImage("short" + std::to_string(height) + ".gif", "-colors 64 -interlace GIF",
+    const auto path = test_support::MakeImage("short" + std::to_string(height) + ".gif", "-colors 64 -interlace GIF",
                                          "13x" + std::to_string(height));
-    const auto image = testing::DecodeBytes(testing::ReadBytes(path), ImageFormat::Gif);
-    testing::ExpectPixelsMatch(*image, testing::ReferenceDecode(path));
+    const auto image = test_support::DecodeBytes(test_support::ReadBytes(path), ImageFormat::Gif);
+    test_support::ExpectPixelsMatch(*image, test_support::ReferenceDecode(path));
   }
 }
 
 TEST(GifDecoder, TransparencyAndFrames) {
-  const auto path = testing::Scratch("anim.gif");
-  testing::Run("convert -size 20x10 xc:red xc:blue xc:lime -colors 16 -transparent lime '" + path.string() + "'");
-  const Bytes file = testing::ReadBytes(path);
-  const auto first = testing::DecodeBytes(file, ImageFormat::Gif);
+  const auto path = test_support::Scratch("anim.gif");
+  test_support::Run("convert -size 20x10 xc:red xc:blue xc:lime -colors 16 -transparent lime '" + path.string() + "'");
+  const Bytes file = test_support::ReadBytes(path);
+  const auto first = test_support::DecodeBytes(file, ImageFormat::Gif);
   ASSERT_NE(first->DibBlock(), nullptr);
   EXPECT_EQ(first->FrameCount(), 3);
-  const auto third = testing::DecodeBytes(file, ImageFormat::Gif, 2);
+  const auto third = test_support::DecodeBytes(file, ImageFormat::Gif, 2);
   ASSERT_NE(third->DibBlock(), nullptr);
   ASSERT_NE(third->BackgroundIndex(), -1);
   EXPECT_EQ(third->PixelIndexAt(0, 0), third->BackgroundIndex());
-  const auto second = testing::DecodeBytes(file, ImageFormat::Gif, 1);
-  testing::ExpectPixelsMatch(*second, testing::ReferenceDecode(path, "", 1), 0, false);
-  const auto missing = testing::DecodeBytes(file, ImageFormat::Gif, 3);
+  const auto second = test_support::DecodeBytes(file, ImageFormat::Gif, 1);
+  test_support::ExpectPixelsMatch(*second, test_support::ReferenceDecode(path, "", 1), 0, false);
+  const auto missing = test_support::DecodeBytes(file, ImageFormat::Gif, 3);
   EXPECT_EQ(missing->DibBlock(), nullptr);
   EXPECT_EQ(missing->FrameCount(), 3);
 }
@@ -74,7 +74,7 @@ Bytes ComposedGif() {
 }
 
 TEST(GifDecoder, SmallFirstImageWithoutGlobalTableIsComposedOntoTheScreen) {
-  const auto image = testing::DecodeBytes(ComposedGif(), ImageFormat::Gif);
+  const auto image = test_support::DecodeBytes(ComposedGif(), ImageFormat::Gif);
   ASSERT_NE(image->DibBlock(), nullptr) << image->LastError();
   EXPECT_EQ(image->Width(), 4);
   EXPECT_EQ(image->Height(), 2);
@@ -91,15 +91,15 @@ TEST(GifDecoder, CodeSizeOutOfRangeLeavesTheImageUndecoded) {
   file[6] = 2;  // screen as large as the images: no composition
   file[8] = 1;
   file[13 + 10 + 6] = 10;  // first image's code size
-  const auto image = testing::DecodeBytes(file, ImageFormat::Gif);
+  const auto image = test_support::DecodeBytes(file, ImageFormat::Gif);
   ASSERT_NE(image->DibBlock(), nullptr);
   EXPECT_EQ(image->PixelIndexAt(0, 0), 0);
   EXPECT_EQ(image->PixelIndexAt(1, 0), 0);
 }
 
 TEST(GifDecoder, DamagedFilesEndCleanly) {
-  const auto path = testing::MakeImage("damage.gif", "-colors 100 -interlace GIF");
-  testing::ExpectDamageHandled(testing::ReadBytes(path), ImageFormat::Gif, false);
+  const auto path = test_support::MakeImage("damage.gif", "-colors 100 -interlace GIF");
+  test_support::ExpectDamageHandled(test_support::ReadBytes(path), ImageFormat::Gif, false);
 }
 
 }  // namespace

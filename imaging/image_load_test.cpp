@@ -16,8 +16,8 @@ std::string WindowsPath(const std::filesystem::path& host) {
 }
 
 TEST(StdioImageFile, WrapsAGivenFileWithoutClosingIt) {
-  const auto path = testing::Scratch("stream.bin");
-  testing::WriteBytes(path, {1, 2, 3, 4, 5});
+  const auto path = test_support::Scratch("stream.bin");
+  test_support::WriteBytes(path, {1, 2, 3, 4, 5});
   win::FILE* file = win::fopen(WindowsPath(path).c_str(), "r+b");
   ASSERT_NE(file, nullptr);
   {
@@ -48,12 +48,12 @@ TEST(StdioImageFile, WithoutAFileEveryOperationFails) {
 }
 
 TEST(ImageLoad, ConstructingFromAFileLoadsOrLeavesTheImageEmpty) {
-  const auto path = testing::MakeImage("thumb.jpg", "-quality 80", "40x30");
+  const auto path = test_support::MakeImage("thumb.jpg", "-quality 80", "40x30");
   CDibImage loaded(WindowsPath(path).c_str(), ImageFormat::Jpeg);
   ASSERT_NE(loaded.DibBlock(), nullptr);
   EXPECT_EQ(loaded.Width(), 40);
   EXPECT_STREQ(loaded.LastError(), "");
-  CDibImage missing(WindowsPath(testing::Scratch("absent.gif")).c_str(), ImageFormat::Gif);
+  CDibImage missing(WindowsPath(test_support::Scratch("absent.gif")).c_str(), ImageFormat::Gif);
   EXPECT_EQ(missing.DibBlock(), nullptr);
   EXPECT_STREQ(missing.LastError(), "");
   CDibImage wrongType(WindowsPath(path).c_str(), ImageFormat::Png);

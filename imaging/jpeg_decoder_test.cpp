@@ -8,35 +8,35 @@
 namespace imaging {
 namespace {
 
-using testing::Bytes;
+using test_support::Bytes;
 
 // Decodes with djpeg into a PNM and reads it back as the reference.
-testing::Reference DjpegDecode(const std::filesystem::path& jpeg) {
+test_support::Reference DjpegDecode(const std::filesystem::path& jpeg) {
   const std::filesystem::path png = jpeg.string() + ".png";
-  testing::Run("djpeg -pnm '" + jpeg.string() + "' | pnmtopng > '" + png.string() + "'");
-  return testing::ReferenceDecode(png);
+  test_support::Run("djpeg -pnm '" + jpeg.string() + "' | pnmtopng > '" + png.string() + "'");
+  return test_support::ReferenceDecode(png);
 }
 
 TEST(JpegDecoder, ColourAndGreyMatchDjpeg) {
-  const auto colour = testing::MakeImage("colour.ppm", "", "67x45");
-  const auto colourJpeg = testing::Scratch("colour.jpg");
-  testing::Run("cjpeg -quality 85 '" + colour.string() + "' > '" + colourJpeg.string() + "'");
-  const auto image = testing::DecodeBytes(testing::ReadBytes(colourJpeg), ImageFormat::Jpeg);
+  const auto colour = test_support::MakeImage("colour.ppm", "", "67x45");
+  const auto colourJpeg = test_support::Scratch("colour.jpg");
+  test_support::Run("cjpeg -quality 85 '" + colour.string() + "' > '" + colourJpeg.string() + "'");
+  const auto image = test_support::DecodeBytes(test_support::ReadBytes(colourJpeg), ImageFormat::Jpeg);
   EXPECT_EQ(image->BitCount(), 24U);
-  testing::ExpectPixelsMatch(*image, DjpegDecode(colourJpeg), 1);
+  test_support::ExpectPixelsMatch(*image, DjpegDecode(colourJpeg), 1);
 
-  const auto greyJpeg = testing::Scratch("grey.jpg");
-  testing::Run("cjpeg -grayscale -progressive '" + colour.string() + "' > '" + greyJpeg.string() + "'");
-  const auto grey = testing::DecodeBytes(testing::ReadBytes(greyJpeg), ImageFormat::Jpeg);
+  const auto greyJpeg = test_support::Scratch("grey.jpg");
+  test_support::Run("cjpeg -grayscale -progressive '" + colour.string() + "' > '" + greyJpeg.string() + "'");
+  const auto grey = test_support::DecodeBytes(test_support::ReadBytes(greyJpeg), ImageFormat::Jpeg);
   EXPECT_EQ(grey->BitCount(), 8U);
   EXPECT_EQ(grey->GetPaletteEntry(255) & 0xFFFFFF, 0xFFFFFFU);
-  testing::ExpectPixelsMatch(*grey, DjpegDecode(greyJpeg), 1);
+  test_support::ExpectPixelsMatch(*grey, DjpegDecode(greyJpeg), 1);
 }
 
 TEST(JpegDecoder, CmykIsInkTimesBlack) {
-  const auto path = testing::MakeImage("cmyk.jpg", "-colorspace CMYK -quality 95", "16x8");
-  const Bytes file = testing::ReadBytes(path);
-  const auto image = testing::DecodeBytes(file, ImageFormat::Jpeg);
+  const auto path = test_support::MakeImage("cmyk.jpg", "-colorspace CMYK -quality 95", "16x8");
+  const Bytes file = test_support::ReadBytes(path);
+  const auto image = test_support::DecodeBytes(file, ImageFormat::Jpeg);
   ASSERT_NE(image->DibBlock(), nullptr) << image->LastError();
   ASSERT_EQ(image->BitCount(), 24U);
   // The CMYK samples straight from libjpeg, converted by the formula.
@@ -66,22 +66,22 @@ TEST(JpegDecoder, CmykIsInkTimesBlack) {
 }
 
 TEST(JpegDecoder, DensityInDotsPerCentimetre) {
-  const auto path = testing::MakeImage("density.jpg", "-units PixelsPerCentimeter -density 38", "8x8");
-  const auto image = testing::DecodeBytes(testing::ReadBytes(path), ImageFormat::Jpeg);
+  const auto path = test_support::MakeImage("density.jpg", "-units PixelsPerCentimeter -density 38", "8x8");
+  const auto image = test_support::DecodeBytes(test_support::ReadBytes(path), ImageFormat::Jpeg);
   EXPECT_EQ(image->XDpi(), 96);
   EXPECT_EQ(image->YDpi(), 96);
 }
 
 TEST(JpegDecoder, EmptyFailsTruncatedStillDecodes) {
-  const auto empty = testing::DecodeBytes({}, ImageFormat::Jpeg);
+  const auto empty = test_support::DecodeBytes({}, ImageFormat::Jpeg);
   EXPECT_EQ(empty->DibBlock(), nullptr);
   EXPECT_STRNE(empty->LastError(), "");
-  const auto path = testing::MakeImage("truncated.jpg", "-quality 90", "64x64");
-  Bytes file = testing::ReadBytes(path);
+  const auto path = test_support::MakeImage("truncated.jpg", "-quality 90", "64x64");
+  Bytes file = test_support::ReadBytes(path);
   file.resize(file.size() * 2 / 3);
-  const auto image = testing::DecodeBytes(file, ImageFormat::Jpeg);
+  const auto image = test_support::DecodeBytes(file, ImageFormat::Jpeg);
   EXPECT_NE(image->DibBlock(), nullptr) << image->LastError();
-  testing::ExpectDamageHandled(testing::ReadBytes(path), ImageFormat::Jpeg);
+  test_support::ExpectDamageHandled(test_support::ReadBytes(path), ImageFormat::Jpeg);
 }
 
 }  // namespace

@@ -12,8 +12,8 @@
 namespace imaging {
 namespace {
 
-using testing::Bytes;
-using testing::DecodeBytes;
+using test_support::Bytes;
+using test_support::DecodeBytes;
 
 // Little-endian writer for the tests' metafiles.
 class Writer {
@@ -164,17 +164,17 @@ TEST(MetafileDecoder, PlaceableMetafileIsSizedByItsBoxAtScreenResolution) {
 // edges that GDI leaves out, so only pixels at least two pixels away from any edge are compared.
 // It also fits the picture to what is drawn, so a white rectangle covers the whole window.
 TEST(MetafileDecoder, AgreesWithImageMagickAwayFromEdges) {
-  const auto wmf = testing::Scratch("filled.wmf");
-  const auto png = testing::Scratch("filled.png");
-  testing::WriteBytes(wmf, Placeable(Box{0, 0, 2880, 1440}, 1440,
+  const auto wmf = test_support::Scratch("filled.wmf");
+  const auto png = test_support::Scratch("filled.png");
+  test_support::WriteBytes(wmf, Placeable(Box{0, 0, 2880, 1440}, 1440,
                                      WindowsMetafile({SetWindowExt(2880, 1440), SolidBrush(0xFFFFFF), Select(0),
                                                       Pen(5, 0), Select(1), WmfRectangle(0, 0, 2880, 1440),
                                                       SolidBrush(kRed), Select(2), WmfRectangle(0, 0, 1440, 720),
                                                       SolidBrush(kGreen), Select(3),
                                                       WmfPolygon({1500, 100, 2800, 100, 2800, 1000}), SolidBrush(kBlue),
                                                       Select(4), WmfRectangle(300, 900, 2400, 1300)})));
-  testing::Run("convert -density 96 '" + wmf.string() + "' '" + png.string() + "'");
-  const testing::Reference reference = testing::ReferenceDecode(png);
+  test_support::Run("convert -density 96 '" + wmf.string() + "' '" + png.string() + "'");
+  const test_support::Reference reference = test_support::ReferenceDecode(png);
   const CDibImage image(wmf.c_str(), ImageFormat::Metafile);
   ASSERT_NE(image.DibBlock(), nullptr) << image.LastError();
   ASSERT_EQ(image.Width(), reference.width);
@@ -341,16 +341,16 @@ TEST(MetafileDecoder, DamagedRecordsFailCleanly) {
 }
 
 TEST(MetafileDecoder, TruncatedAndCorruptedFilesEndCleanly) {
-  testing::ExpectDamageHandled(ShapesPicture(), ImageFormat::Metafile);
-  testing::ExpectDamageHandled(
+  test_support::ExpectDamageHandled(ShapesPicture(), ImageFormat::Metafile);
+  test_support::ExpectDamageHandled(
       EnhancedMetafile(Box{0, 0, 64, 32}, {EmfRecord(39, {1, 0, static_cast<std::int32_t>(kRed), 0}),
                                            EmfRecord(37, {1}), EmfRecord(43, {4, 4, 40, 20})}),
       ImageFormat::Metafile);
 }
 
 TEST(MetafileDecoder, LoadsThroughTheFileEntry) {
-  const auto path = testing::Scratch("shapes.wmf");
-  testing::WriteBytes(path, ShapesPicture());
+  const auto path = test_support::Scratch("shapes.wmf");
+  test_support::WriteBytes(path, ShapesPicture());
   const CDibImage image(path.c_str(), ImageFormat::Metafile);
   ASSERT_NE(image.DibBlock(), nullptr) << image.LastError();
   EXPECT_EQ(image.Width(), 192);

@@ -5,7 +5,7 @@
 namespace imaging {
 namespace {
 
-using testing::Bytes;
+using test_support::Bytes;
 
 TEST(PngDecoder, MatchesReferenceForEachPixelLayout) {
   const struct {
@@ -27,28 +27,28 @@ TEST(PngDecoder, MatchesReferenceForEachPixelLayout) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto path = testing::MakeImage(c.name, c.options, "33x19");
-    const auto image = testing::DecodeBytes(testing::ReadBytes(path), ImageFormat::Png);
+    const auto path = test_support::MakeImage(c.name, c.options, "33x19");
+    const auto image = test_support::DecodeBytes(test_support::ReadBytes(path), ImageFormat::Png);
     ASSERT_NE(image->DibBlock(), nullptr) << image->LastError();
     EXPECT_EQ(image->BitCount(), c.depth);
     // 16-bit samples are narrowed by dropping the low byte; the reference rounds: one step apart.
-    testing::ExpectPixelsMatch(*image, testing::ReferenceDecode(path), 1);
+    test_support::ExpectPixelsMatch(*image, test_support::ReferenceDecode(path), 1);
   }
 }
 
 TEST(PngDecoder, TwoBitGreyWidensToFourBits) {
-  const auto path = testing::MakeImage("grey2.png", "-colorspace Gray -depth 2 -define png:color-type=0 -define png:bit-depth=2");
-  const auto image = testing::DecodeBytes(testing::ReadBytes(path), ImageFormat::Png);
+  const auto path = test_support::MakeImage("grey2.png", "-colorspace Gray -depth 2 -define png:color-type=0 -define png:bit-depth=2");
+  const auto image = test_support::DecodeBytes(test_support::ReadBytes(path), ImageFormat::Png);
   ASSERT_EQ(image->BitCount(), 4U);
   EXPECT_EQ(image->GetPaletteEntry(1) & 0xFF, 85U);
   EXPECT_EQ(image->GetPaletteEntry(3) & 0xFF, 255U);
-  testing::ExpectPixelsMatch(*image, testing::ReferenceDecode(path));
+  test_support::ExpectPixelsMatch(*image, test_support::ReferenceDecode(path));
 }
 
 TEST(PngDecoder, PaletteTransparencyAndAlpha) {
-  const auto path = testing::Scratch("trns.png");
-  testing::Run("convert -size 4x4 xc:none -fill red -draw 'point 1,1' PNG8:'" + path.string() + "'");
-  const auto image = testing::DecodeBytes(testing::ReadBytes(path), ImageFormat::Png);
+  const auto path = test_support::Scratch("trns.png");
+  test_support::Run("convert -size 4x4 xc:none -fill red -draw 'point 1,1' PNG8:'" + path.string() + "'");
+  const auto image = test_support::DecodeBytes(test_support::ReadBytes(path), ImageFormat::Png);
   ASSERT_NE(image->DibBlock(), nullptr) << image->LastError();
   EXPECT_EQ(image->AlphaPlane(), nullptr);
   const std::uint8_t transparent = image->PixelIndexAt(0, 0);
@@ -60,13 +60,13 @@ TEST(PngDecoder, PaletteTransparencyAndAlpha) {
 }
 
 TEST(PngDecoder, TruncatedFailsWithReadError) {
-  const auto path = testing::MakeImage("cut.png", "-define png:color-type=2");
-  Bytes file = testing::ReadBytes(path);
+  const auto path = test_support::MakeImage("cut.png", "-define png:color-type=2");
+  Bytes file = test_support::ReadBytes(path);
   file.resize(file.size() / 2);
-  const auto image = testing::DecodeBytes(file, ImageFormat::Png);
+  const auto image = test_support::DecodeBytes(file, ImageFormat::Png);
   EXPECT_EQ(image->DibBlock(), nullptr);
   EXPECT_STREQ(image->LastError(), "Read Error");
-  testing::ExpectDamageHandled(testing::ReadBytes(path), ImageFormat::Png);
+  test_support::ExpectDamageHandled(test_support::ReadBytes(path), ImageFormat::Png);
 }
 
 }  // namespace

@@ -5,14 +5,14 @@
 namespace imaging {
 namespace {
 
-using testing::Bytes;
+using test_support::Bytes;
 
 // netpbm's readers as the reference: ImageMagick 6 reads the row order of its own TGA files the
 // other way round from the format's origin bit, and reads no 4-plane PCX.
-testing::Reference NetpbmReference(const std::string& reader, const std::filesystem::path& file) {
+test_support::Reference NetpbmReference(const std::string& reader, const std::filesystem::path& file) {
   const std::filesystem::path png = file.string() + ".png";
-  testing::Run(reader + " '" + file.string() + "' | pnmtopng > '" + png.string() + "'");
-  return testing::ReferenceDecode(png);
+  test_support::Run(reader + " '" + file.string() + "' | pnmtopng > '" + png.string() + "'");
+  return test_support::ReferenceDecode(png);
 }
 
 TEST(TgaDecoder, MatchesReferenceForTypesAndDepths) {
@@ -30,9 +30,9 @@ TEST(TgaDecoder, MatchesReferenceForTypesAndDepths) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto path = testing::MakeImage(c.name, c.options, "45x13");
-    const auto image = testing::DecodeBytes(testing::ReadBytes(path), ImageFormat::Tga);
-    testing::ExpectPixelsMatch(*image, NetpbmReference("tgatoppm", path), 0, false);
+    const auto path = test_support::MakeImage(c.name, c.options, "45x13");
+    const auto image = test_support::DecodeBytes(test_support::ReadBytes(path), ImageFormat::Tga);
+    test_support::ExpectPixelsMatch(*image, NetpbmReference("tgatoppm", path), 0, false);
   }
 }
 
@@ -50,22 +50,22 @@ Bytes HandTga(bool topDown, bool runLength) {
 }
 
 TEST(TgaDecoder, IdentifierRowOrderAndRuns) {
-  const auto bottomUp = testing::DecodeBytes(HandTga(false, false), ImageFormat::Tga);
+  const auto bottomUp = test_support::DecodeBytes(HandTga(false, false), ImageFormat::Tga);
   ASSERT_NE(bottomUp->DibBlock(), nullptr) << bottomUp->LastError();
   EXPECT_EQ(bottomUp->PixelColorAt(0, 0), (RgbQuad{0, 100, 0, 0}));
   EXPECT_EQ(bottomUp->PixelColorAt(0, 1), (RgbQuad{3, 103, 0, 0}));
-  const auto topDown = testing::DecodeBytes(HandTga(true, false), ImageFormat::Tga);
+  const auto topDown = test_support::DecodeBytes(HandTga(true, false), ImageFormat::Tga);
   EXPECT_EQ(topDown->PixelColorAt(0, 1), (RgbQuad{0, 100, 0, 0}));
-  const auto runs = testing::DecodeBytes(HandTga(false, true), ImageFormat::Tga);
+  const auto runs = test_support::DecodeBytes(HandTga(false, true), ImageFormat::Tga);
   ASSERT_NE(runs->DibBlock(), nullptr) << runs->LastError();
   for (int x = 0; x < 3; ++x) EXPECT_EQ(runs->PixelColorAt(x, 0), (RgbQuad{1, 2, 3, 0}));
   EXPECT_EQ(runs->PixelColorAt(2, 1), (RgbQuad{30, 31, 32, 0}));
   Bytes unknown = HandTga(false, false);
   unknown[2] = 5;
-  EXPECT_STREQ(testing::DecodeBytes(unknown, ImageFormat::Tga)->LastError(), "Unknown TGA image type");
-  EXPECT_STREQ(testing::DecodeBytes({1, 2}, ImageFormat::Tga)->LastError(), "Not a TGA");
-  testing::ExpectDamageHandled(HandTga(false, true), ImageFormat::Tga);
-  testing::ExpectDamageHandled(testing::ReadBytes(testing::MakeImage("damage.tga", "-compress RLE")), ImageFormat::Tga);
+  EXPECT_STREQ(test_support::DecodeBytes(unknown, ImageFormat::Tga)->LastError(), "Unknown TGA image type");
+  EXPECT_STREQ(test_support::DecodeBytes({1, 2}, ImageFormat::Tga)->LastError(), "Not a TGA");
+  test_support::ExpectDamageHandled(HandTga(false, true), ImageFormat::Tga);
+  test_support::ExpectDamageHandled(test_support::ReadBytes(test_support::MakeImage("damage.tga", "-compress RLE")), ImageFormat::Tga);
 }
 
 TEST(PcxDecoder, MatchesReferenceForPlanesAndPackedPixels) {
@@ -81,46 +81,46 @@ TEST(PcxDecoder, MatchesReferenceForPlanesAndPackedPixels) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto path = testing::Scratch(c.name);
-    testing::Run(std::string(c.command) + " '" + path.string() + "'");
-    const auto image = testing::DecodeBytes(testing::ReadBytes(path), ImageFormat::Pcx);
-    testing::ExpectPixelsMatch(*image, NetpbmReference("pcxtoppm", path));
+    const auto path = test_support::Scratch(c.name);
+    test_support::Run(std::string(c.command) + " '" + path.string() + "'");
+    const auto image = test_support::DecodeBytes(test_support::ReadBytes(path), ImageFormat::Pcx);
+    test_support::ExpectPixelsMatch(*image, NetpbmReference("pcxtoppm", path));
   }
 }
 
 TEST(PcxDecoder, FaultsAreNamed) {
-  const auto path = testing::MakeImage("marker.pcx", "-colors 100 -type Palette");
-  Bytes file = testing::ReadBytes(path);
+  const auto path = test_support::MakeImage("marker.pcx", "-colors 100 -type Palette");
+  Bytes file = test_support::ReadBytes(path);
   file[file.size() - 769] = 11;
-  EXPECT_STREQ(testing::DecodeBytes(file, ImageFormat::Pcx)->LastError(), "bad color map signature");
+  EXPECT_STREQ(test_support::DecodeBytes(file, ImageFormat::Pcx)->LastError(), "bad color map signature");
   Bytes header(128, 0);
-  EXPECT_STREQ(testing::DecodeBytes(header, ImageFormat::Pcx)->LastError(), "Error: Not a PCX file");
+  EXPECT_STREQ(test_support::DecodeBytes(header, ImageFormat::Pcx)->LastError(), "Error: Not a PCX file");
   header[0] = 10;
-  EXPECT_STREQ(testing::DecodeBytes(header, ImageFormat::Pcx)->LastError(), "PCX file has unknown encoding scheme");
+  EXPECT_STREQ(test_support::DecodeBytes(header, ImageFormat::Pcx)->LastError(), "PCX file has unknown encoding scheme");
   header[2] = 1;
   header[65] = 5;
-  EXPECT_STREQ(testing::DecodeBytes(header, ImageFormat::Pcx)->LastError(),
+  EXPECT_STREQ(test_support::DecodeBytes(header, ImageFormat::Pcx)->LastError(),
                "Can't handle image with more than 4 planes");
-  EXPECT_STREQ(testing::DecodeBytes({10}, ImageFormat::Pcx)->LastError(), "Can't read PCX image");
-  testing::ExpectDamageHandled(testing::ReadBytes(path), ImageFormat::Pcx);
+  EXPECT_STREQ(test_support::DecodeBytes({10}, ImageFormat::Pcx)->LastError(), "Can't read PCX image");
+  test_support::ExpectDamageHandled(test_support::ReadBytes(path), ImageFormat::Pcx);
 }
 
 TEST(WbmpDecoder, MatchesReferenceIncludingMultiByteSizes) {
   for (const char* size : {"9x5", "130x3"}) {
     SCOPED_TRACE(size);
-    const auto path = testing::MakeImage(std::string("w") + size + ".wbmp", "-type Bilevel", size);
-    const Bytes file = testing::ReadBytes(path);
-    const auto image = testing::DecodeBytes(file, ImageFormat::Wbmp);
+    const auto path = test_support::MakeImage(std::string("w") + size + ".wbmp", "-type Bilevel", size);
+    const Bytes file = test_support::ReadBytes(path);
+    const auto image = test_support::DecodeBytes(file, ImageFormat::Wbmp);
     EXPECT_EQ(image->GetPaletteEntry(1) & 0xFFFFFF, 0xFFFFFFU);
-    testing::ExpectPixelsMatch(*image, testing::ReferenceDecode(path));
+    test_support::ExpectPixelsMatch(*image, test_support::ReferenceDecode(path));
   }
   // Width 9: two bytes a row.
-  const auto nine = testing::DecodeBytes({0, 0, 9, 1, 0xFF, 0x80}, ImageFormat::Wbmp);
+  const auto nine = test_support::DecodeBytes({0, 0, 9, 1, 0xFF, 0x80}, ImageFormat::Wbmp);
   EXPECT_EQ(nine->PixelIndexAt(8, 0), 1);
-  EXPECT_STREQ(testing::DecodeBytes({1, 0, 9, 1}, ImageFormat::Wbmp)->LastError(), "Unsupported WBMP type");
-  EXPECT_STREQ(testing::DecodeBytes({0, 0, 0, 1}, ImageFormat::Wbmp)->LastError(), "Corrupted WBMP");
-  EXPECT_STREQ(testing::DecodeBytes({0}, ImageFormat::Wbmp)->LastError(), "Not a WBMP");
-  EXPECT_STREQ(testing::DecodeBytes({0, 0, 9, 2, 0xFF}, ImageFormat::Wbmp)->LastError(), "Corrupted WBMP");
+  EXPECT_STREQ(test_support::DecodeBytes({1, 0, 9, 1}, ImageFormat::Wbmp)->LastError(), "Unsupported WBMP type");
+  EXPECT_STREQ(test_support::DecodeBytes({0, 0, 0, 1}, ImageFormat::Wbmp)->LastError(), "Corrupted WBMP");
+  EXPECT_STREQ(test_support::DecodeBytes({0}, ImageFormat::Wbmp)->LastError(), "Not a WBMP");
+  EXPECT_STREQ(test_support::DecodeBytes({0, 0, 9, 2, 0xFF}, ImageFormat::Wbmp)->LastError(), "Corrupted WBMP");
 }
 
 }  // namespace

@@ -16,12 +16,12 @@
 #include <string>
 #include <vector>
 
-namespace imaging::testing {
+namespace imaging::test_support {
 
 using Bytes = std::vector<std::uint8_t>;
 
 inline std::filesystem::path Scratch(const std::string& name) {
-  return ::tarnlok::testing::TestDataHome() / name;
+  return ::tarnlok::test_support::TestDataHome() / name;
 }
 
 // Runs a shell command of reference tools; the test fails when it does.
@@ -126,4 +126,4 @@ inline void ExpectDamageHandled(const Bytes& file, ImageFormat format, bool repo
   }
 }
 
-}  // namespace imaging::testing
+}  // namespace imaging::test_support

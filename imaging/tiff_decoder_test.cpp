@@ -5,7 +5,7 @@
 namespace imaging {
 namespace {
 
-using testing::Bytes;
+using test_support::Bytes;
 
 TEST(TiffDecoder, MatchesReferenceForPhotometricsDepthsAndByteOrders) {
   const struct {
@@ -29,19 +29,19 @@ TEST(TiffDecoder, MatchesReferenceForPhotometricsDepthsAndByteOrders) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto path = testing::MakeImage(c.name, c.options, "31x21");
-    const auto image = testing::DecodeBytes(testing::ReadBytes(path), ImageFormat::Tiff);
+    const auto path = test_support::MakeImage(c.name, c.options, "31x21");
+    const auto image = test_support::DecodeBytes(test_support::ReadBytes(path), ImageFormat::Tiff);
     ASSERT_NE(image->DibBlock(), nullptr) << image->LastError();
     EXPECT_EQ(image->BitCount(), c.depth);
-    testing::ExpectPixelsMatch(*image, testing::ReferenceDecode(path), c.tolerance);
+    test_support::ExpectPixelsMatch(*image, test_support::ReferenceDecode(path), c.tolerance);
   }
 }
 
 TEST(TiffDecoder, AlphaChannelFillsTheAlphaPlane) {
-  const auto path = testing::MakeImage("rgba.tif", "-alpha set -channel A -fx 'i/w' +channel -depth 8", "31x21");
-  const auto image = testing::DecodeBytes(testing::ReadBytes(path), ImageFormat::Tiff);
+  const auto path = test_support::MakeImage("rgba.tif", "-alpha set -channel A -fx 'i/w' +channel -depth 8", "31x21");
+  const auto image = test_support::DecodeBytes(test_support::ReadBytes(path), ImageFormat::Tiff);
   ASSERT_NE(image->AlphaPlane(), nullptr);
-  const auto reference = testing::ReferenceDecode(path);
+  const auto reference = test_support::ReferenceDecode(path);
   for (std::int32_t y = 0; y < reference.height; ++y) {
     for (std::int32_t x = 0; x < reference.width; ++x) {
       ASSERT_EQ(image->AlphaAt(x, reference.height - 1 - y), reference.At(x, y)[3]) << x << "," << y;
@@ -50,46 +50,46 @@ TEST(TiffDecoder, AlphaChannelFillsTheAlphaPlane) {
 }
 
 TEST(TiffDecoder, MinIsWhiteBilevelHasWhiteFirst) {
-  const auto path = testing::Scratch("miniswhite.tif");
-  testing::Run("convert -size 8x2 xc:white -fill black -draw 'point 0,0' -type Bilevel -depth 1 -define "
+  const auto path = test_support::Scratch("miniswhite.tif");
+  test_support::Run("convert -size 8x2 xc:white -fill black -draw 'point 0,0' -type Bilevel -depth 1 -define "
                "quantum:polarity=min-is-white '" + path.string() + "' && tiffinfo '" + path.string() +
                "' | grep -q 'min-is-white'");
-  const auto image = testing::DecodeBytes(testing::ReadBytes(path), ImageFormat::Tiff);
+  const auto image = test_support::DecodeBytes(test_support::ReadBytes(path), ImageFormat::Tiff);
   ASSERT_NE(image->DibBlock(), nullptr);
   EXPECT_EQ(image->GetPaletteEntry(0) & 0xFFFFFF, 0xFFFFFFU);
   EXPECT_EQ(image->GetPaletteEntry(1) & 0xFFFFFF, 0U);
-  testing::ExpectPixelsMatch(*image, testing::ReferenceDecode(path));
+  test_support::ExpectPixelsMatch(*image, test_support::ReferenceDecode(path));
 }
 
 TEST(TiffDecoder, PagesAndOrientation) {
-  const auto pages = testing::Scratch("pages.tif");
-  testing::Run("convert -size 6x4 xc:red xc:lime xc:blue '" + pages.string() + "'");
-  const Bytes file = testing::ReadBytes(pages);
-  EXPECT_EQ(testing::DecodeBytes(file, ImageFormat::Tiff)->FrameCount(), 3);
-  const auto third = testing::DecodeBytes(file, ImageFormat::Tiff, 2);
+  const auto pages = test_support::Scratch("pages.tif");
+  test_support::Run("convert -size 6x4 xc:red xc:lime xc:blue '" + pages.string() + "'");
+  const Bytes file = test_support::ReadBytes(pages);
+  EXPECT_EQ(test_support::DecodeBytes(file, ImageFormat::Tiff)->FrameCount(), 3);
+  const auto third = test_support::DecodeBytes(file, ImageFormat::Tiff, 2);
   EXPECT_EQ(third->PixelColorAt(0, 0), (RgbQuad{255, 0, 0, 0}));
-  const auto missing = testing::DecodeBytes(file, ImageFormat::Tiff, 3);
+  const auto missing = test_support::DecodeBytes(file, ImageFormat::Tiff, 3);
   EXPECT_STREQ(missing->LastError(), "Error: page not present in TIFF file");
 
   // A grey page stored bottom-right first is turned by half a turn; an RGB page is not turned.
-  const auto grey = testing::MakeImage("grey_o3.tif", "-colorspace Gray -depth 8", "7x5");
-  const auto greyTurned = testing::Scratch("grey_turned.tif");
-  testing::Run("tiffset -s 274 3 '" + grey.string() + "' && cp '" + grey.string() + "' '" + greyTurned.string() + "'");
-  const auto turned = testing::DecodeBytes(testing::ReadBytes(greyTurned), ImageFormat::Tiff);
-  const auto uprightFile = testing::Scratch("grey_upright.png");
-  testing::Run("convert '" + greyTurned.string() + "' -auto-orient '" + uprightFile.string() + "'");
-  testing::ExpectPixelsMatch(*turned, testing::ReferenceDecode(uprightFile));
-  const auto rgb = testing::MakeImage("rgb_o6.tif", "-type TrueColor", "7x5");
-  testing::Run("tiffset -s 274 6 '" + rgb.string() + "'");
-  const auto notTurned = testing::DecodeBytes(testing::ReadBytes(rgb), ImageFormat::Tiff);
+  const auto grey = test_support::MakeImage("grey_o3.tif", "-colorspace Gray -depth 8", "7x5");
+  const auto greyTurned = test_support::Scratch("grey_turned.tif");
+  test_support::Run("tiffset -s 274 3 '" + grey.string() + "' && cp '" + grey.string() + "' '" + greyTurned.string() + "'");
+  const auto turned = test_support::DecodeBytes(test_support::ReadBytes(greyTurned), ImageFormat::Tiff);
+  const auto uprightFile = test_support::Scratch("grey_upright.png");
+  test_support::Run("convert '" + greyTurned.string() + "' -auto-orient '" + uprightFile.string() + "'");
+  test_support::ExpectPixelsMatch(*turned, test_support::ReferenceDecode(uprightFile));
+  const auto rgb = test_support::MakeImage("rgb_o6.tif", "-type TrueColor", "7x5");
+  test_support::Run("tiffset -s 274 6 '" + rgb.string() + "'");
+  const auto notTurned = test_support::DecodeBytes(test_support::ReadBytes(rgb), ImageFormat::Tiff);
   EXPECT_EQ(notTurned->Width(), 7);
 }
 
 TEST(TiffDecoder, DamagedFilesEndCleanly) {
-  EXPECT_STREQ(testing::DecodeBytes({'I', 'I'}, ImageFormat::Tiff)->LastError(),
+  EXPECT_STREQ(test_support::DecodeBytes({'I', 'I'}, ImageFormat::Tiff)->LastError(),
                "Error encountered while opening TIFF file");
-  const auto path = testing::MakeImage("damage.tif", "-colorspace Gray -depth 8 -define tiff:rows-per-strip=4");
-  testing::ExpectDamageHandled(testing::ReadBytes(path), ImageFormat::Tiff);
+  const auto path = test_support::MakeImage("damage.tif", "-colorspace Gray -depth 8 -define tiff:rows-per-strip=4");
+  test_support::ExpectDamageHandled(test_support::ReadBytes(path), ImageFormat::Tiff);
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ namespace {
 // The readers of every test machine. The PCMCIA card carries an 11-character volume label; the
 // other cards are fresh from the factory, without one.
 std::string ManyKinds(const std::string& windows) {
-  testing::WriteImage("f.img", testing::Partitioned(testing::FormattedVolume(16, 131072 - 64, "HOLIDAY2026"), 64));
+  test_support::WriteImage("f.img", test_support::Partitioned(test_support::FormattedVolume(16, 131072 - 64, "HOLIDAY2026"), 64));
   return R"({ "version": 1, "windows": ")" + windows + R"(", "readers": [
     { "bus": "floppy", "letter": "A", "card": { "kind": "floppy", "image": "a.img" } },
     { "bus": "ls120", "letter": "B", "revision": "3.05", "card": { "kind": "floppy", "image": "b.img" } },
@@ -77,7 +77,7 @@ constexpr int kBusCardImage = 5;
 constexpr const char* kNoMedia = "  No Media";
 
 Shown ReadPage() {
-  const auto text = [](int id) { return testing::ItemText(ActivePageHwnd, id); };
+  const auto text = [](int id) { return test_support::ItemText(ActivePageHwnd, id); };
   return {text(1021), text(1028), text(1035), text(1022), text(1025), text(1026), text(1029), {}, -1};
 }
 
@@ -93,12 +93,12 @@ void ReadRow(ui::HWND list, int row, Shown& shown) {
   shown.image = item.iImage;
 }
 
-class CardKinds : public testing::ProgramTest {
+class CardKinds : public test_support::ProgramTest {
  protected:
   // Runs the program, selects each row in turn and keeps what the page showed, by drive letter.
   std::map<char, Shown> SelectEach(const std::string& machine) {
     Start(machine);
-    testing::HideNotes();
+    test_support::HideNotes();
     std::map<char, Shown> shown;
     driver.OnDialog(kMainTemplate, [&](ui::HWND main) {
       const ui::HWND list = ui::GetDlgItem(main, kDeviceListControl);

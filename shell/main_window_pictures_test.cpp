@@ -135,12 +135,12 @@ struct Ink {
   bool found = false;
 };
 
-class MainWindowPictures : public testing::ProgramTest {
+class MainWindowPictures : public test_support::ProgramTest {
  protected:
   std::filesystem::path Save(ui::HWND main, const std::string& page) {
     // ctest names the build's bin folder; a run by hand keeps the pictures with its test data.
     const char* binFolder = std::getenv("TARNLOK_BIN_DIR");
-    const std::filesystem::path folder = binFolder != nullptr ? binFolder : tarnlok::testing::TestDataHome();
+    const std::filesystem::path folder = binFolder != nullptr ? binFolder : tarnlok::test_support::TestDataHome();
     const auto file = folder / ("shell-main-" + page + ".png");
     EXPECT_TRUE(ui::SaveWindowPng(main, file.string()));
     return file;
@@ -193,7 +193,7 @@ class MainWindowPictures : public testing::ProgramTest {
 
 TEST_F(MainWindowPictures, EachPageIsSavedWithTheDeviceRowsItsBackgroundAndItsLabels) {
   StartDefault();
-  testing::HideNotes();
+  test_support::HideNotes();
   driver.OnDialog(kMainTemplate, [&](ui::HWND main) {
     auto* window = static_cast<CMainDlg*>(ui::CWnd::FromHandlePermanent(main));
     ASSERT_NE(window, nullptr);
@@ -256,7 +256,7 @@ TEST_F(MainWindowPictures, EachPageIsSavedWithTheDeviceRowsItsBackgroundAndItsLa
     driver.WhenIdle([&, main, list] {
       const Picture shot(Save(main, "selected-card"));
       EXPECT_EQ(RowImage(shot, main, list, 0), kDefaultMachineImages[0]) << "row 0 once not selected";
-      EXPECT_EQ(testing::ItemText(ActivePageHwnd, 1021), " E:\\");
+      EXPECT_EQ(test_support::ItemText(ActivePageHwnd, 1021), " E:\\");
       ui::PostMessage(main, ui::WM_COMMAND, ui::IDCANCEL, 0);
     });
   });

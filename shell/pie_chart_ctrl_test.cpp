@@ -32,11 +32,11 @@ TEST(PieChart, TheClassIsRegisteredOnceAndPaintsItsLightGreyBackground) {
   ui::DestroyWindow(parent);
 }
 
-using PieChartOnThePage = testing::ProgramTest;
+using PieChartOnThePage = test_support::ProgramTest;
 
 TEST_F(PieChartOnThePage, TheInformationPageHoldsTheChartHidden) {
-  Start(testing::TwoReaders("xp"));
-  testing::HideNotes();
+  Start(test_support::TwoReaders("xp"));
+  test_support::HideNotes();
   driver.OnDialog(102, [&](ui::HWND) {
     const ui::HWND chart = ui::GetDlgItem(ActivePageHwnd, 1168);
     ASSERT_NE(chart, nullptr);

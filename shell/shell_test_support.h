@@ -20,7 +20,7 @@
 #include <optional>
 #include <string>
 
-namespace tarnlok::testing {
+namespace tarnlok::test_support {
 
 // A CompactFlash and an MMC/SD card in USB readers, plain FAT volumes made by mkfs.fat.
 inline std::string TwoReaders(const std::string& windows) {
@@ -51,7 +51,7 @@ inline std::string ItemText(ui::HWND dialog, int id) {
 class ProgramTest : public DeviceStateTest {
  protected:
   void Start(const std::string& json) {
-    machine_ = std::make_unique<machine::Machine>(machine::testing::Describe(json));
+    machine_ = std::make_unique<machine::Machine>(machine::test_support::Describe(json));
     machine_->Install();
   }
   // The machine a person finds on the first start: its description and cards made afresh.
@@ -72,4 +72,4 @@ class ProgramTest : public DeviceStateTest {
   std::unique_ptr<machine::Machine> machine_;
 };
 
-}  // namespace tarnlok::testing
+}  // namespace tarnlok::test_support

@@ -42,12 +42,12 @@ std::optional<int> StartByte() {
   return start;
 }
 
-using Startup = testing::ProgramTest;
-using testing::HideNotes;
-using testing::ItemText;
+using Startup = test_support::ProgramTest;
+using test_support::HideNotes;
+using test_support::ItemText;
 
 TEST_F(Startup, ASecondCopyEndsSilentlyWithoutAnyWindow) {
-  Start(testing::TwoReaders("xp"));
+  Start(test_support::TwoReaders("xp"));
   const win::HANDLE other = win::CreateFileMappingA(win::INVALID_HANDLE_VALUE, nullptr, win::PAGE_READWRITE, 0, 4,
                                                     "Tarnlok V2");
   auto* counter = static_cast<win::DWORD*>(win::MapViewOfFile(other, win::FILE_MAP_WRITE, 0, 0, 4));
@@ -99,7 +99,7 @@ TEST_F(Startup, NoDeviceGivesMessage108AndNoMainWindow) {
 }
 
 TEST_F(Startup, AMissingFormatLibraryGives57430AndReleasesTheGuard) {
-  Start(testing::TwoReaders("xp"));
+  Start(test_support::TwoReaders("xp"));
   HideNotes();
   const auto library = win::HostPathOf("C:\\Program Files\\Tarnlok\\libPradvik2k.so");
   ASSERT_TRUE(library.has_value());
@@ -131,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(CardDriver, StartupOn98,
                                            std::pair{"installed", "No device connected in the system."}));
 
 TEST_F(Startup, MainWindowListsTheDevicesAndShowsTheSelectedOnesDetails) {
-  Start(testing::TwoReaders("xp"));
+  Start(test_support::TwoReaders("xp"));
   HideNotes();
   driver.OnDialog(102, [&](ui::HWND main) {
     const ui::HWND list = ui::GetDlgItem(main, 1002);
@@ -155,7 +155,7 @@ TEST_F(Startup, MainWindowListsTheDevicesAndShowsTheSelectedOnesDetails) {
 }
 
 TEST_F(Startup, CloseWhileBusyIsIgnoredAndEndsTheProgramAfterwards) {
-  Start(testing::TwoReaders("xp"));
+  Start(test_support::TwoReaders("xp"));
   HideNotes();
   driver.OnDialog(102, [&](ui::HWND main) {
     OperationBusy = 1;

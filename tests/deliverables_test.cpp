@@ -81,7 +81,7 @@ TEST(Deliverables, EachModuleAnswersFromItsOwnStringTable) {
 // The program starts on a described machine and waits for its user at the start-up notes
 // (there is nobody to answer them here), or ends cleanly; it never crashes on the way.
 TEST(Deliverables, ProgramStartsAndWaitsForItsUser) {
-  const auto home = tarnlok::testing::MakeTestDataHome();
+  const auto home = tarnlok::test_support::MakeTestDataHome();
   const auto machine = home / "machine.json";
   std::ofstream(machine) << R"({ "version": 1, "windows": "xp", "readers": [] })";
   const auto result = RunCommand("XDG_DATA_HOME=" + Quoted(home) + " TARNLOK_MACHINE=" + Quoted(machine) +
@@ -97,7 +97,7 @@ TEST(Deliverables, ProgramStartsAndWaitsForItsUser) {
 // device scan names each) and waits for its user in the main window (the start-up notes were
 // already turned off).
 TEST(Deliverables, ProgramFindsTheDefaultMachinesSixDrives) {
-  const auto home = tarnlok::testing::MakeTestDataHome();
+  const auto home = tarnlok::test_support::MakeTestDataHome();
   std::filesystem::create_directories(home / "tarnlok");
   std::ofstream(home / "tarnlok" / "registry")
       << "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quarnwell\\Tarnlok V2\\Settings]\n\"START\"=hex:01\n";

@@ -11,10 +11,10 @@
 #include <iterator>
 #include <string>
 
-namespace tarnlok::testing {
+namespace tarnlok::test_support {
 
 std::vector<win::BYTE> FormattedVolume(int fatBits, std::size_t sectors, const std::string& label) {
-  const auto path = tarnlok::testing::TestDataHome() / ("fat" + std::to_string(fatBits) + ".img");
+  const auto path = tarnlok::test_support::TestDataHome() / ("fat" + std::to_string(fatBits) + ".img");
   std::filesystem::remove(path);
   const std::string labelOption = label.empty() ? std::string() : " -n '" + label + "'";
   const std::string command = "mkfs.fat -C -F " + std::to_string(fatBits) + " -i 1234ABCD" + labelOption + " '" +
@@ -35,10 +35,10 @@ std::vector<win::BYTE> Partitioned(const std::vector<win::BYTE>& volume, win::DW
 }
 
 std::filesystem::path WriteImage(const std::string& name, const std::vector<win::BYTE>& bytes) {
-  const auto path = tarnlok::testing::TestDataHome() / name;
+  const auto path = tarnlok::test_support::TestDataHome() / name;
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   return path;
 }
 
-}  // namespace tarnlok::testing
+}  // namespace tarnlok::test_support

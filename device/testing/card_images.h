@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace tarnlok::testing {
+namespace tarnlok::test_support {
 
 // The bytes of a volume of sectors formatted with FAT12, 16 or 32 by mkfs.fat, with the volume
 // label given (none when empty).
@@ -20,4 +20,4 @@ std::vector<win::BYTE> Partitioned(const std::vector<win::BYTE>& volume, win::DW
 // Writes the bytes to a file of the test's data folder and answers its path.
 std::filesystem::path WriteImage(const std::string& name, const std::vector<win::BYTE>& bytes);
 
-}  // namespace tarnlok::testing
+}  // namespace tarnlok::test_support

@@ -2,7 +2,7 @@
 
 #include "device/device_list.h"
 
-namespace tarnlok::testing {
+namespace tarnlok::test_support {
 
 void DeviceStateTest::TearDown() {
   FreeDeviceList();
@@ -15,4 +15,4 @@ void DeviceStateTest::TearDown() {
   EXPECT_EQ(prompter.Unanswered(), 0u) << "a scripted answer was never asked for";
 }
 
-}  // namespace tarnlok::testing
+}  // namespace tarnlok::test_support

@@ -11,7 +11,7 @@
 
 #include <string>
 
-namespace tarnlok::testing {
+namespace tarnlok::test_support {
 
 // For a scripted prompter: an unexpected question fails the test instead of ending the process.
 inline void FailTest(const std::string& what) { ADD_FAILURE() << what; }
@@ -23,4 +23,4 @@ class DeviceStateTest : public ::testing::Test {
   ui::ScriptedPrompter prompter{FailTest};
 };
 
-}  // namespace tarnlok::testing
+}  // namespace tarnlok::test_support

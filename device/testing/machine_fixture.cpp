@@ -8,7 +8,7 @@
 #include "platform/machine/testing/machine_testing.h"
 #include "platform/win/modules/modules.h"
 
-namespace tarnlok::testing {
+namespace tarnlok::test_support {
 
 DeviceEntry* EntryAt(char letter) {
   for (DeviceEntry* entry = DeviceListHead; entry != nullptr; entry = entry->next) {
@@ -29,7 +29,7 @@ Capacity CapacityOf(char letter) {
 }
 
 void MachineDeviceTest::Start(const std::string& json, win::BYTE osKind) {
-  machine_ = std::make_unique<machine::Machine>(machine::testing::Describe(json));
+  machine_ = std::make_unique<machine::Machine>(machine::test_support::Describe(json));
   machine_->Install();
   OsKind = osKind;
   if (OsKindIsNt()) return;
@@ -61,4 +61,4 @@ void MachineDeviceTest::TearDown() {
   DeviceStateTest::TearDown();
 }
 
-}  // namespace tarnlok::testing
+}  // namespace tarnlok::test_support

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-namespace tarnlok::testing {
+namespace tarnlok::test_support {
 
 // The list's entry for a drive letter; null when there is none.
 DeviceEntry* EntryAt(char letter);
@@ -39,4 +39,4 @@ class MachineDeviceTest : public DeviceStateTest {
   win::HANDLE driver_ = win::INVALID_HANDLE_VALUE;
 };
 
-}  // namespace tarnlok::testing
+}  // namespace tarnlok::test_support

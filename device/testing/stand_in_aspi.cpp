@@ -9,7 +9,7 @@
 #include <cstring>
 #include <span>
 
-namespace tarnlok::testing {
+namespace tarnlok::test_support {
 namespace {
 
 StandInAspi* current = nullptr;
@@ -116,4 +116,4 @@ void StandInAspi::Execute(win::BYTE* block) {
   block[1] = 1;
 }
 
-}  // namespace tarnlok::testing
+}  // namespace tarnlok::test_support

@@ -11,7 +11,7 @@
 #include <tuple>
 #include <vector>
 
-namespace tarnlok::testing {
+namespace tarnlok::test_support {
 
 struct AspiDevice {
   std::string vendor = "Kestro  ";
@@ -45,4 +45,4 @@ class StandInAspi {
   std::map<std::tuple<win::BYTE, win::BYTE, win::BYTE>, AspiDevice> devices_;
 };
 
-}  // namespace tarnlok::testing
+}  // namespace tarnlok::test_support

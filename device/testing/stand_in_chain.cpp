@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-namespace tarnlok::testing {
+namespace tarnlok::test_support {
 namespace {
 
 namespace layout = win::card_driver_layout;
@@ -64,4 +64,4 @@ win::DWORD StandInChain::Anchor() {
   return Register(anchor);
 }
 
-}  // namespace tarnlok::testing
+}  // namespace tarnlok::test_support

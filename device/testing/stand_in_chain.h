@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace tarnlok::testing {
+namespace tarnlok::test_support {
 
 struct NodeSetup {
   win::DWORD flags = 0x8004;
@@ -43,4 +43,4 @@ class StandInChain {
   std::vector<win::DWORD> nodeAddresses_;
 };
 
-}  // namespace tarnlok::testing
+}  // namespace tarnlok::test_support

@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <cctype>
 
-namespace tarnlok::testing {
+namespace tarnlok::test_support {
 namespace {
 
 namespace spt = win::scsi_pass_through;
@@ -473,4 +473,4 @@ std::array<win::BYTE, 512> IdentifyWith(win::DWORD cardFlags, win::DWORD totalSe
   return data;
 }
 
-}  // namespace tarnlok::testing
+}  // namespace tarnlok::test_support

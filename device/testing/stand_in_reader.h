@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-namespace tarnlok::testing {
+namespace tarnlok::test_support {
 
 enum class VendorForm { None, CommandFirst, CommandLast };
 
@@ -183,4 +183,4 @@ std::vector<win::BYTE> NumberedImage(std::size_t sectors);
 std::array<win::BYTE, 512> IdentifyWith(win::DWORD cardFlags, win::DWORD totalSectors, bool master = true,
                                         const std::string& model = "KESTRO IDE CARD READER");
 
-}  // namespace tarnlok::testing
+}  // namespace tarnlok::test_support

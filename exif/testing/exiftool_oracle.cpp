@@ -7,7 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 
-namespace viduvod::testing {
+namespace viduvod::test_support {
 namespace {
 
 // exiftool puts one "| " before each line per directory level it is nested in.
@@ -80,4 +80,4 @@ OracleFile ReadWithExiftool(const std::filesystem::path& file) {
   return oracle;
 }
 
-}  // namespace viduvod::testing
+}  // namespace viduvod::test_support

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace viduvod::testing {
+namespace viduvod::test_support {
 
 struct OracleEntry {
   std::string directory;  // "IFD0", "IFD1", "ExifIFD", "InteropIFD", ...
@@ -32,4 +32,4 @@ std::string RunCommand(const std::string& command);
 // Quotes a path for the shell.
 std::string Quoted(const std::filesystem::path& path);
 
-}  // namespace viduvod::testing
+}  // namespace viduvod::test_support

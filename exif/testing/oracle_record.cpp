@@ -7,7 +7,7 @@
 #include <sstream>
 #include <vector>
 
-namespace viduvod::testing {
+namespace viduvod::test_support {
 namespace {
 
 unsigned FormatSize(const std::string& format) {
@@ -133,4 +133,4 @@ std::string RecordDifferences(const RecordBytes& expected, const RecordBytes& ac
   return differences;
 }
 
-}  // namespace viduvod::testing
+}  // namespace viduvod::test_support

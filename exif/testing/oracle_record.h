@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-namespace viduvod::testing {
+namespace viduvod::test_support {
 
 // tiffBase: file offset of the TIFF header (12 in an Exif JPEG, 0 in a TIFF file).
 RecordBytes ExpectedRecord(const OracleFile& oracle, std::uint64_t tiffBase);
@@ -16,4 +16,4 @@ RecordBytes ExpectedRecord(const OracleFile& oracle, std::uint64_t tiffBase);
 // Names the fields in which two records differ, for a readable failure.
 std::string RecordDifferences(const RecordBytes& expected, const RecordBytes& actual);
 
-}  // namespace viduvod::testing
+}  // namespace viduvod::test_support

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace viduvod::testing {
+namespace viduvod::test_support {
 
 inline ImageInfoRecord AsRecord(const RecordBytes& bytes) {
   ImageInfoRecord record;
@@ -29,4 +29,4 @@ inline std::string ZeroFilled(std::string_view text, std::size_t width) {
   return field;
 }
 
-}  // namespace viduvod::testing
+}  // namespace viduvod::test_support

@@ -6,7 +6,7 @@
 #include <iterator>
 #include <string>
 
-namespace viduvod::testing {
+namespace viduvod::test_support {
 namespace {
 
 const char* kCameraTags =
@@ -67,4 +67,4 @@ std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& file) {
   return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
 }
 
-}  // namespace viduvod::testing
+}  // namespace viduvod::test_support

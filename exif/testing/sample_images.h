@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <vector>
 
-namespace viduvod::testing {
+namespace viduvod::test_support {
 
 // An Exif JPEG whose first segment is APP1, with camera tags, an Exif IFD, an interoperability
 // IFD, a GPS IFD and a thumbnail, in the given byte order.
@@ -25,4 +25,4 @@ std::vector<std::uint8_t> ExiftoolThumbnail(const std::filesystem::path& file);
 
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& file);
 
-}  // namespace viduvod::testing
+}  // namespace viduvod::test_support

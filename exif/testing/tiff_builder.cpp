@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace viduvod::testing {
+namespace viduvod::test_support {
 
 TiffBuilder::TiffBuilder(ByteOrder order) : order_(order) {
   const std::uint8_t mark = order == ByteOrder::Motorola ? 'M' : 'I';
@@ -126,4 +126,4 @@ std::vector<std::uint8_t> WrapInJpeg(std::span<const std::uint8_t> tiff) {
   return jpeg;
 }
 
-}  // namespace viduvod::testing
+}  // namespace viduvod::test_support

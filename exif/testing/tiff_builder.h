@@ -19,7 +19,7 @@ inline void PrintTo(ByteOrder order, std::ostream* out) { *out << (order == Byte
 
 }  // namespace viduvod
 
-namespace viduvod::testing {
+namespace viduvod::test_support {
 
 // TIFF 6.0 field types.
 enum FieldType : std::uint16_t {
@@ -77,4 +77,4 @@ class TiffBuilder {
 // An Exif JPEG around the TIFF structure: SOI, APP1 "Exif\0\0" + tiff, a minimal EOI.
 std::vector<std::uint8_t> WrapInJpeg(std::span<const std::uint8_t> tiff);
 
-}  // namespace viduvod::testing
+}  // namespace viduvod::test_support

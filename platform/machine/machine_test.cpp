@@ -12,8 +12,8 @@
 namespace machine {
 namespace {
 
-using testing::OpenDevice;
-using testing::SendScsi;
+using test_support::OpenDevice;
+using test_support::SendScsi;
 
 std::string MessageOf(const std::function<void()>& action) {
   try {
@@ -25,8 +25,8 @@ std::string MessageOf(const std::function<void()>& action) {
 }
 
 TEST(MachineLoad, EnvironmentChoosesTheDescription) {
-  testing::WriteNumberedImage("chosen.img", 64);
-  const auto path = tarnlok::testing::TestDataHome() / "chosen.json";
+  test_support::WriteNumberedImage("chosen.img", 64);
+  const auto path = tarnlok::test_support::TestDataHome() / "chosen.json";
   std::ofstream(path) << R"({"version":1,"windows":"2000","readers":[
       {"letter":"J","card":{"kind":"cf","image":"chosen.img","sectors":64}}]})";
   ::setenv("TARNLOK_MACHINE", path.c_str(), 1);
@@ -39,13 +39,13 @@ TEST(MachineLoad, EnvironmentChoosesTheDescription) {
 }
 
 TEST(MachineLoad, RawFlashCardsAreMadeFreshAndTheirImagesSizeChecked) {
-  const auto machine = std::make_unique<Machine>(testing::Describe(R"({"version":1,"readers":[
+  const auto machine = std::make_unique<Machine>(test_support::Describe(R"({"version":1,"readers":[
       {"maker":true,"letter":"F","card":{"kind":"sm","image":"sm.img","deviceCode":115}},
       {"maker":true,"letter":"H","card":{"kind":"ms","image":"ms.img","blocks":512,"pagesPerBlock":16}}]})"));
   machine->Install();
   // 16 MB SmartMedia: 1024 blocks of 32 pages of 512 + 16 bytes; its volume 41 + 31959 sectors.
-  EXPECT_EQ(std::filesystem::file_size(tarnlok::testing::TestDataHome() / "sm.img"), 1024U * 32 * 528);
-  EXPECT_EQ(std::filesystem::file_size(tarnlok::testing::TestDataHome() / "ms.img"), 512U * (4 + 16 * 512));
+  EXPECT_EQ(std::filesystem::file_size(tarnlok::test_support::TestDataHome() / "sm.img"), 1024U * 32 * 528);
+  EXPECT_EQ(std::filesystem::file_size(tarnlok::test_support::TestDataHome() / "ms.img"), 512U * (4 + 16 * 512));
   win::ULARGE_INTEGER bytes{};
   ASSERT_TRUE(win::GetDiskFreeSpaceExA("F:\\", nullptr, &bytes, nullptr));
   // The data area after the boot sector, two FATs of 3 sectors and 16 root sectors, in clusters of 32.
@@ -54,15 +54,15 @@ TEST(MachineLoad, RawFlashCardsAreMadeFreshAndTheirImagesSizeChecked) {
   EXPECT_GT(bytes.QuadPart, 3ULL << 20);
   machine->Uninstall();
 
-  std::filesystem::resize_file(tarnlok::testing::TestDataHome() / "sm.img", 1024U * 32 * 528 - 16);
+  std::filesystem::resize_file(tarnlok::test_support::TestDataHome() / "sm.img", 1024U * 32 * 528 - 16);
   const std::string message = MessageOf([] {
-    Machine(testing::Describe(R"({"version":1,"readers":[{"maker":true,"card":{"kind":"sm","image":"sm.img",
+    Machine(test_support::Describe(R"({"version":1,"readers":[{"maker":true,"card":{"kind":"sm","image":"sm.img",
         "deviceCode":115}}]})"));
   });
   EXPECT_NE(message.find("sm.img holds 17301488 bytes, the card's geometry needs 17301504"), std::string::npos)
       << message;
   EXPECT_NE(MessageOf([] {
-              Machine(testing::Describe(R"({"version":1,"readers":[{"maker":true,"card":{"kind":"sm",
+              Machine(test_support::Describe(R"({"version":1,"readers":[{"maker":true,"card":{"kind":"sm",
                   "image":"unknown.img","deviceCode":1}}]})"));
             }).find("readers[0].card.deviceCode: is no SmartMedia device code"),
             std::string::npos);
@@ -71,10 +71,10 @@ TEST(MachineLoad, RawFlashCardsAreMadeFreshAndTheirImagesSizeChecked) {
 class MachineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::WriteNumberedImage("e.img", 512);
-    testing::WriteNumberedImage("f.img", 1024);
-    testing::WriteNumberedImage("a.img", 2880);
-    machine_ = std::make_unique<Machine>(testing::Describe(R"({"version":1,"windows":"2000","readers":[
+    test_support::WriteNumberedImage("e.img", 512);
+    test_support::WriteNumberedImage("f.img", 1024);
+    test_support::WriteNumberedImage("a.img", 2880);
+    machine_ = std::make_unique<Machine>(test_support::Describe(R"({"version":1,"windows":"2000","readers":[
       {"maker":true,"letter":"E","card":{"kind":"cf","image":"e.img","sectors":512}},
       {"letter":"F","card":{"kind":"mmcsd","image":"f.img","sectors":1024}},
       {"maker":true,"letter":"H"},
@@ -120,8 +120,8 @@ TEST_F(MachineTest, InstallSetsWindowsDevicesAndRemovableLetters) {
 }
 
 TEST_F(MachineTest, Windows9xHasNoPhysicalDrives) {
-  testing::WriteNumberedImage("e.img", 512);
-  Machine old(testing::Describe(R"({"version":1,"windows":"98","readers":[
+  test_support::WriteNumberedImage("e.img", 512);
+  Machine old(test_support::Describe(R"({"version":1,"windows":"98","readers":[
       {"letter":"E","card":{"kind":"cf","image":"e.img","sectors":512}}]})"));
   old.Install();
   EXPECT_EQ(OpenDevice("PhysicalDrive1"), win::INVALID_HANDLE_VALUE);
@@ -153,8 +153,8 @@ TEST_F(MachineTest, CardsAreInsertedRemovedAndSwapped) {
             std::string::npos);
   // A fresh image cannot be made below a plain file; the refusal names the image.
   CardDescription unmakeable = machine_->Description().readers[0].card;
-  std::ofstream(tarnlok::testing::TestDataHome() / "plain") << "not a folder";
-  unmakeable.image = tarnlok::testing::TestDataHome() / "plain" / "card.img";
+  std::ofstream(tarnlok::test_support::TestDataHome() / "plain") << "not a folder";
+  unmakeable.image = tarnlok::test_support::TestDataHome() / "plain" / "card.img";
   EXPECT_NE(MessageOf([this, &unmakeable] { machine_->InsertCard('F', unmakeable); }).find(unmakeable.image.string()),
             std::string::npos);
   EXPECT_NE(MessageOf([this] { machine_->RemoveCard('Q'); }).find("no reader at Q:"), std::string::npos);

@@ -15,15 +15,15 @@
 namespace machine {
 namespace {
 
-using testing::OpenDevice;
+using test_support::OpenDevice;
 
 constexpr std::uint64_t kPartitionStart = 63;  // where a fresh card's partition starts
 
 class MachineVolume : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::WriteNumberedImage("raw.img", 512);
-    machine_ = std::make_unique<Machine>(testing::Describe(R"({"version":1,"windows":"xp","readers":[
+    test_support::WriteNumberedImage("raw.img", 512);
+    machine_ = std::make_unique<Machine>(test_support::Describe(R"({"version":1,"windows":"xp","readers":[
       {"maker":true,"letter":"E","card":{"kind":"cf","image":"fresh.img","sectors":16384}},
       {"letter":"F"},
       {"letter":"G","card":{"kind":"mmcsd","image":"raw.img","sectors":512}}]})"));

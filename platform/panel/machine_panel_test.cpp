@@ -21,15 +21,15 @@
 namespace machine {
 namespace {
 
-using testing::OpenDevice;
-using testing::SendScsi;
+using test_support::OpenDevice;
+using test_support::SendScsi;
 
 constexpr std::uint64_t kCardSectors = 16384;
 
 class MachinePanelTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    machine_ = std::make_unique<Machine>(testing::Describe(R"({"version":1,"windows":"xp","readers":[
+    machine_ = std::make_unique<Machine>(test_support::Describe(R"({"version":1,"windows":"xp","readers":[
       {"maker":true,"vendor":"Kestro  ","product":"CF Reader","letter":"E",
        "card":{"kind":"cf","image":"cf.img","sectors":16384}},
       {"vendor":"Generic ","product":"SD Reader","letter":"F",
@@ -111,7 +111,7 @@ class MachinePanelTest : public ::testing::Test {
   }
 
   std::string ImagePath(const std::string& name) const {
-    return win::WindowsPathOfHost(tarnlok::testing::TestDataHome() / name);
+    return win::WindowsPathOfHost(tarnlok::test_support::TestDataHome() / name);
   }
 
   std::vector<std::string> failures_;
@@ -168,7 +168,7 @@ TEST_F(MachinePanelTest, ANewImageNameBecomesAFreshCardThatFsckAccepts) {
   prompter_.AnswerFile(ImagePath("new.img"));
   Click(MachinePanel::kInsert);
   EXPECT_EQ(Cell(0, 4), "new.img");
-  const auto image = tarnlok::testing::TestDataHome() / "new.img";
+  const auto image = tarnlok::test_support::TestDataHome() / "new.img";
   ASSERT_TRUE(std::filesystem::exists(image));
   EXPECT_EQ(std::filesystem::file_size(image), kCardSectors * kSectorSize)
       << "the size the reader's card was described with";
@@ -179,7 +179,7 @@ TEST_F(MachinePanelTest, ANewImageNameBecomesAFreshCardThatFsckAccepts) {
   win::DeviceIoControl(volume, win::FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0, &returned, nullptr);
   win::CloseHandle(volume);
   const auto start = machine_->ReaderAt('E')->Medium()->window.firstSector;
-  const auto checked = testing::CheckWithFsck({image, start * kSectorSize, testing::FatKind::Fat16});
+  const auto checked = test_support::CheckWithFsck({image, start * kSectorSize, test_support::FatKind::Fat16});
   EXPECT_EQ(checked.status, 0) << checked.output;
 }
 
@@ -188,7 +188,7 @@ TEST_F(MachinePanelTest, AReaderDescribedEmptyTakesAFreshCardOfItsBus) {
   prompter_.AnswerFile(ImagePath("floppy.img"));
   Click(MachinePanel::kInsert);
   EXPECT_EQ(Cell(2, 2), "Floppy disk, 1.4 MB");
-  EXPECT_EQ(std::filesystem::file_size(tarnlok::testing::TestDataHome() / "floppy.img"), 2880U * kSectorSize);
+  EXPECT_EQ(std::filesystem::file_size(tarnlok::test_support::TestDataHome() / "floppy.img"), 2880U * kSectorSize);
   EXPECT_EQ(PutFile("A:\\DISK.TXT"), 0U);
 }
 
@@ -206,7 +206,7 @@ TEST_F(MachinePanelTest, ChangesOfTheProgramShowWhenThePanelIsActivated) {
 
 TEST_F(MachinePanelTest, AnImageThatIsNoCardIsRefusedWithAMessage) {
   Click(MachinePanel::kRemove);
-  std::ofstream(tarnlok::testing::TestDataHome() / "odd.img") << "not a whole sector";
+  std::ofstream(tarnlok::test_support::TestDataHome() / "odd.img") << "not a whole sector";
   prompter_.AnswerFile(ImagePath("odd.img"));
   prompter_.AnswerMessageBox(ui::IDOK, "is no card image");
   Click(MachinePanel::kInsert);

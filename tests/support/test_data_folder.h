@@ -3,11 +3,11 @@
 
 #include <filesystem>
 
-namespace tarnlok::testing {
+namespace tarnlok::test_support {
 
 const std::filesystem::path& TestDataHome();
 
 // A fresh empty folder under the temporary folder, for a second data home or a child process.
 std::filesystem::path MakeTestDataHome();
 
-}  // namespace tarnlok::testing
+}  // namespace tarnlok::test_support

@@ -13,7 +13,7 @@
 #include <string>
 #include <unistd.h>
 
-namespace tarnlok::testing {
+namespace tarnlok::test_support {
 namespace {
 
 std::filesystem::path& Folder() {
@@ -31,12 +31,12 @@ std::filesystem::path MakeTestDataHome() {
   return pattern;
 }
 
-}  // namespace tarnlok::testing
+}  // namespace tarnlok::test_support
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  auto& folder = tarnlok::testing::Folder();
-  folder = tarnlok::testing::MakeTestDataHome();
+  auto& folder = tarnlok::test_support::Folder();
+  folder = tarnlok::test_support::MakeTestDataHome();
   ::setenv("XDG_DATA_HOME", folder.c_str(), 1);
   win::StartProcess();
   const int result = RUN_ALL_TESTS();

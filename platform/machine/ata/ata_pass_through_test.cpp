@@ -7,20 +7,20 @@
 namespace machine {
 namespace {
 
-using testing::AtaAnswer;
-using testing::OpenDevice;
-using testing::SendIde;
-using testing::SendScsi;
-using testing::TaskFileBytes;
+using test_support::AtaAnswer;
+using test_support::OpenDevice;
+using test_support::SendIde;
+using test_support::SendScsi;
+using test_support::TaskFileBytes;
 
 constexpr std::uint8_t kStatusGood = 0x50;
 constexpr std::uint8_t kStatusError = 0x51;
 
 std::string Readers(const std::string& windows) {
-  testing::WriteNumberedImage("ide.img", 4096);
-  testing::WriteNumberedImage("pcmcia.img", 2048);
-  testing::WriteNumberedImage("other.img", 2048);
-  testing::WriteNumberedImage("usb.img", 2048);
+  test_support::WriteNumberedImage("ide.img", 4096);
+  test_support::WriteNumberedImage("pcmcia.img", 2048);
+  test_support::WriteNumberedImage("other.img", 2048);
+  test_support::WriteNumberedImage("usb.img", 2048);
   return R"({"version":1,"windows":")" + windows + R"(","readers":[
     {"bus":"ide","maker":true,"product":"IDE CF Reader","letter":"E",
      "card":{"kind":"cf","image":"ide.img","sectors":4096,"faults":[{"op":"read","sector":300}]}},
@@ -49,7 +49,7 @@ TaskFileBytes Command(std::uint8_t command, std::uint32_t lba = 0, std::uint8_t 
 class AtaOnXp : public ::testing::Test {
  protected:
   void SetUp() override {
-    machine_ = std::make_unique<Machine>(testing::Describe(Readers("xp")));
+    machine_ = std::make_unique<Machine>(test_support::Describe(Readers("xp")));
     machine_->Install();
   }
   AtaAnswer Ide(char letter, const TaskFileBytes& file, std::uint32_t size, const std::vector<std::uint8_t>& out = {}) {
@@ -186,10 +186,10 @@ TEST_F(AtaOnXp, SmartIdentifyAndReadersOffTheAtaChannel) {
 class AtaOnNt4 : public ::testing::Test {
  protected:
   void SetUp() override {
-    machine_ = std::make_unique<Machine>(testing::Describe(Readers("nt4")));
+    machine_ = std::make_unique<Machine>(test_support::Describe(Readers("nt4")));
     machine_->Install();
   }
-  testing::ScsiAnswer Scsi(char letter, const std::vector<std::uint8_t>& cdb, std::uint32_t length,
+  test_support::ScsiAnswer Scsi(char letter, const std::vector<std::uint8_t>& cdb, std::uint32_t length,
                            win::BYTE direction = win::SCSI_IOCTL_DATA_IN, const std::vector<std::uint8_t>& out = {}) {
     const auto handle = OpenDevice(std::string(1, letter) + ":");
     const auto answer = SendScsi(handle, cdb, length, direction, out);

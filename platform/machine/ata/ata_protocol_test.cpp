@@ -9,7 +9,7 @@
 namespace machine {
 namespace {
 
-using testing::TaskFileBytes;
+using test_support::TaskFileBytes;
 
 struct Row {
   const char* what;
@@ -27,10 +27,10 @@ class AtaProtocolTest : public ::testing::TestWithParam<const char*> {
   std::string Windows() const { return GetParam(); }
 
   void SetUp() override {
-    testing::WriteNumberedImage("ide.img", 2048);
-    testing::WriteNumberedImage("pcmcia.img", 2048);
-    testing::WriteNumberedImage("other.img", 2048);
-    machine_ = std::make_unique<Machine>(testing::Describe(R"({"version":1,"windows":")" + Windows() +
+    test_support::WriteNumberedImage("ide.img", 2048);
+    test_support::WriteNumberedImage("pcmcia.img", 2048);
+    test_support::WriteNumberedImage("other.img", 2048);
+    machine_ = std::make_unique<Machine>(test_support::Describe(R"({"version":1,"windows":")" + Windows() +
                                                            R"(","readers":[
       {"bus":"ide","maker":true,"letter":"E","card":{"kind":"cf","image":"ide.img","sectors":2048,
        "faults":[{"op":"read","sector":100,"times":"always"}]}},
@@ -39,16 +39,16 @@ class AtaProtocolTest : public ::testing::TestWithParam<const char*> {
       {"bus":"ide","letter":"G","card":{"kind":"cf","image":"other.img","sectors":2048}},
       {"bus":"pcmcia","maker":true,"letter":"H"}]})"));
     machine_->Install();
-    roads_ = std::make_unique<testing::MachineRoads>(Windows());
+    roads_ = std::make_unique<test_support::MachineRoads>(Windows());
   }
 
-  testing::RoadAnswer Send(const Row& row) {
+  test_support::RoadAnswer Send(const Row& row) {
     return roads_->Ata(row.reader, static_cast<std::size_t>(row.reader - 'E'), row.file, row.size, row.writes);
   }
 
   void Check(const std::vector<Row>& rows) {
     for (const Row& row : rows) {
-      const testing::RoadAnswer answer = Send(row);
+      const test_support::RoadAnswer answer = Send(row);
       EXPECT_TRUE(answer.delivered) << row.what;
       EXPECT_EQ(answer.failed, row.failed) << row.what;
       if (answer.errorRegister && row.failed) {
@@ -59,7 +59,7 @@ class AtaProtocolTest : public ::testing::TestWithParam<const char*> {
   }
 
   std::unique_ptr<Machine> machine_;
-  std::unique_ptr<testing::MachineRoads> roads_;
+  std::unique_ptr<test_support::MachineRoads> roads_;
 };
 
 TEST_P(AtaProtocolTest, CommandsAnswerAlikeOnEveryRoad) {
@@ -95,7 +95,7 @@ TEST_P(AtaProtocolTest, CommandsAnswerAlikeOnEveryRoad) {
 }
 
 TEST_P(AtaProtocolTest, TheSlaveAnswersNothing) {
-  const testing::RoadAnswer slave = Send({"IDENTIFY at the slave", 'E', {0, 1, 0, 0, 0, 0xB0, 0xEC}, 512, false, true, 0, {}});
+  const test_support::RoadAnswer slave = Send({"IDENTIFY at the slave", 'E', {0, 1, 0, 0, 0, 0xB0, 0xEC}, 512, false, true, 0, {}});
   if (Windows() == "nt4") {
     EXPECT_TRUE(slave.delivered);
     EXPECT_TRUE(slave.failed) << "CHECK CONDITION 0B/00";

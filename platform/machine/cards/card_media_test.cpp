@@ -14,7 +14,7 @@ CardDescription MakeCard(std::uint64_t sectors, std::vector<Fault> faults = {}) 
   CardDescription card;
   card.kind = CardKind::CompactFlash;
   card.sectors = sectors;
-  card.image = tarnlok::testing::TestDataHome() / "card.img";
+  card.image = tarnlok::test_support::TestDataHome() / "card.img";
   card.faults = std::move(faults);
   std::vector<char> bytes(sectors * kSectorSize);
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i / kSectorSize);
@@ -91,7 +91,7 @@ TEST(CardMedia, ImageMustHoldTheDescribedSectors) {
   } catch (const MachineDescriptionError& error) {
     EXPECT_NE(std::string(error.what()).find("holds 8 sectors, the description says 9"), std::string::npos);
   }
-  description.image = tarnlok::testing::TestDataHome() / "missing.img";
+  description.image = tarnlok::test_support::TestDataHome() / "missing.img";
   EXPECT_THROW(CardMedia{description}, MachineDescriptionError);
 }
 

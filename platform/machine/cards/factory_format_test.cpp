@@ -15,10 +15,10 @@
 namespace machine {
 namespace {
 
-using testing::CheckWithFsck;
-using testing::Quote;
-using testing::RunTool;
-using testing::TestImage;
+using test_support::CheckWithFsck;
+using test_support::Quote;
+using test_support::RunTool;
+using test_support::TestImage;
 
 struct FreshCase {
   const char* name;
@@ -32,7 +32,7 @@ CardDescription CardOf(const FreshCase& fresh) {
   CardDescription card;
   card.kind = fresh.kind;
   card.sectors = fresh.sectors;
-  card.image = tarnlok::testing::TestDataHome() / "cards" / (std::string(fresh.name) + ".img");
+  card.image = tarnlok::test_support::TestDataHome() / "cards" / (std::string(fresh.name) + ".img");
   return card;
 }
 
@@ -58,7 +58,7 @@ TEST(FreshCard, EveryFactoryLayoutIsASoundVolumeForFsckAndMtools) {
     EXPECT_EQ(extent->firstSector != 0, fresh.partitioned);
     EXPECT_EQ(extent->firstSector + extent->sectorCount, fresh.sectors);
 
-    const TestImage image{card.image, extent->firstSector * 512, testing::FatKind::Fat16};
+    const TestImage image{card.image, extent->firstSector * 512, test_support::FatKind::Fat16};
     const auto fsck = CheckWithFsck(image);
     EXPECT_EQ(fsck.status, 0) << fsck.output;
     const auto info = RunTool("minfo -i " + Quote(image.MtoolsTarget()) + " ::");
@@ -104,16 +104,16 @@ TEST(FreshCard, SameSerialGivesTheSameBytesAndAFixedClockTheSameSerial) {
   CardDescription second = CardOf({"two", CardKind::CompactFlash, 65536, true, ""});
   ASSERT_TRUE(MakeFreshCardImage(first, serial));
   ASSERT_TRUE(MakeFreshCardImage(second, serial));
-  EXPECT_EQ(testing::ReadHostFile(first.image), testing::ReadHostFile(second.image));
+  EXPECT_EQ(test_support::ReadHostFile(first.image), test_support::ReadHostFile(second.image));
 }
 
 TEST(FreshCard, AnExistingImageIsNeverRewritten) {
   CardDescription card = CardOf({"kept", CardKind::CompactFlash, 4096, true, ""});
   std::filesystem::create_directories(card.image.parent_path());
-  const auto bytes = testing::Pattern(4096 * 512, 7);
-  testing::WriteHostFile(card.image, bytes);
+  const auto bytes = test_support::Pattern(4096 * 512, 7);
+  test_support::WriteHostFile(card.image, bytes);
   EXPECT_FALSE(MakeFreshCardImage(card, 1));
-  EXPECT_EQ(testing::ReadHostFile(card.image), bytes);
+  EXPECT_EQ(test_support::ReadHostFile(card.image), bytes);
 }
 
 }  // namespace

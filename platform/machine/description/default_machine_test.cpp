@@ -23,8 +23,8 @@
 namespace machine {
 namespace {
 
-using testing::Quote;
-using testing::RunTool;
+using test_support::Quote;
+using test_support::RunTool;
 
 std::set<std::string> Names(const std::string& pattern) {
   std::set<std::string> names;
@@ -57,12 +57,12 @@ std::string Exif(const std::filesystem::path& photo, const std::string& tags) {
 }
 
 // The image as fsck.fat and mtools reach its volume.
-testing::TestImage VolumeOf(const std::filesystem::path& image) {
+test_support::TestImage VolumeOf(const std::filesystem::path& image) {
   auto device = ImageFileDevice::Open(image, true);
   EXPECT_TRUE(device.ok());
   const auto extent = FindFatVolume(**device);
   EXPECT_TRUE(extent.ok());
-  return {image, extent.ok() ? extent->firstSector * 512 : 0, testing::FatKind::Fat16};
+  return {image, extent.ok() ? extent->firstSector * 512 : 0, test_support::FatKind::Fat16};
 }
 
 class DefaultMachine : public ::testing::Test {
@@ -84,14 +84,14 @@ TEST_F(DefaultMachine, FirstStartWritesTheDescriptionAndSoundCards) {
   for (const char* name : {"cf.img", "pcmcia.img", "sd.img", "a.img"}) {
     SCOPED_TRACE(name);
     const auto image = VolumeOf(win::DataFolder() / "cards" / name);
-    const auto fsck = testing::CheckWithFsck(image);
+    const auto fsck = test_support::CheckWithFsck(image);
     EXPECT_EQ(fsck.status, 0) << fsck.output;
   }
   // The raw flash cards as their readers show them.
   for (const std::size_t reader : {1U, 2U}) {
     const auto& card = machine_->Description().readers[reader].card;
     SCOPED_TRACE(card.image.string());
-    const auto fsck = testing::CheckWithFsck(testing::LogicalVolumeImage(card, "logical.img"));
+    const auto fsck = test_support::CheckWithFsck(test_support::LogicalVolumeImage(card, "logical.img"));
     EXPECT_EQ(fsck.status, 0) << fsck.output;
   }
   EXPECT_EQ(std::filesystem::file_size(win::DataFolder() / "cards" / "sd.img"), 256U << 20);
@@ -122,7 +122,7 @@ TEST_F(DefaultMachine, CardsHoldACameraRollOthersFilesAndDeletedPhotographs) {
 
   // The deleted photograph's entry is marked free, its data still where its cluster was.
   const auto image = win::DataFolder() / "cards" / "cf.img";
-  const auto bytes = testing::ReadHostFile(image);
+  const auto bytes = test_support::ReadHostFile(image);
   const std::vector<std::uint8_t> deletedName{0xE5, 'M', 'G', '_', '0', '0', '0', '3', 'J', 'P', 'G'};
   const auto entry = std::search(bytes.begin(), bytes.end(), deletedName.begin(), deletedName.end());
   ASSERT_NE(entry, bytes.end());
@@ -161,24 +161,24 @@ TEST_F(DefaultMachine, PcmciaSlotAnswersAsAnAtaDevice) {
 }
 
 TEST_F(DefaultMachine, PhotographsCarryExifAndAThumbnailThatExiftoolReads) {
-  const auto photo = tarnlok::testing::TestDataHome() / "IMG_0001.JPG";
-  testing::WriteHostFile(photo, ReadCardFile("E:\\DCIM\\100KESTR\\IMG_0001.JPG"));
+  const auto photo = tarnlok::test_support::TestDataHome() / "IMG_0001.JPG";
+  test_support::WriteHostFile(photo, ReadCardFile("E:\\DCIM\\100KESTR\\IMG_0001.JPG"));
   EXPECT_EQ(Exif(photo, "-Make -Model -DateTimeOriginal -ExifImageWidth -ExifImageHeight -ImageSize -ExifByteOrder"),
             "Kestro\nKestro Snap 310\n2005:07:14 10:21:04\n640\n480\n640x480\nLittle-endian (Intel, II)\n");
-  const auto thumbnail = tarnlok::testing::TestDataHome() / "thumb.jpg";
+  const auto thumbnail = tarnlok::test_support::TestDataHome() / "thumb.jpg";
   ASSERT_EQ(RunTool("exiftool -b -ThumbnailImage " + Quote(photo.string()) + " > " + Quote(thumbnail.string())).status, 0);
   EXPECT_EQ(Exif(thumbnail, "-ImageSize"), "160x120\n");
   const auto decoded = RunTool("djpeg " + Quote(photo.string()) + " > /dev/null");
   EXPECT_EQ(decoded.status, 0) << decoded.output;
 
-  const auto other = tarnlok::testing::TestDataHome() / "IMG_0103.JPG";
-  testing::WriteHostFile(other, ReadCardFile("G:\\DCIM\\100KESTR\\IMG_0103.JPG"));
+  const auto other = tarnlok::test_support::TestDataHome() / "IMG_0103.JPG";
+  test_support::WriteHostFile(other, ReadCardFile("G:\\DCIM\\100KESTR\\IMG_0103.JPG"));
   EXPECT_EQ(Exif(other, "-Make -ExifByteOrder -ModifyDate"), "Orvana\nBig-endian (Motorola, MM)\n2006:03:02 15:54:30\n");
   const auto warnings = RunTool("exiftool -validate -warning -a " + Quote(other.string()));
   EXPECT_EQ(warnings.output.find("Warning"), std::string::npos) << warnings.output;
 
-  const auto flashPhoto = tarnlok::testing::TestDataHome() / "IMG_0304.JPG";
-  testing::WriteHostFile(flashPhoto, ReadCardFile("H:\\DCIM\\100KESTR\\IMG_0304.JPG"));
+  const auto flashPhoto = tarnlok::test_support::TestDataHome() / "IMG_0304.JPG";
+  test_support::WriteHostFile(flashPhoto, ReadCardFile("H:\\DCIM\\100KESTR\\IMG_0304.JPG"));
   EXPECT_EQ(Exif(flashPhoto, "-Make -Model -ImageSize"), "Orvana\nOrvana M2\n640x480\n");
   const auto flashDecoded = RunTool("djpeg " + Quote(flashPhoto.string()) + " > /dev/null");
   EXPECT_EQ(flashDecoded.status, 0) << flashDecoded.output;

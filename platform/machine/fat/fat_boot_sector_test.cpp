@@ -14,8 +14,8 @@ namespace {
 class FatBootSectorTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto image = testing::MakeImage("floppy.img", testing::FatKind::Floppy12, false);
-    bytes_ = testing::ReadHostFile(image.path);
+    const auto image = test_support::MakeImage("floppy.img", test_support::FatKind::Floppy12, false);
+    bytes_ = test_support::ReadHostFile(image.path);
     ASSERT_TRUE(ParseBootSector(Sector(), Sectors()).ok());
   }
   std::span<const std::uint8_t> Sector() const { return std::span(bytes_).first(512); }

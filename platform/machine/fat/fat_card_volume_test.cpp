@@ -21,25 +21,25 @@ constexpr win::DWORD kSentinel = 0xDEADBEEF;
 class FatCardVolumeTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    image_ = testing::MakeImage("card.img", testing::FatKind::Fat16, true);
-    const auto source = tarnlok::testing::TestDataHome() / "photo";
-    testing::WriteHostFile(source, photo_);
-    ASSERT_EQ(testing::RunTool("mmd -i " + testing::Quote(image_.MtoolsTarget()) + " ::/DCIM").status, 0);
-    testing::PutWithMtools(image_, source, "::/DCIM/Holiday picture.jpeg");
+    image_ = test_support::MakeImage("card.img", test_support::FatKind::Fat16, true);
+    const auto source = tarnlok::test_support::TestDataHome() / "photo";
+    test_support::WriteHostFile(source, photo_);
+    ASSERT_EQ(test_support::RunTool("mmd -i " + test_support::Quote(image_.MtoolsTarget()) + " ::/DCIM").status, 0);
+    test_support::PutWithMtools(image_, source, "::/DCIM/Holiday picture.jpeg");
     auto card = ImageFileDevice::Open(image_.path, false);
     ASSERT_TRUE(card.ok());
     std::shared_ptr<SectorDevice> whole = std::move(*card);
     device_ = std::shared_ptr<SectorDevice>(
-        new SectorWindow(*whole, testing::kPartitionStart, whole->SectorCount() - testing::kPartitionStart),
+        new SectorWindow(*whole, test_support::kPartitionStart, whole->SectorCount() - test_support::kPartitionStart),
         [whole](SectorDevice* window) { delete window; });
-    volume_ = std::make_shared<FatCardVolume>(device_, testing::FixedTime);
+    volume_ = std::make_shared<FatCardVolume>(device_, test_support::FixedTime);
     win::MountCardDrive('E', volume_);
   }
 
   void TearDown() override { win::UnmountCardDrive('E'); }
 
-  testing::TestImage image_;
-  std::vector<std::uint8_t> photo_ = testing::Pattern(70000, 9);
+  test_support::TestImage image_;
+  std::vector<std::uint8_t> photo_ = test_support::Pattern(70000, 9);
   std::shared_ptr<SectorDevice> device_;
   std::shared_ptr<FatCardVolume> volume_;
 };
@@ -83,7 +83,7 @@ TEST_F(FatCardVolumeTest, FreeSpaceAndVolumeInformationComeFromTheVolume) {
   ASSERT_TRUE(win::GetDiskFreeSpaceA("E:\\", &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters))
       << win::GetLastError();
   EXPECT_EQ(bytesPerSector, 512u);
-  EXPECT_EQ(std::uint64_t{freeClusters} * sectorsPerCluster * bytesPerSector, testing::MtoolsFreeBytes(image_));
+  EXPECT_EQ(std::uint64_t{freeClusters} * sectorsPerCluster * bytesPerSector, test_support::MtoolsFreeBytes(image_));
   char label[32] = {};
   char system[16] = {};
   win::DWORD serial = 0;
@@ -103,11 +103,11 @@ TEST_F(FatCardVolumeTest, WritesThatMtoolsAndFsckAccept) {
   EXPECT_EQ(written, photo_.size());
   win::CloseHandle(file);
   ASSERT_TRUE(win::MoveFileA("E:\\DCIM\\Holiday picture.jpeg", "E:\\Saved pictures\\Moved.jpeg")) << win::GetLastError();
-  EXPECT_EQ(testing::ReadWithMtools(image_, "::/Saved pictures/A copy of the holiday.jpeg"),
+  EXPECT_EQ(test_support::ReadWithMtools(image_, "::/Saved pictures/A copy of the holiday.jpeg"),
             std::string(photo_.begin(), photo_.end()));
-  EXPECT_EQ(testing::ReadWithMtools(image_, "::/Saved pictures/Moved.jpeg"), std::string(photo_.begin(), photo_.end()));
+  EXPECT_EQ(test_support::ReadWithMtools(image_, "::/Saved pictures/Moved.jpeg"), std::string(photo_.begin(), photo_.end()));
   ASSERT_TRUE(win::DeleteFileA("E:\\Saved pictures\\Moved.jpeg"));
-  const auto fsck = testing::CheckWithFsck(image_);
+  const auto fsck = test_support::CheckWithFsck(image_);
   EXPECT_EQ(fsck.status, 0) << fsck.output;
 }
 

@@ -17,15 +17,15 @@ namespace {
 class FatCorruptTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto image = testing::MakeImage("floppy.img", testing::FatKind::Floppy12, false);
-    const auto host = tarnlok::testing::TestDataHome() / "data";
-    ASSERT_EQ(testing::RunTool("mmd -i " + testing::Quote(image.MtoolsTarget()) + " ::/DIR").status, 0);
-    testing::WriteHostFile(host, testing::Pattern(1536, 1));
-    testing::PutWithMtools(image, host, "::/DIR/FILE.BIN");
-    testing::WriteHostFile(host, testing::Pattern(1024, 2));
-    testing::PutWithMtools(image, host, "::/DIR/OTHER.BIN");
-    device_ = std::make_unique<MemorySectorDevice>(testing::ReadHostFile(image.path));
-    volume_ = std::make_unique<FatVolume>(*device_, testing::FixedTime);
+    const auto image = test_support::MakeImage("floppy.img", test_support::FatKind::Floppy12, false);
+    const auto host = tarnlok::test_support::TestDataHome() / "data";
+    ASSERT_EQ(test_support::RunTool("mmd -i " + test_support::Quote(image.MtoolsTarget()) + " ::/DIR").status, 0);
+    test_support::WriteHostFile(host, test_support::Pattern(1536, 1));
+    test_support::PutWithMtools(image, host, "::/DIR/FILE.BIN");
+    test_support::WriteHostFile(host, test_support::Pattern(1024, 2));
+    test_support::PutWithMtools(image, host, "::/DIR/OTHER.BIN");
+    device_ = std::make_unique<MemorySectorDevice>(test_support::ReadHostFile(image.path));
+    volume_ = std::make_unique<FatVolume>(*device_, test_support::FixedTime);
     geometry_ = *ReadGeometry(*device_);
   }
 
@@ -86,7 +86,7 @@ TEST_F(FatCorruptTest, SizeBeyondTheChainIsCorrupt) {
   std::vector<std::uint8_t> head(100);
   auto read = volume_->Read(volume_->Stat("DIR\\FILE.BIN")->place, 0, head);
   ASSERT_TRUE(read.ok());
-  const auto written = testing::Pattern(1536, 1);
+  const auto written = test_support::Pattern(1536, 1);
   EXPECT_EQ(head, std::vector<std::uint8_t>(written.begin(), written.begin() + 100));
 }
 
@@ -126,13 +126,13 @@ TEST_F(FatCorruptTest, ZeroedBootSectorIsUnrecognized) {
 }
 
 TEST_F(FatCorruptTest, TruncatedImageIsUnrecognized) {
-  const auto path = tarnlok::testing::TestDataHome() / "truncated.img";
+  const auto path = tarnlok::test_support::TestDataHome() / "truncated.img";
   auto bytes = device_->Bytes();
   bytes.resize(700 * 1024);
-  testing::WriteHostFile(path, bytes);
+  test_support::WriteHostFile(path, bytes);
   auto device = ImageFileDevice::Open(path, true);
   ASSERT_TRUE(device.ok());
-  FatVolume volume(**device, testing::FixedTime);
+  FatVolume volume(**device, test_support::FixedTime);
   EXPECT_EQ(volume.Info().error(), win::ERROR_UNRECOGNIZED_VOLUME);
   EXPECT_EQ(volume.List("\\").error(), win::ERROR_UNRECOGNIZED_VOLUME);
 }
@@ -157,7 +157,7 @@ class FailingDevice final : public SectorDevice {
 
 TEST_F(FatCorruptTest, DeviceErrorsArePassedOn) {
   FailingDevice failing(*device_, geometry_.firstDataSector);
-  FatVolume volume(failing, testing::FixedTime);
+  FatVolume volume(failing, test_support::FixedTime);
   EXPECT_TRUE(volume.List("\\").ok());
   EXPECT_EQ(volume.List("DIR").error(), win::ERROR_CRC);
   EXPECT_EQ(volume.Stat("DIR\\FILE.BIN").error(), win::ERROR_CRC);

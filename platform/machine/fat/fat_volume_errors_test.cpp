@@ -12,14 +12,14 @@ namespace {
 class FatVolumeErrorsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    image_ = testing::MakeImage("floppy.img", testing::FatKind::Floppy12, false);
-    open_ = testing::Open(image_);
+    image_ = test_support::MakeImage("floppy.img", test_support::FatKind::Floppy12, false);
+    open_ = test_support::Open(image_);
     ASSERT_TRUE(open_.volume);
   }
   FatVolume& Volume() { return *open_.volume; }
 
-  testing::TestImage image_;
-  testing::OpenVolume open_;
+  test_support::TestImage image_;
+  test_support::OpenVolume open_;
 };
 
 TEST_F(FatVolumeErrorsTest, NamesAndPaths) {
@@ -53,7 +53,7 @@ TEST_F(FatVolumeErrorsTest, DeletingAndRemoving) {
   ASSERT_TRUE(Volume().DeleteFile("locked.txt").ok());
   // A directory moved to the root points its ".." at the root.
   ASSERT_TRUE(Volume().Rename("DIR\\SUB", "Moved folder").ok());
-  const auto fsck = testing::CheckWithFsck(image_);
+  const auto fsck = test_support::CheckWithFsck(image_);
   EXPECT_EQ(fsck.status, 0) << fsck.output;
 }
 
@@ -82,14 +82,14 @@ TEST_F(FatVolumeErrorsTest, FullRootAndFullDisk) {
   EXPECT_EQ(Volume().Write(file->place, 0, tooBig).error(), win::ERROR_DISK_FULL);
   EXPECT_EQ(Volume().Info()->freeClusters, before->freeClusters);
   EXPECT_EQ(Volume().Stat("F0.TXT")->size, 0u);
-  const auto fsck = testing::CheckWithFsck(image_);
+  const auto fsck = test_support::CheckWithFsck(image_);
   EXPECT_EQ(fsck.status, 0) << fsck.output;
 }
 
 TEST_F(FatVolumeErrorsTest, WriteProtectedCard) {
   auto device = ImageFileDevice::Open(image_.path, true);
   ASSERT_TRUE(device.ok());
-  FatVolume volume(**device, testing::FixedTime);
+  FatVolume volume(**device, test_support::FixedTime);
   EXPECT_TRUE(volume.Info().ok());
   EXPECT_EQ(volume.CreateFile("NEW.TXT").error(), win::ERROR_WRITE_PROTECT);
   EXPECT_EQ(volume.MakeDirectory("NEW").error(), win::ERROR_WRITE_PROTECT);
@@ -98,29 +98,29 @@ TEST_F(FatVolumeErrorsTest, WriteProtectedCard) {
 TEST_F(FatVolumeErrorsTest, ChangesMadeBehindTheDriverAreSeenAtOnce) {
   ASSERT_TRUE(Volume().CreateFile("ours.txt").ok());
   const auto source = image_.path.parent_path() / "theirs";
-  testing::WriteHostFile(source, {'x', 'y'});
-  testing::PutWithMtools(image_, source, "::/theirs.txt");
-  EXPECT_EQ(testing::ReadWhole(Volume(), "theirs.txt"), (std::vector<std::uint8_t>{'x', 'y'}));
+  test_support::WriteHostFile(source, {'x', 'y'});
+  test_support::PutWithMtools(image_, source, "::/theirs.txt");
+  EXPECT_EQ(test_support::ReadWhole(Volume(), "theirs.txt"), (std::vector<std::uint8_t>{'x', 'y'}));
   // A fresh format under the driver's feet leaves nothing of the old volume.
-  ASSERT_EQ(testing::RunTool("mformat -i " + testing::Quote(image_.MtoolsTarget()) + " -v OTHER ::").status, 0);
+  ASSERT_EQ(test_support::RunTool("mformat -i " + test_support::Quote(image_.MtoolsTarget()) + " -v OTHER ::").status, 0);
   EXPECT_EQ(Volume().Stat("ours.txt").error(), win::ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(Volume().Info()->label, "OTHER");
 }
 
 TEST_F(FatVolumeErrorsTest, ImagesAreReproducibleWithAFixedClock) {
-  const auto run = [](const testing::TestImage& image) {
-    auto open = testing::Open(image);
+  const auto run = [](const test_support::TestImage& image) {
+    auto open = test_support::Open(image);
     EXPECT_TRUE(open.volume->MakeDirectory("A folder with a long name").ok());
     auto file = open.volume->CreateFile("A folder with a long name\\Some file.txt");
-    EXPECT_TRUE(open.volume->Write(file->place, 0, testing::Pattern(3000, 4)).ok());
+    EXPECT_TRUE(open.volume->Write(file->place, 0, test_support::Pattern(3000, 4)).ok());
     EXPECT_TRUE(open.volume->Rename("A folder with a long name\\Some file.txt", "Top.txt").ok());
     auto stamp = open.volume->Stat("Top.txt");
-    EXPECT_EQ(stamp->written, testing::FixedTime());
+    EXPECT_EQ(stamp->written, test_support::FixedTime());
   };
-  const auto other = testing::MakeImage("other.img", testing::FatKind::Floppy12, false);
+  const auto other = test_support::MakeImage("other.img", test_support::FatKind::Floppy12, false);
   run(image_);
   run(other);
-  EXPECT_EQ(testing::ReadHostFile(image_.path), testing::ReadHostFile(other.path));
+  EXPECT_EQ(test_support::ReadHostFile(image_.path), test_support::ReadHostFile(other.path));
 }
 
 }  // namespace

@@ -14,6 +14,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::uint8_t> bytes(data, data + size);
   if (bytes.size() < kCardBytes) bytes.resize(kCardBytes);
   machine::MemorySectorDevice card(std::move(bytes));
-  machine::testing::ExerciseFatVolume(card);
+  machine::test_support::ExerciseFatVolume(card);
   return 0;
 }

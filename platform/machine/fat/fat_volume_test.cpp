@@ -13,7 +13,7 @@
 namespace machine {
 namespace {
 
-using testing::FatKind;
+using test_support::FatKind;
 
 struct Layout {
   FatKind kind;
@@ -35,16 +35,16 @@ std::set<std::string> NamesOf(const std::vector<FatFileInfo>& infos) {
 
 class FatVolumeTest : public ::testing::TestWithParam<Layout> {
  protected:
-  void SetUp() override { image_ = testing::MakeImage("card.img", GetParam().kind, GetParam().partitioned); }
+  void SetUp() override { image_ = test_support::MakeImage("card.img", GetParam().kind, GetParam().partitioned); }
 
   std::filesystem::path HostFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-    const auto path = tarnlok::testing::TestDataHome() / name;
-    testing::WriteHostFile(path, bytes);
+    const auto path = tarnlok::test_support::TestDataHome() / name;
+    test_support::WriteHostFile(path, bytes);
     return path;
   }
 
   void ExpectFsckClean() {
-    const auto fsck = testing::CheckWithFsck(image_);
+    const auto fsck = test_support::CheckWithFsck(image_);
     EXPECT_EQ(fsck.status, 0) << fsck.output;
     EXPECT_EQ(fsck.output.find("\n  "), std::string::npos) << fsck.output;
   }
@@ -52,14 +52,14 @@ class FatVolumeTest : public ::testing::TestWithParam<Layout> {
   void ExpectFreeSpaceAsMtools(FatVolume& volume) {
     auto info = volume.Info();
     ASSERT_TRUE(info.ok()) << info.error();
-    EXPECT_EQ(std::uint64_t{info->freeClusters} * info->sectorsPerCluster * 512, testing::MtoolsFreeBytes(image_));
+    EXPECT_EQ(std::uint64_t{info->freeClusters} * info->sectorsPerCluster * 512, test_support::MtoolsFreeBytes(image_));
   }
 
-  testing::TestImage image_;
+  test_support::TestImage image_;
 };
 
 TEST_P(FatVolumeTest, RecognisesTheVolumeAsFormatted) {
-  auto open = testing::Open(image_);
+  auto open = test_support::Open(image_);
   ASSERT_TRUE(open.volume);
   auto info = open.volume->Info();
   ASSERT_TRUE(info.ok()) << info.error();
@@ -71,21 +71,21 @@ TEST_P(FatVolumeTest, RecognisesTheVolumeAsFormatted) {
   EXPECT_EQ(info->bytesPerSector, 512u);
   ExpectFreeSpaceAsMtools(*open.volume);
   // fsck.fat's summary ("n files, used/total clusters") counts the clusters independently.
-  const auto fsck = testing::CheckWithFsck(image_);
+  const auto fsck = test_support::CheckWithFsck(image_);
   EXPECT_NE(fsck.output.find("/" + std::to_string(info->totalClusters) + " clusters"), std::string::npos) << fsck.output;
 }
 
 TEST_P(FatVolumeTest, ReadsWhatMtoolsWrote) {
-  const auto photo = testing::Pattern(5000, 1);
-  const auto large = testing::Pattern(300 * 1024, 2);
+  const auto photo = test_support::Pattern(5000, 1);
+  const auto large = test_support::Pattern(300 * 1024, 2);
   const auto note = std::vector<std::uint8_t>{'h', 'e', 'l', 'l', 'o'};
-  ASSERT_EQ(testing::RunTool("mmd -i " + testing::Quote(image_.MtoolsTarget()) + " ::/DCIM ::/DCIM/100TEST").status, 0);
-  testing::PutWithMtools(image_, HostFile("photo", photo), "::/DCIM/100TEST/IMG_0001.JPG");
-  testing::PutWithMtools(image_, HostFile("large", large), "::/DCIM/100TEST/A long file name, with spaces.jpeg");
-  testing::PutWithMtools(image_, HostFile("note", note), "::/readme.txt");
-  testing::PutWithMtools(image_, HostFile("empty", {}), "::/EMPTY.TXT");
+  ASSERT_EQ(test_support::RunTool("mmd -i " + test_support::Quote(image_.MtoolsTarget()) + " ::/DCIM ::/DCIM/100TEST").status, 0);
+  test_support::PutWithMtools(image_, HostFile("photo", photo), "::/DCIM/100TEST/IMG_0001.JPG");
+  test_support::PutWithMtools(image_, HostFile("large", large), "::/DCIM/100TEST/A long file name, with spaces.jpeg");
+  test_support::PutWithMtools(image_, HostFile("note", note), "::/readme.txt");
+  test_support::PutWithMtools(image_, HostFile("empty", {}), "::/EMPTY.TXT");
 
-  auto open = testing::Open(image_);
+  auto open = test_support::Open(image_);
   ASSERT_TRUE(open.volume);
   FatVolume& volume = *open.volume;
   auto root = volume.List("\\");
@@ -94,10 +94,10 @@ TEST_P(FatVolumeTest, ReadsWhatMtoolsWrote) {
   auto folder = volume.List("\\DCIM\\100TEST");
   ASSERT_TRUE(folder.ok()) << folder.error();
   EXPECT_EQ(NamesOf(*folder), (std::set<std::string>{".", "..", "IMG_0001.JPG", "A long file name, with spaces.jpeg"}));
-  EXPECT_EQ(testing::ReadWhole(volume, "DCIM\\100TEST\\IMG_0001.JPG"), photo);
-  EXPECT_EQ(testing::ReadWhole(volume, "dcim/100test/a LONG file name, with spaces.JPEG"), large);
-  EXPECT_EQ(testing::ReadWhole(volume, "README.TXT"), note);
-  EXPECT_TRUE(testing::ReadWhole(volume, "empty.txt").empty());
+  EXPECT_EQ(test_support::ReadWhole(volume, "DCIM\\100TEST\\IMG_0001.JPG"), photo);
+  EXPECT_EQ(test_support::ReadWhole(volume, "dcim/100test/a LONG file name, with spaces.JPEG"), large);
+  EXPECT_EQ(test_support::ReadWhole(volume, "README.TXT"), note);
+  EXPECT_TRUE(test_support::ReadWhole(volume, "empty.txt").empty());
 
   auto longOne = volume.Stat("DCIM\\100TEST\\A long file name, with spaces.jpeg");
   ASSERT_TRUE(longOne.ok());
@@ -114,10 +114,10 @@ TEST_P(FatVolumeTest, ReadsWhatMtoolsWrote) {
 }
 
 TEST_P(FatVolumeTest, MtoolsAndFsckAcceptWhatWeWrote) {
-  auto open = testing::Open(image_);
+  auto open = test_support::Open(image_);
   ASSERT_TRUE(open.volume);
   FatVolume& volume = *open.volume;
-  const auto big = testing::Pattern(150 * 1024 + 77, 3);
+  const auto big = test_support::Pattern(150 * 1024 + 77, 3);
   ASSERT_TRUE(volume.MakeDirectory("Pictures from the trip").ok());
   auto file = volume.CreateFile("Pictures from the trip\\Day one at the lake.jpeg");
   ASSERT_TRUE(file.ok()) << file.error();
@@ -143,14 +143,14 @@ TEST_P(FatVolumeTest, MtoolsAndFsckAcceptWhatWeWrote) {
   ASSERT_TRUE(volume.SetSize(shrunk->place, 3).ok());
   ASSERT_TRUE(volume.Rename("Pictures from the trip", "Trip").ok());
 
-  EXPECT_EQ(testing::ReadWithMtools(image_, "::/Trip/Day one at the lake.jpeg"), Text(big));
-  EXPECT_EQ(testing::ReadWithMtools(image_, "::/Moved to the root.txt"), "picture 8");
-  EXPECT_EQ(testing::ReadWithMtools(image_, "::/Trip/Another picture number 9.jpeg"), "pic");
-  EXPECT_EQ(testing::ReadWithMtools(image_, "::/Trip/Another picture number 39.jpeg"), "picture 39");
-  const auto listing = testing::RunTool("mdir -i " + testing::Quote(image_.MtoolsTarget()) + " ::/Trip");
+  EXPECT_EQ(test_support::ReadWithMtools(image_, "::/Trip/Day one at the lake.jpeg"), Text(big));
+  EXPECT_EQ(test_support::ReadWithMtools(image_, "::/Moved to the root.txt"), "picture 8");
+  EXPECT_EQ(test_support::ReadWithMtools(image_, "::/Trip/Another picture number 9.jpeg"), "pic");
+  EXPECT_EQ(test_support::ReadWithMtools(image_, "::/Trip/Another picture number 39.jpeg"), "picture 39");
+  const auto listing = test_support::RunTool("mdir -i " + test_support::Quote(image_.MtoolsTarget()) + " ::/Trip");
   EXPECT_EQ(listing.output.find("number 7.jpeg"), std::string::npos) << listing.output;
   EXPECT_NE(listing.output.find("Another picture number 38.jpeg"), std::string::npos) << listing.output;
-  const auto rootListing = testing::RunTool("mdir -i " + testing::Quote(image_.MtoolsTarget()) + " ::/");
+  const auto rootListing = test_support::RunTool("mdir -i " + test_support::Quote(image_.MtoolsTarget()) + " ::/");
   EXPECT_NE(rootListing.output.find("empty"), std::string::npos) << rootListing.output;
   EXPECT_EQ(rootListing.output.find("Gone soon"), std::string::npos) << rootListing.output;
   ExpectFsckClean();

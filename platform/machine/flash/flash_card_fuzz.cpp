@@ -157,6 +157,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const std::uint64_t sector : written) {
     if (!ReadsBack(**device, sector)) std::abort();
   }
-  machine::testing::ExerciseFatVolume(**device);
+  machine::test_support::ExerciseFatVolume(**device);
   return 0;
 }

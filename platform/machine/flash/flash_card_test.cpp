@@ -24,7 +24,7 @@ constexpr std::uint32_t kSerial = 0x1234ABCD;
 CardDescription SmartMedia(const std::string& name, std::uint8_t deviceCode) {
   CardDescription card;
   card.kind = CardKind::SmartMedia;
-  card.image = tarnlok::testing::TestDataHome() / name;
+  card.image = tarnlok::test_support::TestDataHome() / name;
   card.smartMediaDeviceCode = deviceCode;
   return card;
 }
@@ -32,7 +32,7 @@ CardDescription SmartMedia(const std::string& name, std::uint8_t deviceCode) {
 CardDescription MemoryStick(const std::string& name, std::uint32_t blocks, std::uint32_t pagesPerBlock) {
   CardDescription card;
   card.kind = CardKind::MemoryStick;
-  card.image = tarnlok::testing::TestDataHome() / name;
+  card.image = tarnlok::test_support::TestDataHome() / name;
   card.blocks = blocks;
   card.pagesPerBlock = pagesPerBlock;
   return card;
@@ -125,7 +125,7 @@ TEST_P(FreshSmartMedia, HoldsACleanVolumeBehindItsInformationStructure) {
   MakeFreshFlashImage(card, kSerial);
   CardMedia media(card);
   EXPECT_EQ(media.Sectors(), StandardVolumeFor(*SmartMediaSizeCode(deviceCode))->LogicalSectors());
-  const auto fsck = testing::CheckWithFsck(testing::LogicalVolumeImage(card, "volume.img"));
+  const auto fsck = test_support::CheckWithFsck(test_support::LogicalVolumeImage(card, "volume.img"));
   EXPECT_EQ(fsck.status, 0) << fsck.output;
 
   FlashCard& flash = *media.Flash();
@@ -170,7 +170,7 @@ TEST_P(FreshMemoryStick, HoldsACleanVolumeBootBlocksAndItsDisabledBlocks) {
   card.factoryBadBlocks = {9, 300};
   MakeFreshFlashImage(card, kSerial);
   CardMedia media(card);
-  const auto fsck = testing::CheckWithFsck(testing::LogicalVolumeImage(card, "volume.img"));
+  const auto fsck = test_support::CheckWithFsck(test_support::LogicalVolumeImage(card, "volume.img"));
   EXPECT_EQ(fsck.status, 0) << fsck.output;
 
   NandArray& nand = media.Flash()->Nand();

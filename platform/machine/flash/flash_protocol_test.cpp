@@ -40,8 +40,8 @@ Bytes Bytes4(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) { r
 class FlashProtocolTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::WriteNumberedImage("pro.img", 4096);
-    machine_ = std::make_unique<Machine>(testing::Describe(R"({"version":1,"windows":"xp","readers":[
+    test_support::WriteNumberedImage("pro.img", 4096);
+    machine_ = std::make_unique<Machine>(test_support::Describe(R"({"version":1,"windows":"xp","readers":[
       {"maker":true,"firmware":"older","letter":"F","card":{"kind":"sm","image":"f.img","deviceCode":115}},
       {"maker":true,"firmware":"newer","letter":"S","card":{"kind":"sm","image":"s.img","deviceCode":110}},
       {"maker":true,"firmware":"wide","letter":"W","card":{"kind":"sm","image":"w.img","deviceCode":115}},
@@ -54,10 +54,10 @@ class FlashProtocolTest : public ::testing::Test {
     machine_->Install();
   }
 
-  testing::ScsiAnswer Send(char reader, const Bytes& cdb, std::uint32_t length, win::BYTE direction = kIn,
+  test_support::ScsiAnswer Send(char reader, const Bytes& cdb, std::uint32_t length, win::BYTE direction = kIn,
                            const Bytes& out = {}) {
-    const auto handle = testing::OpenDevice(std::string(1, reader) + ":");
-    auto answer = testing::SendScsi(handle, cdb, length, direction, out);
+    const auto handle = test_support::OpenDevice(std::string(1, reader) + ":");
+    auto answer = test_support::SendScsi(handle, cdb, length, direction, out);
     win::CloseHandle(handle);
     EXPECT_TRUE(answer.delivered);
     return answer;
@@ -207,8 +207,8 @@ TEST_F(FlashProtocolTest, MemoryStickProFormatsItselfAndReportsProgress) {
   }
   EXPECT_EQ(Data('P', Bytes{0x20, 0x9C, 0, 0, 0, 0, 0, 8, 0, 0}, 8), (Bytes{'P', 0, 0, 0, 0, 0, 0, 0}));
   // The numbered image became the factory's volume.
-  const testing::TestImage pro{tarnlok::testing::TestDataHome() / "pro.img", 63 * 512, testing::FatKind::Fat16};
-  const auto fsck = testing::CheckWithFsck(pro);
+  const test_support::TestImage pro{tarnlok::test_support::TestDataHome() / "pro.img", 63 * 512, test_support::FatKind::Fat16};
+  const auto fsck = test_support::CheckWithFsck(pro);
   EXPECT_EQ(fsck.status, 0) << fsck.output;
   EXPECT_EQ(Send('F', Bytes{0x20, 0x9B, 1, 0, 0, 0, 0, 2, 0, 0}, 2).Asc(), 0x20);  // older: not its form
   EXPECT_EQ(Send('S', Bytes{0x20, 0x9B, 1, 0, 0, 0, 0, 2, 0, 0}, 2).Asc(), 0x24);  // not a Pro card
@@ -256,15 +256,15 @@ TEST_F(FlashProtocolTest, ALowLevelFormatThroughRawCommandsGivesAVolumeThatFsckA
   for (std::uint32_t sector = 48; sector < 64; ++sector) write(sector, Bytes(512, 0));
 
   // The reader shows the volume: through READ(10) to fsck.fat, and on its letter after a release.
-  const auto path = tarnlok::testing::TestDataHome() / "formatted.img";
+  const auto path = tarnlok::test_support::TestDataHome() / "formatted.img";
   Bytes image;
   for (std::uint32_t first = 0; first < 32000; first += 64) {
     const Bytes read{0x28, 0, 0, 0, std::uint8_t(first >> 8), std::uint8_t(first), 0, 0, 64, 0};
     const Bytes chunk = Data('F', read, 64 * 512);
     image.insert(image.end(), chunk.begin(), chunk.end());
   }
-  testing::WriteHostFile(path, image);
-  const auto fsck = testing::CheckWithFsck({path, 41 * 512, testing::FatKind::Fat16});
+  test_support::WriteHostFile(path, image);
+  const auto fsck = test_support::CheckWithFsck({path, 41 * 512, test_support::FatKind::Fat16});
   EXPECT_EQ(fsck.status, 0) << fsck.output;
   ASSERT_EQ(Send('F', Bytes{0x1D, 0, 0, 0, 0, 0}, 0, win::SCSI_IOCTL_DATA_UNSPECIFIED).status, 0);
   win::ULARGE_INTEGER total{};

@@ -13,7 +13,7 @@ namespace machine {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using testing::TaskFileBytes;
+using test_support::TaskFileBytes;
 
 constexpr win::BYTE kIn = win::SCSI_IOCTL_DATA_IN;
 constexpr win::BYTE kOut = win::SCSI_IOCTL_DATA_OUT;
@@ -39,25 +39,25 @@ class FlashRoadsTest : public ::testing::TestWithParam<const char*> {
   void SetUp() override {
     // Raw flash cards come fresh from the factory when their image is missing.
     for (const char* image : {"usb-sm.img", "usb-ms.img", "ide-sm.img", "pc-ms.img", "pc-ro.img"}) {
-      std::filesystem::remove(tarnlok::testing::TestDataHome() / image);
+      std::filesystem::remove(tarnlok::test_support::TestDataHome() / image);
     }
-    testing::WriteNumberedImage("usb-pro.img", 4096);
-    testing::WriteNumberedImage("ide-pro.img", 4096);
+    test_support::WriteNumberedImage("usb-pro.img", 4096);
+    test_support::WriteNumberedImage("ide-pro.img", 4096);
     machine_ = std::make_unique<Machine>(
-        testing::Describe(R"({"version":1,"windows":")" + Windows() + R"(","readers":)" + kReaders + "}"));
+        test_support::Describe(R"({"version":1,"windows":")" + Windows() + R"(","readers":)" + kReaders + "}"));
     machine_->Install();
-    roads_ = std::make_unique<testing::MachineRoads>(Windows());
+    roads_ = std::make_unique<test_support::MachineRoads>(Windows());
   }
 
   std::unique_ptr<Machine> machine_;
-  std::unique_ptr<testing::MachineRoads> roads_;
+  std::unique_ptr<test_support::MachineRoads> roads_;
 };
 
 // The SCSI forms on NT4 (pass-through) and Windows 9x (ASPI): the older reader turns its blocks
 // round on NT only.
 class FlashScsiRoadsTest : public FlashRoadsTest {
  protected:
-  testing::ScsiAnswer Send(char letter, const Bytes& cdb, std::uint32_t length, win::BYTE direction = kIn,
+  test_support::ScsiAnswer Send(char letter, const Bytes& cdb, std::uint32_t length, win::BYTE direction = kIn,
                            const Bytes& out = {}) {
     auto answer = roads_->Scsi(letter, static_cast<std::uint8_t>(letter - 'F'), cdb, length, direction, out);
     EXPECT_TRUE(answer.delivered);
@@ -139,7 +139,7 @@ class FlashAtaRoadsTest : public FlashRoadsTest {
  protected:
   static constexpr std::size_t kFirstAtaNode = 3;
 
-  testing::RoadAnswer Send(char letter, const TaskFileBytes& file, std::uint32_t size, bool writes = false,
+  test_support::RoadAnswer Send(char letter, const TaskFileBytes& file, std::uint32_t size, bool writes = false,
                            const Bytes& out = {}) {
     auto answer = roads_->Ata(letter, kFirstAtaNode + static_cast<std::size_t>(letter - 'I'), file, size, writes, out);
     EXPECT_TRUE(answer.delivered);
@@ -249,8 +249,8 @@ TEST_P(FlashAtaRoadsTest, MemoryStickProFormatsItselfOnTheAtaRoad) {
     EXPECT_EQ(win::ReadBe32(progress, 4), 1024 * quarter);
   }
   EXPECT_EQ(Head(Data('K', {0, 1, 0, 0, 0, kHead, 0x9C}, 512), 1), Bytes{'P'});
-  const testing::TestImage pro{tarnlok::testing::TestDataHome() / "ide-pro.img", 63 * 512, testing::FatKind::Fat16};
-  const auto fsck = testing::CheckWithFsck(pro);
+  const test_support::TestImage pro{tarnlok::test_support::TestDataHome() / "ide-pro.img", 63 * 512, test_support::FatKind::Fat16};
+  const auto fsck = test_support::CheckWithFsck(pro);
   EXPECT_EQ(fsck.status, 0) << fsck.output;
   EXPECT_TRUE(Send('I', start, 512).failed) << "a SmartMedia card has no such format";
 }

@@ -7,9 +7,9 @@
 namespace machine {
 namespace {
 
-using testing::OpenDevice;
-using testing::SectorMark;
-using testing::SendScsi;
+using test_support::OpenDevice;
+using test_support::SectorMark;
+using test_support::SendScsi;
 
 constexpr std::uint32_t kSectors = 4096;
 constexpr std::uint32_t kPartitionStart = 32;
@@ -19,10 +19,10 @@ const win::DWORD kShareAll = win::FILE_SHARE_READ | win::FILE_SHARE_WRITE;
 class CardHandleTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    image_ = testing::WriteNumberedImage("cf.img", kSectors);
-    testing::WriteMbr(image_, kPartitionStart, kSectors - kPartitionStart);
-    testing::WriteNumberedImage("a.img", 2880);
-    machine_ = std::make_unique<Machine>(testing::Describe(R"({"version":1,"readers":[
+    image_ = test_support::WriteNumberedImage("cf.img", kSectors);
+    test_support::WriteMbr(image_, kPartitionStart, kSectors - kPartitionStart);
+    test_support::WriteNumberedImage("a.img", 2880);
+    machine_ = std::make_unique<Machine>(test_support::Describe(R"({"version":1,"readers":[
       {"maker":true,"letter":"E","card":{"kind":"cf","image":"cf.img","sectors":4096,
                                           "faults":[{"op":"read","sector":100,"times":"always"}]}},
       {"maker":true,"letter":"F"},
@@ -132,14 +132,14 @@ TEST_F(CardHandleTest, TransfersMustBeWholeSectorsInsideTheVolume) {
 TEST_F(CardHandleTest, PartitionTableIsReadAgainOnlyAtDismountUnlockAndLastClose) {
   const auto volume = OpenDevice("E:");
   ASSERT_TRUE(Fsctl(volume, win::FSCTL_LOCK_VOLUME));
-  testing::WriteMbr(image_, 64, kSectors - 64);
+  test_support::WriteMbr(image_, 64, kSectors - 64);
   EXPECT_EQ(MarkAt(volume, 0), kPartitionStart);  // the system has not looked yet
   EXPECT_TRUE(Fsctl(volume, win::FSCTL_DISMOUNT_VOLUME));
   EXPECT_EQ(MarkAt(volume, 0), 64U);
-  testing::WriteMbr(image_, 128, kSectors - 128);
+  test_support::WriteMbr(image_, 128, kSectors - 128);
   EXPECT_TRUE(Fsctl(volume, win::FSCTL_UNLOCK_VOLUME));
   EXPECT_EQ(MarkAt(volume, 0), 128U);
-  testing::WriteMbr(image_, 256, kSectors - 256);
+  test_support::WriteMbr(image_, 256, kSectors - 256);
   EXPECT_EQ(MarkAt(volume, 0), 128U);
   win::CloseHandle(volume);
   const auto again = OpenDevice("E:");

@@ -8,18 +8,18 @@ namespace machine {
 namespace {
 
 namespace spt = win::scsi_pass_through;
-using testing::kDataOffset;
-using testing::kSenseOffset;
+using test_support::kDataOffset;
+using test_support::kSenseOffset;
 
 class PassThroughTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::WriteNumberedImage("cf.img", 256);
-    machine_ = std::make_unique<Machine>(testing::Describe(R"({"version":1,"readers":[
+    test_support::WriteNumberedImage("cf.img", 256);
+    machine_ = std::make_unique<Machine>(test_support::Describe(R"({"version":1,"readers":[
       {"maker":true,"letter":"E","card":{"kind":"cf","image":"cf.img","sectors":256}},
       {"bus":"floppy","letter":"A","card":{"kind":"floppy","image":"cf.img","sectors":256}}]})"));
     machine_->Install();
-    handle_ = testing::OpenDevice("E:");
+    handle_ = test_support::OpenDevice("E:");
   }
   void TearDown() override { win::CloseHandle(handle_); }
 
@@ -144,7 +144,7 @@ TEST_F(PassThroughTest, SeparateOutputReceivesHeaderAndData) {
 }
 
 TEST_F(PassThroughTest, NeedsReadAndWriteAccessAndAScsiDevice) {
-  const auto readOnly = testing::OpenDevice("E:", win::GENERIC_READ);
+  const auto readOnly = test_support::OpenDevice("E:", win::GENERIC_READ);
   auto block = ReadBlock(512, kDataOffset + 512);
   win::DWORD returned = 0;
   EXPECT_FALSE(win::DeviceIoControl(readOnly, win::IOCTL_SCSI_PASS_THROUGH, block.data(), static_cast<win::DWORD>(block.size()),
@@ -152,7 +152,7 @@ TEST_F(PassThroughTest, NeedsReadAndWriteAccessAndAScsiDevice) {
   EXPECT_EQ(win::GetLastError(), win::ERROR_ACCESS_DENIED);
   win::CloseHandle(readOnly);
 
-  const auto floppy = testing::OpenDevice("A:");
+  const auto floppy = test_support::OpenDevice("A:");
   EXPECT_FALSE(win::DeviceIoControl(floppy, win::IOCTL_SCSI_PASS_THROUGH, block.data(), static_cast<win::DWORD>(block.size()),
                                     block.data(), static_cast<win::DWORD>(block.size()), &returned, nullptr));
   EXPECT_EQ(win::GetLastError(), win::ERROR_INVALID_FUNCTION);

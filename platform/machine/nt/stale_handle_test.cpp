@@ -10,14 +10,14 @@
 namespace machine {
 namespace {
 
-using testing::OpenDevice;
+using test_support::OpenDevice;
 
 const std::string kPath = "E:\\NOTES.TXT";
 
 class StaleHandle : public ::testing::Test {
  protected:
   void SetUp() override {
-    machine_ = std::make_unique<Machine>(testing::Describe(R"({"version":1,"windows":"xp","readers":[
+    machine_ = std::make_unique<Machine>(test_support::Describe(R"({"version":1,"windows":"xp","readers":[
       {"maker":true,"letter":"E","card":{"kind":"cf","image":"stale.img","sectors":16384}}]})"));
     machine_->Install();
     const auto file = OpenFile(win::GENERIC_WRITE, win::CREATE_NEW);
@@ -80,7 +80,7 @@ class StaleHandle : public ::testing::Test {
   }
 
   std::filesystem::path ImageCopy() const {
-    const auto copy = tarnlok::testing::TestDataHome() / "copy.img";
+    const auto copy = tarnlok::test_support::TestDataHome() / "copy.img";
     std::filesystem::copy_file(machine_->Description().readers[0].card.image, copy,
                                std::filesystem::copy_options::overwrite_existing);
     return copy;
@@ -148,8 +148,8 @@ TEST_F(StaleHandle, EjectAndReloadInvalidateOpenFiles) {
   const auto device = OpenDevice("E:");
   constexpr std::uint8_t kEject = 0x02;
   constexpr std::uint8_t kLoad = 0x03;
-  EXPECT_EQ(testing::SendScsi(device, {0x1B, 0, 0, 0, kEject, 0}, 0, win::SCSI_IOCTL_DATA_UNSPECIFIED).status, 0);
-  EXPECT_EQ(testing::SendScsi(device, {0x1B, 0, 0, 0, kLoad, 0}, 0, win::SCSI_IOCTL_DATA_UNSPECIFIED).status, 0);
+  EXPECT_EQ(test_support::SendScsi(device, {0x1B, 0, 0, 0, kEject, 0}, 0, win::SCSI_IOCTL_DATA_UNSPECIFIED).status, 0);
+  EXPECT_EQ(test_support::SendScsi(device, {0x1B, 0, 0, 0, kLoad, 0}, 0, win::SCSI_IOCTL_DATA_UNSPECIFIED).status, 0);
   win::CloseHandle(device);
   char buffer[8] = {};
   win::DWORD read = 0;

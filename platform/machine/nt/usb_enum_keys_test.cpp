@@ -79,7 +79,7 @@ bool FindsUsbDevice(const ReaderDescription& drive) {
 class UsbEnumKeys : public ::testing::Test {
  protected:
   void SetUp() override {
-    machine_ = std::make_unique<Machine>(testing::Describe(R"({"version":1,"windows":"xp","readers":[
+    machine_ = std::make_unique<Machine>(test_support::Describe(R"({"version":1,"windows":"xp","readers":[
       {"maker":true,"letter":"E","product":"CF Reader"},
       {"letter":"G","product":"CF Reader"},
       {"maker":true,"letter":"H","product":"SD Reader","usb":{"instance":"5&1A2B3C&0&2","parentIdPrefix":"6&3D4E5F&0"}},
@@ -135,7 +135,7 @@ TEST_F(UsbEnumKeys, KeysFollowTheInstalledMachine) {
   EXPECT_FALSE(Opens("Enum\\USB", key));
   machine_->Uninstall();
   EXPECT_FALSE(Opens(std::string(kEnum) + "USB", key));
-  const auto old = std::make_unique<Machine>(testing::Describe(R"({"version":1,"windows":"98","readers":[
+  const auto old = std::make_unique<Machine>(test_support::Describe(R"({"version":1,"windows":"98","readers":[
       {"maker":true,"letter":"E"}]})"));
   old->Install();
   ASSERT_TRUE(Opens("Enum\\USB\\VID_55AA&PID_0001\\000000000001", key));

@@ -7,21 +7,21 @@
 namespace machine {
 namespace {
 
-using testing::OpenDevice;
-using testing::ScsiAnswer;
-using testing::SectorMark;
-using testing::SendScsi;
+using test_support::OpenDevice;
+using test_support::ScsiAnswer;
+using test_support::SectorMark;
+using test_support::SendScsi;
 
 constexpr std::uint32_t kCardSectors = 4096;
 
 class ReaderFirmwareTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::WriteNumberedImage("cf.img", kCardSectors);
-    testing::WriteNumberedImage("sd.img", 2048);
-    testing::WriteNumberedImage("other.img", 1024);
-    testing::WriteNumberedImage("wide.img", 1024);
-    machine_ = std::make_unique<Machine>(testing::Describe(R"({"version":1,"windows":"xp","readers":[
+    test_support::WriteNumberedImage("cf.img", kCardSectors);
+    test_support::WriteNumberedImage("sd.img", 2048);
+    test_support::WriteNumberedImage("other.img", 1024);
+    test_support::WriteNumberedImage("wide.img", 1024);
+    machine_ = std::make_unique<Machine>(test_support::Describe(R"({"version":1,"windows":"xp","readers":[
       {"maker":true,"firmware":"newer","product":"CF Reader","letter":"E",
        "card":{"kind":"cf","image":"cf.img","sectors":4096,
                "faults":[{"op":"read","sector":10},{"op":"write","sector":20}]}},
@@ -182,8 +182,8 @@ TEST_F(ReaderFirmwareTest, FaultsAnswerMediumErrorAfterTheGoodSectors) {
 }
 
 TEST_F(ReaderFirmwareTest, CardPulledAfterItsCommandsAnswersNotReady) {
-  testing::WriteNumberedImage("pulled.img", 64);
-  Machine pulling(testing::Describe(R"({"version":1,"readers":[{"maker":true,"letter":"K",
+  test_support::WriteNumberedImage("pulled.img", 64);
+  Machine pulling(test_support::Describe(R"({"version":1,"readers":[{"maker":true,"letter":"K",
       "card":{"kind":"cf","image":"pulled.img","sectors":64,"pulledAfterCommands":3}}]})"));
   pulling.Install();
   const auto handle = OpenDevice("K:");

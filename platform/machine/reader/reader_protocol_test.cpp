@@ -8,10 +8,10 @@
 namespace machine {
 namespace {
 
-using testing::OpenDevice;
-using testing::ScsiAnswer;
-using testing::SendAspi;
-using testing::SendScsi;
+using test_support::OpenDevice;
+using test_support::ScsiAnswer;
+using test_support::SendAspi;
+using test_support::SendScsi;
 
 constexpr win::BYTE kIn = win::SCSI_IOCTL_DATA_IN;
 constexpr win::BYTE kOut = win::SCSI_IOCTL_DATA_OUT;
@@ -44,11 +44,11 @@ class ReaderProtocolTest : public ::testing::TestWithParam<const char*> {
   }
 
   void SetUp() override {
-    testing::WriteNumberedImage("cf.img", 2048);
-    testing::WriteNumberedImage("sd.img", 2048);
-    testing::WriteNumberedImage("g.img", 2048);
-    testing::WriteNumberedImage("w.img", 2048);
-    machine_ = std::make_unique<Machine>(testing::Describe(R"({"version":1,"windows":")" + std::string(GetParam()) +
+    test_support::WriteNumberedImage("cf.img", 2048);
+    test_support::WriteNumberedImage("sd.img", 2048);
+    test_support::WriteNumberedImage("g.img", 2048);
+    test_support::WriteNumberedImage("w.img", 2048);
+    machine_ = std::make_unique<Machine>(test_support::Describe(R"({"version":1,"windows":")" + std::string(GetParam()) +
                                                            R"(","readers":[
       {"maker":true,"firmware":"newer","letter":"E","card":{"kind":"cf","image":"cf.img","sectors":2048,
         "writeProtected":false,"faults":[{"op":"read","sector":100},{"op":"write","sector":200}]}},

@@ -12,7 +12,7 @@
 #include <fstream>
 #include <sys/wait.h>
 
-namespace machine::testing {
+namespace machine::test_support {
 namespace {
 
 struct KindParameters {
@@ -69,7 +69,7 @@ ToolResult RunTool(const std::string& command) {
 TestImage MakeImage(const std::string& name, FatKind kind, bool withPartitionTable) {
   const KindParameters parameters = ParametersOf(kind);
   TestImage image;
-  image.path = tarnlok::testing::TestDataHome() / name;
+  image.path = tarnlok::test_support::TestDataHome() / name;
   image.kind = kind;
   image.offset = withPartitionTable ? kPartitionStart * 512 : 0;
   std::filesystem::remove(image.path);
@@ -176,4 +176,4 @@ std::vector<std::uint8_t> ReadWhole(FatVolume& volume, const std::string& path) 
   return bytes;
 }
 
-}  // namespace machine::testing
+}  // namespace machine::test_support

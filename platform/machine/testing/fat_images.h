@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace machine::testing {
+namespace machine::test_support {
 
 enum class FatKind { Floppy12, Fat16, Fat32 };
 
@@ -69,4 +69,4 @@ std::vector<std::uint8_t> ReadHostFile(const std::filesystem::path& path);
 // Reads a whole file of the volume through the driver.
 std::vector<std::uint8_t> ReadWhole(FatVolume& volume, const std::string& path);
 
-}  // namespace machine::testing
+}  // namespace machine::test_support

@@ -12,11 +12,11 @@
 #include <algorithm>
 #include <fstream>
 
-namespace machine::testing {
+namespace machine::test_support {
 
 // Copies the card's logical sectors into a host file named `name` and points at its volume.
 inline TestImage LogicalVolumeImage(const CardDescription& card, const std::string& name) {
-  const auto path = tarnlok::testing::TestDataHome() / name;
+  const auto path = tarnlok::test_support::TestDataHome() / name;
   auto device = OpenCardImage(card);
   EXPECT_TRUE(device.ok());
   if (!device) return {path, 0, FatKind::Fat16};
@@ -35,4 +35,4 @@ inline TestImage LogicalVolumeImage(const CardDescription& card, const std::stri
   return {path, extent.ok() ? extent->firstSector * SectorDevice::kSectorSize : 0, FatKind::Fat16};
 }
 
-}  // namespace machine::testing
+}  // namespace machine::test_support

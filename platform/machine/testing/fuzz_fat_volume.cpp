@@ -7,7 +7,7 @@
 #include <array>
 #include <cstdint>
 
-namespace machine::testing {
+namespace machine::test_support {
 
 void ExerciseFatVolume(SectorDevice& card) {
   auto extent = FindFatVolume(card);
@@ -27,4 +27,4 @@ void ExerciseFatVolume(SectorDevice& card) {
   (void)volume.Rename("Fuzzed directory", "renamed");
 }
 
-}  // namespace machine::testing
+}  // namespace machine::test_support

@@ -4,10 +4,10 @@
 
 #include "platform/machine/cards/sector_device.h"
 
-namespace machine::testing {
+namespace machine::test_support {
 
 // Finds the card's FAT volume (nothing more when there is none), walks it reading every file,
 // then makes a directory, writes a file in it and renames it.
 void ExerciseFatVolume(SectorDevice& card);
 
-}  // namespace machine::testing
+}  // namespace machine::test_support

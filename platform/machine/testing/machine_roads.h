@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace machine::testing {
+namespace machine::test_support {
 
 struct RoadAnswer {
   bool delivered = false;
@@ -78,4 +78,4 @@ class MachineRoads {
   std::vector<win::DWORD> nodes_;
 };
 
-}  // namespace machine::testing
+}  // namespace machine::test_support

@@ -21,11 +21,11 @@
 #include <string>
 #include <vector>
 
-namespace machine::testing {
+namespace machine::test_support {
 
 // An image whose sector n begins with n as a little-endian u32, the rest zero.
 inline std::filesystem::path WriteNumberedImage(const std::string& name, std::uint64_t sectors) {
-  const auto path = tarnlok::testing::TestDataHome() / name;
+  const auto path = tarnlok::test_support::TestDataHome() / name;
   std::vector<std::uint8_t> bytes(sectors * kSectorSize, 0);
   for (std::uint64_t n = 0; n < sectors; ++n) win::WriteLe32(bytes, n * kSectorSize, static_cast<win::DWORD>(n));
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
@@ -47,7 +47,7 @@ inline void WriteMbr(const std::filesystem::path& image, std::uint32_t start, st
 }
 
 inline MachineDescription Describe(const std::string& json) {
-  return ParseMachineDescription(json, tarnlok::testing::TestDataHome());
+  return ParseMachineDescription(json, tarnlok::test_support::TestDataHome());
 }
 
 // The sector number a numbered image wrote at the start of a buffer.
@@ -223,4 +223,4 @@ inline std::vector<win::DWORD> DriverNodes(win::HANDLE driver) {
   return nodes;
 }
 
-}  // namespace machine::testing
+}  // namespace machine::test_support

@@ -7,7 +7,7 @@
 namespace machine {
 namespace {
 
-using testing::SendAspi;
+using test_support::SendAspi;
 
 int posted = 0;
 void PostRoutine() { ++posted; }
@@ -18,8 +18,8 @@ using SupportProc = win::DWORD (*)();
 class AspiManagerTest : public ::testing::Test {
  protected:
   void Start(const std::string& windows) {
-    testing::WriteNumberedImage("e.img", 2048);
-    machine_ = std::make_unique<Machine>(testing::Describe(R"({"version":1,"windows":")" + windows + R"(","readers":[
+    test_support::WriteNumberedImage("e.img", 2048);
+    machine_ = std::make_unique<Machine>(test_support::Describe(R"({"version":1,"windows":")" + windows + R"(","readers":[
       {"bus":"ide","maker":true,"letter":"D"},
       {"bus":"usb","maker":true,"letter":"E","card":{"kind":"cf","image":"e.img","sectors":2048}},
       {"bus":"ls120","letter":"F"},
@@ -103,8 +103,8 @@ TEST_F(AspiManagerTest, CommandsRunOnTheReaderAndCompleteBeforeTheCallReturns) {
 }
 
 TEST_F(AspiManagerTest, OlderReadersTakeTheCommandFirstFormOnWindows9x) {
-  testing::WriteNumberedImage("older.img", 2048);
-  machine_ = std::make_unique<Machine>(testing::Describe(R"({"version":1,"windows":"95","readers":[
+  test_support::WriteNumberedImage("older.img", 2048);
+  machine_ = std::make_unique<Machine>(test_support::Describe(R"({"version":1,"windows":"95","readers":[
     {"bus":"usb","maker":true,"firmware":"older","letter":"E","card":{"kind":"mmcsd","image":"older.img","sectors":2048}}]})"));
   machine_->Install();
   EXPECT_EQ(win::ReadLe32(SendAspi(0, {0x20, 0x80, 0, 0, 0, 0, 0, 0}, 4).data, 0), 0x80000u);

@@ -12,17 +12,17 @@ namespace machine {
 namespace {
 
 namespace layout = win::card_driver_layout;
-using testing::AtaAnswer;
-using testing::SendDriverAta;
+using test_support::AtaAnswer;
+using test_support::SendDriverAta;
 
 constexpr win::DWORD kIn = 0x200000;
 constexpr win::DWORD kOut = 0x400000;
 
 std::string Machine98(const std::string& driver = "installed") {
-  testing::WriteNumberedImage("usb.img", 2048);
-  testing::WriteNumberedImage("ide.img", 4096);
-  testing::WriteNumberedImage("ide2.img", 2048);
-  testing::WriteMbr(testing::WriteNumberedImage("pcmcia.img", 2048), 32, 2016);
+  test_support::WriteNumberedImage("usb.img", 2048);
+  test_support::WriteNumberedImage("ide.img", 4096);
+  test_support::WriteNumberedImage("ide2.img", 2048);
+  test_support::WriteMbr(test_support::WriteNumberedImage("pcmcia.img", 2048), 32, 2016);
   return R"({"version":1,"windows":"98","cardDriver":")" + driver + R"(","readers":[
     {"bus":"floppy","letter":"A"},
     {"bus":"usb","maker":true,"letter":"E","card":{"kind":"cf","image":"usb.img","sectors":2048}},
@@ -64,19 +64,19 @@ struct Node {
 class CardDriverTest : public ::testing::Test {
  protected:
   void Start(const std::string& json) {
-    machine_ = std::make_unique<Machine>(testing::Describe(json));
+    machine_ = std::make_unique<Machine>(test_support::Describe(json));
     machine_->Install();
   }
   void TearDown() override {
     if (driver_ != win::INVALID_HANDLE_VALUE) win::CloseHandle(driver_);
   }
   win::HANDLE Driver() {
-    if (driver_ == win::INVALID_HANDLE_VALUE) driver_ = testing::OpenDevice("TARNLOK.VXD");
+    if (driver_ == win::INVALID_HANDLE_VALUE) driver_ = test_support::OpenDevice("TARNLOK.VXD");
     return driver_;
   }
   std::vector<Node> Nodes() {
     std::vector<Node> nodes;
-    for (const win::DWORD address : testing::DriverNodes(Driver())) {
+    for (const win::DWORD address : test_support::DriverNodes(Driver())) {
       nodes.push_back({address, At(address, layout::kNodeSize)});
     }
     return nodes;
@@ -192,7 +192,7 @@ TEST_F(CardDriverTest, MissingOrFailingDriverAndOtherSystems) {
   Start(Machine98("missing"));
   EXPECT_EQ(Driver(), win::INVALID_HANDLE_VALUE);
   EXPECT_EQ(win::GetLastError(), win::ERROR_FILE_NOT_FOUND);
-  const auto vwin32 = testing::OpenDevice("vwin32");
+  const auto vwin32 = test_support::OpenDevice("vwin32");
   EXPECT_NE(vwin32, win::INVALID_HANDLE_VALUE);
   win::CloseHandle(vwin32);
 
@@ -205,11 +205,11 @@ TEST_F(CardDriverTest, MissingOrFailingDriverAndOtherSystems) {
   win::CloseHandle(driver_);
   driver_ = win::INVALID_HANDLE_VALUE;
 
-  testing::WriteNumberedImage("ide.img", 4096);
+  test_support::WriteNumberedImage("ide.img", 4096);
   Start(R"({"version":1,"windows":"2000","readers":[{"bus":"ide","maker":true,"letter":"F",
     "card":{"kind":"cf","image":"ide.img","sectors":4096}}]})");
-  EXPECT_EQ(testing::OpenDevice("Tarnlok.vxd"), win::INVALID_HANDLE_VALUE);
-  EXPECT_EQ(testing::OpenDevice("vwin32"), win::INVALID_HANDLE_VALUE);
+  EXPECT_EQ(test_support::OpenDevice("Tarnlok.vxd"), win::INVALID_HANDLE_VALUE);
+  EXPECT_EQ(test_support::OpenDevice("vwin32"), win::INVALID_HANDLE_VALUE);
 }
 
 }  // namespace

@@ -20,13 +20,13 @@ class Vwin32Test : public ::testing::Test {
  protected:
   void Start(const std::string& windows) {
     if (vwin32_ != win::INVALID_HANDLE_VALUE) win::CloseHandle(vwin32_);
-    testing::WriteMbr(testing::WriteNumberedImage("e.img", 4096), 32, 4064);
-    std::filesystem::remove(tarnlok::testing::TestDataHome() / "fresh.img");
-    machine_ = std::make_unique<Machine>(testing::Describe(R"({"version":1,"windows":")" + windows + R"(","readers":[
+    test_support::WriteMbr(test_support::WriteNumberedImage("e.img", 4096), 32, 4064);
+    std::filesystem::remove(tarnlok::test_support::TestDataHome() / "fresh.img");
+    machine_ = std::make_unique<Machine>(test_support::Describe(R"({"version":1,"windows":")" + windows + R"(","readers":[
       {"bus":"usb","maker":true,"letter":"E","card":{"kind":"cf","image":"e.img","sectors":4096}},
       {"bus":"pcmcia","maker":true,"letter":"F","card":{"kind":"cf","image":"fresh.img","sectors":8192}}]})"));
     machine_->Install();
-    vwin32_ = testing::OpenDevice("vwin32");
+    vwin32_ = test_support::OpenDevice("vwin32");
     ASSERT_NE(vwin32_, win::INVALID_HANDLE_VALUE);
   }
   void TearDown() override {

@@ -259,7 +259,7 @@ TEST_F(Sheets, AScriptedRunThroughASheetIsDrawnAndSaved) {
   sheet.AddPage(&backup);
   sheet.AddPage(&about);
   prompter.AnswerMessageBox(IDOK, "Please close all").AnswerMessageBox(IDNO, "cancel").AnswerMessageBox(IDYES, "cancel");
-  const auto png = tarnlok::testing::TestDataHome() / "sheet.png";
+  const auto png = tarnlok::test_support::TestDataHome() / "sheet.png";
   driver.OnDialog(130, [&](HWND hwnd) {
     const HWND page = backup.m_hWnd;
     EXPECT_TRUE(driver.Type(page, 1039, "E:\\card.FMB"));

@@ -81,7 +81,7 @@ TEST_F(Layered, TheColourKeyIsSeeThroughInWhatTheWindowShows) {
   window.ModifyStyleEx(0, WS_EX_LAYERED);
   SetLayeredWindowAttributes(window.m_hWnd, RGB(0, 255, 0), 0, LWA_COLORKEY);
   window.ShowWindow(SW_SHOW);
-  const auto png = tarnlok::testing::TestDataHome() / "skinned.png";
+  const auto png = tarnlok::test_support::TestDataHome() / "skinned.png";
   ASSERT_TRUE(SaveWindowPng(window.m_hWnd, png.string()));
   // ImageMagick reads the alpha: green is transparent, the red block opaque.
   EXPECT_EQ(RunCommand("convert '" + png.string() + "' -format '%[fx:p{2,2}.a] %[fx:p{15,15}.a]' info:"), "0 1");

@@ -18,10 +18,10 @@
 namespace win {
 namespace {
 
-using testing::ArmLastError;
-using testing::HostOfC;
-using testing::ReadHostFile;
-using testing::WriteHostFile;
+using test_support::ArmLastError;
+using test_support::HostOfC;
+using test_support::ReadHostFile;
+using test_support::WriteHostFile;
 
 using Bytes = std::vector<BYTE>;
 

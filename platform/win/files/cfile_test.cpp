@@ -9,9 +9,9 @@
 namespace win {
 namespace {
 
-using testing::HostOfC;
-using testing::ReadHostFile;
-using testing::WriteHostFile;
+using test_support::HostOfC;
+using test_support::ReadHostFile;
+using test_support::WriteHostFile;
 
 CFileException OpenFailure(const char* name, UINT flags) {
   CFile file;

@@ -12,9 +12,9 @@
 namespace win {
 namespace {
 
-using testing::HostOfC;
-using testing::ReadHostFile;
-using testing::WriteHostFile;
+using test_support::HostOfC;
+using test_support::ReadHostFile;
+using test_support::WriteHostFile;
 
 // Closes the stream at the end of a test, also when an assertion stops it early.
 struct Stream {
@@ -156,14 +156,14 @@ TEST(CrtFiles, FgetsReadsLinesAsTheyStand) {
 }
 
 TEST(CrtFiles, FailuresAreReported) {
-  testing::ArmLastError();
+  test_support::ArmLastError();
   EXPECT_EQ(fopen("C:\\missing.txt", "r"), nullptr);
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
-  testing::ArmLastError();
+  test_support::ArmLastError();
   EXPECT_EQ(fopen("C:\\missing\\x.txt", "w"), nullptr);
   EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
   for (const char* mode : {"", "x", "rw", "r+q"}) {
-    testing::ArmLastError();
+    test_support::ArmLastError();
     EXPECT_EQ(fopen("C:\\any.txt", mode), nullptr) << mode;
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER) << mode;
   }

@@ -10,11 +10,11 @@
 namespace win {
 namespace {
 
-using testing::ArmLastError;
-using testing::HostOfC;
-using testing::kSentinel;
-using testing::ReadHostFile;
-using testing::WriteHostFile;
+using test_support::ArmLastError;
+using test_support::HostOfC;
+using test_support::kSentinel;
+using test_support::ReadHostFile;
+using test_support::WriteHostFile;
 
 void MakeReadOnly(const std::filesystem::path& path) {
   std::filesystem::permissions(path, std::filesystem::perms::owner_write | std::filesystem::perms::group_write |

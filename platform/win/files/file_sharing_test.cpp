@@ -8,10 +8,10 @@
 namespace win {
 namespace {
 
-using testing::ArmLastError;
-using testing::HostOfC;
-using testing::ReadHostFile;
-using testing::WriteHostFile;
+using test_support::ArmLastError;
+using test_support::HostOfC;
+using test_support::ReadHostFile;
+using test_support::WriteHostFile;
 
 constexpr DWORD kReadWrite = GENERIC_READ | GENERIC_WRITE;
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;

@@ -13,11 +13,11 @@
 namespace win {
 namespace {
 
-using testing::ArmLastError;
-using testing::HostOfC;
-using testing::kSentinel;
-using testing::ReadHostFile;
-using testing::WriteHostFile;
+using test_support::ArmLastError;
+using test_support::HostOfC;
+using test_support::kSentinel;
+using test_support::ReadHostFile;
+using test_support::WriteHostFile;
 
 HANDLE Open(const char* name, DWORD access, DWORD disposition, DWORD share = 0, DWORD flags = 0) {
   return CreateFileA(name, access, share, nullptr, disposition, flags, nullptr);

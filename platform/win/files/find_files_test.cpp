@@ -14,10 +14,10 @@
 namespace win {
 namespace {
 
-using testing::ArmLastError;
-using testing::HostOfC;
-using testing::kSentinel;
-using testing::WriteHostFile;
+using test_support::ArmLastError;
+using test_support::HostOfC;
+using test_support::kSentinel;
+using test_support::WriteHostFile;
 
 // The Unix epoch as a FILETIME, 100-ns intervals since 1601.
 constexpr ULONGLONG kUnixEpochAsFileTime = 116444736000000000ULL;

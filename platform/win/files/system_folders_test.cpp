@@ -12,9 +12,9 @@
 namespace win {
 namespace {
 
-using testing::ArmLastError;
-using testing::HostOfC;
-using testing::kSentinel;
+using test_support::ArmLastError;
+using test_support::HostOfC;
+using test_support::kSentinel;
 
 using FolderQuery = std::function<DWORD(DWORD, LPSTR)>;
 

@@ -12,8 +12,8 @@
 namespace win {
 namespace {
 
-using testing::ArmLastError;
-using testing::kSentinel;
+using test_support::ArmLastError;
+using test_support::kSentinel;
 
 constexpr DWORD kDriveC = 1U << 2;
 constexpr DWORD kDriveZ = 1U << 25;

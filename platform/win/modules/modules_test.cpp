@@ -40,14 +40,14 @@ TEST(Modules, LoadingCountsReferencesAndTheLastFreeRunsExitInstanceOnce) {
   const HMODULE first = LoadLibraryA(path.c_str());
   ASSERT_NE(first, nullptr) << GetLastError();
   // InitInstance already saw its own strings and file name.
-  EXPECT_EQ(testing::ModuleEvents(), "ok:init:first module:" + path + ";");
+  EXPECT_EQ(test_support::ModuleEvents(), "ok:init:first module:" + path + ";");
 
   const std::string variant = TestModule("modOK.dll");
   EXPECT_EQ(LoadLibraryA(variant.c_str()), first);
   EXPECT_EQ(FreeLibrary(first), TRUE);
-  EXPECT_EQ(testing::ModuleEvents(), "ok:init:first module:" + path + ";");
+  EXPECT_EQ(test_support::ModuleEvents(), "ok:init:first module:" + path + ";");
   EXPECT_EQ(FreeLibrary(first), TRUE);
-  EXPECT_EQ(testing::ModuleEvents(), "ok:init:first module:" + path + ";ok:exit;");
+  EXPECT_EQ(test_support::ModuleEvents(), "ok:init:first module:" + path + ";ok:exit;");
 
   SetLastError(kSentinel);
   EXPECT_EQ(FreeLibrary(first), FALSE);
@@ -64,7 +64,7 @@ TEST(Modules, AFailingInitInstanceFailsTheLoadAndUnloads) {
     EXPECT_EQ(GetModuleHandleA("MODFAIL.DLL"), nullptr);
   }
   // Each attempt started the object afresh and ended it, as the framework's detach does.
-  EXPECT_EQ(testing::ModuleEvents(), "fail:init;fail:exit;fail:init;fail:exit;");
+  EXPECT_EQ(test_support::ModuleEvents(), "fail:init;fail:exit;fail:init;fail:exit;");
 }
 
 TEST(Modules, BrokenResourcesFailTheLoad) {
@@ -72,7 +72,7 @@ TEST(Modules, BrokenResourcesFailTheLoad) {
   SetLastError(kSentinel);
   EXPECT_EQ(LoadLibraryA(path.c_str()), nullptr);
   EXPECT_EQ(GetLastError(), ERROR_DLL_INIT_FAILED);
-  EXPECT_EQ(testing::ModuleEvents(), "");
+  EXPECT_EQ(test_support::ModuleEvents(), "");
 }
 
 TEST(Modules, GetProcAddressFindsOnlyTheModulesOwnExports) {
@@ -126,7 +126,7 @@ TEST(Modules, OneSharedObjectUnderTwoNamesIsOneModule) {
   EXPECT_EQ(FileNameOf(first), "C:\\PROGRAM FILES\\TARNLOK\\MODALIAS.DLL");
   FreeLibrary(first);
   FreeLibrary(first);
-  EXPECT_EQ(testing::ModuleEvents(), "ok:init:first module:C:\\PROGRAM FILES\\TARNLOK\\MODALIAS.DLL;ok:exit;");
+  EXPECT_EQ(test_support::ModuleEvents(), "ok:init:first module:C:\\PROGRAM FILES\\TARNLOK\\MODALIAS.DLL;ok:exit;");
 }
 
 TEST(Modules, MissingModulesFailWithModNotFound) {

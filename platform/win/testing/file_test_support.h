@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-namespace win::testing {
+namespace win::test_support {
 
 // Set before each call, so a test can tell an untouched last error from a set one.
 constexpr DWORD kSentinel = 0xDEADBEEF;
@@ -30,4 +30,4 @@ inline std::string ReadHostFile(const std::filesystem::path& path) {
   return content;
 }
 
-}  // namespace win::testing
+}  // namespace win::test_support

@@ -7,7 +7,7 @@ namespace {
 class ModBrokenApp : public win::ModuleApp {
  public:
   win::BOOL InitInstance() override {
-    win::testing::RecordModuleEvent("broken:init");
+    win::test_support::RecordModuleEvent("broken:init");
     return win::TRUE;
   }
 };

@@ -7,12 +7,12 @@ namespace {
 class ModFailApp : public win::ModuleApp {
  public:
   win::BOOL InitInstance() override {
-    win::testing::RecordModuleEvent("fail:init");
+    win::test_support::RecordModuleEvent("fail:init");
     return win::FALSE;
   }
 
   int ExitInstance() override {
-    win::testing::RecordModuleEvent("fail:exit");
+    win::test_support::RecordModuleEvent("fail:exit");
     return 0;
   }
 };

@@ -17,12 +17,12 @@ class ModOkApp : public win::ModuleApp {
     std::array<char, 260> path{};
     win::LoadStringA(ModuleHandle(), 1, text.data(), static_cast<int>(text.size()));
     win::GetModuleFileNameA(ModuleHandle(), path.data(), static_cast<win::DWORD>(path.size()));
-    win::testing::RecordModuleEvent(std::string("ok:init:") + text.data() + ":" + path.data());
+    win::test_support::RecordModuleEvent(std::string("ok:init:") + text.data() + ":" + path.data());
     return win::TRUE;
   }
 
   int ExitInstance() override {
-    win::testing::RecordModuleEvent("ok:exit");
+    win::test_support::RecordModuleEvent("ok:exit");
     return 0;
   }
 };

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace win::testing {
+namespace win::test_support {
 
 constexpr const char* kModuleEventsVariable = "TARNLOK_TEST_MODULE_EVENTS";
 
@@ -20,4 +20,4 @@ inline void RecordModuleEvent(std::string_view event) {
   ::setenv(kModuleEventsVariable, events.c_str(), 1);
 }
 
-}  // namespace win::testing
+}  // namespace win::test_support
