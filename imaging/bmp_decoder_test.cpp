@@ -101,6 +101,29 @@ TEST(BmpDecoder, FaultsAreNamed) {
   testing::ExpectDamageHandled(testing::ReadBytes(path), ImageFormat::Bmp);
 }
 
+TEST(BmpDecoder, CutBitmapKeepsItsRows) {
+  for (const bool topDown : {false, true}) {
+    SCOPED_TRACE(topDown ? "top-down" : "bottom-up");
+    // 37 pixels of 3 bytes make rows of 112 bytes with their padding.
+    const auto path = testing::MakeImage("cut.bmp", "-type TrueColor", "37x23", "BMP3:");
+    Bytes file = testing::ReadBytes(path);
+    if (topDown) {
+      // The same rows stored from the top: negate the height and reverse the row order.
+      const std::size_t rows = 23;
+      const std::size_t row = 112;
+      Bytes flipped(file.begin(), file.begin() + 54);
+      for (std::size_t r = rows; r-- > 0;) {
+        flipped.insert(flipped.end(), file.begin() + static_cast<std::ptrdiff_t>(54 + r * row),
+                       file.begin() + static_cast<std::ptrdiff_t>(54 + (r + 1) * row));
+      }
+      const std::uint32_t negative = static_cast<std::uint32_t>(-23);
+      for (int i = 0; i < 4; ++i) flipped[22 + i] = static_cast<std::uint8_t>(negative >> (8 * i));
+      file = flipped;
+    }
+    testing::ExpectCutRowsKept(file, ImageFormat::Bmp, {54, 54, 112, topDown});
+  }
+}
+
 // A 16 x 16 16-colour icon: directory, information header, palette, pixels, then the mask.
 Bytes Icon(bool maskSome) {
   Bytes file = {0, 0, 1, 0, 1, 0, 16, 16, 16, 0, 1, 0, 4, 0, 0, 0, 0, 0, 22, 0, 0, 0};
@@ -129,6 +152,11 @@ TEST(IconDecoder, MaskBecomesAlpha) {
   EXPECT_EQ(plain->AlphaPlane(), nullptr);
   EXPECT_EQ(testing::DecodeBytes(Icon(true), ImageFormat::Ico, 1)->DibBlock(), nullptr);
   testing::ExpectDamageHandled(Icon(true), ImageFormat::Ico, false);
+}
+
+TEST(IconDecoder, CutIconKeepsItsRows) {
+  // Directory, information header and 16 palette entries come before rows of 8 bytes.
+  testing::ExpectCutRowsKept(Icon(true), ImageFormat::Ico, {22, 22 + 40 + 64, 8, false});
 }
 
 TEST(IconDecoder, ThirtyTwoBitIconsMatchReference) {
