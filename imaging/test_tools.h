@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -154,8 +155,11 @@ inline void ExpectCutRowsKept(const Bytes& file, ImageFormat format, const RowLa
 }
 
 // Decoding every truncation and some corruptions of a valid file must end cleanly: a bitmap, or
-// none with the reason in the last error when the format reports one.
-inline void ExpectDamageHandled(const Bytes& file, ImageFormat format, bool reportsTruncation = true) {
+// none with the reason in the last error when the format reports one. A corrupted file is refused
+// or decodes to the picture's size, unless the damaged byte is one that holdsSize says may give
+// the size (then the size must still be a picture's).
+inline void ExpectDamageHandled(const Bytes& file, ImageFormat format, bool reportsTruncation = true,
+                                const std::function<bool(std::size_t)>& holdsSize = {}) {
   for (std::size_t length = 0; length < file.size(); length += 1 + file.size() / 61) {
     const Bytes truncated(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(length));
     const auto image = DecodeBytes(truncated, format);
@@ -163,10 +167,20 @@ inline void ExpectDamageHandled(const Bytes& file, ImageFormat format, bool repo
       EXPECT_STRNE(image->LastError(), "") << "truncated at " << length;
     }
   }
+  const auto whole = DecodeBytes(file, format);
+  ASSERT_NE(whole->DibBlock(), nullptr) << whole->LastError();
   for (std::size_t at = 0; at < file.size(); at += 1 + file.size() / 97) {
     Bytes damaged = file;
     damaged[at] ^= 0xA5;
-    DecodeBytes(damaged, format);
+    const auto image = DecodeBytes(damaged, format);
+    if (image->DibBlock() == nullptr) continue;
+    if (holdsSize && holdsSize(at)) {
+      EXPECT_GT(image->Width(), 0) << "damaged at " << at;
+      EXPECT_GT(image->Height(), 0) << "damaged at " << at;
+      continue;
+    }
+    EXPECT_EQ(image->Width(), whole->Width()) << "damaged at " << at;
+    EXPECT_EQ(image->Height(), whole->Height()) << "damaged at " << at;
   }
 }
 
