@@ -3,10 +3,10 @@
 // sparse image with pread of 32 KiB. The machine should cost no more than 1.5 times the pread.
 #include "platform/machine/machine.h"
 
-#include "platform/win/byte_order.h"
-#include "platform/win/device_io.h"
-#include "platform/win/files.h"
-#include "platform/win/pass_through_layout.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/devices/device_io.h"
+#include "platform/win/files/files.h"
+#include "platform/win/layouts/pass_through_layout.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,8 +2,8 @@
 // file, in one process. The file is made by ImageMagick and exiftool when the program starts.
 #include "exif/include/viduvod.h"
 
-#include "platform/win/process.h"
-#include "platform/win/profile.h"
+#include "platform/win/system/process.h"
+#include "platform/win/registry/profile.h"
 
 #include <benchmark/benchmark.h>
 #include <libexif/exif-data.h>

@@ -7,7 +7,7 @@
 #include "device/device_state.h"
 #include "device/product_keywords.h"
 #include "device/reader_commands.h"
-#include "platform/win/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <array>
 #include <cctype>

@@ -5,7 +5,7 @@
 #include "device/testing/device_test_support.h"
 #include "device/testing/stand_in_aspi.h"
 #include "device/testing/stand_in_chain.h"
-#include "platform/win/windows_version.h"
+#include "platform/win/system/windows_version.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #include "device/aspi_transport.h"
 
 #include "device/device_state.h"
-#include "platform/win/address_tokens.h"
-#include "platform/win/byte_order.h"
-#include "platform/win/files.h"
-#include "platform/win/system_clock.h"
+#include "platform/win/layouts/address_tokens.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/files/files.h"
+#include "platform/win/system/system_clock.h"
 
 #include <algorithm>
 #include <array>

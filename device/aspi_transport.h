@@ -5,7 +5,7 @@
 // pointer to AspiPostRoutine, which the manager calls when a posted request completes.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <span>
 

@@ -5,7 +5,7 @@
 
 #include "device/device_entry.h"
 #include "device/ide_pass_through.h"
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 namespace tarnlok {
 

@@ -5,8 +5,8 @@
 #include "device/drive_handle.h"
 #include "device/testing/device_test_support.h"
 #include "device/testing/stand_in_reader.h"
-#include "platform/win/files.h"
-#include "platform/win/handle_table.h"
+#include "platform/win/files/files.h"
+#include "platform/win/system/handle_table.h"
 
 #include <gtest/gtest.h>
 

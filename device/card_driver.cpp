@@ -1,9 +1,9 @@
 #include "device/card_driver.h"
 
-#include "platform/win/address_tokens.h"
-#include "platform/win/byte_order.h"
-#include "platform/win/card_driver_layout.h"
-#include "platform/win/device_io.h"
+#include "platform/win/layouts/address_tokens.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/card_driver_layout.h"
+#include "platform/win/devices/device_io.h"
 
 namespace tarnlok {
 namespace {

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "device/ide_pass_through.h"
-#include "platform/win/card_driver_layout.h"
-#include "platform/win/types.h"
+#include "platform/win/layouts/card_driver_layout.h"
+#include "platform/win/system/types.h"
 
 #include <array>
 #include <span>

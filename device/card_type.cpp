@@ -10,7 +10,7 @@
 #include "device/scsi_transport.h"
 #include "device/storage_layouts.h"
 #include "device/storage_queries.h"
-#include "platform/win/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <algorithm>
 #include <array>

@@ -4,9 +4,9 @@
 #include "device/drive_handle.h"
 #include "device/testing/device_test_support.h"
 #include "device/testing/stand_in_reader.h"
-#include "platform/win/device_io.h"
-#include "platform/win/files.h"
-#include "platform/win/handle_table.h"
+#include "platform/win/devices/device_io.h"
+#include "platform/win/files/files.h"
+#include "platform/win/system/handle_table.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // bytes, so it is a plain structure.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 namespace tarnlok {
 

@@ -3,7 +3,7 @@
 #include "device/device_state.h"
 #include "device/os_kind.h"
 #include "device/testing/device_test_support.h"
-#include "platform/win/windows_version.h"
+#include "platform/win/system/windows_version.h"
 
 #include <gtest/gtest.h>
 

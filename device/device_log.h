@@ -2,7 +2,7 @@
 // built: one line per finding, nothing else.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <string_view>
 

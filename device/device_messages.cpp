@@ -1,7 +1,7 @@
 #include "device/device_messages.h"
 
 #include "device/device_state.h"
-#include "platform/win/module_resources.h"
+#include "platform/win/modules/module_resources.h"
 
 #include <array>
 

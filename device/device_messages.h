@@ -3,9 +3,9 @@
 // the windowing framework's prompter (tests install a scripted one).
 #pragma once
 
-#include "platform/ui/message_box.h"
-#include "platform/ui/messages.h"
-#include "platform/win/types.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/win/system/types.h"
 
 #include <string>
 

@@ -15,8 +15,8 @@
 #include "device/sector_io.h"
 #include "device/testing/machine_fixture.h"
 #include "device/volume_lock.h"
-#include "platform/machine/machine_testing.h"
-#include "platform/win/modules.h"
+#include "platform/machine/testing/machine_testing.h"
+#include "platform/win/modules/modules.h"
 
 #include <gtest/gtest.h>
 

@@ -14,8 +14,8 @@
 #include "device/testing/card_images.h"
 #include "device/testing/machine_fixture.h"
 #include "device/volume_lock.h"
-#include "platform/machine/machine_testing.h"
-#include "platform/win/paths.h"
+#include "platform/machine/testing/machine_testing.h"
+#include "platform/win/files/paths.h"
 
 #include <gtest/gtest.h>
 

@@ -10,9 +10,9 @@
 #include "device/file_system_type.h"
 #include "device/media_capacity.h"
 #include "platform/machine/machine.h"
-#include "platform/machine/machine_description.h"
-#include "platform/ui/prompter.h"
-#include "platform/win/files.h"
+#include "platform/machine/description/machine_description.h"
+#include "platform/ui/dialogs/prompter.h"
+#include "platform/win/files/files.h"
 
 #include <array>
 #include <cstddef>

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "device/device_entry.h"
-#include "platform/win/modules.h"
-#include "platform/win/types.h"
+#include "platform/win/modules/modules.h"
+#include "platform/win/system/types.h"
 
 #include <string>
 

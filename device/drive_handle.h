@@ -1,7 +1,7 @@
 // An open volume handle that is closed exactly once: by Close, or when it goes.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 namespace tarnlok {
 

@@ -1,8 +1,8 @@
 #include "device/driver_nodes.h"
 
-#include "platform/win/address_tokens.h"
-#include "platform/win/byte_order.h"
-#include "platform/win/card_driver_layout.h"
+#include "platform/win/layouts/address_tokens.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/card_driver_layout.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 // reading wild memory.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <array>
 #include <optional>

@@ -6,10 +6,10 @@
 #include "device/device_state.h"
 #include "device/drive_handle.h"
 #include "device/product_keywords.h"
-#include "platform/win/card_driver_layout.h"
-#include "platform/win/files.h"
-#include "platform/win/system_clock.h"
-#include "platform/win/volumes.h"
+#include "platform/win/layouts/card_driver_layout.h"
+#include "platform/win/files/files.h"
+#include "platform/win/system/system_clock.h"
+#include "platform/win/files/volumes.h"
 
 #include <algorithm>
 #include <array>

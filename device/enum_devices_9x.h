@@ -4,7 +4,7 @@
 #pragma once
 
 #include "device/driver_nodes.h"
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <string>
 

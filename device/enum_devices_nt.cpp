@@ -12,8 +12,8 @@
 #include "device/storage_layouts.h"
 #include "device/storage_queries.h"
 #include "device/drive_handle.h"
-#include "platform/win/byte_order.h"
-#include "platform/win/volumes.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/files/volumes.h"
 
 #include <cstring>
 #include <optional>

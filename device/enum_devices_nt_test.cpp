@@ -4,7 +4,7 @@
 #include "device/device_state.h"
 #include "device/testing/device_test_support.h"
 #include "device/testing/stand_in_reader.h"
-#include "platform/win/paths.h"
+#include "platform/win/files/paths.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "device/fat_geometry.h"
 
-#include "platform/win/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 namespace tarnlok {
 namespace {

@@ -2,7 +2,7 @@
 // byte swaps that turn SCSI's big-endian answers into numbers.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <span>
 

@@ -1,7 +1,7 @@
 #include "device/fat_geometry.h"
 
 #include "device/size_texts.h"
-#include "platform/win/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <gtest/gtest.h>
 

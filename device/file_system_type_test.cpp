@@ -5,7 +5,7 @@
 #include "device/testing/card_images.h"
 #include "device/testing/device_test_support.h"
 #include "device/testing/stand_in_reader.h"
-#include "platform/win/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // each through IDE pass-through.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <optional>
 #include <vector>

@@ -1,8 +1,8 @@
 #include "device/ide_pass_through.h"
 
-#include "platform/win/byte_order.h"
-#include "platform/win/device_io.h"
-#include "platform/win/pass_through_layout.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/devices/device_io.h"
+#include "platform/win/layouts/pass_through_layout.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // 16396 bytes in all. On return the command register holds the device's status.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <span>
 #include <vector>

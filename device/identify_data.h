@@ -2,7 +2,7 @@
 // fill it, and the card type their card flags name.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <optional>
 #include <span>

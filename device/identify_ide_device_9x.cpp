@@ -3,8 +3,8 @@
 #include "device/drive_handle.h"
 #include "device/enum_devices_9x.h"
 #include "device/identify_data.h"
-#include "platform/win/card_driver_layout.h"
-#include "platform/win/files.h"
+#include "platform/win/layouts/card_driver_layout.h"
+#include "platform/win/files/files.h"
 
 #include <array>
 #include <cstring>

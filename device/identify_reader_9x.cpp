@@ -6,8 +6,8 @@
 #include "device/enum_devices_9x.h"
 #include "device/product_keywords.h"
 #include "device/registry_key.h"
-#include "platform/win/card_driver_layout.h"
-#include "platform/win/system_clock.h"
+#include "platform/win/layouts/card_driver_layout.h"
+#include "platform/win/system/system_clock.h"
 
 #include <array>
 #include <cctype>

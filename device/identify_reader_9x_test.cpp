@@ -5,10 +5,10 @@
 #include "device/testing/stand_in_aspi.h"
 #include "device/testing/stand_in_chain.h"
 #include "device/testing/stand_in_reader.h"
-#include "platform/win/files.h"
-#include "platform/win/handle_table.h"
-#include "platform/win/last_error.h"
-#include "platform/win/registry.h"
+#include "platform/win/files/files.h"
+#include "platform/win/system/handle_table.h"
+#include "platform/win/system/last_error.h"
+#include "platform/win/registry/registry.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include "device/registry_key.h"
 #include "device/scsi_transport.h"
 #include "device/storage_layouts.h"
-#include "platform/win/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <algorithm>
 #include <array>

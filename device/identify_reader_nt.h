@@ -3,7 +3,7 @@
 #pragma once
 
 #include "device/storage_queries.h"
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 namespace tarnlok {
 

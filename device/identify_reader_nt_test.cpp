@@ -3,8 +3,8 @@
 #include "device/drive_handle.h"
 #include "device/testing/device_test_support.h"
 #include "device/testing/stand_in_reader.h"
-#include "platform/win/last_error.h"
-#include "platform/win/registry.h"
+#include "platform/win/system/last_error.h"
+#include "platform/win/registry/registry.h"
 
 #include <gtest/gtest.h>
 

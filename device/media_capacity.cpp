@@ -5,9 +5,9 @@
 #include "device/device_state.h"
 #include "device/reader_commands.h"
 #include "device/scsi_transport.h"
-#include "platform/win/byte_order.h"
-#include "platform/win/device_io.h"
-#include "platform/win/volumes.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/devices/device_io.h"
+#include "platform/win/files/volumes.h"
 
 #include <array>
 #include <limits>

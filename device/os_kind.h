@@ -1,8 +1,8 @@
 // The operating-system kind the device routines choose their road by.
 #pragma once
 
-#include "platform/win/os_version.h"
-#include "platform/win/types.h"
+#include "platform/win/system/os_version.h"
+#include "platform/win/system/types.h"
 
 namespace tarnlok {
 

@@ -1,7 +1,7 @@
 // The card kind a reader's product text names, for readers that do not say it otherwise.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <initializer_list>
 #include <span>

@@ -12,7 +12,7 @@
 #include "device/scsi_transport.h"
 #include "device/testing/machine_fixture.h"
 #include "device/volume_lock.h"
-#include "platform/machine/machine_testing.h"
+#include "platform/machine/testing/machine_testing.h"
 
 #include <gtest/gtest.h>
 

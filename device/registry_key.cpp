@@ -1,7 +1,7 @@
 #include "device/registry_key.h"
 
-#include "platform/win/byte_order.h"
-#include "platform/win/last_error.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/system/last_error.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // string values.
 #pragma once
 
-#include "platform/win/registry.h"
+#include "platform/win/registry/registry.h"
 
 #include <optional>
 #include <string>

@@ -2,7 +2,7 @@
 // handle on the NT family, ASPI on Windows 9x (aspi_transport.h).
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 namespace tarnlok {
 

@@ -4,9 +4,9 @@
 #include "device/reader_commands.h"
 #include "device/testing/device_test_support.h"
 #include "device/testing/stand_in_reader.h"
-#include "platform/win/files.h"
-#include "platform/win/handle_table.h"
-#include "platform/win/pass_through_layout.h"
+#include "platform/win/files/files.h"
+#include "platform/win/system/handle_table.h"
+#include "platform/win/layouts/pass_through_layout.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 
 #include "device/device_state.h"
 #include "device/vwin32.h"
-#include "platform/win/address_tokens.h"
-#include "platform/win/byte_order.h"
-#include "platform/win/device_io.h"
-#include "platform/win/files.h"
+#include "platform/win/layouts/address_tokens.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/devices/device_io.h"
+#include "platform/win/files/files.h"
 
 #include <array>
 #include <limits>

@@ -3,7 +3,7 @@
 // and write on Windows 9x.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 namespace tarnlok {
 

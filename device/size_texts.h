@@ -1,7 +1,7 @@
 // The size texts shown when two cards differ in size.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 // into the request and answer areas (read with byte_order.h).
 #pragma once
 
-#include "platform/win/pass_through_layout.h"
+#include "platform/win/layouts/pass_through_layout.h"
 
 #include <cstddef>
 

@@ -4,8 +4,8 @@
 #include "device/ide_pass_through.h"
 #include "device/identify_data.h"
 #include "device/storage_layouts.h"
-#include "platform/win/byte_order.h"
-#include "platform/win/device_io.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/devices/device_io.h"
 
 namespace tarnlok {
 

@@ -2,7 +2,7 @@
 // and IDENTIFY data through SMART_RCV_DRIVE_DATA or IDE pass-through.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <array>
 #include <optional>

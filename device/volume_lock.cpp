@@ -6,11 +6,11 @@
 #include "device/reader_commands.h"
 #include "device/scsi_transport.h"
 #include "device/vwin32.h"
-#include "platform/win/device_io.h"
-#include "platform/win/files.h"
-#include "platform/win/handle_table.h"
-#include "platform/win/last_error.h"
-#include "platform/win/volumes.h"
+#include "platform/win/devices/device_io.h"
+#include "platform/win/files/files.h"
+#include "platform/win/system/handle_table.h"
+#include "platform/win/system/last_error.h"
+#include "platform/win/files/volumes.h"
 
 #include <algorithm>
 #include <array>

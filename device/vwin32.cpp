@@ -1,6 +1,6 @@
 #include "device/vwin32.h"
 
-#include "platform/win/device_io.h"
+#include "platform/win/devices/device_io.h"
 
 #include <array>
 

@@ -2,7 +2,7 @@
 // seven u32 in the order EBX, EDX, ECX, EAX, EDI, ESI, Flags), sent and read back.
 #pragma once
 
-#include "platform/win/vwin32_registers.h"
+#include "platform/win/layouts/vwin32_registers.h"
 
 namespace tarnlok {
 

@@ -4,8 +4,8 @@
 #include "device/device_entry.h"
 #include "device/testing/device_test_support.h"
 #include "device/volume_lock.h"
-#include "platform/machine/machine_testing.h"
-#include "platform/win/files.h"
+#include "platform/machine/testing/machine_testing.h"
+#include "platform/win/files/files.h"
 
 #include <gtest/gtest.h>
 

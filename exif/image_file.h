@@ -2,7 +2,7 @@
 // volumes work as well as host paths.
 #pragma once
 
-#include "platform/win/crt_files.h"
+#include "platform/win/files/crt_files.h"
 
 #include <cstdint>
 #include <vector>

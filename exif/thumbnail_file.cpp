@@ -1,8 +1,8 @@
 #include "thumbnail_file.h"
 
-#include "platform/win/cfile.h"
-#include "platform/win/files.h"
-#include "platform/win/profile.h"
+#include "platform/win/files/cfile.h"
+#include "platform/win/files/files.h"
+#include "platform/win/registry/profile.h"
 
 #include <algorithm>
 #include <array>

@@ -7,9 +7,9 @@
 #include "tests/support/test_data_folder.h"
 #include "viduvod.h"
 
-#include "platform/win/data_folder.h"
-#include "platform/win/paths.h"
-#include "platform/win/profile.h"
+#include "platform/win/host/data_folder.h"
+#include "platform/win/files/paths.h"
+#include "platform/win/registry/profile.h"
 
 #include <gtest/gtest.h>
 

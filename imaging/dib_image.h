@@ -6,7 +6,7 @@
 
 #include "imaging/dib_header.h"
 #include "imaging/image_format.h"
-#include "platform/win/crt_files.h"
+#include "platform/win/files/crt_files.h"
 
 #include <cstddef>
 #include <cstdint>

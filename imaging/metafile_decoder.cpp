@@ -3,8 +3,8 @@
 #include "imaging/decode_guard.h"
 #include "imaging/image_file.h"
 #include "imaging/metafile_source.h"
-#include "platform/ui/cdc.h"
-#include "platform/ui/dib.h"
+#include "platform/ui/gdi/cdc.h"
+#include "platform/ui/gdi/dib.h"
 
 #include <algorithm>
 #include <utility>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "imaging/dib_image.h"
-#include "platform/ui/metafile.h"
+#include "platform/ui/metafiles/metafile.h"
 
 namespace ui {
 class CDC;

@@ -1,5 +1,5 @@
 #include "imaging/test_tools.h"
-#include "platform/ui/gdi.h"
+#include "platform/ui/gdi/gdi.h"
 
 #include <gtest/gtest.h>
 

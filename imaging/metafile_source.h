@@ -2,7 +2,7 @@
 // pixels that its own header asks for.
 #pragma once
 
-#include "platform/ui/metafile.h"
+#include "platform/ui/metafiles/metafile.h"
 
 #include <cstdint>
 #include <memory>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "imaging/image_file.h"
-#include "platform/win/crt_files.h"
+#include "platform/win/files/crt_files.h"
 
 namespace imaging {
 

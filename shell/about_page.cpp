@@ -1,9 +1,9 @@
 #include "shell/about_page.h"
 
 #include "device/device_state.h"
-#include "platform/ui/gdi.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/resources.h"
+#include "platform/ui/gdi/gdi.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/resources/resources.h"
 #include "shell/control_colours.h"
 #include "shell/dialog_texts.h"
 #include "shell/help_topics.h"

@@ -2,8 +2,8 @@
 // block with its mail and web addresses.
 #pragma once
 
-#include "platform/ui/controls.h"
-#include "platform/ui/property_sheet.h"
+#include "platform/ui/controls/controls.h"
+#include "platform/ui/dialogs/property_sheet.h"
 #include "shell/hyper_link.h"
 
 namespace tarnlok {

@@ -1,8 +1,8 @@
 // The application's background bitmap: loading, replacing and painting it.
 #include "shell/main_app.h"
 
-#include "platform/ui/gdi.h"
-#include "platform/ui/resources.h"
+#include "platform/ui/gdi/gdi.h"
+#include "platform/ui/resources/resources.h"
 
 namespace tarnlok {
 

@@ -1,11 +1,11 @@
 #include "shell/bitmap_dialog.h"
 
-#include "platform/ui/gdi.h"
-#include "platform/ui/layered.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/styles.h"
-#include "platform/ui/window_api.h"
-#include "platform/win/modules.h"
+#include "platform/ui/gdi/gdi.h"
+#include "platform/ui/windows/layered.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/windows/styles.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/win/modules/modules.h"
 
 namespace tarnlok {
 namespace {

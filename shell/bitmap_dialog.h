@@ -3,7 +3,7 @@
 // bitmap drawn in one of five modes.
 #pragma once
 
-#include "platform/ui/cdialog.h"
+#include "platform/ui/dialogs/cdialog.h"
 
 namespace tarnlok {
 

@@ -4,10 +4,10 @@
 // Sticks and a Memory Stick Pro in the maker's USB readers. The device list's rows are checked
 // too: their texts and pictures follow the bus and card kind found at start.
 #include "device/testing/card_images.h"
-#include "platform/ui/list_view.h"
-#include "platform/ui/message_box.h"
-#include "platform/ui/message_queue.h"
-#include "platform/ui/messages.h"
+#include "platform/ui/controls/list_view.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/messages.h"
 #include "shell/main_dlg.h"
 #include "shell/shell_test_support.h"
 

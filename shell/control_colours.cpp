@@ -1,6 +1,6 @@
 #include "shell/control_colours.h"
 
-#include "platform/ui/messages.h"
+#include "platform/ui/windows/messages.h"
 
 namespace tarnlok {
 

@@ -2,8 +2,8 @@
 // control's own object may colour itself (the links do), else the default handling answers.
 #pragma once
 
-#include "platform/ui/cdc.h"
-#include "platform/ui/cwnd.h"
+#include "platform/ui/gdi/cdc.h"
+#include "platform/ui/windows/cwnd.h"
 
 namespace tarnlok {
 

@@ -1,8 +1,8 @@
 // Helpers of the pages' initialisation: string-table texts and fonts on controls by id.
 #pragma once
 
-#include "platform/ui/cdc.h"
-#include "platform/ui/cwnd.h"
+#include "platform/ui/gdi/cdc.h"
+#include "platform/ui/windows/cwnd.h"
 #include "device/device_messages.h"
 
 #include <initializer_list>

@@ -1,10 +1,10 @@
 // Help as the program offers it, run headless: every road opens its topic of the program's own
 // help file in the help window, and leaving the program closes it.
 #include "platform/ui/help_window.h"
-#include "platform/ui/message_queue.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/window_api.h"
-#include "platform/win/shell_services.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/win/system/shell_services.h"
 #include "shell/main_dlg.h"
 #include "shell/shell_test_support.h"
 

@@ -1,7 +1,7 @@
 #include "shell/help_topics.h"
 
-#include "platform/win/profile.h"
-#include "platform/win/shell_services.h"
+#include "platform/win/registry/profile.h"
+#include "platform/win/system/shell_services.h"
 #include "shell/shell_state.h"
 
 #include <array>

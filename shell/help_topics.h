@@ -1,7 +1,7 @@
 // The help file of the program and the topics of its pages.
 #pragma once
 
-#include "platform/ui/ui_types.h"
+#include "platform/ui/windows/ui_types.h"
 
 #include <string>
 

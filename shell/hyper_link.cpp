@@ -1,15 +1,15 @@
 // The link control's look, size and mouse and keyboard handling.
 #include "shell/hyper_link.h"
 
-#include "platform/ui/cursor.h"
-#include "platform/ui/gdi.h"
-#include "platform/ui/message_box.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/styles.h"
-#include "platform/ui/win_app.h"
-#include "platform/ui/window_api.h"
-#include "platform/win/files.h"
-#include "platform/win/modules.h"
+#include "platform/ui/windows/cursor.h"
+#include "platform/ui/gdi/gdi.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/windows/styles.h"
+#include "platform/ui/windows/win_app.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/win/files/files.h"
+#include "platform/win/modules/modules.h"
 
 namespace tarnlok {
 namespace {

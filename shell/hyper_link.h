@@ -3,10 +3,10 @@
 // shell on a click or on Space.
 #pragma once
 
-#include "platform/ui/cdc.h"
-#include "platform/ui/controls.h"
-#include "platform/ui/tooltip.h"
-#include "platform/win/registry.h"
+#include "platform/ui/gdi/cdc.h"
+#include "platform/ui/controls/controls.h"
+#include "platform/ui/controls/tooltip.h"
+#include "platform/win/registry/registry.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
 // Opening a link's target: the shell first, then the program registered for web pages.
 #include "shell/hyper_link.h"
 
-#include "platform/win/last_error.h"
-#include "platform/win/shell_services.h"
+#include "platform/win/system/last_error.h"
+#include "platform/win/system/shell_services.h"
 
 #include <algorithm>
 #include <array>

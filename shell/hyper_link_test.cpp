@@ -1,17 +1,17 @@
 // The link control: its size and colours, how it opens its target, and what it says when it cannot.
 #include "shell/hyper_link.h"
 
-#include "platform/ui/cdialog.h"
-#include "platform/ui/dialog_resources.h"
-#include "platform/ui/gdi.h"
-#include "platform/ui/message_box.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/prompter.h"
-#include "platform/ui/styles.h"
-#include "platform/ui/tooltip.h"
-#include "platform/ui/window_api.h"
-#include "platform/win/last_error.h"
-#include "platform/win/shell_launch.h"
+#include "platform/ui/dialogs/cdialog.h"
+#include "platform/ui/resources/dialog_resources.h"
+#include "platform/ui/gdi/gdi.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/dialogs/prompter.h"
+#include "platform/ui/windows/styles.h"
+#include "platform/ui/controls/tooltip.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/win/system/last_error.h"
+#include "platform/win/system/shell_launch.h"
 
 #include <gtest/gtest.h>
 

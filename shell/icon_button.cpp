@@ -1,15 +1,15 @@
 // The icon button's set-up, its setters and the messages it handles itself.
 #include "shell/icon_button.h"
 
-#include "platform/ui/cursor.h"
-#include "platform/ui/dialog.h"
-#include "platform/ui/gdi.h"
-#include "platform/ui/message_queue.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/resources.h"
-#include "platform/ui/styles.h"
-#include "platform/ui/window_api.h"
-#include "platform/win/shell_services.h"
+#include "platform/ui/windows/cursor.h"
+#include "platform/ui/dialogs/dialog.h"
+#include "platform/ui/gdi/gdi.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/resources/resources.h"
+#include "platform/ui/windows/styles.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/win/system/shell_services.h"
 
 #include <algorithm>
 #include <cstring>

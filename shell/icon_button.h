@@ -6,9 +6,9 @@
 // parent's background, which nothing in the program sets.
 #pragma once
 
-#include "platform/ui/cdc.h"
-#include "platform/ui/controls.h"
-#include "platform/ui/tooltip.h"
+#include "platform/ui/gdi/cdc.h"
+#include "platform/ui/controls/controls.h"
+#include "platform/ui/controls/tooltip.h"
 
 #include <array>
 #include <memory>

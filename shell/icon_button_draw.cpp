@@ -1,8 +1,8 @@
 // The icon button's drawing: face, border, image, caption and focus rectangle.
 #include "shell/icon_button.h"
 
-#include "platform/ui/draw_state.h"
-#include "platform/ui/gdi.h"
+#include "platform/ui/gdi/draw_state.h"
+#include "platform/ui/gdi/gdi.h"
 
 namespace tarnlok {
 namespace {

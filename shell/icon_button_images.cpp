@@ -1,8 +1,8 @@
 // The icon button's image work: grey icons, bitmap masks and shifted face colours.
 #include "shell/icon_button.h"
 
-#include "platform/ui/draw_state.h"
-#include "platform/ui/gdi.h"
+#include "platform/ui/gdi/draw_state.h"
+#include "platform/ui/gdi/gdi.h"
 
 #include <algorithm>
 

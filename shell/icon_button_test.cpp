@@ -1,14 +1,14 @@
 // The icon button: its colour arithmetic, and its looks read back from its own pixels.
 #include "shell/icon_button.h"
 
-#include "platform/ui/cdialog.h"
-#include "platform/ui/dialog_resources.h"
-#include "platform/ui/draw_state.h"
-#include "platform/ui/gdi.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/styles.h"
-#include "platform/ui/window_api.h"
-#include "platform/win/shell_launch.h"
+#include "platform/ui/dialogs/cdialog.h"
+#include "platform/ui/resources/dialog_resources.h"
+#include "platform/ui/gdi/draw_state.h"
+#include "platform/ui/gdi/gdi.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/windows/styles.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/win/system/shell_launch.h"
 
 #include <gtest/gtest.h>
 

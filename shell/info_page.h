@@ -2,8 +2,8 @@
 // fills whenever the page becomes active or another device is selected.
 #pragma once
 
-#include "platform/ui/controls.h"
-#include "platform/ui/property_sheet.h"
+#include "platform/ui/controls/controls.h"
+#include "platform/ui/dialogs/property_sheet.h"
 #include "shell/icon_button.h"
 
 namespace tarnlok {

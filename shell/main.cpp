@@ -2,8 +2,8 @@
 // panel window beside the program's windows, then the application object's start-up.
 #include "platform/machine/machine.h"
 #include "platform/panel/machine_panel.h"
-#include "platform/ui/win_app.h"
-#include "platform/win/process.h"
+#include "platform/ui/windows/win_app.h"
+#include "platform/win/system/process.h"
 #include "shell/main_app.h"
 
 #include <exception>

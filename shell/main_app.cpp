@@ -3,7 +3,7 @@
 
 #include "device/device_list.h"
 #include "device/device_state.h"
-#include "platform/win/modules.h"
+#include "platform/win/modules/modules.h"
 #include "shell/shell_state.h"
 #include "shell/single_instance.h"
 #include "shell/splash_dlg.h"

@@ -2,8 +2,8 @@
 // (three fonts, five brushes with their colours, the current background bitmap).
 #pragma once
 
-#include "platform/ui/cdc.h"
-#include "platform/ui/win_app.h"
+#include "platform/ui/gdi/cdc.h"
+#include "platform/ui/windows/win_app.h"
 #include "shell/pie_chart_ctrl.h"
 
 #include <array>

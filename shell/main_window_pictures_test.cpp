@@ -1,13 +1,13 @@
 // Pictures of the main window on each of its pages, saved beside the test programs and read
 // back, on the default machine: the device list's rows with the picture of each card kind, each
 // page's background and its labels.
-#include "platform/ui/gdi.h"
-#include "platform/ui/list_view.h"
-#include "platform/ui/message_box.h"
-#include "platform/ui/message_queue.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/resources.h"
-#include "platform/ui/window_api.h"
+#include "platform/ui/gdi/gdi.h"
+#include "platform/ui/controls/list_view.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/resources/resources.h"
+#include "platform/ui/windows/window_api.h"
 #include "device/device_messages.h"
 #include "shell/main_dlg.h"
 #include "shell/shell_test_support.h"

@@ -2,8 +2,8 @@
 // painting, then the application's background bitmap over the client area.
 #pragma once
 
-#include "platform/ui/cdc.h"
-#include "platform/ui/cwnd.h"
+#include "platform/ui/gdi/cdc.h"
+#include "platform/ui/windows/cwnd.h"
 
 namespace tarnlok {
 

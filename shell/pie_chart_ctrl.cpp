@@ -1,7 +1,7 @@
 #include "shell/pie_chart_ctrl.h"
 
-#include "platform/ui/gdi.h"
-#include "platform/ui/window_class.h"
+#include "platform/ui/gdi/gdi.h"
+#include "platform/ui/windows/window_class.h"
 
 namespace tarnlok {
 namespace {

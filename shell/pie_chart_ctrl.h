@@ -2,8 +2,8 @@
 // created hidden and handled by the default window procedure; nothing draws a chart into it.
 #pragma once
 
-#include "platform/ui/cdc.h"
-#include "platform/ui/cwnd.h"
+#include "platform/ui/gdi/cdc.h"
+#include "platform/ui/windows/cwnd.h"
 
 #include <memory>
 #include <string>

@@ -2,11 +2,11 @@
 // default window procedure with its light-grey background, and hidden on the Information page.
 #include "shell/pie_chart_ctrl.h"
 
-#include "platform/ui/gdi.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/styles.h"
-#include "platform/ui/window_api.h"
-#include "platform/ui/window_class.h"
+#include "platform/ui/gdi/gdi.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/windows/styles.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/ui/windows/window_class.h"
 #include "shell/shell_test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "shell/plain_pages.h"
 
-#include "platform/ui/messages.h"
-#include "platform/ui/resources.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/resources/resources.h"
 #include "shell/dialog_texts.h"
 #include "shell/main_app.h"
 #include "shell/page_background.h"

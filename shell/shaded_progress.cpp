@@ -1,8 +1,8 @@
 #include "shell/shaded_progress.h"
 
-#include "platform/ui/gdi.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/styles.h"
+#include "platform/ui/gdi/gdi.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/windows/styles.h"
 
 #include <functional>
 

@@ -3,8 +3,8 @@
 // colours, on a button-face background, through one memory bitmap so that it never flickers.
 #pragma once
 
-#include "platform/ui/cdc.h"
-#include "platform/ui/controls.h"
+#include "platform/ui/gdi/cdc.h"
+#include "platform/ui/controls/controls.h"
 
 namespace tarnlok {
 

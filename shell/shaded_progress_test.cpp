@@ -1,11 +1,11 @@
 // The shaded progress bar, read back pixel by pixel from the control's own surface.
 #include "shell/shaded_progress.h"
 
-#include "platform/ui/gdi.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/styles.h"
-#include "platform/ui/window_api.h"
-#include "platform/ui/window_class.h"
+#include "platform/ui/gdi/gdi.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/windows/styles.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/ui/windows/window_class.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // program knows it by. Each starts at zero (or empty) when the program starts.
 #pragma once
 
-#include "platform/ui/ui_types.h"
-#include "platform/win/modules.h"
-#include "platform/win/types.h"
+#include "platform/ui/windows/ui_types.h"
+#include "platform/win/modules/modules.h"
+#include "platform/win/system/types.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
 #include "shell/single_instance.h"
 
-#include "platform/win/file_mapping.h"
-#include "platform/win/handle_table.h"
-#include "platform/win/last_error.h"
+#include "platform/win/files/file_mapping.h"
+#include "platform/win/system/handle_table.h"
+#include "platform/win/system/last_error.h"
 #include "shell/shell_state.h"
 #include "device/device_messages.h"
 

@@ -1,7 +1,7 @@
 // The splash window shown modeless while start-up builds the device list: one picture.
 #pragma once
 
-#include "platform/ui/cdialog.h"
+#include "platform/ui/dialogs/cdialog.h"
 
 namespace tarnlok {
 

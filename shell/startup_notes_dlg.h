@@ -2,8 +2,8 @@
 // next start up", which Continue stores in the settings value START.
 #pragma once
 
-#include "platform/ui/cdialog.h"
-#include "platform/ui/controls.h"
+#include "platform/ui/dialogs/cdialog.h"
+#include "platform/ui/controls/controls.h"
 #include "shell/hyper_link.h"
 #include "shell/icon_button.h"
 

@@ -1,10 +1,10 @@
 // The deliverables as the program folder holds them: each library exports only extern "C"
 // names, each module answers from its own resources, and the program starts and ends cleanly.
 // This test executable carries the program's resources, standing in for the program.
-#include "platform/win/last_error.h"
-#include "platform/win/module_resources.h"
-#include "platform/win/modules.h"
-#include "platform/win/process.h"
+#include "platform/win/system/last_error.h"
+#include "platform/win/modules/module_resources.h"
+#include "platform/win/modules/modules.h"
+#include "platform/win/system/process.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>

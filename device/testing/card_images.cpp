@@ -1,6 +1,6 @@
 #include "device/testing/card_images.h"
 
-#include "platform/win/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>

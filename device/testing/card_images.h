@@ -2,7 +2,7 @@
 // record put in front of a volume.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <filesystem>
 #include <string>

@@ -5,7 +5,7 @@
 
 #include "device/device_messages.h"
 #include "device/device_state.h"
-#include "platform/ui/prompter.h"
+#include "platform/ui/dialogs/prompter.h"
 
 #include <gtest/gtest.h>
 

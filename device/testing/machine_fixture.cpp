@@ -5,8 +5,8 @@
 #include "device/device_state.h"
 #include "device/drive_handle.h"
 #include "device/media_capacity.h"
-#include "platform/machine/machine_testing.h"
-#include "platform/win/modules.h"
+#include "platform/machine/testing/machine_testing.h"
+#include "platform/win/modules/modules.h"
 
 namespace tarnlok::testing {
 

@@ -1,9 +1,9 @@
 #include "device/testing/stand_in_aspi.h"
 
 #include "device/device_state.h"
-#include "platform/win/address_tokens.h"
-#include "platform/win/builtin_modules.h"
-#include "platform/win/byte_order.h"
+#include "platform/win/layouts/address_tokens.h"
+#include "platform/win/modules/builtin_modules.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,7 +3,7 @@
 // the built-in WNASPI32.DLL's two entry points while it lives.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <array>
 #include <map>

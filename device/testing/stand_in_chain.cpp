@@ -1,7 +1,7 @@
 #include "device/testing/stand_in_chain.h"
 
-#include "platform/win/byte_order.h"
-#include "platform/win/card_driver_layout.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/card_driver_layout.h"
 
 #include <algorithm>
 

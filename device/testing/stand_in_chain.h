@@ -2,8 +2,8 @@
 // out and registered at 32-bit addresses for as long as the chain lives.
 #pragma once
 
-#include "platform/win/address_tokens.h"
-#include "platform/win/types.h"
+#include "platform/win/layouts/address_tokens.h"
+#include "platform/win/system/types.h"
 
 #include <memory>
 #include <string>

@@ -1,13 +1,13 @@
 #include "device/testing/stand_in_reader.h"
 
-#include "platform/win/address_tokens.h"
-#include "platform/win/byte_order.h"
-#include "platform/win/card_drives.h"
-#include "platform/win/device_io.h"
-#include "platform/win/device_namespace.h"
-#include "platform/win/files.h"
-#include "platform/win/last_error.h"
-#include "platform/win/pass_through_layout.h"
+#include "platform/win/layouts/address_tokens.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/devices/card_drives.h"
+#include "platform/win/devices/device_io.h"
+#include "platform/win/devices/device_namespace.h"
+#include "platform/win/files/files.h"
+#include "platform/win/system/last_error.h"
+#include "platform/win/layouts/pass_through_layout.h"
 
 #include <algorithm>
 #include <cctype>

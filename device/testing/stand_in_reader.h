@@ -3,10 +3,10 @@
 // volume behind the letter for the file services. Each reader records the commands it got.
 #pragma once
 
-#include "platform/win/card_volume.h"
-#include "platform/win/io_object.h"
-#include "platform/win/last_error.h"
-#include "platform/win/windows_version.h"
+#include "platform/win/devices/card_volume.h"
+#include "platform/win/system/io_object.h"
+#include "platform/win/system/last_error.h"
+#include "platform/win/system/windows_version.h"
 
 #include <array>
 #include <cstdint>

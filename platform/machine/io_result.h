@@ -1,7 +1,7 @@
 // The outcome of a machine operation: a value, or the Windows error number the caller reports.
 #pragma once
 
-#include "platform/win/last_error.h"
+#include "platform/win/system/last_error.h"
 
 #include <utility>
 #include <variant>

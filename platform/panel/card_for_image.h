@@ -4,7 +4,7 @@
 // it is inserted.
 #pragma once
 
-#include "platform/machine/machine_description.h"
+#include "platform/machine/description/machine_description.h"
 
 #include <filesystem>
 #include <stdexcept>

@@ -3,11 +3,11 @@
 #include "platform/panel/card_for_image.h"
 #include "platform/panel/panel_texts.h"
 
-#include "platform/ui/menu.h"
-#include "platform/ui/message_box.h"
-#include "platform/ui/prompter.h"
-#include "platform/ui/styles.h"
-#include "platform/win/paths.h"
+#include "platform/ui/windows/menu.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/dialogs/prompter.h"
+#include "platform/ui/windows/styles.h"
+#include "platform/win/files/paths.h"
 
 namespace machine {
 namespace {

@@ -2,7 +2,7 @@
 // "Kestro CF Reader", "CompactFlash, 64 MB", "none", "MMC/SD, 256 MB (not ready)".
 #pragma once
 
-#include "platform/machine/reader.h"
+#include "platform/machine/reader/reader.h"
 
 #include <optional>
 #include <string>

@@ -1,11 +1,11 @@
 #include "platform/ui/help_window.h"
 
-#include "platform/ui/gdi.h"
-#include "platform/ui/message_queue.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/styles.h"
-#include "platform/ui/window_api.h"
-#include "platform/ui/window_class.h"
+#include "platform/ui/gdi/gdi.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/windows/styles.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/ui/windows/window_class.h"
 #include "platform/win/help_viewer.h"
 
 namespace ui {

@@ -5,7 +5,7 @@
 // search, printing.
 #pragma once
 
-#include "platform/ui/ui_types.h"
+#include "platform/ui/windows/ui_types.h"
 
 namespace ui {
 

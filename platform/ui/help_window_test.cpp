@@ -1,10 +1,10 @@
 // The help window that WinHelpA opens, seen through the window table.
 #include "platform/ui/help_window.h"
 
-#include "platform/ui/window_api.h"
-#include "platform/ui/window_class.h"
-#include "platform/win/data_folder.h"
-#include "platform/win/shell_services.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/ui/windows/window_class.h"
+#include "platform/win/host/data_folder.h"
+#include "platform/win/system/shell_services.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "platform/win/help_document.h"
 
-#include "platform/win/crt_files.h"
-#include "platform/win/last_error.h"
-#include "platform/win/shell_services.h"
-#include "platform/win/text_case.h"
+#include "platform/win/files/crt_files.h"
+#include "platform/win/system/last_error.h"
+#include "platform/win/system/shell_services.h"
+#include "platform/win/registry/text_case.h"
 
 #include <algorithm>
 #include <array>

@@ -8,7 +8,7 @@
 //   with # are comments.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <optional>
 #include <string>

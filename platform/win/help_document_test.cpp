@@ -1,9 +1,9 @@
 #include "platform/win/help_document.h"
 
-#include "platform/win/file_test_support.h"
+#include "platform/win/testing/file_test_support.h"
 #include "platform/win/help_viewer.h"
-#include "platform/win/last_error.h"
-#include "platform/win/shell_services.h"
+#include "platform/win/system/last_error.h"
+#include "platform/win/system/shell_services.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/win/help_document.h"
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 namespace win {
 

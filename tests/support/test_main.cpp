@@ -3,7 +3,7 @@
 // TARNLOK_KEEP_DATA is set.
 #include "tests/support/test_data_folder.h"
 
-#include "platform/win/process.h"
+#include "platform/win/system/process.h"
 
 #include <gtest/gtest.h>
 

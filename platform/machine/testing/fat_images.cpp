@@ -1,7 +1,7 @@
 #include "platform/machine/testing/fat_images.h"
 
 #include "platform/machine/byte_order.h"
-#include "platform/machine/fat_partition.h"
+#include "platform/machine/fat/fat_partition.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 // and fsck.fat, so that the driver is checked against tools that owe it nothing.
 #pragma once
 
-#include "platform/machine/fat_volume.h"
-#include "platform/machine/image_file_device.h"
+#include "platform/machine/fat/fat_volume.h"
+#include "platform/machine/cards/image_file_device.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -2,8 +2,8 @@
 // file that fsck.fat and mtools can judge.
 #pragma once
 
-#include "platform/machine/card_image.h"
-#include "platform/machine/fat_partition.h"
+#include "platform/machine/cards/card_image.h"
+#include "platform/machine/fat/fat_partition.h"
 #include "platform/machine/testing/fat_images.h"
 #include "tests/support/test_data_folder.h"
 

@@ -1,8 +1,8 @@
 #include "platform/machine/testing/fuzz_fat_volume.h"
 
-#include "platform/machine/fat_partition.h"
-#include "platform/machine/fat_tree_walk.h"
-#include "platform/machine/fat_volume.h"
+#include "platform/machine/fat/fat_partition.h"
+#include "platform/machine/fat/fat_tree_walk.h"
+#include "platform/machine/fat/fat_volume.h"
 
 #include <array>
 #include <cstdint>

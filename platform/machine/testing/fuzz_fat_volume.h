@@ -2,7 +2,7 @@
 // recognition, the directory walk, file reads and a few writes.
 #pragma once
 
-#include "platform/machine/sector_device.h"
+#include "platform/machine/cards/sector_device.h"
 
 namespace machine::testing {
 

@@ -4,7 +4,7 @@
 // (Windows 9x). Answers come back in the terms every road shares.
 #pragma once
 
-#include "platform/machine/machine_testing.h"
+#include "platform/machine/testing/machine_testing.h"
 
 #include <optional>
 #include <string>

@@ -1,0 +1,224 @@
+#include "platform/machine/cards/factory_format.h"
+
+#include "platform/machine/byte_order.h"
+
+#include "platform/win/system/system_clock.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+#include <vector>
+
+namespace machine {
+namespace {
+
+using Sector = std::array<std::uint8_t, SectorDevice::kSectorSize>;
+
+// Master boot record: the first of four partition entries at 446, the signature at 510.
+constexpr std::size_t kEntryAt = 446;
+constexpr std::uint8_t kActive = 0x80;
+constexpr std::size_t kSignatureAt = 510;
+constexpr std::uint32_t kSignature = 0xAA55;
+// CHS addresses stop at cylinder 1023; larger addresses are written as the largest one.
+constexpr std::uint64_t kLastCylinder = 1023;
+
+// BIOS parameter block fields shared by every FAT type.
+constexpr std::size_t kJump = 0;
+constexpr std::size_t kOemName = 3;
+constexpr std::size_t kBytesPerSector = 11;
+constexpr std::size_t kSectorsPerCluster = 13;
+constexpr std::size_t kReservedSectors = 14;
+constexpr std::size_t kFatCount = 16;
+constexpr std::size_t kRootEntries = 17;
+constexpr std::size_t kTotalSectors16 = 19;
+constexpr std::size_t kMedia = 21;
+constexpr std::size_t kSectorsPerFat16 = 22;
+constexpr std::size_t kSectorsPerTrack = 24;
+constexpr std::size_t kHeads = 26;
+constexpr std::size_t kHiddenSectors = 28;
+constexpr std::size_t kTotalSectors32 = 32;
+// The extended fields start at 36 on FAT12/16 and at 64 on FAT32.
+constexpr std::size_t kExtendedAt16 = 36;
+constexpr std::size_t kExtendedAt32 = 64;
+constexpr std::size_t kDriveNumber = 0;
+constexpr std::size_t kBootSignature = 2;
+constexpr std::size_t kSerial = 3;
+constexpr std::size_t kLabel = 7;
+constexpr std::size_t kTypeName = 18;
+constexpr std::uint8_t kExtendedSignature = 0x29;
+// FAT32 fields.
+constexpr std::size_t kSectorsPerFat32 = 36;
+constexpr std::size_t kRootCluster = 44;
+constexpr std::size_t kFsInfoSectorField = 48;
+constexpr std::size_t kBackupBootField = 50;
+constexpr std::uint32_t kFsInfoSector = 1;
+constexpr std::uint32_t kBackupBootSector = 6;
+constexpr std::uint32_t kFirstCluster = 2;
+// FSInfo: three signatures; free count and next free left "unknown" (all ones).
+constexpr std::uint32_t kFsInfoLead = 0x41615252;
+constexpr std::uint32_t kFsInfoStruct = 0x61417272;
+constexpr std::uint32_t kFsInfoTrail = 0xAA550000;
+constexpr std::uint32_t kUnknown = 0xFFFFFFFF;
+
+constexpr std::string_view kOem = "MSDOS5.0";
+constexpr std::string_view kNoName = "NO NAME    ";
+constexpr std::size_t kZeroChunkSectors = 64;
+
+void PutText(Sector& sector, std::size_t at, std::string_view text) { std::copy(text.begin(), text.end(), sector.begin() + static_cast<std::ptrdiff_t>(at)); }
+
+// The three CHS bytes of an MBR entry for a sector, in the card's geometry.
+void PutChs(Sector& sector, std::size_t at, std::uint64_t lba, const FactoryLayout& layout) {
+  const std::uint64_t perCylinder = std::uint64_t{layout.heads} * layout.sectorsPerTrack;
+  std::uint64_t cylinder = lba / perCylinder;
+  std::uint64_t head = (lba / layout.sectorsPerTrack) % layout.heads;
+  std::uint64_t number = lba % layout.sectorsPerTrack + 1;
+  if (cylinder > kLastCylinder) {
+    cylinder = kLastCylinder;
+    head = layout.heads - 1U;
+    number = layout.sectorsPerTrack;
+  }
+  PutLe8(sector, at, static_cast<std::uint32_t>(head));
+  PutLe8(sector, at + 1, static_cast<std::uint32_t>(number | ((cylinder >> 2) & 0xC0)));
+  PutLe8(sector, at + 2, static_cast<std::uint32_t>(cylinder & 0xFF));
+}
+
+Sector MasterBootRecord(const FactoryLayout& layout) {
+  Sector mbr{};
+  const std::uint64_t last = layout.volumeStart + layout.volumeSectors - 1;
+  PutLe8(mbr, kEntryAt, kActive);
+  PutChs(mbr, kEntryAt + 1, layout.volumeStart, layout);
+  PutLe8(mbr, kEntryAt + 4, layout.partitionType);
+  PutChs(mbr, kEntryAt + 5, last, layout);
+  PutLe32(mbr, kEntryAt + 8, static_cast<std::uint32_t>(layout.volumeStart));
+  PutLe32(mbr, kEntryAt + 12, static_cast<std::uint32_t>(layout.volumeSectors));
+  PutLe16(mbr, kSignatureAt, kSignature);
+  return mbr;
+}
+
+Sector BootSector(const FactoryLayout& layout, std::uint32_t serial) {
+  Sector boot{};
+  const bool fat32 = layout.type == FatType::Fat32;
+  // A short jump over the parameter block, then NOP, as every formatter writes it.
+  constexpr std::array<std::uint8_t, 3> kJump16{0xEB, 0x3C, 0x90};
+  constexpr std::array<std::uint8_t, 3> kJump32{0xEB, 0x58, 0x90};
+  const auto& jump = fat32 ? kJump32 : kJump16;
+  std::copy(jump.begin(), jump.end(), boot.begin() + kJump);
+  PutText(boot, kOemName, kOem);
+  PutLe16(boot, kBytesPerSector, SectorDevice::kSectorSize);
+  PutLe8(boot, kSectorsPerCluster, layout.sectorsPerCluster);
+  PutLe16(boot, kReservedSectors, layout.reservedSectors);
+  PutLe8(boot, kFatCount, 2);
+  PutLe16(boot, kRootEntries, layout.rootEntries);
+  const bool small = !fat32 && layout.volumeSectors < 0x10000;
+  PutLe16(boot, kTotalSectors16, small ? static_cast<std::uint32_t>(layout.volumeSectors) : 0);
+  PutLe8(boot, kMedia, layout.media);
+  PutLe16(boot, kSectorsPerFat16, fat32 ? 0 : layout.sectorsPerFat);
+  PutLe16(boot, kSectorsPerTrack, layout.sectorsPerTrack);
+  PutLe16(boot, kHeads, layout.heads);
+  PutLe32(boot, kHiddenSectors, static_cast<std::uint32_t>(layout.volumeStart));
+  PutLe32(boot, kTotalSectors32, small ? 0 : static_cast<std::uint32_t>(layout.volumeSectors));
+  if (fat32) {
+    PutLe32(boot, kSectorsPerFat32, layout.sectorsPerFat);
+    PutLe32(boot, kRootCluster, kFirstCluster);
+    PutLe16(boot, kFsInfoSectorField, kFsInfoSector);
+    PutLe16(boot, kBackupBootField, kBackupBootSector);
+  }
+  const std::size_t extended = fat32 ? kExtendedAt32 : kExtendedAt16;
+  PutLe8(boot, extended + kDriveNumber, layout.partitioned ? 0x80 : 0x00);
+  PutLe8(boot, extended + kBootSignature, kExtendedSignature);
+  PutLe32(boot, extended + kSerial, serial);
+  PutText(boot, extended + kLabel, kNoName);
+  constexpr std::array<std::string_view, 3> kTypeNames{"FAT12   ", "FAT16   ", "FAT32   "};
+  PutText(boot, extended + kTypeName, kTypeNames[static_cast<std::size_t>(layout.type)]);
+  PutLe16(boot, kSignatureAt, kSignature);
+  return boot;
+}
+
+Sector FsInfo() {
+  Sector info{};
+  PutLe32(info, 0, kFsInfoLead);
+  PutLe32(info, 484, kFsInfoStruct);
+  PutLe32(info, 488, kUnknown);
+  PutLe32(info, 492, kUnknown);
+  PutLe32(info, 508, kFsInfoTrail);
+  return info;
+}
+
+// The first FAT sector: the media byte in entry 0, end-of-chain in entry 1 and, on FAT32, in
+// the root directory's cluster 2.
+Sector FirstFatSector(const FactoryLayout& layout) {
+  Sector fat{};
+  switch (layout.type) {
+    case FatType::Fat12:
+      PutLe8(fat, 0, layout.media);
+      PutLe16(fat, 1, 0xFFFF);
+      break;
+    case FatType::Fat16:
+      PutLe16(fat, 0, 0xFF00U | layout.media);
+      PutLe16(fat, 2, 0xFFFF);
+      break;
+    case FatType::Fat32:
+      PutLe32(fat, 0, 0x0FFFFF00U | layout.media);
+      PutLe32(fat, 4, 0x0FFFFFFF);
+      PutLe32(fat, 8, 0x0FFFFFFF);
+      break;
+  }
+  return fat;
+}
+
+IoStatus WriteZeros(SectorDevice& device, std::uint64_t first, std::uint64_t count) {
+  const std::vector<std::uint8_t> zeros(kZeroChunkSectors * SectorDevice::kSectorSize, 0);
+  for (std::uint64_t done = 0; done < count;) {
+    const std::uint64_t step = std::min<std::uint64_t>(kZeroChunkSectors, count - done);
+    auto written = device.WriteSectors(first + done, std::span(zeros).first(step * SectorDevice::kSectorSize));
+    if (!written) return written;
+    done += step;
+  }
+  return IoOk();
+}
+
+IoStatus WriteVolume(SectorWindow& volume, const FactoryLayout& layout, std::uint32_t serial) {
+  const std::uint64_t rootSectors = (std::uint64_t{layout.rootEntries} * 32 + SectorDevice::kSectorSize - 1) /
+                                    SectorDevice::kSectorSize;
+  const std::uint64_t firstData = layout.reservedSectors + 2ULL * layout.sectorsPerFat + rootSectors;
+  const bool fat32 = layout.type == FatType::Fat32;
+  if (auto cleared = WriteZeros(volume, 0, firstData + (fat32 ? layout.sectorsPerCluster : 0)); !cleared) {
+    return cleared;
+  }
+  const Sector boot = BootSector(layout, serial);
+  const Sector fat = FirstFatSector(layout);
+  std::vector<std::pair<std::uint64_t, Sector>> sectors{
+      {0, boot}, {layout.reservedSectors, fat}, {layout.reservedSectors + layout.sectorsPerFat, fat}};
+  if (fat32) {
+    sectors.push_back({kFsInfoSector, FsInfo()});
+    sectors.push_back({kBackupBootSector, boot});
+    sectors.push_back({kBackupBootSector + kFsInfoSector, FsInfo()});
+  }
+  for (const auto& [at, bytes] : sectors) {
+    if (auto written = volume.WriteSectors(at, bytes); !written) return written;
+  }
+  return IoOk();
+}
+
+}  // namespace
+
+IoStatus FactoryFormat(SectorDevice& card, const FactoryLayout& layout, std::uint32_t serial) {
+  if (layout.partitioned) {
+    if (auto cleared = WriteZeros(card, 0, layout.volumeStart); !cleared) return cleared;
+    if (auto written = card.WriteSectors(0, MasterBootRecord(layout)); !written) return written;
+  }
+  SectorWindow volume(card, layout.volumeStart, layout.volumeSectors);
+  return WriteVolume(volume, layout, serial);
+}
+
+std::uint32_t SerialFromClock() {
+  win::SYSTEMTIME now{};
+  win::GetLocalTime(&now);
+  // The date and time words summed in pairs: the serial changes with every formatting second.
+  const std::uint32_t high = ((std::uint32_t{now.wHour} << 8) | now.wMinute) + now.wYear;
+  const std::uint32_t low = ((std::uint32_t{now.wMonth} << 8) | now.wDay) +
+                            ((std::uint32_t{now.wSecond} << 8) | (now.wMilliseconds / 10U));
+  return ((high & 0xFFFF) << 16) | (low & 0xFFFF);
+}
+
+}  // namespace machine

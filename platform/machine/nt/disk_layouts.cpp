@@ -1,0 +1,95 @@
+#include "platform/machine/nt/disk_layouts.h"
+
+#include "platform/win/layouts/byte_order.h"
+
+#include <algorithm>
+
+namespace machine {
+namespace {
+
+// STORAGE_DEVICE_DESCRIPTOR
+constexpr std::size_t kDescriptorVersion = 0;
+constexpr std::size_t kDescriptorSize = 4;
+constexpr std::size_t kDeviceType = 8;
+constexpr std::size_t kRemovableMedia = 10;
+constexpr std::size_t kVendorIdOffset = 12;
+constexpr std::size_t kProductIdOffset = 16;
+constexpr std::size_t kProductRevisionOffset = 20;
+constexpr std::size_t kSerialNumberOffset = 24;
+constexpr std::size_t kBusType = 28;
+constexpr std::size_t kRawPropertiesLength = 32;
+constexpr std::size_t kRawDeviceProperties = 36;
+constexpr std::uint32_t kDescriptorStructSize = 40;
+
+// STORAGE_DEVICE_NUMBER
+constexpr std::uint32_t kFileDeviceDisk = 7;
+
+// DISK_GEOMETRY
+constexpr std::uint32_t kRemovableMediaType = 11;  // RemovableMedia
+constexpr std::uint32_t kFloppy144MediaType = 2;   // F3_1Pt44_512
+constexpr std::uint64_t kFloppy144Sectors = 2880;
+constexpr std::uint32_t kDiskHeads = 255;
+constexpr std::uint32_t kDiskSectorsPerTrack = 63;
+constexpr std::uint32_t kFloppyHeads = 2;
+constexpr std::uint32_t kFloppySectorsPerTrack = 18;
+constexpr std::uint32_t kSectorBytes = 512;
+
+void AppendText(std::vector<win::BYTE>& out, std::size_t offsetField, const std::string& text) {
+  win::WriteLe32(out, offsetField, static_cast<win::DWORD>(out.size()));
+  out.insert(out.end(), text.begin(), text.end());
+  out.push_back(0);
+}
+
+}  // namespace
+
+std::vector<win::BYTE> StorageDeviceDescriptor(const ReaderDescription& reader, std::span<const win::BYTE> inquiry) {
+  std::vector<win::BYTE> out(kRawDeviceProperties + inquiry.size(), 0);
+  std::copy(inquiry.begin(), inquiry.end(), out.begin() + kRawDeviceProperties);
+  win::WriteLe32(out, kDescriptorVersion, kDescriptorStructSize);
+  win::WriteU8(out, kDeviceType, 0);  // direct access
+  win::WriteU8(out, kRemovableMedia, 1);
+  win::WriteLe32(out, kBusType, reader.storageBusType.value_or(0));
+  win::WriteLe32(out, kRawPropertiesLength, static_cast<win::DWORD>(inquiry.size()));
+  AppendText(out, kVendorIdOffset, reader.vendor);
+  AppendText(out, kProductIdOffset, reader.product);
+  AppendText(out, kProductRevisionOffset, reader.revision);
+  if (reader.bus == Bus::Usb && !reader.usb.instance.empty()) AppendText(out, kSerialNumberOffset, reader.usb.instance);
+  win::WriteLe32(out, kDescriptorSize, static_cast<win::DWORD>(out.size()));
+  return out;
+}
+
+void WriteDeviceNumber(std::span<win::BYTE> out, std::uint32_t deviceNumber, std::uint32_t partitionNumber) {
+  win::WriteLe32(out, 0, kFileDeviceDisk);
+  win::WriteLe32(out, 4, deviceNumber);
+  win::WriteLe32(out, 8, partitionNumber);
+}
+
+void WriteDiskGeometry(std::span<win::BYTE> out, std::uint64_t sectors, bool floppyDrive) {
+  const bool floppy = floppyDrive && sectors == kFloppy144Sectors;
+  const std::uint32_t heads = floppy ? kFloppyHeads : kDiskHeads;
+  const std::uint32_t sectorsPerTrack = floppy ? kFloppySectorsPerTrack : kDiskSectorsPerTrack;
+  const std::uint64_t cylinders = sectors / (std::uint64_t{heads} * sectorsPerTrack);
+  win::WriteLe32(out, 0, static_cast<win::DWORD>(cylinders & 0xFFFFFFFF));
+  win::WriteLe32(out, 4, static_cast<win::DWORD>(cylinders >> 32));
+  win::WriteLe32(out, 8, floppy ? kFloppy144MediaType : kRemovableMediaType);
+  win::WriteLe32(out, 12, heads);
+  win::WriteLe32(out, 16, sectorsPerTrack);
+  win::WriteLe32(out, 20, kSectorBytes);
+}
+
+void WritePartitionInformation(std::span<win::BYTE> out, const VolumeWindow& window, std::uint32_t partitionNumber) {
+  const std::uint64_t start = window.firstSector * kSectorBytes;
+  const std::uint64_t length = window.sectors * kSectorBytes;
+  win::WriteLe32(out, 0, static_cast<win::DWORD>(start & 0xFFFFFFFF));
+  win::WriteLe32(out, 4, static_cast<win::DWORD>(start >> 32));
+  win::WriteLe32(out, 8, static_cast<win::DWORD>(length & 0xFFFFFFFF));
+  win::WriteLe32(out, 12, static_cast<win::DWORD>(length >> 32));
+  win::WriteLe32(out, 16, static_cast<win::DWORD>(std::min<std::uint64_t>(window.firstSector, UINT32_MAX)));
+  win::WriteLe32(out, 20, partitionNumber);
+  win::WriteU8(out, 24, window.partitionType);
+  win::WriteU8(out, 25, 0);                          // BootIndicator
+  win::WriteU8(out, 26, window.partitioned ? 1 : 0);  // RecognizedPartition
+  win::WriteU8(out, 27, 0);                          // RewritePartition
+}
+
+}  // namespace machine

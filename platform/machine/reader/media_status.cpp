@@ -1,0 +1,50 @@
+#include "platform/machine/reader/media_status.h"
+
+#include <algorithm>
+#include <array>
+
+namespace machine {
+namespace {
+
+struct KindBits {
+  CardKind kind;
+  std::uint32_t status;    // vendor reply and INQUIRY
+  std::uint32_t identify;  // IDENTIFY words 157-158
+};
+
+constexpr std::array kKindBits{
+    KindBits{CardKind::CompactFlash, 0x00000100, 0x00000100},
+    KindBits{CardKind::SmartMedia, 0x00000200, 0x00000200},
+    KindBits{CardKind::MemoryStick, 0x00000400, 0x00000400},
+    KindBits{CardKind::MemoryStickPro, 0x20000400, 0x00000400},
+    KindBits{CardKind::MmcSd, 0x00080000, 0x00040000},
+};
+
+constexpr std::uint32_t kPcmciaReader = 0x00600000;
+
+const KindBits* BitsOf(const CardMedia& card) {
+  const auto* found = std::find_if(kKindBits.begin(), kKindBits.end(),
+                                   [&card](const KindBits& entry) { return entry.kind == card.Kind(); });
+  return found == kKindBits.end() ? nullptr : found;
+}
+
+std::uint32_t Protection(const CardMedia& card) { return card.WriteProtected() ? kStatusWriteProtected : 0; }
+
+}  // namespace
+
+std::uint32_t VendorStatusWord(const CardMedia* card) {
+  if (card == nullptr) return kNoCardReply;
+  const KindBits* bits = BitsOf(*card);
+  return (bits == nullptr ? 0 : bits->status) | Protection(*card);
+}
+
+std::uint32_t InquiryStatusWord(const CardMedia* card) { return card == nullptr ? 0 : VendorStatusWord(card); }
+
+std::uint32_t IdentifyCardFlags(const CardMedia* card, Bus bus) {
+  const std::uint32_t reader = bus == Bus::Pcmcia ? kPcmciaReader : 0;
+  if (card == nullptr) return reader;
+  const KindBits* bits = BitsOf(*card);
+  return reader | (bits == nullptr ? 0 : bits->identify) | Protection(*card);
+}
+
+}  // namespace machine

@@ -1,0 +1,21 @@
+// The maker's media status word, as its readers report it: the reply of the vendor status
+// command, INQUIRY bytes 36 to 39 of its USB readers, and the card flags of its IDENTIFY data.
+#pragma once
+
+#include "platform/machine/cards/card_media.h"
+
+#include <cstdint>
+
+namespace machine {
+
+constexpr std::uint32_t kNoCardReply = 0x000004FF;
+constexpr std::uint32_t kStatusWriteProtected = 0x00000020;
+
+// The vendor status reply: the card's kind bits and write protection, kNoCardReply without a card.
+std::uint32_t VendorStatusWord(const CardMedia* card);
+// INQUIRY bytes 36-39: the card's kind bits and write protection, 0 without a card.
+std::uint32_t InquiryStatusWord(const CardMedia* card);
+// IDENTIFY words 157-158: kind bits as the IDE readers give them, 0x600000 for a PCMCIA reader.
+std::uint32_t IdentifyCardFlags(const CardMedia* card, Bus bus);
+
+}  // namespace machine

@@ -1,0 +1,26 @@
+// The Qt side of top-level windows: each has a backing image that its windows paint into
+// through GDI and a Qt widget that shows it and turns desktop input into window messages.
+#pragma once
+
+#include "platform/ui/windows/ui_types.h"
+
+namespace ui {
+
+struct WindowRecord;
+
+void AttachSurface(WindowRecord& record);
+void SurfaceShow(WindowRecord& record, bool show);
+void SurfaceGeometryChanged(WindowRecord& record);
+// The backing image changed: show it.
+void SurfacePresent(WindowRecord& record);
+
+// Keys typed on the desktop follow the focus window: a native control takes them itself when
+// it gets the focus; for any other window the top-level's own widget takes them back.
+void SurfaceFollowFocus(HWND focus);
+
+// Hands pending desktop input to the queue without waiting.
+void PollDesktopEvents();
+// Waits for desktop input for at most timeoutMs (-1: without limit).
+void WaitDesktopEvents(int timeoutMs);
+
+}  // namespace ui

@@ -1,0 +1,37 @@
+// The DOS-call register block of the Windows 9x "\\.\vwin32" device (DIOC_REGISTERS): seven u32
+// in the order EBX, EDX, ECX, EAX, EDI, ESI, Flags, sent in and read back out.
+#pragma once
+
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/system/types.h"
+
+#include <cstddef>
+#include <span>
+
+namespace win {
+
+struct DiocRegisters {
+  DWORD ebx = 0;
+  DWORD edx = 0;
+  DWORD ecx = 0;
+  DWORD eax = 0;
+  DWORD edi = 0;
+  DWORD esi = 0;
+  DWORD flags = 0;
+};
+
+constexpr std::size_t kDiocRegistersSize = 28;
+
+// block holds at least kDiocRegistersSize bytes.
+inline DiocRegisters ReadDiocRegisters(std::span<const BYTE> block) {
+  return {ReadLe32(block, 0),  ReadLe32(block, 4),  ReadLe32(block, 8), ReadLe32(block, 12),
+          ReadLe32(block, 16), ReadLe32(block, 20), ReadLe32(block, 24)};
+}
+
+inline void WriteDiocRegisters(std::span<BYTE> block, const DiocRegisters& registers) {
+  const DWORD fields[] = {registers.ebx, registers.edx, registers.ecx, registers.eax,
+                          registers.edi, registers.esi, registers.flags};
+  for (std::size_t i = 0; i < std::size(fields); ++i) WriteLe32(block, 4 * i, fields[i]);
+}
+
+}  // namespace win

@@ -1,0 +1,36 @@
+#include "platform/win/modules/module_names.h"
+
+#include <gtest/gtest.h>
+
+namespace win {
+namespace {
+
+TEST(ModuleNames, SplitsFolderAndAddsTheDefaultExtension) {
+  const auto full = SplitModuleName("C:\\PROGRAM FILES\\TARNLOK\\PRADVIK2K.DLL");
+  ASSERT_TRUE(full.has_value());
+  EXPECT_EQ(full->folder, "C:\\PROGRAM FILES\\TARNLOK\\");
+  EXPECT_EQ(full->fileName, "PRADVIK2K.DLL");
+
+  const auto bare = SplitModuleName("wnaspi32");
+  ASSERT_TRUE(bare.has_value());
+  EXPECT_EQ(bare->folder, "");
+  EXPECT_EQ(bare->fileName, "wnaspi32.DLL");
+
+  const auto host = SplitModuleName("/opt/lib/X.dll");
+  ASSERT_TRUE(host.has_value());
+  EXPECT_EQ(host->folder, "/opt/lib/");
+
+  EXPECT_FALSE(SplitModuleName("").has_value());
+  EXPECT_FALSE(SplitModuleName("C:\\dir\\").has_value());
+}
+
+TEST(ModuleNames, OnlyDllNamesHaveASharedObject) {
+  EXPECT_EQ(SharedObjectFileName("Pradvik2k.DLL"), "libPradvik2k.so");
+  EXPECT_EQ(SharedObjectFileName("viduvod.dll"), "libviduvod.so");
+  EXPECT_FALSE(SharedObjectFileName("Tarnlok.exe").has_value());
+  EXPECT_FALSE(SharedObjectFileName(".DLL").has_value());
+  EXPECT_FALSE(SharedObjectFileName("DLL").has_value());
+}
+
+}  // namespace
+}  // namespace win

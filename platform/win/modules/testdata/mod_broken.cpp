@@ -1,0 +1,17 @@
+// A test module whose string table is broken: it must not load, and its InitInstance never runs.
+#include "platform/win/modules/module_registration.h"
+#include "platform/win/modules/testdata/module_events.h"
+
+namespace {
+
+class ModBrokenApp : public win::ModuleApp {
+ public:
+  win::BOOL InitInstance() override {
+    win::testing::RecordModuleEvent("broken:init");
+    return win::TRUE;
+  }
+};
+
+ModBrokenApp theApp;
+
+}  // namespace

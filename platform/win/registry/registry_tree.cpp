@@ -1,0 +1,43 @@
+#include "platform/win/registry/registry_tree.h"
+
+namespace win {
+
+RegistryData StringData(std::string_view text) {
+  RegistryData data{REG_SZ, std::vector<BYTE>(text.begin(), text.end())};
+  data.bytes.push_back(0);
+  return data;
+}
+
+RegistryData DwordData(DWORD value) {
+  return RegistryData{REG_DWORD,
+                      {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8), static_cast<BYTE>(value >> 16),
+                       static_cast<BYTE>(value >> 24)}};
+}
+
+RegistryData BinaryData(std::span<const BYTE> bytes) {
+  return RegistryData{REG_BINARY, std::vector<BYTE>(bytes.begin(), bytes.end())};
+}
+
+RegistryKeyNode* RegistryTree::Find(RegistryRoot root, std::span<const std::string> path) {
+  RegistryKeyNode* node = &Root(root);
+  for (const auto& name : path) {
+    const auto found = node->subkeys.find(name);
+    if (found == node->subkeys.end()) return nullptr;
+    node = found->second.get();
+  }
+  return node;
+}
+
+RegistryKeyNode& RegistryTree::FindOrCreate(RegistryRoot root, std::span<const std::string> path, bool& created) {
+  RegistryKeyNode* node = &Root(root);
+  created = false;
+  for (const auto& name : path) {
+    auto [position, inserted] = node->subkeys.try_emplace(name);
+    if (inserted) position->second = std::make_unique<RegistryKeyNode>();
+    created = inserted;
+    node = position->second.get();
+  }
+  return *node;
+}
+
+}  // namespace win

@@ -1,0 +1,121 @@
+#include "platform/win/system/global_memory.h"
+
+#include "platform/win/layouts/address_tokens.h"
+#include "platform/win/system/last_error.h"
+
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <new>
+
+namespace win {
+namespace {
+
+struct Block {
+  std::unique_ptr<BYTE[]> memory;
+  std::size_t size = 0;
+  bool moveable = false;
+  unsigned lockCount = 0;
+  AddressRegistration address;
+};
+
+struct BlockTable {
+  std::mutex lock;
+  // By handle: a fixed block's memory, or the address of a moveable block's Block.
+  std::map<HGLOBAL, std::unique_ptr<Block>> blocks;
+
+  Block* Find(HGLOBAL handle) {
+    const auto found = blocks.find(handle);
+    return found == blocks.end() ? nullptr : found->second.get();
+  }
+};
+
+BlockTable& Table() {
+  static BlockTable table;
+  return table;
+}
+
+}  // namespace
+
+HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes) {
+  auto block = std::make_unique<Block>();
+  // One byte at least, so that every block has memory of its own and a distinct address.
+  block->memory.reset(new (std::nothrow) BYTE[bytes == 0 ? 1 : bytes]);
+  if (!block->memory) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  if ((flags & GMEM_ZEROINIT) != 0) std::memset(block->memory.get(), 0, bytes);
+  block->size = bytes;
+  block->moveable = (flags & GMEM_MOVEABLE) != 0;
+  block->address = AddressRegistration(block->memory.get(), bytes);
+  const HGLOBAL handle = block->moveable ? static_cast<HGLOBAL>(block.get()) : block->memory.get();
+  auto& table = Table();
+  std::lock_guard guard(table.lock);
+  table.blocks.emplace(handle, std::move(block));
+  return handle;
+}
+
+HGLOBAL GlobalFree(HGLOBAL block) {
+  if (block == nullptr) return nullptr;
+  std::unique_ptr<Block> released;  // freed outside the lock
+  auto& table = Table();
+  std::lock_guard guard(table.lock);
+  const auto found = table.blocks.find(block);
+  if (found == table.blocks.end()) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return block;
+  }
+  released = std::move(found->second);
+  table.blocks.erase(found);
+  return nullptr;
+}
+
+void* GlobalLock(HGLOBAL block) {
+  auto& table = Table();
+  std::lock_guard guard(table.lock);
+  Block* found = table.Find(block);
+  if (found == nullptr) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  if (found->moveable) ++found->lockCount;
+  return found->memory.get();
+}
+
+BOOL GlobalUnlock(HGLOBAL block) {
+  auto& table = Table();
+  std::lock_guard guard(table.lock);
+  Block* found = table.Find(block);
+  if (found == nullptr) return Fail(ERROR_INVALID_HANDLE);
+  if (!found->moveable) return TRUE;
+  if (found->lockCount == 0) return Fail(ERROR_NOT_LOCKED);
+  --found->lockCount;
+  if (found->lockCount == 0) return Fail(ERROR_SUCCESS);
+  return TRUE;
+}
+
+std::size_t GlobalSize(HGLOBAL block) {
+  auto& table = Table();
+  std::lock_guard guard(table.lock);
+  const Block* found = table.Find(block);
+  if (found == nullptr) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return 0;
+  }
+  return found->size;
+}
+
+DWORD GlobalAddressToken(HGLOBAL block) {
+  auto& table = Table();
+  std::lock_guard guard(table.lock);
+  const Block* found = table.Find(block);
+  if (found == nullptr) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return 0;
+  }
+  return found->address.token();
+}
+
+}  // namespace win

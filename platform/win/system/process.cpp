@@ -1,0 +1,14 @@
+#include "platform/win/system/process.h"
+
+#include "platform/win/files/paths.h"
+
+namespace win {
+
+const std::filesystem::path& ExecutableFolder() {
+  static const std::filesystem::path folder = std::filesystem::read_symlink("/proc/self/exe").parent_path();
+  return folder;
+}
+
+void StartProcess() { LinkProgramFolder(ExecutableFolder()); }
+
+}  // namespace win
