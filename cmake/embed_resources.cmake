@@ -8,7 +8,8 @@ set(arrays "")
 set(entries "")
 set(index 0)
 foreach(file IN LISTS files)
-  if(file MATCHES "(^|/)README\\.md$")
+  # help/ holds documents the program opens as files (the help file), not module resources.
+  if(file MATCHES "(^|/)README\\.md$" OR file MATCHES "^help/")
     continue()
   endif()
   # The shapes the platform reads; checked here too, so that a stray file fails the build.

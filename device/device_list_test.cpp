@@ -70,5 +70,16 @@ TEST(OsKindTest, EachWindowsVersionHasItsKind) {
   }
 }
 
+TEST(OsKind, NineXReleasesChangeAtTheirFirstBuilds) {
+  const std::pair<win::DWORD, win::BYTE> builds[] = {{1110, 1}, {1111, 2}, {1997, 2}, {1998, 3}, {2222, 3}, {2223, 4}};
+  for (const auto& [build, kind] : builds) {
+    win::OSVERSIONINFOA version{};
+    version.dwPlatformId = win::VER_PLATFORM_WIN32_WINDOWS;
+    // The high word carries the version number and is not looked at.
+    version.dwBuildNumber = 0x040A0000U | build;
+    EXPECT_EQ(OsKindOfVersion(version), kind) << build;
+  }
+}
+
 }  // namespace
 }  // namespace tarnlok

@@ -1,7 +1,6 @@
 #include "device/os_kind.h"
 
 #include "device/device_state.h"
-#include "platform/win/system/os_version.h"
 
 namespace tarnlok {
 namespace {
@@ -23,16 +22,17 @@ win::BYTE NtKind(win::DWORD major, win::DWORD minor) {
 
 }  // namespace
 
+win::BYTE OsKindOfVersion(const win::OSVERSIONINFOA& version) {
+  if (version.dwPlatformId == win::VER_PLATFORM_WIN32_WINDOWS) return Windows9xKind(version.dwBuildNumber);
+  if (version.dwPlatformId == win::VER_PLATFORM_WIN32_NT) return NtKind(version.dwMajorVersion, version.dwMinorVersion);
+  return 0;
+}
+
 win::BYTE DetectOsKind() {
   OsKind = 0;
   win::OSVERSIONINFOA version{};
   version.dwOSVersionInfoSize = sizeof(version);
-  if (!win::GetVersionExA(&version)) return OsKind;
-  if (version.dwPlatformId == win::VER_PLATFORM_WIN32_WINDOWS) {
-    OsKind = Windows9xKind(version.dwBuildNumber);
-  } else if (version.dwPlatformId == win::VER_PLATFORM_WIN32_NT) {
-    OsKind = NtKind(version.dwMajorVersion, version.dwMinorVersion);
-  }
+  if (win::GetVersionExA(&version)) OsKind = OsKindOfVersion(version);
   return OsKind;
 }
 

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -93,6 +95,30 @@ TEST_F(ViduvodExport, RefusedCallsLeaveTheRecordUntouched) {
   RunCommand("convert -size 16x16 xc:white " + Quoted(jfif));
   EXPECT_EQ(Call(jfif.string()), 0u);
   EXPECT_EQ(output_, "");
+  EXPECT_TRUE(RecordUntouched());
+}
+
+// A path of exactly length characters to a new file in folder, through folders of 150 'd's.
+fs::path PathOfLength(fs::path folder, std::size_t length) {
+  while (length - folder.string().size() > 200) folder /= std::string(150, 'd');
+  fs::create_directories(folder);
+  return folder / (std::string(length - folder.string().size() - 5, 'n') + ".jpg");
+}
+
+TEST_F(ViduvodExport, PathsOfUpTo259CharactersAreReadAndSpecialFilesRefused) {
+  const auto jpeg = MakeCameraJpeg(images_, ByteOrder::Intel);
+  for (const std::size_t length : {std::size_t{259}, std::size_t{260}}) {
+    const fs::path copy = PathOfLength(images_, length);
+    ASSERT_EQ(copy.string().size(), length);
+    fs::copy_file(jpeg, copy);
+    EXPECT_EQ(Call(copy.string()), length <= 259 ? 1u : 0u) << length;
+  }
+  // A FIFO nobody writes to is refused at once instead of holding the caller.
+  const auto fifo = images_ / "pipe.jpg";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::memset(&record_, 0xAB, sizeof record_);
+  EXPECT_EQ(Call(fifo.string()), 0u);
+  EXPECT_EQ(output_, "File cannot be opened... please try later");
   EXPECT_TRUE(RecordUntouched());
 }
 

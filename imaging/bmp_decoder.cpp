@@ -28,9 +28,9 @@ constexpr std::uint32_t kRed555 = 0x7C00;
 constexpr std::uint32_t kGreen555 = 0x03E0;
 constexpr std::uint32_t kBlue555 = 0x001F;
 
-void ReadExactly(ImageFile& stream, void* target, std::size_t count) {
-  Require(stream.Read(target, 1, count) == count, kTruncated);
-}
+// A file cut short (a partly recovered photo) keeps what it holds: the bytes that are not there
+// stay as the image was created.
+void ReadWhatIsThere(ImageFile& stream, void* target, std::size_t count) { stream.Read(target, 1, count); }
 
 void SeekTo(ImageFile& stream, std::int64_t position) {
   Require(position >= 0 && position <= std::numeric_limits<std::int32_t>::max() &&
@@ -94,7 +94,7 @@ void BmpDecoder::ReadPalette(ImageFile& stream, std::int64_t infoStart, std::uin
   const std::uint32_t entries = fileColors > 0 && fileColors < header.biClrUsed ? fileColors : header.biClrUsed;
   auto* palette = reinterpret_cast<std::uint8_t*>(Palette());
   if (headerSize == kCoreHeaderSize) {
-    ReadExactly(stream, palette, 3 * entries);
+    ReadWhatIsThere(stream, palette, 3 * entries);
     for (std::uint32_t i = entries; i-- > 0;) {
       palette[4 * i + 3] = 0;
       palette[4 * i + 2] = palette[3 * i + 2];
@@ -105,7 +105,7 @@ void BmpDecoder::ReadPalette(ImageFile& stream, std::int64_t infoStart, std::uin
   }
   // Later header versions are longer than 40 bytes; the palette follows the whole header.
   if (headerSize > kInfoHeaderSize) SeekTo(stream, infoStart + headerSize);
-  ReadExactly(stream, palette, 4 * entries);
+  ReadWhatIsThere(stream, palette, 4 * entries);
 }
 
 BmpDecoder::BitMasks BmpDecoder::ReadMasks(ImageFile& stream, std::uint32_t bitCount, std::uint32_t compression) {
@@ -113,7 +113,7 @@ BmpDecoder::BitMasks BmpDecoder::ReadMasks(ImageFile& stream, std::uint32_t bitC
   // The masks follow the 40 bytes of the information header (inside the longer headers, the same
   // place), not the pixel offset.
   std::array<std::uint8_t, 12> bytes{};
-  ReadExactly(stream, bytes.data(), bytes.size());
+  ReadWhatIsThere(stream, bytes.data(), bytes.size());
   return BitMasks{Le32(bytes, 0), Le32(bytes, 4), Le32(bytes, 8)};
 }
 
@@ -126,28 +126,29 @@ void BmpDecoder::ReadPixels(ImageFile& stream, std::uint32_t bitCount, std::uint
     case 4:
     case 8:
       if (compression == kRgb) {
-        ReadExactly(stream, info.pixels, header.biSizeImage);
+        ReadWhatIsThere(stream, info.pixels, header.biSizeImage);
       } else if (compression == kRle8 || compression == kRle4) {
+        // Runs cut short by the end of the file leave the rows decoded so far.
         StreamReader reader(stream);
-        Require(compression == kRle8 ? DecodeRle8(reader, *this) : DecodeRle4(reader, *this), kTruncated);
+        compression == kRle8 ? DecodeRle8(reader, *this) : DecodeRle4(reader, *this);
       } else {
         Fail("compression type not supported");
       }
       return;
     case 16:
-      ReadExactly(stream, info.pixels, (width + 1) / 2 * 4 * height);
+      ReadWhatIsThere(stream, info.pixels, (width + 1) / 2 * 4 * height);
       UnpackBitfields(info.pixels, masks.red, masks.green, masks.blue, 16);
       return;
     case 24:
       Require(compression == kRgb, "unknown compression");
-      ReadExactly(stream, info.pixels, header.biSizeImage);
+      ReadWhatIsThere(stream, info.pixels, header.biSizeImage);
       return;
     case 32: {
       Require(compression == kRgb || compression == kBitfields, "unknown compression");
       const std::size_t bytes = width * height * 4;
       std::unique_ptr<std::uint8_t[]> work(new (std::nothrow) std::uint8_t[bytes]);
       Require(work != nullptr, "can't allocate memory");
-      ReadExactly(stream, work.get(), bytes);
+      ReadWhatIsThere(stream, work.get(), bytes);
       UnpackBitfields(work.get(), 0, 0, 0, 32);
       return;
     }

@@ -98,7 +98,32 @@ TEST(BmpDecoder, FaultsAreNamed) {
   file[25] = 0x80;
   EXPECT_STREQ(test_support::DecodeBytes(file, ImageFormat::Bmp)->LastError(), "Error reading BMP info");
   const auto path = test_support::MakeImage("damage.bmp", "-colors 30 -compress RLE", "37x23", "BMP3:");
-  test_support::ExpectDamageHandled(test_support::ReadBytes(path), ImageFormat::Bmp);
+  // Bytes 18 to 25 hold the width and height.
+  test_support::ExpectDamageHandled(test_support::ReadBytes(path), ImageFormat::Bmp, true,
+                               [](std::size_t at) { return at >= 18 && at < 26; });
+}
+
+TEST(BmpDecoder, CutBitmapKeepsItsRows) {
+  for (const bool topDown : {false, true}) {
+    SCOPED_TRACE(topDown ? "top-down" : "bottom-up");
+    // 37 pixels of 3 bytes make rows of 112 bytes with their padding.
+    const auto path = test_support::MakeImage("cut.bmp", "-type TrueColor", "37x23", "BMP3:");
+    Bytes file = test_support::ReadBytes(path);
+    if (topDown) {
+      // The same rows stored from the top: negate the height and reverse the row order.
+      const std::size_t rows = 23;
+      const std::size_t row = 112;
+      Bytes flipped(file.begin(), file.begin() + 54);
+      for (std::size_t r = rows; r-- > 0;) {
+        flipped.insert(flipped.end(), file.begin() + static_cast<std::ptrdiff_t>(54 + r * row),
+                       file.begin() + static_cast<std::ptrdiff_t>(54 + (r + 1) * row));
+      }
+      const std::uint32_t negative = static_cast<std::uint32_t>(-23);
+      for (int i = 0; i < 4; ++i) flipped[22 + i] = static_cast<std::uint8_t>(negative >> (8 * i));
+      file = flipped;
+    }
+    test_support::ExpectCutRowsKept(file, ImageFormat::Bmp, {54, 54, 112, topDown});
+  }
 }
 
 // A 16 x 16 16-colour icon: directory, information header, palette, pixels, then the mask.
@@ -129,6 +154,11 @@ TEST(IconDecoder, MaskBecomesAlpha) {
   EXPECT_EQ(plain->AlphaPlane(), nullptr);
   EXPECT_EQ(test_support::DecodeBytes(Icon(true), ImageFormat::Ico, 1)->DibBlock(), nullptr);
   test_support::ExpectDamageHandled(Icon(true), ImageFormat::Ico, false);
+}
+
+TEST(IconDecoder, CutIconKeepsItsRows) {
+  // Directory, information header and 16 palette entries come before rows of 8 bytes.
+  test_support::ExpectCutRowsKept(Icon(true), ImageFormat::Ico, {22, 22 + 40 + 64, 8, false});
 }
 
 TEST(IconDecoder, ThirtyTwoBitIconsMatchReference) {

@@ -38,6 +38,14 @@ void SkipSubBlocks(StreamReader& reader) {
   }
 }
 
+// Skips an image's local colour table and data after its descriptor; false at the end of the file.
+bool SkipImage(StreamReader& reader, std::uint8_t descriptorFlags) {
+  if ((descriptorFlags & kColorTableFlag) != 0 && !reader.Skip(3 * TableSize(descriptorFlags))) return false;
+  if (reader.Byte() < 0) return false;
+  SkipSubBlocks(reader);
+  return true;
+}
+
 }  // namespace
 
 bool GifDecoder::Decode(ImageFile* stream) {
@@ -72,7 +80,19 @@ bool GifDecoder::DecodeBody(StreamReader& reader) {
     if (block == kExtensionIntroducer) {
       if (!ReadExtension(reader)) break;
     } else if (block == kImageSeparator) {
-      DecodeImage(reader, imageIndex);
+      const ImageDescriptor descriptor = ReadDescriptor(reader);
+      if (imageIndex == 0 && !global_.present && descriptor.width != screenWidth_ &&
+          descriptor.height != screenHeight_) {
+        composing_ = true;
+        info.frame = info.frameCount - 1;
+      }
+      // Images before the one asked for are seen only when they are painted under it, so the work
+      // stays that of one picture however many frames the file declares.
+      if (composing_ || imageIndex == info.frame) {
+        DecodeImage(reader, descriptor);
+      } else if (!SkipImage(reader, descriptor.flags)) {
+        break;
+      }
       if (imageIndex == info.frame) break;
       ++imageIndex;
     }
@@ -103,10 +123,7 @@ std::int32_t GifDecoder::CountImages(StreamReader& reader) {
     } else if (block == kImageSeparator) {
       ++count;
       std::array<std::uint8_t, 9> descriptor{};
-      if (!reader.Read(descriptor.data(), descriptor.size())) break;
-      if ((descriptor[8] & kColorTableFlag) != 0 && !reader.Skip(3 * TableSize(descriptor[8]))) break;
-      if (reader.Byte() < 0) break;
-      SkipSubBlocks(reader);
+      if (!reader.Read(descriptor.data(), descriptor.size()) || !SkipImage(reader, descriptor[8])) break;
     }
   }
   reader.SeekTo(start);
@@ -150,14 +167,13 @@ void GifDecoder::SetPaletteFrom(const ColorTable& table) {
                        blue.data());
 }
 
-void GifDecoder::DecodeImage(StreamReader& reader, std::int32_t imageIndex) {
+GifDecoder::ImageDescriptor GifDecoder::ReadDescriptor(StreamReader& reader) {
   std::array<std::uint8_t, 9> bytes{};
   Require(reader.Read(bytes.data(), bytes.size()), kTruncated);
-  const ImageDescriptor descriptor{Le16(bytes, 0), Le16(bytes, 2), Le16(bytes, 4), Le16(bytes, 6), bytes[8]};
-  if (imageIndex == 0 && !global_.present && descriptor.width != screenWidth_ &&
-      descriptor.height != screenHeight_) {
-    composing_ = true;
-  }
+  return ImageDescriptor{Le16(bytes, 0), Le16(bytes, 2), Le16(bytes, 4), Le16(bytes, 6), bytes[8]};
+}
+
+void GifDecoder::DecodeImage(StreamReader& reader, const ImageDescriptor& descriptor) {
   local_.present = (descriptor.flags & kColorTableFlag) != 0;
   if (local_.present) {
     local_.size = TableSize(descriptor.flags);
@@ -165,41 +181,48 @@ void GifDecoder::DecodeImage(StreamReader& reader, std::int32_t imageIndex) {
   }
   // A local table serves its own image only; later images go back to the global one.
   const ColorTable& table = local_.present ? local_ : global_;
-  Require(Create(descriptor.width, descriptor.height, DepthFor(table.size), ImageFormat::Gif) != nullptr,
+  // A composed image goes line by line onto the screen: its own bitmap needs only hold its palette.
+  Require(Create(descriptor.width, composing_ ? 1 : descriptor.height, DepthFor(table.size), ImageFormat::Gif) !=
+              nullptr,
           "Can't allocate memory");
   if (table.present) SetPaletteFrom(table);
+  if (composing_) PrepareCanvas();
 
-  GifRows rows(*this, (descriptor.flags & kInterlaceFlag) != 0);
+  GifRows rows(descriptor.height, (descriptor.flags & kInterlaceFlag) != 0,
+               [&](std::int32_t pictureRow, std::span<const std::uint8_t> indices) {
+                 if (composing_) {
+                   PaintOntoCanvas(descriptor, pictureRow, indices);
+                 } else {
+                   StoreIndexRow(*this, pictureRow, indices);
+                 }
+               });
   GifLzw lzw(reader);
   lzw.Decompress(static_cast<std::size_t>(descriptor.width),
                  [&rows](std::span<const std::uint8_t> line) { return rows.Write(line); });
-
-  if (composing_) {
-    info.frame = info.frameCount - 1;
-    PaintOntoCanvas(descriptor);
-  }
 }
 
-void GifDecoder::PaintOntoCanvas(const ImageDescriptor& descriptor) {
-  if (canvas_.DibBlock() == nullptr) {
-    canvas_.CopyInfoFrom(*this);
-    Require(canvas_.Create(screenWidth_, screenHeight_, 24, ImageFormat::Gif) != nullptr, "Can't allocate memory");
-  }
-  // Only the part of the image that lands on the screen is painted.
-  const std::int32_t lastRow = std::min(descriptor.height, screenHeight_ - descriptor.top);
-  const std::int32_t lastColumn = std::min(descriptor.width, screenWidth_ - descriptor.left);
+void GifDecoder::PrepareCanvas() {
+  if (canvas_.DibBlock() != nullptr) return;
+  canvas_.CopyInfoFrom(*this);
+  Require(canvas_.Create(screenWidth_, screenHeight_, 24, ImageFormat::Gif) != nullptr, "Can't allocate memory");
+}
+
+void GifDecoder::PaintOntoCanvas(const ImageDescriptor& descriptor, std::int32_t pictureRow,
+                                 std::span<const std::uint8_t> indices) {
+  // Only the part of the image that lands on the screen is painted; rows the data never reached
+  // leave the screen under them as it was.
+  const std::int32_t screenRow = descriptor.top + pictureRow;
+  if (screenRow >= screenHeight_ || descriptor.left >= screenWidth_) return;
+  const std::size_t columns = std::min(indices.size(), static_cast<std::size_t>(screenWidth_ - descriptor.left));
   const RgbQuad* palette = Palette();
-  for (std::int32_t y = 0; y < lastRow; ++y) {
-    std::uint8_t* target = canvas_.PixelBits() +
-                           static_cast<std::size_t>(screenHeight_ - descriptor.top - y - 1) * canvas_.RowStride() +
-                           3 * static_cast<std::size_t>(descriptor.left);
-    const std::int32_t row = descriptor.height - 1 - y;
-    for (std::int32_t x = 0; x < lastColumn; ++x, target += 3) {
-      const RgbQuad color = palette != nullptr ? palette[PixelIndexAt(x, row)] : RgbQuad{};
-      target[0] = color.blue;
-      target[1] = color.green;
-      target[2] = color.red;
-    }
+  const std::uint32_t mask = (1U << BitCount()) - 1;
+  std::uint8_t* target = canvas_.PixelBits() + static_cast<std::size_t>(screenHeight_ - screenRow - 1) * canvas_.RowStride() +
+                         3 * static_cast<std::size_t>(descriptor.left);
+  for (std::size_t x = 0; x < columns; ++x, target += 3) {
+    const RgbQuad color = palette != nullptr ? palette[indices[x] & mask] : RgbQuad{};
+    target[0] = color.blue;
+    target[1] = color.green;
+    target[2] = color.red;
   }
 }
 

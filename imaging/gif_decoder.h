@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 
 namespace imaging {
 
@@ -37,9 +38,12 @@ class GifDecoder final : public CDibImage {
   bool DecodeBody(StreamReader& reader);
   std::int32_t CountImages(StreamReader& reader);
   bool ReadExtension(StreamReader& reader);
-  void DecodeImage(StreamReader& reader, std::int32_t imageIndex);
+  ImageDescriptor ReadDescriptor(StreamReader& reader);
+  void DecodeImage(StreamReader& reader, const ImageDescriptor& descriptor);
   void SetPaletteFrom(const ColorTable& table);
-  void PaintOntoCanvas(const ImageDescriptor& descriptor);
+  void PrepareCanvas();
+  void PaintOntoCanvas(const ImageDescriptor& descriptor, std::int32_t pictureRow,
+                       std::span<const std::uint8_t> indices);
 
   std::int32_t screenWidth_ = 0;
   std::int32_t screenHeight_ = 0;

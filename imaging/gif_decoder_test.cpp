@@ -86,6 +86,56 @@ TEST(GifDecoder, SmallFirstImageWithoutGlobalTableIsComposedOntoTheScreen) {
   EXPECT_EQ(image->PixelColorAt(0, 0), (RgbQuad{0, 0, 0, 0}));
 }
 
+TEST(GifDecoder, FirstImageSmallerInOneDirectionOnlyIsNotComposed) {
+  for (const bool narrower : {true, false}) {
+    SCOPED_TRACE(narrower ? "narrower" : "lower");
+    Bytes file = ComposedGif();
+    // The images are 2 x 1: a screen of 4 x 1 is only wider, one of 2 x 2 only higher.
+    file[6] = narrower ? 4 : 2;
+    file[8] = narrower ? 1 : 2;
+    const auto image = test_support::DecodeBytes(file, ImageFormat::Gif);
+    ASSERT_NE(image->DibBlock(), nullptr) << image->LastError();
+    EXPECT_EQ(image->BitCount(), 1U);
+    EXPECT_EQ(image->Width(), 2);
+    EXPECT_EQ(image->Height(), 1);
+  }
+}
+
+TEST(GifDecoder, ComposedImageCutShortLeavesTheScreenUnderIt) {
+  Bytes file = ComposedGif();
+  // The second image moves over the first and loses its data: code size 2, then no sub-block.
+  file[13 + 21 + 1] = 0;
+  file[13 + 21 + 3] = 0;
+  const std::size_t data = 13 + 21 + 16;
+  file.erase(file.begin() + static_cast<std::ptrdiff_t>(data + 1), file.begin() + static_cast<std::ptrdiff_t>(data + 4));
+  const auto image = test_support::DecodeBytes(file, ImageFormat::Gif);
+  ASSERT_NE(image->DibBlock(), nullptr) << image->LastError();
+  EXPECT_EQ(image->PixelColorAt(0, 1), (RgbQuad{0, 0, 200, 0}));
+  EXPECT_EQ(image->PixelColorAt(1, 1), (RgbQuad{255, 0, 0, 0}));
+}
+
+TEST(GifDecoder, ImagesBeforeTheFrameAskedForAreNotDecoded) {
+  // A screen of 2 x 1 with a black and white table; the first image claims 65535 x 65535
+  // pixels, more than any picture may have, the second is the screen's 2 x 1.
+  Bytes file = {'G', 'I', 'F', '8', '9', 'a', 2, 0, 1, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255};
+  const Bytes huge = {0x2C, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 2, 2, 0x44, 0x0A, 0};
+  const Bytes small = {0x2C, 0, 0, 0, 0, 2, 0, 1, 0, 0, 2, 2, 0x44, 0x0A, 0};
+  file.insert(file.end(), huge.begin(), huge.end());
+  file.insert(file.end(), small.begin(), small.end());
+  file.push_back(0x3B);
+  struct Limit {
+    std::size_t before = ImageSizeLimit();
+    Limit() { SetImageSizeLimit(std::size_t{64} << 20); }
+    ~Limit() { SetImageSizeLimit(before); }
+  } limit;
+  EXPECT_EQ(test_support::DecodeBytes(file, ImageFormat::Gif)->DibBlock(), nullptr);
+  const auto second = test_support::DecodeBytes(file, ImageFormat::Gif, 1);
+  ASSERT_NE(second->DibBlock(), nullptr) << second->LastError();
+  EXPECT_EQ(second->FrameCount(), 2);
+  EXPECT_EQ(second->PixelIndexAt(0, 0), 0);
+  EXPECT_EQ(second->PixelIndexAt(1, 0), 1);
+}
+
 TEST(GifDecoder, CodeSizeOutOfRangeLeavesTheImageUndecoded) {
   Bytes file = ComposedGif();
   file[6] = 2;  // screen as large as the images: no composition

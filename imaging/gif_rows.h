@@ -1,32 +1,35 @@
-// Places the decoded lines of one GIF image into its bitmap, top picture row first, following
+// Hands the decoded lines of one GIF image over by their picture row, top row first, following
 // the four passes of an interlaced image (rows 0, 8, 16 ...; 4, 12 ...; 2, 6 ...; 1, 3 ...).
 #pragma once
 
 #include "imaging/dib_image.h"
 
+#include <functional>
 #include <span>
-#include <vector>
 
 namespace imaging {
 
 class GifRows {
  public:
-  GifRows(CDibImage& image, bool interlaced);
+  using RowSink = std::function<void(std::int32_t pictureRow, std::span<const std::uint8_t> indices)>;
 
-  // Packs one line of indices into the next row; false once every row has been written.
+  GifRows(std::int32_t height, bool interlaced, RowSink sink);
+
+  // Hands one line of indices to the sink as the next row; false once every row has been handed.
   bool Write(std::span<const std::uint8_t> indices);
 
  private:
-  void Pack(std::span<const std::uint8_t> indices);
   void AdvanceInterlace();
 
-  CDibImage& image_;
-  bool interlaced_;
   std::int32_t height_;
+  bool interlaced_;
+  RowSink sink_;
   std::int32_t step_ = 8;
-  std::int32_t displayRow_ = 0;
+  std::int32_t pictureRow_ = 0;
   int pass_ = 0;
-  std::vector<std::uint8_t> packed_;
 };
+
+// Packs a line of indices into the image's row for a picture row counted from the top.
+void StoreIndexRow(CDibImage& image, std::int32_t pictureRow, std::span<const std::uint8_t> indices);
 
 }  // namespace imaging

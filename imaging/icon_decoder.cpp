@@ -34,9 +34,9 @@ std::uint32_t DepthOf(const IconEntry& entry) {
   return 8;
 }
 
-void ReadExactly(ImageFile& stream, void* target, std::size_t count) {
-  Require(stream.Read(target, 1, count) == count, kTruncated);
-}
+// The image of a file cut short (a partly recovered icon) keeps what it holds: palette, pixel and
+// mask bytes that are not there stay as created, so missing mask rows mask nothing.
+void ReadWhatIsThere(ImageFile& stream, void* target, std::size_t count) { stream.Read(target, 1, count); }
 
 }  // namespace
 
@@ -51,7 +51,7 @@ bool IconDecoder::DecodeBody(ImageFile& stream) {
   if (Le16(directory, 0) != 0 || Le16(directory, 2) != kIconType) return false;
   info.frameCount = Le16(directory, 4);
   std::vector<std::uint8_t> entries(kEntrySize * static_cast<std::size_t>(info.frameCount));
-  ReadExactly(stream, entries.data(), entries.size());
+  Require(stream.Read(entries.data(), 1, entries.size()) == entries.size(), kTruncated);
   if (info.frame < 0 || info.frame >= info.frameCount) return false;
 
   const std::span<const std::uint8_t> chosen(entries.data() + kEntrySize * static_cast<std::size_t>(info.frame),
@@ -64,14 +64,14 @@ bool IconDecoder::DecodeBody(ImageFile& stream) {
           kTruncated);
 
   std::vector<std::uint8_t> quads(PaletteBytes());
-  ReadExactly(stream, quads.data(), quads.size());
+  ReadWhatIsThere(stream, quads.data(), quads.size());
   SetPaletteFromQuads(quads.data(), header.biClrUsed);
 
   const bool ownAlpha = depth > 24;
   if (ownAlpha) {
     ReadColorWithAlpha(stream);
   } else {
-    ReadExactly(stream, info.pixels, header.biSizeImage);
+    ReadWhatIsThere(stream, info.pixels, header.biSizeImage);
   }
   ApplyMask(stream, ownAlpha);
   return true;
@@ -80,7 +80,7 @@ bool IconDecoder::DecodeBody(ImageFile& stream) {
 void IconDecoder::ReadColorWithAlpha(ImageFile& stream) {
   const auto width = static_cast<std::size_t>(header.biWidth);
   std::vector<std::uint8_t> bgra(width * static_cast<std::size_t>(header.biHeight) * 4);
-  ReadExactly(stream, bgra.data(), bgra.size());
+  ReadWhatIsThere(stream, bgra.data(), bgra.size());
   CreateAlpha();
   Require(alphaPlane != nullptr, "Can't allocate memory");
   // Row by row: the pixel rows are padded to 4 bytes, the 32-bit rows are not.
@@ -100,7 +100,7 @@ void IconDecoder::ApplyMask(ImageFile& stream, bool ownAlpha) {
   const auto width = static_cast<std::size_t>(header.biWidth);
   const std::size_t maskRow = (width + 31) / 32 * 4;
   std::vector<std::uint8_t> mask(maskRow * static_cast<std::size_t>(header.biHeight));
-  ReadExactly(stream, mask.data(), mask.size());
+  ReadWhatIsThere(stream, mask.data(), mask.size());
   if (alphaPlane == nullptr) {
     CreateAlpha();
     Require(alphaPlane != nullptr, "Can't allocate memory");

@@ -341,11 +341,14 @@ TEST(MetafileDecoder, DamagedRecordsFailCleanly) {
 }
 
 TEST(MetafileDecoder, TruncatedAndCorruptedFilesEndCleanly) {
-  test_support::ExpectDamageHandled(ShapesPicture(), ImageFormat::Metafile);
+  // The placeable header's box and units per inch (bytes 6 to 15) and the enhanced header's
+  // bounds (bytes 8 to 23) give the size.
+  test_support::ExpectDamageHandled(ShapesPicture(), ImageFormat::Metafile, true,
+                               [](std::size_t at) { return at >= 6 && at < 16; });
   test_support::ExpectDamageHandled(
       EnhancedMetafile(Box{0, 0, 64, 32}, {EmfRecord(39, {1, 0, static_cast<std::int32_t>(kRed), 0}),
                                            EmfRecord(37, {1}), EmfRecord(43, {4, 4, 40, 20})}),
-      ImageFormat::Metafile);
+      ImageFormat::Metafile, true, [](std::size_t at) { return at >= 8 && at < 24; });
 }
 
 TEST(MetafileDecoder, LoadsThroughTheFileEntry) {

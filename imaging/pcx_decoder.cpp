@@ -60,7 +60,8 @@ void PcxDecoder::DecodeBody(StreamReader& reader) {
           kCorrupted);
   const bool truecolor = pcx.bitsPerPixel == 8 && (pcx.planes == 3 || pcx.planes == 4);
   Require(truecolor || pcx.planes <= 1 || pcx.bitsPerPixel == 1, "Can't handle more than 1 bit per pixel");
-  const std::uint32_t depth = truecolor ? 24 : pcx.planes == 4 ? 4 : pcx.bitsPerPixel;
+  // Two to four planes of one bit are EGA pictures of up to 16 colours.
+  const std::uint32_t depth = truecolor ? 24 : pcx.planes > 1 ? 4 : pcx.bitsPerPixel;
   Require(Create(pcx.width, pcx.height, depth, ImageFormat::Pcx) != nullptr, "Can't allocate memory");
   // Each plane line must hold the pixels of the image's width.
   Require(pcx.bytesPerLine * 8ULL >= static_cast<std::uint64_t>(pcx.width) * pcx.bitsPerPixel, kCorrupted);

@@ -7,10 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -109,9 +111,55 @@ inline std::filesystem::path MakeImage(const std::string& name, const std::strin
   return path;
 }
 
+// Where a format keeps its pixel rows: the bytes it cannot decode without, the offset of the first
+// row in the file, the bytes of one row there, and whether the file starts with the top picture row.
+struct RowLayout {
+  std::size_t headerBytes;
+  std::size_t firstRow;
+  std::size_t rowBytes;
+  bool topRowFirst;
+};
+
+// A file cut inside its pixel rows still decodes to the whole picture's size: rows that the cut
+// file holds whole are those of the uncut file, rows wholly past the cut stay as created (zero);
+// a file cut inside its headers is refused.
+inline void ExpectCutRowsKept(const Bytes& file, ImageFormat format, const RowLayout& layout) {
+  const auto whole = DecodeBytes(file, format);
+  ASSERT_NE(whole->DibBlock(), nullptr) << whole->LastError();
+  const std::int32_t height = whole->Height();
+  const std::size_t stride = whole->RowStride();
+  EXPECT_EQ(DecodeBytes(Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(layout.headerBytes - 1)), format)
+                ->DibBlock(),
+            nullptr);
+  const std::size_t pixelBytes = layout.rowBytes * static_cast<std::size_t>(height);
+  for (const std::size_t cut : {std::size_t{0}, pixelBytes / 3 + 1, pixelBytes / 2, pixelBytes - 1}) {
+    SCOPED_TRACE("cut " + std::to_string(cut) + " bytes into the rows");
+    const Bytes part(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(layout.firstRow + cut));
+    const auto image = DecodeBytes(part, format);
+    ASSERT_NE(image->DibBlock(), nullptr) << image->LastError();
+    ASSERT_EQ(image->Width(), whole->Width());
+    ASSERT_EQ(image->Height(), height);
+    for (std::int32_t fileRow = 0; fileRow < height; ++fileRow) {
+      const std::int32_t stored = layout.topRowFirst ? height - 1 - fileRow : fileRow;
+      const std::size_t rowStart = static_cast<std::size_t>(fileRow) * layout.rowBytes;
+      const std::uint8_t* ours = image->PixelBits() + static_cast<std::size_t>(stored) * stride;
+      if (rowStart + layout.rowBytes <= cut) {
+        const std::uint8_t* theirs = whole->PixelBits() + static_cast<std::size_t>(stored) * stride;
+        EXPECT_TRUE(std::equal(ours, ours + stride, theirs)) << "row " << fileRow << " differs";
+      } else if (rowStart >= cut) {
+        EXPECT_TRUE(std::all_of(ours, ours + stride, [](std::uint8_t b) { return b == 0; }))
+            << "row " << fileRow << " past the cut is not blank";
+      }
+    }
+  }
+}
+
 // Decoding every truncation and some corruptions of a valid file must end cleanly: a bitmap, or
-// none with the reason in the last error when the format reports one.
-inline void ExpectDamageHandled(const Bytes& file, ImageFormat format, bool reportsTruncation = true) {
+// none with the reason in the last error when the format reports one. A corrupted file is refused
+// or decodes to the picture's size, unless the damaged byte is one that holdsSize says may give
+// the size (then the size must still be a picture's).
+inline void ExpectDamageHandled(const Bytes& file, ImageFormat format, bool reportsTruncation = true,
+                                const std::function<bool(std::size_t)>& holdsSize = {}) {
   for (std::size_t length = 0; length < file.size(); length += 1 + file.size() / 61) {
     const Bytes truncated(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(length));
     const auto image = DecodeBytes(truncated, format);
@@ -119,10 +167,20 @@ inline void ExpectDamageHandled(const Bytes& file, ImageFormat format, bool repo
       EXPECT_STRNE(image->LastError(), "") << "truncated at " << length;
     }
   }
+  const auto whole = DecodeBytes(file, format);
+  ASSERT_NE(whole->DibBlock(), nullptr) << whole->LastError();
   for (std::size_t at = 0; at < file.size(); at += 1 + file.size() / 97) {
     Bytes damaged = file;
     damaged[at] ^= 0xA5;
-    DecodeBytes(damaged, format);
+    const auto image = DecodeBytes(damaged, format);
+    if (image->DibBlock() == nullptr) continue;
+    if (holdsSize && holdsSize(at)) {
+      EXPECT_GT(image->Width(), 0) << "damaged at " << at;
+      EXPECT_GT(image->Height(), 0) << "damaged at " << at;
+      continue;
+    }
+    EXPECT_EQ(image->Width(), whole->Width()) << "damaged at " << at;
+    EXPECT_EQ(image->Height(), whole->Height()) << "damaged at " << at;
   }
 }
 

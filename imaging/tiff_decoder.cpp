@@ -260,14 +260,14 @@ void TiffDecoder::Orient(std::uint16_t orientation) {
       MirrorHorizontal();
       break;
     case ORIENTATION_RIGHTTOP:
-      TurnLeft();
+      TurnRight();
       break;
     case ORIENTATION_RIGHTBOT:
       TurnLeft();
       MirrorHorizontal();
       break;
     case ORIENTATION_LEFTBOT:
-      TurnRight();
+      TurnLeft();
       break;
     default:
       break;

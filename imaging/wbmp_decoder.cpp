@@ -40,8 +40,9 @@ bool WbmpDecoder::Decode(ImageFile* stream) {
     Require(Create(width, height, 1, ImageFormat::Wbmp) != nullptr, "WBMP Create failed");
     FillGrayPalette();
     const std::size_t rowBytes = (static_cast<std::size_t>(width) + 7) / 8;
+    // A file cut short keeps the rows it holds; the rest stay black.
     for (std::int32_t y = height; y-- > 0;) {
-      Require(reader.Read(info.pixels + static_cast<std::size_t>(y) * info.rowStride, rowBytes), kCorrupted);
+      if (!reader.Read(info.pixels + static_cast<std::size_t>(y) * info.rowStride, rowBytes)) break;
     }
     return true;
   });

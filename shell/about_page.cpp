@@ -4,9 +4,9 @@
 #include "platform/ui/gdi/gdi.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/resources/resources.h"
-#include "platform/win/system/shell_services.h"
 #include "shell/control_colours.h"
 #include "shell/dialog_texts.h"
+#include "shell/help_topics.h"
 #include "shell/main_app.h"
 #include "shell/page_background.h"
 
@@ -61,9 +61,8 @@ win::BOOL CAbtPage::OnInitDialog() {
   return win::TRUE;
 }
 
-void CAbtPage::WinHelp(win::DWORD, win::UINT) {
-  win::WinHelpA(m_hWnd, MessageText.c_str(), win::HELP_KEY, reinterpret_cast<std::uintptr_t>("Dunmere Backup"));
-}
+// The program's help file, rather than whatever text the shared message buffer holds.
+void CAbtPage::WinHelp(win::DWORD, win::UINT) { OpenHelpTopic(m_hWnd, "Dunmere Backup"); }
 
 void CAbtPage::OnPaint() { PaintWithPageBackground(*this); }
 

@@ -115,6 +115,7 @@ win::BOOL CMainDlg::OnInitDialog() {
   win::GetModuleFileNameA(nullptr, path, sizeof(path));
   ProgramFolder = path;
   ProgramFolder.erase(ProgramFolder.rfind('\\') + 1);
+  App().m_helpFilePath = HelpFilePath();
   SheetInitialising = 0;
   SetMode(4);
   SetTransparency(kSeeThrough, win::TRUE);

@@ -159,7 +159,12 @@ TEST_F(Startup, CloseWhileBusyIsIgnoredAndEndsTheProgramAfterwards) {
   HideNotes();
   driver.OnDialog(102, [&](ui::HWND main) {
     OperationBusy = 1;
-    ui::SendMessage(main, ui::WM_CLOSE, 0, 0);
+    try {
+      ui::SendMessage(main, ui::WM_CLOSE, 0, 0);
+    } catch (const ui::ProcessExit&) {
+      ADD_FAILURE() << "busy: the close must be ignored, not end the process";
+      throw;
+    }
     EXPECT_TRUE(ui::IsWindow(main)) << "busy: the close is ignored";
     OperationBusy = 0;
     ui::SendMessage(main, ui::WM_CLOSE, 0, 0);

@@ -7,6 +7,7 @@
 #include "platform/ui/windows/win_app.h"
 #include "platform/ui/windows/window_api.h"
 #include "platform/ui/windows/window_table.h"
+#include "platform/win/system/shell_services.h"
 
 namespace ui {
 namespace {
@@ -22,10 +23,18 @@ CDialog::~CDialog() = default;
 const MessageMap& CDialog::GetMessageMap() const {
   static const MessageMap map(&CWnd::GetMessageMap(), {
                                                           OnMessage(WM_INITDIALOG, &CDialog::HandleInitDialog),
+                                                          OnMessage(WM_HELP, &CDialog::HandleHelp),
                                                           OnCommand(IDOK, &CDialog::HandleOK),
                                                           OnCommand(IDCANCEL, &CDialog::HandleCancel),
                                                       });
   return map;
+}
+
+// F1 in a dialog without help of its own asks the framework's help for the dialog's context:
+// the template id above the base of resource help contexts.
+LRESULT CDialog::HandleHelp(WPARAM, LPARAM) {
+  WinHelp(kHelpContextBase + m_nIDTemplate, win::HELP_CONTEXT);
+  return win::TRUE;
 }
 
 const DialogTemplate* CDialog::FindTemplate() const {

@@ -7,6 +7,9 @@
 
 namespace ui {
 
+// Help contexts of dialogs: this base plus the template id (the framework's HID_BASE_RESOURCE).
+constexpr DWORD kHelpContextBase = 0x20000;
+
 class CDialog : public CWnd {
  public:
   explicit CDialog(UINT templateId = 0, CWnd* parent = nullptr);
@@ -40,6 +43,7 @@ class CDialog : public CWnd {
 
  private:
   LRESULT HandleInitDialog(WPARAM wParam, LPARAM lParam);
+  LRESULT HandleHelp(WPARAM wParam, LPARAM lParam);
   void HandleOK();
   void HandleCancel();
 };

@@ -9,6 +9,7 @@
 #include "platform/ui/windows/window_api.h"
 #include "platform/ui/windows/window_class.h"
 #include "platform/ui/windows/window_table.h"
+#include "platform/win/system/shell_services.h"
 
 #include <map>
 #include <memory>
@@ -247,7 +248,10 @@ BOOL CWnd::PreTranslateMessage(MSG*) { return win::FALSE; }
 void CWnd::PreSubclassWindow() {}
 void CWnd::PostNcDestroy() {}
 void CWnd::DoDataExchange(CDataExchange*) {}
-void CWnd::WinHelp(DWORD, UINT) {}
+void CWnd::WinHelp(DWORD data, UINT command) {
+  const CWinApp* app = AfxGetApp();
+  win::WinHelpA(m_hWnd, app != nullptr ? app->m_helpFilePath.c_str() : "", command, data);
+}
 
 BOOL CWnd::UpdateData(BOOL saveAndValidate) {
   CDataExchange dx(this, saveAndValidate);

@@ -53,6 +53,7 @@ class CWnd {
   // WM_MEASUREITEM); answers whether the control took it.
   virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
   virtual void DoDataExchange(CDataExchange* dx);
+  // The framework's help: WinHelpA on the application's help file with the command and data.
   virtual void WinHelp(DWORD data, UINT command);
   BOOL UpdateData(BOOL saveAndValidate = 1);
 

@@ -24,6 +24,8 @@ class CWinApp : public win::ModuleApp {
 
   CWnd* m_pMainWnd = nullptr;
   const char* m_pszAppName = nullptr;
+  // The help file of the framework's help calls (CWnd::WinHelp); empty opens none.
+  std::string m_helpFilePath;
 };
 
 // The program's application object, or null.

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace win {
 namespace {
@@ -106,6 +107,26 @@ TEST(CreateFile, MissingFoldersDirectoriesAndReadOnlyFiles) {
   ArmLastError();
   EXPECT_EQ(CreateFileA(nullptr, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+}
+
+TEST(CreateFile, FifosAndDeviceNodesAreRefusedWithoutWaiting) {
+  // A FIFO without a writer would hold a blocking open() for ever.
+  const auto fifo = HostOfC("pipe");
+  std::filesystem::create_directories(fifo.parent_path());
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const DWORD access : {GENERIC_READ, GENERIC_WRITE, GENERIC_READ | GENERIC_WRITE}) {
+    ArmLastError();
+    EXPECT_EQ(Open("C:\\pipe", access, OPEN_EXISTING), INVALID_HANDLE_VALUE) << access;
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED) << access;
+  }
+  ArmLastError();
+  EXPECT_EQ(Open("C:\\pipe", GENERIC_WRITE, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+  // A character device given as a host path, as an outside program may hand one over.
+  ArmLastError();
+  EXPECT_EQ(Open("/dev/null", GENERIC_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
 }
 
 TEST(CreateFile, CreatingACaseVariantOpensTheExistingFile) {

@@ -20,8 +20,8 @@ constexpr std::string_view kProgramFolder = "C:\\Program Files\\Tarnlok\\";
 constexpr std::string_view kForbiddenInNames = "<>:\"|?*";
 
 // The files of the executable's folder that make up the installed program.
-constexpr std::array kDeliverables{"Tarnlok", "libtarnlok-platform.so", "libPradvik2k.so", "libPradvik9x.so",
-                                   "libViduvod.so"};
+constexpr std::array kDeliverables{"Tarnlok",         "libtarnlok-platform.so", "libPradvik2k.so",
+                                   "libPradvik9x.so", "libViduvod.so",          "TLKRCALL.HLP"};
 
 struct CurrentDirectoryState {
   std::mutex lock;

@@ -66,14 +66,18 @@ void RemoveIfSameFile(const std::filesystem::path& path, FileIdentity identity) 
 
 std::shared_ptr<HostFile> HostFile::Open(const std::filesystem::path& path, const OpenRequest& request,
                                          DWORD& error) {
-  const int descriptor = ::open(path.c_str(), OpenFlags(request), kNewFileMode);
+  // Without blocking, so that a FIFO or a device node never holds the caller inside open(); only
+  // regular files are opened, the rest refused as Windows refuses a directory. (A FIFO opened for
+  // writing without a reader fails at once with ENXIO.)
+  const int descriptor = ::open(path.c_str(), OpenFlags(request) | O_NONBLOCK, kNewFileMode);
   if (descriptor < 0) {
-    error = ErrorFromErrno(errno);
+    error = errno == ENXIO ? ERROR_ACCESS_DENIED : ErrorFromErrno(errno);
     return nullptr;
   }
   struct stat status {};
-  if (::fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
-    error = S_ISDIR(status.st_mode) ? ERROR_ACCESS_DENIED : ErrorFromErrno(errno);
+  const bool known = ::fstat(descriptor, &status) == 0;
+  if (!known || !S_ISREG(status.st_mode)) {
+    error = known ? ERROR_ACCESS_DENIED : ErrorFromErrno(errno);
     ::close(descriptor);
     return nullptr;
   }

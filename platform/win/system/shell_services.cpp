@@ -1,5 +1,6 @@
 #include "platform/win/system/shell_services.h"
 
+#include "platform/win/system/help_viewer.h"
 #include "platform/win/system/last_error.h"
 #include "platform/win/files/paths.h"
 #include "platform/win/system/shell_launch.h"
@@ -25,6 +26,11 @@ constexpr std::array kProgramExtensions{std::string_view(".exe"), std::string_vi
 
 bool EndsWithIgnoringCase(std::string_view text, std::string_view end) {
   return text.size() >= end.size() && EqualsIgnoringCase(text.substr(text.size() - end.size()), end);
+}
+
+const HelpViewer*& InstalledHelpViewer() {
+  static const HelpViewer* viewer = nullptr;
+  return viewer;
 }
 
 HINSTANCE Result(int code) { return reinterpret_cast<HINSTANCE>(static_cast<std::uintptr_t>(code)); }
@@ -136,14 +142,22 @@ HINSTANCE ShellExecuteA(HWND /*window*/, LPCSTR operation, LPCSTR file, LPCSTR p
   return Result(Execute(operation, file, parameters, directory));
 }
 
-BOOL WinHelpA(HWND /*window*/, LPCSTR helpFile, UINT command, std::uintptr_t /*data*/) {
-  if (command == HELP_QUIT) return TRUE;
+void SetHelpViewer(const HelpViewer* viewer) { InstalledHelpViewer() = viewer; }
+
+const HelpViewer* CurrentHelpViewer() { return InstalledHelpViewer(); }
+
+BOOL WinHelpA(HWND window, LPCSTR helpFile, UINT command, std::uintptr_t data) {
+  const HelpViewer* viewer = InstalledHelpViewer();
+  if (command == HELP_QUIT) {
+    if (viewer != nullptr) viewer->close();
+    return TRUE;
+  }
   if (helpFile == nullptr || *helpFile == '\0') return Fail(ERROR_INVALID_PARAMETER);
-  const auto host = HostPathOf(helpFile);
-  std::error_code ignored;
-  if (!host || !std::filesystem::is_regular_file(*host, ignored)) return Fail(ERROR_FILE_NOT_FOUND);
-  return LaunchOnDesktop({ShellLaunch::Kind::Document, host->string(), {}, {}, false}) ? TRUE
-                                                                                         : Fail(ERROR_NOT_SUPPORTED);
+  const auto document = ReadHelpDocument(helpFile);
+  if (!document) return FALSE;
+  if (viewer == nullptr) return Fail(ERROR_NOT_SUPPORTED);
+  viewer->show(window, FindHelpTopic(*document, command, data));
+  return TRUE;
 }
 
 UINT WinExec(LPCSTR /*commandLine*/, UINT /*showCommand*/) {

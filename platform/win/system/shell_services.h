@@ -41,8 +41,11 @@ constexpr DWORD SND_RESOURCE = 0x00040004;
 HINSTANCE ShellExecuteA(HWND window, LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR directory,
                         int showCommand);
 
-// Opens the help file with the desktop's opener when it exists (the topic is not selected);
-// HELP_QUIT has nothing to close and succeeds.
+// Shows the asked topic of the help document (help_document.h) in the help window: HELP_KEY
+// with data a key text, HELP_CONTEXT with data a context number; HELP_CONTENTS, HELP_FINDER and
+// a topic that does not exist show the contents. HELP_QUIT closes the help window and succeeds.
+// A file that cannot be read fails with its open error; one that is no help document with
+// ERROR_BAD_FORMAT.
 BOOL WinHelpA(HWND window, LPCSTR helpFile, UINT command, std::uintptr_t data);
 
 // Never runs the command line: answers ERROR_FILE_NOT_FOUND, as for a missing program.

@@ -103,22 +103,6 @@ TEST_F(ShellServicesTest, WinExecNeverRunsItsCommandLine) {
   EXPECT_TRUE(launches_.empty());
 }
 
-TEST_F(ShellServicesTest, WinHelpOpensOnlyAnExistingHelpFile) {
-  SetLastError(0xDEADBEEF);
-  EXPECT_FALSE(WinHelpA(nullptr, "C:\\Help\\TLKRCALL.HLP", HELP_KEY, 0));
-  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
-  EXPECT_TRUE(launches_.empty());
-
-  std::filesystem::create_directories(DriveCFolder() / "Help");
-  std::ofstream(DriveCFolder() / "Help" / "TLKRCALL.HLP") << "help";
-  EXPECT_TRUE(WinHelpA(nullptr, "c:\\help\\tlkrcall.hlp", HELP_KEY, 0));
-  ASSERT_EQ(launches_.size(), 1U);
-  EXPECT_EQ(launches_[0].kind, ShellLaunch::Kind::Document);
-  EXPECT_EQ(launches_[0].target, (DriveCFolder() / "Help" / "TLKRCALL.HLP").string());
-  EXPECT_TRUE(WinHelpA(nullptr, nullptr, HELP_QUIT, 0));
-  EXPECT_EQ(launches_.size(), 1U);
-}
-
 TEST_F(ShellServicesTest, PlaySoundPlaysExistingWaveFilesOnly) {
   std::ofstream(DriveCFolder() / "click.wav") << "RIFF";
   EXPECT_TRUE(PlaySound("C:\\click.wav", nullptr, SND_FILENAME | SND_ASYNC | SND_NODEFAULT));

@@ -1,0 +1,125 @@
+// Help as the program offers it, run headless: every road opens its topic of the program's own
+// help file in the help window, and leaving the program closes it.
+#include "platform/ui/windows/help_window.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/win/system/shell_services.h"
+#include "shell/main_dlg.h"
+#include "shell/shell_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tarnlok {
+namespace {
+
+using Help = test_support::ProgramTest;
+
+constexpr int kInfoHelpButton = 1165;
+
+// The title of the topic the help window shows, then the window closed; empty when none opened.
+std::string ShownTopic() {
+  const ui::HWND window = ui::HelpWindow();
+  if (window == nullptr) return {};
+  char title[256] = {};
+  ui::GetWindowTextA(window, title, sizeof(title));
+  win::WinHelpA(nullptr, nullptr, win::HELP_QUIT, 0);
+  return title;
+}
+
+TEST_F(Help, EveryRoadOfTheMainWindowOpensThePagesTopic) {
+  Start(test_support::TwoReaders("xp"));
+  test_support::HideNotes();
+  ui::HWND main = nullptr;
+  CMainDlg* window = nullptr;
+  auto pressF1On = [&](ui::HWND target) {
+    ui::SetFocus(target);
+    EXPECT_TRUE(driver.PressKey(ui::VK_F1));
+  };
+  // Each step's input is handled by the program's own loop before the next step looks.
+  const std::vector<std::function<void()>> steps = {
+      [&] { EXPECT_TRUE(driver.Click(ActivePageHwnd, kInfoHelpButton)); },
+      [&] {
+        EXPECT_EQ(ShownTopic(), "The Information page") << "Help button";
+        ui::SetFocus(ui::GetDlgItem(ActivePageHwnd, kInfoHelpButton));
+        EXPECT_TRUE(driver.Enter());
+      },
+      [&] {
+        EXPECT_EQ(ShownTopic(), "The Information page") << "Enter on the Help button";
+        pressF1On(ui::GetDlgItem(ActivePageHwnd, 1028));
+      },
+      [&] {
+        EXPECT_EQ(ShownTopic(), "The Information page") << "F1 on the page";
+        pressF1On(ui::GetDlgItem(main, kDeviceListControl));
+      },
+      [&] {
+        EXPECT_EQ(ShownTopic(), "The Information page") << "F1 on the main window";
+        // F1 on the About page is answered and opens nothing; the framework's help call on the
+        // page opens its topic.
+        window->Sheet().SetActivePage(3);
+        ui::CWnd* about = window->Sheet().GetActivePage();
+        const ui::HWND link = ui::GetDlgItem(about->m_hWnd, 1024);
+        ui::HELPINFO help;
+        help.iCtrlId = 1024;
+        help.hItemHandle = link;
+        EXPECT_EQ(ui::SendMessage(link, ui::WM_HELP, 0, reinterpret_cast<ui::LPARAM>(&help)), win::TRUE);
+        EXPECT_EQ(ShownTopic(), "") << "F1 on the About page";
+        about->WinHelp(0, win::HELP_CONTEXT);
+      },
+      [&] {
+        EXPECT_EQ(ShownTopic(), "Backing up a card") << "the About page's help";
+        window->Sheet().SetActivePage(0);
+        EXPECT_TRUE(driver.Click(ActivePageHwnd, kInfoHelpButton));
+      },
+      [&] {
+        EXPECT_NE(ui::HelpWindow(), nullptr);
+        ui::SendMessage(main, ui::WM_COMMAND, ui::IDCANCEL, 0);
+      },
+  };
+  std::function<void(std::size_t)> runFrom = [&](std::size_t step) {
+    if (step == steps.size()) return;
+    driver.WhenIdle([&, step] {
+      steps[step]();
+      runFrom(step + 1);
+    });
+  };
+  driver.OnDialog(kMainTemplate, [&](ui::HWND dialog) {
+    main = dialog;
+    window = static_cast<CMainDlg*>(ui::CWnd::FromHandlePermanent(main));
+    runFrom(0);
+  });
+  EXPECT_NO_THROW(Run());
+  EXPECT_EQ(ui::HelpWindow(), nullptr) << "the Information page closes help as it goes";
+}
+
+TEST_F(Help, TheHelpFileHasATopicForEveryKeyTheProgramPasses) {
+  Start(test_support::TwoReaders("xp"));
+  test_support::HideNotes();
+  driver.OnDialog(kMainTemplate, [&](ui::HWND main) {
+    const std::pair<const char*, const char*> topics[] = {
+        {"Tab Style Layout", "The Information page"},       {"Tarnlok Backup", "Backing up a card"},
+        {"Dunmere Backup", "Backing up a card"},            {"Using Tarnlok Restore", "Restoring a card from a backup"},
+        {"Tarnlok Duplicate", "Duplicating a card"},        {"Using Tarnlok Recovery", "Recovering files from a card"},
+        {"Tarnlok Format", "Formatting a card"},
+    };
+    for (const auto& [key, title] : topics) {
+      EXPECT_TRUE(win::WinHelpA(main, App().m_helpFilePath.c_str(), win::HELP_KEY,
+                                reinterpret_cast<std::uintptr_t>(key)));
+      EXPECT_EQ(ShownTopic(), title) << key;
+    }
+    // The recovery settings and media type dialogs (templates 150 and 151) by their contexts.
+    for (const auto& [context, title] : {std::pair{0x20096, "Recovery settings"}, {0x20097, "Selecting the media type"}}) {
+      ui::CWnd::FromHandlePermanent(main)->ui::CWnd::WinHelp(static_cast<win::DWORD>(context), win::HELP_CONTEXT);
+      EXPECT_EQ(ShownTopic(), title) << context;
+    }
+    ui::SendMessage(main, ui::WM_COMMAND, ui::IDCANCEL, 0);
+  });
+  EXPECT_NO_THROW(Run());
+}
+
+}  // namespace
+}  // namespace tarnlok
