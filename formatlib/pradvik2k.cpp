@@ -4,6 +4,7 @@
 #include "formatlib/command/library_messages.h"
 #include "formatlib/command/os_platform_class.h"
 #include "formatlib/command/query_exports.h"
+#include "formatlib/flash/format_driver.h"
 
 #include "platform/ui/message_box.h"
 #include "platform/ui/win_app.h"
@@ -45,6 +46,24 @@ extern "C" {
 
 int CheckFormatSupport(DWORD deviceId, BYTE driveIndex, HANDLE volumeHandle) {
   return exports::CheckFormatSupport(deviceId, driveIndex, volumeHandle);
+}
+
+int DoFormat(HWND hwndOwner, HWND hwndProgress, HWND hwndPercent, HWND hwndStep, DWORD deviceId, BYTE driveIndex,
+             BYTE fullFormat, void* workBuffer, DWORD* mediaCode, BYTE deviceKind, const char* productText,
+             int bootCodeFlag, HWND hwndCapacity, HANDLE volumeHandle, BYTE transportKind, BYTE ataDriveSelect,
+             int wideStatus, BYTE* volumeBusy) {
+  return exports::DoFormat(hwndOwner, hwndProgress, hwndPercent, hwndStep, deviceId, driveIndex, fullFormat,
+                           workBuffer, mediaCode, deviceKind, productText, bootCodeFlag, hwndCapacity, volumeHandle,
+                           transportKind, ataDriveSelect, wideStatus, volumeBusy);
+}
+
+int DoPanoramicFormat(HWND hwndOwner, HWND hwndProgress, HWND hwndPercent, HWND hwndStep, DWORD deviceId,
+                      BYTE driveIndex, BYTE fullFormat, void* workBuffer, DWORD* mediaCode, BYTE deviceKind,
+                      const char* productText, int bootCodeFlag, HWND hwndCapacity, HANDLE volumeHandle,
+                      BYTE transportKind, BYTE ataDriveSelect, DWORD panoramic, int wideStatus, BYTE* volumeBusy) {
+  return exports::DoPanoramicFormat(hwndOwner, hwndProgress, hwndPercent, hwndStep, deviceId, driveIndex, fullFormat,
+                                    workBuffer, mediaCode, deviceKind, productText, bootCodeFlag, hwndCapacity,
+                                    volumeHandle, transportKind, ataDriveSelect, panoramic, wideStatus, volumeBusy);
 }
 
 int FindBulkSMMS(DWORD deviceId, BYTE driveIndex, HANDLE volumeHandle, BYTE* status) {
