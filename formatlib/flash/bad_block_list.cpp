@@ -30,6 +30,17 @@ std::uint32_t SkipBadBlocks(std::uint32_t page, std::uint32_t pagesPerBlock) {
   return page;
 }
 
+std::uint32_t AdvancePages(std::uint32_t page, std::uint32_t pages, std::uint32_t pagesPerBlock) {
+  if (pagesPerBlock == 0) return page + pages;
+  while (pages > 0) {
+    const std::uint32_t step = std::min(pages, pagesPerBlock - page % pagesPerBlock);
+    page += step;
+    pages -= step;
+    if (page % pagesPerBlock == 0) page = SkipBadBlocks(page, pagesPerBlock);
+  }
+  return page;
+}
+
 std::uint32_t CountListedBlocks(std::uint32_t first, std::uint32_t end) {
   const auto entries = Entries();
   // A block listed twice is still one block.

@@ -12,6 +12,9 @@ namespace pradvik {
 bool IsListedBadBlock(std::uint32_t block);
 // Moves the page on by whole blocks while its block is in the list (in any order).
 std::uint32_t SkipBadBlocks(std::uint32_t page, std::uint32_t pagesPerBlock);
+// The page `pages` usable pages after `page`: listed blocks on the way are passed over, so
+// that structures keep their distance in the volume's logical sectors.
+std::uint32_t AdvancePages(std::uint32_t page, std::uint32_t pages, std::uint32_t pagesPerBlock);
 // Listed blocks e with first <= e < end.
 std::uint32_t CountListedBlocks(std::uint32_t first, std::uint32_t end);
 

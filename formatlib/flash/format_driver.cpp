@@ -225,13 +225,13 @@ int FormatSmartMediaOrStick(const Arguments& args, FormatContext& context) {
   if (WriteNewDbr(context, bootRecordPage, fatPages) == 0) return 0;
   if (state.deviceKind == kKindNewerSmartMedia) return 1;
   // FAT1 follows the boot record's sector: one page later, or two on cards of 256-byte pages.
-  const std::uint32_t fatPage = bootRecordPage + context.geometry.PagesPerSector();
+  const std::uint32_t fatPage = AdvancePages(bootRecordPage, context.geometry.PagesPerSector(), pagesPerBlock);
   SetStepText(args.step, kStrStepFat1);
   if (WriteFirstFat(context, fatPage) == 0) return 0;
   SetStepText(args.step, kStrStepFat2);
   if (WriteSecondFat(context, fatPage, fatPages) == 0) return 0;
   SetStepText(args.step, kStrStepRoot);
-  return WriteRootDirectory(context, fatPage + 2 * fatPages);
+  return WriteRootDirectory(context, AdvancePages(fatPage, 2 * fatPages, pagesPerBlock));
 }
 
 int FormatCard(win::HANDLE volume, const Arguments& args, BYTE deviceKind, bool& locked) {

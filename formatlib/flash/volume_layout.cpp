@@ -115,7 +115,7 @@ int WriteNewMbr(const FormatContext& context, std::uint32_t mbrPage, std::uint32
   Sector record = BuildMasterBootRecord(geometry, bootCode);
   if (context.road.deviceKind == kKindSmartMedia) record[36] = 0x80;
   const std::uint32_t pagesPerBlock = context.PagesPerBlock();
-  bootRecordPage = SkipBadBlocks(mbrPage + geometry.BootRecordOffset(), pagesPerBlock);
+  bootRecordPage = SkipBadBlocks(AdvancePages(mbrPage, geometry.BootRecordOffset(), pagesPerBlock), pagesPerBlock);
   if (NewerSmartMedia(context)) {
     std::vector<std::uint8_t> image(std::size_t{pagesPerBlock} * geometry.pageSize, 0xFF);
     std::copy(record.begin(), record.end(), image.begin());
@@ -128,9 +128,8 @@ int WriteNewMbr(const FormatContext& context, std::uint32_t mbrPage, std::uint32
   // The older SmartMedia readers clear the sectors between the two records.
   const std::uint32_t step = geometry.PagesPerSector();
   const Sector zeros{};
-  for (std::uint32_t j = step; j < bootRecordPage - mbrPage; j += step) {
-    const std::uint32_t page = mbrPage + j;
-    if (IsListedBadBlock(page / pagesPerBlock)) continue;
+  for (std::uint32_t page = AdvancePages(mbrPage, step, pagesPerBlock); page < bootRecordPage;
+       page = AdvancePages(page, step, pagesPerBlock)) {
     if (WriteLayoutSectors(context, page, zeros, kStrMediaWriteFailed) == 0) return 0;
     StepProgress(context.progressWindow, context.percentWindow);
   }
@@ -159,7 +158,7 @@ int WriteFirstFat(const FormatContext& context, std::uint32_t fatPage) {
 
 int WriteSecondFat(const FormatContext& context, std::uint32_t fatPage, std::uint32_t fatPages) {
   const MediaGeometry& geometry = context.geometry;
-  if (WriteRun(context, fatPage + fatPages, geometry.sectorsPerFat, BuildFirstFatSector(geometry), kMostFatSectors,
+  if (WriteRun(context, AdvancePages(fatPage, fatPages, context.PagesPerBlock()), geometry.sectorsPerFat, BuildFirstFatSector(geometry), kMostFatSectors,
                kStrFat2WriteFailed, false) == 0) {
     return 0;
   }
