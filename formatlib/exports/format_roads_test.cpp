@@ -184,7 +184,7 @@ TEST_F(FormatRoadsTest, AFailedWritePromptsAndEachAnswerActs) {
   ASSERT_EQ(promptTexts_.size(), 1U);
   EXPECT_EQ(promptTexts_[0],
             "Write failed. Unable to write the new Master Boot Record (MBR) at\nBlock : 2 (0x2)   Page : 0 (0x0)");
-  testing::ExpectSoundLogicalVolume(machine.Get().Description().readers[0].card, "prompt.volume");
+  testing::ExpectSoundLogicalVolume("prompt.volume");
 }
 
 TEST_F(FormatRoadsTest, AbortEndsTheFormatAndIgnoreAllSilencesTheRest) {
@@ -212,7 +212,33 @@ TEST_F(FormatRoadsTest, AFailedEraseOffersNoRetry) {
   EXPECT_EQ(promptTexts_[0], "Erase block failed. Unable to erase the media at\nBlock : 40 (0x28)   Page : 0 (0x0)");
   Answer(1001, 1002);
   EXPECT_EQ(Format(0, 0, 3), 1);
-  testing::ExpectSoundLogicalVolume(machine.Get().Description().readers[0].card, "erase.volume");
+  testing::ExpectSoundLogicalVolume("erase.volume");
+}
+
+TEST_F(FormatRoadsTest, AStickWhoseFirstBlockIsBadKeepsItsOtherBootBlock) {
+  InstalledMachine machine(Machine("xp", "usb", "newer",
+                                   R"({"kind":"ms","image":"boot.img","blocks":512,"pagesPerBlock":16,"factoryBadBlocks":[0]})"));
+  EXPECT_EQ(Format(kKindNewerMemoryStick, 0, 3), 1);
+  const auto report = testing::CheckStickImage(testing::ReadImage("boot.img"), 512, 16);
+  EXPECT_EQ(report.bootBlocks, (std::vector<std::uint32_t>{1}));
+  EXPECT_EQ(report.badBlocks, (std::vector<std::uint32_t>{0}));
+  testing::ExpectSoundLogicalVolume("boot.volume");
+}
+
+TEST_F(FormatRoadsTest, AMemoryStickProIsFormattedByItsReader) {
+  InstalledMachine machine(Machine("xp", "usb", "newer", R"({"kind":"mspro","image":"pro.img","sectors":65536})"));
+  const ui::HWND percent = ui::CreateWindowExA(0, "STATIC", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  LoadedLibrary library;
+  auto* format = library.Bind<DoFormatFn>("DoFormat");
+  ASSERT_NE(format, nullptr);
+  EXPECT_EQ(format(nullptr, nullptr, percent, nullptr, 1, 'F' - 'A', 1, nullptr, &mediaCode_, kKindMemoryStickPro,
+                   "MS Pro", 0, nullptr, nullptr, 3, 0, 0, &busy_),
+            1);
+  std::array<char, 16> text{};
+  ui::GetWindowTextA(percent, text.data(), static_cast<int>(text.size()));
+  EXPECT_STREQ(text.data(), "100 %");
+  ui::DestroyWindow(percent);
+  testing::ExpectSoundLogicalVolume("pro.volume");
 }
 
 TEST_F(FormatRoadsTest, StepTextsReachTheStepWindow) {

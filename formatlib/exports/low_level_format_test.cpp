@@ -77,7 +77,7 @@ TEST_P(SmartMediaFormatTest, FormatsToASoundVolumeAroundBadBlocks) {
   EXPECT_EQ(*report.cisBlock, 1U);
   EXPECT_NE(std::find(report.badBlocks.begin(), report.badBlocks.end(), 0U), report.badBlocks.end());
   EXPECT_NE(std::find(report.badBlocks.begin(), report.badBlocks.end(), 3U), report.badBlocks.end());
-  testing::ExpectSoundLogicalVolume(machine.Get().Description().readers[0].card, image + ".volume");
+  testing::ExpectSoundLogicalVolume(image + ".volume");
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryCode, SmartMediaFormatTest,
@@ -117,7 +117,7 @@ TEST_P(StickFormatTest, FormatsToASoundVolumeAroundBadBlocks) {
   const auto report = testing::CheckStickImage(testing::ReadImage(image), card.blocks, card.pagesPerBlock);
   EXPECT_EQ(report.bootBlocks, (std::vector<std::uint32_t>{0, 1}));
   EXPECT_NE(std::find(report.badBlocks.begin(), report.badBlocks.end(), 4U), report.badBlocks.end());
-  testing::ExpectSoundLogicalVolume(machine.Get().Description().readers[0].card, image + ".volume");
+  testing::ExpectSoundLogicalVolume(image + ".volume");
 }
 
 INSTANTIATE_TEST_SUITE_P(EverySize, StickFormatTest, ::testing::Combine(::testing::ValuesIn(kSticks), ::testing::Bool()),

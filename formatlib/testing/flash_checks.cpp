@@ -3,13 +3,17 @@
 #include "formatlib/flash/smartmedia_ecc.h"
 
 #include "platform/machine/testing/fat_images.h"
-#include "platform/machine/testing/flash_images.h"
 #include "tests/support/test_data_folder.h"
+
+#include "platform/win/byte_order.h"
+#include "platform/win/files.h"
+#include "platform/win/handle_table.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
+#include <filesystem>
 #include <set>
 
 namespace pradvik::testing {
@@ -39,8 +43,32 @@ void ExpectCleanFsck(const machine::testing::TestImage& image) {
 
 }  // namespace
 
-void ExpectSoundLogicalVolume(const machine::CardDescription& card, const std::string& name) {
-  const auto image = machine::testing::LogicalVolumeImage(card, name);
+// The volume the reader shows through its physical drive, as a sparse host file: the sectors up
+// to the first clusters are copied (an empty volume holds nothing beyond them), the rest is
+// left to read as zeros.
+machine::testing::TestImage CopyLogicalVolume(const std::string& name) {
+  machine::testing::TestImage image{tarnlok::testing::TestDataHome() / name, 0, machine::testing::FatKind::Fat16};
+  const win::HANDLE drive = win::CreateFileA("\\\\.\\PhysicalDrive1", win::GENERIC_READ,
+                                             win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr,
+                                             win::OPEN_EXISTING, 0, nullptr);
+  EXPECT_NE(drive, win::INVALID_HANDLE_VALUE);
+  std::vector<std::uint8_t> head(512);
+  win::DWORD read = 0;
+  win::ReadFile(drive, head.data(), 512, &read, nullptr);
+  const std::uint32_t start = win::ReadLe32(head, 446 + 8);
+  const std::uint32_t count = win::ReadLe32(head, 446 + 12);
+  constexpr std::uint32_t kCopiedSectors = 2048;
+  head.resize(std::size_t{start + std::min(count, kCopiedSectors)} * 512);
+  win::ReadFile(drive, head.data() + 512, static_cast<win::DWORD>(head.size() - 512), &read, nullptr);
+  win::CloseHandle(drive);
+  machine::testing::WriteHostFile(image.path, head);
+  std::filesystem::resize_file(image.path, (std::uint64_t{start} + count) * 512);
+  image.offset = std::uint64_t{start} * 512;
+  return image;
+}
+
+void ExpectSoundLogicalVolume(const std::string& name) {
+  const auto image = CopyLogicalVolume(name);
   ExpectCleanFsck(image);
   const auto source = tarnlok::testing::TestDataHome() / (name + ".txt");
   machine::testing::WriteHostFile(source, machine::testing::Pattern(5000, 7));

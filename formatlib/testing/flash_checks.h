@@ -12,9 +12,9 @@
 
 namespace pradvik::testing {
 
-// fsck.fat -n accepts the volume the reader shows; a file copied in with mtools reads back
-// and leaves it clean. Failures are test failures.
-void ExpectSoundLogicalVolume(const machine::CardDescription& card, const std::string& name);
+// fsck.fat -n accepts the volume the reader of PhysicalDrive1 shows; a file copied in with
+// mtools reads back and leaves it clean. Failures are test failures.
+void ExpectSoundLogicalVolume(const std::string& name);
 
 struct SmartMediaLayout {
   std::uint32_t pageSize = 512;
