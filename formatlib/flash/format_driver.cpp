@@ -202,7 +202,9 @@ int FormatSmartMediaOrStick(const Arguments& args, FormatContext& context) {
       // Block 0 is marked bad, so that the structure moves to the first good block after it.
       ClearErrorText();
       const std::array<std::uint8_t, 512> zeros{};
-      WriteSmartMediaPages(context.road, 0, 0x41, 0x4000, zeros);
+      if (WriteSmartMediaPages(context.road, 0, 0x41, 0x4000, zeros) == 0 && context.road.Ata()) {
+        ShowLibraryText("IOCTL Failed", ui::MB_ICONSTOP);
+      }
       cisPage = pagesPerBlock;
     }
     cisPage = SkipBadBlocks(cisPage, pagesPerBlock);
