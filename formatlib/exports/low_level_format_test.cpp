@@ -26,11 +26,18 @@ struct SmartMediaCase {
   std::uint32_t blocks;
 };
 
+// The cards of 256 MB and more take minutes each (their images are written whole when they are
+// made): they form a test program of their own with a longer time limit.
+#ifdef FORMATLIB_LARGE_CARDS
 constexpr SmartMediaCase kSmartMedia[] = {
-    {1, 0x6E, 256, 16, 256},    {2, 0x64, 256, 16, 512},   {3, 0x6B, 512, 16, 512},   {4, 0xE6, 512, 16, 1024},
-    {5, 0x73, 512, 32, 1024},   {6, 0x75, 512, 32, 2048},  {7, 0x76, 512, 32, 4096},  {8, 0x79, 512, 32, 8192},
-    {9, 0x71, 512, 32, 16384},  {10, 0xDC, 512, 32, 32768}, {11, 0xD3, 512, 32, 65536}, {12, 0xD5, 512, 32, 131072},
+    {9, 0x71, 512, 32, 16384}, {10, 0xDC, 512, 32, 32768}, {11, 0xD3, 512, 32, 65536}, {12, 0xD5, 512, 32, 131072},
 };
+#else
+constexpr SmartMediaCase kSmartMedia[] = {
+    {1, 0x6E, 256, 16, 256},  {2, 0x64, 256, 16, 512},  {3, 0x6B, 512, 16, 512},  {4, 0xE6, 512, 16, 1024},
+    {5, 0x73, 512, 32, 1024}, {6, 0x75, 512, 32, 2048}, {7, 0x76, 512, 32, 4096}, {8, 0x79, 512, 32, 8192},
+};
+#endif
 
 std::string Reader(const std::string& firmware, const std::string& card, const std::string& bus = "usb") {
   return R"({"version":1,"windows":"xp","readers":[{"maker":true,"bus":")" + bus + R"(","firmware":")" + firmware +
@@ -87,6 +94,7 @@ INSTANTIATE_TEST_SUITE_P(EveryCode, SmartMediaFormatTest,
                                   (std::get<1>(param.param) ? "Newer" : "Older");
                          });
 
+#ifndef FORMATLIB_LARGE_CARDS
 struct StickCase {
   int mediaCode;
   std::uint32_t blocks;
@@ -125,6 +133,8 @@ INSTANTIATE_TEST_SUITE_P(EverySize, StickFormatTest, ::testing::Combine(::testin
                            return "Code" + std::to_string(std::get<0>(param.param).mediaCode) +
                                   (std::get<1>(param.param) ? "Newer" : "Older");
                          });
+
+#endif
 
 }  // namespace
 }  // namespace pradvik
