@@ -5,8 +5,8 @@
 #include "formatlib/flash/format_driver.h"
 
 #include "platform/machine/machine.h"
-#include "platform/ui/message_queue.h"
-#include "platform/ui/window_api.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/window_api.h"
 
 #include <benchmark/benchmark.h>
 

@@ -6,8 +6,8 @@
 #include "formatlib/command/query_exports.h"
 #include "formatlib/flash/format_driver.h"
 
-#include "platform/ui/message_box.h"
-#include "platform/ui/win_app.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/windows/win_app.h"
 
 namespace pradvik {
 namespace {

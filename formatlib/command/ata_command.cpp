@@ -5,9 +5,9 @@
 #include "formatlib/command/format_library_state.h"
 #include "formatlib/command/scsi_command.h"
 
-#include "platform/win/byte_order.h"
-#include "platform/win/device_io.h"
-#include "platform/win/pass_through_layout.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/devices/device_io.h"
+#include "platform/win/layouts/pass_through_layout.h"
 
 #include <array>
 #include <cstring>

@@ -3,7 +3,7 @@
 // write carry no data here: the data follow in a SCSI WRITE(10).
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <cstdint>
 

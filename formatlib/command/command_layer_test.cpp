@@ -9,8 +9,8 @@
 #include "formatlib/command/volume_handle.h"
 #include "formatlib/testing/flash_machine.h"
 
-#include "platform/ui/test_driver.h"
-#include "platform/win/registry.h"
+#include "platform/ui/testing/test_driver.h"
+#include "platform/win/registry/registry.h"
 
 #include <gtest/gtest.h>
 

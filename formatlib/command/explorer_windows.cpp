@@ -2,12 +2,12 @@
 
 #include "formatlib/command/format_library_state.h"
 
-#include "platform/ui/dialog.h"
-#include "platform/ui/message_queue.h"
-#include "platform/ui/window_api.h"
-#include "platform/win/registry.h"
+#include "platform/ui/dialogs/dialog.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/win/registry/registry.h"
 
-#include "platform/win/last_error.h"
+#include "platform/win/system/last_error.h"
 
 #include <array>
 #include <cstring>

@@ -2,7 +2,7 @@
 // when open, the Explorer windows that show My Computer, so that they repaint and keep up.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 namespace pradvik {
 

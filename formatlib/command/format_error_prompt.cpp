@@ -3,8 +3,8 @@
 #include "formatlib/command/format_library_state.h"
 #include "formatlib/command/library_messages.h"
 
-#include "platform/ui/message_map.h"
-#include "platform/ui/window_api.h"
+#include "platform/ui/windows/message_map.h"
+#include "platform/ui/windows/window_api.h"
 
 namespace pradvik {
 namespace {

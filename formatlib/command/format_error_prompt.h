@@ -3,7 +3,7 @@
 // the dialog without storing one, so the earlier answer stands.
 #pragma once
 
-#include "platform/ui/cdialog.h"
+#include "platform/ui/dialogs/cdialog.h"
 
 namespace pradvik {
 

@@ -3,7 +3,7 @@
 // windows whose messages are pumped and the raw-flash bad-block lists. Zero at load.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <array>
 #include <cstdint>

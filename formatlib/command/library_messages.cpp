@@ -2,10 +2,10 @@
 
 #include "formatlib/command/format_library_state.h"
 
-#include "platform/ui/message_box.h"
-#include "platform/ui/message_queue.h"
-#include "platform/ui/messages.h"
-#include "platform/win/module_resources.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/win/modules/module_resources.h"
 
 #include <array>
 #include <cstdio>

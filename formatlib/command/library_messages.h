@@ -3,7 +3,7 @@
 // raw-flash write takes.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <cstdint>
 #include <string>

@@ -2,7 +2,7 @@
 
 #include "formatlib/command/format_library_state.h"
 
-#include "platform/win/os_version.h"
+#include "platform/win/system/os_version.h"
 
 namespace pradvik {
 namespace {

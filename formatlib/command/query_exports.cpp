@@ -6,9 +6,9 @@
 #include "formatlib/command/vendor_block.h"
 #include "formatlib/command/volume_handle.h"
 
-#include "platform/ui/message_box.h"
-#include "platform/win/byte_order.h"
-#include "platform/win/files.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/files/files.h"
 
 #include <algorithm>
 #include <array>

@@ -5,10 +5,10 @@
 #include "formatlib/command/format_library_state.h"
 #include "formatlib/command/library_messages.h"
 
-#include "platform/ui/message_box.h"
-#include "platform/win/byte_order.h"
-#include "platform/win/device_io.h"
-#include "platform/win/pass_through_layout.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/devices/device_io.h"
+#include "platform/win/layouts/pass_through_layout.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,7 +3,7 @@
 // form of the readers' vendor blocks.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <cstdint>
 #include <span>

@@ -5,7 +5,7 @@
 
 #include "formatlib/command/ata_command.h"
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <array>
 #include <cstdint>

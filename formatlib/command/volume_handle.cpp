@@ -1,7 +1,7 @@
 #include "formatlib/command/volume_handle.h"
 
-#include "platform/win/files.h"
-#include "platform/win/handle_table.h"
+#include "platform/win/files/files.h"
+#include "platform/win/system/handle_table.h"
 
 #include <array>
 #include <string>

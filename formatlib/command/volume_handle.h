@@ -3,7 +3,7 @@
 // is closed when the owner ends; one passed in by the caller is never closed.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <cstdint>
 

@@ -4,13 +4,13 @@
 #include "formatlib/testing/flash_checks.h"
 #include "formatlib/testing/flash_machine.h"
 
-#include "platform/ui/message_queue.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/prompter.h"
-#include "platform/ui/test_driver.h"
-#include "platform/ui/window_api.h"
-#include "platform/win/files.h"
-#include "platform/win/handle_table.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/dialogs/prompter.h"
+#include "platform/ui/testing/test_driver.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/win/files/files.h"
+#include "platform/win/system/handle_table.h"
 
 #include <gtest/gtest.h>
 

@@ -4,9 +4,9 @@
 #include "formatlib/testing/flash_checks.h"
 #include "formatlib/testing/flash_machine.h"
 
-#include "platform/ui/messages.h"
-#include "platform/ui/prompter.h"
-#include "platform/ui/test_driver.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/dialogs/prompter.h"
+#include "platform/ui/testing/test_driver.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 // write protection, firmware lock and unlock, load and eject, and the three probes.
 #include "formatlib/testing/flash_machine.h"
 
-#include "platform/ui/messages.h"
-#include "platform/ui/prompter.h"
-#include "platform/win/files.h"
-#include "platform/win/handle_table.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/dialogs/prompter.h"
+#include "platform/win/files/files.h"
+#include "platform/win/system/handle_table.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include "formatlib/flash/bad_block_list.h"
 #include "formatlib/flash/redundant_area.h"
 
-#include "platform/ui/message_box.h"
+#include "platform/ui/dialogs/message_box.h"
 
 #include <algorithm>
 #include <array>

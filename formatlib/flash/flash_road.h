@@ -5,7 +5,7 @@
 // clears) the error text first; a failing command may then prompt.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <cstdint>
 #include <span>

@@ -6,7 +6,7 @@
 #include "formatlib/flash/flash_road.h"
 #include "formatlib/flash/media_geometry.h"
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <cstdint>
 

@@ -16,10 +16,10 @@
 #include "formatlib/flash/smartmedia_ecc.h"
 #include "formatlib/flash/volume_layout.h"
 
-#include "platform/ui/message_box.h"
-#include "platform/ui/message_queue.h"
-#include "platform/ui/messages.h"
-#include "platform/win/byte_order.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <array>
 #include <string>

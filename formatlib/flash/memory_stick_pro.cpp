@@ -7,10 +7,10 @@
 
 #include <pradvik_exports.h>
 
-#include "platform/ui/message_queue.h"
-#include "platform/ui/messages.h"
-#include "platform/win/byte_order.h"
-#include "platform/win/system_clock.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/system/system_clock.h"
 
 #include <algorithm>
 #include <array>

@@ -4,7 +4,7 @@
 
 #include "formatlib/flash/flash_road.h"
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <cstdint>
 #include <optional>

@@ -4,7 +4,7 @@
 #include "formatlib/command/library_messages.h"
 #include "formatlib/flash/bad_block_list.h"
 
-#include "platform/win/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <algorithm>
 #include <array>

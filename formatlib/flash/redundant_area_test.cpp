@@ -8,8 +8,8 @@
 #include "formatlib/flash/bad_block_list.h"
 #include "formatlib/testing/flash_machine.h"
 
-#include "platform/ui/test_driver.h"
-#include "platform/ui/window_api.h"
+#include "platform/ui/testing/test_driver.h"
+#include "platform/ui/windows/window_api.h"
 
 #include <gtest/gtest.h>
 

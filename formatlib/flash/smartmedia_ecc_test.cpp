@@ -2,7 +2,7 @@
 // code (an independent implementation of the same standard).
 #include "formatlib/flash/smartmedia_ecc.h"
 
-#include "platform/machine/smartmedia_redundant.h"
+#include "platform/machine/flash/smartmedia_redundant.h"
 
 #include <gtest/gtest.h>
 

@@ -8,9 +8,9 @@
 
 #include <pradvik_exports.h>
 
-#include "platform/ui/message_box.h"
-#include "platform/ui/message_queue.h"
-#include "platform/ui/messages.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/messages.h"
 
 #include <algorithm>
 #include <string_view>

@@ -2,7 +2,7 @@
 
 #include "formatlib/flash/boot_loader.h"
 
-#include "platform/win/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <algorithm>
 #include <string_view>

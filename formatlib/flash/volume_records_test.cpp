@@ -5,7 +5,7 @@
 #include "formatlib/flash/boot_loader.h"
 #include "formatlib/flash/media_geometry.h"
 
-#include "platform/win/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <gtest/gtest.h>
 

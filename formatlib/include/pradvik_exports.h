@@ -16,7 +16,7 @@
 //   workBuffer    not read
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <array>
 #include <string_view>

@@ -5,9 +5,9 @@
 #include "platform/machine/testing/fat_images.h"
 #include "tests/support/test_data_folder.h"
 
-#include "platform/win/byte_order.h"
-#include "platform/win/files.h"
-#include "platform/win/handle_table.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/files/files.h"
+#include "platform/win/system/handle_table.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // error-correcting code and block address of every written SmartMedia unit).
 #pragma once
 
-#include "platform/machine/machine_description.h"
+#include "platform/machine/description/machine_description.h"
 
 #include <cstdint>
 #include <optional>

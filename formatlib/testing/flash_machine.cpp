@@ -1,6 +1,6 @@
 #include "formatlib/testing/flash_machine.h"
 
-#include "platform/machine/machine_description.h"
+#include "platform/machine/description/machine_description.h"
 #include "tests/support/test_data_folder.h"
 
 #include <fstream>

@@ -6,7 +6,7 @@
 #include <pradvik_exports.h>
 
 #include "platform/machine/machine.h"
-#include "platform/win/modules.h"
+#include "platform/win/modules/modules.h"
 
 #include <cstdint>
 #include <filesystem>
