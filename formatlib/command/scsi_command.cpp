@@ -1,0 +1,122 @@
+#include "formatlib/command/scsi_command.h"
+
+#include "formatlib/command/explorer_windows.h"
+#include "formatlib/command/format_error_prompt.h"
+#include "formatlib/command/format_library_state.h"
+#include "formatlib/command/library_messages.h"
+
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/devices/device_io.h"
+#include "platform/win/layouts/pass_through_layout.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace pradvik {
+namespace {
+
+namespace spt = win::scsi_pass_through;
+constexpr std::size_t kSenseOffset = 44;
+constexpr std::size_t kSenseLength = 18;
+constexpr std::size_t kDataOffset = 62;
+constexpr win::DWORD kTimeOutSeconds = 20;
+
+std::vector<std::uint8_t> BuildRequest(std::span<const std::uint8_t> cdb, const std::uint8_t* data,
+                                       std::uint32_t dataLength, std::uint8_t direction) {
+  std::vector<std::uint8_t> request(kDataOffset + dataLength, 0);
+  win::WriteLe16(request, spt::kLength, spt::kHeaderSize);
+  win::WriteU8(request, spt::kCdbLength, static_cast<std::uint8_t>(cdb.size()));
+  win::WriteU8(request, spt::kSenseInfoLength, kSenseLength);
+  win::WriteU8(request, spt::kDataIn, direction);
+  win::WriteLe32(request, spt::kDataTransferLength, dataLength);
+  win::WriteLe32(request, spt::kTimeOutValue, kTimeOutSeconds);
+  win::WriteLe32(request, spt::kDataBufferOffset, kDataOffset);
+  win::WriteLe32(request, spt::kSenseInfoOffset, kSenseOffset);
+  std::copy_n(cdb.begin(), std::min(cdb.size(), spt::kCdbCapacity), request.begin() + spt::kCdb);
+  if (direction == kDataOut && data != nullptr && dataLength != 0) {
+    std::memcpy(request.data() + kDataOffset, data, dataLength);
+  }
+  return request;
+}
+
+// Steps 1 to 5 of one command: send, copy data in back, judge, pump.
+ScsiExchange SendOnce(win::HANDLE handle, std::span<const std::uint8_t> cdb, std::uint8_t* data,
+                      std::uint32_t dataLength, std::uint8_t direction, bool& succeeded) {
+  ScsiExchange exchange;
+  succeeded = false;
+  if (dataLength > kMostScsiData || cdb.size() > spt::kCdbCapacity) return exchange;
+  std::vector<std::uint8_t> request;
+  try {
+    request = BuildRequest(cdb, data, dataLength, direction);
+  } catch (const std::bad_alloc&) {
+    ShowLibraryMessage(kStrNoMemory, ui::MB_ICONSTOP);
+    return exchange;
+  }
+  win::DWORD returned = 0;
+  const auto size = static_cast<win::DWORD>(request.size());
+  exchange.delivered = win::DeviceIoControl(handle, win::IOCTL_SCSI_PASS_THROUGH, request.data(), size,
+                                            request.data(), size, &returned, nullptr) != 0;
+  exchange.senseKey = request[kSenseOffset + 2] & 0x0F;
+  exchange.additionalSense = request[kSenseOffset + 12];
+  if (direction == kDataIn && data != nullptr) std::memcpy(data, request.data() + kDataOffset, dataLength);
+  // A command the reader answered with CHECK CONDITION failed, whichever way its data went.
+  succeeded = exchange.delivered && request[spt::kScsiStatus] == 0 && request[kSenseOffset] == 0;
+  PumpLibraryMessages();
+  return exchange;
+}
+
+}  // namespace
+
+std::uint8_t SendScsiCommandNoPrompt(win::HANDLE handle, std::span<const std::uint8_t> cdb, std::uint8_t* data,
+                                     std::uint32_t dataLength, std::uint8_t direction) {
+  bool succeeded = false;
+  SendOnce(handle, cdb, data, dataLength, direction, succeeded);
+  return succeeded ? 1 : 0;
+}
+
+ScsiExchange SendScsiDirect(win::HANDLE handle, std::span<const std::uint8_t> cdb, std::uint8_t* data,
+                            std::uint32_t dataLength, std::uint8_t direction) {
+  bool succeeded = false;
+  return SendOnce(handle, cdb, data, dataLength, direction, succeeded);
+}
+
+std::uint8_t SendScsiCommand(win::HANDLE handle, std::span<const std::uint8_t> cdb, std::uint8_t* data,
+                             std::uint32_t dataLength, std::uint8_t direction) {
+  for (;;) {
+    const std::uint8_t result = SendScsiCommandNoPrompt(handle, cdb, data, dataLength, direction);
+    const FormatLibraryState& state = LibraryState();
+    if (state.promptAnswer == kAnswerIgnoreAll) return result == 1 ? 1 : kAnswerIgnoreAll;
+    if (result == 1 || state.preparedErrorText.empty()) return result;
+    switch (AskAfterFailure(true)) {
+      case kAnswerIgnore: return kAnswerIgnore;
+      case kAnswerIgnoreAll: return kAnswerIgnoreAll;
+      case kAnswerRetry: continue;
+      default: return 0;
+    }
+  }
+}
+
+bool SendInquiry(win::HANDLE handle) {
+  constexpr std::uint8_t kInquiry[6] = {0x12, 0, 0, 0, 32, 0};
+  std::uint8_t answer[32] = {};
+  return SendScsiDirect(handle, kInquiry, answer, sizeof(answer), kDataIn).delivered;
+}
+
+bool LockOrDismountVolume(win::HANDLE handle, int mode) {
+  win::DWORD returned = 0;
+  if (mode == 1) return win::DeviceIoControl(handle, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned, nullptr);
+  if (mode != 2) return false;
+  win::DeviceIoControl(handle, win::FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0, &returned, nullptr);
+  return win::DeviceIoControl(handle, win::FSCTL_UNLOCK_VOLUME, nullptr, 0, nullptr, 0, &returned, nullptr);
+}
+
+void ToExtendedCdb(std::span<std::uint8_t, 12> out, std::span<const std::uint8_t, 8> in) {
+  std::copy(in.begin(), in.end(), out.begin());
+  out[9] = in[1];
+  out[1] = 0;
+}
+
+}  // namespace pradvik

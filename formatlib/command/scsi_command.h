@@ -1,0 +1,46 @@
+// SCSI commands through the system's SCSI pass-through on the card's volume, with and without
+// the failure prompt, the standard INQUIRY, the volume lock and dismount, and the twelve-byte
+// form of the readers' vendor blocks.
+#pragma once
+
+#include "platform/win/system/types.h"
+
+#include <cstdint>
+#include <span>
+
+namespace pradvik {
+
+constexpr std::uint8_t kDataOut = 0;
+constexpr std::uint8_t kDataIn = 1;
+constexpr std::uint8_t kNoData = 2;
+constexpr std::size_t kMostScsiData = 32768;
+
+// 1 success, 0 failure; after a failure with a prepared error text the prompt answers: 3
+// Ignore, 4 Ignore All (also at once, without a prompt, while Ignore All is in force), 0 Abort;
+// Retry sends the command again. Data in are copied to the caller's buffer.
+std::uint8_t SendScsiCommand(win::HANDLE handle, std::span<const std::uint8_t> cdb, std::uint8_t* data,
+                             std::uint32_t dataLength, std::uint8_t direction);
+// The same, never prompting: 1 or 0.
+std::uint8_t SendScsiCommandNoPrompt(win::HANDLE handle, std::span<const std::uint8_t> cdb, std::uint8_t* data,
+                                     std::uint32_t dataLength, std::uint8_t direction);
+
+// One pass-through request as sent, for callers that look at the sense data themselves.
+struct ScsiExchange {
+  bool delivered = false;
+  std::uint8_t senseKey = 0;
+  std::uint8_t additionalSense = 0;
+};
+ScsiExchange SendScsiDirect(win::HANDLE handle, std::span<const std::uint8_t> cdb, std::uint8_t* data,
+                            std::uint32_t dataLength, std::uint8_t direction);
+
+// A standard INQUIRY whose answer is thrown away; true when the pass-through call succeeded.
+bool SendInquiry(win::HANDLE handle);
+
+// Mode 1 locks the volume; mode 2 dismounts it (result ignored) and unlocks it.
+bool LockOrDismountVolume(win::HANDLE handle, int mode);
+
+// Bytes 0-7 of the eight-byte block, the command byte (byte 1) moved to byte 9, byte 1 cleared;
+// bytes 8, 10 and 11 are left as the caller set them.
+void ToExtendedCdb(std::span<std::uint8_t, 12> out, std::span<const std::uint8_t, 8> in);
+
+}  // namespace pradvik

@@ -1,0 +1,37 @@
+#include "formatlib/command/vendor_block.h"
+
+#include "formatlib/command/scsi_command.h"
+
+#include <pradvik_exports.h>
+
+namespace pradvik {
+
+bool IsNewerKind(std::uint8_t deviceKind) {
+  return deviceKind == kKindNewerSmartMedia || deviceKind == kKindNewerMemoryStick || deviceKind == kKindMemoryStickPro;
+}
+
+VendorBlock SimpleVendorBlock(std::uint8_t deviceKind, std::uint8_t command, std::uint8_t olderByte0) {
+  if (IsNewerKind(deviceKind)) return {0x20, command, 0, 0, 0, 0, 0, 0};
+  return {olderByte0, 0, 0, 0, 0, 0xB0, 0, command};
+}
+
+std::uint8_t SendVendorBlock(win::HANDLE handle, std::uint8_t transportKind, const VendorBlock& block,
+                             std::uint8_t* data, std::uint32_t length, std::uint8_t direction, bool prompt,
+                             std::uint8_t twelveByteLength) {
+  const auto send = prompt ? SendScsiCommand : SendScsiCommandNoPrompt;
+  if (transportKind != kTransportTwelveByte) return send(handle, block, data, length, direction);
+  std::array<std::uint8_t, 12> extended{};
+  extended[8] = twelveByteLength;
+  ToExtendedCdb(extended, block);
+  return send(handle, extended, data, length, direction);
+}
+
+std::uint32_t ReplyLength(std::uint8_t transportKind, int wideStatus, std::uint32_t usual) {
+  return transportKind == kTransportTwelveByte && wideStatus != 0 ? 6 : usual;
+}
+
+bool IsScsiTransport(std::uint8_t transportKind) {
+  return transportKind == kTransportEightByte || transportKind == kTransportTwelveByte;
+}
+
+}  // namespace pradvik

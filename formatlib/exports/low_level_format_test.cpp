@@ -1,0 +1,140 @@
+// Low-level formats through the DoFormat export on the machine's raw flash cards: every
+// SmartMedia media size code and every Memory Stick size, on cards with factory bad blocks and
+// failing blocks; the volume the reader then shows is judged by fsck.fat and mtools.
+#include "formatlib/testing/flash_checks.h"
+#include "formatlib/testing/flash_machine.h"
+
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/dialogs/prompter.h"
+#include "platform/ui/testing/test_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace pradvik {
+namespace {
+
+using testing::InstalledMachine;
+using testing::LoadedLibrary;
+
+struct SmartMediaCase {
+  int mediaCode;
+  int deviceCode;
+  std::uint32_t pageSize;
+  std::uint32_t pagesPerBlock;
+  std::uint32_t blocks;
+};
+
+// The cards of 256 MB and more take minutes each (their images are written whole when they are
+// made): they form a test program of their own with a longer time limit.
+#ifdef FORMATLIB_LARGE_CARDS
+constexpr SmartMediaCase kSmartMedia[] = {
+    {9, 0x71, 512, 32, 16384}, {10, 0xDC, 512, 32, 32768}, {11, 0xD3, 512, 32, 65536}, {12, 0xD5, 512, 32, 131072},
+};
+#else
+constexpr SmartMediaCase kSmartMedia[] = {
+    {1, 0x6E, 256, 16, 256},  {2, 0x64, 256, 16, 512},  {3, 0x6B, 512, 16, 512},  {4, 0xE6, 512, 16, 1024},
+    {5, 0x73, 512, 32, 1024}, {6, 0x75, 512, 32, 2048}, {7, 0x76, 512, 32, 4096}, {8, 0x79, 512, 32, 8192},
+};
+#endif
+
+std::string Reader(const std::string& firmware, const std::string& card, const std::string& bus = "usb") {
+  return R"({"version":1,"windows":"xp","readers":[{"maker":true,"bus":")" + bus + R"(","firmware":")" + firmware +
+         R"(","letter":"F","card":)" + card + "}]}";
+}
+
+int RunDoFormat(const LoadedLibrary& library, BYTE deviceKind, BYTE full, BYTE transport, DWORD& mediaCode,
+                BYTE& busy, int wide = 0, const char* product = "SmartMedia") {
+  auto* format = library.Bind<DoFormatFn>("DoFormat");
+  EXPECT_NE(format, nullptr);
+  if (format == nullptr) return -1;
+  return format(nullptr, nullptr, nullptr, nullptr, 7, 'F' - 'A', full, nullptr, &mediaCode, deviceKind, product, 0,
+                nullptr, nullptr, transport, 0, wide, &busy);
+}
+
+class SmartMediaFormatTest : public ::testing::TestWithParam<std::tuple<SmartMediaCase, bool>> {};
+
+TEST_P(SmartMediaFormatTest, FormatsToASoundVolumeAroundBadBlocks) {
+  const auto [card, newer] = GetParam();
+  if (!newer && card.mediaCode > 8) GTEST_SKIP() << "the older readers do not know this size";
+  // The 1 MB card may lose only three blocks (block 0 among them).
+  const std::string lastBad = card.mediaCode == 1 ? "" : "," + std::to_string(card.blocks - 2);
+  const std::string image = "sm" + std::to_string(card.mediaCode) + (newer ? "n" : "o") + ".img";
+  const std::string description = R"({"kind":"sm","image":")" + image + R"(","deviceCode":)" +
+                                  std::to_string(card.deviceCode) + R"(,"factoryBadBlocks":[3)" + lastBad +
+                                  R"(],"failingBlocks":[)" + std::to_string(card.blocks / 2) + "]}";
+  InstalledMachine machine(Reader(newer ? "newer" : "older", description));
+  LoadedLibrary library;
+  ui::TestDriver driver([](const std::string& what) { ADD_FAILURE() << what; });
+  ui::ScriptedPrompter prompter([](const std::string& what) { ADD_FAILURE() << what; });
+  // The failing block's erase is passed over.
+  driver.OnDialog(1001, [&driver](ui::HWND dialog) { driver.Click(dialog, 1002); });
+  DWORD mediaCode = 0;
+  BYTE busy = 0;
+  const BYTE kind = newer ? kKindNewerSmartMedia : kKindSmartMedia;
+  ASSERT_EQ(RunDoFormat(library, newer ? kind : 0, 0, 3, mediaCode, busy), 1);
+  EXPECT_EQ(mediaCode, static_cast<DWORD>(card.deviceCode));
+  EXPECT_EQ(busy, 0);
+
+  const auto report = testing::CheckSmartMediaImage(testing::ReadImage(image),
+                                                    {card.pageSize, card.pagesPerBlock, card.blocks});
+  // Block 0 held the factory's structure: it is marked bad and the structure moves to block 1.
+  ASSERT_TRUE(report.cisBlock.has_value());
+  EXPECT_EQ(*report.cisBlock, 1U);
+  EXPECT_NE(std::find(report.badBlocks.begin(), report.badBlocks.end(), 0U), report.badBlocks.end());
+  EXPECT_NE(std::find(report.badBlocks.begin(), report.badBlocks.end(), 3U), report.badBlocks.end());
+  testing::ExpectSoundLogicalVolume(image + ".volume");
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryCode, SmartMediaFormatTest,
+                         ::testing::Combine(::testing::ValuesIn(kSmartMedia), ::testing::Bool()),
+                         [](const auto& param) {
+                           return "Code" + std::to_string(std::get<0>(param.param).mediaCode) +
+                                  (std::get<1>(param.param) ? "Newer" : "Older");
+                         });
+
+#ifndef FORMATLIB_LARGE_CARDS
+struct StickCase {
+  int mediaCode;
+  std::uint32_t blocks;
+  std::uint32_t pagesPerBlock;
+};
+
+constexpr StickCase kSticks[] = {{32, 512, 16},  {33, 1024, 16}, {34, 1024, 32},
+                                 {35, 2048, 32}, {36, 4096, 32}, {37, 8192, 32}};
+
+class StickFormatTest : public ::testing::TestWithParam<std::tuple<StickCase, bool>> {};
+
+TEST_P(StickFormatTest, FormatsToASoundVolumeAroundBadBlocks) {
+  const auto [card, newer] = GetParam();
+  const std::string image = "ms" + std::to_string(card.mediaCode) + (newer ? "n" : "o") + ".img";
+  const std::string description = R"({"kind":"ms","image":")" + image + R"(","blocks":)" + std::to_string(card.blocks) +
+                                  R"(,"pagesPerBlock":)" + std::to_string(card.pagesPerBlock) +
+                                  R"(,"factoryBadBlocks":[4,)" + std::to_string(card.blocks - 3) +
+                                  R"(],"failingBlocks":[)" + std::to_string(card.blocks / 2 + 1) + "]}";
+  InstalledMachine machine(Reader(newer ? "newer" : "older", description));
+  LoadedLibrary library;
+  ui::TestDriver driver([](const std::string& what) { ADD_FAILURE() << what; });
+  ui::ScriptedPrompter prompter([](const std::string& what) { ADD_FAILURE() << what; });
+  driver.OnDialog(1001, [&driver](ui::HWND dialog) { driver.Click(dialog, 1002); });
+  DWORD mediaCode = 0;
+  BYTE busy = 0;
+  ASSERT_EQ(RunDoFormat(library, newer ? kKindNewerMemoryStick : 0, 0, 3, mediaCode, busy), 1);
+  EXPECT_EQ(mediaCode, card.blocks * card.pagesPerBlock);
+  const auto report = testing::CheckStickImage(testing::ReadImage(image), card.blocks, card.pagesPerBlock);
+  EXPECT_EQ(report.bootBlocks, (std::vector<std::uint32_t>{0, 1}));
+  EXPECT_NE(std::find(report.badBlocks.begin(), report.badBlocks.end(), 4U), report.badBlocks.end());
+  testing::ExpectSoundLogicalVolume(image + ".volume");
+}
+
+INSTANTIATE_TEST_SUITE_P(EverySize, StickFormatTest, ::testing::Combine(::testing::ValuesIn(kSticks), ::testing::Bool()),
+                         [](const auto& param) {
+                           return "Code" + std::to_string(std::get<0>(param.param).mediaCode) +
+                                  (std::get<1>(param.param) ? "Newer" : "Older");
+                         });
+
+#endif
+
+}  // namespace
+}  // namespace pradvik

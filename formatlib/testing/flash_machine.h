@@ -1,0 +1,51 @@
+// Helpers of the format library's tests: a machine described by JSON in the test's data folder,
+// installed for the test's lifetime, and the library loaded from the program folder with its
+// exports bound by name, as the Format page binds them.
+#pragma once
+
+#include <pradvik_exports.h>
+
+#include "platform/machine/machine.h"
+#include "platform/win/modules/modules.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pradvik::testing {
+
+class InstalledMachine {
+ public:
+  explicit InstalledMachine(const std::string& json);
+  ~InstalledMachine();
+  InstalledMachine(const InstalledMachine&) = delete;
+  InstalledMachine& operator=(const InstalledMachine&) = delete;
+  machine::Machine& Get() { return *machine_; }
+
+ private:
+  std::unique_ptr<machine::Machine> machine_;
+};
+
+// The whole image file of a card, relative to the test's data folder.
+std::vector<std::uint8_t> ReadImage(const std::string& name);
+std::filesystem::path ImagePath(const std::string& name);
+
+class LoadedLibrary {
+ public:
+  LoadedLibrary();
+  ~LoadedLibrary();
+  LoadedLibrary(const LoadedLibrary&) = delete;
+  LoadedLibrary& operator=(const LoadedLibrary&) = delete;
+  bool Loaded() const { return module_ != nullptr; }
+  template <typename Fn>
+  Fn* Bind(const char* name) const {
+    return reinterpret_cast<Fn*>(win::GetProcAddress(module_, name));
+  }
+
+ private:
+  win::HMODULE module_ = nullptr;
+};
+
+}  // namespace pradvik::testing
