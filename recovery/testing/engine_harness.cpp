@@ -1,5 +1,7 @@
 #include "recovery/testing/engine_harness.h"
 
+#include "platform/win/files.h"
+#include "recovery/testing/memory_source.h"
 #include "tests/support/test_data_folder.h"
 
 namespace recovery::testing {
@@ -29,6 +31,14 @@ RunSummary Harness::RunOverFile(const std::string& imagePath, const RecoverySett
   ImageSectorSource source(imagePath);
   RecoveryEngine engine(state, source, observer);
   return engine.Run(settings, card);
+}
+
+RunEnd Harness::ScanMemory(const Bytes& image, const RecoverySettings& settings, std::uint32_t sectorsPerRead) {
+  MemorySectorSource source(image);
+  std::filesystem::create_directories(output);
+  state.BeginRun(settings, &observer, &source);
+  RecoveryEngine engine(state, source, observer);
+  return engine.RawScan(ScanRange{0, source.SectorCount()}, sectorsPerRead);
 }
 
 std::map<std::string, Bytes> Harness::Outputs() const {

@@ -38,6 +38,8 @@ struct Harness {
   // Writes the image, runs the whole engine over it and answers the summary.
   RunSummary RunOver(const Bytes& image, const RecoverySettings& settings, const CardFacts& card = {});
   RunSummary RunOverFile(const std::string& imagePath, const RecoverySettings& settings, const CardFacts& card = {});
+  // The raw scan alone over an image held in memory (every sector of it).
+  RunEnd ScanMemory(const Bytes& image, const RecoverySettings& settings, std::uint32_t sectorsPerRead = 64);
   // Every file of the output folder (name -> contents), subfolders included.
   std::map<std::string, Bytes> Outputs() const;
   // True when some output file holds exactly these bytes.
