@@ -259,27 +259,29 @@ Bytes Ole(std::uint32_t seed, const std::string& text, std::uint32_t streamSecto
 }  // namespace
 
 Bytes Filler(std::size_t size, std::uint32_t seed) {
-  static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  // No upper case and no vowels: no magic of a header test (not even QuickTime's atom names at
+  // bytes 4-7 of a sector) can appear by chance.
+  static constexpr char kAlphabet[] = "bcdfghjklmnpqrstvwxyz0123456789";
   Bytes bytes(size);
   std::uint32_t x = seed * 2654435761u + 12345u;
   for (auto& byte : bytes) {
     x ^= x << 13;
     x ^= x >> 17;
     x ^= x << 5;
-    byte = static_cast<std::uint8_t>(kAlphabet[x % 36]);
+    byte = static_cast<std::uint8_t>(kAlphabet[x % (sizeof kAlphabet - 1)]);
   }
   return bytes;
 }
 
-std::vector<SampleFile> HandMadeSamples(std::uint32_t seed) {
+std::vector<SampleFile> HandMadeSamples(std::uint32_t seed, std::size_t extra) {
   const std::uint32_t s = seed * 97;
-  const std::size_t grow = (seed % 7) * 131;
+  const std::size_t grow = (seed % 7) * 131 + extra;
   std::vector<SampleFile> files = {
       {"AIF", "AIF", Aif(s + 1, 5000 + grow)},
       {"AVI", "AVI", Riff("AVI LIST", s + 2, 7001 + grow)},
       {"BMP", "BMP", Bmp(s + 3, 3126 + grow)},
       {"CUR", "CUR", Icon(2, s + 4, 744)},
-      {"ICO", "ICO", Icon(1, s + 5, 1128 + static_cast<std::uint32_t>(grow))},
+      {"ICO", "ICO", Icon(1, s + 5, 1128 + static_cast<std::uint32_t>(grow % 65536))},
       {"MP3", "MP3", Mp3(s + 6, 4000 + grow)},
       {"TIF", "TIF", Tiff(s + 7, "", false)},
       {"NEF", "NEF", Tiff(s + 8, "NIKON CORPORATION", false)},
@@ -321,13 +323,14 @@ void AddIfMade(std::vector<SampleFile>& files, const std::string& kind, const st
 
 }  // namespace
 
-std::vector<SampleFile> ToolMadeSamples(const std::string& folder, std::uint32_t seed) {
+std::vector<SampleFile> ToolMadeSamples(const std::string& folder, std::uint32_t seed, int pictureScale) {
   std::vector<SampleFile> files;
+  const std::string big = std::to_string(120 * pictureScale) + "x" + std::to_string(90 * pictureScale);
   const std::string picture = "plasma:fractal -seed " + std::to_string(seed + 1);
   const std::string base = folder + "/tool" + std::to_string(seed);
-  if (Run("convert -size 120x90 " + picture + " " + base + ".jpg"))
+  if (Run("convert -size " + big + " " + picture + " " + base + ".jpg"))
     AddIfMade(files, "JPG (JFIF, ImageMagick)", "JPG", base + ".jpg", true);
-  if (Run("convert -size 120x90 " + picture + " " + base + "e.jpg") &&
+  if (Run("convert -size " + big + " " + picture + " " + base + "e.jpg") &&
       Run("exiftool -q -overwrite_original -JFIF:all= -Make=Tarnlok -Model=Test " + base + "e.jpg"))
     AddIfMade(files, "JPG (Exif, exiftool)", "JPG", base + "e.jpg", true);
   if (Run("convert -size 100x80 " + picture + " -colors 64 " + base + ".gif"))

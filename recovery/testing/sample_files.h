@@ -20,11 +20,12 @@ struct SampleFile {
 // Deterministic filler that holds none of the markers the writers look for.
 Bytes Filler(std::size_t size, std::uint32_t seed);
 
-// One hand-made file of each kind (seed varies the contents and sizes).
-std::vector<SampleFile> HandMadeSamples(std::uint32_t seed);
+// One hand-made file of each kind (seed varies the contents and sizes; extra bytes are added to
+// the kinds whose length is free).
+std::vector<SampleFile> HandMadeSamples(std::uint32_t seed, std::size_t extra = 0);
 // Files written by Debian tools (ImageMagick, zip, exiftool) in folder; kinds whose tool is
 // missing are left out.
-std::vector<SampleFile> ToolMadeSamples(const std::string& folder, std::uint32_t seed);
+std::vector<SampleFile> ToolMadeSamples(const std::string& folder, std::uint32_t seed, int pictureScale = 1);
 
 // A raw card image: each file sector-aligned, separated by gaps of zero sectors (and, with
 // randomGaps, of filler). Answers the first sector of each file.
