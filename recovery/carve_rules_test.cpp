@@ -239,11 +239,11 @@ TEST(Naming, NumbersFollowTheHighestInTheFolderAndADeletedFileFreesItsNumber) {
   WriteFile((harness.output / "photo.JPG").string(), {3});
   std::string name;
   int first = 0;
-  EXPECT_EQ(NextNumberedName(harness.output.string() + "/", "", "JPG", name, first), 1);
+  EXPECT_EQ(NextNumberedName(harness.Settings().outputFolder, "", "JPG", name, first), 1);
   EXPECT_EQ(name, "00013.JPG");
   EXPECT_EQ(first, 13);
   first = 0;
-  EXPECT_EQ(NextNumberedName(harness.output.string() + "/", "", "GIF", name, first), 0);
+  EXPECT_EQ(NextNumberedName(harness.Settings().outputFolder, "", "GIF", name, first), 0);
   EXPECT_EQ(name, "00001.GIF");
 
   Harness run("naming-run");

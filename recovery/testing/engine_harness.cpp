@@ -1,6 +1,7 @@
 #include "recovery/testing/engine_harness.h"
 
 #include "platform/win/files.h"
+#include "platform/win/paths.h"
 #include "recovery/testing/memory_source.h"
 #include "tests/support/test_data_folder.h"
 
@@ -14,7 +15,8 @@ Harness::Harness(const std::string& name)
 
 RecoverySettings Harness::Settings(std::uint64_t selection) const {
   RecoverySettings settings;
-  settings.outputFolder = output.string() + "/";
+  // The program's own form of the folder: a Windows path.
+  settings.outputFolder = win::WindowsPathOfHost(output) + "\\";
   settings.prefix = "";
   settings.typeSelection = selection;
   settings.showThumbnails = true;
