@@ -108,18 +108,6 @@ void EndFile(CarveState& state) {
   state.pendingTail = 0;
 }
 
-int ThumbnailKind(int code) {
-  switch (code) {
-    case kBmp: return 0;
-    case kGif: return 1;
-    case kJpg: return 2;
-    case kPng: return 3;
-    case kIco: return 4;
-    case kTif: case kNef: return 5;
-    default: return -1;
-  }
-}
-
 }  // namespace
 
 std::string CloseKeptFile(CarveState& state) {
@@ -136,7 +124,8 @@ void ReportKeptFile(CarveState& state, const std::string& path, int countCode) {
   CountRecovered(state);
   ++state.filesOfType[countCode];
   if (state.observer) state.observer->OnFileRecovered(path, countCode);
-  AddRecoveryThumbnail(state, path, ThumbnailKind(countCode));
+  // Carved Olympus files get no thumbnail.
+  AddRecoveryThumbnail(state, path, countCode == kOrf ? -1 : PictureKind(countCode));
 }
 
 void FinishCarvedFile(CarveState& state, int countCode) { ReportKeptFile(state, CloseKeptFile(state), countCode); }
@@ -156,6 +145,18 @@ void CloseCarvedFile(CarveState& state) {
   }
   state.output.Discard();
   EndFile(state);
+}
+
+int PictureKind(int code) {
+  switch (code) {
+    case kBmp: return 0;
+    case kGif: return 1;
+    case kJpg: return 2;
+    case kPng: return 3;
+    case kIco: return 4;
+    case kTif: case kNef: case kOrf: return 5;
+    default: return -1;
+  }
 }
 
 Thumbnail PlaceThumbnail(int pictureWidth, int pictureHeight) {

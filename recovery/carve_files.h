@@ -46,6 +46,9 @@ void CountRecovered(CarveState& state, int delta = 1);
 // kind is the image loader's kind, -1 for no thumbnail.
 void AddRecoveryThumbnail(CarveState& state, const std::string& path, int kind);
 
+// The image loader's kind for pictures of type code (0 BMP ... 5 TIFF), -1 for other types.
+int PictureKind(int code);
+
 // The 80 x 80 placement of a picture of the given size (the size limited to 32..80, centred).
 Thumbnail PlaceThumbnail(int pictureWidth, int pictureHeight);
 

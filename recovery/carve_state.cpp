@@ -38,7 +38,6 @@ void CarveState::StartFile(int code) {
   orfFile = false;
   jfifWalk = false;
   jpegInScan = false;
-  x3fTail = 0;
   oleClass = 0;
   carryLength = 0;
   carveEndLength = 0;

@@ -65,7 +65,6 @@ struct CarveState {
   // Writers' own fields.
   bool jfifWalk = false;
   bool jpegInScan = false;
-  std::uint16_t x3fTail = 0;
   std::uint8_t oleClass = 0;
   std::array<std::uint8_t, 32> carry{};  // last bytes of the previous unit, for markers across units
   std::size_t carryLength = 0;

@@ -8,29 +8,24 @@
 namespace recovery::testing {
 namespace {
 
-Bytes Cat(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
 Bytes Sector(const Bytes& start, std::uint32_t seed) {
-  Bytes s = Cat(start, Filler(512 - start.size(), seed));
+  Bytes s = Concat(start, Filler(512 - start.size(), seed));
   return s;
 }
 
 TEST(HeaderEdges, ZeroSizedRiffAndZeroWidthIconsOpenNothing) {
   Harness harness("edges");
-  Bytes image = Sector(Cat(Text("RIFF"), Cat(Bytes(4, 0), Text("WAVEfmt "))), 1);
-  image = Cat(image, Sector(Bytes{0, 0, 1, 0, 1, 0, 0, 16, 0, 0, 1, 0, 32, 0, 100, 0, 0, 0, 22, 0, 0, 0}, 2));
-  image = Cat(image, Bytes(1024, 0));
+  Bytes image = Sector(Concat(TextBytes("RIFF"), Concat(Bytes(4, 0), TextBytes("WAVEfmt "))), 1);
+  image = Concat(image, Sector(Bytes{0, 0, 1, 0, 1, 0, 0, 16, 0, 0, 1, 0, 32, 0, 100, 0, 0, 0, 22, 0, 0, 0}, 2));
+  image = Concat(image, Bytes(1024, 0));
   harness.ScanMemory(image, harness.Settings());
   EXPECT_TRUE(harness.Outputs().empty());
 }
 
 TEST(HeaderEdges, AnOlympusJpegIsAnOrfOnlyWhenOrfIsSelected) {
-  const Bytes orfJpeg = Sector(Cat(Bytes{0xFF, 0xD8, 0xFF, 0xE1, 0x38, 0x45}, Text("Exif")), 3);
-  Bytes image = Cat(orfJpeg, Bytes(2048, 0));
+  const Bytes orfJpeg = Sector(Concat(Bytes{0xFF, 0xD8, 0xFF, 0xE1, 0x38, 0x45}, TextBytes("Exif")), 3);
+  Bytes image = Concat(orfJpeg, Bytes(2048, 0));
   Harness orf("orf-on");
   orf.ScanMemory(image, orf.Settings(TypeBit(kTif) | TypeBit(kOrf)));
   ASSERT_EQ(orf.state.filesOfType[kOrf], 1);
@@ -61,7 +56,7 @@ TEST(VisibleCopy, TheTreeIsCopiedWithFreeNamesCountsAndThumbnails) {
   std::filesystem::create_directories(card / "DCIM");
   const std::vector<SampleFile> samples = HandMadeSamples(9);
   WriteFile((card / "PHOTO.JPG").string(), samples[0].bytes);
-  WriteFile((card / "MP3LIST.TXT").string(), Text("a list"));
+  WriteFile((card / "MP3LIST.TXT").string(), TextBytes("a list"));
   WriteFile((card / "DCIM" / "PICTURE.BMP").string(), samples[2].bytes);
   std::filesystem::create_directories(harness.output);
   WriteFile((harness.output / "PHOTO.JPG").string(), {1});

@@ -5,6 +5,7 @@
 #include "recovery/recovery_engine.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -45,6 +46,9 @@ RunEnd RecoveryEngine::RawScan(ScanRange range, std::uint32_t sectorsPerRead, co
     }
     if (percent != lastPercent) observer_.OnProgress(lastPercent = percent);
     observer_.OnSector(static_cast<std::uint32_t>(read));
+    char line[32];
+    std::snprintf(line, sizeof line, "%llu \r\n", static_cast<unsigned long long>(read));
+    observer_.Log(line);
     const std::uint64_t count = std::min<std::uint64_t>(sectorsPerRead, end - read);
     const std::span<std::uint8_t> data(buffer.data(), static_cast<std::size_t>(count * bytesPerSector));
     if (Cancelled()) break;

@@ -11,12 +11,6 @@
 namespace recovery::testing {
 namespace {
 
-Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
-Bytes Cat(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-Bytes Le32(std::uint32_t v) { return {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)}; }
 
 Bytes Sectors(std::initializer_list<std::pair<std::size_t, Bytes>> parts, std::size_t total) {
   Bytes image(total * 512, 0);
@@ -62,7 +56,7 @@ Bytes DirEntry(const std::string& name11, std::uint8_t attribute, std::uint16_t 
   e[11] = attribute;
   e[26] = static_cast<std::uint8_t>(cluster);
   e[27] = static_cast<std::uint8_t>(cluster >> 8);
-  std::copy_n(Le32(size).begin(), 4, e.begin() + 28);
+  std::copy_n(Le32Bytes(size).begin(), 4, e.begin() + 28);
   return e;
 }
 
@@ -108,17 +102,17 @@ TEST(HostileBytes, HugeLengthsCyclicDocumentsAndCutFilesNeitherCrashNorStray) {
   Bytes ole(512, 0);
   const Bytes signature = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
   std::copy(signature.begin(), signature.end(), ole.begin());
-  std::copy_n(Le32(0xFFFFFFFF).begin(), 4, ole.begin() + 44);  // FAT sectors
-  std::copy_n(Le32(0x7FFFFFFF).begin(), 4, ole.begin() + 68);  // a DIFAT sector far past the card
-  Bytes icon = Cat(Bytes{0, 0, 1, 0, 0xFF, 0xFF}, Bytes(16, 1));  // 65535 entries, most past the sector
-  Bytes tiff = Cat(Bytes{'I', 'I', 42, 0}, Le32(0xFFFFFFF0));
-  Bytes tiffLoop = Cat(Cat(Text("MM"), Bytes{0, 42}), Bytes{0, 0, 0, 8, 0, 1, 0x87, 0x69, 0, 4, 0, 0, 0, 1, 0, 0, 0, 8, 0, 0, 0, 8});
-  Bytes bmp = Cat(Text("BM"), Le32(0xFFFFFFFF));
-  Bytes mrw = Cat(Cat(Bytes{0}, Text("MRM")), Cat(Le32(0x100), Le32(0xFFFFFFF0)));
-  Bytes x3f = Cat(Text("FOVb"), Bytes(500, 1));
-  x3f = Cat(Cat(x3f, Text("SECd")), Cat(Le32(1), Le32(0xFFFFFFFF)));
+  std::copy_n(Le32Bytes(0xFFFFFFFF).begin(), 4, ole.begin() + 44);  // FAT sectors
+  std::copy_n(Le32Bytes(0x7FFFFFFF).begin(), 4, ole.begin() + 68);  // a DIFAT sector far past the card
+  Bytes icon = Concat(Bytes{0, 0, 1, 0, 0xFF, 0xFF}, Bytes(16, 1));  // 65535 entries, most past the sector
+  Bytes tiff = Concat(Bytes{'I', 'I', 42, 0}, Le32Bytes(0xFFFFFFF0));
+  Bytes tiffLoop = Concat(Concat(TextBytes("MM"), Bytes{0, 42}), Bytes{0, 0, 0, 8, 0, 1, 0x87, 0x69, 0, 4, 0, 0, 0, 1, 0, 0, 0, 8, 0, 0, 0, 8});
+  Bytes bmp = Concat(TextBytes("BM"), Le32Bytes(0xFFFFFFFF));
+  Bytes mrw = Concat(Concat(Bytes{0}, TextBytes("MRM")), Concat(Le32Bytes(0x100), Le32Bytes(0xFFFFFFF0)));
+  Bytes x3f = Concat(TextBytes("FOVb"), Bytes(500, 1));
+  x3f = Concat(Concat(x3f, TextBytes("SECd")), Concat(Le32Bytes(1), Le32Bytes(0xFFFFFFFF)));
   Bytes jpegCut = {0xFF, 0xD8, 0xFF, 0xE0, 0xFF, 0xFF, 'J', 'F', 'I', 'F'};
-  Bytes zipCut = Text("PK\x03\x04truncated");
+  Bytes zipCut = TextBytes("PK\x03\x04truncated");
   const Bytes image = Sectors({{0, ole}, {2, icon}, {3, tiff}, {4, tiffLoop}, {6, bmp}, {7, mrw}, {8, x3f}, {10, jpegCut},
                                {12, zipCut}},
                               13);
@@ -132,11 +126,11 @@ TEST(HostileBytes, HugeLengthsCyclicDocumentsAndCutFilesNeitherCrashNorStray) {
 
 TEST(StateBetweenFiles, AnUnfinishedZipDoesNotHideTheHeadersAfterIt) {
   Harness harness("zip-stuck");
-  Bytes bmp = Cat(Cat(Text("BM"), Le32(700)), Bytes(4, 0));
-  bmp = Cat(bmp, Filler(700 - bmp.size(), 1));
-  const Bytes closer = Cat(Cat(Text("!BDN"), Filler(164, 2)), Le32(100));
+  Bytes bmp = Concat(Concat(TextBytes("BM"), Le32Bytes(700)), Bytes(4, 0));
+  bmp = Concat(bmp, Filler(700 - bmp.size(), 1));
+  const Bytes closer = Concat(Concat(TextBytes("!BDN"), Filler(164, 2)), Le32Bytes(100));
   // A ZIP that never ends, a mail store header that closes it, then a bitmap.
-  const Bytes image = Sectors({{0, Cat(Text("PK\x03\x04"), Filler(600, 3))}, {3, Cat(closer, Bytes(512 - 172, 0))}, {5, bmp}}, 8);
+  const Bytes image = Sectors({{0, Concat(TextBytes("PK\x03\x04"), Filler(600, 3))}, {3, Concat(closer, Bytes(512 - 172, 0))}, {5, bmp}}, 8);
   harness.ScanMemory(image, harness.Settings());
   EXPECT_TRUE(harness.HasExactCopy(bmp));
 }
@@ -144,44 +138,44 @@ TEST(StateBetweenFiles, AnUnfinishedZipDoesNotHideTheHeadersAfterIt) {
 TEST(StateBetweenFiles, APreviewJpegInsideACameraFileDoesNotEndIt) {
   Harness harness("preview");
   // A TIFF whose strip (sector 1 on) starts with an embedded JPEG.
-  Bytes tiff = Cat(Bytes{'I', 'I', 42, 0}, Le32(8));
-  tiff = Cat(tiff, Bytes{4, 0});
+  Bytes tiff = Concat(Bytes{'I', 'I', 42, 0}, Le32Bytes(8));
+  tiff = Concat(tiff, Bytes{4, 0});
   const auto entry = [](std::uint16_t tag, std::uint16_t type, std::uint32_t count, std::uint32_t value) {
-    return Cat(Cat(Bytes{std::uint8_t(tag), std::uint8_t(tag >> 8), std::uint8_t(type), std::uint8_t(type >> 8)}, Le32(count)),
-               Le32(value));
+    return Concat(Concat(Bytes{std::uint8_t(tag), std::uint8_t(tag >> 8), std::uint8_t(type), std::uint8_t(type >> 8)}, Le32Bytes(count)),
+               Le32Bytes(value));
   };
-  tiff = Cat(tiff, entry(256, 3, 1, 10));
-  tiff = Cat(tiff, entry(259, 3, 1, 1));
-  tiff = Cat(tiff, entry(273, 4, 1, 512));
-  tiff = Cat(tiff, entry(279, 4, 1, 1536));
-  tiff = Cat(tiff, Le32(0));
+  tiff = Concat(tiff, entry(256, 3, 1, 10));
+  tiff = Concat(tiff, entry(259, 3, 1, 1));
+  tiff = Concat(tiff, entry(273, 4, 1, 512));
+  tiff = Concat(tiff, entry(279, 4, 1, 1536));
+  tiff = Concat(tiff, Le32Bytes(0));
   tiff.resize(512, 0);
-  Bytes strip = Cat(Bytes{0xFF, 0xD8, 0xFF, 0xDB, 0, 4, 0, 0}, Filler(1000, 1));
-  strip = Cat(strip, Bytes{0xFF, 0xD9});
-  strip = Cat(strip, Filler(1536 - strip.size(), 2));
-  const Bytes file = Cat(tiff, strip);
+  Bytes strip = Concat(Bytes{0xFF, 0xD8, 0xFF, 0xDB, 0, 4, 0, 0}, Filler(1000, 1));
+  strip = Concat(strip, Bytes{0xFF, 0xD9});
+  strip = Concat(strip, Filler(1536 - strip.size(), 2));
+  const Bytes file = Concat(tiff, strip);
   harness.ScanMemory(Sectors({{0, file}}, 8), harness.Settings());
   EXPECT_TRUE(harness.HasExactCopy(file));
   EXPECT_EQ(harness.state.filesOfType[kJpg], 0);
 }
 
 TEST(Cancel, TheOpenFileIsKeptCutToItsEndOrDeletedAndEarlierFilesAreLeftAlone) {
-  const Bytes gif = Cat(Cat(Text("GIF89a"), Filler(300, 1)), Bytes{0x00, 0x3B});
-  const Bytes open = Cat(Text("GIF89a"), Filler(600, 2));
+  const Bytes gif = Concat(Concat(TextBytes("GIF89a"), Filler(300, 1)), Bytes{0x00, 0x3B});
+  const Bytes open = Concat(TextBytes("GIF89a"), Filler(600, 2));
   {
     Harness harness("cancel-keep");
     harness.observer.cancelAfterReads = 1;
     // The first read holds a whole GIF and the start of one whose end marker comes later.
-    Bytes ended = Cat(Cat(Text("GIF89a"), Filler(100, 3)), Bytes{0x00, 0x3B});
-    ended = Cat(ended, Filler(200, 4));
-    const Bytes image = Sectors({{0, gif}, {1, Cat(Text("!BDN"), Filler(508, 5))}, {3, ended}}, 12);
+    Bytes ended = Concat(Concat(TextBytes("GIF89a"), Filler(100, 3)), Bytes{0x00, 0x3B});
+    ended = Concat(ended, Filler(200, 4));
+    const Bytes image = Sectors({{0, gif}, {1, Concat(TextBytes("!BDN"), Filler(508, 5))}, {3, ended}}, 12);
     harness.ScanMemory(image, harness.Settings(), 4);
     EXPECT_TRUE(harness.HasExactCopy(Bytes(ended.begin(), ended.begin() + 108)));
   }
   {
     Harness harness("cancel-delete");
     harness.observer.cancelAfterReads = 1;
-    const Bytes image = Sectors({{0, gif}, {1, Cat(Text("!BDN"), Filler(508, 5))}, {3, open}}, 12);
+    const Bytes image = Sectors({{0, gif}, {1, Concat(TextBytes("!BDN"), Filler(508, 5))}, {3, open}}, 12);
     harness.ScanMemory(image, harness.Settings(), 4);
     ASSERT_EQ(harness.Outputs().size(), 1u);
     EXPECT_TRUE(harness.HasExactCopy(gif));
@@ -191,12 +185,12 @@ TEST(Cancel, TheOpenFileIsKeptCutToItsEndOrDeletedAndEarlierFilesAreLeftAlone) {
 TEST(Counting, ADiskFullStopsTheRunAndTheFileItCutIsNotCounted) {
   Harness harness("diskfull");
   std::filesystem::create_directories(harness.output);
-  Bytes small = Cat(Cat(Text("BM"), Le32(900)), Bytes(4, 0));
-  small = Cat(small, Filler(900 - small.size(), 1));
-  Bytes large = Cat(Cat(Text("BM"), Le32(3 << 20)), Bytes(4, 0));
-  large = Cat(large, Filler((3 << 20) - large.size(), 2));
+  Bytes small = Concat(Concat(TextBytes("BM"), Le32Bytes(900)), Bytes(4, 0));
+  small = Concat(small, Filler(900 - small.size(), 1));
+  Bytes large = Concat(Concat(TextBytes("BM"), Le32Bytes(3 << 20)), Bytes(4, 0));
+  large = Concat(large, Filler((3 << 20) - large.size(), 2));
   Bytes image = Sectors({{0, small}}, 4);
-  image = Cat(image, large);
+  image = Concat(image, large);
   win::SetInjectedHostFreeSpace(std::uint64_t{1} << 20);
   const RunEnd end = harness.ScanMemory(image, harness.Settings());
   win::SetInjectedHostFreeSpace(std::nullopt);
@@ -227,8 +221,8 @@ TEST(Reads, AFailedReadIsScannedAsEmptyNeverAsTheReadBeforeIt) {
     std::vector<std::uint32_t> failed;
     ReadFailureAnswer answer = ReadFailureAnswer::Ignore;
   };
-  Bytes bmp = Cat(Cat(Text("BM"), Le32(600)), Bytes(4, 0));
-  bmp = Cat(bmp, Filler(600 - bmp.size(), 1));
+  Bytes bmp = Concat(Concat(TextBytes("BM"), Le32Bytes(600)), Bytes(4, 0));
+  bmp = Concat(bmp, Filler(600 - bmp.size(), 1));
   // The BMP header sits in the first read; the second read (sectors 4..7) fails.
   Bytes image = Sectors({{0, bmp}, {4, bmp}}, 8);
   MemorySectorSource source(image);

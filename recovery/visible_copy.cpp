@@ -24,18 +24,6 @@ int TypeByWord(std::string name) {
   return -1;
 }
 
-int ThumbnailKindOf(int code) {
-  switch (code) {
-    case kBmp: return 0;
-    case kGif: return 1;
-    case kJpg: return 2;
-    case kPng: return 3;
-    case kIco: return 4;
-    case kTif: case kNef: case kOrf: return 5;
-    default: return -1;
-  }
-}
-
 }  // namespace
 
 void CopyVisibleFiles(CarveState& state, const std::string& searchPattern, const std::string& targetFolder) {
@@ -67,7 +55,7 @@ void CopyVisibleFiles(CarveState& state, const std::string& searchPattern, const
     const int code = TypeByWord(name);
     ++state.filesOfType[code >= 0 ? code : kTypeCount];
     if (state.observer) state.observer->OnFileRecovered(target, code);
-    AddRecoveryThumbnail(state, target, ThumbnailKindOf(code));
+    AddRecoveryThumbnail(state, target, PictureKind(code));
     CountRecovered(state);
   } while (win::FindNextFileA(find, &data));
   win::FindClose(find);

@@ -258,6 +258,16 @@ Bytes Ole(std::uint32_t seed, const std::string& text, std::uint32_t streamSecto
 
 }  // namespace
 
+Bytes TextBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+Bytes Concat(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+Bytes Le32Bytes(std::uint32_t v) { return {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)}; }
+Bytes Be32Bytes(std::uint32_t v) { return {std::uint8_t(v >> 24), std::uint8_t(v >> 16), std::uint8_t(v >> 8), std::uint8_t(v)}; }
+
 Bytes Filler(std::size_t size, std::uint32_t seed) {
   // No upper case and no vowels: no magic of a header test (not even QuickTime's atom names at
   // bytes 4-7 of a sector) can appear by chance.

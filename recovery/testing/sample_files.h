@@ -17,6 +17,12 @@ struct SampleFile {
   bool exactExpected = true;  // the end rule can find this file's end
 };
 
+// Byte helpers for hand-laid cards.
+Bytes TextBytes(const std::string& text);
+Bytes Concat(Bytes a, const Bytes& b);
+Bytes Le32Bytes(std::uint32_t value);
+Bytes Be32Bytes(std::uint32_t value);
+
 // Deterministic filler that holds none of the markers the writers look for.
 Bytes Filler(std::size_t size, std::uint32_t seed);
 
