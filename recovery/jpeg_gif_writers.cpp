@@ -9,6 +9,7 @@ namespace recovery {
 namespace {
 
 constexpr std::uint32_t kPictureLimit = 10485760;
+constexpr std::uint32_t kX3fMostEntries = 4096;
 
 // Copies the unit and records the length up to the first end marker in it.
 void CopyRecordingEnd(CarveState& state, Unit unit, Marker marker) {
@@ -89,9 +90,11 @@ void X3fWriter(CarveState& state, Unit unit) {
     std::uint32_t count = 0;
     for (int k = 3; k >= 0; --k) count = (count << 8) | *ByteAcross(state, unit, *at + 8 + k);
     // The directory header, its 12-byte entries and the directory pointer that closes the file.
-    const std::uint64_t end = static_cast<std::uint64_t>(*at + 16) + 12ull * count;
-    EndFileAt(state, unit, end);
-    return;
+    // A directory of more entries than any camera writes is not this file's end.
+    if (count <= kX3fMostEntries) {
+      EndFileAt(state, unit, static_cast<std::uint64_t>(*at + 16) + 12ull * count);
+      return;
+    }
   }
   WriteCarved(state, unit);
   KeepTail(state, unit);

@@ -121,6 +121,8 @@ TEST(HostileBytes, HugeLengthsCyclicDocumentsAndCutFilesNeitherCrashNorStray) {
     EXPECT_EQ(entry.path().filename(), "out") << entry.path();
   // Nothing whose end was never found is kept.
   EXPECT_EQ(harness.state.recoveredCount, static_cast<int>(harness.Outputs().size()));
+  for (const auto& [name, bytes] : harness.Outputs()) EXPECT_LE(bytes.size(), 13u * 512u) << name;
+  EXPECT_EQ(harness.state.filesOfType[kX3f], 0);
   EXPECT_FALSE(harness.state.insideZip);
 }
 
