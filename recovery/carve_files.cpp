@@ -1,7 +1,7 @@
 #include "recovery/carve_files.h"
 
 #include "imaging/dib_image.h"
-#include "platform/win/files.h"
+#include "platform/win/files/files.h"
 #include "recovery/recovery_observer.h"
 
 #include <algorithm>

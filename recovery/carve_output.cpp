@@ -1,6 +1,6 @@
 #include "recovery/carve_output.h"
 
-#include "platform/win/files.h"
+#include "platform/win/files/files.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,7 +3,7 @@
 // deleted. A full output disk is reported; any other write failure is passed over.
 #pragma once
 
-#include "platform/win/cfile.h"
+#include "platform/win/files/cfile.h"
 
 #include <cstdint>
 #include <memory>

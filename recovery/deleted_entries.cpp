@@ -1,6 +1,6 @@
 #include "recovery/deleted_entries.h"
 
-#include "platform/win/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <cctype>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "recovery/fat_volume.h"
 
-#include "platform/win/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,5 +1,5 @@
 // Header tests at their edges, and the copy of the files the card still shows.
-#include "platform/win/paths.h"
+#include "platform/win/files/paths.h"
 #include "recovery/testing/engine_harness.h"
 #include "recovery/visible_copy.h"
 

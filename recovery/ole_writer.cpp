@@ -1,5 +1,5 @@
-#include "platform/win/byte_order.h"
-#include "platform/win/files.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/files/files.h"
 #include "recovery/carve_files.h"
 #include "recovery/carve_writers.h"
 #include "recovery/sector_source.h"

@@ -1,6 +1,6 @@
 #include "recovery/recovery_engine.h"
 
-#include "platform/win/files.h"
+#include "platform/win/files/files.h"
 #include "recovery/carve_files.h"
 #include "recovery/fs_copy.h"
 #include "recovery/safe_names.h"

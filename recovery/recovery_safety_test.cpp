@@ -1,7 +1,7 @@
 // What a run must never do: write onto the card it recovers, trust a card's names, read outside
 // what it holds, carry one file's state into the next, keep the wrong file on cancel, or count a
 // failure as a recovered file.
-#include "platform/win/volumes.h"
+#include "platform/win/files/volumes.h"
 #include "recovery/safe_names.h"
 #include "recovery/testing/engine_harness.h"
 #include "recovery/testing/memory_source.h"

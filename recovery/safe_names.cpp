@@ -1,6 +1,6 @@
 #include "recovery/safe_names.h"
 
-#include "platform/win/files.h"
+#include "platform/win/files/files.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 #include "recovery/sector_source.h"
 
-#include "platform/win/files.h"
-#include "platform/win/handle_table.h"
+#include "platform/win/files/files.h"
+#include "platform/win/system/handle_table.h"
 
 namespace recovery {
 

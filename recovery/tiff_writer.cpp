@@ -1,4 +1,4 @@
-#include "platform/win/files.h"
+#include "platform/win/files/files.h"
 #include "recovery/carve_files.h"
 #include "recovery/carve_writers.h"
 #include "recovery/tiff_walk.h"

@@ -1,6 +1,6 @@
 #include "recovery/visible_copy.h"
 
-#include "platform/win/files.h"
+#include "platform/win/files/files.h"
 #include "recovery/carve_files.h"
 #include "recovery/recovery_observer.h"
 #include "recovery/safe_names.h"

@@ -1,7 +1,7 @@
 #include "recovery/testing/engine_harness.h"
 
-#include "platform/win/files.h"
-#include "platform/win/paths.h"
+#include "platform/win/files/files.h"
+#include "platform/win/files/paths.h"
 #include "recovery/testing/memory_source.h"
 #include "tests/support/test_data_folder.h"
 
