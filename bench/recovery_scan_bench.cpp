@@ -1,0 +1,102 @@
+// The raw scan of a 512 MiB card image of mixed files and random bytes, from the card reads
+// through the header tests and writers to the output files. The image is built once in the
+// temporary folder and then read from the page cache. Counters: bytes per second and how many
+// of the laid files came back byte-exact.
+#include "recovery/recovery_engine.h"
+#include "recovery/testing/sample_files.h"
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <string>
+
+namespace {
+
+using recovery::testing::Bytes;
+using recovery::testing::SampleFile;
+
+constexpr std::size_t kImageBytes = std::size_t{512} << 20;
+
+struct BenchImage {
+  std::filesystem::path folder;
+  std::string path;
+  std::vector<SampleFile> files;
+};
+
+const BenchImage& Image() {
+  static const BenchImage image = [] {
+    BenchImage made;
+    made.folder = std::filesystem::temp_directory_path() / "tarnlok-recovery-bench";
+    std::filesystem::create_directories(made.folder);
+    made.path = (made.folder / "card.img").string();
+    for (std::uint32_t seed = 1; seed <= 2; ++seed)
+      for (SampleFile& file : recovery::testing::HandMadeSamples(seed, std::size_t{4} << 20)) made.files.push_back(std::move(file));
+    for (SampleFile& file : recovery::testing::ToolMadeSamples(made.folder.string(), 1, 12)) made.files.push_back(std::move(file));
+    std::size_t payload = 0;
+    for (const SampleFile& file : made.files) payload += (file.bytes.size() + 511) / 512 * 512;
+    const std::uint32_t gapSectors = static_cast<std::uint32_t>((kImageBytes - payload) / 512 / (made.files.size() + 1));
+    Bytes bytes;
+    bytes.reserve(kImageBytes);
+    recovery::testing::LayOut(made.files, bytes, gapSectors, true, 99);
+    bytes.resize(kImageBytes, 0);
+    recovery::testing::WriteFile(made.path, bytes);
+    return made;
+  }();
+  return image;
+}
+
+// The files that did not come back byte-exact, by kind.
+int ExactCount(const BenchImage& image, const std::filesystem::path& output, std::string& missing) {
+  std::set<std::size_t> found;
+  for (const auto& entry : std::filesystem::directory_iterator(output)) {
+    const Bytes contents = recovery::testing::ReadWholeFile(entry.path().string());
+    found.insert(std::hash<std::string_view>{}(std::string_view(reinterpret_cast<const char*>(contents.data()), contents.size())));
+  }
+  int exact = 0;
+  missing.clear();
+  for (const SampleFile& file : image.files) {
+    const bool back = found.count(std::hash<std::string_view>{}(
+                          std::string_view(reinterpret_cast<const char*>(file.bytes.data()), file.bytes.size()))) != 0;
+    exact += back;
+    if (!back) missing += " [" + file.kind + "]";
+  }
+  return exact;
+}
+
+void RawScanOfMixedImage(benchmark::State& state) {
+  const BenchImage& image = Image();
+  const std::filesystem::path output = image.folder / "out";
+  recovery::RecoveryObserver observer;
+  int exact = 0;
+  std::string missing;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::filesystem::remove_all(output);
+    std::filesystem::create_directories(output);
+    recovery::ImageSectorSource source(image.path);
+    recovery::CarveState carve;
+    recovery::RecoverySettings settings;
+    settings.outputFolder = output.string() + "/";
+    settings.typeSelection = recovery::kAllTypes;
+    settings.showThumbnails = false;
+    carve.BeginRun(settings, &observer, &source);
+    recovery::RecoveryEngine engine(carve, source, observer);
+    state.ResumeTiming();
+    engine.RawScan(recovery::ScanRange{0, source.SectorCount()}, 64);
+    state.PauseTiming();
+    exact = ExactCount(image, output, missing);
+    state.ResumeTiming();
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kImageBytes));
+  state.counters["files"] = static_cast<double>(image.files.size());
+  state.counters["byte_exact"] = exact;
+  state.SetLabel("not exact:" + missing);
+}
+
+BENCHMARK(RawScanOfMixedImage)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,117 @@
+#include "recovery/fs_copy.h"
+
+#include "recovery/carve_files.h"
+#include "recovery/recovery_observer.h"
+#include "recovery/safe_names.h"
+#include "recovery/sector_source.h"
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+namespace recovery {
+
+namespace {
+
+constexpr std::uint32_t kSectorsPerRun = 32;
+
+void Log(CarveState& state, const std::string& text) {
+  if (state.observer) state.observer->Log(text);
+}
+
+bool Cancelled(CarveState& state) {
+  if (!state.observer) return false;
+  state.observer->PumpMessages();
+  return state.observer->CancelRequested();
+}
+
+bool PassesTypeFilter(const CarveState& state, const DeletedEntry& entry) {
+  if (state.settings.scanFile) return true;
+  std::string ext(entry.extension, 3);
+  ext.erase(ext.find_last_not_of(' ') + 1);
+  const int code = TypeOfExtension(ext);
+  return code >= 0 && state.IsSelected(code);
+}
+
+bool ExtensionIsAlphanumeric(const DeletedEntry& entry) {
+  return std::all_of(entry.extension, entry.extension + 3, [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
+}
+
+// Copies one entry; false when the run was cancelled.
+bool CopyEntry(CarveState& state, const DeletedEntry& entry, const BootFacts& facts, std::uint64_t volumeStart,
+               std::vector<std::uint8_t>& buffer) {
+  if (entry.attribute != 0x20 || !ExtensionIsAlphanumeric(entry)) return true;
+  const auto name = SafeFileName(std::string_view(entry.name, 8), std::string_view(entry.extension, 3));
+  if (!name) return true;
+  const std::uint32_t cluster = facts.fileSystem == FileSystem::Fat32
+                                    ? (std::uint32_t{entry.clusterHigh} << 16) | entry.clusterLow
+                                    : entry.clusterLow;
+  const std::string path = FreeTargetPath(state.settings.outputFolder, *name);
+  const std::uint32_t bytesPerSector = state.UnitBytes();
+  const std::uint64_t sectors = (std::uint64_t{entry.size} + bytesPerSector - 1) / bytesPerSector;
+  const std::uint64_t first = volumeStart + facts.ClusterSector(cluster);
+  if (cluster < 2 || !state.source || first + sectors > state.source->SectorCount()) {
+    Log(state, "File :  " + path + "\r\nError Message :The entry's data lies outside the card \r\n");
+    return true;
+  }
+  if (state.observer) state.observer->OnCopyingFile(*name);
+  CarveOutput out;
+  if (!out.Create(path)) {
+    Log(state, "File :  " + path + "\r\nError Message :Failed to create or open the above file \r\n");
+    return true;
+  }
+  std::uint64_t left = entry.size;
+  for (std::uint64_t sector = first; left > 0;) {
+    if (Cancelled(state)) {
+      out.Discard();
+      return false;
+    }
+    const std::uint32_t run = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(kSectorsPerRun, (left + bytesPerSector - 1) / bytesPerSector));
+    const std::span<std::uint8_t> chunk(buffer.data(), std::size_t{run} * bytesPerSector);
+    if (!state.source->Read(sector, chunk)) {
+      // Never hand on what an earlier read left in the buffer.
+      std::fill(chunk.begin(), chunk.end(), 0);
+      Log(state, "File :  " + path + "\r\nError Message :Unable to read from the drive. \r\n");
+    }
+    const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk.size()));
+    if (!out.Append(chunk.first(take))) {
+      Log(state, "File :  " + path + "\r\nError Message :There is not enough space on the disk. \r\n");
+      state.recoveryStop = true;
+      if (state.observer) state.observer->OnDiskFull(state.settings.outputFolder);
+      out.Close();
+      return false;
+    }
+    left -= take;
+    sector += run;
+  }
+  if (!out.Close()) {
+    state.recoveryStop = true;
+    return false;
+  }
+  CountRecovered(state);
+  const int code = TypeOfExtension(std::string_view(entry.extension, 3));
+  ++state.filesOfType[code >= 0 ? code : kTypeCount];
+  if (state.observer) state.observer->OnFileRecovered(path, code);
+  return true;
+}
+
+}  // namespace
+
+bool CopyFsRecoveredEntries(CarveState& state, const DeletedEntryList& list, const BootFacts& facts,
+                            std::uint64_t volumeStart) {
+  Log(state, "Copying the recovered files from file system based recovery entry \r\n" + std::string(65, '-') +
+                 " \r\n\r\n");
+  if (state.observer && !list.Empty()) state.observer->OnCopyingFiles();
+  std::vector<std::uint8_t> buffer(std::size_t{kSectorsPerRun} * state.UnitBytes());
+  for (const DeletedEntry& entry : list.Entries()) {
+    if (Cancelled(state)) return false;
+    if (!PassesTypeFilter(state, entry)) continue;
+    if (!CopyEntry(state, entry, facts, volumeStart, buffer)) return false;
+    if (state.recoveryStop) return false;
+  }
+  Log(state, " ************ End of File Copy ************ \r\n\r\n");
+  return true;
+}
+
+}  // namespace recovery
