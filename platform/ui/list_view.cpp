@@ -184,16 +184,32 @@ void Click(HWND hwnd, ListState& state, POINT point, UINT code) {
   Notify(hwnd, activate.hdr, code);
 }
 
+// A click or an arrow key that Qt handled moves the selection and the focus together, as the
+// list view does: rows that lose a state hear of it before the row that gains it.
+void TakeTreeSelection(HWND hwnd) {
+  ListState* list = StateOf(hwnd);
+  if (list == nullptr || list->syncing) return;
+  const QTreeWidgetItem* current = list->tree->currentItem();
+  std::vector<UINT> wanted(list->items.size());
+  for (int row = 0; row < static_cast<int>(wanted.size()); ++row) {
+    const QTreeWidgetItem* item = list->tree->topLevelItem(row);
+    wanted[static_cast<std::size_t>(row)] = (item->isSelected() ? LVIS_SELECTED : 0) | (item == current ? LVIS_FOCUSED : 0);
+  }
+  constexpr UINT kBoth = LVIS_SELECTED | LVIS_FOCUSED;
+  for (int row = 0; row < static_cast<int>(wanted.size()); ++row) {
+    const UINT now = list->items[static_cast<std::size_t>(row)].state & kBoth;
+    ChangeState(hwnd, *list, row, now & wanted[static_cast<std::size_t>(row)], kBoth);
+  }
+  for (int row = 0; row < static_cast<int>(wanted.size()) && row < static_cast<int>(list->items.size()); ++row) {
+    ChangeState(hwnd, *list, row, wanted[static_cast<std::size_t>(row)], kBoth);
+    if ((wanted[static_cast<std::size_t>(row)] & kBoth) == kBoth) list->mark = row;
+  }
+}
+
 void Connect(HWND hwnd, ListState& state) {
   QTreeWidget* tree = state.tree;
-  QObject::connect(tree, &QTreeWidget::itemSelectionChanged, [hwnd] {
-    ListState* list = StateOf(hwnd);
-    if (list == nullptr || list->syncing) return;
-    for (int row = 0; row < static_cast<int>(list->items.size()); ++row) {
-      const bool selected = list->tree->topLevelItem(row)->isSelected();
-      ChangeState(hwnd, *list, row, selected ? LVIS_SELECTED : 0, LVIS_SELECTED);
-    }
-  });
+  QObject::connect(tree, &QTreeWidget::itemSelectionChanged, [hwnd] { TakeTreeSelection(hwnd); });
+  QObject::connect(tree, &QTreeWidget::currentItemChanged, [hwnd] { TakeTreeSelection(hwnd); });
   QObject::connect(tree, &QTreeWidget::itemChanged, [hwnd](QTreeWidgetItem* changed, int) {
     ListState* list = StateOf(hwnd);
     if (list == nullptr || list->syncing) return;
