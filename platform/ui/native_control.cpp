@@ -76,7 +76,8 @@ void NativeControlState::Place(HWND hwnd) {
   POINT origin{rect.left, rect.top};
   ScreenToClient(TopLevelOf(hwnd), &origin);
   const int height = heightLimit > 0 ? std::min<int>(heightLimit, rect.Height()) : rect.Height();
-  widget->setGeometry(origin.x, origin.y, rect.Width(), height);
+  const int width = widthLimit > 0 ? std::min<int>(widthLimit, rect.Width()) : rect.Width();
+  widget->setGeometry(origin.x, origin.y, width, height);
   widget->setVisible(IsWindowVisible(hwnd) != 0 && !selfPainted);
   widget->setEnabled(IsWindowEnabled(hwnd) != 0);
 }

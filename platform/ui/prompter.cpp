@@ -3,6 +3,7 @@
 #include "platform/ui/desktop_prompter.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/messages.h"
+#include "platform/ui/window_api.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -62,6 +63,9 @@ int DefaultButton(UINT type) {
 }
 
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
+  // The box takes the mouse: a window that followed it (a link lit while the pointer is over
+  // it) would otherwise take the next click meant for another control.
+  ReleaseCapture();
   MessageBoxRequest request;
   request.owner = owner;
   request.text = text != nullptr ? text : "";
