@@ -178,6 +178,27 @@ TEST_F(Startup, MainWindowListsTheDevicesAndShowsTheSelectedOnesDetails) {
   EXPECT_EQ(driver.Started(), std::vector<int>{102});
 }
 
+// The card leaves its reader while the program runs; selecting the reader again shows that it
+// holds nothing, not the label of the card that was there.
+TEST_F(Startup, ADeviceWhoseCardWasRemovedShowsNoMediaWithoutTheOldLabel) {
+  Start(testing::TwoReaders("xp", "HOLIDAY"));
+  HideNotes();
+  driver.OnDialog(102, [&](ui::HWND main) {
+    EXPECT_EQ(ItemText(ActivePageHwnd, 1022), " HOLIDAY");
+    machine_->RemoveCard('E');
+    driver.Select(main, 1002, 1);
+    driver.WhenIdle([&, main] { driver.Select(main, 1002, 0); });
+    driver.WhenIdle([&] {
+      EXPECT_EQ(CurrentDevice->driveLetter, 'E');
+      EXPECT_EQ(ItemText(ActivePageHwnd, 1025), "  No Media");
+      EXPECT_EQ(ItemText(ActivePageHwnd, 1022), " UNTITLED") << "no volume, so no label of its own";
+      EXPECT_EQ(ItemText(ActivePageHwnd, 1026), " ");
+      driver.Escape();
+    });
+  });
+  Run();
+}
+
 TEST_F(Startup, CloseWhileBusyIsIgnoredAndEndsTheProgramAfterwards) {
   Start(testing::TwoReaders("xp"));
   HideNotes();
