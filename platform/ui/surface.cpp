@@ -1,5 +1,6 @@
 #include "platform/ui/surface_internal.h"
 
+#include "platform/ui/desktop_screen.h"
 #include "platform/ui/gdi_internal.h"
 #include "platform/ui/input_router.h"
 #include "platform/ui/messages.h"
@@ -145,6 +146,12 @@ void EnsureQtApplication() {
   static char* argv[] = {name, nullptr};
   static QApplication* application = new QApplication(argc, argv);
   (void)application;
+}
+
+bool ShowsOnScreen() {
+  EnsureQtApplication();
+  const QString platform = QGuiApplication::platformName();
+  return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
 
 void SurfaceFollowFocus(HWND focus) {
