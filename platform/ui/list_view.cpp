@@ -20,6 +20,7 @@
 
 #include <QHeaderView>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -182,6 +183,17 @@ void Click(HWND hwnd, ListState& state, POINT point, UINT code) {
   activate.ptAction = point;
   if (row >= 0) activate.lParam = state.items[static_cast<std::size_t>(row)].param;
   Notify(hwnd, activate.hdr, code);
+}
+
+// A width asked for as it stands, or the one that LVSCW_AUTOSIZE(_USEHEADER) works out from
+// the texts in the list's font.
+int FittingWidth(const ListState& state, int column, int asked) {
+  if (asked != LVSCW_AUTOSIZE && asked != LVSCW_AUTOSIZE_USEHEADER) return asked;
+  // Public on the item view, protected on the tree view that overrides it.
+  const QAbstractItemView& view = *state.tree;
+  int width = view.sizeHintForColumn(column);
+  if (asked == LVSCW_AUTOSIZE_USEHEADER) width = std::max(width, state.tree->header()->sectionSizeHint(column));
+  return width;
 }
 
 // A click or an arrow key that Qt handled moves the selection and the focus together, as the
@@ -419,9 +431,10 @@ LRESULT ListViewWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case LVM_SETCOLUMNWIDTH:
       if (wParam >= state->columns.size()) return win::FALSE;
-      state->columns[wParam].width = static_cast<int>(lParam);
+      state->columns[wParam].width = FittingWidth(*state, static_cast<int>(wParam), static_cast<int>(lParam));
       Show(hwnd, *state);
       return win::TRUE;
+    case LVM_GETCOLUMNWIDTH: return wParam < state->columns.size() ? state->columns[wParam].width : 0;
     case LVM_SETEXTENDEDLISTVIEWSTYLE: {
       const DWORD mask = wParam == 0 ? 0xFFFFFFFFu : static_cast<DWORD>(wParam);
       const DWORD old = std::exchange(state->exStyle, (state->exStyle & ~mask) | (static_cast<DWORD>(lParam) & mask));
@@ -473,6 +486,14 @@ LRESULT ListViewWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: return Paint(hwnd, *state);
     default: return DefWindowProcA(hwnd, message, wParam, lParam);
   }
+}
+
+BOOL CListCtrl::SetColumnWidth(int column, int width) {
+  return static_cast<BOOL>(SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), width));
+}
+
+int CListCtrl::GetColumnWidth(int column) const {
+  return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column)));
 }
 
 int CListCtrl::InsertColumn(int index, const std::string& heading, int format, int width) {

@@ -125,7 +125,7 @@ std::optional<ScriptedPrompter::Answer> ScriptedPrompter::Next(Kind kind, const 
 }
 
 int ScriptedPrompter::AskMessageBox(const MessageBoxRequest& request) {
-  asked_.push_back(Question{Kind::MessageBox, request.text, request.caption, request.type, {}});
+  asked_.push_back(Question{Kind::MessageBox, request.text, request.caption, request.type, {}, {}, 0});
   const auto answer = Next(Kind::MessageBox, request.text);
   const auto buttons = MessageBoxButtons(request.type);
   const int fallback = RefusingAnswer(buttons);
@@ -138,13 +138,13 @@ int ScriptedPrompter::AskMessageBox(const MessageBoxRequest& request) {
 }
 
 std::optional<std::string> ScriptedPrompter::AskFile(const FileDialogRequest& request) {
-  asked_.push_back(Question{Kind::File, request.title, {}, 0, request.fileName});
+  asked_.push_back(Question{Kind::File, request.title, {}, 0, request.fileName, request.initialFolder, request.flags});
   const auto answer = Next(Kind::File, request.title);
   return answer ? answer->path : std::nullopt;
 }
 
 std::optional<std::string> ScriptedPrompter::AskFolder(const FolderRequest& request) {
-  asked_.push_back(Question{Kind::Folder, request.title, {}, 0, request.status});
+  asked_.push_back(Question{Kind::Folder, request.title, {}, 0, request.status, {}, 0});
   const auto answer = Next(Kind::Folder, request.title);
   return answer ? answer->path : std::nullopt;
 }

@@ -120,7 +120,7 @@ class SurfaceView final : public QWidget {
     if (vk == 0) return;
     const bool alt = (event->modifiers() & Qt::AltModifier) != 0 || vk == VK_MENU;
     if (alt) message = message == WM_KEYDOWN ? WM_SYSKEYDOWN : WM_SYSKEYUP;
-    RouteKey(message, vk);
+    RouteDesktopKey(surface_.hwnd, message, vk);
   }
   Surface& surface_;
 };
