@@ -3,10 +3,10 @@
 #include "platform/machine/machine.h"
 #include "platform/panel/machine_panel.h"
 #include "platform/ui/desktop_screen.h"
-#include "platform/ui/message_box.h"
-#include "platform/ui/process_exit.h"
-#include "platform/ui/win_app.h"
-#include "platform/win/process.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/windows/process_exit.h"
+#include "platform/ui/windows/win_app.h"
+#include "platform/win/system/process.h"
 #include "shell/main_app.h"
 
 #include <exception>

@@ -1,7 +1,7 @@
 // The program as a person meets it: started from a terminal with a machine description or a
 // data folder it cannot use, and on a display of the test's own (Xvfb), closed and answered
 // through the X server with clicks and keys (xdotool), as a person's mouse and keyboard do.
-#include "platform/win/process.h"
+#include "platform/win/system/process.h"
 #include "tests/support/test_data_folder.h"
 #include "tests/support/x_server.h"
 

@@ -1,19 +1,19 @@
 #include "platform/machine/machine.h"
 
-#include "platform/machine/card_driver_device.h"
-#include "platform/machine/card_handle.h"
-#include "platform/machine/default_cards.h"
-#include "platform/machine/factory_format.h"
-#include "platform/machine/fresh_card.h"
-#include "platform/machine/usb_enum_keys.h"
+#include "platform/machine/win9x/card_driver_device.h"
+#include "platform/machine/nt/card_handle.h"
+#include "platform/machine/description/default_cards.h"
+#include "platform/machine/cards/factory_format.h"
+#include "platform/machine/cards/fresh_card.h"
+#include "platform/machine/nt/usb_enum_keys.h"
 
-#include "platform/win/card_drives.h"
-#include "platform/win/data_folder.h"
-#include "platform/win/device_namespace.h"
-#include "platform/win/last_error.h"
-#include "platform/win/registry.h"
-#include "platform/win/text_case.h"
-#include "platform/win/windows_version.h"
+#include "platform/win/devices/card_drives.h"
+#include "platform/win/host/data_folder.h"
+#include "platform/win/devices/device_namespace.h"
+#include "platform/win/system/last_error.h"
+#include "platform/win/registry/registry.h"
+#include "platform/win/registry/text_case.h"
+#include "platform/win/system/windows_version.h"
 
 #include <algorithm>
 #include <atomic>

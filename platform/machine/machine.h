@@ -8,13 +8,13 @@
 // "\\.\TARNLOK.VXD" (card_driver_device.h), and fills WNASPI32.DLL (aspi_manager.h).
 #pragma once
 
-#include "platform/machine/aspi_manager.h"
-#include "platform/machine/card_driver_chain.h"
-#include "platform/machine/machine_description.h"
-#include "platform/machine/reader.h"
-#include "platform/machine/vwin32_device.h"
+#include "platform/machine/win9x/aspi_manager.h"
+#include "platform/machine/win9x/card_driver_chain.h"
+#include "platform/machine/description/machine_description.h"
+#include "platform/machine/reader/reader.h"
+#include "platform/machine/win9x/vwin32_device.h"
 
-#include "platform/win/io_object.h"
+#include "platform/win/system/io_object.h"
 
 #include <filesystem>
 #include <memory>

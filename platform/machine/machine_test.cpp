@@ -1,9 +1,9 @@
 // Loading the machine, installing it into the Windows services, and its control side.
-#include "platform/machine/machine_testing.h"
+#include "platform/machine/testing/machine_testing.h"
 
-#include "platform/win/data_folder.h"
-#include "platform/win/volumes.h"
-#include "platform/win/windows_version.h"
+#include "platform/win/host/data_folder.h"
+#include "platform/win/files/volumes.h"
+#include "platform/win/system/windows_version.h"
 
 #include <gtest/gtest.h>
 

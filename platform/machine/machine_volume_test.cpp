@@ -1,12 +1,12 @@
 // Card volumes on the machine's drive letters: found afresh when cards change, the errors of
 // drives without a volume, raw writes seen by the file services at once, and the lock rules.
-#include "platform/machine/machine_testing.h"
+#include "platform/machine/testing/machine_testing.h"
 
-#include "platform/machine/fat_boot_sector.h"
-#include "platform/win/file_time.h"
-#include "platform/win/manual_clock.h"
-#include "platform/win/system_clock.h"
-#include "platform/win/volumes.h"
+#include "platform/machine/fat/fat_boot_sector.h"
+#include "platform/win/files/file_time.h"
+#include "platform/win/system/manual_clock.h"
+#include "platform/win/system/system_clock.h"
+#include "platform/win/files/volumes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "platform/panel/card_for_image.h"
 
-#include "platform/machine/card_media.h"
+#include "platform/machine/cards/card_media.h"
 #include "platform/machine/machine.h"
 
 #include <array>

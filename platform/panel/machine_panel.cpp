@@ -3,16 +3,16 @@
 #include "platform/panel/card_for_image.h"
 #include "platform/panel/panel_texts.h"
 
-#include "platform/ui/menu.h"
-#include "platform/ui/message_box.h"
-#include "platform/ui/message_queue.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/prompter.h"
-#include "platform/ui/styles.h"
-#include "platform/ui/system_metrics.h"
-#include "platform/ui/win_app.h"
-#include "platform/ui/window_api.h"
-#include "platform/win/paths.h"
+#include "platform/ui/windows/menu.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/dialogs/prompter.h"
+#include "platform/ui/windows/styles.h"
+#include "platform/ui/windows/system_metrics.h"
+#include "platform/ui/windows/win_app.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/win/files/paths.h"
 
 #include <algorithm>
 #include <array>

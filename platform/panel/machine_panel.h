@@ -9,8 +9,8 @@
 #pragma once
 
 #include "platform/machine/machine.h"
-#include "platform/ui/cdialog.h"
-#include "platform/ui/list_view.h"
+#include "platform/ui/dialogs/cdialog.h"
+#include "platform/ui/controls/list_view.h"
 
 namespace machine {
 

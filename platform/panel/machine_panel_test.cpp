@@ -3,16 +3,16 @@
 // volume on the drive letter), also while a modal dialog of the program waits.
 #include "platform/panel/machine_panel.h"
 
-#include "platform/machine/machine_testing.h"
+#include "platform/machine/testing/machine_testing.h"
 #include "platform/machine/testing/fat_images.h"
-#include "platform/ui/cdialog.h"
-#include "platform/ui/dialog_resources.h"
-#include "platform/ui/menu.h"
-#include "platform/ui/message_queue.h"
-#include "platform/ui/prompter.h"
-#include "platform/ui/test_driver.h"
-#include "platform/ui/window_api.h"
-#include "platform/win/paths.h"
+#include "platform/ui/dialogs/cdialog.h"
+#include "platform/ui/resources/dialog_resources.h"
+#include "platform/ui/windows/menu.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/dialogs/prompter.h"
+#include "platform/ui/testing/test_driver.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/win/files/paths.h"
 
 #include <gtest/gtest.h>
 

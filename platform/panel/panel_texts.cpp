@@ -1,8 +1,8 @@
 #include "platform/panel/panel_texts.h"
 
-#include "platform/machine/card_media.h"
-#include "platform/machine/flash_card.h"
-#include "platform/win/volumes.h"
+#include "platform/machine/cards/card_media.h"
+#include "platform/machine/flash/flash_card.h"
+#include "platform/win/files/volumes.h"
 
 #include <array>
 #include <string_view>

@@ -2,7 +2,7 @@
 // "Kestro CF Reader", "CompactFlash, 67 MB", "none", "MMC/SD, 255 MB (not ready)".
 #pragma once
 
-#include "platform/machine/reader.h"
+#include "platform/machine/reader/reader.h"
 
 #include <optional>
 #include <string>

@@ -1,0 +1,97 @@
+#include "platform/ui/windows/native_control.h"
+
+#include "platform/ui/gdi/gdi_internal.h"
+#include "platform/ui/windows/input_router.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/windows/surface_internal.h"
+#include "platform/ui/windows/window_api.h"
+
+#include <QEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
+
+#include <algorithm>
+
+namespace ui {
+
+namespace {
+
+class DialogKeys final : public QObject {
+ public:
+  DialogKeys(HWND hwnd, QObject* parent) : QObject(parent), hwnd_(hwnd) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    // Only a click hands the focus over; Qt's own echoes of SetFocus must not take it back.
+    if (event->type() == QEvent::FocusIn && static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason &&
+        GetFocus() != hwnd_) {
+      SetFocus(hwnd_);
+    }
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return QObject::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool press = event->type() == QEvent::KeyPress;
+    // Alt and a letter or digit is a mnemonic of the dialog, not the control's.
+    if ((key->modifiers() & Qt::AltModifier) != 0 && IsLetterOrDigit(key->key())) {
+      RouteDesktopKey(hwnd_, press ? WM_SYSKEYDOWN : WM_SYSKEYUP, static_cast<UINT>(key->key()));
+      return true;
+    }
+    const UINT vk = DialogKeyOf(key->key());
+    if (vk == 0) return false;
+    RouteDesktopKey(hwnd_, press ? WM_KEYDOWN : WM_KEYUP, vk);
+    return true;
+  }
+
+ private:
+  static bool IsLetterOrDigit(int key) { return (key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9); }
+  static UINT DialogKeyOf(int key) {
+    switch (key) {
+      case Qt::Key_Tab:
+      case Qt::Key_Backtab: return VK_TAB;
+      case Qt::Key_Return:
+      case Qt::Key_Enter: return VK_RETURN;
+      case Qt::Key_Escape: return VK_ESCAPE;
+      case Qt::Key_F1: return VK_F1;
+      default: return 0;
+    }
+  }
+  HWND hwnd_;
+};
+
+}  // namespace
+
+NativeControlState::~NativeControlState() = default;
+
+void NativeControlState::Bridge(HWND hwnd, QWidget& widget) {
+  auto* filter = new DialogKeys(hwnd, &widget);
+  widget.installEventFilter(filter);
+  for (QWidget* inner : widget.findChildren<QWidget*>()) inner->installEventFilter(filter);
+}
+
+QWidget& NativeControlState::HostOf(HWND hwnd) { return SurfaceWidget(*FindWindowRecord(TopLevelOf(hwnd))); }
+
+void NativeControlState::Place(HWND hwnd) {
+  if (!widget) return;
+  RECT rect;
+  GetWindowRect(hwnd, &rect);
+  POINT origin{rect.left, rect.top};
+  ScreenToClient(TopLevelOf(hwnd), &origin);
+  const int height = heightLimit > 0 ? std::min<int>(heightLimit, rect.Height()) : rect.Height();
+  const int width = widthLimit > 0 ? std::min<int>(widthLimit, rect.Width()) : rect.Width();
+  widget->setGeometry(origin.x, origin.y, width, height);
+  widget->setVisible(IsWindowVisible(hwnd) != 0 && !selfPainted);
+  widget->setEnabled(IsWindowEnabled(hwnd) != 0);
+}
+
+void SyncNativeWidgets(HWND topLevel) {
+  for (HWND hwnd : WindowAndDescendants(topLevel)) {
+    WindowRecord* record = FindWindowRecord(hwnd);
+    if (auto* native = dynamic_cast<NativeControlState*>(record->control.get())) native->Place(hwnd);
+  }
+}
+
+QFont QtFontOf(void* font) {
+  const FontData* data = FindFont(font);
+  return data != nullptr ? data->font : FindFont(DefaultFont())->font;
+}
+
+}  // namespace ui
