@@ -2,25 +2,56 @@
 // panel window beside the program's windows, then the application object's start-up.
 #include "platform/machine/machine.h"
 #include "platform/panel/machine_panel.h"
+#include "platform/ui/desktop_screen.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/windows/process_exit.h"
 #include "platform/ui/windows/win_app.h"
 #include "platform/win/system/process.h"
 #include "shell/main_app.h"
 
 #include <exception>
+#include <filesystem>
 #include <iostream>
+#include <string>
+
+namespace {
+
+constexpr const char* kOffscreenNotice =
+    "Tarnlok: there is no display, so the windows are offscreen and nobody sees them.\n"
+    "  To see them, start Tarnlok in a desktop session, or run `scripts/run --vnc`: it serves the\n"
+    "  windows by VNC on localhost:5900 only, with a password (README: Without a display).\n";
+
+// A start-up that cannot go on tells the person why: in a window when there is a screen (nobody
+// could answer one offscreen), and always on standard error. The status is not 0.
+int StartupFailed(const std::string& reason) {
+  const std::string text = "Tarnlok cannot start.\n\n" + reason;
+  std::cerr << "Tarnlok cannot start: " << reason << '\n';
+  if (ui::ShowsOnScreen()) ui::MessageBoxA(nullptr, text.c_str(), "Tarnlok", ui::MB_OK | ui::MB_ICONERROR);
+  ui::DestroyAllWindows();
+  return 1;
+}
+
+}  // namespace
 
 int main() {
-  win::StartProcess();
+  if (!ui::ShowsOnScreen()) std::cerr << kOffscreenNotice;
+  try {
+    win::StartProcess();
+  } catch (const std::filesystem::filesystem_error& error) {
+    return StartupFailed("the data folder cannot be written: " + error.path1().string() + ": " + error.code().message());
+  }
   std::unique_ptr<machine::Machine> machine;
   try {
     machine = machine::Machine::Load();
     machine->Install();
   } catch (const std::exception& error) {
-    std::cerr << "Tarnlok: the machine description cannot be used: " << error.what() << '\n';
-    return 1;
+    return StartupFailed(error.what());
   }
   tarnlok::CMainApp app;
   machine::MachinePanel panel(*machine);
   panel.Open();
-  return ui::AfxWinMain();
+  const int status = ui::AfxWinMain();
+  // The windows go while the desktop's toolkit still stands, before static destruction.
+  ui::DestroyAllWindows();
+  return status;
 }

@@ -22,9 +22,10 @@
 
 namespace tarnlok::test_support {
 
-// A CompactFlash and an MMC/SD card in USB readers, plain FAT volumes made by mkfs.fat.
-inline std::string TwoReaders(const std::string& windows) {
-  WriteImage("cf.img", Partitioned(FormattedVolume(16, 65536 - 64), 64));
+// A CompactFlash and an MMC/SD card in USB readers, plain FAT volumes made by mkfs.fat; the
+// CompactFlash volume has the label given.
+inline std::string TwoReaders(const std::string& windows, const std::string& cfLabel = {}) {
+  WriteImage("cf.img", Partitioned(FormattedVolume(16, 65536 - 64, cfLabel), 64));
   WriteImage("sd.img", Partitioned(FormattedVolume(12, 8192 - 64), 64));
   return R"({ "version": 1, "windows": ")" + windows + R"(", "readers": [
     { "bus": "usb", "maker": true, "firmware": "newer", "letter": "E",

@@ -4,6 +4,7 @@
 #include "device/testing/device_test_support.h"
 #include "platform/machine/testing/machine_testing.h"
 #include "platform/ui/gdi/gdi.h"
+#include "platform/ui/windows/input_router.h"
 #include "platform/ui/controls/list_view.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/message_queue.h"
@@ -13,6 +14,7 @@
 #include "platform/win/files/file_mapping.h"
 #include "platform/win/files/paths.h"
 #include "platform/win/registry/registry.h"
+#include "platform/win/system/shell_launch.h"
 #include "shell/main_app.h"
 #include "shell/settings_key.h"
 #include "shell/shell_state.h"
@@ -70,6 +72,28 @@ TEST_F(Startup, NotesShowWithoutTheStartValueAndContinueStoresTheCheckBox) {
   Run();
   EXPECT_EQ(driver.Started(), std::vector<int>{248});
   EXPECT_EQ(StartByte(), 1);
+}
+
+// The pointer lights the link on its way to a click; the link cannot be opened, its message is
+// answered, and the next click on Continue continues instead of going to the link again.
+TEST_F(Startup, AfterTheLinksMessageContinueContinues) {
+  Start(NoReaders());
+  win::SetShellLauncher([](const win::ShellLaunch&) { return false; });
+  prompter.AnswerMessageBox(ui::IDOK, "Can't open link");
+  prompter.AnswerMessageBox(ui::IDOK, "No device connected in the system.");
+  driver.OnDialog(248, [&](ui::HWND notes) {
+    ui::RECT link{};
+    ui::GetWindowRect(ui::GetDlgItem(notes, 1291), &link);
+    ui::POINT over{(link.left + link.right) / 2, (link.top + link.bottom) / 2};
+    ui::ScreenToClient(notes, &over);
+    ui::RouteMouse(notes, ui::WM_MOUSEMOVE, over, 0);
+    EXPECT_TRUE(driver.Click(notes, 1291));
+    driver.WhenIdle([&, notes] { EXPECT_TRUE(driver.Click(notes, ui::IDOK)); });
+  });
+  Run();
+  win::SetShellLauncher({});
+  EXPECT_EQ(StartByte(), 0) << "Continue stored the unchecked box";
+  EXPECT_EQ(prompter.Unanswered(), 0U);
 }
 
 TEST_F(Startup, ContinueUncheckedStoresZeroAndEscapeStoresNothing) {
@@ -152,6 +176,27 @@ TEST_F(Startup, MainWindowListsTheDevicesAndShowsTheSelectedOnesDetails) {
   });
   Run();
   EXPECT_EQ(driver.Started(), std::vector<int>{102});
+}
+
+// The card leaves its reader while the program runs; selecting the reader again shows that it
+// holds nothing, not the label of the card that was there.
+TEST_F(Startup, ADeviceWhoseCardWasRemovedShowsNoMediaWithoutTheOldLabel) {
+  Start(test_support::TwoReaders("xp", "HOLIDAY"));
+  HideNotes();
+  driver.OnDialog(102, [&](ui::HWND main) {
+    EXPECT_EQ(ItemText(ActivePageHwnd, 1022), " HOLIDAY");
+    machine_->RemoveCard('E');
+    driver.Select(main, 1002, 1);
+    driver.WhenIdle([&, main] { driver.Select(main, 1002, 0); });
+    driver.WhenIdle([&] {
+      EXPECT_EQ(CurrentDevice->driveLetter, 'E');
+      EXPECT_EQ(ItemText(ActivePageHwnd, 1025), "  No Media");
+      EXPECT_EQ(ItemText(ActivePageHwnd, 1022), " UNTITLED") << "no volume, so no label of its own";
+      EXPECT_EQ(ItemText(ActivePageHwnd, 1026), " ");
+      driver.Escape();
+    });
+  });
+  Run();
 }
 
 TEST_F(Startup, CloseWhileBusyIsIgnoredAndEndsTheProgramAfterwards) {

@@ -28,7 +28,7 @@ TEST(CommandLayer, TheLibraryKindFollowsTheWindowsVersion) {
   const std::pair<const char*, std::uint8_t> kinds[] = {{"95", 1}, {"95osr2", 2}, {"98", 3}, {"me", 4},
                                                         {"nt4", 5}, {"2000", 6}, {"xp", 6}};
   for (const auto& [windows, kind] : kinds) {
-    testing::InstalledMachine machine(OneReader(windows));
+    test_support::InstalledMachine machine(OneReader(windows));
     EXPECT_EQ(GetOsPlatformClass(), kind) << windows;
     EXPECT_EQ(LibraryState().osKind, kind);
   }
@@ -75,7 +75,7 @@ class PromptAnswersTest : public ::testing::Test {
     LibraryState().preparedErrorText.clear();
   }
   void TearDown() override { LibraryState().promptAnswer = kAnswerNone; }
-  testing::InstalledMachine machine_{OneReader("xp")};
+  test_support::InstalledMachine machine_{OneReader("xp")};
   ui::TestDriver driver_{[](const std::string& what) { ADD_FAILURE() << what; }};
 };
 
@@ -125,7 +125,7 @@ TEST_F(PromptAnswersTest, AtaCommandsFailOnAnInvalidHandleAndRetryFailsThroughId
 }
 
 TEST(ExplorerWindows, MyComputerComesFromTheRegistryOrTheDefault) {
-  testing::InstalledMachine machine(OneReader("xp"));
+  test_support::InstalledMachine machine(OneReader("xp"));
   win::HKEY key = nullptr;
   ASSERT_EQ(win::RegCreateKeyExA(win::HKEY_CURRENT_USER,
                                  "Software\\Classes\\CLSID\\{20D04FE0-3AEA-1069-A2D8-08002B30309D}", 0, nullptr, 0,

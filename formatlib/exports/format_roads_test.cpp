@@ -19,8 +19,8 @@
 namespace pradvik {
 namespace {
 
-using testing::InstalledMachine;
-using testing::LoadedLibrary;
+using test_support::InstalledMachine;
+using test_support::LoadedLibrary;
 
 std::string Machine(const std::string& windows, const std::string& bus, const std::string& firmware,
                     const std::string& card) {
@@ -61,7 +61,7 @@ class FormatRoadsTest : public ::testing::Test {
   std::uint64_t FormattedDigest(const Road& road, BYTE kind, const std::string& image, bool stick) {
     InstalledMachine machine(Machine(road.windows, road.bus, road.firmware, stick ? Stick(image) : SmartMedia(image)));
     EXPECT_EQ(Format(kind, 0, road.transport, road.wide), 1) << road.windows << " " << road.bus << " " << road.firmware;
-    return testing::Digest(testing::ReadImage(image));
+    return test_support::Digest(test_support::ReadImage(image));
   }
 
   // Answers the next prompt of a template with a button.
@@ -128,27 +128,27 @@ TEST_F(FormatRoadsTest, Windows9xLeavesTheCardAlone) {
   for (const char* windows : {"98", "95", "me"}) {
     const std::string image = std::string("nine-") + windows + ".img";
     InstalledMachine machine(Machine(windows, "usb", "newer", SmartMedia(image)));
-    const auto before = testing::ReadImage(image);
+    const auto before = test_support::ReadImage(image);
     EXPECT_EQ(Format(kKindNewerSmartMedia, 1, 3), 1);
-    EXPECT_EQ(testing::ReadImage(image), before);
+    EXPECT_EQ(test_support::ReadImage(image), before);
     EXPECT_EQ(mediaCode_, 0U);
   }
 }
 
 TEST_F(FormatRoadsTest, RefusalsShowTheirMessagesAndWriteNothing) {
   InstalledMachine machine(Machine("xp", "usb", "newer", SmartMedia("refused.img", R"(,"writeProtected":true)")));
-  const auto before = testing::ReadImage("refused.img");
+  const auto before = test_support::ReadImage("refused.img");
   prompter_.AnswerMessageBox(ui::IDOK, "The media is write protected.");
   EXPECT_EQ(Format(kKindNewerSmartMedia, 0, 3), 0);
   machine.Get().RemoveCard('F');
   prompter_.AnswerMessageBox(ui::IDOK, "There is NO MEDIA present in the drive.");
   EXPECT_EQ(Format(kKindNewerSmartMedia, 0, 3), 0);
-  EXPECT_EQ(testing::ReadImage("refused.img"), before);
+  EXPECT_EQ(test_support::ReadImage("refused.img"), before);
 }
 
 TEST_F(FormatRoadsTest, AVolumeInUseIsNotFormatted) {
   InstalledMachine machine(Machine("xp", "usb", "newer", SmartMedia("busy.img")));
-  const auto before = testing::ReadImage("busy.img");
+  const auto before = test_support::ReadImage("busy.img");
   const win::HANDLE file = win::CreateFileA("F:\\HELD.TXT", win::GENERIC_WRITE, 0, nullptr, win::CREATE_ALWAYS,
                                             win::FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(file, win::INVALID_HANDLE_VALUE);
@@ -156,7 +156,7 @@ TEST_F(FormatRoadsTest, AVolumeInUseIsNotFormatted) {
   EXPECT_EQ(Format(kKindNewerSmartMedia, 0, 3), 1);
   EXPECT_EQ(busy_, 1);
   win::CloseHandle(file);
-  const auto after = testing::ReadImage("busy.img");
+  const auto after = test_support::ReadImage("busy.img");
   // Only the file's own sectors changed: no block was erased.
   EXPECT_EQ(after.size(), before.size());
   EXPECT_EQ(std::equal(after.begin(), after.begin() + 528, before.begin()), true);
@@ -169,10 +169,10 @@ TEST_F(FormatRoadsTest, AQuickFormatOfAnUnreadableCardStopsBeforeErasing) {
               R"(,"times":"always"})";
   }
   InstalledMachine machine(Machine("xp", "usb", "newer", SmartMedia("dead.img", faults + "]")));
-  const auto before = testing::ReadImage("dead.img");
+  const auto before = test_support::ReadImage("dead.img");
   prompter_.AnswerMessageBox(ui::IDOK, "So this media can not be quick formatted.");
   EXPECT_EQ(Format(kKindNewerSmartMedia, 0, 3), 0);
-  EXPECT_EQ(testing::ReadImage("dead.img"), before);
+  EXPECT_EQ(test_support::ReadImage("dead.img"), before);
 }
 
 TEST_F(FormatRoadsTest, AFailedWritePromptsAndEachAnswerActs) {
@@ -184,7 +184,7 @@ TEST_F(FormatRoadsTest, AFailedWritePromptsAndEachAnswerActs) {
   ASSERT_EQ(promptTexts_.size(), 1U);
   EXPECT_EQ(promptTexts_[0],
             "Write failed. Unable to write the new Master Boot Record (MBR) at\nBlock : 2 (0x2)   Page : 0 (0x0)");
-  testing::ExpectSoundLogicalVolume("prompt.volume");
+  test_support::ExpectSoundLogicalVolume("prompt.volume");
 }
 
 TEST_F(FormatRoadsTest, AbortEndsTheFormatAndIgnoreAllSilencesTheRest) {
@@ -212,17 +212,17 @@ TEST_F(FormatRoadsTest, AFailedEraseOffersNoRetry) {
   EXPECT_EQ(promptTexts_[0], "Erase block failed. Unable to erase the media at\nBlock : 40 (0x28)   Page : 0 (0x0)");
   Answer(1001, 1002);
   EXPECT_EQ(Format(0, 0, 3), 1);
-  testing::ExpectSoundLogicalVolume("erase.volume");
+  test_support::ExpectSoundLogicalVolume("erase.volume");
 }
 
 TEST_F(FormatRoadsTest, AStickWhoseFirstBlockIsBadKeepsItsOtherBootBlock) {
   InstalledMachine machine(Machine("xp", "usb", "newer",
                                    R"({"kind":"ms","image":"boot.img","blocks":512,"pagesPerBlock":16,"factoryBadBlocks":[0]})"));
   EXPECT_EQ(Format(kKindNewerMemoryStick, 0, 3), 1);
-  const auto report = testing::CheckStickImage(testing::ReadImage("boot.img"), 512, 16);
+  const auto report = test_support::CheckStickImage(test_support::ReadImage("boot.img"), 512, 16);
   EXPECT_EQ(report.bootBlocks, (std::vector<std::uint32_t>{1}));
   EXPECT_EQ(report.badBlocks, (std::vector<std::uint32_t>{0}));
-  testing::ExpectSoundLogicalVolume("boot.volume");
+  test_support::ExpectSoundLogicalVolume("boot.volume");
 }
 
 TEST_F(FormatRoadsTest, AMemoryStickProIsFormattedByItsReader) {
@@ -238,7 +238,7 @@ TEST_F(FormatRoadsTest, AMemoryStickProIsFormattedByItsReader) {
   ui::GetWindowTextA(percent, text.data(), static_cast<int>(text.size()));
   EXPECT_STREQ(text.data(), "100 %");
   ui::DestroyWindow(percent);
-  testing::ExpectSoundLogicalVolume("pro.volume");
+  test_support::ExpectSoundLogicalVolume("pro.volume");
 }
 
 TEST_F(FormatRoadsTest, StepTextsReachTheStepWindow) {

@@ -15,8 +15,8 @@
 namespace pradvik {
 namespace {
 
-using testing::InstalledMachine;
-using testing::LoadedLibrary;
+using test_support::InstalledMachine;
+using test_support::LoadedLibrary;
 
 struct SmartMediaCase {
   int mediaCode;
@@ -77,14 +77,14 @@ TEST_P(SmartMediaFormatTest, FormatsToASoundVolumeAroundBadBlocks) {
   EXPECT_EQ(mediaCode, static_cast<DWORD>(card.deviceCode));
   EXPECT_EQ(busy, 0);
 
-  const auto report = testing::CheckSmartMediaImage(testing::ReadImage(image),
+  const auto report = test_support::CheckSmartMediaImage(test_support::ReadImage(image),
                                                     {card.pageSize, card.pagesPerBlock, card.blocks});
   // Block 0 held the factory's structure: it is marked bad and the structure moves to block 1.
   ASSERT_TRUE(report.cisBlock.has_value());
   EXPECT_EQ(*report.cisBlock, 1U);
   EXPECT_NE(std::find(report.badBlocks.begin(), report.badBlocks.end(), 0U), report.badBlocks.end());
   EXPECT_NE(std::find(report.badBlocks.begin(), report.badBlocks.end(), 3U), report.badBlocks.end());
-  testing::ExpectSoundLogicalVolume(image + ".volume");
+  test_support::ExpectSoundLogicalVolume(image + ".volume");
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryCode, SmartMediaFormatTest,
@@ -122,10 +122,10 @@ TEST_P(StickFormatTest, FormatsToASoundVolumeAroundBadBlocks) {
   BYTE busy = 0;
   ASSERT_EQ(RunDoFormat(library, newer ? kKindNewerMemoryStick : 0, 0, 3, mediaCode, busy), 1);
   EXPECT_EQ(mediaCode, card.blocks * card.pagesPerBlock);
-  const auto report = testing::CheckStickImage(testing::ReadImage(image), card.blocks, card.pagesPerBlock);
+  const auto report = test_support::CheckStickImage(test_support::ReadImage(image), card.blocks, card.pagesPerBlock);
   EXPECT_EQ(report.bootBlocks, (std::vector<std::uint32_t>{0, 1}));
   EXPECT_NE(std::find(report.badBlocks.begin(), report.badBlocks.end(), 4U), report.badBlocks.end());
-  testing::ExpectSoundLogicalVolume(image + ".volume");
+  test_support::ExpectSoundLogicalVolume(image + ".volume");
 }
 
 INSTANTIATE_TEST_SUITE_P(EverySize, StickFormatTest, ::testing::Combine(::testing::ValuesIn(kSticks), ::testing::Bool()),

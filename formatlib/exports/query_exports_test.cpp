@@ -14,8 +14,8 @@
 namespace pradvik {
 namespace {
 
-using testing::InstalledMachine;
-using testing::LoadedLibrary;
+using test_support::InstalledMachine;
+using test_support::LoadedLibrary;
 
 constexpr const char* kReaders = R"({"version":1,"windows":"xp","readers":[
   {"maker":true,"firmware":"newer","letter":"F","card":{"kind":"sm","image":"f.img","deviceCode":117}},

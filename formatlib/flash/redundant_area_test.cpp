@@ -27,7 +27,7 @@ class RedundantAreaTest : public ::testing::Test {
     context_.geometry = *FindGeometry(6);
   }
 
-  testing::InstalledMachine machine_{R"({"version":1,"windows":"xp","readers":[{"maker":true,"firmware":"older",
+  test_support::InstalledMachine machine_{R"({"version":1,"windows":"xp","readers":[{"maker":true,"firmware":"older",
       "letter":"F","card":{"kind":"sm","image":"r.img","deviceCode":117,"factoryBadBlocks":[9]}}]})"};
   ui::TestDriver driver_{[](const std::string& what) { ADD_FAILURE() << what; }};
   OwnedVolume volume_{OpenVolume('F' - 'A')};

@@ -23,21 +23,21 @@ namespace {
 // fsck.fat 4.2 takes the label field of a boot record without the extended boot signature
 // (SmartMedia's, a DOS 3.31 parameter block) for an invalid label. That one remark is expected;
 // the volume is then judged again with the signature set on a copy, which must be clean.
-void ExpectCleanFsck(const machine::testing::TestImage& image) {
-  std::vector<std::uint8_t> bytes = machine::testing::ReadHostFile(image.path);
+void ExpectCleanFsck(const machine::test_support::TestImage& image) {
+  std::vector<std::uint8_t> bytes = machine::test_support::ReadHostFile(image.path);
   ASSERT_GT(bytes.size(), image.offset + 38);
   if (bytes[image.offset + 38] == 0x29) {
-    const auto checked = machine::testing::CheckWithFsck(image);
+    const auto checked = machine::test_support::CheckWithFsck(image);
     EXPECT_EQ(checked.status, 0) << checked.output;
     return;
   }
-  const auto remarked = machine::testing::CheckWithFsck(image);
+  const auto remarked = machine::test_support::CheckWithFsck(image);
   EXPECT_NE(remarked.output.find("Label '' stored in boot sector is not valid."), std::string::npos) << remarked.output;
   bytes[image.offset + 38] = 0x29;
-  machine::testing::TestImage signed_ = image;
+  machine::test_support::TestImage signed_ = image;
   signed_.path += ".signed";
-  machine::testing::WriteHostFile(signed_.path, bytes);
-  const auto checked = machine::testing::CheckWithFsck(signed_);
+  machine::test_support::WriteHostFile(signed_.path, bytes);
+  const auto checked = machine::test_support::CheckWithFsck(signed_);
   EXPECT_EQ(checked.status, 0) << checked.output;
 }
 
@@ -46,8 +46,8 @@ void ExpectCleanFsck(const machine::testing::TestImage& image) {
 // The volume the reader shows through its physical drive, as a sparse host file: the sectors up
 // to the first clusters are copied (an empty volume holds nothing beyond them), the rest is
 // left to read as zeros.
-machine::testing::TestImage CopyLogicalVolume(const std::string& name) {
-  machine::testing::TestImage image{tarnlok::testing::TestDataHome() / name, 0, machine::testing::FatKind::Fat16};
+machine::test_support::TestImage CopyLogicalVolume(const std::string& name) {
+  machine::test_support::TestImage image{tarnlok::test_support::TestDataHome() / name, 0, machine::test_support::FatKind::Fat16};
   const win::HANDLE drive = win::CreateFileA("\\\\.\\PhysicalDrive1", win::GENERIC_READ,
                                              win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr,
                                              win::OPEN_EXISTING, 0, nullptr);
@@ -61,7 +61,7 @@ machine::testing::TestImage CopyLogicalVolume(const std::string& name) {
   head.resize(std::size_t{start + std::min(count, kCopiedSectors)} * 512);
   win::ReadFile(drive, head.data() + 512, static_cast<win::DWORD>(head.size() - 512), &read, nullptr);
   win::CloseHandle(drive);
-  machine::testing::WriteHostFile(image.path, head);
+  machine::test_support::WriteHostFile(image.path, head);
   std::filesystem::resize_file(image.path, (std::uint64_t{start} + count) * 512);
   image.offset = std::uint64_t{start} * 512;
   return image;
@@ -70,10 +70,10 @@ machine::testing::TestImage CopyLogicalVolume(const std::string& name) {
 void ExpectSoundLogicalVolume(const std::string& name) {
   const auto image = CopyLogicalVolume(name);
   ExpectCleanFsck(image);
-  const auto source = tarnlok::testing::TestDataHome() / (name + ".txt");
-  machine::testing::WriteHostFile(source, machine::testing::Pattern(5000, 7));
-  machine::testing::PutWithMtools(image, source, "::/PHOTO.TXT");
-  EXPECT_EQ(machine::testing::ReadWithMtools(image, "::/PHOTO.TXT").size(), 5000U);
+  const auto source = tarnlok::test_support::TestDataHome() / (name + ".txt");
+  machine::test_support::WriteHostFile(source, machine::test_support::Pattern(5000, 7));
+  machine::test_support::PutWithMtools(image, source, "::/PHOTO.TXT");
+  EXPECT_EQ(machine::test_support::ReadWithMtools(image, "::/PHOTO.TXT").size(), 5000U);
   ExpectCleanFsck(image);
 }
 

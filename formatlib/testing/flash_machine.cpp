@@ -10,13 +10,13 @@ namespace pradvik::testing {
 
 InstalledMachine::InstalledMachine(const std::string& json)
     : machine_(std::make_unique<machine::Machine>(
-          machine::ParseMachineDescription(json, tarnlok::testing::TestDataHome()))) {
+          machine::ParseMachineDescription(json, tarnlok::test_support::TestDataHome()))) {
   machine_->Install();
 }
 
 InstalledMachine::~InstalledMachine() { machine_->Uninstall(); }
 
-std::filesystem::path ImagePath(const std::string& name) { return tarnlok::testing::TestDataHome() / name; }
+std::filesystem::path ImagePath(const std::string& name) { return tarnlok::test_support::TestDataHome() / name; }
 
 std::vector<std::uint8_t> ReadImage(const std::string& name) {
   std::ifstream file(ImagePath(name), std::ios::binary);

@@ -38,10 +38,7 @@ std::uint64_t NextReaderIdentity() {
 }
 constexpr std::size_t kLongestDriveNumber = 3;
 
-bool FitsBus(Bus bus, CardKind kind) {
-  const bool driveBus = bus == Bus::Floppy || bus == Bus::Ls120;
-  return driveBus == (kind == CardKind::Floppy);
-}
+bool IsMemoryStick(CardKind kind) { return kind == CardKind::MemoryStick || kind == CardKind::MemoryStickPro; }
 
 // The card's media; a card whose image does not exist yet is made fresh first.
 std::unique_ptr<CardMedia> MediaFor(const CardDescription& card) {
@@ -85,6 +82,16 @@ std::string ReadWhole(const std::filesystem::path& path) {
 
 }  // namespace
 
+CardKind SlotKindOf(const ReaderDescription& reader) {
+  if (reader.card.kind != CardKind::None) return reader.card.kind;
+  return reader.bus == Bus::Floppy || reader.bus == Bus::Ls120 ? CardKind::Floppy : CardKind::CompactFlash;
+}
+
+bool CardFitsReader(const ReaderDescription& reader, CardKind kind) {
+  const CardKind slot = SlotKindOf(reader);
+  return kind != CardKind::None && (kind == slot || (IsMemoryStick(kind) && IsMemoryStick(slot)));
+}
+
 Machine::Machine(MachineDescription description) : description_(std::move(description)) {
   const Road road = win::IsNtFamily(description_.windows) ? Road::Nt : Road::Win9x;
   std::uint32_t nextDriveNumber = 1;  // PhysicalDrive0 is the system's own disk
@@ -94,6 +101,7 @@ Machine::Machine(MachineDescription description) : description_(std::move(descri
         reader.bus == Bus::Floppy ? std::nullopt : std::optional<std::uint32_t>(nextDriveNumber++);
     const bool ataInScsi = description_.windows == win::WindowsVersion::Nt4 &&
                            (reader.bus == Bus::Ide || reader.bus == Bus::Pcmcia);
+    RefuseSharedImage(i);
     auto built = std::make_shared<Reader>(reader, road, number, NextReaderIdentity(), ataInScsi);
     built->InsertCard(MediaFor(reader.card));
     readers_.push_back(std::move(built));
@@ -107,6 +115,18 @@ Machine::Machine(MachineDescription description) : description_(std::move(descri
 
 Machine::~Machine() { Uninstall(); }
 
+void Machine::RefuseSharedImage(std::size_t index) const {
+  const auto& readers = description_.readers;
+  if (readers[index].card.kind == CardKind::None) return;
+  for (std::size_t earlier = 0; earlier < index; ++earlier) {
+    if (readers[earlier].card.kind != CardKind::None && SameFile(readers[earlier].card.image, readers[index].card.image)) {
+      throw MachineDescriptionError("machine description: readers[" + std::to_string(index) + "].card.image: " +
+                                    readers[index].card.image.filename().string() + " is the card in reader " +
+                                    readers[earlier].letter + ": already");
+    }
+  }
+}
+
 std::filesystem::path Machine::DescriptionPath() {
   const char* chosen = std::getenv("TARNLOK_MACHINE");
   if (chosen != nullptr && *chosen != '\0') return chosen;
@@ -115,12 +135,22 @@ std::filesystem::path Machine::DescriptionPath() {
 
 std::unique_ptr<Machine> Machine::Load() {
   const auto path = DescriptionPath();
-  if (!std::filesystem::exists(path)) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << DefaultMachineDescriptionText();
-    MakeDefaultCards(ParseMachineDescription(DefaultMachineDescriptionText(), path.parent_path()));
+  try {
+    if (!std::filesystem::exists(path)) {
+      std::filesystem::create_directories(path.parent_path());
+      std::ofstream(path, std::ios::binary) << DefaultMachineDescriptionText();
+      MakeDefaultCards(ParseMachineDescription(DefaultMachineDescriptionText(), path.parent_path()));
+    }
+    return std::make_unique<Machine>(ParseMachineDescription(ReadWhole(path), path.parent_path()));
+  } catch (const std::filesystem::filesystem_error& error) {
+    throw MachineDescriptionError(error.path1().string() + ": " + error.code().message());
+  } catch (const MachineDescriptionError& error) {
+    // The person reads which file is meant where the description's own words say "machine description".
+    constexpr std::string_view kOwnWords = "machine description: ";
+    std::string_view reason = error.what();
+    if (reason.starts_with(kOwnWords)) reason.remove_prefix(kOwnWords.size());
+    throw MachineDescriptionError(path.string() + ": " + std::string(reason));
   }
-  return std::make_unique<Machine>(ParseMachineDescription(ReadWhole(path), path.parent_path()));
 }
 
 void Machine::Install() {
@@ -204,7 +234,7 @@ Reader& Machine::Require(char letter) const {
 void Machine::InsertCard(char letter, const CardDescription& card) {
   Reader& reader = Require(letter);
   if (reader.HoldsCard()) throw MachineControlError(std::string("reader ") + Upper(letter) + ": already holds a card");
-  if (card.kind == CardKind::None || !FitsBus(reader.Description().bus, card.kind)) {
+  if (!CardFitsReader(reader.Description(), card.kind)) {
     throw MachineControlError(std::string("this card does not fit reader ") + Upper(letter) + ":");
   }
   // One image is one card: in two readers at once, each would write over the other's volume.
@@ -231,7 +261,7 @@ void Machine::SwapCards(char first, char second) {
   auto fromOne = one.TakeCard();
   auto fromOther = other.TakeCard();
   const auto fits = [](const Reader& reader, const std::unique_ptr<CardMedia>& card) {
-    return !card || FitsBus(reader.Description().bus, card->Kind());
+    return !card || CardFitsReader(reader.Description(), card->Kind());
   };
   if (!fits(other, fromOne) || !fits(one, fromOther)) {
     one.InsertCard(std::move(fromOne));
@@ -244,8 +274,14 @@ void Machine::SwapCards(char first, char second) {
 }
 
 void Machine::SetWriteProtected(char letter, bool writeProtected) {
-  if (!Require(letter).SetWriteProtected(writeProtected)) {
+  Reader& reader = Require(letter);
+  if (!reader.SetWriteProtected(writeProtected)) {
     throw MachineControlError(std::string("reader ") + Upper(letter) + ": holds no card");
+  }
+  const auto held = reader.Held();
+  if (held && held->description.writeProtected != writeProtected) {
+    throw MachineControlError(held->description.image.filename().string() +
+                              " is a read-only file: its card stays write-protected");
   }
 }
 

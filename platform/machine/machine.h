@@ -31,6 +31,12 @@ class MachineControlError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The kind of card a reader's slot takes: the kind it was described with; a reader described
+// empty takes CompactFlash, a floppy or LS-120 drive its disks.
+CardKind SlotKindOf(const ReaderDescription& reader);
+// A card goes only into a slot of its own kind (a Memory Stick slot takes both Memory Sticks).
+bool CardFitsReader(const ReaderDescription& reader, CardKind kind);
+
 class Machine {
  public:
   // Opens every described card image; throws MachineDescriptionError naming a missing or
@@ -67,6 +73,9 @@ class Machine {
 
  private:
   Reader& Require(char letter) const;
+  // Refuses the index-th reader's card image when an earlier reader names the same file: each
+  // would write over the other's volume.
+  void RefuseSharedImage(std::size_t index) const;
   // The Windows 9x devices ("vwin32", "TARNLOK.VXD"); null for other names.
   std::shared_ptr<win::IoObject> OpenWindows9xDevice(std::string_view name, win::DWORD& error) const;
 

@@ -8,6 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <tuple>
+
+#include <unistd.h>
 
 namespace machine {
 namespace {
@@ -137,27 +142,81 @@ TEST_F(MachineTest, CardsAreInsertedRemovedAndSwapped) {
   EXPECT_EQ(LastBlock('E'), 0U);
   EXPECT_EQ(MessageOf([this] { machine_->RemoveCard('E'); }), "no error");  // an empty slot stays empty
 
-  machine_->SwapCards('E', 'F');
-  EXPECT_EQ(LastBlock('E'), 1024U);
-  EXPECT_EQ(LastBlock('F'), 0U);
+  // H was described empty: a CompactFlash slot.
   machine_->InsertCard('H', machine_->Description().readers[0].card);
   EXPECT_EQ(LastBlock('H'), 512U);
   EXPECT_NE(MessageOf([this] { machine_->InsertCard('H', machine_->Description().readers[0].card); }).find("already"),
             std::string::npos);
+  machine_->SwapCards('E', 'H');
+  EXPECT_EQ(LastBlock('E'), 512U);
+  EXPECT_EQ(LastBlock('H'), 0U);
 
-  const std::string misfit = MessageOf([this] { machine_->SwapCards('A', 'E'); });
-  EXPECT_NE(misfit.find("do not fit"), std::string::npos) << misfit;
-  EXPECT_EQ(LastBlock('E'), 1024U);  // nothing moved
+  // A CompactFlash card does not go into an MMC/SD slot, nor a floppy disk into a card reader.
+  for (const char other : {'F', 'A'}) {
+    const std::string misfit = MessageOf([this, other] { machine_->SwapCards(other, 'E'); });
+    EXPECT_NE(misfit.find("do not fit"), std::string::npos) << misfit;
+  }
+  EXPECT_EQ(LastBlock('E'), 512U);  // nothing moved
+  EXPECT_EQ(LastBlock('F'), 1024U);
   EXPECT_TRUE(machine_->ReaderAt('A')->HoldsCard());
-  EXPECT_NE(MessageOf([this] { machine_->InsertCard('F', machine_->Description().readers[3].card); }).find("does not fit"),
+  EXPECT_NE(MessageOf([this] { machine_->InsertCard('H', machine_->Description().readers[1].card); }).find("does not fit"),
+            std::string::npos);
+  EXPECT_NE(MessageOf([this] { machine_->InsertCard('H', machine_->Description().readers[3].card); }).find("does not fit"),
             std::string::npos);
   // A fresh image cannot be made below a plain file; the refusal names the image.
   CardDescription unmakeable = machine_->Description().readers[0].card;
   std::ofstream(tarnlok::test_support::TestDataHome() / "plain") << "not a folder";
   unmakeable.image = tarnlok::test_support::TestDataHome() / "plain" / "card.img";
-  EXPECT_NE(MessageOf([this, &unmakeable] { machine_->InsertCard('F', unmakeable); }).find(unmakeable.image.string()),
+  EXPECT_NE(MessageOf([this, &unmakeable] { machine_->InsertCard('H', unmakeable); }).find(unmakeable.image.string()),
             std::string::npos);
   EXPECT_NE(MessageOf([this] { machine_->RemoveCard('Q'); }).find("no reader at Q:"), std::string::npos);
+}
+
+TEST(MachineLoad, TwoReadersNamingOneImageAreRefused) {
+  test_support::WriteNumberedImage("shared.img", 512);
+  const std::string message = MessageOf([] {
+    Machine(test_support::Describe(R"({"version":1,"readers":[
+        {"letter":"E","card":{"kind":"cf","image":"shared.img","sectors":512}},
+        {"letter":"F","card":{"kind":"cf","image":"./shared.img","sectors":512}}]})"));
+  });
+  EXPECT_NE(message.find("readers[1].card.image: shared.img is the card in reader E: already"), std::string::npos)
+      << message;
+}
+
+// Makes a file read-only for this process, also for root (whom permissions do not stop) where
+// the file system allows the immutable attribute; false when neither works.
+bool MakeReadOnly(const std::filesystem::path& file) {
+  std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+  if (::access(file.c_str(), W_OK) != 0) return true;
+  return std::system(("chattr +i '" + file.string() + "' 2>/dev/null").c_str()) == 0;
+}
+
+void MakeWritable(const std::filesystem::path& file) {
+  std::ignore = std::system(("chattr -i '" + file.string() + "' 2>/dev/null").c_str());
+  std::filesystem::permissions(file, std::filesystem::perms::owner_all);
+}
+
+TEST(MachineLoad, AReadOnlyImageIsAWriteProtectedCard) {
+  test_support::WriteNumberedImage("locked.img", 512);
+  const auto image = tarnlok::test_support::TestDataHome() / "locked.img";
+  if (!MakeReadOnly(image)) GTEST_SKIP() << "no way to make a file read-only for this user here";
+  {
+    Machine machine(test_support::Describe(R"({"version":1,"readers":[
+        {"letter":"E","card":{"kind":"cf","image":"locked.img","sectors":512}}]})"));
+    machine.Install();
+    EXPECT_TRUE(machine.ReaderAt('E')->Held()->description.writeProtected);
+    const auto volume = OpenDevice("E:");
+    std::vector<std::uint8_t> sector(512, 0);
+    win::DWORD moved = 0;
+    EXPECT_TRUE(win::ReadFile(volume, sector.data(), 512, &moved, nullptr));
+    EXPECT_FALSE(win::WriteFile(volume, sector.data(), 512, &moved, nullptr));
+    EXPECT_EQ(win::GetLastError(), win::ERROR_WRITE_PROTECT);
+    win::CloseHandle(volume);
+    const std::string refusal = MessageOf([&machine] { machine.SetWriteProtected('E', false); });
+    EXPECT_NE(refusal.find("locked.img is a read-only file"), std::string::npos) << refusal;
+    EXPECT_TRUE(machine.ReaderAt('E')->Held()->description.writeProtected);
+  }
+  MakeWritable(image);
 }
 
 TEST_F(MachineTest, WriteProtectionIsSwitchedWhileHandlesAreOpen) {

@@ -26,7 +26,7 @@ class MachineVolume : public ::testing::Test {
     machine_ = std::make_unique<Machine>(test_support::Describe(R"({"version":1,"windows":"xp","readers":[
       {"maker":true,"letter":"E","card":{"kind":"cf","image":"fresh.img","sectors":16384}},
       {"letter":"F"},
-      {"letter":"G","card":{"kind":"mmcsd","image":"raw.img","sectors":512}}]})"));
+      {"letter":"G","card":{"kind":"cf","image":"raw.img","sectors":512}}]})"));
     machine_->Install();
   }
 

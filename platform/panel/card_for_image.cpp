@@ -1,40 +1,39 @@
 #include "platform/panel/card_for_image.h"
 
 #include "platform/machine/cards/card_media.h"
+#include "platform/machine/machine.h"
 
 #include <array>
 
 namespace machine {
 namespace {
 
-// For readers described without a card: the kind their bus takes and the size of a fresh one.
+// For readers described without a card: the size of a fresh card of the kind their bus takes.
 struct EmptyReaderCard {
   Bus bus;
-  CardKind kind;
   std::uint64_t freshSectors;
 };
 
 constexpr std::array<EmptyReaderCard, 5> kEmptyReaderCards{{
-    {Bus::Usb, CardKind::CompactFlash, 131072},     // 64 MB
-    {Bus::Ide, CardKind::CompactFlash, 131072},
-    {Bus::Pcmcia, CardKind::CompactFlash, 131072},
-    {Bus::Floppy, CardKind::Floppy, 2880},          // 1.44 MB
-    {Bus::Ls120, CardKind::Floppy, 245760},         // 120 MB
+    {Bus::Usb, 131072},  // 64 MB CompactFlash
+    {Bus::Ide, 131072},
+    {Bus::Pcmcia, 131072},
+    {Bus::Floppy, 2880},  // 1.44 MB
+    {Bus::Ls120, 245760},  // 120 MB
 }};
 
 CardDescription FreshCardFor(const ReaderDescription& reader) {
+  CardDescription card;
+  card.kind = SlotKindOf(reader);
   if (reader.card.kind != CardKind::None) {
-    CardDescription card;
-    card.kind = reader.card.kind;
     card.sectors = reader.card.sectors;
+    card.smartMediaDeviceCode = reader.card.smartMediaDeviceCode;
+    card.blocks = reader.card.blocks;
+    card.pagesPerBlock = reader.card.pagesPerBlock;
     return card;
   }
-  CardDescription card;
   for (const EmptyReaderCard& choice : kEmptyReaderCards) {
-    if (choice.bus == reader.bus) {
-      card.kind = choice.kind;
-      card.sectors = choice.freshSectors;
-    }
+    if (choice.bus == reader.bus) card.sectors = choice.freshSectors;
   }
   return card;
 }

@@ -5,9 +5,17 @@
 
 #include "platform/ui/windows/menu.h"
 #include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/messages.h"
 #include "platform/ui/dialogs/prompter.h"
 #include "platform/ui/windows/styles.h"
+#include "platform/ui/windows/system_metrics.h"
+#include "platform/ui/windows/win_app.h"
+#include "platform/ui/windows/window_api.h"
 #include "platform/win/files/paths.h"
+
+#include <algorithm>
+#include <array>
 
 namespace machine {
 namespace {
@@ -24,15 +32,25 @@ CONTROL 103 BUTTON "&Swap with..." 137 88 60 14 PUSHBUTTON TABSTOP
 CONTROL 104 BUTTON "&Write protected" 204 90 89 10 CHECKBOX TABSTOP
 )";
 
-struct Column {
-  const char* heading;
-  int width;
-};
-constexpr std::array<Column, 5> kColumns{{
-    {"Drive", 36}, {"Reader", 100}, {"Card", 115}, {"Write protected", 90}, {"Image", 80}}};
+constexpr std::array<const char*, 5> kColumns{"Drive", "Reader", "Card", "Write protected", "Image"};
 enum ColumnIndex { kDriveColumn, kReaderColumn, kCardColumn, kProtectedColumn, kImageColumn };
 
+// Until the program's main window shows, the panel looks for it this often to stand beside it.
+constexpr std::uintptr_t kPlaceTimer = 1;
+constexpr ui::UINT kPlaceEveryMs = 100;
+constexpr int kGap = 8;
+
 std::string DriveText(char letter) { return std::string(1, letter) + ":"; }
+
+// The machine's cards folder, where the file dialog opens: the folder of the reader's described
+// card, else of the first reader's that has one; empty when no reader names an image.
+std::string CardsFolder(const MachineDescription& machine, const ReaderDescription& reader) {
+  std::filesystem::path image = reader.card.image;
+  for (const ReaderDescription& other : machine.readers) {
+    if (image.empty()) image = other.card.image;
+  }
+  return image.empty() ? std::string() : win::WindowsPathOfHost(image.parent_path());
+}
 
 }  // namespace
 
@@ -41,7 +59,37 @@ MachinePanel::MachinePanel(Machine& machine) : CDialog(kTemplateId), machine_(ma
 bool MachinePanel::Open() {
   if (!Create(kTemplateId, nullptr)) return false;
   ShowWindow(ui::SW_SHOW);
+  SetTimer(kPlaceTimer, kPlaceEveryMs);
   return true;
+}
+
+bool MachinePanel::PlaceBesideMainWindow() {
+  const ui::CWnd* main = ui::AfxGetMainWnd();
+  if (main == nullptr || main->m_hWnd == nullptr || !main->IsWindowVisible()) return false;
+  ui::RECT beside{}, own{}, screen{};
+  main->GetWindowRect(&beside);
+  GetWindowRect(&own);
+  ui::SystemParametersInfoA(ui::SPI_GETWORKAREA, 0, &screen, 0);
+  const int width = own.right - own.left;
+  const int height = own.bottom - own.top;
+  // Right of the main window, else left of it, else below it, else above it: where the screen
+  // has room. On a screen too small for any, at its right edge.
+  const std::array<ui::POINT, 4> places{{{beside.right + kGap, beside.top},
+                                         {beside.left - kGap - width, beside.top},
+                                         {beside.left, beside.bottom + kGap},
+                                         {beside.left, beside.top - kGap - height}}};
+  const auto fits = [&](ui::POINT at) {
+    return at.x >= screen.left && at.y >= screen.top && at.x + width <= screen.right && at.y + height <= screen.bottom;
+  };
+  const auto chosen = std::find_if(places.begin(), places.end(), fits);
+  const ui::POINT at = chosen != places.end() ? *chosen : ui::POINT{screen.right - width, beside.top};
+  SetWindowPos(nullptr, at.x, at.y, 0, 0, ui::SWP_NOSIZE | ui::SWP_NOZORDER | ui::SWP_NOACTIVATE);
+  return true;
+}
+
+ui::LRESULT MachinePanel::OnTimer(ui::WPARAM id, ui::LPARAM /*unused*/) {
+  if (id == kPlaceTimer && PlaceBesideMainWindow()) KillTimer(kPlaceTimer);
+  return 0;
 }
 
 const ui::DialogTemplate* MachinePanel::FindTemplate() const {
@@ -57,6 +105,7 @@ const ui::MessageMap& MachinePanel::GetMessageMap() const {
       ui::OnCommand(kWriteProtect, &MachinePanel::ToggleWriteProtection),
       ui::OnNotify(ui::LVN_ITEMCHANGED, kReaderList, &MachinePanel::OnSelectionChanged),
       ui::OnMessage(ui::WM_ACTIVATE, &MachinePanel::OnActivate),
+      ui::OnMessage(ui::WM_TIMER, &MachinePanel::OnTimer),
   });
   return map;
 }
@@ -66,9 +115,7 @@ void MachinePanel::DoDataExchange(ui::CDataExchange* dx) { ui::DDX_Control(dx, k
 ui::BOOL MachinePanel::OnInitDialog() {
   CDialog::OnInitDialog();
   list_.SetExtendedStyle(ui::LVS_EX_FULLROWSELECT);
-  for (std::size_t i = 0; i < kColumns.size(); ++i) {
-    list_.InsertColumn(static_cast<int>(i), kColumns[i].heading, 0, kColumns[i].width);
-  }
+  for (std::size_t i = 0; i < kColumns.size(); ++i) list_.InsertColumn(static_cast<int>(i), kColumns[i]);
   for (const ReaderDescription& reader : machine_.Description().readers) {
     const int row = list_.InsertItem(list_.GetItemCount(), DriveText(reader.letter));
     list_.SetItemText(row, kReaderColumn, ReaderText(reader));
@@ -84,11 +131,32 @@ void MachinePanel::Refresh() {
   for (std::size_t i = 0; i < readers.size(); ++i) {
     const auto held = machine_.ReaderAt(readers[i].letter)->Held();
     const int row = static_cast<int>(i);
-    list_.SetItemText(row, kCardColumn, CardText(held));
+    list_.SetItemText(row, kCardColumn, CardText(readers[i], held));
     list_.SetItemText(row, kProtectedColumn, held ? (held->description.writeProtected ? "yes" : "no") : "");
     list_.SetItemText(row, kImageColumn, ImageText(held));
   }
+  FitColumns();
   UpdateButtons();
+}
+
+void MachinePanel::FitColumns() {
+  int total = 0;
+  for (std::size_t i = 0; i < kColumns.size(); ++i) {
+    list_.SetColumnWidth(static_cast<int>(i), ui::LVSCW_AUTOSIZE_USEHEADER);
+    total += list_.GetColumnWidth(static_cast<int>(i));
+  }
+  // The list, and the panel with it, grow until every column shows whole; they never shrink.
+  ui::RECT listRect{};
+  list_.GetWindowRect(&listRect);
+  constexpr int kBorders = 8;
+  const int missing = total + kBorders - (listRect.right - listRect.left);
+  if (missing <= 0) return;
+  list_.SetWindowPos(nullptr, 0, 0, listRect.right - listRect.left + missing, listRect.bottom - listRect.top,
+                     ui::SWP_NOMOVE | ui::SWP_NOZORDER | ui::SWP_NOACTIVATE);
+  ui::RECT own{};
+  GetWindowRect(&own);
+  SetWindowPos(nullptr, 0, 0, own.right - own.left + missing, own.bottom - own.top,
+               ui::SWP_NOMOVE | ui::SWP_NOZORDER | ui::SWP_NOACTIVATE);
 }
 
 std::optional<std::size_t> MachinePanel::Selected() const {
@@ -137,6 +205,8 @@ void MachinePanel::InsertCard() {
   request.title = "Insert a card into " + DriveText(letter);
   request.defaultExtension = "img";
   request.filter = "Card images (*.img)|*.img|All files (*.*)|*.*";
+  // A name that does not exist yet is a fresh card, so the dialog takes any name.
+  request.initialFolder = CardsFolder(machine_.Description(), reader->Description());
   const auto chosen = ui::CurrentPrompter().AskFile(request);
   if (!chosen) return;
   Control([&] {

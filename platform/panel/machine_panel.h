@@ -28,7 +28,8 @@ class MachinePanel : public ui::CDialog {
 
   explicit MachinePanel(Machine& machine);
 
-  // Opens the panel beside the program's windows; false when the window cannot be made.
+  // Opens the panel, which stands beside the program's main window once that shows; false
+  // when the window cannot be made.
   bool Open();
   // Shows the machine's state afresh, keeping the selected reader.
   void Refresh();
@@ -48,6 +49,11 @@ class MachinePanel : public ui::CDialog {
   std::optional<std::size_t> Selected() const;
   std::shared_ptr<Reader> SelectedReader() const;
   void UpdateButtons();
+  // Widens the columns to their texts, and the list and the panel to the columns.
+  void FitColumns();
+  // Stands the panel beside the program's main window; false while that is not shown yet.
+  bool PlaceBesideMainWindow();
+  ui::LRESULT OnTimer(ui::WPARAM id, ui::LPARAM unused);
   // Runs a control request of the machine; its refusal is shown in a message box.
   template <class Request>
   void Control(Request request);

@@ -34,7 +34,8 @@ class MachinePanelTest : public ::testing::Test {
        "card":{"kind":"cf","image":"cf.img","sectors":16384}},
       {"vendor":"Generic ","product":"SD Reader","letter":"F",
        "card":{"kind":"mmcsd","image":"sd.img","sectors":16384,"writeProtected":true}},
-      {"bus":"floppy","letter":"A","card":{"kind":"none"}}]})"));
+      {"bus":"floppy","letter":"A","card":{"kind":"none"}},
+      {"vendor":"Generic ","product":"CF Reader","letter":"G"}]})"));
     machine_->Install();
     panel_ = std::make_unique<MachinePanel>(*machine_);
     ASSERT_TRUE(panel_->Open());
@@ -122,13 +123,13 @@ class MachinePanelTest : public ::testing::Test {
 };
 
 TEST_F(MachinePanelTest, ListsEachReaderWithItsCard) {
-  ASSERT_EQ(list().GetItemCount(), 3);
+  ASSERT_EQ(list().GetItemCount(), 4);
   EXPECT_EQ(Cell(0, 0), "E:");
   EXPECT_EQ(Cell(0, 1), "Kestro CF Reader");
   EXPECT_EQ(Cell(0, 2), "CompactFlash, 8 MB");
   EXPECT_EQ(Cell(0, 3), "no");
   EXPECT_EQ(Cell(0, 4), "cf.img");
-  EXPECT_EQ(Cell(1, 2), "MMC/SD, 8 MB");
+  EXPECT_EQ(Cell(1, 2), "MMC/SD, 7 MB");
   EXPECT_EQ(Cell(1, 3), "yes");
   EXPECT_EQ(Cell(2, 1), "Floppy drive");
   EXPECT_EQ(Cell(2, 2), "none");
@@ -167,6 +168,10 @@ TEST_F(MachinePanelTest, ANewImageNameBecomesAFreshCardThatFsckAccepts) {
   Click(MachinePanel::kRemove);
   prompter_.AnswerFile(ImagePath("new.img"));
   Click(MachinePanel::kInsert);
+  const auto& asked = prompter_.Asked().back();
+  EXPECT_EQ(asked.folder, win::WindowsPathOfHost(tarnlok::test_support::TestDataHome()))
+      << "the dialog opens in the folder of the machine's cards";
+  EXPECT_EQ(asked.flags & ui::OFN_FILEMUSTEXIST, 0U) << "the dialog takes a name that does not exist yet";
   EXPECT_EQ(Cell(0, 4), "new.img");
   const auto image = tarnlok::test_support::TestDataHome() / "new.img";
   ASSERT_TRUE(std::filesystem::exists(image));
@@ -187,7 +192,7 @@ TEST_F(MachinePanelTest, AReaderDescribedEmptyTakesAFreshCardOfItsBus) {
   Choose(2);
   prompter_.AnswerFile(ImagePath("floppy.img"));
   Click(MachinePanel::kInsert);
-  EXPECT_EQ(Cell(2, 2), "Floppy disk, 1.4 MB");
+  EXPECT_EQ(Cell(2, 2), "Floppy disk, 1 MB");
   EXPECT_EQ(std::filesystem::file_size(tarnlok::test_support::TestDataHome() / "floppy.img"), 2880U * kSectorSize);
   EXPECT_EQ(PutFile("A:\\DISK.TXT"), 0U);
 }
@@ -229,6 +234,7 @@ TEST_F(MachinePanelTest, AnImageAlreadyInAReaderIsRefused) {
 
 TEST_F(MachinePanelTest, SwapMovesTheCardsBetweenTheReadersChosenInTheMenu) {
   ASSERT_EQ(PutFile("E:\\FROM_E.TXT"), 0U);
+  Click(MachinePanel::kWriteProtect);
   std::vector<std::string> offered;
   driver_.OnMenu([&](ui::HMENU menu, ui::HWND) {
     for (int i = 0; i < ui::GetMenuItemCount(menu); ++i) {
@@ -236,21 +242,27 @@ TEST_F(MachinePanelTest, SwapMovesTheCardsBetweenTheReadersChosenInTheMenu) {
       ui::GetMenuStringA(menu, static_cast<ui::UINT>(i), text, sizeof(text), ui::MF_BYPOSITION);
       offered.push_back(text);
     }
-    return ui::GetMenuItemID(menu, 0);
+    return ui::GetMenuItemID(menu, 2);
   });
   Click(MachinePanel::kSwap);
-  EXPECT_EQ(offered, (std::vector<std::string>{"F: Generic SD Reader", "A: Floppy drive"}));
-  EXPECT_EQ(Cell(0, 2), "MMC/SD, 8 MB");
-  EXPECT_EQ(Cell(1, 2), "CompactFlash, 8 MB");
-  EXPECT_EQ(FileError("F:\\FROM_E.TXT"), 0U);
-  EXPECT_TRUE(ModeSenseWriteProtected('E')) << "the protected card moved to E:";
+  EXPECT_EQ(offered, (std::vector<std::string>{"F: Generic SD Reader", "A: Floppy drive", "G: Generic CF Reader"}));
+  EXPECT_EQ(Cell(0, 2), "none");
+  EXPECT_EQ(Cell(3, 2), "CompactFlash, 7 MB") << "the other maker's reader counts by the volume";
+  EXPECT_EQ(FileError("G:\\FROM_E.TXT"), 0U);
+  EXPECT_TRUE(ModeSenseWriteProtected('G')) << "the protected card moved to G:";
 
-  // A card that does not fit the other drive stays where it is, and the person is told.
-  driver_.OnMenu([](ui::HMENU menu, ui::HWND) { return ui::GetMenuItemID(menu, 1); });
-  prompter_.AnswerMessageBox(ui::IDOK, "do not fit");
-  Click(MachinePanel::kSwap);
-  EXPECT_EQ(Cell(0, 2), "MMC/SD, 8 MB");
-  EXPECT_EQ(Cell(2, 2), "none");
+  // Neither a CompactFlash card in an MMC/SD slot nor one in a floppy drive: the cards stay
+  // where they are, and the person is told.
+  Choose(3);
+  for (int other : {1, 2}) {  // F: and A: in the menu of G:
+    driver_.OnMenu([other](ui::HMENU menu, ui::HWND) { return ui::GetMenuItemID(menu, other); });
+    prompter_.AnswerMessageBox(ui::IDOK, "do not fit");
+    Click(MachinePanel::kSwap);
+    EXPECT_EQ(Cell(3, 2), "CompactFlash, 7 MB");
+    EXPECT_EQ(Cell(1, 2), "MMC/SD, 7 MB");
+    EXPECT_EQ(Cell(2, 2), "none");
+  }
+  EXPECT_EQ(prompter_.Unanswered(), 0U);
 }
 
 TEST_F(MachinePanelTest, TheWriteProtectSwitchIsSeenByModeSenseAndWrites) {

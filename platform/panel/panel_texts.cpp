@@ -1,7 +1,10 @@
 #include "platform/panel/panel_texts.h"
 
+#include "platform/machine/cards/card_media.h"
+#include "platform/machine/flash/flash_card.h"
+#include "platform/win/files/volumes.h"
+
 #include <array>
-#include <cstdio>
 #include <string_view>
 
 namespace machine {
@@ -34,16 +37,30 @@ std::string KindText(CardKind kind) {
   return "Card";
 }
 
-// Megabytes of 2^20 bytes, with one decimal where the size is no whole number of them.
-std::string SizeText(std::uint64_t sectors) {
-  constexpr std::uint64_t kSectorsPerMegabyte = 2048;
-  std::array<char, 32> text{};
-  if (sectors % kSectorsPerMegabyte == 0) {
-    std::snprintf(text.data(), text.size(), "%llu MB", static_cast<unsigned long long>(sectors / kSectorsPerMegabyte));
-  } else {
-    std::snprintf(text.data(), text.size(), "%.1f MB", static_cast<double>(sectors) / kSectorsPerMegabyte);
+// Whether the program counts the reader's cards in units of 1,000,000 bytes: the cards of IDE
+// and PCMCIA slots, and those of the maker's readers, which it knows by their INQUIRY vendor.
+bool CountsInMillions(const ReaderDescription& reader) {
+  if (reader.bus == Bus::Ide || reader.bus == Bus::Pcmcia) return true;
+  if (reader.bus == Bus::Floppy) return false;
+  return reader.vendor.find("Kestro ") != std::string::npos || reader.vendor.find("KSX-USB") != std::string::npos;
+}
+
+// The size the program's Information page gives the same card in the same reader, so that a
+// card never reads as two sizes: a raw flash card by its nominal size; a plain card in units
+// of 1,000,000 bytes where the program counts so, elsewhere by its volume's size in megabytes
+// of 2^20 bytes.
+std::uint64_t Megabytes(const ReaderDescription& reader, const CardDescription& card) {
+  constexpr std::uint64_t kMegabyte = 1 << 20;
+  if (IsRawFlash(card.kind)) {
+    const FlashGeometry geometry = FlashGeometryOf(card);
+    return geometry.Pages() * geometry.pageSize / kMegabyte;
   }
-  return text.data();
+  const std::uint64_t bytes = card.sectors * kSectorSize;
+  if (CountsInMillions(reader)) return bytes / 1000 / 1000;
+  const std::string root = std::string(1, reader.letter) + ":\\";
+  win::ULARGE_INTEGER available{}, total{}, free{};
+  if (win::GetDiskFreeSpaceExA(root.c_str(), &available, &total, &free)) return total.QuadPart / kMegabyte;
+  return bytes / kMegabyte;
 }
 
 }  // namespace
@@ -56,11 +73,9 @@ std::string ReaderText(const ReaderDescription& reader) {
   return text.append(product);
 }
 
-std::string CardText(const std::optional<HeldCard>& card) {
+std::string CardText(const ReaderDescription& reader, const std::optional<HeldCard>& card) {
   if (!card) return "none";
-  std::string text = KindText(card->description.kind);
-  // Raw flash cards take their size from their geometry, not from a sector count.
-  if (card->description.sectors != 0) text += ", " + SizeText(card->description.sectors);
+  std::string text = KindText(card->description.kind) + ", " + std::to_string(Megabytes(reader, card->description)) + " MB";
   if (!card->reachable) text += " (not ready)";
   return text;
 }

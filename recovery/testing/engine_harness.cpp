@@ -8,7 +8,7 @@
 namespace recovery::testing {
 
 Harness::Harness(const std::string& name)
-    : folder(tarnlok::testing::TestDataHome() / ("recovery-" + name)), output(folder / "out") {
+    : folder(tarnlok::test_support::TestDataHome() / ("recovery-" + name)), output(folder / "out") {
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
 }

@@ -13,11 +13,18 @@ CardMedia::CardMedia(const CardDescription& description) : description_(descript
   if (IsRawFlash(description_.kind)) {
     flash_ = OpenFlashCard(description_);
     sectors_ = flash_->LogicalSectors();
+    imageReadOnly_ = flash_->Nand().ReadOnly();
+    description_.writeProtected = description_.writeProtected || imageReadOnly_;
     return;
   }
   sectors_ = description_.sectors;
-  fd_ = ::open(description_.image.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd_ < 0) throw MachineDescriptionError("card image " + description_.image.string() + " cannot be opened");
+  const OpenedImage opened = OpenImage(description_.image);
+  fd_ = opened.fd;
+  imageReadOnly_ = opened.readOnly;
+  description_.writeProtected = description_.writeProtected || imageReadOnly_;
+  if (fd_ < 0) {
+    throw MachineDescriptionError("card image " + description_.image.string() + " cannot be opened: " + opened.problem);
+  }
   struct stat status {};
   const std::uint64_t expected = description_.sectors * kSectorSize;
   if (::fstat(fd_, &status) != 0 || static_cast<std::uint64_t>(status.st_size) != expected) {

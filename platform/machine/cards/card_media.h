@@ -37,7 +37,9 @@ class CardMedia {
   // The flash that the reader's raw page commands reach; null for plain cards.
   FlashCard* Flash() const { return flash_.get(); }
   bool WriteProtected() const { return description_.writeProtected; }
-  void SetWriteProtected(bool value) { description_.writeProtected = value; }
+  void SetWriteProtected(bool value) { description_.writeProtected = value || imageReadOnly_; }
+  // The image file refuses writing, so the switch stays on.
+  bool ImageReadOnly() const { return imageReadOnly_; }
   // False once the card was pulled after its described number of commands.
   bool Present() const { return present_; }
 
@@ -65,6 +67,7 @@ class CardMedia {
   std::vector<std::uint32_t> faultsLeft_;  // per fault: times it still fires; 0 means always
   std::uint64_t commands_ = 0;
   bool present_ = true;
+  bool imageReadOnly_ = false;
   int fd_ = -1;
 };
 

@@ -1,6 +1,8 @@
 #include "platform/machine/cards/file_io.h"
 
 #include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace machine {
@@ -19,6 +21,17 @@ bool TransferAll(Transfer transfer, int fd, Pointer data, std::size_t size, std:
 }
 
 }  // namespace
+
+OpenedImage OpenImage(const std::filesystem::path& path) {
+  OpenedImage opened;
+  opened.fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  if (opened.fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+    opened.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    opened.readOnly = opened.fd >= 0;
+  }
+  if (opened.fd < 0) opened.problem = std::strerror(errno);
+  return opened;
+}
 
 bool ReadAt(int fd, std::span<std::uint8_t> data, std::uint64_t offset) {
   return TransferAll(::pread, fd, data.data(), data.size(), offset);

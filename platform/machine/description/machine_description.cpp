@@ -144,6 +144,7 @@ class Reader {
       Fail(key, "must be a whole number");
     }
     const auto number = value.get<std::uint64_t>();
+    if (low == high && number != low) Fail(key, "must be " + std::to_string(low));
     if (number < low || number > high) {
       Fail(key, "must lie between " + std::to_string(low) + " and " + std::to_string(high));
     }
@@ -334,14 +335,38 @@ ReaderDescription ParseReader(const Json& object, const std::string& path, std::
   return description;
 }
 
+// "line 3, column 14" of the byte where parsing stopped (counted from 1, as the parser does).
+std::string JsonPlace(std::string_view text, std::size_t byte) {
+  const std::string_view read = text.substr(0, std::min(byte, text.size()));
+  const auto lines = static_cast<std::size_t>(std::count(read.begin(), read.end(), '\n'));
+  const std::size_t lineStart = read.rfind('\n') == std::string_view::npos ? 0 : read.rfind('\n') + 1;
+  return "line " + std::to_string(lines + 1) + ", column " + std::to_string(read.size() - lineStart);
+}
+
+// The parser's own words without its exception tag and its own account of the place:
+// "[json.exception.parse_error.101] parse error at line 1, column 4: syntax error ..." says
+// "syntax error ...".
+std::string JsonProblem(std::string_view what) {
+  if (const auto tag = what.find("] "); what.starts_with("[json.exception.") && tag != std::string_view::npos) {
+    what.remove_prefix(tag + 2);
+  }
+  if (what.starts_with("parse error")) {
+    if (const auto colon = what.find(": "); colon != std::string_view::npos) what.remove_prefix(colon + 2);
+  }
+  return std::string(what);
+}
+
 }  // namespace
 
 MachineDescription ParseMachineDescription(std::string_view jsonText, const std::filesystem::path& folder) {
   Json root;
   try {
     root = Json::parse(jsonText);
-  } catch (const Json::exception& error) {  // a syntax error, or a number too large for any type
-    throw MachineDescriptionError(std::string("machine description: not valid JSON: ") + error.what());
+  } catch (const Json::parse_error& error) {
+    throw MachineDescriptionError("machine description: " + JsonPlace(jsonText, error.byte) + ": not valid JSON: " +
+                                  JsonProblem(error.what()));
+  } catch (const Json::exception& error) {  // a number too large for any type
+    throw MachineDescriptionError(std::string("machine description: not valid JSON: ") + JsonProblem(error.what()));
   }
   const Reader reader(root, "");
   reader.AllowOnly({"version", "windows", "cardDriver", "readers"});

@@ -24,8 +24,10 @@ NandArray::NandArray(const CardDescription& card, const FlashGeometry& geometry)
     faults_.push_back(fault);
     faultsLeft_.push_back(fault.times);
   }
-  fd_ = ::open(card.image.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd_ < 0) throw MachineDescriptionError("card image " + card.image.string() + " cannot be opened");
+  const OpenedImage opened = OpenImage(card.image);
+  fd_ = opened.fd;
+  readOnly_ = opened.readOnly;
+  if (fd_ < 0) throw MachineDescriptionError("card image " + card.image.string() + " cannot be opened: " + opened.problem);
   struct stat status {};
   if (::fstat(fd_, &status) != 0 || static_cast<std::uint64_t>(status.st_size) != geometry_.ImageBytes()) {
     const auto held = static_cast<std::uint64_t>(status.st_size);

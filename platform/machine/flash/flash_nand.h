@@ -29,6 +29,8 @@ class NandArray {
   NandArray& operator=(const NandArray&) = delete;
 
   const FlashGeometry& Geometry() const { return geometry_; }
+  // The image file refuses writing: the card can only be write-protected.
+  bool ReadOnly() const { return readOnly_; }
 
   // The data of consecutive pages from `page`, page after page without their spare areas.
   FlashResult ReadData(std::uint64_t page, std::span<std::uint8_t> out);
@@ -58,6 +60,7 @@ class NandArray {
                           OffsetOf offsetOf, Fails fails);
 
   FlashGeometry geometry_;
+  bool readOnly_ = false;
   std::vector<std::uint32_t> defective_;
   std::vector<Fault> faults_;
   std::vector<std::uint32_t> faultsLeft_;

@@ -17,7 +17,7 @@ class PassThroughTest : public ::testing::Test {
     test_support::WriteNumberedImage("cf.img", 256);
     machine_ = std::make_unique<Machine>(test_support::Describe(R"({"version":1,"readers":[
       {"maker":true,"letter":"E","card":{"kind":"cf","image":"cf.img","sectors":256}},
-      {"bus":"floppy","letter":"A","card":{"kind":"floppy","image":"cf.img","sectors":256}}]})"));
+      {"bus":"floppy","letter":"A","card":{"kind":"floppy","image":"a.img","sectors":256}}]})"));
     machine_->Install();
     handle_ = test_support::OpenDevice("E:");
   }

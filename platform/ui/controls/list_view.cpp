@@ -20,6 +20,7 @@
 
 #include <QHeaderView>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -184,16 +185,43 @@ void Click(HWND hwnd, ListState& state, POINT point, UINT code) {
   Notify(hwnd, activate.hdr, code);
 }
 
+// A width asked for as it stands, or the one that LVSCW_AUTOSIZE(_USEHEADER) works out from
+// the texts in the list's font.
+int FittingWidth(const ListState& state, int column, int asked) {
+  if (asked != LVSCW_AUTOSIZE && asked != LVSCW_AUTOSIZE_USEHEADER) return asked;
+  // Public on the item view, protected on the tree view that overrides it.
+  const QAbstractItemView& view = *state.tree;
+  int width = view.sizeHintForColumn(column);
+  if (asked == LVSCW_AUTOSIZE_USEHEADER) width = std::max(width, state.tree->header()->sectionSizeHint(column));
+  return width;
+}
+
+// A click or an arrow key that Qt handled moves the selection and the focus together, as the
+// list view does: rows that lose a state hear of it before the row that gains it.
+void TakeTreeSelection(HWND hwnd) {
+  ListState* list = StateOf(hwnd);
+  if (list == nullptr || list->syncing) return;
+  const QTreeWidgetItem* current = list->tree->currentItem();
+  std::vector<UINT> wanted(list->items.size());
+  for (int row = 0; row < static_cast<int>(wanted.size()); ++row) {
+    const QTreeWidgetItem* item = list->tree->topLevelItem(row);
+    wanted[static_cast<std::size_t>(row)] = (item->isSelected() ? LVIS_SELECTED : 0) | (item == current ? LVIS_FOCUSED : 0);
+  }
+  constexpr UINT kBoth = LVIS_SELECTED | LVIS_FOCUSED;
+  for (int row = 0; row < static_cast<int>(wanted.size()); ++row) {
+    const UINT now = list->items[static_cast<std::size_t>(row)].state & kBoth;
+    ChangeState(hwnd, *list, row, now & wanted[static_cast<std::size_t>(row)], kBoth);
+  }
+  for (int row = 0; row < static_cast<int>(wanted.size()) && row < static_cast<int>(list->items.size()); ++row) {
+    ChangeState(hwnd, *list, row, wanted[static_cast<std::size_t>(row)], kBoth);
+    if ((wanted[static_cast<std::size_t>(row)] & kBoth) == kBoth) list->mark = row;
+  }
+}
+
 void Connect(HWND hwnd, ListState& state) {
   QTreeWidget* tree = state.tree;
-  QObject::connect(tree, &QTreeWidget::itemSelectionChanged, [hwnd] {
-    ListState* list = StateOf(hwnd);
-    if (list == nullptr || list->syncing) return;
-    for (int row = 0; row < static_cast<int>(list->items.size()); ++row) {
-      const bool selected = list->tree->topLevelItem(row)->isSelected();
-      ChangeState(hwnd, *list, row, selected ? LVIS_SELECTED : 0, LVIS_SELECTED);
-    }
-  });
+  QObject::connect(tree, &QTreeWidget::itemSelectionChanged, [hwnd] { TakeTreeSelection(hwnd); });
+  QObject::connect(tree, &QTreeWidget::currentItemChanged, [hwnd] { TakeTreeSelection(hwnd); });
   QObject::connect(tree, &QTreeWidget::itemChanged, [hwnd](QTreeWidgetItem* changed, int) {
     ListState* list = StateOf(hwnd);
     if (list == nullptr || list->syncing) return;
@@ -403,9 +431,10 @@ LRESULT ListViewWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case LVM_SETCOLUMNWIDTH:
       if (wParam >= state->columns.size()) return win::FALSE;
-      state->columns[wParam].width = static_cast<int>(lParam);
+      state->columns[wParam].width = FittingWidth(*state, static_cast<int>(wParam), static_cast<int>(lParam));
       Show(hwnd, *state);
       return win::TRUE;
+    case LVM_GETCOLUMNWIDTH: return wParam < state->columns.size() ? state->columns[wParam].width : 0;
     case LVM_SETEXTENDEDLISTVIEWSTYLE: {
       const DWORD mask = wParam == 0 ? 0xFFFFFFFFu : static_cast<DWORD>(wParam);
       const DWORD old = std::exchange(state->exStyle, (state->exStyle & ~mask) | (static_cast<DWORD>(lParam) & mask));
@@ -457,6 +486,14 @@ LRESULT ListViewWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: return Paint(hwnd, *state);
     default: return DefWindowProcA(hwnd, message, wParam, lParam);
   }
+}
+
+BOOL CListCtrl::SetColumnWidth(int column, int width) {
+  return static_cast<BOOL>(SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), width));
+}
+
+int CListCtrl::GetColumnWidth(int column) const {
+  return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column)));
 }
 
 int CListCtrl::InsertColumn(int index, const std::string& heading, int format, int width) {

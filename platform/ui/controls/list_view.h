@@ -27,6 +27,10 @@ constexpr UINT LVM_SCROLL = LVM_FIRST + 20;
 constexpr UINT LVM_ARRANGE = LVM_FIRST + 22;
 constexpr UINT LVM_INSERTCOLUMNA = LVM_FIRST + 27;
 constexpr UINT LVM_SETCOLUMNWIDTH = LVM_FIRST + 30;
+constexpr UINT LVM_GETCOLUMNWIDTH = LVM_FIRST + 29;
+// Widths LVM_SETCOLUMNWIDTH works out: the widest item, or the widest of the items and the heading.
+constexpr int LVSCW_AUTOSIZE = -1;
+constexpr int LVSCW_AUTOSIZE_USEHEADER = -2;
 constexpr UINT LVM_GETORIGIN = LVM_FIRST + 41;
 constexpr UINT LVM_SETITEMSTATE = LVM_FIRST + 43;
 constexpr UINT LVM_GETITEMSTATE = LVM_FIRST + 44;
@@ -164,6 +168,8 @@ bool ListViewRowPoint(HWND list, int row, POINT* client);
 class CListCtrl : public CWnd {
  public:
   int InsertColumn(int index, const std::string& heading, int format = 0, int width = -1);
+  BOOL SetColumnWidth(int column, int width);
+  int GetColumnWidth(int column) const;
   int InsertItem(int index, const std::string& text, int image = -1);
   BOOL DeleteAllItems();
   int GetItemCount() const;

@@ -82,6 +82,8 @@ void Create(HWND hwnd, WindowRecord& record) {
 // The bar lies along the top of the control's place; the rest is the display area.
 void PlaceBar(HWND hwnd, TabState& state) {
   state.heightLimit = RowHeight(state);
+  // The bar ends with its last tab: past it the control's own face shows, not an empty tab.
+  state.widthLimit = std::max(1, state.bar->sizeHint().width());
   state.Place(hwnd);
 }
 

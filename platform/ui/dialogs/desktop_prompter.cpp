@@ -1,5 +1,6 @@
 #include "platform/ui/dialogs/desktop_prompter.h"
 
+#include "platform/ui/desktop_screen.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/surface_internal.h"
@@ -9,6 +10,8 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMessageBox>
+
+#include <iostream>
 
 namespace ui {
 namespace {
@@ -85,7 +88,11 @@ std::unique_ptr<QFileDialog> BuildFileDialog(const FileDialogRequest& request) {
   auto dialog = std::make_unique<QFileDialog>();
   dialog->setWindowTitle(QString::fromLatin1(request.title.c_str()));
   dialog->setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog->setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  const bool mustExist = !request.save && (request.flags & OFN_FILEMUSTEXIST) != 0;
+  dialog->setFileMode(mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  if (const auto folder = win::HostPathOf(request.initialFolder); !request.initialFolder.empty() && folder) {
+    dialog->setDirectory(QString::fromStdString(folder->string()));
+  }
   dialog->setNameFilters(FiltersOf(request.filter));
   QString extension = QString::fromLatin1(request.defaultExtension.c_str());
   extension.remove(QStringLiteral("*.")).remove(u'.');
@@ -112,6 +119,12 @@ std::unique_ptr<QFileDialog> BuildFolderDialog(const FolderRequest& request) {
 }
 
 int DesktopPrompter::AskMessageBox(const MessageBoxRequest& request) {
+  // Offscreen nobody could press a button: the text goes to standard error and the box takes
+  // its default answer, instead of waiting for ever.
+  if (!ShowsOnScreen()) {
+    std::cerr << request.caption << ": " << request.text << '\n';
+    return DefaultButton(request.type);
+  }
   auto box = BuildMessageBox(request);
   return AnswerOfButton(box->exec());
 }

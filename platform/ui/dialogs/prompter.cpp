@@ -3,6 +3,7 @@
 #include "platform/ui/dialogs/desktop_prompter.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/messages.h"
+#include "platform/ui/windows/window_api.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -62,6 +63,9 @@ int DefaultButton(UINT type) {
 }
 
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
+  // The box takes the mouse: a window that followed it (a link lit while the pointer is over
+  // it) would otherwise take the next click meant for another control.
+  ReleaseCapture();
   MessageBoxRequest request;
   request.owner = owner;
   request.text = text != nullptr ? text : "";
@@ -121,7 +125,7 @@ std::optional<ScriptedPrompter::Answer> ScriptedPrompter::Next(Kind kind, const 
 }
 
 int ScriptedPrompter::AskMessageBox(const MessageBoxRequest& request) {
-  asked_.push_back(Question{Kind::MessageBox, request.text, request.caption, request.type, {}});
+  asked_.push_back(Question{Kind::MessageBox, request.text, request.caption, request.type, {}, {}, 0});
   const auto answer = Next(Kind::MessageBox, request.text);
   const auto buttons = MessageBoxButtons(request.type);
   const int fallback = RefusingAnswer(buttons);
@@ -134,13 +138,13 @@ int ScriptedPrompter::AskMessageBox(const MessageBoxRequest& request) {
 }
 
 std::optional<std::string> ScriptedPrompter::AskFile(const FileDialogRequest& request) {
-  asked_.push_back(Question{Kind::File, request.title, {}, 0, request.fileName});
+  asked_.push_back(Question{Kind::File, request.title, {}, 0, request.fileName, request.initialFolder, request.flags});
   const auto answer = Next(Kind::File, request.title);
   return answer ? answer->path : std::nullopt;
 }
 
 std::optional<std::string> ScriptedPrompter::AskFolder(const FolderRequest& request) {
-  asked_.push_back(Question{Kind::Folder, request.title, {}, 0, request.status});
+  asked_.push_back(Question{Kind::Folder, request.title, {}, 0, request.status, {}, 0});
   const auto answer = Next(Kind::Folder, request.title);
   return answer ? answer->path : std::nullopt;
 }

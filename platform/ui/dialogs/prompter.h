@@ -20,6 +20,9 @@ struct MessageBoxRequest {
   UINT type = 0;
 };
 
+// The open dialog takes only a file that exists (else any name may be typed).
+constexpr DWORD OFN_FILEMUSTEXIST = 0x1000;
+
 struct FileDialogRequest {
   bool save = false;
   HWND owner = nullptr;
@@ -27,7 +30,7 @@ struct FileDialogRequest {
   std::string fileName;          // initial name, for example "*.FMB"
   std::string defaultExtension;  // without the dot
   std::string filter;            // pairs of description and patterns separated by '|'
-  std::string initialFolder;
+  std::string initialFolder;  // a Windows path
   DWORD flags = 0;
 };
 
@@ -66,6 +69,8 @@ class ScriptedPrompter final : public Prompter {
     std::string caption;
     UINT type = 0;
     std::string status;  // folder browser status text, file dialog initial name
+    std::string folder;  // file dialog initial folder
+    DWORD flags = 0;     // file dialog flags
   };
   // Receives a description of each unexpected question (which then gets Cancel, else No, else
   // Abort, else OK); the default handler aborts the process.

@@ -3,7 +3,10 @@
 #include "platform/ui/dialogs/desktop_prompter.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/messages.h"
+#include "platform/win/files/paths.h"
+#include "tests/support/test_data_folder.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -11,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -96,6 +100,19 @@ TEST(DesktopPrompter, FileDialogsTakeTheFilterAndDefaultExtension) {
   EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
   EXPECT_EQ(dialog->defaultSuffix().toStdString(), "FMB");
   EXPECT_EQ(dialog->nameFilters(), (QStringList{"Backup Files (*.FMB)", "All Files (*.*)"}));
+}
+
+TEST(DesktopPrompter, AnOpenDialogTakesANewNameUnlessTheFileMustExistAndOpensInItsFolder) {
+  const auto folder = tarnlok::test_support::TestDataHome() / "cards";
+  std::filesystem::create_directories(folder);
+  FileDialogRequest request;
+  request.initialFolder = win::WindowsPathOfHost(folder);
+  const auto open = BuildFileDialog(request);
+  EXPECT_EQ(open->acceptMode(), QFileDialog::AcceptOpen);
+  EXPECT_EQ(open->fileMode(), QFileDialog::AnyFile);
+  EXPECT_EQ(std::filesystem::path(open->directory().absolutePath().toStdString()), folder);
+  request.flags = OFN_FILEMUSTEXIST;
+  EXPECT_EQ(BuildFileDialog(request)->fileMode(), QFileDialog::ExistingFile);
 }
 
 TEST(DesktopPrompter, TheFolderBrowserShowsItsStatusText) {

@@ -1,14 +1,16 @@
-// The dialog manager on a real display: an X server (Xvfb) of the test's own, the xcb
-// platform, and keys typed through the X server's test extension (xdotool), so that each key
-// takes the desktop's whole way: X, Qt, the surface, the queue, IsDialogMessage.
+// The dialog manager and a list view on a real display: an X server (Xvfb) of the test's own,
+// the xcb platform, and keys and clicks given through the X server's test extension (xdotool),
+// so that each takes the desktop's whole way: X, Qt, the surface, the queue, IsDialogMessage.
 #include "platform/ui/dialogs/dialog.h"
 #include "platform/ui/resources/dialog_resources.h"
+#include "platform/ui/controls/list_view.h"
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/styles.h"
 #include "platform/ui/windows/surface_internal.h"
 #include "platform/ui/windows/window_api.h"
 #include "platform/ui/windows/window_table.h"
+#include "tests/support/x_server.h"
 
 #include <QApplication>
 #include <QWindow>
@@ -16,19 +18,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace ui {
 namespace {
@@ -41,6 +35,7 @@ CONTROL 1052 BUTTON "&Go" 5 25 40 14 PUSHBUTTON TABSTOP
 CONTROL 1282 BUTTON "&Hide" 5 45 80 10 AUTOCHECKBOX TABSTOP
 CONTROL 1 BUTTON "OK" 100 70 40 14 DEFPUSHBUTTON TABSTOP
 CONTROL 2 BUTTON "Cancel" 150 70 40 14 PUSHBUTTON TABSTOP
+CONTROL 1002 LISTVIEW "" 5 58 90 40 REPORT NOCOLUMNHEADER SINGLESEL SHOWSELALWAYS BORDER
 )";
 
 std::vector<WORD>& Commands() {
@@ -48,58 +43,31 @@ std::vector<WORD>& Commands() {
   return commands;
 }
 
-LRESULT NoteCommands(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_COMMAND) Commands().push_back(LOWORD(wParam));
-  return DefDlgProcA(hwnd, message, wParam, lParam);
+// Each row that a list change left focused and selected, as a parent that follows the
+// selection reads it.
+std::vector<int>& Chosen() {
+  static std::vector<int> chosen;
+  return chosen;
 }
 
-// An X server on a display number of its own, ended with the test.
-class XServer {
- public:
-  XServer() {
-    for (int number = 90 + getpid() % 100; number < 300 && pid_ == 0; number += 7) {
-      if (std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock")) continue;
-      display_ = ":" + std::to_string(number);
-      const std::string name = "Xvfb";
-      std::vector<std::string> args{name, display_, "-screen", "0", "1024x768x24", "-nolisten", "tcp"};
-      std::vector<char*> argv;
-      for (auto& arg : args) argv.push_back(arg.data());
-      argv.push_back(nullptr);
-      if (posix_spawnp(&pid_, "Xvfb", nullptr, nullptr, argv.data(), environ) != 0) pid_ = 0;
-      if (pid_ != 0 && !WaitForSocket(number)) Stop();
-    }
+LRESULT NoteCommands(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND) Commands().push_back(LOWORD(wParam));
+  if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == LVN_ITEMCHANGED) {
+    const int row = static_cast<int>(SendMessage(GetDlgItem(hwnd, 1002), LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                                 LVNI_FOCUSED | LVNI_SELECTED));
+    if (row >= 0 && (Chosen().empty() || Chosen().back() != row)) Chosen().push_back(row);
   }
-  ~XServer() { Stop(); }
-  bool Running() const { return pid_ != 0; }
-  const std::string& Display() const { return display_; }
-
- private:
-  static bool WaitForSocket(int number) {
-    const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
-    for (int tries = 0; tries < 100; ++tries) {
-      if (std::filesystem::exists(socket)) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
-  }
-  void Stop() {
-    if (pid_ == 0) return;
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-    pid_ = 0;
-  }
-  pid_t pid_ = 0;
-  std::string display_;
-};
+  return DefDlgProcA(hwnd, message, wParam, lParam);
+}
 
 class DesktopKeys : public ::testing::Test {
  protected:
   void SetUp() override {
     if (QApplication::instance() != nullptr) GTEST_SKIP() << "needs a process of its own, as ctest runs each case";
-    if (std::system("command -v Xvfb >/dev/null && command -v xdotool >/dev/null") != 0) {
+    if (!tarnlok::test_support::DesktopToolsInstalled()) {
       GTEST_SKIP() << "Xvfb or xdotool is not installed (scripts/install-deps installs them)";
     }
-    server_ = std::make_unique<XServer>();
+    server_ = std::make_unique<tarnlok::test_support::XServer>();
     if (!server_->Running()) GTEST_SKIP() << "Xvfb did not start";
     setenv("DISPLAY", server_->Display().c_str(), 1);
     setenv("QT_QPA_PLATFORM", "xcb", 1);
@@ -139,9 +107,22 @@ class DesktopKeys : public ::testing::Test {
   bool Type(const std::string& keys, const std::function<bool()>& done) {
     return std::system(("xdotool key " + keys).c_str()) == 0 && PumpUntil(done);
   }
+  // Clicks the middle of a list row where the display shows it.
+  bool ClickRow(HWND list, int row, const std::function<bool()>& done) {
+    RECT rect{};
+    rect.left = LVIR_BOUNDS;
+    SendMessage(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect));
+    POINT middle{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    ClientToScreen(list, &middle);
+    const QWidget& shown = SurfaceWidget(*FindWindowRecord(dialog_));
+    const QPoint at = shown.mapFromGlobal(QPoint(middle.x, middle.y));
+    const std::string click = "xdotool mousemove --window " + std::to_string(shown.winId()) + " " +
+                              std::to_string(at.x()) + " " + std::to_string(at.y()) + " click 1";
+    return std::system(click.c_str()) == 0 && PumpUntil(done);
+  }
   HWND Item(int id) const { return GetDlgItem(dialog_, id); }
 
-  std::unique_ptr<XServer> server_;
+  std::unique_ptr<tarnlok::test_support::XServer> server_;
   HWND dialog_ = nullptr;
 };
 
@@ -165,6 +146,32 @@ TEST_F(DesktopKeys, TabEnterEscapeAndMnemonicsTypedOnTheDisplayReachTheDialogMan
   EXPECT_TRUE(Type("Escape", [&] { return last() == IDCANCEL; }));
   // The check box reports each click by mnemonic too.
   EXPECT_EQ(Commands(), (std::vector<WORD>{1282, 1052, 1282, IDOK, IDCANCEL}));
+}
+
+TEST_F(DesktopKeys, ClicksAndArrowKeysOnAListFocusAndSelectTheRowTogether) {
+  const HWND list = Item(1002);
+  for (const char* drive : {"(A:)", "(E:) Kestro CF Reader", "(F:) Kestro SM Reader"}) {
+    LVITEMA item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = static_cast<int>(SendMessage(list, LVM_GETITEMCOUNT, 0, 0));
+    std::string text = drive;
+    item.pszText = text.data();
+    SendMessage(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  }
+  LVITEMA first{};
+  first.stateMask = first.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessage(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&first));
+  Chosen().clear();
+  const auto chosenNow = [&] {
+    return static_cast<int>(SendMessage(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED | LVNI_SELECTED));
+  };
+  ASSERT_TRUE(ClickRow(list, 2, [&] { return chosenNow() == 2; })) << "a click focuses and selects its row";
+  EXPECT_EQ(GetFocus(), list);
+  EXPECT_TRUE(Type("Up", [&] { return chosenNow() == 1; })) << "an arrow key moves focus and selection together";
+  EXPECT_TRUE(ClickRow(list, 0, [&] { return chosenNow() == 0; }));
+  EXPECT_EQ(SendMessage(list, LVM_GETSELECTEDCOUNT, 0, 0), 1) << "one row stays selected in a single-selection list";
+  // The parent heard of each row as it became the focused and selected one, and of no other.
+  EXPECT_EQ(Chosen(), (std::vector<int>{2, 1, 0}));
 }
 
 }  // namespace

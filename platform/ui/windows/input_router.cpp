@@ -129,6 +129,14 @@ HWND RouteKey(UINT message, UINT virtualKey) {
   return target;
 }
 
+HWND RouteDesktopKey(HWND receiver, UINT message, UINT virtualKey) {
+  const HWND focus = GetFocus();
+  if ((focus == nullptr || TopLevelOf(focus) != TopLevelOf(receiver)) && IsWindowEnabled(TopLevelOf(receiver))) {
+    SetFocus(receiver);
+  }
+  return RouteKey(message, virtualKey);
+}
+
 void RouteSystemClose(HWND topLevel) {
   if (IsWindowEnabled(topLevel)) PostMessage(topLevel, WM_SYSCOMMAND, SC_CLOSE, 0);
 }

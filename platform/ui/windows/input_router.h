@@ -14,6 +14,11 @@ HWND ChildWindowAt(HWND topLevel, POINT client);
 // (the top-level window is disabled, as a modal dialog's owner is).
 HWND RouteMouse(HWND topLevel, UINT message, POINT client, WPARAM keys);
 HWND RouteKey(UINT message, UINT virtualKey);
+// A key the desktop delivered to the receiver's window (a top-level window or a control). The
+// person typed into that window (its frame was clicked, or the desktop gave it the keyboard):
+// when the keyboard focus is in another top-level window, the receiver takes it first, so that
+// Enter in one window never presses the default button of another.
+HWND RouteDesktopKey(HWND receiver, UINT message, UINT virtualKey);
 // The last position of the mouse on the screen.
 POINT LastMousePosition();
 // The close box of the window's frame.

@@ -32,12 +32,12 @@ class DialogKeys final : public QObject {
     const bool press = event->type() == QEvent::KeyPress;
     // Alt and a letter or digit is a mnemonic of the dialog, not the control's.
     if ((key->modifiers() & Qt::AltModifier) != 0 && IsLetterOrDigit(key->key())) {
-      RouteKey(press ? WM_SYSKEYDOWN : WM_SYSKEYUP, static_cast<UINT>(key->key()));
+      RouteDesktopKey(hwnd_, press ? WM_SYSKEYDOWN : WM_SYSKEYUP, static_cast<UINT>(key->key()));
       return true;
     }
     const UINT vk = DialogKeyOf(key->key());
     if (vk == 0) return false;
-    RouteKey(press ? WM_KEYDOWN : WM_KEYUP, vk);
+    RouteDesktopKey(hwnd_, press ? WM_KEYDOWN : WM_KEYUP, vk);
     return true;
   }
 
@@ -76,7 +76,8 @@ void NativeControlState::Place(HWND hwnd) {
   POINT origin{rect.left, rect.top};
   ScreenToClient(TopLevelOf(hwnd), &origin);
   const int height = heightLimit > 0 ? std::min<int>(heightLimit, rect.Height()) : rect.Height();
-  widget->setGeometry(origin.x, origin.y, rect.Width(), height);
+  const int width = widthLimit > 0 ? std::min<int>(widthLimit, rect.Width()) : rect.Width();
+  widget->setGeometry(origin.x, origin.y, width, height);
   widget->setVisible(IsWindowVisible(hwnd) != 0 && !selfPainted);
   widget->setEnabled(IsWindowEnabled(hwnd) != 0);
 }

@@ -26,6 +26,8 @@ class NativeControlState : public ControlState {
   std::unique_ptr<QWidget> widget;
   // A widget that covers only the top of its control (a tab row) keeps to this height.
   int heightLimit = 0;
+  // ... and a widget narrower than its control (the tabs of a tab row) to this width.
+  int widthLimit = 0;
   // A control that paints its current view through GDI keeps its widget hidden.
   bool selfPainted = false;
 

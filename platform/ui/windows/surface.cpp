@@ -1,5 +1,6 @@
 #include "platform/ui/windows/surface_internal.h"
 
+#include "platform/ui/desktop_screen.h"
 #include "platform/ui/gdi/gdi_internal.h"
 #include "platform/ui/windows/input_router.h"
 #include "platform/ui/windows/messages.h"
@@ -119,7 +120,7 @@ class SurfaceView final : public QWidget {
     if (vk == 0) return;
     const bool alt = (event->modifiers() & Qt::AltModifier) != 0 || vk == VK_MENU;
     if (alt) message = message == WM_KEYDOWN ? WM_SYSKEYDOWN : WM_SYSKEYUP;
-    RouteKey(message, vk);
+    RouteDesktopKey(surface_.hwnd, message, vk);
   }
   Surface& surface_;
 };
@@ -145,6 +146,12 @@ void EnsureQtApplication() {
   static char* argv[] = {name, nullptr};
   static QApplication* application = new QApplication(argc, argv);
   (void)application;
+}
+
+bool ShowsOnScreen() {
+  EnsureQtApplication();
+  const QString platform = QGuiApplication::platformName();
+  return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
 
 void SurfaceFollowFocus(HWND focus) {

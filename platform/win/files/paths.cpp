@@ -211,8 +211,16 @@ void LinkProgramFolder(const std::filesystem::path& executableFolder) {
     const auto target = executableFolder / name;
     const auto link = programFolder / name;
     std::error_code error;
-    std::filesystem::remove(link, error);
-    if (std::filesystem::exists(target, error)) std::filesystem::create_symlink(target, link, error);
+    // A data folder that cannot be written ends the start here, naming the file.
+    if (std::filesystem::remove(link, error); error) {
+      throw std::filesystem::filesystem_error("cannot replace a link of the program folder", link, error);
+    }
+    if (!std::filesystem::exists(target, error)) continue;
+    std::filesystem::create_symlink(target, link, error);
+    // Another process of the same data folder may have made the link at the same moment.
+    if (error && error != std::errc::file_exists) {
+      throw std::filesystem::filesystem_error("cannot link the program folder", link, error);
+    }
   }
 }
 
