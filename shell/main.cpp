@@ -2,7 +2,7 @@
 // panel window beside the program's windows, then the application object's start-up.
 #include "platform/machine/machine.h"
 #include "platform/panel/machine_panel.h"
-#include "platform/ui/desktop_screen.h"
+#include "platform/ui/windows/desktop_screen.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/process_exit.h"
 #include "platform/ui/windows/win_app.h"

@@ -1,6 +1,6 @@
 #include "platform/ui/dialogs/desktop_prompter.h"
 
-#include "platform/ui/desktop_screen.h"
+#include "platform/ui/windows/desktop_screen.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/surface_internal.h"

@@ -1,6 +1,6 @@
 #include "platform/ui/windows/surface_internal.h"
 
-#include "platform/ui/desktop_screen.h"
+#include "platform/ui/windows/desktop_screen.h"
 #include "platform/ui/gdi/gdi_internal.h"
 #include "platform/ui/windows/input_router.h"
 #include "platform/ui/windows/messages.h"
