@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 
 namespace script {
 namespace {
@@ -76,6 +77,7 @@ int ScriptRunner::LastLine() const { return steps_.empty() ? 0 : steps_.back().l
 
 void ScriptRunner::Fail(int line, const std::string& why) const {
   std::fflush(stdout);
+  if (program_.failed) program_.failed(FailureText(line, why));
   std::fprintf(stderr, "%s\n", FailureText(line, why).c_str());
   std::fflush(stderr);
   // Nothing of the program may run on after a failed step: no handler, no destructor.
@@ -114,7 +116,9 @@ bool ScriptRunner::WaitHolds(const Step& step) {
     return true;
   }
   if (std::chrono::duration<double>(now - *waitStarted_).count() > step.seconds) {
-    Fail(step.line, "an operation still runs after " + std::to_string(static_cast<long long>(step.seconds)) + " seconds");
+    std::ostringstream seconds;
+    seconds << step.seconds;
+    Fail(step.line, "an operation still runs after " + seconds.str() + " seconds");
   }
   return false;
 }

@@ -39,6 +39,9 @@ struct Program {
   std::vector<PromptDialog> prompts;
   machine::Machine* machine = nullptr;
   machine::MachinePanel* panel = nullptr;  // shows card changes, as after its own buttons
+  // Receives "script: line N: <why>" when the run fails and must not return; without one the
+  // text goes to standard error and the process ends with status 1 at once.
+  std::function<void(const std::string&)> failed;
 };
 
 class ScriptRunner final : public ui::Prompter {
