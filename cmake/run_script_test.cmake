@@ -3,7 +3,12 @@ include("${EXPECTATIONS}")
 file(REMOVE_RECURSE "${RUN_DIR}")
 file(MAKE_DIRECTORY "${RUN_DIR}/data" "${RUN_DIR}/runtime")
 file(CHMOD "${RUN_DIR}/runtime" DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
-configure_file("${SCRIPT}" "${RUN_DIR}/script.txt" @ONLY)
+# A script that does not exist is handed over as it is, for the program to refuse.
+set(script "${SCRIPT}")
+if(EXISTS "${SCRIPT}")
+  set(script "${RUN_DIR}/script.txt")
+  configure_file("${SCRIPT}" "${script}" @ONLY)
+endif()
 
 set(machine_setting --unset=TARNLOK_MACHINE)
 if(MACHINE)
@@ -14,7 +19,7 @@ endif()
 execute_process(
   COMMAND ${CMAKE_COMMAND} -E env ${machine_setting}
     "XDG_DATA_HOME=${RUN_DIR}/data" "XDG_RUNTIME_DIR=${RUN_DIR}/runtime" QT_QPA_PLATFORM=offscreen
-    "TARNLOK_SCRIPT=${RUN_DIR}/script.txt" "${PROGRAM}"
+    "TARNLOK_SCRIPT=${script}" "${PROGRAM}"
   WORKING_DIRECTORY "${RUN_DIR}"
   RESULT_VARIABLE status
   OUTPUT_VARIABLE output
