@@ -4,14 +4,14 @@
 // proven on the real program (tests/scripts).
 #include "platform/script/script_runner.h"
 
-#include "platform/ui/cdialog.h"
-#include "platform/ui/dialog_resources.h"
-#include "platform/ui/list_box.h"
-#include "platform/ui/message_box.h"
-#include "platform/ui/message_queue.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/win_app.h"
-#include "platform/ui/window_api.h"
+#include "platform/ui/dialogs/cdialog.h"
+#include "platform/ui/resources/dialog_resources.h"
+#include "platform/ui/controls/list_box.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/windows/win_app.h"
+#include "platform/ui/windows/window_api.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,14 @@
-#include "platform/ui/controls.h"
+#include "platform/ui/controls/controls.h"
 
-#include "platform/ui/cdialog.h"
-#include "platform/ui/dialog.h"
-#include "platform/ui/dialog_resources.h"
-#include "platform/ui/input_router.h"
-#include "platform/ui/message_queue.h"
-#include "platform/ui/styles.h"
-#include "platform/ui/tab_control.h"
-#include "platform/ui/window_api.h"
-#include "platform/ui/window_class.h"
+#include "platform/ui/dialogs/cdialog.h"
+#include "platform/ui/dialogs/dialog.h"
+#include "platform/ui/resources/dialog_resources.h"
+#include "platform/ui/windows/input_router.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/styles.h"
+#include "platform/ui/controls/tab_control.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/ui/windows/window_class.h"
 
 #include <QApplication>
 #include <QKeyEvent>
