@@ -187,6 +187,13 @@ TEST_F(Form, TabControlsAskBeforeChangingAndReportAfter) {
   item.pszText = "Tools";
   SendMessage(Item(1300), TCM_INSERTITEMA, 1, reinterpret_cast<LPARAM>(&item));
   EXPECT_EQ(SendMessage(Item(1300), TCM_GETITEMCOUNT, 0, 0), 2);
+  char text[4] = {};
+  TCITEMA read;
+  read.pszText = text;
+  read.cchTextMax = sizeof(text);
+  EXPECT_EQ(SendMessage(Item(1300), TCM_GETITEMA, 1, reinterpret_cast<LPARAM>(&read)), win::TRUE);
+  EXPECT_STREQ(text, "Too") << "cut to the buffer, with its zero";
+  EXPECT_EQ(SendMessage(Item(1300), TCM_GETITEMA, 2, reinterpret_cast<LPARAM>(&read)), win::FALSE);
   EXPECT_EQ(SendMessage(Item(1300), TCM_GETCURSEL, 0, 0), 0);
   EXPECT_EQ(SendMessage(Item(1300), TCM_SETCURSEL, 1, 0), 0) << "answers the previous tab";
   EXPECT_EQ(SendMessage(Item(1300), TCM_SETCURSEL, 5, 0), -1);

@@ -1,9 +1,5 @@
-#include "platform/ui/windows/process_exit.h"
+#include "platform/ui/process_exit.h"
 
-#include "platform/ui/windows/window_api.h"
-#include "platform/ui/windows/window_table.h"
-
-#include <algorithm>
 #include <cstdlib>
 
 namespace ui {
