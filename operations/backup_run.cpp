@@ -126,8 +126,10 @@ void BackupRun::Run() {
     Show(kStringNotEnoughMemory, ui::MB_ICONERROR);
     return;
   }
-  LockCard();
   usedSpace_ = UsedSpaceChosen();
+  // Asked before the lock, which takes the volume from the file services.
+  if (usedSpace_) usedBytesQuery_ = UsedBytesOf(entry_->driveLetter);
+  LockCard();
   if (usedSpace_ && !FindUsedSpace()) return;
   if (!CheckSizeLimitAndSpace(*imagePath)) return;
   if (!image_.Create(*imagePath)) {
@@ -297,8 +299,7 @@ bool BackupRun::FindUsedSpace() {
   if (GetFileSystemType(card_.get(), entry_, geometry_.bytesPerSector, &notFormatted, volume_.sector0.data(),
                         &volume_.sector0IsMbr, volume_.bootSector.data(), &volume_.volumeStart,
                         &volume_.fileSystem) == 1) {
-    const auto used = UsedBytesOf(entry_->driveLetter);
-    volume_.usedBytes = used.value_or(0);
+    volume_.usedBytes = usedBytesQuery_.value_or(0);
     return true;
   }
   if (notFormatted != 1 && Show(kStringNoUsedSpace, ui::MB_YESNO | ui::MB_ICONQUESTION) != ui::IDYES) return false;
@@ -313,8 +314,10 @@ win::ULONGLONG BackupRun::BodyDataBytes() const {
   if (IsRawFlashBackup(entry_->deviceKind)) {
     return win::ULONGLONG{geometry_.blocksOrSectors} * geometry_.sectorsPerBlock * bytesPerSector;
   }
-  if (!usedSpace_) return win::ULONGLONG{geometry_.blocksOrSectors} * bytesPerSector;
-  return SystemAreaBytes() + volume_.usedBytes;
+  const win::ULONGLONG cardBytes = win::ULONGLONG{geometry_.blocksOrSectors} * bytesPerSector;
+  if (!usedSpace_) return cardBytes;
+  // Without the volume's own count the whole card bounds what the clusters can hold.
+  return SystemAreaBytes() + usedBytesQuery_.value_or(cardBytes);
 }
 
 win::ULONGLONG BackupRun::ImageFileBytes() const {
@@ -324,8 +327,9 @@ win::ULONGLONG BackupRun::ImageFileBytes() const {
     bytes += win::ULONGLONG{geometry_.blocksOrSectors} * RedundantAreaSize(geometry_.sizeValue);
   }
   if (usedSpace_) {
-    const win::ULONGLONG cluster = win::ULONGLONG{volume_.bootSector[13]} * geometry_.bytesPerSector;
-    if (cluster != 0) bytes += (volume_.usedBytes + cluster - 1) / cluster * kClusterRecordSize;
+    const win::ULONGLONG cluster = win::ULONGLONG{volume_.ParameterSector()[13]} * geometry_.bytesPerSector;
+    const win::ULONGLONG used = usedBytesQuery_.value_or(win::ULONGLONG{geometry_.blocksOrSectors} * 512);
+    if (cluster != 0) bytes += (used + cluster - 1) / cluster * kClusterRecordSize;
   }
   return bytes;
 }
@@ -402,6 +406,15 @@ bool BackupRun::Write(std::span<const win::BYTE> bytes) {
   return !writeFailed_;
 }
 
+bool BackupRun::Prompted(win::UINT stepString, const std::function<bool()>& command) {
+  const StepResult result = RunPromptedCommand(prompt_, stepString, command, [this] {
+    CardGeometry again;
+    return Identify(again);
+  });
+  if (result == StepResult::CardGone) Show(kStringNoMedia, ui::MB_ICONERROR);
+  return result == StepResult::Done;
+}
+
 bool BackupRun::Cancelled() {
   cancelled_ = CancelConfirmed();
   return cancelled_;
@@ -447,43 +460,43 @@ bool BackupRun::BackupBlock(win::DWORD position) {
 bool BackupRun::MemoryStickBlock(win::DWORD block) {
   const auto number = static_cast<win::WORD>(block);
   const auto buffer = std::span(blockBuffer_);
-  const StepResult extra = RunPromptedCommand(prompt_, kStringReadExtra, [&] {
+  const bool extra = Prompted(kStringReadExtra, [&] {
     std::fill(blockBuffer_.begin(), blockBuffer_.end(), 0);
     return ReadExtraData(card_.get(), *entry_, number, buffer);
   });
-  if (extra == StepResult::Aborted) return false;
+  if (!extra) return false;
   std::array<win::BYTE, kExtraDataSize> extraData{};
   std::copy_n(blockBuffer_.begin(), kExtraDataSize, extraData.begin());
   if (!Write(extraData)) return false;
   if (!MemoryStickBlockHasData(extraData)) return true;
   if (!BlockPoll()) return false;
   const auto data = buffer.first(std::size_t{geometry_.sectorsPerBlock} * geometry_.bytesPerSector);
-  const StepResult pages = RunPromptedCommand(prompt_, kStringReadFailed, [&] {
+  const bool pages = Prompted(kStringReadFailed, [&] {
     std::fill(data.begin(), data.end(), 0);
     return ReadMemoryStickBlock(card_.get(), *entry_, number, data);
   });
-  return pages == StepResult::Done && Write(data);
+  return pages && Write(data);
 }
 
 bool BackupRun::SmartMediaBlock(win::DWORD firstPage) {
   const auto length = static_cast<win::WORD>(RedundantAreaSize(geometry_.sizeValue));
   const auto buffer = std::span(blockBuffer_);
-  const StepResult redundant = RunPromptedCommand(prompt_, kStringReadRedundant, [&] {
+  const bool redundant = Prompted(kStringReadRedundant, [&] {
     std::fill(blockBuffer_.begin(), blockBuffer_.end(), 0);
     return ReadRedundantData(card_.get(), *entry_, firstPage, length, buffer);
   });
-  if (redundant == StepResult::Aborted) return false;
+  if (!redundant) return false;
   const std::vector<win::BYTE> redundantData(blockBuffer_.begin(), blockBuffer_.begin() + length);
   if (!Write(redundantData)) return false;
   if (!SmartMediaBlockHasData(redundantData)) return true;
   const auto page = buffer.first(geometry_.bytesPerSector);
   for (win::DWORD q = firstPage; q < firstPage + geometry_.sectorsPerBlock; ++q) {
     if (!BlockPoll()) return false;
-    const StepResult read = RunPromptedCommand(prompt_, kStringReadFailed, [&] {
+    const bool read = Prompted(kStringReadFailed, [&] {
       std::fill(page.begin(), page.end(), 0);
       return ReadSmartMediaPage(card_.get(), *entry_, q, page);
     });
-    if (read == StepResult::Aborted || !Write(page)) return false;
+    if (!read || !Write(page)) return false;
   }
   return true;
 }
@@ -491,11 +504,11 @@ bool BackupRun::SmartMediaBlock(win::DWORD firstPage) {
 bool BackupRun::PlainChunk(win::DWORD firstSector) {
   const win::DWORD count = std::min(geometry_.sectorsPerBlock, geometry_.blocksOrSectors - firstSector);
   const auto chunk = std::span(blockBuffer_).first(std::size_t{count} * geometry_.bytesPerSector);
-  const StepResult read = RunPromptedCommand(prompt_, kStringReadFailed, [&] {
+  const bool read = Prompted(kStringReadFailed, [&] {
     std::fill(chunk.begin(), chunk.end(), 0);
     return ReadCardSectors(card_.get(), *entry_, firstSector, count, geometry_.bytesPerSector, chunk.data());
   });
-  return read == StepResult::Done && Write(chunk);
+  return read && Write(chunk);
 }
 
 void BackupRun::ReportSuccess(const std::string& imagePath) {

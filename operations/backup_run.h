@@ -12,7 +12,9 @@
 #include "operations/operation_handlers.h"
 
 #include <array>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,12 @@ struct UsedSpaceVolume {
   win::DWORD volumeStart = 0;
   win::BYTE fileSystem = 0;
   win::ULONGLONG usedBytes = 0;
+
+  // The sector whose parameters describe the volume: the boot sector behind a master boot
+  // record, else sector 0 itself.
+  std::span<const win::BYTE, 512> ParameterSector() const {
+    return sector0IsMbr != 0 ? std::span<const win::BYTE, 512>(bootSector) : std::span<const win::BYTE, 512>(sector0);
+  }
 };
 
 class BackupRun {
@@ -68,6 +76,8 @@ class BackupRun {
   bool SmartMediaBlock(win::DWORD firstPage);
   bool PlainChunk(win::DWORD firstSector);
   bool Write(std::span<const win::BYTE> bytes);
+  // A block command under the error prompt; a card found gone shows 1090 and ends the run.
+  bool Prompted(win::UINT stepString, const std::function<bool()>& command);
   bool BlockPoll();
   void ReportSuccess(const std::string& imagePath);
   void ReportWriteFailure(const std::string& imagePath);
@@ -91,6 +101,7 @@ class BackupRun {
   CardGeometry geometry_;
   UsedSpaceVolume volume_;
   bool usedSpace_ = false;
+  std::optional<win::ULONGLONG> usedBytesQuery_;
   std::vector<win::BYTE> blockBuffer_;
   std::vector<win::BYTE> clusterBuffer_;
   ImageFileWriter image_;

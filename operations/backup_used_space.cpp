@@ -47,17 +47,8 @@ win::DWORD RootDirectorySectors(win::DWORD rootEntries, win::DWORD bytesPerSecto
 
 }  // namespace
 
-namespace {
-
-std::span<const win::BYTE, 512> BootParameterSector(const UsedSpaceVolume& volume) {
-  return volume.sector0IsMbr != 0 ? std::span<const win::BYTE, 512>(volume.bootSector)
-                                  : std::span<const win::BYTE, 512>(volume.sector0);
-}
-
-}  // namespace
-
 win::ULONGLONG BackupRun::SystemAreaBytes() const {
-  const BootParameters bpb = ReadBootParameters(BootParameterSector(volume_), volume_.fileSystem);
+  const BootParameters bpb = ReadBootParameters(volume_.ParameterSector(), volume_.fileSystem);
   const win::DWORD bytesPerSector = geometry_.bytesPerSector;
   win::ULONGLONG sectors = 2;  // the first sector and the boot sector (or its block of zeros)
   if (volume_.sector0IsMbr != 0 && volume_.volumeStart > 1) sectors += volume_.volumeStart - 1;
@@ -87,7 +78,7 @@ bool BackupRun::BackupSystemSectors(win::DWORD first, win::DWORD count, bool cou
 bool BackupRun::BackupUsedSpace() {
   if (volume_.fileSystem < kFat12 || volume_.fileSystem > kFat32) return false;
   const win::BYTE fileSystem = volume_.fileSystem;
-  const auto bootSector = BootParameterSector(volume_);
+  const auto bootSector = volume_.ParameterSector();
   const BootParameters bpb = ReadBootParameters(bootSector, fileSystem);
   const win::DWORD bytesPerSector = geometry_.bytesPerSector;
   const bool mbr = volume_.sector0IsMbr != 0;
@@ -163,7 +154,7 @@ bool BackupRun::BackupCluster(win::DWORD entryOffset, win::DWORD entryValue) {
   std::fill(clusterBuffer_.begin(), clusterBuffer_.end(), 0);
   const win::BYTE fileSystem = volume_.fileSystem;
   const win::DWORD cluster = ClusterOfFatOffset(fileSystem, entryOffset);
-  const auto bpb = BootParameterSector(volume_);
+  const auto bpb = volume_.ParameterSector();
   const win::DWORD bytesPerSector = geometry_.bytesPerSector;
   const win::DWORD lba =
       fileSystem == kFat32 ? Fat32ClusterToSector(cluster, bpb) : FatClusterToSector(cluster, bytesPerSector, bpb);

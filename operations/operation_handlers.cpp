@@ -72,10 +72,12 @@ void RunProgress::Finish(win::DWORD lastBlockNumber) {
   page_.SetDlgItemText(percentId_, "100 %");
 }
 
-StepResult RunPromptedCommand(CErrorPromptDlg& prompt, win::UINT stepString, const std::function<bool()>& command) {
+StepResult RunPromptedCommand(CErrorPromptDlg& prompt, win::UINT stepString, const std::function<bool()>& command,
+                              const std::function<bool()>& cardPresent) {
   for (;;) {
     PromptText = LoadProgramString(stepString);
     if (command()) return StepResult::Done;
+    if (cardPresent && !cardPresent()) return StepResult::CardGone;
     if (prompt.answer == PROMPT_IGNORE_ALL) return StepResult::Done;
     prompt.DoModal();
     if (prompt.answer == PROMPT_ABORT) return StepResult::Aborted;

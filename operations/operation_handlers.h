@@ -53,12 +53,15 @@ class RunProgress {
 // " %d (0x%X)" of a number, as the operation pages show block counts.
 std::string BlockNumberText(win::DWORD number);
 
-enum class StepResult { Done, Aborted };
+enum class StepResult { Done, Aborted, CardGone };
 
 // One device command under the error prompt: loads the step's string into PromptText and sends
 // the command; a failure shows the prompt (never again after Ignore All), Retry sends again,
-// Abort answers Aborted, Ignore goes on with whatever the command left in its buffer.
-StepResult RunPromptedCommand(CErrorPromptDlg& prompt, win::UINT stepString, const std::function<bool()>& command);
+// Abort answers Aborted, Ignore goes on with whatever the command left in its buffer. When
+// cardPresent is given and denies the card after a failure, the answer is CardGone without a
+// prompt: no answer of the user could help then.
+StepResult RunPromptedCommand(CErrorPromptDlg& prompt, win::UINT stepString, const std::function<bool()>& command,
+                              const std::function<bool()>& cardPresent = {});
 
 // The main window's device list, which a run disables; null when there is none.
 ui::CWnd* MainDeviceList();
