@@ -35,6 +35,19 @@ struct SmartMediaImage {
   }
 };
 
+// Written out here rather than taken from the code under test: a good block (status byte 5 0xFF)
+// with a block address (bytes 6-7 not FF FF), not the no-card reply.
+bool SmartMediaBlockUsed(const std::vector<win::BYTE>& redundant) {
+  const bool noCard = redundant[0] == 0xFF && redundant[1] == 0x04;
+  return !noCard && redundant[5] == 0xFF && !(redundant[6] == 0xFF && redundant[7] == 0xFF);
+}
+
+// Bit 7 of byte 0 set (good), bytes 2-3 not FF FF (used), not the no-card reply.
+bool MemoryStickBlockUsed(std::span<const win::BYTE> extra) {
+  const bool noCard = extra[0] == 0xFF && extra[1] == 0x04;
+  return !noCard && (extra[0] & 0x80) != 0 && !(extra[2] == 0xFF && extra[3] == 0xFF);
+}
+
 // The body a SmartMedia backup holds: per block the redundant data, then 512-byte reads of
 // each of its pages when the block is good and holds a logical block.
 std::vector<win::BYTE> ExpectedSmartMediaBody(const SmartMediaImage& card, std::size_t pagesPerBlock,
@@ -43,7 +56,7 @@ std::vector<win::BYTE> ExpectedSmartMediaBody(const SmartMediaImage& card, std::
   for (std::size_t first = 0; first < card.pages(); first += pagesPerBlock) {
     const auto redundant = card.Spares(first, redundantLength);
     body.insert(body.end(), redundant.begin(), redundant.end());
-    if (!SmartMediaBlockHasData(redundant)) continue;
+    if (!SmartMediaBlockUsed(redundant)) continue;
     for (std::size_t page = first; page < first + pagesPerBlock; ++page) {
       const auto data = card.Data(page, 512);
       body.insert(body.end(), data.begin(), data.end());
@@ -58,7 +71,7 @@ std::vector<win::BYTE> ExpectedMemoryStickBody(const std::vector<win::BYTE>& ima
   for (std::size_t at = 0; at + blockBytes <= image.size(); at += blockBytes) {
     const auto extra = std::span(image).subspan(at, 4);
     body.insert(body.end(), extra.begin(), extra.end());
-    if (MemoryStickBlockHasData(extra)) {
+    if (MemoryStickBlockUsed(extra)) {
       body.insert(body.end(), image.begin() + static_cast<std::ptrdiff_t>(at + 4),
                   image.begin() + static_cast<std::ptrdiff_t>(at + blockBytes));
     }

@@ -8,6 +8,7 @@
 #include "platform/ui/messages.h"
 #include "platform/ui/styles.h"
 #include "platform/ui/win_app.h"
+#include "platform/win/system_clock.h"
 
 #include <cstdio>
 
@@ -57,10 +58,16 @@ std::string BlockNumberText(win::DWORD number) {
 }
 
 void RunProgress::Show(win::DWORD blockNumber, win::ULONGLONG position) {
-  page_.SetDlgItemText(blockValueId_, BlockNumberText(blockNumber));
+  constexpr win::DWORD kRedrawInterval = 100;
   const int percent = total_ == 0 ? 0 : static_cast<int>(position * 100 / total_);
-  page_.SetDlgItemText(percentId_, std::to_string(percent) + " %");
-  if (percent != lastPercent_) {
+  const win::DWORD now = win::GetTickCount();
+  const bool changed = percent != lastPercent_;
+  if (changed || position == 0 || now - lastShown_ >= kRedrawInterval) {
+    page_.SetDlgItemText(blockValueId_, BlockNumberText(blockNumber));
+    page_.SetDlgItemText(percentId_, std::to_string(percent) + " %");
+    lastShown_ = now;
+  }
+  if (changed) {
     bar_.StepIt();
     lastPercent_ = percent;
   }

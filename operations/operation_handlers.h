@@ -30,7 +30,8 @@ bool CancelConfirmed();
 void PumpSheetMessages(ui::CWnd& sheet, ui::CWnd* cancelButton);
 
 // The block number, percentage and progress bar of a running page; the bar steps once for each
-// change of the percentage.
+// change of the percentage. The block number is redrawn when the percentage changes and at most
+// every 100 ms between, since repainting the page for every block would cost more than reading it.
 class RunProgress {
  public:
   RunProgress(ui::CWnd& page, int blockValueId, int percentId, ui::CProgressCtrl& bar);
@@ -48,6 +49,7 @@ class RunProgress {
   ui::CProgressCtrl& bar_;
   win::ULONGLONG total_ = 0;
   int lastPercent_ = 0;
+  win::DWORD lastShown_ = 0;
 };
 
 // " %d (0x%X)" of a number, as the operation pages show block counts.
