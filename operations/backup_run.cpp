@@ -118,6 +118,8 @@ void BackupRun::Run() {
   }
   if (!SwitchToPhysicalDrive()) return;
   if (geometry_.bytesPerSector == 0) geometry_.bytesPerSector = kDefaultSectorSize;
+  // A card that reports no transfer size is read a sector at a time rather than not at all.
+  if (geometry_.sectorsPerBlock == 0) geometry_.sectorsPerBlock = 1;
   try {
     blockBuffer_.assign(std::max<std::size_t>(std::size_t{geometry_.bytesPerSector} * geometry_.sectorsPerBlock,
                                               kFlashReadBuffer),
