@@ -5,7 +5,7 @@
 #include "device/reader_commands.h"
 #include "device/scsi_transport.h"
 #include "device/testing/machine_fixture.h"
-#include "platform/machine/machine_testing.h"
+#include "platform/machine/testing/machine_testing.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "device/device_entry.h"
 #include "device/testing/card_images.h"
 #include "operations/backup_test_support.h"
-#include "platform/win/volumes.h"
+#include "platform/win/files/volumes.h"
 
 #include <gtest/gtest.h>
 

@@ -6,9 +6,9 @@
 #include "operations/bkup_page.h"
 #include "operations/fmb_image.h"
 #include "operations/operation_test_support.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/message_box.h"
-#include "platform/win/paths.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/win/files/paths.h"
 #include "tests/support/test_data_folder.h"
 
 #include <filesystem>

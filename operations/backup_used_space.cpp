@@ -7,7 +7,7 @@
 #include "operations/backup_run.h"
 #include "operations/base_page.h"
 #include "operations/card_reads.h"
-#include "platform/win/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <algorithm>
 #include <new>

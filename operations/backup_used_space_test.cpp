@@ -5,7 +5,7 @@
 #include "device/file_system_type.h"
 #include "device/testing/card_images.h"
 #include "operations/backup_test_support.h"
-#include "platform/win/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "device/device_entry.h"
 #include "device/testing/card_images.h"
 #include "operations/backup_test_support.h"
-#include "platform/machine/flash_geometry.h"
+#include "platform/machine/flash/flash_geometry.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "operations/bkup_page.h"
-#include "platform/ui/property_sheet.h"
+#include "platform/ui/dialogs/property_sheet.h"
 
 #include <string>
 
