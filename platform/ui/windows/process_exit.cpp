@@ -1,5 +1,9 @@
-#include "platform/ui/process_exit.h"
+#include "platform/ui/windows/process_exit.h"
 
+#include "platform/ui/windows/window_api.h"
+#include "platform/ui/windows/window_table.h"
+
+#include <algorithm>
 #include <cstdlib>
 
 namespace ui {
