@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <iostream>
 
-namespace recovery::testing {
+namespace recovery::test_support {
 namespace {
 
 std::string Report(const std::vector<SampleFile>& files, const Harness& harness, int& exact) {
@@ -83,4 +83,4 @@ TEST(CarveCorpus, RandomGapsNeverCrashAndKeepLengthRuledFilesExact) {
 }
 
 }  // namespace
-}  // namespace recovery::testing
+}  // namespace recovery::test_support

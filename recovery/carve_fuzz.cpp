@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   settings.outputFolder = folder.string() + "/";
   settings.showThumbnails = false;
   settings.typeSelection = (data[0] & 1) ? recovery::kAllTypes : recovery::kDefaultTypeSelection;
-  recovery::testing::MemorySectorSource source(std::vector<std::uint8_t>(data + 1, data + size));
+  recovery::test_support::MemorySectorSource source(std::vector<std::uint8_t>(data + 1, data + size));
   recovery::CarveState state;
   state.BeginRun(settings, nullptr, &source);
   std::vector<std::uint8_t> unit(512);

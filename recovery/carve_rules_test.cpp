@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-namespace recovery::testing {
+namespace recovery::test_support {
 namespace {
 
 struct Card {
@@ -257,4 +257,4 @@ TEST(Thumbnails, PicturesArePlacedCentredInTheirSquare) {
 }
 
 }  // namespace
-}  // namespace recovery::testing
+}  // namespace recovery::test_support

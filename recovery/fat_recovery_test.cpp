@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-namespace recovery::testing {
+namespace recovery::test_support {
 namespace {
 
 bool Shell(const std::string& command) { return std::system(("(" + command + ") >/dev/null 2>&1").c_str()) == 0; }
@@ -87,4 +87,4 @@ TEST(FatRecoveryScan, FreeSpaceAfterTheDeletedFilesIsCarved) {
 }
 
 }  // namespace
-}  // namespace recovery::testing
+}  // namespace recovery::test_support

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-namespace recovery::testing {
+namespace recovery::test_support {
 namespace {
 
 
@@ -75,4 +75,4 @@ TEST(VisibleCopy, TheTreeIsCopiedWithFreeNamesCountsAndThumbnails) {
 }
 
 }  // namespace
-}  // namespace recovery::testing
+}  // namespace recovery::test_support

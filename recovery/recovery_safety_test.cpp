@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-namespace recovery::testing {
+namespace recovery::test_support {
 namespace {
 
 
@@ -245,4 +245,4 @@ TEST(Reads, AFailedReadIsScannedAsEmptyNeverAsTheReadBeforeIt) {
 }
 
 }  // namespace
-}  // namespace recovery::testing
+}  // namespace recovery::test_support

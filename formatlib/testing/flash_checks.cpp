@@ -16,7 +16,7 @@
 #include <filesystem>
 #include <set>
 
-namespace pradvik::testing {
+namespace pradvik::test_support {
 
 namespace {
 
@@ -164,4 +164,4 @@ std::uint64_t Digest(const std::vector<std::uint8_t>& bytes) {
   return hash;
 }
 
-}  // namespace pradvik::testing
+}  // namespace pradvik::test_support

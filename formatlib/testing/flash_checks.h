@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace pradvik::testing {
+namespace pradvik::test_support {
 
 // fsck.fat -n accepts the volume the reader of PhysicalDrive1 shows; a file copied in with
 // mtools reads back and leaves it clean. Failures are test failures.
@@ -42,4 +42,4 @@ StickReport CheckStickImage(const std::vector<std::uint8_t>& image, std::uint32_
 // A short digest of bytes (FNV-1a, 64-bit) for golden images.
 std::uint64_t Digest(const std::vector<std::uint8_t>& bytes);
 
-}  // namespace pradvik::testing
+}  // namespace pradvik::test_support

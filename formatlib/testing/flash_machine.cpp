@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace pradvik::testing {
+namespace pradvik::test_support {
 
 InstalledMachine::InstalledMachine(const std::string& json)
     : machine_(std::make_unique<machine::Machine>(
@@ -29,4 +29,4 @@ LoadedLibrary::~LoadedLibrary() {
   if (module_ != nullptr) win::FreeLibrary(module_);
 }
 
-}  // namespace pradvik::testing
+}  // namespace pradvik::test_support

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace pradvik::testing {
+namespace pradvik::test_support {
 
 class InstalledMachine {
  public:
@@ -48,4 +48,4 @@ class LoadedLibrary {
   win::HMODULE module_ = nullptr;
 };
 
-}  // namespace pradvik::testing
+}  // namespace pradvik::test_support

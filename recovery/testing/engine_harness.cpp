@@ -5,7 +5,7 @@
 #include "recovery/testing/memory_source.h"
 #include "tests/support/test_data_folder.h"
 
-namespace recovery::testing {
+namespace recovery::test_support {
 
 Harness::Harness(const std::string& name)
     : folder(tarnlok::test_support::TestDataHome() / ("recovery-" + name)), output(folder / "out") {
@@ -58,4 +58,4 @@ bool Harness::HasExactCopy(const Bytes& bytes) const {
   return false;
 }
 
-}  // namespace recovery::testing
+}  // namespace recovery::test_support

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace recovery::testing {
+namespace recovery::test_support {
 
 class RecordingObserver : public RecoveryObserver {
  public:
@@ -46,4 +46,4 @@ struct Harness {
   bool HasExactCopy(const Bytes& bytes) const;
 };
 
-}  // namespace recovery::testing
+}  // namespace recovery::test_support

@@ -8,7 +8,7 @@
 #include <set>
 #include <vector>
 
-namespace recovery::testing {
+namespace recovery::test_support {
 
 class MemorySectorSource : public SectorSource {
  public:
@@ -33,4 +33,4 @@ class MemorySectorSource : public SectorSource {
   std::uint32_t bytesPerSector_;
 };
 
-}  // namespace recovery::testing
+}  // namespace recovery::test_support

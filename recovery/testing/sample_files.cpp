@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace recovery::testing {
+namespace recovery::test_support {
 
 namespace {
 
@@ -392,4 +392,4 @@ Bytes ReadWholeFile(const std::string& path) {
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-}  // namespace recovery::testing
+}  // namespace recovery::test_support

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace recovery::testing {
+namespace recovery::test_support {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -41,4 +41,4 @@ std::vector<std::uint64_t> LayOut(const std::vector<SampleFile>& files, Bytes& i
 void WriteFile(const std::string& path, const Bytes& bytes);
 Bytes ReadWholeFile(const std::string& path);
 
-}  // namespace recovery::testing
+}  // namespace recovery::test_support
