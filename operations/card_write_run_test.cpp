@@ -1,0 +1,218 @@
+// The image-writing loops on the simulated machine: raw flash cards read block by block (as a
+// backup reads them) and written back onto another card of the same kind, plain cards sector
+// by sector, faults of the target reaching the error-prompt hook, short images refused.
+#include "operations/card_write_run.h"
+
+#include "device/device_state.h"
+#include "device/drive_handle.h"
+#include "device/enum_devices_nt.h"
+#include "device/testing/machine_fixture.h"
+#include "operations/card_sector_road.h"
+#include "operations/flash_blocks.h"
+#include "platform/machine/machine_testing.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace tarnlok {
+namespace {
+
+using Bytes = std::vector<win::BYTE>;
+using testing::EntryAt;
+
+// Runs every command once; a failure is recorded and ignored, as Ignore does.
+class RecordingHooks : public RunHooks {
+ public:
+  bool BeforeBlock(win::DWORD blockNumber, win::ULONGLONG) override {
+    ++blocks;
+    return blockNumber != stopAtBlock;
+  }
+  bool BeforeWrite() override { return true; }
+  bool Step(win::UINT promptString, const std::function<bool()>& command) override {
+    if (!command()) failedSteps.push_back(promptString);
+    return true;
+  }
+
+  win::DWORD stopAtBlock = 0xFFFFFFFF;
+  win::DWORD blocks = 0;
+  std::vector<win::UINT> failedSteps;
+};
+
+Bytes ReadHostFile(const std::string& name) {
+  std::ifstream file(tarnlok::testing::TestDataHome() / name, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(file), {});
+}
+
+class CardWriteRun : public testing::MachineDeviceTest {
+ protected:
+  void SetUp() override {
+    Start(R"({ "version": 1, "windows": "xp", "readers": [
+      { "bus": "usb", "maker": true, "product": "SM Reader", "letter": "F",
+        "card": { "kind": "sm", "image": "sm-source.img", "deviceCode": 115 } },
+      { "bus": "usb", "maker": true, "product": "SM Reader", "letter": "S",
+        "card": { "kind": "sm", "image": "sm-target.img", "deviceCode": 115, "failingBlocks": [ 700 ] } },
+      { "bus": "usb", "maker": true, "product": "MS Reader", "letter": "M",
+        "card": { "kind": "ms", "image": "ms-source.img", "blocks": 512, "pagesPerBlock": 16 } },
+      { "bus": "usb", "maker": true, "product": "MS Reader", "letter": "N",
+        "card": { "kind": "ms", "image": "ms-target.img", "blocks": 512, "pagesPerBlock": 16 } },
+      { "bus": "usb", "maker": true, "product": "CF Reader", "letter": "E",
+        "card": { "kind": "cf", "image": "cf-source.img", "sectors": 20000 } },
+      { "bus": "usb", "maker": true, "product": "CF Reader", "letter": "K",
+        "card": { "kind": "cf", "image": "cf-target.img", "sectors": 20000 } } ] })",
+          7);
+    ASSERT_EQ(EnumDevicesNt(), 1);
+    OperationBusy = 1;  // as while a run writes: refused commands fail
+  }
+
+  FlashCard Open(char letter, win::DWORD pagesPerBlock, win::DWORD code) {
+    handles_.push_back(OpenCardVolume(letter));
+    return FlashCard{handles_.back().get(), EntryAt(letter), pagesPerBlock, code, false};
+  }
+
+  // Logical sectors of a card through READ(10).
+  Bytes Logical(char letter, win::DWORD sectors) {
+    DriveHandle handle = OpenCardVolume(letter);
+    Bytes bytes(std::size_t{sectors} * 512);
+    EXPECT_TRUE(ReadCardSectors(handle.get(), *EntryAt(letter), 0, bytes)) << letter;
+    return bytes;
+  }
+
+  // Fills the card's logical sectors from first with a pattern of its own.
+  void Scribble(char letter, win::DWORD first, win::DWORD count, win::BYTE seed) {
+    DriveHandle handle = OpenCardVolume(letter);
+    Bytes bytes(std::size_t{count} * 512);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<win::BYTE>(seed + i * 7 + i / 512);
+    ASSERT_TRUE(WriteCardSectors(handle.get(), *EntryAt(letter), first, bytes)) << letter;
+  }
+
+  // The body of a backup: per block the extra or redundant data, then the block's data when the
+  // block holds some.
+  Bytes SmartMediaBody(const FlashCard& card, win::DWORD blocks) {
+    Bytes body;
+    Bytes redundant(SmartMediaRedundantBytes(card.mediaSizeCode));
+    Bytes page(512);
+    for (win::DWORD block = 0; block < blocks; ++block) {
+      EXPECT_TRUE(ReadSmartMediaRedundant(card, block * card.pagesPerBlock, redundant));
+      body.insert(body.end(), redundant.begin(), redundant.end());
+      if (redundant[5] != 0xFF || (redundant[6] == 0xFF && redundant[7] == 0xFF)) continue;
+      for (win::DWORD n = 0; n < card.pagesPerBlock; ++n) {
+        EXPECT_TRUE(ReadSmartMediaPage(card, block * card.pagesPerBlock + n, page));
+        body.insert(body.end(), page.begin(), page.end());
+      }
+    }
+    return body;
+  }
+
+  Bytes MemoryStickBody(const FlashCard& card, win::DWORD blocks) {
+    Bytes body;
+    Bytes data(std::size_t{card.pagesPerBlock} * 512);
+    for (win::DWORD block = 0; block < blocks; ++block) {
+      std::array<win::BYTE, 4> extra{};
+      EXPECT_TRUE(ReadMemoryStickExtra(card, block, extra));
+      body.insert(body.end(), extra.begin(), extra.end());
+      if ((extra[0] & 0x80) == 0 || (extra[2] == 0xFF && extra[3] == 0xFF)) continue;
+      EXPECT_TRUE(ReadMemoryStickBlock(card, block, data));
+      body.insert(body.end(), data.begin(), data.end());
+    }
+    return body;
+  }
+
+  std::vector<DriveHandle> handles_;
+};
+
+TEST_F(CardWriteRun, SmartMediaWrittenBackHoldsTheSourceVolumeAndItsAddresses) {
+  Scribble('F', 100, 3000, 0x11);
+  Scribble('S', 0, 6000, 0x77);
+  const FlashCard source = Open('F', 32, 5);
+  const FlashCard target = Open('S', 32, 5);
+  const Bytes body = SmartMediaBody(source, 1024);
+  MemoryImageSource image(body);
+  RecordingHooks hooks;
+  ASSERT_EQ(WriteSmartMediaImage(image, FlashImageLayout::kDataWhereUsed, target, 1024, hooks), RunEnd::kCompleted);
+  EXPECT_EQ(hooks.blocks, 1024u);
+  EXPECT_EQ(image.Remaining(), 0u);
+  // The target's failing block refuses its erase; nothing else failed.
+  EXPECT_EQ(hooks.failedSteps, std::vector<win::UINT>({1107}));
+  handles_.clear();
+  EXPECT_TRUE(Logical('S', 32000) == Logical('F', 32000));
+  // Every block the source uses carries the same address word on the target.
+  const Bytes sourceRaw = ReadHostFile("sm-source.img");
+  const Bytes targetRaw = ReadHostFile("sm-target.img");
+  const std::size_t blockBytes = 32 * (512 + 16);
+  for (std::size_t block = 0; block < 1024; ++block) {
+    const std::size_t spare = block * blockBytes + 512;
+    if (sourceRaw[spare + 5] != 0xFF || sourceRaw[spare + 6] == 0xFF) continue;
+    EXPECT_EQ(targetRaw[spare + 6], sourceRaw[spare + 6]) << block;
+    EXPECT_EQ(targetRaw[spare + 7], sourceRaw[spare + 7]) << block;
+  }
+}
+
+TEST_F(CardWriteRun, MemoryStickWrittenBackHoldsTheSourceVolumeAndItsExtraData) {
+  Scribble('M', 50, 2000, 0x23);
+  Scribble('N', 0, 5000, 0x99);
+  const FlashCard source = Open('M', 16, 32);
+  const FlashCard target = Open('N', 16, 32);
+  const Bytes body = MemoryStickBody(source, 512);
+  MemoryImageSource image(body);
+  RecordingHooks hooks;
+  ASSERT_EQ(WriteMemoryStickImage(image, FlashImageLayout::kDataWhereUsed, target, 512, hooks), RunEnd::kCompleted);
+  EXPECT_TRUE(hooks.failedSteps.empty());
+  const win::DWORD logicalSectors = 7845 + 27;
+  handles_.clear();
+  EXPECT_TRUE(Logical('N', logicalSectors) == Logical('M', logicalSectors));
+  const Bytes sourceRaw = ReadHostFile("ms-source.img");
+  const Bytes targetRaw = ReadHostFile("ms-target.img");
+  const std::size_t blockBytes = 4 + 16 * 512;
+  for (std::size_t block = 0; block < 512; ++block) {
+    const auto at = static_cast<std::ptrdiff_t>(block * blockBytes);
+    EXPECT_TRUE(std::equal(sourceRaw.begin() + at + 2, sourceRaw.begin() + at + 4, targetRaw.begin() + at + 2))
+        << "logical address of block " << block;
+  }
+}
+
+TEST_F(CardWriteRun, PlainCardWrittenBackIsByteForByteTheImage) {
+  Scribble('E', 0, 20000, 0x42);
+  const Bytes source = Logical('E', 20000);
+  MemoryImageSource image(source);
+  RecordingHooks hooks;
+  DriveHandle target = OpenCardVolume('K');
+  ASSERT_EQ(WritePlainImage(image, target.get(), *EntryAt('K'), 20000, 63, 512, hooks), RunEnd::kCompleted);
+  EXPECT_EQ(hooks.blocks, 20000u / 63 + 1);
+  target.Close();
+  EXPECT_TRUE(ReadHostFile("cf-target.img") == source);
+}
+
+TEST_F(CardWriteRun, AShortImageEndsTheLoopAsTruncated) {
+  const Bytes source = Logical('E', 20000);
+  DriveHandle target = OpenCardVolume('K');
+  RecordingHooks hooks;
+  MemoryImageSource plain(std::span<const win::BYTE>(source).first(source.size() - 512));
+  EXPECT_EQ(WritePlainImage(plain, target.get(), *EntryAt('K'), 20000, 63, 512, hooks), RunEnd::kTruncatedImage);
+  const FlashCard flash = Open('S', 32, 5);
+  const Bytes body = SmartMediaBody(Open('F', 32, 5), 1024);
+  MemoryImageSource cut(std::span<const win::BYTE>(body).first(body.size() - 100));
+  EXPECT_EQ(WriteSmartMediaImage(cut, FlashImageLayout::kDataWhereUsed, flash, 1024, hooks), RunEnd::kTruncatedImage);
+}
+
+TEST_F(CardWriteRun, ARefusedEraseFailsOnlyWhileARunIsBusy) {
+  const FlashCard target = Open('S', 32, 5);
+  EXPECT_FALSE(EraseSmartMediaBlock(target, 700 * 32)) << "the failing block";
+  EXPECT_TRUE(EraseSmartMediaBlock(target, 701 * 32));
+  OperationBusy = 0;
+  EXPECT_TRUE(EraseSmartMediaBlock(target, 700 * 32)) << "outside a run the reader's answer decides nothing";
+}
+
+TEST_F(CardWriteRun, AHookThatStopsEndsTheLoopAtThatBlock) {
+  const Bytes source = Logical('E', 20000);
+  MemoryImageSource image(source);
+  DriveHandle target = OpenCardVolume('K');
+  RecordingHooks hooks;
+  hooks.stopAtBlock = 5;
+  EXPECT_EQ(WritePlainImage(image, target.get(), *EntryAt('K'), 20000, 63, 512, hooks), RunEnd::kStopped);
+  EXPECT_EQ(hooks.blocks, 6u);
+}
+
+}  // namespace
+}  // namespace tarnlok

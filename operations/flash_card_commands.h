@@ -1,0 +1,40 @@
+// The raw flash commands a restore and a duplicate send to SmartMedia and Memory Stick cards:
+// the readers' vendor commands in the command-first form through SCSI pass-through (or ASPI),
+// or in the ATA register form on IDE and PCMCIA readers, where a write is a set-up command
+// followed by the data as WRITE(10) at LBA 0 (Windows 2000 and XP) or WRITE SECTORS.
+#pragma once
+
+#include "device/device_entry.h"
+#include "platform/win/types.h"
+
+#include <span>
+
+namespace tarnlok {
+
+struct FlashCard {
+  win::HANDLE handle = win::INVALID_HANDLE_VALUE;
+  const DeviceEntry* entry = nullptr;
+  win::DWORD pagesPerBlock = 0;
+  win::DWORD mediaSizeCode = 0;
+  // CardOnIdeBus or CardOnPcmciaBus: the ATA register form.
+  bool ataRoad = false;
+};
+
+constexpr win::BYTE kEraseUsedBlock = 0x40;
+
+// Memory Stick, by physical block.
+bool ReadMemoryStickExtra(const FlashCard& card, win::DWORD block, std::span<win::BYTE, 4> extra);
+bool EraseMemoryStickBlock(const FlashCard& card, win::DWORD block, win::WORD logical, win::BYTE flag);
+bool WriteMemoryStickBlock(const FlashCard& card, win::DWORD block, win::WORD logical, std::span<const win::BYTE> data);
+bool ReadMemoryStickBlock(const FlashCard& card, win::DWORD block, std::span<win::BYTE> data);
+
+// SmartMedia, by the block's first page.
+bool EraseSmartMediaBlock(const FlashCard& card, win::DWORD firstPage);
+// infoBlock: the block of the card information structure (address 0).
+bool WriteSmartMediaBlock(const FlashCard& card, win::DWORD firstPage, win::WORD logical, bool infoBlock,
+                          std::span<const win::BYTE> data);
+bool MarkSmartMediaBlockBad(const FlashCard& card, win::DWORD firstPage);
+bool ReadSmartMediaRedundant(const FlashCard& card, win::DWORD firstPage, std::span<win::BYTE> redundant);
+bool ReadSmartMediaPage(const FlashCard& card, win::DWORD page, std::span<win::BYTE> data);
+
+}  // namespace tarnlok
