@@ -3,6 +3,8 @@
 // by sector, faults of the target reaching the error-prompt hook, short images refused.
 #include "operations/card_write_run.h"
 
+#include "operations/card_read_run.h"
+
 #include "device/device_state.h"
 #include "device/drive_handle.h"
 #include "device/enum_devices_nt.h"
@@ -212,6 +214,57 @@ TEST_F(CardWriteRun, AHookThatStopsEndsTheLoopAtThatBlock) {
   hooks.stopAtBlock = 5;
   EXPECT_EQ(WritePlainImage(image, target.get(), *EntryAt('K'), 20000, 63, 512, hooks), RunEnd::kStopped);
   EXPECT_EQ(hooks.blocks, 6u);
+}
+
+// The duplicate's two roads: the source read into memory or into a temporary file, then
+// written onto the other card; the file is gone once the image is.
+TEST_F(CardWriteRun, EveryCardKindDuplicatesThroughMemoryAndThroughATemporaryFile) {
+  Scribble('F', 100, 3000, 0x11);
+  Scribble('M', 50, 2000, 0x23);
+  Scribble('E', 0, 20000, 0x42);
+  const std::string folder = tarnlok::testing::TestDataHome().string() + "/";
+  for (const bool inMemory : {true, false}) {
+    SCOPED_TRACE(inMemory ? "memory" : "temporary file");
+    Scribble('S', 0, 6000, 0x77);
+    Scribble('N', 0, 5000, 0x99);
+    Scribble('K', 0, 20000, 0x55);
+    std::string fileName;
+    const auto duplicate = [&](win::ULONGLONG bytes, auto read, auto write) {
+      DuplicateImage image;
+      ASSERT_TRUE(inMemory ? image.AllocateMemory(bytes) : image.CreateTemporaryFile(folder));
+      RecordingHooks hooks;
+      ASSERT_EQ(read(image, hooks), RunEnd::kCompleted);
+      ASSERT_TRUE(image.Rewind());
+      ASSERT_EQ(write(image, hooks), RunEnd::kCompleted);
+      EXPECT_EQ(image.Source().Remaining(), 0u);
+      EXPECT_EQ(hooks.failedSteps, std::vector<win::UINT>(hooks.failedSteps.size(), 1107)) << "only the failing block";
+      fileName = image.TemporaryFileName();
+      EXPECT_EQ(std::filesystem::exists(fileName), !inMemory) << "the file lives as long as its image";
+    };
+    const FlashCard smSource = Open('F', 32, 5);
+    const FlashCard smTarget = Open('S', 32, 5);
+    const auto layout = inMemory ? FlashImageLayout::kEveryBlockInFull : FlashImageLayout::kDataWhereUsed;
+    duplicate(
+        SmartMediaImageBytes(1024, 32, 5), [&](DuplicateImage& image, RunHooks& hooks) { return ReadSmartMediaCard(smSource, 1024, image, hooks); },
+        [&](DuplicateImage& image, RunHooks& hooks) { return WriteSmartMediaImage(image.Source(), layout, smTarget, 1024, hooks); });
+    EXPECT_FALSE(std::filesystem::exists(fileName));
+    const FlashCard msSource = Open('M', 16, 32);
+    const FlashCard msTarget = Open('N', 16, 32);
+    duplicate(
+        MemoryStickImageBytes(512, 16), [&](DuplicateImage& image, RunHooks& hooks) { return ReadMemoryStickCard(msSource, 512, image, hooks); },
+        [&](DuplicateImage& image, RunHooks& hooks) { return WriteMemoryStickImage(image.Source(), layout, msTarget, 512, hooks); });
+    DriveHandle plainSource = OpenCardVolume('E');
+    DriveHandle plainTarget = OpenCardVolume('K');
+    duplicate(
+        20000 * 512, [&](DuplicateImage& image, RunHooks& hooks) { return ReadPlainCard(plainSource.get(), *EntryAt('E'), 20000, 63, image, hooks); },
+        [&](DuplicateImage& image, RunHooks& hooks) { return WritePlainImage(image.Source(), plainTarget.get(), *EntryAt('K'), 20000, 63, 512, hooks); });
+    handles_.clear();
+    plainSource.Close();
+    plainTarget.Close();
+    EXPECT_TRUE(Logical('S', 32000) == Logical('F', 32000));
+    EXPECT_TRUE(Logical('N', 7872) == Logical('M', 7872));
+    EXPECT_TRUE(ReadHostFile("cf-target.img") == ReadHostFile("cf-source.img"));
+  }
 }
 
 }  // namespace

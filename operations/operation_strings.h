@@ -5,6 +5,7 @@
 
 namespace tarnlok {
 
+constexpr win::UINT kStringReadFailed = 1076;
 constexpr win::UINT kStringExtraDataUnreadable = 1086;
 constexpr win::UINT kStringRedundantUnreadable = 1087;
 constexpr win::UINT kStringWriteFailed = 1092;
