@@ -113,6 +113,19 @@ RunEnd WriteSmartMediaImage(ImageSource& image, FlashImageLayout layout, const F
   return RunEnd::kCompleted;
 }
 
+FlashBodyFit CheckFlashBody(ImageSource& image, bool memoryStick, win::DWORD blockCount, win::DWORD pagesPerBlock,
+                            win::DWORD mediaSizeCode) {
+  const win::DWORD blockBytes = pagesPerBlock * kSectorBytes;
+  std::vector<win::BYTE> head(memoryStick ? kMemoryStickExtraBytes : SmartMediaRedundantBytes(mediaSizeCode));
+  for (win::DWORD block = 0; block < blockCount; ++block) {
+    if (!image.Read(head)) return FlashBodyFit::kShort;
+    const bool hasData = memoryStick ? MemoryStickImageHasData(std::span(head).first<kMemoryStickExtraBytes>())
+                                     : SmartMediaImageHasData(head);
+    if (!SkipData(image, hasData, blockBytes)) return FlashBodyFit::kShort;
+  }
+  return image.Remaining() == 0 ? FlashBodyFit::kExact : FlashBodyFit::kLong;
+}
+
 RunEnd WritePlainImage(ImageSource& image, win::HANDLE handle, const DeviceEntry& entry, win::DWORD totalSectors,
                        win::DWORD sectorsPerBlock, win::DWORD bytesPerSector, RunHooks& hooks) {
   std::vector<win::BYTE> chunk(std::size_t{sectorsPerBlock} * bytesPerSector);

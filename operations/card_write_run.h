@@ -42,6 +42,12 @@ RunEnd WriteMemoryStickImage(ImageSource& image, FlashImageLayout layout, const 
 RunEnd WriteSmartMediaImage(ImageSource& image, FlashImageLayout layout, const FlashCard& card,
                             win::DWORD blockCount, RunHooks& hooks);
 
+// Whether a backup image's raw flash body holds exactly blockCount block records, each with
+// its data where the block was in use: walked without writing, before the card is touched.
+enum class FlashBodyFit { kExact, kShort, kLong };
+FlashBodyFit CheckFlashBody(ImageSource& image, bool memoryStick, win::DWORD blockCount, win::DWORD pagesPerBlock,
+                            win::DWORD mediaSizeCode);
+
 // Plain sectors 0 up to totalSectors, sectorsPerBlock at a time. Each chunk is written under the
 // prompt, except on floppy drives, where a failed write ends the run (kWriteFailed).
 RunEnd WritePlainImage(ImageSource& image, win::HANDLE handle, const DeviceEntry& entry, win::DWORD totalSectors,

@@ -206,6 +206,22 @@ TEST_F(CardWriteRun, ARefusedEraseFailsOnlyWhileARunIsBusy) {
   EXPECT_TRUE(EraseSmartMediaBlock(target, 700 * 32)) << "outside a run the reader's answer decides nothing";
 }
 
+TEST_F(CardWriteRun, AFlashBodyFitsOnlyWithEveryBlockRecordAndNothingMore) {
+  Scribble('F', 100, 3000, 0x11);
+  const Bytes smartMedia = SmartMediaBody(Open('F', 32, 5), 1024);
+  const Bytes memoryStick = MemoryStickBody(Open('M', 16, 32), 512);
+  const auto fit = [](const Bytes& body, std::size_t length, bool stick, win::DWORD blocks) {
+    MemoryImageSource image(std::span<const win::BYTE>(body).first(length));
+    return CheckFlashBody(image, stick, blocks, stick ? 16 : 32, stick ? 32 : 5);
+  };
+  EXPECT_EQ(fit(smartMedia, smartMedia.size(), false, 1024), FlashBodyFit::kExact);
+  EXPECT_EQ(fit(memoryStick, memoryStick.size(), true, 512), FlashBodyFit::kExact);
+  EXPECT_EQ(fit(smartMedia, smartMedia.size() - 1, false, 1024), FlashBodyFit::kShort);
+  EXPECT_EQ(fit(memoryStick, memoryStick.size() - 4, true, 512), FlashBodyFit::kShort);
+  EXPECT_EQ(fit(smartMedia, smartMedia.size(), false, 1023), FlashBodyFit::kLong);
+  EXPECT_EQ(fit(memoryStick, memoryStick.size(), true, 511), FlashBodyFit::kLong);
+}
+
 TEST_F(CardWriteRun, AHookThatStopsEndsTheLoopAtThatBlock) {
   const Bytes source = Logical('E', 20000);
   MemoryImageSource image(source);
