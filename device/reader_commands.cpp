@@ -84,6 +84,33 @@ VendorCdb CommandLastCdb(win::BYTE subCommand, win::WORD transferLength) {
   return cdb;
 }
 
+VendorCdb CommandLastPageCdb(win::BYTE subCommand, win::DWORD page, win::WORD transferLength) {
+  VendorCdb cdb = CommandLastCdb(subCommand, transferLength);
+  win::WriteBe32(cdb, 1, (page & 0xFFFFFF) << 8);
+  return cdb;
+}
+
+VendorCdb CommandLastBlockCdb(win::BYTE subCommand, win::WORD block, win::BYTE page, win::WORD transferLength) {
+  VendorCdb cdb = CommandLastCdb(subCommand, transferLength);
+  cdb[2] = page;
+  win::WriteBe16(cdb, 3, block);
+  return cdb;
+}
+
+WideVendorCdb WideCdb(const VendorCdb& commandFirst) {
+  WideVendorCdb cdb{};
+  std::copy(commandFirst.begin(), commandFirst.end(), cdb.begin());
+  cdb[1] = 0;
+  cdb[9] = commandFirst[1];
+  return cdb;
+}
+
+win::DWORD RedundantAreaSize(win::DWORD mediaSizeCode) {
+  if (mediaSizeCode == 1 || mediaSizeCode == 2) return 128;
+  if (mediaSizeCode == 3 || mediaSizeCode == 4) return 256;
+  return 512;
+}
+
 std::optional<FlashGeometry> SmartMediaGeometry(win::BYTE idByte, win::DWORD highestCode) {
   for (const auto& entry : kSmartMediaCodes) {
     if (entry.geometry.code > highestCode) break;

@@ -55,6 +55,18 @@ VendorCdb CommandFirstPageCdb(win::BYTE subCommand, win::DWORD page, win::WORD t
 VendorCdb CommandFirstBlockCdb(win::BYTE subCommand, win::WORD block, win::BYTE page, win::WORD transferLength);
 // The command-last form of the older readers, address zero.
 VendorCdb CommandLastCdb(win::BYTE subCommand, win::WORD transferLength = 0);
+// Command-last form addressing a SmartMedia page (24-bit page number in bytes 1-3).
+VendorCdb CommandLastPageCdb(win::BYTE subCommand, win::DWORD page, win::WORD transferLength);
+// Command-last form addressing a Memory Stick page by block (bytes 3-4) and page within it (byte 2).
+VendorCdb CommandLastBlockCdb(win::BYTE subCommand, win::WORD block, win::BYTE page, win::WORD transferLength);
+
+using WideVendorCdb = std::array<win::BYTE, 12>;
+// The 12-byte form of a command-first block: byte 1 zero, the sub-command in byte 9.
+WideVendorCdb WideCdb(const VendorCdb& commandFirst);
+
+// Bytes of redundant data the backup and duplicate read per SmartMedia block: 128 for media
+// size codes 1 and 2, 256 for 3 and 4, 512 for the others.
+win::DWORD RedundantAreaSize(win::DWORD mediaSizeCode);
 
 // Raw flash geometry of a media size code.
 struct FlashGeometry {

@@ -15,6 +15,7 @@
 #include "shell/help_topics.h"
 #include "shell/main_app.h"
 #include "shell/refresh_info_page.h"
+#include "operations/refresh_backup_page.h"
 #include "shell/shell_state.h"
 #include "device/device_messages.h"
 
@@ -154,6 +155,7 @@ void CMainDlg::PlaceSheet() {
 }
 
 void RefreshActivePage(ui::CWnd& mainWindow) {
+  if (CurrentPageCode == 2) RefreshBackupPage();
   if (CurrentPageCode != 1) return;
   RefreshInfoPage();
   mainWindow.RedrawWindow(nullptr, ui::RDW_ERASE | ui::RDW_INVALIDATE | ui::RDW_FRAME | ui::RDW_ALLCHILDREN);

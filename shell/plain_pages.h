@@ -1,5 +1,5 @@
-// The pages of the main sheet whose content comes with their operations: Recovery and Tools,
-// for now pages that wear the common background only; and the About box of the system menu.
+// The pages of the main sheet whose content comes with their operations: Recovery, for now a
+// page that wears the common background only; and the About box of the system menu.
 #pragma once
 
 #include "platform/ui/property_sheet.h"
@@ -20,11 +20,6 @@ class CBackgroundPage : public ui::CPropertyPage {
 class CRecvPage : public CBackgroundPage {
  public:
   CRecvPage() : CBackgroundPage(133, 196) {}
-};
-
-class CToolPage : public CBackgroundPage {
- public:
-  CToolPage() : CBackgroundPage(189, 197) {}
 };
 
 class CAboutDlg : public ui::CDialog {

@@ -57,13 +57,14 @@ std::size_t FixedLength(const char* text, std::size_t size) {
 bool RawFlash(win::BYTE kind) { return kind == kSmartMedia || kind == kMemoryStick; }
 bool CardTypeRoad(const DeviceEntry& entry) { return entry.busKind == kBusIde || entry.busKind == kBusPcmcia; }
 
-// The handle that the card query runs on: the volume on the NT family, the card driver or
-// vwin32 on Windows 9x. Invalid when nothing could be opened (the query is then left out).
-DriveHandle OpenForQuery(const DeviceEntry& entry) {
+}  // namespace
+
+DriveHandle OpenForQuery(const DeviceEntry& entry, bool pcmciaMessage) {
   if (OsKindIsNt()) {
     DriveHandle volume = OpenCardVolume(entry.driveLetter);
     if (!volume.IsOpen()) {
-      ui::AfxMessageBox(entry.busKind == kBusPcmcia ? kOpenFailedPcmcia : kOpenFailedInUse, ui::MB_ICONERROR);
+      const bool pcmcia = pcmciaMessage && entry.busKind == kBusPcmcia;
+      ui::AfxMessageBox(pcmcia ? kOpenFailedPcmcia : kOpenFailedInUse, ui::MB_ICONERROR);
     }
     return volume;
   }
@@ -80,13 +81,18 @@ DriveHandle OpenForQuery(const DeviceEntry& entry) {
   return DriveHandle(vwin32);
 }
 
+namespace {
+
 // The handle GetCardType and CheckMediaPresent take: the volume on 2000 and XP, none on NT4,
 // else the Windows 9x handle.
 win::HANDLE ReaderQueryHandle(const DriveHandle& handle) {
   return OsKind == 5 ? win::INVALID_HANDLE_VALUE : handle.get();
 }
 
-std::string QueryCapacity(win::HANDLE handle, DeviceEntry& entry) {
+}  // namespace
+
+std::string QueryCapacity(const DriveHandle& opened, DeviceEntry& entry) {
+  const win::HANDLE handle = CardTypeRoad(entry) ? ReaderQueryHandle(opened) : opened.get();
   win::DWORD first = 0;
   win::DWORD second = 0;
   win::DWORD third = 0;
@@ -99,6 +105,8 @@ std::string QueryCapacity(win::HANDLE handle, DeviceEntry& entry) {
   const int done = GetMediaCapacity(handle, &entry, &sizeOrCode, &first, &second, &writeProtected, &third);
   return CapacityText(false, done == 1, entry.deviceKind, sizeOrCode);
 }
+
+namespace {
 
 void SetText(int control, const std::string& text) { ui::SetDlgItemTextA(ActivePageHwnd, control, text.c_str()); }
 
@@ -155,10 +163,9 @@ void RefreshInfoPage() {
   if (CurrentDevice == nullptr || ActivePageHwnd == nullptr) return;
   DeviceEntry& entry = *CurrentDevice;
   SetText(kDrive, std::string(" ") + entry.driveLetter + ":\\");
-  DriveHandle handle = OpenForQuery(entry);
+  DriveHandle handle = OpenForQuery(entry, true);
   const bool cardTypeRoad = CardTypeRoad(entry);
-  const win::HANDLE queryHandle = cardTypeRoad ? ReaderQueryHandle(handle) : handle.get();
-  if (handle.IsOpen()) SetText(kCapacity, " " + QueryCapacity(queryHandle, entry));
+  if (handle.IsOpen()) SetText(kCapacity, " " + QueryCapacity(handle, entry));
   SetText(kFirmware, cardTypeRoad ? std::string() : " " + std::string(entry.revision, FixedLength(entry.revision, 4)));
   SetText(kDeviceName, " " + std::string(entry.product, FixedLength(entry.product, 16)));
   bool supported = false;

@@ -3,12 +3,20 @@
 #pragma once
 
 #include "device/device_entry.h"
+#include "device/drive_handle.h"
 
 #include <string>
 
 namespace tarnlok {
 
 void RefreshInfoPage();
+
+// Opens the device for the card query of a page refresh: its volume on the NT family (a failure
+// shows 57422 for PCMCIA readers when pcmciaMessage, else 1089), the card driver or vwin32 on
+// Windows 9x. Invalid when nothing could be opened.
+DriveHandle OpenForQuery(const DeviceEntry& entry, bool pcmciaMessage);
+// Asks the opened device for the card (which rewrites the entry); answers the capacity text.
+std::string QueryCapacity(const DriveHandle& opened, DeviceEntry& entry);
 
 // The capacity text of a card query (without the leading blank): road true for GetCardType.
 std::string CapacityText(bool cardTypeRoad, bool succeeded, win::BYTE deviceKind, win::DWORD value);

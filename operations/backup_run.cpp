@@ -1,0 +1,570 @@
+#include "operations/backup_run.h"
+
+#include "device/card_type.h"
+#include "device/device_messages.h"
+#include "device/device_state.h"
+#include "device/file_system_type.h"
+#include "device/media_capacity.h"
+#include "device/reader_commands.h"
+#include "device/storage_layouts.h"
+#include "device/volume_lock.h"
+#include "operations/backup_names.h"
+#include "operations/base_page.h"
+#include "operations/card_reads.h"
+#include "operations/operation_state.h"
+#include "platform/ui/message_box.h"
+#include "platform/ui/resources.h"
+#include "platform/ui/styles.h"
+#include "platform/ui/window_api.h"
+#include "platform/win/byte_order.h"
+#include "platform/win/device_io.h"
+#include "platform/win/files.h"
+#include "platform/win/handle_table.h"
+#include "platform/win/last_error.h"
+#include "platform/win/volumes.h"
+#include "shell/shell_state.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <new>
+
+namespace tarnlok {
+namespace {
+
+constexpr win::UINT kStringSelectFile = 1078;
+constexpr win::UINT kStringPathNotFound = 1244;
+constexpr win::UINT kStringFolderFailed = 1143;
+constexpr win::UINT kStringFolderReason = 1144;
+constexpr win::UINT kStringOverwrite = 1079;
+constexpr win::UINT kStringSameDrive = 1080;
+constexpr win::UINT kStringDriveGone = 57449;
+constexpr win::UINT kStringCloseOthers = 1081;
+constexpr win::UINT kStringOpenFailed = 1089;
+constexpr win::UINT kStringNoMedia = 1090;
+constexpr win::UINT kStringNot9x = 57442;
+constexpr win::UINT kStringNoSpace = 57434;
+constexpr win::UINT kStringFreeSpaceUnknown = 61001;
+constexpr win::UINT kStringCreateFailed = 1083;
+constexpr win::UINT kStringWriteFailed = 61002;
+constexpr win::UINT kStringTooLarge = 1077;
+constexpr win::UINT kStringNoUsedSpace = 1085;
+constexpr win::UINT kStringReadFailed = 1076;
+constexpr win::UINT kStringReadExtra = 1086;
+constexpr win::UINT kStringReadRedundant = 1087;
+constexpr win::UINT kStringWritingImage = 1084;
+constexpr win::UINT kStringCancel = 1058;
+constexpr win::UINT kStringTotalBlocks = 1041;
+constexpr win::UINT kStringCurrentBlock = 1042;
+constexpr win::UINT kStringSucceeded = 1088;
+constexpr win::UINT kStringReinsertPcmcia = 57429;
+constexpr win::UINT kKeyboardTable = 145;
+
+constexpr win::DWORD kErrorAlreadyExists = 183;
+constexpr win::ULONGLONG kImageLimit = 0x80000000;
+constexpr win::DWORD kDefaultSectorSize = 512;
+constexpr win::DWORD kExtraDataSize = 4;
+constexpr char kImageExtension[] = ".FMB";
+
+int Show(win::UINT id, win::UINT type) { return ShowStringMessage(id, type); }
+
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::string SystemErrorText(win::DWORD error) {
+  char text[512] = {};
+  win::FormatMessageA(win::FORMAT_MESSAGE_FROM_SYSTEM, nullptr, error, 0, text, sizeof(text), nullptr);
+  return text;
+}
+
+std::optional<win::ULONGLONG> FreeBytesOf(const std::string& root) {
+  win::ULARGE_INTEGER available{}, total{}, free{};
+  if (!win::GetDiskFreeSpaceExA(root.c_str(), &available, &total, &free)) return std::nullopt;
+  return free.QuadPart;
+}
+
+// Total minus free bytes of the card's volume; nothing when the volume cannot be asked.
+std::optional<win::ULONGLONG> UsedBytesOf(char letter) {
+  win::ULARGE_INTEGER available{}, total{}, free{};
+  const std::string root = std::string(1, letter) + ":\\";
+  if (!win::GetDiskFreeSpaceExA(root.c_str(), &available, &total, &free)) return std::nullopt;
+  return total.QuadPart - free.QuadPart;
+}
+
+}  // namespace
+
+BackupRun::BackupRun(CBkupPage& page)
+    : page_(page), progress_(page, kCurrentBlockValue, kPercentText, page.progress_) {}
+
+void CBkupPage::BackupMedia() {
+  BackupRun run(*this);
+  run.Run();
+}
+
+void BackupRun::Run() {
+  OperationBusy = 1;
+  UsePlainSectorIo = 0;
+  SelectedDeviceIndex = page_.deviceRow;
+  const auto imagePath = CheckImagePath();
+  if (!imagePath || !CheckCardAndTarget(*imagePath) || !OpenCard()) return;
+  CardDriveLetter = entry_->driveLetter;
+  CardOnIdeBus = entry_->busKind == kBusIde ? 1 : 0;
+  CardOnPcmciaBus = entry_->busKind == kBusPcmcia ? 1 : 0;
+  if (!Identify(geometry_)) {
+    Show(kStringNoMedia, ui::MB_ICONERROR);
+    return;
+  }
+  if (!SwitchToPhysicalDrive()) return;
+  if (geometry_.bytesPerSector == 0) geometry_.bytesPerSector = kDefaultSectorSize;
+  try {
+    blockBuffer_.assign(std::max<std::size_t>(std::size_t{geometry_.bytesPerSector} * geometry_.sectorsPerBlock,
+                                              kFlashReadBuffer),
+                        0);
+  } catch (const std::bad_alloc&) {
+    Show(kStringNotEnoughMemory, ui::MB_ICONERROR);
+    return;
+  }
+  LockCard();
+  usedSpace_ = UsedSpaceChosen();
+  if (usedSpace_ && !FindUsedSpace()) return;
+  if (!CheckSizeLimitAndSpace(*imagePath)) return;
+  if (!image_.Create(*imagePath)) {
+    const std::string text = LoadProgramString(kStringCreateFailed) + "\n - " + *imagePath;
+    ShowDeviceMessage(text, ui::MB_ICONERROR);
+    return;
+  }
+  ShowRunControls();
+  if (!Write(WriteFmbHeader(Header(0)))) return ReportWriteFailure(*imagePath);
+  const bool done = usedSpace_ ? BackupUsedSpace() : WholeMediaBody();
+  if (writeFailed_) return ReportWriteFailure(*imagePath);
+  if (!done) {
+    if (usedSpace_ && !cancelled_) ReportUsedSpaceFailure();
+    return;
+  }
+  if (!image_.Complete(Header(1))) return ReportWriteFailure(*imagePath);
+  ReportSuccess(*imagePath);
+}
+
+std::optional<std::string> BackupRun::CheckImagePath() {
+  std::string name = page_.GetDlgItemText(kImageNameEdit);
+  if (name.empty()) {
+    Show(kStringSelectFile, ui::MB_ICONERROR);
+    return std::nullopt;
+  }
+  if (name.size() < 4 || Upper(name.substr(name.size() - 4)) != kImageExtension) name += kImageExtension;
+  MessageText = name;
+  const std::size_t slash = name.rfind('\\');
+  if (slash == std::string::npos) {
+    Show(kStringPathNotFound, 0);
+    return std::nullopt;
+  }
+  const std::string folder = name.substr(0, slash + 1);
+  const bool driveInFront = folder.substr(0, 3).find(':') != std::string::npos;
+  const bool reachable = driveInFront ? FreeBytesOf(folder).has_value() : folder.find(':') != std::string::npos;
+  if (!reachable) {
+    Show(kStringPathNotFound, 0);
+    return std::nullopt;
+  }
+  if (folder.size() != 3 && !CreateFolder(folder)) return std::nullopt;
+  if (win::GetFileAttributesA(name.c_str()) != win::INVALID_FILE_ATTRIBUTES) {
+    const std::string question = name + "\n\n" + LoadProgramString(kStringOverwrite);
+    if (ShowDeviceMessage(question, ui::MB_YESNO | ui::MB_DEFBUTTON2 | ui::MB_ICONQUESTION) != ui::IDYES) {
+      return std::nullopt;
+    }
+  }
+  return name;
+}
+
+bool BackupRun::CreateFolder(const std::string& folder) {
+  if (win::CreateDirectoryA(folder.c_str(), nullptr)) return true;
+  for (std::size_t end = folder.find('\\'); end != std::string::npos; end = folder.find('\\', end + 1)) {
+    win::CreateDirectoryA(folder.substr(0, end + 1).c_str(), nullptr);
+  }
+  if (win::CreateDirectoryA(folder.c_str(), nullptr)) return true;
+  const win::DWORD error = win::GetLastError();
+  if (error == kErrorAlreadyExists) return true;
+  const std::string text = LoadProgramString(kStringFolderFailed) + "\n'" + folder + "'.\n\n" +
+                           LoadProgramString(kStringFolderReason) + "\n- " + SystemErrorText(error);
+  ShowDeviceMessage(text, ui::MB_ICONERROR);
+  return false;
+}
+
+DeviceEntry* BackupRun::FindEntry() const {
+  for (DeviceEntry* entry = CurrentDevice; entry != nullptr; entry = entry->next) {
+    if (entry->index == SelectedDeviceIndex) return entry;
+  }
+  return nullptr;
+}
+
+bool BackupRun::CheckCardAndTarget(const std::string& imagePath) {
+  entry_ = FindEntry();
+  if (entry_ == nullptr) return false;
+  if (Upper(imagePath.substr(0, 1)) == std::string(1, entry_->driveLetter)) {
+    Show(kStringSameDrive, ui::MB_ICONERROR);
+    return false;
+  }
+  if (entry_->noCommandFlag != 0 && !IsDriveLetterPresent(entry_->driveLetter)) {
+    std::string text = LoadProgramString(kStringDriveGone);
+    const std::size_t mark = text.find("%S");
+    if (mark != std::string::npos) text.replace(mark, 2, std::string(1, entry_->driveLetter));
+    MessageText = text;
+    ShowDeviceMessage(text, ui::MB_ICONERROR);
+    return false;
+  }
+  return Show(kStringCloseOthers, ui::MB_OKCANCEL | ui::MB_ICONQUESTION) != ui::IDCANCEL;
+}
+
+bool BackupRun::OpenCard() {
+  constexpr win::DWORD access = win::GENERIC_READ | win::GENERIC_WRITE;
+  constexpr win::DWORD share = win::FILE_SHARE_READ | win::FILE_SHARE_WRITE;
+  if (OsKindIsNt()) {
+    card_ = OpenCardVolume(entry_->driveLetter);
+    if (!card_.IsOpen()) Show(kStringOpenFailed, ui::MB_ICONERROR);
+    return card_.IsOpen();
+  }
+  if (entry_->busKind == kBusIde || entry_->busKind == kBusPcmcia) {
+    card_ = DriveHandle(win::CreateFileA("\\\\.\\TARNLOK.VXD", access, share, nullptr, win::OPEN_EXISTING, 0, nullptr));
+    return true;
+  }
+  vwin32_ = win::CreateFileA("\\\\.\\vwin32", access, share, nullptr, win::OPEN_EXISTING, win::FILE_FLAG_DELETE_ON_CLOSE,
+                             nullptr);
+  if (vwin32_ == win::INVALID_HANDLE_VALUE) {
+    vwin32_ = win::CreateFileA("\\\\.\\vwin32", access, win::FILE_SHARE_READ, nullptr, win::OPEN_EXISTING,
+                               win::FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  }
+  Vwin32Handle = vwin32_;
+  return true;
+}
+
+bool BackupRun::Identify(CardGeometry& geometry) {
+  win::BYTE writeProtected = 0;
+  if (entry_->busKind == kBusIde || entry_->busKind == kBusPcmcia) {
+    geometry.sizeValue = GetCardType(card_.get(), entry_, &geometry.blocksOrSectors, &geometry.sectorsPerBlock,
+                                     &writeProtected, &geometry.bytesPerSector);
+    return geometry.sizeValue != 0;
+  }
+  return GetMediaCapacity(card_.get(), entry_, &geometry.sizeValue, &geometry.blocksOrSectors,
+                          &geometry.sectorsPerBlock, &writeProtected, &geometry.bytesPerSector) == 1;
+}
+
+bool BackupRun::SwitchToPhysicalDrive() {
+  if (UsePlainSectorIo == 0 || entry_->noCommandFlag == 0) return true;
+  if (OsKind >= 1 && OsKind <= 4) {
+    Show(kStringNot9x, ui::MB_ICONERROR);
+    return false;
+  }
+  if (!OsKindIsNt()) return true;
+  std::array<win::BYTE, 12> number{};
+  win::DWORD returned = 0;
+  if (!win::DeviceIoControl(card_.get(), win::IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, number.data(),
+                            static_cast<win::DWORD>(number.size()), &returned, nullptr)) {
+    return true;
+  }
+  const std::string drive =
+      "\\\\.\\PhysicalDrive" + std::to_string(win::ReadLe32(number, device_number::kDeviceNumber));
+  card_ = DriveHandle(win::CreateFileA(drive.c_str(), win::GENERIC_READ | win::GENERIC_WRITE,
+                                       win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr, win::OPEN_EXISTING,
+                                       win::FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+  if (!card_.IsOpen()) Show(kStringOpenFailed, ui::MB_ICONERROR);
+  return card_.IsOpen();
+}
+
+void BackupRun::LockCard() {
+  lockTaken_ = true;
+  if (entry_->busKind == kBusIde && OsKind >= 1 && OsKind <= 4) {
+    vwin32_ = win::CreateFileA("\\\\.\\vwin32", 0, 0, nullptr, win::OPEN_EXISTING, win::FILE_FLAG_DELETE_ON_CLOSE,
+                               nullptr);
+    if (vwin32_ != win::INVALID_HANDLE_VALUE) {
+      const auto drive = static_cast<win::BYTE>(entry_->driveLetter - 64);
+      locked9x_[0] = LockVolume9x(vwin32_, drive, 0, 2);
+      locked9x_[1] = LockVolume9x(vwin32_, drive, 0, 4);
+    }
+    return;
+  }
+  if (entry_->busKind == kBusPcmcia) return;
+  LockMediaVolume(card_.get(), vwin32_, entry_, 1, &volumeLocked_, &secondLock_, &readerLocked_);
+}
+
+bool BackupRun::UsedSpaceChosen() const {
+  return page_.usedSpaceChoice_.GetCheck() == static_cast<int>(ui::BST_CHECKED) &&
+         !IsRawFlashBackup(entry_->deviceKind);
+}
+
+bool BackupRun::FindUsedSpace() {
+  win::BYTE notFormatted = 0;
+  if (GetFileSystemType(card_.get(), entry_, geometry_.bytesPerSector, &notFormatted, volume_.sector0.data(),
+                        &volume_.sector0IsMbr, volume_.bootSector.data(), &volume_.volumeStart,
+                        &volume_.fileSystem) == 1) {
+    const auto used = UsedBytesOf(entry_->driveLetter);
+    volume_.usedBytes = used.value_or(0);
+    return true;
+  }
+  if (notFormatted != 1 && Show(kStringNoUsedSpace, ui::MB_YESNO | ui::MB_ICONQUESTION) != ui::IDYES) return false;
+  page_.usedSpaceChoice_.SetCheck(0);
+  page_.wholeMediaChoice_.SetCheck(static_cast<int>(ui::BST_CHECKED));
+  usedSpace_ = false;
+  return true;
+}
+
+win::ULONGLONG BackupRun::BodyDataBytes() const {
+  const win::ULONGLONG bytesPerSector = geometry_.bytesPerSector;
+  if (IsRawFlashBackup(entry_->deviceKind)) {
+    return win::ULONGLONG{geometry_.blocksOrSectors} * geometry_.sectorsPerBlock * bytesPerSector;
+  }
+  if (!usedSpace_) return win::ULONGLONG{geometry_.blocksOrSectors} * bytesPerSector;
+  return SystemAreaBytes() + volume_.usedBytes;
+}
+
+win::ULONGLONG BackupRun::ImageFileBytes() const {
+  win::ULONGLONG bytes = kFmbHeaderSize + BodyDataBytes();
+  if (entry_->deviceKind == kMemoryStick) bytes += win::ULONGLONG{geometry_.blocksOrSectors} * kExtraDataSize;
+  if (entry_->deviceKind == kSmartMedia) {
+    bytes += win::ULONGLONG{geometry_.blocksOrSectors} * RedundantAreaSize(geometry_.sizeValue);
+  }
+  if (usedSpace_) {
+    const win::ULONGLONG cluster = win::ULONGLONG{volume_.bootSector[13]} * geometry_.bytesPerSector;
+    if (cluster != 0) bytes += (volume_.usedBytes + cluster - 1) / cluster * kClusterRecordSize;
+  }
+  return bytes;
+}
+
+bool BackupRun::CheckSizeLimitAndSpace(const std::string& imagePath) {
+  if (!IsRawFlashBackup(entry_->deviceKind) && BodyDataBytes() > kImageLimit) {
+    Show(kStringTooLarge, ui::MB_ICONERROR);
+    return false;
+  }
+  const auto free = FreeBytesOf(imagePath.substr(0, 1) + ":\\");
+  if (!free) {
+    Show(kStringFreeSpaceUnknown, ui::MB_ICONERROR);
+    return false;
+  }
+  if (ImageFileBytes() > *free) {
+    Show(kStringNoSpace, ui::MB_ICONERROR);
+    return false;
+  }
+  return true;
+}
+
+void BackupRun::ShowRunControls() {
+  runControlsShown_ = true;
+  const bool rawFlash = IsRawFlashBackup(entry_->deviceKind);
+  if (!rawFlash) EnableControls(page_, {kUsedSpaceChoice, kWholeMediaChoice}, false);
+  if (ui::CWnd* list = MainDeviceList()) list->EnableWindow(win::FALSE);
+  EnableControls(page_, {kBackupButton, kBrowseButton, kImageNameEdit}, false);
+  EnableControls(page_, {kProgressFrame, kTotalBlocksLabel, kTotalBlocksValue, kCurrentBlockLabel,
+                         kCurrentBlockValue},
+                 true);
+  page_.SetDlgItemText(kTotalBlocksLabel, LoadProgramString(kStringTotalBlocks));
+  page_.SetDlgItemText(kCurrentBlockLabel, LoadProgramString(kStringCurrentBlock));
+  const win::DWORD blocks = rawFlash ? geometry_.blocksOrSectors
+                                     : geometry_.blocksOrSectors / std::max<win::DWORD>(geometry_.sectorsPerBlock, 1);
+  page_.SetDlgItemText(kTotalBlocksValue, BlockNumberText(blocks));
+  ShowControls(page_, {kTotalBlocksValue, kTotalBlocksLabel, kCurrentBlockLabel, kCancelButton}, true);
+  page_.cancelButton_.EnableWindow(win::TRUE);
+  page_.cancelButton_.SetWindowText(LoadProgramString(kStringCancel));
+  page_.cancelButton_.SetFocus();
+  page_.keyboardTable_ = ui::LoadAcceleratorsA(nullptr, kKeyboardTable);
+  if (page_.ownerSheet != nullptr) page_.ownerSheet->EnableCloseButton(win::FALSE);
+  page_.SetDlgItemText(kActivityText, LoadProgramString(kStringWritingImage));
+  page_.SetDlgItemText(kPercentText, "0 %");
+  ShowControls(page_, {kActivityText, kPercentText, kProgressBar}, true);
+  page_.progress_.EnableWindow(win::TRUE);
+  page_.progress_.SetPos(0);
+  page_.progress_.SetRange(0, 100);
+  page_.progress_.SetStep(1);
+  progress_.SetTotal(rawFlash || !usedSpace_ ? win::ULONGLONG{geometry_.blocksOrSectors} *
+                                                   (rawFlash ? geometry_.sectorsPerBlock : 1)
+                                             : 0);
+}
+
+FmbHeader BackupRun::Header(win::BYTE complete) const {
+  FmbHeader header;
+  header.deviceKind = entry_->deviceKind;
+  header.mediaSizeCode = geometry_.sizeValue;
+  header.sectorsPerBlock = geometry_.sectorsPerBlock;
+  header.blockCount = geometry_.blocksOrSectors;
+  header.complete = complete;
+  header.bytesPerSector = IsRawFlashBackup(entry_->deviceKind) ? kDefaultSectorSize : geometry_.bytesPerSector;
+  header.backupKind = usedSpace_ ? kBackupUsedSpace : kBackupWholeMedia;
+  if (usedSpace_) {
+    header.fileSystem = volume_.fileSystem;
+    header.mbrFlag = volume_.sector0IsMbr;
+    header.volumeStart = volume_.sector0IsMbr != 0 ? volume_.volumeStart : 0;
+    header.usedSectors = static_cast<win::DWORD>(volume_.usedBytes / geometry_.bytesPerSector);
+  }
+  return header;
+}
+
+bool BackupRun::Write(std::span<const win::BYTE> bytes) {
+  if (!image_.Append(bytes)) writeFailed_ = true;
+  return !writeFailed_;
+}
+
+bool BackupRun::Cancelled() {
+  cancelled_ = CancelConfirmed();
+  return cancelled_;
+}
+
+bool BackupRun::BlockPoll() {
+  if (Cancelled()) return false;
+  PumpSheetMessages(*page_.ownerSheet, &page_.cancelButton_);
+  return true;
+}
+
+bool BackupRun::WholeMediaBody() {
+  const bool rawFlash = IsRawFlashBackup(entry_->deviceKind);
+  const win::ULONGLONG total = progress_.Total();
+  const win::DWORD step = std::max<win::DWORD>(geometry_.sectorsPerBlock, 1);
+  for (win::ULONGLONG position = 0; position < total; position += step) {
+    if (Cancelled()) return false;
+    CardGeometry again;
+    if (!Identify(again)) {
+      Show(kStringNoMedia, ui::MB_ICONERROR);
+      return false;
+    }
+    PumpSheetMessages(*page_.ownerSheet, &page_.cancelButton_);
+    progress_.Show(static_cast<win::DWORD>(position / step), position);
+    std::fill(blockBuffer_.begin(), blockBuffer_.end(), 0);
+    if (!BackupBlock(static_cast<win::DWORD>(position))) return false;
+  }
+  progress_.Finish(rawFlash ? geometry_.blocksOrSectors : geometry_.blocksOrSectors / step);
+  return true;
+}
+
+bool BackupRun::BackupBlock(win::DWORD position) {
+  switch (entry_->deviceKind) {
+    case kMemoryStick:
+      return MemoryStickBlock(position / geometry_.sectorsPerBlock);
+    case kSmartMedia:
+      return SmartMediaBlock(position);
+    default:
+      return PlainChunk(position);
+  }
+}
+
+bool BackupRun::MemoryStickBlock(win::DWORD block) {
+  const auto number = static_cast<win::WORD>(block);
+  const auto buffer = std::span(blockBuffer_);
+  const StepResult extra = RunPromptedCommand(prompt_, kStringReadExtra, [&] {
+    std::fill(blockBuffer_.begin(), blockBuffer_.end(), 0);
+    return ReadExtraData(card_.get(), *entry_, number, buffer);
+  });
+  if (extra == StepResult::Aborted) return false;
+  std::array<win::BYTE, kExtraDataSize> extraData{};
+  std::copy_n(blockBuffer_.begin(), kExtraDataSize, extraData.begin());
+  if (!Write(extraData)) return false;
+  if (!MemoryStickBlockHasData(extraData)) return true;
+  if (!BlockPoll()) return false;
+  const auto data = buffer.first(std::size_t{geometry_.sectorsPerBlock} * geometry_.bytesPerSector);
+  const StepResult pages = RunPromptedCommand(prompt_, kStringReadFailed, [&] {
+    std::fill(data.begin(), data.end(), 0);
+    return ReadMemoryStickBlock(card_.get(), *entry_, number, data);
+  });
+  return pages == StepResult::Done && Write(data);
+}
+
+bool BackupRun::SmartMediaBlock(win::DWORD firstPage) {
+  const auto length = static_cast<win::WORD>(RedundantAreaSize(geometry_.sizeValue));
+  const auto buffer = std::span(blockBuffer_);
+  const StepResult redundant = RunPromptedCommand(prompt_, kStringReadRedundant, [&] {
+    std::fill(blockBuffer_.begin(), blockBuffer_.end(), 0);
+    return ReadRedundantData(card_.get(), *entry_, firstPage, length, buffer);
+  });
+  if (redundant == StepResult::Aborted) return false;
+  const std::vector<win::BYTE> redundantData(blockBuffer_.begin(), blockBuffer_.begin() + length);
+  if (!Write(redundantData)) return false;
+  if (!SmartMediaBlockHasData(redundantData)) return true;
+  const auto page = buffer.first(geometry_.bytesPerSector);
+  for (win::DWORD q = firstPage; q < firstPage + geometry_.sectorsPerBlock; ++q) {
+    if (!BlockPoll()) return false;
+    const StepResult read = RunPromptedCommand(prompt_, kStringReadFailed, [&] {
+      std::fill(page.begin(), page.end(), 0);
+      return ReadSmartMediaPage(card_.get(), *entry_, q, page);
+    });
+    if (read == StepResult::Aborted || !Write(page)) return false;
+  }
+  return true;
+}
+
+bool BackupRun::PlainChunk(win::DWORD firstSector) {
+  const win::DWORD count = std::min(geometry_.sectorsPerBlock, geometry_.blocksOrSectors - firstSector);
+  const auto chunk = std::span(blockBuffer_).first(std::size_t{count} * geometry_.bytesPerSector);
+  const StepResult read = RunPromptedCommand(prompt_, kStringReadFailed, [&] {
+    std::fill(chunk.begin(), chunk.end(), 0);
+    return ReadCardSectors(card_.get(), *entry_, firstSector, count, geometry_.bytesPerSector, chunk.data());
+  });
+  return read == StepResult::Done && Write(chunk);
+}
+
+void BackupRun::ReportSuccess(const std::string& imagePath) {
+  std::string text = LoadProgramString(kStringSucceeded) + "\n" + imagePath;
+  if (CardOnPcmciaBus != 0) text += "\n" + LoadProgramString(kStringReinsertPcmcia);
+  MessageText = text;
+  ShowDeviceMessage(text, 0);
+}
+
+void BackupRun::ReportWriteFailure(const std::string& imagePath) {
+  const win::DWORD error = image_.FailureError();
+  image_.Discard();
+  std::string text = LoadProgramString(kStringWriteFailed) + "\n - " + imagePath;
+  if (error != 0) text += "\n - " + SystemErrorText(error);
+  MessageText = text;
+  ShowDeviceMessage(text, ui::MB_ICONERROR);
+}
+
+// A used-space walk that stopped on a failing read: the card is gone, or it could not be read.
+void BackupRun::ReportUsedSpaceFailure() {
+  CardGeometry again;
+  Show(Identify(again) ? kStringReadFailed : kStringNoMedia, ui::MB_ICONERROR);
+}
+
+BackupRun::~BackupRun() {
+  OperationBusy = 0;
+  CardOnIdeBus = 0;
+  CardOnPcmciaBus = 0;
+  image_.Discard();
+  page_.keyboardTable_ = nullptr;
+  CancelRequested = 0;
+  EndControls();
+  ReleaseCard();
+}
+
+void BackupRun::EndControls() {
+  if (entry_ != nullptr && !IsRawFlashBackup(entry_->deviceKind)) {
+    EnableControls(page_, {kUsedSpaceChoice, kWholeMediaChoice}, true);
+  }
+  if (ActivePageHwnd != nullptr) ui::ShowWindow(ui::GetDlgItem(ActivePageHwnd, kCancelButton), ui::SW_HIDE);
+  if (page_.ownerSheet != nullptr) page_.ownerSheet->EnableCloseButton(win::TRUE);
+  ShowControls(page_, {kActivityText, kPercentText}, false);
+  page_.progress_.EnableWindow(win::FALSE);
+  page_.progress_.SetPos(0);
+  page_.progress_.SetRange(0, 100);
+  page_.progress_.SetStep(1);
+  page_.SetDlgItemText(kTotalBlocksValue, "");
+  page_.SetDlgItemText(kCurrentBlockValue, "");
+  EnableControls(page_, {kTotalBlocksValue, kCurrentBlockValue, kProgressFrame}, false);
+  EnableControls(page_, {kBackupButton, kImageNameEdit, kBrowseButton}, true);
+  page_.backupButton_.SetFocus();
+  if (ui::CWnd* list = MainDeviceList()) list->EnableWindow(win::TRUE);
+}
+
+void BackupRun::ReleaseCard() {
+  if (lockTaken_) {
+    if (entry_->busKind == kBusIde && OsKind >= 1 && OsKind <= 4) {
+      const auto drive = static_cast<win::BYTE>(entry_->driveLetter - 64);
+      for (const bool locked : locked9x_) {
+        if (locked) UnlockVolume9x(vwin32_, drive);
+      }
+    } else if (entry_->busKind != kBusPcmcia && !OsKindIsNt()) {
+      LockMediaVolume(card_.get(), vwin32_, entry_, 0, &volumeLocked_, &secondLock_, &readerLocked_);
+    }
+  }
+  if (vwin32_ != win::INVALID_HANDLE_VALUE) win::CloseHandle(vwin32_);
+  vwin32_ = win::INVALID_HANDLE_VALUE;
+  Vwin32Handle = win::INVALID_HANDLE_VALUE;
+  card_.Close();
+}
+
+}  // namespace tarnlok

@@ -1,0 +1,108 @@
+// One run of the Backup page's Backup button: the checks of the image name, the target and the
+// card, the image file with its body (raw flash blocks, plain sectors or the used space of a FAT
+// volume) and the end that restores the page and releases the card on every path.
+#pragma once
+
+#include "device/device_entry.h"
+#include "device/drive_handle.h"
+#include "operations/bkup_page.h"
+#include "operations/error_prompt_dlg.h"
+#include "operations/fmb_image.h"
+#include "operations/image_file.h"
+#include "operations/operation_handlers.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarnlok {
+
+// What the identification of the card answered.
+struct CardGeometry {
+  win::DWORD sizeValue = 0;        // media size code or megabytes
+  win::DWORD blocksOrSectors = 0;  // physical blocks (raw flash) or the card's sectors
+  win::DWORD sectorsPerBlock = 0;  // pages per block (raw flash) or sectors per transfer
+  win::DWORD bytesPerSector = 0;
+};
+
+// The FAT volume a used-space backup copies, as its boot sector describes it.
+struct UsedSpaceVolume {
+  std::array<win::BYTE, 512> sector0{};
+  std::array<win::BYTE, 512> bootSector{};
+  win::BYTE sector0IsMbr = 0;
+  win::DWORD volumeStart = 0;
+  win::BYTE fileSystem = 0;
+  win::ULONGLONG usedBytes = 0;
+};
+
+class BackupRun {
+ public:
+  explicit BackupRun(CBkupPage& page);
+  // Ends the run on every path: page controls, flags, the card's lock and handles.
+  ~BackupRun();
+  BackupRun(const BackupRun&) = delete;
+  BackupRun& operator=(const BackupRun&) = delete;
+
+  void Run();
+
+ private:
+  std::optional<std::string> CheckImagePath();
+  bool CreateFolder(const std::string& folder);
+  DeviceEntry* FindEntry() const;
+  bool CheckCardAndTarget(const std::string& imagePath);
+  bool OpenCard();
+  bool Identify(CardGeometry& geometry);
+  bool SwitchToPhysicalDrive();
+  void LockCard();
+  bool UsedSpaceChosen() const;
+  bool FindUsedSpace();
+  bool CheckSizeLimitAndSpace(const std::string& imagePath);
+  win::ULONGLONG BodyDataBytes() const;
+  win::ULONGLONG ImageFileBytes() const;
+  void ShowRunControls();
+  FmbHeader Header(win::BYTE complete) const;
+  bool WholeMediaBody();
+  bool BackupBlock(win::DWORD position);
+  bool MemoryStickBlock(win::DWORD block);
+  bool SmartMediaBlock(win::DWORD firstPage);
+  bool PlainChunk(win::DWORD firstSector);
+  bool Write(std::span<const win::BYTE> bytes);
+  bool BlockPoll();
+  void ReportSuccess(const std::string& imagePath);
+  void ReportWriteFailure(const std::string& imagePath);
+  void ReportUsedSpaceFailure();
+  bool Cancelled();
+  void EndControls();
+  void ReleaseCard();
+
+  // The used-space body.
+  bool BackupUsedSpace();
+  bool BackupSystemSectors(win::DWORD first, win::DWORD count, bool countsUnits);
+  bool BackupCluster(win::DWORD entryOffset, win::DWORD entryValue);
+  win::ULONGLONG SystemAreaBytes() const;
+
+  CBkupPage& page_;
+  CErrorPromptDlg prompt_;
+  RunProgress progress_;
+  DeviceEntry* entry_ = nullptr;
+  DriveHandle card_;
+  win::HANDLE vwin32_ = win::INVALID_HANDLE_VALUE;
+  CardGeometry geometry_;
+  UsedSpaceVolume volume_;
+  bool usedSpace_ = false;
+  std::vector<win::BYTE> blockBuffer_;
+  std::vector<win::BYTE> clusterBuffer_;
+  ImageFileWriter image_;
+  bool writeFailed_ = false;
+  bool cancelled_ = false;
+  win::ULONGLONG unitsDone_ = 0;
+  bool locked9x_[2] = {false, false};
+  win::BYTE volumeLocked_ = 0;
+  win::BYTE secondLock_ = 0;
+  win::BYTE readerLocked_ = 0;
+  bool lockTaken_ = false;
+  bool runControlsShown_ = false;
+};
+
+}  // namespace tarnlok

@@ -1,0 +1,40 @@
+// The one-operation sheet that the Tools page opens: one operation page (Backup, Duplicate,
+// Restore or Format by its mode) for one device row, without tabs, with the wizard's button row
+// reduced to a Close button that a running operation disables.
+#pragma once
+
+#include "operations/bkup_page.h"
+#include "platform/ui/property_sheet.h"
+
+#include <string>
+
+namespace tarnlok {
+
+// The sheet's modes, the Tools page's buttons.
+constexpr int kModeBackup = 1;
+constexpr int kModeDuplicate = 2;
+constexpr int kModeRestore = 3;
+constexpr int kModeFormat = 4;
+
+class CBasePage : public ui::CPropertySheet {
+ public:
+  // Adds the page of the mode (none for a mode outside 1 to 4), told its row, its source text
+  // (Backup and Format) and this sheet.
+  CBasePage(int mode, int deviceRow, const std::string& rowText);
+  win::BOOL OnInitDialog() override;
+  // Enables (non-zero) or disables the Close button; always 1.
+  int EnableCloseButton(win::BOOL enable);
+  const ui::MessageMap& GetMessageMap() const override;
+
+  int Mode() const { return mode_; }
+  int DeviceRow() const { return deviceRow_; }
+
+ private:
+  void OnPaint();
+
+  CBkupPage backupPage_;
+  int mode_;
+  int deviceRow_;
+};
+
+}  // namespace tarnlok

@@ -1,0 +1,41 @@
+// What the operations' tests share: the whole program run headless on a described machine,
+// with a way onto the Tools page of its main window.
+#pragma once
+
+#include "platform/ui/dialog.h"
+#include "platform/ui/property_sheet.h"
+#include "platform/ui/window_api.h"
+#include "shell/main_dlg.h"
+#include "shell/shell_test_support.h"
+
+#include <functional>
+#include <string>
+
+namespace tarnlok::testing {
+
+inline std::string WindowText(ui::HWND window) {
+  char text[256] = {};
+  ui::GetWindowTextA(window, text, sizeof(text));
+  return text;
+}
+
+// Ends the main window's modal loop as its Cancel would.
+inline void CloseMainWindow(ui::HWND main) { ui::EndDialog(main, 2); }
+
+class OperationProgramTest : public ProgramTest {
+ protected:
+  static constexpr int kToolsTab = 2;
+
+  // Runs action with the main window and the Tools page once the main window is up.
+  void OnToolsPage(std::function<void(ui::HWND main, ui::HWND tools)> action) {
+    HideNotes();
+    driver.OnDialog(102, [action](ui::HWND main) {
+      auto* window = dynamic_cast<CMainDlg*>(ui::CWnd::FromHandlePermanent(main));
+      ASSERT_NE(window, nullptr);
+      window->Sheet().SetActivePage(kToolsTab);
+      action(main, window->Sheet().GetPage(kToolsTab)->m_hWnd);
+    });
+  }
+};
+
+}  // namespace tarnlok::testing

@@ -1,0 +1,94 @@
+// The Tools page and the one-operation sheet it opens, run in the whole program headless.
+#include "operations/base_page.h"
+#include "operations/operation_test_support.h"
+#include "platform/ui/list_view.h"
+#include "platform/ui/message_queue.h"
+#include "platform/ui/messages.h"
+#include "platform/ui/property_sheet.h"
+#include "platform/ui/win_app.h"
+#include "platform/ui/window_api.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+namespace tarnlok {
+namespace {
+
+using ToolPage = testing::OperationProgramTest;
+using testing::CloseMainWindow;
+using testing::ItemText;
+
+TEST_F(ToolPage, ShowsTheFourOperationsWithTheirLines) {
+  Start(testing::TwoReaders("xp"));
+  OnToolsPage([&](ui::HWND main, ui::HWND tools) {
+    EXPECT_EQ(ItemText(tools, 1171), "&Backup");
+    EXPECT_EQ(ItemText(tools, 1170), "&Duplicate");
+    EXPECT_EQ(ItemText(tools, 1169), "&Restore");
+    EXPECT_EQ(ItemText(tools, 1172), "&Format");
+    EXPECT_EQ(ItemText(tools, 1178), "Restore the media to factory set conditions.");
+    EXPECT_EQ(ItemText(tools, 1173).substr(0, 22), "The contents of a medi");
+    CloseMainWindow(main);
+  });
+  Run();
+}
+
+TEST_F(ToolPage, BackupOpensTheSheetWithItsPageAndACloseButtonOnly) {
+  Start(testing::TwoReaders("xp"));
+  OnToolsPage([&](ui::HWND, ui::HWND tools) { EXPECT_TRUE(driver.Click(tools, 1171)); });
+  driver.OnDialog(kBackupPageTemplate, [&](ui::HWND sheet) {
+    EXPECT_EQ(testing::WindowText(sheet), "Backup");
+    EXPECT_EQ(ItemText(sheet, 2), "Clos&e");
+    for (const int hidden : {ui::ID_WIZBACK, ui::ID_WIZNEXT, ui::ID_WIZFINISH}) {
+      EXPECT_FALSE(ui::IsWindowVisible(ui::GetDlgItem(sheet, hidden))) << hidden;
+    }
+    EXPECT_EQ(ui::GetDlgItem(sheet, ui::AFX_IDC_TAB_CONTROL), nullptr) << "no tab row";
+    EXPECT_EQ(CurrentPageCode, 2);
+    EXPECT_EQ(ItemText(ActivePageHwnd, 1237).substr(0, 5), "(E:) ") << "the row's text as source";
+    EXPECT_EQ(ItemText(ActivePageHwnd, 1240), "Source:");
+    EXPECT_TRUE(ui::IsWindowEnabled(ui::GetDlgItem(ActivePageHwnd, 1096)));
+    EXPECT_EQ(ui::SendMessage(ui::GetDlgItem(ActivePageHwnd, 1096), ui::BM_GETCHECK, 0, 0), 1);
+    EXPECT_FALSE(ui::IsWindowVisible(ui::GetDlgItem(ActivePageHwnd, 1053))) << "Cancel hidden while idle";
+    EXPECT_TRUE(std::regex_match(ItemText(ActivePageHwnd, 1039),
+                                 std::regex(R"(C:\\Program Files\\Tarnlok\\\d{8}_\d{4}\.FMB)")))
+        << ItemText(ActivePageHwnd, 1039);
+    driver.Click(sheet, 2);
+  });
+  driver.WhenIdle([&] { CloseMainWindow(ui::AfxGetMainWnd()->m_hWnd); });
+  Run();
+  EXPECT_EQ(driver.Started(), (std::vector<int>{102, static_cast<int>(kBackupPageTemplate)}));
+}
+
+TEST_F(ToolPage, EnterOnAFocusedButtonOpensItsSheetAndASheetWithoutItsPageShowsNone) {
+  Start(testing::TwoReaders("xp"));
+  OnToolsPage([&](ui::HWND, ui::HWND tools) {
+    ui::SetFocus(ui::GetDlgItem(tools, 1170));
+    driver.Enter();
+  });
+  driver.OnDialog(0, [&](ui::HWND sheet) {
+    EXPECT_EQ(testing::WindowText(sheet), "Duplicate");
+    EXPECT_EQ(CurrentPageCode, 1) << "no operation page became active";
+    driver.Click(sheet, 2);
+  });
+  driver.WhenIdle([&] { CloseMainWindow(ui::AfxGetMainWnd()->m_hWnd); });
+  Run();
+}
+
+TEST_F(ToolPage, WithoutASelectedRowTheLiteralMessageShowsAndNothingOpens) {
+  Start(testing::TwoReaders("xp"));
+  prompter.AnswerMessageBox(ui::IDOK, "Please select a valid connected devices in order to proceed further...");
+  OnToolsPage([&](ui::HWND main, ui::HWND tools) {
+    const ui::HWND list = ui::GetDlgItem(main, 1002);
+    ui::LVITEMA state;
+    state.stateMask = ui::LVIS_SELECTED | ui::LVIS_FOCUSED;
+    ui::SendMessage(list, ui::LVM_SETITEMSTATE, static_cast<ui::WPARAM>(-1), reinterpret_cast<ui::LPARAM>(&state));
+    driver.Click(tools, 1171);
+    driver.WhenIdle([&, main] { CloseMainWindow(main); });
+  });
+  Run();
+  EXPECT_EQ(driver.Started(), std::vector<int>{102});
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+}
+
+}  // namespace
+}  // namespace tarnlok
