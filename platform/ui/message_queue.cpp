@@ -31,6 +31,7 @@ struct Queue {
   std::optional<int> quitCode;
   IdleHandler idle;
   PumpObserver pump;
+  EmptyPeekObserver emptyPeek;
   MessageObserver observer;
   std::array<bool, 256> keysDown{};
   std::uintptr_t nextTimerId = 1;
@@ -163,7 +164,10 @@ BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remov
   PollDesktopEvents();
   const bool removing = (remove & PM_REMOVE) != 0;
   auto next = NextMessage(hwnd, filterMin, filterMax, removing);
-  if (!next) return win::FALSE;
+  if (!next) {
+    if (TheQueue().emptyPeek && TheQueue().posted.empty()) TheQueue().emptyPeek();
+    return win::FALSE;
+  }
   if (removing) NoteKeys(*next);
   *msg = *next;
   return win::TRUE;
@@ -234,6 +238,7 @@ std::optional<std::uint64_t> NextTimerDue() {
 
 void SetIdleHandler(IdleHandler handler) { TheQueue().idle = std::move(handler); }
 void SetPumpObserver(PumpObserver observer) { TheQueue().pump = std::move(observer); }
+void SetEmptyPeekObserver(EmptyPeekObserver observer) { TheQueue().emptyPeek = std::move(observer); }
 void SetMessageObserver(MessageObserver observer) { TheQueue().observer = std::move(observer); }
 
 void ForgetWindowMessages(HWND hwnd) {

@@ -42,6 +42,10 @@ void SetIdleHandler(IdleHandler handler);
 // Called once per PeekMessage or GetMessage call, before it looks at the queue.
 using PumpObserver = std::function<void()>;
 void SetPumpObserver(PumpObserver observer);
+// Called when PeekMessage finds nothing and no message waits for any window: a loop that
+// polls (a running operation's pump) has nothing to do for the moment.
+using EmptyPeekObserver = std::function<void()>;
+void SetEmptyPeekObserver(EmptyPeekObserver observer);
 // Sees every message that reaches a window procedure, sent or dispatched.
 using MessageObserver = std::function<void(HWND, UINT, WPARAM, LPARAM)>;
 void SetMessageObserver(MessageObserver observer);

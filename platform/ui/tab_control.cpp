@@ -123,6 +123,18 @@ LRESULT TabControlWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
       PlaceBar(hwnd, *state);
       return at;
     }
+    case TCM_GETITEMA: {
+      auto* item = reinterpret_cast<TCITEMA*>(lParam);
+      if (wParam >= static_cast<WPARAM>(bar.count()) || item == nullptr) return win::FALSE;
+      if ((item->mask & TCIF_TEXT) != 0 && item->pszText != nullptr && item->cchTextMax > 0) {
+        const QByteArray text = bar.tabText(static_cast<int>(wParam)).toLatin1();
+        const auto length = std::min<qsizetype>(text.size(), item->cchTextMax - 1);
+        char* buffer = const_cast<char*>(item->pszText);
+        std::copy_n(text.constData(), length, buffer);
+        buffer[length] = '\0';
+      }
+      return win::TRUE;
+    }
     case TCM_DELETEALLITEMS:
       while (bar.count() > 0) bar.removeTab(0);
       return win::TRUE;

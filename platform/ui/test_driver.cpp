@@ -1,14 +1,13 @@
 #include "platform/ui/test_driver.h"
 
+#include "platform/ui/control_input.h"
 #include "platform/ui/dialog.h"
 #include "platform/ui/input_router.h"
-#include "platform/ui/list_view.h"
 #include "platform/ui/menu.h"
 #include "platform/ui/message_queue.h"
 #include "platform/ui/process_exit.h"
 #include "platform/ui/messages.h"
 #include "platform/ui/window_api.h"
-#include "platform/ui/window_table.h"
 #include "platform/win/manual_clock.h"
 
 #include <algorithm>
@@ -155,51 +154,20 @@ void TestDriver::Fail(const std::string& what) {
   std::abort();
 }
 
-bool TestDriver::Click(HWND dialog, int id) {
-  const HWND control = GetDlgItem(dialog, id);
-  if (control == nullptr) return false;
-  RECT rect;
-  GetWindowRect(control, &rect);
-  const HWND top = TopLevelOf(control);
-  POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-  ScreenToClient(top, &centre);
-  if (ChildWindowAt(top, centre) != control || !AcceptsInput(control) || !IsWindowEnabled(top)) return false;
-  RouteMouse(top, WM_LBUTTONDOWN, centre, MK_LBUTTON);
-  RouteMouse(top, WM_LBUTTONUP, centre, 0);
-  return true;
-}
+bool TestDriver::Click(HWND dialog, int id) { return ClickControl(GetDlgItem(dialog, id)); }
 
 bool TestDriver::Select(HWND dialog, int id, int row, bool doubleClick) {
-  const HWND control = GetDlgItem(dialog, id);
-  POINT point;
-  if (control == nullptr || !ListViewRowPoint(control, row, &point)) return false;
-  const HWND top = TopLevelOf(control);
-  ClientToScreen(control, &point);
-  ScreenToClient(top, &point);
-  if (ChildWindowAt(top, point) != control || !AcceptsInput(control) || !IsWindowEnabled(top)) return false;
-  RouteMouse(top, WM_LBUTTONDOWN, point, MK_LBUTTON);
-  RouteMouse(top, WM_LBUTTONUP, point, 0);
-  if (doubleClick) {
-    RouteMouse(top, WM_LBUTTONDBLCLK, point, MK_LBUTTON);
-    RouteMouse(top, WM_LBUTTONUP, point, 0);
-  }
-  return true;
+  return ClickListRow(GetDlgItem(dialog, id), row, doubleClick);
 }
 
 bool TestDriver::SetCheck(HWND dialog, int id, bool checked) {
   const HWND control = GetDlgItem(dialog, id);
   if (control == nullptr) return false;
   if ((SendMessage(control, BM_GETCHECK, 0, 0) == BST_CHECKED) == checked) return AcceptsInput(control);
-  return Click(dialog, id);
+  return ClickControl(control);
 }
 
-bool TestDriver::Type(HWND dialog, int id, std::string_view text) {
-  const HWND control = GetDlgItem(dialog, id);
-  if (control == nullptr || !AcceptsInput(control) || !IsWindowEnabled(TopLevelOf(control))) return false;
-  SetFocus(control);
-  for (char c : text) PostMessage(control, WM_CHAR, static_cast<unsigned char>(c), 1);
-  return true;
-}
+bool TestDriver::Type(HWND dialog, int id, std::string_view text) { return TypeIntoControl(GetDlgItem(dialog, id), text); }
 
 bool TestDriver::PressKey(UINT virtualKey) {
   const HWND target = RouteKey(WM_KEYDOWN, virtualKey);

@@ -12,9 +12,11 @@ struct Table {
   std::uintptr_t next = 0x10010;
 };
 
+// Never destroyed: windows still open when the process exits hold Qt widgets, which must not be
+// torn down after Qt's own globals are gone (a crash on every exit from a window).
 Table& TheTable() {
-  static Table table;
-  return table;
+  static Table* table = new Table;
+  return *table;
 }
 
 void AppendTree(HWND hwnd, std::vector<HWND>& out) {
