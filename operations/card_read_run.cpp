@@ -1,7 +1,8 @@
 #include "operations/card_read_run.h"
 
 #include "device/reader_commands.h"
-#include "operations/card_sector_road.h"
+#include "operations/card_reads.h"
+#include "operations/fmb_image.h"
 #include "operations/flash_blocks.h"
 #include "operations/operation_strings.h"
 
@@ -47,7 +48,7 @@ win::ULONGLONG MemoryStickImageBytes(win::DWORD blockCount, win::DWORD pagesPerB
 
 win::ULONGLONG SmartMediaImageBytes(win::DWORD blockCount, win::DWORD pagesPerBlock, win::DWORD mediaSizeCode) {
   return win::ULONGLONG{blockCount} *
-         (win::ULONGLONG{pagesPerBlock} * kSectorBytes + SmartMediaRedundantBytes(mediaSizeCode));
+         (win::ULONGLONG{pagesPerBlock} * kSectorBytes + RedundantAreaSize(mediaSizeCode));
 }
 
 RunEnd ReadMemoryStickCard(const FlashCard& card, win::DWORD blockCount, DuplicateImage& image, RunHooks& hooks) {
@@ -56,17 +57,18 @@ RunEnd ReadMemoryStickCard(const FlashCard& card, win::DWORD blockCount, Duplica
   std::vector<win::BYTE> data(blockBytes);
   for (win::DWORD block = 0; block < blockCount; ++block) {
     if (!hooks.BeforeBlock(block, win::ULONGLONG{block} * card.pagesPerBlock)) return RunEnd::kStopped;
-    std::array<win::BYTE, kMemoryStickExtraBytes> extra{};
+    std::array<win::BYTE, kFlashReadBuffer> reply{};
     if (!hooks.Step(kStringExtraDataUnreadable, [&] {
-          extra.fill(0);
-          return ReadMemoryStickExtra(card, block, extra);
+          reply.fill(0);
+          return ReadExtraData(card.handle, *card.entry, static_cast<win::WORD>(block), reply);
         }))
       return RunEnd::kStopped;
+    const auto extra = std::span(reply).first<kMemoryStickExtraBytes>();
     const bool good = !StartsWithNoMediaReply(extra) && (extra[0] & 0x80) != 0;
-    const bool withData = good && !(extra[2] == 0xFF && extra[3] == 0xFF);
+    const bool withData = MemoryStickBlockHasData(extra);
     if (withData && !hooks.Step(kStringReadFailed, [&] {
           std::fill(data.begin(), data.end(), 0);
-          return ReadMemoryStickBlock(card, block, data);
+          return ReadMemoryStickBlock(card.handle, *card.entry, static_cast<win::WORD>(block), data);
         }))
       return RunEnd::kStopped;
     if (!good && image.InMemory()) extra[0] = 0;
@@ -77,24 +79,26 @@ RunEnd ReadMemoryStickCard(const FlashCard& card, win::DWORD blockCount, Duplica
 
 RunEnd ReadSmartMediaCard(const FlashCard& card, win::DWORD blockCount, DuplicateImage& image, RunHooks& hooks) {
   const win::DWORD blockBytes = card.pagesPerBlock * kSectorBytes;
-  std::vector<win::BYTE> redundant(SmartMediaRedundantBytes(card.mediaSizeCode));
-  BlockSink sink(image, blockBytes + static_cast<win::DWORD>(redundant.size()));
+  const win::DWORD redundantBytes = RedundantAreaSize(card.mediaSizeCode);
+  std::vector<win::BYTE> reply(std::max<std::size_t>(redundantBytes, kFlashReadBuffer));
+  const auto redundant = std::span(reply).first(redundantBytes);
+  BlockSink sink(image, blockBytes + redundantBytes);
   std::vector<win::BYTE> data(blockBytes);
   for (win::DWORD block = 0; block < blockCount; ++block) {
     const win::DWORD firstPage = block * card.pagesPerBlock;
     if (!hooks.BeforeBlock(block, firstPage)) return RunEnd::kStopped;
     if (!hooks.Step(kStringRedundantUnreadable, [&] {
-          std::fill(redundant.begin(), redundant.end(), 0);
-          return ReadSmartMediaRedundant(card, firstPage, redundant);
+          std::fill(reply.begin(), reply.end(), 0);
+          return ReadRedundantData(card.handle, *card.entry, firstPage, static_cast<win::WORD>(redundantBytes), reply);
         }))
       return RunEnd::kStopped;
     const bool good = !StartsWithNoMediaReply(redundant) && redundant[kSmBlockStatus] == 0xFF;
-    const bool withData = good && !(redundant[6] == 0xFF && redundant[7] == 0xFF);
+    const bool withData = SmartMediaBlockHasData(redundant);
     for (win::DWORD n = 0; withData && n < card.pagesPerBlock; ++n) {
       const auto page = std::span(data).subspan(std::size_t{n} * kSectorBytes, kSectorBytes);
       if (!hooks.Step(kStringReadFailed, [&] {
             std::fill(page.begin(), page.end(), 0);
-            return ReadSmartMediaPage(card, firstPage + n, page);
+            return ReadSmartMediaPage(card.handle, *card.entry, firstPage + n, page);
           }))
         return RunEnd::kStopped;
     }
@@ -113,7 +117,7 @@ RunEnd ReadPlainCard(win::HANDLE handle, const DeviceEntry& entry, win::DWORD to
     const auto part = std::span(chunk).first(std::size_t{sectors} * kSectorBytes);
     if (!hooks.Step(kStringReadFailed, [&] {
           std::fill(part.begin(), part.end(), 0);
-          return ReadCardSectors(handle, entry, sector, part);
+          return ReadCardSectors(handle, entry, sector, sectors, kSectorBytes, part.data());
         }))
       return RunEnd::kStopped;
     if (image.InMemory()) {

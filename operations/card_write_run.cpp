@@ -1,8 +1,10 @@
 #include "operations/card_write_run.h"
 
 #include "device/reader_commands.h"
+#include "operations/card_reads.h"
 #include "operations/card_sector_road.h"
 #include "operations/flash_blocks.h"
+#include "operations/fmb_image.h"
 #include "operations/operation_strings.h"
 #include "platform/win/byte_order.h"
 
@@ -15,14 +17,6 @@ namespace {
 
 constexpr win::DWORD kSectorBytes = 512;
 constexpr std::size_t kSmAddressWord = 6;
-
-bool MemoryStickImageHasData(std::span<const win::BYTE, kMemoryStickExtraBytes> extra) {
-  return !StartsWithNoMediaReply(extra) && (extra[0] & 0x80) != 0 && !(extra[2] == 0xFF && extra[3] == 0xFF);
-}
-
-bool SmartMediaImageHasData(std::span<const win::BYTE> redundant) {
-  return !StartsWithNoMediaReply(redundant) && redundant[5] == 0xFF && !(redundant[6] == 0xFF && redundant[7] == 0xFF);
-}
 
 // Passes over a block's data the card does not get; false when the image ends first.
 bool SkipData(ImageSource& image, bool hasData, win::DWORD bytes) { return !hasData || image.Skip(bytes); }
@@ -37,14 +31,14 @@ RunEnd WriteMemoryStickImage(ImageSource& image, FlashImageLayout layout, const 
     if (!hooks.BeforeBlock(block, win::ULONGLONG{block} * card.pagesPerBlock)) return RunEnd::kStopped;
     std::array<win::BYTE, kMemoryStickExtraBytes> extra{};
     if (!image.Read(extra)) return RunEnd::kTruncatedImage;
-    const bool hasData = layout == FlashImageLayout::kEveryBlockInFull || MemoryStickImageHasData(extra);
+    const bool hasData = layout == FlashImageLayout::kEveryBlockInFull || MemoryStickBlockHasData(extra);
     const FlashBlock role = ClassifyMemoryStickBlock(extra);
     if (role.role == FlashBlockRole::kSystem) {
       // The new card keeps its own boot blocks; the reader is only asked about them.
-      std::array<win::BYTE, kMemoryStickExtraBytes> cardExtra{};
+      std::array<win::BYTE, kFlashReadBuffer> cardExtra{};
       if (!hooks.Step(kStringExtraDataUnreadable, [&] {
             cardExtra.fill(0);
-            return ReadMemoryStickExtra(card, block, cardExtra);
+            return ReadExtraData(card.handle, *card.entry, static_cast<win::WORD>(block), cardExtra);
           }))
         return RunEnd::kStopped;
       if (!SkipData(image, hasData, blockBytes)) return RunEnd::kTruncatedImage;
@@ -70,16 +64,16 @@ RunEnd WriteMemoryStickImage(ImageSource& image, FlashImageLayout layout, const 
 RunEnd WriteSmartMediaImage(ImageSource& image, FlashImageLayout layout, const FlashCard& card,
                             win::DWORD blockCount, RunHooks& hooks) {
   const win::DWORD blockBytes = card.pagesPerBlock * kSectorBytes;
-  const win::DWORD redundantBytes = SmartMediaRedundantBytes(card.mediaSizeCode);
+  const win::DWORD redundantBytes = RedundantAreaSize(card.mediaSizeCode);
   std::vector<win::BYTE> redundant(redundantBytes);
-  std::vector<win::BYTE> readBack(redundantBytes);
+  std::vector<win::BYTE> readBack(std::max<std::size_t>(redundantBytes, kFlashReadBuffer));
   std::vector<win::BYTE> data(blockBytes);
   std::array<win::BYTE, kSectorBytes> firstPage{};
   for (win::DWORD block = 0; block < blockCount; ++block) {
     const win::DWORD page = block * card.pagesPerBlock;
     if (!hooks.BeforeBlock(block, page)) return RunEnd::kStopped;
     if (!image.Read(redundant)) return RunEnd::kTruncatedImage;
-    const bool hasData = layout == FlashImageLayout::kEveryBlockInFull || SmartMediaImageHasData(redundant);
+    const bool hasData = layout == FlashImageLayout::kEveryBlockInFull || SmartMediaBlockHasData(redundant);
     const FlashBlock role = ClassifySmartMediaBlock(redundant);
     const bool infoBlock = role.role == FlashBlockRole::kSystem;
     const bool bad = role.role == FlashBlockRole::kBad;
@@ -102,10 +96,10 @@ RunEnd WriteSmartMediaImage(ImageSource& image, FlashImageLayout layout, const F
     // Read back: a block whose address did not take is marked bad, so the card never maps it.
     if (!hooks.Step(kStringRedundantUnreadable, [&] {
           std::fill(readBack.begin(), readBack.end(), 0);
-          return ReadSmartMediaRedundant(card, page, readBack);
+          return ReadRedundantData(card.handle, *card.entry, page, static_cast<win::WORD>(redundantBytes), readBack);
         }))
       return RunEnd::kStopped;
-    ReadSmartMediaPage(card, page, firstPage);
+    ReadSmartMediaPage(card.handle, *card.entry, page, firstPage);
     if (win::ReadBe16(readBack, kSmAddressWord) != win::ReadBe16(redundant, kSmAddressWord) &&
         !hooks.Step(kStringWriteFailed, [&] { return MarkSmartMediaBlockBad(card, page); }))
       return RunEnd::kStopped;
@@ -116,11 +110,10 @@ RunEnd WriteSmartMediaImage(ImageSource& image, FlashImageLayout layout, const F
 FlashBodyFit CheckFlashBody(ImageSource& image, bool memoryStick, win::DWORD blockCount, win::DWORD pagesPerBlock,
                             win::DWORD mediaSizeCode) {
   const win::DWORD blockBytes = pagesPerBlock * kSectorBytes;
-  std::vector<win::BYTE> head(memoryStick ? kMemoryStickExtraBytes : SmartMediaRedundantBytes(mediaSizeCode));
+  std::vector<win::BYTE> head(memoryStick ? kMemoryStickExtraBytes : RedundantAreaSize(mediaSizeCode));
   for (win::DWORD block = 0; block < blockCount; ++block) {
     if (!image.Read(head)) return FlashBodyFit::kShort;
-    const bool hasData = memoryStick ? MemoryStickImageHasData(std::span(head).first<kMemoryStickExtraBytes>())
-                                     : SmartMediaImageHasData(head);
+    const bool hasData = memoryStick ? MemoryStickBlockHasData(head) : SmartMediaBlockHasData(head);
     if (!SkipData(image, hasData, blockBytes)) return FlashBodyFit::kShort;
   }
   return image.Remaining() == 0 ? FlashBodyFit::kExact : FlashBodyFit::kLong;

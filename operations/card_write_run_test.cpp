@@ -9,6 +9,8 @@
 #include "device/drive_handle.h"
 #include "device/enum_devices_nt.h"
 #include "device/testing/machine_fixture.h"
+#include "device/reader_commands.h"
+#include "operations/card_reads.h"
 #include "operations/card_sector_road.h"
 #include "operations/flash_blocks.h"
 #include "platform/machine/machine_testing.h"
@@ -77,7 +79,11 @@ class CardWriteRun : public testing::MachineDeviceTest {
   Bytes Logical(char letter, win::DWORD sectors) {
     DriveHandle handle = OpenCardVolume(letter);
     Bytes bytes(std::size_t{sectors} * 512);
-    EXPECT_TRUE(ReadCardSectors(handle.get(), *EntryAt(letter), 0, bytes)) << letter;
+    for (win::DWORD sector = 0; sector < sectors; sector += 64) {
+      const win::DWORD count = std::min<win::DWORD>(64, sectors - sector);
+      EXPECT_TRUE(ReadCardSectors(handle.get(), *EntryAt(letter), sector, count, 512, bytes.data() + sector * 512))
+          << letter;
+    }
     return bytes;
   }
 
@@ -93,14 +99,16 @@ class CardWriteRun : public testing::MachineDeviceTest {
   // block holds some.
   Bytes SmartMediaBody(const FlashCard& card, win::DWORD blocks) {
     Bytes body;
-    Bytes redundant(SmartMediaRedundantBytes(card.mediaSizeCode));
+    const win::DWORD length = RedundantAreaSize(card.mediaSizeCode);
+    Bytes redundant(512);
     Bytes page(512);
     for (win::DWORD block = 0; block < blocks; ++block) {
-      EXPECT_TRUE(ReadSmartMediaRedundant(card, block * card.pagesPerBlock, redundant));
-      body.insert(body.end(), redundant.begin(), redundant.end());
+      EXPECT_TRUE(ReadRedundantData(card.handle, *card.entry, block * card.pagesPerBlock,
+                                    static_cast<win::WORD>(length), redundant));
+      body.insert(body.end(), redundant.begin(), redundant.begin() + length);
       if (redundant[5] != 0xFF || (redundant[6] == 0xFF && redundant[7] == 0xFF)) continue;
       for (win::DWORD n = 0; n < card.pagesPerBlock; ++n) {
-        EXPECT_TRUE(ReadSmartMediaPage(card, block * card.pagesPerBlock + n, page));
+        EXPECT_TRUE(ReadSmartMediaPage(card.handle, *card.entry, block * card.pagesPerBlock + n, page));
         body.insert(body.end(), page.begin(), page.end());
       }
     }
@@ -111,11 +119,11 @@ class CardWriteRun : public testing::MachineDeviceTest {
     Bytes body;
     Bytes data(std::size_t{card.pagesPerBlock} * 512);
     for (win::DWORD block = 0; block < blocks; ++block) {
-      std::array<win::BYTE, 4> extra{};
-      EXPECT_TRUE(ReadMemoryStickExtra(card, block, extra));
-      body.insert(body.end(), extra.begin(), extra.end());
+      std::array<win::BYTE, 512> extra{};
+      EXPECT_TRUE(ReadExtraData(card.handle, *card.entry, static_cast<win::WORD>(block), extra));
+      body.insert(body.end(), extra.begin(), extra.begin() + 4);
       if ((extra[0] & 0x80) == 0 || (extra[2] == 0xFF && extra[3] == 0xFF)) continue;
-      EXPECT_TRUE(ReadMemoryStickBlock(card, block, data));
+      EXPECT_TRUE(ReadMemoryStickBlock(card.handle, *card.entry, static_cast<win::WORD>(block), data));
       body.insert(body.end(), data.begin(), data.end());
     }
     return body;

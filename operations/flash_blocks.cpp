@@ -15,12 +15,6 @@ constexpr win::BYTE kMsManagementNotSystem = 0x04;
 
 }  // namespace
 
-win::DWORD SmartMediaRedundantBytes(win::DWORD mediaSizeCode) {
-  if (mediaSizeCode == 1 || mediaSizeCode == 2) return 128;
-  if (mediaSizeCode == 3 || mediaSizeCode == 4) return 256;
-  return 512;
-}
-
 FlashBlock ClassifyMemoryStickBlock(std::span<const win::BYTE, kMemoryStickExtraBytes> extra) {
   if ((extra[0] & kMsOverwriteGood) == 0) return {FlashBlockRole::kBad, kUnusedLogicalBlock};
   if ((extra[1] & kMsManagementNotSystem) == 0) return {FlashBlockRole::kSystem, kUnusedLogicalBlock};

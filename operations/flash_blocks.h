@@ -12,10 +12,6 @@ namespace tarnlok {
 constexpr win::DWORD kMemoryStickExtraBytes = 4;
 constexpr win::WORD kUnusedLogicalBlock = 0xFFFF;
 
-// Redundant data of one SmartMedia block: 128 bytes for media size codes 1 and 2, 256 for 3
-// and 4, 512 for the others.
-win::DWORD SmartMediaRedundantBytes(win::DWORD mediaSizeCode);
-
 enum class FlashBlockRole { kBad, kSystem, kUnused, kUsed };
 
 struct FlashBlock {

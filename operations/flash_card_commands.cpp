@@ -6,9 +6,7 @@
 #include "device/scsi_transport.h"
 #include "platform/win/byte_order.h"
 
-#include <algorithm>
 #include <array>
-#include <vector>
 
 namespace tarnlok {
 namespace {
@@ -30,15 +28,6 @@ bool SendAta(const FlashCard& card, win::BYTE command, win::DWORD address, win::
   return ExecAtaCommand(card.handle, card.entry, command, address, data, length, transfer, extra16, extra8);
 }
 
-// A 512-byte ATA read of which the caller keeps the first reply.size() bytes.
-bool ReadAtaSector(const FlashCard& card, win::BYTE command, win::DWORD address, std::span<win::BYTE> reply,
-                   win::WORD extra16, win::BYTE extra8) {
-  std::array<win::BYTE, kSectorBytes> sector{};
-  if (!SendAta(card, command, address, sector.data(), kSectorBytes, kAtaDataIn, extra16, extra8)) return false;
-  std::copy_n(sector.begin(), std::min<std::size_t>(reply.size(), sector.size()), reply.begin());
-  return true;
-}
-
 // The data after an ATA write set-up: WRITE(10) at LBA 0 on Windows 2000 and XP, WRITE SECTORS
 // at the block's first sector elsewhere.
 bool SendAtaWriteData(const FlashCard& card, win::DWORD firstSector, std::span<const win::BYTE> data) {
@@ -56,12 +45,6 @@ bool SendAtaWriteData(const FlashCard& card, win::DWORD firstSector, std::span<c
 win::BYTE CountByte(win::DWORD sectors, win::BYTE flags) { return static_cast<win::BYTE>((sectors & 0x3F) | flags); }
 
 }  // namespace
-
-bool ReadMemoryStickExtra(const FlashCard& card, win::DWORD block, std::span<win::BYTE, 4> extra) {
-  if (card.ataRoad) return ReadAtaSector(card, kVendorReadExtra, 0, extra, static_cast<win::WORD>(block), 0);
-  VendorCdb cdb = CommandFirstBlockCdb(kVendorReadExtra, static_cast<win::WORD>(block), 0, 4);
-  return SendVendor(card, cdb, extra.data(), 4, kScsiDataIn);
-}
 
 bool EraseMemoryStickBlock(const FlashCard& card, win::DWORD block, win::WORD logical, win::BYTE flag) {
   if (card.ataRoad) return SendAta(card, kVendorEraseBlock, logical, nullptr, 0, kAtaNoData, static_cast<win::WORD>(block), flag);
@@ -85,15 +68,6 @@ bool WriteMemoryStickBlock(const FlashCard& card, win::DWORD block, win::WORD lo
   cdb[5] = CountByte(sectors, kWriteCountFlag);
   win::WriteBe16(cdb, 6, logical);
   return SendVendor(card, cdb, const_cast<win::BYTE*>(data.data()), static_cast<win::DWORD>(data.size()), kScsiDataOut);
-}
-
-bool ReadMemoryStickBlock(const FlashCard& card, win::DWORD block, std::span<win::BYTE> data) {
-  const auto length = static_cast<win::DWORD>(data.size());
-  if (card.ataRoad) {
-    return SendAta(card, kVendorReadPages, 0, data.data(), length, kAtaDataIn, static_cast<win::WORD>(block), 0);
-  }
-  VendorCdb cdb = CommandFirstBlockCdb(kVendorReadPages, static_cast<win::WORD>(block), 0, static_cast<win::WORD>(length));
-  return SendVendor(card, cdb, data.data(), length, kScsiDataIn);
 }
 
 bool EraseSmartMediaBlock(const FlashCard& card, win::DWORD firstPage) {
@@ -123,20 +97,6 @@ bool MarkSmartMediaBlockBad(const FlashCard& card, win::DWORD firstPage) {
   VendorCdb cdb = CommandFirstPageCdb(kVendorWritePages, firstPage, 0x4000);
   cdb[5] = 0x41;
   return SendVendor(card, cdb, zeros.data(), zeros.size(), kScsiDataOut);
-}
-
-bool ReadSmartMediaRedundant(const FlashCard& card, win::DWORD firstPage, std::span<win::BYTE> redundant) {
-  if (card.ataRoad) return ReadAtaSector(card, kVendorReadRedundant, firstPage, redundant, 0, 0);
-  const auto length = static_cast<win::WORD>(redundant.size());
-  return SendVendor(card, CommandFirstPageCdb(kVendorReadRedundant, firstPage, length), redundant.data(), length,
-                    kScsiDataIn);
-}
-
-bool ReadSmartMediaPage(const FlashCard& card, win::DWORD page, std::span<win::BYTE> data) {
-  const auto length = static_cast<win::DWORD>(data.size());
-  if (card.ataRoad) return SendAta(card, kVendorReadPages, page, data.data(), length, kAtaDataIn, 0, 0);
-  return SendVendor(card, CommandFirstPageCdb(kVendorReadPages, page, static_cast<win::WORD>(length)), data.data(),
-                    length, kScsiDataIn);
 }
 
 }  // namespace tarnlok

@@ -1,4 +1,4 @@
-// The raw flash commands a restore and a duplicate send to SmartMedia and Memory Stick cards:
+// The raw flash writes a restore and a duplicate send to SmartMedia and Memory Stick cards:
 // the readers' vendor commands in the command-first form through SCSI pass-through (or ASPI),
 // or in the ATA register form on IDE and PCMCIA readers, where a write is a set-up command
 // followed by the data as WRITE(10) at LBA 0 (Windows 2000 and XP) or WRITE SECTORS.
@@ -22,11 +22,9 @@ struct FlashCard {
 
 constexpr win::BYTE kEraseUsedBlock = 0x40;
 
-// Memory Stick, by physical block.
-bool ReadMemoryStickExtra(const FlashCard& card, win::DWORD block, std::span<win::BYTE, 4> extra);
+// Memory Stick, by physical block (the reads are card_reads.h's).
 bool EraseMemoryStickBlock(const FlashCard& card, win::DWORD block, win::WORD logical, win::BYTE flag);
 bool WriteMemoryStickBlock(const FlashCard& card, win::DWORD block, win::WORD logical, std::span<const win::BYTE> data);
-bool ReadMemoryStickBlock(const FlashCard& card, win::DWORD block, std::span<win::BYTE> data);
 
 // SmartMedia, by the block's first page.
 bool EraseSmartMediaBlock(const FlashCard& card, win::DWORD firstPage);
@@ -34,7 +32,5 @@ bool EraseSmartMediaBlock(const FlashCard& card, win::DWORD firstPage);
 bool WriteSmartMediaBlock(const FlashCard& card, win::DWORD firstPage, win::WORD logical, bool infoBlock,
                           std::span<const win::BYTE> data);
 bool MarkSmartMediaBlockBad(const FlashCard& card, win::DWORD firstPage);
-bool ReadSmartMediaRedundant(const FlashCard& card, win::DWORD firstPage, std::span<win::BYTE> redundant);
-bool ReadSmartMediaPage(const FlashCard& card, win::DWORD page, std::span<win::BYTE> data);
 
 }  // namespace tarnlok

@@ -1,6 +1,7 @@
 #include "operations/used_space_volume.h"
 
 #include "operations/fat_volume_layout.h"
+#include "operations/fmb_image.h"
 #include "platform/win/byte_order.h"
 
 #include <algorithm>
@@ -237,8 +238,8 @@ UsedSpaceOutcome UsedSpaceWalk::WriteClusters() {
     const win::DWORD value = win::ReadLe32(record, 4);
     if (offset == 0 || value == 0) break;
     // Records come in FAT order, each at the first byte of a whole entry of the stored FAT.
-    const win::DWORD cluster = storedBits == 12 ? (2 * offset + 2) / 3 : offset / (storedBits / 8);
-    const bool wholeEntry = storedBits == 12 ? cluster * 3 / 2 == offset : offset % (storedBits / 8) == 0;
+    const win::DWORD cluster = ClusterOfFatOffset(image_.fileSystem, offset);
+    const bool wholeEntry = FatOffsetOfCluster(image_.fileSystem, cluster) == offset;
     const win::ULONGLONG entryEnd = offset + win::ULONGLONG{storedBits == 12 ? 2U : storedBits / 8U};
     if (offset <= lastOffset || !wholeEntry || cluster < 2 || entryEnd > storedFatBytes) {
       return UsedSpaceOutcome::kInvalidImage;
