@@ -5,7 +5,7 @@
 #include "operations/backup_names.h"
 #include "operations/operation_handlers.h"
 #include "operations/operation_state.h"
-#include "operations/page_colours.h"
+#include "operations/page_look.h"
 #include "operations/refresh_backup_page.h"
 #include "platform/ui/gdi.h"
 #include "platform/ui/messages.h"
@@ -84,13 +84,8 @@ win::BOOL CBkupPage::OnInitDialog() {
   SetTexts(*this, kTexts);
   SetFonts(*this, {kSourceLabel, kSourceText, 1041, 1044, 1045}, App().labelFont);
   SetFonts(*this, {1264}, App().labelFontBold);
-  const std::pair<CIconButton*, win::UINT> icons[] = {
-      {&backupButton_, kBackupIcon}, {&browseButton_, kBrowseIcon}, {&cancelButton_, kCancelIcon}};
-  for (const auto& [button, icon] : icons) {
-    button->SetButtonIcons(icon, 0);
-    button->ShiftButtonColour(0, 30, win::TRUE);
-    button->ShiftButtonColour(4, 30, win::TRUE);
-  }
+  DecorateIconButtons({
+      {&backupButton_, kBackupIcon}, {&browseButton_, kBrowseIcon}, {&cancelButton_, kCancelIcon}});
   usedSpaceChoice_.SetCheck(static_cast<int>(ui::BST_CHECKED));
   ActivePageHwnd = m_hWnd;
   cancelButton_.ShowWindow(ui::SW_HIDE);

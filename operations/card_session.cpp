@@ -27,7 +27,15 @@ constexpr win::DWORD kShareBoth = win::FILE_SHARE_READ | win::FILE_SHARE_WRITE;
 bool OnAtaReader(const DeviceEntry& entry) { return entry.busKind == kBusIde || entry.busKind == kBusPcmcia; }
 bool Windows9x() { return OsKind >= 1 && OsKind <= 4; }
 
+constexpr win::UINT kStringDriveGone = 57449;
+
 }  // namespace
+
+std::string DriveGoneText(char letter) {
+  std::string text = LoadProgramString(kStringDriveGone);
+  if (const std::size_t mark = text.find("%S"); mark != std::string::npos) text.replace(mark, 2, std::string(1, letter));
+  return text;
+}
 
 bool CardSession::Open(DeviceEntry& entry) {
   entry_ = &entry;

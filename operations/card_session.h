@@ -9,7 +9,12 @@
 #include "operations/backup_run.h"
 #include "platform/win/types.h"
 
+#include <string>
+
 namespace tarnlok {
+
+// The message of a card's drive letter that has gone: 57449 with the letter.
+std::string DriveGoneText(char letter);
 
 class CardSession {
  public:

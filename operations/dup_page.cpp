@@ -2,7 +2,7 @@
 
 #include "device/device_state.h"
 #include "operations/operation_handlers.h"
-#include "operations/page_colours.h"
+#include "operations/page_look.h"
 #include "operations/refresh_duplicate_page.h"
 #include "platform/ui/gdi.h"
 #include "platform/ui/messages.h"
@@ -64,13 +64,8 @@ win::BOOL CDupPage::OnInitDialog() {
   App().LoadBackgroundBitmap(kPageBackgroundBitmap);
   CurrentPageCode = kDuplicatePageCode;
   ActivePageHwnd = m_hWnd;
-  const std::pair<CIconButton*, win::UINT> icons[] = {{&duplicateButton_, kDuplicateIcon},
-                                                      {&cancelButton_, kCancelIcon}};
-  for (const auto& [button, icon] : icons) {
-    button->SetButtonIcons(icon, 0);
-    button->ShiftButtonColour(0, 30, win::TRUE);
-    button->ShiftButtonColour(4, 30, win::TRUE);
-  }
+  DecorateIconButtons({{&duplicateButton_, kDuplicateIcon},
+                                                      {&cancelButton_, kCancelIcon}});
   progress_.SetBarColour(kBarColour);
   SetFonts(*this, {controls::kDeviceInfoLabel, controls::kProgressInfoLabel}, App().labelFontBold);
   SetFonts(*this, {controls::kTotalBlocksLabel, controls::kCurrentBlockLabel, controls::kDeviceLabel, controls::kCapacityLabel}, App().labelFont);

@@ -8,6 +8,7 @@
 #include "operations/card_read_run.h"
 #include "operations/operation_strings.h"
 #include "operations/operation_state.h"
+#include "operations/page_look.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/styles.h"
 #include "platform/win/volumes.h"
@@ -40,7 +41,6 @@ constexpr win::UINT kStringDuplicated = 1117;
 constexpr win::UINT kStringTotalBlocks = 1041;
 constexpr win::UINT kStringCurrentBlock = 1042;
 constexpr win::UINT kStringCancel = 1058;
-constexpr win::UINT kStringDriveGone = 57449;
 constexpr win::UINT kStringReinsertPcmcia = 57429;
 constexpr win::UINT kStringTemporaryFileFailed = 61010;
 constexpr win::DWORD kDefaultSectorSize = 512;
@@ -51,12 +51,6 @@ int Show(win::UINT id, win::UINT type) { return ShowStringMessage(id, type); }
 int ShowText(const std::string& text, win::UINT type) {
   MessageText = text;
   return ShowDeviceMessage(text, type);
-}
-
-std::string DriveGoneText(char letter) {
-  std::string text = LoadProgramString(kStringDriveGone);
-  if (const std::size_t mark = text.find("%S"); mark != std::string::npos) text.replace(mark, 2, std::string(1, letter));
-  return text;
 }
 
 }  // namespace
@@ -170,10 +164,8 @@ void DuplicateRun::ShowRunControls() {
   page_.SetDlgItemText(controls::kPhaseText, LoadProgramString(kStringReading));
   page_.SetDlgItemText(controls::kPercentText, "0 %");
   ShowControls(page_, {controls::kPhaseText, controls::kPercentText, controls::kProgressBar}, true);
-  EnableControls(page_, {controls::kPercentText, controls::kProgressBar}, true);
-  page_.progress_.SetPos(0);
-  page_.progress_.SetRange(0, 100);
-  page_.progress_.SetStep(1);
+  EnableControls(page_, {controls::kPercentText}, true);
+  ResetProgressBar(page_.progress_, true);
   progress_.SetTotal(2 * totalSectors_);
 }
 
@@ -309,10 +301,7 @@ DuplicateRun::~DuplicateRun() {
   CancelRequested = 0;
   ShowControls(page_, {controls::kCancelButton, controls::kPhaseText, controls::kPercentText}, false);
   if (page_.ownerSheet != nullptr) page_.ownerSheet->EnableCloseButton(win::TRUE);
-  page_.progress_.EnableWindow(win::FALSE);
-  page_.progress_.SetPos(0);
-  page_.progress_.SetRange(0, 100);
-  page_.progress_.SetStep(1);
+  ResetProgressBar(page_.progress_, false);
   page_.SetDlgItemText(controls::kTotalBlocksValue, "");
   page_.SetDlgItemText(controls::kCurrentBlockValue, "");
   EnableControls(page_, {controls::kTotalBlocksValue, controls::kCurrentBlockValue, controls::kProgressFrame}, false);

@@ -4,7 +4,7 @@
 #include "device/device_state.h"
 #include "operations/operation_handlers.h"
 #include "operations/operation_state.h"
-#include "operations/page_colours.h"
+#include "operations/page_look.h"
 #include "operations/refresh_restore_page.h"
 #include "platform/ui/gdi.h"
 #include "platform/ui/messages.h"
@@ -75,13 +75,8 @@ win::BOOL CRestPage::OnInitDialog() {
   ActivePageHwnd = m_hWnd;
   App().LoadBackgroundBitmap(kPageBackgroundBitmap);
   CurrentPageCode = kRestorePageCode;
-  const std::pair<CIconButton*, win::UINT> icons[] = {
-      {&restoreButton_, kRestoreIcon}, {&cancelButton_, kCancelIcon}, {&browseButton_, kBrowseIcon}};
-  for (const auto& [button, icon] : icons) {
-    button->SetButtonIcons(icon, 0);
-    button->ShiftButtonColour(0, 30, win::TRUE);
-    button->ShiftButtonColour(4, 30, win::TRUE);
-  }
+  DecorateIconButtons({
+      {&restoreButton_, kRestoreIcon}, {&cancelButton_, kCancelIcon}, {&browseButton_, kBrowseIcon}});
   progress_.SetBarColour(kBarColour);
   SetFonts(*this, {controls::kDeviceInfoLabel, controls::kProgressInfoLabel}, App().labelFontBold);
   SetFonts(*this, {controls::kFileNameLabel, controls::kTotalBlocksLabel, controls::kCurrentBlockLabel, controls::kDeviceLabel, controls::kCapacityLabel},

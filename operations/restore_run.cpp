@@ -8,6 +8,7 @@
 #include "operations/base_page.h"
 #include "operations/card_sector_road.h"
 #include "operations/operation_state.h"
+#include "operations/page_look.h"
 #include "operations/used_space_volume.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/styles.h"
@@ -44,7 +45,6 @@ constexpr win::UINT kStringRestored = 1109;
 constexpr win::UINT kStringWriteFailedMessage = 1092;
 constexpr win::UINT kStringTotalBlocks = 1041;
 constexpr win::UINT kStringCancel = 1058;
-constexpr win::UINT kStringDriveGone = 57449;
 constexpr win::UINT kStringReinsertPcmcia = 57429;
 constexpr win::UINT kStringReplaceMedia = 57435;
 constexpr win::DWORD kDefaultSectorSize = 512;
@@ -123,11 +123,7 @@ std::optional<std::string> RestoreRun::CheckNameAndDevice() {
     return std::nullopt;
   }
   if (entry_->noCommandFlag != 0 && !IsDriveLetterPresent(entry_->driveLetter)) {
-    std::string text = LoadProgramString(kStringDriveGone);
-    if (const std::size_t mark = text.find("%S"); mark != std::string::npos) {
-      text.replace(mark, 2, std::string(1, entry_->driveLetter));
-    }
-    ShowText(text, ui::MB_ICONERROR);
+    ShowText(DriveGoneText(entry_->driveLetter), ui::MB_ICONERROR);
     return std::nullopt;
   }
   return name;
@@ -268,10 +264,7 @@ void RestoreRun::ShowRunControls() {
   page_.SetDlgItemText(controls::kActivityText, LoadProgramString(kStringRestoring));
   page_.SetDlgItemText(controls::kPercentText, "0 %");
   ShowControls(page_, {controls::kActivityText, controls::kPercentText, controls::kProgressBar}, true);
-  page_.progress_.EnableWindow(win::TRUE);
-  page_.progress_.SetPos(0);
-  page_.progress_.SetRange(0, 100);
-  page_.progress_.SetStep(1);
+  ResetProgressBar(page_.progress_, true);
   progress_.SetTotal(rawFlash ? win::ULONGLONG{geometry_.sectorsPerBlock} * geometry_.blocksOrSectors
                               : header_.blockCount);
 }
@@ -376,10 +369,7 @@ RestoreRun::~RestoreRun() {
   CancelRequested = 0;
   CloseImage();
   ShowControls(page_, {controls::kActivityText, controls::kPercentText}, false);
-  page_.progress_.EnableWindow(win::FALSE);
-  page_.progress_.SetPos(0);
-  page_.progress_.SetRange(0, 100);
-  page_.progress_.SetStep(1);
+  ResetProgressBar(page_.progress_, false);
   ShowControls(page_, {controls::kCancelButton}, false);
   if (page_.ownerSheet != nullptr) page_.ownerSheet->EnableCloseButton(win::TRUE);
   page_.SetDlgItemText(controls::kTotalBlocksValue, "");

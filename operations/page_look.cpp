@@ -1,4 +1,4 @@
-#include "operations/page_colours.h"
+#include "operations/page_look.h"
 
 #include "platform/ui/cdc.h"
 #include "shell/main_app.h"
@@ -16,6 +16,21 @@ ui::HBRUSH ColouredStatic(ui::CDC* dc, ui::COLORREF colour) {
   dc->SetBkMode(ui::TRANSPARENT);
   dc->SetTextColor(colour);
   return ApplicationBrush(colour);
+}
+
+void DecorateIconButtons(std::initializer_list<std::pair<CIconButton*, win::UINT>> buttons) {
+  for (const auto& [button, icon] : buttons) {
+    button->SetButtonIcons(icon, 0);
+    button->ShiftButtonColour(0, 30, win::TRUE);
+    button->ShiftButtonColour(4, 30, win::TRUE);
+  }
+}
+
+void ResetProgressBar(ui::CProgressCtrl& bar, bool enabled) {
+  bar.EnableWindow(enabled ? win::TRUE : win::FALSE);
+  bar.SetPos(0);
+  bar.SetRange(0, 100);
+  bar.SetStep(1);
 }
 
 }  // namespace tarnlok
