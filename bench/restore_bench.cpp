@@ -13,9 +13,9 @@
 #include "operations/card_read_run.h"
 #include "operations/card_write_run.h"
 #include "platform/machine/machine.h"
-#include "platform/ui/prompter.h"
-#include "platform/win/files.h"
-#include "platform/win/handle_table.h"
+#include "platform/ui/dialogs/prompter.h"
+#include "platform/win/files/files.h"
+#include "platform/win/system/handle_table.h"
 
 #include <benchmark/benchmark.h>
 

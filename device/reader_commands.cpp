@@ -1,7 +1,7 @@
 #include "device/reader_commands.h"
 
 #include "device/device_entry.h"
-#include "platform/win/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <algorithm>
 

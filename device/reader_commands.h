@@ -2,7 +2,7 @@
 // travel in, the no-card reply, the media status word and the media size codes.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <array>
 #include <cstddef>

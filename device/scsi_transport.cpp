@@ -4,9 +4,9 @@
 #include "device/device_messages.h"
 #include "device/device_state.h"
 #include "device/reader_commands.h"
-#include "platform/win/byte_order.h"
-#include "platform/win/device_io.h"
-#include "platform/win/pass_through_layout.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/devices/device_io.h"
+#include "platform/win/layouts/pass_through_layout.h"
 
 #include <algorithm>
 #include <new>

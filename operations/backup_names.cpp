@@ -3,7 +3,7 @@
 #include "device/device_entry.h"
 #include "device/device_messages.h"
 #include "device/device_state.h"
-#include "platform/win/system_clock.h"
+#include "platform/win/system/system_clock.h"
 
 #include <cstdio>
 

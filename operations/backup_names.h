@@ -2,7 +2,7 @@
 // cards are backed up block by block with their flash's own data.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <string>
 

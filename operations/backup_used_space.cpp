@@ -8,7 +8,7 @@
 #include "operations/base_page.h"
 #include "operations/card_reads.h"
 #include "operations/used_space_volume.h"
-#include "platform/win/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <algorithm>
 #include <new>

@@ -1,8 +1,8 @@
 #include "operations/base_page.h"
 
 #include "device/device_messages.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/styles.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/windows/styles.h"
 #include "shell/dialog_texts.h"
 #include "shell/main_app.h"
 #include "shell/page_background.h"

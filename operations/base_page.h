@@ -6,7 +6,7 @@
 #include "operations/bkup_page.h"
 #include "operations/dup_page.h"
 #include "operations/rest_page.h"
-#include "platform/ui/property_sheet.h"
+#include "platform/ui/dialogs/property_sheet.h"
 
 #include <string>
 

@@ -3,8 +3,8 @@
 // button, pumping messages between blocks so that the page repaints and Cancel works.
 #pragma once
 
-#include "platform/ui/controls.h"
-#include "platform/ui/property_sheet.h"
+#include "platform/ui/controls/controls.h"
+#include "platform/ui/dialogs/property_sheet.h"
 #include "shell/icon_button.h"
 #include "shell/shaded_progress.h"
 

@@ -5,7 +5,7 @@
 #include "device/reader_commands.h"
 #include "device/scsi_transport.h"
 #include "device/sector_io.h"
-#include "platform/win/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <algorithm>
 #include <array>

@@ -4,7 +4,7 @@
 #include "device/device_state.h"
 #include "device/scsi_transport.h"
 #include "device/sector_io.h"
-#include "platform/win/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <algorithm>
 #include <array>

@@ -6,11 +6,11 @@
 #include "device/media_capacity.h"
 #include "device/storage_layouts.h"
 #include "device/volume_lock.h"
-#include "platform/ui/message_box.h"
-#include "platform/win/byte_order.h"
-#include "platform/win/device_io.h"
-#include "platform/win/files.h"
-#include "platform/win/handle_table.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/devices/device_io.h"
+#include "platform/win/files/files.h"
+#include "platform/win/system/handle_table.h"
 
 #include <array>
 #include <string>

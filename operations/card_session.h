@@ -7,7 +7,7 @@
 #include "device/device_entry.h"
 #include "device/drive_handle.h"
 #include "operations/backup_run.h"
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <string>
 

@@ -6,7 +6,7 @@
 #include "operations/flash_blocks.h"
 #include "operations/fmb_image.h"
 #include "operations/operation_strings.h"
-#include "platform/win/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <algorithm>
 #include <array>

@@ -7,7 +7,7 @@
 
 #include "operations/flash_card_commands.h"
 #include "operations/image_source.h"
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <functional>
 

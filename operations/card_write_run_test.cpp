@@ -13,7 +13,7 @@
 #include "operations/card_reads.h"
 #include "operations/card_sector_road.h"
 #include "operations/flash_blocks.h"
-#include "platform/machine/machine_testing.h"
+#include "platform/machine/testing/machine_testing.h"
 
 #include <gtest/gtest.h>
 

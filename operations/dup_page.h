@@ -3,8 +3,8 @@
 // the page repaints and its Cancel button works.
 #pragma once
 
-#include "platform/ui/controls.h"
-#include "platform/ui/property_sheet.h"
+#include "platform/ui/controls/controls.h"
+#include "platform/ui/dialogs/property_sheet.h"
 #include "shell/icon_button.h"
 #include "shell/shaded_progress.h"
 

@@ -1,10 +1,10 @@
 #include "operations/duplicate_image.h"
 
-#include "platform/win/c_random.h"
-#include "platform/win/files.h"
-#include "platform/win/global_memory.h"
-#include "platform/win/handle_table.h"
-#include "platform/win/system_clock.h"
+#include "platform/win/system/c_random.h"
+#include "platform/win/files/files.h"
+#include "platform/win/system/global_memory.h"
+#include "platform/win/system/handle_table.h"
+#include "platform/win/system/system_clock.h"
 
 #include <cstdio>
 #include <limits>

@@ -5,10 +5,10 @@
 #include "operations/dup_page.h"
 #include "operations/operation_state.h"
 #include "operations/testing/page_runs.h"
-#include "platform/ui/message_box.h"
-#include "platform/ui/messages.h"
-#include "platform/win/global_memory.h"
-#include "platform/win/paths.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/win/system/global_memory.h"
+#include "platform/win/files/paths.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>

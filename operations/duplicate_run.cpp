@@ -9,9 +9,9 @@
 #include "operations/operation_strings.h"
 #include "operations/operation_state.h"
 #include "operations/page_look.h"
-#include "platform/ui/message_box.h"
-#include "platform/ui/styles.h"
-#include "platform/win/volumes.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/windows/styles.h"
+#include "platform/win/files/volumes.h"
 #include "shell/shell_state.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 
 #include "device/device_messages.h"
 #include "device/device_state.h"
-#include "platform/ui/messages.h"
+#include "platform/ui/windows/messages.h"
 #include "shell/dialog_texts.h"
 
 namespace tarnlok {

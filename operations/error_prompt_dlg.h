@@ -2,7 +2,7 @@
 // run, retry the command, ignore this failure or ignore every later one of the run.
 #pragma once
 
-#include "platform/ui/cdialog.h"
+#include "platform/ui/dialogs/cdialog.h"
 
 namespace tarnlok {
 

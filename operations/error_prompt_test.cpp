@@ -5,10 +5,10 @@
 #include "operations/error_prompt_dlg.h"
 #include "operations/operation_handlers.h"
 #include "operations/operation_state.h"
-#include "platform/ui/message_box.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/test_driver.h"
-#include "platform/ui/window_api.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/testing/test_driver.h"
+#include "platform/ui/windows/window_api.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "operations/fat_volume_layout.h"
 
-#include "platform/win/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <algorithm>
 

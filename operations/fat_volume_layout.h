@@ -4,7 +4,7 @@
 // need more clusters than its type can address grows only as far as that type reaches.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <optional>
 #include <span>

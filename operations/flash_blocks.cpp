@@ -1,6 +1,6 @@
 #include "operations/flash_blocks.h"
 
-#include "platform/win/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 namespace tarnlok {
 namespace {

@@ -3,7 +3,7 @@
 // a used block of some logical address.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <span>
 

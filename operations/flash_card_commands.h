@@ -5,7 +5,7 @@
 #pragma once
 
 #include "device/device_entry.h"
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <span>
 

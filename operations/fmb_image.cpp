@@ -2,7 +2,7 @@
 
 #include "device/file_system_type.h"
 #include "device/reader_commands.h"
-#include "platform/win/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 // them.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <array>
 #include <cstddef>

@@ -1,8 +1,8 @@
 #include "operations/image_file.h"
 
-#include "platform/win/files.h"
-#include "platform/win/handle_table.h"
-#include "platform/win/last_error.h"
+#include "platform/win/files/files.h"
+#include "platform/win/system/handle_table.h"
+#include "platform/win/system/last_error.h"
 
 namespace tarnlok {
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "operations/fmb_image.h"
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <span>
 #include <string>

@@ -1,6 +1,6 @@
 #include "operations/image_source.h"
 
-#include "platform/win/files.h"
+#include "platform/win/files/files.h"
 
 #include <algorithm>
 #include <cstring>

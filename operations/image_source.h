@@ -3,7 +3,7 @@
 // ends before the bytes asked for answers false, so a short image is never taken as zeros.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <span>
 

@@ -3,11 +3,11 @@
 #include "device/device_messages.h"
 #include "device/device_state.h"
 #include "operations/operation_state.h"
-#include "platform/ui/message_box.h"
-#include "platform/ui/message_queue.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/styles.h"
-#include "platform/ui/win_app.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/windows/styles.h"
+#include "platform/ui/windows/win_app.h"
 
 #include <cstdio>
 

@@ -5,10 +5,10 @@
 #pragma once
 
 #include "operations/error_prompt_dlg.h"
-#include "platform/ui/controls.h"
-#include "platform/ui/cwnd.h"
-#include "platform/ui/property_sheet.h"
-#include "platform/win/types.h"
+#include "platform/ui/controls/controls.h"
+#include "platform/ui/windows/cwnd.h"
+#include "platform/ui/dialogs/property_sheet.h"
+#include "platform/win/system/types.h"
 
 #include <functional>
 #include <initializer_list>

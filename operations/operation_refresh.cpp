@@ -2,8 +2,8 @@
 
 #include "device/device_messages.h"
 #include "device/device_state.h"
-#include "platform/ui/styles.h"
-#include "platform/ui/window_api.h"
+#include "platform/ui/windows/styles.h"
+#include "platform/ui/windows/window_api.h"
 #include "shell/refresh_info_page.h"
 #include "shell/shell_state.h"
 

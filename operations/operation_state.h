@@ -2,7 +2,7 @@
 // knows it by. OperationBusy itself lives with device access, whose transports read it.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 namespace tarnlok {
 

@@ -1,7 +1,7 @@
 // String numbers of the restore and duplicate runs.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 namespace tarnlok {
 

@@ -2,9 +2,9 @@
 // with a way onto the Tools page of its main window.
 #pragma once
 
-#include "platform/ui/dialog.h"
-#include "platform/ui/property_sheet.h"
-#include "platform/ui/window_api.h"
+#include "platform/ui/dialogs/dialog.h"
+#include "platform/ui/dialogs/property_sheet.h"
+#include "platform/ui/windows/window_api.h"
 #include "shell/main_dlg.h"
 #include "shell/shell_test_support.h"
 

@@ -1,6 +1,6 @@
 #include "operations/page_look.h"
 
-#include "platform/ui/cdc.h"
+#include "platform/ui/gdi/cdc.h"
 #include "shell/main_app.h"
 
 namespace tarnlok {

@@ -2,9 +2,9 @@
 // with (the application object's brush of a colour) and their progress bar at rest.
 #pragma once
 
-#include "platform/ui/cdc.h"
-#include "platform/ui/controls.h"
-#include "platform/ui/gdi.h"
+#include "platform/ui/gdi/cdc.h"
+#include "platform/ui/controls/controls.h"
+#include "platform/ui/gdi/gdi.h"
 #include "shell/icon_button.h"
 
 #include <initializer_list>

@@ -3,7 +3,7 @@
 #include "device/device_state.h"
 #include "operations/backup_names.h"
 #include "operations/bkup_page.h"
-#include "platform/ui/window_api.h"
+#include "platform/ui/windows/window_api.h"
 #include "shell/refresh_info_page.h"
 #include "shell/shell_state.h"
 

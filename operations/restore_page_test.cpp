@@ -4,11 +4,11 @@
 #include "operations/rest_page.h"
 #include "operations/testing/fat_volumes.h"
 #include "operations/testing/page_runs.h"
-#include "platform/ui/message_box.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/window_api.h"
-#include "platform/win/byte_order.h"
-#include "platform/win/paths.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/files/paths.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>

@@ -10,11 +10,11 @@
 #include "operations/operation_state.h"
 #include "operations/page_look.h"
 #include "operations/used_space_volume.h"
-#include "platform/ui/message_box.h"
-#include "platform/ui/styles.h"
-#include "platform/ui/window_api.h"
-#include "platform/win/files.h"
-#include "platform/win/handle_table.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/windows/styles.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/win/files/files.h"
+#include "platform/win/system/handle_table.h"
 #include "shell/shell_state.h"
 
 #include <algorithm>

@@ -2,8 +2,8 @@
 // with a line of description; a button opens the one-operation sheet for the selected device.
 #pragma once
 
-#include "platform/ui/controls.h"
-#include "platform/ui/property_sheet.h"
+#include "platform/ui/controls/controls.h"
+#include "platform/ui/dialogs/property_sheet.h"
 #include "shell/icon_button.h"
 
 #include <array>

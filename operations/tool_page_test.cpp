@@ -1,12 +1,12 @@
 // The Tools page and the one-operation sheet it opens, run in the whole program headless.
 #include "operations/base_page.h"
 #include "operations/operation_test_support.h"
-#include "platform/ui/list_view.h"
-#include "platform/ui/message_queue.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/property_sheet.h"
-#include "platform/ui/win_app.h"
-#include "platform/ui/window_api.h"
+#include "platform/ui/controls/list_view.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/dialogs/property_sheet.h"
+#include "platform/ui/windows/win_app.h"
+#include "platform/ui/windows/window_api.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "operations/fat_volume_layout.h"
 #include "operations/fmb_image.h"
-#include "platform/win/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <algorithm>
 #include <array>

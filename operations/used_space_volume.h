@@ -11,7 +11,7 @@
 #pragma once
 
 #include "operations/image_source.h"
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <functional>
 

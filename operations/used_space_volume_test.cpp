@@ -3,7 +3,7 @@
 #include "operations/used_space_volume.h"
 
 #include "operations/testing/fat_volumes.h"
-#include "platform/win/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 #include "platform/panel/machine_panel.h"
 #include "platform/script/script.h"
 #include "platform/script/script_runner.h"
-#include "platform/ui/win_app.h"
-#include "platform/win/process.h"
+#include "platform/ui/windows/win_app.h"
+#include "platform/win/system/process.h"
 #include "shell/main_app.h"
 #include "shell/script_program.h"
 

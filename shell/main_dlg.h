@@ -3,10 +3,10 @@
 // borderless frame that can be dragged and shows pure green as see-through.
 #pragma once
 
-#include "platform/ui/controls.h"
-#include "platform/ui/image_list.h"
-#include "platform/ui/list_view.h"
-#include "platform/ui/property_sheet.h"
+#include "platform/ui/controls/controls.h"
+#include "platform/ui/controls/image_list.h"
+#include "platform/ui/controls/list_view.h"
+#include "platform/ui/dialogs/property_sheet.h"
 #include "shell/about_page.h"
 #include "shell/bitmap_dialog.h"
 #include "shell/icon_button.h"

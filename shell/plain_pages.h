@@ -2,7 +2,7 @@
 // page that wears the common background only; and the About box of the system menu.
 #pragma once
 
-#include "platform/ui/property_sheet.h"
+#include "platform/ui/dialogs/property_sheet.h"
 
 namespace tarnlok {
 

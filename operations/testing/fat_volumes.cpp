@@ -1,6 +1,6 @@
 #include "operations/testing/fat_volumes.h"
 
-#include "platform/win/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // used-space body of a card's volume laid out as the backup stores it.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <filesystem>
 #include <string>

@@ -6,8 +6,8 @@
 
 #include "operations/fmb_image.h"
 #include "operations/operation_test_support.h"
-#include "platform/ui/prompter.h"
-#include "platform/win/types.h"
+#include "platform/ui/dialogs/prompter.h"
+#include "platform/win/system/types.h"
 
 #include <filesystem>
 #include <functional>

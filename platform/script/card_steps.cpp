@@ -5,7 +5,7 @@
 #include "platform/panel/card_for_image.h"
 #include "platform/panel/machine_panel.h"
 #include "platform/script/window_steps.h"
-#include "platform/win/paths.h"
+#include "platform/win/files/paths.h"
 
 #include <filesystem>
 

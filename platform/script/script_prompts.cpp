@@ -3,12 +3,12 @@
 #include "platform/script/script_runner.h"
 
 #include "platform/script/window_steps.h"
-#include "platform/ui/control_input.h"
-#include "platform/ui/dialog.h"
-#include "platform/ui/message_box.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/window_api.h"
-#include "platform/win/paths.h"
+#include "platform/ui/controls/control_input.h"
+#include "platform/ui/dialogs/dialog.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/win/files/paths.h"
 
 #include <algorithm>
 #include <array>

@@ -1,10 +1,10 @@
 #include "platform/script/script_runner.h"
 
 #include "platform/script/window_steps.h"
-#include "platform/ui/dialog.h"
-#include "platform/ui/message_queue.h"
-#include "platform/ui/process_exit.h"
-#include "platform/ui/surface.h"
+#include "platform/ui/dialogs/dialog.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/process_exit.h"
+#include "platform/ui/windows/surface.h"
 
 #include <algorithm>
 #include <cstdio>

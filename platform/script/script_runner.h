@@ -7,7 +7,7 @@
 #pragma once
 
 #include "platform/script/script.h"
-#include "platform/ui/prompter.h"
+#include "platform/ui/dialogs/prompter.h"
 
 #include <chrono>
 #include <deque>

@@ -2,7 +2,7 @@
 // keyboard would. Each throws StepFailed, saying why, when it cannot act.
 #pragma once
 
-#include "platform/ui/ui_types.h"
+#include "platform/ui/windows/ui_types.h"
 
 #include <string>
 

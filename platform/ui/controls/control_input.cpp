@@ -1,13 +1,13 @@
-#include "platform/ui/control_input.h"
+#include "platform/ui/controls/control_input.h"
 
-#include "platform/ui/input_router.h"
-#include "platform/ui/list_box.h"
-#include "platform/ui/list_view.h"
-#include "platform/ui/message_queue.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/window_api.h"
-#include "platform/ui/window_class.h"
-#include "platform/ui/window_table.h"
+#include "platform/ui/windows/input_router.h"
+#include "platform/ui/controls/list_box.h"
+#include "platform/ui/controls/list_view.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/ui/windows/window_class.h"
+#include "platform/ui/windows/window_table.h"
 
 namespace ui {
 namespace {

@@ -2,7 +2,7 @@
 // synthesised when nothing else waits, and timers on an injectable clock.
 #pragma once
 
-#include "platform/ui/ui_types.h"
+#include "platform/ui/windows/ui_types.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
-#include "platform/ui/window_table.h"
+#include "platform/ui/windows/window_table.h"
 
-#include "platform/ui/surface.h"
+#include "platform/ui/windows/surface.h"
 
 #include <map>
 

@@ -3,7 +3,7 @@
 // GlobalReAlloc, discardable blocks.
 #pragma once
 
-#include "platform/win/types.h"
+#include "platform/win/system/types.h"
 
 #include <cstddef>
 

@@ -1,12 +1,12 @@
-#include "platform/ui/message_queue.h"
+#include "platform/ui/windows/message_queue.h"
 
-#include "platform/ui/messages.h"
-#include "platform/ui/surface.h"
-#include "platform/ui/window_api.h"
-#include "platform/ui/window_class.h"
-#include "platform/ui/window_table.h"
-#include "platform/win/last_error.h"
-#include "platform/win/system_clock.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/windows/surface.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/ui/windows/window_class.h"
+#include "platform/ui/windows/window_table.h"
+#include "platform/win/system/last_error.h"
+#include "platform/win/system/system_clock.h"
 
 #include <algorithm>
 #include <array>

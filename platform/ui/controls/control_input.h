@@ -4,7 +4,7 @@
 // hidden, disabled (itself, an ancestor or its top-level window) or covered by another window.
 #pragma once
 
-#include "platform/ui/ui_types.h"
+#include "platform/ui/windows/ui_types.h"
 
 #include <string_view>
 

@@ -1,14 +1,14 @@
-#include "platform/ui/test_driver.h"
+#include "platform/ui/testing/test_driver.h"
 
-#include "platform/ui/control_input.h"
-#include "platform/ui/dialog.h"
-#include "platform/ui/input_router.h"
-#include "platform/ui/menu.h"
-#include "platform/ui/message_queue.h"
-#include "platform/ui/process_exit.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/window_api.h"
-#include "platform/win/manual_clock.h"
+#include "platform/ui/controls/control_input.h"
+#include "platform/ui/dialogs/dialog.h"
+#include "platform/ui/windows/input_router.h"
+#include "platform/ui/windows/menu.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/process_exit.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/win/system/manual_clock.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // The "SysTabControl32" class's messages and notifications.
 #pragma once
 
-#include "platform/ui/messages.h"
+#include "platform/ui/windows/messages.h"
 
 namespace ui {
 

@@ -1,7 +1,7 @@
-#include "platform/win/global_memory.h"
+#include "platform/win/system/global_memory.h"
 
-#include "platform/win/address_tokens.h"
-#include "platform/win/last_error.h"
+#include "platform/win/layouts/address_tokens.h"
+#include "platform/win/system/last_error.h"
 
 #include <gtest/gtest.h>
 

@@ -2,16 +2,16 @@
 // tab asks the parent with TCN_SELCHANGING (non-zero keeps the current tab) and then reports
 // TCN_SELCHANGE; TCM_SETCURSEL changes the tab without asking; tabs show images of the
 // control's image list. Not implemented: several rows, TCS_BUTTONS, tooltips.
-#include "platform/ui/tab_control.h"
+#include "platform/ui/controls/tab_control.h"
 
-#include "platform/ui/control_paint.h"
-#include "platform/ui/control_procs.h"
-#include "platform/ui/image_list_internal.h"
-#include "platform/ui/message_queue.h"
-#include "platform/ui/native_control.h"
-#include "platform/ui/window_api.h"
-#include "platform/ui/window_class.h"
-#include "platform/ui/window_table.h"
+#include "platform/ui/controls/control_paint.h"
+#include "platform/ui/controls/control_procs.h"
+#include "platform/ui/controls/image_list_internal.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/native_control.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/ui/windows/window_class.h"
+#include "platform/ui/windows/window_table.h"
 
 #include <QEvent>
 #include <QMouseEvent>
