@@ -97,6 +97,9 @@ bool ExecScsiCommandNt(win::HANDLE handle, const win::BYTE* cdb, win::BYTE cdbLe
     std::copy_n(request.begin() + kDataOffset, dataLength, data);
   }
   if (!delivered) return false;
+  // While a run writes a card, a command the device refused (a failed erase or raw write
+  // answers CHECK CONDITION with every byte moved) must not count as done.
+  if (win::ReadU8(request, spt::kScsiStatus) != 0 && OperationBusy != 0) return false;
   return !VendorReplyFails(cdb, data, dataLength);
 }
 

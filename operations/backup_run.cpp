@@ -11,7 +11,9 @@
 #include "operations/backup_names.h"
 #include "operations/base_page.h"
 #include "operations/card_reads.h"
+#include "operations/card_session.h"
 #include "operations/operation_state.h"
+#include "operations/page_look.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/resources/resources.h"
 #include "platform/ui/windows/styles.h"
@@ -38,7 +40,6 @@ constexpr win::UINT kStringFolderFailed = 1143;
 constexpr win::UINT kStringFolderReason = 1144;
 constexpr win::UINT kStringOverwrite = 1079;
 constexpr win::UINT kStringSameDrive = 1080;
-constexpr win::UINT kStringDriveGone = 57449;
 constexpr win::UINT kStringCloseOthers = 1081;
 constexpr win::UINT kStringOpenFailed = 1089;
 constexpr win::UINT kStringNoMedia = 1090;
@@ -210,9 +211,7 @@ bool BackupRun::CheckCardAndTarget(const std::string& imagePath) {
     return false;
   }
   if (entry_->noCommandFlag != 0 && !IsDriveLetterPresent(entry_->driveLetter)) {
-    std::string text = LoadProgramString(kStringDriveGone);
-    const std::size_t mark = text.find("%S");
-    if (mark != std::string::npos) text.replace(mark, 2, std::string(1, entry_->driveLetter));
+    const std::string text = DriveGoneText(entry_->driveLetter);
     MessageText = text;
     ShowDeviceMessage(text, ui::MB_ICONERROR);
     return false;
@@ -376,10 +375,7 @@ void BackupRun::ShowRunControls() {
   page_.SetDlgItemText(kActivityText, LoadProgramString(kStringWritingImage));
   page_.SetDlgItemText(kPercentText, "0 %");
   ShowControls(page_, {kActivityText, kPercentText, kProgressBar}, true);
-  page_.progress_.EnableWindow(win::TRUE);
-  page_.progress_.SetPos(0);
-  page_.progress_.SetRange(0, 100);
-  page_.progress_.SetStep(1);
+  ResetProgressBar(page_.progress_, true);
   progress_.SetTotal(rawFlash || !usedSpace_ ? win::ULONGLONG{geometry_.blocksOrSectors} *
                                                    (rawFlash ? geometry_.sectorsPerBlock : 1)
                                              : 0);
@@ -553,10 +549,7 @@ void BackupRun::EndControls() {
   if (ActivePageHwnd != nullptr) ui::ShowWindow(ui::GetDlgItem(ActivePageHwnd, kCancelButton), ui::SW_HIDE);
   if (page_.ownerSheet != nullptr) page_.ownerSheet->EnableCloseButton(win::TRUE);
   ShowControls(page_, {kActivityText, kPercentText}, false);
-  page_.progress_.EnableWindow(win::FALSE);
-  page_.progress_.SetPos(0);
-  page_.progress_.SetRange(0, 100);
-  page_.progress_.SetStep(1);
+  ResetProgressBar(page_.progress_, false);
   page_.SetDlgItemText(kTotalBlocksValue, "");
   page_.SetDlgItemText(kCurrentBlockValue, "");
   EnableControls(page_, {kTotalBlocksValue, kCurrentBlockValue, kProgressFrame}, false);

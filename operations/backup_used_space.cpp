@@ -7,6 +7,7 @@
 #include "operations/backup_run.h"
 #include "operations/base_page.h"
 #include "operations/card_reads.h"
+#include "operations/used_space_volume.h"
 #include "platform/win/layouts/byte_order.h"
 
 #include <algorithm>
@@ -39,12 +40,6 @@ BootParameters ReadBootParameters(std::span<const win::BYTE, 512> bpb, win::BYTE
   return parameters;
 }
 
-// Sectors of the root directory as the image stores them: one more when the entry count is no
-// multiple of the sector size.
-win::DWORD RootDirectorySectors(win::DWORD rootEntries, win::DWORD bytesPerSector) {
-  return rootEntries * 32 / bytesPerSector + (rootEntries % bytesPerSector != 0 ? 1 : 0);
-}
-
 }  // namespace
 
 win::ULONGLONG BackupRun::SystemAreaBytes() const {
@@ -54,7 +49,7 @@ win::ULONGLONG BackupRun::SystemAreaBytes() const {
   if (volume_.sector0IsMbr != 0 && volume_.volumeStart > 1) sectors += volume_.volumeStart - 1;
   if (bpb.reservedSectors > 1) sectors += bpb.reservedSectors - 1;
   if (volume_.fileSystem == kFat12) sectors += bpb.fatSectors;
-  if (volume_.fileSystem != kFat32) sectors += RootDirectorySectors(bpb.rootEntries, bytesPerSector);
+  if (volume_.fileSystem != kFat32) sectors += StoredRootSectors(bpb.rootEntries, bytesPerSector);
   return sectors * bytesPerSector;
 }
 
@@ -83,7 +78,7 @@ bool BackupRun::BackupUsedSpace() {
   const win::DWORD bytesPerSector = geometry_.bytesPerSector;
   const bool mbr = volume_.sector0IsMbr != 0;
   const win::DWORD start = mbr ? volume_.volumeStart : 0;
-  const win::DWORD rootSectors = fileSystem == kFat32 ? 0 : RootDirectorySectors(bpb.rootEntries, bytesPerSector);
+  const win::DWORD rootSectors = fileSystem == kFat32 ? 0 : StoredRootSectors(bpb.rootEntries, bytesPerSector);
   const win::ULONGLONG clusterBytes = win::ULONGLONG{bpb.sectorsPerCluster} * bytesPerSector;
   if (clusterBytes == 0) return false;
 

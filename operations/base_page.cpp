@@ -28,7 +28,17 @@ CBasePage::CBasePage(int mode, int deviceRow, const std::string& rowText) : mode
       backupPage_.ownerSheet = this;
       AddPage(&backupPage_);
       break;
-    default:  // the other operations' pages are added here as they come
+    case kModeDuplicate:
+      duplicatePage_.deviceRow = deviceRow;
+      duplicatePage_.ownerSheet = this;
+      AddPage(&duplicatePage_);
+      break;
+    case kModeRestore:
+      restorePage_.deviceRow = deviceRow;
+      restorePage_.ownerSheet = this;
+      AddPage(&restorePage_);
+      break;
+    default:  // the Format page is added here when it comes
       break;
   }
 }

@@ -4,6 +4,8 @@
 #pragma once
 
 #include "operations/bkup_page.h"
+#include "operations/dup_page.h"
+#include "operations/rest_page.h"
 #include "platform/ui/dialogs/property_sheet.h"
 
 #include <string>
@@ -33,6 +35,8 @@ class CBasePage : public ui::CPropertySheet {
   void OnPaint();
 
   CBkupPage backupPage_;
+  CDupPage duplicatePage_;
+  CRestPage restorePage_;
   int mode_;
   int deviceRow_;
 };

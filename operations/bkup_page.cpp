@@ -5,6 +5,7 @@
 #include "operations/backup_names.h"
 #include "operations/operation_handlers.h"
 #include "operations/operation_state.h"
+#include "operations/page_look.h"
 #include "operations/refresh_backup_page.h"
 #include "platform/ui/gdi/gdi.h"
 #include "platform/ui/windows/messages.h"
@@ -42,14 +43,6 @@ constexpr int kTransparentStatics[] = {1041, 1044, 1045, 1048, 1096, 1097, 1237,
 bool IsTransparentStatic(int id) {
   return std::find(std::begin(kTransparentStatics), std::end(kTransparentStatics), id) !=
          std::end(kTransparentStatics);
-}
-
-// The colour slot of the application's brushes that goes with a colour.
-ui::HBRUSH ApplicationBrush(ui::COLORREF colour) {
-  for (std::size_t i = 0; i < App().colours.size(); ++i) {
-    if (App().colours[i] == colour) return static_cast<ui::HBRUSH>(App().brushes[i].GetSafeHandle());
-  }
-  return static_cast<ui::HBRUSH>(ui::GetStockObject(ui::HOLLOW_BRUSH));
 }
 
 }  // namespace
@@ -91,13 +84,8 @@ win::BOOL CBkupPage::OnInitDialog() {
   SetTexts(*this, kTexts);
   SetFonts(*this, {kSourceLabel, kSourceText, 1041, 1044, 1045}, App().labelFont);
   SetFonts(*this, {1264}, App().labelFontBold);
-  const std::pair<CIconButton*, win::UINT> icons[] = {
-      {&backupButton_, kBackupIcon}, {&browseButton_, kBrowseIcon}, {&cancelButton_, kCancelIcon}};
-  for (const auto& [button, icon] : icons) {
-    button->SetButtonIcons(icon, 0);
-    button->ShiftButtonColour(0, 30, win::TRUE);
-    button->ShiftButtonColour(4, 30, win::TRUE);
-  }
+  DecorateIconButtons({
+      {&backupButton_, kBackupIcon}, {&browseButton_, kBrowseIcon}, {&cancelButton_, kCancelIcon}});
   usedSpaceChoice_.SetCheck(static_cast<int>(ui::BST_CHECKED));
   ActivePageHwnd = m_hWnd;
   cancelButton_.ShowWindow(ui::SW_HIDE);
@@ -164,10 +152,7 @@ ui::HBRUSH CBkupPage::OnCtlColor(ui::CDC* dc, ui::CWnd* control, ui::UINT kind) 
   if (IsTransparentStatic(id)) {
     dc->SetBkMode(ui::TRANSPARENT);
   } else if (id == kTotalBlocksValue || id == kCurrentBlockValue || id == kPercentText) {
-    const ui::COLORREF colour = id == kPercentText ? kPercentColour : kValueColour;
-    dc->SetBkMode(ui::TRANSPARENT);
-    dc->SetTextColor(colour);
-    return ApplicationBrush(colour);
+    return ColouredStatic(dc, id == kPercentText ? kPercentColour : kValueColour);
   }
   return static_cast<ui::HBRUSH>(ui::GetStockObject(ui::HOLLOW_BRUSH));
 }

@@ -62,11 +62,11 @@ TEST_F(ToolPage, BackupOpensTheSheetWithItsPageAndACloseButtonOnly) {
 TEST_F(ToolPage, EnterOnAFocusedButtonOpensItsSheetAndASheetWithoutItsPageShowsNone) {
   Start(test_support::TwoReaders("xp"));
   OnToolsPage([&](ui::HWND, ui::HWND tools) {
-    ui::SetFocus(ui::GetDlgItem(tools, 1170));
+    ui::SetFocus(ui::GetDlgItem(tools, 1172));
     driver.Enter();
   });
   driver.OnDialog(0, [&](ui::HWND sheet) {
-    EXPECT_EQ(test_support::WindowText(sheet), "Duplicate");
+    EXPECT_EQ(test_support::WindowText(sheet), "Format");
     EXPECT_EQ(CurrentPageCode, 1) << "no operation page became active";
     driver.Click(sheet, 2);
   });

@@ -62,6 +62,11 @@ std::string DialogText(ui::HWND dialog, int control) {
 
 void ScriptRunner::RunStepInsideBox(const std::string& what) {
   if (next_ == steps_.size()) Fail(LastLine(), what + " has no reply and no step is left");
+  // A wait ends at a box that the steps after it act in (a card swapped while a run asks for it).
+  if (steps_[next_].verb == Verb::Wait && next_ + 1 < steps_.size() && ActsInsideBox(steps_[next_ + 1].verb)) {
+    waitStarted_.reset();
+    ++next_;
+  }
   const Step& step = steps_[next_];
   if (!ActsInsideBox(step.verb)) Fail(step.line, what + " waits for a reply");
   RunNext();

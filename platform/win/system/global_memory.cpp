@@ -3,6 +3,7 @@
 #include "platform/win/layouts/address_tokens.h"
 #include "platform/win/system/last_error.h"
 
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -36,9 +37,17 @@ BlockTable& Table() {
   return table;
 }
 
+std::atomic<std::size_t> allocLimit{0};
+
 }  // namespace
 
+void SetGlobalAllocLimit(std::size_t bytes) { allocLimit = bytes; }
+
 HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes) {
+  if (const std::size_t limit = allocLimit; limit != 0 && bytes > limit) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
   auto block = std::make_unique<Block>();
   // One byte at least, so that every block has memory of its own and a distinct address.
   block->memory.reset(new (std::nothrow) BYTE[bytes == 0 ? 1 : bytes]);

@@ -28,6 +28,9 @@ void* GlobalLock(HGLOBAL block);
 BOOL GlobalUnlock(HGLOBAL block);
 // The size asked for; 0 with ERROR_INVALID_HANDLE for an unknown handle.
 std::size_t GlobalSize(HGLOBAL block);
+// Tests: a block larger than this fails as it does when the system runs short (0, the start:
+// no limit), so that the callers' roads for a refused block can run.
+void SetGlobalAllocLimit(std::size_t bytes);
 // The 32-bit address of the block's first byte; 0 with ERROR_INVALID_HANDLE for an unknown
 // handle. It stops resolving when the block is freed.
 DWORD GlobalAddressToken(HGLOBAL block);

@@ -87,5 +87,19 @@ TEST(GlobalMemory, EmptyBlocksAreDistinct) {
   GlobalFree(second);
 }
 
+TEST(GlobalMemory, ALimitRefusesLargerBlocksAsShortMemoryDoes) {
+  SetGlobalAllocLimit(4096);
+  SetLastError(kSentinel);
+  EXPECT_EQ(GlobalAlloc(GPTR, 4097), nullptr);
+  EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
+  const HGLOBAL fits = GlobalAlloc(GPTR, 4096);
+  EXPECT_NE(fits, nullptr);
+  GlobalFree(fits);
+  SetGlobalAllocLimit(0);
+  const HGLOBAL large = GlobalAlloc(GPTR, 1 << 20);
+  EXPECT_NE(large, nullptr);
+  GlobalFree(large);
+}
+
 }  // namespace
 }  // namespace win

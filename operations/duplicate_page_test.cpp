@@ -1,0 +1,150 @@
+// The Duplicate page run in the whole program on the simulated machine: a card copied onto
+// another through a card swap, a wrong second card refused until the right one is in, the
+// temporary-file road when no memory block that large is had, and the file gone on every way out.
+#include "device/device_state.h"
+#include "operations/dup_page.h"
+#include "operations/operation_state.h"
+#include "operations/testing/page_runs.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/win/system/global_memory.h"
+#include "platform/win/files/paths.h"
+#include "tests/support/test_data_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+namespace tarnlok {
+namespace {
+
+using test_support::Bytes;
+using test_support::ReadHostBytes;
+
+constexpr int kDuplicateTool = 1170;
+constexpr int kPromptTemplate = 152;
+constexpr int kRowE = 0;
+
+std::filesystem::path Home(const std::string& name) { return tarnlok::test_support::TestDataHome() / name; }
+
+std::vector<std::filesystem::path> TemporaryFiles() {
+  std::vector<std::filesystem::path> files;
+  const auto folder = win::HostPathOf("C:\\Program Files\\Tarnlok\\");
+  if (!folder || !std::filesystem::exists(*folder)) return files;
+  for (const auto& entry : std::filesystem::directory_iterator(*folder)) {
+    if (entry.path().extension() == ".TMP") files.push_back(entry.path());
+  }
+  return files;
+}
+
+class DuplicatePage : public test_support::PageRunTest {
+ protected:
+  void TearDown() override {
+    win::SetGlobalAllocLimit(0);
+    PageRunTest::TearDown();
+  }
+
+  // E holds the source; K a card of the same size, W a smaller one.
+  void StartMachine(const std::string& faultsOfE = "") {
+    source = test_support::PatternBytes(20000 * 512, 0x21);
+    test_support::WriteHostBytes(Home("e.img"), source);
+    test_support::WriteHostBytes(Home("k.img"), test_support::PatternBytes(20000 * 512, 0x9C));
+    test_support::WriteHostBytes(Home("w.img"), test_support::PatternBytes(10000 * 512, 0x44));
+    Start(R"({ "version": 1, "windows": "xp", "readers": [
+      { "bus": "usb", "maker": true, "product": "CF Reader", "letter": "E",
+        "card": { "kind": "cf", "image": "e.img", "sectors": 20000 )" + faultsOfE + R"( } },
+      { "bus": "usb", "maker": true, "product": "CF Reader", "letter": "K",
+        "card": { "kind": "cf", "image": "k.img", "sectors": 20000 } },
+      { "bus": "usb", "maker": true, "product": "CF Reader", "letter": "W",
+        "card": { "kind": "cf", "image": "w.img", "sectors": 10000 } } ] })");
+  }
+
+  void Duplicate() {
+    OnPage(kDuplicateTool, kDuplicatePageTemplate, kRowE, [this](ui::HWND page) {
+      EXPECT_EQ(test_support::ItemText(page, duplicate_page::kDeviceValue), " CF Reader        [E:]");
+      driver.WhenIdle([this, page] { driver.Click(page, duplicate_page::kDuplicateButton); });
+      driver.WhenIdle([page] {
+        EXPECT_FALSE(ui::IsWindowVisible(ui::GetDlgItem(page, duplicate_page::kCancelButton)));
+        EXPECT_TRUE(ui::IsWindowEnabled(ui::GetDlgItem(page, duplicate_page::kDuplicateButton)));
+        EXPECT_EQ(OperationBusy, 0u);
+      });
+    });
+  }
+
+  void ExpectConfirmation() {
+    prompter.AnswerMessageBox(ui::IDOK, "Please close all the application(s) that are using this drive");
+  }
+
+  Bytes source;
+};
+
+TEST_F(DuplicatePage, CopiesTheCardOntoTheOtherCardAfterTheSwapAndRefusesASmallerOneUntilThen) {
+  StartMachine();
+  test_support::ActingPrompter acting(prompter);
+  // At "insert the other card" the user puts the small card in; when it is refused, the right one.
+  acting.When("Please insert a new blank writable media", [this] { machine_->SwapCards('E', 'W'); });
+  acting.When("The destination media is smaller", [this] { machine_->SwapCards('E', 'K'); });
+  ExpectConfirmation();
+  prompter.AnswerMessageBox(ui::IDOK, "Successfully read the source media contents.");
+  prompter.AnswerMessageBox(ui::IDRETRY, "Destination Size:  5 MB");
+  prompter.AnswerMessageBox(ui::IDOK, "Successfully duplicated the media.");
+  Duplicate();
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+  EXPECT_TRUE(ReadHostBytes(Home("k.img")) == source) << "the copy";
+  EXPECT_TRUE(ReadHostBytes(Home("e.img")) == source) << "the source, now in W, as it was";
+  EXPECT_TRUE(TemporaryFiles().empty());
+}
+
+TEST_F(DuplicatePage, WithoutAMemoryBlockItGoesThroughATemporaryFileThatIsGoneAfterwards) {
+  StartMachine();
+  win::SetGlobalAllocLimit(1 << 20);
+  test_support::ActingPrompter acting(prompter);
+  std::vector<std::filesystem::path> during;
+  acting.When("Please insert a new blank writable media", [&] {
+    during = TemporaryFiles();
+    machine_->SwapCards('E', 'K');
+  });
+  ExpectConfirmation();
+  prompter.AnswerMessageBox(ui::IDOK, "Successfully read the source media contents.");
+  prompter.AnswerMessageBox(ui::IDOK, "Successfully duplicated the media.");
+  Duplicate();
+  ASSERT_EQ(during.size(), 1u) << "the image waits in one temporary file";
+  EXPECT_TRUE(std::regex_match(during[0].filename().string(), std::regex(R"(\d{4,5}\.TMP)")));
+  EXPECT_TRUE(TemporaryFiles().empty());
+  EXPECT_TRUE(ReadHostBytes(Home("k.img")) == source);
+}
+
+TEST_F(DuplicatePage, AbortOnAReadFailureEndsTheRunAndRemovesTheTemporaryFile) {
+  StartMachine(R"(, "faults": [ { "op": "read", "sector": 9000, "times": "always" } ])");
+  win::SetGlobalAllocLimit(1 << 20);
+  std::string step;
+  driver.OnDialog(kPromptTemplate, [&](ui::HWND prompt) {
+    step = test_support::ItemText(prompt, 1132);
+    EXPECT_EQ(TemporaryFiles().size(), 1u);
+    driver.Click(prompt, 4);
+  });
+  ExpectConfirmation();
+  Duplicate();
+  EXPECT_EQ(step, "Unable to read from the media.");
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+  EXPECT_TRUE(TemporaryFiles().empty());
+  EXPECT_TRUE(ReadHostBytes(Home("k.img")) == test_support::PatternBytes(20000 * 512, 0x9C)) << "nothing written";
+}
+
+TEST_F(DuplicatePage, CancelDuringTheWritePhaseEndsTheRun) {
+  StartMachine();
+  test_support::ActingPrompter acting(prompter);
+  acting.When("Please insert a new blank writable media", [this] {
+    machine_->SwapCards('E', 'K');
+    CancelRequested = 1;  // as the Cancel button does once the run is busy again
+  });
+  ExpectConfirmation();
+  prompter.AnswerMessageBox(ui::IDOK, "Successfully read the source media contents.");
+  prompter.AnswerMessageBox(ui::IDYES, "Do you want to cancel the current operation?");
+  Duplicate();
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+  EXPECT_TRUE(ReadHostBytes(Home("k.img")) == test_support::PatternBytes(20000 * 512, 0x9C)) << "nothing written";
+}
+
+}  // namespace
+}  // namespace tarnlok

@@ -1,0 +1,73 @@
+// The Restore page: writes a backup image (*.FMB) back onto the card of the sheet's device,
+// inside the handler of its Restore button, pumping messages between blocks so that the page
+// repaints and its Cancel button works.
+#pragma once
+
+#include "platform/ui/controls/controls.h"
+#include "platform/ui/dialogs/property_sheet.h"
+#include "shell/icon_button.h"
+#include "shell/shaded_progress.h"
+
+namespace tarnlok {
+
+class CBasePage;
+
+constexpr win::UINT kRestorePageTemplate = 131;
+
+// Controls of the page.
+namespace restore_page {
+constexpr int kImageNameEdit = 1058;
+constexpr int kBrowseButton = 1059;
+constexpr int kFileNameLabel = 1060;
+constexpr int kProgressFrame = 1061;
+constexpr int kTotalBlocksLabel = 1062;
+constexpr int kCurrentBlockLabel = 1063;
+constexpr int kTotalBlocksValue = 1064;
+constexpr int kCurrentBlockValue = 1065;
+constexpr int kActivityText = 1066;
+constexpr int kRestoreButton = 1067;
+constexpr int kDeviceLabel = 1068;
+constexpr int kDeviceValue = 1069;
+constexpr int kCapacityLabel = 1070;
+constexpr int kCapacityValue = 1071;
+constexpr int kProgressBar = 1074;
+constexpr int kPercentText = 1075;
+constexpr int kHelpButton = 1092;
+constexpr int kCancelButton = 1093;
+constexpr int kDeviceInfoLabel = 1264;
+constexpr int kProgressInfoLabel = 1265;
+}  // namespace restore_page
+
+class CRestPage : public ui::CPropertyPage {
+ public:
+  CRestPage();
+  win::BOOL OnInitDialog() override;
+  win::BOOL OnSetActive() override;
+  win::BOOL OnKillActive() override;
+  void DoDataExchange(ui::CDataExchange* dx) override;
+  const ui::MessageMap& GetMessageMap() const override;
+
+  // The Restore button: the whole run, from the checks of the name to the final message.
+  void RestoreMedia();
+
+  // Set by the sheet before the page is created; negative: no device.
+  int deviceRow = -1;
+  CBasePage* ownerSheet = nullptr;
+
+ private:
+  friend class RestoreRun;
+  void OnBrowse();
+  void OnCancelButton();
+  void OnHelpButton();
+  ui::LRESULT OnHelp(ui::WPARAM, ui::LPARAM);
+  void OnPaint();
+  ui::HBRUSH OnCtlColor(ui::CDC* dc, ui::CWnd* control, ui::UINT kind);
+
+  CShadedProgress progress_;
+  CIconButton cancelButton_;
+  CIconButton browseButton_;
+  CIconButton restoreButton_;
+  ui::CButton helpButton_;
+};
+
+}  // namespace tarnlok

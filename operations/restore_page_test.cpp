@@ -1,0 +1,234 @@
+// The Restore page run in the whole program on the simulated machine: images written back byte
+// for byte, used-space images grown onto a larger card, damaged and crafted images refused with
+// the card untouched, and failures of the card reaching the error prompt.
+#include "operations/rest_page.h"
+#include "operations/testing/fat_volumes.h"
+#include "operations/testing/page_runs.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/files/paths.h"
+#include "tests/support/test_data_folder.h"
+
+#include <gtest/gtest.h>
+
+namespace tarnlok {
+namespace {
+
+using test_support::Bytes;
+using test_support::ReadHostBytes;
+
+constexpr win::DWORD kSectors = 20000;
+constexpr char kImage[] = "C:\\restore.FMB";
+constexpr int kRestoreTool = 1169;
+constexpr int kPromptTemplate = 152;
+// The device list shows the readers by drive letter: E, G, K.
+constexpr int kRowG = 1;
+constexpr int kRowK = 2;
+
+std::filesystem::path Home(const std::string& name) { return tarnlok::test_support::TestDataHome() / name; }
+std::filesystem::path ImagePath() { return *win::HostPathOf(kImage); }
+
+FmbHeader PlainHeader(win::DWORD sectors) {
+  FmbHeader header;
+  header.deviceKind = 1;
+  header.mediaSizeCode = sectors / 2000;
+  header.sectorsPerBlock = 63;
+  header.blockCount = sectors;
+  header.complete = 1;
+  return header;
+}
+
+class RestorePage : public test_support::PageRunTest {
+ protected:
+  // E and K hold cards of 20000 sectors, G one of 64 MB; E's card is what the images hold.
+  void StartMachine(const std::string& faultsOfK = "") {
+    source = test_support::PatternBytes(kSectors * 512, 0x21);
+    test_support::WriteHostBytes(Home("e.img"), source);
+    test_support::WriteHostBytes(Home("k.img"), test_support::PatternBytes(kSectors * 512, 0x9C));
+    Start(R"({ "version": 1, "windows": "xp", "readers": [
+      { "bus": "usb", "maker": true, "product": "CF Reader", "letter": "E",
+        "card": { "kind": "cf", "image": "e.img", "sectors": 20000 } },
+      { "bus": "usb", "maker": true, "product": "CF Reader", "letter": "K",
+        "card": { "kind": "cf", "image": "k.img", "sectors": 20000 )" + faultsOfK + R"( } },
+      { "bus": "usb", "maker": true, "product": "CF Reader", "letter": "G",
+        "card": { "kind": "cf", "image": "g.img", "sectors": 131072 } } ] })");
+  }
+
+  // Once the page waits: writes the image and presses Restore; the run takes the click then.
+  void RestoreImage(ui::HWND page, const Bytes& image, const char* name = kImage) {
+    driver.WhenIdle([this, page, image, name] {
+      test_support::WriteHostBytes(ImagePath(), image);
+      ui::SetDlgItemTextA(page, restore_page::kImageNameEdit, name);
+      driver.Click(page, restore_page::kRestoreButton);
+    });
+  }
+
+  void ExpectWarning() { prompter.AnswerMessageBox(ui::IDOK, "WARNING: Restore will delete all the contents"); }
+  void ExpectSuccess() { prompter.AnswerMessageBox(ui::IDOK, "Successfully restored the media."); }
+
+  Bytes source;
+};
+
+TEST_F(RestorePage, AWholeMediaImageComesBackByteForByteOntoAnotherCard) {
+  StartMachine();
+  ExpectWarning();
+  ExpectSuccess();
+  OnPage(kRestoreTool, kRestorePageTemplate, kRowK, [&](ui::HWND page) {
+    EXPECT_EQ(test_support::ItemText(page, restore_page::kDeviceValue), " CF Reader        [K:]");
+    RestoreImage(page, test_support::BackupImage(PlainHeader(kSectors), source));
+    driver.WhenIdle([page] {
+      EXPECT_EQ(test_support::ItemText(page, restore_page::kCurrentBlockValue), "") << "emptied at the end";
+      EXPECT_FALSE(ui::IsWindowVisible(ui::GetDlgItem(page, restore_page::kCancelButton)));
+      EXPECT_EQ(OperationBusy, 0u);
+    });
+  });
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+  EXPECT_TRUE(ReadHostBytes(Home("k.img")) == source);
+}
+
+TEST_F(RestorePage, DamagedAndCraftedImagesAreRefusedWithTheCardUntouched) {
+  StartMachine();
+  const Bytes good = test_support::BackupImage(PlainHeader(kSectors), source);
+  const auto with = [&](auto change) {
+    Bytes image = good;
+    change(image);
+    return image;
+  };
+  struct Case {
+    const char* what;
+    Bytes image;
+    const char* message;
+  };
+  FmbHeader incomplete = PlainHeader(kSectors);
+  incomplete.complete = 0;
+  FmbHeader larger = PlainHeader(kSectors);
+  larger.blockCount = kSectors - 100;  // the body holds more than the header says
+  FmbHeader usedSpace = PlainHeader(32768);
+  usedSpace.blockCount = 20000;
+  usedSpace.backupKind = kBackupUsedSpace;
+  usedSpace.fileSystem = 1;
+  usedSpace.mbrFlag = 1;
+  usedSpace.volumeStart = 63;
+  const Bytes fatCard = test_support::MakeFatCard(12, 20000, 63, 20000 - 63);
+  const Bytes usedBody = test_support::UsedSpaceBodyOf(fatCard, 12, 63);
+  const std::vector<Case> cases = {
+      {"truncated", Bytes(good.begin(), good.end() - 700), "Incomplete backup file."},
+      {"signature", with([](Bytes& b) { b[4] = 'X'; }), "Invalid Backup file."},
+      {"header size 0", with([](Bytes& b) { win::WriteLe32(b, 0, 0); }), "Invalid Backup file."},
+      {"header size past the file", with([](Bytes& b) { win::WriteLe32(b, 0, 0x7FFFFFFF); }), "Invalid Backup file."},
+      {"complete flag 0", test_support::BackupImage(incomplete, source), "Incomplete backup file."},
+      {"longer than its header says", test_support::BackupImage(larger, source), "Invalid Backup file."},
+      {"backup kind 7", with([](Bytes& b) { b[38] = 7; }), "Invalid Backup file."},
+      {"used space cut in a cluster", test_support::BackupImage(usedSpace, Bytes(usedBody.begin(), usedBody.end() - 100)),
+       "Incomplete backup file."},
+      {"used space with a record past the FAT",
+       test_support::BackupImage(usedSpace, [&] {
+         Bytes body = usedBody;
+         const auto boot = std::span<const win::BYTE>(fatCard).subspan(63 * 512, 512);
+         const win::DWORD rootEntries = win::ReadLe16(boot, 17);
+         const std::size_t firstRecord =
+             std::size_t{63 + win::ReadLe16(boot, 14) + win::ReadLe16(boot, 22) + rootEntries * 32 / 512 + (rootEntries % 512 != 0 ? 1 : 0)} * 512;
+         EXPECT_EQ(win::ReadLe32(body, firstRecord), 3u) << "cluster 2's record";
+         win::WriteLe32(body, firstRecord, 0x00FFFFF0);
+         return body;
+       }()),
+       "Invalid Backup file."},
+  };
+  for (const Case& c : cases) {
+    ExpectWarning();
+    prompter.AnswerMessageBox(ui::IDOK, c.message);
+  }
+  const Bytes before = ReadHostBytes(Home("k.img"));
+  OnPage(kRestoreTool, kRestorePageTemplate, kRowK, [&](ui::HWND page) {
+    for (const Case& c : cases) {
+      RestoreImage(page, c.image);
+      driver.WhenIdle([&, page, what = c.what] {
+        EXPECT_TRUE(ReadHostBytes(Home("k.img")) == before) << what << ": the card is untouched";
+        EXPECT_TRUE(ui::IsWindowEnabled(ui::GetDlgItem(page, restore_page::kRestoreButton))) << what;
+      });
+    }
+  });
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+}
+
+TEST_F(RestorePage, ASmallerCardGetsRetryAndAnImageOnTheCardsOwnDriveIsRefused) {
+  StartMachine();
+  prompter.AnswerMessageBox(ui::IDOK, "You have choosen both source and destination as same drive");
+  ExpectWarning();
+  prompter.AnswerMessageBox(ui::IDRETRY, "You had inserted different size media in the device.");
+  prompter.AnswerMessageBox(ui::IDCANCEL, "Destination Size: ");
+  const Bytes before = ReadHostBytes(Home("k.img"));
+  OnPage(kRestoreTool, kRestorePageTemplate, kRowK, [&](ui::HWND page) {
+    RestoreImage(page, {}, "K:\\card.FMB");
+    RestoreImage(page, test_support::BackupImage(PlainHeader(2 * kSectors), test_support::PatternBytes(2 * kSectors * 512, 1)));
+  });
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+  EXPECT_TRUE(ReadHostBytes(Home("k.img")) == before);
+}
+
+TEST_F(RestorePage, AUsedSpaceImageGrowsOntoALargerCardIntoASoundFat16Volume) {
+  StartMachine();
+  const Bytes card = test_support::MakeFatCard(12, 32768, 63, 32768 - 63);
+  FmbHeader header = PlainHeader(32768);
+  header.backupKind = kBackupUsedSpace;
+  header.fileSystem = 1;
+  header.mbrFlag = 1;
+  header.volumeStart = 63;
+  ExpectWarning();
+  ExpectSuccess();
+  OnPage(kRestoreTool, kRestorePageTemplate, kRowG,
+         [&](ui::HWND page) { RestoreImage(page, test_support::BackupImage(header, test_support::UsedSpaceBodyOf(card, 12, 63))); });
+  const Bytes grown = ReadHostBytes(Home("g.img"));
+  const auto fsck = test_support::CheckVolume(grown, 63);
+  EXPECT_EQ(fsck.status, 0) << fsck.output;
+  EXPECT_EQ(test_support::FatBitsByClusterCount(grown, 63), 16);
+  EXPECT_EQ(test_support::VolumeFiles(grown, 63), test_support::VolumeFiles(card, 63));
+}
+
+// A write that fails at one chunk of the card: the prompt names the step and its answer decides.
+class RestoreFaults : public RestorePage, public ::testing::WithParamInterface<int> {};
+
+TEST_P(RestoreFaults, AFailedWriteReachesThePromptAndItsAnswerDecides) {
+  const int answer = GetParam();
+  StartMachine(R"(, "faults": [ { "op": "write", "sector": 5000, "times": )" +
+               std::string(answer == 1130 ? "1" : "\"always\"") + " } ]");
+  ExpectWarning();
+  if (answer != 4) ExpectSuccess();
+  int prompts = 0;
+  std::string step;
+  driver.OnDialog(kPromptTemplate, [&](ui::HWND prompt) {
+    ++prompts;
+    step = test_support::ItemText(prompt, 1132);
+    driver.Click(prompt, answer);
+  });
+  OnPage(kRestoreTool, kRestorePageTemplate, kRowK,
+         [&](ui::HWND page) { RestoreImage(page, test_support::BackupImage(PlainHeader(kSectors), source)); });
+  EXPECT_EQ(prompts, 1) << "Retry succeeds, Ignore All silences, Abort ends";
+  EXPECT_EQ(step, "Unable to write the data.");
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+  const Bytes card = ReadHostBytes(Home("k.img"));
+  const std::size_t failing = std::size_t{5000 / 63 * 63} * 512;
+  EXPECT_EQ(std::equal(card.begin(), card.begin() + failing, source.begin()), true) << "written up to the fault";
+  EXPECT_EQ(card == source, answer == 1130) << "only Retry gets the failing chunk written";
+  if (answer == 4) {
+    EXPECT_FALSE(std::equal(card.end() - 512, card.end(), source.end() - 512)) << "Abort wrote nothing further";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, RestoreFaults, ::testing::Values(4, 1130, 3));
+
+TEST_F(RestorePage, ACardPulledDuringTheRunEndsItWithNoMedia) {
+  StartMachine(R"(, "pulledAfterCommands": 400)");
+  // The command after the card left may be a write: its prompt is answered Ignore.
+  driver.OnDialog(kPromptTemplate, [this](ui::HWND prompt) { driver.Click(prompt, 1131); });
+  ExpectWarning();
+  prompter.AnswerMessageBox(ui::IDOK, "Media NOT present !!!");
+  OnPage(kRestoreTool, kRestorePageTemplate, kRowK,
+         [&](ui::HWND page) { RestoreImage(page, test_support::BackupImage(PlainHeader(kSectors), source)); });
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+}
+
+}  // namespace
+}  // namespace tarnlok

@@ -1,0 +1,384 @@
+#include "operations/restore_run.h"
+
+#include "device/device_messages.h"
+#include "device/device_state.h"
+#include "device/reader_commands.h"
+#include "device/size_texts.h"
+#include "device/volume_lock.h"
+#include "operations/base_page.h"
+#include "operations/card_sector_road.h"
+#include "operations/operation_state.h"
+#include "operations/page_look.h"
+#include "operations/used_space_volume.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/windows/styles.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/win/files/files.h"
+#include "platform/win/system/handle_table.h"
+#include "shell/shell_state.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+namespace tarnlok {
+namespace {
+
+namespace controls = restore_page;
+
+constexpr win::UINT kStringNoFileName = 1093;
+constexpr win::UINT kStringNoDevice = 1094;
+constexpr win::UINT kStringSameDrive = 1095;
+constexpr win::UINT kStringWarning = 1096;
+constexpr win::UINT kStringNoMedia = 1090;
+constexpr win::UINT kStringWriteProtected = 1097;
+constexpr win::UINT kStringOpenImageFailed = 1098;
+constexpr win::UINT kStringInvalidImage = 1099;
+constexpr win::UINT kStringIncompleteImage = 1100;
+constexpr win::UINT kStringOtherMedia = 1101;
+constexpr win::UINT kStringDestinationMedia = 1102;
+constexpr win::UINT kStringOtherSectorSize = 1103;
+constexpr win::UINT kStringSmallerMedia = 1104;
+constexpr win::UINT kStringDestinationSize = 1105;
+constexpr win::UINT kStringRestoring = 1106;
+constexpr win::UINT kStringRestored = 1109;
+constexpr win::UINT kStringWriteFailedMessage = 1092;
+constexpr win::UINT kStringTotalBlocks = 1041;
+constexpr win::UINT kStringCancel = 1058;
+constexpr win::UINT kStringReinsertPcmcia = 57429;
+constexpr win::UINT kStringReplaceMedia = 57435;
+constexpr win::DWORD kDefaultSectorSize = 512;
+
+int Show(win::UINT id, win::UINT type) { return ShowStringMessage(id, type); }
+
+int ShowText(const std::string& text, win::UINT type) {
+  MessageText = text;
+  return ShowDeviceMessage(text, type);
+}
+
+bool IsRawFlash(win::BYTE kind) { return kind == kMemoryStick || kind == kSmartMedia; }
+
+bool SameDrive(const std::string& path, char letter) {
+  return path.size() >= 2 && path[1] == ':' &&
+         std::toupper(static_cast<unsigned char>(path[0])) == std::toupper(static_cast<unsigned char>(letter));
+}
+
+// Writes plain sectors of the used-space restore by the card's write road.
+class CardSectorSink : public SectorSink {
+ public:
+  CardSectorSink(win::HANDLE handle, const DeviceEntry& entry) : handle_(handle), entry_(entry) {}
+  bool Write(win::DWORD firstSector, std::span<const win::BYTE> data) override {
+    return WriteCardSectors(handle_, entry_, firstSector, data);
+  }
+
+ private:
+  win::HANDLE handle_;
+  const DeviceEntry& entry_;
+};
+
+}  // namespace
+
+void CRestPage::RestoreMedia() {
+  RestoreRun run(*this);
+  run.Run();
+}
+
+RestoreRun::RestoreRun(CRestPage& page)
+    : page_(page), progress_(page, controls::kCurrentBlockValue, controls::kPercentText, page.progress_) {}
+
+void RestoreRun::Run() {
+  UsePlainSectorIo = 0;
+  const auto imagePath = CheckNameAndDevice();
+  if (!imagePath) return;
+  if (Show(kStringWarning, ui::MB_OKCANCEL | ui::MB_ICONEXCLAMATION) != ui::IDOK) return;
+  if (!ProgramFolder.empty()) win::SetCurrentDirectoryA(ProgramFolder.c_str());
+  if (!card_.Open(*entry_)) return;
+  ShowControls(page_, {controls::kCancelButton}, true);
+  if (page_.ownerSheet != nullptr) page_.ownerSheet->EnableCloseButton(win::FALSE);
+  if (!IdentifyCardAndImage(*imagePath) || !CheckImageAgainstCard()) return;
+  card_.Lock();
+  ShowRunControls();
+  if (WriteImage()) ReportSuccess();
+}
+
+std::optional<std::string> RestoreRun::CheckNameAndDevice() {
+  if (page_.deviceRow < 0) {
+    Show(kStringNoDevice, ui::MB_ICONERROR);
+    return std::nullopt;
+  }
+  const std::string name = page_.GetDlgItemText(controls::kImageNameEdit);
+  if (name.empty()) {
+    Show(kStringNoFileName, ui::MB_ICONERROR);
+    return std::nullopt;
+  }
+  for (DeviceEntry* entry = DeviceListHead; entry != nullptr; entry = entry->next) {
+    if (entry->index == page_.deviceRow) entry_ = entry;
+  }
+  if (entry_ == nullptr) {
+    Show(kStringNoDevice, ui::MB_ICONERROR);
+    return std::nullopt;
+  }
+  if (SameDrive(name, entry_->driveLetter)) {
+    Show(kStringSameDrive, ui::MB_ICONERROR);
+    return std::nullopt;
+  }
+  if (entry_->noCommandFlag != 0 && !IsDriveLetterPresent(entry_->driveLetter)) {
+    ShowText(DriveGoneText(entry_->driveLetter), ui::MB_ICONERROR);
+    return std::nullopt;
+  }
+  return name;
+}
+
+bool RestoreRun::IdentifyCardAndImage(const std::string& imagePath) {
+  for (;;) {
+    switch (CheckCardOnce(imagePath)) {
+      case CardCheck::kReady: return true;
+      case CardCheck::kEnd: return false;
+      case CardCheck::kRetry: CloseImage(); break;
+    }
+  }
+}
+
+RestoreRun::CardCheck RestoreRun::CheckCardOnce(const std::string& imagePath) {
+  CardDriveLetter = entry_->driveLetter;
+  CardOnIdeBus = entry_->busKind == kBusIde ? 1 : 0;
+  CardOnPcmciaBus = entry_->busKind == kBusPcmcia ? 1 : 0;
+  UseDriveLetterIo = 0;
+  bool writeProtected = false;
+  if (!card_.Identify(geometry_, writeProtected)) {
+    Show(kStringNoMedia, ui::MB_ICONERROR);
+    return CardCheck::kEnd;
+  }
+  if (geometry_.bytesPerSector == 0) geometry_.bytesPerSector = kDefaultSectorSize;
+  if (writeProtected) PromptText = LoadProgramString(kStringWriteProtected);
+  if (!card_.SwitchToPhysicalDrive()) return CardCheck::kEnd;
+  card_.TestWritable(writeProtected);
+  if (writeProtected) {
+    return ShowText(PromptText, ui::MB_RETRYCANCEL | ui::MB_ICONEXCLAMATION) == ui::IDRETRY ? CardCheck::kRetry
+                                                                                          : CardCheck::kEnd;
+  }
+  OperationBusy = 1;
+  if (const CardCheck opened = OpenAndReadHeader(imagePath); opened != CardCheck::kReady) return opened;
+  return CompareHeaderWithCard();
+}
+
+RestoreRun::CardCheck RestoreRun::OpenAndReadHeader(const std::string& imagePath) {
+  image_ = win::CreateFileA(imagePath.c_str(), win::GENERIC_READ, 0, nullptr, win::OPEN_EXISTING,
+                            win::FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (image_ == win::INVALID_HANDLE_VALUE) {
+    ShowText(LoadProgramString(kStringOpenImageFailed) + "\n - " + imagePath, ui::MB_ICONERROR);
+    return CardCheck::kEnd;
+  }
+  win::LARGE_INTEGER size{};
+  win::GetFileSizeEx(image_, &size);
+  imageBytes_ = static_cast<win::ULONGLONG>(size.QuadPart);
+  std::array<win::BYTE, kFmbHeaderSize> bytes{};
+  win::DWORD read = 0;
+  const bool whole = win::ReadFile(image_, bytes.data(), kFmbHeaderSize, &read, nullptr) && read == kFmbHeaderSize;
+  const auto header = whole ? ReadFmbHeader(bytes) : std::nullopt;
+  const bool signed_ = header && header->headerSize != 0 &&
+                       std::equal(std::begin(kFmbSignature), std::end(kFmbSignature) - 1, header->signature.begin());
+  if (!signed_) {
+    Show(kStringInvalidImage, ui::MB_ICONERROR);
+    return CardCheck::kEnd;
+  }
+  if (header->complete == 0) {
+    Show(kStringIncompleteImage, ui::MB_ICONERROR);
+    return CardCheck::kEnd;
+  }
+  header_ = *header;
+  return CardCheck::kReady;
+}
+
+RestoreRun::CardCheck RestoreRun::CompareHeaderWithCard() {
+  std::string text;
+  if (IsRawFlash(header_.deviceKind)) {
+    if (header_.mediaSizeCode == geometry_.sizeValue && header_.sectorsPerBlock == geometry_.sectorsPerBlock &&
+        header_.blockCount == geometry_.blocksOrSectors && header_.deviceKind == entry_->deviceKind) {
+      return CardCheck::kReady;
+    }
+    std::string imageSize, cardSize;
+    FormatSizeCodeTexts(header_.mediaSizeCode, imageSize, geometry_.sizeValue, cardSize);
+    text = LoadProgramString(kStringOtherMedia) + imageSize + LoadProgramString(kStringDestinationMedia) + cardSize;
+  } else if (header_.bytesPerSector != geometry_.bytesPerSector) {
+    text = LoadProgramString(kStringOtherSectorSize);
+  } else if (geometry_.blocksOrSectors < header_.blockCount) {
+    std::string imageSize, cardSize;
+    FormatSizeTexts(header_.mediaSizeCode, imageSize, geometry_.sizeValue, cardSize);
+    text = LoadProgramString(kStringSmallerMedia) + imageSize + LoadProgramString(kStringDestinationSize) + cardSize;
+  } else {
+    return CardCheck::kReady;
+  }
+  return ShowText(text, ui::MB_RETRYCANCEL | ui::MB_ICONEXCLAMATION) == ui::IDRETRY ? CardCheck::kRetry
+                                                                                 : CardCheck::kEnd;
+}
+
+// Every field the run relies on, bounded by the card and the image's own length, before the
+// first write: a damaged or crafted image leaves the card as it was.
+bool RestoreRun::CheckImageAgainstCard() {
+  const auto refuse = [](bool truncated) {
+    Show(truncated ? kStringIncompleteImage : kStringInvalidImage, ui::MB_ICONERROR);
+    return false;
+  };
+  if (header_.bytesPerSector == 0) header_.bytesPerSector = kDefaultSectorSize;
+  const bool rawFlash = IsRawFlash(header_.deviceKind);
+  if (header_.headerSize < kFmbHeaderSize || header_.headerSize > imageBytes_ ||
+      (rawFlash && header_.bytesPerSector != kDefaultSectorSize) ||
+      (header_.backupKind != kBackupUsedSpace && header_.backupKind != kBackupWholeMedia) ||
+      geometry_.sectorsPerBlock == 0) {
+    return refuse(false);
+  }
+  win::LARGE_INTEGER body{};
+  body.QuadPart = static_cast<win::LONGLONG>(header_.headerSize);
+  const auto rewind = [&] { return win::SetFilePointerEx(image_, body, nullptr, win::FILE_BEGIN) != 0; };
+  if (!rewind()) return refuse(true);
+  FileImageSource source(image_);
+  if (rawFlash) {
+    const FlashBodyFit fit = CheckFlashBody(source, header_.deviceKind == kMemoryStick, header_.blockCount,
+                                            header_.sectorsPerBlock, header_.mediaSizeCode);
+    if (fit != FlashBodyFit::kExact) return refuse(fit == FlashBodyFit::kShort);
+  } else if (header_.backupKind == kBackupWholeMedia) {
+    const win::ULONGLONG expected = win::ULONGLONG{header_.blockCount} * header_.bytesPerSector;
+    if (source.Remaining() != expected) return refuse(source.Remaining() < expected);
+  } else {
+    const UsedSpaceImage image{header_.fileSystem, header_.mbrFlag != 0, header_.volumeStart, header_.bytesPerSector,
+                               header_.usedSectors};
+    const UsedSpaceOutcome outcome = RestoreUsedSpaceVolume(source, nullptr, image, geometry_.blocksOrSectors, {});
+    if (outcome != UsedSpaceOutcome::kRestored) return refuse(outcome == UsedSpaceOutcome::kTruncatedImage);
+  }
+  return rewind() || refuse(true);
+}
+
+void RestoreRun::ShowRunControls() {
+  runControlsShown_ = true;
+  if (ui::CWnd* list = MainDeviceList()) list->EnableWindow(win::FALSE);
+  EnableControls(page_, {controls::kProgressFrame, controls::kCurrentBlockValue}, true);
+  EnableControls(page_, {controls::kRestoreButton, controls::kBrowseButton, controls::kImageNameEdit}, false);
+  page_.SetDlgItemText(controls::kTotalBlocksLabel, LoadProgramString(kStringTotalBlocks));
+  const bool rawFlash = IsRawFlash(header_.deviceKind);
+  const win::DWORD blocks = rawFlash ? geometry_.blocksOrSectors : header_.blockCount / geometry_.sectorsPerBlock;
+  page_.SetDlgItemText(controls::kTotalBlocksValue, BlockNumberText(blocks));
+  ShowControls(page_, {controls::kCurrentBlockLabel, controls::kCancelButton}, true);
+  page_.cancelButton_.SetWindowText(LoadProgramString(kStringCancel));
+  page_.cancelButton_.SetFocus();
+  page_.SetDlgItemText(controls::kActivityText, LoadProgramString(kStringRestoring));
+  page_.SetDlgItemText(controls::kPercentText, "0 %");
+  ShowControls(page_, {controls::kActivityText, controls::kPercentText, controls::kProgressBar}, true);
+  ResetProgressBar(page_.progress_, true);
+  progress_.SetTotal(rawFlash ? win::ULONGLONG{geometry_.sectorsPerBlock} * geometry_.blocksOrSectors
+                              : header_.blockCount);
+}
+
+bool RestoreRun::WriteImage() {
+  if (header_.backupKind == kBackupUsedSpace) return RestoreUsedSpace();
+  FileImageSource source(image_);
+  RunEnd end = RunEnd::kCompleted;
+  const FlashCard flash{card_.Handle(), entry_, header_.sectorsPerBlock, header_.mediaSizeCode,
+                        CardOnIdeBus != 0 || CardOnPcmciaBus != 0};
+  switch (header_.deviceKind) {
+    case kMemoryStick:
+      end = WriteMemoryStickImage(source, FlashImageLayout::kDataWhereUsed, flash, header_.blockCount, *this);
+      break;
+    case kSmartMedia:
+      end = WriteSmartMediaImage(source, FlashImageLayout::kDataWhereUsed, flash, header_.blockCount, *this);
+      break;
+    default:
+      end = WritePlainImage(source, card_.Handle(), *entry_, header_.blockCount, geometry_.sectorsPerBlock,
+                            header_.bytesPerSector, *this);
+      break;
+  }
+  if (end == RunEnd::kTruncatedImage) Show(kStringIncompleteImage, ui::MB_ICONERROR);
+  if (end == RunEnd::kWriteFailed) Show(kStringWriteFailedMessage, ui::MB_ICONERROR);
+  return end == RunEnd::kCompleted;
+}
+
+bool RestoreRun::RestoreUsedSpace() {
+  FileImageSource source(image_);
+  CardSectorSink sink(card_.Handle(), *entry_);
+  const UsedSpaceImage image{header_.fileSystem, header_.mbrFlag != 0, header_.volumeStart, header_.bytesPerSector,
+                             header_.usedSectors};
+  const UsedSpaceOutcome outcome = RestoreUsedSpaceVolume(
+      source, &sink, image, geometry_.blocksOrSectors, [this](win::DWORD done, win::DWORD total) {
+        if (usedSpaceTotal_ != total) {
+          usedSpaceTotal_ = total;
+          progress_.SetTotal(total);
+          page_.SetDlgItemText(controls::kTotalBlocksValue, BlockNumberText(total));
+        }
+        PumpSheetMessages(*page_.ownerSheet, &page_.cancelButton_);
+        progress_.Show(done, done);
+      });
+  if (outcome == UsedSpaceOutcome::kRestored) return true;
+  // The card may have gone; otherwise the write failed on a card that is still there.
+  if (!CardStillThere()) {
+    Show(kStringNoMedia, ui::MB_ICONERROR);
+  } else {
+    Show(outcome == UsedSpaceOutcome::kWriteFailed ? kStringWriteFailedMessage : kStringInvalidImage,
+         ui::MB_ICONERROR);
+  }
+  return false;
+}
+
+bool RestoreRun::CardStillThere() {
+  CardGeometry again;
+  bool writeProtected = false;
+  return card_.Identify(again, writeProtected);
+}
+
+bool RestoreRun::BeforeBlock(win::DWORD blockNumber, win::ULONGLONG position) {
+  if (CancelConfirmed()) return false;
+  if (!CardStillThere()) {
+    Show(kStringNoMedia, ui::MB_ICONERROR);
+    return false;
+  }
+  PumpSheetMessages(*page_.ownerSheet, &page_.cancelButton_);
+  progress_.Show(blockNumber, position);
+  return true;
+}
+
+bool RestoreRun::BeforeWrite() {
+  if (CancelConfirmed()) return false;
+  PumpSheetMessages(*page_.ownerSheet, &page_.cancelButton_);
+  return true;
+}
+
+bool RestoreRun::Step(win::UINT promptString, const std::function<bool()>& command) {
+  return RunPromptedCommand(prompt_, promptString, command) == StepResult::Done;
+}
+
+win::DWORD RestoreRun::LastBlockNumber() const {
+  if (header_.backupKind == kBackupUsedSpace) return usedSpaceTotal_;
+  if (IsRawFlash(header_.deviceKind)) return geometry_.blocksOrSectors;
+  return header_.blockCount / geometry_.sectorsPerBlock;
+}
+
+void RestoreRun::ReportSuccess() {
+  progress_.Finish(LastBlockNumber());
+  const win::UINT after = CardOnPcmciaBus != 0 ? kStringReinsertPcmcia : kStringReplaceMedia;
+  ShowText(LoadProgramString(kStringRestored) + "\n" + LoadProgramString(after), ui::MB_ICONINFORMATION);
+}
+
+void RestoreRun::CloseImage() {
+  if (image_ != win::INVALID_HANDLE_VALUE) win::CloseHandle(image_);
+  image_ = win::INVALID_HANDLE_VALUE;
+}
+
+RestoreRun::~RestoreRun() {
+  OperationBusy = 0;
+  CardOnIdeBus = 0;
+  CardOnPcmciaBus = 0;
+  CancelRequested = 0;
+  CloseImage();
+  ShowControls(page_, {controls::kActivityText, controls::kPercentText}, false);
+  ResetProgressBar(page_.progress_, false);
+  ShowControls(page_, {controls::kCancelButton}, false);
+  if (page_.ownerSheet != nullptr) page_.ownerSheet->EnableCloseButton(win::TRUE);
+  page_.SetDlgItemText(controls::kTotalBlocksValue, "");
+  page_.SetDlgItemText(controls::kCurrentBlockValue, "");
+  EnableControls(page_, {controls::kTotalBlocksValue, controls::kCurrentBlockValue, controls::kProgressFrame}, false);
+  EnableControls(page_, {controls::kRestoreButton, controls::kImageNameEdit, controls::kBrowseButton}, true);
+  page_.restoreButton_.SetFocus();
+  if (ui::CWnd* list = MainDeviceList()) list->EnableWindow(win::TRUE);
+  card_.Release();
+}
+
+}  // namespace tarnlok
