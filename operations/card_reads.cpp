@@ -15,9 +15,8 @@ namespace {
 
 constexpr win::BYTE kAtaReadSectors = 0x20;
 constexpr win::BYTE kScsiRead10 = 0x28;
-// The ATA roads carry at most 16384 bytes a command.
+// The ATA roads carry at most 16384 bytes a command: 32 sectors of 512 bytes.
 constexpr win::DWORD kAtaSectorsPerCommand = 32;
-constexpr win::DWORD kAtaSector = 512;
 
 bool OnAtaBus() { return CardOnIdeBus != 0 || CardOnPcmciaBus != 0; }
 
