@@ -14,6 +14,8 @@ namespace {
 
 constexpr std::uint8_t kGreyOf2Bits[4] = {0, 85, 170, 255};
 constexpr std::uint8_t kDefaultBackgroundGrey = 192;
+// Far above any text, palette or colour profile a camera writes.
+constexpr png_alloc_size_t kLargestBufferedChunk = png_alloc_size_t{8} << 20;
 
 // libpng's structures and the row buffers; built before the jump point and destroyed after it,
 // so a jump back skips nothing that needs destroying.
@@ -71,6 +73,11 @@ bool PngDecoder::Decode(ImageFile* stream) {
   }
   png_set_read_fn(session->png, stream, ReadFromStream);
   png_set_error_fn(session->png, static_cast<CDibImage*>(this), StoreErrorAndJump, nullptr);
+  // A chunk is buffered whole before it is read: a damaged length must not make the decoder
+  // reserve and clear gigabytes for a text or profile chunk that a thumbnail never needs. libpng
+  // only warns about such a length unless its lenient errors are made errors.
+  png_set_chunk_malloc_max(session->png, kLargestBufferedChunk);
+  png_set_benign_errors(session->png, 0);
   png_read_info(session->png, session->info);
   ReadPixels(session->png, session->info, session->row, session->frame);
   png_read_end(session->png, nullptr);
