@@ -33,7 +33,8 @@ void FormatCard(benchmark::State& state, const Card& card, pradvik::BYTE kind, p
   std::string pattern = (std::filesystem::temp_directory_path() / "tarnlok-bench-XXXXXX").string();
   const std::filesystem::path folder = ::mkdtemp(pattern.data());
   const std::string description = R"({"version":1,"windows":"xp","readers":[{"maker":true,"firmware":"newer",
-      "letter":"F","card":)" + std::string(card.json) + "}]}";
+      "letter":"F","card":)" + std::string(card.json) +
+                                  "}]}";
   auto machine = std::make_unique<machine::Machine>(machine::ParseMachineDescription(description, folder));
   machine->Install();
   const ui::HWND owner = ui::CreateWindowExA(0, "STATIC", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);

@@ -33,17 +33,20 @@ const Bytes& File(const std::string& name) {
     return std::filesystem::path(mkdtemp(pattern.data()));
   }();
   static const std::map<std::string, std::string> recipes = {
-      {"photo.jpg", "-quality 90"},    {"photo.png", "-define png:color-type=2 -depth 8"},
-      {"photo.tif", "-depth 8 -compress LZW"}, {"photo.gif", "-colors 256"},
-      {"photo.bmp", "-type TrueColor"}, {"photo.tga", "-type TrueColor -compress RLE"},
+      {"photo.jpg", "-quality 90"},
+      {"photo.png", "-define png:color-type=2 -depth 8"},
+      {"photo.tif", "-depth 8 -compress LZW"},
+      {"photo.gif", "-colors 256"},
+      {"photo.bmp", "-type TrueColor"},
+      {"photo.tga", "-type TrueColor -compress RLE"},
       {"photo.pcx", "-type TrueColor"},
   };
   auto found = files.find(name);
   if (found != files.end()) return found->second;
   const std::filesystem::path path = folder / name;
   const std::string prefix = name.ends_with(".bmp") ? "BMP3:" : "";
-  const std::string command = "convert -seed 11 -size 1024x768 plasma:fractal " + recipes.at(name) + " " + prefix +
-                              "'" + path.string() + "'";
+  const std::string command =
+      "convert -seed 11 -size 1024x768 plasma:fractal " + recipes.at(name) + " " + prefix + "'" + path.string() + "'";
   if (std::system(command.c_str()) != 0) std::abort();
   std::ifstream stream(path, std::ios::binary);
   return files[name] = Bytes{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
@@ -146,13 +149,16 @@ void Giflib(benchmark::State& state) {
   for (auto _ : state) {
     MemoryReader reader{&file, 0};
     int error = 0;
-    GifFileType* gif = DGifOpen(&reader, [](GifFileType* g, GifByteType* buffer, int length) {
-      auto* r = static_cast<MemoryReader*>(g->UserData);
-      const auto count = std::min<std::size_t>(static_cast<std::size_t>(length), r->bytes->size() - r->position);
-      std::memcpy(buffer, r->bytes->data() + r->position, count);
-      r->position += count;
-      return static_cast<int>(count);
-    }, &error);
+    GifFileType* gif = DGifOpen(
+        &reader,
+        [](GifFileType* g, GifByteType* buffer, int length) {
+          auto* r = static_cast<MemoryReader*>(g->UserData);
+          const auto count = std::min<std::size_t>(static_cast<std::size_t>(length), r->bytes->size() - r->position);
+          std::memcpy(buffer, r->bytes->data() + r->position, count);
+          r->position += count;
+          return static_cast<int>(count);
+        },
+        &error);
     DGifSlurp(gif);
     benchmark::DoNotOptimize(gif->SavedImages);
     DGifCloseFile(gif, &error);

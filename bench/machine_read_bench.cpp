@@ -36,7 +36,8 @@ struct Bench {
     std::ofstream(image, std::ios::binary).close();
     std::filesystem::resize_file(image, kCardBytes);
     const std::string description = R"({"version":1,"windows":"xp","readers":[{"maker":true,"letter":"E",
-        "card":{"kind":"cf","image":")" + image.string() + R"(","sectors":)" + std::to_string(kCardBytes / 512) + "}}]}";
+        "card":{"kind":"cf","image":")" +
+                                    image.string() + R"(","sectors":)" + std::to_string(kCardBytes / 512) + "}}]}";
     machine = std::make_unique<machine::Machine>(machine::ParseMachineDescription(description, folder));
     machine->Install();
   }
@@ -56,9 +57,9 @@ Bench& Shared() {
 
 void MachineRead10(benchmark::State& state) {
   Shared();
-  const win::HANDLE volume = win::CreateFileA("\\\\.\\E:", win::GENERIC_READ | win::GENERIC_WRITE,
-                                              win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr, win::OPEN_EXISTING, 0,
-                                              nullptr);
+  const win::HANDLE volume =
+      win::CreateFileA("\\\\.\\E:", win::GENERIC_READ | win::GENERIC_WRITE,
+                       win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr, win::OPEN_EXISTING, 0, nullptr);
   namespace spt = win::scsi_pass_through;
   std::vector<std::uint8_t> block(kDataOffset + kChunk, 0);
   win::WriteLe16(block, spt::kLength, spt::kHeaderSize);

@@ -32,11 +32,14 @@ const BenchImage& Image() {
     std::filesystem::create_directories(made.folder);
     made.path = (made.folder / "card.img").string();
     for (std::uint32_t seed = 1; seed <= 2; ++seed)
-      for (SampleFile& file : recovery::test_support::HandMadeSamples(seed, std::size_t{4} << 20)) made.files.push_back(std::move(file));
-    for (SampleFile& file : recovery::test_support::ToolMadeSamples(made.folder.string(), 1, 12)) made.files.push_back(std::move(file));
+      for (SampleFile& file : recovery::test_support::HandMadeSamples(seed, std::size_t{4} << 20))
+        made.files.push_back(std::move(file));
+    for (SampleFile& file : recovery::test_support::ToolMadeSamples(made.folder.string(), 1, 12))
+      made.files.push_back(std::move(file));
     std::size_t payload = 0;
     for (const SampleFile& file : made.files) payload += (file.bytes.size() + 511) / 512 * 512;
-    const std::uint32_t gapSectors = static_cast<std::uint32_t>((kImageBytes - payload) / 512 / (made.files.size() + 1));
+    const std::uint32_t gapSectors =
+        static_cast<std::uint32_t>((kImageBytes - payload) / 512 / (made.files.size() + 1));
     Bytes bytes;
     bytes.reserve(kImageBytes);
     recovery::test_support::LayOut(made.files, bytes, gapSectors, true, 99);
@@ -52,7 +55,8 @@ int ExactCount(const BenchImage& image, const std::filesystem::path& output, std
   std::set<std::size_t> found;
   for (const auto& entry : std::filesystem::directory_iterator(output)) {
     const Bytes contents = recovery::test_support::ReadWholeFile(entry.path().string());
-    found.insert(std::hash<std::string_view>{}(std::string_view(reinterpret_cast<const char*>(contents.data()), contents.size())));
+    found.insert(std::hash<std::string_view>{}(
+        std::string_view(reinterpret_cast<const char*>(contents.data()), contents.size())));
   }
   int exact = 0;
   missing.clear();

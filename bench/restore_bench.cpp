@@ -99,14 +99,14 @@ struct Bench {
     return nullptr;
   }
   double Dd(const fs::path& from, const fs::path& to) const {
-    const std::string command = "dd if='" + from.string() + "' of='" + to.string() +
-                                "' bs=1M conv=notrunc status=none";
+    const std::string command = "dd if='" + from.string() + "' of='" + to.string() + "' bs=1M conv=notrunc status=none";
     const auto start = Clock::now();
     if (std::system(command.c_str()) != 0) return 0;
     return std::chrono::duration<double>(Clock::now() - start).count();
   }
 
-  ui::ScriptedPrompter prompter{[](const std::string& question) { std::fprintf(stderr, "asked: %s\n", question.c_str()); }};
+  ui::ScriptedPrompter prompter{
+      [](const std::string& question) { std::fprintf(stderr, "asked: %s\n", question.c_str()); }};
   fs::path folder;
   fs::path image;
   std::unique_ptr<machine::Machine> machine;
@@ -125,8 +125,8 @@ void WholeMediaRestoreAgainstDd(benchmark::State& state) {
     const double dd = bench.Dd(bench.image, bench.folder / "k.img");
     tarnlok::DriveHandle card = tarnlok::OpenCardVolume('E');
     tarnlok::DeviceEntry& entry = *bench.Entry('E');
-    const win::HANDLE file = win::CreateFileA(bench.image.c_str(), win::GENERIC_READ, 0, nullptr, win::OPEN_EXISTING,
-                                              0, nullptr);
+    const win::HANDLE file =
+        win::CreateFileA(bench.image.c_str(), win::GENERIC_READ, 0, nullptr, win::OPEN_EXISTING, 0, nullptr);
     tarnlok::FileImageSource source(file);
     RunLikeHooks hooks(card.get(), entry);
     const auto start = Clock::now();
@@ -151,7 +151,8 @@ void DuplicateAgainstDd(benchmark::State& state, bool inMemory) {
     RunLikeHooks writeHooks(target.get(), *bench.Entry('K'));
     const auto start = Clock::now();
     tarnlok::DuplicateImage image;
-    const bool made = inMemory ? image.AllocateMemory(kCardBytes) : image.CreateTemporaryFile(bench.folder.string() + "/");
+    const bool made =
+        inMemory ? image.AllocateMemory(kCardBytes) : image.CreateTemporaryFile(bench.folder.string() + "/");
     if (!made) state.SkipWithError("no image");
     const auto read = tarnlok::ReadPlainCard(source.get(), *bench.Entry('E'), kCardSectors, 63, image, readHooks);
     const double readPhase = Seconds(start);

@@ -49,7 +49,8 @@ struct Fixture {
         " -MaxApertureValue=2.0 -MeteringMode#=5 -Flash#=16 -FocalLength=7.1 -ColorSpace#=1"
         " -ExifImageWidth=2400 -ExifImageHeight=1800 -FocalPlaneXResolution=8000 -FocalPlaneYResolution=8000"
         " -SensingMethod#=2 -FileSource#=3 -SceneType#=1 -WhiteBalance#=1 -DigitalZoomRatio=1 -InteropIndex=R98"
-        " '-ThumbnailImage<=" + thumbnail.string() + "' '" + jpeg.string() + "'");
+        " '-ThumbnailImage<=" +
+        thumbnail.string() + "' '" + jpeg.string() + "'");
     other = folder / "other.jpg";
     Run("cp '" + jpeg.string() + "' '" + other.string() + "'");
     Run("convert -size 160x120 gradient:red-blue '" + thumbnail.string() + "'");

@@ -105,8 +105,8 @@ int GetAspiMediaKind(win::BYTE* deviceKind, win::BYTE host, win::BYTE target, wi
   return 1;
 }
 
-int FindAspiAddress9x(const DriverNode* node, win::BYTE* deviceKind, win::BYTE* host, win::BYTE* target,
-                      win::BYTE* lun, win::BYTE* readerKind) {
+int FindAspiAddress9x(const DriverNode* node, win::BYTE* deviceKind, win::BYTE* host, win::BYTE* target, win::BYTE* lun,
+                      win::BYTE* readerKind) {
   if (OsKindIsNt() || node == nullptr || host == nullptr || target == nullptr || lun == nullptr) return 0;
   const auto count = AdapterCount();
   if (!count) return 0;
@@ -124,8 +124,7 @@ int FindAspiAddress9x(const DriverNode* node, win::BYTE* deviceKind, win::BYTE* 
         const bool allTexts = sixTexts && !mine.revision.empty() && !theirs.revision.empty();
         if (!sixTexts) continue;
         const bool same = EqualNoCase(mine.vendor, theirs.vendor) && EqualNoCase(mine.product, theirs.product) &&
-                          EqualNoCase(myAdapter, adapter) &&
-                          (!allTexts || EqualNoCase(mine.revision, theirs.revision));
+                          EqualNoCase(myAdapter, adapter) && (!allTexts || EqualNoCase(mine.revision, theirs.revision));
         if (!same || AddressListed(h, t, l)) continue;
         *host = h;
         *target = t;
@@ -177,8 +176,10 @@ int MatchAspiDevice9x(const DriverNode& node, win::BYTE* host, win::BYTE* target
         continue;
       }
       const win::DWORD status = win::ReadLe32(reply, 36);
-      if (deviceKind != nullptr && (status & kStatusSmartMedia) != 0) *deviceKind = kSmartMediaReader;
-      else if (deviceKind != nullptr && (status & kStatusMemoryStick) != 0) *deviceKind = kMemoryStickReader;
+      if (deviceKind != nullptr && (status & kStatusSmartMedia) != 0)
+        *deviceKind = kSmartMediaReader;
+      else if (deviceKind != nullptr && (status & kStatusMemoryStick) != 0)
+        *deviceKind = kMemoryStickReader;
       if (host != nullptr) *host = h;
       if (target != nullptr) *target = 0;
       if (lun != nullptr) *lun = l;

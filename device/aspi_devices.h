@@ -9,8 +9,8 @@ namespace tarnlok {
 
 // 1 when an ASPI device matches the node's inquiry texts and adapter; its address, card kind and
 // reader kind are written. 0 on the NT family or for no node.
-int FindAspiAddress9x(const DriverNode* node, win::BYTE* deviceKind, win::BYTE* host, win::BYTE* target,
-                      win::BYTE* lun, win::BYTE* readerKind);
+int FindAspiAddress9x(const DriverNode* node, win::BYTE* deviceKind, win::BYTE* host, win::BYTE* target, win::BYTE* lun,
+                      win::BYTE* readerKind);
 
 // 1 when the card kind of the ASPI device could be told; the reader kind is written for
 // SmartMedia and Memory Stick only.

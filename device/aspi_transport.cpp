@@ -56,8 +56,8 @@ void WaitWhilePending(const std::array<win::BYTE, Size>& block, bool untilPosted
 std::string AspiLibraryPath() {
   std::array<char, 300> folder{};
   const win::UINT length = win::GetSystemDirectoryA(folder.data(), static_cast<win::UINT>(folder.size()));
-  const std::string base = length != 0 && length < folder.size() ? std::string(folder.data()) + "\\"
-                                                                  : std::string("C:\\Windows\\System\\");
+  const std::string base =
+      length != 0 && length < folder.size() ? std::string(folder.data()) + "\\" : std::string("C:\\Windows\\System\\");
   return base + "WNASPI32.DLL";
 }
 
@@ -73,7 +73,8 @@ bool LoadAspiLibrary(bool withSupportInfo) {
     if (SendAspiSrb == nullptr) return false;
   }
   if (withSupportInfo && GetAspiSupportInfo == nullptr) {
-    GetAspiSupportInfo = reinterpret_cast<AspiSupportInfoProc>(win::GetProcAddress(AspiLibrary, "GetASPI32SupportInfo"));
+    GetAspiSupportInfo =
+        reinterpret_cast<AspiSupportInfoProc>(win::GetProcAddress(AspiLibrary, "GetASPI32SupportInfo"));
     if (GetAspiSupportInfo == nullptr) return false;
   }
   return true;

@@ -24,7 +24,7 @@ constexpr LayoutRow kNtMemoryStick{Layout::Lba28,
                                    Layout::MemoryStickErase,
                                    Layout::MemoryStickWriteSetup,
                                    Layout::MemoryStickTransfer};
-constexpr LayoutRow kNtOther{Layout::Lba28, Layout::Status, Layout::Lba28,
+constexpr LayoutRow kNtOther{Layout::Lba28, Layout::Status,          Layout::Lba28,
                              Layout::Lba28, Layout::FlashWriteSetup, Layout::Lba28};
 constexpr LayoutRow k9xMemoryStick{Layout::Lba28,
                                    Layout::Status,
@@ -32,10 +32,10 @@ constexpr LayoutRow k9xMemoryStick{Layout::Lba28,
                                    Layout::MemoryStickErase,
                                    Layout::MemoryStickWriteSetup,
                                    Layout::MemoryStickTransfer};
-constexpr LayoutRow k9xSmartMedia{Layout::Lba28, Layout::Status, Layout::Status,
+constexpr LayoutRow k9xSmartMedia{Layout::Lba28, Layout::Status,          Layout::Status,
                                   Layout::Lba28, Layout::FlashWriteSetup, Layout::Lba28};
 constexpr LayoutRow k9xPlain{Layout::Lba28, Layout::Status, Layout::Status,
-                             Layout::Lba28, Layout::Lba28, Layout::Lba28};
+                             Layout::Lba28, Layout::Lba28,  Layout::Lba28};
 
 const LayoutRow& RowFor(bool ntRoad, win::BYTE deviceKind) {
   if (ntRoad) return deviceKind == kMemoryStick ? kNtMemoryStick : kNtOther;
@@ -93,7 +93,8 @@ bool ExecAtaCommand9x(win::HANDLE handle, const DeviceEntry& entry, Layout layou
     return true;
   }
   if (layout == Layout::MemoryStickErase) transfer = kAtaNoData;
-  const DriverAnswer answer = SendDriverAtaRequest(handle, entry.deviceReference, taskFile, buffer, byteCount, transfer);
+  const DriverAnswer answer =
+      SendDriverAtaRequest(handle, entry.deviceReference, taskFile, buffer, byteCount, transfer);
   return (answer.status & kAtaStatusError) == 0 && answer.delivered;
 }
 
@@ -110,21 +111,20 @@ TaskFile BuildAtaTaskFile(bool ntRoad, win::BYTE deviceKind, win::BYTE driveSele
     case Layout::Lba28:
       file = {0, sectors, Byte(address, 0), Byte(address, 8), Byte(address, 16), lbaHead, command};
       break;
-    case Layout::Status:
-      file = {0, 1, 0, 0, 0, driveSelect, command};
-      break;
+    case Layout::Status: file = {0, 1, 0, 0, 0, driveSelect, command}; break;
     case Layout::FlashWriteSetup:
       // The sector count carries the logical block's high byte: features alone would lose bits
       // 8-9 of every logical block from 256 up, and make logical block 64 a bad-block mark.
-      file = {static_cast<win::BYTE>((hi & 0xC0) | lo), hi, Byte(address, 0), Byte(address, 8), Byte(address, 16),
-              lbaHead, command};
+      file = {static_cast<win::BYTE>((hi & 0xC0) | lo),
+              hi,
+              Byte(address, 0),
+              Byte(address, 8),
+              Byte(address, 16),
+              lbaHead,
+              command};
       break;
-    case Layout::MemoryStickErase:
-      file = {lo, extra8, hi, Byte(address, 0), Byte(address, 8), lbaHead, command};
-      break;
-    case Layout::MemoryStickTransfer:
-      file = {lo, sectors, hi, extra8, 0, lbaHead, command};
-      break;
+    case Layout::MemoryStickErase: file = {lo, extra8, hi, Byte(address, 0), Byte(address, 8), lbaHead, command}; break;
+    case Layout::MemoryStickTransfer: file = {lo, sectors, hi, extra8, 0, lbaHead, command}; break;
     case Layout::MemoryStickWriteSetup:
       file = {Byte(address, 0),
               0,

@@ -175,8 +175,8 @@ namespace {
 TEST(CardDriverRequests, FieldsLieWhereTheDriverReadsThem) {
   const auto bytes = EncodeDriverAtaRequest({0x11223344, {1, 2, 3, 4, 5, 6, 0x20}, 0xA0B0C0D0, 512, kAtaDataIn});
   EXPECT_EQ((std::vector<win::BYTE>(bytes.begin(), bytes.end())),
-            (std::vector<win::BYTE>{0x44, 0x33, 0x22, 0x11, 1, 2, 3, 4, 5, 6, 0x20, 0xD0, 0xC0, 0xB0, 0xA0, 0x00, 0x02,
-                                    0, 0, 0, 0, 0x20, 0, 0, 0, 0}));
+            (std::vector<win::BYTE>{0x44, 0x33, 0x22, 0x11, 1, 2, 3, 4, 5,    6, 0x20, 0xD0, 0xC0,
+                                    0xB0, 0xA0, 0x00, 0x02, 0, 0, 0, 0, 0x20, 0, 0,    0,    0}));
   DriverPortIdentifyRequest port;
   port.driveSelect = kAtaSlave;
   const auto portBytes = EncodeDriverPortIdentifyRequest(port);

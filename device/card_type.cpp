@@ -208,8 +208,8 @@ win::DWORD GetCardType(win::HANDLE handle, DeviceEntry* entry, win::DWORD* block
   if (entry == nullptr) return 0;
   const CardOutputs out{blocksOrSectors, pagesOrSectorsPerTrack, writeProtected, bytesPerPage};
   MediaReply reply{};
-  const bool answered = OsKindHasVendorPassThrough() ? IdentifyNt(handle, *entry, out, reply)
-                                                     : Identify9x(handle, *entry, out, reply);
+  const bool answered =
+      OsKindHasVendorPassThrough() ? IdentifyNt(handle, *entry, out, reply) : Identify9x(handle, *entry, out, reply);
   return answered ? CardTypeResult(*entry, reply, out) : 0;
 }
 

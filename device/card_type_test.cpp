@@ -88,9 +88,9 @@ TEST_F(CardTypeXp, MemoryStickSizeInMegabytes) {
   setup.statusWord = 0x400;
   const std::pair<std::array<win::BYTE, 4>, win::DWORD> cases[] = {
       {{0x00, 0x20, 32, 0}, 128},  // 8192 blocks of 32 pages
-      {{0x00, 0x02, 16, 0}, 4},    // 512 blocks of 16 pages
-      {{0x00, 0x02, 255, 0}, 0},   // nonsense pages per block: the capacity value, 0 without sectors
-      {{0xFF, 0x04, 0, 0}, 0},     // no card
+      {{0x00, 0x02, 16, 0}, 4},  // 512 blocks of 16 pages
+      {{0x00, 0x02, 255, 0}, 0},  // nonsense pages per block: the capacity value, 0 without sectors
+      {{0xFF, 0x04, 0, 0}, 0},  // no card
   };
   for (const auto& [reply, expected] : cases) {
     setup.geometryReply = reply;

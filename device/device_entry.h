@@ -37,13 +37,13 @@ struct DeviceEntry {
   win::BYTE busKind = 0;
   win::BYTE deviceKind = 0;
   win::DWORD deviceReference = 0;  // the card driver's device node (Windows 9x); 0 on NT
-  char driveLetter = 0;            // upper case; 0 when the device has no letter
+  char driveLetter = 0;  // upper case; 0 when the device has no letter
   win::BYTE hostAdapter = 0;
   win::BYTE target = 0;
   win::BYTE lun = 0;
-  char vendor[9] = {};     // INQUIRY vendor identification (or the IDE model's first 8 characters)
-  char product[17] = {};   // INQUIRY product identification, or a card-type text
-  char revision[5] = {};   // INQUIRY revision level
+  char vendor[9] = {};  // INQUIRY vendor identification (or the IDE model's first 8 characters)
+  char product[17] = {};  // INQUIRY product identification, or a card-type text
+  char revision[5] = {};  // INQUIRY revision level
   win::DWORD startStopFlag = 0;
   win::DWORD capabilityQueryFlag = 0;
   win::WORD bytesPerSector = 0;

@@ -167,9 +167,9 @@ TEST_F(DeviceOn9xMachine, IdentifyReader9xFindsTheUsbReaderThroughAspiAndTheRegi
   entry.driveLetter = 'E';
   win::BYTE host = 255, target = 255, lun = 255, deviceKind = 0, readerKind = 0;
   win::DWORD driveValue = 0;
-  ASSERT_EQ(IdentifyReader9x(driver_, DriverDeviceChain, &host, &target, &lun, &driveValue, &deviceKind, &readerKind,
-                             &entry),
-            1);
+  ASSERT_EQ(
+      IdentifyReader9x(driver_, DriverDeviceChain, &host, &target, &lun, &driveValue, &deviceKind, &readerKind, &entry),
+      1);
   EXPECT_EQ(host, 0);
   EXPECT_EQ(target, 0);
   EXPECT_EQ(lun, 0);
@@ -179,9 +179,9 @@ TEST_F(DeviceOn9xMachine, IdentifyReader9xFindsTheUsbReaderThroughAspiAndTheRegi
   EXPECT_EQ(CardVolumeSectors, 4033u);
 
   const machine::ReaderDescription& reader = machine_->Description().readers[1];
-  EXPECT_EQ(FindUsbDevice9x("USB\\VID_55AA&PID_0001\\" + reader.usb.instance, reader.vendor, reader.product,
-                            reader.revision),
-            1);
+  EXPECT_EQ(
+      FindUsbDevice9x("USB\\VID_55AA&PID_0001\\" + reader.usb.instance, reader.vendor, reader.product, reader.revision),
+      1);
   EXPECT_EQ(FindUsbDevice9x("", reader.vendor, reader.product, reader.revision), 1)
       << "found again under Enum\\USBSTOR";
   EXPECT_EQ(FindUsbDevice9x("", reader.vendor, "CF Reader", reader.revision), 0);

@@ -67,7 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string json = R"({ "version": 1, "windows": "xp", "readers": [
     { "bus": "usb", "maker": true, "firmware": "newer", "letter": "E", "vendor": ")" +
                            PrintableText(data, 8) + R"(", "product": ")" + PrintableText(data + 8, 16) + R"(",
-      "card": { "kind": "cf", "image": "card.img", "sectors": )" + std::to_string(sectors) + " } } ] }";
+      "card": { "kind": "cf", "image": "card.img", "sectors": )" +
+                           std::to_string(sectors) + " } } ] }";
   // The device log goes into the current folder: the input's own, as a Windows path of drive Z:.
   std::string windowsFolder = "Z:" + folder.string();
   for (char& c : windowsFolder) c = c == '/' ? '\\' : c;

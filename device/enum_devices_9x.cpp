@@ -143,10 +143,9 @@ Outcome ListAspiNode(const DriverNode& node, const ListedNode& listed) {
   }
   if (found || !listed.floppyOnly) return Outcome::Skipped;
   const char letter = LetterOf(node.OwnDrive());
-  const DriveHandle volume(win::CreateFileA(("\\\\.\\" + std::string(1, letter) + ":").c_str(),
-                                            win::GENERIC_READ | win::GENERIC_WRITE,
-                                            win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr, win::CREATE_NEW, 0,
-                                            nullptr));
+  const DriveHandle volume(
+      win::CreateFileA(("\\\\.\\" + std::string(1, letter) + ":").c_str(), win::GENERIC_READ | win::GENERIC_WRITE,
+                       win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr, win::CREATE_NEW, 0, nullptr));
   if (!volume.IsOpen()) return Outcome::Skipped;
   DeviceEntry* entry = NewNodeEntry(node, listed.busKind);
   if (entry == nullptr) return Outcome::OutOfMemory;
@@ -159,8 +158,8 @@ int CountRemovableDrives() {
   const win::DWORD drives = win::GetLogicalDrives();
   int count = 0;
   for (int i = 0; i < 26; ++i) {
-    if ((drives >> i & 1U) != 0 && win::GetDriveTypeA(Root(LetterOf(static_cast<win::BYTE>(i))).c_str()) ==
-                                        win::DRIVE_REMOVABLE) {
+    if ((drives >> i & 1U) != 0 &&
+        win::GetDriveTypeA(Root(LetterOf(static_cast<win::BYTE>(i))).c_str()) == win::DRIVE_REMOVABLE) {
       ++count;
     }
   }

@@ -195,8 +195,9 @@ TEST_F(IdeIdentification98, PortDevicesAnswerThroughThePortRequestAndTheSlaveIsT
   EXPECT_EQ(model[44], '\0') << "the model area is cleared to its end";
   ASSERT_EQ(machine.Driver().portRequests.size(), 2u);
   EXPECT_EQ(machine.Driver().portRequests[0][4], kAtaMaster);
-  EXPECT_EQ((std::vector<win::BYTE>(machine.Driver().portRequests[1].begin(), machine.Driver().portRequests[1].begin() + 4)),
-            (std::vector<win::BYTE>{0xF0, 0x01, 0xF6, 0x03}));
+  EXPECT_EQ(
+      (std::vector<win::BYTE>(machine.Driver().portRequests[1].begin(), machine.Driver().portRequests[1].begin() + 4)),
+      (std::vector<win::BYTE>{0xF0, 0x01, 0xF6, 0x03}));
 }
 
 TEST_F(IdeIdentification98, NodesThatDoNotQualifyOrAnswerNothingValid) {

@@ -131,7 +131,9 @@ bool InquiryStatus(DriveHandle& handle, DriveFindings& found, DeviceLog& log) {
   }
   const win::DWORD status = win::ReadLe32(reply, 36);
   found.deviceKind = KindFromMediaStatus(status, false);
-  log.Write(LineFor({{kMemoryStick, "INQ-> MS\n"}, {kSmartMedia, "INQ-> SM\n"}, {kCompactFlash, "INQ-> CF\n"},
+  log.Write(LineFor({{kMemoryStick, "INQ-> MS\n"},
+                     {kSmartMedia, "INQ-> SM\n"},
+                     {kCompactFlash, "INQ-> CF\n"},
                      {kMmcSd, "INQ-> SD\n"}},
                     found.deviceKind));
   found.readerKind = ReaderKindFromMediaStatus(status);
@@ -148,8 +150,11 @@ bool ReaderStatus(DriveHandle& handle, DriveFindings& found, DeviceLog& log) {
   if (status == 0 || status == NoMediaReply) return false;
   found.deviceKind = KindFromMediaStatus(status, true);
   if (found.deviceKind == kDeviceUnknown) found.deviceKind = kMmcSd;
-  log.Write(LineFor({{kMemoryStickPro, "DEV_CAPS-> MSPRO\n"}, {kMemoryStick, "DEV_CAPS-> MS\n"},
-                     {kSmartMedia, "DEV_CAPS-> SM\n"}, {kCompactFlash, "DEV_CAPS-> CF\n"}, {kMmcSd, "DEV_CAPS-> SD\n"}},
+  log.Write(LineFor({{kMemoryStickPro, "DEV_CAPS-> MSPRO\n"},
+                     {kMemoryStick, "DEV_CAPS-> MS\n"},
+                     {kSmartMedia, "DEV_CAPS-> SM\n"},
+                     {kCompactFlash, "DEV_CAPS-> CF\n"},
+                     {kMmcSd, "DEV_CAPS-> SD\n"}},
                     found.deviceKind));
   const win::BYTE readerKind = ReaderKindFromMediaStatus(status);
   if (readerKind != 0) found.readerKind = readerKind;
@@ -164,7 +169,9 @@ void ProductKeywords(DriveHandle& handle, DriveFindings& found, DeviceLog& log) 
   const std::string product = UpperText(std::span(reply).subspan(16, 15));
   if (product.empty()) return;
   found.deviceKind = KindFromProductWords(product);
-  log.Write(LineFor({{kSmartMedia, "INQ-> SM\n"}, {kMemoryStick, "INQ-> MS\n"}, {kCompactFlash, "INQ-> CF\n"},
+  log.Write(LineFor({{kSmartMedia, "INQ-> SM\n"},
+                     {kMemoryStick, "INQ-> MS\n"},
+                     {kCompactFlash, "INQ-> CF\n"},
                      {kMmcSd, "INQ-> SD\n"}},
                     found.deviceKind));
 }

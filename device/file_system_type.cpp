@@ -38,8 +38,8 @@ bool ReadCardSector(win::HANDLE handle, const DeviceEntry& entry, win::DWORD lba
   std::array<win::BYTE, 10> cdb{0x28};
   win::WriteBe32(cdb, 2, lba);
   win::WriteBe16(cdb, 7, 1);
-  return ExecScsiCommand(handle, entry.hostAdapter, entry.target, entry.lun, cdb.data(), cdb.size(), buffer,
-                         byteCount, kScsiDataIn);
+  return ExecScsiCommand(handle, entry.hostAdapter, entry.target, entry.lun, cdb.data(), cdb.size(), buffer, byteCount,
+                         kScsiDataIn);
 }
 
 // Either half of the boot signature is enough.

@@ -40,8 +40,8 @@ class FileSystemType : public test_support::DeviceStateTest {
     entry.busKind = kBusUsb;
     DriveHandle handle = OpenCardVolume('E');
     Found f;
-    f.result = GetFileSystemType(handle.get(), &entry, 512, &f.notFormatted, f.sector0.data(), &f.isMbr,
-                                 f.boot.data(), &f.volumeStart, &f.fileSystem);
+    f.result = GetFileSystemType(handle.get(), &entry, 512, &f.notFormatted, f.sector0.data(), &f.isMbr, f.boot.data(),
+                                 &f.volumeStart, &f.fileSystem);
     return f;
   }
   StandInMachine machine{win::WindowsVersion::Xp};
@@ -126,8 +126,8 @@ TEST_F(FileSystemType, CorruptSectorsFailCleanly) {
   OperationBusy = 1;
   EXPECT_EQ(Examine(NumberedImage(0)).result, 0) << "no card, during a run";
   Found big;
-  EXPECT_EQ(GetFileSystemType(nullptr, &entry, 1024, &big.notFormatted, big.sector0.data(), &big.isMbr,
-                              big.boot.data(), &big.volumeStart, &big.fileSystem),
+  EXPECT_EQ(GetFileSystemType(nullptr, &entry, 1024, &big.notFormatted, big.sector0.data(), &big.isMbr, big.boot.data(),
+                              &big.volumeStart, &big.fileSystem),
             0)
       << "more than a sector would overrun the buffers";
 }

@@ -32,7 +32,7 @@ struct TaskFile {
 struct IdeAnswer {
   win::BOOL delivered = win::FALSE;
   win::DWORD bytesReturned = 0;
-  win::BYTE status = 0;         // the command register on return
+  win::BYTE status = 0;  // the command register on return
   std::vector<win::BYTE> data;  // the whole data area
 };
 

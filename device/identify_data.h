@@ -29,8 +29,8 @@ bool IdentifyNamesMaster(IdentifyData data);
 struct CardType {
   win::BYTE deviceKind = 0;
   std::optional<win::BYTE> readerKind;  // unchanged when empty
-  const char* text = "";                // the card-type text, trailing blank included
-  const char* logText = "";             // its device log line
+  const char* text = "";  // the card-type text, trailing blank included
+  const char* logText = "";  // its device log line
 };
 
 // The card the flags name, first match of CompactFlash, SmartMedia, Memory Stick, MMC/SD.

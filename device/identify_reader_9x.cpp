@@ -37,14 +37,18 @@ int ClassifyByProduct(const DriverNode& node, const std::string& product, win::B
   const bool memoryStick = ContainsAny(product, kMemoryStickWords);
   if (hardware.find("VID_") != std::string::npos && hardware.find("PID_") != std::string::npos) {
     if (hardware.find("VID_55AA") == std::string::npos || kindSet) return 1;
-    if (smartMedia) SetKinds(deviceKind, readerKind, kSmartMedia, kSmartMediaReader);
-    else if (memoryStick) SetKinds(deviceKind, readerKind, kMemoryStick, kMemoryStickReader);
+    if (smartMedia)
+      SetKinds(deviceKind, readerKind, kSmartMedia, kSmartMediaReader);
+    else if (memoryStick)
+      SetKinds(deviceKind, readerKind, kMemoryStick, kMemoryStickReader);
     return 1;
   }
   if (!smartMedia && !memoryStick) return 1;
   if (FindUsbDevice9x(hardware, node.Vendor(), node.Product(), node.Revision()) == 0 || kindSet) return 1;
-  if (smartMedia) SetKinds(deviceKind, readerKind, kSmartMedia, kSmartMediaReader);
-  else SetKinds(deviceKind, readerKind, kMemoryStick, kMemoryStickReader);
+  if (smartMedia)
+    SetKinds(deviceKind, readerKind, kSmartMedia, kSmartMediaReader);
+  else
+    SetKinds(deviceKind, readerKind, kMemoryStick, kMemoryStickReader);
   return 1;
 }
 
@@ -107,8 +111,8 @@ int FindUsbDevice9x(const std::string& hardwareIdText, const std::string& vendor
       instances.push_back(instance);
     }
   }
-  const RegistryKey disks("Enum\\USBSTOR\\DISK&VEN_" + KeyNameText(vendor) + "&PROD_" + KeyNameText(product) +
-                          "&REV_" + KeyNameText(revision));
+  const RegistryKey disks("Enum\\USBSTOR\\DISK&VEN_" + KeyNameText(vendor) + "&PROD_" + KeyNameText(product) + "&REV_" +
+                          KeyNameText(revision));
   for (const std::string& name : disks.SubKeys(512)) {
     if (name.empty()) continue;
     for (const std::string& instance : instances) {

@@ -109,8 +109,8 @@ TEST_F(IdentifyReader98, NoDriverOrNoNodeOfTheCard) {
   node.driveNumbers = {7};
   chain.Add(node);
   EXPECT_EQ(Identify(), 0);
-  EXPECT_EQ(IdentifyReader9x(win::INVALID_HANDLE_VALUE, chain.Anchor(), &host, &target, &lun, &driveValue,
-                             &deviceKind, &readerKind, &entry),
+  EXPECT_EQ(IdentifyReader9x(win::INVALID_HANDLE_VALUE, chain.Anchor(), &host, &target, &lun, &driveValue, &deviceKind,
+                             &readerKind, &entry),
             0);
 }
 

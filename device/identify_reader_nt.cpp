@@ -17,8 +17,8 @@
 namespace tarnlok {
 namespace {
 
-constexpr std::string_view kSmartMediaReaderWords[] = {"SMART MEDIA", "SMARTMEDIA", "SM", "MAVO DRUM", "MAVODRUM",
-                                                       "MD"};
+constexpr std::string_view kSmartMediaReaderWords[] = {"SMART MEDIA", "SMARTMEDIA", "SM",
+                                                       "MAVO DRUM",   "MAVODRUM",   "MD"};
 constexpr char kEnumRoot[] = "SYSTEM\\CurrentControlSet\\Enum";
 
 // The text at an offset of the descriptor, bounded by it; empty for an offset outside it.
@@ -28,7 +28,9 @@ std::string DescriptorText(const StorageDescriptor& descriptor, win::DWORD offse
   return PlainText(bytes.first(std::min(maxLength, bytes.size())));
 }
 
-win::DWORD FieldOffset(const StorageDescriptor& descriptor, std::size_t field) { return win::ReadLe32(descriptor, field); }
+win::DWORD FieldOffset(const StorageDescriptor& descriptor, std::size_t field) {
+  return win::ReadLe32(descriptor, field);
+}
 
 // The first of the candidate places that holds at least two characters.
 bool HasText(const StorageDescriptor& descriptor, std::initializer_list<win::DWORD> offsets) {
@@ -77,9 +79,12 @@ void ProbeGroup(win::HANDLE handle, win::BYTE newerNoCard, const KindsByAnswer& 
   }
   if (deviceKind != kDeviceUnknown) return;
   const StatusAnswer last = AskStatus(handle, CommandLastCdb(kVendorStatus));
-  if (last.noCard) deviceKind = commandLast.noCard;
-  else if (last.smartMedia) deviceKind = commandLast.smartMedia;
-  else if (last.memoryStick) deviceKind = commandLast.memoryStick;
+  if (last.noCard)
+    deviceKind = commandLast.noCard;
+  else if (last.smartMedia)
+    deviceKind = commandLast.smartMedia;
+  else if (last.memoryStick)
+    deviceKind = commandLast.memoryStick;
   if (deviceKind != kDeviceUnknown) return;
   deviceKind = fallbackKind;
   readerKind = fallbackReader;
@@ -168,11 +173,11 @@ int IdentifyReaderNt(win::HANDLE handle, win::BYTE* deviceKind, win::BYTE* reade
     if (*deviceKind != kDeviceUnknown) return 1;
   }
   if (AnyContains(texts, kSmartMediaReaderWords)) {
-    ProbeGroup(handle, kSmartMediaReader, {kSmartMedia, kSmartMedia, kMemoryStick}, kSmartMedia,
-               kSmartMediaReader, *deviceKind, *readerKind);
+    ProbeGroup(handle, kSmartMediaReader, {kSmartMedia, kSmartMedia, kMemoryStick}, kSmartMedia, kSmartMediaReader,
+               *deviceKind, *readerKind);
   } else if (AnyContains(texts, kMemoryStickWords)) {
-    ProbeGroup(handle, kMemoryStickReader, {kMemoryStick, kSmartMedia, kMemoryStick}, kMemoryStick,
-               kMemoryStickReader, *deviceKind, *readerKind);
+    ProbeGroup(handle, kMemoryStickReader, {kMemoryStick, kSmartMedia, kMemoryStick}, kMemoryStick, kMemoryStickReader,
+               *deviceKind, *readerKind);
   }
   return 1;
 }

@@ -103,8 +103,8 @@ std::optional<PlainCapacity> CapacityFromGeometry(win::HANDLE handle) {
                             static_cast<win::DWORD>(geometry.size()), &returned, nullptr)) {
     return std::nullopt;
   }
-  const win::ULONGLONG sectors = win::ULONGLONG{win::ReadLe32(geometry, 0)} * win::ReadLe32(geometry, 12) *
-                                 win::ReadLe32(geometry, 16);
+  const win::ULONGLONG sectors =
+      win::ULONGLONG{win::ReadLe32(geometry, 0)} * win::ReadLe32(geometry, 12) * win::ReadLe32(geometry, 16);
   if (sectors > std::numeric_limits<win::DWORD>::max()) return std::nullopt;
   UsePlainSectorIo = 1;
   return PlainCapacity{static_cast<win::DWORD>(sectors), win::ReadLe16(geometry, 20)};
@@ -114,8 +114,8 @@ std::optional<PlainCapacity> ReadPlainCapacity(win::HANDLE handle, const DeviceE
   constexpr std::array<win::BYTE, 6> kReadCapacity{0x25, 0, 0, 0, 0, 0};
   std::array<win::BYTE, 8> answer{};
   if (OsKindIsNt()) {
-    if (!ExecScsiCommand(handle, entry.hostAdapter, entry.target, entry.lun, kReadCapacity.data(),
-                         kReadCapacity.size(), answer.data(), answer.size(), kScsiDataIn)) {
+    if (!ExecScsiCommand(handle, entry.hostAdapter, entry.target, entry.lun, kReadCapacity.data(), kReadCapacity.size(),
+                         answer.data(), answer.size(), kScsiDataIn)) {
       return CapacityFromGeometry(handle);
     }
   } else if (entry.noCommandFlag != 0) {

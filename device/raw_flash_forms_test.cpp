@@ -32,8 +32,8 @@ TEST(VendorCommandForms, TheTwelveByteFormMovesTheSubCommandToByteNine) {
 }
 
 TEST(VendorCommandForms, RedundantAreaSizesFollowTheMediaSizeCode) {
-  const std::pair<win::DWORD, win::DWORD> sizes[] = {{1, 128}, {2, 128}, {3, 256}, {4, 256}, {5, 512},
-                                                      {6, 512}, {8, 512}, {12, 512}, {0, 512}};
+  const std::pair<win::DWORD, win::DWORD> sizes[] = {{1, 128}, {2, 128}, {3, 256},  {4, 256}, {5, 512},
+                                                     {6, 512}, {8, 512}, {12, 512}, {0, 512}};
   for (const auto& [code, size] : sizes) EXPECT_EQ(RedundantAreaSize(code), size) << code;
 }
 

@@ -51,8 +51,10 @@ std::string RawFlashMachine(const std::string& windows) {
 
 // An 8-byte command-first block: sub-command, four address bytes (high first), length.
 Bytes VendorBlock(win::BYTE sub, win::DWORD address, win::WORD length) {
-  return {kVendorOperation, sub, win::BYTE(address >> 24), win::BYTE(address >> 16), win::BYTE(address >> 8),
-          win::BYTE(address), win::BYTE(length >> 8), win::BYTE(length)};
+  return {kVendorOperation,         sub,
+          win::BYTE(address >> 24), win::BYTE(address >> 16),
+          win::BYTE(address >> 8),  win::BYTE(address),
+          win::BYTE(length >> 8),   win::BYTE(length)};
 }
 
 // A SmartMedia page command as restore and backup send it: page in bytes 2-4.
@@ -72,8 +74,8 @@ class RawFlashOn98 : public test_support::MachineDeviceTest {
                                                static_cast<win::BYTE>(cdb.size()), data.data(),
                                                static_cast<win::DWORD>(data.size()), flags);
   }
-  bool Ata(char letter, win::BYTE command, win::DWORD address, Bytes& data, win::DWORD transfer,
-           win::WORD extra16 = 0, win::BYTE extra8 = 0) {
+  bool Ata(char letter, win::BYTE command, win::DWORD address, Bytes& data, win::DWORD transfer, win::WORD extra16 = 0,
+           win::BYTE extra8 = 0) {
     return ExecAtaCommand(driver_, EntryAt(letter), command, address, data.empty() ? nullptr : data.data(),
                           static_cast<win::DWORD>(data.size()), transfer, extra16, extra8);
   }
@@ -85,10 +87,10 @@ TEST_F(RawFlashOn98, TheListTellsEachCardAndReaderKind) {
     char letter;
     win::BYTE busKind, deviceKind, readerKind;
   };
-  for (const Expected e : {Expected{'E', kBusUsb, kSmartMedia, kSmartMediaReader},
-                           Expected{'F', kBusUsb, kMemoryStick, kMemoryStickReader},
-                           Expected{'G', kBusUsb, kMemoryStick, kMemoryStickPro},
-                           Expected{'H', kBusUsb, kSmartMedia, kSmartMediaReader}}) {
+  for (const Expected e :
+       {Expected{'E', kBusUsb, kSmartMedia, kSmartMediaReader},
+        Expected{'F', kBusUsb, kMemoryStick, kMemoryStickReader}, Expected{'G', kBusUsb, kMemoryStick, kMemoryStickPro},
+        Expected{'H', kBusUsb, kSmartMedia, kSmartMediaReader}}) {
     const DeviceEntry* entry = EntryAt(e.letter);
     ASSERT_NE(entry, nullptr) << e.letter;
     EXPECT_EQ(entry->busKind, e.busKind) << e.letter;
@@ -155,9 +157,9 @@ TEST_F(RawFlashOn98, MemoryStickBlockRoundTripThroughAspi) {
   Bytes reply(2, 0);
   ASSERT_TRUE(Aspi('F', VendorBlock(kVendorEraseBlock, (300U << 16) | block, 0x4000), reply, kAspiDataIn));
   Bytes pages(32 * 512, 0x2F);
-  ASSERT_TRUE(Aspi('F', {kVendorOperation, kVendorWriteByCylinder, 0, win::BYTE(block >> 8), win::BYTE(block), 0x60,
-                         0x01, 0x2C},
-                   pages, kAspiDataOut));
+  ASSERT_TRUE(Aspi(
+      'F', {kVendorOperation, kVendorWriteByCylinder, 0, win::BYTE(block >> 8), win::BYTE(block), 0x60, 0x01, 0x2C},
+      pages, kAspiDataOut));
   Bytes extra(4, 0);
   ASSERT_TRUE(Aspi('F', VendorBlock(kVendorReadExtra, block, 4), extra, kAspiDataIn));
   EXPECT_EQ(extra, (Bytes{0xFF, 0xFF, 0x01, 0x2C}));
@@ -276,9 +278,9 @@ TEST_F(RawFlashOnNt4, MemoryStickPageRoundTripThroughPassThrough) {
   Bytes reply(2, 0);
   ASSERT_TRUE(send(VendorBlock(kVendorEraseBlock, (300U << 16) | block, 0x4000), reply, kScsiDataIn));
   Bytes page(512, 0x61);
-  ASSERT_TRUE(send({kVendorOperation, kVendorWriteByCylinder, 2, win::BYTE(block >> 8), win::BYTE(block), 0x41, 0x01,
-                    0x2C},
-                   page, kScsiDataOut));
+  ASSERT_TRUE(
+      send({kVendorOperation, kVendorWriteByCylinder, 2, win::BYTE(block >> 8), win::BYTE(block), 0x41, 0x01, 0x2C},
+           page, kScsiDataOut));
   Bytes extra(4, 0);
   ASSERT_TRUE(send(VendorBlock(kVendorReadExtra, block, 4), extra, kScsiDataIn));
   EXPECT_EQ(extra, (Bytes{0xFF, 0xFF, 0x01, 0x2C}));
@@ -314,8 +316,7 @@ TEST_F(RawFlashOnXpIde, SmartMediaBlockThroughIdePassThroughAndWrite10) {
   const win::BYTE write10[] = {0x2A, 0, 0, 0, 0, 0, 0, 0, 32, 0};
   ASSERT_TRUE(ExecScsiCommand(handle.get(), 0, 0, 0, write10, 10, block.data(), 32 * 512, kScsiDataOut));
   Bytes redundant(512, 0);
-  ASSERT_TRUE(
-      ExecAtaCommand(handle.get(), &ide, kVendorReadRedundant, page, redundant.data(), 512, kAtaDataIn, 0, 0));
+  ASSERT_TRUE(ExecAtaCommand(handle.get(), &ide, kVendorReadRedundant, page, redundant.data(), 512, kAtaDataIn, 0, 0));
   EXPECT_EQ((win::ReadBe16(redundant, 6) >> 1) & 0x3FF, 700);
   Bytes sector(512, 0);
   ASSERT_TRUE(ExecAtaCommand(handle.get(), &ide, kVendorReadPages, page + 31, sector.data(), 512, kAtaDataIn, 0, 0));

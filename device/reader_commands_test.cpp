@@ -42,8 +42,10 @@ TEST(ReaderCommands, MemoryStickCodesAndSizesFollowThePageCount) {
 
 TEST(ReaderCommands, CommandFormsPlaceSubCommandAddressAndLength) {
   EXPECT_EQ(CommandFirstCdb(kVendorStatus), (VendorCdb{0x20, 0x80, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(CommandFirstPageCdb(kVendorReadPages, 0x123456, 0x0210), (VendorCdb{0x20, 0x85, 0x12, 0x34, 0x56, 0, 0x02, 0x10}));
-  EXPECT_EQ(CommandFirstBlockCdb(kVendorReadPages, 0x0102, 7, 0x0200), (VendorCdb{0x20, 0x85, 0, 7, 0x01, 0x02, 0x02, 0}));
+  EXPECT_EQ(CommandFirstPageCdb(kVendorReadPages, 0x123456, 0x0210),
+            (VendorCdb{0x20, 0x85, 0x12, 0x34, 0x56, 0, 0x02, 0x10}));
+  EXPECT_EQ(CommandFirstBlockCdb(kVendorReadPages, 0x0102, 7, 0x0200),
+            (VendorCdb{0x20, 0x85, 0, 7, 0x01, 0x02, 0x02, 0}));
   const VendorCdb last = CommandLastCdb(kVendorStatus, 0x0104);
   EXPECT_EQ(last, (VendorCdb{0x04, 0, 0, 0, 0, 0, 0x01, 0x80}));
   EXPECT_NE(last[0], kVendorOperation) << "the older form does not begin with the vendor operation";

@@ -30,10 +30,8 @@ struct DirectionCodes {
 };
 
 constexpr DirectionCodes kDirections[] = {
-    {8, win::SCSI_IOCTL_DATA_IN, kAspiDataIn},
-    {1, win::SCSI_IOCTL_DATA_IN, kAspiDataIn},
-    {16, win::SCSI_IOCTL_DATA_OUT, kAspiDataOut},
-    {0, win::SCSI_IOCTL_DATA_UNSPECIFIED, kAspiDataOut},
+    {8, win::SCSI_IOCTL_DATA_IN, kAspiDataIn},          {1, win::SCSI_IOCTL_DATA_IN, kAspiDataIn},
+    {16, win::SCSI_IOCTL_DATA_OUT, kAspiDataOut},       {0, win::SCSI_IOCTL_DATA_UNSPECIFIED, kAspiDataOut},
     {2, win::SCSI_IOCTL_DATA_UNSPECIFIED, kAspiNoData},
 };
 
@@ -132,9 +130,8 @@ win::BOOL ReadInquiryData(win::HANDLE handle, win::BYTE* buffer, win::BYTE lengt
   FillRequestHeader(request, cdb, win::SCSI_IOCTL_DATA_IN, length);
   win::DWORD returned = 0;
   const auto size = static_cast<win::DWORD>(request.size());
-  const win::BOOL result =
-      win::DeviceIoControl(handle, win::IOCTL_SCSI_PASS_THROUGH, request.data(), size, request.data(), size, &returned,
-                           nullptr);
+  const win::BOOL result = win::DeviceIoControl(handle, win::IOCTL_SCSI_PASS_THROUGH, request.data(), size,
+                                                request.data(), size, &returned, nullptr);
   std::copy_n(request.begin() + kDataOffset, length, buffer);
   return result;
 }

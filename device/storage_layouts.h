@@ -12,11 +12,11 @@ namespace tarnlok {
 namespace storage_query {
 constexpr std::size_t kAreaSize = 76;
 constexpr std::size_t kPropertyId = 0;  // u32, 0 StorageDeviceProperty
-constexpr std::size_t kQueryType = 4;   // u32, 0 PropertyStandardQuery
-constexpr std::size_t kVendorIdOffset = 12;         // u32
-constexpr std::size_t kProductIdOffset = 16;        // u32
+constexpr std::size_t kQueryType = 4;  // u32, 0 PropertyStandardQuery
+constexpr std::size_t kVendorIdOffset = 12;  // u32
+constexpr std::size_t kProductIdOffset = 16;  // u32
 constexpr std::size_t kProductRevisionOffset = 20;  // u32
-constexpr std::size_t kBusType = 28;                // u32
+constexpr std::size_t kBusType = 28;  // u32
 }  // namespace storage_query
 
 // STORAGE_BUS_TYPE values the device list tells apart.

@@ -38,7 +38,7 @@ std::optional<std::vector<win::BYTE>> SmartIdentify(win::HANDLE handle, win::DWO
   namespace smart = smart_command;
   std::array<win::BYTE, smart::kInputSize> input{};
   win::WriteLe32(input, smart::kBufferSize, kIdentifySize);
-  const win::BYTE registers[] = {0, 1, 1, 0, 0, static_cast<win::BYTE>(kAtaMaster | ((driveNumber & 1) << 4)),
+  const win::BYTE registers[] = {0,           1, 1, 0, 0, static_cast<win::BYTE>(kAtaMaster | ((driveNumber & 1) << 4)),
                                  kAtaIdentify};
   std::copy(std::begin(registers), std::end(registers), input.begin() + smart::kDriveRegisters);
   input[smart::kDriveNumber] = static_cast<win::BYTE>(driveNumber);

@@ -53,9 +53,9 @@ struct WriteTestMessage {
 };
 
 constexpr WriteTestMessage kWriteTestMessages[] = {
-    {win::ERROR_WRITE_PROTECT, 57443, 1},        {win::ERROR_DISK_FULL, 57444, 0},
-    {win::ERROR_UNRECOGNIZED_VOLUME, 57445, 0},  {win::ERROR_NOT_DOS_DISK, 57446, 1},
-    {win::ERROR_DEV_NOT_EXIST, 57447, 1},        {win::ERROR_SHARING_VIOLATION, 57448, 1},
+    {win::ERROR_WRITE_PROTECT, 57443, 1},       {win::ERROR_DISK_FULL, 57444, 0},
+    {win::ERROR_UNRECOGNIZED_VOLUME, 57445, 0}, {win::ERROR_NOT_DOS_DISK, 57446, 1},
+    {win::ERROR_DEV_NOT_EXIST, 57447, 1},       {win::ERROR_SHARING_VIOLATION, 57448, 1},
 };
 
 }  // namespace
@@ -113,9 +113,9 @@ void TestMediaWritable(const DeviceEntry* entry, win::BYTE* stop, std::string* m
   if (entry == nullptr) return;
   const std::string path = std::string(1, entry->driveLetter) + ":\\Temp.txt";
   win::SetLastError(0);
-  const win::HANDLE file =
-      win::CreateFileA(path.c_str(), win::GENERIC_READ | win::GENERIC_WRITE, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
-                       nullptr, win::CREATE_NEW, win::FILE_ATTRIBUTE_ARCHIVE, nullptr);
+  const win::HANDLE file = win::CreateFileA(path.c_str(), win::GENERIC_READ | win::GENERIC_WRITE,
+                                            win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr, win::CREATE_NEW,
+                                            win::FILE_ATTRIBUTE_ARCHIVE, nullptr);
   const win::DWORD error = file == win::INVALID_HANDLE_VALUE ? win::GetLastError() : 0;
   if (error == 0) {
     if (stop != nullptr) *stop = 0;
@@ -123,8 +123,9 @@ void TestMediaWritable(const DeviceEntry* entry, win::BYTE* stop, std::string* m
     win::DeleteFileA(path.c_str());
     return;
   }
-  const auto* found = std::find_if(std::begin(kWriteTestMessages), std::end(kWriteTestMessages),
-                                   [error](const WriteTestMessage& entryMessage) { return entryMessage.error == error; });
+  const auto* found =
+      std::find_if(std::begin(kWriteTestMessages), std::end(kWriteTestMessages),
+                   [error](const WriteTestMessage& entryMessage) { return entryMessage.error == error; });
   if (found == std::end(kWriteTestMessages)) return;
   if (message != nullptr) *message = LoadProgramString(found->string);
   if (stop != nullptr) *stop = found->stop;

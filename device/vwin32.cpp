@@ -11,7 +11,8 @@ win::BOOL SendVwin32Request(win::HANDLE vwin32, win::DWORD code, Vwin32Registers
   win::WriteDiocRegisters(block, registers);
   win::DWORD returned = 0;
   const auto size = static_cast<win::DWORD>(block.size());
-  const win::BOOL result = win::DeviceIoControl(vwin32, code, block.data(), size, block.data(), size, &returned, nullptr);
+  const win::BOOL result =
+      win::DeviceIoControl(vwin32, code, block.data(), size, block.data(), size, &returned, nullptr);
   if (result) registers = win::ReadDiocRegisters(block);
   return result;
 }

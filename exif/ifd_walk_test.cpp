@@ -109,9 +109,9 @@ TEST_P(IfdWalk, ThumbnailsAreTakenOnlyWhereTheyLie) {
     EXPECT_EQ(info.output, "Exception occurred.... TG_ID514");
     EXPECT_EQ(+test_support::AsRecord(info.record).JPEGInterchangeFormatLength, length);
   };
-  unreadable({tiff.Long(514, 7), tiff.Long(513, at)}, 7);          // length before its offset
+  unreadable({tiff.Long(514, 7), tiff.Long(513, at)}, 7);  // length before its offset
   unreadable({tiff.Long(513, at), tiff.Long(514, 0xFFFFFFFF)}, 0xFFFFFFFF);  // a length that wraps
-  unreadable({tiff.Long(513, 0xFFFFFFF0), tiff.Long(514, 0x20)}, 0x20);      // past the end
+  unreadable({tiff.Long(513, 0xFFFFFFF0), tiff.Long(514, 0x20)}, 0x20);  // past the end
 }
 
 INSTANTIATE_TEST_SUITE_P(ByteOrders, IfdWalk, ::testing::Values(ByteOrder::Intel, ByteOrder::Motorola));

@@ -46,7 +46,8 @@ ImageHeader ProbeTiff(std::span<const std::uint8_t> head, std::uint64_t fileSize
   ImageHeader header;
   header.order = ByteOrderMark(head);
   header.kind = header.order == ByteOrder::Undecided ? FileKind::None : FileKind::Tiff;
-  header.dataLength = static_cast<std::uint32_t>(std::min<std::uint64_t>(fileSize, std::numeric_limits<std::uint32_t>::max()));
+  header.dataLength =
+      static_cast<std::uint32_t>(std::min<std::uint64_t>(fileSize, std::numeric_limits<std::uint32_t>::max()));
   return header;
 }
 

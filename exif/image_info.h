@@ -12,8 +12,8 @@ namespace viduvod {
 
 struct Thumbnail {
   enum class State {
-    Absent,      // no JPEGInterchangeFormatLength met
-    Found,       // bytes hold the last thumbnail met
+    Absent,  // no JPEGInterchangeFormatLength met
+    Found,  // bytes hold the last thumbnail met
     Unreadable,  // the last one met lies outside the data or has no offset before it
   };
   State state = State::Absent;

@@ -11,8 +11,8 @@ namespace {
 
 using enum Rendering;
 
-#define FIELD(name) static_cast<std::uint16_t>(offsetof(ImageInfoRecord, name)), \
-                    static_cast<std::uint16_t>(sizeof(ImageInfoRecord::name))
+#define FIELD(name) \
+  static_cast<std::uint16_t>(offsetof(ImageInfoRecord, name)), static_cast<std::uint16_t>(sizeof(ImageInfoRecord::name))
 
 // Ascending by tag, so that a lookup is a binary search.
 constexpr std::array kTagFields{

@@ -7,20 +7,20 @@
 namespace viduvod {
 
 enum class Rendering : std::uint8_t {
-  Number32,       // u32 (see Number32)
-  Number16,       // the low 16 bits of Number32
-  Byte8In16,      // the low 8 bits of Number32 in a u16
-  Byte8Pair,      // the low 8 bits of the first two values, a u16 each
-  FirstByte,      // the value's first byte
-  Text,           // an ASCII value without its terminating zero
-  ValueField,     // the value field's four bytes
-  RationalText,   // "num/den" of every value, joined
-  SampleList,     // the low 8 bits of at most six values, joined by ","
+  Number32,  // u32 (see Number32)
+  Number16,  // the low 16 bits of Number32
+  Byte8In16,  // the low 8 bits of Number32 in a u16
+  Byte8Pair,  // the low 8 bits of the first two values, a u16 each
+  FirstByte,  // the value's first byte
+  Text,  // an ASCII value without its terminating zero
+  ValueField,  // the value field's four bytes
+  RationalText,  // "num/den" of every value, joined
+  SampleList,  // the low 8 bits of at most six values, joined by ","
   VersionDigits,  // "[a.b.c.d]" of the four value bytes, each less '0'
-  VersionBytes,   // "[a.b.c.d]" of the four value bytes as they stand
-  OffsetText,     // "[a.b.c.d]" of Number32's bytes, most significant first
-  SubjectText,    // the subject position text of up to four values
-  Nothing,        // a known tag that leaves no trace
+  VersionBytes,  // "[a.b.c.d]" of the four value bytes as they stand
+  OffsetText,  // "[a.b.c.d]" of Number32's bytes, most significant first
+  SubjectText,  // the subject position text of up to four values
+  Nothing,  // a known tag that leaves no trace
 };
 
 struct TagField {

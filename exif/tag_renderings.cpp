@@ -111,9 +111,9 @@ using Renderer = void (*)(const IfdEntry&, const TiffData&, Field);
 
 // Indexed by Rendering.
 constexpr std::array<Renderer, 14> kRenderers{
-    RenderNumber32,   RenderNumber16,     RenderByte8In16,   RenderByte8Pair,     RenderFirstByte,
-    RenderText,       RenderValueField,   RenderRationalText, RenderSampleList,   RenderVersionDigits,
-    RenderVersionBytes, RenderOffsetText, RenderSubjectText, RenderNothing,
+    RenderNumber32,     RenderNumber16,   RenderByte8In16,    RenderByte8Pair,  RenderFirstByte,
+    RenderText,         RenderValueField, RenderRationalText, RenderSampleList, RenderVersionDigits,
+    RenderVersionBytes, RenderOffsetText, RenderSubjectText,  RenderNothing,
 };
 static_assert(kRenderers.size() == static_cast<std::size_t>(Rendering::Nothing) + 1);
 

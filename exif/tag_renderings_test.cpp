@@ -84,7 +84,8 @@ TEST_P(TagRenderings, VersionTexts) {
                        t.Bytes4(40960, test_support::kUndefined, 4, {'0', '1', '0', '0'}),
                        t.Bytes4(37121, test_support::kUndefined, 4, {1, 2, 3, 0}),
                        t.Bytes4(2, test_support::kUndefined, 4, {'0', '1', '0', '0'}),
-                       t.Bytes4(1, test_support::kAscii, 4, {'R', '9', '8', 0}), t.Long(40965, 890)};
+                       t.Bytes4(1, test_support::kAscii, 4, {'R', '9', '8', 0}),
+                       t.Long(40965, 890)};
   });
   const auto record = test_support::AsRecord(info.record);
   EXPECT_EQ(FieldBytes(record.ExifVersion), ZeroFilled("[0.2.2.1]", 20));
@@ -96,7 +97,9 @@ TEST_P(TagRenderings, VersionTexts) {
 }
 
 TEST_P(TagRenderings, ComponentsConfigurationKeepsTenCharacters) {
-  const auto info = ReadIfd0([](TiffBuilder& t) { return std::vector{t.Bytes4(37121, test_support::kUndefined, 4, {100, 200, 255, 4})}; });
+  const auto info = ReadIfd0([](TiffBuilder& t) {
+    return std::vector{t.Bytes4(37121, test_support::kUndefined, 4, {100, 200, 255, 4})};
+  });
   EXPECT_EQ(FieldBytes(test_support::AsRecord(info.record).ComponentsConfiguration), "[100.200.2");
 }
 
@@ -120,9 +123,14 @@ TEST_P(TagRenderings, SubjectTexts) {
 
 TEST_P(TagRenderings, NumbersInBothByteOrders) {
   const auto info = ReadIfd0([](TiffBuilder& t) {
-    return std::vector{t.Short(274, 6), t.Short(40961, 0xFFFF), t.Long(256, 4000), t.Short(257, 3000),
-                       t.Bytes4(41728, test_support::kUndefined, 1, {3, 0, 0, 0}), t.Shorts(530, 0x0102, 0x0201),
-                       t.Bytes4(37394, test_support::kAscii, 2, {'C', 0, 0, 0}), t.Short(34850, 0x1234),
+    return std::vector{t.Short(274, 6),
+                       t.Short(40961, 0xFFFF),
+                       t.Long(256, 4000),
+                       t.Short(257, 3000),
+                       t.Bytes4(41728, test_support::kUndefined, 1, {3, 0, 0, 0}),
+                       t.Shorts(530, 0x0102, 0x0201),
+                       t.Bytes4(37394, test_support::kAscii, 2, {'C', 0, 0, 0}),
+                       t.Short(34850, 0x1234),
                        t.ShortList(301, std::vector<std::uint16_t>{1, 2, 3})};
   });
   const auto record = test_support::AsRecord(info.record);
@@ -148,9 +156,9 @@ TEST_P(TagRenderings, UnhandledAndSilentTagsLeaveTheRecordZero) {
 
 TEST_P(TagRenderings, ValuesOutsideTheDataFailTheEntryOnly) {
   const auto info = ReadIfd0([](TiffBuilder& t) {
-    return std::vector{t.AtOffset(271, test_support::kAscii, 20, 0xFFFFFFF0), t.AtOffset(282, test_support::kRational, 0x20000000, 8),
-                       t.AtOffset(258, test_support::kShort, 0xFFFFFFFF, 8), t.Bytes4(272, 99, 3, {'A', 'B', 0, 0}),
-                       t.Short(274, 3)};
+    return std::vector{
+        t.AtOffset(271, test_support::kAscii, 20, 0xFFFFFFF0), t.AtOffset(282, test_support::kRational, 0x20000000, 8),
+        t.AtOffset(258, test_support::kShort, 0xFFFFFFFF, 8), t.Bytes4(272, 99, 3, {'A', 'B', 0, 0}), t.Short(274, 3)};
   });
   const auto record = test_support::AsRecord(info.record);
   EXPECT_EQ(FieldBytes(record.Make), std::string(25, '\0'));
@@ -163,7 +171,8 @@ TEST_P(TagRenderings, ValuesOutsideTheDataFailTheEntryOnly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ByteOrdersAndContainers, TagRenderings,
-                         ::testing::Combine(::testing::Values(ByteOrder::Intel, ByteOrder::Motorola), ::testing::Bool()));
+                         ::testing::Combine(::testing::Values(ByteOrder::Intel, ByteOrder::Motorola),
+                                            ::testing::Bool()));
 
 }  // namespace
 }  // namespace viduvod

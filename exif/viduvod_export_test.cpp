@@ -166,16 +166,16 @@ TEST_F(ViduvodExport, UnreadableThumbnailRemovesTheLastOneAndNoThumbnailKeepsIt)
   TiffBuilder plain(ByteOrder::Intel);
   plain.SetIfd0(plain.AppendIfd(std::vector{plain.Short(274, 3)}, 0));
   const auto plainFile = images_ / "plain.tif";
-  std::ofstream(plainFile, std::ios::binary).write(reinterpret_cast<const char*>(plain.Bytes().data()),
-                                                   static_cast<std::streamsize>(plain.Size()));
+  std::ofstream(plainFile, std::ios::binary)
+      .write(reinterpret_cast<const char*>(plain.Bytes().data()), static_cast<std::streamsize>(plain.Size()));
   ASSERT_EQ(Call(plainFile.string()), 1u);
   EXPECT_TRUE(fs::exists(preview));
 
   TiffBuilder broken(ByteOrder::Motorola);
   broken.SetIfd0(broken.AppendIfd(std::vector{broken.Long(513, 0x10000), broken.Long(514, 0x100)}, 0));
   const auto brokenFile = images_ / "broken.tif";
-  std::ofstream(brokenFile, std::ios::binary).write(reinterpret_cast<const char*>(broken.Bytes().data()),
-                                                    static_cast<std::streamsize>(broken.Size()));
+  std::ofstream(brokenFile, std::ios::binary)
+      .write(reinterpret_cast<const char*>(broken.Bytes().data()), static_cast<std::streamsize>(broken.Size()));
   ASSERT_EQ(Call(brokenFile.string()), 1u);
   EXPECT_EQ(output_, "Exception occurred.... TG_ID514");
   EXPECT_FALSE(fs::exists(preview));

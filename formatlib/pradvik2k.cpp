@@ -52,9 +52,9 @@ int DoFormat(HWND hwndOwner, HWND hwndProgress, HWND hwndPercent, HWND hwndStep,
              BYTE fullFormat, void* workBuffer, DWORD* mediaCode, BYTE deviceKind, const char* productText,
              int bootCodeFlag, HWND hwndCapacity, HANDLE volumeHandle, BYTE transportKind, BYTE ataDriveSelect,
              int wideStatus, BYTE* volumeBusy) {
-  return exports::DoFormat(hwndOwner, hwndProgress, hwndPercent, hwndStep, deviceId, driveIndex, fullFormat,
-                           workBuffer, mediaCode, deviceKind, productText, bootCodeFlag, hwndCapacity, volumeHandle,
-                           transportKind, ataDriveSelect, wideStatus, volumeBusy);
+  return exports::DoFormat(hwndOwner, hwndProgress, hwndPercent, hwndStep, deviceId, driveIndex, fullFormat, workBuffer,
+                           mediaCode, deviceKind, productText, bootCodeFlag, hwndCapacity, volumeHandle, transportKind,
+                           ataDriveSelect, wideStatus, volumeBusy);
 }
 
 int DoPanoramicFormat(HWND hwndOwner, HWND hwndProgress, HWND hwndPercent, HWND hwndStep, DWORD deviceId,
@@ -72,8 +72,8 @@ int FindBulkSMMS(DWORD deviceId, BYTE driveIndex, HANDLE volumeHandle, BYTE* sta
 
 int FindDeviceType(DWORD deviceId, BYTE driveIndex, BYTE* deviceKind, BYTE* status, BYTE* writeProtected,
                    int showMessages, BYTE transportKind, int wideStatus) {
-  return exports::FindDeviceType(deviceId, driveIndex, deviceKind, status, writeProtected, showMessages,
-                                 transportKind, wideStatus);
+  return exports::FindDeviceType(deviceId, driveIndex, deviceKind, status, writeProtected, showMessages, transportKind,
+                                 wideStatus);
 }
 
 int GetDeviceCapacity(DWORD deviceId, BYTE driveIndex, BYTE* capacity, BYTE* writeProtected, int showMessages) {

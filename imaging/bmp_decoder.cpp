@@ -152,8 +152,7 @@ void BmpDecoder::ReadPixels(ImageFile& stream, std::uint32_t bitCount, std::uint
       UnpackBitfields(work.get(), 0, 0, 0, 32);
       return;
     }
-    default:
-      return;
+    default: return;
   }
 }
 

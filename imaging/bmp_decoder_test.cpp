@@ -56,8 +56,8 @@ TEST(BmpDecoder, TopDownAndHeaderlessBitmaps) {
 
 // A 4-bit bitmap of 8 x 2 pixels whose first row is run-length coded by hand.
 Bytes Rle4Bitmap(const Bytes& codes) {
-  Bytes file = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54 + 64, 0, 0, 0,
-                40, 0, 0, 0, 8, 0, 0, 0, 2, 0, 0, 0, 1, 0, 4, 0, 2, 0, 0, 0};
+  Bytes file = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54 + 64, 0, 0, 0, 40, 0, 0,
+                0,   8,   0, 0, 0, 2, 0, 0, 0, 1, 0,       4, 0, 2, 0,  0, 0};
   file.resize(54 + 64, 0);
   file.insert(file.end(), codes.begin(), codes.end());
   return file;
@@ -65,8 +65,8 @@ Bytes Rle4Bitmap(const Bytes& codes) {
 
 TEST(BmpDecoder, Rle4AbsoluteRunsArePaddedToWords) {
   // Absolute run of 3 pixels (2 bytes, even: no padding), then one of 5 (3 bytes, odd: padded).
-  const auto image = test_support::DecodeBytes(
-      Rle4Bitmap({0, 3, 0x12, 0x30, 0, 5, 0x45, 0x67, 0x80, 0x00, 0, 0, 0, 1}), ImageFormat::Bmp);
+  const auto image = test_support::DecodeBytes(Rle4Bitmap({0, 3, 0x12, 0x30, 0, 5, 0x45, 0x67, 0x80, 0x00, 0, 0, 0, 1}),
+                                               ImageFormat::Bmp);
   ASSERT_NE(image->DibBlock(), nullptr) << image->LastError();
   const std::uint8_t expected[8] = {1, 2, 3, 4, 5, 6, 7, 8};
   for (int x = 0; x < 8; ++x) EXPECT_EQ(image->PixelIndexAt(x, 0), expected[x]) << x;
@@ -100,7 +100,7 @@ TEST(BmpDecoder, FaultsAreNamed) {
   const auto path = test_support::MakeImage("damage.bmp", "-colors 30 -compress RLE", "37x23", "BMP3:");
   // Bytes 18 to 25 hold the width and height.
   test_support::ExpectDamageHandled(test_support::ReadBytes(path), ImageFormat::Bmp, true,
-                               [](std::size_t at) { return at >= 18 && at < 26; });
+                                    [](std::size_t at) { return at >= 18 && at < 26; });
 }
 
 TEST(BmpDecoder, CutBitmapKeepsItsRows) {
@@ -134,7 +134,8 @@ Bytes Icon(bool maskSome) {
   file.resize(22 + 40, 0);
   for (int i = 0; i < 16; ++i) file.insert(file.end(), {static_cast<std::uint8_t>(i * 16), 0, 0, 0});
   for (int i = 0; i < 16 * 8; ++i) file.push_back(static_cast<std::uint8_t>(i % 16 * 0x11));
-  for (int row = 0; row < 16; ++row) file.insert(file.end(), {static_cast<std::uint8_t>(maskSome && row == 3 ? 0x80 : 0), 0, 0, 0});
+  for (int row = 0; row < 16; ++row)
+    file.insert(file.end(), {static_cast<std::uint8_t>(maskSome && row == 3 ? 0x80 : 0), 0, 0, 0});
   return file;
 }
 
@@ -164,7 +165,7 @@ TEST(IconDecoder, CutIconKeepsItsRows) {
 TEST(IconDecoder, ThirtyTwoBitIconsMatchReference) {
   const auto path = test_support::Scratch("icon.ico");
   test_support::Run("convert -seed 7 -size 24x24 plasma:fractal -alpha set -channel A -fx 'i/w' +channel '" +
-               path.string() + "'");
+                    path.string() + "'");
   const auto image = test_support::DecodeBytes(test_support::ReadBytes(path), ImageFormat::Ico);
   ASSERT_NE(image->AlphaPlane(), nullptr);
   test_support::ExpectPixelsMatch(*image, test_support::ReferenceDecode(path), 0, false);

@@ -12,7 +12,9 @@ constexpr int kDelta = 2;
 class RleCursor {
  public:
   explicit RleCursor(CDibImage& image)
-      : pixels_(image.PixelBits()), stride_(image.RowStride()), height_(image.Height()),
+      : pixels_(image.PixelBits()),
+        stride_(image.RowStride()),
+        height_(image.Height()),
         size_(static_cast<std::uint64_t>(image.RowStride()) * static_cast<std::uint64_t>(image.Height())) {}
 
   bool RowsLeft() const { return row_ < height_; }

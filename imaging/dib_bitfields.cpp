@@ -85,7 +85,8 @@ bool CDibImage::ReadInfoHeader(ImageFile* stream, BitmapInfoHeader* target) {
     h.biClrImportant = Le32(bytes, 36);
   }
   if (h.biSizeImage == 0) {
-    const std::uint64_t stride = (static_cast<std::uint64_t>(h.biBitCount) * static_cast<std::uint32_t>(h.biWidth) + 31) >> 5;
+    const std::uint64_t stride =
+        (static_cast<std::uint64_t>(h.biBitCount) * static_cast<std::uint32_t>(h.biWidth) + 31) >> 5;
     h.biSizeImage = static_cast<std::uint32_t>(stride * 4 * static_cast<std::uint32_t>(h.biHeight));
   }
   if (h.biClrUsed == 0) h.biClrUsed = h.biBitCount <= 8 ? 1U << h.biBitCount : 0;

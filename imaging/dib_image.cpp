@@ -26,8 +26,8 @@ std::uint32_t PaletteSizeFor(std::uint32_t depth) { return depth <= 8 ? 1U << de
 
 std::int32_t PixelsPerMetre(std::int32_t dpi) {
   const double perMetre = std::floor(dpi * 39.37007874015748 + 0.5);
-  return static_cast<std::int32_t>(std::clamp<double>(perMetre, std::numeric_limits<std::int32_t>::min(),
-                                                      std::numeric_limits<std::int32_t>::max()));
+  return static_cast<std::int32_t>(
+      std::clamp<double>(perMetre, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
 }  // namespace
@@ -64,8 +64,7 @@ void CDibImage::Destroy() {
   info.pixels = nullptr;
 }
 
-std::uint8_t* CDibImage::Create(std::int32_t width, std::int32_t height, std::uint32_t bitsPerPixel,
-                                ImageFormat type) {
+std::uint8_t* CDibImage::Create(std::int32_t width, std::int32_t height, std::uint32_t bitsPerPixel, ImageFormat type) {
   Destroy();
   if (width <= 0 || height <= 0) return nullptr;
   const std::uint32_t depth = RoundedDepth(bitsPerPixel);
@@ -143,9 +142,7 @@ std::uint8_t* CDibImage::PixelBits() const {
   return dibBlock == nullptr ? nullptr : dibBlock + kInfoHeaderSize + PaletteBytes();
 }
 
-std::size_t CDibImage::DibSize() const {
-  return kInfoHeaderSize + std::size_t{PaletteBytes()} + header.biSizeImage;
-}
+std::size_t CDibImage::DibSize() const { return kInfoHeaderSize + std::size_t{PaletteBytes()} + header.biSizeImage; }
 
 RgbQuad* CDibImage::Palette() const {
   if (dibBlock == nullptr || header.biClrUsed == 0) return nullptr;

@@ -15,12 +15,9 @@ std::uint8_t CDibImage::PixelIndexAt(std::int32_t x, std::int32_t y) const {
   if (!Contains(x, y)) return info.backgroundIndex != -1 ? static_cast<std::uint8_t>(info.backgroundIndex) : 0;
   const std::uint8_t byte = info.pixels[PixelOffset(x, y)];
   switch (header.biBitCount) {
-    case 8:
-      return byte;
-    case 4:
-      return x % 2 == 0 ? byte >> 4 : byte & 0x0F;
-    default:
-      return (byte >> (7 - x % 8)) & 1;
+    case 8: return byte;
+    case 4: return x % 2 == 0 ? byte >> 4 : byte & 0x0F;
+    default: return (byte >> (7 - x % 8)) & 1;
   }
 }
 
@@ -28,9 +25,7 @@ void CDibImage::SetPixelIndexAt(std::int32_t x, std::int32_t y, std::uint8_t ind
   if (dibBlock == nullptr || header.biClrUsed == 0 || !Contains(x, y)) return;
   std::uint8_t& byte = info.pixels[PixelOffset(x, y)];
   switch (header.biBitCount) {
-    case 8:
-      byte = index;
-      break;
+    case 8: byte = index; break;
     case 4:
       byte = x % 2 == 0 ? static_cast<std::uint8_t>((byte & 0x0F) | (index & 0x0F) << 4)
                         : static_cast<std::uint8_t>((byte & 0xF0) | (index & 0x0F));
@@ -95,12 +90,14 @@ void CDibImage::FillAlpha(std::uint8_t value) {
 
 void CDibImage::SetAlphaAt(std::int32_t x, std::int32_t y, std::uint8_t value) {
   if (alphaPlane == nullptr || !Contains(x, y)) return;
-  alphaPlane[static_cast<std::size_t>(x) + static_cast<std::size_t>(y) * static_cast<std::size_t>(header.biWidth)] = value;
+  alphaPlane[static_cast<std::size_t>(x) + static_cast<std::size_t>(y) * static_cast<std::size_t>(header.biWidth)] =
+      value;
 }
 
 std::uint8_t CDibImage::AlphaAt(std::int32_t x, std::int32_t y) const {
   if (alphaPlane == nullptr || !Contains(x, y)) return 0;
-  return alphaPlane[static_cast<std::size_t>(x) + static_cast<std::size_t>(y) * static_cast<std::size_t>(header.biWidth)];
+  return alphaPlane[static_cast<std::size_t>(x) +
+                    static_cast<std::size_t>(y) * static_cast<std::size_t>(header.biWidth)];
 }
 
 }  // namespace imaging

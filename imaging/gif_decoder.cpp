@@ -182,9 +182,9 @@ void GifDecoder::DecodeImage(StreamReader& reader, const ImageDescriptor& descri
   // A local table serves its own image only; later images go back to the global one.
   const ColorTable& table = local_.present ? local_ : global_;
   // A composed image goes line by line onto the screen: its own bitmap needs only hold its palette.
-  Require(Create(descriptor.width, composing_ ? 1 : descriptor.height, DepthFor(table.size), ImageFormat::Gif) !=
-              nullptr,
-          "Can't allocate memory");
+  Require(
+      Create(descriptor.width, composing_ ? 1 : descriptor.height, DepthFor(table.size), ImageFormat::Gif) != nullptr,
+      "Can't allocate memory");
   if (table.present) SetPaletteFrom(table);
   if (composing_) PrepareCanvas();
 
@@ -216,7 +216,8 @@ void GifDecoder::PaintOntoCanvas(const ImageDescriptor& descriptor, std::int32_t
   const std::size_t columns = std::min(indices.size(), static_cast<std::size_t>(screenWidth_ - descriptor.left));
   const RgbQuad* palette = Palette();
   const std::uint32_t mask = (1U << BitCount()) - 1;
-  std::uint8_t* target = canvas_.PixelBits() + static_cast<std::size_t>(screenHeight_ - screenRow - 1) * canvas_.RowStride() +
+  std::uint8_t* target = canvas_.PixelBits() +
+                         static_cast<std::size_t>(screenHeight_ - screenRow - 1) * canvas_.RowStride() +
                          3 * static_cast<std::size_t>(descriptor.left);
   for (std::size_t x = 0; x < columns; ++x, target += 3) {
     const RgbQuad color = palette != nullptr ? palette[indices[x] & mask] : RgbQuad{};

@@ -13,10 +13,8 @@ TEST(GifDecoder, MatchesReferenceAcrossTableSizesAndInterlace) {
     const char* options;
     std::uint32_t depth;
   } cases[] = {
-      {"two.gif", "-colors 2", 1},
-      {"sixteen.gif", "-colors 16", 4},
-      {"full.gif", "-colors 256", 8},
-      {"interlaced.gif", "-colors 200 -interlace GIF", 8},
+      {"two.gif", "-colors 2", 1},        {"sixteen.gif", "-colors 16", 4},
+      {"full.gif", "-colors 256", 8},     {"interlaced.gif", "-colors 200 -interlace GIF", 8},
       {"version87.gif", "-colors 50", 8},
   };
   for (const auto& c : cases) {
@@ -34,7 +32,7 @@ TEST(GifDecoder, InterlacedImagesOfEveryShortHeightStayInsideTheirRows) {
   for (int height = 1; height <= 9; ++height) {
     SCOPED_TRACE(height);
     const auto path = test_support::MakeImage("short" + std::to_string(height) + ".gif", "-colors 64 -interlace GIF",
-                                         "13x" + std::to_string(height));
+                                              "13x" + std::to_string(height));
     const auto image = test_support::DecodeBytes(test_support::ReadBytes(path), ImageFormat::Gif);
     test_support::ExpectPixelsMatch(*image, test_support::ReferenceDecode(path));
   }
@@ -107,7 +105,8 @@ TEST(GifDecoder, ComposedImageCutShortLeavesTheScreenUnderIt) {
   file[13 + 21 + 1] = 0;
   file[13 + 21 + 3] = 0;
   const std::size_t data = 13 + 21 + 16;
-  file.erase(file.begin() + static_cast<std::ptrdiff_t>(data + 1), file.begin() + static_cast<std::ptrdiff_t>(data + 4));
+  file.erase(file.begin() + static_cast<std::ptrdiff_t>(data + 1),
+             file.begin() + static_cast<std::ptrdiff_t>(data + 4));
   const auto image = test_support::DecodeBytes(file, ImageFormat::Gif);
   ASSERT_NE(image->DibBlock(), nullptr) << image->LastError();
   EXPECT_EQ(image->PixelColorAt(0, 1), (RgbQuad{0, 0, 200, 0}));

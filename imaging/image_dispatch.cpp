@@ -45,10 +45,9 @@ using DecoderRun = bool (*)(CDibImage&, ImageFile&);
 
 // Indexed by the ImageFormat code.
 constexpr std::array<DecoderRun, 10> kDecoders = {
-    RunDecoder<BmpDecoder>, RunDecoder<GifDecoder>, RunDecoder<JpegDecoder>,
-    RunDecoder<PngDecoder>, RunDecoder<IconDecoder>, RunDecoder<TiffDecoder>,
-    RunDecoder<TgaDecoder>, RunDecoder<PcxDecoder>, RunDecoder<WbmpDecoder>,
-    RunDecoder<MetafileDecoder>,
+    RunDecoder<BmpDecoder>,  RunDecoder<GifDecoder>,      RunDecoder<JpegDecoder>, RunDecoder<PngDecoder>,
+    RunDecoder<IconDecoder>, RunDecoder<TiffDecoder>,     RunDecoder<TgaDecoder>,  RunDecoder<PcxDecoder>,
+    RunDecoder<WbmpDecoder>, RunDecoder<MetafileDecoder>,
 };
 
 }  // namespace

@@ -97,9 +97,7 @@ void InstallSource(Session& session, ImageFile* stream) {
   session.decompress.src = &source.manager;
 }
 
-std::int32_t DotsPerInch(std::uint8_t unit, std::uint16_t density) {
-  return unit == 2 ? density * 254 / 100 : density;
-}
+std::int32_t DotsPerInch(std::uint8_t unit, std::uint16_t density) { return unit == 2 ? density * 254 / 100 : density; }
 
 // Adobe CMYK, stored inverted as Adobe writes it: each colour is its ink times black.
 void CmykToBgr(const JSAMPLE* cmyk, std::uint8_t* bgr, std::size_t width) {
@@ -121,14 +119,13 @@ void SwapRedBlue(std::uint8_t* pixel, std::size_t width) {
 // only trivially destructible locals.
 void ReadRows(jpeg_decompress_struct& decompress, CDibImage& image, bool direct) {
   const std::size_t rowBytes = static_cast<std::size_t>(decompress.output_width) * decompress.output_components;
-  JSAMPARRAY buffer =
-      direct ? nullptr
-             : (*decompress.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&decompress), JPOOL_IMAGE,
-                                               static_cast<JDIMENSION>(rowBytes), 1);
+  JSAMPARRAY buffer = direct ? nullptr
+                             : (*decompress.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&decompress), JPOOL_IMAGE,
+                                                               static_cast<JDIMENSION>(rowBytes), 1);
   const std::size_t stride = image.RowStride();
   while (decompress.output_scanline < decompress.output_height) {
-    std::uint8_t* row =
-        image.PixelBits() + (static_cast<std::size_t>(decompress.output_height) - 1 - decompress.output_scanline) * stride;
+    std::uint8_t* row = image.PixelBits() +
+                        (static_cast<std::size_t>(decompress.output_height) - 1 - decompress.output_scanline) * stride;
     if (direct) {
       JSAMPROW target = row;
       if (jpeg_read_scanlines(&decompress, &target, 1) == 1 && decompress.output_components == 3) {

@@ -50,7 +50,8 @@ Bytes SolidBrush(std::uint32_t colour) {
   return WmfRecord(0x02FC, {0, static_cast<std::int32_t>(colour & 0xFFFF), static_cast<std::int32_t>(colour >> 16), 0});
 }
 Bytes Pen(std::int32_t style, std::uint32_t colour) {
-  return WmfRecord(0x02FA, {style, 1, 0, static_cast<std::int32_t>(colour & 0xFFFF), static_cast<std::int32_t>(colour >> 16)});
+  return WmfRecord(0x02FA,
+                   {style, 1, 0, static_cast<std::int32_t>(colour & 0xFFFF), static_cast<std::int32_t>(colour >> 16)});
 }
 Bytes Select(std::int32_t slot) { return WmfRecord(0x012D, {slot}); }
 Bytes DeleteObject(std::int32_t slot) { return WmfRecord(0x01F0, {slot}); }
@@ -59,7 +60,9 @@ Bytes WmfRectangle(std::int32_t left, std::int32_t top, std::int32_t right, std:
 }
 Bytes WmfPolygon(std::initializer_list<std::int32_t> coordinates) {
   Writer record;
-  record.U32(static_cast<std::uint32_t>(4 + coordinates.size())).U16(0x0324).U16(static_cast<std::uint32_t>(coordinates.size() / 2));
+  record.U32(static_cast<std::uint32_t>(4 + coordinates.size()))
+      .U16(0x0324)
+      .U16(static_cast<std::uint32_t>(coordinates.size() / 2));
   for (const std::int32_t value : coordinates) record.S16(value);
   return record.bytes;
 }
@@ -166,13 +169,13 @@ TEST(MetafileDecoder, PlaceableMetafileIsSizedByItsBoxAtScreenResolution) {
 TEST(MetafileDecoder, AgreesWithImageMagickAwayFromEdges) {
   const auto wmf = test_support::Scratch("filled.wmf");
   const auto png = test_support::Scratch("filled.png");
-  test_support::WriteBytes(wmf, Placeable(Box{0, 0, 2880, 1440}, 1440,
-                                     WindowsMetafile({SetWindowExt(2880, 1440), SolidBrush(0xFFFFFF), Select(0),
-                                                      Pen(5, 0), Select(1), WmfRectangle(0, 0, 2880, 1440),
-                                                      SolidBrush(kRed), Select(2), WmfRectangle(0, 0, 1440, 720),
-                                                      SolidBrush(kGreen), Select(3),
-                                                      WmfPolygon({1500, 100, 2800, 100, 2800, 1000}), SolidBrush(kBlue),
-                                                      Select(4), WmfRectangle(300, 900, 2400, 1300)})));
+  test_support::WriteBytes(
+      wmf, Placeable(Box{0, 0, 2880, 1440}, 1440,
+                     WindowsMetafile({SetWindowExt(2880, 1440), SolidBrush(0xFFFFFF), Select(0), Pen(5, 0), Select(1),
+                                      WmfRectangle(0, 0, 2880, 1440), SolidBrush(kRed), Select(2),
+                                      WmfRectangle(0, 0, 1440, 720), SolidBrush(kGreen), Select(3),
+                                      WmfPolygon({1500, 100, 2800, 100, 2800, 1000}), SolidBrush(kBlue), Select(4),
+                                      WmfRectangle(300, 900, 2400, 1300)})));
   test_support::Run("convert -density 96 '" + wmf.string() + "' '" + png.string() + "'");
   const test_support::Reference reference = test_support::ReferenceDecode(png);
   const CDibImage image(wmf.c_str(), ImageFormat::Metafile);
@@ -220,9 +223,9 @@ TEST(MetafileDecoder, OutlinedRectangleAtOneUnitPerPixel) {
 
 TEST(MetafileDecoder, PlaceableHeaderOffsetBoxAndTallPicture) {
   // The box counts from its own top-left corner; a picture taller than wide keeps its shape.
-  const Bytes file = Placeable(Box{-100, 200, 200, 1100}, 300,
-                               WindowsMetafile({SetWindowExt(300, 900), SolidBrush(kBlue), Select(0),
-                                                WmfRectangle(0, 450, 300, 900)}));
+  const Bytes file = Placeable(
+      Box{-100, 200, 200, 1100}, 300,
+      WindowsMetafile({SetWindowExt(300, 900), SolidBrush(kBlue), Select(0), WmfRectangle(0, 450, 300, 900)}));
   const auto image = DecodeBytes(file, ImageFormat::Metafile);
   ASSERT_NE(image->DibBlock(), nullptr) << image->LastError();
   EXPECT_EQ(image->Width(), 96);
@@ -234,11 +237,10 @@ TEST(MetafileDecoder, PlaceableHeaderOffsetBoxAndTallPicture) {
 TEST(MetafileDecoder, EnhancedMetafileIsSizedByItsBounds) {
   // Bounds 200 by 100: a red rectangle over the left half, a green polygon in the right half.
   const Bytes file = EnhancedMetafile(
-      Box{0, 0, 200, 100},
-      {EmfRecord(39, {1, 0, static_cast<std::int32_t>(kRed), 0}), EmfRecord(37, {1}),
-       EmfRecord(37, {static_cast<std::int32_t>(0x80000008)}), EmfRecord(43, {0, 0, 99, 99}),
-       EmfRecord(39, {2, 0, static_cast<std::int32_t>(kGreen), 0}), EmfRecord(37, {2}),
-       EmfRecord(3, {0, 0, 0, 0, 4, 120, 20, 180, 20, 180, 80, 120, 80})});
+      Box{0, 0, 200, 100}, {EmfRecord(39, {1, 0, static_cast<std::int32_t>(kRed), 0}), EmfRecord(37, {1}),
+                            EmfRecord(37, {static_cast<std::int32_t>(0x80000008)}), EmfRecord(43, {0, 0, 99, 99}),
+                            EmfRecord(39, {2, 0, static_cast<std::int32_t>(kGreen), 0}), EmfRecord(37, {2}),
+                            EmfRecord(3, {0, 0, 0, 0, 4, 120, 20, 180, 20, 180, 80, 120, 80})});
   const auto image = DecodeBytes(file, ImageFormat::Metafile);
   ASSERT_NE(image->DibBlock(), nullptr) << image->LastError();
   EXPECT_EQ(image->Width(), 200);
@@ -261,17 +263,18 @@ TEST(MetafileDecoder, LargePicturesAreLimitedTo4000PixelsPerSide) {
   EXPECT_EQ(tall->Height(), 4000);
   EXPECT_EQ(ColourAt(*tall, 400, 2000), Window());
   // The largest placeable box at one unit per inch: 65535 inches, beyond 16 bits in pixels.
-  const auto huge = DecodeBytes(Placeable(Box{-32768, -32768, 32767, 32767}, 1, WindowsMetafile({})), ImageFormat::Metafile);
+  const auto huge =
+      DecodeBytes(Placeable(Box{-32768, -32768, 32767, 32767}, 1, WindowsMetafile({})), ImageFormat::Metafile);
   ASSERT_NE(huge->DibBlock(), nullptr) << huge->LastError();
   EXPECT_EQ(huge->Width(), 4000);
   EXPECT_EQ(huge->Height(), 4000);
 }
 
 TEST(MetafileDecoder, BoundsSpanningTheWholeRangeNeitherWrapNorVanish) {
-  const auto image = DecodeBytes(EnhancedMetafile(Box{std::numeric_limits<std::int32_t>::min(), 0,
-                                                      std::numeric_limits<std::int32_t>::max(), 1},
-                                                  {EmfRecord(43, {0, 0, 10, 10})}),
-                                 ImageFormat::Metafile);
+  const auto image = DecodeBytes(
+      EnhancedMetafile(Box{std::numeric_limits<std::int32_t>::min(), 0, std::numeric_limits<std::int32_t>::max(), 1},
+                       {EmfRecord(43, {0, 0, 10, 10})}),
+      ImageFormat::Metafile);
   ASSERT_NE(image->DibBlock(), nullptr) << image->LastError();
   EXPECT_EQ(image->Width(), 4000);
   EXPECT_EQ(image->Height(), 1) << "a thin picture keeps a row";
@@ -279,10 +282,10 @@ TEST(MetafileDecoder, BoundsSpanningTheWholeRangeNeitherWrapNorVanish) {
   constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
   constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
   const auto extremes = DecodeBytes(
-      EnhancedMetafile(Box{0, 0, 64, 64}, {EmfRecord(10, {kMin, kMin}), EmfRecord(27, {kMax, kMax}),
-                                           EmfRecord(54, {kMin, kMax}), EmfRecord(43, {kMin, kMin, kMax, kMax}),
-                                           EmfRecord(17, {8}), EmfRecord(9, {1, 1}), EmfRecord(11, {kMax, kMin}),
-                                           EmfRecord(42, {kMax, kMax, kMax, kMax})}),
+      EnhancedMetafile(Box{0, 0, 64, 64},
+                       {EmfRecord(10, {kMin, kMin}), EmfRecord(27, {kMax, kMax}), EmfRecord(54, {kMin, kMax}),
+                        EmfRecord(43, {kMin, kMin, kMax, kMax}), EmfRecord(17, {8}), EmfRecord(9, {1, 1}),
+                        EmfRecord(11, {kMax, kMin}), EmfRecord(42, {kMax, kMax, kMax, kMax})}),
       ImageFormat::Metafile);
   EXPECT_NE(extremes->DibBlock(), nullptr) << extremes->LastError();
 }
@@ -344,7 +347,7 @@ TEST(MetafileDecoder, TruncatedAndCorruptedFilesEndCleanly) {
   // The placeable header's box and units per inch (bytes 6 to 15) and the enhanced header's
   // bounds (bytes 8 to 23) give the size.
   test_support::ExpectDamageHandled(ShapesPicture(), ImageFormat::Metafile, true,
-                               [](std::size_t at) { return at >= 6 && at < 16; });
+                                    [](std::size_t at) { return at >= 6 && at < 16; });
   test_support::ExpectDamageHandled(
       EnhancedMetafile(Box{0, 0, 64, 32}, {EmfRecord(39, {1, 0, static_cast<std::int32_t>(kRed), 0}),
                                            EmfRecord(37, {1}), EmfRecord(43, {4, 4, 40, 20})}),

@@ -56,8 +56,7 @@ void PcxDecoder::DecodeBody(StreamReader& reader) {
   info.yDpi = Le16(bytes, 14);
   Require(pcx.planes <= 4, "Can't handle image with more than 4 planes");
   Require(pcx.planes >= 1, kCorrupted);
-  Require(pcx.bitsPerPixel == 1 || pcx.bitsPerPixel == 2 || pcx.bitsPerPixel == 4 || pcx.bitsPerPixel == 8,
-          kCorrupted);
+  Require(pcx.bitsPerPixel == 1 || pcx.bitsPerPixel == 2 || pcx.bitsPerPixel == 4 || pcx.bitsPerPixel == 8, kCorrupted);
   const bool truecolor = pcx.bitsPerPixel == 8 && (pcx.planes == 3 || pcx.planes == 4);
   Require(truecolor || pcx.planes <= 1 || pcx.bitsPerPixel == 1, "Can't handle more than 1 bit per pixel");
   // Two to four planes of one bit are EGA pictures of up to 16 colours.

@@ -88,8 +88,8 @@ void PngDecoder::SetUpTransforms(png_structp png, png_infop pngInfo, std::uint32
   png_color_16p fileBackground = nullptr;
   const bool hasBackground = png_get_bKGD(png, pngInfo, &fileBackground) != 0;
   // Compositing changes only pixels that can be transparent: skip it for the others.
-  const bool canBeTransparent = (png_get_color_type(png, pngInfo) & PNG_COLOR_MASK_ALPHA) != 0 ||
-                                png_get_valid(png, pngInfo, PNG_INFO_tRNS) != 0;
+  const bool canBeTransparent =
+      (png_get_color_type(png, pngInfo) & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, pngInfo, PNG_INFO_tRNS) != 0;
   if (pixelDepth != 32 && canBeTransparent) {
     if (hasBackground) {
       png_set_background(png, fileBackground, PNG_BACKGROUND_GAMMA_FILE, 1, 1.0);
@@ -98,9 +98,9 @@ void PngDecoder::SetUpTransforms(png_structp png, png_infop pngInfo, std::uint32
       png_set_background(png, &grey, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0);
     }
   } else if (pixelDepth == 32 && hasBackground) {
-    info.backgroundColor = RgbQuad{static_cast<std::uint8_t>(fileBackground->blue),
-                                   static_cast<std::uint8_t>(fileBackground->green),
-                                   static_cast<std::uint8_t>(fileBackground->red), 0};
+    info.backgroundColor =
+        RgbQuad{static_cast<std::uint8_t>(fileBackground->blue), static_cast<std::uint8_t>(fileBackground->green),
+                static_cast<std::uint8_t>(fileBackground->red), 0};
   }
   if (png_get_bit_depth(png, pngInfo) == 16) png_set_strip_16(png);
 }
@@ -139,14 +139,13 @@ void PngDecoder::ReadPixels(png_structp png, png_infop pngInfo, std::vector<std:
   const std::uint32_t pixelDepth = png_get_channels(png, pngInfo) * static_cast<std::uint32_t>(bitDepth);
   SetUpTransforms(png, pngInfo, pixelDepth);
   const std::uint32_t depth = pixelDepth > 16 ? 24 : pixelDepth == 16 ? 8 : pixelDepth;
-  if (Create(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), depth, ImageFormat::Png) ==
-      nullptr) {
+  if (Create(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), depth, ImageFormat::Png) == nullptr) {
     png_error(png, "Can't allocate memory");
   }
   SetUpPalette(png, pngInfo);
 
-  const bool withAlpha = colorType == PNG_COLOR_TYPE_RGB_ALPHA ||
-                         (colorType == PNG_COLOR_TYPE_GRAY_ALPHA && pixelDepth == 32);
+  const bool withAlpha =
+      colorType == PNG_COLOR_TYPE_RGB_ALPHA || (colorType == PNG_COLOR_TYPE_GRAY_ALPHA && pixelDepth == 32);
   if (withAlpha) {
     if (colorType == PNG_COLOR_TYPE_GRAY_ALPHA) {
       png_set_gray_to_rgb(png);

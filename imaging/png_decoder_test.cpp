@@ -21,9 +21,10 @@ TEST(PngDecoder, MatchesReferenceForEachPixelLayout) {
       {"palette.png", "-colors 40 -define png:color-type=3", 8},
       {"interlaced.png", "-interlace PNG -define png:color-type=2", 24},
       {"rgba.png", "-alpha set -channel A -fx 'i/w' +channel -depth 8 -define png:color-type=6", 24},
-      {"rgba_interlaced.png", "-alpha set -channel A -fx 'j/h' +channel -depth 8 -interlace PNG -define png:color-type=6", 24},
-      {"greyalpha16.png", "-colorspace Gray -alpha set -channel A -fx 'i/w' +channel -depth 16 -define png:color-type=4",
-       24},
+      {"rgba_interlaced.png",
+       "-alpha set -channel A -fx 'j/h' +channel -depth 8 -interlace PNG -define png:color-type=6", 24},
+      {"greyalpha16.png",
+       "-colorspace Gray -alpha set -channel A -fx 'i/w' +channel -depth 16 -define png:color-type=4", 24},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -37,7 +38,8 @@ TEST(PngDecoder, MatchesReferenceForEachPixelLayout) {
 }
 
 TEST(PngDecoder, TwoBitGreyWidensToFourBits) {
-  const auto path = test_support::MakeImage("grey2.png", "-colorspace Gray -depth 2 -define png:color-type=0 -define png:bit-depth=2");
+  const auto path = test_support::MakeImage(
+      "grey2.png", "-colorspace Gray -depth 2 -define png:color-type=0 -define png:bit-depth=2");
   const auto image = test_support::DecodeBytes(test_support::ReadBytes(path), ImageFormat::Png);
   ASSERT_EQ(image->BitCount(), 4U);
   EXPECT_EQ(image->GetPaletteEntry(1) & 0xFF, 85U);

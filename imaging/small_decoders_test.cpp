@@ -38,8 +38,8 @@ TEST(TgaDecoder, MatchesReferenceForTypesAndDepths) {
 
 // A 3 x 2 24-bit TGA built by hand, with an identifier field and either row order.
 Bytes HandTga(bool topDown, bool runLength) {
-  Bytes file = {4, 0, static_cast<std::uint8_t>(runLength ? 10 : 2), 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 2, 0, 24,
-                static_cast<std::uint8_t>(topDown ? 0x20 : 0), 'n', 'a', 'm', 'e'};
+  Bytes file = {4, 0,  static_cast<std::uint8_t>(runLength ? 10 : 2), 0,   0,   0,   0,  0, 0, 0, 0, 0, 3, 0, 2,
+                0, 24, static_cast<std::uint8_t>(topDown ? 0x20 : 0), 'n', 'a', 'm', 'e'};
   if (runLength) {
     // One packet of 0x82 covers a whole line of three equal pixels; the second runs over two lines' worth.
     file.insert(file.end(), {0x82, 1, 2, 3, 0x02, 10, 11, 12, 20, 21, 22, 30, 31, 32});
@@ -65,7 +65,8 @@ TEST(TgaDecoder, IdentifierRowOrderAndRuns) {
   EXPECT_STREQ(test_support::DecodeBytes(unknown, ImageFormat::Tga)->LastError(), "Unknown TGA image type");
   EXPECT_STREQ(test_support::DecodeBytes({1, 2}, ImageFormat::Tga)->LastError(), "Not a TGA");
   test_support::ExpectDamageHandled(HandTga(false, true), ImageFormat::Tga);
-  test_support::ExpectDamageHandled(test_support::ReadBytes(test_support::MakeImage("damage.tga", "-compress RLE")), ImageFormat::Tga);
+  test_support::ExpectDamageHandled(test_support::ReadBytes(test_support::MakeImage("damage.tga", "-compress RLE")),
+                                    ImageFormat::Tga);
 }
 
 TEST(PcxDecoder, MatchesReferenceForPlanesAndPackedPixels) {
@@ -98,7 +99,8 @@ TEST(PcxDecoder, FaultsAreNamed) {
   Bytes header(128, 0);
   EXPECT_STREQ(test_support::DecodeBytes(header, ImageFormat::Pcx)->LastError(), "Error: Not a PCX file");
   header[0] = 10;
-  EXPECT_STREQ(test_support::DecodeBytes(header, ImageFormat::Pcx)->LastError(), "PCX file has unknown encoding scheme");
+  EXPECT_STREQ(test_support::DecodeBytes(header, ImageFormat::Pcx)->LastError(),
+               "PCX file has unknown encoding scheme");
   header[2] = 1;
   header[65] = 5;
   EXPECT_STREQ(test_support::DecodeBytes(header, ImageFormat::Pcx)->LastError(),

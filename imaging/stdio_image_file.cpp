@@ -27,9 +27,7 @@ bool StdioImageFile::Seek(std::int32_t offset, int origin) {
   return file_ != nullptr && win::fseek(file_, offset, origin) == 0;
 }
 
-std::int32_t StdioImageFile::Tell() {
-  return file_ == nullptr ? 0 : static_cast<std::int32_t>(win::ftell(file_));
-}
+std::int32_t StdioImageFile::Tell() { return file_ == nullptr ? 0 : static_cast<std::int32_t>(win::ftell(file_)); }
 
 std::int32_t StdioImageFile::Size() {
   if (file_ == nullptr) return -1;
@@ -46,9 +44,7 @@ bool StdioImageFile::Eof() { return file_ == nullptr || win::feof(file_) != 0; }
 
 std::int32_t StdioImageFile::Error() { return file_ == nullptr ? -1 : win::ferror(file_); }
 
-bool StdioImageFile::PutC(int value) {
-  return file_ != nullptr && win::fputc(value & 0xFF, file_) == (value & 0xFF);
-}
+bool StdioImageFile::PutC(int value) { return file_ != nullptr && win::fputc(value & 0xFF, file_) == (value & 0xFF); }
 
 std::int32_t StdioImageFile::GetC() { return file_ == nullptr ? -1 : win::fgetc(file_); }
 

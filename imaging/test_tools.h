@@ -22,9 +22,7 @@ namespace imaging::test_support {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline std::filesystem::path Scratch(const std::string& name) {
-  return ::tarnlok::test_support::TestDataHome() / name;
-}
+inline std::filesystem::path Scratch(const std::string& name) { return ::tarnlok::test_support::TestDataHome() / name; }
 
 // Runs a shell command of reference tools; the test fails when it does.
 inline void Run(const std::string& command) {
@@ -56,7 +54,8 @@ struct Reference {
   Bytes rgba;
 
   const std::uint8_t* At(std::int32_t x, std::int32_t y) const {
-    return rgba.data() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 4;
+    return rgba.data() +
+           (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 4;
   }
 };
 

@@ -31,9 +31,7 @@ struct TgaHeader {
   std::uint8_t descriptor;
 };
 
-bool IsKnownDepth(std::uint8_t depth) {
-  return depth == 8 || depth == 15 || depth == 16 || depth == 24 || depth == 32;
-}
+bool IsKnownDepth(std::uint8_t depth) { return depth == 8 || depth == 15 || depth == 16 || depth == 24 || depth == 32; }
 bool IsGrey(std::uint8_t imageType) { return imageType == 3 || imageType == 11; }
 bool IsRunLength(std::uint8_t imageType) { return imageType >= 9 && imageType <= 11; }
 bool IsKnownType(std::uint8_t imageType) { return (imageType >= 1 && imageType <= 3) || IsRunLength(imageType); }
@@ -41,7 +39,8 @@ bool IsKnownType(std::uint8_t imageType) { return (imageType >= 1 && imageType <
 // Blue, green, red and alpha of one 16-bit pixel: 5 bits per colour, the top bit the attribute.
 RgbQuad From16Bits(std::uint16_t word) {
   return RgbQuad{static_cast<std::uint8_t>((word & 0x1F) << 3), static_cast<std::uint8_t>((word >> 2) & 0xF8),
-                 static_cast<std::uint8_t>((word >> 7) & 0xF8), static_cast<std::uint8_t>((word & 0x8000) != 0 ? 255 : 0)};
+                 static_cast<std::uint8_t>((word >> 7) & 0xF8),
+                 static_cast<std::uint8_t>((word & 0x8000) != 0 ? 255 : 0)};
 }
 
 }  // namespace
@@ -58,7 +57,7 @@ bool TgaDecoder::Decode(ImageFile* stream) {
 void TgaDecoder::DecodeBody(StreamReader& reader) {
   std::array<std::uint8_t, kHeaderSize> bytes{};
   Require(reader.Read(bytes.data(), bytes.size()), "Not a TGA");
-  const TgaHeader tga{bytes[0], bytes[1], bytes[2], Le16(bytes, 5), bytes[7],
+  const TgaHeader tga{bytes[0],        bytes[1],        bytes[2],  Le16(bytes, 5), bytes[7],
                       Le16(bytes, 12), Le16(bytes, 14), bytes[16], bytes[17]};
   Require(reader.Skip(tga.idLength), kCorrupted);
   Require(IsKnownDepth(tga.pixelDepth), "Unsupported TGA pixel depth");
@@ -133,9 +132,7 @@ void TgaDecoder::StoreLine(const std::uint8_t* line, std::int32_t row) {
   std::uint8_t* target = info.pixels + static_cast<std::size_t>(row) * info.rowStride;
   const auto width = static_cast<std::size_t>(header.biWidth);
   switch (pixelDepth_) {
-    case 8:
-      std::copy_n(line, width, target);
-      return;
+    case 8: std::copy_n(line, width, target); return;
     case 15:
     case 16:
       for (std::size_t x = 0; x < width; ++x, target += 3) {
@@ -146,17 +143,14 @@ void TgaDecoder::StoreLine(const std::uint8_t* line, std::int32_t row) {
         SetAlphaAt(static_cast<std::int32_t>(x), row, attributeAlpha_ ? color.reserved : 255);
       }
       return;
-    case 24:
-      std::copy_n(line, width * 3, target);
-      return;
+    case 24: std::copy_n(line, width * 3, target); return;
     case 32:
       for (std::size_t x = 0; x < width; ++x, target += 3) {
         std::copy_n(line + 4 * x, 3, target);
         SetAlphaAt(static_cast<std::int32_t>(x), row, line[4 * x + 3]);
       }
       return;
-    default:
-      return;
+    default: return;
   }
 }
 

@@ -59,15 +59,12 @@ std::int32_t CountPages(TIFF* tiff) {
 
 bool ThroughRgba(const TiffDecoder::PageTags& tags) {
   switch (tags.photometric) {
-    case PHOTOMETRIC_RGB:
-      return tags.bitsPerSample >= 8;
+    case PHOTOMETRIC_RGB: return tags.bitsPerSample >= 8;
     case PHOTOMETRIC_SEPARATED:
     case PHOTOMETRIC_YCBCR:
     case PHOTOMETRIC_LOGL:
-    case PHOTOMETRIC_LOGLUV:
-      return true;
-    default:
-      return false;
+    case PHOTOMETRIC_LOGLUV: return true;
+    default: return false;
   }
 }
 
@@ -116,9 +113,9 @@ void TiffDecoder::DecodePage(TIFF* tiff) {
     tags.rowsPerStrip = tags.height;
     TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, tags.height);
   }
-  Require(tags.width <= std::numeric_limits<std::int32_t>::max() &&
-              tags.height <= std::numeric_limits<std::int32_t>::max(),
-          kCorrupted);
+  Require(
+      tags.width <= std::numeric_limits<std::int32_t>::max() && tags.height <= std::numeric_limits<std::int32_t>::max(),
+      kCorrupted);
 
   const bool rgba = ThroughRgba(tags);
   Require(Create(static_cast<std::int32_t>(tags.width), static_cast<std::int32_t>(tags.height),
@@ -141,10 +138,10 @@ void TiffDecoder::ReadRgba(TIFF* tiff, bool withAlpha) {
   const auto width = static_cast<std::size_t>(header.biWidth);
   const std::size_t count = width * static_cast<std::size_t>(header.biHeight);
   std::unique_ptr<std::uint32_t[]> raster(count * 4 <= ImageSizeLimit() ? new (std::nothrow) std::uint32_t[count]
-                                                                          : nullptr);
+                                                                        : nullptr);
   Require(raster != nullptr, "No space for raster buffer");
-  Require(TIFFReadRGBAImage(tiff, static_cast<std::uint32_t>(header.biWidth), static_cast<std::uint32_t>(header.biHeight),
-                            raster.get(), 1) != 0,
+  Require(TIFFReadRGBAImage(tiff, static_cast<std::uint32_t>(header.biWidth),
+                            static_cast<std::uint32_t>(header.biHeight), raster.get(), 1) != 0,
           kCorrupted);
   // The raster starts at the bottom row, as the bitmap does.
   for (std::int32_t y = 0; y < header.biHeight; ++y) {
@@ -217,13 +214,14 @@ void TiffDecoder::ReadStrips(TIFF* tiff, const PageTags& tags) {
 
   for (std::uint32_t y = 0; y < height; y += tags.rowsPerStrip) {
     const std::uint32_t rows = std::min(tags.rowsPerStrip, height - y);
-    const tmsize_t read = TIFFReadEncodedStrip(tiff, TIFFComputeStrip(tiff, y, 0), strip.data(),
-                                               static_cast<tmsize_t>(lineBytes * rows));
+    const tmsize_t read =
+        TIFFReadEncodedStrip(tiff, TIFFComputeStrip(tiff, y, 0), strip.data(), static_cast<tmsize_t>(lineBytes * rows));
     Require(read != -1, kCorrupted);
     for (std::uint32_t k = 0; k < rows; ++k) {
       std::uint8_t* line = strip.data() + static_cast<std::size_t>(lineBytes * k);
       if (sixteenBits) NarrowTo8Bits(line, samples);
-      StoreLine(line, usedBytes, static_cast<std::int32_t>(height - 1 - (y + k)), byteSamples ? tags.samplesPerPixel : 1);
+      StoreLine(line, usedBytes, static_cast<std::int32_t>(height - 1 - (y + k)),
+                byteSamples ? tags.samplesPerPixel : 1);
     }
   }
 }
@@ -245,32 +243,23 @@ void TiffDecoder::StoreLine(const std::uint8_t* line, std::size_t lineBytes, std
 
 void TiffDecoder::Orient(std::uint16_t orientation) {
   switch (orientation) {
-    case ORIENTATION_TOPRIGHT:
-      MirrorHorizontal();
-      break;
+    case ORIENTATION_TOPRIGHT: MirrorHorizontal(); break;
     case ORIENTATION_BOTRIGHT:
       FlipVertical();
       MirrorHorizontal();
       break;
-    case ORIENTATION_BOTLEFT:
-      FlipVertical();
-      break;
+    case ORIENTATION_BOTLEFT: FlipVertical(); break;
     case ORIENTATION_LEFTTOP:
       TurnRight();
       MirrorHorizontal();
       break;
-    case ORIENTATION_RIGHTTOP:
-      TurnRight();
-      break;
+    case ORIENTATION_RIGHTTOP: TurnRight(); break;
     case ORIENTATION_RIGHTBOT:
       TurnLeft();
       MirrorHorizontal();
       break;
-    case ORIENTATION_LEFTBOT:
-      TurnLeft();
-      break;
-    default:
-      break;
+    case ORIENTATION_LEFTBOT: TurnLeft(); break;
+    default: break;
   }
 }
 

@@ -51,9 +51,10 @@ TEST(TiffDecoder, AlphaChannelFillsTheAlphaPlane) {
 
 TEST(TiffDecoder, MinIsWhiteBilevelHasWhiteFirst) {
   const auto path = test_support::Scratch("miniswhite.tif");
-  test_support::Run("convert -size 8x2 xc:white -fill black -draw 'point 0,0' -type Bilevel -depth 1 -define "
-               "quantum:polarity=min-is-white '" + path.string() + "' && tiffinfo '" + path.string() +
-               "' | grep -q 'min-is-white'");
+  test_support::Run(
+      "convert -size 8x2 xc:white -fill black -draw 'point 0,0' -type Bilevel -depth 1 -define "
+      "quantum:polarity=min-is-white '" +
+      path.string() + "' && tiffinfo '" + path.string() + "' | grep -q 'min-is-white'");
   const auto image = test_support::DecodeBytes(test_support::ReadBytes(path), ImageFormat::Tiff);
   ASSERT_NE(image->DibBlock(), nullptr);
   EXPECT_EQ(image->GetPaletteEntry(0) & 0xFFFFFF, 0xFFFFFFU);

@@ -60,8 +60,8 @@ TIFF* OpenTiffStream(ImageFile& stream, const char* mode) {
   TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), static_cast<tmsize_t>(ImageSizeLimit()));
   TIFFOpenOptionsSetErrorHandlerExtR(options.get(), Silent, nullptr);
   TIFFOpenOptionsSetWarningHandlerExtR(options.get(), Silent, nullptr);
-  return TIFFClientOpenExt(kTiffStreamName, mode, &stream, ReadProc, WriteProc, SeekProc, CloseProc, SizeProc,
-                           MapProc, UnmapProc, options.get());
+  return TIFFClientOpenExt(kTiffStreamName, mode, &stream, ReadProc, WriteProc, SeekProc, CloseProc, SizeProc, MapProc,
+                           UnmapProc, options.get());
 }
 
 }  // namespace imaging

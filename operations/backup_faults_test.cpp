@@ -17,7 +17,8 @@ constexpr char kNoMedia[] = "Media NOT present !!!";
 std::string CardMachine(const std::string& extra, int sectors = 20000) {
   test_support::WriteImage("card.img", test_support::Partitioned(test_support::FormattedVolume(16, sectors - 64), 64));
   return R"({ "version": 1, "windows": "xp", "readers": [ { "bus": "usb", "maker": true, "letter": "E",
-    "card": { "kind": "cf", "image": "card.img", "sectors": )" + std::to_string(sectors) + extra + R"( } } ] })";
+    "card": { "kind": "cf", "image": "card.img", "sectors": )" +
+         std::to_string(sectors) + extra + R"( } } ] })";
 }
 
 class BackupFaults : public test_support::BackupProgramTest {
@@ -110,9 +111,7 @@ TEST_F(BackupFaults, ATargetThatFillsUpDuringTheRunLeavesNoImageAndSaysSo) {
   Start(CardMachine(""));
   ExpectConfirmation();
   prompter.AnswerMessageBox(ui::IDOK, "Unable to write the backup file; the incomplete file was deleted.");
-  RunBackup({.duringRun = [this] {
-    driver.AfterPumps(40, [] { win::SetInjectedHostFreeSpace(1000); });
-  }});
+  RunBackup({.duringRun = [this] { driver.AfterPumps(40, [] { win::SetInjectedHostFreeSpace(1000); }); }});
   EXPECT_FALSE(ImageExists());
 }
 

@@ -81,7 +81,8 @@ std::vector<win::BYTE> ExpectedMemoryStickBody(const std::vector<win::BYTE>& ima
 
 std::string FlashMachine(const std::string& windows, const std::string& firmware, const std::string& card) {
   return R"({ "version": 1, "windows": ")" + windows + R"(", "readers": [
-    { "bus": "usb", "maker": true, "firmware": ")" + firmware + R"(", "letter": "F", "card": )" + card + R"( } ] })";
+    { "bus": "usb", "maker": true, "firmware": ")" +
+         firmware + R"(", "letter": "F", "card": )" + card + R"( } ] })";
 }
 
 struct SmartMediaCase {
@@ -94,7 +95,8 @@ struct SmartMediaCase {
   std::size_t redundant;
 };
 
-class SmartMediaBackup : public test_support::BackupProgramTest, public ::testing::WithParamInterface<SmartMediaCase> {};
+class SmartMediaBackup : public test_support::BackupProgramTest,
+                         public ::testing::WithParamInterface<SmartMediaCase> {};
 
 TEST_P(SmartMediaBackup, EveryBlockWithItsRedundantDataAndTheUsedBlocksPages) {
   const SmartMediaCase& c = GetParam();

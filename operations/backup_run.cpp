@@ -122,9 +122,8 @@ void BackupRun::Run() {
   // A card that reports no transfer size is read a sector at a time rather than not at all.
   if (geometry_.sectorsPerBlock == 0) geometry_.sectorsPerBlock = 1;
   try {
-    blockBuffer_.assign(std::max<std::size_t>(std::size_t{geometry_.bytesPerSector} * geometry_.sectorsPerBlock,
-                                              kFlashReadBuffer),
-                        0);
+    blockBuffer_.assign(
+        std::max<std::size_t>(std::size_t{geometry_.bytesPerSector} * geometry_.sectorsPerBlock, kFlashReadBuffer), 0);
   } catch (const std::bad_alloc&) {
     Show(kStringNotEnoughMemory, ui::MB_ICONERROR);
     return;
@@ -231,8 +230,8 @@ bool BackupRun::OpenCard() {
     card_ = DriveHandle(win::CreateFileA("\\\\.\\TARNLOK.VXD", access, share, nullptr, win::OPEN_EXISTING, 0, nullptr));
     return true;
   }
-  vwin32_ = win::CreateFileA("\\\\.\\vwin32", access, share, nullptr, win::OPEN_EXISTING, win::FILE_FLAG_DELETE_ON_CLOSE,
-                             nullptr);
+  vwin32_ = win::CreateFileA("\\\\.\\vwin32", access, share, nullptr, win::OPEN_EXISTING,
+                             win::FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (vwin32_ == win::INVALID_HANDLE_VALUE) {
     vwin32_ = win::CreateFileA("\\\\.\\vwin32", access, win::FILE_SHARE_READ, nullptr, win::OPEN_EXISTING,
                                win::FILE_FLAG_DELETE_ON_CLOSE, nullptr);
@@ -277,8 +276,8 @@ bool BackupRun::SwitchToPhysicalDrive() {
 void BackupRun::LockCard() {
   lockTaken_ = true;
   if (entry_->busKind == kBusIde && OsKind >= 1 && OsKind <= 4) {
-    vwin32_ = win::CreateFileA("\\\\.\\vwin32", 0, 0, nullptr, win::OPEN_EXISTING, win::FILE_FLAG_DELETE_ON_CLOSE,
-                               nullptr);
+    vwin32_ =
+        win::CreateFileA("\\\\.\\vwin32", 0, 0, nullptr, win::OPEN_EXISTING, win::FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (vwin32_ != win::INVALID_HANDLE_VALUE) {
       const auto drive = static_cast<win::BYTE>(entry_->driveLetter - 64);
       locked9x_[0] = LockVolume9x(vwin32_, drive, 0, 2);
@@ -358,8 +357,7 @@ void BackupRun::ShowRunControls() {
   if (!rawFlash) EnableControls(page_, {kUsedSpaceChoice, kWholeMediaChoice}, false);
   if (ui::CWnd* list = MainDeviceList()) list->EnableWindow(win::FALSE);
   EnableControls(page_, {kBackupButton, kBrowseButton, kImageNameEdit}, false);
-  EnableControls(page_, {kProgressFrame, kTotalBlocksLabel, kTotalBlocksValue, kCurrentBlockLabel,
-                         kCurrentBlockValue},
+  EnableControls(page_, {kProgressFrame, kTotalBlocksLabel, kTotalBlocksValue, kCurrentBlockLabel, kCurrentBlockValue},
                  true);
   page_.SetDlgItemText(kTotalBlocksLabel, LoadProgramString(kStringTotalBlocks));
   page_.SetDlgItemText(kCurrentBlockLabel, LoadProgramString(kStringCurrentBlock));
@@ -376,9 +374,9 @@ void BackupRun::ShowRunControls() {
   page_.SetDlgItemText(kPercentText, "0 %");
   ShowControls(page_, {kActivityText, kPercentText, kProgressBar}, true);
   ResetProgressBar(page_.progress_, true);
-  progress_.SetTotal(rawFlash || !usedSpace_ ? win::ULONGLONG{geometry_.blocksOrSectors} *
-                                                   (rawFlash ? geometry_.sectorsPerBlock : 1)
-                                             : 0);
+  progress_.SetTotal(rawFlash || !usedSpace_
+                         ? win::ULONGLONG{geometry_.blocksOrSectors} * (rawFlash ? geometry_.sectorsPerBlock : 1)
+                         : 0);
 }
 
 FmbHeader BackupRun::Header(win::BYTE complete) const {
@@ -446,12 +444,9 @@ bool BackupRun::WholeMediaBody() {
 
 bool BackupRun::BackupBlock(win::DWORD position) {
   switch (entry_->deviceKind) {
-    case kMemoryStick:
-      return MemoryStickBlock(position / geometry_.sectorsPerBlock);
-    case kSmartMedia:
-      return SmartMediaBlock(position);
-    default:
-      return PlainChunk(position);
+    case kMemoryStick: return MemoryStickBlock(position / geometry_.sectorsPerBlock);
+    case kSmartMedia: return SmartMediaBlock(position);
+    default: return PlainChunk(position);
   }
 }
 

@@ -22,7 +22,7 @@ namespace tarnlok {
 
 // What the identification of the card answered.
 struct CardGeometry {
-  win::DWORD sizeValue = 0;        // media size code or megabytes
+  win::DWORD sizeValue = 0;  // media size code or megabytes
   win::DWORD blocksOrSectors = 0;  // physical blocks (raw flash) or the card's sectors
   win::DWORD sectorsPerBlock = 0;  // pages per block (raw flash) or sectors per transfer
   win::DWORD bytesPerSector = 0;

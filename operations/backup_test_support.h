@@ -31,9 +31,9 @@ constexpr char kImageName[] = "C:\\card.FMB";
 inline std::filesystem::path ImageHostPath() { return *win::HostPathOf(kImageName); }
 
 struct BackupScript {
-  int row = 0;                      // the device list row to back up
-  bool wholeMedia = true;           // the choice on the page (plain cards)
-  std::string name = kImageName;    // typed into the name box
+  int row = 0;  // the device list row to back up
+  bool wholeMedia = true;  // the choice on the page (plain cards)
+  std::string name = kImageName;  // typed into the name box
   std::function<void()> duringRun = {};  // set up before the Backup button is clicked
 };
 

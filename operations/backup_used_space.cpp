@@ -102,7 +102,8 @@ bool BackupRun::BackupUsedSpace() {
   if (!Write(volume_.sector0)) return false;
   if (mbr && start > 1 && !BackupSystemSectors(1, start - 1, true)) return false;
   const std::array<win::BYTE, 512> zeros{};
-  if (!Write(mbr ? std::span<const win::BYTE>(volume_.bootSector) : std::span<const win::BYTE>(zeros).first(bytesPerSector))) {
+  if (!Write(mbr ? std::span<const win::BYTE>(volume_.bootSector)
+                 : std::span<const win::BYTE>(zeros).first(bytesPerSector))) {
     return false;
   }
   if (bpb.reservedSectors > 1 && !BackupSystemSectors(start + 1, bpb.reservedSectors - 1, true)) return false;

@@ -23,12 +23,13 @@ struct PutFile {
   std::size_t size;
 };
 
-const std::vector<PutFile> kFiles = {{"PHOTO1.JPG", 70000}, {"NOTE.TXT", 100}, {"DIR/INNER.BIN", 9000},
-                                     {"EMPTY.DAT", 0}, {"LAST.RAW", 33333}};
+const std::vector<PutFile> kFiles = {
+    {"PHOTO1.JPG", 70000}, {"NOTE.TXT", 100}, {"DIR/INNER.BIN", 9000}, {"EMPTY.DAT", 0}, {"LAST.RAW", 33333}};
 
 std::string Content(const PutFile& file) {
   std::string text(file.size, '\0');
-  for (std::size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>((i * 7 + file.name.size() * 13 + i / 511) & 0xFF);
+  for (std::size_t i = 0; i < text.size(); ++i)
+    text[i] = static_cast<char>((i * 7 + file.name.size() * 13 + i / 511) & 0xFF);
   return text;
 }
 
@@ -130,7 +131,8 @@ TEST_P(UsedSpaceBackup, TheRebuiltVolumeIsTheCardsVolume) {
   const auto card = c.partitionStart == 0 ? volume : test_support::Partitioned(volume, c.partitionStart);
   test_support::WriteImage("card.img", card);
   Start(R"({ "version": 1, "windows": "xp", "readers": [ { "bus": "usb", "maker": true, "letter": "E",
-    "card": { "kind": "cf", "image": "card.img", "sectors": )" + std::to_string(card.size() / 512) + R"( } } ] })");
+    "card": { "kind": "cf", "image": "card.img", "sectors": )" +
+        std::to_string(card.size() / 512) + R"( } } ] })");
   ExpectConfirmation();
   ExpectSuccess();
   RunBackup({.wholeMedia = false});

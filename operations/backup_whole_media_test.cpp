@@ -13,12 +13,14 @@ namespace {
 
 using test_support::ReadHostFile;
 
-std::string PlainCardMachine(const std::string& windows, const std::string& bus, const std::string& kind,
-                             int sectors, bool maker = true) {
+std::string PlainCardMachine(const std::string& windows, const std::string& bus, const std::string& kind, int sectors,
+                             bool maker = true) {
   test_support::WriteImage("card.img", test_support::Partitioned(test_support::FormattedVolume(16, sectors - 64), 64));
   return R"({ "version": 1, "windows": ")" + windows + R"(", "readers": [
-    { "bus": ")" + bus + R"(", "maker": )" + (maker ? "true" : "false") + R"(, "letter": "E",
-      "card": { "kind": ")" + kind + R"(", "image": "card.img", "sectors": )" + std::to_string(sectors) + R"( } } ] })";
+    { "bus": ")" +
+         bus + R"(", "maker": )" + (maker ? "true" : "false") + R"(, "letter": "E",
+      "card": { "kind": ")" +
+         kind + R"(", "image": "card.img", "sectors": )" + std::to_string(sectors) + R"( } } ] })";
 }
 
 class WholeMediaBackup : public test_support::BackupProgramTest,

@@ -44,9 +44,10 @@ CBasePage::CBasePage(int mode, int deviceRow, const std::string& rowText) : mode
 }
 
 const ui::MessageMap& CBasePage::GetMessageMap() const {
-  static const ui::MessageMap map(&CPropertySheet::GetMessageMap(), {
-      ui::OnMessage(ui::WM_PAINT, &CBasePage::OnPaint),
-  });
+  static const ui::MessageMap map(&CPropertySheet::GetMessageMap(),
+                                  {
+                                      ui::OnMessage(ui::WM_PAINT, &CBasePage::OnPaint),
+                                  });
   return map;
 }
 

@@ -41,8 +41,7 @@ constexpr ControlText kTexts[] = {{1041, 1040}, {1044, 1041}, {1045, 1042}, {104
 constexpr int kTransparentStatics[] = {1041, 1044, 1045, 1048, 1096, 1097, 1237, 1240, 1264};
 
 bool IsTransparentStatic(int id) {
-  return std::find(std::begin(kTransparentStatics), std::end(kTransparentStatics), id) !=
-         std::end(kTransparentStatics);
+  return std::find(std::begin(kTransparentStatics), std::end(kTransparentStatics), id) != std::end(kTransparentStatics);
 }
 
 }  // namespace
@@ -50,15 +49,16 @@ bool IsTransparentStatic(int id) {
 CBkupPage::CBkupPage() : CPropertyPage(kBackupPageTemplate) {}
 
 const ui::MessageMap& CBkupPage::GetMessageMap() const {
-  static const ui::MessageMap map(&CPropertyPage::GetMessageMap(), {
-      ui::OnCommand(kBrowseButton, &CBkupPage::OnBrowse),
-      ui::OnCommand(kCancelButton, &CBkupPage::OnCancelButton),
-      ui::OnCommand(kBackupButton, &CBkupPage::BackupMedia),
-      ui::OnCommand(kHelpButton, &CBkupPage::OnHelpButton),
-      ui::OnMessage(ui::WM_HELP, &CBkupPage::OnHelp),
-      ui::OnMessage(ui::WM_PAINT, &CBkupPage::OnPaint),
-      ui::OnCtlColorMessage(&CBkupPage::OnCtlColor),
-  });
+  static const ui::MessageMap map(&CPropertyPage::GetMessageMap(),
+                                  {
+                                      ui::OnCommand(kBrowseButton, &CBkupPage::OnBrowse),
+                                      ui::OnCommand(kCancelButton, &CBkupPage::OnCancelButton),
+                                      ui::OnCommand(kBackupButton, &CBkupPage::BackupMedia),
+                                      ui::OnCommand(kHelpButton, &CBkupPage::OnHelpButton),
+                                      ui::OnMessage(ui::WM_HELP, &CBkupPage::OnHelp),
+                                      ui::OnMessage(ui::WM_PAINT, &CBkupPage::OnPaint),
+                                      ui::OnCtlColorMessage(&CBkupPage::OnCtlColor),
+                                  });
   return map;
 }
 
@@ -84,8 +84,7 @@ win::BOOL CBkupPage::OnInitDialog() {
   SetTexts(*this, kTexts);
   SetFonts(*this, {kSourceLabel, kSourceText, 1041, 1044, 1045}, App().labelFont);
   SetFonts(*this, {1264}, App().labelFontBold);
-  DecorateIconButtons({
-      {&backupButton_, kBackupIcon}, {&browseButton_, kBrowseIcon}, {&cancelButton_, kCancelIcon}});
+  DecorateIconButtons({{&backupButton_, kBackupIcon}, {&browseButton_, kBrowseIcon}, {&cancelButton_, kCancelIcon}});
   usedSpaceChoice_.SetCheck(static_cast<int>(ui::BST_CHECKED));
   ActivePageHwnd = m_hWnd;
   cancelButton_.ShowWindow(ui::SW_HIDE);

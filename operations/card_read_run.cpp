@@ -47,8 +47,7 @@ win::ULONGLONG MemoryStickImageBytes(win::DWORD blockCount, win::DWORD pagesPerB
 }
 
 win::ULONGLONG SmartMediaImageBytes(win::DWORD blockCount, win::DWORD pagesPerBlock, win::DWORD mediaSizeCode) {
-  return win::ULONGLONG{blockCount} *
-         (win::ULONGLONG{pagesPerBlock} * kSectorBytes + RedundantAreaSize(mediaSizeCode));
+  return win::ULONGLONG{blockCount} * (win::ULONGLONG{pagesPerBlock} * kSectorBytes + RedundantAreaSize(mediaSizeCode));
 }
 
 RunEnd ReadMemoryStickCard(const FlashCard& card, win::DWORD blockCount, DuplicateImage& image, RunHooks& hooks) {
@@ -121,7 +120,8 @@ RunEnd ReadPlainCard(win::HANDLE handle, const DeviceEntry& entry, win::DWORD to
         }))
       return RunEnd::kStopped;
     if (image.InMemory()) {
-      std::copy(part.begin(), part.end(), image.Memory().begin() + static_cast<std::ptrdiff_t>(std::size_t{sector} * kSectorBytes));
+      std::copy(part.begin(), part.end(),
+                image.Memory().begin() + static_cast<std::ptrdiff_t>(std::size_t{sector} * kSectorBytes));
     } else if (!image.Append(part)) {
       return RunEnd::kWriteFailed;
     }

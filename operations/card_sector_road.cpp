@@ -41,8 +41,7 @@ bool WritePiece(Road road, win::HANDLE handle, const DeviceEntry& entry, win::DW
   auto* bytes = const_cast<win::BYTE*>(data);
   const win::DWORD length = sectors * kSectorBytes;
   switch (road) {
-    case Road::kAta:
-      return ExecAtaCommand(handle, &entry, kAtaWriteSectors, sector, bytes, length, kAtaDataOut, 0, 0);
+    case Road::kAta: return ExecAtaCommand(handle, &entry, kAtaWriteSectors, sector, bytes, length, kAtaDataOut, 0, 0);
     case Road::kAbsolute:
       return AbsoluteSectorIo({OsKindIsNt() ? handle : Vwin32Handle, sector, sectors, bytes, kSectorWrite}) == 0;
     case Road::kScsi: {

@@ -33,7 +33,8 @@ constexpr win::UINT kStringDriveGone = 57449;
 
 std::string DriveGoneText(char letter) {
   std::string text = LoadProgramString(kStringDriveGone);
-  if (const std::size_t mark = text.find("%S"); mark != std::string::npos) text.replace(mark, 2, std::string(1, letter));
+  if (const std::size_t mark = text.find("%S"); mark != std::string::npos)
+    text.replace(mark, 2, std::string(1, letter));
   return text;
 }
 
@@ -104,8 +105,8 @@ void CardSession::TestWritable(bool& writeProtected) {
 void CardSession::Lock() {
   lockTaken_ = true;
   if (entry_->busKind == kBusIde && Windows9x()) {
-    vwin32_ = win::CreateFileA("\\\\.\\vwin32", 0, 0, nullptr, win::OPEN_EXISTING, win::FILE_FLAG_DELETE_ON_CLOSE,
-                               nullptr);
+    vwin32_ =
+        win::CreateFileA("\\\\.\\vwin32", 0, 0, nullptr, win::OPEN_EXISTING, win::FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (vwin32_ != win::INVALID_HANDLE_VALUE) {
       const auto drive = static_cast<win::BYTE>(entry_->driveLetter - 64);
       locked9x_[0] = LockVolume9x(vwin32_, drive, 0, 2);

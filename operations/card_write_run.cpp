@@ -23,8 +23,8 @@ bool SkipData(ImageSource& image, bool hasData, win::DWORD bytes) { return !hasD
 
 }  // namespace
 
-RunEnd WriteMemoryStickImage(ImageSource& image, FlashImageLayout layout, const FlashCard& card,
-                             win::DWORD blockCount, RunHooks& hooks) {
+RunEnd WriteMemoryStickImage(ImageSource& image, FlashImageLayout layout, const FlashCard& card, win::DWORD blockCount,
+                             RunHooks& hooks) {
   const win::DWORD blockBytes = card.pagesPerBlock * kSectorBytes;
   std::vector<win::BYTE> data(blockBytes);
   for (win::DWORD block = 0; block < blockCount; ++block) {
@@ -45,9 +45,8 @@ RunEnd WriteMemoryStickImage(ImageSource& image, FlashImageLayout layout, const 
       continue;
     }
     const bool used = role.role == FlashBlockRole::kUsed;
-    if (!hooks.Step(kStringEraseFailed, [&] {
-          return EraseMemoryStickBlock(card, block, role.logical, used ? kEraseUsedBlock : 0);
-        }))
+    if (!hooks.Step(kStringEraseFailed,
+                    [&] { return EraseMemoryStickBlock(card, block, role.logical, used ? kEraseUsedBlock : 0); }))
       return RunEnd::kStopped;
     if (!used || !hasData) {
       if (!SkipData(image, hasData, blockBytes)) return RunEnd::kTruncatedImage;
@@ -61,8 +60,8 @@ RunEnd WriteMemoryStickImage(ImageSource& image, FlashImageLayout layout, const 
   return RunEnd::kCompleted;
 }
 
-RunEnd WriteSmartMediaImage(ImageSource& image, FlashImageLayout layout, const FlashCard& card,
-                            win::DWORD blockCount, RunHooks& hooks) {
+RunEnd WriteSmartMediaImage(ImageSource& image, FlashImageLayout layout, const FlashCard& card, win::DWORD blockCount,
+                            RunHooks& hooks) {
   const win::DWORD blockBytes = card.pagesPerBlock * kSectorBytes;
   const win::DWORD redundantBytes = RedundantAreaSize(card.mediaSizeCode);
   std::vector<win::BYTE> redundant(redundantBytes);
@@ -91,7 +90,8 @@ RunEnd WriteSmartMediaImage(ImageSource& image, FlashImageLayout layout, const F
     }
     if (!hooks.BeforeWrite()) return RunEnd::kStopped;
     if (!image.Read(data)) return RunEnd::kTruncatedImage;
-    if (!hooks.Step(kStringWriteFailed, [&] { return WriteSmartMediaBlock(card, page, role.logical, infoBlock, data); }))
+    if (!hooks.Step(kStringWriteFailed,
+                    [&] { return WriteSmartMediaBlock(card, page, role.logical, infoBlock, data); }))
       return RunEnd::kStopped;
     // Read back: a block whose address did not take is marked bad, so the card never maps it.
     if (!hooks.Step(kStringRedundantUnreadable, [&] {

@@ -28,19 +28,19 @@ class RunHooks {
 
 enum class RunEnd {
   kCompleted,
-  kStopped,         // a hook ended the run
+  kStopped,  // a hook ended the run
   kTruncatedImage,  // the image ended before the card did
-  kWriteFailed,     // a write that takes no prompt failed
+  kWriteFailed,  // a write that takes no prompt failed
 };
 
 // How an image lays its flash blocks out: a backup image or temporary file holds a block's data
 // only where the backup found some; a memory image holds every block in full.
 enum class FlashImageLayout { kDataWhereUsed, kEveryBlockInFull };
 
-RunEnd WriteMemoryStickImage(ImageSource& image, FlashImageLayout layout, const FlashCard& card,
-                             win::DWORD blockCount, RunHooks& hooks);
-RunEnd WriteSmartMediaImage(ImageSource& image, FlashImageLayout layout, const FlashCard& card,
-                            win::DWORD blockCount, RunHooks& hooks);
+RunEnd WriteMemoryStickImage(ImageSource& image, FlashImageLayout layout, const FlashCard& card, win::DWORD blockCount,
+                             RunHooks& hooks);
+RunEnd WriteSmartMediaImage(ImageSource& image, FlashImageLayout layout, const FlashCard& card, win::DWORD blockCount,
+                            RunHooks& hooks);
 
 // Whether a backup image's raw flash body holds exactly blockCount block records, each with
 // its data where the block was in use: walked without writing, before the card is touched.

@@ -269,19 +269,30 @@ TEST_F(CardWriteRun, EveryCardKindDuplicatesThroughMemoryAndThroughATemporaryFil
     const FlashCard smTarget = Open('S', 32, 5);
     const auto layout = inMemory ? FlashImageLayout::kEveryBlockInFull : FlashImageLayout::kDataWhereUsed;
     duplicate(
-        SmartMediaImageBytes(1024, 32, 5), [&](DuplicateImage& image, RunHooks& hooks) { return ReadSmartMediaCard(smSource, 1024, image, hooks); },
-        [&](DuplicateImage& image, RunHooks& hooks) { return WriteSmartMediaImage(image.Source(), layout, smTarget, 1024, hooks); });
+        SmartMediaImageBytes(1024, 32, 5),
+        [&](DuplicateImage& image, RunHooks& hooks) { return ReadSmartMediaCard(smSource, 1024, image, hooks); },
+        [&](DuplicateImage& image, RunHooks& hooks) {
+          return WriteSmartMediaImage(image.Source(), layout, smTarget, 1024, hooks);
+        });
     EXPECT_FALSE(std::filesystem::exists(fileName));
     const FlashCard msSource = Open('M', 16, 32);
     const FlashCard msTarget = Open('N', 16, 32);
     duplicate(
-        MemoryStickImageBytes(512, 16), [&](DuplicateImage& image, RunHooks& hooks) { return ReadMemoryStickCard(msSource, 512, image, hooks); },
-        [&](DuplicateImage& image, RunHooks& hooks) { return WriteMemoryStickImage(image.Source(), layout, msTarget, 512, hooks); });
+        MemoryStickImageBytes(512, 16),
+        [&](DuplicateImage& image, RunHooks& hooks) { return ReadMemoryStickCard(msSource, 512, image, hooks); },
+        [&](DuplicateImage& image, RunHooks& hooks) {
+          return WriteMemoryStickImage(image.Source(), layout, msTarget, 512, hooks);
+        });
     DriveHandle plainSource = OpenCardVolume('E');
     DriveHandle plainTarget = OpenCardVolume('K');
     duplicate(
-        20000 * 512, [&](DuplicateImage& image, RunHooks& hooks) { return ReadPlainCard(plainSource.get(), *EntryAt('E'), 20000, 63, image, hooks); },
-        [&](DuplicateImage& image, RunHooks& hooks) { return WritePlainImage(image.Source(), plainTarget.get(), *EntryAt('K'), 20000, 63, 512, hooks); });
+        20000 * 512,
+        [&](DuplicateImage& image, RunHooks& hooks) {
+          return ReadPlainCard(plainSource.get(), *EntryAt('E'), 20000, 63, image, hooks);
+        },
+        [&](DuplicateImage& image, RunHooks& hooks) {
+          return WritePlainImage(image.Source(), plainTarget.get(), *EntryAt('K'), 20000, 63, 512, hooks);
+        });
     handles_.clear();
     plainSource.Close();
     plainTarget.Close();

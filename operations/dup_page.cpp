@@ -29,9 +29,11 @@ constexpr ui::COLORREF kValueColour = 0xC5C5C5;
 constexpr ui::COLORREF kPhaseColour = 0xB4B4B4;
 constexpr ui::COLORREF kPercentColour = 0xCDCDCD;
 
-constexpr int kTransparentStatics[] = {controls::kTotalBlocksLabel, controls::kCurrentBlockLabel, controls::kDeviceLabel,
-                                       controls::kCapacityLabel,    controls::kDeviceInfoLabel,   controls::kProgressInfoLabel};
-constexpr int kValueStatics[] = {controls::kDeviceValue, controls::kCapacityValue, controls::kTotalBlocksValue, controls::kCurrentBlockValue};
+constexpr int kTransparentStatics[] = {controls::kTotalBlocksLabel, controls::kCurrentBlockLabel,
+                                       controls::kDeviceLabel,      controls::kCapacityLabel,
+                                       controls::kDeviceInfoLabel,  controls::kProgressInfoLabel};
+constexpr int kValueStatics[] = {controls::kDeviceValue, controls::kCapacityValue, controls::kTotalBlocksValue,
+                                 controls::kCurrentBlockValue};
 
 bool Contains(std::span<const int> ids, int id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); }
 
@@ -40,14 +42,15 @@ bool Contains(std::span<const int> ids, int id) { return std::find(ids.begin(), 
 CDupPage::CDupPage() : CPropertyPage(kDuplicatePageTemplate) {}
 
 const ui::MessageMap& CDupPage::GetMessageMap() const {
-  static const ui::MessageMap map(&CPropertyPage::GetMessageMap(), {
-      ui::OnCommand(controls::kCancelButton, &CDupPage::OnCancelButton),
-      ui::OnCommand(controls::kDuplicateButton, &CDupPage::DuplicateMedia),
-      ui::OnCommand(controls::kHelpButton, &CDupPage::OnHelpButton),
-      ui::OnMessage(ui::WM_HELP, &CDupPage::OnHelp),
-      ui::OnMessage(ui::WM_PAINT, &CDupPage::OnPaint),
-      ui::OnCtlColorMessage(&CDupPage::OnCtlColor),
-  });
+  static const ui::MessageMap map(&CPropertyPage::GetMessageMap(),
+                                  {
+                                      ui::OnCommand(controls::kCancelButton, &CDupPage::OnCancelButton),
+                                      ui::OnCommand(controls::kDuplicateButton, &CDupPage::DuplicateMedia),
+                                      ui::OnCommand(controls::kHelpButton, &CDupPage::OnHelpButton),
+                                      ui::OnMessage(ui::WM_HELP, &CDupPage::OnHelp),
+                                      ui::OnMessage(ui::WM_PAINT, &CDupPage::OnPaint),
+                                      ui::OnCtlColorMessage(&CDupPage::OnCtlColor),
+                                  });
   return map;
 }
 
@@ -64,11 +67,13 @@ win::BOOL CDupPage::OnInitDialog() {
   App().LoadBackgroundBitmap(kPageBackgroundBitmap);
   CurrentPageCode = kDuplicatePageCode;
   ActivePageHwnd = m_hWnd;
-  DecorateIconButtons({{&duplicateButton_, kDuplicateIcon},
-                                                      {&cancelButton_, kCancelIcon}});
+  DecorateIconButtons({{&duplicateButton_, kDuplicateIcon}, {&cancelButton_, kCancelIcon}});
   progress_.SetBarColour(kBarColour);
   SetFonts(*this, {controls::kDeviceInfoLabel, controls::kProgressInfoLabel}, App().labelFontBold);
-  SetFonts(*this, {controls::kTotalBlocksLabel, controls::kCurrentBlockLabel, controls::kDeviceLabel, controls::kCapacityLabel}, App().labelFont);
+  SetFonts(
+      *this,
+      {controls::kTotalBlocksLabel, controls::kCurrentBlockLabel, controls::kDeviceLabel, controls::kCapacityLabel},
+      App().labelFont);
   helpButton_.ShowWindow(ui::SW_HIDE);
   return win::TRUE;
 }

@@ -52,7 +52,8 @@ class DuplicatePage : public test_support::PageRunTest {
     test_support::WriteHostBytes(Home("w.img"), test_support::PatternBytes(10000 * 512, 0x44));
     Start(R"({ "version": 1, "windows": "xp", "readers": [
       { "bus": "usb", "maker": true, "product": "CF Reader", "letter": "E",
-        "card": { "kind": "cf", "image": "e.img", "sectors": 20000 )" + faultsOfE + R"( } },
+        "card": { "kind": "cf", "image": "e.img", "sectors": 20000 )" +
+          faultsOfE + R"( } },
       { "bus": "usb", "maker": true, "product": "CF Reader", "letter": "K",
         "card": { "kind": "cf", "image": "k.img", "sectors": 20000 } },
       { "bus": "usb", "maker": true, "product": "CF Reader", "letter": "W",

@@ -129,8 +129,8 @@ bool DuplicateRun::MakeImage() {
       }
       break;
   }
-  totalSectors_ = IsRawFlash() ? win::ULONGLONG{source_.sectorsPerBlock} * source_.blocksOrSectors
-                               : source_.blocksOrSectors;
+  totalSectors_ =
+      IsRawFlash() ? win::ULONGLONG{source_.sectorsPerBlock} * source_.blocksOrSectors : source_.blocksOrSectors;
   if (imageBytes_ == 0) return false;
   if (image_.AllocateMemory(imageBytes_)) return true;
   const std::string folder = ProgramFolder;
@@ -204,7 +204,7 @@ bool DuplicateRun::TakeNewCard() {
 DuplicateRun::CardCheck DuplicateRun::CheckNewCardOnce() {
   const auto again = [](const std::string& text) {
     return ShowText(text, ui::MB_RETRYCANCEL | ui::MB_ICONEXCLAMATION) == ui::IDRETRY ? CardCheck::kRetry
-                                                                                   : CardCheck::kEnd;
+                                                                                      : CardCheck::kEnd;
   };
   CardDriveLetter = entry_->driveLetter;
   if (entry_->noCommandFlag != 0 && !IsDriveLetterPresent(entry_->driveLetter)) {

@@ -23,12 +23,13 @@ constexpr ControlText kButtonTexts[] = {
 CErrorPromptDlg::CErrorPromptDlg(ui::CWnd* parent) : CDialog(kErrorPromptTemplate, parent) {}
 
 const ui::MessageMap& CErrorPromptDlg::GetMessageMap() const {
-  static const ui::MessageMap map(&CDialog::GetMessageMap(), {
-      ui::OnCommand(kAbortButton, &CErrorPromptDlg::OnAbort),
-      ui::OnCommand(kRetryButton, &CErrorPromptDlg::OnRetry),
-      ui::OnCommand(kIgnoreButton, &CErrorPromptDlg::OnIgnore),
-      ui::OnCommand(kIgnoreAllButton, &CErrorPromptDlg::OnIgnoreAll),
-  });
+  static const ui::MessageMap map(&CDialog::GetMessageMap(),
+                                  {
+                                      ui::OnCommand(kAbortButton, &CErrorPromptDlg::OnAbort),
+                                      ui::OnCommand(kRetryButton, &CErrorPromptDlg::OnRetry),
+                                      ui::OnCommand(kIgnoreButton, &CErrorPromptDlg::OnIgnore),
+                                      ui::OnCommand(kIgnoreAllButton, &CErrorPromptDlg::OnIgnoreAll),
+                                  });
   return map;
 }
 

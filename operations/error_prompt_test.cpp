@@ -80,7 +80,8 @@ TEST_F(ErrorPrompt, RetrySendsAgainAndASecondFailureAsksAgainWithTheSameStep) {
   Answer(1130);
   EXPECT_EQ(RunPromptedCommand(prompt, 1087, FailingTimes(2)), StepResult::Done);
   EXPECT_EQ(sent, 3);
-  EXPECT_EQ(shown, (std::vector<std::string>{"Unable to read the Redundant Data.", "Unable to read the Redundant Data."}));
+  EXPECT_EQ(shown,
+            (std::vector<std::string>{"Unable to read the Redundant Data.", "Unable to read the Redundant Data."}));
 }
 
 TEST_F(ErrorPrompt, EscapeOnTheFirstShowingGoesOnAsIgnore) {

@@ -83,7 +83,8 @@ std::optional<FatLayout> ReadFatLayout(std::span<const win::BYTE> bootSector, in
   layout.reservedSectors = win::ReadLe16(bootSector, kBootReservedSectors);
   layout.fatCount = win::ReadU8(bootSector, kBootFatCount);
   layout.rootEntries = fatBits == 32 ? 0 : win::ReadLe16(bootSector, kBootRootEntries);
-  layout.fatSectors = fatBits == 32 ? win::ReadLe32(bootSector, kBootFatSize32) : win::ReadLe16(bootSector, kBootFatSize16);
+  layout.fatSectors =
+      fatBits == 32 ? win::ReadLe32(bootSector, kBootFatSize32) : win::ReadLe16(bootSector, kBootFatSize16);
   const win::DWORD total16 = win::ReadLe16(bootSector, kBootTotalSectors16);
   layout.totalSectors = total16 != 0 ? total16 : win::ReadLe32(bootSector, kBootTotalSectors32);
   if (layout.bytesPerSector != expectedBytesPerSector || !IsPowerOfTwo(layout.bytesPerSector) ||
@@ -91,8 +92,8 @@ std::optional<FatLayout> ReadFatLayout(std::span<const win::BYTE> bootSector, in
       layout.fatCount == 0 || layout.fatSectors == 0)
     return std::nullopt;
   layout.rootSectors = SectorsFor(win::ULONGLONG{layout.rootEntries} * kDirectoryEntryBytes, layout.bytesPerSector);
-  const win::ULONGLONG system = win::ULONGLONG{layout.reservedSectors} +
-                                win::ULONGLONG{layout.fatCount} * layout.fatSectors + layout.rootSectors;
+  const win::ULONGLONG system =
+      win::ULONGLONG{layout.reservedSectors} + win::ULONGLONG{layout.fatCount} * layout.fatSectors + layout.rootSectors;
   if (system >= layout.totalSectors) return std::nullopt;
   // Clusters the FAT has no entry for cannot be used, whatever the sector count says.
   const win::ULONGLONG fatEntries = win::ULONGLONG{layout.fatSectors} * layout.bytesPerSector * 8 / fatBits;

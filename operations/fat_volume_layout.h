@@ -19,7 +19,7 @@ struct FatLayout {
   win::DWORD fatCount = 0;
   win::DWORD rootEntries = 0;
   win::DWORD rootSectors = 0;  // whole sectors the root entries need (0 on FAT32)
-  win::DWORD fatSectors = 0;   // sectors of one FAT copy
+  win::DWORD fatSectors = 0;  // sectors of one FAT copy
   win::DWORD totalSectors = 0;
   win::DWORD clusterCount = 0;  // data clusters, numbered from 2
 

@@ -47,7 +47,8 @@ win::BYTE CountByte(win::DWORD sectors, win::BYTE flags) { return static_cast<wi
 }  // namespace
 
 bool EraseMemoryStickBlock(const FlashCard& card, win::DWORD block, win::WORD logical, win::BYTE flag) {
-  if (card.ataRoad) return SendAta(card, kVendorEraseBlock, logical, nullptr, 0, kAtaNoData, static_cast<win::WORD>(block), flag);
+  if (card.ataRoad)
+    return SendAta(card, kVendorEraseBlock, logical, nullptr, 0, kAtaNoData, static_cast<win::WORD>(block), flag);
   VendorCdb cdb = CommandFirstCdb(kVendorEraseBlock);
   win::WriteBe16(cdb, 2, logical);
   win::WriteBe16(cdb, 4, static_cast<win::WORD>(block));
@@ -56,7 +57,8 @@ bool EraseMemoryStickBlock(const FlashCard& card, win::DWORD block, win::WORD lo
   return SendVendor(card, cdb, reply.data(), reply.size(), kScsiDataIn);
 }
 
-bool WriteMemoryStickBlock(const FlashCard& card, win::DWORD block, win::WORD logical, std::span<const win::BYTE> data) {
+bool WriteMemoryStickBlock(const FlashCard& card, win::DWORD block, win::WORD logical,
+                           std::span<const win::BYTE> data) {
   const auto sectors = static_cast<win::DWORD>(data.size() / kSectorBytes);
   if (card.ataRoad) {
     return SendAta(card, kVendorWritePages, logical, nullptr, 0, kAtaNoData, static_cast<win::WORD>(block), 0) &&
@@ -73,7 +75,8 @@ bool WriteMemoryStickBlock(const FlashCard& card, win::DWORD block, win::WORD lo
 bool EraseSmartMediaBlock(const FlashCard& card, win::DWORD firstPage) {
   if (card.ataRoad) return SendAta(card, kVendorEraseBlock, firstPage, nullptr, 0, kAtaNoData, 0, 0);
   std::array<win::BYTE, 2> reply{};
-  return SendVendor(card, CommandFirstPageCdb(kVendorEraseBlock, firstPage, 0), reply.data(), reply.size(), kScsiDataIn);
+  return SendVendor(card, CommandFirstPageCdb(kVendorEraseBlock, firstPage, 0), reply.data(), reply.size(),
+                    kScsiDataIn);
 }
 
 bool WriteSmartMediaBlock(const FlashCard& card, win::DWORD firstPage, win::WORD logical, bool infoBlock,

@@ -91,21 +91,16 @@ win::DWORD ClusterOfFatOffset(win::BYTE fileSystem, win::DWORD fatOffset) {
   switch (fileSystem) {
     case kFat12:  // an entry of one and a half bytes; rounding up recovers the odd clusters
       return static_cast<win::DWORD>((2 * win::ULONGLONG{fatOffset} + 2) / 3);
-    case kFat16:
-      return fatOffset / 2;
-    default:
-      return fatOffset / 4;
+    case kFat16: return fatOffset / 2;
+    default: return fatOffset / 4;
   }
 }
 
 win::DWORD FatOffsetOfCluster(win::BYTE fileSystem, win::DWORD cluster) {
   switch (fileSystem) {
-    case kFat12:
-      return static_cast<win::DWORD>(win::ULONGLONG{cluster} * 3 / 2);
-    case kFat16:
-      return cluster * 2;
-    default:
-      return cluster * 4;
+    case kFat12: return static_cast<win::DWORD>(win::ULONGLONG{cluster} * 3 / 2);
+    case kFat16: return cluster * 2;
+    default: return cluster * 4;
   }
 }
 

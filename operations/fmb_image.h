@@ -25,14 +25,14 @@ struct FmbHeader {
   win::DWORD headerSize = kFmbHeaderSize;
   std::array<win::BYTE, kFmbSignatureSize> signature{'Q', 'U', 'A', 'R', 'N', 'W', 'E', 'L', 'L'};
   win::BYTE deviceKind = 0;
-  win::DWORD mediaSizeCode = 0;   // media size code (raw flash) or megabytes
-  win::DWORD sectorsPerBlock = 0; // pages per block (raw flash) or sectors per transfer
-  win::DWORD blockCount = 0;      // physical blocks (raw flash) or the card's sectors
+  win::DWORD mediaSizeCode = 0;  // media size code (raw flash) or megabytes
+  win::DWORD sectorsPerBlock = 0;  // pages per block (raw flash) or sectors per transfer
+  win::DWORD blockCount = 0;  // physical blocks (raw flash) or the card's sectors
   win::BYTE complete = 0;
   win::DWORD bytesPerSector = 512;
   win::BYTE backupKind = kBackupWholeMedia;
   win::BYTE fileSystem = 0;  // used space: 1 FAT12, 2 FAT16, 3 FAT32
-  win::BYTE mbrFlag = 0;     // used space: sector 0 is a master boot record
+  win::BYTE mbrFlag = 0;  // used space: sector 0 is a master boot record
   win::DWORD volumeStart = 0;
   win::DWORD usedSectors = 0;
 };

@@ -31,8 +31,7 @@ win::BOOL PageKillActive(ui::CPropertyPage& page) {
 
 bool CancelConfirmed() {
   if (CancelRequested != 1) return false;
-  const int answer =
-      ShowStringMessage(kStringCancelQuestion, ui::MB_YESNO | ui::MB_ICONQUESTION | ui::MB_DEFBUTTON2);
+  const int answer = ShowStringMessage(kStringCancelQuestion, ui::MB_YESNO | ui::MB_ICONQUESTION | ui::MB_DEFBUTTON2);
   if (answer == ui::IDYES) return true;
   CancelRequested = 0;
   return false;

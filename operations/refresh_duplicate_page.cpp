@@ -12,9 +12,10 @@ namespace {
 namespace controls = duplicate_page;
 
 constexpr int kDuplicatePageCode = 4;
-constexpr ControlText kTexts[] = {{controls::kDeviceInfoLabel, 1226},  {controls::kDeviceLabel, 1200},      {controls::kCapacityLabel, 1199},
-                                  {controls::kTotalBlocksLabel, 1041}, {controls::kCurrentBlockLabel, 1042}, {controls::kPhaseText, 1068},
-                                  {controls::kHelpButton, 1056},       {controls::kDuplicateButton, 1069},  {controls::kProgressInfoLabel, 1225}};
+constexpr ControlText kTexts[] = {
+    {controls::kDeviceInfoLabel, 1226},  {controls::kDeviceLabel, 1200},       {controls::kCapacityLabel, 1199},
+    {controls::kTotalBlocksLabel, 1041}, {controls::kCurrentBlockLabel, 1042}, {controls::kPhaseText, 1068},
+    {controls::kHelpButton, 1056},       {controls::kDuplicateButton, 1069},   {controls::kProgressInfoLabel, 1225}};
 
 }  // namespace
 
@@ -22,12 +23,13 @@ void RefreshDuplicatePage() {
   if (CurrentDevice == nullptr || ActivePageHwnd == nullptr) return;
   CancelRequested = 0;
   CurrentPageCode = kDuplicatePageCode;
-  RefreshOperationPage(kTexts, OperationPageIds{controls::kCancelButton,
-                                                {controls::kPhaseText},
-                                                {controls::kPercentText, controls::kProgressBar, controls::kTotalBlocksValue, controls::kCurrentBlockValue,
-                                                 controls::kProgressFrame},
-                                                controls::kCapacityValue,
-                                                controls::kDeviceValue});
+  RefreshOperationPage(kTexts,
+                       OperationPageIds{controls::kCancelButton,
+                                        {controls::kPhaseText},
+                                        {controls::kPercentText, controls::kProgressBar, controls::kTotalBlocksValue,
+                                         controls::kCurrentBlockValue, controls::kProgressFrame},
+                                        controls::kCapacityValue,
+                                        controls::kDeviceValue});
 }
 
 }  // namespace tarnlok

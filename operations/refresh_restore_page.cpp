@@ -11,10 +11,11 @@ namespace {
 
 namespace controls = restore_page;
 
-constexpr ControlText kTexts[] = {{controls::kDeviceInfoLabel, 1226},   {controls::kDeviceLabel, 1200},      {controls::kCapacityLabel, 1199},
-                                  {controls::kFileNameLabel, 1059},     {controls::kTotalBlocksLabel, 1041}, {controls::kCurrentBlockLabel, 1042},
-                                  {controls::kActivityText, 1066},      {controls::kHelpButton, 1056},       {controls::kRestoreButton, 1067},
-                                  {controls::kProgressInfoLabel, 1225}, {controls::kCancelButton, 1224}};
+constexpr ControlText kTexts[] = {
+    {controls::kDeviceInfoLabel, 1226},   {controls::kDeviceLabel, 1200},      {controls::kCapacityLabel, 1199},
+    {controls::kFileNameLabel, 1059},     {controls::kTotalBlocksLabel, 1041}, {controls::kCurrentBlockLabel, 1042},
+    {controls::kActivityText, 1066},      {controls::kHelpButton, 1056},       {controls::kRestoreButton, 1067},
+    {controls::kProgressInfoLabel, 1225}, {controls::kCancelButton, 1224}};
 
 }  // namespace
 
@@ -23,7 +24,8 @@ void RefreshRestorePage() {
   CancelRequested = 0;
   RefreshOperationPage(kTexts, OperationPageIds{controls::kCancelButton,
                                                 {controls::kActivityText, controls::kPercentText},
-                                                {controls::kProgressBar, controls::kTotalBlocksValue, controls::kCurrentBlockValue, controls::kProgressFrame},
+                                                {controls::kProgressBar, controls::kTotalBlocksValue,
+                                                 controls::kCurrentBlockValue, controls::kProgressFrame},
                                                 controls::kCapacityValue,
                                                 controls::kDeviceValue});
 }

@@ -38,9 +38,11 @@ constexpr win::UINT kStringFileFilter = 1073;
 constexpr win::DWORD kFileMustExist = 0x1000;
 constexpr win::DWORD kPathMustExist = 0x800;
 
-constexpr int kTransparentStatics[] = {controls::kFileNameLabel, controls::kTotalBlocksLabel, controls::kCurrentBlockLabel, controls::kDeviceLabel,
-                                       controls::kCapacityLabel, controls::kDeviceInfoLabel,  controls::kProgressInfoLabel};
-constexpr int kValueStatics[] = {controls::kTotalBlocksValue, controls::kCurrentBlockValue, controls::kDeviceValue, controls::kCapacityValue};
+constexpr int kTransparentStatics[] = {
+    controls::kFileNameLabel, controls::kTotalBlocksLabel, controls::kCurrentBlockLabel, controls::kDeviceLabel,
+    controls::kCapacityLabel, controls::kDeviceInfoLabel,  controls::kProgressInfoLabel};
+constexpr int kValueStatics[] = {controls::kTotalBlocksValue, controls::kCurrentBlockValue, controls::kDeviceValue,
+                                 controls::kCapacityValue};
 
 bool Contains(std::span<const int> ids, int id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); }
 
@@ -49,15 +51,16 @@ bool Contains(std::span<const int> ids, int id) { return std::find(ids.begin(), 
 CRestPage::CRestPage() : CPropertyPage(kRestorePageTemplate) {}
 
 const ui::MessageMap& CRestPage::GetMessageMap() const {
-  static const ui::MessageMap map(&CPropertyPage::GetMessageMap(), {
-      ui::OnCommand(controls::kBrowseButton, &CRestPage::OnBrowse),
-      ui::OnCommand(controls::kCancelButton, &CRestPage::OnCancelButton),
-      ui::OnCommand(controls::kRestoreButton, &CRestPage::RestoreMedia),
-      ui::OnCommand(controls::kHelpButton, &CRestPage::OnHelpButton),
-      ui::OnMessage(ui::WM_HELP, &CRestPage::OnHelp),
-      ui::OnMessage(ui::WM_PAINT, &CRestPage::OnPaint),
-      ui::OnCtlColorMessage(&CRestPage::OnCtlColor),
-  });
+  static const ui::MessageMap map(&CPropertyPage::GetMessageMap(),
+                                  {
+                                      ui::OnCommand(controls::kBrowseButton, &CRestPage::OnBrowse),
+                                      ui::OnCommand(controls::kCancelButton, &CRestPage::OnCancelButton),
+                                      ui::OnCommand(controls::kRestoreButton, &CRestPage::RestoreMedia),
+                                      ui::OnCommand(controls::kHelpButton, &CRestPage::OnHelpButton),
+                                      ui::OnMessage(ui::WM_HELP, &CRestPage::OnHelp),
+                                      ui::OnMessage(ui::WM_PAINT, &CRestPage::OnPaint),
+                                      ui::OnCtlColorMessage(&CRestPage::OnCtlColor),
+                                  });
   return map;
 }
 
@@ -75,11 +78,12 @@ win::BOOL CRestPage::OnInitDialog() {
   ActivePageHwnd = m_hWnd;
   App().LoadBackgroundBitmap(kPageBackgroundBitmap);
   CurrentPageCode = kRestorePageCode;
-  DecorateIconButtons({
-      {&restoreButton_, kRestoreIcon}, {&cancelButton_, kCancelIcon}, {&browseButton_, kBrowseIcon}});
+  DecorateIconButtons({{&restoreButton_, kRestoreIcon}, {&cancelButton_, kCancelIcon}, {&browseButton_, kBrowseIcon}});
   progress_.SetBarColour(kBarColour);
   SetFonts(*this, {controls::kDeviceInfoLabel, controls::kProgressInfoLabel}, App().labelFontBold);
-  SetFonts(*this, {controls::kFileNameLabel, controls::kTotalBlocksLabel, controls::kCurrentBlockLabel, controls::kDeviceLabel, controls::kCapacityLabel},
+  SetFonts(*this,
+           {controls::kFileNameLabel, controls::kTotalBlocksLabel, controls::kCurrentBlockLabel, controls::kDeviceLabel,
+            controls::kCapacityLabel},
            App().labelFont);
   helpButton_.ShowWindow(ui::SW_HIDE);
   return win::TRUE;

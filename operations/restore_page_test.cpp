@@ -51,7 +51,8 @@ class RestorePage : public test_support::PageRunTest {
       { "bus": "usb", "maker": true, "product": "CF Reader", "letter": "E",
         "card": { "kind": "cf", "image": "e.img", "sectors": 20000 } },
       { "bus": "usb", "maker": true, "product": "CF Reader", "letter": "K",
-        "card": { "kind": "cf", "image": "k.img", "sectors": 20000 )" + faultsOfK + R"( } },
+        "card": { "kind": "cf", "image": "k.img", "sectors": 20000 )" +
+          faultsOfK + R"( } },
       { "bus": "usb", "maker": true, "product": "CF Reader", "letter": "G",
         "card": { "kind": "cf", "image": "g.img", "sectors": 131072 } } ] })");
   }
@@ -121,19 +122,22 @@ TEST_F(RestorePage, DamagedAndCraftedImagesAreRefusedWithTheCardUntouched) {
       {"complete flag 0", test_support::BackupImage(incomplete, source), "Incomplete backup file."},
       {"longer than its header says", test_support::BackupImage(larger, source), "Invalid Backup file."},
       {"backup kind 7", with([](Bytes& b) { b[38] = 7; }), "Invalid Backup file."},
-      {"used space cut in a cluster", test_support::BackupImage(usedSpace, Bytes(usedBody.begin(), usedBody.end() - 100)),
-       "Incomplete backup file."},
+      {"used space cut in a cluster",
+       test_support::BackupImage(usedSpace, Bytes(usedBody.begin(), usedBody.end() - 100)), "Incomplete backup file."},
       {"used space with a record past the FAT",
-       test_support::BackupImage(usedSpace, [&] {
-         Bytes body = usedBody;
-         const auto boot = std::span<const win::BYTE>(fatCard).subspan(63 * 512, 512);
-         const win::DWORD rootEntries = win::ReadLe16(boot, 17);
-         const std::size_t firstRecord =
-             std::size_t{63 + win::ReadLe16(boot, 14) + win::ReadLe16(boot, 22) + rootEntries * 32 / 512 + (rootEntries % 512 != 0 ? 1 : 0)} * 512;
-         EXPECT_EQ(win::ReadLe32(body, firstRecord), 3u) << "cluster 2's record";
-         win::WriteLe32(body, firstRecord, 0x00FFFFF0);
-         return body;
-       }()),
+       test_support::BackupImage(usedSpace,
+                                 [&] {
+                                   Bytes body = usedBody;
+                                   const auto boot = std::span<const win::BYTE>(fatCard).subspan(63 * 512, 512);
+                                   const win::DWORD rootEntries = win::ReadLe16(boot, 17);
+                                   const std::size_t firstRecord =
+                                       std::size_t{63 + win::ReadLe16(boot, 14) + win::ReadLe16(boot, 22) +
+                                                   rootEntries * 32 / 512 + (rootEntries % 512 != 0 ? 1 : 0)} *
+                                       512;
+                                   EXPECT_EQ(win::ReadLe32(body, firstRecord), 3u) << "cluster 2's record";
+                                   win::WriteLe32(body, firstRecord, 0x00FFFFF0);
+                                   return body;
+                                 }()),
        "Invalid Backup file."},
   };
   for (const Case& c : cases) {
@@ -162,7 +166,8 @@ TEST_F(RestorePage, ASmallerCardGetsRetryAndAnImageOnTheCardsOwnDriveIsRefused) 
   const Bytes before = ReadHostBytes(Home("k.img"));
   OnPage(kRestoreTool, kRestorePageTemplate, kRowK, [&](ui::HWND page) {
     RestoreImage(page, {}, "K:\\card.FMB");
-    RestoreImage(page, test_support::BackupImage(PlainHeader(2 * kSectors), test_support::PatternBytes(2 * kSectors * 512, 1)));
+    RestoreImage(
+        page, test_support::BackupImage(PlainHeader(2 * kSectors), test_support::PatternBytes(2 * kSectors * 512, 1)));
   });
   EXPECT_EQ(prompter.Unanswered(), 0u);
   EXPECT_TRUE(ReadHostBytes(Home("k.img")) == before);
@@ -178,8 +183,9 @@ TEST_F(RestorePage, AUsedSpaceImageGrowsOntoALargerCardIntoASoundFat16Volume) {
   header.volumeStart = 63;
   ExpectWarning();
   ExpectSuccess();
-  OnPage(kRestoreTool, kRestorePageTemplate, kRowG,
-         [&](ui::HWND page) { RestoreImage(page, test_support::BackupImage(header, test_support::UsedSpaceBodyOf(card, 12, 63))); });
+  OnPage(kRestoreTool, kRestorePageTemplate, kRowG, [&](ui::HWND page) {
+    RestoreImage(page, test_support::BackupImage(header, test_support::UsedSpaceBodyOf(card, 12, 63)));
+  });
   const Bytes grown = ReadHostBytes(Home("g.img"));
   const auto fsck = test_support::CheckVolume(grown, 63);
   EXPECT_EQ(fsck.status, 0) << fsck.output;

@@ -155,7 +155,7 @@ RestoreRun::CardCheck RestoreRun::CheckCardOnce(const std::string& imagePath) {
   card_.TestWritable(writeProtected);
   if (writeProtected) {
     return ShowText(PromptText, ui::MB_RETRYCANCEL | ui::MB_ICONEXCLAMATION) == ui::IDRETRY ? CardCheck::kRetry
-                                                                                          : CardCheck::kEnd;
+                                                                                            : CardCheck::kEnd;
   }
   OperationBusy = 1;
   if (const CardCheck opened = OpenAndReadHeader(imagePath); opened != CardCheck::kReady) return opened;
@@ -210,7 +210,7 @@ RestoreRun::CardCheck RestoreRun::CompareHeaderWithCard() {
     return CardCheck::kReady;
   }
   return ShowText(text, ui::MB_RETRYCANCEL | ui::MB_ICONEXCLAMATION) == ui::IDRETRY ? CardCheck::kRetry
-                                                                                 : CardCheck::kEnd;
+                                                                                    : CardCheck::kEnd;
 }
 
 // Every field the run relies on, bounded by the card and the image's own length, before the
@@ -312,8 +312,7 @@ bool RestoreRun::RestoreUsedSpace() {
   if (!CardStillThere()) {
     Show(kStringNoMedia, ui::MB_ICONERROR);
   } else {
-    Show(outcome == UsedSpaceOutcome::kWriteFailed ? kStringWriteFailedMessage : kStringInvalidImage,
-         ui::MB_ICONERROR);
+    Show(outcome == UsedSpaceOutcome::kWriteFailed ? kStringWriteFailedMessage : kStringInvalidImage, ui::MB_ICONERROR);
   }
   return false;
 }

@@ -55,13 +55,13 @@ CToolPage::CToolPage() : CPropertyPage(kToolPageTemplate) { m_hIcon = ui::LoadIc
 
 const ui::MessageMap& CToolPage::GetMessageMap() const {
   static const ui::MessageMap map(&CPropertyPage::GetMessageMap(), {
-      ui::OnCommand(1171, &CToolPage::OnBackup),
-      ui::OnCommand(1170, &CToolPage::OnDuplicate),
-      ui::OnCommand(1169, &CToolPage::OnRestore),
-      ui::OnCommand(1172, &CToolPage::OnFormat),
-      ui::OnMessage(ui::WM_PAINT, &CToolPage::OnPaint),
-      ui::OnCtlColorMessage(&CToolPage::OnCtlColor),
-  });
+                                                                       ui::OnCommand(1171, &CToolPage::OnBackup),
+                                                                       ui::OnCommand(1170, &CToolPage::OnDuplicate),
+                                                                       ui::OnCommand(1169, &CToolPage::OnRestore),
+                                                                       ui::OnCommand(1172, &CToolPage::OnFormat),
+                                                                       ui::OnMessage(ui::WM_PAINT, &CToolPage::OnPaint),
+                                                                       ui::OnCtlColorMessage(&CToolPage::OnCtlColor),
+                                                                   });
   return map;
 }
 

@@ -49,8 +49,8 @@ TEST_F(ToolPage, BackupOpensTheSheetWithItsPageAndACloseButtonOnly) {
     EXPECT_TRUE(ui::IsWindowEnabled(ui::GetDlgItem(ActivePageHwnd, 1096)));
     EXPECT_EQ(ui::SendMessage(ui::GetDlgItem(ActivePageHwnd, 1096), ui::BM_GETCHECK, 0, 0), 1);
     EXPECT_FALSE(ui::IsWindowVisible(ui::GetDlgItem(ActivePageHwnd, 1053))) << "Cancel hidden while idle";
-    EXPECT_TRUE(std::regex_match(ItemText(ActivePageHwnd, 1039),
-                                 std::regex(R"(C:\\Program Files\\Tarnlok\\\d{8}_\d{4}\.FMB)")))
+    EXPECT_TRUE(
+        std::regex_match(ItemText(ActivePageHwnd, 1039), std::regex(R"(C:\\Program Files\\Tarnlok\\\d{8}_\d{4}\.FMB)")))
         << ItemText(ActivePageHwnd, 1039);
     driver.Click(sheet, 2);
   });

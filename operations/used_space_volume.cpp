@@ -95,7 +95,8 @@ class UsedSpaceWalk {
 // Rebuilds FAT16 and FAT32 FATs one sector at a time; entries come in rising order.
 class FatRebuild {
  public:
-  FatRebuild(const FatLayout& volume, win::BYTE media, std::function<bool(win::DWORD, std::span<const win::BYTE>)> write)
+  FatRebuild(const FatLayout& volume, win::BYTE media,
+             std::function<bool(win::DWORD, std::span<const win::BYTE>)> write)
       : volume_(volume), sector_(volume.bytesPerSector, 0), write_(std::move(write)) {
     const bool fat32 = volume.fatBits == 32;
     Put(0, fat32 ? 0x0FFFFF00U | media : 0xFF00U | media);
@@ -138,7 +139,7 @@ class FatRebuild {
 UsedSpaceOutcome UsedSpaceWalk::CopySectors(win::DWORD cardSector, win::DWORD count) {
   if (sink_ == nullptr) {
     return source_.Skip(win::ULONGLONG{count} * bytesPerSector_) ? UsedSpaceOutcome::kRestored
-                                                                  : UsedSpaceOutcome::kTruncatedImage;
+                                                                 : UsedSpaceOutcome::kTruncatedImage;
   }
   std::vector<win::BYTE> chunk(std::size_t{kCopyChunkSectors} * bytesPerSector_);
   for (win::DWORD done = 0; done < count;) {

@@ -27,7 +27,7 @@ struct UsedSpaceImage {
 
 enum class UsedSpaceOutcome {
   kRestored,
-  kInvalidImage,    // a field the card or the volume cannot hold
+  kInvalidImage,  // a field the card or the volume cannot hold
   kTruncatedImage,  // the image ends inside a sector, a record or a cluster
   kWriteFailed,
 };

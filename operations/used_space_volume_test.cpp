@@ -36,7 +36,9 @@ struct Source {
 };
 
 UsedSpaceImage ImageOf(const Source& source) {
-  return UsedSpaceImage{static_cast<win::BYTE>(source.fatBits == 12 ? 1 : source.fatBits == 16 ? 2 : 3),
+  return UsedSpaceImage{static_cast<win::BYTE>(source.fatBits == 12   ? 1
+                                               : source.fatBits == 16 ? 2
+                                                                      : 3),
                         source.start != 0, source.start, kSector, 0};
 }
 
@@ -71,8 +73,8 @@ void ExpectSoundVolumeWithTheFiles(const Bytes& card, win::DWORD start, const By
 }
 
 TEST(UsedSpaceVolume, OntoACardOfTheSameSizeTheVolumeComesBackByteForByte) {
-  for (const Source source : {Source{12, 2880, 0}, Source{12, 32768, 63}, Source{16, 131072, 63},
-                              Source{32, 139264, 2048}}) {
+  for (const Source source :
+       {Source{12, 2880, 0}, Source{12, 32768, 63}, Source{16, 131072, 63}, Source{32, 139264, 2048}}) {
     SCOPED_TRACE(test_support::FatBitsByClusterCount(CardOf(source), source.start));
     const Bytes original = CardOf(source);
     Bytes card(original.size(), 0);
@@ -86,7 +88,8 @@ TEST(UsedSpaceVolume, ACardLargerByLessThanAMegabyteKeepsTheVolumeAsItWas) {
   const Source source{16, 131072, 63};
   const Bytes original = CardOf(source);
   Bytes card = UsedCard(source.sectors + 1900);
-  ASSERT_EQ(Restore(test_support::UsedSpaceBodyOf(original, 16, 63), ImageOf(source), card), UsedSpaceOutcome::kRestored);
+  ASSERT_EQ(Restore(test_support::UsedSpaceBodyOf(original, 16, 63), ImageOf(source), card),
+            UsedSpaceOutcome::kRestored);
   EXPECT_TRUE(std::equal(original.begin(), original.begin() + 63 * kSector + kSector, card.begin()))
       << "master boot record and boot sector untouched";
   ExpectSoundVolumeWithTheFiles(card, 63, original);
@@ -97,7 +100,8 @@ TEST(UsedSpaceVolume, Fat12GrownOntoALargerCardBecomesFat16WithItsPartition) {
   const Bytes original = CardOf(source);
   ASSERT_EQ(test_support::FatBitsByClusterCount(original, 63), 12);
   Bytes card = UsedCard(131072);
-  ASSERT_EQ(Restore(test_support::UsedSpaceBodyOf(original, 12, 63), ImageOf(source), card), UsedSpaceOutcome::kRestored);
+  ASSERT_EQ(Restore(test_support::UsedSpaceBodyOf(original, 12, 63), ImageOf(source), card),
+            UsedSpaceOutcome::kRestored);
   EXPECT_EQ(test_support::FatBitsByClusterCount(card, 63), 16);
   EXPECT_EQ(card[0x1C2], 0x06);
   EXPECT_EQ(win::ReadLe32(card, 0x1CA), 131072u - 63);
@@ -110,7 +114,8 @@ TEST(UsedSpaceVolume, Fat16GrowsAsFarAsItsClusterSizeAllows) {
   const Source source{16, 131072, 63};
   const Bytes original = CardOf(source);
   Bytes card = UsedCard(524288);
-  ASSERT_EQ(Restore(test_support::UsedSpaceBodyOf(original, 16, 63), ImageOf(source), card), UsedSpaceOutcome::kRestored);
+  ASSERT_EQ(Restore(test_support::UsedSpaceBodyOf(original, 16, 63), ImageOf(source), card),
+            UsedSpaceOutcome::kRestored);
   EXPECT_EQ(test_support::FatBitsByClusterCount(card, 63), 16);
   const win::DWORD total = BootField32(card, 63, 32);
   EXPECT_GT(total, 131072u - 63);
@@ -122,7 +127,8 @@ TEST(UsedSpaceVolume, Fat32GrownKeepsBackupBootSectorAndFreeCountTrue) {
   const Source source{32, 139264, 2048};
   const Bytes original = CardOf(source);
   Bytes card = UsedCard(300000);
-  ASSERT_EQ(Restore(test_support::UsedSpaceBodyOf(original, 32, 2048), ImageOf(source), card), UsedSpaceOutcome::kRestored);
+  ASSERT_EQ(Restore(test_support::UsedSpaceBodyOf(original, 32, 2048), ImageOf(source), card),
+            UsedSpaceOutcome::kRestored);
   EXPECT_EQ(BootField32(card, 2048, 32), 300000u - 2048);
   const auto boot = std::span(card).subspan(2048 * kSector, kSector);
   const win::WORD backup = win::ReadLe16(boot, 50);
@@ -138,15 +144,18 @@ TEST(UsedSpaceVolume, Fat12BadClusterMarkStaysABadClusterOnFat16) {
   const win::DWORD fatSize = win::ReadLe16(boot, 22);
   const win::DWORD reserved = win::ReadLe16(boot, 14);
   const win::DWORD rootSectors = win::ReadLe16(boot, 17) * 32 / kSector;
-  const win::DWORD cluster = 1 + (win::ReadLe16(boot, 19) - reserved - 2 * fatSize - rootSectors) / win::ReadU8(boot, 13);
+  const win::DWORD cluster =
+      1 + (win::ReadLe16(boot, 19) - reserved - 2 * fatSize - rootSectors) / win::ReadU8(boot, 13);
   for (win::DWORD copy = 0; copy < 2; ++copy) {
     const auto fat = std::span(original).subspan((63 + reserved + copy * fatSize) * kSector, fatSize * kSector);
     const std::size_t at = cluster * 3 / 2;
     const win::WORD pair = win::ReadLe16(fat, at);
-    win::WriteLe16(fat, at, static_cast<win::WORD>(cluster % 2 == 0 ? (pair & 0xF000) | 0xFF7 : (pair & 0x000F) | 0xFF70));
+    win::WriteLe16(fat, at,
+                   static_cast<win::WORD>(cluster % 2 == 0 ? (pair & 0xF000) | 0xFF7 : (pair & 0x000F) | 0xFF70));
   }
   Bytes card = UsedCard(131072);
-  ASSERT_EQ(Restore(test_support::UsedSpaceBodyOf(original, 12, 63), ImageOf(source), card), UsedSpaceOutcome::kRestored);
+  ASSERT_EQ(Restore(test_support::UsedSpaceBodyOf(original, 12, 63), ImageOf(source), card),
+            UsedSpaceOutcome::kRestored);
   const auto grownBoot = std::span(card).subspan(63 * kSector, kSector);
   const auto grownFat = std::span(card).subspan((63 + win::ReadLe16(grownBoot, 14)) * kSector);
   EXPECT_EQ(win::ReadLe16(grownFat, cluster * 2), 0xFFF7);

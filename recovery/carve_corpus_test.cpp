@@ -49,7 +49,8 @@ TEST(CarveCorpus, ExtensionsFollowTheTypeFoundInsideTheFile) {
   const auto outputs = harness.Outputs();
   for (const SampleFile& file : files) {
     if (!file.exactExpected) continue;
-    const auto found = std::find_if(outputs.begin(), outputs.end(), [&](const auto& out) { return out.second == file.bytes; });
+    const auto found =
+        std::find_if(outputs.begin(), outputs.end(), [&](const auto& out) { return out.second == file.bytes; });
     ASSERT_NE(found, outputs.end()) << file.kind;
     EXPECT_EQ(found->first.substr(found->first.size() - 3), file.extension) << file.kind;
   }

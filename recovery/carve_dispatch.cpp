@@ -13,11 +13,21 @@ namespace {
 
 bool IsLengthType(int code) {
   switch (code) {
-    case kAif: case kAvi: case kWav: case kBmp: case kCur: case kIco: case kSnd: case kWmf: case kWmv:
-    case kRaf: case kMrw: case kMsf: case kMsv: case kPst:
-      return true;
-    default:
-      return false;
+    case kAif:
+    case kAvi:
+    case kWav:
+    case kBmp:
+    case kCur:
+    case kIco:
+    case kSnd:
+    case kWmf:
+    case kWmv:
+    case kRaf:
+    case kMrw:
+    case kMsf:
+    case kMsv:
+    case kPst: return true;
+    default: return false;
   }
 }
 
@@ -31,9 +41,12 @@ void Write(CarveState& state, Unit unit, bool header) {
     case kPpt: OleDocumentWriter(state, unit); return;
     case kGif:
     case kJpg:
-      if (state.jfifWalk) JfifJpegWriter(state, unit);
-      else if (header) code == kGif ? GifWriter(state, unit) : ExifJpegWriter(state, unit);
-      else JpegGifDispatcher(state, unit);
+      if (state.jfifWalk)
+        JfifJpegWriter(state, unit);
+      else if (header)
+        code == kGif ? GifWriter(state, unit) : ExifJpegWriter(state, unit);
+      else
+        JpegGifDispatcher(state, unit);
       return;
     case kX3f: X3fWriter(state, unit); return;
     case kMp3: Mp3Writer(state, unit); return;

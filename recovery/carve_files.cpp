@@ -154,7 +154,9 @@ int PictureKind(int code) {
     case kJpg: return 2;
     case kPng: return 3;
     case kIco: return 4;
-    case kTif: case kNef: case kOrf: return 5;
+    case kTif:
+    case kNef:
+    case kOrf: return 5;
     default: return -1;
   }
 }

@@ -22,7 +22,9 @@ struct Card {
   }
 };
 
-Bytes Header(const std::string& magic, std::size_t size, std::uint32_t seed) { return Concat(TextBytes(magic), Filler(size - magic.size(), seed)); }
+Bytes Header(const std::string& magic, std::size_t size, std::uint32_t seed) {
+  return Concat(TextBytes(magic), Filler(size - magic.size(), seed));
+}
 
 // A "!BDN" header: a file of another kind that closes whatever is open.
 Bytes Closer() { return Concat(Concat(TextBytes("!BDN"), Filler(164, 9)), Le32Bytes(600000)); }
@@ -50,7 +52,9 @@ TEST(LengthRules, AFileIsCopiedToTheLengthItsHeaderGives) {
 TEST(LengthRules, AFileWhoseLengthRunsIntoTheNextHeaderIsDeleted) {
   Harness harness("pst");
   Card card;
-  card.Put(0, Concat(Concat(TextBytes("!BDN"), Filler(164, 1)), Le32Bytes(5000))).Put(3, Header("GIF89a", 40, 2)).Ensure(6);
+  card.Put(0, Concat(Concat(TextBytes("!BDN"), Filler(164, 1)), Le32Bytes(5000)))
+      .Put(3, Header("GIF89a", 40, 2))
+      .Ensure(6);
   harness.ScanMemory(card.image, harness.Settings());
   EXPECT_EQ(harness.state.filesOfType[kPst], 0);
   for (const auto& [name, bytes] : harness.Outputs()) EXPECT_NE(name.substr(name.size() - 3), "PST");
@@ -116,7 +120,8 @@ TEST(Mp3Rules, AnMp3EndsWithItsFirstValidTagBlock) {
 
 Bytes Midi(int tracks, int present) {
   Bytes midi = Concat(Concat(TextBytes("MThd"), Be32Bytes(6)), Bytes{0, 1, 0, std::uint8_t(tracks), 0, 96});
-  for (int t = 0; t < present; ++t) midi = Concat(Concat(Concat(midi, TextBytes("MTrk")), Be32Bytes(300)), Filler(300, 10 + t));
+  for (int t = 0; t < present; ++t)
+    midi = Concat(Concat(Concat(midi, TextBytes("MTrk")), Be32Bytes(300)), Filler(300, 10 + t));
   return midi;
 }
 
@@ -144,7 +149,8 @@ TEST(ChunkRules, NoTrackCountCarriesFromAnUnfinishedMidiIntoTheNext) {
 TEST(ChunkRules, QuickTimeEndsBehindTheLastKnownAtom) {
   Harness harness("mov");
   Bytes mov = Concat(Concat(Be32Bytes(800), TextBytes("mdat")), Filler(792, 1));
-  mov = Concat(Concat(mov, Concat(Be32Bytes(1), TextBytes("free"))), Concat(Concat(Be32Bytes(0), Be32Bytes(600)), Filler(584, 2)));
+  mov = Concat(Concat(mov, Concat(Be32Bytes(1), TextBytes("free"))),
+               Concat(Concat(Be32Bytes(0), Be32Bytes(600)), Filler(584, 2)));
   mov = Concat(Concat(mov, Be32Bytes(100)), Concat(TextBytes("moov"), Filler(92, 3)));
   const Bytes withOther = Concat(Concat(mov, Be32Bytes(64)), Concat(TextBytes("ftyp"), Filler(56, 4)));
   Card card;
@@ -180,10 +186,19 @@ TEST(EndMarkerRules, EachFormatEndsByItsOwnMarker) {
   const Bytes asx = Concat(Header("<ASX", 300, 4), TextBytes("</Asx>"));
   const Bytes onePdf = Concat(Header("%PDF-1.3", 300, 5), TextBytes("%%EOF\r"));
   const Bytes lfPdf = Concat(Header("%PDF-1.3", 300, 6), TextBytes("%%EOF\n"));
-  const Bytes rtf = Concat(Concat(Header("{\\rtf1", 200, 7), TextBytes("\\par } more")), Concat(Filler(100, 8), TextBytes("\\par }}")));
+  const Bytes rtf = Concat(Concat(Header("{\\rtf1", 200, 7), TextBytes("\\par } more")),
+                           Concat(Filler(100, 8), TextBytes("\\par }}")));
   Card card;
-  card.Put(0, zip).Put(3, png).Put(6, badPng).Put(8, asx).Put(10, onePdf).Put(12, Closer()).Put(13, lfPdf)
-      .Put(15, Closer()).Put(16, rtf).Ensure(18);
+  card.Put(0, zip)
+      .Put(3, png)
+      .Put(6, badPng)
+      .Put(8, asx)
+      .Put(10, onePdf)
+      .Put(12, Closer())
+      .Put(13, lfPdf)
+      .Put(15, Closer())
+      .Put(16, rtf)
+      .Ensure(18);
   harness.ScanMemory(card.image, harness.Settings());
   EXPECT_TRUE(harness.HasExactCopy(Bytes(zip.begin(), zip.end() - 5)));
   EXPECT_TRUE(harness.HasExactCopy(png));
@@ -200,7 +215,9 @@ TEST(OleRules, TheLengthComesFromTheLastFatSectorAndTheClassNamesTheFile) {
   Bytes header(512, 0);
   const Bytes signature = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
   std::copy(signature.begin(), signature.end(), header.begin());
-  const auto put = [](Bytes& b, std::size_t at, std::uint32_t v) { std::copy_n(Le32Bytes(v).begin(), 4, b.begin() + static_cast<long>(at)); };
+  const auto put = [](Bytes& b, std::size_t at, std::uint32_t v) {
+    std::copy_n(Le32Bytes(v).begin(), 4, b.begin() + static_cast<long>(at));
+  };
   put(header, 44, 1);
   put(header, 68, 0xFFFFFFFE);
   for (std::size_t at = 76; at < 512; at += 4) put(header, at, 0xFFFFFFFF);
@@ -242,7 +259,10 @@ TEST(Naming, NumbersFollowTheHighestInTheFolderAndADeletedFileFreesItsNumber) {
   Harness run("naming-run");
   Card card;
   // A GIF without an end marker is deleted; the next GIF takes its number.
-  card.Put(0, Header("GIF89a", 600, 1)).Put(3, Concat(Header("GIF89a", 300, 2), Bytes{0x00, 0x3B})).Put(5, Closer()).Ensure(7);
+  card.Put(0, Header("GIF89a", 600, 1))
+      .Put(3, Concat(Header("GIF89a", 300, 2), Bytes{0x00, 0x3B}))
+      .Put(5, Closer())
+      .Ensure(7);
   run.ScanMemory(card.image, run.Settings());
   EXPECT_EQ(run.Outputs().size(), 1u);
   EXPECT_TRUE(run.Outputs().count("00001.GIF"));

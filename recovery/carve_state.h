@@ -19,12 +19,12 @@ class SectorSource;
 
 // What the user chose in the recovery settings, as the run reads them at its start.
 struct RecoverySettings {
-  std::string outputFolder;   // ends in a backslash once BeginRun has seen it
-  std::string prefix;         // file-name prefix of carved files
+  std::string outputFolder;  // ends in a backslash once BeginRun has seen it
+  std::string prefix;  // file-name prefix of carved files
   std::uint64_t typeSelection = kDefaultTypeSelection;
   bool showThumbnails = true;
   bool restoreAllFiles = false;  // copy the still-visible files too
-  bool scanFile = false;         // the "Scan File" value: the deleted-entry pass keeps every extension
+  bool scanFile = false;  // the "Scan File" value: the deleted-entry pass keeps every extension
 };
 
 // One unit of the raw scan: a card sector.
@@ -41,7 +41,7 @@ struct CarveState {
   bool recoveryStop = false;
   int thumbnailCount = 0;
   std::uint32_t carveEndLength = 0;  // GIF and Exif JPEG: length up to the last end marker
-  std::uint64_t currentSector = 0;   // card sector of the unit in hand
+  std::uint64_t currentSector = 0;  // card sector of the unit in hand
 
   // The open file.
   CarveOutput output;
@@ -81,7 +81,7 @@ struct CarveState {
   std::uint32_t pdfEofCount = 0;
   bool rtfMarkerSeen = false;
   std::uint32_t rtfTailCount = 0;
-  std::uint32_t rtfMarkerLength = 0;    // file length up to the end of the marker met
+  std::uint32_t rtfMarkerLength = 0;  // file length up to the end of the marker met
   std::uint32_t rtfMarkerEndCount = 0;  // the marker's own length (7 or 6)
 
   // Clears the run's counters and every per-file field; adds the folder's backslash.

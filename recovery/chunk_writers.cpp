@@ -79,7 +79,8 @@ void CarveQuickTime(CarveState& state, Unit unit) {
     bool known = false;
     for (const char* atom : kAtoms) {
       bool same = true;
-      for (int k = 0; k < 4 && same; ++k) same = ByteAcross(state, unit, i + 4 + k) == static_cast<std::uint8_t>(atom[k]);
+      for (int k = 0; k < 4 && same; ++k)
+        same = ByteAcross(state, unit, i + 4 + k) == static_cast<std::uint8_t>(atom[k]);
       known = known || same;
     }
     const std::uint64_t size = ReadAcross(state, unit, i, 4, true);
@@ -120,8 +121,10 @@ void CarveCrw(CarveState& state, Unit unit) {
     return;
   }
   const bool big = state.tiffBigEndian;
-  const std::uint8_t tag[2] = {static_cast<std::uint8_t>(big ? 0x20 : 0x05), static_cast<std::uint8_t>(big ? 0x05 : 0x20)};
-  for (auto at = FindAcross(state, unit, tag, kFromStraddling, 10); at; at = FindAcross(state, unit, tag, *at + 1, 10)) {
+  const std::uint8_t tag[2] = {static_cast<std::uint8_t>(big ? 0x20 : 0x05),
+                               static_cast<std::uint8_t>(big ? 0x05 : 0x20)};
+  for (auto at = FindAcross(state, unit, tag, kFromStraddling, 10); at;
+       at = FindAcross(state, unit, tag, *at + 1, 10)) {
     const std::uint64_t offset = ReadAcross(state, unit, *at + 6, 4, big);
     const std::uint64_t size = ReadAcross(state, unit, *at + 2, 4, big);
     if (offset != 0 || size >= state.carveLength || !ByteAcross(state, unit, *at - 2)) continue;

@@ -23,11 +23,13 @@ FatTable RecoveryEngine::ReadFat(const BootFacts& boot, std::uint64_t volumeStar
   const std::uint64_t needed = boot.fileSystem == FileSystem::Fat12 ? (std::uint64_t{boot.clusterCount} + 2) * 3 / 2 + 1
                                : boot.fileSystem == FileSystem::Fat16 ? (std::uint64_t{boot.clusterCount} + 2) * 2
                                                                       : (std::uint64_t{boot.clusterCount} + 2) * 4;
-  const std::uint64_t sectors = std::min<std::uint64_t>(boot.sectorsPerFat, (needed + bytesPerSector - 1) / bytesPerSector);
+  const std::uint64_t sectors =
+      std::min<std::uint64_t>(boot.sectorsPerFat, (needed + bytesPerSector - 1) / bytesPerSector);
   std::vector<std::uint8_t> fat(static_cast<std::size_t>(sectors * bytesPerSector), 0);
   for (std::uint64_t done = 0; done < sectors; done += kSectorsPerFatRead) {
     const std::uint64_t count = std::min<std::uint64_t>(kSectorsPerFatRead, sectors - done);
-    const std::span<std::uint8_t> part(fat.data() + done * bytesPerSector, static_cast<std::size_t>(count * bytesPerSector));
+    const std::span<std::uint8_t> part(fat.data() + done * bytesPerSector,
+                                       static_cast<std::size_t>(count * bytesPerSector));
     if (!source_.Read(volumeStart + boot.reservedSectors + done, part)) std::fill(part.begin(), part.end(), 0);
   }
   return FatTable(boot.fileSystem, fat, boot.clusterCount);

@@ -11,7 +11,7 @@ namespace recovery {
 
 struct DeletedEntry {
   int id = 0;
-  char name[8] = {};       // short name as found, first byte restored
+  char name[8] = {};  // short name as found, first byte restored
   char extension[3] = {};
   std::uint8_t attribute = 0;
   std::uint16_t clusterHigh = 0;

@@ -65,7 +65,8 @@ void CarveRtf(CarveState& state, Unit unit) {
       // The marker stood; the file ends right behind it (the NUL bytes were the card's slack).
       state.rtfMarkerSeen = false;
       state.rtfTailCount = 0;
-      const long end = static_cast<long>(static_cast<std::int64_t>(state.rtfMarkerLength) - static_cast<std::int64_t>(written));
+      const long end =
+          static_cast<long>(static_cast<std::int64_t>(state.rtfMarkerLength) - static_cast<std::int64_t>(written));
       EndFileAtPosition(state, unit, end);
       return;
     }

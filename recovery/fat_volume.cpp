@@ -11,8 +11,10 @@ namespace recovery {
 namespace {
 
 FileSystem FindFileSystemText(std::span<const std::uint8_t> sector) {
-  static constexpr std::pair<std::string_view, FileSystem> kTexts[] = {
-      {"FAT12", FileSystem::Fat12}, {"FAT16", FileSystem::Fat16}, {"FAT32", FileSystem::Fat32}, {"NTFS", FileSystem::Ntfs}};
+  static constexpr std::pair<std::string_view, FileSystem> kTexts[] = {{"FAT12", FileSystem::Fat12},
+                                                                       {"FAT16", FileSystem::Fat16},
+                                                                       {"FAT32", FileSystem::Fat32},
+                                                                       {"NTFS", FileSystem::Ntfs}};
   const std::string_view bytes(reinterpret_cast<const char*>(sector.data()), sector.size());
   for (std::size_t start = 0; start < 100 && start < bytes.size(); ++start) {
     // The text that begins at start, up to its NUL.
@@ -53,7 +55,8 @@ BootFacts ReadBootSector(std::span<const std::uint8_t> sector, std::uint32_t vol
   if (facts.totalSectors == 0) facts.totalSectors = volumeSectors;
   if (fat32) facts.rootEntries = 0;
   const std::uint64_t firstData = std::uint64_t{facts.reservedSectors} +
-                                  std::uint64_t{facts.numberOfFats} * facts.sectorsPerFat + facts.RootDirectorySectors();
+                                  std::uint64_t{facts.numberOfFats} * facts.sectorsPerFat +
+                                  facts.RootDirectorySectors();
   // Clusters are counted from where the data area begins, never from a base that includes the
   // sectors before the volume, and a geometry that leaves no data area counts none.
   if (facts.sectorsPerCluster == 0 || firstData >= facts.totalSectors) {

@@ -19,10 +19,10 @@ struct BootFacts {
   std::uint32_t numberOfFats = 0;
   std::uint32_t sectorsPerFat = 0;  // the 32-bit field for FAT32
   std::uint32_t rootEntries = 0;
-  std::uint32_t rootCluster = 0;    // FAT32
-  std::uint32_t totalSectors = 0;   // of the volume
+  std::uint32_t rootCluster = 0;  // FAT32
+  std::uint32_t totalSectors = 0;  // of the volume
   std::uint32_t firstDataSector = 0;  // from the volume's start
-  std::uint32_t clusterCount = 0;     // data clusters, numbered from 2
+  std::uint32_t clusterCount = 0;  // data clusters, numbered from 2
 
   bool IsFat() const {
     return (fileSystem == FileSystem::Fat12 || fileSystem == FileSystem::Fat16 || fileSystem == FileSystem::Fat32) &&

@@ -18,8 +18,14 @@ using Bytes = std::vector<std::uint8_t>;
 Bytes BootSector(const char* text, int bytesPerSector, int perCluster, int reserved, int fats, int rootEntries,
                  std::uint32_t total16, int perFat, std::uint32_t hidden, std::uint32_t total32) {
   Bytes s(512, 0);
-  auto le16 = [&s](std::size_t at, std::uint32_t v) { s[at] = std::uint8_t(v); s[at + 1] = std::uint8_t(v >> 8); };
-  auto le32 = [&](std::size_t at, std::uint32_t v) { le16(at, v & 0xFFFF); le16(at + 2, v >> 16); };
+  auto le16 = [&s](std::size_t at, std::uint32_t v) {
+    s[at] = std::uint8_t(v);
+    s[at + 1] = std::uint8_t(v >> 8);
+  };
+  auto le32 = [&](std::size_t at, std::uint32_t v) {
+    le16(at, v & 0xFFFF);
+    le16(at + 2, v >> 16);
+  };
   le16(11, static_cast<std::uint32_t>(bytesPerSector));
   s[13] = std::uint8_t(perCluster);
   le16(14, static_cast<std::uint32_t>(reserved));
@@ -80,7 +86,7 @@ TEST(FreeRun, WithDeletedEntriesTheFifthFreeClusterPastTheLimitStartsIt) {
   EXPECT_FALSE(tracker.Step(5, false, 10u));  // before the limit: resets
   EXPECT_FALSE(tracker.Step(10, false, 10u));  // the limit itself: nothing
   EXPECT_FALSE(tracker.Step(11, false, 10u));
-  EXPECT_FALSE(tracker.Step(12, true, 10u));   // in use: nothing, need not be consecutive
+  EXPECT_FALSE(tracker.Step(12, true, 10u));  // in use: nothing, need not be consecutive
   EXPECT_FALSE(tracker.Step(13, false, 10u));
   EXPECT_FALSE(tracker.Step(14, false, 10u));
   EXPECT_FALSE(tracker.Step(15, false, 10u));
@@ -105,12 +111,19 @@ Bytes Join(const std::vector<Bytes>& entries) {
   return all;
 }
 
-std::string NameOf(const DeletedEntry& entry) { return std::string(entry.name, 8) + "." + std::string(entry.extension, 3); }
+std::string NameOf(const DeletedEntry& entry) {
+  return std::string(entry.name, 8) + "." + std::string(entry.extension, 3);
+}
 
 TEST(DeletedEntries, TheRootScanRestoresTheFirstLetterAndListsPlainArchivesOnly) {
   DeletedEntryList list;
-  list.ScanRootForDeletedEntries(Join({Entry("\xE5" "AAAAAAAJPG", 0x0F, 'P'), Entry("\xE5HOTO   JPG", 0x20),
-                                       Entry("\xE5HOTO   JPG", 0x20), Entry("\xE5" "EADONLYJPG", 0x21),
+  list.ScanRootForDeletedEntries(Join({Entry("\xE5"
+                                             "AAAAAAAJPG",
+                                             0x0F, 'P'),
+                                       Entry("\xE5HOTO   JPG", 0x20), Entry("\xE5HOTO   JPG", 0x20),
+                                       Entry("\xE5"
+                                             "EADONLYJPG",
+                                             0x21),
                                        Entry("LIVE    JPG", 0x20)}));
   ASSERT_EQ(list.Entries().size(), 2u);
   EXPECT_EQ(NameOf(list.Entries()[0]), "PHOTO   .JPG");
@@ -125,7 +138,10 @@ TEST(DeletedEntries, ADirectoryClusterIsRecognisedByItsDotDotEntry) {
   dotdot[28] = dotdot[29] = 0;
   DeletedEntryList free;
   // A free cluster that is a directory: every archive entry with a plain extension is listed.
-  EXPECT_EQ(free.ScanDirectoryCluster(Join({dot, dotdot, Entry("LIVE    MP3", 0x20), Entry("\xE5" "ONE    MP3", 0x20),
+  EXPECT_EQ(free.ScanDirectoryCluster(Join({dot, dotdot, Entry("LIVE    MP3", 0x20),
+                                            Entry("\xE5"
+                                                  "ONE    MP3",
+                                                  0x20),
                                             Entry("BLANK   M 3", 0x20)}),
                                       false),
             1);
@@ -133,9 +149,8 @@ TEST(DeletedEntries, ADirectoryClusterIsRecognisedByItsDotDotEntry) {
   DeletedEntryList used;
   EXPECT_EQ(used.ScanDirectoryCluster(Join({dot, dotdot, Entry("LIVE    MP3", 0x20)}), true), 5);
   DeletedEntryList data;
-  EXPECT_EQ(data.ScanDirectoryCluster(Join({Entry("ABCDEFGHIJK", 0x20), Entry("LMNOPQRSTUV", 0x20),
-                                            Entry("\xE5OTLISTEDXX", 0x20)}),
-                                      false),
+  EXPECT_EQ(data.ScanDirectoryCluster(
+                Join({Entry("ABCDEFGHIJK", 0x20), Entry("LMNOPQRSTUV", 0x20), Entry("\xE5OTLISTEDXX", 0x20)}), false),
             1);
   EXPECT_TRUE(data.Empty());
   EXPECT_EQ(HasDirectoryEntries(Bytes(512, 0)), 0);

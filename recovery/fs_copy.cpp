@@ -34,7 +34,8 @@ bool PassesTypeFilter(const CarveState& state, const DeletedEntry& entry) {
 }
 
 bool ExtensionIsAlphanumeric(const DeletedEntry& entry) {
-  return std::all_of(entry.extension, entry.extension + 3, [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
+  return std::all_of(entry.extension, entry.extension + 3,
+                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
 }
 
 // Copies one entry; false when the run was cancelled.
@@ -100,8 +101,8 @@ bool CopyEntry(CarveState& state, const DeletedEntry& entry, const BootFacts& fa
 
 bool CopyFsRecoveredEntries(CarveState& state, const DeletedEntryList& list, const BootFacts& facts,
                             std::uint64_t volumeStart) {
-  Log(state, "Copying the recovered files from file system based recovery entry \r\n" + std::string(65, '-') +
-                 " \r\n\r\n");
+  Log(state,
+      "Copying the recovered files from file system based recovery entry \r\n" + std::string(65, '-') + " \r\n\r\n");
   if (state.observer && !list.Empty()) state.observer->OnCopyingFiles();
   std::vector<std::uint8_t> buffer(std::size_t{kSectorsPerRun} * state.UnitBytes());
   for (const DeletedEntry& entry : list.Entries()) {

@@ -8,7 +8,6 @@
 namespace recovery::test_support {
 namespace {
 
-
 Bytes Sector(const Bytes& start, std::uint32_t seed) {
   Bytes s = Concat(start, Filler(512 - start.size(), seed));
   return s;

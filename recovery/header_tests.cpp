@@ -47,8 +47,7 @@ class HeaderTests {
   // writer's fields and writes the header unit. False when nothing was opened.
   bool Open(int code, const std::function<void()>& setup = {}, int nameCode = -1) {
     if (state_.openTypeMask != 0 || state_.carveFileOpen) CloseCarvedFile(state_);
-    if (!state_.IsSelected(nameCode < 0 ? code : nameCode) && !(code == kPpt && state_.IsSelected(kXls)))
-      return false;
+    if (!state_.IsSelected(nameCode < 0 ? code : nameCode) && !(code == kPpt && state_.IsSelected(kXls))) return false;
     if (!OpenCarvedFile(state_, code, nameCode < 0 ? code : nameCode)) return false;
     if (setup) setup();
     WriteHeaderUnit(state_, unit_);
@@ -103,8 +102,8 @@ bool HeaderTests::Tiff(bool kodak) {
     openAsOrf = orLike;
   } else {
     if (state_.carveFileOpen) CloseCarvedFile(state_);
-    if (!state_.IsSelected(kDcr) && !state_.IsSelected(kNef) && !state_.IsSelected(kOrf) &&
-        !state_.IsSelected(kSrf) && !state_.IsSelected(kPef) && !state_.IsSelected(kTif))
+    if (!state_.IsSelected(kDcr) && !state_.IsSelected(kNef) && !state_.IsSelected(kOrf) && !state_.IsSelected(kSrf) &&
+        !state_.IsSelected(kPef) && !state_.IsSelected(kTif))
       return false;
     openAsOrf = orLike || exifOrf;
     if (openAsOrf && !state_.IsSelected(kOrf)) return true;
@@ -142,7 +141,10 @@ bool HeaderTests::Raf() {
 bool HeaderTests::Mrw() {
   bool big = true;
   for (std::size_t i = 0; i + 4 <= unit_.size(); ++i) {
-    if (s_.Is(i, "II") && s_.Le16(i + 2) == 42) { big = false; break; }
+    if (s_.Is(i, "II") && s_.Le16(i + 2) == 42) {
+      big = false;
+      break;
+    }
     if (s_.Is(i, "MM") && s_.Be16(i + 2) == 42) break;
   }
   const std::size_t p = s_.U32(12, big);
@@ -165,13 +167,16 @@ bool HeaderTests::Mrw() {
 bool HeaderTests::Run() {
   const bool zip = state_.insideZip;
   if (!zip && s_.Is(0, "FORM") && OpenWithLength(kAif, std::uint64_t{s_.Be32(4)} + 8)) return true;
-  if (!zip && s_.Is(0, "BM") && s_.Le32(2) != 0 && s_.Le16(6) == 0 && s_.Le16(8) == 0 && OpenWithLength(kBmp, s_.Le32(2)))
+  if (!zip && s_.Is(0, "BM") && s_.Le32(2) != 0 && s_.Le16(6) == 0 && s_.Le16(8) == 0 &&
+      OpenWithLength(kBmp, s_.Le32(2)))
     return true;
   // RIFF with a zero size goes straight on to the MP3 test, as does a failing icon directory.
   bool skipToMp3 = false;
   if (s_.Is(0, "RIFF")) {
-    if (s_.Le32(4) == 0) skipToMp3 = true;
-    else if (!zip && Riff()) return true;
+    if (s_.Le32(4) == 0)
+      skipToMp3 = true;
+    else if (!zip && Riff())
+      return true;
   }
   if (!skipToMp3 && !zip && (IconDirectory(2, kCur) || IconDirectory(1, kIco))) return true;
   if (!zip && s_.Is(0, "ID3") && s_.U8(3) != 0xFF && s_.U8(4) != 0xFF &&
@@ -217,8 +222,10 @@ bool HeaderTests::Run() {
     return true;
   bool skipToRtf = false;
   if (s_.Is(0, "%PDF")) {
-    if (zip) skipToRtf = true;
-    else if (Open(kPdf)) return true;
+    if (zip)
+      skipToRtf = true;
+    else if (Open(kPdf))
+      return true;
   }
   if (!skipToRtf && s_.Le32(0) == 0x9AC6CDD7) {
     if (s_.Le16(4) == 0 && s_.Le32(16) == 0 && s_.Le16(22) == 1 && s_.Le16(24) == 9 && s_.Le32(28) != 0 &&
@@ -232,19 +239,23 @@ bool HeaderTests::Run() {
       OpenWithLength(kWmf, std::uint64_t{s_.Le32(6)} * 2))
     return true;
   if (!skipToRtf && s_.Le32(0) == 0x75B22630) {
-    if (zip) skipToRtf = true;
-    else if (OpenWithLength(kWmv, s_.Le32(70) != 0 ? s_.Le32(70) : s_.Le32(152))) return true;
+    if (zip)
+      skipToRtf = true;
+    else if (OpenWithLength(kWmv, s_.Le32(70) != 0 ? s_.Le32(70) : s_.Le32(152)))
+      return true;
   }
   if (!skipToRtf && !zip && (s_.Is(0, "<ASX") || s_.Is(0, "<asx")) && Open(kAsx)) return true;
   if (!skipToRtf && s_.Is(0, "\x89PNG")) {
-    if (zip) skipToRtf = true;
-    else if (Open(kPng)) return true;
+    if (zip)
+      skipToRtf = true;
+    else if (Open(kPng))
+      return true;
   }
-  if (!skipToRtf && !zip && s_.Is(0, "\xD0\xCF\x11\xE0"sv) && !s_.Is(4, "\xA1\xB1\x1A\xE1"sv) && Open(kDoc)) return true;
+  if (!skipToRtf && !zip && s_.Is(0, "\xD0\xCF\x11\xE0"sv) && !s_.Is(4, "\xA1\xB1\x1A\xE1"sv) && Open(kDoc))
+    return true;
   if (!zip && s_.Is(0, "{\\rtf1") && Open(kRtf)) return true;
   if (!zip && s_.CopyHolds("FUJIFILMCCD-RAW") && Raf()) return true;
-  if (!zip && (s_.Is(0, "II") || s_.Is(0, "MM")) && s_.Le32(2) != 0 && s_.Is(6, "HEAPCCDR") &&
-      Open(kCrw, [&] {
+  if (!zip && (s_.Is(0, "II") || s_.Is(0, "MM")) && s_.Le32(2) != 0 && s_.Is(6, "HEAPCCDR") && Open(kCrw, [&] {
         state_.previewGuard = state_.rawContainerOpen = true;
         state_.tiffBigEndian = s_.Is(0, "MM");
         state_.carveKeep = false;

@@ -19,7 +19,8 @@ constexpr std::uint32_t kEndOfChain = 0xFFFFFFFE;
 // One card sector relative to the header; zeros when it cannot be read.
 std::vector<std::uint8_t> ReadDocumentSector(CarveState& state, std::uint64_t offset) {
   std::vector<std::uint8_t> sector(state.UnitBytes(), 0);
-  if (!state.source || !state.source->Read(state.currentSector + offset, sector)) std::fill(sector.begin(), sector.end(), 0);
+  if (!state.source || !state.source->Read(state.currentSector + offset, sector))
+    std::fill(sector.begin(), sector.end(), 0);
   return sector;
 }
 

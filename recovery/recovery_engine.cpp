@@ -45,7 +45,8 @@ RunSummary RecoveryEngine::Run(const RecoverySettings& settings, const CardFacts
     summary.end = RunEnd::BootSectorUnreadable;
     return summary;
   }
-  const std::uint64_t available = source_.SectorCount() > card.volumeStart ? source_.SectorCount() - card.volumeStart : 0;
+  const std::uint64_t available =
+      source_.SectorCount() > card.volumeStart ? source_.SectorCount() - card.volumeStart : 0;
   const std::uint64_t volumeSectors = card.totalSectors != 0 ? std::min(card.totalSectors, available) : available;
   summary.boot = ReadBootSector(boot, static_cast<std::uint32_t>(std::min<std::uint64_t>(volumeSectors, UINT32_MAX)));
 

@@ -32,11 +32,11 @@
 namespace recovery {
 
 struct CardFacts {
-  std::uint64_t volumeStart = 0;      // card sector of the volume boot sector (the hidden sectors)
-  std::uint64_t totalSectors = 0;     // sectors from the volume start; 0 takes the source's count
+  std::uint64_t volumeStart = 0;  // card sector of the volume boot sector (the hidden sectors)
+  std::uint64_t totalSectors = 0;  // sectors from the volume start; 0 takes the source's count
   std::uint32_t sectorsPerRead = 64;  // 64 on NT, 128 on 9x, halved on IDE and PCMCIA; 16 or 32 on raw flash
-  char driveLetter = 0;               // the card's drive letter (0: none)
-  std::string visibleRoot;            // "E:\" for the copy of the still-visible files
+  char driveLetter = 0;  // the card's drive letter (0: none)
+  std::string visibleRoot;  // "E:\" for the copy of the still-visible files
 };
 
 enum class RunEnd { Completed, Cancelled, Aborted, DiskFull, OutputOnCard, OutputFolderFailed, BootSectorUnreadable };

@@ -13,7 +13,7 @@ enum class ReadFailureAnswer { Abort, Retry, Ignore, IgnoreAll };
 // A recovered picture scaled into the results list's 80 x 80 square (see AddRecoveryThumbnail).
 struct Thumbnail {
   std::string name;  // file name and extension, no folder
-  int kind = 0;      // image kind of the loader: 0 BMP, 1 GIF, 2 JPEG, 3 PNG, 4 ICO, 5 TIFF
+  int kind = 0;  // image kind of the loader: 0 BMP, 1 GIF, 2 JPEG, 3 PNG, 4 ICO, 5 TIFF
   bool placeholder = true;  // the picture could not be loaded: the page shows its placeholder bitmap
   int pictureWidth = 0, pictureHeight = 0;
   int left = 0, top = 0, width = 0, height = 0;  // target rectangle inside the square

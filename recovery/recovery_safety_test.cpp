@@ -11,17 +11,18 @@
 namespace recovery::test_support {
 namespace {
 
-
 Bytes Sectors(std::initializer_list<std::pair<std::size_t, Bytes>> parts, std::size_t total) {
   Bytes image(total * 512, 0);
-  for (const auto& [sector, bytes] : parts) std::copy(bytes.begin(), bytes.end(), image.begin() + static_cast<long>(sector * 512));
+  for (const auto& [sector, bytes] : parts)
+    std::copy(bytes.begin(), bytes.end(), image.begin() + static_cast<long>(sector * 512));
   return image;
 }
 
 TEST(OutputFolder, AFolderOnTheCardsDriveIsRefusedInAnySpelling) {
   for (const char* folder : {"E:\\Recovered", "e:\\x", "E:/photos/", "\\\\?\\E:\\out", "\\\\.\\e:\\out", " E:\\a"})
     EXPECT_TRUE(PathIsOnDrive(folder, 'E')) << folder;
-  for (const char* folder : {"C:\\Recovered", "/tmp/out", "Z:\\E\\"}) EXPECT_FALSE(PathIsOnDrive(folder, 'e')) << folder;
+  for (const char* folder : {"C:\\Recovered", "/tmp/out", "Z:\\E\\"})
+    EXPECT_FALSE(PathIsOnDrive(folder, 'e')) << folder;
 
   Harness harness("onthecard");
   RecoverySettings settings = harness.Settings();
@@ -64,7 +65,8 @@ Bytes DirEntry(const std::string& name11, std::uint8_t attribute, std::uint16_t 
 Bytes Fat16Volume(const std::vector<Bytes>& rootEntries) {
   Bytes image(4096 * 512, 0);
   Bytes boot(512, 0);
-  const Bytes bpb = {0xEB, 0x3C, 0x90, 'M', 'S', 'W', 'I', 'N', '4', '.', '1', 0x00, 0x02, 1, 1, 0, 2, 0x00, 0x02, 0x00, 0x10, 0xF8, 16, 0};
+  const Bytes bpb = {0xEB, 0x3C, 0x90, 'M', 'S', 'W',  'I',  'N',  '4',  '.',  '1', 0x00,
+                     0x02, 1,    1,    0,   2,   0x00, 0x02, 0x00, 0x10, 0xF8, 16,  0};
   std::copy(bpb.begin(), bpb.end(), boot.begin());
   std::copy_n("FAT16   ", 8, boot.begin() + 54);
   boot[510] = 0x55;
@@ -83,8 +85,8 @@ TEST(CardNames, HostileDeletedEntriesStayInsideTheOutputFolder) {
   // Deleted entries named with separators and dots, one whose data lies past the card, and two
   // with the same name.
   Bytes volume = Fat16Volume({DirEntry("\xE5.\\..\\ABJPG", 0x20, 2, 100), DirEntry("\xE5/ETC/PWJPG", 0x20, 3, 100),
-                              DirEntry("\xE5IGHT   JPG", 0x20, 60000, 0xFFFFFF00), DirEntry("\xE5SAME   JPG", 0x20, 4, 10),
-                              DirEntry("\xE5SAME   JPG", 0x20, 5, 10)});
+                              DirEntry("\xE5IGHT   JPG", 0x20, 60000, 0xFFFFFF00),
+                              DirEntry("\xE5SAME   JPG", 0x20, 4, 10), DirEntry("\xE5SAME   JPG", 0x20, 5, 10)});
   const RunSummary summary = harness.RunOver(volume, harness.Settings());
   EXPECT_EQ(summary.end, RunEnd::Completed);
   for (const auto& entry : std::filesystem::directory_iterator(harness.folder))
@@ -106,16 +108,16 @@ TEST(HostileBytes, HugeLengthsCyclicDocumentsAndCutFilesNeitherCrashNorStray) {
   std::copy_n(Le32Bytes(0x7FFFFFFF).begin(), 4, ole.begin() + 68);  // a DIFAT sector far past the card
   Bytes icon = Concat(Bytes{0, 0, 1, 0, 0xFF, 0xFF}, Bytes(16, 1));  // 65535 entries, most past the sector
   Bytes tiff = Concat(Bytes{'I', 'I', 42, 0}, Le32Bytes(0xFFFFFFF0));
-  Bytes tiffLoop = Concat(Concat(TextBytes("MM"), Bytes{0, 42}), Bytes{0, 0, 0, 8, 0, 1, 0x87, 0x69, 0, 4, 0, 0, 0, 1, 0, 0, 0, 8, 0, 0, 0, 8});
+  Bytes tiffLoop = Concat(Concat(TextBytes("MM"), Bytes{0, 42}),
+                          Bytes{0, 0, 0, 8, 0, 1, 0x87, 0x69, 0, 4, 0, 0, 0, 1, 0, 0, 0, 8, 0, 0, 0, 8});
   Bytes bmp = Concat(TextBytes("BM"), Le32Bytes(0xFFFFFFFF));
   Bytes mrw = Concat(Concat(Bytes{0}, TextBytes("MRM")), Concat(Le32Bytes(0x100), Le32Bytes(0xFFFFFFF0)));
   Bytes x3f = Concat(TextBytes("FOVb"), Bytes(500, 1));
   x3f = Concat(Concat(x3f, TextBytes("SECd")), Concat(Le32Bytes(1), Le32Bytes(0xFFFFFFFF)));
   Bytes jpegCut = {0xFF, 0xD8, 0xFF, 0xE0, 0xFF, 0xFF, 'J', 'F', 'I', 'F'};
   Bytes zipCut = TextBytes("PK\x03\x04truncated");
-  const Bytes image = Sectors({{0, ole}, {2, icon}, {3, tiff}, {4, tiffLoop}, {6, bmp}, {7, mrw}, {8, x3f}, {10, jpegCut},
-                               {12, zipCut}},
-                              13);
+  const Bytes image = Sectors(
+      {{0, ole}, {2, icon}, {3, tiff}, {4, tiffLoop}, {6, bmp}, {7, mrw}, {8, x3f}, {10, jpegCut}, {12, zipCut}}, 13);
   harness.ScanMemory(image, harness.Settings());
   for (const auto& entry : std::filesystem::directory_iterator(harness.folder))
     EXPECT_EQ(entry.path().filename(), "out") << entry.path();
@@ -132,7 +134,8 @@ TEST(StateBetweenFiles, AnUnfinishedZipDoesNotHideTheHeadersAfterIt) {
   bmp = Concat(bmp, Filler(700 - bmp.size(), 1));
   const Bytes closer = Concat(Concat(TextBytes("!BDN"), Filler(164, 2)), Le32Bytes(100));
   // A ZIP that never ends, a mail store header that closes it, then a bitmap.
-  const Bytes image = Sectors({{0, Concat(TextBytes("PK\x03\x04"), Filler(600, 3))}, {3, Concat(closer, Bytes(512 - 172, 0))}, {5, bmp}}, 8);
+  const Bytes image = Sectors(
+      {{0, Concat(TextBytes("PK\x03\x04"), Filler(600, 3))}, {3, Concat(closer, Bytes(512 - 172, 0))}, {5, bmp}}, 8);
   harness.ScanMemory(image, harness.Settings());
   EXPECT_TRUE(harness.HasExactCopy(bmp));
 }
@@ -143,8 +146,9 @@ TEST(StateBetweenFiles, APreviewJpegInsideACameraFileDoesNotEndIt) {
   Bytes tiff = Concat(Bytes{'I', 'I', 42, 0}, Le32Bytes(8));
   tiff = Concat(tiff, Bytes{4, 0});
   const auto entry = [](std::uint16_t tag, std::uint16_t type, std::uint32_t count, std::uint32_t value) {
-    return Concat(Concat(Bytes{std::uint8_t(tag), std::uint8_t(tag >> 8), std::uint8_t(type), std::uint8_t(type >> 8)}, Le32Bytes(count)),
-               Le32Bytes(value));
+    return Concat(Concat(Bytes{std::uint8_t(tag), std::uint8_t(tag >> 8), std::uint8_t(type), std::uint8_t(type >> 8)},
+                         Le32Bytes(count)),
+                  Le32Bytes(value));
   };
   tiff = Concat(tiff, entry(256, 3, 1, 10));
   tiff = Concat(tiff, entry(259, 3, 1, 1));

@@ -10,7 +10,8 @@ ImageSectorSource::ImageSectorSource(const std::string& path, std::uint32_t byte
                                nullptr)),
       bytesPerSector_(bytesPerSector == 0 ? 512 : bytesPerSector) {
   win::LARGE_INTEGER size{};
-  if (IsOpen() && win::GetFileSizeEx(handle_, &size)) sectorCount_ = static_cast<std::uint64_t>(size.QuadPart) / bytesPerSector_;
+  if (IsOpen() && win::GetFileSizeEx(handle_, &size))
+    sectorCount_ = static_cast<std::uint64_t>(size.QuadPart) / bytesPerSector_;
 }
 
 ImageSectorSource::~ImageSectorSource() {

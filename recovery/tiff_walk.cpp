@@ -18,9 +18,14 @@ constexpr std::uint64_t kArrayLimit = 1 << 16;
 
 int ElementSize(std::uint32_t type) {
   switch (type) {
-    case 3: case 8: return 2;
-    case 4: case 9: case 11: return 4;
-    case 5: case 10: case 12: return 8;
+    case 3:
+    case 8: return 2;
+    case 4:
+    case 9:
+    case 11: return 4;
+    case 5:
+    case 10:
+    case 12: return 8;
     default: return 1;
   }
 }
@@ -109,8 +114,10 @@ TiffWalk::EntryWalk TiffWalk::WalkEntries(const std::vector<std::uint8_t>& bytes
     const std::uint32_t n = Field(bytes, at + 4, 4);
     std::uint32_t v = Field(bytes, at + 8, 4);
     if (state_.tiffBigEndian) {
-      if (IsByteType(type) && n <= 4) v = bytes[at + 8];
-      else if ((type == 3 || type == 8) && n <= 2 && v > 0xFFFF) v >>= 16;
+      if (IsByteType(type) && n <= 4)
+        v = bytes[at + 8];
+      else if ((type == 3 || type == 8) && n <= 2 && v > 0xFFFF)
+        v >>= 16;
     }
     const std::uint64_t dataBytes = std::uint64_t{n} * static_cast<std::uint64_t>(ElementSize(type));
     if (tag == 279) sums.stripsSeen = true;
@@ -126,7 +133,8 @@ TiffWalk::EntryWalk TiffWalk::WalkEntries(const std::vector<std::uint8_t>& bytes
       const bool anyMark = state_.makerNikon || state_.makerKodak || state_.makerProBack || state_.makerSony ||
                            state_.makerPentax || state_.orfHeaderMark || state_.orfFile;
       if (!matched && !anyMark) return EntryWalk::Failed;
-      if (!qualifying) state_.makerNikon = state_.makerKodak = state_.makerProBack = state_.makerSony = state_.makerPentax = false;
+      if (!qualifying)
+        state_.makerNikon = state_.makerKodak = state_.makerProBack = state_.makerSony = state_.makerPentax = false;
     }
     if (tag == 259 && (v == 1 || v == 65000)) qualifying = true;
     if (tag == 330 && qualifying) {
@@ -140,8 +148,10 @@ TiffWalk::EntryWalk TiffWalk::WalkEntries(const std::vector<std::uint8_t>& bytes
       continue;
     }
     if (dataBytes > 4) {
-      if (sub) sub->extra += static_cast<std::uint32_t>(dataBytes);
-      else sums.size += static_cast<std::uint32_t>(dataBytes);
+      if (sub)
+        sub->extra += static_cast<std::uint32_t>(dataBytes);
+      else
+        sums.size += static_cast<std::uint32_t>(dataBytes);
     }
     if (tag == 273) stripOffsets = v;
     if (tag != 279) continue;
@@ -180,7 +190,8 @@ std::vector<std::uint32_t> TiffWalk::ReadArray(std::uint32_t offset, std::uint32
   if (!bytes) return {};
   ok = true;
   std::vector<std::uint32_t> values(count);
-  for (std::uint32_t k = 0; k < count; ++k) values[k] = Field(*bytes, std::size_t{k} * static_cast<std::size_t>(width), width);
+  for (std::uint32_t k = 0; k < count; ++k)
+    values[k] = Field(*bytes, std::size_t{k} * static_cast<std::size_t>(width), width);
   return values;
 }
 

@@ -41,14 +41,14 @@ void FinishTiff(CarveState& state) {
 // IFD0's bytes: from the unit when they lie in it, else from the medium.
 std::vector<std::uint8_t> Ifd0Bytes(const CarveState& state, const TiffWalk& walk, Unit unit, std::size_t at) {
   if (at + 2 <= unit.size()) {
-    const std::size_t count = state.tiffBigEndian ? (std::size_t{unit[at]} << 8) | unit[at + 1]
-                                                  : (std::size_t{unit[at + 1]} << 8) | unit[at];
+    const std::size_t count =
+        state.tiffBigEndian ? (std::size_t{unit[at]} << 8) | unit[at + 1] : (std::size_t{unit[at + 1]} << 8) | unit[at];
     if (at + 2 + 12 * count + 4 <= unit.size())
       return {unit.begin() + static_cast<long>(at), unit.begin() + static_cast<long>(at + 2 + 12 * count + 4)};
   }
   if (auto head = walk.ReadFileBytes(state.tiffEndSoFar, 2)) {
-    const std::size_t count = state.tiffBigEndian ? (std::size_t{(*head)[0]} << 8) | (*head)[1]
-                                                  : (std::size_t{(*head)[1]} << 8) | (*head)[0];
+    const std::size_t count =
+        state.tiffBigEndian ? (std::size_t{(*head)[0]} << 8) | (*head)[1] : (std::size_t{(*head)[1]} << 8) | (*head)[0];
     if (auto whole = walk.ReadFileBytes(state.tiffEndSoFar, 2 + 12 * count + 4)) return *whole;
   }
   // Neither: the part of the directory that is in hand.

@@ -49,7 +49,8 @@ void CopyVisibleFiles(CarveState& state, const std::string& searchPattern, const
     const std::string target = FreeTargetPath(targetFolder, *safe);
     const std::string source = sourceFolder + name;
     if (!win::CopyFileA(source.c_str(), target.c_str(), win::TRUE)) {
-      if (state.observer) state.observer->Log("File :  " + source + "\r\nError Message :Failed to copy the above file \r\n");
+      if (state.observer)
+        state.observer->Log("File :  " + source + "\r\nError Message :Failed to copy the above file \r\n");
       continue;
     }
     const int code = TypeByWord(name);

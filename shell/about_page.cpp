@@ -31,10 +31,10 @@ CAbtPage::CAbtPage() : CPropertyPage(kAboutPageTemplate) { m_hIcon = ui::LoadIco
 
 const ui::MessageMap& CAbtPage::GetMessageMap() const {
   static const ui::MessageMap map(&CPropertyPage::GetMessageMap(), {
-      ui::OnMessage(ui::WM_PAINT, &CAbtPage::OnPaint),
-      ui::OnMessage(ui::WM_HELP, &CAbtPage::OnHelp),
-      ui::OnCtlColorMessage(&CAbtPage::OnCtlColor),
-  });
+                                                                       ui::OnMessage(ui::WM_PAINT, &CAbtPage::OnPaint),
+                                                                       ui::OnMessage(ui::WM_HELP, &CAbtPage::OnHelp),
+                                                                       ui::OnCtlColorMessage(&CAbtPage::OnCtlColor),
+                                                                   });
   return map;
 }
 

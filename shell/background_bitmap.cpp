@@ -8,8 +8,8 @@ namespace tarnlok {
 
 win::BOOL CMainApp::LoadBackgroundBitmap(int resourceId) {
   const auto id = static_cast<ui::UINT>(resourceId & 0xFFFF);
-  return SetBackgroundBitmap(static_cast<ui::HBITMAP>(
-      ui::LoadImageA(nullptr, id, ui::IMAGE_BITMAP_RESOURCE, 0, 0, ui::LR_DEFAULTCOLOR)));
+  return SetBackgroundBitmap(
+      static_cast<ui::HBITMAP>(ui::LoadImageA(nullptr, id, ui::IMAGE_BITMAP_RESOURCE, 0, 0, ui::LR_DEFAULTCOLOR)));
 }
 
 win::BOOL CMainApp::SetBackgroundBitmap(ui::HBITMAP bitmap) {

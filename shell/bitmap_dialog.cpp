@@ -26,11 +26,12 @@ CBitmapDialog::~CBitmapDialog() {
 }
 
 const ui::MessageMap& CBitmapDialog::GetMessageMap() const {
-  static const ui::MessageMap map(&CDialog::GetMessageMap(), {
-      ui::OnMessage(ui::WM_LBUTTONDOWN, &CBitmapDialog::OnLButtonDown),
-      ui::OnMessage(ui::WM_ERASEBKGND, &CBitmapDialog::OnEraseBkgnd),
-      ui::OnMessage(ui::WM_SIZE, &CBitmapDialog::OnSize),
-  });
+  static const ui::MessageMap map(&CDialog::GetMessageMap(),
+                                  {
+                                      ui::OnMessage(ui::WM_LBUTTONDOWN, &CBitmapDialog::OnLButtonDown),
+                                      ui::OnMessage(ui::WM_ERASEBKGND, &CBitmapDialog::OnEraseBkgnd),
+                                      ui::OnMessage(ui::WM_SIZE, &CBitmapDialog::OnSize),
+                                  });
   return map;
 }
 
@@ -78,12 +79,8 @@ ui::LRESULT CBitmapDialog::OnEraseBkgnd(ui::WPARAM wParam, ui::LPARAM) {
     case 2:
       dc->BitBlt((width - bitmapWidth) >> 1, (height - bitmapHeight) >> 1, width, height, &memory, 0, 0, ui::SRCCOPY);
       break;
-    case 3:
-      dc->StretchBlt(0, 0, width, height, &memory, 0, 0, bitmapWidth, bitmapHeight, ui::SRCCOPY);
-      break;
-    default:
-      dc->BitBlt(0, 0, width, height, &memory, 0, 0, ui::SRCCOPY);
-      break;
+    case 3: dc->StretchBlt(0, 0, width, height, &memory, 0, 0, bitmapWidth, bitmapHeight, ui::SRCCOPY); break;
+    default: dc->BitBlt(0, 0, width, height, &memory, 0, 0, ui::SRCCOPY); break;
   }
   memory.SelectObject(old);
   return result;

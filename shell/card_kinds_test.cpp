@@ -23,7 +23,8 @@ namespace {
 // The readers of every test machine. The PCMCIA card carries an 11-character volume label; the
 // other cards are fresh from the factory, without one.
 std::string ManyKinds(const std::string& windows) {
-  test_support::WriteImage("f.img", test_support::Partitioned(test_support::FormattedVolume(16, 131072 - 64, "HOLIDAY2026"), 64));
+  test_support::WriteImage(
+      "f.img", test_support::Partitioned(test_support::FormattedVolume(16, 131072 - 64, "HOLIDAY2026"), 64));
   return R"({ "version": 1, "windows": ")" + windows + R"(", "readers": [
     { "bus": "floppy", "letter": "A", "card": { "kind": "floppy", "image": "a.img" } },
     { "bus": "ls120", "letter": "B", "revision": "3.05", "card": { "kind": "floppy", "image": "b.img" } },

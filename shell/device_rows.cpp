@@ -11,7 +11,11 @@ constexpr int kOtherImage = 4;
 constexpr int kBusCardImage = 5;
 
 constexpr std::array<std::pair<win::BYTE, int>, 6> kImageOfKind = {{
-    {kMmcSd, 0}, {kSmartMedia, 1}, {kSmartMediaReader, 1}, {kCompactFlash, 2}, {kMemoryStick, 3},
+    {kMmcSd, 0},
+    {kSmartMedia, 1},
+    {kSmartMediaReader, 1},
+    {kCompactFlash, 2},
+    {kMemoryStick, 3},
     {kMemoryStickReader, 3},
 }};
 

@@ -101,18 +101,19 @@ TEST_F(Help, TheHelpFileHasATopicForEveryKeyTheProgramPasses) {
   test_support::HideNotes();
   driver.OnDialog(kMainTemplate, [&](ui::HWND main) {
     const std::pair<const char*, const char*> topics[] = {
-        {"Tab Style Layout", "The Information page"},       {"Tarnlok Backup", "Backing up a card"},
-        {"Dunmere Backup", "Backing up a card"},            {"Using Tarnlok Restore", "Restoring a card from a backup"},
-        {"Tarnlok Duplicate", "Duplicating a card"},        {"Using Tarnlok Recovery", "Recovering files from a card"},
+        {"Tab Style Layout", "The Information page"}, {"Tarnlok Backup", "Backing up a card"},
+        {"Dunmere Backup", "Backing up a card"},      {"Using Tarnlok Restore", "Restoring a card from a backup"},
+        {"Tarnlok Duplicate", "Duplicating a card"},  {"Using Tarnlok Recovery", "Recovering files from a card"},
         {"Tarnlok Format", "Formatting a card"},
     };
     for (const auto& [key, title] : topics) {
-      EXPECT_TRUE(win::WinHelpA(main, App().m_helpFilePath.c_str(), win::HELP_KEY,
-                                reinterpret_cast<std::uintptr_t>(key)));
+      EXPECT_TRUE(
+          win::WinHelpA(main, App().m_helpFilePath.c_str(), win::HELP_KEY, reinterpret_cast<std::uintptr_t>(key)));
       EXPECT_EQ(ShownTopic(), title) << key;
     }
     // The recovery settings and media type dialogs (templates 150 and 151) by their contexts.
-    for (const auto& [context, title] : {std::pair{0x20096, "Recovery settings"}, {0x20097, "Selecting the media type"}}) {
+    for (const auto& [context, title] :
+         {std::pair{0x20096, "Recovery settings"}, {0x20097, "Selecting the media type"}}) {
       ui::CWnd::FromHandlePermanent(main)->ui::CWnd::WinHelp(static_cast<win::DWORD>(context), win::HELP_CONTEXT);
       EXPECT_EQ(ShownTopic(), title) << context;
     }

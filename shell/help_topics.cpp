@@ -10,9 +10,13 @@
 namespace tarnlok {
 namespace {
 
-constexpr std::array<const char*, 7> kTopics = {
-    "", "Tab Style Layout", "Tarnlok Backup", "Using Tarnlok Restore", "Tarnlok Duplicate", "Using Tarnlok Recovery",
-    "Tarnlok Format"};
+constexpr std::array<const char*, 7> kTopics = {"",
+                                                "Tab Style Layout",
+                                                "Tarnlok Backup",
+                                                "Using Tarnlok Restore",
+                                                "Tarnlok Duplicate",
+                                                "Using Tarnlok Recovery",
+                                                "Tarnlok Format"};
 constexpr char kHelpFile[] = "TLKRCALL.HLP";
 
 bool SameIgnoringCase(const std::string& a, const std::string& b) {

@@ -20,17 +20,18 @@ constexpr ui::UINT kHandCursorId = 106;
 }  // namespace
 
 const ui::MessageMap& CHyperLink::GetMessageMap() const {
-  static const ui::MessageMap map(&CStatic::GetMessageMap(), {
-      ui::OnReflectedCtlColor(&CHyperLink::OnReflectedCtlColor),
-      ui::OnMessage(ui::WM_SETCURSOR, &CHyperLink::OnSetCursor),
-      ui::OnMessage(ui::WM_MOUSEMOVE, &CHyperLink::OnMouseMove),
-      ui::OnMessage(ui::WM_LBUTTONDOWN, &CHyperLink::OnLButtonDown),
-      ui::OnMessage(ui::WM_LBUTTONUP, &CHyperLink::OnLButtonUp),
-      ui::OnMessage(ui::WM_SETFOCUS, &CHyperLink::OnSetFocus),
-      ui::OnMessage(ui::WM_KILLFOCUS, &CHyperLink::OnKillFocus),
-      ui::OnMessage(ui::WM_KEYDOWN, &CHyperLink::OnKeyDown),
-      ui::OnMessage(ui::WM_NCHITTEST, &CHyperLink::OnNcHitTest),
-  });
+  static const ui::MessageMap map(&CStatic::GetMessageMap(),
+                                  {
+                                      ui::OnReflectedCtlColor(&CHyperLink::OnReflectedCtlColor),
+                                      ui::OnMessage(ui::WM_SETCURSOR, &CHyperLink::OnSetCursor),
+                                      ui::OnMessage(ui::WM_MOUSEMOVE, &CHyperLink::OnMouseMove),
+                                      ui::OnMessage(ui::WM_LBUTTONDOWN, &CHyperLink::OnLButtonDown),
+                                      ui::OnMessage(ui::WM_LBUTTONUP, &CHyperLink::OnLButtonUp),
+                                      ui::OnMessage(ui::WM_SETFOCUS, &CHyperLink::OnSetFocus),
+                                      ui::OnMessage(ui::WM_KILLFOCUS, &CHyperLink::OnKillFocus),
+                                      ui::OnMessage(ui::WM_KEYDOWN, &CHyperLink::OnKeyDown),
+                                      ui::OnMessage(ui::WM_NCHITTEST, &CHyperLink::OnNcHitTest),
+                                  });
   return map;
 }
 
@@ -121,12 +122,8 @@ void CHyperLink::PositionLinkWindow() {
       window.left += ((window.right - window.left) - text.cx) / 2;
       window.right = window.left + text.cx;
       break;
-    case ui::SS_RIGHT:
-      window.left = window.right - text.cx;
-      break;
-    default:
-      window.right = window.left + text.cx;
-      break;
+    case ui::SS_RIGHT: window.left = window.right - text.cx; break;
+    default: window.right = window.left + text.cx; break;
   }
   MoveWindow(window.left, window.top, text.cx + frameWidth, text.cy + frameHeight);
 }
@@ -192,8 +189,8 @@ ui::LRESULT CHyperLink::OnMouseMove(ui::WPARAM, ui::LPARAM lParam) {
   ui::RECT client{};
   GetClientRect(&client);
   const ui::POINT point = ui::PointFromLParam(lParam);
-  const bool inside = point.x >= client.left && point.x < client.right && point.y >= client.top &&
-                      point.y < client.bottom;
+  const bool inside =
+      point.x >= client.left && point.x < client.right && point.y >= client.top && point.y < client.bottom;
   if (!inside) {
     hovering_ = win::FALSE;
     ui::ReleaseCapture();

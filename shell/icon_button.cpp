@@ -45,21 +45,22 @@ CIconButton::CIconButton() {
 CIconButton::~CIconButton() { ReleaseImages(win::TRUE); }
 
 const ui::MessageMap& CIconButton::GetMessageMap() const {
-  static const ui::MessageMap map(&CButton::GetMessageMap(), {
-      ui::OnMessage(ui::WM_KILLFOCUS, &CIconButton::OnKillFocus),
-      ui::OnMessage(ui::WM_MOUSEMOVE, &CIconButton::OnMouseMoveMessage),
-      ui::OnMessage(ui::WM_SYSCOLORCHANGE, &CIconButton::OnSysColorChange),
-      ui::OnMessage(ui::WM_ACTIVATE, &CIconButton::OnActivate),
-      ui::OnMessage(ui::WM_ENABLE, &CIconButton::OnEnable),
-      ui::OnMessage(ui::WM_CANCELMODE, &CIconButton::OnCancelMode),
-      ui::OnMessage(ui::WM_GETDLGCODE, &CIconButton::OnGetDlgCode),
-      ui::OnMessage(ui::BM_SETSTYLE, &CIconButton::OnSetStyle),
-      ui::OnMessage(ui::BM_SETCHECK, &CIconButton::OnSetCheck),
-      ui::OnMessage(ui::BM_GETCHECK, &CIconButton::OnGetCheck),
-      ui::OnMessage(ui::WM_MOUSELEAVE, &CIconButton::OnMouseLeave),
-      ui::OnReflectedCommand(ui::BN_CLICKED, &CIconButton::OnClicked),
-      ui::OnReflectedCtlColor(&CIconButton::OnReflectedCtlColor),
-  });
+  static const ui::MessageMap map(&CButton::GetMessageMap(),
+                                  {
+                                      ui::OnMessage(ui::WM_KILLFOCUS, &CIconButton::OnKillFocus),
+                                      ui::OnMessage(ui::WM_MOUSEMOVE, &CIconButton::OnMouseMoveMessage),
+                                      ui::OnMessage(ui::WM_SYSCOLORCHANGE, &CIconButton::OnSysColorChange),
+                                      ui::OnMessage(ui::WM_ACTIVATE, &CIconButton::OnActivate),
+                                      ui::OnMessage(ui::WM_ENABLE, &CIconButton::OnEnable),
+                                      ui::OnMessage(ui::WM_CANCELMODE, &CIconButton::OnCancelMode),
+                                      ui::OnMessage(ui::WM_GETDLGCODE, &CIconButton::OnGetDlgCode),
+                                      ui::OnMessage(ui::BM_SETSTYLE, &CIconButton::OnSetStyle),
+                                      ui::OnMessage(ui::BM_SETCHECK, &CIconButton::OnSetCheck),
+                                      ui::OnMessage(ui::BM_GETCHECK, &CIconButton::OnGetCheck),
+                                      ui::OnMessage(ui::WM_MOUSELEAVE, &CIconButton::OnMouseLeave),
+                                      ui::OnReflectedCommand(ui::BN_CLICKED, &CIconButton::OnClicked),
+                                      ui::OnReflectedCtlColor(&CIconButton::OnReflectedCtlColor),
+                                  });
   return map;
 }
 
@@ -102,7 +103,8 @@ bool CIconButton::StoreIcon(IconImage& record, ui::HICON icon) {
 }
 
 int CIconButton::SetButtonIconHandles(ui::HICON icon, ui::HICON second) {
-  const ui::HICON greyRequest = ui::HandleOf<ui::HICON>(static_cast<std::uintptr_t>(static_cast<std::intptr_t>(kGreyCopy)));
+  const ui::HICON greyRequest =
+      ui::HandleOf<ui::HICON>(static_cast<std::uintptr_t>(static_cast<std::intptr_t>(kGreyCopy)));
   ReleaseImages(win::TRUE);
   if (icon == nullptr) return 0;
   if (!StoreIcon(icons_[0], icon)) {
@@ -139,8 +141,8 @@ int CIconButton::StoreBitmap(BitmapImage& record, ui::HBITMAP bitmap, ui::COLORR
 int CIconButton::SetButtonBitmapHandles(ui::HBITMAP bitmap, ui::COLORREF transparent, ui::HBITMAP second,
                                         ui::COLORREF secondTransparent) {
   ReleaseImages(win::TRUE);
-  for (auto [record, handle, colour] : {std::tuple{&bitmaps_[0], bitmap, transparent},
-                                        std::tuple{&bitmaps_[1], second, secondTransparent}}) {
+  for (auto [record, handle, colour] :
+       {std::tuple{&bitmaps_[0], bitmap, transparent}, std::tuple{&bitmaps_[1], second, secondTransparent}}) {
     if (handle == nullptr) continue;
     if (const int status = StoreBitmap(*record, handle, colour); status != 0) {
       ReleaseImages(win::TRUE);

@@ -144,8 +144,7 @@ ui::RECT CIconButton::PlaceImage(bool hasCaption, const ui::RECT& item, ui::RECT
       }
       image.top += centreY;
       break;
-    default:
-      break;
+    default: break;
   }
   if (pressed && !checkBox_) Offset(image, pressedOffset_.x, pressedOffset_.y);
   image.right = image.left + width;
@@ -161,8 +160,8 @@ void CIconButton::DrawButtonIcon(ui::CDC& dc, bool hasCaption, const ui::RECT& i
                  ui::DST_ICON | (disabled ? ui::DSS_DISABLED : ui::DSS_NORMAL));
 }
 
-void CIconButton::DrawButtonBitmap(ui::CDC& dc, bool hasCaption, const ui::RECT& item, ui::RECT& caption,
-                                   bool pressed, bool disabled) {
+void CIconButton::DrawButtonBitmap(ui::CDC& dc, bool hasCaption, const ui::RECT& item, ui::RECT& caption, bool pressed,
+                                   bool disabled) {
   const BitmapImage& image = bitmaps_[static_cast<std::size_t>(ImageIndex(bitmaps_[1].bitmap != nullptr))];
   const ui::RECT place = PlaceImage(hasCaption, item, caption, image.width, image.height, pressed);
   ui::CDC bitmapDc;

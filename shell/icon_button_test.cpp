@@ -161,7 +161,7 @@ TEST_F(IconButton, HoverShowsSlotZeroUntilTheMouseLeavesButNotDuringADrag) {
 TEST_F(IconButton, AGreyCopyShowsWhileThePointerIsAwayAndTheColouredIconWhileHovered) {
   CIconButton& button = dialog.second;
   ASSERT_EQ(button.SetButtonIconHandles(SolidIcon(kRed), ui::HandleOf<ui::HICON>(static_cast<std::uintptr_t>(
-                                                            static_cast<std::intptr_t>(CIconButton::kGreyCopy)))),
+                                                             static_cast<std::intptr_t>(CIconButton::kGreyCopy)))),
             0);
   const ui::RECT r = Client(button);
   const int x = r.right / 2;
@@ -174,9 +174,9 @@ TEST_F(IconButton, AGreyCopyShowsWhileThePointerIsAwayAndTheColouredIconWhileHov
 
 TEST_F(IconButton, BitmapsShowTheFaceThroughTheirTransparentColour) {
   CIconButton& button = dialog.first;
-  ASSERT_EQ(button.SetButtonBitmapHandles(FramedBitmap(ui::RGB(0, 0, 0), kRed), 0,
-                                          FramedBitmap(ui::RGB(0, 0, 0), kGreen), 0),
-            0);
+  ASSERT_EQ(
+      button.SetButtonBitmapHandles(FramedBitmap(ui::RGB(0, 0, 0), kRed), 0, FramedBitmap(ui::RGB(0, 0, 0), kGreen), 0),
+      0);
   const ui::RECT r = Client(button);
   const int left = (r.right - 12) / 2;
   const int top = (r.bottom - 12) / 2;

@@ -21,12 +21,11 @@ constexpr int kDeviceNameEdit = 1028;
 constexpr win::UINT kPageIcon = 198;
 constexpr win::UINT kHelpIcon = 190;
 
-constexpr ControlText kTexts[] = {{1262, 1018}, {1027, 1019}, {1037, 1035}, {1038, 1274}, {1019, 1036},
+constexpr ControlText kTexts[] = {{1262, 1018}, {1027, 1019}, {1037, 1035}, {1038, 1274},       {1019, 1036},
                                   {1020, 1037}, {1023, 1038}, {1024, 1039}, {kHelpButton, 1056}};
 
 bool TransparentStatic(int id) {
-  return (id >= 1018 && id <= 1029) || id == 1035 || id == 1037 || id == 1038 || id == 1250 || id == 1262 ||
-         id == 1263;
+  return (id >= 1018 && id <= 1029) || id == 1035 || id == 1037 || id == 1038 || id == 1250 || id == 1262 || id == 1263;
 }
 
 }  // namespace
@@ -34,13 +33,14 @@ bool TransparentStatic(int id) {
 CInfoPage::CInfoPage() : CPropertyPage(kInfoPageTemplate) { m_hIcon = ui::LoadIconA(nullptr, kPageIcon); }
 
 const ui::MessageMap& CInfoPage::GetMessageMap() const {
-  static const ui::MessageMap map(&CPropertyPage::GetMessageMap(), {
-      ui::OnMessage(ui::WM_PAINT, &CInfoPage::OnPaint),
-      ui::OnMessage(ui::WM_HELP, &CInfoPage::OnHelp),
-      ui::OnMessage(ui::WM_DESTROY, &CInfoPage::OnDestroy),
-      ui::OnCommand(kHelpButton, &CInfoPage::OnHelpButton),
-      ui::OnCtlColorMessage(&CInfoPage::OnCtlColor),
-  });
+  static const ui::MessageMap map(&CPropertyPage::GetMessageMap(),
+                                  {
+                                      ui::OnMessage(ui::WM_PAINT, &CInfoPage::OnPaint),
+                                      ui::OnMessage(ui::WM_HELP, &CInfoPage::OnHelp),
+                                      ui::OnMessage(ui::WM_DESTROY, &CInfoPage::OnDestroy),
+                                      ui::OnCommand(kHelpButton, &CInfoPage::OnHelpButton),
+                                      ui::OnCtlColorMessage(&CInfoPage::OnCtlColor),
+                                  });
   return map;
 }
 

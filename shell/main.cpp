@@ -51,7 +51,8 @@ int main() {
   try {
     win::StartProcess();
   } catch (const std::filesystem::filesystem_error& error) {
-    return StartupFailed("the data folder cannot be written: " + error.path1().string() + ": " + error.code().message());
+    return StartupFailed("the data folder cannot be written: " + error.path1().string() + ": " +
+                         error.code().message());
   }
   std::optional<std::vector<script::Step>> steps;
   if (const auto file = script::ScriptFileFromEnvironment()) {

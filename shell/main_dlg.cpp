@@ -47,8 +47,8 @@ constexpr std::array<int, 4> kEdgePictures = {1276, 1277, 1278, 1275};
 
 const ui::MessageMap& CMainSht::GetMessageMap() const {
   static const ui::MessageMap map(&CPropertySheet::GetMessageMap(), {
-      ui::OnMessage(ui::WM_PAINT, &CMainSht::OnPaint),
-  });
+                                                                        ui::OnMessage(ui::WM_PAINT, &CMainSht::OnPaint),
+                                                                    });
   return map;
 }
 
@@ -67,17 +67,18 @@ CMainDlg::CMainDlg(ui::CWnd* parent) : CBitmapDialog(kMainTemplate, parent) {
 CMainDlg::~CMainDlg() { imageList_.reset(); }
 
 const ui::MessageMap& CMainDlg::GetMessageMap() const {
-  static const ui::MessageMap map(&CBitmapDialog::GetMessageMap(), {
-      ui::OnMessage(ui::WM_SYSCOMMAND, &CMainDlg::OnSysCommand),
-      ui::OnMessage(ui::WM_PAINT, &CMainDlg::OnPaint),
-      ui::OnMessage(ui::WM_QUERYDRAGICON, &CMainDlg::OnQueryDragIcon),
-      ui::OnMessage(ui::WM_CLOSE, &CMainDlg::OnClose),
-      ui::OnNotify(ui::LVN_ITEMCHANGED, kDeviceListControl, &CMainDlg::OnItemChanged),
-      ui::OnCommand(kCloseButton, &CMainDlg::OnCloseButton),
-      ui::OnCommand(kMinimiseButton, &CMainDlg::OnMinimiseButton),
-      ui::OnCommand(static_cast<int>(kAppExitCommand), &CMainDlg::OnClose),
-      ui::OnCtlColorMessage(&CMainDlg::OnCtlColor),
-  });
+  static const ui::MessageMap map(&CBitmapDialog::GetMessageMap(),
+                                  {
+                                      ui::OnMessage(ui::WM_SYSCOMMAND, &CMainDlg::OnSysCommand),
+                                      ui::OnMessage(ui::WM_PAINT, &CMainDlg::OnPaint),
+                                      ui::OnMessage(ui::WM_QUERYDRAGICON, &CMainDlg::OnQueryDragIcon),
+                                      ui::OnMessage(ui::WM_CLOSE, &CMainDlg::OnClose),
+                                      ui::OnNotify(ui::LVN_ITEMCHANGED, kDeviceListControl, &CMainDlg::OnItemChanged),
+                                      ui::OnCommand(kCloseButton, &CMainDlg::OnCloseButton),
+                                      ui::OnCommand(kMinimiseButton, &CMainDlg::OnMinimiseButton),
+                                      ui::OnCommand(static_cast<int>(kAppExitCommand), &CMainDlg::OnClose),
+                                      ui::OnCtlColorMessage(&CMainDlg::OnCtlColor),
+                                  });
   return map;
 }
 

@@ -121,7 +121,8 @@ int RowImage(const Picture& shot, ui::HWND main, ui::HWND list, int row) {
   std::array<int, kImageFill.size()> counts{};
   for (int y = middle - 7; y <= middle + 7; ++y) {
     for (int x = area.left; x < area.left + kIconColumns; ++x) {
-      for (std::size_t image = 0; image < kImageFill.size(); ++image) counts[image] += shot.At(x, y) == kImageFill[image];
+      for (std::size_t image = 0; image < kImageFill.size(); ++image)
+        counts[image] += shot.At(x, y) == kImageFill[image];
     }
   }
   const auto most = std::max_element(counts.begin(), counts.end());
@@ -203,8 +204,8 @@ TEST_F(MainWindowPictures, EachPageIsSavedWithTheDeviceRowsItsBackgroundAndItsLa
     titleFont.CreateFont(24, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0, nullptr);
     ui::CClientDC dc(window);
     dc.SelectObject(&titleFont);
-    const int titleEnd = PlaceIn(main, ui::GetDlgItem(main, 1010)).left + 11 + 1 +
-                         dc.GetTextExtent(LoadProgramString(103)).cx;
+    const int titleEnd =
+        PlaceIn(main, ui::GetDlgItem(main, 1010)).left + 11 + 1 + dc.GetTextExtent(LoadProgramString(103)).cx;
     EXPECT_LT(titleEnd, PlaceIn(main, ui::GetDlgItem(main, 1269)).left);
 
     const ui::HWND list = ui::GetDlgItem(main, kDeviceListControl);

@@ -19,9 +19,10 @@ win::BOOL CBackgroundPage::OnInitDialog() {
 }
 
 const ui::MessageMap& CBackgroundPage::GetMessageMap() const {
-  static const ui::MessageMap map(&CPropertyPage::GetMessageMap(), {
-      ui::OnMessage(ui::WM_PAINT, &CBackgroundPage::OnPaint),
-  });
+  static const ui::MessageMap map(&CPropertyPage::GetMessageMap(),
+                                  {
+                                      ui::OnMessage(ui::WM_PAINT, &CBackgroundPage::OnPaint),
+                                  });
   return map;
 }
 

@@ -39,9 +39,7 @@ constexpr win::UINT kOpenFailedInUse = 1089;
 constexpr std::array<int, 12> kSmartMediaMegabytes = {1, 2, 4, 8, 16, 32, 64, 128, 256, 512, 1024, 2048};
 constexpr std::array<int, 6> kMemoryStickMegabytes = {4, 8, 16, 32, 64, 128};
 
-std::string Megabytes(long long value) {
-  return std::to_string(value) + " " + LoadProgramString(kMegabytesText);
-}
+std::string Megabytes(long long value) { return std::to_string(value) + " " + LoadProgramString(kMegabytesText); }
 
 std::string SizeCodeText(win::DWORD code, win::DWORD lastSmartMediaCode) {
   if (code >= 1 && code <= lastSmartMediaCode) return Megabytes(kSmartMediaMegabytes[code - 1]);

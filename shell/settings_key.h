@@ -7,8 +7,6 @@
 
 namespace tarnlok {
 
-inline std::string SettingsKeyPath() {
-  return std::string("Software\\") + kMakerWord + "\\" + kSettingsKeyTail;
-}
+inline std::string SettingsKeyPath() { return std::string("Software\\") + kMakerWord + "\\" + kSettingsKeyTail; }
 
 }  // namespace tarnlok

@@ -47,10 +47,11 @@ CShadedProgress::CShadedProgress() : barColour_(ui::GetSysColor(ui::COLOR_HIGHLI
 CShadedProgress::~CShadedProgress() { DeleteShadePens(); }
 
 const ui::MessageMap& CShadedProgress::GetMessageMap() const {
-  static const ui::MessageMap map(&CProgressCtrl::GetMessageMap(), {
-      ui::OnMessage(ui::WM_PAINT, &CShadedProgress::OnPaint),
-      ui::OnMessage(ui::WM_ERASEBKGND, &CShadedProgress::OnEraseBkgnd),
-  });
+  static const ui::MessageMap map(&CProgressCtrl::GetMessageMap(),
+                                  {
+                                      ui::OnMessage(ui::WM_PAINT, &CShadedProgress::OnPaint),
+                                      ui::OnMessage(ui::WM_ERASEBKGND, &CShadedProgress::OnEraseBkgnd),
+                                  });
   return map;
 }
 
@@ -94,8 +95,8 @@ void CShadedProgress::CreateShadePens() {
 }
 
 void CShadedProgress::DeleteShadePens() {
-  for (ui::CPen* pen : {&barPen_, &lightPen1_, &lightPen2_, &darkPen1_, &darkPen2_, &darkShadowPen_,
-                        &midShadowPen_, &shadowPen_}) {
+  for (ui::CPen* pen :
+       {&barPen_, &lightPen1_, &lightPen2_, &darkPen1_, &darkPen2_, &darkShadowPen_, &midShadowPen_, &shadowPen_}) {
     if (pen->GetSafeHandle() != nullptr) pen->DeleteObject();
   }
 }

@@ -26,7 +26,8 @@ bool JoinExisting() {
 }
 
 bool CreateGuard(const std::string& name) {
-  InstanceMapping = win::CreateFileMappingA(win::INVALID_HANDLE_VALUE, nullptr, win::PAGE_READWRITE, 0, 4, name.c_str());
+  InstanceMapping =
+      win::CreateFileMappingA(win::INVALID_HANDLE_VALUE, nullptr, win::PAGE_READWRITE, 0, 4, name.c_str());
   if (InstanceMapping == nullptr) return false;
   const bool existed = win::GetLastError() == win::ERROR_ALREADY_EXISTS;
   if (!MapCounter()) return false;

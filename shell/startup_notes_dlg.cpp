@@ -18,8 +18,7 @@ constexpr int kHideCheck = 1282;
 constexpr int kWebLink = 1291;
 constexpr int kNotesHeading = 1284;
 
-constexpr ControlText kTexts[] = {
-    {1286, 57513}, {1287, 57514}, {kHideCheck, 57516}, {ui::IDOK, 1234}};
+constexpr ControlText kTexts[] = {{1286, 57513}, {1287, 57514}, {kHideCheck, 57516}, {ui::IDOK, 1234}};
 
 bool TransparentStatic(int id) { return id == kHideCheck || id == kNotesHeading || id == 1286 || id == 1287; }
 
@@ -41,10 +40,11 @@ void StoreStartByte(win::BYTE start) {
 }  // namespace
 
 const ui::MessageMap& CStartupNotesDlg::GetMessageMap() const {
-  static const ui::MessageMap map(&CDialog::GetMessageMap(), {
-      ui::OnMessage(ui::WM_PAINT, &CStartupNotesDlg::OnPaint),
-      ui::OnCtlColorMessage(&CStartupNotesDlg::OnCtlColor),
-  });
+  static const ui::MessageMap map(&CDialog::GetMessageMap(),
+                                  {
+                                      ui::OnMessage(ui::WM_PAINT, &CStartupNotesDlg::OnPaint),
+                                      ui::OnCtlColorMessage(&CStartupNotesDlg::OnCtlColor),
+                                  });
   return map;
 }
 

@@ -50,8 +50,8 @@ using test_support::ItemText;
 
 TEST_F(Startup, ASecondCopyEndsSilentlyWithoutAnyWindow) {
   Start(test_support::TwoReaders("xp"));
-  const win::HANDLE other = win::CreateFileMappingA(win::INVALID_HANDLE_VALUE, nullptr, win::PAGE_READWRITE, 0, 4,
-                                                    "Tarnlok V2");
+  const win::HANDLE other =
+      win::CreateFileMappingA(win::INVALID_HANDLE_VALUE, nullptr, win::PAGE_READWRITE, 0, 4, "Tarnlok V2");
   auto* counter = static_cast<win::DWORD*>(win::MapViewOfFile(other, win::FILE_MAP_WRITE, 0, 0, 4));
   *counter = 1;
   Run();

@@ -84,9 +84,9 @@ TEST(Deliverables, ProgramStartsAndWaitsForItsUser) {
   const auto home = tarnlok::test_support::MakeTestDataHome();
   const auto machine = home / "machine.json";
   std::ofstream(machine) << R"({ "version": 1, "windows": "xp", "readers": [] })";
-  const auto result = RunCommand("XDG_DATA_HOME=" + Quoted(home) + " TARNLOK_MACHINE=" + Quoted(machine) +
-                                 " QT_QPA_PLATFORM=offscreen timeout 10 " +
-                                 Quoted(win::ExecutableFolder() / "Tarnlok") + " 2>&1");
+  const auto result =
+      RunCommand("XDG_DATA_HOME=" + Quoted(home) + " TARNLOK_MACHINE=" + Quoted(machine) +
+                 " QT_QPA_PLATFORM=offscreen timeout 10 " + Quoted(win::ExecutableFolder() / "Tarnlok") + " 2>&1");
   std::filesystem::remove_all(home);
   ASSERT_TRUE(WIFEXITED(result.status)) << result.output;
   constexpr int kStillRunning = 124;
@@ -104,12 +104,12 @@ TEST(Deliverables, ProgramFindsTheDefaultMachinesSixDrives) {
   const auto log = home / "tarnlok" / "drive_c" / "Program Files" / "Tarnlok" / "QWITLK.LOG";
   const std::string scanned = "grep -c 'Handle created successfully' " + Quoted(log) + " 2>/dev/null";
   // Polls until the scan is logged or the program ends, for at most two minutes.
-  const auto result = RunCommand(
-      "env -u TARNLOK_MACHINE XDG_DATA_HOME=" + Quoted(home) + " QT_QPA_PLATFORM=offscreen " +
-      Quoted(win::ExecutableFolder() / "Tarnlok") + " >/dev/null 2>&1 & program=$!; " +
-      "for i in $(seq 1200); do kill -0 $program 2>/dev/null || break; [ \"$(" + scanned +
-      ")\" = 6 ] && break; sleep 0.1; done; sleep 1; " +
-      "if kill -0 $program 2>/dev/null; then echo waiting; kill $program; wait $program; fi");
+  const auto result =
+      RunCommand("env -u TARNLOK_MACHINE XDG_DATA_HOME=" + Quoted(home) + " QT_QPA_PLATFORM=offscreen " +
+                 Quoted(win::ExecutableFolder() / "Tarnlok") + " >/dev/null 2>&1 & program=$!; " +
+                 "for i in $(seq 1200); do kill -0 $program 2>/dev/null || break; [ \"$(" + scanned +
+                 ")\" = 6 ] && break; sleep 0.1; done; sleep 1; " +
+                 "if kill -0 $program 2>/dev/null; then echo waiting; kill $program; wait $program; fi");
   std::ostringstream text;
   text << std::ifstream(log).rdbuf();
   const std::string lines = text.str();

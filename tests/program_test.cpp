@@ -61,8 +61,8 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::seconds limit) {
 class Program {
  public:
   Program(const std::filesystem::path& home, const std::vector<std::string>& environment) : home_(home) {
-    std::string command = "exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u TARNLOK_MACHINE XDG_DATA_HOME=" +
-                          Quoted(home);
+    std::string command =
+        "exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u TARNLOK_MACHINE XDG_DATA_HOME=" + Quoted(home);
     for (const auto& setting : environment) command += " " + setting;
     command += " " + Quoted(win::ExecutableFolder() / "Tarnlok");
     std::vector<std::string> args{"sh", "-c", command};
@@ -133,11 +133,12 @@ struct Failure {
 };
 
 std::string CfReader(const std::string& letter, const std::string& image, int sectors) {
-  return R"({"letter":")" + letter + R"(","card":{"kind":"cf","image":")" + image +
-         R"(","sectors":)" + std::to_string(sectors) + "}}";
+  return R"({"letter":")" + letter + R"(","card":{"kind":"cf","image":")" + image + R"(","sectors":)" +
+         std::to_string(sectors) + "}}";
 }
 
 TEST(Program, EachStartUpFailureIsToldWithItsFileAndReasonAndEndsWithStatusOne) {
+  // clang-format off
   const std::vector<Failure> failures{
       {"bad JSON", "{\"version\": 1, \"windows\": xp}", nullptr,
        {"machine.json: line 1, column 27: not valid JSON: syntax error"}},
@@ -161,6 +162,7 @@ TEST(Program, EachStartUpFailureIsToldWithItsFileAndReasonAndEndsWithStatusOne) 
        [](const auto& home) { std::ofstream(home / "tarnlok") << "a file where the data folder belongs"; },
        {"the data folder cannot be written: ", "/tarnlok: Not a directory"}, ""},
   };
+  // clang-format on
   for (const Failure& failure : failures) {
     SCOPED_TRACE(failure.what);
     const auto home = tarnlok::test_support::MakeTestDataHome();
@@ -190,8 +192,9 @@ class ProgramOnDisplay : public ::testing::Test {
     server_ = std::make_unique<tarnlok::test_support::XServer>();
     if (!server_->Running()) GTEST_SKIP() << "Xvfb did not start";
     home_ = HomeWithoutNotes();
-    std::ofstream(home_ / "machine.json") << R"({"version":1,"readers":[)" + CfReader("E", "cf.img", 16384) + "," +
-                                                 R"({"maker":true,"letter":"F","card":{"kind":"sm","image":"sm.img","deviceCode":115}}]})";
+    std::ofstream(home_ / "machine.json")
+        << R"({"version":1,"readers":[)" + CfReader("E", "cf.img", 16384) + "," +
+               R"({"maker":true,"letter":"F","card":{"kind":"sm","image":"sm.img","deviceCode":115}}]})";
   }
   void TearDown() override {
     program_.reset();
@@ -207,10 +210,12 @@ class ProgramOnDisplay : public ::testing::Test {
   // The X window that shows the named window, once it is on the screen.
   std::string Window(const std::string& name) {
     std::string id;
-    WaitFor([&] {
-      std::istringstream found(X("xdotool search --onlyvisible --name '^" + name + "$' 2>/dev/null"));
-      return static_cast<bool>(found >> id);
-    }, std::chrono::seconds(60));
+    WaitFor(
+        [&] {
+          std::istringstream found(X("xdotool search --onlyvisible --name '^" + name + "$' 2>/dev/null"));
+          return static_cast<bool>(found >> id);
+        },
+        std::chrono::seconds(60));
     return id;
   }
   struct Geometry {
@@ -269,12 +274,15 @@ TEST_F(ProgramOnDisplay, ThePanelStandsBesideTheMainWindowAndEnterAndEscapeThere
   const std::string main = Window("Tarnlok V2");
   const std::string panel = Window("Machine");
   ASSERT_FALSE(main.empty() || panel.empty()) << program_->Text();
-  ASSERT_TRUE(WaitFor([&] {
-    const Geometry one = GeometryOf(main);
-    const Geometry other = GeometryOf(panel);
-    return other.x >= one.x + one.width || other.x + other.width <= one.x || other.y >= one.y + one.height ||
-           other.y + other.height <= one.y;
-  }, std::chrono::seconds(10))) << "the panel stands clear of the main window";
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        const Geometry one = GeometryOf(main);
+        const Geometry other = GeometryOf(panel);
+        return other.x >= one.x + one.width || other.x + other.width <= one.x || other.y >= one.y + one.height ||
+               other.y + other.height <= one.y;
+      },
+      std::chrono::seconds(10)))
+      << "the panel stands clear of the main window";
   Keys(panel, "Return Escape");
   std::this_thread::sleep_for(std::chrono::seconds(1));
   EXPECT_FALSE(program_->Status().has_value()) << program_->Text();
@@ -292,7 +300,8 @@ TEST_F(ProgramOnDisplay, AStartUpFailureIsShownInAWindowUntilThePersonAnswers) {
   EXPECT_FALSE(program_->Status().has_value()) << "the box waits for its answer";
   Keys(box, "Return");
   EXPECT_TRUE(EndedWith(program_->WaitForEnd(std::chrono::seconds(30)), 1)) << program_->Text();
-  EXPECT_NE(program_->Text().find("bad.json: line 1, column 14: not valid JSON"), std::string::npos) << program_->Text();
+  EXPECT_NE(program_->Text().find("bad.json: line 1, column 14: not valid JSON"), std::string::npos)
+      << program_->Text();
 }
 
 }  // namespace

@@ -16,9 +16,7 @@ StandInAspi* current = nullptr;
 
 win::DWORD SendStandIn(void* block) { return current->Send(static_cast<win::BYTE*>(block)); }
 
-win::DWORD SupportInfoStandIn() {
-  return (1U << 8) | static_cast<win::DWORD>(current->adapterNames.size() & 0xFF);
-}
+win::DWORD SupportInfoStandIn() { return (1U << 8) | static_cast<win::DWORD>(current->adapterNames.size() & 0xFF); }
 
 void PutText(std::vector<win::BYTE>& bytes, std::size_t offset, const std::string& text, std::size_t width) {
   for (std::size_t i = 0; i < width; ++i) bytes[offset + i] = static_cast<win::BYTE>(i < text.size() ? text[i] : ' ');
@@ -29,8 +27,7 @@ void PutText(std::vector<win::BYTE>& bytes, std::size_t offset, const std::strin
 StandInAspi::StandInAspi() {
   current = this;
   win::SetBuiltinProcedure("WNASPI32.DLL", "SendASPI32Command", reinterpret_cast<win::FARPROC>(&SendStandIn));
-  win::SetBuiltinProcedure("WNASPI32.DLL", "GetASPI32SupportInfo",
-                           reinterpret_cast<win::FARPROC>(&SupportInfoStandIn));
+  win::SetBuiltinProcedure("WNASPI32.DLL", "GetASPI32SupportInfo", reinterpret_cast<win::FARPROC>(&SupportInfoStandIn));
 }
 
 StandInAspi::~StandInAspi() {
@@ -109,8 +106,7 @@ void StandInAspi::Execute(win::BYTE* block) {
       reply.assign(4, 0);
       win::WriteLe32(reply, 0, device.sectors != 0 ? device.statusWord : 0x04FF);
       break;
-    default:
-      return;
+    default: return;
   }
   if (data != nullptr) std::copy_n(reply.begin(), std::min<std::size_t>(reply.size(), length), data);
   block[1] = 1;

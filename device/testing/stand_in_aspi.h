@@ -32,8 +32,8 @@ class StandInAspi {
 
   void Add(win::BYTE host, win::BYTE target, win::BYTE lun, AspiDevice device);
   std::vector<std::string> adapterNames{"KSXHOST0"};  // one per host adapter
-  bool postRoutineCalls = true;                        // false: requests complete without posting
-  bool refuseAtOnce = false;                           // every request gets an error status at once
+  bool postRoutineCalls = true;  // false: requests complete without posting
+  bool refuseAtOnce = false;  // every request gets an error status at once
   int requests = 0;
   std::vector<std::vector<win::BYTE>> cdbs;
 

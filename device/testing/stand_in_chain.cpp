@@ -58,7 +58,8 @@ win::DWORD StandInChain::Add(const NodeSetup& setup) {
 }
 
 win::DWORD StandInChain::Anchor() {
-  for (std::size_t i = 0; i + 1 < nodes_.size(); ++i) win::WriteLe32(*nodes_[i], layout::kNodeNext, nodeAddresses_[i + 1]);
+  for (std::size_t i = 0; i + 1 < nodes_.size(); ++i)
+    win::WriteLe32(*nodes_[i], layout::kNodeNext, nodeAddresses_[i + 1]);
   std::vector<win::BYTE> anchor(layout::kAnchorSize, 0);
   win::WriteLe32(anchor, layout::kAnchorFirstNode, nodeAddresses_.empty() ? 0 : nodeAddresses_.front());
   return Register(anchor);

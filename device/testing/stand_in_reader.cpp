@@ -88,10 +88,8 @@ bool StandInReader::ScsiCommand(std::span<const win::BYTE> cdb, std::vector<win:
     return reply(answer);
   }
   switch (operation) {
-    case 0x00:
-      return card;
-    case 0x12:
-      return reply(Inquiry());
+    case 0x00: return card;
+    case 0x12: return reply(Inquiry());
     case 0x1A: {
       if (!card) return false;
       std::array<win::BYTE, 12> sense{11, 0, static_cast<win::BYTE>(setup_.writeProtected ? 0x80 : 0), 8};
@@ -122,8 +120,7 @@ bool StandInReader::ScsiCommand(std::span<const win::BYTE> cdb, std::vector<win:
       if (setup_.shortReads && bytes >= kSector) bytes -= kSector;
       return reply(std::span(setup_.image).subspan(first, bytes));
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -209,8 +206,7 @@ win::BOOL StandInReader::IoControl(win::DWORD code, std::span<const win::BYTE> i
     case win::IOCTL_SCSI_PASS_THROUGH:
       if (setup_.refusesPassThrough) return win::Fail(win::ERROR_INVALID_FUNCTION);
       return ScsiPassThrough(input, output, bytesReturned);
-    case win::IOCTL_IDE_PASS_THROUGH:
-      return IdePassThrough(input, output, bytesReturned);
+    case win::IOCTL_IDE_PASS_THROUGH: return IdePassThrough(input, output, bytesReturned);
     case win::IOCTL_STORAGE_QUERY_PROPERTY: {
       if (!setup_.storageBusType) return win::Fail(win::ERROR_INVALID_FUNCTION);
       const auto descriptor = Descriptor();
@@ -241,18 +237,13 @@ win::BOOL StandInReader::IoControl(win::DWORD code, std::span<const win::BYTE> i
       bytesReturned = 24;
       return win::TRUE;
     }
-    case win::FSCTL_LOCK_VOLUME:
-      locked_ = true;
-      return win::TRUE;
+    case win::FSCTL_LOCK_VOLUME: locked_ = true; return win::TRUE;
     case win::FSCTL_UNLOCK_VOLUME:
       if (!locked_) return win::Fail(win::ERROR_NOT_LOCKED);
       locked_ = false;
       return win::TRUE;
-    case win::FSCTL_DISMOUNT_VOLUME:
-      ++dismounts_;
-      return win::TRUE;
-    default:
-      return win::Fail(win::ERROR_INVALID_FUNCTION);
+    case win::FSCTL_DISMOUNT_VOLUME: ++dismounts_; return win::TRUE;
+    default: return win::Fail(win::ERROR_INVALID_FUNCTION);
   }
 }
 
@@ -286,8 +277,7 @@ win::BOOL StandInReader::Seek(win::LONGLONG distance, win::DWORD method, win::UL
   return win::TRUE;
 }
 
-std::shared_ptr<win::IoObject> StandInVolume::Open(std::string_view path, const win::OpenRequest&,
-                                                   win::DWORD& error) {
+std::shared_ptr<win::IoObject> StandInVolume::Open(std::string_view path, const win::OpenRequest&, win::DWORD& error) {
   if (createError != 0) {
     error = createError;
     return nullptr;
@@ -367,8 +357,8 @@ win::BOOL StandInVwin32::IoControl(win::DWORD code, std::span<const win::BYTE> i
   return finish(true, 0);
 }
 
-win::BOOL StandInCardDriver::IoControl(win::DWORD code, std::span<const win::BYTE> input,
-                                       std::span<win::BYTE> output, win::DWORD& bytesReturned) {
+win::BOOL StandInCardDriver::IoControl(win::DWORD code, std::span<const win::BYTE> input, std::span<win::BYTE> output,
+                                       win::DWORD& bytesReturned) {
   if (code == 1) {
     if (output.size() < 4) return win::Fail(win::ERROR_INVALID_PARAMETER);
     win::WriteLe32(output, 0, chainAnchor);
@@ -421,20 +411,20 @@ win::BOOL StandInCardDriver::IoControl(win::DWORD code, std::span<const win::BYT
 
 StandInMachine::StandInMachine(win::WindowsVersion version) {
   win::SetWindowsVersion(version);
-  win::SetDeviceOpener([this](std::string_view name, win::DWORD, win::DWORD, win::DWORD& error)
-                           -> std::shared_ptr<win::IoObject> {
-    if (name.size() == 2 && name[1] == ':') {
-      const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
-      const auto found = readers_.find(letter);
-      if (found != readers_.end() && std::find(unplugged_.begin(), unplugged_.end(), letter) == unplugged_.end()) {
-        return found->second;
-      }
-    }
-    if (Upper(name) == "TARNLOK.VXD" && !win::IsNtFamily(win::CurrentWindowsVersion())) return driver_;
-    if (Upper(name) == "VWIN32" && !win::IsNtFamily(win::CurrentWindowsVersion())) return vwin32_;
-    error = win::ERROR_FILE_NOT_FOUND;
-    return nullptr;
-  });
+  win::SetDeviceOpener(
+      [this](std::string_view name, win::DWORD, win::DWORD, win::DWORD& error) -> std::shared_ptr<win::IoObject> {
+        if (name.size() == 2 && name[1] == ':') {
+          const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+          const auto found = readers_.find(letter);
+          if (found != readers_.end() && std::find(unplugged_.begin(), unplugged_.end(), letter) == unplugged_.end()) {
+            return found->second;
+          }
+        }
+        if (Upper(name) == "TARNLOK.VXD" && !win::IsNtFamily(win::CurrentWindowsVersion())) return driver_;
+        if (Upper(name) == "VWIN32" && !win::IsNtFamily(win::CurrentWindowsVersion())) return vwin32_;
+        error = win::ERROR_FILE_NOT_FOUND;
+        return nullptr;
+      });
 }
 
 StandInMachine::~StandInMachine() {

@@ -27,12 +27,12 @@ struct ReaderSetup {
   std::string revision = "1.00";
   win::DWORD inquiryStatus = 0;  // inquiry bytes 36-39
   VendorForm vendorForm = VendorForm::None;
-  win::DWORD statusWord = 0;                // reply of vendor 0x80
+  win::DWORD statusWord = 0;  // reply of vendor 0x80
   std::array<win::BYTE, 4> geometryReply{};  // reply of vendor 0x84
   bool answersReadCapacity = true;
   bool refusesPassThrough = false;  // the drive has no SCSI road
   std::optional<std::array<win::DWORD, 2>> readCapacityReply;  // last block, block length (else from the image)
-  std::optional<std::array<win::BYTE, 512>> identify;          // IDENTIFY data (IDE readers)
+  std::optional<std::array<win::BYTE, 512>> identify;  // IDENTIFY data (IDE readers)
   bool identifyAnswersSlaveOnly = false;
   bool smartFails = false;
   win::BYTE identifyStatus = 0x50;  // status register after an IDE command
@@ -42,7 +42,7 @@ struct ReaderSetup {
   bool shortReads = false;  // READ(10) moves one sector less than asked
   std::optional<int> pulledAfterCommands;
   std::optional<std::array<win::DWORD, 4>> diskGeometry;  // cylinders, tracks, sectors, bytes per sector
-  std::string storageVendorText = "Kestro";      // descriptor texts
+  std::string storageVendorText = "Kestro";  // descriptor texts
   std::string storageProductText = "USB CF Reader";
   std::string storageRevisionText = "1.00";
 };

@@ -27,111 +27,111 @@ extern "C" {
 
 #pragma pack(push, 1)
 typedef struct ImageInfoRecord {
-  char InteroperabilityIndex[25];       /* tag 1, the four value bytes */
-  char InteroperabilityVersion[25];     /* tag 2, "[a.b.c.d]" of the bytes */
-  char ImageDescription[25];            /* tag 270 */
-  char Make[25];                        /* tag 271 */
-  char Model[25];                       /* tag 272 */
-  char Software[25];                    /* tag 305 */
-  char Copyright[25];                   /* tag 33432 */
-  char DateTime[25];                    /* tag 306 */
-  char DateTimeOriginal[25];            /* tag 36867 */
-  char DateTimeDigitized[25];           /* tag 36868 */
-  char SubSecTime[25];                  /* tag 37520 */
-  char SubSecTimeOriginal[25];          /* tag 37521 */
-  char SubSecTimeDigitized[25];         /* tag 37522 */
-  char Artist[25];                      /* tag 315 */
-  char SpectralSensitivity[20];         /* tag 34852 */
-  char ImageHistory[25];                /* tag 37395 */
-  char RelatedSoundFile[25];            /* tag 40964 */
-  uint32_t FileSource;                  /* tag 41728 */
-  uint32_t SceneType;                   /* tag 41729 */
-  uint32_t SubfileType;                 /* tag 255 */
-  char BitsPerSample[10];               /* tag 258, "8,8,8" */
-  uint32_t StripByteCounts;             /* tag 279 */
-  uint16_t TransferFunction;            /* tag 301 */
-  uint16_t Predictor;                   /* tag 317 */
-  uint16_t TileWidth;                   /* tag 322 */
-  uint16_t TileLength;                  /* tag 323 */
-  uint32_t TileOffsets;                 /* tag 324 */
-  uint16_t TileByteCounts;              /* tag 325 */
-  uint32_t SubIFDs;                     /* tag 330 */
-  uint32_t JPEGInterchangeFormat;       /* tag 513 */
+  char InteroperabilityIndex[25]; /* tag 1, the four value bytes */
+  char InteroperabilityVersion[25]; /* tag 2, "[a.b.c.d]" of the bytes */
+  char ImageDescription[25]; /* tag 270 */
+  char Make[25]; /* tag 271 */
+  char Model[25]; /* tag 272 */
+  char Software[25]; /* tag 305 */
+  char Copyright[25]; /* tag 33432 */
+  char DateTime[25]; /* tag 306 */
+  char DateTimeOriginal[25]; /* tag 36867 */
+  char DateTimeDigitized[25]; /* tag 36868 */
+  char SubSecTime[25]; /* tag 37520 */
+  char SubSecTimeOriginal[25]; /* tag 37521 */
+  char SubSecTimeDigitized[25]; /* tag 37522 */
+  char Artist[25]; /* tag 315 */
+  char SpectralSensitivity[20]; /* tag 34852 */
+  char ImageHistory[25]; /* tag 37395 */
+  char RelatedSoundFile[25]; /* tag 40964 */
+  uint32_t FileSource; /* tag 41728 */
+  uint32_t SceneType; /* tag 41729 */
+  uint32_t SubfileType; /* tag 255 */
+  char BitsPerSample[10]; /* tag 258, "8,8,8" */
+  uint32_t StripByteCounts; /* tag 279 */
+  uint16_t TransferFunction; /* tag 301 */
+  uint16_t Predictor; /* tag 317 */
+  uint16_t TileWidth; /* tag 322 */
+  uint16_t TileLength; /* tag 323 */
+  uint32_t TileOffsets; /* tag 324 */
+  uint16_t TileByteCounts; /* tag 325 */
+  uint32_t SubIFDs; /* tag 330 */
+  uint32_t JPEGInterchangeFormat; /* tag 513 */
   uint32_t JPEGInterchangeFormatLength; /* tag 514 */
-  uint32_t CFAPatternEP;                /* tag 33422 */
-  uint32_t InterColorProfile;           /* tag 34675 */
-  uint32_t OECF;                        /* tag 34856 */
-  uint32_t SelfTimerMode;               /* tag 34859 */
-  uint32_t SpatialFrequencyResponseEP;  /* tag 37388 */
-  uint32_t ImageNumber;                 /* tag 37393 */
-  uint32_t TIFFEPStandardID;            /* tag 37398 */
-  uint32_t PixelXDimension;             /* tag 40962 */
-  uint32_t PixelYDimension;             /* tag 40963 */
-  uint32_t SpatialFrequencyResponse;    /* tag 41484 */
-  uint32_t CFAPattern;                  /* tag 41730 */
-  char FlashpixVersion[10];             /* tag 40960, "[0.1.0.0]" */
-  uint16_t ColorSpace;                  /* tag 40961, low 8 bits */
-  char InteroperabilityIFDPointer[18];  /* tag 40965, "[a.b.c.d]" of the offset */
-  uint32_t ExifIFDPointer;              /* tag 34665 */
-  uint32_t GPSInfoIFDPointer;           /* tag 34853 */
-  uint16_t ISOSpeedRatings;             /* tag 34855 */
-  uint16_t TimeZoneOffset;              /* tag 34858 */
-  char SubjectArea[50];                 /* tag 37396 */
-  char SubjectLocation[100];            /* tag 41492 */
-  uint16_t Compression;                 /* tag 259 */
-  uint16_t PhotometricInterpretation;   /* tag 262 */
-  uint16_t SamplesPerPixel;             /* tag 277 */
-  uint16_t ExposureProgram;             /* tag 34850 */
-  uint16_t MeteringMode;                /* tag 37383 */
-  uint16_t LightSource;                 /* tag 37384 */
-  uint16_t Flash;                       /* tag 37385 */
-  uint16_t FocalPlaneResolutionUnit;    /* tag 41488 */
-  uint16_t Tag41795;                    /* tag 41795, no published name */
-  uint32_t NewSubfileType;              /* tag 254 */
-  uint16_t PlanarConfiguration;         /* tag 284 */
-  char XResolution[10];                 /* tag 282 */
-  char YResolution[10];                 /* tag 283 */
-  char WhitePoint[10];                  /* tag 318 */
-  char PrimaryChromaticities[10];       /* tag 319 */
-  uint8_t Reserved1[20];                /* always 0 */
-  char BatteryLevel[10];                /* tag 33423 */
-  char ExposureTime[10];                /* tag 33434 */
-  char FNumber[10];                     /* tag 33437 */
-  char CompressedBitsPerPixel[10];      /* tag 37122 */
-  char ShutterSpeedValue[10];           /* tag 37377 */
-  char ApertureValue[10];               /* tag 37378 */
-  char BrightnessValue[10];             /* tag 37379 */
-  char ExposureBiasValue[10];           /* tag 37380 */
-  char MaxApertureValue[10];            /* tag 37381 */
-  char SubjectDistance[10];             /* tag 37382 */
-  char FocalLength[10];                 /* tag 37386 */
-  char FlashEnergyEP[10];               /* tag 37387 */
-  char ExposureIndexEP[10];             /* tag 37397 */
-  char FlashEnergy[10];                 /* tag 41483 */
-  char FocalPlaneXResolution[10];       /* tag 41486 */
-  char FocalPlaneYResolution[10];       /* tag 41487 */
-  char ExposureIndex[10];               /* tag 41493 */
-  uint8_t Reserved2[4];                 /* always 0 */
-  uint32_t ImageWidth;                  /* tag 256 */
-  uint32_t ImageLength;                 /* tag 257 */
-  uint16_t Orientation;                 /* tag 274, low 8 bits */
-  uint16_t ResolutionUnit;              /* tag 296, low 8 bits */
-  uint16_t YCbCrSubSampling[2];         /* tag 530, low 8 bits of each value */
-  uint16_t YCbCrPositioning;            /* tag 531, low 8 bits */
-  uint16_t CFARepeatPatternDim[2];      /* tag 33421, low 8 bits of each value */
-  uint16_t Interlace;                   /* tag 34857, low 8 bits */
-  char ExifVersion[20];                 /* tag 36864, "[0.2.2.1]" */
-  char ComponentsConfiguration[10];     /* tag 37121, "[1.2.3.0]" */
-  char SecurityClassification;          /* tag 37394, first byte */
-  uint16_t CustomRendered;              /* tag 41985 */
-  uint16_t ExposureMode;                /* tag 41986 */
-  uint16_t WhiteBalance;                /* tag 41987 */
-  uint16_t SceneCaptureType;            /* tag 41990 */
-  uint16_t GainControl;                 /* tag 41991 */
-  uint16_t Contrast;                    /* tag 41992 */
-  uint16_t Saturation;                  /* tag 41993 */
-  uint16_t Sharpness;                   /* tag 41994 */
-  uint16_t DeviceSettingDescription;    /* tag 41995 */
+  uint32_t CFAPatternEP; /* tag 33422 */
+  uint32_t InterColorProfile; /* tag 34675 */
+  uint32_t OECF; /* tag 34856 */
+  uint32_t SelfTimerMode; /* tag 34859 */
+  uint32_t SpatialFrequencyResponseEP; /* tag 37388 */
+  uint32_t ImageNumber; /* tag 37393 */
+  uint32_t TIFFEPStandardID; /* tag 37398 */
+  uint32_t PixelXDimension; /* tag 40962 */
+  uint32_t PixelYDimension; /* tag 40963 */
+  uint32_t SpatialFrequencyResponse; /* tag 41484 */
+  uint32_t CFAPattern; /* tag 41730 */
+  char FlashpixVersion[10]; /* tag 40960, "[0.1.0.0]" */
+  uint16_t ColorSpace; /* tag 40961, low 8 bits */
+  char InteroperabilityIFDPointer[18]; /* tag 40965, "[a.b.c.d]" of the offset */
+  uint32_t ExifIFDPointer; /* tag 34665 */
+  uint32_t GPSInfoIFDPointer; /* tag 34853 */
+  uint16_t ISOSpeedRatings; /* tag 34855 */
+  uint16_t TimeZoneOffset; /* tag 34858 */
+  char SubjectArea[50]; /* tag 37396 */
+  char SubjectLocation[100]; /* tag 41492 */
+  uint16_t Compression; /* tag 259 */
+  uint16_t PhotometricInterpretation; /* tag 262 */
+  uint16_t SamplesPerPixel; /* tag 277 */
+  uint16_t ExposureProgram; /* tag 34850 */
+  uint16_t MeteringMode; /* tag 37383 */
+  uint16_t LightSource; /* tag 37384 */
+  uint16_t Flash; /* tag 37385 */
+  uint16_t FocalPlaneResolutionUnit; /* tag 41488 */
+  uint16_t Tag41795; /* tag 41795, no published name */
+  uint32_t NewSubfileType; /* tag 254 */
+  uint16_t PlanarConfiguration; /* tag 284 */
+  char XResolution[10]; /* tag 282 */
+  char YResolution[10]; /* tag 283 */
+  char WhitePoint[10]; /* tag 318 */
+  char PrimaryChromaticities[10]; /* tag 319 */
+  uint8_t Reserved1[20]; /* always 0 */
+  char BatteryLevel[10]; /* tag 33423 */
+  char ExposureTime[10]; /* tag 33434 */
+  char FNumber[10]; /* tag 33437 */
+  char CompressedBitsPerPixel[10]; /* tag 37122 */
+  char ShutterSpeedValue[10]; /* tag 37377 */
+  char ApertureValue[10]; /* tag 37378 */
+  char BrightnessValue[10]; /* tag 37379 */
+  char ExposureBiasValue[10]; /* tag 37380 */
+  char MaxApertureValue[10]; /* tag 37381 */
+  char SubjectDistance[10]; /* tag 37382 */
+  char FocalLength[10]; /* tag 37386 */
+  char FlashEnergyEP[10]; /* tag 37387 */
+  char ExposureIndexEP[10]; /* tag 37397 */
+  char FlashEnergy[10]; /* tag 41483 */
+  char FocalPlaneXResolution[10]; /* tag 41486 */
+  char FocalPlaneYResolution[10]; /* tag 41487 */
+  char ExposureIndex[10]; /* tag 41493 */
+  uint8_t Reserved2[4]; /* always 0 */
+  uint32_t ImageWidth; /* tag 256 */
+  uint32_t ImageLength; /* tag 257 */
+  uint16_t Orientation; /* tag 274, low 8 bits */
+  uint16_t ResolutionUnit; /* tag 296, low 8 bits */
+  uint16_t YCbCrSubSampling[2]; /* tag 530, low 8 bits of each value */
+  uint16_t YCbCrPositioning; /* tag 531, low 8 bits */
+  uint16_t CFARepeatPatternDim[2]; /* tag 33421, low 8 bits of each value */
+  uint16_t Interlace; /* tag 34857, low 8 bits */
+  char ExifVersion[20]; /* tag 36864, "[0.2.2.1]" */
+  char ComponentsConfiguration[10]; /* tag 37121, "[1.2.3.0]" */
+  char SecurityClassification; /* tag 37394, first byte */
+  uint16_t CustomRendered; /* tag 41985 */
+  uint16_t ExposureMode; /* tag 41986 */
+  uint16_t WhiteBalance; /* tag 41987 */
+  uint16_t SceneCaptureType; /* tag 41990 */
+  uint16_t GainControl; /* tag 41991 */
+  uint16_t Contrast; /* tag 41992 */
+  uint16_t Saturation; /* tag 41993 */
+  uint16_t Sharpness; /* tag 41994 */
+  uint16_t DeviceSettingDescription; /* tag 41995 */
 } ImageInfoRecord;
 #pragma pack(pop)
 

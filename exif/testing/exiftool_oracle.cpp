@@ -1,6 +1,5 @@
 #include "exiftool_oracle.h"
 
-
 #include <algorithm>
 #include <cstdio>
 #include <regex>
@@ -24,7 +23,8 @@ std::string Unnested(const std::string& line) {
 void AppendHexBytes(const std::string& hex, std::vector<std::uint8_t>& bytes) {
   std::istringstream words(hex);
   std::string word;
-  while (words >> word && word.size() == 2 && word[0] != '[') bytes.push_back(static_cast<std::uint8_t>(std::stoul(word, nullptr, 16)));
+  while (words >> word && word.size() == 2 && word[0] != '[')
+    bytes.push_back(static_cast<std::uint8_t>(std::stoul(word, nullptr, 16)));
 }
 
 }  // namespace

@@ -14,9 +14,9 @@ namespace viduvod::test_support {
 struct OracleEntry {
   std::string directory;  // "IFD0", "IFD1", "ExifIFD", "InteropIFD", ...
   std::uint16_t tag = 0;
-  std::string format;     // exiftool's format name: int16u, string, rational64u, undef, ...
+  std::string format;  // exiftool's format name: int16u, string, rational64u, undef, ...
   std::uint32_t count = 0;
-  std::uint64_t dataAt = 0;         // file offset of the value's bytes
+  std::uint64_t dataAt = 0;  // file offset of the value's bytes
   std::vector<std::uint8_t> bytes;  // the value's bytes in file order (the first 96 or so)
 };
 

@@ -44,7 +44,8 @@ class Expectation {
     return Value(0);
   }
   std::string Bytes(std::size_t count) const {
-    return std::string(e_.bytes.begin(), e_.bytes.begin() + static_cast<std::ptrdiff_t>(std::min(count, e_.bytes.size())));
+    return std::string(e_.bytes.begin(),
+                       e_.bytes.begin() + static_cast<std::ptrdiff_t>(std::min(count, e_.bytes.size())));
   }
   std::string Bracketed(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d, int bias) const {
     std::ostringstream text;
@@ -65,13 +66,15 @@ class Expectation {
   }
   std::string Samples() const {
     std::string text;
-    for (std::size_t i = 0; i < std::min<std::size_t>(e_.count, 6); ++i) text += (i ? "," : "") + std::to_string(Value(i) & 0xFF);
+    for (std::size_t i = 0; i < std::min<std::size_t>(e_.count, 6); ++i)
+      text += (i ? "," : "") + std::to_string(Value(i) & 0xFF);
     return text;
   }
   std::string Subject() const {
     std::string text = std::to_string(Value(0)) + "=column number, " + std::to_string(Value(1)) + "=row number";
     if (Value(2) != 0 && Value(3) == 0) text += ", " + std::to_string(Value(2)) + "=diameter of circle";
-    if (Value(2) != 0 && Value(3) != 0) text += ", " + std::to_string(Value(2)) + "=width, " + std::to_string(Value(3)) + "=heigth";
+    if (Value(2) != 0 && Value(3) != 0)
+      text += ", " + std::to_string(Value(2)) + "=width, " + std::to_string(Value(3)) + "=heigth";
     return text;
   }
 
@@ -91,7 +94,8 @@ class Expectation {
       case Rendering::SampleList: return StoreText(field, Samples());
       case Rendering::VersionDigits: return StoreText(field, Byte4('0'));
       case Rendering::VersionBytes: return StoreText(field, Byte4(0));
-      case Rendering::OffsetText: return StoreText(field, Bracketed(n >> 24, n >> 16 & 0xFF, n >> 8 & 0xFF, n & 0xFF, 0));
+      case Rendering::OffsetText:
+        return StoreText(field, Bracketed(n >> 24, n >> 16 & 0xFF, n >> 8 & 0xFF, n & 0xFF, 0));
       case Rendering::SubjectText: return StoreText(field, Subject());
       case Rendering::Nothing: return;
     }
@@ -110,11 +114,14 @@ bool InChain(const std::string& directory) { return directory.rfind("IFD", 0) ==
 RecordBytes ExpectedRecord(const OracleFile& oracle, std::uint64_t tiffBase) {
   RecordBytes record{};
   std::vector<const OracleEntry*> walked;
-  for (const auto& entry : oracle.entries) if (InChain(entry.directory)) walked.push_back(&entry);
-  for (const auto& entry : oracle.entries) if (entry.directory == "ExifIFD") walked.push_back(&entry);
+  for (const auto& entry : oracle.entries)
+    if (InChain(entry.directory)) walked.push_back(&entry);
+  for (const auto& entry : oracle.entries)
+    if (entry.directory == "ExifIFD") walked.push_back(&entry);
   for (const OracleEntry* entry : walked) {
     if (const TagField* field = FindTagField(entry->tag)) {
-      Expectation(*entry, oracle.order, tiffBase).Render(field->rendering, std::span(record).subspan(field->offset, field->width));
+      Expectation(*entry, oracle.order, tiffBase)
+          .Render(field->rendering, std::span(record).subspan(field->offset, field->width));
     }
   }
   return record;
@@ -127,7 +134,8 @@ std::string RecordDifferences(const RecordBytes& expected, const RecordBytes& ac
                     actual.begin() + field.offset)) {
       differences += "tag " + std::to_string(field.tag) + " at " + std::to_string(field.offset) + ": expected '" +
                      std::string(expected.begin() + field.offset, expected.begin() + field.offset + field.width) +
-                     "' got '" + std::string(actual.begin() + field.offset, actual.begin() + field.offset + field.width) + "'\n";
+                     "' got '" +
+                     std::string(actual.begin() + field.offset, actual.begin() + field.offset + field.width) + "'\n";
     }
   }
   return differences;

@@ -19,7 +19,8 @@ std::array<std::uint8_t, 2> TiffBuilder::Encode16(std::uint16_t value) const {
 
 std::array<std::uint8_t, 4> TiffBuilder::Encode32(std::uint32_t value) const {
   const auto hi = Encode16(static_cast<std::uint16_t>(value >> 16)), lo = Encode16(static_cast<std::uint16_t>(value));
-  return order_ == ByteOrder::Motorola ? std::array{hi[0], hi[1], lo[0], lo[1]} : std::array{lo[0], lo[1], hi[0], hi[1]};
+  return order_ == ByteOrder::Motorola ? std::array{hi[0], hi[1], lo[0], lo[1]}
+                                       : std::array{lo[0], lo[1], hi[0], hi[1]};
 }
 
 std::uint32_t TiffBuilder::Append(std::span<const std::uint8_t> bytes) {
@@ -119,8 +120,9 @@ RawEntry TiffBuilder::AtOffset(std::uint16_t tag, std::uint16_t type, std::uint3
 
 std::vector<std::uint8_t> WrapInJpeg(std::span<const std::uint8_t> tiff) {
   const std::size_t length = 2 + 6 + tiff.size();
-  std::vector<std::uint8_t> jpeg{0xFF, 0xD8, 0xFF, 0xE1, static_cast<std::uint8_t>(length >> 8),
-                                 static_cast<std::uint8_t>(length), 'E', 'x', 'i', 'f', 0, 0};
+  std::vector<std::uint8_t> jpeg{
+      0xFF, 0xD8, 0xFF, 0xE1, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length), 'E', 'x',
+      'i',  'f',  0,    0};
   jpeg.insert(jpeg.end(), tiff.begin(), tiff.end());
   jpeg.insert(jpeg.end(), {0xFF, 0xD9});
   return jpeg;

@@ -23,7 +23,14 @@ namespace viduvod::test_support {
 
 // TIFF 6.0 field types.
 enum FieldType : std::uint16_t {
-  kByte = 1, kAscii = 2, kShort = 3, kLong = 4, kRational = 5, kUndefined = 7, kSLong = 9, kSRational = 10
+  kByte = 1,
+  kAscii = 2,
+  kShort = 3,
+  kLong = 4,
+  kRational = 5,
+  kUndefined = 7,
+  kSLong = 9,
+  kSRational = 10
 };
 
 struct RawEntry {

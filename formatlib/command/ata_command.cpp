@@ -41,9 +41,8 @@ std::uint8_t AnswerFailure(AtaPrompt prompt, bool retryResends, bool& retry) {
 bool SendIdeOnce(win::HANDLE handle, const TaskFile& taskFile, std::uint8_t* buffer, std::uint32_t byteCount,
                  std::uint8_t direction) {
   std::array<std::uint8_t, ide::kData + kMostIdeData> request{};
-  const std::array registers{taskFile.features,     taskFile.sectorCount, taskFile.sectorNumber,
-                             taskFile.cylinderLow,  taskFile.cylinderHigh, taskFile.driveHead,
-                             taskFile.command};
+  const std::array registers{taskFile.features,     taskFile.sectorCount, taskFile.sectorNumber, taskFile.cylinderLow,
+                             taskFile.cylinderHigh, taskFile.driveHead,   taskFile.command};
   std::copy(registers.begin(), registers.end(), request.begin());
   win::WriteLe32(request, ide::kDataSize, byteCount);
   win::DWORD returned = 0;
@@ -52,7 +51,8 @@ bool SendIdeOnce(win::HANDLE handle, const TaskFile& taskFile, std::uint8_t* buf
                                          size, &returned, nullptr) != 0;
   // A call that failed left no status worth reading: it is a failure whatever the register holds.
   const bool succeeded = sent && (request[ide::kCommand] & kStatusError) == 0;
-  if (succeeded && direction == kDataIn && buffer != nullptr) std::memcpy(buffer, request.data() + ide::kData, byteCount);
+  if (succeeded && direction == kDataIn && buffer != nullptr)
+    std::memcpy(buffer, request.data() + ide::kData, byteCount);
   return succeeded;
 }
 
@@ -146,9 +146,10 @@ std::uint8_t SendIdeTaskFile(win::HANDLE handle, const TaskFile& taskFile, std::
   return AnswerFailure(prompt, false, retry);
 }
 
-std::uint8_t SendAtaCommand(win::HANDLE handle, const TaskFile& taskFile, std::uint8_t* buffer,
-                            std::uint32_t byteCount, std::uint8_t direction, AtaPrompt prompt) {
-  if (LibraryState().osKind != kOsWindowsNt4) return SendIdeTaskFile(handle, taskFile, buffer, byteCount, direction, prompt);
+std::uint8_t SendAtaCommand(win::HANDLE handle, const TaskFile& taskFile, std::uint8_t* buffer, std::uint32_t byteCount,
+                            std::uint8_t direction, AtaPrompt prompt) {
+  if (LibraryState().osKind != kOsWindowsNt4)
+    return SendIdeTaskFile(handle, taskFile, buffer, byteCount, direction, prompt);
   if (handle == nullptr || handle == win::INVALID_HANDLE_VALUE) return 0;
   // The prompting form is the eight-byte block; the silent ones are ten bytes long.
   const std::size_t cdbLength = prompt == AtaPrompt::Ask ? 8 : 10;

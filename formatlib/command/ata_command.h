@@ -37,8 +37,8 @@ enum class AtaPrompt { Ask, Silent };
 
 // Sends on the road of the OS kind: 1 success, 0 failure, 3 and 4 as the prompt answered.
 // An invalid handle fails. At most 16384 bytes through the IDE pass-through.
-std::uint8_t SendAtaCommand(win::HANDLE handle, const TaskFile& taskFile, std::uint8_t* buffer,
-                            std::uint32_t byteCount, std::uint8_t direction, AtaPrompt prompt);
+std::uint8_t SendAtaCommand(win::HANDLE handle, const TaskFile& taskFile, std::uint8_t* buffer, std::uint32_t byteCount,
+                            std::uint8_t direction, AtaPrompt prompt);
 // Always through the IDE pass-through, whatever the OS kind.
 std::uint8_t SendIdeTaskFile(win::HANDLE handle, const TaskFile& taskFile, std::uint8_t* buffer,
                              std::uint32_t byteCount, std::uint8_t direction, AtaPrompt prompt);

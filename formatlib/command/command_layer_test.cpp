@@ -25,8 +25,8 @@ std::string OneReader(const std::string& windows, const std::string& bus = "usb"
 }
 
 TEST(CommandLayer, TheLibraryKindFollowsTheWindowsVersion) {
-  const std::pair<const char*, std::uint8_t> kinds[] = {{"95", 1}, {"95osr2", 2}, {"98", 3}, {"me", 4},
-                                                        {"nt4", 5}, {"2000", 6}, {"xp", 6}};
+  const std::pair<const char*, std::uint8_t> kinds[] = {{"95", 1},  {"95osr2", 2}, {"98", 3}, {"me", 4},
+                                                        {"nt4", 5}, {"2000", 6},   {"xp", 6}};
   for (const auto& [windows, kind] : kinds) {
     test_support::InstalledMachine machine(OneReader(windows));
     EXPECT_EQ(GetOsPlatformClass(), kind) << windows;
@@ -114,9 +114,8 @@ TEST_F(PromptAnswersTest, AtaCommandsFailOnAnInvalidHandleAndRetryFailsThroughId
   // A USB reader has no IDE road: the call fails, whatever its command byte says.
   const OwnedVolume volume(OpenVolume('F' - 'A'));
   std::array<std::uint8_t, 512> data{};
-  EXPECT_EQ(SendIdeTaskFile(volume.Get(), LbaTaskFile(0, 0x80, 0, 512, 0), data.data(), 512, kDataIn,
-                            AtaPrompt::Silent),
-            0);
+  EXPECT_EQ(
+      SendIdeTaskFile(volume.Get(), LbaTaskFile(0, 0x80, 0, 512, 0), data.data(), 512, kDataIn, AtaPrompt::Silent), 0);
   LibraryState().preparedErrorText = "Read failed.";
   driver_.OnDialog(1000, [this](ui::HWND dialog) { driver_.Click(dialog, 1001); });
   EXPECT_EQ(SendIdeTaskFile(volume.Get(), LbaTaskFile(0, 0x80, 0, 512, 0), data.data(), 512, kDataIn, AtaPrompt::Ask),
@@ -127,10 +126,10 @@ TEST_F(PromptAnswersTest, AtaCommandsFailOnAnInvalidHandleAndRetryFailsThroughId
 TEST(ExplorerWindows, MyComputerComesFromTheRegistryOrTheDefault) {
   test_support::InstalledMachine machine(OneReader("xp"));
   win::HKEY key = nullptr;
-  ASSERT_EQ(win::RegCreateKeyExA(win::HKEY_CURRENT_USER,
-                                 "Software\\Classes\\CLSID\\{20D04FE0-3AEA-1069-A2D8-08002B30309D}", 0, nullptr, 0,
-                                 win::KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            win::ERROR_SUCCESS);
+  ASSERT_EQ(
+      win::RegCreateKeyExA(win::HKEY_CURRENT_USER, "Software\\Classes\\CLSID\\{20D04FE0-3AEA-1069-A2D8-08002B30309D}",
+                           0, nullptr, 0, win::KEY_ALL_ACCESS, nullptr, &key, nullptr),
+      win::ERROR_SUCCESS);
   const char name[] = "Desk Computer";
   win::RegSetValueExA(key, nullptr, 0, win::REG_SZ, reinterpret_cast<const win::BYTE*>(name), sizeof(name));
   win::RegCloseKey(key);

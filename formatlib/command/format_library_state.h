@@ -12,12 +12,24 @@
 namespace pradvik {
 
 // Answers of the failure prompts, also the results of the prompting commands.
-enum PromptAnswer : std::uint8_t { kAnswerNone = 0, kAnswerAbort = 1, kAnswerRetry = 2, kAnswerIgnore = 3,
-                                   kAnswerIgnoreAll = 4 };
+enum PromptAnswer : std::uint8_t {
+  kAnswerNone = 0,
+  kAnswerAbort = 1,
+  kAnswerRetry = 2,
+  kAnswerIgnore = 3,
+  kAnswerIgnoreAll = 4
+};
 
 // The library's own operating-system kind.
-enum OsClass : std::uint8_t { kOsOther = 0, kOsWindows95 = 1, kOsWindows95Osr2 = 2, kOsWindows98 = 3,
-                              kOsWindowsMe = 4, kOsWindowsNt4 = 5, kOsWindows2000 = 6 };
+enum OsClass : std::uint8_t {
+  kOsOther = 0,
+  kOsWindows95 = 1,
+  kOsWindows95Osr2 = 2,
+  kOsWindows98 = 3,
+  kOsWindowsMe = 4,
+  kOsWindowsNt4 = 5,
+  kOsWindows2000 = 6
+};
 
 constexpr std::size_t kBadBlockCapacity = 2560;
 constexpr std::size_t kDisabledBlockCapacity = 256;

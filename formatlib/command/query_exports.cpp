@@ -47,7 +47,8 @@ bool AskReader(win::HANDLE volume, std::uint8_t kind, std::uint8_t command, std:
   const std::uint32_t length = ReplyLength(transportKind, wideStatus, 4);
   const VendorBlock block = SimpleVendorBlock(kind, command, olderByte0);
   const std::uint8_t transport = transportKind == kTransportTwelveByte ? kTransportTwelveByte : kTransportEightByte;
-  return SendVendorBlock(volume, transport, block, reply, length, kDataIn, false, static_cast<std::uint8_t>(length)) == 1;
+  return SendVendorBlock(volume, transport, block, reply, length, kDataIn, false, static_cast<std::uint8_t>(length)) ==
+         1;
 }
 
 // Lock or unlock on the transport: 1 when the reader took it.
@@ -146,8 +147,8 @@ int LockTheDevice(DWORD deviceId, BYTE driveIndex, HANDLE volumeHandle, BYTE dev
                       kLockCommand);
 }
 
-int UnlockTheDevice(DWORD deviceId, BYTE driveIndex, HANDLE volumeHandle, BYTE deviceKind, DWORD,
-                    BYTE transportKind, BYTE ataDriveSelect, int wideStatus) {
+int UnlockTheDevice(DWORD deviceId, BYTE driveIndex, HANDLE volumeHandle, BYTE deviceKind, DWORD, BYTE transportKind,
+                    BYTE ataDriveSelect, int wideStatus) {
   return LockOrUnlock(deviceId, driveIndex, volumeHandle, deviceKind, transportKind, ataDriveSelect, wideStatus,
                       kUnlockCommand);
 }
@@ -208,7 +209,8 @@ int GetDeviceCapacity(DWORD deviceId, BYTE driveIndex, BYTE* capacity, BYTE* wri
   constexpr std::array<std::uint8_t, 10> kReadCapacity{0x25};
   for (int attempt = 0; attempt < kCapacityTries; ++attempt) {
     if (SendScsiCommandNoPrompt(volume.Get(), kReadCapacity, capacity, 8, kDataIn) != 1) continue;
-    if (std::all_of(capacity, capacity + 8, [](BYTE byte) { return byte == 0; })) CapacityFromDescriptor(mode, capacity);
+    if (std::all_of(capacity, capacity + 8, [](BYTE byte) { return byte == 0; }))
+      CapacityFromDescriptor(mode, capacity);
     return 1;
   }
   CapacityFromDescriptor(mode, capacity);

@@ -57,8 +57,8 @@ ScsiExchange SendOnce(win::HANDLE handle, std::span<const std::uint8_t> cdb, std
   }
   win::DWORD returned = 0;
   const auto size = static_cast<win::DWORD>(request.size());
-  exchange.delivered = win::DeviceIoControl(handle, win::IOCTL_SCSI_PASS_THROUGH, request.data(), size,
-                                            request.data(), size, &returned, nullptr) != 0;
+  exchange.delivered = win::DeviceIoControl(handle, win::IOCTL_SCSI_PASS_THROUGH, request.data(), size, request.data(),
+                                            size, &returned, nullptr) != 0;
   exchange.senseKey = request[kSenseOffset + 2] & 0x0F;
   exchange.additionalSense = request[kSenseOffset + 12];
   if (direction == kDataIn && data != nullptr) std::memcpy(data, request.data() + kDataOffset, dataLength);
@@ -107,7 +107,8 @@ bool SendInquiry(win::HANDLE handle) {
 
 bool LockOrDismountVolume(win::HANDLE handle, int mode) {
   win::DWORD returned = 0;
-  if (mode == 1) return win::DeviceIoControl(handle, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned, nullptr);
+  if (mode == 1)
+    return win::DeviceIoControl(handle, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned, nullptr);
   if (mode != 2) return false;
   win::DeviceIoControl(handle, win::FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0, &returned, nullptr);
   return win::DeviceIoControl(handle, win::FSCTL_UNLOCK_VOLUME, nullptr, 0, nullptr, 0, &returned, nullptr);

@@ -24,8 +24,8 @@ using test_support::LoadedLibrary;
 
 std::string Machine(const std::string& windows, const std::string& bus, const std::string& firmware,
                     const std::string& card) {
-  return R"({"version":1,"windows":")" + windows + R"(","readers":[{"maker":true,"bus":")" + bus +
-         R"(","firmware":")" + firmware + R"(","letter":"F","card":)" + card + "}]}";
+  return R"({"version":1,"windows":")" + windows + R"(","readers":[{"maker":true,"bus":")" + bus + R"(","firmware":")" +
+         firmware + R"(","letter":"F","card":)" + card + "}]}";
 }
 
 std::string SmartMedia(const std::string& image, const std::string& extra = "") {
@@ -82,8 +82,8 @@ class FormatRoadsTest : public ::testing::Test {
 };
 
 constexpr Road kNewerRoads[] = {
-    {"xp", "usb", "newer", 3, 0}, {"2000", "usb", "newer", 3, 0}, {"xp", "usb", "wide", 4, 1},
-    {"xp", "usb", "wide", 4, 0},  {"xp", "ide", "newer", 1, 0},   {"nt4", "ide", "newer", 1, 0},
+    {"xp", "usb", "newer", 3, 0},    {"2000", "usb", "newer", 3, 0}, {"xp", "usb", "wide", 4, 1},
+    {"xp", "usb", "wide", 4, 0},     {"xp", "ide", "newer", 1, 0},   {"nt4", "ide", "newer", 1, 0},
     {"xp", "pcmcia", "newer", 2, 0},
 };
 constexpr Road kOlderRoads[] = {{"xp", "usb", "older", 3, 0}, {"nt4", "usb", "older", 3, 0}};
@@ -99,18 +99,22 @@ constexpr std::uint64_t kGoldenOlderStick = kGoldenNewerStick;
 
 TEST_F(FormatRoadsTest, EveryRoadOfTheNewerReadersGivesTheGoldenSmartMedia) {
   for (const Road& road : kNewerRoads) {
-    EXPECT_EQ(FormattedDigest(road, kKindNewerSmartMedia, std::string("sm-") + road.windows + road.bus + road.firmware +
-                                                              std::to_string(road.wide) + ".img", false),
-              kGoldenNewerSmartMedia)
+    EXPECT_EQ(
+        FormattedDigest(
+            road, kKindNewerSmartMedia,
+            std::string("sm-") + road.windows + road.bus + road.firmware + std::to_string(road.wide) + ".img", false),
+        kGoldenNewerSmartMedia)
         << road.windows << " " << road.bus << " " << road.firmware << " " << road.wide;
   }
 }
 
 TEST_F(FormatRoadsTest, EveryRoadOfTheNewerReadersGivesTheGoldenStick) {
   for (const Road& road : kNewerRoads) {
-    EXPECT_EQ(FormattedDigest(road, kKindNewerMemoryStick, std::string("ms-") + road.windows + road.bus +
-                                                               road.firmware + std::to_string(road.wide) + ".img", true),
-              kGoldenNewerStick)
+    EXPECT_EQ(
+        FormattedDigest(
+            road, kKindNewerMemoryStick,
+            std::string("ms-") + road.windows + road.bus + road.firmware + std::to_string(road.wide) + ".img", true),
+        kGoldenNewerStick)
         << road.windows << " " << road.bus << " " << road.firmware << " " << road.wide;
   }
 }
@@ -188,8 +192,8 @@ TEST_F(FormatRoadsTest, AFailedWritePromptsAndEachAnswerActs) {
 }
 
 TEST_F(FormatRoadsTest, AbortEndsTheFormatAndIgnoreAllSilencesTheRest) {
-  InstalledMachine machine(Machine("xp", "usb", "newer",
-                                   SmartMedia("abort.img", R"(,"faults":[{"op":"write","block":2,"times":"always"}])")));
+  InstalledMachine machine(Machine(
+      "xp", "usb", "newer", SmartMedia("abort.img", R"(,"faults":[{"op":"write","block":2,"times":"always"}])")));
   Answer(1000, 1000);
   EXPECT_EQ(Format(kKindNewerSmartMedia, 0, 3), 0);
   EXPECT_EQ(promptTexts_.size(), 1U);
@@ -204,8 +208,8 @@ TEST_F(FormatRoadsTest, AbortEndsTheFormatAndIgnoreAllSilencesTheRest) {
 }
 
 TEST_F(FormatRoadsTest, AFailedEraseOffersNoRetry) {
-  InstalledMachine machine(Machine("xp", "usb", "older",
-                                   SmartMedia("erase.img", R"(,"faults":[{"op":"erase","block":40,"times":"always"}])")));
+  InstalledMachine machine(Machine(
+      "xp", "usb", "older", SmartMedia("erase.img", R"(,"faults":[{"op":"erase","block":40,"times":"always"}])")));
   Answer(1001, 1000);
   EXPECT_EQ(Format(0, 0, 3), 0);
   ASSERT_EQ(promptTexts_.size(), 1U);
@@ -216,8 +220,9 @@ TEST_F(FormatRoadsTest, AFailedEraseOffersNoRetry) {
 }
 
 TEST_F(FormatRoadsTest, AStickWhoseFirstBlockIsBadKeepsItsOtherBootBlock) {
-  InstalledMachine machine(Machine("xp", "usb", "newer",
-                                   R"({"kind":"ms","image":"boot.img","blocks":512,"pagesPerBlock":16,"factoryBadBlocks":[0]})"));
+  InstalledMachine machine(
+      Machine("xp", "usb", "newer",
+              R"({"kind":"ms","image":"boot.img","blocks":512,"pagesPerBlock":16,"factoryBadBlocks":[0]})"));
   EXPECT_EQ(Format(kKindNewerMemoryStick, 0, 3), 1);
   const auto report = test_support::CheckStickImage(test_support::ReadImage("boot.img"), 512, 16);
   EXPECT_EQ(report.bootBlocks, (std::vector<std::uint32_t>{1}));
@@ -250,12 +255,12 @@ TEST_F(FormatRoadsTest, StepTextsReachTheStepWindow) {
   const ui::HWND step = ui::CreateWindowExA(0, "STATIC", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   EXPECT_EQ(Format(kKindNewerMemoryStick, 0, 3, 0, step), 1);
   ui::SetMessageObserver({});
-  EXPECT_EQ(texts, (std::vector<std::string>{"Preparing the media, please wait ...", "Erasing all the blocks...",
-                                             "Writing the new Master Boot Record (MBR) ...",
-                                             "Writing the new DOS Boot Record (DBR) ...",
-                                             "Writing the First File Allocation Table (FAT) ...",
-                                             "Writing the Second File Allocation Table (FAT) ...",
-                                             "Writing the new Root Directory Structure ..."}));
+  EXPECT_EQ(texts,
+            (std::vector<std::string>{
+                "Preparing the media, please wait ...", "Erasing all the blocks...",
+                "Writing the new Master Boot Record (MBR) ...", "Writing the new DOS Boot Record (DBR) ...",
+                "Writing the First File Allocation Table (FAT) ...",
+                "Writing the Second File Allocation Table (FAT) ...", "Writing the new Root Directory Structure ..."}));
   ui::DestroyWindow(step);
 }
 

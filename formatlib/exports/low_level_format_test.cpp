@@ -30,7 +30,10 @@ struct SmartMediaCase {
 // made): they form a test program of their own with a longer time limit.
 #ifdef FORMATLIB_LARGE_CARDS
 constexpr SmartMediaCase kSmartMedia[] = {
-    {9, 0x71, 512, 32, 16384}, {10, 0xDC, 512, 32, 32768}, {11, 0xD3, 512, 32, 65536}, {12, 0xD5, 512, 32, 131072},
+    {9, 0x71, 512, 32, 16384},
+    {10, 0xDC, 512, 32, 32768},
+    {11, 0xD3, 512, 32, 65536},
+    {12, 0xD5, 512, 32, 131072},
 };
 #else
 constexpr SmartMediaCase kSmartMedia[] = {
@@ -44,8 +47,8 @@ std::string Reader(const std::string& firmware, const std::string& card, const s
          R"(","letter":"F","card":)" + card + "}]}";
 }
 
-int RunDoFormat(const LoadedLibrary& library, BYTE deviceKind, BYTE full, BYTE transport, DWORD& mediaCode,
-                BYTE& busy, int wide = 0, const char* product = "SmartMedia") {
+int RunDoFormat(const LoadedLibrary& library, BYTE deviceKind, BYTE full, BYTE transport, DWORD& mediaCode, BYTE& busy,
+                int wide = 0, const char* product = "SmartMedia") {
   auto* format = library.Bind<DoFormatFn>("DoFormat");
   EXPECT_NE(format, nullptr);
   if (format == nullptr) return -1;
@@ -78,7 +81,7 @@ TEST_P(SmartMediaFormatTest, FormatsToASoundVolumeAroundBadBlocks) {
   EXPECT_EQ(busy, 0);
 
   const auto report = test_support::CheckSmartMediaImage(test_support::ReadImage(image),
-                                                    {card.pageSize, card.pagesPerBlock, card.blocks});
+                                                         {card.pageSize, card.pagesPerBlock, card.blocks});
   // Block 0 held the factory's structure: it is marked bad and the structure moves to block 1.
   ASSERT_TRUE(report.cisBlock.has_value());
   EXPECT_EQ(*report.cisBlock, 1U);
@@ -128,8 +131,8 @@ TEST_P(StickFormatTest, FormatsToASoundVolumeAroundBadBlocks) {
   test_support::ExpectSoundLogicalVolume(image + ".volume");
 }
 
-INSTANTIATE_TEST_SUITE_P(EverySize, StickFormatTest, ::testing::Combine(::testing::ValuesIn(kSticks), ::testing::Bool()),
-                         [](const auto& param) {
+INSTANTIATE_TEST_SUITE_P(EverySize, StickFormatTest,
+                         ::testing::Combine(::testing::ValuesIn(kSticks), ::testing::Bool()), [](const auto& param) {
                            return "Code" + std::to_string(std::get<0>(param.param).mediaCode) +
                                   (std::get<1>(param.param) ? "Newer" : "Older");
                          });

@@ -48,7 +48,9 @@ std::uint32_t CountListedBlocks(std::uint32_t first, std::uint32_t end) {
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const std::uint32_t e = entries[i];
     if (e < first || e >= end) continue;
-    if (std::find(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(i), e) == entries.begin() + static_cast<std::ptrdiff_t>(i)) ++count;
+    if (std::find(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(i), e) ==
+        entries.begin() + static_cast<std::ptrdiff_t>(i))
+      ++count;
   }
   return count;
 }

@@ -24,7 +24,7 @@ struct CisSearchResult {
   bool found = false;
   std::uint32_t cisPage = 0;
   bool nothingReadable = false;
-  std::array<std::uint8_t, 3> firstHalfEcc{};   // redundant bytes 13 to 15
+  std::array<std::uint8_t, 3> firstHalfEcc{};  // redundant bytes 13 to 15
   std::array<std::uint8_t, 3> secondHalfEcc{};  // redundant bytes 8 to 10
 };
 

@@ -50,8 +50,8 @@ int WriteNewCis(const FormatContext& context, bool cisValid, std::span<const std
   std::array<std::uint8_t, 512> data = FixedCisPage(NamesTheModel(productText));
   if (cisValid) {
     // A newer reader on the eight-byte road keeps only the first half of a small-page card's page.
-    const bool half = context.road.Newer() && context.road.transportKind == kTransportEightByte &&
-                      context.geometry.HasSmallPages();
+    const bool half =
+        context.road.Newer() && context.road.transportKind == kTransportEightByte && context.geometry.HasSmallPages();
     std::copy_n(cardPage.begin(), half ? 256 : 512, data.begin());
   }
   const std::uint32_t pagesPerBlock = context.PagesPerBlock();

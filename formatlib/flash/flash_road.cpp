@@ -43,11 +43,10 @@ VendorBlock BlockFor(const FlashRoad& road, const VendorRequest& request) {
   return {lengthLow, a(24), a(16), a(8), a(0), drive, lengthHigh, request.command};
 }
 
-CommandResult SendVendor(const FlashRoad& road, const VendorRequest& request, std::uint8_t* data,
-                         std::uint32_t length, std::uint8_t direction) {
+CommandResult SendVendor(const FlashRoad& road, const VendorRequest& request, std::uint8_t* data, std::uint32_t length,
+                         std::uint8_t direction) {
   const std::uint8_t transport = road.Newer() ? road.transportKind : kTransportEightByte;
-  return SendVendorBlock(road.handle, transport, BlockFor(road, request), data, length, direction, true,
-                         0);
+  return SendVendorBlock(road.handle, transport, BlockFor(road, request), data, length, direction, true, 0);
 }
 
 // The data of an ATA write set-up follow in a WRITE(10) of logical block 0.
@@ -111,8 +110,9 @@ CommandResult WriteSmartMediaPages(const FlashRoad& road, std::uint32_t page, st
                                    std::uint16_t logical, std::span<const std::uint8_t> data) {
   if (road.Ata()) {
     const std::uint16_t extra = (countByte & 0x80) != 0 ? kSystemBlockExtra : logical;
-    const CommandResult setup = SendAtaCommand(road.handle, LbaTaskFile(road.ataDriveSelect, kWritePages, page, 0, extra),
-                                               nullptr, 0, kNoData, AtaPrompt::Ask);
+    const CommandResult setup =
+        SendAtaCommand(road.handle, LbaTaskFile(road.ataDriveSelect, kWritePages, page, 0, extra), nullptr, 0, kNoData,
+                       AtaPrompt::Ask);
     return WriteAfterSetup(road, setup, data);
   }
   std::vector<std::uint8_t> copy(data.begin(), data.end());
@@ -136,17 +136,17 @@ CommandResult ReadStickPages(const FlashRoad& road, std::uint32_t block, std::ui
                              std::span<std::uint8_t> data) {
   const auto length = static_cast<std::uint32_t>(data.size());
   if (road.Ata()) {
-    return SendAtaCommand(road.handle,
-                          ChsTaskFile(road.ataDriveSelect, kReadPages, 0, length, static_cast<std::uint16_t>(block),
-                                      pageInBlock),
-                          data.data(), length, kDataIn, AtaPrompt::Ask);
+    return SendAtaCommand(
+        road.handle,
+        ChsTaskFile(road.ataDriveSelect, kReadPages, 0, length, static_cast<std::uint16_t>(block), pageInBlock),
+        data.data(), length, kDataIn, AtaPrompt::Ask);
   }
   return SendVendor(road, {kReadPages, (std::uint32_t{pageInBlock} << 16) | block, static_cast<std::uint16_t>(length)},
                     data.data(), length, kDataIn);
 }
 
-CommandResult EraseStickBlock(const FlashRoad& road, std::uint32_t block, std::uint16_t logical,
-                              std::uint8_t eraseFlag, std::span<std::uint8_t, 6> reply) {
+CommandResult EraseStickBlock(const FlashRoad& road, std::uint32_t block, std::uint16_t logical, std::uint8_t eraseFlag,
+                              std::span<std::uint8_t, 6> reply) {
   if (road.Ata()) {
     return SendAtaCommand(road.handle,
                           ChsTaskFile(road.ataDriveSelect, kErase, StickAtaAddress(block, logical), 0,

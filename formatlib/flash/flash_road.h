@@ -42,8 +42,8 @@ CommandResult WriteSmartMediaPages(const FlashRoad& road, std::uint32_t page, st
 CommandResult ReadExtraData(const FlashRoad& road, std::uint32_t block, std::span<std::uint8_t> reply);
 CommandResult ReadStickPages(const FlashRoad& road, std::uint32_t block, std::uint8_t pageInBlock,
                              std::span<std::uint8_t> data);
-CommandResult EraseStickBlock(const FlashRoad& road, std::uint32_t block, std::uint16_t logical,
-                              std::uint8_t eraseFlag, std::span<std::uint8_t, 6> reply);
+CommandResult EraseStickBlock(const FlashRoad& road, std::uint32_t block, std::uint16_t logical, std::uint8_t eraseFlag,
+                              std::span<std::uint8_t, 6> reply);
 // countByte: 0x40 + sectors, or 0xC0 + pages for a boot block.
 CommandResult WriteStickPages(const FlashRoad& road, std::uint32_t block, std::uint8_t pageInBlock,
                               std::uint8_t countByte, std::uint16_t logical, std::span<const std::uint8_t> data);

@@ -77,8 +77,8 @@ bool AskReader(win::HANDLE volume, const Arguments& args, std::uint8_t command, 
                           AtaPrompt::Silent) == 1;
   }
   const std::uint32_t length = ReplyLength(args.transportKind, args.wideStatus, 4);
-  return SendVendorBlock(volume, args.transportKind, SimpleVendorBlock(kind, command, olderByte0), reply.data(),
-                         length, kDataIn, false, static_cast<std::uint8_t>(length)) == 1;
+  return SendVendorBlock(volume, args.transportKind, SimpleVendorBlock(kind, command, olderByte0), reply.data(), length,
+                         kDataIn, false, static_cast<std::uint8_t>(length)) == 1;
 }
 
 // Steps up to the identification: the card's kind from the status, no card, write protection.
@@ -90,8 +90,10 @@ bool StatusStops(win::HANDLE volume, const Arguments& args, BYTE deviceKind, int
   const bool answered = AskReader(volume, args, kStatusCommand, 0, reply);
   const std::uint32_t status = win::ReadLe32(reply, 0);
   if (answered && !IsNewerKind(state.deviceKind)) {
-    if ((status & 0x400) != 0) state.deviceKind = (status & 0x20000000) != 0 ? kKindMemoryStickPro : kKindMemoryStick;
-    else if ((status & 0x200) != 0) state.deviceKind = kKindSmartMedia;
+    if ((status & 0x400) != 0)
+      state.deviceKind = (status & 0x20000000) != 0 ? kKindMemoryStickPro : kKindMemoryStick;
+    else if ((status & 0x200) != 0)
+      state.deviceKind = kKindSmartMedia;
   }
   result = 0;
   if (state.deviceKind == 0) return Fail(kStrNoMediaPresent), true;
@@ -169,8 +171,10 @@ bool RewriteBootBlocks(const FormatContext& context) {
     EraseStickBlock(context.road, block, 0xFFFF, 0, reply);
     const auto data = std::span(LibraryState().bootBlockBuffer).first(bytes);
     const auto count = static_cast<std::uint8_t>(0xC0 | context.PagesPerBlock());
-    if (WriteStickPages(context.road, block, 0, count, 0xFFFF, data) == 1) anyBootBlock = true;
-    else AppendBadBlock(block);
+    if (WriteStickPages(context.road, block, 0, count, 0xFFFF, data) == 1)
+      anyBootBlock = true;
+    else
+      AppendBadBlock(block);
   }
   return anyBootBlock;
 }
@@ -208,7 +212,8 @@ int FormatSmartMediaOrStick(const Arguments& args, FormatContext& context) {
       cisPage = pagesPerBlock;
     }
     cisPage = SkipBadBlocks(cisPage, pagesPerBlock);
-    if (WriteNewCis(context, cisValid, cisPageData, cisPage, args.productText != nullptr ? args.productText : "") == 0) {
+    if (WriteNewCis(context, cisValid, cisPageData, cisPage, args.productText != nullptr ? args.productText : "") ==
+        0) {
       return 0;
     }
     mbrPage = (cisPage / pagesPerBlock + 1) * pagesPerBlock;
@@ -275,7 +280,7 @@ int DoFormat(HWND hwndOwner, HWND hwndProgress, HWND hwndPercent, HWND hwndStep,
   if (!IsNtClass(osKind)) return 1;
   const OwnedVolume volume(OpenVolume(driveIndex));
   if (!volume.IsOpen()) return Fail(kStrNoMediaPresent);
-  const Arguments args{hwndProgress, hwndPercent,  hwndStep,       fullFormat, mediaCode,  productText,
+  const Arguments args{hwndProgress, hwndPercent,  hwndStep,      fullFormat,     mediaCode,  productText,
                        bootCodeFlag, hwndCapacity, transportKind, ataDriveSelect, wideStatus, volumeBusy};
   bool locked = false;
   const int result = FormatCard(volume.Get(), args, deviceKind, locked);

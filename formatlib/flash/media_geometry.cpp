@@ -9,6 +9,7 @@ namespace {
 // Codes 1 and 2 have 256-byte pages: their boot record lies at the hidden sectors counted in
 // sectors of two pages, so that the partition entry, the parameter block and the reader's
 // block map all find it at the same place.
+// clang-format off
 constexpr std::array kGeometries{
     MediaGeometry{1, 256, 16, 4096, 274, " 1 MB", 8, 256, 1987, 1, 4, 4, 13, {0, 3, 2}, 0x01, {124, 3, 4}, false},
     MediaGeometry{2, 256, 16, 8192, 529, " 2 MB", 8, 256, 3989, 2, 8, 4, 11, {0, 1, 4}, 0x01, {124, 3, 8}, false},
@@ -29,12 +30,14 @@ constexpr std::array kGeometries{
     MediaGeometry{36, 512, 32, 131072, 0, " 64 MB", 32, 512, 126681, 12, 16, 8, 39, {0, 2, 8}, 0x01, {989, 7, 16}, false},
     MediaGeometry{37, 512, 32, 262144, 0, " 128 MB", 32, 512, 253407, 31, 16, 16, 33, {0, 2, 2}, 0x06, {989, 15, 16}, false},
 };
+// clang-format on
 
 struct DeviceCodeRow {
   std::uint8_t deviceCode;
   std::uint8_t mediaCode;
 };
 
+// clang-format off
 constexpr std::array kDeviceCodes{
     DeviceCodeRow{0x6E, 1}, DeviceCodeRow{0xE8, 1}, DeviceCodeRow{0xEC, 1}, DeviceCodeRow{0x64, 2},
     DeviceCodeRow{0xEA, 2}, DeviceCodeRow{0x6B, 3}, DeviceCodeRow{0xE3, 3}, DeviceCodeRow{0xE5, 3},
@@ -42,6 +45,7 @@ constexpr std::array kDeviceCodes{
     DeviceCodeRow{0x79, 8}, DeviceCodeRow{0x71, 9}, DeviceCodeRow{0xDC, 10}, DeviceCodeRow{0xD3, 11},
     DeviceCodeRow{0xD5, 12},
 };
+// clang-format on
 
 }  // namespace
 

@@ -17,9 +17,9 @@ struct Chs {
 
 struct MediaGeometry {
   std::uint8_t code;
-  std::uint16_t pageSize;       // bytes: 256 for codes 1 and 2
+  std::uint16_t pageSize;  // bytes: 256 for codes 1 and 2
   std::uint8_t pagesPerBlock;
-  std::uint32_t pages;          // SmartMedia; Memory Stick cards tell their own
+  std::uint32_t pages;  // SmartMedia; Memory Stick cards tell their own
   std::uint32_t progressRange;  // SmartMedia; Memory Stick: blocks + 3
   std::string_view capacityText;
   std::uint8_t sectorsPerCluster;
@@ -32,7 +32,7 @@ struct MediaGeometry {
   Chs partitionStart;
   std::uint8_t partitionType;
   Chs partitionEnd;
-  bool newerOnly;               // codes 9 to 12: only the newer readers' family knows them
+  bool newerOnly;  // codes 9 to 12: only the newer readers' family knows them
 
   bool IsMemoryStick() const { return code >= 32; }
   bool HasSmallPages() const { return pageSize == 256; }

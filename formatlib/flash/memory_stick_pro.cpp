@@ -77,7 +77,8 @@ int FormatMemoryStickPro(const FlashRoad& road, std::uint8_t fullFormat, win::HW
     reply.fill(0);
     if (SendProCommand(road, kFormatProgress, 0, 8, std::span(reply).first(replyBytes), 0) != 1) return 0;
     if (reply[0] == 0xFF && reply[1] == 0x04) return 0;
-    if (reply[0] == kFinished && std::all_of(reply.begin() + 1, reply.begin() + 8, [](std::uint8_t b) { return b == 0; })) {
+    if (reply[0] == kFinished &&
+        std::all_of(reply.begin() + 1, reply.begin() + 8, [](std::uint8_t b) { return b == 0; })) {
       ShowPercent(percent, 100);
       if (progress != nullptr) ui::SendMessage(progress, ui::PBM_SETPOS, 100, 0);
       return 1;

@@ -98,7 +98,7 @@ bool PatternHolds(const FormatContext& context, std::uint32_t page, std::uint16_
                                    ? WriteStickPages(context.road, block, 0, count, logical, pattern)
                                    : WriteSmartMediaPages(context.road, page, count, logical, pattern);
   std::vector<std::uint8_t> back(length, 0);
-  const std::uint8_t read = written != 1 ? 0
+  const std::uint8_t read = written != 1            ? 0
                             : context.MemoryStick() ? ReadStickPages(context.road, block, 0, back)
                                                     : ReadSmartMediaPages(context.road, page, back);
   failed = written != 1 || read != 1;
@@ -111,9 +111,8 @@ std::uint8_t EraseOneBlock(const FormatContext& context, std::uint32_t page, std
                            std::uint8_t eraseFlag, bool& done) {
   std::array<std::uint8_t, 6> reply{};
   const std::uint8_t result =
-      context.MemoryStick()
-          ? EraseStickBlock(context.road, page / context.PagesPerBlock(), logical, eraseFlag, reply)
-          : EraseSmartMediaBlock(context.road, page, reply);
+      context.MemoryStick() ? EraseStickBlock(context.road, page / context.PagesPerBlock(), logical, eraseFlag, reply)
+                            : EraseSmartMediaBlock(context.road, page, reply);
   done = result == 1 && !IsNoCardReply(reply);
   return result;
 }

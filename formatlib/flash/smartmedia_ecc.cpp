@@ -13,8 +13,8 @@ constexpr std::array<std::uint8_t, 256> kParityTable = [] {
   std::array<std::uint8_t, 256> table{};
   for (unsigned v = 0; v < 256; ++v) {
     table[v] = static_cast<std::uint8_t>((Parity(v) << 6) | (Parity(v & 0xF0) << 5) | (Parity(v & 0x0F) << 4) |
-                                         (Parity(v & 0xCC) << 3) | (Parity(v & 0x33) << 2) |
-                                         (Parity(v & 0xAA) << 1) | Parity(v & 0x55));
+                                         (Parity(v & 0xCC) << 3) | (Parity(v & 0x33) << 2) | (Parity(v & 0xAA) << 1) |
+                                         Parity(v & 0x55));
   }
   return table;
 }();

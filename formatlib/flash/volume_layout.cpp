@@ -90,7 +90,7 @@ int WriteSystemAreaBlocks(const FormatContext& context, std::uint32_t bootRecord
       std::copy(sequence[next].begin(), sequence[next].end(), image.begin() + slot * kSector);
       holdsRoot = holdsRoot || next >= rootStart;
     }
-    const std::uint32_t messageId = firstBlock ? kStrDbrWriteFailed
+    const std::uint32_t messageId = firstBlock  ? kStrDbrWriteFailed
                                     : holdsRoot ? kStrRootWriteFailed
                                                 : kStrFat1WriteFailed;
     if (WriteLayoutBlock(context, blockPage, image, messageId) == 0) return 0;
@@ -100,7 +100,8 @@ int WriteSystemAreaBlocks(const FormatContext& context, std::uint32_t bootRecord
     slot = 0;
   }
   const FormatLibraryState& state = LibraryState();
-  if (context.progressWindow != nullptr) ui::SendMessage(context.progressWindow, ui::PBM_SETPOS, state.progressRange, 0);
+  if (context.progressWindow != nullptr)
+    ui::SendMessage(context.progressWindow, ui::PBM_SETPOS, state.progressRange, 0);
   if (context.percentWindow != nullptr) {
     ui::SendMessage(context.percentWindow, ui::WM_SETTEXT, 0, reinterpret_cast<ui::LPARAM>("100 %"));
   }
@@ -158,8 +159,8 @@ int WriteFirstFat(const FormatContext& context, std::uint32_t fatPage) {
 
 int WriteSecondFat(const FormatContext& context, std::uint32_t fatPage, std::uint32_t fatPages) {
   const MediaGeometry& geometry = context.geometry;
-  if (WriteRun(context, AdvancePages(fatPage, fatPages, context.PagesPerBlock()), geometry.sectorsPerFat, BuildFirstFatSector(geometry), kMostFatSectors,
-               kStrFat2WriteFailed, false) == 0) {
+  if (WriteRun(context, AdvancePages(fatPage, fatPages, context.PagesPerBlock()), geometry.sectorsPerFat,
+               BuildFirstFatSector(geometry), kMostFatSectors, kStrFat2WriteFailed, false) == 0) {
     return 0;
   }
   StepProgress(context.progressWindow, context.percentWindow);

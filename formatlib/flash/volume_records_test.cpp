@@ -36,9 +36,9 @@ TEST(MediaGeometry, DeviceCodesAndPageCountsChooseTheCode) {
 TEST(MediaGeometry, PartitionStartAgreesWithTheHiddenSectorsForEveryCode) {
   for (const int code : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 32, 33, 34, 35, 36, 37}) {
     const MediaGeometry& g = *FindGeometry(static_cast<std::uint8_t>(code));
-    const std::uint32_t lba = (std::uint32_t{g.partitionStart.cylinder} * g.heads + g.partitionStart.head) *
-                                  g.sectorsPerTrack +
-                              g.partitionStart.sector - 1;
+    const std::uint32_t lba =
+        (std::uint32_t{g.partitionStart.cylinder} * g.heads + g.partitionStart.head) * g.sectorsPerTrack +
+        g.partitionStart.sector - 1;
     EXPECT_EQ(lba, g.hiddenSectors) << "code " << code;
     EXPECT_EQ(g.BootRecordOffset(), g.hiddenSectors * g.PagesPerSector()) << "code " << code;
   }
@@ -72,7 +72,8 @@ TEST(VolumeRecords, MasterBootRecordCarriesOnePartitionAndOptionalBootCode) {
   EXPECT_TRUE(std::equal(loader.begin(), loader.end(), booting.begin()));
   EXPECT_EQ(booting[36], 0x80);
   const std::string code(booting.begin(), booting.begin() + 446);
-  for (const char* message : {"Invalid partition table", "Error loading operating system", "Missing operating system"}) {
+  for (const char* message :
+       {"Invalid partition table", "Error loading operating system", "Missing operating system"}) {
     EXPECT_NE(code.find(message), std::string::npos) << message;
   }
 }

@@ -51,14 +51,14 @@ using DoDefaultFat32FormatFn = int(HWND hwndOwner, HWND hwndProgress, HWND hwndP
                                    HANDLE reservedVolumeHandle, BYTE transportKind, BYTE reservedDriveSelect,
                                    int startStopFlag, int fat32Choice, int thirdPartyFormat);
 using DoDefaultFormatFn = int(HWND hwndOwner, HWND hwndProgress, HWND hwndPercent, HWND hwndStep, DWORD deviceId,
-                              BYTE driveIndex, BYTE fullFormat, void* workBuffer, BYTE* releaseFailed,
-                              DWORD* mediaCode, BYTE deviceKind, int reserved12, int enableBooting, int forceFat16,
-                              HANDLE reservedVolumeHandle, BYTE transportKind, BYTE ataDriveSelect,
-                              int startStopFlag, BYTE* reserved19, DWORD* capacityMb);
-using DoDefaultFormatForThirdPartyDevicesFn = int(HWND hwndOwner, HWND hwndProgress, HWND hwndPercent,
-                                                  HWND hwndStep, DWORD deviceId, BYTE driveIndex, BYTE fullFormat,
-                                                  void* workBuffer, BYTE* reservedReinsert, DWORD* mediaCode,
-                                                  BYTE deviceKind, HWND hwndCapacity, int enableBooting);
+                              BYTE driveIndex, BYTE fullFormat, void* workBuffer, BYTE* releaseFailed, DWORD* mediaCode,
+                              BYTE deviceKind, int reserved12, int enableBooting, int forceFat16,
+                              HANDLE reservedVolumeHandle, BYTE transportKind, BYTE ataDriveSelect, int startStopFlag,
+                              BYTE* reserved19, DWORD* capacityMb);
+using DoDefaultFormatForThirdPartyDevicesFn = int(HWND hwndOwner, HWND hwndProgress, HWND hwndPercent, HWND hwndStep,
+                                                  DWORD deviceId, BYTE driveIndex, BYTE fullFormat, void* workBuffer,
+                                                  BYTE* reservedReinsert, DWORD* mediaCode, BYTE deviceKind,
+                                                  HWND hwndCapacity, int enableBooting);
 using DoFloppyFormatFn = int(HWND hwndOwner, HWND hwndProgress, HWND hwndPercent, HWND hwndStep, DWORD deviceId,
                              BYTE driveIndex, BYTE fullFormat, void* workBuffer, DWORD* mediaCode);
 // Low-level format of a SmartMedia or Memory Stick card. mediaCode receives the SmartMedia
@@ -73,10 +73,10 @@ using DoFormatFn = int(HWND hwndOwner, HWND hwndProgress, HWND hwndPercent, HWND
                        BYTE transportKind, BYTE ataDriveSelect, int wideStatus, BYTE* volumeBusy);
 // DoFormat with the panoramic option inserted as the 17th argument.
 using DoPanoramicFormatFn = int(HWND hwndOwner, HWND hwndProgress, HWND hwndPercent, HWND hwndStep, DWORD deviceId,
-                                BYTE driveIndex, BYTE fullFormat, void* workBuffer, DWORD* mediaCode,
-                                BYTE deviceKind, const char* productText, int bootCodeFlag, HWND hwndCapacity,
-                                HANDLE volumeHandle, BYTE transportKind, BYTE ataDriveSelect, DWORD panoramic,
-                                int wideStatus, BYTE* volumeBusy);
+                                BYTE driveIndex, BYTE fullFormat, void* workBuffer, DWORD* mediaCode, BYTE deviceKind,
+                                const char* productText, int bootCodeFlag, HWND hwndCapacity, HANDLE volumeHandle,
+                                BYTE transportKind, BYTE ataDriveSelect, DWORD panoramic, int wideStatus,
+                                BYTE* volumeBusy);
 // status: 4 bytes, the newer readers' status word.
 using FindBulkSMMSFn = int(DWORD deviceId, BYTE driveIndex, HANDLE volumeHandle, BYTE* status);
 // status receives 4 bytes (6 on the twelve-byte road with wideStatus): the identification reply,
@@ -93,11 +93,13 @@ using LockTheDeviceFn = int(DWORD deviceId, BYTE driveIndex, HANDLE volumeHandle
 using UnlockTheDeviceFn = LockTheDeviceFn;
 
 // The export names, in ordinal order (1 to 13).
-constexpr std::array<std::string_view, 13> kExportNames{
-    "CheckFormatSupport", "DoDefaultFat32Format", "DoDefaultFormat", "DoDefaultFormatForThirdPartyDevices",
-    "DoFloppyFormat",     "DoFormat",             "DoPanoramicFormat", "FindBulkSMMS",
-    "FindDeviceType",     "GetDeviceCapacity",    "IssueStartStopCmd", "LockTheDevice",
-    "UnlockTheDevice"};
+constexpr std::array<std::string_view, 13> kExportNames{"CheckFormatSupport", "DoDefaultFat32Format",
+                                                        "DoDefaultFormat",    "DoDefaultFormatForThirdPartyDevices",
+                                                        "DoFloppyFormat",     "DoFormat",
+                                                        "DoPanoramicFormat",  "FindBulkSMMS",
+                                                        "FindDeviceType",     "GetDeviceCapacity",
+                                                        "IssueStartStopCmd",  "LockTheDevice",
+                                                        "UnlockTheDevice"};
 
 }  // namespace pradvik
 

@@ -47,10 +47,11 @@ void ExpectCleanFsck(const machine::test_support::TestImage& image) {
 // to the first clusters are copied (an empty volume holds nothing beyond them), the rest is
 // left to read as zeros.
 machine::test_support::TestImage CopyLogicalVolume(const std::string& name) {
-  machine::test_support::TestImage image{tarnlok::test_support::TestDataHome() / name, 0, machine::test_support::FatKind::Fat16};
-  const win::HANDLE drive = win::CreateFileA("\\\\.\\PhysicalDrive1", win::GENERIC_READ,
-                                             win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr,
-                                             win::OPEN_EXISTING, 0, nullptr);
+  machine::test_support::TestImage image{tarnlok::test_support::TestDataHome() / name, 0,
+                                         machine::test_support::FatKind::Fat16};
+  const win::HANDLE drive =
+      win::CreateFileA("\\\\.\\PhysicalDrive1", win::GENERIC_READ, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
+                       nullptr, win::OPEN_EXISTING, 0, nullptr);
   EXPECT_NE(drive, win::INVALID_HANDLE_VALUE);
   std::vector<std::uint8_t> head(512);
   win::DWORD read = 0;
@@ -93,8 +94,10 @@ SmartMediaReport CheckSmartMediaImage(const std::vector<std::uint8_t>& image, co
       std::array<std::uint8_t, 16> redundant{};
       for (std::uint32_t part = 0; part < pagesPerUnit; ++part) {
         const std::size_t at = (std::size_t{block} * layout.pagesPerBlock + unit * pagesPerUnit + part) * pageBytes;
-        std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(at), layout.pageSize, data.begin() + part * layout.pageSize);
-        std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(at + layout.pageSize), spare, redundant.begin() + part * spare);
+        std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(at), layout.pageSize,
+                    data.begin() + part * layout.pageSize);
+        std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(at + layout.pageSize), spare,
+                    redundant.begin() + part * spare);
       }
       if (redundant[5] != 0xFF) bad = true;
       const bool erased = std::all_of(data.begin(), data.end(), [](std::uint8_t b) { return b == 0xFF; }) &&

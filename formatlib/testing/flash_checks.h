@@ -23,8 +23,8 @@ struct SmartMediaLayout {
 };
 
 struct SmartMediaReport {
-  std::optional<std::uint32_t> cisBlock;       // the first block whose address is 0x0000
-  std::vector<std::uint32_t> badBlocks;        // block status other than 0xFF
+  std::optional<std::uint32_t> cisBlock;  // the first block whose address is 0x0000
+  std::vector<std::uint32_t> badBlocks;  // block status other than 0xFF
   std::uint32_t writtenUnits = 0;
 };
 

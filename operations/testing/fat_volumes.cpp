@@ -75,14 +75,15 @@ Bytes MakeFatCard(int fatBits, win::DWORD cardSectors, win::DWORD start, win::DW
   const fs::path volumePath = Scratch("made-volume.img");
   fs::remove(volumePath);
   int status = -1;
-  const std::string made = Run("mkfs.fat -C -F " + std::to_string(fatBits) + " -i 1234ABCD -h " +
-                                   std::to_string(start) + " '" + volumePath.string() + "' " +
-                                   std::to_string(volumeSectors / 2),
-                               &status);
+  const std::string made =
+      Run("mkfs.fat -C -F " + std::to_string(fatBits) + " -i 1234ABCD -h " + std::to_string(start) + " '" +
+              volumePath.string() + "' " + std::to_string(volumeSectors / 2),
+          &status);
   EXPECT_EQ(status, 0) << made;
   const fs::path tree = Scratch("tree");
   FillTree(tree, volumeSectors < 16384 ? 10 : 1);
-  const std::string copied = Run("cd '" + tree.string() + "' && mcopy -s -Q -i '" + volumePath.string() + "' * ::/", &status);
+  const std::string copied =
+      Run("cd '" + tree.string() + "' && mcopy -s -Q -i '" + volumePath.string() + "' * ::/", &status);
   EXPECT_EQ(status, 0) << copied;
   const Bytes volume = ReadFile(volumePath);
   Bytes card(std::size_t{cardSectors} * kSector, 0);

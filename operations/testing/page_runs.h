@@ -34,9 +34,7 @@ class ActingPrompter : public ui::Prompter {
   void When(std::string text, std::function<void()> action);
   int AskMessageBox(const ui::MessageBoxRequest& request) override;
   std::optional<std::string> AskFile(const ui::FileDialogRequest& request) override { return inner_.AskFile(request); }
-  std::optional<std::string> AskFolder(const ui::FolderRequest& request) override {
-    return inner_.AskFolder(request);
-  }
+  std::optional<std::string> AskFolder(const ui::FolderRequest& request) override { return inner_.AskFolder(request); }
 
  private:
   ui::Prompter& inner_;

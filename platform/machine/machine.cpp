@@ -55,8 +55,7 @@ bool SameFile(const std::filesystem::path& one, const std::filesystem::path& oth
 char Upper(char letter) { return static_cast<char>(std::toupper(static_cast<unsigned char>(letter))); }
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() &&
-         std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
+  return text.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
            return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
          });
 }
@@ -99,8 +98,8 @@ Machine::Machine(MachineDescription description) : description_(std::move(descri
     const ReaderDescription& reader = description_.readers[i];
     const std::optional<std::uint32_t> number =
         reader.bus == Bus::Floppy ? std::nullopt : std::optional<std::uint32_t>(nextDriveNumber++);
-    const bool ataInScsi = description_.windows == win::WindowsVersion::Nt4 &&
-                           (reader.bus == Bus::Ide || reader.bus == Bus::Pcmcia);
+    const bool ataInScsi =
+        description_.windows == win::WindowsVersion::Nt4 && (reader.bus == Bus::Ide || reader.bus == Bus::Pcmcia);
     RefuseSharedImage(i);
     auto built = std::make_shared<Reader>(reader, road, number, NextReaderIdentity(), ataInScsi);
     built->InsertCard(MediaFor(reader.card));
@@ -119,10 +118,11 @@ void Machine::RefuseSharedImage(std::size_t index) const {
   const auto& readers = description_.readers;
   if (readers[index].card.kind == CardKind::None) return;
   for (std::size_t earlier = 0; earlier < index; ++earlier) {
-    if (readers[earlier].card.kind != CardKind::None && SameFile(readers[earlier].card.image, readers[index].card.image)) {
-      throw MachineDescriptionError("machine description: readers[" + std::to_string(index) + "].card.image: " +
-                                    readers[index].card.image.filename().string() + " is the card in reader " +
-                                    readers[earlier].letter + ": already");
+    if (readers[earlier].card.kind != CardKind::None &&
+        SameFile(readers[earlier].card.image, readers[index].card.image)) {
+      throw MachineDescriptionError("machine description: readers[" + std::to_string(index) +
+                                    "].card.image: " + readers[index].card.image.filename().string() +
+                                    " is the card in reader " + readers[earlier].letter + ": already");
     }
   }
 }
@@ -161,9 +161,8 @@ void Machine::Install() {
   win::SetDeviceOpener([this](std::string_view name, win::DWORD access, win::DWORD share, win::DWORD& error) {
     return OpenDevice(name, access, share, error);
   });
-  win::SetSynthesizedKeyProvider([this](win::RegistryRoot root, std::string_view path) {
-    return UsbEnumerationKey(description_, root, path);
-  });
+  win::SetSynthesizedKeyProvider(
+      [this](win::RegistryRoot root, std::string_view path) { return UsbEnumerationKey(description_, root, path); });
   for (const auto& reader : readers_) {
     win::SetRemovableDrive(reader->Description().letter, true);
     reader->AttachDrive();

@@ -159,10 +159,12 @@ TEST_F(MachineTest, CardsAreInsertedRemovedAndSwapped) {
   EXPECT_EQ(LastBlock('E'), 512U);  // nothing moved
   EXPECT_EQ(LastBlock('F'), 1024U);
   EXPECT_TRUE(machine_->ReaderAt('A')->HoldsCard());
-  EXPECT_NE(MessageOf([this] { machine_->InsertCard('H', machine_->Description().readers[1].card); }).find("does not fit"),
-            std::string::npos);
-  EXPECT_NE(MessageOf([this] { machine_->InsertCard('H', machine_->Description().readers[3].card); }).find("does not fit"),
-            std::string::npos);
+  EXPECT_NE(
+      MessageOf([this] { machine_->InsertCard('H', machine_->Description().readers[1].card); }).find("does not fit"),
+      std::string::npos);
+  EXPECT_NE(
+      MessageOf([this] { machine_->InsertCard('H', machine_->Description().readers[3].card); }).find("does not fit"),
+      std::string::npos);
   // A fresh image cannot be made below a plain file; the refusal names the image.
   CardDescription unmakeable = machine_->Description().readers[0].card;
   std::ofstream(tarnlok::test_support::TestDataHome() / "plain") << "not a folder";

@@ -69,7 +69,7 @@ TEST_F(MachineVolume, LettersShowTheCardsVolumeAndFollowCardChanges) {
   EXPECT_EQ(found.nFileSizeLow, 5U);
   win::FindClose(search);
 
-  EXPECT_EQ(OpenError("F:\\HELLO.TXT"), win::ERROR_NOT_READY);            // an empty reader
+  EXPECT_EQ(OpenError("F:\\HELLO.TXT"), win::ERROR_NOT_READY);  // an empty reader
   EXPECT_EQ(OpenError("G:\\HELLO.TXT"), win::ERROR_UNRECOGNIZED_VOLUME);  // a card without a volume
 
   machine_->SwapCards('E', 'G');

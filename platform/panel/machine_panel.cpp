@@ -98,15 +98,16 @@ const ui::DialogTemplate* MachinePanel::FindTemplate() const {
 }
 
 const ui::MessageMap& MachinePanel::GetMessageMap() const {
-  static const ui::MessageMap map(&CDialog::GetMessageMap(), {
-      ui::OnCommand(kRemove, &MachinePanel::RemoveCard),
-      ui::OnCommand(kInsert, &MachinePanel::InsertCard),
-      ui::OnCommand(kSwap, &MachinePanel::SwapCards),
-      ui::OnCommand(kWriteProtect, &MachinePanel::ToggleWriteProtection),
-      ui::OnNotify(ui::LVN_ITEMCHANGED, kReaderList, &MachinePanel::OnSelectionChanged),
-      ui::OnMessage(ui::WM_ACTIVATE, &MachinePanel::OnActivate),
-      ui::OnMessage(ui::WM_TIMER, &MachinePanel::OnTimer),
-  });
+  static const ui::MessageMap map(&CDialog::GetMessageMap(),
+                                  {
+                                      ui::OnCommand(kRemove, &MachinePanel::RemoveCard),
+                                      ui::OnCommand(kInsert, &MachinePanel::InsertCard),
+                                      ui::OnCommand(kSwap, &MachinePanel::SwapCards),
+                                      ui::OnCommand(kWriteProtect, &MachinePanel::ToggleWriteProtection),
+                                      ui::OnNotify(ui::LVN_ITEMCHANGED, kReaderList, &MachinePanel::OnSelectionChanged),
+                                      ui::OnMessage(ui::WM_ACTIVATE, &MachinePanel::OnActivate),
+                                      ui::OnMessage(ui::WM_TIMER, &MachinePanel::OnTimer),
+                                  });
   return map;
 }
 

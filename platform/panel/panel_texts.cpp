@@ -75,7 +75,8 @@ std::string ReaderText(const ReaderDescription& reader) {
 
 std::string CardText(const ReaderDescription& reader, const std::optional<HeldCard>& card) {
   if (!card) return "none";
-  std::string text = KindText(card->description.kind) + ", " + std::to_string(Megabytes(reader, card->description)) + " MB";
+  std::string text =
+      KindText(card->description.kind) + ", " + std::to_string(Megabytes(reader, card->description)) + " MB";
   if (!card->reachable) text += " (not ready)";
   return text;
 }

@@ -15,8 +15,14 @@ namespace script {
 namespace {
 
 constexpr std::array<std::pair<std::string_view, Answer>, 8> kAnswers{{
-    {"OK", Answer::OK}, {"Cancel", Answer::Cancel}, {"Abort", Answer::Abort}, {"Retry", Answer::Retry},
-    {"Ignore", Answer::Ignore}, {"Yes", Answer::Yes}, {"No", Answer::No}, {"IgnoreAll", Answer::IgnoreAll},
+    {"OK", Answer::OK},
+    {"Cancel", Answer::Cancel},
+    {"Abort", Answer::Abort},
+    {"Retry", Answer::Retry},
+    {"Ignore", Answer::Ignore},
+    {"Yes", Answer::Yes},
+    {"No", Answer::No},
+    {"IgnoreAll", Answer::IgnoreAll},
 }};
 
 bool Blank(char c) { return c == ' ' || c == '\t'; }
@@ -128,13 +134,24 @@ void ParseCard(Words& words, Step& step) {
 void ParseArguments(std::string_view verb, Words& words, Step& step) {
   using enum Verb;
   static constexpr std::array<std::pair<std::string_view, Verb>, 13> kSimple{{
-      {"device", Device}, {"tab", Tab}, {"press", Press}, {"check", Check}, {"uncheck", Uncheck},
-      {"text", Text}, {"select", Select}, {"reply", Reply}, {"file", File}, {"folder", Folder},
-      {"wait", Wait}, {"expect", Expect}, {"close", Close},
+      {"device", Device},
+      {"tab", Tab},
+      {"press", Press},
+      {"check", Check},
+      {"uncheck", Uncheck},
+      {"text", Text},
+      {"select", Select},
+      {"reply", Reply},
+      {"file", File},
+      {"folder", Folder},
+      {"wait", Wait},
+      {"expect", Expect},
+      {"close", Close},
   }};
   if (verb == "card") return ParseCard(words, step);
   if (verb == "quit") return;
-  const auto found = std::find_if(kSimple.begin(), kSimple.end(), [&](const auto& entry) { return entry.first == verb; });
+  const auto found =
+      std::find_if(kSimple.begin(), kSimple.end(), [&](const auto& entry) { return entry.first == verb; });
   if (found == kSimple.end()) words.Fail("unknown step \"" + std::string(verb) + "\"");
   step.verb = found->second;
   switch (step.verb) {
@@ -207,7 +224,8 @@ std::vector<Step> ParseScript(std::string_view text) {
 std::vector<Step> ReadScript(const std::filesystem::path& file) {
   std::error_code error;
   std::ifstream in(file, std::ios::binary);
-  if (!in || std::filesystem::is_directory(file, error)) throw ScriptError(0, "cannot read the script " + file.string());
+  if (!in || std::filesystem::is_directory(file, error))
+    throw ScriptError(0, "cannot read the script " + file.string());
   std::ostringstream text;
   text << in.rdbuf();  // an empty file sets failbit only
   if (in.bad()) throw ScriptError(0, "cannot read the script " + file.string());

@@ -14,8 +14,24 @@
 namespace script {
 
 enum class Verb {
-  Device, Tab, Press, Check, Uncheck, Text, Select, Reply, File, Folder,
-  CardInsert, CardRemove, CardSwap, CardProtect, Wait, Expect, Close, Quit,
+  Device,
+  Tab,
+  Press,
+  Check,
+  Uncheck,
+  Text,
+  Select,
+  Reply,
+  File,
+  Folder,
+  CardInsert,
+  CardRemove,
+  CardSwap,
+  CardProtect,
+  Wait,
+  Expect,
+  Close,
+  Quit,
 };
 
 // The answers a reply names: the message box results, and Ignore All of the error prompt.
@@ -26,14 +42,14 @@ std::string_view AnswerName(Answer answer);
 struct Step {
   int line = 0;
   Verb verb = Verb::Quit;
-  int id = 0;            // press, check, uncheck, text, select, expect
-  int row = 0;           // select
-  char letter = 0;       // device and card: the drive letter, upper case
+  int id = 0;  // press, check, uncheck, text, select, expect
+  int row = 0;  // select
+  char letter = 0;  // device and card: the drive letter, upper case
   char otherLetter = 0;  // card swap
-  bool on = false;       // card protect
+  bool on = false;  // card protect
   double seconds = 600;  // wait
   Answer answer = Answer::OK;
-  std::string text;      // tab caption, typed or expected text, reply text, path, image
+  std::string text;  // tab caption, typed or expected text, reply text, path, image
 };
 
 // A line that does not parse, or a file that cannot be read (line 0).

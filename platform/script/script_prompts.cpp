@@ -18,8 +18,13 @@ namespace script {
 namespace {
 
 constexpr std::array<std::pair<Answer, int>, 7> kBoxResults{{
-    {Answer::OK, ui::IDOK}, {Answer::Cancel, ui::IDCANCEL}, {Answer::Abort, ui::IDABORT}, {Answer::Retry, ui::IDRETRY},
-    {Answer::Ignore, ui::IDIGNORE}, {Answer::Yes, ui::IDYES}, {Answer::No, ui::IDNO},
+    {Answer::OK, ui::IDOK},
+    {Answer::Cancel, ui::IDCANCEL},
+    {Answer::Abort, ui::IDABORT},
+    {Answer::Retry, ui::IDRETRY},
+    {Answer::Ignore, ui::IDIGNORE},
+    {Answer::Yes, ui::IDYES},
+    {Answer::No, ui::IDNO},
 }};
 
 std::optional<int> BoxResult(Answer answer) {
@@ -35,9 +40,7 @@ void PrintMessage(const std::string& text, Answer answer) {
 }
 
 // A file or folder answer as the dialogs hand it to the program: a Windows path.
-std::string WindowsPath(const std::string& path) {
-  return path.starts_with('/') ? win::WindowsPathOfHost(path) : path;
-}
+std::string WindowsPath(const std::string& path) { return path.starts_with('/') ? win::WindowsPathOfHost(path) : path; }
 
 bool ActsInsideBox(Verb verb) {
   switch (verb) {
@@ -127,7 +130,8 @@ void ScriptRunner::AnswerPrompt(const OpenPrompt& open, const Queued& reply) {
   const std::string what = "the prompt \"" + OneLine(open.text) + "\"";
   CheckedReply(reply, what, open.text);
   const auto& buttons = open.prompt->buttons;
-  const auto button = std::find_if(buttons.begin(), buttons.end(), [&](const auto& b) { return b.first == reply.answer; });
+  const auto button =
+      std::find_if(buttons.begin(), buttons.end(), [&](const auto& b) { return b.first == reply.answer; });
   if (button == buttons.end()) Fail(reply.line, what + " has no " + std::string(AnswerName(reply.answer)) + " button");
   PrintMessage(open.text, reply.answer);
   if (!ui::ClickControl(ui::GetDlgItem(open.dialog, button->second))) {

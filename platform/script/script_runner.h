@@ -34,7 +34,7 @@ struct PromptDialog {
 
 // What the runner needs to know of the program it drives.
 struct Program {
-  int deviceList = 0;                   // the main window's device list
+  int deviceList = 0;  // the main window's device list
   std::function<bool()> operationRuns;  // a backup, restore, ... is under way
   std::vector<PromptDialog> prompts;
   machine::Machine* machine = nullptr;

@@ -64,9 +64,11 @@ class Prompt : public ui::CDialog {
   Prompt() : CDialog(602) {}
   const ui::MessageMap& GetMessageMap() const override {
     static const ui::MessageMap map(&CDialog::GetMessageMap(), {
-        ui::OnCommand(4, &Prompt::Abort), ui::OnCommand(1130, &Prompt::Retry),
-        ui::OnCommand(1131, &Prompt::Ignore), ui::OnCommand(3, &Prompt::IgnoreAll),
-    });
+                                                                   ui::OnCommand(4, &Prompt::Abort),
+                                                                   ui::OnCommand(1130, &Prompt::Retry),
+                                                                   ui::OnCommand(1131, &Prompt::Ignore),
+                                                                   ui::OnCommand(3, &Prompt::IgnoreAll),
+                                                               });
     return map;
   }
   std::string answer;
@@ -86,18 +88,26 @@ class Bench : public ui::CDialog {
  public:
   Bench() : CDialog(600) {}
   const ui::MessageMap& GetMessageMap() const override {
-    static const ui::MessageMap map(&CDialog::GetMessageMap(), {
-        ui::OnCommand(10, &Bench::Ask), ui::OnCommand(11, &Bench::Open), ui::OnCommand(12, &Bench::Run),
-        ui::OnCommand(13, &Bench::Stop), ui::OnCommand(17, &Bench::ShowPrompt), ui::OnCommand(18, &Bench::Child),
-        ui::OnControl(ui::EN_CHANGE, 20, &Bench::OnEditChange), ui::OnControl(ui::LBN_SELCHANGE, 21, &Bench::OnRowChange),
-        ui::OnControl(ui::BN_CLICKED, 14, &Bench::OnKeep), ui::OnControl(ui::BN_CLICKED, 15, &Bench::OnOne),
-        ui::OnControl(ui::BN_CLICKED, 16, &Bench::OnTwo),
-    });
+    static const ui::MessageMap map(&CDialog::GetMessageMap(),
+                                    {
+                                        ui::OnCommand(10, &Bench::Ask),
+                                        ui::OnCommand(11, &Bench::Open),
+                                        ui::OnCommand(12, &Bench::Run),
+                                        ui::OnCommand(13, &Bench::Stop),
+                                        ui::OnCommand(17, &Bench::ShowPrompt),
+                                        ui::OnCommand(18, &Bench::Child),
+                                        ui::OnControl(ui::EN_CHANGE, 20, &Bench::OnEditChange),
+                                        ui::OnControl(ui::LBN_SELCHANGE, 21, &Bench::OnRowChange),
+                                        ui::OnControl(ui::BN_CLICKED, 14, &Bench::OnKeep),
+                                        ui::OnControl(ui::BN_CLICKED, 15, &Bench::OnOne),
+                                        ui::OnControl(ui::BN_CLICKED, 16, &Bench::OnTwo),
+                                    });
     return map;
   }
   ui::BOOL OnInitDialog() override {
     CDialog::OnInitDialog();
-    for (const char* row : {"a", "b", "c"}) ui::SendDlgItemMessageA(m_hWnd, 21, ui::LB_ADDSTRING, 0, reinterpret_cast<ui::LPARAM>(row));
+    for (const char* row : {"a", "b", "c"})
+      ui::SendDlgItemMessageA(m_hWnd, 21, ui::LB_ADDSTRING, 0, reinterpret_cast<ui::LPARAM>(row));
     return win::TRUE;
   }
 
@@ -174,8 +184,8 @@ class Runner : public ::testing::Test {
   std::string Run(std::string_view text) {
     Program program;
     program.operationRuns = [this] { return bench.busy; };
-    program.prompts = {PromptDialog{602, 40, {{Answer::Abort, 4}, {Answer::Retry, 1130}, {Answer::Ignore, 1131},
-                                              {Answer::IgnoreAll, 3}}}};
+    program.prompts = {PromptDialog{
+        602, 40, {{Answer::Abort, 4}, {Answer::Retry, 1130}, {Answer::Ignore, 1131}, {Answer::IgnoreAll, 3}}}};
     program.failed = [](const std::string& failure) { throw ScriptFailed{failure}; };
     ::testing::internal::CaptureStdout();
     std::string failure;
@@ -230,9 +240,7 @@ TEST_F(Runner, StepsRunInsideARunningOperationsPumpAndWaitForItsEnd) {
   EXPECT_EQ(Run("press 12\npress 13\nwait\nexpect 22 stopped\nquit\n"), "") << "Stop pressed while the run pumps";
 }
 
-TEST_F(Runner, WaitReturnsWhenTheOperationEnds) {
-  EXPECT_EQ(Run("press 12\nwait 60\nexpect 22 finished\nquit\n"), "");
-}
+TEST_F(Runner, WaitReturnsWhenTheOperationEnds) { EXPECT_EQ(Run("press 12\nwait 60\nexpect 22 finished\nquit\n"), ""); }
 
 TEST_F(Runner, PromptDialogsTakeRepliesQueuedOrGivenWhileTheyWait) {
   EXPECT_EQ(Run("reply IgnoreAll Unable to read\npress 17\nexpect 22 IgnoreAll\npress 17\nreply Retry\n"
@@ -260,32 +268,45 @@ TEST_P(Refusals, FailTheRunNamingTheLine) {
   EXPECT_EQ(Run(GetParam().script), GetParam().failure);
 }
 
-INSTANTIATE_TEST_SUITE_P(Steps, Refusals, ::testing::Values(
-    Refusal{"Disabled", "press 19\n", "script: line 1: control 19 is disabled"},
-    Refusal{"Hidden", "press 23\n", "script: line 1: control 23 is hidden"},
-    Refusal{"Missing", "press 99\n", "script: line 1: control 99 is not in dialog 600 \"Bench\""},
-    Refusal{"RadioUnchecked", "check 15\nuncheck 15\n", "script: line 2: a click does not uncheck the radio button 15"},
-    Refusal{"CheckOnAPushButton", "check 10\n", "script: line 1: control 10 is no check box or radio button"},
-    Refusal{"TextOnAStatic", "text 22 x\n", "script: line 1: control 22 is no edit"},
-    Refusal{"RowPastTheEnd", "select 21 5\n", "script: line 1: control 21 has 3 rows, no row 5"},
-    Refusal{"ExpectedTextMissing", "expect 20 finish\n", "script: line 1: control 20 shows \"start\""},
-    Refusal{"NoSuchPage", "tab Nowhere\n", "script: line 1: no page has the caption \"Nowhere\""},
-    Refusal{"CloseWithoutADialog", "close\n", "script: line 1: no dialog is open (quit closes the main window)"},
-    Refusal{"QuitUnderADialog", "press 18\nquit\n", "script: line 2: the main window is disabled (dialog 601 \"Child\" has the input)"},
-    Refusal{"EndedEarly", "quit\npress 10\n", "script: line 2: the program ended before this step"},
-    Refusal{"NoStepLeft", "press 14\n", "script: line 1: the program waits for input and no step is left"}),
+INSTANTIATE_TEST_SUITE_P(
+    Steps, Refusals,
+    ::testing::Values(
+        Refusal{"Disabled", "press 19\n", "script: line 1: control 19 is disabled"},
+        Refusal{"Hidden", "press 23\n", "script: line 1: control 23 is hidden"},
+        Refusal{"Missing", "press 99\n", "script: line 1: control 99 is not in dialog 600 \"Bench\""},
+        Refusal{"RadioUnchecked", "check 15\nuncheck 15\n",
+                "script: line 2: a click does not uncheck the radio button 15"},
+        Refusal{"CheckOnAPushButton", "check 10\n", "script: line 1: control 10 is no check box or radio button"},
+        Refusal{"TextOnAStatic", "text 22 x\n", "script: line 1: control 22 is no edit"},
+        Refusal{"RowPastTheEnd", "select 21 5\n", "script: line 1: control 21 has 3 rows, no row 5"},
+        Refusal{"ExpectedTextMissing", "expect 20 finish\n", "script: line 1: control 20 shows \"start\""},
+        Refusal{"NoSuchPage", "tab Nowhere\n", "script: line 1: no page has the caption \"Nowhere\""},
+        Refusal{"CloseWithoutADialog", "close\n", "script: line 1: no dialog is open (quit closes the main window)"},
+        Refusal{"QuitUnderADialog", "press 18\nquit\n",
+                "script: line 2: the main window is disabled (dialog 601 \"Child\" has the input)"},
+        Refusal{"EndedEarly", "quit\npress 10\n", "script: line 2: the program ended before this step"},
+        Refusal{"NoStepLeft", "press 14\n", "script: line 1: the program waits for input and no step is left"}),
     RefusalName);
 
-INSTANTIATE_TEST_SUITE_P(Answers, Refusals, ::testing::Values(
-    Refusal{"BoxWithoutReply", "press 10\n", "script: line 1: the message box \"Keep going?\\nReally\" has no reply and no step is left"},
-    Refusal{"StepInsideABox", "press 10\nexpect 22 x\n", "script: line 2: the message box \"Keep going?\\nReally\" waits for a reply"},
-    Refusal{"ButtonNotOffered", "press 10\nreply OK\n", "script: line 2: the message box \"Keep going?\\nReally\" has no OK button"},
-    Refusal{"OtherBoxText", "reply No Backup\npress 10\n",
-            "script: line 1: the message box \"Keep going?\\nReally\" says \"Keep going?\\nReally\""},
-    Refusal{"FileDialogWithoutAnswer", "press 11\n", "script: line 1: the file dialog \"\" has no reply and no step is left"},
-    Refusal{"WaitOnAnOpenPrompt", "press 17\nwait\n", "script: line 2: the prompt \"Unable to read from the media.\" has no reply"},
-    Refusal{"PromptButtonNotOffered", "reply Yes\npress 17\n", "script: line 1: the prompt \"Unable to read from the media.\" has no Yes button"},
-    Refusal{"WaitTimesOut", "press 12\nwait 0.2\n", "script: line 2: an operation still runs after 0.2 seconds", 100000000}),
+INSTANTIATE_TEST_SUITE_P(
+    Answers, Refusals,
+    ::testing::Values(
+        Refusal{"BoxWithoutReply", "press 10\n",
+                "script: line 1: the message box \"Keep going?\\nReally\" has no reply and no step is left"},
+        Refusal{"StepInsideABox", "press 10\nexpect 22 x\n",
+                "script: line 2: the message box \"Keep going?\\nReally\" waits for a reply"},
+        Refusal{"ButtonNotOffered", "press 10\nreply OK\n",
+                "script: line 2: the message box \"Keep going?\\nReally\" has no OK button"},
+        Refusal{"OtherBoxText", "reply No Backup\npress 10\n",
+                "script: line 1: the message box \"Keep going?\\nReally\" says \"Keep going?\\nReally\""},
+        Refusal{"FileDialogWithoutAnswer", "press 11\n",
+                "script: line 1: the file dialog \"\" has no reply and no step is left"},
+        Refusal{"WaitOnAnOpenPrompt", "press 17\nwait\n",
+                "script: line 2: the prompt \"Unable to read from the media.\" has no reply"},
+        Refusal{"PromptButtonNotOffered", "reply Yes\npress 17\n",
+                "script: line 1: the prompt \"Unable to read from the media.\" has no Yes button"},
+        Refusal{"WaitTimesOut", "press 12\nwait 0.2\n", "script: line 2: an operation still runs after 0.2 seconds",
+                100000000}),
     RefusalName);
 
 }  // namespace

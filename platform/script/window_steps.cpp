@@ -153,7 +153,8 @@ void SetCheck(int id, bool checked) {
   if (!IsCheckable(control)) throw StepFailed{Control(id) + " is no check box or radio button"};
   const bool isChecked = ui::SendMessage(control, ui::BM_GETCHECK, 0, 0) == ui::BST_CHECKED;
   if (isChecked == checked) return;
-  if (!checked && IsRadioButton(control)) throw StepFailed{"a click does not uncheck the radio button " + std::to_string(id)};
+  if (!checked && IsRadioButton(control))
+    throw StepFailed{"a click does not uncheck the radio button " + std::to_string(id)};
   Reached(ui::ClickControl(control), id);
 }
 
@@ -174,9 +175,11 @@ void SelectRow(int id, int row) {
   const bool listBox = ui::IsClass(control, "ListBox");
   if (!listBox && !ui::IsClass(control, ui::kListViewClass)) throw StepFailed{Control(id) + " is no list"};
   const int rows = static_cast<int>(ui::SendMessage(control, listBox ? ui::LB_GETCOUNT : ui::LVM_GETITEMCOUNT, 0, 0));
-  if (row >= rows) throw StepFailed{Control(id) + " has " + std::to_string(rows) + " rows, no row " + std::to_string(row)};
+  if (row >= rows)
+    throw StepFailed{Control(id) + " has " + std::to_string(rows) + " rows, no row " + std::to_string(row)};
   if (!listBox) ui::SendMessage(control, ui::LVM_ENSUREVISIBLE, static_cast<ui::WPARAM>(row), 0);
-  if (!ui::ClickListRow(control, row)) throw StepFailed{"row " + std::to_string(row) + " of " + Control(id) + " cannot be reached"};
+  if (!ui::ClickListRow(control, row))
+    throw StepFailed{"row " + std::to_string(row) + " of " + Control(id) + " cannot be reached"};
 }
 
 void ExpectText(int id, const std::string& text) {

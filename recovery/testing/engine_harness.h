@@ -14,7 +14,9 @@ namespace recovery::test_support {
 class RecordingObserver : public RecoveryObserver {
  public:
   void OnFileRecovered(const std::string& path, int typeCode) override { recovered.push_back({path, typeCode}); }
-  void OnThumbnail(const std::string& /*path*/, const Thumbnail& thumbnail) override { thumbnails.push_back(thumbnail); }
+  void OnThumbnail(const std::string& /*path*/, const Thumbnail& thumbnail) override {
+    thumbnails.push_back(thumbnail);
+  }
   bool CancelRequested() override { return cancelAfterReads >= 0 && ++reads > cancelAfterReads; }
   void OnDiskFull(const std::string& /*folder*/) override { ++diskFull; }
   void Log(const std::string& text) override { log += text; }

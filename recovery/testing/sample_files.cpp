@@ -85,7 +85,10 @@ Bytes WmfPlaceable(std::uint32_t seed, std::uint32_t words) {
 
 Bytes Wmv(std::uint32_t seed, std::size_t size) {
   Builder f;
-  f.Raw({0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11}).PadTo(70, seed).Le32(static_cast<std::uint32_t>(size)).PadTo(size, seed + 1);
+  f.Raw({0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11})
+      .PadTo(70, seed)
+      .Le32(static_cast<std::uint32_t>(size))
+      .PadTo(size, seed + 1);
   return f.b;
 }
 
@@ -205,8 +208,10 @@ Bytes Tiff(std::uint32_t seed, const std::string& make, bool orf) {
   const std::uint32_t stripAt = makeAt + static_cast<std::uint32_t>(make.empty() ? 0 : make.size() + 1);
   const std::uint32_t stripBytes = 3000;
   Builder f;
-  if (orf) f.Text("IIRS");
-  else f.Text("II").Raw({42, 0});
+  if (orf)
+    f.Text("IIRS");
+  else
+    f.Text("II").Raw({42, 0});
   f.Le32(8);
   f.Le16(entries);
   f.Le16(256).Le16(3).Le32(1).Le32(50);
@@ -232,8 +237,8 @@ Bytes Ole(std::uint32_t seed, const std::string& text, std::uint32_t streamSecto
   f.PutLe16(28, 0xFFFE);
   f.PutLe16(30, 9);
   f.PutLe16(32, 6);
-  f.PutLe32(44, 1);           // FAT sectors
-  f.PutLe32(48, 1);           // directory start
+  f.PutLe32(44, 1);  // FAT sectors
+  f.PutLe32(48, 1);  // directory start
   f.PutLe32(56, 4096);
   f.PutLe32(60, 0xFFFFFFFE);  // no mini FAT
   f.PutLe32(64, 0);
@@ -265,8 +270,12 @@ Bytes Concat(Bytes a, const Bytes& b) {
   return a;
 }
 
-Bytes Le32Bytes(std::uint32_t v) { return {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)}; }
-Bytes Be32Bytes(std::uint32_t v) { return {std::uint8_t(v >> 24), std::uint8_t(v >> 16), std::uint8_t(v >> 8), std::uint8_t(v)}; }
+Bytes Le32Bytes(std::uint32_t v) {
+  return {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)};
+}
+Bytes Be32Bytes(std::uint32_t v) {
+  return {std::uint8_t(v >> 24), std::uint8_t(v >> 16), std::uint8_t(v >> 8), std::uint8_t(v)};
+}
 
 Bytes Filler(std::size_t size, std::uint32_t seed) {
   // No upper case and no vowels: no magic of a header test (not even QuickTime's atom names at

@@ -11,7 +11,7 @@ namespace recovery::test_support {
 using Bytes = std::vector<std::uint8_t>;
 
 struct SampleFile {
-  std::string kind;       // what it is, for reports ("JPG (JFIF)")
+  std::string kind;  // what it is, for reports ("JPG (JFIF)")
   std::string extension;  // the extension the engine should give it
   Bytes bytes;
   bool exactExpected = true;  // the end rule can find this file's end

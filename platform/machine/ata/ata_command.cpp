@@ -88,7 +88,8 @@ AtaResult Transfer(const AtaDevice& device, const AtaTaskFile& file, std::span<s
   std::array<std::uint8_t, 10> cdb{static_cast<std::uint8_t>(write ? 0x2A : 0x28)};
   win::WriteBe32(cdb, 2, Lba28(file));
   win::WriteBe16(cdb, 7, static_cast<std::uint16_t>(SectorsAsked(file)));
-  ScsiRequest request(cdb, write ? DataDirection::Out : DataDirection::In, write ? std::span<std::uint8_t>() : in.first(bytes),
+  ScsiRequest request(cdb, write ? DataDirection::Out : DataDirection::In,
+                      write ? std::span<std::uint8_t>() : in.first(bytes),
                       write ? out.first(bytes) : std::span<const std::uint8_t>());
   device.firmware.Execute(request);
   return FromScsi(request);
@@ -133,17 +134,12 @@ AtaResult RunAtaCommand(const AtaDevice& device, const AtaTaskFile& taskFile, st
                         std::span<const std::uint8_t> out) {
   if ((taskFile.deviceHead & kAtaSlaveBit) != 0) return {};
   switch (taskFile.command) {
-    case kAtaIdentify:
-      return Identify(device, in);
-    case kAtaIdentifyPacket:
-      return IdentifyPacket(device, in);
+    case kAtaIdentify: return Identify(device, in);
+    case kAtaIdentifyPacket: return IdentifyPacket(device, in);
     case kAtaReadSectors:
-    case kAtaWriteSectors:
-      return IsAtapi(device.description) ? Aborted() : Transfer(device, taskFile, in, out);
-    case kAtaGetMediaStatus:
-      return MediaStatus(device);
-    default:
-      break;
+    case kAtaWriteSectors: return IsAtapi(device.description) ? Aborted() : Transfer(device, taskFile, in, out);
+    case kAtaGetMediaStatus: return MediaStatus(device);
+    default: break;
   }
   if (IsVendorCommand(taskFile.command) && !IsAtapi(device.description)) return Vendor(device, taskFile, in);
   return Aborted();

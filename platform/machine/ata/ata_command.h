@@ -50,7 +50,7 @@ struct AtaResult {
   std::uint8_t status = 0;
   std::uint8_t error = 0;
   std::uint32_t transferred = 0;  // bytes moved in or out
-  Sense sense{0, 0, 0};           // the SCSI form of a failure, for ATA inside SCSI blocks
+  Sense sense{0, 0, 0};  // the SCSI form of a failure, for ATA inside SCSI blocks
 
   bool Failed() const { return (status & kAtaStatusError) != 0; }
 };

@@ -42,8 +42,13 @@ std::string Model(const std::vector<std::uint8_t>& identify) {
 }
 
 TaskFileBytes Command(std::uint8_t command, std::uint32_t lba = 0, std::uint8_t count = 0) {
-  return {0, count, static_cast<std::uint8_t>(lba), static_cast<std::uint8_t>(lba >> 8),
-          static_cast<std::uint8_t>(lba >> 16), static_cast<std::uint8_t>(0xE0 | ((lba >> 24) & 0x0F)), command};
+  return {0,
+          count,
+          static_cast<std::uint8_t>(lba),
+          static_cast<std::uint8_t>(lba >> 8),
+          static_cast<std::uint8_t>(lba >> 16),
+          static_cast<std::uint8_t>(0xE0 | ((lba >> 24) & 0x0F)),
+          command};
 }
 
 class AtaOnXp : public ::testing::Test {
@@ -190,7 +195,8 @@ class AtaOnNt4 : public ::testing::Test {
     machine_->Install();
   }
   test_support::ScsiAnswer Scsi(char letter, const std::vector<std::uint8_t>& cdb, std::uint32_t length,
-                           win::BYTE direction = win::SCSI_IOCTL_DATA_IN, const std::vector<std::uint8_t>& out = {}) {
+                                win::BYTE direction = win::SCSI_IOCTL_DATA_IN,
+                                const std::vector<std::uint8_t>& out = {}) {
     const auto handle = OpenDevice(std::string(1, letter) + ":");
     const auto answer = SendScsi(handle, cdb, length, direction, out);
     win::CloseHandle(handle);

@@ -31,7 +31,7 @@ class AtaProtocolTest : public ::testing::TestWithParam<const char*> {
     test_support::WriteNumberedImage("pcmcia.img", 2048);
     test_support::WriteNumberedImage("other.img", 2048);
     machine_ = std::make_unique<Machine>(test_support::Describe(R"({"version":1,"windows":")" + Windows() +
-                                                           R"(","readers":[
+                                                                R"(","readers":[
       {"bus":"ide","maker":true,"letter":"E","card":{"kind":"cf","image":"ide.img","sectors":2048,
        "faults":[{"op":"read","sector":100,"times":"always"}]}},
       {"bus":"pcmcia","maker":true,"letter":"F","card":{"kind":"mmcsd","image":"pcmcia.img","sectors":2048,
@@ -54,7 +54,8 @@ class AtaProtocolTest : public ::testing::TestWithParam<const char*> {
       if (answer.errorRegister && row.failed) {
         EXPECT_EQ(*answer.errorRegister, row.errorRegister) << row.what;
       }
-      for (const auto& [offset, value] : row.dataBytes) EXPECT_EQ(answer.data.at(offset), value) << row.what << " @" << offset;
+      for (const auto& [offset, value] : row.dataBytes)
+        EXPECT_EQ(answer.data.at(offset), value) << row.what << " @" << offset;
     }
   }
 
@@ -63,6 +64,7 @@ class AtaProtocolTest : public ::testing::TestWithParam<const char*> {
 };
 
 TEST_P(AtaProtocolTest, CommandsAnswerAlikeOnEveryRoad) {
+  // clang-format off
   Check({
       {"IDENTIFY", 'E', {0, 1, 0, 0, 0, 0xA0, 0xEC}, 512, false, false, 0,
        {{120, 0x00}, {121, 0x08}, {270, 0x53}, {271, 0x4B}, {314, 0x00}, {315, 0x01}}},
@@ -92,10 +94,12 @@ TEST_P(AtaProtocolTest, CommandsAnswerAlikeOnEveryRoad) {
       {"IDENTIFY PACKET to an ATA reader", 'E', {0, 1, 0, 0, 0, 0xA0, 0xA1}, 512, false, true, 0x04, {}},
       {"unknown command", 'E', {0, 0, 0, 0, 0, 0xA0, 0xE5}, 0, false, true, 0x04, {}},
   });
+  // clang-format on
 }
 
 TEST_P(AtaProtocolTest, TheSlaveAnswersNothing) {
-  const test_support::RoadAnswer slave = Send({"IDENTIFY at the slave", 'E', {0, 1, 0, 0, 0, 0xB0, 0xEC}, 512, false, true, 0, {}});
+  const test_support::RoadAnswer slave =
+      Send({"IDENTIFY at the slave", 'E', {0, 1, 0, 0, 0, 0xB0, 0xEC}, 512, false, true, 0, {}});
   if (Windows() == "nt4") {
     EXPECT_TRUE(slave.delivered);
     EXPECT_TRUE(slave.failed) << "CHECK CONDITION 0B/00";

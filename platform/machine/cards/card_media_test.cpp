@@ -58,8 +58,8 @@ TEST(CardMedia, WriteProtectionKeepsTheImage) {
 }
 
 TEST(CardMedia, FaultsFireTheirNumberOfTimesOnTheSectorsTheyCover) {
-  CardMedia media(MakeCard(16, {Fault{FaultOperation::Read, 5U, std::nullopt, 2},
-                                Fault{FaultOperation::Write, 9U, std::nullopt, 0}}));
+  CardMedia media(MakeCard(
+      16, {Fault{FaultOperation::Read, 5U, std::nullopt, 2}, Fault{FaultOperation::Write, 9U, std::nullopt, 0}}));
   std::vector<std::uint8_t> four(4 * kSectorSize);
   EXPECT_EQ(media.Read(0, four), MediaResult::Ok);
   EXPECT_EQ(media.Read(4, four), MediaResult::ReadFault);

@@ -64,7 +64,9 @@ constexpr std::string_view kOem = "MSDOS5.0";
 constexpr std::string_view kNoName = "NO NAME    ";
 constexpr std::size_t kZeroChunkSectors = 64;
 
-void PutText(Sector& sector, std::size_t at, std::string_view text) { std::copy(text.begin(), text.end(), sector.begin() + static_cast<std::ptrdiff_t>(at)); }
+void PutText(Sector& sector, std::size_t at, std::string_view text) {
+  std::copy(text.begin(), text.end(), sector.begin() + static_cast<std::ptrdiff_t>(at));
+}
 
 // The three CHS bytes of an MBR entry for a sector, in the card's geometry.
 void PutChs(Sector& sector, std::size_t at, std::uint64_t lba, const FactoryLayout& layout) {
@@ -178,8 +180,8 @@ IoStatus WriteZeros(SectorDevice& device, std::uint64_t first, std::uint64_t cou
 }
 
 IoStatus WriteVolume(SectorWindow& volume, const FactoryLayout& layout, std::uint32_t serial) {
-  const std::uint64_t rootSectors = (std::uint64_t{layout.rootEntries} * 32 + SectorDevice::kSectorSize - 1) /
-                                    SectorDevice::kSectorSize;
+  const std::uint64_t rootSectors =
+      (std::uint64_t{layout.rootEntries} * 32 + SectorDevice::kSectorSize - 1) / SectorDevice::kSectorSize;
   const std::uint64_t firstData = layout.reservedSectors + 2ULL * layout.sectorsPerFat + rootSectors;
   const bool fat32 = layout.type == FatType::Fat32;
   if (auto cleared = WriteZeros(volume, 0, firstData + (fat32 ? layout.sectorsPerCluster : 0)); !cleared) {
@@ -216,8 +218,8 @@ std::uint32_t SerialFromClock() {
   win::GetLocalTime(&now);
   // The date and time words summed in pairs: the serial changes with every formatting second.
   const std::uint32_t high = ((std::uint32_t{now.wHour} << 8) | now.wMinute) + now.wYear;
-  const std::uint32_t low = ((std::uint32_t{now.wMonth} << 8) | now.wDay) +
-                            ((std::uint32_t{now.wSecond} << 8) | (now.wMilliseconds / 10U));
+  const std::uint32_t low =
+      ((std::uint32_t{now.wMonth} << 8) | now.wDay) + ((std::uint32_t{now.wSecond} << 8) | (now.wMilliseconds / 10U));
   return ((high & 0xFFFF) << 16) | (low & 0xFFFF);
 }
 

@@ -36,11 +36,14 @@ struct ClusterStep {
   std::uint32_t sectorsPerCluster;
 };
 constexpr std::array kFat16ClusterSizes{
-    ClusterStep{65536, 1},   ClusterStep{131072, 2},   ClusterStep{262144, 4},  ClusterStep{524288, 8},
+    ClusterStep{65536, 1},    ClusterStep{131072, 2},   ClusterStep{262144, 4},      ClusterStep{524288, 8},
     ClusterStep{1048576, 16}, ClusterStep{2097152, 32}, ClusterStep{UINT64_MAX, 64},
 };
 constexpr std::array kFat32ClusterSizes{
-    ClusterStep{16777216, 8}, ClusterStep{33554432, 16}, ClusterStep{67108864, 32}, ClusterStep{UINT64_MAX, 64},
+    ClusterStep{16777216, 8},
+    ClusterStep{33554432, 16},
+    ClusterStep{67108864, 32},
+    ClusterStep{UINT64_MAX, 64},
 };
 
 template <std::size_t N>
@@ -75,7 +78,8 @@ std::uint32_t SizeFat(const FactoryLayout& layout) {
   std::uint64_t sectors = 1;
   for (;;) {
     const std::uint64_t needed =
-        (FatBytes(layout.type, ClustersWith(layout, sectors)) + SectorDevice::kSectorSize - 1) / SectorDevice::kSectorSize;
+        (FatBytes(layout.type, ClustersWith(layout, sectors)) + SectorDevice::kSectorSize - 1) /
+        SectorDevice::kSectorSize;
     if (needed <= sectors) return static_cast<std::uint32_t>(sectors);
     sectors = needed;
   }

@@ -13,14 +13,14 @@
 namespace machine {
 
 struct FactoryLayout {
-  bool partitioned = true;            // a master boot record in front of the volume
-  std::uint64_t volumeStart = 0;      // first sector of the volume on the card
+  bool partitioned = true;  // a master boot record in front of the volume
+  std::uint64_t volumeStart = 0;  // first sector of the volume on the card
   std::uint64_t volumeSectors = 0;
-  std::uint8_t partitionType = 0;     // the MBR entry's type (partitioned cards)
+  std::uint8_t partitionType = 0;  // the MBR entry's type (partitioned cards)
   FatType type = FatType::Fat16;
   std::uint32_t sectorsPerCluster = 1;
   std::uint32_t reservedSectors = 1;
-  std::uint32_t rootEntries = 512;    // fixed root directory entries (FAT12/16)
+  std::uint32_t rootEntries = 512;  // fixed root directory entries (FAT12/16)
   std::uint32_t sectorsPerFat = 0;
   std::uint8_t media = 0xF8;
   std::uint16_t sectorsPerTrack = 63;  // the geometry the disk driver reports for the card

@@ -15,8 +15,8 @@ win::DWORD OpenError(int error) {
 }  // namespace
 
 IoResult<std::unique_ptr<ImageFileDevice>> ImageFileDevice::Open(const std::filesystem::path& path, bool readOnly,
-                                                                  std::uint64_t byteOffset,
-                                                                  std::optional<std::uint64_t> sectorCount) {
+                                                                 std::uint64_t byteOffset,
+                                                                 std::optional<std::uint64_t> sectorCount) {
   const int fd = ::open(path.c_str(), (readOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC);
   if (fd < 0) return IoError{OpenError(errno)};
   struct stat status {};

@@ -16,8 +16,8 @@ class ImageFileDevice final : public SectorDevice {
   // bytes into the file and holds `sectorCount` sectors, or every whole sector after the
   // offset when none is given. Fails with ERROR_FILE_NOT_FOUND or ERROR_ACCESS_DENIED.
   static IoResult<std::unique_ptr<ImageFileDevice>> Open(const std::filesystem::path& path, bool readOnly,
-                                                          std::uint64_t byteOffset = 0,
-                                                          std::optional<std::uint64_t> sectorCount = {});
+                                                         std::uint64_t byteOffset = 0,
+                                                         std::optional<std::uint64_t> sectorCount = {});
   ~ImageFileDevice() override;
   ImageFileDevice(const ImageFileDevice&) = delete;
   ImageFileDevice& operator=(const ImageFileDevice&) = delete;

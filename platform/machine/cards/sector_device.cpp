@@ -13,9 +13,7 @@ win::DWORD SectorDevice::CheckRange(std::uint64_t first, std::size_t bytes) cons
 }
 
 SectorWindow::SectorWindow(SectorDevice& base, std::uint64_t first, std::uint64_t count)
-    : base_(base),
-      first_(std::min(first, base.SectorCount())),
-      count_(std::min(count, base.SectorCount() - first_)) {}
+    : base_(base), first_(std::min(first, base.SectorCount())), count_(std::min(count, base.SectorCount() - first_)) {}
 
 IoStatus SectorWindow::ReadSectors(std::uint64_t first, std::span<std::uint8_t> buffer) {
   if (const auto error = CheckRange(first, buffer.size()); error != win::ERROR_SUCCESS) return IoError{error};

@@ -131,10 +131,14 @@ class TiffWriter {
 std::vector<std::uint8_t> MakeExifSegment(const ExifFacts& facts, std::span<const std::uint8_t> thumbnail) {
   const TiffWriter tiff(facts.bigEndian);
   std::vector<Field> ifd0{
-      TiffWriter::Ascii(kMake, facts.make),      TiffWriter::Ascii(kModel, facts.model),
-      tiff.Short(kOrientation, 1),               tiff.Rational(kXResolution, 72, 1),
-      tiff.Rational(kYResolution, 72, 1),        tiff.Short(kResolutionUnit, kInches),
-      TiffWriter::Ascii(kDateTime, facts.dateTime), tiff.Short(kYCbCrPositioning, 1),
+      TiffWriter::Ascii(kMake, facts.make),
+      TiffWriter::Ascii(kModel, facts.model),
+      tiff.Short(kOrientation, 1),
+      tiff.Rational(kXResolution, 72, 1),
+      tiff.Rational(kYResolution, 72, 1),
+      tiff.Short(kResolutionUnit, kInches),
+      TiffWriter::Ascii(kDateTime, facts.dateTime),
+      tiff.Short(kYCbCrPositioning, 1),
       tiff.Long(kExifIfdPointer, 0),
   };
   const std::vector<Field> exif{
@@ -153,9 +157,12 @@ std::vector<std::uint8_t> MakeExifSegment(const ExifFacts& facts, std::span<cons
       tiff.Short(kPixelYDimension, facts.height),
   };
   std::vector<Field> ifd1{
-      tiff.Short(kCompression, kJpegCompression), tiff.Rational(kXResolution, 72, 1),
-      tiff.Rational(kYResolution, 72, 1),         tiff.Short(kResolutionUnit, kInches),
-      tiff.Long(kThumbnailOffset, 0),             tiff.Long(kThumbnailLength, static_cast<std::uint32_t>(thumbnail.size())),
+      tiff.Short(kCompression, kJpegCompression),
+      tiff.Rational(kXResolution, 72, 1),
+      tiff.Rational(kYResolution, 72, 1),
+      tiff.Short(kResolutionUnit, kInches),
+      tiff.Long(kThumbnailOffset, 0),
+      tiff.Long(kThumbnailLength, static_cast<std::uint32_t>(thumbnail.size())),
   };
   // Offsets count from the TIFF header; each IFD's size is known before its pointers are.
   const std::size_t exifAt = kTiffHeaderSize + TiffWriter::SizeOf(ifd0);

@@ -57,9 +57,7 @@ struct ErrorManager {
   std::jmp_buf jump;
 };
 
-[[noreturn]] void JumpOnError(j_common_ptr info) {
-  std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1);
-}
+[[noreturn]] void JumpOnError(j_common_ptr info) { std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1); }
 
 // Compresses with the library's memory destination; false when the library failed. Only
 // plain data lives in this frame, so the error jump skips no destructor.

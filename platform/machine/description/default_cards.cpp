@@ -58,7 +58,8 @@ std::vector<CardFile> CameraRoll(const Camera& camera) {
     char name[40];
     std::snprintf(name, sizeof name, "\\DCIM\\100KESTR\\IMG_%04d.JPG", camera.firstNumber + i);
     const ExifFacts facts{camera.make, camera.model, ExifTime(when), kPhotoWidth, kPhotoHeight, camera.bigEndian};
-    const bool deleted = std::find(camera.deletedShots.begin(), camera.deletedShots.end(), i) != camera.deletedShots.end();
+    const bool deleted =
+        std::find(camera.deletedShots.begin(), camera.deletedShots.end(), i) != camera.deletedShots.end();
     files.push_back({name, MakeCameraPhoto(facts, static_cast<std::uint32_t>(camera.firstNumber + i)), when, deleted});
   }
   const FatDateTime last = Later(camera.firstShot, camera.shots * 7);
@@ -71,15 +72,16 @@ std::vector<CardFile> CameraRoll(const Camera& camera) {
 
 std::vector<CardFile> CompactFlashFiles() {
   auto files = CameraRoll({"Kestro", "Kestro Snap 310", false, {2005, 7, 14, 10, 21, 4, 0}, 1, 6, {2, 5}});
-  files.push_back({"\\Trip notes.txt", Text("Day 1: harbour at dawn, lighthouse.\r\nDay 2: the hills above the bay.\r\n"),
+  files.push_back({"\\Trip notes.txt",
+                   Text("Day 1: harbour at dawn, lighthouse.\r\nDay 2: the hills above the bay.\r\n"),
                    {2005, 7, 14, 21, 5, 12, 0}});
   return files;
 }
 
 std::vector<CardFile> MmcSdFiles() {
   auto files = CameraRoll({"Orvana", "Orvana Z5", true, {2006, 3, 2, 15, 40, 30, 0}, 101, 4, {1}});
-  files.push_back({"\\Shopping list.txt", Text("bread\r\napples\r\nbatteries for the camera\r\n"),
-                   {2006, 3, 1, 9, 12, 0, 0}});
+  files.push_back(
+      {"\\Shopping list.txt", Text("bread\r\napples\r\nbatteries for the camera\r\n"), {2006, 3, 1, 9, 12, 0, 0}});
   return files;
 }
 
@@ -96,7 +98,8 @@ std::vector<CardFile> MemoryStickFiles() {
 std::vector<CardFile> FloppyFiles() {
   return {
       {"\\README.TXT", Text("Disk of letters and drafts.\r\n"), {2003, 11, 20, 18, 2, 44, 0}},
-      {"\\Letter to Anna.txt", Text("Dear Anna,\r\nthe photographs are on the camera card.\r\n"),
+      {"\\Letter to Anna.txt",
+       Text("Dear Anna,\r\nthe photographs are on the camera card.\r\n"),
        {2003, 11, 21, 20, 15, 8, 0}},
       {"\\DRAFT.TXT", Text("First draft of the letter, no longer needed.\r\n"), {2003, 11, 21, 19, 40, 0, 0}, true},
   };

@@ -39,8 +39,8 @@ std::set<std::string> Names(const std::string& pattern) {
 }
 
 std::vector<std::uint8_t> ReadCardFile(const std::string& path) {
-  const auto file = win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr,
-                                     win::OPEN_EXISTING, 0, nullptr);
+  const auto file =
+      win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr, win::OPEN_EXISTING, 0, nullptr);
   EXPECT_NE(file, win::INVALID_HANDLE_VALUE) << path << ": " << win::GetLastError();
   std::vector<std::uint8_t> bytes(1 << 20);
   win::DWORD got = 0;
@@ -142,8 +142,9 @@ TEST_F(DefaultMachine, CardsHoldACameraRollOthersFilesAndDeletedPhotographs) {
 }
 
 TEST_F(DefaultMachine, PcmciaSlotAnswersAsAnAtaDevice) {
-  const auto slot = win::CreateFileA("\\\\.\\I:", win::GENERIC_READ | win::GENERIC_WRITE,
-                                     win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr, win::OPEN_EXISTING, 0, nullptr);
+  const auto slot =
+      win::CreateFileA("\\\\.\\I:", win::GENERIC_READ | win::GENERIC_WRITE,
+                       win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr, win::OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(slot, win::INVALID_HANDLE_VALUE);
   std::vector<std::uint8_t> record(12 + 512, 0);
   record[1] = 1;
@@ -166,14 +167,16 @@ TEST_F(DefaultMachine, PhotographsCarryExifAndAThumbnailThatExiftoolReads) {
   EXPECT_EQ(Exif(photo, "-Make -Model -DateTimeOriginal -ExifImageWidth -ExifImageHeight -ImageSize -ExifByteOrder"),
             "Kestro\nKestro Snap 310\n2005:07:14 10:21:04\n640\n480\n640x480\nLittle-endian (Intel, II)\n");
   const auto thumbnail = tarnlok::test_support::TestDataHome() / "thumb.jpg";
-  ASSERT_EQ(RunTool("exiftool -b -ThumbnailImage " + Quote(photo.string()) + " > " + Quote(thumbnail.string())).status, 0);
+  ASSERT_EQ(RunTool("exiftool -b -ThumbnailImage " + Quote(photo.string()) + " > " + Quote(thumbnail.string())).status,
+            0);
   EXPECT_EQ(Exif(thumbnail, "-ImageSize"), "160x120\n");
   const auto decoded = RunTool("djpeg " + Quote(photo.string()) + " > /dev/null");
   EXPECT_EQ(decoded.status, 0) << decoded.output;
 
   const auto other = tarnlok::test_support::TestDataHome() / "IMG_0103.JPG";
   test_support::WriteHostFile(other, ReadCardFile("G:\\DCIM\\100KESTR\\IMG_0103.JPG"));
-  EXPECT_EQ(Exif(other, "-Make -ExifByteOrder -ModifyDate"), "Orvana\nBig-endian (Motorola, MM)\n2006:03:02 15:54:30\n");
+  EXPECT_EQ(Exif(other, "-Make -ExifByteOrder -ModifyDate"),
+            "Orvana\nBig-endian (Motorola, MM)\n2006:03:02 15:54:30\n");
   const auto warnings = RunTool("exiftool -validate -warning -a " + Quote(other.string()));
   EXPECT_EQ(warnings.output.find("Warning"), std::string::npos) << warnings.output;
 

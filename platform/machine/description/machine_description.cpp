@@ -31,19 +31,23 @@ constexpr std::array kWindowsNames{
 };
 
 constexpr std::array kBusNames{
-    Named<Bus>{"usb", Bus::Usb}, Named<Bus>{"ide", Bus::Ide}, Named<Bus>{"pcmcia", Bus::Pcmcia},
+    Named<Bus>{"usb", Bus::Usb},       Named<Bus>{"ide", Bus::Ide},     Named<Bus>{"pcmcia", Bus::Pcmcia},
     Named<Bus>{"floppy", Bus::Floppy}, Named<Bus>{"ls120", Bus::Ls120},
 };
 
 constexpr std::array kFirmwareNames{
-    Named<Firmware>{"older", Firmware::Older}, Named<Firmware>{"newer", Firmware::Newer},
+    Named<Firmware>{"older", Firmware::Older},
+    Named<Firmware>{"newer", Firmware::Newer},
     Named<Firmware>{"wide", Firmware::Wide},
 };
 
 constexpr std::array kCardKindNames{
-    Named<CardKind>{"none", CardKind::None},          Named<CardKind>{"cf", CardKind::CompactFlash},
-    Named<CardKind>{"sm", CardKind::SmartMedia},      Named<CardKind>{"ms", CardKind::MemoryStick},
-    Named<CardKind>{"mspro", CardKind::MemoryStickPro}, Named<CardKind>{"mmcsd", CardKind::MmcSd},
+    Named<CardKind>{"none", CardKind::None},
+    Named<CardKind>{"cf", CardKind::CompactFlash},
+    Named<CardKind>{"sm", CardKind::SmartMedia},
+    Named<CardKind>{"ms", CardKind::MemoryStick},
+    Named<CardKind>{"mspro", CardKind::MemoryStickPro},
+    Named<CardKind>{"mmcsd", CardKind::MmcSd},
     Named<CardKind>{"floppy", CardKind::Floppy},
 };
 
@@ -54,7 +58,8 @@ constexpr std::array kCardDriverNames{
 };
 
 constexpr std::array kFaultNames{
-    Named<FaultOperation>{"read", FaultOperation::Read}, Named<FaultOperation>{"write", FaultOperation::Write},
+    Named<FaultOperation>{"read", FaultOperation::Read},
+    Named<FaultOperation>{"write", FaultOperation::Write},
     Named<FaultOperation>{"erase", FaultOperation::Erase},
 };
 
@@ -67,12 +72,12 @@ struct CardDefaults {
 
 constexpr std::array kCardDefaults{
     CardDefaults{CardKind::None, 0, "Card Reader"},
-    CardDefaults{CardKind::CompactFlash, 131072, "CF Reader"},     // 64 MB
+    CardDefaults{CardKind::CompactFlash, 131072, "CF Reader"},  // 64 MB
     CardDefaults{CardKind::SmartMedia, 0, "SM Reader"},
     CardDefaults{CardKind::MemoryStick, 0, "MS Reader"},
     CardDefaults{CardKind::MemoryStickPro, 524288, "MS Pro Reader"},  // 256 MB
-    CardDefaults{CardKind::MmcSd, 262144, "SD Reader"},             // 128 MB
-    CardDefaults{CardKind::Floppy, 2880, "Floppy Drive"},           // 1.44 MB
+    CardDefaults{CardKind::MmcSd, 262144, "SD Reader"},  // 128 MB
+    CardDefaults{CardKind::Floppy, 2880, "Floppy Drive"},  // 1.44 MB
 };
 
 constexpr std::uint64_t kLs120Sectors = 245760;  // a 120 MB LS-120 disk
@@ -93,7 +98,9 @@ class Reader {
     throw MachineDescriptionError("machine description: " + key + ": " + problem);
   }
 
-  std::string Key(std::string_view name) const { return path_.empty() ? std::string(name) : path_ + "." + std::string(name); }
+  std::string Key(std::string_view name) const {
+    return path_.empty() ? std::string(name) : path_ + "." + std::string(name);
+  }
 
   // Refuses keys this level does not know, so a misspelt key is not silently ignored.
   void AllowOnly(std::initializer_list<std::string_view> known) const {
@@ -156,8 +163,8 @@ class Reader {
     if (!Has(name)) return numbers;
     if (!At(name).is_array()) Fail(Key(name), "must be a list of whole numbers");
     for (std::size_t i = 0; i < At(name).size(); ++i) {
-      numbers.push_back(static_cast<std::uint32_t>(
-          NumberAt(At(name)[i], Key(name) + "[" + std::to_string(i) + "]", 0, UINT32_MAX)));
+      numbers.push_back(
+          static_cast<std::uint32_t>(NumberAt(At(name)[i], Key(name) + "[" + std::to_string(i) + "]", 0, UINT32_MAX)));
     }
     return numbers;
   }
@@ -219,12 +226,13 @@ CardDescription ParseCard(const Json& object, const std::string& path, Bus bus, 
   reader.AllowOnly({"kind", "image", "sectors", "writeProtected", "deviceCode", "blocks", "pagesPerBlock",
                     "factoryBadBlocks", "failingBlocks", "faults", "pulledAfterCommands"});
   CardDescription card;
-  card.kind = reader.Choice("kind", kCardKindNames, bus == Bus::Floppy || bus == Bus::Ls120 ? CardKind::Floppy
-                                                                                             : CardKind::None);
+  card.kind = reader.Choice("kind", kCardKindNames,
+                            bus == Bus::Floppy || bus == Bus::Ls120 ? CardKind::Floppy : CardKind::None);
   if (!BusTakesCard(bus, card.kind)) Reader::Fail(reader.Key("kind"), "does not fit this reader's bus");
   const std::uint64_t defaultSectors = bus == Bus::Ls120 ? kLs120Sectors : DefaultsOf(card.kind).sectors;
   const bool rawFlash = card.kind == CardKind::SmartMedia || card.kind == CardKind::MemoryStick;
-  if (rawFlash && reader.Has("sectors")) Reader::Fail(reader.Key("sectors"), "raw flash cards take their size from their geometry");
+  if (rawFlash && reader.Has("sectors"))
+    Reader::Fail(reader.Key("sectors"), "raw flash cards take their size from their geometry");
   card.sectors = reader.Number("sectors", defaultSectors, card.kind == CardKind::None ? 0 : 1, UINT32_MAX);
   card.writeProtected = reader.Flag("writeProtected", false);
   if (card.kind == CardKind::SmartMedia) {
@@ -243,9 +251,8 @@ CardDescription ParseCard(const Json& object, const std::string& path, Bus bus, 
   card.factoryBadBlocks = reader.Numbers("factoryBadBlocks");
   card.failingBlocks = reader.Numbers("failingBlocks");
   if (rawFlash) {
-    const std::uint32_t blocks = card.kind == CardKind::SmartMedia
-                                     ? SmartMediaGeometry(card.smartMediaDeviceCode)->blocks
-                                     : card.blocks;
+    const std::uint32_t blocks =
+        card.kind == CardKind::SmartMedia ? SmartMediaGeometry(card.smartMediaDeviceCode)->blocks : card.blocks;
     CheckBlockList(reader, "factoryBadBlocks", card.factoryBadBlocks, blocks);
     CheckBlockList(reader, "failingBlocks", card.failingBlocks, blocks);
   }
@@ -286,13 +293,15 @@ std::string PadTo(std::string text, std::size_t width) {
 ReaderDescription ParseReader(const Json& object, const std::string& path, std::size_t index, std::set<char>& letters,
                               const std::filesystem::path& folder) {
   const Reader reader(object, path);
-  reader.AllowOnly({"bus", "maker", "firmware", "vendor", "product", "revision", "letter", "usb", "storageBusType",
-                    "card"});
+  reader.AllowOnly(
+      {"bus", "maker", "firmware", "vendor", "product", "revision", "letter", "usb", "storageBusType", "card"});
   ReaderDescription description;
   description.bus = reader.Choice("bus", kBusNames, Bus::Usb);
   description.maker = reader.Flag("maker", false);
-  if (!description.maker && reader.Has("firmware")) Reader::Fail(reader.Key("firmware"), "only the maker's readers have one");
-  description.firmware = description.maker ? reader.Choice("firmware", kFirmwareNames, Firmware::Newer) : Firmware::None;
+  if (!description.maker && reader.Has("firmware"))
+    Reader::Fail(reader.Key("firmware"), "only the maker's readers have one");
+  description.firmware =
+      description.maker ? reader.Choice("firmware", kFirmwareNames, Firmware::Newer) : Firmware::None;
 
   const bool driveBus = description.bus == Bus::Floppy || description.bus == Bus::Ls120;
   const std::string letterText = reader.Text("letter", "", 1);
@@ -307,13 +316,13 @@ ReaderDescription ParseReader(const Json& object, const std::string& path, std::
   const Json& cardObject = reader.Has("card") ? reader.At("card") : noCard;
   description.card = ParseCard(cardObject, reader.Key("card"), description.bus, description.letter, folder);
 
-  const std::string_view defaultProduct = description.bus == Bus::Ls120 ? std::string_view("LS-120 Drive")
-                                                                        : DefaultsOf(description.card.kind).product;
+  const std::string_view defaultProduct =
+      description.bus == Bus::Ls120 ? std::string_view("LS-120 Drive") : DefaultsOf(description.card.kind).product;
   description.vendor = PadTo(reader.Text("vendor", description.maker ? "Kestro" : "Generic", 8), 8);
   description.product = PadTo(reader.Text("product", std::string(defaultProduct), 16), 16);
   description.revision = PadTo(reader.Text("revision", "1.00", 4), 4);
 
-  const std::uint8_t defaultBusType = description.bus == Bus::Usb ? kBusTypeUsb
+  const std::uint8_t defaultBusType = description.bus == Bus::Usb     ? kBusTypeUsb
                                       : description.bus == Bus::Ls120 ? kBusTypeAtapi
                                                                       : kBusTypeAta;
   if (description.bus != Bus::Floppy || reader.Has("storageBusType")) {
@@ -363,8 +372,8 @@ MachineDescription ParseMachineDescription(std::string_view jsonText, const std:
   try {
     root = Json::parse(jsonText);
   } catch (const Json::parse_error& error) {
-    throw MachineDescriptionError("machine description: " + JsonPlace(jsonText, error.byte) + ": not valid JSON: " +
-                                  JsonProblem(error.what()));
+    throw MachineDescriptionError("machine description: " + JsonPlace(jsonText, error.byte) +
+                                  ": not valid JSON: " + JsonProblem(error.what()));
   } catch (const Json::exception& error) {  // a number too large for any type
     throw MachineDescriptionError(std::string("machine description: not valid JSON: ") + JsonProblem(error.what()));
   }

@@ -34,13 +34,13 @@ struct Fault {
 struct CardDescription {
   CardKind kind = CardKind::None;
   std::filesystem::path image;  // absolute; relative names are taken from the description's folder
-  std::uint64_t sectors = 0;    // plain cards: 512-byte sectors
+  std::uint64_t sectors = 0;  // plain cards: 512-byte sectors
   bool writeProtected = false;
   std::uint8_t smartMediaDeviceCode = 0;  // SmartMedia: the ID byte that sets its geometry
-  std::uint32_t blocks = 0;               // Memory Stick: physical blocks
-  std::uint32_t pagesPerBlock = 0;        // Memory Stick: 512-byte pages per block
+  std::uint32_t blocks = 0;  // Memory Stick: physical blocks
+  std::uint32_t pagesPerBlock = 0;  // Memory Stick: 512-byte pages per block
   std::vector<std::uint32_t> factoryBadBlocks;  // marked bad when the card was made
-  std::vector<std::uint32_t> failingBlocks;     // fail to erase or program
+  std::vector<std::uint32_t> failingBlocks;  // fail to erase or program
   std::vector<Fault> faults;
   std::optional<std::uint32_t> pulledAfterCommands;  // the card leaves the reader after N commands
 };
@@ -57,8 +57,8 @@ struct ReaderDescription {
   Bus bus = Bus::Usb;
   bool maker = false;  // one of our maker's readers, with its vendor command set
   Firmware firmware = Firmware::None;
-  std::string vendor;    // INQUIRY vendor identification, 8 characters
-  std::string product;   // INQUIRY product identification, 16 characters
+  std::string vendor;  // INQUIRY vendor identification, 8 characters
+  std::string product;  // INQUIRY product identification, 16 characters
   std::string revision;  // INQUIRY revision level, 4 characters
   char letter = 0;
   UsbIdentity usb;

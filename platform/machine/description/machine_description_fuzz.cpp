@@ -10,7 +10,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   try {
     (void)machine::ParseMachineDescription(text, "/machine");
-  } catch (const machine::MachineDescriptionError&) {
-  }
+  } catch (const machine::MachineDescriptionError&) {}
   return 0;
 }

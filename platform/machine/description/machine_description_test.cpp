@@ -102,28 +102,34 @@ TEST(MachineDescription, FaultsAndPulledCards) {
 }
 
 TEST(MachineDescription, BlockListsNameBlocksOfTheCardOnce) {
-  const std::string stick = R"({"version":1,"readers":[{"maker":true,"card":{"kind":"ms","blocks":512,"pagesPerBlock":16,)";
+  const std::string stick =
+      R"({"version":1,"readers":[{"maker":true,"card":{"kind":"ms","blocks":512,"pagesPerBlock":16,)";
   EXPECT_EQ(Refusal(stick + R"("factoryBadBlocks":[3,511],"failingBlocks":[7]}}]})"), "accepted");
-  EXPECT_NE(Refusal(stick + R"("factoryBadBlocks":[3,512]}}]})").find("readers[0].card.factoryBadBlocks: names a block past"),
-            std::string::npos);
+  EXPECT_NE(
+      Refusal(stick + R"("factoryBadBlocks":[3,512]}}]})").find("readers[0].card.factoryBadBlocks: names a block past"),
+      std::string::npos);
   EXPECT_NE(Refusal(stick + R"("factoryBadBlocks":[9,9]}}]})").find("factoryBadBlocks: names a block twice"),
             std::string::npos);
   // A 1 MB SmartMedia (code 0x6E) has 256 blocks.
-  EXPECT_NE(Refusal(R"({"version":1,"readers":[{"maker":true,"card":{"kind":"sm","deviceCode":110,"failingBlocks":[256]}}]})")
-                .find("readers[0].card.failingBlocks: names a block past the card's 256 blocks"),
-            std::string::npos);
+  EXPECT_NE(
+      Refusal(R"({"version":1,"readers":[{"maker":true,"card":{"kind":"sm","deviceCode":110,"failingBlocks":[256]}}]})")
+          .find("readers[0].card.failingBlocks: names a block past the card's 256 blocks"),
+      std::string::npos);
 }
 
 TEST(MachineDescription, RefusalsNameTheKey) {
-  EXPECT_EQ(Refusal("{\n  \"version\": 1,\n  \"windows\": xp }"),
-            "machine description: line 3, column 14: not valid JSON: syntax error while parsing value - invalid literal; "
-            "last read: '\"windows\": x'");
-  EXPECT_EQ(Refusal(R"({"version":1,"readers":[{"card":{"sectors":92E23447}}]})").find("[json.exception"), std::string::npos);
+  EXPECT_EQ(
+      Refusal("{\n  \"version\": 1,\n  \"windows\": xp }"),
+      "machine description: line 3, column 14: not valid JSON: syntax error while parsing value - invalid literal; "
+      "last read: '\"windows\": x'");
+  EXPECT_EQ(Refusal(R"({"version":1,"readers":[{"card":{"sectors":92E23447}}]})").find("[json.exception"),
+            std::string::npos);
   EXPECT_NE(Refusal(R"({"version":1,"readers":[{"card":{"sectors":92E23447}}]})").find("not valid JSON"),
             std::string::npos);
   EXPECT_NE(Refusal(R"({"windows":"xp"})").find("version: is required"), std::string::npos);
   EXPECT_EQ(Refusal(R"({"version":2})"), "machine description: version: must be 1");
-  EXPECT_NE(Refusal(R"({"version":1,"windows":"vista"})").find("windows: must be one of 95, 95osr2"), std::string::npos);
+  EXPECT_NE(Refusal(R"({"version":1,"windows":"vista"})").find("windows: must be one of 95, 95osr2"),
+            std::string::npos);
   EXPECT_NE(Refusal(R"({"version":1,"readers":[{},{"card":{"kind":"xd"}}]})").find("readers[1].card.kind"),
             std::string::npos);
   EXPECT_NE(Refusal(R"({"version":1,"readers":[{"colour":"red"}]})").find("readers[0].colour: unknown key"),
@@ -141,8 +147,7 @@ TEST(MachineDescription, RefusalsNameTheKey) {
   EXPECT_NE(Refusal(R"({"version":1,"readers":[{"card":{"kind":"ms","pagesPerBlock":64}}]})")
                 .find("readers[0].card.pagesPerBlock: must lie between 1 and 32"),
             std::string::npos);
-  EXPECT_NE(Refusal(R"({"version":1,"readers":[{"card":{"kind":"floppy"}}]})").find("does not fit"),
-            std::string::npos);
+  EXPECT_NE(Refusal(R"({"version":1,"readers":[{"card":{"kind":"floppy"}}]})").find("does not fit"), std::string::npos);
   EXPECT_NE(Refusal(R"({"version":1,"readers":[{"firmware":"newer"}]})").find("readers[0].firmware"),
             std::string::npos);
   EXPECT_NE(Refusal(R"({"version":1,"readers":[{"vendor":"ABCDEFGHI"}]})").find("longer than 8"), std::string::npos);
@@ -154,8 +159,9 @@ TEST(MachineDescription, RefusalsNameTheKey) {
                 .find("readers[0].card.faults[0]: needs either sector or block"),
             std::string::npos);
   EXPECT_NE(Refusal(R"({"version":1,"readers":[{"bus":"ide","usb":{}}]})").find("readers[0].usb"), std::string::npos);
-  EXPECT_NE(Refusal(R"({"version":1,"windows":"98","cardDriver":"broken"})").find("cardDriver: must be one of installed"),
-            std::string::npos);
+  EXPECT_NE(
+      Refusal(R"({"version":1,"windows":"98","cardDriver":"broken"})").find("cardDriver: must be one of installed"),
+      std::string::npos);
 }
 
 TEST(MachineDescription, RawFlashCardsFitEveryCardSlotButNoDrive) {

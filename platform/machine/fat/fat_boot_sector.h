@@ -20,19 +20,19 @@ struct FatGeometry {
   std::uint32_t reservedSectors = 1;
   std::uint32_t fatCount = 2;
   std::uint32_t sectorsPerFat = 0;
-  std::uint32_t rootEntryCount = 0;     // entries of the fixed root directory (FAT12/16)
-  std::uint32_t rootDirSectors = 0;     // sectors of the fixed root directory (FAT12/16)
-  std::uint32_t firstRootDirSector = 0; // the fixed root directory's first sector (FAT12/16)
-  std::uint32_t rootCluster = 0;        // the root directory's first cluster (FAT32)
-  std::uint32_t fsInfoSector = 0;       // the FSInfo sector (FAT32); 0 when there is none
-  std::uint32_t firstDataSector = 0;    // the sector of cluster 2
+  std::uint32_t rootEntryCount = 0;  // entries of the fixed root directory (FAT12/16)
+  std::uint32_t rootDirSectors = 0;  // sectors of the fixed root directory (FAT12/16)
+  std::uint32_t firstRootDirSector = 0;  // the fixed root directory's first sector (FAT12/16)
+  std::uint32_t rootCluster = 0;  // the root directory's first cluster (FAT32)
+  std::uint32_t fsInfoSector = 0;  // the FSInfo sector (FAT32); 0 when there is none
+  std::uint32_t firstDataSector = 0;  // the sector of cluster 2
   std::uint32_t totalSectors = 0;
-  std::uint32_t clusterCount = 0;       // data clusters, numbered 2 .. clusterCount + 1
+  std::uint32_t clusterCount = 0;  // data clusters, numbered 2 .. clusterCount + 1
   std::uint8_t media = 0xF8;
-  bool mirrored = true;                 // every FAT copy is kept alike
-  std::uint32_t activeFat = 0;          // the one FAT in use when not mirrored (FAT32)
+  bool mirrored = true;  // every FAT copy is kept alike
+  std::uint32_t activeFat = 0;  // the one FAT in use when not mirrored (FAT32)
   std::uint32_t serial = 0;
-  std::string label;                    // the boot sector's label, trimmed; empty for "NO NAME"
+  std::string label;  // the boot sector's label, trimmed; empty for "NO NAME"
 
   // The highest valid cluster number.
   std::uint32_t MaxCluster() const { return clusterCount + 1; }

@@ -37,13 +37,21 @@ TEST_F(FatBootSectorTest, FieldsOutOfRangeAreUnrecognized) {
     std::uint32_t value;
   };
   const Case cases[] = {
-      {"no jump", 0, 1, 0x00},           {"1024-byte sectors", 11, 2, 1024}, {"no sector size", 11, 2, 0},
-      {"3 sectors a cluster", 13, 1, 3}, {"no cluster size", 13, 1, 0},      {"no reserved sector", 14, 2, 0},
-      {"no FAT", 16, 1, 0},              {"bad media", 21, 1, 0x12},         {"no FAT size", 22, 2, 0},
-      {"FAT too small", 22, 2, 1},       {"more sectors than the card", 19, 2, 5000},
+      {"no jump", 0, 1, 0x00},
+      {"1024-byte sectors", 11, 2, 1024},
+      {"no sector size", 11, 2, 0},
+      {"3 sectors a cluster", 13, 1, 3},
+      {"no cluster size", 13, 1, 0},
+      {"no reserved sector", 14, 2, 0},
+      {"no FAT", 16, 1, 0},
+      {"bad media", 21, 1, 0x12},
+      {"no FAT size", 22, 2, 0},
+      {"FAT too small", 22, 2, 1},
+      {"more sectors than the card", 19, 2, 5000},
       {"metadata past the end", 14, 2, 2880},
   };
-  for (const Case& c : cases) EXPECT_EQ(ParseWith(c.offset, c.width, c.value), win::ERROR_UNRECOGNIZED_VOLUME) << c.what;
+  for (const Case& c : cases)
+    EXPECT_EQ(ParseWith(c.offset, c.width, c.value), win::ERROR_UNRECOGNIZED_VOLUME) << c.what;
 }
 
 TEST_F(FatBootSectorTest, TheClusterCountDecidesTheType) {

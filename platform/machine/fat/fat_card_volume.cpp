@@ -213,7 +213,8 @@ win::DWORD FatCardVolume::Delete(std::string_view path) {
   if (info->IsDirectory()) return win::ERROR_ACCESS_DENIED;
   if (const auto id = OpenIdentity(info->place)) {
     bool pending = false;
-    if (const win::DWORD error = win::RequestDelete(ShareIdentity(*id), pending); error != win::ERROR_SUCCESS || pending) {
+    if (const win::DWORD error = win::RequestDelete(ShareIdentity(*id), pending);
+        error != win::ERROR_SUCCESS || pending) {
       return error;
     }
   }

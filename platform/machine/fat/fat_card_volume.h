@@ -62,8 +62,7 @@ class FatCardVolume final : public win::CardVolume, public std::enable_shared_fr
   win::DWORD Refusal() const;
   // The open file's place, or why its handle no longer works.
   IoResult<EntryPlace> OpenPlace(std::uint64_t id) const;
-  std::shared_ptr<win::IoObject> OpenLocked(std::string_view path, const win::OpenRequest& request,
-                                            win::DWORD& error);
+  std::shared_ptr<win::IoObject> OpenLocked(std::string_view path, const win::OpenRequest& request, win::DWORD& error);
 
   mutable std::mutex mutex_;
   std::shared_ptr<SectorDevice> device_;

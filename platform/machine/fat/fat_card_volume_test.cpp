@@ -87,7 +87,8 @@ TEST_F(FatCardVolumeTest, FreeSpaceAndVolumeInformationComeFromTheVolume) {
   char label[32] = {};
   char system[16] = {};
   win::DWORD serial = 0;
-  ASSERT_TRUE(win::GetVolumeInformationA("E:\\", label, sizeof label, &serial, nullptr, nullptr, system, sizeof system));
+  ASSERT_TRUE(
+      win::GetVolumeInformationA("E:\\", label, sizeof label, &serial, nullptr, nullptr, system, sizeof system));
   EXPECT_STREQ(label, "TESTVOL");
   EXPECT_STREQ(system, "FAT");
   EXPECT_EQ(serial, 0x1234ABCDu);
@@ -102,10 +103,12 @@ TEST_F(FatCardVolumeTest, WritesThatMtoolsAndFsckAccept) {
   ASSERT_TRUE(win::WriteFile(file, photo_.data(), static_cast<win::DWORD>(photo_.size()), &written, nullptr));
   EXPECT_EQ(written, photo_.size());
   win::CloseHandle(file);
-  ASSERT_TRUE(win::MoveFileA("E:\\DCIM\\Holiday picture.jpeg", "E:\\Saved pictures\\Moved.jpeg")) << win::GetLastError();
+  ASSERT_TRUE(win::MoveFileA("E:\\DCIM\\Holiday picture.jpeg", "E:\\Saved pictures\\Moved.jpeg"))
+      << win::GetLastError();
   EXPECT_EQ(test_support::ReadWithMtools(image_, "::/Saved pictures/A copy of the holiday.jpeg"),
             std::string(photo_.begin(), photo_.end()));
-  EXPECT_EQ(test_support::ReadWithMtools(image_, "::/Saved pictures/Moved.jpeg"), std::string(photo_.begin(), photo_.end()));
+  EXPECT_EQ(test_support::ReadWithMtools(image_, "::/Saved pictures/Moved.jpeg"),
+            std::string(photo_.begin(), photo_.end()));
   ASSERT_TRUE(win::DeleteFileA("E:\\Saved pictures\\Moved.jpeg"));
   const auto fsck = test_support::CheckWithFsck(image_);
   EXPECT_EQ(fsck.status, 0) << fsck.output;
@@ -129,8 +132,8 @@ TEST_F(FatCardVolumeTest, ErrorsAreTheWindowsOnes) {
 }
 
 TEST_F(FatCardVolumeTest, SharingAndDeleteOnClose) {
-  const win::HANDLE first = win::CreateFileA("E:\\DCIM\\Holiday picture.jpeg", win::GENERIC_READ, 0, nullptr,
-                                             win::OPEN_EXISTING, 0, nullptr);
+  const win::HANDLE first =
+      win::CreateFileA("E:\\DCIM\\Holiday picture.jpeg", win::GENERIC_READ, 0, nullptr, win::OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(first, win::INVALID_HANDLE_VALUE);
   win::SetLastError(kSentinel);
   EXPECT_EQ(win::CreateFileA("E:\\DCIM\\HOLIDA~1.JPE", win::GENERIC_READ, win::FILE_SHARE_READ, nullptr,

@@ -154,7 +154,8 @@ IoResult<DirEntry> FatDirectory::Place(const std::vector<DirSlot>& longSlots, co
   const std::size_t count = longSlots.size() + 1;
   auto first = FreeRun(count);
   if (!first) return first.failure();
-  for (std::size_t i = 0; i < longSlots.size(); ++i) std::copy(longSlots[i].begin(), longSlots[i].end(), Slot(*first + i).begin());
+  for (std::size_t i = 0; i < longSlots.size(); ++i)
+    std::copy(longSlots[i].begin(), longSlots[i].end(), Slot(*first + i).begin());
   const std::size_t shortSlot = *first + longSlots.size();
   EncodeShortEntry(entry, Slot(shortSlot));
   if (auto written = WriteSlots(*first, count); !written) return written.failure();
@@ -163,7 +164,8 @@ IoResult<DirEntry> FatDirectory::Place(const std::vector<DirSlot>& longSlots, co
   DirEntry e;
   e.entry = entry;
   e.shortName = ShortNameText(entry.name, entry.caseFlags);
-  e.place = {sectors_[shortSlot / kSlotsPerSector], static_cast<std::uint32_t>((shortSlot % kSlotsPerSector) * kSlotSize)};
+  e.place = {sectors_[shortSlot / kSlotsPerSector],
+             static_cast<std::uint32_t>((shortSlot % kSlotsPerSector) * kSlotSize)};
   e.slot = shortSlot;
   e.firstSlot = *first;
   return e;

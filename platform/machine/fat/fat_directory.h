@@ -24,11 +24,11 @@ struct EntryPlace {
 };
 
 struct DirEntry {
-  std::string name;       // the long name when there is a sound one, else the short name
+  std::string name;  // the long name when there is a sound one, else the short name
   std::string shortName;  // the short name's text
   ShortEntry entry;
   EntryPlace place;
-  std::size_t slot = 0;       // the short entry's slot in the directory
+  std::size_t slot = 0;  // the short entry's slot in the directory
   std::size_t firstSlot = 0;  // the first slot of its long name (slot when it has none)
 
   bool IsDirectory() const { return (entry.attributes & kAttrDirectory) != 0; }

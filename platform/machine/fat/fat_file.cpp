@@ -53,7 +53,8 @@ IoStatus WriteRange(FatContext& context, const std::vector<std::uint32_t>& chain
     const std::size_t inSector = inCluster % kSector;
     const std::uint64_t remaining = length - done;
     if (inSector == 0 && remaining >= kSector) {
-      const std::uint64_t whole = std::min<std::uint64_t>(g.BytesPerCluster() - inCluster, remaining / kSector * kSector);
+      const std::uint64_t whole =
+          std::min<std::uint64_t>(g.BytesPerCluster() - inCluster, remaining / kSector * kSector);
       const std::uint8_t* source = data != nullptr ? data + done : zeros.data();
       if (auto written = context.device.WriteSectors(sectorNumber, std::span(source, whole)); !written) return written;
       done += whole;
@@ -74,21 +75,23 @@ IoStatus WriteRange(FatContext& context, const std::vector<std::uint32_t>& chain
 }
 
 // Grows the file's chain to cover `end` bytes and zeroes its bytes from the old size up to `zeroUpTo`.
-IoResult<std::vector<std::uint32_t>> GrowTo(FatContext& context, FatTable& table, ShortEntry& file,
-                                            std::uint64_t end, std::uint64_t zeroUpTo) {
+IoResult<std::vector<std::uint32_t>> GrowTo(FatContext& context, FatTable& table, ShortEntry& file, std::uint64_t end,
+                                            std::uint64_t zeroUpTo) {
   if (end > kMaxFatFileSize) return IoError{win::ERROR_DISK_FULL};
-  auto chain = EnsureClusters(table, file, ClustersFor(std::max<std::uint64_t>(end, file.size), context.geometry.BytesPerCluster()));
+  auto chain = EnsureClusters(table, file,
+                              ClustersFor(std::max<std::uint64_t>(end, file.size), context.geometry.BytesPerCluster()));
   if (!chain) return chain;
   if (zeroUpTo > file.size) {
-    if (auto zeroed = WriteRange(context, *chain, file.size, zeroUpTo - file.size, nullptr); !zeroed) return zeroed.failure();
+    if (auto zeroed = WriteRange(context, *chain, file.size, zeroUpTo - file.size, nullptr); !zeroed)
+      return zeroed.failure();
   }
   return chain;
 }
 
 }  // namespace
 
-IoResult<std::size_t> ReadFileData(FatContext& context, FatTable& table, const ShortEntry& file,
-                                   std::uint64_t offset, std::span<std::uint8_t> buffer) {
+IoResult<std::size_t> ReadFileData(FatContext& context, FatTable& table, const ShortEntry& file, std::uint64_t offset,
+                                   std::span<std::uint8_t> buffer) {
   if (offset >= file.size || buffer.empty()) return std::size_t{0};
   const FatGeometry& g = context.geometry;
   const std::uint64_t end = std::min<std::uint64_t>(file.size, offset + buffer.size());

@@ -15,8 +15,8 @@ namespace machine {
 constexpr std::uint64_t kMaxFatFileSize = 0xFFFFFFFF;
 
 // Reads up to buffer.size() bytes from `offset`; answers how many were read (0 at the end).
-IoResult<std::size_t> ReadFileData(FatContext& context, FatTable& table, const ShortEntry& file,
-                                   std::uint64_t offset, std::span<std::uint8_t> buffer);
+IoResult<std::size_t> ReadFileData(FatContext& context, FatTable& table, const ShortEntry& file, std::uint64_t offset,
+                                   std::span<std::uint8_t> buffer);
 
 // Writes data at `offset`, growing the file (a gap after its end reads as zeros).
 // ERROR_DISK_FULL when the clusters or the 4 GB size limit run out, nothing written then.

@@ -12,7 +12,7 @@ namespace machine {
 
 struct FsInfo {
   std::optional<std::uint32_t> freeCount;  // nullopt when unknown (0xFFFFFFFF) or impossible
-  std::optional<std::uint32_t> nextFree;   // nullopt when unknown or not a data cluster
+  std::optional<std::uint32_t> nextFree;  // nullopt when unknown or not a data cluster
 };
 
 // Reads the FSInfo sector; nullopt when the volume has none or its signatures are wrong.

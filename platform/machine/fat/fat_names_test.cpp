@@ -23,7 +23,7 @@ TEST(FatShortNameTest, NamesThatFitKeepTheirCaseInFlags) {
   EXPECT_EQ(lower->caseFlags, kLowerCaseBase | kLowerCaseExtension);
   EXPECT_EQ(ShortNameText(lower->raw, lower->caseFlags), "readme.txt");
   EXPECT_EQ(ExactShortName("DSC0001.JPG")->caseFlags, 0);
-  EXPECT_FALSE(ExactShortName("ReadMe.txt"));       // mixed case needs a long name
+  EXPECT_FALSE(ExactShortName("ReadMe.txt"));  // mixed case needs a long name
   EXPECT_FALSE(ExactShortName("toolongname.txt"));
   EXPECT_FALSE(ExactShortName("a b.txt"));
   EXPECT_FALSE(ExactShortName("a.jpeg"));
@@ -51,8 +51,12 @@ TEST(FatShortNameTest, LeadingE5IsStoredAs05) {
   auto made = GenerateShortName("\xE5 long name", [](const ShortName&) { return false; });
   ASSERT_TRUE(made.ok());
   EXPECT_NE((*made)[0], 0xE5);
-  ShortName stored = Raw("\x05" "BC     TXT");
-  EXPECT_EQ(ShortNameText(stored, 0), "\xE5" "BC.TXT");
+  ShortName stored =
+      Raw("\x05"
+          "BC     TXT");
+  EXPECT_EQ(ShortNameText(stored, 0),
+            "\xE5"
+            "BC.TXT");
 }
 
 TEST(FatLongNameTest, SlotsRoundTripAndBindToTheirShortName) {

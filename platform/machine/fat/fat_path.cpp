@@ -15,7 +15,8 @@ std::vector<std::string> SplitVolumePath(std::string_view path) {
   std::size_t start = 0;
   while (start <= path.size()) {
     const std::size_t end = path.find_first_of("\\/", start);
-    const std::string_view name = path.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    const std::string_view name =
+        path.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
     if (!name.empty()) names.emplace_back(name);
     if (end == std::string_view::npos) break;
     start = end + 1;

@@ -87,9 +87,9 @@ std::string ShortNameText(std::span<const std::uint8_t, 11> raw, std::uint8_t ca
   auto part = [](std::span<const std::uint8_t> bytes, bool lower) {
     std::string text(bytes.begin(), bytes.end());
     text.erase(text.find_last_not_of(' ') + 1);
-    if (lower) std::transform(text.begin(), text.end(), text.begin(), [](char c) {
-      return IsUpperAscii(c) ? static_cast<char>(c + ('a' - 'A')) : c;
-    });
+    if (lower)
+      std::transform(text.begin(), text.end(), text.begin(),
+                     [](char c) { return IsUpperAscii(c) ? static_cast<char>(c + ('a' - 'A')) : c; });
     return text;
   };
   std::string base = part(raw.first(kBaseLength), (caseFlags & kLowerCaseBase) != 0);
@@ -105,7 +105,8 @@ std::optional<ShortNameFit> ExactShortName(std::string_view name) {
   if (base.empty() || base.size() > kBaseLength || extension.size() > kExtensionLength) return std::nullopt;
   if (dot != std::string_view::npos && extension.empty()) return std::nullopt;
   const auto valid = [](std::string_view part) {
-    return std::all_of(part.begin(), part.end(), [](char c) { return IsShortNameChar(UpperAnsi(c)) && static_cast<unsigned char>(c) < 0x80; });
+    return std::all_of(part.begin(), part.end(),
+                       [](char c) { return IsShortNameChar(UpperAnsi(c)) && static_cast<unsigned char>(c) < 0x80; });
   };
   if (!valid(base) || !valid(extension)) return std::nullopt;
   const auto baseCase = PartCase(base, kLowerCaseBase);
@@ -119,8 +120,7 @@ std::optional<ShortNameFit> ExactShortName(std::string_view name) {
   return fit;
 }
 
-IoResult<ShortName> GenerateShortName(std::string_view longName,
-                                      const std::function<bool(const ShortName&)>& taken) {
+IoResult<ShortName> GenerateShortName(std::string_view longName, const std::function<bool(const ShortName&)>& taken) {
   // A name that is 8.3 but for its mixed case keeps its own letters, as Windows does.
   if (const auto fit = ExactShortName(UpperAnsi(longName)); fit && !taken(fit->raw)) return fit->raw;
   const Basis basis = BasisOf(longName);

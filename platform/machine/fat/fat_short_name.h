@@ -36,7 +36,6 @@ std::optional<ShortNameFit> ExactShortName(std::string_view name);
 
 // A short name for a long name not yet taken in the directory: the name itself in upper case
 // when that is 8.3, else the basis name with the first free "~n" tail. ERROR_FILE_EXISTS when every tail up to ~999999 is taken.
-IoResult<ShortName> GenerateShortName(std::string_view longName,
-                                      const std::function<bool(const ShortName&)>& taken);
+IoResult<ShortName> GenerateShortName(std::string_view longName, const std::function<bool(const ShortName&)>& taken);
 
 }  // namespace machine

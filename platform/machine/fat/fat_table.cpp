@@ -10,9 +10,9 @@ constexpr std::uint32_t kFree = 0;
 constexpr std::uint32_t kFat32Mask = 0x0FFFFFFF;
 
 struct TypeValues {
-  std::uint32_t bad;          // the marker of a bad cluster
-  std::uint32_t endOfChain;   // the lowest end-of-chain marker
-  std::uint32_t bytesWidth;   // bytes read per entry (FAT12 reads 2 and keeps 12 bits)
+  std::uint32_t bad;  // the marker of a bad cluster
+  std::uint32_t endOfChain;  // the lowest end-of-chain marker
+  std::uint32_t bytesWidth;  // bytes read per entry (FAT12 reads 2 and keeps 12 bits)
 };
 
 // The standard's markers per type: bad is EOC - 1; any value from EOC up ends a chain.
@@ -62,7 +62,8 @@ IoStatus FatTable::StoreWindow() {
   windowDirty_ = false;
   for (std::uint32_t copy = 0; copy < geometry_.fatCount; ++copy) {
     if (!geometry_.mirrored && copy != geometry_.activeFat) continue;
-    const std::uint64_t sector = geometry_.reservedSectors + std::uint64_t{copy} * geometry_.sectorsPerFat + windowSector_;
+    const std::uint64_t sector =
+        geometry_.reservedSectors + std::uint64_t{copy} * geometry_.sectorsPerFat + windowSector_;
     if (auto written = device_.WriteSectors(sector, window_); !written) return written;
   }
   return IoOk();

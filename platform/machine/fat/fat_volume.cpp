@@ -237,7 +237,8 @@ IoStatus FatVolume::Rename(std::string_view from, std::string_view to) {
     if (!*other) return other->failure();
   }
   FatDirectory& targetDirectory = sameDirectory ? *sourceDirectory : **other;
-  if (const DirEntry* taken = targetDirectory.Find(*name); taken != nullptr && !(sameDirectory && taken->slot == moving.slot)) {
+  if (const DirEntry* taken = targetDirectory.Find(*name);
+      taken != nullptr && !(sameDirectory && taken->slot == moving.slot)) {
     return Fail(win::ERROR_ALREADY_EXISTS);
   }
   if (sameDirectory) sourceDirectory->ReleaseShortName(moving);

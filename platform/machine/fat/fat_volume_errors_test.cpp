@@ -102,7 +102,8 @@ TEST_F(FatVolumeErrorsTest, ChangesMadeBehindTheDriverAreSeenAtOnce) {
   test_support::PutWithMtools(image_, source, "::/theirs.txt");
   EXPECT_EQ(test_support::ReadWhole(Volume(), "theirs.txt"), (std::vector<std::uint8_t>{'x', 'y'}));
   // A fresh format under the driver's feet leaves nothing of the old volume.
-  ASSERT_EQ(test_support::RunTool("mformat -i " + test_support::Quote(image_.MtoolsTarget()) + " -v OTHER ::").status, 0);
+  ASSERT_EQ(test_support::RunTool("mformat -i " + test_support::Quote(image_.MtoolsTarget()) + " -v OTHER ::").status,
+            0);
   EXPECT_EQ(Volume().Stat("ours.txt").error(), win::ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(Volume().Info()->label, "OTHER");
 }

@@ -65,21 +65,24 @@ TEST_P(FatVolumeTest, RecognisesTheVolumeAsFormatted) {
   ASSERT_TRUE(info.ok()) << info.error();
   EXPECT_EQ(info->type, GetParam().kind == FatKind::Floppy12 ? FatType::Fat12
                         : GetParam().kind == FatKind::Fat16  ? FatType::Fat16
-                                                              : FatType::Fat32);
+                                                             : FatType::Fat32);
   EXPECT_EQ(info->label, "TESTVOL");
   EXPECT_EQ(info->serial, 0x1234ABCDu);
   EXPECT_EQ(info->bytesPerSector, 512u);
   ExpectFreeSpaceAsMtools(*open.volume);
   // fsck.fat's summary ("n files, used/total clusters") counts the clusters independently.
   const auto fsck = test_support::CheckWithFsck(image_);
-  EXPECT_NE(fsck.output.find("/" + std::to_string(info->totalClusters) + " clusters"), std::string::npos) << fsck.output;
+  EXPECT_NE(fsck.output.find("/" + std::to_string(info->totalClusters) + " clusters"), std::string::npos)
+      << fsck.output;
 }
 
 TEST_P(FatVolumeTest, ReadsWhatMtoolsWrote) {
   const auto photo = test_support::Pattern(5000, 1);
   const auto large = test_support::Pattern(300 * 1024, 2);
   const auto note = std::vector<std::uint8_t>{'h', 'e', 'l', 'l', 'o'};
-  ASSERT_EQ(test_support::RunTool("mmd -i " + test_support::Quote(image_.MtoolsTarget()) + " ::/DCIM ::/DCIM/100TEST").status, 0);
+  ASSERT_EQ(
+      test_support::RunTool("mmd -i " + test_support::Quote(image_.MtoolsTarget()) + " ::/DCIM ::/DCIM/100TEST").status,
+      0);
   test_support::PutWithMtools(image_, HostFile("photo", photo), "::/DCIM/100TEST/IMG_0001.JPG");
   test_support::PutWithMtools(image_, HostFile("large", large), "::/DCIM/100TEST/A long file name, with spaces.jpeg");
   test_support::PutWithMtools(image_, HostFile("note", note), "::/readme.txt");
@@ -131,7 +134,8 @@ TEST_P(FatVolumeTest, MtoolsAndFsckAcceptWhatWeWrote) {
     auto extra = volume.CreateFile("Pictures from the trip\\Another picture number " + std::to_string(i) + ".jpeg");
     ASSERT_TRUE(extra.ok()) << i << ": " << extra.error();
     const std::string text = "picture " + std::to_string(i);
-    ASSERT_TRUE(volume.Write(extra->place, 0, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())).ok());
+    ASSERT_TRUE(
+        volume.Write(extra->place, 0, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())).ok());
   }
   ASSERT_TRUE(volume.DeleteFile("Pictures from the trip\\Another picture number 7.jpeg").ok());
   ASSERT_TRUE(volume.Rename("Pictures from the trip\\Another picture number 8.jpeg", "Moved to the root.txt").ok());

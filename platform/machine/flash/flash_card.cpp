@@ -103,7 +103,8 @@ MediaResult FlashCard::WriteLogical(std::uint64_t firstSector, std::span<const s
   while (done < data.size()) {
     const std::uint64_t sector = firstSector + done / kFlashSectorSize;
     const auto inBlock = static_cast<std::uint32_t>(sector % perBlock);
-    const std::size_t bytes = std::min<std::size_t>(data.size() - done, std::size_t{perBlock - inBlock} * kFlashSectorSize);
+    const std::size_t bytes =
+        std::min<std::size_t>(data.size() - done, std::size_t{perBlock - inBlock} * kFlashSectorSize);
     const auto result = WriteBlock(static_cast<std::uint32_t>(sector / perBlock), inBlock, data.subspan(done, bytes));
     if (result != MediaResult::Ok) return result;
     done += bytes;
@@ -127,8 +128,9 @@ MediaResult FlashCard::WriteBlock(std::uint32_t logicalBlock, std::uint32_t firs
   if (old && SectorsErased(*old, firstSector, count)) {
     bool programmed = true;
     for (std::uint32_t i = 0; i < count && programmed; ++i) {
-      programmed = ProgramSector(*old, firstSector + i, data.subspan(std::size_t{i} * kFlashSectorSize, kFlashSectorSize),
-                                 logicalBlock) == FlashResult::Ok;
+      programmed =
+          ProgramSector(*old, firstSector + i, data.subspan(std::size_t{i} * kFlashSectorSize, kFlashSectorSize),
+                        logicalBlock) == FlashResult::Ok;
     }
     if (programmed) return MediaResult::Ok;
   }

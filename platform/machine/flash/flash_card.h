@@ -74,7 +74,7 @@ class FlashCard {
   StandardVolume volume_;
   bool mapped_ = false;
   std::vector<std::optional<std::uint32_t>> physicalOf_;  // by logical block
-  std::vector<BlockUse> uses_;                             // by physical block
+  std::vector<BlockUse> uses_;  // by physical block
 };
 
 // The flash of a raw flash card described by the machine; throws MachineDescriptionError for

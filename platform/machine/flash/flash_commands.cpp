@@ -235,11 +235,16 @@ struct FlashCommand {
 };
 
 constexpr std::array kFlashCommands{
-    FlashCommand{0x83, true, Erase},           FlashCommand{0x84, false, Identify},
-    FlashCommand{0x85, true, ReadPages},       FlashCommand{0x86, true, WritePages},
-    FlashCommand{0x8B, true, ReadRedundant},   FlashCommand{0x8F, true, ReadExtra},
-    FlashCommand{0x90, true, WriteRedundant},  FlashCommand{0x93, true, WriteStick},
-    FlashCommand{0x95, true, EndRawAccess},    FlashCommand{0x9B, false, StartProFormat},
+    FlashCommand{0x83, true, Erase},
+    FlashCommand{0x84, false, Identify},
+    FlashCommand{0x85, true, ReadPages},
+    FlashCommand{0x86, true, WritePages},
+    FlashCommand{0x8B, true, ReadRedundant},
+    FlashCommand{0x8F, true, ReadExtra},
+    FlashCommand{0x90, true, WriteRedundant},
+    FlashCommand{0x93, true, WriteStick},
+    FlashCommand{0x95, true, EndRawAccess},
+    FlashCommand{0x9B, false, StartProFormat},
     FlashCommand{0x9C, false, ProFormatProgress},
 };
 

@@ -25,13 +25,12 @@ constexpr std::size_t kEraseChunk = 1 << 20;
 // The SSFDC card information structure: device, JEDEC, manufacturer, function and
 // configuration tuples, a version tuple with blank texts, and the end of the chain.
 constexpr std::array<std::uint8_t, kCisLength> kCisTuples{
-    0x01, 0x03, 0xD9, 0x01, 0xFF, 0x18, 0x02, 0xDF, 0x01, 0x20, 0x04, 0x00, 0x00, 0x00, 0x00, 0x21,
-    0x02, 0x04, 0x01, 0x22, 0x02, 0x01, 0x01, 0x22, 0x03, 0x02, 0x04, 0x07, 0x1A, 0x05, 0x01, 0x03,
-    0x00, 0x02, 0x0F, 0x1B, 0x08, 0xC0, 0xC0, 0xA1, 0x01, 0x55, 0x08, 0x00, 0x20, 0x1B, 0x0A, 0xC1,
-    0x41, 0x99, 0x01, 0x55, 0x64, 0xF0, 0xFF, 0xFF, 0x20, 0x1B, 0x0C, 0x82, 0x41, 0x18, 0xEA, 0x61,
-    0xF0, 0x01, 0x07, 0xF6, 0x03, 0x01, 0xEE, 0x1B, 0x0C, 0x83, 0x41, 0x18, 0xEA, 0x61, 0x70, 0x01,
-    0x07, 0x76, 0x03, 0x01, 0xEE, 0x15, 0x14, 0x05, 0x00, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20,
-    0x00, 0x20, 0x20, 0x20, 0x20, 0x00, 0x30, 0x2E, 0x30, 0x00, 0xFF, 0x14, 0x00, 0xFF, 0x00, 0x00,
+    0x01, 0x03, 0xD9, 0x01, 0xFF, 0x18, 0x02, 0xDF, 0x01, 0x20, 0x04, 0x00, 0x00, 0x00, 0x00, 0x21, 0x02, 0x04, 0x01,
+    0x22, 0x02, 0x01, 0x01, 0x22, 0x03, 0x02, 0x04, 0x07, 0x1A, 0x05, 0x01, 0x03, 0x00, 0x02, 0x0F, 0x1B, 0x08, 0xC0,
+    0xC0, 0xA1, 0x01, 0x55, 0x08, 0x00, 0x20, 0x1B, 0x0A, 0xC1, 0x41, 0x99, 0x01, 0x55, 0x64, 0xF0, 0xFF, 0xFF, 0x20,
+    0x1B, 0x0C, 0x82, 0x41, 0x18, 0xEA, 0x61, 0xF0, 0x01, 0x07, 0xF6, 0x03, 0x01, 0xEE, 0x1B, 0x0C, 0x83, 0x41, 0x18,
+    0xEA, 0x61, 0x70, 0x01, 0x07, 0x76, 0x03, 0x01, 0xEE, 0x15, 0x14, 0x05, 0x00, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20,
+    0x20, 0x00, 0x20, 0x20, 0x20, 0x20, 0x00, 0x30, 0x2E, 0x30, 0x00, 0xFF, 0x14, 0x00, 0xFF, 0x00, 0x00,
 };
 
 // Memory Stick boot block header: block identifier, format version, and in the attribute area
@@ -76,9 +75,8 @@ void WriteSmartMediaStructures(const CardDescription& card, SmartMediaCard& flas
   for (const std::uint32_t block : card.factoryBadBlocks) flash.MarkBad(block);
   const auto cisBlock = GoodBlocks(flash.Nand(), 1);
   const auto page = SmartMediaCisPage();
-  if (cisBlock.empty() ||
-      flash.ProgramSectors(std::uint64_t{cisBlock[0]} * flash.Geometry().pagesPerBlock, page, kCisBlockAddress) !=
-          FlashResult::Ok) {
+  if (cisBlock.empty() || flash.ProgramSectors(std::uint64_t{cisBlock[0]} * flash.Geometry().pagesPerBlock, page,
+                                               kCisBlockAddress) != FlashResult::Ok) {
     Refuse(card, "no good block for the card information structure");
   }
 }
@@ -88,7 +86,8 @@ std::vector<std::uint8_t> BootHeader(const FlashGeometry& geometry, std::size_t 
   win::WriteBe16(header, 0, kBootBlockId);
   win::WriteBe16(header, 2, kBootFormatVersion);
   header[kAttributesAt] = kMemoryStickClass;
-  win::WriteBe16(header, kAttributesAt + 2, static_cast<std::uint16_t>(geometry.pagesPerBlock * kFlashSectorSize / 1024));
+  win::WriteBe16(header, kAttributesAt + 2,
+                 static_cast<std::uint16_t>(geometry.pagesPerBlock * kFlashSectorSize / 1024));
   win::WriteBe16(header, kAttributesAt + 4, static_cast<std::uint16_t>(geometry.blocks));
   win::WriteBe16(header, kAttributesAt + 6, static_cast<std::uint16_t>(geometry.blocks - disabled));
   win::WriteBe16(header, kAttributesAt + 8, static_cast<std::uint16_t>(kFlashSectorSize));
@@ -106,7 +105,8 @@ void WriteMemoryStickStructures(const CardDescription& card, MemoryStickCard& fl
   const auto bootBlocks = GoodBlocks(flash.Nand(), kBootBlocks);
   if (bootBlocks.size() < kBootBlocks) Refuse(card, "no good blocks for the boot blocks");
   for (const std::uint32_t block : bootBlocks) {
-    if (flash.ProgramPages(block, 0, pages, BootExtra()) != FlashResult::Ok) Refuse(card, "a boot block cannot be written");
+    if (flash.ProgramPages(block, 0, pages, BootExtra()) != FlashResult::Ok)
+      Refuse(card, "a boot block cannot be written");
   }
 }
 
@@ -147,7 +147,8 @@ void MakeFreshFlashImage(const CardDescription& card, std::uint32_t serial) {
   try {
     CardMedia media(factory);
     if (auto* smartMedia = dynamic_cast<SmartMediaCard*>(media.Flash())) WriteSmartMediaStructures(card, *smartMedia);
-    if (auto* memoryStick = dynamic_cast<MemoryStickCard*>(media.Flash())) WriteMemoryStickStructures(card, *memoryStick);
+    if (auto* memoryStick = dynamic_cast<MemoryStickCard*>(media.Flash()))
+      WriteMemoryStickStructures(card, *memoryStick);
     media.Flash()->ForgetMap();
     CardMediaDevice device(media);
     const IoStatus formatted = FactoryFormat(device, LayoutOfStandardVolume(volume), serial);

@@ -21,14 +21,14 @@ struct SmartMediaModel {
 
 // The SmartMedia (SSFDC) device codes: 1 and 2 MB cards have 256-byte pages.
 constexpr std::array kSmartMediaModels{
-    SmartMediaModel{0x6E, 1, 256, 16, 256},    SmartMediaModel{0xE8, 1, 256, 16, 256},
-    SmartMediaModel{0xEC, 1, 256, 16, 256},    SmartMediaModel{0x64, 2, 256, 16, 512},
-    SmartMediaModel{0xEA, 2, 256, 16, 512},    SmartMediaModel{0x6B, 3, 512, 16, 512},
-    SmartMediaModel{0xE3, 3, 512, 16, 512},    SmartMediaModel{0xE5, 3, 512, 16, 512},
-    SmartMediaModel{0xE6, 4, 512, 16, 1024},   SmartMediaModel{0x73, 5, 512, 32, 1024},
-    SmartMediaModel{0x75, 6, 512, 32, 2048},   SmartMediaModel{0x76, 7, 512, 32, 4096},
-    SmartMediaModel{0x79, 8, 512, 32, 8192},   SmartMediaModel{0x71, 9, 512, 32, 16384},
-    SmartMediaModel{0xDC, 10, 512, 32, 32768}, SmartMediaModel{0xD3, 11, 512, 32, 65536},
+    SmartMediaModel{0x6E, 1, 256, 16, 256},     SmartMediaModel{0xE8, 1, 256, 16, 256},
+    SmartMediaModel{0xEC, 1, 256, 16, 256},     SmartMediaModel{0x64, 2, 256, 16, 512},
+    SmartMediaModel{0xEA, 2, 256, 16, 512},     SmartMediaModel{0x6B, 3, 512, 16, 512},
+    SmartMediaModel{0xE3, 3, 512, 16, 512},     SmartMediaModel{0xE5, 3, 512, 16, 512},
+    SmartMediaModel{0xE6, 4, 512, 16, 1024},    SmartMediaModel{0x73, 5, 512, 32, 1024},
+    SmartMediaModel{0x75, 6, 512, 32, 2048},    SmartMediaModel{0x76, 7, 512, 32, 4096},
+    SmartMediaModel{0x79, 8, 512, 32, 8192},    SmartMediaModel{0x71, 9, 512, 32, 16384},
+    SmartMediaModel{0xDC, 10, 512, 32, 32768},  SmartMediaModel{0xD3, 11, 512, 32, 65536},
     SmartMediaModel{0xD5, 12, 512, 32, 131072},
 };
 
@@ -44,8 +44,9 @@ constexpr std::array kMemoryStickSizes{
 
 // The model of a device code; null for an unknown code.
 const SmartMediaModel* FindSmartMedia(std::uint8_t deviceCode) {
-  const auto* found = std::find_if(kSmartMediaModels.begin(), kSmartMediaModels.end(),
-                                   [deviceCode](const SmartMediaModel& model) { return model.deviceCode == deviceCode; });
+  const auto* found =
+      std::find_if(kSmartMediaModels.begin(), kSmartMediaModels.end(),
+                   [deviceCode](const SmartMediaModel& model) { return model.deviceCode == deviceCode; });
   return found == kSmartMediaModels.end() ? nullptr : found;
 }
 

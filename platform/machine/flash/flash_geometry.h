@@ -15,8 +15,8 @@ constexpr std::uint32_t kFlashSectorSize = 512;
 
 struct FlashGeometry {
   std::uint32_t pageSize = kFlashSectorSize;  // data bytes of a page: 256 or 512
-  std::uint32_t pageSpare = 0;                // spare bytes after each page: 8 or 16 on SmartMedia
-  std::uint32_t blockExtra = 0;               // extra data before each block's pages: 4 on Memory Stick
+  std::uint32_t pageSpare = 0;  // spare bytes after each page: 8 or 16 on SmartMedia
+  std::uint32_t blockExtra = 0;  // extra data before each block's pages: 4 on Memory Stick
   std::uint32_t pagesPerBlock = 0;
   std::uint32_t blocks = 0;
 

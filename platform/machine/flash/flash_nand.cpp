@@ -27,7 +27,8 @@ NandArray::NandArray(const CardDescription& card, const FlashGeometry& geometry)
   const OpenedImage opened = OpenImage(card.image);
   fd_ = opened.fd;
   readOnly_ = opened.readOnly;
-  if (fd_ < 0) throw MachineDescriptionError("card image " + card.image.string() + " cannot be opened: " + opened.problem);
+  if (fd_ < 0)
+    throw MachineDescriptionError("card image " + card.image.string() + " cannot be opened: " + opened.problem);
   struct stat status {};
   if (::fstat(fd_, &status) != 0 || static_cast<std::uint64_t>(status.st_size) != geometry_.ImageBytes()) {
     const auto held = static_cast<std::uint64_t>(status.st_size);

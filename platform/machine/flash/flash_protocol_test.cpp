@@ -23,16 +23,34 @@ constexpr std::uint8_t kDataProtect = 0x07;
 
 // Command-first and command-last blocks of a SmartMedia page command.
 Bytes First(std::uint8_t sub, std::uint32_t page, std::uint8_t byte5, std::uint16_t length) {
-  return {0x20, sub, std::uint8_t(page >> 16), std::uint8_t(page >> 8), std::uint8_t(page), byte5,
-          std::uint8_t(length >> 8), std::uint8_t(length)};
+  return {0x20,
+          sub,
+          std::uint8_t(page >> 16),
+          std::uint8_t(page >> 8),
+          std::uint8_t(page),
+          byte5,
+          std::uint8_t(length >> 8),
+          std::uint8_t(length)};
 }
 Bytes Last(std::uint8_t sub, std::uint32_t page, std::uint8_t byte4, std::uint16_t length) {
-  return {std::uint8_t(length), std::uint8_t(page >> 16), std::uint8_t(page >> 8), std::uint8_t(page), byte4, 0xB0,
-          std::uint8_t(length >> 8), sub};
+  return {std::uint8_t(length),
+          std::uint8_t(page >> 16),
+          std::uint8_t(page >> 8),
+          std::uint8_t(page),
+          byte4,
+          0xB0,
+          std::uint8_t(length >> 8),
+          sub};
 }
 // A Memory Stick command naming a block (and page within it) in the command-first form.
 Bytes Stick(std::uint8_t sub, std::uint8_t page, std::uint16_t block, std::uint16_t length) {
-  return {0x20, sub, 0, page, std::uint8_t(block >> 8), std::uint8_t(block), std::uint8_t(length >> 8),
+  return {0x20,
+          sub,
+          0,
+          page,
+          std::uint8_t(block >> 8),
+          std::uint8_t(block),
+          std::uint8_t(length >> 8),
           std::uint8_t(length)};
 }
 Bytes Bytes4(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) { return {a, b, c, d}; }
@@ -55,7 +73,7 @@ class FlashProtocolTest : public ::testing::Test {
   }
 
   test_support::ScsiAnswer Send(char reader, const Bytes& cdb, std::uint32_t length, win::BYTE direction = kIn,
-                           const Bytes& out = {}) {
+                                const Bytes& out = {}) {
     const auto handle = test_support::OpenDevice(std::string(1, reader) + ":");
     auto answer = test_support::SendScsi(handle, cdb, length, direction, out);
     win::CloseHandle(handle);
@@ -207,7 +225,8 @@ TEST_F(FlashProtocolTest, MemoryStickProFormatsItselfAndReportsProgress) {
   }
   EXPECT_EQ(Data('P', Bytes{0x20, 0x9C, 0, 0, 0, 0, 0, 8, 0, 0}, 8), (Bytes{'P', 0, 0, 0, 0, 0, 0, 0}));
   // The numbered image became the factory's volume.
-  const test_support::TestImage pro{tarnlok::test_support::TestDataHome() / "pro.img", 63 * 512, test_support::FatKind::Fat16};
+  const test_support::TestImage pro{tarnlok::test_support::TestDataHome() / "pro.img", 63 * 512,
+                                    test_support::FatKind::Fat16};
   const auto fsck = test_support::CheckWithFsck(pro);
   EXPECT_EQ(fsck.status, 0) << fsck.output;
   EXPECT_EQ(Send('F', Bytes{0x20, 0x9B, 1, 0, 0, 0, 0, 2, 0, 0}, 2).Asc(), 0x20);  // older: not its form
@@ -232,8 +251,8 @@ TEST_F(FlashProtocolTest, ALowLevelFormatThroughRawCommandsGivesAVolumeThatFsckA
   mbr[510] = 0x55;
   mbr[511] = 0xAA;
   Bytes boot(512, 0);
-  const Bytes parameters{0xE9, 0, 0, ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', 0x00, 0x02, 32, 1, 0, 2, 0x00, 0x01,
-                         0xD7, 0x7C, 0xF8, 3, 0, 16, 0, 4, 0, 41, 0, 0, 0};
+  const Bytes parameters{0xE9, 0,    0,    ' ',  ' ',  ' ',  ' ', ' ', ' ', ' ', ' ', 0x00, 0x02, 32, 1, 0,
+                         2,    0x00, 0x01, 0xD7, 0x7C, 0xF8, 3,   0,   16,  0,   4,   0,    41,   0,  0, 0};
   std::copy(parameters.begin(), parameters.end(), boot.begin());
   boot[38] = 0x29;  // extended fields: a serial of 0, a label fsck.fat takes, the type
   std::copy_n("NO NAME    FAT12   ", 19, boot.begin() + 43);

@@ -58,7 +58,7 @@ class FlashRoadsTest : public ::testing::TestWithParam<const char*> {
 class FlashScsiRoadsTest : public FlashRoadsTest {
  protected:
   test_support::ScsiAnswer Send(char letter, const Bytes& cdb, std::uint32_t length, win::BYTE direction = kIn,
-                           const Bytes& out = {}) {
+                                const Bytes& out = {}) {
     auto answer = roads_->Scsi(letter, static_cast<std::uint8_t>(letter - 'F'), cdb, length, direction, out);
     EXPECT_TRUE(answer.delivered);
     return answer;
@@ -71,17 +71,31 @@ class FlashScsiRoadsTest : public FlashRoadsTest {
   // A block in the form reader G takes on this road: address bytes high first, then the length.
   Bytes OlderBlock(std::uint8_t sub, std::uint32_t address, std::uint16_t length) const {
     if (roads_->Win9x()) {
-      return {0x20, sub, std::uint8_t(address >> 24), std::uint8_t(address >> 16), std::uint8_t(address >> 8),
-              std::uint8_t(address), std::uint8_t(length >> 8), std::uint8_t(length)};
+      return {0x20,
+              sub,
+              std::uint8_t(address >> 24),
+              std::uint8_t(address >> 16),
+              std::uint8_t(address >> 8),
+              std::uint8_t(address),
+              std::uint8_t(length >> 8),
+              std::uint8_t(length)};
     }
-    return {std::uint8_t(length), std::uint8_t(address >> 24), std::uint8_t(address >> 16), std::uint8_t(address >> 8),
-            std::uint8_t(address), 0xB0, std::uint8_t(length >> 8), sub};
+    return {std::uint8_t(length),        std::uint8_t(address >> 24),
+            std::uint8_t(address >> 16), std::uint8_t(address >> 8),
+            std::uint8_t(address),       0xB0,
+            std::uint8_t(length >> 8),   sub};
   }
 };
 
 Bytes First(std::uint8_t sub, std::uint32_t page, std::uint8_t byte5, std::uint16_t length) {
-  return {0x20, sub, std::uint8_t(page >> 16), std::uint8_t(page >> 8), std::uint8_t(page), byte5,
-          std::uint8_t(length >> 8), std::uint8_t(length)};
+  return {0x20,
+          sub,
+          std::uint8_t(page >> 16),
+          std::uint8_t(page >> 8),
+          std::uint8_t(page),
+          byte5,
+          std::uint8_t(length >> 8),
+          std::uint8_t(length)};
 }
 
 TEST_P(FlashScsiRoadsTest, StatusAndIdentificationOfEachCard) {
@@ -140,7 +154,7 @@ class FlashAtaRoadsTest : public FlashRoadsTest {
   static constexpr std::size_t kFirstAtaNode = 3;
 
   test_support::RoadAnswer Send(char letter, const TaskFileBytes& file, std::uint32_t size, bool writes = false,
-                           const Bytes& out = {}) {
+                                const Bytes& out = {}) {
     auto answer = roads_->Ata(letter, kFirstAtaNode + static_cast<std::size_t>(letter - 'I'), file, size, writes, out);
     EXPECT_TRUE(answer.delivered);
     return answer;
@@ -151,23 +165,30 @@ class FlashAtaRoadsTest : public FlashRoadsTest {
     return answer.data;
   }
   // LBA28 with the page as address.
-  static TaskFileBytes Page(std::uint8_t command, std::uint32_t page, std::uint8_t count,
-                            std::uint8_t features = 0) {
-    return {features, count, std::uint8_t(page), std::uint8_t(page >> 8), std::uint8_t(page >> 16),
-            std::uint8_t(kHead | ((page >> 24) & 0x0F)), command};
+  static TaskFileBytes Page(std::uint8_t command, std::uint32_t page, std::uint8_t count, std::uint8_t features = 0) {
+    return {features,
+            count,
+            std::uint8_t(page),
+            std::uint8_t(page >> 8),
+            std::uint8_t(page >> 16),
+            std::uint8_t(kHead | ((page >> 24) & 0x0F)),
+            command};
   }
   static TaskFileBytes Status(std::uint8_t command) { return {0, 1, 0, 0, 0, 0xA0, command}; }
   // The Memory Stick transfer layout: block in sector number (high) and features (low).
-  static TaskFileBytes StickTransfer(std::uint8_t command, std::uint16_t block, std::uint8_t page,
-                                     std::uint8_t count) {
+  static TaskFileBytes StickTransfer(std::uint8_t command, std::uint16_t block, std::uint8_t page, std::uint8_t count) {
     return {std::uint8_t(block), count, std::uint8_t(block >> 8), page, 0, kHead, command};
   }
   // The Memory Stick write set-up: logical block (13 bits) spread over features and the
   // cylinder registers' high bits, physical block in sector number and cylinder low.
   static TaskFileBytes StickSetup(std::uint16_t logical, std::uint16_t block, std::uint8_t page) {
-    return {std::uint8_t(logical), 0, std::uint8_t(block),
+    return {std::uint8_t(logical),
+            0,
+            std::uint8_t(block),
             std::uint8_t((((logical >> 8) & 0x18) << 3) | (block >> 8)),
-            std::uint8_t((((logical >> 8) & 0x07) << 5) | page), kHead, 0x86};
+            std::uint8_t((((logical >> 8) & 0x07) << 5) | page),
+            kHead,
+            0x86};
   }
 };
 
@@ -249,7 +270,8 @@ TEST_P(FlashAtaRoadsTest, MemoryStickProFormatsItselfOnTheAtaRoad) {
     EXPECT_EQ(win::ReadBe32(progress, 4), 1024 * quarter);
   }
   EXPECT_EQ(Head(Data('K', {0, 1, 0, 0, 0, kHead, 0x9C}, 512), 1), Bytes{'P'});
-  const test_support::TestImage pro{tarnlok::test_support::TestDataHome() / "ide-pro.img", 63 * 512, test_support::FatKind::Fat16};
+  const test_support::TestImage pro{tarnlok::test_support::TestDataHome() / "ide-pro.img", 63 * 512,
+                                    test_support::FatKind::Fat16};
   const auto fsck = test_support::CheckWithFsck(pro);
   EXPECT_EQ(fsck.status, 0) << fsck.output;
   EXPECT_TRUE(Send('I', start, 512).failed) << "a SmartMedia card has no such format";

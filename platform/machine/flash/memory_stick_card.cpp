@@ -71,7 +71,8 @@ FlashCard::BlockState MemoryStickCard::ReadBlockState(std::uint32_t block) {
   ExtraData extra{};
   if (Nand().ReadExtra(block, extra) != FlashResult::Ok) return {BlockUse::Reserved, 0};
   const bool disabled = std::find(disabled_.begin(), disabled_.end(), block) != disabled_.end();
-  if (disabled || (extra[0] & kExtraGoodBit) == 0 || (extra[1] & kExtraOrdinaryBit) == 0) return {BlockUse::Reserved, 0};
+  if (disabled || (extra[0] & kExtraGoodBit) == 0 || (extra[1] & kExtraOrdinaryBit) == 0)
+    return {BlockUse::Reserved, 0};
   const std::uint16_t logical = win::ReadBe16(extra, 2);
   if (logical == kNoLogicalBlock) return {BlockUse::Free, 0};
   return {BlockUse::Logical, logical};
@@ -81,8 +82,8 @@ std::pair<std::uint32_t, std::uint32_t> MemoryStickCard::BlocksFor(std::uint32_t
   return {kBootBlocks, Geometry().blocks};
 }
 
-FlashResult MemoryStickCard::ProgramSector(std::uint32_t block, std::uint32_t sector, std::span<const std::uint8_t> data,
-                                           std::uint32_t logicalBlock) {
+FlashResult MemoryStickCard::ProgramSector(std::uint32_t block, std::uint32_t sector,
+                                           std::span<const std::uint8_t> data, std::uint32_t logicalBlock) {
   return ProgramPages(block, sector, data, LogicalExtra(static_cast<std::uint16_t>(logicalBlock)));
 }
 

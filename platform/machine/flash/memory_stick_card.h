@@ -13,7 +13,7 @@ namespace machine {
 constexpr std::size_t kExtraSize = 4;
 using ExtraData = std::array<std::uint8_t, kExtraSize>;
 
-constexpr std::uint8_t kExtraGoodBit = 0x80;     // overwrite flag: the block is good
+constexpr std::uint8_t kExtraGoodBit = 0x80;  // overwrite flag: the block is good
 constexpr std::uint8_t kExtraOrdinaryBit = 0x04;  // management flag: clear on a boot block
 constexpr std::uint16_t kNoLogicalBlock = 0xFFFF;
 constexpr std::uint32_t kBootBlocks = 2;

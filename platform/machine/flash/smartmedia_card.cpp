@@ -25,8 +25,9 @@ FlashResult SmartMediaCard::ProgramSectors(std::uint64_t page, std::span<const s
     const auto unit = data.subspan(done, kFlashSectorSize);
     const Redundant redundant = RedundantFor(unit, blockAddress);
     for (std::uint32_t part = 0; part < geometry.PagesPerSector(); ++part) {
-      const auto result = Nand().ProgramPage(page++, unit.subspan(part * geometry.pageSize, geometry.pageSize),
-                                             std::span(redundant).subspan(part * geometry.pageSpare, geometry.pageSpare));
+      const auto result =
+          Nand().ProgramPage(page++, unit.subspan(part * geometry.pageSize, geometry.pageSize),
+                             std::span(redundant).subspan(part * geometry.pageSpare, geometry.pageSpare));
       if (result != FlashResult::Ok) return result;
     }
   }

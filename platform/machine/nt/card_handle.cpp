@@ -15,8 +15,8 @@ win::BOOL Answer(win::DWORD error) { return error == win::ERROR_SUCCESS ? win::T
 
 }  // namespace
 
-std::shared_ptr<CardHandle> CardHandle::Open(std::shared_ptr<Reader> reader, DeviceRole role,
-                                             win::DWORD desiredAccess, win::DWORD shareMode, win::DWORD& error) {
+std::shared_ptr<CardHandle> CardHandle::Open(std::shared_ptr<Reader> reader, DeviceRole role, win::DWORD desiredAccess,
+                                             win::DWORD shareMode, win::DWORD& error) {
   HandleId id = 0;
   error = reader->Open(role, desiredAccess, shareMode, id);
   if (error != win::ERROR_SUCCESS) return nullptr;
@@ -63,7 +63,8 @@ win::BOOL CardHandle::Seek(win::LONGLONG distance, win::DWORD method, win::ULONG
   } else if (method != win::FILE_BEGIN) {
     return win::Fail(win::ERROR_INVALID_PARAMETER);
   }
-  if ((distance < 0 && base + distance < 0) || (distance > 0 && base > std::numeric_limits<win::LONGLONG>::max() - distance)) {
+  if ((distance < 0 && base + distance < 0) ||
+      (distance > 0 && base > std::numeric_limits<win::LONGLONG>::max() - distance)) {
     return win::Fail(win::ERROR_NEGATIVE_SEEK);
   }
   position_ = static_cast<win::ULONGLONG>(base + distance);

@@ -48,9 +48,10 @@ class CardHandleTest : public ::testing::Test {
   static bool Control(win::HANDLE handle, win::DWORD code, std::vector<std::uint8_t>& output,
                       std::vector<std::uint8_t> input = {}) {
     win::DWORD returned = 0;
-    const bool ok = win::DeviceIoControl(handle, code, input.empty() ? nullptr : input.data(),
-                                         static_cast<win::DWORD>(input.size()), output.empty() ? nullptr : output.data(),
-                                         static_cast<win::DWORD>(output.size()), &returned, nullptr) != win::FALSE;
+    const bool ok =
+        win::DeviceIoControl(handle, code, input.empty() ? nullptr : input.data(),
+                             static_cast<win::DWORD>(input.size()), output.empty() ? nullptr : output.data(),
+                             static_cast<win::DWORD>(output.size()), &returned, nullptr) != win::FALSE;
     output.resize(ok ? returned : output.size());
     return ok;
   }
@@ -93,7 +94,8 @@ TEST_F(CardHandleTest, SuperfloppyAndUnpartitionedCardsStartAtSectorZero) {
   win::WriteLe16(boot, 14, 1);
   boot[16] = 2;
   win::WriteLe16(boot, 510, 0xAA55);
-  std::fstream(image_, std::ios::binary | std::ios::in | std::ios::out).write(reinterpret_cast<const char*>(boot.data()), 512);
+  std::fstream(image_, std::ios::binary | std::ios::in | std::ios::out)
+      .write(reinterpret_cast<const char*>(boot.data()), 512);
   const auto volume = OpenDevice("E:");
   ASSERT_TRUE(Fsctl(volume, win::FSCTL_DISMOUNT_VOLUME));
   EXPECT_EQ(MarkAt(volume, 5), 5U);
@@ -102,7 +104,8 @@ TEST_F(CardHandleTest, SuperfloppyAndUnpartitionedCardsStartAtSectorZero) {
   EXPECT_EQ(win::ReadLe32(number, 8), 0U);  // no partition
 
   std::fill(boot.begin(), boot.end(), 0);  // neither boot sector nor partition table
-  std::fstream(image_, std::ios::binary | std::ios::in | std::ios::out).write(reinterpret_cast<const char*>(boot.data()), 512);
+  std::fstream(image_, std::ios::binary | std::ios::in | std::ios::out)
+      .write(reinterpret_cast<const char*>(boot.data()), 512);
   ASSERT_TRUE(Fsctl(volume, win::FSCTL_DISMOUNT_VOLUME));
   EXPECT_EQ(MarkAt(volume, 5), 5U);
   std::vector<std::uint8_t> partition(32);
@@ -280,8 +283,8 @@ TEST_F(CardHandleTest, StorageQueryGivesBusTypeAndTexts) {
   ASSERT_TRUE(Control(volume, win::IOCTL_STORAGE_QUERY_PROPERTY, descriptor, query));
   ASSERT_EQ(descriptor.size(), 76U);
   EXPECT_GT(win::ReadLe32(descriptor, 4), 76U);  // the whole descriptor is longer
-  EXPECT_EQ(descriptor[10], 1);                   // removable
-  EXPECT_EQ(win::ReadLe32(descriptor, 28), 7U);   // BusTypeUsb
+  EXPECT_EQ(descriptor[10], 1);  // removable
+  EXPECT_EQ(win::ReadLe32(descriptor, 28), 7U);  // BusTypeUsb
   EXPECT_EQ(std::string(descriptor.begin() + 44, descriptor.begin() + 52), "Kestro  ");
   EXPECT_EQ(std::string(descriptor.begin() + 52, descriptor.begin() + 55), "CF ");
 

@@ -26,7 +26,7 @@ constexpr std::uint32_t kFileDeviceDisk = 7;
 
 // DISK_GEOMETRY
 constexpr std::uint32_t kRemovableMediaType = 11;  // RemovableMedia
-constexpr std::uint32_t kFloppy144MediaType = 2;   // F3_1Pt44_512
+constexpr std::uint32_t kFloppy144MediaType = 2;  // F3_1Pt44_512
 constexpr std::uint64_t kFloppy144Sectors = 2880;
 constexpr std::uint32_t kDiskHeads = 255;
 constexpr std::uint32_t kDiskSectorsPerTrack = 63;
@@ -87,9 +87,9 @@ void WritePartitionInformation(std::span<win::BYTE> out, const VolumeWindow& win
   win::WriteLe32(out, 16, static_cast<win::DWORD>(std::min<std::uint64_t>(window.firstSector, UINT32_MAX)));
   win::WriteLe32(out, 20, partitionNumber);
   win::WriteU8(out, 24, window.partitionType);
-  win::WriteU8(out, 25, 0);                          // BootIndicator
+  win::WriteU8(out, 25, 0);  // BootIndicator
   win::WriteU8(out, 26, window.partitioned ? 1 : 0);  // RecognizedPartition
-  win::WriteU8(out, 27, 0);                          // RewritePartition
+  win::WriteU8(out, 27, 0);  // RewritePartition
 }
 
 }  // namespace machine

@@ -24,18 +24,16 @@ struct PassThroughBlock {
 
 std::optional<DataDirection> DirectionOf(win::BYTE dataIn) {
   switch (dataIn) {
-    case win::SCSI_IOCTL_DATA_OUT:
-      return DataDirection::Out;
-    case win::SCSI_IOCTL_DATA_IN:
-      return DataDirection::In;
-    case win::SCSI_IOCTL_DATA_UNSPECIFIED:
-      return DataDirection::Either;
-    default:
-      return std::nullopt;
+    case win::SCSI_IOCTL_DATA_OUT: return DataDirection::Out;
+    case win::SCSI_IOCTL_DATA_IN: return DataDirection::In;
+    case win::SCSI_IOCTL_DATA_UNSPECIFIED: return DataDirection::Either;
+    default: return std::nullopt;
   }
 }
 
-bool CarriesDataIn(DataDirection direction) { return direction == DataDirection::In || direction == DataDirection::Either; }
+bool CarriesDataIn(DataDirection direction) {
+  return direction == DataDirection::In || direction == DataDirection::Either;
+}
 bool CarriesDataOut(DataDirection direction) {
   return direction == DataDirection::Out || direction == DataDirection::Either;
 }
@@ -61,7 +59,8 @@ std::optional<PassThroughBlock> ParseBlock(std::span<const win::BYTE> input, std
   block.senseOffset = win::ReadLe32(input, spt::kSenseInfoOffset);
   if (block.dataLength > kMaxPassThroughData) return std::nullopt;
   if (CarriesDataIn(block.direction) && !AreaFits(outputSize, block.dataOffset, block.dataLength)) return std::nullopt;
-  if (CarriesDataOut(block.direction) && !AreaFits(input.size(), block.dataOffset, block.dataLength)) return std::nullopt;
+  if (CarriesDataOut(block.direction) && !AreaFits(input.size(), block.dataOffset, block.dataLength))
+    return std::nullopt;
   if (!AreaFits(outputSize, block.senseOffset, block.senseLength)) return std::nullopt;
   return block;
 }
@@ -69,7 +68,9 @@ std::optional<PassThroughBlock> ParseBlock(std::span<const win::BYTE> input, std
 // Copies the caller's bytes of [from, to) from input to output, as far as both reach.
 void KeepCallerBytes(std::span<const win::BYTE> input, std::span<win::BYTE> output, std::size_t from, std::size_t to) {
   to = std::min({to, input.size(), output.size()});
-  if (from < to) std::copy(input.begin() + static_cast<std::ptrdiff_t>(from), input.begin() + static_cast<std::ptrdiff_t>(to), output.begin() + static_cast<std::ptrdiff_t>(from));
+  if (from < to)
+    std::copy(input.begin() + static_cast<std::ptrdiff_t>(from), input.begin() + static_cast<std::ptrdiff_t>(to),
+              output.begin() + static_cast<std::ptrdiff_t>(from));
 }
 
 win::DWORD BytesReturned(const PassThroughBlock& block, const ScsiRequest& request, std::uint32_t senseLength) {

@@ -42,8 +42,9 @@ class PassThroughTest : public ::testing::Test {
   win::DWORD Send(std::vector<std::uint8_t>& block, std::size_t inSize, std::size_t outSize) {
     win::DWORD returned = 0;
     win::SetLastError(0xDEAD);
-    const bool ok = win::DeviceIoControl(handle_, win::IOCTL_SCSI_PASS_THROUGH, block.data(), static_cast<win::DWORD>(inSize),
-                                         block.data(), static_cast<win::DWORD>(outSize), &returned, nullptr);
+    const bool ok =
+        win::DeviceIoControl(handle_, win::IOCTL_SCSI_PASS_THROUGH, block.data(), static_cast<win::DWORD>(inSize),
+                             block.data(), static_cast<win::DWORD>(outSize), &returned, nullptr);
     returned_ = returned;
     return ok ? 0 : win::GetLastError();
   }
@@ -74,17 +75,15 @@ TEST_F(PassThroughTest, InconsistentRequestsFailWithInvalidParameter) {
       {"output shorter than the header", [](auto&) {}, full, 40},
       {"header length not 44", [](auto& b) { win::WriteLe16(b, spt::kLength, 48); }, full, full},
       {"data beyond the output", [](auto&) {}, full, full - 1},
-      {"data length above 32768",
-       [](auto& b) { win::WriteLe32(b, spt::kDataTransferLength, 32769); }, full, full},
+      {"data length above 32768", [](auto& b) { win::WriteLe32(b, spt::kDataTransferLength, 32769); }, full, full},
       {"data offset inside the header", [](auto& b) { win::WriteLe32(b, spt::kDataBufferOffset, 20); }, full, full},
-      {"data offset far outside",
-       [](auto& b) { win::WriteLe32(b, spt::kDataBufferOffset, 0xFFFFFF00); }, full, full},
+      {"data offset far outside", [](auto& b) { win::WriteLe32(b, spt::kDataBufferOffset, 0xFFFFFF00); }, full, full},
       {"sense area outside", [](auto& b) { win::WriteLe32(b, spt::kSenseInfoOffset, 0xFFFFFFF0); }, full, full},
       {"CDB length 0", [](auto& b) { win::WriteU8(b, spt::kCdbLength, 0); }, full, full},
       {"CDB length 17", [](auto& b) { win::WriteU8(b, spt::kCdbLength, 17); }, full, full},
       {"unknown direction", [](auto& b) { win::WriteU8(b, spt::kDataIn, 3); }, full, full},
-      {"data out beyond the input",
-       [](auto& b) { win::WriteU8(b, spt::kDataIn, win::SCSI_IOCTL_DATA_OUT); }, full - 100, full},
+      {"data out beyond the input", [](auto& b) { win::WriteU8(b, spt::kDataIn, win::SCSI_IOCTL_DATA_OUT); },
+       full - 100, full},
   };
   for (const auto& testCase : cases) {
     auto block = ReadBlock(512, full);
@@ -134,8 +133,9 @@ TEST_F(PassThroughTest, SeparateOutputReceivesHeaderAndData) {
   auto input = ReadBlock(512, kDataOffset + 512);
   std::vector<std::uint8_t> output(kDataOffset + 512, 0x55);
   win::DWORD returned = 0;
-  ASSERT_TRUE(win::DeviceIoControl(handle_, win::IOCTL_SCSI_PASS_THROUGH, input.data(), static_cast<win::DWORD>(input.size()),
-                                   output.data(), static_cast<win::DWORD>(output.size()), &returned, nullptr));
+  ASSERT_TRUE(win::DeviceIoControl(handle_, win::IOCTL_SCSI_PASS_THROUGH, input.data(),
+                                   static_cast<win::DWORD>(input.size()), output.data(),
+                                   static_cast<win::DWORD>(output.size()), &returned, nullptr));
   EXPECT_EQ(win::ReadLe16(output, spt::kLength), 44);
   EXPECT_EQ(output[spt::kCdb], 0x28);
   EXPECT_EQ(output[kSenseOffset], 0);
@@ -147,14 +147,16 @@ TEST_F(PassThroughTest, NeedsReadAndWriteAccessAndAScsiDevice) {
   const auto readOnly = test_support::OpenDevice("E:", win::GENERIC_READ);
   auto block = ReadBlock(512, kDataOffset + 512);
   win::DWORD returned = 0;
-  EXPECT_FALSE(win::DeviceIoControl(readOnly, win::IOCTL_SCSI_PASS_THROUGH, block.data(), static_cast<win::DWORD>(block.size()),
-                                    block.data(), static_cast<win::DWORD>(block.size()), &returned, nullptr));
+  EXPECT_FALSE(win::DeviceIoControl(readOnly, win::IOCTL_SCSI_PASS_THROUGH, block.data(),
+                                    static_cast<win::DWORD>(block.size()), block.data(),
+                                    static_cast<win::DWORD>(block.size()), &returned, nullptr));
   EXPECT_EQ(win::GetLastError(), win::ERROR_ACCESS_DENIED);
   win::CloseHandle(readOnly);
 
   const auto floppy = test_support::OpenDevice("A:");
-  EXPECT_FALSE(win::DeviceIoControl(floppy, win::IOCTL_SCSI_PASS_THROUGH, block.data(), static_cast<win::DWORD>(block.size()),
-                                    block.data(), static_cast<win::DWORD>(block.size()), &returned, nullptr));
+  EXPECT_FALSE(win::DeviceIoControl(floppy, win::IOCTL_SCSI_PASS_THROUGH, block.data(),
+                                    static_cast<win::DWORD>(block.size()), block.data(),
+                                    static_cast<win::DWORD>(block.size()), &returned, nullptr));
   EXPECT_EQ(win::GetLastError(), win::ERROR_INVALID_FUNCTION);
   win::CloseHandle(floppy);
 }

@@ -49,8 +49,8 @@ void AddReader(Keys& keys, const std::string& base, const ReaderDescription& rea
   const std::string disk = AddKey(keys, base + "\\USBSTOR", UsbStorageDiskKeyName(reader));
   auto& storage = keys[AddKey(keys, disk, UsbStorageInstanceName(reader))];
   storage.values.emplace("Service", win::StringData("disk"));
-  storage.values.emplace("FriendlyName", win::StringData(KeyText(reader.vendor) + " " + KeyText(reader.product) +
-                                                         " USB Device"));
+  storage.values.emplace("FriendlyName",
+                         win::StringData(KeyText(reader.vendor) + " " + KeyText(reader.product) + " USB Device"));
 }
 
 Keys KeysOf(const MachineDescription& machine) {
@@ -67,8 +67,7 @@ Keys KeysOf(const MachineDescription& machine) {
 }  // namespace
 
 std::string UsbStorageDiskKeyName(const ReaderDescription& reader) {
-  return "Disk&Ven_" + KeyText(reader.vendor) + "&Prod_" + KeyText(reader.product) + "&Rev_" +
-         KeyText(reader.revision);
+  return "Disk&Ven_" + KeyText(reader.vendor) + "&Prod_" + KeyText(reader.product) + "&Rev_" + KeyText(reader.revision);
 }
 
 std::string UsbStorageInstanceName(const ReaderDescription& reader) {

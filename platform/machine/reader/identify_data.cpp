@@ -29,7 +29,8 @@ void PutAtaText(std::span<std::uint8_t> data, std::size_t firstWord, std::size_t
 
 std::array<std::uint8_t, kIdentifySize> ReaderIdentifyData(const ReaderDescription& reader, const CardMedia* card) {
   std::array<std::uint8_t, kIdentifySize> data{};
-  const auto sectors = card == nullptr ? 0U : static_cast<std::uint32_t>(std::min<std::uint64_t>(card->Sectors(), UINT32_MAX));
+  const auto sectors =
+      card == nullptr ? 0U : static_cast<std::uint32_t>(std::min<std::uint64_t>(card->Sectors(), UINT32_MAX));
   PutWord(data, 0, kRemovableDevice);
   PutAtaText(data, 10, 10, reader.bus == Bus::Usb ? reader.usb.instance : std::string("KS") + reader.letter);
   PutAtaText(data, 23, 4, reader.revision);

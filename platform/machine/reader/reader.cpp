@@ -254,7 +254,8 @@ bool Reader::AnswersAta() const {
   return description_.bus == Bus::Ide || description_.bus == Bus::Pcmcia || description_.bus == Bus::Ls120;
 }
 
-AtaResult Reader::ExecuteAta(const AtaTaskFile& taskFile, std::span<std::uint8_t> in, std::span<const std::uint8_t> out) {
+AtaResult Reader::ExecuteAta(const AtaTaskFile& taskFile, std::span<std::uint8_t> in,
+                             std::span<const std::uint8_t> out) {
   std::lock_guard guard(mutex_);
   return RunAtaCommand({description_, firmware_, slot_.Card()}, taskFile, in, out);
 }

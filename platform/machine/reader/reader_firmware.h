@@ -29,8 +29,7 @@ struct FirmwareState {
 
 class ReaderFirmware final : public ScsiTarget {
  public:
-  ReaderFirmware(const ReaderDescription& description, Road road, CardSlot& slot,
-                 std::function<void()> mediumChanged);
+  ReaderFirmware(const ReaderDescription& description, Road road, CardSlot& slot, std::function<void()> mediumChanged);
 
   void Execute(ScsiRequest& request) override;
   // Runs a vendor command that came in ATA register form: the maker's readers answer it, other

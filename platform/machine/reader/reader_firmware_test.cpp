@@ -63,7 +63,8 @@ void ExpectGood(const ScsiAnswer& answer, std::uint32_t transferred) {
 }
 
 std::string Text(const std::vector<std::uint8_t>& data, std::size_t from, std::size_t length) {
-  return std::string(data.begin() + static_cast<std::ptrdiff_t>(from), data.begin() + static_cast<std::ptrdiff_t>(from + length));
+  return std::string(data.begin() + static_cast<std::ptrdiff_t>(from),
+                     data.begin() + static_cast<std::ptrdiff_t>(from + length));
 }
 
 TEST_F(ReaderFirmwareTest, InquiryNamesTheReaderAndCarriesTheMakersStatusWord) {
@@ -187,7 +188,8 @@ TEST_F(ReaderFirmwareTest, CardPulledAfterItsCommandsAnswersNotReady) {
       "card":{"kind":"cf","image":"pulled.img","sectors":64,"pulledAfterCommands":3}}]})"));
   pulling.Install();
   const auto handle = OpenDevice("K:");
-  for (int command = 0; command < 3; ++command) ExpectGood(SendScsi(handle, {0x28, 0, 0, 0, 0, 0, 0, 0, 1, 0}, 512), 512);
+  for (int command = 0; command < 3; ++command)
+    ExpectGood(SendScsi(handle, {0x28, 0, 0, 0, 0, 0, 0, 0, 1, 0}, 512), 512);
   ExpectCheckCondition(SendScsi(handle, {0x28, 0, 0, 0, 0, 0, 0, 0, 1, 0}, 512), 0x02, 0x3A);
   win::DWORD read = 0;
   std::vector<std::uint8_t> sector(512);
@@ -251,9 +253,9 @@ TEST_F(ReaderFirmwareTest, IdentifyAnswersLikeAtaIdentifyData) {
   const auto identify = Send('E', {0x20, 0x99, 0, 0, 0, 0, 0, 0}, 512);
   ExpectGood(identify, 512);
   EXPECT_EQ(win::ReadLe32(identify.data, 120), kCardSectors);  // words 60-61
-  EXPECT_EQ(win::ReadLe32(identify.data, 314), 0x100U);        // words 157-158
-  EXPECT_NE(win::ReadLe16(identify.data, 270), 0);             // word 135
-  EXPECT_NE(win::ReadLe16(identify.data, 272), 0);             // word 136
+  EXPECT_EQ(win::ReadLe32(identify.data, 314), 0x100U);  // words 157-158
+  EXPECT_NE(win::ReadLe16(identify.data, 270), 0);  // word 135
+  EXPECT_NE(win::ReadLe16(identify.data, 272), 0);  // word 136
   // The model text "Kestro" holds the first character of each pair in the word's high byte.
   EXPECT_EQ(std::string(identify.data.begin() + 54, identify.data.begin() + 60), "eKtsor");
   EXPECT_EQ(win::ReadLe32(Send('I', {0x20, 0x99, 0, 0, 0, 0, 0, 0}, 512).data, 120), 0U);

@@ -48,8 +48,9 @@ class ReaderProtocolTest : public ::testing::TestWithParam<const char*> {
     test_support::WriteNumberedImage("sd.img", 2048);
     test_support::WriteNumberedImage("g.img", 2048);
     test_support::WriteNumberedImage("w.img", 2048);
-    machine_ = std::make_unique<Machine>(test_support::Describe(R"({"version":1,"windows":")" + std::string(GetParam()) +
-                                                           R"(","readers":[
+    machine_ =
+        std::make_unique<Machine>(test_support::Describe(R"({"version":1,"windows":")" + std::string(GetParam()) +
+                                                         R"(","readers":[
       {"maker":true,"firmware":"newer","letter":"E","card":{"kind":"cf","image":"cf.img","sectors":2048,
         "writeProtected":false,"faults":[{"op":"read","sector":100},{"op":"write","sector":200}]}},
       {"maker":true,"firmware":"older","letter":"F","card":{"kind":"mmcsd","image":"sd.img","sectors":2048}},
@@ -80,7 +81,8 @@ class ReaderProtocolTest : public ::testing::TestWithParam<const char*> {
       }
       EXPECT_EQ(answer.SenseKey(), row.senseKey) << row.what;
       EXPECT_EQ(answer.Asc(), row.asc) << row.what;
-      for (const auto& [offset, value] : row.dataBytes) EXPECT_EQ(answer.data.at(offset), value) << row.what << " @" << offset;
+      for (const auto& [offset, value] : row.dataBytes)
+        EXPECT_EQ(answer.data.at(offset), value) << row.what << " @" << offset;
     }
   }
 
@@ -88,6 +90,7 @@ class ReaderProtocolTest : public ::testing::TestWithParam<const char*> {
 };
 
 TEST_P(ReaderProtocolTest, StandardCommands) {
+  // clang-format off
   Check({
       {"TEST UNIT READY, card", 'E', {0, 0, 0, 0, 0, 0}, 0, kNone, 0, 0, 0, 0, {}},
       {"TEST UNIT READY, no card", 'I', {0, 0, 0, 0, 0, 0}, 0, kNone, 2, 0, 2, 0x3A, {}},
@@ -123,9 +126,11 @@ TEST_P(ReaderProtocolTest, StandardCommands) {
       {"WRITE(10) write protected", 'G', {0x2A, 0, 0, 0, 0, 5, 0, 0, 1, 0}, 512, kOut, 2, 0, 7, 0x27, {}},
       {"unknown opcode", 'E', {0x03, 0, 0, 0, 18, 0}, 18, kIn, 2, 0, 5, 0x20, {}},
   });
+  // clang-format on
 }
 
 TEST_P(ReaderProtocolTest, VendorCommands) {
+  // clang-format off
   Check({
       {"status, newer, command-first", 'E', {0x20, 0x80, 0, 0, 0, 0, 0, 0}, 4, kIn, 0, 4, 0, 0,
        {{0, 0x00}, {1, 0x01}, {2, 0}, {3, 0}}},
@@ -152,6 +157,7 @@ TEST_P(ReaderProtocolTest, VendorCommands) {
       {"other sub-command, plain card", 'E', {0x20, 0x85, 0, 0, 0, 0, 0x02, 0}, 512, kIn, 2, 0, 5, 0x24, {}},
       {"other sub-command, no card", 'I', {0x20, 0x85, 0, 0, 0, 0, 0x02, 0}, 512, kIn, 0, 2, 0, 0, {{0, 0xFF}, {1, 0x04}}},
   });
+  // clang-format on
 }
 
 TEST_P(ReaderProtocolTest, RefusedRequestsAndRoads) {

@@ -55,16 +55,12 @@ ResultCategory ScsiRequest::Category() const {
   if (status_ == kStatusGood) return ResultCategory::Clean;
   if (status_ != kStatusCheckCondition) return ResultCategory::Other;
   switch (sense_[2]) {
-    case kSenseKeyNotReady:
-      return ResultCategory::NotReady;
-    case kSenseKeyMediumError:
-      return ResultCategory::MediumError;
+    case kSenseKeyNotReady: return ResultCategory::NotReady;
+    case kSenseKeyMediumError: return ResultCategory::MediumError;
     case kSenseKeyIllegalRequest:
       return sense_[12] == sense::kInvalidOpcode.asc ? ResultCategory::InvalidOpcode : ResultCategory::IllegalRequest;
-    case kSenseKeyDataProtect:
-      return ResultCategory::DataProtect;
-    default:
-      return ResultCategory::Other;
+    case kSenseKeyDataProtect: return ResultCategory::DataProtect;
+    default: return ResultCategory::Other;
   }
 }
 

@@ -42,7 +42,8 @@ std::uint32_t SectorsAs32(const CardMedia& card) {
 }
 
 void PutText(Reply& reply, std::size_t offset, const std::string& text, std::size_t width) {
-  for (std::size_t i = 0; i < width; ++i) reply[offset + i] = i < text.size() ? static_cast<std::uint8_t>(text[i]) : ' ';
+  for (std::size_t i = 0; i < width; ++i)
+    reply[offset + i] = i < text.size() ? static_cast<std::uint8_t>(text[i]) : ' ';
 }
 
 // Runs body with the card, or answers NOT READY when the reader has none.
@@ -94,7 +95,8 @@ Reply ModeData(const FirmwareState& state, bool blockDescriptor, bool makerPage)
   }
   if (makerPage) {
     // Byte 2 of the page: the reader holds a card it can load and eject.
-    reply.insert(reply.end(), {kMakerPage, kMakerPageLength, card != nullptr ? std::uint8_t{1} : std::uint8_t{0}, 0, 0});
+    reply.insert(reply.end(),
+                 {kMakerPage, kMakerPageLength, card != nullptr ? std::uint8_t{1} : std::uint8_t{0}, 0, 0});
   }
   reply[0] = static_cast<std::uint8_t>(reply.size() - 1);
   return reply;
@@ -172,7 +174,8 @@ void FailTransfer(ScsiRequest& request, MediaResult result, std::size_t moved) {
       {MediaResult::WriteFault, sense::kWriteError},
       {MediaResult::WriteProtected, sense::kWriteProtected},
   }};
-  const auto* found = std::find_if(kSenses.begin(), kSenses.end(), [result](const auto& entry) { return entry.first == result; });
+  const auto* found =
+      std::find_if(kSenses.begin(), kSenses.end(), [result](const auto& entry) { return entry.first == result; });
   request.Fail(found->second, static_cast<std::uint32_t>(moved));
 }
 
@@ -221,9 +224,8 @@ struct StandardCommand {
 
 // READ CAPACITY takes the 6-byte block too: the readers never looked at bytes 6 to 9.
 constexpr std::array kStandardCommands{
-    StandardCommand{0x00, 6, TestUnitReady}, StandardCommand{0x12, 6, Inquiry},
-    StandardCommand{0x1A, 6, ModeSense6},    StandardCommand{0x1B, 6, StartStopUnit},
-    StandardCommand{0x1D, 6, Release},       StandardCommand{0x25, 6, ReadCapacity},
+    StandardCommand{0x00, 6, TestUnitReady}, StandardCommand{0x12, 6, Inquiry},  StandardCommand{0x1A, 6, ModeSense6},
+    StandardCommand{0x1B, 6, StartStopUnit}, StandardCommand{0x1D, 6, Release},  StandardCommand{0x25, 6, ReadCapacity},
     StandardCommand{0x28, 10, Read10},       StandardCommand{0x2A, 10, Write10},
 };
 

@@ -63,14 +63,10 @@ bool IsVendorBlock(std::span<const std::uint8_t> cdb) {
 
 std::optional<VendorCommand> DecodeVendorCommand(std::span<const std::uint8_t> cdb, VendorForm form) {
   switch (form) {
-    case VendorForm::CommandFirst:
-      return CommandFirst(cdb);
-    case VendorForm::CommandLast:
-      return CommandLast(cdb);
-    case VendorForm::Wide:
-      return Wide(cdb);
-    case VendorForm::AtaRegisters:
-      return std::nullopt;  // never carried in a SCSI block of its own
+    case VendorForm::CommandFirst: return CommandFirst(cdb);
+    case VendorForm::CommandLast: return CommandLast(cdb);
+    case VendorForm::Wide: return Wide(cdb);
+    case VendorForm::AtaRegisters: return std::nullopt;  // never carried in a SCSI block of its own
   }
   return std::nullopt;
 }

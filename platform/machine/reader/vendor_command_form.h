@@ -31,7 +31,7 @@ struct VendorCommand {
   VendorForm form = VendorForm::CommandFirst;
   std::uint8_t subCommand = 0;
   std::uint32_t address = 0;  // the four address bytes as they stand, high first
-  std::uint16_t length = 0;   // the transfer length field
+  std::uint16_t length = 0;  // the transfer length field
   std::uint8_t replyLength = 0;  // wide form only: byte 8, the caller's reply length (0: default)
 };
 

@@ -60,7 +60,8 @@ ToolResult RunTool(const std::string& command) {
   ToolResult result;
   if (pipe == nullptr) return result;
   std::array<char, 4096> chunk{};
-  while (const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), pipe)) result.output.append(chunk.data(), got);
+  while (const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), pipe))
+    result.output.append(chunk.data(), got);
   const int status = ::pclose(pipe);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
@@ -90,8 +91,9 @@ ToolResult CheckWithFsck(const TestImage& image) {
   std::filesystem::path volume = image.path;
   if (image.offset != 0) {
     volume += ".volume";
-    const ToolResult copied = RunTool("dd if=" + Quote(image.path.string()) + " of=" + Quote(volume.string()) +
-                                      " bs=1M iflag=skip_bytes skip=" + std::to_string(image.offset) + " conv=sparse status=none");
+    const ToolResult copied =
+        RunTool("dd if=" + Quote(image.path.string()) + " of=" + Quote(volume.string()) +
+                " bs=1M iflag=skip_bytes skip=" + std::to_string(image.offset) + " conv=sparse status=none");
     EXPECT_EQ(copied.status, 0) << copied.output;
   }
   ToolResult result = RunTool("fsck.fat -n " + Quote(volume.string()));
@@ -114,7 +116,8 @@ std::uint64_t MtoolsFreeBytes(const TestImage& image) {
 }
 
 void PutWithMtools(const TestImage& image, const std::filesystem::path& source, const std::string& target) {
-  const ToolResult copied = RunTool("mcopy -i " + Quote(image.MtoolsTarget()) + " " + Quote(source.string()) + " " + Quote(target));
+  const ToolResult copied =
+      RunTool("mcopy -i " + Quote(image.MtoolsTarget()) + " " + Quote(source.string()) + " " + Quote(target));
   EXPECT_EQ(copied.status, 0) << copied.output;
 }
 

@@ -42,17 +42,22 @@ class MachineRoads {
     data.resize(writes ? size : 0, 0x5A);
     if (Win9x()) {
       const auto answer = SendDriverAta(driver_, nodes_.at(node), file, size,
-                                        size == 0 ? 0 : writes ? 0x400000 : 0x200000, data);
+                                        size == 0 ? 0
+                                        : writes  ? 0x400000
+                                                  : 0x200000,
+                                        data);
       return {answer.delivered != 0, (answer.status & 1) != 0, answer.errorRegister, answer.data};
     }
     const auto handle = OpenDevice(std::string(1, letter) + ":");
     RoadAnswer result;
     if (windows_ == "nt4") {
-      const auto direction = writes ? win::SCSI_IOCTL_DATA_OUT : size == 0 ? win::SCSI_IOCTL_DATA_UNSPECIFIED
-                                                                           : win::SCSI_IOCTL_DATA_IN;
-      const auto answer = SendScsi(handle, {0x20, file.command, file.count, file.number, file.cylinderLow,
-                                            file.cylinderHigh, file.features, file.head},
-                                   size, direction, data);
+      const auto direction = writes      ? win::SCSI_IOCTL_DATA_OUT
+                             : size == 0 ? win::SCSI_IOCTL_DATA_UNSPECIFIED
+                                         : win::SCSI_IOCTL_DATA_IN;
+      const auto answer = SendScsi(
+          handle,
+          {0x20, file.command, file.count, file.number, file.cylinderLow, file.cylinderHigh, file.features, file.head},
+          size, direction, data);
       result = {answer.delivered != 0, answer.status != 0, std::nullopt, answer.data};
     } else {
       const auto answer = SendIde(handle, file, size, data);

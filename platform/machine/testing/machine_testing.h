@@ -28,8 +28,8 @@ inline std::filesystem::path WriteNumberedImage(const std::string& name, std::ui
   const auto path = tarnlok::test_support::TestDataHome() / name;
   std::vector<std::uint8_t> bytes(sectors * kSectorSize, 0);
   for (std::uint64_t n = 0; n < sectors; ++n) win::WriteLe32(bytes, n * kSectorSize, static_cast<win::DWORD>(n));
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   return path;
 }
 
@@ -126,16 +126,16 @@ struct TaskFileBytes {
 inline AtaAnswer SendIde(win::HANDLE device, const TaskFileBytes& file, std::uint32_t dataSize,
                          const std::vector<std::uint8_t>& dataOut = {}) {
   std::vector<std::uint8_t> record(12 + std::max<std::size_t>(dataSize, dataOut.size()), 0);
-  const std::uint8_t registers[] = {file.features, file.count, file.number, file.cylinderLow,
-                                    file.cylinderHigh, file.head, file.command};
+  const std::uint8_t registers[] = {file.features,     file.count, file.number, file.cylinderLow,
+                                    file.cylinderHigh, file.head,  file.command};
   for (std::size_t i = 0; i < std::size(registers); ++i) record[i] = registers[i];
   win::WriteLe32(record, 8, dataSize);
   // Index by index: the compiler's bounds analysis misreads a copy into the data area.
   for (std::size_t i = 0; i < dataOut.size(); ++i) record[12 + i] = dataOut[i];
   AtaAnswer answer;
   const auto size = static_cast<win::DWORD>(record.size());
-  answer.delivered = win::DeviceIoControl(device, win::IOCTL_IDE_PASS_THROUGH, record.data(), size, record.data(),
-                                          size, &answer.returned, nullptr);
+  answer.delivered = win::DeviceIoControl(device, win::IOCTL_IDE_PASS_THROUGH, record.data(), size, record.data(), size,
+                                          &answer.returned, nullptr);
   answer.error = answer.delivered ? 0 : win::GetLastError();
   answer.status = record[6];
   answer.errorRegister = record[0];
@@ -153,14 +153,15 @@ inline AtaAnswer SendDriverAta(win::HANDLE driver, win::DWORD nodeAddress, const
   const win::AddressRegistration registration(buffer.data(), buffer.size());
   std::vector<std::uint8_t> request(26, 0);
   win::WriteLe32(request, 0, nodeAddress);
-  const std::uint8_t registers[] = {file.features, file.count, file.number, file.cylinderLow,
-                                    file.cylinderHigh, file.head, file.command};
+  const std::uint8_t registers[] = {file.features,     file.count, file.number, file.cylinderLow,
+                                    file.cylinderHigh, file.head,  file.command};
   std::copy(std::begin(registers), std::end(registers), request.begin() + 4);
   win::WriteLe32(request, 11, byteCount == 0 ? 0 : registration.token());
   win::WriteLe32(request, 15, byteCount);
   win::WriteLe32(request, 19, transfer);
   AtaAnswer answer;
-  answer.delivered = win::DeviceIoControl(driver, 10, request.data(), 26, request.data(), 26, &answer.returned, nullptr);
+  answer.delivered =
+      win::DeviceIoControl(driver, 10, request.data(), 26, request.data(), 26, &answer.returned, nullptr);
   answer.error = answer.delivered ? 0 : win::GetLastError();
   answer.status = request[10];
   answer.errorRegister = request[4];
@@ -214,7 +215,8 @@ inline std::vector<win::DWORD> DriverNodes(win::HANDLE driver) {
   std::vector<win::DWORD> nodes;
   if (!win::DeviceIoControl(driver, 1, nullptr, 0, &anchor, 4, &returned, nullptr)) return nodes;
   const auto* first = static_cast<const std::uint8_t*>(win::ResolveAddressToken(anchor, layout::kAnchorSize));
-  win::DWORD next = first == nullptr ? 0 : win::ReadLe32(std::span(first, layout::kAnchorSize), layout::kAnchorFirstNode);
+  win::DWORD next =
+      first == nullptr ? 0 : win::ReadLe32(std::span(first, layout::kAnchorSize), layout::kAnchorFirstNode);
   while (next != 0 && nodes.size() < 26) {
     nodes.push_back(next);
     const auto* node = static_cast<const std::uint8_t*>(win::ResolveAddressToken(next, layout::kNodeSize));

@@ -82,14 +82,10 @@ bool ReachedByAspi(Bus bus) { return !AspiAdapterName(bus).empty(); }
 
 std::optional<DataDirection> DirectionOf(win::BYTE flags) {
   switch (flags & kDirectionMask) {
-    case 0:
-      return DataDirection::None;
-    case kDataIn:
-      return DataDirection::In;
-    case kDataOut:
-      return DataDirection::Out;
-    default:
-      return std::nullopt;
+    case 0: return DataDirection::None;
+    case kDataIn: return DataDirection::In;
+    case kDataOut: return DataDirection::Out;
+    default: return std::nullopt;
   }
 }
 
@@ -129,12 +125,8 @@ win::DWORD AspiManager::SupportInfo() const {
 win::DWORD AspiManager::Send(win::BYTE* request) {
   if (request == nullptr) return kStatusInvalidRequest;
   switch (request[kCommand]) {
-    case kHostAdapterInquiry:
-      request[kStatus] = static_cast<win::BYTE>(HostAdapterInquiry(request));
-      break;
-    case kGetDeviceType:
-      request[kStatus] = static_cast<win::BYTE>(DeviceType(request));
-      break;
+    case kHostAdapterInquiry: request[kStatus] = static_cast<win::BYTE>(HostAdapterInquiry(request)); break;
+    case kGetDeviceType: request[kStatus] = static_cast<win::BYTE>(DeviceType(request)); break;
     case kExecuteScsi:
       request[kStatus] = static_cast<win::BYTE>(ExecuteScsi(request));
       // A request that ran is posted once its status stands; one refused at once is not.
@@ -142,9 +134,7 @@ win::DWORD AspiManager::Send(win::BYTE* request) {
         CallPostRoutine(win::ReadLe32(std::span<const win::BYTE>(request, kExecSize), kPostRoutine));
       }
       break;
-    default:
-      request[kStatus] = kStatusInvalidRequest;
-      break;
+    default: request[kStatus] = kStatusInvalidRequest; break;
   }
   return request[kStatus];
 }
@@ -193,8 +183,9 @@ win::DWORD AspiManager::ExecuteScsi(win::BYTE* request) {
     return kStatusError;
   }
   const std::span<win::BYTE> buffer(data, length);
-  ScsiRequest scsi(block.subspan(kCdb, cdbLength), *direction, *direction == DataDirection::In ? buffer : std::span<win::BYTE>(),
-                   *direction == DataDirection::Out ? std::span<const win::BYTE>(buffer) : std::span<const win::BYTE>());
+  ScsiRequest scsi(
+      block.subspan(kCdb, cdbLength), *direction, *direction == DataDirection::In ? buffer : std::span<win::BYTE>(),
+      *direction == DataDirection::Out ? std::span<const win::BYTE>(buffer) : std::span<const win::BYTE>());
   reader->Execute(scsi);
   request[kTargetStatus] = scsi.Status();
   const std::size_t senseBytes = std::min<std::size_t>(request[kSenseLength], kSenseCapacity);

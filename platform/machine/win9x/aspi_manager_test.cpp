@@ -19,7 +19,8 @@ class AspiManagerTest : public ::testing::Test {
  protected:
   void Start(const std::string& windows) {
     test_support::WriteNumberedImage("e.img", 2048);
-    machine_ = std::make_unique<Machine>(test_support::Describe(R"({"version":1,"windows":")" + windows + R"(","readers":[
+    machine_ =
+        std::make_unique<Machine>(test_support::Describe(R"({"version":1,"windows":")" + windows + R"(","readers":[
       {"bus":"ide","maker":true,"letter":"D"},
       {"bus":"usb","maker":true,"letter":"E","card":{"kind":"cf","image":"e.img","sectors":2048}},
       {"bus":"ls120","letter":"F"},

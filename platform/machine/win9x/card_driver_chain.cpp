@@ -24,8 +24,8 @@ constexpr std::array kBusNodes{
     BusNode{Bus::Usb, layout::kNodeActive | layout::kNodeDisk, 0, "USBSTOR", "USBSTOR"},
     BusNode{Bus::Ide, layout::kNodeActive | layout::kNodeDisk | layout::kNodeIdeChannel, layout::kDriverStatusIde,
             "ESDI_506", ""},
-    BusNode{Bus::Pcmcia, layout::kNodeActive | layout::kNodeDisk | layout::kNodeIdeChannel,
-            layout::kDriverStatusIde, "ESDI_506", ""},
+    BusNode{Bus::Pcmcia, layout::kNodeActive | layout::kNodeDisk | layout::kNodeIdeChannel, layout::kDriverStatusIde,
+            "ESDI_506", ""},
     BusNode{Bus::Floppy, layout::kNodeActive | layout::kNodeDisk, 0, "", ""},
     BusNode{Bus::Ls120, layout::kNodeActive | layout::kNodeDisk, 0, "ATAPI", "ATAPI"},
 };
@@ -40,14 +40,10 @@ std::string HardwareText(const ReaderDescription& reader, std::size_t index) {
     case Bus::Usb:
       return "USB\\VID_" + win::UpperAscii(reader.usb.vendorId) + "&PID_" + win::UpperAscii(reader.usb.productId) +
              "\\" + reader.usb.instance;
-    case Bus::Ide:
-      return "ESDI_506\\DISK_" + number;
-    case Bus::Pcmcia:
-      return "PCMCIA\\ATA_CARD_" + number;
-    case Bus::Floppy:
-      return "FLOP\\GENERIC_FLOPPY_DRIVE";
-    case Bus::Ls120:
-      return "SCSI\\LS-120_DRIVE_" + number;
+    case Bus::Ide: return "ESDI_506\\DISK_" + number;
+    case Bus::Pcmcia: return "PCMCIA\\ATA_CARD_" + number;
+    case Bus::Floppy: return "FLOP\\GENERIC_FLOPPY_DRIVE";
+    case Bus::Ls120: return "SCSI\\LS-120_DRIVE_" + number;
   }
   return {};
 }

@@ -65,8 +65,8 @@ win::DWORD CardDriverDevice::Ata(std::span<const win::BYTE> input, std::span<win
     data = std::span(memory, byteCount);
   }
   const AtaTaskFile taskFile = AtaTaskFileAt(input, kTaskFile);
-  const AtaResult result = transfer == kTransferOut ? reader->ExecuteAta(taskFile, {}, data)
-                                                    : reader->ExecuteAta(taskFile, data, {});
+  const AtaResult result =
+      transfer == kTransferOut ? reader->ExecuteAta(taskFile, {}, data) : reader->ExecuteAta(taskFile, data, {});
   if (!result.answered) return win::ERROR_IO_DEVICE;
   if (output.size() >= kAtaRequestSize) {
     std::copy_n(input.begin(), kAtaRequestSize, output.begin());

@@ -48,7 +48,7 @@ struct SectorError {
 };
 
 constexpr std::array kSectorErrors{
-    SectorError{win::ERROR_WRITE_PROTECT, 0x0300},  SectorError{win::ERROR_NOT_READY, 0x8002},
+    SectorError{win::ERROR_WRITE_PROTECT, 0x0300},    SectorError{win::ERROR_NOT_READY, 0x8002},
     SectorError{win::ERROR_SECTOR_NOT_FOUND, 0x0408}, SectorError{win::ERROR_CRC, 0x1004},
     SectorError{win::ERROR_WRITE_FAULT, 0x200A},
 };
@@ -94,7 +94,8 @@ std::shared_ptr<Reader> Vwin32Device::ReaderOfDrive(win::DWORD zeroBasedDrive) c
 win::BOOL Vwin32Device::IoControl(win::DWORD code, std::span<const win::BYTE> input, std::span<win::BYTE> output,
                                   win::DWORD& bytesReturned) {
   bytesReturned = 0;
-  if (code < win::VWIN32_DIOC_DOS_IOCTL || code > win::VWIN32_DIOC_DOS_INT26) return win::Fail(win::ERROR_NOT_SUPPORTED);
+  if (code < win::VWIN32_DIOC_DOS_IOCTL || code > win::VWIN32_DIOC_DOS_INT26)
+    return win::Fail(win::ERROR_NOT_SUPPORTED);
   if (input.size() < win::kDiocRegistersSize || output.size() < win::kDiocRegistersSize) {
     return win::Fail(win::ERROR_INVALID_PARAMETER);
   }
@@ -131,8 +132,9 @@ bool Vwin32Device::Lock(Registers& registers) {
   // A level is taken again (nested) or one above the highest held; level 0 comes first. The
   // entry is made only once the order holds: an empty one would be unlocked below nothing.
   const auto held = locks_.find(drive);
-  const bool inOrder = held == locks_.end() ? level == 0
-                                            : level == held->second.levels.back() || level == held->second.levels.back() + 1;
+  const bool inOrder = held == locks_.end()
+                           ? level == 0
+                           : level == held->second.levels.back() || level == held->second.levels.back() + 1;
   if (!inOrder) return Finish(registers, kDosAccessDenied);
   DriveLock& lock = locks_[drive];
   if (lock.levels.empty()) {

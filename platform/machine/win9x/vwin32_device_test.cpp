@@ -22,7 +22,8 @@ class Vwin32Test : public ::testing::Test {
     if (vwin32_ != win::INVALID_HANDLE_VALUE) win::CloseHandle(vwin32_);
     test_support::WriteMbr(test_support::WriteNumberedImage("e.img", 4096), 32, 4064);
     std::filesystem::remove(tarnlok::test_support::TestDataHome() / "fresh.img");
-    machine_ = std::make_unique<Machine>(test_support::Describe(R"({"version":1,"windows":")" + windows + R"(","readers":[
+    machine_ =
+        std::make_unique<Machine>(test_support::Describe(R"({"version":1,"windows":")" + windows + R"(","readers":[
       {"bus":"usb","maker":true,"letter":"E","card":{"kind":"cf","image":"e.img","sectors":4096}},
       {"bus":"pcmcia","maker":true,"letter":"F","card":{"kind":"cf","image":"fresh.img","sectors":8192}}]})"));
     machine_->Install();
@@ -38,13 +39,15 @@ class Vwin32Test : public ::testing::Test {
     win::WriteDiocRegisters(block, registers);
     win::DWORD returned = 0;
     const auto size = static_cast<win::DWORD>(block.size());
-    const win::BOOL result = win::DeviceIoControl(vwin32_, code, block.data(), size, block.data(), size, &returned, nullptr);
+    const win::BOOL result =
+        win::DeviceIoControl(vwin32_, code, block.data(), size, block.data(), size, &returned, nullptr);
     registers = win::ReadDiocRegisters(block);
     return result;
   }
 
   // INT 25h (read) or 26h (write) of count sectors of drive (0 = A:) into or from buffer.
-  Registers Sectors(bool write, win::DWORD drive, win::DWORD first, std::uint16_t count, std::vector<std::uint8_t>& buffer) {
+  Registers Sectors(bool write, win::DWORD drive, win::DWORD first, std::uint16_t count,
+                    std::vector<std::uint8_t>& buffer) {
     const win::AddressRegistration data(buffer.data(), buffer.size());
     std::array<std::uint8_t, 10> diskIo{};
     win::WriteLe32(diskIo, 0, first);

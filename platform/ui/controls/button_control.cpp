@@ -251,7 +251,8 @@ LRESULT ButtonWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case BM_GETCHECK: return IsCheckType(type) || IsRadioType(type) ? static_cast<LRESULT>(state.check) : 0;
     case BM_SETCHECK:
       if (IsCheckType(type) || IsRadioType(type)) {
-        const WPARAM check = (type == BS_3STATE || type == BS_AUTO3STATE) ? std::min<WPARAM>(wParam, 2) : (wParam != 0 ? 1 : 0);
+        const WPARAM check =
+            (type == BS_3STATE || type == BS_AUTO3STATE) ? std::min<WPARAM>(wParam, 2) : (wParam != 0 ? 1 : 0);
         if (check != state.check) InvalidateRect(hwnd, nullptr, win::TRUE);
         state.check = check;
       }

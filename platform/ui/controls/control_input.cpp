@@ -57,8 +57,8 @@ bool ClickControlAt(HWND control, POINT client) { return IsWindow(control) && Cl
 bool ClickListRow(HWND control, int row, bool doubleClick) {
   if (control == nullptr || row < 0) return false;
   POINT point;
-  const bool shown = IsClass(control, "ListBox") ? ListBoxRowPoint(control, row, &point)
-                                                 : ListViewRowPoint(control, row, &point);
+  const bool shown =
+      IsClass(control, "ListBox") ? ListBoxRowPoint(control, row, &point) : ListViewRowPoint(control, row, &point);
   return shown && ClickAt(control, point, doubleClick);
 }
 

@@ -10,8 +10,10 @@ namespace ui {
 HBRUSH ParentColours(HWND control, HDC dc, UINT message) {
   const HWND parent = GetParent(control);
   LRESULT brush = 0;
-  if (parent != nullptr) brush = SendMessage(parent, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
-  if (brush == 0) brush = DefWindowProcA(control, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+  if (parent != nullptr)
+    brush = SendMessage(parent, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+  if (brush == 0)
+    brush = DefWindowProcA(control, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
   return reinterpret_cast<HBRUSH>(brush);
 }
 

@@ -38,7 +38,9 @@ HICON CStatic::SetIcon(HICON icon) {
 
 void CEdit::SetLimitText(UINT limit) { SendMessage(EM_LIMITTEXT, limit); }
 UINT CEdit::GetLimitText() const { return static_cast<UINT>(SendMessage(EM_GETLIMITTEXT)); }
-BOOL CEdit::SetReadOnly(BOOL readOnly) { return static_cast<BOOL>(SendMessage(EM_SETREADONLY, static_cast<WPARAM>(readOnly))); }
+BOOL CEdit::SetReadOnly(BOOL readOnly) {
+  return static_cast<BOOL>(SendMessage(EM_SETREADONLY, static_cast<WPARAM>(readOnly)));
+}
 void CEdit::SetSel(int start, int end) { SendMessage(EM_SETSEL, static_cast<WPARAM>(start), end); }
 void CEdit::GetSel(int& start, int& end) const {
   DWORD first = 0;
@@ -47,7 +49,9 @@ void CEdit::GetSel(int& start, int& end) const {
   start = static_cast<int>(first);
   end = static_cast<int>(last);
 }
-void CEdit::ReplaceSel(const std::string& text) { SendMessage(EM_REPLACESEL, win::TRUE, reinterpret_cast<LPARAM>(text.c_str())); }
+void CEdit::ReplaceSel(const std::string& text) {
+  SendMessage(EM_REPLACESEL, win::TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+}
 int CEdit::GetLineCount() const { return static_cast<int>(SendMessage(EM_GETLINECOUNT)); }
 int CEdit::GetFirstVisibleLine() const { return static_cast<int>(SendMessage(EM_GETFIRSTVISIBLELINE)); }
 BOOL CEdit::LineScroll(int lines) { return static_cast<BOOL>(SendMessage(EM_LINESCROLL, 0, lines)); }
@@ -63,9 +67,13 @@ void CProgressCtrl::GetRange(int& lower, int& upper) const {
   lower = range.iLow;
   upper = range.iHigh;
 }
-int CProgressCtrl::SetPos(int position) { return static_cast<int>(SendMessage(PBM_SETPOS, static_cast<WPARAM>(position))); }
+int CProgressCtrl::SetPos(int position) {
+  return static_cast<int>(SendMessage(PBM_SETPOS, static_cast<WPARAM>(position)));
+}
 int CProgressCtrl::GetPos() const { return static_cast<int>(SendMessage(PBM_GETPOS)); }
-int CProgressCtrl::OffsetPos(int delta) { return static_cast<int>(SendMessage(PBM_DELTAPOS, static_cast<WPARAM>(delta))); }
+int CProgressCtrl::OffsetPos(int delta) {
+  return static_cast<int>(SendMessage(PBM_DELTAPOS, static_cast<WPARAM>(delta)));
+}
 int CProgressCtrl::SetStep(int step) { return static_cast<int>(SendMessage(PBM_SETSTEP, static_cast<WPARAM>(step))); }
 int CProgressCtrl::StepIt() { return static_cast<int>(SendMessage(PBM_STEPIT)); }
 

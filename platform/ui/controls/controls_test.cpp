@@ -285,7 +285,8 @@ TEST(DataExchange, MovesTextChecksAndRadioChoicesBothWays) {
 }
 
 TEST(Geometry, ChildPositionsAddUpThroughTheirParents) {
-  const HWND top = CreateWindowExA(0, kDialogClass, "", WS_POPUP, 100, 50, 300, 200, nullptr, nullptr, nullptr, nullptr);
+  const HWND top =
+      CreateWindowExA(0, kDialogClass, "", WS_POPUP, 100, 50, 300, 200, nullptr, nullptr, nullptr, nullptr);
   const HWND middle = CreateWindowExA(0, kDialogClass, "", WS_CHILD, 10, 20, 100, 100, top, nullptr, nullptr, nullptr);
   const HWND inner = CreateWindowExA(0, kStaticClass, "", WS_CHILD, 5, 6, 10, 10, middle, nullptr, nullptr, nullptr);
   RECT rect;

@@ -87,7 +87,8 @@ void ApplyColours(HWND hwnd, EditState& state) {
   QPalette palette = widget.palette();
   palette.setColor(QPalette::Text, QColor(ToQRgb(GetTextColor(dc))));
   const BrushData* data = FindBrush(brush);
-  palette.setColor(QPalette::Base, data == nullptr || data->hollow ? QColor(Qt::transparent) : QColor(ToQRgb(data->colour)));
+  palette.setColor(QPalette::Base,
+                   data == nullptr || data->hollow ? QColor(Qt::transparent) : QColor(ToQRgb(data->colour)));
   widget.setPalette(palette);
   DeleteDC(dc);
 }

@@ -92,7 +92,8 @@ TEST_F(MultilineEdits, TypedReturnsBreakLinesWhereTheEditWantsThemAndTheLimitHol
   SetFocus(note.m_hWnd);
   for (char c : std::string("ab\rc")) SendMessage(note.m_hWnd, WM_CHAR, static_cast<unsigned char>(c), 1);
   EXPECT_EQ(Text(note.m_hWnd), "ab\r\nc");
-  EXPECT_NE(SendMessage(note.m_hWnd, WM_GETDLGCODE, VK_RETURN, 0) & DLGC_WANTALLKEYS, 0) << "ES_WANTRETURN keeps Enter from the dialog";
+  EXPECT_NE(SendMessage(note.m_hWnd, WM_GETDLGCODE, VK_RETURN, 0) & DLGC_WANTALLKEYS, 0)
+      << "ES_WANTRETURN keeps Enter from the dialog";
   const HWND single = GetDlgItem(dialog, 1152);
   SendMessage(single, WM_CHAR, '\r', 1);
   EXPECT_EQ(Text(single), "") << "a single-line edit takes no line break";

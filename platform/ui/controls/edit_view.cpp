@@ -12,7 +12,8 @@ namespace {
 
 class LineView final : public EditView {
  public:
-  LineView(HWND hwnd, NativeControlState& state, const std::function<void()>& changed) : line_(state.Make<QLineEdit>(hwnd)) {
+  LineView(HWND hwnd, NativeControlState& state, const std::function<void()>& changed)
+      : line_(state.Make<QLineEdit>(hwnd)) {
     QObject::connect(&line_, &QLineEdit::textEdited, [changed](const QString&) { changed(); });
   }
   QWidget& Widget() override { return line_; }
@@ -44,7 +45,8 @@ class LineView final : public EditView {
 // Qt breaks lines with "\n" alone; the edit's positions count "\r\n" as two characters.
 class BoxView final : public EditView {
  public:
-  BoxView(HWND hwnd, NativeControlState& state, const std::function<void()>& changed) : box_(state.Make<QPlainTextEdit>(hwnd)) {
+  BoxView(HWND hwnd, NativeControlState& state, const std::function<void()>& changed)
+      : box_(state.Make<QPlainTextEdit>(hwnd)) {
     connection_ = QObject::connect(&box_, &QPlainTextEdit::textChanged, [this, changed] {
       if (!setting_) changed();
     });
@@ -83,7 +85,9 @@ class BoxView final : public EditView {
   void ScrollToCaret() override { box_.ensureCursorVisible(); }
   int LineCount() const override { return box_.document()->blockCount(); }
   int FirstVisibleLine() const override { return box_.verticalScrollBar()->value(); }
-  void ScrollLines(int lines) override { box_.verticalScrollBar()->setValue(box_.verticalScrollBar()->value() + lines); }
+  void ScrollLines(int lines) override {
+    box_.verticalScrollBar()->setValue(box_.verticalScrollBar()->value() + lines);
+  }
   int LineIndex(int line) const override {
     const QTextBlock block = line < 0 ? box_.textCursor().block() : box_.document()->findBlockByNumber(line);
     return block.isValid() ? EditPosition(block.position()) : -1;
@@ -124,7 +128,8 @@ class BoxView final : public EditView {
 
 }  // namespace
 
-std::unique_ptr<EditView> MakeEditView(HWND hwnd, NativeControlState& state, bool multiline, std::function<void()> changed) {
+std::unique_ptr<EditView> MakeEditView(HWND hwnd, NativeControlState& state, bool multiline,
+                                       std::function<void()> changed) {
   if (multiline) return std::make_unique<BoxView>(hwnd, state, changed);
   return std::make_unique<LineView>(hwnd, state, changed);
 }

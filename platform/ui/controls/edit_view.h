@@ -44,6 +44,7 @@ class EditView {
 };
 
 // Makes the view over the control's place; changed() runs after each edit by the user.
-std::unique_ptr<EditView> MakeEditView(HWND hwnd, NativeControlState& state, bool multiline, std::function<void()> changed);
+std::unique_ptr<EditView> MakeEditView(HWND hwnd, NativeControlState& state, bool multiline,
+                                       std::function<void()> changed);
 
 }  // namespace ui

@@ -57,7 +57,9 @@ HIMAGELIST ImageList_Create(int cx, int cy, UINT, int, int) {
   return HandleOf<HIMAGELIST>(bits);
 }
 
-BOOL ImageList_Destroy(HIMAGELIST list) { return TheLists().table.erase(HandleBits(list)) > 0 ? win::TRUE : win::FALSE; }
+BOOL ImageList_Destroy(HIMAGELIST list) {
+  return TheLists().table.erase(HandleBits(list)) > 0 ? win::TRUE : win::FALSE;
+}
 
 int ImageList_GetImageCount(HIMAGELIST handle) {
   const List* list = Find(handle);
@@ -99,7 +101,8 @@ int ImageList_AddMasked(HIMAGELIST handle, HBITMAP bitmap, COLORREF mask) {
     }
   }
   const int first = static_cast<int>(list->images.size());
-  for (int x = 0; x + list->cx <= source.width(); x += list->cx) list->images.push_back(Fitted(source.copy(x, 0, list->cx, list->cy), *list));
+  for (int x = 0; x + list->cx <= source.width(); x += list->cx)
+    list->images.push_back(Fitted(source.copy(x, 0, list->cx, list->cy), *list));
   return static_cast<int>(list->images.size()) > first ? first : -1;
 }
 
@@ -167,9 +170,13 @@ int CImageList::Add(HICON icon) { return ImageList_AddIcon(m_hImageList, icon); 
 int CImageList::Add(HBITMAP bitmap, COLORREF mask) { return ImageList_AddMasked(m_hImageList, bitmap, mask); }
 int CImageList::GetImageCount() const { return ImageList_GetImageCount(m_hImageList); }
 BOOL CImageList::SetImageCount(UINT count) { return ImageList_SetImageCount(m_hImageList, count); }
-BOOL CImageList::Replace(int index, HBITMAP image, HBITMAP mask) { return ImageList_Replace(m_hImageList, index, image, mask); }
+BOOL CImageList::Replace(int index, HBITMAP image, HBITMAP mask) {
+  return ImageList_Replace(m_hImageList, index, image, mask);
+}
 BOOL CImageList::Remove(int index) { return ImageList_Remove(m_hImageList, index); }
-BOOL CImageList::Draw(HDC dc, int index, POINT at, UINT style) { return ImageList_Draw(m_hImageList, index, dc, at.x, at.y, style); }
+BOOL CImageList::Draw(HDC dc, int index, POINT at, UINT style) {
+  return ImageList_Draw(m_hImageList, index, dc, at.x, at.y, style);
+}
 BOOL CImageList::DeleteImageList() {
   if (m_hImageList == nullptr) return win::FALSE;
   return ImageList_Destroy(std::exchange(m_hImageList, nullptr));

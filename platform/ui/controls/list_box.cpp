@@ -32,7 +32,7 @@ struct ListBoxState final : NativeControlState {
   QListWidget* list = nullptr;
   std::vector<Entry> entries;
   int selected = -1;  // the selection, or in a multiple-selection list the focused item
-  int anchor = -1;    // where a Shift range starts in an extended-selection list
+  int anchor = -1;  // where a Shift range starts in an extended-selection list
   bool syncing = false;
 };
 
@@ -109,7 +109,8 @@ LRESULT Insert(HWND hwnd, ListBoxState& state, WPARAM at, LPARAM text) {
 
 // The row under a point of the client area, by the list's own layout.
 int RowAt(const ListBoxState& state, POINT point) {
-  const QListWidgetItem* item = state.list->itemAt(state.list->viewport()->mapFrom(state.list, QPoint(point.x, point.y)));
+  const QListWidgetItem* item =
+      state.list->itemAt(state.list->viewport()->mapFrom(state.list, QPoint(point.x, point.y)));
   return item != nullptr ? state.list->row(item) : -1;
 }
 
@@ -123,7 +124,8 @@ void ClickMultiple(HWND hwnd, ListBoxState& state, int row, WPARAM keys) {
   } else if ((keys & MK_SHIFT) != 0 && state.anchor >= 0) {
     const int low = std::min(state.anchor, row);
     const int high = std::max(state.anchor, row);
-    for (int each = 0; each < static_cast<int>(state.entries.size()); ++each) state.entries[static_cast<std::size_t>(each)].selected = each >= low && each <= high;
+    for (int each = 0; each < static_cast<int>(state.entries.size()); ++each)
+      state.entries[static_cast<std::size_t>(each)].selected = each >= low && each <= high;
   } else {
     for (Entry& entry : state.entries) entry.selected = false;
     state.entries[static_cast<std::size_t>(row)].selected = true;
@@ -161,7 +163,8 @@ LRESULT SelectionMessage(HWND hwnd, ListBoxState& state, UINT message, WPARAM wP
       break;
     case LB_SELITEMRANGE: {
       const int first = LOWORD(static_cast<std::uintptr_t>(lParam));
-      const int last = std::min<int>(HIWORD(static_cast<std::uintptr_t>(lParam)), static_cast<int>(state.entries.size()) - 1);
+      const int last =
+          std::min<int>(HIWORD(static_cast<std::uintptr_t>(lParam)), static_cast<int>(state.entries.size()) - 1);
       for (int each = first; each <= last; ++each) state.entries[static_cast<std::size_t>(each)].selected = wParam != 0;
       break;
     }
@@ -171,7 +174,8 @@ LRESULT SelectionMessage(HWND hwnd, ListBoxState& state, UINT message, WPARAM wP
       auto* out = reinterpret_cast<int*>(lParam);
       if (out == nullptr) return LB_ERR;
       LRESULT copied = 0;
-      for (int each = 0; each < static_cast<int>(state.entries.size()) && copied < static_cast<LRESULT>(wParam); ++each) {
+      for (int each = 0; each < static_cast<int>(state.entries.size()) && copied < static_cast<LRESULT>(wParam);
+           ++each) {
         if (state.entries[static_cast<std::size_t>(each)].selected) out[copied++] = each;
       }
       return copied;
@@ -246,7 +250,8 @@ LRESULT ListBoxWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case LB_GETSELITEMS: return SelectionMessage(hwnd, *state, message, wParam, lParam);
     case LB_GETSEL:
       if (!Valid(*state, wParam)) return LB_ERR;
-      return Multiple(hwnd) ? (state->entries[wParam].selected ? 1 : 0) : (state->selected == static_cast<int>(wParam) ? 1 : 0);
+      return Multiple(hwnd) ? (state->entries[wParam].selected ? 1 : 0)
+                            : (state->selected == static_cast<int>(wParam) ? 1 : 0);
     case LB_GETCOUNT: return static_cast<LRESULT>(state->entries.size());
     case LB_GETCURSEL:
     case LB_GETCARETINDEX: return state->selected;
@@ -273,9 +278,12 @@ LRESULT ListBoxWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-int CListBox::AddString(const std::string& text) { return static_cast<int>(SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()))); }
+int CListBox::AddString(const std::string& text) {
+  return static_cast<int>(SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
+}
 int CListBox::InsertString(int index, const std::string& text) {
-  return static_cast<int>(SendMessage(LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.c_str())));
+  return static_cast<int>(
+      SendMessage(LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.c_str())));
 }
 int CListBox::DeleteString(UINT index) { return static_cast<int>(SendMessage(LB_DELETESTRING, index)); }
 void CListBox::ResetContent() { SendMessage(LB_RESETCONTENT); }
@@ -289,26 +297,34 @@ std::string CListBox::GetText(int index) const {
   return text;
 }
 LPARAM CListBox::GetItemData(int index) const { return SendMessage(LB_GETITEMDATA, static_cast<WPARAM>(index)); }
-int CListBox::SetItemData(int index, LPARAM data) { return static_cast<int>(SendMessage(LB_SETITEMDATA, static_cast<WPARAM>(index), data)); }
+int CListBox::SetItemData(int index, LPARAM data) {
+  return static_cast<int>(SendMessage(LB_SETITEMDATA, static_cast<WPARAM>(index), data));
+}
 int CListBox::GetCurSel() const { return static_cast<int>(SendMessage(LB_GETCURSEL)); }
 int CListBox::SetCurSel(int index) { return static_cast<int>(SendMessage(LB_SETCURSEL, static_cast<WPARAM>(index))); }
 int CListBox::GetSel(int index) const { return static_cast<int>(SendMessage(LB_GETSEL, static_cast<WPARAM>(index))); }
-int CListBox::SetSel(int index, BOOL select) { return static_cast<int>(SendMessage(LB_SETSEL, static_cast<WPARAM>(select), index)); }
+int CListBox::SetSel(int index, BOOL select) {
+  return static_cast<int>(SendMessage(LB_SETSEL, static_cast<WPARAM>(select), index));
+}
 int CListBox::GetSelCount() const { return static_cast<int>(SendMessage(LB_GETSELCOUNT)); }
 std::vector<int> CListBox::GetSelItems() const {
   const int count = GetSelCount();
   if (count <= 0) return {};
   std::vector<int> items(static_cast<std::size_t>(count));
-  items.resize(static_cast<std::size_t>(SendMessage(LB_GETSELITEMS, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(items.data()))));
+  items.resize(static_cast<std::size_t>(
+      SendMessage(LB_GETSELITEMS, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(items.data()))));
   return items;
 }
 int CListBox::SelItemRange(BOOL select, int first, int last) {
-  return static_cast<int>(SendMessage(LB_SELITEMRANGE, static_cast<WPARAM>(select), MAKELPARAM(static_cast<WORD>(first), static_cast<WORD>(last))));
+  return static_cast<int>(SendMessage(LB_SELITEMRANGE, static_cast<WPARAM>(select),
+                                      MAKELPARAM(static_cast<WORD>(first), static_cast<WORD>(last))));
 }
 int CListBox::GetItemRect(int index, RECT* rect) const {
   return static_cast<int>(SendMessage(LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(rect)));
 }
 int CListBox::GetCaretIndex() const { return static_cast<int>(SendMessage(LB_GETCARETINDEX)); }
-int CListBox::SetCaretIndex(int index) { return static_cast<int>(SendMessage(LB_SETCARETINDEX, static_cast<WPARAM>(index))); }
+int CListBox::SetCaretIndex(int index) {
+  return static_cast<int>(SendMessage(LB_SETCARETINDEX, static_cast<WPARAM>(index)));
+}
 
 }  // namespace ui

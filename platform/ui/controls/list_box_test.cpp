@@ -28,7 +28,8 @@ class Chooser : public CDialog {
 
 TEST(ListBoxes, StringsDataAndTheSelection) {
   TestDriver driver;
-  RegisterDialogTemplateText(nullptr, "DIALOG 700 0 0 100 100\nSTYLE POPUP\nCONTROL 1100 LISTBOX \"\" 0 0 100 100 NOTIFY TABSTOP\n");
+  RegisterDialogTemplateText(
+      nullptr, "DIALOG 700 0 0 100 100\nSTYLE POPUP\nCONTROL 1100 LISTBOX \"\" 0 0 100 100 NOTIFY TABSTOP\n");
   Chooser chooser;
   driver.OnDialog(700, [&](HWND dialog) {
     const HWND list = GetDlgItem(dialog, 1100);
@@ -87,7 +88,8 @@ CONTROL 1103 LISTBOX "" 100 0 90 100
   void ClickRow(CListBox& list, int row, WPARAM keys = 0) {
     RECT rect;
     ASSERT_EQ(list.GetItemRect(row, &rect), 1);
-    SendMessage(list.m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON | keys, MAKELPARAM(static_cast<WORD>(rect.left + 5), static_cast<WORD>((rect.top + rect.bottom) / 2)));
+    SendMessage(list.m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON | keys,
+                MAKELPARAM(static_cast<WORD>(rect.left + 5), static_cast<WORD>((rect.top + rect.bottom) / 2)));
   }
   HWND dialog = nullptr;
   CListBox lists[3];
@@ -130,7 +132,8 @@ TEST_F(MultipleSelection, SelectionMessagesSetRangesAndAreRefusedBySingleSelecti
   EXPECT_EQ(list.SetSel(7), LB_ERR);
   std::vector<int> two(2);
   list.SetSel(-1);
-  EXPECT_EQ(SendMessage(list.m_hWnd, LB_GETSELITEMS, 2, reinterpret_cast<LPARAM>(two.data())), 2) << "no more than the buffer holds";
+  EXPECT_EQ(SendMessage(list.m_hWnd, LB_GETSELITEMS, 2, reinterpret_cast<LPARAM>(two.data())), 2)
+      << "no more than the buffer holds";
   EXPECT_EQ(Changes(), 0) << "selections set by message notify nobody";
   CListBox& single = lists[2];
   EXPECT_EQ(single.GetSelCount(), LB_ERR);

@@ -52,7 +52,8 @@ void Show(HWND hwnd, ListState& state) {
   const DWORD style = static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));
   const bool report = (style & LVS_TYPEMASK) == LVS_REPORT;
   tree.setHeaderHidden(!report || (style & LVS_NOCOLUMNHEADER) != 0);
-  tree.setSelectionMode((style & LVS_SINGLESEL) != 0 ? QAbstractItemView::SingleSelection : QAbstractItemView::ExtendedSelection);
+  tree.setSelectionMode((style & LVS_SINGLESEL) != 0 ? QAbstractItemView::SingleSelection
+                                                     : QAbstractItemView::ExtendedSelection);
   tree.setColumnCount(std::max<int>(1, static_cast<int>(state.columns.size())));
   QStringList headings;
   for (std::size_t c = 0; c < state.columns.size(); ++c) {
@@ -64,11 +65,13 @@ void Show(HWND hwnd, ListState& state) {
   const HIMAGELIST images = report ? state.images[LVSIL_SMALL] : state.images[LVSIL_NORMAL];
   for (const Item& item : state.items) {
     auto* row = new QTreeWidgetItem(&tree);
-    for (std::size_t c = 0; c < item.texts.size(); ++c) row->setText(static_cast<int>(c), QString::fromLatin1(item.texts[c].c_str()));
+    for (std::size_t c = 0; c < item.texts.size(); ++c)
+      row->setText(static_cast<int>(c), QString::fromLatin1(item.texts[c].c_str()));
     const QImage image = ImageListImage(images, item.image);
     if (!image.isNull()) row->setIcon(0, QIcon(QPixmap::fromImage(image)));
     if ((state.exStyle & LVS_EX_CHECKBOXES) != 0) {
-      row->setCheckState(0, (item.state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2) ? Qt::Checked : Qt::Unchecked);
+      row->setCheckState(0,
+                         (item.state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2) ? Qt::Checked : Qt::Unchecked);
     }
     row->setSelected((item.state & LVIS_SELECTED) != 0);
     if ((item.state & LVIS_FOCUSED) != 0) tree.setCurrentItem(row, 0, QItemSelectionModel::NoUpdate);
@@ -149,7 +152,9 @@ void SetState(HWND hwnd, ListState& state, int index, UINT bits, UINT mask) {
   if (state.tree != nullptr) Show(hwnd, state);
 }
 
-int RowHeight(const ListState& state) { return std::max(1, state.tree->sizeHintForRow(0) > 0 ? state.tree->sizeHintForRow(0) : 18); }
+int RowHeight(const ListState& state) {
+  return std::max(1, state.tree->sizeHintForRow(0) > 0 ? state.tree->sizeHintForRow(0) : 18);
+}
 
 int RowTop(const ListState& state, int row) {
   const int header = state.tree->isHeaderHidden() ? 0 : state.tree->header()->sizeHint().height();
@@ -205,7 +210,8 @@ void TakeTreeSelection(HWND hwnd) {
   std::vector<UINT> wanted(list->items.size());
   for (int row = 0; row < static_cast<int>(wanted.size()); ++row) {
     const QTreeWidgetItem* item = list->tree->topLevelItem(row);
-    wanted[static_cast<std::size_t>(row)] = (item->isSelected() ? LVIS_SELECTED : 0) | (item == current ? LVIS_FOCUSED : 0);
+    wanted[static_cast<std::size_t>(row)] =
+        (item->isSelected() ? LVIS_SELECTED : 0) | (item == current ? LVIS_FOCUSED : 0);
   }
   constexpr UINT kBoth = LVIS_SELECTED | LVIS_FOCUSED;
   for (int row = 0; row < static_cast<int>(wanted.size()); ++row) {
@@ -314,10 +320,12 @@ LRESULT ItemMessage(HWND hwnd, ListState& state, UINT message, WPARAM wParam, LP
       return win::TRUE;
     case LVM_GETITEMTEXTA:
       if (!Valid(state, index)) return 0;
-      return CopyText(TextOf(state.items[static_cast<std::size_t>(index)], item->iSubItem), item->pszText, item->cchTextMax);
+      return CopyText(TextOf(state.items[static_cast<std::size_t>(index)], item->iSubItem), item->pszText,
+                      item->cchTextMax);
     case LVM_SETITEMTEXTA:
       if (!Valid(state, index)) return win::FALSE;
-      TextOf(state.items[static_cast<std::size_t>(index)], item->iSubItem) = item->pszText != nullptr ? item->pszText : "";
+      TextOf(state.items[static_cast<std::size_t>(index)], item->iSubItem) =
+          item->pszText != nullptr ? item->pszText : "";
       Show(hwnd, state);
       return win::TRUE;
     case LVM_SETITEMSTATE:
@@ -336,7 +344,8 @@ LRESULT RowLayoutMessage(HWND hwnd, const ListState& state, UINT message, WPARAM
   switch (message) {
     case LVM_GETITEMRECT:
       if (!Valid(state, index) || lParam == 0) return win::FALSE;
-      *reinterpret_cast<RECT*>(lParam) = RECT{0, RowTop(state, index), client.right, RowTop(state, index) + RowHeight(state)};
+      *reinterpret_cast<RECT*>(lParam) =
+          RECT{0, RowTop(state, index), client.right, RowTop(state, index) + RowHeight(state)};
       return win::TRUE;
     case LVM_GETITEMPOSITION:
       if (!Valid(state, index) || lParam == 0) return win::FALSE;
@@ -416,9 +425,11 @@ LRESULT ListViewWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       state->origin = POINT{};
       Show(hwnd, *state);
       return win::TRUE;
-    case LVM_GETNEXTITEM: return NextItem(*state, static_cast<int>(wParam), static_cast<int>(LOWORD(static_cast<std::uintptr_t>(lParam))));
+    case LVM_GETNEXTITEM:
+      return NextItem(*state, static_cast<int>(wParam), static_cast<int>(LOWORD(static_cast<std::uintptr_t>(lParam))));
     case LVM_GETSELECTEDCOUNT:
-      return std::count_if(state->items.begin(), state->items.end(), [](const Item& i) { return (i.state & LVIS_SELECTED) != 0; });
+      return std::count_if(state->items.begin(), state->items.end(),
+                           [](const Item& i) { return (i.state & LVIS_SELECTED) != 0; });
     case LVM_INSERTCOLUMNA: {
       const auto* column = reinterpret_cast<const LVCOLUMNA*>(lParam);
       const int at = std::clamp(static_cast<int>(wParam), 0, static_cast<int>(state->columns.size()));
@@ -503,7 +514,8 @@ int CListCtrl::InsertColumn(int index, const std::string& heading, int format, i
   column.cx = width;
   std::string text = heading;
   column.pszText = text.data();
-  return static_cast<int>(SendMessage(LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column)));
+  return static_cast<int>(
+      SendMessage(LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column)));
 }
 
 int CListCtrl::InsertItem(int index, const std::string& text, int image) {
@@ -534,14 +546,16 @@ BOOL CListCtrl::SetItemText(int item, int subItem, const std::string& text) {
   request.iSubItem = subItem;
   std::string copy = text;
   request.pszText = copy.data();
-  return static_cast<BOOL>(SendMessage(LVM_SETITEMTEXTA, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&request)));
+  return static_cast<BOOL>(
+      SendMessage(LVM_SETITEMTEXTA, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&request)));
 }
 
 BOOL CListCtrl::SetItemState(int item, UINT state, UINT mask) {
   LVITEMA request;
   request.state = state;
   request.stateMask = mask;
-  return static_cast<BOOL>(SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&request)));
+  return static_cast<BOOL>(
+      SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&request)));
 }
 
 UINT CListCtrl::GetItemState(int item, UINT mask) const {
@@ -549,7 +563,8 @@ UINT CListCtrl::GetItemState(int item, UINT mask) const {
 }
 
 int CListCtrl::GetNextItem(int start, int flags) const {
-  return static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(start), MAKELPARAM(static_cast<WORD>(flags), 0)));
+  return static_cast<int>(
+      SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(start), MAKELPARAM(static_cast<WORD>(flags), 0)));
 }
 
 int CListCtrl::SetSelectionMark(int index) { return static_cast<int>(SendMessage(LVM_SETSELECTIONMARK, 0, index)); }
@@ -558,7 +573,8 @@ DWORD CListCtrl::SetExtendedStyle(DWORD style) {
   return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, static_cast<LPARAM>(style)));
 }
 HIMAGELIST CListCtrl::SetImageList(HIMAGELIST list, int which) {
-  return reinterpret_cast<HIMAGELIST>(SendMessage(LVM_SETIMAGELIST, static_cast<WPARAM>(which), reinterpret_cast<LPARAM>(list)));
+  return reinterpret_cast<HIMAGELIST>(
+      SendMessage(LVM_SETIMAGELIST, static_cast<WPARAM>(which), reinterpret_cast<LPARAM>(list)));
 }
 BOOL CListCtrl::GetCheck(int item) const {
   return GetItemState(item, LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2) ? win::TRUE : win::FALSE;
@@ -568,7 +584,8 @@ BOOL CListCtrl::SetCheck(int item, BOOL check) {
 }
 
 BOOL CListCtrl::SetItemPosition(int item, POINT at) {
-  return static_cast<BOOL>(SendMessage(LVM_SETITEMPOSITION32, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&at)));
+  return static_cast<BOOL>(
+      SendMessage(LVM_SETITEMPOSITION32, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&at)));
 }
 BOOL CListCtrl::GetItemPosition(int item, POINT* at) const {
   return static_cast<BOOL>(SendMessage(LVM_GETITEMPOSITION, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(at)));

@@ -12,8 +12,8 @@
 namespace ui {
 namespace {
 
-constexpr int kImageTop = 2;   // from the cell's top to the image
-constexpr int kLabelGap = 4;   // from the image to the label
+constexpr int kImageTop = 2;  // from the cell's top to the image
+constexpr int kLabelGap = 4;  // from the image to the label
 constexpr int kLabelLines = 2;
 constexpr int kLabelMargin = 2;  // each side of the label within the cell
 
@@ -67,7 +67,8 @@ RECT LabelPart(HWND hwnd, const ListItem& item, SIZE spacing, const RECT& icon, 
 }
 
 RECT Union(const RECT& a, const RECT& b) {
-  return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
+  return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+              std::max(a.bottom, b.bottom)};
 }
 
 POINT SlotPosition(HWND hwnd, const ListState& state, int slot, bool inColumns) {
@@ -105,7 +106,8 @@ void ArrangeIcons(HWND hwnd, ListState& state, UINT how) {
   if (how == LVA_SNAPTOGRID) {
     const SIZE spacing = IconSpacing(hwnd, state);
     const auto snap = [](LONG at, LONG step) { return ((at + step / 2) / step) * step; };
-    for (ListItem& item : state.items) item.position = POINT{snap(item.position.x, spacing.cx), snap(item.position.y, spacing.cy)};
+    for (ListItem& item : state.items)
+      item.position = POINT{snap(item.position.x, spacing.cx), snap(item.position.y, spacing.cy)};
     return;
   }
   const bool inColumns = how == LVA_ALIGNLEFT || (how != LVA_ALIGNTOP && InColumns(hwnd));

@@ -34,9 +34,9 @@ struct ListState final : NativeControlState {
   int hot = -1;
   bool syncing = false;
   bool redraw = true;
-  POINT origin;       // icon view: the view point at the client area's top-left
-  int nextSlot = 0;   // icon view: the grid slot the next inserted item takes
-  SIZE spacing;       // icon view: set by LVM_SETICONSPACING; 0 takes the default
+  POINT origin;  // icon view: the view point at the client area's top-left
+  int nextSlot = 0;  // icon view: the grid slot the next inserted item takes
+  SIZE spacing;  // icon view: set by LVM_SETICONSPACING; 0 takes the default
 };
 
 // The icon view ("LVS_ICON") is laid out and painted here rather than by the Qt view: items

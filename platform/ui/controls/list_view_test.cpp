@@ -31,10 +31,11 @@ class DeviceWindow : public CDialog {
  public:
   DeviceWindow() : CDialog(102) {}
   const MessageMap& GetMessageMap() const override {
-    static const MessageMap map(&CDialog::GetMessageMap(), {
-                                                               OnNotify(LVN_ITEMCHANGED, 1002, &DeviceWindow::OnItemChanged),
-                                                               OnNotify(NM_DBLCLK, 1002, &DeviceWindow::OnDoubleClick),
-                                                           });
+    static const MessageMap map(&CDialog::GetMessageMap(),
+                                {
+                                    OnNotify(LVN_ITEMCHANGED, 1002, &DeviceWindow::OnItemChanged),
+                                    OnNotify(NM_DBLCLK, 1002, &DeviceWindow::OnDoubleClick),
+                                });
     return map;
   }
   void DoDataExchange(CDataExchange* dx) override { DDX_Control(dx, 1002, list); }
@@ -53,7 +54,9 @@ class DeviceWindow : public CDialog {
     selected = list.GetNextItem(-1, LVNI_SELECTED | LVNI_FOCUSED);
     *result = 0;
   }
-  void OnDoubleClick(NMHDR* header, LRESULT*) { doubleClicked = reinterpret_cast<const NMITEMACTIVATE*>(header)->iItem; }
+  void OnDoubleClick(NMHDR* header, LRESULT*) {
+    doubleClicked = reinterpret_cast<const NMITEMACTIVATE*>(header)->iItem;
+  }
   CListCtrl list;
   std::vector<Change> changes;
   int selected = -1;
@@ -124,15 +127,19 @@ TEST_F(ListViews, TextsStatesAndCheckBoxes) {
 class ColouredList : public DeviceWindow {
  public:
   const MessageMap& GetMessageMap() const override {
-    static const MessageMap map(&DeviceWindow::GetMessageMap(), {OnNotify(NM_CUSTOMDRAW, 1002, &ColouredList::OnCustomDraw)});
+    static const MessageMap map(&DeviceWindow::GetMessageMap(),
+                                {OnNotify(NM_CUSTOMDRAW, 1002, &ColouredList::OnCustomDraw)});
     return map;
   }
   void OnCustomDraw(NMHDR* header, LRESULT* result) {
     auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(header);
-    stages.push_back(draw->nmcd.dwDrawStage | (draw->nmcd.dwItemSpec << 24) | (static_cast<DWORD>(draw->iSubItem) << 20));
+    stages.push_back(draw->nmcd.dwDrawStage | (draw->nmcd.dwItemSpec << 24) |
+                     (static_cast<DWORD>(draw->iSubItem) << 20));
     *result = CDRF_DODEFAULT;
-    if (draw->nmcd.dwDrawStage == CDDS_PREPAINT || draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) *result = CDRF_NOTIFYITEMDRAW;
-    if (draw->nmcd.dwDrawStage == (CDDS_ITEMPREPAINT | CDDS_SUBITEM)) draw->clrText = draw->iSubItem == 0 ? 0x780A01 : 0xD76B00;
+    if (draw->nmcd.dwDrawStage == CDDS_PREPAINT || draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT)
+      *result = CDRF_NOTIFYITEMDRAW;
+    if (draw->nmcd.dwDrawStage == (CDDS_ITEMPREPAINT | CDDS_SUBITEM))
+      draw->clrText = draw->iSubItem == 0 ? 0x780A01 : 0xD76B00;
   }
   std::vector<DWORD> stages;
 };

@@ -88,13 +88,15 @@ LRESULT ProgressWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   auto& state = ControlStateOf<ProgressState>(*record);
   switch (message) {
     case PBM_SETRANGE:
-      return SetRange(hwnd, state, LOWORD(static_cast<std::uintptr_t>(lParam)), HIWORD(static_cast<std::uintptr_t>(lParam)));
+      return SetRange(hwnd, state, LOWORD(static_cast<std::uintptr_t>(lParam)),
+                      HIWORD(static_cast<std::uintptr_t>(lParam)));
     case PBM_SETRANGE32: return SetRange(hwnd, state, static_cast<int>(wParam), static_cast<int>(lParam));
     case PBM_GETRANGE:
       if (lParam != 0) *reinterpret_cast<PBRANGE*>(lParam) = PBRANGE{state.low, state.high};
       return wParam != 0 ? state.low : state.high;
     case PBM_SETPOS: return MoveTo(hwnd, state, Clamp(state, static_cast<int>(wParam)));
-    case PBM_DELTAPOS: return MoveTo(hwnd, state, Clamp(state, static_cast<long long>(state.position) + static_cast<int>(wParam)));
+    case PBM_DELTAPOS:
+      return MoveTo(hwnd, state, Clamp(state, static_cast<long long>(state.position) + static_cast<int>(wParam)));
     case PBM_SETSTEP: return std::exchange(state.step, static_cast<int>(wParam));
     case PBM_STEPIT: return MoveTo(hwnd, state, Stepped(state));
     case PBM_GETPOS: return state.position;

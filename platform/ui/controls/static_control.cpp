@@ -32,7 +32,8 @@ void LoadTemplateImage(WindowRecord& record, const CREATESTRUCTA& create) {
   const auto [end, error] = std::from_chars(record.text.data(), record.text.data() + record.text.size(), id);
   if (error != std::errc() || end != record.text.data() + record.text.size()) return;
   auto& state = ControlStateOf<StaticState>(record);
-  state.image = LoadImageA(create.hInstance, id, type == SS_ICON ? IMAGE_ICON_RESOURCE : IMAGE_BITMAP_RESOURCE, 0, 0, 0);
+  state.image =
+      LoadImageA(create.hInstance, id, type == SS_ICON ? IMAGE_ICON_RESOURCE : IMAGE_BITMAP_RESOURCE, 0, 0, 0);
   state.ownsImage = state.image != nullptr;
 }
 
@@ -103,8 +104,10 @@ void Paint(HWND hwnd, WindowRecord& record) {
     DWORD type;
     int colour;
     bool frame;
-  } shapes[] = {{SS_BLACKRECT, COLOR_3DDKSHADOW, false}, {SS_GRAYRECT, COLOR_BTNSHADOW, false},
-                {SS_WHITERECT, COLOR_BTNHIGHLIGHT, false}, {SS_BLACKFRAME, COLOR_3DDKSHADOW, true}};
+  } shapes[] = {{SS_BLACKRECT, COLOR_3DDKSHADOW, false},
+                {SS_GRAYRECT, COLOR_BTNSHADOW, false},
+                {SS_WHITERECT, COLOR_BTNHIGHLIGHT, false},
+                {SS_BLACKFRAME, COLOR_3DDKSHADOW, true}};
   bool drawn = false;
   for (const auto& shape : shapes) {
     if (shape.type != type) continue;
@@ -159,7 +162,8 @@ LRESULT StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case STM_SETICON: {
       auto& state = ControlStateOf<StaticState>(*record);
       if (std::exchange(state.ownsImage, false)) DeleteObject(std::exchange(state.image, nullptr));
-      const HGDIOBJ old = std::exchange(state.image, reinterpret_cast<HGDIOBJ>(message == STM_SETICON ? wParam : lParam));
+      const HGDIOBJ old =
+          std::exchange(state.image, reinterpret_cast<HGDIOBJ>(message == STM_SETICON ? wParam : lParam));
       InvalidateRect(hwnd, nullptr, win::TRUE);
       return reinterpret_cast<LRESULT>(old);
     }

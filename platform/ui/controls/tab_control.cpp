@@ -63,7 +63,8 @@ class TabClicks final : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() != QEvent::MouseButtonPress) return QObject::eventFilter(watched, event);
     TabState* state = StateOf(hwnd_);
-    if (state != nullptr) Choose(hwnd_, *state, state->bar->tabAt(static_cast<QMouseEvent*>(event)->position().toPoint()));
+    if (state != nullptr)
+      Choose(hwnd_, *state, state->bar->tabAt(static_cast<QMouseEvent*>(event)->position().toPoint()));
     return true;
   }
 
@@ -113,7 +114,8 @@ LRESULT TabControlWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
   QTabBar& bar = *state->bar;
   switch (message) {
     case TCM_GETITEMCOUNT: return bar.count();
-    case TCM_SETIMAGELIST: return reinterpret_cast<LRESULT>(std::exchange(state->images, reinterpret_cast<HIMAGELIST>(lParam)));
+    case TCM_SETIMAGELIST:
+      return reinterpret_cast<LRESULT>(std::exchange(state->images, reinterpret_cast<HIMAGELIST>(lParam)));
     case TCM_INSERTITEMA: {
       const auto* item = reinterpret_cast<const TCITEMA*>(lParam);
       state->syncing = true;

@@ -59,7 +59,9 @@ int ToolAt(const TipState& state, HWND hwnd, POINT client) {
 }
 
 // The window whose mouse messages the tool is about.
-HWND ToolWindow(const Tool& tool) { return (tool.flags & TTF_IDISHWND) != 0 ? reinterpret_cast<HWND>(tool.id) : tool.hwnd; }
+HWND ToolWindow(const Tool& tool) {
+  return (tool.flags & TTF_IDISHWND) != 0 ? reinterpret_cast<HWND>(tool.id) : tool.hwnd;
+}
 
 // Stops watching a tool's window unless another subclassing tool of this tooltip is on it.
 void Unwatch(HWND tip, const TipState& state, const Tool& gone) {
@@ -81,7 +83,8 @@ void Show(HWND tip, TipState& state) {
   const HDC dc = CreateCompatibleDC(nullptr);
   SelectControlFont(tip, dc);
   RECT measure{0, 0, state.maxWidth > 0 ? state.maxWidth : 10000, 0};
-  DrawTextA(dc, tool.text.c_str(), -1, &measure, DT_CALCRECT | (state.maxWidth > 0 ? DT_WORDBREAK : DT_SINGLELINE) | DT_NOPREFIX);
+  DrawTextA(dc, tool.text.c_str(), -1, &measure,
+            DT_CALCRECT | (state.maxWidth > 0 ? DT_WORDBREAK : DT_SINGLELINE) | DT_NOPREFIX);
   DeleteDC(dc);
   SetWindowTextA(tip, tool.text.c_str());
   SetWindowPos(tip, nullptr, state.lastScreen.x, state.lastScreen.y + 20, measure.Width() + 8, measure.Height() + 4,
@@ -128,7 +131,8 @@ LRESULT ToolMessage(HWND tip, TipState& state, UINT message, const TOOLINFOA& in
   const int found = FindTool(state, info);
   switch (message) {
     case TTM_ADDTOOLA:
-      state.tools.push_back(Tool{info.uFlags, info.hwnd, info.uId, info.rect, info.lpszText != nullptr ? info.lpszText : ""});
+      state.tools.push_back(
+          Tool{info.uFlags, info.hwnd, info.uId, info.rect, info.lpszText != nullptr ? info.lpszText : ""});
       if ((info.uFlags & TTF_SUBCLASS) != 0) WatchToolWindow(ToolWindow(state.tools.back()), tip);
       return win::TRUE;
     case TTM_DELTOOLA: {

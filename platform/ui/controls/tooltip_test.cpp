@@ -34,7 +34,8 @@ class LinkDialog : public CDialog {
 
 struct ToolTips : ::testing::Test {
   void SetUp() override {
-    RegisterDialogTemplateText(nullptr, "DIALOG 600 0 0 100 60\nSTYLE POPUP\nCONTROL 1024 STATIC \"example\" 5 5 60 10 NOTIFY\n");
+    RegisterDialogTemplateText(
+        nullptr, "DIALOG 600 0 0 100 60\nSTYLE POPUP\nCONTROL 1024 STATIC \"example\" 5 5 60 10 NOTIFY\n");
   }
   TestDriver driver{[this](const std::string& what) { failures.push_back(what); }};
   std::vector<std::string> failures;

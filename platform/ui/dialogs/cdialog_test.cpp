@@ -139,9 +139,7 @@ TEST_F(Dialogs, TabSkipsDisabledControlsAndWraps) {
     EnableWindow(GetDlgItem(dialog, 1001), win::FALSE);
     SetFocus(GetDlgItem(dialog, 1000));
     for (int i = 0; i < 3; ++i) {
-      driver.WhenIdle([&] {
-        driver.PressKey(VK_TAB);
-      });
+      driver.WhenIdle([&] { driver.PressKey(VK_TAB); });
       driver.WhenIdle([&] { focused.push_back(GetDlgCtrlID(GetFocus())); });
     }
     driver.WhenIdle([this] { driver.Escape(); });
@@ -228,7 +226,8 @@ TEST_F(Dialogs, MessagesArriveInWin32Order) {
   SetMessageObserver([&](HWND hwnd, UINT message, WPARAM, LPARAM) {
     const bool interesting = message == WM_INITDIALOG || message == WM_PAINT || message == WM_DRAWITEM ||
                              (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC);
-    if (interesting && (hwnd == dialogHwnd || dialogHwnd == nullptr || IsChild(dialogHwnd, hwnd))) order.push_back(message);
+    if (interesting && (hwnd == dialogHwnd || dialogHwnd == nullptr || IsChild(dialogHwnd, hwnd)))
+      order.push_back(message);
   });
   driver.OnDialog(2000, [&](HWND dialog) {
     dialogHwnd = dialog;

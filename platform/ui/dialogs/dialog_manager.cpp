@@ -136,7 +136,7 @@ LRESULT DefaultDialogHandling(HWND hwnd, DialogState& state, UINT message, WPARA
       return 0;
     case WM_NEXTDLGCTL:
       SetFocus(LOWORD(static_cast<std::uintptr_t>(lParam)) != 0 ? reinterpret_cast<HWND>(wParam)
-                                                               : GetNextDlgTabItem(hwnd, GetFocus(), wParam != 0));
+                                                                : GetNextDlgTabItem(hwnd, GetFocus(), wParam != 0));
       return 0;
     case WM_NCDESTROY:
       if (state.ownFont != nullptr) DeleteObject(std::exchange(state.ownFont, nullptr));
@@ -244,10 +244,10 @@ LRESULT DefDlgProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 HWND CreateDialogIndirectParamA(HINSTANCE instance, const DialogTemplate& dialog, HWND parent, DLGPROC proc,
                                 LPARAM param) {
   const DWORD style = dialog.style & ~WS_VISIBLE;
-  HWND hwnd = CreateWindowExA(dialog.exStyle, kDialogClass, dialog.caption.c_str(), style,
-                              DialogUnitsToPixelsX(dialog.x), DialogUnitsToPixelsY(dialog.y),
-                              DialogUnitsToPixelsX(dialog.cx), DialogUnitsToPixelsY(dialog.cy), parent, nullptr,
-                              instance, nullptr);
+  HWND hwnd =
+      CreateWindowExA(dialog.exStyle, kDialogClass, dialog.caption.c_str(), style, DialogUnitsToPixelsX(dialog.x),
+                      DialogUnitsToPixelsY(dialog.y), DialogUnitsToPixelsX(dialog.cx), DialogUnitsToPixelsY(dialog.cy),
+                      parent, nullptr, instance, nullptr);
   if (hwnd == nullptr) return nullptr;
   if ((dialog.style & DS_CENTER) != 0) Centre(hwnd, parent);
   DialogState& state = *StateOf(hwnd);
@@ -262,11 +262,11 @@ HWND CreateDialogIndirectParamA(HINSTANCE instance, const DialogTemplate& dialog
   }
   SendMessage(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), 0);
   for (const auto& control : dialog.controls) {
-    const HWND child = CreateWindowExA(
-        control.exStyle, control.className.c_str(), control.text.c_str(), control.style | WS_CHILD,
-        DialogUnitsToPixelsX(control.x), DialogUnitsToPixelsY(control.y), DialogUnitsToPixelsX(control.cx),
-        DialogUnitsToPixelsY(control.cy), hwnd, HandleOf<HMENU>(static_cast<std::uintptr_t>(control.id & 0xFFFF)),
-        instance, nullptr);
+    const HWND child =
+        CreateWindowExA(control.exStyle, control.className.c_str(), control.text.c_str(), control.style | WS_CHILD,
+                        DialogUnitsToPixelsX(control.x), DialogUnitsToPixelsY(control.y),
+                        DialogUnitsToPixelsX(control.cx), DialogUnitsToPixelsY(control.cy), hwnd,
+                        HandleOf<HMENU>(static_cast<std::uintptr_t>(control.id & 0xFFFF)), instance, nullptr);
     if (child == nullptr) {
       DestroyWindow(hwnd);
       return nullptr;
@@ -389,7 +389,8 @@ BOOL IsDialogMessage(HWND dialog, MSG* msg) {
   if (msg->message == WM_SYSCHAR) handled = HandleMnemonic(dialog, static_cast<char>(msg->wParam));
   if (msg->message == WM_CHAR) {
     const LRESULT code = SendMessage(msg->hwnd, WM_GETDLGCODE, msg->wParam, reinterpret_cast<LPARAM>(msg));
-    if ((code & (DLGC_WANTCHARS | DLGC_WANTALLKEYS)) == 0) handled = HandleMnemonic(dialog, static_cast<char>(msg->wParam));
+    if ((code & (DLGC_WANTCHARS | DLGC_WANTALLKEYS)) == 0)
+      handled = HandleMnemonic(dialog, static_cast<char>(msg->wParam));
   }
   if (!handled) {
     TranslateMessage(msg);

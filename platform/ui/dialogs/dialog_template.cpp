@@ -22,45 +22,71 @@ struct StyleWord {
 };
 
 constexpr StyleWord kCommonWords[] = {
-    {"VISIBLE", WS_VISIBLE, 0, false},       {"HIDDEN", 0, WS_VISIBLE, false},
-    {"DISABLED", WS_DISABLED, 0, false},     {"TABSTOP", WS_TABSTOP, 0, false},
-    {"GROUP", WS_GROUP, 0, false},           {"BORDER", WS_BORDER, 0, false},
-    {"VSCROLL", WS_VSCROLL, 0, false},       {"HSCROLL", WS_HSCROLL, 0, false},
-    {"CLIENTEDGE", WS_EX_CLIENTEDGE, 0, true}, {"STATICEDGE", WS_EX_STATICEDGE, 0, true},
-    {"TRANSPARENT", WS_EX_TRANSPARENT, 0, true}, {"CONTROLPARENT", WS_EX_CONTROLPARENT, 0, true},
+    {"VISIBLE", WS_VISIBLE, 0, false},
+    {"HIDDEN", 0, WS_VISIBLE, false},
+    {"DISABLED", WS_DISABLED, 0, false},
+    {"TABSTOP", WS_TABSTOP, 0, false},
+    {"GROUP", WS_GROUP, 0, false},
+    {"BORDER", WS_BORDER, 0, false},
+    {"VSCROLL", WS_VSCROLL, 0, false},
+    {"HSCROLL", WS_HSCROLL, 0, false},
+    {"CLIENTEDGE", WS_EX_CLIENTEDGE, 0, true},
+    {"STATICEDGE", WS_EX_STATICEDGE, 0, true},
+    {"TRANSPARENT", WS_EX_TRANSPARENT, 0, true},
+    {"CONTROLPARENT", WS_EX_CONTROLPARENT, 0, true},
 };
 
 constexpr StyleWord kDialogWords[] = {
-    {"POPUP", WS_POPUP, 0, false},          {"CHILD", WS_CHILD, 0, false},
-    {"CAPTION", WS_CAPTION, 0, false},      {"SYSMENU", WS_SYSMENU, 0, false},
-    {"MODALFRAME", DS_MODALFRAME, 0, false}, {"DLGFRAME", WS_DLGFRAME, 0, false},
-    {"CONTROL", DS_CONTROL, 0, false},      {"CENTER", DS_CENTER, 0, false},
-    {"CLIPCHILDREN", WS_CLIPCHILDREN, 0, false}, {"MINIMIZEBOX", WS_MINIMIZEBOX, 0, false},
+    {"POPUP", WS_POPUP, 0, false},
+    {"CHILD", WS_CHILD, 0, false},
+    {"CAPTION", WS_CAPTION, 0, false},
+    {"SYSMENU", WS_SYSMENU, 0, false},
+    {"MODALFRAME", DS_MODALFRAME, 0, false},
+    {"DLGFRAME", WS_DLGFRAME, 0, false},
+    {"CONTROL", DS_CONTROL, 0, false},
+    {"CENTER", DS_CENTER, 0, false},
+    {"CLIPCHILDREN", WS_CLIPCHILDREN, 0, false},
+    {"MINIMIZEBOX", WS_MINIMIZEBOX, 0, false},
 };
 
 constexpr StyleWord kStaticWords[] = {
-    {"LEFT", SS_LEFT, SS_TYPEMASK, false},       {"CENTER", SS_CENTER, SS_TYPEMASK, false},
-    {"RIGHT", SS_RIGHT, SS_TYPEMASK, false},     {"ICON", SS_ICON, SS_TYPEMASK, false},
-    {"BITMAP", SS_BITMAP, SS_TYPEMASK, false},   {"ETCHEDHORZ", SS_ETCHEDHORZ, SS_TYPEMASK, false},
-    {"ETCHEDVERT", SS_ETCHEDVERT, SS_TYPEMASK, false}, {"ETCHEDFRAME", SS_ETCHEDFRAME, SS_TYPEMASK, false},
-    {"BLACKRECT", SS_BLACKRECT, SS_TYPEMASK, false}, {"GRAYRECT", SS_GRAYRECT, SS_TYPEMASK, false},
-    {"WHITERECT", SS_WHITERECT, SS_TYPEMASK, false}, {"BLACKFRAME", SS_BLACKFRAME, SS_TYPEMASK, false},
-    {"OWNERDRAW", SS_OWNERDRAW, SS_TYPEMASK, false}, {"LEFTNOWORDWRAP", SS_LEFTNOWORDWRAP, SS_TYPEMASK, false},
-    {"SUNKEN", SS_SUNKEN, 0, false},             {"NOTIFY", SS_NOTIFY, 0, false},
-    {"CENTERIMAGE", SS_CENTERIMAGE, 0, false},   {"NOPREFIX", SS_NOPREFIX, 0, false},
+    {"LEFT", SS_LEFT, SS_TYPEMASK, false},
+    {"CENTER", SS_CENTER, SS_TYPEMASK, false},
+    {"RIGHT", SS_RIGHT, SS_TYPEMASK, false},
+    {"ICON", SS_ICON, SS_TYPEMASK, false},
+    {"BITMAP", SS_BITMAP, SS_TYPEMASK, false},
+    {"ETCHEDHORZ", SS_ETCHEDHORZ, SS_TYPEMASK, false},
+    {"ETCHEDVERT", SS_ETCHEDVERT, SS_TYPEMASK, false},
+    {"ETCHEDFRAME", SS_ETCHEDFRAME, SS_TYPEMASK, false},
+    {"BLACKRECT", SS_BLACKRECT, SS_TYPEMASK, false},
+    {"GRAYRECT", SS_GRAYRECT, SS_TYPEMASK, false},
+    {"WHITERECT", SS_WHITERECT, SS_TYPEMASK, false},
+    {"BLACKFRAME", SS_BLACKFRAME, SS_TYPEMASK, false},
+    {"OWNERDRAW", SS_OWNERDRAW, SS_TYPEMASK, false},
+    {"LEFTNOWORDWRAP", SS_LEFTNOWORDWRAP, SS_TYPEMASK, false},
+    {"SUNKEN", SS_SUNKEN, 0, false},
+    {"NOTIFY", SS_NOTIFY, 0, false},
+    {"CENTERIMAGE", SS_CENTERIMAGE, 0, false},
+    {"NOPREFIX", SS_NOPREFIX, 0, false},
 };
 
 constexpr StyleWord kButtonWords[] = {
-    {"PUSHBUTTON", BS_PUSHBUTTON, BS_TYPEMASK, false},   {"DEFPUSHBUTTON", BS_DEFPUSHBUTTON, BS_TYPEMASK, false},
-    {"CHECKBOX", BS_CHECKBOX, BS_TYPEMASK, false},       {"AUTOCHECKBOX", BS_AUTOCHECKBOX, BS_TYPEMASK, false},
-    {"RADIOBUTTON", BS_RADIOBUTTON, BS_TYPEMASK, false}, {"AUTORADIOBUTTON", BS_AUTORADIOBUTTON, BS_TYPEMASK, false},
-    {"3STATE", BS_3STATE, BS_TYPEMASK, false},           {"AUTO3STATE", BS_AUTO3STATE, BS_TYPEMASK, false},
-    {"GROUPBOX", BS_GROUPBOX, BS_TYPEMASK, false},       {"OWNERDRAW", BS_OWNERDRAW, BS_TYPEMASK, false},
-    {"ICON", BS_ICON, 0, false},                         {"BITMAP", BS_BITMAP, 0, false},
+    {"PUSHBUTTON", BS_PUSHBUTTON, BS_TYPEMASK, false},
+    {"DEFPUSHBUTTON", BS_DEFPUSHBUTTON, BS_TYPEMASK, false},
+    {"CHECKBOX", BS_CHECKBOX, BS_TYPEMASK, false},
+    {"AUTOCHECKBOX", BS_AUTOCHECKBOX, BS_TYPEMASK, false},
+    {"RADIOBUTTON", BS_RADIOBUTTON, BS_TYPEMASK, false},
+    {"AUTORADIOBUTTON", BS_AUTORADIOBUTTON, BS_TYPEMASK, false},
+    {"3STATE", BS_3STATE, BS_TYPEMASK, false},
+    {"AUTO3STATE", BS_AUTO3STATE, BS_TYPEMASK, false},
+    {"GROUPBOX", BS_GROUPBOX, BS_TYPEMASK, false},
+    {"OWNERDRAW", BS_OWNERDRAW, BS_TYPEMASK, false},
+    {"ICON", BS_ICON, 0, false},
+    {"BITMAP", BS_BITMAP, 0, false},
 };
 
 constexpr StyleWord kEditWords[] = {
-    {"READONLY", ES_READONLY, 0, false}, {"MULTILINE", ES_MULTILINE, 0, false},
+    {"READONLY", ES_READONLY, 0, false},       {"MULTILINE", ES_MULTILINE, 0, false},
     {"AUTOHSCROLL", ES_AUTOHSCROLL, 0, false}, {"AUTOVSCROLL", ES_AUTOVSCROLL, 0, false},
     {"WANTRETURN", ES_WANTRETURN, 0, false},
 };
@@ -72,12 +98,13 @@ constexpr StyleWord kListBoxWords[] = {
 };
 
 constexpr StyleWord kProgressWords[] = {
-    {"SMOOTH", PBS_SMOOTH, 0, false}, {"VERTICAL", PBS_VERTICAL, 0, false},
+    {"SMOOTH", PBS_SMOOTH, 0, false},
+    {"VERTICAL", PBS_VERTICAL, 0, false},
 };
 
 constexpr StyleWord kListViewWords[] = {
-    {"REPORT", LVS_REPORT, LVS_TYPEMASK, false}, {"ICONVIEW", LVS_ICON, LVS_TYPEMASK, false},
-    {"SINGLESEL", LVS_SINGLESEL, 0, false},      {"SHOWSELALWAYS", LVS_SHOWSELALWAYS, 0, false},
+    {"REPORT", LVS_REPORT, LVS_TYPEMASK, false},      {"ICONVIEW", LVS_ICON, LVS_TYPEMASK, false},
+    {"SINGLESEL", LVS_SINGLESEL, 0, false},           {"SHOWSELALWAYS", LVS_SHOWSELALWAYS, 0, false},
     {"NOCOLUMNHEADER", LVS_NOCOLUMNHEADER, 0, false}, {"ALIGNLEFT", LVS_ALIGNLEFT, LVS_ALIGNMASK, false},
 };
 
@@ -88,9 +115,12 @@ struct Kind {
 };
 
 const Kind kKinds[] = {
-    {"STATIC", kStaticClass, kStaticWords},       {"BUTTON", kButtonClass, kButtonWords},
-    {"EDIT", kEditClass, kEditWords},             {"PROGRESS", kProgressClass, kProgressWords},
-    {"LISTVIEW", kListViewClass, kListViewWords}, {"TAB", kTabControlClass, {}},
+    {"STATIC", kStaticClass, kStaticWords},
+    {"BUTTON", kButtonClass, kButtonWords},
+    {"EDIT", kEditClass, kEditWords},
+    {"PROGRESS", kProgressClass, kProgressWords},
+    {"LISTVIEW", kListViewClass, kListViewWords},
+    {"TAB", kTabControlClass, {}},
     {"LISTBOX", kListBoxClass, kListBoxWords},
 };
 

@@ -10,11 +10,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   try {
     ui::ParseDialogTemplates(text);
-  } catch (const ui::TemplateError&) {
-  }
+  } catch (const ui::TemplateError&) {}
   try {
     ui::ParseAccelerators(text);
-  } catch (const ui::AcceleratorError&) {
-  }
+  } catch (const ui::AcceleratorError&) {}
   return 0;
 }

@@ -27,9 +27,9 @@ struct FileDialogRequest {
   bool save = false;
   HWND owner = nullptr;
   std::string title;
-  std::string fileName;          // initial name, for example "*.FMB"
+  std::string fileName;  // initial name, for example "*.FMB"
   std::string defaultExtension;  // without the dot
-  std::string filter;            // pairs of description and patterns separated by '|'
+  std::string filter;  // pairs of description and patterns separated by '|'
   std::string initialFolder;  // a Windows path
   DWORD flags = 0;
 };
@@ -70,7 +70,7 @@ class ScriptedPrompter final : public Prompter {
     UINT type = 0;
     std::string status;  // folder browser status text, file dialog initial name
     std::string folder;  // file dialog initial folder
-    DWORD flags = 0;     // file dialog flags
+    DWORD flags = 0;  // file dialog flags
   };
   // Receives a description of each unexpected question (which then gets Cancel, else No, else
   // Abort, else OK); the default handler aborts the process.

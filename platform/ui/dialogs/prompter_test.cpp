@@ -27,7 +27,9 @@ struct Scripted : ::testing::Test {
 };
 
 TEST_F(Scripted, AnswersInOrderAndRecordsEveryText) {
-  prompter.AnswerMessageBox(IDNO, "overwrite").AnswerFile(std::string("C:\\My Documents\\card.FMB")).AnswerFolder(std::nullopt);
+  prompter.AnswerMessageBox(IDNO, "overwrite")
+      .AnswerFile(std::string("C:\\My Documents\\card.FMB"))
+      .AnswerFolder(std::nullopt);
   EXPECT_EQ(MessageBoxA(nullptr, "card.FMB\n\nThe above file already exists.\nDo you want to overwrite that file?",
                         "Tarnlok V2", MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION),
             IDNO);
@@ -55,7 +57,8 @@ TEST_F(Scripted, UnexpectedQuestionsFailAndGetTheSafeAnswer) {
   prompter.AnswerFolder(std::string("C:\\"));
   EXPECT_EQ(MessageBoxA(nullptr, "Media NOT present !!!", nullptr, MB_OK | MB_ICONERROR), IDOK);
   prompter.AnswerMessageBox(IDYES);
-  EXPECT_EQ(MessageBoxA(nullptr, "Unable to open the device.", nullptr, MB_OK), IDOK) << "Yes is no button of an OK box";
+  EXPECT_EQ(MessageBoxA(nullptr, "Unable to open the device.", nullptr, MB_OK), IDOK)
+      << "Yes is no button of an OK box";
   prompter.AnswerMessageBox(IDOK, "Backup completed");
   MessageBoxA(nullptr, "Restore completed", nullptr, MB_OK);
   EXPECT_EQ(unexpected.size(), 4u);

@@ -17,18 +17,18 @@
 namespace ui {
 namespace {
 
-constexpr int kMargin = 11;        // 7 dialog units
-constexpr int kButtonWidth = 75;   // 50 dialog units
+constexpr int kMargin = 11;  // 7 dialog units
+constexpr int kButtonWidth = 75;  // 50 dialog units
 constexpr int kButtonHeight = 23;  // 14 dialog units
-constexpr int kButtonGap = 6;      // 4 dialog units
+constexpr int kButtonGap = 6;  // 4 dialog units
 constexpr DWORD kModalStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
 
 void BindObject(HWND hwnd, void* object) { static_cast<CWnd*>(object)->SubclassWindow(hwnd); }
 
 HWND MakeChild(HWND parent, const char* className, const char* text, DWORD style, int id, const RECT& rect) {
-  const HWND child = CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, rect.left, rect.top,
-                                     rect.Width(), rect.Height(), parent,
-                                     HandleOf<HMENU>(static_cast<std::uintptr_t>(id)), nullptr, nullptr);
+  const HWND child =
+      CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, rect.left, rect.top, rect.Width(),
+                      rect.Height(), parent, HandleOf<HMENU>(static_cast<std::uintptr_t>(id)), nullptr, nullptr);
   SendMessage(child, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(SYSTEM_FONT)), 0);
   return child;
 }
@@ -63,7 +63,8 @@ BOOL CPropertyPage::CreatePage(CPropertySheet& sheet, const RECT& area) {
   const DialogTemplate* found = FindTemplate();
   if (found == nullptr) return win::FALSE;
   DialogTemplate page = *found;
-  page.style = (page.style & ~(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_VISIBLE)) | WS_CHILD | DS_CONTROL;
+  page.style =
+      (page.style & ~(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_VISIBLE)) | WS_CHILD | DS_CONTROL;
   page.exStyle |= WS_EX_CONTROLPARENT;
   page.x = 0;
   page.y = 0;
@@ -135,7 +136,9 @@ SIZE CPropertySheet::PageSize() const {
 
 void CPropertySheet::CreateButtons(int top, int right) {
   const std::vector<ButtonSpec> buttons =
-      Wizard() ? std::vector<ButtonSpec>{{ID_WIZBACK, "< &Back"}, {ID_WIZNEXT, "&Next >"}, {ID_WIZFINISH, "Finish"},
+      Wizard() ? std::vector<ButtonSpec>{{ID_WIZBACK, "< &Back"},
+                                         {ID_WIZNEXT, "&Next >"},
+                                         {ID_WIZFINISH, "Finish"},
                                          {IDCANCEL, "Cancel"}}
                : std::vector<ButtonSpec>{{IDOK, "OK"}, {IDCANCEL, "Cancel"}, {ID_APPLY_NOW, "&Apply"}};
   int x = right - static_cast<int>(buttons.size()) * (kButtonWidth + kButtonGap) + kButtonGap;
@@ -277,7 +280,8 @@ BOOL CPropertySheet::PreTranslateMessage(MSG* msg) {
 
 BOOL CPropertySheet::DispatchNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) {
   const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-  if (header->idFrom != static_cast<std::uintptr_t>(AFX_IDC_TAB_CONTROL)) return CWnd::DispatchNotify(wParam, lParam, result);
+  if (header->idFrom != static_cast<std::uintptr_t>(AFX_IDC_TAB_CONTROL))
+    return CWnd::DispatchNotify(wParam, lParam, result);
   if (header->code == TCN_SELCHANGING) {
     CPropertyPage* current = GetActivePage();
     *result = current != nullptr && !current->OnKillActive() ? win::TRUE : win::FALSE;

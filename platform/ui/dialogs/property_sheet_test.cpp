@@ -108,7 +108,8 @@ class BackupPage : public CPropertyPage {
     ui::SendMessage(bar, PBM_SETSTEP, 1, 0);
     for (blocks = 0; blocks < 50; ++blocks) {
       if (cancelRequested) {
-        if (MessageBox("Do you want to cancel the current operation?", "Tarnlok", MB_YESNO | MB_DEFBUTTON2) == IDYES) break;
+        if (MessageBox("Do you want to cancel the current operation?", "Tarnlok", MB_YESNO | MB_DEFBUTTON2) == IDYES)
+          break;
         cancelRequested = false;
       }
       MSG msg;
@@ -176,8 +177,8 @@ TEST_F(Sheets, PagesAreCreatedOnFirstActivation) {
     driver.Escape();
   });
   EXPECT_EQ(sheet.DoModal(), IDCANCEL);
-  EXPECT_EQ(Events(), (std::vector<std::string>{"init 130", "active 130", "leave 130", "init 131", "active 131",
-                                                "active 130"}));
+  EXPECT_EQ(Events(),
+            (std::vector<std::string>{"init 130", "active 130", "leave 130", "init 131", "active 131", "active 130"}));
 }
 
 TEST_F(Sheets, PageIconsShowOnTheirTabs) {
@@ -209,8 +210,10 @@ TEST_F(Sheets, APageThatRefusesToLeaveKeepsTheTabAndThePage) {
     backup.busy = true;
     // A click on the second tab: the tab control asks the sheet, which asks the page.
     RECT second;
-    ASSERT_TRUE(SendMessage(GetDlgItem(hwnd, AFX_IDC_TAB_CONTROL), TCM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&second)));
-    const LPARAM onSecond = MAKELPARAM(static_cast<WORD>((second.left + second.right) / 2), static_cast<WORD>((second.top + second.bottom) / 2));
+    ASSERT_TRUE(
+        SendMessage(GetDlgItem(hwnd, AFX_IDC_TAB_CONTROL), TCM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&second)));
+    const LPARAM onSecond = MAKELPARAM(static_cast<WORD>((second.left + second.right) / 2),
+                                       static_cast<WORD>((second.top + second.bottom) / 2));
     SendMessage(GetDlgItem(hwnd, AFX_IDC_TAB_CONTROL), WM_LBUTTONDOWN, 0, onSecond);
     EXPECT_EQ(sheet.GetActiveIndex(), 0);
     EXPECT_EQ(SendMessage(GetDlgItem(hwnd, AFX_IDC_TAB_CONTROL), TCM_GETCURSEL, 0, 0), 0);
@@ -258,7 +261,9 @@ TEST_F(Sheets, AScriptedRunThroughASheetIsDrawnAndSaved) {
   CPropertySheet sheet("Backup");
   sheet.AddPage(&backup);
   sheet.AddPage(&about);
-  prompter.AnswerMessageBox(IDOK, "Please close all").AnswerMessageBox(IDNO, "cancel").AnswerMessageBox(IDYES, "cancel");
+  prompter.AnswerMessageBox(IDOK, "Please close all")
+      .AnswerMessageBox(IDNO, "cancel")
+      .AnswerMessageBox(IDYES, "cancel");
   const auto png = tarnlok::test_support::TestDataHome() / "sheet.png";
   driver.OnDialog(130, [&](HWND hwnd) {
     const HWND page = backup.m_hWnd;

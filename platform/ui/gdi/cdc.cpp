@@ -67,9 +67,9 @@ BOOL CPen::CreatePen(int style, int width, COLORREF colour) { return Attach(ui::
 BOOL CBrush::CreateSolidBrush(COLORREF colour) { return Attach(ui::CreateSolidBrush(colour)); }
 BOOL CBrush::CreateStockObject(int index) { return Attach(GetStockObject(index)); }
 
-BOOL CFont::CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic,
-                       BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision,
-                       BYTE quality, BYTE pitchAndFamily, const char* face) {
+BOOL CFont::CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic, BYTE underline,
+                       BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision, BYTE quality,
+                       BYTE pitchAndFamily, const char* face) {
   return Attach(CreateFontA(height, width, escapement, orientation, weight, italic, underline, strikeOut, charSet,
                             outPrecision, clipPrecision, quality, pitchAndFamily, face));
 }
@@ -77,10 +77,13 @@ BOOL CFont::CreateFontIndirect(const LOGFONTA* font) { return Attach(CreateFontI
 CFont* CFont::FromHandle(HGDIOBJ font) { return As<CFont>(font); }
 int CFont::GetLogFont(LOGFONTA* font) const { return GetObjectA(m_hObject, sizeof *font, font); }
 
-BOOL CRgn::CreateRectRgn(int left, int top, int right, int bottom) { return Attach(ui::CreateRectRgn(left, top, right, bottom)); }
+BOOL CRgn::CreateRectRgn(int left, int top, int right, int bottom) {
+  return Attach(ui::CreateRectRgn(left, top, right, bottom));
+}
 BOOL CRgn::CreateRectRgnIndirect(const RECT* rect) { return Attach(ui::CreateRectRgnIndirect(rect)); }
 int CRgn::CombineRgn(CRgn* first, CRgn* second, int mode) {
-  return ui::CombineRgn(*this, first != nullptr ? static_cast<HRGN>(*first) : nullptr, second != nullptr ? static_cast<HRGN>(*second) : nullptr, mode);
+  return ui::CombineRgn(*this, first != nullptr ? static_cast<HRGN>(*first) : nullptr,
+                        second != nullptr ? static_cast<HRGN>(*second) : nullptr, mode);
 }
 BOOL CRgn::PtInRegion(int x, int y) const { return ui::PtInRegion(*this, x, y); }
 int CRgn::GetRgnBox(RECT* box) const { return ui::GetRgnBox(*this, box); }
@@ -130,10 +133,18 @@ CBrush* CDC::SelectObject(CBrush* brush) { return As<CBrush>(SelectObject(brush-
 CFont* CDC::SelectObject(CFont* font) { return As<CFont>(SelectObject(font->m_hObject)); }
 CBitmap* CDC::SelectObject(CBitmap* bitmap) { return As<CBitmap>(SelectObject(bitmap->m_hObject)); }
 CGdiObject* CDC::SelectStockObject(int index) { return As<CGdiObject>(SelectObject(GetStockObject(index))); }
-int CDC::SelectClipRgn(CRgn* region) { return ui::SelectClipRgn(m_hDC, region != nullptr ? static_cast<HRGN>(*region) : nullptr); }
-int CDC::IntersectClipRect(int left, int top, int right, int bottom) { return ui::IntersectClipRect(m_hDC, left, top, right, bottom); }
-int CDC::IntersectClipRect(const RECT* rect) { return IntersectClipRect(rect->left, rect->top, rect->right, rect->bottom); }
-int CDC::ExcludeClipRect(int left, int top, int right, int bottom) { return ui::ExcludeClipRect(m_hDC, left, top, right, bottom); }
+int CDC::SelectClipRgn(CRgn* region) {
+  return ui::SelectClipRgn(m_hDC, region != nullptr ? static_cast<HRGN>(*region) : nullptr);
+}
+int CDC::IntersectClipRect(int left, int top, int right, int bottom) {
+  return ui::IntersectClipRect(m_hDC, left, top, right, bottom);
+}
+int CDC::IntersectClipRect(const RECT* rect) {
+  return IntersectClipRect(rect->left, rect->top, rect->right, rect->bottom);
+}
+int CDC::ExcludeClipRect(int left, int top, int right, int bottom) {
+  return ui::ExcludeClipRect(m_hDC, left, top, right, bottom);
+}
 int CDC::ExcludeClipRect(const RECT* rect) { return ExcludeClipRect(rect->left, rect->top, rect->right, rect->bottom); }
 int CDC::GetClipBox(RECT* box) const { return ui::GetClipBox(m_hDC, box); }
 

@@ -93,7 +93,8 @@ HGDIOBJ SelectObject(HDC handle, HGDIOBJ object) {
   if (std::holds_alternative<PenData>(*data)) return Swap(state.pen, object);
   if (std::holds_alternative<BrushData>(*data)) return Swap(state.brush, object);
   if (std::holds_alternative<FontData>(*data)) return Swap(state.font, object);
-  if (std::holds_alternative<RegionData>(*data)) return HandleOf<HGDIOBJ>(static_cast<std::uintptr_t>(SelectClipRgn(handle, static_cast<HRGN>(object))));
+  if (std::holds_alternative<RegionData>(*data))
+    return HandleOf<HGDIOBJ>(static_cast<std::uintptr_t>(SelectClipRgn(handle, static_cast<HRGN>(object))));
   if (!dc->memory) return nullptr;
   return Swap(state.bitmap, object);
 }

@@ -74,10 +74,10 @@ LRESULT HandOverButton(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 TEST(Mouse, TheWindowUnderTheMouseChoosesTheCursor) {
-  const HWND top = CreateWindowExA(0, kDialogClass, "", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr,
-                                   nullptr, nullptr);
-  const HWND link = CreateWindowExA(0, kButtonClass, "link", WS_CHILD | WS_VISIBLE, 10, 10, 50, 20, top, nullptr,
-                                    nullptr, nullptr);
+  const HWND top =
+      CreateWindowExA(0, kDialogClass, "", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+  const HWND link =
+      CreateWindowExA(0, kButtonClass, "link", WS_CHILD | WS_VISIBLE, 10, 10, 50, 20, top, nullptr, nullptr, nullptr);
   SetWindowLongPtrA(link, GWLP_WNDPROC, reinterpret_cast<std::intptr_t>(&HandOverButton));
   RouteMouse(top, WM_MOUSEMOVE, POINT{20, 15}, 0);
   EXPECT_EQ(SetCursor(nullptr), LoadCursorA(nullptr, IDC_HAND));
@@ -89,8 +89,8 @@ TEST(Mouse, TheWindowUnderTheMouseChoosesTheCursor) {
 TEST(Mouse, PositionWindowUnderItCursorsAndMinimising) {
   const HWND top = CreateWindowExA(0, kDialogClass, "", WS_POPUP | WS_VISIBLE, 100, 100, 200, 100, nullptr, nullptr,
                                    nullptr, nullptr);
-  const HWND button = CreateWindowExA(0, kButtonClass, "Go", WS_CHILD | WS_VISIBLE, 10, 10, 50, 20, top, nullptr,
-                                      nullptr, nullptr);
+  const HWND button =
+      CreateWindowExA(0, kButtonClass, "Go", WS_CHILD | WS_VISIBLE, 10, 10, 50, 20, top, nullptr, nullptr, nullptr);
   RouteMouse(top, WM_MOUSEMOVE, POINT{20, 15}, 0);
   POINT at;
   ASSERT_TRUE(GetCursorPos(&at));

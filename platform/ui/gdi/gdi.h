@@ -87,9 +87,9 @@ struct LOGFONTA {
 };
 // Every face resolves to DejaVu Sans: the program's Verdana, Arial and MS Sans Serif included.
 HFONT CreateFontIndirectA(const LOGFONTA* font);
-HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
-                  DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision,
-                  DWORD quality, DWORD pitchAndFamily, const char* face);
+HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic, DWORD underline,
+                  DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision, DWORD quality,
+                  DWORD pitchAndFamily, const char* face);
 
 struct BITMAP {
   LONG bmType = 0;
@@ -217,8 +217,7 @@ constexpr UINT TA_BOTTOM = 0x8;
 constexpr UINT TA_BASELINE = 0x18;
 constexpr UINT ETO_OPAQUE = 0x2;
 constexpr UINT ETO_CLIPPED = 0x4;
-BOOL ExtTextOutA(HDC dc, int x, int y, UINT options, const RECT* rect, const char* text, UINT length,
-                 const int* dx);
+BOOL ExtTextOutA(HDC dc, int x, int y, UINT options, const RECT* rect, const char* text, UINT length, const int* dx);
 BOOL GetTextExtentPoint32A(HDC dc, const char* text, int length, SIZE* size);
 struct TEXTMETRICA {
   LONG tmHeight = 0;
@@ -247,8 +246,7 @@ constexpr DWORD BLACKNESS = 0x00000042;
 constexpr DWORD WHITENESS = 0x00FF0062;
 // Any ternary operation works: the result bit is the operation's truth table at (pattern, source, destination).
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, int sy, DWORD rop);
-BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, int sy, int sw, int sh,
-                DWORD rop);
+BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, int sy, int sw, int sh, DWORD rop);
 BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop);
 
 // Device contexts of windows.

@@ -51,7 +51,8 @@ std::optional<SourceView> ViewOf(HDC source, int sx, int sy, int width, int heig
   const DeviceContext* dc = FindDc(source);
   if (!target || dc == nullptr) return std::nullopt;
   QImage copy = target->image->copy(sx + target->origin.x, sy + target->origin.y, width, height);
-  if (scaledW != width || scaledH != height) copy = copy.scaled(scaledW, scaledH, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+  if (scaledW != width || scaledH != height)
+    copy = copy.scaled(scaledW, scaledH, Qt::IgnoreAspectRatio, Qt::FastTransformation);
   return SourceView{copy, target->monochrome, dc->state.bk};
 }
 
@@ -91,8 +92,7 @@ BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, i
   return Transfer(dest, x, y, width, height, view, rop);
 }
 
-BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, int sy, int sw, int sh,
-                DWORD rop) {
+BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, int sy, int sw, int sh, DWORD rop) {
   if (width <= 0 || height <= 0 || sw <= 0 || sh <= 0) return win::FALSE;
   const auto index = static_cast<std::uint8_t>((rop >> 16) & 0xFF);
   std::optional<SourceView> view;

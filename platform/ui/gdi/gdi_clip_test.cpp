@@ -148,8 +148,10 @@ struct Invalidation : ::testing::Test {
     wc.lpfnWndProc = &RedPainter;
     wc.lpszClassName = "RedPainter";
     RegisterClassA(&wc);
-    window = CreateWindowExA(0, "RedPainter", "", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40, nullptr, nullptr, nullptr, nullptr);
-    child = CreateWindowExA(0, "RedPainter", "", WS_CHILD | WS_VISIBLE, 30, 30, 10, 10, window, nullptr, nullptr, nullptr);
+    window =
+        CreateWindowExA(0, "RedPainter", "", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40, nullptr, nullptr, nullptr, nullptr);
+    child =
+        CreateWindowExA(0, "RedPainter", "", WS_CHILD | WS_VISIBLE, 30, 30, 10, 10, window, nullptr, nullptr, nullptr);
     UpdateWindow(window);
     UpdateWindow(child);
     Whiten();

@@ -45,7 +45,8 @@ class Canvas {
     for (const QRect& part : target_.clip.intersected(ToQRect(onImage))) {
       for (int iy = part.top(); iy <= part.bottom(); ++iy) {
         auto* line = reinterpret_cast<QRgb*>(target_.image->scanLine(iy));
-        for (int ix = part.left(); ix <= part.right(); ++ix) line[ix] = brush.pattern ? PatternAt(*brush.pattern, ix, iy) : solid;
+        for (int ix = part.left(); ix <= part.right(); ++ix)
+          line[ix] = brush.pattern ? PatternAt(*brush.pattern, ix, iy) : solid;
       }
     }
   }
@@ -107,10 +108,14 @@ struct EdgeColours {
 };
 
 void DrawFrame(Canvas& canvas, const RECT& r, QRgb topLeft, QRgb bottomRight, UINT flags) {
-  if ((flags & BF_TOP) != 0) for (int x = r.left; x < r.right; ++x) canvas.Plot(x, r.top, topLeft);
-  if ((flags & BF_LEFT) != 0) for (int y = r.top; y < r.bottom; ++y) canvas.Plot(r.left, y, topLeft);
-  if ((flags & BF_BOTTOM) != 0) for (int x = r.left; x < r.right; ++x) canvas.Plot(x, r.bottom - 1, bottomRight);
-  if ((flags & BF_RIGHT) != 0) for (int y = r.top; y < r.bottom; ++y) canvas.Plot(r.right - 1, y, bottomRight);
+  if ((flags & BF_TOP) != 0)
+    for (int x = r.left; x < r.right; ++x) canvas.Plot(x, r.top, topLeft);
+  if ((flags & BF_LEFT) != 0)
+    for (int y = r.top; y < r.bottom; ++y) canvas.Plot(r.left, y, topLeft);
+  if ((flags & BF_BOTTOM) != 0)
+    for (int x = r.left; x < r.right; ++x) canvas.Plot(x, r.bottom - 1, bottomRight);
+  if ((flags & BF_RIGHT) != 0)
+    for (int y = r.top; y < r.bottom; ++y) canvas.Plot(r.right - 1, y, bottomRight);
 }
 
 void Deflate(RECT& r, UINT flags) {
@@ -149,7 +154,8 @@ BOOL Rectangle(HDC handle, int left, int top, int right, int bottom) {
   const BrushData* brush = FindBrush(dc->state.brush);
   const bool outlined = pen != nullptr && pen->style != PS_NULL;
   // Without a pen GDI fills one pixel less to the right and bottom.
-  const RECT inside = outlined ? RECT{left + 1, top + 1, right - 1, bottom - 1} : RECT{left, top, right - 1, bottom - 1};
+  const RECT inside =
+      outlined ? RECT{left + 1, top + 1, right - 1, bottom - 1} : RECT{left, top, right - 1, bottom - 1};
   if (brush != nullptr) canvas.Fill(inside, *brush);
   if (outlined) {
     const QRgb colour = ForTarget(*target, pen->colour);
@@ -167,8 +173,10 @@ BOOL Ellipse(HDC handle, int left, int top, int right, int bottom) {
   QPainter painter(target->image);
   painter.setClipRegion(target->clip);
   painter.translate(target->origin.x, target->origin.y);
-  painter.setPen(pen != nullptr && pen->style != PS_NULL ? QPen(QColor(ForTarget(*target, pen->colour))) : QPen(Qt::NoPen));
-  painter.setBrush(brush != nullptr && !brush->hollow ? QBrush(QColor(ForTarget(*target, brush->colour))) : QBrush(Qt::NoBrush));
+  painter.setPen(pen != nullptr && pen->style != PS_NULL ? QPen(QColor(ForTarget(*target, pen->colour)))
+                                                         : QPen(Qt::NoPen));
+  painter.setBrush(brush != nullptr && !brush->hollow ? QBrush(QColor(ForTarget(*target, brush->colour)))
+                                                      : QBrush(Qt::NoBrush));
   painter.drawEllipse(QRect(left, top, right - left - 1, bottom - top - 1));
   return win::TRUE;
 }

@@ -71,10 +71,10 @@ struct DcState {
 };
 
 struct DeviceContext {
-  HWND window = nullptr;   // window DCs: the window drawn into
+  HWND window = nullptr;  // window DCs: the window drawn into
   QImage* surface = nullptr;  // window DCs: the top-level's backing image
-  POINT origin;            // window DCs: the window's client origin within the surface
-  QRegion clip;            // window DCs: visible and updating part of the window, in surface coordinates
+  POINT origin;  // window DCs: the window's client origin within the surface
+  QRegion clip;  // window DCs: visible and updating part of the window, in surface coordinates
   bool memory = false;
   DcState state;
   std::vector<DcState> saved;

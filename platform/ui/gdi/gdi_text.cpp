@@ -98,7 +98,8 @@ class TextPainter {
     if (clipTo != nullptr) {
       const RECT onImage{clipTo->left + target.origin.x, clipTo->top + target.origin.y, clipTo->right + target.origin.x,
                          clipTo->bottom + target.origin.y};
-      clip = onImage.right > onImage.left && onImage.bottom > onImage.top ? clip.intersected(ToQRect(onImage)) : QRegion();
+      clip =
+          onImage.right > onImage.left && onImage.bottom > onImage.top ? clip.intersected(ToQRect(onImage)) : QRegion();
     }
     painter_.setClipRegion(clip);
     painter_.translate(target.origin.x, target.origin.y);
@@ -108,7 +109,8 @@ class TextPainter {
 
   void Draw(const Line& line, int x, int y) {
     const int width = metrics_.horizontalAdvance(line.text);
-    if (dc_.state.bkMode == OPAQUE) painter_.fillRect(QRect(x, y, width, metrics_.height()), QColor(ToQRgb(dc_.state.bk)));
+    if (dc_.state.bkMode == OPAQUE)
+      painter_.fillRect(QRect(x, y, width, metrics_.height()), QColor(ToQRgb(dc_.state.bk)));
     painter_.setPen(QColor(colour_));
     painter_.drawText(QPoint(x, y + metrics_.ascent()), line.text);
     if (line.underline >= 0) {
@@ -167,8 +169,7 @@ BOOL TextOutA(HDC handle, int x, int y, const char* text, int length) {
   return win::TRUE;
 }
 
-BOOL ExtTextOutA(HDC handle, int x, int y, UINT options, const RECT* rect, const char* text, UINT length,
-                 const int*) {
+BOOL ExtTextOutA(HDC handle, int x, int y, UINT options, const RECT* rect, const char* text, UINT length, const int*) {
   DeviceContext* dc = FindDc(handle);
   const auto target = TargetOf(handle);
   if (dc == nullptr || !target) return win::FALSE;

@@ -88,7 +88,8 @@ void AddUpdate(HWND hwnd, const std::optional<QRegion>& part, bool erase, bool s
     const WindowRecord* inner = FindWindowRecord(child);
     std::optional<QRegion> under;
     if (part) {
-      under = part->translated(-inner->rect.left, -inner->rect.top).intersected(QRect(0, 0, inner->rect.Width(), inner->rect.Height()));
+      under = part->translated(-inner->rect.left, -inner->rect.top)
+                  .intersected(QRect(0, 0, inner->rect.Width(), inner->rect.Height()));
       if (under->isEmpty()) continue;
     }
     AddUpdate(child, under, erase, false);
@@ -152,7 +153,8 @@ BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
     return win::TRUE;
   }
   std::optional<QRegion> part;
-  if (rect != nullptr) part = rect->right > rect->left && rect->bottom > rect->top ? QRegion(ToQRect(*rect)) : QRegion();
+  if (rect != nullptr)
+    part = rect->right > rect->left && rect->bottom > rect->top ? QRegion(ToQRect(*rect)) : QRegion();
   AddUpdate(hwnd, part, erase != win::FALSE, true);
   return win::TRUE;
 }
@@ -168,7 +170,8 @@ BOOL ValidateRect(HWND hwnd, const RECT* rect) {
   WindowRecord* record = FindWindowRecord(hwnd);
   if (record == nullptr) return win::Fail(win::ERROR_INVALID_WINDOW_HANDLE);
   QRegion left;
-  if (rect != nullptr && rect->right > rect->left && rect->bottom > rect->top) left = UpdateOf(*record).subtracted(ToQRect(*rect));
+  if (rect != nullptr && rect->right > rect->left && rect->bottom > rect->top)
+    left = UpdateOf(*record).subtracted(ToQRect(*rect));
   if (rect != nullptr && (rect->right <= rect->left || rect->bottom <= rect->top)) left = UpdateOf(*record);
   StoreUpdate(*record, left);
   return win::TRUE;

@@ -87,7 +87,9 @@ class Player {
     targetClip_ = painter_.clipPath();
   }
 
-  void Play(const Op& op) { std::visit([this](const auto& each) { Do(each); }, op); }
+  void Play(const Op& op) {
+    std::visit([this](const auto& each) { Do(each); }, op);
+  }
 
  private:
   // In doubles, so that coordinates and origins anywhere in the 32-bit range cannot overflow.
@@ -100,7 +102,9 @@ class Player {
     return QPointF(x * sx + state_.viewportOrg.x, y * sy + state_.viewportOrg.y);
   }
 
-  QRectF MapBox(const RECT& box) const { return QRectF(Map(POINT{box.left, box.top}), Map(POINT{box.right, box.bottom})).normalized(); }
+  QRectF MapBox(const RECT& box) const {
+    return QRectF(Map(POINT{box.left, box.top}), Map(POINT{box.right, box.bottom})).normalized();
+  }
 
   double WidthScale() const {
     if (state_.mapMode == MM_TEXT || state_.windowExt.cx == 0) return 1.0;
@@ -242,7 +246,8 @@ class Player {
     if ((op.options & ETO_OPAQUE) != 0) {
       painter_.fillRect(MapBox(op.rect), QColor(ToQRgb(state_.bk)));
     } else if (state_.bkMode == OPAQUE) {
-      painter_.fillRect(QRectF(origin.x(), origin.y() - metrics.ascent(), width, metrics.height()), QColor(ToQRgb(state_.bk)));
+      painter_.fillRect(QRectF(origin.x(), origin.y() - metrics.ascent(), width, metrics.height()),
+                        QColor(ToQRgb(state_.bk)));
     }
     painter_.setFont(font);
     painter_.setPen(QColor(ToQRgb(state_.text)));
@@ -278,7 +283,9 @@ UINT GetEnhMetaFileHeader(HENHMETAFILE metafile, UINT size, ENHMETAHEADER* heade
   return copied;
 }
 
-UINT GetEnhMetaFilePaletteEntries(HENHMETAFILE metafile, UINT, void*) { return Find(metafile) != nullptr ? 0 : static_cast<UINT>(-1); }
+UINT GetEnhMetaFilePaletteEntries(HENHMETAFILE metafile, UINT, void*) {
+  return Find(metafile) != nullptr ? 0 : static_cast<UINT>(-1);
+}
 
 BOOL PlayEnhMetaFile(HDC dc, HENHMETAFILE metafile, const RECT* rect) {
   const Picture* picture = Find(metafile);

@@ -28,7 +28,7 @@ struct ENHMETAHEADER {
   DWORD iType = 1;
   DWORD nSize = sizeof(ENHMETAHEADER);
   RECT rclBounds;  // device units of the reference device, inclusive
-  RECT rclFrame;   // hundredths of a millimetre, inclusive
+  RECT rclFrame;  // hundredths of a millimetre, inclusive
   DWORD dSignature = 0x464D4520;
   DWORD nVersion = 0x10000;
   DWORD nBytes = 0;

@@ -42,14 +42,16 @@ Poly PolyAt(std::span<const BYTE> r, bool closed, bool shortPoints) {
   Poly poly{{}, closed};
   for (DWORD i = 0; i < count; ++i) {
     const std::size_t at = 28 + i * width;
-    poly.points.push_back(shortPoints ? POINT{static_cast<std::int16_t>(ReadLe16(r, at)), static_cast<std::int16_t>(ReadLe16(r, at + 2))}
-                                      : PointAt(r, at));
+    poly.points.push_back(
+        shortPoints ? POINT{static_cast<std::int16_t>(ReadLe16(r, at)), static_cast<std::int16_t>(ReadLe16(r, at + 2))}
+                    : PointAt(r, at));
   }
   return poly;
 }
 
 std::optional<Op> StretchDib(std::span<const BYTE> r) {
-  const RECT destination{Signed(r, 24), Signed(r, 28), Plus(Signed(r, 24), Signed(r, 72)), Plus(Signed(r, 28), Signed(r, 76))};
+  const RECT destination{Signed(r, 24), Signed(r, 28), Plus(Signed(r, 24), Signed(r, 72)),
+                         Plus(Signed(r, 28), Signed(r, 76))};
   const DWORD offHeader = ReadLe32(r, 48);
   const DWORD sizeHeader = ReadLe32(r, 52);
   const DWORD offBits = ReadLe32(r, 56);
@@ -94,7 +96,8 @@ SelectClip ClipRegionAt(std::span<const BYTE> r) {
   const auto mode = static_cast<int>(ReadLe32(r, 12));
   if (size == 0) return SelectClip{{}, mode};
   const DWORD count = ReadLe32(r, 24);
-  if (count > (r.size() - std::min<std::size_t>(r.size(), 48)) / 16) throw std::out_of_range("region beyond the record");
+  if (count > (r.size() - std::min<std::size_t>(r.size(), 48)) / 16)
+    throw std::out_of_range("region beyond the record");
   SelectClip clip{{}, mode};
   for (DWORD i = 0; i < count; ++i) clip.rects.push_back(RectAt(r, 48 + i * 16));
   return clip;
@@ -121,7 +124,9 @@ std::optional<Op> ReadRecord(DWORD type, std::span<const BYTE> r) {
     case 34: return RestoreDc{Signed(r, 8)};
     case 37: return Select{ReadLe32(r, 8)};
     case 40: return Delete{ReadLe32(r, 8)};
-    case 38: return CreatePen{ReadLe32(r, 8), static_cast<int>(ReadLe32(r, 12) & 0xF), Signed(r, 16), ReadLe32(r, 24) & 0xFFFFFF};
+    case 38:
+      return CreatePen{ReadLe32(r, 8), static_cast<int>(ReadLe32(r, 12) & 0xF), Signed(r, 16),
+                       ReadLe32(r, 24) & 0xFFFFFF};
     case 39: return CreateBrush{ReadLe32(r, 8), ReadLe32(r, 12) == 1, ReadLe32(r, 16) & 0xFFFFFF};
     case 42: return Ellipse{BoxAt(r, 8)};
     case 43: return Rectangle{BoxAt(r, 8)};

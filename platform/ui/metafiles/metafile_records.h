@@ -18,18 +18,42 @@
 
 namespace ui::metafile {
 
-struct SetMapMode { int mode; };
-struct SetWindowOrg { POINT at; };
-struct SetWindowExt { SIZE extent; };
-struct SetViewportOrg { POINT at; };
-struct SetViewportExt { SIZE extent; };
-struct SetTextColour { COLORREF colour; };
-struct SetBkColour { COLORREF colour; };
-struct SetBkMode { int mode; };
-struct MoveTo { POINT at; };
-struct LineTo { POINT at; };
-struct Rectangle { RECT box; };
-struct Ellipse { RECT box; };
+struct SetMapMode {
+  int mode;
+};
+struct SetWindowOrg {
+  POINT at;
+};
+struct SetWindowExt {
+  SIZE extent;
+};
+struct SetViewportOrg {
+  POINT at;
+};
+struct SetViewportExt {
+  SIZE extent;
+};
+struct SetTextColour {
+  COLORREF colour;
+};
+struct SetBkColour {
+  COLORREF colour;
+};
+struct SetBkMode {
+  int mode;
+};
+struct MoveTo {
+  POINT at;
+};
+struct LineTo {
+  POINT at;
+};
+struct Rectangle {
+  RECT box;
+};
+struct Ellipse {
+  RECT box;
+};
 struct Poly {
   std::vector<POINT> points;
   bool closed;
@@ -46,10 +70,16 @@ struct CreateBrush {
   COLORREF colour;
 };
 // Stock objects have the high bit set, as in EMF.
-struct Select { std::uint32_t index; };
-struct Delete { std::uint32_t index; };
+struct Select {
+  std::uint32_t index;
+};
+struct Delete {
+  std::uint32_t index;
+};
 struct SaveDc {};
-struct RestoreDc { int which; };
+struct RestoreDc {
+  int which;
+};
 struct Image {
   RECT destination;
   QImage pixels;
@@ -58,7 +88,9 @@ struct CreateFont {
   std::uint32_t index;
   LOGFONTA font;
 };
-struct SetTextAlign { UINT align; };
+struct SetTextAlign {
+  UINT align;
+};
 struct Text {
   POINT at;
   QString text;
@@ -92,9 +124,9 @@ inline void ReadFontFlags(std::span<const BYTE> r, std::size_t at, LOGFONTA& fon
   font.lfCharSet = flags[3];
 }
 
-using Op = std::variant<SetMapMode, SetWindowOrg, SetWindowExt, SetViewportOrg, SetViewportExt, SetTextColour, SetBkColour,
-                        SetBkMode, MoveTo, LineTo, Rectangle, Ellipse, Poly, CreatePen, CreateBrush, Select, Delete, SaveDc,
-                        RestoreDc, Image, CreateFont, SetTextAlign, Text, ClipRect, SelectClip>;
+using Op = std::variant<SetMapMode, SetWindowOrg, SetWindowExt, SetViewportOrg, SetViewportExt, SetTextColour,
+                        SetBkColour, SetBkMode, MoveTo, LineTo, Rectangle, Ellipse, Poly, CreatePen, CreateBrush,
+                        Select, Delete, SaveDc, RestoreDc, Image, CreateFont, SetTextAlign, Text, ClipRect, SelectClip>;
 
 struct Picture {
   std::vector<Op> ops;

@@ -100,10 +100,10 @@ TEST_F(Player, EnhancedMetafileBoundsMapOntoTheRectangle) {
 
 TEST_F(Player, WindowsMetafileWindowMapsOntoTheRectangle) {
   // Window 1000 x 500; a blue rectangle over its top-left quarter, drawn without a pen.
-  const auto bytes = Wmf({WmfRecord(0x020B, {0, 0}), WmfRecord(0x020C, {500, 1000}),
-                          WmfRecord(0x02FC, {0, 0x0000, 0x00FF, 0}), WmfRecord(0x012D, {0}),
-                          WmfRecord(0x02FA, {5, 0, 0, 0, 0}), WmfRecord(0x012D, {1}),
-                          WmfRecord(0x041B, {250, 500, 0, 0})});
+  const auto bytes =
+      Wmf({WmfRecord(0x020B, {0, 0}), WmfRecord(0x020C, {500, 1000}), WmfRecord(0x02FC, {0, 0x0000, 0x00FF, 0}),
+           WmfRecord(0x012D, {0}), WmfRecord(0x02FA, {5, 0, 0, 0, 0}), WmfRecord(0x012D, {1}),
+           WmfRecord(0x041B, {250, 500, 0, 0})});
   METAFILEPICT picture;
   picture.xExt = 2646;  // 100 pixels at 96 DPI, in hundredths of a millimetre
   picture.yExt = 1323;
@@ -124,10 +124,10 @@ TEST_F(Player, StretchedDibRecordsDrawTheirPixels) {
   // A 2 x 1 DIB, 24 bits, red then blue, stretched over (0,0)-(100,50).
   Bytes record;
   record.U32(81).U32(80 + 40 + 8);
-  record.S32(0).S32(0).S32(99).S32(49);                     // bounds
-  record.S32(0).S32(0).S32(0).S32(0).S32(2).S32(1);         // destination, source origin and size
+  record.S32(0).S32(0).S32(99).S32(49);  // bounds
+  record.S32(0).S32(0).S32(0).S32(0).S32(2).S32(1);  // destination, source origin and size
   record.U32(80).U32(40).U32(120).U32(8).U32(0).U32(0x00CC0020);
-  record.S32(100).S32(50);                                  // destination size
+  record.S32(100).S32(50);  // destination size
   record.U32(40).S32(2).S32(1).U16(1).U16(24).U32(0).U32(8).U32(0).U32(0).U32(0).U32(0);
   for (BYTE b : {0x00, 0x00, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00}) record.data.push_back(b);
   const auto bytes = Emf({record}, RECT{0, 0, 99, 49});
@@ -146,7 +146,8 @@ RECT InkBox(CDC& dc) {
   for (int y = 0; y < 100; ++y) {
     for (int x = 0; x < 200; ++x) {
       if (dc.GetPixel(x, y) == kWhite) continue;
-      box = RECT{std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x + 1), std::max<LONG>(box.bottom, y + 1)};
+      box = RECT{std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x + 1),
+                 std::max<LONG>(box.bottom, y + 1)};
     }
   }
   return box;
@@ -159,8 +160,9 @@ void PlayOnto(CDC& dc, const std::vector<BYTE>& bytes, bool windowsMetafile) {
   METAFILEPICT picture;
   picture.xExt = 5292;  // 200 x 100 pixels at 96 DPI, in hundredths of a millimetre
   picture.yExt = 2646;
-  const HENHMETAFILE metafile = windowsMetafile ? SetWinMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data(), nullptr, &picture)
-                                                : SetEnhMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data());
+  const HENHMETAFILE metafile =
+      windowsMetafile ? SetWinMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data(), nullptr, &picture)
+                      : SetEnhMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data());
   ASSERT_NE(metafile, nullptr);
   const RECT target{0, 0, 200, 100};
   ASSERT_TRUE(PlayEnhMetaFile(dc, metafile, &target));
@@ -185,16 +187,18 @@ TEST_F(Player, SelectedClipRegionsReplaceTheClipAndAnEmptyOneRemovesIt) {
   Bytes region = EmfRecord(75, {48, RGN_COPY, 32, 1, 2, 32, 100, 0, 140, 10});
   region.S32(100).S32(0).S32(120).S32(10).S32(130).S32(0).S32(140).S32(10);
   region.data[4] = static_cast<BYTE>(region.data.size());
-  PlayOnto(dc, Emf({RedBrush(), EmfRecord(37, {1}), EmfRecord(37, {0x80000008}), EmfRecord(30, {0, 0, 10, 10}), region,
-                    EmfRecord(43, {0, 0, 199, 99})},
-                   RECT{0, 0, 199, 99}),
+  PlayOnto(dc,
+           Emf({RedBrush(), EmfRecord(37, {1}), EmfRecord(37, {0x80000008}), EmfRecord(30, {0, 0, 10, 10}), region,
+                EmfRecord(43, {0, 0, 199, 99})},
+               RECT{0, 0, 199, 99}),
            false);
   EXPECT_EQ(InkBox(dc), (RECT{100, 0, 140, 10})) << "the region replaced the earlier clip";
   EXPECT_EQ(dc.GetPixel(125, 5), kWhite) << "between the region's two rectangles";
   dc.FillSolidRect(0, 0, 200, 100, kWhite);
-  PlayOnto(dc, Emf({RedBrush(), EmfRecord(37, {1}), EmfRecord(37, {0x80000008}), EmfRecord(30, {0, 0, 10, 10}),
-                    EmfRecord(75, {0, RGN_COPY}), EmfRecord(43, {0, 0, 199, 99})},
-                   RECT{0, 0, 199, 99}),
+  PlayOnto(dc,
+           Emf({RedBrush(), EmfRecord(37, {1}), EmfRecord(37, {0x80000008}), EmfRecord(30, {0, 0, 10, 10}),
+                EmfRecord(75, {0, RGN_COPY}), EmfRecord(43, {0, 0, 199, 99})},
+               RECT{0, 0, 199, 99}),
            false);
   EXPECT_EQ(InkBox(dc), (RECT{0, 0, 199, 99})) << "unclipped: the whole penless rectangle";
 }
@@ -208,8 +212,9 @@ TEST_F(Player, WindowsMetafileTextStandsWhereItsAlignmentPutsIt) {
   text.U16(40).U16(100);
   Bytes opaque;
   opaque.U32(3 + 8).U16(0x0A32).U16(70).U16(50).U16(0).U16(ETO_OPAQUE).U16(20).U16(60).U16(40).U16(80);
-  PlayOnto(dc, Wmf({WmfRecord(0x020B, {0, 0}), WmfRecord(0x020C, {100, 200}), WmfRecord(0x0102, {TRANSPARENT}),
-                    WmfRecord(0x012E, {TA_CENTER}), text}),
+  PlayOnto(dc,
+           Wmf({WmfRecord(0x020B, {0, 0}), WmfRecord(0x020C, {100, 200}), WmfRecord(0x0102, {TRANSPARENT}),
+                WmfRecord(0x012E, {TA_CENTER}), text}),
            true);
   const RECT ink = InkBox(dc);
   ASSERT_LT(ink.left, ink.right) << "the text left ink";
@@ -217,7 +222,10 @@ TEST_F(Player, WindowsMetafileTextStandsWhereItsAlignmentPutsIt) {
   EXPECT_LE(ink.top, 44);
   EXPECT_LE(std::abs((ink.left + ink.right) / 2 - 100), 2) << "centred on x";
   dc.FillSolidRect(0, 0, 200, 100, kWhite);
-  PlayOnto(dc, Wmf({WmfRecord(0x020B, {0, 0}), WmfRecord(0x020C, {100, 200}), WmfRecord(0x0201, {0xFF0000 & 0xFFFF, 0x00FF}), opaque}), true);
+  PlayOnto(dc,
+           Wmf({WmfRecord(0x020B, {0, 0}), WmfRecord(0x020C, {100, 200}),
+                WmfRecord(0x0201, {0xFF0000 & 0xFFFF, 0x00FF}), opaque}),
+           true);
   EXPECT_EQ(InkBox(dc), (RECT{20, 60, 40, 80})) << "ETO_OPAQUE fills exactly its rectangle";
   EXPECT_EQ(dc.GetPixel(20, 60), kBlue);
 }
@@ -237,7 +245,9 @@ TEST_F(Player, EnhancedMetafileWideTextUsesItsFontAndKeepsToItsClipRectangle) {
   text.S32(0).S32(0).S32(40).S32(100).U32(0);
   for (char16_t c : letters) text.U16(c);
   text.data[4] = static_cast<BYTE>(text.data.size());
-  PlayOnto(dc, Emf({font, EmfRecord(37, {1}), EmfRecord(24, {0x0000FF}), EmfRecord(18, {TRANSPARENT}), text}, RECT{0, 0, 199, 99}),
+  PlayOnto(dc,
+           Emf({font, EmfRecord(37, {1}), EmfRecord(24, {0x0000FF}), EmfRecord(18, {TRANSPARENT}), text},
+               RECT{0, 0, 199, 99}),
            false);
   const RECT ink = InkBox(dc);
   EXPECT_EQ(ink.right, 40) << "the text runs on to the clip rectangle's edge and no further";
@@ -256,7 +266,8 @@ TEST(Metafiles, CorruptBytesAreRefusedWithAnError) {
   emf.resize(emf.size() - 6);
   EXPECT_EQ(SetEnhMetaFileBits(static_cast<UINT>(emf.size()), emf.data()), nullptr) << "the last record is cut";
   auto polygon = Emf({EmfRecord(3, {0, 0, 0, 0, 0x40000000})}, RECT{0, 0, 9, 9});
-  EXPECT_EQ(SetEnhMetaFileBits(static_cast<UINT>(polygon.size()), polygon.data()), nullptr) << "points beyond the record";
+  EXPECT_EQ(SetEnhMetaFileBits(static_cast<UINT>(polygon.size()), polygon.data()), nullptr)
+      << "points beyond the record";
   auto cut = Wmf({WmfRecord(0x0324, {200, 1, 2})});
   EXPECT_EQ(SetWinMetaFileBits(static_cast<UINT>(cut.size()), cut.data(), nullptr, nullptr), nullptr);
   EXPECT_EQ(SetWinMetaFileBits(5, wmf.data(), nullptr, nullptr), nullptr);
@@ -266,7 +277,8 @@ TEST(Metafiles, TextAndClipRecordsReachingPastThemselvesAreRefused) {
   const auto text = Emf({EmfRecord(84, {0, 0, 0, 0, 1, 0, 0, 10, 10, 1000, 76, 0, 0, 0, 0, 0, 0})}, RECT{0, 0, 9, 9});
   EXPECT_EQ(SetEnhMetaFileBits(static_cast<UINT>(text.size()), text.data()), nullptr) << "characters past the record";
   const auto region = Emf({EmfRecord(75, {32, RGN_COPY, 32, 1, 0x10000000, 0, 0, 0, 9, 9})}, RECT{0, 0, 9, 9});
-  EXPECT_EQ(SetEnhMetaFileBits(static_cast<UINT>(region.size()), region.data()), nullptr) << "rectangles past the record";
+  EXPECT_EQ(SetEnhMetaFileBits(static_cast<UINT>(region.size()), region.data()), nullptr)
+      << "rectangles past the record";
   const auto font = Emf({EmfRecord(82, {1, 0xFFFFFFEC, 0, 0, 0, 400})}, RECT{0, 0, 9, 9});
   EXPECT_EQ(SetEnhMetaFileBits(static_cast<UINT>(font.size()), font.data()), nullptr) << "a font cut before its flags";
   const auto textOut = Wmf({WmfRecord(0x0521, {200, 0x6948, 40, 100})});

@@ -74,7 +74,8 @@ CreateFont FontOf(std::span<const BYTE> r, std::uint32_t index) {
   font.lfWidth = Short(r, 1);
   font.lfWeight = Short(r, 4);
   ReadFontFlags(r, 16, font);
-  const auto face = r.size() > 24 ? r.subspan(24, std::min<std::size_t>(r.size() - 24, LF_FACESIZE - 1)) : std::span<const BYTE>();
+  const auto face =
+      r.size() > 24 ? r.subspan(24, std::min<std::size_t>(r.size() - 24, LF_FACESIZE - 1)) : std::span<const BYTE>();
   std::copy(face.begin(), std::find(face.begin(), face.end(), BYTE{0}), font.lfFaceName);
   return CreateFont{index, font};
 }

@@ -62,7 +62,8 @@ const DialogTemplate* LoadFromResources(HINSTANCE module, int id) {
 const DialogTemplate* FindDialogTemplate(HINSTANCE module, int id) {
   auto& registry = TheRegistry();
   std::uintptr_t owner = HandleBits(module);
-  if (const auto found = registry.templates.find(Key{owner, id}); found != registry.templates.end()) return &found->second;
+  if (const auto found = registry.templates.find(Key{owner, id}); found != registry.templates.end())
+    return &found->second;
   if (const DialogTemplate* loaded = LoadFromResources(module, id)) return loaded;
   if (module == nullptr) {
     const auto newest = registry.newest.find(id);

@@ -48,7 +48,8 @@ UINT FlagOf(const std::string& word, int line) {
 WORD CommandOf(const std::string& word, int line) {
   unsigned value = 0;
   const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-  if (error != std::errc() || end != word.data() + word.size() || value > 0xFFFF) Fail(line, "\"" + word + "\" is no command number");
+  if (error != std::errc() || end != word.data() + word.size() || value > 0xFFFF)
+    Fail(line, "\"" + word + "\" is no command number");
   return static_cast<WORD>(value);
 }
 

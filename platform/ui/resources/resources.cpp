@@ -38,7 +38,8 @@ ACCEL ParseLine(const std::string& text, int line) {
   std::string key;
   std::string command;
   words >> key >> command;
-  if (command.empty()) throw AcceleratorError("accelerator line " + std::to_string(line) + ": a key and a command are needed");
+  if (command.empty())
+    throw AcceleratorError("accelerator line " + std::to_string(line) + ": a key and a command are needed");
   ACCEL entry;
   if (key.size() == 3 && key.front() == '"' && key.back() == '"') {
     entry.key = static_cast<unsigned char>(key[1]);
@@ -83,7 +84,8 @@ void* LoadImageA(HINSTANCE module, UINT id, UINT type, int cx, int cy, UINT) {
     win::SetLastError(win::ERROR_INVALID_DATA);
     return nullptr;
   }
-  if (type == IMAGE_ICON_RESOURCE) return AddGdiObject(IconData{Scaled(image, cx, cy).convertToFormat(QImage::Format_ARGB32)});
+  if (type == IMAGE_ICON_RESOURCE)
+    return AddGdiObject(IconData{Scaled(image, cx, cy).convertToFormat(QImage::Format_ARGB32)});
   return AddGdiObject(BitmapData{Scaled(image, cx, cy).convertToFormat(QImage::Format_RGB32), false});
 }
 
@@ -99,7 +101,8 @@ HACCEL LoadAcceleratorsA(HINSTANCE module, UINT id) {
   const auto bytes = Bytes(module, win::RESOURCE_ACCELERATOR, id);
   if (!bytes) return nullptr;
   try {
-    const auto entries = ParseAccelerators(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+    const auto entries =
+        ParseAccelerators(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
     return CreateAcceleratorTableA(entries.data(), static_cast<int>(entries.size()));
   } catch (const AcceleratorError& error) {
     std::fprintf(stderr, "accelerator resource %u: %s\n", id, error.what());

@@ -24,7 +24,6 @@ TestDriver*& Installed() {
   return installed;
 }
 
-
 }  // namespace
 
 TestDriver::TestDriver(FailureHandler onFailure)
@@ -135,8 +134,9 @@ bool TestDriver::Idle() {
     return true;
   }
   const HWND modal = CurrentModalDialog();
-  Fail(modal != nullptr ? "dialog " + std::to_string(DialogTemplateId(modal)) + " waits for input and nothing is scripted"
-                        : std::string("a message loop waits for input and nothing is scripted"));
+  Fail(modal != nullptr
+           ? "dialog " + std::to_string(DialogTemplateId(modal)) + " waits for input and nothing is scripted"
+           : std::string("a message loop waits for input and nothing is scripted"));
   if (modal != nullptr) {
     EndDialog(modal, IDABORT);
   } else {
@@ -167,7 +167,9 @@ bool TestDriver::SetCheck(HWND dialog, int id, bool checked) {
   return ClickControl(control);
 }
 
-bool TestDriver::Type(HWND dialog, int id, std::string_view text) { return TypeIntoControl(GetDlgItem(dialog, id), text); }
+bool TestDriver::Type(HWND dialog, int id, std::string_view text) {
+  return TypeIntoControl(GetDlgItem(dialog, id), text);
+}
 
 bool TestDriver::PressKey(UINT virtualKey) {
   const HWND target = RouteKey(WM_KEYDOWN, virtualKey);
@@ -175,6 +177,5 @@ bool TestDriver::PressKey(UINT virtualKey) {
   RouteKey(WM_KEYUP, virtualKey);
   return true;
 }
-
 
 }  // namespace ui

@@ -59,7 +59,8 @@ HBRUSH CallCtlColor(CWnd& self, WPARAM wParam, LPARAM lParam, UINT,
     kind = IsClass(control, kEditClass) ? CTLCOLOR_EDIT : IsClass(control, kDialogClass) ? CTLCOLOR_DLG : kind;
     if (IsClass(control, kButtonClass)) {
       const DWORD type = record->style & BS_TYPEMASK;
-      kind = (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_OWNERDRAW) ? CTLCOLOR_BTN : CTLCOLOR_STATIC;
+      kind =
+          (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_OWNERDRAW) ? CTLCOLOR_BTN : CTLCOLOR_STATIC;
     }
   }
   return call(TemporaryDc(wParam), CWnd::FromHandle(control), kind);
@@ -72,7 +73,8 @@ const MessageEntry* MessageMap::Find(Route route, UINT message, int id) const {
     for (const auto& entry : map->entries_) {
       if (entry.route != route) continue;
       const bool ranged = route == Route::Command || route == Route::Notify;
-      const bool matchesMessage = route == Route::CtlColor || route == Route::ReflectCtlColor || entry.message == message;
+      const bool matchesMessage =
+          route == Route::CtlColor || route == Route::ReflectCtlColor || entry.message == message;
       if (matchesMessage && (!ranged || (id >= entry.firstId && id <= entry.lastId))) return &entry;
     }
   }
@@ -120,9 +122,9 @@ void CWnd::Bind(HWND hwnd) {
 BOOL CWnd::CreateEx(DWORD exStyle, const char* className, const char* windowName, DWORD style, const RECT& rect,
                     CWnd* parent, UINT id, void* param) {
   SetCreationHook(BindPending, this);
-  const HWND hwnd = CreateWindowExA(exStyle, className, windowName, style, rect.left, rect.top, rect.Width(),
-                                    rect.Height(), parent != nullptr ? parent->m_hWnd : nullptr,
-                                    HandleOf<HMENU>(id), nullptr, param);
+  const HWND hwnd =
+      CreateWindowExA(exStyle, className, windowName, style, rect.left, rect.top, rect.Width(), rect.Height(),
+                      parent != nullptr ? parent->m_hWnd : nullptr, HandleOf<HMENU>(id), nullptr, param);
   SetCreationHook(nullptr, nullptr);
   return hwnd != nullptr ? win::TRUE : win::FALSE;
 }
@@ -201,7 +203,8 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
   if (message == WM_COMMAND) return DispatchCommand(wParam, lParam);
   if (message == WM_NOTIFY) return DispatchNotify(wParam, lParam, result);
   const MessageMap& map = GetMessageMap();
-  const MessageEntry* entry = IsCtlColor(message) ? map.Find(Route::CtlColor, 0, 0) : map.Find(Route::Message, message, 0);
+  const MessageEntry* entry =
+      IsCtlColor(message) ? map.Find(Route::CtlColor, 0, 0) : map.Find(Route::Message, message, 0);
   if (entry != nullptr) return entry->handler(*this, wParam, lParam, *result) ? win::TRUE : win::FALSE;
   // Without a handler of their own, colours and owner drawing go back to the control's object.
   if (IsCtlColor(message) || message == WM_DRAWITEM) {

@@ -53,8 +53,8 @@ std::vector<int>& Chosen() {
 LRESULT NoteCommands(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_COMMAND) Commands().push_back(LOWORD(wParam));
   if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == LVN_ITEMCHANGED) {
-    const int row = static_cast<int>(SendMessage(GetDlgItem(hwnd, 1002), LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
-                                                 LVNI_FOCUSED | LVNI_SELECTED));
+    const int row = static_cast<int>(
+        SendMessage(GetDlgItem(hwnd, 1002), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED | LVNI_SELECTED));
     if (row >= 0 && (Chosen().empty() || Chosen().back() != row)) Chosen().push_back(row);
   }
   return DefDlgProcA(hwnd, message, wParam, lParam);
@@ -77,10 +77,12 @@ class DesktopKeys : public ::testing::Test {
     SetWindowLongPtrA(dialog_, GWLP_WNDPROC, reinterpret_cast<std::intptr_t>(&NoteCommands));
     ShowWindow(dialog_, SW_SHOW);
     QWidget& shown = SurfaceWidget(*FindWindowRecord(dialog_));
-    ASSERT_TRUE(PumpUntil([&] { return shown.isVisible() && shown.windowHandle() != nullptr && shown.windowHandle()->isExposed(); }));
+    ASSERT_TRUE(PumpUntil(
+        [&] { return shown.isVisible() && shown.windowHandle() != nullptr && shown.windowHandle()->isExposed(); }));
     const std::string focus = "xdotool windowfocus --sync " + std::to_string(shown.winId());
     ASSERT_EQ(std::system(focus.c_str()), 0);
-    ASSERT_TRUE(PumpUntil([&] { return QApplication::activeWindow() == &shown; })) << "the X server gave the window the focus";
+    ASSERT_TRUE(PumpUntil([&] { return QApplication::activeWindow() == &shown; }))
+        << "the X server gave the window the focus";
     Commands().clear();
   }
   void TearDown() override {

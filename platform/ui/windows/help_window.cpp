@@ -38,9 +38,9 @@ HWND CreateHelpWindow() {
   if (window == nullptr) return nullptr;
   RECT client{};
   GetClientRect(window, &client);
-  const HWND text = CreateWindowExA(0, kEditClass, "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY,
-                                    0, 0, client.right, client.bottom, window,
-                                    reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(kHelpTextId)), nullptr, nullptr);
+  const HWND text = CreateWindowExA(
+      0, kEditClass, "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY, 0, 0, client.right,
+      client.bottom, window, reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(kHelpTextId)), nullptr, nullptr);
   SendMessage(text, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
   return window;
 }

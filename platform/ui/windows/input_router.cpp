@@ -11,7 +11,6 @@
 
 #include <vector>
 
-
 namespace ui {
 namespace {
 
@@ -114,7 +113,8 @@ HWND RouteMouse(HWND topLevel, UINT message, POINT client, WPARAM keys) {
   NoteHover(target);
   // The window under the mouse chooses the cursor, or leaves the arrow.
   if (message == WM_MOUSEMOVE && GetCapture() == nullptr &&
-      SendMessage(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target), MAKELPARAM(static_cast<WORD>(HTCLIENT), static_cast<WORD>(message))) == 0) {
+      SendMessage(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target),
+                  MAKELPARAM(static_cast<WORD>(HTCLIENT), static_cast<WORD>(message))) == 0) {
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
   }
   PostMessage(target, message, keys, PointToLParam(local));

@@ -56,7 +56,8 @@ BOOL TranslateMessage(const MSG* msg) {
   if (msg == nullptr || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN)) return win::FALSE;
   const char c = CharacterOf(static_cast<UINT>(msg->wParam));
   if (c == 0) return win::FALSE;
-  PostMessage(msg->hwnd, msg->message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR, static_cast<unsigned char>(c), msg->lParam);
+  PostMessage(msg->hwnd, msg->message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR, static_cast<unsigned char>(c),
+              msg->lParam);
   return win::TRUE;
 }
 

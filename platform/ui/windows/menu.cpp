@@ -134,7 +134,8 @@ void FillQtMenu(QMenu& qt, HMENU menu, const DrawnItems& drawn) {
       continue;
     }
     QAction* action = qt.addAction(QString::fromLatin1(item.text.c_str()));
-    if (const auto image = drawn.find(&item); image != drawn.end()) action->setIcon(QIcon(QPixmap::fromImage(image->second)));
+    if (const auto image = drawn.find(&item); image != drawn.end())
+      action->setIcon(QIcon(QPixmap::fromImage(image->second)));
     action->setData(QVariant::fromValue<qulonglong>(item.id));
     action->setEnabled((item.flags & (MF_GRAYED | MF_DISABLED)) == 0);
     action->setCheckable((item.flags & MF_CHECKED) != 0);
@@ -257,8 +258,9 @@ BOOL EnableMenuItem(HMENU menu, UINT item, UINT enable) {
 void SetMenuChooser(MenuChooser chooser) { TheMenus().chooser = std::move(chooser); }
 
 UINT MenuCommandForKey(HMENU menu, HWND owner, char key) {
-  const LRESULT answer = SendMessage(owner, WM_MENUCHAR, MAKEWPARAM(static_cast<WORD>(static_cast<unsigned char>(key)), MF_POPUP),
-                                     reinterpret_cast<LPARAM>(menu));
+  const LRESULT answer =
+      SendMessage(owner, WM_MENUCHAR, MAKEWPARAM(static_cast<WORD>(static_cast<unsigned char>(key)), MF_POPUP),
+                  reinterpret_cast<LPARAM>(menu));
   if (HIWORD(static_cast<std::uintptr_t>(answer)) != MNC_EXECUTE) return 0;
   const UINT id = GetMenuItemID(menu, LOWORD(static_cast<std::uintptr_t>(answer)));
   return id == 0xFFFFFFFF ? 0 : id;
@@ -332,6 +334,8 @@ CMenu* CMenu::GetSubMenu(int position) const { return FromHandle(ui::GetSubMenu(
 UINT CMenu::GetMenuItemID(int position) const { return ui::GetMenuItemID(m_hMenu, position); }
 UINT CMenu::GetMenuState(UINT item, UINT flags) const { return ui::GetMenuState(m_hMenu, item, flags); }
 UINT CMenu::CheckMenuItem(UINT item, UINT check) { return ui::CheckMenuItem(m_hMenu, item, check); }
-UINT CMenu::EnableMenuItem(UINT item, UINT enable) { return static_cast<UINT>(ui::EnableMenuItem(m_hMenu, item, enable)); }
+UINT CMenu::EnableMenuItem(UINT item, UINT enable) {
+  return static_cast<UINT>(ui::EnableMenuItem(m_hMenu, item, enable));
+}
 
 }  // namespace ui

@@ -32,13 +32,13 @@ constexpr UINT CTLCOLOR_SCROLLBAR = 5;
 constexpr UINT CTLCOLOR_STATIC = 6;
 
 enum class Route {
-  Message,        // a window message to this window
-  Command,        // WM_COMMAND from a control or menu, by id and notification code
-  Notify,         // WM_NOTIFY, by id and code
-  CtlColor,       // any WM_CTLCOLOR*
-  ReflectCommand, // WM_COMMAND reflected from the parent to the control that sent it
+  Message,  // a window message to this window
+  Command,  // WM_COMMAND from a control or menu, by id and notification code
+  Notify,  // WM_NOTIFY, by id and code
+  CtlColor,  // any WM_CTLCOLOR*
+  ReflectCommand,  // WM_COMMAND reflected from the parent to the control that sent it
   ReflectNotify,  // WM_NOTIFY reflected likewise
-  ReflectCtlColor // WM_CTLCOLOR* reflected likewise
+  ReflectCtlColor  // WM_CTLCOLOR* reflected likewise
 };
 
 // Answers whether the message was handled; result receives the message's answer.
@@ -133,9 +133,8 @@ MessageEntry OnCtlColorMessage(HBRUSH (T::*handler)(CDC*, CWnd*, UINT)) {
 // handler run as well.
 template <typename T>
 MessageEntry OnReflectedCommand(WORD code, BOOL (T::*handler)()) {
-  return {Route::ReflectCommand, code, 0, 0, [handler](CWnd& self, WPARAM, LPARAM, LRESULT&) {
-            return (static_cast<T&>(self).*handler)() != 0;
-          }};
+  return {Route::ReflectCommand, code, 0, 0,
+          [handler](CWnd& self, WPARAM, LPARAM, LRESULT&) { return (static_cast<T&>(self).*handler)() != 0; }};
 }
 
 template <typename T>

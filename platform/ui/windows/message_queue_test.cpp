@@ -23,8 +23,7 @@ struct Queue : ::testing::Test {
                             HandleOf<HMENU>(std::uintptr_t{7}), nullptr, nullptr);
     other = CreateWindowExA(0, kDialogClass, "", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
     MSG drain;
-    while (PeekMessage(&drain, nullptr, 0, 0, PM_REMOVE)) {
-    }
+    while (PeekMessage(&drain, nullptr, 0, 0, PM_REMOVE)) {}
   }
   void TearDown() override {
     DestroyWindow(top);

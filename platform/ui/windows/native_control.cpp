@@ -27,7 +27,8 @@ class DialogKeys final : public QObject {
         GetFocus() != hwnd_) {
       SetFocus(hwnd_);
     }
-    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return QObject::eventFilter(watched, event);
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+      return QObject::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
     const bool press = event->type() == QEvent::KeyPress;
     // Alt and a letter or digit is a mnemonic of the dialog, not the control's.
@@ -42,7 +43,9 @@ class DialogKeys final : public QObject {
   }
 
  private:
-  static bool IsLetterOrDigit(int key) { return (key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9); }
+  static bool IsLetterOrDigit(int key) {
+    return (key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9);
+  }
   static UINT DialogKeyOf(int key) {
     switch (key) {
       case Qt::Key_Tab:

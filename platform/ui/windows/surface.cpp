@@ -37,7 +37,8 @@ namespace {
 QImage Presented(const Surface& surface, const QImage& drawn) {
   if ((surface.layered.flags & 0x1) == 0) return drawn;
   QImage shown = drawn.convertToFormat(QImage::Format_ARGB32);
-  const QRgb key = qRgb(surface.layered.key & 0xFF, (surface.layered.key >> 8) & 0xFF, (surface.layered.key >> 16) & 0xFF);
+  const QRgb key =
+      qRgb(surface.layered.key & 0xFF, (surface.layered.key >> 8) & 0xFF, (surface.layered.key >> 16) & 0xFF);
   for (int y = 0; y < shown.height(); ++y) {
     auto* line = reinterpret_cast<QRgb*>(shown.scanLine(y));
     for (int x = 0; x < shown.width(); ++x) {

@@ -10,10 +10,10 @@ namespace {
 
 const std::map<int, int>& Metrics() {
   static const std::map<int, int> metrics = {
-      {SM_CXSCREEN, 1024}, {SM_CYSCREEN, 768}, {SM_CXVSCROLL, 16}, {SM_CYHSCROLL, 16}, {SM_CYCAPTION, 19},
-      {SM_CXBORDER, 1},    {SM_CYBORDER, 1},   {SM_CXDLGFRAME, 3}, {SM_CYDLGFRAME, 3}, {SM_CYVTHUMB, 16},
-      {SM_CXHTHUMB, 16},   {SM_CXICON, 32},    {SM_CYICON, 32},    {SM_CXCURSOR, 32},  {SM_CYCURSOR, 32},
-      {SM_CYMENU, 19},     {SM_CXEDGE, 2},     {SM_CYEDGE, 2},     {SM_CXSMICON, 16},  {SM_CYSMICON, 16},
+      {SM_CXSCREEN, 1024},  {SM_CYSCREEN, 768},   {SM_CXVSCROLL, 16},     {SM_CYHSCROLL, 16},     {SM_CYCAPTION, 19},
+      {SM_CXBORDER, 1},     {SM_CYBORDER, 1},     {SM_CXDLGFRAME, 3},     {SM_CYDLGFRAME, 3},     {SM_CYVTHUMB, 16},
+      {SM_CXHTHUMB, 16},    {SM_CXICON, 32},      {SM_CYICON, 32},        {SM_CXCURSOR, 32},      {SM_CYCURSOR, 32},
+      {SM_CYMENU, 19},      {SM_CXEDGE, 2},       {SM_CYEDGE, 2},         {SM_CXSMICON, 16},      {SM_CYSMICON, 16},
       {SM_CXMENUCHECK, 13}, {SM_CYMENUCHECK, 13}, {SM_CXICONSPACING, 75}, {SM_CYICONSPACING, 75},
   };
   return metrics;

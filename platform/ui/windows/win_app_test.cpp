@@ -29,7 +29,8 @@ class Program : public CWinApp {
 };
 
 TEST(Application, AfxWinMainRunsTheProgramsObjectAndItsMainWindowOwnsDialogs) {
-  RegisterDialogTemplateText(nullptr, "DIALOG 1001 0 0 100 50\nSTYLE POPUP VISIBLE\nDIALOG 1002 0 0 50 20\nSTYLE POPUP\n");
+  RegisterDialogTemplateText(nullptr,
+                             "DIALOG 1001 0 0 100 50\nSTYLE POPUP VISIBLE\nDIALOG 1002 0 0 50 20\nSTYLE POPUP\n");
   TestDriver driver;
   Program program;
   std::vector<bool> mainEnabled;

@@ -72,8 +72,8 @@ void SetCreationHook(void (*hook)(HWND, void*), void* context) {
   State().creationContext = context;
 }
 
-HWND CreateWindowExA(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x, int y,
-                     int width, int height, HWND parent, HMENU menuOrId, HINSTANCE instance, void* param) {
+HWND CreateWindowExA(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x, int y, int width,
+                     int height, HWND parent, HMENU menuOrId, HINSTANCE instance, void* param) {
   WNDCLASSA wc;
   if (className == nullptr || !GetClassInfoA(instance, className, &wc)) {
     win::SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
@@ -233,7 +233,8 @@ BOOL ShowWindow(HWND hwnd, int command) {
     SyncNativeWidgets(TopLevelOf(hwnd));
   }
   // Showing a top-level window activates it, unless asked not to.
-  const bool activates = command != SW_HIDE && command != SW_SHOWNA && command != SW_SHOWNOACTIVATE && command != SW_MINIMIZE;
+  const bool activates =
+      command != SW_HIDE && command != SW_SHOWNA && command != SW_SHOWNOACTIVATE && command != SW_MINIMIZE;
   if (record->parent == nullptr && activates && (record->style & WS_DISABLED) == 0) SetActiveWindow(hwnd);
   return wasVisible ? win::TRUE : win::FALSE;
 }
@@ -333,9 +334,9 @@ std::intptr_t SetWindowLongPtrA(HWND hwnd, int index, std::intptr_t value) {
 LONG GetWindowLongA(HWND hwnd, int index) { return static_cast<LONG>(GetWindowLongPtrA(hwnd, index)); }
 
 LONG SetWindowLongA(HWND hwnd, int index, LONG value) {
-  return static_cast<LONG>(SetWindowLongPtrA(hwnd, index, index == GWL_STYLE || index == GWL_EXSTYLE
-                                                              ? static_cast<std::intptr_t>(static_cast<DWORD>(value))
-                                                              : value));
+  return static_cast<LONG>(SetWindowLongPtrA(
+      hwnd, index,
+      index == GWL_STYLE || index == GWL_EXSTYLE ? static_cast<std::intptr_t>(static_cast<DWORD>(value)) : value));
 }
 
 BOOL GetClientRect(HWND hwnd, RECT* rect) {
@@ -380,7 +381,8 @@ BOOL SetWindowPos(HWND hwnd, HWND, int x, int y, int cx, int cy, UINT flags) {
     if (IsWindowVisible(hwnd)) InvalidateArea(hwnd);
     record->rect = next;
     if (record->surface) SurfaceGeometryChanged(*record);
-    if (next.left != old.left || next.top != old.top) SendMessage(hwnd, WM_MOVE, 0, MAKELPARAM(static_cast<WORD>(next.left), static_cast<WORD>(next.top)));
+    if (next.left != old.left || next.top != old.top)
+      SendMessage(hwnd, WM_MOVE, 0, MAKELPARAM(static_cast<WORD>(next.left), static_cast<WORD>(next.top)));
     if (next.Width() != old.Width() || next.Height() != old.Height()) {
       SendMessage(hwnd, WM_SIZE, 0, MAKELPARAM(static_cast<WORD>(next.Width()), static_cast<WORD>(next.Height())));
     }

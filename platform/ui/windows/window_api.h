@@ -27,8 +27,8 @@ struct CREATESTRUCTA {
 // that a framework object can bind itself to the window as it is born.
 void SetCreationHook(void (*hook)(HWND, void*), void* context);
 
-HWND CreateWindowExA(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x, int y,
-                     int width, int height, HWND parent, HMENU menuOrId, HINSTANCE instance, void* param);
+HWND CreateWindowExA(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x, int y, int width,
+                     int height, HWND parent, HMENU menuOrId, HINSTANCE instance, void* param);
 BOOL DestroyWindow(HWND hwnd);
 BOOL IsWindow(HWND hwnd);
 BOOL IsChild(HWND parent, HWND hwnd);

@@ -133,7 +133,8 @@ TEST(WindowHandles, DestroyedHandlesStayInvalid) {
 
 TEST(WindowHandles, DestroyingAnOwnerDestroysItsOwnedPopups) {
   const HWND owner = Popup("owner");
-  const HWND owned = CreateWindowExA(0, kDialogClass, "owned", WS_POPUP, 0, 0, 10, 10, owner, nullptr, nullptr, nullptr);
+  const HWND owned =
+      CreateWindowExA(0, kDialogClass, "owned", WS_POPUP, 0, 0, 10, 10, owner, nullptr, nullptr, nullptr);
   EXPECT_EQ(GetParent(owned), owner) << "GetParent answers a popup's owner";
   EXPECT_EQ(GetWindow(owned, GW_OWNER), owner);
   DestroyWindow(owner);

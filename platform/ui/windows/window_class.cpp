@@ -194,7 +194,8 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NCHITTEST: return HTCLIENT;
     case WM_SETCURSOR:
       // A child's parent may choose first.
-      if ((record->style & WS_CHILD) != 0 && record->parent != nullptr) return SendMessage(record->parent, message, wParam, lParam);
+      if ((record->style & WS_CHILD) != 0 && record->parent != nullptr)
+        return SendMessage(record->parent, message, wParam, lParam);
       return win::FALSE;
     case WM_NCLBUTTONDOWN:
       if (static_cast<LRESULT>(wParam) == HTCAPTION) BeginWindowDrag(TopLevelOf(hwnd));
@@ -208,7 +209,8 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     case WM_HELP:
-      if ((record->style & WS_CHILD) != 0 && record->parent != nullptr) return SendMessage(record->parent, WM_HELP, wParam, lParam);
+      if ((record->style & WS_CHILD) != 0 && record->parent != nullptr)
+        return SendMessage(record->parent, WM_HELP, wParam, lParam);
       return 0;
     default: return 0;
   }

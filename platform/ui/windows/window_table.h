@@ -36,16 +36,16 @@ struct WindowRecord {
   DWORD exStyle = 0;
   int id = 0;
   HWND parent = nullptr;  // the parent of a child window
-  HWND owner = nullptr;   // the owner of a top-level window
-  RECT rect;              // parent client coordinates for children, screen for top-levels
+  HWND owner = nullptr;  // the owner of a top-level window
+  RECT rect;  // parent client coordinates for children, screen for top-levels
   WNDPROC proc = nullptr;
   std::uintptr_t userData = 0;
   CWnd* object = nullptr;  // the framework object bound to the window, if any
   std::vector<HWND> children;
   void* font = nullptr;  // HFONT
-  void* icons[2] = {};   // HICON small and big (WM_SETICON)
-  bool invalid = false;       // the update region below is not empty
-  std::vector<RECT> update;   // the update region as disjoint rectangles in client coordinates
+  void* icons[2] = {};  // HICON small and big (WM_SETICON)
+  bool invalid = false;  // the update region below is not empty
+  std::vector<RECT> update;  // the update region as disjoint rectangles in client coordinates
   bool eraseNeeded = false;
   bool destroying = false;
   bool trackLeave = false;

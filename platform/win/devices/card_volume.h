@@ -20,9 +20,9 @@ namespace win {
 
 // One name in a folder, as FindFirstFileA and GetFileAttributesA report it.
 struct VolumeEntry {
-  std::string name;       // the long name as stored
+  std::string name;  // the long name as stored
   std::string shortName;  // the 8.3 alias when it differs from name; empty otherwise
-  DWORD attributes = 0;   // FILE_ATTRIBUTE_* (DIRECTORY, READONLY, HIDDEN, SYSTEM, ARCHIVE)
+  DWORD attributes = 0;  // FILE_ATTRIBUTE_* (DIRECTORY, READONLY, HIDDEN, SYSTEM, ARCHIVE)
   ULONGLONG size = 0;
   FILETIME creationTime{};
   FILETIME lastAccessTime{};
@@ -33,10 +33,10 @@ struct VolumeEntry {
 // existence, directories and the read-only attribute are settled before the volume is asked.
 struct OpenRequest {
   DWORD desiredAccess = 0;  // GENERIC_READ, GENERIC_WRITE, GENERIC_ALL
-  DWORD shareMode = 0;      // FILE_SHARE_*; the volume refuses conflicting opens with ERROR_SHARING_VIOLATION
-  bool create = false;      // the file is missing (its folder exists): make it empty
-  bool truncate = false;    // the file exists: cut it to zero length
-  DWORD attributes = 0;     // FILE_ATTRIBUTE_* for a created or truncated file
+  DWORD shareMode = 0;  // FILE_SHARE_*; the volume refuses conflicting opens with ERROR_SHARING_VIOLATION
+  bool create = false;  // the file is missing (its folder exists): make it empty
+  bool truncate = false;  // the file exists: cut it to zero length
+  DWORD attributes = 0;  // FILE_ATTRIBUTE_* for a created or truncated file
   bool deleteOnClose = false;  // remove the file when its last handle closes
 };
 

@@ -67,8 +67,9 @@ class FakeCardVolume final : public CardVolume {
   }
   std::string Content(const std::string& path) {
     const auto found = nodes_.find(Key(path));
-    return found == nodes_.end() || !found->second.data ? "<none>"
-                                                         : std::string(found->second.data->begin(), found->second.data->end());
+    return found == nodes_.end() || !found->second.data
+               ? "<none>"
+               : std::string(found->second.data->begin(), found->second.data->end());
   }
 
   std::shared_ptr<IoObject> Open(std::string_view path, const OpenRequest& request, DWORD& /*error*/) override {
@@ -98,7 +99,9 @@ class FakeCardVolume final : public CardVolume {
     }
     return entries;
   }
-  DWORD Delete(std::string_view path) override { return nodes_.erase(Key(path)) == 1 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND; }
+  DWORD Delete(std::string_view path) override {
+    return nodes_.erase(Key(path)) == 1 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+  }
   DWORD Rename(std::string_view, std::string_view) override { return ERROR_ACCESS_DENIED; }
   DWORD CreateFolder(std::string_view path) override {
     nodes_[Key(path)] = Node{{Leaf(std::string(path)), "", FILE_ATTRIBUTE_DIRECTORY}, nullptr};
@@ -119,7 +122,8 @@ class FakeCardVolume final : public CardVolume {
   };
   static std::string Key(std::string_view path) {
     std::string key(path);
-    std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    std::transform(key.begin(), key.end(), key.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     return key;
   }
   static std::string Parent(const std::string& key) {
@@ -146,7 +150,8 @@ class CardDrive : public ::testing::Test {
 };
 
 TEST_F(CardDrive, CreateReadAndWriteFilesOnTheCard) {
-  const HANDLE file = CreateFileA("e:\\dcim\\new.txt", GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  const HANDLE file =
+      CreateFileA("e:\\dcim\\new.txt", GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   DWORD count = 0;
   ASSERT_TRUE(WriteFile(file, "hello card", 10, &count, nullptr));

@@ -51,8 +51,7 @@ class DeviceIoControlTest : public ::testing::Test {
     std::array<BYTE, 4> output{};
     DWORD returned = kSentinel;
     SetLastError(kSentinel);
-    const BOOL result =
-        DeviceIoControl(handle_, code, input.data(), 4, output.data(), 4, &returned, nullptr);
+    const BOOL result = DeviceIoControl(handle_, code, input.data(), 4, output.data(), 4, &returned, nullptr);
     return {result, result ? ERROR_SUCCESS : GetLastError()};
   }
 
@@ -64,8 +63,8 @@ TEST_F(DeviceIoControlTest, DispatchesToTheDeviceWithItsInputAndOutput) {
   std::array<BYTE, 3> input{7, 8, 9};
   std::array<BYTE, 12> output{};
   DWORD returned = kSentinel;
-  ASSERT_TRUE(DeviceIoControl(handle_, IOCTL_STORAGE_GET_DEVICE_NUMBER, input.data(), 3, output.data(), 12,
-                              &returned, nullptr));
+  ASSERT_TRUE(DeviceIoControl(handle_, IOCTL_STORAGE_GET_DEVICE_NUMBER, input.data(), 3, output.data(), 12, &returned,
+                              nullptr));
   EXPECT_EQ(device_->codes, std::vector<DWORD>{IOCTL_STORAGE_GET_DEVICE_NUMBER});
   EXPECT_EQ(returned, 3U);
   EXPECT_EQ(output[0], 9);
@@ -76,8 +75,8 @@ TEST_F(DeviceIoControlTest, OneBlockServesAsInputAndOutput) {
   std::array<BYTE, 62> block{};
   for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<BYTE>(i);
   DWORD returned = 0;
-  ASSERT_TRUE(DeviceIoControl(handle_, IOCTL_SCSI_PASS_THROUGH, block.data(), 62, block.data(), 62, &returned,
-                              nullptr));
+  ASSERT_TRUE(
+      DeviceIoControl(handle_, IOCTL_SCSI_PASS_THROUGH, block.data(), 62, block.data(), 62, &returned, nullptr));
   // Reversing in place would have read bytes it had already overwritten.
   for (std::size_t i = 0; i < block.size(); ++i) EXPECT_EQ(block[i], 61 - i) << i;
 }
@@ -157,11 +156,12 @@ TEST(DeviceNamespace, OpensThroughTheMachinesOpener) {
   EXPECT_EQ(error, ERROR_FILE_NOT_FOUND);
 
   auto device = std::make_shared<ReversingDevice>();
-  SetDeviceOpener([device](std::string_view name, DWORD, DWORD shareMode, DWORD& openError) -> std::shared_ptr<IoObject> {
-    if (name == "vwin32") return device;
-    if (name == "E:" && shareMode == 0) openError = ERROR_SHARING_VIOLATION;
-    return nullptr;
-  });
+  SetDeviceOpener(
+      [device](std::string_view name, DWORD, DWORD shareMode, DWORD& openError) -> std::shared_ptr<IoObject> {
+        if (name == "vwin32") return device;
+        if (name == "E:" && shareMode == 0) openError = ERROR_SHARING_VIOLATION;
+        return nullptr;
+      });
   EXPECT_EQ(OpenDevice("vwin32", 0, 0, error), device);
   EXPECT_EQ(error, ERROR_SUCCESS);
   EXPECT_EQ(OpenDevice("E:", 0, 0, error), nullptr);

@@ -79,8 +79,9 @@ CFile::~CFile() { Abort(); }
 BOOL CFile::Open(LPCSTR fileName, UINT openFlags, CFileException* error) {
   const std::string name = fileName == nullptr ? std::string() : std::string(fileName);
   const UINT access = openFlags & kAccessMask;
-  const auto* share = std::find_if(kShareModes.begin(), kShareModes.end(),
-                                   [openFlags](const ShareMapping& entry) { return entry.flag == (openFlags & kShareMask); });
+  const auto* share = std::find_if(kShareModes.begin(), kShareModes.end(), [openFlags](const ShareMapping& entry) {
+    return entry.flag == (openFlags & kShareMask);
+  });
   DWORD failure = ERROR_SUCCESS;
   if (fileName == nullptr || access >= kAccessModes.size() || share == kShareModes.end()) {
     failure = ERROR_INVALID_PARAMETER;
@@ -88,11 +89,11 @@ BOOL CFile::Open(LPCSTR fileName, UINT openFlags, CFileException* error) {
     // A CFile holds one file; opening another over it would lose the first handle.
     failure = ERROR_INVALID_HANDLE;
   } else {
-    const DWORD disposition = (openFlags & modeCreate) == 0        ? OPEN_EXISTING
+    const DWORD disposition = (openFlags & modeCreate) == 0       ? OPEN_EXISTING
                               : (openFlags & modeNoTruncate) != 0 ? OPEN_ALWAYS
-                                                                   : CREATE_ALWAYS;
-    m_hFile = CreateFileA(fileName, kAccessModes[access], share->shareMode, nullptr, disposition,
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
+                                                                  : CREATE_ALWAYS;
+    m_hFile = CreateFileA(fileName, kAccessModes[access], share->shareMode, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                          nullptr);
     if (m_hFile == INVALID_HANDLE_VALUE) failure = GetLastError();
   }
   if (failure != ERROR_SUCCESS) {

@@ -10,8 +10,21 @@ namespace win {
 class CFileException {
  public:
   enum Cause {
-    none, generic, fileNotFound, badPath, tooManyOpenFiles, accessDenied, invalidFile, removeCurrentDir,
-    directoryFull, badSeek, hardIO, sharingViolation, lockViolation, diskFull, endOfFile
+    none,
+    generic,
+    fileNotFound,
+    badPath,
+    tooManyOpenFiles,
+    accessDenied,
+    invalidFile,
+    removeCurrentDir,
+    directoryFull,
+    badSeek,
+    hardIO,
+    sharingViolation,
+    lockViolation,
+    diskFull,
+    endOfFile
   };
   CFileException(int cause = none, LONG osError = -1, std::string fileName = {});
   // The cause the framework gives a Windows error number.

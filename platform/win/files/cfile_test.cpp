@@ -65,14 +65,11 @@ TEST(CFile, ShareFlagsDecideWhoElseMayOpen) {
 
 TEST(CFileException, WindowsErrorsMapToCauses) {
   const std::pair<LONG, int> expected[] = {
-      {2, CFileException::fileNotFound},      {3, CFileException::badPath},
-      {4, CFileException::tooManyOpenFiles},  {5, CFileException::accessDenied},
-      {6, CFileException::invalidFile},       {32, CFileException::sharingViolation},
-      {33, CFileException::lockViolation},    {112, CFileException::diskFull},
-      {39, CFileException::diskFull},         {38, CFileException::endOfFile},
-      {25, CFileException::badSeek},          {131, CFileException::badSeek},
-      {87, CFileException::generic},          {0, CFileException::generic},
-      {-1, CFileException::generic},
+      {2, CFileException::fileNotFound},   {3, CFileException::badPath},     {4, CFileException::tooManyOpenFiles},
+      {5, CFileException::accessDenied},   {6, CFileException::invalidFile}, {32, CFileException::sharingViolation},
+      {33, CFileException::lockViolation}, {112, CFileException::diskFull},  {39, CFileException::diskFull},
+      {38, CFileException::endOfFile},     {25, CFileException::badSeek},    {131, CFileException::badSeek},
+      {87, CFileException::generic},       {0, CFileException::generic},     {-1, CFileException::generic},
   };
   for (const auto& [error, cause] : expected) EXPECT_EQ(CFileException::OsErrorToException(error), cause) << error;
 }

@@ -102,8 +102,8 @@ std::size_t fwrite(const void* data, std::size_t size, std::size_t count, FILE* 
 }
 
 int fseek(FILE* stream, long offset, int origin) {
-  const auto* found = std::find_if(kOrigins.begin(), kOrigins.end(),
-                                   [origin](const Origin& entry) { return entry.crt == origin; });
+  const auto* found =
+      std::find_if(kOrigins.begin(), kOrigins.end(), [origin](const Origin& entry) { return entry.crt == origin; });
   if (stream == nullptr || found == kOrigins.end()) return -1;
   return stream->Seek(offset, found->win32) ? 0 : -1;
 }

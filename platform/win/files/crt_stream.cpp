@@ -55,8 +55,9 @@ bool CrtStream::DropReadAhead() {
 bool CrtStream::FlushWrites() {
   if (state_ != State::Writing) return true;
   DWORD written = 0;
-  const bool complete = used_ == 0 || (WriteFile(file_, buffer_.data(), static_cast<DWORD>(used_), &written, nullptr) != FALSE &&
-                                       written == used_);
+  const bool complete =
+      used_ == 0 ||
+      (WriteFile(file_, buffer_.data(), static_cast<DWORD>(used_), &written, nullptr) != FALSE && written == used_);
   // Bytes that could not be written are dropped, so the failure is reported once.
   bufferStart_ += complete ? used_ : written;
   used_ = 0;

@@ -57,7 +57,7 @@ struct CrtStream {
   // File position of buffer_[0]; the handle's own position is bufferStart_ when writing or
   // idle and bufferStart_ + filled_ when reading.
   ULONGLONG bufferStart_ = 0;
-  std::size_t used_ = 0;    // bytes read from or written into the buffer
+  std::size_t used_ = 0;  // bytes read from or written into the buffer
   std::size_t filled_ = 0;  // bytes the buffer holds when reading
   bool atEnd_ = false;
   bool error_ = false;

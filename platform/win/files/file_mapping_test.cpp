@@ -28,9 +28,7 @@ HANDLE CreateCounter(const char* name, DWORD& error) {
   return mapping;
 }
 
-DWORD* MapCounter(HANDLE mapping) {
-  return static_cast<DWORD*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0));
-}
+DWORD* MapCounter(HANDLE mapping) { return static_cast<DWORD*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0)); }
 
 DWORD OpenError(const char* name) {
   SetLastError(kSentinel);

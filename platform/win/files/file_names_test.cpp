@@ -17,9 +17,10 @@ using test_support::ReadHostFile;
 using test_support::WriteHostFile;
 
 void MakeReadOnly(const std::filesystem::path& path) {
-  std::filesystem::permissions(path, std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
-                                         std::filesystem::perms::others_write,
-                               std::filesystem::perm_options::remove);
+  std::filesystem::permissions(
+      path,
+      std::filesystem::perms::owner_write | std::filesystem::perms::group_write | std::filesystem::perms::others_write,
+      std::filesystem::perm_options::remove);
 }
 
 TEST(FileAttributes, FilesFoldersReadOnlyAndMissingNames) {
@@ -157,9 +158,8 @@ TEST(Folders, CreateAndRemove) {
     DWORD error;
   };
   WriteHostFile(HostOfC("file.txt"), "x");
-  const Case createRefused[] = {{"C:\\F", ERROR_ALREADY_EXISTS},
-                                {"C:\\file.txt", ERROR_ALREADY_EXISTS},
-                                {"C:\\none\\f", ERROR_PATH_NOT_FOUND}};
+  const Case createRefused[] = {
+      {"C:\\F", ERROR_ALREADY_EXISTS}, {"C:\\file.txt", ERROR_ALREADY_EXISTS}, {"C:\\none\\f", ERROR_PATH_NOT_FOUND}};
   for (const auto& c : createRefused) {
     ArmLastError();
     EXPECT_FALSE(CreateDirectoryA(c.name, nullptr)) << c.name;

@@ -7,8 +7,7 @@
 
 namespace win {
 
-std::optional<ULONGLONG> SeekTarget(ULONGLONG position, ULONGLONG size, LONGLONG distance, DWORD method,
-                                    DWORD& error) {
+std::optional<ULONGLONG> SeekTarget(ULONGLONG position, ULONGLONG size, LONGLONG distance, DWORD method, DWORD& error) {
   constexpr auto kLargest = static_cast<ULONGLONG>(std::numeric_limits<LONGLONG>::max());
   ULONGLONG base = 0;
   switch (method) {

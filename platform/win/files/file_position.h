@@ -9,7 +9,6 @@ namespace win {
 
 // method is FILE_BEGIN, FILE_CURRENT or FILE_END. A position before the start fails with
 // ERROR_NEGATIVE_SEEK, an unknown method or an overflow with ERROR_INVALID_PARAMETER.
-std::optional<ULONGLONG> SeekTarget(ULONGLONG position, ULONGLONG size, LONGLONG distance, DWORD method,
-                                    DWORD& error);
+std::optional<ULONGLONG> SeekTarget(ULONGLONG position, ULONGLONG size, LONGLONG distance, DWORD method, DWORD& error);
 
 }  // namespace win

@@ -33,7 +33,7 @@ TEST_F(Sharing, SecondOpenMustFitTheFirstOpensShareModeAndViceVersa) {
   const Case cases[] = {
       {GENERIC_READ, FILE_SHARE_READ, GENERIC_READ, FILE_SHARE_READ, true},
       {GENERIC_READ, FILE_SHARE_READ, GENERIC_WRITE, FILE_SHARE_READ, false},  // first does not share write
-      {GENERIC_READ, kShareAll, GENERIC_WRITE, FILE_SHARE_WRITE, false},       // second does not share read
+      {GENERIC_READ, kShareAll, GENERIC_WRITE, FILE_SHARE_WRITE, false},  // second does not share read
       {GENERIC_READ, kShareAll, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, true},
       {GENERIC_WRITE, FILE_SHARE_READ, GENERIC_READ, FILE_SHARE_READ, false},  // second does not share write
       {GENERIC_WRITE, FILE_SHARE_READ, GENERIC_READ, FILE_SHARE_WRITE, true},
@@ -42,8 +42,8 @@ TEST_F(Sharing, SecondOpenMustFitTheFirstOpensShareModeAndViceVersa) {
       {kReadWrite, 0, 0, 0, true},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::Message() << std::hex << c.firstAccess << "/" << c.firstShare << " then "
-                                      << c.secondAccess << "/" << c.secondShare);
+    SCOPED_TRACE(::testing::Message() << std::hex << c.firstAccess << "/" << c.firstShare << " then " << c.secondAccess
+                                      << "/" << c.secondShare);
     const HANDLE first = Open("C:\\s\\shared.txt", c.firstAccess, c.firstShare);
     ASSERT_NE(first, INVALID_HANDLE_VALUE);
     ArmLastError();
@@ -107,8 +107,8 @@ TEST_F(Sharing, DeletingAnOpenFileThatSharesDeleteLeavesItPendingUntilTheLastClo
 }
 
 TEST_F(Sharing, DeleteOnCloseRemovesTheFileWithItsLastHandle) {
-  const HANDLE temporary = Open("C:\\s\\temp.tmp", kReadWrite, FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_NEW,
-                                FILE_FLAG_DELETE_ON_CLOSE);
+  const HANDLE temporary =
+      Open("C:\\s\\temp.tmp", kReadWrite, FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE);
   ASSERT_NE(temporary, INVALID_HANDLE_VALUE);
   // Later opens must share delete, as the delete-on-close handle asks for delete access.
   ArmLastError();
@@ -132,8 +132,7 @@ TEST_F(Sharing, DeleteOnCloseRemovesTheFileWithItsLastHandle) {
 }
 
 TEST_F(Sharing, DeleteOnCloseNeverRemovesAFileThatTookTheNameSince) {
-  const HANDLE temporary =
-      Open("C:\\s\\temp.tmp", GENERIC_WRITE, kShareAll, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE);
+  const HANDLE temporary = Open("C:\\s\\temp.tmp", GENERIC_WRITE, kShareAll, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE);
   ASSERT_TRUE(MoveFileA("C:\\s\\temp.tmp", "C:\\s\\renamed.tmp"));
   WriteHostFile(HostOfC("s/temp.tmp"), "newcomer");
   CloseHandle(temporary);

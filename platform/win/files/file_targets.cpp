@@ -15,9 +15,9 @@ namespace {
 struct DispositionRule {
   DWORD disposition;
   bool createIfMissing;
-  bool failIfExists;     // ERROR_FILE_EXISTS
+  bool failIfExists;  // ERROR_FILE_EXISTS
   bool truncateIfExists;
-  bool reportExisting;   // success leaves ERROR_ALREADY_EXISTS
+  bool reportExisting;  // success leaves ERROR_ALREADY_EXISTS
 };
 
 constexpr std::array kDispositions{
@@ -78,9 +78,7 @@ std::optional<FileTarget> TargetOf(ResolvedPath resolved, DWORD& error) {
       target.volume = CardDrive(resolved.drive);
       target.path = resolved.volumePath;
       break;
-    case ResolvedPath::Kind::Device:
-      error = ERROR_FILE_NOT_FOUND;
-      return std::nullopt;
+    case ResolvedPath::Kind::Device: error = ERROR_FILE_NOT_FOUND; return std::nullopt;
   }
   if (!target.volume) {
     // A removable drive without a readable volume is a drive with no medium in it.

@@ -10,8 +10,8 @@ constexpr LONG kNanosecondsPerTick = 100;
 }  // namespace
 
 FILETIME FileTimeFromUnix(LONGLONG seconds, LONG nanoseconds) {
-  const auto ticks = static_cast<ULONGLONG>((seconds + kSecondsFrom1601To1970) * kTicksPerSecond +
-                                            nanoseconds / kNanosecondsPerTick);
+  const auto ticks =
+      static_cast<ULONGLONG>((seconds + kSecondsFrom1601To1970) * kTicksPerSecond + nanoseconds / kNanosecondsPerTick);
   return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 

@@ -53,13 +53,14 @@ bool FindSearch::Next(WIN32_FIND_DATAA& data) {
 }
 
 struct SplitPattern {
-  std::string folder;   // a path that names the folder ("C:\DCIM\", "E:", ".")
+  std::string folder;  // a path that names the folder ("C:\DCIM\", "E:", ".")
   std::string pattern;  // the last name, wildcards allowed
 };
 
 SplitPattern Split(std::string_view text) {
   const std::size_t slash = text.find_last_of("\\/");
-  if (slash != std::string_view::npos) return {std::string(text.substr(0, slash + 1)), std::string(text.substr(slash + 1))};
+  if (slash != std::string_view::npos)
+    return {std::string(text.substr(0, slash + 1)), std::string(text.substr(slash + 1))};
   if (text.size() >= 2 && std::isalpha(static_cast<unsigned char>(text[0])) != 0 && text[1] == ':') {
     return {std::string(text.substr(0, 2)), std::string(text.substr(2))};
   }

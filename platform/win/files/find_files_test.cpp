@@ -49,8 +49,8 @@ class FindFiles : public ::testing::Test {
 using Names = std::vector<std::string>;
 
 TEST_F(FindFiles, WildcardsDotEntriesAndOrder) {
-  EXPECT_EQ(FindAll("C:\\dcim\\*"), (Names{".", "..", "100TEST", "IMG_0001.JPG", "img_0002.jpg", "notes.txt.bak",
-                                           "README"}));
+  EXPECT_EQ(FindAll("C:\\dcim\\*"),
+            (Names{".", "..", "100TEST", "IMG_0001.JPG", "img_0002.jpg", "notes.txt.bak", "README"}));
   EXPECT_EQ(FindAll("C:\\DCIM\\*.*"), FindAll("C:\\DCIM\\*"));
   EXPECT_EQ(FindAll("C:\\DCIM\\*.JPG"), (Names{"IMG_0001.JPG", "img_0002.jpg"}));
   EXPECT_EQ(FindAll("C:\\DCIM\\img_000?.*"), (Names{"IMG_0001.JPG", "img_0002.jpg"}));

@@ -21,16 +21,12 @@ constexpr std::size_t kMaxEncodedName = 240;
 DWORD ErrorOfErrno(int number) {
   switch (number) {
     case EACCES:
-    case EPERM:
-      return ERROR_ACCESS_DENIED;
+    case EPERM: return ERROR_ACCESS_DENIED;
     case ENOSPC:
-    case EDQUOT:
-      return ERROR_DISK_FULL;
+    case EDQUOT: return ERROR_DISK_FULL;
     case EMFILE:
-    case ENFILE:
-      return ERROR_TOO_MANY_OPEN_FILES;
-    default:
-      return ERROR_NOT_ENOUGH_MEMORY;
+    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
+    default: return ERROR_NOT_ENOUGH_MEMORY;
   }
 }
 
@@ -65,8 +61,7 @@ class GuardLock {
   explicit GuardLock(const std::filesystem::path& folder)
       : descriptor_(::open((folder / "guard").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
     if (descriptor_ >= 0) {
-      while (::flock(descriptor_, LOCK_EX) != 0 && errno == EINTR) {
-      }
+      while (::flock(descriptor_, LOCK_EX) != 0 && errno == EINTR) {}
     }
   }
   ~GuardLock() {

@@ -129,8 +129,7 @@ std::optional<ResolvedPath> ResolvePath(std::string_view path, DWORD& error) {
     return std::nullopt;
   }
   ResolvedPath resolved;
-  if (path.size() > kDevicePrefix.size() &&
-      (path.substr(0, 4) == kDevicePrefix || path.substr(0, 4) == "//./")) {
+  if (path.size() > kDevicePrefix.size() && (path.substr(0, 4) == kDevicePrefix || path.substr(0, 4) == "//./")) {
     resolved.kind = ResolvedPath::Kind::Device;
     resolved.deviceName = std::string(path.substr(kDevicePrefix.size()));
     return resolved;

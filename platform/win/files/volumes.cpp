@@ -105,9 +105,9 @@ BOOL GetDiskFreeSpaceExA(LPCSTR directoryName, ULARGE_INTEGER* freeBytesAvailabl
   return TRUE;
 }
 
-BOOL GetVolumeInformationA(LPCSTR rootPathName, LPSTR volumeNameBuffer, DWORD volumeNameSize,
-                           DWORD* volumeSerialNumber, DWORD* maximumComponentLength, DWORD* fileSystemFlags,
-                           LPSTR fileSystemNameBuffer, DWORD fileSystemNameSize) {
+BOOL GetVolumeInformationA(LPCSTR rootPathName, LPSTR volumeNameBuffer, DWORD volumeNameSize, DWORD* volumeSerialNumber,
+                           DWORD* maximumComponentLength, DWORD* fileSystemFlags, LPSTR fileSystemNameBuffer,
+                           DWORD fileSystemNameSize) {
   const std::string root = rootPathName == nullptr ? CurrentRoot() : std::string(rootPathName);
   DWORD error = RootPathError(root);
   if (error != ERROR_SUCCESS) return Fail(error);

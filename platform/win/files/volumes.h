@@ -25,9 +25,9 @@ BOOL GetDiskFreeSpaceA(LPCSTR rootPathName, DWORD* sectorsPerCluster, DWORD* byt
                        DWORD* numberOfFreeClusters, DWORD* totalNumberOfClusters);
 BOOL GetDiskFreeSpaceExA(LPCSTR directoryName, ULARGE_INTEGER* freeBytesAvailable, ULARGE_INTEGER* totalBytes,
                          ULARGE_INTEGER* totalFreeBytes);
-BOOL GetVolumeInformationA(LPCSTR rootPathName, LPSTR volumeNameBuffer, DWORD volumeNameSize,
-                           DWORD* volumeSerialNumber, DWORD* maximumComponentLength, DWORD* fileSystemFlags,
-                           LPSTR fileSystemNameBuffer, DWORD fileSystemNameSize);
+BOOL GetVolumeInformationA(LPCSTR rootPathName, LPSTR volumeNameBuffer, DWORD volumeNameSize, DWORD* volumeSerialNumber,
+                           DWORD* maximumComponentLength, DWORD* fileSystemFlags, LPSTR fileSystemNameBuffer,
+                           DWORD fileSystemNameSize);
 
 // Tests pretend the host drives (C: and Z:) have this much free space; nullopt restores the truth.
 // Writes to host files fail with ERROR_DISK_FULL once the injected free space is used up.

@@ -24,9 +24,9 @@ TEST(Drives, LettersAndKinds) {
     const char* root;
     UINT kind;
   };
-  const Case cases[] = {{"C:\\", DRIVE_FIXED},       {"c:", DRIVE_FIXED},          {"Z:/", DRIVE_FIXED},
-                        {nullptr, DRIVE_FIXED},      {"Q:\\", DRIVE_NO_ROOT_DIR},  {"C:\\Windows\\", DRIVE_NO_ROOT_DIR},
-                        {"", DRIVE_NO_ROOT_DIR},     {"1:\\", DRIVE_NO_ROOT_DIR}};
+  const Case cases[] = {{"C:\\", DRIVE_FIXED},   {"c:", DRIVE_FIXED},         {"Z:/", DRIVE_FIXED},
+                        {nullptr, DRIVE_FIXED},  {"Q:\\", DRIVE_NO_ROOT_DIR}, {"C:\\Windows\\", DRIVE_NO_ROOT_DIR},
+                        {"", DRIVE_NO_ROOT_DIR}, {"1:\\", DRIVE_NO_ROOT_DIR}};
   for (const auto& c : cases) EXPECT_EQ(GetDriveTypeA(c.root), c.kind) << (c.root ? c.root : "null");
 }
 
@@ -96,8 +96,10 @@ TEST(VolumeInformation, HostDrives) {
     const char* root;
     DWORD error;
   };
-  const Case refused[] = {{"C:", ERROR_INVALID_NAME}, {"C:\\Windows\\", ERROR_DIR_NOT_ROOT},
-                          {"C:\\Windows", ERROR_INVALID_NAME}, {"Q:\\", ERROR_PATH_NOT_FOUND}};
+  const Case refused[] = {{"C:", ERROR_INVALID_NAME},
+                          {"C:\\Windows\\", ERROR_DIR_NOT_ROOT},
+                          {"C:\\Windows", ERROR_INVALID_NAME},
+                          {"Q:\\", ERROR_PATH_NOT_FOUND}};
   for (const auto& c : refused) {
     ArmLastError();
     EXPECT_FALSE(GetVolumeInformationA(c.root, nullptr, 0, nullptr, nullptr, nullptr, nullptr, 0)) << c.root;

@@ -9,11 +9,11 @@ namespace {
 
 // A pattern's elements after the DOS rules are applied.
 enum class Element : char {
-  Literal,   // one character, ignoring case
-  Star,      // any run of characters
-  DosStar,   // '*' before a '.': any run that does not pass the name's last dot
-  DosQm,     // '?': one character, or none at the end or before a dot
-  DosDot,    // '.' before a wildcard or at the end: a dot, or nothing at the end of the name
+  Literal,  // one character, ignoring case
+  Star,  // any run of characters
+  DosStar,  // '*' before a '.': any run that does not pass the name's last dot
+  DosQm,  // '?': one character, or none at the end or before a dot
+  DosDot,  // '.' before a wildcard or at the end: a dot, or nothing at the end of the name
 };
 
 struct Token {
@@ -73,10 +73,8 @@ class Matcher {
     if (token == tokens_.size()) return AtEnd(at);
     const Token& t = tokens_[token];
     switch (t.kind) {
-      case Element::Literal:
-        return !AtEnd(at) && SameLetter(name_[at], t.character) && Matches(token + 1, at + 1);
-      case Element::Star:
-        return Matches(token + 1, at) || (!AtEnd(at) && Matches(token, at + 1));
+      case Element::Literal: return !AtEnd(at) && SameLetter(name_[at], t.character) && Matches(token + 1, at + 1);
+      case Element::Star: return Matches(token + 1, at) || (!AtEnd(at) && Matches(token, at + 1));
       case Element::DosStar: {
         const bool mayTake = !AtEnd(at) && (lastDot_ == std::string_view::npos || at < lastDot_);
         return Matches(token + 1, at) || (mayTake && Matches(token, at + 1));

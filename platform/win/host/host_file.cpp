@@ -64,8 +64,7 @@ void RemoveIfSameFile(const std::filesystem::path& path, FileIdentity identity) 
 
 }  // namespace
 
-std::shared_ptr<HostFile> HostFile::Open(const std::filesystem::path& path, const OpenRequest& request,
-                                         DWORD& error) {
+std::shared_ptr<HostFile> HostFile::Open(const std::filesystem::path& path, const OpenRequest& request, DWORD& error) {
   // Without blocking, so that a FIFO or a device node never holds the caller inside open(); only
   // regular files are opened, the rest refused as Windows refuses a directory. (A FIFO opened for
   // writing without a reader fails at once with ENXIO.)
@@ -111,8 +110,8 @@ BOOL HostFile::Read(std::span<BYTE> buffer, DWORD& bytesRead) {
   bytesRead = 0;
   if (!canRead_) return Fail(ERROR_ACCESS_DENIED);
   while (bytesRead < buffer.size()) {
-    const ssize_t got = ::pread(descriptor_, buffer.data() + bytesRead, buffer.size() - bytesRead,
-                                static_cast<off_t>(position_));
+    const ssize_t got =
+        ::pread(descriptor_, buffer.data() + bytesRead, buffer.size() - bytesRead, static_cast<off_t>(position_));
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return Fail(ErrorFromErrno(errno));
     if (got == 0) break;
@@ -132,8 +131,8 @@ BOOL HostFile::Write(std::span<const BYTE> data, DWORD& bytesWritten) {
   const ULONGLONG growth = end > *sizeBefore ? end - *sizeBefore : 0;
   if (!ReserveHostSpace(growth)) return Fail(ERROR_DISK_FULL);
   while (bytesWritten < data.size()) {
-    const ssize_t put = ::pwrite(descriptor_, data.data() + bytesWritten, data.size() - bytesWritten,
-                                 static_cast<off_t>(position_));
+    const ssize_t put =
+        ::pwrite(descriptor_, data.data() + bytesWritten, data.size() - bytesWritten, static_cast<off_t>(position_));
     if (put < 0 && errno == EINTR) continue;
     if (put < 0) {
       const DWORD error = ErrorFromErrno(errno);

@@ -15,8 +15,7 @@ class HostFile final : public IoObject {
  public:
   // Opens the file as the request says; null with error set when it cannot. Sharing is
   // checked before the file is truncated, so a refused open leaves the file as it was.
-  static std::shared_ptr<HostFile> Open(const std::filesystem::path& path, const OpenRequest& request,
-                                        DWORD& error);
+  static std::shared_ptr<HostFile> Open(const std::filesystem::path& path, const OpenRequest& request, DWORD& error);
 
   HostFile(int descriptor, FileIdentity identity, ShareTicket ticket, DWORD desiredAccess);
   HostFile(const HostFile&) = delete;

@@ -11,19 +11,19 @@ namespace win {
 // SCSI_PASS_THROUGH: a 44-byte header; the sense and data areas lie where its two offset
 // fields say (the system's callers put the sense area at 44 and the data at 62).
 namespace scsi_pass_through {
-constexpr std::size_t kLength = 0;              // u16, the header size
-constexpr std::size_t kScsiStatus = 2;          // u8, returned
-constexpr std::size_t kPathId = 3;              // u8
-constexpr std::size_t kTargetId = 4;            // u8
-constexpr std::size_t kLun = 5;                 // u8
-constexpr std::size_t kCdbLength = 6;           // u8
-constexpr std::size_t kSenseInfoLength = 7;     // u8
-constexpr std::size_t kDataIn = 8;              // u8, SCSI_IOCTL_DATA_*
+constexpr std::size_t kLength = 0;  // u16, the header size
+constexpr std::size_t kScsiStatus = 2;  // u8, returned
+constexpr std::size_t kPathId = 3;  // u8
+constexpr std::size_t kTargetId = 4;  // u8
+constexpr std::size_t kLun = 5;  // u8
+constexpr std::size_t kCdbLength = 6;  // u8
+constexpr std::size_t kSenseInfoLength = 7;  // u8
+constexpr std::size_t kDataIn = 8;  // u8, SCSI_IOCTL_DATA_*
 constexpr std::size_t kDataTransferLength = 12;  // u32, the length moved on return
-constexpr std::size_t kTimeOutValue = 16;       // u32, seconds
-constexpr std::size_t kDataBufferOffset = 20;   // u32, from the start of the block
-constexpr std::size_t kSenseInfoOffset = 24;    // u32, from the start of the block
-constexpr std::size_t kCdb = 28;                // u8[16]
+constexpr std::size_t kTimeOutValue = 16;  // u32, seconds
+constexpr std::size_t kDataBufferOffset = 20;  // u32, from the start of the block
+constexpr std::size_t kSenseInfoOffset = 24;  // u32, from the start of the block
+constexpr std::size_t kCdb = 28;  // u8[16]
 constexpr std::size_t kCdbCapacity = 16;
 constexpr std::size_t kHeaderSize = 44;
 }  // namespace scsi_pass_through
@@ -44,20 +44,20 @@ constexpr std::size_t kDeviceHead = 5;
 constexpr std::size_t kCommand = 6;
 constexpr std::size_t kReserved = 7;
 constexpr std::size_t kDataSize = 8;  // u32
-constexpr std::size_t kData = 12;   // the data area follows the header
+constexpr std::size_t kData = 12;  // the data area follows the header
 }  // namespace ide_pass_through
 
 // SMART_RCV_DRIVE_DATA: SENDCMDINPARAMS in (cBufferSize, IDEREGS, bDriveNumber, reserved, then
 // its buffer), SENDCMDOUTPARAMS out (cBufferSize, DRIVERSTATUS, then the data).
 namespace smart_command {
-constexpr std::size_t kInputSize = 32;      // without the input buffer
-constexpr std::size_t kBufferSize = 0;      // u32
+constexpr std::size_t kInputSize = 32;  // without the input buffer
+constexpr std::size_t kBufferSize = 0;  // u32
 constexpr std::size_t kDriveRegisters = 4;  // IDEREGS: features, count, number, cyl low, cyl high, head, command
 constexpr std::size_t kCommandRegister = 10;
 constexpr std::size_t kDriveNumber = 12;
-constexpr std::size_t kDriverError = 4;     // DRIVERSTATUS.bDriverError
-constexpr std::size_t kIdeError = 5;        // DRIVERSTATUS.bIDEError
-constexpr std::size_t kOutputData = 16;     // after cBufferSize and DRIVERSTATUS
+constexpr std::size_t kDriverError = 4;  // DRIVERSTATUS.bDriverError
+constexpr std::size_t kIdeError = 5;  // DRIVERSTATUS.bIDEError
+constexpr std::size_t kOutputData = 16;  // after cBufferSize and DRIVERSTATUS
 }  // namespace smart_command
 
 }  // namespace win

@@ -29,7 +29,7 @@ inline DiocRegisters ReadDiocRegisters(std::span<const BYTE> block) {
 }
 
 inline void WriteDiocRegisters(std::span<BYTE> block, const DiocRegisters& registers) {
-  const DWORD fields[] = {registers.ebx, registers.edx, registers.ecx, registers.eax,
+  const DWORD fields[] = {registers.ebx, registers.edx, registers.ecx,  registers.eax,
                           registers.edi, registers.esi, registers.flags};
   for (std::size_t i = 0; i < std::size(fields); ++i) WriteLe32(block, 4 * i, fields[i]);
 }

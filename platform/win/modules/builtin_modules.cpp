@@ -38,8 +38,8 @@ namespace {
 struct BuiltinTable {
   std::mutex lock;
   std::array<BuiltinModule, 2> modules{
-      BuiltinModule{"WNASPI32.DLL", OnWindows9x, false,
-                    {{"GetASPI32SupportInfo", Always}, {"SendASPI32Command", Always}}},
+      BuiltinModule{
+          "WNASPI32.DLL", OnWindows9x, false, {{"GetASPI32SupportInfo", Always}, {"SendASPI32Command", Always}}},
       BuiltinModule{"USER32.DLL", Always, true, {{"SetLayeredWindowAttributes", FromWindows2000}}},
   };
 };

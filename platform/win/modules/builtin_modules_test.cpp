@@ -23,9 +23,9 @@ struct VersionCase {
 };
 
 constexpr std::array kVersions{
-    VersionCase{WindowsVersion::Win95, true, false},  VersionCase{WindowsVersion::Win95Osr2, true, false},
-    VersionCase{WindowsVersion::Win98, true, false},  VersionCase{WindowsVersion::WinMe, true, false},
-    VersionCase{WindowsVersion::Nt4, false, false},   VersionCase{WindowsVersion::Win2000, false, true},
+    VersionCase{WindowsVersion::Win95, true, false}, VersionCase{WindowsVersion::Win95Osr2, true, false},
+    VersionCase{WindowsVersion::Win98, true, false}, VersionCase{WindowsVersion::WinMe, true, false},
+    VersionCase{WindowsVersion::Nt4, false, false},  VersionCase{WindowsVersion::Win2000, false, true},
     VersionCase{WindowsVersion::Xp, false, true},
 };
 

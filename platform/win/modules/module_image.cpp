@@ -17,7 +17,8 @@ HMODULE ExecutableModule() { return reinterpret_cast<HMODULE>(kExecutableImageBa
 
 const std::shared_ptr<ModuleImage>& ExecutableImage() {
   // Never destroyed: the program's static objects unregister during exit in any order.
-  static const auto* image = new std::shared_ptr<ModuleImage>(new ModuleImage{ExecutableModule(), nullptr, nullptr, {}});
+  static const auto* image =
+      new std::shared_ptr<ModuleImage>(new ModuleImage{ExecutableModule(), nullptr, nullptr, {}});
   return *image;
 }
 

@@ -38,7 +38,7 @@ struct LoadedModule {
   std::string fileName;  // the Windows path GetModuleFileNameA answers
   int references = 1;
   bool permanent = false;  // the program and resident built-in modules
-  SharedObject object;     // null for the program and built-in modules
+  SharedObject object;  // null for the program and built-in modules
   const BuiltinModule* builtin = nullptr;
   std::shared_ptr<ModuleImage> image;  // null for built-in modules
 };
@@ -65,13 +65,12 @@ ModuleTable& Table() {
   // Never destroyed: modules may still be freed by static objects during exit.
   static ModuleTable* const table = [] {
     auto* created = new ModuleTable;
-    created->modules.emplace(
-        ExecutableModule(),
-        LoadedModule{ProgramFolder() + std::string(kExecutableFileName), 1, true, nullptr, nullptr, ExecutableImage()});
+    created->modules.emplace(ExecutableModule(), LoadedModule{ProgramFolder() + std::string(kExecutableFileName), 1,
+                                                              true, nullptr, nullptr, ExecutableImage()});
     if (const BuiltinModule* user32 = FindBuiltinModule("USER32.DLL")) {
       created->modules.emplace(created->NewHandle(),
-                               LoadedModule{SystemFolderPrefix() + std::string(BuiltinModuleName(*user32)), 1, true, nullptr,
-                                            user32, nullptr});
+                               LoadedModule{SystemFolderPrefix() + std::string(BuiltinModuleName(*user32)), 1, true,
+                                            nullptr, user32, nullptr});
     }
     return created;
   }();
@@ -87,7 +86,8 @@ LoadedModule* Find(HMODULE module) {
 template <class Predicate>
 HMODULE FindHandle(Predicate predicate) {
   auto& modules = Table().modules;
-  const auto found = std::find_if(modules.begin(), modules.end(), [&](const auto& entry) { return predicate(entry.second); });
+  const auto found =
+      std::find_if(modules.begin(), modules.end(), [&](const auto& entry) { return predicate(entry.second); });
   return found == modules.end() ? nullptr : found->first;
 }
 
@@ -121,8 +121,8 @@ HMODULE LoadBuiltin(const BuiltinModule& builtin) {
     return loaded;
   }
   const HMODULE handle = table.NewHandle();
-  table.modules.emplace(handle,
-                        LoadedModule{SystemFolderPrefix() + std::string(BuiltinModuleName(builtin)), 1, false, nullptr, &builtin, nullptr});
+  table.modules.emplace(handle, LoadedModule{SystemFolderPrefix() + std::string(BuiltinModuleName(builtin)), 1, false,
+                                             nullptr, &builtin, nullptr});
   return handle;
 }
 
@@ -174,7 +174,8 @@ HMODULE LoadSharedObject(const std::filesystem::path& host, std::string windowsP
   }
   auto& table = Table();
   // The same shared object again, also under another name: one module, one more reference.
-  if (const HMODULE loaded = FindHandle([&](const LoadedModule& module) { return module.object.get() == object.get(); })) {
+  if (const HMODULE loaded =
+          FindHandle([&](const LoadedModule& module) { return module.object.get() == object.get(); })) {
     ++table.modules.at(loaded).references;
     return loaded;
   }

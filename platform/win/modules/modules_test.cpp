@@ -132,8 +132,9 @@ TEST(Modules, OneSharedObjectUnderTwoNamesIsOneModule) {
 TEST(Modules, MissingModulesFailWithModNotFound) {
   const std::string existingFolderMissingFile = TestModule("NOPE.DLL");
   const std::string otherExtension = TestModule("MODOK.EXE");
-  const char* const names[] = {"NOPE.DLL", existingFolderMissingFile.c_str(), otherExtension.c_str(),
-                               "C:\\No Such Folder\\MODOK.DLL", "", "C:\\Windows\\"};
+  const char* const names[] = {
+      "NOPE.DLL",     existingFolderMissingFile.c_str(), otherExtension.c_str(), "C:\\No Such Folder\\MODOK.DLL", "",
+      "C:\\Windows\\"};
   for (const char* name : names) {
     SetLastError(kSentinel);
     EXPECT_EQ(LoadLibraryA(name), nullptr) << name;

@@ -75,7 +75,7 @@ const std::span<const BYTE>* ResourceSet::Find(std::string_view type, UINT id, D
   if (found != resources_.end()) return &found->second;
   const auto sameType = resources_.lower_bound(std::pair(key, UINT{0}));
   error = (sameType != resources_.end() && sameType->first.first == key) ? ERROR_RESOURCE_NAME_NOT_FOUND
-                                                                          : ERROR_RESOURCE_TYPE_NOT_FOUND;
+                                                                         : ERROR_RESOURCE_TYPE_NOT_FOUND;
   return nullptr;
 }
 

@@ -18,7 +18,8 @@ TEST(ResourceSet, FaultsNameTheirFile) {
     const char* message;
   };
   const Case cases[] = {
-      {{File("strings.txt", "1 \"a\"\n1 \"b\""), File("icon/1.png", "")}, "strings.txt: line 2: string 1 appears twice"},
+      {{File("strings.txt", "1 \"a\"\n1 \"b\""), File("icon/1.png", "")},
+       "strings.txt: line 2: string 1 appears twice"},
       {{File("icon/1.png", ""), File("ICON/1.bmp", "")}, "ICON/1.bmp: a second icon resource 1"},
       {{File("icon/1.png", ""), File("notes.txt", "")}, "notes.txt: not strings.txt nor <type>/<id>.<extension>"},
       {{File("icon/1.png", ""), File("icon/x.png", "")}, "icon/x.png: not strings.txt"},

@@ -16,8 +16,9 @@ TEST(StringTableSource, ReadsIdsTextsAndEscapes) {
       "65535 \"\"");
   ASSERT_EQ(strings.size(), 3u);
   EXPECT_EQ(strings.at(104), "Tarnlok V2");
-  EXPECT_EQ(strings.at(7), "a\nb\r\tc \\ \"q\" \xE9"
-                           "A");
+  EXPECT_EQ(strings.at(7),
+            "a\nb\r\tc \\ \"q\" \xE9"
+            "A");
   EXPECT_EQ(strings.at(65535), "");
   EXPECT_TRUE(ParseStringTableSource("").empty());
 }

@@ -123,7 +123,7 @@ UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, int defaultValue, LPCSTR 
   UINT value = 0;
   for (char c : digits) {
     const char lower = static_cast<char>(c | 0x20);
-    const unsigned digit = (c >= '0' && c <= '9') ? static_cast<unsigned>(c - '0')
+    const unsigned digit = (c >= '0' && c <= '9')                         ? static_cast<unsigned>(c - '0')
                            : (base == 16 && lower >= 'a' && lower <= 'f') ? static_cast<unsigned>(lower - 'a' + 10)
                                                                           : base;
     if (digit >= base) break;

@@ -87,7 +87,8 @@ TEST(Profile, LongValuesAreCutToTheBuffer) {
 }
 
 TEST(Profile, NullSectionOrKeyListsNames) {
-  WriteHost(WindowsFolder() / "List.ini", "[One]\r\na=1\r\n; note=x\r\nbb = 2\r\nflag\r\n\r\n[Two]\r\n[one]\r\nc=3\r\n");
+  WriteHost(WindowsFolder() / "List.ini",
+            "[One]\r\na=1\r\n; note=x\r\nbb = 2\r\nflag\r\n\r\n[Two]\r\n[one]\r\nc=3\r\n");
   auto answer = Get(nullptr, nullptr, "ignored", 64, "List.ini");
   EXPECT_EQ(answer.length, 8U);
   EXPECT_EQ(answer.text, std::string("One\0Two\0\0#", 10));

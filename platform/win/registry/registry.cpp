@@ -97,7 +97,7 @@ void EnsureLoaded(Registry& registry) {
 DWORD Save(const Registry& registry) {
   if (registry.keepFile) return ERROR_CANTWRITE;
   return ReplaceFileContents(RegistryFile(), FormatRegistryText(registry.tree)) == ERROR_SUCCESS ? ERROR_SUCCESS
-                                                                                                : ERROR_CANTWRITE;
+                                                                                                 : ERROR_CANTWRITE;
 }
 
 std::optional<OpenKey> Lookup(const Registry& registry, HKEY key) {

@@ -137,8 +137,8 @@ std::string FormatData(const RegistryData& data) {
     return Quote(std::string_view(reinterpret_cast<const char*>(data.bytes.data()), data.bytes.size() - 1));
   }
   if (data.type == REG_DWORD && data.bytes.size() == 4) {
-    const DWORD value = data.bytes[0] | (DWORD{data.bytes[1]} << 8) | (DWORD{data.bytes[2]} << 16) |
-                        (DWORD{data.bytes[3]} << 24);
+    const DWORD value =
+        data.bytes[0] | (DWORD{data.bytes[1]} << 8) | (DWORD{data.bytes[2]} << 16) | (DWORD{data.bytes[3]} << 24);
     std::array<char, 16> digits{};
     std::snprintf(digits.data(), digits.size(), "%08x", static_cast<unsigned>(value));
     return "dword:" + std::string(digits.data());
@@ -187,7 +187,8 @@ std::optional<RegistryData> ParseData(std::string_view text) {
   DWORD type = REG_BINARY;
   if (text.starts_with("hex(")) {
     const auto close = text.find("):");
-    const auto parsed = close == std::string_view::npos ? std::nullopt : ParseHexNumber<DWORD>(text.substr(4, close - 4));
+    const auto parsed =
+        close == std::string_view::npos ? std::nullopt : ParseHexNumber<DWORD>(text.substr(4, close - 4));
     if (!parsed) return std::nullopt;
     type = *parsed;
     text.remove_prefix(close + 2);

@@ -34,7 +34,8 @@ TEST(RegistryStore, EveryKindOfNameAndValueSurvivesATextRoundTrip) {
   EXPECT_EQ(FormatRegistryText(parsed.tree), text);
 
   auto copy = std::move(parsed.tree);
-  const auto* readBack = copy.Find(RegistryRoot::LocalMachine, Path({"SOFTWARE", "quarnwell", "tarnlok v2", "settings"}));
+  const auto* readBack =
+      copy.Find(RegistryRoot::LocalMachine, Path({"SOFTWARE", "quarnwell", "tarnlok v2", "settings"}));
   ASSERT_NE(readBack, nullptr);
   EXPECT_EQ(readBack->values, settings.values);
   EXPECT_NE(copy.Find(RegistryRoot::Users, Path({".DEFAULT", "odd%[name]\x7F\xC3\xA9"})), nullptr);
@@ -62,31 +63,37 @@ TEST(RegistryStore, TextReadsLikeARegistryExport) {
 TEST(RegistryStore, DamagedLinesAreReportedAndSkipped) {
   auto parsed = ParseRegistryText(
       "REGEDIT4\r\n"
-      "\"orphan\"=dword:00000001\r\n"             // 2: before any key
+      "\"orphan\"=dword:00000001\r\n"  // 2: before any key
       "[HKEY_LOCAL_MACHINE\\Software\\Good]\r\n"  // 3
-      "\"a\"=dword:0000000\r\n"                   // 4: seven digits
-      "\"b\"=hex:01,zz\r\n"                       // 5
-      "\"c\"=\"unterminated\r\n"                  // 6
-      "\"d\"=hex(x):00\r\n"                       // 7
-      "\"e\"=hex:01,\r\n"                         // 8
-      "\"f\"=\"bad \\q escape\"\r\n"              // 9
-      "kept=dword:00000001\r\n"                  // 10: name not quoted
-      "  \"kept\" = \"blanks allowed\"\r\n"        // 11
-      "\"kept\"=hex(4):2a,00,00,00\r\n"           // 12
-      "[HKEY_NOWHERE\\X]\r\n"                     // 13
-      "\"lost\"=dword:00000001\r\n"               // 14: under the unreadable key
-      "[HKEY_USERS\\a\\\\b]\r\n"                  // 15: empty component
-      "[HKEY_USERS\\%zz]\r\n"                     // 16
-      "[HKEY_USERS\r\n"                           // 17
+      "\"a\"=dword:0000000\r\n"  // 4: seven digits
+      "\"b\"=hex:01,zz\r\n"  // 5
+      "\"c\"=\"unterminated\r\n"  // 6
+      "\"d\"=hex(x):00\r\n"  // 7
+      "\"e\"=hex:01,\r\n"  // 8
+      "\"f\"=\"bad \\q escape\"\r\n"  // 9
+      "kept=dword:00000001\r\n"  // 10: name not quoted
+      "  \"kept\" = \"blanks allowed\"\r\n"  // 11
+      "\"kept\"=hex(4):2a,00,00,00\r\n"  // 12
+      "[HKEY_NOWHERE\\X]\r\n"  // 13
+      "\"lost\"=dword:00000001\r\n"  // 14: under the unreadable key
+      "[HKEY_USERS\\a\\\\b]\r\n"  // 15: empty component
+      "[HKEY_USERS\\%zz]\r\n"  // 16
+      "[HKEY_USERS\r\n"  // 17
       "; a comment\r\n"
       "[HKEY_CURRENT_USER\\Software]\r\n"
       "@=\"\\x41\"\r\n");
-  const std::vector<std::string> expected{"line 2: value outside a readable key", "line 4: bad value data",
-                                          "line 5: bad value data",  "line 6: bad value data",
-                                          "line 7: bad value data",  "line 8: bad value data",
-                                          "line 9: bad value data",  "line 10: bad value name",
-                                          "line 13: bad key name",   "line 14: value outside a readable key",
-                                          "line 15: bad key name",   "line 16: bad key name",
+  const std::vector<std::string> expected{"line 2: value outside a readable key",
+                                          "line 4: bad value data",
+                                          "line 5: bad value data",
+                                          "line 6: bad value data",
+                                          "line 7: bad value data",
+                                          "line 8: bad value data",
+                                          "line 9: bad value data",
+                                          "line 10: bad value name",
+                                          "line 13: bad key name",
+                                          "line 14: value outside a readable key",
+                                          "line 15: bad key name",
+                                          "line 16: bad key name",
                                           "line 17: bad key name"};
   EXPECT_EQ(parsed.problems, expected);
   auto tree = std::move(parsed.tree);

@@ -78,7 +78,8 @@ TEST_F(Registry, ValuesOfEachTypeKeepTypeAndBytes) {
   EXPECT_EQ(RegSetValueExA(key, "Count", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4), Code(ERROR_SUCCESS));
   EXPECT_EQ(SetString(key, "Default Folder", "C:\\Recover"), Code(ERROR_SUCCESS));
   // Written with the text's length only, as the settings dialog does.
-  EXPECT_EQ(RegSetValueExA(key, "Default File", 0, REG_SZ, reinterpret_cast<const BYTE*>("TLK"), 3), Code(ERROR_SUCCESS));
+  EXPECT_EQ(RegSetValueExA(key, "Default File", 0, REG_SZ, reinterpret_cast<const BYTE*>("TLK"), 3),
+            Code(ERROR_SUCCESS));
   EXPECT_EQ(RegCloseKey(key), Code(ERROR_SUCCESS));
 
   key = Create(HKEY_LOCAL_MACHINE, kSettings, &disposition);
@@ -275,18 +276,19 @@ TEST_F(Registry, ValuesSurviveARestartOfTheProcess) {
 
   // And the other way round: what this process writes a fresh child reads.
   ASSERT_EQ(SetString(key, "Default Folder", "C:\\Out \"quoted\""), Code(ERROR_SUCCESS));
-  EXPECT_EQ(InChild([] {
-              RestartRegistry();
-              HKEY reread = nullptr;
-              if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettings, 0, KEY_READ, &reread) != 0) return 2;
-              char text[64] = {};
-              DWORD length = sizeof text;
-              if (RegQueryValueExA(reread, "default folder", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &length) != 0) {
-                return 3;
-              }
-              return std::strcmp(text, "C:\\Out \"quoted\"") == 0 ? 0 : 4;
-            }),
-            0);
+  EXPECT_EQ(
+      InChild([] {
+        RestartRegistry();
+        HKEY reread = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettings, 0, KEY_READ, &reread) != 0) return 2;
+        char text[64] = {};
+        DWORD length = sizeof text;
+        if (RegQueryValueExA(reread, "default folder", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &length) != 0) {
+          return 3;
+        }
+        return std::strcmp(text, "C:\\Out \"quoted\"") == 0 ? 0 : 4;
+      }),
+      0);
   RegCloseKey(key);
   EXPECT_NE(RegistryFileText().find("[HKEY_LOCAL_MACHINE\\Software\\Quarnwell\\Tarnlok V2\\Settings]"),
             std::string::npos);

@@ -98,8 +98,8 @@ constexpr DWORD FORMAT_MESSAGE_FROM_SYSTEM = 0x00001000;
 
 // Only system messages (FORMAT_MESSAGE_FROM_SYSTEM) are supported; inserts are not expanded.
 // With FORMAT_MESSAGE_ALLOCATE_BUFFER, buffer is a char** that receives a LocalAlloc block.
-DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD languageId, LPSTR buffer,
-                     DWORD size, void* arguments);
+DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD languageId, LPSTR buffer, DWORD size,
+                     void* arguments);
 
 HLOCAL LocalAlloc(UINT flags, std::size_t bytes);
 HLOCAL LocalFree(HLOCAL memory);

@@ -52,8 +52,7 @@ bool Spawn(const std::vector<std::string>& arguments, const std::filesystem::pat
 
   const auto reap = [child] {
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {}
     return status;
   };
   if (!wait) {

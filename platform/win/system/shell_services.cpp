@@ -120,8 +120,9 @@ int Execute(const char* operation, const char* file, const char* parameters, con
     return LaunchOnDesktop({ShellLaunch::Kind::Document, file, {}, {}, false}) ? kStarted : SE_ERR_NOASSOC;
   }
   const std::string windowsPath = WindowsPathOf(file, directory);
-  const bool program = std::any_of(kProgramExtensions.begin(), kProgramExtensions.end(),
-                                   [&](std::string_view extension) { return EndsWithIgnoringCase(windowsPath, extension); });
+  const bool program =
+      std::any_of(kProgramExtensions.begin(), kProgramExtensions.end(),
+                  [&](std::string_view extension) { return EndsWithIgnoringCase(windowsPath, extension); });
   if (program) {
     if (!EndsWithIgnoringCase(windowsPath, ".exe")) return kBadFormat;
     return StartProgram(windowsPath, parameters, directory);

@@ -136,8 +136,8 @@ TEST(DesktopLauncher, StartsAProgramInItsFolderWithoutAShell) {
   std::ofstream(script) << "#!/bin/sh\npwd > \"$1.tmp\"\nprintf '%s\\n' \"$2\" >> \"$1.tmp\"\nmv \"$1.tmp\" \"$1\"\n";
   std::filesystem::permissions(script, std::filesystem::perms::owner_all);
   const auto result = folder / "result";
-  ASSERT_TRUE(LaunchOnDesktop({ShellLaunch::Kind::Program, script.string(), {result.string(), "a; rm -rf b"}, "/tmp",
-                               false}));
+  ASSERT_TRUE(
+      LaunchOnDesktop({ShellLaunch::Kind::Program, script.string(), {result.string(), "a; rm -rf b"}, "/tmp", false}));
   for (int i = 0; i < 500 && !std::filesystem::exists(result); ++i) ::usleep(10'000);
   std::ifstream in(result);
   std::string workingFolder;

@@ -36,9 +36,9 @@ class RealClock final : public Clock {
       sched_yield();
       return;
     }
-    timespec remaining{static_cast<std::time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1'000'000};
-    while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
-    }
+    timespec remaining{static_cast<std::time_t>(milliseconds / 1000),
+                       static_cast<long>(milliseconds % 1000) * 1'000'000};
+    while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {}
   }
 };
 
