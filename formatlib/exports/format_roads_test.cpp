@@ -3,6 +3,7 @@
 // messages; failing commands reach the library's prompts, and each answer does what it says.
 #include "formatlib/testing/flash_checks.h"
 #include "formatlib/testing/flash_machine.h"
+#include "platform/machine/testing/fat_images.h"
 
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 namespace pradvik {
@@ -228,6 +230,32 @@ TEST_F(FormatRoadsTest, AStickWhoseFirstBlockIsBadKeepsItsOtherBootBlock) {
   EXPECT_EQ(report.bootBlocks, (std::vector<std::uint32_t>{1}));
   EXPECT_EQ(report.badBlocks, (std::vector<std::uint32_t>{0}));
   test_support::ExpectSoundLogicalVolume("boot.volume");
+}
+
+// A stick whose first block lost its boot block gets the copy of the other one written back
+// into it, on the SCSI road and on each ATA road (where the block command carries it).
+TEST_F(FormatRoadsTest, AStickWithoutItsFirstBootBlockGetsItWrittenBackOnEveryRoad) {
+  constexpr std::size_t kBlockBytes = 4 + 16 * 512;
+  const Road roads[] = {{"xp", "usb", "newer", 3, 0},
+                        {"xp", "ide", "newer", 1, 0},
+                        {"nt4", "ide", "newer", 1, 0},
+                        {"xp", "pcmcia", "newer", 2, 0}};
+  int index = 0;
+  for (const Road& road : roads) {
+    const std::string image = "lost-boot-" + std::to_string(index++) + ".img";
+    const std::string card = R"({"kind":"ms","image":")" + image + R"(","blocks":512,"pagesPerBlock":16})";
+    { InstalledMachine fresh(Machine(road.windows, road.bus, road.firmware, card)); }
+    auto bytes = test_support::ReadImage(image);
+    ASSERT_EQ(bytes.size(), 512 * kBlockBytes);
+    std::fill_n(bytes.begin(), kBlockBytes, std::uint8_t{0xFF});
+    machine::test_support::WriteHostFile(test_support::ImagePath(image), bytes);
+
+    InstalledMachine machine(Machine(road.windows, road.bus, road.firmware, card));
+    EXPECT_EQ(Format(kKindNewerMemoryStick, 0, road.transport, road.wide), 1) << road.windows << " " << road.bus;
+    const auto report = test_support::CheckStickImage(test_support::ReadImage(image), 512, 16);
+    EXPECT_EQ(report.bootBlocks, (std::vector<std::uint32_t>{0, 1})) << road.windows << " " << road.bus;
+    test_support::ExpectSoundLogicalVolume(image + ".volume");
+  }
 }
 
 TEST_F(FormatRoadsTest, AMemoryStickProIsFormattedByItsReader) {
