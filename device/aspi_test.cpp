@@ -5,6 +5,7 @@
 #include "device/testing/device_test_support.h"
 #include "device/testing/stand_in_aspi.h"
 #include "device/testing/stand_in_chain.h"
+#include "platform/win/modules/builtin_modules.h"
 #include "platform/win/system/windows_version.h"
 
 #include <gtest/gtest.h>
@@ -139,6 +140,86 @@ TEST_F(Aspi98, DriverNodeFindsItsAspiAddress) {
   EXPECT_EQ(FindAspiAddress9x(nullptr, &kind, &host, &target, &lun, &reader), 0);
   OsKind = 7;
   EXPECT_EQ(FindAspiAddress9x(&node, &kind, &host, &target, &lun, &reader), 0) << "Windows 9x only";
+}
+
+// A reader behind LUN 1 with nothing at LUN 0: only its own LUN answers the vendor status.
+TEST_F(Aspi98, VendorStatusGoesToTheReadersOwnLun) {
+  AspiDevice reader;
+  reader.product = "Reader          ";
+  reader.vendorCommands = true;
+  reader.statusWord = 0x200;
+  reader.sectors = 100;
+  aspi.Add(0, 2, 1, reader);
+  win::BYTE kind = 0, readerKind = 0;
+  ASSERT_EQ(GetAspiMediaKind(&kind, 0, 2, 1, &readerKind), 1);
+  EXPECT_EQ(kind, kSmartMedia);
+  EXPECT_EQ(readerKind, kSmartMediaReader);
+}
+
+// Two units of one target: the node's texts match LUN 1. Without revisions to compare the match
+// is not sure of its LUN, and the kind is asked of LUN 0.
+TEST_F(Aspi98, KindOfAMatchWithoutRevisionsComesFromLunZero) {
+  AspiDevice first;
+  first.vendor = "Other   ";
+  first.product = "Reader          ";
+  first.vendorCommands = true;
+  first.statusWord = 0x400;
+  first.sectors = 100;
+  aspi.Add(0, 0, 0, first);
+  AspiDevice mine;
+  mine.vendorCommands = true;
+  mine.statusWord = 0x200;
+  mine.sectors = 100;
+  aspi.Add(0, 0, 1, mine);
+  StandInChain chain;
+  NodeSetup setup;
+  setup.revision = "";
+  const DriverNode withoutRevision(chain.Add(setup));
+  setup.revision = "1.00";
+  const DriverNode withRevision(chain.Add(setup));
+
+  win::BYTE kind = 0, host = 255, target = 255, lun = 255, reader = 0;
+  ASSERT_EQ(FindAspiAddress9x(&withoutRevision, &kind, &host, &target, &lun, &reader), 1);
+  EXPECT_EQ(lun, 1);
+  EXPECT_EQ(kind, kMemoryStick) << "the status of LUN 0";
+  kind = 0;
+  ASSERT_EQ(FindAspiAddress9x(&withRevision, &kind, &host, &target, &lun, &reader), 1);
+  EXPECT_EQ(lun, 1);
+  EXPECT_EQ(kind, kSmartMedia) << "the status of the matched LUN";
+}
+
+// Direction 0 travels as a data-out request of no bytes; 2 as a request without data.
+TEST_F(Aspi98, DirectionZeroIsAnEmptyDataOut) {
+  AspiDevice device;
+  device.sectors = 100;
+  aspi.Add(0, 0, 0, device);
+  ASSERT_TRUE(LoadAspiLibrary(false));
+  const win::BYTE testUnitReady[6] = {};
+  ASSERT_TRUE(ExecScsiCommand(nullptr, 0, 0, 0, testUnitReady, 6, nullptr, 0, 0));
+  ASSERT_TRUE(ExecScsiCommand(nullptr, 0, 0, 0, testUnitReady, 6, nullptr, 0, 2));
+  ASSERT_EQ(aspi.flags.size(), 2u);
+  EXPECT_EQ(aspi.flags[0] & 0x18, 0x10);
+  EXPECT_EQ(aspi.bufferLengths[0], 0u);
+  EXPECT_EQ(aspi.flags[1] & 0x18, 0x00);
+}
+
+// Without the ASPI manager the match says why it cannot look; one that reports no adapter does not.
+TEST_F(Aspi98, MatchWithoutTheManagerTellsItCouldNotLoad) {
+  StandInChain chain;
+  const DriverNode node(chain.Add(NodeSetup{}));
+  win::BYTE host = 255;
+  aspi.adapterNames.clear();
+  EXPECT_EQ(MatchAspiDevice9x(node, &host, nullptr, nullptr, nullptr), 0);
+  EXPECT_TRUE(prompter.Asked().empty()) << "the manager loaded and found no adapter";
+
+  win::SetBuiltinProcedure("WNASPI32.DLL", "SendASPI32Command", nullptr);
+  AspiLibrary = nullptr;
+  SendAspiSrb = nullptr;
+  GetAspiSupportInfo = nullptr;
+  prompter.AnswerMessageBox(ui::IDOK, "Unable to load WNASPI32.DLL from system directory.");
+  EXPECT_EQ(MatchAspiDevice9x(node, &host, nullptr, nullptr, nullptr), 0);
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+  EXPECT_EQ(host, 255);
 }
 
 TEST_F(Aspi98, CountingMatchingDevices) {

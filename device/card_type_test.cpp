@@ -197,6 +197,59 @@ TEST_F(CardType98, IdeCardThroughTheDriver) {
   EXPECT_EQ(entry.totalSectors, 32000u);
 }
 
+// A PCMCIA card may need a while to answer: ten IDENTIFY attempts at the master; an IDE reader
+// gets one.
+TEST_F(CardType98, PcmciaSlotTriesIdentifyTenTimes) {
+  for (const int failures : {9, 10}) {
+    auto& card = machine.Driver().cards[0x2000];
+    card.image = NumberedImage(8);
+    card.identify = IdentifyWith(0x100, 4000, true, "KESTRO PCMCIA");
+    card.identifyFailures = failures;
+    entry = DeviceEntry{};
+    entry.deviceReference = 0x2000;
+    entry.busKind = kBusPcmcia;
+    entry.ataDriveSelect = kAtaSlave;
+    CardAnswer a;
+    a.result = GetCardType(driver, &entry, &a.blocksOrSectors, &a.pages, &a.writeProtected, &a.bytesPerPage);
+    EXPECT_EQ(entry.totalSectors, failures < 10 ? 4000u : 0u) << failures << " failed attempts";
+    EXPECT_EQ(machine.Driver().requests.back()[9], kAtaMaster) << "the slot's card is the master";
+  }
+  auto& card = machine.Driver().cards[0x2000];
+  card.identifyFailures = 1;
+  entry = DeviceEntry{};
+  entry.deviceReference = 0x2000;
+  entry.busKind = kBusIde;
+  entry.ataDriveSelect = kAtaMaster;
+  CardAnswer a;
+  a.result = GetCardType(driver, &entry, &a.blocksOrSectors, &a.pages, &a.writeProtected, &a.bytesPerPage);
+  EXPECT_EQ(entry.totalSectors, 0u) << "one attempt on an IDE reader";
+}
+
+// On IDE and PCMCIA readers presence is judged by reading sector 0, then by the vendor status.
+TEST_F(CardType98, MediaPresenceOnTheAtaRoad) {
+  for (const win::BYTE bus : {kBusIde, kBusPcmcia}) {
+    auto& card = machine.Driver().cards[0x2000];
+    card.statusWord = 0x200;
+    entry.busKind = bus;
+    entry.deviceKind = kSmartMedia;
+    card.image = NumberedImage(8);
+    MediaPresent = 7;
+    CheckMediaPresent(driver, &entry);
+    EXPECT_EQ(MediaPresent, 7u) << "a readable card leaves it as it was";
+    card.image.assign(100, 0);
+    CheckMediaPresent(driver, &entry);
+    EXPECT_EQ(MediaPresent, 1u) << "sector 0 unreadable, the reader still sees a card";
+    card.image.clear();
+    CheckMediaPresent(driver, &entry);
+    EXPECT_EQ(MediaPresent, 0u) << "the reader answers that no card is there";
+    card.image.assign(100, 0);
+    entry.deviceKind = kCompactFlash;
+    MediaPresent = 7;
+    CheckMediaPresent(driver, &entry);
+    EXPECT_EQ(MediaPresent, 7u) << "only raw flash cards are asked";
+  }
+}
+
 TEST_F(CardType98, OtherMakersIdeCardIsMmcSd) {
   auto& card = machine.Driver().cards[0x2000];
   card.image = NumberedImage(8);

@@ -134,6 +134,25 @@ TEST_F(EnumDevices98, RemovableDrivesNoNodeIdentifiedAreListedOnceByLetter) {
   EXPECT_EQ(std::string(SlotDriveLetters), "G");
 }
 
+// An LS-120 drive takes its own drive's letter into the slots before the letter of its volume.
+TEST_F(EnumDevices98, Ls120DriveTakesItsOwnLetterFirst) {
+  Removable('B');
+  Removable('F');
+  AspiDevice drive;
+  drive.sectors = 245760;
+  aspi.Add(0, 0, 0, drive);
+  NodeSetup ls120;
+  ls120.hardwareText = "SCSI\\LS-120";
+  ls120.ownDrive = 1;
+  ls120.driveNumbers = {5};
+  chain.Add(ls120);
+  ASSERT_EQ(Run(), 1);
+  ASSERT_EQ(DeviceCount, 1);
+  EXPECT_EQ(DeviceListHead->busKind, kBusLs120);
+  EXPECT_EQ(DeviceListHead->driveLetter, 'F') << "its volume's letter names the entry";
+  EXPECT_EQ(std::string(SlotDriveLetters), "BF");
+}
+
 TEST_F(EnumDevices98, InactiveOrCdRomNodesAreLeftOut) {
   NodeSetup inactive;
   inactive.flags = 0x0004;

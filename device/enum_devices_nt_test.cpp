@@ -162,6 +162,51 @@ TEST_F(EnumDevicesNtTest, IdeAndPcmciaReadersFromTheirIdentification) {
   EXPECT_NE(log.find("MediaType-> MMC/SD\n"), std::string::npos);
 }
 
+// The log lines of the roads the other tests leave: a slave that names itself, an ATAPI drive,
+// the reader status of each card kind and the reader kinds of the maker's readers.
+TEST_F(EnumDevicesNtTest, LogNamesSlaveDrivesAtapiAndEachReaderStatus) {
+  ReaderSetup slave = IdeReader(0x100);
+  slave.identify = IdentifyWith(0x100, 4000, false);
+  slave.slaveIdentify = IdentifyWith(0x200, 4000, true);
+  machine.Add('E', slave);
+  ReaderSetup atapi = UsbReader("Kestro  ", "Card Drive");
+  atapi.storageBusType = 2;
+  atapi.identify = IdentifyWith(0, 4000);
+  machine.Add('F', atapi);
+  const std::pair<char, win::DWORD> statuses[] = {{'G', 0x200}, {'H', 0x400}, {'I', 0x80000}};
+  for (const auto& [letter, word] : statuses) {
+    ReaderSetup status = UsbReader("Kestro  ", "Card Reader");
+    status.vendorForm = VendorForm::CommandFirst;
+    status.statusWord = word;
+    machine.Add(letter, status);
+  }
+  ReaderSetup combined = UsbReader("Kestro  ", "SM/MS Reader");
+  combined.inquiryStatus = 0x400;
+  machine.Add('J', combined);
+  Run(win::WindowsVersion::Xp, 7);
+
+  const auto entries = Entries();
+  ASSERT_EQ(entries.size(), 6u);
+  EXPECT_EQ(entries[0]->ataDriveSelect, kAtaSlave);
+  EXPECT_EQ(entries[0]->deviceKind, kSmartMedia) << "the slave's data";
+  EXPECT_EQ(entries[1]->busKind, 0) << "an ATAPI drive keeps bus kind 0";
+  EXPECT_EQ(entries[2]->deviceKind, kSmartMedia);
+  EXPECT_EQ(entries[3]->deviceKind, kMemoryStick);
+  EXPECT_EQ(entries[4]->deviceKind, kMmcSd);
+  EXPECT_EQ(entries[5]->readerKind, kMemoryStickReader);
+  const std::string log = ReadLog();
+  const auto has = [&log](const char* lines) { return log.find(lines) != std::string::npos; };
+  EXPECT_TRUE(has("BUS type-> BusTypeIDE\nDriveSelect-> IDE_SLAVE\nMediaType-> SM\n")) << log;
+  EXPECT_TRUE(has("BUS type-> BusTypeAta|BusTypeUnknown|BusTypeAtapi\nBUS type-> BusTypeATAPI\n")) << log;
+  EXPECT_TRUE(
+      has("Drive ->G Handle created successfully\nIOCTL_STORAGE_QUERY_PROPERTY call success\n"
+          "BUS type-> USB\nDEV_CAPS-> SM\nDEV_CAPS-> SM(Kestro)\n"))
+      << log;
+  EXPECT_TRUE(has("BUS type-> USB\nDEV_CAPS-> MS\nDEV_CAPS-> MS(Kestro)\nDrive ->I")) << log;
+  EXPECT_TRUE(has("BUS type-> USB\nDEV_CAPS-> SD\nDrive ->J")) << log;
+  EXPECT_TRUE(has("BUS type-> USB\nINQ-> MS\nINQ-> MS(Kestro)\n")) << log;
+}
+
 TEST_F(EnumDevicesNtTest, FailedSmartQueryClosesTheHandleOnce) {
   ReaderSetup setup = IdeReader(0x100);
   setup.smartFails = true;
@@ -234,6 +279,7 @@ TEST_F(EnumDevicesNtTest, NoRemovableDriveGivesAnEmptyListAndLog) {
 }
 
 TEST_F(EnumDevicesNtTest, LogThatCannotBeCreatedLeavesTheListEmpty) {
+  std::filesystem::remove(CurrentFolder() / "QWITLK.LOG");
   std::filesystem::create_directory(CurrentFolder() / "QWITLK.LOG");
   machine.Add('E', UsbReader("Kestro  ", "CF Reader"));
   win::SetWindowsVersion(win::WindowsVersion::Xp);
@@ -244,6 +290,7 @@ TEST_F(EnumDevicesNtTest, LogThatCannotBeCreatedLeavesTheListEmpty) {
   ASSERT_EQ(prompter.Asked().size(), 1u);
   EXPECT_EQ(prompter.Asked()[0].text, "QWITLK.LOG file cannot be opended.");
   EXPECT_EQ(prompter.Asked()[0].type, ui::MB_OK);
+  std::filesystem::remove(CurrentFolder() / "QWITLK.LOG");
 }
 
 TEST_F(EnumDevicesNtTest, LogReplacesAnOlderOneOfEitherSpelling) {

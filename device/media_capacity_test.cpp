@@ -181,6 +181,20 @@ TEST_F(MediaCapacity, OtherMakersReaderTakesTheVolumeSize) {
   EXPECT_EQ(entry.deviceKind, kMmcSd);
 }
 
+// Another maker's reader listed with a raw flash kind skips the first MODE SENSE; its card is
+// measured as a plain one and asked again.
+TEST_F(MediaCapacity, OtherMakersReaderAsksModeSenseForWriteProtection) {
+  ReaderSetup plain = PlainCard(64);
+  plain.writeProtected = true;
+  Reader(plain);
+  machine.Volume('E').totalBytes = 64ULL << 20;
+  entry.otherMakerFlag = 1;
+  const Capacity c = Measure(kSmartMedia);
+  ASSERT_EQ(c.result, 1);
+  EXPECT_EQ(entry.deviceKind, kMmcSd);
+  EXPECT_EQ(c.writeProtected, 1);
+}
+
 TEST_F(MediaCapacity, FloppyDriveFromItsFreeSpaceQuery) {
   Reader(PlainCard(64));
   machine.Volume('E').totalBytes = 1474560;

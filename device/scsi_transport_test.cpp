@@ -84,6 +84,12 @@ TEST_F(ScsiTransportNt, ShortReadFailsOnlyWhileAnOperationRuns) {
   std::vector<win::BYTE> busy(1024, 0xEE);
   EXPECT_FALSE(Read10(busy, 3, 2));
   EXPECT_EQ(busy[0], 0xEE) << "nothing is copied back";
+
+  std::vector<win::BYTE> reply(512, 0);
+  const VendorCdb status = CommandFirstCdb(kVendorStatus);
+  EXPECT_TRUE(ExecScsiCommand(handle, 0, 0, 0, status.data(), 8, reply.data(), 512, kScsiDataIn))
+      << "the readers' own commands answer fewer bytes than asked";
+  EXPECT_EQ(reply[1], 0x01);
 }
 
 TEST_F(ScsiTransportNt, OlderFormNeverPassesTheNoCardRule) {

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -248,6 +250,64 @@ TEST_F(IconButton, AFlatButtonShowsItsBorderOnlyWhileHoveredAndAClickOpensItsLin
   button.SendMessage(ui::BM_CLICK);
   EXPECT_EQ(opened, std::vector<std::string>{"https://www.quarnwell.example"});
   win::SetShellLauncher({});
+}
+
+// Where the icon and the caption land for each alignment: read back as the box of the icon's
+// red pixels and the box of the caption's text-coloured ones.
+TEST_F(IconButton, EachAlignmentPlacesTheIconBesideOrAboveTheCaption) {
+  CIconButton& button = dialog.second;
+  button.SetWindowText("Go");
+  ASSERT_EQ(button.SetButtonIconHandles(SolidIcon(kRed), nullptr), 0);
+  const ui::RECT r = Client(button);
+  const ui::COLORREF ink = ui::GetSysColor(ui::COLOR_BTNTEXT);
+  const auto boxOf = [&](ui::COLORREF colour) {
+    ui::RECT box{r.right, r.bottom, -1, -1};
+    button.RedrawWindow(nullptr, ui::RDW_INVALIDATE | ui::RDW_UPDATENOW);
+    const ui::HDC dc = ui::GetDC(button.m_hWnd);
+    for (int y = 3; y < r.bottom - 3; ++y) {
+      for (int x = 3; x < r.right - 3; ++x) {
+        if (ui::GetPixel(dc, x, y) != colour) continue;
+        box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1), std::max(box.bottom, y + 1)};
+      }
+    }
+    ui::ReleaseDC(button.m_hWnd, dc);
+    return box;
+  };
+
+  ASSERT_EQ(button.SetIconAlign(0, win::TRUE), 0);
+  ui::RECT icon = boxOf(kRed);
+  ui::RECT text = boxOf(ink);
+  ASSERT_GT(icon.right, icon.left);
+  ASSERT_GT(text.right, text.left) << "the caption is drawn";
+  EXPECT_LE(icon.right, text.left) << "left: the icon before the caption";
+  EXPECT_LT(icon.left, r.right / 4);
+
+  ASSERT_EQ(button.SetIconAlign(2, win::TRUE), 0);
+  icon = boxOf(kRed);
+  text = boxOf(ink);
+  EXPECT_LE(text.right, icon.left) << "right: the caption before the icon";
+  EXPECT_GT(icon.right, r.right * 3 / 4);
+
+  ASSERT_EQ(button.SetIconAlign(1, win::TRUE), 0);
+  icon = boxOf(kRed);
+  text = boxOf(ink);
+  EXPECT_LE(icon.bottom, text.top) << "top: the icon above the caption";
+  EXPECT_LE(std::abs((icon.left + icon.right) - r.right), 1) << "centred across";
+}
+
+// A second click that comes as a double click is taken as a press again, so quick clicks each count.
+TEST_F(IconButton, ADoubleClickIsTakenAsAPress) {
+  CIconButton& button = dialog.second;
+  ui::MSG msg{};
+  msg.hwnd = button.m_hWnd;
+  msg.message = ui::WM_LBUTTONDBLCLK;
+  msg.lParam = ui::MAKELPARAM(5, 5);
+  button.PreTranslateMessage(&msg);
+  EXPECT_EQ(msg.message, ui::WM_LBUTTONDOWN);
+  EXPECT_EQ(msg.lParam, ui::MAKELPARAM(5, 5));
+  msg.message = ui::WM_LBUTTONUP;
+  button.PreTranslateMessage(&msg);
+  EXPECT_EQ(msg.message, ui::WM_LBUTTONUP) << "other messages pass unchanged";
 }
 
 }  // namespace

@@ -36,6 +36,8 @@ class StandInAspi {
   bool refuseAtOnce = false;  // every request gets an error status at once
   int requests = 0;
   std::vector<std::vector<win::BYTE>> cdbs;
+  std::vector<win::BYTE> flags;  // the direction and posting flags of each executed request
+  std::vector<win::DWORD> bufferLengths;
 
   // The request block handler behind SendASPI32Command.
   win::DWORD Send(win::BYTE* block);

@@ -161,8 +161,10 @@ win::BOOL StandInReader::IdePassThrough(std::span<const win::BYTE> input, std::s
   output[ipt::kCommand] = setup_.identifyStatus;
   if (command == 0xEC || command == 0xA1) {
     const bool slave = (head & 0x10) != 0;
-    if (!setup_.identify || setup_.identifyAnswersSlaveOnly != slave) return win::Fail(win::ERROR_IO_DEVICE);
-    std::copy_n(setup_.identify->begin(), std::min<std::size_t>(size, 512), data.begin());
+    const bool answers = setup_.slaveIdentify ? true : setup_.identifyAnswersSlaveOnly == slave;
+    const auto& identify = slave && setup_.slaveIdentify ? setup_.slaveIdentify : setup_.identify;
+    if (!identify || !answers) return win::Fail(win::ERROR_IO_DEVICE);
+    std::copy_n(identify->begin(), std::min<std::size_t>(size, 512), data.begin());
   } else if (command == 0x80 || command == 0x84) {
     std::array<win::BYTE, 4> answer{0xFF, 0x04, 0, 0};
     if (card && command == 0x80) win::WriteLe32(answer, 0, setup_.statusWord | (setup_.writeProtected ? 0x20 : 0));
@@ -387,6 +389,11 @@ win::BOOL StandInCardDriver::IoControl(win::DWORD code, std::span<const win::BYT
   auto* buffer = static_cast<win::BYTE*>(win::ResolveAddressToken(win::ReadLe32(input, 11), count));
   if (count != 0 && buffer == nullptr) return win::FALSE;
   std::vector<win::BYTE> reply;
+  if (command == 0xEC && card.identifyFailures > 0) {
+    --card.identifyFailures;
+    output[10] = 0x51;
+    return win::TRUE;
+  }
   if (command == 0xEC) reply.assign(card.identify.begin(), card.identify.end());
   if (command == 0x80) {
     reply.assign(512, 0);

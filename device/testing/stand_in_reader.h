@@ -34,6 +34,7 @@ struct ReaderSetup {
   std::optional<std::array<win::DWORD, 2>> readCapacityReply;  // last block, block length (else from the image)
   std::optional<std::array<win::BYTE, 512>> identify;  // IDENTIFY data (IDE readers)
   bool identifyAnswersSlaveOnly = false;
+  std::optional<std::array<win::BYTE, 512>> slaveIdentify;  // set: master and slave both answer, each its own
   bool smartFails = false;
   win::BYTE identifyStatus = 0x50;  // status register after an IDE command
   std::vector<win::BYTE> image;  // the card's sectors; empty: no card
@@ -136,6 +137,7 @@ class StandInCardDriver final : public win::IoObject {
     std::array<win::BYTE, 512> identify{};
     win::DWORD statusWord = 0;
     std::array<win::BYTE, 4> geometryReply{};
+    int identifyFailures = 0;  // IDENTIFY answers with the error bit this many times first
   };
   std::map<win::DWORD, Card> cards;  // by device reference
   std::map<win::BYTE, std::array<win::BYTE, 512>> portCards;  // request 11: IDENTIFY data by drive select

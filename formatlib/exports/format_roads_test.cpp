@@ -3,6 +3,7 @@
 // messages; failing commands reach the library's prompts, and each answer does what it says.
 #include "formatlib/testing/flash_checks.h"
 #include "formatlib/testing/flash_machine.h"
+#include "platform/machine/testing/fat_images.h"
 
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
@@ -14,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 namespace pradvik {
@@ -228,6 +231,54 @@ TEST_F(FormatRoadsTest, AStickWhoseFirstBlockIsBadKeepsItsOtherBootBlock) {
   EXPECT_EQ(report.bootBlocks, (std::vector<std::uint32_t>{1}));
   EXPECT_EQ(report.badBlocks, (std::vector<std::uint32_t>{0}));
   test_support::ExpectSoundLogicalVolume("boot.volume");
+}
+
+constexpr Road kStickRoads[] = {{"xp", "usb", "newer", 3, 0},
+                                {"xp", "ide", "newer", 1, 0},
+                                {"nt4", "ide", "newer", 1, 0},
+                                {"xp", "pcmcia", "newer", 2, 0}};
+
+// A fresh stick of 512 blocks of 16 pages whose block 0 was erased: its boot block is lost, the
+// copy in block 1 remains.
+std::string StickWithoutFirstBootBlock(const Road& road, const std::string& image, const std::string& extra = "") {
+  constexpr std::size_t kBlockBytes = 4 + 16 * 512;
+  const std::string card = R"({"kind":"ms","image":")" + image + R"(","blocks":512,"pagesPerBlock":16)" + extra + "}";
+  { InstalledMachine fresh(Machine(road.windows, road.bus, road.firmware, card)); }
+  auto bytes = test_support::ReadImage(image);
+  EXPECT_EQ(bytes.size(), 512 * kBlockBytes);
+  std::fill_n(bytes.begin(), std::min(bytes.size(), kBlockBytes), std::uint8_t{0xFF});
+  machine::test_support::WriteHostFile(test_support::ImagePath(image), bytes);
+  return Machine(road.windows, road.bus, road.firmware, card);
+}
+
+// A stick whose first block lost its boot block gets the copy of the other one written back
+// into it, on the SCSI road and on each ATA road (where the block command carries it).
+TEST_F(FormatRoadsTest, AStickWithoutItsFirstBootBlockGetsItWrittenBackOnEveryRoad) {
+  int index = 0;
+  for (const Road& road : kStickRoads) {
+    const std::string image = "lost-boot-" + std::to_string(index++) + ".img";
+    InstalledMachine machine(StickWithoutFirstBootBlock(road, image));
+    EXPECT_EQ(Format(kKindNewerMemoryStick, 0, road.transport, road.wide), 1) << road.windows << " " << road.bus;
+    const auto report = test_support::CheckStickImage(test_support::ReadImage(image), 512, 16);
+    EXPECT_EQ(report.bootBlocks, (std::vector<std::uint32_t>{0, 1})) << road.windows << " " << road.bus;
+    test_support::ExpectSoundLogicalVolume(image + ".volume");
+  }
+}
+
+// The boot block goes back into block 0 before any block is erased: a format that stops in the
+// erase pass leaves the stick both boot blocks.
+TEST_F(FormatRoadsTest, AStickFormatStoppedInTheErasePassKeepsBothBootBlocks) {
+  int index = 0;
+  for (const Road& road : kStickRoads) {
+    const std::string image = "stopped-" + std::to_string(index++) + ".img";
+    InstalledMachine machine(
+        StickWithoutFirstBootBlock(road, image, R"(,"faults":[{"op":"erase","block":40,"times":"always"}])"));
+    Answer(1001, 1000);
+    EXPECT_EQ(Format(kKindNewerMemoryStick, 0, road.transport, road.wide), 0) << road.windows << " " << road.bus;
+    const auto report = test_support::CheckStickImage(test_support::ReadImage(image), 512, 16);
+    EXPECT_EQ(report.bootBlocks, (std::vector<std::uint32_t>{0, 1})) << road.windows << " " << road.bus;
+  }
+  EXPECT_EQ(promptTexts_.size(), std::size(kStickRoads));
 }
 
 TEST_F(FormatRoadsTest, AMemoryStickProIsFormattedByItsReader) {

@@ -5,6 +5,7 @@
 #include "formatlib/command/library_messages.h"
 #include "formatlib/flash/bad_block_list.h"
 #include "formatlib/flash/redundant_area.h"
+#include "formatlib/flash/stick_boot_blocks.h"
 
 #include "platform/ui/dialogs/message_box.h"
 
@@ -83,14 +84,6 @@ bool StickBlockPlan(const FormatContext& context, std::uint32_t block, StickPass
   return true;
 }
 
-void ClearBootBlockState() {
-  FormatLibraryState& state = LibraryState();
-  state.firstBootBlockFound = 0;
-  state.secondBootBlockFound = 0;
-  state.bootBlockSaved = 0;
-  state.bootBlockCounter = 0;
-}
-
 enum class Judgement { Erase, Skip, Stop };
 
 Judgement JudgeBlock(const FormatContext& context, std::uint32_t page, std::uint8_t fullFormat) {
@@ -124,6 +117,7 @@ std::uint32_t CisSearchBlocks(std::uint8_t mediaCode) {
 
 int EraseAllBlocks(const FormatContext& context, std::uint8_t fullFormat) {
   ClearBootBlockState();
+  if (context.road.Newer() && context.MemoryStick() && SettleStickBootBlocks(context) == 0) return 0;
   const std::uint32_t pagesPerBlock = context.PagesPerBlock();
   const std::uint32_t pages = context.geometry.pages;
   const std::uint32_t cisAreaEnd = CisSearchBlocks(context.geometry.code) * pagesPerBlock;

@@ -26,6 +26,9 @@ constexpr std::uint16_t kStickExtraWrite = 8191;
 // Physical blocks 0 and 1 are erased under this logical number on the ATA road.
 constexpr std::uint16_t kStickBootLogical = 8190;
 constexpr std::size_t kSector = 512;
+// A boot block's write: the count byte's flags, and no logical block.
+constexpr std::uint8_t kBootBlockCount = 0xC0;
+constexpr std::uint16_t kNoLogicalBlock = 0xFFFF;
 
 // One vendor command: the four address bytes (most significant first) and the length field.
 struct VendorRequest {
@@ -171,6 +174,17 @@ CommandResult WriteStickPages(const FlashRoad& road, std::uint32_t block, std::u
   std::vector<std::uint8_t> copy(data.begin(), data.end());
   return SendVendor(road, {kWriteStick, (std::uint32_t{pageInBlock} << 24) | (block << 8) | countByte, logical},
                     copy.data(), static_cast<std::uint32_t>(copy.size()), kDataOut);
+}
+
+CommandResult WriteStickBootBlock(const FlashRoad& road, std::uint32_t block, std::span<const std::uint8_t> data) {
+  if (road.Ata()) {
+    const CommandResult setup =
+        SendAtaCommand(road.handle, BlockTaskFile(road.ataDriveSelect, kWritePages, static_cast<std::uint16_t>(block)),
+                       nullptr, 0, kNoData, AtaPrompt::Ask);
+    return WriteAfterSetup(road, setup, data);
+  }
+  const auto count = static_cast<std::uint8_t>(kBootBlockCount | (data.size() / kSector));
+  return WriteStickPages(road, block, 0, count, kNoLogicalBlock, data);
 }
 
 CommandResult WriteExtraData(const FlashRoad& road, std::uint32_t block, std::span<const std::uint8_t, 4> extra) {

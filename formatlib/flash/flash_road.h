@@ -47,6 +47,9 @@ CommandResult EraseStickBlock(const FlashRoad& road, std::uint32_t block, std::u
 // countByte: 0x40 + sectors, or 0xC0 + pages for a boot block.
 CommandResult WriteStickPages(const FlashRoad& road, std::uint32_t block, std::uint8_t pageInBlock,
                               std::uint8_t countByte, std::uint16_t logical, std::span<const std::uint8_t> data);
+// Writes a whole boot block from its first page, with a boot block's extra data (on the ATA
+// road the block command, then the data).
+CommandResult WriteStickBootBlock(const FlashRoad& road, std::uint32_t block, std::span<const std::uint8_t> data);
 // Programs a block's extra data (the bad-block mark).
 CommandResult WriteExtraData(const FlashRoad& road, std::uint32_t block, std::span<const std::uint8_t, 4> extra);
 

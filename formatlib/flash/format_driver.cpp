@@ -170,8 +170,7 @@ bool RewriteBootBlocks(const FormatContext& context) {
     std::array<std::uint8_t, 6> reply{};
     EraseStickBlock(context.road, block, 0xFFFF, 0, reply);
     const auto data = std::span(LibraryState().bootBlockBuffer).first(bytes);
-    const auto count = static_cast<std::uint8_t>(0xC0 | context.PagesPerBlock());
-    if (WriteStickPages(context.road, block, 0, count, 0xFFFF, data) == 1)
+    if (WriteStickBootBlock(context.road, block, data) == 1)
       anyBootBlock = true;
     else
       AppendBadBlock(block);

@@ -176,15 +176,26 @@ void LoadDisabledBlocks(std::span<const std::uint8_t> page) {
   }
 }
 
+bool SaveBootBlock(const FormatContext& context, std::uint32_t block) {
+  FormatLibraryState& state = LibraryState();
+  state.bootBlockBuffer.fill(0);
+  ClearErrorText();
+  const std::uint32_t length = std::min<std::uint32_t>(context.BlockBytes(), kBootBlockBufferSize);
+  return ReadStickPages(context.road, block, 0, std::span(state.bootBlockBuffer).first(length)) == 1;
+}
+
+void ClearBootBlockState() {
+  FormatLibraryState& state = LibraryState();
+  state.firstBootBlockFound = 0;
+  state.secondBootBlockFound = 0;
+  state.bootBlockSaved = 0;
+  state.bootBlockCounter = 0;
+}
+
 void TakeBootBlock(const FormatContext& context, std::uint32_t block) {
   FormatLibraryState& state = LibraryState();
-  if (state.firstBootBlockFound == 0 && state.secondBootBlockFound == 0) {
-    state.bootBlockBuffer.fill(0);
-    ClearErrorText();
-    const std::uint32_t length = std::min<std::uint32_t>(context.BlockBytes(), kBootBlockBufferSize);
-    if (ReadStickPages(context.road, block, 0, std::span(state.bootBlockBuffer).first(length)) == 1) {
-      state.bootBlockSaved = 1;
-    }
+  if (state.firstBootBlockFound == 0 && state.secondBootBlockFound == 0 && SaveBootBlock(context, block)) {
+    state.bootBlockSaved = 1;
   }
   if (state.disabledBlocks[0] != kDisabledListEnd) return;
   std::array<std::uint8_t, 512> list{};

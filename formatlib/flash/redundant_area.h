@@ -27,6 +27,10 @@ std::uint8_t EraseOneBlock(const FormatContext& context, std::uint32_t page, std
 // Reads a Memory Stick boot block into the state block's buffer and, when the state block has
 // none yet, its disabled-block list (appended to the bad-block list).
 void TakeBootBlock(const FormatContext& context, std::uint32_t block);
+// Reads a whole boot block into the state block's buffer; true when it was read.
+bool SaveBootBlock(const FormatContext& context, std::uint32_t block);
+// Forgets where boot blocks were found and whether one was saved.
+void ClearBootBlockState();
 // Parses a disabled-block page (big-endian block numbers ended by 0xFFFF) into the state block.
 void LoadDisabledBlocks(std::span<const std::uint8_t> page);
 

@@ -20,6 +20,11 @@ constexpr std::uint8_t kCountMask = 0x3F;
 constexpr std::uint16_t kBadBlockMark = 0x4000;
 // The logical block a Memory Stick write set-up names when it programs a block's extra data.
 constexpr std::uint32_t kStickExtraWrite = 0x1FFF;
+// A Memory Stick write set-up's cylinder low: the physical block's high bits, and 0x20 for the
+// block command that writes a boot block.
+constexpr std::uint8_t kStickBlockHighMask = 0x1F;
+constexpr std::uint8_t kBootBlockFlag = 0x20;
+constexpr std::uint16_t kNoLogicalBlock = 0xFFFF;
 
 std::uint16_t ByteCount(const AtaTaskFile& file) {
   return static_cast<std::uint16_t>(std::min<std::uint32_t>(file.sectorCount * kFlashSectorSize, UINT16_MAX));
@@ -50,9 +55,13 @@ VendorCommand SmartMediaSetup(const AtaTaskFile& file) {
 }
 
 VendorCommand StickSetup(const AtaTaskFile& file) {
+  const std::uint32_t block = ((file.cylinderLow & kStickBlockHighMask) << 8) | file.sectorNumber;
+  // The block command: the data that follow are a whole boot block, from its first page.
+  if ((file.cylinderLow & kBootBlockFlag) != 0) {
+    return {VendorForm::AtaRegisters, kWriteStick, (block << 8) | kSystemBlockFlag, kNoLogicalBlock, 0};
+  }
   const std::uint32_t logicalHigh = ((file.cylinderLow >> 6) << 3) | (file.cylinderHigh >> 5);
   const std::uint32_t logical = (logicalHigh << 8) | file.features;
-  const std::uint32_t block = ((file.cylinderLow & kCountMask) << 8) | file.sectorNumber;
   const std::uint32_t page = file.cylinderHigh & 0x1F;
   if (logical == kStickExtraWrite) return {VendorForm::AtaRegisters, kWriteRedundant, block, 0, 0};
   return {VendorForm::AtaRegisters, kWriteStick, (page << 24) | (block << 8), static_cast<std::uint16_t>(logical), 0};

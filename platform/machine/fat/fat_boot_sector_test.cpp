@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <vector>
+
 namespace machine {
 namespace {
 
@@ -65,6 +68,56 @@ TEST_F(FatBootSectorTest, TheClusterCountDecidesTheType) {
   PutLe32(patched, 36, 9);
   PutLe16(patched, 17, 0);
   EXPECT_EQ(ParseBootSector(std::span(patched).first(512), Sectors()).error(), win::ERROR_UNRECOGNIZED_VOLUME);
+}
+
+// A boot sector of one-sector clusters with exactly the cluster count asked, in the FAT12/16
+// layout (root directory of 512 entries) or the FAT32 one.
+std::vector<std::uint8_t> BootSectorWithClusters(std::uint32_t clusters, bool fat32Layout) {
+  constexpr std::uint32_t kReserved = 32;
+  constexpr std::uint32_t kFatSectors = 520;  // room for FAT32 entries of 66,000 clusters
+  const std::uint32_t rootSectors = fat32Layout ? 0 : 32;
+  std::vector<std::uint8_t> sector(512, 0);
+  sector[0] = 0xEB;
+  PutLe16(sector, 11, 512);
+  sector[13] = 1;
+  PutLe16(sector, 14, kReserved);
+  sector[16] = 2;
+  PutLe16(sector, 17, fat32Layout ? 0 : 512);
+  sector[21] = 0xF8;
+  PutLe32(sector, 32, kReserved + 2 * kFatSectors + rootSectors + clusters);
+  if (fat32Layout) {
+    PutLe32(sector, 36, kFatSectors);
+    PutLe32(sector, 44, 2);
+  } else {
+    PutLe16(sector, 22, kFatSectors);
+  }
+  return sector;
+}
+
+// The first count of each type is the standard's: 4084 clusters are FAT12 and 4085 FAT16;
+// 65524 are FAT16 and 65525 FAT32, which then needs the FAT32 layout.
+TEST(FatTypeBoundaries, TheStandardsClusterCountsDecideTheType) {
+  struct Case {
+    std::uint32_t clusters;
+    bool fat32Layout;
+    std::optional<FatType> type;
+  };
+  const Case cases[] = {
+      {4084, false, FatType::Fat12}, {4085, false, FatType::Fat16}, {65524, false, FatType::Fat16},
+      {65525, false, std::nullopt},  {65524, true, std::nullopt},   {65525, true, FatType::Fat32},
+  };
+  for (const Case& c : cases) {
+    const auto sector = BootSectorWithClusters(c.clusters, c.fat32Layout);
+    const auto geometry = ParseBootSector(sector, 1U << 20);
+    SCOPED_TRACE(testing::Message() << c.clusters << (c.fat32Layout ? " in the FAT32 layout" : ""));
+    if (!c.type) {
+      EXPECT_FALSE(geometry.ok()) << "the layout contradicts the count";
+      continue;
+    }
+    ASSERT_TRUE(geometry.ok());
+    EXPECT_EQ(geometry->clusterCount, c.clusters);
+    EXPECT_EQ(geometry->type, *c.type);
+  }
 }
 
 TEST_F(FatBootSectorTest, PartitionTablesAreSearchedForAFatPartition) {

@@ -278,6 +278,38 @@ TEST(FlashLogicalMap, RewritesMoveBlocksAndSurviveAFreshMap) {
   EXPECT_EQ(std::vector<std::uint8_t>(data.begin(), data.begin() + 512), std::vector<std::uint8_t>(512, 0xFF));
 }
 
+// A copy cut short leaves two blocks labelled with one logical block: the first one the map
+// finds holds it.
+TEST(FlashLogicalMap, TheFirstCopyOfALogicalBlockWins) {
+  auto card = SmartMedia("copies.img", 0x75);
+  MakeFreshFlashImage(card, kSerial);
+  CardMedia media(card);
+  FlashCard& flash = *media.Flash();
+  NandArray& nand = flash.Nand();
+  const std::uint32_t pages = flash.Geometry().pagesPerBlock;
+  ASSERT_EQ(media.Write(5000, Sector(9)), MediaResult::Ok);
+  const std::uint32_t first = *flash.PhysicalOf(5000 / 32);
+  const auto allErased = [&](std::uint32_t block) {
+    for (std::uint32_t page = 0; page < pages; ++page) {
+      if (!nand.PageErased(std::uint64_t{block} * pages + page)) return false;
+    }
+    return true;
+  };
+  std::uint32_t copy = first + 1;
+  while (copy < 1024 && (!allErased(copy) || nand.Defective(copy))) ++copy;
+  ASSERT_LT(copy, 1024u) << "a free block in the first zone";
+  std::vector<std::uint8_t> data(512), spare(16);
+  for (std::uint32_t page = 0; page < pages; ++page) {
+    const std::uint64_t from = std::uint64_t{first} * pages + page;
+    if (nand.PageErased(from)) continue;
+    ASSERT_EQ(nand.ReadData(from, data), FlashResult::Ok);
+    ASSERT_EQ(nand.ReadSpare(from, spare), FlashResult::Ok);
+    ASSERT_EQ(nand.ProgramPage(std::uint64_t{copy} * pages + page, data, spare), FlashResult::Ok);
+  }
+  flash.ForgetMap();
+  EXPECT_EQ(flash.PhysicalOf(5000 / 32), first);
+}
+
 TEST(FlashLogicalMap, AFailingBlockIsMarkedBadAndTheWriteGoesElsewhere) {
   auto card = SmartMedia("failing.img", 0x75);
   MakeFreshFlashImage(card, kSerial);

@@ -261,6 +261,27 @@ TEST_P(FlashAtaRoadsTest, MemoryStickTransfersEraseAndTheExtraDataMark) {
   EXPECT_FALSE(Send('J', StickTransfer(0x8F, block, 0, 1), 512).failed);
 }
 
+// The block command (0x20 in cylinder low of a write set-up): the data that follow fill the
+// named block from its first page and give it a boot block's extra data.
+TEST_P(FlashAtaRoadsTest, MemoryStickBlockCommandWritesAWholeBootBlock) {
+  const std::uint16_t block = 400;
+  const Bytes bootExtra = Head(Data('J', StickTransfer(0x8F, 0, 0, 1), 512), 4);
+  EXPECT_EQ(Head(Data('J', StickTransfer(0x8F, block, 0, 1), 512), 4), (Bytes{0xFF, 0xFF, 0xFF, 0xFF}));
+  const TaskFileBytes blockCommand{0, 0, std::uint8_t(block), std::uint8_t(0x20 | (block >> 8)), 0, kHead, 0x86};
+  ASSERT_FALSE(Send('J', blockCommand, 0).failed);
+  Bytes pages(16 * 512);
+  for (std::size_t i = 0; i < pages.size(); ++i) pages[i] = static_cast<std::uint8_t>(1 + i / 512);
+  ASSERT_FALSE(Send('J', StickTransfer(0x30, 0, 0, 16), 16 * 512, true, pages).failed);
+  EXPECT_EQ(Head(Data('J', StickTransfer(0x8F, block, 0, 1), 512), 4), bootExtra);
+  EXPECT_EQ(Data('J', StickTransfer(0x85, block, 0, 1), 512), Bytes(512, 1));
+  EXPECT_EQ(Data('J', StickTransfer(0x85, block, 15, 1), 512), Bytes(512, 16));
+  // Without the flag the same registers set up an ordinary write of logical block 0.
+  const TaskFileBytes plain{0, 0, std::uint8_t(block + 1), std::uint8_t((block + 1) >> 8), 0, kHead, 0x86};
+  ASSERT_FALSE(Send('J', plain, 0).failed);
+  ASSERT_FALSE(Send('J', StickTransfer(0x30, 0, 0, 1), 512, true, Bytes(512, 9)).failed);
+  EXPECT_EQ(Head(Data('J', StickTransfer(0x8F, block + 1, 0, 1), 512), 4), (Bytes{0xFF, 0xFF, 0x00, 0x00}));
+}
+
 TEST_P(FlashAtaRoadsTest, MemoryStickProFormatsItselfOnTheAtaRoad) {
   const TaskFileBytes start{1, 1, 0, 0, 0, kHead, 0x9B};
   ASSERT_FALSE(Send('K', start, 512).failed);

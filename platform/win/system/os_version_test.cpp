@@ -11,43 +11,57 @@
 namespace win {
 namespace {
 
-struct Expected {
-  WindowsVersion version;
-  DWORD major;
-  DWORD minor;
-  DWORD build;  // low word on Windows 9x
-  DWORD platform;
-  const char* servicePack;
-};
+constexpr std::array kAllVersions{WindowsVersion::Win95, WindowsVersion::Win95Osr2, WindowsVersion::Win98,
+                                  WindowsVersion::WinMe, WindowsVersion::Nt4,       WindowsVersion::Win2000,
+                                  WindowsVersion::Xp};
+
+OSVERSIONINFOA VersionOf(WindowsVersion version) {
+  SetWindowsVersion(version);
+  OSVERSIONINFOA info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  EXPECT_TRUE(GetVersionExA(&info));
+  return info;
+}
+
+// The release a Windows 9x build number names, by the first build of each release.
+WindowsVersion NineXReleaseOf(DWORD build) {
+  if (build <= 1110) return WindowsVersion::Win95;
+  if (build <= 1997) return WindowsVersion::Win95Osr2;
+  if (build <= 2222) return WindowsVersion::Win98;
+  return WindowsVersion::WinMe;
+}
+
+// The release an NT version number names.
+WindowsVersion NtReleaseOf(DWORD major, DWORD minor) {
+  if (major == 4) return WindowsVersion::Nt4;
+  return minor == 0 ? WindowsVersion::Win2000 : WindowsVersion::Xp;
+}
 
 class GetVersionExTest : public ::testing::Test {
  protected:
   void TearDown() override { SetWindowsVersion(WindowsVersion::Xp); }
 };
 
-TEST_F(GetVersionExTest, ReportsEachWindowsVersionsNumbers) {
-  const std::array cases{
-      Expected{WindowsVersion::Win95, 4, 0, 950, VER_PLATFORM_WIN32_WINDOWS, ""},
-      Expected{WindowsVersion::Win95Osr2, 4, 0, 1111, VER_PLATFORM_WIN32_WINDOWS, " B"},
-      Expected{WindowsVersion::Win98, 4, 10, 1998, VER_PLATFORM_WIN32_WINDOWS, ""},
-      Expected{WindowsVersion::WinMe, 4, 90, 3000, VER_PLATFORM_WIN32_WINDOWS, ""},
-      Expected{WindowsVersion::Nt4, 4, 0, 1381, VER_PLATFORM_WIN32_NT, "Service Pack 6"},
-      Expected{WindowsVersion::Win2000, 5, 0, 2195, VER_PLATFORM_WIN32_NT, "Service Pack 4"},
-      Expected{WindowsVersion::Xp, 5, 1, 2600, VER_PLATFORM_WIN32_NT, "Service Pack 3"},
-  };
-  for (const auto& expected : cases) {
-    SetWindowsVersion(expected.version);
-    OSVERSIONINFOA info{};
-    info.dwOSVersionInfoSize = sizeof info;
-    ASSERT_TRUE(GetVersionExA(&info));
-    SCOPED_TRACE(static_cast<int>(expected.version));
-    EXPECT_EQ(info.dwMajorVersion, expected.major);
-    EXPECT_EQ(info.dwMinorVersion, expected.minor);
-    EXPECT_EQ(info.dwBuildNumber & 0xFFFF, expected.build);
-    EXPECT_EQ(info.dwPlatformId, expected.platform);
-    EXPECT_EQ(std::string(info.szCSDVersion), expected.servicePack);
+// What programs read to tell the releases apart names the release the machine runs.
+TEST_F(GetVersionExTest, EachVersionIsRecognisedByTheNumbersProgramsTest) {
+  for (const WindowsVersion version : kAllVersions) {
+    SCOPED_TRACE(static_cast<int>(version));
+    const OSVERSIONINFOA info = VersionOf(version);
     EXPECT_EQ(info.dwOSVersionInfoSize, sizeof info);
+    if (IsNtFamily(version)) {
+      ASSERT_EQ(info.dwPlatformId, DWORD{VER_PLATFORM_WIN32_NT});
+      EXPECT_EQ(NtReleaseOf(info.dwMajorVersion, info.dwMinorVersion), version);
+      EXPECT_EQ(info.dwBuildNumber >> 16, 0U) << "NT builds are plain numbers";
+      EXPECT_EQ(std::string(info.szCSDVersion).rfind("Service Pack ", 0), 0U);
+    } else {
+      ASSERT_EQ(info.dwPlatformId, DWORD{VER_PLATFORM_WIN32_WINDOWS});
+      EXPECT_EQ(info.dwMajorVersion, 4U);
+      EXPECT_EQ(NineXReleaseOf(info.dwBuildNumber & 0xFFFF), version);
+      EXPECT_EQ(info.dwBuildNumber >> 16, (info.dwMajorVersion << 8) | info.dwMinorVersion)
+          << "the high word repeats the version";
+    }
   }
+  EXPECT_EQ(std::string(VersionOf(WindowsVersion::Win95Osr2).szCSDVersion), " B") << "how OSR2 names itself";
 }
 
 TEST_F(GetVersionExTest, NineXBuildNumbersCarryTheVersionInTheHighWord) {
