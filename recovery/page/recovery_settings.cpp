@@ -9,8 +9,9 @@
 
 namespace tarnlok {
 
-SettingsKey::SettingsKey(bool create) {
-  const std::string path = SettingsKeyPath();
+SettingsKey::SettingsKey(bool create) : SettingsKey(SettingsKeyPath(), create) {}
+
+SettingsKey::SettingsKey(const std::string& path, bool create) {
   const win::LONG status =
       create ? win::RegCreateKeyExA(win::HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, win::REG_OPTION_NON_VOLATILE,
                                     win::KEY_ALL_ACCESS, nullptr, &key_, nullptr)
@@ -55,6 +56,26 @@ void SettingsKey::WriteText(const char* name, const std::string& text) {
 
 void SettingsKey::Flush() {
   if (key_ != nullptr) win::RegFlushKey(key_);
+}
+
+void StoreRecoveryChoices(const RecoveryChoices& choices, SettingsKey& key) {
+  TypeSelectionMask = choices.typeSelection;
+  ShowThumbNail = choices.showThumbnails ? 1 : 0;
+  AlwaysZero = choices.alwaysZero ? 1 : 0;
+  RestoreAllFiles = choices.restoreAllFiles ? 1 : 0;
+  ScanFile = choices.scanAllFiles ? 1 : 0;
+  if (!key.IsOpen()) return;
+  key.WriteText(kDefaultFolderValue, choices.folder);
+  key.WriteText(kDefaultFileValue, choices.prefix);
+  for (int code = 0; code < recovery::kTypeCount; ++code) {
+    const std::string extension(recovery::FileTypeTable[static_cast<std::size_t>(code)]);
+    key.WriteByte(extension.c_str(), (TypeSelectionMask & recovery::TypeBit(code)) != 0 ? 1 : 0);
+  }
+  key.WriteByte(kShowThumbNailValue, ShowThumbNail);
+  key.WriteByte(kAlwaysZeroValue, AlwaysZero);
+  key.WriteByte(kRestoreAllFilesValue, RestoreAllFiles);
+  key.WriteByte(kScanFileValue, ScanFile);
+  key.Flush();
 }
 
 FolderAndPrefix ReadRecoverySettings() {

@@ -33,8 +33,9 @@ constexpr std::size_t kSettingTextRoom = 260;
 // The settings key, opened with all access; closed when the object goes.
 class SettingsKey {
  public:
-  // create: made when missing.
+  // create: made when missing. path: the key under HKLM.
   explicit SettingsKey(bool create = false);
+  SettingsKey(const std::string& path, bool create);
   ~SettingsKey();
   SettingsKey(const SettingsKey&) = delete;
   SettingsKey& operator=(const SettingsKey&) = delete;
@@ -56,6 +57,21 @@ struct FolderAndPrefix {
   std::string folder;
   std::string prefix;
 };
+
+// What the settings dialog's OK keeps.
+struct RecoveryChoices {
+  std::string folder;
+  std::string prefix;
+  std::uint64_t typeSelection = 0;
+  bool showThumbnails = true;
+  bool alwaysZero = false;
+  bool restoreAllFiles = false;
+  bool scanAllFiles = false;
+};
+
+// Sets the program-wide values from the choices, then writes them under the key when it is
+// open; the choices hold for this program's runs even where the key cannot be written.
+void StoreRecoveryChoices(const RecoveryChoices& choices, SettingsKey& key);
 
 // The run's reader: the folder and prefix, and the four program-wide values as far as the key
 // gives them.

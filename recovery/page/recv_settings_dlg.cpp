@@ -274,25 +274,16 @@ void CRecvSettingsDlg::OnOK() {
 }
 
 void CRecvSettingsDlg::Save(const std::string& folder, const std::string& prefix) {
-  // The choice holds for this program's runs even where the key cannot be written.
-  TypeSelectionMask = typeList_.CheckedMask();
-  ShowThumbNail = Checked(kThumbnailCheck) ? 1 : 0;
-  AlwaysZero = Checked(kSectorZeroCheck) ? 1 : 0;
-  RestoreAllFiles = Checked(kDeletedOnlyChoice) ? 0 : 1;
-  ScanFile = Checked(kScanAllChoice) ? 1 : 0;
+  RecoveryChoices choices;
+  choices.folder = folder;
+  choices.prefix = prefix;
+  choices.typeSelection = typeList_.CheckedMask();
+  choices.showThumbnails = Checked(kThumbnailCheck);
+  choices.alwaysZero = Checked(kSectorZeroCheck);
+  choices.restoreAllFiles = !Checked(kDeletedOnlyChoice);
+  choices.scanAllFiles = Checked(kScanAllChoice);
   SettingsKey key(true);
-  if (!key.IsOpen()) return;
-  key.WriteText(kDefaultFolderValue, folder);
-  key.WriteText(kDefaultFileValue, prefix);
-  for (int code = 0; code < recovery::kTypeCount; ++code) {
-    const std::string extension(recovery::FileTypeTable[static_cast<std::size_t>(code)]);
-    key.WriteByte(extension.c_str(), (TypeSelectionMask & recovery::TypeBit(code)) != 0 ? 1 : 0);
-  }
-  key.WriteByte(kShowThumbNailValue, ShowThumbNail);
-  key.WriteByte(kAlwaysZeroValue, AlwaysZero);
-  key.WriteByte(kRestoreAllFilesValue, RestoreAllFiles);
-  key.WriteByte(kScanFileValue, ScanFile);
-  key.Flush();
+  StoreRecoveryChoices(choices, key);
 }
 
 void CRecvSettingsDlg::OnPaint() { PaintWithPageBackground(*this); }
