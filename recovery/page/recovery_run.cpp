@@ -2,6 +2,7 @@
 
 #include "device/device_messages.h"
 #include "device/device_state.h"
+#include "device/reader_commands.h"
 #include "device/volume_lock.h"
 #include "operations/backup_run.h"
 #include "operations/operation_handlers.h"
@@ -45,14 +46,6 @@ bool IsRawFlash(win::BYTE kind) {
   return kind == kSmartMedia || kind == kSmartMediaReader || kind == kMemoryStick || kind == kMemoryStickReader;
 }
 bool IsMemoryStick(win::BYTE kind) { return kind == kMemoryStick || kind == kMemoryStickReader; }
-
-// Memory Stick size codes by the card's sectors: 32 up to 8192 sectors, doubling to 37.
-win::DWORD MemoryStickSizeCode(win::DWORD sectors) {
-  win::DWORD code = 32;
-  for (win::DWORD limit = 8192; limit <= 262144; limit *= 2, ++code)
-    if (sectors <= limit) return code;
-  return 0;
-}
 
 // " %d", " %d, %03d" or " %d, %03d, %03d": a sector number in groups of three digits.
 std::string GroupedNumber(std::uint32_t value) {
@@ -150,7 +143,7 @@ bool RecoveryRun::IdentifyFlashShape(const CardGeometry& geometry) {
       blockCount_ = MediaSizeBlockCount;
     }
     mediaSizeCode_ = pagesPerBlock_ >= 1 && pagesPerBlock_ <= 32 && blockCount_ != 0
-                         ? MemoryStickSizeCode(pagesPerBlock_ * blockCount_)
+                         ? MemoryStickSizeCode(pagesPerBlock_ * blockCount_).value_or(0)
                          : 0;
   } else {
     mediaSizeCode_ = geometry.sizeValue >= 1 && geometry.sizeValue <= 8 ? geometry.sizeValue : 0;
