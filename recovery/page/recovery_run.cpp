@@ -2,6 +2,7 @@
 
 #include "device/device_messages.h"
 #include "device/device_state.h"
+#include "device/drive_handle.h"
 #include "device/reader_commands.h"
 #include "device/volume_lock.h"
 #include "operations/backup_run.h"
@@ -34,6 +35,7 @@ namespace {
 constexpr win::UINT kStringNoMedia = 1090;
 constexpr win::UINT kStringSameDrive = 1142;
 constexpr win::UINT kStringFolderFailed = 1143;
+constexpr win::UINT kStringVolumeBusy = 1147;
 constexpr win::UINT kStringUnreadable = 1148;
 constexpr win::UINT kStringNothingFound = 1193;
 constexpr win::UINT kStringCancelQuestion = 1198;
@@ -160,6 +162,11 @@ bool RecoveryRun::IdentifyFlashShape(const CardGeometry& geometry) {
 }
 
 bool RecoveryRun::OpenAndIdentify() {
+  if (OsKindIsNt() && !OpenCardVolume(entry_->driveLetter).IsOpen()) {
+    const std::string path = std::string("\\\\.\\") + entry_->driveLetter + ":";
+    ShowDeviceMessage(path + " - " + LoadProgramString(kStringVolumeBusy), ui::MB_ICONERROR);
+    return false;
+  }
   if (!card_.Open(*entry_)) return false;
   CardOnIdeBus = entry_->busKind == kBusIde ? 1 : 0;
   CardOnPcmciaBus = entry_->busKind == kBusPcmcia ? 1 : 0;
