@@ -10,7 +10,9 @@
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/controls/list_box.h"
+#include "platform/win/files/files.h"
 #include "platform/win/files/paths.h"
+#include "platform/win/system/handle_table.h"
 #include "recovery/file_types.h"
 #include "tests/support/test_data_folder.h"
 
@@ -299,6 +301,29 @@ TEST_F(RecoveryPageTest, AnOutputFolderOnTheCardItselfIsRefusedBeforeTheCardIsRe
     });
   });
   Run();
+  EXPECT_EQ(prompter.Unanswered(), 0U);
+}
+
+TEST_F(RecoveryPageTest, ACardVolumeAnotherProgramHoldsIsNamedAndNothingIsRead) {
+  Start(test_support::TwoReaders("xp"));
+  UseOutputFolder("recovered-held");
+  win::HANDLE held = win::INVALID_HANDLE_VALUE;
+  prompter.AnswerMessageBox(ui::IDOK, "\\\\.\\E: - drive was NOT able to open.");
+  OnRecoveryPage([&](ui::HWND main, ui::HWND page) {
+    // Held without sharing once the device list is built.
+    held = win::CreateFileA("\\\\.\\E:", win::GENERIC_READ | win::GENERIC_WRITE, 0, nullptr, win::OPEN_EXISTING, 0,
+                            nullptr);
+    ASSERT_NE(held, win::INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(driver.Select(main, 1002, RowOfDrive('E')));
+    ASSERT_TRUE(driver.Click(page, kRecoverButton));
+    driver.WhenIdle([&, main, page] {
+      EXPECT_EQ(OperationBusy, 0U);
+      EXPECT_TRUE(Enabled(page, kRecoverButton));
+      CloseMainWindow(main);
+    });
+  });
+  Run();
+  win::CloseHandle(held);
   EXPECT_EQ(prompter.Unanswered(), 0U);
 }
 
