@@ -202,7 +202,11 @@ bool RecoveryRun::OpenAndIdentify() {
 }
 
 std::unique_ptr<recovery::SectorSource> RecoveryRun::OpenSource() {
-  if (rawFlash_) return OpenFlashMapSource(card_.Handle(), *entry_, {mediaSizeCode_, pagesPerBlock_, blockCount_});
+  if (rawFlash_) {
+    const bool memoryStick = IsMemoryStick(entry_->readerKind != 0 ? entry_->readerKind : entry_->deviceKind);
+    return OpenFlashMapSource(card_.Handle(), *entry_, {memoryStick, mediaSizeCode_, pagesPerBlock_, blockCount_},
+                              &page_);
+  }
   return std::make_unique<CardSectorSource>(card_.Handle(), *entry_, bytesPerSector_, cardSectors_);
 }
 
