@@ -18,6 +18,7 @@
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/system/handle_table.h"
 #include "platform/win/system/shell_services.h"
+#include "platform/win/system/system_clock.h"
 #include "recovery/page/card_sector_source.h"
 #include "recovery/page/flash_map_source.h"
 #include "recovery/page/media_size_dlg.h"
@@ -337,14 +338,22 @@ recovery::ReadFailureAnswer RecoveryRun::OnReadFailure(std::uint32_t) {
 }
 
 void RecoveryRun::OnProgress(int percent) {
+  if (percent == lastPercent_) return;
   char text[16];
   std::snprintf(text, sizeof(text), "%d %%", percent);
   page_.SetDlgItemText(kPercentValue, text);
-  if (percent != lastPercent_) page_.Progress().SetPos(percent);
+  page_.Progress().SetPos(percent);
   lastPercent_ = percent;
 }
 
-void RecoveryRun::OnSector(std::uint32_t sector) { page_.SetDlgItemText(kSectorValue, GroupedNumber(sector)); }
+void RecoveryRun::OnSector(std::uint32_t sector) {
+  // Repainting the read-out for every read would cost more than the read itself.
+  constexpr win::DWORD kRedrawInterval = 100;
+  const win::DWORD now = win::GetTickCount();
+  if (now - lastSectorShown_ < kRedrawInterval) return;
+  page_.SetDlgItemText(kSectorValue, GroupedNumber(sector));
+  lastSectorShown_ = now;
+}
 
 void RecoveryRun::OnRecoveredCount(int count) { page_.SetDlgItemText(kRecoveredValue, " " + std::to_string(count)); }
 

@@ -70,6 +70,7 @@ class RecoveryRun : public recovery::RecoveryObserver {
   std::uint64_t hiddenSectors_ = 0;
   std::uint32_t sectorsPerRead_ = 64;
   int lastPercent_ = -1;
+  win::DWORD lastSectorShown_ = 0;
 };
 
 }  // namespace tarnlok
