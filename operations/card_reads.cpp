@@ -55,10 +55,11 @@ bool SendVendorRead(win::HANDLE card, const DeviceEntry& entry, const VendorCdb&
                          static_cast<win::DWORD>(data.size()), kScsiDataIn);
 }
 
+// Memory Stick commands name the page within the block in extra8.
 bool AtaFlashRead(win::HANDLE card, const DeviceEntry& entry, win::BYTE command, win::DWORD page, win::WORD block,
-                  std::span<win::BYTE> data) {
+                  std::span<win::BYTE> data, win::BYTE pageInBlock = 0) {
   return ExecAtaCommand(card, &entry, command, page, data.data(), static_cast<win::DWORD>(data.size()), kAtaDataIn,
-                        block, 0);
+                        block, pageInBlock);
 }
 
 }  // namespace
@@ -83,10 +84,15 @@ bool ReadExtraData(win::HANDLE card, const DeviceEntry& entry, win::WORD block, 
 }
 
 bool ReadMemoryStickBlock(win::HANDLE card, const DeviceEntry& entry, win::WORD block, std::span<win::BYTE> buffer) {
-  if (OnAtaBus()) return AtaFlashRead(card, entry, kVendorReadPages, 0, block, buffer);
+  return ReadMemoryStickPages(card, entry, block, 0, buffer);
+}
+
+bool ReadMemoryStickPages(win::HANDLE card, const DeviceEntry& entry, win::WORD block, win::BYTE page,
+                          std::span<win::BYTE> buffer) {
+  if (OnAtaBus()) return AtaFlashRead(card, entry, kVendorReadPages, 0, block, buffer, page);
   const auto length = static_cast<win::WORD>(buffer.size());
-  const VendorCdb cdb = CommandLastReader(entry) ? CommandLastBlockCdb(kVendorReadPages, block, 0, length)
-                                                 : CommandFirstBlockCdb(kVendorReadPages, block, 0, length);
+  const VendorCdb cdb = CommandLastReader(entry) ? CommandLastBlockCdb(kVendorReadPages, block, page, length)
+                                                 : CommandFirstBlockCdb(kVendorReadPages, block, page, length);
   return SendVendorRead(card, entry, cdb, buffer);
 }
 

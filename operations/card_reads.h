@@ -23,6 +23,9 @@ constexpr std::size_t kFlashReadBuffer = 512;
 bool ReadExtraData(win::HANDLE card, const DeviceEntry& entry, win::WORD block, std::span<win::BYTE> buffer);
 // Memory Stick: the whole block (buffer.size() bytes, every page of it).
 bool ReadMemoryStickBlock(win::HANDLE card, const DeviceEntry& entry, win::WORD block, std::span<win::BYTE> buffer);
+// Memory Stick: buffer.size() bytes of the block's pages from page (within the block) on.
+bool ReadMemoryStickPages(win::HANDLE card, const DeviceEntry& entry, win::WORD block, win::BYTE page,
+                          std::span<win::BYTE> buffer);
 // SmartMedia: length bytes of redundant data from page on into the start of buffer (at least 512 bytes).
 bool ReadRedundantData(win::HANDLE card, const DeviceEntry& entry, win::DWORD page, win::WORD length,
                        std::span<win::BYTE> buffer);

@@ -12,6 +12,7 @@
 #include "shell/icon_button.h"
 #include "shell/info_page.h"
 #include "shell/plain_pages.h"
+#include "recovery/page/recv_page.h"
 #include "operations/tool_page.h"
 
 #include <memory>
