@@ -435,6 +435,7 @@ TEST(FlashManagementData, SmartMediaAddressesCountWithinTheirZone) {
   redundant[6] = redundant[11] = 0x17;
   redundant[7] = redundant[12] = 0xD0;
   EXPECT_FALSE(map.LogicalBlockOf(7, redundant).has_value());
+  EXPECT_FALSE(map.LogicalBlockOf(7, std::span(redundant).first(12)).has_value()) << "short";
   EXPECT_EQ(SmartMediaLayout(geometry).LogicalBlocks(), 2000u);
   EXPECT_EQ(SmartMediaLayout({1, 16, 256}).LogicalBlocks(), 250u);
   EXPECT_EQ(SmartMediaLayout({1, 16, 256}).SectorsPerBlock(), 8u) << "sixteen 256-byte pages";
