@@ -13,6 +13,8 @@ constexpr std::uint32_t kZoneBlocks = 1024;
 constexpr std::uint32_t kZoneLogicalBlocks = 1000;
 // Media size codes whose pages hold 256 data bytes.
 constexpr std::uint32_t kLastSmallPageCode = 2;
+// The redundant data of the block's first 512 data bytes, which names its logical block.
+constexpr std::size_t kSmartMediaRedundantUnit = 16;
 
 std::uint32_t SmartMediaLogicalPerZone(std::uint32_t blocks) {
   return std::min(blocks, kZoneBlocks) * kZoneLogicalBlocks / kZoneBlocks;
@@ -65,6 +67,7 @@ std::optional<std::uint32_t> FlashBlockMap::LogicalBlockOf(std::uint32_t physica
     const auto block = tarnlok::ClassifyMemoryStickBlock(management.first<tarnlok::kMemoryStickExtraBytes>());
     if (block.role == tarnlok::FlashBlockRole::kUsed) logical = block.logical;
   } else {
+    if (management.size() < kSmartMediaRedundantUnit) return std::nullopt;
     const auto block = tarnlok::ClassifySmartMediaBlock(management);
     const std::uint32_t perZone = SmartMediaLogicalPerZone(layout_.blocks);
     // Addresses count within the block's zone.

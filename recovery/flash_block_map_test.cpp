@@ -242,21 +242,34 @@ TEST_F(FlashCardTest, AnUnmappedLogicalBlockReadsAsErasedFlashNeverAsStaleData) 
 
 TEST_F(FlashCardTest, ABlockWhoseManagementDataCannotBeReadIsLeftOutAndTheBuildGoesOn) {
   ASSERT_NO_FATAL_FAILURE(Open(SmartMediaRoad()));
+  WriteMarks();
   FlashBlockMap whole(layout_);
   BlockMapObserver quiet;
   ASSERT_EQ(whole.Build(*reads_, quiet), BlockMapEnd::Completed);
-  const auto physical = whole.PhysicalOf(0);
-  ASSERT_TRUE(physical.has_value());
+  // The first physical block that holds a logical one fails; blocks after it hold others.
+  std::uint32_t failed = layout_.blocks, last = 0;
+  for (std::uint32_t logical = 0; logical < layout_.LogicalBlocks(); ++logical) {
+    if (const auto physical = whole.PhysicalOf(logical)) {
+      failed = std::min(failed, *physical);
+      last = std::max(last, *physical);
+    }
+  }
+  ASSERT_LT(failed, last);
 
   FailingReads failing(*reads_);
-  failing.failManagement = {*physical};
+  failing.failManagement = {failed};
   FlashBlockMap map(layout_);
   ASSERT_EQ(map.Build(failing, quiet), BlockMapEnd::Completed);
-  EXPECT_EQ(map.UnreadableBlocks(), std::vector<std::uint32_t>{*physical});
+  EXPECT_EQ(map.UnreadableBlocks(), std::vector<std::uint32_t>{failed});
   EXPECT_EQ(map.MappedBlocks(), whole.MappedBlocks() - 1);
-  EXPECT_FALSE(map.PhysicalOf(0).has_value());
-  EXPECT_EQ(map.PhysicalOf(1), whole.PhysicalOf(1)) << "blocks after the failed one are still mapped";
-  EXPECT_EQ(map.PhysicalOf(layout_.LogicalBlocks() / 2), whole.PhysicalOf(layout_.LogicalBlocks() / 2));
+  for (std::uint32_t logical = 0; logical < layout_.LogicalBlocks(); ++logical) {
+    const auto physical = whole.PhysicalOf(logical);
+    if (physical == failed) {
+      EXPECT_FALSE(map.PhysicalOf(logical).has_value());
+    } else {
+      EXPECT_EQ(map.PhysicalOf(logical), physical) << logical;
+    }
+  }
 }
 
 TEST_F(FlashCardTest, AFailedPageIsLeftZeroAndTheRestOfTheReadIsStillRead) {
@@ -422,6 +435,7 @@ TEST(FlashManagementData, SmartMediaAddressesCountWithinTheirZone) {
   redundant[6] = redundant[11] = 0x17;
   redundant[7] = redundant[12] = 0xD0;
   EXPECT_FALSE(map.LogicalBlockOf(7, redundant).has_value());
+  EXPECT_FALSE(map.LogicalBlockOf(7, std::span(redundant).first(12)).has_value()) << "short";
   EXPECT_EQ(SmartMediaLayout(geometry).LogicalBlocks(), 2000u);
   EXPECT_EQ(SmartMediaLayout({1, 16, 256}).LogicalBlocks(), 250u);
   EXPECT_EQ(SmartMediaLayout({1, 16, 256}).SectorsPerBlock(), 8u) << "sixteen 256-byte pages";

@@ -32,11 +32,6 @@ CProgressDlg::~CProgressDlg() {
   if (m_hWnd != nullptr) DestroyWindow();
 }
 
-const ui::MessageMap& CProgressDlg::GetMessageMap() const {
-  static const ui::MessageMap map(&CDialog::GetMessageMap(), {});
-  return map;
-}
-
 bool CProgressDlg::CreateModeless(ui::CWnd* parent) {
   ui::CWnd* owner = ui::CWnd::GetSafeOwner(parent);
   owner_ = owner != nullptr ? owner->m_hWnd : nullptr;

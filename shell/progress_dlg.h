@@ -37,7 +37,6 @@ class CProgressDlg : public ui::CDialog {
   win::BOOL DestroyWindow() override;
 
   win::BOOL OnInitDialog() override;
-  const ui::MessageMap& GetMessageMap() const override;
 
   // The percentage text of a position: 100 at the full range, otherwise the percentage modulo
   // 100; an empty range counts as done.
