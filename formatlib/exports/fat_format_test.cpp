@@ -36,8 +36,6 @@ constexpr BYTE kDriveA = 0;
 constexpr BYTE kCompactFlash = 1;
 constexpr BYTE kMmcSd = 4;
 
-std::uint32_t BinaryMib(std::uint64_t sectors) { return static_cast<std::uint32_t>(((sectors - 1) * 512) >> 20); }
-
 class FatFormatTest : public ::testing::Test {
  protected:
   // DoDefaultFormat on the maker's USB reader, as the Format page calls it.
@@ -47,7 +45,7 @@ class FatFormatTest : public ::testing::Test {
     if (format == nullptr) return -1;
     BYTE reinsert = 1;
     BYTE busy = 0;
-    return format(nullptr, nullptr, nullptr, nullptr, 7, kDriveE, full, nullptr, &reinsert, &mediaCode_, kind, 0,
+    return format(nullptr, nullptr, nullptr, nullptr, 7, drive_, full, nullptr, &reinsert, &mediaCode_, kind, 0,
                   enableBooting, forceFat16, nullptr, 3, 0, 0, &busy, &capacityMb);
   }
 
@@ -56,7 +54,7 @@ class FatFormatTest : public ::testing::Test {
     EXPECT_NE(format, nullptr);
     if (format == nullptr) return -1;
     BYTE reinsert = 1;
-    return format(nullptr, nullptr, nullptr, nullptr, 7, kDriveE, full, nullptr, &reinsert, &mediaCode_, kind, nullptr,
+    return format(nullptr, nullptr, nullptr, nullptr, 7, drive_, full, nullptr, &reinsert, &mediaCode_, kind, nullptr,
                   0, nullptr, 3, 0, 0, 1, otherMaker);
   }
 
@@ -65,7 +63,7 @@ class FatFormatTest : public ::testing::Test {
     EXPECT_NE(format, nullptr);
     if (format == nullptr) return -1;
     BYTE reinsert = 1;
-    return format(nullptr, nullptr, nullptr, nullptr, 7, kDriveE, full, nullptr, &reinsert, &mediaCode_, kind, nullptr,
+    return format(nullptr, nullptr, nullptr, nullptr, 7, drive_, full, nullptr, &reinsert, &mediaCode_, kind, nullptr,
                   0, nullptr, 3, 0, 0);
   }
 
@@ -73,7 +71,7 @@ class FatFormatTest : public ::testing::Test {
     auto* format = library_.Bind<DoFloppyFormatFn>("DoFloppyFormat");
     EXPECT_NE(format, nullptr);
     if (format == nullptr) return -1;
-    return format(nullptr, nullptr, nullptr, nullptr, 7, kDriveA, full, nullptr, &mediaCode_, 0, 0, 0, nullptr, 6);
+    return format(nullptr, nullptr, nullptr, nullptr, 7, floppyDrive_, full, nullptr, &mediaCode_, 0, 0, 0, nullptr, 6);
   }
 
   // The volume of a card behind its master boot record: sound, and its partition entry and boot
@@ -91,10 +89,75 @@ class FatFormatTest : public ::testing::Test {
     return boot;
   }
 
+  void TearDown() override { EXPECT_EQ(prompter_.Unanswered(), 0u) << "a message the format never showed"; }
+
   LoadedLibrary library_;
   ui::ScriptedPrompter prompter_{[](const std::string& what) { ADD_FAILURE() << what; }};
   DWORD mediaCode_ = 0;
+  BYTE drive_ = kDriveE;
+  BYTE floppyDrive_ = kDriveA;
 };
+
+#ifdef FORMATLIB_LARGE_CARDS
+// Cards of 4 to 32 GB as sparse images: the FAT32 steps of both FAT32 formats.
+struct LargeCase {
+  std::uint64_t sectors;
+  std::uint32_t heads;
+  std::uint32_t sectorsPerCluster;
+  std::uint8_t type;
+  std::uint64_t volumeEnd;  // the last sector the partition covers, plus one
+};
+
+// clang-format off
+constexpr LargeCase kLargeDefaultCases[] = {
+    {7812500,  128, 64, 0x0B, 7812499},    // 4000 MB
+    {8388608,  255, 64, 0x0B, 8388607},    // 4 GiB: past the 32-bit byte count
+    {16000000, 255, 64, 0x0C, 15999999},   // 8 GB: LBA partition type
+    {62500000, 255, 64, 0x0C, 16434495},   // 32 GB: cut to 1023 cylinders of 255 heads
+};
+// clang-format on
+
+TEST_F(FatFormatTest, LargeCardsGetTheFat32OfTheDefaultFormat) {
+  for (const LargeCase& step : kLargeDefaultCases) {
+    const std::string image = "large-" + std::to_string(step.sectors) + ".img";
+    {
+      InstalledMachine machine(PlainCardMachine({"mmcsd", step.sectors}, image));
+      ASSERT_EQ(DefaultFormat(kMmcSd, 0, 0, static_cast<DWORD>(step.sectors * 512 / 1000000)), 1) << image;
+    }
+    const auto entry = ReadFirstPartition(ReadCardSector(image, 0));
+    EXPECT_EQ(entry.type, step.type) << image;
+    EXPECT_EQ(entry.firstSector + entry.sectors, step.volumeEnd) << image;
+    const BootFields boot = PartitionedVolume(image, image);
+    EXPECT_EQ(boot.FatBits(), 32) << image;
+    EXPECT_EQ(boot.heads, step.heads) << image;
+    EXPECT_EQ(boot.sectorsPerCluster, step.sectorsPerCluster) << image;
+    std::filesystem::remove(test_support::ImagePath(image));
+  }
+}
+
+TEST_F(FatFormatTest, TheFat32DriveFormatCoversLargeCardsWhole) {
+  for (const std::uint64_t sectors : {std::uint64_t{8388609}, std::uint64_t{62500000}}) {
+    for (const int otherMaker : {0, 1}) {
+      const std::string image = "large-drive-" + std::to_string(sectors) + "-" + std::to_string(otherMaker) + ".img";
+      {
+        PlainCard card{"cf", sectors};
+        card.maker = otherMaker == 0;
+        InstalledMachine machine(PlainCardMachine(card, image));
+        ASSERT_EQ(Fat32Format(kCompactFlash, 0, otherMaker), 1) << image;
+      }
+      const auto entry = ReadFirstPartition(ReadCardSector(image, 0));
+      EXPECT_EQ(entry.type, sectors > 15952545 ? 0x0C : 0x0B) << image;
+      // The whole card, not the 1023 cylinders the CHS fields can count.
+      EXPECT_EQ(entry.firstSector + entry.sectors, sectors) << image;
+      EXPECT_EQ(entry.endCylinder, 1023u) << image;
+      const BootFields boot = PartitionedVolume(image, image);
+      EXPECT_EQ(boot.sectorsPerCluster, 8u) << image;
+      std::filesystem::remove(test_support::ImagePath(image));
+    }
+  }
+}
+#else
+std::uint32_t BinaryMib(std::uint64_t sectors) { return static_cast<std::uint32_t>(((sectors - 1) * 512) >> 20); }
 
 // One step of the default formatter's tables: the card and the values its boot record carries.
 struct DefaultCase {
@@ -244,15 +307,23 @@ TEST_F(FatFormatTest, AWriteProtectedCardIsRefusedWithItsMessage) {
   EXPECT_EQ(mediaCode_, 0u);
 }
 
-TEST_F(FatFormatTest, AVolumeThatCannotBeOpenedIsToldNotSilent) {
+TEST_F(FatFormatTest, ADriveThatCannotBeOpenedIsToldNotSilent) {
   InstalledMachine machine(PlainCardMachine({"cf", 40000}, "cf-none.img"));
-  auto* format = library_.Bind<DoDefaultFormatFn>("DoDefaultFormat");
-  ASSERT_NE(format, nullptr);
-  DWORD capacity = 20;
+  drive_ = 'K' - 'A';
+  floppyDrive_ = drive_;
+  for (int otherMaker = 0; otherMaker < 2; ++otherMaker) {
+    prompter_.AnswerMessageBox(ui::IDOK, "Format application cannot format this drive.");
+    EXPECT_EQ(Fat32Format(kCompactFlash, 0, otherMaker), 0);
+  }
+  for (const DWORD megabytes : {DWORD{20}, DWORD{4000}}) {
+    prompter_.AnswerMessageBox(ui::IDOK, "Format application cannot format this drive.");
+    EXPECT_EQ(DefaultFormat(kCompactFlash, 0, 0, megabytes), 0);
+  }
   prompter_.AnswerMessageBox(ui::IDOK, "Format application cannot format this drive.");
-  EXPECT_EQ(format(nullptr, nullptr, nullptr, nullptr, 7, 'K' - 'A', 0, nullptr, nullptr, &mediaCode_, kCompactFlash, 0,
-                   0, 1, nullptr, 3, 0, 0, nullptr, &capacity),
-            0);
+  EXPECT_EQ(OtherMakerFormat(kCompactFlash, 0), 0);
+  prompter_.AnswerMessageBox(ui::IDOK, "Format application cannot format this drive.");
+  EXPECT_EQ(FloppyFormat(0), 0);
+  EXPECT_EQ(mediaCode_, 0u);
 }
 
 TEST_F(FatFormatTest, AFixedClockGivesTheGoldenCard) {
@@ -414,6 +485,8 @@ TEST_F(FatFormatTest, TheFloppyFormatRunsOnWindows9xThroughVwin32) {
   }
   ExpectSoundVolume(image, 0, image);
 }
+
+#endif
 
 }  // namespace
 }  // namespace pradvik

@@ -148,7 +148,10 @@ int FormatDriveFat32(const DriveFat32Args& args) {
   {
     const OwnedVolume drive(args.otherMaker ? OpenWholeDrive(format.driveIndex) : OpenVolume(format.driveIndex));
     if (drive.IsOpen()) outcome = FormatOnDrive(drive.Get(), args);
-    if (!drive.IsOpen()) ReleaseCard(drive.Get(), format, false);
+    if (!drive.IsOpen()) {
+      TellDriveNotOpened();
+      ReleaseCard(drive.Get(), format, false);
+    }
   }
   if (outcome == Outcome::TooSmall) return FormatAsFat16(args);
   return outcome == Outcome::Done ? 1 : 0;

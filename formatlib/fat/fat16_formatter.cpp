@@ -113,7 +113,10 @@ int FormatFat16Default(const FatFormatArgs& args) {
   const FormatDump dump = FormatDump::FromSwitch();
   if (!IsNtClass(osKind)) return 0;
   const OwnedVolume volume(OpenVolume(args.driveIndex));
-  if (!volume.IsOpen()) return 0;
+  if (!volume.IsOpen()) {
+    TellDriveNotOpened();
+    return 0;
+  }
   const auto probed = ProbeCardCapacity(volume.Get());
   if (!probed) return 0;
   CardCapacity capacity = *probed;

@@ -168,7 +168,10 @@ int FormatFloppy(const FloppyArgs& args) {
   const std::uint8_t osKind = BeginFormat(args.owner, args.windows, args.deviceId, args.driveIndex);
   state.driveIndex = static_cast<std::uint8_t>(args.driveIndex + 'A');
   const OwnedVolume device(IsNtClass(osKind) ? OpenVolume(args.driveIndex) : OpenVwin32());
-  if (!device.IsOpen()) return 0;
+  if (!device.IsOpen()) {
+    TellDriveNotOpened();
+    return 0;
+  }
   const auto bytes = DiskBytes(args.driveIndex, device.Get(), IsNtClass(osKind));
   if (!bytes) {
     ShowLibraryMessage(kStrNoMediaPresent, ui::MB_ICONSTOP);

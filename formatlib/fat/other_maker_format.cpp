@@ -67,7 +67,10 @@ int FormatForOtherMakers(const OtherMakerArgs& args) {
   const std::uint8_t osKind = BeginFormat(format.owner, format.windows, format.deviceId, format.driveIndex);
   if (!IsNtClass(osKind)) return 0;
   const OwnedVolume drive(OpenWholeDrive(format.driveIndex));
-  if (!drive.IsOpen()) return 0;
+  if (!drive.IsOpen()) {
+    TellDriveNotOpened();
+    return 0;
+  }
   CardCapacity capacity = DriveCapacity(drive.Get());
   if (capacity.lastLba == 0) {
     ShowLibraryMessage(kStrNoMediaPresent, ui::MB_ICONSTOP);

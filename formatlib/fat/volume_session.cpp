@@ -6,6 +6,8 @@
 #include "formatlib/command/library_messages.h"
 #include "formatlib/command/scsi_command.h"
 
+#include "platform/ui/dialogs/message_box.h"
+
 #include <array>
 
 namespace pradvik {
@@ -23,6 +25,8 @@ std::uint8_t BeginFormat(win::HWND owner, const ProgressWindows& windows, std::u
   LookUpExplorerWindows(owner);
   return osKind;
 }
+
+void TellDriveNotOpened() { ShowLibraryMessage(kStrVolumeBusy, ui::MB_ICONSTOP); }
 
 void SetOut(std::uint32_t* out, std::uint32_t value) {
   if (out != nullptr) *out = value;

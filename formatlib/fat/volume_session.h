@@ -37,6 +37,10 @@ std::uint8_t BeginFormat(win::HWND owner, const ProgressWindows& windows, std::u
 void SetOut(std::uint32_t* out, std::uint32_t value);
 void SetOut(std::uint8_t* out, std::uint8_t value);
 
+// A drive the format cannot open is told, not passed over: the caller reports a failure only
+// when the format's status says the card was reached, so a silent 0 would look like nothing.
+void TellDriveNotOpened();
+
 // Unless the caller asked for none, the release command (the vendor unlock on IDE readers,
 // else the SCSI one) with its outcome in releaseFailed; 0 there when none is sent.
 void ReleaseCard(win::HANDLE volume, const FatFormatArgs& args, bool ideRelease);
