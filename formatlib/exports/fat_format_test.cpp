@@ -46,7 +46,7 @@ class FatFormatTest : public ::testing::Test {
     BYTE reinsert = 1;
     BYTE busy = 0;
     return format(nullptr, nullptr, nullptr, nullptr, 7, drive_, full, nullptr, &reinsert, &mediaCode_, kind, 0,
-                  enableBooting, forceFat16, nullptr, 3, 0, 0, &busy, &capacityMb);
+                  enableBooting, forceFat16, nullptr, transport_, 0xA0, 0, &busy, &capacityMb);
   }
 
   int Fat32Format(BYTE kind, BYTE full, int otherMaker) {
@@ -96,6 +96,7 @@ class FatFormatTest : public ::testing::Test {
   DWORD mediaCode_ = 0;
   BYTE drive_ = kDriveE;
   BYTE floppyDrive_ = kDriveA;
+  BYTE transport_ = 3;
 };
 
 #ifdef FORMATLIB_LARGE_CARDS
@@ -211,27 +212,37 @@ constexpr DefaultCase kDefaultCases[] = {
 };
 // clang-format on
 
-TEST_F(FatFormatTest, EveryStepOfTheDefaultTablesGivesASoundVolume) {
-  for (const DefaultCase& step : kDefaultCases) {
-    const std::string image = std::string(step.kind == kMmcSd ? "sd-" : "cf-") + std::to_string(step.sectors) + ".img";
-    const std::string label = image + " (" + std::to_string(BinaryMib(step.sectors)) + " MiB)";
-    {
-      InstalledMachine machine(PlainCardMachine({step.kind == kMmcSd ? "mmcsd" : "cf", step.sectors}, image));
-      ASSERT_EQ(DefaultFormat(step.kind, 0, 1, 64), 1) << label;
+class DefaultTablesTest : public FatFormatTest {
+ protected:
+  // Formats every step of one card kind's tables in turn and judges the volume.
+  void FormatEveryStep(BYTE kind) {
+    for (const DefaultCase& step : kDefaultCases) {
+      if (step.kind != kind) continue;
+      const std::string image =
+          std::string(step.kind == kMmcSd ? "sd-" : "cf-") + std::to_string(step.sectors) + ".img";
+      const std::string label = image + " (" + std::to_string(BinaryMib(step.sectors)) + " MiB)";
+      {
+        InstalledMachine machine(PlainCardMachine({step.kind == kMmcSd ? "mmcsd" : "cf", step.sectors}, image));
+        ASSERT_EQ(DefaultFormat(step.kind, 0, 1, 64), 1) << label;
+      }
+      EXPECT_EQ(mediaCode_, step.sectors - 1) << label;
+      const BootFields boot = PartitionedVolume(image, label);
+      EXPECT_EQ(boot.sectorsPerCluster, step.sectorsPerCluster) << label;
+      EXPECT_EQ(boot.FatBits(), step.fatBits) << label;
+      EXPECT_EQ(boot.heads, step.heads) << label;
+      EXPECT_EQ(boot.sectorsPerTrack, step.sectorsPerTrack) << label;
+      EXPECT_EQ(boot.reservedSectors, 1u) << label;
+      EXPECT_EQ(boot.rootEntries, 512u) << label;
+      EXPECT_EQ((boot.hiddenSectors + 1 + 2 * boot.sectorsPerFat + 32) % step.boundUnit, 0u) << label;
+      EXPECT_EQ(boot.shortTotal != 0, BinaryMib(step.sectors) < 32) << label;
+      std::filesystem::remove(test_support::ImagePath(image));
     }
-    EXPECT_EQ(mediaCode_, step.sectors - 1) << label;
-    const BootFields boot = PartitionedVolume(image, label);
-    EXPECT_EQ(boot.sectorsPerCluster, step.sectorsPerCluster) << label;
-    EXPECT_EQ(boot.FatBits(), step.fatBits) << label;
-    EXPECT_EQ(boot.heads, step.heads) << label;
-    EXPECT_EQ(boot.sectorsPerTrack, step.sectorsPerTrack) << label;
-    EXPECT_EQ(boot.reservedSectors, 1u) << label;
-    EXPECT_EQ(boot.rootEntries, 512u) << label;
-    EXPECT_EQ((boot.hiddenSectors + 1 + 2 * boot.sectorsPerFat + 32) % step.boundUnit, 0u) << label;
-    EXPECT_EQ(boot.shortTotal != 0, BinaryMib(step.sectors) < 32) << label;
-    std::filesystem::remove(test_support::ImagePath(image));
   }
-}
+};
+
+TEST_F(DefaultTablesTest, EveryStepOfTheMmcSdTablesGivesASoundVolume) { FormatEveryStep(kMmcSd); }
+
+TEST_F(DefaultTablesTest, EveryStepOfTheCompactFlashTablesGivesASoundVolume) { FormatEveryStep(kCompactFlash); }
 
 TEST_F(FatFormatTest, AFullFormatClearsTheWholeCard) {
   const std::string image = "cf-full.img";
@@ -265,6 +276,11 @@ TEST_F(FatFormatTest, AboveTwoGigabytesTheDefaultFormatWritesFat32) {
   constexpr std::uint64_t kSectors = 4003000;  // 2049 decimal MB
   {
     InstalledMachine machine(PlainCardMachine({"mmcsd", kSectors}, image));
+    ASSERT_EQ(DefaultFormat(kMmcSd, 0, 0, 2048), 1);
+  }
+  EXPECT_EQ(PartitionedVolume(image, image + " as 2048 MB").FatBits(), 16);
+  {
+    InstalledMachine machine(PlainCardMachine({"mmcsd", kSectors}, image));
     ASSERT_EQ(DefaultFormat(kMmcSd, 0, 0, 2049), 1);
   }
   const BootFields boot = PartitionedVolume(image, image);
@@ -288,6 +304,30 @@ TEST_F(FatFormatTest, ForcedFat16ClampsALargeCardToTheFat16Reach) {
   EXPECT_EQ(boot.FatBits(), 16);
   EXPECT_LE(boot.hiddenSectors + boot.Total(), 3999745u);
   std::filesystem::remove(test_support::ImagePath(image));
+}
+
+TEST_F(FatFormatTest, EveryRoadOfTheMakersReadersGivesTheSameSoundVolume) {
+  struct Road {
+    const char* windows;
+    const char* bus;
+    BYTE transport;
+  };
+  constexpr Road kRoads[] = {{"xp", "usb", 3}, {"2000", "usb", 3}, {"nt4", "usb", 3},
+                             {"xp", "ide", 1}, {"nt4", "ide", 1},  {"xp", "pcmcia", 2}};
+  for (const Road& road : kRoads) {
+    const std::string image = std::string("road-") + road.windows + road.bus + ".img";
+    {
+      PlainCard card{"cf", 65536};
+      card.windows = road.windows;
+      card.bus = road.bus;
+      InstalledMachine machine(PlainCardMachine(card, image));
+      transport_ = road.transport;
+      ASSERT_EQ(DefaultFormat(kCompactFlash, 0, 1, 33), 1) << image;
+    }
+    const BootFields boot = PartitionedVolume(image, image);
+    EXPECT_EQ(boot.sectorsPerCluster, 64u) << image;
+    EXPECT_EQ(boot.FatBits(), 12) << image;
+  }
 }
 
 TEST_F(FatFormatTest, OtherDeviceKindsAreLeftAlone) {
@@ -419,6 +459,44 @@ TEST_F(FatFormatTest, ACardTooSmallForFat32GetsFat16Instead) {
     }
     EXPECT_NE(PartitionedVolume(image, image).FatBits(), 32) << image;
   }
+}
+
+TEST_F(FatFormatTest, TheDumpRecordsTheLayoutWhenSwitchedOn) {
+  const auto dumped = [](const char* key) {
+    std::array<char, 64> value{};
+    win::GetPrivateProfileStringA("File_System", key, "", value.data(), static_cast<win::DWORD>(value.size()),
+                                  "DFDLLDMP.INI");
+    return std::string(value.data());
+  };
+  InstalledMachine machine(PlainCardMachine({"mmcsd", 131072}, "sd-dump.img"));
+  win::WritePrivateProfileStringA("File_System", "Stale", "1", "DFDLLDMP.INI");
+  ASSERT_EQ(DefaultFormat(kMmcSd, 0, 1, 64), 1);
+  EXPECT_EQ(dumped("Stale"), "1");  // no switch: the dump is left alone
+  win::WritePrivateProfileStringA("KRDEBUG", "KRDBGDUMP", "yes please", "Pradvik.ini");
+  ASSERT_EQ(DefaultFormat(kMmcSd, 0, 1, 64), 1);
+  EXPECT_EQ(dumped("Stale"), "");
+  EXPECT_EQ(dumped("Format_Ver"), "3.54");
+  EXPECT_EQ(dumped("Total_Sector"), "131072");
+  EXPECT_EQ(dumped("bSecPerClu"), "32");
+  EXPECT_EQ(dumped("FatBit"), "16");
+  const auto boot = ReadBootFields(ReadCardSector("sd-dump.img", std::stoul(dumped("DBRWriteAdd"))));
+  EXPECT_EQ(dumped("SectorPerFat"), std::to_string(boot.sectorsPerFat));
+  ASSERT_EQ(DefaultFormat(kMmcSd, 0, 0, 4000), 1);
+  EXPECT_EQ(dumped("FormatType"), "FAT32 Format");  // the profile drops the trailing blank
+  EXPECT_EQ(dumped("bSecPerClu"), "");
+  win::WritePrivateProfileStringA("KRDEBUG", nullptr, nullptr, "Pradvik.ini");
+}
+
+TEST_F(FatFormatTest, OnWindows9xOnlyTheFloppyFormatWorks) {
+  PlainCard card{"cf", 40000};
+  card.windows = "98";
+  InstalledMachine machine(PlainCardMachine(card, "cf-98.img"));
+  const auto before = test_support::ReadImage("cf-98.img");
+  prompter_.AnswerMessageBox(ui::IDOK, "No media present");
+  EXPECT_EQ(Fat32Format(kCompactFlash, 0, 0), 0);
+  EXPECT_EQ(DefaultFormat(kCompactFlash, 0, 1, 20), 0);
+  EXPECT_EQ(OtherMakerFormat(kCompactFlash, 0), 0);
+  EXPECT_EQ(test_support::ReadImage("cf-98.img"), before);
 }
 
 // clang-format off
