@@ -55,7 +55,7 @@ bool LayDownVolume(const Drive& drive, const DriveFat32Args& args) {
   const std::uint32_t cylinders = total / (std::uint32_t{geometry.heads} * geometry.sectorsPerTrack);
 
   Sector mbr = format.enableBooting || !old.mbrKept ? MbrTemplate() : old.mbr;
-  const std::uint8_t type = total < kMostChsFat32Sectors + 1 ? kTypeFat32Chs : kTypeFat32Lba;
+  const std::uint8_t type = total <= kMostChsFat32Sectors ? kTypeFat32Chs : kTypeFat32Lba;
   WritePartitionEntry(mbr, {type, geometry, cylinders, layout->partitionStart, layout->volumeSectors});
   WriteFat32Fields(boot, *layout, geometry);
 

@@ -162,7 +162,6 @@ std::optional<FloppyVolume> ReadFloppyVolume(const Sector& boot, std::uint32_t d
 
 int FormatFloppy(const FloppyArgs& args) {
   FormatLibraryState& state = LibraryState();
-  state.pumpWindows[0] = args.owner;
   state.promptAnswer = kAnswerNone;
   ResetBadBlocks();
   const std::uint8_t osKind = BeginFormat(args.owner, args.windows, args.deviceId, args.driveIndex);
