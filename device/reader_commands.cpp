@@ -111,6 +111,10 @@ win::DWORD RedundantAreaSize(win::DWORD mediaSizeCode) {
   return 512;
 }
 
+win::DWORD SmartMediaPageBytes(win::DWORD mediaSizeCode) {
+  return mediaSizeCode == 1 || mediaSizeCode == 2 ? 256 : 512;
+}
+
 std::optional<FlashGeometry> SmartMediaGeometry(win::BYTE idByte, win::DWORD highestCode) {
   for (const auto& entry : kSmartMediaCodes) {
     if (entry.geometry.code > highestCode) break;

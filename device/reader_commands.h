@@ -67,6 +67,9 @@ WideVendorCdb WideCdb(const VendorCdb& commandFirst);
 // Bytes of redundant data the backup and duplicate read per SmartMedia block: 128 for media
 // size codes 1 and 2, 256 for 3 and 4, 512 for the others.
 win::DWORD RedundantAreaSize(win::DWORD mediaSizeCode);
+// Data bytes of one SmartMedia page: 256 on the 1 and 2 MB cards (media size codes 1 and 2),
+// 512 on the others.
+win::DWORD SmartMediaPageBytes(win::DWORD mediaSizeCode);
 
 // Raw flash geometry of a media size code.
 struct FlashGeometry {

@@ -109,22 +109,20 @@ RunEnd ReadSmartMediaCard(const FlashCard& card, win::DWORD blockCount, Duplicat
 
 RunEnd ReadPlainCard(win::HANDLE handle, const DeviceEntry& entry, win::DWORD totalSectors, win::DWORD sectorsPerBlock,
                      DuplicateImage& image, RunHooks& hooks) {
-  std::vector<win::BYTE> chunk(std::size_t{sectorsPerBlock} * kSectorBytes);
+  std::vector<win::BYTE> chunk(image.InMemory() ? 0 : std::size_t{sectorsPerBlock} * kSectorBytes);
   for (win::DWORD sector = 0; sector < totalSectors; sector += sectorsPerBlock) {
     if (!hooks.BeforeBlock(sector / sectorsPerBlock, sector)) return RunEnd::kStopped;
     const win::DWORD sectors = std::min(sectorsPerBlock, totalSectors - sector);
-    const auto part = std::span(chunk).first(std::size_t{sectors} * kSectorBytes);
+    const std::size_t bytes = std::size_t{sectors} * kSectorBytes;
+    // A memory image takes the sectors in place; a file image through the chunk.
+    const auto part = image.InMemory() ? image.Memory().subspan(std::size_t{sector} * kSectorBytes, bytes)
+                                       : std::span(chunk).first(bytes);
     if (!hooks.Step(kStringReadFailed, [&] {
           std::fill(part.begin(), part.end(), 0);
           return ReadCardSectors(handle, entry, sector, sectors, kSectorBytes, part.data());
         }))
       return RunEnd::kStopped;
-    if (image.InMemory()) {
-      std::copy(part.begin(), part.end(),
-                image.Memory().begin() + static_cast<std::ptrdiff_t>(std::size_t{sector} * kSectorBytes));
-    } else if (!image.Append(part)) {
-      return RunEnd::kWriteFailed;
-    }
+    if (!image.InMemory() && !image.Append(part)) return RunEnd::kWriteFailed;
   }
   return RunEnd::kCompleted;
 }

@@ -21,6 +21,21 @@ constexpr std::size_t kSmAddressWord = 6;
 // Passes over a block's data the card does not get; false when the image ends first.
 bool SkipData(ImageSource& image, bool hasData, win::DWORD bytes) { return !hasData || image.Skip(bytes); }
 
+// An image holds a 512-byte read of every page of a block. On cards of 256-byte pages such a
+// read is the page and the one after it, so the block's own data is the first half of each
+// read: written whole, the block would run over into the next one.
+std::span<const win::BYTE> SmartMediaBlockData(std::span<const win::BYTE> reads, win::DWORD pageBytes,
+                                               std::vector<win::BYTE>& packed) {
+  if (pageBytes == kSectorBytes) return reads;
+  const std::size_t pages = reads.size() / kSectorBytes;
+  packed.resize(pages * pageBytes);
+  for (std::size_t page = 0; page < pages; ++page) {
+    const auto read = reads.subspan(page * kSectorBytes, pageBytes);
+    std::copy(read.begin(), read.end(), packed.begin() + static_cast<std::ptrdiff_t>(page * pageBytes));
+  }
+  return packed;
+}
+
 }  // namespace
 
 RunEnd WriteMemoryStickImage(ImageSource& image, FlashImageLayout layout, const FlashCard& card, win::DWORD blockCount,
@@ -67,6 +82,8 @@ RunEnd WriteSmartMediaImage(ImageSource& image, FlashImageLayout layout, const F
   std::vector<win::BYTE> redundant(redundantBytes);
   std::vector<win::BYTE> readBack(std::max<std::size_t>(redundantBytes, kFlashReadBuffer));
   std::vector<win::BYTE> data(blockBytes);
+  std::vector<win::BYTE> packed;
+  const win::DWORD pageBytes = SmartMediaPageBytes(card.mediaSizeCode);
   std::array<win::BYTE, kSectorBytes> firstPage{};
   for (win::DWORD block = 0; block < blockCount; ++block) {
     const win::DWORD page = block * card.pagesPerBlock;
@@ -90,8 +107,9 @@ RunEnd WriteSmartMediaImage(ImageSource& image, FlashImageLayout layout, const F
     }
     if (!hooks.BeforeWrite()) return RunEnd::kStopped;
     if (!image.Read(data)) return RunEnd::kTruncatedImage;
+    const auto blockData = SmartMediaBlockData(data, pageBytes, packed);
     if (!hooks.Step(kStringWriteFailed,
-                    [&] { return WriteSmartMediaBlock(card, page, role.logical, infoBlock, data); }))
+                    [&] { return WriteSmartMediaBlock(card, page, role.logical, infoBlock, blockData); }))
       return RunEnd::kStopped;
     // Read back: a block whose address did not take is marked bad, so the card never maps it.
     if (!hooks.Step(kStringRedundantUnreadable, [&] {

@@ -52,7 +52,7 @@ Bytes ReadHostFile(const std::string& name) {
 class CardWriteRun : public test_support::MachineDeviceTest {
  protected:
   void SetUp() override {
-    Start(R"({ "version": 1, "windows": "xp", "readers": [
+    StartMachine(R"({ "version": 1, "windows": "xp", "readers": [
       { "bus": "usb", "maker": true, "product": "SM Reader", "letter": "F",
         "card": { "kind": "sm", "image": "sm-source.img", "deviceCode": 115 } },
       { "bus": "usb", "maker": true, "product": "SM Reader", "letter": "S",
@@ -64,8 +64,11 @@ class CardWriteRun : public test_support::MachineDeviceTest {
       { "bus": "usb", "maker": true, "product": "CF Reader", "letter": "E",
         "card": { "kind": "cf", "image": "cf-source.img", "sectors": 20000 } },
       { "bus": "usb", "maker": true, "product": "CF Reader", "letter": "K",
-        "card": { "kind": "cf", "image": "cf-target.img", "sectors": 20000 } } ] })",
-          7);
+        "card": { "kind": "cf", "image": "cf-target.img", "sectors": 20000 } } ] })");
+  }
+
+  void StartMachine(const std::string& json) {
+    Start(json, 7);
     ASSERT_EQ(EnumDevicesNt(), 1);
     OperationBusy = 1;  // as while a run writes: refused commands fail
   }
@@ -158,6 +161,59 @@ TEST_F(CardWriteRun, SmartMediaWrittenBackHoldsTheSourceVolumeAndItsAddresses) {
     EXPECT_EQ(targetRaw[spare + 7], sourceRaw[spare + 7]) << block;
   }
 }
+
+// The 1 and 2 MB cards of 256-byte pages, read by 512-byte page reads as a backup and a
+// duplicate read them, written back onto a card of the same device code.
+struct SmallPageCard {
+  int deviceCode;
+  win::DWORD sizeCode;
+  win::DWORD blocks;
+  win::DWORD logicalSectors;
+};
+
+class SmallPageSmartMedia : public CardWriteRun, public ::testing::WithParamInterface<SmallPageCard> {
+ protected:
+  void SetUp() override {
+    const std::string code = std::to_string(GetParam().deviceCode);
+    StartMachine(R"({ "version": 1, "windows": "xp", "readers": [
+      { "bus": "usb", "maker": true, "product": "SM Reader", "letter": "F",
+        "card": { "kind": "sm", "image": "small-)" +
+                 code + R"(-source.img", "deviceCode": )" + code + R"(, "factoryBadBlocks": [ 9 ] } },
+      { "bus": "usb", "maker": true, "product": "SM Reader", "letter": "S",
+        "card": { "kind": "sm", "image": "small-)" +
+                 code + R"(-target.img", "deviceCode": )" + code + R"( } } ] })");
+  }
+};
+
+TEST_P(SmallPageSmartMedia, WrittenBackHoldsTheSourceVolumeAndItsAddresses) {
+  const SmallPageCard& c = GetParam();
+  Scribble('F', 20, c.logicalSectors - 40, 0x31);
+  Scribble('S', 0, c.logicalSectors, 0x6A);
+  const FlashCard source = Open('F', 16, c.sizeCode);
+  const FlashCard target = Open('S', 16, c.sizeCode);
+  const Bytes body = SmartMediaBody(source, c.blocks);
+  MemoryImageSource image(body);
+  RecordingHooks hooks;
+  ASSERT_EQ(WriteSmartMediaImage(image, FlashImageLayout::kDataWhereUsed, target, c.blocks, hooks), RunEnd::kCompleted);
+  EXPECT_TRUE(hooks.failedSteps.empty());
+  EXPECT_EQ(image.Remaining(), 0u);
+  handles_.clear();
+  EXPECT_TRUE(Logical('S', c.logicalSectors) == Logical('F', c.logicalSectors));
+  // Each block of 16 pages of 256 bytes and 8 spare bytes: the address words travel with it.
+  const std::string code = std::to_string(c.deviceCode);
+  const Bytes sourceRaw = ReadHostFile("small-" + code + "-source.img");
+  const Bytes targetRaw = ReadHostFile("small-" + code + "-target.img");
+  const std::size_t blockBytes = 16 * (256 + 8);
+  for (std::size_t block = 0; block < c.blocks; ++block) {
+    const std::size_t spare = block * blockBytes + 256;
+    if (sourceRaw[spare + 5] != 0xFF || sourceRaw[spare + 6] == 0xFF) continue;
+    EXPECT_EQ(targetRaw[spare + 6], sourceRaw[spare + 6]) << block;
+    EXPECT_EQ(targetRaw[spare + 7], sourceRaw[spare + 7]) << block;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, SmallPageSmartMedia,
+                         ::testing::Values(SmallPageCard{0x6E, 1, 256, 2000}, SmallPageCard{0x64, 2, 512, 4000}));
 
 TEST_F(CardWriteRun, MemoryStickWrittenBackHoldsTheSourceVolumeAndItsExtraData) {
   Scribble('M', 50, 2000, 0x23);

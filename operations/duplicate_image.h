@@ -33,7 +33,7 @@ class DuplicateImage {
   std::span<win::BYTE> Memory() const;
   // Appends bytes to the file image; false when the file took fewer.
   bool Append(std::span<const win::BYTE> bytes);
-  // Ends the read phase: a file image is flushed and read from its start on.
+  // Ends the read phase: a file image is read from its start on.
   bool Rewind();
   // The image from its current position (the memory image from its start).
   ImageSource& Source();

@@ -48,11 +48,6 @@ constexpr win::ULONGLONG kImageLimit = 0x80000000;
 
 int Show(win::UINT id, win::UINT type) { return ShowStringMessage(id, type); }
 
-int ShowText(const std::string& text, win::UINT type) {
-  MessageText = text;
-  return ShowDeviceMessage(text, type);
-}
-
 }  // namespace
 
 void CDupPage::DuplicateMedia() {
@@ -61,7 +56,9 @@ void CDupPage::DuplicateMedia() {
 }
 
 DuplicateRun::DuplicateRun(CDupPage& page)
-    : page_(page), progress_(page, controls::kCurrentBlockValue, controls::kPercentText, page.progress_) {}
+    : CardPageRun(page, page.ownerSheet, page.cancelButton_, controls::kCurrentBlockValue, controls::kPercentText,
+                  page.progress_),
+      page_(page) {}
 
 void DuplicateRun::Run() {
   OperationBusy = 1;
@@ -78,15 +75,13 @@ void DuplicateRun::Run() {
 }
 
 bool DuplicateRun::CheckDevice() {
-  for (DeviceEntry* entry = DeviceListHead; page_.deviceRow >= 0 && entry != nullptr; entry = entry->next) {
-    if (entry->index == page_.deviceRow) entry_ = entry;
-  }
+  entry_ = EntryOfRow(page_.deviceRow);
   if (entry_ == nullptr) {
     Show(kStringNoDevice, ui::MB_ICONERROR);
     return false;
   }
   if (entry_->noCommandFlag != 0 && !IsDriveLetterPresent(entry_->driveLetter)) {
-    ShowText(DriveGoneText(entry_->driveLetter), ui::MB_ICONERROR);
+    ShowMessageText(DriveGoneText(entry_->driveLetter), ui::MB_ICONERROR);
     return false;
   }
   return Show(kStringCloseOthers, ui::MB_OKCANCEL | ui::MB_ICONQUESTION) == ui::IDOK;
@@ -137,10 +132,10 @@ bool DuplicateRun::MakeImage() {
   const std::string root = folder.substr(0, 1) + ":\\";
   win::ULARGE_INTEGER available{}, total{}, free{};
   if (win::GetDiskFreeSpaceExA(root.c_str(), &available, &total, &free) && available.QuadPart < imageBytes_) {
-    ShowText(LoadProgramString(kStringNoDiskSpace) + " " + std::to_string(imageBytes_ >> 20) + " " +
-                 LoadProgramString(kStringMegabytes) + " " + LoadProgramString(kStringNoDiskSpaceEnd) + " " +
-                 folder.substr(0, 1) + ":",
-             ui::MB_ICONERROR);
+    ShowMessageText(LoadProgramString(kStringNoDiskSpace) + " " + std::to_string(imageBytes_ >> 20) + " " +
+                        LoadProgramString(kStringMegabytes) + " " + LoadProgramString(kStringNoDiskSpaceEnd) + " " +
+                        folder.substr(0, 1) + ":",
+                    ui::MB_ICONERROR);
     return false;
   }
   if (image_.CreateTemporaryFile(folder)) return true;
@@ -203,12 +198,12 @@ bool DuplicateRun::TakeNewCard() {
 
 DuplicateRun::CardCheck DuplicateRun::CheckNewCardOnce() {
   const auto again = [](const std::string& text) {
-    return ShowText(text, ui::MB_RETRYCANCEL | ui::MB_ICONEXCLAMATION) == ui::IDRETRY ? CardCheck::kRetry
-                                                                                      : CardCheck::kEnd;
+    return ShowMessageText(text, ui::MB_RETRYCANCEL | ui::MB_ICONEXCLAMATION) == ui::IDRETRY ? CardCheck::kRetry
+                                                                                             : CardCheck::kEnd;
   };
   CardDriveLetter = entry_->driveLetter;
   if (entry_->noCommandFlag != 0 && !IsDriveLetterPresent(entry_->driveLetter)) {
-    ShowText(DriveGoneText(entry_->driveLetter), ui::MB_ICONERROR);
+    ShowMessageText(DriveGoneText(entry_->driveLetter), ui::MB_ICONERROR);
     return CardCheck::kEnd;
   }
   card_.Release();
@@ -263,34 +258,11 @@ bool DuplicateRun::WriteNewCard() {
   return end == RunEnd::kCompleted;
 }
 
-bool DuplicateRun::BeforeBlock(win::DWORD blockNumber, win::ULONGLONG position) {
-  if (CancelConfirmed()) return false;
-  CardGeometry again;
-  bool writeProtected = false;
-  if (!card_.Identify(again, writeProtected)) {
-    Show(kStringNoMedia, ui::MB_ICONERROR);
-    return false;
-  }
-  PumpSheetMessages(*page_.ownerSheet, &page_.cancelButton_);
-  progress_.Show(blockNumber, phaseStart_ + position);
-  return true;
-}
-
-bool DuplicateRun::BeforeWrite() {
-  if (CancelConfirmed()) return false;
-  PumpSheetMessages(*page_.ownerSheet, &page_.cancelButton_);
-  return true;
-}
-
-bool DuplicateRun::Step(win::UINT promptString, const std::function<bool()>& command) {
-  return RunPromptedCommand(prompt_, promptString, command) == StepResult::Done;
-}
-
 void DuplicateRun::ReportSuccess() {
   progress_.Finish(IsRawFlash() ? source_.blocksOrSectors : source_.blocksOrSectors / source_.sectorsPerBlock);
   std::string text = LoadProgramString(kStringDuplicated);
   if (CardOnPcmciaBus != 0) text += "\n" + LoadProgramString(kStringReinsertPcmcia);
-  ShowText(text, ui::MB_ICONINFORMATION);
+  ShowMessageText(text, ui::MB_ICONINFORMATION);
 }
 
 DuplicateRun::~DuplicateRun() {

@@ -5,26 +5,19 @@
 #pragma once
 
 #include "operations/backup_run.h"
-#include "operations/card_session.h"
-#include "operations/card_write_run.h"
+#include "operations/card_page_run.h"
 #include "operations/dup_page.h"
 #include "operations/duplicate_image.h"
-#include "operations/error_prompt_dlg.h"
-#include "operations/operation_handlers.h"
 
 namespace tarnlok {
 
-class DuplicateRun : public RunHooks {
+class DuplicateRun : public CardPageRun {
  public:
   explicit DuplicateRun(CDupPage& page);
   ~DuplicateRun() override;
   DuplicateRun(const DuplicateRun&) = delete;
   DuplicateRun& operator=(const DuplicateRun&) = delete;
   void Run();
-
-  bool BeforeBlock(win::DWORD blockNumber, win::ULONGLONG position) override;
-  bool BeforeWrite() override;
-  bool Step(win::UINT promptString, const std::function<bool()>& command) override;
 
  private:
   enum class CardCheck { kReady, kRetry, kEnd };
@@ -42,15 +35,10 @@ class DuplicateRun : public RunHooks {
   FlashCard Flash() const;
 
   CDupPage& page_;
-  CErrorPromptDlg prompt_;
-  RunProgress progress_;
-  CardSession card_;
-  DeviceEntry* entry_ = nullptr;
   CardGeometry source_;
   DuplicateImage image_;
   win::ULONGLONG imageBytes_ = 0;
   win::ULONGLONG totalSectors_ = 0;
-  win::ULONGLONG phaseStart_ = 0;
 };
 
 }  // namespace tarnlok

@@ -51,11 +51,6 @@ constexpr win::DWORD kDefaultSectorSize = 512;
 
 int Show(win::UINT id, win::UINT type) { return ShowStringMessage(id, type); }
 
-int ShowText(const std::string& text, win::UINT type) {
-  MessageText = text;
-  return ShowDeviceMessage(text, type);
-}
-
 bool IsRawFlash(win::BYTE kind) { return kind == kMemoryStick || kind == kSmartMedia; }
 
 bool SameDrive(const std::string& path, char letter) {
@@ -84,7 +79,9 @@ void CRestPage::RestoreMedia() {
 }
 
 RestoreRun::RestoreRun(CRestPage& page)
-    : page_(page), progress_(page, controls::kCurrentBlockValue, controls::kPercentText, page.progress_) {}
+    : CardPageRun(page, page.ownerSheet, page.cancelButton_, controls::kCurrentBlockValue, controls::kPercentText,
+                  page.progress_),
+      page_(page) {}
 
 void RestoreRun::Run() {
   UsePlainSectorIo = 0;
@@ -111,9 +108,7 @@ std::optional<std::string> RestoreRun::CheckNameAndDevice() {
     Show(kStringNoFileName, ui::MB_ICONERROR);
     return std::nullopt;
   }
-  for (DeviceEntry* entry = DeviceListHead; entry != nullptr; entry = entry->next) {
-    if (entry->index == page_.deviceRow) entry_ = entry;
-  }
+  entry_ = EntryOfRow(page_.deviceRow);
   if (entry_ == nullptr) {
     Show(kStringNoDevice, ui::MB_ICONERROR);
     return std::nullopt;
@@ -123,7 +118,7 @@ std::optional<std::string> RestoreRun::CheckNameAndDevice() {
     return std::nullopt;
   }
   if (entry_->noCommandFlag != 0 && !IsDriveLetterPresent(entry_->driveLetter)) {
-    ShowText(DriveGoneText(entry_->driveLetter), ui::MB_ICONERROR);
+    ShowMessageText(DriveGoneText(entry_->driveLetter), ui::MB_ICONERROR);
     return std::nullopt;
   }
   return name;
@@ -154,8 +149,8 @@ RestoreRun::CardCheck RestoreRun::CheckCardOnce(const std::string& imagePath) {
   if (!card_.SwitchToPhysicalDrive()) return CardCheck::kEnd;
   card_.TestWritable(writeProtected);
   if (writeProtected) {
-    return ShowText(PromptText, ui::MB_RETRYCANCEL | ui::MB_ICONEXCLAMATION) == ui::IDRETRY ? CardCheck::kRetry
-                                                                                            : CardCheck::kEnd;
+    return ShowMessageText(PromptText, ui::MB_RETRYCANCEL | ui::MB_ICONEXCLAMATION) == ui::IDRETRY ? CardCheck::kRetry
+                                                                                                   : CardCheck::kEnd;
   }
   OperationBusy = 1;
   if (const CardCheck opened = OpenAndReadHeader(imagePath); opened != CardCheck::kReady) return opened;
@@ -166,7 +161,7 @@ RestoreRun::CardCheck RestoreRun::OpenAndReadHeader(const std::string& imagePath
   image_ = win::CreateFileA(imagePath.c_str(), win::GENERIC_READ, 0, nullptr, win::OPEN_EXISTING,
                             win::FILE_ATTRIBUTE_NORMAL, nullptr);
   if (image_ == win::INVALID_HANDLE_VALUE) {
-    ShowText(LoadProgramString(kStringOpenImageFailed) + "\n - " + imagePath, ui::MB_ICONERROR);
+    ShowMessageText(LoadProgramString(kStringOpenImageFailed) + "\n - " + imagePath, ui::MB_ICONERROR);
     return CardCheck::kEnd;
   }
   win::LARGE_INTEGER size{};
@@ -209,8 +204,8 @@ RestoreRun::CardCheck RestoreRun::CompareHeaderWithCard() {
   } else {
     return CardCheck::kReady;
   }
-  return ShowText(text, ui::MB_RETRYCANCEL | ui::MB_ICONEXCLAMATION) == ui::IDRETRY ? CardCheck::kRetry
-                                                                                    : CardCheck::kEnd;
+  return ShowMessageText(text, ui::MB_RETRYCANCEL | ui::MB_ICONEXCLAMATION) == ui::IDRETRY ? CardCheck::kRetry
+                                                                                           : CardCheck::kEnd;
 }
 
 // Every field the run relies on, bounded by the card and the image's own length, before the
@@ -317,33 +312,6 @@ bool RestoreRun::RestoreUsedSpace() {
   return false;
 }
 
-bool RestoreRun::CardStillThere() {
-  CardGeometry again;
-  bool writeProtected = false;
-  return card_.Identify(again, writeProtected);
-}
-
-bool RestoreRun::BeforeBlock(win::DWORD blockNumber, win::ULONGLONG position) {
-  if (CancelConfirmed()) return false;
-  if (!CardStillThere()) {
-    Show(kStringNoMedia, ui::MB_ICONERROR);
-    return false;
-  }
-  PumpSheetMessages(*page_.ownerSheet, &page_.cancelButton_);
-  progress_.Show(blockNumber, position);
-  return true;
-}
-
-bool RestoreRun::BeforeWrite() {
-  if (CancelConfirmed()) return false;
-  PumpSheetMessages(*page_.ownerSheet, &page_.cancelButton_);
-  return true;
-}
-
-bool RestoreRun::Step(win::UINT promptString, const std::function<bool()>& command) {
-  return RunPromptedCommand(prompt_, promptString, command) == StepResult::Done;
-}
-
 win::DWORD RestoreRun::LastBlockNumber() const {
   if (header_.backupKind == kBackupUsedSpace) return usedSpaceTotal_;
   if (IsRawFlash(header_.deviceKind)) return geometry_.blocksOrSectors;
@@ -353,7 +321,7 @@ win::DWORD RestoreRun::LastBlockNumber() const {
 void RestoreRun::ReportSuccess() {
   progress_.Finish(LastBlockNumber());
   const win::UINT after = CardOnPcmciaBus != 0 ? kStringReinsertPcmcia : kStringReplaceMedia;
-  ShowText(LoadProgramString(kStringRestored) + "\n" + LoadProgramString(after), ui::MB_ICONINFORMATION);
+  ShowMessageText(LoadProgramString(kStringRestored) + "\n" + LoadProgramString(after), ui::MB_ICONINFORMATION);
 }
 
 void RestoreRun::CloseImage() {

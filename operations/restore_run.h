@@ -5,11 +5,8 @@
 #pragma once
 
 #include "operations/backup_run.h"
-#include "operations/card_session.h"
-#include "operations/card_write_run.h"
-#include "operations/error_prompt_dlg.h"
+#include "operations/card_page_run.h"
 #include "operations/fmb_image.h"
-#include "operations/operation_handlers.h"
 #include "operations/rest_page.h"
 
 #include <optional>
@@ -17,7 +14,7 @@
 
 namespace tarnlok {
 
-class RestoreRun : public RunHooks {
+class RestoreRun : public CardPageRun {
  public:
   explicit RestoreRun(CRestPage& page);
   // Ends the run on every path: page controls, flags, the image file and the card.
@@ -25,10 +22,6 @@ class RestoreRun : public RunHooks {
   RestoreRun(const RestoreRun&) = delete;
   RestoreRun& operator=(const RestoreRun&) = delete;
   void Run();
-
-  bool BeforeBlock(win::DWORD blockNumber, win::ULONGLONG position) override;
-  bool BeforeWrite() override;
-  bool Step(win::UINT promptString, const std::function<bool()>& command) override;
 
  private:
   enum class CardCheck { kReady, kRetry, kEnd };
@@ -44,14 +37,9 @@ class RestoreRun : public RunHooks {
   bool RestoreUsedSpace();
   void ReportSuccess();
   void CloseImage();
-  bool CardStillThere();
   win::DWORD LastBlockNumber() const;
 
   CRestPage& page_;
-  CErrorPromptDlg prompt_;
-  RunProgress progress_;
-  CardSession card_;
-  DeviceEntry* entry_ = nullptr;
   CardGeometry geometry_;
   FmbHeader header_;
   win::HANDLE image_ = win::INVALID_HANDLE_VALUE;

@@ -244,8 +244,15 @@ void Machine::InsertCard(char letter, const CardDescription& card) {
                                 other->Description().letter + ":");
     }
   }
+  CardDescription inserted = card;
+  // A SmartMedia described by its image alone takes the model of the reader's own card.
+  if (inserted.kind == CardKind::SmartMedia && inserted.smartMediaDeviceCode == 0) {
+    const CardDescription& own = reader.Description().card;
+    inserted.smartMediaDeviceCode =
+        own.kind == CardKind::SmartMedia ? own.smartMediaDeviceCode : kDefaultSmartMediaCode;
+  }
   try {
-    reader.InsertCard(MediaFor(card));
+    reader.InsertCard(MediaFor(inserted));
   } catch (const MachineDescriptionError& error) {
     throw MachineControlError(error.what());
   }

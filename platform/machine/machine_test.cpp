@@ -174,6 +174,22 @@ TEST_F(MachineTest, CardsAreInsertedRemovedAndSwapped) {
   EXPECT_NE(MessageOf([this] { machine_->RemoveCard('Q'); }).find("no reader at Q:"), std::string::npos);
 }
 
+// A SmartMedia card inserted without a device code is of its reader's model: a fresh image of
+// that geometry (1 MB cards: 256 blocks of 16 pages of 256 + 8 bytes).
+TEST(MachineControl, ASmartMediaWithoutADeviceCodeTakesItsReadersModel) {
+  Machine machine(test_support::Describe(R"({"version":1,"readers":[
+      {"maker":true,"letter":"F","card":{"kind":"sm","image":"small-sm.img","deviceCode":110}}]})"));
+  machine.RemoveCard('F');
+  CardDescription blank;
+  blank.kind = CardKind::SmartMedia;
+  blank.image = tarnlok::test_support::TestDataHome() / "blank-small-sm.img";
+  std::filesystem::remove(blank.image);
+  machine.InsertCard('F', blank);
+  ASSERT_TRUE(machine.ReaderAt('F')->Held());
+  EXPECT_EQ(machine.ReaderAt('F')->Held()->description.smartMediaDeviceCode, 110);
+  EXPECT_EQ(std::filesystem::file_size(blank.image), 256U * 16 * (256 + 8));
+}
+
 TEST(MachineLoad, TwoReadersNamingOneImageAreRefused) {
   test_support::WriteNumberedImage("shared.img", 512);
   const std::string message = MessageOf([] {

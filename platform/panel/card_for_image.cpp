@@ -1,6 +1,7 @@
 #include "platform/panel/card_for_image.h"
 
 #include "platform/machine/cards/card_media.h"
+#include "platform/machine/flash/flash_geometry.h"
 #include "platform/machine/machine.h"
 
 #include <array>
@@ -50,6 +51,11 @@ CardDescription CardForImage(const ReaderDescription& reader, const std::filesys
     throw CardImageError(image.string() + " is no card image: its size is not a whole number of 512-byte sectors.");
   }
   card.sectors = bytes / kSectorSize;
+  // A SmartMedia image tells its own model by its size.
+  if (card.kind == CardKind::SmartMedia) {
+    card.smartMediaDeviceCode =
+        SmartMediaCodeOfImage(bytes, card.smartMediaDeviceCode).value_or(card.smartMediaDeviceCode);
+  }
   return card;
 }
 

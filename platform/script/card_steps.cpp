@@ -1,6 +1,7 @@
 // The card steps: what a person does with the machine's panel while the program runs.
 #include "platform/script/script_runner.h"
 
+#include "platform/machine/flash/flash_geometry.h"
 #include "platform/machine/machine.h"
 #include "platform/panel/card_for_image.h"
 #include "platform/panel/machine_panel.h"
@@ -23,10 +24,19 @@ std::filesystem::path ImagePath(const std::string& named) {
   return std::filesystem::absolute(named);
 }
 
-void Insert(machine::Machine& machine, char letter, const std::string& image) {
+void Insert(machine::Machine& machine, char letter, const std::string& image, int deviceCode) {
   const auto reader = machine.ReaderAt(letter);
   if (!reader) throw StepFailed{"the machine has no reader at " + Drive(letter)};
-  machine.InsertCard(letter, machine::CardForImage(reader->Description(), ImagePath(image)));
+  machine::CardDescription card = machine::CardForImage(reader->Description(), ImagePath(image));
+  if (deviceCode != 0) {
+    if (card.kind != machine::CardKind::SmartMedia)
+      throw StepFailed{"reader " + Drive(letter) + " takes no SmartMedia"};
+    if (!machine::SmartMediaGeometry(static_cast<std::uint8_t>(deviceCode))) {
+      throw StepFailed{std::to_string(deviceCode) + " is no SmartMedia device code"};
+    }
+    card.smartMediaDeviceCode = static_cast<std::uint8_t>(deviceCode);
+  }
+  machine.InsertCard(letter, card);
 }
 
 void Remove(machine::Machine& machine, char letter) {
@@ -43,7 +53,7 @@ void ScriptRunner::ExecuteCard(const Step& step) {
   machine::Machine& machine = *program_.machine;
   try {
     switch (step.verb) {
-      case Verb::CardInsert: Insert(machine, step.letter, step.text); break;
+      case Verb::CardInsert: Insert(machine, step.letter, step.text, step.deviceCode); break;
       case Verb::CardRemove: Remove(machine, step.letter); break;
       case Verb::CardSwap: machine.SwapCards(step.letter, step.otherLetter); break;
       default: machine.SetWriteProtected(step.letter, step.on); break;

@@ -57,6 +57,13 @@ class Words {
     if (rest.empty()) Fail("missing " + std::string(what));
     return rest;
   }
+  // Takes the next word when it is this one.
+  bool Take(std::string_view word) {
+    const std::size_t before = at_;
+    if (Next() == word) return true;
+    at_ = before;
+    return false;
+  }
   void End() {
     if (const auto extra = Next()) Fail("unexpected \"" + std::string(*extra) + "\"");
   }
@@ -109,11 +116,25 @@ Answer ParseAnswer(Words& words) {
   words.Fail("unknown button \"" + std::string(word) + "\" (OK, Cancel, Yes, No, Abort, Retry, Ignore, IgnoreAll)");
 }
 
+// A SmartMedia device code, decimal or hexadecimal (0x75).
+int DeviceCode(Words& words) {
+  const std::string_view word = words.Require("device code");
+  const bool hex = word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X');
+  const std::string_view digits = hex ? word.substr(2) : word;
+  int value = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, hex ? 16 : 10);
+  if (error != std::errc() || end != digits.data() + digits.size() || value < 1 || value > 0xFF) {
+    words.Fail("a device code is a number from 1 to 255 (0x75), not \"" + std::string(word) + "\"");
+  }
+  return value;
+}
+
 void ParseCard(Words& words, Step& step) {
   const std::string_view action = words.Require("card action (insert, remove, swap or protect)");
   step.letter = Letter(words);
   if (action == "insert") {
     step.verb = Verb::CardInsert;
+    if (words.Take("deviceCode")) step.deviceCode = DeviceCode(words);
     step.text = words.RequireRest("image");
   } else if (action == "remove") {
     step.verb = Verb::CardRemove;

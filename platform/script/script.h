@@ -47,6 +47,7 @@ struct Step {
   char letter = 0;  // device and card: the drive letter, upper case
   char otherLetter = 0;  // card swap
   bool on = false;  // card protect
+  int deviceCode = 0;  // card insert: the SmartMedia device code named, 0 when none
   double seconds = 600;  // wait
   Answer answer = Answer::OK;
   std::string text;  // tab caption, typed or expected text, reply text, path, image

@@ -53,6 +53,12 @@ TEST(ScriptGrammar, ControlsRowsCardsAndWaits) {
   EXPECT_EQ(insert.verb, Verb::CardInsert);
   EXPECT_EQ(insert.letter, 'G');
   EXPECT_EQ(insert.text, "cards/spare card.img");
+  EXPECT_EQ(insert.deviceCode, 0);
+  const Step named = Only("card insert F: deviceCode 0x6E blank card.img");
+  EXPECT_EQ(named.deviceCode, 0x6E);
+  EXPECT_EQ(named.text, "blank card.img");
+  EXPECT_EQ(Only("card insert F: deviceCode 117 sm.img").deviceCode, 117);
+  EXPECT_EQ(Only("card insert F: deviceCodes.img").text, "deviceCodes.img");
   const Step swap = Only("card swap E: g:");
   EXPECT_EQ(swap.verb, Verb::CardSwap);
   EXPECT_EQ(swap.otherLetter, 'G');
@@ -81,6 +87,9 @@ TEST(ScriptGrammar, EachRefusalNamesItsLine) {
       {"tab", "missing page caption"},
       {"card eject E:", "unknown card action \"eject\""},
       {"card insert E:", "missing image"},
+      {"card insert E: deviceCode 0 x.img", "a device code is a number from 1 to 255"},
+      {"card insert E: deviceCode 0x100 x.img", "a device code is a number from 1 to 255"},
+      {"card insert E: deviceCode 0x6E", "missing image"},
       {"card protect E: maybe", "on or off"},
       {"card swap E:", "missing drive letter"},
       {"wait 0", "above 0"},

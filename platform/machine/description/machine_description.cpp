@@ -81,7 +81,6 @@ constexpr std::array kCardDefaults{
 };
 
 constexpr std::uint64_t kLs120Sectors = 245760;  // a 120 MB LS-120 disk
-constexpr std::uint8_t kDefaultSmartMediaCode = 0x75;  // 32 MB
 constexpr std::uint32_t kDefaultMemoryStickBlocks = 2048;
 constexpr std::uint32_t kDefaultMemoryStickPages = 16;
 constexpr std::uint8_t kBusTypeAta = 3;

@@ -31,12 +31,16 @@ struct Fault {
   std::uint32_t times = 1;  // 0: always
 };
 
+constexpr std::uint8_t kDefaultSmartMediaCode = 0x75;  // 32 MB
+
 struct CardDescription {
   CardKind kind = CardKind::None;
   std::filesystem::path image;  // absolute; relative names are taken from the description's folder
   std::uint64_t sectors = 0;  // plain cards: 512-byte sectors
   bool writeProtected = false;
-  std::uint8_t smartMediaDeviceCode = 0;  // SmartMedia: the ID byte that sets its geometry
+  // SmartMedia: the ID byte that sets its geometry; 0 when a card inserted while the program runs
+  // takes its reader's.
+  std::uint8_t smartMediaDeviceCode = 0;
   std::uint32_t blocks = 0;  // Memory Stick: physical blocks
   std::uint32_t pagesPerBlock = 0;  // Memory Stick: 512-byte pages per block
   std::vector<std::uint32_t> factoryBadBlocks;  // marked bad when the card was made

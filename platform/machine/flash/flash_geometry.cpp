@@ -96,6 +96,15 @@ std::optional<FlashGeometry> SmartMediaGeometry(std::uint8_t deviceCode) {
   return FlashGeometry{found->pageSize, spare, 0, found->pagesPerBlock, found->blocks};
 }
 
+std::optional<std::uint8_t> SmartMediaCodeOfImage(std::uint64_t imageBytes, std::uint8_t wanted) {
+  const auto fits = [imageBytes](std::uint8_t code) { return SmartMediaGeometry(code)->ImageBytes() == imageBytes; };
+  if (FindSmartMedia(wanted) != nullptr && fits(wanted)) return wanted;
+  for (const SmartMediaModel& model : kSmartMediaModels) {
+    if (fits(model.deviceCode)) return model.deviceCode;
+  }
+  return std::nullopt;
+}
+
 std::optional<std::uint8_t> MemoryStickSizeCode(std::uint64_t pages) {
   const auto* found = std::find_if(kMemoryStickSizes.begin(), kMemoryStickSizes.end(),
                                    [pages](const MemoryStickSize& size) { return pages <= size.upToPages; });

@@ -54,6 +54,9 @@ struct StandardVolume {
 std::optional<std::uint8_t> SmartMediaSizeCode(std::uint8_t deviceCode);
 // The physical geometry of a SmartMedia card; none for an unknown device code.
 std::optional<FlashGeometry> SmartMediaGeometry(std::uint8_t deviceCode);
+// The device code of a SmartMedia whose card image holds this many bytes, preferring `wanted`
+// where several codes share the size; none when no SmartMedia has an image of that size.
+std::optional<std::uint8_t> SmartMediaCodeOfImage(std::uint64_t imageBytes, std::uint8_t wanted);
 // The media size code of a Memory Stick of this many pages; none above 262144 pages.
 std::optional<std::uint8_t> MemoryStickSizeCode(std::uint64_t pages);
 FlashGeometry MemoryStickGeometry(std::uint32_t blocks, std::uint32_t pagesPerBlock);

@@ -1,5 +1,6 @@
 #include "platform/win/system/global_memory.h"
 
+#include "platform/win/host/host_memory.h"
 #include "platform/win/layouts/address_tokens.h"
 #include "platform/win/system/last_error.h"
 
@@ -13,8 +14,40 @@
 namespace win {
 namespace {
 
+// A block's bytes: from the heap, or for large blocks from the host's pages (already zero).
+class BlockMemory {
+ public:
+  BlockMemory() = default;
+  explicit BlockMemory(std::size_t size) : size_(size) {
+    if (size >= kHostPagesThreshold) {
+      memory_ = static_cast<BYTE*>(AllocateHostPages(size));
+      hostPages_ = true;
+    } else {
+      memory_ = new (std::nothrow) BYTE[size];
+    }
+  }
+  ~BlockMemory() {
+    if (hostPages_) {
+      FreeHostPages(memory_, size_);
+    } else {
+      delete[] memory_;
+    }
+  }
+  BlockMemory(const BlockMemory&) = delete;
+  BlockMemory& operator=(const BlockMemory&) = delete;
+
+  BYTE* get() const { return memory_; }
+  explicit operator bool() const { return memory_ != nullptr; }
+  bool AlreadyZero() const { return hostPages_; }
+
+ private:
+  BYTE* memory_ = nullptr;
+  std::size_t size_ = 0;
+  bool hostPages_ = false;
+};
+
 struct Block {
-  std::unique_ptr<BYTE[]> memory;
+  std::unique_ptr<BlockMemory> memory;
   std::size_t size = 0;
   bool moveable = false;
   unsigned lockCount = 0;
@@ -50,16 +83,16 @@ HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes) {
   }
   auto block = std::make_unique<Block>();
   // One byte at least, so that every block has memory of its own and a distinct address.
-  block->memory.reset(new (std::nothrow) BYTE[bytes == 0 ? 1 : bytes]);
-  if (!block->memory) {
+  block->memory = std::make_unique<BlockMemory>(bytes == 0 ? 1 : bytes);
+  if (!*block->memory) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
-  if ((flags & GMEM_ZEROINIT) != 0) std::memset(block->memory.get(), 0, bytes);
+  if ((flags & GMEM_ZEROINIT) != 0 && !block->memory->AlreadyZero()) std::memset(block->memory->get(), 0, bytes);
   block->size = bytes;
   block->moveable = (flags & GMEM_MOVEABLE) != 0;
-  block->address = AddressRegistration(block->memory.get(), bytes);
-  const HGLOBAL handle = block->moveable ? static_cast<HGLOBAL>(block.get()) : block->memory.get();
+  block->address = AddressRegistration(block->memory->get(), bytes);
+  const HGLOBAL handle = block->moveable ? static_cast<HGLOBAL>(block.get()) : block->memory->get();
   auto& table = Table();
   std::lock_guard guard(table.lock);
   table.blocks.emplace(handle, std::move(block));
@@ -90,7 +123,7 @@ void* GlobalLock(HGLOBAL block) {
     return nullptr;
   }
   if (found->moveable) ++found->lockCount;
-  return found->memory.get();
+  return found->memory->get();
 }
 
 BOOL GlobalUnlock(HGLOBAL block) {

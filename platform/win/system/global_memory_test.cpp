@@ -13,15 +13,20 @@ namespace {
 constexpr DWORD kSentinel = 0xDEADBEEF;
 
 TEST(GlobalMemory, ZeroInitialisedBlocksAreZeroAndSized) {
-  for (const UINT flags : {GPTR, GHND}) {
-    const HGLOBAL block = GlobalAlloc(flags, 32830);
-    ASSERT_NE(block, nullptr);
-    auto* bytes = static_cast<BYTE*>(GlobalLock(block));
-    ASSERT_NE(bytes, nullptr);
-    EXPECT_TRUE(std::all_of(bytes, bytes + 32830, [](BYTE b) { return b == 0; }));
-    EXPECT_EQ(GlobalSize(block), 32830U);
-    GlobalUnlock(block);
-    EXPECT_EQ(GlobalFree(block), nullptr);
+  // Small blocks come from the heap, large ones from the host's pages: both start zero, and
+  // their last byte is theirs to write.
+  for (const std::size_t size : {std::size_t{32830}, std::size_t{5} << 20}) {
+    for (const UINT flags : {GPTR, GHND}) {
+      const HGLOBAL block = GlobalAlloc(flags, size);
+      ASSERT_NE(block, nullptr);
+      auto* bytes = static_cast<BYTE*>(GlobalLock(block));
+      ASSERT_NE(bytes, nullptr);
+      EXPECT_TRUE(std::all_of(bytes, bytes + size, [](BYTE b) { return b == 0; })) << size;
+      EXPECT_EQ(GlobalSize(block), size);
+      bytes[size - 1] = 0x5A;
+      GlobalUnlock(block);
+      EXPECT_EQ(GlobalFree(block), nullptr);
+    }
   }
 }
 

@@ -1,0 +1,59 @@
+#include "operations/card_page_run.h"
+
+#include "device/device_list.h"
+#include "device/device_messages.h"
+#include "device/device_state.h"
+#include "operations/base_page.h"
+#include "platform/ui/dialogs/message_box.h"
+
+namespace tarnlok {
+namespace {
+
+constexpr win::UINT kStringNoMedia = 1090;
+
+}  // namespace
+
+CardPageRun::CardPageRun(ui::CWnd& page, CBasePage* sheet, ui::CWnd& cancelButton, int blockValueId, int percentId,
+                         ui::CProgressCtrl& bar)
+    : progress_(page, blockValueId, percentId, bar), sheet_(sheet), cancelButton_(cancelButton) {}
+
+DeviceEntry* CardPageRun::EntryOfRow(int row) {
+  for (DeviceEntry* entry = DeviceListHead; row >= 0 && entry != nullptr; entry = entry->next) {
+    if (entry->index == row) return entry;
+  }
+  return nullptr;
+}
+
+bool CardPageRun::CardStillThere() {
+  CardGeometry again;
+  bool writeProtected = false;
+  return card_.Identify(again, writeProtected);
+}
+
+bool CardPageRun::BeforeBlock(win::DWORD blockNumber, win::ULONGLONG position) {
+  if (CancelConfirmed()) return false;
+  if (!CardStillThere()) {
+    ShowStringMessage(kStringNoMedia, ui::MB_ICONERROR);
+    return false;
+  }
+  PumpSheetMessages(*sheet_, &cancelButton_);
+  progress_.Show(blockNumber, phaseStart_ + position);
+  return true;
+}
+
+bool CardPageRun::BeforeWrite() {
+  if (CancelConfirmed()) return false;
+  PumpSheetMessages(*sheet_, &cancelButton_);
+  return true;
+}
+
+bool CardPageRun::Step(win::UINT promptString, const std::function<bool()>& command) {
+  return RunPromptedCommand(prompt_, promptString, command) == StepResult::Done;
+}
+
+int ShowMessageText(const std::string& text, win::UINT type) {
+  MessageText = text;
+  return ShowDeviceMessage(text, type);
+}
+
+}  // namespace tarnlok
