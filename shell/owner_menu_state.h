@@ -10,6 +10,9 @@
 namespace tarnlok {
 
 struct MenuClassState {
+  // Touching the image lists first makes the platform's table of them outlive this state, whose
+  // shared list is freed at exit.
+  MenuClassState() { ui::ImageList_GetImageCount(nullptr); }
   std::unique_ptr<ui::CImageList> images;
   std::vector<win::UINT> imageIds;
   std::vector<ui::HMENU> allSubmenus;
