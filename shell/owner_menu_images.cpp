@@ -65,10 +65,11 @@ struct ShadedCopies {
 };
 
 void MakeShadedCopies(ui::HIMAGELIST list, int index, ShadedCopies& copies) {
-  const ui::HDC screen = ui::CreateCompatibleDC(nullptr);
+  // The screen's DC: a fresh memory DC would give monochrome bitmaps.
+  const ui::HDC screen = ui::GetDC(nullptr);
   copies.faded = ImageToBitmap(screen, list, index);
   copies.shadow = ImageToBitmap(screen, list, index);
-  ui::DeleteDC(screen);
+  ui::ReleaseDC(nullptr, screen);
   MakeFadedBitmap(copies.faded);
   MakeShadowBitmap(copies.shadow);
 }

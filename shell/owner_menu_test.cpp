@@ -336,6 +336,44 @@ TEST_F(OwnerMenu, ImagesComeFromTheSharedListAndDisabledOnesAreEtched) {
   }
 }
 
+TEST_F(OwnerMenu, XpLookDrawsFadedImagesAndRaisesThemWhenSelected) {
+  UseWindows(win::WindowsVersion::Xp);
+  menu.CreatePopupMenu();
+  ASSERT_TRUE(menu.AppendOwnerDrawnItem(L"&Picture", 0, 903, static_cast<int>(kImage)));
+  EXPECT_EQ(COwnerMenu::SharedImageList()->GetImageCount(), 3) << "the image, its faded and its shadow copy";
+  const COwnerMenuItem& record = *menu.Items()[0];
+  constexpr int kBar = 23;
+  // The image's pixels (a blue frame round red, (3, 2) to (13, 12)) drawn at (x, y) by a colouring.
+  const auto paint = [](Row& row, int x, int y, const std::function<ui::COLORREF(bool frame)>& colour) {
+    for (int py = 2; py < 12; ++py) {
+      for (int px = 3; px < 13; ++px) {
+        const bool frame = px == 3 || px == 12 || py == 2 || py == 11;
+        row.Fill(x + px, y + py, x + px + 1, y + py + 1, colour(frame));
+      }
+    }
+  };
+  {
+    Row actual, expected;
+    Draw(menu, record, 0, actual);
+    expected.Fill(0, 0, kWidth, kHeight, kWhite);
+    expected.Fill(0, 0, kBar, kHeight, kFace);
+    // Offsets (23 - 16 + 1) / 2 = 4 and (19 - 15 + 1) / 2 = 2; faded: c + 0.3 (255 - c).
+    paint(expected, 4, 2, [](bool frame) { return frame ? ui::RGB(76, 76, 255) : ui::RGB(255, 76, 76); });
+    expected.Text("&Picture", kBar + 8, kBlack);
+    EXPECT_EQ(Difference(actual, expected), "");
+  }
+  {
+    Row actual, expected;
+    Draw(menu, record, ui::ODS_SELECTED, actual);
+    expected.Fill(0, 0, kWidth, kHeight, kHighlight);
+    expected.Fill(1, 1, kWidth - 1, kHeight - 1, ui::RGB(181, 189, 210));
+    paint(expected, 5, 3, [](bool) { return kShadow; });
+    paint(expected, 3, 1, [](bool frame) { return frame ? ui::RGB(0, 0, 255) : ui::RGB(255, 0, 0); });
+    expected.Text("&Picture", kBar + 8, kBlack);
+    EXPECT_EQ(Difference(actual, expected), "") << "the shadow one pixel down and right, the image one up and left";
+  }
+}
+
 TEST_F(OwnerMenu, TheIconButtonOpensItsMenuAndAMnemonicChoosesTheCommand) {
   ui::RegisterDialogTemplateText(nullptr, R"(
 DIALOG 930 0 0 120 60
