@@ -58,6 +58,9 @@ const ui::MessageMap& CIconButton::GetMessageMap() const {
                                       ui::OnMessage(ui::BM_SETCHECK, &CIconButton::OnSetCheck),
                                       ui::OnMessage(ui::BM_GETCHECK, &CIconButton::OnGetCheck),
                                       ui::OnMessage(ui::WM_MOUSELEAVE, &CIconButton::OnMouseLeave),
+                                      ui::OnMessage(ui::WM_MENUCHAR, &CIconButton::OnMenuChar),
+                                      ui::OnMessage(ui::WM_MEASUREITEM, &CIconButton::OnMeasureItem),
+                                      ui::OnMessage(ui::WM_DRAWITEM, &CIconButton::OnDrawItem),
                                       ui::OnReflectedCommand(ui::BN_CLICKED, &CIconButton::OnClicked),
                                       ui::OnReflectedCtlColor(&CIconButton::OnReflectedCtlColor),
                                   });
@@ -262,6 +265,8 @@ win::BOOL CIconButton::OnClicked() {
   if (checkBox_) {
     checkState_ = checkState_ != 0 ? 0 : 1;
     Repaint();
+  } else if (menu_.m_hMenu != nullptr) {
+    TrackDropDownMenu();
   } else if (!url_.empty()) {
     win::ShellExecuteA(m_hWnd, "open", url_.c_str(), nullptr, nullptr, ui::SW_SHOWMAXIMIZED);
   }
@@ -316,6 +321,44 @@ ui::LRESULT CIconButton::OnSetStyle(ui::WPARAM wParam, ui::LPARAM lParam) {
 ui::LRESULT CIconButton::OnSetCheck(ui::WPARAM wParam, ui::LPARAM) {
   SetChecked(wParam == ui::BST_CHECKED || wParam == ui::BST_INDETERMINATE ? 1 : 0, win::TRUE);
   return 0;
+}
+
+void CIconButton::TrackDropDownMenu() {
+  constexpr ui::UINT kTrackFlags = ui::TPM_LEFTALIGN | ui::TPM_RIGHTBUTTON | ui::TPM_NONOTIFY | ui::TPM_RETURNCMD;
+  ui::RECT rect{};
+  GetWindowRect(&rect);
+  menuShown_ = true;
+  Repaint();
+  const ui::HMENU popup = ui::GetSubMenu(menu_.m_hMenu, 0);
+  const auto command =
+      static_cast<ui::UINT>(ui::TrackPopupMenu(popup, kTrackFlags, rect.left, rect.bottom, 0, m_hWnd, nullptr));
+  menuShown_ = false;
+  Repaint();
+  if (command != 0 && menuTarget_ != nullptr)
+    ui::PostMessage(menuTarget_, ui::WM_COMMAND, ui::MAKEWPARAM(static_cast<ui::WORD>(command), 0), 0);
+}
+
+ui::LRESULT CIconButton::OnMenuChar(ui::WPARAM wParam, ui::LPARAM lParam) {
+  const auto menu = reinterpret_cast<ui::HMENU>(lParam);
+  if (!COwnerMenu::IsMenu(menu)) return Default();
+  return COwnerMenu::FindKeyboardShortcut(ui::LOWORD(wParam), ui::HIWORD(wParam), menu);
+}
+
+// Items of the drop-down menu's popups carry its records.
+ui::LRESULT CIconButton::OnMeasureItem(ui::WPARAM, ui::LPARAM lParam) {
+  auto* item = reinterpret_cast<ui::MEASUREITEMSTRUCT*>(lParam);
+  if (item->CtlType != ui::ODT_MENU || menu_.m_hMenu == nullptr) return Default();
+  menu_.MeasureItem(item);
+  return win::TRUE;
+}
+
+ui::LRESULT CIconButton::OnDrawItem(ui::WPARAM, ui::LPARAM lParam) {
+  auto* item = reinterpret_cast<ui::DRAWITEMSTRUCT*>(lParam);
+  COwnerMenu* menu =
+      item->CtlType == ui::ODT_MENU ? COwnerMenu::FromHandle(reinterpret_cast<ui::HMENU>(item->hwndItem)) : nullptr;
+  if (menu == nullptr) return Default();
+  menu->DrawItem(item);
+  return win::TRUE;
 }
 
 ui::LRESULT CIconButton::OnMouseLeave(ui::WPARAM, ui::LPARAM) {

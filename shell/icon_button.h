@@ -2,9 +2,11 @@
 // coloured face, a 3-D or flat border, an icon or a masked bitmap (with an optional second
 // image for when the pointer is away), the caption and a focus rectangle. It repaints in its
 // hovered look while the pointer is over it and reports clicks to its parent like any push
-// button. Left out: the drop-down menu, the sounds, the cursor and the look that shows the
-// parent's background, which nothing in the program sets.
+// button. A menu loaded into its drop-down menu opens under it on a click. Left out: the sounds,
+// the cursor and the look that shows the parent's background, which nothing in the program sets.
 #pragma once
+
+#include "shell/owner_menu.h"
 
 #include "platform/ui/gdi/cdc.h"
 #include "platform/ui/controls/controls.h"
@@ -42,6 +44,10 @@ class CIconButton : public ui::CButton {
   int GetChecked() const { return checkState_; }
   int ResetButtonColours(win::BOOL repaint);
   int SetUrl(const char* url);
+  // The menu whose first popup opens under the button; empty until a caller loads one.
+  COwnerMenu& DropDownMenu() { return menu_; }
+  // The window that receives the chosen command as WM_COMMAND.
+  void SetMenuTarget(ui::HWND target) { menuTarget_ = target; }
 
   // Moves red, green and blue by one common amount, as far as the channel nearest its limit allows.
   static ui::COLORREF ShiftedColour(ui::COLORREF colour, int shift);
@@ -104,6 +110,10 @@ class CIconButton : public ui::CButton {
   ui::LRESULT OnSetCheck(ui::WPARAM wParam, ui::LPARAM);
   ui::LRESULT OnGetCheck(ui::WPARAM, ui::LPARAM) { return GetChecked(); }
   ui::LRESULT OnMouseLeave(ui::WPARAM, ui::LPARAM);
+  ui::LRESULT OnMenuChar(ui::WPARAM wParam, ui::LPARAM lParam);
+  ui::LRESULT OnMeasureItem(ui::WPARAM, ui::LPARAM lParam);
+  ui::LRESULT OnDrawItem(ui::WPARAM, ui::LPARAM lParam);
+  void TrackDropDownMenu();
   ui::HBRUSH OnReflectedCtlColor(ui::CDC*, ui::UINT);
 
   win::BOOL showDisabledBitmap_ = win::TRUE;
@@ -127,6 +137,9 @@ class CIconButton : public ui::CButton {
   std::string url_;
   std::array<IconImage, 2> icons_{};
   std::array<BitmapImage, 2> bitmaps_{};
+  ui::HWND menuTarget_ = nullptr;
+  bool menuShown_ = false;
+  COwnerMenu menu_;
 };
 
 }  // namespace tarnlok

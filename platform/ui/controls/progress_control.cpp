@@ -63,7 +63,7 @@ void Paint(HWND hwnd, const WindowRecord& record, const ProgressState& state) {
   GetClientRect(hwnd, &client);
   FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
   RECT inner = client;
-  DrawEdge(dc, &inner, BDR_SUNKENOUTER, BF_RECT);
+  DrawEdge(dc, &inner, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
   const long long span = static_cast<long long>(state.high) - state.low;
   if (span > 0) {
     const long long done = static_cast<long long>(state.position) - state.low;

@@ -6,6 +6,7 @@
 #include "platform/ui/windows/surface_internal.h"
 #include "platform/win/files/paths.h"
 
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLayout>
@@ -139,6 +140,14 @@ std::optional<std::string> DesktopPrompter::AskFolder(const FolderRequest& reque
   auto dialog = BuildFolderDialog(request);
   if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return std::nullopt;
   return WindowsPathOf(dialog->selectedFiles().front());
+}
+
+std::optional<COLORREF> DesktopPrompter::AskColour(const ColourRequest& request) {
+  EnsureQtApplication();
+  const QColor initial(GetRValue(request.initial), GetGValue(request.initial), GetBValue(request.initial));
+  const QColor chosen = QColorDialog::getColor(initial);
+  if (!chosen.isValid()) return std::nullopt;
+  return RGB(static_cast<BYTE>(chosen.red()), static_cast<BYTE>(chosen.green()), static_cast<BYTE>(chosen.blue()));
 }
 
 }  // namespace ui

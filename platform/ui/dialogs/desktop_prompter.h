@@ -16,6 +16,7 @@ class DesktopPrompter final : public Prompter {
   int AskMessageBox(const MessageBoxRequest& request) override;
   std::optional<std::string> AskFile(const FileDialogRequest& request) override;
   std::optional<std::string> AskFolder(const FolderRequest& request) override;
+  std::optional<COLORREF> AskColour(const ColourRequest& request) override;
 };
 
 // The dialogs as the desktop shows them, built but not run (tests look at them offscreen).

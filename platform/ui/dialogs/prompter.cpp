@@ -23,6 +23,7 @@ const char* KindName(ScriptedPrompter::Kind kind) {
     case ScriptedPrompter::Kind::MessageBox: return "message box";
     case ScriptedPrompter::Kind::File: return "file dialog";
     case ScriptedPrompter::Kind::Folder: return "folder browser";
+    case ScriptedPrompter::Kind::Colour: return "colour dialog";
   }
   return "question";
 }
@@ -82,17 +83,17 @@ ScriptedPrompter::ScriptedPrompter(FailureHandler onUnexpected)
 ScriptedPrompter::~ScriptedPrompter() { InstallPrompter(previous_); }
 
 ScriptedPrompter& ScriptedPrompter::AnswerMessageBox(int answer, std::string expectedText) {
-  script_.push_back(Answer{Kind::MessageBox, answer, std::nullopt, std::move(expectedText)});
+  script_.push_back(Answer{Kind::MessageBox, answer, std::nullopt, std::move(expectedText), std::nullopt});
   return *this;
 }
 
 ScriptedPrompter& ScriptedPrompter::AnswerFile(std::optional<std::string> path) {
-  script_.push_back(Answer{Kind::File, 0, std::move(path), {}});
+  script_.push_back(Answer{Kind::File, 0, std::move(path), {}, std::nullopt});
   return *this;
 }
 
 ScriptedPrompter& ScriptedPrompter::AnswerFolder(std::optional<std::string> folder) {
-  script_.push_back(Answer{Kind::Folder, 0, std::move(folder), {}});
+  script_.push_back(Answer{Kind::Folder, 0, std::move(folder), {}, std::nullopt});
   return *this;
 }
 
@@ -147,6 +148,20 @@ std::optional<std::string> ScriptedPrompter::AskFolder(const FolderRequest& requ
   asked_.push_back(Question{Kind::Folder, request.title, {}, 0, request.status, {}, 0});
   const auto answer = Next(Kind::Folder, request.title);
   return answer ? answer->path : std::nullopt;
+}
+
+ScriptedPrompter& ScriptedPrompter::AnswerColour(std::optional<COLORREF> colour) {
+  script_.push_back(Answer{Kind::Colour, 0, std::nullopt, {}, colour});
+  return *this;
+}
+
+std::optional<COLORREF> ScriptedPrompter::AskColour(const ColourRequest& request) {
+  const std::string text = "RGB(" + std::to_string(GetRValue(request.initial)) + ", " +
+                           std::to_string(GetGValue(request.initial)) + ", " +
+                           std::to_string(GetBValue(request.initial)) + ")";
+  asked_.push_back(Question{Kind::Colour, text, {}, 0, {}, {}, request.flags});
+  const auto answer = Next(Kind::Colour, text);
+  return answer ? answer->colour : std::nullopt;
 }
 
 }  // namespace ui

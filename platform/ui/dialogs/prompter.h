@@ -41,6 +41,12 @@ struct FolderRequest {
   std::string initialFolder;
 };
 
+struct ColourRequest {
+  HWND owner = nullptr;
+  COLORREF initial = 0;
+  DWORD flags = 0;  // CC_ flags of colour_dialog.h
+};
+
 class Prompter {
  public:
   virtual ~Prompter() = default;
@@ -49,6 +55,8 @@ class Prompter {
   // A Windows path, or nothing when cancelled.
   virtual std::optional<std::string> AskFile(const FileDialogRequest& request) = 0;
   virtual std::optional<std::string> AskFolder(const FolderRequest& request) = 0;
+  // The colour chosen, or nothing when cancelled; a prompter without a colour dialog cancels.
+  virtual std::optional<COLORREF> AskColour(const ColourRequest&) { return std::nullopt; }
 };
 
 // The installed prompter; the desktop one when none is installed.
@@ -62,7 +70,7 @@ int DefaultButton(UINT type);
 
 class ScriptedPrompter final : public Prompter {
  public:
-  enum class Kind { MessageBox, File, Folder };
+  enum class Kind { MessageBox, File, Folder, Colour };
   struct Question {
     Kind kind = Kind::MessageBox;
     std::string text;  // message text, file dialog title or folder title
@@ -86,10 +94,13 @@ class ScriptedPrompter final : public Prompter {
   ScriptedPrompter& AnswerMessageBox(int answer, std::string expectedText = {});
   ScriptedPrompter& AnswerFile(std::optional<std::string> path);
   ScriptedPrompter& AnswerFolder(std::optional<std::string> folder);
+  ScriptedPrompter& AnswerColour(std::optional<COLORREF> colour);
 
   int AskMessageBox(const MessageBoxRequest& request) override;
   std::optional<std::string> AskFile(const FileDialogRequest& request) override;
   std::optional<std::string> AskFolder(const FolderRequest& request) override;
+  // Records the initial colour as the question's text ("RGB(r, g, b)").
+  std::optional<COLORREF> AskColour(const ColourRequest& request) override;
 
   const std::vector<Question>& Asked() const { return asked_; }
   std::size_t Unanswered() const { return script_.size(); }
@@ -100,6 +111,7 @@ class ScriptedPrompter final : public Prompter {
     int button = 0;
     std::optional<std::string> path;
     std::string expectedText;
+    std::optional<COLORREF> colour;
   };
   std::optional<Answer> Next(Kind kind, const std::string& text);
   void Unexpected(const std::string& what);

@@ -95,7 +95,7 @@ HGDIOBJ SelectObject(HDC handle, HGDIOBJ object) {
   if (std::holds_alternative<FontData>(*data)) return Swap(state.font, object);
   if (std::holds_alternative<RegionData>(*data))
     return HandleOf<HGDIOBJ>(static_cast<std::uintptr_t>(SelectClipRgn(handle, static_cast<HRGN>(object))));
-  if (!dc->memory) return nullptr;
+  if (!dc->memory || !std::holds_alternative<BitmapData>(*data)) return nullptr;
   return Swap(state.bitmap, object);
 }
 

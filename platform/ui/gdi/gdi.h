@@ -192,6 +192,8 @@ constexpr UINT BF_TOP = 0x2;
 constexpr UINT BF_RIGHT = 0x4;
 constexpr UINT BF_BOTTOM = 0x8;
 constexpr UINT BF_RECT = 0xF;
+constexpr UINT BF_ADJUST = 0x2000;
+// With BF_ADJUST the rectangle shrinks to what lies inside the edges; else it is left as given.
 BOOL DrawEdge(HDC dc, RECT* rect, UINT edge, UINT flags);
 
 constexpr UINT DT_TOP = 0x0;

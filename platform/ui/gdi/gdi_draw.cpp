@@ -246,14 +246,16 @@ BOOL DrawEdge(HDC handle, RECT* rect, UINT edge, UINT flags) {
       {BDR_RAISEDOUTER, BDR_SUNKENOUTER, {COLOR_3DLIGHT, COLOR_3DDKSHADOW}, {COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT}},
       {BDR_RAISEDINNER, BDR_SUNKENINNER, {COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW}, {COLOR_3DDKSHADOW, COLOR_3DLIGHT}},
   };
+  RECT inside = *rect;
   for (const auto& ring : rings) {
     const bool raised = (edge & ring.raised) != 0;
     const bool sunken = (edge & ring.sunken) != 0;
     if (!raised && !sunken) continue;
     const EdgeColours colours = raised ? ring.raisedColours : ring.sunkenColours;
-    DrawFrame(canvas, *rect, colour(colours.topLeft), colour(colours.bottomRight), flags);
-    Deflate(*rect, flags);
+    DrawFrame(canvas, inside, colour(colours.topLeft), colour(colours.bottomRight), flags);
+    Deflate(inside, flags);
   }
+  if ((flags & BF_ADJUST) != 0) *rect = inside;
   return win::TRUE;
 }
 

@@ -44,7 +44,11 @@ struct RegionData {
   QRegion region;
 };
 
-using GdiData = std::variant<PenData, BrushData, FontData, BitmapData, IconData, RegionData>;
+struct PaletteData {
+  std::vector<COLORREF> entries;
+};
+
+using GdiData = std::variant<PenData, BrushData, FontData, BitmapData, IconData, RegionData, PaletteData>;
 HGDIOBJ AddGdiObject(GdiData data);
 
 // The object behind a handle, or null.
@@ -55,6 +59,11 @@ FontData* FindFont(HGDIOBJ handle);
 BitmapData* FindBitmap(HGDIOBJ handle);
 IconData* FindIcon(HGDIOBJ handle);
 RegionData* FindRegion(HGDIOBJ handle);
+PaletteData* FindPalette(HGDIOBJ handle);
+// The stock default palette (the twenty static colours' first entry suffices here).
+HGDIOBJ DefaultPalette();
+// Live objects that are not stock objects.
+std::size_t LiveGdiObjectCount();
 HBITMAP DefaultBitmap();
 HFONT DefaultFont();
 
@@ -63,6 +72,7 @@ struct DcState {
   HBRUSH brush = nullptr;
   HFONT font = nullptr;
   HBITMAP bitmap = nullptr;
+  HGDIOBJ palette = nullptr;  // null: the default palette
   COLORREF text = 0;
   COLORREF bk = 0xFFFFFF;
   int bkMode = OPAQUE;

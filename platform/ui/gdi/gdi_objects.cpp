@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QImageReader>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <map>
@@ -111,6 +112,18 @@ GdiData* FindGdiObject(HGDIOBJ handle) {
 
 PenData* FindPen(HGDIOBJ handle) { return FindAs<PenData>(handle); }
 RegionData* FindRegion(HGDIOBJ handle) { return FindAs<RegionData>(handle); }
+PaletteData* FindPalette(HGDIOBJ handle) { return FindAs<PaletteData>(handle); }
+
+HGDIOBJ DefaultPalette() {
+  static const HGDIOBJ palette = Add(PaletteData{{RGB(0, 0, 0)}}, true);
+  return palette;
+}
+
+std::size_t LiveGdiObjectCount() {
+  const auto& table = TheObjects().table;
+  return static_cast<std::size_t>(
+      std::count_if(table.begin(), table.end(), [](const auto& entry) { return !entry.second.stock; }));
+}
 BrushData* FindBrush(HGDIOBJ handle) { return FindAs<BrushData>(handle); }
 FontData* FindFont(HGDIOBJ handle) { return FindAs<FontData>(handle); }
 BitmapData* FindBitmap(HGDIOBJ handle) { return FindAs<BitmapData>(handle); }

@@ -312,5 +312,19 @@ TEST(SavedStates, RestoreDcBringsBackColoursAndObjects) {
   EXPECT_FALSE(dc.RestoreDC(saved)) << "a state restores once";
 }
 
+TEST_F(Canvas, DrawEdgeMovesTheRectangleInsideOnlyWhenAskedTo) {
+  RECT rect{2, 2, 12, 12};
+  ASSERT_TRUE(DrawEdge(dc, &rect, EDGE_SUNKEN, BF_RECT));
+  EXPECT_EQ(rect.left, 2);
+  EXPECT_EQ(rect.bottom, 12);
+  EXPECT_EQ(dc.GetPixel(2, 2), GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(dc.GetPixel(3, 3), GetSysColor(COLOR_3DDKSHADOW));
+  ASSERT_TRUE(DrawEdge(dc, &rect, EDGE_SUNKEN, BF_RECT | BF_ADJUST));
+  EXPECT_EQ(rect.left, 4);
+  EXPECT_EQ(rect.top, 4);
+  EXPECT_EQ(rect.right, 10);
+  EXPECT_EQ(rect.bottom, 10);
+}
+
 }  // namespace
 }  // namespace ui

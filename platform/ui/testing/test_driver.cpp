@@ -8,6 +8,7 @@
 #include "platform/ui/windows/process_exit.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/window_api.h"
+#include "platform/ui/windows/window_table.h"
 #include "platform/win/system/manual_clock.h"
 
 #include <algorithm>
@@ -169,6 +170,15 @@ bool TestDriver::SetCheck(HWND dialog, int id, bool checked) {
 
 bool TestDriver::Type(HWND dialog, int id, std::string_view text) {
   return TypeIntoControl(GetDlgItem(dialog, id), text);
+}
+
+bool TestDriver::Mouse(HWND window, UINT message, POINT client, WPARAM keys) {
+  const HWND top = TopLevelOf(window);
+  if (top == nullptr) return false;
+  POINT point = client;
+  ClientToScreen(window, &point);
+  ScreenToClient(top, &point);
+  return RouteMouse(top, message, point, keys) != nullptr;
 }
 
 bool TestDriver::PressKey(UINT virtualKey) {

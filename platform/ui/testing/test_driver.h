@@ -63,6 +63,9 @@ class TestDriver {
   bool Type(HWND dialog, int id, std::string_view text);
   // Clicks (or double-clicks) a row of a list view.
   bool Select(HWND dialog, int id, int row, bool doubleClick = false);
+  // A mouse message at a point of the window's client area, routed as the desktop routes it
+  // (to the capture, else to the window under the point).
+  bool Mouse(HWND window, UINT message, POINT client, WPARAM keys = 0);
   bool PressKey(UINT virtualKey);
   bool Escape() { return PressKey(0x1B); }
   bool Enter() { return PressKey(0x0D); }

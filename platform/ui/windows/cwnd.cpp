@@ -174,6 +174,9 @@ LRESULT CWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     object->PostNcDestroy();
     return result;
   }
+  // A window destroyed while handling the message may have deleted its object.
+  const WindowRecord* after = FindWindowRecord(hwnd);
+  if (after == nullptr || after->object != object) return result;
   object->lastMessage_ = savedMessage;
   object->lastWParam_ = savedW;
   object->lastLParam_ = savedL;

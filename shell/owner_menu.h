@@ -1,0 +1,100 @@
+// A menu that draws every item itself: an icon column with the item's image, check marks,
+// embossed images for disabled items, and two looks, the classic one and the flat XP one with a
+// coloured icon bar and a light selection box. It loads menu resources (every item becomes an
+// owner-drawn item that carries its record), keeps one image list shared by all its menus, and
+// knows every popup it made, so that its owner can route measuring, drawing and keyboard
+// mnemonics to it.
+#pragma once
+
+#include "shell/owner_menu_item.h"
+
+#include "platform/ui/controls/image_list.h"
+#include "platform/ui/controls/owner_draw.h"
+#include "platform/ui/gdi/cdc.h"
+#include "platform/ui/windows/menu.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tarnlok {
+
+class COwnerMenu : public ui::CMenu {
+ public:
+  // The menu class's own classification of the system (not the program's OsKind).
+  enum ShellKind { Win32s = 0, WinNt3 = 1, Win95 = 2, Win98 = 3, WinMe = 4, WinNt4 = 5, Win2000 = 6, WinXp = 7 };
+
+  COwnerMenu();
+  virtual ~COwnerMenu();
+
+  virtual void DrawItem(ui::DRAWITEMSTRUCT* item);
+  virtual void MeasureItem(ui::MEASUREITEMSTRUCT* item);
+  // The program's menu resource; 0 (the menu unchanged) when there is none.
+  virtual win::BOOL LoadMenu(win::UINT id);
+  virtual win::BOOL DestroyMenu();
+
+  // Id 0 adds a separator. With iconId 0 or more the first image of bitmap resource iconId
+  // becomes the command's image in the shared list; below 0 the command keeps the image the
+  // shared list already holds for it, if any.
+  win::BOOL AppendOwnerDrawnItem(const std::wstring& text, win::UINT flags, std::uintptr_t id, int iconId);
+  COwnerMenuItem* ReplaceWithOwnerDrawnItem(win::UINT position, win::UINT flags, std::uintptr_t id,
+                                            const std::wstring& text);
+  // By position (MF_BYPOSITION) or by command, searching the submenus; 0 when not found.
+  int GetItemText(win::UINT id, std::string& text, win::UINT flags);
+  // The menu holding the command and its position there; null and -1 when none does.
+  COwnerMenu* FindMenuOption(win::UINT id, int& position);
+  ui::CMenu* GetSubMenu(int position) const;
+  const std::vector<std::unique_ptr<COwnerMenuItem>>& Items() const { return items_; }
+
+  // The answer to WM_MENUCHAR: MAKELRESULT(position, MNC_EXECUTE) for the first item whose
+  // text holds "&" and the key (case ignored), else 0.
+  static ui::LRESULT FindKeyboardShortcut(win::UINT ch, win::UINT flags, ui::HMENU menu);
+  // Whether the handle is a popup some owner-drawn menu made or holds.
+  static bool IsMenu(ui::HMENU menu);
+  // The owner-drawn menu object of a handle, or null.
+  static COwnerMenu* FromHandle(ui::HMENU menu);
+
+  // Copies image index of the list into the shared list as the command's image (replacing the
+  // one it has); answers its index there, or -1 when the list has no such image.
+  static int AddToSharedImageList(ui::CImageList& list, int index, win::UINT id);
+  // Adds bitmap resource id to the list, masked with the button face colour; 0 when it cannot.
+  static int AddBitmapToImageList(ui::CImageList& list, win::UINT id);
+  static ui::CImageList* SharedImageList();
+
+  // Each channel c becomes c + factor * (255 - c) for a factor in (0, 1]; else unchanged.
+  static ui::COLORREF BlendTowardWhite(ui::COLORREF colour, double factor);
+  static int OsShellKind();
+  static bool IsClassicTheme();
+  // Whether the flat XP look is in force (Windows XP without the classic theme).
+  static bool XpLookInForce();
+  // Reads the system's kind and theme again (they are otherwise read once).
+  static void RefreshSystemLook();
+
+  static constexpr int kIconWidth = 16;
+  static constexpr int kIconHeight = 15;
+
+ private:
+  struct Image {
+    ui::HIMAGELIST list = nullptr;
+    int index = -1;
+    int fadedIndex = -1;
+    int shadowIndex = -1;
+  };
+  Image ImageOf(const COwnerMenuItem& record) const;
+  void DrawItemClassic(ui::CDC& dc, const ui::DRAWITEMSTRUCT& item, const COwnerMenuItem& record);
+  void DrawItemXp(ui::CDC& dc, const ui::DRAWITEMSTRUCT& item, const COwnerMenuItem& record);
+  void AppendRecord(std::unique_ptr<COwnerMenuItem> record);
+  void SynchronizeMenu();
+  void RestoreTopLevelPopups();
+  void PadAcceleratorColumn();
+  void Register(ui::HMENU menu);
+
+  std::vector<std::unique_ptr<COwnerMenuItem>> items_;
+  std::vector<ui::HMENU> submenus_;
+  std::vector<std::unique_ptr<COwnerMenu>> ownedSubmenus_;
+  win::BOOL loadedFromResource_ = win::FALSE;
+
+  friend class OwnerMenuLoader;
+};
+
+}  // namespace tarnlok

@@ -1,0 +1,411 @@
+// The owner-drawn menu: loading a menu resource, mnemonics through its owner, and both looks
+// read back pixel by pixel against images built from the looks' own colours and sizes.
+#include "shell/owner_menu.h"
+
+#include "shell/icon_button.h"
+
+#include "platform/ui/dialogs/cdialog.h"
+#include "platform/ui/resources/dialog_resources.h"
+#include "platform/ui/gdi/gdi.h"
+#include "platform/ui/testing/test_driver.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/windows/system_metrics.h"
+#include "platform/win/system/windows_version.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+namespace tarnlok {
+namespace {
+
+constexpr win::UINT kMenu = 900;
+constexpr win::UINT kImage = 910;
+constexpr int kWidth = 120;
+constexpr int kHeight = 19;  // SM_CYMENU, above icon height + pad
+constexpr ui::COLORREF kFace = ui::RGB(212, 208, 200);
+constexpr ui::COLORREF kHighlight = ui::RGB(10, 36, 106);
+constexpr ui::COLORREF kWhite = ui::RGB(255, 255, 255);
+constexpr ui::COLORREF kBlack = ui::RGB(0, 0, 0);
+constexpr ui::COLORREF kShadow = ui::RGB(128, 128, 128);
+
+// A memory DC over a bitmap of one menu row, with the menu font selected.
+struct Row {
+  Row() {
+    dc.CreateCompatibleDC(nullptr);
+    bitmap.CreateBitmap(kWidth, kHeight, 1, 32, nullptr);
+    dc.SelectObject(&bitmap);
+    dc.FillSolidRect(0, 0, kWidth, kHeight, ui::RGB(1, 2, 3));
+    ui::NONCLIENTMETRICSA metrics;
+    ui::SystemParametersInfoA(ui::SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+    font.CreateFontIndirect(&metrics.lfMenuFont);
+    dc.SelectObject(&font);
+  }
+  void Fill(int left, int top, int right, int bottom, ui::COLORREF colour) {
+    dc.FillSolidRect(left, top, right - left, bottom - top, colour);
+  }
+  void Text(const std::string& text, int left, ui::COLORREF colour, ui::UINT format = 0x24, int rightInset = 0) {
+    ui::RECT rect{left, -1, kWidth - rightInset, kHeight - 1};
+    dc.SetBkMode(ui::TRANSPARENT);
+    dc.SetTextColor(colour);
+    dc.DrawText(text, &rect, format);
+  }
+  // The check mark: seven strokes three pixels long.
+  void Tick(int x, int y, ui::COLORREF colour) {
+    static constexpr int kTops[] = {2, 3, 4, 3, 2, 1, 0};
+    for (int i = 0; i < 7; ++i) Fill(x + i, y + kTops[i], x + i + 1, y + kTops[i] + 3, colour);
+  }
+  ui::CDC dc;
+  ui::CBitmap bitmap;
+  ui::CFont font;
+};
+
+// The first differing pixel, or an empty text when the rows are the same.
+std::string Difference(Row& actual, Row& expected) {
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const ui::COLORREF a = actual.dc.GetPixel(x, y);
+      const ui::COLORREF e = expected.dc.GetPixel(x, y);
+      if (a != e) {
+        char text[96];
+        std::snprintf(text, sizeof(text), "(%d, %d) is %06X, expected %06X", x, y, a, e);
+        return text;
+      }
+    }
+  }
+  return {};
+}
+
+void Draw(COwnerMenu& menu, const COwnerMenuItem& record, ui::UINT state, Row& row) {
+  ui::DRAWITEMSTRUCT item;
+  item.CtlType = ui::ODT_MENU;
+  item.itemState = state;
+  item.hDC = row.dc;
+  item.rcItem = ui::RECT{0, 0, kWidth, kHeight};
+  item.itemData = reinterpret_cast<std::uintptr_t>(&record);
+  menu.DrawItem(&item);
+}
+
+class OwnerMenu : public ::testing::Test {
+ protected:
+  void SetUp() override { UseWindows(win::WindowsVersion::Win2000); }
+  void UseWindows(win::WindowsVersion version) {
+    win::SetWindowsVersion(version);
+    COwnerMenu::RefreshSystemLook();
+  }
+  // The loaded resource's first popup.
+  COwnerMenu& Edit() {
+    EXPECT_TRUE(menu.LoadMenu(kMenu));
+    COwnerMenu* edit = COwnerMenu::FromHandle(ui::GetSubMenu(menu.m_hMenu, 0));
+    EXPECT_NE(edit, nullptr);
+    return *edit;
+  }
+  COwnerMenu menu;
+};
+
+TEST_F(OwnerMenu, LoadsAResourceWithSubmenusSeparatorsChecksAndGrayedItems) {
+  EXPECT_FALSE(menu.LoadMenu(999)) << "no such resource";
+  EXPECT_EQ(menu.m_hMenu, nullptr);
+  COwnerMenu& edit = Edit();
+  ASSERT_EQ(menu.Items().size(), 1u);
+  EXPECT_EQ(menu.Items()[0]->menuFlags, ui::MF_BYPOSITION | ui::MF_POPUP) << "the top level stays a plain popup";
+  EXPECT_EQ(ui::GetMenuState(menu.m_hMenu, 0, ui::MF_BYPOSITION) & ui::MF_OWNERDRAW, 0u);
+  EXPECT_TRUE(COwnerMenu::IsMenu(edit.m_hMenu));
+
+  ASSERT_EQ(edit.Items().size(), 5u);
+  ASSERT_EQ(edit.GetMenuItemCount(), 5);
+  const auto& items = edit.Items();
+  EXPECT_EQ(items[0]->commandId, 901u);
+  EXPECT_NE(items[0]->menuFlags & ui::MF_CHECKED, 0u);
+  EXPECT_NE(items[1]->menuFlags & ui::MF_SEPARATOR, 0u);
+  EXPECT_EQ(items[1]->commandId, 0u);
+  EXPECT_NE(items[2]->menuFlags & ui::MF_GRAYED, 0u);
+  EXPECT_NE(items[3]->menuFlags & ui::MF_POPUP, 0u);
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_NE(edit.GetMenuState(static_cast<ui::UINT>(i), ui::MF_BYPOSITION) & ui::MF_OWNERDRAW, 0u) << i;
+  }
+  // The accelerator column: blanks before the tab make the left part as wide as the widest text.
+  const std::string copy = items[0]->GetText();
+  ASSERT_NE(copy.find('\t'), std::string::npos);
+  EXPECT_EQ(copy.substr(0, 5), "&Copy");
+  EXPECT_GT(copy.find('\t'), 5u);
+  EXPECT_EQ(copy.substr(copy.find('\t')), "\tCtrl+C");
+  EXPECT_EQ(copy.find_first_not_of(' ', 5), copy.find('\t'));
+
+  int position = -1;
+  COwnerMenu* insert = menu.FindMenuOption(904, position);
+  ASSERT_NE(insert, nullptr);
+  EXPECT_EQ(insert->m_hMenu, ui::GetSubMenu(edit.m_hMenu, 3));
+  EXPECT_EQ(position, 1);
+  std::string text;
+  EXPECT_EQ(menu.GetItemText(904, text, ui::MF_BYCOMMAND), 1);
+  EXPECT_EQ(text, "&Text box");
+  EXPECT_EQ(menu.GetItemText(777, text, ui::MF_BYCOMMAND), 0);
+  EXPECT_EQ(edit.GetItemText(9, text, ui::MF_BYPOSITION), 0);
+
+  menu.DestroyMenu();
+  EXPECT_FALSE(COwnerMenu::IsMenu(ui::GetSubMenu(menu.m_hMenu, 0)));
+  EXPECT_EQ(menu.m_hMenu, nullptr);
+}
+
+TEST_F(OwnerMenu, MnemonicsMatchAnywhereInTheTextWithoutRegardToCase) {
+  COwnerMenu& edit = Edit();
+  const auto answer = [&edit](ui::UINT ch) { return COwnerMenu::FindKeyboardShortcut(ch, ui::MF_POPUP, edit.m_hMenu); };
+  EXPECT_EQ(answer('s'), ui::MAKELPARAM(2, ui::MNC_EXECUTE)) << "Paste &Special";
+  EXPECT_EQ(answer('F'), ui::MAKELPARAM(4, ui::MNC_EXECUTE));
+  EXPECT_EQ(answer('c'), ui::MAKELPARAM(0, ui::MNC_EXECUTE));
+  EXPECT_EQ(answer('z'), 0);
+  EXPECT_EQ(COwnerMenu::FindKeyboardShortcut('s', 0, edit.m_hMenu), 0) << "only popups answer";
+  EXPECT_EQ(COwnerMenu::FindKeyboardShortcut('s', ui::MF_POPUP, nullptr), 0);
+
+  // An item added behind the class's back gets a record before the search.
+  ui::AppendMenuA(edit.m_hMenu, ui::MF_STRING, 906, "&Zoom");
+  EXPECT_EQ(answer('z'), ui::MAKELPARAM(5, ui::MNC_EXECUTE));
+  EXPECT_EQ(edit.Items().size(), 6u);
+  EXPECT_NE(edit.GetMenuState(5, ui::MF_BYPOSITION) & ui::MF_OWNERDRAW, 0u);
+}
+
+TEST_F(OwnerMenu, MeasuresRowsFromTheMenuFontAndTheIconColumn) {
+  COwnerMenu& edit = Edit();
+  ui::MEASUREITEMSTRUCT separator;
+  separator.itemData = reinterpret_cast<std::uintptr_t>(edit.Items()[1].get());
+  edit.MeasureItem(&separator);
+  EXPECT_EQ(separator.itemWidth, 0u);
+  EXPECT_EQ(separator.itemHeight, 9u) << "max(19 / 2, (15 + 4) / 2)";
+
+  Row row;
+  ui::MEASUREITEMSTRUCT find;
+  find.itemData = reinterpret_cast<std::uintptr_t>(edit.Items()[4].get());
+  edit.MeasureItem(&find);
+  const int text = row.dc.GetTextExtent("&Find...").cx;
+  EXPECT_EQ(find.itemWidth, static_cast<ui::UINT>(text + 2 * 16 + 1));
+  EXPECT_EQ(find.itemHeight, 19u);
+
+  UseWindows(win::WindowsVersion::Xp);
+  edit.MeasureItem(&find);
+  EXPECT_EQ(find.itemWidth, static_cast<ui::UINT>(text + 16 + 7 + 8));
+  EXPECT_EQ(find.itemHeight, 22u) << "icon height + 7";
+  edit.MeasureItem(&separator);
+  EXPECT_EQ(separator.itemHeight, 11u);
+}
+
+TEST_F(OwnerMenu, ClassicLookDrawsChecksSelectionAndSeparatorsAsGiven) {
+  COwnerMenu& edit = Edit();
+  const auto& items = edit.Items();
+  {
+    Row actual, expected;
+    Draw(edit, *items[0], ui::ODS_CHECKED, actual);
+    expected.Fill(0, 0, kWidth, kHeight, kFace);
+    // The check cell: (1, dy + 2) to (17, dy + 17) with dy 0, blended toward white by 0.6,
+    // a sunken outer border, the tick at (+4, +4).
+    expected.Fill(1, 2, 17, 17, ui::RGB(237, 236, 233));
+    expected.Fill(1, 2, 16, 3, kShadow);
+    expected.Fill(1, 2, 2, 16, kShadow);
+    expected.Fill(1, 16, 17, 17, kWhite);
+    expected.Fill(16, 2, 17, 17, kWhite);
+    expected.Tick(5, 6, kBlack);
+    const std::string text = items[0]->GetText();
+    expected.Text(text.substr(0, text.find('\t')), 25, kBlack);
+    expected.Text("Ctrl+C", 25, kBlack, 0x26, 16);
+    EXPECT_EQ(Difference(actual, expected), "");
+  }
+  {
+    Row actual, expected;
+    Draw(edit, *items[4], ui::ODS_SELECTED, actual);
+    expected.Fill(0, 0, kWidth, kHeight, kHighlight);
+    expected.Text("&Find...", 25, kWhite);
+    EXPECT_EQ(Difference(actual, expected), "") << "no image: the highlight fills the whole row";
+  }
+  {
+    Row actual, expected;
+    Draw(edit, *items[2], ui::ODS_GRAYED, actual);
+    expected.Fill(0, 0, kWidth, kHeight, kFace);
+    ui::RECT moved{26, 0, kWidth + 1, kHeight};
+    expected.dc.SetBkMode(ui::TRANSPARENT);
+    expected.dc.SetTextColor(kWhite);
+    expected.dc.DrawText("Paste &Special", &moved, 0x24);
+    expected.Text("Paste &Special", 25, kShadow);
+    EXPECT_EQ(Difference(actual, expected), "") << "grayed: etched text";
+  }
+  {
+    Row actual, expected;
+    Draw(edit, *items[1], 0, actual);
+    expected.Fill(0, 0, kWidth, kHeight, kFace);
+    expected.Fill(0, 9, kWidth, 10, kShadow);
+    expected.Fill(0, 10, kWidth, 11, kWhite);
+    EXPECT_EQ(Difference(actual, expected), "") << "an etched line at half the height";
+  }
+}
+
+TEST_F(OwnerMenu, XpLookDrawsTheIconBarAndTheLightSelection) {
+  UseWindows(win::WindowsVersion::Xp);
+  COwnerMenu& edit = Edit();
+  const auto& items = edit.Items();
+  constexpr int kBar = 23;  // icon width + 7
+  {
+    Row actual, expected;
+    Draw(edit, *items[4], 0, actual);
+    expected.Fill(0, 0, kWidth, kHeight, kWhite);
+    expected.Fill(0, 0, kBar, kHeight, kFace);
+    expected.Text("&Find...", kBar + 8, kBlack);
+    EXPECT_EQ(Difference(actual, expected), "");
+  }
+  {
+    Row actual, expected;
+    Draw(edit, *items[4], ui::ODS_SELECTED, actual);
+    // BlendTowardWhite (highlight, 0.7): c + 0.7 (255 - c) truncated.
+    expected.Fill(0, 0, kWidth, kHeight, ui::RGB(181, 189, 210));
+    expected.Fill(0, 0, kWidth, 1, kHighlight);
+    expected.Fill(0, kHeight - 1, kWidth, kHeight, kHighlight);
+    expected.Fill(0, 0, 1, kHeight, kHighlight);
+    expected.Fill(kWidth - 1, 0, kWidth, kHeight, kHighlight);
+    expected.Text("&Find...", kBar + 8, kBlack);
+    EXPECT_EQ(Difference(actual, expected), "");
+  }
+  {
+    Row actual, expected;
+    Draw(edit, *items[0], ui::ODS_CHECKED, actual);
+    expected.Fill(0, 0, kWidth, kHeight, kWhite);
+    expected.Fill(0, 0, kBar, kHeight, kFace);
+    // A 16-pixel box centred in the bar: x (23 - 16 + 1) / 2 = 4, y (19 - 16 + 1) / 2 = 2.
+    expected.Fill(4, 2, 20, 18, kHighlight);
+    expected.Fill(5, 3, 19, 17, ui::RGB(218, 222, 232));
+    expected.Tick(9, 6, kBlack);
+    const std::string text = items[0]->GetText();
+    expected.Text(text.substr(0, text.find('\t')), kBar + 8, kBlack);
+    expected.Text("Ctrl+C", kBar + 8, kBlack, 0x26, 16);
+    EXPECT_EQ(Difference(actual, expected), "");
+  }
+  {
+    Row actual, expected;
+    Draw(edit, *items[1], 0, actual);
+    expected.Fill(0, 0, kWidth, kHeight, kWhite);
+    expected.Fill(kBar + 7, 9, kWidth, 10, kShadow);
+    expected.Fill(kBar + 7, 10, kWidth, 11, kWhite);
+    expected.Fill(0, 0, kBar, kHeight, kFace);
+    EXPECT_EQ(Difference(actual, expected), "");
+  }
+}
+
+TEST_F(OwnerMenu, ImagesComeFromTheSharedListAndDisabledOnesAreEtched) {
+  menu.CreatePopupMenu();
+  ASSERT_TRUE(menu.AppendOwnerDrawnItem(L"&Picture", 0, 903, static_cast<int>(kImage)));
+  ASSERT_TRUE(menu.AppendOwnerDrawnItem(L"&Picture again", ui::MF_GRAYED, 903, -1));
+  const auto& items = menu.Items();
+  EXPECT_EQ(items[0]->sharedImageIndex, 0);
+  EXPECT_EQ(items[1]->sharedImageIndex, 0) << "the command's image is found again by id";
+  EXPECT_EQ(COwnerMenu::SharedImageList()->GetImageCount(), 1);
+
+  // The image: a red square framed in blue, (3, 2) to (13, 12), on the face colour.
+  const auto imagePixel = [](int x, int y) { return x >= 3 && x < 13 && y >= 2 && y < 12; };
+  {
+    Row actual, expected;
+    Draw(menu, *items[0], 0, actual);
+    expected.Fill(0, 0, kWidth, kHeight, kFace);
+    for (int y = 2; y < 12; ++y) {
+      for (int x = 3; x < 13; ++x) {
+        const bool frame = x == 3 || x == 12 || y == 2 || y == 11;
+        expected.Fill(2 + x, 2 + y, 3 + x, 3 + y, frame ? ui::RGB(0, 0, 255) : ui::RGB(255, 0, 0));
+      }
+    }
+    expected.Text("&Picture", 25, kBlack);
+    EXPECT_EQ(Difference(actual, expected), "") << "the image at (left + 2, top + dy + 2)";
+  }
+  {
+    Row actual, expected;
+    Draw(menu, *items[1], ui::ODS_GRAYED, actual);
+    expected.Fill(0, 0, kWidth, kHeight, kFace);
+    for (int y = 0; y < 15; ++y) {
+      for (int x = 0; x < 16; ++x) {
+        if (imagePixel(x, y)) expected.Fill(3 + x, 3 + y, 4 + x, 4 + y, kWhite);
+      }
+    }
+    for (int y = 0; y < 15; ++y) {
+      for (int x = 0; x < 16; ++x) {
+        if (imagePixel(x, y)) expected.Fill(2 + x, 2 + y, 3 + x, 3 + y, kShadow);
+      }
+    }
+    ui::RECT moved{26, 0, kWidth + 1, kHeight};
+    expected.dc.SetBkMode(ui::TRANSPARENT);
+    expected.dc.SetTextColor(kWhite);
+    expected.dc.DrawText("&Picture again", &moved, 0x24);
+    expected.Text("&Picture again", 25, kShadow);
+    EXPECT_EQ(Difference(actual, expected), "") << "shadow at the place, highlight one pixel down and right";
+  }
+}
+
+TEST_F(OwnerMenu, XpLookDrawsFadedImagesAndRaisesThemWhenSelected) {
+  UseWindows(win::WindowsVersion::Xp);
+  menu.CreatePopupMenu();
+  ASSERT_TRUE(menu.AppendOwnerDrawnItem(L"&Picture", 0, 903, static_cast<int>(kImage)));
+  EXPECT_EQ(COwnerMenu::SharedImageList()->GetImageCount(), 3) << "the image, its faded and its shadow copy";
+  const COwnerMenuItem& record = *menu.Items()[0];
+  constexpr int kBar = 23;
+  // The image's pixels (a blue frame round red, (3, 2) to (13, 12)) drawn at (x, y) by a colouring.
+  const auto paint = [](Row& row, int x, int y, const std::function<ui::COLORREF(bool frame)>& colour) {
+    for (int py = 2; py < 12; ++py) {
+      for (int px = 3; px < 13; ++px) {
+        const bool frame = px == 3 || px == 12 || py == 2 || py == 11;
+        row.Fill(x + px, y + py, x + px + 1, y + py + 1, colour(frame));
+      }
+    }
+  };
+  {
+    Row actual, expected;
+    Draw(menu, record, 0, actual);
+    expected.Fill(0, 0, kWidth, kHeight, kWhite);
+    expected.Fill(0, 0, kBar, kHeight, kFace);
+    // Offsets (23 - 16 + 1) / 2 = 4 and (19 - 15 + 1) / 2 = 2; faded: c + 0.3 (255 - c).
+    paint(expected, 4, 2, [](bool frame) { return frame ? ui::RGB(76, 76, 255) : ui::RGB(255, 76, 76); });
+    expected.Text("&Picture", kBar + 8, kBlack);
+    EXPECT_EQ(Difference(actual, expected), "");
+  }
+  {
+    Row actual, expected;
+    Draw(menu, record, ui::ODS_SELECTED, actual);
+    expected.Fill(0, 0, kWidth, kHeight, kHighlight);
+    expected.Fill(1, 1, kWidth - 1, kHeight - 1, ui::RGB(181, 189, 210));
+    paint(expected, 5, 3, [](bool) { return kShadow; });
+    paint(expected, 3, 1, [](bool frame) { return frame ? ui::RGB(0, 0, 255) : ui::RGB(255, 0, 0); });
+    expected.Text("&Picture", kBar + 8, kBlack);
+    EXPECT_EQ(Difference(actual, expected), "") << "the shadow one pixel down and right, the image one up and left";
+  }
+}
+
+TEST_F(OwnerMenu, TheIconButtonOpensItsMenuAndAMnemonicChoosesTheCommand) {
+  ui::RegisterDialogTemplateText(nullptr, R"(
+DIALOG 930 0 0 120 60
+STYLE POPUP VISIBLE
+CONTROL 931 BUTTON "Edit" 10 10 50 14 PUSHBUTTON TABSTOP
+)");
+  struct Form : ui::CDialog {
+    Form() : CDialog(930) {}
+    void DoDataExchange(ui::CDataExchange* dx) override { ui::DDX_Control(dx, 931, button); }
+    CIconButton button;
+  } form;
+  ASSERT_TRUE(form.Create(930));
+  ASSERT_TRUE(form.button.DropDownMenu().LoadMenu(kMenu));
+  form.button.SetMenuTarget(form.m_hWnd);
+  ui::TestDriver driver([](const std::string& what) { ADD_FAILURE() << what; });
+  ui::UINT measured = 0;
+  driver.OnMenu([&](ui::HMENU popup, ui::HWND owner) {
+    EXPECT_EQ(owner, form.button.m_hWnd);
+    measured = static_cast<ui::UINT>(ui::GetMenuItemCount(popup));
+    return ui::MenuCommandForKey(popup, owner, 'f');
+  });
+  ASSERT_TRUE(driver.Click(form.m_hWnd, 931));
+  ui::MSG msg;
+  ui::UINT command = 0;
+  for (int i = 0; i < 50 && command == 0; ++i) {
+    if (!ui::PeekMessage(&msg, nullptr, 0, 0, ui::PM_REMOVE)) continue;
+    if (msg.message == ui::WM_COMMAND && msg.hwnd == form.m_hWnd) command = ui::LOWORD(msg.wParam);
+    ui::DispatchMessage(&msg);
+  }
+  EXPECT_EQ(measured, 5u);
+  EXPECT_EQ(command, 905u) << "&Find... by its mnemonic";
+}
+
+}  // namespace
+}  // namespace tarnlok
