@@ -12,8 +12,6 @@ namespace viduvod {
 
 using RecordBytes = std::array<std::uint8_t, sizeof(ImageInfoRecord)>;
 
-void StoreLe16(std::span<std::uint8_t> field, std::uint16_t value);
-void StoreLe32(std::span<std::uint8_t> field, std::uint32_t value);
 // The text's first field.size() bytes, the rest of the field zero.
 void StoreText(std::span<std::uint8_t> field, std::string_view text);
 
