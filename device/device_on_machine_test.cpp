@@ -196,7 +196,7 @@ TEST_F(DeviceOnMachine, WideReadersLs120AndIdeReadersOnXp) {
   const DeviceEntry* ide = EntryAt('F');
   EXPECT_EQ(ide->busKind, kBusIde) << "identified through SMART";
   EXPECT_EQ(ide->deviceKind, kCompactFlash);
-  EXPECT_EQ(ide->ataDriveSelect, 0xA0) << "words 135 and 136 name the master";
+  EXPECT_EQ(ide->ataDriveSelect, 0xA0) << "the reader marks name the master";
   EXPECT_EQ(std::string(ide->product), "Compact Flash ");
 
   DriveHandle ideHandle = OpenCardVolume('F');
