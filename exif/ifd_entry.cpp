@@ -1,4 +1,4 @@
-#include "ifd_entry.h"
+#include "exif/ifd_entry.h"
 
 #include <algorithm>
 

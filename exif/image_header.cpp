@@ -1,6 +1,6 @@
-#include "image_header.h"
+#include "exif/image_header.h"
 
-#include "ifd_walk.h"
+#include "exif/ifd_walk.h"
 #include "platform/win/layouts/byte_order.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "record_bytes.h"
+#include "exif/record_bytes.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // The result record as bytes, written field by field in little-endian order whatever the host.
 #pragma once
 
-#include "viduvod.h"
+#include "exif/include/viduvod.h"
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "tag_renderings.h"
+#include "exif/tag_renderings.h"
 
-#include "record_bytes.h"
+#include "exif/record_bytes.h"
 #include "platform/win/layouts/byte_order.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "tiff_data.h"
+#include "exif/tiff_data.h"
 
 namespace viduvod {
 

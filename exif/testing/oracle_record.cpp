@@ -1,6 +1,6 @@
-#include "oracle_record.h"
+#include "exif/testing/oracle_record.h"
 
-#include "tag_fields.h"
+#include "exif/tag_fields.h"
 #include "platform/win/layouts/byte_order.h"
 
 #include <algorithm>

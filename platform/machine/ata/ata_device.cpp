@@ -1,4 +1,4 @@
-#include "platform/machine/ata/ata_command.h"
+#include "platform/machine/ata/ata_device.h"
 
 #include "platform/machine/ata/ata_vendor_registers.h"
 #include "platform/machine/reader/identify_block.h"
