@@ -24,7 +24,7 @@ class Aspi98 : public test_support::DeviceStateTest {
  protected:
   void SetUp() override {
     win::SetWindowsVersion(win::WindowsVersion::Win98);
-    OsKind = 3;
+    OsKind = kOsWindows98;
   }
   StandInAspi aspi;
 };
@@ -137,7 +137,7 @@ TEST_F(Aspi98, DriverNodeFindsItsAspiAddress) {
   const DriverNode elsewhere(chain.Add(otherAdapter));
   EXPECT_EQ(FindAspiAddress9x(&elsewhere, &kind, &host, &target, &lun, &reader), 0);
   EXPECT_EQ(FindAspiAddress9x(nullptr, &kind, &host, &target, &lun, &reader), 0);
-  OsKind = 7;
+  OsKind = kOsWindowsXp;
   EXPECT_EQ(FindAspiAddress9x(&node, &kind, &host, &target, &lun, &reader), 0) << "Windows 9x only";
 }
 
