@@ -81,7 +81,7 @@ struct Bench {
                                     (folder / "k.img").string() + card + "]}";
     machine = std::make_unique<machine::Machine>(machine::ParseMachineDescription(description, folder));
     machine->Install();
-    tarnlok::OsKind = 7;
+    tarnlok::OsKind = tarnlok::kOsWindowsXp;
     // The device log goes into the current folder; a message box would wait for a person.
     win::SetCurrentDirectoryA(folder.c_str());
     tarnlok::EnumDevicesNt();

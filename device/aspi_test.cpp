@@ -25,7 +25,7 @@ class Aspi98 : public test_support::DeviceStateTest {
  protected:
   void SetUp() override {
     win::SetWindowsVersion(win::WindowsVersion::Win98);
-    OsKind = 3;
+    OsKind = kOsWindows98;
   }
   StandInAspi aspi;
 };
@@ -138,7 +138,7 @@ TEST_F(Aspi98, DriverNodeFindsItsAspiAddress) {
   const DriverNode elsewhere(chain.Add(otherAdapter));
   EXPECT_EQ(FindAspiAddress9x(&elsewhere, &kind, &host, &target, &lun, &reader), 0);
   EXPECT_EQ(FindAspiAddress9x(nullptr, &kind, &host, &target, &lun, &reader), 0);
-  OsKind = 7;
+  OsKind = kOsWindowsXp;
   EXPECT_EQ(FindAspiAddress9x(&node, &kind, &host, &target, &lun, &reader), 0) << "Windows 9x only";
 }
 

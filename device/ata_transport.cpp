@@ -141,7 +141,7 @@ TaskFile BuildAtaTaskFile(bool ntRoad, win::BYTE deviceKind, win::BYTE driveSele
 bool ExecAtaCommand(win::HANDLE handle, const DeviceEntry* entry, win::BYTE command, win::DWORD address,
                     win::BYTE* buffer, win::DWORD byteCount, win::DWORD transfer, win::WORD extra16, win::BYTE extra8) {
   if (entry == nullptr) return false;
-  const bool ntRoad = !(OsKind >= 1 && OsKind <= 4);
+  const bool ntRoad = !OsKindIs9x();
   const TaskFile taskFile =
       BuildAtaTaskFile(ntRoad, entry->deviceKind, entry->ataDriveSelect, command, address, byteCount, extra16, extra8);
   if (ntRoad) return ExecAtaCommandNt(handle, *entry, taskFile, buffer, byteCount, transfer);

@@ -62,7 +62,7 @@ TEST(AtaTaskFile, LayoutsByRoadKindAndCommand) {
 class AtaNt : public test_support::DeviceStateTest {
  protected:
   void SetUp() override {
-    OsKind = 7;
+    OsKind = kOsWindowsXp;
     ReaderSetup setup = {};
     setup.storageBusType = 3;
     setup.identify = IdentifyWith(0x200, 4000);
@@ -105,7 +105,7 @@ TEST_F(AtaNt, ReadSectorsAndShortReplies) {
 class Ata98 : public test_support::DeviceStateTest {
  protected:
   void SetUp() override {
-    OsKind = 3;
+    OsKind = kOsWindows98;
     StandInCardDriverCard();
     driver = win::CreateFileA("\\\\.\\TARNLOK.VXD", win::GENERIC_READ | win::GENERIC_WRITE, 0, nullptr,
                               win::OPEN_EXISTING, 0, nullptr);

@@ -5,7 +5,7 @@
 #include "device/card_driver.h"
 #include "device/device_state.h"
 #include "device/ide_drive_select.h"
-#include "device/identify_data.h"
+#include "device/identify_fields.h"
 #include "device/reader_commands.h"
 #include "device/scsi_transport.h"
 #include "device/storage_layouts.h"
@@ -84,7 +84,7 @@ bool IdentifyNt(win::HANDLE handle, DeviceEntry& entry, const CardOutputs& out, 
   const IdeSelection selection = SelectIdeDrive(handle, std::move(identify), nullptr);
   if (!selection.identify) return true;
   const IdentifyData data(*selection.identify);
-  if (selection.attemptAnswered && (IdentifyWord(data, 157) & kStatusWriteProtected) != 0) out.SetWriteProtected();
+  if (selection.attemptAnswered && (CardFlagsLowWord(data) & kStatusWriteProtected) != 0) out.SetWriteProtected();
   ApplyCardFlags(entry, CardFlags(data));
   TakeIdentifyGeometry(entry, data, out);
   if (entry.deviceKind == kCompactFlash || entry.deviceKind == kMmcSd) {
@@ -127,7 +127,7 @@ bool Identify9x(win::HANDLE driver, DeviceEntry& entry, const CardOutputs& out, 
     const std::string model = IdentifyModel(identify);
     std::memcpy(entry.vendor, model.data(), sizeof(entry.vendor) - 1);
     entry.vendor[sizeof(entry.vendor) - 1] = '\0';
-    if ((IdentifyWord(identify, 157) & kStatusWriteProtected) != 0) out.SetWriteProtected();
+    if ((CardFlagsLowWord(identify) & kStatusWriteProtected) != 0) out.SetWriteProtected();
     if (IdentifyModelValid(identify)) ApplyCardFlags(entry, CardFlags(identify));
   }
   if (entry.otherMakerFlag != 0) entry.deviceKind = kMmcSd;

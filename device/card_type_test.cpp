@@ -30,7 +30,7 @@ struct CardAnswer {
 class CardTypeXp : public test_support::DeviceStateTest {
  protected:
   CardAnswer Ask(ReaderSetup setup) {
-    OsKind = 7;
+    OsKind = kOsWindowsXp;
     reader = &machine.Add('E', std::move(setup));
     entry.driveLetter = 'E';
     DriveHandle handle = OpenCardVolume('E');
@@ -142,7 +142,7 @@ TEST_F(CardTypeXp, MediaPresenceOfRawFlashCards) {
   setup.image = NumberedImage(8);
   setup.answersReadCapacity = false;
   reader = &machine.Add('E', setup);
-  OsKind = 7;
+  OsKind = kOsWindowsXp;
   entry.deviceKind = kSmartMedia;
   entry.busKind = kBusUsb;
   DriveHandle handle = OpenCardVolume('E');
@@ -166,7 +166,7 @@ TEST_F(CardTypeXp, MediaPresenceOfRawFlashCards) {
 class CardType98 : public test_support::DeviceStateTest {
  protected:
   void SetUp() override {
-    OsKind = 3;
+    OsKind = kOsWindows98;
     driver = win::CreateFileA("\\\\.\\TARNLOK.VXD", win::GENERIC_READ | win::GENERIC_WRITE, 0, nullptr,
                               win::OPEN_EXISTING, 0, nullptr);
     entry.deviceReference = 0x2000;

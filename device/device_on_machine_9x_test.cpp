@@ -104,9 +104,9 @@ TEST_P(DeviceListOn9x, ListsItsDrivesThroughTheDriversNodeChain) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows9x, DeviceListOn9x,
-                         ::testing::Values(std::pair<const char*, win::BYTE>{"95", 1},
-                                           std::pair<const char*, win::BYTE>{"98", 3},
-                                           std::pair<const char*, win::BYTE>{"me", 4}));
+                         ::testing::Values(std::pair<const char*, win::BYTE>{"95", kOsWindows95},
+                                           std::pair<const char*, win::BYTE>{"98", kOsWindows98},
+                                           std::pair<const char*, win::BYTE>{"me", kOsWindowsMe}));
 
 // Two readers of one model answer the same INQUIRY texts behind the same kind of adapter: each
 // entry still gets its own reader's address, in the order of the nodes.
@@ -130,7 +130,7 @@ TEST_F(DeviceOn9xMachine, TwoReadersOfOneModelKeepTheirOwnAspiAddresses) {
 }
 
 TEST_F(DeviceOn9xMachine, IdeCardsMoveSectorsThroughTheDriver) {
-  Start(Machine9x("98"), 3);
+  Start(Machine9x("98"), kOsWindows98);
   ASSERT_EQ(EnumDevices9x(), 1);
   const DeviceEntry* ide = EntryAt('F');
   ASSERT_NE(ide, nullptr);
@@ -161,7 +161,7 @@ TEST_F(DeviceOn9xMachine, IdeCardsMoveSectorsThroughTheDriver) {
 }
 
 TEST_F(DeviceOn9xMachine, IdentifyReader9xFindsTheUsbReaderThroughAspiAndTheRegistry) {
-  Start(Machine9x("98"), 3);
+  Start(Machine9x("98"), kOsWindows98);
   CardDriveLetter = 'E';
   DeviceEntry entry;
   entry.driveLetter = 'E';
@@ -188,7 +188,8 @@ TEST_F(DeviceOn9xMachine, IdentifyReader9xFindsTheUsbReaderThroughAspiAndTheRegi
 }
 
 TEST_F(DeviceOn9xMachine, Vwin32LocksAndAbsoluteSectorsOnEveryWindows9x) {
-  for (const auto& [windows, osKind] : {std::pair<const char*, win::BYTE>{"95", 1}, {"98", 3}, {"me", 4}}) {
+  for (const auto& [windows, osKind] :
+       {std::pair<const char*, win::BYTE>{"95", kOsWindows95}, {"98", kOsWindows98}, {"me", kOsWindowsMe}}) {
     SCOPED_TRACE(windows);
     Start(Machine9x(windows), osKind);
     ASSERT_EQ(EnumDevices9x(), 1);
@@ -225,7 +226,7 @@ TEST_F(DeviceOn9xMachine, IdeReaderOnNt4IsReachedThroughScsiBlocks) {
   machine_ = std::make_unique<machine::Machine>(Describe(R"({"version":1,"windows":"nt4","readers":[
     {"bus":"ide","maker":true,"letter":"F","card":{"kind":"cf","image":"ide.img","sectors":8192}}]})"));
   machine_->Install();
-  OsKind = 5;
+  OsKind = kOsWindowsNt4;
   ASSERT_EQ(EnumDevicesNt(), 1);
   const DeviceEntry* ide = EntryAt('F');
   ASSERT_NE(ide, nullptr);
@@ -237,10 +238,10 @@ TEST_F(DeviceOn9xMachine, IdeReaderOnNt4IsReachedThroughScsiBlocks) {
                                             0, nullptr));
   std::vector<win::BYTE> sector(512, 0);
   const win::BYTE read10[] = {0x28, 0, 0, 0, 0x01, 0x2C, 0, 0, 1, 0};
-  ASSERT_TRUE(ExecScsiCommand(volume.get(), 0, 0, 0, read10, 10, sector.data(), 512, 8));
+  ASSERT_TRUE(ExecScsiCommand(volume.get(), 0, 0, 0, read10, 10, sector.data(), 512, kScsiDataIn));
   EXPECT_EQ(win::ReadLe32(sector, 0), 300u);
   const win::BYTE identify[] = {0x20, 0x99, 0, 0, 0, 0, 0, 0};
-  ASSERT_TRUE(ExecScsiCommand(volume.get(), 0, 0, 0, identify, 8, sector.data(), 512, 8));
+  ASSERT_TRUE(ExecScsiCommand(volume.get(), 0, 0, 0, identify, 8, sector.data(), 512, kScsiDataIn));
   EXPECT_EQ(win::ReadLe32(sector, 120), 8192u) << "the total sectors the format page's NT4 check reads";
   EXPECT_FALSE(ExecAtaCommand(volume.get(), ide, 0x20, 0, sector.data(), 512, kIn, 0, 0))
       << "NT4 has no IDE pass-through";

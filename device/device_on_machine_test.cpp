@@ -10,6 +10,7 @@
 #include "device/file_system_type.h"
 #include "device/media_capacity.h"
 #include "device/scsi_transport.h"
+#include "platform/win/layouts/pass_through_layout.h"
 #include "device/sector_io.h"
 #include "device/testing/card_images.h"
 #include "device/testing/machine_fixture.h"
@@ -60,7 +61,7 @@ class DeviceOnMachine : public test_support::MachineDeviceTest {
 };
 
 TEST_F(DeviceOnMachine, DeviceListOnXp) {
-  Start(Readers("xp"), 7);
+  Start(Readers("xp"), kOsWindowsXp);
   ASSERT_EQ(EnumDevicesNt(), 1);
   ASSERT_EQ(DeviceCount, 4);
   EXPECT_EQ(std::string(SlotDriveLetters), "AEGH");
@@ -101,13 +102,13 @@ TEST_F(DeviceOnMachine, DeviceListOnXp) {
 }
 
 TEST_F(DeviceOnMachine, DeviceListOn2000AndNt4) {
-  Start(Readers("2000"), 6);
+  Start(Readers("2000"), kOsWindows2000);
   ASSERT_EQ(EnumDevicesNt(), 1);
   EXPECT_EQ(DeviceCount, 4);
   EXPECT_EQ(EntryAt('E')->deviceKind, kCompactFlash);
   FreeDeviceList();
 
-  Start(Readers("nt4"), 5);
+  Start(Readers("nt4"), kOsWindowsNt4);
   ASSERT_EQ(EnumDevicesNt(), 1);
   ASSERT_EQ(DeviceCount, 4);
   for (const char letter : {'E', 'G', 'H'}) {
@@ -119,7 +120,7 @@ TEST_F(DeviceOnMachine, DeviceListOn2000AndNt4) {
 }
 
 TEST_F(DeviceOnMachine, CapacityOfEachPlainCard) {
-  Start(Readers("xp"), 7);
+  Start(Readers("xp"), kOsWindowsXp);
   ASSERT_EQ(EnumDevicesNt(), 1);
   struct Expected {
     char letter;
@@ -153,7 +154,7 @@ TEST_F(DeviceOnMachine, CapacityOfEachPlainCard) {
 }
 
 TEST_F(DeviceOnMachine, SectorsThroughEachRoadAndALockedVolume) {
-  Start(Readers("xp"), 7);
+  Start(Readers("xp"), kOsWindowsXp);
   ASSERT_EQ(EnumDevicesNt(), 1);
   const DeviceEntry* cf = EntryAt('E');
   DriveHandle handle = OpenCardVolume('E');
@@ -196,7 +197,7 @@ TEST_F(DeviceOnMachine, WideReadersLs120AndIdeReadersOnXp) {
   const DeviceEntry* ide = EntryAt('F');
   EXPECT_EQ(ide->busKind, kBusIde) << "identified through SMART";
   EXPECT_EQ(ide->deviceKind, kCompactFlash);
-  EXPECT_EQ(ide->ataDriveSelect, 0xA0) << "words 135 and 136 name the master";
+  EXPECT_EQ(ide->ataDriveSelect, 0xA0) << "the reader marks name the master";
   EXPECT_EQ(std::string(ide->product), "Compact Flash ");
 
   DriveHandle ideHandle = OpenCardVolume('F');
@@ -257,7 +258,7 @@ TEST_F(DeviceOnMachine, BadCardsGiveCleanFailures) {
       << "a read fault inside the transfer";
   for (int i = 0; i < 50; ++i) {
     const win::BYTE tur[6] = {};
-    ExecScsiCommand(handle.get(), 0, 0, 0, tur, 6, nullptr, 0, 0);
+    ExecScsiCommand(handle.get(), 0, 0, 0, tur, 6, nullptr, 0, win::SCSI_IOCTL_DATA_OUT);
   }
   win::DWORD size = 0, sectors = 0, perBlock = 0;
   EXPECT_EQ(GetMediaCapacity(handle.get(), entry, &size, &sectors, &perBlock, nullptr, nullptr), 0) << "pulled";

@@ -26,7 +26,6 @@ namespace {
 
 constexpr std::size_t kTextBytes = 24;
 constexpr std::size_t kSectorBytes = 512;
-constexpr win::BYTE kXp = 7;
 
 // Letters, digits and blanks only, so that the texts stay valid JSON strings.
 std::string PrintableText(const std::uint8_t* bytes, std::size_t count) {
@@ -76,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ui::ScriptedPrompter prompter{[](const std::string&) {}};
   machine::Machine machine(machine::ParseMachineDescription(json, folder));
   machine.Install();
-  tarnlok::OsKind = kXp;
+  tarnlok::OsKind = tarnlok::kOsWindowsXp;
   tarnlok::EnumDevicesNt();
   ReadEveryEntry();
   tarnlok::FreeDeviceList();

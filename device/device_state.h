@@ -10,8 +10,20 @@
 
 namespace tarnlok {
 
-// Operating-system kind: 0 other, 1 Windows 95, 2 95 OSR2, 3 98, 4 Me, 5 NT4, 6 2000, 7 XP or later.
-inline win::BYTE OsKind = 0;
+// The operating-system kinds OsKind holds.
+enum OsKindValue : win::BYTE {
+  kOsOther = 0,
+  kOsWindows95 = 1,
+  kOsWindows95Osr2 = 2,
+  kOsWindows98 = 3,
+  kOsWindowsMe = 4,
+  kOsWindowsNt4 = 5,
+  kOsWindows2000 = 6,
+  kOsWindowsXp = 7,  // or later
+};
+
+// The operating system the program runs on (DetectOsKind sets it).
+inline win::BYTE OsKind = kOsOther;
 
 // The device list.
 inline DeviceEntry* DeviceListHead = nullptr;
@@ -49,9 +61,11 @@ inline AspiSupportInfoProc GetAspiSupportInfo = nullptr;
 inline AspiSendProc SendAspiSrb = nullptr;
 inline win::DWORD AspiCommandPosted = 0;
 
-// NT family (5 to 7) or the Windows 9x road for the transports that take it on every other kind.
-inline bool OsKindIsNt() { return OsKind >= 5 && OsKind <= 7; }
+// NT family (NT4 to XP) or the Windows 9x road for the transports that take it on every other kind.
+inline bool OsKindIsNt() { return OsKind >= kOsWindowsNt4 && OsKind <= kOsWindowsXp; }
+// Windows 95 to Me.
+inline bool OsKindIs9x() { return OsKind >= kOsWindows95 && OsKind <= kOsWindowsMe; }
 // Windows 2000 or later: pass-through for the readers' vendor commands.
-inline bool OsKindHasVendorPassThrough() { return OsKind == 6 || OsKind == 7; }
+inline bool OsKindHasVendorPassThrough() { return OsKind == kOsWindows2000 || OsKind == kOsWindowsXp; }
 
 }  // namespace tarnlok

@@ -196,7 +196,7 @@ int EnumDevices9x() {
     if (!listed) continue;
     const auto drives = node.LogicalDrives();
     if (!drives.empty() && IsCdRom(LetterOf(drives.front().number))) continue;
-    const bool ideRoad = OsKind >= 1 && OsKind <= 4 && (listed->busKind == kBusIde || listed->busKind == kBusPcmcia);
+    const bool ideRoad = OsKindIs9x() && (listed->busKind == kBusIde || listed->busKind == kBusPcmcia);
     const Outcome outcome = ideRoad ? ListIdeNode(node, listed->busKind) : ListAspiNode(node, *listed);
     if (outcome == Outcome::OutOfMemory) {
       DeviceListLast = DeviceListTail;

@@ -32,7 +32,7 @@ std::vector<const DeviceEntry*> Entries() {
 
 class EnumDevices98 : public test_support::DeviceStateTest {
  protected:
-  void SetUp() override { OsKind = 3; }
+  void SetUp() override { OsKind = kOsWindows98; }
   int Run() {
     DriverDeviceChain = chain.Anchor();
     return EnumDevices9x();
@@ -188,7 +188,7 @@ using test_support::StandInMachine;
 
 class IdeIdentification98 : public test_support::DeviceStateTest {
  protected:
-  void SetUp() override { OsKind = 3; }
+  void SetUp() override { OsKind = kOsWindows98; }
   int Identify(const NodeSetup& setup) {
     const DriverNode node(chain.Add(setup));
     model.fill('#');
@@ -245,7 +245,7 @@ namespace tarnlok {
 namespace {
 
 TEST(EnumDevices98Floppy, FloppyWithoutPortDriverIsListedWhenItsVolumeOpens) {
-  OsKind = 3;
+  OsKind = kOsWindows98;
   StandInMachine machine{win::WindowsVersion::Win98};
   test_support::StandInAspi aspi;
   ui::ScriptedPrompter prompter{test_support::FailTest};

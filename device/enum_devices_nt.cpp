@@ -6,7 +6,7 @@
 #include "device/device_messages.h"
 #include "device/device_state.h"
 #include "device/ide_drive_select.h"
-#include "device/identify_data.h"
+#include "device/identify_fields.h"
 #include "device/product_keywords.h"
 #include "device/reader_commands.h"
 #include "device/storage_layouts.h"

@@ -283,7 +283,7 @@ TEST_F(EnumDevicesNtTest, LogThatCannotBeCreatedLeavesTheListEmpty) {
   std::filesystem::create_directory(CurrentFolder() / "QWITLK.LOG");
   machine.Add('E', UsbReader("Kestro  ", "CF Reader"));
   win::SetWindowsVersion(win::WindowsVersion::Xp);
-  OsKind = 7;
+  OsKind = kOsWindowsXp;
   prompter.AnswerMessageBox(ui::IDOK);
   EXPECT_EQ(EnumDevicesNt(), 0);
   EXPECT_EQ(DeviceCount, 0);

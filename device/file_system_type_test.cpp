@@ -32,7 +32,7 @@ struct Found {
 class FileSystemType : public test_support::DeviceStateTest {
  protected:
   Found Examine(std::vector<win::BYTE> image) {
-    OsKind = 7;
+    OsKind = kOsWindowsXp;
     ReaderSetup setup;
     setup.image = std::move(image);
     reader = &machine.Add('E', setup);

@@ -3,7 +3,7 @@
 #include "device/device_entry.h"
 #include "device/device_log.h"
 #include "device/ide_pass_through.h"
-#include "device/identify_data.h"
+#include "device/identify_fields.h"
 
 namespace tarnlok {
 namespace {

@@ -1,5 +1,5 @@
 // Which drive of an IDE reader answers: IDENTIFY DEVICE to the master, and to the slave where
-// the master does not answer as the maker's readers do (words 135 and 136 set), ten attempts
+// the master does not answer as the maker's readers do (both reader marks set), ten attempts
 // each through IDE pass-through.
 #pragma once
 

@@ -2,6 +2,7 @@
 
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/devices/device_io.h"
+#include "platform/win/layouts/identify_layout.h"
 #include "platform/win/layouts/pass_through_layout.h"
 
 #include <algorithm>
@@ -12,7 +13,6 @@ namespace {
 namespace ipt = win::ide_pass_through;
 
 constexpr win::DWORD kRecordSize = kIdeHeaderSize + kIdeDataCapacity;
-constexpr win::DWORD kIdentifySize = 512;
 
 }  // namespace
 
@@ -41,9 +41,9 @@ bool IdentifyThroughPassThrough(win::HANDLE handle, win::BYTE deviceHead, std::v
   TaskFile taskFile;
   taskFile.deviceHead = deviceHead;
   taskFile.command = kAtaIdentify;
-  const IdeAnswer answer = SendIdePassThrough(handle, taskFile, kIdentifySize);
+  const IdeAnswer answer = SendIdePassThrough(handle, taskFile, win::identify_layout::kSize);
   if (!answer.delivered) return false;
-  identify.assign(answer.data.begin(), answer.data.begin() + kIdentifySize);
+  identify.assign(answer.data.begin(), answer.data.begin() + win::identify_layout::kSize);
   return true;
 }
 

@@ -2,7 +2,7 @@
 #include "device/device_entry.h"
 #include "device/drive_handle.h"
 #include "device/enum_devices_9x.h"
-#include "device/identify_data.h"
+#include "device/identify_fields.h"
 #include "platform/win/layouts/card_driver_layout.h"
 #include "platform/win/files/files.h"
 

@@ -37,7 +37,7 @@ void CreateKey(const std::string& path, const char* dwordName = nullptr, win::DW
 class IdentifyReader98 : public test_support::DeviceStateTest {
  protected:
   void SetUp() override {
-    OsKind = 3;
+    OsKind = kOsWindows98;
     driver = win::CreateFileA("\\\\.\\TARNLOK.VXD", win::GENERIC_READ | win::GENERIC_WRITE, 0, nullptr,
                               win::OPEN_EXISTING, 0, nullptr);
     entry.driveLetter = 'E';

@@ -42,7 +42,7 @@ void RegisterReader(const std::string& instance, const std::string& parentIdPref
 class IdentifyReader : public test_support::DeviceStateTest {
  protected:
   int Identify(ReaderSetup setup) {
-    OsKind = 7;
+    OsKind = kOsWindowsXp;
     reader = &machine.Add('E', std::move(setup));
     DriveHandle handle = OpenCardVolume('E');
     deviceKind = readerKind = 0;

@@ -225,7 +225,7 @@ TEST_F(MediaCapacity, MissingOutputsFail) {
   win::DWORD value = 0;
   EXPECT_EQ(GetMediaCapacity(handle.get(), &entry, nullptr, &value, &value, nullptr, nullptr), 0);
   EXPECT_EQ(GetMediaCapacity(handle.get(), nullptr, &value, &value, &value, nullptr, nullptr), 0);
-  OsKind = 7;
+  OsKind = kOsWindowsXp;
   entry.deviceKind = kCompactFlash;
   EXPECT_EQ(GetMediaCapacity(handle.get(), &entry, &value, &value, &value, nullptr, nullptr), 1)
       << "write protection and sector size may be left out";
@@ -241,7 +241,7 @@ class MediaCapacity98 : public test_support::DeviceStateTest {
  protected:
   void SetUp() override {
     win::SetWindowsVersion(win::WindowsVersion::Win98);
-    OsKind = 3;
+    OsKind = kOsWindows98;
     entry.hostAdapter = 0;
     entry.target = 1;
     entry.lun = 0;

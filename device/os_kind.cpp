@@ -8,16 +8,16 @@ namespace {
 // Windows 9x tells its releases apart by the build number's low word.
 win::BYTE Windows9xKind(win::DWORD buildNumber) {
   const win::DWORD build = buildNumber & 0xFFFF;
-  if (build <= 1110) return 1;
-  if (build < 1998) return 2;
-  if (build <= 2222) return 3;
-  return 4;
+  if (build <= 1110) return kOsWindows95;
+  if (build < 1998) return kOsWindows95Osr2;
+  if (build <= 2222) return kOsWindows98;
+  return kOsWindowsMe;
 }
 
 win::BYTE NtKind(win::DWORD major, win::DWORD minor) {
-  if (major >= 5) return minor == 0 ? 6 : 7;
-  if (major == 4) return 5;
-  return 0;
+  if (major >= 5) return minor == 0 ? kOsWindows2000 : kOsWindowsXp;
+  if (major == 4) return kOsWindowsNt4;
+  return kOsOther;
 }
 
 }  // namespace
@@ -25,11 +25,11 @@ win::BYTE NtKind(win::DWORD major, win::DWORD minor) {
 win::BYTE OsKindOfVersion(const win::OSVERSIONINFOA& version) {
   if (version.dwPlatformId == win::VER_PLATFORM_WIN32_WINDOWS) return Windows9xKind(version.dwBuildNumber);
   if (version.dwPlatformId == win::VER_PLATFORM_WIN32_NT) return NtKind(version.dwMajorVersion, version.dwMinorVersion);
-  return 0;
+  return kOsOther;
 }
 
 win::BYTE DetectOsKind() {
-  OsKind = 0;
+  OsKind = kOsOther;
   win::OSVERSIONINFOA version{};
   version.dwOSVersionInfoSize = sizeof(version);
   if (win::GetVersionExA(&version)) OsKind = OsKindOfVersion(version);

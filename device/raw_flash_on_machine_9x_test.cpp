@@ -65,7 +65,7 @@ Bytes PageBlock(win::BYTE sub, win::DWORD page, win::BYTE byte5, win::WORD lengt
 class RawFlashOn98 : public test_support::MachineDeviceTest {
  protected:
   void SetUp() override {
-    Start(RawFlashMachine("98"), 3);
+    Start(RawFlashMachine("98"), kOsWindows98);
     ASSERT_EQ(EnumDevices9x(), 1);
   }
   bool Aspi(char letter, const Bytes& cdb, Bytes& data, win::BYTE flags) {
@@ -235,7 +235,7 @@ TEST_F(RawFlashOn98, MemoryStickBlockRestoredAndBackedUpOnTheAtaRoad) {
 class RawFlashOnNt4 : public test_support::MachineDeviceTest {
  protected:
   void SetUp() override {
-    Start(RawFlashMachine("nt4"), 5);
+    Start(RawFlashMachine("nt4"), kOsWindowsNt4);
     ASSERT_EQ(EnumDevicesNt(), 1);
   }
 };
@@ -292,7 +292,7 @@ TEST_F(RawFlashOnNt4, MemoryStickPageRoundTripThroughPassThrough) {
 class RawFlashOnXpIde : public test_support::MachineDeviceTest {
  protected:
   void SetUp() override {
-    Start(RawFlashMachine("xp"), 7);
+    Start(RawFlashMachine("xp"), kOsWindowsXp);
     ASSERT_EQ(EnumDevicesNt(), 1);
   }
 };

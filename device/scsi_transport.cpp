@@ -29,11 +29,17 @@ struct DirectionCodes {
   win::BYTE aspi;
 };
 
+// A caller's code in the pass-through spelling (SCSI_IOCTL_DATA_*) is taken too; its "out" is
+// sent without a direction on the NT road.
+// clang-format off
 constexpr DirectionCodes kDirections[] = {
-    {8, win::SCSI_IOCTL_DATA_IN, kAspiDataIn},          {1, win::SCSI_IOCTL_DATA_IN, kAspiDataIn},
-    {16, win::SCSI_IOCTL_DATA_OUT, kAspiDataOut},       {0, win::SCSI_IOCTL_DATA_UNSPECIFIED, kAspiDataOut},
-    {2, win::SCSI_IOCTL_DATA_UNSPECIFIED, kAspiNoData},
+    {kScsiDataIn,              win::SCSI_IOCTL_DATA_IN,          kAspiDataIn},
+    {win::SCSI_IOCTL_DATA_IN,  win::SCSI_IOCTL_DATA_IN,          kAspiDataIn},
+    {kScsiDataOut,             win::SCSI_IOCTL_DATA_OUT,         kAspiDataOut},
+    {win::SCSI_IOCTL_DATA_OUT, win::SCSI_IOCTL_DATA_UNSPECIFIED, kAspiDataOut},
+    {kScsiNoData,              win::SCSI_IOCTL_DATA_UNSPECIFIED, kAspiNoData},
 };
+// clang-format on
 
 const DirectionCodes* FindDirection(win::BYTE direction) {
   const auto* found = std::find_if(std::begin(kDirections), std::end(kDirections),

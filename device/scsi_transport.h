@@ -6,7 +6,7 @@
 
 namespace tarnlok {
 
-// Direction codes callers pass; both the pass-through and the ASPI spelling are taken.
+// Direction codes callers pass (the ASPI spelling); the pass-through spelling is taken too.
 constexpr win::BYTE kScsiDataIn = 8;
 constexpr win::BYTE kScsiDataOut = 16;
 constexpr win::BYTE kScsiNoData = 2;

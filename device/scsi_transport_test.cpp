@@ -23,7 +23,7 @@ using test_support::VendorForm;
 class ScsiTransportNt : public test_support::DeviceStateTest {
  protected:
   void SetUp() override {
-    OsKind = 7;
+    OsKind = kOsWindowsXp;
     ReaderSetup setup;
     setup.image = NumberedImage(64);
     setup.vendorForm = VendorForm::CommandFirst;
@@ -58,7 +58,7 @@ TEST_F(ScsiTransportNt, ReadsSectorsAndConvertsEachDirection) {
   for (const win::BYTE direction : {win::BYTE{0}, win::BYTE{2}}) {
     EXPECT_TRUE(ExecScsiCommand(handle, 0, 0, 0, testUnitReady, 6, nullptr, 0, direction));
   }
-  EXPECT_TRUE(ExecScsiCommand(handle, 0, 0, 0, testUnitReady, 6, nullptr, 0, 1));
+  EXPECT_TRUE(ExecScsiCommand(handle, 0, 0, 0, testUnitReady, 6, nullptr, 0, win::SCSI_IOCTL_DATA_IN));
   EXPECT_EQ(reader->Directions(), (std::vector<win::BYTE>{win::SCSI_IOCTL_DATA_IN, win::SCSI_IOCTL_DATA_UNSPECIFIED,
                                                           win::SCSI_IOCTL_DATA_UNSPECIFIED, win::SCSI_IOCTL_DATA_IN}));
 }
@@ -129,7 +129,7 @@ TEST_F(ScsiTransportNt, InquiryDataThroughItsOwnRequest) {
 }
 
 TEST(ScsiTransport9x, IncompleteAddressOrMissingManagerFailsAtOnce) {
-  OsKind = 3;
+  OsKind = kOsWindows98;
   const win::BYTE inquiry[6] = {0x12, 0, 0, 0, 36, 0};
   std::vector<win::BYTE> data(36, 0);
   SendAspiSrb = nullptr;

@@ -23,7 +23,7 @@ using test_support::StandInMachine;
 class SectorIoNt : public test_support::DeviceStateTest {
  protected:
   void SetUp() override {
-    OsKind = 7;
+    OsKind = kOsWindowsXp;
     ReaderSetup setup;
     setup.image = NumberedImage(32);
     reader = &machine.Add('E', setup);
@@ -63,7 +63,7 @@ TEST_F(SectorIoNt, FailuresAreReported) {
 class Windows98 : public test_support::DeviceStateTest {
  protected:
   void SetUp() override {
-    OsKind = 3;
+    OsKind = kOsWindows98;
     image = NumberedImage(32);
     machine.Vwin32().drives['E'] = &image;
     vwin32 = win::CreateFileA("\\\\.\\vwin32", 0, 0, nullptr, 0, win::FILE_FLAG_DELETE_ON_CLOSE, nullptr);

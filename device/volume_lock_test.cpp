@@ -18,7 +18,7 @@ using test_support::VendorForm;
 class VolumeLockNt : public test_support::DeviceStateTest {
  protected:
   void SetUp() override {
-    OsKind = 7;
+    OsKind = kOsWindowsXp;
     ReaderSetup setup;
     setup.vendorForm = VendorForm::CommandFirst;
     setup.statusWord = 0x200;

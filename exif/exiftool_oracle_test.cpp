@@ -1,10 +1,10 @@
 // Every field of the record against what exiftool reads from the same tool-made file.
-#include "image_header.h"
-#include "testing/exiftool_oracle.h"
-#include "testing/oracle_record.h"
-#include "testing/record_view.h"
-#include "testing/sample_images.h"
-#include "testing/tiff_builder.h"
+#include "exif/image_header.h"
+#include "exif/testing/exiftool_oracle.h"
+#include "exif/testing/oracle_record.h"
+#include "exif/testing/record_view.h"
+#include "exif/testing/sample_images.h"
+#include "exif/testing/tiff_builder.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>

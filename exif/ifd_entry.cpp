@@ -1,4 +1,4 @@
-#include "ifd_entry.h"
+#include "exif/ifd_entry.h"
 
 #include <algorithm>
 
@@ -17,10 +17,11 @@ bool FitsInValueField(const IfdEntry& entry) { return ValueSize(entry) <= 4; }
 
 IfdEntry DecodeIfdEntry(std::span<const std::uint8_t> twelveBytes, ByteOrder order) {
   IfdEntry entry;
-  entry.tag = DecodeU16(twelveBytes.subspan(0, 2), order);
-  entry.type = DecodeU16(twelveBytes.subspan(2, 2), order);
-  entry.count = DecodeU32(twelveBytes.subspan(4, 4), order);
-  entry.valueWord = DecodeU32(twelveBytes.subspan(8, 4), order);
+  const win::Endian endian = EndianOf(order);
+  entry.tag = win::Read16(twelveBytes, 0, endian);
+  entry.type = win::Read16(twelveBytes, 2, endian);
+  entry.count = win::Read32(twelveBytes, 4, endian);
+  entry.valueWord = win::Read32(twelveBytes, 8, endian);
   std::copy_n(twelveBytes.begin() + 8, 4, entry.raw.begin());
   return entry;
 }
@@ -50,16 +51,16 @@ std::uint32_t ValueInteger(const IfdEntry& entry, std::span<const std::uint8_t> 
   const auto element = value.subspan(index * size, size);
   switch (size) {
     case 1: return element[0];
-    case 2: return DecodeU16(element, order);
-    default: return DecodeU32(element, order);
+    case 2: return win::Read16(element, 0, EndianOf(order));
+    default: return win::Read32(element, 0, EndianOf(order));
   }
 }
 
 std::uint32_t Number32(const IfdEntry& entry, ByteOrder order) {
   const unsigned size = TypeSize(entry.type);
   if (size == 0 || !FitsInValueField(entry)) return entry.valueWord;
-  if (size == 1) return DecodeU32(entry.raw, ByteOrder::Intel);
-  if (size == 2) return DecodeU16(entry.raw, order);
+  if (size == 1) return win::ReadLe32(entry.raw, 0);
+  if (size == 2) return win::Read16(entry.raw, 0, EndianOf(order));
   return entry.valueWord;
 }
 

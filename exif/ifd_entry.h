@@ -1,7 +1,7 @@
 // One 12-byte IFD entry (TIFF 6.0) and the rules by which its value is read.
 #pragma once
 
-#include "tiff_data.h"
+#include "exif/tiff_data.h"
 
 #include <array>
 #include <cstdint>

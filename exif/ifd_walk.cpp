@@ -1,8 +1,8 @@
-#include "ifd_walk.h"
+#include "exif/ifd_walk.h"
 
-#include "ifd_entry.h"
-#include "tag_fields.h"
-#include "tag_renderings.h"
+#include "exif/ifd_entry.h"
+#include "exif/tag_fields.h"
+#include "exif/tag_renderings.h"
 
 #include <exception>
 #include <optional>

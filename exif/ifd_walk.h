@@ -2,8 +2,8 @@
 // Each IFD is walked at most once, so a chain that leads back on itself ends.
 #pragma once
 
-#include "image_info.h"
-#include "tiff_data.h"
+#include "exif/image_info.h"
+#include "exif/tiff_data.h"
 
 namespace viduvod {
 

@@ -1,7 +1,7 @@
 // Recognising files and walking their IFD chains, sound and broken.
-#include "image_header.h"
-#include "testing/record_view.h"
-#include "testing/tiff_builder.h"
+#include "exif/image_header.h"
+#include "exif/testing/record_view.h"
+#include "exif/testing/tiff_builder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
-#include "image_header.h"
+#include "exif/image_header.h"
 
-#include "ifd_walk.h"
+#include "exif/ifd_walk.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <algorithm>
 #include <array>
@@ -38,7 +39,7 @@ ImageHeader ProbeJpeg(std::span<const std::uint8_t> head) {
     header.order = ByteOrderMark(head.subspan(kJpegByteOrderAt, 2));
     if (header.order == ByteOrder::Undecided) header.kind = FileKind::None;
   }
-  if (header.exifMark) header.dataLength = head[kJpegApp1LengthAt] << 8 | head[kJpegApp1LengthAt + 1];
+  if (header.exifMark) header.dataLength = win::ReadBe16(head, kJpegApp1LengthAt);
   return header;
 }
 

@@ -2,8 +2,8 @@
 // structure: the whole of a TIFF-structured file, or the APP1 block of an Exif JPEG.
 #pragma once
 
-#include "image_info.h"
-#include "tiff_data.h"
+#include "exif/image_info.h"
+#include "exif/tiff_data.h"
 
 #include <cstddef>
 #include <cstdint>

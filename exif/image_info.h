@@ -2,7 +2,7 @@
 // embedded thumbnail and the messages meant for the standard output.
 #pragma once
 
-#include "record_bytes.h"
+#include "exif/record_bytes.h"
 
 #include <cstdint>
 #include <span>

@@ -1,7 +1,7 @@
 // The result record as bytes, written field by field in little-endian order whatever the host.
 #pragma once
 
-#include "viduvod.h"
+#include "exif/include/viduvod.h"
 
 #include <array>
 #include <cstdint>
@@ -12,8 +12,6 @@ namespace viduvod {
 
 using RecordBytes = std::array<std::uint8_t, sizeof(ImageInfoRecord)>;
 
-void StoreLe16(std::span<std::uint8_t> field, std::uint16_t value);
-void StoreLe32(std::span<std::uint8_t> field, std::uint32_t value);
 // The text's first field.size() bytes, the rest of the field zero.
 void StoreText(std::span<std::uint8_t> field, std::string_view text);
 

@@ -1,6 +1,6 @@
-#include "tag_fields.h"
+#include "exif/tag_fields.h"
 
-#include "viduvod.h"
+#include "exif/include/viduvod.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,7 @@
-#include "tag_renderings.h"
+#include "exif/tag_renderings.h"
 
-#include "record_bytes.h"
+#include "exif/record_bytes.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <algorithm>
 #include <array>
@@ -22,21 +23,21 @@ std::string VersionText(const IfdEntry& entry, const TiffData& data, int bias) {
 }
 
 void RenderNumber32(const IfdEntry& entry, const TiffData& data, Field field) {
-  StoreLe32(field, Number32(entry, data.Order()));
+  win::WriteLe32(field, 0, Number32(entry, data.Order()));
 }
 
 void RenderNumber16(const IfdEntry& entry, const TiffData& data, Field field) {
-  StoreLe16(field, static_cast<std::uint16_t>(Number32(entry, data.Order())));
+  win::WriteLe16(field, 0, static_cast<std::uint16_t>(Number32(entry, data.Order())));
 }
 
 void RenderByte8In16(const IfdEntry& entry, const TiffData& data, Field field) {
-  StoreLe16(field, static_cast<std::uint16_t>(Number32(entry, data.Order()) & 0xFF));
+  win::WriteLe16(field, 0, static_cast<std::uint16_t>(Number32(entry, data.Order()) & 0xFF));
 }
 
 void RenderByte8Pair(const IfdEntry& entry, const TiffData& data, Field field) {
   const auto value = ValueBytes(entry, data);
-  StoreLe16(field, static_cast<std::uint16_t>(ValueInteger(entry, value, 0, data.Order()) & 0xFF));
-  StoreLe16(field.subspan(2), static_cast<std::uint16_t>(ValueInteger(entry, value, 1, data.Order()) & 0xFF));
+  win::WriteLe16(field, 0, static_cast<std::uint16_t>(ValueInteger(entry, value, 0, data.Order()) & 0xFF));
+  win::WriteLe16(field, 2, static_cast<std::uint16_t>(ValueInteger(entry, value, 1, data.Order()) & 0xFF));
 }
 
 void RenderFirstByte(const IfdEntry& entry, const TiffData& data, Field field) {
@@ -62,8 +63,9 @@ void RenderRationalText(const IfdEntry& entry, const TiffData& data, Field field
   std::string text;
   for (std::size_t i = 0; i < entry.count && text.size() < field.size(); ++i) {
     const auto pair = value->subspan(i * 8, 8);
-    text += std::to_string(static_cast<std::int32_t>(DecodeU32(pair, data.Order()))) + "/" +
-            std::to_string(static_cast<std::int32_t>(DecodeU32(pair.subspan(4), data.Order())));
+    const win::Endian endian = EndianOf(data.Order());
+    text += std::to_string(static_cast<std::int32_t>(win::Read32(pair, 0, endian))) + "/" +
+            std::to_string(static_cast<std::int32_t>(win::Read32(pair, 4, endian)));
   }
   StoreText(field, text);
 }

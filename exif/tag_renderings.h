@@ -1,8 +1,8 @@
 // Writes one entry's value into its record field in the field's rendering.
 #pragma once
 
-#include "ifd_entry.h"
-#include "tag_fields.h"
+#include "exif/ifd_entry.h"
+#include "exif/tag_fields.h"
 
 #include <cstdint>
 #include <span>

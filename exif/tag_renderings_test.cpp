@@ -1,8 +1,8 @@
 // The renderings of the record's fields, on files built byte by byte in both byte orders and
 // both containers (a TIFF file and an Exif JPEG).
-#include "image_header.h"
-#include "testing/record_view.h"
-#include "testing/tiff_builder.h"
+#include "exif/image_header.h"
+#include "exif/testing/record_view.h"
+#include "exif/testing/tiff_builder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "thumbnail_file.h"
+#include "exif/thumbnail_file.h"
 
 #include "platform/win/files/cfile.h"
 #include "platform/win/files/files.h"

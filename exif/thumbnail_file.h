@@ -1,7 +1,7 @@
 // PREVIEW.JPG: where the thumbnail goes (the folder named in TLKLCALL.INI) and its writing.
 #pragma once
 
-#include "image_info.h"
+#include "exif/image_info.h"
 
 #include <optional>
 #include <string>

@@ -3,6 +3,8 @@
 // offsets and counts come from a file off a card.
 #pragma once
 
+#include "platform/win/layouts/byte_order.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -12,9 +14,10 @@ namespace viduvod {
 
 enum class ByteOrder : std::uint8_t { Intel = 0x10, Motorola = 0x20, Undecided = 0xFF };
 
-// Numbers of 16 and 32 bits at the start of bytes (at least 2 or 4 of them).
-std::uint16_t DecodeU16(std::span<const std::uint8_t> bytes, ByteOrder order);
-std::uint32_t DecodeU32(std::span<const std::uint8_t> bytes, ByteOrder order);
+// Every order but Motorola's reads as Intel order, as an undecided order must read somehow.
+constexpr win::Endian EndianOf(ByteOrder order) {
+  return order == ByteOrder::Motorola ? win::Endian::Big : win::Endian::Little;
+}
 
 class TiffData {
  public:

@@ -1,10 +1,10 @@
 // The library's one export: recognises the camera file, loads its TIFF structure, walks it
 // into the record and writes the embedded thumbnail to PREVIEW.JPG.
-#include "viduvod.h"
+#include "exif/include/viduvod.h"
 
-#include "image_file.h"
-#include "image_header.h"
-#include "thumbnail_file.h"
+#include "exif/camera_file.h"
+#include "exif/image_header.h"
+#include "exif/thumbnail_file.h"
 
 #include <array>
 #include <cstdio>
@@ -19,7 +19,7 @@ namespace {
 constexpr std::size_t kLongestPath = 259;
 
 std::uint32_t GetImageInfo(const char* path, ImageInfoRecord& out) {
-  const ImageFile file(path);
+  const CameraFile file(path);
   if (!file.IsOpen()) std::fputs("File cannot be opened... please try later", stdout);
   const std::uint64_t size = file.Size();
   const auto head = file.Read(0, kHeaderProbeBytes);

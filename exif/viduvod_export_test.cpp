@@ -1,11 +1,11 @@
 // The library's export as an outside program sees it: its one exported symbol, its result
 // and record, the INI that names the thumbnail folder, and PREVIEW.JPG.
-#include "image_header.h"
-#include "testing/exiftool_oracle.h"
-#include "testing/sample_images.h"
-#include "testing/tiff_builder.h"
+#include "exif/image_header.h"
+#include "exif/testing/exiftool_oracle.h"
+#include "exif/testing/sample_images.h"
+#include "exif/testing/tiff_builder.h"
 #include "tests/support/test_data_folder.h"
-#include "viduvod.h"
+#include "exif/include/viduvod.h"
 
 #include "platform/win/host/data_folder.h"
 #include "platform/win/files/paths.h"

@@ -1,5 +1,5 @@
 // Fuzzes the reader over a file held in memory; nothing touches the file system.
-#include "image_header.h"
+#include "exif/image_header.h"
 
 #include <cstddef>
 #include <cstdint>

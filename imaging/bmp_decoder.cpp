@@ -1,7 +1,7 @@
 #include "imaging/bmp_decoder.h"
 
 #include "imaging/bmp_rle.h"
-#include "imaging/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 #include "imaging/decode_guard.h"
 #include "imaging/image_file.h"
 #include "imaging/stream_reader.h"
@@ -59,12 +59,12 @@ void BmpDecoder::DecodeBody(ImageFile& stream) {
   Require(got > 0, "Not a BMP");
   std::int64_t pixelOffset = 0;
   std::uint32_t fileHeaderSize = kFileHeaderSize;
-  if (got < 2 || Le16(fileHeader, 0) != kBitmapType) {
+  if (got < 2 || win::ReadLe16(fileHeader, 0) != kBitmapType) {
     SeekTo(stream, start);
     fileHeaderSize = 0;
   } else {
     Require(got == fileHeader.size(), kTruncated);
-    pixelOffset = Le32(fileHeader, 10);
+    pixelOffset = win::ReadLe32(fileHeader, 10);
   }
 
   Require(ReadInfoHeader(&stream, &header), "Error reading BMP info");
@@ -114,7 +114,7 @@ BmpDecoder::BitMasks BmpDecoder::ReadMasks(ImageFile& stream, std::uint32_t bitC
   // place), not the pixel offset.
   std::array<std::uint8_t, 12> bytes{};
   ReadWhatIsThere(stream, bytes.data(), bytes.size());
-  return BitMasks{Le32(bytes, 0), Le32(bytes, 4), Le32(bytes, 8)};
+  return BitMasks{win::ReadLe32(bytes, 0), win::ReadLe32(bytes, 4), win::ReadLe32(bytes, 8)};
 }
 
 void BmpDecoder::ReadPixels(ImageFile& stream, std::uint32_t bitCount, std::uint32_t compression,

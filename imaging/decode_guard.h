@@ -4,6 +4,7 @@
 
 #include "imaging/decode_error.h"
 #include "imaging/dib_image.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <new>
 
@@ -15,6 +16,8 @@ bool GuardedDecode(CDibImage& image, Body body) {
     return body();
   } catch (const DecodeError& error) {
     image.SetLastError(error.message);
+  } catch (const win::FieldOutsideRecord&) {
+    image.SetLastError("record too short");
   } catch (const std::bad_alloc&) {
     image.SetLastError("Out of memory");
   }

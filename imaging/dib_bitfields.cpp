@@ -1,5 +1,5 @@
 // Bit-field pixel conversion and the information header reader shared by the bitmap decoders.
-#include "imaging/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 #include "imaging/dib_image.h"
 #include "imaging/image_file.h"
 
@@ -65,24 +65,24 @@ bool CDibImage::ReadInfoHeader(ImageFile* stream, BitmapInfoHeader* target) {
   if (stream->Read(bytes.data(), bytes.size(), 1) != 1) return false;
   BitmapInfoHeader& h = *target;
   h = BitmapInfoHeader{};
-  h.biSize = Le32(bytes, 0);
+  h.biSize = win::ReadLe32(bytes, 0);
   if (h.biSize == kCoreHeaderSize) {
-    h.biWidth = Le16(bytes, 4);
-    h.biHeight = Le16(bytes, 6);
-    h.biPlanes = Le16(bytes, 8);
-    h.biBitCount = Le16(bytes, 10);
+    h.biWidth = win::ReadLe16(bytes, 4);
+    h.biHeight = win::ReadLe16(bytes, 6);
+    h.biPlanes = win::ReadLe16(bytes, 8);
+    h.biBitCount = win::ReadLe16(bytes, 10);
     stream->Seek(-static_cast<std::int32_t>(kInfoHeaderSize - kCoreHeaderSize), 1);
   } else {
-    h.biWidth = Le32Signed(bytes, 4);
-    h.biHeight = Le32Signed(bytes, 8);
-    h.biPlanes = Le16(bytes, 12);
-    h.biBitCount = Le16(bytes, 14);
-    h.biCompression = Le32(bytes, 16);
-    h.biSizeImage = Le32(bytes, 20);
-    h.biXPelsPerMeter = Le32Signed(bytes, 24);
-    h.biYPelsPerMeter = Le32Signed(bytes, 28);
-    h.biClrUsed = Le32(bytes, 32);
-    h.biClrImportant = Le32(bytes, 36);
+    h.biWidth = static_cast<std::int32_t>(win::ReadLe32(bytes, 4));
+    h.biHeight = static_cast<std::int32_t>(win::ReadLe32(bytes, 8));
+    h.biPlanes = win::ReadLe16(bytes, 12);
+    h.biBitCount = win::ReadLe16(bytes, 14);
+    h.biCompression = win::ReadLe32(bytes, 16);
+    h.biSizeImage = win::ReadLe32(bytes, 20);
+    h.biXPelsPerMeter = static_cast<std::int32_t>(win::ReadLe32(bytes, 24));
+    h.biYPelsPerMeter = static_cast<std::int32_t>(win::ReadLe32(bytes, 28));
+    h.biClrUsed = win::ReadLe32(bytes, 32);
+    h.biClrImportant = win::ReadLe32(bytes, 36);
   }
   if (h.biSizeImage == 0) {
     const std::uint64_t stride =

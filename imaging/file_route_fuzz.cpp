@@ -3,7 +3,7 @@
 // input's last byte picks the format (its value modulo the ten formats) and the frame (the
 // quotient, modulo four), so that one corpus reaches every decoder's later frames.
 #include "imaging/dib_image.h"
-#include "viduvod.h"
+#include "exif/include/viduvod.h"
 
 #include <cstddef>
 #include <cstdint>

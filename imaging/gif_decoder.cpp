@@ -1,6 +1,6 @@
 #include "imaging/gif_decoder.h"
 
-#include "imaging/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 #include "imaging/decode_guard.h"
 #include "imaging/gif_lzw.h"
 #include "imaging/gif_rows.h"
@@ -61,8 +61,8 @@ bool GifDecoder::DecodeBody(StreamReader& reader) {
   const bool complete = reader.Read(screen.data(), screen.size());
   if (std::memcmp(screen.data(), "GIF8", 4) != 0) return false;
   Require(complete, kTruncated);
-  screenWidth_ = Le16(screen, 6);
-  screenHeight_ = Le16(screen, 8);
+  screenWidth_ = win::ReadLe16(screen, 6);
+  screenHeight_ = win::ReadLe16(screen, 8);
   const std::uint8_t screenFlags = screen[10];
   global_.size = TableSize(screenFlags);
   if ((screenFlags & kColorTableFlag) != 0) {
@@ -170,7 +170,8 @@ void GifDecoder::SetPaletteFrom(const ColorTable& table) {
 GifDecoder::ImageDescriptor GifDecoder::ReadDescriptor(StreamReader& reader) {
   std::array<std::uint8_t, 9> bytes{};
   Require(reader.Read(bytes.data(), bytes.size()), kTruncated);
-  return ImageDescriptor{Le16(bytes, 0), Le16(bytes, 2), Le16(bytes, 4), Le16(bytes, 6), bytes[8]};
+  return ImageDescriptor{win::ReadLe16(bytes, 0), win::ReadLe16(bytes, 2), win::ReadLe16(bytes, 4),
+                         win::ReadLe16(bytes, 6), bytes[8]};
 }
 
 void GifDecoder::DecodeImage(StreamReader& reader, const ImageDescriptor& descriptor) {

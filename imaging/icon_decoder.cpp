@@ -1,6 +1,6 @@
 #include "imaging/icon_decoder.h"
 
-#include "imaging/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 #include "imaging/decode_guard.h"
 #include "imaging/image_file.h"
 
@@ -48,15 +48,16 @@ bool IconDecoder::Decode(ImageFile* stream) {
 bool IconDecoder::DecodeBody(ImageFile& stream) {
   std::array<std::uint8_t, kDirectoryHeaderSize> directory{};
   if (stream.Read(directory.data(), 1, directory.size()) != directory.size()) return false;
-  if (Le16(directory, 0) != 0 || Le16(directory, 2) != kIconType) return false;
-  info.frameCount = Le16(directory, 4);
+  if (win::ReadLe16(directory, 0) != 0 || win::ReadLe16(directory, 2) != kIconType) return false;
+  info.frameCount = win::ReadLe16(directory, 4);
   std::vector<std::uint8_t> entries(kEntrySize * static_cast<std::size_t>(info.frameCount));
   Require(stream.Read(entries.data(), 1, entries.size()) == entries.size(), kTruncated);
   if (info.frame < 0 || info.frame >= info.frameCount) return false;
 
   const std::span<const std::uint8_t> chosen(entries.data() + kEntrySize * static_cast<std::size_t>(info.frame),
                                              kEntrySize);
-  const IconEntry entry{Dimension(chosen[0]), Dimension(chosen[1]), chosen[2], Le16(chosen, 6), Le32(chosen, 12)};
+  const IconEntry entry{Dimension(chosen[0]), Dimension(chosen[1]), chosen[2], win::ReadLe16(chosen, 6),
+                        win::ReadLe32(chosen, 12)};
   const std::uint32_t depth = DepthOf(entry);
   Require(Create(entry.width, entry.height, depth, ImageFormat::Ico) != nullptr, "Can't allocate memory");
   Require(entry.offset <= std::numeric_limits<std::int32_t>::max() - kInfoHeaderSize &&

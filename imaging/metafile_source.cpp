@@ -1,6 +1,6 @@
 #include "imaging/metafile_source.h"
 
-#include "imaging/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 #include "imaging/image_file.h"
 
 #include <array>
@@ -29,16 +29,16 @@ struct PlaceableHeader {
 };
 
 std::int16_t Signed16(std::span<const std::uint8_t> bytes, std::size_t offset) {
-  return static_cast<std::int16_t>(Le16(bytes, offset));
+  return static_cast<std::int16_t>(win::ReadLe16(bytes, offset));
 }
 
 std::optional<PlaceableHeader> ParsePlaceable(std::span<const std::uint8_t> bytes) {
-  if (Le32(bytes, 0) != kPlaceableKey) return std::nullopt;
+  if (win::ReadLe32(bytes, 0) != kPlaceableKey) return std::nullopt;
   std::uint16_t checksum = 0;
-  for (std::size_t word = 0; word < kPlaceableChecksumWords; ++word) checksum ^= Le16(bytes, word * 2);
+  for (std::size_t word = 0; word < kPlaceableChecksumWords; ++word) checksum ^= win::ReadLe16(bytes, word * 2);
   const PlaceableHeader header{Signed16(bytes, 6), Signed16(bytes, 8), Signed16(bytes, 10), Signed16(bytes, 12),
-                               Le16(bytes, 14)};
-  if (checksum != Le16(bytes, 20) || header.unitsPerInch == 0 || header.unitsPerInch > kMaxUnitsPerInch) {
+                               win::ReadLe16(bytes, 14)};
+  if (checksum != win::ReadLe16(bytes, 20) || header.unitsPerInch == 0 || header.unitsPerInch > kMaxUnitsPerInch) {
     return std::nullopt;
   }
   return header;
@@ -75,11 +75,11 @@ std::optional<LoadedMetafile> LoadPlaceableMetafile(ImageFile& stream, ScreenRes
   if (!placeable) return std::nullopt;
   std::array<std::uint8_t, kWindowsHeaderSize> windowsHeader{};
   if (!ReadExactly(stream, windowsHeader)) return std::nullopt;
-  const std::uint16_t type = Le16(windowsHeader, 0);
+  const std::uint16_t type = win::ReadLe16(windowsHeader, 0);
   if (type != 1 && type != 2) return std::nullopt;
 
   // A size in 16-bit words: doubled in 64 bits so that it cannot wrap.
-  const std::uint64_t dataSize = std::uint64_t{Le32(windowsHeader, 6)} * 2;
+  const std::uint64_t dataSize = std::uint64_t{win::ReadLe32(windowsHeader, 6)} * 2;
   const std::int32_t streamSize = stream.Size();
   if (streamSize < 0 || dataSize > static_cast<std::uint64_t>(streamSize)) return std::nullopt;
   std::vector<std::uint8_t> data(static_cast<std::size_t>(dataSize));

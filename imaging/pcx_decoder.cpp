@@ -1,6 +1,6 @@
 #include "imaging/pcx_decoder.h"
 
-#include "imaging/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 #include "imaging/decode_guard.h"
 #include "imaging/image_file.h"
 #include "imaging/stream_reader.h"
@@ -50,10 +50,10 @@ void PcxDecoder::DecodeBody(StreamReader& reader) {
   Require(reader.Read(bytes.data(), bytes.size()), "Can't read PCX image");
   Require(bytes[0] == kManufacturer, "Error: Not a PCX file");
   Require(bytes[2] == kRunLengthEncoding, "PCX file has unknown encoding scheme");
-  const PcxHeader pcx{bytes[3], Le16(bytes, 8) - Le16(bytes, 4) + 1, Le16(bytes, 10) - Le16(bytes, 6) + 1, bytes[65],
-                      Le16(bytes, 66)};
-  info.xDpi = Le16(bytes, 12);
-  info.yDpi = Le16(bytes, 14);
+  const PcxHeader pcx{bytes[3], win::ReadLe16(bytes, 8) - win::ReadLe16(bytes, 4) + 1,
+                      win::ReadLe16(bytes, 10) - win::ReadLe16(bytes, 6) + 1, bytes[65], win::ReadLe16(bytes, 66)};
+  info.xDpi = win::ReadLe16(bytes, 12);
+  info.yDpi = win::ReadLe16(bytes, 14);
   Require(pcx.planes <= 4, "Can't handle image with more than 4 planes");
   Require(pcx.planes >= 1, kCorrupted);
   Require(pcx.bitsPerPixel == 1 || pcx.bitsPerPixel == 2 || pcx.bitsPerPixel == 4 || pcx.bitsPerPixel == 8, kCorrupted);

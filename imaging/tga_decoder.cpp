@@ -1,6 +1,6 @@
 #include "imaging/tga_decoder.h"
 
-#include "imaging/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 #include "imaging/decode_guard.h"
 #include "imaging/image_file.h"
 #include "imaging/stream_reader.h"
@@ -57,8 +57,15 @@ bool TgaDecoder::Decode(ImageFile* stream) {
 void TgaDecoder::DecodeBody(StreamReader& reader) {
   std::array<std::uint8_t, kHeaderSize> bytes{};
   Require(reader.Read(bytes.data(), bytes.size()), "Not a TGA");
-  const TgaHeader tga{bytes[0],        bytes[1],        bytes[2],  Le16(bytes, 5), bytes[7],
-                      Le16(bytes, 12), Le16(bytes, 14), bytes[16], bytes[17]};
+  const TgaHeader tga{bytes[0],
+                      bytes[1],
+                      bytes[2],
+                      win::ReadLe16(bytes, 5),
+                      bytes[7],
+                      win::ReadLe16(bytes, 12),
+                      win::ReadLe16(bytes, 14),
+                      bytes[16],
+                      bytes[17]};
   Require(reader.Skip(tga.idLength), kCorrupted);
   Require(IsKnownDepth(tga.pixelDepth), "Unsupported TGA pixel depth");
   Require(Create(tga.width, tga.height, tga.pixelDepth, ImageFormat::Tga) != nullptr, "TGA Create failed");
@@ -97,7 +104,7 @@ void TgaDecoder::ReadColorMap(StreamReader& reader, std::uint16_t length, std::u
     const std::uint8_t* entry = map.data() + i * entryBytes;
     RgbQuad color{};
     if (entryBytes == 2) {
-      color = From16Bits(static_cast<std::uint16_t>(entry[0] | entry[1] << 8));
+      color = From16Bits(win::ReadLe16(map, i * entryBytes));
     } else if (entryBytes >= 3) {
       color = RgbQuad{entry[0], entry[1], entry[2], 0};
     }

@@ -253,7 +253,7 @@ bool BackupRun::Identify(CardGeometry& geometry) {
 
 bool BackupRun::SwitchToPhysicalDrive() {
   if (UsePlainSectorIo == 0 || entry_->noCommandFlag == 0) return true;
-  if (OsKind >= 1 && OsKind <= 4) {
+  if (OsKindIs9x()) {
     Show(kStringNot9x, ui::MB_ICONERROR);
     return false;
   }
@@ -275,7 +275,7 @@ bool BackupRun::SwitchToPhysicalDrive() {
 
 void BackupRun::LockCard() {
   lockTaken_ = true;
-  if (entry_->busKind == kBusIde && OsKind >= 1 && OsKind <= 4) {
+  if (entry_->busKind == kBusIde && OsKindIs9x()) {
     vwin32_ =
         win::CreateFileA("\\\\.\\vwin32", 0, 0, nullptr, win::OPEN_EXISTING, win::FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (vwin32_ != win::INVALID_HANDLE_VALUE) {
@@ -555,7 +555,7 @@ void BackupRun::EndControls() {
 
 void BackupRun::ReleaseCard() {
   if (lockTaken_) {
-    if (entry_->busKind == kBusIde && OsKind >= 1 && OsKind <= 4) {
+    if (entry_->busKind == kBusIde && OsKindIs9x()) {
       const auto drive = static_cast<win::BYTE>(entry_->driveLetter - 64);
       for (const bool locked : locked9x_) {
         if (locked) UnlockVolume9x(vwin32_, drive);

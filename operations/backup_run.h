@@ -8,7 +8,7 @@
 #include "operations/bkup_page.h"
 #include "operations/error_prompt_dlg.h"
 #include "operations/fmb_image.h"
-#include "operations/image_file.h"
+#include "operations/image_file_writer.h"
 #include "operations/operation_handlers.h"
 
 #include <array>

@@ -25,7 +25,7 @@ constexpr win::DWORD kReadWrite = win::GENERIC_READ | win::GENERIC_WRITE;
 constexpr win::DWORD kShareBoth = win::FILE_SHARE_READ | win::FILE_SHARE_WRITE;
 
 bool OnAtaReader(const DeviceEntry& entry) { return entry.busKind == kBusIde || entry.busKind == kBusPcmcia; }
-bool Windows9x() { return OsKind >= 1 && OsKind <= 4; }
+bool Windows9x() { return OsKindIs9x(); }
 
 constexpr win::UINT kStringDriveGone = 57449;
 

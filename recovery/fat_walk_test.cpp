@@ -1,6 +1,6 @@
 // The boot sector's geometry, the free-run tracking and the deleted-entry scans.
 #include "recovery/deleted_entries.h"
-#include "recovery/fat_volume.h"
+#include "recovery/recovery_fat.h"
 #include "recovery/free_run.h"
 #include "recovery/throughput.h"
 

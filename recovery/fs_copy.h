@@ -3,7 +3,7 @@
 
 #include "recovery/carve_state.h"
 #include "recovery/deleted_entries.h"
-#include "recovery/fat_volume.h"
+#include "recovery/recovery_fat.h"
 
 namespace recovery {
 

@@ -21,7 +21,7 @@
 
 #include "recovery/carve_state.h"
 #include "recovery/deleted_entries.h"
-#include "recovery/fat_volume.h"
+#include "recovery/recovery_fat.h"
 #include "recovery/recovery_observer.h"
 #include "recovery/sector_source.h"
 

@@ -84,7 +84,7 @@ namespace {
 // The handle GetCardType and CheckMediaPresent take: the volume on 2000 and XP, none on NT4,
 // else the Windows 9x handle.
 win::HANDLE ReaderQueryHandle(const DriveHandle& handle) {
-  return OsKind == 5 ? win::INVALID_HANDLE_VALUE : handle.get();
+  return OsKind == kOsWindowsNt4 ? win::INVALID_HANDLE_VALUE : handle.get();
 }
 
 }  // namespace

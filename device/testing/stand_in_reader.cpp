@@ -2,6 +2,7 @@
 
 #include "platform/win/layouts/address_tokens.h"
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/identify_layout.h"
 #include "platform/win/devices/card_drives.h"
 #include "platform/win/devices/device_io.h"
 #include "platform/win/devices/device_namespace.h"
@@ -456,17 +457,18 @@ std::vector<win::BYTE> NumberedImage(std::size_t sectors) {
 
 std::array<win::BYTE, 512> IdentifyWith(win::DWORD cardFlags, win::DWORD totalSectors, bool master,
                                         const std::string& model) {
-  std::array<win::BYTE, 512> data{};
-  for (std::size_t i = 0; i < 40; ++i) {
+  namespace layout = win::identify_layout;
+  std::array<win::BYTE, layout::kSize> data{};
+  for (std::size_t i = 0; i < 2 * layout::kModelNumberWords; ++i) {
     const char c = i < model.size() ? model[i] : ' ';
-    data[54 + (i ^ 1)] = static_cast<win::BYTE>(c);
+    data[layout::ByteOffset(layout::kModelNumber) + (i ^ 1)] = static_cast<win::BYTE>(c);
   }
-  win::WriteLe32(data, 120, totalSectors);
+  layout::WriteDoubleWord(data, layout::kTotalSectors, totalSectors);
   if (master) {
-    win::WriteLe16(data, 270, 0x4B53);
-    win::WriteLe16(data, 272, 0x4B53);
+    layout::WriteWord(data, layout::kFirstReaderMark, layout::kReaderMark);
+    layout::WriteWord(data, layout::kSecondReaderMark, layout::kReaderMark);
   }
-  win::WriteLe32(data, 314, cardFlags);
+  layout::WriteDoubleWord(data, layout::kCardFlags, cardFlags);
   return data;
 }
 

@@ -181,7 +181,8 @@ class StandInMachine {
 
 // A card image of the sectors, each beginning with its number.
 std::vector<win::BYTE> NumberedImage(std::size_t sectors);
-// IDENTIFY data with the card flags, total sectors and a model text; master marks words 135-136.
+// IDENTIFY data with the card flags, total sectors and a model text, and the reader marks of a
+// master.
 std::array<win::BYTE, 512> IdentifyWith(win::DWORD cardFlags, win::DWORD totalSectors, bool master = true,
                                         const std::string& model = "KESTRO IDE CARD READER");
 

@@ -1,4 +1,4 @@
-#include "exiftool_oracle.h"
+#include "exif/testing/exiftool_oracle.h"
 
 #include <algorithm>
 #include <cstdio>

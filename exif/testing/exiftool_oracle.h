@@ -2,7 +2,7 @@
 // that `exiftool -n -v3` lists, with its directory, tag, format, count and raw value bytes.
 #pragma once
 
-#include "tiff_data.h"
+#include "exif/tiff_data.h"
 
 #include <cstdint>
 #include <filesystem>

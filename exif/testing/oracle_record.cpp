@@ -1,6 +1,7 @@
-#include "oracle_record.h"
+#include "exif/testing/oracle_record.h"
 
-#include "tag_fields.h"
+#include "exif/tag_fields.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <algorithm>
 #include <map>
@@ -81,12 +82,12 @@ class Expectation {
   void Render(Rendering rendering, std::span<std::uint8_t> field) const {
     const std::uint32_t n = Number32();
     switch (rendering) {
-      case Rendering::Number32: return StoreLe32(field, n);
-      case Rendering::Number16: return StoreLe16(field, static_cast<std::uint16_t>(n));
-      case Rendering::Byte8In16: return StoreLe16(field, static_cast<std::uint16_t>(n & 0xFF));
+      case Rendering::Number32: return win::WriteLe32(field, 0, n);
+      case Rendering::Number16: return win::WriteLe16(field, 0, static_cast<std::uint16_t>(n));
+      case Rendering::Byte8In16: return win::WriteLe16(field, 0, static_cast<std::uint16_t>(n & 0xFF));
       case Rendering::Byte8Pair:
-        StoreLe16(field, static_cast<std::uint16_t>(Value(0) & 0xFF));
-        return StoreLe16(field.subspan(2), static_cast<std::uint16_t>(Value(1) & 0xFF));
+        win::WriteLe16(field, 0, static_cast<std::uint16_t>(Value(0) & 0xFF));
+        return win::WriteLe16(field, 2, static_cast<std::uint16_t>(Value(1) & 0xFF));
       case Rendering::FirstByte: field[0] = e_.bytes.empty() ? 0 : e_.bytes[0]; return;
       case Rendering::Text: return StoreText(field, Bytes(e_.count > 0 ? e_.count - 1 : 0));
       case Rendering::ValueField: return StoreText(field, Bytes(4));

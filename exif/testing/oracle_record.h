@@ -2,8 +2,8 @@
 // read: the entries of IFD0's chain, then those of the Exif IFD, the last occurrence winning.
 #pragma once
 
-#include "exiftool_oracle.h"
-#include "record_bytes.h"
+#include "exif/testing/exiftool_oracle.h"
+#include "exif/record_bytes.h"
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
 // Reading a record's fields by name in tests.
 #pragma once
 
-#include "record_bytes.h"
-#include "viduvod.h"
+#include "exif/record_bytes.h"
+#include "exif/include/viduvod.h"
 
 #include <cstring>
 #include <string>

@@ -1,6 +1,6 @@
-#include "sample_images.h"
+#include "exif/testing/sample_images.h"
 
-#include "exiftool_oracle.h"
+#include "exif/testing/exiftool_oracle.h"
 
 #include <fstream>
 #include <iterator>

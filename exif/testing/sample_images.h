@@ -2,7 +2,7 @@
 // camera tags, an Exif IFD and an embedded thumbnail, and multi-page camera TIFFs.
 #pragma once
 
-#include "tiff_data.h"
+#include "exif/tiff_data.h"
 
 #include <cstdint>
 #include <filesystem>

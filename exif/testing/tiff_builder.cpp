@@ -1,4 +1,4 @@
-#include "tiff_builder.h"
+#include "exif/testing/tiff_builder.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // ones no tool will write: offsets past the end, cyclic chains, huge counts.
 #pragma once
 
-#include "tiff_data.h"
+#include "exif/tiff_data.h"
 
 #include <array>
 #include <cstdint>

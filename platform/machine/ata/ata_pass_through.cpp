@@ -1,6 +1,6 @@
 #include "platform/machine/ata/ata_pass_through.h"
 
-#include "platform/machine/reader/identify_data.h"
+#include "platform/machine/reader/identify_block.h"
 
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/system/last_error.h"
@@ -50,10 +50,10 @@ win::DWORD RunSmartReceive(Reader& reader, std::span<const win::BYTE> input, std
                            win::DWORD& returned) {
   if (!reader.AnswersAta()) return win::ERROR_INVALID_FUNCTION;
   if (input.size() < smart::kInputSize) return win::ERROR_INVALID_PARAMETER;
-  if (output.size() < smart::kOutputData + kIdentifySize) return win::ERROR_INSUFFICIENT_BUFFER;
+  if (output.size() < smart::kOutputData + win::identify_layout::kSize) return win::ERROR_INSUFFICIENT_BUFFER;
   AtaTaskFile taskFile = AtaTaskFileAt(input, smart::kDriveRegisters);
   taskFile.deviceHead = 0xA0;
-  std::vector<win::BYTE> data(kIdentifySize, 0);
+  std::vector<win::BYTE> data(win::identify_layout::kSize, 0);
   const AtaResult result = taskFile.command == kAtaIdentify ? reader.ExecuteAta(taskFile, data, {}) : AtaResult{};
   std::fill_n(output.begin(), smart::kOutputData, win::BYTE{0});
   if (!result.answered || result.Failed()) {
@@ -62,9 +62,9 @@ win::DWORD RunSmartReceive(Reader& reader, std::span<const win::BYTE> input, std
     returned = static_cast<win::DWORD>(smart::kOutputData);
     return win::ERROR_IO_DEVICE;
   }
-  win::WriteLe32(output, smart::kBufferSize, static_cast<win::DWORD>(kIdentifySize));
+  win::WriteLe32(output, smart::kBufferSize, static_cast<win::DWORD>(win::identify_layout::kSize));
   std::copy(data.begin(), data.end(), output.begin() + smart::kOutputData);
-  returned = static_cast<win::DWORD>(smart::kOutputData + kIdentifySize);
+  returned = static_cast<win::DWORD>(smart::kOutputData + win::identify_layout::kSize);
   return win::ERROR_SUCCESS;
 }
 

@@ -17,7 +17,7 @@
 // A reply is never longer than the one block the command names.
 #pragma once
 
-#include "platform/machine/ata/ata_command.h"
+#include "platform/machine/ata/ata_device.h"
 #include "platform/machine/reader/vendor_command_form.h"
 
 namespace machine {

@@ -1,6 +1,6 @@
 #include "platform/machine/cards/factory_format.h"
 
-#include "platform/machine/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include "platform/win/system/system_clock.h"
 
@@ -79,21 +79,21 @@ void PutChs(Sector& sector, std::size_t at, std::uint64_t lba, const FactoryLayo
     head = layout.heads - 1U;
     number = layout.sectorsPerTrack;
   }
-  PutLe8(sector, at, static_cast<std::uint32_t>(head));
-  PutLe8(sector, at + 1, static_cast<std::uint32_t>(number | ((cylinder >> 2) & 0xC0)));
-  PutLe8(sector, at + 2, static_cast<std::uint32_t>(cylinder & 0xFF));
+  win::WriteU8(sector, at, static_cast<std::uint32_t>(head));
+  win::WriteU8(sector, at + 1, static_cast<std::uint32_t>(number | ((cylinder >> 2) & 0xC0)));
+  win::WriteU8(sector, at + 2, static_cast<std::uint32_t>(cylinder & 0xFF));
 }
 
 Sector MasterBootRecord(const FactoryLayout& layout) {
   Sector mbr{};
   const std::uint64_t last = layout.volumeStart + layout.volumeSectors - 1;
-  PutLe8(mbr, kEntryAt, kActive);
+  win::WriteU8(mbr, kEntryAt, kActive);
   PutChs(mbr, kEntryAt + 1, layout.volumeStart, layout);
-  PutLe8(mbr, kEntryAt + 4, layout.partitionType);
+  win::WriteU8(mbr, kEntryAt + 4, layout.partitionType);
   PutChs(mbr, kEntryAt + 5, last, layout);
-  PutLe32(mbr, kEntryAt + 8, static_cast<std::uint32_t>(layout.volumeStart));
-  PutLe32(mbr, kEntryAt + 12, static_cast<std::uint32_t>(layout.volumeSectors));
-  PutLe16(mbr, kSignatureAt, kSignature);
+  win::WriteLe32(mbr, kEntryAt + 8, static_cast<std::uint32_t>(layout.volumeStart));
+  win::WriteLe32(mbr, kEntryAt + 12, static_cast<std::uint32_t>(layout.volumeSectors));
+  win::WriteLe16(mbr, kSignatureAt, kSignature);
   return mbr;
 }
 
@@ -106,43 +106,43 @@ Sector BootSector(const FactoryLayout& layout, std::uint32_t serial) {
   const auto& jump = fat32 ? kJump32 : kJump16;
   std::copy(jump.begin(), jump.end(), boot.begin() + kJump);
   PutText(boot, kOemName, kOem);
-  PutLe16(boot, kBytesPerSector, SectorDevice::kSectorSize);
-  PutLe8(boot, kSectorsPerCluster, layout.sectorsPerCluster);
-  PutLe16(boot, kReservedSectors, layout.reservedSectors);
-  PutLe8(boot, kFatCount, 2);
-  PutLe16(boot, kRootEntries, layout.rootEntries);
+  win::WriteLe16(boot, kBytesPerSector, SectorDevice::kSectorSize);
+  win::WriteU8(boot, kSectorsPerCluster, layout.sectorsPerCluster);
+  win::WriteLe16(boot, kReservedSectors, layout.reservedSectors);
+  win::WriteU8(boot, kFatCount, 2);
+  win::WriteLe16(boot, kRootEntries, layout.rootEntries);
   const bool small = !fat32 && layout.volumeSectors < 0x10000;
-  PutLe16(boot, kTotalSectors16, small ? static_cast<std::uint32_t>(layout.volumeSectors) : 0);
-  PutLe8(boot, kMedia, layout.media);
-  PutLe16(boot, kSectorsPerFat16, fat32 ? 0 : layout.sectorsPerFat);
-  PutLe16(boot, kSectorsPerTrack, layout.sectorsPerTrack);
-  PutLe16(boot, kHeads, layout.heads);
-  PutLe32(boot, kHiddenSectors, static_cast<std::uint32_t>(layout.volumeStart));
-  PutLe32(boot, kTotalSectors32, small ? 0 : static_cast<std::uint32_t>(layout.volumeSectors));
+  win::WriteLe16(boot, kTotalSectors16, small ? static_cast<std::uint32_t>(layout.volumeSectors) : 0);
+  win::WriteU8(boot, kMedia, layout.media);
+  win::WriteLe16(boot, kSectorsPerFat16, fat32 ? 0 : layout.sectorsPerFat);
+  win::WriteLe16(boot, kSectorsPerTrack, layout.sectorsPerTrack);
+  win::WriteLe16(boot, kHeads, layout.heads);
+  win::WriteLe32(boot, kHiddenSectors, static_cast<std::uint32_t>(layout.volumeStart));
+  win::WriteLe32(boot, kTotalSectors32, small ? 0 : static_cast<std::uint32_t>(layout.volumeSectors));
   if (fat32) {
-    PutLe32(boot, kSectorsPerFat32, layout.sectorsPerFat);
-    PutLe32(boot, kRootCluster, kFirstCluster);
-    PutLe16(boot, kFsInfoSectorField, kFsInfoSector);
-    PutLe16(boot, kBackupBootField, kBackupBootSector);
+    win::WriteLe32(boot, kSectorsPerFat32, layout.sectorsPerFat);
+    win::WriteLe32(boot, kRootCluster, kFirstCluster);
+    win::WriteLe16(boot, kFsInfoSectorField, kFsInfoSector);
+    win::WriteLe16(boot, kBackupBootField, kBackupBootSector);
   }
   const std::size_t extended = fat32 ? kExtendedAt32 : kExtendedAt16;
-  PutLe8(boot, extended + kDriveNumber, layout.partitioned ? 0x80 : 0x00);
-  PutLe8(boot, extended + kBootSignature, kExtendedSignature);
-  PutLe32(boot, extended + kSerial, serial);
+  win::WriteU8(boot, extended + kDriveNumber, layout.partitioned ? 0x80 : 0x00);
+  win::WriteU8(boot, extended + kBootSignature, kExtendedSignature);
+  win::WriteLe32(boot, extended + kSerial, serial);
   PutText(boot, extended + kLabel, kNoName);
   constexpr std::array<std::string_view, 3> kTypeNames{"FAT12   ", "FAT16   ", "FAT32   "};
   PutText(boot, extended + kTypeName, kTypeNames[static_cast<std::size_t>(layout.type)]);
-  PutLe16(boot, kSignatureAt, kSignature);
+  win::WriteLe16(boot, kSignatureAt, kSignature);
   return boot;
 }
 
 Sector FsInfo() {
   Sector info{};
-  PutLe32(info, 0, kFsInfoLead);
-  PutLe32(info, 484, kFsInfoStruct);
-  PutLe32(info, 488, kUnknown);
-  PutLe32(info, 492, kUnknown);
-  PutLe32(info, 508, kFsInfoTrail);
+  win::WriteLe32(info, 0, kFsInfoLead);
+  win::WriteLe32(info, 484, kFsInfoStruct);
+  win::WriteLe32(info, 488, kUnknown);
+  win::WriteLe32(info, 492, kUnknown);
+  win::WriteLe32(info, 508, kFsInfoTrail);
   return info;
 }
 
@@ -152,17 +152,17 @@ Sector FirstFatSector(const FactoryLayout& layout) {
   Sector fat{};
   switch (layout.type) {
     case FatType::Fat12:
-      PutLe8(fat, 0, layout.media);
-      PutLe16(fat, 1, 0xFFFF);
+      win::WriteU8(fat, 0, layout.media);
+      win::WriteLe16(fat, 1, 0xFFFF);
       break;
     case FatType::Fat16:
-      PutLe16(fat, 0, 0xFF00U | layout.media);
-      PutLe16(fat, 2, 0xFFFF);
+      win::WriteLe16(fat, 0, 0xFF00U | layout.media);
+      win::WriteLe16(fat, 2, 0xFFFF);
       break;
     case FatType::Fat32:
-      PutLe32(fat, 0, 0x0FFFFF00U | layout.media);
-      PutLe32(fat, 4, 0x0FFFFFFF);
-      PutLe32(fat, 8, 0x0FFFFFFF);
+      win::WriteLe32(fat, 0, 0x0FFFFF00U | layout.media);
+      win::WriteLe32(fat, 4, 0x0FFFFFFF);
+      win::WriteLe32(fat, 8, 0x0FFFFFFF);
       break;
   }
   return fat;

@@ -1,6 +1,7 @@
 // The default machine on a first start: its description written, its cards made and filled
 // as a camera leaves them, judged through the file services, exiftool and fsck.fat.
 #include "platform/machine/machine.h"
+#include "platform/win/layouts/identify_layout.h"
 
 #include "platform/machine/fat/fat_boot_sector.h"
 #include "platform/machine/fat/fat_partition.h"
@@ -156,9 +157,10 @@ TEST_F(DefaultMachine, PcmciaSlotAnswersAsAnAtaDevice) {
   ASSERT_TRUE(win::DeviceIoControl(slot, win::IOCTL_IDE_PASS_THROUGH, record.data(), 12 + 512, record.data(), 12 + 512,
                                    &returned, nullptr));
   win::CloseHandle(slot);
-  const auto word = [&record](std::size_t n) { return record[12 + 2 * n] | (record[12 + 2 * n + 1] << 8); };
-  EXPECT_EQ(word(60) | (word(61) << 16), 65536) << "a 32 MB card";
-  EXPECT_EQ(word(157) | (word(158) << 16), 0x600100) << "CompactFlash in a PCMCIA slot";
+  namespace layout = win::identify_layout;
+  const auto identify = std::span(record).subspan(12, layout::kSize);
+  EXPECT_EQ(layout::ReadDoubleWord(identify, layout::kTotalSectors), 65536U) << "a 32 MB card";
+  EXPECT_EQ(layout::ReadDoubleWord(identify, layout::kCardFlags), 0x600100U) << "CompactFlash in a PCMCIA slot";
 }
 
 TEST_F(DefaultMachine, PhotographsCarryExifAndAThumbnailThatExiftoolReads) {

@@ -1,6 +1,6 @@
 #include "platform/machine/fat/fat_boot_sector.h"
 
-#include "platform/machine/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <array>
 #include <bit>
@@ -50,7 +50,7 @@ constexpr std::uint32_t kExtFlagsActiveMask = 0x0F;
 using Sector = std::span<const std::uint8_t>;
 
 // A jump instruction opens every boot sector: a short jump (EB xx) or a near jump (E9 xx xx).
-bool HasJump(Sector s) { return Le8(s, kJumpBoot) == 0xEB || Le8(s, kJumpBoot) == 0xE9; }
+bool HasJump(Sector s) { return win::ReadU8(s, kJumpBoot) == 0xEB || win::ReadU8(s, kJumpBoot) == 0xE9; }
 
 // Media descriptors are 0xF0 and 0xF8 to 0xFF.
 bool ValidMedia(std::uint8_t media) { return media == 0xF0 || media >= 0xF8; }
@@ -75,36 +75,38 @@ FatType TypeOfClusterCount(std::uint32_t count) {
 // The fields every type shares; nullopt when one is out of the range the standard allows.
 std::optional<FatGeometry> ParseCommon(Sector s) {
   FatGeometry g;
-  if (!HasJump(s) || Le16(s, kBytesPerSector) != SectorDevice::kSectorSize) return std::nullopt;
-  g.sectorsPerCluster = Le8(s, kSectorsPerCluster);
+  if (!HasJump(s) || win::ReadLe16(s, kBytesPerSector) != SectorDevice::kSectorSize) return std::nullopt;
+  g.sectorsPerCluster = win::ReadU8(s, kSectorsPerCluster);
   // Cluster sizes are powers of two from 1 to 128 sectors.
   if (g.sectorsPerCluster == 0 || !std::has_single_bit(g.sectorsPerCluster)) return std::nullopt;
-  g.reservedSectors = Le16(s, kReservedSectors);
-  g.fatCount = Le8(s, kFatCount);
-  g.media = Le8(s, kMedia);
+  g.reservedSectors = win::ReadLe16(s, kReservedSectors);
+  g.fatCount = win::ReadU8(s, kFatCount);
+  g.media = win::ReadU8(s, kMedia);
   // The boot sector itself is reserved; a volume has at least one FAT.
   if (g.reservedSectors == 0 || g.fatCount == 0 || !ValidMedia(g.media)) return std::nullopt;
-  g.rootEntryCount = Le16(s, kRootEntryCount);
+  g.rootEntryCount = win::ReadLe16(s, kRootEntryCount);
   // The 16-bit total is used when it is non-zero, otherwise the 32-bit one.
-  g.totalSectors = Le16(s, kTotalSectors16) != 0 ? Le16(s, kTotalSectors16) : Le32(s, kTotalSectors32);
+  g.totalSectors =
+      win::ReadLe16(s, kTotalSectors16) != 0 ? win::ReadLe16(s, kTotalSectors16) : win::ReadLe32(s, kTotalSectors32);
   // A zero 16-bit FAT size marks the FAT32 layout.
-  g.sectorsPerFat = Le16(s, kSectorsPerFat16) != 0 ? Le16(s, kSectorsPerFat16) : Le32(s, kSectorsPerFat32);
+  g.sectorsPerFat =
+      win::ReadLe16(s, kSectorsPerFat16) != 0 ? win::ReadLe16(s, kSectorsPerFat16) : win::ReadLe32(s, kSectorsPerFat32);
   if (g.sectorsPerFat == 0 || g.totalSectors == 0) return std::nullopt;
   return g;
 }
 
 void ReadExtendedRecord(Sector s, std::size_t at, FatGeometry& g) {
-  const std::uint8_t signature = Le8(s, at + kExtBootSignature);
+  const std::uint8_t signature = win::ReadU8(s, at + kExtBootSignature);
   if (signature != kSignatureWithLabel && signature != kSignatureSerialOnly) return;
-  g.serial = Le32(s, at + kExtVolumeId);
-  if (signature == kSignatureWithLabel && FieldFits(s.size(), at + kExtVolumeLabel, kLabelLength)) {
+  g.serial = win::ReadLe32(s, at + kExtVolumeId);
+  if (signature == kSignatureWithLabel && win::FieldFits(s.size(), at + kExtVolumeLabel, kLabelLength)) {
     g.label = TrimLabel(s.subspan(at + kExtVolumeLabel, kLabelLength));
   }
 }
 
 // Places the regions and counts the clusters; false when they do not fit the volume.
 bool Layout(Sector s, FatGeometry& g) {
-  const bool fat32Layout = Le16(s, kSectorsPerFat16) == 0;
+  const bool fat32Layout = win::ReadLe16(s, kSectorsPerFat16) == 0;
   // Each root entry takes 32 bytes; the region is rounded up to whole sectors.
   g.rootDirSectors = (g.rootEntryCount * 32 + SectorDevice::kSectorSize - 1) / SectorDevice::kSectorSize;
   const std::uint64_t metadata =
@@ -123,14 +125,14 @@ bool Layout(Sector s, FatGeometry& g) {
 
 bool ParseFat32Fields(Sector s, FatGeometry& g) {
   // Only version 0.0 of the FAT32 layout exists.
-  if (Le16(s, kFsVersion) != 0) return false;
-  g.rootCluster = Le32(s, kRootCluster);
+  if (win::ReadLe16(s, kFsVersion) != 0) return false;
+  g.rootCluster = win::ReadLe32(s, kRootCluster);
   if (!g.IsDataCluster(g.rootCluster)) return false;
-  const std::uint32_t flags = Le16(s, kExtFlags);
+  const std::uint32_t flags = win::ReadLe16(s, kExtFlags);
   g.mirrored = (flags & kExtFlagsNoMirror) == 0;
   g.activeFat = g.mirrored ? 0 : flags & kExtFlagsActiveMask;
   if (g.activeFat >= g.fatCount) return false;
-  const std::uint32_t fsInfo = Le16(s, kFsInfo);
+  const std::uint32_t fsInfo = win::ReadLe16(s, kFsInfo);
   // FSInfo lives in the reserved region after the boot sector; 0 and 0xFFFF mean none.
   g.fsInfoSector = fsInfo >= 1 && fsInfo < g.reservedSectors ? fsInfo : 0;
   ReadExtendedRecord(s, kExtendedFat32, g);

@@ -2,7 +2,7 @@
 #include "platform/machine/fat/fat_boot_sector.h"
 #include "platform/machine/fat/fat_partition.h"
 
-#include "platform/machine/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 #include "platform/machine/cards/memory_sector_device.h"
 #include "platform/machine/testing/fat_images.h"
 
@@ -25,7 +25,7 @@ class FatBootSectorTest : public ::testing::Test {
   std::uint64_t Sectors() const { return bytes_.size() / 512; }
   win::DWORD ParseWith(std::size_t offset, std::size_t width, std::uint32_t value) {
     auto patched = bytes_;
-    StoreLe(patched, offset, width, value);
+    test_support::PatchLe(patched, offset, width, value);
     return ParseBootSector(std::span(patched).first(512), Sectors()).error();
   }
 
@@ -64,9 +64,9 @@ TEST_F(FatBootSectorTest, TheClusterCountDecidesTheType) {
   EXPECT_EQ(geometry->label, "TESTVOL");
   // A FAT32 layout (16-bit FAT size 0, no root entries) with FAT12's cluster count is no volume.
   auto patched = bytes_;
-  PutLe16(patched, 22, 0);
-  PutLe32(patched, 36, 9);
-  PutLe16(patched, 17, 0);
+  win::WriteLe16(patched, 22, 0);
+  win::WriteLe32(patched, 36, 9);
+  win::WriteLe16(patched, 17, 0);
   EXPECT_EQ(ParseBootSector(std::span(patched).first(512), Sectors()).error(), win::ERROR_UNRECOGNIZED_VOLUME);
 }
 
@@ -125,11 +125,11 @@ TEST_F(FatBootSectorTest, PartitionTablesAreSearchedForAFatPartition) {
   std::vector<std::uint8_t> card(512 * 64, 0);
   card.insert(card.end(), bytes_.begin(), bytes_.end());
   card[446 + 4] = 0x83;
-  PutLe32(card, 446 + 8, 1);
-  PutLe32(card, 446 + 12, 10);
+  win::WriteLe32(card, 446 + 8, 1);
+  win::WriteLe32(card, 446 + 12, 10);
   card[462 + 4] = 0x01;
-  PutLe32(card, 462 + 8, 64);
-  PutLe32(card, 462 + 12, static_cast<std::uint32_t>(Sectors()));
+  win::WriteLe32(card, 462 + 8, 64);
+  win::WriteLe32(card, 462 + 12, static_cast<std::uint32_t>(Sectors()));
   card[510] = 0x55;
   card[511] = 0xAA;
   MemorySectorDevice device(card);
@@ -138,9 +138,9 @@ TEST_F(FatBootSectorTest, PartitionTablesAreSearchedForAFatPartition) {
   EXPECT_EQ(extent->firstSector, 64u);
   EXPECT_EQ(extent->sectorCount, Sectors());
   // A partition reaching past the card's end is passed over; a bad status byte ends the search.
-  PutLe32(card, 462 + 12, static_cast<std::uint32_t>(Sectors() + 1));
+  win::WriteLe32(card, 462 + 12, static_cast<std::uint32_t>(Sectors() + 1));
   EXPECT_EQ(FindFatVolume(*std::make_unique<MemorySectorDevice>(card)).error(), win::ERROR_UNRECOGNIZED_VOLUME);
-  PutLe32(card, 462 + 12, static_cast<std::uint32_t>(Sectors()));
+  win::WriteLe32(card, 462 + 12, static_cast<std::uint32_t>(Sectors()));
   card[446] = 0x12;
   EXPECT_EQ(FindFatVolume(*std::make_unique<MemorySectorDevice>(card)).error(), win::ERROR_UNRECOGNIZED_VOLUME);
 }

@@ -5,7 +5,7 @@
 #include "platform/machine/fat/fat_volume.h"
 #include "platform/machine/cards/memory_sector_device.h"
 
-#include "platform/machine/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 #include "platform/machine/testing/fat_images.h"
 #include "tests/support/test_data_folder.h"
 
@@ -41,7 +41,7 @@ class FatCorruptTest : public ::testing::Test {
     const EntryPlace place = volume_->Stat(path)->place;
     std::vector<std::uint8_t> sector(512);
     ASSERT_TRUE(device_->ReadSectors(place.sector, sector).ok());
-    StoreLe(sector, place.offset + field, width, value);
+    test_support::PatchLe(sector, place.offset + field, width, value);
     ASSERT_TRUE(device_->WriteSectors(place.sector, sector).ok());
   }
 

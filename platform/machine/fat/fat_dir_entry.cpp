@@ -1,6 +1,6 @@
 #include "platform/machine/fat/fat_dir_entry.h"
 
-#include "platform/machine/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include "platform/win/system/system_clock.h"
 
@@ -74,12 +74,12 @@ ShortEntry DecodeShortEntry(std::span<const std::uint8_t, 32> slot, bool fat32) 
   std::copy_n(slot.begin() + kName, entry.name.size(), entry.name.begin());
   entry.attributes = slot[kAttributes];
   entry.caseFlags = slot[kCaseFlags];
-  entry.created = {Le16(slot, kCreateTime), Le16(slot, kCreateDate), slot[kCreateTenths]};
-  entry.accessDate = Le16(slot, kAccessDate);
-  entry.written = {Le16(slot, kWriteTime), Le16(slot, kWriteDate), 0};
-  const std::uint32_t high = fat32 ? Le16(slot, kClusterHigh) : 0;
-  entry.firstCluster = (high << 16) | Le16(slot, kClusterLow);
-  entry.size = Le32(slot, kSize);
+  entry.created = {win::ReadLe16(slot, kCreateTime), win::ReadLe16(slot, kCreateDate), slot[kCreateTenths]};
+  entry.accessDate = win::ReadLe16(slot, kAccessDate);
+  entry.written = {win::ReadLe16(slot, kWriteTime), win::ReadLe16(slot, kWriteDate), 0};
+  const std::uint32_t high = fat32 ? win::ReadLe16(slot, kClusterHigh) : 0;
+  entry.firstCluster = (high << 16) | win::ReadLe16(slot, kClusterLow);
+  entry.size = win::ReadLe32(slot, kSize);
   return entry;
 }
 
@@ -89,14 +89,14 @@ void EncodeShortEntry(const ShortEntry& entry, std::span<std::uint8_t, 32> slot)
   slot[kAttributes] = entry.attributes;
   slot[kCaseFlags] = entry.caseFlags;
   slot[kCreateTenths] = entry.created.tenths;
-  PutLe16(slot, kCreateTime, entry.created.time);
-  PutLe16(slot, kCreateDate, entry.created.date);
-  PutLe16(slot, kAccessDate, entry.accessDate);
-  PutLe16(slot, kClusterHigh, entry.firstCluster >> 16);
-  PutLe16(slot, kWriteTime, entry.written.time);
-  PutLe16(slot, kWriteDate, entry.written.date);
-  PutLe16(slot, kClusterLow, entry.firstCluster & 0xFFFF);
-  PutLe32(slot, kSize, entry.size);
+  win::WriteLe16(slot, kCreateTime, entry.created.time);
+  win::WriteLe16(slot, kCreateDate, entry.created.date);
+  win::WriteLe16(slot, kAccessDate, entry.accessDate);
+  win::WriteLe16(slot, kClusterHigh, entry.firstCluster >> 16);
+  win::WriteLe16(slot, kWriteTime, entry.written.time);
+  win::WriteLe16(slot, kWriteDate, entry.written.date);
+  win::WriteLe16(slot, kClusterLow, entry.firstCluster & 0xFFFF);
+  win::WriteLe32(slot, kSize, entry.size);
 }
 
 }  // namespace machine

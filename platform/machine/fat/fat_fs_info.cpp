@@ -1,6 +1,6 @@
 #include "platform/machine/fat/fat_fs_info.h"
 
-#include "platform/machine/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <array>
 
@@ -22,8 +22,9 @@ constexpr std::uint32_t kUnknown = 0xFFFFFFFF;
 using SectorBuffer = std::array<std::uint8_t, SectorDevice::kSectorSize>;
 
 bool HasSignatures(const SectorBuffer& s) {
-  return Le32(s, kLeadSignatureAt) == kLeadSignature && Le32(s, kStructSignatureAt) == kStructSignature &&
-         Le32(s, kTrailSignatureAt) == kTrailSignature;
+  return win::ReadLe32(s, kLeadSignatureAt) == kLeadSignature &&
+         win::ReadLe32(s, kStructSignatureAt) == kStructSignature &&
+         win::ReadLe32(s, kTrailSignatureAt) == kTrailSignature;
 }
 
 // Reads the sector when the volume has a sound one.
@@ -42,9 +43,9 @@ IoResult<std::optional<FsInfo>> ReadFsInfo(SectorDevice& device, const FatGeomet
   if (!sector) return sector.failure();
   if (!*sector) return std::optional<FsInfo>{};
   FsInfo info;
-  const std::uint32_t freeCount = Le32(**sector, kFreeCountAt);
+  const std::uint32_t freeCount = win::ReadLe32(**sector, kFreeCountAt);
   if (freeCount != kUnknown && freeCount <= geometry.clusterCount) info.freeCount = freeCount;
-  const std::uint32_t nextFree = Le32(**sector, kNextFreeAt);
+  const std::uint32_t nextFree = win::ReadLe32(**sector, kNextFreeAt);
   if (geometry.IsDataCluster(nextFree)) info.nextFree = nextFree;
   return std::optional<FsInfo>{info};
 }
@@ -55,13 +56,13 @@ IoStatus UpdateFsInfo(SectorDevice& device, const FatGeometry& geometry, std::in
   if (!sector) return sector.failure();
   if (!*sector) return IoOk();
   SectorBuffer& s = **sector;
-  const std::uint32_t freeCount = Le32(s, kFreeCountAt);
+  const std::uint32_t freeCount = win::ReadLe32(s, kFreeCountAt);
   if (freeCount != kUnknown) {
     const std::int64_t updated = std::int64_t{freeCount} + freeDelta;
     const bool plausible = updated >= 0 && updated <= std::int64_t{geometry.clusterCount};
-    PutLe32(s, kFreeCountAt, plausible ? static_cast<std::uint32_t>(updated) : kUnknown);
+    win::WriteLe32(s, kFreeCountAt, plausible ? static_cast<std::uint32_t>(updated) : kUnknown);
   }
-  if (nextFree) PutLe32(s, kNextFreeAt, *nextFree);
+  if (nextFree) win::WriteLe32(s, kNextFreeAt, *nextFree);
   return device.WriteSectors(geometry.fsInfoSector, s);
 }
 

@@ -1,6 +1,6 @@
 #include "platform/machine/fat/fat_long_name.h"
 
-#include "platform/machine/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 
 namespace machine {
 namespace {
@@ -49,11 +49,11 @@ std::vector<DirSlot> EncodeLongName(std::u16string_view name, std::uint8_t check
     slot[kOrdinal] = part + 1 == count ? ordinal | kLastPart : ordinal;
     slot[kAttributes] = kLongNameAttributes;
     slot[kChecksum] = checksum;
-    PutLe16(slot, kClusterLow, 0);
+    win::WriteLe16(slot, kClusterLow, 0);
     for (std::size_t i = 0; i < kLongNameCharsPerSlot; ++i) {
       const std::size_t at = part * kLongNameCharsPerSlot + i;
       const char16_t c = at < name.size() ? name[at] : at == name.size() ? u'\0' : kPadding;
-      PutLe16(slot, kCharOffsets[i], c);
+      win::WriteLe16(slot, kCharOffsets[i], c);
     }
   }
   return slots;
@@ -79,7 +79,7 @@ void LongNameAssembler::Feed(std::span<const std::uint8_t, 32> slot) {
     return;
   }
   for (std::size_t i = 0; i < kLongNameCharsPerSlot; ++i) {
-    chars_[(ordinal - 1) * kLongNameCharsPerSlot + i] = static_cast<char16_t>(Le16(slot, kCharOffsets[i]));
+    chars_[(ordinal - 1) * kLongNameCharsPerSlot + i] = static_cast<char16_t>(win::ReadLe16(slot, kCharOffsets[i]));
   }
   expected_ = static_cast<std::uint8_t>(ordinal - 1);
   ++slots_;

@@ -1,6 +1,6 @@
 #include "platform/machine/fat/fat_partition.h"
 
-#include "platform/machine/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 #include "platform/machine/fat/fat_boot_sector.h"
 
 #include <algorithm>
@@ -40,15 +40,15 @@ IoResult<VolumeExtent> FindFatVolume(SectorDevice& card) {
   const std::uint64_t total = card.SectorCount();
   if (ParseBootSector(first, total)) return VolumeExtent{0, total};
   const IoError none{win::ERROR_UNRECOGNIZED_VOLUME};
-  if (Le16(first, kSignatureAt) != kSignature) return none;
+  if (win::ReadLe16(first, kSignatureAt) != kSignature) return none;
   for (std::size_t i = 0; i < kEntryCount; ++i) {
     const std::size_t at = kTableAt + i * kEntrySize;
-    const std::uint8_t status = Le8(first, at + kStatus);
+    const std::uint8_t status = win::ReadU8(first, at + kStatus);
     if (status != 0 && status != kBootable) return none;
-    const std::uint8_t type = Le8(first, at + kType);
+    const std::uint8_t type = win::ReadU8(first, at + kType);
     if (std::find(kFatTypes.begin(), kFatTypes.end(), type) == kFatTypes.end()) continue;
-    const std::uint64_t start = Le32(first, at + kFirstLba);
-    const std::uint64_t count = Le32(first, at + kSectorCount);
+    const std::uint64_t start = win::ReadLe32(first, at + kFirstLba);
+    const std::uint64_t count = win::ReadLe32(first, at + kSectorCount);
     if (start == 0 || start >= total || count == 0 || count > total - start) continue;
     if (HoldsFat(card, start, count)) return VolumeExtent{start, count};
   }

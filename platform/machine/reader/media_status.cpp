@@ -9,7 +9,7 @@ namespace {
 struct KindBits {
   CardKind kind;
   std::uint32_t status;  // vendor reply and INQUIRY
-  std::uint32_t identify;  // IDENTIFY words 157-158
+  std::uint32_t identify;  // the IDENTIFY card flags
 };
 
 constexpr std::array kKindBits{

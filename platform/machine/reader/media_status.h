@@ -15,7 +15,7 @@ constexpr std::uint32_t kStatusWriteProtected = 0x00000020;
 std::uint32_t VendorStatusWord(const CardMedia* card);
 // INQUIRY bytes 36-39: the card's kind bits and write protection, 0 without a card.
 std::uint32_t InquiryStatusWord(const CardMedia* card);
-// IDENTIFY words 157-158: kind bits as the IDE readers give them, 0x600000 for a PCMCIA reader.
+// The IDENTIFY card flags: kind bits as the IDE readers give them, 0x600000 for a PCMCIA reader.
 std::uint32_t IdentifyCardFlags(const CardMedia* card, Bus bus);
 
 }  // namespace machine

@@ -9,7 +9,7 @@
 // volume refuses file services.
 #pragma once
 
-#include "platform/machine/ata/ata_command.h"
+#include "platform/machine/ata/ata_device.h"
 #include "platform/machine/cards/card_slot.h"
 #include "platform/machine/nt/drive_mount.h"
 #include "platform/machine/cards/partition_table.h"

@@ -1,6 +1,7 @@
 // The readers' answers to every command the system sends, through CreateFileA and
 // IOCTL_SCSI_PASS_THROUGH as the system sends them.
 #include "platform/machine/testing/machine_testing.h"
+#include "platform/win/layouts/identify_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -252,10 +253,11 @@ TEST_F(ReaderFirmwareTest, LockAndUnlockTheReader) {
 TEST_F(ReaderFirmwareTest, IdentifyAnswersLikeAtaIdentifyData) {
   const auto identify = Send('E', {0x20, 0x99, 0, 0, 0, 0, 0, 0}, 512);
   ExpectGood(identify, 512);
-  EXPECT_EQ(win::ReadLe32(identify.data, 120), kCardSectors);  // words 60-61
-  EXPECT_EQ(win::ReadLe32(identify.data, 314), 0x100U);  // words 157-158
-  EXPECT_NE(win::ReadLe16(identify.data, 270), 0);  // word 135
-  EXPECT_NE(win::ReadLe16(identify.data, 272), 0);  // word 136
+  namespace layout = win::identify_layout;
+  EXPECT_EQ(layout::ReadDoubleWord(identify.data, layout::kTotalSectors), kCardSectors);
+  EXPECT_EQ(layout::ReadDoubleWord(identify.data, layout::kCardFlags), 0x100U);
+  EXPECT_NE(layout::ReadWord(identify.data, layout::kFirstReaderMark), 0);
+  EXPECT_NE(layout::ReadWord(identify.data, layout::kSecondReaderMark), 0);
   // The model text "Kestro" holds the first character of each pair in the word's high byte.
   EXPECT_EQ(std::string(identify.data.begin() + 54, identify.data.begin() + 60), "eKtsor");
   EXPECT_EQ(win::ReadLe32(Send('I', {0x20, 0x99, 0, 0, 0, 0, 0, 0}, 512).data, 120), 0U);

@@ -2,7 +2,7 @@
 // unlock 0x89, identify 0x99. The raw flash sub-commands (0x83 to 0x9C, flash_commands.h) reply
 // the no-card word without a card; those that need raw flash refuse a plain card.
 #include "platform/machine/flash/flash_commands.h"
-#include "platform/machine/reader/identify_data.h"
+#include "platform/machine/reader/identify_block.h"
 #include "platform/machine/reader/media_status.h"
 #include "platform/machine/reader/reader_firmware.h"
 
@@ -47,7 +47,7 @@ VendorReply Unlock(FirmwareState& state) {
 
 VendorReply Identify(FirmwareState& state) {
   const auto data = ReaderIdentifyData(state.description, state.slot.Card());
-  return {std::vector<std::uint8_t>(data.begin(), data.end()), kIdentifySize};
+  return {std::vector<std::uint8_t>(data.begin(), data.end()), win::identify_layout::kSize};
 }
 
 struct SubCommand {

@@ -1,6 +1,6 @@
 #include "platform/machine/testing/fat_images.h"
 
-#include "platform/machine/byte_order.h"
+#include "platform/win/layouts/byte_order.h"
 #include "platform/machine/fat/fat_partition.h"
 #include "tests/support/test_data_folder.h"
 
@@ -35,8 +35,8 @@ void WritePartitionTable(const std::filesystem::path& path, std::uint8_t type, s
   const std::size_t entry = 446;
   mbr[entry] = 0x80;
   mbr[entry + 4] = type;
-  PutLe32(mbr, entry + 8, static_cast<std::uint32_t>(kPartitionStart));
-  PutLe32(mbr, entry + 12, static_cast<std::uint32_t>(sectors));
+  win::WriteLe32(mbr, entry + 8, static_cast<std::uint32_t>(kPartitionStart));
+  win::WriteLe32(mbr, entry + 12, static_cast<std::uint32_t>(sectors));
   mbr[510] = 0x55;
   mbr[511] = 0xAA;
   std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
@@ -166,6 +166,15 @@ std::vector<std::uint8_t> ReadHostFile(const std::filesystem::path& path) {
   std::vector<std::uint8_t> bytes(size);
   std::ifstream(path, std::ios::binary).read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
   return bytes;
+}
+
+void PatchLe(std::span<std::uint8_t> bytes, std::size_t offset, std::size_t width, std::uint32_t value) {
+  switch (width) {
+    case 1: return win::WriteU8(bytes, offset, static_cast<std::uint8_t>(value));
+    case 2: return win::WriteLe16(bytes, offset, static_cast<std::uint16_t>(value));
+    case 4: return win::WriteLe32(bytes, offset, value);
+  }
+  ADD_FAILURE() << "no field is " << width << " bytes wide";
 }
 
 std::vector<std::uint8_t> ReadWhole(FatVolume& volume, const std::string& path) {

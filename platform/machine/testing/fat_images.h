@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,9 @@ FatDateTime FixedTime();
 std::vector<std::uint8_t> Pattern(std::size_t size, std::uint32_t seed);
 void WriteHostFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> ReadHostFile(const std::filesystem::path& path);
+
+// Overwrites a little-endian field of 1, 2 or 4 bytes, as a corrupt card would hold it.
+void PatchLe(std::span<std::uint8_t> bytes, std::size_t offset, std::size_t width, std::uint32_t value);
 
 // Reads a whole file of the volume through the driver.
 std::vector<std::uint8_t> ReadWhole(FatVolume& volume, const std::string& path);

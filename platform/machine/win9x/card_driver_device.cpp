@@ -1,6 +1,6 @@
 #include "platform/machine/win9x/card_driver_device.h"
 
-#include "platform/machine/reader/identify_data.h"
+#include "platform/machine/reader/identify_block.h"
 
 #include "platform/win/layouts/address_tokens.h"
 #include "platform/win/layouts/byte_order.h"
@@ -84,15 +84,15 @@ win::DWORD CardDriverDevice::PortIdentify(std::span<const win::BYTE> input, std:
   const bool primary = win::ReadLe16(input, kCommandBlockPort) == kPrimaryCommandBlock &&
                        win::ReadLe16(input, kControlPort) == kPrimaryControl;
   if (!reader || !primary) return win::ERROR_DEV_NOT_EXIST;
-  if (output.size() < kIdentifySize) return win::ERROR_INSUFFICIENT_BUFFER;
+  if (output.size() < win::identify_layout::kSize) return win::ERROR_INSUFFICIENT_BUFFER;
   AtaTaskFile taskFile;
   taskFile.deviceHead = input[kDriveSelect];
   taskFile.command = kAtaIdentify;
-  std::vector<win::BYTE> identify(kIdentifySize, 0);
+  std::vector<win::BYTE> identify(win::identify_layout::kSize, 0);
   const AtaResult result = reader->ExecuteAta(taskFile, identify, {});
   if (!result.answered || result.Failed()) return win::ERROR_IO_DEVICE;
   std::copy(identify.begin(), identify.end(), output.begin());
-  returned = static_cast<win::DWORD>(kIdentifySize);
+  returned = static_cast<win::DWORD>(win::identify_layout::kSize);
   return win::ERROR_SUCCESS;
 }
 

@@ -31,7 +31,8 @@ TEST(ByteOrder, FieldsReadAndWriteInTheirByteOrder) {
 
 TEST(ByteOrder, FieldsOutsideTheRecordAreRefused) {
   std::array<BYTE, 6> bytes{};
-  EXPECT_THROW(ReadLe32(bytes, 3), std::out_of_range);
+  EXPECT_THROW(ReadLe32(bytes, 3), FieldOutsideRecord);
+  EXPECT_THROW(Read16(bytes, 5, Endian::Big), FieldOutsideRecord);
   EXPECT_THROW(ReadU8(bytes, 6), std::out_of_range);
   EXPECT_THROW(WriteBe16(bytes, 5, 1), std::out_of_range);
   EXPECT_THROW(ReadLe16(std::span<const BYTE>(), 0), std::out_of_range);
@@ -41,6 +42,17 @@ TEST(ByteOrder, FieldsOutsideTheRecordAreRefused) {
   EXPECT_FALSE(FieldFits(6, 3, 4));
   EXPECT_FALSE(FieldFits(6, 2, std::numeric_limits<std::size_t>::max()));
   EXPECT_TRUE(FieldFits(6, 6, 0));
+}
+
+TEST(ByteOrder, TryReadsAnswerNothingOutsideTheRecord) {
+  const std::array<BYTE, 6> bytes{0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC};
+  EXPECT_EQ(TryRead16(bytes, 4, Endian::Little), 0xBC9A);
+  EXPECT_EQ(TryRead16(bytes, 4, Endian::Big), 0x9ABC);
+  EXPECT_EQ(TryRead32(bytes, 2, Endian::Big), 0x56789ABCU);
+  EXPECT_EQ(Read32(bytes, 2, Endian::Little), 0xBC9A7856U);
+  EXPECT_FALSE(TryRead16(bytes, 5, Endian::Little));
+  EXPECT_FALSE(TryRead32(bytes, 3, Endian::Big));
+  EXPECT_FALSE(TryRead32(bytes, std::numeric_limits<std::size_t>::max(), Endian::Little));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// IDENTIFY DEVICE data (512 bytes, little-endian words) as the maker's IDE and PCMCIA readers
-// fill it, and the card type their card flags name.
+// The fields of a reader's IDENTIFY DEVICE block (platform/win/layouts/identify_layout.h) that
+// the device code reads, and the card type the card flags name.
 #pragma once
 
 #include "platform/win/system/types.h"
@@ -12,18 +12,17 @@ namespace tarnlok {
 
 using IdentifyData = std::span<const win::BYTE>;
 
-constexpr std::size_t kIdentifySize = 512;
-
-win::WORD IdentifyWord(IdentifyData data, std::size_t word);
-// Words 157-158 as one u32: the card flags.
+// The card flags, both words.
 win::DWORD CardFlags(IdentifyData data);
-// Words 60-61: total addressable sectors.
+// The card flags' low word alone, where the write-protect status bit lies.
+win::WORD CardFlagsLowWord(IdentifyData data);
+// Total addressable sectors.
 win::DWORD IdentifyTotalSectors(IdentifyData data);
 // The 40-character model number, each word's bytes swapped back into reading order.
 std::string IdentifyModel(IdentifyData data);
-// The first byte of word 27 below 0x80 marks valid model data.
+// The model's first byte below 0x80 marks valid model data.
 bool IdentifyModelValid(IdentifyData data);
-// Words 135 and 136 both non-zero: the master of the maker's readers answered.
+// Both reader marks non-zero: the master of the maker's readers answered.
 bool IdentifyNamesMaster(IdentifyData data);
 
 struct CardType {

@@ -1,4 +1,4 @@
-#include "operations/image_file.h"
+#include "operations/image_file_writer.h"
 
 #include "platform/win/files/files.h"
 #include "platform/win/system/handle_table.h"

@@ -1,4 +1,4 @@
-#include "recovery/fat_volume.h"
+#include "recovery/recovery_fat.h"
 
 #include "platform/win/layouts/byte_order.h"
 

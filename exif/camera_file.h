@@ -9,13 +9,13 @@
 
 namespace viduvod {
 
-class ImageFile {
+class CameraFile {
  public:
   // Opens for reading in binary mode; IsOpen tells whether it worked.
-  explicit ImageFile(const char* path);
-  ImageFile(const ImageFile&) = delete;
-  ImageFile& operator=(const ImageFile&) = delete;
-  ~ImageFile();
+  explicit CameraFile(const char* path);
+  CameraFile(const CameraFile&) = delete;
+  CameraFile& operator=(const CameraFile&) = delete;
+  ~CameraFile();
 
   bool IsOpen() const { return stream_ != nullptr; }
   std::uint64_t Size() const;

@@ -1,16 +1,15 @@
-#include "device/identify_data.h"
+#include "device/identify_fields.h"
 
 #include "device/device_entry.h"
 #include "device/reader_commands.h"
-#include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/identify_layout.h"
 
 #include <algorithm>
 
 namespace tarnlok {
 namespace {
 
-constexpr std::size_t kModelWord = 27;
-constexpr std::size_t kModelWords = 20;
+namespace layout = win::identify_layout;
 
 struct FlagMatch {
   win::DWORD flag;
@@ -26,25 +25,30 @@ const FlagMatch kFlagMatches[] = {
 
 }  // namespace
 
-win::WORD IdentifyWord(IdentifyData data, std::size_t word) { return win::ReadLe16(data, 2 * word); }
+win::DWORD CardFlags(IdentifyData data) { return layout::ReadDoubleWord(data, layout::kCardFlags); }
 
-win::DWORD CardFlags(IdentifyData data) { return win::ReadLe32(data, 2 * 157); }
+win::WORD CardFlagsLowWord(IdentifyData data) { return layout::ReadWord(data, layout::kCardFlags); }
 
-win::DWORD IdentifyTotalSectors(IdentifyData data) { return win::ReadLe32(data, 2 * 60); }
+win::DWORD IdentifyTotalSectors(IdentifyData data) { return layout::ReadDoubleWord(data, layout::kTotalSectors); }
 
 std::string IdentifyModel(IdentifyData data) {
   std::string model;
-  for (std::size_t i = 0; i < kModelWords; ++i) {
-    const win::WORD word = IdentifyWord(data, kModelWord + i);
+  for (std::size_t i = 0; i < layout::kModelNumberWords; ++i) {
+    const win::WORD word = layout::ReadWord(data, layout::kModelNumber + i);
     model.push_back(static_cast<char>(word >> 8));
     model.push_back(static_cast<char>(word & 0xFF));
   }
   return model;
 }
 
-bool IdentifyModelValid(IdentifyData data) { return win::ReadU8(data, 2 * kModelWord) < 0x80; }
+bool IdentifyModelValid(IdentifyData data) {
+  return win::ReadU8(data, layout::ByteOffset(layout::kModelNumber)) < layout::kModelValidBelow;
+}
 
-bool IdentifyNamesMaster(IdentifyData data) { return IdentifyWord(data, 135) != 0 && IdentifyWord(data, 136) != 0; }
+bool IdentifyNamesMaster(IdentifyData data) {
+  return layout::ReadWord(data, layout::kFirstReaderMark) != 0 &&
+         layout::ReadWord(data, layout::kSecondReaderMark) != 0;
+}
 
 std::optional<CardType> CardTypeFromFlags(win::DWORD flags) {
   const auto* found = std::find_if(std::begin(kFlagMatches), std::end(kFlagMatches),

@@ -1,7 +1,7 @@
-#include "platform/machine/ata/ata_command.h"
+#include "platform/machine/ata/ata_device.h"
 
 #include "platform/machine/ata/ata_vendor_registers.h"
-#include "platform/machine/reader/identify_data.h"
+#include "platform/machine/reader/identify_block.h"
 
 #include "platform/win/layouts/byte_order.h"
 
@@ -62,21 +62,23 @@ std::uint32_t SectorsAsked(const AtaTaskFile& file) { return file.sectorCount ==
 bool IsAtapi(const ReaderDescription& reader) { return reader.bus == Bus::Ls120; }
 
 AtaResult Identify(const AtaDevice& device, std::span<std::uint8_t> in) {
-  if (IsAtapi(device.description) || in.size() < kIdentifySize) return Aborted();
+  if (IsAtapi(device.description) || in.size() < win::identify_layout::kSize) return Aborted();
   const auto data = ReaderIdentifyData(device.description, device.card);
   std::copy(data.begin(), data.end(), in.begin());
-  return Done(kIdentifySize);
+  return Done(win::identify_layout::kSize);
 }
 
 AtaResult IdentifyPacket(const AtaDevice& device, std::span<std::uint8_t> in) {
-  if (!IsAtapi(device.description) || in.size() < kIdentifySize) return Aborted();
+  if (!IsAtapi(device.description) || in.size() < win::identify_layout::kSize) return Aborted();
   auto data = ReaderIdentifyData(device.description, nullptr);
-  win::WriteLe16(data, 0, kPacketDevice);
+  namespace layout = win::identify_layout;
+  layout::WriteWord(data, layout::kGeneralConfiguration, kPacketDevice);
   // A packet device has no card flags and no reader marks of the maker's IDE readers.
-  std::fill_n(data.begin() + 2 * 135, 4, 0);
-  std::fill_n(data.begin() + 2 * 157, 4, 0);
+  layout::WriteWord(data, layout::kFirstReaderMark, 0);
+  layout::WriteWord(data, layout::kSecondReaderMark, 0);
+  layout::WriteDoubleWord(data, layout::kCardFlags, 0);
   std::copy(data.begin(), data.end(), in.begin());
-  return Done(kIdentifySize);
+  return Done(win::identify_layout::kSize);
 }
 
 // READ SECTORS and WRITE SECTORS run as READ(10) and WRITE(10) on the firmware.
