@@ -78,18 +78,18 @@ std::vector<std::uint8_t> BootSectorWithClusters(std::uint32_t clusters, bool fa
   const std::uint32_t rootSectors = fat32Layout ? 0 : 32;
   std::vector<std::uint8_t> sector(512, 0);
   sector[0] = 0xEB;
-  PutLe16(sector, 11, 512);
+  win::WriteLe16(sector, 11, 512);
   sector[13] = 1;
-  PutLe16(sector, 14, kReserved);
+  win::WriteLe16(sector, 14, kReserved);
   sector[16] = 2;
-  PutLe16(sector, 17, fat32Layout ? 0 : 512);
+  win::WriteLe16(sector, 17, fat32Layout ? 0 : 512);
   sector[21] = 0xF8;
-  PutLe32(sector, 32, kReserved + 2 * kFatSectors + rootSectors + clusters);
+  win::WriteLe32(sector, 32, kReserved + 2 * kFatSectors + rootSectors + clusters);
   if (fat32Layout) {
-    PutLe32(sector, 36, kFatSectors);
-    PutLe32(sector, 44, 2);
+    win::WriteLe32(sector, 36, kFatSectors);
+    win::WriteLe32(sector, 44, 2);
   } else {
-    PutLe16(sector, 22, kFatSectors);
+    win::WriteLe16(sector, 22, kFatSectors);
   }
   return sector;
 }
