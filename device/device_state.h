@@ -51,6 +51,8 @@ inline win::DWORD AspiCommandPosted = 0;
 
 // NT family (5 to 7) or the Windows 9x road for the transports that take it on every other kind.
 inline bool OsKindIsNt() { return OsKind >= 5 && OsKind <= 7; }
+// Windows 95, 95 OSR2, 98 or Me.
+inline bool OsKindIs9x() { return OsKind >= 1 && OsKind <= 4; }
 // Windows 2000 or later: pass-through for the readers' vendor commands.
 inline bool OsKindHasVendorPassThrough() { return OsKind == 6 || OsKind == 7; }
 
