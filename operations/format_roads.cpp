@@ -42,6 +42,10 @@ bool BootableModel(const char* product, std::size_t size) {
          text.ends_with(" MD");
 }
 
+// Every format that did its work reports the card's media code (ID byte, page count or sector
+// count); a success without one (the library on Windows 9x) left the card as it was.
+bool Formatted(int result) { return result != 0 && FormatStatus != 0; }
+
 void ShowSummary(CEraPage& page) {
   CFormatSummaryDlg summary(&page);
   summary.DoModal();
@@ -59,7 +63,7 @@ void FormatRun::FloppyRoad() {
   }
   auto* floppyFormat = BindExport<pradvik::DoFloppyFormatFn>("DoFloppyFormat");
   if (floppyFormat == nullptr) return;
-  if (CallFormatExport(floppyFormat, Head(!Checked(kQuickChoice)), &FormatStatus) == 0) return ReportFailure();
+  if (!Formatted(CallFormatExport(floppyFormat, Head(!Checked(kQuickChoice)), &FormatStatus))) return ReportFailure();
   if (Checked(kSummaryChoice)) return ShowSummary(page_);
   ShowStringMessage(kStringDone, ui::MB_ICONINFORMATION);
 }
@@ -90,7 +94,7 @@ void FormatRun::RawFlashRoad() {
   }
   handle_.Close();
   // A volume the library could not take was left as it was: that is no format.
-  if (result == 0 || volumeBusy_ != 0) return ReportFailure();
+  if (!Formatted(result) || volumeBusy_ != 0) return ReportFailure();
   if (Checked(kSummaryChoice)) ShowSummary(page_);
   if (bus == kBusPcmcia) {
     ShowStringMessage(kStringDonePcmcia, ui::MB_ICONINFORMATION);
@@ -150,7 +154,7 @@ void FormatRun::OtherMakerFormat() {
   } else {
     return;
   }
-  if (result == 0) return ReportFailure();
+  if (!Formatted(result)) return ReportFailure();
   ReportFatSuccess(false);
 }
 
@@ -176,7 +180,7 @@ void FormatRun::MakerFormat() {
   } else {
     return;
   }
-  if (result == 0) return ReportFailure();
+  if (!Formatted(result)) return ReportFailure();
   ReportFatSuccess(bus == kBusPcmcia);
   if (bootFlag_ == 1) {
     handle_.Close();
