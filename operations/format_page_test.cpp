@@ -9,6 +9,9 @@
 #include "operations/format_state.h"
 #include "operations/format_summary_dlg.h"
 #include "operations/refresh_format_page.h"
+#include "operations/system_files.h"
+#include "operations/testing/fat_volumes.h"
+#include "platform/win/files/paths.h"
 #include "operations/testing/page_runs.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/message_queue.h"
@@ -43,8 +46,9 @@ class FormatPage : public test_support::PageRunTest {
  protected:
   // E a 64 MB CompactFlash card, F and K 16 MB SmartMedia cards, G a 4 GB MMC/SD card, H a
   // 64 MB Memory Stick, all in the maker's USB readers.
-  void StartMachine(const std::string& eCard = R"("kind": "cf", "image": "e.img")") {
-    test_support::WriteHostBytes(Home("e.img"), test_support::PatternBytes(131072 * 512, 0x31));
+  void StartMachine(const std::string& eCard = R"("kind": "cf", "image": "e.img")",
+                    const Bytes& eImage = test_support::PatternBytes(131072 * 512, 0x31)) {
+    test_support::WriteHostBytes(Home("e.img"), eImage);
     Start(R"({ "version": 1, "windows": "xp", "readers": [
       { "bus": "usb", "maker": true, "letter": "E", "card": { )" +
           eCard + R"( } },
@@ -230,6 +234,43 @@ TEST_F(FormatPage, AVolumeTheLibraryCannotTakeIsAFailedFormat) {
     driver.WhenIdle([&open] { win::CloseHandle(open); });
   });
   EXPECT_EQ(prompter.Unanswered(), 0u);
+}
+
+}  // namespace
+}  // namespace tarnlok
+
+namespace tarnlok {
+namespace {
+
+Bytes InstalledBootFile(const std::string& name) {
+  return ReadHostBytes(*win::HostPathOf("C:\\Program Files\\Tarnlok\\BOOT\\" + name));
+}
+
+std::map<std::string, Bytes> FilesOnCard(const std::string& image) {
+  std::map<std::string, Bytes> files;
+  for (auto& [path, bytes] : test_support::VolumeFiles(ReadHostBytes(Home(image)), 63)) files[path] = bytes;
+  return files;
+}
+
+// The system files of a bootable card: from the folder DUD.INI names (the program's own boot
+// files), or from drive C on Windows 95 and 98, skipping what is missing.
+TEST_F(FormatPage, SystemFilesComeFromTheVendorFolderOrFromDriveC) {
+  StartMachine(R"("kind": "cf", "image": "e.img")", test_support::MakeFatCard(16, 131072, 63, 131072 - 63));
+  const std::size_t filesBefore = FilesOnCard("e.img").size();
+  CopySystemFiles(7, kBusPcmcia, 'E');
+  EXPECT_EQ(FilesOnCard("e.img").size(), filesBefore) << "none for a PCMCIA reader on the NT family";
+  CopySystemFiles(7, kBusIde, 'E');
+  std::map<std::string, Bytes> onCard = FilesOnCard("e.img");
+  for (const char* name : {"COMMAND.COM", "KERNEL.SYS", "CONFIG.SYS", "AUTOEXEC.BAT"}) {
+    ASSERT_EQ(onCard.count(name), 1u) << name;
+    EXPECT_FALSE(onCard[name].empty()) << name;
+    EXPECT_TRUE(onCard[name] == InstalledBootFile(name)) << name;
+  }
+  test_support::WriteHostBytes(*win::HostPathOf("C:\\IO.SYS"), Bytes{'I', 'O'});
+  CopySystemFiles(3, kBusIde, 'E');
+  onCard = FilesOnCard("e.img");
+  EXPECT_TRUE(onCard["IO.SYS"] == (Bytes{'I', 'O'}));
+  EXPECT_EQ(onCard.count("DRVSPACE.BIN"), 0u) << "missing on C: and skipped";
 }
 
 }  // namespace
