@@ -4,6 +4,7 @@
 #include "formatlib/command/library_messages.h"
 #include "formatlib/command/os_platform_class.h"
 #include "formatlib/command/query_exports.h"
+#include "formatlib/fat/fat_exports.h"
 #include "formatlib/flash/format_driver.h"
 
 #include "platform/ui/dialogs/message_box.h"
@@ -46,6 +47,46 @@ extern "C" {
 
 int CheckFormatSupport(DWORD deviceId, BYTE driveIndex, HANDLE volumeHandle) {
   return exports::CheckFormatSupport(deviceId, driveIndex, volumeHandle);
+}
+
+int DoDefaultFat32Format(HWND hwndOwner, HWND hwndProgress, HWND hwndPercent, HWND hwndStep, DWORD deviceId,
+                         BYTE driveIndex, BYTE fullFormat, void* workBuffer, BYTE* releaseFailed, DWORD* mediaCode,
+                         BYTE deviceKind, HWND hwndCapacity, int enableBooting, HANDLE reservedVolumeHandle,
+                         BYTE transportKind, BYTE reservedDriveSelect, int startStopFlag, int fat32Choice,
+                         int thirdPartyFormat) {
+  return exports::DoDefaultFat32Format(hwndOwner, hwndProgress, hwndPercent, hwndStep, deviceId, driveIndex, fullFormat,
+                                       workBuffer, releaseFailed, mediaCode, deviceKind, hwndCapacity, enableBooting,
+                                       reservedVolumeHandle, transportKind, reservedDriveSelect, startStopFlag,
+                                       fat32Choice, thirdPartyFormat);
+}
+
+int DoDefaultFormat(HWND hwndOwner, HWND hwndProgress, HWND hwndPercent, HWND hwndStep, DWORD deviceId, BYTE driveIndex,
+                    BYTE fullFormat, void* workBuffer, BYTE* releaseFailed, DWORD* mediaCode, BYTE deviceKind,
+                    int reserved12, int enableBooting, int forceFat16, HANDLE reservedVolumeHandle, BYTE transportKind,
+                    BYTE ataDriveSelect, int startStopFlag, BYTE* reserved19, DWORD* capacityMb) {
+  return exports::DoDefaultFormat(hwndOwner, hwndProgress, hwndPercent, hwndStep, deviceId, driveIndex, fullFormat,
+                                  workBuffer, releaseFailed, mediaCode, deviceKind, reserved12, enableBooting,
+                                  forceFat16, reservedVolumeHandle, transportKind, ataDriveSelect, startStopFlag,
+                                  reserved19, capacityMb);
+}
+
+int DoDefaultFormatForThirdPartyDevices(HWND hwndOwner, HWND hwndProgress, HWND hwndPercent, HWND hwndStep,
+                                        DWORD deviceId, BYTE driveIndex, BYTE fullFormat, void* workBuffer,
+                                        BYTE* reservedReinsert, DWORD* mediaCode, BYTE deviceKind, HWND hwndCapacity,
+                                        int enableBooting, HANDLE reservedVolumeHandle, BYTE reservedBusKind,
+                                        BYTE reservedDriveSelect, int reservedStartStopFlag) {
+  return exports::DoDefaultFormatForThirdPartyDevices(hwndOwner, hwndProgress, hwndPercent, hwndStep, deviceId,
+                                                      driveIndex, fullFormat, workBuffer, reservedReinsert, mediaCode,
+                                                      deviceKind, hwndCapacity, enableBooting, reservedVolumeHandle,
+                                                      reservedBusKind, reservedDriveSelect, reservedStartStopFlag);
+}
+
+int DoFloppyFormat(HWND hwndOwner, HWND hwndProgress, HWND hwndPercent, HWND hwndStep, DWORD deviceId, BYTE driveIndex,
+                   BYTE fullFormat, void* workBuffer, DWORD* mediaCode, BYTE reservedDeviceKind, int reserved11,
+                   int reserved12, HANDLE reservedVolumeHandle, BYTE reservedBusKind) {
+  return exports::DoFloppyFormat(hwndOwner, hwndProgress, hwndPercent, hwndStep, deviceId, driveIndex, fullFormat,
+                                 workBuffer, mediaCode, reservedDeviceKind, reserved11, reserved12,
+                                 reservedVolumeHandle, reservedBusKind);
 }
 
 int DoFormat(HWND hwndOwner, HWND hwndProgress, HWND hwndPercent, HWND hwndStep, DWORD deviceId, BYTE driveIndex,

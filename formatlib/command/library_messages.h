@@ -40,6 +40,13 @@ enum LibraryString : win::UINT {
   kStrStepPreparing = 34,
   kStrTooManyQuick = 35,
   kStrTooManyFull = 36,
+  kStrStepReadMbr = 37,
+  kStrStepReadDbr = 38,
+  kStrEraseSector = 39,
+  kStrMbrSectorFailed = 40,
+  kStrDbrSectorFailed = 41,
+  kStrFat1SectorFailed = 42,
+  kStrFat2SectorFailed = 43,
   kStrNoMediaInDrive = 47,
   kStrButtonAbort = 48,
   kStrButtonRetry = 49,
@@ -49,6 +56,7 @@ enum LibraryString : win::UINT {
   kStrInUseNt = 53,
   kStrVolumeBusy = 55,
   kStrFormatCaption = 57344,
+  kStrNotFormatted = 57345,
 };
 
 std::string LibraryText(win::UINT id);

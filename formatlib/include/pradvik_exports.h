@@ -45,22 +45,36 @@ constexpr BYTE kTransportNoLock = 2;
 
 // Function types of the exports.
 using CheckFormatSupportFn = int(DWORD deviceId, BYTE driveIndex, HANDLE volumeHandle);
+// FAT32 on the volume (thirdPartyFormat 0: the maker's readers) or the physical drive
+// (thirdPartyFormat 1: other makers' readers); a card too small for FAT32 gets the FAT12/16
+// format of the same road. mediaCode receives the card's last block address.
 using DoDefaultFat32FormatFn = int(HWND hwndOwner, HWND hwndProgress, HWND hwndPercent, HWND hwndStep, DWORD deviceId,
                                    BYTE driveIndex, BYTE fullFormat, void* workBuffer, BYTE* releaseFailed,
                                    DWORD* mediaCode, BYTE deviceKind, HWND hwndCapacity, int enableBooting,
                                    HANDLE reservedVolumeHandle, BYTE transportKind, BYTE reservedDriveSelect,
                                    int startStopFlag, int fat32Choice, int thirdPartyFormat);
+// FAT12/16 (with the "FAT32" choice: FAT32) of a CompactFlash or MMC/SD card (deviceKind 1 or
+// 4) in one of the maker's readers: FAT32 when *capacityMb exceeds 2048 and forceFat16 is 0.
+// Other device kinds answer 0 untouched.
 using DoDefaultFormatFn = int(HWND hwndOwner, HWND hwndProgress, HWND hwndPercent, HWND hwndStep, DWORD deviceId,
                               BYTE driveIndex, BYTE fullFormat, void* workBuffer, BYTE* releaseFailed, DWORD* mediaCode,
                               BYTE deviceKind, int reserved12, int enableBooting, int forceFat16,
                               HANDLE reservedVolumeHandle, BYTE transportKind, BYTE ataDriveSelect, int startStopFlag,
                               BYTE* reserved19, DWORD* capacityMb);
+// FAT12/16 through the physical drive of another maker's reader; mediaCode receives the last
+// block address. The volume handle, bus kind, drive select and start/stop flag are not read.
 using DoDefaultFormatForThirdPartyDevicesFn = int(HWND hwndOwner, HWND hwndProgress, HWND hwndPercent, HWND hwndStep,
                                                   DWORD deviceId, BYTE driveIndex, BYTE fullFormat, void* workBuffer,
                                                   BYTE* reservedReinsert, DWORD* mediaCode, BYTE deviceKind,
-                                                  HWND hwndCapacity, int enableBooting);
+                                                  HWND hwndCapacity, int enableBooting, HANDLE reservedVolumeHandle,
+                                                  BYTE reservedBusKind, BYTE reservedDriveSelect,
+                                                  int reservedStartStopFlag);
+// Floppy and LS-120 disks (and any drive reached by its letter only), on every Windows kind;
+// mediaCode receives the sector count used. Arguments 10 to 14 are not read.
 using DoFloppyFormatFn = int(HWND hwndOwner, HWND hwndProgress, HWND hwndPercent, HWND hwndStep, DWORD deviceId,
-                             BYTE driveIndex, BYTE fullFormat, void* workBuffer, DWORD* mediaCode);
+                             BYTE driveIndex, BYTE fullFormat, void* workBuffer, DWORD* mediaCode,
+                             BYTE reservedDeviceKind, int reserved11, int reserved12, HANDLE reservedVolumeHandle,
+                             BYTE reservedBusKind);
 // Low-level format of a SmartMedia or Memory Stick card. mediaCode receives the SmartMedia
 // device code or the Memory Stick page count. deviceKind 18, 24 and 40 are taken as given,
 // others are replaced by what the reader's status says. bootCodeFlag puts the x86 boot loader

@@ -1,0 +1,22 @@
+// The whole drive behind a card's drive letter, as the formats that lay out their own master
+// boot record through plain sector transfers open it, and its size.
+#pragma once
+
+#include "formatlib/fat/medium_probe.h"
+
+#include "platform/win/system/types.h"
+
+#include <cstdint>
+
+namespace pradvik {
+
+// "\\.\PhysicalDriveN" of the volume's storage device number, or the volume itself when the
+// device number is not told; the share modes read-and-write, then read, read-and-write, read.
+// INVALID_HANDLE_VALUE when nothing opens.
+win::HANDLE OpenWholeDrive(std::uint8_t driveIndex);
+
+// READ CAPACITY, else the drive geometry one track short of its whole cylinders (a size that
+// never reaches past the card). Zeros when neither answers.
+CardCapacity DriveCapacity(win::HANDLE drive);
+
+}  // namespace pradvik

@@ -1,0 +1,187 @@
+#include "formatlib/fat/floppy_format.h"
+
+#include "formatlib/command/explorer_windows.h"
+#include "formatlib/command/format_library_state.h"
+#include "formatlib/command/library_messages.h"
+#include "formatlib/command/scsi_command.h"
+#include "formatlib/command/volume_handle.h"
+#include "formatlib/fat/drive_handle.h"
+#include "formatlib/fat/geometry_rules.h"
+#include "formatlib/fat/sector_transfer.h"
+#include "formatlib/fat/volume_session.h"
+
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/win/files/files.h"
+#include "platform/win/files/volumes.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/system/c_random.h"
+#include "platform/win/system/handle_table.h"
+#include "platform/win/system/system_clock.h"
+
+#include <array>
+#include <string>
+
+namespace pradvik {
+namespace {
+
+constexpr std::uint16_t kFloppyRootEntries = 224;
+constexpr std::uint32_t kSmallDiskMib = 32;
+
+win::HANDLE OpenVwin32() {
+  for (const win::DWORD share :
+       {win::DWORD{win::FILE_SHARE_READ | win::FILE_SHARE_WRITE}, win::DWORD{win::FILE_SHARE_READ}}) {
+    const win::HANDLE handle = win::CreateFileA("\\\\.\\vwin32", 0, share, nullptr, win::OPEN_EXISTING,
+                                                win::FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (handle != win::INVALID_HANDLE_VALUE) return handle;
+  }
+  return win::INVALID_HANDLE_VALUE;
+}
+
+// The bytes of the volume on the disk; a disk whose volume the system does not recognise (never
+// formatted, or damaged) is measured by its drive geometry instead, where the system has one.
+std::optional<std::uint64_t> DiskBytes(std::uint8_t driveIndex, win::HANDLE device, bool ntClass) {
+  const std::string root = std::string(1, static_cast<char>('A' + driveIndex)) + ":\\";
+  win::ULARGE_INTEGER available{};
+  win::ULARGE_INTEGER total{};
+  win::ULARGE_INTEGER free{};
+  if (win::GetDiskFreeSpaceExA(root.c_str(), &available, &total, &free) != win::FALSE) return total.QuadPart;
+  if (!ntClass) return std::nullopt;
+  const CardCapacity drive = DriveCapacity(device);
+  if (drive.Bytes() == 0) return std::nullopt;
+  return drive.Bytes();
+}
+
+bool WriteOne(win::HANDLE handle, std::uint32_t lba, const Sector& sector, const ProgressWindows& windows) {
+  if (TransferSectors({handle, lba, 1, const_cast<std::uint8_t*>(sector.data()), kTransferWrite}) != 0) return false;
+  StepProgress(windows.progress, windows.percent);
+  PumpLibraryMessages();
+  return true;
+}
+
+bool ClearRange(win::HANDLE handle, std::uint32_t first, std::uint32_t end, const ProgressWindows& windows) {
+  const Sector zero{};
+  for (std::uint32_t lba = first; lba < end; ++lba) {
+    if (!WriteOne(handle, lba, zero, windows)) return false;
+  }
+  return true;
+}
+
+bool WriteFats(win::HANDLE handle, const FloppyVolume& volume, const ProgressWindows& windows) {
+  SetStepText(windows.step, kStrStepFat1);
+  const Sector fat = FirstFatSector(volume.fatBits, volume.media);
+  if (!WriteOne(handle, volume.reservedSectors, fat, windows)) return false;
+  if (!WriteOne(handle, volume.reservedSectors + volume.sectorsPerFat, fat, windows)) return false;
+  if (windows.percent != nullptr) {
+    ui::SendMessage(windows.percent, ui::WM_SETTEXT, 0, reinterpret_cast<ui::LPARAM>("100 %"));
+  }
+  if (windows.progress != nullptr) ui::SendMessage(windows.progress, ui::PBM_STEPIT, 0, 0);
+  return true;
+}
+
+// Sector 0 as read, checked and cleared behind as the format kind asks; the volume whose FATs
+// are written then.
+std::optional<FloppyVolume> PrepareDisk(win::HANDLE handle, const FloppyArgs& args, std::uint32_t sectors,
+                                        std::uint32_t mebibytes) {
+  Sector first{};
+  if (TransferSectors({handle, 0, 1, first.data(), kTransferRead}) != 0) return std::nullopt;
+  if (!EndsWithSignature(first) && args.fullFormat == 0) {
+    ShowLibraryMessage(kStrNotFormatted, ui::MB_ICONSTOP);
+    return std::nullopt;
+  }
+  SetStepText(args.windows.step, kStrStepDbr);
+  if (args.fullFormat == 1) {
+    const Sector boot = FloppyBootRecord(sectors, mebibytes);
+    const auto volume = ReadFloppyVolume(boot, sectors);
+    StartProgress(args.windows.progress, sectors + 3);
+    SetStepText(args.windows.step, kStrStepErase);
+    if (!volume || !WriteOne(handle, 0, boot, args.windows)) return std::nullopt;
+    if (!ClearRange(handle, 1, sectors - 1, args.windows)) return std::nullopt;
+    return volume;
+  }
+  const auto volume = ReadFloppyVolume(first, sectors);
+  if (!volume) {
+    ShowLibraryMessage(kStrNotFormatted, ui::MB_ICONSTOP);
+    return std::nullopt;
+  }
+  if (args.fullFormat != 0) return volume;
+  StartProgress(args.windows.progress, volume->systemSectors + 2);
+  SetStepText(args.windows.step, kStrStepErase);
+  if (!ClearRange(handle, volume->reservedSectors, volume->reservedSectors + volume->systemSectors, args.windows)) {
+    return std::nullopt;
+  }
+  return volume;
+}
+
+}  // namespace
+
+Sector FloppyBootRecord(std::uint32_t sectors, std::uint32_t mebibytes) {
+  Sector boot = FloppyTemplate();
+  win::srand(static_cast<unsigned>(win::time(nullptr)));
+  boot[39] = static_cast<std::uint8_t>(win::rand());
+  boot[40] = 0;
+  boot[41] = static_cast<std::uint8_t>(win::rand());
+  boot[42] = 0;
+  boot[36] = 0x80;
+  FatLayout layout;
+  layout.volumeSectors = sectors;
+  layout.rootEntries = kFloppyRootEntries;
+  layout.sectorsPerCluster =
+      mebibytes <= kSmallDiskMib
+          ? 1
+          : static_cast<std::uint8_t>(ValueFor({{126, 4}, {255, 8}, {511, 16}, {1023, 32}, {kAbove, 64}}, mebibytes));
+  layout.sectorsPerFat = sectors == kFloppySectors ? 9 : sectors / layout.sectorsPerCluster / 256 + 1;
+  layout.fatBits = FatBitsFor(ClusterCount(layout));
+  if (!IsSoundFatLayout(layout)) FitFat16Layout(layout);
+  WriteFat16Fields(boot, layout, {2, 18}, true, kMediaFloppy);
+  return boot;
+}
+
+std::optional<FloppyVolume> ReadFloppyVolume(const Sector& boot, std::uint32_t diskSectors) {
+  const std::uint32_t bytesPerSector = win::ReadLe16(boot, 11);
+  FloppyVolume volume;
+  volume.reservedSectors = win::ReadLe16(boot, 14);
+  volume.fatCount = boot[16];
+  volume.sectorsPerFat = win::ReadLe16(boot, 22);
+  volume.media = boot[21];
+  const std::uint32_t rootEntries = win::ReadLe16(boot, 17);
+  const std::uint32_t shortTotal = win::ReadLe16(boot, 19);
+  const std::uint32_t total = shortTotal != 0 ? shortTotal : win::ReadLe32(boot, 32);
+  if (bytesPerSector != kSectorBytes || volume.reservedSectors == 0 || volume.fatCount == 0 || volume.fatCount > 2 ||
+      volume.sectorsPerFat == 0 || boot[13] == 0) {
+    return std::nullopt;
+  }
+  volume.systemSectors = rootEntries * 32 / bytesPerSector + volume.fatCount * volume.sectorsPerFat;
+  const std::uint32_t used = volume.reservedSectors + volume.systemSectors;
+  if (used >= diskSectors || total <= used) return std::nullopt;
+  volume.fatBits = FatBitsFor((total - used) / boot[13]);
+  if (volume.fatBits == 32) return std::nullopt;
+  return volume;
+}
+
+int FormatFloppy(const FloppyArgs& args) {
+  FormatLibraryState& state = LibraryState();
+  state.pumpWindows[0] = args.owner;
+  state.promptAnswer = kAnswerNone;
+  ResetBadBlocks();
+  const std::uint8_t osKind = BeginFormat(args.owner, args.windows, args.deviceId, args.driveIndex);
+  state.driveIndex = static_cast<std::uint8_t>(args.driveIndex + 'A');
+  const OwnedVolume device(IsNtClass(osKind) ? OpenVolume(args.driveIndex) : OpenVwin32());
+  if (!device.IsOpen()) return 0;
+  const auto bytes = DiskBytes(args.driveIndex, device.Get(), IsNtClass(osKind));
+  if (!bytes) {
+    ShowLibraryMessage(kStrNoMediaPresent, ui::MB_ICONSTOP);
+    return 0;
+  }
+  const auto mebibytes = static_cast<std::uint32_t>(*bytes >> 20);
+  const auto sectors = static_cast<std::uint32_t>(std::max<std::uint64_t>(*bytes / kSectorBytes, kFloppySectors));
+  SetOut(args.mediaCode, sectors);
+  const bool locked = LockOrDismountVolume(device.Get(), 1);
+  const auto volume = PrepareDisk(device.Get(), args, sectors, mebibytes);
+  const bool done = volume && WriteFats(device.Get(), *volume, args.windows);
+  UnlockVolume(device.Get(), locked);
+  return done ? 1 : 0;
+}
+
+}  // namespace pradvik
