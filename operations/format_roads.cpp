@@ -63,7 +63,9 @@ void FormatRun::FloppyRoad() {
   }
   auto* floppyFormat = BindExport<pradvik::DoFloppyFormatFn>("DoFloppyFormat");
   if (floppyFormat == nullptr) return;
-  if (!Formatted(CallFormatExport(floppyFormat, Head(!Checked(kQuickChoice)), &FormatStatus))) return ReportFailure();
+  const int result = CallFormatExport(floppyFormat, Head(!Checked(kQuickChoice)), &FormatStatus, FormatDeviceKind, 0, 0,
+                                      handle_.get(), entry_->busKind);
+  if (!Formatted(result)) return ReportFailure();
   if (Checked(kSummaryChoice)) return ShowSummary(page_);
   ShowStringMessage(kStringDone, ui::MB_ICONINFORMATION);
 }
@@ -134,7 +136,8 @@ void FormatRun::OtherMakerFormat() {
   int result = 0;
   if (OsKindIs9x()) {
     if (otherFormat == nullptr) return;
-    result = CallFormatExport(otherFormat, Head(false), &reinsert_, &FormatStatus, kind, nullptr, 0);
+    result = CallFormatExport(otherFormat, Head(false), &reinsert_, &FormatStatus, kind, nullptr, 0, handle_.get(),
+                              entry_->busKind, entry_->ataDriveSelect, static_cast<int>(entry_->startStopFlag));
   } else if (OsKindIsNt()) {
     if (fat32Format == nullptr && otherFormat == nullptr) return;
     // The library clears the byte when the card needs no re-insertion.
@@ -147,7 +150,8 @@ void FormatRun::OtherMakerFormat() {
                                 entry_->busKind, entry_->ataDriveSelect, static_cast<int>(entry_->startStopFlag),
                                 fat32Choice_, 1);
     } else if (otherFormat != nullptr) {
-      result = CallFormatExport(otherFormat, head, &reinsert_, &FormatStatus, kind, nullptr, 0);
+      result = CallFormatExport(otherFormat, head, &reinsert_, &FormatStatus, kind, nullptr, 0, handle_.get(),
+                                entry_->busKind, entry_->ataDriveSelect, static_cast<int>(entry_->startStopFlag));
     } else {
       return;
     }
