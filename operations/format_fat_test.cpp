@@ -1,8 +1,7 @@
 // FAT formats from the Format page in the whole program on the simulated machine: every plain
 // card of the default machine (the maker's USB and PCMCIA readers, another maker's reader, the
 // floppy drive) becomes a volume that fsck.fat accepts and mtools writes and reads, the summary
-// shows the figures of the card's sector count, FAT32 where the card is large enough, the boot
-// option's system files, and a failed format said as such.
+// shows the figures of the media code the library reported, and the boot option's system files.
 #include "device/device_state.h"
 #include "operations/era_page.h"
 #include "operations/format_state.h"
@@ -20,6 +19,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <set>
 
 namespace tarnlok {
 namespace {
@@ -33,10 +33,12 @@ constexpr char kConfirm[] = "Are you certain you want to format your memory card
 
 std::filesystem::path Home(const std::string& name) { return tarnlok::test_support::TestDataHome() / name; }
 
-// The volume's first sector: behind the master boot record's first partition, else sector 0.
+// The volume's first sector: sector 0 when it is a boot sector (512 bytes per sector, a power
+// of two sectors per cluster), else the master boot record's first partition.
 win::DWORD VolumeStart(const Bytes& card) {
   const std::span<const win::BYTE> first(card.data(), 512);
-  const bool bootSector = first[0] == 0xEB || first[0] == 0xE9;
+  const win::BYTE perCluster = first[13];
+  const bool bootSector = win::ReadLe16(first, 11) == 512 && perCluster != 0 && (perCluster & (perCluster - 1)) == 0;
   return bootSector ? 0 : win::ReadLe32(first, 0x1C6);
 }
 
@@ -136,6 +138,33 @@ INSTANTIATE_TEST_SUITE_P(Readers, FatRoads, ::testing::Values(
       return name;
     });
 // clang-format on
+
+}  // namespace
+}  // namespace tarnlok
+
+namespace tarnlok {
+namespace {
+
+// Booting is offered on Windows 9x only, where the library formats nothing; its road still
+// copies the system files after a format that succeeds with the box checked.
+TEST_F(FatFormat, TheBootOptionPutsTheSystemFilesOnTheNewVolume) {
+  Start(R"({ "version": 1, "windows": "xp", "readers": [
+    { "bus": "ide", "maker": true, "letter": "E", "card": { "kind": "cf", "image": "ide.img", "sectors": 131072 } } ] })");
+  prompter.AnswerMessageBox(ui::IDYES, kConfirm);
+  prompter.AnswerMessageBox(ui::IDOK, "Format completed successfully.");
+  OnPage(kFormatTool, kFormatPageTemplate, 0, [&](ui::HWND page) {
+    driver.WhenIdle([page] { ui::CheckDlgButton(page, kBootChoice, ui::BST_CHECKED); });
+    Format(page, false, false);
+  });
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+  ExpectSoundVolume("ide.img", 16);
+  const Bytes card = ReadHostBytes(Home("ide.img"));
+  std::set<std::string> names;
+  for (const auto& [name, bytes] : test_support::VolumeFiles(card, VolumeStart(card))) names.insert(name);
+  for (const char* name : {"COMMAND.COM", "KERNEL.SYS", "CONFIG.SYS", "AUTOEXEC.BAT"}) {
+    EXPECT_EQ(names.count(name), 1u) << name;
+  }
+}
 
 }  // namespace
 }  // namespace tarnlok
