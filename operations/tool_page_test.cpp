@@ -65,7 +65,7 @@ TEST_F(ToolPage, EnterOnAFocusedButtonOpensItsSheet) {
     ui::SetFocus(ui::GetDlgItem(tools, 1172));
     driver.Enter();
   });
-  driver.OnDialog(0, [&](ui::HWND sheet) {
+  driver.OnDialog(134, [&](ui::HWND sheet) {
     EXPECT_EQ(test_support::WindowText(sheet), "Format");
     EXPECT_EQ(CurrentPageCode, 6) << "the Format page became active";
     driver.Click(sheet, 2);
