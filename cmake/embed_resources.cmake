@@ -8,8 +8,9 @@ set(arrays "")
 set(entries "")
 set(index 0)
 foreach(file IN LISTS files)
-  # help/ holds documents the program opens as files (the help file), not module resources.
-  if(file MATCHES "(^|/)README\\.md$" OR file MATCHES "^help/")
+  # help/ and boot/ hold files the program opens as files (the help file, the system files of a
+  # bootable card), not module resources.
+  if(file MATCHES "(^|/)README\\.md$" OR file MATCHES "^(help|boot)/")
     continue()
   endif()
   # The shapes the platform reads; checked here too, so that a stray file fails the build.

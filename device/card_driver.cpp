@@ -47,6 +47,7 @@ DriverAnswer SendDriverAtaRequest(win::HANDLE driver, win::DWORD deviceReference
   answer.delivered = win::DeviceIoControl(driver, kDriverAtaCommand, request.data(), kDriverAtaRequestSize,
                                           request.data(), kDriverAtaRequestSize, &returned, nullptr);
   answer.status = request[kCommand];
+  answer.error = request[ata_request::kFeatures];
   return answer;
 }
 

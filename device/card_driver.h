@@ -41,6 +41,7 @@ std::array<win::BYTE, 8> EncodeDriverPortIdentifyRequest(const DriverPortIdentif
 struct DriverAnswer {
   win::BOOL delivered = win::FALSE;
   win::BYTE status = 0;  // the command byte on return
+  win::BYTE error = 0;  // the features byte on return: the error register
 };
 
 // Request 10 for the device node deviceReference; buffer holds byteCount bytes.

@@ -33,6 +33,7 @@ IdeAnswer SendIdePassThrough(win::HANDLE handle, const TaskFile& taskFile, win::
   answer.delivered = win::DeviceIoControl(handle, win::IOCTL_IDE_PASS_THROUGH, record.data(), kRecordSize,
                                           record.data(), kRecordSize, &answer.bytesReturned, nullptr);
   answer.status = record[ipt::kCommand];
+  answer.error = record[ipt::kFeatures];
   answer.data.assign(record.begin() + ipt::kData, record.end());
   return answer;
 }

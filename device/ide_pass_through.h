@@ -33,6 +33,7 @@ struct IdeAnswer {
   win::BOOL delivered = win::FALSE;
   win::DWORD bytesReturned = 0;
   win::BYTE status = 0;  // the command register on return
+  win::BYTE error = 0;  // the features register on return: the error register
   std::vector<win::BYTE> data;  // the whole data area
 };
 

@@ -38,8 +38,13 @@ CBasePage::CBasePage(int mode, int deviceRow, const std::string& rowText) : mode
       restorePage_.ownerSheet = this;
       AddPage(&restorePage_);
       break;
-    default:  // the Format page is added here when it comes
+    case kModeFormat:
+      formatPage_.deviceRow = deviceRow;
+      formatPage_.sourceDescription = rowText;
+      formatPage_.ownerSheet = this;
+      AddPage(&formatPage_);
       break;
+    default: break;
   }
 }
 

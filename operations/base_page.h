@@ -5,6 +5,7 @@
 
 #include "operations/bkup_page.h"
 #include "operations/dup_page.h"
+#include "operations/era_page.h"
 #include "operations/rest_page.h"
 #include "platform/ui/dialogs/property_sheet.h"
 
@@ -37,6 +38,7 @@ class CBasePage : public ui::CPropertySheet {
   CBkupPage backupPage_;
   CDupPage duplicatePage_;
   CRestPage restorePage_;
+  CEraPage formatPage_;
   int mode_;
   int deviceRow_;
 };

@@ -25,7 +25,6 @@ constexpr win::DWORD kReadWrite = win::GENERIC_READ | win::GENERIC_WRITE;
 constexpr win::DWORD kShareBoth = win::FILE_SHARE_READ | win::FILE_SHARE_WRITE;
 
 bool OnAtaReader(const DeviceEntry& entry) { return entry.busKind == kBusIde || entry.busKind == kBusPcmcia; }
-bool Windows9x() { return OsKindIs9x(); }
 
 constexpr win::UINT kStringDriveGone = 57449;
 
@@ -78,7 +77,7 @@ bool CardSession::Identify(CardGeometry& geometry, bool& writeProtected) {
 
 bool CardSession::SwitchToPhysicalDrive() {
   if (UsePlainSectorIo == 0) return true;
-  if (Windows9x()) {
+  if (OsKindIs9x()) {
     ShowStringMessage(kStringNot9x, ui::MB_ICONERROR);
     return false;
   }
@@ -104,7 +103,7 @@ void CardSession::TestWritable(bool& writeProtected) {
 
 void CardSession::Lock() {
   lockTaken_ = true;
-  if (entry_->busKind == kBusIde && Windows9x()) {
+  if (entry_->busKind == kBusIde && OsKindIs9x()) {
     vwin32_ =
         win::CreateFileA("\\\\.\\vwin32", 0, 0, nullptr, win::OPEN_EXISTING, win::FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (vwin32_ != win::INVALID_HANDLE_VALUE) {
@@ -120,7 +119,7 @@ void CardSession::Lock() {
 
 void CardSession::Release() {
   if (lockTaken_ && entry_ != nullptr) {
-    if (entry_->busKind == kBusIde && Windows9x()) {
+    if (entry_->busKind == kBusIde && OsKindIs9x()) {
       const auto drive = static_cast<win::BYTE>(entry_->driveLetter - 64);
       for (const bool locked : locked9x_) {
         if (locked) UnlockVolume9x(vwin32_, drive);

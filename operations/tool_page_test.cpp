@@ -59,15 +59,15 @@ TEST_F(ToolPage, BackupOpensTheSheetWithItsPageAndACloseButtonOnly) {
   EXPECT_EQ(driver.Started(), (std::vector<int>{102, static_cast<int>(kBackupPageTemplate)}));
 }
 
-TEST_F(ToolPage, EnterOnAFocusedButtonOpensItsSheetAndASheetWithoutItsPageShowsNone) {
+TEST_F(ToolPage, EnterOnAFocusedButtonOpensItsSheet) {
   Start(test_support::TwoReaders("xp"));
   OnToolsPage([&](ui::HWND, ui::HWND tools) {
     ui::SetFocus(ui::GetDlgItem(tools, 1172));
     driver.Enter();
   });
-  driver.OnDialog(0, [&](ui::HWND sheet) {
+  driver.OnDialog(134, [&](ui::HWND sheet) {
     EXPECT_EQ(test_support::WindowText(sheet), "Format");
-    EXPECT_EQ(CurrentPageCode, 1) << "no operation page became active";
+    EXPECT_EQ(CurrentPageCode, 6) << "the Format page became active";
     driver.Click(sheet, 2);
   });
   driver.WhenIdle([&] { CloseMainWindow(ui::AfxGetMainWnd()->m_hWnd); });

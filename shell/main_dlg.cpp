@@ -17,6 +17,7 @@
 #include "shell/refresh_info_page.h"
 #include "operations/refresh_backup_page.h"
 #include "operations/refresh_duplicate_page.h"
+#include "operations/refresh_format_page.h"
 #include "operations/refresh_restore_page.h"
 #include "shell/shell_state.h"
 #include "device/device_messages.h"
@@ -162,6 +163,7 @@ void RefreshActivePage(ui::CWnd& mainWindow) {
   if (CurrentPageCode == 2) RefreshBackupPage();
   if (CurrentPageCode == 3) RefreshRestorePage();
   if (CurrentPageCode == 4) RefreshDuplicatePage();
+  if (CurrentPageCode == 6) RefreshFormatPage();
   if (CurrentPageCode != 1) return;
   RefreshInfoPage();
   mainWindow.RedrawWindow(nullptr, ui::RDW_ERASE | ui::RDW_INVALIDATE | ui::RDW_FRAME | ui::RDW_ALLCHILDREN);

@@ -89,7 +89,7 @@ win::HANDLE ReaderQueryHandle(const DriveHandle& handle) {
 
 }  // namespace
 
-std::string QueryCapacity(const DriveHandle& opened, DeviceEntry& entry) {
+CardQueryAnswer QueryCard(const DriveHandle& opened, DeviceEntry& entry) {
   const win::HANDLE handle = CardTypeRoad(entry) ? ReaderQueryHandle(opened) : opened.get();
   win::DWORD first = 0;
   win::DWORD second = 0;
@@ -97,11 +97,16 @@ std::string QueryCapacity(const DriveHandle& opened, DeviceEntry& entry) {
   win::BYTE writeProtected = 0;
   if (CardTypeRoad(entry)) {
     const win::DWORD value = GetCardType(handle, &entry, &first, &second, &writeProtected, &third);
-    return CapacityText(true, true, entry.deviceKind, value);
+    return {true, true, value};
   }
   win::DWORD sizeOrCode = 0;
   const int done = GetMediaCapacity(handle, &entry, &sizeOrCode, &first, &second, &writeProtected, &third);
-  return CapacityText(false, done == 1, entry.deviceKind, sizeOrCode);
+  return {false, done == 1, sizeOrCode};
+}
+
+std::string QueryCapacity(const DriveHandle& opened, DeviceEntry& entry) {
+  const CardQueryAnswer answer = QueryCard(opened, entry);
+  return CapacityText(answer.cardTypeRoad, answer.succeeded, entry.deviceKind, answer.value);
 }
 
 namespace {

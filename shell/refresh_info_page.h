@@ -15,7 +15,15 @@ void RefreshInfoPage();
 // shows 57422 for PCMCIA readers when pcmciaMessage, else 1089), the card driver or vwin32 on
 // Windows 9x. Invalid when nothing could be opened.
 DriveHandle OpenForQuery(const DeviceEntry& entry, bool pcmciaMessage);
-// Asks the opened device for the card (which rewrites the entry); answers the capacity text.
+// Asks the opened device for the card (which rewrites the entry): GetCardType for IDE and PCMCIA
+// readers (value: media size code or megabytes, 0 no card), else GetMediaCapacity.
+struct CardQueryAnswer {
+  bool cardTypeRoad = false;
+  bool succeeded = false;
+  win::DWORD value = 0;
+};
+CardQueryAnswer QueryCard(const DriveHandle& opened, DeviceEntry& entry);
+// The same query; answers the capacity text.
 std::string QueryCapacity(const DriveHandle& opened, DeviceEntry& entry);
 
 // The capacity text of a card query (without the leading blank): road true for GetCardType.

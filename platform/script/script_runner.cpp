@@ -89,6 +89,12 @@ void ScriptRunner::OnIdle() {
   const Step& step = steps_[next_];
   if (step.verb != Verb::Wait) return RunNext();
   if (WaitHolds(step)) return;
+  // A dialog that the running operation opened waits for the steps after the wait.
+  if (ui::CurrentModalDialog() != waitModal_) {
+    waitStarted_.reset();
+    ++next_;
+    return;
+  }
   // An operation runs and the loop has nothing to do: only the program's timers can move it on.
   const auto due = ui::NextTimerDue();
   if (!due) Fail(step.line, "the program waits for input in " + WaitingLoop() + " while an operation runs");
@@ -108,7 +114,10 @@ void ScriptRunner::OnEmptyPeek() {
 
 bool ScriptRunner::WaitHolds(const Step& step) {
   const auto now = std::chrono::steady_clock::now();
-  if (!waitStarted_) waitStarted_ = now;
+  if (!waitStarted_) {
+    waitStarted_ = now;
+    waitModal_ = ui::CurrentModalDialog();
+  }
   if (const auto open = PromptOnShow()) Fail(step.line, "the prompt \"" + OneLine(open->text) + "\" has no reply");
   if (!program_.operationRuns()) {
     waitStarted_.reset();

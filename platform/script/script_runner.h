@@ -102,6 +102,8 @@ class ScriptRunner final : public ui::Prompter {
   int boxesOpen_ = 0;
   bool stepRunning_ = false;
   std::optional<std::chrono::steady_clock::time_point> waitStarted_;
+  // The topmost modal dialog when the wait began: one opened since ends the wait.
+  ui::HWND waitModal_ = nullptr;
   ui::Prompter* previousPrompter_ = nullptr;
 };
 

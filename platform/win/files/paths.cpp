@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <fstream>
 #include <mutex>
 #include <vector>
 
@@ -20,8 +21,8 @@ constexpr std::string_view kProgramFolder = "C:\\Program Files\\Tarnlok\\";
 constexpr std::string_view kForbiddenInNames = "<>:\"|?*";
 
 // The files of the executable's folder that make up the installed program.
-constexpr std::array kDeliverables{"Tarnlok",         "libtarnlok-platform.so", "libPradvik2k.so",
-                                   "libPradvik9x.so", "libViduvod.so",          "TLKRCALL.HLP"};
+constexpr std::array kDeliverables{
+    "Tarnlok", "libtarnlok-platform.so", "libPradvik2k.so", "libPradvik9x.so", "libViduvod.so", "TLKRCALL.HLP", "BOOT"};
 
 struct CurrentDirectoryState {
   std::mutex lock;
@@ -220,6 +221,11 @@ void LinkProgramFolder(const std::filesystem::path& executableFolder) {
     if (error && error != std::errc::file_exists) {
       throw std::filesystem::filesystem_error("cannot link the program folder", link, error);
     }
+  }
+  // As the installer leaves it: DUD.INI names the folder of the system files of a bootable card.
+  const auto vendorIni = DriveCFolder() / "Windows" / "DUD.INI";
+  if (std::error_code error; !std::filesystem::exists(vendorIni, error)) {
+    std::ofstream(vendorIni) << "[Vendor]\r\nDefDir=" << kProgramFolder << "BOOT\r\n";
   }
 }
 

@@ -1,0 +1,170 @@
+// FAT formats from the Format page in the whole program on the simulated machine: every plain
+// card of the default machine (the maker's USB and PCMCIA readers, another maker's reader, the
+// floppy drive) becomes a volume that fsck.fat accepts and mtools writes and reads, the summary
+// shows the figures of the media code the library reported, and the boot option's system files.
+#include "device/device_state.h"
+#include "operations/era_page.h"
+#include "operations/format_state.h"
+#include "operations/format_summary.h"
+#include "operations/format_summary_dlg.h"
+#include "operations/testing/fat_volumes.h"
+#include "operations/testing/page_runs.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/win/layouts/byte_order.h"
+#include "tests/support/test_data_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <set>
+
+namespace tarnlok {
+namespace {
+
+using test_support::Bytes;
+using test_support::ReadHostBytes;
+using namespace format_page;
+
+constexpr int kFormatTool = 1172;
+constexpr char kConfirm[] = "Are you certain you want to format your memory card?";
+
+std::filesystem::path Home(const std::string& name) { return tarnlok::test_support::TestDataHome() / name; }
+
+// The volume's first sector: sector 0 when it is a boot sector (512 bytes per sector, a power
+// of two sectors per cluster), else the master boot record's first partition.
+win::DWORD VolumeStart(const Bytes& card) {
+  const std::span<const win::BYTE> first(card.data(), 512);
+  const win::BYTE perCluster = first[13];
+  const bool bootSector = win::ReadLe16(first, 11) == 512 && perCluster != 0 && (perCluster & (perCluster - 1)) == 0;
+  return bootSector ? 0 : win::ReadLe32(first, 0x1C6);
+}
+
+// mcopy writes a file onto the volume; the volume's files read back.
+bool WritesAndReadsAFile(const std::filesystem::path& image, win::DWORD start) {
+  const auto note = Home("note.txt");
+  std::ofstream(note) << "written by mtools onto the new volume\n";
+  const std::string command = "mcopy -o -i '" + image.string() + "@@" + std::to_string(std::uint64_t{start} * 512) +
+                              "' '" + note.string() + "' ::/NOTE.TXT";
+  if (std::system(command.c_str()) != 0) return false;
+  for (const auto& [name, bytes] : test_support::VolumeFiles(ReadHostBytes(image), start)) {
+    if (name == "NOTE.TXT") return bytes == ReadHostBytes(note);
+  }
+  return false;
+}
+
+struct SummaryShown {
+  std::string total;
+  std::string units;
+  std::string unitBytes;
+};
+
+class FatFormat : public test_support::PageRunTest {
+ protected:
+  void Format(ui::HWND page, bool full, bool summary, bool fat32 = false) {
+    driver.WhenIdle([this, page, full, summary, fat32] {
+      driver.SetCheck(page, full ? kFullChoice : kQuickChoice, true);
+      driver.SetCheck(page, kSummaryChoice, summary);
+      if (fat32) driver.SetCheck(page, kFat32Choice, true);
+      driver.Click(page, kFormatButton);
+    });
+  }
+  void RecordSummary() {
+    driver.OnDialog(kFormatSummaryTemplate, [this](ui::HWND dialog) {
+      shown = {test_support::ItemText(dialog, kSummaryTotal), test_support::ItemText(dialog, kSummaryUnits),
+               test_support::ItemText(dialog, kSummaryUnitBytes)};
+      driver.Click(dialog, 1);
+    });
+  }
+  void ExpectSoundVolume(const std::string& image, int fatBits) {
+    const Bytes card = ReadHostBytes(Home(image));
+    const win::DWORD start = VolumeStart(card);
+    const auto fsck = test_support::CheckVolume(card, start);
+    EXPECT_EQ(fsck.status, 0) << image << ": " << fsck.output;
+    EXPECT_EQ(test_support::FatBitsByClusterCount(card, start), fatBits) << image;
+    EXPECT_TRUE(WritesAndReadsAFile(Home(image), start)) << image;
+  }
+  void ExpectSummaryOf(win::DWORD mediaCode) {
+    EXPECT_EQ(FormatStatus, mediaCode);
+    const SummaryFigures figures = FormatSummaryFigures(FormatDeviceKind, FormatStatus);
+    EXPECT_EQ(shown.total, GroupedDigits(figures.totalBytes));
+    EXPECT_EQ(shown.units, GroupedDigits(figures.units));
+    EXPECT_EQ(shown.unitBytes, GroupedDigits(figures.unitBytes));
+  }
+
+  SummaryShown shown;
+};
+
+struct Road {
+  const char* what;
+  const char* image;
+  const char* reader;
+  const char* card;
+  win::DWORD mediaCode;  // the last block address; the sector count of a floppy
+  bool full;
+  const char* lastMessage;  // after the summary; none when empty
+  int fatBits;
+};
+
+class FatRoads : public FatFormat, public ::testing::WithParamInterface<Road> {};
+
+TEST_P(FatRoads, TheCardBecomesASoundVolumeAndTheSummaryShowsItsFigures) {
+  const Road& road = GetParam();
+  Start(std::string(R"({ "version": 1, "windows": "xp", "readers": [ { )") + road.reader + R"(, "card": { )" +
+        road.card + R"(, "image": ")" + road.image + R"(" } } ] })");
+  prompter.AnswerMessageBox(ui::IDYES, kConfirm);
+  if (*road.lastMessage != '\0') prompter.AnswerMessageBox(ui::IDOK, road.lastMessage);
+  RecordSummary();
+  OnPage(kFormatTool, kFormatPageTemplate, 0, [&](ui::HWND page) { Format(page, road.full, true); });
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+  ExpectSoundVolume(road.image, road.fatBits);
+  ExpectSummaryOf(road.mediaCode);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Readers, FatRoads, ::testing::Values(
+    Road{"CompactFlash, USB", "cf.img", R"("bus": "usb", "maker": true, "letter": "E")", R"("kind": "cf", "sectors": 131072)",
+         131071, false, "", 16},
+    Road{"CompactFlash, PCMCIA", "pcmcia.img", R"("bus": "pcmcia", "maker": true, "letter": "E")",
+         R"("kind": "cf", "sectors": 65536)", 65535, true, "remove the PCMCIA card", 12},
+    Road{"MMC/SD, another maker", "sd.img", R"("bus": "usb", "letter": "E")", R"("kind": "mmcsd", "sectors": 524288)", 524287,
+         false, "Please remove the media and put it back", 16},
+    Road{"floppy", "a.img", R"("bus": "floppy", "letter": "A")", R"("kind": "floppy")", 2880, false, "", 12}),
+    [](const auto& road) {
+      std::string name = road.param.what;
+      for (char& c : name) if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+      return name;
+    });
+// clang-format on
+
+}  // namespace
+}  // namespace tarnlok
+
+namespace tarnlok {
+namespace {
+
+// Booting is offered on Windows 9x only, where the library formats nothing; its road still
+// copies the system files after a format that succeeds with the box checked.
+TEST_F(FatFormat, TheBootOptionPutsTheSystemFilesOnTheNewVolume) {
+  Start(R"({ "version": 1, "windows": "xp", "readers": [
+    { "bus": "ide", "maker": true, "letter": "E", "card": { "kind": "cf", "image": "ide.img", "sectors": 131072 } } ] })");
+  prompter.AnswerMessageBox(ui::IDYES, kConfirm);
+  prompter.AnswerMessageBox(ui::IDOK, "Format completed successfully.");
+  OnPage(kFormatTool, kFormatPageTemplate, 0, [&](ui::HWND page) {
+    driver.WhenIdle([page] { ui::CheckDlgButton(page, kBootChoice, ui::BST_CHECKED); });
+    Format(page, false, false);
+  });
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+  ExpectSoundVolume("ide.img", 16);
+  const Bytes card = ReadHostBytes(Home("ide.img"));
+  std::set<std::string> names;
+  for (const auto& [name, bytes] : test_support::VolumeFiles(card, VolumeStart(card))) names.insert(name);
+  for (const char* name : {"COMMAND.COM", "KERNEL.SYS", "CONFIG.SYS", "AUTOEXEC.BAT"}) {
+    EXPECT_EQ(names.count(name), 1u) << name;
+  }
+}
+
+}  // namespace
+}  // namespace tarnlok

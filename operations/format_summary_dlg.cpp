@@ -1,0 +1,55 @@
+#include "operations/format_summary_dlg.h"
+
+#include "operations/format_state.h"
+#include "operations/format_summary.h"
+#include "platform/ui/gdi/gdi.h"
+#include "platform/ui/windows/messages.h"
+#include "shell/control_colours.h"
+#include "shell/dialog_texts.h"
+#include "shell/main_app.h"
+#include "shell/page_background.h"
+
+namespace tarnlok {
+namespace {
+
+constexpr win::UINT kStringTitle = 1218;
+
+constexpr ControlText kTexts[] = {{1155, 1219}, {1156, 1220}, {1157, 1221}, {1158, 1222}, {1159, 1223}, {1, 1224}};
+
+}  // namespace
+
+CFormatSummaryDlg::CFormatSummaryDlg(ui::CWnd* parent) : CDialog(kFormatSummaryTemplate, parent) {}
+
+const ui::MessageMap& CFormatSummaryDlg::GetMessageMap() const {
+  static const ui::MessageMap map(&CDialog::GetMessageMap(),
+                                  {
+                                      ui::OnMessage(ui::WM_PAINT, &CFormatSummaryDlg::OnPaint),
+                                      ui::OnCtlColorMessage(&CFormatSummaryDlg::OnCtlColor),
+                                  });
+  return map;
+}
+
+win::BOOL CFormatSummaryDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  App().LoadBackgroundBitmap(kPageBackgroundBitmap);
+  SetWindowText(LoadProgramString(kStringTitle));
+  SetTexts(*this, kTexts);
+  const SummaryFigures figures = FormatSummaryFigures(FormatDeviceKind, FormatStatus);
+  SetDlgItemText(kSummaryTotal, GroupedDigits(figures.totalBytes));
+  SetDlgItemText(kSummaryBad, GroupedDigits(0));
+  SetDlgItemText(kSummaryAvailable, GroupedDigits(figures.totalBytes));
+  SetDlgItemText(kSummaryUnitBytes, GroupedDigits(figures.unitBytes));
+  SetDlgItemText(kSummaryUnits, GroupedDigits(figures.units));
+  return win::TRUE;
+}
+
+void CFormatSummaryDlg::OnPaint() { PaintWithPageBackground(*this); }
+
+ui::HBRUSH CFormatSummaryDlg::OnCtlColor(ui::CDC* dc, ui::CWnd* control, ui::UINT kind) {
+  if (kind != ui::CTLCOLOR_STATIC) return DefaultControlColours(*this, dc, control, kind);
+  const int id = control->GetDlgCtrlID();
+  if (id >= kSummaryTotal && id <= 1159) dc->SetBkMode(ui::TRANSPARENT);
+  return static_cast<ui::HBRUSH>(ui::GetStockObject(ui::HOLLOW_BRUSH));
+}
+
+}  // namespace tarnlok

@@ -1,0 +1,2 @@
+´	º	Í!Í Tarnlok boot disk
+$
