@@ -114,7 +114,7 @@ constexpr LargeCase kLargeDefaultCases[] = {
     {7812500,  128, 64, 0x0B, 7812499},    // 4000 MB
     {8388608,  255, 64, 0x0B, 8388607},    // 4 GiB: past the 32-bit byte count
     {16000000, 255, 64, 0x0C, 15999999},   // 8 GB: LBA partition type
-    {62500000, 255, 64, 0x0C, 16434495},   // 32 GB: cut to 1023 cylinders of 255 heads
+    {62500000, 255, 64, 0x0C, 62499999},   // 32 GB: the whole card, the CHS fields stop at 1023
 };
 // clang-format on
 

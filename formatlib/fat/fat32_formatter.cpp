@@ -8,6 +8,7 @@
 
 #include "platform/win/layouts/byte_order.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -34,8 +35,8 @@ bool LayDownVolume(const SectorRoad& road, const FatFormatArgs& args, const Card
   dump.Number("Head", geometry.heads);
   dump.Number("Sect", geometry.sectorsPerTrack);
 
-  std::uint32_t total = capacity.lastLba;
-  FatLayout layout = Fat32CardLayout(total);
+  const std::uint32_t total = capacity.lastLba;
+  const FatLayout layout = Fat32CardLayout(total);
   dump.Number("SectorPerCluster", layout.sectorsPerCluster);
   dump.Number("BoundUnit", kDataAlignment);
   dump.Number("FatBit", 32);
@@ -45,12 +46,8 @@ bool LayDownVolume(const SectorRoad& road, const FatFormatArgs& args, const Card
   dump.Number("SectorPerFat", layout.sectorsPerFat & 0xFFFF);
   dump.Number("TotalCluster", ClusterCount(layout));
   const std::uint32_t track = std::uint32_t{geometry.heads} * kFat32TrackSectors;
-  std::uint32_t cylinders = total / track;
-  if (cylinders > 1023) {
-    cylinders = 1023;
-    total = track * 1023;
-    layout.volumeSectors = total - layout.partitionStart;
-  }
+  // The CHS fields count no further than 1023 cylinders; the volume still covers the whole card.
+  const std::uint32_t cylinders = std::min<std::uint32_t>(total / track, 1023);
   dump.Number("Cylenders", cylinders);
 
   Sector mbr = args.enableBooting || !old.mbrKept ? MbrTemplate() : old.mbr;
