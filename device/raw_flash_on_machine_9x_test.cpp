@@ -29,9 +29,6 @@ using Bytes = std::vector<win::BYTE>;
 using test_support::CapacityOf;
 using test_support::EntryAt;
 
-constexpr win::DWORD kIn = 0x200000;
-constexpr win::DWORD kOut = 0x400000;
-
 // USB readers E to H, then an IDE SmartMedia reader and a PCMCIA Memory Stick slot.
 std::string RawFlashMachine(const std::string& windows) {
   for (const char* image : {"e.img", "f.img", "h.img", "i.img", "j.img"}) {
