@@ -1,10 +1,12 @@
 #include "imaging/png_decoder.h"
 
 #include "imaging/image_file.h"
+#include "platform/win/layouts/byte_order.h"
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include <png.h>
@@ -14,8 +16,10 @@ namespace {
 
 constexpr std::uint8_t kGreyOf2Bits[4] = {0, 85, 170, 255};
 constexpr std::uint8_t kDefaultBackgroundGrey = 192;
-// Far above any text, palette or colour profile a camera writes.
-constexpr png_alloc_size_t kLargestBufferedChunk = png_alloc_size_t{8} << 20;
+// A chunk header: its data length (big-endian) and its type; the chunk ends with a 4-byte CRC.
+constexpr std::size_t kChunkHeaderSize = 8;
+constexpr std::size_t kChunkTypeOffset = 4;
+constexpr std::int64_t kChunkCrcSize = 4;
 
 // libpng's structures and the row buffers; built before the jump point and destroyed after it,
 // so a jump back skips nothing that needs destroying.
@@ -28,9 +32,22 @@ struct Session {
   ~Session() { png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr); }
 };
 
+// libpng buffers a chunk other than image data whole before it reads it: a damaged length
+// must not make it reserve and clear gigabytes. A length that runs past the end of the file is
+// refused here; a large chunk the file really holds is read, and image data is never buffered.
+void RefuseChunkPastTheEnd(png_structp png, ImageFile& stream, std::span<const std::uint8_t> header) {
+  if (header.size() != kChunkHeaderSize || (png_get_io_state(png) & PNG_IO_MASK_LOC) != PNG_IO_CHUNK_HDR) return;
+  if (std::memcmp(header.data() + kChunkTypeOffset, "IDAT", 4) == 0) return;
+  const std::int64_t left = std::int64_t{stream.Size()} - stream.Tell();
+  if (std::int64_t{win::ReadBe32(header, 0)} + kChunkCrcSize > left) {
+    png_error(png, "chunk runs past the end of the file");
+  }
+}
+
 void ReadFromStream(png_structp png, png_bytep data, png_size_t length) {
   auto* stream = static_cast<ImageFile*>(png_get_io_ptr(png));
   if (stream->Read(data, 1, length) < length) png_error(png, "Read Error");
+  RefuseChunkPastTheEnd(png, *stream, std::span<const std::uint8_t>(data, length));
 }
 
 void StoreErrorAndJump(png_structp png, png_const_charp message) {
@@ -73,11 +90,6 @@ bool PngDecoder::Decode(ImageFile* stream) {
   }
   png_set_read_fn(session->png, stream, ReadFromStream);
   png_set_error_fn(session->png, static_cast<CDibImage*>(this), StoreErrorAndJump, nullptr);
-  // A chunk is buffered whole before it is read: a damaged length must not make the decoder
-  // reserve and clear gigabytes for a text or profile chunk that a thumbnail never needs. libpng
-  // only warns about such a length unless its lenient errors are made errors.
-  png_set_chunk_malloc_max(session->png, kLargestBufferedChunk);
-  png_set_benign_errors(session->png, 0);
   png_read_info(session->png, session->info);
   ReadPixels(session->png, session->info, session->row, session->frame);
   png_read_end(session->png, nullptr);

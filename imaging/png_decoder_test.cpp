@@ -1,11 +1,37 @@
 #include "imaging/test_tools.h"
 
+#include "platform/win/layouts/byte_order.h"
+
 #include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <optional>
 
 namespace imaging {
 namespace {
 
 using test_support::Bytes;
+
+constexpr std::size_t kHeaderChunkEnd = 8 + 12 + 13;  // the signature, then IHDR
+
+// A chunk of the given type around data, with its CRC; claimedLength stands in for a damaged
+// length.
+Bytes Chunk(const char* type, const Bytes& data, std::optional<std::uint32_t> claimedLength = std::nullopt) {
+  Bytes chunk(8);
+  win::WriteBe32(chunk, 0, claimedLength.value_or(static_cast<std::uint32_t>(data.size())));
+  std::copy_n(type, 4, chunk.begin() + 4);
+  chunk.insert(chunk.end(), data.begin(), data.end());
+  const auto crc = crc32(crc32(0, nullptr, 0), chunk.data() + 4, static_cast<uInt>(chunk.size() - 4));
+  chunk.resize(chunk.size() + 4);
+  win::WriteBe32(chunk, chunk.size() - 4, static_cast<std::uint32_t>(crc));
+  return chunk;
+}
+
+Bytes WithChunkAfterHeader(Bytes file, const Bytes& chunk) {
+  file.insert(file.begin() + kHeaderChunkEnd, chunk.begin(), chunk.end());
+  return file;
+}
 
 TEST(PngDecoder, MatchesReferenceForEachPixelLayout) {
   const struct {
@@ -69,6 +95,31 @@ TEST(PngDecoder, TruncatedFailsWithReadError) {
   EXPECT_EQ(image->DibBlock(), nullptr);
   EXPECT_STREQ(image->LastError(), "Read Error");
   test_support::ExpectDamageHandled(test_support::ReadBytes(path), ImageFormat::Png);
+}
+
+// A large text chunk the file really holds, and a faulty chunk that only describes the colours,
+// cost nothing of the picture: it decodes as the file without them does.
+TEST(PngDecoder, LargeOrFaultyAncillaryChunksKeepThePicture) {
+  const Bytes file = test_support::ReadBytes(test_support::MakeImage("plain.png", "-define png:color-type=2"));
+  const auto plain = test_support::DecodeBytes(file, ImageFormat::Png);
+  ASSERT_NE(plain->DibBlock(), nullptr) << plain->LastError();
+  const Bytes plainDib(plain->DibBlock(), plain->DibBlock() + plain->DibSize());
+  Bytes text = {'C', 'o', 'm', 'm', 'e', 'n', 't', 0};
+  text.resize(std::size_t{9} << 20, 'x');
+  for (const Bytes& chunk : {Chunk("tEXt", text), Chunk("sRGB", {0, 0})}) {
+    const auto image = test_support::DecodeBytes(WithChunkAfterHeader(file, chunk), ImageFormat::Png);
+    ASSERT_NE(image->DibBlock(), nullptr) << image->LastError();
+    EXPECT_EQ(Bytes(image->DibBlock(), image->DibBlock() + image->DibSize()), plainDib);
+  }
+}
+
+// A damaged length is refused before libpng reserves anything for it.
+TEST(PngDecoder, AChunkRunningPastTheFileIsRefused) {
+  const Bytes file = test_support::ReadBytes(test_support::MakeImage("long-text.png", "-define png:color-type=2"));
+  const auto image =
+      test_support::DecodeBytes(WithChunkAfterHeader(file, Chunk("tEXt", {'a', 0}, 0x65000025)), ImageFormat::Png);
+  EXPECT_EQ(image->DibBlock(), nullptr);
+  EXPECT_STREQ(image->LastError(), "chunk runs past the end of the file");
 }
 
 }  // namespace
