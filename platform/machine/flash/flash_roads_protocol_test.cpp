@@ -280,6 +280,17 @@ TEST_P(FlashAtaRoadsTest, MemoryStickBlockCommandWritesAWholeBootBlock) {
   ASSERT_FALSE(Send('J', plain, 0).failed);
   ASSERT_FALSE(Send('J', StickTransfer(0x30, 0, 0, 1), 512, true, Bytes(512, 9)).failed);
   EXPECT_EQ(Head(Data('J', StickTransfer(0x8F, block + 1, 0, 1), 512), 4), (Bytes{0xFF, 0xFF, 0x00, 0x00}));
+  // A block past the card's 512 (the first one, and the highest the registers can name) is
+  // refused, not written.
+  for (const std::uint16_t past : {std::uint16_t{512}, std::uint16_t{0x1FFF}}) {
+    const TaskFileBytes beyond{0, 0, std::uint8_t(past), std::uint8_t(0x20 | (past >> 8)), 0, kHead, 0x86};
+    ASSERT_FALSE(Send('J', beyond, 0).failed);
+    const auto refused = Send('J', StickTransfer(0x30, 0, 0, 16), 16 * 512, true, pages);
+    EXPECT_TRUE(refused.failed) << past;
+    if (refused.errorRegister) {
+      EXPECT_EQ(*refused.errorRegister, 0x10) << past << ": ID not found";
+    }
+  }
 }
 
 TEST_P(FlashAtaRoadsTest, MemoryStickProFormatsItselfOnTheAtaRoad) {
