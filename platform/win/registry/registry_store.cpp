@@ -1,5 +1,7 @@
 #include "platform/win/registry/registry_store.h"
 
+#include "platform/win/layouts/byte_order.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -137,8 +139,7 @@ std::string FormatData(const RegistryData& data) {
     return Quote(std::string_view(reinterpret_cast<const char*>(data.bytes.data()), data.bytes.size() - 1));
   }
   if (data.type == REG_DWORD && data.bytes.size() == 4) {
-    const DWORD value =
-        data.bytes[0] | (DWORD{data.bytes[1]} << 8) | (DWORD{data.bytes[2]} << 16) | (DWORD{data.bytes[3]} << 24);
+    const DWORD value = ReadLe32(data.bytes, 0);
     std::array<char, 16> digits{};
     std::snprintf(digits.data(), digits.size(), "%08x", static_cast<unsigned>(value));
     return "dword:" + std::string(digits.data());

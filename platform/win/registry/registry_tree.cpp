@@ -1,5 +1,7 @@
 #include "platform/win/registry/registry_tree.h"
 
+#include "platform/win/layouts/byte_order.h"
+
 namespace win {
 
 RegistryData StringData(std::string_view text) {
@@ -9,9 +11,9 @@ RegistryData StringData(std::string_view text) {
 }
 
 RegistryData DwordData(DWORD value) {
-  return RegistryData{REG_DWORD,
-                      {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8), static_cast<BYTE>(value >> 16),
-                       static_cast<BYTE>(value >> 24)}};
+  RegistryData data{REG_DWORD, std::vector<BYTE>(sizeof(DWORD))};
+  WriteLe32(data.bytes, 0, value);
+  return data;
 }
 
 RegistryData BinaryData(std::span<const BYTE> bytes) {
