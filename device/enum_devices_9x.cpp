@@ -68,11 +68,7 @@ void CopyNodeTexts(DeviceEntry& entry, const DriverNode& node) {
   CopyText(entry.revision, sizeof(entry.revision), node.Revision());
 }
 
-void SetOtherMakerFlag(DeviceEntry& entry) {
-  const std::string_view vendor(entry.vendor);
-  entry.otherMakerFlag =
-      vendor.find("Kestro ") == std::string_view::npos && vendor.find("KSX-USB") == std::string_view::npos ? 1 : 0;
-}
+void SetOtherMakerFlag(DeviceEntry& entry) { entry.otherMakerFlag = IsMakersVendor(entry.vendor) ? 0 : 1; }
 
 // The letter of the first logical drive whose number is not 0.
 std::optional<char> FirstLetteredDrive(const DriverNode& node) {

@@ -189,10 +189,7 @@ void FillIdentificationTexts(DriveHandle& handle, DeviceEntry& entry, const Driv
     CopyText(entry.vendor, sizeof(entry.vendor), std::span(reply).subspan(8, 8));
     CopyText(entry.product, sizeof(entry.product), std::span(reply).subspan(16, 16));
     CopyText(entry.revision, sizeof(entry.revision), std::span(reply).subspan(32, 4));
-    const std::string_view vendor(entry.vendor);
-    if (vendor.find("Kestro ") == std::string_view::npos && vendor.find("KSX-USB") == std::string_view::npos) {
-      entry.otherMakerFlag = 1;
-    }
+    if (!IsMakersVendor(entry.vendor)) entry.otherMakerFlag = 1;
   }
   if ((entry.busKind == kBusIde || entry.busKind == kBusPcmcia) && found.cardTypeText != nullptr) {
     CopyText(entry.product, sizeof(entry.product),

@@ -31,4 +31,8 @@ win::BYTE KindFromProductWords(std::string_view upperProduct) {
   return kMmcSd;
 }
 
+bool IsMakersVendor(std::string_view vendor) {
+  return vendor.find("Kestro ") != std::string_view::npos || vendor.find("KSX-USB") != std::string_view::npos;
+}
+
 }  // namespace tarnlok

@@ -21,6 +21,9 @@ std::string UpperText(std::span<const win::BYTE> bytes);
 // The same, as the bytes stand.
 std::string PlainText(std::span<const win::BYTE> bytes);
 
+// Whether an INQUIRY vendor text is that of one of the maker's own readers.
+bool IsMakersVendor(std::string_view vendor);
+
 // SmartMedia 2, Memory Stick 8, CompactFlash 1, anything else 4 (MMC/SD).
 win::BYTE KindFromProductWords(std::string_view upperProduct);
 
