@@ -32,13 +32,7 @@ win::WORD CardFlagsLowWord(IdentifyData data) { return layout::ReadWord(data, la
 win::DWORD IdentifyTotalSectors(IdentifyData data) { return layout::ReadDoubleWord(data, layout::kTotalSectors); }
 
 std::string IdentifyModel(IdentifyData data) {
-  std::string model;
-  for (std::size_t i = 0; i < layout::kModelNumberWords; ++i) {
-    const win::WORD word = layout::ReadWord(data, layout::kModelNumber + i);
-    model.push_back(static_cast<char>(word >> 8));
-    model.push_back(static_cast<char>(word & 0xFF));
-  }
-  return model;
+  return layout::ReadText(data, layout::kModelNumber, layout::kModelNumberWords);
 }
 
 bool IdentifyModelValid(IdentifyData data) {

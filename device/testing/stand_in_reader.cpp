@@ -459,10 +459,7 @@ std::array<win::BYTE, 512> IdentifyWith(win::DWORD cardFlags, win::DWORD totalSe
                                         const std::string& model) {
   namespace layout = win::identify_layout;
   std::array<win::BYTE, layout::kSize> data{};
-  for (std::size_t i = 0; i < 2 * layout::kModelNumberWords; ++i) {
-    const char c = i < model.size() ? model[i] : ' ';
-    data[layout::ByteOffset(layout::kModelNumber) + (i ^ 1)] = static_cast<win::BYTE>(c);
-  }
+  layout::WriteText(data, layout::kModelNumber, layout::kModelNumberWords, model);
   layout::WriteDoubleWord(data, layout::kTotalSectors, totalSectors);
   if (master) {
     layout::WriteWord(data, layout::kFirstReaderMark, layout::kReaderMark);

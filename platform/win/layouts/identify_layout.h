@@ -8,6 +8,8 @@
 #include "platform/win/layouts/byte_order.h"
 
 #include <cstddef>
+#include <string>
+#include <string_view>
 
 namespace win::identify_layout {
 
@@ -44,6 +46,24 @@ inline void WriteWord(std::span<BYTE> block, std::size_t word, WORD value) {
 }
 inline void WriteDoubleWord(std::span<BYTE> block, std::size_t word, DWORD value) {
   WriteLe32(block, ByteOffset(word), value);
+}
+
+// A text field of words words from firstWord: its characters as they stand, padding included.
+inline std::string ReadText(std::span<const BYTE> block, std::size_t firstWord, std::size_t words) {
+  std::string text;
+  for (std::size_t i = 0; i < words; ++i) {
+    const WORD word = ReadWord(block, firstWord + i);
+    text.push_back(static_cast<char>(word >> 8));
+    text.push_back(static_cast<char>(word & 0xFF));
+  }
+  return text;
+}
+// Writes text into a field of words words from firstWord, cut to it or padded with blanks.
+inline void WriteText(std::span<BYTE> block, std::size_t firstWord, std::size_t words, std::string_view text) {
+  const auto at = [&text](std::size_t i) { return static_cast<BYTE>(i < text.size() ? text[i] : ' '); };
+  for (std::size_t i = 0; i < words; ++i) {
+    WriteWord(block, firstWord + i, static_cast<WORD>(at(2 * i) << 8 | at(2 * i + 1)));
+  }
 }
 
 }  // namespace win::identify_layout
