@@ -322,44 +322,6 @@ std::optional<win::VolumeInformation> StandInVolume::Information(std::string_vie
   return std::nullopt;
 }
 
-win::BOOL StandInVwin32::IoControl(win::DWORD code, std::span<const win::BYTE> input, std::span<win::BYTE> output,
-                                   win::DWORD& bytesReturned) {
-  codes.push_back(code);
-  if (input.size() != 28 || output.size() != 28) return win::Fail(win::ERROR_INVALID_PARAMETER);
-  std::array<win::DWORD, 7> registers{};
-  for (std::size_t i = 0; i < registers.size(); ++i) registers[i] = win::ReadLe32(input, 4 * i);
-  requests.push_back(registers);
-  std::copy(input.begin(), input.end(), output.begin());
-  bytesReturned = 28;
-  const auto finish = [&](bool good, win::DWORD eax) {
-    win::WriteLe32(output, 12, eax);
-    win::WriteLe32(output, 24, good ? 0 : 1);
-    return win::TRUE;
-  };
-  if (code == win::VWIN32_DIOC_DOS_IOCTL) {
-    const bool extended = (registers[2] & 0x4000) != 0;
-    return finish(!refuseLocks && !(extended && refuseExtendedLock), 0);
-  }
-  if (code != win::VWIN32_DIOC_DOS_INT25 && code != win::VWIN32_DIOC_DOS_INT26) {
-    return win::Fail(win::ERROR_INVALID_FUNCTION);
-  }
-  const auto* diskIo = static_cast<const win::BYTE*>(win::ResolveAddressToken(registers[0], 10));
-  const auto found = drives.find(static_cast<char>('A' + registers[3]));
-  if (diskIo == nullptr || found == drives.end()) return finish(false, 0x0F);
-  const std::span<const win::BYTE> record(diskIo, 10);
-  const win::ULONGLONG first = win::ReadLe32(record, 0) * win::ULONGLONG{kSector};
-  const win::ULONGLONG bytes = win::ReadLe16(record, 4) * win::ULONGLONG{kSector};
-  auto* buffer = static_cast<win::BYTE*>(win::ResolveAddressToken(win::ReadLe32(record, 6), bytes));
-  std::vector<win::BYTE>& image = *found->second;
-  if (buffer == nullptr || first + bytes > image.size()) return finish(false, 0x08);
-  if (code == win::VWIN32_DIOC_DOS_INT25) {
-    std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(first), bytes, buffer);
-  } else {
-    std::copy_n(buffer, bytes, image.begin() + static_cast<std::ptrdiff_t>(first));
-  }
-  return finish(true, 0);
-}
-
 win::BOOL StandInCardDriver::IoControl(win::DWORD code, std::span<const win::BYTE> input, std::span<win::BYTE> output,
                                        win::DWORD& bytesReturned) {
   if (code == 1) {
@@ -429,7 +391,6 @@ StandInMachine::StandInMachine(win::WindowsVersion version) {
           }
         }
         if (Upper(name) == "TARNLOK.VXD" && !win::IsNtFamily(win::CurrentWindowsVersion())) return driver_;
-        if (Upper(name) == "VWIN32" && !win::IsNtFamily(win::CurrentWindowsVersion())) return vwin32_;
         error = win::ERROR_FILE_NOT_FOUND;
         return nullptr;
       });

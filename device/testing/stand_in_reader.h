@@ -109,25 +109,6 @@ class StandInVolume final : public win::CardVolume {
   std::optional<win::VolumeInformation> Information(std::string_view path, win::DWORD& error) override;
 };
 
-// The Windows 9x "\\.\vwin32" device: DOS volume locks and absolute sector reads and writes
-// on the card images of drive letters, with the register blocks it received.
-class StandInVwin32 final : public win::IoObject {
- public:
-  std::map<char, std::vector<win::BYTE>*> drives;  // drive letter -> image
-  bool refuseExtendedLock = false;
-  bool refuseLocks = false;
-  std::vector<std::array<win::DWORD, 7>> requests;  // EBX, EDX, ECX, EAX, EDI, ESI, Flags as received
-  std::vector<win::DWORD> codes;
-
-  win::BOOL Read(std::span<win::BYTE>, win::DWORD&) override { return win::Fail(win::ERROR_INVALID_FUNCTION); }
-  win::BOOL Write(std::span<const win::BYTE>, win::DWORD&) override { return win::Fail(win::ERROR_INVALID_FUNCTION); }
-  win::BOOL Seek(win::LONGLONG, win::DWORD, win::ULONGLONG&) override { return win::Fail(win::ERROR_INVALID_FUNCTION); }
-  win::BOOL Flush() override { return win::TRUE; }
-  std::optional<win::ULONGLONG> Size() override { return std::nullopt; }
-  win::BOOL IoControl(win::DWORD code, std::span<const win::BYTE> input, std::span<win::BYTE> output,
-                      win::DWORD& bytesReturned) override;
-};
-
 // The Windows 9x card driver "\\.\TARNLOK.VXD" for IDE and PCMCIA readers: ATA requests
 // (request 10) carried out on the card of a device reference, with the requests received.
 class StandInCardDriver final : public win::IoObject {
@@ -166,7 +147,6 @@ class StandInMachine {
   StandInReader& Add(char letter, ReaderSetup setup);
   StandInReader& Reader(char letter) { return *readers_.at(letter); }
   StandInVolume& Volume(char letter) { return *volumes_.at(letter); }
-  StandInVwin32& Vwin32() { return *vwin32_; }
   StandInCardDriver& Driver() { return *driver_; }
   // Takes the letter's reader away: opening "\\.\X:" then fails.
   void Unplug(char letter) { unplugged_.push_back(letter); }
@@ -175,7 +155,6 @@ class StandInMachine {
   std::map<char, std::shared_ptr<StandInReader>> readers_;
   std::map<char, std::shared_ptr<StandInVolume>> volumes_;
   std::vector<char> unplugged_;
-  std::shared_ptr<StandInVwin32> vwin32_ = std::make_shared<StandInVwin32>();
   std::shared_ptr<StandInCardDriver> driver_ = std::make_shared<StandInCardDriver>();
 };
 
