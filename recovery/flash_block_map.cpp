@@ -133,9 +133,9 @@ bool FlashSectorSource::ReadInBlock(std::uint32_t logical, std::uint32_t sector,
     std::fill(out.begin(), out.end(), 0xFF);
     return true;
   }
-  // A stick takes the whole run in one command; SmartMedia readers take one sector a command,
-  // and a failed run is read again sector by sector to keep every page that can be read.
-  if (map_.Layout().medium == FlashMedium::MemoryStick && reads_.ReadPages(*physical, sector, out)) return true;
+  // The whole run in one command; a failed run is read again sector by sector to keep every
+  // page that can be read.
+  if (reads_.ReadPages(*physical, sector * map_.Layout().PagesPerSector(), out)) return true;
   return ReadSectorsOfBlock(*physical, sector, out);
 }
 
