@@ -30,7 +30,7 @@ FatTable RecoveryEngine::ReadFat(const BootFacts& boot, std::uint64_t volumeStar
     const std::uint64_t count = std::min<std::uint64_t>(kSectorsPerFatRead, sectors - done);
     const std::span<std::uint8_t> part(fat.data() + done * bytesPerSector,
                                        static_cast<std::size_t>(count * bytesPerSector));
-    if (!source_.Read(volumeStart + boot.reservedSectors + done, part)) std::fill(part.begin(), part.end(), 0);
+    ReadKeepingGoodSectors(volumeStart + boot.reservedSectors + done, part);
   }
   return FatTable(boot.fileSystem, fat, boot.clusterCount);
 }
@@ -70,8 +70,7 @@ std::optional<ScanRange> RecoveryEngine::WalkClusters(const BootFacts& boot, std
     const std::uint64_t sector = volumeStart + boot.ClusterSector(c);
     observer_.OnSector(static_cast<std::uint32_t>(sector));
     if (Cancelled()) return std::nullopt;
-    // A cluster that cannot be read is looked at as zeros, never as the cluster before it.
-    if (!source_.Read(sector, cluster)) std::fill(cluster.begin(), cluster.end(), 0);
+    ReadKeepingGoodSectors(sector, cluster);
     const bool rootCluster = boot.fileSystem == FileSystem::Fat32 && c == boot.rootCluster;
     if (!rootCluster && deleted_.ScanDirectoryCluster(cluster, inUse) == 5) tracker.Reset();
     std::optional<std::uint32_t> limit;

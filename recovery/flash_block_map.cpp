@@ -133,23 +133,7 @@ bool FlashSectorSource::ReadInBlock(std::uint32_t logical, std::uint32_t sector,
     std::fill(out.begin(), out.end(), 0xFF);
     return true;
   }
-  // A stick takes the whole run in one command; SmartMedia readers take one sector a command,
-  // and a failed run is read again sector by sector to keep every page that can be read.
-  if (map_.Layout().medium == FlashMedium::MemoryStick && reads_.ReadPages(*physical, sector, out)) return true;
-  return ReadSectorsOfBlock(*physical, sector, out);
-}
-
-bool FlashSectorSource::ReadSectorsOfBlock(std::uint32_t physical, std::uint32_t sector, std::span<std::uint8_t> out) {
-  const std::uint32_t pagesPerSector = map_.Layout().PagesPerSector();
-  bool ok = true;
-  for (std::size_t at = 0; at < out.size(); at += kSectorBytes, ++sector) {
-    const auto one = out.subspan(at, kSectorBytes);
-    if (!reads_.ReadPages(physical, sector * pagesPerSector, one)) {
-      std::fill(one.begin(), one.end(), 0);
-      ok = false;
-    }
-  }
-  return ok;
+  return reads_.ReadPages(*physical, sector * map_.Layout().PagesPerSector(), out);
 }
 
 }  // namespace recovery

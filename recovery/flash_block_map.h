@@ -115,8 +115,8 @@ class FlashBlockMap {
 
 // The card's logical volume in 512-byte sectors, read through the map. A logical block that no
 // physical block holds reads as erased flash (0xFF), as the reader itself shows it. A read that
-// crosses a block boundary goes on in the next logical block's physical block. A page that
-// fails is left zero and the other pages are still read; the read then answers false.
+// crosses a block boundary goes on in the next logical block's physical block, one command a
+// block; when a block's command fails the other blocks are still read and the read answers false.
 class FlashSectorSource : public SectorSource {
  public:
   FlashSectorSource(const FlashBlockMap& map, FlashReads& reads) : map_(map), reads_(reads) {}
@@ -127,7 +127,6 @@ class FlashSectorSource : public SectorSource {
  private:
   // Sectors of one logical block from sector (within it) on.
   bool ReadInBlock(std::uint32_t logical, std::uint32_t sector, std::span<std::uint8_t> out);
-  bool ReadSectorsOfBlock(std::uint32_t physical, std::uint32_t sector, std::span<std::uint8_t> out);
 
   const FlashBlockMap& map_;
   FlashReads& reads_;

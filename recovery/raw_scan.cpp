@@ -11,12 +11,25 @@
 
 namespace recovery {
 
+bool RecoveryEngine::ReadKeepingGoodSectors(std::uint64_t first, std::span<std::uint8_t> buffer) {
+  if (source_.Read(first, buffer)) return true;
+  // The source does not say which sectors failed: each is read alone, and only those that
+  // still fail count as empty, never as what the buffer held before.
+  const std::uint32_t bytesPerSector = source_.BytesPerSector();
+  bool all = true;
+  for (std::size_t at = 0; at < buffer.size(); at += bytesPerSector, ++first) {
+    const auto sector = buffer.subspan(at, bytesPerSector);
+    if (buffer.size() == bytesPerSector || !source_.Read(first, sector)) {
+      std::fill(sector.begin(), sector.end(), 0);
+      all = false;
+    }
+  }
+  return all;
+}
+
 bool RecoveryEngine::ReadSectors(std::uint64_t first, std::span<std::uint8_t> buffer) {
   for (;;) {
-    if (source_.Read(first, buffer)) return true;
-    // What a failed read left in the buffer is not the card's: the sectors count as empty.
-    std::fill(buffer.begin(), buffer.end(), 0);
-    if (ignoreAllReadFailures_) return true;
+    if (ReadKeepingGoodSectors(first, buffer) || ignoreAllReadFailures_) return true;
     switch (observer_.OnReadFailure(static_cast<std::uint32_t>(first))) {
       case ReadFailureAnswer::Abort: return false;
       case ReadFailureAnswer::Retry: continue;

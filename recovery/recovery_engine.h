@@ -73,6 +73,9 @@ class RecoveryEngine {
 
  private:
   bool Cancelled();
+  // False when a sector could not be read; those sectors are then zero, the others hold the card's.
+  bool ReadKeepingGoodSectors(std::uint64_t first, std::span<std::uint8_t> buffer);
+  // As above, through the read-failure prompt; false when the user aborted the run.
   bool ReadSectors(std::uint64_t first, std::span<std::uint8_t> buffer);
   void ScanRootDirectory(const BootFacts& boot, std::uint64_t volumeStart);
   FatTable ReadFat(const BootFacts& boot, std::uint64_t volumeStart);

@@ -217,7 +217,7 @@ TEST(Counting, AnOutputFileIsNeverCreatedOverAnExistingOne) {
   EXPECT_FALSE(second.Create(path));
 }
 
-TEST(Reads, AFailedReadIsScannedAsEmptyNeverAsTheReadBeforeIt) {
+TEST(Reads, AFailedSectorIsScannedAsEmptyAndTheGoodSectorsOfItsReadAreKept) {
   class Answering : public RecordingObserver {
    public:
     ReadFailureAnswer OnReadFailure(std::uint32_t sector) override {
@@ -229,10 +229,11 @@ TEST(Reads, AFailedReadIsScannedAsEmptyNeverAsTheReadBeforeIt) {
   };
   Bytes bmp = Concat(Concat(TextBytes("BM"), Le32Bytes(600)), Bytes(4, 0));
   bmp = Concat(bmp, Filler(600 - bmp.size(), 1));
-  // The BMP header sits in the first read; the second read (sectors 4..7) fails.
-  Bytes image = Sectors({{0, bmp}, {4, bmp}}, 8);
+  // A BMP in the first read and one in the second read (sectors 4..7), whose sector 4 fails:
+  // left as it was, it would still hold the first BMP's header.
+  Bytes image = Sectors({{0, bmp}, {6, bmp}}, 8);
   MemorySectorSource source(image);
-  source.failing.insert(5);
+  source.failing.insert(4);
   Harness harness("stale");
   Answering observer;
   std::filesystem::create_directories(harness.output);
@@ -240,8 +241,9 @@ TEST(Reads, AFailedReadIsScannedAsEmptyNeverAsTheReadBeforeIt) {
   RecoveryEngine engine(harness.state, source, observer);
   EXPECT_EQ(engine.RawScan(ScanRange{0, 8}, 4), RunEnd::Completed);
   EXPECT_EQ(observer.failed, std::vector<std::uint32_t>{4});
-  // Only the first BMP: the failed read did not replay the first read's sectors.
-  EXPECT_EQ(harness.state.filesOfType[kBmp], 1);
+  // Both BMPs, and no third one replayed from the first read's sectors.
+  EXPECT_EQ(harness.state.filesOfType[kBmp], 2);
+  EXPECT_TRUE(harness.HasExactCopy(bmp));
 
   observer.answer = ReadFailureAnswer::Abort;
   harness.state.BeginRun(harness.Settings(), &observer, &source);

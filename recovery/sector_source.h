@@ -15,7 +15,8 @@ class SectorSource {
   virtual std::uint32_t BytesPerSector() const = 0;
   // Sectors on the medium (reads past it fail).
   virtual std::uint64_t SectorCount() const = 0;
-  // Reads buffer.size() / BytesPerSector() sectors from first; false when any of them failed.
+  // Reads buffer.size() / BytesPerSector() sectors from first; false when any of them failed,
+  // and then which sectors of the buffer hold the card's bytes is unknown.
   virtual bool Read(std::uint64_t first, std::span<std::uint8_t> buffer) = 0;
 };
 

@@ -54,12 +54,15 @@ class RecoveryRun : public recovery::RecoveryObserver {
   recovery::RecoverySettings EngineSettings(const std::string& prefix) const;
   void Finish(const recovery::RunSummary& summary);
   void EndControls();
+  void FlushLog();
+  static bool ReadOutDue(win::DWORD& lastShown);
 
   CRecvPage& page_;
   CErrorPromptDlg prompt_;
   CardSession card_;
   DeviceEntry* entry_ = nullptr;
   win::HANDLE log_;
+  std::string logPending_;
   bool started_ = false;
   bool rawFlash_ = false;
   win::DWORD mediaSizeCode_ = 0;
@@ -71,6 +74,8 @@ class RecoveryRun : public recovery::RecoveryObserver {
   std::uint32_t sectorsPerRead_ = 64;
   int lastPercent_ = -1;
   win::DWORD lastSectorShown_ = 0;
+  win::DWORD lastPercentShown_ = 0;
+  std::optional<win::DWORD> lastPump_;
 };
 
 }  // namespace tarnlok

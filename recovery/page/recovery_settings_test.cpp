@@ -45,6 +45,18 @@ class RecoverySettingsTest : public ::testing::Test {
                         static_cast<win::DWORD>(bytes.size()));
     win::RegCloseKey(raw);
   }
+  // The value's bytes as stored, with whatever end it was written with.
+  static std::string ReadRawText(const char* name) {
+    win::HKEY raw = nullptr;
+    win::RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, SettingsKeyPath().c_str(), 0, win::KEY_ALL_ACCESS, &raw);
+    std::string bytes(kSettingTextRoom * 2, '\xFF');
+    auto size = static_cast<win::DWORD>(bytes.size());
+    if (win::RegQueryValueExA(raw, name, nullptr, nullptr, reinterpret_cast<win::BYTE*>(bytes.data()), &size) !=
+        win::ERROR_SUCCESS)
+      size = 0;
+    win::RegCloseKey(raw);
+    return bytes.substr(0, size);
+  }
 };
 
 TEST_F(RecoverySettingsTest, ChoicesRoundTripThroughTheKeyIntoTheRunsReader) {
@@ -113,6 +125,7 @@ TEST_F(RecoverySettingsTest, AFolderOfTheWholeRoomIsKeptWithItsEndAndAnEndlessOn
     SettingsKey key(true);
     key.WriteText(kDefaultFolderValue, longest);
   }
+  EXPECT_EQ(ReadRawText(kDefaultFolderValue), longest + '\0') << "stored with its end";
   EXPECT_EQ(ReadRecoverySettings().folder, longest);
 
   // A value that fills the whole room without its end, as an earlier writer left it.

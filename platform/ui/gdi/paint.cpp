@@ -103,8 +103,9 @@ BOOL EraseIfNeeded(HWND hwnd, WindowRecord& record, HDC dc) {
   return SendMessage(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) == 0 ? win::TRUE : win::FALSE;
 }
 
+// What a window drew shows: its part of the top-level surface.
 void Present(HWND hwnd) {
-  if (WindowRecord* top = FindWindowRecord(TopLevelOf(hwnd))) SurfacePresent(*top);
+  if (WindowRecord* top = FindWindowRecord(TopLevelOf(hwnd))) SurfacePresent(*top, BoundsOf(VisibleArea(hwnd)));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QMoveEvent>
+#include <QPaintEvent>
 #include <QWindow>
 
 #include <utility>
@@ -39,9 +40,10 @@ QImage Presented(const Surface& surface, const QImage& drawn) {
   QImage shown = drawn.convertToFormat(QImage::Format_ARGB32);
   const QRgb key =
       qRgb(surface.layered.key & 0xFF, (surface.layered.key >> 8) & 0xFF, (surface.layered.key >> 16) & 0xFF);
+  const int width = shown.width();
   for (int y = 0; y < shown.height(); ++y) {
     auto* line = reinterpret_cast<QRgb*>(shown.scanLine(y));
-    for (int x = 0; x < shown.width(); ++x) {
+    for (int x = 0; x < width; ++x) {
       if ((line[x] & 0xFFFFFFu) == (key & 0xFFFFFFu)) line[x] = 0;
     }
   }
@@ -85,10 +87,16 @@ class SurfaceView final : public QWidget {
   }
 
  protected:
-  void paintEvent(QPaintEvent*) override {
+  // Only the part that changed: a whole window a repaint would cost a busy run more than its work.
+  void paintEvent(QPaintEvent* event) override {
     QPainter painter(this);
-    if ((surface_.layered.flags & 0x1) != 0) painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(0, 0, Presented(surface_, surface_.image));
+    const QRect area = event->rect();
+    if ((surface_.layered.flags & 0x1) == 0) {
+      painter.drawImage(area.topLeft(), surface_.image, area);
+      return;
+    }
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(area.topLeft(), Presented(surface_, surface_.image.copy(area)));
   }
   void moveEvent(QMoveEvent* event) override {
     if (WindowRecord* record = FindWindowRecord(surface_.hwnd)) {
@@ -207,8 +215,9 @@ void SurfaceGeometryChanged(WindowRecord& record) {
   if (surface.widget) surface.widget->setGeometry(record.rect.left, record.rect.top, size.width(), size.height());
 }
 
-void SurfacePresent(WindowRecord& record) {
-  if (record.surface && record.surface->widget) record.surface->widget->update();
+void SurfacePresent(WindowRecord& record, const RECT& area) {
+  if (record.surface && record.surface->widget)
+    record.surface->widget->update(QRect(area.left, area.top, area.Width(), area.Height()));
 }
 
 QImage GrabSurface(WindowRecord& record) {

@@ -11,8 +11,8 @@ struct WindowRecord;
 void AttachSurface(WindowRecord& record);
 void SurfaceShow(WindowRecord& record, bool show);
 void SurfaceGeometryChanged(WindowRecord& record);
-// The backing image changed: show it.
-void SurfacePresent(WindowRecord& record);
+// A part of the backing image (surface coordinates) changed: show it.
+void SurfacePresent(WindowRecord& record, const RECT& area);
 
 // Keys typed on the desktop follow the focus window: a native control takes them itself when
 // it gets the focus; for any other window the top-level's own widget takes them back.
