@@ -7,6 +7,7 @@
 #include "formatlib/testing/flash_checks.h"
 #include "formatlib/testing/flash_machine.h"
 
+#include "platform/machine/testing/fat_images.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/dialogs/prompter.h"
 #include "platform/win/registry/profile.h"
@@ -551,6 +552,24 @@ TEST_F(FatFormatTest, AQuickFloppyFormatNeedsAFormattedDisk) {
   EXPECT_EQ(FloppyFormat(0), 0);
   // A full format measures the blank disk by its drive and formats it.
   EXPECT_EQ(FloppyFormat(1), 1);
+}
+
+TEST_F(FatFormatTest, AQuickFloppyFormatKeepsAOneFatDisksRootDirectory) {
+  using machine::test_support::Quote;
+  using machine::test_support::RunTool;
+  const std::string image = "disk-one-fat.img";
+  const auto path = test_support::ImagePath(image);
+  std::filesystem::remove(path);
+  ASSERT_EQ(RunTool("mkfs.fat -C -f 1 " + Quote(path.string()) + " 1440").status, 0);
+  ExpectSoundVolume(image, 0, "the disk before");
+  {
+    InstalledMachine machine(PlainCardMachine({"floppy", 2880, "floppy"}, image));
+    ASSERT_EQ(FloppyFormat(0), 1);
+  }
+  EXPECT_EQ(ReadBootFields(ReadCardSector(image, 0)).sectorsPerFat, 9u);
+  EXPECT_EQ(RunTool("mdir -b -i " + Quote(path.string()) + " ::").output, "");
+  ExpectSoundVolume(image, 0, image);
+  std::filesystem::remove(path);
 }
 
 TEST_F(FatFormatTest, TheFloppyFormatRunsOnWindows9xThroughVwin32) {

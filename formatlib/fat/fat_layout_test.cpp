@@ -138,5 +138,13 @@ TEST(FatLayoutTest, AQuickFloppyFormatRefusesABootRecordOutsideTheDisk) {
   EXPECT_FALSE(ReadFloppyVolume(boot, 2880).has_value());
 }
 
+TEST(FatLayoutTest, AQuickFloppyFormatClearsAPartlyFilledRootSector) {
+  Sector boot = FloppyBootRecord(2880, 1);
+  win::WriteLe16(boot, 17, 225);  // fourteen sectors of entries and one in a fifteenth
+  const auto volume = ReadFloppyVolume(boot, 2880);
+  ASSERT_TRUE(volume.has_value());
+  EXPECT_EQ(volume->systemSectors, 15u + 2 * 9);
+}
+
 }  // namespace
 }  // namespace pradvik

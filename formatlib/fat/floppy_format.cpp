@@ -71,8 +71,10 @@ bool ClearRange(win::HANDLE handle, std::uint32_t first, std::uint32_t end, cons
 bool WriteFats(win::HANDLE handle, const FloppyVolume& volume, const ProgressWindows& windows) {
   SetStepText(windows.step, kStrStepFat1);
   const Sector fat = FirstFatSector(volume.fatBits, volume.media);
-  if (!WriteOne(handle, volume.reservedSectors, fat, windows)) return false;
-  if (!WriteOne(handle, volume.reservedSectors + volume.sectorsPerFat, fat, windows)) return false;
+  // A disk with one FAT has its root directory where a second FAT would lie.
+  for (std::uint32_t copy = 0; copy < volume.fatCount; ++copy) {
+    if (!WriteOne(handle, volume.reservedSectors + copy * volume.sectorsPerFat, fat, windows)) return false;
+  }
   if (windows.percent != nullptr) {
     ui::SendMessage(windows.percent, ui::WM_SETTEXT, 0, reinterpret_cast<ui::LPARAM>("100 %"));
   }
@@ -152,7 +154,7 @@ std::optional<FloppyVolume> ReadFloppyVolume(const Sector& boot, std::uint32_t d
       volume.sectorsPerFat == 0 || boot[13] == 0) {
     return std::nullopt;
   }
-  volume.systemSectors = rootEntries * 32 / bytesPerSector + volume.fatCount * volume.sectorsPerFat;
+  volume.systemSectors = RootDirectorySectors(rootEntries) + volume.fatCount * volume.sectorsPerFat;
   const std::uint32_t used = volume.reservedSectors + volume.systemSectors;
   if (used >= diskSectors || total <= used) return std::nullopt;
   volume.fatBits = FatBitsFor((total - used) / boot[13]);
