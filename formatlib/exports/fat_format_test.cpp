@@ -18,6 +18,7 @@
 #include <array>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace pradvik {
 namespace {
@@ -108,14 +109,15 @@ struct LargeCase {
   std::uint32_t sectorsPerCluster;
   std::uint8_t type;
   std::uint64_t volumeEnd;  // the last sector the partition covers, plus one
+  std::uint32_t endCylinder;
 };
 
 // clang-format off
 constexpr LargeCase kLargeDefaultCases[] = {
-    {7812500,  128, 64, 0x0B, 7812499},    // 4000 MB
-    {8388608,  255, 64, 0x0B, 8388607},    // 4 GiB: past the 32-bit byte count
-    {16000000, 255, 64, 0x0C, 15999999},   // 8 GB: LBA partition type
-    {62500000, 255, 64, 0x0C, 62499999},   // 32 GB: the whole card, the CHS fields stop at 1023
+    {7812500,  128, 64, 0x0B, 7812499,  968},    // 4000 MB
+    {8388608,  255, 64, 0x0B, 8388607,  522},    // 4 GiB: past the 32-bit byte count
+    {16000000, 255, 64, 0x0C, 15999999, 995},    // 8 GB: LBA partition type
+    {62500000, 255, 64, 0x0C, 62499999, 1023},   // 32 GB: the whole card, the CHS fields stop at 1023
 };
 // clang-format on
 
@@ -129,6 +131,9 @@ TEST_F(FatFormatTest, LargeCardsGetTheFat32OfTheDefaultFormat) {
     const auto entry = ReadFirstPartition(ReadCardSector(image, 0));
     EXPECT_EQ(entry.type, step.type) << image;
     EXPECT_EQ(entry.firstSector + entry.sectors, step.volumeEnd) << image;
+    EXPECT_EQ(entry.endCylinder, step.endCylinder) << image;
+    EXPECT_EQ(entry.endHead, step.heads - 1) << image;
+    EXPECT_EQ(entry.endSector, 63u) << image;
     const BootFields boot = PartitionedVolume(image, image);
     EXPECT_EQ(boot.FatBits(), 32) << image;
     EXPECT_EQ(boot.heads, step.heads) << image;
@@ -367,14 +372,31 @@ TEST_F(FatFormatTest, ADriveThatCannotBeOpenedIsToldNotSilent) {
   EXPECT_EQ(mediaCode_, 0u);
 }
 
-TEST_F(FatFormatTest, AFixedClockGivesTheGoldenCard) {
-  const auto clock = win::ManualClock::Install();
-  {
-    InstalledMachine machine(PlainCardMachine({"cf", 131072}, "cf-golden.img"));
-    ASSERT_EQ(DefaultFormat(kCompactFlash, 0, 1, 64), 1);
+TEST_F(FatFormatTest, TheClockChoosesTheSerialNumberAndNothingElse) {
+  const std::string image = "cf-clock.img";
+  const auto formatAt = [&](std::uint64_t secondsLater) {
+    const auto clock = win::ManualClock::Install();
+    clock->Advance(secondsLater * 1000);
+    {
+      InstalledMachine machine(PlainCardMachine({"cf", 131072}, image));
+      EXPECT_EQ(DefaultFormat(kCompactFlash, 0, 1, 64), 1);
+    }
+    win::SetClock(nullptr);
+    return test_support::ReadImage(image);
+  };
+  const auto first = formatAt(0);
+  EXPECT_EQ(formatAt(0), first);
+  const auto later = formatAt(5);
+  ASSERT_EQ(later.size(), first.size());
+  const std::uint64_t serial = std::uint64_t{ReadFirstPartition(ReadCardSector(image, 0)).firstSector} * 512 + 39;
+  std::vector<std::size_t> differing;
+  for (std::size_t at = 0; at < first.size(); ++at) {
+    if (first[at] != later[at]) differing.push_back(at);
   }
-  win::SetClock(nullptr);
-  EXPECT_EQ(test_support::Digest(test_support::ReadImage("cf-golden.img")), 3925185228959364731ULL);
+  ASSERT_FALSE(differing.empty());
+  EXPECT_GE(differing.front(), serial);
+  EXPECT_LT(differing.back(), serial + 4);
+  PartitionedVolume(image, image);
 }
 
 // clang-format off
