@@ -336,6 +336,45 @@ TEST_F(FatFormatTest, EveryRoadOfTheMakersReadersGivesTheSameSoundVolume) {
   }
 }
 
+// A card whose old first sectors lie: a partition entry far past the card, or a boot record at
+// sector 0 whose every field is nonsense. Neither is trusted for more than what it may keep.
+TEST_F(FatFormatTest, AnOldLayoutThatLiesIsNotTrusted) {
+  struct OldSector {
+    const char* name;
+    std::size_t at;
+    std::vector<std::uint8_t> bytes;
+  };
+  std::vector<std::uint8_t> garbageBpb(51, 0xFF);
+  garbageBpb[54 - 11] = 'F';
+  garbageBpb[55 - 11] = 'A';
+  garbageBpb[56 - 11] = 'T';
+  const OldSector kOld[] = {{"far-partition", 454, {0x00, 0xFF, 0xFF, 0xFF}}, {"garbage-bpb", 11, garbageBpb}};
+  for (const OldSector& old : kOld) {
+    for (const int otherMaker : {0, 1}) {
+      const std::string image = std::string("lying-") + old.name + "-" + std::to_string(otherMaker) + ".img";
+      {
+        std::vector<std::uint8_t> first(512, 0);
+        std::copy(old.bytes.begin(), old.bytes.end(), first.begin() + static_cast<std::ptrdiff_t>(old.at));
+        first[510] = 0x55;
+        first[511] = 0xAA;
+        std::ofstream file(test_support::ImagePath(image), std::ios::binary | std::ios::trunc);
+        file.write(reinterpret_cast<const char*>(first.data()), static_cast<std::streamsize>(first.size()));
+        file.seekp(40000 * 512 - 1);
+        file.put(0);
+      }
+      {
+        PlainCard card{"cf", 40000};
+        card.maker = otherMaker == 0;
+        InstalledMachine machine(PlainCardMachine(card, image));
+        ASSERT_EQ(otherMaker == 0 ? DefaultFormat(kCompactFlash, 0, 1, 20) : OtherMakerFormat(kCompactFlash, 0), 1)
+            << image;
+      }
+      PartitionedVolume(image, image);
+      std::filesystem::remove(test_support::ImagePath(image));
+    }
+  }
+}
+
 TEST_F(FatFormatTest, OtherDeviceKindsAreLeftAlone) {
   InstalledMachine machine(PlainCardMachine({"cf", 40000}, "cf-kind.img"));
   const auto before = test_support::ReadImage("cf-kind.img");
