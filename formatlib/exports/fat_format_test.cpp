@@ -10,6 +10,7 @@
 #include "platform/machine/testing/fat_images.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/dialogs/prompter.h"
+#include "platform/win/files/volumes.h"
 #include "platform/win/registry/profile.h"
 #include "platform/win/system/manual_clock.h"
 
@@ -47,7 +48,7 @@ class FatFormatTest : public ::testing::Test {
     if (format == nullptr) return -1;
     BYTE reinsert = 1;
     BYTE busy = 0;
-    return format(nullptr, nullptr, nullptr, nullptr, 7, drive_, full, nullptr, &reinsert, &mediaCode_, kind, 0,
+    return format(nullptr, nullptr, nullptr, nullptr, deviceId_, drive_, full, nullptr, &reinsert, &mediaCode_, kind, 0,
                   enableBooting, forceFat16, nullptr, transport_, 0xA0, 0, &busy, &capacityMb);
   }
 
@@ -56,8 +57,8 @@ class FatFormatTest : public ::testing::Test {
     EXPECT_NE(format, nullptr);
     if (format == nullptr) return -1;
     BYTE reinsert = 1;
-    return format(nullptr, nullptr, nullptr, nullptr, 7, drive_, full, nullptr, &reinsert, &mediaCode_, kind, nullptr,
-                  0, nullptr, 3, 0, 0, 1, otherMaker);
+    return format(nullptr, nullptr, nullptr, nullptr, deviceId_, drive_, full, nullptr, &reinsert, &mediaCode_, kind,
+                  nullptr, 0, nullptr, 3, 0, 0, 1, otherMaker);
   }
 
   int OtherMakerFormat(BYTE kind, BYTE full) {
@@ -65,15 +66,16 @@ class FatFormatTest : public ::testing::Test {
     EXPECT_NE(format, nullptr);
     if (format == nullptr) return -1;
     BYTE reinsert = 1;
-    return format(nullptr, nullptr, nullptr, nullptr, 7, drive_, full, nullptr, &reinsert, &mediaCode_, kind, nullptr,
-                  0, nullptr, 3, 0, 0);
+    return format(nullptr, nullptr, nullptr, nullptr, deviceId_, drive_, full, nullptr, &reinsert, &mediaCode_, kind,
+                  nullptr, 0, nullptr, 3, 0, 0);
   }
 
   int FloppyFormat(BYTE full) {
     auto* format = library_.Bind<DoFloppyFormatFn>("DoFloppyFormat");
     EXPECT_NE(format, nullptr);
     if (format == nullptr) return -1;
-    return format(nullptr, nullptr, nullptr, nullptr, 7, floppyDrive_, full, nullptr, &mediaCode_, 0, 0, 0, nullptr, 6);
+    return format(nullptr, nullptr, nullptr, nullptr, deviceId_, floppyDrive_, full, nullptr, &mediaCode_, 0, 0, 0,
+                  nullptr, 6);
   }
 
   // The volume of a card behind its master boot record: sound, and its partition entry and boot
@@ -96,6 +98,7 @@ class FatFormatTest : public ::testing::Test {
   LoadedLibrary library_;
   ui::ScriptedPrompter prompter_{[](const std::string& what) { ADD_FAILURE() << what; }};
   DWORD mediaCode_ = 0;
+  DWORD deviceId_ = 7;
   BYTE drive_ = kDriveE;
   BYTE floppyDrive_ = kDriveA;
   BYTE transport_ = 3;
@@ -549,15 +552,71 @@ TEST_F(FatFormatTest, TheDumpRecordsTheLayoutWhenSwitchedOn) {
   win::WritePrivateProfileStringA("KRDEBUG", nullptr, nullptr, "Pradvik.ini");
 }
 
-TEST_F(FatFormatTest, OnWindows9xOnlyTheFloppyFormatWorks) {
-  PlainCard card{"cf", 40000};
+// Windows 9x has no pass-through and no physical drives: every card format reaches the reader
+// through ASPI (found from the card driver's node the caller names) and takes the DOS volume
+// lock, and the letter shows the new volume once the format is done.
+enum class Road9x { Default, OtherMaker, Fat32, OtherMakerFat32 };
+struct Win9xCase {
+  const char* kind;
+  bool maker;
+  std::uint64_t sectors;
+  Road9x road;
+  int fatBits;
+};
+// clang-format off
+constexpr Win9xCase kWin9xCases[] = {
+    {"cf",    true,  40000,  Road9x::Default,         12},
+    {"mmcsd", true,  140000, Road9x::Default,         16},
+    {"mmcsd", false, 60000,  Road9x::OtherMaker,      16},
+    {"mmcsd", true,  140000, Road9x::Fat32,           32},
+    {"cf",    false, 140000, Road9x::OtherMakerFat32, 32},
+};
+// clang-format on
+
+TEST_F(FatFormatTest, OnWindows9xTheCardFormatsGoThroughAspi) {
+  for (const char* windows : {"98", "95", "me"}) {
+    for (const Win9xCase& step : kWin9xCases) {
+      const std::string image =
+          std::string("card-") + windows + "-" + step.kind + "-" + std::to_string(static_cast<int>(step.road)) + ".img";
+      const BYTE kind = std::string(step.kind) == "cf" ? kCompactFlash : kMmcSd;
+      win::ULARGE_INTEGER available{};
+      win::ULARGE_INTEGER letterBytes{};
+      win::ULARGE_INTEGER free{};
+      {
+        PlainCard card{step.kind, step.sectors};
+        card.maker = step.maker;
+        card.windows = windows;
+        test_support::WriteBlankImage(image, step.sectors);
+        InstalledMachine machine(PlainCardMachine(card, image));
+        deviceId_ = test_support::CardDriverNode('E');
+        ASSERT_NE(deviceId_, 0u) << image;
+        int result = 0;
+        switch (step.road) {
+          case Road9x::Default: result = DefaultFormat(kind, 0, 1, 0); break;
+          case Road9x::OtherMaker: result = OtherMakerFormat(kind, 0); break;
+          case Road9x::Fat32: result = Fat32Format(kind, 0, 0); break;
+          case Road9x::OtherMakerFat32: result = Fat32Format(kind, 0, 1); break;
+        }
+        ASSERT_EQ(result, 1) << image;
+        EXPECT_EQ(mediaCode_, step.sectors - 1) << image;
+        ASSERT_NE(win::GetDiskFreeSpaceExA("E:\\", &available, &letterBytes, &free), win::FALSE) << image;
+      }
+      const BootFields boot = PartitionedVolume(image, image);
+      EXPECT_EQ(boot.FatBits(), step.fatBits) << image;
+      EXPECT_EQ(letterBytes.QuadPart, std::uint64_t{boot.Clusters()} * boot.sectorsPerCluster * 512) << image;
+      std::filesystem::remove(test_support::ImagePath(image));
+    }
+  }
+}
+
+TEST_F(FatFormatTest, OnWindows9xAReaderAspiDoesNotReachIsNoMedia) {
+  PlainCard card{"cf", 40000, "pcmcia"};
   card.windows = "98";
   InstalledMachine machine(PlainCardMachine(card, "cf-98.img"));
   const auto before = test_support::ReadImage("cf-98.img");
+  deviceId_ = test_support::CardDriverNode('E');
   prompter_.AnswerMessageBox(ui::IDOK, "No media present");
-  EXPECT_EQ(Fat32Format(kCompactFlash, 0, 0), 0);
   EXPECT_EQ(DefaultFormat(kCompactFlash, 0, 1, 20), 0);
-  EXPECT_EQ(OtherMakerFormat(kCompactFlash, 0), 0);
   EXPECT_EQ(test_support::ReadImage("cf-98.img"), before);
 }
 
@@ -603,11 +662,7 @@ TEST_F(FatFormatTest, FloppyAndLs120DisksKeepASoundVolume) {
 
 TEST_F(FatFormatTest, AQuickFloppyFormatNeedsAFormattedDisk) {
   const std::string image = "disk-blank.img";
-  {
-    std::ofstream blank(test_support::ImagePath(image), std::ios::binary);
-    blank.seekp(2880 * 512 - 1);
-    blank.put(0);
-  }
+  test_support::WriteBlankImage(image, 2880);
   InstalledMachine machine(PlainCardMachine({"floppy", 2880, "floppy"}, image));
   prompter_.AnswerMessageBox(ui::IDOK, "You cannot do a Quick Format.");
   EXPECT_EQ(FloppyFormat(0), 0);

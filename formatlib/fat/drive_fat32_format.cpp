@@ -100,7 +100,7 @@ Outcome FormatOnDrive(win::HANDLE handle, const DriveFat32Args& args) {
     ShowCapacityText(args.capacityWindow, capacity, 256);
     if (!HoldsFat32(capacity)) return Outcome::TooSmall;
     locked = LockOrDismountVolume(handle, 1);
-    const SectorRoad road(handle, args.otherMaker ? SectorRoad::Kind::Transfer : SectorRoad::Kind::Scsi);
+    const SectorRoad road = args.otherMaker ? WholeDriveRoad(handle) : SectorRoad(handle, SectorRoad::Kind::Scsi);
     done = LayDownVolume({road, capacity}, args);
   }
   ReleaseCard(handle, format, false);
@@ -134,12 +134,7 @@ int FormatDriveFat32(const DriveFat32Args& args) {
   const FatFormatArgs& format = args.format;
   LibraryState().promptAnswer = kAnswerNone;
   ResetBadBlocks();
-  const std::uint8_t osKind = BeginFormat(format.owner, format.windows, format.deviceId, format.driveIndex);
-  if (!IsNtClass(osKind)) {
-    ShowLibraryMessage(kStrNoMediaPresent, ui::MB_ICONSTOP);
-    ReleaseCard(win::INVALID_HANDLE_VALUE, format, false);
-    return 0;
-  }
+  BeginFormat(format.owner, format.windows, format.deviceId, format.driveIndex);
   Outcome outcome = Outcome::Failed;
   {
     const OwnedVolume drive(args.otherMaker ? OpenWholeDrive(format.driveIndex) : OpenVolume(format.driveIndex));

@@ -103,9 +103,8 @@ bool WriteFat16SystemSectors(const SectorRoad& road, const ProgressWindows& wind
 }
 
 int FormatFat16Default(const FatFormatArgs& args) {
-  const std::uint8_t osKind = BeginFormat(args.owner, args.windows, args.deviceId, args.driveIndex);
+  BeginFormat(args.owner, args.windows, args.deviceId, args.driveIndex);
   const FormatDump dump = FormatDump::FromSwitch();
-  if (!IsNtClass(osKind)) return 0;
   const OwnedVolume volume(OpenVolume(args.driveIndex));
   if (!volume.IsOpen()) {
     TellDriveNotOpened();

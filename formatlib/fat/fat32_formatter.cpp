@@ -103,10 +103,10 @@ bool WriteFat32SystemSectors(const SectorRoad& road, const ProgressWindows& wind
 }
 
 int FormatFat32Default(const FatFormatArgs& args) {
-  const std::uint8_t osKind = BeginFormat(args.owner, args.windows, args.deviceId, args.driveIndex);
+  BeginFormat(args.owner, args.windows, args.deviceId, args.driveIndex);
   const FormatDump dump = FormatDump::FromSwitch();
-  const OwnedVolume volume(IsNtClass(osKind) ? OpenVolume(args.driveIndex) : win::INVALID_HANDLE_VALUE);
-  if (IsNtClass(osKind) && !volume.IsOpen()) TellDriveNotOpened();
+  const OwnedVolume volume(OpenVolume(args.driveIndex));
+  if (!volume.IsOpen()) TellDriveNotOpened();
   bool locked = false;
   bool done = false;
   const auto probed = volume.IsOpen() ? ProbeCardCapacity(volume.Get()) : std::nullopt;

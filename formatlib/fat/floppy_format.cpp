@@ -29,16 +29,6 @@ namespace {
 constexpr std::uint16_t kFloppyRootEntries = 224;
 constexpr std::uint32_t kSmallDiskMib = 32;
 
-win::HANDLE OpenVwin32() {
-  for (const win::DWORD share :
-       {win::DWORD{win::FILE_SHARE_READ | win::FILE_SHARE_WRITE}, win::DWORD{win::FILE_SHARE_READ}}) {
-    const win::HANDLE handle = win::CreateFileA("\\\\.\\vwin32", 0, share, nullptr, win::OPEN_EXISTING,
-                                                win::FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (handle != win::INVALID_HANDLE_VALUE) return handle;
-  }
-  return win::INVALID_HANDLE_VALUE;
-}
-
 // The bytes of the volume on the disk; a disk whose volume the system does not recognise (never
 // formatted, or damaged) is measured by its drive geometry instead, where the system has one.
 std::optional<std::uint64_t> DiskBytes(std::uint8_t driveIndex, win::HANDLE device, bool ntClass) {
@@ -167,8 +157,7 @@ int FormatFloppy(const FloppyArgs& args) {
   state.promptAnswer = kAnswerNone;
   ResetBadBlocks();
   const std::uint8_t osKind = BeginFormat(args.owner, args.windows, args.deviceId, args.driveIndex);
-  state.driveIndex = static_cast<std::uint8_t>(args.driveIndex + 'A');
-  const OwnedVolume device(IsNtClass(osKind) ? OpenVolume(args.driveIndex) : OpenVwin32());
+  const OwnedVolume device(OpenVolume(args.driveIndex));
   if (!device.IsOpen()) {
     TellDriveNotOpened();
     return 0;

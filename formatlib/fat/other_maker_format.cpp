@@ -48,8 +48,7 @@ int FormatForOtherMakers(const OtherMakerArgs& args) {
   ResetBadBlocks();
   LibraryState().promptAnswer = kAnswerNone;
   ClearErrorText();
-  const std::uint8_t osKind = BeginFormat(format.owner, format.windows, format.deviceId, format.driveIndex);
-  if (!IsNtClass(osKind)) return 0;
+  BeginFormat(format.owner, format.windows, format.deviceId, format.driveIndex);
   const OwnedVolume drive(OpenWholeDrive(format.driveIndex));
   if (!drive.IsOpen()) {
     TellDriveNotOpened();
@@ -69,7 +68,7 @@ int FormatForOtherMakers(const OtherMakerArgs& args) {
   // A FAT16 volume reaches no further than the default formatter's limit.
   if (capacity.DecimalMb() > 2048) capacity.lastLba = kFat16MostLastLba;
   const bool locked = LockOrDismountVolume(drive.Get(), 1);
-  const bool done = LayDownVolume(SectorRoad(drive.Get(), SectorRoad::Kind::Transfer), args, capacity);
+  const bool done = LayDownVolume(WholeDriveRoad(drive.Get()), args, capacity);
   UnlockVolume(drive.Get(), locked);
   return done ? 1 : 0;
 }
