@@ -168,3 +168,32 @@ TEST_F(FatFormat, TheBootOptionPutsTheSystemFilesOnTheNewVolume) {
 
 }  // namespace
 }  // namespace tarnlok
+
+namespace tarnlok {
+namespace {
+
+// Windows 98 and 95: the maker's USB reader (row 0) and another maker's (row 1) reach the
+// library through ASPI; the card of each becomes a sound volume.
+class FatFormat9x : public FatFormat, public ::testing::WithParamInterface<std::tuple<const char*, int>> {};
+
+TEST_P(FatFormat9x, TheUsbCardBecomesASoundVolume) {
+  const auto& [windows, row] = GetParam();
+  const std::string image = row == 0 ? "cf9x.img" : "sd9x.img";
+  // A card never formatted: whatever volume it shows after, the format wrote.
+  test_support::WriteHostBytes(Home(image), Bytes(row == 0 ? 65536 * 512 : 262144 * 512, 0));
+  Start(std::string(R"({ "version": 1, "windows": ")") + windows + R"(", "readers": [
+    { "bus": "usb", "maker": true, "letter": "E", "card": { "kind": "cf", "image": "cf9x.img", "sectors": 65536 } },
+    { "bus": "usb", "letter": "G", "card": { "kind": "mmcsd", "image": "sd9x.img", "sectors": 262144 } } ] })");
+  prompter.AnswerMessageBox(ui::IDYES, kConfirm);
+  // Windows 9x asks for no re-insertion after another maker's format.
+  prompter.AnswerMessageBox(ui::IDOK, "Format completed successfully.");
+  OnPage(kFormatTool, kFormatPageTemplate, row, [&](ui::HWND page) { Format(page, false, false); });
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+  ExpectSoundVolume(image, row == 0 ? 12 : 16);
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows9x, FatFormat9x,
+                         ::testing::Combine(::testing::Values("98", "95"), ::testing::Values(0, 1)));
+
+}  // namespace
+}  // namespace tarnlok

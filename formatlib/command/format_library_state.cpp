@@ -23,10 +23,13 @@ std::uint8_t RunExportPrologue(std::uint32_t deviceId, std::uint8_t driveIndex) 
   FormatLibraryState& state = LibraryState();
   state.driveIndex = driveIndex;
   state.deviceId = deviceId;
+  state.aspiHost.reset();
   return GetOsPlatformClass();
 }
 
 bool IsNtClass(std::uint8_t osKind) { return osKind == kOsWindowsNt4 || osKind == kOsWindows2000; }
+
+bool IsWindows9xClass(std::uint8_t osKind) { return osKind >= kOsWindows95 && osKind <= kOsWindowsMe; }
 
 void ResetBadBlocks() {
   FormatLibraryState& state = LibraryState();

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace pradvik {
@@ -61,6 +62,8 @@ struct FormatLibraryState {
   std::uint32_t progressRange = 0;
   std::array<std::uint32_t, kBadBlockCapacity> badBlocks{};
   std::uint32_t badBlockCount = 0;
+  // Windows 9x: the ASPI host adapter of the device, once an export has looked it up.
+  std::optional<std::uint8_t> aspiHost;
 };
 
 FormatLibraryState& LibraryState();
@@ -70,9 +73,12 @@ FormatLibraryState& LibraryState();
 win::HINSTANCE LibraryInstance();
 void SetLibraryInstance(win::HINSTANCE instance);
 
-// Export prologue: keeps the drive index and device id and decides the OS kind.
+// Export prologue: keeps the drive index and device id (forgetting the ASPI adapter of the
+// last one) and decides the OS kind.
 std::uint8_t RunExportPrologue(std::uint32_t deviceId, std::uint8_t driveIndex);
 bool IsNtClass(std::uint8_t osKind);
+// Windows 95, 95 OSR2, 98 and Me.
+bool IsWindows9xClass(std::uint8_t osKind);
 
 // The bad-block list: empties it (every entry free); appends a block unless the list is full.
 void ResetBadBlocks();

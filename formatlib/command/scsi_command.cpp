@@ -1,5 +1,7 @@
 #include "formatlib/command/scsi_command.h"
 
+#include "formatlib/command/aspi_command.h"
+#include "formatlib/command/dos_volume_lock.h"
 #include "formatlib/command/explorer_windows.h"
 #include "formatlib/command/format_error_prompt.h"
 #include "formatlib/command/format_library_state.h"
@@ -42,12 +44,18 @@ std::vector<std::uint8_t> BuildRequest(std::span<const std::uint8_t> cdb, const 
   return request;
 }
 
-// Steps 1 to 5 of one command: send, copy data in back, judge, pump.
+// Steps 1 to 5 of one command: send, copy data in back, judge, pump. Windows 9x has no
+// pass-through: the command goes through ASPI instead.
 ScsiExchange SendOnce(win::HANDLE handle, std::span<const std::uint8_t> cdb, std::uint8_t* data,
                       std::uint32_t dataLength, std::uint8_t direction, bool& succeeded) {
   ScsiExchange exchange;
   succeeded = false;
   if (dataLength > kMostScsiData || cdb.size() > spt::kCdbCapacity) return exchange;
+  if (IsWindows9xClass(LibraryState().osKind)) {
+    exchange = SendAspiCommand(cdb, data, dataLength, direction, succeeded);
+    PumpLibraryMessages();
+    return exchange;
+  }
   std::vector<std::uint8_t> request;
   try {
     request = BuildRequest(cdb, data, dataLength, direction);
@@ -106,6 +114,7 @@ bool SendInquiry(win::HANDLE handle) {
 }
 
 bool LockOrDismountVolume(win::HANDLE handle, int mode) {
+  if (IsWindows9xClass(LibraryState().osKind)) return LockDosVolume(handle, LibraryState().driveIndex, mode == 1);
   win::DWORD returned = 0;
   if (mode == 1)
     return win::DeviceIoControl(handle, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned, nullptr);

@@ -1,4 +1,5 @@
-// SCSI commands through the system's SCSI pass-through on the card's volume, with and without
+// SCSI commands through the system's SCSI pass-through on the card's volume (through ASPI on
+// Windows 9x, aspi_command.h), with and without
 // the failure prompt, the standard INQUIRY, the volume lock and dismount, and the twelve-byte
 // form of the readers' vendor blocks.
 #pragma once
@@ -36,7 +37,8 @@ ScsiExchange SendScsiDirect(win::HANDLE handle, std::span<const std::uint8_t> cd
 // A standard INQUIRY whose answer is thrown away; true when the pass-through call succeeded.
 bool SendInquiry(win::HANDLE handle);
 
-// Mode 1 locks the volume; mode 2 dismounts it (result ignored) and unlocks it.
+// Mode 1 locks the volume; mode 2 dismounts it (result ignored) and unlocks it. On Windows 9x
+// the handle is "\\.\vwin32" and the lock the DOS one of the state block's drive.
 bool LockOrDismountVolume(win::HANDLE handle, int mode);
 
 // Bytes 0-7 of the eight-byte block, the command byte (byte 1) moved to byte 9, byte 1 cleared;

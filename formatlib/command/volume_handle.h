@@ -1,6 +1,8 @@
 // The card's volume "\\.\X:" as the exports open it: read and write access, at most four tries
-// with the share modes read-and-write, read, read-and-write, read. A handle the library opened
-// is closed when the owner ends; one passed in by the caller is never closed.
+// with the share modes read-and-write, read, read-and-write, read. Windows 9x opens no volumes:
+// there the handle is "\\.\vwin32", whose DOS services lock the volume and move its sectors
+// (SCSI commands go through ASPI, aspi_command.h). A handle the library opened is closed when the
+// owner ends; one passed in by the caller is never closed.
 #pragma once
 
 #include "platform/win/system/types.h"

@@ -7,8 +7,10 @@
 #include "formatlib/testing/flash_checks.h"
 #include "formatlib/testing/flash_machine.h"
 
+#include "platform/machine/testing/fat_images.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/dialogs/prompter.h"
+#include "platform/win/files/volumes.h"
 #include "platform/win/registry/profile.h"
 #include "platform/win/system/manual_clock.h"
 
@@ -17,6 +19,7 @@
 #include <array>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace pradvik {
 namespace {
@@ -45,7 +48,7 @@ class FatFormatTest : public ::testing::Test {
     if (format == nullptr) return -1;
     BYTE reinsert = 1;
     BYTE busy = 0;
-    return format(nullptr, nullptr, nullptr, nullptr, 7, drive_, full, nullptr, &reinsert, &mediaCode_, kind, 0,
+    return format(nullptr, nullptr, nullptr, nullptr, deviceId_, drive_, full, nullptr, &reinsert, &mediaCode_, kind, 0,
                   enableBooting, forceFat16, nullptr, transport_, 0xA0, 0, &busy, &capacityMb);
   }
 
@@ -54,8 +57,8 @@ class FatFormatTest : public ::testing::Test {
     EXPECT_NE(format, nullptr);
     if (format == nullptr) return -1;
     BYTE reinsert = 1;
-    return format(nullptr, nullptr, nullptr, nullptr, 7, drive_, full, nullptr, &reinsert, &mediaCode_, kind, nullptr,
-                  0, nullptr, 3, 0, 0, 1, otherMaker);
+    return format(nullptr, nullptr, nullptr, nullptr, deviceId_, drive_, full, nullptr, &reinsert, &mediaCode_, kind,
+                  nullptr, 0, nullptr, 3, 0, 0, 1, otherMaker);
   }
 
   int OtherMakerFormat(BYTE kind, BYTE full) {
@@ -63,15 +66,16 @@ class FatFormatTest : public ::testing::Test {
     EXPECT_NE(format, nullptr);
     if (format == nullptr) return -1;
     BYTE reinsert = 1;
-    return format(nullptr, nullptr, nullptr, nullptr, 7, drive_, full, nullptr, &reinsert, &mediaCode_, kind, nullptr,
-                  0, nullptr, 3, 0, 0);
+    return format(nullptr, nullptr, nullptr, nullptr, deviceId_, drive_, full, nullptr, &reinsert, &mediaCode_, kind,
+                  nullptr, 0, nullptr, 3, 0, 0);
   }
 
   int FloppyFormat(BYTE full) {
     auto* format = library_.Bind<DoFloppyFormatFn>("DoFloppyFormat");
     EXPECT_NE(format, nullptr);
     if (format == nullptr) return -1;
-    return format(nullptr, nullptr, nullptr, nullptr, 7, floppyDrive_, full, nullptr, &mediaCode_, 0, 0, 0, nullptr, 6);
+    return format(nullptr, nullptr, nullptr, nullptr, deviceId_, floppyDrive_, full, nullptr, &mediaCode_, 0, 0, 0,
+                  nullptr, 6);
   }
 
   // The volume of a card behind its master boot record: sound, and its partition entry and boot
@@ -94,6 +98,7 @@ class FatFormatTest : public ::testing::Test {
   LoadedLibrary library_;
   ui::ScriptedPrompter prompter_{[](const std::string& what) { ADD_FAILURE() << what; }};
   DWORD mediaCode_ = 0;
+  DWORD deviceId_ = 7;
   BYTE drive_ = kDriveE;
   BYTE floppyDrive_ = kDriveA;
   BYTE transport_ = 3;
@@ -107,14 +112,15 @@ struct LargeCase {
   std::uint32_t sectorsPerCluster;
   std::uint8_t type;
   std::uint64_t volumeEnd;  // the last sector the partition covers, plus one
+  std::uint32_t endCylinder;
 };
 
 // clang-format off
 constexpr LargeCase kLargeDefaultCases[] = {
-    {7812500,  128, 64, 0x0B, 7812499},    // 4000 MB
-    {8388608,  255, 64, 0x0B, 8388607},    // 4 GiB: past the 32-bit byte count
-    {16000000, 255, 64, 0x0C, 15999999},   // 8 GB: LBA partition type
-    {62500000, 255, 64, 0x0C, 62499999},   // 32 GB: the whole card, the CHS fields stop at 1023
+    {7812500,  128, 64, 0x0B, 7812499,  968},    // 4000 MB
+    {8388608,  255, 64, 0x0B, 8388607,  522},    // 4 GiB: past the 32-bit byte count
+    {16000000, 255, 64, 0x0C, 15999999, 995},    // 8 GB: LBA partition type
+    {62500000, 255, 64, 0x0C, 62499999, 1023},   // 32 GB: the whole card, the CHS fields stop at 1023
 };
 // clang-format on
 
@@ -128,6 +134,9 @@ TEST_F(FatFormatTest, LargeCardsGetTheFat32OfTheDefaultFormat) {
     const auto entry = ReadFirstPartition(ReadCardSector(image, 0));
     EXPECT_EQ(entry.type, step.type) << image;
     EXPECT_EQ(entry.firstSector + entry.sectors, step.volumeEnd) << image;
+    EXPECT_EQ(entry.endCylinder, step.endCylinder) << image;
+    EXPECT_EQ(entry.endHead, step.heads - 1) << image;
+    EXPECT_EQ(entry.endSector, 63u) << image;
     const BootFields boot = PartitionedVolume(image, image);
     EXPECT_EQ(boot.FatBits(), 32) << image;
     EXPECT_EQ(boot.heads, step.heads) << image;
@@ -330,6 +339,45 @@ TEST_F(FatFormatTest, EveryRoadOfTheMakersReadersGivesTheSameSoundVolume) {
   }
 }
 
+// A card whose old first sectors lie: a partition entry far past the card, or a boot record at
+// sector 0 whose every field is nonsense. Neither is trusted for more than what it may keep.
+TEST_F(FatFormatTest, AnOldLayoutThatLiesIsNotTrusted) {
+  struct OldSector {
+    const char* name;
+    std::size_t at;
+    std::vector<std::uint8_t> bytes;
+  };
+  std::vector<std::uint8_t> garbageBpb(51, 0xFF);
+  garbageBpb[54 - 11] = 'F';
+  garbageBpb[55 - 11] = 'A';
+  garbageBpb[56 - 11] = 'T';
+  const OldSector kOld[] = {{"far-partition", 454, {0x00, 0xFF, 0xFF, 0xFF}}, {"garbage-bpb", 11, garbageBpb}};
+  for (const OldSector& old : kOld) {
+    for (const int otherMaker : {0, 1}) {
+      const std::string image = std::string("lying-") + old.name + "-" + std::to_string(otherMaker) + ".img";
+      {
+        std::vector<std::uint8_t> first(512, 0);
+        std::copy(old.bytes.begin(), old.bytes.end(), first.begin() + static_cast<std::ptrdiff_t>(old.at));
+        first[510] = 0x55;
+        first[511] = 0xAA;
+        std::ofstream file(test_support::ImagePath(image), std::ios::binary | std::ios::trunc);
+        file.write(reinterpret_cast<const char*>(first.data()), static_cast<std::streamsize>(first.size()));
+        file.seekp(40000 * 512 - 1);
+        file.put(0);
+      }
+      {
+        PlainCard card{"cf", 40000};
+        card.maker = otherMaker == 0;
+        InstalledMachine machine(PlainCardMachine(card, image));
+        ASSERT_EQ(otherMaker == 0 ? DefaultFormat(kCompactFlash, 0, 1, 20) : OtherMakerFormat(kCompactFlash, 0), 1)
+            << image;
+      }
+      PartitionedVolume(image, image);
+      std::filesystem::remove(test_support::ImagePath(image));
+    }
+  }
+}
+
 TEST_F(FatFormatTest, OtherDeviceKindsAreLeftAlone) {
   InstalledMachine machine(PlainCardMachine({"cf", 40000}, "cf-kind.img"));
   const auto before = test_support::ReadImage("cf-kind.img");
@@ -366,14 +414,31 @@ TEST_F(FatFormatTest, ADriveThatCannotBeOpenedIsToldNotSilent) {
   EXPECT_EQ(mediaCode_, 0u);
 }
 
-TEST_F(FatFormatTest, AFixedClockGivesTheGoldenCard) {
-  const auto clock = win::ManualClock::Install();
-  {
-    InstalledMachine machine(PlainCardMachine({"cf", 131072}, "cf-golden.img"));
-    ASSERT_EQ(DefaultFormat(kCompactFlash, 0, 1, 64), 1);
+TEST_F(FatFormatTest, TheClockChoosesTheSerialNumberAndNothingElse) {
+  const std::string image = "cf-clock.img";
+  const auto formatAt = [&](std::uint64_t secondsLater) {
+    const auto clock = win::ManualClock::Install();
+    clock->Advance(secondsLater * 1000);
+    {
+      InstalledMachine machine(PlainCardMachine({"cf", 131072}, image));
+      EXPECT_EQ(DefaultFormat(kCompactFlash, 0, 1, 64), 1);
+    }
+    win::SetClock(nullptr);
+    return test_support::ReadImage(image);
+  };
+  const auto first = formatAt(0);
+  EXPECT_EQ(formatAt(0), first);
+  const auto later = formatAt(5);
+  ASSERT_EQ(later.size(), first.size());
+  const std::uint64_t serial = std::uint64_t{ReadFirstPartition(ReadCardSector(image, 0)).firstSector} * 512 + 39;
+  std::vector<std::size_t> differing;
+  for (std::size_t at = 0; at < first.size(); ++at) {
+    if (first[at] != later[at]) differing.push_back(at);
   }
-  win::SetClock(nullptr);
-  EXPECT_EQ(test_support::Digest(test_support::ReadImage("cf-golden.img")), 3925185228959364731ULL);
+  ASSERT_FALSE(differing.empty());
+  EXPECT_GE(differing.front(), serial);
+  EXPECT_LT(differing.back(), serial + 4);
+  PartitionedVolume(image, image);
 }
 
 // clang-format off
@@ -487,15 +552,71 @@ TEST_F(FatFormatTest, TheDumpRecordsTheLayoutWhenSwitchedOn) {
   win::WritePrivateProfileStringA("KRDEBUG", nullptr, nullptr, "Pradvik.ini");
 }
 
-TEST_F(FatFormatTest, OnWindows9xOnlyTheFloppyFormatWorks) {
-  PlainCard card{"cf", 40000};
+// Windows 9x has no pass-through and no physical drives: every card format reaches the reader
+// through ASPI (found from the card driver's node the caller names) and takes the DOS volume
+// lock, and the letter shows the new volume once the format is done.
+enum class Road9x { Default, OtherMaker, Fat32, OtherMakerFat32 };
+struct Win9xCase {
+  const char* kind;
+  bool maker;
+  std::uint64_t sectors;
+  Road9x road;
+  int fatBits;
+};
+// clang-format off
+constexpr Win9xCase kWin9xCases[] = {
+    {"cf",    true,  40000,  Road9x::Default,         12},
+    {"mmcsd", true,  140000, Road9x::Default,         16},
+    {"mmcsd", false, 60000,  Road9x::OtherMaker,      16},
+    {"mmcsd", true,  140000, Road9x::Fat32,           32},
+    {"cf",    false, 140000, Road9x::OtherMakerFat32, 32},
+};
+// clang-format on
+
+TEST_F(FatFormatTest, OnWindows9xTheCardFormatsGoThroughAspi) {
+  for (const char* windows : {"98", "95", "me"}) {
+    for (const Win9xCase& step : kWin9xCases) {
+      const std::string image =
+          std::string("card-") + windows + "-" + step.kind + "-" + std::to_string(static_cast<int>(step.road)) + ".img";
+      const BYTE kind = std::string(step.kind) == "cf" ? kCompactFlash : kMmcSd;
+      win::ULARGE_INTEGER available{};
+      win::ULARGE_INTEGER letterBytes{};
+      win::ULARGE_INTEGER free{};
+      {
+        PlainCard card{step.kind, step.sectors};
+        card.maker = step.maker;
+        card.windows = windows;
+        test_support::WriteBlankImage(image, step.sectors);
+        InstalledMachine machine(PlainCardMachine(card, image));
+        deviceId_ = test_support::CardDriverNode('E');
+        ASSERT_NE(deviceId_, 0u) << image;
+        int result = 0;
+        switch (step.road) {
+          case Road9x::Default: result = DefaultFormat(kind, 0, 1, 0); break;
+          case Road9x::OtherMaker: result = OtherMakerFormat(kind, 0); break;
+          case Road9x::Fat32: result = Fat32Format(kind, 0, 0); break;
+          case Road9x::OtherMakerFat32: result = Fat32Format(kind, 0, 1); break;
+        }
+        ASSERT_EQ(result, 1) << image;
+        EXPECT_EQ(mediaCode_, step.sectors - 1) << image;
+        ASSERT_NE(win::GetDiskFreeSpaceExA("E:\\", &available, &letterBytes, &free), win::FALSE) << image;
+      }
+      const BootFields boot = PartitionedVolume(image, image);
+      EXPECT_EQ(boot.FatBits(), step.fatBits) << image;
+      EXPECT_EQ(letterBytes.QuadPart, std::uint64_t{boot.Clusters()} * boot.sectorsPerCluster * 512) << image;
+      std::filesystem::remove(test_support::ImagePath(image));
+    }
+  }
+}
+
+TEST_F(FatFormatTest, OnWindows9xAReaderAspiDoesNotReachIsNoMedia) {
+  PlainCard card{"cf", 40000, "pcmcia"};
   card.windows = "98";
   InstalledMachine machine(PlainCardMachine(card, "cf-98.img"));
   const auto before = test_support::ReadImage("cf-98.img");
+  deviceId_ = test_support::CardDriverNode('E');
   prompter_.AnswerMessageBox(ui::IDOK, "No media present");
-  EXPECT_EQ(Fat32Format(kCompactFlash, 0, 0), 0);
   EXPECT_EQ(DefaultFormat(kCompactFlash, 0, 1, 20), 0);
-  EXPECT_EQ(OtherMakerFormat(kCompactFlash, 0), 0);
   EXPECT_EQ(test_support::ReadImage("cf-98.img"), before);
 }
 
@@ -541,16 +662,30 @@ TEST_F(FatFormatTest, FloppyAndLs120DisksKeepASoundVolume) {
 
 TEST_F(FatFormatTest, AQuickFloppyFormatNeedsAFormattedDisk) {
   const std::string image = "disk-blank.img";
-  {
-    std::ofstream blank(test_support::ImagePath(image), std::ios::binary);
-    blank.seekp(2880 * 512 - 1);
-    blank.put(0);
-  }
+  test_support::WriteBlankImage(image, 2880);
   InstalledMachine machine(PlainCardMachine({"floppy", 2880, "floppy"}, image));
   prompter_.AnswerMessageBox(ui::IDOK, "You cannot do a Quick Format.");
   EXPECT_EQ(FloppyFormat(0), 0);
   // A full format measures the blank disk by its drive and formats it.
   EXPECT_EQ(FloppyFormat(1), 1);
+}
+
+TEST_F(FatFormatTest, AQuickFloppyFormatKeepsAOneFatDisksRootDirectory) {
+  using machine::test_support::Quote;
+  using machine::test_support::RunTool;
+  const std::string image = "disk-one-fat.img";
+  const auto path = test_support::ImagePath(image);
+  std::filesystem::remove(path);
+  ASSERT_EQ(RunTool("mkfs.fat -C -f 1 " + Quote(path.string()) + " 1440").status, 0);
+  ExpectSoundVolume(image, 0, "the disk before");
+  {
+    InstalledMachine machine(PlainCardMachine({"floppy", 2880, "floppy"}, image));
+    ASSERT_EQ(FloppyFormat(0), 1);
+  }
+  EXPECT_EQ(ReadBootFields(ReadCardSector(image, 0)).sectorsPerFat, 9u);
+  EXPECT_EQ(RunTool("mdir -b -i " + Quote(path.string()) + " ::").output, "");
+  ExpectSoundVolume(image, 0, image);
+  std::filesystem::remove(path);
 }
 
 TEST_F(FatFormatTest, TheFloppyFormatRunsOnWindows9xThroughVwin32) {

@@ -16,6 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <string>
 
@@ -139,6 +141,41 @@ TEST_F(FormatRoadsTest, Windows9xLeavesTheCardAlone) {
     EXPECT_EQ(Format(kKindNewerSmartMedia, 1, 3), 1);
     EXPECT_EQ(test_support::ReadImage(image), before);
     EXPECT_EQ(mediaCode_, 0U);
+  }
+}
+
+// A card information structure past block 0 stays where it is: the newer readers keep its block
+// through the erase pass and write the structure back onto its page; the IDE road erases the
+// block once the pass is done. A stray page in that block shows which of the two happened.
+TEST_F(FormatRoadsTest, TheInformationStructureStaysInItsBlockOnEveryNewerRoad) {
+  constexpr std::size_t kPageBytes = 528;
+  constexpr std::size_t kCisPage = 32;  // block 1: block 0 is bad from the factory
+  constexpr std::size_t kStrayPage = kCisPage + 5;
+  for (const Road& road : kNewerRoads) {
+    const std::string label = std::string(road.windows) + " " + road.bus + " " + road.firmware;
+    const std::string image =
+        "cis-" + std::string(road.windows) + road.bus + road.firmware + std::to_string(road.wide) + ".img";
+    const std::string card = R"({"kind":"sm","image":")" + image + R"(","deviceCode":117,"factoryBadBlocks":[0,900]})";
+    { InstalledMachine fresh(Machine(road.windows, road.bus, road.firmware, card)); }
+    auto bytes = test_support::ReadImage(image);
+    ASSERT_EQ(bytes.size(), 2048U * 32 * kPageBytes);
+    const std::vector<std::uint8_t> cis(bytes.begin() + kCisPage * kPageBytes,
+                                        bytes.begin() + (kCisPage + 1) * kPageBytes);
+    ASSERT_EQ(std::vector<std::uint8_t>(cis.begin(), cis.begin() + 3), (std::vector<std::uint8_t>{0x01, 0x03, 0xD9}));
+    std::fill_n(bytes.begin() + kStrayPage * kPageBytes, 512, 0x00);
+    std::ofstream(test_support::ImagePath(image), std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    {
+      InstalledMachine machine(Machine(road.windows, road.bus, road.firmware, card));
+      ASSERT_EQ(Format(kKindNewerSmartMedia, 0, road.transport, road.wide), 1) << label;
+      test_support::ExpectSoundLogicalVolume("cis.volume");
+    }
+    const auto after = test_support::ReadImage(image);
+    EXPECT_TRUE(std::equal(cis.begin(), cis.end(), after.begin() + kCisPage * kPageBytes)) << label;
+    const auto stray = after.begin() + kStrayPage * kPageBytes;
+    const bool strayErased = std::all_of(stray, stray + 512, [](std::uint8_t value) { return value == 0xFF; });
+    EXPECT_EQ(strayErased, road.transport == kTransportIde) << label;
+    std::filesystem::remove(test_support::ImagePath(image));
   }
 }
 

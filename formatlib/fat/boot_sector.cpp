@@ -159,6 +159,8 @@ void WriteFat16Fields(Sector& boot, const FatLayout& layout, DiskGeometry geomet
   win::WriteLe16(boot, 19, fitsShort ? static_cast<std::uint16_t>(layout.volumeSectors) : 0);
   win::WriteLe32(boot, 32, fitsShort ? 0 : layout.volumeSectors);
   win::WriteLe16(boot, 22, static_cast<std::uint16_t>(layout.sectorsPerFat));
+  // The flags of a kept boot record (dirty, surface scan due) belonged to the old volume.
+  boot[37] = 0;
   PutText(boot, 54, layout.fatBits == 16 ? "FAT16   " : "FAT12   ");
 }
 

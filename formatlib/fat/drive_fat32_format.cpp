@@ -16,8 +16,6 @@
 namespace pradvik {
 namespace {
 
-constexpr std::uint8_t kTypeFat32Chs = 0x0B;
-constexpr std::uint8_t kTypeFat32Lba = 0x0C;
 // A sector of the first track that the format has always written.
 constexpr std::uint32_t kMarkerLba = 44;
 
@@ -44,9 +42,7 @@ struct Drive {
 bool LayDownVolume(const Drive& drive, const DriveFat32Args& args) {
   const FatFormatArgs& format = args.format;
   const OldLayout old = ReadOldLayout(drive.road, format.windows.step, BootAtSectorZero::Recognised, 82);
-  Sector boot = Fat32Template();
-  if (!format.enableBooting) SetPlainJump(boot);
-  WriteVolumeId(boot, kFat32SignatureOffset);
+  Sector boot = NewFat32BootRecord(format.enableBooting);
   const std::uint64_t bytes = drive.capacity.Bytes();
   const DiskGeometry geometry = DriveGeometry(format.deviceKind, old.bootFound, format.enableBooting, bytes / 1000000);
   const std::uint32_t total = CountedSectors(drive.capacity.lastLba, geometry);
@@ -54,9 +50,9 @@ bool LayDownVolume(const Drive& drive, const DriveFat32Args& args) {
   if (!layout) return false;
   const std::uint32_t cylinders = total / (std::uint32_t{geometry.heads} * geometry.sectorsPerTrack);
 
-  Sector mbr = format.enableBooting || !old.mbrKept ? MbrTemplate() : old.mbr;
-  const std::uint8_t type = total <= kMostChsFat32Sectors ? kTypeFat32Chs : kTypeFat32Lba;
-  WritePartitionEntry(mbr, {type, geometry, cylinders, layout->partitionStart, layout->volumeSectors});
+  Sector mbr = NewMasterBootRecord(old, format.enableBooting);
+  WritePartitionEntry(mbr,
+                      {Fat32PartitionType(total), geometry, cylinders, layout->partitionStart, layout->volumeSectors});
   WriteFat32Fields(boot, *layout, geometry);
 
   const ClearingPlan plan{ClearKindOf(format.fullFormat),
@@ -104,7 +100,7 @@ Outcome FormatOnDrive(win::HANDLE handle, const DriveFat32Args& args) {
     ShowCapacityText(args.capacityWindow, capacity, 256);
     if (!HoldsFat32(capacity)) return Outcome::TooSmall;
     locked = LockOrDismountVolume(handle, 1);
-    const SectorRoad road(handle, args.otherMaker ? SectorRoad::Kind::Transfer : SectorRoad::Kind::Scsi);
+    const SectorRoad road = args.otherMaker ? WholeDriveRoad(handle) : SectorRoad(handle, SectorRoad::Kind::Scsi);
     done = LayDownVolume({road, capacity}, args);
   }
   ReleaseCard(handle, format, false);
@@ -138,12 +134,7 @@ int FormatDriveFat32(const DriveFat32Args& args) {
   const FatFormatArgs& format = args.format;
   LibraryState().promptAnswer = kAnswerNone;
   ResetBadBlocks();
-  const std::uint8_t osKind = BeginFormat(format.owner, format.windows, format.deviceId, format.driveIndex);
-  if (!IsNtClass(osKind)) {
-    ShowLibraryMessage(kStrNoMediaPresent, ui::MB_ICONSTOP);
-    ReleaseCard(win::INVALID_HANDLE_VALUE, format, false);
-    return 0;
-  }
+  BeginFormat(format.owner, format.windows, format.deviceId, format.driveIndex);
   Outcome outcome = Outcome::Failed;
   {
     const OwnedVolume drive(args.otherMaker ? OpenWholeDrive(format.driveIndex) : OpenVolume(format.driveIndex));

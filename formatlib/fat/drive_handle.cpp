@@ -1,5 +1,8 @@
 #include "formatlib/fat/drive_handle.h"
 
+#include "formatlib/command/format_library_state.h"
+#include "formatlib/command/volume_handle.h"
+
 #include "platform/win/devices/device_io.h"
 #include "platform/win/files/files.h"
 #include "platform/win/layouts/byte_order.h"
@@ -22,6 +25,7 @@ win::HANDLE OpenDevice(const std::string& path, win::DWORD share) {
 }  // namespace
 
 win::HANDLE OpenWholeDrive(std::uint8_t driveIndex) {
+  if (IsWindows9xClass(LibraryState().osKind)) return OpenVolume(driveIndex);
   std::string path = std::string("\\\\.\\") + static_cast<char>('A' + driveIndex) + ":";
   win::HANDLE handle = OpenDevice(path, kShareBoth);
   std::array<win::BYTE, 12> number{};
@@ -38,6 +42,10 @@ win::HANDLE OpenWholeDrive(std::uint8_t driveIndex) {
     handle = OpenDevice(path, share);
   }
   return handle;
+}
+
+SectorRoad WholeDriveRoad(win::HANDLE drive) {
+  return {drive, IsWindows9xClass(LibraryState().osKind) ? SectorRoad::Kind::Scsi : SectorRoad::Kind::Transfer};
 }
 
 CardCapacity DriveCapacity(win::HANDLE drive) {

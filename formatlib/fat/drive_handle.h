@@ -3,6 +3,7 @@
 #pragma once
 
 #include "formatlib/fat/medium_probe.h"
+#include "formatlib/fat/sector_road.h"
 
 #include "platform/win/system/types.h"
 
@@ -12,8 +13,13 @@ namespace pradvik {
 
 // "\\.\PhysicalDriveN" of the volume's storage device number, or the volume itself when the
 // device number is not told; the share modes read-and-write, then read, read-and-write, read.
-// INVALID_HANDLE_VALUE when nothing opens.
+// Windows 9x has no physical drives: "\\.\vwin32" as OpenVolume gives it. INVALID_HANDLE_VALUE
+// when nothing opens.
 win::HANDLE OpenWholeDrive(std::uint8_t driveIndex);
+
+// Plain sector transfers on the whole drive; on Windows 9x, whose absolute disk services reach
+// only the volume, the reader's READ(10) and WRITE(10).
+SectorRoad WholeDriveRoad(win::HANDLE drive);
 
 // READ CAPACITY, else the drive geometry one track short of its whole cylinders (a size that
 // never reaches past the card). Zeros when neither answers.

@@ -23,11 +23,6 @@ std::uint8_t TypeBySectors(std::uint32_t sectors) {
   return sectors < 65536 ? kTypeSmallFat16 : kTypeFat16;
 }
 
-std::uint8_t TypeByDecimalMb(std::uint64_t megabytes) {
-  if (megabytes <= 16) return kTypeFat12;
-  return megabytes <= 32 ? kTypeSmallFat16 : kTypeFat16;
-}
-
 void DumpLayout(const FormatDump& dump, const FatLayout& layout, std::uint32_t boundUnit) {
   dump.Number("bSecPerClu", layout.sectorsPerCluster);
   dump.Number("BoundUnit", boundUnit);
@@ -46,9 +41,7 @@ bool LayDownVolume(const SectorRoad& road, const FatFormatArgs& args, const Card
   const std::uint32_t mb = capacity.DecimalMb();
   const DiskGeometry geometry = args.enableBooting ? Fat16BootGeometry(args.deviceKind, old.bootFound, mib, mb)
                                                    : Fat16PlainGeometry(args.deviceKind, old.bootFound, mib);
-  Sector boot = args.enableBooting ? FreeDosTemplate(mb > 16) : old.bootFound ? old.boot : Sector{};
-  if (!args.enableBooting) SetPlainJump(boot);
-  WriteVolumeId(boot, kFat16SignatureOffset);
+  Sector boot = NewFat16BootRecord(old, args.enableBooting, mb > 16);
   dump.Number("Head", geometry.heads);
   dump.Number("Sect", geometry.sectorsPerTrack);
 
@@ -56,28 +49,23 @@ bool LayDownVolume(const SectorRoad& road, const FatFormatArgs& args, const Card
   std::uint32_t total = capacity.lastLba;
   if (total % track != 0 && args.transportKind != kTransportIde) ++total;
   FatLayout layout;
-  PlainLayoutRule rule{};
   if (!args.enableBooting) {
-    rule = Fat16PlainLayoutRule(args.deviceKind, mib);
+    const PlainLayoutRule rule = Fat16PlainLayoutRule(args.deviceKind, mib);
     layout = SoundAlignedFat16Layout(total, rule.sectorsPerCluster, rule.boundUnit, rule.fatBits);
     DumpLayout(dump, layout, rule.boundUnit);
   } else {
     DumpLayout(dump, FatLayout{0, 0, 1, kFat16RootEntries, 0, 0, 0}, 0);
   }
-  std::uint32_t cylinders = total / track;
-  if (cylinders > 1023) {
-    cylinders = 1023;
-    total = track * 1023;
-  }
+  const std::uint32_t cylinders = CutToChsCylinders(total, geometry);
   dump.Number("Cylenders", cylinders);
 
-  Sector mbr = args.enableBooting || !old.mbrKept ? MbrTemplate() : old.mbr;
+  Sector mbr = NewMasterBootRecord(old, args.enableBooting);
   std::uint8_t type = 0;
   if (args.enableBooting) {
     const auto bytes = std::uint64_t{total} * capacity.blockLength;
     layout = TrackAlignedFat16Layout(total, geometry.sectorsPerTrack,
                                      BootClusterSectors(static_cast<std::uint32_t>(bytes >> 20)));
-    type = TypeByDecimalMb(bytes / 1000000);
+    type = Fat16PartitionTypeByMb(bytes / 1000000);
     WriteFat16Fields(boot, layout, geometry, (bytes >> 20) < 32);
     WriteFreeDosLoaderFields(boot, layout);
   } else {
@@ -88,30 +76,35 @@ bool LayDownVolume(const SectorRoad& road, const FatFormatArgs& args, const Card
   }
   WritePartitionEntry(mbr, {type, geometry, cylinders, layout.partitionStart, layout.volumeSectors});
 
-  const std::uint32_t firstFat = layout.partitionStart + layout.reservedSectors;
-  const ClearingPlan plan{ClearKindOf(args.fullFormat),
-                          firstFat + 2 * layout.sectorsPerFat + RootDirectorySectors(layout), total,
+  const ClearingPlan plan{ClearKindOf(args.fullFormat), layout.partitionStart + SystemSectors(layout), total,
                           geometry.sectorsPerTrack, 4};
-  if (!RunClearingPass(road, args.windows, plan, dump)) return false;
-
-  const Sector fat = FirstFatSector(layout.fatBits);
-  if (!WriteSystemSector(road, args.windows, 0, mbr, kStrStepMbr, kStrMbrSectorFailed)) return false;
-  dump.Number("DBRWriteAdd", layout.partitionStart);
-  if (!WriteSystemSector(road, args.windows, layout.partitionStart, boot, kStrStepDbr, kStrDbrSectorFailed))
-    return false;
-  dump.Number("FATFirstAdd", firstFat);
-  if (!WriteSystemSector(road, args.windows, firstFat, fat, kStrStepFat1, kStrFat1SectorFailed)) return false;
-  dump.Number("FATSecondAdd", firstFat + layout.sectorsPerFat);
-  return WriteSystemSector(road, args.windows, firstFat + layout.sectorsPerFat, fat, kStrStepFat2,
-                           kStrFat2SectorFailed);
+  return RunClearingPass(road, args.windows, plan, dump) &&
+         WriteFat16SystemSectors(road, args.windows, mbr, boot, layout, dump);
 }
 
 }  // namespace
 
+std::uint8_t Fat16PartitionTypeByMb(std::uint64_t decimalMb) {
+  if (decimalMb <= 16) return kTypeFat12;
+  return decimalMb <= 32 ? kTypeSmallFat16 : kTypeFat16;
+}
+
+bool WriteFat16SystemSectors(const SectorRoad& road, const ProgressWindows& windows, const Sector& mbr,
+                             const Sector& boot, const FatLayout& layout, const FormatDump& dump) {
+  const Sector fat = FirstFatSector(layout.fatBits);
+  const std::uint32_t firstFat = layout.partitionStart + layout.reservedSectors;
+  if (!WriteSystemSector(road, windows, 0, mbr, kStrStepMbr, kStrMbrSectorFailed)) return false;
+  dump.Number("DBRWriteAdd", layout.partitionStart);
+  if (!WriteSystemSector(road, windows, layout.partitionStart, boot, kStrStepDbr, kStrDbrSectorFailed)) return false;
+  dump.Number("FATFirstAdd", firstFat);
+  if (!WriteSystemSector(road, windows, firstFat, fat, kStrStepFat1, kStrFat1SectorFailed)) return false;
+  dump.Number("FATSecondAdd", firstFat + layout.sectorsPerFat);
+  return WriteSystemSector(road, windows, firstFat + layout.sectorsPerFat, fat, kStrStepFat2, kStrFat2SectorFailed);
+}
+
 int FormatFat16Default(const FatFormatArgs& args) {
-  const std::uint8_t osKind = BeginFormat(args.owner, args.windows, args.deviceId, args.driveIndex);
+  BeginFormat(args.owner, args.windows, args.deviceId, args.driveIndex);
   const FormatDump dump = FormatDump::FromSwitch();
-  if (!IsNtClass(osKind)) return 0;
   const OwnedVolume volume(OpenVolume(args.driveIndex));
   if (!volume.IsOpen()) {
     TellDriveNotOpened();

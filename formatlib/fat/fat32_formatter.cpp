@@ -17,8 +17,6 @@ namespace {
 
 constexpr std::uint32_t kDataAlignment = 256;
 constexpr std::uint16_t kFat32TrackSectors = 63;
-constexpr std::uint8_t kTypeFat32Chs = 0x0B;
-constexpr std::uint8_t kTypeFat32Lba = 0x0C;
 
 std::uint16_t Fat32Heads(std::uint32_t decimalMb) {
   if (decimalMb <= 2048) return 64;
@@ -28,9 +26,7 @@ std::uint16_t Fat32Heads(std::uint32_t decimalMb) {
 bool LayDownVolume(const SectorRoad& road, const FatFormatArgs& args, const CardCapacity& capacity,
                    const FormatDump& dump) {
   const OldLayout old = ReadOldLayout(road, args.windows.step, BootAtSectorZero::Ignored, 82);
-  Sector boot = Fat32Template();
-  if (!args.enableBooting) SetPlainJump(boot);
-  WriteVolumeId(boot, kFat32SignatureOffset);
+  Sector boot = NewFat32BootRecord(args.enableBooting);
   const DiskGeometry geometry{Fat32Heads(capacity.DecimalMb()), kFat32TrackSectors};
   dump.Number("Head", geometry.heads);
   dump.Number("Sect", geometry.sectorsPerTrack);
@@ -50,9 +46,9 @@ bool LayDownVolume(const SectorRoad& road, const FatFormatArgs& args, const Card
   const std::uint32_t cylinders = std::min<std::uint32_t>(total / track, 1023);
   dump.Number("Cylenders", cylinders);
 
-  Sector mbr = args.enableBooting || !old.mbrKept ? MbrTemplate() : old.mbr;
-  const std::uint8_t type = total <= kMostChsFat32Sectors ? kTypeFat32Chs : kTypeFat32Lba;
-  WritePartitionEntry(mbr, {type, geometry, cylinders, layout.partitionStart, layout.volumeSectors});
+  Sector mbr = NewMasterBootRecord(old, args.enableBooting);
+  WritePartitionEntry(mbr,
+                      {Fat32PartitionType(total), geometry, cylinders, layout.partitionStart, layout.volumeSectors});
   WriteFat32Fields(boot, layout, geometry);
 
   const ClearingPlan plan{ClearKindOf(args.fullFormat),
@@ -64,6 +60,12 @@ bool LayDownVolume(const SectorRoad& road, const FatFormatArgs& args, const Card
 }
 
 }  // namespace
+
+std::uint8_t Fat32PartitionType(std::uint32_t totalSectors) {
+  constexpr std::uint8_t kTypeFat32Chs = 0x0B;
+  constexpr std::uint8_t kTypeFat32Lba = 0x0C;
+  return totalSectors <= kMostChsFat32Sectors ? kTypeFat32Chs : kTypeFat32Lba;
+}
 
 FatLayout Fat32CardLayout(std::uint32_t totalSectors) {
   std::uint8_t cluster = 64;
@@ -101,10 +103,10 @@ bool WriteFat32SystemSectors(const SectorRoad& road, const ProgressWindows& wind
 }
 
 int FormatFat32Default(const FatFormatArgs& args) {
-  const std::uint8_t osKind = BeginFormat(args.owner, args.windows, args.deviceId, args.driveIndex);
+  BeginFormat(args.owner, args.windows, args.deviceId, args.driveIndex);
   const FormatDump dump = FormatDump::FromSwitch();
-  const OwnedVolume volume(IsNtClass(osKind) ? OpenVolume(args.driveIndex) : win::INVALID_HANDLE_VALUE);
-  if (IsNtClass(osKind) && !volume.IsOpen()) TellDriveNotOpened();
+  const OwnedVolume volume(OpenVolume(args.driveIndex));
+  if (!volume.IsOpen()) TellDriveNotOpened();
   bool locked = false;
   bool done = false;
   const auto probed = volume.IsOpen() ? ProbeCardCapacity(volume.Get()) : std::nullopt;

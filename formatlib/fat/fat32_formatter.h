@@ -14,6 +14,7 @@ namespace pradvik {
 constexpr std::uint32_t kFat32ReservedSectors = 32;
 // Partition type 0x0B up to this many sectors, 0x0C from the next on.
 constexpr std::uint32_t kMostChsFat32Sectors = 15952545;
+std::uint8_t Fat32PartitionType(std::uint32_t totalSectors);
 
 // The cluster size search from 64 sectors down by quarters until the card holds more than
 // 65524 clusters, then the layout with its data area on 256 sectors.

@@ -25,9 +25,11 @@ void GrowFats(FatLayout& layout) {
 
 }  // namespace
 
-std::uint32_t RootDirectorySectors(const FatLayout& layout) {
-  return DivideUp(std::uint64_t{layout.rootEntries} * kDirectoryEntryBytes, kSectorBytes);
+std::uint32_t RootDirectorySectors(std::uint32_t rootEntries) {
+  return DivideUp(std::uint64_t{rootEntries} * kDirectoryEntryBytes, kSectorBytes);
 }
+
+std::uint32_t RootDirectorySectors(const FatLayout& layout) { return RootDirectorySectors(layout.rootEntries); }
 
 std::uint32_t SystemSectors(const FatLayout& layout) {
   return layout.reservedSectors + 2 * layout.sectorsPerFat + RootDirectorySectors(layout);

@@ -23,6 +23,7 @@ struct FatLayout {
   std::uint8_t fatBits = 12;
 };
 
+std::uint32_t RootDirectorySectors(std::uint32_t rootEntries);
 std::uint32_t RootDirectorySectors(const FatLayout& layout);
 // Reserved sectors, both FATs and the root directory.
 std::uint32_t SystemSectors(const FatLayout& layout);

@@ -85,11 +85,16 @@ TEST(FatLayoutTest, TheFat32SearchNeverReachesAClusterOfNoSectors) {
 }
 
 TEST(FatLayoutTest, TheDriveFat32LayoutWeighsTheBytesInSixtyFourBits) {
-  // 64 MB: one-sector clusters, the rule-of-thumb FAT.
+  // 64 MB: one-sector clusters, the rule-of-thumb FAT grown until it holds every cluster.
   const auto small = Fat32DriveLayout(125001, 512, 32);
   ASSERT_TRUE(small.has_value());
   EXPECT_EQ(small->sectorsPerCluster, 1);
-  EXPECT_EQ(small->sectorsPerFat, (125001u - 32) / 128 - 3 + 0);
+  EXPECT_TRUE(IsSoundFatLayout(*small));
+  // 563 MB: eight-sector clusters, where the rule of thumb falls two sectors short.
+  const auto middle = Fat32DriveLayout(1100000, 512, 63);
+  ASSERT_TRUE(middle.has_value());
+  EXPECT_EQ(middle->sectorsPerCluster, 8);
+  EXPECT_TRUE(IsSoundFatLayout(*middle));
   // Above 4 GiB the bytes no longer fit 32 bits: still eight-sector clusters over the whole card.
   const auto large = Fat32DriveLayout(8388609, 512, 63);
   ASSERT_TRUE(large.has_value());
@@ -136,6 +141,14 @@ TEST(FatLayoutTest, AQuickFloppyFormatRefusesABootRecordOutsideTheDisk) {
   boot = FloppyBootRecord(2880, 1);
   win::WriteLe16(boot, 22, 0xFFFF);
   EXPECT_FALSE(ReadFloppyVolume(boot, 2880).has_value());
+}
+
+TEST(FatLayoutTest, AQuickFloppyFormatClearsAPartlyFilledRootSector) {
+  Sector boot = FloppyBootRecord(2880, 1);
+  win::WriteLe16(boot, 17, 225);  // fourteen sectors of entries and one in a fifteenth
+  const auto volume = ReadFloppyVolume(boot, 2880);
+  ASSERT_TRUE(volume.has_value());
+  EXPECT_EQ(volume->systemSectors, 15u + 2 * 9);
 }
 
 }  // namespace

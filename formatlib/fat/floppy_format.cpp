@@ -29,16 +29,6 @@ namespace {
 constexpr std::uint16_t kFloppyRootEntries = 224;
 constexpr std::uint32_t kSmallDiskMib = 32;
 
-win::HANDLE OpenVwin32() {
-  for (const win::DWORD share :
-       {win::DWORD{win::FILE_SHARE_READ | win::FILE_SHARE_WRITE}, win::DWORD{win::FILE_SHARE_READ}}) {
-    const win::HANDLE handle = win::CreateFileA("\\\\.\\vwin32", 0, share, nullptr, win::OPEN_EXISTING,
-                                                win::FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (handle != win::INVALID_HANDLE_VALUE) return handle;
-  }
-  return win::INVALID_HANDLE_VALUE;
-}
-
 // The bytes of the volume on the disk; a disk whose volume the system does not recognise (never
 // formatted, or damaged) is measured by its drive geometry instead, where the system has one.
 std::optional<std::uint64_t> DiskBytes(std::uint8_t driveIndex, win::HANDLE device, bool ntClass) {
@@ -71,8 +61,10 @@ bool ClearRange(win::HANDLE handle, std::uint32_t first, std::uint32_t end, cons
 bool WriteFats(win::HANDLE handle, const FloppyVolume& volume, const ProgressWindows& windows) {
   SetStepText(windows.step, kStrStepFat1);
   const Sector fat = FirstFatSector(volume.fatBits, volume.media);
-  if (!WriteOne(handle, volume.reservedSectors, fat, windows)) return false;
-  if (!WriteOne(handle, volume.reservedSectors + volume.sectorsPerFat, fat, windows)) return false;
+  // A disk with one FAT has its root directory where a second FAT would lie.
+  for (std::uint32_t copy = 0; copy < volume.fatCount; ++copy) {
+    if (!WriteOne(handle, volume.reservedSectors + copy * volume.sectorsPerFat, fat, windows)) return false;
+  }
   if (windows.percent != nullptr) {
     ui::SendMessage(windows.percent, ui::WM_SETTEXT, 0, reinterpret_cast<ui::LPARAM>("100 %"));
   }
@@ -152,7 +144,7 @@ std::optional<FloppyVolume> ReadFloppyVolume(const Sector& boot, std::uint32_t d
       volume.sectorsPerFat == 0 || boot[13] == 0) {
     return std::nullopt;
   }
-  volume.systemSectors = rootEntries * 32 / bytesPerSector + volume.fatCount * volume.sectorsPerFat;
+  volume.systemSectors = RootDirectorySectors(rootEntries) + volume.fatCount * volume.sectorsPerFat;
   const std::uint32_t used = volume.reservedSectors + volume.systemSectors;
   if (used >= diskSectors || total <= used) return std::nullopt;
   volume.fatBits = FatBitsFor((total - used) / boot[13]);
@@ -165,8 +157,7 @@ int FormatFloppy(const FloppyArgs& args) {
   state.promptAnswer = kAnswerNone;
   ResetBadBlocks();
   const std::uint8_t osKind = BeginFormat(args.owner, args.windows, args.deviceId, args.driveIndex);
-  state.driveIndex = static_cast<std::uint8_t>(args.driveIndex + 'A');
-  const OwnedVolume device(IsNtClass(osKind) ? OpenVolume(args.driveIndex) : OpenVwin32());
+  const OwnedVolume device(OpenVolume(args.driveIndex));
   if (!device.IsOpen()) {
     TellDriveNotOpened();
     return 0;

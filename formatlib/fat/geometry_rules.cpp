@@ -81,4 +81,12 @@ DiskGeometry DriveGeometry(std::uint8_t deviceKind, bool oldBootRecord, bool ena
 }
 // clang-format on
 
+std::uint32_t CutToChsCylinders(std::uint32_t& totalSectors, DiskGeometry geometry) {
+  constexpr std::uint32_t kMostCylinders = 1023;
+  const std::uint32_t track = std::uint32_t{geometry.heads} * geometry.sectorsPerTrack;
+  if (totalSectors / track <= kMostCylinders) return totalSectors / track;
+  totalSectors = track * kMostCylinders;
+  return kMostCylinders;
+}
+
 }  // namespace pradvik

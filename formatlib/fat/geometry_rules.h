@@ -39,4 +39,8 @@ std::uint8_t BootClusterSectors(std::uint32_t binaryMib);
 DiskGeometry DriveGeometry(std::uint8_t deviceKind, bool oldBootRecord, bool enableBooting, std::uint64_t decimalMb);
 std::uint8_t OtherMakerClusterSectors(std::uint32_t binaryMib);
 
+// The cylinders of `totalSectors` at that geometry; above 1023 of them the card is cut to 1023
+// cylinders, the most its FAT12/16 partition entry can reach.
+std::uint32_t CutToChsCylinders(std::uint32_t& totalSectors, DiskGeometry geometry);
+
 }  // namespace pradvik

@@ -101,4 +101,22 @@ OldLayout ReadOldLayout(const SectorRoad& road, win::HWND stepWindow, BootAtSect
   return old;
 }
 
+Sector NewMasterBootRecord(const OldLayout& old, bool enableBooting) {
+  return enableBooting || !old.mbrKept ? MbrTemplate() : old.mbr;
+}
+
+Sector NewFat16BootRecord(const OldLayout& old, bool enableBooting, bool fat16Template) {
+  Sector boot = enableBooting ? FreeDosTemplate(fat16Template) : old.bootFound ? old.boot : Sector{};
+  if (!enableBooting) SetPlainJump(boot);
+  WriteVolumeId(boot, kFat16SignatureOffset);
+  return boot;
+}
+
+Sector NewFat32BootRecord(bool enableBooting) {
+  Sector boot = Fat32Template();
+  if (!enableBooting) SetPlainJump(boot);
+  WriteVolumeId(boot, kFat32SignatureOffset);
+  return boot;
+}
+
 }  // namespace pradvik

@@ -53,4 +53,13 @@ struct OldLayout {
 OldLayout ReadOldLayout(const SectorRoad& road, win::HWND stepWindow, BootAtSectorZero atZero,
                         std::size_t fatTextOffset);
 
+// The master boot record a format writes: the template when booting is asked for or the card
+// had none, else the old one with its table cleared.
+Sector NewMasterBootRecord(const OldLayout& old, bool enableBooting);
+// The FAT12/16 boot record before its fields: the FreeDOS template when booting is asked for,
+// else the old record (or zeros) with the plain jump; a fresh volume id either way.
+Sector NewFat16BootRecord(const OldLayout& old, bool enableBooting, bool fat16Template);
+// The FAT32 template, with the plain jump unless booting is asked for, and a fresh volume id.
+Sector NewFat32BootRecord(bool enableBooting);
+
 }  // namespace pradvik

@@ -7,6 +7,7 @@
 #include "formatlib/fat/drive_handle.h"
 #include "formatlib/fat/fat16_formatter.h"
 #include "formatlib/fat/geometry_rules.h"
+#include "formatlib/fat/medium_probe.h"
 
 #include "platform/ui/dialogs/message_box.h"
 
@@ -18,43 +19,26 @@ bool LayDownVolume(const SectorRoad& road, const OtherMakerArgs& args, const Car
   const FormatDump noDump;
   const OldLayout old = ReadOldLayout(road, format.windows.step, BootAtSectorZero::Kept, 54);
   const std::uint32_t mb = capacity.DecimalMb();
-  Sector boot = format.enableBooting ? FreeDosTemplate(mb > 16) : old.bootFound ? old.boot : Sector{};
-  if (!format.enableBooting) SetPlainJump(boot);
-  WriteVolumeId(boot, kFat16SignatureOffset);
+  Sector boot = NewFat16BootRecord(old, format.enableBooting, mb > 16);
   const DiskGeometry geometry = DriveGeometry(format.deviceKind, old.bootFound, format.enableBooting, mb);
 
-  const std::uint32_t track = std::uint32_t{geometry.heads} * geometry.sectorsPerTrack;
   std::uint32_t total = capacity.lastLba;
-  std::uint32_t cylinders = total / track;
-  if (cylinders > 1023) {
-    cylinders = 1023;
-    total = track * 1023;
-  }
+  const std::uint32_t cylinders = CutToChsCylinders(total, geometry);
   const std::uint64_t bytes = std::uint64_t{total} * capacity.blockLength;
   const auto mib = static_cast<std::uint32_t>(bytes >> 20);
   const std::uint8_t cluster = format.enableBooting ? BootClusterSectors(mib) : OtherMakerClusterSectors(mib);
   const FatLayout layout = TrackAlignedFat16Layout(total, geometry.sectorsPerTrack, cluster);
-  const std::uint64_t decimal = bytes / 1000000;
-  const std::uint8_t type = decimal <= 16 ? 0x01 : decimal <= 32 ? 0x04 : 0x06;
-
-  Sector mbr = format.enableBooting || !old.mbrKept ? MbrTemplate() : old.mbr;
-  WritePartitionEntry(mbr, {type, geometry, cylinders, layout.partitionStart, layout.volumeSectors});
+  Sector mbr = NewMasterBootRecord(old, format.enableBooting);
+  WritePartitionEntry(
+      mbr, {Fat16PartitionTypeByMb(bytes / 1000000), geometry, cylinders, layout.partitionStart, layout.volumeSectors});
   WriteFat16Fields(boot, layout, geometry, mib < 32);
   if (format.enableBooting) WriteFreeDosLoaderFields(boot, layout);
 
   const ClearKind kind = ClearKindOf(format.fullFormat);
   if (kind == ClearKind::Full) ResetBadBlocks();
-  const std::uint32_t firstFat = layout.partitionStart + layout.reservedSectors;
-  const ClearingPlan plan{kind, firstFat + 2 * layout.sectorsPerFat + RootDirectorySectors(layout), total,
-                          geometry.sectorsPerTrack, 4};
-  if (!RunClearingPass(road, format.windows, plan, noDump)) return false;
-
-  const Sector fat = FirstFatSector(layout.fatBits);
-  return WriteSystemSector(road, format.windows, 0, mbr, kStrStepMbr, kStrMbrSectorFailed) &&
-         WriteSystemSector(road, format.windows, layout.partitionStart, boot, kStrStepDbr, kStrDbrSectorFailed) &&
-         WriteSystemSector(road, format.windows, firstFat, fat, kStrStepFat1, kStrFat1SectorFailed) &&
-         WriteSystemSector(road, format.windows, firstFat + layout.sectorsPerFat, fat, kStrStepFat2,
-                           kStrFat2SectorFailed);
+  const ClearingPlan plan{kind, layout.partitionStart + SystemSectors(layout), total, geometry.sectorsPerTrack, 4};
+  return RunClearingPass(road, format.windows, plan, noDump) &&
+         WriteFat16SystemSectors(road, format.windows, mbr, boot, layout, noDump);
 }
 
 }  // namespace
@@ -64,8 +48,7 @@ int FormatForOtherMakers(const OtherMakerArgs& args) {
   ResetBadBlocks();
   LibraryState().promptAnswer = kAnswerNone;
   ClearErrorText();
-  const std::uint8_t osKind = BeginFormat(format.owner, format.windows, format.deviceId, format.driveIndex);
-  if (!IsNtClass(osKind)) return 0;
+  BeginFormat(format.owner, format.windows, format.deviceId, format.driveIndex);
   const OwnedVolume drive(OpenWholeDrive(format.driveIndex));
   if (!drive.IsOpen()) {
     TellDriveNotOpened();
@@ -85,7 +68,7 @@ int FormatForOtherMakers(const OtherMakerArgs& args) {
   // A FAT16 volume reaches no further than the default formatter's limit.
   if (capacity.DecimalMb() > 2048) capacity.lastLba = kFat16MostLastLba;
   const bool locked = LockOrDismountVolume(drive.Get(), 1);
-  const bool done = LayDownVolume(SectorRoad(drive.Get(), SectorRoad::Kind::Transfer), args, capacity);
+  const bool done = LayDownVolume(WholeDriveRoad(drive.Get()), args, capacity);
   UnlockVolume(drive.Get(), locked);
   return done ? 1 : 0;
 }

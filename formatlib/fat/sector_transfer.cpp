@@ -43,7 +43,7 @@ std::uint32_t TransferThroughVwin32(const SectorIoRequest& request) {
   win::DiocRegisters registers;
   registers.ebx = diskIoAddress.token();
   registers.ecx = 0xFFFFFFFF;
-  registers.eax = static_cast<win::DWORD>(LibraryState().driveIndex - 'A');
+  registers.eax = LibraryState().driveIndex;
   registers.flags = write ? 0 : 1;
   std::array<win::BYTE, win::kDiocRegistersSize> block{};
   win::WriteDiocRegisters(block, registers);

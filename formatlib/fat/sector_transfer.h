@@ -22,7 +22,7 @@ struct SectorIoRequest {
 };
 
 // 0 success, 1 failure (no message: the caller reports it). On Windows 9x the drive is the
-// state block's drive field minus 'A'.
+// state block's drive index (0 for A:).
 std::uint32_t TransferSectors(SectorIoRequest request);
 
 }  // namespace pradvik

@@ -55,12 +55,12 @@ TEST(SectorTransferTest, SectorsBeyondFourGibibytesReachTheirPlace) {
   win::CloseHandle(drive);
 }
 
-TEST(SectorTransferTest, Windows9xGoesThroughVwin32ForTheStoredDriveLetter) {
+TEST(SectorTransferTest, Windows9xGoesThroughVwin32ForTheStoredDrive) {
   PlainCard card{"floppy", 2880, "floppy"};
   card.windows = "98";
   InstalledMachine machine(PlainCardMachine(card, "vwin32.img"));
   GetOsPlatformClass();
-  LibraryState().driveIndex = 'A';
+  LibraryState().driveIndex = 0;
   const win::HANDLE vwin32 =
       win::CreateFileA("\\\\.\\vwin32", 0, 0, nullptr, win::OPEN_EXISTING, win::FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   ASSERT_NE(vwin32, win::INVALID_HANDLE_VALUE);
@@ -71,8 +71,8 @@ TEST(SectorTransferTest, Windows9xGoesThroughVwin32ForTheStoredDriveLetter) {
   std::array<std::uint8_t, 1024> read{};
   EXPECT_EQ(TransferSectors({vwin32, 100, 2, read.data(), kTransferRead}), 0u);
   EXPECT_EQ(read, written);
-  // A drive letter with no drive behind it.
-  LibraryState().driveIndex = 'Q';
+  // A drive with no reader behind it (Q:).
+  LibraryState().driveIndex = 'Q' - 'A';
   EXPECT_EQ(TransferSectors({vwin32, 100, 1, read.data(), kTransferRead}), 1u);
   win::CloseHandle(vwin32);
 }

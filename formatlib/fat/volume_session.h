@@ -6,6 +6,8 @@
 
 #include "formatlib/fat/clearing_pass.h"
 
+#include <pradvik_exports.h>
+
 #include "platform/win/system/types.h"
 
 #include <cstdint>
@@ -26,8 +28,6 @@ struct FatFormatArgs {
   std::uint8_t ataDriveSelect = 0;
   bool startStopFlag = false;
 };
-
-constexpr std::uint8_t kTransportIde = 1;
 
 // Step text 34, the owner as pump window 1, the export prologue and the Explorer windows.
 // Answers the OS kind.

@@ -7,6 +7,8 @@
 #include "formatlib/flash/redundant_area.h"
 #include "formatlib/flash/stick_boot_blocks.h"
 
+#include <pradvik_exports.h>
+
 #include "platform/ui/dialogs/message_box.h"
 
 #include <algorithm>
@@ -115,7 +117,7 @@ std::uint32_t CisSearchBlocks(std::uint8_t mediaCode) {
   return 23;
 }
 
-int EraseAllBlocks(const FormatContext& context, std::uint8_t fullFormat) {
+int EraseAllBlocks(const FormatContext& context, std::uint8_t fullFormat, std::optional<std::uint32_t> keptCisBlock) {
   ClearBootBlockState();
   if (context.road.Newer() && context.MemoryStick() && SettleStickBootBlocks(context) == 0) return 0;
   const std::uint32_t pagesPerBlock = context.PagesPerBlock();
@@ -124,7 +126,7 @@ int EraseAllBlocks(const FormatContext& context, std::uint8_t fullFormat) {
   StickPass stick;
   for (std::uint32_t page = 0; page < pages; page += pagesPerBlock) {
     const std::uint32_t block = page / pagesPerBlock;
-    const Judgement judgement = JudgeBlock(context, page, fullFormat);
+    const Judgement judgement = block == keptCisBlock ? Judgement::Skip : JudgeBlock(context, page, fullFormat);
     if (judgement == Judgement::Stop) return 0;
     const bool skip = judgement == Judgement::Skip || (context.MemoryStick() && IsDisabledBlock(block));
     if (skip) {
@@ -151,6 +153,12 @@ int EraseAllBlocks(const FormatContext& context, std::uint8_t fullFormat) {
       }
     }
     StepProgress(context.progressWindow, context.percentWindow);
+  }
+  if (keptCisBlock && context.road.transportKind == kTransportIde) {
+    ClearErrorText();
+    bool done = false;
+    EraseOneBlock(context, *keptCisBlock * pagesPerBlock, 0, 0x40, done);
+    if (!done && !GoOnAfterFailedErase(context, *keptCisBlock * pagesPerBlock)) return 0;
   }
   return 1;
 }

@@ -22,6 +22,7 @@
 #include "platform/win/layouts/byte_order.h"
 
 #include <array>
+#include <optional>
 #include <string>
 
 namespace pradvik::exports {
@@ -185,6 +186,7 @@ int FormatSmartMediaOrStick(const Arguments& args, FormatContext& context) {
   std::array<std::uint8_t, 512> cisPageData{};
   bool cisValid = false;
   std::uint32_t cisPage = 0;
+  std::optional<std::uint32_t> keptCisBlock;
   if (smartMedia) {
     SetStepText(args.step, kStrStepReadCis);
     const CisSearchResult found = FindCisBlock(context, cisPageData);
@@ -192,11 +194,14 @@ int FormatSmartMediaOrStick(const Arguments& args, FormatContext& context) {
     AppendBadBlock(0);
     cisValid = found.found && CisPageIsSound(cisPageData, found);
     cisPage = args.fullFormat != 0 ? 0 : found.cisPage;
+    // The newer readers write a sound structure back in place, onto its kept block. A full
+    // format may move it (blocks once marked bad are tried again), so nothing is kept there.
+    if (context.road.Newer() && cisValid && cisPage != 0) keptCisBlock = cisPage / pagesPerBlock;
   }
   SetProgressRange(args, context.geometry.progressRange);
   SetStepText(args.step, kStrStepErase);
   if (!smartMedia) state.volumeStartPage = 2 * pagesPerBlock;
-  if (EraseAllBlocks(context, args.fullFormat) == 0) return 0;
+  if (EraseAllBlocks(context, args.fullFormat, keptCisBlock) == 0) return 0;
 
   std::uint32_t mbrPage = state.volumeStartPage;
   if (smartMedia) {

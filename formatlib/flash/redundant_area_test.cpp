@@ -4,6 +4,7 @@
 
 #include "formatlib/command/format_library_state.h"
 #include "formatlib/command/library_messages.h"
+#include "formatlib/command/os_platform_class.h"
 #include "formatlib/command/volume_handle.h"
 #include "formatlib/flash/bad_block_list.h"
 #include "formatlib/testing/flash_machine.h"
@@ -30,6 +31,8 @@ class RedundantAreaTest : public ::testing::Test {
   test_support::InstalledMachine machine_{R"({"version":1,"windows":"xp","readers":[{"maker":true,"firmware":"older",
       "letter":"F","card":{"kind":"sm","image":"r.img","deviceCode":117,"factoryBadBlocks":[9]}}]})"};
   ui::TestDriver driver_{[](const std::string& what) { ADD_FAILURE() << what; }};
+  // As an export's prologue decides it, before the volume opens: it chooses the command road.
+  std::uint8_t osKind_{GetOsPlatformClass()};
   OwnedVolume volume_{OpenVolume('F' - 'A')};
   FormatContext context_{FlashRoad{volume_.Get(), kKindSmartMedia, 3, 0, 0}};
 };

@@ -38,7 +38,9 @@ constexpr BYTE kKindMemoryStickPro = 40;
 
 // Transport kinds (the device list entry's bus kind): 3 eight-byte vendor blocks through SCSI
 // pass-through, 4 twelve-byte blocks, anything else ATA commands (IDE pass-through on Windows
-// 2000 and later, ATA task files inside SCSI blocks on NT4); 2 also leaves the volume unlocked.
+// 2000 and later, ATA task files inside SCSI blocks on NT4); 2 also leaves the volume unlocked,
+// 1 is the IDE slot.
+constexpr BYTE kTransportIde = 1;
 constexpr BYTE kTransportEightByte = 3;
 constexpr BYTE kTransportTwelveByte = 4;
 constexpr BYTE kTransportNoLock = 2;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 namespace pradvik::test_support {
@@ -17,6 +18,13 @@ std::string PlainCardMachine(const PlainCard& card, const std::string& image) {
          (card.maker && !drive ? "true" : "false") + R"(,"letter":")" + (drive ? "A" : "E") + R"(","card":{"kind":")" +
          card.kind + R"(","image":")" + image + R"(","sectors":)" + std::to_string(card.sectors) +
          R"(,"writeProtected":)" + (card.writeProtected ? "true" : "false") + "}}]}";
+}
+
+void WriteBlankImage(const std::string& image, std::uint64_t sectors) {
+  std::filesystem::remove(ImagePath(image));
+  std::ofstream blank(ImagePath(image), std::ios::binary);
+  blank.seekp(static_cast<std::streamoff>(sectors * 512 - 1));
+  blank.put(0);
 }
 
 std::array<std::uint8_t, 512> ReadCardSector(const std::string& image, std::uint64_t lba) {

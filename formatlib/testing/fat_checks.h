@@ -22,6 +22,9 @@ struct PlainCard {
 // LS-120 drive) whose image is `image`.
 std::string PlainCardMachine(const PlainCard& card, const std::string& image);
 
+// A card image of that many zero sectors, as a card that was never formatted.
+void WriteBlankImage(const std::string& image, std::uint64_t sectors);
+
 std::array<std::uint8_t, 512> ReadCardSector(const std::string& image, std::uint64_t lba);
 
 // The fields of a boot record as the system reads them.

@@ -32,6 +32,10 @@ class InstalledMachine {
 std::vector<std::uint8_t> ReadImage(const std::string& name);
 std::filesystem::path ImagePath(const std::string& name);
 
+// Windows 9x: the card driver's device node of the reader at the letter (the device id the
+// Format page passes there); 0 when the driver or the node cannot be found.
+std::uint32_t CardDriverNode(char letter);
+
 class LoadedLibrary {
  public:
   LoadedLibrary();

@@ -197,7 +197,7 @@ INSTANTIATE_TEST_SUITE_P(EverySizeCode, FreshMemoryStick,
                          ::testing::Values(std::pair{512U, 16U}, std::pair{1024U, 16U}, std::pair{1024U, 32U},
                                            std::pair{2048U, 32U}, std::pair{4096U, 32U}, std::pair{8192U, 32U}));
 
-TEST(NandArray, APageProgramsOnceUntilItsBlockIsErasedAndMarksOnlyClearBits) {
+TEST(NandArray, ProgrammingOnlyClearsBitsUntilTheBlockIsErased) {
   const auto card = SmartMedia("nand.img", 0x73);
   MakeFreshFlashImage(card, kSerial);
   CardMedia media(card);
@@ -206,11 +206,21 @@ TEST(NandArray, APageProgramsOnceUntilItsBlockIsErasedAndMarksOnlyClearBits) {
   ASSERT_EQ(smartMedia.Nand().Erase(100), FlashResult::Ok);
   EXPECT_TRUE(smartMedia.Nand().PageErased(page));
   EXPECT_EQ(smartMedia.ProgramSectors(page, Sector(1), EncodeBlockAddress(7)), FlashResult::Ok);
-  EXPECT_EQ(smartMedia.ProgramSectors(page, Sector(1), EncodeBlockAddress(7)), FlashResult::NotErased);
-  EXPECT_EQ(smartMedia.ProgramSectors(page, Sector(2), EncodeBlockAddress(7)), FlashResult::NotErased);
+  std::vector<std::uint8_t> first(16);
+  ASSERT_EQ(smartMedia.Nand().ReadSpare(page, first), FlashResult::Ok);
+  // The same bytes again change nothing; other bytes keep only the bits both have set.
+  EXPECT_EQ(smartMedia.ProgramSectors(page, Sector(1), EncodeBlockAddress(7)), FlashResult::Ok);
   std::vector<std::uint8_t> data(512);
   ASSERT_EQ(smartMedia.Nand().ReadData(page, data), FlashResult::Ok);
   EXPECT_EQ(data, Sector(1));
+  std::vector<std::uint8_t> again(16);
+  ASSERT_EQ(smartMedia.Nand().ReadSpare(page, again), FlashResult::Ok);
+  EXPECT_EQ(again, first);
+  EXPECT_EQ(smartMedia.ProgramSectors(page, Sector(2), EncodeBlockAddress(7)), FlashResult::Ok);
+  ASSERT_EQ(smartMedia.Nand().ReadData(page, data), FlashResult::Ok);
+  std::vector<std::uint8_t> both = Sector(1);
+  for (std::size_t i = 0; i < both.size(); ++i) both[i] &= Sector(2)[i];
+  EXPECT_EQ(data, both);
 
   const std::array<std::uint8_t, 2> mark{0x0F, 0xF0};
   ASSERT_EQ(smartMedia.Nand().ProgramSpare(page, 0, mark), FlashResult::Ok);

@@ -104,10 +104,9 @@ FlashResult NandArray::ProgramPage(std::uint64_t page, std::span<const std::uint
   }
   const auto block = static_cast<std::uint32_t>(page / geometry_.pagesPerBlock);
   if (Defective(block) || TakeFault(FaultOperation::Write, block)) return FlashResult::Failed;
-  if (!PageErased(page)) return FlashResult::NotErased;
   std::vector<std::uint8_t> bytes(data.begin(), data.end());
   bytes.insert(bytes.end(), spare.begin(), spare.end());
-  return WriteAt(fd_, bytes, geometry_.PageOffset(page)) ? FlashResult::Ok : FlashResult::Failed;
+  return ClearBits(geometry_.PageOffset(page), bytes);
 }
 
 FlashResult NandArray::ClearBits(std::uint64_t offset, std::span<const std::uint8_t> bytes) {

@@ -1,9 +1,9 @@
 // The NAND array of a raw flash card over its image file: pages with their spare areas (and on
 // Memory Stick the extra data of each block), read, programmed and erased as the chip allows.
-// Erasing sets a whole block, spare and extra data included, to 0xFF; a page programs only
-// while it is erased (data and spare all 0xFF), a second program without an erase fails as the
-// chip's status reports it. Spare and extra data can also be programmed on their own, which
-// clears bits and never sets them, as the chip does for a bad-block mark. Defective blocks
+// Erasing sets a whole block, spare and extra data included, to 0xFF; programming only clears
+// bits, as the chip's cells do: a page programmed again without an erase keeps the AND of what
+// it held and what came (the same bytes again change nothing). Spare and extra data can also be
+// programmed on their own, as the chip does for a bad-block mark. Defective blocks
 // (those bad from the factory and those that fail later) fail every erase and program; injected
 // faults fail one operation at a block.
 #pragma once
@@ -17,7 +17,7 @@
 
 namespace machine {
 
-enum class FlashResult { Ok, OutOfRange, Failed, NotErased };
+enum class FlashResult { Ok, OutOfRange, Failed };
 
 class NandArray {
  public:
@@ -39,7 +39,7 @@ class NandArray {
   // The extra data of consecutive blocks from `block`.
   FlashResult ReadExtra(std::uint32_t block, std::span<std::uint8_t> out);
 
-  // Programs one page's data and spare; NotErased when the page was programmed since its erase.
+  // Programs one page's data and spare.
   FlashResult ProgramPage(std::uint64_t page, std::span<const std::uint8_t> data, std::span<const std::uint8_t> spare);
   // Programs bytes of a page's spare area, or of a block's extra data, on their own.
   FlashResult ProgramSpare(std::uint64_t page, std::size_t offset, std::span<const std::uint8_t> bytes);
