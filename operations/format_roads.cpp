@@ -22,7 +22,6 @@ namespace {
 
 using namespace format_page;
 
-constexpr win::UINT kStringNoMedia = 1090;
 constexpr win::UINT kStringMediaProtected = 1216;
 constexpr win::UINT kStringDonePcmcia = 1212;
 constexpr win::UINT kStringDoneReinsert = 1217;
