@@ -12,7 +12,6 @@
 #include "operations/format_summary_dlg.h"
 #include "operations/system_files.h"
 #include "platform/ui/dialogs/message_box.h"
-#include "platform/win/layouts/byte_order.h"
 
 #include <cstring>
 #include <string_view>
@@ -108,10 +107,11 @@ void FormatRun::FatRoad() {
   if (bus != kBusIde && bus != kBusPcmcia) {
     if (OsKindIsNt()) {
       DriveHandle volume = OpenCardVolume(entry_->driveLetter);
-      if (!volume.IsOpen() || !QueryCapacity(volume.get())) {
-        if (!volume.IsOpen()) ShowStringMessage(kStringNoMedia, ui::MB_ICONERROR);
+      if (!volume.IsOpen()) {
+        ShowStringMessage(kStringNoMedia, ui::MB_ICONERROR);
         return;
       }
+      if (!QueryCapacity(volume.get())) return;
     } else if (!QueryCapacity(handle_.get())) {
       return;
     }
@@ -259,10 +259,11 @@ bool FormatRun::IdeCardWritable() {
   } else if (OsKind == kOsWindowsNt4) {
     DriveHandle volume = OpenCardVolume(entry_->driveLetter);
     if (volume.IsOpen()) {
-      constexpr win::BYTE kCardSize[8] = {0x20, 0x99, 0, 0, 0, 0, 0, 0};
+      const VendorCdb identifyReader = CommandFirstCdb(kVendorIdentifyReader);
       std::vector<win::BYTE> answer(512, 0);
-      ExecScsiCommand(volume.get(), 0, 0, 0, kCardSize, sizeof kCardSize, answer.data(), 512, kScsiDataIn);
-      if (win::ReadLe32(answer, 120) == 0) {
+      ExecScsiCommand(volume.get(), 0, 0, 0, identifyReader.data(), identifyReader.size(), answer.data(), 512,
+                      kScsiDataIn);
+      if (IdentifyTotalSectors(answer) == 0) {
         ShowStringMessage(kStringNoMedia, ui::MB_ICONERROR);
         return false;
       }
