@@ -275,3 +275,37 @@ TEST_F(FormatPage, SystemFilesComeFromTheVendorFolderOrFromDriveC) {
 
 }  // namespace
 }  // namespace tarnlok
+
+namespace tarnlok {
+namespace {
+
+// The maker's PCMCIA and IDE readers tell a write-protected card before the library is called:
+// the PCMCIA card by its identification, the IDE card by its media status (asked on Windows 2000).
+struct ProtectedReader {
+  const char* bus;
+  const char* windows;
+};
+
+class ProtectedCard : public FormatPage, public ::testing::WithParamInterface<ProtectedReader> {};
+
+TEST_P(ProtectedCard, TheMakersReaderRefusesItBeforeTheLibrary) {
+  Start(std::string(R"({ "version": 1, "windows": ")") + GetParam().windows + R"(", "readers": [ { "bus": ")" +
+        GetParam().bus + R"(", "maker": true, "letter": "E",
+      "card": { "kind": "cf", "image": "card.img", "sectors": 65536, "writeProtected": true } } ] })");
+  const Bytes before = ReadHostBytes(Home("card.img"));
+  prompter.AnswerMessageBox(ui::IDYES, kConfirm);
+  prompter.AnswerMessageBox(ui::IDOK, "The media is write protected.");
+  OnPage(kFormatTool, kFormatPageTemplate, 0, [&](ui::HWND page) {
+    Format(page, false, true);
+    ExpectIdlePage(page);
+  });
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+  EXPECT_TRUE(ReadHostBytes(Home("card.img")) == before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Buses, ProtectedCard,
+                         ::testing::Values(ProtectedReader{"pcmcia", "xp"}, ProtectedReader{"ide", "2000"}),
+                         [](const auto& reader) { return std::string(reader.param.bus); });
+
+}  // namespace
+}  // namespace tarnlok

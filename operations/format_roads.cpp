@@ -2,7 +2,9 @@
 #include "device/card_driver.h"
 #include "device/device_messages.h"
 #include "device/device_state.h"
+#include "device/identify_fields.h"
 #include "device/ide_pass_through.h"
+#include "device/reader_commands.h"
 #include "device/scsi_transport.h"
 #include "device/volume_lock.h"
 #include "operations/format_run.h"
@@ -10,7 +12,6 @@
 #include "operations/format_summary_dlg.h"
 #include "operations/system_files.h"
 #include "platform/ui/dialogs/message_box.h"
-#include "platform/win/layouts/byte_order.h"
 
 #include <cstring>
 #include <string_view>
@@ -20,7 +21,6 @@ namespace {
 
 using namespace format_page;
 
-constexpr win::UINT kStringNoMedia = 1090;
 constexpr win::UINT kStringMediaProtected = 1216;
 constexpr win::UINT kStringDonePcmcia = 1212;
 constexpr win::UINT kStringDoneReinsert = 1217;
@@ -30,9 +30,6 @@ constexpr int kIdentifyAttempts = 10;
 constexpr win::BYTE kAtaGetMediaStatus = 0xDA;
 constexpr win::BYTE kMediaStatusNoMedia = 0x02;
 constexpr win::BYTE kMediaStatusWriteProtected = 0x40;
-// Identification word 157, bit 5: the card is write protected.
-constexpr std::size_t kIdentifyProtectionByte = 314;
-constexpr win::BYTE kIdentifyProtectionBit = 0x20;
 
 // The model whose cards boot from their master boot record in any reader.
 bool BootableModel(const char* product, std::size_t size) {
@@ -110,10 +107,11 @@ void FormatRun::FatRoad() {
   if (bus != kBusIde && bus != kBusPcmcia) {
     if (OsKindIsNt()) {
       DriveHandle volume = OpenCardVolume(entry_->driveLetter);
-      if (!volume.IsOpen() || !QueryCapacity(volume.get())) {
-        if (!volume.IsOpen()) ShowStringMessage(kStringNoMedia, ui::MB_ICONERROR);
+      if (!volume.IsOpen()) {
+        ShowStringMessage(kStringNoMedia, ui::MB_ICONERROR);
         return;
       }
+      if (!QueryCapacity(volume.get())) return;
     } else if (!QueryCapacity(handle_.get())) {
       return;
     }
@@ -241,7 +239,7 @@ bool FormatRun::PcmciaCardWritable() {
     ShowStringMessage(kStringNoMedia, ui::MB_ICONERROR);
     return false;
   }
-  if ((identify[kIdentifyProtectionByte] & kIdentifyProtectionBit) != 0) {
+  if ((CardFlagsLowWord(identify) & kStatusWriteProtected) != 0) {
     ShowStringMessage(kStringMediaProtected, ui::MB_ICONERROR);
     return false;
   }
@@ -255,16 +253,17 @@ bool FormatRun::IdeCardWritable() {
   win::BYTE error = 0;
   if (!OsKindIsNt()) {
     error = SendDriverAtaRequest(handle_.get(), entry_->deviceReference, taskFile, nullptr, 0, 0).error;
-  } else if (OsKind == 6) {
+  } else if (OsKind == kOsWindows2000) {
     DriveHandle volume = OpenCardVolume(entry_->driveLetter);
     if (volume.IsOpen()) error = SendIdePassThrough(volume.get(), taskFile, 0).error;
-  } else if (OsKind == 5) {
+  } else if (OsKind == kOsWindowsNt4) {
     DriveHandle volume = OpenCardVolume(entry_->driveLetter);
     if (volume.IsOpen()) {
-      constexpr win::BYTE kCardSize[8] = {0x20, 0x99, 0, 0, 0, 0, 0, 0};
+      const VendorCdb identifyReader = CommandFirstCdb(kVendorIdentifyReader);
       std::vector<win::BYTE> answer(512, 0);
-      ExecScsiCommand(volume.get(), 0, 0, 0, kCardSize, sizeof kCardSize, answer.data(), 512, kScsiDataIn);
-      if (win::ReadLe32(answer, 120) == 0) {
+      ExecScsiCommand(volume.get(), 0, 0, 0, identifyReader.data(), identifyReader.size(), answer.data(), 512,
+                      kScsiDataIn);
+      if (IdentifyTotalSectors(answer) == 0) {
         ShowStringMessage(kStringNoMedia, ui::MB_ICONERROR);
         return false;
       }

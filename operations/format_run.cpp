@@ -22,7 +22,6 @@ using namespace format_page;
 
 constexpr win::UINT kStringConfirm = 1211;
 constexpr win::UINT kStringWriteProtected = 1097;
-constexpr win::UINT kStringNoMedia = 1090;
 constexpr win::UINT kStringDriverMissing = 106;
 constexpr win::UINT kStringFailed = 1215;
 

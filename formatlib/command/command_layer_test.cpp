@@ -3,6 +3,7 @@
 #include "formatlib/command/ata_command.h"
 #include "formatlib/command/explorer_windows.h"
 #include "formatlib/command/format_library_state.h"
+#include "formatlib/command/library_messages.h"
 #include "formatlib/command/os_platform_class.h"
 #include "formatlib/command/scsi_command.h"
 #include "formatlib/command/vendor_block.h"
@@ -10,6 +11,9 @@
 #include "formatlib/testing/flash_machine.h"
 
 #include "platform/ui/testing/test_driver.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/windows/styles.h"
+#include "platform/ui/windows/window_api.h"
 #include "platform/win/registry/registry.h"
 
 #include <gtest/gtest.h>
@@ -138,6 +142,30 @@ TEST(ExplorerWindows, MyComputerComesFromTheRegistryOrTheDefault) {
   LookUpExplorerWindows(nullptr);
   EXPECT_EQ(LibraryState().pumpWindows[1], nullptr);
   EXPECT_EQ(LibraryState().pumpWindows[2], nullptr);
+}
+
+// A run steps once per sector written; the percent window hears of each new figure once.
+struct PercentWindow {
+  static ui::LRESULT Count(ui::HWND hwnd, ui::UINT message, ui::WPARAM wParam, ui::LPARAM lParam) {
+    if (message == ui::WM_SETTEXT) ++settings;
+    return reinterpret_cast<ui::WNDPROC>(staticProc)(hwnd, message, wParam, lParam);
+  }
+  static inline int settings = 0;
+  static inline std::intptr_t staticProc = 0;
+};
+
+TEST(Progress, ThePercentTextIsSetOncePerFigure) {
+  const ui::HWND percent = ui::CreateWindowExA(0, "STATIC", "", 0, 0, 0, 40, 10, nullptr, nullptr, nullptr, nullptr);
+  PercentWindow::staticProc = ui::GetWindowLongPtrA(percent, ui::GWLP_WNDPROC);
+  ui::SetWindowLongPtrA(percent, ui::GWLP_WNDPROC, reinterpret_cast<std::intptr_t>(&PercentWindow::Count));
+  LibraryState().progressPosition = 0;
+  LibraryState().progressRange = 5000;
+  for (int step = 0; step < 5000; ++step) StepProgress(nullptr, percent);
+  std::array<char, 16> text{};
+  ui::GetWindowTextA(percent, text.data(), static_cast<int>(text.size()));
+  EXPECT_STREQ(text.data(), "100 %");
+  EXPECT_EQ(PercentWindow::settings, 101) << "0 % to 100 %";
+  ui::DestroyWindow(percent);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 
 namespace pradvik {
 
@@ -52,6 +53,11 @@ void StepProgress(win::HWND progressWindow, win::HWND percentWindow) {
   const auto percent = static_cast<std::uint8_t>(std::uint64_t{state.progressPosition} * 100 / state.progressRange);
   std::array<char, 16> text{};
   std::snprintf(text.data(), text.size(), "%d %%", percent);
+  // The figure changes a hundred times a run at most: setting it again on every sector would
+  // repaint it on every sector.
+  std::array<char, 16> shown{};
+  ui::SendMessage(percentWindow, ui::WM_GETTEXT, shown.size(), reinterpret_cast<ui::LPARAM>(shown.data()));
+  if (std::strcmp(shown.data(), text.data()) == 0) return;
   ui::SendMessage(percentWindow, ui::WM_SETTEXT, 0, reinterpret_cast<ui::LPARAM>(text.data()));
 }
 

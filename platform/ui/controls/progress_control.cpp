@@ -31,9 +31,30 @@ int Clamp(const ProgressState& state, long long value) {
   return static_cast<int>(std::clamp<long long>(value, low, high));
 }
 
-LRESULT MoveTo(HWND hwnd, ProgressState& state, int position) {
+// How far along a length of pixels the bar reaches at the position.
+long long BarLength(const ProgressState& state, int position, long long length) {
+  const long long span = static_cast<long long>(state.high) - state.low;
+  return (static_cast<long long>(position) - state.low) * length / span;
+}
+
+// Whether moving from one position to the other changes a pixel of the bar. A run that steps
+// once per sector over a wide range moves it far more often than it grows; repainting each
+// step would cost more than the run. The length inside the edge is the control's own bar, the
+// whole client length the bar of a subclass that paints edge to edge.
+bool BarMoves(HWND hwnd, const WindowRecord& record, const ProgressState& state, int from, int to) {
+  if (state.high <= state.low) return from != to;
+  RECT client;
+  GetClientRect(hwnd, &client);
+  const long long length = (record.style & PBS_VERTICAL) != 0 ? client.Height() : client.Width();
+  for (const long long each : {length, length - 2}) {
+    if (BarLength(state, from, each) != BarLength(state, to, each)) return true;
+  }
+  return false;
+}
+
+LRESULT MoveTo(HWND hwnd, const WindowRecord& record, ProgressState& state, int position) {
   const int old = std::exchange(state.position, position);
-  if (old != position) InvalidateRect(hwnd, nullptr, win::FALSE);
+  if (BarMoves(hwnd, record, state, old, position)) InvalidateRect(hwnd, nullptr, win::FALSE);
   return old;
 }
 
@@ -64,14 +85,12 @@ void Paint(HWND hwnd, const WindowRecord& record, const ProgressState& state) {
   FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
   RECT inner = client;
   DrawEdge(dc, &inner, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
-  const long long span = static_cast<long long>(state.high) - state.low;
-  if (span > 0) {
-    const long long done = static_cast<long long>(state.position) - state.low;
+  if (state.high > state.low) {
     RECT bar = inner;
     if ((record.style & PBS_VERTICAL) != 0) {
-      bar.top = bar.bottom - static_cast<LONG>(done * inner.Height() / span);
+      bar.top = bar.bottom - static_cast<LONG>(BarLength(state, state.position, inner.Height()));
     } else {
-      bar.right = bar.left + static_cast<LONG>(done * inner.Width() / span);
+      bar.right = bar.left + static_cast<LONG>(BarLength(state, state.position, inner.Width()));
     }
     const HBRUSH brush = CreateSolidBrush(state.bar == CLR_DEFAULT ? GetSysColor(COLOR_HIGHLIGHT) : state.bar);
     FillRect(dc, &bar, brush);
@@ -94,11 +113,12 @@ LRESULT ProgressWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case PBM_GETRANGE:
       if (lParam != 0) *reinterpret_cast<PBRANGE*>(lParam) = PBRANGE{state.low, state.high};
       return wParam != 0 ? state.low : state.high;
-    case PBM_SETPOS: return MoveTo(hwnd, state, Clamp(state, static_cast<int>(wParam)));
+    case PBM_SETPOS: return MoveTo(hwnd, *record, state, Clamp(state, static_cast<int>(wParam)));
     case PBM_DELTAPOS:
-      return MoveTo(hwnd, state, Clamp(state, static_cast<long long>(state.position) + static_cast<int>(wParam)));
+      return MoveTo(hwnd, *record, state,
+                    Clamp(state, static_cast<long long>(state.position) + static_cast<int>(wParam)));
     case PBM_SETSTEP: return std::exchange(state.step, static_cast<int>(wParam));
-    case PBM_STEPIT: return MoveTo(hwnd, state, Stepped(state));
+    case PBM_STEPIT: return MoveTo(hwnd, *record, state, Stepped(state));
     case PBM_GETPOS: return state.position;
     case PBM_SETBARCOLOR: {
       const COLORREF old = std::exchange(state.bar, static_cast<COLORREF>(lParam));

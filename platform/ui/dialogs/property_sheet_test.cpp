@@ -321,5 +321,30 @@ TEST(ProgressBar, MessagesFollowTheCommonControlsDocumentation) {
   DestroyWindow(top);
 }
 
+TEST(ProgressBar, RepaintsOnlyWhenTheBarGrowsByAPixel) {
+  const HWND top =
+      CreateWindowExA(0, kDialogClass, "", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+  const HWND bar = CreateWindowExA(0, kProgressClass, "", WS_CHILD | WS_VISIBLE, 0, 0, 82, 10, top,
+                                   HandleOf<HMENU>(std::uintptr_t{1050}), nullptr, nullptr);
+  // 8000 steps over 80 pixels inside the edge (82 for a bar painted edge to edge).
+  SendMessage(bar, PBM_SETRANGE32, 0, 8000);
+  SendMessage(bar, PBM_SETSTEP, 1, 0);
+  ValidateRect(bar, nullptr);
+  int repaints = 0;
+  for (int step = 0; step < 8000; ++step) {
+    SendMessage(bar, PBM_STEPIT, 0, 0);
+    if (GetUpdateRect(bar, nullptr, win::FALSE) == win::FALSE) continue;
+    ++repaints;
+    ValidateRect(bar, nullptr);
+  }
+  EXPECT_GE(repaints, 82) << "every pixel of either length is shown";
+  EXPECT_LE(repaints, 162);
+  SendMessage(bar, PBM_SETPOS, 8000, 0);
+  EXPECT_FALSE(GetUpdateRect(bar, nullptr, win::FALSE)) << "the same position again";
+  SendMessage(bar, PBM_SETPOS, 0, 0);
+  EXPECT_TRUE(GetUpdateRect(bar, nullptr, win::FALSE)) << "back to empty";
+  DestroyWindow(top);
+}
+
 }  // namespace
 }  // namespace ui
