@@ -249,7 +249,8 @@ class ProgramOnDisplay : public ::testing::Test {
     Keys(dialog, "ctrl+a");
     Type(dialog, path.string());
     Keys(dialog, "Return");
-    return WaitFor([&] { return FocusedWindow() != dialog; }, std::chrono::seconds(10));
+    // Gone from the screen too: a click meant for the window below would land on it.
+    return WaitFor([&] { return FocusedWindow() != dialog && !Visible(dialog); }, std::chrono::seconds(10));
   }
 
   std::unique_ptr<XServer> server_;
