@@ -1,0 +1,105 @@
+// The Tools page's operations as a person meets them on the desktop: the device
+// chosen with the mouse, the sheets opened with their Alt keys, file dialogs answered by typing a
+// path, boxes answered with Enter, and each run judged by what it left on the card or on disk.
+#include "platform/machine/testing/fat_images.h"
+#include "tests/program_on_display.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace tarnlok::test_support;
+using std::chrono::seconds;
+namespace fat = machine::test_support;
+
+constexpr std::size_t kFmbHeaderBytes = 51;
+// The program's file dialogs have no title of their own: X names them after the program.
+constexpr const char* kProgramFileDialog = "tarnlok";
+
+// Where the main window shows things, in its dialog units: the device rows and the sheet's tabs.
+constexpr int kFirstDeviceRowY = 52;
+constexpr double kDeviceRowPitch = 11.1;
+constexpr int kDeviceRowX = 66;
+constexpr int kTabsY = 61;
+constexpr int kToolsTabX = 322;
+
+// The default machine lists A:, E:, F:, G:, H:, I:.
+constexpr int kCompactFlashRow = 1;
+
+using Bytes = std::vector<std::uint8_t>;
+using fat::ReadHostFile;
+
+// What a backup image holds behind its header: the card's bytes.
+Bytes ImageBody(const std::filesystem::path& image) {
+  Bytes bytes = ReadHostFile(image);
+  if (bytes.size() < kFmbHeaderBytes) return {};
+  bytes.erase(bytes.begin(), bytes.begin() + kFmbHeaderBytes);
+  return bytes;
+}
+
+class OperationsOnDisplay : public ProgramOnDisplay {
+ protected:
+  std::filesystem::path CompactFlashCard() const { return home_ / "tarnlok" / "cards" / "cf.img"; }
+
+  // The program on the given machine with the main window and the panel on the screen.
+  void StartOn(const std::string& description) {
+    Start(description);
+    main_ = Window("Tarnlok V2");
+    panel_ = Window("Machine");
+    ASSERT_FALSE(main_.empty() || panel_.empty()) << program_->Text();
+  }
+  void ChooseDevice(int row) const {
+    ClickAt(main_, kDeviceRowX, static_cast<int>(kFirstDeviceRowY + kDeviceRowPitch * row));
+  }
+  // Opens a sheet of the Tools page with the Alt key its button shows.
+  std::string OpenTool(int row, const std::string& title, const std::string& altKey) {
+    ChooseDevice(row);
+    ClickAt(main_, kToolsTabX, kTabsY);
+    Keys(main_, altKey);
+    return Window(title);
+  }
+  // Closes a sheet with its Close button, below the page at its right, and waits until it is gone.
+  bool CloseSheet(const std::string& title) {
+    ClickAt(Showing(title), 231, 213);
+    return WaitFor([&] { return Showing(title).empty(); }, seconds(10));
+  }
+  std::vector<std::string> Known(const std::string& sheet = "") const { return {main_, panel_, sheet}; }
+
+  // A whole-card backup of the CompactFlash card through the Backup sheet, into image.
+  void BackUp(const std::filesystem::path& image) {
+    const std::string sheet = OpenTool(kCompactFlashRow, "Backup", "alt+b");
+    ASSERT_FALSE(sheet.empty()) << program_->Text();
+    ClickAt(sheet, 20, 89);  // "Exact duplicate": the whole card
+    ClickAt(sheet, 246, 40);  // the browse button beside the name
+    ASSERT_TRUE(AnswerFileDialog(Known(sheet), kProgramFileDialog, image)) << "the save dialog opens";
+    Keys(sheet, "alt+b");
+    ASSERT_TRUE(Answer(Known(sheet), "Return")) << "close the other applications: OK";
+    ASSERT_TRUE(Answer(Known(sheet), "Return")) << "the backup ends with its message";
+    ASSERT_TRUE(CloseSheet("Backup"));
+  }
+  // What happens on the screen is in the program's output when a step finds nothing.
+  void TearDown() override {
+    if (HasFailure() && program_) std::cerr << program_->Text();
+    ProgramOnDisplay::TearDown();
+  }
+
+  std::string main_, panel_;
+};
+
+TEST_F(OperationsOnDisplay, BackupWritesTheWholeCardBehindTheImageHeader) {
+  ASSERT_NO_FATAL_FAILURE(StartOn(""));
+  const auto image = home_ / "card.FMB";
+  ASSERT_NO_FATAL_FAILURE(BackUp(image));
+  const Bytes card = ReadHostFile(CompactFlashCard());
+  ASSERT_FALSE(card.empty());
+  EXPECT_EQ(std::filesystem::file_size(image), kFmbHeaderBytes + card.size());
+  EXPECT_TRUE(ImageBody(image) == card) << "the body is the card byte for byte";
+}
+
+}  // namespace
