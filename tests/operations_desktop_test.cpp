@@ -135,4 +135,27 @@ TEST_F(OperationsOnDisplay, RestoreWritesTheImageOntoAFreshCardFromThePanel) {
   EXPECT_TRUE(ImageBody(image) == ReadHostFile(fresh)) << "the card is the backup's body";
 }
 
+// A modal box holds the whole application on the desktop, the panel too: the blank card goes
+// in by the machine's own hand, its image blanked in place while the box waits.
+TEST_F(OperationsOnDisplay, DuplicateCopiesTheCardOntoTheBlankCardPutInWhenAsked) {
+  ASSERT_NO_FATAL_FAILURE(StartOn(""));
+  const Bytes original = ReadHostFile(CompactFlashCard());
+  ASSERT_FALSE(original.empty());
+  const std::string sheet = OpenTool(kCompactFlashRow, "Duplicate", "alt+d");
+  ASSERT_FALSE(sheet.empty()) << program_->Text();
+  ASSERT_TRUE(UntilABoxOpens(sheet, [&] { Keys(sheet, "alt+d"); }));
+  ASSERT_TRUE(Answer(Known(sheet), "Return")) << "close the other applications: OK";
+  const std::string insert = NewWindow(Known(sheet), "Tarnlok V2", seconds(60));
+  ASSERT_FALSE(insert.empty()) << "the box that asks for the blank card";
+  {
+    std::fstream card(CompactFlashCard(), std::ios::in | std::ios::out | std::ios::binary);
+    const std::string blank(original.size(), '\0');
+    card.write(blank.data(), static_cast<std::streamsize>(blank.size()));
+  }
+  ASSERT_FALSE(ReadHostFile(CompactFlashCard()) == original);
+  ASSERT_TRUE(Answer(Known(sheet), "Return")) << "the blank card is in: OK";
+  ASSERT_TRUE(Answer(Known(sheet), "Return")) << "the duplicate ends with its message";
+  EXPECT_TRUE(ReadHostFile(CompactFlashCard()) == original) << "the blank card holds the copy";
+}
+
 }  // namespace
