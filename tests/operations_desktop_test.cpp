@@ -1,6 +1,8 @@
 // The Tools page's operations as a person meets them on the desktop: the device
 // chosen with the mouse, the sheets opened with their Alt keys, file dialogs answered by typing a
 // path, boxes answered with Enter, and each run judged by what it left on the card or on disk.
+#include "platform/machine/cards/image_file_device.h"
+#include "platform/machine/fat/fat_partition.h"
 #include "platform/machine/testing/fat_images.h"
 #include "tests/program_on_display.h"
 
@@ -93,6 +95,19 @@ class OperationsOnDisplay : public ProgramOnDisplay {
     ASSERT_TRUE(Answer(Known(sheet), "Return")) << "the backup ends with its message";
     ASSERT_TRUE(CloseSheet("Backup"));
   }
+  // A quick format of the CompactFlash card through the Format sheet, to its summary.
+  void QuickFormat() {
+    const std::string sheet = OpenTool(kCompactFlashRow, "Format", "alt+f");
+    ASSERT_FALSE(sheet.empty()) << program_->Text();
+    Keys(sheet, "alt+q");
+    // Alt+F on this sheet is taken by "Full": the Format button is clicked.
+    ASSERT_TRUE(UntilABoxOpens(sheet, [&] { ClickAt(sheet, 226, 183); }));
+    ASSERT_TRUE(Answer(Known(sheet), "alt+y")) << "are you certain: Yes";
+    const std::string summary = Window("Format Summary");
+    ASSERT_FALSE(summary.empty()) << program_->Text();
+    Keys(summary, "Return");
+    ASSERT_TRUE(CloseSheet("Format")) << "the run is over";
+  }
   // What happens on the screen is in the program's output when a step finds nothing.
   void TearDown() override {
     if (HasFailure() && program_) std::cerr << program_->Text();
@@ -156,6 +171,41 @@ TEST_F(OperationsOnDisplay, DuplicateCopiesTheCardOntoTheBlankCardPutInWhenAsked
   ASSERT_TRUE(Answer(Known(sheet), "Return")) << "the blank card is in: OK";
   ASSERT_TRUE(Answer(Known(sheet), "Return")) << "the duplicate ends with its message";
   EXPECT_TRUE(ReadHostFile(CompactFlashCard()) == original) << "the blank card holds the copy";
+}
+
+// The volume of a card image, found as the system finds it, for fsck.fat and mtools.
+fat::TestImage VolumeOf(const std::filesystem::path& card) {
+  auto device = machine::ImageFileDevice::Open(card, true);
+  if (!device) return {};
+  const auto extent = machine::FindFatVolume(**device);
+  if (!extent) return {};
+  return {card, extent->firstSector * machine::SectorDevice::kSectorSize, fat::FatKind::Fat16};
+}
+
+std::string RootListing(const fat::TestImage& volume) {
+  return fat::RunTool("mdir -b -i " + fat::Quote(volume.MtoolsTarget()) + " ::/").output;
+}
+
+// A card that has been used: formatted once, then a file put on it with mtools, so that the
+// second format meets entries where its own directory lies.
+TEST_F(OperationsOnDisplay, QuickFormatLeavesAnEmptyVolumeThatFsckAccepts) {
+  ASSERT_NO_FATAL_FAILURE(StartOn(""));
+  ASSERT_NO_FATAL_FAILURE(QuickFormat());
+  const auto used = VolumeOf(CompactFlashCard());
+  ASSERT_FALSE(used.path.empty());
+  const auto note = home_ / "NOTE.TXT";
+  std::ofstream(note) << "a file of the card's owner";
+  fat::PutWithMtools(used, note, "::/NOTE.TXT");
+  ASSERT_NE(RootListing(used).find("NOTE"), std::string::npos);
+
+  ASSERT_NO_FATAL_FAILURE(QuickFormat());
+  const auto formatted = VolumeOf(CompactFlashCard());
+  ASSERT_FALSE(formatted.path.empty()) << "the card shows a FAT volume";
+  const auto fsck = fat::CheckWithFsck(formatted);
+  EXPECT_EQ(fsck.status, 0) << fsck.output;
+  const std::string listing = RootListing(formatted);
+  EXPECT_EQ(listing.find("NOTE"), std::string::npos) << "the file is gone: " << listing;
+  EXPECT_EQ(listing.find("DCIM"), std::string::npos) << listing;
 }
 
 }  // namespace
