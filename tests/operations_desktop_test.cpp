@@ -1,17 +1,21 @@
-// The Tools page's operations as a person meets them on the desktop: the device
+// The Tools page's operations and Recovery as a person meets them on the desktop: the device
 // chosen with the mouse, the sheets opened with their Alt keys, file dialogs answered by typing a
 // path, boxes answered with Enter, and each run judged by what it left on the card or on disk.
 #include "platform/machine/cards/image_file_device.h"
+#include "platform/machine/fat/fat_boot_sector.h"
 #include "platform/machine/fat/fat_partition.h"
 #include "platform/machine/testing/fat_images.h"
+#include "platform/win/layouts/byte_order.h"
 #include "tests/program_on_display.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -25,12 +29,16 @@ constexpr std::size_t kFmbHeaderBytes = 51;
 // The program's file dialogs have no title of their own: X names them after the program.
 constexpr const char* kProgramFileDialog = "tarnlok";
 
-// Where the main window shows things, in its dialog units: the device rows and the sheet's tabs.
+// Where the main window shows things, in its dialog units: the device rows, the sheet's tabs and
+// the page under them.
 constexpr int kFirstDeviceRowY = 52;
 constexpr double kDeviceRowPitch = 11.1;
 constexpr int kDeviceRowX = 66;
 constexpr int kTabsY = 61;
 constexpr int kToolsTabX = 322;
+constexpr int kRecoveryTabX = 265;
+constexpr int kPageX = 161;
+constexpr int kPageY = 67;
 
 // The default machine lists A:, E:, F:, G:, H:, I:.
 constexpr int kCompactFlashRow = 1;
@@ -67,6 +75,7 @@ class OperationsOnDisplay : public ProgramOnDisplay {
     Keys(main_, altKey);
     return Window(title);
   }
+  void ClickOnPage(int x, int y) const { ClickAt(main_, kPageX + x, kPageY + y); }
   // Closes a sheet with its Close button, below the page at its right, and waits until it is gone.
   bool CloseSheet(const std::string& title) {
     ClickAt(Showing(title), 231, 213);
@@ -206,6 +215,68 @@ TEST_F(OperationsOnDisplay, QuickFormatLeavesAnEmptyVolumeThatFsckAccepts) {
   const std::string listing = RootListing(formatted);
   EXPECT_EQ(listing.find("NOTE"), std::string::npos) << "the file is gone: " << listing;
   EXPECT_EQ(listing.find("DCIM"), std::string::npos) << listing;
+}
+
+// The bytes of a deleted file, as the card still holds them: its directory entry (the first
+// letter of its name overwritten by 0xE5) gives its first cluster and size, and a camera writes
+// a photograph onto a fresh card in one run of clusters.
+Bytes DeletedFile(const std::filesystem::path& card, const std::string& nameAfterFirstLetter) {
+  const Bytes bytes = ReadHostFile(card);
+  const std::string name = "\xE5" + nameAfterFirstLetter;
+  const auto entry =
+      std::search(bytes.begin(), bytes.end(), name.begin(), name.end(),
+                  [](std::uint8_t byte, char letter) { return byte == static_cast<std::uint8_t>(letter); });
+  auto device = machine::ImageFileDevice::Open(card, true);
+  if (entry == bytes.end() || !device) return {};
+  const auto extent = machine::FindFatVolume(**device);
+  if (!extent) return {};
+  machine::SectorWindow window(**device, extent->firstSector, extent->sectorCount);
+  const auto geometry = machine::ReadGeometry(window);
+  if (!geometry) return {};
+  const auto fields = std::span(bytes).subspan(static_cast<std::size_t>(entry - bytes.begin()));
+  const auto cluster = win::TryRead16(fields, 26, win::Endian::Little);
+  const auto size = win::TryRead32(fields, 28, win::Endian::Little);
+  if (!cluster || !size) return {};
+  const std::size_t data =
+      (extent->firstSector + geometry->ClusterSector(*cluster)) * machine::SectorDevice::kSectorSize;
+  if (data > bytes.size() || *size > bytes.size() - data) return {};
+  return {bytes.begin() + static_cast<std::ptrdiff_t>(data), bytes.begin() + static_cast<std::ptrdiff_t>(data + *size)};
+}
+
+bool HasCopy(const Bytes& wanted, const std::filesystem::path& folder) {
+  if (wanted.empty() || !std::filesystem::is_directory(folder)) return false;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    if (entry.is_regular_file() && ReadHostFile(entry.path()) == wanted) return true;
+  }
+  return false;
+}
+
+TEST_F(OperationsOnDisplay, RecoveryBringsTheDeletedPhotographsBackIntoTheOutputFolder) {
+  ASSERT_NO_FATAL_FAILURE(StartOn(""));
+  const std::vector<Bytes> deleted{DeletedFile(CompactFlashCard(), "MG_0003JPG"),
+                                   DeletedFile(CompactFlashCard(), "MG_0006JPG")};
+  for (const auto& photo : deleted) {
+    ASSERT_TRUE(photo.size() > 2 && photo[0] == 0xFF && photo[1] == 0xD8) << "a JPEG is on the card";
+  }
+  ChooseDevice(kCompactFlashRow);
+  ClickAt(main_, kRecoveryTabX, kTabsY);
+  ClickOnPage(98, 183);  // Options
+  const std::string options = Window(" Options");
+  ASSERT_FALSE(options.empty()) << program_->Text();
+  const auto found = home_ / "found";
+  ClickAt(options, 139, 40);  // the output folder
+  Keys(options, "ctrl+a");
+  std::string windowsPath = "Z:" + found.string();
+  std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
+  Type(options, windowsPath);
+  Keys(options, "Return");
+  ASSERT_TRUE(WaitFor([&] { return Showing(" Options").empty(); }, seconds(10))) << "OK takes the folder";
+  ClickOnPage(162, 183);  // Recover
+  const auto allFound = [&] {
+    return std::all_of(deleted.begin(), deleted.end(), [&](const Bytes& photo) { return HasCopy(photo, found); });
+  };
+  WaitFor(allFound, seconds(60));
+  for (const auto& photo : deleted) EXPECT_TRUE(HasCopy(photo, found)) << "a deleted photograph is recovered";
 }
 
 }  // namespace
