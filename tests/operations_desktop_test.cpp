@@ -1,0 +1,282 @@
+// The Tools page's operations and Recovery as a person meets them on the desktop: the device
+// chosen with the mouse, the sheets opened with their Alt keys, file dialogs answered by typing a
+// path, boxes answered with Enter, and each run judged by what it left on the card or on disk.
+#include "platform/machine/cards/image_file_device.h"
+#include "platform/machine/fat/fat_boot_sector.h"
+#include "platform/machine/fat/fat_partition.h"
+#include "platform/machine/testing/fat_images.h"
+#include "platform/win/layouts/byte_order.h"
+#include "tests/program_on_display.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace tarnlok::test_support;
+using std::chrono::seconds;
+namespace fat = machine::test_support;
+
+constexpr std::size_t kFmbHeaderBytes = 51;
+// The program's file dialogs have no title of their own: X names them after the program.
+constexpr const char* kProgramFileDialog = "tarnlok";
+
+// Where the main window shows things, in its dialog units: the device rows, the sheet's tabs and
+// the page under them.
+constexpr int kFirstDeviceRowY = 52;
+constexpr double kDeviceRowPitch = 11.1;
+constexpr int kDeviceRowX = 66;
+constexpr int kTabsY = 61;
+constexpr int kToolsTabX = 322;
+constexpr int kRecoveryTabX = 265;
+constexpr int kPageX = 161;
+constexpr int kPageY = 67;
+
+// The default machine lists A:, E:, F:, G:, H:, I:.
+constexpr int kCompactFlashRow = 1;
+
+using Bytes = std::vector<std::uint8_t>;
+using fat::ReadHostFile;
+
+// What a backup image holds behind its header: the card's bytes.
+Bytes ImageBody(const std::filesystem::path& image) {
+  Bytes bytes = ReadHostFile(image);
+  if (bytes.size() < kFmbHeaderBytes) return {};
+  bytes.erase(bytes.begin(), bytes.begin() + kFmbHeaderBytes);
+  return bytes;
+}
+
+class OperationsOnDisplay : public ProgramOnDisplay {
+ protected:
+  std::filesystem::path CompactFlashCard() const { return home_ / "tarnlok" / "cards" / "cf.img"; }
+
+  // The program on the given machine with the main window and the panel on the screen.
+  void StartOn(const std::string& description) {
+    Start(description);
+    main_ = Window("Tarnlok V2");
+    panel_ = Window("Machine");
+    ASSERT_FALSE(main_.empty() || panel_.empty()) << program_->Text();
+  }
+  void ChooseDevice(int row) const {
+    ClickAt(main_, kDeviceRowX, static_cast<int>(kFirstDeviceRowY + kDeviceRowPitch * row));
+  }
+  // Opens a sheet of the Tools page with the Alt key its button shows.
+  std::string OpenTool(int row, const std::string& title, const std::string& altKey) {
+    ChooseDevice(row);
+    ClickAt(main_, kToolsTabX, kTabsY);
+    Keys(main_, altKey);
+    return Window(title);
+  }
+  void ClickOnPage(int x, int y) const { ClickAt(main_, kPageX + x, kPageY + y); }
+  // Closes a sheet with its Close button, below the page at its right, and waits until it is gone.
+  bool CloseSheet(const std::string& title) {
+    ClickAt(Showing(title), 231, 213);
+    return WaitFor([&] { return Showing(title).empty(); }, seconds(10));
+  }
+  std::vector<std::string> Known(const std::string& sheet = "") const { return {main_, panel_, sheet}; }
+  // Does what starts a run until its first box opens: a click or key that comes while the sheet
+  // still takes in the step before is lost, and a person presses again.
+  bool UntilABoxOpens(const std::string& sheet, const std::function<void()>& press) {
+    for (int tries = 0; tries < 5; ++tries) {
+      press();
+      if (!NewWindow(Known(sheet), "Tarnlok V2", seconds(5)).empty()) return true;
+    }
+    return false;
+  }
+
+  // A whole-card backup of the CompactFlash card through the Backup sheet, into image.
+  void BackUp(const std::filesystem::path& image) {
+    const std::string sheet = OpenTool(kCompactFlashRow, "Backup", "alt+b");
+    ASSERT_FALSE(sheet.empty()) << program_->Text();
+    ClickAt(sheet, 20, 89);  // "Exact duplicate": the whole card
+    ClickAt(sheet, 246, 40);  // the browse button beside the name
+    ASSERT_TRUE(AnswerFileDialog(Known(sheet), kProgramFileDialog, image)) << "the save dialog opens";
+    ASSERT_TRUE(UntilABoxOpens(sheet, [&] { Keys(sheet, "alt+b"); }));
+    ASSERT_TRUE(Answer(Known(sheet), "Return")) << "close the other applications: OK";
+    ASSERT_TRUE(Answer(Known(sheet), "Return")) << "the backup ends with its message";
+    ASSERT_TRUE(CloseSheet("Backup"));
+  }
+  // A quick format of the CompactFlash card through the Format sheet, to its summary.
+  void QuickFormat() {
+    const std::string sheet = OpenTool(kCompactFlashRow, "Format", "alt+f");
+    ASSERT_FALSE(sheet.empty()) << program_->Text();
+    Keys(sheet, "alt+q");
+    // Alt+F on this sheet is taken by "Full": the Format button is clicked.
+    ASSERT_TRUE(UntilABoxOpens(sheet, [&] { ClickAt(sheet, 226, 183); }));
+    ASSERT_TRUE(Answer(Known(sheet), "alt+y")) << "are you certain: Yes";
+    const std::string summary = Window("Format Summary");
+    ASSERT_FALSE(summary.empty()) << program_->Text();
+    Keys(summary, "Return");
+    ASSERT_TRUE(CloseSheet("Format")) << "the run is over";
+  }
+  // What happens on the screen is in the program's output when a step finds nothing.
+  void TearDown() override {
+    if (HasFailure() && program_) std::cerr << program_->Text();
+    ProgramOnDisplay::TearDown();
+  }
+
+  std::string main_, panel_;
+};
+
+TEST_F(OperationsOnDisplay, BackupWritesTheWholeCardBehindTheImageHeader) {
+  ASSERT_NO_FATAL_FAILURE(StartOn(""));
+  const auto image = home_ / "card.FMB";
+  ASSERT_NO_FATAL_FAILURE(BackUp(image));
+  const Bytes card = ReadHostFile(CompactFlashCard());
+  ASSERT_FALSE(card.empty());
+  EXPECT_EQ(std::filesystem::file_size(image), kFmbHeaderBytes + card.size());
+  EXPECT_TRUE(ImageBody(image) == card) << "the body is the card byte for byte";
+}
+
+TEST_F(OperationsOnDisplay, RestoreWritesTheImageOntoAFreshCardFromThePanel) {
+  ASSERT_NO_FATAL_FAILURE(StartOn(""));
+  const auto image = home_ / "card.FMB";
+  ASSERT_NO_FATAL_FAILURE(BackUp(image));
+  // The card swapped through the panel: taken out and a fresh one of the reader's size put in.
+  const auto fresh = home_ / "fresh-cf.img";
+  std::ofstream(fresh, std::ios::binary).close();
+  std::filesystem::resize_file(fresh, std::filesystem::file_size(CompactFlashCard()));
+  Keys(panel_, "alt+r");
+  Keys(panel_, "alt+i");
+  ASSERT_TRUE(AnswerFileDialog(Known(), "Insert a card into E:", fresh)) << "Insert card asks for the card's image";
+  ASSERT_FALSE(ImageBody(image) == ReadHostFile(fresh)) << "the fresh card is blank";
+
+  const std::string sheet = OpenTool(kCompactFlashRow, "Restore", "alt+r");
+  ASSERT_FALSE(sheet.empty()) << program_->Text();
+  ClickAt(sheet, 246, 62);  // the browse button beside the name
+  ASSERT_TRUE(AnswerFileDialog(Known(sheet), kProgramFileDialog, image)) << "the open dialog opens";
+  ASSERT_TRUE(UntilABoxOpens(sheet, [&] { ClickAt(sheet, 162, 183); }));  // Restore
+  ASSERT_TRUE(Answer(Known(sheet), "Return")) << "the warning that the card is overwritten: OK";
+  ASSERT_TRUE(Answer(Known(sheet), "Return")) << "the restore ends with its message";
+  EXPECT_TRUE(ImageBody(image) == ReadHostFile(fresh)) << "the card is the backup's body";
+}
+
+// A modal box holds the whole application on the desktop, the panel too: the blank card goes
+// in by the machine's own hand, its image blanked in place while the box waits.
+TEST_F(OperationsOnDisplay, DuplicateCopiesTheCardOntoTheBlankCardPutInWhenAsked) {
+  ASSERT_NO_FATAL_FAILURE(StartOn(""));
+  const Bytes original = ReadHostFile(CompactFlashCard());
+  ASSERT_FALSE(original.empty());
+  const std::string sheet = OpenTool(kCompactFlashRow, "Duplicate", "alt+d");
+  ASSERT_FALSE(sheet.empty()) << program_->Text();
+  ASSERT_TRUE(UntilABoxOpens(sheet, [&] { Keys(sheet, "alt+d"); }));
+  ASSERT_TRUE(Answer(Known(sheet), "Return")) << "close the other applications: OK";
+  const std::string insert = NewWindow(Known(sheet), "Tarnlok V2", seconds(60));
+  ASSERT_FALSE(insert.empty()) << "the box that asks for the blank card";
+  {
+    std::fstream card(CompactFlashCard(), std::ios::in | std::ios::out | std::ios::binary);
+    const std::string blank(original.size(), '\0');
+    card.write(blank.data(), static_cast<std::streamsize>(blank.size()));
+  }
+  ASSERT_FALSE(ReadHostFile(CompactFlashCard()) == original);
+  ASSERT_TRUE(Answer(Known(sheet), "Return")) << "the blank card is in: OK";
+  ASSERT_TRUE(Answer(Known(sheet), "Return")) << "the duplicate ends with its message";
+  EXPECT_TRUE(ReadHostFile(CompactFlashCard()) == original) << "the blank card holds the copy";
+}
+
+// The volume of a card image, found as the system finds it, for fsck.fat and mtools.
+fat::TestImage VolumeOf(const std::filesystem::path& card) {
+  auto device = machine::ImageFileDevice::Open(card, true);
+  if (!device) return {};
+  const auto extent = machine::FindFatVolume(**device);
+  if (!extent) return {};
+  return {card, extent->firstSector * machine::SectorDevice::kSectorSize, fat::FatKind::Fat16};
+}
+
+std::string RootListing(const fat::TestImage& volume) {
+  return fat::RunTool("mdir -b -i " + fat::Quote(volume.MtoolsTarget()) + " ::/").output;
+}
+
+// A card that has been used: formatted once, then a file put on it with mtools, so that the
+// second format meets entries where its own directory lies.
+TEST_F(OperationsOnDisplay, QuickFormatLeavesAnEmptyVolumeThatFsckAccepts) {
+  ASSERT_NO_FATAL_FAILURE(StartOn(""));
+  ASSERT_NO_FATAL_FAILURE(QuickFormat());
+  const auto used = VolumeOf(CompactFlashCard());
+  ASSERT_FALSE(used.path.empty());
+  const auto note = home_ / "NOTE.TXT";
+  std::ofstream(note) << "a file of the card's owner";
+  fat::PutWithMtools(used, note, "::/NOTE.TXT");
+  ASSERT_NE(RootListing(used).find("NOTE"), std::string::npos);
+
+  ASSERT_NO_FATAL_FAILURE(QuickFormat());
+  const auto formatted = VolumeOf(CompactFlashCard());
+  ASSERT_FALSE(formatted.path.empty()) << "the card shows a FAT volume";
+  const auto fsck = fat::CheckWithFsck(formatted);
+  EXPECT_EQ(fsck.status, 0) << fsck.output;
+  const std::string listing = RootListing(formatted);
+  EXPECT_EQ(listing.find("NOTE"), std::string::npos) << "the file is gone: " << listing;
+  EXPECT_EQ(listing.find("DCIM"), std::string::npos) << listing;
+}
+
+// The bytes of a deleted file, as the card still holds them: its directory entry (the first
+// letter of its name overwritten by 0xE5) gives its first cluster and size, and a camera writes
+// a photograph onto a fresh card in one run of clusters.
+Bytes DeletedFile(const std::filesystem::path& card, const std::string& nameAfterFirstLetter) {
+  const Bytes bytes = ReadHostFile(card);
+  const std::string name = "\xE5" + nameAfterFirstLetter;
+  const auto entry =
+      std::search(bytes.begin(), bytes.end(), name.begin(), name.end(),
+                  [](std::uint8_t byte, char letter) { return byte == static_cast<std::uint8_t>(letter); });
+  auto device = machine::ImageFileDevice::Open(card, true);
+  if (entry == bytes.end() || !device) return {};
+  const auto extent = machine::FindFatVolume(**device);
+  if (!extent) return {};
+  machine::SectorWindow window(**device, extent->firstSector, extent->sectorCount);
+  const auto geometry = machine::ReadGeometry(window);
+  if (!geometry) return {};
+  const auto fields = std::span(bytes).subspan(static_cast<std::size_t>(entry - bytes.begin()));
+  const auto cluster = win::TryRead16(fields, 26, win::Endian::Little);
+  const auto size = win::TryRead32(fields, 28, win::Endian::Little);
+  if (!cluster || !size) return {};
+  const std::size_t data =
+      (extent->firstSector + geometry->ClusterSector(*cluster)) * machine::SectorDevice::kSectorSize;
+  if (data > bytes.size() || *size > bytes.size() - data) return {};
+  return {bytes.begin() + static_cast<std::ptrdiff_t>(data), bytes.begin() + static_cast<std::ptrdiff_t>(data + *size)};
+}
+
+bool HasCopy(const Bytes& wanted, const std::filesystem::path& folder) {
+  if (wanted.empty() || !std::filesystem::is_directory(folder)) return false;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    if (entry.is_regular_file() && ReadHostFile(entry.path()) == wanted) return true;
+  }
+  return false;
+}
+
+TEST_F(OperationsOnDisplay, RecoveryBringsTheDeletedPhotographsBackIntoTheOutputFolder) {
+  ASSERT_NO_FATAL_FAILURE(StartOn(""));
+  const std::vector<Bytes> deleted{DeletedFile(CompactFlashCard(), "MG_0003JPG"),
+                                   DeletedFile(CompactFlashCard(), "MG_0006JPG")};
+  for (const auto& photo : deleted) {
+    ASSERT_TRUE(photo.size() > 2 && photo[0] == 0xFF && photo[1] == 0xD8) << "a JPEG is on the card";
+  }
+  ChooseDevice(kCompactFlashRow);
+  ClickAt(main_, kRecoveryTabX, kTabsY);
+  ClickOnPage(98, 183);  // Options
+  const std::string options = Window(" Options");
+  ASSERT_FALSE(options.empty()) << program_->Text();
+  const auto found = home_ / "found";
+  ClickAt(options, 139, 40);  // the output folder
+  Keys(options, "ctrl+a");
+  std::string windowsPath = "Z:" + found.string();
+  std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
+  Type(options, windowsPath);
+  Keys(options, "Return");
+  ASSERT_TRUE(WaitFor([&] { return Showing(" Options").empty(); }, seconds(10))) << "OK takes the folder";
+  ClickOnPage(162, 183);  // Recover
+  const auto allFound = [&] {
+    return std::all_of(deleted.begin(), deleted.end(), [&](const Bytes& photo) { return HasCopy(photo, found); });
+  };
+  WaitFor(allFound, seconds(60));
+  for (const auto& photo : deleted) EXPECT_TRUE(HasCopy(photo, found)) << "a deleted photograph is recovered";
+}
+
+}  // namespace
