@@ -145,8 +145,8 @@ INSTANTIATE_TEST_SUITE_P(Readers, FatRoads, ::testing::Values(
 namespace tarnlok {
 namespace {
 
-// Booting is offered on Windows 9x only, where the library formats nothing; its road still
-// copies the system files after a format that succeeds with the box checked.
+// Booting is offered on Windows 9x only, where the library does not reach the IDE slot; its
+// road still copies the system files after a format that succeeds with the box checked.
 TEST_F(FatFormat, TheBootOptionPutsTheSystemFilesOnTheNewVolume) {
   Start(R"({ "version": 1, "windows": "xp", "readers": [
     { "bus": "ide", "maker": true, "letter": "E", "card": { "kind": "cf", "image": "ide.img", "sectors": 131072 } } ] })");

@@ -1,4 +1,4 @@
-// Raw flash cards: the SmartMedia code and address fields, NAND behaviour (erase, program once,
+// Raw flash cards: the SmartMedia code and address fields, NAND behaviour (erase, program clears bits,
 // bad blocks), the firmware's logical block map, and fresh cards of every size judged by
 // fsck.fat through the sectors their readers show.
 #include "platform/machine/cards/card_media.h"
