@@ -3,7 +3,9 @@
 #include "platform/ui/windows/desktop_screen.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/messages.h"
+#include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/surface_internal.h"
+#include "platform/ui/windows/window_api.h"
 #include "platform/win/files/paths.h"
 
 #include <QColorDialog>
@@ -60,6 +62,32 @@ QStringList FiltersOf(const std::string& filter) {
 std::optional<std::string> WindowsPathOf(const QString& chosen) {
   if (chosen.isEmpty()) return std::nullopt;
   return win::WindowsPathOfHost(chosen.toStdString());
+}
+
+// A box waits as MessageBox does on Windows: its owner alone is disabled, and the program's
+// messages keep flowing, so the other windows (the machine's panel among them) still answer
+// while it waits: a card can be swapped when the box asks for it.
+QMessageBox::StandardButton WaitForAnswer(QMessageBox& box, HWND owner) {
+  const bool disableOwner = owner != nullptr && IsWindowEnabled(owner);
+  if (disableOwner) EnableWindow(owner, win::FALSE);
+  bool answered = false;
+  QObject::connect(&box, &QDialog::finished, [&answered] {
+    answered = true;
+    PostMessage(nullptr, WM_NULL, 0, 0);  // wakes the loop below
+  });
+  box.setWindowModality(Qt::WindowModal);
+  box.show();
+  while (!answered) {
+    MSG msg;
+    if (GetMessage(&msg, nullptr, 0, 0) == 0) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    TranslateMessage(&msg);
+    DispatchMessage(&msg);
+  }
+  if (disableOwner && IsWindow(owner)) EnableWindow(owner, win::TRUE);
+  return answered ? box.standardButton(box.clickedButton()) : QMessageBox::Cancel;
 }
 
 }  // namespace
@@ -127,7 +155,7 @@ int DesktopPrompter::AskMessageBox(const MessageBoxRequest& request) {
     return DefaultButton(request.type);
   }
   auto box = BuildMessageBox(request);
-  return AnswerOfButton(box->exec());
+  return AnswerOfButton(WaitForAnswer(*box, request.owner));
 }
 
 std::optional<std::string> DesktopPrompter::AskFile(const FileDialogRequest& request) {
