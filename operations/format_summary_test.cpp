@@ -51,6 +51,8 @@ TEST(FormatSummary, CardsOf4GbAndMoreKeepTheirSizeAndTinyCardsDoNotWrap) {
   EXPECT_GT(big.totalBytes, 15'900'000'000ull);
   EXPECT_LT(big.totalBytes, 16'000'000'000ull);
   EXPECT_EQ(big.units, (sectors - (2 * ((sectors - 63) / 64 * 2 / 512 + 1) + 127)) / 64);
+  EXPECT_EQ(FormatSummaryFigures(4, 8912896).unitBytes, 64u * 512)
+      << "4.25 GiB, whose bytes wrap to 256 MiB in 32 bits";
   EXPECT_EQ(FormatSummaryFigures(1, 10), (SummaryFigures{0, 4096, 0}));
 }
 
