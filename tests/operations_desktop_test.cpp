@@ -62,8 +62,9 @@ class OperationsOnDisplay : public ProgramOnDisplay {
   void StartOn(const std::string& description) {
     Start(description);
     main_ = Window("Tarnlok V2");
+    ASSERT_FALSE(main_.empty()) << program_->Text();
     panel_ = Window("Machine");
-    ASSERT_FALSE(main_.empty() || panel_.empty()) << program_->Text();
+    ASSERT_FALSE(panel_.empty()) << program_->Text();
   }
   void ChooseDevice(int row) const {
     ClickAt(main_, kDeviceRowX, static_cast<int>(kFirstDeviceRowY + kDeviceRowPitch * row));
