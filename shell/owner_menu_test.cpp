@@ -6,6 +6,7 @@
 
 #include "platform/ui/dialogs/cdialog.h"
 #include "platform/ui/resources/dialog_resources.h"
+#include "platform/ui/resources/menu_template.h"
 #include "platform/ui/gdi/gdi.h"
 #include "platform/ui/testing/test_driver.h"
 #include "platform/ui/windows/message_queue.h"
@@ -148,6 +149,23 @@ TEST_F(OwnerMenu, LoadsAResourceWithSubmenusSeparatorsChecksAndGrayedItems) {
   menu.DestroyMenu();
   EXPECT_FALSE(COwnerMenu::IsMenu(ui::GetSubMenu(menu.m_hMenu, 0)));
   EXPECT_EQ(menu.m_hMenu, nullptr);
+}
+
+TEST_F(OwnerMenu, ACutOrUnendedTemplateIsRefusedWithoutAMenu) {
+  const auto whole = ui::LoadMenuTemplate(nullptr, kMenu);
+  ASSERT_TRUE(whole);
+  for (std::size_t size = 0; size < whole->size(); ++size) {
+    EXPECT_FALSE(menu.LoadMenuIndirect(std::span(whole->data(), size))) << "cut to " << size << " bytes";
+    EXPECT_EQ(menu.m_hMenu, nullptr) << size;
+    EXPECT_TRUE(menu.Items().empty()) << size;
+  }
+  // A popup whose last item never carries the end flag runs off the template's end.
+  const std::vector<ui::BYTE> unended{0, 0, 0, 0, ui::MF_POPUP, 0, 'A', 0, 0, 0, 0, 0, 0x21, 0, 'B', 0, 0, 0};
+  EXPECT_FALSE(menu.LoadMenuIndirect(unended));
+  // A header offset past the end.
+  EXPECT_FALSE(menu.LoadMenuIndirect(std::vector<ui::BYTE>{0, 0, 0xFF, 0xFF, ui::MF_END, 0, 1, 0, 0, 0}));
+  EXPECT_TRUE(menu.LoadMenuIndirect(*whole));
+  EXPECT_EQ(menu.Items().size(), 1u);
 }
 
 TEST_F(OwnerMenu, MnemonicsMatchAnywhereInTheTextWithoutRegardToCase) {
