@@ -357,8 +357,10 @@ TEST_F(OwnerMenu, ImagesComeFromTheSharedListAndDisabledOnesAreEtched) {
 TEST_F(OwnerMenu, XpLookDrawsFadedImagesAndRaisesThemWhenSelected) {
   UseWindows(win::WindowsVersion::Xp);
   menu.CreatePopupMenu();
-  ASSERT_TRUE(menu.AppendOwnerDrawnItem(L"&Picture", 0, 903, static_cast<int>(kImage)));
-  EXPECT_EQ(COwnerMenu::SharedImageList()->GetImageCount(), 3) << "the image, its faded and its shadow copy";
+  // A command of its own: the shared list lives as long as the process and other tests fill it.
+  const int before = COwnerMenu::SharedImageList()->GetImageCount();
+  ASSERT_TRUE(menu.AppendOwnerDrawnItem(L"&Picture", 0, 906, static_cast<int>(kImage)));
+  EXPECT_EQ(COwnerMenu::SharedImageList()->GetImageCount(), before + 3) << "the image, its faded and its shadow copy";
   const COwnerMenuItem& record = *menu.Items()[0];
   constexpr int kBar = 23;
   // The image's pixels (a blue frame round red, (3, 2) to (13, 12)) drawn at (x, y) by a colouring.
