@@ -410,8 +410,18 @@ CONTROL 931 BUTTON "Edit" 10 10 50 14 PUSHBUTTON TABSTOP
   form.button.SetMenuTarget(form.m_hWnd);
   ui::TestDriver driver([](const std::string& what) { ADD_FAILURE() << what; });
   ui::UINT measured = 0;
+  // The pixel inside the focus frame: the shadow of a pressed button, the light of a raised one.
+  const auto corner = [&form] {
+    form.button.RedrawWindow(nullptr, ui::RDW_INVALIDATE | ui::RDW_UPDATENOW);
+    const ui::HDC dc = ui::GetDC(form.button.m_hWnd);
+    const ui::COLORREF colour = ui::GetPixel(dc, 1, 1);
+    ui::ReleaseDC(form.button.m_hWnd, dc);
+    return colour;
+  };
+  ui::COLORREF cornerWhileOpen = 0;
   driver.OnMenu([&](ui::HMENU popup, ui::HWND owner) {
     EXPECT_EQ(owner, form.button.m_hWnd);
+    cornerWhileOpen = corner();
     measured = static_cast<ui::UINT>(ui::GetMenuItemCount(popup));
     return ui::MenuCommandForKey(popup, owner, 'f');
   });
@@ -425,6 +435,8 @@ CONTROL 931 BUTTON "Edit" 10 10 50 14 PUSHBUTTON TABSTOP
   }
   EXPECT_EQ(measured, 5u);
   EXPECT_EQ(command, 905u) << "&Find... by its mnemonic";
+  EXPECT_EQ(cornerWhileOpen, ui::GetSysColor(ui::COLOR_BTNSHADOW)) << "pressed while its menu is open";
+  EXPECT_EQ(corner(), ui::GetSysColor(ui::COLOR_BTNHIGHLIGHT)) << "raised again once it closed";
 }
 
 }  // namespace
