@@ -33,7 +33,8 @@ std::string Upper(std::string text) {
   return text;
 }
 
-// What steps 3 to 5 of the walk keep of a node.
+// What the walk keeps of an active disk node: its bus and whether it is a floppy without a port
+// driver.
 struct ListedNode {
   win::BYTE busKind = 0;
   bool floppyOnly = false;  // a drive-letter-only floppy without a port driver

@@ -200,7 +200,8 @@ void FillIdentificationTexts(DriveHandle& handle, DeviceEntry& entry, const Driv
   }
 }
 
-// Steps 5 to 9 for an opened drive.
+// Asks an opened drive what it is, where the system passes vendor commands through: its bus, then
+// the ATA card, the reader status or the product keywords, stopping at the first that answers.
 void ExamineDrive(DriveHandle& handle, DriveFindings& found, DeviceLog& log) {
   if (!OsKindHasVendorPassThrough()) return;
   win::DWORD busType = 0;

@@ -42,7 +42,7 @@ std::vector<std::uint8_t> BuildRequest(std::span<const std::uint8_t> cdb, const 
   return request;
 }
 
-// Steps 1 to 5 of one command: send, copy data in back, judge, pump.
+// One command: sends it, copies the data in back, judges the status and sense, pumps messages.
 ScsiExchange SendOnce(win::HANDLE handle, std::span<const std::uint8_t> cdb, std::uint8_t* data,
                       std::uint32_t dataLength, std::uint8_t direction, bool& succeeded) {
   ScsiExchange exchange;
