@@ -17,6 +17,7 @@
 #include "shell/help_topics.h"
 #include "shell/main_app.h"
 #include "shell/page_background.h"
+#include "shell/page_codes.h"
 #include "shell/shell_state.h"
 
 #include <algorithm>
@@ -24,7 +25,6 @@
 namespace tarnlok {
 namespace {
 
-constexpr int kBackupPageCode = 2;
 constexpr win::UINT kBackupIcon = 216;
 constexpr win::UINT kBrowseIcon = 193;
 constexpr win::UINT kCancelIcon = 194;

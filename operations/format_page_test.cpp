@@ -17,6 +17,7 @@
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/win/files/files.h"
+#include "shell/page_codes.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>
@@ -96,7 +97,7 @@ TEST_F(FormatPage, TheOptionsFollowTheCardAndTheWindowsFamily) {
     source = test_support::ItemText(page, format_page::kSourceText);
     EXPECT_EQ(ui::SendMessage(ui::GetDlgItem(page, kQuickChoice), ui::BM_GETCHECK, 0, 0), ui::BST_CHECKED);
     EXPECT_EQ(ui::SendMessage(ui::GetDlgItem(page, kSummaryChoice), ui::BM_GETCHECK, 0, 0), ui::BST_CHECKED);
-    EXPECT_EQ(CurrentPageCode, 6);
+    EXPECT_EQ(CurrentPageCode, kFormatPageCode);
     for (const int row : {kRowE, kRowF, kRowG}) {
       FindDeviceByIndex(row);
       RefreshFormatPage();

@@ -16,6 +16,7 @@
 #include "shell/help_topics.h"
 #include "shell/main_app.h"
 #include "shell/page_background.h"
+#include "shell/page_codes.h"
 #include "shell/shell_state.h"
 
 #include <algorithm>
@@ -26,7 +27,6 @@ namespace {
 
 namespace controls = restore_page;
 
-constexpr int kRestorePageCode = 3;
 constexpr win::UINT kRestoreIcon = 218;
 constexpr win::UINT kBrowseIcon = 193;
 constexpr win::UINT kCancelIcon = 194;

@@ -7,6 +7,7 @@
 #include "platform/ui/dialogs/property_sheet.h"
 #include "platform/ui/windows/win_app.h"
 #include "platform/ui/windows/window_api.h"
+#include "shell/page_codes.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +44,7 @@ TEST_F(ToolPage, BackupOpensTheSheetWithItsPageAndACloseButtonOnly) {
       EXPECT_FALSE(ui::IsWindowVisible(ui::GetDlgItem(sheet, hidden))) << hidden;
     }
     EXPECT_EQ(ui::GetDlgItem(sheet, ui::AFX_IDC_TAB_CONTROL), nullptr) << "no tab row";
-    EXPECT_EQ(CurrentPageCode, 2);
+    EXPECT_EQ(CurrentPageCode, kBackupPageCode);
     EXPECT_EQ(ItemText(ActivePageHwnd, 1237).substr(0, 5), "(E:) ") << "the row's text as source";
     EXPECT_EQ(ItemText(ActivePageHwnd, 1240), "Source:");
     EXPECT_TRUE(ui::IsWindowEnabled(ui::GetDlgItem(ActivePageHwnd, 1096)));
@@ -67,7 +68,7 @@ TEST_F(ToolPage, EnterOnAFocusedButtonOpensItsSheet) {
   });
   driver.OnDialog(134, [&](ui::HWND sheet) {
     EXPECT_EQ(test_support::WindowText(sheet), "Format");
-    EXPECT_EQ(CurrentPageCode, 6) << "the Format page became active";
+    EXPECT_EQ(CurrentPageCode, kFormatPageCode) << "the Format page became active";
     driver.Click(sheet, 2);
   });
   driver.WhenIdle([&] { CloseMainWindow(ui::AfxGetMainWnd()->m_hWnd); });

@@ -4,6 +4,7 @@
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/styles.h"
 #include "shell/main_dlg.h"
+#include "shell/page_codes.h"
 #include "shell/shell_test_support.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +18,6 @@ namespace {
 
 using About = test_support::ProgramTest;
 
-constexpr int kAboutPage = 3;
 constexpr int kAboutBox = 100;
 constexpr ui::WPARAM kAboutCommand = 0x10;
 
@@ -41,7 +41,7 @@ TEST_F(About, ThePageNamesTheProductItsBuildAndTheNoticeAndTheSystemMenuOpensThe
   driver.OnDialog(kMainTemplate, [&](ui::HWND main) {
     auto* window = static_cast<CMainDlg*>(ui::CWnd::FromHandlePermanent(main));
     ASSERT_NE(window, nullptr);
-    window->Sheet().SetActivePage(kAboutPage);
+    window->Sheet().SetActivePage(kAboutTab);
     const ui::HWND page = window->Sheet().GetActivePage()->m_hWnd;
     EXPECT_EQ(test_support::ItemText(page, 1013), "Tarnlok V2") << "the version laid into the product's pattern";
     EXPECT_EQ(test_support::ItemText(page, 1014), "012");

@@ -6,6 +6,7 @@
 #include "platform/ui/windows/window_api.h"
 #include "platform/win/system/shell_services.h"
 #include "shell/main_dlg.h"
+#include "shell/page_codes.h"
 #include "shell/shell_test_support.h"
 
 #include <gtest/gtest.h>
@@ -60,7 +61,7 @@ TEST_F(Help, EveryRoadOfTheMainWindowOpensThePagesTopic) {
         EXPECT_EQ(ShownTopic(), "The Information page") << "F1 on the main window";
         // F1 on the About page is answered and opens nothing; the framework's help call on the
         // page opens its topic.
-        window->Sheet().SetActivePage(3);
+        window->Sheet().SetActivePage(kAboutTab);
         ui::CWnd* about = window->Sheet().GetActivePage();
         const ui::HWND link = ui::GetDlgItem(about->m_hWnd, 1024);
         ui::HELPINFO help;
@@ -72,7 +73,7 @@ TEST_F(Help, EveryRoadOfTheMainWindowOpensThePagesTopic) {
       },
       [&] {
         EXPECT_EQ(ShownTopic(), "Backing up a card") << "the About page's help";
-        window->Sheet().SetActivePage(0);
+        window->Sheet().SetActivePage(kInformationTab);
         EXPECT_TRUE(driver.Click(ActivePageHwnd, kInfoHelpButton));
       },
       [&] {

@@ -10,6 +10,7 @@
 #include "shell/help_topics.h"
 #include "shell/main_app.h"
 #include "shell/page_background.h"
+#include "shell/page_codes.h"
 #include "shell/refresh_info_page.h"
 #include "shell/shell_state.h"
 
@@ -54,7 +55,7 @@ win::BOOL CInfoPage::OnInitDialog() {
   CPropertyPage::OnInitDialog();
   App().LoadBackgroundBitmap(kPageBackgroundBitmap);
   ActivePageHwnd = m_hWnd;
-  CurrentPageCode = 1;
+  CurrentPageCode = kInformationPageCode;
   SetTexts(*this, kTexts);
   SetFonts(*this, {1262, 1263}, App().labelFontBold);
   SetFonts(*this, {1027, 1037, 1038, 1019, 1020, 1023, 1024}, App().labelFont);
@@ -68,7 +69,7 @@ win::BOOL CInfoPage::OnInitDialog() {
 }
 
 win::BOOL CInfoPage::OnSetActive() {
-  CurrentPageCode = 1;
+  CurrentPageCode = kInformationPageCode;
   ActivePageHwnd = m_hWnd;
   if (CurrentDevice != nullptr && SheetInitialising == 0) RefreshInfoPage();
   helpButton_.SetFocus();

@@ -14,6 +14,7 @@
 #include "shell/device_rows.h"
 #include "shell/help_topics.h"
 #include "shell/main_app.h"
+#include "shell/page_codes.h"
 #include "shell/refresh_info_page.h"
 #include "operations/refresh_backup_page.h"
 #include "operations/refresh_duplicate_page.h"
@@ -160,11 +161,11 @@ void CMainDlg::PlaceSheet() {
 }
 
 void RefreshActivePage(ui::CWnd& mainWindow) {
-  if (CurrentPageCode == 2) RefreshBackupPage();
-  if (CurrentPageCode == 3) RefreshRestorePage();
-  if (CurrentPageCode == 4) RefreshDuplicatePage();
-  if (CurrentPageCode == 6) RefreshFormatPage();
-  if (CurrentPageCode != 1) return;
+  if (CurrentPageCode == kBackupPageCode) RefreshBackupPage();
+  if (CurrentPageCode == kRestorePageCode) RefreshRestorePage();
+  if (CurrentPageCode == kDuplicatePageCode) RefreshDuplicatePage();
+  if (CurrentPageCode == kFormatPageCode) RefreshFormatPage();
+  if (CurrentPageCode != kInformationPageCode) return;
   RefreshInfoPage();
   mainWindow.RedrawWindow(nullptr, ui::RDW_ERASE | ui::RDW_INVALIDATE | ui::RDW_FRAME | ui::RDW_ALLCHILDREN);
 }

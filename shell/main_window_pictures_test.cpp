@@ -10,6 +10,7 @@
 #include "platform/ui/windows/window_api.h"
 #include "device/device_messages.h"
 #include "shell/main_dlg.h"
+#include "shell/page_codes.h"
 #include "shell/shell_test_support.h"
 
 #include "tests/support/test_data_folder.h"
@@ -252,7 +253,7 @@ TEST_F(MainWindowPictures, EachPageIsSavedWithTheDeviceRowsItsBackgroundAndItsLa
       }
     }
     // The picture of the README: the maker's CompactFlash reader selected.
-    window->Sheet().SetActivePage(0);
+    window->Sheet().SetActivePage(kInformationTab);
     driver.Select(main, kDeviceListControl, 1);
     driver.WhenIdle([&, main, list] {
       const Picture shot(Save(main, "selected-card"));

@@ -16,6 +16,7 @@
 #include "platform/win/registry/registry.h"
 #include "platform/win/system/shell_launch.h"
 #include "shell/main_app.h"
+#include "shell/page_codes.h"
 #include "shell/settings_key.h"
 #include "shell/shell_state.h"
 #include "shell/shell_test_support.h"
@@ -161,7 +162,7 @@ TEST_F(Startup, MainWindowListsTheDevicesAndShowsTheSelectedOnesDetails) {
     const ui::HWND list = ui::GetDlgItem(main, 1002);
     ASSERT_EQ(ui::SendMessage(list, ui::LVM_GETITEMCOUNT, 0, 0), 2);
     ASSERT_NE(ActivePageHwnd, nullptr);
-    EXPECT_EQ(CurrentPageCode, 1);
+    EXPECT_EQ(CurrentPageCode, kInformationPageCode);
     EXPECT_EQ(ItemText(ActivePageHwnd, 1021), " E:\\");
     EXPECT_EQ(ItemText(ActivePageHwnd, 1028), " " + std::string(CurrentDevice->product));
     EXPECT_EQ(ItemText(ActivePageHwnd, 1029), " No");

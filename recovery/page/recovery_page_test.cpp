@@ -14,6 +14,7 @@
 #include "platform/win/files/paths.h"
 #include "platform/win/system/handle_table.h"
 #include "recovery/file_types.h"
+#include "shell/page_codes.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>
@@ -27,8 +28,6 @@ namespace {
 
 using test_support::CloseMainWindow;
 using test_support::ItemText;
-
-constexpr int kRecoveryTab = 1;
 
 bool Visible(ui::HWND dialog, int id) { return ui::IsWindowVisible(ui::GetDlgItem(dialog, id)) != 0; }
 bool Enabled(ui::HWND dialog, int id) { return ui::IsWindowEnabled(ui::GetDlgItem(dialog, id)) != 0; }
@@ -89,7 +88,7 @@ class RecoveryPageTest : public test_support::ProgramTest {
 TEST_F(RecoveryPageTest, AtRestThePageShowsItsButtonsAndKeepsCancelAndTheListHidden) {
   Start(test_support::TwoReaders("xp"));
   OnRecoveryPage([&](ui::HWND main, ui::HWND page) {
-    EXPECT_EQ(CurrentPageCode, 5);
+    EXPECT_EQ(CurrentPageCode, kRecoveryPageCode);
     EXPECT_EQ(ActivePageHwnd, page);
     EXPECT_EQ(ItemText(page, kSectorLabel), "Analyzing Sector:");
     EXPECT_EQ(ItemText(page, kRecoveredLabel), "Recovered File(s):");

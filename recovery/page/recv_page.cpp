@@ -17,12 +17,12 @@
 #include "shell/help_topics.h"
 #include "shell/main_app.h"
 #include "shell/page_background.h"
+#include "shell/page_codes.h"
 #include "shell/shell_state.h"
 
 namespace tarnlok {
 namespace {
 
-constexpr int kRecoveryPageCode = 5;
 constexpr win::UINT kTabIcon = 179;
 constexpr ui::COLORREF kBarColour = 0x640000;
 constexpr ui::COLORREF kGaugeColour = 0x01CCFF;
