@@ -4,6 +4,7 @@
 #include "device/testing/card_images.h"
 #include "operations/backup_test_support.h"
 #include "platform/win/files/volumes.h"
+#include "shell/resource_ids.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +30,7 @@ class BackupFaults : public test_support::BackupProgramTest {
   }
   // The prompt answers once with this button.
   void AnswerPrompt(int button) {
-    driver.OnDialog(152, [this, button](ui::HWND prompt) {
+    driver.OnDialog(kErrorPromptTemplate, [this, button](ui::HWND prompt) {
       prompts.push_back(ItemTextOf(prompt, 1132));
       driver.Click(prompt, button);
     });

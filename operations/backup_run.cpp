@@ -24,6 +24,7 @@
 #include "platform/win/system/handle_table.h"
 #include "platform/win/system/last_error.h"
 #include "platform/win/files/volumes.h"
+#include "shell/resource_ids.h"
 #include "shell/shell_state.h"
 
 #include <algorithm>
@@ -59,7 +60,6 @@ constexpr win::UINT kStringTotalBlocks = 1041;
 constexpr win::UINT kStringCurrentBlock = 1042;
 constexpr win::UINT kStringSucceeded = 1088;
 constexpr win::UINT kStringReinsertPcmcia = 57429;
-constexpr win::UINT kKeyboardTable = 145;
 
 constexpr win::DWORD kErrorAlreadyExists = 183;
 constexpr win::ULONGLONG kImageLimit = 0x80000000;

@@ -6,6 +6,7 @@
 #include "shell/dialog_texts.h"
 #include "shell/main_app.h"
 #include "shell/page_background.h"
+#include "shell/resource_ids.h"
 
 #include <array>
 

@@ -18,6 +18,7 @@
 #include "shell/main_app.h"
 #include "shell/page_background.h"
 #include "shell/page_codes.h"
+#include "shell/resource_ids.h"
 #include "shell/shell_state.h"
 
 #include <algorithm>
@@ -25,9 +26,6 @@
 namespace tarnlok {
 namespace {
 
-constexpr win::UINT kBackupIcon = 216;
-constexpr win::UINT kBrowseIcon = 193;
-constexpr win::UINT kCancelIcon = 194;
 constexpr ui::COLORREF kBarColour = 0x640000;
 constexpr ui::COLORREF kValueColour = 0xC5C5C5;
 constexpr ui::COLORREF kPercentColour = 0xCDCDCD;

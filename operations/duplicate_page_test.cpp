@@ -9,6 +9,7 @@
 #include "platform/ui/windows/messages.h"
 #include "platform/win/system/global_memory.h"
 #include "platform/win/files/paths.h"
+#include "shell/resource_ids.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>
@@ -22,7 +23,6 @@ using test_support::Bytes;
 using test_support::ReadHostBytes;
 
 constexpr int kDuplicateTool = 1170;
-constexpr int kPromptTemplate = 152;
 constexpr int kRowE = 0;
 
 std::filesystem::path Home(const std::string& name) { return tarnlok::test_support::TestDataHome() / name; }
@@ -119,7 +119,7 @@ TEST_F(DuplicatePage, AbortOnAReadFailureEndsTheRunAndRemovesTheTemporaryFile) {
   StartMachine(R"(, "faults": [ { "op": "read", "sector": 9000, "times": "always" } ])");
   win::SetGlobalAllocLimit(1 << 20);
   std::string step;
-  driver.OnDialog(kPromptTemplate, [&](ui::HWND prompt) {
+  driver.OnDialog(kErrorPromptTemplate, [&](ui::HWND prompt) {
     step = test_support::ItemText(prompt, 1132);
     EXPECT_EQ(TemporaryFiles().size(), 1u);
     driver.Click(prompt, 4);

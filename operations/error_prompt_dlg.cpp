@@ -4,6 +4,7 @@
 #include "device/device_state.h"
 #include "platform/ui/windows/messages.h"
 #include "shell/dialog_texts.h"
+#include "shell/resource_ids.h"
 
 namespace tarnlok {
 namespace {

@@ -6,8 +6,6 @@
 
 namespace tarnlok {
 
-constexpr win::UINT kErrorPromptTemplate = 152;
-
 // The answers a prompt keeps; 0 before the first showing.
 constexpr int PROMPT_ABORT = 30864;
 constexpr int PROMPT_RETRY = 30865;

@@ -13,6 +13,7 @@
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/win/layouts/byte_order.h"
+#include "shell/resource_ids.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>

@@ -18,6 +18,7 @@
 #include "platform/ui/windows/messages.h"
 #include "platform/win/files/files.h"
 #include "shell/page_codes.h"
+#include "shell/resource_ids.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>

@@ -17,6 +17,7 @@
 #include "shell/main_app.h"
 #include "shell/page_background.h"
 #include "shell/page_codes.h"
+#include "shell/resource_ids.h"
 #include "shell/shell_state.h"
 
 #include <algorithm>
@@ -27,9 +28,6 @@ namespace {
 
 namespace controls = restore_page;
 
-constexpr win::UINT kRestoreIcon = 218;
-constexpr win::UINT kBrowseIcon = 193;
-constexpr win::UINT kCancelIcon = 194;
 constexpr ui::COLORREF kBarColour = 0x640000;
 constexpr ui::COLORREF kValueColour = 0xC5C5C5;
 constexpr ui::COLORREF kActivityColour = 0xB4B4B4;

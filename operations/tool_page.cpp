@@ -14,11 +14,11 @@
 #include "shell/dialog_texts.h"
 #include "shell/main_app.h"
 #include "shell/page_background.h"
+#include "shell/resource_ids.h"
 
 namespace tarnlok {
 namespace {
 
-constexpr win::UINT kTabIcon = 199;
 constexpr win::UINT kStringTools = 57465;
 constexpr int kDeviceList = 1002;
 constexpr char kSelectDeviceText[] = "Please select a valid connected devices in order to proceed further...";
@@ -28,7 +28,8 @@ struct ToolButton {
   int id;
   win::UINT icon;
 };
-constexpr std::array<ToolButton, 4> kButtons{{{1169, 140}, {1172, 159}, {1170, 139}, {1171, 138}}};
+constexpr std::array<ToolButton, 4> kButtons{
+    {{1169, kRestoreToolIcon}, {1172, kFormatToolIcon}, {1170, kDuplicateToolIcon}, {1171, kBackupToolIcon}}};
 constexpr std::array<int, 4> kDescriptions{1175, 1178, 1174, 1173};
 
 constexpr ControlText kTexts[] = {{1171, 1057}, {1173, 57466}, {1170, 1069}, {1174, 57467},
@@ -51,7 +52,7 @@ std::string FirstColumnText(const ui::CWnd& list, int row) {
 
 }  // namespace
 
-CToolPage::CToolPage() : CPropertyPage(kToolPageTemplate) { m_hIcon = ui::LoadIconA(nullptr, kTabIcon); }
+CToolPage::CToolPage() : CPropertyPage(kToolPageTemplate) { m_hIcon = ui::LoadIconA(nullptr, kToolsTabIcon); }
 
 const ui::MessageMap& CToolPage::GetMessageMap() const {
   static const ui::MessageMap map(&CPropertyPage::GetMessageMap(), {

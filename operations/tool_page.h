@@ -10,8 +10,6 @@
 
 namespace tarnlok {
 
-constexpr win::UINT kToolPageTemplate = 189;
-
 class CToolPage : public ui::CPropertyPage {
  public:
   CToolPage();

@@ -8,6 +8,7 @@
 #include "platform/ui/windows/win_app.h"
 #include "platform/ui/windows/window_api.h"
 #include "shell/page_codes.h"
+#include "shell/resource_ids.h"
 
 #include <gtest/gtest.h>
 
@@ -66,7 +67,7 @@ TEST_F(ToolPage, EnterOnAFocusedButtonOpensItsSheet) {
     ui::SetFocus(ui::GetDlgItem(tools, 1172));
     driver.Enter();
   });
-  driver.OnDialog(134, [&](ui::HWND sheet) {
+  driver.OnDialog(kFormatPageTemplate, [&](ui::HWND sheet) {
     EXPECT_EQ(test_support::WindowText(sheet), "Format");
     EXPECT_EQ(CurrentPageCode, kFormatPageCode) << "the Format page became active";
     driver.Click(sheet, 2);

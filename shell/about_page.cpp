@@ -9,6 +9,7 @@
 #include "shell/help_topics.h"
 #include "shell/main_app.h"
 #include "shell/page_background.h"
+#include "shell/resource_ids.h"
 
 #include <string>
 
@@ -20,14 +21,13 @@ constexpr int kBuild = 1014;
 constexpr int kNotice = 1015;
 constexpr int kMailLink = 1023;
 constexpr int kWebLink = 1024;
-constexpr win::UINT kPageIcon = 247;
 constexpr const char* kSupportMail = "mailto:support@quarnwell.example";
 
 bool TransparentStatic(int id) { return (id >= 1011 && id <= 1018) || id == 1022 || id == 1250; }
 
 }  // namespace
 
-CAbtPage::CAbtPage() : CPropertyPage(kAboutPageTemplate) { m_hIcon = ui::LoadIconA(nullptr, kPageIcon); }
+CAbtPage::CAbtPage() : CPropertyPage(kAboutPageTemplate) { m_hIcon = ui::LoadIconA(nullptr, kAboutTabIcon); }
 
 const ui::MessageMap& CAbtPage::GetMessageMap() const {
   static const ui::MessageMap map(&CPropertyPage::GetMessageMap(), {

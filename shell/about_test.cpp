@@ -5,6 +5,7 @@
 #include "platform/ui/windows/styles.h"
 #include "shell/main_dlg.h"
 #include "shell/page_codes.h"
+#include "shell/resource_ids.h"
 #include "shell/shell_test_support.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +19,6 @@ namespace {
 
 using About = test_support::ProgramTest;
 
-constexpr int kAboutBox = 100;
 constexpr ui::WPARAM kAboutCommand = 0x10;
 
 // The texts of the dialog's controls, in their order.
@@ -46,7 +46,7 @@ TEST_F(About, ThePageNamesTheProductItsBuildAndTheNoticeAndTheSystemMenuOpensThe
     EXPECT_EQ(test_support::ItemText(page, 1013), "Tarnlok V2") << "the version laid into the product's pattern";
     EXPECT_EQ(test_support::ItemText(page, 1014), "012");
     EXPECT_EQ(test_support::ItemText(page, 1015), "Copyright (C) Quarnwell Card Tools. All rights reserved.");
-    driver.OnDialog(kAboutBox, [&](ui::HWND box) {
+    driver.OnDialog(kAboutBoxTemplate, [&](ui::HWND box) {
       char caption[64] = {};
       ui::GetWindowTextA(box, caption, sizeof(caption));
       boxCaption = caption;
@@ -57,7 +57,7 @@ TEST_F(About, ThePageNamesTheProductItsBuildAndTheNoticeAndTheSystemMenuOpensThe
     driver.WhenIdle([main] { ui::PostMessage(main, ui::WM_COMMAND, ui::IDCANCEL, 0); });
   });
   Run();
-  EXPECT_EQ(driver.Started(), (std::vector<int>{kMainTemplate, kAboutBox}));
+  EXPECT_EQ(driver.Started(), (std::vector<int>{kMainTemplate, kAboutBoxTemplate}));
   EXPECT_EQ(boxCaption, "About Tarnlok");
   for (const char* text : {"Tarnlok Version 2.0", "Copyright (C) Quarnwell Card Tools", "OK"}) {
     EXPECT_NE(std::find(boxTexts.begin(), boxTexts.end(), text), boxTexts.end()) << text;

@@ -9,6 +9,7 @@
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
 #include "shell/main_dlg.h"
+#include "shell/resource_ids.h"
 #include "shell/shell_test_support.h"
 
 #include <gtest/gtest.h>

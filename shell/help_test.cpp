@@ -7,6 +7,7 @@
 #include "platform/win/system/shell_services.h"
 #include "shell/main_dlg.h"
 #include "shell/page_codes.h"
+#include "shell/resource_ids.h"
 #include "shell/shell_test_support.h"
 
 #include <gtest/gtest.h>

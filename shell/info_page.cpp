@@ -12,6 +12,7 @@
 #include "shell/page_background.h"
 #include "shell/page_codes.h"
 #include "shell/refresh_info_page.h"
+#include "shell/resource_ids.h"
 #include "shell/shell_state.h"
 
 namespace tarnlok {
@@ -19,8 +20,6 @@ namespace {
 
 constexpr int kHelpButton = 1165;
 constexpr int kDeviceNameEdit = 1028;
-constexpr win::UINT kPageIcon = 198;
-constexpr win::UINT kHelpIcon = 190;
 
 constexpr ControlText kTexts[] = {{1262, 1018}, {1027, 1019}, {1037, 1035}, {1038, 1274},       {1019, 1036},
                                   {1020, 1037}, {1023, 1038}, {1024, 1039}, {kHelpButton, 1056}};
@@ -31,7 +30,7 @@ bool TransparentStatic(int id) {
 
 }  // namespace
 
-CInfoPage::CInfoPage() : CPropertyPage(kInfoPageTemplate) { m_hIcon = ui::LoadIconA(nullptr, kPageIcon); }
+CInfoPage::CInfoPage() : CPropertyPage(kInfoPageTemplate) { m_hIcon = ui::LoadIconA(nullptr, kInfoTabIcon); }
 
 const ui::MessageMap& CInfoPage::GetMessageMap() const {
   static const ui::MessageMap map(&CPropertyPage::GetMessageMap(),

@@ -7,6 +7,7 @@
 #include "platform/ui/windows/messages.h"
 #include "platform/win/files/files.h"
 #include "shell/main_dlg.h"
+#include "shell/resource_ids.h"
 #include "shell/shell_test_support.h"
 
 #include <gtest/gtest.h>

@@ -20,6 +20,7 @@
 #include "operations/refresh_duplicate_page.h"
 #include "operations/refresh_format_page.h"
 #include "operations/refresh_restore_page.h"
+#include "shell/resource_ids.h"
 #include "shell/shell_state.h"
 #include "device/device_messages.h"
 
@@ -34,15 +35,11 @@ constexpr int kCloseButton = 1259;
 constexpr int kMinimiseButton = 1260;
 constexpr int kIconStatic = 1009;
 constexpr win::UINT kAppExitCommand = 57665;
-constexpr win::UINT kWindowIcon = 245;
-constexpr int kMainBackgroundBitmap = 239;
 constexpr int kTitleString = 103;
 constexpr int kWindowTitleString = 57344;
 constexpr ui::COLORREF kSeeThrough = 0x00FF00;
 constexpr int kSheetOffset = 7;
 
-// Device images in list order; the last stands for cards of the maker's IDE and PCMCIA readers.
-constexpr std::array<win::UINT, 6> kDeviceIcons = {135, 136, 133, 134, 172, 173};
 constexpr std::array<int, 4> kEdgePictures = {1276, 1277, 1278, 1275};
 
 }  // namespace
@@ -125,8 +122,8 @@ win::BOOL CMainDlg::OnInitDialog() {
   SheetInitialising = 0;
   SetMode(4);
   SetTransparency(kSeeThrough, win::TRUE);
-  closeButton_.SetButtonBitmaps(227, 0, 229, 0);
-  minimiseButton_.SetButtonBitmaps(226, 0, 230, 0);
+  closeButton_.SetButtonBitmaps(kCloseHotBitmap, 0, kCloseBitmap, 0);
+  minimiseButton_.SetButtonBitmaps(kMinimiseHotBitmap, 0, kMinimiseBitmap, 0);
   deviceList_.SetFont(&App().labelFont);
   return win::TRUE;
 }

@@ -11,6 +11,7 @@
 #include "device/device_messages.h"
 #include "shell/main_dlg.h"
 #include "shell/page_codes.h"
+#include "shell/resource_ids.h"
 #include "shell/shell_test_support.h"
 
 #include "tests/support/test_data_folder.h"
@@ -199,7 +200,7 @@ TEST_F(MainWindowPictures, EachPageIsSavedWithTheDeviceRowsItsBackgroundAndItsLa
   driver.OnDialog(kMainTemplate, [&](ui::HWND main) {
     auto* window = static_cast<CMainDlg*>(ui::CWnd::FromHandlePermanent(main));
     ASSERT_NE(window, nullptr);
-    const Picture background(ui::LoadBitmapA(nullptr, 220));
+    const Picture background(ui::LoadBitmapA(nullptr, kPageBackgroundBitmap));
     // The engraved title ends before the row of pictures begins, so that none of it is hidden.
     ui::CFont titleFont;
     titleFont.CreateFont(24, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0, nullptr);

@@ -7,6 +7,7 @@
 #include "platform/ui/windows/styles.h"
 #include "platform/ui/windows/window_api.h"
 #include "platform/ui/windows/window_class.h"
+#include "shell/resource_ids.h"
 #include "shell/shell_test_support.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +38,7 @@ using PieChartOnThePage = test_support::ProgramTest;
 TEST_F(PieChartOnThePage, TheInformationPageHoldsTheChartHidden) {
   Start(test_support::TwoReaders("xp"));
   test_support::HideNotes();
-  driver.OnDialog(102, [&](ui::HWND) {
+  driver.OnDialog(kMainTemplate, [&](ui::HWND) {
     const ui::HWND chart = ui::GetDlgItem(ActivePageHwnd, 1168);
     ASSERT_NE(chart, nullptr);
     char name[64] = {};

@@ -5,6 +5,7 @@
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/window_api.h"
 #include "shell/dialog_texts.h"
+#include "shell/resource_ids.h"
 
 #include <cstdio>
 

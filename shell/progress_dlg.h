@@ -11,7 +11,6 @@
 
 namespace tarnlok {
 
-constexpr win::UINT kProgressDlgTemplate = 153;
 // The two value fields callers fill through SetStatusLine.
 constexpr int kProgressValueTotal = 1135;
 constexpr int kProgressValueCurrent = 1136;

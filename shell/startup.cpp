@@ -17,6 +17,7 @@
 #include "platform/win/system/system_clock.h"
 #include "shell/main_app.h"
 #include "shell/main_dlg.h"
+#include "shell/resource_ids.h"
 #include "shell/settings_key.h"
 #include "shell/shell_state.h"
 #include "shell/single_instance.h"

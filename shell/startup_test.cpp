@@ -17,6 +17,7 @@
 #include "platform/win/system/shell_launch.h"
 #include "shell/main_app.h"
 #include "shell/page_codes.h"
+#include "shell/resource_ids.h"
 #include "shell/settings_key.h"
 #include "shell/shell_state.h"
 #include "shell/shell_test_support.h"
@@ -65,13 +66,13 @@ TEST_F(Startup, ASecondCopyEndsSilentlyWithoutAnyWindow) {
 TEST_F(Startup, NotesShowWithoutTheStartValueAndContinueStoresTheCheckBox) {
   Start(NoReaders());
   prompter.AnswerMessageBox(ui::IDOK, "No device connected in the system.");
-  driver.OnDialog(248, [&](ui::HWND notes) {
+  driver.OnDialog(kStartupNotesTemplate, [&](ui::HWND notes) {
     EXPECT_EQ(ItemText(notes, 1282), "Hide this dialog during next start up");
     driver.SetCheck(notes, 1282, true);
     driver.Click(notes, ui::IDOK);
   });
   Run();
-  EXPECT_EQ(driver.Started(), std::vector<int>{248});
+  EXPECT_EQ(driver.Started(), std::vector<int>{kStartupNotesTemplate});
   EXPECT_EQ(StartByte(), 1);
 }
 
@@ -82,7 +83,7 @@ TEST_F(Startup, AfterTheLinksMessageContinueContinues) {
   win::SetShellLauncher([](const win::ShellLaunch&) { return false; });
   prompter.AnswerMessageBox(ui::IDOK, "Can't open link");
   prompter.AnswerMessageBox(ui::IDOK, "No device connected in the system.");
-  driver.OnDialog(248, [&](ui::HWND notes) {
+  driver.OnDialog(kStartupNotesTemplate, [&](ui::HWND notes) {
     ui::RECT link{};
     ui::GetWindowRect(ui::GetDlgItem(notes, 1291), &link);
     ui::POINT over{(link.left + link.right) / 2, (link.top + link.bottom) / 2};
@@ -100,7 +101,7 @@ TEST_F(Startup, AfterTheLinksMessageContinueContinues) {
 TEST_F(Startup, ContinueUncheckedStoresZeroAndEscapeStoresNothing) {
   Start(NoReaders());
   prompter.AnswerMessageBox(ui::IDOK, "No device connected");
-  driver.OnDialog(248, [&](ui::HWND notes) { driver.Click(notes, ui::IDOK); });
+  driver.OnDialog(kStartupNotesTemplate, [&](ui::HWND notes) { driver.Click(notes, ui::IDOK); });
   Run();
   EXPECT_EQ(StartByte(), 0);
 }
@@ -108,7 +109,7 @@ TEST_F(Startup, ContinueUncheckedStoresZeroAndEscapeStoresNothing) {
 TEST_F(Startup, EscapeOnTheNotesTouchesNoRegistry) {
   Start(NoReaders());
   prompter.AnswerMessageBox(ui::IDOK, "No device connected");
-  driver.OnDialog(248, [&](ui::HWND) { driver.Escape(); });
+  driver.OnDialog(kStartupNotesTemplate, [&](ui::HWND) { driver.Escape(); });
   Run();
   EXPECT_EQ(StartByte(), std::nullopt);
 }
@@ -158,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(CardDriver, StartupOn98,
 TEST_F(Startup, MainWindowListsTheDevicesAndShowsTheSelectedOnesDetails) {
   Start(test_support::TwoReaders("xp"));
   HideNotes();
-  driver.OnDialog(102, [&](ui::HWND main) {
+  driver.OnDialog(kMainTemplate, [&](ui::HWND main) {
     const ui::HWND list = ui::GetDlgItem(main, 1002);
     ASSERT_EQ(ui::SendMessage(list, ui::LVM_GETITEMCOUNT, 0, 0), 2);
     ASSERT_NE(ActivePageHwnd, nullptr);
@@ -176,7 +177,7 @@ TEST_F(Startup, MainWindowListsTheDevicesAndShowsTheSelectedOnesDetails) {
     });
   });
   Run();
-  EXPECT_EQ(driver.Started(), std::vector<int>{102});
+  EXPECT_EQ(driver.Started(), std::vector<int>{kMainTemplate});
 }
 
 // The card leaves its reader while the program runs; selecting the reader again shows that it
@@ -184,7 +185,7 @@ TEST_F(Startup, MainWindowListsTheDevicesAndShowsTheSelectedOnesDetails) {
 TEST_F(Startup, ADeviceWhoseCardWasRemovedShowsNoMediaWithoutTheOldLabel) {
   Start(test_support::TwoReaders("xp", "HOLIDAY"));
   HideNotes();
-  driver.OnDialog(102, [&](ui::HWND main) {
+  driver.OnDialog(kMainTemplate, [&](ui::HWND main) {
     EXPECT_EQ(ItemText(ActivePageHwnd, 1022), " HOLIDAY");
     machine_->RemoveCard('E');
     driver.Select(main, 1002, 1);
@@ -203,7 +204,7 @@ TEST_F(Startup, ADeviceWhoseCardWasRemovedShowsNoMediaWithoutTheOldLabel) {
 TEST_F(Startup, CloseWhileBusyIsIgnoredAndEndsTheProgramAfterwards) {
   Start(test_support::TwoReaders("xp"));
   HideNotes();
-  driver.OnDialog(102, [&](ui::HWND main) {
+  driver.OnDialog(kMainTemplate, [&](ui::HWND main) {
     OperationBusy = 1;
     try {
       ui::SendMessage(main, ui::WM_CLOSE, 0, 0);

@@ -15,6 +15,7 @@
 #include "platform/win/system/handle_table.h"
 #include "recovery/file_types.h"
 #include "shell/page_codes.h"
+#include "shell/resource_ids.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>
@@ -61,7 +62,7 @@ class RecoveryPageTest : public test_support::ProgramTest {
   // Runs action with the main window and the Recovery page once the main window is up.
   void OnRecoveryPage(std::function<void(ui::HWND main, ui::HWND page)> action) {
     test_support::HideNotes();
-    driver.OnDialog(102, [action](ui::HWND main) {
+    driver.OnDialog(kMainTemplate, [action](ui::HWND main) {
       auto* window = dynamic_cast<CMainDlg*>(ui::CWnd::FromHandlePermanent(main));
       ASSERT_NE(window, nullptr);
       window->Sheet().SetActivePage(kRecoveryTab);

@@ -18,6 +18,7 @@
 #include "shell/dialog_texts.h"
 #include "shell/main_app.h"
 #include "shell/page_background.h"
+#include "shell/resource_ids.h"
 
 #include <algorithm>
 #include <array>
@@ -143,11 +144,11 @@ win::BOOL CRecvSettingsDlg::OnInitDialog() {
   SetWindowText(LoadProgramString(kStringTitle));
   SetTexts(*this, kTexts);
   SetFonts(*this, {1264, 1265, 1266, 1267}, App().labelFontBold);
-  DecorateIconButtons({{&browseButton_, 193},
-                       {&selectAllButton_, 196},
-                       {&clearAllButton_, 197},
-                       {&okButton_, 195},
-                       {&cancelButton_, 194}});
+  DecorateIconButtons({{&browseButton_, kBrowseIcon},
+                       {&selectAllButton_, kSelectAllIcon},
+                       {&clearAllButton_, kClearAllIcon},
+                       {&okButton_, kOkIcon},
+                       {&cancelButton_, kCancelIcon}});
   typeList_.FillFileTypeList();
   ShowStoredChoices();
   prefixEdit_.SetLimitText(255);
