@@ -6,6 +6,7 @@
 #include "device/device_state.h"
 #include "device/drive_handle.h"
 #include "device/product_keywords.h"
+#include "device/string_ids.h"
 #include "platform/win/layouts/card_driver_layout.h"
 #include "platform/win/files/files.h"
 #include "platform/win/system/system_clock.h"

@@ -12,6 +12,7 @@
 #include "device/storage_layouts.h"
 #include "device/storage_queries.h"
 #include "device/drive_handle.h"
+#include "device/string_ids.h"
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/files/volumes.h"
 

@@ -1,6 +1,7 @@
 #include "operations/base_page.h"
 
 #include "device/device_messages.h"
+#include "device/string_ids.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/styles.h"
 #include "shell/dialog_texts.h"
@@ -13,8 +14,6 @@
 namespace tarnlok {
 namespace {
 
-constexpr win::UINT kStringProductName = 57344;
-constexpr win::UINT kStringClose = 57507;
 constexpr int kCloseButton = 2;
 constexpr std::array<const char*, 4> kCaptions{"Backup", "Duplicate", "Restore", "Format"};
 
@@ -59,7 +58,7 @@ const ui::MessageMap& CBasePage::GetMessageMap() const {
 
 win::BOOL CBasePage::OnInitDialog() {
   const win::BOOL result = CPropertySheet::OnInitDialog();
-  SetWindowText(LoadProgramString(kStringProductName));
+  SetWindowText(LoadProgramString(kStringProgramTitle));
   App().LoadBackgroundBitmap(kPageBackgroundBitmap);
   for (const int id : {ui::ID_WIZFINISH, ui::ID_WIZNEXT, ui::ID_WIZBACK}) {
     if (ui::CWnd* button = GetDlgItem(id)) button->ShowWindow(ui::SW_HIDE);

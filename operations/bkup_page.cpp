@@ -2,6 +2,7 @@
 
 #include "device/device_messages.h"
 #include "device/device_state.h"
+#include "device/string_ids.h"
 #include "operations/backup_names.h"
 #include "operations/operation_handlers.h"
 #include "operations/operation_state.h"
@@ -29,7 +30,6 @@ namespace {
 constexpr ui::COLORREF kBarColour = 0x640000;
 constexpr ui::COLORREF kValueColour = 0xC5C5C5;
 constexpr ui::COLORREF kPercentColour = 0xCDCDCD;
-constexpr win::UINT kStringFileFilter = 1073;
 constexpr win::DWORD kOverwritePrompt = 0x2;
 constexpr win::DWORD kPathMustExist = 0x800;
 

@@ -2,6 +2,7 @@
 
 #include "device/device_messages.h"
 #include "device/device_state.h"
+#include "device/string_ids.h"
 #include "platform/ui/windows/messages.h"
 #include "shell/dialog_texts.h"
 #include "shell/resource_ids.h"
@@ -14,7 +15,6 @@ constexpr int kRetryButton = 1130;
 constexpr int kIgnoreButton = 1131;
 constexpr int kIgnoreAllButton = 3;
 constexpr int kStepText = 1132;
-constexpr win::UINT kStringProductName = 57344;
 
 constexpr ControlText kButtonTexts[] = {
     {kAbortButton, 1150}, {kRetryButton, 1151}, {kIgnoreButton, 1152}, {kIgnoreAllButton, 1153}};
@@ -36,7 +36,7 @@ const ui::MessageMap& CErrorPromptDlg::GetMessageMap() const {
 
 win::BOOL CErrorPromptDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  SetWindowText(LoadProgramString(kStringProductName));
+  SetWindowText(LoadProgramString(kStringProgramTitle));
   SetDlgItemText(kStepText, PromptText);
   SetTexts(*this, kButtonTexts);
   return win::TRUE;

@@ -2,6 +2,7 @@
 
 #include "device/device_messages.h"
 #include "device/device_state.h"
+#include "device/string_ids.h"
 #include "operations/operation_state.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/message_queue.h"
@@ -15,7 +16,6 @@
 namespace tarnlok {
 namespace {
 
-constexpr win::UINT kStringCancelQuestion = 1075;
 constexpr int kDeviceListControl = 1002;
 
 }  // namespace

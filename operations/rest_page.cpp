@@ -2,6 +2,7 @@
 
 #include "device/device_messages.h"
 #include "device/device_state.h"
+#include "device/string_ids.h"
 #include "operations/operation_handlers.h"
 #include "operations/operation_state.h"
 #include "operations/page_look.h"
@@ -32,7 +33,6 @@ constexpr ui::COLORREF kBarColour = 0x640000;
 constexpr ui::COLORREF kValueColour = 0xC5C5C5;
 constexpr ui::COLORREF kActivityColour = 0xB4B4B4;
 constexpr ui::COLORREF kPercentColour = 0xCDCDCD;
-constexpr win::UINT kStringFileFilter = 1073;
 constexpr win::DWORD kFileMustExist = 0x1000;
 constexpr win::DWORD kPathMustExist = 0x800;
 

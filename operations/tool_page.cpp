@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "device/device_messages.h"
+#include "device/string_ids.h"
 #include "operations/base_page.h"
 #include "platform/ui/gdi/gdi.h"
 #include "platform/ui/controls/list_view.h"
@@ -19,7 +20,6 @@
 namespace tarnlok {
 namespace {
 
-constexpr win::UINT kStringTools = 57465;
 constexpr int kDeviceList = 1002;
 constexpr char kSelectDeviceText[] = "Please select a valid connected devices in order to proceed further...";
 

@@ -1,6 +1,7 @@
 #include "shell/about_page.h"
 
 #include "device/device_state.h"
+#include "device/string_ids.h"
 #include "platform/ui/gdi/gdi.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/resources/resources.h"
@@ -48,11 +49,12 @@ win::BOOL CAbtPage::OnInitDialog() {
   CPropertyPage::OnInitDialog();
   App().LoadBackgroundBitmap(kPageBackgroundBitmap);
   // The table's text is a pattern with one %s for the version; it is filled, never used as a format.
-  std::string product = LoadProgramString(1270);
-  if (const auto at = product.find("%s"); at != std::string::npos) product.replace(at, 2, LoadProgramString(57464));
+  std::string product = LoadProgramString(kStringProductPattern);
+  if (const auto at = product.find("%s"); at != std::string::npos)
+    product.replace(at, 2, LoadProgramString(kStringVersion));
   SetDlgItemText(kProduct, product);
-  SetDlgItemText(kBuild, LoadProgramString(57463));
-  SetDlgItemText(kNotice, LoadProgramString(57414));
+  SetDlgItemText(kBuild, LoadProgramString(kStringBuild));
+  SetDlgItemText(kNotice, LoadProgramString(kStringCopyright));
   SetFonts(*this, {1017}, App().labelFontBold);
   SetFonts(*this, {1011, 1012, 1250, 1018, 1022, 1015}, App().labelFont);
   webLink_.ModifyLinkStyle(0, CHyperLink::kUnderline, win::TRUE);

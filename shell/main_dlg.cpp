@@ -2,6 +2,7 @@
 
 #include "device/device_list.h"
 #include "device/device_state.h"
+#include "device/string_ids.h"
 #include "platform/ui/windows/cursor.h"
 #include "platform/ui/gdi/gdi.h"
 #include "platform/ui/windows/messages.h"
@@ -35,8 +36,6 @@ constexpr int kCloseButton = 1259;
 constexpr int kMinimiseButton = 1260;
 constexpr int kIconStatic = 1009;
 constexpr win::UINT kAppExitCommand = 57665;
-constexpr int kTitleString = 103;
-constexpr int kWindowTitleString = 57344;
 constexpr ui::COLORREF kSeeThrough = 0x00FF00;
 constexpr int kSheetOffset = 7;
 
@@ -104,7 +103,7 @@ win::BOOL CMainDlg::OnInitDialog() {
     }
   }
   FillDeviceList();
-  SetWindowText(LoadProgramString(kWindowTitleString));
+  SetWindowText(LoadProgramString(kStringProgramTitle));
   SheetInitialising = 1;
   sheet_.Create(this, ui::WS_CHILD | ui::WS_VISIBLE, 0);
   sheet_.ModifyStyleEx(0, ui::WS_EX_CONTROLPARENT);
@@ -209,7 +208,7 @@ void CMainDlg::PaintTitle(ui::CDC& dc) {
   ui::RECT area{};
   marker->GetWindowRect(&area);
   ScreenToClient(&area);
-  const std::string title = LoadProgramString(kTitleString);
+  const std::string title = LoadProgramString(kStringTitleWithMaker);
   ui::RECT box{area.left + 11, area.top, area.right + 8 * static_cast<int>(title.size()) + 20, area.bottom};
   ui::CFont font;
   font.CreateFont(24, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0, nullptr);

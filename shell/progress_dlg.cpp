@@ -1,5 +1,6 @@
 #include "shell/progress_dlg.h"
 
+#include "device/string_ids.h"
 #include "platform/ui/dialogs/dialog.h"
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
@@ -12,7 +13,6 @@
 namespace tarnlok {
 namespace {
 
-constexpr win::UINT kStringDefaultCaption = 1191;
 constexpr int kProgressBar = 1035;
 constexpr int kPercentText = 1138;
 
@@ -27,7 +27,7 @@ constexpr ControlText kTexts[] = {
 }  // namespace
 
 CProgressDlg::CProgressDlg(win::UINT captionId)
-    : CDialog(kProgressDlgTemplate), captionId_(captionId != 0 ? captionId : kStringDefaultCaption) {}
+    : CDialog(kProgressDlgTemplate), captionId_(captionId != 0 ? captionId : kStringProgressCaption) {}
 
 CProgressDlg::~CProgressDlg() {
   if (m_hWnd != nullptr) DestroyWindow();

@@ -1,5 +1,6 @@
 #include "shell/startup_notes_dlg.h"
 
+#include "device/string_ids.h"
 #include "platform/ui/gdi/gdi.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/window_api.h"
@@ -59,7 +60,7 @@ void CStartupNotesDlg::DoDataExchange(ui::CDataExchange* dx) {
 win::BOOL CStartupNotesDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   App().LoadBackgroundBitmap(kPageBackgroundBitmap);
-  SetWindowText(LoadProgramString(57344));
+  SetWindowText(LoadProgramString(kStringProgramTitle));
   SetTexts(*this, kTexts);
   SetFonts(*this, {kNotesHeading}, App().labelFontBold);
   SetFonts(*this, {1286, 1287}, App().labelFont);

@@ -2,6 +2,7 @@
 
 #include "device/device_messages.h"
 #include "device/device_state.h"
+#include "device/string_ids.h"
 #include "operations/operation_handlers.h"
 #include "operations/page_look.h"
 #include "platform/ui/gdi/gdi.h"
@@ -28,7 +29,6 @@ constexpr ui::COLORREF kBarColour = 0x640000;
 constexpr ui::COLORREF kGaugeColour = 0x01CCFF;
 constexpr ui::COLORREF kValueColour = 0xC5C5C5;
 constexpr ui::COLORREF kPercentColour = 0xCDCDCD;
-constexpr win::UINT kStringThumbnails = 1149;
 constexpr int kThumbnailSpacing = 86;
 constexpr int kThumbnailMargin = 6;
 

@@ -2,6 +2,7 @@
 
 #include "device/device_messages.h"
 #include "device/device_state.h"
+#include "device/string_ids.h"
 #include "operations/page_look.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/dialogs/prompter.h"
@@ -26,16 +27,6 @@
 namespace tarnlok {
 namespace {
 
-constexpr win::UINT kStringTitle = 1140;
-constexpr win::UINT kStringNoType = 1141;
-constexpr win::UINT kStringSameDrive = 1142;
-constexpr win::UINT kStringFolderFailed = 1143;
-constexpr win::UINT kStringReason = 1144;
-constexpr win::UINT kStringFileFailed = 1145;
-constexpr win::UINT kStringBadFolder = 1146;
-constexpr win::UINT kStringPrefixEmpty = 57437;
-constexpr win::UINT kStringNoFreeSpace = 57439;
-constexpr win::UINT kStringLowFreeSpace = 57440;
 constexpr win::ULONGLONG kLowFreeSpace = 5242880;
 constexpr win::ULONGLONG kMegabyteBits = ~win::ULONGLONG{0xFFFFF};
 constexpr ui::COLORREF kExtensionColour = 0x780A01;
@@ -73,7 +64,7 @@ std::string FreshFolder() {
 }
 
 std::string WithReason(win::UINT first, const std::string& what, win::DWORD error) {
-  return LoadProgramString(first) + "\n'" + what + "'.\n\n" + LoadProgramString(kStringReason) + "\n- " +
+  return LoadProgramString(first) + "\n'" + what + "'.\n\n" + LoadProgramString(kStringFolderFailedReason) + "\n- " +
          SystemErrorText(error);
 }
 
@@ -141,7 +132,7 @@ void CRecvSettingsDlg::DoDataExchange(ui::CDataExchange* dx) {
 win::BOOL CRecvSettingsDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   App().LoadBackgroundBitmap(kPageBackgroundBitmap);
-  SetWindowText(LoadProgramString(kStringTitle));
+  SetWindowText(LoadProgramString(kStringOptionsTitle));
   SetTexts(*this, kTexts);
   SetFonts(*this, {1264, 1265, 1266, 1267}, App().labelFontBold);
   DecorateIconButtons({{&browseButton_, kBrowseIcon},
@@ -225,7 +216,7 @@ bool CRecvSettingsDlg::Checked(int id) const {
 bool CRecvSettingsDlg::CheckedFolder(std::string& folder) {
   const std::string text = folderEdit_.GetWindowText();
   if (!text.empty() && text[0] == CardDriveLetter) {
-    ShowStringMessage(kStringSameDrive, 0);
+    ShowStringMessage(kStringRecoverySameDrive, 0);
     return false;
   }
   const auto valid = FolderOfValidForm(text);
@@ -237,7 +228,7 @@ bool CRecvSettingsDlg::CheckedFolder(std::string& folder) {
   win::ULARGE_INTEGER available{}, total{}, free{};
   const std::string root = std::string(1, folder[0]) + ":\\";
   if (!win::GetDiskFreeSpaceExA(root.c_str(), &available, &total, &free) || free.QuadPart == 0) {
-    ShowStringMessage(kStringNoFreeSpace, ui::MB_ICONINFORMATION);
+    ShowStringMessage(kStringRecoveryNoFreeSpace, ui::MB_ICONINFORMATION);
     return false;
   }
   if ((free.QuadPart & kMegabyteBits) < kLowFreeSpace &&
@@ -256,7 +247,7 @@ bool CRecvSettingsDlg::CheckedFolder(std::string& folder) {
 void CRecvSettingsDlg::OnOK() {
   const std::uint64_t mask = typeList_.CheckedMask();
   if (mask == 0) {
-    ShowStringMessage(kStringNoType, ui::MB_ICONSTOP);
+    ShowStringMessage(kStringNoFileType, ui::MB_ICONSTOP);
     return;
   }
   std::string folder;
