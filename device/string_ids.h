@@ -56,6 +56,10 @@ constexpr win::UINT kStringEraseFailed = 1107;
 constexpr win::UINT kStringFolderFailed = 1143;
 constexpr win::UINT kStringFolderFailedReason = 1144;
 constexpr win::UINT kStringPathNotFound = 1244;
+constexpr win::UINT kStringAbort = 1150;
+constexpr win::UINT kStringRetry = 1151;
+constexpr win::UINT kStringIgnore = 1152;
+constexpr win::UINT kStringIgnoreAll = 1153;
 
 // Backup.
 constexpr win::UINT kStringNoBackupFileName = 1078;
@@ -126,5 +130,30 @@ constexpr win::UINT kStringRecoveryNoFreeSpace = 57439;
 constexpr win::UINT kStringLowFreeSpace = 57440;
 constexpr win::UINT kStringRecoveryDiskFull = 57441;
 constexpr win::UINT kStringCopying = 57511;
+
+// Labels of the shell's windows and of the Tools page.
+constexpr win::UINT kStringDriveDetails = 1018;
+constexpr win::UINT kStringDeviceNameLabel = 1019;
+constexpr win::UINT kStringFirmwareLabel = 1035;
+constexpr win::UINT kStringDriveLabel = 1036;
+constexpr win::UINT kStringVolumeLabelLabel = 1037;
+constexpr win::UINT kStringCapacityLabel = 1038;
+constexpr win::UINT kStringFileSystemLabel = 1039;
+constexpr win::UINT kStringHelp = 1056;
+constexpr win::UINT kStringLowLevelSupportLabel = 1274;
+constexpr win::UINT kStringBlockDetails = 1194;
+constexpr win::UINT kStringAnalysingBlocks = 1195;
+constexpr win::UINT kStringNotesPurpose = 57513;
+constexpr win::UINT kStringNotesMoreInformation = 57514;
+constexpr win::UINT kStringHideNotes = 57516;
+constexpr win::UINT kStringContinue = 1234;
+constexpr win::UINT kStringBackupTool = 1057;
+constexpr win::UINT kStringDuplicateTool = 1069;
+constexpr win::UINT kStringRestoreTool = 1067;
+constexpr win::UINT kStringFormatTool = 1208;
+constexpr win::UINT kStringBackupToolNote = 57466;
+constexpr win::UINT kStringDuplicateToolNote = 57467;
+constexpr win::UINT kStringRestoreToolNote = 57468;
+constexpr win::UINT kStringFormatToolNote = 57469;
 
 }  // namespace tarnlok

@@ -10,14 +10,12 @@
 namespace tarnlok {
 namespace {
 
-constexpr int kAbortButton = 4;
-constexpr int kRetryButton = 1130;
-constexpr int kIgnoreButton = 1131;
-constexpr int kIgnoreAllButton = 3;
-constexpr int kStepText = 1132;
+using namespace error_prompt;
 
-constexpr ControlText kButtonTexts[] = {
-    {kAbortButton, 1150}, {kRetryButton, 1151}, {kIgnoreButton, 1152}, {kIgnoreAllButton, 1153}};
+constexpr ControlText kButtonTexts[] = {{kAbortButton, kStringAbort},
+                                        {kRetryButton, kStringRetry},
+                                        {kIgnoreButton, kStringIgnore},
+                                        {kIgnoreAllButton, kStringIgnoreAll}};
 
 }  // namespace
 

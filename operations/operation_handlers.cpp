@@ -10,15 +10,12 @@
 #include "platform/ui/windows/styles.h"
 #include "platform/ui/windows/win_app.h"
 #include "platform/win/system/system_clock.h"
+#include "shell/control_ids.h"
 
 #include <cstdio>
 
 namespace tarnlok {
-namespace {
-
-constexpr int kDeviceListControl = 1002;
-
-}  // namespace
+namespace {}  // namespace
 
 void RequestCancel() {
   if (OperationBusy != 0) CancelRequested = 1;

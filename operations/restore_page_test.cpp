@@ -4,6 +4,7 @@
 #include "operations/rest_page.h"
 #include "operations/testing/fat_volumes.h"
 #include "operations/testing/page_runs.h"
+#include "operations/tool_page.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/window_api.h"
@@ -22,7 +23,6 @@ using test_support::ReadHostBytes;
 
 constexpr win::DWORD kSectors = 20000;
 constexpr char kImage[] = "C:\\restore.FMB";
-constexpr int kRestoreTool = 1169;
 // The device list shows the readers by drive letter: E, G, K.
 constexpr int kRowG = 1;
 constexpr int kRowK = 2;

@@ -6,6 +6,7 @@
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/resources/resources.h"
 #include "shell/control_colours.h"
+#include "shell/control_ids.h"
 #include "shell/dialog_texts.h"
 #include "shell/help_topics.h"
 #include "shell/main_app.h"
@@ -17,14 +18,13 @@
 namespace tarnlok {
 namespace {
 
-constexpr int kProduct = 1013;
-constexpr int kBuild = 1014;
-constexpr int kNotice = 1015;
-constexpr int kMailLink = 1023;
-constexpr int kWebLink = 1024;
+using namespace about_page;
+
 constexpr const char* kSupportMail = "mailto:support@quarnwell.example";
 
-bool TransparentStatic(int id) { return (id >= 1011 && id <= 1018) || id == 1022 || id == 1250; }
+bool TransparentStatic(int id) {
+  return (id >= kProductLabel && id <= kStreet) || id == kTown || id == kSupportHeading;
+}
 
 }  // namespace
 
@@ -55,8 +55,8 @@ win::BOOL CAbtPage::OnInitDialog() {
   SetDlgItemText(kProduct, product);
   SetDlgItemText(kBuild, LoadProgramString(kStringBuild));
   SetDlgItemText(kNotice, LoadProgramString(kStringCopyright));
-  SetFonts(*this, {1017}, App().labelFontBold);
-  SetFonts(*this, {1011, 1012, 1250, 1018, 1022, 1015}, App().labelFont);
+  SetFonts(*this, {kMakerName}, App().labelFontBold);
+  SetFonts(*this, {kProductLabel, kBuildLabel, kSupportHeading, kStreet, kTown, kNotice}, App().labelFont);
   webLink_.ModifyLinkStyle(0, CHyperLink::kUnderline, win::TRUE);
   mailLink_.SetLinkTarget(kSupportMail);
   mailLink_.ModifyLinkStyle(0, CHyperLink::kOpenOnPress, win::TRUE);

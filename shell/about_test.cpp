@@ -3,6 +3,7 @@
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/styles.h"
+#include "shell/control_ids.h"
 #include "shell/main_dlg.h"
 #include "shell/page_codes.h"
 #include "shell/resource_ids.h"
@@ -43,9 +44,11 @@ TEST_F(About, ThePageNamesTheProductItsBuildAndTheNoticeAndTheSystemMenuOpensThe
     ASSERT_NE(window, nullptr);
     window->Sheet().SetActivePage(kAboutTab);
     const ui::HWND page = window->Sheet().GetActivePage()->m_hWnd;
-    EXPECT_EQ(test_support::ItemText(page, 1013), "Tarnlok V2") << "the version laid into the product's pattern";
-    EXPECT_EQ(test_support::ItemText(page, 1014), "012");
-    EXPECT_EQ(test_support::ItemText(page, 1015), "Copyright (C) Quarnwell Card Tools. All rights reserved.");
+    EXPECT_EQ(test_support::ItemText(page, about_page::kProduct), "Tarnlok V2")
+        << "the version laid into the product's pattern";
+    EXPECT_EQ(test_support::ItemText(page, about_page::kBuild), "012");
+    EXPECT_EQ(test_support::ItemText(page, about_page::kNotice),
+              "Copyright (C) Quarnwell Card Tools. All rights reserved.");
     driver.OnDialog(kAboutBoxTemplate, [&](ui::HWND box) {
       char caption[64] = {};
       ui::GetWindowTextA(box, caption, sizeof(caption));

@@ -12,6 +12,7 @@
 #include "platform/ui/windows/system_metrics.h"
 #include "platform/ui/windows/window_api.h"
 #include "platform/win/modules/modules.h"
+#include "shell/control_ids.h"
 #include "shell/device_rows.h"
 #include "shell/help_topics.h"
 #include "shell/main_app.h"
@@ -30,16 +31,11 @@
 namespace tarnlok {
 namespace {
 
-constexpr int kSheetFrame = 1000;
-constexpr int kTitleMarker = 1010;
-constexpr int kCloseButton = 1259;
-constexpr int kMinimiseButton = 1260;
-constexpr int kIconStatic = 1009;
+using namespace main_window;
+
 constexpr win::UINT kAppExitCommand = 57665;
 constexpr ui::COLORREF kSeeThrough = 0x00FF00;
 constexpr int kSheetOffset = 7;
-
-constexpr std::array<int, 4> kEdgePictures = {1276, 1277, 1278, 1275};
 
 }  // namespace
 
@@ -119,7 +115,7 @@ win::BOOL CMainDlg::OnInitDialog() {
   ProgramFolder.erase(ProgramFolder.rfind('\\') + 1);
   App().m_helpFilePath = HelpFilePath();
   SheetInitialising = 0;
-  SetMode(4);
+  SetMode(kBitmapSizesWindow);
   SetTransparency(kSeeThrough, win::TRUE);
   closeButton_.SetButtonBitmaps(kCloseHotBitmap, 0, kCloseBitmap, 0);
   minimiseButton_.SetButtonBitmaps(kMinimiseHotBitmap, 0, kMinimiseBitmap, 0);

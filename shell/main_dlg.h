@@ -19,8 +19,6 @@
 
 namespace tarnlok {
 
-constexpr int kDeviceListControl = 1002;
-
 class CMainSht : public ui::CPropertySheet {
  public:
   const ui::MessageMap& GetMessageMap() const override;

@@ -12,6 +12,12 @@ constexpr int kDuplicatePageCode = 4;
 constexpr int kRecoveryPageCode = 5;
 constexpr int kFormatPageCode = 6;
 
+// Modes of the one-operation sheet that the Tools page's buttons open: the page it shows.
+constexpr int kModeBackup = 1;
+constexpr int kModeDuplicate = 2;
+constexpr int kModeRestore = 3;
+constexpr int kModeFormat = 4;
+
 // Tab indices of the main window's sheet.
 constexpr int kInformationTab = 0;
 constexpr int kRecoveryTab = 1;

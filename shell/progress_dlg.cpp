@@ -13,15 +13,11 @@
 namespace tarnlok {
 namespace {
 
-constexpr int kProgressBar = 1035;
-constexpr int kPercentText = 1138;
+using namespace progress_dialog;
 
 constexpr ControlText kTexts[] = {
-    {1142, 1194},  // "Physical Block details"
-    {1133, 1041},  // "Total Blocks:"
-    {1134, 1042},  // "Current Block:"
-    {1137, 1195},  // "Analysing physical blocks, please wait..."
-    {ui::IDCANCEL, 1058},  // "&Cancel"
+    {kBlockDetailsFrame, kStringBlockDetails}, {kTotalLabel, kStringTotalBlocks}, {kCurrentLabel, kStringCurrentBlock},
+    {kActivityText, kStringAnalysingBlocks},   {ui::IDCANCEL, kStringCancel},
 };
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "platform/ui/windows/window_api.h"
 #include "platform/win/files/files.h"
 #include "platform/win/files/volumes.h"
+#include "shell/control_ids.h"
 #include "shell/shell_state.h"
 #include "device/device_messages.h"
 
@@ -20,13 +21,7 @@
 namespace tarnlok {
 namespace {
 
-constexpr int kDrive = 1021;
-constexpr int kVolumeLabel = 1022;
-constexpr int kCapacity = 1025;
-constexpr int kFileSystem = 1026;
-constexpr int kDeviceName = 1028;
-constexpr int kLowLevelSupport = 1029;
-constexpr int kFirmware = 1035;
+using namespace info_page;
 
 // Megabytes of the media size codes: SmartMedia 1 to 12, Memory Stick 32 to 37.
 constexpr std::array<int, 12> kSmartMediaMegabytes = {1, 2, 4, 8, 16, 32, 64, 128, 256, 512, 1024, 2048};

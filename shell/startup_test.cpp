@@ -15,6 +15,7 @@
 #include "platform/win/files/paths.h"
 #include "platform/win/registry/registry.h"
 #include "platform/win/system/shell_launch.h"
+#include "shell/control_ids.h"
 #include "shell/main_app.h"
 #include "shell/page_codes.h"
 #include "shell/resource_ids.h"
@@ -67,8 +68,8 @@ TEST_F(Startup, NotesShowWithoutTheStartValueAndContinueStoresTheCheckBox) {
   Start(NoReaders());
   prompter.AnswerMessageBox(ui::IDOK, "No device connected in the system.");
   driver.OnDialog(kStartupNotesTemplate, [&](ui::HWND notes) {
-    EXPECT_EQ(ItemText(notes, 1282), "Hide this dialog during next start up");
-    driver.SetCheck(notes, 1282, true);
+    EXPECT_EQ(ItemText(notes, startup_notes::kHideCheck), "Hide this dialog during next start up");
+    driver.SetCheck(notes, startup_notes::kHideCheck, true);
     driver.Click(notes, ui::IDOK);
   });
   Run();
@@ -85,11 +86,11 @@ TEST_F(Startup, AfterTheLinksMessageContinueContinues) {
   prompter.AnswerMessageBox(ui::IDOK, "No device connected in the system.");
   driver.OnDialog(kStartupNotesTemplate, [&](ui::HWND notes) {
     ui::RECT link{};
-    ui::GetWindowRect(ui::GetDlgItem(notes, 1291), &link);
+    ui::GetWindowRect(ui::GetDlgItem(notes, startup_notes::kWebLink), &link);
     ui::POINT over{(link.left + link.right) / 2, (link.top + link.bottom) / 2};
     ui::ScreenToClient(notes, &over);
     ui::RouteMouse(notes, ui::WM_MOUSEMOVE, over, 0);
-    EXPECT_TRUE(driver.Click(notes, 1291));
+    EXPECT_TRUE(driver.Click(notes, startup_notes::kWebLink));
     driver.WhenIdle([&, notes] { EXPECT_TRUE(driver.Click(notes, ui::IDOK)); });
   });
   Run();
@@ -160,19 +161,19 @@ TEST_F(Startup, MainWindowListsTheDevicesAndShowsTheSelectedOnesDetails) {
   Start(test_support::TwoReaders("xp"));
   HideNotes();
   driver.OnDialog(kMainTemplate, [&](ui::HWND main) {
-    const ui::HWND list = ui::GetDlgItem(main, 1002);
+    const ui::HWND list = ui::GetDlgItem(main, kDeviceListControl);
     ASSERT_EQ(ui::SendMessage(list, ui::LVM_GETITEMCOUNT, 0, 0), 2);
     ASSERT_NE(ActivePageHwnd, nullptr);
     EXPECT_EQ(CurrentPageCode, kInformationPageCode);
-    EXPECT_EQ(ItemText(ActivePageHwnd, 1021), " E:\\");
-    EXPECT_EQ(ItemText(ActivePageHwnd, 1028), " " + std::string(CurrentDevice->product));
-    EXPECT_EQ(ItemText(ActivePageHwnd, 1029), " No");
-    EXPECT_EQ(ItemText(ActivePageHwnd, 1027), "Device Name:");
-    driver.Select(main, 1002, 1);
+    EXPECT_EQ(ItemText(ActivePageHwnd, info_page::kDrive), " E:\\");
+    EXPECT_EQ(ItemText(ActivePageHwnd, info_page::kDeviceName), " " + std::string(CurrentDevice->product));
+    EXPECT_EQ(ItemText(ActivePageHwnd, info_page::kLowLevelSupport), " No");
+    EXPECT_EQ(ItemText(ActivePageHwnd, info_page::kDeviceNameLabel), "Device Name:");
+    driver.Select(main, kDeviceListControl, 1);
     driver.WhenIdle([&] {
       EXPECT_EQ(CurrentDevice->driveLetter, 'G');
-      EXPECT_EQ(ItemText(ActivePageHwnd, 1021), " G:\\");
-      EXPECT_EQ(ItemText(ActivePageHwnd, 1028), " " + std::string(CurrentDevice->product));
+      EXPECT_EQ(ItemText(ActivePageHwnd, info_page::kDrive), " G:\\");
+      EXPECT_EQ(ItemText(ActivePageHwnd, info_page::kDeviceName), " " + std::string(CurrentDevice->product));
       driver.Escape();
     });
   });
@@ -186,15 +187,15 @@ TEST_F(Startup, ADeviceWhoseCardWasRemovedShowsNoMediaWithoutTheOldLabel) {
   Start(test_support::TwoReaders("xp", "HOLIDAY"));
   HideNotes();
   driver.OnDialog(kMainTemplate, [&](ui::HWND main) {
-    EXPECT_EQ(ItemText(ActivePageHwnd, 1022), " HOLIDAY");
+    EXPECT_EQ(ItemText(ActivePageHwnd, info_page::kVolumeLabel), " HOLIDAY");
     machine_->RemoveCard('E');
-    driver.Select(main, 1002, 1);
-    driver.WhenIdle([&, main] { driver.Select(main, 1002, 0); });
+    driver.Select(main, kDeviceListControl, 1);
+    driver.WhenIdle([&, main] { driver.Select(main, kDeviceListControl, 0); });
     driver.WhenIdle([&] {
       EXPECT_EQ(CurrentDevice->driveLetter, 'E');
-      EXPECT_EQ(ItemText(ActivePageHwnd, 1025), "  No Media");
-      EXPECT_EQ(ItemText(ActivePageHwnd, 1022), " UNTITLED") << "no volume, so no label of its own";
-      EXPECT_EQ(ItemText(ActivePageHwnd, 1026), " ");
+      EXPECT_EQ(ItemText(ActivePageHwnd, info_page::kCapacity), "  No Media");
+      EXPECT_EQ(ItemText(ActivePageHwnd, info_page::kVolumeLabel), " UNTITLED") << "no volume, so no label of its own";
+      EXPECT_EQ(ItemText(ActivePageHwnd, info_page::kFileSystem), " ");
       driver.Escape();
     });
   });

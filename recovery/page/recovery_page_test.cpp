@@ -14,6 +14,7 @@
 #include "platform/win/files/paths.h"
 #include "platform/win/system/handle_table.h"
 #include "recovery/file_types.h"
+#include "shell/control_ids.h"
 #include "shell/page_codes.h"
 #include "shell/resource_ids.h"
 #include "tests/support/test_data_folder.h"
@@ -228,7 +229,7 @@ TEST_F(RecoveryPageTest, RecoverFindsTheDeletedPhotographsShowsThemAndStartsAfre
   const std::filesystem::path out = UseOutputFolder("recovered-cf", true);
   std::size_t firstItems = 0;
   OnRecoveryPage([&](ui::HWND main, ui::HWND page) {
-    ASSERT_TRUE(driver.Select(main, 1002, RowOfDrive('E')));
+    ASSERT_TRUE(driver.Select(main, kDeviceListControl, RowOfDrive('E')));
     ASSERT_TRUE(driver.Click(page, kRecoverButton));
     driver.WhenIdle([&, main, page] {
       CRecvPage& recovery = PageOf(page);
@@ -239,7 +240,7 @@ TEST_F(RecoveryPageTest, RecoverFindsTheDeletedPhotographsShowsThemAndStartsAfre
       EXPECT_EQ(OperationBusy, 0U);
       EXPECT_FALSE(Visible(page, kRecoveryCancelButton));
       EXPECT_TRUE(Enabled(page, kRecoverButton));
-      EXPECT_TRUE(Enabled(main, 1002)) << "the device list is given back";
+      EXPECT_TRUE(Enabled(main, kDeviceListControl)) << "the device list is given back";
       EXPECT_EQ(ItemText(page, kRecoveredValue), "");
       ASSERT_TRUE(driver.Click(page, kRecoverButton));
       driver.WhenIdle([&, main, page] {
@@ -267,7 +268,7 @@ TEST_F(RecoveryPageTest, ACardWithNothingToFindEndsWithTheMessage) {
   const std::filesystem::path out = UseOutputFolder("recovered-none");
   prompter.AnswerMessageBox(ui::IDOK, "Could not find any valid image/file in the media to recover.");
   OnRecoveryPage([&](ui::HWND main, ui::HWND page) {
-    ASSERT_TRUE(driver.Select(main, 1002, RowOfDrive('G')));
+    ASSERT_TRUE(driver.Select(main, kDeviceListControl, RowOfDrive('G')));
     ASSERT_TRUE(driver.Click(page, kRecoverButton));
     driver.WhenIdle([&, main, page] {
       EXPECT_FALSE(Visible(page, kResultsList));
@@ -292,7 +293,7 @@ TEST_F(RecoveryPageTest, AnOutputFolderOnTheCardItselfIsRefusedBeforeTheCardIsRe
   }
   prompter.AnswerMessageBox(ui::IDOK, "You had selected same drive for both to save and recover file(s)");
   OnRecoveryPage([&](ui::HWND main, ui::HWND page) {
-    ASSERT_TRUE(driver.Select(main, 1002, RowOfDrive('E')));
+    ASSERT_TRUE(driver.Select(main, kDeviceListControl, RowOfDrive('E')));
     ASSERT_TRUE(driver.Click(page, kRecoverButton));
     driver.WhenIdle([&, main, page] {
       EXPECT_EQ(OperationBusy, 0U);
@@ -314,7 +315,7 @@ TEST_F(RecoveryPageTest, ACardVolumeAnotherProgramHoldsIsNamedAndNothingIsRead) 
     held = win::CreateFileA("\\\\.\\E:", win::GENERIC_READ | win::GENERIC_WRITE, 0, nullptr, win::OPEN_EXISTING, 0,
                             nullptr);
     ASSERT_NE(held, win::INVALID_HANDLE_VALUE);
-    ASSERT_TRUE(driver.Select(main, 1002, RowOfDrive('E')));
+    ASSERT_TRUE(driver.Select(main, kDeviceListControl, RowOfDrive('E')));
     ASSERT_TRUE(driver.Click(page, kRecoverButton));
     driver.WhenIdle([&, main, page] {
       EXPECT_EQ(OperationBusy, 0U);
