@@ -7,6 +7,7 @@
 #include "device/device_state.h"
 #include "device/product_keywords.h"
 #include "device/reader_commands.h"
+#include "device/string_ids.h"
 #include "platform/win/layouts/byte_order.h"
 
 #include <array>

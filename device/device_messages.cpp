@@ -1,6 +1,7 @@
 #include "device/device_messages.h"
 
 #include "device/device_state.h"
+#include "device/string_ids.h"
 #include "platform/win/modules/module_resources.h"
 
 #include <array>
@@ -9,7 +10,6 @@ namespace tarnlok {
 namespace {
 
 // The program's title, which its message boxes carry.
-constexpr win::UINT kStringProgramTitle = 57344;
 
 }  // namespace
 

@@ -11,11 +11,6 @@
 
 namespace tarnlok {
 
-// String numbers of device access.
-constexpr win::UINT kStringNotEnoughMemory = 105;
-constexpr win::UINT kStringMediaNotFormatted = 1091;
-constexpr win::UINT kStringAspiNotLoaded = 57418;
-
 // The string of that number from the program's string table; empty when it has none.
 std::string LoadProgramString(win::UINT id);
 

@@ -6,6 +6,7 @@
 #include "device/device_state.h"
 #include "device/drive_handle.h"
 #include "device/product_keywords.h"
+#include "device/string_ids.h"
 #include "platform/win/layouts/card_driver_layout.h"
 #include "platform/win/files/files.h"
 #include "platform/win/system/system_clock.h"
@@ -33,7 +34,8 @@ std::string Upper(std::string text) {
   return text;
 }
 
-// What steps 3 to 5 of the walk keep of a node.
+// What the walk keeps of an active disk node: its bus and whether it is a floppy without a port
+// driver.
 struct ListedNode {
   win::BYTE busKind = 0;
   bool floppyOnly = false;  // a drive-letter-only floppy without a port driver

@@ -12,6 +12,7 @@
 #include "device/storage_layouts.h"
 #include "device/storage_queries.h"
 #include "device/drive_handle.h"
+#include "device/string_ids.h"
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/files/volumes.h"
 
@@ -197,7 +198,8 @@ void FillIdentificationTexts(DriveHandle& handle, DeviceEntry& entry, const Driv
   }
 }
 
-// Steps 5 to 9 for an opened drive.
+// Asks an opened drive what it is, where the system passes vendor commands through: its bus, then
+// the ATA card, the reader status or the product keywords, stopping at the first that answers.
 void ExamineDrive(DriveHandle& handle, DriveFindings& found, DeviceLog& log) {
   if (!OsKindHasVendorPassThrough()) return;
   win::DWORD busType = 0;

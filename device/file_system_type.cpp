@@ -5,6 +5,7 @@
 #include "device/device_state.h"
 #include "device/scsi_transport.h"
 #include "device/sector_io.h"
+#include "device/string_ids.h"
 #include "platform/win/layouts/byte_order.h"
 
 #include <algorithm>

@@ -4,6 +4,7 @@
 #include "device/device_messages.h"
 #include "device/device_state.h"
 #include "device/reader_commands.h"
+#include "device/string_ids.h"
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/devices/device_io.h"
 #include "platform/win/layouts/pass_through_layout.h"

@@ -2,13 +2,10 @@
 
 #include "device/device_messages.h"
 #include "device/reader_commands.h"
+#include "device/string_ids.h"
 
 namespace tarnlok {
 namespace {
-
-constexpr win::UINT kStringMemoryStick = 1071;
-constexpr win::UINT kStringSmartMedia = 1072;
-constexpr win::UINT kStringMegabytes = 110;
 
 std::string SizeCodeText(win::DWORD code) {
   const auto megabytes = MediaSizeCodeMegabytes(code);

@@ -3,7 +3,9 @@
 #include "device/device_entry.h"
 #include "device/testing/card_images.h"
 #include "operations/backup_test_support.h"
+#include "operations/error_prompt_dlg.h"
 #include "platform/win/files/volumes.h"
+#include "shell/resource_ids.h"
 
 #include <gtest/gtest.h>
 
@@ -29,8 +31,8 @@ class BackupFaults : public test_support::BackupProgramTest {
   }
   // The prompt answers once with this button.
   void AnswerPrompt(int button) {
-    driver.OnDialog(152, [this, button](ui::HWND prompt) {
-      prompts.push_back(ItemTextOf(prompt, 1132));
+    driver.OnDialog(kErrorPromptTemplate, [this, button](ui::HWND prompt) {
+      prompts.push_back(ItemTextOf(prompt, error_prompt::kStepText));
       driver.Click(prompt, button);
     });
   }
@@ -41,7 +43,7 @@ class BackupFaults : public test_support::BackupProgramTest {
 TEST_F(BackupFaults, AnIgnoredReadFaultLeavesItsSectorsZeroAndTheRestExact) {
   Start(CardMachine(R"(, "faults": [ { "op": "read", "sector": 5000, "times": 1 } ])"));
   ExpectConfirmation();
-  AnswerPrompt(1131);
+  AnswerPrompt(error_prompt::kIgnoreButton);
   ExpectSuccess();
   RunBackup({});
   EXPECT_EQ(prompts, std::vector<std::string>{"Unable to read from the media."});
@@ -55,7 +57,7 @@ TEST_F(BackupFaults, AnIgnoredReadFaultLeavesItsSectorsZeroAndTheRestExact) {
 TEST_F(BackupFaults, RetryAfterAPassingFaultGivesTheExactCard) {
   Start(CardMachine(R"(, "faults": [ { "op": "read", "sector": 5000, "times": 1 } ])"));
   ExpectConfirmation();
-  AnswerPrompt(1130);
+  AnswerPrompt(error_prompt::kRetryButton);
   ExpectSuccess();
   RunBackup({});
   EXPECT_TRUE(ImageBody() == ReadHostFile(test_support::TestDataHome() / "card.img"));
@@ -64,7 +66,7 @@ TEST_F(BackupFaults, RetryAfterAPassingFaultGivesTheExactCard) {
 TEST_F(BackupFaults, AbortLeavesNoImage) {
   Start(CardMachine(R"(, "faults": [ { "op": "read", "sector": 5000, "times": "always" } ])"));
   ExpectConfirmation();
-  AnswerPrompt(4);
+  AnswerPrompt(error_prompt::kAbortButton);
   RunBackup({});
   EXPECT_FALSE(ImageExists());
   EXPECT_EQ(afterRun.busy, 0u);
@@ -160,7 +162,7 @@ TEST_F(BackupFaults, IgnoreAllAsksOnceForEveryFailingChunkOfTheRun) {
   Start(CardMachine(R"(, "faults": [ { "op": "read", "sector": 5000, "times": "always" },
                                      { "op": "read", "sector": 9000, "times": "always" } ])"));
   ExpectConfirmation();
-  AnswerPrompt(3);
+  AnswerPrompt(error_prompt::kIgnoreAllButton);
   ExpectSuccess();
   RunBackup({});
   EXPECT_EQ(prompts, std::vector<std::string>{"Unable to read from the media."});

@@ -3,6 +3,7 @@
 #include "device/device_entry.h"
 #include "device/device_messages.h"
 #include "device/device_state.h"
+#include "device/string_ids.h"
 #include "platform/win/system/system_clock.h"
 
 #include <cstdio>
@@ -10,8 +11,6 @@
 namespace tarnlok {
 namespace {
 
-constexpr win::UINT kStringMemoryStick = 1071;
-constexpr win::UINT kStringSmartMedia = 1072;
 constexpr char kImageExtension[] = ".FMB";
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "device/media_capacity.h"
 #include "device/reader_commands.h"
 #include "device/storage_layouts.h"
+#include "device/string_ids.h"
 #include "device/volume_lock.h"
 #include "operations/backup_names.h"
 #include "operations/base_page.h"
@@ -24,6 +25,7 @@
 #include "platform/win/system/handle_table.h"
 #include "platform/win/system/last_error.h"
 #include "platform/win/files/volumes.h"
+#include "shell/resource_ids.h"
 #include "shell/shell_state.h"
 
 #include <algorithm>
@@ -33,33 +35,6 @@
 
 namespace tarnlok {
 namespace {
-
-constexpr win::UINT kStringSelectFile = 1078;
-constexpr win::UINT kStringPathNotFound = 1244;
-constexpr win::UINT kStringFolderFailed = 1143;
-constexpr win::UINT kStringFolderReason = 1144;
-constexpr win::UINT kStringOverwrite = 1079;
-constexpr win::UINT kStringSameDrive = 1080;
-constexpr win::UINT kStringCloseOthers = 1081;
-constexpr win::UINT kStringOpenFailed = 1089;
-constexpr win::UINT kStringNoMedia = 1090;
-constexpr win::UINT kStringNot9x = 57442;
-constexpr win::UINT kStringNoSpace = 57434;
-constexpr win::UINT kStringFreeSpaceUnknown = 61001;
-constexpr win::UINT kStringCreateFailed = 1083;
-constexpr win::UINT kStringWriteFailed = 61002;
-constexpr win::UINT kStringTooLarge = 1077;
-constexpr win::UINT kStringNoUsedSpace = 1085;
-constexpr win::UINT kStringReadFailed = 1076;
-constexpr win::UINT kStringReadExtra = 1086;
-constexpr win::UINT kStringReadRedundant = 1087;
-constexpr win::UINT kStringWritingImage = 1084;
-constexpr win::UINT kStringCancel = 1058;
-constexpr win::UINT kStringTotalBlocks = 1041;
-constexpr win::UINT kStringCurrentBlock = 1042;
-constexpr win::UINT kStringSucceeded = 1088;
-constexpr win::UINT kStringReinsertPcmcia = 57429;
-constexpr win::UINT kKeyboardTable = 145;
 
 constexpr win::DWORD kErrorAlreadyExists = 183;
 constexpr win::ULONGLONG kImageLimit = 0x80000000;
@@ -154,7 +129,7 @@ void BackupRun::Run() {
 std::optional<std::string> BackupRun::CheckImagePath() {
   std::string name = page_.GetDlgItemText(kImageNameEdit);
   if (name.empty()) {
-    Show(kStringSelectFile, ui::MB_ICONERROR);
+    Show(kStringNoBackupFileName, ui::MB_ICONERROR);
     return std::nullopt;
   }
   if (name.size() < 4 || Upper(name.substr(name.size() - 4)) != kImageExtension) name += kImageExtension;
@@ -190,7 +165,7 @@ bool BackupRun::CreateFolder(const std::string& folder) {
   const win::DWORD error = win::GetLastError();
   if (error == kErrorAlreadyExists) return true;
   const std::string text = LoadProgramString(kStringFolderFailed) + "\n'" + folder + "'.\n\n" +
-                           LoadProgramString(kStringFolderReason) + "\n- " + SystemErrorText(error);
+                           LoadProgramString(kStringFolderFailedReason) + "\n- " + SystemErrorText(error);
   ShowDeviceMessage(text, ui::MB_ICONERROR);
   return false;
 }
@@ -206,7 +181,7 @@ bool BackupRun::CheckCardAndTarget(const std::string& imagePath) {
   entry_ = FindEntry();
   if (entry_ == nullptr) return false;
   if (Upper(imagePath.substr(0, 1)) == std::string(1, entry_->driveLetter)) {
-    Show(kStringSameDrive, ui::MB_ICONERROR);
+    Show(kStringBackupSameDrive, ui::MB_ICONERROR);
     return false;
   }
   if (entry_->noCommandFlag != 0 && !IsDriveLetterPresent(entry_->driveLetter)) {
@@ -215,7 +190,7 @@ bool BackupRun::CheckCardAndTarget(const std::string& imagePath) {
     ShowDeviceMessage(text, ui::MB_ICONERROR);
     return false;
   }
-  return Show(kStringCloseOthers, ui::MB_OKCANCEL | ui::MB_ICONQUESTION) != ui::IDCANCEL;
+  return Show(kStringBackupCloseOthers, ui::MB_OKCANCEL | ui::MB_ICONQUESTION) != ui::IDCANCEL;
 }
 
 bool BackupRun::OpenCard() {
@@ -345,7 +320,7 @@ bool BackupRun::CheckSizeLimitAndSpace(const std::string& imagePath) {
     return false;
   }
   if (ImageFileBytes() > *free) {
-    Show(kStringNoSpace, ui::MB_ICONERROR);
+    Show(kStringBackupNoFreeSpace, ui::MB_ICONERROR);
     return false;
   }
   return true;
@@ -453,7 +428,7 @@ bool BackupRun::BackupBlock(win::DWORD position) {
 bool BackupRun::MemoryStickBlock(win::DWORD block) {
   const auto number = static_cast<win::WORD>(block);
   const auto buffer = std::span(blockBuffer_);
-  const bool extra = Prompted(kStringReadExtra, [&] {
+  const bool extra = Prompted(kStringExtraDataUnreadable, [&] {
     std::fill(blockBuffer_.begin(), blockBuffer_.end(), 0);
     return ReadExtraData(card_.get(), *entry_, number, buffer);
   });
@@ -474,7 +449,7 @@ bool BackupRun::MemoryStickBlock(win::DWORD block) {
 bool BackupRun::SmartMediaBlock(win::DWORD firstPage) {
   const auto length = static_cast<win::WORD>(RedundantAreaSize(geometry_.sizeValue));
   const auto buffer = std::span(blockBuffer_);
-  const bool redundant = Prompted(kStringReadRedundant, [&] {
+  const bool redundant = Prompted(kStringRedundantUnreadable, [&] {
     std::fill(blockBuffer_.begin(), blockBuffer_.end(), 0);
     return ReadRedundantData(card_.get(), *entry_, firstPage, length, buffer);
   });
@@ -505,7 +480,7 @@ bool BackupRun::PlainChunk(win::DWORD firstSector) {
 }
 
 void BackupRun::ReportSuccess(const std::string& imagePath) {
-  std::string text = LoadProgramString(kStringSucceeded) + "\n" + imagePath;
+  std::string text = LoadProgramString(kStringBackupSucceeded) + "\n" + imagePath;
   if (CardOnPcmciaBus != 0) text += "\n" + LoadProgramString(kStringReinsertPcmcia);
   MessageText = text;
   ShowDeviceMessage(text, 0);
@@ -514,7 +489,7 @@ void BackupRun::ReportSuccess(const std::string& imagePath) {
 void BackupRun::ReportWriteFailure(const std::string& imagePath) {
   const win::DWORD error = image_.FailureError();
   image_.Discard();
-  std::string text = LoadProgramString(kStringWriteFailed) + "\n - " + imagePath;
+  std::string text = LoadProgramString(kStringBackupFileWriteFailed) + "\n - " + imagePath;
   if (error != 0) text += "\n - " + SystemErrorText(error);
   MessageText = text;
   ShowDeviceMessage(text, ui::MB_ICONERROR);

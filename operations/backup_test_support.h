@@ -6,9 +6,12 @@
 #include "operations/bkup_page.h"
 #include "operations/fmb_image.h"
 #include "operations/operation_test_support.h"
+#include "operations/tool_page.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/win/files/paths.h"
+#include "shell/control_ids.h"
+#include "shell/resource_ids.h"
 #include "tests/support/test_data_folder.h"
 
 #include <filesystem>
@@ -43,8 +46,8 @@ class BackupProgramTest : public OperationProgramTest {
   // after the confirmation 1081, which this answers with OK.
   void RunBackup(const BackupScript& script) {
     OnToolsPage([this, script](ui::HWND main, ui::HWND tools) {
-      driver.Select(main, 1002, script.row);
-      driver.Click(tools, 1171);
+      driver.Select(main, kDeviceListControl, script.row);
+      driver.Click(tools, kBackupTool);
     });
     driver.OnDialog(kBackupPageTemplate, [this, script](ui::HWND sheet) {
       page = ActivePageHwnd;

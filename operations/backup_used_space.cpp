@@ -4,6 +4,7 @@
 #include "device/device_state.h"
 #include "device/fat_geometry.h"
 #include "device/file_system_type.h"
+#include "device/string_ids.h"
 #include "operations/backup_run.h"
 #include "operations/base_page.h"
 #include "operations/card_reads.h"
@@ -15,8 +16,6 @@
 
 namespace tarnlok {
 namespace {
-
-constexpr win::UINT kStringReadFailed = 1076;
 
 // The boot sector fields a used-space backup walks by.
 struct BootParameters {

@@ -1,19 +1,19 @@
 #include "operations/base_page.h"
 
 #include "device/device_messages.h"
+#include "device/string_ids.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/styles.h"
 #include "shell/dialog_texts.h"
 #include "shell/main_app.h"
 #include "shell/page_background.h"
+#include "shell/resource_ids.h"
 
 #include <array>
 
 namespace tarnlok {
 namespace {
 
-constexpr win::UINT kStringProductName = 57344;
-constexpr win::UINT kStringClose = 57507;
 constexpr int kCloseButton = 2;
 constexpr std::array<const char*, 4> kCaptions{"Backup", "Duplicate", "Restore", "Format"};
 
@@ -58,7 +58,7 @@ const ui::MessageMap& CBasePage::GetMessageMap() const {
 
 win::BOOL CBasePage::OnInitDialog() {
   const win::BOOL result = CPropertySheet::OnInitDialog();
-  SetWindowText(LoadProgramString(kStringProductName));
+  SetWindowText(LoadProgramString(kStringProgramTitle));
   App().LoadBackgroundBitmap(kPageBackgroundBitmap);
   for (const int id : {ui::ID_WIZFINISH, ui::ID_WIZNEXT, ui::ID_WIZBACK}) {
     if (ui::CWnd* button = GetDlgItem(id)) button->ShowWindow(ui::SW_HIDE);

@@ -8,16 +8,11 @@
 #include "operations/era_page.h"
 #include "operations/rest_page.h"
 #include "platform/ui/dialogs/property_sheet.h"
+#include "shell/page_codes.h"
 
 #include <string>
 
 namespace tarnlok {
-
-// The sheet's modes, the Tools page's buttons.
-constexpr int kModeBackup = 1;
-constexpr int kModeDuplicate = 2;
-constexpr int kModeRestore = 3;
-constexpr int kModeFormat = 4;
 
 class CBasePage : public ui::CPropertySheet {
  public:

@@ -2,6 +2,7 @@
 
 #include "device/device_messages.h"
 #include "device/device_state.h"
+#include "device/string_ids.h"
 #include "operations/backup_names.h"
 #include "operations/operation_handlers.h"
 #include "operations/operation_state.h"
@@ -17,6 +18,8 @@
 #include "shell/help_topics.h"
 #include "shell/main_app.h"
 #include "shell/page_background.h"
+#include "shell/page_codes.h"
+#include "shell/resource_ids.h"
 #include "shell/shell_state.h"
 
 #include <algorithm>
@@ -24,14 +27,9 @@
 namespace tarnlok {
 namespace {
 
-constexpr int kBackupPageCode = 2;
-constexpr win::UINT kBackupIcon = 216;
-constexpr win::UINT kBrowseIcon = 193;
-constexpr win::UINT kCancelIcon = 194;
 constexpr ui::COLORREF kBarColour = 0x640000;
 constexpr ui::COLORREF kValueColour = 0xC5C5C5;
 constexpr ui::COLORREF kPercentColour = 0xCDCDCD;
-constexpr win::UINT kStringFileFilter = 1073;
 constexpr win::DWORD kOverwritePrompt = 0x2;
 constexpr win::DWORD kPathMustExist = 0x800;
 

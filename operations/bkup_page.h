@@ -14,8 +14,6 @@ namespace tarnlok {
 
 class CBasePage;
 
-constexpr win::UINT kBackupPageTemplate = 130;
-
 // Controls of the page.
 constexpr int kImageNameEdit = 1039;
 constexpr int kBrowseButton = 1040;

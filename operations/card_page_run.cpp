@@ -3,15 +3,11 @@
 #include "device/device_list.h"
 #include "device/device_messages.h"
 #include "device/device_state.h"
+#include "device/string_ids.h"
 #include "operations/base_page.h"
 #include "platform/ui/dialogs/message_box.h"
 
 namespace tarnlok {
-namespace {
-
-constexpr win::UINT kStringNoMedia = 1090;
-
-}  // namespace
 
 CardPageRun::CardPageRun(ui::CWnd& page, CBasePage* sheet, ui::CWnd& cancelButton, int blockValueId, int percentId,
                          ui::CProgressCtrl& bar)

@@ -4,7 +4,7 @@
 #include "operations/card_reads.h"
 #include "operations/fmb_image.h"
 #include "operations/flash_blocks.h"
-#include "operations/operation_strings.h"
+#include "device/string_ids.h"
 
 #include <algorithm>
 #include <array>

@@ -5,6 +5,7 @@
 #include "device/device_state.h"
 #include "device/media_capacity.h"
 #include "device/storage_layouts.h"
+#include "device/string_ids.h"
 #include "device/volume_lock.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/win/layouts/byte_order.h"
@@ -18,15 +19,10 @@
 namespace tarnlok {
 namespace {
 
-constexpr win::UINT kStringDriverMissing = 106;
-constexpr win::UINT kStringOpenFailed = 1089;
-constexpr win::UINT kStringNot9x = 57442;
 constexpr win::DWORD kReadWrite = win::GENERIC_READ | win::GENERIC_WRITE;
 constexpr win::DWORD kShareBoth = win::FILE_SHARE_READ | win::FILE_SHARE_WRITE;
 
 bool OnAtaReader(const DeviceEntry& entry) { return entry.busKind == kBusIde || entry.busKind == kBusPcmcia; }
-
-constexpr win::UINT kStringDriveGone = 57449;
 
 }  // namespace
 

@@ -5,7 +5,7 @@
 #include "operations/card_sector_road.h"
 #include "operations/flash_blocks.h"
 #include "operations/fmb_image.h"
-#include "operations/operation_strings.h"
+#include "device/string_ids.h"
 #include "platform/win/layouts/byte_order.h"
 
 #include <algorithm>

@@ -3,6 +3,7 @@
 // by sector, faults of the target reaching the error-prompt hook, short images refused.
 #include "operations/card_write_run.h"
 
+#include "device/string_ids.h"
 #include "operations/card_read_run.h"
 
 #include "device/device_state.h"
@@ -147,7 +148,7 @@ TEST_F(CardWriteRun, SmartMediaWrittenBackHoldsTheSourceVolumeAndItsAddresses) {
   EXPECT_EQ(hooks.blocks, 1024u);
   EXPECT_EQ(image.Remaining(), 0u);
   // The target's failing block refuses its erase; nothing else failed.
-  EXPECT_EQ(hooks.failedSteps, std::vector<win::UINT>({1107}));
+  EXPECT_EQ(hooks.failedSteps, std::vector<win::UINT>({kStringEraseFailed}));
   handles_.clear();
   EXPECT_TRUE(Logical('S', 32000) == Logical('F', 32000));
   // Every block the source uses carries the same address word on the target.
@@ -317,7 +318,8 @@ TEST_F(CardWriteRun, EveryCardKindDuplicatesThroughMemoryAndThroughATemporaryFil
       ASSERT_TRUE(image.Rewind());
       ASSERT_EQ(write(image, hooks), RunEnd::kCompleted);
       EXPECT_EQ(image.Source().Remaining(), 0u);
-      EXPECT_EQ(hooks.failedSteps, std::vector<win::UINT>(hooks.failedSteps.size(), 1107)) << "only the failing block";
+      EXPECT_EQ(hooks.failedSteps, std::vector<win::UINT>(hooks.failedSteps.size(), kStringEraseFailed))
+          << "only the failing block";
       fileName = image.TemporaryFileName();
       EXPECT_EQ(std::filesystem::exists(fileName), !inMemory) << "the file lives as long as its image";
     };

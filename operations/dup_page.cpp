@@ -12,6 +12,8 @@
 #include "shell/help_topics.h"
 #include "shell/main_app.h"
 #include "shell/page_background.h"
+#include "shell/page_codes.h"
+#include "shell/resource_ids.h"
 #include "shell/shell_state.h"
 
 #include <algorithm>
@@ -21,9 +23,6 @@ namespace {
 
 namespace controls = duplicate_page;
 
-constexpr int kDuplicatePageCode = 4;
-constexpr win::UINT kDuplicateIcon = 217;
-constexpr win::UINT kCancelIcon = 194;
 constexpr ui::COLORREF kBarColour = 0x640000;
 constexpr ui::COLORREF kValueColour = 0xC5C5C5;
 constexpr ui::COLORREF kPhaseColour = 0xB4B4B4;

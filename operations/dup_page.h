@@ -12,8 +12,6 @@ namespace tarnlok {
 
 class CBasePage;
 
-constexpr win::UINT kDuplicatePageTemplate = 132;
-
 // Controls of the page.
 namespace duplicate_page {
 constexpr int kDuplicateButton = 1068;

@@ -3,12 +3,15 @@
 // temporary-file road when no memory block that large is had, and the file gone on every way out.
 #include "device/device_state.h"
 #include "operations/dup_page.h"
+#include "operations/error_prompt_dlg.h"
 #include "operations/operation_state.h"
 #include "operations/testing/page_runs.h"
+#include "operations/tool_page.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/win/system/global_memory.h"
 #include "platform/win/files/paths.h"
+#include "shell/resource_ids.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>
@@ -21,8 +24,6 @@ namespace {
 using test_support::Bytes;
 using test_support::ReadHostBytes;
 
-constexpr int kDuplicateTool = 1170;
-constexpr int kPromptTemplate = 152;
 constexpr int kRowE = 0;
 
 std::filesystem::path Home(const std::string& name) { return tarnlok::test_support::TestDataHome() / name; }
@@ -119,8 +120,8 @@ TEST_F(DuplicatePage, AbortOnAReadFailureEndsTheRunAndRemovesTheTemporaryFile) {
   StartMachine(R"(, "faults": [ { "op": "read", "sector": 9000, "times": "always" } ])");
   win::SetGlobalAllocLimit(1 << 20);
   std::string step;
-  driver.OnDialog(kPromptTemplate, [&](ui::HWND prompt) {
-    step = test_support::ItemText(prompt, 1132);
+  driver.OnDialog(kErrorPromptTemplate, [&](ui::HWND prompt) {
+    step = test_support::ItemText(prompt, error_prompt::kStepText);
     EXPECT_EQ(TemporaryFiles().size(), 1u);
     driver.Click(prompt, 4);
   });

@@ -6,7 +6,7 @@
 #include "device/volume_lock.h"
 #include "operations/base_page.h"
 #include "operations/card_read_run.h"
-#include "operations/operation_strings.h"
+#include "device/string_ids.h"
 #include "operations/operation_state.h"
 #include "operations/page_look.h"
 #include "platform/ui/dialogs/message_box.h"
@@ -21,28 +21,6 @@ namespace {
 
 namespace controls = duplicate_page;
 
-constexpr win::UINT kStringMegabytes = 110;
-constexpr win::UINT kStringTooLarge = 1077;
-constexpr win::UINT kStringNoMedia = 1090;
-constexpr win::UINT kStringWriteProtected = 1097;
-constexpr win::UINT kStringOtherMedia = 1101;
-constexpr win::UINT kStringDestinationMedia = 1102;
-constexpr win::UINT kStringOtherSectorSize = 1103;
-constexpr win::UINT kStringSmallerMedia = 1104;
-constexpr win::UINT kStringDestinationSize = 1105;
-constexpr win::UINT kStringNoDevice = 1110;
-constexpr win::UINT kStringCloseOthers = 1111;
-constexpr win::UINT kStringNoDiskSpace = 1112;
-constexpr win::UINT kStringNoDiskSpaceEnd = 1113;
-constexpr win::UINT kStringReading = 1114;
-constexpr win::UINT kStringInsertNewCard = 1115;
-constexpr win::UINT kStringWriting = 1116;
-constexpr win::UINT kStringDuplicated = 1117;
-constexpr win::UINT kStringTotalBlocks = 1041;
-constexpr win::UINT kStringCurrentBlock = 1042;
-constexpr win::UINT kStringCancel = 1058;
-constexpr win::UINT kStringReinsertPcmcia = 57429;
-constexpr win::UINT kStringTemporaryFileFailed = 61010;
 constexpr win::DWORD kDefaultSectorSize = 512;
 constexpr win::ULONGLONG kImageLimit = 0x80000000;
 
@@ -77,14 +55,14 @@ void DuplicateRun::Run() {
 bool DuplicateRun::CheckDevice() {
   entry_ = EntryOfRow(page_.deviceRow);
   if (entry_ == nullptr) {
-    Show(kStringNoDevice, ui::MB_ICONERROR);
+    Show(kStringDuplicateNoDevice, ui::MB_ICONERROR);
     return false;
   }
   if (entry_->noCommandFlag != 0 && !IsDriveLetterPresent(entry_->driveLetter)) {
     ShowMessageText(DriveGoneText(entry_->driveLetter), ui::MB_ICONERROR);
     return false;
   }
-  return Show(kStringCloseOthers, ui::MB_OKCANCEL | ui::MB_ICONQUESTION) == ui::IDOK;
+  return Show(kStringDuplicateCloseOthers, ui::MB_OKCANCEL | ui::MB_ICONQUESTION) == ui::IDOK;
 }
 
 bool DuplicateRun::IdentifySource() {

@@ -12,6 +12,8 @@
 #include "shell/help_topics.h"
 #include "shell/main_app.h"
 #include "shell/page_background.h"
+#include "shell/page_codes.h"
+#include "shell/resource_ids.h"
 #include "shell/shell_state.h"
 
 #include <algorithm>
@@ -21,8 +23,6 @@ namespace {
 
 using namespace format_page;
 
-constexpr int kFormatPageCode = 6;
-constexpr win::UINT kFormatIcon = 219;
 constexpr ui::COLORREF kBarColour = 0x640000;
 constexpr ui::COLORREF kStepColour = 0xB9B9B9;
 constexpr ui::COLORREF kPercentColour = 0xCDCDCD;

@@ -14,8 +14,6 @@ namespace tarnlok {
 
 class CBasePage;
 
-constexpr win::UINT kFormatPageTemplate = 134;
-
 // Controls of the page.
 namespace format_page {
 constexpr int kQuickChoice = 1082;

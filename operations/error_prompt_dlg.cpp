@@ -2,21 +2,20 @@
 
 #include "device/device_messages.h"
 #include "device/device_state.h"
+#include "device/string_ids.h"
 #include "platform/ui/windows/messages.h"
 #include "shell/dialog_texts.h"
+#include "shell/resource_ids.h"
 
 namespace tarnlok {
 namespace {
 
-constexpr int kAbortButton = 4;
-constexpr int kRetryButton = 1130;
-constexpr int kIgnoreButton = 1131;
-constexpr int kIgnoreAllButton = 3;
-constexpr int kStepText = 1132;
-constexpr win::UINT kStringProductName = 57344;
+using namespace error_prompt;
 
-constexpr ControlText kButtonTexts[] = {
-    {kAbortButton, 1150}, {kRetryButton, 1151}, {kIgnoreButton, 1152}, {kIgnoreAllButton, 1153}};
+constexpr ControlText kButtonTexts[] = {{kAbortButton, kStringAbort},
+                                        {kRetryButton, kStringRetry},
+                                        {kIgnoreButton, kStringIgnore},
+                                        {kIgnoreAllButton, kStringIgnoreAll}};
 
 }  // namespace
 
@@ -35,7 +34,7 @@ const ui::MessageMap& CErrorPromptDlg::GetMessageMap() const {
 
 win::BOOL CErrorPromptDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  SetWindowText(LoadProgramString(kStringProductName));
+  SetWindowText(LoadProgramString(kStringProgramTitle));
   SetDlgItemText(kStepText, PromptText);
   SetTexts(*this, kButtonTexts);
   return win::TRUE;

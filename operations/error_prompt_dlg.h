@@ -6,13 +6,20 @@
 
 namespace tarnlok {
 
-constexpr win::UINT kErrorPromptTemplate = 152;
-
 // The answers a prompt keeps; 0 before the first showing.
 constexpr int PROMPT_ABORT = 30864;
 constexpr int PROMPT_RETRY = 30865;
 constexpr int PROMPT_IGNORE = 30866;
 constexpr int PROMPT_IGNORE_ALL = 30867;
+
+// Controls of the prompt.
+namespace error_prompt {
+constexpr int kAbortButton = 4;
+constexpr int kRetryButton = 1130;
+constexpr int kIgnoreButton = 1131;
+constexpr int kIgnoreAllButton = 3;
+constexpr int kStepText = 1132;
+}  // namespace error_prompt
 
 class CErrorPromptDlg : public ui::CDialog {
  public:

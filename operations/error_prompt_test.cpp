@@ -1,6 +1,7 @@
 // The per-block error prompt and the protocol a run drives it by; the Cancel handler, the cancel
 // question and the page that keeps the sheet while a run is busy.
 #include "device/device_state.h"
+#include "device/string_ids.h"
 #include "device/testing/device_test_support.h"
 #include "operations/error_prompt_dlg.h"
 #include "operations/operation_handlers.h"
@@ -9,6 +10,7 @@
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/testing/test_driver.h"
 #include "platform/ui/windows/window_api.h"
+#include "shell/resource_ids.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +36,7 @@ class ErrorPrompt : public test_support::DeviceStateTest {
   // The prompt answers with a button (0: Escape), recording the step text it showed.
   void Answer(int button) {
     driver.OnDialog(static_cast<int>(kErrorPromptTemplate), [this, button](ui::HWND dialog) {
-      shown.push_back(Text(dialog, 1132));
+      shown.push_back(Text(dialog, error_prompt::kStepText));
       if (button == 0) {
         driver.Escape();
       } else {
@@ -56,29 +58,29 @@ class ErrorPrompt : public test_support::DeviceStateTest {
 
 TEST_F(ErrorPrompt, ShowsTheStepAndItsFourButtons) {
   driver.OnDialog(static_cast<int>(kErrorPromptTemplate), [this](ui::HWND dialog) {
-    EXPECT_EQ(Text(dialog, 1132), "Unable to read the Extra Data.");
-    EXPECT_EQ(Text(dialog, 4), "&Abort");
-    EXPECT_EQ(Text(dialog, 1130), "&Retry");
-    EXPECT_EQ(Text(dialog, 1131), "&Ignore");
-    EXPECT_EQ(Text(dialog, 3), "I&gnore All");
+    EXPECT_EQ(Text(dialog, error_prompt::kStepText), "Unable to read the Extra Data.");
+    EXPECT_EQ(Text(dialog, error_prompt::kAbortButton), "&Abort");
+    EXPECT_EQ(Text(dialog, error_prompt::kRetryButton), "&Retry");
+    EXPECT_EQ(Text(dialog, error_prompt::kIgnoreButton), "&Ignore");
+    EXPECT_EQ(Text(dialog, error_prompt::kIgnoreAllButton), "I&gnore All");
     char caption[64] = {};
     ui::GetWindowTextA(dialog, caption, sizeof(caption));
     EXPECT_STREQ(caption, "Tarnlok V2");
-    driver.Click(dialog, 4);
+    driver.Click(dialog, error_prompt::kAbortButton);
   });
-  EXPECT_EQ(RunPromptedCommand(prompt, 1086, FailingTimes(1)), StepResult::Aborted);
+  EXPECT_EQ(RunPromptedCommand(prompt, kStringExtraDataUnreadable, FailingTimes(1)), StepResult::Aborted);
   EXPECT_EQ(prompt.answer, PROMPT_ABORT);
 }
 
 TEST_F(ErrorPrompt, SuccessNeverAsks) {
-  EXPECT_EQ(RunPromptedCommand(prompt, 1076, FailingTimes(0)), StepResult::Done);
+  EXPECT_EQ(RunPromptedCommand(prompt, kStringReadFailed, FailingTimes(0)), StepResult::Done);
   EXPECT_TRUE(driver.Started().empty());
 }
 
 TEST_F(ErrorPrompt, RetrySendsAgainAndASecondFailureAsksAgainWithTheSameStep) {
-  Answer(1130);
-  Answer(1130);
-  EXPECT_EQ(RunPromptedCommand(prompt, 1087, FailingTimes(2)), StepResult::Done);
+  Answer(error_prompt::kRetryButton);
+  Answer(error_prompt::kRetryButton);
+  EXPECT_EQ(RunPromptedCommand(prompt, kStringRedundantUnreadable, FailingTimes(2)), StepResult::Done);
   EXPECT_EQ(sent, 3);
   EXPECT_EQ(shown,
             (std::vector<std::string>{"Unable to read the Redundant Data.", "Unable to read the Redundant Data."}));
@@ -86,27 +88,27 @@ TEST_F(ErrorPrompt, RetrySendsAgainAndASecondFailureAsksAgainWithTheSameStep) {
 
 TEST_F(ErrorPrompt, EscapeOnTheFirstShowingGoesOnAsIgnore) {
   Answer(0);
-  EXPECT_EQ(RunPromptedCommand(prompt, 1076, FailingTimes(5)), StepResult::Done);
+  EXPECT_EQ(RunPromptedCommand(prompt, kStringReadFailed, FailingTimes(5)), StepResult::Done);
   EXPECT_EQ(sent, 1);
   EXPECT_EQ(prompt.answer, 0);
 }
 
 TEST_F(ErrorPrompt, EscapeAfterAnEarlierRetryRetriesAgain) {
-  Answer(1130);
+  Answer(error_prompt::kRetryButton);
   Answer(0);
-  Answer(1131);
-  EXPECT_EQ(RunPromptedCommand(prompt, 1076, FailingTimes(5)), StepResult::Done);
+  Answer(error_prompt::kIgnoreButton);
+  EXPECT_EQ(RunPromptedCommand(prompt, kStringReadFailed, FailingTimes(5)), StepResult::Done);
   EXPECT_EQ(sent, 3) << "Retry, then Escape keeping Retry, then Ignore";
 }
 
 TEST_F(ErrorPrompt, IgnoreAllSilencesEveryLaterFailureOfTheRunButNotOfTheNext) {
-  Answer(3);
-  EXPECT_EQ(RunPromptedCommand(prompt, 1086, FailingTimes(100)), StepResult::Done);
-  EXPECT_EQ(RunPromptedCommand(prompt, 1076, FailingTimes(100)), StepResult::Done);
-  EXPECT_EQ(RunPromptedCommand(prompt, 1087, FailingTimes(100)), StepResult::Done);
+  Answer(error_prompt::kIgnoreAllButton);
+  EXPECT_EQ(RunPromptedCommand(prompt, kStringExtraDataUnreadable, FailingTimes(100)), StepResult::Done);
+  EXPECT_EQ(RunPromptedCommand(prompt, kStringReadFailed, FailingTimes(100)), StepResult::Done);
+  EXPECT_EQ(RunPromptedCommand(prompt, kStringRedundantUnreadable, FailingTimes(100)), StepResult::Done);
   EXPECT_EQ(shown.size(), 1u);
   CErrorPromptDlg nextRun;
-  Answer(1131);
+  Answer(error_prompt::kIgnoreButton);
   EXPECT_EQ(RunPromptedCommand(nextRun, 1076, FailingTimes(100)), StepResult::Done);
   EXPECT_EQ(shown.size(), 2u) << "a new run prompts again";
 }

@@ -9,10 +9,12 @@
 #include "operations/format_summary_dlg.h"
 #include "operations/testing/fat_volumes.h"
 #include "operations/testing/page_runs.h"
+#include "operations/tool_page.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/win/layouts/byte_order.h"
+#include "shell/resource_ids.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>
@@ -28,7 +30,6 @@ using test_support::Bytes;
 using test_support::ReadHostBytes;
 using namespace format_page;
 
-constexpr int kFormatTool = 1172;
 constexpr char kConfirm[] = "Are you certain you want to format your memory card?";
 
 std::filesystem::path Home(const std::string& name) { return tarnlok::test_support::TestDataHome() / name; }

@@ -11,12 +11,16 @@
 #include "operations/refresh_format_page.h"
 #include "operations/system_files.h"
 #include "operations/testing/fat_volumes.h"
+#include "operations/tool_page.h"
 #include "platform/win/files/paths.h"
 #include "operations/testing/page_runs.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/win/files/files.h"
+#include "shell/control_ids.h"
+#include "shell/page_codes.h"
+#include "shell/resource_ids.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>
@@ -28,7 +32,6 @@ using test_support::Bytes;
 using test_support::ReadHostBytes;
 using namespace format_page;
 
-constexpr int kFormatTool = 1172;
 // The device list shows the readers by drive letter: E, F, G, H, K.
 constexpr int kRowE = 0;
 constexpr int kRowF = 1;
@@ -96,7 +99,7 @@ TEST_F(FormatPage, TheOptionsFollowTheCardAndTheWindowsFamily) {
     source = test_support::ItemText(page, format_page::kSourceText);
     EXPECT_EQ(ui::SendMessage(ui::GetDlgItem(page, kQuickChoice), ui::BM_GETCHECK, 0, 0), ui::BST_CHECKED);
     EXPECT_EQ(ui::SendMessage(ui::GetDlgItem(page, kSummaryChoice), ui::BM_GETCHECK, 0, 0), ui::BST_CHECKED);
-    EXPECT_EQ(CurrentPageCode, 6);
+    EXPECT_EQ(CurrentPageCode, kFormatPageCode);
     for (const int row : {kRowE, kRowF, kRowG}) {
       FindDeviceByIndex(row);
       RefreshFormatPage();
@@ -193,7 +196,7 @@ TEST_F(FormatPage, ARowTheListNoLongerHasFormatsNoCard) {
   std::vector<Bytes> before;
   for (const char* name : {"e.img", "f.img", "h.img", "k.img"}) before.push_back(ReadHostBytes(Home(name)));
   OnToolsPage([this](ui::HWND main, ui::HWND) {
-    driver.Select(main, 1002, kRowK);
+    driver.Select(main, kDeviceListControl, kRowK);
     CBasePage sheet(kModeFormat, 9, "");
     driver.OnDialog(kFormatPageTemplate, [this](ui::HWND) {
       driver.WhenIdle([this] { driver.Click(ActivePageHwnd, kFormatButton); });

@@ -6,6 +6,7 @@
 #include "device/ide_pass_through.h"
 #include "device/reader_commands.h"
 #include "device/scsi_transport.h"
+#include "device/string_ids.h"
 #include "device/volume_lock.h"
 #include "operations/format_run.h"
 #include "operations/format_state.h"
@@ -20,11 +21,6 @@ namespace tarnlok {
 namespace {
 
 using namespace format_page;
-
-constexpr win::UINT kStringMediaProtected = 1216;
-constexpr win::UINT kStringDonePcmcia = 1212;
-constexpr win::UINT kStringDoneReinsert = 1217;
-constexpr win::UINT kStringDone = 1214;
 
 constexpr int kIdentifyAttempts = 10;
 constexpr win::BYTE kAtaGetMediaStatus = 0xDA;
@@ -64,7 +60,7 @@ void FormatRun::FloppyRoad() {
                                       handle_.get(), entry_->busKind);
   if (!Formatted(result)) return ReportFailure();
   if (Checked(kSummaryChoice)) return ShowSummary(page_);
-  ShowStringMessage(kStringDone, ui::MB_ICONINFORMATION);
+  ShowStringMessage(kStringFormatDone, ui::MB_ICONINFORMATION);
 }
 
 void FormatRun::RawFlashRoad() {
@@ -96,9 +92,9 @@ void FormatRun::RawFlashRoad() {
   if (!Formatted(result) || volumeBusy_ != 0) return ReportFailure();
   if (Checked(kSummaryChoice)) ShowSummary(page_);
   if (bus == kBusPcmcia) {
-    ShowStringMessage(kStringDonePcmcia, ui::MB_ICONINFORMATION);
+    ShowStringMessage(kStringFormatDonePcmcia, ui::MB_ICONINFORMATION);
   } else if (!Checked(kSummaryChoice)) {
-    ShowStringMessage(kStringDone, ui::MB_ICONINFORMATION);
+    ShowStringMessage(kStringFormatDone, ui::MB_ICONINFORMATION);
   }
 }
 
@@ -194,11 +190,11 @@ void FormatRun::ReportFatSuccess(bool pcmciaMessage) {
   const bool summary = Checked(kSummaryChoice);
   if (summary) ShowSummary(page_);
   if (pcmciaMessage) {
-    ShowStringMessage(kStringDonePcmcia, ui::MB_ICONINFORMATION);
+    ShowStringMessage(kStringFormatDonePcmcia, ui::MB_ICONINFORMATION);
   } else if (reinsert_ != 0) {
-    ShowStringMessage(kStringDoneReinsert, ui::MB_ICONINFORMATION);
+    ShowStringMessage(kStringFormatDoneReinsert, ui::MB_ICONINFORMATION);
   } else if (!summary) {
-    ShowStringMessage(kStringDone, ui::MB_ICONINFORMATION);
+    ShowStringMessage(kStringFormatDone, ui::MB_ICONINFORMATION);
   }
 }
 
@@ -240,7 +236,7 @@ bool FormatRun::PcmciaCardWritable() {
     return false;
   }
   if ((CardFlagsLowWord(identify) & kStatusWriteProtected) != 0) {
-    ShowStringMessage(kStringMediaProtected, ui::MB_ICONERROR);
+    ShowStringMessage(kStringFormatWriteProtected, ui::MB_ICONERROR);
     return false;
   }
   return true;
@@ -274,7 +270,7 @@ bool FormatRun::IdeCardWritable() {
     return false;
   }
   if ((error & kMediaStatusWriteProtected) != 0) {
-    ShowStringMessage(kStringMediaProtected, ui::MB_ICONERROR);
+    ShowStringMessage(kStringFormatWriteProtected, ui::MB_ICONERROR);
     return false;
   }
   return true;

@@ -5,6 +5,7 @@
 #include "device/device_messages.h"
 #include "device/device_state.h"
 #include "device/media_capacity.h"
+#include "device/string_ids.h"
 #include "device/volume_lock.h"
 #include "operations/base_page.h"
 #include "operations/card_session.h"
@@ -19,11 +20,6 @@ namespace tarnlok {
 namespace {
 
 using namespace format_page;
-
-constexpr win::UINT kStringConfirm = 1211;
-constexpr win::UINT kStringWriteProtected = 1097;
-constexpr win::UINT kStringDriverMissing = 106;
-constexpr win::UINT kStringFailed = 1215;
 
 }  // namespace
 
@@ -85,7 +81,7 @@ bool FormatRun::Confirmed() {
     ShowDeviceMessage(MessageText, ui::MB_ICONERROR);
     return false;
   }
-  return ShowStringMessage(kStringConfirm, ui::MB_YESNO | ui::MB_DEFBUTTON2 | ui::MB_ICONQUESTION) == ui::IDYES;
+  return ShowStringMessage(kStringFormatConfirm, ui::MB_YESNO | ui::MB_DEFBUTTON2 | ui::MB_ICONQUESTION) == ui::IDYES;
 }
 
 // Readers on every bus but USB tell write protection through the library's status query.
@@ -170,7 +166,7 @@ bool FormatRun::QueryCapacity(win::HANDLE handle) {
 }
 
 // Every failed format says so: the library's own message may be missing or say only part of it.
-void FormatRun::ReportFailure() const { ShowStringMessage(kStringFailed, ui::MB_ICONERROR); }
+void FormatRun::ReportFailure() const { ShowStringMessage(kStringFormatFailed, ui::MB_ICONERROR); }
 
 FormatRun::~FormatRun() {
   OperationBusy = 0;

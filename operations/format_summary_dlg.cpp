@@ -1,5 +1,6 @@
 #include "operations/format_summary_dlg.h"
 
+#include "device/string_ids.h"
 #include "operations/format_state.h"
 #include "operations/format_summary.h"
 #include "platform/ui/gdi/gdi.h"
@@ -8,11 +9,10 @@
 #include "shell/dialog_texts.h"
 #include "shell/main_app.h"
 #include "shell/page_background.h"
+#include "shell/resource_ids.h"
 
 namespace tarnlok {
 namespace {
-
-constexpr win::UINT kStringTitle = 1218;
 
 constexpr ControlText kTexts[] = {{1155, 1219}, {1156, 1220}, {1157, 1221}, {1158, 1222}, {1159, 1223}, {1, 1224}};
 
@@ -32,7 +32,7 @@ const ui::MessageMap& CFormatSummaryDlg::GetMessageMap() const {
 win::BOOL CFormatSummaryDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   App().LoadBackgroundBitmap(kPageBackgroundBitmap);
-  SetWindowText(LoadProgramString(kStringTitle));
+  SetWindowText(LoadProgramString(kStringFormatSummaryTitle));
   SetTexts(*this, kTexts);
   const SummaryFigures figures = FormatSummaryFigures(FormatDeviceKind, FormatStatus);
   SetDlgItemText(kSummaryTotal, GroupedDigits(figures.totalBytes));

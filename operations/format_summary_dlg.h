@@ -6,8 +6,6 @@
 
 namespace tarnlok {
 
-constexpr win::UINT kFormatSummaryTemplate = 157;
-
 // Controls of the summary.
 constexpr int kSummaryTotal = 1150;
 constexpr int kSummaryBad = 1151;

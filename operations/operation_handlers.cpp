@@ -2,6 +2,7 @@
 
 #include "device/device_messages.h"
 #include "device/device_state.h"
+#include "device/string_ids.h"
 #include "operations/operation_state.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/message_queue.h"
@@ -9,16 +10,12 @@
 #include "platform/ui/windows/styles.h"
 #include "platform/ui/windows/win_app.h"
 #include "platform/win/system/system_clock.h"
+#include "shell/control_ids.h"
 
 #include <cstdio>
 
 namespace tarnlok {
-namespace {
-
-constexpr win::UINT kStringCancelQuestion = 1075;
-constexpr int kDeviceListControl = 1002;
-
-}  // namespace
+namespace {}  // namespace
 
 void RequestCancel() {
   if (OperationBusy != 0) CancelRequested = 1;

@@ -2,6 +2,7 @@
 
 #include "device/device_messages.h"
 #include "device/device_state.h"
+#include "device/string_ids.h"
 #include "platform/ui/windows/styles.h"
 #include "platform/ui/windows/window_api.h"
 #include "shell/refresh_info_page.h"
@@ -12,8 +13,6 @@
 
 namespace tarnlok {
 namespace {
-
-constexpr win::UINT kStringCancel = 1058;
 
 void SetText(int control, const std::string& text) { ui::SetDlgItemTextA(ActivePageHwnd, control, text.c_str()); }
 

@@ -6,6 +6,8 @@
 #include "platform/ui/dialogs/property_sheet.h"
 #include "platform/ui/windows/window_api.h"
 #include "shell/main_dlg.h"
+#include "shell/page_codes.h"
+#include "shell/resource_ids.h"
 #include "shell/shell_test_support.h"
 
 #include <functional>
@@ -24,12 +26,10 @@ inline void CloseMainWindow(ui::HWND main) { ui::EndDialog(main, 2); }
 
 class OperationProgramTest : public ProgramTest {
  protected:
-  static constexpr int kToolsTab = 2;
-
   // Runs action with the main window and the Tools page once the main window is up.
   void OnToolsPage(std::function<void(ui::HWND main, ui::HWND tools)> action) {
     HideNotes();
-    driver.OnDialog(102, [action](ui::HWND main) {
+    driver.OnDialog(kMainTemplate, [action](ui::HWND main) {
       auto* window = dynamic_cast<CMainDlg*>(ui::CWnd::FromHandlePermanent(main));
       ASSERT_NE(window, nullptr);
       window->Sheet().SetActivePage(kToolsTab);

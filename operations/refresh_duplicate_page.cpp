@@ -4,6 +4,7 @@
 #include "operations/dup_page.h"
 #include "operations/operation_refresh.h"
 #include "operations/operation_state.h"
+#include "shell/page_codes.h"
 #include "shell/shell_state.h"
 
 namespace tarnlok {
@@ -11,7 +12,6 @@ namespace {
 
 namespace controls = duplicate_page;
 
-constexpr int kDuplicatePageCode = 4;
 constexpr ControlText kTexts[] = {
     {controls::kDeviceInfoLabel, 1226},  {controls::kDeviceLabel, 1200},       {controls::kCapacityLabel, 1199},
     {controls::kTotalBlocksLabel, 1041}, {controls::kCurrentBlockLabel, 1042}, {controls::kPhaseText, 1068},

@@ -4,13 +4,12 @@
 #include "operations/era_page.h"
 #include "platform/ui/windows/window_api.h"
 #include "shell/dialog_texts.h"
+#include "shell/page_codes.h"
 #include "shell/refresh_info_page.h"
 #include "shell/shell_state.h"
 
 namespace tarnlok {
 namespace {
-
-constexpr int kFormatPageCode = 6;
 
 using namespace format_page;
 

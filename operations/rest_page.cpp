@@ -2,6 +2,7 @@
 
 #include "device/device_messages.h"
 #include "device/device_state.h"
+#include "device/string_ids.h"
 #include "operations/operation_handlers.h"
 #include "operations/operation_state.h"
 #include "operations/page_look.h"
@@ -16,6 +17,8 @@
 #include "shell/help_topics.h"
 #include "shell/main_app.h"
 #include "shell/page_background.h"
+#include "shell/page_codes.h"
+#include "shell/resource_ids.h"
 #include "shell/shell_state.h"
 
 #include <algorithm>
@@ -26,15 +29,10 @@ namespace {
 
 namespace controls = restore_page;
 
-constexpr int kRestorePageCode = 3;
-constexpr win::UINT kRestoreIcon = 218;
-constexpr win::UINT kBrowseIcon = 193;
-constexpr win::UINT kCancelIcon = 194;
 constexpr ui::COLORREF kBarColour = 0x640000;
 constexpr ui::COLORREF kValueColour = 0xC5C5C5;
 constexpr ui::COLORREF kActivityColour = 0xB4B4B4;
 constexpr ui::COLORREF kPercentColour = 0xCDCDCD;
-constexpr win::UINT kStringFileFilter = 1073;
 constexpr win::DWORD kFileMustExist = 0x1000;
 constexpr win::DWORD kPathMustExist = 0x800;
 

@@ -12,8 +12,6 @@ namespace tarnlok {
 
 class CBasePage;
 
-constexpr win::UINT kRestorePageTemplate = 131;
-
 // Controls of the page.
 namespace restore_page {
 constexpr int kImageNameEdit = 1058;

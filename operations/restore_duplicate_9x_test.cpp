@@ -6,9 +6,11 @@
 #include "operations/operation_state.h"
 #include "operations/rest_page.h"
 #include "operations/testing/page_runs.h"
+#include "operations/tool_page.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/window_api.h"
 #include "platform/win/files/paths.h"
+#include "shell/resource_ids.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>
@@ -21,8 +23,6 @@ using test_support::ReadHostBytes;
 
 constexpr win::DWORD kSectors = 20000;
 constexpr char kImage[] = "C:\\restore98.FMB";
-constexpr int kRestoreTool = 1169;
-constexpr int kDuplicateTool = 1170;
 // The device list shows the readers by drive letter: E, then K.
 constexpr int kRowE = 0;
 constexpr int kRowK = 1;

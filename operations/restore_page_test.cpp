@@ -4,11 +4,13 @@
 #include "operations/rest_page.h"
 #include "operations/testing/fat_volumes.h"
 #include "operations/testing/page_runs.h"
+#include "operations/tool_page.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/window_api.h"
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/files/paths.h"
+#include "shell/resource_ids.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>
@@ -21,8 +23,6 @@ using test_support::ReadHostBytes;
 
 constexpr win::DWORD kSectors = 20000;
 constexpr char kImage[] = "C:\\restore.FMB";
-constexpr int kRestoreTool = 1169;
-constexpr int kPromptTemplate = 152;
 // The device list shows the readers by drive letter: E, G, K.
 constexpr int kRowG = 1;
 constexpr int kRowK = 2;
@@ -204,7 +204,7 @@ TEST_P(RestoreFaults, AFailedWriteReachesThePromptAndItsAnswerDecides) {
   if (answer != 4) ExpectSuccess();
   int prompts = 0;
   std::string step;
-  driver.OnDialog(kPromptTemplate, [&](ui::HWND prompt) {
+  driver.OnDialog(kErrorPromptTemplate, [&](ui::HWND prompt) {
     ++prompts;
     step = test_support::ItemText(prompt, 1132);
     driver.Click(prompt, answer);
@@ -228,7 +228,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, RestoreFaults, ::testing::Values(4, 1130, 3));
 TEST_F(RestorePage, ACardPulledDuringTheRunEndsItWithNoMedia) {
   StartMachine(R"(, "pulledAfterCommands": 400)");
   // The command after the card left may be a write: its prompt is answered Ignore.
-  driver.OnDialog(kPromptTemplate, [this](ui::HWND prompt) { driver.Click(prompt, 1131); });
+  driver.OnDialog(kErrorPromptTemplate, [this](ui::HWND prompt) { driver.Click(prompt, 1131); });
   ExpectWarning();
   prompter.AnswerMessageBox(ui::IDOK, "Media NOT present !!!");
   OnPage(kRestoreTool, kRestorePageTemplate, kRowK,

@@ -4,6 +4,7 @@
 #include "device/device_state.h"
 #include "device/reader_commands.h"
 #include "device/size_texts.h"
+#include "device/string_ids.h"
 #include "device/volume_lock.h"
 #include "operations/base_page.h"
 #include "operations/card_sector_road.h"
@@ -26,27 +27,6 @@ namespace {
 
 namespace controls = restore_page;
 
-constexpr win::UINT kStringNoFileName = 1093;
-constexpr win::UINT kStringNoDevice = 1094;
-constexpr win::UINT kStringSameDrive = 1095;
-constexpr win::UINT kStringWarning = 1096;
-constexpr win::UINT kStringNoMedia = 1090;
-constexpr win::UINT kStringWriteProtected = 1097;
-constexpr win::UINT kStringOpenImageFailed = 1098;
-constexpr win::UINT kStringInvalidImage = 1099;
-constexpr win::UINT kStringIncompleteImage = 1100;
-constexpr win::UINT kStringOtherMedia = 1101;
-constexpr win::UINT kStringDestinationMedia = 1102;
-constexpr win::UINT kStringOtherSectorSize = 1103;
-constexpr win::UINT kStringSmallerMedia = 1104;
-constexpr win::UINT kStringDestinationSize = 1105;
-constexpr win::UINT kStringRestoring = 1106;
-constexpr win::UINT kStringRestored = 1109;
-constexpr win::UINT kStringWriteFailedMessage = 1092;
-constexpr win::UINT kStringTotalBlocks = 1041;
-constexpr win::UINT kStringCancel = 1058;
-constexpr win::UINT kStringReinsertPcmcia = 57429;
-constexpr win::UINT kStringReplaceMedia = 57435;
 constexpr win::DWORD kDefaultSectorSize = 512;
 
 int Show(win::UINT id, win::UINT type) { return ShowStringMessage(id, type); }
@@ -87,7 +67,7 @@ void RestoreRun::Run() {
   UsePlainSectorIo = 0;
   const auto imagePath = CheckNameAndDevice();
   if (!imagePath) return;
-  if (Show(kStringWarning, ui::MB_OKCANCEL | ui::MB_ICONEXCLAMATION) != ui::IDOK) return;
+  if (Show(kStringRestoreWarning, ui::MB_OKCANCEL | ui::MB_ICONEXCLAMATION) != ui::IDOK) return;
   if (!ProgramFolder.empty()) win::SetCurrentDirectoryA(ProgramFolder.c_str());
   if (!card_.Open(*entry_)) return;
   ShowControls(page_, {controls::kCancelButton}, true);
@@ -100,21 +80,21 @@ void RestoreRun::Run() {
 
 std::optional<std::string> RestoreRun::CheckNameAndDevice() {
   if (page_.deviceRow < 0) {
-    Show(kStringNoDevice, ui::MB_ICONERROR);
+    Show(kStringRestoreNoDevice, ui::MB_ICONERROR);
     return std::nullopt;
   }
   const std::string name = page_.GetDlgItemText(controls::kImageNameEdit);
   if (name.empty()) {
-    Show(kStringNoFileName, ui::MB_ICONERROR);
+    Show(kStringNoRestoreFileName, ui::MB_ICONERROR);
     return std::nullopt;
   }
   entry_ = EntryOfRow(page_.deviceRow);
   if (entry_ == nullptr) {
-    Show(kStringNoDevice, ui::MB_ICONERROR);
+    Show(kStringRestoreNoDevice, ui::MB_ICONERROR);
     return std::nullopt;
   }
   if (SameDrive(name, entry_->driveLetter)) {
-    Show(kStringSameDrive, ui::MB_ICONERROR);
+    Show(kStringRestoreSameDrive, ui::MB_ICONERROR);
     return std::nullopt;
   }
   if (entry_->noCommandFlag != 0 && !IsDriveLetterPresent(entry_->driveLetter)) {
@@ -283,7 +263,7 @@ bool RestoreRun::WriteImage() {
       break;
   }
   if (end == RunEnd::kTruncatedImage) Show(kStringIncompleteImage, ui::MB_ICONERROR);
-  if (end == RunEnd::kWriteFailed) Show(kStringWriteFailedMessage, ui::MB_ICONERROR);
+  if (end == RunEnd::kWriteFailed) Show(kStringWriteFailed, ui::MB_ICONERROR);
   return end == RunEnd::kCompleted;
 }
 
@@ -307,7 +287,7 @@ bool RestoreRun::RestoreUsedSpace() {
   if (!CardStillThere()) {
     Show(kStringNoMedia, ui::MB_ICONERROR);
   } else {
-    Show(outcome == UsedSpaceOutcome::kWriteFailed ? kStringWriteFailedMessage : kStringInvalidImage, ui::MB_ICONERROR);
+    Show(outcome == UsedSpaceOutcome::kWriteFailed ? kStringWriteFailed : kStringInvalidImage, ui::MB_ICONERROR);
   }
   return false;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "device/device_messages.h"
+#include "device/string_ids.h"
 #include "operations/base_page.h"
 #include "platform/ui/gdi/gdi.h"
 #include "platform/ui/controls/list_view.h"
@@ -11,16 +12,15 @@
 #include "platform/ui/resources/resources.h"
 #include "platform/ui/windows/win_app.h"
 #include "shell/control_colours.h"
+#include "shell/control_ids.h"
 #include "shell/dialog_texts.h"
 #include "shell/main_app.h"
 #include "shell/page_background.h"
+#include "shell/resource_ids.h"
 
 namespace tarnlok {
 namespace {
 
-constexpr win::UINT kTabIcon = 199;
-constexpr win::UINT kStringTools = 57465;
-constexpr int kDeviceList = 1002;
 constexpr char kSelectDeviceText[] = "Please select a valid connected devices in order to proceed further...";
 
 // The buttons in member order (Restore, Format, Duplicate, Backup) with their icons.
@@ -28,11 +28,16 @@ struct ToolButton {
   int id;
   win::UINT icon;
 };
-constexpr std::array<ToolButton, 4> kButtons{{{1169, 140}, {1172, 159}, {1170, 139}, {1171, 138}}};
-constexpr std::array<int, 4> kDescriptions{1175, 1178, 1174, 1173};
+constexpr std::array<ToolButton, 4> kButtons{{{kRestoreTool, kRestoreToolIcon},
+                                              {kFormatTool, kFormatToolIcon},
+                                              {kDuplicateTool, kDuplicateToolIcon},
+                                              {kBackupTool, kBackupToolIcon}}};
+constexpr std::array<int, 4> kDescriptions{kRestoreNote, kFormatNote, kDuplicateNote, kBackupNote};
 
-constexpr ControlText kTexts[] = {{1171, 1057}, {1173, 57466}, {1170, 1069}, {1174, 57467},
-                                  {1169, 1067}, {1175, 57468}, {1172, 1208}, {1178, 57469}};
+constexpr ControlText kTexts[] = {{kBackupTool, kStringBackupTool},       {kBackupNote, kStringBackupToolNote},
+                                  {kDuplicateTool, kStringDuplicateTool}, {kDuplicateNote, kStringDuplicateToolNote},
+                                  {kRestoreTool, kStringRestoreTool},     {kRestoreNote, kStringRestoreToolNote},
+                                  {kFormatTool, kStringFormatTool},       {kFormatNote, kStringFormatToolNote}};
 
 bool IsOperationButton(int id) {
   return std::any_of(kButtons.begin(), kButtons.end(), [id](const ToolButton& button) { return button.id == id; });
@@ -51,17 +56,18 @@ std::string FirstColumnText(const ui::CWnd& list, int row) {
 
 }  // namespace
 
-CToolPage::CToolPage() : CPropertyPage(kToolPageTemplate) { m_hIcon = ui::LoadIconA(nullptr, kTabIcon); }
+CToolPage::CToolPage() : CPropertyPage(kToolPageTemplate) { m_hIcon = ui::LoadIconA(nullptr, kToolsTabIcon); }
 
 const ui::MessageMap& CToolPage::GetMessageMap() const {
-  static const ui::MessageMap map(&CPropertyPage::GetMessageMap(), {
-                                                                       ui::OnCommand(1171, &CToolPage::OnBackup),
-                                                                       ui::OnCommand(1170, &CToolPage::OnDuplicate),
-                                                                       ui::OnCommand(1169, &CToolPage::OnRestore),
-                                                                       ui::OnCommand(1172, &CToolPage::OnFormat),
-                                                                       ui::OnMessage(ui::WM_PAINT, &CToolPage::OnPaint),
-                                                                       ui::OnCtlColorMessage(&CToolPage::OnCtlColor),
-                                                                   });
+  static const ui::MessageMap map(&CPropertyPage::GetMessageMap(),
+                                  {
+                                      ui::OnCommand(kBackupTool, &CToolPage::OnBackup),
+                                      ui::OnCommand(kDuplicateTool, &CToolPage::OnDuplicate),
+                                      ui::OnCommand(kRestoreTool, &CToolPage::OnRestore),
+                                      ui::OnCommand(kFormatTool, &CToolPage::OnFormat),
+                                      ui::OnMessage(ui::WM_PAINT, &CToolPage::OnPaint),
+                                      ui::OnCtlColorMessage(&CToolPage::OnCtlColor),
+                                  });
   return map;
 }
 
@@ -101,7 +107,7 @@ win::BOOL CToolPage::PreTranslateMessage(ui::MSG* msg) {
 void CToolPage::OpenOperation(int mode) {
   ui::CWnd* sheet = GetParent();
   ui::CWnd* mainWindow = sheet != nullptr ? sheet->GetParent() : nullptr;
-  ui::CWnd* list = mainWindow != nullptr ? mainWindow->GetDlgItem(kDeviceList) : nullptr;
+  ui::CWnd* list = mainWindow != nullptr ? mainWindow->GetDlgItem(kDeviceListControl) : nullptr;
   const int row = list != nullptr ? static_cast<int>(list->SendMessage(ui::LVM_GETNEXTITEM, static_cast<ui::WPARAM>(-1),
                                                                        ui::LVNI_FOCUSED | ui::LVNI_SELECTED))
                                   : -1;
@@ -110,7 +116,7 @@ void CToolPage::OpenOperation(int mode) {
     return;
   }
   std::string rowText;
-  if (mode == 1 || mode == 4) rowText = FirstColumnText(*list, row);
+  if (mode == kModeBackup || mode == kModeFormat) rowText = FirstColumnText(*list, row);
   CBasePage operation(mode, row, rowText);
   operation.DoModal();
 }

@@ -5,12 +5,21 @@
 #include "platform/ui/controls/controls.h"
 #include "platform/ui/dialogs/property_sheet.h"
 #include "shell/icon_button.h"
+#include "shell/page_codes.h"
 
 #include <array>
 
 namespace tarnlok {
 
-constexpr win::UINT kToolPageTemplate = 189;
+// Controls of the page: each operation's button and the note beside it.
+constexpr int kRestoreTool = 1169;
+constexpr int kDuplicateTool = 1170;
+constexpr int kBackupTool = 1171;
+constexpr int kFormatTool = 1172;
+constexpr int kBackupNote = 1173;
+constexpr int kDuplicateNote = 1174;
+constexpr int kRestoreNote = 1175;
+constexpr int kFormatNote = 1178;
 
 class CToolPage : public ui::CPropertyPage {
  public:
@@ -21,10 +30,10 @@ class CToolPage : public ui::CPropertyPage {
   const ui::MessageMap& GetMessageMap() const override;
 
  private:
-  void OnBackup() { OpenOperation(1); }
-  void OnDuplicate() { OpenOperation(2); }
-  void OnRestore() { OpenOperation(3); }
-  void OnFormat() { OpenOperation(4); }
+  void OnBackup() { OpenOperation(kModeBackup); }
+  void OnDuplicate() { OpenOperation(kModeDuplicate); }
+  void OnRestore() { OpenOperation(kModeRestore); }
+  void OnFormat() { OpenOperation(kModeFormat); }
   // Opens the one-operation sheet of the mode for the device row selected in the main window.
   void OpenOperation(int mode);
   void OnPaint();

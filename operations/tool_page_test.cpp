@@ -1,12 +1,16 @@
 // The Tools page and the one-operation sheet it opens, run in the whole program headless.
 #include "operations/base_page.h"
 #include "operations/operation_test_support.h"
+#include "operations/tool_page.h"
 #include "platform/ui/controls/list_view.h"
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/dialogs/property_sheet.h"
 #include "platform/ui/windows/win_app.h"
 #include "platform/ui/windows/window_api.h"
+#include "shell/control_ids.h"
+#include "shell/page_codes.h"
+#include "shell/resource_ids.h"
 
 #include <gtest/gtest.h>
 
@@ -22,12 +26,12 @@ using test_support::ItemText;
 TEST_F(ToolPage, ShowsTheFourOperationsWithTheirLines) {
   Start(test_support::TwoReaders("xp"));
   OnToolsPage([&](ui::HWND main, ui::HWND tools) {
-    EXPECT_EQ(ItemText(tools, 1171), "&Backup");
-    EXPECT_EQ(ItemText(tools, 1170), "&Duplicate");
-    EXPECT_EQ(ItemText(tools, 1169), "&Restore");
-    EXPECT_EQ(ItemText(tools, 1172), "&Format");
-    EXPECT_EQ(ItemText(tools, 1178), "Restore the media to factory set conditions.");
-    EXPECT_EQ(ItemText(tools, 1173).substr(0, 22), "The contents of a medi");
+    EXPECT_EQ(ItemText(tools, kBackupTool), "&Backup");
+    EXPECT_EQ(ItemText(tools, kDuplicateTool), "&Duplicate");
+    EXPECT_EQ(ItemText(tools, kRestoreTool), "&Restore");
+    EXPECT_EQ(ItemText(tools, kFormatTool), "&Format");
+    EXPECT_EQ(ItemText(tools, kFormatNote), "Restore the media to factory set conditions.");
+    EXPECT_EQ(ItemText(tools, kBackupNote).substr(0, 22), "The contents of a medi");
     CloseMainWindow(main);
   });
   Run();
@@ -35,7 +39,7 @@ TEST_F(ToolPage, ShowsTheFourOperationsWithTheirLines) {
 
 TEST_F(ToolPage, BackupOpensTheSheetWithItsPageAndACloseButtonOnly) {
   Start(test_support::TwoReaders("xp"));
-  OnToolsPage([&](ui::HWND, ui::HWND tools) { EXPECT_TRUE(driver.Click(tools, 1171)); });
+  OnToolsPage([&](ui::HWND, ui::HWND tools) { EXPECT_TRUE(driver.Click(tools, kBackupTool)); });
   driver.OnDialog(kBackupPageTemplate, [&](ui::HWND sheet) {
     EXPECT_EQ(test_support::WindowText(sheet), "Backup");
     EXPECT_EQ(ItemText(sheet, 2), "Clos&e");
@@ -43,7 +47,7 @@ TEST_F(ToolPage, BackupOpensTheSheetWithItsPageAndACloseButtonOnly) {
       EXPECT_FALSE(ui::IsWindowVisible(ui::GetDlgItem(sheet, hidden))) << hidden;
     }
     EXPECT_EQ(ui::GetDlgItem(sheet, ui::AFX_IDC_TAB_CONTROL), nullptr) << "no tab row";
-    EXPECT_EQ(CurrentPageCode, 2);
+    EXPECT_EQ(CurrentPageCode, kBackupPageCode);
     EXPECT_EQ(ItemText(ActivePageHwnd, 1237).substr(0, 5), "(E:) ") << "the row's text as source";
     EXPECT_EQ(ItemText(ActivePageHwnd, 1240), "Source:");
     EXPECT_TRUE(ui::IsWindowEnabled(ui::GetDlgItem(ActivePageHwnd, 1096)));
@@ -62,12 +66,12 @@ TEST_F(ToolPage, BackupOpensTheSheetWithItsPageAndACloseButtonOnly) {
 TEST_F(ToolPage, EnterOnAFocusedButtonOpensItsSheet) {
   Start(test_support::TwoReaders("xp"));
   OnToolsPage([&](ui::HWND, ui::HWND tools) {
-    ui::SetFocus(ui::GetDlgItem(tools, 1172));
+    ui::SetFocus(ui::GetDlgItem(tools, kFormatTool));
     driver.Enter();
   });
-  driver.OnDialog(134, [&](ui::HWND sheet) {
+  driver.OnDialog(kFormatPageTemplate, [&](ui::HWND sheet) {
     EXPECT_EQ(test_support::WindowText(sheet), "Format");
-    EXPECT_EQ(CurrentPageCode, 6) << "the Format page became active";
+    EXPECT_EQ(CurrentPageCode, kFormatPageCode) << "the Format page became active";
     driver.Click(sheet, 2);
   });
   driver.WhenIdle([&] { CloseMainWindow(ui::AfxGetMainWnd()->m_hWnd); });
@@ -78,11 +82,11 @@ TEST_F(ToolPage, WithoutASelectedRowTheLiteralMessageShowsAndNothingOpens) {
   Start(test_support::TwoReaders("xp"));
   prompter.AnswerMessageBox(ui::IDOK, "Please select a valid connected devices in order to proceed further...");
   OnToolsPage([&](ui::HWND main, ui::HWND tools) {
-    const ui::HWND list = ui::GetDlgItem(main, 1002);
+    const ui::HWND list = ui::GetDlgItem(main, kDeviceListControl);
     ui::LVITEMA state;
     state.stateMask = ui::LVIS_SELECTED | ui::LVIS_FOCUSED;
     ui::SendMessage(list, ui::LVM_SETITEMSTATE, static_cast<ui::WPARAM>(-1), reinterpret_cast<ui::LPARAM>(&state));
-    driver.Click(tools, 1171);
+    driver.Click(tools, kBackupTool);
     driver.WhenIdle([&, main] { CloseMainWindow(main); });
   });
   Run();

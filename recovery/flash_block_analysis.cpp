@@ -1,14 +1,13 @@
 #include "recovery/flash_block_analysis.h"
 
 #include "device/device_messages.h"
+#include "device/string_ids.h"
 #include "operations/operation_handlers.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "shell/progress_dlg.h"
 
 namespace recovery {
 namespace {
-
-constexpr win::UINT kStringCancelQuestion = 1198;
 
 class ProgressDialogObserver : public BlockMapObserver {
  public:
@@ -24,8 +23,8 @@ class ProgressDialogObserver : public BlockMapObserver {
   bool Continue(std::uint32_t block) override {
     dialog_.SetStatusLine(tarnlok::kProgressValueCurrent, tarnlok::BlockNumberText(block));
     if (!dialog_.PollCancel()) return true;
-    return tarnlok::ShowStringMessage(kStringCancelQuestion, ui::MB_YESNO | ui::MB_ICONQUESTION | ui::MB_DEFBUTTON2) !=
-           ui::IDYES;
+    return tarnlok::ShowStringMessage(tarnlok::kStringReallyCancelQuestion,
+                                      ui::MB_YESNO | ui::MB_ICONQUESTION | ui::MB_DEFBUTTON2) != ui::IDYES;
   }
   void OnBlockDone(std::uint32_t /*block*/) override { dialog_.StepProgress(); }
 

@@ -1,33 +1,34 @@
 #include "shell/about_page.h"
 
 #include "device/device_state.h"
+#include "device/string_ids.h"
 #include "platform/ui/gdi/gdi.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/resources/resources.h"
 #include "shell/control_colours.h"
+#include "shell/control_ids.h"
 #include "shell/dialog_texts.h"
 #include "shell/help_topics.h"
 #include "shell/main_app.h"
 #include "shell/page_background.h"
+#include "shell/resource_ids.h"
 
 #include <string>
 
 namespace tarnlok {
 namespace {
 
-constexpr int kProduct = 1013;
-constexpr int kBuild = 1014;
-constexpr int kNotice = 1015;
-constexpr int kMailLink = 1023;
-constexpr int kWebLink = 1024;
-constexpr win::UINT kPageIcon = 247;
+using namespace about_page;
+
 constexpr const char* kSupportMail = "mailto:support@quarnwell.example";
 
-bool TransparentStatic(int id) { return (id >= 1011 && id <= 1018) || id == 1022 || id == 1250; }
+bool TransparentStatic(int id) {
+  return (id >= kProductLabel && id <= kStreet) || id == kTown || id == kSupportHeading;
+}
 
 }  // namespace
 
-CAbtPage::CAbtPage() : CPropertyPage(kAboutPageTemplate) { m_hIcon = ui::LoadIconA(nullptr, kPageIcon); }
+CAbtPage::CAbtPage() : CPropertyPage(kAboutPageTemplate) { m_hIcon = ui::LoadIconA(nullptr, kAboutTabIcon); }
 
 const ui::MessageMap& CAbtPage::GetMessageMap() const {
   static const ui::MessageMap map(&CPropertyPage::GetMessageMap(), {
@@ -48,13 +49,14 @@ win::BOOL CAbtPage::OnInitDialog() {
   CPropertyPage::OnInitDialog();
   App().LoadBackgroundBitmap(kPageBackgroundBitmap);
   // The table's text is a pattern with one %s for the version; it is filled, never used as a format.
-  std::string product = LoadProgramString(1270);
-  if (const auto at = product.find("%s"); at != std::string::npos) product.replace(at, 2, LoadProgramString(57464));
+  std::string product = LoadProgramString(kStringProductPattern);
+  if (const auto at = product.find("%s"); at != std::string::npos)
+    product.replace(at, 2, LoadProgramString(kStringVersion));
   SetDlgItemText(kProduct, product);
-  SetDlgItemText(kBuild, LoadProgramString(57463));
-  SetDlgItemText(kNotice, LoadProgramString(57414));
-  SetFonts(*this, {1017}, App().labelFontBold);
-  SetFonts(*this, {1011, 1012, 1250, 1018, 1022, 1015}, App().labelFont);
+  SetDlgItemText(kBuild, LoadProgramString(kStringBuild));
+  SetDlgItemText(kNotice, LoadProgramString(kStringCopyright));
+  SetFonts(*this, {kMakerName}, App().labelFontBold);
+  SetFonts(*this, {kProductLabel, kBuildLabel, kSupportHeading, kStreet, kTown, kNotice}, App().labelFont);
   webLink_.ModifyLinkStyle(0, CHyperLink::kUnderline, win::TRUE);
   mailLink_.SetLinkTarget(kSupportMail);
   mailLink_.ModifyLinkStyle(0, CHyperLink::kOpenOnPress, win::TRUE);

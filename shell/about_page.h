@@ -8,8 +8,6 @@
 
 namespace tarnlok {
 
-constexpr win::UINT kAboutPageTemplate = 135;
-
 class CAbtPage : public ui::CPropertyPage {
  public:
   CAbtPage();

@@ -3,7 +3,10 @@
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/styles.h"
+#include "shell/control_ids.h"
 #include "shell/main_dlg.h"
+#include "shell/page_codes.h"
+#include "shell/resource_ids.h"
 #include "shell/shell_test_support.h"
 
 #include <gtest/gtest.h>
@@ -17,8 +20,6 @@ namespace {
 
 using About = test_support::ProgramTest;
 
-constexpr int kAboutPage = 3;
-constexpr int kAboutBox = 100;
 constexpr ui::WPARAM kAboutCommand = 0x10;
 
 // The texts of the dialog's controls, in their order.
@@ -41,12 +42,14 @@ TEST_F(About, ThePageNamesTheProductItsBuildAndTheNoticeAndTheSystemMenuOpensThe
   driver.OnDialog(kMainTemplate, [&](ui::HWND main) {
     auto* window = static_cast<CMainDlg*>(ui::CWnd::FromHandlePermanent(main));
     ASSERT_NE(window, nullptr);
-    window->Sheet().SetActivePage(kAboutPage);
+    window->Sheet().SetActivePage(kAboutTab);
     const ui::HWND page = window->Sheet().GetActivePage()->m_hWnd;
-    EXPECT_EQ(test_support::ItemText(page, 1013), "Tarnlok V2") << "the version laid into the product's pattern";
-    EXPECT_EQ(test_support::ItemText(page, 1014), "012");
-    EXPECT_EQ(test_support::ItemText(page, 1015), "Copyright (C) Quarnwell Card Tools. All rights reserved.");
-    driver.OnDialog(kAboutBox, [&](ui::HWND box) {
+    EXPECT_EQ(test_support::ItemText(page, about_page::kProduct), "Tarnlok V2")
+        << "the version laid into the product's pattern";
+    EXPECT_EQ(test_support::ItemText(page, about_page::kBuild), "012");
+    EXPECT_EQ(test_support::ItemText(page, about_page::kNotice),
+              "Copyright (C) Quarnwell Card Tools. All rights reserved.");
+    driver.OnDialog(kAboutBoxTemplate, [&](ui::HWND box) {
       char caption[64] = {};
       ui::GetWindowTextA(box, caption, sizeof(caption));
       boxCaption = caption;
@@ -57,7 +60,7 @@ TEST_F(About, ThePageNamesTheProductItsBuildAndTheNoticeAndTheSystemMenuOpensThe
     driver.WhenIdle([main] { ui::PostMessage(main, ui::WM_COMMAND, ui::IDCANCEL, 0); });
   });
   Run();
-  EXPECT_EQ(driver.Started(), (std::vector<int>{kMainTemplate, kAboutBox}));
+  EXPECT_EQ(driver.Started(), (std::vector<int>{kMainTemplate, kAboutBoxTemplate}));
   EXPECT_EQ(boxCaption, "About Tarnlok");
   for (const char* text : {"Tarnlok Version 2.0", "Copyright (C) Quarnwell Card Tools", "OK"}) {
     EXPECT_NE(std::find(boxTexts.begin(), boxTexts.end(), text), boxTexts.end()) << text;

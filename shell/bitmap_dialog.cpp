@@ -37,7 +37,7 @@ const ui::MessageMap& CBitmapDialog::GetMessageMap() const {
 
 void CBitmapDialog::SetMode(int newMode) {
   mode = newMode;
-  if (mode == 4 && bitmap != nullptr) {
+  if (mode == kBitmapSizesWindow && bitmap != nullptr) {
     SetWindowPos(nullptr, 0, 0, bitmapWidth, bitmapHeight, ui::SWP_NOMOVE | ui::SWP_NOZORDER);
   }
 }
@@ -71,15 +71,17 @@ ui::LRESULT CBitmapDialog::OnEraseBkgnd(ui::WPARAM wParam, ui::LPARAM) {
   memory.CreateCompatibleDC(dc);
   const ui::HGDIOBJ old = memory.SelectObject(bitmap);
   switch (mode) {
-    case 1:
+    case kBitmapTiled:
       for (int y = 0; y < height; y += bitmapHeight) {
         for (int x = 0; x < width; x += bitmapWidth) dc->BitBlt(x, y, width, height, &memory, 0, 0, ui::SRCCOPY);
       }
       break;
-    case 2:
+    case kBitmapCentred:
       dc->BitBlt((width - bitmapWidth) >> 1, (height - bitmapHeight) >> 1, width, height, &memory, 0, 0, ui::SRCCOPY);
       break;
-    case 3: dc->StretchBlt(0, 0, width, height, &memory, 0, 0, bitmapWidth, bitmapHeight, ui::SRCCOPY); break;
+    case kBitmapStretched:
+      dc->StretchBlt(0, 0, width, height, &memory, 0, 0, bitmapWidth, bitmapHeight, ui::SRCCOPY);
+      break;
     default: dc->BitBlt(0, 0, width, height, &memory, 0, 0, ui::SRCCOPY); break;
   }
   memory.SelectObject(old);

@@ -7,6 +7,14 @@
 
 namespace tarnlok {
 
+// How the background bitmap is drawn.
+constexpr int kBitmapAtOrigin = 0;
+constexpr int kBitmapTiled = 1;
+constexpr int kBitmapCentred = 2;
+constexpr int kBitmapStretched = 3;
+// At the origin, with the window sized to the bitmap.
+constexpr int kBitmapSizesWindow = 4;
+
 using LayeredAttributesFn = win::BOOL (*)(ui::HWND, ui::COLORREF, win::BYTE, win::DWORD);
 
 class CBitmapDialog : public ui::CDialog {
@@ -14,7 +22,7 @@ class CBitmapDialog : public ui::CDialog {
   CBitmapDialog(win::UINT templateId, ui::CWnd* parent);
   ~CBitmapDialog() override;
 
-  // 0 origin, 1 tiled, 2 centred, 3 stretched, 4 origin with the window sized to the bitmap.
+  // One of the kBitmap... modes above.
   void SetMode(int mode);
   // FALSE where the system lacks layered windows.
   win::BOOL SetTransparency(ui::COLORREF key, win::BOOL on);
@@ -24,7 +32,7 @@ class CBitmapDialog : public ui::CDialog {
   ui::HBITMAP bitmap = nullptr;
   int bitmapWidth = 0;
   int bitmapHeight = 0;
-  int mode = 0;
+  int mode = kBitmapAtOrigin;
   LayeredAttributesFn layeredAttributesProc = nullptr;
 
  protected:

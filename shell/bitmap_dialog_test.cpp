@@ -85,18 +85,18 @@ TEST_F(BitmapDialog, EachModeLaysTheBitmapOutItsOwnWay) {
   const int right = client.right;
   const int bottom = client.bottom;
 
-  dialog.SetMode(0);
+  dialog.SetMode(kBitmapAtOrigin);
   EXPECT_EQ(At(1, 1), kRed) << "at the origin";
   EXPECT_EQ(At(kBitmapWidth - 2, 1), kGreen);
   EXPECT_NE(At(kBitmapWidth + 5, 1), kRed) << "once, not repeated";
   EXPECT_NE(At(1, kBitmapHeight + 2), kRed);
 
-  dialog.SetMode(1);
+  dialog.SetMode(kBitmapTiled);
   EXPECT_EQ(At(kBitmapWidth + 5, 1), kRed) << "tiled across";
   EXPECT_EQ(At(1, kBitmapHeight + 2), kRed) << "and down";
   EXPECT_EQ(At(right - 1, bottom - 1), (right - 1) % kBitmapWidth >= kBitmapWidth / 2 ? kGreen : kRed);
 
-  dialog.SetMode(2);
+  dialog.SetMode(kBitmapCentred);
   const int left = (right - kBitmapWidth) / 2;
   const int top = (bottom - kBitmapHeight) / 2;
   EXPECT_EQ(At(left + 1, top + 1), kRed) << "centred";
@@ -104,13 +104,13 @@ TEST_F(BitmapDialog, EachModeLaysTheBitmapOutItsOwnWay) {
   EXPECT_EQ(At(left - 2, top + 1), plain);
   EXPECT_EQ(At(1, 1), plain);
 
-  dialog.SetMode(3);
+  dialog.SetMode(kBitmapStretched);
   EXPECT_EQ(At(1, 1), kRed) << "stretched over the whole client area";
   EXPECT_EQ(At(right / 2 - 3, bottom - 2), kRed);
   EXPECT_EQ(At(right / 2 + 3, 1), kGreen);
   EXPECT_EQ(At(right - 2, bottom - 2), kGreen);
 
-  dialog.SetMode(4);
+  dialog.SetMode(kBitmapSizesWindow);
   ui::RECT window{};
   dialog.GetWindowRect(&window);
   EXPECT_EQ(window.right - window.left, kBitmapWidth) << "the window takes the bitmap's size";
@@ -120,7 +120,7 @@ TEST_F(BitmapDialog, EachModeLaysTheBitmapOutItsOwnWay) {
 TEST_F(BitmapDialog, WithoutABitmapTheDialogIsPaintedPlain) {
   ui::DeleteObject(dialog.bitmap);
   dialog.bitmap = nullptr;
-  dialog.SetMode(3);
+  dialog.SetMode(kBitmapStretched);
   EXPECT_EQ(At(1, 1), plain);
   EXPECT_EQ(At(client.right / 2, client.bottom / 2), plain);
 }

@@ -8,7 +8,9 @@
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
+#include "shell/control_ids.h"
 #include "shell/main_dlg.h"
+#include "shell/resource_ids.h"
 #include "shell/shell_test_support.h"
 
 #include <gtest/gtest.h>
@@ -79,7 +81,16 @@ constexpr const char* kNoMedia = "  No Media";
 
 Shown ReadPage() {
   const auto text = [](int id) { return test_support::ItemText(ActivePageHwnd, id); };
-  return {text(1021), text(1028), text(1035), text(1022), text(1025), text(1026), text(1029), {}, -1};
+  using namespace info_page;
+  return {text(kDrive),
+          text(kDeviceName),
+          text(kFirmware),
+          text(kVolumeLabel),
+          text(kCapacity),
+          text(kFileSystem),
+          text(kLowLevelSupport),
+          {},
+          -1};
 }
 
 void ReadRow(ui::HWND list, int row, Shown& shown) {

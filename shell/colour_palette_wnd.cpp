@@ -42,7 +42,7 @@ int Height(const ui::RECT& rect) { return rect.bottom - rect.top; }
 
 CColourPaletteWnd::CColourPaletteWnd(ui::POINT at, ui::COLORREF initial, CColourPicker* picker,
                                      const std::string& defaultText, const std::string& customText)
-    : defaultText_(defaultText), customText_(customText), picker_(picker), initial_(initial), colour_(initial) {
+    : defaultText_(defaultText), customText_(customText), picker_(picker), initial_(initial) {
   margin_ = ui::GetSystemMetrics(ui::SM_CXEDGE);
   boxSize_ = kBoxSize;
   if (boxSize_ - 2 * margin_ - 2 < 5) boxSize_ = 2 * margin_ + 7;
@@ -189,31 +189,30 @@ void CColourPaletteWnd::ChangeSelection(int cell) {
   current_ = cell;
   if (old != kNoCell) DrawCell(dc, old);
   DrawCell(dc, current_);
-  if (current_ >= 0) {
-    colour_ = ColourTable[current_].colour;
-  } else if (current_ == kDefaultBox) {
-    colour_ = CLR_DEFAULT;
-  }
-  const ui::COLORREF told = current_ == kCustomBox ? initial_ : colour_;
-  picker_->SendMessage(PICKER_SELCHANGE, static_cast<ui::WPARAM>(told), 0);
+  picker_->SendMessage(PICKER_SELCHANGE, static_cast<ui::WPARAM>(ColourOf(current_)), 0);
+}
+
+// The custom box stands for the initial colour until the colour dialog gives another.
+ui::COLORREF CColourPaletteWnd::ColourOf(int cell) const {
+  if (cell >= 0) return ColourTable[cell].colour;
+  return cell == kDefaultBox ? CLR_DEFAULT : initial_;
 }
 
 void CColourPaletteWnd::EndSelection(ui::UINT message) {
   if (ending_) return;
   ending_ = true;
   ui::ReleaseCapture();
-  if (message == PICKER_SELENDCANCEL) {
-    colour_ = initial_;
-  } else if (current_ == kCustomBox) {
+  ui::COLORREF colour = message == PICKER_SELENDCANCEL ? initial_ : ColourOf(current_);
+  if (message != PICKER_SELENDCANCEL && current_ == kCustomBox) {
     ui::CHOOSECOLORA choose;
     ui::COLORREF custom[16] = {};
     choose.hwndOwner = m_hWnd;
     choose.rgbResult = initial_;
     choose.lpCustColors = custom;
     choose.Flags = ui::CC_RGBINIT | ui::CC_FULLOPEN | ui::CC_ANYCOLOR;
-    colour_ = ui::ChooseColorA(&choose) ? choose.rgbResult : initial_;
+    if (ui::ChooseColorA(&choose)) colour = choose.rgbResult;
   }
-  picker_->SendMessage(message, static_cast<ui::WPARAM>(colour_), 0);
+  picker_->SendMessage(message, static_cast<ui::WPARAM>(colour), 0);
   DestroyWindow();
 }
 
@@ -237,24 +236,15 @@ int CColourPaletteWnd::Moved(ui::UINT key) const {
   const int afterLast = HasCustom() ? kCustomBox : HasDefault() ? kDefaultBox : 0;
   const int beforeFirst = HasDefault() ? kDefaultBox : HasCustom() ? kCustomBox : kLastCell;
   const int c = current_;
-  switch (key) {
-    case ui::VK_LEFT:
-      if (c == kDefaultBox) return HasCustom() ? kCustomBox : kLastCell;
-      if (c == kCustomBox || c == kNoCell) return kLastCell;
-      return c > 0 ? c - 1 : beforeFirst;
-    case ui::VK_UP:
-      if (c == kDefaultBox) return HasCustom() ? kCustomBox : kLastCell;
-      if (c == kCustomBox || c == kNoCell) return kLastCell;
-      return c >= kColumns ? c - kColumns : beforeFirst;
-    case ui::VK_RIGHT:
-      if (c == kDefaultBox || c == kNoCell) return 0;
-      if (c == kCustomBox) return HasDefault() ? kDefaultBox : 0;
-      return c < kLastCell ? c + 1 : afterLast;
-    default:
-      if (c == kDefaultBox || c == kNoCell) return 0;
-      if (c == kCustomBox) return HasDefault() ? kDefaultBox : 0;
-      return c + kColumns < kColourCount ? c + kColumns : afterLast;
+  const int step = key == ui::VK_LEFT || key == ui::VK_RIGHT ? 1 : kColumns;
+  if (key == ui::VK_LEFT || key == ui::VK_UP) {
+    if (c == kDefaultBox) return HasCustom() ? kCustomBox : kLastCell;
+    if (c == kCustomBox || c == kNoCell) return kLastCell;
+    return c - step >= 0 ? c - step : beforeFirst;
   }
+  if (c == kDefaultBox || c == kNoCell) return 0;
+  if (c == kCustomBox) return HasDefault() ? kDefaultBox : 0;
+  return c + step < kColourCount ? c + step : afterLast;
 }
 
 ui::LRESULT CColourPaletteWnd::OnKeyDown(ui::WPARAM wParam, ui::LPARAM) {
@@ -262,10 +252,7 @@ ui::LRESULT CColourPaletteWnd::OnKeyDown(ui::WPARAM wParam, ui::LPARAM) {
   switch (key) {
     case ui::VK_RETURN:
     case ui::VK_SPACE: EndSelection(PICKER_SELENDOK); break;
-    case ui::VK_ESCAPE:
-      colour_ = initial_;
-      EndSelection(PICKER_SELENDCANCEL);
-      break;
+    case ui::VK_ESCAPE: EndSelection(PICKER_SELENDCANCEL); break;
     case ui::VK_LEFT:
     case ui::VK_UP:
     case ui::VK_RIGHT:

@@ -44,6 +44,7 @@ class CColourPaletteWnd : public ui::CWnd {
   void ChangeSelection(int cell);
   void EndSelection(ui::UINT message);
   int Moved(ui::UINT key) const;
+  ui::COLORREF ColourOf(int cell) const;
   void DrawCell(ui::CDC& dc, int cell);
   void DrawColourCell(ui::CDC& dc, int cell);
   void DrawTextBox(ui::CDC& dc, int cell);
@@ -71,7 +72,6 @@ class CColourPaletteWnd : public ui::CWnd {
   ui::HPALETTE palette_ = nullptr;
   CColourPicker* picker_;
   ui::COLORREF initial_;
-  ui::COLORREF colour_;
   std::unique_ptr<ui::CToolTipCtrl> toolTip_;
   bool ending_ = false;
 };

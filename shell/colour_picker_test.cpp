@@ -261,6 +261,9 @@ TEST_F(ColourPicker, ArrowKeysWalkTheCellsAndEnterChooses) {
   Key(ui::VK_RIGHT);
   Key(ui::VK_UP);
   EXPECT_EQ(palette->CurrentCell(), 1);
+  Key(ui::VK_LEFT);
+  EXPECT_EQ(palette->CurrentCell(), 0) << "left to the first cell, not past it";
+  Key(ui::VK_RIGHT);
   Key(ui::VK_UP);
   EXPECT_EQ(palette->CurrentCell(), CColourPaletteWnd::kDefaultBox);
   Key(ui::VK_DOWN);
@@ -274,6 +277,23 @@ TEST_F(ColourPicker, ArrowKeysWalkTheCellsAndEnterChooses) {
   EXPECT_EQ(form.picker.GetColour(), ui::RGB(255, 255, 255));
   ASSERT_GE(form.notes.size(), 2u);
   EXPECT_EQ(form.notes[form.notes.size() - 2], (Note{PICKER_SELENDOK, kWhite, kPickerId}));
+}
+
+TEST_F(ColourPicker, TheDefaultBoxChoosesTheDefaultColour) {
+  form.picker.SetColour(kBlue);
+  CColourPaletteWnd* palette = Open();
+  ASSERT_NE(palette, nullptr);
+  const ui::HWND hwnd = palette->m_hWnd;
+  const ui::POINT box = Centre(palette, CColourPaletteWnd::kDefaultBox);
+  ASSERT_TRUE(driver.Mouse(hwnd, ui::WM_MOUSEMOVE, box));
+  ASSERT_TRUE(driver.Mouse(hwnd, ui::WM_LBUTTONUP, box));
+  Pump();
+  EXPECT_EQ(form.picker.GetColour(), CLR_DEFAULT);
+  EXPECT_EQ(form.notes, (std::vector<Note>{{PICKER_DROPDOWN, kBlue, kPickerId},
+                                           {PICKER_SELCHANGE, CLR_DEFAULT, kPickerId},
+                                           {PICKER_CLOSEUP, CLR_DEFAULT, kPickerId},
+                                           {PICKER_SELENDOK, CLR_DEFAULT, kPickerId},
+                                           {PICKER_SELCHANGE, CLR_DEFAULT, kPickerId}}));
 }
 
 TEST_F(ColourPicker, EscapeGivesTheInitialColourBack) {

@@ -10,9 +10,6 @@
 
 namespace tarnlok {
 
-// Every page and dialog of the program wears this background bitmap.
-constexpr int kPageBackgroundBitmap = 220;
-
 struct ControlText {
   int control;
   win::UINT stringId;

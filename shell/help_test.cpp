@@ -5,7 +5,10 @@
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/window_api.h"
 #include "platform/win/system/shell_services.h"
+#include "shell/control_ids.h"
 #include "shell/main_dlg.h"
+#include "shell/page_codes.h"
+#include "shell/resource_ids.h"
 #include "shell/shell_test_support.h"
 
 #include <gtest/gtest.h>
@@ -18,8 +21,6 @@ namespace tarnlok {
 namespace {
 
 using Help = test_support::ProgramTest;
-
-constexpr int kInfoHelpButton = 1165;
 
 // The title of the topic the help window shows, then the window closed; empty when none opened.
 std::string ShownTopic() {
@@ -42,15 +43,15 @@ TEST_F(Help, EveryRoadOfTheMainWindowOpensThePagesTopic) {
   };
   // Each step's input is handled by the program's own loop before the next step looks.
   const std::vector<std::function<void()>> steps = {
-      [&] { EXPECT_TRUE(driver.Click(ActivePageHwnd, kInfoHelpButton)); },
+      [&] { EXPECT_TRUE(driver.Click(ActivePageHwnd, info_page::kHelpButton)); },
       [&] {
         EXPECT_EQ(ShownTopic(), "The Information page") << "Help button";
-        ui::SetFocus(ui::GetDlgItem(ActivePageHwnd, kInfoHelpButton));
+        ui::SetFocus(ui::GetDlgItem(ActivePageHwnd, info_page::kHelpButton));
         EXPECT_TRUE(driver.Enter());
       },
       [&] {
         EXPECT_EQ(ShownTopic(), "The Information page") << "Enter on the Help button";
-        pressF1On(ui::GetDlgItem(ActivePageHwnd, 1028));
+        pressF1On(ui::GetDlgItem(ActivePageHwnd, info_page::kDeviceName));
       },
       [&] {
         EXPECT_EQ(ShownTopic(), "The Information page") << "F1 on the page";
@@ -60,11 +61,11 @@ TEST_F(Help, EveryRoadOfTheMainWindowOpensThePagesTopic) {
         EXPECT_EQ(ShownTopic(), "The Information page") << "F1 on the main window";
         // F1 on the About page is answered and opens nothing; the framework's help call on the
         // page opens its topic.
-        window->Sheet().SetActivePage(3);
+        window->Sheet().SetActivePage(kAboutTab);
         ui::CWnd* about = window->Sheet().GetActivePage();
-        const ui::HWND link = ui::GetDlgItem(about->m_hWnd, 1024);
+        const ui::HWND link = ui::GetDlgItem(about->m_hWnd, about_page::kWebLink);
         ui::HELPINFO help;
-        help.iCtrlId = 1024;
+        help.iCtrlId = about_page::kWebLink;
         help.hItemHandle = link;
         EXPECT_EQ(ui::SendMessage(link, ui::WM_HELP, 0, reinterpret_cast<ui::LPARAM>(&help)), win::TRUE);
         EXPECT_EQ(ShownTopic(), "") << "F1 on the About page";
@@ -72,8 +73,8 @@ TEST_F(Help, EveryRoadOfTheMainWindowOpensThePagesTopic) {
       },
       [&] {
         EXPECT_EQ(ShownTopic(), "Backing up a card") << "the About page's help";
-        window->Sheet().SetActivePage(0);
-        EXPECT_TRUE(driver.Click(ActivePageHwnd, kInfoHelpButton));
+        window->Sheet().SetActivePage(kInformationTab);
+        EXPECT_TRUE(driver.Click(ActivePageHwnd, info_page::kHelpButton));
       },
       [&] {
         EXPECT_NE(ui::HelpWindow(), nullptr);

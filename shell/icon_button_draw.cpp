@@ -38,7 +38,7 @@ void Polyline(ui::CDC& dc, ui::COLORREF colour, std::initializer_list<ui::POINT>
 void CIconButton::DrawItem(ui::DRAWITEMSTRUCT* item) {
   ui::CDC& dc = *ui::CDC::FromHandle(item->hDC);
   const bool selected = (item->itemState & ui::ODS_SELECTED) != 0;
-  pressed_ = checkBox_ ? selected || checkState_ != 0 : selected || (menu_.m_hMenu != nullptr && menuShown_);
+  pressed_ = selected || (checkBox_ ? checkState_ != 0 : menuShown_);
   focused_ = (item->itemState & ui::ODS_FOCUS) != 0;
   disabled_ = (item->itemState & ui::ODS_DISABLED) != 0;
   ui::RECT rect = item->rcItem;

@@ -1,36 +1,45 @@
 #include "shell/info_page.h"
 
 #include "device/device_state.h"
+#include "device/string_ids.h"
 #include "platform/ui/gdi/gdi.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/resources/resources.h"
 #include "platform/win/system/shell_services.h"
 #include "shell/control_colours.h"
+#include "shell/control_ids.h"
 #include "shell/dialog_texts.h"
 #include "shell/help_topics.h"
 #include "shell/main_app.h"
 #include "shell/page_background.h"
+#include "shell/page_codes.h"
 #include "shell/refresh_info_page.h"
+#include "shell/resource_ids.h"
 #include "shell/shell_state.h"
 
 namespace tarnlok {
 namespace {
 
-constexpr int kHelpButton = 1165;
-constexpr int kDeviceNameEdit = 1028;
-constexpr win::UINT kPageIcon = 198;
-constexpr win::UINT kHelpIcon = 190;
+using namespace info_page;
 
-constexpr ControlText kTexts[] = {{1262, 1018}, {1027, 1019}, {1037, 1035}, {1038, 1274},       {1019, 1036},
-                                  {1020, 1037}, {1023, 1038}, {1024, 1039}, {kHelpButton, 1056}};
+constexpr ControlText kTexts[] = {{kHeading, kStringDriveDetails},
+                                  {kDeviceNameLabel, kStringDeviceNameLabel},
+                                  {kFirmwareLabel, kStringFirmwareLabel},
+                                  {kLowLevelSupportLabel, kStringLowLevelSupportLabel},
+                                  {kDriveLabel, kStringDriveLabel},
+                                  {kVolumeLabelLabel, kStringVolumeLabelLabel},
+                                  {kCapacityLabel, kStringCapacityLabel},
+                                  {kFileSystemLabel, kStringFileSystemLabel},
+                                  {kHelpButton, kStringHelp}};
 
 bool TransparentStatic(int id) {
-  return (id >= 1018 && id <= 1029) || id == 1035 || id == 1037 || id == 1038 || id == 1250 || id == 1262 || id == 1263;
+  return (id >= kHiddenFrame && id <= kLowLevelSupport) || id == kFirmware || id == kFirmwareLabel ||
+         id == kLowLevelSupportLabel || id == kFrame || id == kHeading || id == kSubheading;
 }
 
 }  // namespace
 
-CInfoPage::CInfoPage() : CPropertyPage(kInfoPageTemplate) { m_hIcon = ui::LoadIconA(nullptr, kPageIcon); }
+CInfoPage::CInfoPage() : CPropertyPage(kInfoPageTemplate) { m_hIcon = ui::LoadIconA(nullptr, kInfoTabIcon); }
 
 const ui::MessageMap& CInfoPage::GetMessageMap() const {
   static const ui::MessageMap map(&CPropertyPage::GetMessageMap(),
@@ -46,7 +55,7 @@ const ui::MessageMap& CInfoPage::GetMessageMap() const {
 
 void CInfoPage::DoDataExchange(ui::CDataExchange* dx) {
   CPropertyPage::DoDataExchange(dx);
-  ui::DDX_Control(dx, kDeviceNameEdit, deviceName_);
+  ui::DDX_Control(dx, kDeviceName, deviceName_);
   ui::DDX_Control(dx, kHelpButton, helpButton_);
 }
 
@@ -54,10 +63,13 @@ win::BOOL CInfoPage::OnInitDialog() {
   CPropertyPage::OnInitDialog();
   App().LoadBackgroundBitmap(kPageBackgroundBitmap);
   ActivePageHwnd = m_hWnd;
-  CurrentPageCode = 1;
+  CurrentPageCode = kInformationPageCode;
   SetTexts(*this, kTexts);
-  SetFonts(*this, {1262, 1263}, App().labelFontBold);
-  SetFonts(*this, {1027, 1037, 1038, 1019, 1020, 1023, 1024}, App().labelFont);
+  SetFonts(*this, {kHeading, kSubheading}, App().labelFontBold);
+  SetFonts(*this,
+           {kDeviceNameLabel, kFirmwareLabel, kLowLevelSupportLabel, kDriveLabel, kVolumeLabelLabel, kCapacityLabel,
+            kFileSystemLabel},
+           App().labelFont);
   if (CurrentDevice != nullptr) {
     while (CurrentDevice->previous != nullptr) CurrentDevice = CurrentDevice->previous;
   }
@@ -68,7 +80,7 @@ win::BOOL CInfoPage::OnInitDialog() {
 }
 
 win::BOOL CInfoPage::OnSetActive() {
-  CurrentPageCode = 1;
+  CurrentPageCode = kInformationPageCode;
   ActivePageHwnd = m_hWnd;
   if (CurrentDevice != nullptr && SheetInitialising == 0) RefreshInfoPage();
   helpButton_.SetFocus();

@@ -8,8 +8,6 @@
 
 namespace tarnlok {
 
-constexpr win::UINT kInfoPageTemplate = 129;
-
 class CInfoPage : public ui::CPropertyPage {
  public:
   CInfoPage();

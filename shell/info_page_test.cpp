@@ -6,7 +6,9 @@
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/win/files/files.h"
+#include "shell/control_ids.h"
 #include "shell/main_dlg.h"
+#include "shell/resource_ids.h"
 #include "shell/shell_test_support.h"
 
 #include <gtest/gtest.h>
@@ -64,7 +66,7 @@ TEST_F(InfoPage, ADriveHeldByAnotherProgramIsReportedByItsBus) {
       });
       driver.WhenIdle([&, letter = letter] {
         EXPECT_EQ(prompter.Unanswered(), 0U) << letter;
-        EXPECT_EQ(test_support::ItemText(ActivePageHwnd, 1021), std::string(" ") + letter + ":\\");
+        EXPECT_EQ(test_support::ItemText(ActivePageHwnd, info_page::kDrive), std::string(" ") + letter + ":\\");
         win::CloseHandle(held);
       });
     }
@@ -88,7 +90,8 @@ TEST_F(InfoPage, ARawFlashCardThatCannotBeReadSupportsTheLowLevelFormat) {
   driver.OnDialog(kMainTemplate, [&](ui::HWND main) {
     for (const char letter : {'F', 'E'}) {
       driver.WhenIdle([&, main, letter] { EXPECT_TRUE(SelectDrive(main, letter)) << letter; });
-      driver.WhenIdle([&, letter] { shown[letter] = test_support::ItemText(ActivePageHwnd, 1029); });
+      driver.WhenIdle(
+          [&, letter] { shown[letter] = test_support::ItemText(ActivePageHwnd, info_page::kLowLevelSupport); });
     }
     driver.WhenIdle([main] { ui::PostMessage(main, ui::WM_COMMAND, ui::IDCANCEL, 0); });
   });

@@ -2,6 +2,7 @@
 
 #include "device/device_list.h"
 #include "device/device_state.h"
+#include "device/string_ids.h"
 #include "platform/ui/windows/cursor.h"
 #include "platform/ui/gdi/gdi.h"
 #include "platform/ui/windows/messages.h"
@@ -11,14 +12,17 @@
 #include "platform/ui/windows/system_metrics.h"
 #include "platform/ui/windows/window_api.h"
 #include "platform/win/modules/modules.h"
+#include "shell/control_ids.h"
 #include "shell/device_rows.h"
 #include "shell/help_topics.h"
 #include "shell/main_app.h"
+#include "shell/page_codes.h"
 #include "shell/refresh_info_page.h"
 #include "operations/refresh_backup_page.h"
 #include "operations/refresh_duplicate_page.h"
 #include "operations/refresh_format_page.h"
 #include "operations/refresh_restore_page.h"
+#include "shell/resource_ids.h"
 #include "shell/shell_state.h"
 #include "device/device_messages.h"
 
@@ -27,22 +31,11 @@
 namespace tarnlok {
 namespace {
 
-constexpr int kSheetFrame = 1000;
-constexpr int kTitleMarker = 1010;
-constexpr int kCloseButton = 1259;
-constexpr int kMinimiseButton = 1260;
-constexpr int kIconStatic = 1009;
+using namespace main_window;
+
 constexpr win::UINT kAppExitCommand = 57665;
-constexpr win::UINT kWindowIcon = 245;
-constexpr int kMainBackgroundBitmap = 239;
-constexpr int kTitleString = 103;
-constexpr int kWindowTitleString = 57344;
 constexpr ui::COLORREF kSeeThrough = 0x00FF00;
 constexpr int kSheetOffset = 7;
-
-// Device images in list order; the last stands for cards of the maker's IDE and PCMCIA readers.
-constexpr std::array<win::UINT, 6> kDeviceIcons = {135, 136, 133, 134, 172, 173};
-constexpr std::array<int, 4> kEdgePictures = {1276, 1277, 1278, 1275};
 
 }  // namespace
 
@@ -106,7 +99,7 @@ win::BOOL CMainDlg::OnInitDialog() {
     }
   }
   FillDeviceList();
-  SetWindowText(LoadProgramString(kWindowTitleString));
+  SetWindowText(LoadProgramString(kStringProgramTitle));
   SheetInitialising = 1;
   sheet_.Create(this, ui::WS_CHILD | ui::WS_VISIBLE, 0);
   sheet_.ModifyStyleEx(0, ui::WS_EX_CONTROLPARENT);
@@ -122,10 +115,10 @@ win::BOOL CMainDlg::OnInitDialog() {
   ProgramFolder.erase(ProgramFolder.rfind('\\') + 1);
   App().m_helpFilePath = HelpFilePath();
   SheetInitialising = 0;
-  SetMode(4);
+  SetMode(kBitmapSizesWindow);
   SetTransparency(kSeeThrough, win::TRUE);
-  closeButton_.SetButtonBitmaps(227, 0, 229, 0);
-  minimiseButton_.SetButtonBitmaps(226, 0, 230, 0);
+  closeButton_.SetButtonBitmaps(kCloseHotBitmap, 0, kCloseBitmap, 0);
+  minimiseButton_.SetButtonBitmaps(kMinimiseHotBitmap, 0, kMinimiseBitmap, 0);
   deviceList_.SetFont(&App().labelFont);
   return win::TRUE;
 }
@@ -160,11 +153,11 @@ void CMainDlg::PlaceSheet() {
 }
 
 void RefreshActivePage(ui::CWnd& mainWindow) {
-  if (CurrentPageCode == 2) RefreshBackupPage();
-  if (CurrentPageCode == 3) RefreshRestorePage();
-  if (CurrentPageCode == 4) RefreshDuplicatePage();
-  if (CurrentPageCode == 6) RefreshFormatPage();
-  if (CurrentPageCode != 1) return;
+  if (CurrentPageCode == kBackupPageCode) RefreshBackupPage();
+  if (CurrentPageCode == kRestorePageCode) RefreshRestorePage();
+  if (CurrentPageCode == kDuplicatePageCode) RefreshDuplicatePage();
+  if (CurrentPageCode == kFormatPageCode) RefreshFormatPage();
+  if (CurrentPageCode != kInformationPageCode) return;
   RefreshInfoPage();
   mainWindow.RedrawWindow(nullptr, ui::RDW_ERASE | ui::RDW_INVALIDATE | ui::RDW_FRAME | ui::RDW_ALLCHILDREN);
 }
@@ -211,7 +204,7 @@ void CMainDlg::PaintTitle(ui::CDC& dc) {
   ui::RECT area{};
   marker->GetWindowRect(&area);
   ScreenToClient(&area);
-  const std::string title = LoadProgramString(kTitleString);
+  const std::string title = LoadProgramString(kStringTitleWithMaker);
   ui::RECT box{area.left + 11, area.top, area.right + 8 * static_cast<int>(title.size()) + 20, area.bottom};
   ui::CFont font;
   font.CreateFont(24, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0, nullptr);

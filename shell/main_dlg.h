@@ -19,9 +19,6 @@
 
 namespace tarnlok {
 
-constexpr win::UINT kMainTemplate = 102;
-constexpr int kDeviceListControl = 1002;
-
 class CMainSht : public ui::CPropertySheet {
  public:
   const ui::MessageMap& GetMessageMap() const override;

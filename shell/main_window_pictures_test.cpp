@@ -2,6 +2,7 @@
 // back, on the default machine: the device list's rows with the picture of each card kind, each
 // page's background and its labels.
 #include "platform/ui/gdi/gdi.h"
+#include "device/string_ids.h"
 #include "platform/ui/controls/list_view.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/message_queue.h"
@@ -9,7 +10,10 @@
 #include "platform/ui/resources/resources.h"
 #include "platform/ui/windows/window_api.h"
 #include "device/device_messages.h"
+#include "shell/control_ids.h"
 #include "shell/main_dlg.h"
+#include "shell/page_codes.h"
+#include "shell/resource_ids.h"
 #include "shell/shell_test_support.h"
 
 #include "tests/support/test_data_folder.h"
@@ -198,14 +202,14 @@ TEST_F(MainWindowPictures, EachPageIsSavedWithTheDeviceRowsItsBackgroundAndItsLa
   driver.OnDialog(kMainTemplate, [&](ui::HWND main) {
     auto* window = static_cast<CMainDlg*>(ui::CWnd::FromHandlePermanent(main));
     ASSERT_NE(window, nullptr);
-    const Picture background(ui::LoadBitmapA(nullptr, 220));
+    const Picture background(ui::LoadBitmapA(nullptr, kPageBackgroundBitmap));
     // The engraved title ends before the row of pictures begins, so that none of it is hidden.
     ui::CFont titleFont;
     titleFont.CreateFont(24, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0, nullptr);
     ui::CClientDC dc(window);
     dc.SelectObject(&titleFont);
-    const int titleEnd =
-        PlaceIn(main, ui::GetDlgItem(main, 1010)).left + 11 + 1 + dc.GetTextExtent(LoadProgramString(103)).cx;
+    const int titleEnd = PlaceIn(main, ui::GetDlgItem(main, main_window::kTitleMarker)).left + 11 + 1 +
+                         dc.GetTextExtent(LoadProgramString(kStringTitleWithMaker)).cx;
     EXPECT_LT(titleEnd, PlaceIn(main, ui::GetDlgItem(main, 1269)).left);
 
     const ui::HWND list = ui::GetDlgItem(main, kDeviceListControl);
@@ -239,25 +243,32 @@ TEST_F(MainWindowPictures, EachPageIsSavedWithTheDeviceRowsItsBackgroundAndItsLa
       EXPECT_LE(PlaceIn(main, window->Sheet().m_hWnd).right, PlaceIn(main, ui::GetDlgItem(main, 1275)).left)
           << "the sheet ends before the right edge picture";
       if (index == 0) {
-        for (int id : {1019, 1027, 1037, 1020, 1023, 1024, 1038}) ExpectLabel(shot, background, main, page, id, true);
-        for (int id : {1262, 1021, 1025, 1026, 1029}) ExpectLabel(shot, background, main, page, id, false);
+        for (int id : {info_page::kDriveLabel, info_page::kDeviceNameLabel, info_page::kFirmwareLabel,
+                       info_page::kVolumeLabelLabel, info_page::kCapacityLabel, info_page::kFileSystemLabel,
+                       info_page::kLowLevelSupportLabel})
+          ExpectLabel(shot, background, main, page, id, true);
+        for (int id : {info_page::kHeading, info_page::kDrive, info_page::kCapacity, info_page::kFileSystem,
+                       info_page::kLowLevelSupport})
+          ExpectLabel(shot, background, main, page, id, false);
       }
       if (index == 3) {
-        for (int id : {1011, 1012}) ExpectLabel(shot, background, main, page, id, true);
-        for (int id : {1014, 1015, 1250, 1017, 1018, 1022, 1023, 1024}) {
+        for (int id : {about_page::kProductLabel, about_page::kBuildLabel})
+          ExpectLabel(shot, background, main, page, id, true);
+        for (int id : {about_page::kBuild, about_page::kNotice, about_page::kSupportHeading, about_page::kMakerName,
+                       about_page::kStreet, about_page::kTown, about_page::kMailLink, about_page::kWebLink}) {
           ExpectLabel(shot, background, main, page, id, false);
         }
-        const ui::RECT web = PlaceIn(main, ui::GetDlgItem(page, 1024));
+        const ui::RECT web = PlaceIn(main, ui::GetDlgItem(page, about_page::kWebLink));
         EXPECT_TRUE(shot.Find(web, ui::RGB(0, 0, 255))) << "the link in the link colour";
       }
     }
     // The picture of the README: the maker's CompactFlash reader selected.
-    window->Sheet().SetActivePage(0);
+    window->Sheet().SetActivePage(kInformationTab);
     driver.Select(main, kDeviceListControl, 1);
     driver.WhenIdle([&, main, list] {
       const Picture shot(Save(main, "selected-card"));
       EXPECT_EQ(RowImage(shot, main, list, 0), kDefaultMachineImages[0]) << "row 0 once not selected";
-      EXPECT_EQ(test_support::ItemText(ActivePageHwnd, 1021), " E:\\");
+      EXPECT_EQ(test_support::ItemText(ActivePageHwnd, info_page::kDrive), " E:\\");
       ui::PostMessage(main, ui::WM_COMMAND, ui::IDCANCEL, 0);
     });
   });

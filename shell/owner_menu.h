@@ -14,6 +14,7 @@
 #include "platform/ui/windows/menu.h"
 
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ class COwnerMenu : public ui::CMenu {
   virtual void MeasureItem(ui::MEASUREITEMSTRUCT* item);
   // The program's menu resource; 0 (the menu unchanged) when there is none.
   virtual win::BOOL LoadMenu(win::UINT id);
+  // A binary menu template; 0 and no menu when it is cut short or malformed.
+  win::BOOL LoadMenuIndirect(std::span<const ui::BYTE> bytes);
   virtual win::BOOL DestroyMenu();
 
   // Id 0 adds a separator. With iconId 0 or more the first image of bitmap resource iconId

@@ -24,11 +24,6 @@ int Pad() { return COwnerMenu::XpLookInForce() ? kXpPad : kPlainPad; }
 
 ui::COLORREF Sys(int index) { return ui::GetSysColor(index); }
 
-void Fill(ui::CDC& dc, const ui::RECT& rect, ui::COLORREF colour) {
-  ui::CBrush brush(colour);
-  dc.FillRect(&rect, &brush);
-}
-
 void Frame(ui::CDC& dc, const ui::RECT& rect, ui::COLORREF colour) {
   ui::CBrush brush(colour);
   dc.FrameRect(&rect, &brush);
@@ -57,14 +52,19 @@ void DrawCheckMark(ui::CDC& dc, int x, int y, ui::COLORREF colour) {
 }
 
 void DrawClassicCheck(ui::CDC& dc, ui::RECT rect, bool selected, ui::COLORREF background) {
-  Fill(dc, rect, selected ? background : COwnerMenu::BlendTowardWhite(background, 0.6));
+  dc.FillSolidRect(&rect, selected ? background : COwnerMenu::BlendTowardWhite(background, 0.6));
   if (COwnerMenu::OsShellKind() > COwnerMenu::WinNt3) dc.DrawEdge(&rect, ui::BDR_SUNKENOUTER, ui::BF_RECT);
   DrawCheckMark(dc, rect.left + 4, rect.top + 4, Sys(ui::COLOR_MENUTEXT));
 }
 
-void DrawXpCheck(ui::CDC& dc, const ui::RECT& rect, ui::COLORREF highlight) {
-  Fill(dc, rect, COwnerMenu::BlendTowardWhite(highlight, 0.85));
+// The light framed box behind a checked item's image or tick in the XP look.
+void DrawXpCheckBox(ui::CDC& dc, const ui::RECT& rect, ui::COLORREF highlight) {
+  dc.FillSolidRect(&rect, COwnerMenu::BlendTowardWhite(highlight, 0.85));
   Frame(dc, rect, highlight);
+}
+
+void DrawXpCheck(ui::CDC& dc, const ui::RECT& rect, ui::COLORREF highlight) {
+  DrawXpCheckBox(dc, rect, highlight);
   DrawCheckMark(dc, rect.left + 5, rect.top + 4, Sys(ui::COLOR_MENUTEXT));
 }
 
@@ -186,7 +186,7 @@ void COwnerMenu::DrawItemClassic(ui::CDC& dc, const ui::DRAWITEMSTRUCT& item, co
   const ui::COLORREF background = Sys(OsShellKind() == WinXp && !IsClassicTheme() ? ui::COLOR_3DFACE : ui::COLOR_MENU);
   ui::RECT rect = item.rcItem;
   if ((record.menuFlags & ui::MF_SEPARATOR) != 0) {
-    Fill(dc, rect, background);
+    dc.FillSolidRect(&rect, background);
     rect.top += (rect.bottom - rect.top) >> 1;
     dc.DrawEdge(&rect, ui::EDGE_ETCHED, ui::BF_TOP);
     return;
@@ -198,12 +198,11 @@ void COwnerMenu::DrawItemClassic(ui::CDC& dc, const ui::DRAWITEMSTRUCT& item, co
   const bool hasImage = image.list != nullptr;
   ui::COLORREF textColour = Sys(ui::COLOR_MENUTEXT);
   if (!selected) {
-    Fill(dc, rect, background);
-    dc.Draw3dRect(&rect, background, background);
+    dc.FillSolidRect(&rect, background);
   } else {
     ui::RECT highlight = rect;
     if (hasImage || checked) highlight.left = rect.left + kIconWidth + 5;
-    Fill(dc, highlight, Sys(ui::COLOR_HIGHLIGHT));
+    dc.FillSolidRect(&highlight, Sys(ui::COLOR_HIGHLIGHT));
     textColour = Sys(ui::COLOR_HIGHLIGHTTEXT);
   }
   const int height = rect.bottom - rect.top;
@@ -219,7 +218,7 @@ void COwnerMenu::DrawItemClassic(ui::CDC& dc, const ui::DRAWITEMSTRUCT& item, co
       dc.Draw3dRect(&outer, background, background);
       DrawDisabled(dc, image.list, image.index, x, y, background);
     } else if (selected) {
-      Fill(dc, cell, background);
+      dc.FillSolidRect(&cell, background);
       if (framed) {
         const ui::COLORREF shadow = Sys(ui::COLOR_BTNSHADOW);
         const ui::COLORREF light = Sys(ui::COLOR_BTNHIGHLIGHT);
@@ -228,10 +227,10 @@ void COwnerMenu::DrawItemClassic(ui::CDC& dc, const ui::DRAWITEMSTRUCT& item, co
       DrawImage(dc, image.list, image.index, x, y);
     } else {
       if (checked) {
-        Fill(dc, cell, BlendTowardWhite(background, 0.6));
+        dc.FillSolidRect(&cell, BlendTowardWhite(background, 0.6));
         if (framed) dc.Draw3dRect(&outer, Sys(ui::COLOR_BTNSHADOW), Sys(ui::COLOR_BTNHIGHLIGHT));
       } else {
-        Fill(dc, cell, background);
+        dc.FillSolidRect(&cell, background);
         dc.Draw3dRect(&outer, background, background);
       }
       DrawImage(dc, image.list, image.index, x, y);
@@ -271,22 +270,19 @@ void COwnerMenu::DrawItemXp(ui::CDC& target, const ui::DRAWITEMSTRUCT& item, con
   const ui::RECT bar{rect.left, rect.top, rect.left + barWidth, rect.bottom};
   const int height = rect.bottom - rect.top;
   if ((record.menuFlags & ui::MF_SEPARATOR) != 0) {
-    Fill(dc, rect, menuColour);
+    dc.FillSolidRect(&rect, menuColour);
     ui::RECT line{bar.right + pad, rect.top + height / 2, rect.right, rect.bottom};
     dc.DrawEdge(&line, ui::EDGE_ETCHED, ui::BF_TOP);
-    Fill(dc, bar, barColour);
-    Frame(dc, bar, barColour);
+    dc.FillSolidRect(&bar, barColour);
     dc.SelectObject(oldFont);
     return;
   }
   const ui::COLORREF selection = BlendTowardWhite(highlight, 0.7);
   if (!selected) {
-    Fill(dc, rect, menuColour);
-    Frame(dc, rect, menuColour);
-    Fill(dc, bar, barColour);
-    Frame(dc, bar, barColour);
+    dc.FillSolidRect(&rect, menuColour);
+    dc.FillSolidRect(&bar, barColour);
   } else {
-    Fill(dc, rect, selection);
+    dc.FillSolidRect(&rect, selection);
     Frame(dc, rect, highlight);
   }
   const Image image = ImageOf(record);
@@ -298,7 +294,7 @@ void COwnerMenu::DrawItemXp(ui::CDC& target, const ui::DRAWITEMSTRUCT& item, con
     if (grayed) {
       DrawDisabled(dc, image.list, image.index, x, y, barColour);
     } else if (selected) {
-      Fill(dc, cell, selection);
+      dc.FillSolidRect(&cell, selection);
       if (checked) {
         Frame(dc, cell, highlight);
         DrawImage(dc, image.list, image.index, x - 1, y - 1);
@@ -309,12 +305,10 @@ void COwnerMenu::DrawItemXp(ui::CDC& target, const ui::DRAWITEMSTRUCT& item, con
         DrawImage(dc, image.list, image.index, x, y);
       }
     } else if (checked) {
-      Fill(dc, cell, BlendTowardWhite(highlight, 0.85));
-      Frame(dc, cell, highlight);
+      DrawXpCheckBox(dc, cell, highlight);
       DrawImage(dc, image.list, image.index, x - 1, y - 1);
     } else {
-      Fill(dc, cell, barColour);
-      Frame(dc, cell, barColour);
+      dc.FillSolidRect(&cell, barColour);
       DrawImage(dc, image.list, faded ? image.fadedIndex : image.index, x, y);
     }
   } else if (checked) {

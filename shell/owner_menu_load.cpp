@@ -85,11 +85,14 @@ class OwnerMenuLoader {
 
 win::BOOL COwnerMenu::LoadMenu(win::UINT id) {
   const auto bytes = ui::LoadMenuTemplate(nullptr, id);
-  if (!bytes) return win::FALSE;
+  return bytes ? LoadMenuIndirect(*bytes) : win::FALSE;
+}
+
+win::BOOL COwnerMenu::LoadMenuIndirect(std::span<const ui::BYTE> bytes) {
   DestroyMenu();
   CreateMenu();
   Register(m_hMenu);
-  OwnerMenuLoader loader(*bytes);
+  OwnerMenuLoader loader(bytes);
   if (!loader.Load(*this)) {
     DestroyMenu();
     return win::FALSE;

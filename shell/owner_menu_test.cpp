@@ -6,6 +6,7 @@
 
 #include "platform/ui/dialogs/cdialog.h"
 #include "platform/ui/resources/dialog_resources.h"
+#include "platform/ui/resources/menu_template.h"
 #include "platform/ui/gdi/gdi.h"
 #include "platform/ui/testing/test_driver.h"
 #include "platform/ui/windows/message_queue.h"
@@ -148,6 +149,23 @@ TEST_F(OwnerMenu, LoadsAResourceWithSubmenusSeparatorsChecksAndGrayedItems) {
   menu.DestroyMenu();
   EXPECT_FALSE(COwnerMenu::IsMenu(ui::GetSubMenu(menu.m_hMenu, 0)));
   EXPECT_EQ(menu.m_hMenu, nullptr);
+}
+
+TEST_F(OwnerMenu, ACutOrUnendedTemplateIsRefusedWithoutAMenu) {
+  const auto whole = ui::LoadMenuTemplate(nullptr, kMenu);
+  ASSERT_TRUE(whole);
+  for (std::size_t size = 0; size < whole->size(); ++size) {
+    EXPECT_FALSE(menu.LoadMenuIndirect(std::span(whole->data(), size))) << "cut to " << size << " bytes";
+    EXPECT_EQ(menu.m_hMenu, nullptr) << size;
+    EXPECT_TRUE(menu.Items().empty()) << size;
+  }
+  // A popup whose last item never carries the end flag runs off the template's end.
+  const std::vector<ui::BYTE> unended{0, 0, 0, 0, ui::MF_POPUP, 0, 'A', 0, 0, 0, 0, 0, 0x21, 0, 'B', 0, 0, 0};
+  EXPECT_FALSE(menu.LoadMenuIndirect(unended));
+  // A header offset past the end.
+  EXPECT_FALSE(menu.LoadMenuIndirect(std::vector<ui::BYTE>{0, 0, 0xFF, 0xFF, ui::MF_END, 0, 1, 0, 0, 0}));
+  EXPECT_TRUE(menu.LoadMenuIndirect(*whole));
+  EXPECT_EQ(menu.Items().size(), 1u);
 }
 
 TEST_F(OwnerMenu, MnemonicsMatchAnywhereInTheTextWithoutRegardToCase) {
@@ -339,8 +357,10 @@ TEST_F(OwnerMenu, ImagesComeFromTheSharedListAndDisabledOnesAreEtched) {
 TEST_F(OwnerMenu, XpLookDrawsFadedImagesAndRaisesThemWhenSelected) {
   UseWindows(win::WindowsVersion::Xp);
   menu.CreatePopupMenu();
-  ASSERT_TRUE(menu.AppendOwnerDrawnItem(L"&Picture", 0, 903, static_cast<int>(kImage)));
-  EXPECT_EQ(COwnerMenu::SharedImageList()->GetImageCount(), 3) << "the image, its faded and its shadow copy";
+  // A command of its own: the shared list lives as long as the process and other tests fill it.
+  const int before = COwnerMenu::SharedImageList()->GetImageCount();
+  ASSERT_TRUE(menu.AppendOwnerDrawnItem(L"&Picture", 0, 906, static_cast<int>(kImage)));
+  EXPECT_EQ(COwnerMenu::SharedImageList()->GetImageCount(), before + 3) << "the image, its faded and its shadow copy";
   const COwnerMenuItem& record = *menu.Items()[0];
   constexpr int kBar = 23;
   // The image's pixels (a blue frame round red, (3, 2) to (13, 12)) drawn at (x, y) by a colouring.
@@ -390,8 +410,18 @@ CONTROL 931 BUTTON "Edit" 10 10 50 14 PUSHBUTTON TABSTOP
   form.button.SetMenuTarget(form.m_hWnd);
   ui::TestDriver driver([](const std::string& what) { ADD_FAILURE() << what; });
   ui::UINT measured = 0;
+  // The pixel inside the focus frame: the shadow of a pressed button, the light of a raised one.
+  const auto corner = [&form] {
+    form.button.RedrawWindow(nullptr, ui::RDW_INVALIDATE | ui::RDW_UPDATENOW);
+    const ui::HDC dc = ui::GetDC(form.button.m_hWnd);
+    const ui::COLORREF colour = ui::GetPixel(dc, 1, 1);
+    ui::ReleaseDC(form.button.m_hWnd, dc);
+    return colour;
+  };
+  ui::COLORREF cornerWhileOpen = 0;
   driver.OnMenu([&](ui::HMENU popup, ui::HWND owner) {
     EXPECT_EQ(owner, form.button.m_hWnd);
+    cornerWhileOpen = corner();
     measured = static_cast<ui::UINT>(ui::GetMenuItemCount(popup));
     return ui::MenuCommandForKey(popup, owner, 'f');
   });
@@ -405,6 +435,8 @@ CONTROL 931 BUTTON "Edit" 10 10 50 14 PUSHBUTTON TABSTOP
   }
   EXPECT_EQ(measured, 5u);
   EXPECT_EQ(command, 905u) << "&Find... by its mnemonic";
+  EXPECT_EQ(cornerWhileOpen, ui::GetSysColor(ui::COLOR_BTNSHADOW)) << "pressed while its menu is open";
+  EXPECT_EQ(corner(), ui::GetSysColor(ui::COLOR_BTNHIGHLIGHT)) << "raised again once it closed";
 }
 
 }  // namespace

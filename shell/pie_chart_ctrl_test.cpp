@@ -7,6 +7,8 @@
 #include "platform/ui/windows/styles.h"
 #include "platform/ui/windows/window_api.h"
 #include "platform/ui/windows/window_class.h"
+#include "shell/control_ids.h"
+#include "shell/resource_ids.h"
 #include "shell/shell_test_support.h"
 
 #include <gtest/gtest.h>
@@ -37,8 +39,8 @@ using PieChartOnThePage = test_support::ProgramTest;
 TEST_F(PieChartOnThePage, TheInformationPageHoldsTheChartHidden) {
   Start(test_support::TwoReaders("xp"));
   test_support::HideNotes();
-  driver.OnDialog(102, [&](ui::HWND) {
-    const ui::HWND chart = ui::GetDlgItem(ActivePageHwnd, 1168);
+  driver.OnDialog(kMainTemplate, [&](ui::HWND) {
+    const ui::HWND chart = ui::GetDlgItem(ActivePageHwnd, info_page::kPieChart);
     ASSERT_NE(chart, nullptr);
     char name[64] = {};
     ui::GetClassNameA(chart, name, sizeof(name));

@@ -1,32 +1,29 @@
 #include "shell/progress_dlg.h"
 
+#include "device/string_ids.h"
 #include "platform/ui/dialogs/dialog.h"
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/window_api.h"
 #include "shell/dialog_texts.h"
+#include "shell/resource_ids.h"
 
 #include <cstdio>
 
 namespace tarnlok {
 namespace {
 
-constexpr win::UINT kStringDefaultCaption = 1191;
-constexpr int kProgressBar = 1035;
-constexpr int kPercentText = 1138;
+using namespace progress_dialog;
 
 constexpr ControlText kTexts[] = {
-    {1142, 1194},  // "Physical Block details"
-    {1133, 1041},  // "Total Blocks:"
-    {1134, 1042},  // "Current Block:"
-    {1137, 1195},  // "Analysing physical blocks, please wait..."
-    {ui::IDCANCEL, 1058},  // "&Cancel"
+    {kBlockDetailsFrame, kStringBlockDetails}, {kTotalLabel, kStringTotalBlocks}, {kCurrentLabel, kStringCurrentBlock},
+    {kActivityText, kStringAnalysingBlocks},   {ui::IDCANCEL, kStringCancel},
 };
 
 }  // namespace
 
 CProgressDlg::CProgressDlg(win::UINT captionId)
-    : CDialog(kProgressDlgTemplate), captionId_(captionId != 0 ? captionId : kStringDefaultCaption) {}
+    : CDialog(kProgressDlgTemplate), captionId_(captionId != 0 ? captionId : kStringProgressCaption) {}
 
 CProgressDlg::~CProgressDlg() {
   if (m_hWnd != nullptr) DestroyWindow();

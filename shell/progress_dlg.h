@@ -11,10 +11,19 @@
 
 namespace tarnlok {
 
-constexpr win::UINT kProgressDlgTemplate = 153;
 // The two value fields callers fill through SetStatusLine.
 constexpr int kProgressValueTotal = 1135;
 constexpr int kProgressValueCurrent = 1136;
+
+// The dialog's other controls.
+namespace progress_dialog {
+constexpr int kTotalLabel = 1133;
+constexpr int kCurrentLabel = 1134;
+constexpr int kActivityText = 1137;
+constexpr int kPercentText = 1138;
+constexpr int kBlockDetailsFrame = 1142;
+constexpr int kProgressBar = 1035;
+}  // namespace progress_dialog
 
 class CProgressDlg : public ui::CDialog {
  public:

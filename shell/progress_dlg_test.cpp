@@ -56,10 +56,10 @@ class ProgressDialog : public ::testing::Test {
 TEST_F(ProgressDialog, ShowsItsTextsAndDisablesItsOwnerWhileOpen) {
   ASSERT_NO_FATAL_FAILURE(Open());
   EXPECT_EQ(dialog_->GetWindowText(), "Analysing Physical blocks");
-  EXPECT_EQ(Text(1142), "Physical Block details");
-  EXPECT_EQ(Text(1133), "Total Blocks:");
-  EXPECT_EQ(Text(1134), "Current Block:");
-  EXPECT_EQ(Text(1137), "Analysing physical blocks, please wait...");
+  EXPECT_EQ(Text(progress_dialog::kBlockDetailsFrame), "Physical Block details");
+  EXPECT_EQ(Text(progress_dialog::kTotalLabel), "Total Blocks:");
+  EXPECT_EQ(Text(progress_dialog::kCurrentLabel), "Current Block:");
+  EXPECT_EQ(Text(progress_dialog::kActivityText), "Analysing physical blocks, please wait...");
   EXPECT_EQ(Text(ui::IDCANCEL), "&Cancel");
   EXPECT_TRUE(dialog_->IsWindowVisible());
   EXPECT_FALSE(ui::IsWindowEnabled(owner_));
@@ -75,20 +75,20 @@ TEST_F(ProgressDialog, EachStepMovesTheBarAndShowsThePercentageOfTheNewPosition)
   dialog_->SetProgressRange(0, 200);
   dialog_->SetProgressStep(1);
   EXPECT_EQ(dialog_->StepProgress(), 0) << "the position before the step";
-  EXPECT_EQ(Text(1138), "0%");
+  EXPECT_EQ(Text(progress_dialog::kPercentText), "0%");
   for (int i = 1; i < 100; ++i) dialog_->StepProgress();
-  EXPECT_EQ(Text(1138), "50%");
+  EXPECT_EQ(Text(progress_dialog::kPercentText), "50%");
   for (int i = 100; i < 199; ++i) dialog_->StepProgress();
   EXPECT_EQ(dialog_->StepProgress(), 199);
-  EXPECT_EQ(Text(1138), "100%");
-  EXPECT_EQ(ui::SendMessage(ui::GetDlgItem(dialog_->m_hWnd, 1035), ui::PBM_GETPOS, 0, 0), 200);
+  EXPECT_EQ(Text(progress_dialog::kPercentText), "100%");
+  EXPECT_EQ(ui::SendMessage(ui::GetDlgItem(dialog_->m_hWnd, progress_dialog::kProgressBar), ui::PBM_GETPOS, 0, 0), 200);
 }
 
 TEST_F(ProgressDialog, AnEmptyRangeStepsWithoutFailing) {
   ASSERT_NO_FATAL_FAILURE(Open());
   dialog_->SetProgressRange(0, 0);
   dialog_->StepProgress();
-  EXPECT_EQ(Text(1138), "100%");
+  EXPECT_EQ(Text(progress_dialog::kPercentText), "100%");
 }
 
 TEST_F(ProgressDialog, CancelPressedTwiceBetweenPollsCountsOnceAndLeavesTheDialogOpen) {

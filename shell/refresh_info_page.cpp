@@ -4,11 +4,13 @@
 #include "device/device_state.h"
 #include "device/drive_handle.h"
 #include "device/media_capacity.h"
+#include "device/string_ids.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/win_app.h"
 #include "platform/ui/windows/window_api.h"
 #include "platform/win/files/files.h"
 #include "platform/win/files/volumes.h"
+#include "shell/control_ids.h"
 #include "shell/shell_state.h"
 #include "device/device_messages.h"
 
@@ -19,27 +21,13 @@
 namespace tarnlok {
 namespace {
 
-constexpr int kDrive = 1021;
-constexpr int kVolumeLabel = 1022;
-constexpr int kCapacity = 1025;
-constexpr int kFileSystem = 1026;
-constexpr int kDeviceName = 1028;
-constexpr int kLowLevelSupport = 1029;
-constexpr int kFirmware = 1035;
-
-constexpr win::UINT kNoMediaText = 109;
-constexpr win::UINT kMegabytesText = 110;
-constexpr win::UINT kSupportYes = 1272;
-constexpr win::UINT kSupportNo = 1273;
-constexpr win::UINT kUntitled = 57433;
-constexpr win::UINT kOpenFailedPcmcia = 57422;
-constexpr win::UINT kOpenFailedInUse = 1089;
+using namespace info_page;
 
 // Megabytes of the media size codes: SmartMedia 1 to 12, Memory Stick 32 to 37.
 constexpr std::array<int, 12> kSmartMediaMegabytes = {1, 2, 4, 8, 16, 32, 64, 128, 256, 512, 1024, 2048};
 constexpr std::array<int, 6> kMemoryStickMegabytes = {4, 8, 16, 32, 64, 128};
 
-std::string Megabytes(long long value) { return std::to_string(value) + " " + LoadProgramString(kMegabytesText); }
+std::string Megabytes(long long value) { return std::to_string(value) + " " + LoadProgramString(kStringMegabytes); }
 
 std::string SizeCodeText(win::DWORD code, win::DWORD lastSmartMediaCode) {
   if (code >= 1 && code <= lastSmartMediaCode) return Megabytes(kSmartMediaMegabytes[code - 1]);
@@ -62,7 +50,7 @@ DriveHandle OpenForQuery(const DeviceEntry& entry, bool pcmciaMessage) {
     DriveHandle volume = OpenCardVolume(entry.driveLetter);
     if (!volume.IsOpen()) {
       const bool pcmcia = pcmciaMessage && entry.busKind == kBusPcmcia;
-      ui::AfxMessageBox(pcmcia ? kOpenFailedPcmcia : kOpenFailedInUse, ui::MB_ICONERROR);
+      ui::AfxMessageBox(pcmcia ? kStringOpenFailedPcmcia : kStringOpenFailed, ui::MB_ICONERROR);
     }
     return volume;
   }
@@ -123,7 +111,7 @@ void ShowVolume(char letter) {
   win::GetVolumeInformationA(root.c_str(), label, sizeof(label), &serial, &longest, &flags, fileSystem,
                              sizeof(fileSystem));
   const std::string labelText(label, FixedLength(label, 10));
-  SetText(kVolumeLabel, labelText.empty() ? LoadProgramString(kUntitled) : " " + labelText);
+  SetText(kVolumeLabel, labelText.empty() ? LoadProgramString(kStringUntitled) : " " + labelText);
   SetText(kFileSystem, " " + std::string(fileSystem, FixedLength(fileSystem, sizeof(fileSystem))));
 
   win::DWORD sectorsPerCluster = 0;
@@ -141,13 +129,13 @@ void ShowVolume(char letter) {
 
 std::string CapacityText(bool cardTypeRoad, bool succeeded, win::BYTE deviceKind, win::DWORD value) {
   if (cardTypeRoad) {
-    if (value == 0) return LoadProgramString(kNoMediaText);
+    if (value == 0) return LoadProgramString(kStringNoMediaText);
     if (deviceKind == kSmartMedia) return value <= 8 ? SizeCodeText(value, 8) : std::string();
     return Megabytes(value);
   }
-  if (!succeeded) return LoadProgramString(kNoMediaText);
+  if (!succeeded) return LoadProgramString(kStringNoMediaText);
   if (RawFlash(deviceKind)) return SizeCodeText(value, 12);
-  return value != 0 ? Megabytes(value) : LoadProgramString(kNoMediaText);
+  return value != 0 ? Megabytes(value) : LoadProgramString(kStringNoMediaText);
 }
 
 std::string FreeSpaceText(double freeBytes) {
@@ -176,7 +164,7 @@ void RefreshInfoPage() {
     CheckMediaPresent(ReaderQueryHandle(handle), &entry);
     supported = MediaPresent != 0;
   }
-  SetText(kLowLevelSupport, LoadProgramString(supported ? kSupportYes : kSupportNo));
+  SetText(kLowLevelSupport, LoadProgramString(supported ? kStringSupportYes : kStringSupportNo));
   MediaPresent = 0;
   handle.Close();
   ShowVolume(entry.driveLetter);

@@ -1,15 +1,22 @@
 #include "shell/script_program.h"
 
 #include "device/device_state.h"
+#include "operations/error_prompt_dlg.h"
+#include "shell/control_ids.h"
 #include "shell/main_dlg.h"
+#include "shell/resource_ids.h"
 
 namespace tarnlok {
 namespace {
 
-// The error prompt of a run (template 152): the failing step's text and its four buttons.
+// The error prompt of a run: the failing step's text and its four buttons.
 script::PromptDialog ErrorPrompt() {
   using enum script::Answer;
-  return script::PromptDialog{152, 1132, {{Abort, 4}, {Retry, 1130}, {Ignore, 1131}, {IgnoreAll, 3}}};
+  using namespace error_prompt;
+  return script::PromptDialog{
+      kErrorPromptTemplate,
+      kStepText,
+      {{Abort, kAbortButton}, {Retry, kRetryButton}, {Ignore, kIgnoreButton}, {IgnoreAll, kIgnoreAllButton}}};
 }
 
 }  // namespace

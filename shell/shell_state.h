@@ -10,7 +10,7 @@
 
 namespace tarnlok {
 
-// Which page is on show: 1 Information, 2 Backup, 3 Restore, 4 Duplicate, 5 Recovery, 6 Format.
+// Which page is on show, by its code in shell/page_codes.h.
 inline int CurrentPageCode = 0;
 // The window of the page on show, which the refresh routines write into.
 inline ui::HWND ActivePageHwnd = nullptr;

@@ -1,5 +1,6 @@
 #include "shell/single_instance.h"
 
+#include "device/string_ids.h"
 #include "platform/win/files/file_mapping.h"
 #include "platform/win/system/handle_table.h"
 #include "platform/win/system/last_error.h"
@@ -8,8 +9,6 @@
 
 namespace tarnlok {
 namespace {
-
-constexpr win::UINT kMappingNameId = 104;
 
 bool MapCounter() {
   InstanceCounter = static_cast<win::DWORD*>(win::MapViewOfFile(InstanceMapping, win::FILE_MAP_WRITE, 0, 0, 0));
@@ -41,7 +40,7 @@ bool CreateGuard(const std::string& name) {
 }  // namespace
 
 bool AcquireSingleInstance() {
-  const std::string name = LoadProgramString(kMappingNameId);
+  const std::string name = LoadProgramString(kStringMappingName);
   InstanceMapping = win::OpenFileMappingA(win::FILE_MAP_WRITE, win::FALSE, name.c_str());
   return InstanceMapping != nullptr ? JoinExisting() : CreateGuard(name);
 }

@@ -2,10 +2,9 @@
 #pragma once
 
 #include "platform/ui/dialogs/cdialog.h"
+#include "shell/resource_ids.h"
 
 namespace tarnlok {
-
-constexpr win::UINT kSplashTemplate = 175;
 
 class CSplashDlg : public ui::CDialog {
  public:

@@ -6,6 +6,7 @@
 #include "device/enum_devices_9x.h"
 #include "device/enum_devices_nt.h"
 #include "device/os_kind.h"
+#include "device/string_ids.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/styles.h"
 #include "platform/win/devices/device_io.h"
@@ -17,6 +18,7 @@
 #include "platform/win/system/system_clock.h"
 #include "shell/main_app.h"
 #include "shell/main_dlg.h"
+#include "shell/resource_ids.h"
 #include "shell/settings_key.h"
 #include "shell/shell_state.h"
 #include "shell/single_instance.h"
@@ -29,10 +31,6 @@
 namespace tarnlok {
 namespace {
 
-constexpr win::UINT kDriverOpenFailed = 106;
-constexpr win::UINT kDriverCallFailed = 107;
-constexpr win::UINT kNoDevice = 108;
-constexpr win::UINT kFormatLibraryFailed = 57430;
 constexpr win::DWORD kSplashMilliseconds = 1000;
 
 win::HANDLE OpenCardDriver() {
@@ -77,13 +75,13 @@ bool CMainApp::BuildDeviceList(win::HANDLE* driver) {
   }
   *driver = OpenCardDriver();
   if (*driver == win::INVALID_HANDLE_VALUE) {
-    ui::AfxMessageBox(kDriverOpenFailed, ui::MB_ICONINFORMATION);
+    ui::AfxMessageBox(kStringDriverMissing, ui::MB_ICONINFORMATION);
     return false;
   }
   win::DWORD returned = 0;
   if (!win::DeviceIoControl(*driver, kDriverGetDeviceChain, nullptr, 0, &DriverDeviceChain, sizeof(DriverDeviceChain),
                             &returned, nullptr)) {
-    ui::AfxMessageBox(kDriverCallFailed, ui::MB_ICONINFORMATION);
+    ui::AfxMessageBox(kStringDriverCallFailed, ui::MB_ICONINFORMATION);
     win::CloseHandle(*driver);
     *driver = win::INVALID_HANDLE_VALUE;
     return false;
@@ -118,12 +116,12 @@ win::BOOL CMainApp::InitInstance() {
   win::Sleep(kSplashMilliseconds);
   splash->DestroyWindow();
   if (!LoadFormatLibrary()) {
-    ui::AfxMessageBox(kFormatLibraryFailed, ui::MB_ICONERROR);
+    ui::AfxMessageBox(kStringFormatLibraryFailed, ui::MB_ICONERROR);
     ReleaseSingleInstanceMapping();
     return EarlyExit();
   }
   if (DeviceCount == 0) {
-    ui::AfxMessageBox(kNoDevice, ui::MB_ICONINFORMATION);
+    ui::AfxMessageBox(kStringNoDeviceConnected, ui::MB_ICONINFORMATION);
     return EarlyExit();
   }
   CreateBrushes();

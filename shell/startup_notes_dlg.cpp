@@ -1,26 +1,32 @@
 #include "shell/startup_notes_dlg.h"
 
+#include "device/string_ids.h"
 #include "platform/ui/gdi/gdi.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/window_api.h"
 #include "platform/win/system/last_error.h"
 #include "platform/win/registry/registry.h"
 #include "shell/control_colours.h"
+#include "shell/control_ids.h"
 #include "shell/dialog_texts.h"
 #include "shell/main_app.h"
 #include "shell/page_background.h"
+#include "shell/resource_ids.h"
 #include "shell/settings_key.h"
 
 namespace tarnlok {
 namespace {
 
-constexpr int kHideCheck = 1282;
-constexpr int kWebLink = 1291;
-constexpr int kNotesHeading = 1284;
+using namespace startup_notes;
 
-constexpr ControlText kTexts[] = {{1286, 57513}, {1287, 57514}, {kHideCheck, 57516}, {ui::IDOK, 1234}};
+constexpr ControlText kTexts[] = {{kPurpose, kStringNotesPurpose},
+                                  {kMoreInformation, kStringNotesMoreInformation},
+                                  {kHideCheck, kStringHideNotes},
+                                  {ui::IDOK, kStringContinue}};
 
-bool TransparentStatic(int id) { return id == kHideCheck || id == kNotesHeading || id == 1286 || id == 1287; }
+bool TransparentStatic(int id) {
+  return id == kHideCheck || id == kNotesHeading || id == kPurpose || id == kMoreInformation;
+}
 
 void StoreStartByte(win::BYTE start) {
   const std::string path = SettingsKeyPath();
@@ -58,10 +64,10 @@ void CStartupNotesDlg::DoDataExchange(ui::CDataExchange* dx) {
 win::BOOL CStartupNotesDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   App().LoadBackgroundBitmap(kPageBackgroundBitmap);
-  SetWindowText(LoadProgramString(57344));
+  SetWindowText(LoadProgramString(kStringProgramTitle));
   SetTexts(*this, kTexts);
   SetFonts(*this, {kNotesHeading}, App().labelFontBold);
-  SetFonts(*this, {1286, 1287}, App().labelFont);
+  SetFonts(*this, {kPurpose, kMoreInformation}, App().labelFont);
   webLink_.ModifyLinkStyle(0, CHyperLink::kUnderline, win::TRUE);
   return win::TRUE;
 }

@@ -6,10 +6,9 @@
 #include "platform/ui/controls/controls.h"
 #include "shell/hyper_link.h"
 #include "shell/icon_button.h"
+#include "shell/resource_ids.h"
 
 namespace tarnlok {
-
-constexpr win::UINT kStartupNotesTemplate = 248;
 
 class CStartupNotesDlg : public ui::CDialog {
  public:

@@ -15,7 +15,10 @@
 #include "platform/win/files/paths.h"
 #include "platform/win/registry/registry.h"
 #include "platform/win/system/shell_launch.h"
+#include "shell/control_ids.h"
 #include "shell/main_app.h"
+#include "shell/page_codes.h"
+#include "shell/resource_ids.h"
 #include "shell/settings_key.h"
 #include "shell/shell_state.h"
 #include "shell/shell_test_support.h"
@@ -64,13 +67,13 @@ TEST_F(Startup, ASecondCopyEndsSilentlyWithoutAnyWindow) {
 TEST_F(Startup, NotesShowWithoutTheStartValueAndContinueStoresTheCheckBox) {
   Start(NoReaders());
   prompter.AnswerMessageBox(ui::IDOK, "No device connected in the system.");
-  driver.OnDialog(248, [&](ui::HWND notes) {
-    EXPECT_EQ(ItemText(notes, 1282), "Hide this dialog during next start up");
-    driver.SetCheck(notes, 1282, true);
+  driver.OnDialog(kStartupNotesTemplate, [&](ui::HWND notes) {
+    EXPECT_EQ(ItemText(notes, startup_notes::kHideCheck), "Hide this dialog during next start up");
+    driver.SetCheck(notes, startup_notes::kHideCheck, true);
     driver.Click(notes, ui::IDOK);
   });
   Run();
-  EXPECT_EQ(driver.Started(), std::vector<int>{248});
+  EXPECT_EQ(driver.Started(), std::vector<int>{kStartupNotesTemplate});
   EXPECT_EQ(StartByte(), 1);
 }
 
@@ -81,13 +84,13 @@ TEST_F(Startup, AfterTheLinksMessageContinueContinues) {
   win::SetShellLauncher([](const win::ShellLaunch&) { return false; });
   prompter.AnswerMessageBox(ui::IDOK, "Can't open link");
   prompter.AnswerMessageBox(ui::IDOK, "No device connected in the system.");
-  driver.OnDialog(248, [&](ui::HWND notes) {
+  driver.OnDialog(kStartupNotesTemplate, [&](ui::HWND notes) {
     ui::RECT link{};
-    ui::GetWindowRect(ui::GetDlgItem(notes, 1291), &link);
+    ui::GetWindowRect(ui::GetDlgItem(notes, startup_notes::kWebLink), &link);
     ui::POINT over{(link.left + link.right) / 2, (link.top + link.bottom) / 2};
     ui::ScreenToClient(notes, &over);
     ui::RouteMouse(notes, ui::WM_MOUSEMOVE, over, 0);
-    EXPECT_TRUE(driver.Click(notes, 1291));
+    EXPECT_TRUE(driver.Click(notes, startup_notes::kWebLink));
     driver.WhenIdle([&, notes] { EXPECT_TRUE(driver.Click(notes, ui::IDOK)); });
   });
   Run();
@@ -99,7 +102,7 @@ TEST_F(Startup, AfterTheLinksMessageContinueContinues) {
 TEST_F(Startup, ContinueUncheckedStoresZeroAndEscapeStoresNothing) {
   Start(NoReaders());
   prompter.AnswerMessageBox(ui::IDOK, "No device connected");
-  driver.OnDialog(248, [&](ui::HWND notes) { driver.Click(notes, ui::IDOK); });
+  driver.OnDialog(kStartupNotesTemplate, [&](ui::HWND notes) { driver.Click(notes, ui::IDOK); });
   Run();
   EXPECT_EQ(StartByte(), 0);
 }
@@ -107,7 +110,7 @@ TEST_F(Startup, ContinueUncheckedStoresZeroAndEscapeStoresNothing) {
 TEST_F(Startup, EscapeOnTheNotesTouchesNoRegistry) {
   Start(NoReaders());
   prompter.AnswerMessageBox(ui::IDOK, "No device connected");
-  driver.OnDialog(248, [&](ui::HWND) { driver.Escape(); });
+  driver.OnDialog(kStartupNotesTemplate, [&](ui::HWND) { driver.Escape(); });
   Run();
   EXPECT_EQ(StartByte(), std::nullopt);
 }
@@ -157,25 +160,25 @@ INSTANTIATE_TEST_SUITE_P(CardDriver, StartupOn98,
 TEST_F(Startup, MainWindowListsTheDevicesAndShowsTheSelectedOnesDetails) {
   Start(test_support::TwoReaders("xp"));
   HideNotes();
-  driver.OnDialog(102, [&](ui::HWND main) {
-    const ui::HWND list = ui::GetDlgItem(main, 1002);
+  driver.OnDialog(kMainTemplate, [&](ui::HWND main) {
+    const ui::HWND list = ui::GetDlgItem(main, kDeviceListControl);
     ASSERT_EQ(ui::SendMessage(list, ui::LVM_GETITEMCOUNT, 0, 0), 2);
     ASSERT_NE(ActivePageHwnd, nullptr);
-    EXPECT_EQ(CurrentPageCode, 1);
-    EXPECT_EQ(ItemText(ActivePageHwnd, 1021), " E:\\");
-    EXPECT_EQ(ItemText(ActivePageHwnd, 1028), " " + std::string(CurrentDevice->product));
-    EXPECT_EQ(ItemText(ActivePageHwnd, 1029), " No");
-    EXPECT_EQ(ItemText(ActivePageHwnd, 1027), "Device Name:");
-    driver.Select(main, 1002, 1);
+    EXPECT_EQ(CurrentPageCode, kInformationPageCode);
+    EXPECT_EQ(ItemText(ActivePageHwnd, info_page::kDrive), " E:\\");
+    EXPECT_EQ(ItemText(ActivePageHwnd, info_page::kDeviceName), " " + std::string(CurrentDevice->product));
+    EXPECT_EQ(ItemText(ActivePageHwnd, info_page::kLowLevelSupport), " No");
+    EXPECT_EQ(ItemText(ActivePageHwnd, info_page::kDeviceNameLabel), "Device Name:");
+    driver.Select(main, kDeviceListControl, 1);
     driver.WhenIdle([&] {
       EXPECT_EQ(CurrentDevice->driveLetter, 'G');
-      EXPECT_EQ(ItemText(ActivePageHwnd, 1021), " G:\\");
-      EXPECT_EQ(ItemText(ActivePageHwnd, 1028), " " + std::string(CurrentDevice->product));
+      EXPECT_EQ(ItemText(ActivePageHwnd, info_page::kDrive), " G:\\");
+      EXPECT_EQ(ItemText(ActivePageHwnd, info_page::kDeviceName), " " + std::string(CurrentDevice->product));
       driver.Escape();
     });
   });
   Run();
-  EXPECT_EQ(driver.Started(), std::vector<int>{102});
+  EXPECT_EQ(driver.Started(), std::vector<int>{kMainTemplate});
 }
 
 // The card leaves its reader while the program runs; selecting the reader again shows that it
@@ -183,16 +186,16 @@ TEST_F(Startup, MainWindowListsTheDevicesAndShowsTheSelectedOnesDetails) {
 TEST_F(Startup, ADeviceWhoseCardWasRemovedShowsNoMediaWithoutTheOldLabel) {
   Start(test_support::TwoReaders("xp", "HOLIDAY"));
   HideNotes();
-  driver.OnDialog(102, [&](ui::HWND main) {
-    EXPECT_EQ(ItemText(ActivePageHwnd, 1022), " HOLIDAY");
+  driver.OnDialog(kMainTemplate, [&](ui::HWND main) {
+    EXPECT_EQ(ItemText(ActivePageHwnd, info_page::kVolumeLabel), " HOLIDAY");
     machine_->RemoveCard('E');
-    driver.Select(main, 1002, 1);
-    driver.WhenIdle([&, main] { driver.Select(main, 1002, 0); });
+    driver.Select(main, kDeviceListControl, 1);
+    driver.WhenIdle([&, main] { driver.Select(main, kDeviceListControl, 0); });
     driver.WhenIdle([&] {
       EXPECT_EQ(CurrentDevice->driveLetter, 'E');
-      EXPECT_EQ(ItemText(ActivePageHwnd, 1025), "  No Media");
-      EXPECT_EQ(ItemText(ActivePageHwnd, 1022), " UNTITLED") << "no volume, so no label of its own";
-      EXPECT_EQ(ItemText(ActivePageHwnd, 1026), " ");
+      EXPECT_EQ(ItemText(ActivePageHwnd, info_page::kCapacity), "  No Media");
+      EXPECT_EQ(ItemText(ActivePageHwnd, info_page::kVolumeLabel), " UNTITLED") << "no volume, so no label of its own";
+      EXPECT_EQ(ItemText(ActivePageHwnd, info_page::kFileSystem), " ");
       driver.Escape();
     });
   });
@@ -202,7 +205,7 @@ TEST_F(Startup, ADeviceWhoseCardWasRemovedShowsNoMediaWithoutTheOldLabel) {
 TEST_F(Startup, CloseWhileBusyIsIgnoredAndEndsTheProgramAfterwards) {
   Start(test_support::TwoReaders("xp"));
   HideNotes();
-  driver.OnDialog(102, [&](ui::HWND main) {
+  driver.OnDialog(kMainTemplate, [&](ui::HWND main) {
     OperationBusy = 1;
     try {
       ui::SendMessage(main, ui::WM_CLOSE, 0, 0);

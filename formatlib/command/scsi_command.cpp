@@ -44,8 +44,8 @@ std::vector<std::uint8_t> BuildRequest(std::span<const std::uint8_t> cdb, const 
   return request;
 }
 
-// Steps 1 to 5 of one command: send, copy data in back, judge, pump. Windows 9x has no
-// pass-through: the command goes through ASPI instead.
+// One command: sends it, copies the data in back, judges the status and sense, pumps messages.
+// Windows 9x has no pass-through: the command goes through ASPI instead.
 ScsiExchange SendOnce(win::HANDLE handle, std::span<const std::uint8_t> cdb, std::uint8_t* data,
                       std::uint32_t dataLength, std::uint8_t direction, bool& succeeded) {
   ScsiExchange exchange;

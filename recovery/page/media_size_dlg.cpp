@@ -1,6 +1,7 @@
 #include "recovery/page/media_size_dlg.h"
 
 #include "device/device_messages.h"
+#include "device/string_ids.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "shell/dialog_texts.h"
 
@@ -28,11 +29,6 @@ constexpr std::array<MemoryStickSize, 6> kSizes = {{
 // clang-format on
 
 constexpr ControlText kTexts[] = {{1129, 57424}, {1167, 57425}, {1125, 57426}, {ui::IDOK, 1125}, {ui::IDCANCEL, 1058}};
-constexpr win::UINT kStringTitle = 57423;
-constexpr win::UINT kStringMegabytes = 110;
-constexpr win::UINT kStringMemoryStick = 1071;
-constexpr win::UINT kStringNoneChosen = 57427;
-constexpr win::UINT kStringInvalidSize = 57428;
 
 }  // namespace
 
@@ -43,7 +39,7 @@ void CMediaSizeDlg::DoDataExchange(ui::CDataExchange* dx) {
 
 win::BOOL CMediaSizeDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  SetWindowText(LoadProgramString(kStringTitle));
+  SetWindowText(LoadProgramString(kStringMediaSizeTitle));
   SetTexts(*this, kTexts);
   const std::string megabytes = LoadProgramString(kStringMegabytes);
   const std::string memoryStick = LoadProgramString(kStringMemoryStick);
@@ -58,11 +54,11 @@ win::BOOL CMediaSizeDlg::OnInitDialog() {
 
 bool CMediaSizeDlg::ChooseRow(int row) {
   if (row < 0) {
-    ShowStringMessage(kStringNoneChosen, ui::MB_ICONSTOP);
+    ShowStringMessage(kStringNoMediaSizeChosen, ui::MB_ICONSTOP);
     return false;
   }
   if (row >= static_cast<int>(kSizes.size())) {
-    ShowStringMessage(kStringInvalidSize, ui::MB_ICONSTOP);
+    ShowStringMessage(kStringInvalidMediaSize, ui::MB_ICONSTOP);
     return false;
   }
   MediaSizePagesPerBlock = kSizes[static_cast<std::size_t>(row)].pagesPerBlock;

@@ -4,10 +4,10 @@
 
 #include "platform/ui/controls/list_box.h"
 #include "platform/ui/dialogs/cdialog.h"
+#include "shell/resource_ids.h"
 
 namespace tarnlok {
 
-constexpr win::UINT kMediaSizeTemplate = 151;
 constexpr int kMediaSizeList = 1127;
 
 // Written only by the dialog's OK; 0 at program start.

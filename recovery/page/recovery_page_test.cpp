@@ -14,6 +14,9 @@
 #include "platform/win/files/paths.h"
 #include "platform/win/system/handle_table.h"
 #include "recovery/file_types.h"
+#include "shell/control_ids.h"
+#include "shell/page_codes.h"
+#include "shell/resource_ids.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>
@@ -27,8 +30,6 @@ namespace {
 
 using test_support::CloseMainWindow;
 using test_support::ItemText;
-
-constexpr int kRecoveryTab = 1;
 
 bool Visible(ui::HWND dialog, int id) { return ui::IsWindowVisible(ui::GetDlgItem(dialog, id)) != 0; }
 bool Enabled(ui::HWND dialog, int id) { return ui::IsWindowEnabled(ui::GetDlgItem(dialog, id)) != 0; }
@@ -62,7 +63,7 @@ class RecoveryPageTest : public test_support::ProgramTest {
   // Runs action with the main window and the Recovery page once the main window is up.
   void OnRecoveryPage(std::function<void(ui::HWND main, ui::HWND page)> action) {
     test_support::HideNotes();
-    driver.OnDialog(102, [action](ui::HWND main) {
+    driver.OnDialog(kMainTemplate, [action](ui::HWND main) {
       auto* window = dynamic_cast<CMainDlg*>(ui::CWnd::FromHandlePermanent(main));
       ASSERT_NE(window, nullptr);
       window->Sheet().SetActivePage(kRecoveryTab);
@@ -89,7 +90,7 @@ class RecoveryPageTest : public test_support::ProgramTest {
 TEST_F(RecoveryPageTest, AtRestThePageShowsItsButtonsAndKeepsCancelAndTheListHidden) {
   Start(test_support::TwoReaders("xp"));
   OnRecoveryPage([&](ui::HWND main, ui::HWND page) {
-    EXPECT_EQ(CurrentPageCode, 5);
+    EXPECT_EQ(CurrentPageCode, kRecoveryPageCode);
     EXPECT_EQ(ActivePageHwnd, page);
     EXPECT_EQ(ItemText(page, kSectorLabel), "Analyzing Sector:");
     EXPECT_EQ(ItemText(page, kRecoveredLabel), "Recovered File(s):");
@@ -228,7 +229,7 @@ TEST_F(RecoveryPageTest, RecoverFindsTheDeletedPhotographsShowsThemAndStartsAfre
   const std::filesystem::path out = UseOutputFolder("recovered-cf", true);
   std::size_t firstItems = 0;
   OnRecoveryPage([&](ui::HWND main, ui::HWND page) {
-    ASSERT_TRUE(driver.Select(main, 1002, RowOfDrive('E')));
+    ASSERT_TRUE(driver.Select(main, kDeviceListControl, RowOfDrive('E')));
     ASSERT_TRUE(driver.Click(page, kRecoverButton));
     driver.WhenIdle([&, main, page] {
       CRecvPage& recovery = PageOf(page);
@@ -239,7 +240,7 @@ TEST_F(RecoveryPageTest, RecoverFindsTheDeletedPhotographsShowsThemAndStartsAfre
       EXPECT_EQ(OperationBusy, 0U);
       EXPECT_FALSE(Visible(page, kRecoveryCancelButton));
       EXPECT_TRUE(Enabled(page, kRecoverButton));
-      EXPECT_TRUE(Enabled(main, 1002)) << "the device list is given back";
+      EXPECT_TRUE(Enabled(main, kDeviceListControl)) << "the device list is given back";
       EXPECT_EQ(ItemText(page, kRecoveredValue), "");
       ASSERT_TRUE(driver.Click(page, kRecoverButton));
       driver.WhenIdle([&, main, page] {
@@ -267,7 +268,7 @@ TEST_F(RecoveryPageTest, ACardWithNothingToFindEndsWithTheMessage) {
   const std::filesystem::path out = UseOutputFolder("recovered-none");
   prompter.AnswerMessageBox(ui::IDOK, "Could not find any valid image/file in the media to recover.");
   OnRecoveryPage([&](ui::HWND main, ui::HWND page) {
-    ASSERT_TRUE(driver.Select(main, 1002, RowOfDrive('G')));
+    ASSERT_TRUE(driver.Select(main, kDeviceListControl, RowOfDrive('G')));
     ASSERT_TRUE(driver.Click(page, kRecoverButton));
     driver.WhenIdle([&, main, page] {
       EXPECT_FALSE(Visible(page, kResultsList));
@@ -292,7 +293,7 @@ TEST_F(RecoveryPageTest, AnOutputFolderOnTheCardItselfIsRefusedBeforeTheCardIsRe
   }
   prompter.AnswerMessageBox(ui::IDOK, "You had selected same drive for both to save and recover file(s)");
   OnRecoveryPage([&](ui::HWND main, ui::HWND page) {
-    ASSERT_TRUE(driver.Select(main, 1002, RowOfDrive('E')));
+    ASSERT_TRUE(driver.Select(main, kDeviceListControl, RowOfDrive('E')));
     ASSERT_TRUE(driver.Click(page, kRecoverButton));
     driver.WhenIdle([&, main, page] {
       EXPECT_EQ(OperationBusy, 0U);
@@ -314,7 +315,7 @@ TEST_F(RecoveryPageTest, ACardVolumeAnotherProgramHoldsIsNamedAndNothingIsRead) 
     held = win::CreateFileA("\\\\.\\E:", win::GENERIC_READ | win::GENERIC_WRITE, 0, nullptr, win::OPEN_EXISTING, 0,
                             nullptr);
     ASSERT_NE(held, win::INVALID_HANDLE_VALUE);
-    ASSERT_TRUE(driver.Select(main, 1002, RowOfDrive('E')));
+    ASSERT_TRUE(driver.Select(main, kDeviceListControl, RowOfDrive('E')));
     ASSERT_TRUE(driver.Click(page, kRecoverButton));
     driver.WhenIdle([&, main, page] {
       EXPECT_EQ(OperationBusy, 0U);

@@ -4,6 +4,7 @@
 #include "device/device_state.h"
 #include "device/drive_handle.h"
 #include "device/reader_commands.h"
+#include "device/string_ids.h"
 #include "device/volume_lock.h"
 #include "operations/backup_run.h"
 #include "operations/operation_handlers.h"
@@ -33,15 +34,6 @@
 namespace tarnlok {
 namespace {
 
-constexpr win::UINT kStringNoMedia = 1090;
-constexpr win::UINT kStringSameDrive = 1142;
-constexpr win::UINT kStringFolderFailed = 1143;
-constexpr win::UINT kStringVolumeBusy = 1147;
-constexpr win::UINT kStringUnreadable = 1148;
-constexpr win::UINT kStringNothingFound = 1193;
-constexpr win::UINT kStringCancelQuestion = 1198;
-constexpr win::UINT kStringDiskFull = 57441;
-constexpr win::UINT kStringCopying = 57511;
 constexpr char kLogName[] = "ERRLOG.log";
 constexpr char kViewer[] = "Ordweft.exe";
 
@@ -125,7 +117,7 @@ bool RecoveryRun::TakeOutputFolder(std::string& prefix) {
   FolderAndPrefix settings = ReadRecoverySettings();
   // The output folder must not lie on the card, however its letter is written.
   if (recovery::PathIsOnDrive(settings.folder, CardDriveLetter)) {
-    ShowStringMessage(kStringSameDrive, 0);
+    ShowStringMessage(kStringRecoverySameDrive, 0);
     return false;
   }
   std::string folder = settings.folder;
@@ -278,11 +270,11 @@ void RecoveryRun::Run() {
 void RecoveryRun::Finish(const recovery::RunSummary& summary) {
   switch (summary.end) {
     case recovery::RunEnd::Completed: break;
-    case recovery::RunEnd::OutputOnCard: ShowStringMessage(kStringSameDrive, 0); return;
+    case recovery::RunEnd::OutputOnCard: ShowStringMessage(kStringRecoverySameDrive, 0); return;
     case recovery::RunEnd::OutputFolderFailed:
       ShowDeviceMessage(LoadProgramString(kStringFolderFailed) + "\n'" + page_.OutputFolder + "'.", ui::MB_ICONERROR);
       return;
-    case recovery::RunEnd::BootSectorUnreadable: ShowStringMessage(kStringUnreadable, ui::MB_ICONERROR); return;
+    case recovery::RunEnd::BootSectorUnreadable: ShowStringMessage(kStringDriveUnreadable, ui::MB_ICONERROR); return;
     default: return;
   }
   // The volume is given back first: the still-visible files are read through the drive letter.
@@ -319,12 +311,13 @@ void RecoveryRun::EndControls() {
   if (ui::CWnd* list = MainDeviceList()) list->EnableWindow(win::TRUE);
   EnableControls(page_, {kRecoverButton, kOptionsButton}, true);
   ShowControls(page_, {kRunFrame, kPercentValue, kThroughputText, kStatusLine, kRecoveryCancelButton}, false);
-  page_.CancelButton().SetWindowText(LoadProgramString(1058));
+  page_.CancelButton().SetWindowText(LoadProgramString(kStringCancel));
 }
 
 bool RecoveryRun::CancelRequested() {
   if (page_.PageCancel == 0) return false;
-  if (ShowStringMessage(kStringCancelQuestion, ui::MB_YESNO | ui::MB_ICONQUESTION | ui::MB_DEFBUTTON2) == ui::IDYES)
+  if (ShowStringMessage(kStringReallyCancelQuestion, ui::MB_YESNO | ui::MB_ICONQUESTION | ui::MB_DEFBUTTON2) ==
+      ui::IDYES)
     return true;
   page_.PageCancel = 0;
   return false;
@@ -343,7 +336,7 @@ void RecoveryRun::PumpMessages() {
 
 recovery::ReadFailureAnswer RecoveryRun::OnReadFailure(std::uint32_t) {
   FlushLog();
-  PromptText = LoadProgramString(kStringUnreadable);
+  PromptText = LoadProgramString(kStringDriveUnreadable);
   if (prompt_.answer == PROMPT_IGNORE_ALL) return recovery::ReadFailureAnswer::IgnoreAll;
   prompt_.DoModal();
   switch (prompt_.answer) {
@@ -392,7 +385,7 @@ void RecoveryRun::OnThumbnail(const std::string& path, const recovery::Thumbnail
 }
 
 void RecoveryRun::OnDiskFull(const std::string& outputFolder) {
-  ShowDeviceMessage(WithValue(kStringDiskFull, outputFolder), ui::MB_ICONSTOP);
+  ShowDeviceMessage(WithValue(kStringRecoveryDiskFull, outputFolder), ui::MB_ICONSTOP);
 }
 
 }  // namespace tarnlok

@@ -2,6 +2,7 @@
 
 #include "device/device_messages.h"
 #include "device/device_state.h"
+#include "device/string_ids.h"
 #include "operations/operation_handlers.h"
 #include "operations/page_look.h"
 #include "platform/ui/gdi/gdi.h"
@@ -17,18 +18,17 @@
 #include "shell/help_topics.h"
 #include "shell/main_app.h"
 #include "shell/page_background.h"
+#include "shell/page_codes.h"
+#include "shell/resource_ids.h"
 #include "shell/shell_state.h"
 
 namespace tarnlok {
 namespace {
 
-constexpr int kRecoveryPageCode = 5;
-constexpr win::UINT kTabIcon = 179;
 constexpr ui::COLORREF kBarColour = 0x640000;
 constexpr ui::COLORREF kGaugeColour = 0x01CCFF;
 constexpr ui::COLORREF kValueColour = 0xC5C5C5;
 constexpr ui::COLORREF kPercentColour = 0xCDCDCD;
-constexpr win::UINT kStringThumbnails = 1149;
 constexpr int kThumbnailSpacing = 86;
 constexpr int kThumbnailMargin = 6;
 
@@ -39,7 +39,7 @@ bool IsPageButton(int id) { return id >= kRecoverButton && id <= kRecoveryHelpBu
 
 }  // namespace
 
-CRecvPage::CRecvPage() : CPropertyPage(kRecoveryPageTemplate) { m_hIcon = ui::LoadIconA(nullptr, kTabIcon); }
+CRecvPage::CRecvPage() : CPropertyPage(kRecoveryPageTemplate) { m_hIcon = ui::LoadIconA(nullptr, kRecoveryTabIcon); }
 
 const ui::MessageMap& CRecvPage::GetMessageMap() const {
   static const ui::MessageMap map(&CPropertyPage::GetMessageMap(),
@@ -85,7 +85,10 @@ win::BOOL CRecvPage::OnInitDialog() {
   SetTexts();
   SetFonts(*this, {kSectorLabel, kRecoveredLabel}, App().labelFont);
   EnableControls(*this, {kSectorValue, kRecoveredValue}, false);
-  DecorateIconButtons({{&helpButton_, 190}, {&optionsButton_, 191}, {&recoverButton_, 215}, {&cancelButton_, 194}});
+  DecorateIconButtons({{&helpButton_, kHelpIcon},
+                       {&optionsButton_, kOptionsIcon},
+                       {&recoverButton_, kRecoverIcon},
+                       {&cancelButton_, kCancelIcon}});
   progress_.SetBarColour(kBarColour);
   gauge_.SetRange(0, 100);
   gauge_.SetPos(0);

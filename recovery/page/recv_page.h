@@ -18,7 +18,6 @@
 
 namespace tarnlok {
 
-constexpr win::UINT kRecoveryPageTemplate = 133;
 constexpr int kRecoverButton = 1036;
 constexpr int kRecoveryCancelButton = 1037;
 constexpr int kOptionsButton = 1038;

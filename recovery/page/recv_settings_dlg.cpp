@@ -2,6 +2,7 @@
 
 #include "device/device_messages.h"
 #include "device/device_state.h"
+#include "device/string_ids.h"
 #include "operations/page_look.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/dialogs/prompter.h"
@@ -18,6 +19,7 @@
 #include "shell/dialog_texts.h"
 #include "shell/main_app.h"
 #include "shell/page_background.h"
+#include "shell/resource_ids.h"
 
 #include <algorithm>
 #include <array>
@@ -25,16 +27,6 @@
 namespace tarnlok {
 namespace {
 
-constexpr win::UINT kStringTitle = 1140;
-constexpr win::UINT kStringNoType = 1141;
-constexpr win::UINT kStringSameDrive = 1142;
-constexpr win::UINT kStringFolderFailed = 1143;
-constexpr win::UINT kStringReason = 1144;
-constexpr win::UINT kStringFileFailed = 1145;
-constexpr win::UINT kStringBadFolder = 1146;
-constexpr win::UINT kStringPrefixEmpty = 57437;
-constexpr win::UINT kStringNoFreeSpace = 57439;
-constexpr win::UINT kStringLowFreeSpace = 57440;
 constexpr win::ULONGLONG kLowFreeSpace = 5242880;
 constexpr win::ULONGLONG kMegabyteBits = ~win::ULONGLONG{0xFFFFF};
 constexpr ui::COLORREF kExtensionColour = 0x780A01;
@@ -72,7 +64,7 @@ std::string FreshFolder() {
 }
 
 std::string WithReason(win::UINT first, const std::string& what, win::DWORD error) {
-  return LoadProgramString(first) + "\n'" + what + "'.\n\n" + LoadProgramString(kStringReason) + "\n- " +
+  return LoadProgramString(first) + "\n'" + what + "'.\n\n" + LoadProgramString(kStringFolderFailedReason) + "\n- " +
          SystemErrorText(error);
 }
 
@@ -140,14 +132,14 @@ void CRecvSettingsDlg::DoDataExchange(ui::CDataExchange* dx) {
 win::BOOL CRecvSettingsDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   App().LoadBackgroundBitmap(kPageBackgroundBitmap);
-  SetWindowText(LoadProgramString(kStringTitle));
+  SetWindowText(LoadProgramString(kStringOptionsTitle));
   SetTexts(*this, kTexts);
   SetFonts(*this, {1264, 1265, 1266, 1267}, App().labelFontBold);
-  DecorateIconButtons({{&browseButton_, 193},
-                       {&selectAllButton_, 196},
-                       {&clearAllButton_, 197},
-                       {&okButton_, 195},
-                       {&cancelButton_, 194}});
+  DecorateIconButtons({{&browseButton_, kBrowseIcon},
+                       {&selectAllButton_, kSelectAllIcon},
+                       {&clearAllButton_, kClearAllIcon},
+                       {&okButton_, kOkIcon},
+                       {&cancelButton_, kCancelIcon}});
   typeList_.FillFileTypeList();
   ShowStoredChoices();
   prefixEdit_.SetLimitText(255);
@@ -224,7 +216,7 @@ bool CRecvSettingsDlg::Checked(int id) const {
 bool CRecvSettingsDlg::CheckedFolder(std::string& folder) {
   const std::string text = folderEdit_.GetWindowText();
   if (!text.empty() && text[0] == CardDriveLetter) {
-    ShowStringMessage(kStringSameDrive, 0);
+    ShowStringMessage(kStringRecoverySameDrive, 0);
     return false;
   }
   const auto valid = FolderOfValidForm(text);
@@ -236,7 +228,7 @@ bool CRecvSettingsDlg::CheckedFolder(std::string& folder) {
   win::ULARGE_INTEGER available{}, total{}, free{};
   const std::string root = std::string(1, folder[0]) + ":\\";
   if (!win::GetDiskFreeSpaceExA(root.c_str(), &available, &total, &free) || free.QuadPart == 0) {
-    ShowStringMessage(kStringNoFreeSpace, ui::MB_ICONINFORMATION);
+    ShowStringMessage(kStringRecoveryNoFreeSpace, ui::MB_ICONINFORMATION);
     return false;
   }
   if ((free.QuadPart & kMegabyteBits) < kLowFreeSpace &&
@@ -255,7 +247,7 @@ bool CRecvSettingsDlg::CheckedFolder(std::string& folder) {
 void CRecvSettingsDlg::OnOK() {
   const std::uint64_t mask = typeList_.CheckedMask();
   if (mask == 0) {
-    ShowStringMessage(kStringNoType, ui::MB_ICONSTOP);
+    ShowStringMessage(kStringNoFileType, ui::MB_ICONSTOP);
     return;
   }
   std::string folder;

@@ -7,12 +7,12 @@
 #include "platform/ui/controls/list_view.h"
 #include "platform/ui/dialogs/cdialog.h"
 #include "shell/icon_button.h"
+#include "shell/resource_ids.h"
 
 #include <cstdint>
 
 namespace tarnlok {
 
-constexpr win::UINT kRecvSettingsTemplate = 150;
 constexpr int kFolderEdit = 1115;
 constexpr int kBrowseFolderButton = 1116;
 constexpr int kPrefixEdit = 1119;

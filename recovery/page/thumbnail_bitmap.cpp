@@ -3,6 +3,7 @@
 #include "imaging/dib_image.h"
 #include "platform/ui/gdi/gdi.h"
 #include "platform/ui/resources/resources.h"
+#include "shell/resource_ids.h"
 
 #include <cstdlib>
 #include <vector>

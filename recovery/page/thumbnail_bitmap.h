@@ -10,7 +10,6 @@
 namespace tarnlok {
 
 constexpr int kThumbnailSide = 80;
-constexpr win::UINT kPlaceholderBitmap = 155;
 
 // A new bitmap the caller deletes; null when neither the picture nor the placeholder loads.
 ui::HBITMAP MakeThumbnailBitmap(const std::string& path, const recovery::Thumbnail& thumbnail);
