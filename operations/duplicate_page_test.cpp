@@ -7,12 +7,16 @@
 #include "operations/testing/page_runs.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/messages.h"
+#include "platform/win/system/c_random.h"
 #include "platform/win/system/global_memory.h"
+#include "platform/win/system/manual_clock.h"
 #include "platform/win/files/paths.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <regex>
 
 namespace tarnlok {
@@ -111,6 +115,42 @@ TEST_F(DuplicatePage, WithoutAMemoryBlockItGoesThroughATemporaryFileThatIsGoneAf
   Duplicate();
   ASSERT_EQ(during.size(), 1u) << "the image waits in one temporary file";
   EXPECT_TRUE(std::regex_match(during[0].filename().string(), std::regex(R"(\d{4,5}\.TMP)")));
+  EXPECT_TRUE(TemporaryFiles().empty());
+  EXPECT_TRUE(ReadHostBytes(Home("k.img")) == source);
+}
+
+TEST_F(DuplicatePage, FilesAlreadyUnderTemporaryNamesAreLeftAsTheyWere) {
+  StartMachine();
+  win::SetGlobalAllocLimit(1 << 20);
+  // The clock moves only as the run sleeps: the names it can draw in its first minute are all taken.
+  const auto clock = win::ManualClock::Install();
+  const std::time_t now = win::time(nullptr);
+  std::vector<std::filesystem::path> taken;
+  for (std::time_t second = now; second < now + 60; ++second) {
+    win::srand(static_cast<unsigned>(second));
+    char name[32];
+    std::snprintf(name, sizeof name, "%04d.TMP", win::rand());
+    taken.push_back(*win::HostPathOf("C:\\Program Files\\Tarnlok\\") / name);
+    test_support::WriteHostBytes(taken.back(), test_support::PatternBytes(3000, 0x5D));
+  }
+  std::sort(taken.begin(), taken.end());
+  taken.erase(std::unique(taken.begin(), taken.end()), taken.end());
+  test_support::ActingPrompter acting(prompter);
+  std::vector<std::filesystem::path> during;
+  acting.When("Please insert a new blank writable media", [&] {
+    during = TemporaryFiles();
+    machine_->SwapCards('E', 'K');
+  });
+  ExpectConfirmation();
+  prompter.AnswerMessageBox(ui::IDOK, "Successfully read the source media contents.");
+  prompter.AnswerMessageBox(ui::IDOK, "Successfully duplicated the media.");
+  Duplicate();
+  win::SetClock(nullptr);
+  EXPECT_EQ(during.size(), taken.size() + 1) << "the run's own file beside the ones that were there";
+  for (const auto& file : taken) {
+    EXPECT_TRUE(ReadHostBytes(file) == test_support::PatternBytes(3000, 0x5D)) << file;
+    std::filesystem::remove(file);
+  }
   EXPECT_TRUE(TemporaryFiles().empty());
   EXPECT_TRUE(ReadHostBytes(Home("k.img")) == source);
 }
