@@ -171,9 +171,7 @@ RestoreRun::CardCheck RestoreRun::OpenAndReadHeader(const std::string& imagePath
   win::DWORD read = 0;
   const bool whole = win::ReadFile(image_, bytes.data(), kFmbHeaderSize, &read, nullptr) && read == kFmbHeaderSize;
   const auto header = whole ? ReadFmbHeader(bytes) : std::nullopt;
-  const bool signed_ = header && header->headerSize != 0 &&
-                       std::equal(std::begin(kFmbSignature), std::end(kFmbSignature) - 1, header->signature.begin());
-  if (!signed_) {
+  if (!header || !IsSignedFmbHeader(*header)) {
     Show(kStringInvalidImage, ui::MB_ICONERROR);
     return CardCheck::kEnd;
   }
