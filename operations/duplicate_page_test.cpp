@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <regex>
 
 namespace tarnlok {
@@ -64,10 +65,14 @@ class DuplicatePage : public test_support::PageRunTest {
         "card": { "kind": "cf", "image": "w.img", "sectors": 10000 } } ] })");
   }
 
-  void Duplicate() {
-    OnPage(kDuplicateTool, kDuplicatePageTemplate, kRowE, [this](ui::HWND page) {
+  // duringRun is called just before the click that starts the run, to schedule actions in it.
+  void Duplicate(const std::function<void(ui::HWND)>& duringRun = {}) {
+    OnPage(kDuplicateTool, kDuplicatePageTemplate, kRowE, [this, duringRun](ui::HWND page) {
       EXPECT_EQ(test_support::ItemText(page, duplicate_page::kDeviceValue), " CF Reader        [E:]");
-      driver.WhenIdle([this, page] { driver.Click(page, duplicate_page::kDuplicateButton); });
+      driver.WhenIdle([this, page, duringRun] {
+        if (duringRun) duringRun(page);
+        driver.Click(page, duplicate_page::kDuplicateButton);
+      });
       driver.WhenIdle([page] {
         EXPECT_FALSE(ui::IsWindowVisible(ui::GetDlgItem(page, duplicate_page::kCancelButton)));
         EXPECT_TRUE(ui::IsWindowEnabled(ui::GetDlgItem(page, duplicate_page::kDuplicateButton)));
@@ -167,6 +172,19 @@ TEST_F(DuplicatePage, AbortOnAReadFailureEndsTheRunAndRemovesTheTemporaryFile) {
   ExpectConfirmation();
   Duplicate();
   EXPECT_EQ(step, "Unable to read from the media.");
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+  EXPECT_TRUE(TemporaryFiles().empty());
+  EXPECT_TRUE(ReadHostBytes(Home("k.img")) == test_support::PatternBytes(20000 * 512, 0x9C)) << "nothing written";
+}
+
+TEST_F(DuplicatePage, TheCancelButtonEndsTheReadWithTheCardUntouchedAndNoTemporaryFile) {
+  StartMachine();
+  win::SetGlobalAllocLimit(1 << 20);
+  ExpectConfirmation();
+  prompter.AnswerMessageBox(ui::IDYES, "Do you want to cancel the current operation?");
+  Duplicate([this](ui::HWND page) {
+    driver.AfterPumps(30, [this, page] { driver.Click(page, duplicate_page::kCancelButton); });
+  });
   EXPECT_EQ(prompter.Unanswered(), 0u);
   EXPECT_TRUE(TemporaryFiles().empty());
   EXPECT_TRUE(ReadHostBytes(Home("k.img")) == test_support::PatternBytes(20000 * 512, 0x9C)) << "nothing written";
