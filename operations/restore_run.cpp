@@ -302,7 +302,7 @@ bool RestoreRun::RestoreUsedSpace() {
       });
   if (outcome == UsedSpaceOutcome::kRestored) return true;
   // The card may have gone; otherwise the write failed on a card that is still there.
-  if (!CardStillThere()) {
+  if (!card_.StillThere()) {
     Show(kStringNoMedia, ui::MB_ICONERROR);
   } else {
     Show(outcome == UsedSpaceOutcome::kWriteFailed ? kStringWriteFailedMessage : kStringInvalidImage, ui::MB_ICONERROR);
