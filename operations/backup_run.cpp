@@ -276,7 +276,6 @@ bool BackupRun::CheckSizeLimitAndSpace(const std::string& imagePath) {
 }
 
 void BackupRun::ShowRunControls() {
-  runControlsShown_ = true;
   const bool rawFlash = IsRawFlashBackup(entry_->deviceKind);
   if (!rawFlash) EnableControls(page_, {kUsedSpaceChoice, kWholeMediaChoice}, false);
   if (ui::CWnd* list = MainDeviceList()) list->EnableWindow(win::FALSE);

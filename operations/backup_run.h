@@ -94,7 +94,6 @@ class BackupRun {
   bool writeFailed_ = false;
   bool cancelled_ = false;
   win::ULONGLONG unitsDone_ = 0;
-  bool runControlsShown_ = false;
 };
 
 }  // namespace tarnlok

@@ -243,7 +243,6 @@ bool RestoreRun::CheckImageAgainstCard() {
 }
 
 void RestoreRun::ShowRunControls() {
-  runControlsShown_ = true;
   if (ui::CWnd* list = MainDeviceList()) list->EnableWindow(win::FALSE);
   EnableControls(page_, {controls::kProgressFrame, controls::kCurrentBlockValue}, true);
   EnableControls(page_, {controls::kRestoreButton, controls::kBrowseButton, controls::kImageNameEdit}, false);
