@@ -8,12 +8,10 @@
 #include "operations/rest_page.h"
 #include "operations/testing/page_runs.h"
 #include "platform/ui/gdi/gdi.h"
-#include "platform/ui/windows/help_window.h"
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/styles.h"
 #include "platform/ui/windows/window_api.h"
-#include "platform/win/system/shell_services.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>
@@ -52,16 +50,6 @@ const PageCase kPages[] = {
      "Duplicating a card"},
 };
 // clang-format on
-
-// The title of the topic the help window shows, then the window closed; empty when none opened.
-std::string ShownTopic() {
-  const ui::HWND window = ui::HelpWindow();
-  if (window == nullptr) return {};
-  char title[256] = {};
-  ui::GetWindowTextA(window, title, sizeof(title));
-  win::WinHelpA(nullptr, nullptr, win::HELP_QUIT, 0);
-  return title;
-}
 
 void PressButton(ui::HWND page, int id) {
   ui::SendMessage(page, ui::WM_COMMAND, ui::MAKEWPARAM(static_cast<ui::WORD>(id), ui::BN_CLICKED),
@@ -105,9 +93,9 @@ TEST_P(CardOperationPage, F1AndTheHiddenHelpButtonOpenThePagesTopic) {
       EXPECT_TRUE(driver.PressKey(ui::VK_F1));
     });
     driver.WhenIdle([&, page] {
-      topics.push_back(ShownTopic());
+      topics.push_back(test_support::ShownHelpTopic());
       PressButton(page, c.helpButton);
-      topics.push_back(ShownTopic());
+      topics.push_back(test_support::ShownHelpTopic());
     });
   });
   EXPECT_EQ(topics, (std::vector<std::string>{c.topicTitle, c.topicTitle}));
