@@ -10,7 +10,6 @@ namespace {
 
 namespace controls = duplicate_page;
 
-constexpr int kDuplicatePageCode = 4;
 constexpr win::UINT kDuplicateIcon = 217;
 constexpr win::UINT kCancelIcon = 194;
 

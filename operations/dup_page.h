@@ -8,6 +8,8 @@
 namespace tarnlok {
 
 constexpr win::UINT kDuplicatePageTemplate = 132;
+// The page's code in CurrentPageCode.
+constexpr int kDuplicatePageCode = 4;
 
 // Controls of the page.
 namespace duplicate_page {

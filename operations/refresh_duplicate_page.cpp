@@ -11,7 +11,6 @@ namespace {
 
 namespace controls = duplicate_page;
 
-constexpr int kDuplicatePageCode = 4;
 constexpr ControlText kTexts[] = {
     {controls::kDeviceInfoLabel, 1226},  {controls::kDeviceLabel, 1200},       {controls::kCapacityLabel, 1199},
     {controls::kTotalBlocksLabel, 1041}, {controls::kCurrentBlockLabel, 1042}, {controls::kPhaseText, 1068},
