@@ -154,7 +154,7 @@ void DuplicateAgainstDd(benchmark::State& state, bool inMemory) {
     const bool made =
         inMemory ? image.AllocateMemory(kCardBytes) : image.CreateTemporaryFile(bench.folder.string() + "/");
     if (!made) state.SkipWithError("no image");
-    const auto read = tarnlok::ReadPlainCard(source.get(), *bench.Entry('E'), kCardSectors, 63, image, readHooks);
+    const auto read = tarnlok::ReadPlainCard(source.get(), *bench.Entry('E'), kCardSectors, 63, 512, image, readHooks);
     const double readPhase = Seconds(start);
     image.Rewind();
     const auto written =

@@ -1,7 +1,9 @@
 // Backups of SmartMedia and Memory Stick cards: block by block with the flash's own redundant or
-// extra data, compared with the machine's flash image of the card.
+// extra data, compared with the machine's flash image of the card; the reader's firmware lock,
+// taken for the run, given back after it.
 #include "device/device_entry.h"
 #include "operations/backup_test_support.h"
+#include "platform/machine/reader/reader.h"
 
 #include <gtest/gtest.h>
 
@@ -106,6 +108,7 @@ TEST_P(SmartMediaBackup, EveryBlockWithItsRedundantDataAndTheUsedBlocksPages) {
   ExpectConfirmation();
   ExpectSuccess();
   RunBackup({});
+  EXPECT_FALSE(machine_->ReaderAt('F')->ReaderLocked());
   const SmartMediaImage card{ReadHostFile(test_support::TestDataHome() / "sm.img"), c.pageBytes};
   const auto body = ImageBody();
   const auto expected = ExpectedSmartMediaBody(card, c.pagesPerBlock, c.redundant);
@@ -139,6 +142,7 @@ TEST_P(MemoryStickBackup, EveryBlocksExtraDataAndTheUsedBlocksData) {
   ExpectConfirmation();
   ExpectSuccess();
   RunBackup({});
+  EXPECT_FALSE(machine_->ReaderAt('F')->ReaderLocked());
   const auto body = ImageBody();
   const auto expected = ExpectedMemoryStickBody(ReadHostFile(test_support::TestDataHome() / "ms.img"), 16);
   ASSERT_EQ(body.size(), expected.size());

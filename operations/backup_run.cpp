@@ -1,10 +1,8 @@
 #include "operations/backup_run.h"
 
-#include "device/card_type.h"
 #include "device/device_messages.h"
 #include "device/device_state.h"
 #include "device/file_system_type.h"
-#include "device/media_capacity.h"
 #include "device/reader_commands.h"
 #include "device/storage_layouts.h"
 #include "device/string_ids.h"
@@ -19,10 +17,7 @@
 #include "platform/ui/resources/resources.h"
 #include "platform/ui/windows/styles.h"
 #include "platform/ui/windows/window_api.h"
-#include "platform/win/layouts/byte_order.h"
-#include "platform/win/devices/device_io.h"
 #include "platform/win/files/files.h"
-#include "platform/win/system/handle_table.h"
 #include "platform/win/system/last_error.h"
 #include "platform/win/files/volumes.h"
 #include "shell/resource_ids.h"
@@ -84,15 +79,18 @@ void BackupRun::Run() {
   UsePlainSectorIo = 0;
   SelectedDeviceIndex = page_.deviceRow;
   const auto imagePath = CheckImagePath();
-  if (!imagePath || !CheckCardAndTarget(*imagePath) || !OpenCard()) return;
+  if (!imagePath || !CheckCardAndTarget(*imagePath) || !card_.Open(*entry_)) return;
   CardDriveLetter = entry_->driveLetter;
   CardOnIdeBus = entry_->busKind == kBusIde ? 1 : 0;
   CardOnPcmciaBus = entry_->busKind == kBusPcmcia ? 1 : 0;
-  if (!Identify(geometry_)) {
+  bool writeProtected = false;  // a backup only reads
+  if (!card_.Identify(geometry_, writeProtected)) {
     Show(kStringNoMedia, ui::MB_ICONERROR);
     return;
   }
-  if (!SwitchToPhysicalDrive()) return;
+  // Only a reader without a command path is read through its physical drive; the others stay
+  // on the volume, which the lock below takes.
+  if (entry_->noCommandFlag != 0 && !card_.SwitchToPhysicalDrive()) return;
   if (geometry_.bytesPerSector == 0) geometry_.bytesPerSector = kDefaultSectorSize;
   // A card that reports no transfer size is read a sector at a time rather than not at all.
   if (geometry_.sectorsPerBlock == 0) geometry_.sectorsPerBlock = 1;
@@ -106,7 +104,7 @@ void BackupRun::Run() {
   usedSpace_ = UsedSpaceChosen();
   // Asked before the lock, which takes the volume from the file services.
   if (usedSpace_) usedBytesQuery_ = UsedBytesOf(entry_->driveLetter);
-  LockCard();
+  card_.Lock(CardSession::PlainSectorCard::kLock);
   if (usedSpace_ && !FindUsedSpace()) return;
   if (!CheckSizeLimitAndSpace(*imagePath)) return;
   if (!image_.Create(*imagePath)) {
@@ -193,77 +191,6 @@ bool BackupRun::CheckCardAndTarget(const std::string& imagePath) {
   return Show(kStringBackupCloseOthers, ui::MB_OKCANCEL | ui::MB_ICONQUESTION) != ui::IDCANCEL;
 }
 
-bool BackupRun::OpenCard() {
-  constexpr win::DWORD access = win::GENERIC_READ | win::GENERIC_WRITE;
-  constexpr win::DWORD share = win::FILE_SHARE_READ | win::FILE_SHARE_WRITE;
-  if (OsKindIsNt()) {
-    card_ = OpenCardVolume(entry_->driveLetter);
-    if (!card_.IsOpen()) Show(kStringOpenFailed, ui::MB_ICONERROR);
-    return card_.IsOpen();
-  }
-  if (entry_->busKind == kBusIde || entry_->busKind == kBusPcmcia) {
-    card_ = DriveHandle(win::CreateFileA("\\\\.\\TARNLOK.VXD", access, share, nullptr, win::OPEN_EXISTING, 0, nullptr));
-    return true;
-  }
-  vwin32_ = win::CreateFileA("\\\\.\\vwin32", access, share, nullptr, win::OPEN_EXISTING,
-                             win::FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (vwin32_ == win::INVALID_HANDLE_VALUE) {
-    vwin32_ = win::CreateFileA("\\\\.\\vwin32", access, win::FILE_SHARE_READ, nullptr, win::OPEN_EXISTING,
-                               win::FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  }
-  Vwin32Handle = vwin32_;
-  return true;
-}
-
-bool BackupRun::Identify(CardGeometry& geometry) {
-  win::BYTE writeProtected = 0;
-  if (entry_->busKind == kBusIde || entry_->busKind == kBusPcmcia) {
-    geometry.sizeValue = GetCardType(card_.get(), entry_, &geometry.blocksOrSectors, &geometry.sectorsPerBlock,
-                                     &writeProtected, &geometry.bytesPerSector);
-    return geometry.sizeValue != 0;
-  }
-  return GetMediaCapacity(card_.get(), entry_, &geometry.sizeValue, &geometry.blocksOrSectors,
-                          &geometry.sectorsPerBlock, &writeProtected, &geometry.bytesPerSector) == 1;
-}
-
-bool BackupRun::SwitchToPhysicalDrive() {
-  if (UsePlainSectorIo == 0 || entry_->noCommandFlag == 0) return true;
-  if (OsKindIs9x()) {
-    Show(kStringNot9x, ui::MB_ICONERROR);
-    return false;
-  }
-  if (!OsKindIsNt()) return true;
-  std::array<win::BYTE, 12> number{};
-  win::DWORD returned = 0;
-  if (!win::DeviceIoControl(card_.get(), win::IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, number.data(),
-                            static_cast<win::DWORD>(number.size()), &returned, nullptr)) {
-    return true;
-  }
-  const std::string drive =
-      "\\\\.\\PhysicalDrive" + std::to_string(win::ReadLe32(number, device_number::kDeviceNumber));
-  card_ = DriveHandle(win::CreateFileA(drive.c_str(), win::GENERIC_READ | win::GENERIC_WRITE,
-                                       win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr, win::OPEN_EXISTING,
-                                       win::FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-  if (!card_.IsOpen()) Show(kStringOpenFailed, ui::MB_ICONERROR);
-  return card_.IsOpen();
-}
-
-void BackupRun::LockCard() {
-  lockTaken_ = true;
-  if (entry_->busKind == kBusIde && OsKindIs9x()) {
-    vwin32_ =
-        win::CreateFileA("\\\\.\\vwin32", 0, 0, nullptr, win::OPEN_EXISTING, win::FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (vwin32_ != win::INVALID_HANDLE_VALUE) {
-      const auto drive = static_cast<win::BYTE>(entry_->driveLetter - 64);
-      locked9x_[0] = LockVolume9x(vwin32_, drive, 0, 2);
-      locked9x_[1] = LockVolume9x(vwin32_, drive, 0, 4);
-    }
-    return;
-  }
-  if (entry_->busKind == kBusPcmcia) return;
-  LockMediaVolume(card_.get(), vwin32_, entry_, 1, &volumeLocked_, &secondLock_, &readerLocked_);
-}
-
 bool BackupRun::UsedSpaceChosen() const {
   return page_.usedSpaceChoice_.GetCheck() == static_cast<int>(ui::BST_CHECKED) &&
          !IsRawFlashBackup(entry_->deviceKind);
@@ -271,7 +198,7 @@ bool BackupRun::UsedSpaceChosen() const {
 
 bool BackupRun::FindUsedSpace() {
   win::BYTE notFormatted = 0;
-  if (GetFileSystemType(card_.get(), entry_, geometry_.bytesPerSector, &notFormatted, volume_.sector0.data(),
+  if (GetFileSystemType(card_.Handle(), entry_, geometry_.bytesPerSector, &notFormatted, volume_.sector0.data(),
                         &volume_.sector0IsMbr, volume_.bootSector.data(), &volume_.volumeStart,
                         &volume_.fileSystem) == 1) {
     volume_.usedBytes = usedBytesQuery_.value_or(0);
@@ -327,7 +254,6 @@ bool BackupRun::CheckSizeLimitAndSpace(const std::string& imagePath) {
 }
 
 void BackupRun::ShowRunControls() {
-  runControlsShown_ = true;
   const bool rawFlash = IsRawFlashBackup(entry_->deviceKind);
   if (!rawFlash) EnableControls(page_, {kUsedSpaceChoice, kWholeMediaChoice}, false);
   if (ui::CWnd* list = MainDeviceList()) list->EnableWindow(win::FALSE);
@@ -378,10 +304,7 @@ bool BackupRun::Write(std::span<const win::BYTE> bytes) {
 }
 
 bool BackupRun::Prompted(win::UINT stepString, const std::function<bool()>& command) {
-  const StepResult result = RunPromptedCommand(prompt_, stepString, command, [this] {
-    CardGeometry again;
-    return Identify(again);
-  });
+  const StepResult result = RunPromptedCommand(prompt_, stepString, command, [this] { return card_.StillThere(); });
   if (result == StepResult::CardGone) Show(kStringNoMedia, ui::MB_ICONERROR);
   return result == StepResult::Done;
 }
@@ -403,8 +326,7 @@ bool BackupRun::WholeMediaBody() {
   const win::DWORD step = std::max<win::DWORD>(geometry_.sectorsPerBlock, 1);
   for (win::ULONGLONG position = 0; position < total; position += step) {
     if (Cancelled()) return false;
-    CardGeometry again;
-    if (!Identify(again)) {
+    if (!card_.StillThere()) {
       Show(kStringNoMedia, ui::MB_ICONERROR);
       return false;
     }
@@ -430,7 +352,7 @@ bool BackupRun::MemoryStickBlock(win::DWORD block) {
   const auto buffer = std::span(blockBuffer_);
   const bool extra = Prompted(kStringExtraDataUnreadable, [&] {
     std::fill(blockBuffer_.begin(), blockBuffer_.end(), 0);
-    return ReadExtraData(card_.get(), *entry_, number, buffer);
+    return ReadExtraData(card_.Handle(), *entry_, number, buffer);
   });
   if (!extra) return false;
   std::array<win::BYTE, kExtraDataSize> extraData{};
@@ -441,7 +363,7 @@ bool BackupRun::MemoryStickBlock(win::DWORD block) {
   const auto data = buffer.first(std::size_t{geometry_.sectorsPerBlock} * geometry_.bytesPerSector);
   const bool pages = Prompted(kStringReadFailed, [&] {
     std::fill(data.begin(), data.end(), 0);
-    return ReadMemoryStickBlock(card_.get(), *entry_, number, data);
+    return ReadMemoryStickBlock(card_.Handle(), *entry_, number, data);
   });
   return pages && Write(data);
 }
@@ -451,7 +373,7 @@ bool BackupRun::SmartMediaBlock(win::DWORD firstPage) {
   const auto buffer = std::span(blockBuffer_);
   const bool redundant = Prompted(kStringRedundantUnreadable, [&] {
     std::fill(blockBuffer_.begin(), blockBuffer_.end(), 0);
-    return ReadRedundantData(card_.get(), *entry_, firstPage, length, buffer);
+    return ReadRedundantData(card_.Handle(), *entry_, firstPage, length, buffer);
   });
   if (!redundant) return false;
   const std::vector<win::BYTE> redundantData(blockBuffer_.begin(), blockBuffer_.begin() + length);
@@ -462,7 +384,7 @@ bool BackupRun::SmartMediaBlock(win::DWORD firstPage) {
     if (!BlockPoll()) return false;
     const bool read = Prompted(kStringReadFailed, [&] {
       std::fill(page.begin(), page.end(), 0);
-      return ReadSmartMediaPage(card_.get(), *entry_, q, page);
+      return ReadSmartMediaPage(card_.Handle(), *entry_, q, page);
     });
     if (!read || !Write(page)) return false;
   }
@@ -474,7 +396,7 @@ bool BackupRun::PlainChunk(win::DWORD firstSector) {
   const auto chunk = std::span(blockBuffer_).first(std::size_t{count} * geometry_.bytesPerSector);
   const bool read = Prompted(kStringReadFailed, [&] {
     std::fill(chunk.begin(), chunk.end(), 0);
-    return ReadCardSectors(card_.get(), *entry_, firstSector, count, geometry_.bytesPerSector, chunk.data());
+    return ReadCardSectors(card_.Handle(), *entry_, firstSector, count, geometry_.bytesPerSector, chunk.data());
   });
   return read && Write(chunk);
 }
@@ -497,8 +419,7 @@ void BackupRun::ReportWriteFailure(const std::string& imagePath) {
 
 // A used-space walk that stopped on a failing read: the card is gone, or it could not be read.
 void BackupRun::ReportUsedSpaceFailure() {
-  CardGeometry again;
-  Show(Identify(again) ? kStringReadFailed : kStringNoMedia, ui::MB_ICONERROR);
+  Show(card_.StillThere() ? kStringReadFailed : kStringNoMedia, ui::MB_ICONERROR);
 }
 
 BackupRun::~BackupRun() {
@@ -509,7 +430,7 @@ BackupRun::~BackupRun() {
   page_.keyboardTable_ = nullptr;
   CancelRequested = 0;
   EndControls();
-  ReleaseCard();
+  card_.Release();
 }
 
 void BackupRun::EndControls() {
@@ -526,23 +447,6 @@ void BackupRun::EndControls() {
   EnableControls(page_, {kBackupButton, kImageNameEdit, kBrowseButton}, true);
   page_.backupButton_.SetFocus();
   if (ui::CWnd* list = MainDeviceList()) list->EnableWindow(win::TRUE);
-}
-
-void BackupRun::ReleaseCard() {
-  if (lockTaken_) {
-    if (entry_->busKind == kBusIde && OsKindIs9x()) {
-      const auto drive = static_cast<win::BYTE>(entry_->driveLetter - 64);
-      for (const bool locked : locked9x_) {
-        if (locked) UnlockVolume9x(vwin32_, drive);
-      }
-    } else if (entry_->busKind != kBusPcmcia && !OsKindIsNt()) {
-      LockMediaVolume(card_.get(), vwin32_, entry_, 0, &volumeLocked_, &secondLock_, &readerLocked_);
-    }
-  }
-  if (vwin32_ != win::INVALID_HANDLE_VALUE) win::CloseHandle(vwin32_);
-  vwin32_ = win::INVALID_HANDLE_VALUE;
-  Vwin32Handle = win::INVALID_HANDLE_VALUE;
-  card_.Close();
 }
 
 }  // namespace tarnlok

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "device/device_entry.h"
-#include "device/drive_handle.h"
 #include "operations/bkup_page.h"
+#include "operations/card_session.h"
 #include "operations/error_prompt_dlg.h"
 #include "operations/fmb_image.h"
 #include "operations/image_file_writer.h"
@@ -19,14 +19,6 @@
 #include <vector>
 
 namespace tarnlok {
-
-// What the identification of the card answered.
-struct CardGeometry {
-  win::DWORD sizeValue = 0;  // media size code or megabytes
-  win::DWORD blocksOrSectors = 0;  // physical blocks (raw flash) or the card's sectors
-  win::DWORD sectorsPerBlock = 0;  // pages per block (raw flash) or sectors per transfer
-  win::DWORD bytesPerSector = 0;
-};
 
 // The FAT volume a used-space backup copies, as its boot sector describes it.
 struct UsedSpaceVolume {
@@ -59,10 +51,6 @@ class BackupRun {
   bool CreateFolder(const std::string& folder);
   DeviceEntry* FindEntry() const;
   bool CheckCardAndTarget(const std::string& imagePath);
-  bool OpenCard();
-  bool Identify(CardGeometry& geometry);
-  bool SwitchToPhysicalDrive();
-  void LockCard();
   bool UsedSpaceChosen() const;
   bool FindUsedSpace();
   bool CheckSizeLimitAndSpace(const std::string& imagePath);
@@ -84,7 +72,6 @@ class BackupRun {
   void ReportUsedSpaceFailure();
   bool Cancelled();
   void EndControls();
-  void ReleaseCard();
 
   // The used-space body.
   bool BackupUsedSpace();
@@ -96,8 +83,7 @@ class BackupRun {
   CErrorPromptDlg prompt_;
   RunProgress progress_;
   DeviceEntry* entry_ = nullptr;
-  DriveHandle card_;
-  win::HANDLE vwin32_ = win::INVALID_HANDLE_VALUE;
+  CardSession card_;
   CardGeometry geometry_;
   UsedSpaceVolume volume_;
   bool usedSpace_ = false;
@@ -108,12 +94,6 @@ class BackupRun {
   bool writeFailed_ = false;
   bool cancelled_ = false;
   win::ULONGLONG unitsDone_ = 0;
-  bool locked9x_[2] = {false, false};
-  win::BYTE volumeLocked_ = 0;
-  win::BYTE secondLock_ = 0;
-  win::BYTE readerLocked_ = 0;
-  bool lockTaken_ = false;
-  bool runControlsShown_ = false;
 };
 
 }  // namespace tarnlok

@@ -59,7 +59,7 @@ bool BackupRun::BackupSystemSectors(win::DWORD first, win::DWORD count, bool cou
     if (!BlockPoll()) return false;
     std::fill(sector.begin(), sector.end(), 0);
     PromptText = LoadProgramString(kStringReadFailed);
-    if (!ReadCardSectors(card_.get(), *entry_, lba, 1, bytesPerSector, sector.data())) return false;
+    if (!ReadCardSectors(card_.Handle(), *entry_, lba, 1, bytesPerSector, sector.data())) return false;
     if (countsUnits) {
       progress_.Show(static_cast<win::DWORD>(unitsDone_), unitsDone_);
       ++unitsDone_;
@@ -114,7 +114,7 @@ bool BackupRun::BackupUsedSpace() {
 
   if (fileSystem == kFat12) {
     PromptText = LoadProgramString(kStringReadFailed);
-    if (!ReadCardSectors(card_.get(), *entry_, firstFat, bpb.fatSectors, bytesPerSector, fat.data())) return false;
+    if (!ReadCardSectors(card_.Handle(), *entry_, firstFat, bpb.fatSectors, bytesPerSector, fat.data())) return false;
     for (win::DWORD cluster = 2; win::FieldFits(fat.size(), cluster * 3 / 2, 2); ++cluster) {
       const win::DWORD offset = cluster * 3 / 2;
       const win::WORD word = win::ReadLe16(fat, offset);
@@ -126,7 +126,7 @@ bool BackupRun::BackupUsedSpace() {
     for (win::DWORD index = 0; index < bpb.fatSectors; ++index) {
       std::fill(fat.begin(), fat.end(), 0);
       PromptText = LoadProgramString(kStringReadFailed);
-      if (!ReadCardSectors(card_.get(), *entry_, firstFat + index, 1, bytesPerSector, fat.data())) return false;
+      if (!ReadCardSectors(card_.Handle(), *entry_, firstFat + index, 1, bytesPerSector, fat.data())) return false;
       // Entries 0 and 1 hold the media byte and flags, not clusters.
       for (win::DWORD position = index == 0 ? 2 * entryBytes : 0; position + entryBytes <= bytesPerSector;
            position += entryBytes) {
@@ -155,7 +155,7 @@ bool BackupRun::BackupCluster(win::DWORD entryOffset, win::DWORD entryValue) {
       fileSystem == kFat32 ? Fat32ClusterToSector(cluster, bpb) : FatClusterToSector(cluster, bytesPerSector, bpb);
   PromptText = LoadProgramString(kStringReadFailed);
   const auto sectors = static_cast<win::DWORD>(clusterBuffer_.size() / bytesPerSector);
-  if (!ReadCardSectors(card_.get(), *entry_, lba, sectors, bytesPerSector, clusterBuffer_.data())) return false;
+  if (!ReadCardSectors(card_.Handle(), *entry_, lba, sectors, bytesPerSector, clusterBuffer_.data())) return false;
   return Write(clusterBuffer_);
 }
 

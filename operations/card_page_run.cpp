@@ -20,15 +20,9 @@ DeviceEntry* CardPageRun::EntryOfRow(int row) {
   return nullptr;
 }
 
-bool CardPageRun::CardStillThere() {
-  CardGeometry again;
-  bool writeProtected = false;
-  return card_.Identify(again, writeProtected);
-}
-
 bool CardPageRun::BeforeBlock(win::DWORD blockNumber, win::ULONGLONG position) {
   if (CancelConfirmed()) return false;
-  if (!CardStillThere()) {
+  if (!card_.StillThere()) {
     ShowStringMessage(kStringNoMedia, ui::MB_ICONERROR);
     return false;
   }

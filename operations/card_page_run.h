@@ -27,8 +27,6 @@ class CardPageRun : public RunHooks {
 
   // The device-list entry of the page's row; null when the row names none.
   static DeviceEntry* EntryOfRow(int row);
-  // Whether a card still answers the identification.
-  bool CardStillThere();
 
   CErrorPromptDlg prompt_;
   RunProgress progress_;

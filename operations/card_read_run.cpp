@@ -108,18 +108,21 @@ RunEnd ReadSmartMediaCard(const FlashCard& card, win::DWORD blockCount, Duplicat
 }
 
 RunEnd ReadPlainCard(win::HANDLE handle, const DeviceEntry& entry, win::DWORD totalSectors, win::DWORD sectorsPerBlock,
-                     DuplicateImage& image, RunHooks& hooks) {
-  std::vector<win::BYTE> chunk(image.InMemory() ? 0 : std::size_t{sectorsPerBlock} * kSectorBytes);
+                     win::DWORD bytesPerSector, DuplicateImage& image, RunHooks& hooks) {
+  if (image.InMemory() && image.Memory().size() < win::ULONGLONG{totalSectors} * bytesPerSector) {
+    return RunEnd::kWriteFailed;
+  }
+  std::vector<win::BYTE> chunk(image.InMemory() ? 0 : std::size_t{sectorsPerBlock} * bytesPerSector);
   for (win::DWORD sector = 0; sector < totalSectors; sector += sectorsPerBlock) {
     if (!hooks.BeforeBlock(sector / sectorsPerBlock, sector)) return RunEnd::kStopped;
     const win::DWORD sectors = std::min(sectorsPerBlock, totalSectors - sector);
-    const std::size_t bytes = std::size_t{sectors} * kSectorBytes;
+    const std::size_t bytes = std::size_t{sectors} * bytesPerSector;
     // A memory image takes the sectors in place; a file image through the chunk.
-    const auto part = image.InMemory() ? image.Memory().subspan(std::size_t{sector} * kSectorBytes, bytes)
+    const auto part = image.InMemory() ? image.Memory().subspan(std::size_t{sector} * bytesPerSector, bytes)
                                        : std::span(chunk).first(bytes);
     if (!hooks.Step(kStringReadFailed, [&] {
           std::fill(part.begin(), part.end(), 0);
-          return ReadCardSectors(handle, entry, sector, sectors, kSectorBytes, part.data());
+          return ReadCardSectors(handle, entry, sector, sectors, bytesPerSector, part.data());
         }))
       return RunEnd::kStopped;
     if (!image.InMemory() && !image.Append(part)) return RunEnd::kWriteFailed;

@@ -18,7 +18,9 @@ win::ULONGLONG SmartMediaImageBytes(win::DWORD blockCount, win::DWORD pagesPerBl
 // Each ends kWriteFailed when the temporary file took fewer bytes than it was given.
 RunEnd ReadMemoryStickCard(const FlashCard& card, win::DWORD blockCount, DuplicateImage& image, RunHooks& hooks);
 RunEnd ReadSmartMediaCard(const FlashCard& card, win::DWORD blockCount, DuplicateImage& image, RunHooks& hooks);
+// The card's sectors of bytesPerSector each; kWriteFailed, before any read, when a memory image
+// cannot hold them all.
 RunEnd ReadPlainCard(win::HANDLE handle, const DeviceEntry& entry, win::DWORD totalSectors, win::DWORD sectorsPerBlock,
-                     DuplicateImage& image, RunHooks& hooks);
+                     win::DWORD bytesPerSector, DuplicateImage& image, RunHooks& hooks);
 
 }  // namespace tarnlok

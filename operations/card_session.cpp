@@ -71,6 +71,12 @@ bool CardSession::Identify(CardGeometry& geometry, bool& writeProtected) {
   return found;
 }
 
+bool CardSession::StillThere() {
+  CardGeometry again;
+  bool writeProtected = false;
+  return Identify(again, writeProtected);
+}
+
 bool CardSession::SwitchToPhysicalDrive() {
   if (UsePlainSectorIo == 0) return true;
   if (OsKindIs9x()) {
@@ -97,7 +103,7 @@ void CardSession::TestWritable(bool& writeProtected) {
   writeProtected = stop != 0;
 }
 
-void CardSession::Lock() {
+void CardSession::Lock(PlainSectorCard plainSectorCard) {
   lockTaken_ = true;
   if (entry_->busKind == kBusIde && OsKindIs9x()) {
     vwin32_ =
@@ -109,7 +115,8 @@ void CardSession::Lock() {
     }
     return;
   }
-  if (entry_->busKind == kBusPcmcia || UsePlainSectorIo != 0) return;
+  if (entry_->busKind == kBusPcmcia) return;
+  if (UsePlainSectorIo != 0 && plainSectorCard == PlainSectorCard::kLeaveUnlocked) return;
   LockMediaVolume(card_.get(), vwin32_, entry_, 1, &volumeLocked_, &secondLock_, &readerLocked_);
 }
 

@@ -1,17 +1,24 @@
-// The card a Restore or Duplicate run writes: opened as the run's device (the volume on the NT
-// family, the card driver or vwin32 on Windows 9x), identified again whenever the run asks,
-// switched to its physical drive where only plain sector access works, locked while the run
-// writes and given back, with every handle closed, when the session ends.
+// The card a Backup, Restore or Duplicate run works on: opened as the run's device (the volume on
+// the NT family, the card driver or vwin32 on Windows 9x), identified again whenever the run
+// asks, switched to its physical drive where only plain sector access works, locked while the run
+// lasts and given back, with every handle closed, when the session ends.
 #pragma once
 
 #include "device/device_entry.h"
 #include "device/drive_handle.h"
-#include "operations/backup_run.h"
 #include "platform/win/system/types.h"
 
 #include <string>
 
 namespace tarnlok {
+
+// What the identification of the card answered.
+struct CardGeometry {
+  win::DWORD sizeValue = 0;  // media size code or megabytes
+  win::DWORD blocksOrSectors = 0;  // physical blocks (raw flash) or the card's sectors
+  win::DWORD sectorsPerBlock = 0;  // pages per block (raw flash) or sectors per transfer
+  win::DWORD bytesPerSector = 0;
+};
 
 // The message of a card's drive letter that has gone: 57449 with the letter.
 std::string DriveGoneText(char letter);
@@ -27,13 +34,18 @@ class CardSession {
   bool Open(DeviceEntry& entry);
   // GetCardType (IDE and PCMCIA readers) or GetMediaCapacity; false when no card answers.
   bool Identify(CardGeometry& geometry, bool& writeProtected);
+  // Whether a card still answers the identification.
+  bool StillThere();
   // Where only plain sector access works: refused on Windows 9x (57442), the physical drive
   // on the NT family (1089 when it cannot be opened).
   bool SwitchToPhysicalDrive();
   // Floppy drives and plain sector access: the file-system write test, which may find the card
   // write protected and leave its message in PromptText.
   void TestWritable(bool& writeProtected);
-  void Lock();
+  // A run that writes leaves a card reached by plain sector input unlocked; the backup, which
+  // reads such a card through its volume, takes the lock all the same.
+  enum class PlainSectorCard { kLeaveUnlocked, kLock };
+  void Lock(PlainSectorCard plainSectorCard = PlainSectorCard::kLeaveUnlocked);
   // Gives the locks back and closes every handle; the session can be opened again.
   void Release();
 

@@ -346,7 +346,7 @@ TEST_F(CardWriteRun, EveryCardKindDuplicatesThroughMemoryAndThroughATemporaryFil
     duplicate(
         20000 * 512,
         [&](DuplicateImage& image, RunHooks& hooks) {
-          return ReadPlainCard(plainSource.get(), *EntryAt('E'), 20000, 63, image, hooks);
+          return ReadPlainCard(plainSource.get(), *EntryAt('E'), 20000, 63, 512, image, hooks);
         },
         [&](DuplicateImage& image, RunHooks& hooks) {
           return WritePlainImage(image.Source(), plainTarget.get(), *EntryAt('K'), 20000, 63, 512, hooks);
@@ -358,6 +358,17 @@ TEST_F(CardWriteRun, EveryCardKindDuplicatesThroughMemoryAndThroughATemporaryFil
     EXPECT_TRUE(Logical('N', 7872) == Logical('M', 7872));
     EXPECT_TRUE(ReadHostFile("cf-target.img") == ReadHostFile("cf-source.img"));
   }
+}
+
+// A card whose sectors the memory image cannot all hold (it was sized for shorter sectors)
+// ends the read before any byte lands past the image.
+TEST_F(CardWriteRun, APlainCardLargerThanItsMemoryImageIsNotRead) {
+  DuplicateImage image;
+  ASSERT_TRUE(image.AllocateMemory(200 * 256));
+  DriveHandle source = OpenCardVolume('E');
+  RecordingHooks hooks;
+  EXPECT_EQ(ReadPlainCard(source.get(), *EntryAt('E'), 200, 63, 512, image, hooks), RunEnd::kWriteFailed);
+  EXPECT_EQ(hooks.blocks, 0u);
 }
 
 }  // namespace

@@ -3,14 +3,10 @@
 // the page repaints and its Cancel button works.
 #pragma once
 
-#include "platform/ui/controls/controls.h"
-#include "platform/ui/dialogs/property_sheet.h"
-#include "shell/icon_button.h"
-#include "shell/shaded_progress.h"
+#include "operations/card_operation_page.h"
 
 namespace tarnlok {
 
-class CBasePage;
 
 // Controls of the page.
 namespace duplicate_page {
@@ -33,34 +29,20 @@ constexpr int kDeviceInfoLabel = 1264;
 constexpr int kProgressInfoLabel = 1265;
 }  // namespace duplicate_page
 
-class CDupPage : public ui::CPropertyPage {
+class CDupPage : public CCardOperationPage {
  public:
   CDupPage();
   win::BOOL OnInitDialog() override;
   win::BOOL OnSetActive() override;
-  win::BOOL OnKillActive() override;
   void DoDataExchange(ui::CDataExchange* dx) override;
   const ui::MessageMap& GetMessageMap() const override;
 
   // The Duplicate button: the whole run, from the source card to the last block of the copy.
   void DuplicateMedia();
 
-  // Set by the sheet before the page is created; negative: no device.
-  int deviceRow = -1;
-  CBasePage* ownerSheet = nullptr;
-
  private:
   friend class DuplicateRun;
-  void OnCancelButton();
-  void OnHelpButton();
-  ui::LRESULT OnHelp(ui::WPARAM, ui::LPARAM);
-  void OnPaint();
-  ui::HBRUSH OnCtlColor(ui::CDC* dc, ui::CWnd* control, ui::UINT kind);
-
-  CShadedProgress progress_;
-  CIconButton cancelButton_;
   CIconButton duplicateButton_;
-  ui::CButton helpButton_;
 };
 
 }  // namespace tarnlok

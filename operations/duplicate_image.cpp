@@ -4,12 +4,18 @@
 #include "platform/win/files/files.h"
 #include "platform/win/system/global_memory.h"
 #include "platform/win/system/handle_table.h"
+#include "platform/win/system/last_error.h"
 #include "platform/win/system/system_clock.h"
 
 #include <cstdio>
 #include <limits>
 
 namespace tarnlok {
+namespace {
+
+constexpr int kTemporaryNameAttempts = 100;
+
+}  // namespace
 
 DuplicateImage::~DuplicateImage() { Release(); }
 
@@ -22,13 +28,20 @@ bool DuplicateImage::AllocateMemory(win::ULONGLONG size) {
 
 bool DuplicateImage::CreateTemporaryFile(const std::string& folder) {
   win::srand(static_cast<unsigned>(win::time(nullptr)));
-  char name[512];
-  std::snprintf(name, sizeof name, "%s%04d.TMP", folder.c_str(), win::rand());
-  file_ = win::CreateFileA(name, win::GENERIC_READ | win::GENERIC_WRITE, 0, nullptr, win::CREATE_ALWAYS,
-                           win::FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file_ == win::INVALID_HANDLE_VALUE) return false;
-  fileName_ = name;
-  return true;
+  // The file is deleted when the run ends: a name already taken in the folder is passed over,
+  // never overwritten, so that nothing of the user's goes with it.
+  for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+    char name[512];
+    std::snprintf(name, sizeof name, "%s%04d.TMP", folder.c_str(), win::rand());
+    file_ = win::CreateFileA(name, win::GENERIC_READ | win::GENERIC_WRITE, 0, nullptr, win::CREATE_NEW,
+                             win::FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file_ != win::INVALID_HANDLE_VALUE) {
+      fileName_ = name;
+      return true;
+    }
+    if (win::GetLastError() != win::ERROR_FILE_EXISTS) return false;
+  }
+  return false;
 }
 
 std::span<win::BYTE> DuplicateImage::Memory() const {

@@ -1,7 +1,8 @@
 // The whole-card image a duplicate holds between reading the source card and writing the new
 // one: one zero-filled memory block when the system gives one that large, else a temporary file
-// "%s%04d.TMP" (the program folder and a number from the time-seeded generator) opened for this
-// run alone. The file is closed and deleted when the image goes, on every way out of the run.
+// "%s%04d.TMP" (the program folder and a number from the time-seeded generator, passing over
+// names already taken) opened for this run alone. The file is closed and deleted when the image
+// goes, on every way out of the run.
 #pragma once
 
 #include "operations/image_source.h"

@@ -9,13 +9,18 @@
 #include "operations/tool_page.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/messages.h"
+#include "platform/win/system/c_random.h"
 #include "platform/win/system/global_memory.h"
+#include "platform/win/system/manual_clock.h"
 #include "platform/win/files/paths.h"
 #include "shell/resource_ids.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <functional>
 #include <regex>
 
 namespace tarnlok {
@@ -61,10 +66,14 @@ class DuplicatePage : public test_support::PageRunTest {
         "card": { "kind": "cf", "image": "w.img", "sectors": 10000 } } ] })");
   }
 
-  void Duplicate() {
-    OnPage(kDuplicateTool, kDuplicatePageTemplate, kRowE, [this](ui::HWND page) {
+  // duringRun is called just before the click that starts the run, to schedule actions in it.
+  void Duplicate(const std::function<void(ui::HWND)>& duringRun = {}) {
+    OnPage(kDuplicateTool, kDuplicatePageTemplate, kRowE, [this, duringRun](ui::HWND page) {
       EXPECT_EQ(test_support::ItemText(page, duplicate_page::kDeviceValue), " CF Reader        [E:]");
-      driver.WhenIdle([this, page] { driver.Click(page, duplicate_page::kDuplicateButton); });
+      driver.WhenIdle([this, page, duringRun] {
+        if (duringRun) duringRun(page);
+        driver.Click(page, duplicate_page::kDuplicateButton);
+      });
       driver.WhenIdle([page] {
         EXPECT_FALSE(ui::IsWindowVisible(ui::GetDlgItem(page, duplicate_page::kCancelButton)));
         EXPECT_TRUE(ui::IsWindowEnabled(ui::GetDlgItem(page, duplicate_page::kDuplicateButton)));
@@ -116,6 +125,42 @@ TEST_F(DuplicatePage, WithoutAMemoryBlockItGoesThroughATemporaryFileThatIsGoneAf
   EXPECT_TRUE(ReadHostBytes(Home("k.img")) == source);
 }
 
+TEST_F(DuplicatePage, FilesAlreadyUnderTemporaryNamesAreLeftAsTheyWere) {
+  StartMachine();
+  win::SetGlobalAllocLimit(1 << 20);
+  // The clock moves only as the run sleeps: the names it can draw in its first minute are all taken.
+  const auto clock = win::ManualClock::Install();
+  const std::time_t now = win::time(nullptr);
+  std::vector<std::filesystem::path> taken;
+  for (std::time_t second = now; second < now + 60; ++second) {
+    win::srand(static_cast<unsigned>(second));
+    char name[32];
+    std::snprintf(name, sizeof name, "%04d.TMP", win::rand());
+    taken.push_back(*win::HostPathOf("C:\\Program Files\\Tarnlok\\") / name);
+    test_support::WriteHostBytes(taken.back(), test_support::PatternBytes(3000, 0x5D));
+  }
+  std::sort(taken.begin(), taken.end());
+  taken.erase(std::unique(taken.begin(), taken.end()), taken.end());
+  test_support::ActingPrompter acting(prompter);
+  std::vector<std::filesystem::path> during;
+  acting.When("Please insert a new blank writable media", [&] {
+    during = TemporaryFiles();
+    machine_->SwapCards('E', 'K');
+  });
+  ExpectConfirmation();
+  prompter.AnswerMessageBox(ui::IDOK, "Successfully read the source media contents.");
+  prompter.AnswerMessageBox(ui::IDOK, "Successfully duplicated the media.");
+  Duplicate();
+  win::SetClock(nullptr);
+  EXPECT_EQ(during.size(), taken.size() + 1) << "the run's own file beside the ones that were there";
+  for (const auto& file : taken) {
+    EXPECT_TRUE(ReadHostBytes(file) == test_support::PatternBytes(3000, 0x5D)) << file;
+    std::filesystem::remove(file);
+  }
+  EXPECT_TRUE(TemporaryFiles().empty());
+  EXPECT_TRUE(ReadHostBytes(Home("k.img")) == source);
+}
+
 TEST_F(DuplicatePage, AbortOnAReadFailureEndsTheRunAndRemovesTheTemporaryFile) {
   StartMachine(R"(, "faults": [ { "op": "read", "sector": 9000, "times": "always" } ])");
   win::SetGlobalAllocLimit(1 << 20);
@@ -128,6 +173,19 @@ TEST_F(DuplicatePage, AbortOnAReadFailureEndsTheRunAndRemovesTheTemporaryFile) {
   ExpectConfirmation();
   Duplicate();
   EXPECT_EQ(step, "Unable to read from the media.");
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+  EXPECT_TRUE(TemporaryFiles().empty());
+  EXPECT_TRUE(ReadHostBytes(Home("k.img")) == test_support::PatternBytes(20000 * 512, 0x9C)) << "nothing written";
+}
+
+TEST_F(DuplicatePage, TheCancelButtonEndsTheReadWithTheCardUntouchedAndNoTemporaryFile) {
+  StartMachine();
+  win::SetGlobalAllocLimit(1 << 20);
+  ExpectConfirmation();
+  prompter.AnswerMessageBox(ui::IDYES, "Do you want to cancel the current operation?");
+  Duplicate([this](ui::HWND page) {
+    driver.AfterPumps(30, [this, page] { driver.Click(page, duplicate_page::kCancelButton); });
+  });
   EXPECT_EQ(prompter.Unanswered(), 0u);
   EXPECT_TRUE(TemporaryFiles().empty());
   EXPECT_TRUE(ReadHostBytes(Home("k.img")) == test_support::PatternBytes(20000 * 512, 0x9C)) << "nothing written";

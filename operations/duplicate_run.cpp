@@ -148,7 +148,8 @@ bool DuplicateRun::ReadSource() {
     case kMemoryStick: end = ReadMemoryStickCard(Flash(), source_.blocksOrSectors, image_, *this); break;
     case kSmartMedia: end = ReadSmartMediaCard(Flash(), source_.blocksOrSectors, image_, *this); break;
     default:
-      end = ReadPlainCard(card_.Handle(), *entry_, source_.blocksOrSectors, source_.sectorsPerBlock, image_, *this);
+      end = ReadPlainCard(card_.Handle(), *entry_, source_.blocksOrSectors, source_.sectorsPerBlock,
+                          source_.bytesPerSector, image_, *this);
       break;
   }
   if (end == RunEnd::kCompleted && image_.Rewind()) return true;

@@ -5,6 +5,7 @@
 #include "platform/win/layouts/byte_order.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace tarnlok {
 namespace {
@@ -70,10 +71,12 @@ std::optional<FmbHeader> ReadFmbHeader(std::span<const win::BYTE> bytes) {
   return header;
 }
 
-bool IsAcceptedFmbHeader(const FmbHeader& header) {
-  const FmbHeader fresh;
-  return header.headerSize != 0 && header.signature == fresh.signature && header.complete != 0;
+bool IsSignedFmbHeader(const FmbHeader& header) {
+  return header.headerSize != 0 &&
+         std::equal(std::begin(kFmbSignature), std::end(kFmbSignature) - 1, header.signature.begin());
 }
+
+bool IsAcceptedFmbHeader(const FmbHeader& header) { return IsSignedFmbHeader(header) && header.complete != 0; }
 
 ClusterRecordBytes WriteClusterRecord(const ClusterRecord& record) {
   ClusterRecordBytes bytes{};

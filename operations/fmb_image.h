@@ -43,7 +43,9 @@ using FmbHeaderBytes = std::array<win::BYTE, kFmbHeaderSize>;
 FmbHeaderBytes WriteFmbHeader(const FmbHeader& header);
 // The header at the start of bytes; nothing when fewer than 51 bytes are given.
 std::optional<FmbHeader> ReadFmbHeader(std::span<const win::BYTE> bytes);
-// True for the images a restore may take: a header size, the signature and the complete flag.
+// A header size and the signature's 9 characters (what follows them in the field is not compared).
+bool IsSignedFmbHeader(const FmbHeader& header);
+// True for the images a restore may take: signed, and the complete flag set.
 bool IsAcceptedFmbHeader(const FmbHeader& header);
 
 // One used cluster of a used-space image: where its entry lies in the first FAT and its value.

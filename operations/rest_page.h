@@ -3,14 +3,10 @@
 // repaints and its Cancel button works.
 #pragma once
 
-#include "platform/ui/controls/controls.h"
-#include "platform/ui/dialogs/property_sheet.h"
-#include "shell/icon_button.h"
-#include "shell/shaded_progress.h"
+#include "operations/card_operation_page.h"
 
 namespace tarnlok {
 
-class CBasePage;
 
 // Controls of the page.
 namespace restore_page {
@@ -36,36 +32,22 @@ constexpr int kDeviceInfoLabel = 1264;
 constexpr int kProgressInfoLabel = 1265;
 }  // namespace restore_page
 
-class CRestPage : public ui::CPropertyPage {
+class CRestPage : public CCardOperationPage {
  public:
   CRestPage();
   win::BOOL OnInitDialog() override;
   win::BOOL OnSetActive() override;
-  win::BOOL OnKillActive() override;
   void DoDataExchange(ui::CDataExchange* dx) override;
   const ui::MessageMap& GetMessageMap() const override;
 
   // The Restore button: the whole run, from the checks of the name to the final message.
   void RestoreMedia();
 
-  // Set by the sheet before the page is created; negative: no device.
-  int deviceRow = -1;
-  CBasePage* ownerSheet = nullptr;
-
  private:
   friend class RestoreRun;
   void OnBrowse();
-  void OnCancelButton();
-  void OnHelpButton();
-  ui::LRESULT OnHelp(ui::WPARAM, ui::LPARAM);
-  void OnPaint();
-  ui::HBRUSH OnCtlColor(ui::CDC* dc, ui::CWnd* control, ui::UINT kind);
-
-  CShadedProgress progress_;
-  CIconButton cancelButton_;
   CIconButton browseButton_;
   CIconButton restoreButton_;
-  ui::CButton helpButton_;
 };
 
 }  // namespace tarnlok

@@ -193,6 +193,29 @@ TEST_F(RestorePage, AUsedSpaceImageGrowsOntoALargerCardIntoASoundFat16Volume) {
   EXPECT_EQ(test_support::VolumeFiles(grown, 63), test_support::VolumeFiles(card, 63));
 }
 
+TEST_F(RestorePage, TheCancelButtonStopsTheWriteOnceTheUserConfirms) {
+  StartMachine();
+  ExpectWarning();
+  prompter.AnswerMessageBox(ui::IDYES, "Do you want to cancel the current operation?");
+  const Bytes before = ReadHostBytes(Home("k.img"));
+  OnPage(kRestoreTool, kRestorePageTemplate, kRowK, [&](ui::HWND page) {
+    driver.WhenIdle([&, page] {
+      test_support::WriteHostBytes(ImagePath(), test_support::BackupImage(PlainHeader(kSectors), source));
+      ui::SetDlgItemTextA(page, restore_page::kImageNameEdit, kImage);
+      driver.AfterPumps(30, [this, page] { driver.Click(page, restore_page::kCancelButton); });
+      driver.Click(page, restore_page::kRestoreButton);
+    });
+    driver.WhenIdle([page] {
+      EXPECT_FALSE(ui::IsWindowVisible(ui::GetDlgItem(page, restore_page::kCancelButton)));
+      EXPECT_EQ(OperationBusy, 0u);
+    });
+  });
+  EXPECT_EQ(prompter.Unanswered(), 0u) << "no success message";
+  const Bytes card = ReadHostBytes(Home("k.img"));
+  EXPECT_TRUE(std::equal(card.begin(), card.begin() + 512, source.begin())) << "the first block was written";
+  EXPECT_TRUE(std::equal(card.end() - 512, card.end(), before.end() - 512)) << "the last one was not";
+}
+
 // A write that fails at one chunk of the card: the prompt names the step and its answer decides.
 class RestoreFaults : public RestorePage, public ::testing::WithParamInterface<int> {};
 

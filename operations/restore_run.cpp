@@ -151,9 +151,7 @@ RestoreRun::CardCheck RestoreRun::OpenAndReadHeader(const std::string& imagePath
   win::DWORD read = 0;
   const bool whole = win::ReadFile(image_, bytes.data(), kFmbHeaderSize, &read, nullptr) && read == kFmbHeaderSize;
   const auto header = whole ? ReadFmbHeader(bytes) : std::nullopt;
-  const bool signed_ = header && header->headerSize != 0 &&
-                       std::equal(std::begin(kFmbSignature), std::end(kFmbSignature) - 1, header->signature.begin());
-  if (!signed_) {
+  if (!header || !IsSignedFmbHeader(*header)) {
     Show(kStringInvalidImage, ui::MB_ICONERROR);
     return CardCheck::kEnd;
   }
@@ -225,7 +223,6 @@ bool RestoreRun::CheckImageAgainstCard() {
 }
 
 void RestoreRun::ShowRunControls() {
-  runControlsShown_ = true;
   if (ui::CWnd* list = MainDeviceList()) list->EnableWindow(win::FALSE);
   EnableControls(page_, {controls::kProgressFrame, controls::kCurrentBlockValue}, true);
   EnableControls(page_, {controls::kRestoreButton, controls::kBrowseButton, controls::kImageNameEdit}, false);
@@ -284,7 +281,7 @@ bool RestoreRun::RestoreUsedSpace() {
       });
   if (outcome == UsedSpaceOutcome::kRestored) return true;
   // The card may have gone; otherwise the write failed on a card that is still there.
-  if (!CardStillThere()) {
+  if (!card_.StillThere()) {
     Show(kStringNoMedia, ui::MB_ICONERROR);
   } else {
     Show(outcome == UsedSpaceOutcome::kWriteFailed ? kStringWriteFailed : kStringInvalidImage, ui::MB_ICONERROR);

@@ -45,7 +45,6 @@ class RestoreRun : public CardPageRun {
   win::HANDLE image_ = win::INVALID_HANDLE_VALUE;
   win::ULONGLONG imageBytes_ = 0;
   win::DWORD usedSpaceTotal_ = 0;
-  bool runControlsShown_ = false;
 };
 
 }  // namespace tarnlok

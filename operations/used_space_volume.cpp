@@ -31,7 +31,6 @@ constexpr win::DWORD kFsInfoLead = 0x41615252;
 constexpr win::DWORD kFsInfoStruct = 0x61417272;
 constexpr win::DWORD kUnknownHint = 0xFFFFFFFF;
 
-constexpr win::DWORD kRecordBytes = 8;
 constexpr win::DWORD kCopyChunkSectors = 64;
 
 // FAT12 marks (reserved, bad and end of chain, 0xFF0 up) keep their meaning as FAT16 marks.
@@ -233,10 +232,9 @@ UsedSpaceOutcome UsedSpaceWalk::WriteClusters() {
   win::DWORD lastOffset = 0;
   for (;;) {
     if (source_.Remaining() == 0) break;
-    std::array<win::BYTE, kRecordBytes> record{};
-    if (!Read(record)) return UsedSpaceOutcome::kTruncatedImage;
-    const win::DWORD offset = win::ReadLe32(record, 0);
-    const win::DWORD value = win::ReadLe32(record, 4);
+    ClusterRecordBytes bytes{};
+    if (!Read(bytes)) return UsedSpaceOutcome::kTruncatedImage;
+    const auto [offset, value] = *ReadClusterRecord(bytes);
     if (offset == 0 || value == 0) break;
     // Records come in FAT order, each at the first byte of a whole entry of the stored FAT.
     const win::DWORD cluster = ClusterOfFatOffset(image_.fileSystem, offset);

@@ -22,15 +22,6 @@ namespace {
 
 using Help = test_support::ProgramTest;
 
-// The title of the topic the help window shows, then the window closed; empty when none opened.
-std::string ShownTopic() {
-  const ui::HWND window = ui::HelpWindow();
-  if (window == nullptr) return {};
-  char title[256] = {};
-  ui::GetWindowTextA(window, title, sizeof(title));
-  win::WinHelpA(nullptr, nullptr, win::HELP_QUIT, 0);
-  return title;
-}
 
 TEST_F(Help, EveryRoadOfTheMainWindowOpensThePagesTopic) {
   Start(test_support::TwoReaders("xp"));
@@ -45,20 +36,20 @@ TEST_F(Help, EveryRoadOfTheMainWindowOpensThePagesTopic) {
   const std::vector<std::function<void()>> steps = {
       [&] { EXPECT_TRUE(driver.Click(ActivePageHwnd, info_page::kHelpButton)); },
       [&] {
-        EXPECT_EQ(ShownTopic(), "The Information page") << "Help button";
+        EXPECT_EQ(test_support::ShownHelpTopic(), "The Information page") << "Help button";
         ui::SetFocus(ui::GetDlgItem(ActivePageHwnd, info_page::kHelpButton));
         EXPECT_TRUE(driver.Enter());
       },
       [&] {
-        EXPECT_EQ(ShownTopic(), "The Information page") << "Enter on the Help button";
+        EXPECT_EQ(test_support::ShownHelpTopic(), "The Information page") << "Enter on the Help button";
         pressF1On(ui::GetDlgItem(ActivePageHwnd, info_page::kDeviceName));
       },
       [&] {
-        EXPECT_EQ(ShownTopic(), "The Information page") << "F1 on the page";
+        EXPECT_EQ(test_support::ShownHelpTopic(), "The Information page") << "F1 on the page";
         pressF1On(ui::GetDlgItem(main, kDeviceListControl));
       },
       [&] {
-        EXPECT_EQ(ShownTopic(), "The Information page") << "F1 on the main window";
+        EXPECT_EQ(test_support::ShownHelpTopic(), "The Information page") << "F1 on the main window";
         // F1 on the About page is answered and opens nothing; the framework's help call on the
         // page opens its topic.
         window->Sheet().SetActivePage(kAboutTab);
@@ -68,11 +59,11 @@ TEST_F(Help, EveryRoadOfTheMainWindowOpensThePagesTopic) {
         help.iCtrlId = about_page::kWebLink;
         help.hItemHandle = link;
         EXPECT_EQ(ui::SendMessage(link, ui::WM_HELP, 0, reinterpret_cast<ui::LPARAM>(&help)), win::TRUE);
-        EXPECT_EQ(ShownTopic(), "") << "F1 on the About page";
+        EXPECT_EQ(test_support::ShownHelpTopic(), "") << "F1 on the About page";
         about->WinHelp(0, win::HELP_CONTEXT);
       },
       [&] {
-        EXPECT_EQ(ShownTopic(), "Backing up a card") << "the About page's help";
+        EXPECT_EQ(test_support::ShownHelpTopic(), "Backing up a card") << "the About page's help";
         window->Sheet().SetActivePage(kInformationTab);
         EXPECT_TRUE(driver.Click(ActivePageHwnd, info_page::kHelpButton));
       },
@@ -110,13 +101,13 @@ TEST_F(Help, TheHelpFileHasATopicForEveryKeyTheProgramPasses) {
     for (const auto& [key, title] : topics) {
       EXPECT_TRUE(
           win::WinHelpA(main, App().m_helpFilePath.c_str(), win::HELP_KEY, reinterpret_cast<std::uintptr_t>(key)));
-      EXPECT_EQ(ShownTopic(), title) << key;
+      EXPECT_EQ(test_support::ShownHelpTopic(), title) << key;
     }
     // The recovery settings and media type dialogs (templates 150 and 151) by their contexts.
     for (const auto& [context, title] :
          {std::pair{0x20096, "Recovery settings"}, {0x20097, "Selecting the media type"}}) {
       ui::CWnd::FromHandlePermanent(main)->ui::CWnd::WinHelp(static_cast<win::DWORD>(context), win::HELP_CONTEXT);
-      EXPECT_EQ(ShownTopic(), title) << context;
+      EXPECT_EQ(test_support::ShownHelpTopic(), title) << context;
     }
     ui::SendMessage(main, ui::WM_COMMAND, ui::IDCANCEL, 0);
   });

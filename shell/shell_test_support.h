@@ -7,9 +7,11 @@
 #include "device/testing/device_test_support.h"
 #include "platform/machine/testing/machine_testing.h"
 #include "platform/ui/testing/test_driver.h"
+#include "platform/ui/windows/help_window.h"
 #include "platform/ui/windows/win_app.h"
 #include "platform/ui/windows/window_api.h"
 #include "platform/win/registry/registry.h"
+#include "platform/win/system/shell_services.h"
 #include "shell/main_app.h"
 #include "shell/settings_key.h"
 #include "shell/shell_state.h"
@@ -47,6 +49,16 @@ inline std::string ItemText(ui::HWND dialog, int id) {
   char text[256] = {};
   ui::GetDlgItemTextA(dialog, id, text, sizeof(text));
   return text;
+}
+
+// The title of the topic the help window shows, then the window closed; empty when none opened.
+inline std::string ShownHelpTopic() {
+  const ui::HWND window = ui::HelpWindow();
+  if (window == nullptr) return {};
+  char title[256] = {};
+  ui::GetWindowTextA(window, title, sizeof(title));
+  win::WinHelpA(nullptr, nullptr, win::HELP_QUIT, 0);
+  return title;
 }
 
 class ProgramTest : public DeviceStateTest {
