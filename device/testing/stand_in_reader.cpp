@@ -280,21 +280,16 @@ win::BOOL StandInReader::Seek(win::LONGLONG distance, win::DWORD method, win::UL
   return win::TRUE;
 }
 
-std::shared_ptr<win::IoObject> StandInVolume::Open(std::string_view path, const win::OpenRequest&, win::DWORD& error) {
+std::shared_ptr<win::IoObject> StandInVolume::Open(std::string_view, const win::OpenRequest&, win::DWORD& error) {
   if (createError != 0) {
     error = createError;
     return nullptr;
   }
-  created.emplace_back(path);
-  existing.emplace_back(Upper(path));
   return std::make_shared<TempFile>();
 }
 
 std::optional<win::VolumeEntry> StandInVolume::Query(std::string_view path, win::DWORD& error) {
   if (path == "\\") return win::VolumeEntry{"", "", win::FILE_ATTRIBUTE_DIRECTORY};
-  if (std::find(existing.begin(), existing.end(), Upper(path)) != existing.end()) {
-    return win::VolumeEntry{std::string(path.substr(1)), "", win::FILE_ATTRIBUTE_ARCHIVE};
-  }
   error = win::ERROR_FILE_NOT_FOUND;
   return std::nullopt;
 }
@@ -303,11 +298,7 @@ std::optional<std::vector<win::VolumeEntry>> StandInVolume::List(std::string_vie
   return std::vector<win::VolumeEntry>{};
 }
 
-win::DWORD StandInVolume::Delete(std::string_view path) {
-  deleted.emplace_back(path);
-  std::erase(existing, Upper(path));
-  return win::ERROR_SUCCESS;
-}
+win::DWORD StandInVolume::Delete(std::string_view) { return win::ERROR_SUCCESS; }
 
 std::optional<win::VolumeSpace> StandInVolume::Space(std::string_view, win::DWORD& error) {
   if (totalBytes == 0) {

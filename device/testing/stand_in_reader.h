@@ -88,14 +88,12 @@ class StandInReader final : public win::IoObject {
   int commands_ = 0;
 };
 
-// The file side of a card drive: only what the device tests need (Temp.txt, free space).
+// The file side of a card drive: only what the device tests need (an empty root that fails or
+// takes the write test's file, free space).
 class StandInVolume final : public win::CardVolume {
  public:
   win::DWORD createError = 0;  // the error creating a file gets; 0 creates it
   win::ULONGLONG totalBytes = 0;
-  std::vector<std::string> existing;  // names that exist
-  std::vector<std::string> created;
-  std::vector<std::string> deleted;
 
   std::shared_ptr<win::IoObject> Open(std::string_view path, const win::OpenRequest& request,
                                       win::DWORD& error) override;
