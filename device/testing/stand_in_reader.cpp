@@ -401,12 +401,6 @@ StandInReader& StandInMachine::Add(char letter, ReaderSetup setup) {
   return *reader;
 }
 
-std::vector<win::BYTE> NumberedImage(std::size_t sectors) {
-  std::vector<win::BYTE> image(sectors * kSector, 0);
-  for (std::size_t n = 0; n < sectors; ++n) win::WriteLe32(image, n * kSector, static_cast<win::DWORD>(n));
-  return image;
-}
-
 std::array<win::BYTE, 512> IdentifyWith(win::DWORD cardFlags, win::DWORD totalSectors, bool master,
                                         const std::string& model) {
   namespace layout = win::identify_layout;

@@ -3,6 +3,7 @@
 // volume behind the letter for the file services. Each reader records the commands it got.
 #pragma once
 
+#include "device/testing/card_images.h"
 #include "platform/win/devices/card_volume.h"
 #include "platform/win/system/io_object.h"
 #include "platform/win/system/last_error.h"
@@ -156,8 +157,6 @@ class StandInMachine {
   std::shared_ptr<StandInCardDriver> driver_ = std::make_shared<StandInCardDriver>();
 };
 
-// A card image of the sectors, each beginning with its number.
-std::vector<win::BYTE> NumberedImage(std::size_t sectors);
 // IDENTIFY data with the card flags, total sectors and a model text, and the reader marks of a
 // master.
 std::array<win::BYTE, 512> IdentifyWith(win::DWORD cardFlags, win::DWORD totalSectors, bool master = true,
