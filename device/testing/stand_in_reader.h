@@ -73,6 +73,8 @@ class StandInReader final : public win::IoObject {
 
  private:
   bool CardPresent();
+  // The vendor status word: the card kind and the write-protect switch.
+  win::DWORD StatusWord() const;
   win::BOOL ScsiPassThrough(std::span<const win::BYTE> input, std::span<win::BYTE> output, win::DWORD& returned);
   bool ScsiCommand(std::span<const win::BYTE> cdb, std::vector<win::BYTE>& data, win::DWORD& moved);
   win::BOOL IdePassThrough(std::span<const win::BYTE> input, std::span<win::BYTE> output, win::DWORD& returned);
@@ -109,7 +111,10 @@ class StandInVolume final : public win::CardVolume {
 };
 
 // The Windows 9x card driver "\\.\TARNLOK.VXD" for IDE and PCMCIA readers: ATA requests
-// (request 10) carried out on the card of a device reference, with the requests received.
+// (request 10) carried out on the card of a device reference, with the requests received. It
+// stays beside the machine's driver for what that one never does: hand out a hand-made node
+// chain (broken links, nodes of other kinds), fail IDENTIFY a given number of times and answer
+// port requests at drive selects of the test's choosing.
 class StandInCardDriver final : public win::IoObject {
  public:
   struct Card {
