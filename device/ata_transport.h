@@ -5,14 +5,15 @@
 
 #include "device/device_entry.h"
 #include "device/ide_pass_through.h"
+#include "platform/win/layouts/card_driver_layout.h"
 #include "platform/win/system/types.h"
 
 namespace tarnlok {
 
 // Transfer flags.
 constexpr win::DWORD kAtaNoData = 0;
-constexpr win::DWORD kAtaDataIn = 0x200000;
-constexpr win::DWORD kAtaDataOut = 0x400000;
+constexpr win::DWORD kAtaDataIn = win::card_driver_layout::ata_request::kTransferIn;
+constexpr win::DWORD kAtaDataOut = win::card_driver_layout::ata_request::kTransferOut;
 
 // The task file of a command for this road and device kind.
 TaskFile BuildAtaTaskFile(bool ntRoad, win::BYTE deviceKind, win::BYTE driveSelect, win::BYTE command,

@@ -13,9 +13,9 @@
 
 namespace tarnlok {
 
-constexpr win::DWORD kDriverGetDeviceChain = 1;
-constexpr win::DWORD kDriverAtaCommand = 10;
-constexpr win::DWORD kDriverPortIdentify = 11;
+constexpr win::DWORD kDriverGetDeviceChain = win::card_driver_layout::kRequestChain;
+constexpr win::DWORD kDriverAtaCommand = win::card_driver_layout::kRequestAta;
+constexpr win::DWORD kDriverPortIdentify = win::card_driver_layout::kRequestPortIdentify;
 
 constexpr char kCardDriverName[] = "\\\\.\\TARNLOK.VXD";
 
@@ -25,7 +25,7 @@ struct DriverAtaRequest {
   TaskFile taskFile;
   win::DWORD bufferAddress = 0;  // 32-bit address of the data buffer
   win::DWORD byteCount = 0;
-  win::DWORD transfer = 0;  // 0x200000 in, 0x400000 out, 0 none
+  win::DWORD transfer = 0;  // kAtaDataIn, kAtaDataOut or kAtaNoData
 };
 constexpr std::size_t kDriverAtaRequestSize = win::card_driver_layout::ata_request::kSize;
 std::array<win::BYTE, kDriverAtaRequestSize> EncodeDriverAtaRequest(const DriverAtaRequest& request);

@@ -4,7 +4,7 @@
 #include "device/drive_handle.h"
 #include "device/testing/card_images.h"
 #include "device/testing/device_test_support.h"
-#include "device/testing/stand_in_reader.h"
+#include "device/testing/machine_fixture.h"
 #include "platform/win/layouts/byte_order.h"
 
 #include <gtest/gtest.h>
@@ -18,8 +18,6 @@ namespace {
 using test_support::FormattedVolume;
 using test_support::NumberedImage;
 using test_support::Partitioned;
-using test_support::ReaderSetup;
-using test_support::StandInMachine;
 
 struct Found {
   int result = -1;
@@ -29,13 +27,20 @@ struct Found {
   std::vector<win::BYTE> boot = std::vector<win::BYTE>(512, 0xCC);
 };
 
-class FileSystemType : public test_support::DeviceStateTest {
+// Each examined image is the card of one of the maker's USB readers on E: of a fresh machine; an
+// empty image leaves the reader empty.
+class FileSystemType : public test_support::MachineDeviceTest {
  protected:
-  Found Examine(std::vector<win::BYTE> image) {
-    OsKind = kOsWindowsXp;
-    ReaderSetup setup;
-    setup.image = std::move(image);
-    reader = &machine.Add('E', setup);
+  Found Examine(const std::vector<win::BYTE>& image) {
+    Stop();
+    const std::string name = "fs" + std::to_string(images_++) + ".img";
+    test_support::WriteImage(name, image);
+    const std::string card = image.empty() ? R"({ "kind": "none" })"
+                                           : R"({ "kind": "cf", "image": ")" + name + R"(", "sectors": )" +
+                                                 std::to_string(image.size() / 512) + " }";
+    Start(R"({ "version": 1, "windows": "xp", "readers": [ { "bus": "usb", "maker": true, "letter": "E", "card": )" +
+              card + " } ] }",
+          kOsWindowsXp);
     entry.driveLetter = 'E';
     entry.busKind = kBusUsb;
     DriveHandle handle = OpenCardVolume('E');
@@ -44,9 +49,10 @@ class FileSystemType : public test_support::DeviceStateTest {
                                  &f.volumeStart, &f.fileSystem);
     return f;
   }
-  StandInMachine machine{win::WindowsVersion::Xp};
-  test_support::StandInReader* reader = nullptr;
   DeviceEntry entry;
+
+ private:
+  int images_ = 0;
 };
 
 TEST_F(FileSystemType, VolumesWrittenByMkfsFat) {
@@ -61,7 +67,7 @@ TEST_F(FileSystemType, VolumesWrittenByMkfsFat) {
   EXPECT_EQ(fat32.isMbr, 1);
   EXPECT_EQ(fat32.volumeStart, 63u);
   EXPECT_EQ(fat32.boot[0], 0xEB) << "the volume's boot sector was read";
-  EXPECT_EQ(reader->Cdbs().back()[5], 63) << "READ(10) of the partition's first sector";
+  EXPECT_EQ(std::string(fat32.boot.begin() + 82, fat32.boot.begin() + 90), "FAT32   ");
 }
 
 TEST_F(FileSystemType, UnformattedCardAsksWhetherToCopyEverything) {

@@ -2,6 +2,7 @@
 // 16396 bytes in all. On return the command register holds the device's status.
 #pragma once
 
+#include "platform/win/layouts/ata_registers.h"
 #include "platform/win/system/types.h"
 
 #include <span>
@@ -9,12 +10,11 @@
 
 namespace tarnlok {
 
-// ATA commands of the system's own.
-constexpr win::BYTE kAtaReadSectors = 0x20;
-constexpr win::BYTE kAtaWriteSectors = 0x30;
-constexpr win::BYTE kAtaIdentifyPacket = 0xA1;
-constexpr win::BYTE kAtaIdentify = 0xEC;
-constexpr win::BYTE kAtaStatusError = 0x01;
+using win::kAtaIdentify;
+using win::kAtaIdentifyPacket;
+using win::kAtaReadSectors;
+using win::kAtaStatusError;
+using win::kAtaWriteSectors;
 
 constexpr win::DWORD kIdeDataCapacity = 16384;
 constexpr win::DWORD kIdeHeaderSize = 12;

@@ -3,7 +3,9 @@
 #include "device/device_state.h"
 #include "device/reader_commands.h"
 #include "device/testing/device_test_support.h"
+#include "device/testing/machine_fixture.h"
 #include "device/testing/stand_in_reader.h"
+#include "platform/machine/testing/machine_testing.h"
 #include "platform/win/files/files.h"
 #include "platform/win/system/handle_table.h"
 #include "platform/win/layouts/pass_through_layout.h"
@@ -15,12 +17,78 @@
 namespace tarnlok {
 namespace {
 
+using machine::test_support::SectorMark;
 using test_support::NumberedImage;
 using test_support::ReaderSetup;
 using test_support::StandInMachine;
 using test_support::VendorForm;
 
-class ScsiTransportNt : public test_support::DeviceStateTest {
+bool Read10(win::HANDLE handle, std::vector<win::BYTE>& data, win::DWORD lba, win::WORD count) {
+  const win::BYTE cdb[10] = {0x28, 0, 0, 0, 0, static_cast<win::BYTE>(lba), 0, 0, static_cast<win::BYTE>(count), 0};
+  return ExecScsiCommand(handle, 0, 0, 0, cdb, 10, data.data(), static_cast<win::DWORD>(data.size()), kScsiDataIn);
+}
+
+win::HANDLE OpenE() {
+  return win::CreateFileA("\\\\.\\E:", win::GENERIC_READ | win::GENERIC_WRITE,
+                          win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr, win::OPEN_EXISTING, 0, nullptr);
+}
+
+// The maker's newer USB reader on E: with a CompactFlash card of 64 numbered sectors.
+class ScsiTransportNt : public test_support::MachineDeviceTest {
+ protected:
+  void SetUp() override {
+    machine::test_support::WriteNumberedImage("scsi.img", 64);
+    Start(R"({ "version": 1, "windows": "xp", "readers": [ { "bus": "usb", "maker": true, "letter": "E",
+      "card": { "kind": "cf", "image": "scsi.img", "sectors": 64 } } ] })",
+          kOsWindowsXp);
+    handle = OpenE();
+    ASSERT_NE(handle, win::INVALID_HANDLE_VALUE);
+  }
+  void TearDown() override {
+    win::CloseHandle(handle);
+    MachineDeviceTest::TearDown();
+  }
+  win::HANDLE handle = win::INVALID_HANDLE_VALUE;
+};
+
+TEST_F(ScsiTransportNt, ReadsSectorsInEachDirectionForm) {
+  std::vector<win::BYTE> data(1024, 0xEE);
+  ASSERT_TRUE(Read10(handle, data, 5, 2));
+  EXPECT_EQ(SectorMark(data), 5u);
+  EXPECT_EQ(SectorMark(data, 512), 6u);
+
+  const win::BYTE testUnitReady[6] = {};
+  for (const win::BYTE direction : {win::BYTE{0}, win::BYTE{2}, win::BYTE{win::SCSI_IOCTL_DATA_IN}}) {
+    EXPECT_TRUE(ExecScsiCommand(handle, 0, 0, 0, testUnitReady, 6, nullptr, 0, direction)) << int{direction};
+  }
+}
+
+TEST_F(ScsiTransportNt, VendorReplyWithoutCardFailsAlthoughTheReaderAnswered) {
+  std::vector<win::BYTE> reply(4, 0);
+  const VendorCdb status = CommandFirstCdb(kVendorStatus);
+  ASSERT_TRUE(ExecScsiCommand(handle, 0, 0, 0, status.data(), 8, reply.data(), 4, kScsiDataIn));
+  EXPECT_NE(reply[1], 0x04);
+  machine_->RemoveCard('E');
+  EXPECT_FALSE(ExecScsiCommand(handle, 0, 0, 0, status.data(), 8, reply.data(), 4, kScsiDataIn));
+  EXPECT_EQ(reply[0], 0xFF);
+  EXPECT_EQ(reply[1], 0x04);
+}
+
+TEST_F(ScsiTransportNt, LargestTransferFitsExactly) {
+  std::vector<win::BYTE> data(kMaxScsiTransfer, 0);
+  ASSERT_TRUE(Read10(handle, data, 0, 64));
+  EXPECT_EQ(SectorMark(data, 63 * 512), 63u);
+}
+
+TEST_F(ScsiTransportNt, InquiryDataThroughItsOwnRequest) {
+  std::vector<win::BYTE> data(36, 0);
+  ASSERT_TRUE(ReadInquiryData(handle, data.data(), 36));
+  EXPECT_EQ(std::string(data.begin() + 8, data.begin() + 16), "Kestro  ");
+}
+
+// Short transfers, a reader that changes its command form between two commands and the record
+// of what reached the reader come only from a stand-in reader.
+class ScsiTransportStandIn : public test_support::DeviceStateTest {
  protected:
   void SetUp() override {
     OsKind = kOsWindowsXp;
@@ -29,8 +97,7 @@ class ScsiTransportNt : public test_support::DeviceStateTest {
     setup.vendorForm = VendorForm::CommandFirst;
     setup.statusWord = 0x100;
     reader = &machine.Add('E', setup);
-    handle = win::CreateFileA("\\\\.\\E:", win::GENERIC_READ | win::GENERIC_WRITE,
-                              win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr, win::OPEN_EXISTING, 0, nullptr);
+    handle = OpenE();
     ASSERT_NE(handle, win::INVALID_HANDLE_VALUE);
   }
   void TearDown() override {
@@ -38,51 +105,29 @@ class ScsiTransportNt : public test_support::DeviceStateTest {
     DeviceStateTest::TearDown();
   }
 
-  bool Read10(std::vector<win::BYTE>& data, win::DWORD lba, win::WORD count) {
-    const win::BYTE cdb[10] = {0x28, 0, 0, 0, 0, static_cast<win::BYTE>(lba), 0, 0, static_cast<win::BYTE>(count), 0};
-    return ExecScsiCommand(handle, 0, 0, 0, cdb, 10, data.data(), static_cast<win::DWORD>(data.size()), kScsiDataIn);
-  }
-
   StandInMachine machine{win::WindowsVersion::Xp};
   test_support::StandInReader* reader = nullptr;
   win::HANDLE handle = win::INVALID_HANDLE_VALUE;
 };
 
-TEST_F(ScsiTransportNt, ReadsSectorsAndConvertsEachDirection) {
-  std::vector<win::BYTE> data(1024, 0xEE);
-  ASSERT_TRUE(Read10(data, 5, 2));
-  EXPECT_EQ(data[0], 5);
-  EXPECT_EQ(data[512], 6);
-
+TEST_F(ScsiTransportStandIn, EachDirectionIsConvertedForThePassThrough) {
   const win::BYTE testUnitReady[6] = {};
-  for (const win::BYTE direction : {win::BYTE{0}, win::BYTE{2}}) {
+  for (const win::BYTE direction : {win::BYTE{0}, win::BYTE{2}, win::BYTE{win::SCSI_IOCTL_DATA_IN}}) {
     EXPECT_TRUE(ExecScsiCommand(handle, 0, 0, 0, testUnitReady, 6, nullptr, 0, direction));
   }
-  EXPECT_TRUE(ExecScsiCommand(handle, 0, 0, 0, testUnitReady, 6, nullptr, 0, win::SCSI_IOCTL_DATA_IN));
-  EXPECT_EQ(reader->Directions(), (std::vector<win::BYTE>{win::SCSI_IOCTL_DATA_IN, win::SCSI_IOCTL_DATA_UNSPECIFIED,
+  EXPECT_EQ(reader->Directions(), (std::vector<win::BYTE>{win::SCSI_IOCTL_DATA_UNSPECIFIED,
                                                           win::SCSI_IOCTL_DATA_UNSPECIFIED, win::SCSI_IOCTL_DATA_IN}));
 }
 
-TEST_F(ScsiTransportNt, VendorReplyWithoutCardFailsAlthoughTheReaderAnswered) {
-  std::vector<win::BYTE> reply(4, 0);
-  const VendorCdb status = CommandFirstCdb(kVendorStatus);
-  ASSERT_TRUE(ExecScsiCommand(handle, 0, 0, 0, status.data(), 8, reply.data(), 4, kScsiDataIn));
-  EXPECT_EQ(reply[1], 0x01);
-  reader->Setup().image.clear();
-  EXPECT_FALSE(ExecScsiCommand(handle, 0, 0, 0, status.data(), 8, reply.data(), 4, kScsiDataIn));
-  EXPECT_EQ(reply[0], 0xFF);
-  EXPECT_EQ(reply[1], 0x04);
-}
-
-TEST_F(ScsiTransportNt, ShortReadFailsOnlyWhileAnOperationRuns) {
+TEST_F(ScsiTransportStandIn, ShortReadFailsOnlyWhileAnOperationRuns) {
   reader->Setup().shortReads = true;
   std::vector<win::BYTE> data(1024, 0xEE);
-  EXPECT_TRUE(Read10(data, 3, 2)) << "no operation runs";
+  EXPECT_TRUE(Read10(handle, data, 3, 2)) << "no operation runs";
   EXPECT_EQ(data[0], 3);
   EXPECT_EQ(data[512], 0) << "the rest of the buffer is the request's zeroes";
   OperationBusy = 1;
   std::vector<win::BYTE> busy(1024, 0xEE);
-  EXPECT_FALSE(Read10(busy, 3, 2));
+  EXPECT_FALSE(Read10(handle, busy, 3, 2));
   EXPECT_EQ(busy[0], 0xEE) << "nothing is copied back";
 
   std::vector<win::BYTE> reply(512, 0);
@@ -92,7 +137,7 @@ TEST_F(ScsiTransportNt, ShortReadFailsOnlyWhileAnOperationRuns) {
   EXPECT_EQ(reply[1], 0x01);
 }
 
-TEST_F(ScsiTransportNt, OlderFormNeverPassesTheNoCardRule) {
+TEST_F(ScsiTransportStandIn, OlderFormNeverPassesTheNoCardRule) {
   reader->Setup().vendorForm = VendorForm::CommandLast;
   reader->Setup().image.clear();
   const VendorCdb status = CommandLastCdb(kVendorStatus);
@@ -104,7 +149,7 @@ TEST_F(ScsiTransportNt, OlderFormNeverPassesTheNoCardRule) {
   EXPECT_FALSE(ExecScsiCommand(handle, 0, 0, 0, status.data(), 8, reply.data(), 4, kScsiDataIn));
 }
 
-TEST_F(ScsiTransportNt, RefusesCommandsThatDoNotFitTheRequest) {
+TEST_F(ScsiTransportStandIn, RefusesCommandsThatDoNotFitTheRequest) {
   std::vector<win::BYTE> big(kMaxScsiTransfer + 512, 0);
   const win::BYTE read[10] = {0x28, 0, 0, 0, 0, 0, 0, 0, 65, 0};
   EXPECT_FALSE(ExecScsiCommand(handle, 0, 0, 0, read, 10, big.data(), kMaxScsiTransfer + 512, kScsiDataIn));
@@ -114,18 +159,6 @@ TEST_F(ScsiTransportNt, RefusesCommandsThatDoNotFitTheRequest) {
   EXPECT_FALSE(ExecScsiCommand(handle, 0, 0, 0, read, 10, nullptr, 512, kScsiDataIn));
   EXPECT_TRUE(reader->Cdbs().empty()) << "none of them reached the reader";
   EXPECT_FALSE(ExecScsiCommand(win::INVALID_HANDLE_VALUE, 0, 0, 0, read, 10, data.data(), 0, kScsiDataIn));
-}
-
-TEST_F(ScsiTransportNt, LargestTransferFitsExactly) {
-  std::vector<win::BYTE> data(kMaxScsiTransfer, 0);
-  ASSERT_TRUE(Read10(data, 0, 64));
-  EXPECT_EQ(data[63 * 512], 63);
-}
-
-TEST_F(ScsiTransportNt, InquiryDataThroughItsOwnRequest) {
-  std::vector<win::BYTE> data(36, 0);
-  ASSERT_TRUE(ReadInquiryData(handle, data.data(), 36));
-  EXPECT_EQ(std::string(data.begin() + 8, data.begin() + 16), "Kestro  ");
 }
 
 TEST(ScsiTransport9x, IncompleteAddressOrMissingManagerFailsAtOnce) {

@@ -13,6 +13,13 @@
 
 namespace tarnlok::test_support {
 
+std::vector<win::BYTE> NumberedImage(std::size_t sectors) {
+  constexpr std::size_t kSector = 512;
+  std::vector<win::BYTE> image(sectors * kSector, 0);
+  for (std::size_t n = 0; n < sectors; ++n) win::WriteLe32(image, n * kSector, static_cast<win::DWORD>(n));
+  return image;
+}
+
 std::vector<win::BYTE> FormattedVolume(int fatBits, std::size_t sectors, const std::string& label) {
   const auto path = tarnlok::test_support::TestDataHome() / ("fat" + std::to_string(fatBits) + ".img");
   std::filesystem::remove(path);

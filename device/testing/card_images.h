@@ -1,5 +1,5 @@
-// Card images for the device tests: FAT volumes formatted by mkfs.fat, and a master boot
-// record put in front of a volume.
+// Card images for the device tests: numbered sectors, FAT volumes formatted by mkfs.fat, and a
+// master boot record put in front of a volume.
 #pragma once
 
 #include "platform/win/system/types.h"
@@ -9,6 +9,9 @@
 #include <vector>
 
 namespace tarnlok::test_support {
+
+// A card image of the sectors, each beginning with its number (a little-endian u32).
+std::vector<win::BYTE> NumberedImage(std::size_t sectors);
 
 // The bytes of a volume of sectors formatted with FAT12, 16 or 32 by mkfs.fat, with the volume
 // label given (none when empty).

@@ -1,6 +1,9 @@
 #include "device/testing/stand_in_reader.h"
 
+#include "device/reader_commands.h"
 #include "platform/win/layouts/address_tokens.h"
+#include "platform/win/layouts/ata_registers.h"
+#include "platform/win/layouts/card_driver_layout.h"
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/layouts/identify_layout.h"
 #include "platform/win/devices/card_drives.h"
@@ -17,9 +20,12 @@ namespace tarnlok::test_support {
 namespace {
 
 namespace spt = win::scsi_pass_through;
+namespace layout = win::card_driver_layout;
+namespace ata = win::card_driver_layout::ata_request;
 namespace ipt = win::ide_pass_through;
 
 constexpr std::size_t kSector = 512;
+constexpr win::BYTE kStatusFailed = win::kAtaStatusReady | win::kAtaStatusError;
 
 void PutText(std::vector<win::BYTE>& bytes, std::size_t offset, const std::string& text, std::size_t width) {
   for (std::size_t i = 0; i < width; ++i) bytes[offset + i] = static_cast<win::BYTE>(i < text.size() ? text[i] : ' ');
@@ -49,7 +55,18 @@ class TempFile final : public win::IoObject {
   std::optional<win::ULONGLONG> Size() override { return 0; }
 };
 
+// The vendor reply of a reader without a card.
+std::array<win::BYTE, 4> NoCardAnswer() {
+  std::array<win::BYTE, 4> answer{};
+  win::WriteLe16(answer, 0, NoMediaReply);
+  return answer;
+}
+
 }  // namespace
+
+win::DWORD StandInReader::StatusWord() const {
+  return setup_.statusWord | (setup_.writeProtected ? kStatusWriteProtected : 0);
+}
 
 bool StandInReader::CardPresent() {
   ++commands_;
@@ -76,16 +93,16 @@ bool StandInReader::ScsiCommand(std::span<const win::BYTE> cdb, std::vector<win:
     return true;
   };
   const win::BYTE operation = cdb[0];
-  const bool vendorFirst = cdb.size() == 8 && operation == 0x20;
+  const bool vendorFirst = cdb.size() == 8 && operation == kVendorOperation;
   const bool vendorLast = cdb.size() == 8 && !vendorFirst;
   if (vendorFirst || vendorLast) {
     const VendorForm form = vendorFirst ? VendorForm::CommandFirst : VendorForm::CommandLast;
     if (setup_.vendorForm != form) return false;
     const win::BYTE sub = vendorFirst ? cdb[1] : cdb[7];
-    std::array<win::BYTE, 4> answer{0xFF, 0x04, 0, 0};
-    if (card && sub == 0x80) win::WriteLe32(answer, 0, setup_.statusWord | (setup_.writeProtected ? 0x20 : 0));
-    if (card && sub == 0x84) answer = setup_.geometryReply;
-    if (card && (sub == 0x88 || sub == 0x89)) answer = {};
+    std::array<win::BYTE, 4> answer = NoCardAnswer();
+    if (card && sub == kVendorStatus) win::WriteLe32(answer, 0, StatusWord());
+    if (card && sub == kVendorGeometry) answer = setup_.geometryReply;
+    if (card && (sub == kVendorLock || sub == kVendorUnlock)) answer = {};
     return reply(answer);
   }
   switch (operation) {
@@ -160,22 +177,22 @@ win::BOOL StandInReader::IdePassThrough(std::span<const win::BYTE> input, std::s
   const bool card = CardPresent();
   auto data = output.subspan(ipt::kData, size);
   output[ipt::kCommand] = setup_.identifyStatus;
-  if (command == 0xEC || command == 0xA1) {
-    const bool slave = (head & 0x10) != 0;
+  if (command == win::kAtaIdentify || command == win::kAtaIdentifyPacket) {
+    const bool slave = (head & win::kAtaSlaveBit) != 0;
     const bool answers = setup_.slaveIdentify ? true : setup_.identifyAnswersSlaveOnly == slave;
     const auto& identify = slave && setup_.slaveIdentify ? setup_.slaveIdentify : setup_.identify;
     if (!identify || !answers) return win::Fail(win::ERROR_IO_DEVICE);
     std::copy_n(identify->begin(), std::min<std::size_t>(size, 512), data.begin());
-  } else if (command == 0x80 || command == 0x84) {
-    std::array<win::BYTE, 4> answer{0xFF, 0x04, 0, 0};
-    if (card && command == 0x80) win::WriteLe32(answer, 0, setup_.statusWord | (setup_.writeProtected ? 0x20 : 0));
-    if (card && command == 0x84) answer = setup_.geometryReply;
+  } else if (command == kVendorStatus || command == kVendorGeometry) {
+    std::array<win::BYTE, 4> answer = NoCardAnswer();
+    if (card && command == kVendorStatus) win::WriteLe32(answer, 0, StatusWord());
+    if (card && command == kVendorGeometry) answer = setup_.geometryReply;
     std::copy_n(answer.begin(), std::min<std::size_t>(size, 4), data.begin());
-  } else if (command == 0x20) {
+  } else if (command == win::kAtaReadSectors) {
     const win::DWORD lba = input[ipt::kSectorNumber] | (input[ipt::kCylinderLow] << 8) |
                            (input[ipt::kCylinderHigh] << 16) | ((head & 0x0F) << 24);
     if (!card || setup_.failReads || (lba + 1ULL) * kSector > setup_.image.size()) {
-      output[ipt::kCommand] = 0x51;
+      output[ipt::kCommand] = kStatusFailed;
       returned = ipt::kData;
       return win::TRUE;
     }
@@ -280,21 +297,16 @@ win::BOOL StandInReader::Seek(win::LONGLONG distance, win::DWORD method, win::UL
   return win::TRUE;
 }
 
-std::shared_ptr<win::IoObject> StandInVolume::Open(std::string_view path, const win::OpenRequest&, win::DWORD& error) {
+std::shared_ptr<win::IoObject> StandInVolume::Open(std::string_view, const win::OpenRequest&, win::DWORD& error) {
   if (createError != 0) {
     error = createError;
     return nullptr;
   }
-  created.emplace_back(path);
-  existing.emplace_back(Upper(path));
   return std::make_shared<TempFile>();
 }
 
 std::optional<win::VolumeEntry> StandInVolume::Query(std::string_view path, win::DWORD& error) {
   if (path == "\\") return win::VolumeEntry{"", "", win::FILE_ATTRIBUTE_DIRECTORY};
-  if (std::find(existing.begin(), existing.end(), Upper(path)) != existing.end()) {
-    return win::VolumeEntry{std::string(path.substr(1)), "", win::FILE_ATTRIBUTE_ARCHIVE};
-  }
   error = win::ERROR_FILE_NOT_FOUND;
   return std::nullopt;
 }
@@ -303,11 +315,7 @@ std::optional<std::vector<win::VolumeEntry>> StandInVolume::List(std::string_vie
   return std::vector<win::VolumeEntry>{};
 }
 
-win::DWORD StandInVolume::Delete(std::string_view path) {
-  deleted.emplace_back(path);
-  std::erase(existing, Upper(path));
-  return win::ERROR_SUCCESS;
-}
+win::DWORD StandInVolume::Delete(std::string_view) { return win::ERROR_SUCCESS; }
 
 std::optional<win::VolumeSpace> StandInVolume::Space(std::string_view, win::DWORD& error) {
   if (totalBytes == 0) {
@@ -324,13 +332,13 @@ std::optional<win::VolumeInformation> StandInVolume::Information(std::string_vie
 
 win::BOOL StandInCardDriver::IoControl(win::DWORD code, std::span<const win::BYTE> input, std::span<win::BYTE> output,
                                        win::DWORD& bytesReturned) {
-  if (code == 1) {
+  if (code == layout::kRequestChain) {
     if (output.size() < 4) return win::Fail(win::ERROR_INVALID_PARAMETER);
     win::WriteLe32(output, 0, chainAnchor);
     bytesReturned = 4;
     return win::TRUE;
   }
-  if (code == 11) {
+  if (code == layout::kRequestPortIdentify) {
     portRequests.emplace_back(input.begin(), input.end());
     const auto found = portCards.find(input.size() > 4 ? input[4] : 0);
     if (found == portCards.end() || output.size() < 512) return win::Fail(win::ERROR_DEV_NOT_EXIST);
@@ -338,44 +346,45 @@ win::BOOL StandInCardDriver::IoControl(win::DWORD code, std::span<const win::BYT
     bytesReturned = 512;
     return win::TRUE;
   }
-  if (code != 10 || input.size() != 26 || output.size() != 26) return win::Fail(win::ERROR_INVALID_PARAMETER);
-  std::array<win::BYTE, 26> request{};
+  if (code != layout::kRequestAta || input.size() != ata::kSize || output.size() != ata::kSize)
+    return win::Fail(win::ERROR_INVALID_PARAMETER);
+  std::array<win::BYTE, ata::kSize> request{};
   std::copy(input.begin(), input.end(), request.begin());
   requests.push_back(request);
   std::copy(input.begin(), input.end(), output.begin());
-  bytesReturned = 26;
-  const auto found = cards.find(win::ReadLe32(input, 0));
+  bytesReturned = ata::kSize;
+  const auto found = cards.find(win::ReadLe32(input, ata::kDeviceReference));
   if (found == cards.end()) return win::Fail(win::ERROR_DEV_NOT_EXIST);
   Card& card = found->second;
-  const win::BYTE command = input[10];
-  const win::DWORD count = win::ReadLe32(input, 15);
-  auto* buffer = static_cast<win::BYTE*>(win::ResolveAddressToken(win::ReadLe32(input, 11), count));
+  const win::BYTE command = input[ata::kCommand];
+  const win::DWORD count = win::ReadLe32(input, ata::kByteCount);
+  auto* buffer = static_cast<win::BYTE*>(win::ResolveAddressToken(win::ReadLe32(input, ata::kBufferAddress), count));
   if (count != 0 && buffer == nullptr) return win::FALSE;
   std::vector<win::BYTE> reply;
-  if (command == 0xEC && card.identifyFailures > 0) {
+  if (command == win::kAtaIdentify && card.identifyFailures > 0) {
     --card.identifyFailures;
-    output[10] = 0x51;
+    output[ata::kCommand] = kStatusFailed;
     return win::TRUE;
   }
-  if (command == 0xEC) reply.assign(card.identify.begin(), card.identify.end());
-  if (command == 0x80) {
+  if (command == win::kAtaIdentify) reply.assign(card.identify.begin(), card.identify.end());
+  if (command == kVendorStatus) {
     reply.assign(512, 0);
-    win::WriteLe32(reply, 0, card.image.empty() ? 0x04FF : card.statusWord);
+    win::WriteLe32(reply, 0, card.image.empty() ? NoMediaReply : card.statusWord);
   }
-  if (command == 0x84) {
+  if (command == kVendorGeometry) {
     reply.assign(512, 0);
     std::copy(card.geometryReply.begin(), card.geometryReply.end(), reply.begin());
   }
-  if (command == 0x20) {
+  if (command == win::kAtaReadSectors) {
     const win::DWORD lba = input[6] | (input[7] << 8) | (input[8] << 16) | ((input[9] & 0x0F) << 24);
     if ((lba + 1ULL) * kSector > card.image.size()) {
-      output[10] = 0x51;
+      output[ata::kCommand] = kStatusFailed;
       return win::TRUE;
     }
     reply.assign(card.image.begin() + lba * kSector, card.image.begin() + (lba + 1) * kSector);
   }
   if (buffer != nullptr) std::copy_n(reply.begin(), std::min<std::size_t>(reply.size(), count), buffer);
-  output[10] = 0x50;
+  output[ata::kCommand] = win::kAtaStatusReady;
   return win::TRUE;
 }
 
@@ -408,12 +417,6 @@ StandInReader& StandInMachine::Add(char letter, ReaderSetup setup) {
   volumes_[letter] = volume;
   win::MountCardDrive(letter, volume);
   return *reader;
-}
-
-std::vector<win::BYTE> NumberedImage(std::size_t sectors) {
-  std::vector<win::BYTE> image(sectors * kSector, 0);
-  for (std::size_t n = 0; n < sectors; ++n) win::WriteLe32(image, n * kSector, static_cast<win::DWORD>(n));
-  return image;
 }
 
 std::array<win::BYTE, 512> IdentifyWith(win::DWORD cardFlags, win::DWORD totalSectors, bool master,

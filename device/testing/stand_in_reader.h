@@ -3,6 +3,7 @@
 // volume behind the letter for the file services. Each reader records the commands it got.
 #pragma once
 
+#include "device/testing/card_images.h"
 #include "platform/win/devices/card_volume.h"
 #include "platform/win/system/io_object.h"
 #include "platform/win/system/last_error.h"
@@ -72,6 +73,8 @@ class StandInReader final : public win::IoObject {
 
  private:
   bool CardPresent();
+  // The vendor status word: the card kind and the write-protect switch.
+  win::DWORD StatusWord() const;
   win::BOOL ScsiPassThrough(std::span<const win::BYTE> input, std::span<win::BYTE> output, win::DWORD& returned);
   bool ScsiCommand(std::span<const win::BYTE> cdb, std::vector<win::BYTE>& data, win::DWORD& moved);
   win::BOOL IdePassThrough(std::span<const win::BYTE> input, std::span<win::BYTE> output, win::DWORD& returned);
@@ -88,14 +91,12 @@ class StandInReader final : public win::IoObject {
   int commands_ = 0;
 };
 
-// The file side of a card drive: only what the device tests need (Temp.txt, free space).
+// The file side of a card drive: only what the device tests need (an empty root that fails or
+// takes the write test's file, free space).
 class StandInVolume final : public win::CardVolume {
  public:
   win::DWORD createError = 0;  // the error creating a file gets; 0 creates it
   win::ULONGLONG totalBytes = 0;
-  std::vector<std::string> existing;  // names that exist
-  std::vector<std::string> created;
-  std::vector<std::string> deleted;
 
   std::shared_ptr<win::IoObject> Open(std::string_view path, const win::OpenRequest& request,
                                       win::DWORD& error) override;
@@ -110,7 +111,10 @@ class StandInVolume final : public win::CardVolume {
 };
 
 // The Windows 9x card driver "\\.\TARNLOK.VXD" for IDE and PCMCIA readers: ATA requests
-// (request 10) carried out on the card of a device reference, with the requests received.
+// (request 10) carried out on the card of a device reference, with the requests received. It
+// stays beside the machine's driver for what that one never does: hand out a hand-made node
+// chain (broken links, nodes of other kinds), fail IDENTIFY a given number of times and answer
+// port requests at drive selects of the test's choosing.
 class StandInCardDriver final : public win::IoObject {
  public:
   struct Card {
@@ -158,8 +162,6 @@ class StandInMachine {
   std::shared_ptr<StandInCardDriver> driver_ = std::make_shared<StandInCardDriver>();
 };
 
-// A card image of the sectors, each beginning with its number.
-std::vector<win::BYTE> NumberedImage(std::size_t sectors);
 // IDENTIFY data with the card flags, total sectors and a model text, and the reader marks of a
 // master.
 std::array<win::BYTE, 512> IdentifyWith(win::DWORD cardFlags, win::DWORD totalSectors, bool master = true,

@@ -9,31 +9,28 @@
 
 #include "platform/machine/reader/reader_firmware.h"
 
+#include "platform/win/layouts/ata_registers.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
 
 namespace machine {
 
-constexpr std::uint8_t kAtaReadSectors = 0x20;
-constexpr std::uint8_t kAtaWriteSectors = 0x30;
-constexpr std::uint8_t kAtaIdentifyPacket = 0xA1;
-constexpr std::uint8_t kAtaGetMediaStatus = 0xDA;
-constexpr std::uint8_t kAtaIdentify = 0xEC;
-
-// Status register bits.
-constexpr std::uint8_t kAtaStatusError = 0x01;
-constexpr std::uint8_t kAtaStatusReady = 0x50;  // DRDY and DSC
-
-// Error register bits.
-constexpr std::uint8_t kAtaErrorNoMedia = 0x02;
-constexpr std::uint8_t kAtaErrorAborted = 0x04;
-constexpr std::uint8_t kAtaErrorIdNotFound = 0x10;
-constexpr std::uint8_t kAtaErrorUncorrectable = 0x40;
-constexpr std::uint8_t kAtaErrorWriteProtected = 0x40;  // GET MEDIA STATUS and writes
-
-constexpr std::uint8_t kAtaSlaveBit = 0x10;  // in device/head
-constexpr std::size_t kAtaSectorSize = 512;
+using win::kAtaErrorAborted;
+using win::kAtaErrorIdNotFound;
+using win::kAtaErrorNoMedia;
+using win::kAtaErrorUncorrectable;
+using win::kAtaErrorWriteProtected;
+using win::kAtaGetMediaStatus;
+using win::kAtaIdentify;
+using win::kAtaIdentifyPacket;
+using win::kAtaReadSectors;
+using win::kAtaSectorSize;
+using win::kAtaSlaveBit;
+using win::kAtaStatusError;
+using win::kAtaStatusReady;
+using win::kAtaWriteSectors;
 
 struct AtaTaskFile {
   std::uint8_t features = 0;

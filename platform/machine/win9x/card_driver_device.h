@@ -14,13 +14,15 @@
 #include "platform/machine/win9x/card_driver_chain.h"
 #include "platform/machine/win9x/control_device.h"
 
+#include "platform/win/layouts/card_driver_layout.h"
+
 #include <memory>
 
 namespace machine {
 
-constexpr win::DWORD kDriverRequestChain = 1;
-constexpr win::DWORD kDriverRequestAta = 10;
-constexpr win::DWORD kDriverRequestPortIdentify = 11;
+constexpr win::DWORD kDriverRequestChain = win::card_driver_layout::kRequestChain;
+constexpr win::DWORD kDriverRequestAta = win::card_driver_layout::kRequestAta;
+constexpr win::DWORD kDriverRequestPortIdentify = win::card_driver_layout::kRequestPortIdentify;
 
 class CardDriverDevice final : public ControlDevice {
  public:

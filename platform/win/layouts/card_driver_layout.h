@@ -14,6 +14,11 @@
 
 namespace win::card_driver_layout {
 
+// Request codes.
+constexpr unsigned kRequestChain = 1;
+constexpr unsigned kRequestAta = 10;
+constexpr unsigned kRequestPortIdentify = 11;
+
 // The anchor whose address request 1 answers: the first node's address at 0x30.
 constexpr std::size_t kAnchorFirstNode = 0x30;  // u32 address
 constexpr std::size_t kAnchorSize = 0x34;

@@ -171,17 +171,24 @@ DWORD Access(Registry& registry, HKEY key, REGSAM needed, OpenKey& open) {
   return ERROR_SUCCESS;
 }
 
+// The open key a call starts from (base) and the key subKey names below it, to be opened with
+// access (below); loads the registry first.
+DWORD KeyBelow(Registry& registry, HKEY key, LPCSTR subKey, REGSAM access, OpenKey& base, OpenKey& below) {
+  EnsureLoaded(registry);
+  if (const DWORD error = Access(registry, key, 0, base); error != ERROR_SUCCESS) return error;
+  below = OpenKey{base.root, base.path, access};
+  return AppendSubKey(subKey, below.path);
+}
+
 }  // namespace
 
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD /*options*/, REGSAM access, HKEY* result) {
   if (result == nullptr) return ERROR_INVALID_PARAMETER;
   auto& registry = State();
   std::lock_guard guard(registry.lock);
-  EnsureLoaded(registry);
-  auto base = Lookup(registry, key);
-  if (!base) return ERROR_INVALID_HANDLE;
-  OpenKey opened{base->root, base->path, access};
-  if (const DWORD error = AppendSubKey(subKey, opened.path); error != ERROR_SUCCESS) return error;
+  OpenKey base;
+  OpenKey opened;
+  if (const DWORD error = KeyBelow(registry, key, subKey, access, base, opened); error != ERROR_SUCCESS) return error;
   if (!View(registry, opened.root, opened.path).Exists()) return ERROR_FILE_NOT_FOUND;
   *result = InsertKey(registry, std::move(opened));
   return ERROR_SUCCESS;
@@ -194,14 +201,12 @@ LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD /*reserved*/, LPSTR /*keyCla
   }
   auto& registry = State();
   std::lock_guard guard(registry.lock);
-  EnsureLoaded(registry);
-  auto base = Lookup(registry, key);
-  if (!base) return ERROR_INVALID_HANDLE;
-  OpenKey opened{base->root, base->path, access};
-  if (const DWORD error = AppendSubKey(subKey, opened.path); error != ERROR_SUCCESS) return error;
+  OpenKey base;
+  OpenKey opened;
+  if (const DWORD error = KeyBelow(registry, key, subKey, access, base, opened); error != ERROR_SUCCESS) return error;
   DWORD outcome = REG_OPENED_EXISTING_KEY;
   if (!View(registry, opened.root, opened.path).Exists()) {
-    if ((base->access & KEY_CREATE_SUB_KEY) == 0 || InsideSynthesizedKey(registry, opened.root, opened.path)) {
+    if ((base.access & KEY_CREATE_SUB_KEY) == 0 || InsideSynthesizedKey(registry, opened.root, opened.path)) {
       return ERROR_ACCESS_DENIED;
     }
     bool created = false;
