@@ -1,5 +1,5 @@
-// The 80 x 80 picture of a recovered file in the Recovery page's results list: the picture
-// stretched into the square where the engine placed it, or the placeholder bitmap.
+// The 80 x 80 picture of a recovered file in the Recovery page's results list: the pixels the
+// engine made of the picture, or the placeholder bitmap.
 #pragma once
 
 #include "platform/ui/windows/ui_types.h"
@@ -9,10 +9,9 @@
 
 namespace tarnlok {
 
-constexpr int kThumbnailSide = 80;
 constexpr win::UINT kPlaceholderBitmap = 155;
 
 // A new bitmap the caller deletes; null when neither the picture nor the placeholder loads.
-ui::HBITMAP MakeThumbnailBitmap(const std::string& path, const recovery::Thumbnail& thumbnail);
+ui::HBITMAP MakeThumbnailBitmap(const recovery::Thumbnail& thumbnail);
 
 }  // namespace tarnlok
