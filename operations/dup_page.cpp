@@ -12,7 +12,6 @@ namespace {
 
 namespace controls = duplicate_page;
 
-
 constexpr int kTransparentStatics[] = {controls::kTotalBlocksLabel, controls::kCurrentBlockLabel,
                                        controls::kDeviceLabel,      controls::kCapacityLabel,
                                        controls::kDeviceInfoLabel,  controls::kProgressInfoLabel};

@@ -165,20 +165,46 @@ Thumbnail PlaceThumbnail(int pictureWidth, int pictureHeight) {
   Thumbnail placed;
   placed.pictureWidth = pictureWidth;
   placed.pictureHeight = pictureHeight;
-  placed.width = std::clamp(pictureWidth, 32, 80);
-  placed.height = std::clamp(pictureHeight, 32, 80);
-  placed.left = (80 - placed.width) / 2;
-  placed.top = (80 - placed.height) / 2;
+  placed.width = std::clamp(pictureWidth, 32, kThumbnailSide);
+  placed.height = std::clamp(pictureHeight, 32, kThumbnailSide);
+  placed.left = (kThumbnailSide - placed.width) / 2;
+  placed.top = (kThumbnailSide - placed.height) / 2;
   placed.placeholder = false;
   return placed;
 }
+
+namespace {
+
+// The picture stretched into the placed rectangle of the square, from the picture already
+// decoded: the page shows these pixels and never decodes the file again.
+std::vector<std::uint32_t> StretchedPixels(const imaging::CDibImage& picture, const Thumbnail& placed) {
+  const int width = picture.Width();
+  const int height = std::abs(picture.Height());
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(kThumbnailSide * kThumbnailSide), 0);
+  for (int y = 0; y < placed.height; ++y) {
+    const int fromTop = y * height / placed.height;
+    const int row = picture.Height() > 0 ? height - 1 - fromTop : fromTop;
+    for (int x = 0; x < placed.width; ++x) {
+      const imaging::RgbQuad colour = picture.PixelColorAt(x * width / placed.width, row);
+      const auto at = static_cast<std::size_t>((placed.top + y) * kThumbnailSide + placed.left + x);
+      pixels[at] =
+          static_cast<std::uint32_t>(colour.red) << 16 | static_cast<std::uint32_t>(colour.green) << 8 | colour.blue;
+    }
+  }
+  return pixels;
+}
+
+}  // namespace
 
 void AddRecoveryThumbnail(CarveState& state, const std::string& path, int kind) {
   if (!state.observer || kind < 0 || !state.settings.showThumbnails) return;
   Thumbnail thumbnail;
   try {
     imaging::CDibImage picture(path.c_str(), static_cast<imaging::ImageFormat>(kind));
-    if (picture.DibBlock() != nullptr) thumbnail = PlaceThumbnail(picture.Width(), std::abs(picture.Height()));
+    if (picture.DibBlock() != nullptr && picture.Width() > 0 && picture.Height() != 0) {
+      thumbnail = PlaceThumbnail(picture.Width(), std::abs(picture.Height()));
+      thumbnail.pixels = StretchedPixels(picture, thumbnail);
+    }
   } catch (...) {
     // A picture that cannot be decoded gets the placeholder.
   }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace recovery::test_support {
 namespace {
 
@@ -274,6 +276,31 @@ TEST(Thumbnails, PicturesArePlacedCentredInTheirSquare) {
   EXPECT_EQ(thin.height, 80);
   EXPECT_EQ(thin.left, 24);
   EXPECT_EQ(thin.top, 0);
+}
+
+TEST(Thumbnails, ThePictureComesWithItsPixelsStretchedIntoItsPlace) {
+  // A 2 x 2 bitmap of 24-bit pixels, rows from the bottom: a blue row under a red one.
+  const Bytes blueRow{0xFF, 0, 0, 0xFF, 0, 0, 0, 0}, redRow{0, 0, 0xFF, 0, 0, 0xFF, 0, 0};
+  Bytes info = Concat(Concat(Le32Bytes(40), Le32Bytes(2)), Le32Bytes(2));
+  info = Concat(Concat(info, Bytes{1, 0, 24, 0}), Bytes(24, 0));
+  Bytes bmp = Concat(Concat(TextBytes("BM"), Le32Bytes(14 + 40 + 16)), Concat(Bytes(4, 0), Le32Bytes(54)));
+  bmp = Concat(Concat(bmp, info), Concat(blueRow, redRow));
+  Harness harness("thumbnail-pixels");
+  std::filesystem::create_directories(harness.output);
+  const std::string path = (harness.output / "P.BMP").string();
+  WriteFile(path, bmp);
+  RecoverySettings settings = harness.Settings();
+  settings.showThumbnails = true;
+  harness.state.BeginRun(settings, &harness.observer, nullptr);
+  AddRecoveryThumbnail(harness.state, path, PictureKind(kBmp));
+  ASSERT_EQ(harness.observer.thumbnails.size(), 1u);
+  const Thumbnail& shown = harness.observer.thumbnails[0];
+  ASSERT_FALSE(shown.placeholder);
+  ASSERT_EQ(shown.pixels.size(), static_cast<std::size_t>(kThumbnailSide * kThumbnailSide));
+  const auto at = [&](int x, int y) { return shown.pixels[static_cast<std::size_t>(y * kThumbnailSide + x)]; };
+  EXPECT_EQ(at(shown.left, shown.top), 0xFF0000u) << "the top row is red";
+  EXPECT_EQ(at(shown.left + shown.width - 1, shown.top + shown.height - 1), 0x0000FFu) << "the bottom row is blue";
+  EXPECT_EQ(at(0, 0), 0u) << "outside the picture's place";
 }
 
 }  // namespace

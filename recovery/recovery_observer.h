@@ -5,10 +5,13 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace recovery {
 
 enum class ReadFailureAnswer { Abort, Retry, Ignore, IgnoreAll };
+
+constexpr int kThumbnailSide = 80;
 
 // A recovered picture scaled into the results list's 80 x 80 square (see AddRecoveryThumbnail).
 struct Thumbnail {
@@ -17,6 +20,9 @@ struct Thumbnail {
   bool placeholder = true;  // the picture could not be loaded: the page shows its placeholder bitmap
   int pictureWidth = 0, pictureHeight = 0;
   int left = 0, top = 0, width = 0, height = 0;  // target rectangle inside the square
+  // The square's 0x00RRGGBB pixels, row by row from the top, the picture stretched into the
+  // rectangle; empty for the placeholder.
+  std::vector<std::uint32_t> pixels;
 };
 
 class RecoveryObserver {

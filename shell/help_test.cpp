@@ -22,7 +22,6 @@ namespace {
 
 using Help = test_support::ProgramTest;
 
-
 TEST_F(Help, EveryRoadOfTheMainWindowOpensThePagesTopic) {
   Start(test_support::TwoReaders("xp"));
   test_support::HideNotes();

@@ -380,8 +380,8 @@ void RecoveryRun::ShowThroughput(int seconds, std::uint64_t bytes) {
   page_.TimerSeconds = 0;
 }
 
-void RecoveryRun::OnThumbnail(const std::string& path, const recovery::Thumbnail& thumbnail) {
-  page_.AddThumbnail(path, thumbnail);
+void RecoveryRun::OnThumbnail(const std::string& /*path*/, const recovery::Thumbnail& thumbnail) {
+  page_.AddThumbnail(thumbnail);
 }
 
 void RecoveryRun::OnDiskFull(const std::string& outputFolder) {

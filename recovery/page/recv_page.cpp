@@ -181,17 +181,17 @@ void CRecvPage::ClearResults() {
   ResultsShown = 0;
 }
 
-void CRecvPage::AddThumbnail(const std::string& path, const recovery::Thumbnail& thumbnail) {
+void CRecvPage::AddThumbnail(const recovery::Thumbnail& thumbnail) {
   if (!thumbnails_) {
     results_.ShowWindow(ui::SW_SHOW);
     results_.ModifyStyle(0, ui::WS_VISIBLE | ui::WS_BORDER | ui::WS_TABSTOP);
     results_.ModifyStyleEx(0, ui::WS_EX_CLIENTEDGE);
     thumbnails_ = std::make_unique<ui::CImageList>();
-    thumbnails_->Create(kThumbnailSide, kThumbnailSide, 0, 0, 1);
+    thumbnails_->Create(recovery::kThumbnailSide, recovery::kThumbnailSide, 0, 0, 1);
     results_.SetImageList(*thumbnails_, ui::LVSIL_NORMAL);
   }
   results_.ShowWindow(ui::SW_SHOW);
-  const ui::HBITMAP bitmap = MakeThumbnailBitmap(path, thumbnail);
+  const ui::HBITMAP bitmap = MakeThumbnailBitmap(thumbnail);
   if (bitmap == nullptr) return;
   if (thumbnailCount_ == 0) {
     SetDlgItemText(kStatusLine, LoadProgramString(kStringThumbnails));

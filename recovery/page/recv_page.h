@@ -49,7 +49,7 @@ class CRecvPage : public ui::CPropertyPage {
   // Rate of the last seconds in bytes per minute, in the throughput text and gauge.
   void ShowThroughput(int seconds, std::uint64_t bytes);
   // Appends a recovered picture to the results list (shown at the first one).
-  void AddThumbnail(const std::string& path, const recovery::Thumbnail& thumbnail);
+  void AddThumbnail(const recovery::Thumbnail& thumbnail);
   // Empties the results list and its pictures.
   void ClearResults();
 

@@ -1,17 +1,13 @@
-// The 80 x 80 picture of a recovered file in the Recovery page's results list: the picture
-// stretched into the square where the engine placed it, or the placeholder bitmap.
+// The 80 x 80 picture of a recovered file in the Recovery page's results list: the pixels the
+// engine made of the picture, or the placeholder bitmap.
 #pragma once
 
 #include "platform/ui/windows/ui_types.h"
 #include "recovery/recovery_observer.h"
 
-#include <string>
-
 namespace tarnlok {
 
-constexpr int kThumbnailSide = 80;
-
 // A new bitmap the caller deletes; null when neither the picture nor the placeholder loads.
-ui::HBITMAP MakeThumbnailBitmap(const std::string& path, const recovery::Thumbnail& thumbnail);
+ui::HBITMAP MakeThumbnailBitmap(const recovery::Thumbnail& thumbnail);
 
 }  // namespace tarnlok
