@@ -7,7 +7,6 @@
 
 namespace tarnlok {
 
-
 // Controls of the page.
 namespace duplicate_page {
 constexpr int kDuplicateButton = 1068;

@@ -7,7 +7,6 @@
 
 namespace tarnlok {
 
-
 // Controls of the page.
 namespace restore_page {
 constexpr int kImageNameEdit = 1058;
