@@ -48,18 +48,6 @@ std::optional<win::ULONGLONG> TotalBytesOf(char letter) {
   return total.QuadPart;
 }
 
-int FloppyCapacity(DeviceEntry& entry, const Outputs& out) {
-  *out.sizeOrCode = 0;
-  const auto total = TotalBytesOf(entry.driveLetter);
-  if (!total) return 0;
-  *out.sizeOrCode = static_cast<win::DWORD>(*total >> 20);
-  *out.sectorsPerBlock = 1;
-  *out.sectorsOrBlocks = static_cast<win::DWORD>(*total >> 9);
-  out.SetBytesPerSector(kSectorSize);
-  entry.deviceKind = kDeviceUnknown;
-  return 1;
-}
-
 win::BYTE KindFromStatus(win::DWORD status) {
   if ((status & kStatusMemoryStick) != 0) return kMemoryStick;
   if ((status & kStatusSmartMedia) != 0) return kSmartMedia;
@@ -95,8 +83,8 @@ struct PlainCapacity {
   win::DWORD blockLength = 0;
 };
 
-// The disk geometry stands in for READ CAPACITY where the reader does not answer it.
-std::optional<PlainCapacity> CapacityFromGeometry(win::HANDLE handle) {
+// The disk's sectors by its geometry; null where the handle does not answer it.
+std::optional<PlainCapacity> DiskGeometryOf(win::HANDLE handle) {
   std::array<win::BYTE, 512> geometry{};
   win::DWORD returned = 0;
   if (!win::DeviceIoControl(handle, win::IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, geometry.data(),
@@ -106,8 +94,31 @@ std::optional<PlainCapacity> CapacityFromGeometry(win::HANDLE handle) {
   const win::ULONGLONG sectors =
       win::ULONGLONG{win::ReadLe32(geometry, 0)} * win::ReadLe32(geometry, 12) * win::ReadLe32(geometry, 16);
   if (sectors > std::numeric_limits<win::DWORD>::max()) return std::nullopt;
-  UsePlainSectorIo = 1;
   return PlainCapacity{static_cast<win::DWORD>(sectors), win::ReadLe16(geometry, 20)};
+}
+
+// The disk geometry stands in for READ CAPACITY where the reader does not answer it.
+std::optional<PlainCapacity> CapacityFromGeometry(win::HANDLE handle) {
+  auto capacity = DiskGeometryOf(handle);
+  if (capacity) UsePlainSectorIo = 1;
+  return capacity;
+}
+
+// The whole disk by its geometry where the open handle tells it: the file system's total
+// counts only its data clusters (the last 33 sectors of a 1.44 MB disk would be left out of a
+// whole backup) and is not answered while the run holds the volume locked.
+int FloppyCapacity(win::HANDLE handle, DeviceEntry& entry, const Outputs& out) {
+  *out.sizeOrCode = 0;
+  const auto disk = OsKindIsNt() ? DiskGeometryOf(handle) : std::nullopt;
+  const auto total = disk && disk->blockLength == kSectorSize ? win::ULONGLONG{disk->sectors} * kSectorSize
+                                                              : TotalBytesOf(entry.driveLetter);
+  if (!total) return 0;
+  *out.sizeOrCode = static_cast<win::DWORD>(*total >> 20);
+  *out.sectorsPerBlock = 1;
+  *out.sectorsOrBlocks = static_cast<win::DWORD>(*total >> 9);
+  out.SetBytesPerSector(kSectorSize);
+  entry.deviceKind = kDeviceUnknown;
+  return 1;
 }
 
 std::optional<PlainCapacity> ReadPlainCapacity(win::HANDLE handle, const DeviceEntry& entry) {
@@ -157,7 +168,7 @@ int GetMediaCapacity(win::HANDLE handle, DeviceEntry* entry, win::DWORD* sizeOrC
                      win::DWORD* sectorsPerBlock, win::BYTE* writeProtected, win::DWORD* bytesPerSector) {
   if (entry == nullptr || sizeOrCode == nullptr || sectorsOrBlocks == nullptr || sectorsPerBlock == nullptr) return 0;
   const Outputs out{sizeOrCode, sectorsOrBlocks, sectorsPerBlock, writeProtected, bytesPerSector};
-  if (entry->busKind == kBusFloppy) return FloppyCapacity(*entry, out);
+  if (entry->busKind == kBusFloppy) return FloppyCapacity(handle, *entry, out);
 
   SendTestUnitReady(handle, *entry);
   std::array<win::BYTE, 4> reply{};
