@@ -17,7 +17,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 constexpr win::BYTE kIn = win::SCSI_IOCTL_DATA_IN;
 constexpr win::BYTE kOut = win::SCSI_IOCTL_DATA_OUT;
-constexpr std::uint8_t kMediumError = 0x03;
 constexpr std::uint8_t kIllegalRequest = 0x05;
 constexpr std::uint8_t kDataProtect = 0x07;
 
