@@ -86,6 +86,22 @@ class DuplicatePage : public test_support::PageRunTest {
     prompter.AnswerMessageBox(ui::IDOK, "Please close all the application(s) that are using this drive");
   }
 
+  // A run that succeeds, the source swapped for K when the blank card is asked for; the
+  // temporary files present while the run waits for it.
+  std::vector<std::filesystem::path> DuplicateThroughTheSwap() {
+    test_support::ActingPrompter acting(prompter);
+    std::vector<std::filesystem::path> during;
+    acting.When("Please insert a new blank writable media", [&] {
+      during = TemporaryFiles();
+      machine_->SwapCards('E', 'K');
+    });
+    ExpectConfirmation();
+    prompter.AnswerMessageBox(ui::IDOK, "Successfully read the source media contents.");
+    prompter.AnswerMessageBox(ui::IDOK, "Successfully duplicated the media.");
+    Duplicate();
+    return during;
+  }
+
   Bytes source;
 };
 
@@ -109,16 +125,7 @@ TEST_F(DuplicatePage, CopiesTheCardOntoTheOtherCardAfterTheSwapAndRefusesASmalle
 TEST_F(DuplicatePage, WithoutAMemoryBlockItGoesThroughATemporaryFileThatIsGoneAfterwards) {
   StartMachine();
   win::SetGlobalAllocLimit(1 << 20);
-  test_support::ActingPrompter acting(prompter);
-  std::vector<std::filesystem::path> during;
-  acting.When("Please insert a new blank writable media", [&] {
-    during = TemporaryFiles();
-    machine_->SwapCards('E', 'K');
-  });
-  ExpectConfirmation();
-  prompter.AnswerMessageBox(ui::IDOK, "Successfully read the source media contents.");
-  prompter.AnswerMessageBox(ui::IDOK, "Successfully duplicated the media.");
-  Duplicate();
+  const auto during = DuplicateThroughTheSwap();
   ASSERT_EQ(during.size(), 1u) << "the image waits in one temporary file";
   EXPECT_TRUE(std::regex_match(during[0].filename().string(), std::regex(R"(\d{4,5}\.TMP)")));
   EXPECT_TRUE(TemporaryFiles().empty());
@@ -141,16 +148,7 @@ TEST_F(DuplicatePage, FilesAlreadyUnderTemporaryNamesAreLeftAsTheyWere) {
   }
   std::sort(taken.begin(), taken.end());
   taken.erase(std::unique(taken.begin(), taken.end()), taken.end());
-  test_support::ActingPrompter acting(prompter);
-  std::vector<std::filesystem::path> during;
-  acting.When("Please insert a new blank writable media", [&] {
-    during = TemporaryFiles();
-    machine_->SwapCards('E', 'K');
-  });
-  ExpectConfirmation();
-  prompter.AnswerMessageBox(ui::IDOK, "Successfully read the source media contents.");
-  prompter.AnswerMessageBox(ui::IDOK, "Successfully duplicated the media.");
-  Duplicate();
+  const auto during = DuplicateThroughTheSwap();
   win::SetClock(nullptr);
   EXPECT_EQ(during.size(), taken.size() + 1) << "the run's own file beside the ones that were there";
   for (const auto& file : taken) {
