@@ -1,11 +1,14 @@
+// The NT device list on described machines: each reader kind and generation, the log of what was
+// asked, and the drives that are skipped or cannot be opened. A few replies no machine reader
+// gives stay on stand-in readers, each saying why.
 #include "device/enum_devices_nt.h"
 
 #include "device/device_list.h"
 #include "device/device_state.h"
-#include "device/testing/device_test_support.h"
+#include "device/testing/machine_fixture.h"
 #include "device/testing/stand_in_reader.h"
+#include "platform/win/files/files.h"
 #include "platform/win/files/paths.h"
-#include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +25,6 @@ using test_support::IdentifyWith;
 using test_support::NumberedImage;
 using test_support::ReaderSetup;
 using test_support::StandInMachine;
-using test_support::VendorForm;
 
 std::filesystem::path CurrentFolder() { return win::HostPathOf(win::CurrentDirectoryPath()).value_or("."); }
 
@@ -39,58 +41,41 @@ std::vector<const DeviceEntry*> Entries() {
   return entries;
 }
 
-class EnumDevicesNtTest : public test_support::DeviceStateTest {
+bool LogHas(const std::string& lines) { return ReadLog().find(lines) != std::string::npos; }
+
+std::string OnWindows(const std::string& windows, const std::string& readers) {
+  return R"({ "version": 1, "windows": ")" + windows + R"(", "readers": [)" + readers + "] }";
+}
+
+class EnumDevicesNtOnMachine : public test_support::MachineDeviceTest {
  protected:
-  void Run(win::WindowsVersion version, win::BYTE osKind) {
-    win::SetWindowsVersion(version);
-    OsKind = osKind;
+  void Run(const std::string& windows, win::BYTE osKind, const std::string& readers) {
+    Start(OnWindows(windows, readers), osKind);
     ASSERT_EQ(EnumDevicesNt(), 1);
   }
-  StandInMachine machine{win::WindowsVersion::Xp};
 };
 
-ReaderSetup UsbReader(const std::string& vendor, const std::string& product) {
-  ReaderSetup setup;
-  setup.vendor = vendor;
-  setup.product = product;
-  setup.image = NumberedImage(64);
-  return setup;
-}
-
-ReaderSetup IdeReader(win::DWORD cardFlags) {
-  ReaderSetup setup;
-  setup.storageBusType = 3;
-  setup.identify = IdentifyWith(cardFlags, 4000);
-  setup.image = NumberedImage(64);
-  return setup;
-}
-
-TEST_F(EnumDevicesNtTest, MakersUsbReadersOnXp) {
-  ReaderSetup combined = UsbReader("Kestro  ", "SM/MS Reader");
-  combined.inquiryStatus = 0x600;
-  machine.Add('E', combined);
-  ReaderSetup status = UsbReader("KSX-USB ", "Card Reader");
-  status.vendorForm = VendorForm::CommandFirst;
-  status.statusWord = 0x20000400;
-  machine.Add('F', status);
-  ReaderSetup keywords = UsbReader("Kestro  ", "CompactFlash Rd");
-  keywords.vendorForm = VendorForm::CommandFirst;
-  keywords.image.clear();
-  machine.Add('G', keywords);
-  Run(win::WindowsVersion::Xp, 7);
+TEST_F(EnumDevicesNtOnMachine, MakersUsbReadersOnXp) {
+  Run("xp", kOsWindowsXp, R"(
+    { "maker": true, "product": "SM/MS Reader", "letter": "E",
+      "card": { "kind": "sm", "image": "nt-list-sm.img", "deviceCode": 227 } },
+    { "maker": true, "vendor": "KSX-USB", "product": "Card Reader", "letter": "F",
+      "card": { "kind": "mspro", "image": "nt-list-pro.img", "sectors": 4096 } },
+    { "maker": true, "product": "CompactFlash Rd", "letter": "G" })");
 
   const auto entries = Entries();
   ASSERT_EQ(entries.size(), 3u);
   ASSERT_EQ(DeviceCount, 3);
   EXPECT_EQ(entries[0]->driveLetter, 'E');
   EXPECT_EQ(entries[0]->busKind, kBusUsb);
-  EXPECT_EQ(entries[0]->deviceKind, kMemoryStick);
+  EXPECT_EQ(entries[0]->deviceKind, kSmartMedia) << "the status word of its inquiry data";
   EXPECT_EQ(entries[0]->readerKind, kSmartMediaReader);
-  EXPECT_EQ(entries[1]->deviceKind, kMemoryStickPro);
+  EXPECT_EQ(entries[1]->deviceKind, kMemoryStickPro) << "its status command";
   EXPECT_EQ(entries[1]->readerKind, kMemoryStickReader);
   EXPECT_EQ(entries[2]->deviceKind, kCompactFlash) << "no card: the product's keywords decide";
   for (const auto* entry : entries) {
     EXPECT_EQ(entry->otherMakerFlag, 0);
+    EXPECT_EQ(entry->noCommandFlag, 0);
     EXPECT_EQ(entry->ataDriveSelect, kAtaMaster);
     EXPECT_EQ(entry->hostAdapter, 0);
   }
@@ -107,7 +92,7 @@ TEST_F(EnumDevicesNtTest, MakersUsbReadersOnXp) {
             "Drive ->E Handle created successfully\n"
             "IOCTL_STORAGE_QUERY_PROPERTY call success\n"
             "BUS type-> USB\n"
-            "INQ-> MS\n"
+            "INQ-> SM\n"
             "INQ-> SM(Kestro)\n"
             "Drive ->F Handle created successfully\n"
             "IOCTL_STORAGE_QUERY_PROPERTY call success\n"
@@ -120,145 +105,134 @@ TEST_F(EnumDevicesNtTest, MakersUsbReadersOnXp) {
             "INQ-> CF\n");
 }
 
-TEST_F(EnumDevicesNtTest, OtherMakersReaderWithoutKeywordsIsMmcSd) {
-  machine.Add('E', UsbReader("Generic ", "Multi Reader"));
-  Run(win::WindowsVersion::Xp, 7);
+TEST_F(EnumDevicesNtOnMachine, OtherMakersReaderWithoutKeywordsIsMmcSd) {
+  Run("xp", kOsWindowsXp, R"(
+    { "vendor": "Generic", "product": "Multi Reader", "letter": "E",
+      "card": { "kind": "cf", "image": "nt-multi.img", "sectors": 4096 } })");
   ASSERT_EQ(DeviceCount, 1);
-  EXPECT_EQ(DeviceListHead->deviceKind, kMmcSd);
+  EXPECT_EQ(DeviceListHead->deviceKind, kMmcSd) << "the vendor command is refused; no keyword names a card";
   EXPECT_EQ(DeviceListHead->otherMakerFlag, 1);
-  EXPECT_NE(ReadLog().find("INQ-> SD\n"), std::string::npos);
+  EXPECT_TRUE(LogHas("BUS type-> USB\nINQ-> SD\n")) << ReadLog();
 }
 
-TEST_F(EnumDevicesNtTest, IdeAndPcmciaReadersFromTheirIdentification) {
-  machine.Add('E', IdeReader(0x200));
-  machine.Add('F', IdeReader(0x600100));
-  ReaderSetup slave = IdeReader(0x40000);
-  slave.identifyAnswersSlaveOnly = true;
-  machine.Add('G', slave);
-  Run(win::WindowsVersion::Win2000, 6);
+TEST_F(EnumDevicesNtOnMachine, IdeAndPcmciaReadersFromTheirIdentification) {
+  Run("2000", kOsWindows2000, R"(
+    { "bus": "ide", "maker": true, "letter": "E", "card": { "kind": "sm", "image": "nt-ide-sm.img", "deviceCode": 227 } },
+    { "bus": "pcmcia", "maker": true, "letter": "F",
+      "card": { "kind": "cf", "image": "nt-pcmcia-cf.img", "sectors": 4096 } },
+    { "bus": "ide", "maker": true, "letter": "G",
+      "card": { "kind": "mmcsd", "image": "nt-ide-sd.img", "sectors": 4096 } })");
 
   const auto entries = Entries();
   ASSERT_EQ(entries.size(), 3u);
   EXPECT_EQ(entries[0]->busKind, kBusIde);
   EXPECT_EQ(entries[0]->deviceKind, kSmartMedia);
   EXPECT_EQ(entries[0]->readerKind, kSmartMediaReader);
+  EXPECT_EQ(entries[0]->ataDriveSelect, kAtaMaster);
   EXPECT_STREQ(entries[0]->product, "Smart Media ");
   EXPECT_EQ(entries[1]->busKind, kBusPcmcia);
   EXPECT_EQ(entries[1]->deviceKind, kCompactFlash);
   EXPECT_STREQ(entries[1]->product, "Compact Flash ");
-  EXPECT_EQ(entries[2]->ataDriveSelect, kAtaSlave);
+  EXPECT_EQ(entries[2]->busKind, kBusIde);
   EXPECT_EQ(entries[2]->deviceKind, kMmcSd);
   EXPECT_STREQ(entries[2]->product, "MMC/SD ");
-  const std::string log = ReadLog();
-  EXPECT_NE(log.find("Drive ->E Handle created successfully\n"
-                     "IOCTL_STORAGE_QUERY_PROPERTY call success\n"
-                     "BUS type-> BusTypeAta|BusTypeUnknown|BusTypeAtapi\n"
-                     "BUS type-> BusTypeIDE\n"
-                     "DriveSelect-> IDE_MASTER\n"
-                     "MediaType-> SM\n"),
-            std::string::npos)
-      << log;
-  EXPECT_NE(log.find("BUS type-> BusTypePCMCIA\n"), std::string::npos);
-  EXPECT_NE(log.find("MediaType-> MMC/SD\n"), std::string::npos);
+  EXPECT_TRUE(
+      LogHas("Drive ->E Handle created successfully\n"
+             "IOCTL_STORAGE_QUERY_PROPERTY call success\n"
+             "BUS type-> BusTypeAta|BusTypeUnknown|BusTypeAtapi\n"
+             "BUS type-> BusTypeIDE\n"
+             "DriveSelect-> IDE_MASTER\n"
+             "MediaType-> SM\n"))
+      << ReadLog();
+  EXPECT_TRUE(LogHas("BUS type-> BusTypePCMCIA\nDriveSelect-> IDE_MASTER\nMediaType-> CF\n")) << ReadLog();
+  EXPECT_TRUE(LogHas("MediaType-> MMC/SD\n")) << ReadLog();
 }
 
-// The log lines of the roads the other tests leave: a slave that names itself, an ATAPI drive,
-// the reader status of each card kind and the reader kinds of the maker's readers.
-TEST_F(EnumDevicesNtTest, LogNamesSlaveDrivesAtapiAndEachReaderStatus) {
-  ReaderSetup slave = IdeReader(0x100);
-  slave.identify = IdentifyWith(0x100, 4000, false);
-  slave.slaveIdentify = IdentifyWith(0x200, 4000, true);
-  machine.Add('E', slave);
-  ReaderSetup atapi = UsbReader("Kestro  ", "Card Drive");
-  atapi.storageBusType = 2;
-  atapi.identify = IdentifyWith(0, 4000);
-  machine.Add('F', atapi);
-  const std::pair<char, win::DWORD> statuses[] = {{'G', 0x200}, {'H', 0x400}, {'I', 0x80000}};
-  for (const auto& [letter, word] : statuses) {
-    ReaderSetup status = UsbReader("Kestro  ", "Card Reader");
-    status.vendorForm = VendorForm::CommandFirst;
-    status.statusWord = word;
-    machine.Add(letter, status);
-  }
-  ReaderSetup combined = UsbReader("Kestro  ", "SM/MS Reader");
-  combined.inquiryStatus = 0x400;
-  machine.Add('J', combined);
-  Run(win::WindowsVersion::Xp, 7);
+// The log lines of the roads the other tests leave: an ATAPI drive, the reader status of each
+// card kind and the reader kind of a combined reader holding a Memory Stick.
+TEST_F(EnumDevicesNtOnMachine, LogNamesAtapiDrivesAndEachReaderStatus) {
+  Run("xp", kOsWindowsXp, R"(
+    { "bus": "ls120", "letter": "B", "card": { "kind": "floppy", "image": "nt-log-ls.img", "sectors": 2880 } },
+    { "maker": true, "product": "Card Reader", "letter": "G",
+      "card": { "kind": "sm", "image": "nt-log-sm.img", "deviceCode": 227 } },
+    { "maker": true, "product": "Card Reader", "letter": "H",
+      "card": { "kind": "ms", "image": "nt-log-ms.img", "blocks": 512, "pagesPerBlock": 16 } },
+    { "maker": true, "product": "Card Reader", "letter": "I",
+      "card": { "kind": "mmcsd", "image": "nt-log-sd.img", "sectors": 4096 } },
+    { "maker": true, "product": "SM/MS Reader", "letter": "J",
+      "card": { "kind": "ms", "image": "nt-log-ms2.img", "blocks": 512, "pagesPerBlock": 16 } })");
 
   const auto entries = Entries();
-  ASSERT_EQ(entries.size(), 6u);
-  EXPECT_EQ(entries[0]->ataDriveSelect, kAtaSlave);
-  EXPECT_EQ(entries[0]->deviceKind, kSmartMedia) << "the slave's data";
-  EXPECT_EQ(entries[1]->busKind, 0) << "an ATAPI drive keeps bus kind 0";
-  EXPECT_EQ(entries[2]->deviceKind, kSmartMedia);
-  EXPECT_EQ(entries[3]->deviceKind, kMemoryStick);
-  EXPECT_EQ(entries[4]->deviceKind, kMmcSd);
-  EXPECT_EQ(entries[5]->readerKind, kMemoryStickReader);
-  const std::string log = ReadLog();
-  const auto has = [&log](const char* lines) { return log.find(lines) != std::string::npos; };
-  EXPECT_TRUE(has("BUS type-> BusTypeIDE\nDriveSelect-> IDE_SLAVE\nMediaType-> SM\n")) << log;
-  EXPECT_TRUE(has("BUS type-> BusTypeAta|BusTypeUnknown|BusTypeAtapi\nBUS type-> BusTypeATAPI\n")) << log;
+  ASSERT_EQ(entries.size(), 5u);
+  EXPECT_EQ(entries[0]->busKind, 0) << "an ATAPI drive keeps bus kind 0";
+  EXPECT_EQ(entries[1]->deviceKind, kSmartMedia);
+  EXPECT_EQ(entries[1]->readerKind, kSmartMediaReader);
+  EXPECT_EQ(entries[2]->deviceKind, kMemoryStick);
+  EXPECT_EQ(entries[2]->readerKind, kMemoryStickReader);
+  EXPECT_EQ(entries[3]->deviceKind, kMmcSd);
+  EXPECT_EQ(entries[3]->readerKind, 0);
+  EXPECT_EQ(entries[4]->deviceKind, kMemoryStick);
+  EXPECT_EQ(entries[4]->readerKind, kMemoryStickReader);
+  EXPECT_TRUE(LogHas("BUS type-> BusTypeAta|BusTypeUnknown|BusTypeAtapi\nBUS type-> BusTypeATAPI\n")) << ReadLog();
   EXPECT_TRUE(
-      has("Drive ->G Handle created successfully\nIOCTL_STORAGE_QUERY_PROPERTY call success\n"
-          "BUS type-> USB\nDEV_CAPS-> SM\nDEV_CAPS-> SM(Kestro)\n"))
-      << log;
-  EXPECT_TRUE(has("BUS type-> USB\nDEV_CAPS-> MS\nDEV_CAPS-> MS(Kestro)\nDrive ->I")) << log;
-  EXPECT_TRUE(has("BUS type-> USB\nDEV_CAPS-> SD\nDrive ->J")) << log;
-  EXPECT_TRUE(has("BUS type-> USB\nINQ-> MS\nINQ-> MS(Kestro)\n")) << log;
+      LogHas("Drive ->G Handle created successfully\nIOCTL_STORAGE_QUERY_PROPERTY call success\n"
+             "BUS type-> USB\nDEV_CAPS-> SM\nDEV_CAPS-> SM(Kestro)\n"))
+      << ReadLog();
+  EXPECT_TRUE(LogHas("BUS type-> USB\nDEV_CAPS-> MS\nDEV_CAPS-> MS(Kestro)\nDrive ->I")) << ReadLog();
+  EXPECT_TRUE(LogHas("BUS type-> USB\nDEV_CAPS-> SD\nDrive ->J")) << ReadLog();
+  EXPECT_TRUE(LogHas("BUS type-> USB\nINQ-> MS\nINQ-> MS(Kestro)\n")) << ReadLog();
 }
 
-TEST_F(EnumDevicesNtTest, FailedSmartQueryClosesTheHandleOnce) {
-  ReaderSetup setup = IdeReader(0x100);
-  setup.smartFails = true;
-  machine.Add('E', setup);
-  Run(win::WindowsVersion::Xp, 7);
-  ASSERT_EQ(DeviceCount, 1);
-  EXPECT_EQ(DeviceListHead->deviceKind, 0) << "every later command fails on the closed handle";
-  EXPECT_EQ(DeviceListHead->vendor[0], '\0');
-  EXPECT_EQ(DeviceListHead->otherMakerFlag, 0);
-}
-
-TEST_F(EnumDevicesNtTest, OtherBusesGetAnEntryButNoCommands) {
-  ReaderSetup setup = UsbReader("Kestro  ", "CF Reader");
-  setup.storageBusType = 1;  // SCSI
-  auto& reader = machine.Add('E', setup);
-  Run(win::WindowsVersion::Xp, 7);
+TEST_F(EnumDevicesNtOnMachine, OtherBusesGetAnEntryButNoCommands) {
+  Run("xp", kOsWindowsXp, R"(
+    { "maker": true, "product": "CF Reader", "letter": "E", "storageBusType": 1,
+      "card": { "kind": "cf", "image": "nt-scsi.img", "sectors": 4096, "pulledAfterCommands": 1 } })");
   ASSERT_EQ(DeviceCount, 1);
   EXPECT_EQ(DeviceListHead->busKind, 0);
   EXPECT_EQ(DeviceListHead->deviceKind, 0);
   EXPECT_EQ(DeviceListHead->vendor[0], '\0');
-  EXPECT_TRUE(reader.Cdbs().empty()) << "the handle was closed before any command";
+  const auto card = machine_->ReaderAt('E')->Held();
+  ASSERT_TRUE(card.has_value());
+  EXPECT_TRUE(card->reachable) << "the card leaves after one command: the handle was closed before any";
 }
 
-TEST_F(EnumDevicesNtTest, FailedStorageQueryIsTakenForUsbWithoutCommands) {
-  ReaderSetup setup = UsbReader("Kestro  ", "CF Reader");
-  setup.storageBusType.reset();
-  machine.Add('E', setup);
-  Run(win::WindowsVersion::Xp, 7);
+// A drive that does not answer the storage query (here a floppy drive on B) is taken for a USB
+// reader that is sent no commands.
+TEST_F(EnumDevicesNtOnMachine, FailedStorageQueryIsTakenForUsbWithoutCommands) {
+  Run("xp", kOsWindowsXp, R"(
+    { "bus": "floppy", "letter": "B", "card": { "kind": "floppy", "image": "nt-b.img" } })");
   ASSERT_EQ(DeviceCount, 1);
   EXPECT_EQ(DeviceListHead->noCommandFlag, 1);
   EXPECT_EQ(DeviceListHead->busKind, kBusUsb);
-  EXPECT_NE(ReadLog().find("IOCTL_STORAGE_QUERY_PROPERTY call failure\nBUS type-> USB\n"), std::string::npos);
+  EXPECT_TRUE(
+      LogHas("Drive ->B Handle created successfully\nIOCTL_STORAGE_QUERY_PROPERTY call failure\n"
+             "BUS type-> USB\n"))
+      << ReadLog();
 }
 
-TEST_F(EnumDevicesNtTest, DriveAIsAFloppyAndUnopenableDrivesAreOnlyLogged) {
-  machine.Add('A', UsbReader("Kestro  ", "CF Reader"));
-  machine.Add('E', UsbReader("Kestro  ", "CF Reader"));
-  machine.Add('Y', UsbReader("Kestro  ", "CF Reader"));
-  machine.Unplug('E');
-  Run(win::WindowsVersion::Xp, 7);
-  ASSERT_EQ(DeviceCount, 1) << "Y is never examined, E cannot be opened";
+// Another program holds E: without sharing it, so the list cannot open it.
+TEST_F(EnumDevicesNtOnMachine, DriveAIsAFloppyAndUnopenableDrivesAreOnlyLogged) {
+  Start(OnWindows("xp", R"(
+    { "maker": true, "product": "CF Reader", "letter": "A", "card": { "kind": "cf", "image": "nt-a.img", "sectors": 4096 } },
+    { "maker": true, "product": "CF Reader", "letter": "E", "card": { "kind": "cf", "image": "nt-e.img", "sectors": 4096 } })"),
+        kOsWindowsXp);
+  const win::HANDLE holder =
+      win::CreateFileA("\\\\.\\E:", win::GENERIC_READ | win::GENERIC_WRITE, 0, nullptr, win::OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(holder, win::INVALID_HANDLE_VALUE);
+  ASSERT_EQ(EnumDevicesNt(), 1);
+  win::CloseHandle(holder);
+  ASSERT_EQ(DeviceCount, 1) << "E cannot be opened";
   EXPECT_EQ(DeviceListHead->driveLetter, 'A');
   EXPECT_EQ(DeviceListHead->busKind, kBusFloppy);
-  const std::string log = ReadLog();
-  EXPECT_NE(log.find("Drive ->E Handle creation failure\n"), std::string::npos);
-  EXPECT_EQ(log.find("Drive ->Y"), std::string::npos);
+  EXPECT_EQ(DeviceListHead->deviceKind, kCompactFlash) << "drive A is still asked what it holds";
+  EXPECT_TRUE(LogHas("Drive ->E Handle creation failure\n")) << ReadLog();
 }
 
-TEST_F(EnumDevicesNtTest, WindowsNt4FillsOnlyTheTexts) {
-  machine.Add('E', IdeReader(0x200));
-  machine.Add('F', UsbReader("Generic ", "SM Reader"));
-  Run(win::WindowsVersion::Nt4, 5);
+TEST_F(EnumDevicesNtOnMachine, WindowsNt4FillsOnlyTheTexts) {
+  Run("nt4", kOsWindowsNt4, R"(
+    { "bus": "ide", "maker": true, "letter": "E", "card": { "kind": "cf", "image": "nt4-ide.img", "sectors": 4096 } },
+    { "vendor": "Generic", "product": "SM Reader", "letter": "F",
+      "card": { "kind": "cf", "image": "nt4-usb.img", "sectors": 4096 } })");
   const auto entries = Entries();
   ASSERT_EQ(entries.size(), 2u);
   for (const auto* entry : entries) {
@@ -266,24 +240,26 @@ TEST_F(EnumDevicesNtTest, WindowsNt4FillsOnlyTheTexts) {
     EXPECT_EQ(entry->deviceKind, 0);
     EXPECT_EQ(entry->readerKind, 0);
   }
+  EXPECT_STREQ(entries[0]->vendor, "Kestro  ");
+  EXPECT_EQ(entries[0]->otherMakerFlag, 0);
   EXPECT_STREQ(entries[1]->vendor, "Generic ");
   EXPECT_EQ(entries[1]->otherMakerFlag, 1);
   EXPECT_EQ(ReadLog(), "Drive ->E Handle created successfully\nDrive ->F Handle created successfully\n");
 }
 
-TEST_F(EnumDevicesNtTest, NoRemovableDriveGivesAnEmptyListAndLog) {
-  Run(win::WindowsVersion::Xp, 7);
+TEST_F(EnumDevicesNtOnMachine, NoRemovableDriveGivesAnEmptyListAndLog) {
+  Run("xp", kOsWindowsXp, "");
   EXPECT_EQ(DeviceCount, 0);
   EXPECT_EQ(DeviceListHead, nullptr);
   EXPECT_EQ(ReadLog(), "");
 }
 
-TEST_F(EnumDevicesNtTest, LogThatCannotBeCreatedLeavesTheListEmpty) {
+TEST_F(EnumDevicesNtOnMachine, LogThatCannotBeCreatedLeavesTheListEmpty) {
   std::filesystem::remove(CurrentFolder() / "QWITLK.LOG");
   std::filesystem::create_directory(CurrentFolder() / "QWITLK.LOG");
-  machine.Add('E', UsbReader("Kestro  ", "CF Reader"));
-  win::SetWindowsVersion(win::WindowsVersion::Xp);
-  OsKind = kOsWindowsXp;
+  Start(OnWindows("xp", R"({ "maker": true, "letter": "E", "card": { "kind": "cf", "image": "nt-nolog.img",
+                             "sectors": 4096 } })"),
+        kOsWindowsXp);
   prompter.AnswerMessageBox(ui::IDOK);
   EXPECT_EQ(EnumDevicesNt(), 0);
   EXPECT_EQ(DeviceCount, 0);
@@ -293,11 +269,91 @@ TEST_F(EnumDevicesNtTest, LogThatCannotBeCreatedLeavesTheListEmpty) {
   std::filesystem::remove(CurrentFolder() / "QWITLK.LOG");
 }
 
-TEST_F(EnumDevicesNtTest, LogReplacesAnOlderOneOfEitherSpelling) {
+TEST_F(EnumDevicesNtOnMachine, LogReplacesAnOlderOneOfEitherSpelling) {
   std::ofstream(CurrentFolder() / "QWITLK.log") << "old lines\n";
-  machine.Add('E', UsbReader("Kestro  ", "CF Reader"));
-  Run(win::WindowsVersion::Xp, 7);
+  Run("xp", kOsWindowsXp, R"({ "maker": true, "letter": "E", "card": { "kind": "cf", "image": "nt-relog.img",
+                                "sectors": 4096 } })");
   EXPECT_EQ(ReadLog().find("old lines"), std::string::npos);
+  EXPECT_TRUE(LogHas("Drive ->E Handle created successfully\n"));
+}
+
+// Replies no machine reader gives: each reader of the machine holds one card of one kind, is
+// the master of its own IDE channel and answers SMART, and its drive letters end at X.
+class EnumDevicesNtOnStandIns : public test_support::DeviceStateTest {
+ protected:
+  void Run() {
+    OsKind = kOsWindowsXp;
+    ASSERT_EQ(EnumDevicesNt(), 1);
+  }
+  StandInMachine machine{win::WindowsVersion::Xp};
+};
+
+ReaderSetup UsbReader(const std::string& product) {
+  ReaderSetup setup;
+  setup.product = product;
+  setup.image = NumberedImage(64);
+  return setup;
+}
+
+ReaderSetup IdeReader(win::DWORD cardFlags) {
+  ReaderSetup setup;
+  setup.storageBusType = 3;
+  setup.identify = IdentifyWith(cardFlags, 4000);
+  setup.image = NumberedImage(64);
+  return setup;
+}
+
+// Both kind bits at once: the Memory Stick names the card, SmartMedia the reader.
+TEST_F(EnumDevicesNtOnStandIns, CombinedStatusBitsNameTheCardAndTheReaderApart) {
+  ReaderSetup combined = UsbReader("SM/MS Reader");
+  combined.inquiryStatus = 0x600;
+  machine.Add('E', combined);
+  Run();
+  ASSERT_EQ(DeviceCount, 1);
+  EXPECT_EQ(DeviceListHead->deviceKind, kMemoryStick);
+  EXPECT_EQ(DeviceListHead->readerKind, kSmartMediaReader);
+  EXPECT_TRUE(LogHas("BUS type-> USB\nINQ-> MS\nINQ-> SM(Kestro)\n")) << ReadLog();
+}
+
+TEST_F(EnumDevicesNtOnStandIns, IdeDriveAnsweringOnlyAsSlave) {
+  ReaderSetup slave = IdeReader(0x40000);
+  slave.identifyAnswersSlaveOnly = true;
+  machine.Add('E', slave);
+  Run();
+  ASSERT_EQ(DeviceCount, 1);
+  EXPECT_EQ(DeviceListHead->ataDriveSelect, kAtaSlave);
+  EXPECT_EQ(DeviceListHead->deviceKind, kMmcSd);
+  EXPECT_STREQ(DeviceListHead->product, "MMC/SD ");
+}
+
+TEST_F(EnumDevicesNtOnStandIns, SlaveThatNamesItselfIsLogged) {
+  ReaderSetup slave = IdeReader(0x100);
+  slave.identify = IdentifyWith(0x100, 4000, false);
+  slave.slaveIdentify = IdentifyWith(0x200, 4000, true);
+  machine.Add('E', slave);
+  Run();
+  ASSERT_EQ(DeviceCount, 1);
+  EXPECT_EQ(DeviceListHead->ataDriveSelect, kAtaSlave);
+  EXPECT_EQ(DeviceListHead->deviceKind, kSmartMedia) << "the slave's data";
+  EXPECT_TRUE(LogHas("BUS type-> BusTypeIDE\nDriveSelect-> IDE_SLAVE\nMediaType-> SM\n")) << ReadLog();
+}
+
+TEST_F(EnumDevicesNtOnStandIns, FailedSmartQueryClosesTheHandleOnce) {
+  ReaderSetup setup = IdeReader(0x100);
+  setup.smartFails = true;
+  machine.Add('E', setup);
+  Run();
+  ASSERT_EQ(DeviceCount, 1);
+  EXPECT_EQ(DeviceListHead->deviceKind, 0) << "every later command fails on the closed handle";
+  EXPECT_EQ(DeviceListHead->vendor[0], '\0');
+  EXPECT_EQ(DeviceListHead->otherMakerFlag, 0);
+}
+
+TEST_F(EnumDevicesNtOnStandIns, DriveYIsNeverExamined) {
+  machine.Add('Y', UsbReader("CF Reader"));
+  Run();
+  EXPECT_EQ(DeviceCount, 0);
+  EXPECT_EQ(ReadLog(), "");
 }
 
 }  // namespace
