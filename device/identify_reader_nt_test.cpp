@@ -1,9 +1,11 @@
+// Reader identification on NT machines: the USB enumeration keys tie a drive to the maker's
+// reader, then its inquiry data or its status command in either form names the card. Replies
+// no machine reader gives stay on stand-in readers, each saying why.
 #include "device/identify_reader_nt.h"
 
 #include "device/drive_handle.h"
-#include "device/testing/device_test_support.h"
+#include "device/testing/machine_fixture.h"
 #include "device/testing/stand_in_reader.h"
-#include "platform/win/system/last_error.h"
 #include "platform/win/registry/registry.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +20,76 @@ using test_support::ReaderSetup;
 using test_support::StandInMachine;
 using test_support::VendorForm;
 
+class IdentifyReaderNtOnMachine : public test_support::MachineDeviceTest {
+ protected:
+  // Identifies the reader on E of an XP machine with these readers.
+  int Identify(const std::string& readers) {
+    Start(R"({ "version": 1, "windows": "xp", "readers": [)" + readers + "] }", kOsWindowsXp);
+    DriveHandle handle = OpenCardVolume('E');
+    deviceKind = readerKind = 0;
+    const int found = IdentifyReaderNt(handle.get(), &deviceKind, &readerKind);
+    Stop();
+    return found;
+  }
+  win::BYTE deviceKind = 0, readerKind = 0;
+};
+
+TEST_F(IdentifyReaderNtOnMachine, ParentPrefixOrSerialInstanceTiesTheReaderToItsDisk) {
+  EXPECT_EQ(Identify(R"({ "bus": "ide", "maker": true, "letter": "E",
+                          "card": { "kind": "cf", "image": "id-nt-ide.img", "sectors": 4096 } })"),
+            0)
+      << "no USB enumeration keys";
+  EXPECT_EQ(Identify(R"({ "maker": true, "letter": "E", "usb": { "instance": "5&1A2B", "parentIdPrefix": "7&abc&0" },
+                          "card": { "kind": "cf", "image": "id-nt-cf.img", "sectors": 4096 } })"),
+            1)
+      << "the disk instance holds the parent id prefix";
+  EXPECT_EQ(deviceKind, kCompactFlash);
+  EXPECT_EQ(readerKind, 0);
+  EXPECT_EQ(
+      Identify(R"({ "maker": true, "letter": "E", "usb": { "instance": "0123456789", "parentIdPrefix": "9&fff&0" },
+                          "card": { "kind": "cf", "image": "id-nt-cf.img", "sectors": 4096 } })"),
+      1)
+      << "the disk instance names the serial number";
+}
+
+TEST_F(IdentifyReaderNtOnMachine, OtherVendorIdsAreNotTheMakersReaders) {
+  EXPECT_EQ(Identify(R"({ "maker": true, "letter": "E", "usb": { "vendorId": "1111" },
+                          "card": { "kind": "cf", "image": "id-nt-cf.img", "sectors": 4096 } })"),
+            0);
+}
+
+TEST_F(IdentifyReaderNtOnMachine, MediaStatusInTheInquiryDataDecides) {
+  ASSERT_EQ(Identify(R"({ "maker": true, "product": "USB SM Reader", "letter": "E",
+                          "card": { "kind": "mspro", "image": "id-nt-pro.img", "sectors": 4096 } })"),
+            1);
+  EXPECT_EQ(deviceKind, kMemoryStickPro) << "before the product's keywords";
+  EXPECT_EQ(readerKind, kMemoryStickReader);
+}
+
+// Without a card the inquiry data name nothing, so the status command is asked in the newer
+// form, then in the older one, and the product's group decides when neither answers.
+TEST_F(IdentifyReaderNtOnMachine, EmptySmartMediaReadersOfEachGeneration) {
+  ASSERT_EQ(Identify(R"({ "maker": true, "firmware": "newer", "product": "USB SM Reader", "letter": "E" })"), 1);
+  EXPECT_EQ(deviceKind, kSmartMediaReader) << "a newer reader without a card";
+  EXPECT_EQ(readerKind, 0);
+
+  ASSERT_EQ(Identify(R"({ "maker": true, "firmware": "older", "product": "USB SM Reader", "letter": "E" })"), 1);
+  EXPECT_EQ(deviceKind, kSmartMedia) << "the older form said no card";
+  EXPECT_EQ(readerKind, 0);
+
+  ASSERT_EQ(Identify(R"({ "maker": true, "firmware": "wide", "product": "USB SM Reader", "letter": "E" })"), 1);
+  EXPECT_EQ(deviceKind, kSmartMedia) << "neither form answered";
+  EXPECT_EQ(readerKind, kSmartMediaReader);
+
+  ASSERT_EQ(Identify(R"({ "maker": true, "firmware": "older", "product": "USB MS Reader", "letter": "E" })"), 1);
+  EXPECT_EQ(deviceKind, kMemoryStick) << "the Memory Stick group's kind for no card";
+  EXPECT_EQ(readerKind, 0);
+}
+
+TEST_F(IdentifyReaderNtOnMachine, DriveWithoutAStorageQueryIsNoReader) {
+  EXPECT_EQ(Identify(R"({ "bus": "floppy", "letter": "E", "card": { "kind": "floppy", "image": "id-nt-a.img" } })"), 0);
+}
+
 void CreateKey(const std::string& path, std::initializer_list<std::pair<const char*, std::string>> values = {}) {
   win::HKEY key = nullptr;
   ASSERT_EQ(win::RegCreateKeyExA(win::HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, win::KEY_ALL_ACCESS, nullptr,
@@ -31,97 +103,51 @@ void CreateKey(const std::string& path, std::initializer_list<std::pair<const ch
   win::RegCloseKey(key);
 }
 
-// The maker's reader as the USB enumeration keys show it: its USB instance and the disk that
-// the storage driver made of it.
-void RegisterReader(const std::string& instance, const std::string& parentIdPrefix, const std::string& diskInstance) {
-  const std::string usb = "SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_55aa&Pid_1234\\" + instance;
-  CreateKey(usb, {{"Service", "USBSTOR"}, {"ParentIdPrefix", parentIdPrefix}});
-  CreateKey("SYSTEM\\CurrentControlSet\\Enum\\USBSTOR\\Disk&Ven_Kestro&Prod_USB_CF_Reader&Rev_1.00\\" + diskInstance);
-}
-
-class IdentifyReader : public test_support::DeviceStateTest {
+// The maker's reader as XP spells its keys ("Vid_55aa"), which the machine does not; readers
+// that keep the card out of their inquiry data, which every machine reader puts there (only
+// then are the status probes reached with a card in the reader); and a storage descriptor whose
+// texts name no disk key, where the machine's always name their reader's.
+class IdentifyReaderNtOnStandIns : public test_support::DeviceStateTest {
  protected:
+  void SetUp() override {
+    CreateKey("SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_55aa&Pid_1234\\5&1A2B",
+              {{"Service", "USBSTOR"}, {"ParentIdPrefix", "7&abc&0"}});
+    CreateKey("SYSTEM\\CurrentControlSet\\Enum\\USBSTOR\\Disk&Ven_Kestro&Prod_USB_SM_Reader&Rev_1.00\\7&abc&0&0");
+  }
   int Identify(ReaderSetup setup) {
     OsKind = kOsWindowsXp;
-    reader = &machine.Add('E', std::move(setup));
+    machine.Add('E', std::move(setup));
     DriveHandle handle = OpenCardVolume('E');
     deviceKind = readerKind = 0;
     return IdentifyReaderNt(handle.get(), &deviceKind, &readerKind);
   }
   StandInMachine machine{win::WindowsVersion::Xp};
-  test_support::StandInReader* reader = nullptr;
   win::BYTE deviceKind = 0, readerKind = 0;
 };
 
-ReaderSetup MakerReader() {
+ReaderSetup SmartMediaReader(VendorForm form, win::DWORD statusWord) {
   ReaderSetup setup;
   setup.image = NumberedImage(8);
+  setup.storageProductText = "USB SM Reader";
+  setup.vendorForm = form;
+  setup.statusWord = statusWord;
   return setup;
 }
 
-TEST_F(IdentifyReader, UsbInstanceOrParentPrefixTiesTheReaderToItsDisk) {
-  EXPECT_EQ(Identify(MakerReader()), 0) << "no enumeration keys";
-  RegisterReader("5&1A2B", "7&abc&0", "7&abc&0&0");
-  EXPECT_EQ(Identify(MakerReader()), 1) << "the disk instance holds the parent id prefix";
-}
-
-TEST_F(IdentifyReader, DiskInstanceNamingTheUsbInstance) {
-  RegisterReader("0123456789", "", "0123456789&0");
-  EXPECT_EQ(Identify(MakerReader()), 1);
-}
-
-TEST_F(IdentifyReader, OtherVendorsAreNotTheMakersReaders) {
-  CreateKey("SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_1111&Pid_1234\\5&1A2B",
-            {{"Service", "USBSTOR"}, {"ParentIdPrefix", "7&abc&0"}});
-  CreateKey("SYSTEM\\CurrentControlSet\\Enum\\USBSTOR\\Disk&Ven_Kestro&Prod_USB_CF_Reader&Rev_1.00\\7&abc&0&0");
-  EXPECT_EQ(Identify(MakerReader()), 0);
-}
-
-TEST_F(IdentifyReader, MediaStatusInTheInquiryDataDecides) {
-  RegisterReader("5&1A2B", "7&abc&0", "7&abc&0&0");
-  ReaderSetup setup = MakerReader();
-  setup.inquiryStatus = 0x20000400;
-  ASSERT_EQ(Identify(setup), 1);
-  EXPECT_EQ(deviceKind, kMemoryStickPro);
-  EXPECT_EQ(readerKind, kMemoryStickReader);
-}
-
-TEST_F(IdentifyReader, SmartMediaReadersAreProbedInBothCommandForms) {
-  RegisterReader("5&1A2B", "7&abc&0", "7&abc&0&0");
-  ReaderSetup setup = MakerReader();
-  setup.storageProductText = "USB SM Reader";
-  setup.vendorForm = VendorForm::CommandLast;
-  setup.statusWord = 0x400;
-  CreateKey("SYSTEM\\CurrentControlSet\\Enum\\USBSTOR\\Disk&Ven_Kestro&Prod_USB_SM_Reader&Rev_1.00\\7&abc&0&0");
-  ASSERT_EQ(Identify(setup), 1);
+TEST_F(IdentifyReaderNtOnStandIns, StatusProbesOfAReaderWithACard) {
+  ASSERT_EQ(Identify(SmartMediaReader(VendorForm::CommandLast, 0x400)), 1);
   EXPECT_EQ(deviceKind, kMemoryStick) << "the older form found a Memory Stick";
   EXPECT_EQ(readerKind, 0);
 
-  setup.vendorForm = VendorForm::CommandFirst;
-  setup.statusWord = 0x200;
-  ASSERT_EQ(Identify(setup), 1);
+  ASSERT_EQ(Identify(SmartMediaReader(VendorForm::CommandFirst, 0x200)), 1);
   EXPECT_EQ(deviceKind, kSmartMediaReader);
   EXPECT_EQ(readerKind, kSmartMediaReader);
-
-  setup.vendorForm = VendorForm::None;
-  ASSERT_EQ(Identify(setup), 1);
-  EXPECT_EQ(deviceKind, kSmartMedia) << "neither form answered";
-  EXPECT_EQ(readerKind, kSmartMediaReader);
-
-  setup.vendorForm = VendorForm::CommandFirst;
-  setup.image.clear();
-  ASSERT_EQ(Identify(setup), 1);
-  EXPECT_EQ(deviceKind, kSmartMediaReader) << "a newer reader without a card";
 }
 
-TEST_F(IdentifyReader, DescriptorsWithoutTextsOrWithWildOffsetsFailCleanly) {
-  RegisterReader("5&1A2B", "7&abc&0", "7&abc&0&0");
-  ReaderSetup noStorage = MakerReader();
-  noStorage.storageBusType.reset();
-  EXPECT_EQ(Identify(noStorage), 0);
-  ReaderSetup shortTexts = MakerReader();
-  shortTexts.storageVendorText = "K";
-  EXPECT_EQ(Identify(shortTexts), 0);
+TEST_F(IdentifyReaderNtOnStandIns, DescriptorTextsThatNameNoDiskKeyAreNoReader) {
+  ReaderSetup setup = SmartMediaReader(VendorForm::CommandFirst, 0x200);
+  setup.storageVendorText = "K";
+  EXPECT_EQ(Identify(setup), 0);
 }
 
 }  // namespace
