@@ -2,8 +2,13 @@
 
 #include "device/device_state.h"
 #include "device/drive_handle.h"
+#include "device/reader_commands.h"
+#include "device/storage_layouts.h"
+#include "device/testing/blank_images.h"
 #include "device/testing/device_test_support.h"
+#include "device/testing/machine_fixture.h"
 #include "device/testing/stand_in_reader.h"
+#include "platform/machine/testing/machine_testing.h"
 #include "platform/win/devices/device_io.h"
 #include "platform/win/files/files.h"
 #include "platform/win/system/handle_table.h"
@@ -11,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 
 namespace tarnlok {
 namespace {
@@ -20,6 +26,7 @@ using test_support::NumberedImage;
 using test_support::ReaderSetup;
 using test_support::StandInMachine;
 using test_support::VendorForm;
+using test_support::WriteBlankImage;
 
 struct CardAnswer {
   win::DWORD result = 0;
@@ -27,32 +34,40 @@ struct CardAnswer {
   win::BYTE writeProtected = 0;
 };
 
-class CardTypeXp : public test_support::DeviceStateTest {
+CardAnswer AskWith(win::HANDLE handle, DeviceEntry& entry) {
+  CardAnswer a;
+  a.result = GetCardType(handle, &entry, &a.blocksOrSectors, &a.pages, &a.writeProtected, &a.bytesPerPage);
+  return a;
+}
+
+// A machine of the given Windows whose readers (JSON objects) are listed.
+std::string MachineOf(const std::string& windows, const std::string& readers) {
+  return R"({"version":1,"windows":")" + windows + R"(","readers":[)" + readers + "]}";
+}
+
+// The maker's reader on a bus at a letter, with a card (a JSON object).
+std::string Reader(const std::string& bus, char letter, const std::string& card, bool maker = true) {
+  return R"({"bus":")" + bus + R"(","maker":)" + (maker ? "true" : "false") + R"(,"letter":")" +
+         std::string(1, letter) + R"(","card":)" + card + "}";
+}
+
+// An IDE reader on E: of an XP machine, asked through its volume handle.
+class CardTypeXp : public test_support::MachineDeviceTest {
  protected:
-  CardAnswer Ask(ReaderSetup setup) {
-    OsKind = kOsWindowsXp;
-    reader = &machine.Add('E', std::move(setup));
+  CardAnswer Ask(const std::string& card, bool maker = true) {
+    Stop();
+    Start(MachineOf("xp", Reader("ide", 'E', card, maker)), kOsWindowsXp);
     entry.driveLetter = 'E';
+    entry.ataDriveSelect = kAtaMaster;
     DriveHandle handle = OpenCardVolume('E');
-    CardAnswer a;
-    a.result = GetCardType(handle.get(), &entry, &a.blocksOrSectors, &a.pages, &a.writeProtected, &a.bytesPerPage);
-    return a;
+    return AskWith(handle.get(), entry);
   }
-  StandInMachine machine{win::WindowsVersion::Xp};
-  test_support::StandInReader* reader = nullptr;
   DeviceEntry entry;
 };
 
-ReaderSetup Ide(win::DWORD flags, win::DWORD sectors) {
-  ReaderSetup setup;
-  setup.storageBusType = 3;
-  setup.identify = IdentifyWith(flags, sectors);
-  setup.image = NumberedImage(8);
-  return setup;
-}
-
 TEST_F(CardTypeXp, CompactFlashCapacityInDecimalMegabytes) {
-  const CardAnswer a = Ask(Ide(0x100, 1000000));
+  WriteBlankImage("type-cf.img", 1000000);
+  const CardAnswer a = Ask(R"({"kind":"cf","image":"type-cf.img","sectors":1000000})");
   EXPECT_EQ(a.result, 512u);
   EXPECT_EQ(a.blocksOrSectors, 1000000u);
   EXPECT_EQ(a.pages, 63u);
@@ -64,56 +79,197 @@ TEST_F(CardTypeXp, CompactFlashCapacityInDecimalMegabytes) {
 }
 
 TEST_F(CardTypeXp, LargeCardCapacityDoesNotWrap) {
-  EXPECT_EQ(Ask(Ide(0x40000, 16000000)).result, 8192u) << "8,192,000,000 bytes";
+  WriteBlankImage("type-sd.img", 16000000);
+  EXPECT_EQ(Ask(R"({"kind":"mmcsd","image":"type-sd.img","sectors":16000000})").result, 8192u) << "8,192,000,000 bytes";
   EXPECT_EQ(entry.deviceKind, kMmcSd);
 }
 
 TEST_F(CardTypeXp, SmartMediaCodeFromTheDeviceCode) {
-  ReaderSetup setup = Ide(0x200, 64000);
-  setup.statusWord = 0x200;
-  setup.geometryReply = {0, 0x75, 0, 0};
-  const CardAnswer a = Ask(setup);
+  const CardAnswer a = Ask(R"({"kind":"sm","image":"type-sm32.img","deviceCode":117})");
   EXPECT_EQ(a.result, 6u);
   EXPECT_EQ(a.pages, 32u);
   EXPECT_EQ(a.blocksOrSectors, 2048u);
   EXPECT_EQ(entry.readerKind, kSmartMediaReader);
   EXPECT_STREQ(entry.product, "Smart Media ");
 
-  setup.geometryReply = {0, 0x71, 0, 0};
-  EXPECT_EQ(Ask(setup).result, 64000u * 512 / 1000000) << "codes above 8 are unknown here: the capacity";
+  // A 256 MB card (code 9) shows 512,000 logical sectors.
+  EXPECT_EQ(Ask(R"({"kind":"sm","image":"type-sm256.img","deviceCode":113})").result, 512000u * 512 / 1000000)
+      << "codes above 8 are unknown here: the capacity";
 }
 
 TEST_F(CardTypeXp, MemoryStickSizeInMegabytes) {
-  ReaderSetup setup = Ide(0x400, 0);
-  setup.statusWord = 0x400;
-  const std::pair<std::array<win::BYTE, 4>, win::DWORD> cases[] = {
-      {{0x00, 0x20, 32, 0}, 128},  // 8192 blocks of 32 pages
-      {{0x00, 0x02, 16, 0}, 4},  // 512 blocks of 16 pages
-      {{0x00, 0x02, 255, 0}, 0},  // nonsense pages per block: the capacity value, 0 without sectors
-      {{0xFF, 0x04, 0, 0}, 0},  // no card
-  };
-  for (const auto& [reply, expected] : cases) {
-    setup.geometryReply = reply;
-    EXPECT_EQ(Ask(setup).result, expected);
-  }
+  EXPECT_EQ(Ask(R"({"kind":"ms","image":"type-ms128.img","blocks":8192,"pagesPerBlock":32})").result, 128u);
+  EXPECT_EQ(entry.deviceKind, kMemoryStick);
+  EXPECT_EQ(Ask(R"({"kind":"ms","image":"type-ms4.img","blocks":512,"pagesPerBlock":16})").result, 4u);
+  EXPECT_EQ(Ask(R"({"kind":"none"})").result, 0u) << "no card";
 }
 
 TEST_F(CardTypeXp, WriteProtectionFromIdentifyOrStatus) {
-  EXPECT_EQ(Ask(Ide(0x120, 1000)).writeProtected, 1);
-  ReaderSetup setup = Ide(0x200, 1000);
-  setup.statusWord = 0x200;
+  WriteBlankImage("type-cf.img", 2048);
+  EXPECT_EQ(Ask(R"({"kind":"cf","image":"type-cf.img","sectors":2048,"writeProtected":true})").writeProtected, 1)
+      << "the identify data's card flags";
+  EXPECT_EQ(Ask(R"({"kind":"sm","image":"type-sm16.img","deviceCode":115,"writeProtected":true})").writeProtected, 1);
+}
+
+// Another maker's IDE reader aborts the vendor status command.
+TEST_F(CardTypeXp, DeviceErrorOnTheStatusCommandEndsWithZero) {
+  EXPECT_EQ(Ask(R"({"kind":"ms","image":"type-ms4.img","blocks":512,"pagesPerBlock":16})", false).result, 0u);
+  EXPECT_EQ(entry.deviceKind, kMemoryStick) << "the entry was already rewritten";
+}
+
+// A raw flash kind on a USB reader: a card READ CAPACITY reads leaves MediaPresent as it was;
+// without a card the status word says so.
+TEST_F(CardTypeXp, MediaPresenceOfRawFlashCards) {
+  Start(MachineOf("xp", Reader("usb", 'E', R"({"kind":"sm","image":"type-sm16.img","deviceCode":115})")), kOsWindowsXp);
+  entry.deviceKind = kSmartMedia;
+  entry.busKind = kBusUsb;
+  DriveHandle handle = OpenCardVolume('E');
+  MediaPresent = 7;
+  CheckMediaPresent(handle.get(), &entry);
+  EXPECT_EQ(MediaPresent, 7u) << "a readable card leaves it as it was";
+  machine_->RemoveCard('E');
+  CheckMediaPresent(handle.get(), &entry);
+  EXPECT_EQ(MediaPresent, 0u);
+  entry.deviceKind = kCompactFlash;
+  MediaPresent = 7;
+  CheckMediaPresent(handle.get(), &entry);
+  EXPECT_EQ(MediaPresent, 7u) << "only raw flash cards are asked";
+}
+
+// Windows 98: the readers on the ATA channel are reached through the card driver, by the
+// address of their device node.
+class CardType98 : public test_support::MachineDeviceTest {
+ protected:
+  void Start98(const std::string& readers) {
+    Stop();
+    Start(MachineOf("98", readers), kOsWindows98);
+    nodes = machine::test_support::DriverNodes(driver_);
+  }
+  // The entry of the reader whose node comes at that place in the chain.
+  DeviceEntry EntryOf(std::size_t node, win::BYTE bus, win::BYTE driveSelect = kAtaMaster) {
+    DeviceEntry entry;
+    entry.deviceReference = node < nodes.size() ? nodes[node] : 0;
+    entry.busKind = bus;
+    entry.ataDriveSelect = driveSelect;
+    return entry;
+  }
+  std::vector<win::DWORD> nodes;
+};
+
+TEST_F(CardType98, IdeCardThroughTheDriver) {
+  Start98(Reader("ide", 'E', R"({"kind":"sm","image":"type-sm16.img","deviceCode":115,"writeProtected":true})"));
+  DeviceEntry entry = EntryOf(0, kBusIde);
+  const CardAnswer a = AskWith(driver_, entry);
+  EXPECT_EQ(a.result, 5u);
+  EXPECT_EQ(a.blocksOrSectors, 1024u);
+  EXPECT_EQ(a.writeProtected, 1);
+  EXPECT_STREQ(entry.vendor, "Kestro  ") << "the first 8 characters of the model";
+  EXPECT_EQ(entry.totalSectors, 32000u);
+
+  WriteBlankImage("type-cf.img", 2048);
+  Start98(Reader("ide", 'E', R"({"kind":"cf","image":"type-cf.img","sectors":2048,"writeProtected":true})"));
+  DeviceEntry cf = EntryOf(0, kBusIde);
+  EXPECT_EQ(AskWith(driver_, cf).writeProtected, 1) << "a CompactFlash card tells it in its identify data alone";
+}
+
+// The card of a PCMCIA slot is asked at the master whatever the entry's drive select says.
+TEST_F(CardType98, PcmciaSlotCardIsTheMaster) {
+  WriteBlankImage("type-pcmcia.img", 4000);
+  Start98(Reader("pcmcia", 'E', R"({"kind":"cf","image":"type-pcmcia.img","sectors":4000})"));
+  DeviceEntry entry = EntryOf(0, kBusPcmcia, kAtaSlave);
+  AskWith(driver_, entry);
+  EXPECT_EQ(entry.totalSectors, 4000u);
+  DeviceEntry ide = EntryOf(0, kBusIde, kAtaSlave);
+  AskWith(driver_, ide);
+  EXPECT_EQ(ide.totalSectors, 0u) << "an IDE reader is asked at its own drive select";
+}
+
+// On IDE and PCMCIA readers presence is judged by reading sector 0, then by the vendor status.
+TEST_F(CardType98, MediaPresenceOnTheAtaRoad) {
+  WriteBlankImage("type-ide.img", 2048);
+  WriteBlankImage("type-pcmcia.img", 2048);
+  const auto readers = [](const std::string& faults) {
+    return Reader("ide", 'E', R"({"kind":"cf","image":"type-ide.img","sectors":2048)" + faults + "}") + "," +
+           Reader("pcmcia", 'F', R"({"kind":"cf","image":"type-pcmcia.img","sectors":2048)" + faults + "}");
+  };
+  for (const auto& [node, bus] : {std::pair<std::size_t, win::BYTE>{0, kBusIde}, {1, kBusPcmcia}}) {
+    SCOPED_TRACE(int{bus});
+    Start98(readers(""));
+    DeviceEntry entry = EntryOf(node, bus);
+    entry.deviceKind = kSmartMedia;
+    MediaPresent = 7;
+    CheckMediaPresent(driver_, &entry);
+    EXPECT_EQ(MediaPresent, 7u) << "a readable card leaves it as it was";
+    machine_->RemoveCard(bus == kBusIde ? 'E' : 'F');
+    CheckMediaPresent(driver_, &entry);
+    EXPECT_EQ(MediaPresent, 0u) << "the reader answers that no card is there";
+
+    Start98(readers(R"(,"faults":[{"op":"read","sector":0,"times":"always"}])"));
+    entry = EntryOf(node, bus);
+    entry.deviceKind = kSmartMedia;
+    CheckMediaPresent(driver_, &entry);
+    EXPECT_EQ(MediaPresent, 1u) << "sector 0 unreadable, the reader still sees a card";
+    entry.deviceKind = kCompactFlash;
+    MediaPresent = 7;
+    CheckMediaPresent(driver_, &entry);
+    EXPECT_EQ(MediaPresent, 7u) << "only raw flash cards are asked";
+  }
+}
+
+TEST_F(CardType98, OtherMakersIdeCardIsMmcSd) {
+  WriteBlankImage("type-cf.img", 2000000);
+  Start98(Reader("ide", 'E', R"({"kind":"cf","image":"type-cf.img","sectors":2000000})"));
+  DeviceEntry entry = EntryOf(0, kBusIde);
+  entry.otherMakerFlag = 1;
+  EXPECT_EQ(AskWith(driver_, entry).result, 1024u);
+  EXPECT_EQ(entry.deviceKind, kMmcSd);
+}
+
+// What no reader of the machine does: a status word that says write protected while the
+// identify data do not, a Memory Stick geometry of 255 pages per block, SMART
+// that fails on an IDE drive, a card that READ CAPACITY cannot read, IDENTIFY that fails a
+// number of times first; and the record of the controls a reader got.
+class CardTypeStandInXp : public test_support::DeviceStateTest {
+ protected:
+  CardAnswer Ask(ReaderSetup setup) {
+    OsKind = kOsWindowsXp;
+    reader = &machine.Add('E', std::move(setup));
+    entry.driveLetter = 'E';
+    DriveHandle handle = OpenCardVolume('E');
+    return AskWith(handle.get(), entry);
+  }
+  StandInMachine machine{win::WindowsVersion::Xp};
+  test_support::StandInReader* reader = nullptr;
+  DeviceEntry entry;
+};
+
+ReaderSetup Ide(win::DWORD flags, win::DWORD sectors) {
+  ReaderSetup setup;
+  setup.storageBusType = kBusTypeAta;
+  setup.identify = IdentifyWith(flags, sectors);
+  setup.image = NumberedImage(8);
+  return setup;
+}
+
+TEST_F(CardTypeStandInXp, MemoryStickOfNonsensePagesPerBlockTellsTheCapacity) {
+  ReaderSetup setup = Ide(kStatusMemoryStick, 0);
+  setup.statusWord = kStatusMemoryStick;
+  setup.geometryReply = {0x00, 0x02, 255, 0};
+  EXPECT_EQ(Ask(setup).result, 0u) << "the capacity value, 0 without sectors";
+  setup = Ide(kStatusMemoryStick, 4000);
+  setup.statusWord = kStatusMemoryStick;
+  setup.geometryReply = {0x00, 0x02, 255, 0};
+  EXPECT_EQ(Ask(setup).result, 2u) << "the capacity value of 4000 sectors";
+}
+
+TEST_F(CardTypeStandInXp, WriteProtectionFromTheStatusAlone) {
+  ReaderSetup setup = Ide(kStatusSmartMedia, 1000);
+  setup.statusWord = kStatusSmartMedia;
   setup.writeProtected = true;
   EXPECT_EQ(Ask(setup).writeProtected, 1);
 }
 
-TEST_F(CardTypeXp, DeviceErrorOnTheStatusCommandEndsWithZero) {
-  ReaderSetup setup = Ide(0x400, 1000);
-  setup.identifyStatus = 0x51;
-  EXPECT_EQ(Ask(setup).result, 0u);
-  EXPECT_EQ(entry.deviceKind, kMemoryStick) << "the entry was already rewritten";
-}
-
-TEST_F(CardTypeXp, UsbDriveGetsNoIdeCommands) {
+TEST_F(CardTypeStandInXp, UsbDriveGetsNoIdeCommands) {
   ReaderSetup setup;
   setup.image = NumberedImage(8);
   entry.deviceKind = kCompactFlash;
@@ -127,18 +283,18 @@ TEST_F(CardTypeXp, UsbDriveGetsNoIdeCommands) {
   EXPECT_EQ(std::count(codes.begin(), codes.end(), win::SMART_RCV_DRIVE_DATA), 0);
 }
 
-TEST_F(CardTypeXp, CardFlagsOnAnIdeDriveWithoutIdentificationAreAbsent) {
-  ReaderSetup setup = Ide(0x100, 1000);
+TEST_F(CardTypeStandInXp, CardFlagsOnAnIdeDriveWithoutIdentificationAreAbsent) {
+  ReaderSetup setup = Ide(kStatusCompactFlash, 1000);
   setup.smartFails = true;
   entry.deviceKind = kSmartMedia;
   EXPECT_EQ(Ask(setup).result, 0u);
   EXPECT_EQ(entry.deviceKind, kSmartMedia) << "nothing was learnt, nothing changed";
 }
 
-TEST_F(CardTypeXp, MediaPresenceOfRawFlashCards) {
+TEST_F(CardTypeStandInXp, RawFlashCardThatReadCapacityCannotReadIsPresent) {
   ReaderSetup setup;
   setup.vendorForm = VendorForm::CommandFirst;
-  setup.statusWord = 0x200;
+  setup.statusWord = kStatusSmartMedia;
   setup.image = NumberedImage(8);
   setup.answersReadCapacity = false;
   reader = &machine.Add('E', setup);
@@ -149,29 +305,14 @@ TEST_F(CardTypeXp, MediaPresenceOfRawFlashCards) {
   MediaPresent = 7;
   CheckMediaPresent(handle.get(), &entry);
   EXPECT_EQ(MediaPresent, 1u) << "the card answers the reader although READ CAPACITY cannot read it";
-  reader->Setup().image.clear();
-  CheckMediaPresent(handle.get(), &entry);
-  EXPECT_EQ(MediaPresent, 0u);
-  reader->Setup().image = NumberedImage(8);
-  reader->Setup().answersReadCapacity = true;
-  MediaPresent = 7;
-  CheckMediaPresent(handle.get(), &entry);
-  EXPECT_EQ(MediaPresent, 7u) << "a readable card leaves it as it was";
-  entry.deviceKind = kCompactFlash;
-  reader->Setup().answersReadCapacity = false;
-  CheckMediaPresent(handle.get(), &entry);
-  EXPECT_EQ(MediaPresent, 7u) << "only raw flash cards are asked";
 }
 
-class CardType98 : public test_support::DeviceStateTest {
+class CardTypeStandIn98 : public test_support::DeviceStateTest {
  protected:
   void SetUp() override {
     OsKind = kOsWindows98;
     driver = win::CreateFileA("\\\\.\\TARNLOK.VXD", win::GENERIC_READ | win::GENERIC_WRITE, 0, nullptr,
                               win::OPEN_EXISTING, 0, nullptr);
-    entry.deviceReference = 0x2000;
-    entry.busKind = kBusIde;
-    entry.ataDriveSelect = kAtaMaster;
   }
   void TearDown() override {
     win::CloseHandle(driver);
@@ -179,86 +320,41 @@ class CardType98 : public test_support::DeviceStateTest {
   }
   StandInMachine machine{win::WindowsVersion::Win98};
   win::HANDLE driver = win::INVALID_HANDLE_VALUE;
-  DeviceEntry entry;
 };
 
-TEST_F(CardType98, IdeCardThroughTheDriver) {
+TEST_F(CardTypeStandIn98, WriteProtectionFromTheStatusAlone) {
   auto& card = machine.Driver().cards[0x2000];
   card.image = NumberedImage(8);
-  card.identify = IdentifyWith(0x200, 32000, true, "KESTRO SM");
-  card.statusWord = 0x220;
-  card.geometryReply = {0, 0x73, 0, 0};
-  CardAnswer a;
-  a.result = GetCardType(driver, &entry, &a.blocksOrSectors, &a.pages, &a.writeProtected, &a.bytesPerPage);
-  EXPECT_EQ(a.result, 5u);
-  EXPECT_EQ(a.blocksOrSectors, 1024u);
-  EXPECT_EQ(a.writeProtected, 1);
-  EXPECT_STREQ(entry.vendor, "KESTRO S");
-  EXPECT_EQ(entry.totalSectors, 32000u);
-}
-
-// A PCMCIA card may need a while to answer: ten IDENTIFY attempts at the master; an IDE reader
-// gets one.
-TEST_F(CardType98, PcmciaSlotTriesIdentifyTenTimes) {
-  for (const int failures : {9, 10}) {
-    auto& card = machine.Driver().cards[0x2000];
-    card.image = NumberedImage(8);
-    card.identify = IdentifyWith(0x100, 4000, true, "KESTRO PCMCIA");
-    card.identifyFailures = failures;
-    entry = DeviceEntry{};
-    entry.deviceReference = 0x2000;
-    entry.busKind = kBusPcmcia;
-    entry.ataDriveSelect = kAtaSlave;
-    CardAnswer a;
-    a.result = GetCardType(driver, &entry, &a.blocksOrSectors, &a.pages, &a.writeProtected, &a.bytesPerPage);
-    EXPECT_EQ(entry.totalSectors, failures < 10 ? 4000u : 0u) << failures << " failed attempts";
-    EXPECT_EQ(machine.Driver().requests.back()[9], kAtaMaster) << "the slot's card is the master";
-  }
-  auto& card = machine.Driver().cards[0x2000];
-  card.identifyFailures = 1;
-  entry = DeviceEntry{};
+  card.identify = IdentifyWith(kStatusSmartMedia, 32000, true, "KESTRO SM");
+  card.statusWord = kStatusSmartMedia | kStatusWriteProtected;
+  DeviceEntry entry;
   entry.deviceReference = 0x2000;
   entry.busKind = kBusIde;
   entry.ataDriveSelect = kAtaMaster;
-  CardAnswer a;
-  a.result = GetCardType(driver, &entry, &a.blocksOrSectors, &a.pages, &a.writeProtected, &a.bytesPerPage);
-  EXPECT_EQ(entry.totalSectors, 0u) << "one attempt on an IDE reader";
+  EXPECT_EQ(AskWith(driver, entry).writeProtected, 1);
 }
 
-// On IDE and PCMCIA readers presence is judged by reading sector 0, then by the vendor status.
-TEST_F(CardType98, MediaPresenceOnTheAtaRoad) {
-  for (const win::BYTE bus : {kBusIde, kBusPcmcia}) {
+// A PCMCIA card may need a while to answer: ten IDENTIFY attempts; an IDE reader gets one.
+TEST_F(CardTypeStandIn98, PcmciaSlotTriesIdentifyTenTimes) {
+  for (const int failures : {9, 10}) {
     auto& card = machine.Driver().cards[0x2000];
-    card.statusWord = 0x200;
-    entry.busKind = bus;
-    entry.deviceKind = kSmartMedia;
     card.image = NumberedImage(8);
-    MediaPresent = 7;
-    CheckMediaPresent(driver, &entry);
-    EXPECT_EQ(MediaPresent, 7u) << "a readable card leaves it as it was";
-    card.image.assign(100, 0);
-    CheckMediaPresent(driver, &entry);
-    EXPECT_EQ(MediaPresent, 1u) << "sector 0 unreadable, the reader still sees a card";
-    card.image.clear();
-    CheckMediaPresent(driver, &entry);
-    EXPECT_EQ(MediaPresent, 0u) << "the reader answers that no card is there";
-    card.image.assign(100, 0);
-    entry.deviceKind = kCompactFlash;
-    MediaPresent = 7;
-    CheckMediaPresent(driver, &entry);
-    EXPECT_EQ(MediaPresent, 7u) << "only raw flash cards are asked";
+    card.identify = IdentifyWith(kStatusCompactFlash, 4000, true, "KESTRO PCMCIA");
+    card.identifyFailures = failures;
+    DeviceEntry entry;
+    entry.deviceReference = 0x2000;
+    entry.busKind = kBusPcmcia;
+    entry.ataDriveSelect = kAtaSlave;
+    AskWith(driver, entry);
+    EXPECT_EQ(entry.totalSectors, failures < 10 ? 4000u : 0u) << failures << " failed attempts";
   }
-}
-
-TEST_F(CardType98, OtherMakersIdeCardIsMmcSd) {
-  auto& card = machine.Driver().cards[0x2000];
-  card.image = NumberedImage(8);
-  card.identify = IdentifyWith(0x100, 2000000, true, "GENERIC CF");
-  entry.otherMakerFlag = 1;
-  CardAnswer a;
-  a.result = GetCardType(driver, &entry, &a.blocksOrSectors, &a.pages, &a.writeProtected, &a.bytesPerPage);
-  EXPECT_EQ(entry.deviceKind, kMmcSd);
-  EXPECT_EQ(a.result, 1024u);
+  machine.Driver().cards[0x2000].identifyFailures = 1;
+  DeviceEntry entry;
+  entry.deviceReference = 0x2000;
+  entry.busKind = kBusIde;
+  entry.ataDriveSelect = kAtaMaster;
+  AskWith(driver, entry);
+  EXPECT_EQ(entry.totalSectors, 0u) << "one attempt on an IDE reader";
 }
 
 }  // namespace
