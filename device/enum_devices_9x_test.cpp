@@ -1,25 +1,31 @@
+// The Windows 9x device list from the card driver's node chain on described machines: USB readers
+// found through ASPI, IDE readers identified through the driver, floppy drives by their volume.
+// Chains no machine builds stay on stand-in chains, each saying why.
 #include "device/enum_devices_9x.h"
 
 #include "device/device_list.h"
 #include "device/device_state.h"
 #include "device/testing/device_test_support.h"
+#include "device/testing/machine_fixture.h"
 #include "device/testing/stand_in_aspi.h"
 #include "device/testing/stand_in_chain.h"
 #include "device/testing/stand_in_reader.h"
+#include "platform/machine/testing/machine_testing.h"
+#include "platform/win/layouts/card_driver_layout.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <string>
 #include <vector>
 
 namespace tarnlok {
 namespace {
 
+namespace layout = win::card_driver_layout;
+
 using test_support::AspiDevice;
 using test_support::IdentifyWith;
 using test_support::NodeSetup;
-using test_support::NumberedImage;
 using test_support::StandInAspi;
 using test_support::StandInChain;
 using test_support::StandInMachine;
@@ -30,7 +36,84 @@ std::vector<const DeviceEntry*> Entries() {
   return entries;
 }
 
-class EnumDevices98 : public test_support::DeviceStateTest {
+std::string On98(const std::string& readers) {
+  return R"({ "version": 1, "windows": "98", "readers": [)" + readers + "] }";
+}
+
+using EnumDevices98OnMachine = test_support::MachineDeviceTest;
+
+TEST_F(EnumDevices98OnMachine, UsbReaderThroughAspiAndIdeReaderThroughTheDriver) {
+  Start(On98(R"(
+    { "maker": true, "product": "SM/MS Reader", "letter": "E",
+      "card": { "kind": "sm", "image": "enum98-sm.img", "deviceCode": 227 } },
+    { "bus": "ide", "maker": true, "vendor": "KESTRO", "product": "IDE READER", "letter": "F",
+      "card": { "kind": "cf", "image": "enum98-ide.img", "sectors": 4096 } })"),
+        kOsWindows98);
+  ASSERT_EQ(EnumDevices9x(), 1);
+  const auto entries = Entries();
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0]->busKind, kBusUsb);
+  EXPECT_EQ(entries[0]->deviceKind, kSmartMedia);
+  EXPECT_EQ(entries[0]->readerKind, kSmartMediaReader);
+  EXPECT_EQ(entries[0]->driveLetter, 'E');
+  EXPECT_EQ(entries[0]->hostAdapter, 0);
+  EXPECT_EQ(entries[0]->volumeSectorCount, 7973u) << "the volume of a 4 MB SmartMedia card";
+  EXPECT_STREQ(entries[0]->product, "SM/MS Reader    ");
+  EXPECT_EQ(entries[0]->otherMakerFlag, 0);
+
+  const auto nodes = machine::test_support::DriverNodes(driver_);
+  ASSERT_EQ(nodes.size(), 2u);
+  EXPECT_EQ(entries[1]->busKind, kBusIde);
+  EXPECT_EQ(entries[1]->deviceKind, kCompactFlash);
+  EXPECT_EQ(entries[1]->deviceReference, nodes[1]);
+  EXPECT_EQ(entries[1]->hostAdapter, kNoAspiAddress);
+  EXPECT_EQ(entries[1]->driveLetter, 'F');
+  EXPECT_STREQ(entries[1]->vendor, "KESTRO  ") << "the first 8 characters of the IDE model";
+  EXPECT_STREQ(entries[1]->product, "Compact Flash ");
+  EXPECT_EQ(entries[1]->otherMakerFlag, 1) << "the model text names no maker's vendor";
+  EXPECT_EQ(std::string(SlotDriveLetters), "EF");
+  EXPECT_EQ(DeviceListLast, entries[1]);
+}
+
+TEST_F(EnumDevices98OnMachine, FloppyWithoutPortDriverIsListedWhenItsVolumeOpens) {
+  Start(On98(R"({ "bus": "floppy", "letter": "A", "card": { "kind": "floppy", "image": "enum98-a.img" } })"),
+        kOsWindows98);
+  ASSERT_EQ(EnumDevices9x(), 1);
+  ASSERT_EQ(DeviceCount, 1);
+  EXPECT_EQ(DeviceListHead->driveLetter, 'A');
+  EXPECT_EQ(DeviceListHead->busKind, kBusFloppy);
+  EXPECT_EQ(DeviceListHead->hostAdapter, kNoAspiAddress);
+  EXPECT_EQ(DeviceListHead->noCommandFlag, 0);
+  EXPECT_EQ(DeviceListHead->otherMakerFlag, 0);
+  EXPECT_EQ(std::string(SlotDriveLetters), "A");
+}
+
+TEST_F(EnumDevices98OnMachine, NoChainGivesAnEmptyList) {
+  Start(On98(""), kOsWindows98);
+  EXPECT_EQ(EnumDevices9x(), 0) << "an anchor without nodes";
+  DriverDeviceChain = 0;
+  EXPECT_EQ(EnumDevices9x(), 0);
+  DriverDeviceChain = 0x7FFFFFF0;
+  EXPECT_EQ(EnumDevices9x(), 0) << "an anchor address that names nothing";
+  EXPECT_EQ(DeviceCount, 0);
+}
+
+TEST(EnumDevices98HardwareText, DecidesTheBusOrLeavesTheNodeOut) {
+  EXPECT_EQ(BusKindFromHardwareText("ESDI_506\\USB&X"), kBusUsb);
+  EXPECT_EQ(BusKindFromHardwareText("esdi_506\\disk"), kBusIde);
+  EXPECT_EQ(BusKindFromHardwareText("PCMCIA\\KESTRO"), kBusPcmcia);
+  EXPECT_EQ(BusKindFromHardwareText("FLOP\\GENERIC"), kBusFloppy);
+  EXPECT_EQ(BusKindFromHardwareText("SCSI\\LS-120"), kBusLs120);
+  EXPECT_FALSE(BusKindFromHardwareText("PCMCIA\\CDROM").has_value());
+  EXPECT_FALSE(BusKindFromHardwareText("SCSI\\TAPE").has_value());
+}
+
+// The machine builds one active node per reader, with the reader's own letter as its only
+// logical drive and a host adapter ASPI finds; these chains hold what it never does: nodes
+// without a lettered drive, two nodes of one letter, a node ASPI does not find, an own drive
+// apart from the volume's letter, inactive and CD-ROM nodes, nodes without a hardware text or
+// without a port driver.
+class EnumDevices98OnStandIns : public test_support::DeviceStateTest {
  protected:
   void SetUp() override { OsKind = kOsWindows98; }
   int Run() {
@@ -49,62 +132,12 @@ NodeSetup IdeNode(win::BYTE drive) {
   NodeSetup node;
   node.portDriver = "ESDI_506";
   node.hardwareText = "ESDI\\GENERIC_IDE__DISK_TYPE47_\\MF&CHILD0000&PCI&VEN_8086";
-  node.driverStatus = 0x10;
+  node.driverStatus = layout::kDriverStatusIde;
   node.driveNumbers = {drive};
   return node;
 }
 
-TEST_F(EnumDevices98, UsbReaderThroughAspiAndIdeReaderThroughTheDriver) {
-  Removable('E');
-  Removable('F');
-  AspiDevice reader;
-  reader.product = "SM/MS Reader    ";
-  reader.inquiryStatus = 0x200;
-  reader.sectors = 64000;
-  aspi.Add(0, 0, 0, reader);
-  NodeSetup usb;
-  usb.product = "SM/MS Reader    ";
-  usb.sectors = 64000;
-  usb.driveNumbers = {4};
-  chain.Add(usb);
-  const win::DWORD ide = chain.Add(IdeNode(5));
-  auto& card = machine.Driver().cards[ide];
-  card.identify = IdentifyWith(0x100, 1000, true, "KESTRO IDE READER");
-  card.image = NumberedImage(4);
-
-  ASSERT_EQ(Run(), 1);
-  const auto entries = Entries();
-  ASSERT_EQ(entries.size(), 2u);
-  EXPECT_EQ(entries[0]->busKind, kBusUsb);
-  EXPECT_EQ(entries[0]->deviceKind, kSmartMedia);
-  EXPECT_EQ(entries[0]->readerKind, kSmartMediaReader);
-  EXPECT_EQ(entries[0]->driveLetter, 'E');
-  EXPECT_EQ(entries[0]->hostAdapter, 0);
-  EXPECT_EQ(entries[0]->volumeSectorCount, 64000u);
-  EXPECT_STREQ(entries[0]->product, "SM/MS Reader    ");
-  EXPECT_EQ(entries[0]->otherMakerFlag, 0);
-  EXPECT_EQ(entries[1]->busKind, kBusIde);
-  EXPECT_EQ(entries[1]->deviceKind, kCompactFlash);
-  EXPECT_EQ(entries[1]->deviceReference, ide);
-  EXPECT_EQ(entries[1]->hostAdapter, kNoAspiAddress);
-  EXPECT_STREQ(entries[1]->vendor, "KESTRO I");
-  EXPECT_STREQ(entries[1]->product, "Compact Flash ");
-  EXPECT_EQ(entries[1]->otherMakerFlag, 1) << "the model text names no maker's vendor";
-  EXPECT_EQ(std::string(SlotDriveLetters), "EF");
-  EXPECT_EQ(DeviceListLast, entries[1]);
-}
-
-TEST_F(EnumDevices98, HardwareTextDecidesTheBusOrLeavesTheNodeOut) {
-  EXPECT_EQ(BusKindFromHardwareText("ESDI_506\\USB&X"), kBusUsb);
-  EXPECT_EQ(BusKindFromHardwareText("esdi_506\\disk"), kBusIde);
-  EXPECT_EQ(BusKindFromHardwareText("PCMCIA\\KESTRO"), kBusPcmcia);
-  EXPECT_EQ(BusKindFromHardwareText("FLOP\\GENERIC"), kBusFloppy);
-  EXPECT_EQ(BusKindFromHardwareText("SCSI\\LS-120"), kBusLs120);
-  EXPECT_FALSE(BusKindFromHardwareText("PCMCIA\\CDROM").has_value());
-  EXPECT_FALSE(BusKindFromHardwareText("SCSI\\TAPE").has_value());
-}
-
-TEST_F(EnumDevices98, IdeNodeWithoutALetteredDriveFillsNoSlot) {
+TEST_F(EnumDevices98OnStandIns, IdeNodeWithoutALetteredDriveFillsNoSlot) {
   const win::DWORD ide = chain.Add(IdeNode(0));
   machine.Driver().cards[ide].identify = IdentifyWith(0x200, 1000);
   ASSERT_EQ(Run(), 1);
@@ -114,7 +147,7 @@ TEST_F(EnumDevices98, IdeNodeWithoutALetteredDriveFillsNoSlot) {
   EXPECT_EQ(SlotDriveLetters[0], '\0');
 }
 
-TEST_F(EnumDevices98, RemovableDrivesNoNodeIdentifiedAreListedOnceByLetter) {
+TEST_F(EnumDevices98OnStandIns, RemovableDrivesNoNodeIdentifiedAreListedOnceByLetter) {
   Removable('G');
   machine.Volume('G').totalBytes = 32ULL << 20;
   NodeSetup unknown;
@@ -135,7 +168,7 @@ TEST_F(EnumDevices98, RemovableDrivesNoNodeIdentifiedAreListedOnceByLetter) {
 }
 
 // An LS-120 drive takes its own drive's letter into the slots before the letter of its volume.
-TEST_F(EnumDevices98, Ls120DriveTakesItsOwnLetterFirst) {
+TEST_F(EnumDevices98OnStandIns, Ls120DriveTakesItsOwnLetterFirst) {
   Removable('B');
   Removable('F');
   AspiDevice drive;
@@ -153,26 +186,37 @@ TEST_F(EnumDevices98, Ls120DriveTakesItsOwnLetterFirst) {
   EXPECT_EQ(std::string(SlotDriveLetters), "BF");
 }
 
-TEST_F(EnumDevices98, InactiveOrCdRomNodesAreLeftOut) {
-  NodeSetup inactive;
-  inactive.flags = 0x0004;
-  chain.Add(inactive);
-  NodeSetup cdrom;
+// Each node would be listed as an IDE reader but for its flags or its hardware text.
+TEST_F(EnumDevices98OnStandIns, InactiveOrCdRomNodesAreLeftOut) {
+  NodeSetup inactive = IdeNode(4);
+  inactive.flags = layout::kNodeDisk;
+  NodeSetup cdrom = IdeNode(5);
   cdrom.hardwareText = "PCMCIA\\CDROM";
-  chain.Add(cdrom);
-  NodeSetup noText;
+  NodeSetup noText = IdeNode(6);
   noText.noHardwareText = true;
-  chain.Add(noText);
+  for (const NodeSetup& node : {inactive, cdrom, noText}) {
+    machine.Driver().cards[chain.Add(node)].identify = IdentifyWith(0x100, 1000);
+  }
   ASSERT_EQ(Run(), 1);
   EXPECT_EQ(DeviceCount, 0);
 }
 
-TEST_F(EnumDevices98, NoChainGivesAnEmptyList) {
-  DriverDeviceChain = 0;
-  EXPECT_EQ(EnumDevices9x(), 0);
-  DriverDeviceChain = 0x7FFFFFF0;
-  EXPECT_EQ(EnumDevices9x(), 0) << "an anchor address that names nothing";
-  EXPECT_EQ(DeviceCount, 0);
+TEST_F(EnumDevices98OnStandIns, NodeWithoutPortDriverIsKeptOnlyForAFloppy) {
+  Removable('A');
+  NodeSetup floppy;
+  floppy.portDriver = "";
+  floppy.hardwareText = "FLOP\\GENERIC_FLOPPY_DRIVE";
+  floppy.driveNumbers = {0};
+  floppy.vendor = "";
+  chain.Add(floppy);
+  NodeSetup unlisted;
+  unlisted.portDriver = "";
+  unlisted.hardwareText = "USB\\VID_55AA&PID_0001";
+  chain.Add(unlisted);
+  ASSERT_EQ(Run(), 1);
+  ASSERT_EQ(DeviceCount, 1);
+  EXPECT_EQ(DeviceListHead->driveLetter, 'A');
+  EXPECT_EQ(DeviceListHead->busKind, kBusFloppy);
 }
 
 }  // namespace
@@ -186,7 +230,55 @@ using test_support::NodeSetup;
 using test_support::StandInChain;
 using test_support::StandInMachine;
 
-class IdeIdentification98 : public test_support::DeviceStateTest {
+// IDE identification of the machine's nodes: the first IDE reader answers at the primary port
+// (request 11), the others through their node (request 10); USB and floppy nodes do not qualify.
+class IdeIdentification98OnMachine : public test_support::MachineDeviceTest {
+ protected:
+  int Identify(win::DWORD node) {
+    model.fill('#');
+    kind = reader = 0;
+    select = 0xFF;
+    return IdentifyIdeDevice9x(DriverNode(node), &kind, &reader, model.data(), cardText.data(), &select);
+  }
+  win::BYTE kind = 0, reader = 0, select = 0;
+  std::array<char, 45> model{};
+  std::array<char, 17> cardText{};
+};
+
+TEST_F(IdeIdentification98OnMachine, PortDeviceAndChannelDevicesAnswerAsMaster) {
+  Start(On98(R"(
+    { "bus": "ide", "maker": true, "product": "IDE MS Reader", "letter": "E",
+      "card": { "kind": "ms", "image": "ide98-ms.img", "blocks": 512, "pagesPerBlock": 16 } },
+    { "bus": "ide", "maker": true, "product": "IDE SD Reader", "letter": "F",
+      "card": { "kind": "mmcsd", "image": "ide98-sd.img", "sectors": 4096 } },
+    { "maker": true, "letter": "G", "card": { "kind": "cf", "image": "ide98-usb.img", "sectors": 4096 } },
+    { "bus": "floppy", "letter": "A", "card": { "kind": "floppy", "image": "ide98-a.img" } })"),
+        kOsWindows98);
+  const auto nodes = machine::test_support::DriverNodes(driver_);
+  ASSERT_EQ(nodes.size(), 4u);
+
+  ASSERT_EQ(Identify(nodes[0]), 1) << "the port device";
+  EXPECT_EQ(select, kAtaMaster);
+  EXPECT_EQ(kind, kMemoryStick);
+  EXPECT_EQ(reader, kMemoryStickReader);
+  EXPECT_STREQ(cardText.data(), "Memory Stick ");
+  EXPECT_EQ(std::string(model.data()), std::string("Kestro  IDE MS Reader").append(19, ' ')) << "40 characters";
+  EXPECT_EQ(model[44], '\0') << "the model area is cleared to its end";
+
+  ASSERT_EQ(Identify(nodes[1]), 1) << "a device of its own channel";
+  EXPECT_EQ(select, kAtaMaster);
+  EXPECT_EQ(kind, kMmcSd);
+  EXPECT_STREQ(cardText.data(), "MMC/SD ");
+
+  EXPECT_EQ(Identify(nodes[2]), 0) << "a USB node";
+  EXPECT_EQ(Identify(nodes[3]), 0) << "a floppy node";
+}
+
+// The machine's IDE devices are each the master of their channel and always answer with a sound
+// model text; these nodes and devices are what it never has: a port device answering only as
+// the slave, a port device without port access, a device that answers nothing, and model data
+// marked invalid.
+class IdeIdentification98OnStandIns : public test_support::DeviceStateTest {
  protected:
   void SetUp() override { OsKind = kOsWindows98; }
   int Identify(const NodeSetup& setup) {
@@ -201,10 +293,10 @@ class IdeIdentification98 : public test_support::DeviceStateTest {
   std::array<char, 17> cardText{};
 };
 
-TEST_F(IdeIdentification98, PortDevicesAnswerThroughThePortRequestAndTheSlaveIsTried) {
+TEST_F(IdeIdentification98OnStandIns, PortDevicesAnswerThroughThePortRequestAndTheSlaveIsTried) {
   machine.Driver().portCards[kAtaSlave] = IdentifyWith(0x400, 1000, false, "KESTRO MS");
   NodeSetup node;
-  node.secondFlags = 4;
+  node.secondFlags = layout::kSecondFlagsPortDevice;
   ASSERT_EQ(Identify(node), 1);
   EXPECT_EQ(select, kAtaSlave);
   EXPECT_EQ(kind, kMemoryStick);
@@ -219,57 +311,21 @@ TEST_F(IdeIdentification98, PortDevicesAnswerThroughThePortRequestAndTheSlaveIsT
       (std::vector<win::BYTE>{0xF0, 0x01, 0xF6, 0x03}));
 }
 
-TEST_F(IdeIdentification98, NodesThatDoNotQualifyOrAnswerNothingValid) {
-  NodeSetup plain;
-  EXPECT_EQ(Identify(plain), 0) << "neither IDE status, IDE channel nor port device";
+TEST_F(IdeIdentification98OnStandIns, NodesThatDoNotQualifyOrAnswerNothingValid) {
   NodeSetup blocked;
-  blocked.secondFlags = 4;
-  blocked.flags = 0x8004 | 0x4000;
+  blocked.secondFlags = layout::kSecondFlagsPortDevice;
+  blocked.flags = layout::kNodeActive | layout::kNodeDisk | layout::kNodeNoPortAccess;
   EXPECT_EQ(Identify(blocked), 0);
   NodeSetup silent;
-  silent.driverStatus = 0x10;
+  silent.driverStatus = layout::kDriverStatusIde;
   EXPECT_EQ(Identify(silent), 1) << "no answer leaves zeros, whose model byte is valid";
   EXPECT_EQ(select, kAtaMaster) << "back to the master after both failed";
   EXPECT_EQ(kind, 0);
   // Word 27 keeps the model's second character in its first byte.
   machine.Driver().portCards[kAtaMaster] = IdentifyWith(0x100, 1000, true, " \xC0 bad model");
   NodeSetup invalid;
-  invalid.secondFlags = 4;
+  invalid.secondFlags = layout::kSecondFlagsPortDevice;
   EXPECT_EQ(Identify(invalid), 0) << "model data marked invalid";
-}
-
-}  // namespace
-}  // namespace tarnlok
-
-namespace tarnlok {
-namespace {
-
-TEST(EnumDevices98Floppy, FloppyWithoutPortDriverIsListedWhenItsVolumeOpens) {
-  OsKind = kOsWindows98;
-  StandInMachine machine{win::WindowsVersion::Win98};
-  test_support::StandInAspi aspi;
-  ui::ScriptedPrompter prompter{test_support::FailTest};
-  machine.Add('A', test_support::ReaderSetup{});
-  StandInChain chain;
-  NodeSetup floppy;
-  floppy.portDriver = "";
-  floppy.hardwareText = "FLOP\\GENERIC_FLOPPY_DRIVE";
-  floppy.ownDrive = 0;
-  floppy.driveNumbers = {0};
-  floppy.vendor = "";
-  chain.Add(floppy);
-  NodeSetup unlisted;
-  unlisted.portDriver = "";
-  unlisted.hardwareText = "USB\\VID_55AA&PID_0001";
-  chain.Add(unlisted);
-  DriverDeviceChain = chain.Anchor();
-  ASSERT_EQ(EnumDevices9x(), 1);
-  ASSERT_EQ(DeviceCount, 1) << "a node without a port driver is kept only for a floppy";
-  EXPECT_EQ(DeviceListHead->driveLetter, 'A');
-  EXPECT_EQ(DeviceListHead->busKind, kBusFloppy);
-  EXPECT_EQ(DeviceListHead->noCommandFlag, 0);
-  EXPECT_EQ(DeviceListHead->otherMakerFlag, 0);
-  FreeDeviceList();
 }
 
 }  // namespace
