@@ -3,22 +3,27 @@
 
 #include "device/device_state.h"
 #include "device/drive_handle.h"
+#include "device/reader_commands.h"
 #include "device/testing/device_test_support.h"
+#include "device/testing/machine_fixture.h"
 #include "device/testing/stand_in_reader.h"
+#include "platform/machine/testing/machine_testing.h"
+#include "platform/win/layouts/identify_layout.h"
 #include "platform/win/files/files.h"
 #include "platform/win/system/handle_table.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <string>
 #include <vector>
 
 namespace tarnlok {
 namespace {
 
-using test_support::IdentifyWith;
+using machine::test_support::SectorMark;
+using machine::test_support::WriteNumberedImage;
 using test_support::NumberedImage;
-using test_support::ReaderSetup;
 using test_support::StandInMachine;
 
 TEST(AtaTaskFile, LayoutsByRoadKindAndCommand) {
@@ -59,22 +64,25 @@ TEST(AtaTaskFile, LayoutsByRoadKindAndCommand) {
       << "plain cards write in the LBA layout on Windows 9x";
 }
 
-class AtaNt : public test_support::DeviceStateTest {
+// A machine with the maker's IDE CompactFlash reader on E: holding 64 numbered sectors.
+std::string IdeReader(const std::string& windows) {
+  WriteNumberedImage("ata.img", 64);
+  return R"({"version":1,"windows":")" + windows + R"(","readers":[
+    {"bus":"ide","maker":true,"letter":"E","card":{"kind":"cf","image":"ata.img","sectors":64}}]})";
+}
+
+class AtaNt : public test_support::MachineDeviceTest {
  protected:
   void SetUp() override {
-    OsKind = kOsWindowsXp;
-    ReaderSetup setup = {};
-    setup.storageBusType = 3;
-    setup.identify = IdentifyWith(0x200, 4000);
-    setup.statusWord = 0x200;
-    setup.image = NumberedImage(64);
-    reader = &machine.Add('E', setup);
+    Start(IdeReader("xp"), kOsWindowsXp);
     handle = OpenCardVolume('E');
     entry.deviceKind = kSmartMedia;
     entry.ataDriveSelect = kAtaMaster;
   }
-  StandInMachine machine{win::WindowsVersion::Xp};
-  test_support::StandInReader* reader = nullptr;
+  void TearDown() override {
+    handle = DriveHandle();
+    MachineDeviceTest::TearDown();
+  }
   DriveHandle handle;
   DeviceEntry entry;
 };
@@ -82,43 +90,77 @@ class AtaNt : public test_support::DeviceStateTest {
 TEST_F(AtaNt, StatusCommandGivesOnlyItsFourBytes) {
   std::array<win::BYTE, 8> reply{};
   reply.fill(0xEE);
-  ASSERT_TRUE(ExecAtaCommand(handle.get(), &entry, 0x80, 0, reply.data(), 512, kAtaDataIn, 0, 0));
-  EXPECT_EQ(reply[1], 0x02);
+  ASSERT_TRUE(ExecAtaCommand(handle.get(), &entry, kVendorStatus, 0, reply.data(), 512, kAtaDataIn, 0, 0));
+  EXPECT_EQ(win::ReadLe32(reply, 0), kStatusCompactFlash);
   EXPECT_EQ(reply[4], 0xEE) << "byte 4 on is the caller's";
 }
 
 TEST_F(AtaNt, ReadSectorsAndShortReplies) {
   std::vector<win::BYTE> sector(512, 0);
-  ASSERT_TRUE(ExecAtaCommand(handle.get(), &entry, 0x20, 9, sector.data(), 512, kAtaDataIn, 0, 0));
-  EXPECT_EQ(sector[0], 9);
-  EXPECT_FALSE(ExecAtaCommand(handle.get(), &entry, 0x20, 4000, sector.data(), 512, kAtaDataIn, 0, 0))
+  ASSERT_TRUE(ExecAtaCommand(handle.get(), &entry, kAtaReadSectors, 9, sector.data(), 512, kAtaDataIn, 0, 0));
+  EXPECT_EQ(SectorMark(sector), 9u);
+  EXPECT_FALSE(ExecAtaCommand(handle.get(), &entry, kAtaReadSectors, 64, sector.data(), 512, kAtaDataIn, 0, 0))
       << "a read that returned no data fails";
   entry.deviceKind = kMemoryStick;
-  EXPECT_TRUE(ExecAtaCommand(handle.get(), &entry, 0x20, 4000, sector.data(), 512, kAtaDataIn, 0, 0))
+  EXPECT_TRUE(ExecAtaCommand(handle.get(), &entry, kAtaReadSectors, 64, sector.data(), 512, kAtaDataIn, 0, 0))
       << "Memory Stick replies are not counted";
   std::vector<win::BYTE> big(16384 + 512, 0);
-  EXPECT_FALSE(ExecAtaCommand(handle.get(), &entry, 0x20, 0, big.data(), 16384 + 512, kAtaDataIn, 0, 0))
+  EXPECT_FALSE(ExecAtaCommand(handle.get(), &entry, kAtaReadSectors, 0, big.data(), 16384 + 512, kAtaDataIn, 0, 0))
       << "more than the request's data area";
-  EXPECT_FALSE(ExecAtaCommand(handle.get(), nullptr, 0x20, 0, sector.data(), 512, kAtaDataIn, 0, 0));
+  EXPECT_FALSE(ExecAtaCommand(handle.get(), nullptr, kAtaReadSectors, 0, sector.data(), 512, kAtaDataIn, 0, 0));
 }
 
-class Ata98 : public test_support::DeviceStateTest {
+// Windows 98: the reader is reached through the card driver by the address of its node.
+class Ata98 : public test_support::MachineDeviceTest {
  protected:
   void SetUp() override {
-    OsKind = kOsWindows98;
-    StandInCardDriverCard();
-    driver = win::CreateFileA("\\\\.\\TARNLOK.VXD", win::GENERIC_READ | win::GENERIC_WRITE, 0, nullptr,
-                              win::OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(driver, win::INVALID_HANDLE_VALUE);
-    entry.deviceReference = 0x1000;
+    Start(IdeReader("98"), kOsWindows98);
+    const auto nodes = machine::test_support::DriverNodes(driver_);
+    ASSERT_EQ(nodes.size(), 1u);
+    entry.deviceReference = nodes[0];
     entry.deviceKind = kCompactFlash;
     entry.ataDriveSelect = kAtaMaster;
   }
-  void StandInCardDriverCard() {
-    auto& card = machine.Driver().cards[0x1000];
-    card.image = NumberedImage(16);
-    card.identify = IdentifyWith(0x100, 16);
-    card.statusWord = 0x100;
+  DeviceEntry entry;
+};
+
+// The driver moves a whole sector for IDENTIFY: a caller's buffer smaller than that gets what
+// it holds, and nothing is written past it.
+TEST_F(Ata98, IdentifyAlwaysMovesASectorButGivesTheCallerOnlyWhatItHolds) {
+  std::vector<win::BYTE> head(win::identify_layout::kTotalSectors * 2 + 4, 0);
+  ASSERT_TRUE(ExecAtaCommand(driver_, &entry, win::kAtaIdentify, 0, head.data(), static_cast<win::DWORD>(head.size()),
+                             kAtaDataIn, 0, 0));
+  EXPECT_EQ(win::ReadLe32(head, win::identify_layout::kTotalSectors * 2), 64u) << "the card's sectors";
+
+  std::array<win::BYTE, 4> status{};
+  ASSERT_TRUE(ExecAtaCommand(driver_, &entry, kVendorStatus, 0, status.data(), 4, kAtaDataIn, 0, 0));
+  EXPECT_EQ(win::ReadLe32(status, 0), kStatusCompactFlash);
+}
+
+TEST_F(Ata98, SectorsMoveIntoTheCallersBuffer) {
+  std::vector<win::BYTE> sector(512, 0);
+  ASSERT_TRUE(ExecAtaCommand(driver_, &entry, kAtaReadSectors, 3, sector.data(), 512, kAtaDataIn, 0, 0));
+  EXPECT_EQ(SectorMark(sector), 3u);
+  EXPECT_FALSE(ExecAtaCommand(driver_, &entry, kAtaReadSectors, 64, sector.data(), 512, kAtaDataIn, 0, 0))
+      << "status ERR";
+}
+
+TEST_F(Ata98, CardsTheDriverDoesNotKnowAreNotReportedAsRead) {
+  entry.deviceKind = kMemoryStickPro;
+  std::vector<win::BYTE> sector(512, 0xEE);
+  EXPECT_FALSE(ExecAtaCommand(driver_, &entry, kAtaReadSectors, 3, sector.data(), 512, kAtaDataIn, 0, 0));
+  EXPECT_EQ(sector[0], 0xEE) << "nothing was read";
+}
+
+// The transfer flag of a request that moves no data shows only in the request the stand-in
+// driver records.
+class AtaStandIn98 : public test_support::DeviceStateTest {
+ protected:
+  void SetUp() override {
+    OsKind = kOsWindows98;
+    driver = win::CreateFileA("\\\\.\\TARNLOK.VXD", win::GENERIC_READ | win::GENERIC_WRITE, 0, nullptr,
+                              win::OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(driver, win::INVALID_HANDLE_VALUE);
   }
   void TearDown() override {
     win::CloseHandle(driver);
@@ -126,44 +168,18 @@ class Ata98 : public test_support::DeviceStateTest {
   }
   StandInMachine machine{win::WindowsVersion::Win98};
   win::HANDLE driver = win::INVALID_HANDLE_VALUE;
-  DeviceEntry entry;
 };
 
-TEST_F(Ata98, IdentifyAlwaysMovesASectorButGivesTheCallerOnlyWhatItHolds) {
-  std::array<win::BYTE, 4> small{};
-  ASSERT_TRUE(ExecAtaCommand(driver, &entry, 0xEC, 0, small.data(), 4, kAtaDataIn, 0, 0));
-  const auto& request = machine.Driver().requests.back();
-  EXPECT_EQ(request[15], 0x00);
-  EXPECT_EQ(request[16], 0x02) << "512 bytes asked of the driver";
-  EXPECT_EQ(request[21], 0x20) << "data in";
-  EXPECT_EQ(request[5], 1) << "sector count of the status layout";
-
-  std::array<win::BYTE, 4> status{};
-  ASSERT_TRUE(ExecAtaCommand(driver, &entry, 0x80, 0, status.data(), 4, kAtaDataIn, 0, 0));
-  EXPECT_EQ(status[1], 0x01);
-}
-
-TEST_F(Ata98, SectorsMoveIntoTheCallersBuffer) {
-  std::vector<win::BYTE> sector(512, 0);
-  ASSERT_TRUE(ExecAtaCommand(driver, &entry, 0x20, 3, sector.data(), 512, kAtaDataIn, 0, 0));
-  EXPECT_EQ(sector[0], 3);
-  EXPECT_FALSE(ExecAtaCommand(driver, &entry, 0x20, 300, sector.data(), 512, kAtaDataIn, 0, 0)) << "status ERR";
-}
-
-TEST_F(Ata98, CardsTheDriverDoesNotKnowAreNotReportedAsRead) {
-  entry.deviceKind = kMemoryStickPro;
-  std::vector<win::BYTE> sector(512, 0xEE);
-  EXPECT_FALSE(ExecAtaCommand(driver, &entry, 0x20, 3, sector.data(), 512, kAtaDataIn, 0, 0));
-  EXPECT_TRUE(machine.Driver().requests.empty());
-  EXPECT_EQ(sector[0], 0xEE);
-}
-
-TEST_F(Ata98, MemoryStickEraseMovesNoData) {
-  entry.deviceKind = kMemoryStick;
+TEST_F(AtaStandIn98, MemoryStickEraseMovesNoData) {
   machine.Driver().cards[0x1000].image = NumberedImage(16);
-  ExecAtaCommand(driver, &entry, 0x83, 0x0304, nullptr, 0, kAtaDataIn, 0x0201, 0x07);
-  const auto& request = machine.Driver().requests.back();
-  EXPECT_EQ(request[19] | request[20] << 8 | request[21] << 16, 0) << "transfer flag forced to none";
+  DeviceEntry entry;
+  entry.deviceReference = 0x1000;
+  entry.deviceKind = kMemoryStick;
+  entry.ataDriveSelect = kAtaMaster;
+  ExecAtaCommand(driver, &entry, kVendorEraseBlock, 0x0304, nullptr, 0, kAtaDataIn, 0x0201, 0x07);
+  ASSERT_FALSE(machine.Driver().requests.empty());
+  EXPECT_EQ(win::ReadLe32(machine.Driver().requests.back(), win::card_driver_layout::ata_request::kTransfer), 0u)
+      << "transfer flag forced to none";
 }
 
 }  // namespace

@@ -72,7 +72,6 @@ void StandInAspi::Execute(win::BYTE* block) {
   const std::span<const win::BYTE> request(block, 80);
   const auto found = devices_.find({block[2], block[8], block[9]});
   const std::span<const win::BYTE> cdb(block + 48, block[21]);
-  cdbs.emplace_back(cdb.begin(), cdb.end());
   flags.push_back(block[3]);
   bufferLengths.push_back(win::ReadLe32(request, 12));
   block[1] = 0x04;  // error unless answered below

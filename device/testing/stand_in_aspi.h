@@ -35,7 +35,6 @@ class StandInAspi {
   bool postRoutineCalls = true;  // false: requests complete without posting
   bool refuseAtOnce = false;  // every request gets an error status at once
   int requests = 0;
-  std::vector<std::vector<win::BYTE>> cdbs;
   std::vector<win::BYTE> flags;  // the direction and posting flags of each executed request
   std::vector<win::DWORD> bufferLengths;
 

@@ -134,7 +134,6 @@ bool StandInReader::ScsiCommand(std::span<const win::BYTE> cdb, std::vector<win:
         moved = static_cast<win::DWORD>(bytes);
         return true;
       }
-      if (setup_.failReads) return false;
       if (setup_.shortReads && bytes >= kSector) bytes -= kSector;
       return reply(std::span(setup_.image).subspan(first, bytes));
     }
@@ -176,7 +175,7 @@ win::BOOL StandInReader::IdePassThrough(std::span<const win::BYTE> input, std::s
   const win::BYTE head = input[ipt::kDeviceHead];
   const bool card = CardPresent();
   auto data = output.subspan(ipt::kData, size);
-  output[ipt::kCommand] = setup_.identifyStatus;
+  output[ipt::kCommand] = win::kAtaStatusReady;
   if (command == win::kAtaIdentify || command == win::kAtaIdentifyPacket) {
     const bool slave = (head & win::kAtaSlaveBit) != 0;
     const bool answers = setup_.slaveIdentify ? true : setup_.identifyAnswersSlaveOnly == slave;
@@ -191,7 +190,7 @@ win::BOOL StandInReader::IdePassThrough(std::span<const win::BYTE> input, std::s
   } else if (command == win::kAtaReadSectors) {
     const win::DWORD lba = input[ipt::kSectorNumber] | (input[ipt::kCylinderLow] << 8) |
                            (input[ipt::kCylinderHigh] << 16) | ((head & 0x0F) << 24);
-    if (!card || setup_.failReads || (lba + 1ULL) * kSector > setup_.image.size()) {
+    if (!card || (lba + 1ULL) * kSector > setup_.image.size()) {
       output[ipt::kCommand] = kStatusFailed;
       returned = ipt::kData;
       return win::TRUE;
@@ -215,7 +214,7 @@ std::array<win::BYTE, 76> StandInReader::Descriptor() const {
   };
   put(36, setup_.storageVendorText.substr(0, 7), 12);
   put(44, setup_.storageProductText.substr(0, 17), 16);
-  put(62, setup_.storageRevisionText.substr(0, 4), 20);
+  put(62, setup_.revision.substr(0, 4), 20);
   return descriptor;
 }
 
@@ -223,9 +222,7 @@ win::BOOL StandInReader::IoControl(win::DWORD code, std::span<const win::BYTE> i
                                    win::DWORD& bytesReturned) {
   codes_.push_back(code);
   switch (code) {
-    case win::IOCTL_SCSI_PASS_THROUGH:
-      if (setup_.refusesPassThrough) return win::Fail(win::ERROR_INVALID_FUNCTION);
-      return ScsiPassThrough(input, output, bytesReturned);
+    case win::IOCTL_SCSI_PASS_THROUGH: return ScsiPassThrough(input, output, bytesReturned);
     case win::IOCTL_IDE_PASS_THROUGH: return IdePassThrough(input, output, bytesReturned);
     case win::IOCTL_STORAGE_QUERY_PROPERTY: {
       if (!setup_.storageBusType) return win::Fail(win::ERROR_INVALID_FUNCTION);
@@ -246,30 +243,19 @@ win::BOOL StandInReader::IoControl(win::DWORD code, std::span<const win::BYTE> i
       std::copy(setup_.identify->begin(), setup_.identify->end(), output.begin() + 16);
       bytesReturned = 16 + 512;
       return win::TRUE;
-    case win::IOCTL_DISK_GET_DRIVE_GEOMETRY: {
-      if (!setup_.diskGeometry || output.size() < 24) return win::Fail(win::ERROR_NOT_READY);
-      const auto& g = *setup_.diskGeometry;
-      win::WriteLe32(output, 0, g[0]);
-      win::WriteLe32(output, 8, 11);
-      win::WriteLe32(output, 12, g[1]);
-      win::WriteLe32(output, 16, g[2]);
-      win::WriteLe32(output, 20, g[3]);
-      bytesReturned = 24;
-      return win::TRUE;
-    }
     case win::FSCTL_LOCK_VOLUME: locked_ = true; return win::TRUE;
     case win::FSCTL_UNLOCK_VOLUME:
       if (!locked_) return win::Fail(win::ERROR_NOT_LOCKED);
       locked_ = false;
       return win::TRUE;
-    case win::FSCTL_DISMOUNT_VOLUME: ++dismounts_; return win::TRUE;
+    case win::FSCTL_DISMOUNT_VOLUME: return win::TRUE;
     default: return win::Fail(win::ERROR_INVALID_FUNCTION);
   }
 }
 
 win::BOOL StandInReader::Read(std::span<win::BYTE> buffer, win::DWORD& bytesRead) {
   bytesRead = 0;
-  if (!CardPresent() || setup_.failReads) return win::Fail(win::ERROR_NOT_READY);
+  if (!CardPresent()) return win::Fail(win::ERROR_NOT_READY);
   const win::ULONGLONG end = std::min<win::ULONGLONG>(position_ + buffer.size(), setup_.image.size());
   if (position_ >= end) return win::TRUE;
   bytesRead = static_cast<win::DWORD>(end - position_);

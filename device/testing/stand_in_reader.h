@@ -31,22 +31,17 @@ struct ReaderSetup {
   win::DWORD statusWord = 0;  // reply of vendor 0x80
   std::array<win::BYTE, 4> geometryReply{};  // reply of vendor 0x84
   bool answersReadCapacity = true;
-  bool refusesPassThrough = false;  // the drive has no SCSI road
   std::optional<std::array<win::DWORD, 2>> readCapacityReply;  // last block, block length (else from the image)
   std::optional<std::array<win::BYTE, 512>> identify;  // IDENTIFY data (IDE readers)
   bool identifyAnswersSlaveOnly = false;
   std::optional<std::array<win::BYTE, 512>> slaveIdentify;  // set: master and slave both answer, each its own
   bool smartFails = false;
-  win::BYTE identifyStatus = 0x50;  // status register after an IDE command
   std::vector<win::BYTE> image;  // the card's sectors; empty: no card
   bool writeProtected = false;
-  bool failReads = false;
   bool shortReads = false;  // READ(10) moves one sector less than asked
   std::optional<int> pulledAfterCommands;
-  std::optional<std::array<win::DWORD, 4>> diskGeometry;  // cylinders, tracks, sectors, bytes per sector
   std::string storageVendorText = "Kestro";  // descriptor texts
   std::string storageProductText = "USB CF Reader";
-  std::string storageRevisionText = "1.00";
 };
 
 class StandInReader final : public win::IoObject {
@@ -69,7 +64,6 @@ class StandInReader final : public win::IoObject {
   // Control codes received, in order.
   const std::vector<win::DWORD>& Codes() const { return codes_; }
   bool Locked() const { return locked_; }
-  int Dismounts() const { return dismounts_; }
 
  private:
   bool CardPresent();
@@ -87,7 +81,6 @@ class StandInReader final : public win::IoObject {
   std::vector<win::BYTE> directions_;
   std::vector<win::DWORD> codes_;
   bool locked_ = false;
-  int dismounts_ = 0;
   int commands_ = 0;
 };
 
