@@ -43,6 +43,25 @@ std::vector<std::filesystem::path> TemporaryFiles() {
   return files;
 }
 
+// Fills the program folder with files under every temporary name the run can draw in its
+// first minute (the clock moves only as the run sleeps), each seed's first draws names.
+std::vector<std::filesystem::path> TakeTemporaryNames(int drawsPerSeed) {
+  const std::time_t now = win::time(nullptr);
+  std::vector<std::filesystem::path> taken;
+  for (std::time_t second = now; second < now + 60; ++second) {
+    win::srand(static_cast<unsigned>(second));
+    for (int draw = 0; draw < drawsPerSeed; ++draw) {
+      char name[32];
+      std::snprintf(name, sizeof name, "%04d.TMP", win::rand());
+      taken.push_back(*win::HostPathOf("C:\\Program Files\\Tarnlok\\") / name);
+      test_support::WriteHostBytes(taken.back(), test_support::PatternBytes(3000, 0x5D));
+    }
+  }
+  std::sort(taken.begin(), taken.end());
+  taken.erase(std::unique(taken.begin(), taken.end()), taken.end());
+  return taken;
+}
+
 class DuplicatePage : public test_support::PageRunTest {
  protected:
   void TearDown() override {
@@ -69,7 +88,7 @@ class DuplicatePage : public test_support::PageRunTest {
   // duringRun is called just before the click that starts the run, to schedule actions in it.
   void Duplicate(const std::function<void(ui::HWND)>& duringRun = {}) {
     OnPage(kDuplicateTool, kDuplicatePageTemplate, kRowE, [this, duringRun](ui::HWND page) {
-      EXPECT_EQ(test_support::ItemText(page, duplicate_page::kDeviceValue), " CF Reader        [E:]");
+      EXPECT_TRUE(test_support::ItemText(page, duplicate_page::kDeviceValue).ends_with("[E:]"));
       driver.WhenIdle([this, page, duringRun] {
         if (duringRun) duringRun(page);
         driver.Click(page, duplicate_page::kDuplicateButton);
@@ -135,19 +154,9 @@ TEST_F(DuplicatePage, WithoutAMemoryBlockItGoesThroughATemporaryFileThatIsGoneAf
 TEST_F(DuplicatePage, FilesAlreadyUnderTemporaryNamesAreLeftAsTheyWere) {
   StartMachine();
   win::SetGlobalAllocLimit(1 << 20);
-  // The clock moves only as the run sleeps: the names it can draw in its first minute are all taken.
+  // The first name each seed of the first minute draws is taken; the run passes over it.
   const auto clock = win::ManualClock::Install();
-  const std::time_t now = win::time(nullptr);
-  std::vector<std::filesystem::path> taken;
-  for (std::time_t second = now; second < now + 60; ++second) {
-    win::srand(static_cast<unsigned>(second));
-    char name[32];
-    std::snprintf(name, sizeof name, "%04d.TMP", win::rand());
-    taken.push_back(*win::HostPathOf("C:\\Program Files\\Tarnlok\\") / name);
-    test_support::WriteHostBytes(taken.back(), test_support::PatternBytes(3000, 0x5D));
-  }
-  std::sort(taken.begin(), taken.end());
-  taken.erase(std::unique(taken.begin(), taken.end()), taken.end());
+  const auto taken = TakeTemporaryNames(1);
   const auto during = DuplicateThroughTheSwap();
   win::SetClock(nullptr);
   EXPECT_EQ(during.size(), taken.size() + 1) << "the run's own file beside the ones that were there";
@@ -157,6 +166,22 @@ TEST_F(DuplicatePage, FilesAlreadyUnderTemporaryNamesAreLeftAsTheyWere) {
   }
   EXPECT_TRUE(TemporaryFiles().empty());
   EXPECT_TRUE(ReadHostBytes(Home("k.img")) == source);
+}
+
+TEST_F(DuplicatePage, ATemporaryFileThatCannotBeMadeIsToldAndNothingIsWritten) {
+  StartMachine();
+  win::SetGlobalAllocLimit(1 << 20);
+  const auto clock = win::ManualClock::Install();
+  // Every name the run can draw is taken, so it has nowhere to put the image.
+  const auto taken = TakeTemporaryNames(100);
+  ExpectConfirmation();
+  prompter.AnswerMessageBox(ui::IDOK, "Unable to create or write the temporary image file");
+  Duplicate();
+  win::SetClock(nullptr);
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+  EXPECT_EQ(TemporaryFiles().size(), taken.size()) << "no file of the run's own";
+  for (const auto& file : taken) std::filesystem::remove(file);
+  EXPECT_TRUE(ReadHostBytes(Home("k.img")) == test_support::PatternBytes(20000 * 512, 0x9C)) << "nothing written";
 }
 
 TEST_F(DuplicatePage, AbortOnAReadFailureEndsTheRunAndRemovesTheTemporaryFile) {
@@ -203,6 +228,34 @@ TEST_F(DuplicatePage, CancelDuringTheWritePhaseEndsTheRun) {
   EXPECT_EQ(prompter.Unanswered(), 0u);
   EXPECT_TRUE(ReadHostBytes(Home("k.img")) == test_support::PatternBytes(20000 * 512, 0x9C)) << "nothing written";
 }
+
+// A SmartMedia copy reads each written block's redundant data back; on the new card that read
+// fails once. The error prompt says so, and its answer decides: Retry reads it again and the
+// copy goes on, Abort ends the run with no success.
+class DuplicateReadBack : public DuplicatePage, public ::testing::WithParamInterface<int> {};
+
+TEST_P(DuplicateReadBack, AFailedReadBackReachesThePromptAndItsAnswerDecides) {
+  const int answer = GetParam();
+  Start(R"({ "version": 1, "windows": "xp", "readers": [
+    { "bus": "usb", "maker": true, "letter": "E", "card": { "kind": "sm", "image": "sm-e.img", "deviceCode": 110 } },
+    { "bus": "usb", "maker": true, "letter": "K", "card": { "kind": "sm", "image": "sm-k.img", "deviceCode": 110,
+      "faults": [ { "op": "readSpare", "block": 1 } ] } } ] })");
+  test_support::ActingPrompter acting(prompter);
+  acting.When("Please insert a new blank writable media", [this] { machine_->SwapCards('E', 'K'); });
+  ExpectConfirmation();
+  prompter.AnswerMessageBox(ui::IDOK, "Successfully read the source media contents.");
+  if (answer == 1130) prompter.AnswerMessageBox(ui::IDOK, "Successfully duplicated the media.");
+  std::vector<std::string> steps;
+  driver.OnDialog(kErrorPromptTemplate, [&](ui::HWND prompt) {
+    steps.push_back(test_support::ItemText(prompt, error_prompt::kStepText));
+    driver.Click(prompt, answer);
+  });
+  Duplicate();
+  EXPECT_EQ(steps, std::vector<std::string>{"Unable to read the Redundant Data."});
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, DuplicateReadBack, ::testing::Values(1130, 4));
 
 }  // namespace
 }  // namespace tarnlok

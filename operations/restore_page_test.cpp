@@ -259,5 +259,43 @@ TEST_F(RestorePage, ACardPulledDuringTheRunEndsItWithNoMedia) {
   EXPECT_EQ(prompter.Unanswered(), 0u);
 }
 
+// A used-space restore takes no prompt and stops at its first failed write: the user hears why,
+// whether the card refused the write or left the reader, and no success is reported.
+struct UsedSpaceFailure {
+  const char* name;
+  const char* card;
+  const char* message;
+};
+
+class RestoreUsedSpaceFailures : public RestorePage, public ::testing::WithParamInterface<UsedSpaceFailure> {};
+
+TEST_P(RestoreUsedSpaceFailures, TheFailedWriteIsToldAndNoSuccess) {
+  StartMachine(GetParam().card);
+  FmbHeader header = PlainHeader(kSectors);
+  header.backupKind = kBackupUsedSpace;
+  header.fileSystem = 1;
+  header.mbrFlag = 1;
+  header.volumeStart = 63;
+  const Bytes fatCard = test_support::MakeFatCard(12, kSectors, 63, kSectors - 63);
+  ExpectWarning();
+  prompter.AnswerMessageBox(ui::IDOK, GetParam().message);
+  OnPage(kRestoreTool, kRestorePageTemplate, kRowK, [&](ui::HWND page) {
+    RestoreImage(page, test_support::BackupImage(header, test_support::UsedSpaceBodyOf(fatCard, 12, 63)));
+    driver.WhenIdle([page] {
+      EXPECT_TRUE(ui::IsWindowEnabled(ui::GetDlgItem(page, restore_page::kRestoreButton)));
+      EXPECT_EQ(OperationBusy, 0u);
+    });
+  });
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cards, RestoreUsedSpaceFailures,
+    ::testing::Values(UsedSpaceFailure{"WriteRefused",
+                                       R"(, "faults": [ { "op": "write", "sector": 63, "times": "always" } ])",
+                                       "Unable to write the data."},
+                      UsedSpaceFailure{"CardPulled", R"(, "pulledAfterCommands": 60)", "Media NOT present !!!"}),
+    [](const auto& failure) { return std::string(failure.param.name); });
+
 }  // namespace
 }  // namespace tarnlok

@@ -61,6 +61,7 @@ constexpr std::array kFaultNames{
     Named<FaultOperation>{"read", FaultOperation::Read},
     Named<FaultOperation>{"write", FaultOperation::Write},
     Named<FaultOperation>{"erase", FaultOperation::Erase},
+    Named<FaultOperation>{"readSpare", FaultOperation::ReadSpare},
 };
 
 // What a card of each kind holds when the description gives no size.
@@ -193,6 +194,9 @@ Fault ParseFault(const Json& object, const std::string& path) {
   if (!reader.Has("op")) Reader::Fail(reader.Key("op"), "is required");
   fault.operation = reader.Choice("op", kFaultNames, FaultOperation::Read);
   if (reader.Has("sector") == reader.Has("block")) Reader::Fail(path, "needs either sector or block");
+  if (fault.operation == FaultOperation::ReadSpare && !reader.Has("block")) {
+    Reader::Fail(reader.Key("op"), "readSpare needs a block");
+  }
   if (reader.Has("sector")) fault.sector = static_cast<std::uint32_t>(reader.Number("sector", 0, 0, UINT32_MAX));
   if (reader.Has("block")) fault.block = static_cast<std::uint32_t>(reader.Number("block", 0, 0, UINT32_MAX));
   if (reader.Has("times") && reader.At("times") == "always") {

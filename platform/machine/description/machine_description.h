@@ -21,7 +21,9 @@ enum class Bus { Usb, Ide, Pcmcia, Floppy, Ls120 };
 // The command forms a maker's reader accepts; other makers' readers have none.
 enum class Firmware { None, Older, Newer, Wide };
 enum class CardKind { None, CompactFlash, SmartMedia, MemoryStick, MemoryStickPro, MmcSd, Floppy };
-enum class FaultOperation { Read, Write, Erase };
+// ReadSpare: the reader's command that reads a raw flash block's redundant (SmartMedia) or extra
+// (Memory Stick) data; the firmware's own look at them, which maps the card, never fails.
+enum class FaultOperation { Read, Write, Erase, ReadSpare };
 
 // A failing read, write or erase at a sector (plain cards) or a block (raw flash).
 struct Fault {

@@ -99,6 +99,9 @@ TEST(MachineDescription, FaultsAndPulledCards) {
   EXPECT_EQ(card.faults[2].block, 2U);
   EXPECT_EQ(card.faults[2].times, 0U);
   EXPECT_EQ(card.pulledAfterCommands, 40U);
+  const std::string flash = R"({"version":1,"readers":[{"maker":true,"card":{"kind":"ms","faults":[{"op":"readSpare",)";
+  EXPECT_EQ(Parse(flash + R"("block":9}]}}]})").readers[0].card.faults[0].operation, FaultOperation::ReadSpare);
+  EXPECT_NE(Refusal(flash + R"("sector":9}]}}]})").find("faults[0].op: readSpare needs a block"), std::string::npos);
 }
 
 TEST(MachineDescription, BlockListsNameBlocksOfTheCardOnce) {

@@ -118,13 +118,18 @@ void ReadPages(const Context& context) {
 void ReadRedundant(const Context& context) {
   if (SmartMediaOf(context) == nullptr) return context.request.Fail(sense::kInvalidFieldInCdb);
   std::vector<std::uint8_t> spare(context.command.length);
-  ReplyRead(context.request, context.card.Flash()->Nand().ReadSpare(SmartMediaPage(context.command), spare), spare);
+  NandArray& nand = context.card.Flash()->Nand();
+  const std::uint64_t page = SmartMediaPage(context.command);
+  const auto block = static_cast<std::uint32_t>(page / nand.Geometry().pagesPerBlock);
+  ReplyRead(context.request, nand.SpareReadFails(block) ? FlashResult::Failed : nand.ReadSpare(page, spare), spare);
 }
 
 void ReadExtra(const Context& context) {
   if (StickOf(context) == nullptr) return context.request.Fail(sense::kInvalidFieldInCdb);
   std::vector<std::uint8_t> extra(context.command.length == 0 ? kExtraSize : context.command.length);
-  ReplyRead(context.request, context.card.Flash()->Nand().ReadExtra(StickBlock(context.command), extra), extra);
+  NandArray& nand = context.card.Flash()->Nand();
+  const std::uint32_t block = StickBlock(context.command);
+  ReplyRead(context.request, nand.SpareReadFails(block) ? FlashResult::Failed : nand.ReadExtra(block, extra), extra);
 }
 
 void Erase(const Context& context) {

@@ -46,6 +46,9 @@ class NandArray {
   FlashResult ProgramExtra(std::uint32_t block, std::span<const std::uint8_t> bytes);
   FlashResult Erase(std::uint32_t block);
 
+  // Uses up an injected fault of the reader's spare-data read at the block; true when it fires.
+  bool SpareReadFails(std::uint32_t block) { return TakeFault(FaultOperation::ReadSpare, block); }
+
   bool PageErased(std::uint64_t page);
   bool Defective(std::uint32_t block) const;
 

@@ -212,6 +212,27 @@ TEST_F(FlashProtocolTest, MemoryStickExtraDataPagesMarksAndErases) {
   EXPECT_EQ(Send('S', Stick(0x8F, 0, 0, 4), 4).Asc(), 0x24);
 }
 
+TEST_F(FlashProtocolTest, AnInjectedSpareReadFaultFailsOnlyTheReadersSpareCommands) {
+  machine_.reset();
+  machine_ = std::make_unique<Machine>(test_support::Describe(R"({"version":1,"windows":"xp","readers":[
+    {"maker":true,"letter":"S","card":{"kind":"sm","image":"s.img","deviceCode":110,
+      "faults":[{"op":"readSpare","block":3}]}},
+    {"maker":true,"letter":"M","card":{"kind":"ms","image":"m.img","blocks":512,"pagesPerBlock":16,
+      "faults":[{"op":"readSpare","block":5,"times":"always"}]}}]})"));
+  machine_->Install();
+  const Bytes readTen{0x28, 0, 0, 0, 0, 0, 0, 0, 1, 0};
+  // Block 3 of the 1 MB card begins at page 48: its redundant data fails once, its pages never.
+  EXPECT_EQ(Send('S', First(0x8B, 48, 0, 128), 128).Asc(), 0x11);
+  EXPECT_EQ(Data('S', First(0x8B, 48, 0, 128), 128).size(), 128u);
+  EXPECT_EQ(Data('S', First(0x85, 48, 0, 512), 512).size(), 512u);
+  EXPECT_EQ(Data('S', readTen, 512).size(), 512u) << "the firmware still maps the card";
+  EXPECT_EQ(Send('M', Stick(0x8F, 0, 5, 4), 4).Asc(), 0x11);
+  EXPECT_EQ(Send('M', Stick(0x8F, 0, 5, 4), 4).Asc(), 0x11);
+  EXPECT_EQ(Data('M', Stick(0x8F, 0, 6, 4), 4).size(), 4u) << "the next block reads";
+  EXPECT_EQ(Data('M', Stick(0x85, 0, 5, 512), 512).size(), 512u);
+  EXPECT_EQ(Data('M', readTen, 512).size(), 512u);
+}
+
 TEST_F(FlashProtocolTest, MemoryStickProFormatsItselfAndReportsProgress) {
   EXPECT_EQ(Send('P', First(0x83, 0, 0, 0), 2).Asc(), 0x24);  // no raw flash to erase
   EXPECT_EQ(Head(Data('P', Bytes{0x20, 0x9C, 0, 0, 0, 0, 0, 8, 0, 0}, 8), 1), Bytes{'P'});
