@@ -17,7 +17,7 @@ constexpr win::DWORD kDriverGetDeviceChain = win::card_driver_layout::kRequestCh
 constexpr win::DWORD kDriverAtaCommand = win::card_driver_layout::kRequestAta;
 constexpr win::DWORD kDriverPortIdentify = win::card_driver_layout::kRequestPortIdentify;
 
-constexpr char kCardDriverName[] = "\\\\.\\TARNLOK.VXD";
+constexpr const char* kCardDriverName = win::card_driver_layout::kDriverName;
 
 // Request 10: one ATA command for a device node; 26 bytes on the wire.
 struct DriverAtaRequest {

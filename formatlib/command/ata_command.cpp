@@ -1,5 +1,6 @@
 #include "formatlib/command/ata_command.h"
 
+#include "formatlib/command/card_driver_command.h"
 #include "formatlib/command/explorer_windows.h"
 #include "formatlib/command/format_error_prompt.h"
 #include "formatlib/command/format_library_state.h"
@@ -148,6 +149,12 @@ std::uint8_t SendIdeTaskFile(win::HANDLE handle, const TaskFile& taskFile, std::
 
 std::uint8_t SendAtaCommand(win::HANDLE handle, const TaskFile& taskFile, std::uint8_t* buffer, std::uint32_t byteCount,
                             std::uint8_t direction, AtaPrompt prompt) {
+  if (IsWindows9xClass(LibraryState().osKind)) {
+    const bool succeeded = SendCardDriverCommand(taskFile, buffer, byteCount, direction);
+    PumpLibraryMessages();
+    bool retry = false;
+    return succeeded ? 1 : AnswerFailure(prompt, false, retry);
+  }
   if (LibraryState().osKind != kOsWindowsNt4)
     return SendIdeTaskFile(handle, taskFile, buffer, byteCount, direction, prompt);
   if (handle == nullptr || handle == win::INVALID_HANDLE_VALUE) return 0;

@@ -1,6 +1,7 @@
 // ATA commands of the readers: the task file packed as each caller needs it, sent through the
-// IDE pass-through (Windows 2000 and later) or inside a vendor SCSI block (NT4). Commands that
-// write carry no data here: the data follow in a SCSI WRITE(10).
+// IDE pass-through (Windows 2000 and later), inside a vendor SCSI block (NT4) or through the card
+// driver (Windows 9x). Commands that write carry no data here: the data follow in a SCSI
+// WRITE(10).
 #pragma once
 
 #include "platform/win/system/types.h"
@@ -36,7 +37,8 @@ TaskFile BlockTaskFile(std::uint8_t driveSelect, std::uint8_t command, std::uint
 enum class AtaPrompt { Ask, Silent };
 
 // Sends on the road of the OS kind: 1 success, 0 failure, 3 and 4 as the prompt answered.
-// An invalid handle fails. At most 16384 bytes through the IDE pass-through.
+// An invalid handle fails (Windows 9x reads no handle). At most 16384 bytes through the IDE
+// pass-through.
 std::uint8_t SendAtaCommand(win::HANDLE handle, const TaskFile& taskFile, std::uint8_t* buffer, std::uint32_t byteCount,
                             std::uint8_t direction, AtaPrompt prompt);
 // Always through the IDE pass-through, whatever the OS kind.

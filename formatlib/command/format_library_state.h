@@ -64,6 +64,10 @@ struct FormatLibraryState {
   std::uint32_t badBlockCount = 0;
   // Windows 9x: the ASPI host adapter of the device, once an export has looked it up.
   std::optional<std::uint8_t> aspiHost;
+  // The reader's road as the running format export was told it (transport kind and ATA drive
+  // select): on Windows 9x the ATA roads go through the card driver.
+  std::uint8_t transportKind = 0;
+  std::uint8_t ataDriveSelect = 0;
 };
 
 FormatLibraryState& LibraryState();

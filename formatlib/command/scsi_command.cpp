@@ -1,6 +1,7 @@
 #include "formatlib/command/scsi_command.h"
 
 #include "formatlib/command/aspi_command.h"
+#include "formatlib/command/card_driver_command.h"
 #include "formatlib/command/dos_volume_lock.h"
 #include "formatlib/command/explorer_windows.h"
 #include "formatlib/command/format_error_prompt.h"
@@ -45,14 +46,16 @@ std::vector<std::uint8_t> BuildRequest(std::span<const std::uint8_t> cdb, const 
 }
 
 // One command: sends it, copies the data in back, judges the status and sense, pumps messages.
-// Windows 9x has no pass-through: the command goes through ASPI instead.
+// Windows 9x has no pass-through: the command goes through ASPI instead, or for a reader on an
+// ATA road through the card driver.
 ScsiExchange SendOnce(win::HANDLE handle, std::span<const std::uint8_t> cdb, std::uint8_t* data,
                       std::uint32_t dataLength, std::uint8_t direction, bool& succeeded) {
   ScsiExchange exchange;
   succeeded = false;
   if (dataLength > kMostScsiData || cdb.size() > spt::kCdbCapacity) return exchange;
   if (IsWindows9xClass(LibraryState().osKind)) {
-    exchange = SendAspiCommand(cdb, data, dataLength, direction, succeeded);
+    exchange = ThroughCardDriver() ? SendScsiThroughCardDriver(cdb, data, dataLength, succeeded)
+                                   : SendAspiCommand(cdb, data, dataLength, direction, succeeded);
     PumpLibraryMessages();
     return exchange;
   }

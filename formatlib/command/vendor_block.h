@@ -18,6 +18,10 @@ bool IsNewerKind(std::uint8_t deviceKind);
 // A block with only the command set, in the form of the device kind; olderByte0 goes into byte 0
 // of the older form (the identification puts 4 there).
 VendorBlock SimpleVendorBlock(std::uint8_t deviceKind, std::uint8_t command, std::uint8_t olderByte0 = 0);
+// An older reader's block as the system hands it over: on the NT family as it stands (their
+// driver turns it round), on Windows 9x in the command-first form with the same address and
+// length (byte 0 the length's low byte, byte 6 its high byte), the drive byte dropped.
+VendorBlock OlderReaderBlock(const VendorBlock& commandLast);
 
 // Sends an eight-byte block on transport 3, or its twelve-byte form on transport 4 (byte 8 =
 // twelveByteLength when non-zero); prompting or not.

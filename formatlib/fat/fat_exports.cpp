@@ -1,5 +1,6 @@
 #include "formatlib/fat/fat_exports.h"
 
+#include "formatlib/command/card_driver_command.h"
 #include "formatlib/command/format_library_state.h"
 #include "formatlib/fat/drive_fat32_format.h"
 #include "formatlib/fat/fat16_formatter.h"
@@ -34,6 +35,7 @@ int DoDefaultFormat(HWND hwndOwner, HWND hwndProgress, HWND hwndPercent, HWND hw
                     int enableBooting, int forceFat16, HANDLE, BYTE transportKind, BYTE ataDriveSelect,
                     int startStopFlag, BYTE*, DWORD* capacityMb) {
   RunExportPrologue(deviceId, driveIndex);
+  UseReaderRoad(transportKind, ataDriveSelect);
   if (deviceKind != kKindCompactFlash && deviceKind != kKindMmcSd) return 0;
   FatFormatArgs args = CommonArgs(hwndOwner, hwndProgress, hwndPercent, hwndStep, deviceId, driveIndex, fullFormat,
                                   mediaCode, deviceKind, enableBooting);
@@ -47,8 +49,9 @@ int DoDefaultFormat(HWND hwndOwner, HWND hwndProgress, HWND hwndPercent, HWND hw
 
 int DoDefaultFat32Format(HWND hwndOwner, HWND hwndProgress, HWND hwndPercent, HWND hwndStep, DWORD deviceId,
                          BYTE driveIndex, BYTE fullFormat, void*, BYTE* releaseFailed, DWORD* mediaCode,
-                         BYTE deviceKind, HWND hwndCapacity, int enableBooting, HANDLE, BYTE transportKind, BYTE,
-                         int startStopFlag, int, int thirdPartyFormat) {
+                         BYTE deviceKind, HWND hwndCapacity, int enableBooting, HANDLE, BYTE transportKind,
+                         BYTE ataDriveSelect, int startStopFlag, int, int thirdPartyFormat) {
+  UseReaderRoad(thirdPartyFormat != 0 ? kTransportEightByte : transportKind, ataDriveSelect);
   DriveFat32Args args;
   args.format = CommonArgs(hwndOwner, hwndProgress, hwndPercent, hwndStep, deviceId, driveIndex, fullFormat, mediaCode,
                            deviceKind, enableBooting);
@@ -64,6 +67,7 @@ int DoDefaultFormatForThirdPartyDevices(HWND hwndOwner, HWND hwndProgress, HWND 
                                         DWORD deviceId, BYTE driveIndex, BYTE fullFormat, void*, BYTE*,
                                         DWORD* mediaCode, BYTE deviceKind, HWND hwndCapacity, int enableBooting, HANDLE,
                                         BYTE, BYTE, int) {
+  UseReaderRoad(kTransportEightByte, 0);
   return FormatForOtherMakers({CommonArgs(hwndOwner, hwndProgress, hwndPercent, hwndStep, deviceId, driveIndex,
                                           fullFormat, mediaCode, deviceKind, enableBooting),
                                hwndCapacity});
@@ -71,6 +75,7 @@ int DoDefaultFormatForThirdPartyDevices(HWND hwndOwner, HWND hwndProgress, HWND 
 
 int DoFloppyFormat(HWND hwndOwner, HWND hwndProgress, HWND hwndPercent, HWND hwndStep, DWORD deviceId, BYTE driveIndex,
                    BYTE fullFormat, void*, DWORD* mediaCode, BYTE, int, int, HANDLE, BYTE) {
+  UseReaderRoad(kTransportEightByte, 0);
   return FormatFloppy({hwndOwner, {hwndProgress, hwndPercent, hwndStep}, deviceId, driveIndex, fullFormat, mediaCode});
 }
 

@@ -43,7 +43,7 @@ VendorBlock BlockFor(const FlashRoad& road, const VendorRequest& request) {
   const auto lengthLow = static_cast<std::uint8_t>(request.length);
   if (road.Newer()) return {0x20, request.command, a(24), a(16), a(8), a(0), lengthHigh, lengthLow};
   const std::uint8_t drive = road.MemoryStick() ? 0xA0 : 0xB0;
-  return {lengthLow, a(24), a(16), a(8), a(0), drive, lengthHigh, request.command};
+  return OlderReaderBlock({lengthLow, a(24), a(16), a(8), a(0), drive, lengthHigh, request.command});
 }
 
 CommandResult SendVendor(const FlashRoad& road, const VendorRequest& request, std::uint8_t* data, std::uint32_t length,

@@ -1,6 +1,7 @@
 #include "formatlib/flash/format_driver.h"
 
 #include "formatlib/command/ata_command.h"
+#include "formatlib/command/card_driver_command.h"
 #include "formatlib/command/explorer_windows.h"
 #include "formatlib/command/format_library_state.h"
 #include "formatlib/command/library_messages.h"
@@ -48,14 +49,12 @@ struct Arguments {
   BYTE* volumeBusy;
 };
 
-void ResetFormatState(HWND owner, DWORD deviceId, BYTE driveIndex) {
+void ResetFormatState(HWND owner) {
   FormatLibraryState& state = LibraryState();
   state.pumpWindows[0] = owner;
   ResetBadBlocks();
   ResetDisabledBlocks();
   state.promptAnswer = kAnswerNone;
-  state.driveIndex = driveIndex;
-  state.deviceId = deviceId;
   state.pageLabel = LibraryText(kStrPageLabel);
   state.blockLabel = LibraryText(kStrBlockLabel);
   state.progressPosition = 0;
@@ -277,11 +276,13 @@ int FormatCard(win::HANDLE volume, const Arguments& args, BYTE deviceKind, bool&
 int DoFormat(HWND hwndOwner, HWND hwndProgress, HWND hwndPercent, HWND hwndStep, DWORD deviceId, BYTE driveIndex,
              BYTE fullFormat, void*, DWORD* mediaCode, BYTE deviceKind, const char* productText, int bootCodeFlag,
              HWND hwndCapacity, HANDLE, BYTE transportKind, BYTE ataDriveSelect, int wideStatus, BYTE* volumeBusy) {
-  ResetFormatState(hwndOwner, deviceId, driveIndex);
+  ResetFormatState(hwndOwner);
   SetStepText(hwndStep, kStrStepPreparing);
-  const std::uint8_t osKind = GetOsPlatformClass();
+  const std::uint8_t osKind = RunExportPrologue(deviceId, driveIndex);
+  UseReaderRoad(transportKind, ataDriveSelect);
   LookUpExplorerWindows(hwndOwner);
-  if (!IsNtClass(osKind)) return 1;
+  // Windows 9x reaches the readers through ASPI and the card driver; other systems have no road.
+  if (!IsNtClass(osKind) && !IsWindows9xClass(osKind)) return 1;
   const OwnedVolume volume(OpenVolume(driveIndex));
   if (!volume.IsOpen()) return Fail(kStrNoMediaPresent);
   const Arguments args{hwndProgress, hwndPercent,  hwndStep,      fullFormat,     mediaCode,  productText,

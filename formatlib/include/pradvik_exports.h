@@ -49,11 +49,12 @@ constexpr BYTE kTransportNoLock = 2;
 using CheckFormatSupportFn = int(DWORD deviceId, BYTE driveIndex, HANDLE volumeHandle);
 // FAT32 on the volume (thirdPartyFormat 0: the maker's readers) or the physical drive
 // (thirdPartyFormat 1: other makers' readers); a card too small for FAT32 gets the FAT12/16
-// format of the same road. mediaCode receives the card's last block address.
+// format of the same road. mediaCode receives the card's last block address. The ATA drive select
+// is read on Windows 9x, whose IDE and PCMCIA readers take ATA commands through the card driver.
 using DoDefaultFat32FormatFn = int(HWND hwndOwner, HWND hwndProgress, HWND hwndPercent, HWND hwndStep, DWORD deviceId,
                                    BYTE driveIndex, BYTE fullFormat, void* workBuffer, BYTE* releaseFailed,
                                    DWORD* mediaCode, BYTE deviceKind, HWND hwndCapacity, int enableBooting,
-                                   HANDLE reservedVolumeHandle, BYTE transportKind, BYTE reservedDriveSelect,
+                                   HANDLE reservedVolumeHandle, BYTE transportKind, BYTE ataDriveSelect,
                                    int startStopFlag, int fat32Choice, int thirdPartyFormat);
 // FAT12/16 (with the "FAT32" choice: FAT32) of a CompactFlash or MMC/SD card (deviceKind 1 or
 // 4) in one of the maker's readers: FAT32 when *capacityMb exceeds 2048 and forceFat16 is 0.

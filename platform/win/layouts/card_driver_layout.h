@@ -14,6 +14,9 @@
 
 namespace win::card_driver_layout {
 
+// The driver's device name.
+constexpr char kDriverName[] = "\\\\.\\TARNLOK.VXD";
+
 // Request codes.
 constexpr unsigned kRequestChain = 1;
 constexpr unsigned kRequestAta = 10;
