@@ -5,6 +5,7 @@
 // pointer to AspiPostRoutine, which the manager calls when a posted request completes.
 #pragma once
 
+#include "platform/win/layouts/aspi_layout.h"
 #include "platform/win/system/types.h"
 
 #include <span>
@@ -13,13 +14,13 @@ namespace tarnlok {
 
 // SRB_Flags directions and the posting bit.
 constexpr win::BYTE kAspiNoData = 0x00;
-constexpr win::BYTE kAspiPosting = 0x01;
-constexpr win::BYTE kAspiDataIn = 0x08;
-constexpr win::BYTE kAspiDataOut = 0x10;
+constexpr win::BYTE kAspiPosting = win::aspi::kPosting;
+constexpr win::BYTE kAspiDataIn = win::aspi::kDataIn;
+constexpr win::BYTE kAspiDataOut = win::aspi::kDataOut;
 
 // SRB_Status values.
-constexpr win::BYTE kAspiPending = 0x00;
-constexpr win::BYTE kAspiComplete = 0x01;
+constexpr win::BYTE kAspiPending = win::aspi::kStatusPending;
+constexpr win::BYTE kAspiComplete = win::aspi::kStatusDone;
 
 struct AspiAddress {
   win::BYTE host = 0;

@@ -1,11 +1,13 @@
 #include "device/testing/stand_in_reader.h"
 
 #include "device/reader_commands.h"
+#include "platform/machine/ata/ata_device.h"
 #include "platform/win/layouts/address_tokens.h"
 #include "platform/win/layouts/ata_registers.h"
 #include "platform/win/layouts/card_driver_layout.h"
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/layouts/identify_layout.h"
+#include "platform/win/layouts/scsi_commands.h"
 #include "platform/win/devices/card_drives.h"
 #include "platform/win/devices/device_io.h"
 #include "platform/win/devices/device_namespace.h"
@@ -24,7 +26,8 @@ namespace layout = win::card_driver_layout;
 namespace ata = win::card_driver_layout::ata_request;
 namespace ipt = win::ide_pass_through;
 
-constexpr std::size_t kSector = 512;
+constexpr std::size_t kSector = win::kAtaSectorSize;
+constexpr std::size_t kSmartReplySize = smart_command::kOutputData + win::identify_layout::kSize;
 constexpr win::BYTE kStatusFailed = win::kAtaStatusReady | win::kAtaStatusError;
 
 void PutText(std::vector<win::BYTE>& bytes, std::size_t offset, const std::string& text, std::size_t width) {
@@ -106,14 +109,14 @@ bool StandInReader::ScsiCommand(std::span<const win::BYTE> cdb, std::vector<win:
     return reply(answer);
   }
   switch (operation) {
-    case 0x00: return card;
-    case 0x12: return reply(Inquiry());
-    case 0x1A: {
+    case win::kScsiTestUnitReady: return card;
+    case win::kScsiInquiry: return reply(Inquiry());
+    case win::kScsiModeSense6: {
       if (!card) return false;
       std::array<win::BYTE, 12> sense{11, 0, static_cast<win::BYTE>(setup_.writeProtected ? 0x80 : 0), 8};
       return reply(sense);
     }
-    case 0x25: {
+    case win::kScsiReadCapacity: {
       if (!card || !setup_.answersReadCapacity) return false;
       std::array<win::BYTE, 8> capacity{};
       const auto values = setup_.readCapacityReply.value_or(
@@ -122,13 +125,13 @@ bool StandInReader::ScsiCommand(std::span<const win::BYTE> cdb, std::vector<win:
       win::WriteBe32(capacity, 4, values[1]);
       return reply(capacity);
     }
-    case 0x28:
-    case 0x2A: {
+    case win::kScsiRead10:
+    case win::kScsiWrite10: {
       if (!card || cdb.size() < 10) return false;
       const win::ULONGLONG first = win::ReadBe32(cdb, 2) * win::ULONGLONG{kSector};
       win::ULONGLONG bytes = win::ReadBe16(cdb, 7) * win::ULONGLONG{kSector};
       if (first + bytes > setup_.image.size() || bytes > data.size()) return false;
-      if (operation == 0x2A) {
+      if (operation == win::kScsiWrite10) {
         if (setup_.writeProtected) return false;
         std::copy_n(data.begin(), bytes, setup_.image.begin() + static_cast<std::ptrdiff_t>(first));
         moved = static_cast<win::DWORD>(bytes);
@@ -159,7 +162,7 @@ win::BOOL StandInReader::ScsiPassThrough(std::span<const win::BYTE> input, std::
   const bool good = ScsiCommand(cdb, data, moved);
   if (input[spt::kDataIn] == win::SCSI_IOCTL_DATA_IN) std::copy_n(data.begin(), moved, output.begin() + dataOffset);
   if (input[spt::kDataIn] == win::SCSI_IOCTL_DATA_OUT && good) moved = length;
-  output[spt::kScsiStatus] = good ? 0 : 2;
+  output[spt::kScsiStatus] = good ? win::kScsiStatusGood : win::kScsiStatusCheckCondition;
   win::WriteLe32(output, spt::kDataTransferLength, moved);
   returned = static_cast<win::DWORD>(input.size());
   return win::TRUE;
@@ -188,8 +191,7 @@ win::BOOL StandInReader::IdePassThrough(std::span<const win::BYTE> input, std::s
     if (card && command == kVendorGeometry) answer = setup_.geometryReply;
     std::copy_n(answer.begin(), std::min<std::size_t>(size, 4), data.begin());
   } else if (command == win::kAtaReadSectors) {
-    const win::DWORD lba = input[ipt::kSectorNumber] | (input[ipt::kCylinderLow] << 8) |
-                           (input[ipt::kCylinderHigh] << 16) | ((head & 0x0F) << 24);
+    const win::DWORD lba = machine::Lba28(machine::AtaTaskFileAt(input, ipt::kFeatures));
     if (!card || (lba + 1ULL) * kSector > setup_.image.size()) {
       output[ipt::kCommand] = kStatusFailed;
       returned = ipt::kData;
@@ -201,20 +203,20 @@ win::BOOL StandInReader::IdePassThrough(std::span<const win::BYTE> input, std::s
   return win::TRUE;
 }
 
-std::array<win::BYTE, 76> StandInReader::Descriptor() const {
-  std::array<win::BYTE, 76> descriptor{};
+std::array<win::BYTE, storage_query::kAreaSize> StandInReader::Descriptor() const {
+  std::array<win::BYTE, storage_query::kAreaSize> descriptor{};
   win::WriteLe32(descriptor, 0, 1);
-  win::WriteLe32(descriptor, 4, 76);
-  descriptor[10] = 1;
-  win::WriteLe32(descriptor, 28, *setup_.storageBusType);
+  win::WriteLe32(descriptor, 4, storage_query::kAreaSize);
+  descriptor[10] = 1;  // removable media
+  win::WriteLe32(descriptor, storage_query::kBusType, *setup_.storageBusType);
   // Texts after the fixed fields: vendor at 36, product at 44, revision at 62.
   const auto put = [&descriptor](std::size_t offset, const std::string& text, std::size_t field) {
     win::WriteLe32(descriptor, field, static_cast<win::DWORD>(offset));
     std::copy(text.begin(), text.end(), descriptor.begin() + static_cast<std::ptrdiff_t>(offset));
   };
-  put(36, setup_.storageVendorText.substr(0, 7), 12);
-  put(44, setup_.storageProductText.substr(0, 17), 16);
-  put(62, setup_.revision.substr(0, 4), 20);
+  put(36, setup_.storageVendorText.substr(0, 7), storage_query::kVendorIdOffset);
+  put(44, setup_.storageProductText.substr(0, 17), storage_query::kProductIdOffset);
+  put(62, setup_.revision.substr(0, 4), storage_query::kProductRevisionOffset);
   return descriptor;
 }
 
@@ -232,16 +234,18 @@ win::BOOL StandInReader::IoControl(win::DWORD code, std::span<const win::BYTE> i
       return win::TRUE;
     }
     case win::IOCTL_STORAGE_GET_DEVICE_NUMBER:
-      if (output.size() < 12) return win::Fail(win::ERROR_INSUFFICIENT_BUFFER);
-      win::WriteLe32(output, 0, 7);
-      win::WriteLe32(output, 4, 1);
-      win::WriteLe32(output, 8, 1);
-      bytesReturned = 12;
+      if (output.size() < device_number::kSize) return win::Fail(win::ERROR_INSUFFICIENT_BUFFER);
+      win::WriteLe32(output, 0, 7);  // FILE_DEVICE_DISK
+      win::WriteLe32(output, device_number::kDeviceNumber, 1);
+      win::WriteLe32(output, 8, 1);  // partition 1
+      bytesReturned = device_number::kSize;
       return win::TRUE;
     case win::SMART_RCV_DRIVE_DATA:
-      if (!setup_.identify || setup_.smartFails || output.size() < 16 + 512) return win::Fail(win::ERROR_IO_DEVICE);
-      std::copy(setup_.identify->begin(), setup_.identify->end(), output.begin() + 16);
-      bytesReturned = 16 + 512;
+      if (!setup_.identify || setup_.smartFails || output.size() < kSmartReplySize) {
+        return win::Fail(win::ERROR_IO_DEVICE);
+      }
+      std::copy(setup_.identify->begin(), setup_.identify->end(), output.begin() + smart_command::kOutputData);
+      bytesReturned = kSmartReplySize;
       return win::TRUE;
     case win::FSCTL_LOCK_VOLUME: locked_ = true; return win::TRUE;
     case win::FSCTL_UNLOCK_VOLUME:
@@ -362,7 +366,7 @@ win::BOOL StandInCardDriver::IoControl(win::DWORD code, std::span<const win::BYT
     std::copy(card.geometryReply.begin(), card.geometryReply.end(), reply.begin());
   }
   if (command == win::kAtaReadSectors) {
-    const win::DWORD lba = input[6] | (input[7] << 8) | (input[8] << 16) | ((input[9] & 0x0F) << 24);
+    const win::DWORD lba = machine::Lba28(machine::AtaTaskFileAt(input, ata::kTaskFile));
     if ((lba + 1ULL) * kSector > card.image.size()) {
       output[ata::kCommand] = kStatusFailed;
       return win::TRUE;

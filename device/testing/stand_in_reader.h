@@ -3,6 +3,7 @@
 // volume behind the letter for the file services. Each reader records the commands it got.
 #pragma once
 
+#include "device/storage_layouts.h"
 #include "device/testing/card_images.h"
 #include "platform/win/devices/card_volume.h"
 #include "platform/win/system/io_object.h"
@@ -73,7 +74,7 @@ class StandInReader final : public win::IoObject {
   bool ScsiCommand(std::span<const win::BYTE> cdb, std::vector<win::BYTE>& data, win::DWORD& moved);
   win::BOOL IdePassThrough(std::span<const win::BYTE> input, std::span<win::BYTE> output, win::DWORD& returned);
   std::vector<win::BYTE> Inquiry() const;
-  std::array<win::BYTE, 76> Descriptor() const;
+  std::array<win::BYTE, storage_query::kAreaSize> Descriptor() const;
 
   ReaderSetup setup_;
   win::ULONGLONG position_ = 0;

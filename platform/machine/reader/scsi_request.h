@@ -4,6 +4,8 @@
 // simulated readers today, real block devices through SG_IO later.
 #pragma once
 
+#include "platform/win/layouts/scsi_commands.h"
+
 #include <array>
 #include <cstdint>
 #include <span>
@@ -13,8 +15,8 @@ namespace machine {
 // Either: the caller did not say (SCSI_IOCTL_DATA_UNSPECIFIED); the command decides.
 enum class DataDirection { None, In, Out, Either };
 
-constexpr std::uint8_t kStatusGood = 0x00;
-constexpr std::uint8_t kStatusCheckCondition = 0x02;
+constexpr std::uint8_t kStatusGood = win::kScsiStatusGood;
+constexpr std::uint8_t kStatusCheckCondition = win::kScsiStatusCheckCondition;
 constexpr std::size_t kSenseSize = 18;  // fixed-format sense data
 
 // A sense key with its additional sense code and qualifier.

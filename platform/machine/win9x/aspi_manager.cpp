@@ -3,6 +3,7 @@
 #include "platform/machine/win9x/card_driver_chain.h"
 
 #include "platform/win/layouts/address_tokens.h"
+#include "platform/win/layouts/aspi_layout.h"
 #include "platform/win/modules/builtin_modules.h"
 #include "platform/win/layouts/byte_order.h"
 
@@ -16,55 +17,11 @@ namespace {
 
 constexpr std::string_view kModule = "WNASPI32.DLL";
 
-// Commands and status values.
-constexpr win::BYTE kHostAdapterInquiry = 0;
-constexpr win::BYTE kGetDeviceType = 1;
-constexpr win::BYTE kExecuteScsi = 2;
-constexpr win::BYTE kStatusDone = 0x01;
-constexpr win::BYTE kStatusError = 0x04;
-constexpr win::BYTE kStatusInvalidHost = 0x81;
-constexpr win::BYTE kStatusNoDevice = 0x82;
-constexpr win::BYTE kStatusInvalidRequest = 0xE0;
-constexpr win::BYTE kStatusNoAdapters = 0xE8;
-constexpr win::BYTE kHostSelectionTimeout = 0x11;
+using namespace win::aspi;
 
-// Fields shared by every request block.
-constexpr std::size_t kCommand = 0;
-constexpr std::size_t kStatus = 1;
-constexpr std::size_t kHost = 2;
-constexpr std::size_t kFlags = 3;
-
-// SRB_HAInquiry.
-constexpr std::size_t kHostCount = 8;
-constexpr std::size_t kHostScsiId = 9;
-constexpr std::size_t kManagerId = 10;
-constexpr std::size_t kIdentifier = 26;
-constexpr std::size_t kIdentifierSize = 16;
 constexpr win::BYTE kInitiatorId = 7;
-
-// SRB_GDEVBlock.
-constexpr std::size_t kTarget = 8;
-constexpr std::size_t kLun = 9;
-constexpr std::size_t kDeviceType = 10;
 constexpr win::BYTE kDirectAccess = 0;
-
-// SRB_ExecSCSICmd.
-constexpr std::size_t kExecSize = 80;
-constexpr std::size_t kBufferLength = 12;
-constexpr std::size_t kBufferPointer = 16;
-constexpr std::size_t kSenseLength = 20;
-constexpr std::size_t kCdbLength = 21;
-constexpr std::size_t kHostStatus = 22;
-constexpr std::size_t kTargetStatus = 23;
-constexpr std::size_t kPostRoutine = 24;
-constexpr std::size_t kCdb = 48;
-constexpr std::size_t kCdbCapacity = 16;
-constexpr std::size_t kSenseArea = 64;
 constexpr std::size_t kSenseCapacity = kExecSize - kSenseArea;
-constexpr win::BYTE kPosting = 0x01;
-constexpr win::BYTE kDirectionMask = 0x18;
-constexpr win::BYTE kDataIn = 0x08;
-constexpr win::BYTE kDataOut = 0x10;
 
 std::atomic<AspiManager*> installed{nullptr};
 

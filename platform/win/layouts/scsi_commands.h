@@ -1,0 +1,22 @@
+// The SCSI operation codes and status bytes the card readers answer and their callers send.
+#pragma once
+
+#include "platform/win/system/types.h"
+
+namespace win {
+
+// Operation codes.
+constexpr BYTE kScsiTestUnitReady = 0x00;
+constexpr BYTE kScsiInquiry = 0x12;
+constexpr BYTE kScsiModeSense6 = 0x1A;
+constexpr BYTE kScsiStartStopUnit = 0x1B;
+constexpr BYTE kScsiRelease = 0x1D;  // the readers' release block: the system sees the card afresh
+constexpr BYTE kScsiReadCapacity = 0x25;
+constexpr BYTE kScsiRead10 = 0x28;
+constexpr BYTE kScsiWrite10 = 0x2A;
+
+// Status bytes.
+constexpr BYTE kScsiStatusGood = 0x00;
+constexpr BYTE kScsiStatusCheckCondition = 0x02;
+
+}  // namespace win
