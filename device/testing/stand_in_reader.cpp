@@ -385,9 +385,7 @@ StandInMachine::StandInMachine(win::WindowsVersion version) {
         if (name.size() == 2 && name[1] == ':') {
           const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
           const auto found = readers_.find(letter);
-          if (found != readers_.end() && std::find(unplugged_.begin(), unplugged_.end(), letter) == unplugged_.end()) {
-            return found->second;
-          }
+          if (found != readers_.end()) return found->second;
         }
         if (Upper(name) == "TARNLOK.VXD" && !win::IsNtFamily(win::CurrentWindowsVersion())) return driver_;
         error = win::ERROR_FILE_NOT_FOUND;

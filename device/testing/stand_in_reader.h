@@ -146,13 +146,10 @@ class StandInMachine {
   StandInReader& Reader(char letter) { return *readers_.at(letter); }
   StandInVolume& Volume(char letter) { return *volumes_.at(letter); }
   StandInCardDriver& Driver() { return *driver_; }
-  // Takes the letter's reader away: opening "\\.\X:" then fails.
-  void Unplug(char letter) { unplugged_.push_back(letter); }
 
  private:
   std::map<char, std::shared_ptr<StandInReader>> readers_;
   std::map<char, std::shared_ptr<StandInVolume>> volumes_;
-  std::vector<char> unplugged_;
   std::shared_ptr<StandInCardDriver> driver_ = std::make_shared<StandInCardDriver>();
 };
 
