@@ -157,6 +157,38 @@ TEST_F(RestorePage, DamagedAndCraftedImagesAreRefusedWithTheCardUntouched) {
   EXPECT_EQ(prompter.Unanswered(), 0u);
 }
 
+TEST_F(RestorePage, ARawFlashImageCutShortRunningOnOrOfAnotherGeometryLeavesTheCardUntouched) {
+  Start(R"({ "version": 1, "windows": "xp", "readers": [
+    { "bus": "usb", "maker": true, "letter": "F", "card": { "kind": "sm", "image": "sm-f.img" } } ] })");
+  // The 32 MB card: 2048 blocks of 32 pages, media size code 6. A body of unused blocks holds
+  // only their 512 bytes of redundant data each.
+  FmbHeader header;
+  header.deviceKind = kSmartMedia;
+  header.mediaSizeCode = 6;
+  header.sectorsPerBlock = 32;
+  header.blockCount = 2048;
+  header.complete = 1;
+  const Bytes body(2048 * 512, 0xFF);
+  FmbHeader otherGeometry = header;
+  otherGeometry.sectorsPerBlock = 16;
+  Bytes longer = body;
+  longer.resize(body.size() + 100, 0xFF);
+  ExpectWarning();
+  prompter.AnswerMessageBox(ui::IDOK, "Incomplete backup file.");
+  ExpectWarning();
+  prompter.AnswerMessageBox(ui::IDOK, "Invalid Backup file.");
+  ExpectWarning();
+  prompter.AnswerMessageBox(ui::IDCANCEL, "You had inserted different size media (or) different type of media");
+  const Bytes before = ReadHostBytes(Home("sm-f.img"));
+  OnPage(kRestoreTool, kRestorePageTemplate, 0, [&](ui::HWND page) {
+    RestoreImage(page, test_support::BackupImage(header, Bytes(body.begin(), body.end() - 300)));
+    RestoreImage(page, test_support::BackupImage(header, longer));
+    RestoreImage(page, test_support::BackupImage(otherGeometry, body));
+  });
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+  EXPECT_TRUE(ReadHostBytes(Home("sm-f.img")) == before);
+}
+
 TEST_F(RestorePage, ASmallerCardGetsRetryAndAnImageOnTheCardsOwnDriveIsRefused) {
   StartMachine();
   prompter.AnswerMessageBox(ui::IDOK, "You have choosen both source and destination as same drive");
@@ -216,37 +248,39 @@ TEST_F(RestorePage, TheCancelButtonStopsTheWriteOnceTheUserConfirms) {
   EXPECT_TRUE(std::equal(card.end() - 512, card.end(), before.end() - 512)) << "the last one was not";
 }
 
-// A write that fails at one chunk of the card: the prompt names the step and its answer decides.
+// Writes that fail at two chunks of the card: the prompt names the step and its answer decides.
+// Retry writes the chunk (the fault fires once), Ignore goes on and asks again at the next
+// failure, Ignore All goes on without asking, Abort ends the run.
 class RestoreFaults : public RestorePage, public ::testing::WithParamInterface<int> {};
 
-TEST_P(RestoreFaults, AFailedWriteReachesThePromptAndItsAnswerDecides) {
+TEST_P(RestoreFaults, FailedWritesReachThePromptAndItsAnswerDecides) {
   const int answer = GetParam();
-  StartMachine(R"(, "faults": [ { "op": "write", "sector": 5000, "times": )" +
-               std::string(answer == 1130 ? "1" : "\"always\"") + " } ]");
+  const std::string times = answer == 1130 ? "1" : "\"always\"";
+  StartMachine(R"(, "faults": [ { "op": "write", "sector": 5000, "times": )" + times +
+               R"( }, { "op": "write", "sector": 9000, "times": )" + times + " } ]");
   ExpectWarning();
   if (answer != 4) ExpectSuccess();
-  int prompts = 0;
-  std::string step;
-  driver.OnDialog(kErrorPromptTemplate, [&](ui::HWND prompt) {
-    ++prompts;
-    step = test_support::ItemText(prompt, 1132);
-    driver.Click(prompt, answer);
-  });
+  const std::size_t prompts = answer == 1130 || answer == 1131 ? 2 : 1;
+  std::vector<std::string> steps;
+  for (std::size_t prompt = 0; prompt < prompts; ++prompt) {
+    driver.OnDialog(kErrorPromptTemplate, [&](ui::HWND dialog) {
+      steps.push_back(test_support::ItemText(dialog, 1132));
+      driver.Click(dialog, answer);
+    });
+  }
   OnPage(kRestoreTool, kRestorePageTemplate, kRowK,
          [&](ui::HWND page) { RestoreImage(page, test_support::BackupImage(PlainHeader(kSectors), source)); });
-  EXPECT_EQ(prompts, 1) << "Retry succeeds, Ignore All silences, Abort ends";
-  EXPECT_EQ(step, "Unable to write the data.");
+  EXPECT_EQ(steps, std::vector<std::string>(prompts, "Unable to write the data."));
   EXPECT_EQ(prompter.Unanswered(), 0u);
   const Bytes card = ReadHostBytes(Home("k.img"));
   const std::size_t failing = std::size_t{5000 / 63 * 63} * 512;
   EXPECT_EQ(std::equal(card.begin(), card.begin() + failing, source.begin()), true) << "written up to the fault";
-  EXPECT_EQ(card == source, answer == 1130) << "only Retry gets the failing chunk written";
-  if (answer == 4) {
-    EXPECT_FALSE(std::equal(card.end() - 512, card.end(), source.end() - 512)) << "Abort wrote nothing further";
-  }
+  EXPECT_EQ(card == source, answer == 1130) << "only Retry gets the failing chunks written";
+  EXPECT_EQ(std::equal(card.end() - 512, card.end(), source.end() - 512), answer != 4)
+      << "all but Abort write on to the end";
 }
 
-INSTANTIATE_TEST_SUITE_P(Answers, RestoreFaults, ::testing::Values(4, 1130, 3));
+INSTANTIATE_TEST_SUITE_P(Answers, RestoreFaults, ::testing::Values(4, 1130, 1131, 3));
 
 TEST_F(RestorePage, ACardPulledDuringTheRunEndsItWithNoMedia) {
   StartMachine(R"(, "pulledAfterCommands": 400)");
