@@ -13,6 +13,7 @@
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
+#include "platform/win/files/paths.h"
 #include "platform/win/layouts/byte_order.h"
 #include "shell/resource_ids.h"
 #include "tests/support/test_data_folder.h"
@@ -146,11 +147,22 @@ INSTANTIATE_TEST_SUITE_P(Readers, FatRoads, ::testing::Values(
 namespace tarnlok {
 namespace {
 
-// Booting is offered on Windows 9x only, where the library does not reach the IDE slot; its
-// road still copies the system files after a format that succeeds with the box checked.
-TEST_F(FatFormat, TheBootOptionPutsTheSystemFilesOnTheNewVolume) {
-  Start(R"({ "version": 1, "windows": "xp", "readers": [
+// Booting is offered on Windows 9x only (where the card driver takes the IDE slot's commands);
+// the road copies the system files after a format that succeeds with the box checked on either
+// family.
+class BootOption : public FatFormat, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(BootOption, PutsTheSystemFilesOnTheNewVolume) {
+  Start(std::string(R"({ "version": 1, "windows": ")") + GetParam() + R"(", "readers": [
     { "bus": "ide", "maker": true, "letter": "E", "card": { "kind": "cf", "image": "ide.img", "sectors": 131072 } } ] })");
+  // Windows 98 takes its own system files from drive C; the NT family our boot files.
+  const bool nineX = std::string(GetParam()) == "98";
+  const std::vector<const char*> expected =
+      nineX ? std::vector{"IO.SYS", "DRVSPACE.BIN", "COMMAND.COM"}
+            : std::vector{"COMMAND.COM", "KERNEL.SYS", "CONFIG.SYS", "AUTOEXEC.BAT"};
+  if (nineX) {
+    for (const char* name : expected) test_support::WriteHostBytes(*win::HostPathOf(std::string("C:\\") + name), {'S'});
+  }
   prompter.AnswerMessageBox(ui::IDYES, kConfirm);
   prompter.AnswerMessageBox(ui::IDOK, "Format completed successfully.");
   OnPage(kFormatTool, kFormatPageTemplate, 0, [&](ui::HWND page) {
@@ -162,10 +174,10 @@ TEST_F(FatFormat, TheBootOptionPutsTheSystemFilesOnTheNewVolume) {
   const Bytes card = ReadHostBytes(Home("ide.img"));
   std::set<std::string> names;
   for (const auto& [name, bytes] : test_support::VolumeFiles(card, VolumeStart(card))) names.insert(name);
-  for (const char* name : {"COMMAND.COM", "KERNEL.SYS", "CONFIG.SYS", "AUTOEXEC.BAT"}) {
-    EXPECT_EQ(names.count(name), 1u) << name;
-  }
+  for (const char* name : expected) EXPECT_EQ(names.count(name), 1u) << name;
 }
+
+INSTANTIATE_TEST_SUITE_P(Windows, BootOption, ::testing::Values("xp", "98"));
 
 }  // namespace
 }  // namespace tarnlok
@@ -173,28 +185,60 @@ TEST_F(FatFormat, TheBootOptionPutsTheSystemFilesOnTheNewVolume) {
 namespace tarnlok {
 namespace {
 
-// Windows 98 and 95: the maker's USB reader (row 0) and another maker's (row 1) reach the
-// library through ASPI; the card of each becomes a sound volume.
+// Windows 98 and 95: the maker's USB reader and another maker's reach the library through
+// ASPI, the maker's IDE and PCMCIA readers through the card driver; the card of each becomes a
+// sound volume.
+struct Reader9x {
+  const char* image;
+  win::DWORD sectors;
+  const char* lastMessage;
+  int fatBits;
+};
+constexpr Reader9x kReaders9x[] = {{"cf9x.img", 65536, "Format completed successfully.", 12},
+                                   {"sd9x.img", 262144, "Format completed successfully.", 16},
+                                   {"ide9x.img", 131072, "Format completed successfully.", 12},
+                                   {"pcmcia9x.img", 65536, "remove the PCMCIA card", 12}};
+
 class FatFormat9x : public FatFormat, public ::testing::WithParamInterface<std::tuple<const char*, int>> {};
 
-TEST_P(FatFormat9x, TheUsbCardBecomesASoundVolume) {
+TEST_P(FatFormat9x, TheCardBecomesASoundVolume) {
   const auto& [windows, row] = GetParam();
-  const std::string image = row == 0 ? "cf9x.img" : "sd9x.img";
-  // A card never formatted: whatever volume it shows after, the format wrote.
-  test_support::WriteHostBytes(Home(image), Bytes(row == 0 ? 65536 * 512 : 262144 * 512, 0));
+  const Reader9x& reader = kReaders9x[row];
+  // Cards never formatted: whatever volume they show after, the format wrote.
+  for (const Reader9x& each : kReaders9x) {
+    test_support::WriteHostBytes(Home(each.image), Bytes(std::size_t{each.sectors} * 512, 0));
+  }
   Start(std::string(R"({ "version": 1, "windows": ")") + windows + R"(", "readers": [
     { "bus": "usb", "maker": true, "letter": "E", "card": { "kind": "cf", "image": "cf9x.img", "sectors": 65536 } },
-    { "bus": "usb", "letter": "G", "card": { "kind": "mmcsd", "image": "sd9x.img", "sectors": 262144 } } ] })");
+    { "bus": "usb", "letter": "G", "card": { "kind": "mmcsd", "image": "sd9x.img", "sectors": 262144 } },
+    { "bus": "ide", "maker": true, "letter": "I", "card": { "kind": "cf", "image": "ide9x.img", "sectors": 131072 } },
+    { "bus": "pcmcia", "maker": true, "letter": "J",
+      "card": { "kind": "mmcsd", "image": "pcmcia9x.img", "sectors": 65536 } } ] })");
   prompter.AnswerMessageBox(ui::IDYES, kConfirm);
   // Windows 9x asks for no re-insertion after another maker's format.
-  prompter.AnswerMessageBox(ui::IDOK, "Format completed successfully.");
+  prompter.AnswerMessageBox(ui::IDOK, reader.lastMessage);
   OnPage(kFormatTool, kFormatPageTemplate, row, [&](ui::HWND page) { Format(page, false, false); });
   EXPECT_EQ(prompter.Unanswered(), 0u);
-  ExpectSoundVolume(image, row == 0 ? 12 : 16);
+  ExpectSoundVolume(reader.image, reader.fatBits);
+}
+
+// A reader without a card is told so once, before the library is called.
+TEST_P(FatFormat9x, AnEmptyReaderSaysSoOnce) {
+  const auto& [windows, row] = GetParam();
+  if (row < 2) GTEST_SKIP() << "the USB readers' empty slots are the Format page's own tests";
+  Start(std::string(R"({ "version": 1, "windows": ")") + windows + R"(", "readers": [
+    { "bus": "usb", "maker": true, "letter": "E", "card": { "kind": "none" } },
+    { "bus": "usb", "letter": "G", "card": { "kind": "none" } },
+    { "bus": "ide", "maker": true, "letter": "I", "card": { "kind": "none" } },
+    { "bus": "pcmcia", "maker": true, "letter": "J", "card": { "kind": "none" } } ] })");
+  prompter.AnswerMessageBox(ui::IDYES, kConfirm);
+  prompter.AnswerMessageBox(ui::IDOK, "Media NOT present !!!");
+  OnPage(kFormatTool, kFormatPageTemplate, row, [&](ui::HWND page) { Format(page, false, false); });
+  EXPECT_EQ(prompter.Unanswered(), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows9x, FatFormat9x,
-                         ::testing::Combine(::testing::Values("98", "95"), ::testing::Values(0, 1)));
+                         ::testing::Combine(::testing::Values("98", "95"), ::testing::Values(0, 1, 2, 3)));
 
 }  // namespace
 }  // namespace tarnlok

@@ -11,6 +11,9 @@
 #include "operations/refresh_format_page.h"
 #include "operations/system_files.h"
 #include "operations/testing/fat_volumes.h"
+#include "platform/machine/cards/card_image.h"
+#include "platform/machine/description/machine_description.h"
+#include "platform/machine/fat/fat_partition.h"
 #include "operations/tool_page.h"
 #include "platform/win/files/paths.h"
 #include "operations/testing/page_runs.h"
@@ -307,8 +310,62 @@ TEST_P(ProtectedCard, TheMakersReaderRefusesItBeforeTheLibrary) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Buses, ProtectedCard,
-                         ::testing::Values(ProtectedReader{"pcmcia", "xp"}, ProtectedReader{"ide", "2000"}),
-                         [](const auto& reader) { return std::string(reader.param.bus); });
+                         ::testing::Values(ProtectedReader{"pcmcia", "xp"}, ProtectedReader{"ide", "2000"},
+                                           ProtectedReader{"pcmcia", "98"}, ProtectedReader{"ide", "95"}),
+                         [](const auto& reader) { return std::string(reader.param.bus) + reader.param.windows; });
+
+// Windows 9x: a raw flash card in each kind of reader gets its low-level format from the page
+// (the USB readers through ASPI, the IDE slot through the card driver), and the volume the
+// machine's firmware maps from the new flash image is one fsck.fat accepts.
+struct RawFlashReader {
+  const char* name;
+  const char* reader;
+  const char* card;
+  win::DWORD mediaCode;
+};
+
+class RawFlash9x : public FormatPage, public ::testing::WithParamInterface<RawFlashReader> {};
+
+TEST_P(RawFlash9x, TheCardGetsItsLowLevelFormatAndASoundVolume) {
+  const RawFlashReader& reader = GetParam();
+  const std::string machine = std::string(R"({ "version": 1, "windows": "98", "readers": [ { )") + reader.reader +
+                              R"(, "letter": "F", "card": )" + reader.card + " } ] }";
+  Start(machine);
+  prompter.AnswerMessageBox(ui::IDYES, kConfirm);
+  prompter.AnswerMessageBox(ui::IDOK, "Format completed successfully.");
+  OnPage(kFormatTool, kFormatPageTemplate, 0, [&](ui::HWND page) {
+    Format(page, false, false);
+    ExpectIdlePage(page);
+  });
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+  EXPECT_EQ(FormatStatus, reader.mediaCode);
+  const auto description = machine::ParseMachineDescription(machine, tarnlok::test_support::TestDataHome());
+  auto card = machine::OpenCardImage(description.readers[0].card);
+  ASSERT_TRUE(card.ok()) << "the firmware maps the new card";
+  Bytes sectors((*card)->SectorCount() * machine::SectorDevice::kSectorSize);
+  ASSERT_TRUE((*card)->ReadSectors(0, sectors).ok());
+  const auto extent = machine::FindFatVolume(**card);
+  ASSERT_TRUE(extent.ok());
+  // A SmartMedia boot record has no extended boot signature, and fsck.fat then takes its label
+  // field for an invalid label; with the signature set on the copy it judges the rest.
+  sectors[extent->firstSector * machine::SectorDevice::kSectorSize + 38] = 0x29;
+  const auto fsck = test_support::CheckVolume(sectors, static_cast<win::DWORD>(extent->firstSector));
+  EXPECT_EQ(fsck.status, 0) << fsck.output;
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Readers, RawFlash9x, ::testing::Values(
+    RawFlashReader{"SmartMediaUsb", R"("bus": "usb", "maker": true)",
+                   R"({ "kind": "sm", "image": "flash.img", "deviceCode": 117, "factoryBadBlocks": [3, 900] })", 117},
+    RawFlashReader{"SmartMediaOlderUsb", R"("bus": "usb", "maker": true, "firmware": "older")",
+                   R"({ "kind": "sm", "image": "flash.img", "deviceCode": 117 })", 117},
+    RawFlashReader{"SmartMediaIde", R"("bus": "ide", "maker": true)",
+                   R"({ "kind": "sm", "image": "flash.img", "deviceCode": 117 })", 117},
+    RawFlashReader{"MemoryStickUsb", R"("bus": "usb", "maker": true)",
+                   R"({ "kind": "ms", "image": "ms.img", "blocks": 2048, "pagesPerBlock": 32, "factoryBadBlocks": [7] })",
+                   65536}),
+    [](const auto& reader) { return std::string(reader.param.name); });
+// clang-format on
 
 }  // namespace
 }  // namespace tarnlok

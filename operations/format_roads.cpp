@@ -36,7 +36,7 @@ bool BootableModel(const char* product, std::size_t size) {
 }
 
 // Every format that did its work reports the card's media code (ID byte, page count or sector
-// count); a success without one (the library on Windows 9x) left the card as it was.
+// count); a success without one left the card as it was.
 bool Formatted(int result) { return result != 0 && FormatStatus != 0; }
 
 void ShowSummary(CEraPage& page) {
@@ -231,7 +231,8 @@ bool FormatRun::PcmciaCardWritable() {
       answered = IdentifyThroughPassThrough(volume.get(), entry_->ataDriveSelect, identify);
     }
   }
-  if (!answered) {
+  // An empty slot still answers IDENTIFY, with no sectors.
+  if (!answered || IdentifyTotalSectors(identify) == 0) {
     ShowStringMessage(kStringNoMedia, ui::MB_ICONERROR);
     return false;
   }
