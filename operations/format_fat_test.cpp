@@ -1,11 +1,11 @@
 // FAT formats from the Format page in the whole program on the simulated machine: every plain
 // card of the default machine (the maker's USB and PCMCIA readers, another maker's reader, the
 // floppy drive) becomes a volume that fsck.fat accepts and mtools writes and reads, the summary
-// shows the figures of the media code the library reported, and the boot option's system files.
+// shows the figures of the volume written (its boot sector's and its FAT's, read from the card
+// image) on cards from 512 MB past 4 GiB, and the boot option's system files.
 #include "device/device_state.h"
 #include "operations/era_page.h"
 #include "operations/format_state.h"
-#include "operations/format_summary.h"
 #include "operations/format_summary_dlg.h"
 #include "operations/testing/fat_volumes.h"
 #include "operations/testing/page_runs.h"
@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <set>
+#include <string>
 
 namespace tarnlok {
 namespace {
@@ -35,13 +36,67 @@ constexpr char kConfirm[] = "Are you certain you want to format your memory card
 
 std::filesystem::path Home(const std::string& name) { return tarnlok::test_support::TestDataHome() / name; }
 
+// count bytes of the host file from offset on (the card images of large cards are sparse: only
+// what a test reads is read).
+Bytes ReadHostRange(const std::filesystem::path& path, std::uint64_t offset, std::size_t count) {
+  Bytes bytes(count, 0);
+  std::ifstream file(path, std::ios::binary);
+  file.seekg(static_cast<std::streamoff>(offset));
+  file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(count));
+  return bytes;
+}
+
 // The volume's first sector: sector 0 when it is a boot sector (512 bytes per sector, a power
 // of two sectors per cluster), else the master boot record's first partition.
-win::DWORD VolumeStart(const Bytes& card) {
-  const std::span<const win::BYTE> first(card.data(), 512);
+win::DWORD VolumeStart(std::span<const win::BYTE> first) {
   const win::BYTE perCluster = first[13];
   const bool bootSector = win::ReadLe16(first, 11) == 512 && perCluster != 0 && (perCluster & (perCluster - 1)) == 0;
   return bootSector ? 0 : win::ReadLe32(first, 0x1C6);
+}
+win::DWORD VolumeStart(const Bytes& card) { return VolumeStart(std::span<const win::BYTE>(card.data(), 512)); }
+
+// What the card's volume says of itself: the cluster size and count from its boot sector, the
+// free clusters from its first FAT.
+struct VolumeOnCard {
+  std::uint64_t unitBytes = 0;
+  std::uint64_t units = 0;
+  std::uint64_t freeUnits = 0;
+  int fatBits = 0;
+};
+
+// The FAT entry of a cluster, 12, 16 or 32 bits wide (the top four bits of FAT32's reserved).
+win::DWORD FatEntry(const Bytes& fat, int fatBits, win::DWORD cluster) {
+  if (fatBits == 32) return win::ReadLe32(fat, cluster * 4) & 0x0FFFFFFF;
+  if (fatBits == 16) return win::ReadLe16(fat, cluster * 2);
+  const win::DWORD pair = win::ReadLe16(fat, cluster * 3 / 2);
+  return cluster % 2 == 0 ? pair & 0xFFF : pair >> 4;
+}
+
+VolumeOnCard ReadVolumeOnCard(const std::filesystem::path& image) {
+  const std::uint64_t start = VolumeStart(ReadHostRange(image, 0, 512));
+  const Bytes boot = ReadHostRange(image, start * 512, 512);
+  const win::DWORD bytesPerSector = win::ReadLe16(boot, 11);
+  const win::DWORD perCluster = boot[13];
+  const win::DWORD reserved = win::ReadLe16(boot, 14);
+  const win::DWORD fats = boot[16];
+  const win::DWORD rootSectors = (win::ReadLe16(boot, 17) * 32 + bytesPerSector - 1) / bytesPerSector;
+  const win::DWORD total = win::ReadLe16(boot, 19) != 0 ? win::ReadLe16(boot, 19) : win::ReadLe32(boot, 32);
+  const win::DWORD fatSectors = win::ReadLe16(boot, 22) != 0 ? win::ReadLe16(boot, 22) : win::ReadLe32(boot, 36);
+  VolumeOnCard volume;
+  volume.unitBytes = std::uint64_t{perCluster} * bytesPerSector;
+  volume.units = (total - reserved - fats * fatSectors - rootSectors) / perCluster;
+  volume.fatBits = volume.units < 4085 ? 12 : volume.units < 65525 ? 16 : 32;
+  const Bytes fat = ReadHostRange(image, (start + reserved) * bytesPerSector, std::size_t{fatSectors} * bytesPerSector);
+  for (win::DWORD cluster = 2; cluster < volume.units + 2; ++cluster) {
+    if (FatEntry(fat, volume.fatBits, cluster) == 0) ++volume.freeUnits;
+  }
+  return volume;
+}
+
+// A figure of the summary without its digit groups.
+std::uint64_t Figure(std::string text) {
+  std::erase(text, ',');
+  return std::stoull(text);
 }
 
 // mcopy writes a file onto the volume; the volume's files read back.
@@ -59,8 +114,10 @@ bool WritesAndReadsAFile(const std::filesystem::path& image, win::DWORD start) {
 
 struct SummaryShown {
   std::string total;
-  std::string units;
+  std::string bad;
+  std::string available;
   std::string unitBytes;
+  std::string units;
 };
 
 class FatFormat : public test_support::PageRunTest {
@@ -75,8 +132,9 @@ class FatFormat : public test_support::PageRunTest {
   }
   void RecordSummary() {
     driver.OnDialog(kFormatSummaryTemplate, [this](ui::HWND dialog) {
-      shown = {test_support::ItemText(dialog, kSummaryTotal), test_support::ItemText(dialog, kSummaryUnits),
-               test_support::ItemText(dialog, kSummaryUnitBytes)};
+      shown = {test_support::ItemText(dialog, kSummaryTotal), test_support::ItemText(dialog, kSummaryBad),
+               test_support::ItemText(dialog, kSummaryAvailable), test_support::ItemText(dialog, kSummaryUnitBytes),
+               test_support::ItemText(dialog, kSummaryUnits)};
       driver.Click(dialog, 1);
     });
   }
@@ -88,12 +146,15 @@ class FatFormat : public test_support::PageRunTest {
     EXPECT_EQ(test_support::FatBitsByClusterCount(card, start), fatBits) << image;
     EXPECT_TRUE(WritesAndReadsAFile(Home(image), start)) << image;
   }
-  void ExpectSummaryOf(win::DWORD mediaCode) {
-    EXPECT_EQ(FormatStatus, mediaCode);
-    const SummaryFigures figures = FormatSummaryFigures(FormatDeviceKind, FormatStatus);
-    EXPECT_EQ(shown.total, GroupedDigits(figures.totalBytes));
-    EXPECT_EQ(shown.units, GroupedDigits(figures.units));
-    EXPECT_EQ(shown.unitBytes, GroupedDigits(figures.unitBytes));
+  // The summary shows the volume on the card: its clusters, their size, and the free ones.
+  void ExpectSummaryOfVolume(const std::string& image) {
+    const VolumeOnCard volume = ReadVolumeOnCard(Home(image));
+    ASSERT_FALSE(shown.total.empty()) << image << ": no summary";
+    EXPECT_EQ(Figure(shown.unitBytes), volume.unitBytes) << image;
+    EXPECT_EQ(Figure(shown.units), volume.units) << image;
+    EXPECT_EQ(Figure(shown.total), volume.units * volume.unitBytes) << image;
+    EXPECT_EQ(Figure(shown.available), volume.freeUnits * volume.unitBytes) << image;
+    EXPECT_EQ(shown.bad, "0") << image;
   }
 
   SummaryShown shown;
@@ -121,8 +182,9 @@ TEST_P(FatRoads, TheCardBecomesASoundVolumeAndTheSummaryShowsItsFigures) {
   RecordSummary();
   OnPage(kFormatTool, kFormatPageTemplate, 0, [&](ui::HWND page) { Format(page, road.full, true); });
   EXPECT_EQ(prompter.Unanswered(), 0u);
+  EXPECT_EQ(FormatStatus, road.mediaCode);
+  ExpectSummaryOfVolume(road.image);
   ExpectSoundVolume(road.image, road.fatBits);
-  ExpectSummaryOf(road.mediaCode);
 }
 
 // clang-format off
@@ -139,6 +201,55 @@ INSTANTIATE_TEST_SUITE_P(Readers, FatRoads, ::testing::Values(
       for (char& c : name) if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
       return name;
     });
+// clang-format on
+
+}  // namespace
+}  // namespace tarnlok
+
+namespace tarnlok {
+namespace {
+
+// Cards from 512 MB past 4 GiB in the maker's USB reader, FAT16 and (offered above 2 GB) FAT32,
+// and FAT32 in another maker's reader: the summary shows the volume each format wrote.
+struct SummaryCase {
+  const char* what;
+  const char* reader;
+  win::DWORD sectors;
+  bool fat32;
+  const char* lastMessage;  // after the summary; none when empty
+  int fatBits;
+};
+
+class SummaryOfLargeCards : public FatFormat, public ::testing::WithParamInterface<SummaryCase> {};
+
+TEST_P(SummaryOfLargeCards, ShowsTheClustersTheFormatWrote) {
+  const SummaryCase& card = GetParam();
+  const std::string image = std::string(card.what) + ".img";
+  Start(std::string(R"({ "version": 1, "windows": "xp", "readers": [ { )") + card.reader +
+        R"(, "card": { "kind": "mmcsd", "image": ")" + image + R"(", "sectors": )" + std::to_string(card.sectors) +
+        " } } ] }");
+  prompter.AnswerMessageBox(ui::IDYES, kConfirm);
+  if (*card.lastMessage != '\0') prompter.AnswerMessageBox(ui::IDOK, card.lastMessage);
+  RecordSummary();
+  OnPage(kFormatTool, kFormatPageTemplate, 0, [&](ui::HWND page) { Format(page, false, true, card.fat32); });
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+  EXPECT_EQ(ReadVolumeOnCard(Home(image)).fatBits, card.fatBits);
+  ExpectSummaryOfVolume(image);
+  std::filesystem::remove(Home(image));
+}
+
+constexpr char kMakersReader[] = R"("bus": "usb", "maker": true, "letter": "E")";
+constexpr char kOtherReader[] = R"("bus": "usb", "letter": "E")";
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Sizes, SummaryOfLargeCards, ::testing::Values(
+    SummaryCase{"fat16_512mb",  kMakersReader, 1048576, false, "",        16},
+    SummaryCase{"fat16_1500mb", kMakersReader, 3072000, false, "",        16},
+    SummaryCase{"fat16_2gb",    kMakersReader, 4194304, false, "",        16},
+    SummaryCase{"fat32_2500mb", kMakersReader, 5120000, true,  "",        32},
+    SummaryCase{"fat32_4_25gib", kMakersReader, 8912896, true, "",        32},
+    SummaryCase{"fat32_other_reader_3gb", kOtherReader, 6144000, true, "", 32}),
+    [](const auto& card) { return std::string(card.param.what); });
 // clang-format on
 
 }  // namespace

@@ -41,6 +41,7 @@ void FormatRun::Run() {
   FormatStatus = 0;
   const bool readerKind = entry_->readerKind == kSmartMediaReader || entry_->readerKind == kMemoryStickReader;
   FormatDeviceKind = readerKind ? entry_->readerKind : entry_->deviceKind;
+  FormatDriveLetter = entry_->driveLetter;
   FetchLibraryWindows();
   if (entry_->busKind == kBusFloppy || entry_->busKind == kBusLs120) return FloppyRoad();
   const win::BYTE kind = entry_->deviceKind;

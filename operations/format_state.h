@@ -1,5 +1,5 @@
 // What the last format run left for the format summary: the device kind handed to the format
-// library and the media code it reported.
+// library, the media code it reported and the drive letter of the card it formatted.
 #pragma once
 
 #include "platform/win/system/types.h"
@@ -11,5 +11,6 @@ namespace tarnlok {
 inline win::DWORD FormatStatus = 0;
 // The reader kind (18, 24) where the entry has one, else the entry's device kind.
 inline win::BYTE FormatDeviceKind = 0;
+inline char FormatDriveLetter = 0;
 
 }  // namespace tarnlok

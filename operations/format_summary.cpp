@@ -1,17 +1,29 @@
 #include "operations/format_summary.h"
 
 #include "device/device_entry.h"
+#include "platform/win/files/volumes.h"
 
 #include <array>
+#include <limits>
+#include <optional>
 #include <string>
 
 namespace tarnlok {
 namespace {
 
+// A row of the fixed tables: every byte of those cards is available after a format.
+struct TableFigures {
+  win::DWORD bytes;
+  win::DWORD unitBytes;
+  win::DWORD units;
+
+  SummaryFigures Summary() const { return {bytes, bytes, unitBytes, units}; }
+};
+
 // Rows with fewer than three ID bytes repeat one of them.
 struct SmartMediaRow {
   std::array<win::BYTE, 3> ids;
-  SummaryFigures figures;
+  TableFigures figures;
 };
 
 // clang-format off
@@ -29,7 +41,7 @@ constexpr std::array<SmartMediaRow, 9> kSmartMediaRows{{
 
 struct MemoryStickRow {
   win::DWORD pagesUpTo;
-  SummaryFigures figures;
+  TableFigures figures;
 };
 
 constexpr std::array<MemoryStickRow, 6> kMemoryStickRows{{
@@ -55,7 +67,7 @@ constexpr std::array<ClusterStep, 6> kClusterSteps{{
 SummaryFigures SmartMediaFigures(win::DWORD id) {
   for (const SmartMediaRow& row : kSmartMediaRows) {
     for (const win::BYTE known : row.ids) {
-      if (known == id) return row.figures;
+      if (known == id) return row.figures.Summary();
     }
   }
   return {};
@@ -63,7 +75,7 @@ SummaryFigures SmartMediaFigures(win::DWORD id) {
 
 SummaryFigures MemoryStickFigures(win::DWORD pages) {
   for (const MemoryStickRow& row : kMemoryStickRows) {
-    if (pages <= row.pagesUpTo) return row.figures;
+    if (pages <= row.pagesUpTo) return row.figures.Summary();
   }
   return {};
 }
@@ -71,7 +83,8 @@ SummaryFigures MemoryStickFigures(win::DWORD pages) {
 // a - b, or 0 where a card too small for the layout would wrap.
 win::ULONGLONG Less(win::ULONGLONG a, win::ULONGLONG b) { return a > b ? a - b : 0; }
 
-// In 64 bits throughout, so that cards of 4 GB and more get their real figures.
+// The sector count's figures, for a card whose volume the system does not report. In 64 bits
+// throughout, so that cards of 4 GB and more get figures of their size.
 SummaryFigures FatFigures(win::DWORD sectors) {
   const win::ULONGLONG s = sectors;
   const win::ULONGLONG bytes = s * 512;
@@ -100,27 +113,52 @@ SummaryFigures FatFigures(win::DWORD sectors) {
     figures.totalBytes = Less(s, 96 + 2 * f) * 512;
     figures.units = Less(s, 2 * f + 127) / c;
   }
+  figures.availableBytes = figures.totalBytes;
   return figures;
+}
+
+// The volume the format wrote, as the system reports it: the cluster size, and the cluster
+// counts through the extended query, which Windows 9x does not cut at 2 GB.
+std::optional<SummaryFigures> WrittenVolumeFigures(char driveLetter) {
+  if (driveLetter == 0) return std::nullopt;
+  const std::string root = std::string(1, driveLetter) + ":\\";
+  win::DWORD sectorsPerCluster = 0;
+  win::DWORD bytesPerSector = 0;
+  if (win::GetDiskFreeSpaceA(root.c_str(), &sectorsPerCluster, &bytesPerSector, nullptr, nullptr) == win::FALSE) {
+    return std::nullopt;
+  }
+  win::ULARGE_INTEGER total{};
+  win::ULARGE_INTEGER free{};
+  if (win::GetDiskFreeSpaceExA(root.c_str(), nullptr, &total, &free) == win::FALSE) return std::nullopt;
+  const win::ULONGLONG unitBytes = win::ULONGLONG{sectorsPerCluster} * bytesPerSector;
+  if (unitBytes == 0) return std::nullopt;
+  return SummaryFigures{total.QuadPart, free.QuadPart, unitBytes, total.QuadPart / unitBytes};
 }
 
 }  // namespace
 
-SummaryFigures FormatSummaryFigures(win::BYTE deviceKind, win::DWORD mediaCode) {
+SummaryFigures FormatSummaryFigures(win::BYTE deviceKind, win::DWORD mediaCode, char driveLetter) {
   if (deviceKind == kMemoryStick || deviceKind == kMemoryStickReader) return MemoryStickFigures(mediaCode);
   if (deviceKind == kSmartMedia || deviceKind == kSmartMediaReader) return SmartMediaFigures(mediaCode);
-  return FatFigures(mediaCode);
+  return WrittenVolumeFigures(driveLetter).value_or(FatFigures(mediaCode));
 }
 
 std::string GroupedDigits(win::ULONGLONG value) {
-  const auto threeDigits = [](win::ULONGLONG part) {
-    std::string digits = std::to_string(part);
-    return std::string(3 - digits.size(), '0') + digits;
-  };
-  if (value > 1000000) {
-    return std::to_string(value / 1000000) + "," + threeDigits(value / 1000 % 1000) + "," + threeDigits(value % 1000);
+  // A group for every power of 1000 the value is above, so that 1000 stays "1000" and
+  // 1,000,000 "1000,000".
+  int groups = 0;
+  for (win::ULONGLONG bound = 1000; value > bound; bound *= 1000) {
+    ++groups;
+    if (bound > std::numeric_limits<win::ULONGLONG>::max() / 1000) break;
   }
-  if (value > 1000) return std::to_string(value / 1000) + "," + threeDigits(value % 1000);
-  return std::to_string(value);
+  std::string text;
+  win::ULONGLONG rest = value;
+  for (int group = 0; group < groups; ++group) {
+    const std::string digits = std::to_string(rest % 1000);
+    text = "," + std::string(3 - digits.size(), '0') + digits + text;
+    rest /= 1000;
+  }
+  return std::to_string(rest) + text;
 }
 
 }  // namespace tarnlok

@@ -34,10 +34,10 @@ win::BOOL CFormatSummaryDlg::OnInitDialog() {
   App().LoadBackgroundBitmap(kPageBackgroundBitmap);
   SetWindowText(LoadProgramString(kStringFormatSummaryTitle));
   SetTexts(*this, kTexts);
-  const SummaryFigures figures = FormatSummaryFigures(FormatDeviceKind, FormatStatus);
+  const SummaryFigures figures = FormatSummaryFigures(FormatDeviceKind, FormatStatus, FormatDriveLetter);
   SetDlgItemText(kSummaryTotal, GroupedDigits(figures.totalBytes));
   SetDlgItemText(kSummaryBad, GroupedDigits(0));
-  SetDlgItemText(kSummaryAvailable, GroupedDigits(figures.totalBytes));
+  SetDlgItemText(kSummaryAvailable, GroupedDigits(figures.availableBytes));
   SetDlgItemText(kSummaryUnitBytes, GroupedDigits(figures.unitBytes));
   SetDlgItemText(kSummaryUnits, GroupedDigits(figures.units));
   return win::TRUE;
