@@ -48,7 +48,7 @@ std::string MakersReader(const std::string& card) {
 }
 
 // Each case describes its machine, lists the entry as the device list would with the kind
-// given, and measures the card through the volume handle.
+// given, and measures the card through the volume handle (on Windows 9x through ASPI).
 class MediaCapacity : public test_support::MachineDeviceTest {
  protected:
   Measured Measure(const std::string& json, win::BYTE deviceKind, win::BYTE osKind = kOsWindowsXp) {
