@@ -286,19 +286,24 @@ namespace tarnlok {
 namespace {
 
 // The maker's PCMCIA and IDE readers tell a write-protected card before the library is called:
-// the PCMCIA card by its identification, the IDE card by its media status (asked on Windows 2000).
+// the PCMCIA card by its identification, the IDE card by its media status (asked on Windows 2000
+// and on Windows 9x, where a raw flash card is asked too: the library's status query answers
+// nothing there).
 struct ProtectedReader {
   const char* bus;
   const char* windows;
+  const char* card = R"("kind": "cf", "sectors": 65536)";
 };
 
 class ProtectedCard : public FormatPage, public ::testing::WithParamInterface<ProtectedReader> {};
 
 TEST_P(ProtectedCard, TheMakersReaderRefusesItBeforeTheLibrary) {
+  const std::string image = std::string(GetParam().bus) + GetParam().windows + ".img";
   Start(std::string(R"({ "version": 1, "windows": ")") + GetParam().windows + R"(", "readers": [ { "bus": ")" +
         GetParam().bus + R"(", "maker": true, "letter": "E",
-      "card": { "kind": "cf", "image": "card.img", "sectors": 65536, "writeProtected": true } } ] })");
-  const Bytes before = ReadHostBytes(Home("card.img"));
+      "card": { )" +
+        GetParam().card + R"(, "image": ")" + image + R"(", "writeProtected": true } } ] })");
+  const Bytes before = ReadHostBytes(Home(image));
   prompter.AnswerMessageBox(ui::IDYES, kConfirm);
   prompter.AnswerMessageBox(ui::IDOK, "The media is write protected.");
   OnPage(kFormatTool, kFormatPageTemplate, 0, [&](ui::HWND page) {
@@ -306,13 +311,17 @@ TEST_P(ProtectedCard, TheMakersReaderRefusesItBeforeTheLibrary) {
     ExpectIdlePage(page);
   });
   EXPECT_EQ(prompter.Unanswered(), 0u);
-  EXPECT_TRUE(ReadHostBytes(Home("card.img")) == before);
+  EXPECT_TRUE(ReadHostBytes(Home(image)) == before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Buses, ProtectedCard,
                          ::testing::Values(ProtectedReader{"pcmcia", "xp"}, ProtectedReader{"ide", "2000"},
-                                           ProtectedReader{"pcmcia", "98"}, ProtectedReader{"ide", "95"}),
-                         [](const auto& reader) { return std::string(reader.param.bus) + reader.param.windows; });
+                                           ProtectedReader{"pcmcia", "98"}, ProtectedReader{"ide", "95"},
+                                           ProtectedReader{"ide", "98", R"("kind": "sm", "deviceCode": 117)"}),
+                         [](const auto& reader) {
+                           return std::string(reader.param.bus) + reader.param.windows +
+                                  (std::string(reader.param.card).find("sm") != std::string::npos ? "SmartMedia" : "");
+                         });
 
 // Windows 9x: a raw flash card in each kind of reader gets its low-level format from the page
 // (the USB readers through ASPI, the IDE slot through the card driver), and the volume the

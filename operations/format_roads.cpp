@@ -64,6 +64,9 @@ void FormatRun::FloppyRoad() {
 }
 
 void FormatRun::RawFlashRoad() {
+  // The library's status query answers nothing on Windows 9x: the maker's IDE and PCMCIA readers
+  // tell a missing or write-protected card here, before the format.
+  if (OsKindIs9x() && !MakerCardWritable()) return;
   auto* doFormat = BindExport<pradvik::DoFormatFn>("DoFormat");
   auto* panoramicFormat = BindExport<pradvik::DoPanoramicFormatFn>("DoPanoramicFormat");
   if (doFormat == nullptr && panoramicFormat == nullptr) return;

@@ -624,6 +624,7 @@ TEST_F(FatFormatTest, OnWindows9xTheCardFormatsGoThroughAspi) {
   }
 }
 
+// A PCMCIA reader named with a SCSI road is looked for through ASPI, which does not reach it.
 TEST_F(FatFormatTest, OnWindows9xAReaderAspiDoesNotReachIsNoMedia) {
   PlainCard card{"cf", 40000, "pcmcia"};
   card.windows = "98";

@@ -133,7 +133,7 @@ TEST_F(FormatRoadsTest, EveryRoadOfTheNewerReadersGivesTheGoldenStick) {
   }
 }
 
-TEST_F(FormatRoadsTest, TheOlderReadersGiveTheirGoldenCardsOnBothNtVersions) {
+TEST_F(FormatRoadsTest, TheOlderReadersGiveTheirGoldenCardsOnEverySystem) {
   for (const Road& road : kOlderRoads) {
     EXPECT_EQ(FormattedDigest(road, 0, std::string("smo-") + road.windows + ".img", false), kGoldenOlderSmartMedia)
         << road.windows;
