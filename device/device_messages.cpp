@@ -2,16 +2,12 @@
 
 #include "device/device_state.h"
 #include "device/string_ids.h"
+#include "platform/ui/windows/win_app.h"
 #include "platform/win/modules/module_resources.h"
 
 #include <array>
 
 namespace tarnlok {
-namespace {
-
-// The program's title, which its message boxes carry.
-
-}  // namespace
 
 std::string LoadProgramString(win::UINT id) {
   std::array<char, 1024> buffer{};
@@ -19,9 +15,11 @@ std::string LoadProgramString(win::UINT id) {
   return std::string(buffer.data(), static_cast<std::size_t>(length > 0 ? length : 0));
 }
 
+// Owned by the program's window in front (the main window, or the dialog over it), which stays
+// disabled while the box waits.
 int ShowDeviceMessage(const std::string& text, win::UINT type) {
   const std::string title = LoadProgramString(kStringProgramTitle);
-  return ui::MessageBoxA(nullptr, text.c_str(), title.c_str(), type);
+  return ui::MessageBoxA(ui::MessageBoxOwner(), text.c_str(), title.c_str(), type);
 }
 
 int ShowStringMessage(win::UINT id, win::UINT type) {

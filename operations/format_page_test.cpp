@@ -156,11 +156,15 @@ TEST_F(FormatPage, AMemoryStickFormatWithoutSummaryReportsSuccess) {
   StartMachine();
   prompter.AnswerMessageBox(ui::IDYES, kConfirm);
   prompter.AnswerMessageBox(ui::IDOK, "Format completed successfully.");
+  ui::HWND sheet = nullptr;
   OnPage(kFormatTool, kFormatPageTemplate, kRowH, [&](ui::HWND page) {
+    sheet = ui::GetParent(page);
     Format(page, true, false);
     ExpectIdlePage(page);
   });
   EXPECT_EQ(prompter.Unanswered(), 0u);
+  ASSERT_EQ(prompter.Asked().size(), 2u);
+  for (const auto& box : prompter.Asked()) EXPECT_EQ(box.owner, sheet) << "the sheet in front owns " << box.text;
   EXPECT_EQ(FormatDeviceKind, 24);
   EXPECT_EQ(FormatStatus, 4096u * 32) << "the card's page count";
 }

@@ -39,6 +39,9 @@ constexpr int kToolsTabX = 322;
 constexpr int kRecoveryTabX = 265;
 constexpr int kPageX = 161;
 constexpr int kPageY = 67;
+// The Tools page's Backup button.
+constexpr int kBackupButtonX = 200;
+constexpr int kBackupButtonY = 94;
 
 // The default machine lists A:, E:, F:, G:, H:, I:.
 constexpr int kCompactFlashRow = 1;
@@ -117,6 +120,19 @@ class OperationsOnDisplay : public ProgramOnDisplay {
     ASSERT_FALSE(summary.empty()) << program_->Text();
     Keys(summary, "Return");
     ASSERT_TRUE(CloseSheet("Format")) << "the run is over";
+  }
+  // The Recovery page of the row, its output folder (a Windows path) set through its Options.
+  void RecoveryInto(int row, const std::string& windowsPath) {
+    ChooseDevice(row);
+    ClickAt(main_, kRecoveryTabX, kTabsY);
+    ClickOnPage(98, 183);  // Options
+    const std::string options = Window(" Options");
+    ASSERT_FALSE(options.empty()) << program_->Text();
+    ClickAt(options, 139, 40);  // the output folder
+    Keys(options, "ctrl+a");
+    Type(options, windowsPath);
+    Keys(options, "Return");
+    ASSERT_TRUE(WaitFor([&] { return Showing(" Options").empty(); }, seconds(10))) << "OK takes the folder";
   }
   // What happens on the screen is in the program's output when a step finds nothing.
   void TearDown() override {
@@ -262,25 +278,34 @@ TEST_F(OperationsOnDisplay, RecoveryBringsTheDeletedPhotographsBackIntoTheOutput
   for (const auto& photo : deleted) {
     ASSERT_TRUE(photo.size() > 2 && photo[0] == 0xFF && photo[1] == 0xD8) << "a JPEG is on the card";
   }
-  ChooseDevice(kCompactFlashRow);
-  ClickAt(main_, kRecoveryTabX, kTabsY);
-  ClickOnPage(98, 183);  // Options
-  const std::string options = Window(" Options");
-  ASSERT_FALSE(options.empty()) << program_->Text();
   const auto found = home_ / "found";
-  ClickAt(options, 139, 40);  // the output folder
-  Keys(options, "ctrl+a");
   std::string windowsPath = "Z:" + found.string();
   std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
-  Type(options, windowsPath);
-  Keys(options, "Return");
-  ASSERT_TRUE(WaitFor([&] { return Showing(" Options").empty(); }, seconds(10))) << "OK takes the folder";
+  ASSERT_NO_FATAL_FAILURE(RecoveryInto(kCompactFlashRow, windowsPath));
   ClickOnPage(162, 183);  // Recover
   const auto allFound = [&] {
     return std::all_of(deleted.begin(), deleted.end(), [&](const Bytes& photo) { return HasCopy(photo, found); });
   };
   WaitFor(allFound, seconds(60));
   for (const auto& photo : deleted) EXPECT_TRUE(HasCopy(photo, found)) << "a deleted photograph is recovered";
+}
+
+// A box of a run in the main window is owned by it: Recover with the output folder on the card
+// itself says no, and while that box waits the sheet's tabs take no click; once it is answered
+// they take one again.
+TEST_F(OperationsOnDisplay, ARunsBoxKeepsTheMainWindowFromClicksUntilItIsAnswered) {
+  ASSERT_NO_FATAL_FAILURE(StartOn(""));
+  ASSERT_NO_FATAL_FAILURE(RecoveryInto(kCompactFlashRow, "E:\\found"));
+  ASSERT_TRUE(UntilABoxOpens("", [&] { ClickOnPage(162, 183); })) << "Recover says the folder is on the card";
+  // The Tools tab clicked while the box waits: refused, so that a click where the Tools page
+  // shows its Backup button, once the box is gone, lands on the Recovery page still in front.
+  ClickAt(main_, kToolsTabX, kTabsY);
+  ASSERT_TRUE(Answer(Known(), "Return"));
+  ClickAt(main_, kBackupButtonX, kBackupButtonY);
+  EXPECT_FALSE(WaitFor([&] { return !Showing("Backup").empty(); }, seconds(3))) << "the tab took the click";
+  ClickAt(main_, kToolsTabX, kTabsY);
+  ClickAt(main_, kBackupButtonX, kBackupButtonY);
+  EXPECT_FALSE(Window("Backup").empty()) << "the main window takes clicks again";
 }
 
 }  // namespace

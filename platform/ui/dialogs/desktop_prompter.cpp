@@ -2,6 +2,7 @@
 
 #include "platform/ui/windows/desktop_screen.h"
 #include "platform/ui/dialogs/message_box.h"
+#include "platform/ui/dialogs/modal_wait.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/surface_internal.h"
@@ -64,29 +65,18 @@ std::optional<std::string> WindowsPathOf(const QString& chosen) {
   return win::WindowsPathOfHost(chosen.toStdString());
 }
 
-// A box waits as MessageBox does on Windows: its owner alone is disabled, and the program's
-// messages keep flowing, so the other windows (the machine's panel among them) still answer
-// while it waits: a card can be swapped when the box asks for it.
+// A box waits as MessageBox does on Windows, and as a dialog does: its owner alone is disabled,
+// and the program's messages keep flowing, so the other windows (the machine's panel among them)
+// still answer while it waits: a card can be swapped when the box asks for it.
 QMessageBox::StandardButton WaitForAnswer(QMessageBox& box, HWND owner) {
-  const bool disableOwner = owner != nullptr && IsWindowEnabled(owner);
-  if (disableOwner) EnableWindow(owner, win::FALSE);
   bool answered = false;
   QObject::connect(&box, &QDialog::finished, [&answered] {
     answered = true;
-    PostMessage(nullptr, WM_NULL, 0, 0);  // wakes the loop below
+    PostMessage(nullptr, WM_NULL, 0, 0);  // wakes the wait
   });
   box.setWindowModality(Qt::WindowModal);
-  box.show();
-  while (!answered) {
-    MSG msg;
-    if (GetMessage(&msg, nullptr, 0, 0) == 0) {
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      break;
-    }
-    TranslateMessage(&msg);
-    DispatchMessage(&msg);
-  }
-  if (disableOwner && IsWindow(owner)) EnableWindow(owner, win::TRUE);
+  const auto show = [&box] { box.show(); };
+  WaitModally(owner, show, [&answered] { return answered; });
   return answered ? box.standardButton(box.clickedButton()) : QMessageBox::Cancel;
 }
 

@@ -3,6 +3,7 @@
 // selection of edit text.
 #include "platform/ui/controls/control_procs.h"
 #include "platform/ui/dialogs/dialog.h"
+#include "platform/ui/dialogs/modal_wait.h"
 #include "platform/ui/gdi/gdi.h"
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
@@ -285,48 +286,34 @@ HWND CreateDialogIndirectParamA(HINSTANCE instance, const DialogTemplate& dialog
 
 namespace {
 
-// Leaves the modal state as it found it, also when an exception (an intercepted process exit)
-// leaves the loop.
+// The dialog is the innermost modal one while its loop runs; the stack is left as it was found,
+// also when an exception (an intercepted process exit) leaves the loop.
 class ModalScope {
  public:
-  ModalScope(HWND dialog, HWND owner) : dialog_(dialog), owner_(owner) {
-    disableOwner_ = owner != nullptr && IsWindowEnabled(owner);
-    if (disableOwner_) EnableWindow(owner, win::FALSE);
-    TheModal().stack.push_back(dialog);
-  }
-  ~ModalScope() {
-    std::erase(TheModal().stack, dialog_);
-    if (disableOwner_ && IsWindow(owner_)) EnableWindow(owner_, win::TRUE);
-  }
+  explicit ModalScope(HWND dialog) : dialog_(dialog) { TheModal().stack.push_back(dialog); }
+  ~ModalScope() { std::erase(TheModal().stack, dialog_); }
   ModalScope(const ModalScope&) = delete;
   ModalScope& operator=(const ModalScope&) = delete;
 
  private:
   HWND dialog_;
-  HWND owner_;
-  bool disableOwner_ = false;
 };
 
 }  // namespace
 
 std::intptr_t RunModalLoop(HWND dialog, HWND owner, const std::function<bool(MSG*)>& preTranslate) {
-  auto& modal = TheModal();
   {
-    ModalScope scope(dialog, owner);
-    if (!IsWindowVisible(dialog)) ShowWindow(dialog, SW_SHOW);
-    if (modal.hook != nullptr) modal.hook(dialog, DialogTemplateId(dialog), modal.context);
-    while (IsWindow(dialog) && !DialogEnded(dialog)) {
-      MSG msg;
-      if (GetMessage(&msg, nullptr, 0, 0) == 0) {
-        PostQuitMessage(static_cast<int>(msg.wParam));
-        break;
-      }
-      const bool taken = preTranslate ? preTranslate(&msg) : IsDialogMessage(dialog, &msg) != win::FALSE;
-      if (!taken) {
-        TranslateMessage(&msg);
-        DispatchMessage(&msg);
-      }
-    }
+    const ModalScope scope(dialog);
+    const auto show = [dialog] {
+      if (!IsWindowVisible(dialog)) ShowWindow(dialog, SW_SHOW);
+      const Modal& modal = TheModal();
+      if (modal.hook != nullptr) modal.hook(dialog, DialogTemplateId(dialog), modal.context);
+    };
+    const auto finished = [dialog] { return !IsWindow(dialog) || DialogEnded(dialog); };
+    const auto take = [dialog, &preTranslate](MSG* msg) {
+      return preTranslate ? preTranslate(msg) : IsDialogMessage(dialog, msg) != win::FALSE;
+    };
+    WaitModally(owner, show, finished, take);
   }
   const DialogState* state = StateOf(dialog);
   return state != nullptr ? state->endResult : -1;

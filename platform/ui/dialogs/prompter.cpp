@@ -126,7 +126,7 @@ std::optional<ScriptedPrompter::Answer> ScriptedPrompter::Next(Kind kind, const 
 }
 
 int ScriptedPrompter::AskMessageBox(const MessageBoxRequest& request) {
-  asked_.push_back(Question{Kind::MessageBox, request.text, request.caption, request.type, {}, {}, 0});
+  asked_.push_back(Question{Kind::MessageBox, request.text, request.caption, request.type, {}, {}, 0, request.owner});
   const auto answer = Next(Kind::MessageBox, request.text);
   const auto buttons = MessageBoxButtons(request.type);
   const int fallback = RefusingAnswer(buttons);

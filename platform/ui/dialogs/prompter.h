@@ -79,6 +79,7 @@ class ScriptedPrompter final : public Prompter {
     std::string status;  // folder browser status text, file dialog initial name
     std::string folder;  // file dialog initial folder
     DWORD flags = 0;  // file dialog flags
+    HWND owner = nullptr;  // a message box's owner
   };
   // Receives a description of each unexpected question (which then gets Cancel, else No, else
   // Abort, else OK); the default handler aborts the process.

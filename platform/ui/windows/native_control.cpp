@@ -60,6 +60,16 @@ class DialogKeys final : public QObject {
   HWND hwnd_;
 };
 
+// Whether every window the control sits in is enabled: a disabled dialog (the owner of a modal
+// window) takes no input through its controls, as on Windows.
+bool ParentsEnabled(HWND hwnd) {
+  for (const WindowRecord* record = FindWindowRecord(hwnd); record != nullptr && record->parent != nullptr;
+       record = FindWindowRecord(record->parent)) {
+    if (IsWindowEnabled(record->parent) == win::FALSE) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 NativeControlState::~NativeControlState() = default;
@@ -83,6 +93,9 @@ void NativeControlState::Place(HWND hwnd) {
   widget->setGeometry(origin.x, origin.y, width, height);
   widget->setVisible(IsWindowVisible(hwnd) != 0 && !selfPainted);
   widget->setEnabled(IsWindowEnabled(hwnd) != 0);
+  // Clicks fall through to the surface, which refuses them for a disabled window; the control
+  // keeps its look.
+  widget->setAttribute(Qt::WA_TransparentForMouseEvents, !ParentsEnabled(hwnd));
 }
 
 void SyncNativeWidgets(HWND topLevel) {

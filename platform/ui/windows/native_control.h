@@ -1,5 +1,6 @@
 // Controls that are native Qt widgets (edits, list views): the widget sits on the top-level
-// window's surface at the control's place and follows its visibility and enabled state.
+// window's surface at the control's place and follows its visibility and enabled state (and
+// takes no mouse input while a window it sits in is disabled).
 #pragma once
 
 #include "platform/ui/windows/window_table.h"

@@ -3,6 +3,8 @@
 #include "platform/ui/windows/cwnd.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/styles.h"
+#include "platform/ui/windows/window_api.h"
 #include "platform/win/modules/module_resources.h"
 #include "platform/win/modules/modules.h"
 
@@ -40,9 +42,18 @@ std::string AfxGetAppName() {
   return name.substr(0, name.find_last_of('.'));
 }
 
-int AfxMessageBox(const std::string& text, UINT type) {
+HWND MessageBoxOwner() {
   const CWnd* main = AfxGetMainWnd();
-  return MessageBoxA(main != nullptr ? main->m_hWnd : nullptr, text.c_str(), AfxGetAppName().c_str(), type);
+  const HWND active = GetActiveWindow();
+  if (main == nullptr || main->m_hWnd == nullptr) return active;
+  for (HWND window = active; window != nullptr; window = GetWindow(window, GW_OWNER)) {
+    if (window == main->m_hWnd) return active;
+  }
+  return main->m_hWnd;
+}
+
+int AfxMessageBox(const std::string& text, UINT type) {
+  return MessageBoxA(MessageBoxOwner(), text.c_str(), AfxGetAppName().c_str(), type);
 }
 
 int AfxMessageBox(UINT id, UINT type) {

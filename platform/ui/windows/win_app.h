@@ -34,7 +34,12 @@ CWnd* AfxGetMainWnd();
 // The application's name: its object's m_pszAppName, else the program's file name without
 // its extension ("Tarnlok").
 std::string AfxGetAppName();
-// A message box owned by the main window with the application's name as its caption; the id
+// The window a message box of the program belongs to: the active window when it is the main
+// window or a window the main window owns (a dialog in front of it), else the main window (a
+// window of no owner, such as the machine's panel, owns none of the program's boxes). Without a
+// main window, the active window.
+HWND MessageBoxOwner();
+// A message box owned by MessageBoxOwner() with the application's name as its caption; the id
 // form shows that string of the program's string table.
 int AfxMessageBox(const std::string& text, UINT type = 0);
 int AfxMessageBox(UINT id, UINT type = 0);

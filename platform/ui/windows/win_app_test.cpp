@@ -4,6 +4,9 @@
 #include "platform/ui/resources/dialog_resources.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/messages.h"
+#include "platform/ui/windows/styles.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/ui/windows/window_class.h"
 #include "platform/ui/dialogs/prompter.h"
 #include "platform/ui/testing/test_driver.h"
 
@@ -51,6 +54,36 @@ TEST(Application, AfxMessageBoxTakesTheStringTableAndTheProgramsName) {
   EXPECT_EQ(AfxMessageBox("plain"), IDOK);
   EXPECT_EQ(prompter.Asked()[0].caption, "Tarnlok") << "the program's file name without its extension";
   EXPECT_EQ(prompter.Asked()[0].type, MB_YESNO | MB_ICONQUESTION);
+}
+
+// The machine's panel stands for a window of no owner: a box never belongs to it.
+TEST(Application, MessageBoxesBelongToTheMainWindowOrTheWindowInFrontOfIt) {
+  RegisterDialogTemplateText(nullptr, "DIALOG 1003 0 0 100 50\nSTYLE POPUP VISIBLE\n");
+  const auto popup = [](HWND owner) {
+    return CreateWindowExA(0, kDialogClass, "", WS_POPUP, 0, 0, 10, 10, owner, nullptr, nullptr, nullptr);
+  };
+  const HWND panel = popup(nullptr);
+  SetActiveWindow(panel);
+  EXPECT_EQ(MessageBoxOwner(), panel) << "no main window yet: the active window";
+  CWinApp program;
+  CDialog main;
+  main.Create(1003);
+  program.m_pMainWnd = &main;
+  const HWND inFront = popup(main.m_hWnd);
+  const HWND overThat = popup(inFront);
+  SetActiveWindow(main.m_hWnd);
+  EXPECT_EQ(MessageBoxOwner(), main.m_hWnd);
+  SetActiveWindow(overThat);
+  EXPECT_EQ(MessageBoxOwner(), overThat);
+  SetActiveWindow(panel);
+  EXPECT_EQ(MessageBoxOwner(), main.m_hWnd);
+  ScriptedPrompter prompter([](const std::string& what) { ADD_FAILURE() << what; });
+  prompter.AnswerMessageBox(IDOK, "in front");
+  SetActiveWindow(inFront);
+  AfxMessageBox("in front");
+  EXPECT_EQ(prompter.Asked()[0].owner, inFront);
+  for (const HWND window : {overThat, inFront, panel}) DestroyWindow(window);
+  program.m_pMainWnd = nullptr;
 }
 
 }  // namespace
