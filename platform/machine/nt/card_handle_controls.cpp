@@ -74,7 +74,7 @@ win::DWORD Geometry(CardHandle& handle, std::span<const win::BYTE>, std::span<wi
   if (output.size() < kDiskGeometrySize) return win::ERROR_INSUFFICIENT_BUFFER;
   const auto medium = handle.Device().Medium();
   if (!medium) return win::ERROR_NOT_READY;
-  WriteDiskGeometry(output, medium->cardSectors, handle.Device().Description().bus == Bus::Floppy);
+  WriteDiskGeometry(output, medium->cardSectors, handle.Device().Description().bus);
   returned = kDiskGeometrySize;
   return win::ERROR_SUCCESS;
 }

@@ -276,6 +276,34 @@ TEST_F(CardHandleTest, GeometryAndPartitionInformation) {
   for (const auto handle : {volume, drive, floppy}) win::CloseHandle(handle);
 }
 
+// A disk's size is taken from its cylinders: every sector of an LS-120 disk must lie in one.
+class DiskDriveGeometry : public CardHandleTest {
+ protected:
+  void SetUp() override {
+    test_support::WriteNumberedImage("ls.img", 65536);
+    test_support::WriteNumberedImage("small.img", 2880);
+    machine_ = std::make_unique<Machine>(test_support::Describe(R"({"version":1,"readers":[
+      {"bus":"ls120","letter":"A","card":{"kind":"floppy","image":"ls.img","sectors":65536}},
+      {"bus":"ls120","letter":"B","card":{"kind":"floppy","image":"small.img","sectors":2880}}]})"));
+    machine_->Install();
+  }
+};
+
+TEST_F(DiskDriveGeometry, CoversEveryLs120Sector) {
+  std::vector<std::uint8_t> geometry(24);
+  const auto ls120 = OpenDevice("A:");
+  ASSERT_TRUE(Control(ls120, win::IOCTL_DISK_GET_DRIVE_GEOMETRY, geometry));
+  const std::uint64_t cylinders = win::ReadLe32(geometry, 0);
+  EXPECT_EQ(cylinders * win::ReadLe32(geometry, 12) * win::ReadLe32(geometry, 16), 65536U);
+  const auto floppy = OpenDevice("B:");
+  ASSERT_TRUE(Control(floppy, win::IOCTL_DISK_GET_DRIVE_GEOMETRY, geometry));
+  EXPECT_EQ(win::ReadLe32(geometry, 0), 80U);
+  EXPECT_EQ(win::ReadLe32(geometry, 8), 2U);  // F3_1Pt44_512
+  EXPECT_EQ(win::ReadLe32(geometry, 12), 2U);
+  EXPECT_EQ(win::ReadLe32(geometry, 16), 18U);
+  for (const auto handle : {ls120, floppy}) win::CloseHandle(handle);
+}
+
 TEST_F(CardHandleTest, StorageQueryGivesBusTypeAndTexts) {
   const auto volume = OpenDevice("E:", 0);
   std::vector<std::uint8_t> query(12, 0);

@@ -32,12 +32,31 @@ constexpr std::uint32_t kDiskHeads = 255;
 constexpr std::uint32_t kDiskSectorsPerTrack = 63;
 constexpr std::uint32_t kFloppyHeads = 2;
 constexpr std::uint32_t kFloppySectorsPerTrack = 18;
+constexpr std::uint32_t kLs120Heads = 8;
+constexpr std::uint32_t kLs120SectorsPerTrack = 32;
 constexpr std::uint32_t kSectorBytes = 512;
 
 void AppendText(std::vector<win::BYTE>& out, std::size_t offsetField, const std::string& text) {
   win::WriteLe32(out, offsetField, static_cast<win::DWORD>(out.size()));
   out.insert(out.end(), text.begin(), text.end());
   out.push_back(0);
+}
+
+struct DiskGeometry {
+  std::uint32_t mediaType;
+  std::uint32_t heads;
+  std::uint32_t sectorsPerTrack;
+};
+
+// Callers size a disk by its cylinders, so a drive's geometry must cover the whole medium: a
+// 1.44 MB floppy in either drive is 80 x 2 x 18, and LS-120 media are laid out in tracks of 32
+// sectors on 8 heads (a 120 MB disk is 960 cylinders of them), never the card readers' 255 x 63,
+// which would leave the disk's last partial cylinder outside every backup.
+DiskGeometry GeometryOf(std::uint64_t sectors, Bus bus) {
+  const bool diskDrive = bus == Bus::Floppy || bus == Bus::Ls120;
+  if (diskDrive && sectors == kFloppy144Sectors) return {kFloppy144MediaType, kFloppyHeads, kFloppySectorsPerTrack};
+  if (bus == Bus::Ls120) return {kRemovableMediaType, kLs120Heads, kLs120SectorsPerTrack};
+  return {kRemovableMediaType, kDiskHeads, kDiskSectorsPerTrack};
 }
 
 }  // namespace
@@ -64,16 +83,14 @@ void WriteDeviceNumber(std::span<win::BYTE> out, std::uint32_t deviceNumber, std
   win::WriteLe32(out, 8, partitionNumber);
 }
 
-void WriteDiskGeometry(std::span<win::BYTE> out, std::uint64_t sectors, bool floppyDrive) {
-  const bool floppy = floppyDrive && sectors == kFloppy144Sectors;
-  const std::uint32_t heads = floppy ? kFloppyHeads : kDiskHeads;
-  const std::uint32_t sectorsPerTrack = floppy ? kFloppySectorsPerTrack : kDiskSectorsPerTrack;
-  const std::uint64_t cylinders = sectors / (std::uint64_t{heads} * sectorsPerTrack);
+void WriteDiskGeometry(std::span<win::BYTE> out, std::uint64_t sectors, Bus bus) {
+  const DiskGeometry geometry = GeometryOf(sectors, bus);
+  const std::uint64_t cylinders = sectors / (std::uint64_t{geometry.heads} * geometry.sectorsPerTrack);
   win::WriteLe32(out, 0, static_cast<win::DWORD>(cylinders & 0xFFFFFFFF));
   win::WriteLe32(out, 4, static_cast<win::DWORD>(cylinders >> 32));
-  win::WriteLe32(out, 8, floppy ? kFloppy144MediaType : kRemovableMediaType);
-  win::WriteLe32(out, 12, heads);
-  win::WriteLe32(out, 16, sectorsPerTrack);
+  win::WriteLe32(out, 8, geometry.mediaType);
+  win::WriteLe32(out, 12, geometry.heads);
+  win::WriteLe32(out, 16, geometry.sectorsPerTrack);
   win::WriteLe32(out, 20, kSectorBytes);
 }
 

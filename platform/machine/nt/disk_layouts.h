@@ -25,7 +25,7 @@ std::vector<win::BYTE> StorageDeviceDescriptor(const ReaderDescription& reader, 
 void WriteDeviceNumber(std::span<win::BYTE> out, std::uint32_t deviceNumber, std::uint32_t partitionNumber);
 
 // The geometry the disk driver reports for a medium of this many sectors.
-void WriteDiskGeometry(std::span<win::BYTE> out, std::uint64_t sectors, bool floppyDrive);
+void WriteDiskGeometry(std::span<win::BYTE> out, std::uint64_t sectors, Bus bus);
 
 void WritePartitionInformation(std::span<win::BYTE> out, const VolumeWindow& window, std::uint32_t partitionNumber);
 
