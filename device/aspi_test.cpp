@@ -36,7 +36,7 @@ TEST_F(Aspi98, CommandsTravelThroughTheManagerWithTheirBuffers) {
   aspi.Add(0, 2, 0, device);
   const win::BYTE readCapacity[6] = {0x25, 0, 0, 0, 0, 0};
   std::array<win::BYTE, 8> answer{};
-  ASSERT_TRUE(ExecAspiCommand(0, 2, 0, readCapacity, 6, answer.data(), 8, kAspiDataIn));
+  ASSERT_TRUE(ExecAspiCommand(0, 2, 0, readCapacity, 6, answer.data(), 8, win::aspi_layout::kDataIn));
   EXPECT_EQ(answer[2], 0x07);
   EXPECT_EQ(answer[3], 0xFF);
   EXPECT_EQ(AspiCommandPosted, 1u) << "the post routine ran";
@@ -58,7 +58,7 @@ TEST_F(Aspi98, VendorReplyWithoutCardFailsOnThisRoadToo) {
   std::array<win::BYTE, 4> reply{};
   EXPECT_FALSE(ExecScsiCommand(nullptr, 0, 0, 0, status, 8, reply.data(), 4, kScsiDataIn));
   EXPECT_EQ(reply[0], 0xFF);
-  EXPECT_TRUE(ExecAspiCommand(0, 0, 0, status, 8, reply.data(), 4, kAspiDataIn)) << "no reply rule here";
+  EXPECT_TRUE(ExecAspiCommand(0, 0, 0, status, 8, reply.data(), 4, win::aspi_layout::kDataIn)) << "no reply rule here";
 }
 
 TEST_F(Aspi98, RequestsRefusedAtOnceOrNeverPostedDoNotHang) {

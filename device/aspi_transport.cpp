@@ -2,6 +2,7 @@
 
 #include "device/device_state.h"
 #include "platform/win/layouts/address_tokens.h"
+#include "platform/win/layouts/aspi_layout.h"
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/files/files.h"
 #include "platform/win/system/system_clock.h"
@@ -14,29 +15,11 @@
 namespace tarnlok {
 namespace {
 
-// SRB_ExecSCSICmd.
-constexpr std::size_t kExecSize = 80;
-constexpr std::size_t kCmd = 0;
-constexpr std::size_t kStatus = 1;
-constexpr std::size_t kHaId = 2;
-constexpr std::size_t kFlags = 3;
-constexpr std::size_t kTarget = 8;
-constexpr std::size_t kLun = 9;
-constexpr std::size_t kBufLen = 12;
-constexpr std::size_t kBufPointer = 16;
-constexpr std::size_t kSenseLen = 20;
-constexpr std::size_t kCdbLen = 21;
-constexpr std::size_t kPostProc = 24;
-constexpr std::size_t kCdbBytes = 48;
-constexpr std::size_t kCdbCapacity = 16;
-constexpr win::BYTE kExecScsiCommand = 2;
-constexpr win::BYTE kSenseLength = 14;
+namespace aspi = win::aspi_layout;
+namespace exec = win::aspi_layout::execute;
 
-// SRB_HAInquiry.
-constexpr std::size_t kInquirySize = 60;
-constexpr std::size_t kAdapterIdentifier = 26;
-constexpr win::BYTE kHostAdapterInquiry = 0;
-constexpr win::BYTE kHostAdapterFlags = 8;
+// The sense bytes asked for: fixed-format sense data.
+constexpr win::BYTE kSenseBytes = 14;
 constexpr std::size_t kAdapterNameLength = 8;
 
 // Requests complete while SendASPI32Command runs here; this bounds a wait for one that never does.
@@ -49,8 +32,9 @@ PostRoutine postRoutineSlot = &AspiPostRoutine;
 // when asked to. One that was refused at once is never posted, so nothing waits for it.
 template <std::size_t Size>
 void WaitWhilePending(const std::array<win::BYTE, Size>& block, bool untilPosted, win::DWORD sleepMilliseconds) {
-  for (int round = 0; round < kMaxWaitRounds && block[kStatus] == kAspiPending; ++round) win::Sleep(sleepMilliseconds);
-  if (untilPosted && block[kStatus] == kAspiComplete) WaitAspiPosted();
+  for (int round = 0; round < kMaxWaitRounds && block[aspi::kStatus] == aspi::kStatusPending; ++round)
+    win::Sleep(sleepMilliseconds);
+  if (untilPosted && block[aspi::kStatus] == aspi::kStatusDone) WaitAspiPosted();
 }
 
 std::string AspiLibraryPath() {
@@ -82,27 +66,27 @@ bool LoadAspiLibrary(bool withSupportInfo) {
 
 bool SendAspiRequest(AspiAddress address, std::span<const win::BYTE> cdb, win::BYTE* data, win::DWORD dataLength,
                      win::BYTE direction, bool waitForPost) {
-  if (SendAspiSrb == nullptr || cdb.size() > kCdbCapacity) return false;
+  if (SendAspiSrb == nullptr || cdb.size() > exec::kCdbCapacity) return false;
   const win::AddressRegistration buffer(data, dataLength);
   if (data != nullptr && dataLength != 0 && buffer.token() == 0) return false;
   const win::AddressRegistration post(&postRoutineSlot, sizeof(postRoutineSlot));
-  std::array<win::BYTE, kExecSize> block{};
-  block[kCmd] = kExecScsiCommand;
-  block[kStatus] = 0xFF;
-  block[kHaId] = address.host;
-  block[kFlags] = static_cast<win::BYTE>(direction | kAspiPosting);
-  block[kTarget] = address.target;
-  block[kLun] = address.lun;
-  win::WriteLe32(block, kBufLen, dataLength);
-  win::WriteLe32(block, kBufPointer, buffer.token());
-  block[kSenseLen] = kSenseLength;
-  block[kCdbLen] = static_cast<win::BYTE>(cdb.size());
-  win::WriteLe32(block, kPostProc, post.token());
-  std::copy(cdb.begin(), cdb.end(), block.begin() + kCdbBytes);
+  std::array<win::BYTE, exec::kSize> block{};
+  block[aspi::kCommand] = aspi::kExecuteScsi;
+  block[aspi::kStatus] = 0xFF;
+  block[aspi::kHost] = address.host;
+  block[aspi::kFlags] = static_cast<win::BYTE>(direction | aspi::kPosting);
+  block[exec::kTarget] = address.target;
+  block[exec::kLun] = address.lun;
+  win::WriteLe32(block, exec::kBufferLength, dataLength);
+  win::WriteLe32(block, exec::kBufferAddress, buffer.token());
+  block[exec::kSenseLength] = kSenseBytes;
+  block[exec::kCdbLength] = static_cast<win::BYTE>(cdb.size());
+  win::WriteLe32(block, exec::kPostRoutine, post.token());
+  std::copy(cdb.begin(), cdb.end(), block.begin() + exec::kCdb);
   AspiCommandPosted = 0;
   SendAspiSrb(block.data());
   WaitWhilePending(block, waitForPost, 0);
-  return block[kStatus] == kAspiComplete;
+  return block[aspi::kStatus] == aspi::kStatusDone;
 }
 
 bool ExecAspiCommand(win::BYTE host, win::BYTE target, win::BYTE lun, const win::BYTE* cdb, win::BYTE cdbLength,
@@ -115,19 +99,19 @@ bool ExecAspiCommand(win::BYTE host, win::BYTE target, win::BYTE lun, const win:
 bool AspiInquiry(win::BYTE host, win::BYTE target, win::BYTE lun, win::BYTE* buffer, win::BYTE length) {
   const win::BYTE cdb[6] = {0x12, 0, 0, 0, length, 0};
   if (buffer == nullptr || !LoadAspiLibrary(false)) return false;
-  return SendAspiRequest({host, target, lun}, cdb, buffer, length, kAspiDataIn, true);
+  return SendAspiRequest({host, target, lun}, cdb, buffer, length, aspi::kDataIn, true);
 }
 
 bool GetAspiAdapterName(win::BYTE host, char* text) {
   if (SendAspiSrb == nullptr || text == nullptr) return false;
-  std::array<win::BYTE, kInquirySize> block{};
-  block[kCmd] = kHostAdapterInquiry;
-  block[kHaId] = host;
-  block[kFlags] = kHostAdapterFlags;
+  std::array<win::BYTE, aspi::host_inquiry::kSize> block{};
+  block[aspi::kCommand] = aspi::kHostAdapterInquiry;
+  block[aspi::kHost] = host;
+  block[aspi::kFlags] = aspi::kDataIn;
   SendAspiSrb(block.data());
   WaitWhilePending(block, false, 1);
-  if (block[kStatus] != kAspiComplete) return false;
-  std::memcpy(text, block.data() + kAdapterIdentifier, kAdapterNameLength);
+  if (block[aspi::kStatus] != aspi::kStatusDone) return false;
+  std::memcpy(text, block.data() + aspi::host_inquiry::kIdentifier, kAdapterNameLength);
   text[kAdapterNameLength] = '\0';
   return true;
 }

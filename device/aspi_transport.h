@@ -2,24 +2,16 @@
 // (SRB_ExecSCSICmd, 80 bytes) and host adapter inquiries (SRB_HAInquiry, 60 bytes) sent with
 // SendASPI32Command. Addresses in the request blocks are 32-bit address tokens: the data buffer
 // is registered for the call, and the post routine field names a registered slot that holds a
-// pointer to AspiPostRoutine, which the manager calls when a posted request completes.
+// pointer to AspiPostRoutine, which the manager calls when a posted request completes. Directions
+// are the block's flags (aspi_layout.h kNoData, kDataIn, kDataOut).
 #pragma once
 
+#include "platform/win/layouts/aspi_layout.h"
 #include "platform/win/system/types.h"
 
 #include <span>
 
 namespace tarnlok {
-
-// SRB_Flags directions and the posting bit.
-constexpr win::BYTE kAspiNoData = 0x00;
-constexpr win::BYTE kAspiPosting = 0x01;
-constexpr win::BYTE kAspiDataIn = 0x08;
-constexpr win::BYTE kAspiDataOut = 0x10;
-
-// SRB_Status values.
-constexpr win::BYTE kAspiPending = 0x00;
-constexpr win::BYTE kAspiComplete = 0x01;
 
 struct AspiAddress {
   win::BYTE host = 0;

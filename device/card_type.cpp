@@ -180,7 +180,7 @@ win::WORD ReadStatusWord(win::HANDLE handle, const DeviceEntry& entry, bool thro
                     reply.size(), kScsiDataIn);
   } else {
     ExecAspiCommand(entry.hostAdapter, entry.target, entry.lun, cdb.data(), cdb.size(), reply.data(), reply.size(),
-                    kAspiDataIn);
+                    win::aspi_layout::kDataIn);
   }
   return win::ReadLe16(reply, 0);
 }
@@ -194,7 +194,7 @@ bool CapacityReadable(win::HANDLE handle, const DeviceEntry& entry) {
         OsKindIsNt() ? ExecScsiCommand(handle, entry.hostAdapter, entry.target, entry.lun, kReadCapacity.data(),
                                        kReadCapacity.size(), answer.data(), answer.size(), kScsiDataIn)
                      : ExecAspiCommand(entry.hostAdapter, entry.target, entry.lun, kReadCapacity.data(),
-                                       kReadCapacity.size(), answer.data(), answer.size(), kAspiDataIn);
+                                       kReadCapacity.size(), answer.data(), answer.size(), win::aspi_layout::kDataIn);
     if (!answered) continue;
     return win::ReadBe32(answer, 0) != 0 && win::ReadBe32(answer, 4) != 0;
   }

@@ -24,7 +24,7 @@ bool SendStandardCommand(win::HANDLE handle, const DeviceEntry& entry, std::span
   }
   if (entry.noCommandFlag != 0) return false;
   return ExecAspiCommand(entry.hostAdapter, entry.target, entry.lun, cdb.data(), cdbLength, data.data(), length,
-                         direction == kScsiDataIn ? kAspiDataIn : kAspiNoData);
+                         direction == kScsiDataIn ? win::aspi_layout::kDataIn : win::aspi_layout::kNoData);
 }
 
 void SendTestUnitReady(win::HANDLE handle, const DeviceEntry& entry) {
@@ -41,7 +41,7 @@ bool SendVendorCommand(win::HANDLE handle, ReaderAddress address, win::BYTE subC
                            length, kScsiDataIn);
   }
   return ExecAspiCommand(address.host, address.target, address.lun, cdb.data(), cdb.size(), reply.data(), length,
-                         kAspiDataIn);
+                         win::aspi_layout::kDataIn);
 }
 
 bool ModeSenseWriteProtected(win::HANDLE handle, const DeviceEntry& entry) {

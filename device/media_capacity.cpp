@@ -134,7 +134,7 @@ std::optional<PlainCapacity> ReadPlainCapacity(win::HANDLE handle, const DeviceE
     UsePlainSectorIo = 1;
     return PlainCapacity{entry.volumeSectorCount, kSectorSize};
   } else if (!ExecAspiCommand(entry.hostAdapter, entry.target, entry.lun, kReadCapacity.data(), kReadCapacity.size(),
-                              answer.data(), answer.size(), kAspiDataIn)) {
+                              answer.data(), answer.size(), win::aspi_layout::kDataIn)) {
     return std::nullopt;
   }
   const win::DWORD lastBlock = win::ReadBe32(answer, 0);

@@ -17,6 +17,7 @@
 namespace tarnlok {
 namespace {
 
+namespace aspi = win::aspi_layout;
 namespace spt = win::scsi_pass_through;
 
 constexpr win::DWORD kSenseOffset = 44;
@@ -34,11 +35,11 @@ struct DirectionCodes {
 // sent without a direction on the NT road.
 // clang-format off
 constexpr DirectionCodes kDirections[] = {
-    {kScsiDataIn,              win::SCSI_IOCTL_DATA_IN,          kAspiDataIn},
-    {win::SCSI_IOCTL_DATA_IN,  win::SCSI_IOCTL_DATA_IN,          kAspiDataIn},
-    {kScsiDataOut,             win::SCSI_IOCTL_DATA_OUT,         kAspiDataOut},
-    {win::SCSI_IOCTL_DATA_OUT, win::SCSI_IOCTL_DATA_UNSPECIFIED, kAspiDataOut},
-    {kScsiNoData,              win::SCSI_IOCTL_DATA_UNSPECIFIED, kAspiNoData},
+    {kScsiDataIn,              win::SCSI_IOCTL_DATA_IN,          aspi::kDataIn},
+    {win::SCSI_IOCTL_DATA_IN,  win::SCSI_IOCTL_DATA_IN,          aspi::kDataIn},
+    {kScsiDataOut,             win::SCSI_IOCTL_DATA_OUT,         aspi::kDataOut},
+    {win::SCSI_IOCTL_DATA_OUT, win::SCSI_IOCTL_DATA_UNSPECIFIED, aspi::kDataOut},
+    {kScsiNoData,              win::SCSI_IOCTL_DATA_UNSPECIFIED, aspi::kNoData},
 };
 // clang-format on
 

@@ -2,6 +2,7 @@
 
 #include "device/device_state.h"
 #include "platform/win/layouts/address_tokens.h"
+#include "platform/win/layouts/aspi_layout.h"
 #include "platform/win/modules/builtin_modules.h"
 #include "platform/win/layouts/byte_order.h"
 
@@ -12,11 +13,16 @@
 namespace tarnlok::test_support {
 namespace {
 
+namespace aspi = win::aspi_layout;
+namespace exec = win::aspi_layout::execute;
+
 StandInAspi* current = nullptr;
 
 win::DWORD SendStandIn(void* block) { return current->Send(static_cast<win::BYTE*>(block)); }
 
-win::DWORD SupportInfoStandIn() { return (1U << 8) | static_cast<win::DWORD>(current->adapterNames.size() & 0xFF); }
+win::DWORD SupportInfoStandIn() {
+  return aspi::SupportInfo(aspi::kStatusDone, static_cast<win::BYTE>(current->adapterNames.size() & 0xFF));
+}
 
 void PutText(std::vector<win::BYTE>& bytes, std::size_t offset, const std::string& text, std::size_t width) {
   for (std::size_t i = 0; i < width; ++i) bytes[offset + i] = static_cast<win::BYTE>(i < text.size() ? text[i] : ' ');
@@ -46,40 +52,42 @@ void StandInAspi::Add(win::BYTE host, win::BYTE target, win::BYTE lun, AspiDevic
 win::DWORD StandInAspi::Send(win::BYTE* block) {
   ++requests;
   if (refuseAtOnce) {
-    block[1] = 0x04;
-    return block[1];
+    block[aspi::kStatus] = aspi::kStatusError;
+    return block[aspi::kStatus];
   }
-  if (block[0] == 0) {  // host adapter inquiry
-    if (block[2] >= adapterNames.size()) {
-      block[1] = 0x81;
-      return block[1];
+  if (block[aspi::kCommand] == aspi::kHostAdapterInquiry) {
+    namespace inquiry = aspi::host_inquiry;
+    if (block[aspi::kHost] >= adapterNames.size()) {
+      block[aspi::kStatus] = aspi::kStatusInvalidHost;
+      return block[aspi::kStatus];
     }
-    std::memset(block + 26, 0, 16);
-    std::memcpy(block + 26, adapterNames[block[2]].data(), std::min<std::size_t>(16, adapterNames[block[2]].size()));
-    block[1] = 1;
-    return 1;
+    const std::string& name = adapterNames[block[aspi::kHost]];
+    std::memset(block + inquiry::kIdentifier, 0, inquiry::kIdentifierSize);
+    std::memcpy(block + inquiry::kIdentifier, name.data(), std::min(inquiry::kIdentifierSize, name.size()));
+    block[aspi::kStatus] = aspi::kStatusDone;
+    return block[aspi::kStatus];
   }
   Execute(block);
-  if (block[1] == 1 && postRoutineCalls) {
-    const win::DWORD post = win::ReadLe32(std::span<const win::BYTE>(block, 80), 24);
+  if (block[aspi::kStatus] == aspi::kStatusDone && postRoutineCalls) {
+    const win::DWORD post = win::ReadLe32(std::span<const win::BYTE>(block, exec::kSize), exec::kPostRoutine);
     auto* slot = static_cast<void (**)()>(win::ResolveAddressToken(post, sizeof(void (*)())));
     if (slot != nullptr) (*slot)();
   }
-  return block[1];
+  return block[aspi::kStatus];
 }
 
 void StandInAspi::Execute(win::BYTE* block) {
-  const std::span<const win::BYTE> request(block, 80);
-  const auto found = devices_.find({block[2], block[8], block[9]});
-  const std::span<const win::BYTE> cdb(block + 48, block[21]);
+  const std::span<const win::BYTE> request(block, exec::kSize);
+  const auto found = devices_.find({block[aspi::kHost], block[exec::kTarget], block[exec::kLun]});
+  const std::span<const win::BYTE> cdb(block + exec::kCdb, block[exec::kCdbLength]);
   cdbs.emplace_back(cdb.begin(), cdb.end());
-  flags.push_back(block[3]);
-  bufferLengths.push_back(win::ReadLe32(request, 12));
-  block[1] = 0x04;  // error unless answered below
+  flags.push_back(block[aspi::kFlags]);
+  bufferLengths.push_back(win::ReadLe32(request, exec::kBufferLength));
+  block[aspi::kStatus] = aspi::kStatusError;  // unless answered below
   if (found == devices_.end() || cdb.empty()) return;
   const AspiDevice& device = found->second;
-  const win::DWORD length = win::ReadLe32(request, 12);
-  auto* data = static_cast<win::BYTE*>(win::ResolveAddressToken(win::ReadLe32(request, 16), length));
+  const win::DWORD length = win::ReadLe32(request, exec::kBufferLength);
+  auto* data = static_cast<win::BYTE*>(win::ResolveAddressToken(win::ReadLe32(request, exec::kBufferAddress), length));
   if (length != 0 && data == nullptr) return;
   std::vector<win::BYTE> reply;
   switch (cdb[0]) {
@@ -111,7 +119,7 @@ void StandInAspi::Execute(win::BYTE* block) {
     default: return;
   }
   if (data != nullptr) std::copy_n(reply.begin(), std::min<std::size_t>(reply.size(), length), data);
-  block[1] = 1;
+  block[aspi::kStatus] = aspi::kStatusDone;
 }
 
 }  // namespace tarnlok::test_support

@@ -3,6 +3,7 @@
 #include "platform/machine/win9x/card_driver_chain.h"
 
 #include "platform/win/layouts/address_tokens.h"
+#include "platform/win/layouts/aspi_layout.h"
 #include "platform/win/modules/builtin_modules.h"
 #include "platform/win/layouts/byte_order.h"
 
@@ -16,75 +17,32 @@ namespace {
 
 constexpr std::string_view kModule = "WNASPI32.DLL";
 
-// Commands and status values.
-constexpr win::BYTE kHostAdapterInquiry = 0;
-constexpr win::BYTE kGetDeviceType = 1;
-constexpr win::BYTE kExecuteScsi = 2;
-constexpr win::BYTE kStatusDone = 0x01;
-constexpr win::BYTE kStatusError = 0x04;
-constexpr win::BYTE kStatusInvalidHost = 0x81;
-constexpr win::BYTE kStatusNoDevice = 0x82;
-constexpr win::BYTE kStatusInvalidRequest = 0xE0;
-constexpr win::BYTE kStatusNoAdapters = 0xE8;
-constexpr win::BYTE kHostSelectionTimeout = 0x11;
+namespace aspi = win::aspi_layout;
+namespace inquiry = win::aspi_layout::host_inquiry;
+namespace exec = win::aspi_layout::execute;
 
-// Fields shared by every request block.
-constexpr std::size_t kCommand = 0;
-constexpr std::size_t kStatus = 1;
-constexpr std::size_t kHost = 2;
-constexpr std::size_t kFlags = 3;
-
-// SRB_HAInquiry.
-constexpr std::size_t kHostCount = 8;
-constexpr std::size_t kHostScsiId = 9;
-constexpr std::size_t kManagerId = 10;
-constexpr std::size_t kIdentifier = 26;
-constexpr std::size_t kIdentifierSize = 16;
 constexpr win::BYTE kInitiatorId = 7;
-
-// SRB_GDEVBlock.
-constexpr std::size_t kTarget = 8;
-constexpr std::size_t kLun = 9;
-constexpr std::size_t kDeviceType = 10;
 constexpr win::BYTE kDirectAccess = 0;
-
-// SRB_ExecSCSICmd.
-constexpr std::size_t kExecSize = 80;
-constexpr std::size_t kBufferLength = 12;
-constexpr std::size_t kBufferPointer = 16;
-constexpr std::size_t kSenseLength = 20;
-constexpr std::size_t kCdbLength = 21;
-constexpr std::size_t kHostStatus = 22;
-constexpr std::size_t kTargetStatus = 23;
-constexpr std::size_t kPostRoutine = 24;
-constexpr std::size_t kCdb = 48;
-constexpr std::size_t kCdbCapacity = 16;
-constexpr std::size_t kSenseArea = 64;
-constexpr std::size_t kSenseCapacity = kExecSize - kSenseArea;
-constexpr win::BYTE kPosting = 0x01;
-constexpr win::BYTE kDirectionMask = 0x18;
-constexpr win::BYTE kDataIn = 0x08;
-constexpr win::BYTE kDataOut = 0x10;
 
 std::atomic<AspiManager*> installed{nullptr};
 
 win::DWORD SendEntry(void* request) {
   AspiManager* manager = installed.load();
-  return manager == nullptr ? kStatusNoAdapters : manager->Send(static_cast<win::BYTE*>(request));
+  return manager == nullptr ? aspi::kStatusNoAdapters : manager->Send(static_cast<win::BYTE*>(request));
 }
 
 win::DWORD SupportInfoEntry() {
   AspiManager* manager = installed.load();
-  return manager == nullptr ? win::DWORD{kStatusNoAdapters} << 8 : manager->SupportInfo();
+  return manager == nullptr ? aspi::SupportInfo(aspi::kStatusNoAdapters, 0) : manager->SupportInfo();
 }
 
 bool ReachedByAspi(Bus bus) { return !AspiAdapterName(bus).empty(); }
 
 std::optional<DataDirection> DirectionOf(win::BYTE flags) {
-  switch (flags & kDirectionMask) {
-    case 0: return DataDirection::None;
-    case kDataIn: return DataDirection::In;
-    case kDataOut: return DataDirection::Out;
+  switch (flags & aspi::kDirectionMask) {
+    case aspi::kNoData: return DataDirection::None;
+    case aspi::kDataIn: return DataDirection::In;
+    case aspi::kDataOut: return DataDirection::Out;
     default: return std::nullopt;
   }
 }
@@ -118,25 +76,26 @@ void AspiManager::Uninstall() {
 }
 
 win::DWORD AspiManager::SupportInfo() const {
-  if (hosts_.empty()) return win::DWORD{kStatusNoAdapters} << 8;
-  return (win::DWORD{kStatusDone} << 8) | static_cast<win::DWORD>(std::min<std::size_t>(hosts_.size(), 0xFF));
+  if (hosts_.empty()) return aspi::SupportInfo(aspi::kStatusNoAdapters, 0);
+  return aspi::SupportInfo(aspi::kStatusDone, static_cast<win::BYTE>(std::min<std::size_t>(hosts_.size(), 0xFF)));
 }
 
 win::DWORD AspiManager::Send(win::BYTE* request) {
-  if (request == nullptr) return kStatusInvalidRequest;
-  switch (request[kCommand]) {
-    case kHostAdapterInquiry: request[kStatus] = static_cast<win::BYTE>(HostAdapterInquiry(request)); break;
-    case kGetDeviceType: request[kStatus] = static_cast<win::BYTE>(DeviceType(request)); break;
-    case kExecuteScsi:
-      request[kStatus] = static_cast<win::BYTE>(ExecuteScsi(request));
+  if (request == nullptr) return aspi::kStatusInvalidRequest;
+  switch (request[aspi::kCommand]) {
+    case aspi::kHostAdapterInquiry: request[aspi::kStatus] = static_cast<win::BYTE>(HostAdapterInquiry(request)); break;
+    case aspi::kGetDeviceType: request[aspi::kStatus] = static_cast<win::BYTE>(DeviceType(request)); break;
+    case aspi::kExecuteScsi:
+      request[aspi::kStatus] = static_cast<win::BYTE>(ExecuteScsi(request));
       // A request that ran is posted once its status stands; one refused at once is not.
-      if ((request[kFlags] & kPosting) != 0 && (request[kStatus] == kStatusDone || request[kStatus] == kStatusError)) {
-        CallPostRoutine(win::ReadLe32(std::span<const win::BYTE>(request, kExecSize), kPostRoutine));
+      if ((request[aspi::kFlags] & aspi::kPosting) != 0 &&
+          (request[aspi::kStatus] == aspi::kStatusDone || request[aspi::kStatus] == aspi::kStatusError)) {
+        CallPostRoutine(win::ReadLe32(std::span<const win::BYTE>(request, exec::kSize), exec::kPostRoutine));
       }
       break;
-    default: request[kStatus] = kStatusInvalidRequest; break;
+    default: request[aspi::kStatus] = aspi::kStatusInvalidRequest; break;
   }
-  return request[kStatus];
+  return request[aspi::kStatus];
 }
 
 std::shared_ptr<Reader> AspiManager::DeviceAt(win::BYTE host, win::BYTE target, win::BYTE lun) const {
@@ -145,55 +104,57 @@ std::shared_ptr<Reader> AspiManager::DeviceAt(win::BYTE host, win::BYTE target, 
 }
 
 win::DWORD AspiManager::HostAdapterInquiry(win::BYTE* request) const {
-  const win::BYTE host = request[kHost];
-  request[kHostCount] = static_cast<win::BYTE>(hosts_.size());
-  if (host >= hosts_.size()) return hosts_.empty() && host == 0 ? kStatusDone : kStatusInvalidHost;
-  request[kHostScsiId] = kInitiatorId;
+  const win::BYTE host = request[aspi::kHost];
+  request[inquiry::kHostCount] = static_cast<win::BYTE>(hosts_.size());
+  if (host >= hosts_.size()) return hosts_.empty() && host == 0 ? aspi::kStatusDone : aspi::kStatusInvalidHost;
+  request[inquiry::kHostScsiId] = kInitiatorId;
   const std::string_view manager = "ASPI for WIN32";
-  std::memset(request + kManagerId, ' ', kIdentifierSize);
-  std::memcpy(request + kManagerId, manager.data(), manager.size());
+  std::memset(request + inquiry::kManagerId, ' ', inquiry::kIdentifierSize);
+  std::memcpy(request + inquiry::kManagerId, manager.data(), manager.size());
   const std::string identifier = AspiAdapterName(hosts_[host]->Description().bus);
-  std::memset(request + kIdentifier, 0, kIdentifierSize);
-  std::memcpy(request + kIdentifier, identifier.data(), std::min(identifier.size(), kIdentifierSize));
-  return kStatusDone;
+  std::memset(request + inquiry::kIdentifier, 0, inquiry::kIdentifierSize);
+  std::memcpy(request + inquiry::kIdentifier, identifier.data(), std::min(identifier.size(), inquiry::kIdentifierSize));
+  return aspi::kStatusDone;
 }
 
 win::DWORD AspiManager::DeviceType(win::BYTE* request) const {
-  if (request[kHost] >= hosts_.size()) return kStatusInvalidHost;
-  if (!DeviceAt(request[kHost], request[kTarget], request[kLun])) return kStatusNoDevice;
-  request[kDeviceType] = kDirectAccess;
-  return kStatusDone;
+  if (request[aspi::kHost] >= hosts_.size()) return aspi::kStatusInvalidHost;
+  if (!DeviceAt(request[aspi::kHost], request[aspi::device_type::kTarget], request[aspi::device_type::kLun]))
+    return aspi::kStatusNoDevice;
+  request[aspi::device_type::kDeviceType] = kDirectAccess;
+  return aspi::kStatusDone;
 }
 
 win::DWORD AspiManager::ExecuteScsi(win::BYTE* request) {
-  const std::span<win::BYTE> block(request, kExecSize);
-  if (request[kHost] >= hosts_.size()) return kStatusInvalidHost;
-  const auto direction = DirectionOf(request[kFlags]);
-  const win::BYTE cdbLength = request[kCdbLength];
-  if (!direction || cdbLength == 0 || cdbLength > kCdbCapacity) return kStatusInvalidRequest;
-  const win::DWORD length = win::ReadLe32(block, kBufferLength);
-  auto* data = static_cast<win::BYTE*>(win::ResolveAddressToken(win::ReadLe32(block, kBufferPointer), length));
-  if (data == nullptr && length != 0) return kStatusInvalidRequest;
-  request[kHostStatus] = 0;
-  request[kTargetStatus] = 0;
+  const std::span<win::BYTE> block(request, exec::kSize);
+  if (request[aspi::kHost] >= hosts_.size()) return aspi::kStatusInvalidHost;
+  const auto direction = DirectionOf(request[aspi::kFlags]);
+  const win::BYTE cdbLength = request[exec::kCdbLength];
+  if (!direction || cdbLength == 0 || cdbLength > exec::kCdbCapacity) return aspi::kStatusInvalidRequest;
+  const win::DWORD length = win::ReadLe32(block, exec::kBufferLength);
+  auto* data = static_cast<win::BYTE*>(win::ResolveAddressToken(win::ReadLe32(block, exec::kBufferAddress), length));
+  if (data == nullptr && length != 0) return aspi::kStatusInvalidRequest;
+  request[exec::kHostStatus] = 0;
+  request[exec::kTargetStatus] = 0;
 
-  const auto reader = DeviceAt(request[kHost], request[kTarget], request[kLun]);
+  const auto reader = DeviceAt(request[aspi::kHost], request[exec::kTarget], request[exec::kLun]);
   if (!reader) {
-    request[kHostStatus] = kHostSelectionTimeout;
-    return kStatusError;
+    request[exec::kHostStatus] = aspi::kHostSelectionTimeout;
+    return aspi::kStatusError;
   }
   const std::span<win::BYTE> buffer(data, length);
   ScsiRequest scsi(
-      block.subspan(kCdb, cdbLength), *direction, *direction == DataDirection::In ? buffer : std::span<win::BYTE>(),
+      block.subspan(exec::kCdb, cdbLength), *direction,
+      *direction == DataDirection::In ? buffer : std::span<win::BYTE>(),
       *direction == DataDirection::Out ? std::span<const win::BYTE>(buffer) : std::span<const win::BYTE>());
   reader->Execute(scsi);
-  request[kTargetStatus] = scsi.Status();
-  const std::size_t senseBytes = std::min<std::size_t>(request[kSenseLength], kSenseCapacity);
+  request[exec::kTargetStatus] = scsi.Status();
+  const std::size_t senseBytes = std::min<std::size_t>(request[exec::kSenseLength], exec::kSenseCapacity);
   if (scsi.Status() != kStatusGood) {
-    std::copy_n(scsi.SenseData().begin(), std::min(senseBytes, kSenseSize), block.begin() + kSenseArea);
-    return kStatusError;
+    std::copy_n(scsi.SenseData().begin(), std::min(senseBytes, kSenseSize), block.begin() + exec::kSense);
+    return aspi::kStatusError;
   }
-  return kStatusDone;
+  return aspi::kStatusDone;
 }
 
 }  // namespace machine
