@@ -6,6 +6,7 @@
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/files/files.h"
 #include "platform/win/system/system_clock.h"
+#include "platform/win/layouts/scsi_operations.h"
 
 #include <algorithm>
 #include <array>
@@ -97,7 +98,7 @@ bool ExecAspiCommand(win::BYTE host, win::BYTE target, win::BYTE lun, const win:
 }
 
 bool AspiInquiry(win::BYTE host, win::BYTE target, win::BYTE lun, win::BYTE* buffer, win::BYTE length) {
-  const win::BYTE cdb[6] = {0x12, 0, 0, 0, length, 0};
+  const win::BYTE cdb[6] = {win::kScsiInquiry, 0, 0, 0, length, 0};
   if (buffer == nullptr || !LoadAspiLibrary(false)) return false;
   return SendAspiRequest({host, target, lun}, cdb, buffer, length, aspi::kDataIn, true);
 }

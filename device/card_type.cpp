@@ -11,6 +11,7 @@
 #include "device/storage_layouts.h"
 #include "device/storage_queries.h"
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/scsi_operations.h"
 
 #include <algorithm>
 #include <array>
@@ -187,7 +188,7 @@ win::WORD ReadStatusWord(win::HANDLE handle, const DeviceEntry& entry, bool thro
 
 // True when READ CAPACITY reads the card (both reply words non-zero).
 bool CapacityReadable(win::HANDLE handle, const DeviceEntry& entry) {
-  constexpr std::array<win::BYTE, 6> kReadCapacity{0x25, 0, 0, 0, 0, 0};
+  constexpr std::array<win::BYTE, 6> kReadCapacity{win::kScsiReadCapacity, 0, 0, 0, 0, 0};
   for (int attempt = 0; attempt < kIdentifyAttempts; ++attempt) {
     std::array<win::BYTE, 8> answer{};
     const bool answered =

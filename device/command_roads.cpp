@@ -4,6 +4,7 @@
 #include "device/device_state.h"
 #include "device/reader_commands.h"
 #include "device/scsi_transport.h"
+#include "platform/win/layouts/scsi_operations.h"
 
 #include <array>
 
@@ -28,7 +29,7 @@ bool SendStandardCommand(win::HANDLE handle, const DeviceEntry& entry, std::span
 }
 
 void SendTestUnitReady(win::HANDLE handle, const DeviceEntry& entry) {
-  constexpr std::array<win::BYTE, 6> kTestUnitReady{};
+  constexpr std::array<win::BYTE, 6> kTestUnitReady{win::kScsiTestUnitReady};
   SendStandardCommand(handle, entry, kTestUnitReady, {}, 0);
 }
 
@@ -45,7 +46,7 @@ bool SendVendorCommand(win::HANDLE handle, ReaderAddress address, win::BYTE subC
 }
 
 bool ModeSenseWriteProtected(win::HANDLE handle, const DeviceEntry& entry) {
-  constexpr std::array<win::BYTE, 6> kModeSense{0x1A, 0, 0, 0, 12, 0};
+  constexpr std::array<win::BYTE, 6> kModeSense{win::kScsiModeSense6, 0, 0, 0, 12, 0};
   std::array<win::BYTE, 12> reply{};
   return SendStandardCommand(handle, entry, kModeSense, reply, kScsiDataIn) && (reply[2] & 0x80) != 0;
 }
@@ -55,7 +56,7 @@ bool ModeSenseWriteProtected(win::HANDLE handle, const DeviceEntry& entry) {
 namespace tarnlok {
 
 bool SendInquiry(win::HANDLE handle, ReaderAddress address, InquiryReply& reply) {
-  constexpr std::array<win::BYTE, 6> kInquiry{0x12, 0, 0, 0, kInquiryLength, 0};
+  constexpr std::array<win::BYTE, 6> kInquiry{win::kScsiInquiry, 0, 0, 0, kInquiryLength, 0};
   PromptText.clear();
   reply.fill(0);
   return ExecScsiCommand(handle, address.host, address.target, address.lun, kInquiry.data(), kInquiry.size(),

@@ -49,7 +49,7 @@ std::string RawFlashMachine(const std::string& windows) {
 
 // An 8-byte command-first block: sub-command, four address bytes (high first), length.
 Bytes VendorBlock(win::BYTE sub, win::DWORD address, win::WORD length) {
-  return {kVendorOperation,         sub,
+  return {win::kScsiVendorCommand,  sub,
           win::BYTE(address >> 24), win::BYTE(address >> 16),
           win::BYTE(address >> 8),  win::BYTE(address),
           win::BYTE(length >> 8),   win::BYTE(length)};
@@ -159,7 +159,8 @@ TEST_F(RawFlashOn98, MemoryStickBlockRoundTripThroughAspi) {
   ASSERT_TRUE(Aspi('F', VendorBlock(kVendorEraseBlock, (300U << 16) | block, 0x4000), reply, aspi::kDataIn));
   Bytes pages(32 * 512, 0x2F);
   ASSERT_TRUE(Aspi(
-      'F', {kVendorOperation, kVendorWriteByCylinder, 0, win::BYTE(block >> 8), win::BYTE(block), 0x60, 0x01, 0x2C},
+      'F',
+      {win::kScsiVendorCommand, kVendorWriteByCylinder, 0, win::BYTE(block >> 8), win::BYTE(block), 0x60, 0x01, 0x2C},
       pages, aspi::kDataOut));
   Bytes extra(4, 0);
   ASSERT_TRUE(Aspi('F', VendorBlock(kVendorReadExtra, block, 4), extra, aspi::kDataIn));
@@ -279,9 +280,9 @@ TEST_F(RawFlashOnNt4, MemoryStickPageRoundTripThroughPassThrough) {
   Bytes reply(2, 0);
   ASSERT_TRUE(send(VendorBlock(kVendorEraseBlock, (300U << 16) | block, 0x4000), reply, kScsiDataIn));
   Bytes page(512, 0x61);
-  ASSERT_TRUE(
-      send({kVendorOperation, kVendorWriteByCylinder, 2, win::BYTE(block >> 8), win::BYTE(block), 0x41, 0x01, 0x2C},
-           page, kScsiDataOut));
+  ASSERT_TRUE(send(
+      {win::kScsiVendorCommand, kVendorWriteByCylinder, 2, win::BYTE(block >> 8), win::BYTE(block), 0x41, 0x01, 0x2C},
+      page, kScsiDataOut));
   Bytes extra(4, 0);
   ASSERT_TRUE(send(VendorBlock(kVendorReadExtra, block, 4), extra, kScsiDataIn));
   EXPECT_EQ(extra, (Bytes{0xFF, 0xFF, 0x01, 0x2C}));

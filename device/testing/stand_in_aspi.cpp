@@ -5,6 +5,7 @@
 #include "platform/win/layouts/aspi_layout.h"
 #include "platform/win/modules/builtin_modules.h"
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/scsi_operations.h"
 
 #include <algorithm>
 #include <cstring>
@@ -91,27 +92,27 @@ void StandInAspi::Execute(win::BYTE* block) {
   if (length != 0 && data == nullptr) return;
   std::vector<win::BYTE> reply;
   switch (cdb[0]) {
-    case 0x12:
+    case win::kScsiInquiry:
       reply.assign(56, 0);
       PutText(reply, 8, device.vendor, 8);
       PutText(reply, 16, device.product, 16);
       PutText(reply, 32, device.revision, 4);
       win::WriteLe32(reply, 36, device.sectors != 0 ? device.inquiryStatus : 0);
       break;
-    case 0x00:
+    case win::kScsiTestUnitReady:
       if (device.sectors == 0) return;
       break;
-    case 0x25:
+    case win::kScsiReadCapacity:
       if (device.sectors == 0) return;
       reply.assign(8, 0);
       win::WriteBe32(reply, 0, device.sectors - 1);
       win::WriteBe32(reply, 4, 512);
       break;
-    case 0x1A:
+    case win::kScsiModeSense6:
       if (device.sectors == 0) return;
       reply.assign(12, 0);
       break;
-    case 0x20:
+    case win::kScsiVendorCommand:
       if (!device.vendorCommands) return;
       reply.assign(4, 0);
       win::WriteLe32(reply, 0, device.sectors != 0 ? device.statusWord : 0x04FF);

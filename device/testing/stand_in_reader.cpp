@@ -12,6 +12,7 @@
 #include "platform/win/files/files.h"
 #include "platform/win/system/last_error.h"
 #include "platform/win/layouts/pass_through_layout.h"
+#include "platform/win/layouts/scsi_operations.h"
 
 #include <algorithm>
 #include <cctype>
@@ -93,7 +94,7 @@ bool StandInReader::ScsiCommand(std::span<const win::BYTE> cdb, std::vector<win:
     return true;
   };
   const win::BYTE operation = cdb[0];
-  const bool vendorFirst = cdb.size() == 8 && operation == kVendorOperation;
+  const bool vendorFirst = cdb.size() == 8 && operation == win::kScsiVendorCommand;
   const bool vendorLast = cdb.size() == 8 && !vendorFirst;
   if (vendorFirst || vendorLast) {
     const VendorForm form = vendorFirst ? VendorForm::CommandFirst : VendorForm::CommandLast;
@@ -106,14 +107,14 @@ bool StandInReader::ScsiCommand(std::span<const win::BYTE> cdb, std::vector<win:
     return reply(answer);
   }
   switch (operation) {
-    case 0x00: return card;
-    case 0x12: return reply(Inquiry());
-    case 0x1A: {
+    case win::kScsiTestUnitReady: return card;
+    case win::kScsiInquiry: return reply(Inquiry());
+    case win::kScsiModeSense6: {
       if (!card) return false;
       std::array<win::BYTE, 12> sense{11, 0, static_cast<win::BYTE>(setup_.writeProtected ? 0x80 : 0), 8};
       return reply(sense);
     }
-    case 0x25: {
+    case win::kScsiReadCapacity: {
       if (!card || !setup_.answersReadCapacity) return false;
       std::array<win::BYTE, 8> capacity{};
       const auto values = setup_.readCapacityReply.value_or(
@@ -122,13 +123,13 @@ bool StandInReader::ScsiCommand(std::span<const win::BYTE> cdb, std::vector<win:
       win::WriteBe32(capacity, 4, values[1]);
       return reply(capacity);
     }
-    case 0x28:
-    case 0x2A: {
+    case win::kScsiRead10:
+    case win::kScsiWrite10: {
       if (!card || cdb.size() < 10) return false;
       const win::ULONGLONG first = win::ReadBe32(cdb, 2) * win::ULONGLONG{kSector};
       win::ULONGLONG bytes = win::ReadBe16(cdb, 7) * win::ULONGLONG{kSector};
       if (first + bytes > setup_.image.size() || bytes > data.size()) return false;
-      if (operation == 0x2A) {
+      if (operation == win::kScsiWrite10) {
         if (setup_.writeProtected) return false;
         std::copy_n(data.begin(), bytes, setup_.image.begin() + static_cast<std::ptrdiff_t>(first));
         moved = static_cast<win::DWORD>(bytes);

@@ -3,6 +3,7 @@
 #include "platform/machine/ata/ata_vendor_registers.h"
 
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/scsi_operations.h"
 
 #include <algorithm>
 #include <utility>
@@ -22,10 +23,11 @@ void RunVendorBlock(FirmwareState& state, ScsiRequest& request) {
   RunVendorCommand(state, *command, request);
 }
 
-constexpr std::uint8_t kWrite10 = 0x2A;
 constexpr std::size_t kWrite10Length = 10;
 
-bool IsWrite10(std::span<const std::uint8_t> cdb) { return cdb.size() == kWrite10Length && cdb[0] == kWrite10; }
+bool IsWrite10(std::span<const std::uint8_t> cdb) {
+  return cdb.size() == kWrite10Length && cdb[0] == win::kScsiWrite10;
+}
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include "platform/machine/reader/reader_firmware.h"
 
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/scsi_operations.h"
 
 #include <algorithm>
 #include <array>
@@ -224,9 +225,14 @@ struct StandardCommand {
 
 // READ CAPACITY takes the 6-byte block too: the readers never looked at bytes 6 to 9.
 constexpr std::array kStandardCommands{
-    StandardCommand{0x00, 6, TestUnitReady}, StandardCommand{0x12, 6, Inquiry},  StandardCommand{0x1A, 6, ModeSense6},
-    StandardCommand{0x1B, 6, StartStopUnit}, StandardCommand{0x1D, 6, Release},  StandardCommand{0x25, 6, ReadCapacity},
-    StandardCommand{0x28, 10, Read10},       StandardCommand{0x2A, 10, Write10},
+    StandardCommand{win::kScsiTestUnitReady, 6, TestUnitReady},
+    StandardCommand{win::kScsiInquiry, 6, Inquiry},
+    StandardCommand{win::kScsiModeSense6, 6, ModeSense6},
+    StandardCommand{win::kScsiStartStopUnit, 6, StartStopUnit},
+    StandardCommand{win::kScsiReleaseBlock, 6, Release},
+    StandardCommand{win::kScsiReadCapacity, 6, ReadCapacity},
+    StandardCommand{win::kScsiRead10, 10, Read10},
+    StandardCommand{win::kScsiWrite10, 10, Write10},
 };
 
 }  // namespace
