@@ -44,9 +44,8 @@ std::string AdapterName(win::BYTE host) {
 std::optional<win::BYTE> AdapterCount() {
   if (!LoadAspiLibrary(true)) return std::nullopt;
   const win::DWORD info = GetAspiSupportInfo();
-  const auto count = static_cast<win::BYTE>(info & 0xFF);
-  const auto status = static_cast<win::BYTE>((info >> 8) & 0xFF);
-  if (count == 0 || status != 1) return std::nullopt;
+  const win::BYTE count = win::aspi::SupportHostCount(info);
+  if (count == 0 || win::aspi::SupportStatus(info) != win::aspi::kStatusDone) return std::nullopt;
   return count;
 }
 
@@ -95,7 +94,7 @@ int GetAspiMediaKind(win::BYTE* deviceKind, win::BYTE host, win::BYTE target, wi
   }
   const VendorCdb cdb = CommandFirstCdb(kVendorStatus);
   std::array<win::BYTE, 4> status{};
-  ExecAspiCommand(host, target, lun, cdb.data(), cdb.size(), status.data(), status.size(), kAspiDataIn);
+  ExecAspiCommand(host, target, lun, cdb.data(), cdb.size(), status.data(), status.size(), win::aspi::kDataIn);
   const win::DWORD word = win::ReadLe32(status, 0);
   if (word != NoMediaReply && word != 0) return KindsFromStatus(word, deviceKind, readerKind) ? 1 : 0;
   if (!Inquire(host, target, 0, reply)) return 0;

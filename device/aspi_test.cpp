@@ -47,7 +47,7 @@ TEST_F(AspiOn98, CommandsTravelThroughTheManagerWithTheirBuffers) {
   WriteBlankImage("aspi-cf.img", 2048);
   Start98(UsbReader('E', "CF Reader", R"({"kind":"cf","image":"aspi-cf.img","sectors":2048})"));
   std::array<win::BYTE, 8> answer{};
-  ASSERT_TRUE(ExecAspiCommand(0, 0, 0, kReadCapacity.data(), 6, answer.data(), 8, kAspiDataIn));
+  ASSERT_TRUE(ExecAspiCommand(0, 0, 0, kReadCapacity.data(), 6, answer.data(), 8, win::aspi::kDataIn));
   EXPECT_EQ(win::ReadBe32(answer, 0), 2047u);
   EXPECT_EQ(AspiCommandPosted, 1u) << "the post routine ran";
   EXPECT_NE(AspiLibrary, nullptr) << "loaded on first use";
@@ -69,7 +69,7 @@ TEST_F(AspiOn98, VendorReplyWithoutCardFailsOnThisRoadToo) {
   std::array<win::BYTE, 4> reply{};
   EXPECT_FALSE(ExecScsiCommand(nullptr, 0, 0, 0, status.data(), 8, reply.data(), 4, kScsiDataIn));
   EXPECT_EQ(win::ReadLe16(reply, 0), NoMediaReply);
-  EXPECT_TRUE(ExecAspiCommand(0, 0, 0, status.data(), 8, reply.data(), 4, kAspiDataIn)) << "no reply rule here";
+  EXPECT_TRUE(ExecAspiCommand(0, 0, 0, status.data(), 8, reply.data(), 4, win::aspi::kDataIn)) << "no reply rule here";
 }
 
 TEST_F(AspiOn98, MediaKindFromInquiryStatusProductTextOrVendorStatus) {

@@ -32,9 +32,9 @@ PostRoutine postRoutineSlot = &AspiPostRoutine;
 // when asked to. One that was refused at once is never posted, so nothing waits for it.
 template <std::size_t Size>
 void WaitWhilePending(const std::array<win::BYTE, Size>& block, bool untilPosted, win::DWORD sleepMilliseconds) {
-  for (int round = 0; round < kMaxWaitRounds && block[aspi::kStatus] == kAspiPending; ++round)
+  for (int round = 0; round < kMaxWaitRounds && block[aspi::kStatus] == aspi::kStatusPending; ++round)
     win::Sleep(sleepMilliseconds);
-  if (untilPosted && block[aspi::kStatus] == kAspiComplete) WaitAspiPosted();
+  if (untilPosted && block[aspi::kStatus] == aspi::kStatusDone) WaitAspiPosted();
 }
 
 std::string AspiLibraryPath() {
@@ -74,7 +74,7 @@ bool SendAspiRequest(AspiAddress address, std::span<const win::BYTE> cdb, win::B
   block[aspi::kCommand] = aspi::kExecuteScsi;
   block[aspi::kStatus] = 0xFF;
   block[aspi::kHost] = address.host;
-  block[aspi::kFlags] = static_cast<win::BYTE>(direction | kAspiPosting);
+  block[aspi::kFlags] = static_cast<win::BYTE>(direction | aspi::kPosting);
   block[aspi::kTarget] = address.target;
   block[aspi::kLun] = address.lun;
   win::WriteLe32(block, aspi::kBufferLength, dataLength);
@@ -86,7 +86,7 @@ bool SendAspiRequest(AspiAddress address, std::span<const win::BYTE> cdb, win::B
   AspiCommandPosted = 0;
   SendAspiSrb(block.data());
   WaitWhilePending(block, waitForPost, 0);
-  return block[aspi::kStatus] == kAspiComplete;
+  return block[aspi::kStatus] == aspi::kStatusDone;
 }
 
 bool ExecAspiCommand(win::BYTE host, win::BYTE target, win::BYTE lun, const win::BYTE* cdb, win::BYTE cdbLength,
@@ -99,7 +99,7 @@ bool ExecAspiCommand(win::BYTE host, win::BYTE target, win::BYTE lun, const win:
 bool AspiInquiry(win::BYTE host, win::BYTE target, win::BYTE lun, win::BYTE* buffer, win::BYTE length) {
   const win::BYTE cdb[6] = {win::kScsiInquiry, 0, 0, 0, length, 0};
   if (buffer == nullptr || !LoadAspiLibrary(false)) return false;
-  return SendAspiRequest({host, target, lun}, cdb, buffer, length, kAspiDataIn, true);
+  return SendAspiRequest({host, target, lun}, cdb, buffer, length, aspi::kDataIn, true);
 }
 
 bool GetAspiAdapterName(win::BYTE host, char* text) {
@@ -110,7 +110,7 @@ bool GetAspiAdapterName(win::BYTE host, char* text) {
   block[aspi::kFlags] = kHostAdapterFlags;
   SendAspiSrb(block.data());
   WaitWhilePending(block, false, 1);
-  if (block[aspi::kStatus] != kAspiComplete) return false;
+  if (block[aspi::kStatus] != aspi::kStatusDone) return false;
   std::memcpy(text, block.data() + aspi::kIdentifier, kAdapterNameLength);
   text[kAdapterNameLength] = '\0';
   return true;

@@ -2,7 +2,8 @@
 // (SRB_ExecSCSICmd, 80 bytes) and host adapter inquiries (SRB_HAInquiry, 60 bytes) sent with
 // SendASPI32Command. Addresses in the request blocks are 32-bit address tokens: the data buffer
 // is registered for the call, and the post routine field names a registered slot that holds a
-// pointer to AspiPostRoutine, which the manager calls when a posted request completes.
+// pointer to AspiPostRoutine, which the manager calls when a posted request completes. Directions
+// are the block's flags (aspi_layout.h kNoData, kDataIn, kDataOut).
 #pragma once
 
 #include "platform/win/layouts/aspi_layout.h"
@@ -11,16 +12,6 @@
 #include <span>
 
 namespace tarnlok {
-
-// SRB_Flags directions and the posting bit.
-constexpr win::BYTE kAspiNoData = 0x00;
-constexpr win::BYTE kAspiPosting = win::aspi::kPosting;
-constexpr win::BYTE kAspiDataIn = win::aspi::kDataIn;
-constexpr win::BYTE kAspiDataOut = win::aspi::kDataOut;
-
-// SRB_Status values.
-constexpr win::BYTE kAspiPending = win::aspi::kStatusPending;
-constexpr win::BYTE kAspiComplete = win::aspi::kStatusDone;
 
 struct AspiAddress {
   win::BYTE host = 0;

@@ -11,6 +11,7 @@
 #include "device/storage_layouts.h"
 #include "device/storage_queries.h"
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/scsi_commands.h"
 
 #include <algorithm>
 #include <array>
@@ -180,21 +181,21 @@ win::WORD ReadStatusWord(win::HANDLE handle, const DeviceEntry& entry, bool thro
                     reply.size(), kScsiDataIn);
   } else {
     ExecAspiCommand(entry.hostAdapter, entry.target, entry.lun, cdb.data(), cdb.size(), reply.data(), reply.size(),
-                    kAspiDataIn);
+                    win::aspi::kDataIn);
   }
   return win::ReadLe16(reply, 0);
 }
 
 // True when READ CAPACITY reads the card (both reply words non-zero).
 bool CapacityReadable(win::HANDLE handle, const DeviceEntry& entry) {
-  constexpr std::array<win::BYTE, 6> kReadCapacity{0x25, 0, 0, 0, 0, 0};
+  constexpr std::array<win::BYTE, 6> kReadCapacity{win::kScsiReadCapacity, 0, 0, 0, 0, 0};
   for (int attempt = 0; attempt < kIdentifyAttempts; ++attempt) {
     std::array<win::BYTE, 8> answer{};
     const bool answered =
         OsKindIsNt() ? ExecScsiCommand(handle, entry.hostAdapter, entry.target, entry.lun, kReadCapacity.data(),
                                        kReadCapacity.size(), answer.data(), answer.size(), kScsiDataIn)
                      : ExecAspiCommand(entry.hostAdapter, entry.target, entry.lun, kReadCapacity.data(),
-                                       kReadCapacity.size(), answer.data(), answer.size(), kAspiDataIn);
+                                       kReadCapacity.size(), answer.data(), answer.size(), win::aspi::kDataIn);
     if (!answered) continue;
     return win::ReadBe32(answer, 0) != 0 && win::ReadBe32(answer, 4) != 0;
   }

@@ -4,6 +4,7 @@
 #include "device/device_state.h"
 #include "device/reader_commands.h"
 #include "device/scsi_transport.h"
+#include "platform/win/layouts/scsi_commands.h"
 
 #include <array>
 
@@ -24,11 +25,11 @@ bool SendStandardCommand(win::HANDLE handle, const DeviceEntry& entry, std::span
   }
   if (entry.noCommandFlag != 0) return false;
   return ExecAspiCommand(entry.hostAdapter, entry.target, entry.lun, cdb.data(), cdbLength, data.data(), length,
-                         direction == kScsiDataIn ? kAspiDataIn : kAspiNoData);
+                         direction == kScsiDataIn ? win::aspi::kDataIn : win::aspi::kNoData);
 }
 
 void SendTestUnitReady(win::HANDLE handle, const DeviceEntry& entry) {
-  constexpr std::array<win::BYTE, 6> kTestUnitReady{};
+  constexpr std::array<win::BYTE, 6> kTestUnitReady{win::kScsiTestUnitReady};
   SendStandardCommand(handle, entry, kTestUnitReady, {}, 0);
 }
 
@@ -41,11 +42,11 @@ bool SendVendorCommand(win::HANDLE handle, ReaderAddress address, win::BYTE subC
                            length, kScsiDataIn);
   }
   return ExecAspiCommand(address.host, address.target, address.lun, cdb.data(), cdb.size(), reply.data(), length,
-                         kAspiDataIn);
+                         win::aspi::kDataIn);
 }
 
 bool ModeSenseWriteProtected(win::HANDLE handle, const DeviceEntry& entry) {
-  constexpr std::array<win::BYTE, 6> kModeSense{0x1A, 0, 0, 0, 12, 0};
+  constexpr std::array<win::BYTE, 6> kModeSense{win::kScsiModeSense6, 0, 0, 0, 12, 0};
   std::array<win::BYTE, 12> reply{};
   return SendStandardCommand(handle, entry, kModeSense, reply, kScsiDataIn) && (reply[2] & 0x80) != 0;
 }
@@ -55,7 +56,7 @@ bool ModeSenseWriteProtected(win::HANDLE handle, const DeviceEntry& entry) {
 namespace tarnlok {
 
 bool SendInquiry(win::HANDLE handle, ReaderAddress address, InquiryReply& reply) {
-  constexpr std::array<win::BYTE, 6> kInquiry{0x12, 0, 0, 0, kInquiryLength, 0};
+  constexpr std::array<win::BYTE, 6> kInquiry{win::kScsiInquiry, 0, 0, 0, kInquiryLength, 0};
   PromptText.clear();
   reply.fill(0);
   return ExecScsiCommand(handle, address.host, address.target, address.lun, kInquiry.data(), kInquiry.size(),

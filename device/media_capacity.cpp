@@ -8,6 +8,7 @@
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/devices/device_io.h"
 #include "platform/win/files/volumes.h"
+#include "platform/win/layouts/scsi_commands.h"
 
 #include <array>
 #include <limits>
@@ -122,7 +123,7 @@ int FloppyCapacity(win::HANDLE handle, DeviceEntry& entry, const Outputs& out) {
 }
 
 std::optional<PlainCapacity> ReadPlainCapacity(win::HANDLE handle, const DeviceEntry& entry) {
-  constexpr std::array<win::BYTE, 6> kReadCapacity{0x25, 0, 0, 0, 0, 0};
+  constexpr std::array<win::BYTE, 6> kReadCapacity{win::kScsiReadCapacity, 0, 0, 0, 0, 0};
   std::array<win::BYTE, 8> answer{};
   if (OsKindIsNt()) {
     if (!ExecScsiCommand(handle, entry.hostAdapter, entry.target, entry.lun, kReadCapacity.data(), kReadCapacity.size(),
@@ -134,7 +135,7 @@ std::optional<PlainCapacity> ReadPlainCapacity(win::HANDLE handle, const DeviceE
     UsePlainSectorIo = 1;
     return PlainCapacity{entry.volumeSectorCount, kSectorSize};
   } else if (!ExecAspiCommand(entry.hostAdapter, entry.target, entry.lun, kReadCapacity.data(), kReadCapacity.size(),
-                              answer.data(), answer.size(), kAspiDataIn)) {
+                              answer.data(), answer.size(), win::aspi::kDataIn)) {
     return std::nullopt;
   }
   const win::DWORD lastBlock = win::ReadBe32(answer, 0);

@@ -340,7 +340,7 @@ TEST_F(MediaCapacityStandIn, NoCardEndsBeforeAnyGeometryCommand) {
   EXPECT_EQ(Measure(kSmartMedia).result, 0);
   ASSERT_FALSE(reader.Cdbs().empty());
   for (const auto& cdb : reader.Cdbs()) {
-    EXPECT_FALSE(cdb[0] == kVendorOperation && cdb[1] == kVendorGeometry) << "no geometry command";
+    EXPECT_FALSE(cdb[0] == win::kScsiVendorCommand && cdb[1] == kVendorGeometry) << "no geometry command";
   }
 }
 

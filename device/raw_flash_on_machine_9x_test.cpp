@@ -25,6 +25,7 @@
 namespace tarnlok {
 namespace {
 
+namespace aspi = win::aspi;
 using Bytes = std::vector<win::BYTE>;
 using test_support::CapacityOf;
 using test_support::EntryAt;
@@ -48,7 +49,7 @@ std::string RawFlashMachine(const std::string& windows) {
 
 // An 8-byte command-first block: sub-command, four address bytes (high first), length.
 Bytes VendorBlock(win::BYTE sub, win::DWORD address, win::WORD length) {
-  return {kVendorOperation,         sub,
+  return {win::kScsiVendorCommand,  sub,
           win::BYTE(address >> 24), win::BYTE(address >> 16),
           win::BYTE(address >> 8),  win::BYTE(address),
           win::BYTE(length >> 8),   win::BYTE(length)};
@@ -135,36 +136,37 @@ TEST_F(RawFlashOn98, CapacityThroughAspiGivesSizeCodesAndProtection) {
 TEST_F(RawFlashOn98, SmartMediaPageRoundTripThroughAspi) {
   const win::DWORD page = 2047 * 32;  // the last block holds nothing on a fresh card
   Bytes reply(2, 0);
-  ASSERT_TRUE(Aspi('E', PageBlock(kVendorEraseBlock, page, 0, 0), reply, kAspiDataIn));
+  ASSERT_TRUE(Aspi('E', PageBlock(kVendorEraseBlock, page, 0, 0), reply, aspi::kDataIn));
   Bytes sector(512, 0x4E);
-  ASSERT_TRUE(Aspi('E', VendorBlock(kVendorWritePages, (page << 8) | 0x41, 999), sector, kAspiDataOut));
+  ASSERT_TRUE(Aspi('E', VendorBlock(kVendorWritePages, (page << 8) | 0x41, 999), sector, aspi::kDataOut));
   Bytes back(512, 0);
-  ASSERT_TRUE(Aspi('E', PageBlock(kVendorReadPages, page, 0, 512), back, kAspiDataIn));
+  ASSERT_TRUE(Aspi('E', PageBlock(kVendorReadPages, page, 0, 512), back, aspi::kDataIn));
   EXPECT_EQ(back, sector);
   Bytes redundant(16, 0);
-  ASSERT_TRUE(Aspi('E', PageBlock(kVendorReadRedundant, page, 0, 16), redundant, kAspiDataIn));
+  ASSERT_TRUE(Aspi('E', PageBlock(kVendorReadRedundant, page, 0, 16), redundant, aspi::kDataIn));
   EXPECT_EQ(redundant[5], 0xFF) << "a good block";
   EXPECT_EQ(redundant[6] & 0xF0, 0x10) << "a logical block address";
   // Programmed again before an erase, a page keeps only the bits both writes set (0x4E, 0x47).
   Bytes again(512, 0x47);
-  ASSERT_TRUE(Aspi('E', VendorBlock(kVendorWritePages, (page << 8) | 0x41, 999), again, kAspiDataOut));
-  ASSERT_TRUE(Aspi('E', PageBlock(kVendorReadPages, page, 0, 512), back, kAspiDataIn));
+  ASSERT_TRUE(Aspi('E', VendorBlock(kVendorWritePages, (page << 8) | 0x41, 999), again, aspi::kDataOut));
+  ASSERT_TRUE(Aspi('E', PageBlock(kVendorReadPages, page, 0, 512), back, aspi::kDataIn));
   EXPECT_EQ(back, Bytes(512, 0x46));
 }
 
 TEST_F(RawFlashOn98, MemoryStickBlockRoundTripThroughAspi) {
   const win::DWORD block = 4095;
   Bytes reply(2, 0);
-  ASSERT_TRUE(Aspi('F', VendorBlock(kVendorEraseBlock, (300U << 16) | block, 0x4000), reply, kAspiDataIn));
+  ASSERT_TRUE(Aspi('F', VendorBlock(kVendorEraseBlock, (300U << 16) | block, 0x4000), reply, aspi::kDataIn));
   Bytes pages(32 * 512, 0x2F);
   ASSERT_TRUE(Aspi(
-      'F', {kVendorOperation, kVendorWriteByCylinder, 0, win::BYTE(block >> 8), win::BYTE(block), 0x60, 0x01, 0x2C},
-      pages, kAspiDataOut));
+      'F',
+      {win::kScsiVendorCommand, kVendorWriteByCylinder, 0, win::BYTE(block >> 8), win::BYTE(block), 0x60, 0x01, 0x2C},
+      pages, aspi::kDataOut));
   Bytes extra(4, 0);
-  ASSERT_TRUE(Aspi('F', VendorBlock(kVendorReadExtra, block, 4), extra, kAspiDataIn));
+  ASSERT_TRUE(Aspi('F', VendorBlock(kVendorReadExtra, block, 4), extra, aspi::kDataIn));
   EXPECT_EQ(extra, (Bytes{0xFF, 0xFF, 0x01, 0x2C}));
   Bytes back(32 * 512, 0);
-  ASSERT_TRUE(Aspi('F', VendorBlock(kVendorReadPages, block, 32 * 512), back, kAspiDataIn));
+  ASSERT_TRUE(Aspi('F', VendorBlock(kVendorReadPages, block, 32 * 512), back, aspi::kDataIn));
   EXPECT_EQ(back, pages);
 }
 
@@ -278,9 +280,9 @@ TEST_F(RawFlashOnNt4, MemoryStickPageRoundTripThroughPassThrough) {
   Bytes reply(2, 0);
   ASSERT_TRUE(send(VendorBlock(kVendorEraseBlock, (300U << 16) | block, 0x4000), reply, kScsiDataIn));
   Bytes page(512, 0x61);
-  ASSERT_TRUE(
-      send({kVendorOperation, kVendorWriteByCylinder, 2, win::BYTE(block >> 8), win::BYTE(block), 0x41, 0x01, 0x2C},
-           page, kScsiDataOut));
+  ASSERT_TRUE(send(
+      {win::kScsiVendorCommand, kVendorWriteByCylinder, 2, win::BYTE(block >> 8), win::BYTE(block), 0x41, 0x01, 0x2C},
+      page, kScsiDataOut));
   Bytes extra(4, 0);
   ASSERT_TRUE(send(VendorBlock(kVendorReadExtra, block, 4), extra, kScsiDataIn));
   EXPECT_EQ(extra, (Bytes{0xFF, 0xFF, 0x01, 0x2C}));

@@ -58,7 +58,7 @@ bool StartsWithNoMediaReply(std::span<const win::BYTE> reply) {
 }
 
 VendorCdb CommandFirstCdb(win::BYTE subCommand, win::WORD transferLength) {
-  VendorCdb cdb{kVendorOperation, subCommand};
+  VendorCdb cdb{win::kScsiVendorCommand, subCommand};
   win::WriteBe16(cdb, 6, transferLength);
   return cdb;
 }

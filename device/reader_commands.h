@@ -1,7 +1,8 @@
-// The card readers' vendor command set: operation code, sub-commands, the command forms they
-// travel in, the no-card reply, the media status word and the media size codes.
+// The card readers' vendor command set (operation win::kScsiVendorCommand): sub-commands, the
+// command forms they travel in, the no-card reply, the media status word and the media size codes.
 #pragma once
 
+#include "platform/win/layouts/scsi_commands.h"
 #include "platform/win/system/types.h"
 
 #include <array>
@@ -10,8 +11,6 @@
 #include <span>
 
 namespace tarnlok {
-
-constexpr win::BYTE kVendorOperation = 0x20;
 
 // Sub-commands (also the ATA command on IDE and PCMCIA readers).
 constexpr win::BYTE kVendorStatus = 0x80;

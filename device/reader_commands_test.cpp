@@ -48,7 +48,7 @@ TEST(ReaderCommands, CommandFormsPlaceSubCommandAddressAndLength) {
             (VendorCdb{0x20, 0x85, 0, 7, 0x01, 0x02, 0x02, 0}));
   const VendorCdb last = CommandLastCdb(kVendorStatus, 0x0104);
   EXPECT_EQ(last, (VendorCdb{0x04, 0, 0, 0, 0, 0, 0x01, 0x80}));
-  EXPECT_NE(last[0], kVendorOperation) << "the older form does not begin with the vendor operation";
+  EXPECT_NE(last[0], win::kScsiVendorCommand) << "the older form does not begin with the vendor operation";
 }
 
 TEST(ReaderCommands, NoMediaReplyNeedsAWholeWord) {

@@ -8,6 +8,7 @@
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/devices/device_io.h"
 #include "platform/win/layouts/pass_through_layout.h"
+#include "platform/win/layouts/scsi_commands.h"
 
 #include <algorithm>
 #include <new>
@@ -17,6 +18,7 @@
 namespace tarnlok {
 namespace {
 
+namespace aspi = win::aspi;
 namespace spt = win::scsi_pass_through;
 
 constexpr win::DWORD kSenseOffset = 44;
@@ -34,11 +36,11 @@ struct DirectionCodes {
 // sent without a direction on the NT road.
 // clang-format off
 constexpr DirectionCodes kDirections[] = {
-    {kScsiDataIn,              win::SCSI_IOCTL_DATA_IN,          kAspiDataIn},
-    {win::SCSI_IOCTL_DATA_IN,  win::SCSI_IOCTL_DATA_IN,          kAspiDataIn},
-    {kScsiDataOut,             win::SCSI_IOCTL_DATA_OUT,         kAspiDataOut},
-    {win::SCSI_IOCTL_DATA_OUT, win::SCSI_IOCTL_DATA_UNSPECIFIED, kAspiDataOut},
-    {kScsiNoData,              win::SCSI_IOCTL_DATA_UNSPECIFIED, kAspiNoData},
+    {kScsiDataIn,              win::SCSI_IOCTL_DATA_IN,          aspi::kDataIn},
+    {win::SCSI_IOCTL_DATA_IN,  win::SCSI_IOCTL_DATA_IN,          aspi::kDataIn},
+    {kScsiDataOut,             win::SCSI_IOCTL_DATA_OUT,         aspi::kDataOut},
+    {win::SCSI_IOCTL_DATA_OUT, win::SCSI_IOCTL_DATA_UNSPECIFIED, aspi::kDataOut},
+    {kScsiNoData,              win::SCSI_IOCTL_DATA_UNSPECIFIED, aspi::kNoData},
 };
 // clang-format on
 
@@ -59,7 +61,7 @@ win::BYTE AspiDirection(win::BYTE direction) {
 }
 
 bool VendorReplyFails(const win::BYTE* cdb, const win::BYTE* data, win::DWORD dataLength) {
-  return cdb[0] == kVendorOperation && data != nullptr && StartsWithNoMediaReply(std::span(data, dataLength));
+  return cdb[0] == win::kScsiVendorCommand && data != nullptr && StartsWithNoMediaReply(std::span(data, dataLength));
 }
 
 // The request header: sense area at 44, data at 62, 20-second time-out.
@@ -97,7 +99,7 @@ bool ExecScsiCommandNt(win::HANDLE handle, const win::BYTE* cdb, win::BYTE cdbLe
   const win::BOOL delivered = win::DeviceIoControl(handle, win::IOCTL_SCSI_PASS_THROUGH, request.data(), size,
                                                    request.data(), size, &returned, nullptr);
   const bool shortTransfer = win::ReadLe32(request, spt::kDataTransferLength) != dataLength;
-  if (shortTransfer && cdb[0] != kVendorOperation && OperationBusy != 0) return false;
+  if (shortTransfer && cdb[0] != win::kScsiVendorCommand && OperationBusy != 0) return false;
   if (dataIn == win::SCSI_IOCTL_DATA_IN && data != nullptr) {
     std::copy_n(request.begin() + kDataOffset, dataLength, data);
   }
@@ -131,7 +133,7 @@ bool ExecScsiCommand(win::HANDLE handle, win::BYTE host, win::BYTE target, win::
 }
 
 win::BOOL ReadInquiryData(win::HANDLE handle, win::BYTE* buffer, win::BYTE length) {
-  const win::BYTE cdb[6] = {0x12, 0, 0, 0, length, 0};
+  const win::BYTE cdb[6] = {win::kScsiInquiry, 0, 0, 0, length, 0};
   if (buffer == nullptr && length != 0) return win::FALSE;
   std::vector<win::BYTE> request(kDataOffset + length, 0);
   FillRequestHeader(request, cdb, win::SCSI_IOCTL_DATA_IN, length);

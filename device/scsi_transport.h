@@ -2,14 +2,17 @@
 // handle on the NT family, ASPI on Windows 9x (aspi_transport.h).
 #pragma once
 
+#include "platform/win/layouts/aspi_layout.h"
+#include "platform/win/layouts/pass_through_layout.h"
 #include "platform/win/system/types.h"
 
 namespace tarnlok {
 
-// Direction codes callers pass (the ASPI spelling); the pass-through spelling is taken too.
-constexpr win::BYTE kScsiDataIn = 8;
-constexpr win::BYTE kScsiDataOut = 16;
-constexpr win::BYTE kScsiNoData = 2;
+// Direction codes callers pass: the ASPI flags for in and out, the pass-through's "unspecified"
+// for none; the pass-through spelling is taken too.
+constexpr win::BYTE kScsiDataIn = win::aspi::kDataIn;
+constexpr win::BYTE kScsiDataOut = win::aspi::kDataOut;
+constexpr win::BYTE kScsiNoData = win::SCSI_IOCTL_DATA_UNSPECIFIED;
 
 // The data area of one pass-through request.
 constexpr win::DWORD kMaxScsiTransfer = 32768;

@@ -156,4 +156,58 @@ constexpr win::UINT kStringDuplicateToolNote = 57467;
 constexpr win::UINT kStringRestoreToolNote = 57468;
 constexpr win::UINT kStringFormatToolNote = 57469;
 
+// Labels of the operation pages and their dialogs.
+constexpr win::UINT kStringDeviceInfoCaption = 1226;
+constexpr win::UINT kStringOperationDeviceLabel = 1200;
+constexpr win::UINT kStringOperationCapacityLabel = 1199;
+constexpr win::UINT kStringProgressInfoCaption = 1225;
+constexpr win::UINT kStringCloseButton = 1224;
+constexpr win::UINT kStringBackupFileNameLabel = 1040;
+constexpr win::UINT kStringWritingBackup = 1043;
+constexpr win::UINT kStringBackupTypeCaption = 1044;
+constexpr win::UINT kStringCopyUsedSpace = 1054;
+constexpr win::UINT kStringExactDuplicate = 1055;
+constexpr win::UINT kStringReadingSource = 1068;
+constexpr win::UINT kStringRestoreFileNameLabel = 1059;
+constexpr win::UINT kStringRestoringToMedia = 1066;
+constexpr win::UINT kStringFormatTypeCaption = 1202;
+constexpr win::UINT kStringQuickFormat = 1203;
+constexpr win::UINT kStringFullFormat = 1204;
+constexpr win::UINT kStringShowSummary = 1206;
+constexpr win::UINT kStringNoteCaption = 1207;
+constexpr win::UINT kStringFormatNote = 1209;
+constexpr win::UINT kStringEnableBooting = 1210;
+constexpr win::UINT kStringFat32 = 57431;
+constexpr win::UINT kStringPanoramicMode = 57432;
+constexpr win::UINT kStringSummaryTotalSpace = 1219;
+constexpr win::UINT kStringSummaryBadSectors = 1220;
+constexpr win::UINT kStringSummaryAvailable = 1221;
+constexpr win::UINT kStringSummaryUnitSize = 1222;
+constexpr win::UINT kStringSummaryUnitCount = 1223;
+
+// Labels of the recovery page and its dialogs.
+constexpr win::UINT kStringAnalysingSector = 1121;
+constexpr win::UINT kStringRecoveredFiles = 1122;
+constexpr win::UINT kStringOptionsButton = 1123;
+constexpr win::UINT kStringRecoverButton = 1124;
+constexpr win::UINT kStringOk = 1125;
+constexpr win::UINT kStringSelectAll = 1128;
+constexpr win::UINT kStringDeselectAll = 1129;
+constexpr win::UINT kStringFolderNameCaption = 1130;
+constexpr win::UINT kStringFolderNamePrompt = 1131;
+constexpr win::UINT kStringFolderNameExample = 1132;
+constexpr win::UINT kStringFileNameCaption = 1133;
+constexpr win::UINT kStringFileNamePrompt = 1134;
+constexpr win::UINT kStringRecoverTypeCaption = 1135;
+constexpr win::UINT kStringDeletedFilesOnly = 1136;
+constexpr win::UINT kStringAllFiles = 1137;
+constexpr win::UINT kStringShowThumbnails = 1139;
+constexpr win::UINT kStringStartFromSectorZero = 57420;
+constexpr win::UINT kStringMediaSizePrompt = 57424;
+constexpr win::UINT kStringNoteHeading = 57425;
+constexpr win::UINT kStringMediaSizeWarning = 57426;
+constexpr win::UINT kStringScanTypeCaption = 57508;
+constexpr win::UINT kStringScanAllFiles = 57509;
+constexpr win::UINT kStringScanSelectedType = 57510;
+
 }  // namespace tarnlok

@@ -11,6 +11,7 @@
 #include "platform/win/system/handle_table.h"
 #include "platform/win/system/last_error.h"
 #include "platform/win/files/volumes.h"
+#include "platform/win/layouts/scsi_commands.h"
 
 #include <algorithm>
 #include <array>
@@ -82,7 +83,7 @@ int LockMediaVolume(win::HANDLE handle, win::HANDLE vwin32Handle, const DeviceEn
   const bool rawFlash = entry != nullptr && (entry->deviceKind == kMemoryStick || entry->deviceKind == kSmartMedia);
   if (!rawFlash) readerLocked = nullptr;
   const ReaderAddress address = AddressOf(entry);
-  constexpr std::array<win::BYTE, 6> kTestUnitReady{};
+  constexpr std::array<win::BYTE, 6> kTestUnitReady{win::kScsiTestUnitReady};
   ExecScsiCommand(handle, address.host, address.target, address.lun, kTestUnitReady.data(), kTestUnitReady.size(),
                   nullptr, 0, 0);
   const auto drive = static_cast<win::BYTE>(entry != nullptr ? entry->driveLetter - 64 : 0);

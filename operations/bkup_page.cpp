@@ -33,8 +33,16 @@ constexpr ui::COLORREF kPercentColour = 0xCDCDCD;
 constexpr win::DWORD kOverwritePrompt = 0x2;
 constexpr win::DWORD kPathMustExist = 0x800;
 
-constexpr ControlText kTexts[] = {{1041, 1040}, {1044, 1041}, {1045, 1042}, {1048, 1043}, {1264, 1044},
-                                  {1096, 1054}, {1097, 1055}, {1052, 1057}, {1056, 1056}, {1053, 1058}};
+constexpr ControlText kTexts[] = {{1041, kStringBackupFileNameLabel},
+                                  {1044, kStringTotalBlocks},
+                                  {1045, kStringCurrentBlock},
+                                  {1048, kStringWritingBackup},
+                                  {1264, kStringBackupTypeCaption},
+                                  {1096, kStringCopyUsedSpace},
+                                  {1097, kStringExactDuplicate},
+                                  {1052, kStringBackupTool},
+                                  {1056, kStringHelp},
+                                  {1053, kStringCancel}};
 
 constexpr int kTransparentStatics[] = {1041, 1044, 1045, 1048, 1096, 1097, 1237, 1240, 1264};
 

@@ -5,7 +5,9 @@
 #include "device/reader_commands.h"
 #include "device/scsi_transport.h"
 #include "device/sector_io.h"
+#include "platform/win/layouts/ata_registers.h"
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/scsi_commands.h"
 
 #include <algorithm>
 #include <array>
@@ -13,8 +15,6 @@
 namespace tarnlok {
 namespace {
 
-constexpr win::BYTE kAtaReadSectors = 0x20;
-constexpr win::BYTE kScsiRead10 = 0x28;
 // The ATA roads carry at most 16384 bytes a command: 32 sectors of 512 bytes.
 constexpr win::DWORD kAtaSectorsPerCommand = 32;
 
@@ -28,7 +28,7 @@ bool AtaSectorRead(win::HANDLE card, const DeviceEntry& entry, win::DWORD lba, w
                    win::DWORD bytesPerSector, win::BYTE* buffer) {
   for (win::DWORD done = 0; done < count;) {
     const win::DWORD part = std::min(kAtaSectorsPerCommand, count - done);
-    if (!ExecAtaCommand(card, &entry, kAtaReadSectors, lba + done, buffer + std::size_t{done} * bytesPerSector,
+    if (!ExecAtaCommand(card, &entry, win::kAtaReadSectors, lba + done, buffer + std::size_t{done} * bytesPerSector,
                         part * bytesPerSector, kAtaDataIn, 0, 0)) {
       return false;
     }
@@ -39,7 +39,7 @@ bool AtaSectorRead(win::HANDLE card, const DeviceEntry& entry, win::DWORD lba, w
 
 bool Read10(win::HANDLE card, const DeviceEntry& entry, win::DWORD lba, win::DWORD count, win::DWORD bytesPerSector,
             win::BYTE* buffer) {
-  std::array<win::BYTE, 10> cdb{kScsiRead10};
+  std::array<win::BYTE, 10> cdb{win::kScsiRead10};
   win::WriteBe32(cdb, 2, lba);
   cdb[8] = static_cast<win::BYTE>(count);
   return ExecScsiCommand(card, entry.hostAdapter, entry.target, entry.lun, cdb.data(), cdb.size(), buffer,

@@ -5,6 +5,7 @@
 #include "device/scsi_transport.h"
 #include "device/sector_io.h"
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/scsi_commands.h"
 
 #include <algorithm>
 #include <array>
@@ -13,7 +14,6 @@ namespace tarnlok {
 namespace {
 
 constexpr win::DWORD kSectorBytes = 512;
-constexpr win::BYTE kScsiWrite10 = 0x2A;
 constexpr win::DWORD kAbsolutePieceSectors = 128;
 
 enum class Road { kAta, kAbsolute, kScsi };
@@ -45,7 +45,7 @@ bool WritePiece(Road road, win::HANDLE handle, const DeviceEntry& entry, win::DW
     case Road::kAbsolute:
       return AbsoluteSectorIo({OsKindIsNt() ? handle : Vwin32Handle, sector, sectors, bytes, kSectorWrite}) == 0;
     case Road::kScsi: {
-      std::array<win::BYTE, 10> cdb{kScsiWrite10};
+      std::array<win::BYTE, 10> cdb{win::kScsiWrite10};
       win::WriteBe32(cdb, 2, sector);
       win::WriteBe16(cdb, 7, static_cast<win::WORD>(sectors));
       return ExecScsiCommand(handle, entry.hostAdapter, entry.target, entry.lun, cdb.data(), 10, bytes, length,

@@ -5,6 +5,7 @@
 #include "device/reader_commands.h"
 #include "device/scsi_transport.h"
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/scsi_commands.h"
 
 #include <array>
 
@@ -14,7 +15,6 @@ namespace {
 constexpr win::DWORD kSectorBytes = 512;
 constexpr win::BYTE kWriteCountFlag = 0x40;
 constexpr win::BYTE kInfoBlockCountFlags = 0xC0;
-constexpr win::BYTE kScsiWrite10 = 0x2A;
 // The ATA write set-up of a SmartMedia bad-block mark.
 constexpr win::WORD kAtaBadBlockMark = 0x4000;
 
@@ -34,7 +34,7 @@ bool SendAtaWriteData(const FlashCard& card, win::DWORD firstSector, std::span<c
   auto* bytes = const_cast<win::BYTE*>(data.data());
   const auto length = static_cast<win::DWORD>(data.size());
   if (OsKindHasVendorPassThrough()) {
-    std::array<win::BYTE, 10> cdb{kScsiWrite10};
+    std::array<win::BYTE, 10> cdb{win::kScsiWrite10};
     win::WriteBe16(cdb, 7, static_cast<win::WORD>(length / kSectorBytes));
     return ExecScsiCommand(card.handle, card.entry->hostAdapter, card.entry->target, card.entry->lun, cdb.data(), 10,
                            bytes, length, kScsiDataOut);

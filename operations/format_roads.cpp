@@ -13,6 +13,7 @@
 #include "operations/format_summary_dlg.h"
 #include "operations/system_files.h"
 #include "platform/ui/dialogs/message_box.h"
+#include "platform/win/layouts/ata_registers.h"
 
 #include <cstring>
 #include <string_view>
@@ -23,9 +24,6 @@ namespace {
 using namespace format_page;
 
 constexpr int kIdentifyAttempts = 10;
-constexpr win::BYTE kAtaGetMediaStatus = 0xDA;
-constexpr win::BYTE kMediaStatusNoMedia = 0x02;
-constexpr win::BYTE kMediaStatusWriteProtected = 0x40;
 
 // The model whose cards boot from their master boot record in any reader.
 bool BootableModel(const char* product, std::size_t size) {
@@ -219,7 +217,7 @@ bool FormatRun::PcmciaCardWritable() {
     }
     TaskFile taskFile;
     taskFile.deviceHead = entry_->ataDriveSelect;
-    taskFile.command = kAtaIdentify;
+    taskFile.command = win::kAtaIdentify;
     for (int attempt = 0; attempt < kIdentifyAttempts && !answered; ++attempt) {
       answered = SendDriverAtaRequest(handle_.get(), entry_->deviceReference, taskFile, identify.data(), 512, 0x200000)
                      .delivered != 0;
@@ -249,7 +247,7 @@ bool FormatRun::PcmciaCardWritable() {
 bool FormatRun::IdeCardWritable() {
   TaskFile taskFile;
   taskFile.deviceHead = entry_->ataDriveSelect;
-  taskFile.command = kAtaGetMediaStatus;
+  taskFile.command = win::kAtaGetMediaStatus;
   win::BYTE error = 0;
   if (!OsKindIsNt()) {
     error = SendDriverAtaRequest(handle_.get(), entry_->deviceReference, taskFile, nullptr, 0, 0).error;
@@ -269,11 +267,11 @@ bool FormatRun::IdeCardWritable() {
       }
     }
   }
-  if ((error & kMediaStatusNoMedia) != 0) {
+  if ((error & win::kAtaErrorNoMedia) != 0) {
     ShowStringMessage(kStringNoMedia, ui::MB_ICONERROR);
     return false;
   }
-  if ((error & kMediaStatusWriteProtected) != 0) {
+  if ((error & win::kAtaErrorWriteProtected) != 0) {
     ShowStringMessage(kStringFormatWriteProtected, ui::MB_ICONERROR);
     return false;
   }

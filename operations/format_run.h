@@ -24,9 +24,6 @@ class FormatRun {
   void Run();
 
  private:
-  // "Media NOT present": the card that should be formatted does not answer.
-  static constexpr win::UINT kStringNoMedia = 1090;
-
   void DisableControls();
   bool SelectDevice();
   bool Confirmed();

@@ -14,7 +14,9 @@
 namespace tarnlok {
 namespace {
 
-constexpr ControlText kTexts[] = {{1155, 1219}, {1156, 1220}, {1157, 1221}, {1158, 1222}, {1159, 1223}, {1, 1224}};
+constexpr ControlText kTexts[] = {{1155, kStringSummaryTotalSpace}, {1156, kStringSummaryBadSectors},
+                                  {1157, kStringSummaryAvailable},  {1158, kStringSummaryUnitSize},
+                                  {1159, kStringSummaryUnitCount},  {1, kStringCloseButton}};
 
 }  // namespace
 

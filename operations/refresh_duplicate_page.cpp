@@ -1,6 +1,7 @@
 #include "operations/refresh_duplicate_page.h"
 
 #include "device/device_state.h"
+#include "device/string_ids.h"
 #include "operations/dup_page.h"
 #include "operations/operation_refresh.h"
 #include "operations/operation_state.h"
@@ -12,10 +13,15 @@ namespace {
 
 namespace controls = duplicate_page;
 
-constexpr ControlText kTexts[] = {
-    {controls::kDeviceInfoLabel, 1226},  {controls::kDeviceLabel, 1200},       {controls::kCapacityLabel, 1199},
-    {controls::kTotalBlocksLabel, 1041}, {controls::kCurrentBlockLabel, 1042}, {controls::kPhaseText, 1068},
-    {controls::kHelpButton, 1056},       {controls::kDuplicateButton, 1069},   {controls::kProgressInfoLabel, 1225}};
+constexpr ControlText kTexts[] = {{controls::kDeviceInfoLabel, kStringDeviceInfoCaption},
+                                  {controls::kDeviceLabel, kStringOperationDeviceLabel},
+                                  {controls::kCapacityLabel, kStringOperationCapacityLabel},
+                                  {controls::kTotalBlocksLabel, kStringTotalBlocks},
+                                  {controls::kCurrentBlockLabel, kStringCurrentBlock},
+                                  {controls::kPhaseText, kStringReadingSource},
+                                  {controls::kHelpButton, kStringHelp},
+                                  {controls::kDuplicateButton, kStringDuplicateTool},
+                                  {controls::kProgressInfoLabel, kStringProgressInfoCaption}};
 
 }  // namespace
 

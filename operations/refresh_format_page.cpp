@@ -1,6 +1,7 @@
 #include "operations/refresh_format_page.h"
 
 #include "device/device_state.h"
+#include "device/string_ids.h"
 #include "operations/era_page.h"
 #include "platform/ui/windows/window_api.h"
 #include "shell/dialog_texts.h"
@@ -13,10 +14,11 @@ namespace {
 
 using namespace format_page;
 
-constexpr ControlText kTexts[] = {{kTypeCaption, 1202},      {kQuickChoice, 1203}, {kFullChoice, 1204},
-                                  {kSummaryChoice, 1206},    {kNoteCaption, 1207}, {kNoteText, 1209},
-                                  {kFormatButton, 1208},     {kBootChoice, 1210},  {kFat32Choice, 57431},
-                                  {kPanoramicChoice, 57432}, {kHelpButton, 1056}};
+constexpr ControlText kTexts[] = {
+    {kTypeCaption, kStringFormatTypeCaption}, {kQuickChoice, kStringQuickFormat},  {kFullChoice, kStringFullFormat},
+    {kSummaryChoice, kStringShowSummary},     {kNoteCaption, kStringNoteCaption},  {kNoteText, kStringFormatNote},
+    {kFormatButton, kStringFormatTool},       {kBootChoice, kStringEnableBooting}, {kFat32Choice, kStringFat32},
+    {kPanoramicChoice, kStringPanoramicMode}, {kHelpButton, kStringHelp}};
 
 // The query answers megabytes (or a media size code, always small); FAT32 is offered from 2 GB.
 constexpr win::DWORD kLargestFat16Megabytes = 2047;

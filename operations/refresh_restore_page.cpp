@@ -1,6 +1,7 @@
 #include "operations/refresh_restore_page.h"
 
 #include "device/device_state.h"
+#include "device/string_ids.h"
 #include "operations/operation_refresh.h"
 #include "operations/operation_state.h"
 #include "operations/rest_page.h"
@@ -11,11 +12,17 @@ namespace {
 
 namespace controls = restore_page;
 
-constexpr ControlText kTexts[] = {
-    {controls::kDeviceInfoLabel, 1226},   {controls::kDeviceLabel, 1200},      {controls::kCapacityLabel, 1199},
-    {controls::kFileNameLabel, 1059},     {controls::kTotalBlocksLabel, 1041}, {controls::kCurrentBlockLabel, 1042},
-    {controls::kActivityText, 1066},      {controls::kHelpButton, 1056},       {controls::kRestoreButton, 1067},
-    {controls::kProgressInfoLabel, 1225}, {controls::kCancelButton, 1224}};
+constexpr ControlText kTexts[] = {{controls::kDeviceInfoLabel, kStringDeviceInfoCaption},
+                                  {controls::kDeviceLabel, kStringOperationDeviceLabel},
+                                  {controls::kCapacityLabel, kStringOperationCapacityLabel},
+                                  {controls::kFileNameLabel, kStringRestoreFileNameLabel},
+                                  {controls::kTotalBlocksLabel, kStringTotalBlocks},
+                                  {controls::kCurrentBlockLabel, kStringCurrentBlock},
+                                  {controls::kActivityText, kStringRestoringToMedia},
+                                  {controls::kHelpButton, kStringHelp},
+                                  {controls::kRestoreButton, kStringRestoreTool},
+                                  {controls::kProgressInfoLabel, kStringProgressInfoCaption},
+                                  {controls::kCancelButton, kStringCloseButton}};
 
 }  // namespace
 

@@ -26,7 +26,7 @@ StandInAspi* current = nullptr;
 win::DWORD SendStandIn(void* block) { return current->Send(static_cast<win::BYTE*>(block)); }
 
 win::DWORD SupportInfoStandIn() {
-  return (win::DWORD{aspi::kStatusDone} << 8) | static_cast<win::DWORD>(current->adapterNames.size() & 0xFF);
+  return aspi::SupportInfo(aspi::kStatusDone, static_cast<win::BYTE>(current->adapterNames.size() & 0xFF));
 }
 
 void PutText(std::vector<win::BYTE>& bytes, std::size_t offset, const std::string& text, std::size_t width) {
@@ -116,7 +116,7 @@ void StandInAspi::Execute(win::BYTE* block) {
       if (!card) return;
       reply.assign(12, 0);
       break;
-    case kVendorOperation:
+    case win::kScsiVendorCommand:
       if (!device.vendorCommands) return;
       reply.assign(4, 0);
       win::WriteLe32(reply, 0, card ? device.statusWord : NoMediaReply);

@@ -96,7 +96,7 @@ bool StandInReader::ScsiCommand(std::span<const win::BYTE> cdb, std::vector<win:
     return true;
   };
   const win::BYTE operation = cdb[0];
-  const bool vendorFirst = cdb.size() == 8 && operation == kVendorOperation;
+  const bool vendorFirst = cdb.size() == 8 && operation == win::kScsiVendorCommand;
   const bool vendorLast = cdb.size() == 8 && !vendorFirst;
   if (vendorFirst || vendorLast) {
     const VendorForm form = vendorFirst ? VendorForm::CommandFirst : VendorForm::CommandLast;

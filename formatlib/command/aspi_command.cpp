@@ -3,6 +3,7 @@
 #include "formatlib/command/format_library_state.h"
 
 #include "platform/win/layouts/address_tokens.h"
+#include "platform/win/layouts/aspi_layout.h"
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/layouts/card_driver_layout.h"
 #include "platform/win/modules/modules.h"
@@ -21,29 +22,10 @@ namespace node = win::card_driver_layout;
 using SendProc = win::DWORD (*)(void* request);
 using SupportInfoProc = win::DWORD (*)();
 
-// SRB_ExecSCSICmd and SRB_HAInquiry.
-constexpr std::size_t kExecSize = 80;
-constexpr std::size_t kInquirySize = 60;
-constexpr std::size_t kCommand = 0;
-constexpr std::size_t kStatus = 1;
-constexpr std::size_t kHost = 2;
-constexpr std::size_t kFlags = 3;
-constexpr std::size_t kBufferLength = 12;
-constexpr std::size_t kBufferAddress = 16;
-constexpr std::size_t kSenseLength = 20;
-constexpr std::size_t kCdbLength = 21;
-constexpr std::size_t kTargetStatus = 23;
-constexpr std::size_t kCdb = 48;
-constexpr std::size_t kSense = 64;
-constexpr std::size_t kAdapterName = 26;
-constexpr std::size_t kCdbCapacity = 16;
+namespace aspi = win::aspi;
+
+// The sense bytes asked for: fixed-format sense data.
 constexpr std::uint8_t kSenseBytes = 14;
-constexpr std::uint8_t kHostAdapterInquiry = 0;
-constexpr std::uint8_t kExecScsi = 2;
-constexpr std::uint8_t kPending = 0;
-constexpr std::uint8_t kComplete = 1;
-constexpr std::uint8_t kFlagDataIn = 0x08;
-constexpr std::uint8_t kFlagDataOut = 0x10;
 // A request that never completes is given up after this many yields.
 constexpr int kMostWaitRounds = 100000;
 
@@ -66,8 +48,9 @@ class Manager {
   template <std::size_t Size>
   std::uint8_t Send(std::array<std::uint8_t, Size>& request) const {
     send_(request.data());
-    for (int round = 0; round < kMostWaitRounds && request[kStatus] == kPending; ++round) win::Sleep(0);
-    return request[kStatus];
+    for (int round = 0; round < kMostWaitRounds && request[aspi::kStatus] == aspi::kStatusPending; ++round)
+      win::Sleep(0);
+    return request[aspi::kStatus];
   }
 
  private:
@@ -76,17 +59,18 @@ class Manager {
   SupportInfoProc supportInfo_ = nullptr;
 };
 
-std::array<std::uint8_t, kExecSize> ExecRequest(std::uint8_t host, std::span<const std::uint8_t> cdb,
-                                                std::uint32_t token, std::uint32_t length, std::uint8_t direction) {
-  std::array<std::uint8_t, kExecSize> request{};
-  request[kCommand] = kExecScsi;
-  request[kHost] = host;
-  request[kFlags] = direction == kDataIn ? kFlagDataIn : direction == kDataOut ? kFlagDataOut : 0;
-  win::WriteLe32(request, kBufferLength, length);
-  win::WriteLe32(request, kBufferAddress, token);
-  request[kSenseLength] = kSenseBytes;
-  request[kCdbLength] = static_cast<std::uint8_t>(cdb.size());
-  std::copy(cdb.begin(), cdb.end(), request.begin() + kCdb);
+std::array<std::uint8_t, aspi::kExecSize> ExecRequest(std::uint8_t host, std::span<const std::uint8_t> cdb,
+                                                      std::uint32_t token, std::uint32_t length,
+                                                      std::uint8_t direction) {
+  std::array<std::uint8_t, aspi::kExecSize> request{};
+  request[aspi::kCommand] = aspi::kExecuteScsi;
+  request[aspi::kHost] = host;
+  request[aspi::kFlags] = direction == kDataIn ? aspi::kDataIn : direction == kDataOut ? aspi::kDataOut : aspi::kNoData;
+  win::WriteLe32(request, aspi::kBufferLength, length);
+  win::WriteLe32(request, aspi::kBufferPointer, token);
+  request[aspi::kSenseLength] = kSenseBytes;
+  request[aspi::kCdbLength] = static_cast<std::uint8_t>(cdb.size());
+  std::copy(cdb.begin(), cdb.end(), request.begin() + aspi::kCdb);
   return request;
 }
 
@@ -98,10 +82,10 @@ std::string_view Trimmed(const std::uint8_t* bytes, std::size_t length) {
 }
 
 bool AdapterNamed(const Manager& manager, std::uint8_t host, std::string_view name) {
-  std::array<std::uint8_t, kInquirySize> request{};
-  request[kCommand] = kHostAdapterInquiry;
-  request[kHost] = host;
-  return manager.Send(request) == kComplete && Trimmed(request.data() + kAdapterName, 8) == name;
+  std::array<std::uint8_t, aspi::kInquirySize> request{};
+  request[aspi::kCommand] = aspi::kHostAdapterInquiry;
+  request[aspi::kHost] = host;
+  return manager.Send(request) == aspi::kStatusDone && Trimmed(request.data() + aspi::kIdentifier, 8) == name;
 }
 
 bool DeviceIs(const Manager& manager, std::uint8_t host, std::string_view vendor, std::string_view product) {
@@ -109,7 +93,7 @@ bool DeviceIs(const Manager& manager, std::uint8_t host, std::string_view vendor
   std::array<std::uint8_t, 36> answer{};
   const win::AddressRegistration buffer(answer.data(), answer.size());
   auto request = ExecRequest(host, kInquiry, buffer.token(), answer.size(), kDataIn);
-  return buffer.token() != 0 && manager.Send(request) == kComplete && Trimmed(answer.data() + 8, 8) == vendor &&
+  return buffer.token() != 0 && manager.Send(request) == aspi::kStatusDone && Trimmed(answer.data() + 8, 8) == vendor &&
          Trimmed(answer.data() + 16, 16) == product;
 }
 
@@ -122,8 +106,8 @@ std::optional<std::uint8_t> FindHost(const Manager& manager, std::uint32_t nodeA
   const std::string_view product = Trimmed(bytes + node::kNodeProduct, 16);
   if (adapter.empty()) return std::nullopt;
   const win::DWORD support = manager.SupportInfo();
-  if (((support >> 8) & 0xFF) != kComplete) return std::nullopt;
-  const auto hosts = static_cast<std::uint8_t>(support & 0xFF);
+  if (aspi::SupportStatus(support) != aspi::kStatusDone) return std::nullopt;
+  const std::uint8_t hosts = aspi::SupportHostCount(support);
   for (std::uint8_t host = 0; host < hosts; ++host) {
     if (AdapterNamed(manager, host, adapter) && DeviceIs(manager, host, vendor, product)) return host;
   }
@@ -136,7 +120,7 @@ ScsiExchange SendAspiCommand(std::span<const std::uint8_t> cdb, std::uint8_t* da
                              std::uint8_t direction, bool& succeeded) {
   ScsiExchange exchange;
   succeeded = false;
-  if (cdb.size() > kCdbCapacity) return exchange;
+  if (cdb.size() > aspi::kCdbCapacity) return exchange;
   const Manager manager;
   if (!manager.Loaded()) return exchange;
   FormatLibraryState& state = LibraryState();
@@ -146,10 +130,10 @@ ScsiExchange SendAspiCommand(std::span<const std::uint8_t> cdb, std::uint8_t* da
   if (data != nullptr && dataLength != 0 && buffer.token() == 0) return exchange;
   auto request = ExecRequest(*state.aspiHost, cdb, buffer.token(), dataLength, direction);
   const std::uint8_t status = manager.Send(request);
-  exchange.delivered = status == kComplete || request[kTargetStatus] != 0;
-  exchange.senseKey = request[kSense + 2] & 0x0F;
-  exchange.additionalSense = request[kSense + 12];
-  succeeded = status == kComplete;
+  exchange.delivered = status == aspi::kStatusDone || request[aspi::kTargetStatus] != 0;
+  exchange.senseKey = request[aspi::kSenseArea + 2] & 0x0F;
+  exchange.additionalSense = request[aspi::kSenseArea + 12];
+  succeeded = status == aspi::kStatusDone;
   return exchange;
 }
 

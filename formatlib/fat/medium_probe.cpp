@@ -7,6 +7,7 @@
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/scsi_commands.h"
 
 #include <algorithm>
 #include <array>
@@ -27,7 +28,7 @@ bool AllZero(std::span<const std::uint8_t> bytes) {
 }
 
 bool ReadCapacityRecord(win::HANDLE handle, std::array<std::uint8_t, 8>& record) {
-  constexpr std::array<std::uint8_t, 10> kReadCapacity{0x25};
+  constexpr std::array<std::uint8_t, 10> kReadCapacity{win::kScsiReadCapacity};
   ClearErrorText();
   for (int attempt = 0; attempt < kCapacityTries; ++attempt) {
     if (SendScsiCommandNoPrompt(handle, kReadCapacity, record.data(), record.size(), kDataIn) == 1) return true;
@@ -38,7 +39,7 @@ bool ReadCapacityRecord(win::HANDLE handle, std::array<std::uint8_t, 8>& record)
 }  // namespace
 
 std::optional<CardCapacity> ProbeCardCapacity(win::HANDLE volume) {
-  constexpr std::array<std::uint8_t, 6> kModeSense{0x1A, 0, 0, 0, 12, 0};
+  constexpr std::array<std::uint8_t, 6> kModeSense{win::kScsiModeSense6, 0, 0, 0, 12, 0};
   std::array<std::uint8_t, 12> mode{};
   ClearErrorText();
   for (int attempt = 0; attempt < kCapacityTries; ++attempt) {

@@ -6,6 +6,7 @@
 #include "formatlib/fat/sector_transfer.h"
 
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/scsi_commands.h"
 
 #include <array>
 #include <cstdio>
@@ -37,7 +38,7 @@ bool SectorRoad::Read(std::uint32_t lba, Sector& sector) const {
   if (kind_ == Kind::Transfer) {
     return TransferSectors({handle_, lba, 1, sector.data(), kTransferRead}) == 0;
   }
-  return SendScsiCommand(handle_, ReadWriteCdb(0x28, lba, 1), sector.data(), kSectorBytes, kDataIn) != 0;
+  return SendScsiCommand(handle_, ReadWriteCdb(win::kScsiRead10, lba, 1), sector.data(), kSectorBytes, kDataIn) != 0;
 }
 
 bool SectorRoad::WriteSector(std::uint32_t lba, const std::uint8_t* data, win::UINT errorTextId) const {
@@ -45,15 +46,15 @@ bool SectorRoad::WriteSector(std::uint32_t lba, const std::uint8_t* data, win::U
   if (kind_ == Kind::Transfer) {
     return TransferSectors({handle_, lba, 1, const_cast<std::uint8_t*>(data), kTransferWrite}) == 0;
   }
-  return SendScsiCommand(handle_, ReadWriteCdb(0x2A, lba, 1), const_cast<std::uint8_t*>(data), kSectorBytes,
-                         kDataOut) != 0;
+  return SendScsiCommand(handle_, ReadWriteCdb(win::kScsiWrite10, lba, 1), const_cast<std::uint8_t*>(data),
+                         kSectorBytes, kDataOut) != 0;
 }
 
 bool SectorRoad::WriteRun(std::uint32_t lba, std::uint32_t count, const std::uint8_t* data) const {
   if (kind_ == Kind::Transfer) {
     return TransferSectors({handle_, lba, count, const_cast<std::uint8_t*>(data), kTransferWrite}) == 0;
   }
-  return SendScsiCommandNoPrompt(handle_, ReadWriteCdb(0x2A, lba, count), const_cast<std::uint8_t*>(data),
+  return SendScsiCommandNoPrompt(handle_, ReadWriteCdb(win::kScsiWrite10, lba, count), const_cast<std::uint8_t*>(data),
                                  count * kSectorBytes, kDataOut) != 0;
 }
 

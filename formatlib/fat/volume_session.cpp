@@ -7,6 +7,7 @@
 #include "formatlib/command/scsi_command.h"
 
 #include "platform/ui/dialogs/message_box.h"
+#include "platform/win/layouts/scsi_commands.h"
 
 #include <array>
 
@@ -47,7 +48,7 @@ void ReleaseCard(win::HANDLE volume, const FatFormatArgs& args, bool ideRelease)
     released = SendAtaCommand(volume, LbaTaskFile(args.ataDriveSelect, kVendorUnlock, 0, 0, 0), nullptr, 0, kNoData,
                               AtaPrompt::Silent) == 1;
   } else {
-    constexpr std::array<std::uint8_t, 6> kRelease{0x1D, 0, 4, 0, 0, 0};
+    constexpr std::array<std::uint8_t, 6> kRelease{win::kScsiRelease, 0, 4, 0, 0, 0};
     released = SendScsiCommandNoPrompt(volume, kRelease, nullptr, 0, kNoData) == 1;
   }
   SetOut(args.releaseFailed, released ? 0 : 1);

@@ -3,6 +3,7 @@
 #include "formatlib/command/ata_command.h"
 #include "formatlib/command/scsi_command.h"
 #include "formatlib/command/vendor_block.h"
+#include "platform/win/layouts/scsi_commands.h"
 
 #include <pradvik_exports.h>
 
@@ -41,7 +42,7 @@ VendorBlock BlockFor(const FlashRoad& road, const VendorRequest& request) {
   const auto a = [&request](int shift) { return static_cast<std::uint8_t>(request.address >> shift); };
   const auto lengthHigh = static_cast<std::uint8_t>(request.length >> 8);
   const auto lengthLow = static_cast<std::uint8_t>(request.length);
-  if (road.Newer()) return {0x20, request.command, a(24), a(16), a(8), a(0), lengthHigh, lengthLow};
+  if (road.Newer()) return {win::kScsiVendorCommand, request.command, a(24), a(16), a(8), a(0), lengthHigh, lengthLow};
   const std::uint8_t drive = road.MemoryStick() ? 0xA0 : 0xB0;
   return OlderReaderBlock({lengthLow, a(24), a(16), a(8), a(0), drive, lengthHigh, request.command});
 }
@@ -56,7 +57,7 @@ CommandResult SendVendor(const FlashRoad& road, const VendorRequest& request, st
 CommandResult WriteAfterSetup(const FlashRoad& road, CommandResult setup, std::span<const std::uint8_t> data) {
   if (setup != 1) return setup;
   const auto sectors = static_cast<std::uint8_t>(data.size() / kSector);
-  const std::array<std::uint8_t, 10> write10{0x2A, 0, 0, 0, 0, 0, 0, 0, sectors, 0};
+  const std::array<std::uint8_t, 10> write10{win::kScsiWrite10, 0, 0, 0, 0, 0, 0, 0, sectors, 0};
   std::vector<std::uint8_t> copy(data.begin(), data.end());
   return SendScsiCommand(road.handle, write10, copy.data(), static_cast<std::uint32_t>(copy.size()), kDataOut);
 }

@@ -10,6 +10,7 @@
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/scsi_commands.h"
 #include "platform/win/system/system_clock.h"
 
 #include <algorithm>
@@ -33,11 +34,11 @@ std::uint8_t SendProCommand(const FlashRoad& road, std::uint8_t command, std::ui
   ClearErrorText();
   const auto length = static_cast<std::uint32_t>(reply.size());
   if (road.transportKind == kTransportEightByte) {
-    const std::array<std::uint8_t, 10> block{0x20, command, byte2, 0, 0, 0, 0, byte7, 0, 0};
+    const std::array<std::uint8_t, 10> block{win::kScsiVendorCommand, command, byte2, 0, 0, 0, 0, byte7, 0, 0};
     return SendScsiCommandNoPrompt(road.handle, block, reply.data(), length, kDataIn);
   }
   if (road.transportKind == kTransportTwelveByte) {
-    const VendorBlock block{0x20, command, byte2, 0, 0, 0, 0, byte7};
+    const VendorBlock block{win::kScsiVendorCommand, command, byte2, 0, 0, 0, 0, byte7};
     return SendVendorBlock(road.handle, road.transportKind, block, reply.data(), length, kDataIn, false,
                            static_cast<std::uint8_t>(length));
   }

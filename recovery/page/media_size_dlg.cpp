@@ -28,7 +28,11 @@ constexpr std::array<MemoryStickSize, 6> kSizes = {{
 }};
 // clang-format on
 
-constexpr ControlText kTexts[] = {{1129, 57424}, {1167, 57425}, {1125, 57426}, {ui::IDOK, 1125}, {ui::IDCANCEL, 1058}};
+constexpr ControlText kTexts[] = {{1129, kStringMediaSizePrompt},
+                                  {1167, kStringNoteHeading},
+                                  {1125, kStringMediaSizeWarning},
+                                  {ui::IDOK, kStringOk},
+                                  {ui::IDCANCEL, kStringCancel}};
 
 }  // namespace
 

@@ -32,8 +32,9 @@ constexpr ui::COLORREF kPercentColour = 0xCDCDCD;
 constexpr int kThumbnailSpacing = 86;
 constexpr int kThumbnailMargin = 6;
 
-constexpr ControlText kTexts[] = {{kSectorLabel, 1121},        {kRecoveredLabel, 1122}, {kOptionsButton, 1123},
-                                  {kRecoveryHelpButton, 1056}, {kRecoverButton, 1124},  {kRecoveryCancelButton, 1058}};
+constexpr ControlText kTexts[] = {{kSectorLabel, kStringAnalysingSector}, {kRecoveredLabel, kStringRecoveredFiles},
+                                  {kOptionsButton, kStringOptionsButton}, {kRecoveryHelpButton, kStringHelp},
+                                  {kRecoverButton, kStringRecoverButton}, {kRecoveryCancelButton, kStringCancel}};
 
 bool IsPageButton(int id) { return id >= kRecoverButton && id <= kRecoveryHelpButton; }
 

@@ -34,10 +34,15 @@ constexpr ui::COLORREF kDescriptionColour = 0xD76B00;
 
 // clang-format off
 constexpr ControlText kTexts[] = {
-    {kScanAllChoice, 57509}, {kScanSelectedChoice, 57510}, {kSelectAllButton, 1128}, {kClearAllButton, 1129},
-    {kDeletedOnlyChoice, 1136}, {kAllFilesChoice, 1137}, {kThumbnailCheck, 1139}, {kSectorZeroCheck, 57420},
-    {ui::IDOK, 1125}, {ui::IDCANCEL, 1058}, {1264, 1130}, {1114, 1131}, {1117, 1132}, {1265, 1133}, {1118, 1134},
-    {1266, 57508}, {1267, 1135}};
+    {kScanAllChoice, kStringScanAllFiles},     {kScanSelectedChoice, kStringScanSelectedType},
+    {kSelectAllButton, kStringSelectAll},      {kClearAllButton, kStringDeselectAll},
+    {kDeletedOnlyChoice, kStringDeletedFilesOnly}, {kAllFilesChoice, kStringAllFiles},
+    {kThumbnailCheck, kStringShowThumbnails},  {kSectorZeroCheck, kStringStartFromSectorZero},
+    {ui::IDOK, kStringOk},                     {ui::IDCANCEL, kStringCancel},
+    {1264, kStringFolderNameCaption},          {1114, kStringFolderNamePrompt},
+    {1117, kStringFolderNameExample},          {1265, kStringFileNameCaption},
+    {1118, kStringFileNamePrompt},             {1266, kStringScanTypeCaption},
+    {1267, kStringRecoverTypeCaption}};
 
 // Descriptions by type code.
 constexpr std::array<win::UINT, recovery::kTypeCount> kDescriptions = {

@@ -4,6 +4,7 @@
 #include "platform/machine/reader/identify_block.h"
 
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/scsi_commands.h"
 
 #include <algorithm>
 #include <array>
@@ -87,7 +88,7 @@ AtaResult Transfer(const AtaDevice& device, const AtaTaskFile& file, std::span<s
   const bool write = file.command == kAtaWriteSectors;
   const std::size_t bytes = std::size_t{SectorsAsked(file)} * kAtaSectorSize;
   if ((file.deviceHead & kLbaMode) == 0 || bytes > (write ? out.size() : in.size())) return Aborted();
-  std::array<std::uint8_t, 10> cdb{static_cast<std::uint8_t>(write ? 0x2A : 0x28)};
+  std::array<std::uint8_t, 10> cdb{write ? win::kScsiWrite10 : win::kScsiRead10};
   win::WriteBe32(cdb, 2, Lba28(file));
   win::WriteBe16(cdb, 7, static_cast<std::uint16_t>(SectorsAsked(file)));
   ScsiRequest request(cdb, write ? DataDirection::Out : DataDirection::In,
@@ -148,7 +149,8 @@ AtaResult RunAtaCommand(const AtaDevice& device, const AtaTaskFile& taskFile, st
 }
 
 std::optional<AtaTaskFile> DecodeAtaInScsi(std::span<const std::uint8_t> cdb) {
-  if ((cdb.size() != kAtaInScsiShort && cdb.size() != kAtaInScsiLong) || cdb[0] != kVendorOpcode) return std::nullopt;
+  if ((cdb.size() != kAtaInScsiShort && cdb.size() != kAtaInScsiLong) || cdb[0] != win::kScsiVendorCommand)
+    return std::nullopt;
   return AtaTaskFile{cdb[6], cdb[2], cdb[3], cdb[4], cdb[5], cdb[7], cdb[1]};
 }
 

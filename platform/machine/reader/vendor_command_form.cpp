@@ -30,7 +30,7 @@ bool IsSubCommand(std::uint8_t value) { return value >= kFirstSubCommand; }
 
 std::optional<VendorCommand> CommandFirst(std::span<const std::uint8_t> cdb) {
   const bool length = cdb.size() == kShortBlock || cdb.size() == kTenByteBlock;
-  if (!length || cdb[0] != kVendorOpcode || !IsSubCommand(cdb[1])) return std::nullopt;
+  if (!length || cdb[0] != win::kScsiVendorCommand || !IsSubCommand(cdb[1])) return std::nullopt;
   return VendorCommand{VendorForm::CommandFirst, cdb[1], win::ReadBe32(cdb, 2), win::ReadBe16(cdb, 6), 0};
 }
 
@@ -41,7 +41,7 @@ std::optional<VendorCommand> CommandLast(std::span<const std::uint8_t> cdb) {
 }
 
 std::optional<VendorCommand> Wide(std::span<const std::uint8_t> cdb) {
-  if (cdb.size() != kWideBlock || cdb[0] != kVendorOpcode || cdb[1] != 0 || !IsSubCommand(cdb[9])) {
+  if (cdb.size() != kWideBlock || cdb[0] != win::kScsiVendorCommand || cdb[1] != 0 || !IsSubCommand(cdb[9])) {
     return std::nullopt;
   }
   return VendorCommand{VendorForm::Wide, cdb[9], win::ReadBe32(cdb, 2), win::ReadBe16(cdb, 6), cdb[8]};
@@ -57,7 +57,7 @@ std::optional<VendorForm> AcceptedForm(Firmware firmware, Road road) {
 }
 
 bool IsVendorBlock(std::span<const std::uint8_t> cdb) {
-  if (cdb.size() == kTenByteBlock) return cdb[0] == kVendorOpcode;
+  if (cdb.size() == kTenByteBlock) return cdb[0] == win::kScsiVendorCommand;
   return cdb.size() == kShortBlock || cdb.size() == kWideBlock;
 }
 

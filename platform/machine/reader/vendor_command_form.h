@@ -9,6 +9,7 @@
 #pragma once
 
 #include "platform/machine/description/machine_description.h"
+#include "platform/win/layouts/scsi_commands.h"
 
 #include <cstdint>
 #include <optional>
@@ -24,7 +25,6 @@ enum class Road { Nt, Win9x };
 // sector number (high first), length holds features and sector count.
 enum class VendorForm { CommandFirst, CommandLast, Wide, AtaRegisters };
 
-constexpr std::uint8_t kVendorOpcode = 0x20;
 constexpr std::uint8_t kFirstSubCommand = 0x80;  // sub-commands run from 0x80 up
 
 struct VendorCommand {

@@ -10,6 +10,7 @@
 #include "platform/win/devices/device_io.h"
 #include "platform/win/files/files.h"
 #include "platform/win/layouts/address_tokens.h"
+#include "platform/win/layouts/aspi_layout.h"
 #include "platform/win/system/last_error.h"
 #include "platform/win/modules/modules.h"
 #include "platform/win/layouts/pass_through_layout.h"
@@ -183,26 +184,29 @@ inline ScsiAnswer SendAspi(std::uint8_t host, const std::vector<std::uint8_t>& c
   std::vector<std::uint8_t> data(dataLength, 0);
   std::copy_n(dataOut.begin(), std::min(dataOut.size(), data.size()), data.begin());
   const win::AddressRegistration registration(data.data(), data.size());
-  std::vector<std::uint8_t> block(80, 0);
-  const std::uint8_t flags = direction == win::SCSI_IOCTL_DATA_IN    ? 0x08
-                             : direction == win::SCSI_IOCTL_DATA_OUT ? 0x10
-                                                                     : 0x00;
-  block[0] = 2;
-  block[1] = 0xFF;
-  block[2] = host;
-  block[3] = flags;
-  win::WriteLe32(block, 12, dataLength);
-  win::WriteLe32(block, 16, registration.token());
-  block[20] = 14;
-  block[21] = static_cast<std::uint8_t>(cdb.size());
-  std::copy(cdb.begin(), cdb.end(), block.begin() + 48);
+  namespace aspi = win::aspi;
+  constexpr std::uint8_t kSenseBytes = 14;
+  std::vector<std::uint8_t> block(aspi::kExecSize, 0);
+  const std::uint8_t flags = direction == win::SCSI_IOCTL_DATA_IN    ? aspi::kDataIn
+                             : direction == win::SCSI_IOCTL_DATA_OUT ? aspi::kDataOut
+                                                                     : aspi::kNoData;
+  block[aspi::kCommand] = aspi::kExecuteScsi;
+  block[aspi::kStatus] = 0xFF;
+  block[aspi::kHost] = host;
+  block[aspi::kFlags] = flags;
+  win::WriteLe32(block, aspi::kBufferLength, dataLength);
+  win::WriteLe32(block, aspi::kBufferPointer, registration.token());
+  block[aspi::kSenseLength] = kSenseBytes;
+  block[aspi::kCdbLength] = static_cast<std::uint8_t>(cdb.size());
+  std::copy(cdb.begin(), cdb.end(), block.begin() + aspi::kCdb);
   send(block.data());
   win::FreeLibrary(module);
-  if (aspiStatus != nullptr) *aspiStatus = block[1];
-  answer.delivered = block[1] == 0x01 || block[1] == 0x04 ? win::TRUE : win::FALSE;
-  answer.status = block[23];
-  answer.sense.assign(block.begin() + 64, block.end());
-  answer.senseLength = block[1] == 0x04 ? 14 : 0;
+  const std::uint8_t status = block[aspi::kStatus];
+  if (aspiStatus != nullptr) *aspiStatus = status;
+  answer.delivered = status == aspi::kStatusDone || status == aspi::kStatusError ? win::TRUE : win::FALSE;
+  answer.status = block[aspi::kTargetStatus];
+  answer.sense.assign(block.begin() + aspi::kSenseArea, block.end());
+  answer.senseLength = status == aspi::kStatusError ? kSenseBytes : 0;
   answer.data = data;
   return answer;
 }

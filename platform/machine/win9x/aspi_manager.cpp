@@ -21,7 +21,6 @@ using namespace win::aspi;
 
 constexpr win::BYTE kInitiatorId = 7;
 constexpr win::BYTE kDirectAccess = 0;
-constexpr std::size_t kSenseCapacity = kExecSize - kSenseArea;
 
 std::atomic<AspiManager*> installed{nullptr};
 
@@ -32,14 +31,14 @@ win::DWORD SendEntry(void* request) {
 
 win::DWORD SupportInfoEntry() {
   AspiManager* manager = installed.load();
-  return manager == nullptr ? win::DWORD{kStatusNoAdapters} << 8 : manager->SupportInfo();
+  return manager == nullptr ? win::aspi::SupportInfo(kStatusNoAdapters, 0) : manager->SupportInfo();
 }
 
 bool ReachedByAspi(Bus bus) { return !AspiAdapterName(bus).empty(); }
 
 std::optional<DataDirection> DirectionOf(win::BYTE flags) {
   switch (flags & kDirectionMask) {
-    case 0: return DataDirection::None;
+    case kNoData: return DataDirection::None;
     case kDataIn: return DataDirection::In;
     case kDataOut: return DataDirection::Out;
     default: return std::nullopt;
@@ -75,8 +74,8 @@ void AspiManager::Uninstall() {
 }
 
 win::DWORD AspiManager::SupportInfo() const {
-  if (hosts_.empty()) return win::DWORD{kStatusNoAdapters} << 8;
-  return (win::DWORD{kStatusDone} << 8) | static_cast<win::DWORD>(std::min<std::size_t>(hosts_.size(), 0xFF));
+  if (hosts_.empty()) return win::aspi::SupportInfo(kStatusNoAdapters, 0);
+  return win::aspi::SupportInfo(kStatusDone, static_cast<win::BYTE>(std::min<std::size_t>(hosts_.size(), 0xFF)));
 }
 
 win::DWORD AspiManager::Send(win::BYTE* request) {

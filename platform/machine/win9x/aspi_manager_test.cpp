@@ -78,6 +78,17 @@ TEST_F(AspiManagerTest, CommandsRunOnTheReaderAndCompleteBeforeTheCallReturns) {
   EXPECT_EQ(noCard.status, 2) << "CHECK CONDITION";
   EXPECT_EQ(noCard.SenseKey(), 2);
   EXPECT_EQ(noCard.Asc(), 0x3A);
+  // The same in the raw block, whose offsets both sides take from one layout: target status at
+  // 23, the sense area from 64.
+  std::vector<std::uint8_t> unready(80, 0);
+  unready[0] = 2;
+  unready[2] = 2;  // host 2
+  unready[20] = 14;
+  unready[21] = 6;
+  EXPECT_EQ(Send()(unready.data()), 0x04u);
+  EXPECT_EQ(unready[23], 2);
+  EXPECT_EQ(unready[64 + 2] & 0x0F, 2);
+  EXPECT_EQ(unready[64 + 12], 0x3A);
 
   // The post routine field names a registered slot that holds the routine.
   void (*routine)() = &PostRoutine;

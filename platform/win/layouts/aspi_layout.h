@@ -38,14 +38,16 @@ constexpr std::size_t kTargetStatus = 23;
 constexpr std::size_t kPostRoutine = 24;  // u32 address token of a pointer to the routine
 constexpr std::size_t kCdb = 48;
 constexpr std::size_t kCdbCapacity = 16;
-constexpr std::size_t kSenseArea = 64;
+constexpr std::size_t kSenseArea = 64;  // the sense area, to the end of the block
+constexpr std::size_t kSenseCapacity = kExecSize - kSenseArea;
 
 // Commands.
 constexpr BYTE kHostAdapterInquiry = 0;
 constexpr BYTE kGetDeviceType = 1;
 constexpr BYTE kExecuteScsi = 2;
 
-// Flags.
+// Flags: the data direction and posting.
+constexpr BYTE kNoData = 0x00;
 constexpr BYTE kPosting = 0x01;
 constexpr BYTE kDirectionMask = 0x18;
 constexpr BYTE kDataIn = 0x08;
@@ -60,5 +62,10 @@ constexpr BYTE kStatusNoDevice = 0x82;
 constexpr BYTE kStatusInvalidRequest = 0xE0;
 constexpr BYTE kStatusNoAdapters = 0xE8;
 constexpr BYTE kHostSelectionTimeout = 0x11;  // host status: no device answered the address
+
+// GetASPI32SupportInfo's answer: the status in bits 8-15, the host adapter count in bits 0-7.
+constexpr DWORD SupportInfo(BYTE status, BYTE hostCount) { return DWORD{status} << 8 | hostCount; }
+constexpr BYTE SupportStatus(DWORD supportInfo) { return static_cast<BYTE>(supportInfo >> 8 & 0xFF); }
+constexpr BYTE SupportHostCount(DWORD supportInfo) { return static_cast<BYTE>(supportInfo & 0xFF); }
 
 }  // namespace win::aspi

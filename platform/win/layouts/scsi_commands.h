@@ -11,6 +11,8 @@ constexpr BYTE kScsiInquiry = 0x12;
 constexpr BYTE kScsiModeSense6 = 0x1A;
 constexpr BYTE kScsiStartStopUnit = 0x1B;
 constexpr BYTE kScsiRelease = 0x1D;  // the readers' release block: the system sees the card afresh
+// The maker's readers' vendor commands (docs/reader-protocol.md).
+constexpr BYTE kScsiVendorCommand = 0x20;
 constexpr BYTE kScsiReadCapacity = 0x25;
 constexpr BYTE kScsiRead10 = 0x28;
 constexpr BYTE kScsiWrite10 = 0x2A;
