@@ -60,12 +60,15 @@ class DialogKeys final : public QObject {
   HWND hwnd_;
 };
 
-// Whether every window the control sits in is enabled: a disabled dialog (the owner of a modal
-// window) takes no input through its controls, as on Windows.
+// Whether every window the control sits in, up to its top-level window, is enabled: a disabled
+// dialog takes no input through its controls, as on Windows. The walk stops at the top-level
+// window, whose owner is disabled while it is modal and must not make its controls deaf.
 bool ParentsEnabled(HWND hwnd) {
+  const HWND topLevel = TopLevelOf(hwnd);
   for (const WindowRecord* record = FindWindowRecord(hwnd); record != nullptr && record->parent != nullptr;
        record = FindWindowRecord(record->parent)) {
     if (IsWindowEnabled(record->parent) == win::FALSE) return false;
+    if (record->parent == topLevel) break;
   }
   return true;
 }
