@@ -9,6 +9,7 @@
 #include "platform/win/layouts/ata_registers.h"
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/layouts/identify_layout.h"
+#include "platform/win/layouts/scsi_commands.h"
 
 #include <array>
 
@@ -17,11 +18,6 @@ namespace {
 
 namespace ata_request = win::card_driver_layout::ata_request;
 
-constexpr std::uint8_t kTestUnitReady = 0x00;
-constexpr std::uint8_t kModeSense6 = 0x1A;
-constexpr std::uint8_t kReadCapacity = 0x25;
-constexpr std::uint8_t kRead10 = 0x28;
-constexpr std::uint8_t kWrite10 = 0x2A;
 constexpr std::uint32_t kMostSectorsPerCommand = 256;
 constexpr std::uint8_t kModeWriteProtected = 0x80;
 constexpr std::uint8_t kSenseNotReady = 0x02;
@@ -75,7 +71,7 @@ ScsiExchange Transfer(std::span<const std::uint8_t> cdb, std::uint8_t* data, std
   const std::uint32_t count = win::ReadBe16(cdb, 7);
   const std::uint32_t bytes = count * win::kAtaSectorSize;
   if (count == 0 || count > kMostSectorsPerCommand || bytes > dataLength || data == nullptr) return {};
-  const bool write = cdb[0] == kWrite10;
+  const bool write = cdb[0] == win::kScsiWrite10;
   const TaskFile file =
       LbaTaskFile(LibraryState().ataDriveSelect, write ? win::kAtaWriteSectors : win::kAtaReadSectors, lba, bytes, 0);
   const win::CardDriverAnswer answer = Send(file, data, bytes, write ? kDataOut : kDataIn);
@@ -143,11 +139,11 @@ ScsiExchange SendScsiThroughCardDriver(std::span<const std::uint8_t> cdb, std::u
   succeeded = false;
   if (cdb.empty()) return {};
   switch (cdb[0]) {
-    case kRead10:
-    case kWrite10: return cdb.size() >= 10 ? Transfer(cdb, data, dataLength, succeeded) : ScsiExchange{};
-    case kReadCapacity: return Capacity(data, dataLength, succeeded);
-    case kModeSense6: return MediaStatus(data, dataLength, true, succeeded);
-    case kTestUnitReady: return MediaStatus(nullptr, 0, false, succeeded);
+    case win::kScsiRead10:
+    case win::kScsiWrite10: return cdb.size() >= 10 ? Transfer(cdb, data, dataLength, succeeded) : ScsiExchange{};
+    case win::kScsiReadCapacity: return Capacity(data, dataLength, succeeded);
+    case win::kScsiModeSense6: return MediaStatus(data, dataLength, true, succeeded);
+    case win::kScsiTestUnitReady: return MediaStatus(nullptr, 0, false, succeeded);
     default: return {};
   }
 }
