@@ -112,8 +112,8 @@ SmartMediaReport CheckSmartMediaImage(const std::vector<std::uint8_t>& image, co
       EXPECT_EQ(redundant[8], second.y) << "block " << block << " unit " << unit;
       EXPECT_EQ(redundant[9], second.x) << "block " << block << " unit " << unit;
       EXPECT_EQ(redundant[10], second.z) << "block " << block << " unit " << unit;
-      const std::uint16_t address = static_cast<std::uint16_t>((redundant[6] << 8) | redundant[7]);
-      EXPECT_EQ(address, (redundant[11] << 8) | redundant[12]) << "block " << block;
+      const std::uint16_t address = win::ReadBe16(redundant, 6);
+      EXPECT_EQ(address, win::ReadBe16(redundant, 11)) << "block " << block;
       if (blockAddress) {
         EXPECT_EQ(*blockAddress, address) << "block " << block << " carries two addresses";
       }
@@ -151,7 +151,7 @@ StickReport CheckStickImage(const std::vector<std::uint8_t>& image, std::uint32_
       report.bootBlocks.push_back(block);
       continue;
     }
-    const std::uint16_t number = static_cast<std::uint16_t>((extra[2] << 8) | extra[3]);
+    const std::uint16_t number = win::ReadBe16(std::span(extra, 4), 2);
     if (number == 0xFFFF) continue;
     EXPECT_TRUE(logical.insert(number).second) << "logical block " << number << " twice, again at " << block;
   }
