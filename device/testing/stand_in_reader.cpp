@@ -323,12 +323,6 @@ std::optional<win::VolumeInformation> StandInVolume::Information(std::string_vie
 
 win::BOOL StandInCardDriver::IoControl(win::DWORD code, std::span<const win::BYTE> input, std::span<win::BYTE> output,
                                        win::DWORD& bytesReturned) {
-  if (code == layout::kRequestChain) {
-    if (output.size() < 4) return win::Fail(win::ERROR_INVALID_PARAMETER);
-    win::WriteLe32(output, 0, chainAnchor);
-    bytesReturned = 4;
-    return win::TRUE;
-  }
   if (code == layout::kRequestPortIdentify) {
     portRequests.emplace_back(input.begin(), input.end());
     const auto found = portCards.find(input.size() > 4 ? input[4] : 0);
