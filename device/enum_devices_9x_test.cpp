@@ -231,7 +231,9 @@ using test_support::StandInChain;
 using test_support::StandInMachine;
 
 // IDE identification of the machine's nodes: the first IDE reader answers at the primary port
-// (request 11), the others through their node (request 10); USB and floppy nodes do not qualify.
+// (request 11), the others through their node (request 10). A second IDE reader qualifies by the
+// IDE port driver's status, a PCMCIA slot by its IDE channel flag alone; USB and floppy nodes do
+// not qualify.
 class IdeIdentification98OnMachine : public test_support::MachineDeviceTest {
  protected:
   int Identify(win::DWORD node) {
@@ -251,11 +253,13 @@ TEST_F(IdeIdentification98OnMachine, PortDeviceAndChannelDevicesAnswerAsMaster) 
       "card": { "kind": "ms", "image": "ide98-ms.img", "blocks": 512, "pagesPerBlock": 16 } },
     { "bus": "ide", "maker": true, "product": "IDE SD Reader", "letter": "F",
       "card": { "kind": "mmcsd", "image": "ide98-sd.img", "sectors": 4096 } },
+    { "bus": "pcmcia", "maker": true, "letter": "H",
+      "card": { "kind": "cf", "image": "ide98-pcmcia.img", "sectors": 4096 } },
     { "maker": true, "letter": "G", "card": { "kind": "cf", "image": "ide98-usb.img", "sectors": 4096 } },
     { "bus": "floppy", "letter": "A", "card": { "kind": "floppy", "image": "ide98-a.img" } })"),
         kOsWindows98);
   const auto nodes = machine::test_support::DriverNodes(driver_);
-  ASSERT_EQ(nodes.size(), 4u);
+  ASSERT_EQ(nodes.size(), 5u);
 
   ASSERT_EQ(Identify(nodes[0]), 1) << "the port device";
   EXPECT_EQ(select, kAtaMaster);
@@ -265,13 +269,18 @@ TEST_F(IdeIdentification98OnMachine, PortDeviceAndChannelDevicesAnswerAsMaster) 
   EXPECT_EQ(std::string(model.data()), std::string("Kestro  IDE MS Reader").append(19, ' ')) << "40 characters";
   EXPECT_EQ(model[44], '\0') << "the model area is cleared to its end";
 
-  ASSERT_EQ(Identify(nodes[1]), 1) << "a device of its own channel";
+  ASSERT_EQ(Identify(nodes[1]), 1) << "a disk of the IDE port driver";
   EXPECT_EQ(select, kAtaMaster);
   EXPECT_EQ(kind, kMmcSd);
   EXPECT_STREQ(cardText.data(), "MMC/SD ");
 
-  EXPECT_EQ(Identify(nodes[2]), 0) << "a USB node";
-  EXPECT_EQ(Identify(nodes[3]), 0) << "a floppy node";
+  ASSERT_EQ(Identify(nodes[2]), 1) << "a PCMCIA slot, marked by its IDE channel flag";
+  EXPECT_EQ(select, kAtaMaster);
+  EXPECT_EQ(kind, kCompactFlash);
+  EXPECT_STREQ(cardText.data(), "Compact Flash ");
+
+  EXPECT_EQ(Identify(nodes[3]), 0) << "a USB node";
+  EXPECT_EQ(Identify(nodes[4]), 0) << "a floppy node";
 }
 
 // The machine's IDE devices are each the master of their channel and always answer with a sound

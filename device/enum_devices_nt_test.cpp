@@ -315,27 +315,40 @@ TEST_F(EnumDevicesNtOnStandIns, CombinedStatusBitsNameTheCardAndTheReaderApart) 
   EXPECT_TRUE(LogHas("BUS type-> USB\nINQ-> MS\nINQ-> SM(Kestro)\n")) << ReadLog();
 }
 
-TEST_F(EnumDevicesNtOnStandIns, IdeDriveAnsweringOnlyAsSlave) {
-  ReaderSetup slave = IdeReader(0x40000);
-  slave.identifyAnswersSlaveOnly = true;
-  machine.Add('E', slave);
-  Run();
-  ASSERT_EQ(DeviceCount, 1);
-  EXPECT_EQ(DeviceListHead->ataDriveSelect, kAtaSlave);
-  EXPECT_EQ(DeviceListHead->deviceKind, kMmcSd);
-  EXPECT_STREQ(DeviceListHead->product, "MMC/SD ");
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
 }
 
-TEST_F(EnumDevicesNtOnStandIns, SlaveThatNamesItselfIsLogged) {
-  ReaderSetup slave = IdeReader(0x100);
-  slave.identify = IdentifyWith(0x100, 4000, false);
-  slave.slaveIdentify = IdentifyWith(0x200, 4000, true);
-  machine.Add('E', slave);
+// The slave takes over where the master is silent or is not one of the maker's readers; only a
+// slave behind an answering master that names itself with both reader marks is logged.
+TEST_F(EnumDevicesNtOnStandIns, SlaveIsTakenAndLoggedOnlyWhenItNamesItselfBehindAMaster) {
+  ReaderSetup namesItself = IdeReader(0x100);
+  namesItself.identify = IdentifyWith(0x100, 4000, false);
+  namesItself.slaveIdentify = IdentifyWith(0x200, 4000, true);
+  machine.Add('E', namesItself);
+  ReaderSetup unmarked = IdeReader(0x100);
+  unmarked.identify = IdentifyWith(0x100, 4000, false);
+  unmarked.slaveIdentify = IdentifyWith(0x400, 4000, false);
+  machine.Add('F', unmarked);
+  ReaderSetup silentMaster = IdeReader(0x40000);
+  silentMaster.identifyAnswersSlaveOnly = true;
+  machine.Add('G', silentMaster);
   Run();
-  ASSERT_EQ(DeviceCount, 1);
-  EXPECT_EQ(DeviceListHead->ataDriveSelect, kAtaSlave);
-  EXPECT_EQ(DeviceListHead->deviceKind, kSmartMedia) << "the slave's data";
-  EXPECT_TRUE(LogHas("BUS type-> BusTypeIDE\nDriveSelect-> IDE_SLAVE\nMediaType-> SM\n")) << ReadLog();
+
+  const auto entries = Entries();
+  ASSERT_EQ(entries.size(), 3u);
+  for (const auto* entry : entries) EXPECT_EQ(entry->ataDriveSelect, kAtaSlave) << entry->driveLetter;
+  EXPECT_EQ(entries[0]->deviceKind, kSmartMedia) << "the slave's data";
+  EXPECT_EQ(entries[1]->deviceKind, kMemoryStick) << "the slave's data";
+  EXPECT_EQ(entries[2]->deviceKind, kMmcSd);
+  EXPECT_STREQ(entries[2]->product, "MMC/SD ");
+  const std::string log = ReadLog();
+  EXPECT_NE(log.find("BUS type-> BusTypeIDE\nDriveSelect-> IDE_SLAVE\nMediaType-> SM\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("BUS type-> BusTypeIDE\nMediaType-> MS\n"), std::string::npos) << "a slave without marks\n" << log;
+  EXPECT_NE(log.find("BUS type-> BusTypeIDE\nMediaType-> MMC/SD\n"), std::string::npos) << "a silent master\n" << log;
+  EXPECT_EQ(Count(log, "DriveSelect->"), 1u) << log;
 }
 
 TEST_F(EnumDevicesNtOnStandIns, FailedSmartQueryClosesTheHandleOnce) {

@@ -105,8 +105,10 @@ void CreateKey(const std::string& path, std::initializer_list<std::pair<const ch
 
 // The maker's reader as XP spells its keys ("Vid_55aa"), which the machine does not; readers
 // that keep the card out of their inquiry data, which every machine reader puts there (only
-// then are the status probes reached with a card in the reader); and a storage descriptor whose
-// texts name no disk key, where the machine's always name their reader's.
+// then are the status probes reached with a card in the reader); and storage descriptors
+// without the inquiry bytes behind the fixed fields, whose texts can be too short or name no
+// disk key: a machine's descriptor carries the inquiry data from byte 36, so bytes 44 and 48
+// always hold its vendor's text padded with blanks, and its texts name its reader's disk key.
 class IdentifyReaderNtOnStandIns : public test_support::DeviceStateTest {
  protected:
   void SetUp() override {
@@ -146,8 +148,27 @@ TEST_F(IdentifyReaderNtOnStandIns, StatusProbesOfAReaderWithACard) {
 
 TEST_F(IdentifyReaderNtOnStandIns, DescriptorTextsThatNameNoDiskKeyAreNoReader) {
   ReaderSetup setup = SmartMediaReader(VendorForm::CommandFirst, 0x200);
-  setup.storageVendorText = "K";
+  setup.storageVendorText = "Other";
   EXPECT_EQ(Identify(setup), 0);
+}
+
+// Vendor and product texts need two characters each, though the disk key of the short texts is
+// there to be found.
+TEST_F(IdentifyReaderNtOnStandIns, VendorAndProductTextsOfOneCharacterAreNoReader) {
+  CreateKey("SYSTEM\\CurrentControlSet\\Enum\\USBSTOR\\Disk&Ven_K&Prod_USB_SM_Reader&Rev_1.00\\7&abc&0&0");
+  CreateKey("SYSTEM\\CurrentControlSet\\Enum\\USBSTOR\\Disk&Ven_Ke&Prod_USB_SM_Reader&Rev_1.00\\7&abc&0&0");
+  CreateKey("SYSTEM\\CurrentControlSet\\Enum\\USBSTOR\\Disk&Ven_Kestro&Prod_U&Rev_1.00\\7&abc&0&0");
+  CreateKey("SYSTEM\\CurrentControlSet\\Enum\\USBSTOR\\Disk&Ven_Kestro&Prod_US&Rev_1.00\\7&abc&0&0");
+  ReaderSetup setup = SmartMediaReader(VendorForm::CommandFirst, 0x200);
+  setup.storageVendorText = "K";
+  EXPECT_EQ(Identify(setup), 0) << "a one-character vendor";
+  setup.storageVendorText = "Ke";
+  EXPECT_EQ(Identify(setup), 1) << "a two-character vendor";
+  setup.storageVendorText = "Kestro";
+  setup.storageProductText = "U";
+  EXPECT_EQ(Identify(setup), 0) << "a one-character product";
+  setup.storageProductText = "US";
+  EXPECT_EQ(Identify(setup), 1) << "a two-character product";
 }
 
 }  // namespace

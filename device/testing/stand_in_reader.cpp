@@ -209,14 +209,15 @@ std::array<win::BYTE, storage_query::kAreaSize> StandInReader::Descriptor() cons
   win::WriteLe32(descriptor, 4, storage_query::kAreaSize);
   descriptor[10] = 1;  // removable media
   win::WriteLe32(descriptor, storage_query::kBusType, *setup_.storageBusType);
-  // Texts after the fixed fields: vendor at 36, product at 44, revision at 62.
+  // Texts after the fixed fields, without the inquiry bytes a machine reader puts there: vendor
+  // at 36, product at 52, revision at 70, so bytes 44 and 48 hold no text.
   const auto put = [&descriptor](std::size_t offset, const std::string& text, std::size_t field) {
     win::WriteLe32(descriptor, field, static_cast<win::DWORD>(offset));
     std::copy(text.begin(), text.end(), descriptor.begin() + static_cast<std::ptrdiff_t>(offset));
   };
   put(36, setup_.storageVendorText.substr(0, 7), storage_query::kVendorIdOffset);
-  put(44, setup_.storageProductText.substr(0, 17), storage_query::kProductIdOffset);
-  put(62, setup_.revision.substr(0, 4), storage_query::kProductRevisionOffset);
+  put(52, setup_.storageProductText.substr(0, 17), storage_query::kProductIdOffset);
+  put(70, setup_.revision.substr(0, 4), storage_query::kProductRevisionOffset);
   return descriptor;
 }
 
@@ -322,12 +323,6 @@ std::optional<win::VolumeInformation> StandInVolume::Information(std::string_vie
 
 win::BOOL StandInCardDriver::IoControl(win::DWORD code, std::span<const win::BYTE> input, std::span<win::BYTE> output,
                                        win::DWORD& bytesReturned) {
-  if (code == layout::kRequestChain) {
-    if (output.size() < 4) return win::Fail(win::ERROR_INVALID_PARAMETER);
-    win::WriteLe32(output, 0, chainAnchor);
-    bytesReturned = 4;
-    return win::TRUE;
-  }
   if (code == layout::kRequestPortIdentify) {
     portRequests.emplace_back(input.begin(), input.end());
     const auto found = portCards.find(input.size() > 4 ? input[4] : 0);

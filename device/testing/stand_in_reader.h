@@ -106,9 +106,10 @@ class StandInVolume final : public win::CardVolume {
 
 // The Windows 9x card driver "\\.\TARNLOK.VXD" for IDE and PCMCIA readers: ATA requests
 // (request 10) carried out on the card of a device reference, with the requests received. It
-// stays beside the machine's driver for what that one never does: hand out a hand-made node
-// chain (broken links, nodes of other kinds), fail IDENTIFY a given number of times and answer
-// port requests at drive selects of the test's choosing.
+// stays beside the machine's driver for what that one never does: answer for the nodes of a
+// hand-made chain (stand_in_chain.h), fail IDENTIFY a given number of times and answer port
+// requests (request 11) at drive selects of the test's choosing. The tests set the chain's
+// anchor themselves, so it answers no request 1.
 class StandInCardDriver final : public win::IoObject {
  public:
   struct Card {
@@ -122,7 +123,6 @@ class StandInCardDriver final : public win::IoObject {
   std::map<win::BYTE, std::array<win::BYTE, 512>> portCards;  // request 11: IDENTIFY data by drive select
   std::vector<std::vector<win::BYTE>> portRequests;
   std::vector<std::array<win::BYTE, 26>> requests;
-  win::DWORD chainAnchor = 0;  // reply of request 1
 
   win::BOOL Read(std::span<win::BYTE>, win::DWORD&) override { return win::Fail(win::ERROR_INVALID_FUNCTION); }
   win::BOOL Write(std::span<const win::BYTE>, win::DWORD&) override { return win::Fail(win::ERROR_INVALID_FUNCTION); }

@@ -22,10 +22,10 @@ struct BusNode {
 
 constexpr std::array kBusNodes{
     BusNode{Bus::Usb, layout::kNodeActive | layout::kNodeDisk, 0, "USBSTOR", "USBSTOR"},
-    BusNode{Bus::Ide, layout::kNodeActive | layout::kNodeDisk | layout::kNodeIdeChannel, layout::kDriverStatusIde,
-            "ESDI_506", ""},
-    BusNode{Bus::Pcmcia, layout::kNodeActive | layout::kNodeDisk | layout::kNodeIdeChannel, layout::kDriverStatusIde,
-            "ESDI_506", ""},
+    // The IDE port driver marks its disks in the driver status; a PCMCIA slot's card is marked
+    // by the IDE channel flag alone, so each of the two marks is what qualifies some reader.
+    BusNode{Bus::Ide, layout::kNodeActive | layout::kNodeDisk, layout::kDriverStatusIde, "ESDI_506", ""},
+    BusNode{Bus::Pcmcia, layout::kNodeActive | layout::kNodeDisk | layout::kNodeIdeChannel, 0, "ESDI_506", ""},
     BusNode{Bus::Floppy, layout::kNodeActive | layout::kNodeDisk, 0, "", ""},
     BusNode{Bus::Ls120, layout::kNodeActive | layout::kNodeDisk, 0, "ATAPI", "ATAPI"},
 };

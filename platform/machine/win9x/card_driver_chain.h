@@ -6,8 +6,8 @@
 // | bus     | flags   | second | status | port driver | hardware text                 |
 // |---------|---------|--------|--------|-------------|-------------------------------|
 // | usb     | 0x8004  | 0      | 0      | USBSTOR     | USB\VID_vvvv&PID_pppp\<inst>  |
-// | ide     | 0x48004 | 4 (*)  | 0x10   | ESDI_506    | ESDI_506\DISK_n               |
-// | pcmcia  | 0x48004 | 0      | 0x10   | ESDI_506    | PCMCIA\ATA_CARD_n             |
+// | ide     | 0x8004  | 4 (*)  | 0x10   | ESDI_506    | ESDI_506\DISK_n               |
+// | pcmcia  | 0x48004 | 0      | 0      | ESDI_506    | PCMCIA\ATA_CARD_n             |
 // | floppy  | 0x8004  | 0      | 0      | (none)      | FLOP\GENERIC_FLOPPY_DRIVE     |
 // | ls120   | 0x8004  | 0      | 0      | ATAPI       | SCSI\LS-120_DRIVE_n           |
 //

@@ -99,9 +99,9 @@ TEST_F(CardDriverTest, ChainHasOneNodePerReaderWithTheFieldsTheProgramReads) {
   const Expected expected[] = {
       {0x8004, 0, 0, "", "FLOP\\GENERIC_FLOPPY_DRIVE", ""},
       {0x8004, 0, 0, "USBSTOR", "USB\\VID_55AA&PID_0001\\000000000002", "USBSTOR"},
-      {0x48004, 4, 0x10, "ESDI_506", "ESDI_506\\DISK_2", ""},
-      {0x48004, 0, 0x10, "ESDI_506", "PCMCIA\\ATA_CARD_3", ""},
-      {0x4C004, 0, 0x10, "ESDI_506", "ESDI_506\\DISK_4", ""},
+      {0x8004, 4, 0x10, "ESDI_506", "ESDI_506\\DISK_2", ""},
+      {0x48004, 0, 0, "ESDI_506", "PCMCIA\\ATA_CARD_3", ""},
+      {0xC004, 0, 0x10, "ESDI_506", "ESDI_506\\DISK_4", ""},
       {0x8004, 0, 0, "ATAPI", "SCSI\\LS-120_DRIVE_5", "ATAPI"},
   };
   const char letters[] = "AEFGHI";
