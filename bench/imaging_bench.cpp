@@ -2,6 +2,7 @@
 // use, in one process on the same files held in memory. The files are made at start with
 // ImageMagick's convert in a temporary folder.
 #include "imaging/dib_image.h"
+#include "imaging/libjpeg_reference.h"
 #include "imaging/memory_image_file.h"
 
 #include <benchmark/benchmark.h>
@@ -18,7 +19,6 @@
 
 #include <Magick++.h>
 #include <gif_lib.h>
-#include <jpeglib.h>
 #include <png.h>
 #include <tiffio.h>
 
@@ -65,23 +65,8 @@ void Ours(benchmark::State& state, const std::string& name, imaging::ImageFormat
 void Libjpeg(benchmark::State& state) {
   const Bytes& file = File("photo.jpg");
   for (auto _ : state) {
-    jpeg_decompress_struct decompress{};
-    jpeg_error_mgr error{};
-    decompress.err = jpeg_std_error(&error);
-    jpeg_create_decompress(&decompress);
-    jpeg_mem_src(&decompress, file.data(), file.size());
-    jpeg_read_header(&decompress, TRUE);
-    jpeg_start_decompress(&decompress);
-    std::vector<JSAMPLE> pixels(static_cast<std::size_t>(decompress.output_width) * decompress.output_components *
-                                decompress.output_height);
-    while (decompress.output_scanline < decompress.output_height) {
-      JSAMPROW row = pixels.data() + static_cast<std::size_t>(decompress.output_scanline) * decompress.output_width *
-                                         decompress.output_components;
-      jpeg_read_scanlines(&decompress, &row, 1);
-    }
-    jpeg_finish_decompress(&decompress);
-    jpeg_destroy_decompress(&decompress);
-    benchmark::DoNotOptimize(pixels.data());
+    const auto pixels = imaging::test_support::LibjpegDecode(file);
+    benchmark::DoNotOptimize(pixels.samples.data());
   }
 }
 

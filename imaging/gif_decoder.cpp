@@ -48,6 +48,19 @@ bool SkipImage(StreamReader& reader, std::uint8_t descriptorFlags) {
 
 }  // namespace
 
+template <typename AtImage>
+void GifDecoder::WalkBlocks(StreamReader& reader, AtImage atImage) {
+  for (;;) {
+    const int block = reader.Byte();
+    if (block < 0 || block == kTrailer) return;
+    if (block == kExtensionIntroducer) {
+      if (!ReadExtension(reader)) return;
+    } else if (block == kImageSeparator && !atImage()) {
+      return;
+    }
+  }
+}
+
 bool GifDecoder::Decode(ImageFile* stream) {
   if (stream == nullptr) return false;
   return GuardedDecode(*this, [&] {
@@ -74,29 +87,23 @@ bool GifDecoder::DecodeBody(StreamReader& reader) {
   if (info.frame < 0 || info.frame >= info.frameCount) return false;
 
   std::int32_t imageIndex = 0;
-  for (;;) {
-    const int block = reader.Byte();
-    if (block < 0 || block == kTrailer) break;
-    if (block == kExtensionIntroducer) {
-      if (!ReadExtension(reader)) break;
-    } else if (block == kImageSeparator) {
-      const ImageDescriptor descriptor = ReadDescriptor(reader);
-      if (imageIndex == 0 && !global_.present && descriptor.width != screenWidth_ &&
-          descriptor.height != screenHeight_) {
-        composing_ = true;
-        info.frame = info.frameCount - 1;
-      }
-      // Images before the one asked for are seen only when they are painted under it, so the work
-      // stays that of one picture however many frames the file declares.
-      if (composing_ || imageIndex == info.frame) {
-        DecodeImage(reader, descriptor);
-      } else if (!SkipImage(reader, descriptor.flags)) {
-        break;
-      }
-      if (imageIndex == info.frame) break;
-      ++imageIndex;
+  WalkBlocks(reader, [&] {
+    const ImageDescriptor descriptor = ReadDescriptor(reader);
+    if (imageIndex == 0 && !global_.present && descriptor.width != screenWidth_ && descriptor.height != screenHeight_) {
+      composing_ = true;
+      info.frame = info.frameCount - 1;
     }
-  }
+    // Images before the one asked for are seen only when they are painted under it, so the work
+    // stays that of one picture however many frames the file declares.
+    if (composing_ || imageIndex == info.frame) {
+      DecodeImage(reader, descriptor);
+    } else if (!SkipImage(reader, descriptor.flags)) {
+      return false;
+    }
+    if (imageIndex == info.frame) return false;
+    ++imageIndex;
+    return true;
+  });
 
   if (composing_) {
     if ((graphicControl_[0] & kTransparencyFlag) != 0) {
@@ -115,17 +122,11 @@ bool GifDecoder::DecodeBody(StreamReader& reader) {
 std::int32_t GifDecoder::CountImages(StreamReader& reader) {
   const std::int64_t start = reader.Position();
   std::int32_t count = 0;
-  for (;;) {
-    const int block = reader.Byte();
-    if (block < 0 || block == kTrailer) break;
-    if (block == kExtensionIntroducer) {
-      if (!ReadExtension(reader)) break;
-    } else if (block == kImageSeparator) {
-      ++count;
-      std::array<std::uint8_t, 9> descriptor{};
-      if (!reader.Read(descriptor.data(), descriptor.size()) || !SkipImage(reader, descriptor[8])) break;
-    }
-  }
+  WalkBlocks(reader, [&] {
+    ++count;
+    std::array<std::uint8_t, 9> descriptor{};
+    return reader.Read(descriptor.data(), descriptor.size()) && SkipImage(reader, descriptor[8]);
+  });
   reader.SeekTo(start);
   return count;
 }

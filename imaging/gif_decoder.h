@@ -37,6 +37,11 @@ class GifDecoder final : public CDibImage {
 
   bool DecodeBody(StreamReader& reader);
   std::int32_t CountImages(StreamReader& reader);
+  // Reads the blocks after the screen descriptor up to the trailer, each extension as it comes;
+  // at an image separator `atImage` reads the image and answers whether to go on. Stops early
+  // at the end of the file or at an extension that does not read.
+  template <typename AtImage>
+  void WalkBlocks(StreamReader& reader, AtImage atImage);
   bool ReadExtension(StreamReader& reader);
   ImageDescriptor ReadDescriptor(StreamReader& reader);
   void DecodeImage(StreamReader& reader, const ImageDescriptor& descriptor);

@@ -1,9 +1,7 @@
+#include "imaging/libjpeg_reference.h"
 #include "imaging/test_tools.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdio>
-#include <jpeglib.h>
 
 namespace imaging {
 namespace {
@@ -40,29 +38,20 @@ TEST(JpegDecoder, CmykIsInkTimesBlack) {
   ASSERT_NE(image->DibBlock(), nullptr) << image->LastError();
   ASSERT_EQ(image->BitCount(), 24U);
   // The CMYK samples straight from libjpeg, converted by the formula.
-  jpeg_decompress_struct decompress{};
-  jpeg_error_mgr error{};
-  decompress.err = jpeg_std_error(&error);
-  jpeg_create_decompress(&decompress);
-  jpeg_mem_src(&decompress, file.data(), file.size());
-  jpeg_read_header(&decompress, TRUE);
-  jpeg_start_decompress(&decompress);
-  ASSERT_EQ(decompress.out_color_space, JCS_CMYK);
-  std::vector<JSAMPLE> row(decompress.output_width * 4);
-  while (decompress.output_scanline < decompress.output_height) {
-    const auto y = static_cast<std::int32_t>(decompress.output_height - 1 - decompress.output_scanline);
-    JSAMPROW target = row.data();
-    jpeg_read_scanlines(&decompress, &target, 1);
-    for (std::int32_t x = 0; x < image->Width(); ++x) {
-      const JSAMPLE* cmyk = row.data() + 4 * x;
+  const auto reference = test_support::LibjpegDecode(file);
+  ASSERT_EQ(reference.colourSpace, JCS_CMYK);
+  ASSERT_EQ(reference.width, static_cast<std::size_t>(image->Width()));
+  ASSERT_EQ(reference.height, static_cast<std::size_t>(image->Height()));
+  for (std::size_t row = 0; row < reference.height; ++row) {
+    const auto y = static_cast<std::int32_t>(reference.height - 1 - row);
+    for (std::size_t x = 0; x < reference.width; ++x) {
+      const JSAMPLE* cmyk = reference.Pixel(x, row);
       const RgbQuad expected{static_cast<std::uint8_t>(cmyk[2] * cmyk[3] / 255),
                              static_cast<std::uint8_t>(cmyk[1] * cmyk[3] / 255),
                              static_cast<std::uint8_t>(cmyk[0] * cmyk[3] / 255), 0};
-      ASSERT_EQ(image->PixelColorAt(x, y), expected) << x << "," << y;
+      ASSERT_EQ(image->PixelColorAt(static_cast<std::int32_t>(x), y), expected) << x << "," << y;
     }
   }
-  jpeg_finish_decompress(&decompress);
-  jpeg_destroy_decompress(&decompress);
 }
 
 TEST(JpegDecoder, DensityInDotsPerCentimetre) {

@@ -56,6 +56,25 @@ int RunDoFormat(const LoadedLibrary& library, BYTE deviceKind, BYTE full, BYTE t
                 nullptr, nullptr, transport, 0, wide, &busy);
 }
 
+// A card in a reader on the machine with the library loaded, formatted low-level through DoFormat
+// as the Format page asks for it; the failing block's erase is passed over as the user would.
+class FailingBlockFormat {
+ public:
+  FailingBlockFormat(const std::string& card, bool newer) : machine_(Reader(newer ? "newer" : "older", card)) {
+    driver_.OnDialog(1001, [this](ui::HWND dialog) { driver_.Click(dialog, 1002); });
+  }
+
+  int Format(BYTE deviceKind, DWORD& mediaCode, BYTE& busy) const {
+    return RunDoFormat(library_, deviceKind, 0, 3, mediaCode, busy);
+  }
+
+ private:
+  InstalledMachine machine_;
+  LoadedLibrary library_;
+  ui::TestDriver driver_{[](const std::string& what) { ADD_FAILURE() << what; }};
+  ui::ScriptedPrompter prompter_{[](const std::string& what) { ADD_FAILURE() << what; }};
+};
+
 class SmartMediaFormatTest : public ::testing::TestWithParam<std::tuple<SmartMediaCase, bool>> {};
 
 TEST_P(SmartMediaFormatTest, FormatsToASoundVolumeAroundBadBlocks) {
@@ -67,16 +86,10 @@ TEST_P(SmartMediaFormatTest, FormatsToASoundVolumeAroundBadBlocks) {
   const std::string description = R"({"kind":"sm","image":")" + image + R"(","deviceCode":)" +
                                   std::to_string(card.deviceCode) + R"(,"factoryBadBlocks":[3)" + lastBad +
                                   R"(],"failingBlocks":[)" + std::to_string(card.blocks / 2) + "]}";
-  InstalledMachine machine(Reader(newer ? "newer" : "older", description));
-  LoadedLibrary library;
-  ui::TestDriver driver([](const std::string& what) { ADD_FAILURE() << what; });
-  ui::ScriptedPrompter prompter([](const std::string& what) { ADD_FAILURE() << what; });
-  // The failing block's erase is passed over.
-  driver.OnDialog(1001, [&driver](ui::HWND dialog) { driver.Click(dialog, 1002); });
+  const FailingBlockFormat format(description, newer);
   DWORD mediaCode = 0;
   BYTE busy = 0;
-  const BYTE kind = newer ? kKindNewerSmartMedia : kKindSmartMedia;
-  ASSERT_EQ(RunDoFormat(library, newer ? kind : 0, 0, 3, mediaCode, busy), 1);
+  ASSERT_EQ(format.Format(newer ? kKindNewerSmartMedia : 0, mediaCode, busy), 1);
   EXPECT_EQ(mediaCode, static_cast<DWORD>(card.deviceCode));
   EXPECT_EQ(busy, 0);
 
@@ -116,14 +129,10 @@ TEST_P(StickFormatTest, FormatsToASoundVolumeAroundBadBlocks) {
                                   R"(,"pagesPerBlock":)" + std::to_string(card.pagesPerBlock) +
                                   R"(,"factoryBadBlocks":[4,)" + std::to_string(card.blocks - 3) +
                                   R"(],"failingBlocks":[)" + std::to_string(card.blocks / 2 + 1) + "]}";
-  InstalledMachine machine(Reader(newer ? "newer" : "older", description));
-  LoadedLibrary library;
-  ui::TestDriver driver([](const std::string& what) { ADD_FAILURE() << what; });
-  ui::ScriptedPrompter prompter([](const std::string& what) { ADD_FAILURE() << what; });
-  driver.OnDialog(1001, [&driver](ui::HWND dialog) { driver.Click(dialog, 1002); });
+  const FailingBlockFormat format(description, newer);
   DWORD mediaCode = 0;
   BYTE busy = 0;
-  ASSERT_EQ(RunDoFormat(library, newer ? kKindNewerMemoryStick : 0, 0, 3, mediaCode, busy), 1);
+  ASSERT_EQ(format.Format(newer ? kKindNewerMemoryStick : 0, mediaCode, busy), 1);
   EXPECT_EQ(mediaCode, card.blocks * card.pagesPerBlock);
   const auto report = test_support::CheckStickImage(test_support::ReadImage(image), card.blocks, card.pagesPerBlock);
   EXPECT_EQ(report.bootBlocks, (std::vector<std::uint32_t>{0, 1}));

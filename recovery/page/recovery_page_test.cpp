@@ -71,6 +71,22 @@ class RecoveryPageTest : public test_support::ProgramTest {
     });
   }
 
+  // Recovers from drive E, after `prepare` on the page, and closes the main window once the run
+  // is over: a run that is refused leaves no operation busy and Recover live again.
+  void RecoverFromEAndExpectItRefused(const std::function<void()>& prepare = [] {}) {
+    OnRecoveryPage([&](ui::HWND main, ui::HWND page) {
+      prepare();
+      ASSERT_TRUE(driver.Select(main, kDeviceListControl, RowOfDrive('E')));
+      ASSERT_TRUE(driver.Click(page, kRecoverButton));
+      driver.WhenIdle([&, main, page] {
+        EXPECT_EQ(OperationBusy, 0U);
+        EXPECT_TRUE(Enabled(page, kRecoverButton));
+        CloseMainWindow(main);
+      });
+    });
+    Run();
+  }
+
   // Keeps folder and prefix as the settings dialog does.
   std::filesystem::path UseOutputFolder(const std::string& name, bool allFiles = false) {
     const std::filesystem::path folder = test_support::TestDataHome() / name;
@@ -292,16 +308,7 @@ TEST_F(RecoveryPageTest, AnOutputFolderOnTheCardItselfIsRefusedBeforeTheCardIsRe
     StoreRecoveryChoices(choices, key);
   }
   prompter.AnswerMessageBox(ui::IDOK, "You had selected same drive for both to save and recover file(s)");
-  OnRecoveryPage([&](ui::HWND main, ui::HWND page) {
-    ASSERT_TRUE(driver.Select(main, kDeviceListControl, RowOfDrive('E')));
-    ASSERT_TRUE(driver.Click(page, kRecoverButton));
-    driver.WhenIdle([&, main, page] {
-      EXPECT_EQ(OperationBusy, 0U);
-      EXPECT_TRUE(Enabled(page, kRecoverButton));
-      CloseMainWindow(main);
-    });
-  });
-  Run();
+  RecoverFromEAndExpectItRefused();
   EXPECT_EQ(prompter.Unanswered(), 0U);
 }
 
@@ -310,20 +317,12 @@ TEST_F(RecoveryPageTest, ACardVolumeAnotherProgramHoldsIsNamedAndNothingIsRead) 
   UseOutputFolder("recovered-held");
   win::HANDLE held = win::INVALID_HANDLE_VALUE;
   prompter.AnswerMessageBox(ui::IDOK, "\\\\.\\E: - drive was NOT able to open.");
-  OnRecoveryPage([&](ui::HWND main, ui::HWND page) {
+  RecoverFromEAndExpectItRefused([&] {
     // Held without sharing once the device list is built.
     held = win::CreateFileA("\\\\.\\E:", win::GENERIC_READ | win::GENERIC_WRITE, 0, nullptr, win::OPEN_EXISTING, 0,
                             nullptr);
     ASSERT_NE(held, win::INVALID_HANDLE_VALUE);
-    ASSERT_TRUE(driver.Select(main, kDeviceListControl, RowOfDrive('E')));
-    ASSERT_TRUE(driver.Click(page, kRecoverButton));
-    driver.WhenIdle([&, main, page] {
-      EXPECT_EQ(OperationBusy, 0U);
-      EXPECT_TRUE(Enabled(page, kRecoverButton));
-      CloseMainWindow(main);
-    });
   });
-  Run();
   win::CloseHandle(held);
   EXPECT_EQ(prompter.Unanswered(), 0U);
 }

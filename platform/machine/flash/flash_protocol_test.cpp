@@ -5,6 +5,7 @@
 #include "platform/machine/testing/machine_testing.h"
 #include "platform/machine/flash/smartmedia_redundant.h"
 #include "platform/machine/testing/fat_images.h"
+#include "platform/machine/testing/flash_blocks.h"
 
 #include "platform/win/files/volumes.h"
 
@@ -14,33 +15,14 @@ namespace machine {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using test_support::First;
+using test_support::Last;
 
 constexpr win::BYTE kIn = win::SCSI_IOCTL_DATA_IN;
 constexpr win::BYTE kOut = win::SCSI_IOCTL_DATA_OUT;
 constexpr std::uint8_t kIllegalRequest = 0x05;
 constexpr std::uint8_t kDataProtect = 0x07;
 
-// Command-first and command-last blocks of a SmartMedia page command.
-Bytes First(std::uint8_t sub, std::uint32_t page, std::uint8_t byte5, std::uint16_t length) {
-  return {0x20,
-          sub,
-          std::uint8_t(page >> 16),
-          std::uint8_t(page >> 8),
-          std::uint8_t(page),
-          byte5,
-          std::uint8_t(length >> 8),
-          std::uint8_t(length)};
-}
-Bytes Last(std::uint8_t sub, std::uint32_t page, std::uint8_t byte4, std::uint16_t length) {
-  return {std::uint8_t(length),
-          std::uint8_t(page >> 16),
-          std::uint8_t(page >> 8),
-          std::uint8_t(page),
-          byte4,
-          0xB0,
-          std::uint8_t(length >> 8),
-          sub};
-}
 // A Memory Stick command naming a block (and page within it) in the command-first form.
 Bytes Stick(std::uint8_t sub, std::uint8_t page, std::uint16_t block, std::uint16_t length) {
   return {0x20,

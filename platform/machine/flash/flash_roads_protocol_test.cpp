@@ -5,6 +5,7 @@
 // so the same cards give the same pages, spares, extra data and failures.
 #include "platform/machine/flash/smartmedia_redundant.h"
 #include "platform/machine/testing/fat_images.h"
+#include "platform/machine/testing/flash_blocks.h"
 #include "platform/machine/testing/machine_roads.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@ namespace machine {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using test_support::First;
 using test_support::TaskFileBytes;
 
 constexpr win::BYTE kIn = win::SCSI_IOCTL_DATA_IN;
@@ -86,17 +88,6 @@ class FlashScsiRoadsTest : public FlashRoadsTest {
             std::uint8_t(length >> 8),   sub};
   }
 };
-
-Bytes First(std::uint8_t sub, std::uint32_t page, std::uint8_t byte5, std::uint16_t length) {
-  return {0x20,
-          sub,
-          std::uint8_t(page >> 16),
-          std::uint8_t(page >> 8),
-          std::uint8_t(page),
-          byte5,
-          std::uint8_t(length >> 8),
-          std::uint8_t(length)};
-}
 
 TEST_P(FlashScsiRoadsTest, StatusAndIdentificationOfEachCard) {
   EXPECT_EQ(Head(Data('F', First(0x80, 0, 0, 0), 4), 4), (Bytes{0x00, 0x02, 0, 0}));

@@ -1,6 +1,7 @@
 #include "platform/ui/gdi/draw_state.h"
 
 #include "platform/ui/gdi/cdc.h"
+#include "platform/ui/testing/white_canvas.h"
 #include "platform/ui/windows/cursor.h"
 #include "platform/ui/windows/input_router.h"
 #include "platform/ui/windows/messages.h"
@@ -34,18 +35,13 @@ HICON MakeIcon() {
   return CreateIconIndirect(&info);
 }
 
-struct States : ::testing::Test {
+struct States : ::testing::Test, test_support::WhiteCanvas {
+  States() : WhiteCanvas(10, 10) {}
   void SetUp() override {
-    dc.CreateCompatibleDC(nullptr);
-    bitmap.CreateBitmap(10, 10, 1, 32, nullptr);
-    dc.SelectObject(&bitmap);
-    dc.FillSolidRect(0, 0, 10, 10, kWhite);
     icon = MakeIcon();
     ASSERT_NE(icon, nullptr);
   }
   void TearDown() override { DestroyIcon(icon); }
-  CDC dc;
-  CBitmap bitmap;
   HICON icon = nullptr;
 };
 

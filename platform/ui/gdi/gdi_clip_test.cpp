@@ -1,4 +1,5 @@
 #include "platform/ui/gdi/cdc.h"
+#include "platform/ui/testing/white_canvas.h"
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/styles.h"
@@ -18,14 +19,8 @@ constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr int kSize = 10;
 
 // A white memory DC whose rows read back as text: '#' red, '.' white, '?' anything else.
-struct Clip : ::testing::Test {
-  void SetUp() override {
-    dc.CreateCompatibleDC(nullptr);
-    bitmap.CreateBitmap(kSize, kSize, 1, 32, nullptr);
-    old = dc.SelectObject(&bitmap);
-    dc.FillSolidRect(0, 0, kSize, kSize, kWhite);
-  }
-  void TearDown() override { dc.SelectObject(old); }
+struct Clip : ::testing::Test, test_support::WhiteCanvas {
+  Clip() : WhiteCanvas(kSize, kSize) {}
   void FillAll() {
     CBrush red(kRed);
     const RECT all{0, 0, kSize, kSize};
@@ -35,17 +30,10 @@ struct Clip : ::testing::Test {
   std::string Row(int y) {
     const int saved = dc.SaveDC();
     dc.SelectClipRgn(nullptr);
-    std::string row;
-    for (int x = 0; x < kSize; ++x) {
-      const COLORREF c = dc.GetPixel(x, y);
-      row += c == kWhite ? '.' : c == kRed ? '#' : '?';
-    }
+    std::string row = WhiteCanvas::Row(y, kRed);
     dc.RestoreDC(saved);
     return row;
   }
-  CDC dc;
-  CBitmap bitmap;
-  CBitmap* old = nullptr;
 };
 
 TEST_F(Clip, IntersectAndExcludeNarrowEveryPrimitive) {

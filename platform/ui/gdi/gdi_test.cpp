@@ -1,4 +1,5 @@
 #include "platform/ui/gdi/cdc.h"
+#include "platform/ui/testing/white_canvas.h"
 
 #include <gtest/gtest.h>
 
@@ -13,50 +14,9 @@ constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kBlue = RGB(0, 0, 255);
 
 // A memory DC over a white colour bitmap, read back pixel by pixel.
-struct Canvas : ::testing::Test {
-  void SetUp() override {
-    dc.CreateCompatibleDC(nullptr);
-    bitmap.CreateBitmap(kSize, kSize, 1, 32, nullptr);
-    old = dc.SelectObject(&bitmap);
-    dc.FillSolidRect(0, 0, kSize, kSize, kWhite);
-  }
-  void TearDown() override { dc.SelectObject(old); }
-
-  // The pixels of one row as characters: '.' white, '#' the colour given, '?' anything else.
-  std::string Row(int y, COLORREF ink = kBlack, int from = 0, int to = kSize) {
-    std::string row;
-    for (int x = from; x < to; ++x) {
-      const COLORREF c = dc.GetPixel(x, y);
-      row += c == kWhite ? '.' : c == ink ? '#' : '?';
-    }
-    return row;
-  }
-  std::string Column(int x, COLORREF ink = kBlack, int from = 0, int to = kSize) {
-    std::string column;
-    for (int y = from; y < to; ++y) {
-      const COLORREF c = dc.GetPixel(x, y);
-      column += c == kWhite ? '.' : c == ink ? '#' : '?';
-    }
-    return column;
-  }
-  RECT InkBox(COLORREF background = kWhite) {
-    RECT box{kSize, kSize, -1, -1};
-    for (int y = 0; y < kSize; ++y) {
-      for (int x = 0; x < kSize; ++x) {
-        if (dc.GetPixel(x, y) == background) continue;
-        box.left = std::min<LONG>(box.left, x);
-        box.top = std::min<LONG>(box.top, y);
-        box.right = std::max<LONG>(box.right, x + 1);
-        box.bottom = std::max<LONG>(box.bottom, y + 1);
-      }
-    }
-    return box;
-  }
-
+struct Canvas : ::testing::Test, test_support::WhiteCanvas {
   static constexpr int kSize = 12;
-  CDC dc;
-  CBitmap bitmap;
-  CBitmap* old = nullptr;
+  Canvas() : WhiteCanvas(kSize, kSize) {}
 };
 
 TEST_F(Canvas, FillRectLeavesTheRightAndBottomEdgesOut) {
@@ -207,29 +167,12 @@ TEST_F(Blit, ColourSourceIntoMonochromeMarksTheBackgroundColourWhite) {
   EXPECT_EQ(mono.GetPixel(2, 0), kWhite);
 }
 
-struct Text : Canvas {
+struct Text : ::testing::Test, test_support::WhiteCanvas {
   static constexpr int kWide = 120;
-  void SetUp() override {
-    dc.CreateCompatibleDC(nullptr);
-    bitmap.CreateBitmap(kWide, 40, 1, 32, nullptr);
-    old = dc.SelectObject(&bitmap);
-    dc.FillSolidRect(0, 0, kWide, 40, kWhite);
+  Text() : WhiteCanvas(kWide, 40) {
     font.CreateFont(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "Verdana");
     dc.SelectObject(&font);
     dc.SetBkMode(TRANSPARENT);
-  }
-  RECT Ink() {
-    RECT box{kWide, 40, -1, -1};
-    for (int y = 0; y < 40; ++y) {
-      for (int x = 0; x < kWide; ++x) {
-        if (dc.GetPixel(x, y) == kWhite) continue;
-        box.left = std::min<LONG>(box.left, x);
-        box.top = std::min<LONG>(box.top, y);
-        box.right = std::max<LONG>(box.right, x + 1);
-        box.bottom = std::max<LONG>(box.bottom, y + 1);
-      }
-    }
-    return box;
   }
   CFont font;
 };
@@ -237,7 +180,7 @@ struct Text : Canvas {
 TEST_F(Text, AlignmentPlacesTheInkInsideTheRectangle) {
   RECT area{10, 5, 110, 35};
   dc.DrawText("Wide", &area, DT_RIGHT | DT_BOTTOM | DT_SINGLELINE);
-  const RECT right = Ink();
+  const RECT right = InkBox();
   EXPECT_LE(right.right, 110);
   EXPECT_GE(right.right, 105);
   EXPECT_LE(right.bottom, 35);
@@ -246,7 +189,7 @@ TEST_F(Text, AlignmentPlacesTheInkInsideTheRectangle) {
   dc.FillSolidRect(0, 0, kWide, 40, kWhite);
   dc.SetBkMode(TRANSPARENT);
   dc.DrawText("Wide", &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  const RECT centre = Ink();
+  const RECT centre = InkBox();
   EXPECT_LE(std::abs((centre.left - 10) - (110 - centre.right)), 2);
   EXPECT_LE(std::abs((centre.top - 5) - (35 - centre.bottom)), 4);
 }
@@ -256,7 +199,7 @@ TEST_F(Text, CalcRectMeasuresWithoutDrawing) {
   const int height = dc.DrawText("Backup", &area, DT_CALCRECT | DT_SINGLELINE);
   EXPECT_EQ(area.Width(), dc.GetTextExtent("Backup").cx);
   EXPECT_EQ(area.Height(), height);
-  EXPECT_EQ(Ink().right, -1);
+  EXPECT_EQ(InkBox().right, -1);
 }
 
 TEST_F(Text, WordBreakWrapsAndPrefixesDisappear) {
@@ -272,10 +215,10 @@ TEST_F(Text, WordBreakKeepsTheBlanksThatIndentTheFirstLine) {
   RECT area{0, 0, 200, 40};
   dc.SetBkMode(TRANSPARENT);
   dc.DrawText("A", &area, DT_WORDBREAK);
-  const int flush = Ink().left;
+  const int flush = InkBox().left;
   dc.FillSolidRect(0, 0, kWide, 40, kWhite);
   dc.DrawText("  A", &area, DT_WORDBREAK);
-  EXPECT_EQ(Ink().left - flush, dc.GetTextExtent("  ").cx);
+  EXPECT_EQ(InkBox().left - flush, dc.GetTextExtent("  ").cx);
 }
 
 TEST_F(Text, EveryFaceResolvesToTheSameFont) {

@@ -54,6 +54,13 @@ class MenuOwner : public CDialog {
     }
     return 0;
   }
+  // A popup of the owner-drawn items 10 and 11, whose item data are their texts.
+  void MakeOwnerDrawnPopup(CMenu& menu) const {
+    menu.CreatePopupMenu();
+    menu.AppendMenu(MF_OWNERDRAW, 10, texts[0].c_str());
+    menu.AppendMenu(MF_OWNERDRAW, 11, texts[1].c_str());
+  }
+
   std::vector<std::string> texts{"&Open", "E&xit"};
   std::vector<UINT> measured;
   std::vector<std::string> drawn;
@@ -69,9 +76,7 @@ TEST_F(Menus, OwnerDrawnItemsAreMeasuredAndDrawnThroughTheOwner) {
   MenuOwner owner;
   ASSERT_TRUE(owner.Create(500));
   CMenu menu;
-  menu.CreatePopupMenu();
-  menu.AppendMenu(MF_OWNERDRAW, 10, owner.texts[0].c_str());
-  menu.AppendMenu(MF_OWNERDRAW, 11, owner.texts[1].c_str());
+  owner.MakeOwnerDrawnPopup(menu);
   driver.OnMenu([](HMENU, HWND) { return 11u; });
   EXPECT_EQ(menu.TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_NONOTIFY | TPM_RETURNCMD, 0, 0, &owner), 11);
   EXPECT_EQ(owner.measured, (std::vector<UINT>{10, 11}));
@@ -82,9 +87,7 @@ TEST_F(Menus, WmMenuCharFindsTheMnemonicAnywhereInTheText) {
   MenuOwner owner;
   ASSERT_TRUE(owner.Create(500));
   CMenu menu;
-  menu.CreatePopupMenu();
-  menu.AppendMenu(MF_OWNERDRAW, 10, owner.texts[0].c_str());
-  menu.AppendMenu(MF_OWNERDRAW, 11, owner.texts[1].c_str());
+  owner.MakeOwnerDrawnPopup(menu);
   EXPECT_EQ(MenuCommandForKey(menu, owner.m_hWnd, 'X'), 11u);
   EXPECT_EQ(MenuCommandForKey(menu, owner.m_hWnd, 'o'), 10u);
   EXPECT_EQ(MenuCommandForKey(menu, owner.m_hWnd, 'q'), 0u);
