@@ -136,7 +136,10 @@ Outcome ListAspiNode(const DriverNode& node, const ListedNode& listed) {
     CopyNodeTexts(*entry, node);
     SetOtherMakerFlag(*entry);
     if (listed.busKind == kBusLs120) GiveLetter(*entry, LetterOf(node.OwnDrive()));
-    if (const auto letter = FirstLetteredDrive(node)) GiveLetter(*entry, *letter);
+    // A volume under the drive's own letter takes no second slot: the slots follow the rows, and
+    // the rows after this one would otherwise be given its letter.
+    if (const auto letter = FirstLetteredDrive(node); letter && *letter != entry->driveLetter)
+      GiveLetter(*entry, *letter);
     return Outcome::Listed;
   }
   if (found || !listed.floppyOnly) return Outcome::Skipped;

@@ -186,6 +186,31 @@ TEST_F(EnumDevices98OnStandIns, Ls120DriveTakesItsOwnLetterFirst) {
   EXPECT_EQ(std::string(SlotDriveLetters), "BF");
 }
 
+// Its volume under the drive's own letter fills no second slot: the reader after it keeps its
+// letter in the slot of its row.
+TEST_F(EnumDevices98OnStandIns, Ls120VolumeUnderTheDrivesOwnLetterFillsOneSlot) {
+  Removable('B');
+  Removable('E');
+  AspiDevice device;
+  device.sectors = 245760;
+  aspi.Add(0, 0, 0, device);
+  aspi.Add(1, 0, 0, device);
+  NodeSetup ls120;
+  ls120.hardwareText = "SCSI\\LS-120";
+  ls120.ownDrive = 1;
+  ls120.driveNumbers = {1};
+  chain.Add(ls120);
+  NodeSetup reader;
+  reader.ownDrive = 4;
+  reader.driveNumbers = {4};
+  chain.Add(reader);
+  ASSERT_EQ(Run(), 1);
+  ASSERT_EQ(DeviceCount, 2);
+  EXPECT_EQ(DeviceListHead->driveLetter, 'B');
+  EXPECT_EQ(DeviceListTail->driveLetter, 'E');
+  EXPECT_EQ(std::string(SlotDriveLetters), "BE");
+}
+
 // Each node would be listed as an IDE reader but for its flags or its hardware text.
 TEST_F(EnumDevices98OnStandIns, InactiveOrCdRomNodesAreLeftOut) {
   NodeSetup inactive = IdeNode(4);
