@@ -96,7 +96,7 @@ int GetAspiMediaKind(win::BYTE* deviceKind, win::BYTE host, win::BYTE target, wi
   std::array<win::BYTE, 4> status{};
   ExecAspiCommand(host, target, lun, cdb.data(), cdb.size(), status.data(), status.size(), win::aspi::kDataIn);
   const win::DWORD word = win::ReadLe32(status, 0);
-  if (word != NoMediaReply && word != 0) return KindsFromStatus(word, deviceKind, readerKind) ? 1 : 0;
+  if (word != win::kVendorNoCardReply && word != 0) return KindsFromStatus(word, deviceKind, readerKind) ? 1 : 0;
   if (!Inquire(host, target, 0, reply)) return 0;
   const win::BYTE kind = KindFromProductWords(UpperText(std::span(reply).subspan(16, 15)));
   *deviceKind = kind;

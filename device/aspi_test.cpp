@@ -68,7 +68,7 @@ TEST_F(AspiOn98, VendorReplyWithoutCardFailsOnThisRoadToo) {
   const VendorCdb status = CommandFirstCdb(kVendorStatus);
   std::array<win::BYTE, 4> reply{};
   EXPECT_FALSE(ExecScsiCommand(nullptr, 0, 0, 0, status.data(), 8, reply.data(), 4, kScsiDataIn));
-  EXPECT_EQ(win::ReadLe16(reply, 0), NoMediaReply);
+  EXPECT_EQ(win::ReadLe16(reply, 0), win::kVendorNoCardReply);
   EXPECT_TRUE(ExecAspiCommand(0, 0, 0, status.data(), 8, reply.data(), 4, win::aspi::kDataIn)) << "no reply rule here";
 }
 

@@ -20,7 +20,7 @@ TaskFile BuildAtaTaskFile(bool ntRoad, win::BYTE deviceKind, win::BYTE driveSele
                           win::DWORD address, win::DWORD byteCount, win::WORD extra16, win::BYTE extra8);
 
 // One command; true when it was carried out. On the NT road handle is the volume or drive
-// handle, on Windows 9x the card driver's handle. The vendor status commands (0x80, 0x84) give
+// handle, on Windows 9x the card driver's handle. The vendor status commands (kVendorStatus, kVendorGeometry) give
 // the caller 4 bytes whatever byteCount says; a transfer beyond 16384 bytes is not sent.
 bool ExecAtaCommand(win::HANDLE handle, const DeviceEntry* entry, win::BYTE command, win::DWORD address,
                     win::BYTE* buffer, win::DWORD byteCount, win::DWORD transfer, win::WORD extra16, win::BYTE extra8);

@@ -27,7 +27,8 @@ using test_support::NumberedImage;
 using test_support::StandInMachine;
 
 TEST(AtaTaskFile, LayoutsByRoadKindAndCommand) {
-  const TaskFile writeSetup = BuildAtaTaskFile(true, kMemoryStick, kAtaMaster, 0x86, 0x1234, 0, 0x0102, 0x05);
+  const TaskFile writeSetup =
+      BuildAtaTaskFile(true, kMemoryStick, kAtaMaster, kVendorWritePages, 0x1234, 0, 0x0102, 0x05);
   EXPECT_EQ(writeSetup.features, 0x34);
   EXPECT_EQ(writeSetup.sectorCount, 0);
   EXPECT_EQ(writeSetup.sectorNumber, 0x02);
@@ -35,32 +36,36 @@ TEST(AtaTaskFile, LayoutsByRoadKindAndCommand) {
   EXPECT_EQ(writeSetup.cylinderHigh, 0x45);
   EXPECT_EQ(writeSetup.deviceHead, 0xE0);
 
-  const TaskFile read = BuildAtaTaskFile(true, kCompactFlash, kAtaSlave, 0x20, 0x0ABCDEF1, 2048, 0, 0);
+  const TaskFile read = BuildAtaTaskFile(true, kCompactFlash, kAtaSlave, kAtaReadSectors, 0x0ABCDEF1, 2048, 0, 0);
   EXPECT_EQ(read.sectorCount, 4);
   EXPECT_EQ(read.sectorNumber, 0xF1);
   EXPECT_EQ(read.cylinderLow, 0xDE);
   EXPECT_EQ(read.cylinderHigh, 0xBC);
   EXPECT_EQ(read.deviceHead, 0x40 | 0xB0 | 0x0A);
 
-  const TaskFile status = BuildAtaTaskFile(true, kSmartMedia, kAtaSlave, 0x80, 99, 512, 0, 0);
+  const TaskFile status = BuildAtaTaskFile(true, kSmartMedia, kAtaSlave, kVendorStatus, 99, 512, 0, 0);
   EXPECT_EQ(status.sectorCount, 1);
   EXPECT_EQ(status.deviceHead, kAtaSlave);
 
-  const TaskFile flash = BuildAtaTaskFile(true, kSmartMedia, kAtaMaster, 0x86, 0x20, 0, 0x4000, 0);
+  const TaskFile flash =
+      BuildAtaTaskFile(true, kSmartMedia, kAtaMaster, kVendorWritePages, 0x20, 0, win::kVendorBadBlockMark, 0);
   EXPECT_EQ(flash.features, 0x40) << "(hi AND 0xC0) OR lo";
   EXPECT_EQ(flash.sectorCount, 0x40) << "the mark shows in the count too, apart from logical block 64";
-  const TaskFile highLogical = BuildAtaTaskFile(false, kSmartMedia, kAtaMaster, 0x86, 0x20, 0, 999, 0);
+  const TaskFile highLogical = BuildAtaTaskFile(false, kSmartMedia, kAtaMaster, kVendorWritePages, 0x20, 0, 999, 0);
   EXPECT_EQ((highLogical.sectorCount << 8) | highLogical.features, 999) << "no bit of the logical block lost";
-  const TaskFile erase = BuildAtaTaskFile(false, kMemoryStick, kAtaMaster, 0x83, 0x0304, 0, 0x0201, 0x07);
+  const TaskFile erase = BuildAtaTaskFile(false, kMemoryStick, kAtaMaster, kVendorEraseBlock, 0x0304, 0, 0x0201, 0x07);
   EXPECT_EQ(erase.features, 0x01);
   EXPECT_EQ(erase.sectorCount, 0x07);
   EXPECT_EQ(erase.sectorNumber, 0x02);
   EXPECT_EQ(erase.cylinderLow, 0x04);
   EXPECT_EQ(erase.cylinderHigh, 0x03);
-  EXPECT_EQ(BuildAtaTaskFile(false, kCompactFlash, kAtaMaster, 0xEC, 5, 0, 0, 0).sectorCount, 1)
+  EXPECT_EQ(BuildAtaTaskFile(false, kCompactFlash, kAtaMaster, kAtaIdentify, 5, 0, 0, 0).sectorCount, 1)
       << "Windows 9x sends IDENTIFY in the status layout";
-  EXPECT_EQ(BuildAtaTaskFile(true, kMemoryStick, kAtaMaster, 0xEC, 5, 512, 0x0009, 3).cylinderLow, 3);
-  EXPECT_EQ(BuildAtaTaskFile(false, kCompactFlash, kAtaMaster, 0x86, 0x30, 512, 0x4000, 0).features, 0)
+  EXPECT_EQ(BuildAtaTaskFile(true, kMemoryStick, kAtaMaster, kAtaIdentify, 5, 512, 0x0009, 3).cylinderLow, 3);
+  EXPECT_EQ(
+      BuildAtaTaskFile(false, kCompactFlash, kAtaMaster, kVendorWritePages, 0x30, 512, win::kVendorBadBlockMark, 0)
+          .features,
+      0)
       << "plain cards write in the LBA layout on Windows 9x";
 }
 

@@ -162,7 +162,7 @@ win::DWORD CardTypeResult(const DeviceEntry& entry, const MediaReply& reply, con
   if (entry.deviceKind == kMemoryStick || entry.deviceKind == kMemoryStickReader) {
     const win::DWORD blocks = win::ReadLe16(reply, 0);
     const win::DWORD pagesPerBlock = win::ReadLe16(reply, 2);
-    if (blocks == NoMediaReply) return 0;
+    if (blocks == win::kVendorNoCardReply) return 0;
     out.Set(out.blocksOrSectors, blocks);
     out.Set(out.pagesOrSectorsPerTrack, pagesPerBlock);
     if (pagesPerBlock >= 255) return capacity;
@@ -222,11 +222,11 @@ void CheckMediaPresent(win::HANDLE handle, const DeviceEntry* entry) {
     if (ExecAtaCommand(handle, entry, kAtaReadSectors, 0, sector.data(), kPageSize, kAtaDataIn, 0, 0)) return;
     sector.fill(0);
     DriverStatusCommand(handle, *entry, kVendorStatus, entry->ataDriveSelect, sector);
-    MediaPresent = win::ReadLe16(sector, 0) != NoMediaReply ? 1 : 0;
+    MediaPresent = win::ReadLe16(sector, 0) != win::kVendorNoCardReply ? 1 : 0;
     return;
   }
   if (CapacityReadable(handle, *entry)) return;
-  MediaPresent = ReadStatusWord(handle, *entry, OsKindIsNt()) != NoMediaReply ? 1 : 0;
+  MediaPresent = ReadStatusWord(handle, *entry, OsKindIsNt()) != win::kVendorNoCardReply ? 1 : 0;
 }
 
 }  // namespace tarnlok

@@ -11,6 +11,7 @@
 #include "device/enum_devices_9x.h"
 #include "device/enum_devices_nt.h"
 #include "device/identify_reader_9x.h"
+#include "device/reader_commands.h"
 #include "device/scsi_transport.h"
 #include "device/sector_io.h"
 #include "device/testing/machine_fixture.h"
@@ -237,13 +238,13 @@ TEST_F(DeviceOn9xMachine, IdeReaderOnNt4IsReachedThroughScsiBlocks) {
                                             win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr, win::OPEN_EXISTING,
                                             0, nullptr));
   std::vector<win::BYTE> sector(512, 0);
-  const win::BYTE read10[] = {0x28, 0, 0, 0, 0x01, 0x2C, 0, 0, 1, 0};
+  const win::BYTE read10[] = {win::kScsiRead10, 0, 0, 0, 0x01, 0x2C, 0, 0, 1, 0};
   ASSERT_TRUE(ExecScsiCommand(volume.get(), 0, 0, 0, read10, 10, sector.data(), 512, kScsiDataIn));
   EXPECT_EQ(win::ReadLe32(sector, 0), 300u);
-  const win::BYTE identify[] = {0x20, 0x99, 0, 0, 0, 0, 0, 0};
-  ASSERT_TRUE(ExecScsiCommand(volume.get(), 0, 0, 0, identify, 8, sector.data(), 512, kScsiDataIn));
+  const VendorCdb identify = CommandFirstCdb(kVendorIdentifyReader);
+  ASSERT_TRUE(ExecScsiCommand(volume.get(), 0, 0, 0, identify.data(), 8, sector.data(), 512, kScsiDataIn));
   EXPECT_EQ(win::ReadLe32(sector, 120), 8192u) << "the total sectors the format page's NT4 check reads";
-  EXPECT_FALSE(ExecAtaCommand(volume.get(), ide, 0x20, 0, sector.data(), 512, kIn, 0, 0))
+  EXPECT_FALSE(ExecAtaCommand(volume.get(), ide, kAtaReadSectors, 0, sector.data(), 512, kIn, 0, 0))
       << "NT4 has no IDE pass-through";
 }
 

@@ -148,7 +148,7 @@ bool ReaderStatus(DriveHandle& handle, DriveFindings& found, DeviceLog& log) {
   PromptText.clear();
   SendVendorCommand(handle.get(), kNoAddress, kVendorStatus, reply);
   const win::DWORD status = win::ReadLe32(reply, 0);
-  if (status == 0 || status == NoMediaReply) return false;
+  if (status == 0 || status == win::kVendorNoCardReply) return false;
   found.deviceKind = KindFromMediaStatus(status, true);
   if (found.deviceKind == kDeviceUnknown) found.deviceKind = kMmcSd;
   log.Write(LineFor({{kMemoryStickPro, "DEV_CAPS-> MSPRO\n"},

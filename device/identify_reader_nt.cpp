@@ -56,7 +56,7 @@ StatusAnswer AskStatus(win::HANDLE handle, const VendorCdb& cdb) {
   ExecScsiCommand(handle, kNoAspiAddress, kNoAspiAddress, kNoAspiAddress, cdb.data(), cdb.size(), reply.data(),
                   reply.size(), kScsiDataIn);
   const win::DWORD status = win::ReadLe32(reply, 0);
-  return {win::ReadLe16(reply, 0) == NoMediaReply, (status & kStatusSmartMedia) != 0,
+  return {win::ReadLe16(reply, 0) == win::kVendorNoCardReply, (status & kStatusSmartMedia) != 0,
           (status & kStatusMemoryStick) != 0};
 }
 

@@ -54,7 +54,7 @@ const MemoryStickSize* MemoryStickSizeOf(win::DWORD pages) {
 }  // namespace
 
 bool StartsWithNoMediaReply(std::span<const win::BYTE> reply) {
-  return reply.size() >= 2 && win::ReadLe16(reply, 0) == NoMediaReply;
+  return reply.size() >= 2 && win::ReadLe16(reply, 0) == win::kVendorNoCardReply;
 }
 
 VendorCdb CommandFirstCdb(win::BYTE subCommand, win::WORD transferLength) {

@@ -2,6 +2,7 @@
 // command forms they travel in, the no-card reply, the media status word and the media size codes.
 #pragma once
 
+#include "platform/win/layouts/reader_vendor_commands.h"
 #include "platform/win/layouts/scsi_commands.h"
 #include "platform/win/system/types.h"
 
@@ -12,21 +13,20 @@
 
 namespace tarnlok {
 
-// Sub-commands (also the ATA command on IDE and PCMCIA readers).
-constexpr win::BYTE kVendorStatus = 0x80;
-constexpr win::BYTE kVendorEraseBlock = 0x83;
-constexpr win::BYTE kVendorGeometry = 0x84;
-constexpr win::BYTE kVendorReadPages = 0x85;
-constexpr win::BYTE kVendorWritePages = 0x86;
-constexpr win::BYTE kVendorLock = 0x88;
-constexpr win::BYTE kVendorUnlock = 0x89;
-constexpr win::BYTE kVendorReadRedundant = 0x8B;
-constexpr win::BYTE kVendorReadExtra = 0x8F;
-constexpr win::BYTE kVendorWriteByCylinder = 0x93;
-constexpr win::BYTE kVendorIdentifyReader = 0x99;
-
-// A reply whose first little-endian word is this found no card.
-constexpr win::WORD NoMediaReply = 0x04FF;
+// The vendor sub-commands (also the ATA command on IDE and PCMCIA readers), by their names in
+// the layout every side shares.
+using win::kVendorEraseBlock;
+using win::kVendorGeometry;
+using win::kVendorIdentifyReader;
+using win::kVendorLock;
+using win::kVendorReadExtra;
+using win::kVendorReadPages;
+using win::kVendorReadRedundant;
+using win::kVendorStatus;
+using win::kVendorUnlock;
+using win::kVendorWritePages;
+// The older name of the Memory Stick page write, kept for the callers that still use it.
+constexpr win::BYTE kVendorWriteByCylinder = win::kVendorWriteStickPages;
 
 // Bits of the media status word.
 constexpr win::DWORD kStatusWriteProtected = 0x00000020;
@@ -39,7 +39,7 @@ constexpr win::DWORD kIdentifyMmcSd = 0x00040000;
 constexpr win::DWORD kIdentifyPcmcia = 0x00600000;
 
 // True when the status word's low 16 bits say that no card is present.
-constexpr bool IsNoMediaStatus(win::DWORD status) { return (status & 0xFFFF) == NoMediaReply; }
+constexpr bool IsNoMediaStatus(win::DWORD status) { return (status & 0xFFFF) == win::kVendorNoCardReply; }
 
 // True when a reply begins with the no-card word (a reply shorter than a word never does).
 bool StartsWithNoMediaReply(std::span<const win::BYTE> reply);

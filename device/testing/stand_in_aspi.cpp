@@ -119,7 +119,7 @@ void StandInAspi::Execute(win::BYTE* block) {
     case win::kScsiVendorCommand:
       if (!device.vendorCommands) return;
       reply.assign(4, 0);
-      win::WriteLe32(reply, 0, card ? device.statusWord : NoMediaReply);
+      win::WriteLe32(reply, 0, card ? device.statusWord : win::kVendorNoCardReply);
       break;
     default: return;
   }

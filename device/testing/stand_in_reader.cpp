@@ -61,7 +61,7 @@ class TempFile final : public win::IoObject {
 // The vendor reply of a reader without a card.
 std::array<win::BYTE, 4> NoCardAnswer() {
   std::array<win::BYTE, 4> answer{};
-  win::WriteLe16(answer, 0, NoMediaReply);
+  win::WriteLe16(answer, 0, win::kVendorNoCardReply);
   return answer;
 }
 
@@ -354,7 +354,7 @@ win::BOOL StandInCardDriver::IoControl(win::DWORD code, std::span<const win::BYT
   if (command == win::kAtaIdentify) reply.assign(card.identify.begin(), card.identify.end());
   if (command == kVendorStatus) {
     reply.assign(512, 0);
-    win::WriteLe32(reply, 0, card.image.empty() ? NoMediaReply : card.statusWord);
+    win::WriteLe32(reply, 0, card.image.empty() ? win::kVendorNoCardReply : card.statusWord);
   }
   if (command == kVendorGeometry) {
     reply.assign(512, 0);

@@ -29,8 +29,8 @@ struct ReaderSetup {
   std::string revision = "1.00";
   win::DWORD inquiryStatus = 0;  // inquiry bytes 36-39
   VendorForm vendorForm = VendorForm::None;
-  win::DWORD statusWord = 0;  // reply of vendor 0x80
-  std::array<win::BYTE, 4> geometryReply{};  // reply of vendor 0x84
+  win::DWORD statusWord = 0;  // reply of kVendorStatus
+  std::array<win::BYTE, 4> geometryReply{};  // reply of kVendorGeometry
   bool answersReadCapacity = true;
   std::optional<std::array<win::DWORD, 2>> readCapacityReply;  // last block, block length (else from the image)
   std::optional<std::array<win::BYTE, 512>> identify;  // IDENTIFY data (IDE readers)

@@ -7,17 +7,12 @@
 #include "formatlib/command/scsi_command.h"
 
 #include "platform/ui/dialogs/message_box.h"
+#include "platform/win/layouts/reader_vendor_commands.h"
 #include "platform/win/layouts/scsi_commands.h"
 
 #include <array>
 
 namespace pradvik {
-namespace {
-
-constexpr std::uint8_t kVendorUnlock = 0x89;
-
-}  // namespace
-
 std::uint8_t BeginFormat(win::HWND owner, const ProgressWindows& windows, std::uint32_t deviceId,
                          std::uint8_t driveIndex) {
   SetStepText(windows.step, kStrStepPreparing);
@@ -45,8 +40,8 @@ void ReleaseCard(win::HANDLE volume, const FatFormatArgs& args, bool ideRelease)
   ClearErrorText();
   bool released = false;
   if (ideRelease) {
-    released = SendAtaCommand(volume, LbaTaskFile(args.ataDriveSelect, kVendorUnlock, 0, 0, 0), nullptr, 0, kNoData,
-                              AtaPrompt::Silent) == 1;
+    released = SendAtaCommand(volume, LbaTaskFile(args.ataDriveSelect, win::kVendorUnlock, 0, 0, 0), nullptr, 0,
+                              kNoData, AtaPrompt::Silent) == 1;
   } else {
     constexpr std::array<std::uint8_t, 6> kRelease{win::kScsiRelease, 0, 4, 0, 0, 0};
     released = SendScsiCommandNoPrompt(volume, kRelease, nullptr, 0, kNoData) == 1;

@@ -3,6 +3,8 @@
 #include "formatlib/command/ata_command.h"
 #include "formatlib/command/scsi_command.h"
 #include "formatlib/command/vendor_block.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/reader_vendor_commands.h"
 #include "platform/win/layouts/scsi_commands.h"
 
 #include <pradvik_exports.h>
@@ -14,21 +16,14 @@
 namespace pradvik {
 namespace {
 
-constexpr std::uint8_t kErase = 0x83;
-constexpr std::uint8_t kReadPages = 0x85;
-constexpr std::uint8_t kWritePages = 0x86;
-constexpr std::uint8_t kReadRedundant = 0x8B;
-constexpr std::uint8_t kReadExtra = 0x8F;
-constexpr std::uint8_t kWriteRedundant = 0x90;
-constexpr std::uint8_t kWriteStick = 0x93;
-constexpr std::uint16_t kSystemBlockExtra = 0x8000;
-// The logical block that makes an ATA write of a Memory Stick program its extra data.
-constexpr std::uint16_t kStickExtraWrite = 8191;
+// On the ATA road a SmartMedia write set-up's sector count (the high byte of its extra value)
+// carries the system-block flag of the count byte.
+constexpr std::uint16_t kSystemBlockExtra = std::uint16_t{win::kVendorSystemBlock} << 8;
 // Physical blocks 0 and 1 are erased under this logical number on the ATA road.
 constexpr std::uint16_t kStickBootLogical = 8190;
 constexpr std::size_t kSector = 512;
 // A boot block's write: the count byte's flags, and no logical block.
-constexpr std::uint8_t kBootBlockCount = 0xC0;
+constexpr std::uint8_t kBootBlockCount = win::kVendorCountFlag | win::kVendorSystemBlock;
 constexpr std::uint16_t kNoLogicalBlock = 0xFFFF;
 
 // One vendor command: the four address bytes (most significant first) and the length field.
@@ -74,53 +69,55 @@ bool FlashRoad::Ata() const { return Newer() && !IsScsiTransport(transportKind);
 std::uint32_t FlashRoad::ShortReply() const { return Newer() ? ReplyLength(transportKind, wideStatus, 2) : 2; }
 
 bool IsNoCardReply(std::span<const std::uint8_t> reply) {
-  return reply.size() >= 2 && reply[0] == 0xFF && reply[1] == 0x04;
+  return reply.size() >= 2 && win::ReadLe16(reply, 0) == win::kVendorNoCardReply;
 }
 
 CommandResult ReadRedundantArea(const FlashRoad& road, std::uint32_t page, std::span<std::uint8_t> reply) {
   if (road.Ata()) {
     std::array<std::uint8_t, kSector> sector{};
     const CommandResult result =
-        SendAtaCommand(road.handle, LbaTaskFile(road.ataDriveSelect, kReadRedundant, page, kSector, 0), sector.data(),
-                       kSector, kDataIn, AtaPrompt::Ask);
+        SendAtaCommand(road.handle, LbaTaskFile(road.ataDriveSelect, win::kVendorReadRedundant, page, kSector, 0),
+                       sector.data(), kSector, kDataIn, AtaPrompt::Ask);
     std::copy_n(sector.begin(), std::min(reply.size(), sector.size()), reply.begin());
     return result;
   }
-  return SendVendor(road, {kReadRedundant, page << 8, static_cast<std::uint16_t>(reply.size())}, reply.data(),
-                    static_cast<std::uint32_t>(reply.size()), kDataIn);
+  return SendVendor(road, {win::kVendorReadRedundant, page << 8, static_cast<std::uint16_t>(reply.size())},
+                    reply.data(), static_cast<std::uint32_t>(reply.size()), kDataIn);
 }
 
 CommandResult ReadSmartMediaPages(const FlashRoad& road, std::uint32_t page, std::span<std::uint8_t> data) {
   const auto length = static_cast<std::uint32_t>(data.size());
   if (road.Ata()) {
-    return SendAtaCommand(road.handle, LbaTaskFile(road.ataDriveSelect, kReadPages, page, length, 0), data.data(),
-                          length, kDataIn, AtaPrompt::Ask);
+    return SendAtaCommand(road.handle, LbaTaskFile(road.ataDriveSelect, win::kVendorReadPages, page, length, 0),
+                          data.data(), length, kDataIn, AtaPrompt::Ask);
   }
-  return SendVendor(road, {kReadPages, page << 8, static_cast<std::uint16_t>(length)}, data.data(), length, kDataIn);
+  return SendVendor(road, {win::kVendorReadPages, page << 8, static_cast<std::uint16_t>(length)}, data.data(), length,
+                    kDataIn);
 }
 
 CommandResult EraseSmartMediaBlock(const FlashRoad& road, std::uint32_t page, std::span<std::uint8_t, 6> reply) {
   if (road.Ata()) {
     std::array<std::uint8_t, kSector> sector{};
-    const CommandResult result = SendAtaCommand(road.handle, LbaTaskFile(road.ataDriveSelect, kErase, page, kSector, 0),
-                                                sector.data(), kSector, kDataIn, AtaPrompt::Ask);
+    const CommandResult result =
+        SendAtaCommand(road.handle, LbaTaskFile(road.ataDriveSelect, win::kVendorEraseBlock, page, kSector, 0),
+                       sector.data(), kSector, kDataIn, AtaPrompt::Ask);
     std::copy_n(sector.begin(), reply.size(), reply.begin());
     return result;
   }
-  return SendVendor(road, {kErase, page << 8, 0}, reply.data(), road.ShortReply(), kDataIn);
+  return SendVendor(road, {win::kVendorEraseBlock, page << 8, 0}, reply.data(), road.ShortReply(), kDataIn);
 }
 
 CommandResult WriteSmartMediaPages(const FlashRoad& road, std::uint32_t page, std::uint8_t countByte,
                                    std::uint16_t logical, std::span<const std::uint8_t> data) {
   if (road.Ata()) {
-    const std::uint16_t extra = (countByte & 0x80) != 0 ? kSystemBlockExtra : logical;
+    const std::uint16_t extra = (countByte & win::kVendorSystemBlock) != 0 ? kSystemBlockExtra : logical;
     const CommandResult setup =
-        SendAtaCommand(road.handle, LbaTaskFile(road.ataDriveSelect, kWritePages, page, 0, extra), nullptr, 0, kNoData,
-                       AtaPrompt::Ask);
+        SendAtaCommand(road.handle, LbaTaskFile(road.ataDriveSelect, win::kVendorWritePages, page, 0, extra), nullptr,
+                       0, kNoData, AtaPrompt::Ask);
     return WriteAfterSetup(road, setup, data);
   }
   std::vector<std::uint8_t> copy(data.begin(), data.end());
-  return SendVendor(road, {kWritePages, (page << 8) | countByte, logical}, copy.data(),
+  return SendVendor(road, {win::kVendorWritePages, (page << 8) | countByte, logical}, copy.data(),
                     static_cast<std::uint32_t>(copy.size()), kDataOut);
 }
 
@@ -128,60 +125,64 @@ CommandResult ReadExtraData(const FlashRoad& road, std::uint32_t block, std::spa
   if (road.Ata()) {
     std::array<std::uint8_t, kSector> sector{};
     const CommandResult result = SendAtaCommand(
-        road.handle, ChsTaskFile(road.ataDriveSelect, kReadExtra, 0, kSector, static_cast<std::uint16_t>(block), 0),
+        road.handle,
+        ChsTaskFile(road.ataDriveSelect, win::kVendorReadExtra, 0, kSector, static_cast<std::uint16_t>(block), 0),
         sector.data(), kSector, kDataIn, AtaPrompt::Ask);
     std::copy_n(sector.begin(), std::min(reply.size(), sector.size()), reply.begin());
     return result;
   }
-  return SendVendor(road, {kReadExtra, block, 4}, reply.data(), static_cast<std::uint32_t>(reply.size()), kDataIn);
+  return SendVendor(road, {win::kVendorReadExtra, block, 4}, reply.data(), static_cast<std::uint32_t>(reply.size()),
+                    kDataIn);
 }
 
 CommandResult ReadStickPages(const FlashRoad& road, std::uint32_t block, std::uint8_t pageInBlock,
                              std::span<std::uint8_t> data) {
   const auto length = static_cast<std::uint32_t>(data.size());
   if (road.Ata()) {
-    return SendAtaCommand(
-        road.handle,
-        ChsTaskFile(road.ataDriveSelect, kReadPages, 0, length, static_cast<std::uint16_t>(block), pageInBlock),
-        data.data(), length, kDataIn, AtaPrompt::Ask);
+    return SendAtaCommand(road.handle,
+                          ChsTaskFile(road.ataDriveSelect, win::kVendorReadPages, 0, length,
+                                      static_cast<std::uint16_t>(block), pageInBlock),
+                          data.data(), length, kDataIn, AtaPrompt::Ask);
   }
-  return SendVendor(road, {kReadPages, (std::uint32_t{pageInBlock} << 16) | block, static_cast<std::uint16_t>(length)},
-                    data.data(), length, kDataIn);
+  return SendVendor(
+      road, {win::kVendorReadPages, (std::uint32_t{pageInBlock} << 16) | block, static_cast<std::uint16_t>(length)},
+      data.data(), length, kDataIn);
 }
 
 CommandResult EraseStickBlock(const FlashRoad& road, std::uint32_t block, std::uint16_t logical, std::uint8_t eraseFlag,
                               std::span<std::uint8_t, 6> reply) {
   if (road.Ata()) {
     return SendAtaCommand(road.handle,
-                          ChsTaskFile(road.ataDriveSelect, kErase, StickAtaAddress(block, logical), 0,
+                          ChsTaskFile(road.ataDriveSelect, win::kVendorEraseBlock, StickAtaAddress(block, logical), 0,
                                       static_cast<std::uint16_t>(block), eraseFlag),
                           nullptr, 0, kNoData, AtaPrompt::Ask);
   }
   // The erase flag rides in the length field: its low byte on the older readers, high on the newer.
   const std::uint16_t flagField = road.Newer() ? static_cast<std::uint16_t>(eraseFlag << 8) : eraseFlag;
-  return SendVendor(road, {kErase, (std::uint32_t{logical} << 16) | block, flagField}, reply.data(), road.ShortReply(),
-                    kDataIn);
+  return SendVendor(road, {win::kVendorEraseBlock, (std::uint32_t{logical} << 16) | block, flagField}, reply.data(),
+                    road.ShortReply(), kDataIn);
 }
 
 CommandResult WriteStickPages(const FlashRoad& road, std::uint32_t block, std::uint8_t pageInBlock,
                               std::uint8_t countByte, std::uint16_t logical, std::span<const std::uint8_t> data) {
   if (road.Ata()) {
-    const CommandResult setup = SendAtaCommand(
-        road.handle,
-        ChsTaskFile(road.ataDriveSelect, kWritePages, logical, 0, static_cast<std::uint16_t>(block), pageInBlock),
-        nullptr, 0, kNoData, AtaPrompt::Ask);
+    const CommandResult setup = SendAtaCommand(road.handle,
+                                               ChsTaskFile(road.ataDriveSelect, win::kVendorWritePages, logical, 0,
+                                                           static_cast<std::uint16_t>(block), pageInBlock),
+                                               nullptr, 0, kNoData, AtaPrompt::Ask);
     return WriteAfterSetup(road, setup, data);
   }
   std::vector<std::uint8_t> copy(data.begin(), data.end());
-  return SendVendor(road, {kWriteStick, (std::uint32_t{pageInBlock} << 24) | (block << 8) | countByte, logical},
-                    copy.data(), static_cast<std::uint32_t>(copy.size()), kDataOut);
+  return SendVendor(
+      road, {win::kVendorWriteStickPages, (std::uint32_t{pageInBlock} << 24) | (block << 8) | countByte, logical},
+      copy.data(), static_cast<std::uint32_t>(copy.size()), kDataOut);
 }
 
 CommandResult WriteStickBootBlock(const FlashRoad& road, std::uint32_t block, std::span<const std::uint8_t> data) {
   if (road.Ata()) {
-    const CommandResult setup =
-        SendAtaCommand(road.handle, BlockTaskFile(road.ataDriveSelect, kWritePages, static_cast<std::uint16_t>(block)),
-                       nullptr, 0, kNoData, AtaPrompt::Ask);
+    const CommandResult setup = SendAtaCommand(
+        road.handle, BlockTaskFile(road.ataDriveSelect, win::kVendorWritePages, static_cast<std::uint16_t>(block)),
+        nullptr, 0, kNoData, AtaPrompt::Ask);
     return WriteAfterSetup(road, setup, data);
   }
   const auto count = static_cast<std::uint8_t>(kBootBlockCount | (data.size() / kSector));
@@ -190,10 +191,11 @@ CommandResult WriteStickBootBlock(const FlashRoad& road, std::uint32_t block, st
 
 CommandResult WriteExtraData(const FlashRoad& road, std::uint32_t block, std::span<const std::uint8_t, 4> extra) {
   if (road.Ata()) {
-    const CommandResult setup = SendAtaCommand(
-        road.handle,
-        ChsTaskFile(road.ataDriveSelect, kWritePages, kStickExtraWrite, 0, static_cast<std::uint16_t>(block), 0),
-        nullptr, 0, kNoData, AtaPrompt::Ask);
+    const CommandResult setup =
+        SendAtaCommand(road.handle,
+                       ChsTaskFile(road.ataDriveSelect, win::kVendorWritePages, win::kVendorStickExtraWrite, 0,
+                                   static_cast<std::uint16_t>(block), 0),
+                       nullptr, 0, kNoData, AtaPrompt::Ask);
     std::array<std::uint8_t, kSector> page{};
     std::copy(extra.begin(), extra.end(), page.begin());
     return WriteAfterSetup(road, setup, page);
@@ -201,7 +203,7 @@ CommandResult WriteExtraData(const FlashRoad& road, std::uint32_t block, std::sp
   std::array<std::uint8_t, 6> bytes{};
   std::copy(extra.begin(), extra.end(), bytes.begin());
   const std::uint32_t length = road.Newer() ? ReplyLength(road.transportKind, road.wideStatus, 4) : 4;
-  return SendVendor(road, {kWriteRedundant, block, 4}, bytes.data(), length, kDataOut);
+  return SendVendor(road, {win::kVendorWriteRedundant, block, 4}, bytes.data(), length, kDataOut);
 }
 
 }  // namespace pradvik

@@ -21,6 +21,7 @@
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/reader_vendor_commands.h"
 
 #include <array>
 #include <optional>
@@ -29,8 +30,6 @@
 namespace pradvik::exports {
 namespace {
 
-constexpr std::uint8_t kStatusCommand = 0x80;
-constexpr std::uint8_t kIdentifyCommand = 0x84;
 constexpr std::uint32_t kMostStickPages = 262144;
 constexpr std::uint32_t kMostStickPagesPerBlock = 32;
 
@@ -87,7 +86,7 @@ bool StatusStops(win::HANDLE volume, const Arguments& args, BYTE deviceKind, int
   FormatLibraryState& state = LibraryState();
   state.deviceKind = IsNewerKind(deviceKind) ? deviceKind : 0;
   std::array<std::uint8_t, 512> reply{};
-  const bool answered = AskReader(volume, args, kStatusCommand, 0, reply);
+  const bool answered = AskReader(volume, args, win::kVendorStatus, 0, reply);
   const std::uint32_t status = win::ReadLe32(reply, 0);
   if (answered && !IsNewerKind(state.deviceKind)) {
     if ((status & 0x400) != 0)
@@ -108,7 +107,7 @@ bool IsStickKind(std::uint8_t kind) { return kind == kKindMemoryStick || kind ==
 // The geometry of the card from its identification; null after the message.
 const MediaGeometry* IdentifyCard(win::HANDLE volume, const Arguments& args, MediaGeometry& card) {
   std::array<std::uint8_t, 512> reply{};
-  if (!AskReader(volume, args, kIdentifyCommand, 4, reply)) return Fail(kStrNoMediaPresent), nullptr;
+  if (!AskReader(volume, args, win::kVendorGeometry, 4, reply)) return Fail(kStrNoMediaPresent), nullptr;
   const std::uint8_t kind = LibraryState().deviceKind;
   const bool newer = IsNewerKind(kind);
   if (IsSmartMediaKind(kind)) {
@@ -209,7 +208,8 @@ int FormatSmartMediaOrStick(const Arguments& args, FormatContext& context) {
       // Block 0 is marked bad, so that the structure moves to the first good block after it.
       ClearErrorText();
       const std::array<std::uint8_t, 512> zeros{};
-      if (WriteSmartMediaPages(context.road, 0, 0x41, 0x4000, zeros) == 0 && context.road.Ata()) {
+      if (WriteSmartMediaPages(context.road, 0, win::kVendorCountFlag | 1, win::kVendorBadBlockMark, zeros) == 0 &&
+          context.road.Ata()) {
         ShowLibraryText("IOCTL Failed", ui::MB_ICONSTOP);
       }
       cisPage = pagesPerBlock;

@@ -10,6 +10,7 @@
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/reader_vendor_commands.h"
 #include "platform/win/layouts/scsi_commands.h"
 #include "platform/win/system/system_clock.h"
 
@@ -20,9 +21,6 @@
 namespace pradvik {
 namespace {
 
-constexpr std::uint8_t kStartFormat = 0x9B;
-constexpr std::uint8_t kFormatProgress = 0x9C;
-constexpr std::uint8_t kFinished = 'P';
 // The reader is asked again after this pause; it is given up when its reply has not changed for
 // the whole of kMostQuietMs.
 constexpr win::DWORD kPollPauseMs = 100;
@@ -67,7 +65,8 @@ int FormatMemoryStickPro(const FlashRoad& road, std::uint8_t fullFormat, win::HW
   std::array<std::uint8_t, 6> started{};
   const std::uint32_t startLength = road.transportKind == kTransportTwelveByte && road.wideStatus != 0 ? 6 : 2;
   const std::uint32_t startBytes = IsScsiTransport(road.transportKind) ? startLength : 0;
-  if (SendProCommand(road, kStartFormat, mode, 0, std::span(started).first(startBytes), mode) != 1) return 0;
+  if (SendProCommand(road, win::kVendorStartProFormat, mode, 0, std::span(started).first(startBytes), mode) != 1)
+    return 0;
   if (progress != nullptr) ui::SendMessage(progress, ui::PBM_SETRANGE32, 0, 100);
   unsigned shown = 0;
   std::array<std::uint8_t, 512> reply{};
@@ -76,9 +75,9 @@ int FormatMemoryStickPro(const FlashRoad& road, std::uint8_t fullFormat, win::HW
   const std::uint32_t replyBytes = IsScsiTransport(road.transportKind) ? 8 : 512;
   for (;;) {
     reply.fill(0);
-    if (SendProCommand(road, kFormatProgress, 0, 8, std::span(reply).first(replyBytes), 0) != 1) return 0;
-    if (reply[0] == 0xFF && reply[1] == 0x04) return 0;
-    if (reply[0] == kFinished &&
+    if (SendProCommand(road, win::kVendorProFormatProgress, 0, 8, std::span(reply).first(replyBytes), 0) != 1) return 0;
+    if (IsNoCardReply(reply)) return 0;
+    if (reply[0] == win::kVendorProFormatDone &&
         std::all_of(reply.begin() + 1, reply.begin() + 8, [](std::uint8_t b) { return b == 0; })) {
       ShowPercent(percent, 100);
       if (progress != nullptr) ui::SendMessage(progress, ui::PBM_SETPOS, 100, 0);

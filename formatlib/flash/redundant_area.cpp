@@ -5,6 +5,7 @@
 #include "formatlib/flash/bad_block_list.h"
 
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/reader_vendor_commands.h"
 
 #include <algorithm>
 #include <array>
@@ -160,7 +161,8 @@ int MarkBlockBad(const FormatContext& context, std::uint32_t page, std::uint16_t
     result = WriteExtraData(context.road, block, mark);
   } else {
     const std::array<std::uint8_t, 512> zeros{};
-    result = WriteSmartMediaPages(context.road, page, 0x41, static_cast<std::uint16_t>(logical | 0x4000), zeros);
+    result = WriteSmartMediaPages(context.road, page, win::kVendorCountFlag | 1,
+                                  static_cast<std::uint16_t>(logical | win::kVendorBadBlockMark), zeros);
   }
   return result != 0 ? 1 : 0;
 }

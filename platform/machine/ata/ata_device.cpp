@@ -4,6 +4,7 @@
 #include "platform/machine/reader/identify_block.h"
 
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/reader_vendor_commands.h"
 #include "platform/win/layouts/scsi_commands.h"
 
 #include <algorithm>
@@ -13,8 +14,6 @@ namespace machine {
 namespace {
 
 constexpr std::uint8_t kLbaMode = 0x40;
-constexpr std::uint8_t kFirstVendorCommand = 0x80;
-constexpr std::uint8_t kLastVendorCommand = 0x9F;
 constexpr std::size_t kAtaInScsiShort = 8;
 constexpr std::size_t kAtaInScsiLong = 10;
 constexpr Sense kNoDeviceAnswered{0x0B, 0x00, 0x00};  // ABORTED COMMAND
@@ -118,7 +117,9 @@ AtaResult Vendor(const AtaDevice& device, const AtaTaskFile& file, std::span<std
   return result;
 }
 
-bool IsVendorCommand(std::uint8_t command) { return command >= kFirstVendorCommand && command <= kLastVendorCommand; }
+bool IsVendorCommand(std::uint8_t command) {
+  return command >= win::kVendorFirstSubCommand && command <= win::kVendorLastAtaCommand;
+}
 
 }  // namespace
 

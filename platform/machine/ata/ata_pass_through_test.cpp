@@ -1,5 +1,7 @@
 // ATA commands to IDE and PCMCIA readers through IOCTL_IDE_PASS_THROUGH and SMART_RCV_DRIVE_DATA
 // on Windows 2000 and XP, and inside SCSI blocks on NT4.
+// Blocks and vendor sub-commands are written as raw bytes on purpose: they check the reader's
+// decoding against docs/reader-protocol.md, not against the constants it decodes with.
 #include "platform/machine/testing/machine_testing.h"
 
 #include <gtest/gtest.h>

@@ -2,6 +2,8 @@
 // PCMCIA readers: IDE pass-through (XP), ATA inside SCSI blocks (NT4) and the card driver (98,
 // 95). The same commands give the same data and the same failures; the error register is
 // checked where the road carries it.
+// Blocks and vendor sub-commands are written as raw bytes on purpose: they check the reader's
+// decoding against docs/reader-protocol.md, not against the constants it decodes with.
 #include "platform/machine/testing/machine_roads.h"
 
 #include <gtest/gtest.h>

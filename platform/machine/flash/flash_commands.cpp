@@ -7,6 +7,7 @@
 #include "platform/machine/flash/smartmedia_card.h"
 
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/reader_vendor_commands.h"
 
 #include <algorithm>
 #include <array>
@@ -18,13 +19,9 @@ namespace {
 constexpr Sense kEraseFailure{0x03, 0x51, 0x00};
 constexpr std::size_t kShortReply = 6;  // the longest of the small replies (wide status)
 constexpr std::uint8_t kSmartMediaMaker = 0x98;
-constexpr std::uint8_t kCountMask = 0x3F;
-constexpr std::uint8_t kSystemBlockWrite = 0x80;
-constexpr std::uint16_t kBadBlockMark = 0x4000;
 constexpr std::uint16_t kUnknownGeometry = 0xFFFF;
 // The Memory Stick Pro format reports its progress in quarters, then "P".
 constexpr std::uint32_t kProFormatPolls = 4;
-constexpr std::uint8_t kProFormatDone = 'P';
 
 // What one command works on, taken apart.
 struct Context {
@@ -60,7 +57,8 @@ void ReplyRead(ScsiRequest& request, FlashResult result, std::span<const std::ui
 
 // The data a write carries: the caller's buffer, cut to the count byte's sectors.
 std::span<const std::uint8_t> WriteData(const Context& context) {
-  const std::size_t counted = static_cast<std::size_t>(CountByte(context.command) & kCountMask) * kFlashSectorSize;
+  const std::size_t counted =
+      static_cast<std::size_t>(CountByte(context.command) & win::kVendorCountSectors) * kFlashSectorSize;
   const auto out = context.request.Out();
   return out.first(std::min(out.size(), counted));
 }
@@ -148,7 +146,7 @@ void Erase(const Context& context) {
 
 void WriteSmartMedia(const Context& context, SmartMediaCard& smartMedia) {
   const std::uint64_t page = SmartMediaPage(context.command);
-  if ((context.command.length & kBadBlockMark) != 0) {
+  if ((context.command.length & win::kVendorBadBlockMark) != 0) {
     // A mark past the card's last block lands nowhere and must not be answered as written.
     if (page >= smartMedia.Geometry().Pages()) return context.request.Fail(sense::kLbaOutOfRange);
     smartMedia.MarkBad(static_cast<std::uint32_t>(page / smartMedia.Geometry().pagesPerBlock));
@@ -156,7 +154,7 @@ void WriteSmartMedia(const Context& context, SmartMediaCard& smartMedia) {
   }
   const auto data = WriteData(context);
   if (data.size() % kFlashSectorSize != 0) return context.request.Fail(sense::kInvalidFieldInCdb);
-  const bool system = (CountByte(context.command) & kSystemBlockWrite) != 0;
+  const bool system = (CountByte(context.command) & win::kVendorSystemBlock) != 0;
   const std::uint16_t address =
       system ? kCisBlockAddress : EncodeBlockAddress(context.command.length % smartMedia.LogicalPerZone());
   Finish(context, smartMedia.ProgramSectors(page, data, address), sense::kWriteError);
@@ -174,7 +172,7 @@ void WriteStick(const Context& context) {
   if (!MayChange(context)) return;
   const auto data = WriteData(context);
   if (data.size() % kFlashSectorSize != 0) return context.request.Fail(sense::kInvalidFieldInCdb);
-  const bool system = (CountByte(context.command) & kSystemBlockWrite) != 0;
+  const bool system = (CountByte(context.command) & win::kVendorSystemBlock) != 0;
   const ExtraData extra = system ? BootExtra() : LogicalExtra(context.command.length);
   Finish(context, stick->ProgramPages(StickWriteBlock(context.command), StickWritePage(context.command), data, extra),
          sense::kWriteError);
@@ -222,7 +220,7 @@ void ProFormatProgress(const Context& context) {
   std::array<std::uint8_t, 8> reply{};
   if (context.state.proFormatPolls <= 1) {
     context.state.proFormatPolls = 0;
-    reply[0] = kProFormatDone;
+    reply[0] = win::kVendorProFormatDone;
     return ReplyIn(context.request, reply);
   }
   --context.state.proFormatPolls;
@@ -240,17 +238,17 @@ struct FlashCommand {
 };
 
 constexpr std::array kFlashCommands{
-    FlashCommand{0x83, true, Erase},
-    FlashCommand{0x84, false, Identify},
-    FlashCommand{0x85, true, ReadPages},
-    FlashCommand{0x86, true, WritePages},
-    FlashCommand{0x8B, true, ReadRedundant},
-    FlashCommand{0x8F, true, ReadExtra},
-    FlashCommand{0x90, true, WriteRedundant},
-    FlashCommand{0x93, true, WriteStick},
-    FlashCommand{0x95, true, EndRawAccess},
-    FlashCommand{0x9B, false, StartProFormat},
-    FlashCommand{0x9C, false, ProFormatProgress},
+    FlashCommand{win::kVendorEraseBlock, true, Erase},
+    FlashCommand{win::kVendorGeometry, false, Identify},
+    FlashCommand{win::kVendorReadPages, true, ReadPages},
+    FlashCommand{win::kVendorWritePages, true, WritePages},
+    FlashCommand{win::kVendorReadRedundant, true, ReadRedundant},
+    FlashCommand{win::kVendorReadExtra, true, ReadExtra},
+    FlashCommand{win::kVendorWriteRedundant, true, WriteRedundant},
+    FlashCommand{win::kVendorWriteStickPages, true, WriteStick},
+    FlashCommand{win::kVendorEndRawAccess, true, EndRawAccess},
+    FlashCommand{win::kVendorStartProFormat, false, StartProFormat},
+    FlashCommand{win::kVendorProFormatProgress, false, ProFormatProgress},
 };
 
 }  // namespace

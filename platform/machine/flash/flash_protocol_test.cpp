@@ -1,6 +1,8 @@
 // Conformance of the raw flash commands with docs/reader-protocol.md: SmartMedia, Memory Stick
 // and Memory Stick Pro cards in readers of each firmware generation, through
 // win::DeviceIoControl on the NT road.
+// Blocks and vendor sub-commands are written as raw bytes on purpose: they check the reader's
+// decoding against docs/reader-protocol.md, not against the constants it decodes with.
 #include "platform/machine/flash/flash_factory.h"
 #include "platform/machine/testing/machine_testing.h"
 #include "platform/machine/flash/smartmedia_redundant.h"

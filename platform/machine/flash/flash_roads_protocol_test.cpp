@@ -3,6 +3,8 @@
 // and the ATA register form through IDE pass-through (XP), inside SCSI blocks (NT4) and the
 // card driver (98, 95), packed as the program packs them. Every road reaches the same handlers,
 // so the same cards give the same pages, spares, extra data and failures.
+// Blocks and vendor sub-commands are written as raw bytes on purpose: they check the reader's
+// decoding against docs/reader-protocol.md, not against the constants it decodes with.
 #include "platform/machine/flash/smartmedia_redundant.h"
 #include "platform/machine/testing/fat_images.h"
 #include "platform/machine/testing/flash_blocks.h"

@@ -1,5 +1,7 @@
 #include "platform/machine/reader/media_status.h"
 
+#include "platform/win/layouts/reader_vendor_commands.h"
+
 #include <algorithm>
 #include <array>
 
@@ -33,7 +35,7 @@ std::uint32_t Protection(const CardMedia& card) { return card.WriteProtected() ?
 }  // namespace
 
 std::uint32_t VendorStatusWord(const CardMedia* card) {
-  if (card == nullptr) return kNoCardReply;
+  if (card == nullptr) return win::kVendorNoCardReply;
   const KindBits* bits = BitsOf(*card);
   return (bits == nullptr ? 0 : bits->status) | Protection(*card);
 }

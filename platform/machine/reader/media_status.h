@@ -8,10 +8,9 @@
 
 namespace machine {
 
-constexpr std::uint32_t kNoCardReply = 0x000004FF;
 constexpr std::uint32_t kStatusWriteProtected = 0x00000020;
 
-// The vendor status reply: the card's kind bits and write protection, kNoCardReply without a card.
+// The vendor status reply: the card's kind bits and write protection, the no-card reply without a card.
 std::uint32_t VendorStatusWord(const CardMedia* card);
 // INQUIRY bytes 36-39: the card's kind bits and write protection, 0 without a card.
 std::uint32_t InquiryStatusWord(const CardMedia* card);

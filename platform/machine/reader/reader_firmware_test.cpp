@@ -1,5 +1,7 @@
 // The readers' answers to every command the system sends, through CreateFileA and
 // IOCTL_SCSI_PASS_THROUGH as the system sends them.
+// Blocks and vendor sub-commands are written as raw bytes on purpose: they check the reader's
+// decoding against docs/reader-protocol.md, not against the constants it decodes with.
 #include "platform/machine/testing/machine_testing.h"
 #include "platform/win/layouts/identify_layout.h"
 

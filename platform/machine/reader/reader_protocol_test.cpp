@@ -1,6 +1,8 @@
 // Conformance with docs/reader-protocol.md, row by row, on XP and NT4 through win::CreateFileA
 // and IOCTL_SCSI_PASS_THROUGH, on 98 and 95 through WNASPI32.DLL: the same readers answer
 // alike on every road, each generation in its road's form.
+// Blocks and vendor sub-commands are written as raw bytes on purpose: they check the reader's
+// decoding against docs/reader-protocol.md, not against the constants it decodes with.
 #include "platform/machine/testing/machine_testing.h"
 
 #include <gtest/gtest.h>

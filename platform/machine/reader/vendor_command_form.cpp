@@ -1,6 +1,7 @@
 #include "platform/machine/reader/vendor_command_form.h"
 
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/reader_vendor_commands.h"
 
 #include <algorithm>
 #include <array>
@@ -26,7 +27,7 @@ constexpr std::size_t kShortBlock = 8;
 constexpr std::size_t kTenByteBlock = 10;
 constexpr std::size_t kWideBlock = 12;
 
-bool IsSubCommand(std::uint8_t value) { return value >= kFirstSubCommand; }
+bool IsSubCommand(std::uint8_t value) { return value >= win::kVendorFirstSubCommand; }
 
 std::optional<VendorCommand> CommandFirst(std::span<const std::uint8_t> cdb) {
   const bool length = cdb.size() == kShortBlock || cdb.size() == kTenByteBlock;

@@ -25,8 +25,6 @@ enum class Road { Nt, Win9x };
 // sector number (high first), length holds features and sector count.
 enum class VendorForm { CommandFirst, CommandLast, Wide, AtaRegisters };
 
-constexpr std::uint8_t kFirstSubCommand = 0x80;  // sub-commands run from 0x80 up
-
 struct VendorCommand {
   VendorForm form = VendorForm::CommandFirst;
   std::uint8_t subCommand = 0;

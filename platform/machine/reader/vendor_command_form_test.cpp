@@ -1,3 +1,5 @@
+// The vendor forms' decoding. Blocks and sub-commands are written as raw bytes on purpose: they
+// check the decoder against docs/reader-protocol.md, not against the constants it decodes with.
 #include "platform/machine/reader/vendor_command_form.h"
 
 #include <gtest/gtest.h>

@@ -1,12 +1,13 @@
-// The maker's vendor sub-commands every reader answers: status 0x80, reader lock 0x88 and
-// unlock 0x89, identify 0x99. The raw flash sub-commands (0x83 to 0x9C, flash_commands.h) reply
-// the no-card word without a card; those that need raw flash refuse a plain card.
+// The maker's vendor sub-commands every reader answers: status, reader lock and unlock, identify.
+// The raw flash sub-commands (flash_commands.h) reply the no-card word without a card; those that
+// need raw flash refuse a plain card.
 #include "platform/machine/flash/flash_commands.h"
 #include "platform/machine/reader/identify_block.h"
 #include "platform/machine/reader/media_status.h"
 #include "platform/machine/reader/reader_firmware.h"
 
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/reader_vendor_commands.h"
 
 #include <algorithm>
 #include <array>
@@ -24,7 +25,7 @@ struct VendorReply {
 
 VendorReply NoCardWord(std::size_t usualLength) {
   VendorReply reply{std::vector<std::uint8_t>(kWideReplyLimit, 0), usualLength};
-  win::WriteLe16(reply.bytes, 0, static_cast<std::uint16_t>(kNoCardReply));
+  win::WriteLe16(reply.bytes, 0, win::kVendorNoCardReply);
   return reply;
 }
 
@@ -56,10 +57,10 @@ struct SubCommand {
 };
 
 constexpr std::array kSubCommands{
-    SubCommand{0x80, Status},
-    SubCommand{0x88, Lock},
-    SubCommand{0x89, Unlock},
-    SubCommand{0x99, Identify},
+    SubCommand{win::kVendorStatus, Status},
+    SubCommand{win::kVendorLock, Lock},
+    SubCommand{win::kVendorUnlock, Unlock},
+    SubCommand{win::kVendorIdentifyReader, Identify},
 };
 
 std::size_t ReplyLength(const VendorCommand& command, const VendorReply& reply) {

@@ -1,5 +1,7 @@
 // WNASPI32.DLL of a Windows 9x machine: the host adapters it reports, the requests it takes, the
 // post routine it calls, and its absence on the NT family.
+// Blocks and vendor sub-commands are written as raw bytes on purpose: they check the reader's
+// decoding against docs/reader-protocol.md, not against the constants it decodes with.
 #include "platform/machine/testing/machine_testing.h"
 
 #include <gtest/gtest.h>
