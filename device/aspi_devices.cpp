@@ -9,6 +9,7 @@
 #include "device/reader_commands.h"
 #include "device/string_ids.h"
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/scsi_layout.h"
 
 #include <array>
 #include <cctype>
@@ -20,13 +21,17 @@ namespace {
 constexpr win::BYTE kTargets = 15;
 constexpr win::BYTE kLuns = 8;
 
+namespace inquiry = win::inquiry_data;
+
 struct InquiryTexts {
   std::string vendor, product, revision;
 };
 
 InquiryTexts TextsOf(const InquiryReply& reply) {
-  return {PlainText(std::span(reply).subspan(8, 8)), PlainText(std::span(reply).subspan(16, 16)),
-          PlainText(std::span(reply).subspan(32, 4))};
+  const std::span<const win::BYTE> bytes(reply);
+  return {PlainText(bytes.subspan(inquiry::kVendor, inquiry::kVendorSize)),
+          PlainText(bytes.subspan(inquiry::kProduct, inquiry::kProductSize)),
+          PlainText(bytes.subspan(inquiry::kRevision, inquiry::kRevisionSize))};
 }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
@@ -81,9 +86,10 @@ int GetAspiMediaKind(win::BYTE* deviceKind, win::BYTE host, win::BYTE target, wi
   if (deviceKind == nullptr) return 0;
   InquiryReply reply{};
   const bool answered = Inquire(host, target, 0, reply);
-  const std::string product = answered ? PlainText(std::span(reply).subspan(16, 15)) : std::string();
+  const std::string product =
+      answered ? PlainText(std::span(reply).subspan(inquiry::kProduct, kProductWordsLength)) : std::string();
   if (product.find("SM") != std::string::npos && product.find("MS") != std::string::npos) {
-    if (KindsFromStatus(win::ReadLe32(reply, 36), deviceKind, readerKind)) return 1;
+    if (KindsFromStatus(win::ReadLe32(reply, inquiry::kReaderStatusWord), deviceKind, readerKind)) return 1;
   } else if (product.find("MMC/SD") != std::string::npos) {
     *deviceKind = kMmcSd;
     return 1;
@@ -98,7 +104,8 @@ int GetAspiMediaKind(win::BYTE* deviceKind, win::BYTE host, win::BYTE target, wi
   const win::DWORD word = win::ReadLe32(status, 0);
   if (word != win::kVendorNoCardReply && word != 0) return KindsFromStatus(word, deviceKind, readerKind) ? 1 : 0;
   if (!Inquire(host, target, 0, reply)) return 0;
-  const win::BYTE kind = KindFromProductWords(UpperText(std::span(reply).subspan(16, 15)));
+  const win::BYTE kind =
+      KindFromProductWords(UpperText(std::span(reply).subspan(inquiry::kProduct, kProductWordsLength)));
   *deviceKind = kind;
   if (readerKind != nullptr && kind == kSmartMedia) *readerKind = kSmartMediaReader;
   if (readerKind != nullptr && kind == kMemoryStick) *readerKind = kMemoryStickReader;
@@ -175,7 +182,7 @@ int MatchAspiDevice9x(const DriverNode& node, win::BYTE* host, win::BYTE* target
           !EqualNoCase(mine.revision, theirs.revision)) {
         continue;
       }
-      const win::DWORD status = win::ReadLe32(reply, 36);
+      const win::DWORD status = win::ReadLe32(reply, inquiry::kReaderStatusWord);
       if (deviceKind != nullptr && (status & kStatusSmartMedia) != 0)
         *deviceKind = kSmartMediaReader;
       else if (deviceKind != nullptr && (status & kStatusMemoryStick) != 0)

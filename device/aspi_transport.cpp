@@ -18,9 +18,7 @@ namespace {
 
 namespace aspi = win::aspi;
 
-constexpr win::BYTE kSenseBytes = 14;  // the sense the manager may put in the block
 constexpr win::BYTE kHostAdapterFlags = 8;
-constexpr std::size_t kAdapterNameLength = 8;
 
 // Requests complete while SendASPI32Command runs here; this bounds a wait for one that never does.
 constexpr int kMaxWaitRounds = 100000;
@@ -79,7 +77,7 @@ bool SendAspiRequest(AspiAddress address, std::span<const win::BYTE> cdb, win::B
   block[aspi::kLun] = address.lun;
   win::WriteLe32(block, aspi::kBufferLength, dataLength);
   win::WriteLe32(block, aspi::kBufferPointer, buffer.token());
-  block[aspi::kSenseLength] = kSenseBytes;
+  block[aspi::kSenseLength] = aspi::kSenseRequested;
   block[aspi::kCdbLength] = static_cast<win::BYTE>(cdb.size());
   win::WriteLe32(block, aspi::kPostRoutine, post.token());
   std::copy(cdb.begin(), cdb.end(), block.begin() + aspi::kCdb);
@@ -111,8 +109,8 @@ bool GetAspiAdapterName(win::BYTE host, char* text) {
   SendAspiSrb(block.data());
   WaitWhilePending(block, false, 1);
   if (block[aspi::kStatus] != aspi::kStatusDone) return false;
-  std::memcpy(text, block.data() + aspi::kIdentifier, kAdapterNameLength);
-  text[kAdapterNameLength] = '\0';
+  std::memcpy(text, block.data() + aspi::kIdentifier, aspi::kAdapterNameSize);
+  text[aspi::kAdapterNameSize] = '\0';
   return true;
 }
 

@@ -3,6 +3,7 @@
 #include "device/card_driver.h"
 #include "device/device_state.h"
 #include "device/reader_commands.h"
+#include "platform/win/layouts/ata_registers.h"
 
 #include <algorithm>
 #include <array>
@@ -84,7 +85,7 @@ bool ExecAtaCommand9x(win::HANDLE handle, const DeviceEntry& entry, Layout layou
   if (layout == Layout::Status) {
     // The driver moves a whole sector for these, into a sector of our own rather than the
     // caller's smaller reply buffer.
-    std::array<win::BYTE, 512> sector{};
+    std::array<win::BYTE, win::kAtaSectorSize> sector{};
     const DriverAnswer answer =
         SendDriverAtaRequest(handle, entry.deviceReference, taskFile, sector.data(), sector.size(), kAtaDataIn);
     if ((answer.status & kAtaStatusError) != 0 || !answer.delivered) return false;
@@ -104,8 +105,9 @@ TaskFile BuildAtaTaskFile(bool ntRoad, win::BYTE deviceKind, win::BYTE driveSele
                           win::DWORD address, win::DWORD byteCount, win::WORD extra16, win::BYTE extra8) {
   const auto lo = static_cast<win::BYTE>(extra16 & 0xFF);
   const auto hi = static_cast<win::BYTE>(extra16 >> 8);
-  const auto sectors = static_cast<win::BYTE>(byteCount / 512);
-  const auto lbaHead = static_cast<win::BYTE>(0x40 | driveSelect | ((address >> 24) & 0x0F));
+  const auto sectors = static_cast<win::BYTE>(byteCount / win::kAtaSectorSize);
+  const auto lbaHead =
+      static_cast<win::BYTE>(win::kAtaLbaMode | driveSelect | ((address >> 24) & win::kAtaLbaHighMask));
   TaskFile file;
   switch (LayoutFor(ntRoad, deviceKind, command)) {
     case Layout::Lba28:

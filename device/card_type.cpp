@@ -12,6 +12,7 @@
 #include "device/storage_queries.h"
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/layouts/scsi_commands.h"
+#include "platform/win/layouts/scsi_layout.h"
 
 #include <algorithm>
 #include <array>
@@ -190,14 +191,15 @@ win::WORD ReadStatusWord(win::HANDLE handle, const DeviceEntry& entry, bool thro
 bool CapacityReadable(win::HANDLE handle, const DeviceEntry& entry) {
   constexpr std::array<win::BYTE, 6> kReadCapacity{win::kScsiReadCapacity, 0, 0, 0, 0, 0};
   for (int attempt = 0; attempt < kIdentifyAttempts; ++attempt) {
-    std::array<win::BYTE, 8> answer{};
+    std::array<win::BYTE, win::read_capacity::kSize> answer{};
     const bool answered =
         OsKindIsNt() ? ExecScsiCommand(handle, entry.hostAdapter, entry.target, entry.lun, kReadCapacity.data(),
                                        kReadCapacity.size(), answer.data(), answer.size(), kScsiDataIn)
                      : ExecAspiCommand(entry.hostAdapter, entry.target, entry.lun, kReadCapacity.data(),
                                        kReadCapacity.size(), answer.data(), answer.size(), win::aspi::kDataIn);
     if (!answered) continue;
-    return win::ReadBe32(answer, 0) != 0 && win::ReadBe32(answer, 4) != 0;
+    return win::ReadBe32(answer, win::read_capacity::kLastBlock) != 0 &&
+           win::ReadBe32(answer, win::read_capacity::kBlockLength) != 0;
   }
   return false;
 }

@@ -5,6 +5,7 @@
 #include "device/reader_commands.h"
 #include "device/scsi_transport.h"
 #include "platform/win/layouts/scsi_commands.h"
+#include "platform/win/layouts/scsi_layout.h"
 
 #include <array>
 
@@ -46,9 +47,12 @@ bool SendVendorCommand(win::HANDLE handle, ReaderAddress address, win::BYTE subC
 }
 
 bool ModeSenseWriteProtected(win::HANDLE handle, const DeviceEntry& entry) {
-  constexpr std::array<win::BYTE, 6> kModeSense{win::kScsiModeSense6, 0, 0, 0, 12, 0};
-  std::array<win::BYTE, 12> reply{};
-  return SendStandardCommand(handle, entry, kModeSense, reply, kScsiDataIn) && (reply[2] & 0x80) != 0;
+  namespace mode6 = win::mode_sense6;
+  constexpr win::BYTE kLength = mode6::kHeaderSize + mode6::kBlockDescriptorSize;
+  constexpr std::array<win::BYTE, 6> kModeSense{win::kScsiModeSense6, 0, 0, 0, kLength, 0};
+  std::array<win::BYTE, kLength> reply{};
+  return SendStandardCommand(handle, entry, kModeSense, reply, kScsiDataIn) &&
+         (reply[mode6::kDeviceSpecific] & mode6::kWriteProtected) != 0;
 }
 
 }  // namespace tarnlok

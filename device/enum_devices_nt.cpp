@@ -14,6 +14,7 @@
 #include "device/drive_handle.h"
 #include "device/string_ids.h"
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/scsi_layout.h"
 #include "platform/win/files/volumes.h"
 
 #include <cstring>
@@ -23,6 +24,8 @@
 
 namespace tarnlok {
 namespace {
+
+namespace inquiry = win::inquiry_data;
 
 constexpr ReaderAddress kNoAddress{};
 
@@ -126,11 +129,11 @@ void LogReaderKind(DeviceLog& log, win::BYTE readerKind, const char* smLine, con
 bool InquiryStatus(DriveHandle& handle, DriveFindings& found, DeviceLog& log) {
   InquiryReply reply{};
   if (!SendInquiry(handle.get(), kNoAddress, reply)) return false;
-  const std::string product = PlainText(std::span(reply).subspan(16));
+  const std::string product = PlainText(std::span(reply).subspan(inquiry::kProduct));
   if (product.empty() || product.find("SM") == std::string::npos || product.find("MS") == std::string::npos) {
     return false;
   }
-  const win::DWORD status = win::ReadLe32(reply, 36);
+  const win::DWORD status = win::ReadLe32(reply, inquiry::kReaderStatusWord);
   found.deviceKind = KindFromMediaStatus(status, false);
   log.Write(LineFor({{kMemoryStick, "INQ-> MS\n"},
                      {kSmartMedia, "INQ-> SM\n"},
@@ -167,7 +170,7 @@ bool ReaderStatus(DriveHandle& handle, DriveFindings& found, DeviceLog& log) {
 void ProductKeywords(DriveHandle& handle, DriveFindings& found, DeviceLog& log) {
   InquiryReply reply{};
   if (!SendInquiry(handle.get(), kNoAddress, reply)) return;
-  const std::string product = UpperText(std::span(reply).subspan(16, 15));
+  const std::string product = UpperText(std::span(reply).subspan(inquiry::kProduct, kProductWordsLength));
   if (product.empty()) return;
   found.deviceKind = KindFromProductWords(product);
   log.Write(LineFor({{kSmartMedia, "INQ-> SM\n"},
@@ -187,9 +190,10 @@ void CopyText(char* field, std::size_t capacity, std::span<const win::BYTE> byte
 void FillIdentificationTexts(DriveHandle& handle, DeviceEntry& entry, const DriveFindings& found) {
   InquiryReply reply{};
   if (SendInquiry(handle.get(), kNoAddress, reply)) {
-    CopyText(entry.vendor, sizeof(entry.vendor), std::span(reply).subspan(8, 8));
-    CopyText(entry.product, sizeof(entry.product), std::span(reply).subspan(16, 16));
-    CopyText(entry.revision, sizeof(entry.revision), std::span(reply).subspan(32, 4));
+    const std::span<const win::BYTE> bytes(reply);
+    CopyText(entry.vendor, sizeof(entry.vendor), bytes.subspan(inquiry::kVendor, inquiry::kVendorSize));
+    CopyText(entry.product, sizeof(entry.product), bytes.subspan(inquiry::kProduct, inquiry::kProductSize));
+    CopyText(entry.revision, sizeof(entry.revision), bytes.subspan(inquiry::kRevision, inquiry::kRevisionSize));
     if (!IsMakersVendor(entry.vendor)) entry.otherMakerFlag = 1;
   }
   if ((entry.busKind == kBusIde || entry.busKind == kBusPcmcia) && found.cardTypeText != nullptr) {

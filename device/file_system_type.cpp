@@ -8,6 +8,7 @@
 #include "device/string_ids.h"
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/layouts/scsi_commands.h"
+#include "platform/win/layouts/scsi_layout.h"
 
 #include <algorithm>
 #include <array>
@@ -38,8 +39,8 @@ bool ReadCardSector(win::HANDLE handle, const DeviceEntry& entry, win::DWORD lba
   }
   if (entry.busKind == kBusFloppy || UsePlainSectorIo != 0) return ReadBySectorIo(handle, lba, buffer);
   std::array<win::BYTE, 10> cdb{win::kScsiRead10};
-  win::WriteBe32(cdb, 2, lba);
-  win::WriteBe16(cdb, 7, 1);
+  win::WriteBe32(cdb, win::scsi_cdb::kLogicalBlock10, lba);
+  win::WriteBe16(cdb, win::scsi_cdb::kTransferLength10, 1);
   return ExecScsiCommand(handle, entry.hostAdapter, entry.target, entry.lun, cdb.data(), cdb.size(), buffer, byteCount,
                          kScsiDataIn);
 }

@@ -8,6 +8,7 @@
 #include "device/scsi_transport.h"
 #include "device/storage_layouts.h"
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/scsi_layout.h"
 
 #include <algorithm>
 #include <array>
@@ -167,7 +168,7 @@ int IdentifyReaderNt(win::HANDLE handle, win::BYTE* deviceKind, win::BYTE* reade
 
   InquiryReply inquiry{};
   if (SendInquiry(handle, ReaderAddress{}, inquiry)) {
-    const win::DWORD status = win::ReadLe32(inquiry, 36);
+    const win::DWORD status = win::ReadLe32(inquiry, win::inquiry_data::kReaderStatusWord);
     *deviceKind = KindFromMediaStatus(status, true);
     *readerKind = ReaderKindFromMediaStatus(status);
     if (*deviceKind != kDeviceUnknown) return 1;

@@ -9,6 +9,7 @@
 #include "platform/win/devices/device_io.h"
 #include "platform/win/files/volumes.h"
 #include "platform/win/layouts/scsi_commands.h"
+#include "platform/win/layouts/scsi_layout.h"
 
 #include <array>
 #include <limits>
@@ -124,7 +125,7 @@ int FloppyCapacity(win::HANDLE handle, DeviceEntry& entry, const Outputs& out) {
 
 std::optional<PlainCapacity> ReadPlainCapacity(win::HANDLE handle, const DeviceEntry& entry) {
   constexpr std::array<win::BYTE, 6> kReadCapacity{win::kScsiReadCapacity, 0, 0, 0, 0, 0};
-  std::array<win::BYTE, 8> answer{};
+  std::array<win::BYTE, win::read_capacity::kSize> answer{};
   if (OsKindIsNt()) {
     if (!ExecScsiCommand(handle, entry.hostAdapter, entry.target, entry.lun, kReadCapacity.data(), kReadCapacity.size(),
                          answer.data(), answer.size(), kScsiDataIn)) {
@@ -138,10 +139,10 @@ std::optional<PlainCapacity> ReadPlainCapacity(win::HANDLE handle, const DeviceE
                               answer.data(), answer.size(), win::aspi::kDataIn)) {
     return std::nullopt;
   }
-  const win::DWORD lastBlock = win::ReadBe32(answer, 0);
+  const win::DWORD lastBlock = win::ReadBe32(answer, win::read_capacity::kLastBlock);
   // READ CAPACITY names the last block; the card holds one more sector than that.
   if (lastBlock == std::numeric_limits<win::DWORD>::max()) return std::nullopt;
-  return PlainCapacity{lastBlock + 1, win::ReadBe32(answer, 4)};
+  return PlainCapacity{lastBlock + 1, win::ReadBe32(answer, win::read_capacity::kBlockLength)};
 }
 
 int PlainCardCapacity(win::HANDLE handle, DeviceEntry& entry, const Outputs& out) {

@@ -3,6 +3,7 @@
 
 #include "platform/win/system/types.h"
 
+#include <cstddef>
 #include <initializer_list>
 #include <span>
 #include <string>
@@ -13,6 +14,9 @@ namespace tarnlok {
 inline constexpr std::string_view kSmartMediaWords[] = {"SMART MEDIA", "SMARTMEDIA", "SM"};
 inline constexpr std::string_view kMemoryStickWords[] = {"MEMORY STICK", "MEMORYSTICK", "MEMORYSTK", "MS"};
 inline constexpr std::string_view kCompactFlashWords[] = {"COMPACT FLASH", "COMPACTFLASH", "CF"};
+
+// The product text's characters searched for the keywords: all but its last.
+constexpr std::size_t kProductWordsLength = 15;
 
 bool ContainsAny(std::string_view text, std::span<const std::string_view> words);
 

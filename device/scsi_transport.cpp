@@ -21,11 +21,6 @@ namespace {
 namespace aspi = win::aspi;
 namespace spt = win::scsi_pass_through;
 
-constexpr win::DWORD kSenseOffset = 44;
-constexpr win::DWORD kDataOffset = 62;
-constexpr win::BYTE kSenseLength = 18;
-constexpr win::DWORD kTimeOutSeconds = 20;
-
 struct DirectionCodes {
   win::BYTE caller;
   win::BYTE passThrough;
@@ -64,44 +59,30 @@ bool VendorReplyFails(const win::BYTE* cdb, const win::BYTE* data, win::DWORD da
   return cdb[0] == win::kScsiVendorCommand && data != nullptr && StartsWithNoMediaReply(std::span(data, dataLength));
 }
 
-// The request header: sense area at 44, data at 62, 20-second time-out.
-void FillRequestHeader(std::span<win::BYTE> request, std::span<const win::BYTE> cdb, win::BYTE dataIn,
-                       win::DWORD dataLength) {
-  win::WriteLe16(request, spt::kLength, spt::kHeaderSize);
-  win::WriteU8(request, spt::kCdbLength, static_cast<win::BYTE>(cdb.size()));
-  win::WriteU8(request, spt::kSenseInfoLength, kSenseLength);
-  win::WriteU8(request, spt::kDataIn, dataIn);
-  win::WriteLe32(request, spt::kDataTransferLength, dataLength);
-  win::WriteLe32(request, spt::kTimeOutValue, kTimeOutSeconds);
-  win::WriteLe32(request, spt::kDataBufferOffset, kDataOffset);
-  win::WriteLe32(request, spt::kSenseInfoOffset, kSenseOffset);
-  std::copy(cdb.begin(), cdb.end(), request.begin() + spt::kCdb);
-}
-
 bool ExecScsiCommandNt(win::HANDLE handle, const win::BYTE* cdb, win::BYTE cdbLength, win::BYTE* data,
                        win::DWORD dataLength, win::BYTE direction) {
   if (handle == win::INVALID_HANDLE_VALUE) return false;
   const win::BYTE dataIn = PassThroughDirection(direction);
   std::vector<win::BYTE> request;
   try {
-    request.assign(kDataOffset + kMaxScsiTransfer, 0);
+    request.assign(spt::kDataArea + kMaxScsiTransfer, 0);
   } catch (const std::bad_alloc&) {
     ShowStringMessage(kStringNotEnoughMemory, ui::MB_ICONSTOP);
     return false;
   }
-  FillRequestHeader(request, std::span(cdb, cdbLength), dataIn, dataLength);
+  spt::WriteRequestHeader(request, std::span(cdb, cdbLength), dataIn, dataLength);
   if (dataIn == win::SCSI_IOCTL_DATA_OUT && data != nullptr) {
-    std::copy_n(data, dataLength, request.begin() + kDataOffset);
+    std::copy_n(data, dataLength, request.begin() + spt::kDataArea);
   }
 
-  const win::DWORD size = dataLength + kDataOffset;
+  const auto size = static_cast<win::DWORD>(dataLength + spt::kDataArea);
   win::DWORD returned = 0;
   const win::BOOL delivered = win::DeviceIoControl(handle, win::IOCTL_SCSI_PASS_THROUGH, request.data(), size,
                                                    request.data(), size, &returned, nullptr);
   const bool shortTransfer = win::ReadLe32(request, spt::kDataTransferLength) != dataLength;
   if (shortTransfer && cdb[0] != win::kScsiVendorCommand && OperationBusy != 0) return false;
   if (dataIn == win::SCSI_IOCTL_DATA_IN && data != nullptr) {
-    std::copy_n(request.begin() + kDataOffset, dataLength, data);
+    std::copy_n(request.begin() + spt::kDataArea, dataLength, data);
   }
   if (!delivered) return false;
   // While a run writes a card, a command the device refused (a failed erase or raw write
@@ -135,13 +116,13 @@ bool ExecScsiCommand(win::HANDLE handle, win::BYTE host, win::BYTE target, win::
 win::BOOL ReadInquiryData(win::HANDLE handle, win::BYTE* buffer, win::BYTE length) {
   const win::BYTE cdb[6] = {win::kScsiInquiry, 0, 0, 0, length, 0};
   if (buffer == nullptr && length != 0) return win::FALSE;
-  std::vector<win::BYTE> request(kDataOffset + length, 0);
-  FillRequestHeader(request, cdb, win::SCSI_IOCTL_DATA_IN, length);
+  std::vector<win::BYTE> request(spt::kDataArea + length, 0);
+  spt::WriteRequestHeader(request, cdb, win::SCSI_IOCTL_DATA_IN, length);
   win::DWORD returned = 0;
   const auto size = static_cast<win::DWORD>(request.size());
   const win::BOOL result = win::DeviceIoControl(handle, win::IOCTL_SCSI_PASS_THROUGH, request.data(), size,
                                                 request.data(), size, &returned, nullptr);
-  std::copy_n(request.begin() + kDataOffset, length, buffer);
+  std::copy_n(request.begin() + spt::kDataArea, length, buffer);
   return result;
 }
 

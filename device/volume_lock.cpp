@@ -19,21 +19,14 @@
 namespace tarnlok {
 namespace {
 
-constexpr win::DWORD kDosIoctl = 0x440D;
-
-// DOS IOCTL minor codes, the FAT32-aware form first.
-constexpr win::DWORD kLockExtended = 0x484A;
-constexpr win::DWORD kLockOlder = 0x084A;
-constexpr win::DWORD kUnlockExtended = 0x486A;
-constexpr win::DWORD kUnlockOlder = 0x086A;
-
 bool SendDosIoctl(win::HANDLE vwin32Handle, win::DWORD ebx, win::DWORD edx, win::DWORD ecx) {
   Vwin32Registers registers;
-  registers.eax = kDosIoctl;
+  registers.eax = win::kDosIoctl;
   registers.ebx = ebx;
   registers.edx = edx;
   registers.ecx = ecx;
-  return SendVwin32Request(vwin32Handle, win::VWIN32_DIOC_DOS_IOCTL, registers) && (registers.flags & kCarryFlag) == 0;
+  return SendVwin32Request(vwin32Handle, win::VWIN32_DIOC_DOS_IOCTL, registers) &&
+         (registers.flags & win::kDiocCarryFlag) == 0;
 }
 
 bool SendControl(win::HANDLE handle, win::DWORD code) {
@@ -63,12 +56,13 @@ constexpr WriteTestMessage kWriteTestMessages[] = {
 
 bool LockVolume9x(win::HANDLE vwin32Handle, win::BYTE drive, win::BYTE lockLevel, win::DWORD permissions) {
   const win::DWORD ebx = (win::DWORD{lockLevel} << 8) | drive;
-  return SendDosIoctl(vwin32Handle, ebx, permissions, kLockExtended) ||
-         SendDosIoctl(vwin32Handle, ebx, permissions, kLockOlder);
+  return SendDosIoctl(vwin32Handle, ebx, permissions, win::kDosLockVolume) ||
+         SendDosIoctl(vwin32Handle, ebx, permissions, win::kDosLockVolumeOlder);
 }
 
 bool UnlockVolume9x(win::HANDLE vwin32Handle, win::BYTE drive) {
-  return SendDosIoctl(vwin32Handle, drive, 0, kUnlockExtended) || SendDosIoctl(vwin32Handle, drive, 0, kUnlockOlder);
+  return SendDosIoctl(vwin32Handle, drive, 0, win::kDosUnlockVolume) ||
+         SendDosIoctl(vwin32Handle, drive, 0, win::kDosUnlockVolumeOlder);
 }
 
 bool LockVolumeNt(win::HANDLE handle, int mode) {

@@ -6,8 +6,6 @@
 
 namespace tarnlok {
 
-constexpr win::DWORD kCarryFlag = 0x0001;
-
 using Vwin32Registers = win::DiocRegisters;
 
 // Sends the block with the control code and reads the registers back; DeviceIoControl's result.

@@ -6,6 +6,8 @@
 #include "platform/win/layouts/aspi_layout.h"
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/layouts/card_driver_layout.h"
+#include "platform/win/layouts/scsi_commands.h"
+#include "platform/win/layouts/scsi_layout.h"
 #include "platform/win/modules/modules.h"
 #include "platform/win/system/system_clock.h"
 
@@ -23,9 +25,9 @@ using SendProc = win::DWORD (*)(void* request);
 using SupportInfoProc = win::DWORD (*)();
 
 namespace aspi = win::aspi;
+namespace inquiry = win::inquiry_data;
+namespace sense = win::sense_data;
 
-// The sense bytes asked for: fixed-format sense data.
-constexpr std::uint8_t kSenseBytes = 14;
 // A request that never completes is given up after this many yields.
 constexpr int kMostWaitRounds = 100000;
 
@@ -68,7 +70,7 @@ std::array<std::uint8_t, aspi::kExecSize> ExecRequest(std::uint8_t host, std::sp
   request[aspi::kFlags] = direction == kDataIn ? aspi::kDataIn : direction == kDataOut ? aspi::kDataOut : aspi::kNoData;
   win::WriteLe32(request, aspi::kBufferLength, length);
   win::WriteLe32(request, aspi::kBufferPointer, token);
-  request[aspi::kSenseLength] = kSenseBytes;
+  request[aspi::kSenseLength] = aspi::kSenseRequested;
   request[aspi::kCdbLength] = static_cast<std::uint8_t>(cdb.size());
   std::copy(cdb.begin(), cdb.end(), request.begin() + aspi::kCdb);
   return request;
@@ -85,25 +87,28 @@ bool AdapterNamed(const Manager& manager, std::uint8_t host, std::string_view na
   std::array<std::uint8_t, aspi::kInquirySize> request{};
   request[aspi::kCommand] = aspi::kHostAdapterInquiry;
   request[aspi::kHost] = host;
-  return manager.Send(request) == aspi::kStatusDone && Trimmed(request.data() + aspi::kIdentifier, 8) == name;
+  return manager.Send(request) == aspi::kStatusDone &&
+         Trimmed(request.data() + aspi::kIdentifier, aspi::kAdapterNameSize) == name;
 }
 
 bool DeviceIs(const Manager& manager, std::uint8_t host, std::string_view vendor, std::string_view product) {
-  constexpr std::array<std::uint8_t, 6> kInquiry{0x12, 0, 0, 0, 36, 0};
-  std::array<std::uint8_t, 36> answer{};
+  constexpr std::uint8_t kAnswerLength = 36;
+  constexpr std::array<std::uint8_t, 6> kInquiry{win::kScsiInquiry, 0, 0, 0, kAnswerLength, 0};
+  std::array<std::uint8_t, kAnswerLength> answer{};
   const win::AddressRegistration buffer(answer.data(), answer.size());
   auto request = ExecRequest(host, kInquiry, buffer.token(), answer.size(), kDataIn);
-  return buffer.token() != 0 && manager.Send(request) == aspi::kStatusDone && Trimmed(answer.data() + 8, 8) == vendor &&
-         Trimmed(answer.data() + 16, 16) == product;
+  return buffer.token() != 0 && manager.Send(request) == aspi::kStatusDone &&
+         Trimmed(answer.data() + inquiry::kVendor, inquiry::kVendorSize) == vendor &&
+         Trimmed(answer.data() + inquiry::kProduct, inquiry::kProductSize) == product;
 }
 
 // The adapter whose name and device are the node's.
 std::optional<std::uint8_t> FindHost(const Manager& manager, std::uint32_t nodeAddress) {
   const auto* bytes = static_cast<const std::uint8_t*>(win::ResolveAddressToken(nodeAddress, node::kNodeSize));
   if (bytes == nullptr) return std::nullopt;
-  const std::string_view adapter = Trimmed(bytes + node::kNodeAdapterName, 8);
-  const std::string_view vendor = Trimmed(bytes + node::kNodeVendor, 8);
-  const std::string_view product = Trimmed(bytes + node::kNodeProduct, 16);
+  const std::string_view adapter = Trimmed(bytes + node::kNodeAdapterName, aspi::kAdapterNameSize);
+  const std::string_view vendor = Trimmed(bytes + node::kNodeVendor, inquiry::kVendorSize);
+  const std::string_view product = Trimmed(bytes + node::kNodeProduct, inquiry::kProductSize);
   if (adapter.empty()) return std::nullopt;
   const win::DWORD support = manager.SupportInfo();
   if (aspi::SupportStatus(support) != aspi::kStatusDone) return std::nullopt;
@@ -131,8 +136,8 @@ ScsiExchange SendAspiCommand(std::span<const std::uint8_t> cdb, std::uint8_t* da
   auto request = ExecRequest(*state.aspiHost, cdb, buffer.token(), dataLength, direction);
   const std::uint8_t status = manager.Send(request);
   exchange.delivered = status == aspi::kStatusDone || request[aspi::kTargetStatus] != 0;
-  exchange.senseKey = request[aspi::kSenseArea + 2] & 0x0F;
-  exchange.additionalSense = request[aspi::kSenseArea + 12];
+  exchange.senseKey = request[aspi::kSenseArea + sense::kSenseKey] & sense::kSenseKeyMask;
+  exchange.additionalSense = request[aspi::kSenseArea + sense::kAdditionalSenseCode];
   succeeded = status == aspi::kStatusDone;
   return exchange;
 }

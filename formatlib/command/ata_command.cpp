@@ -6,9 +6,11 @@
 #include "formatlib/command/format_library_state.h"
 #include "formatlib/command/scsi_command.h"
 
-#include "platform/win/layouts/byte_order.h"
 #include "platform/win/devices/device_io.h"
+#include "platform/win/layouts/ata_registers.h"
+#include "platform/win/layouts/byte_order.h"
 #include "platform/win/layouts/pass_through_layout.h"
+#include "platform/win/layouts/scsi_commands.h"
 
 #include <array>
 #include <cstring>
@@ -18,8 +20,6 @@ namespace {
 
 namespace ide = win::ide_pass_through;
 constexpr std::size_t kMostIdeData = 16384;
-constexpr std::uint8_t kLbaMode = 0x40;
-constexpr std::uint8_t kStatusError = 0x01;
 constexpr std::uint8_t kWriteAnnounce = 0x86;
 
 std::uint8_t Low(std::uint32_t value) { return static_cast<std::uint8_t>(value & 0xFF); }
@@ -51,7 +51,7 @@ bool SendIdeOnce(win::HANDLE handle, const TaskFile& taskFile, std::uint8_t* buf
   const bool sent = win::DeviceIoControl(handle, win::IOCTL_IDE_PASS_THROUGH, request.data(), size, request.data(),
                                          size, &returned, nullptr) != 0;
   // A call that failed left no status worth reading: it is a failure whatever the register holds.
-  const bool succeeded = sent && (request[ide::kCommand] & kStatusError) == 0;
+  const bool succeeded = sent && (request[ide::kCommand] & win::kAtaStatusError) == 0;
   if (succeeded && direction == kDataIn && buffer != nullptr)
     std::memcpy(buffer, request.data() + ide::kData, byteCount);
   return succeeded;
@@ -59,7 +59,7 @@ bool SendIdeOnce(win::HANDLE handle, const TaskFile& taskFile, std::uint8_t* buf
 
 bool SendInScsiOnce(win::HANDLE handle, const TaskFile& taskFile, std::uint8_t* buffer, std::uint32_t byteCount,
                     std::uint8_t direction, std::size_t cdbLength) {
-  const std::array<std::uint8_t, 10> cdb{0x20,
+  const std::array<std::uint8_t, 10> cdb{win::kScsiVendorCommand,
                                          taskFile.command,
                                          taskFile.sectorCount,
                                          taskFile.sectorNumber,
@@ -78,11 +78,11 @@ bool SendInScsiOnce(win::HANDLE handle, const TaskFile& taskFile, std::uint8_t* 
 TaskFile LbaTaskFile(std::uint8_t driveSelect, std::uint8_t command, std::uint32_t lba, std::uint32_t byteCount,
                      std::uint16_t extra) {
   TaskFile file;
-  file.sectorCount = static_cast<std::uint8_t>(byteCount / 512);
+  file.sectorCount = static_cast<std::uint8_t>(byteCount / win::kAtaSectorSize);
   file.sectorNumber = Low(lba);
   file.cylinderLow = High(lba);
   file.cylinderHigh = Low(lba >> 16);
-  file.driveHead = static_cast<std::uint8_t>(kLbaMode | ((lba >> 24) & 0x0F) | driveSelect);
+  file.driveHead = static_cast<std::uint8_t>(win::kAtaLbaMode | ((lba >> 24) & win::kAtaLbaHighMask) | driveSelect);
   file.command = command;
   if (command == kWriteAnnounce) {
     // The announcement carries the logical block (features low, count high) and the flags of
@@ -97,9 +97,9 @@ TaskFile ChsTaskFile(std::uint8_t driveSelect, std::uint8_t command, std::uint16
                      std::uint16_t extra, std::uint8_t count) {
   TaskFile file;
   file.features = Low(extra);
-  file.sectorCount = static_cast<std::uint8_t>(byteCount / 512);
+  file.sectorCount = static_cast<std::uint8_t>(byteCount / win::kAtaSectorSize);
   file.sectorNumber = High(extra);
-  file.driveHead = static_cast<std::uint8_t>(kLbaMode | driveSelect);
+  file.driveHead = static_cast<std::uint8_t>(win::kAtaLbaMode | driveSelect);
   file.command = command;
   if (command == 0x83) {
     file.sectorCount = count;
@@ -121,9 +121,9 @@ TaskFile FormatTaskFile(std::uint8_t driveSelect, std::uint8_t command, std::uin
                         std::uint8_t features) {
   TaskFile file;
   file.features = features;
-  file.sectorCount = static_cast<std::uint8_t>(byteCount / 512);
+  file.sectorCount = static_cast<std::uint8_t>(byteCount / win::kAtaSectorSize);
   file.sectorNumber = High(value);
-  file.driveHead = static_cast<std::uint8_t>(kLbaMode | driveSelect);
+  file.driveHead = static_cast<std::uint8_t>(win::kAtaLbaMode | driveSelect);
   file.command = command;
   return file;
 }
@@ -132,7 +132,7 @@ TaskFile BlockTaskFile(std::uint8_t driveSelect, std::uint8_t command, std::uint
   TaskFile file;
   file.sectorNumber = Low(value);
   file.cylinderLow = static_cast<std::uint8_t>(High(value) | 0x20);
-  file.driveHead = static_cast<std::uint8_t>(kLbaMode | driveSelect);
+  file.driveHead = static_cast<std::uint8_t>(win::kAtaLbaMode | driveSelect);
   file.command = command;
   return file;
 }

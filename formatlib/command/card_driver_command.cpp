@@ -10,6 +10,7 @@
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/layouts/identify_layout.h"
 #include "platform/win/layouts/scsi_commands.h"
+#include "platform/win/layouts/scsi_layout.h"
 
 #include <array>
 
@@ -19,9 +20,6 @@ namespace {
 namespace ata_request = win::card_driver_layout::ata_request;
 
 constexpr std::uint32_t kMostSectorsPerCommand = 256;
-constexpr std::uint8_t kModeWriteProtected = 0x80;
-constexpr std::uint8_t kSenseNotReady = 0x02;
-constexpr std::uint8_t kMediumNotPresent = 0x3A;
 
 // The driver, opened for one command and closed after it.
 class Driver {
@@ -67,8 +65,8 @@ ScsiExchange Refused(std::uint8_t senseKey, std::uint8_t additionalSense) { retu
 
 ScsiExchange Transfer(std::span<const std::uint8_t> cdb, std::uint8_t* data, std::uint32_t dataLength,
                       bool& succeeded) {
-  const std::uint32_t lba = win::ReadBe32(cdb, 2);
-  const std::uint32_t count = win::ReadBe16(cdb, 7);
+  const std::uint32_t lba = win::ReadBe32(cdb, win::scsi_cdb::kLogicalBlock10);
+  const std::uint32_t count = win::ReadBe16(cdb, win::scsi_cdb::kTransferLength10);
   const std::uint32_t bytes = count * win::kAtaSectorSize;
   if (count == 0 || count > kMostSectorsPerCommand || bytes > dataLength || data == nullptr) return {};
   const bool write = cdb[0] == win::kScsiWrite10;
@@ -80,17 +78,17 @@ ScsiExchange Transfer(std::span<const std::uint8_t> cdb, std::uint8_t* data, std
 }
 
 ScsiExchange Capacity(std::uint8_t* data, std::uint32_t dataLength, bool& succeeded) {
-  if (data == nullptr || dataLength < 8) return {};
+  if (data == nullptr || dataLength < win::read_capacity::kSize) return {};
   std::array<std::uint8_t, win::identify_layout::kSize> identify{};
   TaskFile file = Plain(win::kAtaIdentify);
   file.driveHead = LibraryState().ataDriveSelect;
   const win::CardDriverAnswer answer = Send(file, identify.data(), identify.size(), kDataIn);
   const win::DWORD sectors = win::identify_layout::ReadDoubleWord(identify, win::identify_layout::kTotalSectors);
   if (answer.delivered == 0) return {};
-  if (!Succeeded(answer) || sectors == 0) return Refused(kSenseNotReady, kMediumNotPresent);
-  const std::span<std::uint8_t> record(data, 8);
-  win::WriteBe32(record, 0, sectors - 1);
-  win::WriteBe32(record, 4, win::kAtaSectorSize);
+  if (!Succeeded(answer) || sectors == 0) return Refused(win::kSenseKeyNotReady, win::kAscMediumNotPresent);
+  const std::span<std::uint8_t> record(data, win::read_capacity::kSize);
+  win::WriteBe32(record, win::read_capacity::kLastBlock, sectors - 1);
+  win::WriteBe32(record, win::read_capacity::kBlockLength, win::kAtaSectorSize);
   succeeded = true;
   return {true, 0, 0};
 }
@@ -101,17 +99,18 @@ ScsiExchange MediaStatus(std::uint8_t* data, std::uint32_t dataLength, bool mode
   const win::CardDriverAnswer answer = Send(Plain(win::kAtaGetMediaStatus), nullptr, 0, kNoData);
   if (answer.delivered == 0) return {};
   const bool failed = (answer.status & win::kAtaStatusError) != 0;
-  if (failed && (answer.error & win::kAtaErrorNoMedia) != 0) return Refused(kSenseNotReady, kMediumNotPresent);
+  if (failed && (answer.error & win::kAtaErrorNoMedia) != 0)
+    return Refused(win::kSenseKeyNotReady, win::kAscMediumNotPresent);
   const bool writeProtected = failed && (answer.error & win::kAtaErrorWriteProtected) != 0;
-  if (failed && !writeProtected) return Refused(kSenseNotReady, 0);
+  if (failed && !writeProtected) return Refused(win::kSenseKeyNotReady, 0);
   if (!modeSense) {
     succeeded = true;
     return {true, 0, 0};
   }
-  if (data == nullptr || dataLength < 4) return {};
+  if (data == nullptr || dataLength < win::mode_sense6::kHeaderSize) return {};
   std::fill_n(data, dataLength, std::uint8_t{0});
-  data[0] = static_cast<std::uint8_t>(dataLength - 1);
-  if (writeProtected) data[2] = kModeWriteProtected;
+  data[win::mode_sense6::kDataLength] = static_cast<std::uint8_t>(dataLength - 1);
+  if (writeProtected) data[win::mode_sense6::kDeviceSpecific] = win::mode_sense6::kWriteProtected;
   succeeded = true;
   return {true, 0, 0};
 }

@@ -6,21 +6,13 @@
 #include <array>
 
 namespace pradvik {
-namespace {
-
-constexpr win::DWORD kGenericIoctl = 0x440D;
-constexpr win::DWORD kLockLogicalVolume = 0x084A;
-constexpr win::DWORD kUnlockLogicalVolume = 0x086A;
-constexpr win::DWORD kCarry = 1;
-
-}  // namespace
 
 bool LockDosVolume(win::HANDLE vwin32, std::uint8_t driveIndex, bool lock) {
   win::DiocRegisters registers;
-  registers.eax = kGenericIoctl;
-  registers.ecx = lock ? kLockLogicalVolume : kUnlockLogicalVolume;
+  registers.eax = win::kDosIoctl;
+  registers.ecx = lock ? win::kDosLockVolumeOlder : win::kDosUnlockVolumeOlder;
   registers.ebx = win::DWORD{driveIndex} + 1u;  // BL drive (1 for A:), BH level 0
-  registers.flags = kCarry;
+  registers.flags = win::kDiocCarryFlag;
   std::array<win::BYTE, win::kDiocRegistersSize> block{};
   win::WriteDiocRegisters(block, registers);
   win::DWORD returned = 0;
@@ -28,7 +20,7 @@ bool LockDosVolume(win::HANDLE vwin32, std::uint8_t driveIndex, bool lock) {
                            block.data(), static_cast<win::DWORD>(block.size()), &returned, nullptr) == win::FALSE) {
     return false;
   }
-  return (win::ReadDiocRegisters(block).flags & kCarry) == 0;
+  return (win::ReadDiocRegisters(block).flags & win::kDiocCarryFlag) == 0;
 }
 
 }  // namespace pradvik

@@ -9,6 +9,8 @@
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/files/files.h"
+#include "platform/win/layouts/scsi_commands.h"
+#include "platform/win/layouts/scsi_layout.h"
 
 #include <algorithm>
 #include <array>
@@ -28,6 +30,12 @@ constexpr std::uint32_t kMemoryStickBit = 0x400;
 constexpr std::uint32_t kProBit = 0x20000000;
 constexpr int kCapacityTries = 10;
 constexpr int kStartStopTries = 5;
+
+namespace mode6 = win::mode_sense6;
+// MODE SENSE's header and block descriptor; the header and the maker's page.
+constexpr std::uint8_t kModeLength = mode6::kHeaderSize + mode6::kBlockDescriptorSize;
+constexpr std::uint8_t kMakerPageLength = mode6::kHeaderSize + mode6::kMakerPageSize;
+using ModeData = std::array<std::uint8_t, kModeLength>;
 
 std::uint32_t Word(const std::uint8_t* bytes) { return win::ReadLe32(std::span(bytes, 4), 0); }
 bool NoCard(std::uint32_t status) { return (status & 0xFFFF) == kNoCard; }
@@ -104,14 +112,15 @@ bool AnyByteSet(const std::array<std::uint8_t, 4>& status) {
   return std::any_of(status.begin(), status.end(), [](std::uint8_t byte) { return byte != 0; });
 }
 
-// The READ CAPACITY answer made from a MODE SENSE block descriptor (density, 24-bit block
-// count, reserved, 24-bit block length).
-void CapacityFromDescriptor(const std::array<std::uint8_t, 12>& mode, BYTE* capacity) {
-  const std::uint32_t blocks = (std::uint32_t{mode[5]} << 16) | (std::uint32_t{mode[6]} << 8) | mode[7];
-  const std::uint32_t length = (std::uint32_t{mode[9]} << 16) | (std::uint32_t{mode[10]} << 8) | mode[11];
-  const std::span<std::uint8_t> out(capacity, 8);
-  win::WriteBe32(out, 0, blocks == 0 ? 0 : blocks - 1);
-  win::WriteBe32(out, 4, length);
+// The READ CAPACITY answer made from a MODE SENSE block descriptor.
+void CapacityFromDescriptor(const ModeData& mode, BYTE* capacity) {
+  const std::uint32_t blocks =
+      win::ReadBe32(mode, mode6::kBlockDescriptor + mode6::kDescriptorBlockCount) & mode6::kDescriptorFieldMask;
+  const std::uint32_t length =
+      win::ReadBe32(mode, mode6::kBlockDescriptor + mode6::kDescriptorBlockLength) & mode6::kDescriptorFieldMask;
+  const std::span<std::uint8_t> out(capacity, win::read_capacity::kSize);
+  win::WriteBe32(out, win::read_capacity::kLastBlock, blocks == 0 ? 0 : blocks - 1);
+  win::WriteBe32(out, win::read_capacity::kBlockLength, length);
 }
 
 }  // namespace
@@ -155,13 +164,16 @@ int UnlockTheDevice(DWORD deviceId, BYTE driveIndex, HANDLE volumeHandle, BYTE d
 
 int IssueStartStopCmd(DWORD deviceId, BYTE driveIndex, HANDLE volumeHandle, int loadFlag, BYTE deviceKind) {
   if (!IsNtClass(RunExportPrologue(deviceId, driveIndex)) || !IsUsable(volumeHandle)) return 0;
-  constexpr std::array<std::uint8_t, 6> kModeSense{0x1A, 0x08, 0x20, 0, 9, 0};
-  const std::array<std::uint8_t, 6> startStop{0x1B, 0, 0, 0, static_cast<std::uint8_t>(loadFlag != 0 ? 3 : 2), 0};
+  constexpr std::array<std::uint8_t, 6> kModeSense{
+      win::kScsiModeSense6, mode6::kDisableBlockDescriptors, mode6::kMakerPage, 0, kMakerPageLength, 0};
+  namespace start_stop = win::start_stop_unit;
+  const auto action = static_cast<std::uint8_t>(start_stop::kLoadEject | (loadFlag != 0 ? start_stop::kStart : 0));
+  const std::array<std::uint8_t, 6> startStop{win::kScsiStartStopUnit, 0, 0, 0, action, 0};
   for (int pass = 0; pass < 2; ++pass) {
     ClearErrorText();
-    std::array<std::uint8_t, 9> page{};
+    std::array<std::uint8_t, kMakerPageLength> page{};
     if (SendScsiCommandNoPrompt(volumeHandle, kModeSense, page.data(), page.size(), kDataIn) == 1) {
-      if (page[6] == 0) return 0;
+      if (page[mode6::kHeaderSize + mode6::kMakerPageCardPresent] == 0) return 0;
       for (int attempt = 0; attempt < kStartStopTries; ++attempt) {
         if (SendScsiCommandNoPrompt(volumeHandle, startStop, nullptr, 0, kNoData) == 1) return 1;
       }
@@ -192,24 +204,25 @@ int GetDeviceCapacity(DWORD deviceId, BYTE driveIndex, BYTE* capacity, BYTE* wri
   const OwnedVolume volume(OpenVolume(driveIndex));
   if (!volume.IsOpen()) return 0;
   ClearErrorText();
-  constexpr std::array<std::uint8_t, 6> kTestUnitReady{};
+  constexpr std::array<std::uint8_t, 6> kTestUnitReady{win::kScsiTestUnitReady};
   const ScsiExchange ready = SendScsiDirect(volume.Get(), kTestUnitReady, nullptr, 0, kNoData);
-  if (ready.additionalSense == 0x3A) return 0;
-  const int provisional = ready.delivered && ready.senseKey == 0 ? 1 : 0;
-  constexpr std::array<std::uint8_t, 6> kModeSense{0x1A, 0, 0, 0, 12, 0};
-  std::array<std::uint8_t, 12> mode{};
+  if (ready.additionalSense == win::kAscMediumNotPresent) return 0;
+  const int provisional = ready.delivered && ready.senseKey == win::kSenseKeyNoSense ? 1 : 0;
+  constexpr std::array<std::uint8_t, 6> kModeSense{win::kScsiModeSense6, 0, 0, 0, kModeLength, 0};
+  ModeData mode{};
   for (int attempt = 0; attempt < kCapacityTries; ++attempt) {
     if (SendScsiCommandNoPrompt(volume.Get(), kModeSense, mode.data(), mode.size(), kDataIn) == 1) break;
   }
-  if ((mode[2] & 0x80) != 0) {
+  if ((mode[mode6::kDeviceSpecific] & mode6::kWriteProtected) != 0) {
     *writeProtected = 1;
     if (showMessages != 0) ShowLibraryMessage(kStrWriteProtected, ui::MB_ICONSTOP);
     return 0;
   }
-  constexpr std::array<std::uint8_t, 10> kReadCapacity{0x25};
+  constexpr std::array<std::uint8_t, 10> kReadCapacity{win::kScsiReadCapacity};
+  constexpr std::size_t kCapacitySize = win::read_capacity::kSize;
   for (int attempt = 0; attempt < kCapacityTries; ++attempt) {
-    if (SendScsiCommandNoPrompt(volume.Get(), kReadCapacity, capacity, 8, kDataIn) != 1) continue;
-    if (std::all_of(capacity, capacity + 8, [](BYTE byte) { return byte == 0; }))
+    if (SendScsiCommandNoPrompt(volume.Get(), kReadCapacity, capacity, kCapacitySize, kDataIn) != 1) continue;
+    if (std::all_of(capacity, capacity + kCapacitySize, [](BYTE byte) { return byte == 0; }))
       CapacityFromDescriptor(mode, capacity);
     return 1;
   }

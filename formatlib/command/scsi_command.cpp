@@ -9,9 +9,10 @@
 #include "formatlib/command/library_messages.h"
 
 #include "platform/ui/dialogs/message_box.h"
-#include "platform/win/layouts/byte_order.h"
 #include "platform/win/devices/device_io.h"
 #include "platform/win/layouts/pass_through_layout.h"
+#include "platform/win/layouts/scsi_commands.h"
+#include "platform/win/layouts/scsi_layout.h"
 
 #include <algorithm>
 #include <cstring>
@@ -22,25 +23,14 @@ namespace pradvik {
 namespace {
 
 namespace spt = win::scsi_pass_through;
-constexpr std::size_t kSenseOffset = 44;
-constexpr std::size_t kSenseLength = 18;
-constexpr std::size_t kDataOffset = 62;
-constexpr win::DWORD kTimeOutSeconds = 20;
+namespace sense = win::sense_data;
 
 std::vector<std::uint8_t> BuildRequest(std::span<const std::uint8_t> cdb, const std::uint8_t* data,
                                        std::uint32_t dataLength, std::uint8_t direction) {
-  std::vector<std::uint8_t> request(kDataOffset + dataLength, 0);
-  win::WriteLe16(request, spt::kLength, spt::kHeaderSize);
-  win::WriteU8(request, spt::kCdbLength, static_cast<std::uint8_t>(cdb.size()));
-  win::WriteU8(request, spt::kSenseInfoLength, kSenseLength);
-  win::WriteU8(request, spt::kDataIn, direction);
-  win::WriteLe32(request, spt::kDataTransferLength, dataLength);
-  win::WriteLe32(request, spt::kTimeOutValue, kTimeOutSeconds);
-  win::WriteLe32(request, spt::kDataBufferOffset, kDataOffset);
-  win::WriteLe32(request, spt::kSenseInfoOffset, kSenseOffset);
-  std::copy_n(cdb.begin(), std::min(cdb.size(), spt::kCdbCapacity), request.begin() + spt::kCdb);
+  std::vector<std::uint8_t> request(spt::kDataArea + dataLength, 0);
+  spt::WriteRequestHeader(request, cdb, direction, dataLength);
   if (direction == kDataOut && data != nullptr && dataLength != 0) {
-    std::memcpy(request.data() + kDataOffset, data, dataLength);
+    std::memcpy(request.data() + spt::kDataArea, data, dataLength);
   }
   return request;
 }
@@ -70,11 +60,12 @@ ScsiExchange SendOnce(win::HANDLE handle, std::span<const std::uint8_t> cdb, std
   const auto size = static_cast<win::DWORD>(request.size());
   exchange.delivered = win::DeviceIoControl(handle, win::IOCTL_SCSI_PASS_THROUGH, request.data(), size, request.data(),
                                             size, &returned, nullptr) != 0;
-  exchange.senseKey = request[kSenseOffset + 2] & 0x0F;
-  exchange.additionalSense = request[kSenseOffset + 12];
-  if (direction == kDataIn && data != nullptr) std::memcpy(data, request.data() + kDataOffset, dataLength);
+  exchange.senseKey = request[spt::kSenseArea + sense::kSenseKey] & sense::kSenseKeyMask;
+  exchange.additionalSense = request[spt::kSenseArea + sense::kAdditionalSenseCode];
+  if (direction == kDataIn && data != nullptr) std::memcpy(data, request.data() + spt::kDataArea, dataLength);
   // A command the reader answered with CHECK CONDITION failed, whichever way its data went.
-  succeeded = exchange.delivered && request[spt::kScsiStatus] == 0 && request[kSenseOffset] == 0;
+  succeeded = exchange.delivered && request[spt::kScsiStatus] == win::kScsiStatusGood &&
+              request[spt::kSenseArea + sense::kResponseCode] == 0;
   PumpLibraryMessages();
   return exchange;
 }
@@ -111,8 +102,9 @@ std::uint8_t SendScsiCommand(win::HANDLE handle, std::span<const std::uint8_t> c
 }
 
 bool SendInquiry(win::HANDLE handle) {
-  constexpr std::uint8_t kInquiry[6] = {0x12, 0, 0, 0, 32, 0};
-  std::uint8_t answer[32] = {};
+  constexpr std::uint8_t kAnswerLength = 32;
+  constexpr std::uint8_t kInquiry[6] = {win::kScsiInquiry, 0, 0, 0, kAnswerLength, 0};
+  std::uint8_t answer[kAnswerLength] = {};
   return SendScsiDirect(handle, kInquiry, answer, sizeof(answer), kDataIn).delivered;
 }
 

@@ -4,6 +4,7 @@
 // form of the readers' vendor blocks.
 #pragma once
 
+#include "platform/win/layouts/pass_through_layout.h"
 #include "platform/win/system/types.h"
 
 #include <cstdint>
@@ -11,9 +12,11 @@
 
 namespace pradvik {
 
-constexpr std::uint8_t kDataOut = 0;
-constexpr std::uint8_t kDataIn = 1;
-constexpr std::uint8_t kNoData = 2;
+// A command's data direction: the pass-through's own codes, which the ASPI and card-driver roads
+// translate.
+constexpr std::uint8_t kDataOut = win::SCSI_IOCTL_DATA_OUT;
+constexpr std::uint8_t kDataIn = win::SCSI_IOCTL_DATA_IN;
+constexpr std::uint8_t kNoData = win::SCSI_IOCTL_DATA_UNSPECIFIED;
 constexpr std::size_t kMostScsiData = 32768;
 
 // 1 success, 0 failure; after a failure with a prepared error text the prompt answers: 3

@@ -3,6 +3,8 @@
 #include "formatlib/command/format_library_state.h"
 #include "formatlib/command/scsi_command.h"
 
+#include "platform/win/layouts/scsi_commands.h"
+
 #include <pradvik_exports.h>
 
 namespace pradvik {
@@ -12,14 +14,14 @@ bool IsNewerKind(std::uint8_t deviceKind) {
 }
 
 VendorBlock SimpleVendorBlock(std::uint8_t deviceKind, std::uint8_t command, std::uint8_t olderByte0) {
-  if (IsNewerKind(deviceKind)) return {0x20, command, 0, 0, 0, 0, 0, 0};
+  if (IsNewerKind(deviceKind)) return {win::kScsiVendorCommand, command, 0, 0, 0, 0, 0, 0};
   return OlderReaderBlock({olderByte0, 0, 0, 0, 0, 0xB0, 0, command});
 }
 
 VendorBlock OlderReaderBlock(const VendorBlock& commandLast) {
   if (!IsWindows9xClass(LibraryState().osKind)) return commandLast;
-  return {0x20,           commandLast[7], commandLast[1], commandLast[2],
-          commandLast[3], commandLast[4], commandLast[6], commandLast[0]};
+  return {win::kScsiVendorCommand, commandLast[7], commandLast[1], commandLast[2],
+          commandLast[3],          commandLast[4], commandLast[6], commandLast[0]};
 }
 
 std::uint8_t SendVendorBlock(win::HANDLE handle, std::uint8_t transportKind, const VendorBlock& block,

@@ -8,6 +8,7 @@
 #include "platform/ui/windows/messages.h"
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/layouts/scsi_commands.h"
+#include "platform/win/layouts/scsi_layout.h"
 
 #include <algorithm>
 #include <array>
@@ -19,15 +20,19 @@ namespace {
 constexpr int kCapacityTries = 10;
 constexpr std::size_t kFirstPartitionLba = 454;
 
-CardCapacity FromRecord(std::span<const std::uint8_t, 8> record) {
-  return {win::ReadBe32(record, 0), win::ReadBe32(record, 4)};
+namespace mode6 = win::mode_sense6;
+namespace read_capacity = win::read_capacity;
+using CapacityRecord = std::array<std::uint8_t, read_capacity::kSize>;
+
+CardCapacity FromRecord(const CapacityRecord& record) {
+  return {win::ReadBe32(record, read_capacity::kLastBlock), win::ReadBe32(record, read_capacity::kBlockLength)};
 }
 
 bool AllZero(std::span<const std::uint8_t> bytes) {
   return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t byte) { return byte == 0; });
 }
 
-bool ReadCapacityRecord(win::HANDLE handle, std::array<std::uint8_t, 8>& record) {
+bool ReadCapacityRecord(win::HANDLE handle, CapacityRecord& record) {
   constexpr std::array<std::uint8_t, 10> kReadCapacity{win::kScsiReadCapacity};
   ClearErrorText();
   for (int attempt = 0; attempt < kCapacityTries; ++attempt) {
@@ -39,19 +44,20 @@ bool ReadCapacityRecord(win::HANDLE handle, std::array<std::uint8_t, 8>& record)
 }  // namespace
 
 std::optional<CardCapacity> ProbeCardCapacity(win::HANDLE volume) {
-  constexpr std::array<std::uint8_t, 6> kModeSense{win::kScsiModeSense6, 0, 0, 0, 12, 0};
-  std::array<std::uint8_t, 12> mode{};
+  constexpr std::uint8_t kModeLength = mode6::kHeaderSize + mode6::kBlockDescriptorSize;
+  constexpr std::array<std::uint8_t, 6> kModeSense{win::kScsiModeSense6, 0, 0, 0, kModeLength, 0};
+  std::array<std::uint8_t, kModeLength> mode{};
   ClearErrorText();
   for (int attempt = 0; attempt < kCapacityTries; ++attempt) {
     if (SendScsiCommandNoPrompt(volume, kModeSense, mode.data(), mode.size(), kDataIn) == 1) break;
   }
-  if ((mode[2] & 0x80) != 0) {
+  if ((mode[mode6::kDeviceSpecific] & mode6::kWriteProtected) != 0) {
     ShowLibraryMessage(kStrWriteProtected, ui::MB_ICONSTOP);
     return std::nullopt;
   }
-  std::array<std::uint8_t, 8> record{};
+  CapacityRecord record{};
   if (!ReadCapacityRecord(volume, record) || AllZero(record)) {
-    std::copy(mode.begin() + 4, mode.end(), record.begin());
+    std::copy(mode.begin() + mode6::kBlockDescriptor, mode.end(), record.begin());
   }
   const CardCapacity capacity = FromRecord(record);
   if (capacity.lastLba == 0 || capacity.blockLength == 0) {
@@ -62,7 +68,7 @@ std::optional<CardCapacity> ProbeCardCapacity(win::HANDLE volume) {
 }
 
 CardCapacity ReadCardCapacity(win::HANDLE handle) {
-  std::array<std::uint8_t, 8> record{};
+  CapacityRecord record{};
   if (!ReadCapacityRecord(handle, record)) return {};
   return FromRecord(record);
 }

@@ -7,6 +7,7 @@
 
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/layouts/scsi_commands.h"
+#include "platform/win/layouts/scsi_layout.h"
 
 #include <array>
 #include <cstdio>
@@ -17,8 +18,8 @@ namespace {
 std::array<std::uint8_t, 10> ReadWriteCdb(std::uint8_t opcode, std::uint32_t lba, std::uint32_t count) {
   std::array<std::uint8_t, 10> cdb{};
   cdb[0] = opcode;
-  win::WriteBe32(cdb, 2, lba);
-  win::WriteBe16(cdb, 7, static_cast<std::uint16_t>(count));
+  win::WriteBe32(cdb, win::scsi_cdb::kLogicalBlock10, lba);
+  win::WriteBe16(cdb, win::scsi_cdb::kTransferLength10, static_cast<std::uint16_t>(count));
   return cdb;
 }
 

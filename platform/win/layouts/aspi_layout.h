@@ -21,6 +21,7 @@ constexpr std::size_t kHostScsiId = 9;
 constexpr std::size_t kManagerId = 10;  // 16 characters
 constexpr std::size_t kIdentifier = 26;  // the adapter's identifier, 16 characters
 constexpr std::size_t kIdentifierSize = 16;
+constexpr std::size_t kAdapterNameSize = 8;  // the identifier's part the callers read as the adapter's name
 
 // SRB_GDEVBlock and SRB_ExecSCSICmd.
 constexpr std::size_t kTarget = 8;
@@ -40,6 +41,7 @@ constexpr std::size_t kCdb = 48;
 constexpr std::size_t kCdbCapacity = 16;
 constexpr std::size_t kSenseArea = 64;  // the sense area, to the end of the block
 constexpr std::size_t kSenseCapacity = kExecSize - kSenseArea;
+constexpr BYTE kSenseRequested = 14;  // the sense bytes the callers ask for
 
 // Commands.
 constexpr BYTE kHostAdapterInquiry = 0;

@@ -26,7 +26,10 @@ constexpr BYTE kAtaErrorIdNotFound = 0x10;
 constexpr BYTE kAtaErrorUncorrectable = 0x40;
 constexpr BYTE kAtaErrorWriteProtected = 0x40;  // GET MEDIA STATUS and writes
 
-constexpr BYTE kAtaSlaveBit = 0x10;  // in device/head
+// Device/head bits.
+constexpr BYTE kAtaLbaMode = 0x40;
+constexpr BYTE kAtaSlaveBit = 0x10;
+constexpr BYTE kAtaLbaHighMask = 0x0F;  // LBA bits 24-27 in LBA mode
 constexpr std::size_t kAtaSectorSize = 512;
 
 }  // namespace win

@@ -2,14 +2,18 @@
 // written with byte_order.h, never through a packed structure).
 #pragma once
 
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/scsi_layout.h"
 #include "platform/win/system/types.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <span>
 
 namespace win {
 
 // SCSI_PASS_THROUGH: a 44-byte header; the sense and data areas lie where its two offset
-// fields say (the system's callers put the sense area at 44 and the data at 62).
+// fields say.
 namespace scsi_pass_through {
 constexpr std::size_t kLength = 0;  // u16, the header size
 constexpr std::size_t kScsiStatus = 2;  // u8, returned
@@ -26,6 +30,25 @@ constexpr std::size_t kSenseInfoOffset = 24;  // u32, from the start of the bloc
 constexpr std::size_t kCdb = 28;  // u8[16]
 constexpr std::size_t kCdbCapacity = 16;
 constexpr std::size_t kHeaderSize = 44;
+// Where the system's callers put the two areas, and the time-out they ask for.
+constexpr std::size_t kSenseArea = 44;
+constexpr BYTE kSenseAreaSize = sense_data::kSize;
+constexpr std::size_t kDataArea = 62;
+constexpr DWORD kTimeOutSeconds = 20;
+
+// Writes a request's header as the callers lay it out, for dataLength bytes in direction dataIn
+// (SCSI_IOCTL_DATA_*); a CDB longer than the field is cut to it.
+inline void WriteRequestHeader(std::span<BYTE> request, std::span<const BYTE> cdb, BYTE dataIn, DWORD dataLength) {
+  WriteLe16(request, kLength, kHeaderSize);
+  WriteU8(request, kCdbLength, static_cast<BYTE>(cdb.size()));
+  WriteU8(request, kSenseInfoLength, kSenseAreaSize);
+  WriteU8(request, kDataIn, dataIn);
+  WriteLe32(request, kDataTransferLength, dataLength);
+  WriteLe32(request, kTimeOutValue, kTimeOutSeconds);
+  WriteLe32(request, kDataBufferOffset, kDataArea);
+  WriteLe32(request, kSenseInfoOffset, kSenseArea);
+  for (std::size_t i = 0; i < std::min(cdb.size(), kCdbCapacity); ++i) WriteU8(request, kCdb + i, cdb[i]);
+}
 }  // namespace scsi_pass_through
 
 constexpr BYTE SCSI_IOCTL_DATA_OUT = 0;

@@ -1,4 +1,5 @@
-// The SCSI operation codes and status bytes the card readers answer and their callers send.
+// The SCSI operation codes, status bytes and sense codes the card readers answer and their
+// callers send. The layouts of the blocks and replies are in scsi_layout.h.
 #pragma once
 
 #include "platform/win/system/types.h"
@@ -20,5 +21,10 @@ constexpr BYTE kScsiWrite10 = 0x2A;
 // Status bytes.
 constexpr BYTE kScsiStatusGood = 0x00;
 constexpr BYTE kScsiStatusCheckCondition = 0x02;
+
+// Sense keys and additional sense codes.
+constexpr BYTE kSenseKeyNoSense = 0x00;
+constexpr BYTE kSenseKeyNotReady = 0x02;
+constexpr BYTE kAscMediumNotPresent = 0x3A;
 
 }  // namespace win

@@ -22,6 +22,16 @@ struct DiocRegisters {
 
 constexpr std::size_t kDiocRegistersSize = 28;
 
+constexpr DWORD kDiocCarryFlag = 0x0001;  // in flags: the DOS call failed
+
+// The DOS generic IOCTL for block devices (AX) and its lock and unlock minor codes (CX), the
+// FAT32-aware form and the older one.
+constexpr DWORD kDosIoctl = 0x440D;
+constexpr DWORD kDosLockVolume = 0x484A;
+constexpr DWORD kDosLockVolumeOlder = 0x084A;
+constexpr DWORD kDosUnlockVolume = 0x486A;
+constexpr DWORD kDosUnlockVolumeOlder = 0x086A;
+
 // block holds at least kDiocRegistersSize bytes.
 inline DiocRegisters ReadDiocRegisters(std::span<const BYTE> block) {
   return {ReadLe32(block, 0),  ReadLe32(block, 4),  ReadLe32(block, 8), ReadLe32(block, 12),
