@@ -6,8 +6,7 @@
 #include "device/testing/blank_images.h"
 #include "device/testing/device_test_support.h"
 #include "device/testing/machine_fixture.h"
-#include "device/testing/stand_in_aspi.h"
-#include "device/testing/stand_in_chain.h"
+#include "device/testing/stand_in_fixture.h"
 #include "platform/machine/testing/machine_testing.h"
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/modules/builtin_modules.h"
@@ -23,8 +22,6 @@ namespace {
 
 using test_support::AspiDevice;
 using test_support::NodeSetup;
-using test_support::StandInAspi;
-using test_support::StandInChain;
 using test_support::WriteBlankImage;
 
 constexpr std::array<win::BYTE, 6> kReadCapacity{0x25, 0, 0, 0, 0, 0};
@@ -158,16 +155,9 @@ TEST_F(AspiOn98, CountingMatchingDevicesOnEveryHost) {
 
 // What the machine's manager never does: refuse a request at once, complete one without
 // posting, name an adapter longer than eight characters, tell the card in the INQUIRY data of a
-// reader without vendor commands, put devices behind other targets and LUNs, hand out a node whose adapter is not the one its texts match on; and the record of the
-// request flags.
-class AspiStandIn98 : public test_support::DeviceStateTest {
- protected:
-  void SetUp() override {
-    win::SetWindowsVersion(win::WindowsVersion::Win98);
-    OsKind = kOsWindows98;
-  }
-  StandInAspi aspi;
-};
+// reader without vendor commands, put devices behind other targets and LUNs, hand out a node
+// whose adapter is not the one its texts match on; and the record of the request flags.
+using AspiStandIn98 = test_support::StandIn98Test;
 
 TEST_F(AspiStandIn98, RequestsRefusedAtOnceOrNeverPostedDoNotHang) {
   aspi.Add(0, 0, 0, AspiDevice{});
@@ -207,7 +197,6 @@ TEST_F(AspiStandIn98, DriverNodeFindsItsTargetOnItsOwnAdapter) {
   AspiDevice mine;
   mine.product = "CF Reader       ";
   aspi.Add(0, 4, 0, mine);
-  StandInChain chain;
   NodeSetup setup;
   setup.product = "CF Reader       ";
   const DriverNode node(chain.Add(setup));
@@ -253,7 +242,6 @@ TEST_F(AspiStandIn98, KindOfAMatchWithoutRevisionsComesFromLunZero) {
   mine.statusWord = 0x200;
   mine.sectors = 100;
   aspi.Add(0, 0, 1, mine);
-  StandInChain chain;
   NodeSetup setup;
   setup.revision = "";
   const DriverNode withoutRevision(chain.Add(setup));

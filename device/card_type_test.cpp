@@ -7,7 +7,7 @@
 #include "device/testing/blank_images.h"
 #include "device/testing/device_test_support.h"
 #include "device/testing/machine_fixture.h"
-#include "device/testing/stand_in_reader.h"
+#include "device/testing/stand_in_fixture.h"
 #include "platform/machine/testing/machine_testing.h"
 #include "platform/win/devices/device_io.h"
 #include "platform/win/files/files.h"
@@ -24,7 +24,6 @@ namespace {
 using test_support::IdentifyWith;
 using test_support::NumberedImage;
 using test_support::ReaderSetup;
-using test_support::StandInMachine;
 using test_support::VendorForm;
 using test_support::WriteBlankImage;
 
@@ -229,16 +228,14 @@ TEST_F(CardType98, OtherMakersIdeCardIsMmcSd) {
 // identify data do not, a Memory Stick geometry of 255 pages per block, SMART
 // that fails on an IDE drive, a card that READ CAPACITY cannot read, IDENTIFY that fails a
 // number of times first; and the record of the controls a reader got.
-class CardTypeStandInXp : public test_support::DeviceStateTest {
+class CardTypeStandInXp : public test_support::StandInXpTest {
  protected:
   CardAnswer Ask(ReaderSetup setup) {
-    OsKind = kOsWindowsXp;
     reader = &machine.Add('E', std::move(setup));
     entry.driveLetter = 'E';
     DriveHandle handle = OpenCardVolume('E');
     return AskWith(handle.get(), entry);
   }
-  StandInMachine machine{win::WindowsVersion::Xp};
   test_support::StandInReader* reader = nullptr;
   DeviceEntry entry;
 };
@@ -298,7 +295,6 @@ TEST_F(CardTypeStandInXp, RawFlashCardThatReadCapacityCannotReadIsPresent) {
   setup.image = NumberedImage(8);
   setup.answersReadCapacity = false;
   reader = &machine.Add('E', setup);
-  OsKind = kOsWindowsXp;
   entry.deviceKind = kSmartMedia;
   entry.busKind = kBusUsb;
   DriveHandle handle = OpenCardVolume('E');
@@ -307,20 +303,7 @@ TEST_F(CardTypeStandInXp, RawFlashCardThatReadCapacityCannotReadIsPresent) {
   EXPECT_EQ(MediaPresent, 1u) << "the card answers the reader although READ CAPACITY cannot read it";
 }
 
-class CardTypeStandIn98 : public test_support::DeviceStateTest {
- protected:
-  void SetUp() override {
-    OsKind = kOsWindows98;
-    driver = win::CreateFileA("\\\\.\\TARNLOK.VXD", win::GENERIC_READ | win::GENERIC_WRITE, 0, nullptr,
-                              win::OPEN_EXISTING, 0, nullptr);
-  }
-  void TearDown() override {
-    win::CloseHandle(driver);
-    DeviceStateTest::TearDown();
-  }
-  StandInMachine machine{win::WindowsVersion::Win98};
-  win::HANDLE driver = win::INVALID_HANDLE_VALUE;
-};
+using CardTypeStandIn98 = test_support::StandIn98Test;
 
 TEST_F(CardTypeStandIn98, WriteProtectionFromTheStatusAlone) {
   auto& card = machine.Driver().cards[0x2000];

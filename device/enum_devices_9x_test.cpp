@@ -7,9 +7,7 @@
 #include "device/device_state.h"
 #include "device/testing/device_test_support.h"
 #include "device/testing/machine_fixture.h"
-#include "device/testing/stand_in_aspi.h"
-#include "device/testing/stand_in_chain.h"
-#include "device/testing/stand_in_reader.h"
+#include "device/testing/stand_in_fixture.h"
 #include "platform/machine/testing/machine_testing.h"
 #include "platform/win/layouts/card_driver_layout.h"
 
@@ -26,9 +24,6 @@ namespace layout = win::card_driver_layout;
 using test_support::AspiDevice;
 using test_support::IdentifyWith;
 using test_support::NodeSetup;
-using test_support::StandInAspi;
-using test_support::StandInChain;
-using test_support::StandInMachine;
 
 std::vector<const DeviceEntry*> Entries() {
   std::vector<const DeviceEntry*> entries;
@@ -113,19 +108,14 @@ TEST(EnumDevices98HardwareText, DecidesTheBusOrLeavesTheNodeOut) {
 // without a lettered drive, two nodes of one letter, a node ASPI does not find, an own drive
 // apart from the volume's letter, inactive and CD-ROM nodes, nodes without a hardware text or
 // without a port driver.
-class EnumDevices98OnStandIns : public test_support::DeviceStateTest {
+class EnumDevices98OnStandIns : public test_support::StandIn98Test {
  protected:
-  void SetUp() override { OsKind = kOsWindows98; }
   int Run() {
     DriverDeviceChain = chain.Anchor();
     return EnumDevices9x();
   }
   // A removable drive letter for the walk to count.
   void Removable(char letter) { machine.Add(letter, test_support::ReaderSetup{}); }
-
-  StandInMachine machine{win::WindowsVersion::Win98};
-  StandInAspi aspi;
-  StandInChain chain;
 };
 
 NodeSetup IdeNode(win::BYTE drive) {
@@ -227,8 +217,6 @@ namespace {
 
 using test_support::IdentifyWith;
 using test_support::NodeSetup;
-using test_support::StandInChain;
-using test_support::StandInMachine;
 
 // IDE identification of the machine's nodes: the first IDE reader answers at the primary port
 // (request 11), the others through their node (request 10). A second IDE reader qualifies by the
@@ -287,16 +275,13 @@ TEST_F(IdeIdentification98OnMachine, PortDeviceAndChannelDevicesAnswerAsMaster) 
 // model text; these nodes and devices are what it never has: a port device answering only as
 // the slave, a port device without port access, a device that answers nothing, and model data
 // marked invalid.
-class IdeIdentification98OnStandIns : public test_support::DeviceStateTest {
+class IdeIdentification98OnStandIns : public test_support::StandIn98Test {
  protected:
-  void SetUp() override { OsKind = kOsWindows98; }
   int Identify(const NodeSetup& setup) {
     const DriverNode node(chain.Add(setup));
     model.fill('#');
     return IdentifyIdeDevice9x(node, &kind, &reader, model.data(), cardText.data(), &select);
   }
-  StandInMachine machine{win::WindowsVersion::Win98};
-  StandInChain chain;
   win::BYTE kind = 0, reader = 0, select = 0;
   std::array<char, 45> model{};
   std::array<char, 17> cardText{};

@@ -6,7 +6,7 @@
 #include "device/device_list.h"
 #include "device/device_state.h"
 #include "device/testing/machine_fixture.h"
-#include "device/testing/stand_in_reader.h"
+#include "device/testing/stand_in_fixture.h"
 #include "platform/win/files/files.h"
 #include "platform/win/files/paths.h"
 
@@ -24,7 +24,6 @@ namespace {
 using test_support::IdentifyWith;
 using test_support::NumberedImage;
 using test_support::ReaderSetup;
-using test_support::StandInMachine;
 
 std::filesystem::path CurrentFolder() { return win::HostPathOf(win::CurrentDirectoryPath()).value_or("."); }
 
@@ -279,13 +278,9 @@ TEST_F(EnumDevicesNtOnMachine, LogReplacesAnOlderOneOfEitherSpelling) {
 
 // Replies no machine reader gives: each reader of the machine holds one card of one kind, is
 // the master of its own IDE channel and answers SMART, and its drive letters end at X.
-class EnumDevicesNtOnStandIns : public test_support::DeviceStateTest {
+class EnumDevicesNtOnStandIns : public test_support::StandInXpTest {
  protected:
-  void Run() {
-    OsKind = kOsWindowsXp;
-    ASSERT_EQ(EnumDevicesNt(), 1);
-  }
-  StandInMachine machine{win::WindowsVersion::Xp};
+  void Run() { ASSERT_EQ(EnumDevicesNt(), 1); }
 };
 
 ReaderSetup UsbReader(const std::string& product) {

@@ -6,9 +6,7 @@
 #include "device/device_state.h"
 #include "device/testing/device_test_support.h"
 #include "device/testing/machine_fixture.h"
-#include "device/testing/stand_in_aspi.h"
-#include "device/testing/stand_in_chain.h"
-#include "device/testing/stand_in_reader.h"
+#include "device/testing/stand_in_fixture.h"
 #include "platform/machine/testing/machine_testing.h"
 #include "platform/win/files/files.h"
 #include "platform/win/registry/registry.h"
@@ -22,9 +20,6 @@ namespace {
 
 using test_support::AspiDevice;
 using test_support::NodeSetup;
-using test_support::StandInAspi;
-using test_support::StandInChain;
-using test_support::StandInMachine;
 
 std::string On98(const std::string& readers) {
   return R"({ "version": 1, "windows": "98", "readers": [)" + readers + "] }";
@@ -120,24 +115,14 @@ TEST_F(IdentifyReader98OnMachine, UsbRegistryTiesAHardwareTextOrADiskToTheMakers
 // adapters, and a disk instance named after the parent's unique id: the machine puts each reader
 // at target 0, LUN 0 behind an adapter named after its bus, and names its disks after the USB
 // instance.
-class IdentifyReader98OnStandIns : public test_support::DeviceStateTest {
+class IdentifyReader98OnStandIns : public test_support::StandIn98Test {
  protected:
   void SetUp() override {
-    OsKind = kOsWindows98;
-    driver = win::CreateFileA("\\\\.\\TARNLOK.VXD", win::GENERIC_READ | win::GENERIC_WRITE, 0, nullptr,
-                              win::OPEN_EXISTING, 0, nullptr);
+    StandIn98Test::SetUp();
     entry.driveLetter = 'E';
     CardDriveLetter = 'E';
   }
-  void TearDown() override {
-    win::CloseHandle(driver);
-    DeviceStateTest::TearDown();
-  }
 
-  StandInMachine machine{win::WindowsVersion::Win98};
-  StandInAspi aspi;
-  StandInChain chain;
-  win::HANDLE driver = win::INVALID_HANDLE_VALUE;
   DeviceEntry entry;
 };
 

@@ -6,7 +6,7 @@
 #include "device/testing/blank_images.h"
 #include "device/testing/device_test_support.h"
 #include "device/testing/machine_fixture.h"
-#include "device/testing/stand_in_reader.h"
+#include "device/testing/stand_in_fixture.h"
 #include "platform/machine/testing/machine_testing.h"
 #include "platform/win/files/volumes.h"
 
@@ -20,7 +20,6 @@ namespace {
 
 using test_support::NumberedImage;
 using test_support::ReaderSetup;
-using test_support::StandInMachine;
 using test_support::VendorForm;
 using test_support::WriteBlankImage;
 
@@ -277,10 +276,9 @@ TEST_F(MediaCapacity, FloppyDriveFromItsFreeSpaceQuery) {
 // Replies no reader of the machine gives: nonsense block lengths, a last block of 0xFFFFFFFF,
 // unknown card ids and Memory Stick geometries beyond the card format; and the record of the
 // commands a reader got.
-class MediaCapacityStandIn : public test_support::DeviceStateTest {
+class MediaCapacityStandIn : public test_support::StandInXpTest {
  protected:
   Measured Measure(win::BYTE deviceKind) {
-    OsKind = kOsWindowsXp;
     entry.deviceKind = deviceKind;
     entry.driveLetter = 'E';
     DriveHandle handle = OpenCardVolume('E');
@@ -288,7 +286,6 @@ class MediaCapacityStandIn : public test_support::DeviceStateTest {
   }
   test_support::StandInReader& Reader(ReaderSetup setup) { return machine.Add('E', std::move(setup)); }
 
-  StandInMachine machine{win::WindowsVersion::Xp};
   DeviceEntry entry;
 };
 
