@@ -30,9 +30,7 @@ constexpr std::array<win::BYTE, 6> kReadCapacity{0x25, 0, 0, 0, 0, 0};
 // adapter of its own, with its device at target 0, LUN 0.
 class AspiOn98 : public test_support::MachineDeviceTest {
  protected:
-  void Start98(const std::string& readers) {
-    Start(R"({"version":1,"windows":"98","readers":[)" + readers + "]}", kOsWindows98);
-  }
+  void Start98(const std::string& readers) { Start(test_support::MachineJson("98", readers), kOsWindows98); }
 };
 
 std::string UsbReader(char letter, const std::string& product, const std::string& card, bool maker = true) {

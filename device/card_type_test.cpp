@@ -40,10 +40,6 @@ CardAnswer AskWith(win::HANDLE handle, DeviceEntry& entry) {
 }
 
 // A machine of the given Windows whose readers (JSON objects) are listed.
-std::string MachineOf(const std::string& windows, const std::string& readers) {
-  return R"({"version":1,"windows":")" + windows + R"(","readers":[)" + readers + "]}";
-}
-
 // The maker's reader on a bus at a letter, with a card (a JSON object).
 std::string Reader(const std::string& bus, char letter, const std::string& card, bool maker = true) {
   return R"({"bus":")" + bus + R"(","maker":)" + (maker ? "true" : "false") + R"(,"letter":")" +
@@ -55,7 +51,7 @@ class CardTypeXp : public test_support::MachineDeviceTest {
  protected:
   CardAnswer Ask(const std::string& card, bool maker = true) {
     Stop();
-    Start(MachineOf("xp", Reader("ide", 'E', card, maker)), kOsWindowsXp);
+    Start(test_support::MachineJson("xp", Reader("ide", 'E', card, maker)), kOsWindowsXp);
     entry.driveLetter = 'E';
     entry.ataDriveSelect = kAtaMaster;
     DriveHandle handle = OpenCardVolume('E');
@@ -119,7 +115,9 @@ TEST_F(CardTypeXp, DeviceErrorOnTheStatusCommandEndsWithZero) {
 // A raw flash kind on a USB reader: a card READ CAPACITY reads leaves MediaPresent as it was;
 // without a card the status word says so.
 TEST_F(CardTypeXp, MediaPresenceOfRawFlashCards) {
-  Start(MachineOf("xp", Reader("usb", 'E', R"({"kind":"sm","image":"type-sm16.img","deviceCode":115})")), kOsWindowsXp);
+  Start(
+      test_support::MachineJson("xp", Reader("usb", 'E', R"({"kind":"sm","image":"type-sm16.img","deviceCode":115})")),
+      kOsWindowsXp);
   entry.deviceKind = kSmartMedia;
   entry.busKind = kBusUsb;
   DriveHandle handle = OpenCardVolume('E');
@@ -141,7 +139,7 @@ class CardType98 : public test_support::MachineDeviceTest {
  protected:
   void Start98(const std::string& readers) {
     Stop();
-    Start(MachineOf("98", readers), kOsWindows98);
+    Start(test_support::MachineJson("98", readers), kOsWindows98);
     nodes = machine::test_support::DriverNodes(driver_);
   }
   // The entry of the reader whose node comes at that place in the chain.

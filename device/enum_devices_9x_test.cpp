@@ -25,27 +25,17 @@ using test_support::AspiDevice;
 using test_support::IdentifyWith;
 using test_support::NodeSetup;
 
-std::vector<const DeviceEntry*> Entries() {
-  std::vector<const DeviceEntry*> entries;
-  for (const DeviceEntry* entry = DeviceListHead; entry != nullptr; entry = entry->next) entries.push_back(entry);
-  return entries;
-}
-
-std::string On98(const std::string& readers) {
-  return R"({ "version": 1, "windows": "98", "readers": [)" + readers + "] }";
-}
-
 using EnumDevices98OnMachine = test_support::MachineDeviceTest;
 
 TEST_F(EnumDevices98OnMachine, UsbReaderThroughAspiAndIdeReaderThroughTheDriver) {
-  Start(On98(R"(
+  Start(test_support::MachineJson("98", R"(
     { "maker": true, "product": "SM/MS Reader", "letter": "E",
       "card": { "kind": "sm", "image": "enum98-sm.img", "deviceCode": 227 } },
     { "bus": "ide", "maker": true, "vendor": "KESTRO", "product": "IDE READER", "letter": "F",
       "card": { "kind": "cf", "image": "enum98-ide.img", "sectors": 4096 } })"),
         kOsWindows98);
   ASSERT_EQ(EnumDevices9x(), 1);
-  const auto entries = Entries();
+  const auto entries = test_support::ListedEntries();
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0]->busKind, kBusUsb);
   EXPECT_EQ(entries[0]->deviceKind, kSmartMedia);
@@ -71,7 +61,8 @@ TEST_F(EnumDevices98OnMachine, UsbReaderThroughAspiAndIdeReaderThroughTheDriver)
 }
 
 TEST_F(EnumDevices98OnMachine, FloppyWithoutPortDriverIsListedWhenItsVolumeOpens) {
-  Start(On98(R"({ "bus": "floppy", "letter": "A", "card": { "kind": "floppy", "image": "enum98-a.img" } })"),
+  Start(test_support::MachineJson(
+            "98", R"({ "bus": "floppy", "letter": "A", "card": { "kind": "floppy", "image": "enum98-a.img" } })"),
         kOsWindows98);
   ASSERT_EQ(EnumDevices9x(), 1);
   ASSERT_EQ(DeviceCount, 1);
@@ -84,7 +75,7 @@ TEST_F(EnumDevices98OnMachine, FloppyWithoutPortDriverIsListedWhenItsVolumeOpens
 }
 
 TEST_F(EnumDevices98OnMachine, NoChainGivesAnEmptyList) {
-  Start(On98(""), kOsWindows98);
+  Start(test_support::MachineJson("98", ""), kOsWindows98);
   EXPECT_EQ(EnumDevices9x(), 0) << "an anchor without nodes";
   DriverDeviceChain = 0;
   EXPECT_EQ(EnumDevices9x(), 0);
@@ -236,7 +227,7 @@ class IdeIdentification98OnMachine : public test_support::MachineDeviceTest {
 };
 
 TEST_F(IdeIdentification98OnMachine, PortDeviceAndChannelDevicesAnswerAsMaster) {
-  Start(On98(R"(
+  Start(test_support::MachineJson("98", R"(
     { "bus": "ide", "maker": true, "product": "IDE MS Reader", "letter": "E",
       "card": { "kind": "ms", "image": "ide98-ms.img", "blocks": 512, "pagesPerBlock": 16 } },
     { "bus": "ide", "maker": true, "product": "IDE SD Reader", "letter": "F",

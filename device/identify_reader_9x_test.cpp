@@ -21,10 +21,6 @@ namespace {
 using test_support::AspiDevice;
 using test_support::NodeSetup;
 
-std::string On98(const std::string& readers) {
-  return R"({ "version": 1, "windows": "98", "readers": [)" + readers + "] }";
-}
-
 class IdentifyReader98OnMachine : public test_support::MachineDeviceTest {
  protected:
   // Identifies the card on E, the card drive, with the driver start-up opened.
@@ -45,7 +41,7 @@ class IdentifyReader98OnMachine : public test_support::MachineDeviceTest {
 };
 
 TEST_F(IdentifyReader98OnMachine, MakersUsbReaderByItsAspiInquiry) {
-  Start(On98(R"(
+  Start(test_support::MachineJson("98", R"(
     { "vendor": "Generic", "product": "USB SM Reader", "letter": "G",
       "card": { "kind": "cf", "image": "id98-other.img", "sectors": 4096 } },
     { "maker": true, "product": "USB SM Reader", "letter": "E",
@@ -62,14 +58,15 @@ TEST_F(IdentifyReader98OnMachine, MakersUsbReaderByItsAspiInquiry) {
 }
 
 TEST_F(IdentifyReader98OnMachine, ProductKeywordsForTheMakersVendorId) {
-  Start(On98(R"({ "maker": true, "product": "USB MS Reader", "letter": "E" })"), kOsWindows98);
+  Start(test_support::MachineJson("98", R"({ "maker": true, "product": "USB MS Reader", "letter": "E" })"),
+        kOsWindows98);
   ASSERT_EQ(Identify(), 1);
   EXPECT_EQ(deviceKind, kMemoryStick) << "an empty reader: its product names the card";
   EXPECT_EQ(readerKind, kMemoryStickReader);
 }
 
 TEST_F(IdentifyReader98OnMachine, IdeReaderByItsIdentification) {
-  Start(On98(R"({ "bus": "ide", "maker": true, "letter": "E",
+  Start(test_support::MachineJson("98", R"({ "bus": "ide", "maker": true, "letter": "E",
                   "card": { "kind": "mmcsd", "image": "id98-ide.img", "sectors": 4096 } })"),
         kOsWindows98);
   ASSERT_EQ(Identify(), 1);
@@ -79,7 +76,9 @@ TEST_F(IdentifyReader98OnMachine, IdeReaderByItsIdentification) {
 }
 
 TEST_F(IdentifyReader98OnMachine, EntryWithoutCommandsReadsByDriveLetter) {
-  Start(On98(R"({ "maker": true, "letter": "E", "card": { "kind": "cf", "image": "id98-cf.img", "sectors": 4096 } })"),
+  Start(test_support::MachineJson(
+            "98",
+            R"({ "maker": true, "letter": "E", "card": { "kind": "cf", "image": "id98-cf.img", "sectors": 4096 } })"),
         kOsWindows98);
   entry.noCommandFlag = 1;
   EXPECT_EQ(Identify(), 0);
@@ -88,7 +87,9 @@ TEST_F(IdentifyReader98OnMachine, EntryWithoutCommandsReadsByDriveLetter) {
 }
 
 TEST_F(IdentifyReader98OnMachine, NoDriverOrNoNodeOfTheCard) {
-  Start(On98(R"({ "maker": true, "letter": "H", "card": { "kind": "cf", "image": "id98-cf.img", "sectors": 4096 } })"),
+  Start(test_support::MachineJson(
+            "98",
+            R"({ "maker": true, "letter": "H", "card": { "kind": "cf", "image": "id98-cf.img", "sectors": 4096 } })"),
         kOsWindows98);
   EXPECT_EQ(Identify(), 0) << "no node has E";
   EXPECT_EQ(IdentifyReader9x(win::INVALID_HANDLE_VALUE, DriverDeviceChain, &host, &target, &lun, &driveValue,
@@ -97,13 +98,13 @@ TEST_F(IdentifyReader98OnMachine, NoDriverOrNoNodeOfTheCard) {
 }
 
 TEST_F(IdentifyReader98OnMachine, UsbRegistryTiesAHardwareTextOrADiskToTheMakersReader) {
-  Start(On98(R"({ "bus": "ide", "maker": true, "letter": "F",
+  Start(test_support::MachineJson("98", R"({ "bus": "ide", "maker": true, "letter": "F",
                   "card": { "kind": "cf", "image": "id98-ide.img", "sectors": 4096 } })"),
         kOsWindows98);
   EXPECT_EQ(FindUsbDevice9x("USB\\VID_55AA&PID_0001\\0123", "Kestro  ", "CF Reader       ", "1.00"), 0)
       << "no USB reader, no keys";
   Stop();
-  Start(On98(R"({ "maker": true, "letter": "E", "usb": { "instance": "0123" },
+  Start(test_support::MachineJson("98", R"({ "maker": true, "letter": "E", "usb": { "instance": "0123" },
                   "card": { "kind": "cf", "image": "id98-cf.img", "sectors": 4096 } })"),
         kOsWindows98);
   EXPECT_EQ(FindUsbDevice9x("USB\\VID_55AA&PID_0001\\0123", "Kestro  ", "CF Reader       ", "1.00"), 1);

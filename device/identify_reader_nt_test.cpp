@@ -23,7 +23,7 @@ class IdentifyReaderNtOnMachine : public test_support::MachineDeviceTest {
  protected:
   // Identifies the reader on E of an XP machine with these readers.
   int Identify(const std::string& readers) {
-    Start(R"({ "version": 1, "windows": "xp", "readers": [)" + readers + "] }", kOsWindowsXp);
+    Start(test_support::MachineJson("xp", readers), kOsWindowsXp);
     DriveHandle handle = OpenCardVolume('E');
     deviceKind = readerKind = 0;
     const int found = IdentifyReaderNt(handle.get(), &deviceKind, &readerKind);
