@@ -157,6 +157,16 @@ TEST_F(AspiOn98, CountingMatchingDevicesOnEveryHost) {
 // whose adapter is not the one its texts match on; and the record of the request flags.
 using AspiStandIn98 = test_support::StandIn98Test;
 
+// A reader of the vendor command set holding a card whose kind its status word tells.
+AspiDevice ReaderWithCard(const std::string& product, win::DWORD statusWord) {
+  AspiDevice reader;
+  reader.product = product;
+  reader.vendorCommands = true;
+  reader.statusWord = statusWord;
+  reader.sectors = 100;
+  return reader;
+}
+
 TEST_F(AspiStandIn98, RequestsRefusedAtOnceOrNeverPostedDoNotHang) {
   aspi.Add(0, 0, 0, AspiDevice{});
   aspi.refuseAtOnce = true;
@@ -213,12 +223,7 @@ TEST_F(AspiStandIn98, DriverNodeFindsItsTargetOnItsOwnAdapter) {
 
 // A reader behind LUN 1 with nothing at LUN 0: only its own LUN answers the vendor status.
 TEST_F(AspiStandIn98, VendorStatusGoesToTheReadersOwnLun) {
-  AspiDevice reader;
-  reader.product = "Reader          ";
-  reader.vendorCommands = true;
-  reader.statusWord = 0x200;
-  reader.sectors = 100;
-  aspi.Add(0, 2, 1, reader);
+  aspi.Add(0, 2, 1, ReaderWithCard("Reader          ", kStatusSmartMedia));
   win::BYTE kind = 0, readerKind = 0;
   ASSERT_EQ(GetAspiMediaKind(&kind, 0, 2, 1, &readerKind), 1);
   EXPECT_EQ(kind, kSmartMedia);
@@ -228,18 +233,10 @@ TEST_F(AspiStandIn98, VendorStatusGoesToTheReadersOwnLun) {
 // Two units of one target: the node's texts match LUN 1. Without revisions to compare the match
 // is not sure of its LUN, and the kind is asked of LUN 0.
 TEST_F(AspiStandIn98, KindOfAMatchWithoutRevisionsComesFromLunZero) {
-  AspiDevice first;
+  AspiDevice first = ReaderWithCard("Reader          ", kStatusMemoryStick);
   first.vendor = "Other   ";
-  first.product = "Reader          ";
-  first.vendorCommands = true;
-  first.statusWord = 0x400;
-  first.sectors = 100;
   aspi.Add(0, 0, 0, first);
-  AspiDevice mine;
-  mine.vendorCommands = true;
-  mine.statusWord = 0x200;
-  mine.sectors = 100;
-  aspi.Add(0, 0, 1, mine);
+  aspi.Add(0, 0, 1, ReaderWithCard(NodeSetup{}.product, kStatusSmartMedia));
   NodeSetup setup;
   setup.revision = "";
   const DriverNode withoutRevision(chain.Add(setup));

@@ -112,21 +112,25 @@ TEST_F(CardTypeXp, DeviceErrorOnTheStatusCommandEndsWithZero) {
   EXPECT_EQ(entry.deviceKind, kMemoryStick) << "the entry was already rewritten";
 }
 
+// MediaPresent after the check of a SmartMedia card in a USB reader, 7 before it.
+win::DWORD SmartMediaPresence(win::HANDLE handle, DeviceEntry& entry) {
+  entry.deviceKind = kSmartMedia;
+  entry.busKind = kBusUsb;
+  MediaPresent = 7;
+  CheckMediaPresent(handle, &entry);
+  return MediaPresent;
+}
+
 // A raw flash kind on a USB reader: a card READ CAPACITY reads leaves MediaPresent as it was;
 // without a card the status word says so.
 TEST_F(CardTypeXp, MediaPresenceOfRawFlashCards) {
   Start(
       test_support::MachineJson("xp", Reader("usb", 'E', R"({"kind":"sm","image":"type-sm16.img","deviceCode":115})")),
       kOsWindowsXp);
-  entry.deviceKind = kSmartMedia;
-  entry.busKind = kBusUsb;
   DriveHandle handle = OpenCardVolume('E');
-  MediaPresent = 7;
-  CheckMediaPresent(handle.get(), &entry);
-  EXPECT_EQ(MediaPresent, 7u) << "a readable card leaves it as it was";
+  EXPECT_EQ(SmartMediaPresence(handle.get(), entry), 7u) << "a readable card leaves it as it was";
   machine_->RemoveCard('E');
-  CheckMediaPresent(handle.get(), &entry);
-  EXPECT_EQ(MediaPresent, 0u);
+  EXPECT_EQ(SmartMediaPresence(handle.get(), entry), 0u);
   entry.deviceKind = kCompactFlash;
   MediaPresent = 7;
   CheckMediaPresent(handle.get(), &entry);
@@ -293,12 +297,9 @@ TEST_F(CardTypeStandInXp, RawFlashCardThatReadCapacityCannotReadIsPresent) {
   setup.image = NumberedImage(8);
   setup.answersReadCapacity = false;
   reader = &machine.Add('E', setup);
-  entry.deviceKind = kSmartMedia;
-  entry.busKind = kBusUsb;
   DriveHandle handle = OpenCardVolume('E');
-  MediaPresent = 7;
-  CheckMediaPresent(handle.get(), &entry);
-  EXPECT_EQ(MediaPresent, 1u) << "the card answers the reader although READ CAPACITY cannot read it";
+  EXPECT_EQ(SmartMediaPresence(handle.get(), entry), 1u)
+      << "the card answers the reader although READ CAPACITY cannot read it";
 }
 
 using CardTypeStandIn98 = test_support::StandIn98Test;

@@ -36,7 +36,6 @@ Measured MeasureWith(win::HANDLE handle, DeviceEntry& entry) {
   return m;
 }
 
-// A machine of the given Windows with one reader (a JSON object) on E:.
 // The maker's USB reader on E: with a card (a JSON object).
 std::string MakersReader(const std::string& card) {
   return R"({"bus":"usb","maker":true,"letter":"E","card":)" + card + "}";
@@ -54,14 +53,16 @@ class MediaCapacity : public test_support::MachineDeviceTest {
     DriveHandle handle = OpenCardVolume('E');
     return MeasureWith(handle.get(), entry);
   }
+  // The card (a JSON object) in the maker's USB reader on E: of an XP machine.
+  Measured MeasureOnXp(const std::string& card, win::BYTE deviceKind) {
+    return Measure(test_support::MachineJson("xp", MakersReader(card)), deviceKind);
+  }
   DeviceEntry entry;
 };
 
 TEST_F(MediaCapacity, PlainCardCountsEverySectorOfTheCard) {
   WriteBlankImage("capacity-cf.img", 2048);
-  const Measured c = Measure(
-      test_support::MachineJson("xp", MakersReader(R"({"kind":"cf","image":"capacity-cf.img","sectors":2048})")),
-      kCompactFlash);
+  const Measured c = MeasureOnXp(R"({"kind":"cf","image":"capacity-cf.img","sectors":2048})", kCompactFlash);
   ASSERT_EQ(c.result, 1);
   EXPECT_EQ(c.sectorsOrBlocks, 2048u) << "the last sector belongs to the card";
   EXPECT_EQ(c.bytesPerSector, 512u);
@@ -74,9 +75,7 @@ TEST_F(MediaCapacity, PlainCardCountsEverySectorOfTheCard) {
 
 TEST_F(MediaCapacity, SizeIsCountedInMillionsOfBytes) {
   WriteBlankImage("capacity-cf.img", 125440);
-  const Measured c = Measure(
-      test_support::MachineJson("xp", MakersReader(R"({"kind":"cf","image":"capacity-cf.img","sectors":125440})")),
-      kCompactFlash);
+  const Measured c = MeasureOnXp(R"({"kind":"cf","image":"capacity-cf.img","sectors":125440})", kCompactFlash);
   ASSERT_EQ(c.result, 1);
   EXPECT_EQ(c.sectorsOrBlocks, 125440u);
   EXPECT_EQ(c.sizeOrCode, 64u) << "not 61 binary megabytes";
@@ -84,12 +83,11 @@ TEST_F(MediaCapacity, SizeIsCountedInMillionsOfBytes) {
 
 TEST_F(MediaCapacity, WriteProtectionFromModeSenseOrTheReaderStatus) {
   WriteBlankImage("capacity-cf.img", 2048);
-  EXPECT_EQ(
-      Measure(test_support::MachineJson("xp", MakersReader(R"({"kind":"cf","image":"capacity-cf.img","sectors":2048,
-                                                     "writeProtected":true})")),
-              kCompactFlash)
-          .writeProtected,
-      1)
+  EXPECT_EQ(MeasureOnXp(R"({"kind":"cf","image":"capacity-cf.img","sectors":2048,
+                                                     "writeProtected":true})",
+                        kCompactFlash)
+                .writeProtected,
+            1)
       << "MODE SENSE tells";
 
   // A SmartMedia entry skips MODE SENSE: the status word's bit tells.
@@ -102,9 +100,7 @@ TEST_F(MediaCapacity, WriteProtectionFromModeSenseOrTheReaderStatus) {
 }
 
 TEST_F(MediaCapacity, SmartMediaGeometryFromTheCardId) {
-  const Measured c = Measure(
-      test_support::MachineJson("xp", MakersReader(R"({"kind":"sm","image":"capacity-sm.img","deviceCode":115})")),
-      kSmartMediaReader);
+  const Measured c = MeasureOnXp(R"({"kind":"sm","image":"capacity-sm.img","deviceCode":115})", kSmartMediaReader);
   ASSERT_EQ(c.result, 1);
   EXPECT_EQ(c.sizeOrCode, 5u);
   EXPECT_EQ(c.sectorsPerBlock, 32u);
@@ -112,9 +108,7 @@ TEST_F(MediaCapacity, SmartMediaGeometryFromTheCardId) {
   EXPECT_EQ(c.bytesPerSector, 512u);
   EXPECT_EQ(entry.deviceKind, kSmartMedia);
 
-  const Measured large = Measure(
-      test_support::MachineJson("xp", MakersReader(R"({"kind":"sm","image":"capacity-large.img","deviceCode":113})")),
-      kSmartMedia);
+  const Measured large = MeasureOnXp(R"({"kind":"sm","image":"capacity-large.img","deviceCode":113})", kSmartMedia);
   EXPECT_EQ(large.result, 1);
   EXPECT_EQ(large.sizeOrCode, 9u) << "capacity knows the codes above 8";
 }
@@ -131,18 +125,15 @@ TEST_F(MediaCapacity, MemoryStickGeometryOrTheProAsADisk) {
   EXPECT_EQ(entry.deviceKind, kMemoryStick);
 
   WriteBlankImage("capacity-pro.img", 4096);
-  const Measured pro = Measure(
-      test_support::MachineJson("xp", MakersReader(R"({"kind":"mspro","image":"capacity-pro.img","sectors":4096})")),
-      kMemoryStickReader);
+  const Measured pro = MeasureOnXp(R"({"kind":"mspro","image":"capacity-pro.img","sectors":4096})", kMemoryStickReader);
   EXPECT_EQ(pro.result, 1) << "a Pro that tells no geometry is measured as a disk";
   EXPECT_EQ(pro.sectorsOrBlocks, 4096u);
   EXPECT_EQ(entry.deviceKind, kMemoryStickPro);
 }
 
 TEST_F(MediaCapacity, NoCardNoCapacity) {
-  EXPECT_EQ(Measure(test_support::MachineJson("xp", MakersReader(R"({"kind":"none"})")), kSmartMedia).result, 0);
-  EXPECT_EQ(Measure(test_support::MachineJson("xp", MakersReader(R"({"kind":"none"})")), kCompactFlash).result, 0)
-      << "READ CAPACITY without a card moves nothing";
+  EXPECT_EQ(MeasureOnXp(R"({"kind":"none"})", kSmartMedia).result, 0);
+  EXPECT_EQ(MeasureOnXp(R"({"kind":"none"})", kCompactFlash).result, 0) << "READ CAPACITY without a card moves nothing";
 }
 
 // A floppy drive listed as a card reader has no SCSI road: its disk geometry stands in for
