@@ -6,8 +6,7 @@
 #include "device/testing/blank_images.h"
 #include "device/testing/device_test_support.h"
 #include "device/testing/machine_fixture.h"
-#include "device/testing/stand_in_aspi.h"
-#include "device/testing/stand_in_chain.h"
+#include "device/testing/stand_in_fixture.h"
 #include "platform/machine/testing/machine_testing.h"
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/modules/builtin_modules.h"
@@ -23,8 +22,6 @@ namespace {
 
 using test_support::AspiDevice;
 using test_support::NodeSetup;
-using test_support::StandInAspi;
-using test_support::StandInChain;
 using test_support::WriteBlankImage;
 
 constexpr std::array<win::BYTE, 6> kReadCapacity{0x25, 0, 0, 0, 0, 0};
@@ -33,9 +30,7 @@ constexpr std::array<win::BYTE, 6> kReadCapacity{0x25, 0, 0, 0, 0, 0};
 // adapter of its own, with its device at target 0, LUN 0.
 class AspiOn98 : public test_support::MachineDeviceTest {
  protected:
-  void Start98(const std::string& readers) {
-    Start(R"({"version":1,"windows":"98","readers":[)" + readers + "]}", kOsWindows98);
-  }
+  void Start98(const std::string& readers) { Start(test_support::MachineJson("98", readers), kOsWindows98); }
 };
 
 std::string UsbReader(char letter, const std::string& product, const std::string& card, bool maker = true) {
@@ -158,16 +153,19 @@ TEST_F(AspiOn98, CountingMatchingDevicesOnEveryHost) {
 
 // What the machine's manager never does: refuse a request at once, complete one without
 // posting, name an adapter longer than eight characters, tell the card in the INQUIRY data of a
-// reader without vendor commands, put devices behind other targets and LUNs, hand out a node whose adapter is not the one its texts match on; and the record of the
-// request flags.
-class AspiStandIn98 : public test_support::DeviceStateTest {
- protected:
-  void SetUp() override {
-    win::SetWindowsVersion(win::WindowsVersion::Win98);
-    OsKind = kOsWindows98;
-  }
-  StandInAspi aspi;
-};
+// reader without vendor commands, put devices behind other targets and LUNs, hand out a node
+// whose adapter is not the one its texts match on; and the record of the request flags.
+using AspiStandIn98 = test_support::StandIn98Test;
+
+// A reader of the vendor command set holding a card whose kind its status word tells.
+AspiDevice ReaderWithCard(const std::string& product, win::DWORD statusWord) {
+  AspiDevice reader;
+  reader.product = product;
+  reader.vendorCommands = true;
+  reader.statusWord = statusWord;
+  reader.sectors = 100;
+  return reader;
+}
 
 TEST_F(AspiStandIn98, RequestsRefusedAtOnceOrNeverPostedDoNotHang) {
   aspi.Add(0, 0, 0, AspiDevice{});
@@ -207,7 +205,6 @@ TEST_F(AspiStandIn98, DriverNodeFindsItsTargetOnItsOwnAdapter) {
   AspiDevice mine;
   mine.product = "CF Reader       ";
   aspi.Add(0, 4, 0, mine);
-  StandInChain chain;
   NodeSetup setup;
   setup.product = "CF Reader       ";
   const DriverNode node(chain.Add(setup));
@@ -226,12 +223,7 @@ TEST_F(AspiStandIn98, DriverNodeFindsItsTargetOnItsOwnAdapter) {
 
 // A reader behind LUN 1 with nothing at LUN 0: only its own LUN answers the vendor status.
 TEST_F(AspiStandIn98, VendorStatusGoesToTheReadersOwnLun) {
-  AspiDevice reader;
-  reader.product = "Reader          ";
-  reader.vendorCommands = true;
-  reader.statusWord = 0x200;
-  reader.sectors = 100;
-  aspi.Add(0, 2, 1, reader);
+  aspi.Add(0, 2, 1, ReaderWithCard("Reader          ", kStatusSmartMedia));
   win::BYTE kind = 0, readerKind = 0;
   ASSERT_EQ(GetAspiMediaKind(&kind, 0, 2, 1, &readerKind), 1);
   EXPECT_EQ(kind, kSmartMedia);
@@ -241,19 +233,10 @@ TEST_F(AspiStandIn98, VendorStatusGoesToTheReadersOwnLun) {
 // Two units of one target: the node's texts match LUN 1. Without revisions to compare the match
 // is not sure of its LUN, and the kind is asked of LUN 0.
 TEST_F(AspiStandIn98, KindOfAMatchWithoutRevisionsComesFromLunZero) {
-  AspiDevice first;
+  AspiDevice first = ReaderWithCard("Reader          ", kStatusMemoryStick);
   first.vendor = "Other   ";
-  first.product = "Reader          ";
-  first.vendorCommands = true;
-  first.statusWord = 0x400;
-  first.sectors = 100;
   aspi.Add(0, 0, 0, first);
-  AspiDevice mine;
-  mine.vendorCommands = true;
-  mine.statusWord = 0x200;
-  mine.sectors = 100;
-  aspi.Add(0, 0, 1, mine);
-  StandInChain chain;
+  aspi.Add(0, 0, 1, ReaderWithCard(NodeSetup{}.product, kStatusSmartMedia));
   NodeSetup setup;
   setup.revision = "";
   const DriverNode withoutRevision(chain.Add(setup));

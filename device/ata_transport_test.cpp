@@ -6,7 +6,7 @@
 #include "device/reader_commands.h"
 #include "device/testing/device_test_support.h"
 #include "device/testing/machine_fixture.h"
-#include "device/testing/stand_in_reader.h"
+#include "device/testing/stand_in_fixture.h"
 #include "platform/machine/testing/machine_testing.h"
 #include "platform/win/layouts/identify_layout.h"
 #include "platform/win/files/files.h"
@@ -24,7 +24,6 @@ namespace {
 using machine::test_support::SectorMark;
 using machine::test_support::WriteNumberedImage;
 using test_support::NumberedImage;
-using test_support::StandInMachine;
 
 TEST(AtaTaskFile, LayoutsByRoadKindAndCommand) {
   const TaskFile writeSetup =
@@ -159,21 +158,7 @@ TEST_F(Ata98, CardsTheDriverDoesNotKnowAreNotReportedAsRead) {
 
 // The transfer flag of a request that moves no data shows only in the request the stand-in
 // driver records.
-class AtaStandIn98 : public test_support::DeviceStateTest {
- protected:
-  void SetUp() override {
-    OsKind = kOsWindows98;
-    driver = win::CreateFileA("\\\\.\\TARNLOK.VXD", win::GENERIC_READ | win::GENERIC_WRITE, 0, nullptr,
-                              win::OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(driver, win::INVALID_HANDLE_VALUE);
-  }
-  void TearDown() override {
-    win::CloseHandle(driver);
-    DeviceStateTest::TearDown();
-  }
-  StandInMachine machine{win::WindowsVersion::Win98};
-  win::HANDLE driver = win::INVALID_HANDLE_VALUE;
-};
+using AtaStandIn98 = test_support::StandIn98Test;
 
 TEST_F(AtaStandIn98, MemoryStickEraseMovesNoData) {
   machine.Driver().cards[0x1000].image = NumberedImage(16);

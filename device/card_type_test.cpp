@@ -7,7 +7,7 @@
 #include "device/testing/blank_images.h"
 #include "device/testing/device_test_support.h"
 #include "device/testing/machine_fixture.h"
-#include "device/testing/stand_in_reader.h"
+#include "device/testing/stand_in_fixture.h"
 #include "platform/machine/testing/machine_testing.h"
 #include "platform/win/devices/device_io.h"
 #include "platform/win/files/files.h"
@@ -24,7 +24,6 @@ namespace {
 using test_support::IdentifyWith;
 using test_support::NumberedImage;
 using test_support::ReaderSetup;
-using test_support::StandInMachine;
 using test_support::VendorForm;
 using test_support::WriteBlankImage;
 
@@ -41,10 +40,6 @@ CardAnswer AskWith(win::HANDLE handle, DeviceEntry& entry) {
 }
 
 // A machine of the given Windows whose readers (JSON objects) are listed.
-std::string MachineOf(const std::string& windows, const std::string& readers) {
-  return R"({"version":1,"windows":")" + windows + R"(","readers":[)" + readers + "]}";
-}
-
 // The maker's reader on a bus at a letter, with a card (a JSON object).
 std::string Reader(const std::string& bus, char letter, const std::string& card, bool maker = true) {
   return R"({"bus":")" + bus + R"(","maker":)" + (maker ? "true" : "false") + R"(,"letter":")" +
@@ -56,7 +51,7 @@ class CardTypeXp : public test_support::MachineDeviceTest {
  protected:
   CardAnswer Ask(const std::string& card, bool maker = true) {
     Stop();
-    Start(MachineOf("xp", Reader("ide", 'E', card, maker)), kOsWindowsXp);
+    Start(test_support::MachineJson("xp", Reader("ide", 'E', card, maker)), kOsWindowsXp);
     entry.driveLetter = 'E';
     entry.ataDriveSelect = kAtaMaster;
     DriveHandle handle = OpenCardVolume('E');
@@ -117,19 +112,25 @@ TEST_F(CardTypeXp, DeviceErrorOnTheStatusCommandEndsWithZero) {
   EXPECT_EQ(entry.deviceKind, kMemoryStick) << "the entry was already rewritten";
 }
 
+// MediaPresent after the check of a SmartMedia card in a USB reader, 7 before it.
+win::DWORD SmartMediaPresence(win::HANDLE handle, DeviceEntry& entry) {
+  entry.deviceKind = kSmartMedia;
+  entry.busKind = kBusUsb;
+  MediaPresent = 7;
+  CheckMediaPresent(handle, &entry);
+  return MediaPresent;
+}
+
 // A raw flash kind on a USB reader: a card READ CAPACITY reads leaves MediaPresent as it was;
 // without a card the status word says so.
 TEST_F(CardTypeXp, MediaPresenceOfRawFlashCards) {
-  Start(MachineOf("xp", Reader("usb", 'E', R"({"kind":"sm","image":"type-sm16.img","deviceCode":115})")), kOsWindowsXp);
-  entry.deviceKind = kSmartMedia;
-  entry.busKind = kBusUsb;
+  Start(
+      test_support::MachineJson("xp", Reader("usb", 'E', R"({"kind":"sm","image":"type-sm16.img","deviceCode":115})")),
+      kOsWindowsXp);
   DriveHandle handle = OpenCardVolume('E');
-  MediaPresent = 7;
-  CheckMediaPresent(handle.get(), &entry);
-  EXPECT_EQ(MediaPresent, 7u) << "a readable card leaves it as it was";
+  EXPECT_EQ(SmartMediaPresence(handle.get(), entry), 7u) << "a readable card leaves it as it was";
   machine_->RemoveCard('E');
-  CheckMediaPresent(handle.get(), &entry);
-  EXPECT_EQ(MediaPresent, 0u);
+  EXPECT_EQ(SmartMediaPresence(handle.get(), entry), 0u);
   entry.deviceKind = kCompactFlash;
   MediaPresent = 7;
   CheckMediaPresent(handle.get(), &entry);
@@ -142,7 +143,7 @@ class CardType98 : public test_support::MachineDeviceTest {
  protected:
   void Start98(const std::string& readers) {
     Stop();
-    Start(MachineOf("98", readers), kOsWindows98);
+    Start(test_support::MachineJson("98", readers), kOsWindows98);
     nodes = machine::test_support::DriverNodes(driver_);
   }
   // The entry of the reader whose node comes at that place in the chain.
@@ -229,16 +230,14 @@ TEST_F(CardType98, OtherMakersIdeCardIsMmcSd) {
 // identify data do not, a Memory Stick geometry of 255 pages per block, SMART
 // that fails on an IDE drive, a card that READ CAPACITY cannot read, IDENTIFY that fails a
 // number of times first; and the record of the controls a reader got.
-class CardTypeStandInXp : public test_support::DeviceStateTest {
+class CardTypeStandInXp : public test_support::StandInXpTest {
  protected:
   CardAnswer Ask(ReaderSetup setup) {
-    OsKind = kOsWindowsXp;
     reader = &machine.Add('E', std::move(setup));
     entry.driveLetter = 'E';
     DriveHandle handle = OpenCardVolume('E');
     return AskWith(handle.get(), entry);
   }
-  StandInMachine machine{win::WindowsVersion::Xp};
   test_support::StandInReader* reader = nullptr;
   DeviceEntry entry;
 };
@@ -298,29 +297,12 @@ TEST_F(CardTypeStandInXp, RawFlashCardThatReadCapacityCannotReadIsPresent) {
   setup.image = NumberedImage(8);
   setup.answersReadCapacity = false;
   reader = &machine.Add('E', setup);
-  OsKind = kOsWindowsXp;
-  entry.deviceKind = kSmartMedia;
-  entry.busKind = kBusUsb;
   DriveHandle handle = OpenCardVolume('E');
-  MediaPresent = 7;
-  CheckMediaPresent(handle.get(), &entry);
-  EXPECT_EQ(MediaPresent, 1u) << "the card answers the reader although READ CAPACITY cannot read it";
+  EXPECT_EQ(SmartMediaPresence(handle.get(), entry), 1u)
+      << "the card answers the reader although READ CAPACITY cannot read it";
 }
 
-class CardTypeStandIn98 : public test_support::DeviceStateTest {
- protected:
-  void SetUp() override {
-    OsKind = kOsWindows98;
-    driver = win::CreateFileA("\\\\.\\TARNLOK.VXD", win::GENERIC_READ | win::GENERIC_WRITE, 0, nullptr,
-                              win::OPEN_EXISTING, 0, nullptr);
-  }
-  void TearDown() override {
-    win::CloseHandle(driver);
-    DeviceStateTest::TearDown();
-  }
-  StandInMachine machine{win::WindowsVersion::Win98};
-  win::HANDLE driver = win::INVALID_HANDLE_VALUE;
-};
+using CardTypeStandIn98 = test_support::StandIn98Test;
 
 TEST_F(CardTypeStandIn98, WriteProtectionFromTheStatusAlone) {
   auto& card = machine.Driver().cards[0x2000];

@@ -7,9 +7,7 @@
 #include "device/device_state.h"
 #include "device/testing/device_test_support.h"
 #include "device/testing/machine_fixture.h"
-#include "device/testing/stand_in_aspi.h"
-#include "device/testing/stand_in_chain.h"
-#include "device/testing/stand_in_reader.h"
+#include "device/testing/stand_in_fixture.h"
 #include "platform/machine/testing/machine_testing.h"
 #include "platform/win/layouts/card_driver_layout.h"
 
@@ -26,31 +24,18 @@ namespace layout = win::card_driver_layout;
 using test_support::AspiDevice;
 using test_support::IdentifyWith;
 using test_support::NodeSetup;
-using test_support::StandInAspi;
-using test_support::StandInChain;
-using test_support::StandInMachine;
-
-std::vector<const DeviceEntry*> Entries() {
-  std::vector<const DeviceEntry*> entries;
-  for (const DeviceEntry* entry = DeviceListHead; entry != nullptr; entry = entry->next) entries.push_back(entry);
-  return entries;
-}
-
-std::string On98(const std::string& readers) {
-  return R"({ "version": 1, "windows": "98", "readers": [)" + readers + "] }";
-}
 
 using EnumDevices98OnMachine = test_support::MachineDeviceTest;
 
 TEST_F(EnumDevices98OnMachine, UsbReaderThroughAspiAndIdeReaderThroughTheDriver) {
-  Start(On98(R"(
+  Start(test_support::MachineJson("98", R"(
     { "maker": true, "product": "SM/MS Reader", "letter": "E",
       "card": { "kind": "sm", "image": "enum98-sm.img", "deviceCode": 227 } },
     { "bus": "ide", "maker": true, "vendor": "KESTRO", "product": "IDE READER", "letter": "F",
       "card": { "kind": "cf", "image": "enum98-ide.img", "sectors": 4096 } })"),
         kOsWindows98);
   ASSERT_EQ(EnumDevices9x(), 1);
-  const auto entries = Entries();
+  const auto entries = test_support::ListedEntries();
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0]->busKind, kBusUsb);
   EXPECT_EQ(entries[0]->deviceKind, kSmartMedia);
@@ -76,7 +61,8 @@ TEST_F(EnumDevices98OnMachine, UsbReaderThroughAspiAndIdeReaderThroughTheDriver)
 }
 
 TEST_F(EnumDevices98OnMachine, FloppyWithoutPortDriverIsListedWhenItsVolumeOpens) {
-  Start(On98(R"({ "bus": "floppy", "letter": "A", "card": { "kind": "floppy", "image": "enum98-a.img" } })"),
+  Start(test_support::MachineJson(
+            "98", R"({ "bus": "floppy", "letter": "A", "card": { "kind": "floppy", "image": "enum98-a.img" } })"),
         kOsWindows98);
   ASSERT_EQ(EnumDevices9x(), 1);
   ASSERT_EQ(DeviceCount, 1);
@@ -89,7 +75,7 @@ TEST_F(EnumDevices98OnMachine, FloppyWithoutPortDriverIsListedWhenItsVolumeOpens
 }
 
 TEST_F(EnumDevices98OnMachine, NoChainGivesAnEmptyList) {
-  Start(On98(""), kOsWindows98);
+  Start(test_support::MachineJson("98", ""), kOsWindows98);
   EXPECT_EQ(EnumDevices9x(), 0) << "an anchor without nodes";
   DriverDeviceChain = 0;
   EXPECT_EQ(EnumDevices9x(), 0);
@@ -113,19 +99,14 @@ TEST(EnumDevices98HardwareText, DecidesTheBusOrLeavesTheNodeOut) {
 // without a lettered drive, two nodes of one letter, a node ASPI does not find, an own drive
 // apart from the volume's letter, inactive and CD-ROM nodes, nodes without a hardware text or
 // without a port driver.
-class EnumDevices98OnStandIns : public test_support::DeviceStateTest {
+class EnumDevices98OnStandIns : public test_support::StandIn98Test {
  protected:
-  void SetUp() override { OsKind = kOsWindows98; }
   int Run() {
     DriverDeviceChain = chain.Anchor();
     return EnumDevices9x();
   }
   // A removable drive letter for the walk to count.
   void Removable(char letter) { machine.Add(letter, test_support::ReaderSetup{}); }
-
-  StandInMachine machine{win::WindowsVersion::Win98};
-  StandInAspi aspi;
-  StandInChain chain;
 };
 
 NodeSetup IdeNode(win::BYTE drive) {
@@ -252,8 +233,6 @@ namespace {
 
 using test_support::IdentifyWith;
 using test_support::NodeSetup;
-using test_support::StandInChain;
-using test_support::StandInMachine;
 
 // IDE identification of the machine's nodes: the first IDE reader answers at the primary port
 // (request 11), the others through their node (request 10). A second IDE reader qualifies by the
@@ -273,7 +252,7 @@ class IdeIdentification98OnMachine : public test_support::MachineDeviceTest {
 };
 
 TEST_F(IdeIdentification98OnMachine, PortDeviceAndChannelDevicesAnswerAsMaster) {
-  Start(On98(R"(
+  Start(test_support::MachineJson("98", R"(
     { "bus": "ide", "maker": true, "product": "IDE MS Reader", "letter": "E",
       "card": { "kind": "ms", "image": "ide98-ms.img", "blocks": 512, "pagesPerBlock": 16 } },
     { "bus": "ide", "maker": true, "product": "IDE SD Reader", "letter": "F",
@@ -312,16 +291,13 @@ TEST_F(IdeIdentification98OnMachine, PortDeviceAndChannelDevicesAnswerAsMaster) 
 // model text; these nodes and devices are what it never has: a port device answering only as
 // the slave, a port device without port access, a device that answers nothing, and model data
 // marked invalid.
-class IdeIdentification98OnStandIns : public test_support::DeviceStateTest {
+class IdeIdentification98OnStandIns : public test_support::StandIn98Test {
  protected:
-  void SetUp() override { OsKind = kOsWindows98; }
   int Identify(const NodeSetup& setup) {
     const DriverNode node(chain.Add(setup));
     model.fill('#');
     return IdentifyIdeDevice9x(node, &kind, &reader, model.data(), cardText.data(), &select);
   }
-  StandInMachine machine{win::WindowsVersion::Win98};
-  StandInChain chain;
   win::BYTE kind = 0, reader = 0, select = 0;
   std::array<char, 45> model{};
   std::array<char, 17> cardText{};

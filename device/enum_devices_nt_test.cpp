@@ -6,7 +6,7 @@
 #include "device/device_list.h"
 #include "device/device_state.h"
 #include "device/testing/machine_fixture.h"
-#include "device/testing/stand_in_reader.h"
+#include "device/testing/stand_in_fixture.h"
 #include "platform/win/files/files.h"
 #include "platform/win/files/paths.h"
 
@@ -24,7 +24,6 @@ namespace {
 using test_support::IdentifyWith;
 using test_support::NumberedImage;
 using test_support::ReaderSetup;
-using test_support::StandInMachine;
 
 std::filesystem::path CurrentFolder() { return win::HostPathOf(win::CurrentDirectoryPath()).value_or("."); }
 
@@ -35,22 +34,12 @@ std::string ReadLog() {
   return text.str();
 }
 
-std::vector<const DeviceEntry*> Entries() {
-  std::vector<const DeviceEntry*> entries;
-  for (const DeviceEntry* entry = DeviceListHead; entry != nullptr; entry = entry->next) entries.push_back(entry);
-  return entries;
-}
-
 bool LogHas(const std::string& lines) { return ReadLog().find(lines) != std::string::npos; }
-
-std::string OnWindows(const std::string& windows, const std::string& readers) {
-  return R"({ "version": 1, "windows": ")" + windows + R"(", "readers": [)" + readers + "] }";
-}
 
 class EnumDevicesNtOnMachine : public test_support::MachineDeviceTest {
  protected:
   void Run(const std::string& windows, win::BYTE osKind, const std::string& readers) {
-    Start(OnWindows(windows, readers), osKind);
+    Start(test_support::MachineJson(windows, readers), osKind);
     ASSERT_EQ(EnumDevicesNt(), 1);
   }
 };
@@ -63,7 +52,7 @@ TEST_F(EnumDevicesNtOnMachine, MakersUsbReadersOnXp) {
       "card": { "kind": "mspro", "image": "nt-list-pro.img", "sectors": 4096 } },
     { "maker": true, "product": "CompactFlash Rd", "letter": "G" })");
 
-  const auto entries = Entries();
+  const auto entries = test_support::ListedEntries();
   ASSERT_EQ(entries.size(), 3u);
   ASSERT_EQ(DeviceCount, 3);
   EXPECT_EQ(entries[0]->driveLetter, 'E');
@@ -123,7 +112,7 @@ TEST_F(EnumDevicesNtOnMachine, IdeAndPcmciaReadersFromTheirIdentification) {
     { "bus": "ide", "maker": true, "letter": "G",
       "card": { "kind": "mmcsd", "image": "nt-ide-sd.img", "sectors": 4096 } })");
 
-  const auto entries = Entries();
+  const auto entries = test_support::ListedEntries();
   ASSERT_EQ(entries.size(), 3u);
   EXPECT_EQ(entries[0]->busKind, kBusIde);
   EXPECT_EQ(entries[0]->deviceKind, kSmartMedia);
@@ -162,7 +151,7 @@ TEST_F(EnumDevicesNtOnMachine, LogNamesAtapiDrivesAndEachReaderStatus) {
     { "maker": true, "product": "SM/MS Reader", "letter": "J",
       "card": { "kind": "ms", "image": "nt-log-ms2.img", "blocks": 512, "pagesPerBlock": 16 } })");
 
-  const auto entries = Entries();
+  const auto entries = test_support::ListedEntries();
   ASSERT_EQ(entries.size(), 5u);
   EXPECT_EQ(entries[0]->busKind, 0) << "an ATAPI drive keeps bus kind 0";
   EXPECT_EQ(entries[1]->deviceKind, kSmartMedia);
@@ -212,7 +201,7 @@ TEST_F(EnumDevicesNtOnMachine, FailedStorageQueryIsTakenForUsbWithoutCommands) {
 
 // Another program holds E: without sharing it, so the list cannot open it.
 TEST_F(EnumDevicesNtOnMachine, DriveAIsAFloppyAndUnopenableDrivesAreOnlyLogged) {
-  Start(OnWindows("xp", R"(
+  Start(test_support::MachineJson("xp", R"(
     { "maker": true, "product": "CF Reader", "letter": "A", "card": { "kind": "cf", "image": "nt-a.img", "sectors": 4096 } },
     { "maker": true, "product": "CF Reader", "letter": "E", "card": { "kind": "cf", "image": "nt-e.img", "sectors": 4096 } })"),
         kOsWindowsXp);
@@ -233,7 +222,7 @@ TEST_F(EnumDevicesNtOnMachine, WindowsNt4FillsOnlyTheTexts) {
     { "bus": "ide", "maker": true, "letter": "E", "card": { "kind": "cf", "image": "nt4-ide.img", "sectors": 4096 } },
     { "vendor": "Generic", "product": "SM Reader", "letter": "F",
       "card": { "kind": "cf", "image": "nt4-usb.img", "sectors": 4096 } })");
-  const auto entries = Entries();
+  const auto entries = test_support::ListedEntries();
   ASSERT_EQ(entries.size(), 2u);
   for (const auto* entry : entries) {
     EXPECT_EQ(entry->busKind, 0);
@@ -257,7 +246,8 @@ TEST_F(EnumDevicesNtOnMachine, NoRemovableDriveGivesAnEmptyListAndLog) {
 TEST_F(EnumDevicesNtOnMachine, LogThatCannotBeCreatedLeavesTheListEmpty) {
   std::filesystem::remove(CurrentFolder() / "QWITLK.LOG");
   std::filesystem::create_directory(CurrentFolder() / "QWITLK.LOG");
-  Start(OnWindows("xp", R"({ "maker": true, "letter": "E", "card": { "kind": "cf", "image": "nt-nolog.img",
+  Start(test_support::MachineJson("xp",
+                                  R"({ "maker": true, "letter": "E", "card": { "kind": "cf", "image": "nt-nolog.img",
                              "sectors": 4096 } })"),
         kOsWindowsXp);
   prompter.AnswerMessageBox(ui::IDOK);
@@ -279,13 +269,9 @@ TEST_F(EnumDevicesNtOnMachine, LogReplacesAnOlderOneOfEitherSpelling) {
 
 // Replies no machine reader gives: each reader of the machine holds one card of one kind, is
 // the master of its own IDE channel and answers SMART, and its drive letters end at X.
-class EnumDevicesNtOnStandIns : public test_support::DeviceStateTest {
+class EnumDevicesNtOnStandIns : public test_support::StandInXpTest {
  protected:
-  void Run() {
-    OsKind = kOsWindowsXp;
-    ASSERT_EQ(EnumDevicesNt(), 1);
-  }
-  StandInMachine machine{win::WindowsVersion::Xp};
+  void Run() { ASSERT_EQ(EnumDevicesNt(), 1); }
 };
 
 ReaderSetup UsbReader(const std::string& product) {
@@ -337,7 +323,7 @@ TEST_F(EnumDevicesNtOnStandIns, SlaveIsTakenAndLoggedOnlyWhenItNamesItselfBehind
   machine.Add('G', silentMaster);
   Run();
 
-  const auto entries = Entries();
+  const auto entries = test_support::ListedEntries();
   ASSERT_EQ(entries.size(), 3u);
   for (const auto* entry : entries) EXPECT_EQ(entry->ataDriveSelect, kAtaSlave) << entry->driveLetter;
   EXPECT_EQ(entries[0]->deviceKind, kSmartMedia) << "the slave's data";

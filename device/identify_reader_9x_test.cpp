@@ -6,9 +6,7 @@
 #include "device/device_state.h"
 #include "device/testing/device_test_support.h"
 #include "device/testing/machine_fixture.h"
-#include "device/testing/stand_in_aspi.h"
-#include "device/testing/stand_in_chain.h"
-#include "device/testing/stand_in_reader.h"
+#include "device/testing/stand_in_fixture.h"
 #include "platform/machine/testing/machine_testing.h"
 #include "platform/win/files/files.h"
 #include "platform/win/registry/registry.h"
@@ -22,13 +20,6 @@ namespace {
 
 using test_support::AspiDevice;
 using test_support::NodeSetup;
-using test_support::StandInAspi;
-using test_support::StandInChain;
-using test_support::StandInMachine;
-
-std::string On98(const std::string& readers) {
-  return R"({ "version": 1, "windows": "98", "readers": [)" + readers + "] }";
-}
 
 class IdentifyReader98OnMachine : public test_support::MachineDeviceTest {
  protected:
@@ -50,7 +41,7 @@ class IdentifyReader98OnMachine : public test_support::MachineDeviceTest {
 };
 
 TEST_F(IdentifyReader98OnMachine, MakersUsbReaderByItsAspiInquiry) {
-  Start(On98(R"(
+  Start(test_support::MachineJson("98", R"(
     { "vendor": "Generic", "product": "USB SM Reader", "letter": "G",
       "card": { "kind": "cf", "image": "id98-other.img", "sectors": 4096 } },
     { "maker": true, "product": "USB SM Reader", "letter": "E",
@@ -67,14 +58,15 @@ TEST_F(IdentifyReader98OnMachine, MakersUsbReaderByItsAspiInquiry) {
 }
 
 TEST_F(IdentifyReader98OnMachine, ProductKeywordsForTheMakersVendorId) {
-  Start(On98(R"({ "maker": true, "product": "USB MS Reader", "letter": "E" })"), kOsWindows98);
+  Start(test_support::MachineJson("98", R"({ "maker": true, "product": "USB MS Reader", "letter": "E" })"),
+        kOsWindows98);
   ASSERT_EQ(Identify(), 1);
   EXPECT_EQ(deviceKind, kMemoryStick) << "an empty reader: its product names the card";
   EXPECT_EQ(readerKind, kMemoryStickReader);
 }
 
 TEST_F(IdentifyReader98OnMachine, IdeReaderByItsIdentification) {
-  Start(On98(R"({ "bus": "ide", "maker": true, "letter": "E",
+  Start(test_support::MachineJson("98", R"({ "bus": "ide", "maker": true, "letter": "E",
                   "card": { "kind": "mmcsd", "image": "id98-ide.img", "sectors": 4096 } })"),
         kOsWindows98);
   ASSERT_EQ(Identify(), 1);
@@ -84,7 +76,9 @@ TEST_F(IdentifyReader98OnMachine, IdeReaderByItsIdentification) {
 }
 
 TEST_F(IdentifyReader98OnMachine, EntryWithoutCommandsReadsByDriveLetter) {
-  Start(On98(R"({ "maker": true, "letter": "E", "card": { "kind": "cf", "image": "id98-cf.img", "sectors": 4096 } })"),
+  Start(test_support::MachineJson(
+            "98",
+            R"({ "maker": true, "letter": "E", "card": { "kind": "cf", "image": "id98-cf.img", "sectors": 4096 } })"),
         kOsWindows98);
   entry.noCommandFlag = 1;
   EXPECT_EQ(Identify(), 0);
@@ -93,7 +87,9 @@ TEST_F(IdentifyReader98OnMachine, EntryWithoutCommandsReadsByDriveLetter) {
 }
 
 TEST_F(IdentifyReader98OnMachine, NoDriverOrNoNodeOfTheCard) {
-  Start(On98(R"({ "maker": true, "letter": "H", "card": { "kind": "cf", "image": "id98-cf.img", "sectors": 4096 } })"),
+  Start(test_support::MachineJson(
+            "98",
+            R"({ "maker": true, "letter": "H", "card": { "kind": "cf", "image": "id98-cf.img", "sectors": 4096 } })"),
         kOsWindows98);
   EXPECT_EQ(Identify(), 0) << "no node has E";
   EXPECT_EQ(IdentifyReader9x(win::INVALID_HANDLE_VALUE, DriverDeviceChain, &host, &target, &lun, &driveValue,
@@ -102,13 +98,13 @@ TEST_F(IdentifyReader98OnMachine, NoDriverOrNoNodeOfTheCard) {
 }
 
 TEST_F(IdentifyReader98OnMachine, UsbRegistryTiesAHardwareTextOrADiskToTheMakersReader) {
-  Start(On98(R"({ "bus": "ide", "maker": true, "letter": "F",
+  Start(test_support::MachineJson("98", R"({ "bus": "ide", "maker": true, "letter": "F",
                   "card": { "kind": "cf", "image": "id98-ide.img", "sectors": 4096 } })"),
         kOsWindows98);
   EXPECT_EQ(FindUsbDevice9x("USB\\VID_55AA&PID_0001\\0123", "Kestro  ", "CF Reader       ", "1.00"), 0)
       << "no USB reader, no keys";
   Stop();
-  Start(On98(R"({ "maker": true, "letter": "E", "usb": { "instance": "0123" },
+  Start(test_support::MachineJson("98", R"({ "maker": true, "letter": "E", "usb": { "instance": "0123" },
                   "card": { "kind": "cf", "image": "id98-cf.img", "sectors": 4096 } })"),
         kOsWindows98);
   EXPECT_EQ(FindUsbDevice9x("USB\\VID_55AA&PID_0001\\0123", "Kestro  ", "CF Reader       ", "1.00"), 1);
@@ -120,24 +116,14 @@ TEST_F(IdentifyReader98OnMachine, UsbRegistryTiesAHardwareTextOrADiskToTheMakers
 // adapters, and a disk instance named after the parent's unique id: the machine puts each reader
 // at target 0, LUN 0 behind an adapter named after its bus, and names its disks after the USB
 // instance.
-class IdentifyReader98OnStandIns : public test_support::DeviceStateTest {
+class IdentifyReader98OnStandIns : public test_support::StandIn98Test {
  protected:
   void SetUp() override {
-    OsKind = kOsWindows98;
-    driver = win::CreateFileA("\\\\.\\TARNLOK.VXD", win::GENERIC_READ | win::GENERIC_WRITE, 0, nullptr,
-                              win::OPEN_EXISTING, 0, nullptr);
+    StandIn98Test::SetUp();
     entry.driveLetter = 'E';
     CardDriveLetter = 'E';
   }
-  void TearDown() override {
-    win::CloseHandle(driver);
-    DeviceStateTest::TearDown();
-  }
 
-  StandInMachine machine{win::WindowsVersion::Win98};
-  StandInAspi aspi;
-  StandInChain chain;
-  win::HANDLE driver = win::INVALID_HANDLE_VALUE;
   DeviceEntry entry;
 };
 

@@ -5,7 +5,7 @@
 
 #include "device/drive_handle.h"
 #include "device/testing/machine_fixture.h"
-#include "device/testing/stand_in_reader.h"
+#include "device/testing/stand_in_fixture.h"
 #include "platform/win/registry/registry.h"
 
 #include <gtest/gtest.h>
@@ -17,14 +17,13 @@ namespace {
 
 using test_support::NumberedImage;
 using test_support::ReaderSetup;
-using test_support::StandInMachine;
 using test_support::VendorForm;
 
 class IdentifyReaderNtOnMachine : public test_support::MachineDeviceTest {
  protected:
   // Identifies the reader on E of an XP machine with these readers.
   int Identify(const std::string& readers) {
-    Start(R"({ "version": 1, "windows": "xp", "readers": [)" + readers + "] }", kOsWindowsXp);
+    Start(test_support::MachineJson("xp", readers), kOsWindowsXp);
     DriveHandle handle = OpenCardVolume('E');
     deviceKind = readerKind = 0;
     const int found = IdentifyReaderNt(handle.get(), &deviceKind, &readerKind);
@@ -109,21 +108,20 @@ void CreateKey(const std::string& path, std::initializer_list<std::pair<const ch
 // without the inquiry bytes behind the fixed fields, whose texts can be too short or name no
 // disk key: a machine's descriptor carries the inquiry data from byte 36, so bytes 44 and 48
 // always hold its vendor's text padded with blanks, and its texts name its reader's disk key.
-class IdentifyReaderNtOnStandIns : public test_support::DeviceStateTest {
+class IdentifyReaderNtOnStandIns : public test_support::StandInXpTest {
  protected:
   void SetUp() override {
+    StandInXpTest::SetUp();
     CreateKey("SYSTEM\\CurrentControlSet\\Enum\\USB\\Vid_55aa&Pid_1234\\5&1A2B",
               {{"Service", "USBSTOR"}, {"ParentIdPrefix", "7&abc&0"}});
     CreateKey("SYSTEM\\CurrentControlSet\\Enum\\USBSTOR\\Disk&Ven_Kestro&Prod_USB_SM_Reader&Rev_1.00\\7&abc&0&0");
   }
   int Identify(ReaderSetup setup) {
-    OsKind = kOsWindowsXp;
     machine.Add('E', std::move(setup));
     DriveHandle handle = OpenCardVolume('E');
     deviceKind = readerKind = 0;
     return IdentifyReaderNt(handle.get(), &deviceKind, &readerKind);
   }
-  StandInMachine machine{win::WindowsVersion::Xp};
   win::BYTE deviceKind = 0, readerKind = 0;
 };
 

@@ -6,7 +6,7 @@
 #include "device/testing/blank_images.h"
 #include "device/testing/device_test_support.h"
 #include "device/testing/machine_fixture.h"
-#include "device/testing/stand_in_reader.h"
+#include "device/testing/stand_in_fixture.h"
 #include "platform/machine/testing/machine_testing.h"
 #include "platform/win/files/volumes.h"
 
@@ -20,7 +20,6 @@ namespace {
 
 using test_support::NumberedImage;
 using test_support::ReaderSetup;
-using test_support::StandInMachine;
 using test_support::VendorForm;
 using test_support::WriteBlankImage;
 
@@ -35,11 +34,6 @@ Measured MeasureWith(win::HANDLE handle, DeviceEntry& entry) {
   m.result = GetMediaCapacity(handle, &entry, &m.sizeOrCode, &m.sectorsOrBlocks, &m.sectorsPerBlock, &m.writeProtected,
                               &m.bytesPerSector);
   return m;
-}
-
-// A machine of the given Windows with one reader (a JSON object) on E:.
-std::string OneReader(const std::string& windows, const std::string& reader) {
-  return R"({"version":1,"windows":")" + windows + R"(","readers":[)" + reader + "]}";
 }
 
 // The maker's USB reader on E: with a card (a JSON object).
@@ -59,13 +53,16 @@ class MediaCapacity : public test_support::MachineDeviceTest {
     DriveHandle handle = OpenCardVolume('E');
     return MeasureWith(handle.get(), entry);
   }
+  // The card (a JSON object) in the maker's USB reader on E: of an XP machine.
+  Measured MeasureOnXp(const std::string& card, win::BYTE deviceKind) {
+    return Measure(test_support::MachineJson("xp", MakersReader(card)), deviceKind);
+  }
   DeviceEntry entry;
 };
 
 TEST_F(MediaCapacity, PlainCardCountsEverySectorOfTheCard) {
   WriteBlankImage("capacity-cf.img", 2048);
-  const Measured c = Measure(OneReader("xp", MakersReader(R"({"kind":"cf","image":"capacity-cf.img","sectors":2048})")),
-                             kCompactFlash);
+  const Measured c = MeasureOnXp(R"({"kind":"cf","image":"capacity-cf.img","sectors":2048})", kCompactFlash);
   ASSERT_EQ(c.result, 1);
   EXPECT_EQ(c.sectorsOrBlocks, 2048u) << "the last sector belongs to the card";
   EXPECT_EQ(c.bytesPerSector, 512u);
@@ -78,8 +75,7 @@ TEST_F(MediaCapacity, PlainCardCountsEverySectorOfTheCard) {
 
 TEST_F(MediaCapacity, SizeIsCountedInMillionsOfBytes) {
   WriteBlankImage("capacity-cf.img", 125440);
-  const Measured c = Measure(
-      OneReader("xp", MakersReader(R"({"kind":"cf","image":"capacity-cf.img","sectors":125440})")), kCompactFlash);
+  const Measured c = MeasureOnXp(R"({"kind":"cf","image":"capacity-cf.img","sectors":125440})", kCompactFlash);
   ASSERT_EQ(c.result, 1);
   EXPECT_EQ(c.sectorsOrBlocks, 125440u);
   EXPECT_EQ(c.sizeOrCode, 64u) << "not 61 binary megabytes";
@@ -87,25 +83,24 @@ TEST_F(MediaCapacity, SizeIsCountedInMillionsOfBytes) {
 
 TEST_F(MediaCapacity, WriteProtectionFromModeSenseOrTheReaderStatus) {
   WriteBlankImage("capacity-cf.img", 2048);
-  EXPECT_EQ(Measure(OneReader("xp", MakersReader(R"({"kind":"cf","image":"capacity-cf.img","sectors":2048,
-                                                     "writeProtected":true})")),
-                    kCompactFlash)
+  EXPECT_EQ(MeasureOnXp(R"({"kind":"cf","image":"capacity-cf.img","sectors":2048,
+                                                     "writeProtected":true})",
+                        kCompactFlash)
                 .writeProtected,
             1)
       << "MODE SENSE tells";
 
   // A SmartMedia entry skips MODE SENSE: the status word's bit tells.
   const Measured c = Measure(
-      OneReader("xp",
-                MakersReader(R"({"kind":"sm","image":"capacity-sm.img","deviceCode":115,"writeProtected":true})")),
+      test_support::MachineJson(
+          "xp", MakersReader(R"({"kind":"sm","image":"capacity-sm.img","deviceCode":115,"writeProtected":true})")),
       kSmartMedia);
   EXPECT_EQ(c.writeProtected, 1);
   EXPECT_EQ(c.result, 1);
 }
 
 TEST_F(MediaCapacity, SmartMediaGeometryFromTheCardId) {
-  const Measured c = Measure(
-      OneReader("xp", MakersReader(R"({"kind":"sm","image":"capacity-sm.img","deviceCode":115})")), kSmartMediaReader);
+  const Measured c = MeasureOnXp(R"({"kind":"sm","image":"capacity-sm.img","deviceCode":115})", kSmartMediaReader);
   ASSERT_EQ(c.result, 1);
   EXPECT_EQ(c.sizeOrCode, 5u);
   EXPECT_EQ(c.sectorsPerBlock, 32u);
@@ -113,16 +108,16 @@ TEST_F(MediaCapacity, SmartMediaGeometryFromTheCardId) {
   EXPECT_EQ(c.bytesPerSector, 512u);
   EXPECT_EQ(entry.deviceKind, kSmartMedia);
 
-  const Measured large = Measure(
-      OneReader("xp", MakersReader(R"({"kind":"sm","image":"capacity-large.img","deviceCode":113})")), kSmartMedia);
+  const Measured large = MeasureOnXp(R"({"kind":"sm","image":"capacity-large.img","deviceCode":113})", kSmartMedia);
   EXPECT_EQ(large.result, 1);
   EXPECT_EQ(large.sizeOrCode, 9u) << "capacity knows the codes above 8";
 }
 
 TEST_F(MediaCapacity, MemoryStickGeometryOrTheProAsADisk) {
-  const Measured c = Measure(
-      OneReader("xp", MakersReader(R"({"kind":"ms","image":"capacity-ms.img","blocks":512,"pagesPerBlock":16})")),
-      kMemoryStick);
+  const Measured c =
+      Measure(test_support::MachineJson(
+                  "xp", MakersReader(R"({"kind":"ms","image":"capacity-ms.img","blocks":512,"pagesPerBlock":16})")),
+              kMemoryStick);
   ASSERT_EQ(c.result, 1);
   EXPECT_EQ(c.sizeOrCode, 32u);
   EXPECT_EQ(c.sectorsOrBlocks, 512u);
@@ -130,18 +125,15 @@ TEST_F(MediaCapacity, MemoryStickGeometryOrTheProAsADisk) {
   EXPECT_EQ(entry.deviceKind, kMemoryStick);
 
   WriteBlankImage("capacity-pro.img", 4096);
-  const Measured pro =
-      Measure(OneReader("xp", MakersReader(R"({"kind":"mspro","image":"capacity-pro.img","sectors":4096})")),
-              kMemoryStickReader);
+  const Measured pro = MeasureOnXp(R"({"kind":"mspro","image":"capacity-pro.img","sectors":4096})", kMemoryStickReader);
   EXPECT_EQ(pro.result, 1) << "a Pro that tells no geometry is measured as a disk";
   EXPECT_EQ(pro.sectorsOrBlocks, 4096u);
   EXPECT_EQ(entry.deviceKind, kMemoryStickPro);
 }
 
 TEST_F(MediaCapacity, NoCardNoCapacity) {
-  EXPECT_EQ(Measure(OneReader("xp", MakersReader(R"({"kind":"none"})")), kSmartMedia).result, 0);
-  EXPECT_EQ(Measure(OneReader("xp", MakersReader(R"({"kind":"none"})")), kCompactFlash).result, 0)
-      << "READ CAPACITY without a card moves nothing";
+  EXPECT_EQ(MeasureOnXp(R"({"kind":"none"})", kSmartMedia).result, 0);
+  EXPECT_EQ(MeasureOnXp(R"({"kind":"none"})", kCompactFlash).result, 0) << "READ CAPACITY without a card moves nothing";
 }
 
 // A floppy drive listed as a card reader has no SCSI road: its disk geometry stands in for
@@ -149,13 +141,15 @@ TEST_F(MediaCapacity, NoCardNoCapacity) {
 TEST_F(MediaCapacity, DiskGeometryStandsInForReadCapacity) {
   machine::test_support::WriteNumberedImage("capacity-a.img", 2880);
   const std::string floppy = R"({"bus":"floppy","letter":"E","card":{"kind":"floppy","image":"capacity-a.img"}})";
-  const Measured c = Measure(OneReader("xp", floppy), kCompactFlash);
+  const Measured c = Measure(test_support::MachineJson("xp", floppy), kCompactFlash);
   ASSERT_EQ(c.result, 1);
   EXPECT_EQ(c.sectorsOrBlocks, 2880u);
   EXPECT_EQ(UsePlainSectorIo, 1u);
 
-  EXPECT_EQ(Measure(OneReader("xp", R"({"bus":"floppy","letter":"E","card":{"kind":"none"}})"), kCompactFlash).result,
-            0)
+  EXPECT_EQ(
+      Measure(test_support::MachineJson("xp", R"({"bus":"floppy","letter":"E","card":{"kind":"none"}})"), kCompactFlash)
+          .result,
+      0)
       << "no disk, no geometry";
 }
 
@@ -163,8 +157,8 @@ TEST_F(MediaCapacity, DiskGeometryStandsInForReadCapacity) {
 TEST_F(MediaCapacity, OtherMakersReaderTakesTheVolumeSize) {
   entry.otherMakerFlag = 1;
   const Measured c = Measure(
-      OneReader("xp",
-                R"({"bus":"usb","letter":"E","card":{"kind":"mmcsd","image":"capacity-sd.img","sectors":16384}})"),
+      test_support::MachineJson(
+          "xp", R"({"bus":"usb","letter":"E","card":{"kind":"mmcsd","image":"capacity-sd.img","sectors":16384}})"),
       kCompactFlash);
   win::ULARGE_INTEGER available{}, total{}, free{};
   ASSERT_TRUE(win::GetDiskFreeSpaceExA("E:\\", &available, &total, &free));
@@ -179,10 +173,10 @@ TEST_F(MediaCapacity, OtherMakersReaderTakesTheVolumeSize) {
 // measured as a plain one and asked again.
 TEST_F(MediaCapacity, OtherMakersReaderAsksModeSenseForWriteProtection) {
   entry.otherMakerFlag = 1;
-  const Measured c =
-      Measure(OneReader("xp", R"({"bus":"usb","letter":"E","card":{"kind":"mmcsd","image":"capacity-sd.img",
+  const Measured c = Measure(
+      test_support::MachineJson("xp", R"({"bus":"usb","letter":"E","card":{"kind":"mmcsd","image":"capacity-sd.img",
                                                   "sectors":16384,"writeProtected":true}})"),
-              kSmartMedia);
+      kSmartMedia);
   ASSERT_EQ(c.result, 1);
   EXPECT_EQ(entry.deviceKind, kMmcSd);
   EXPECT_EQ(c.writeProtected, 1);
@@ -191,17 +185,18 @@ TEST_F(MediaCapacity, OtherMakersReaderAsksModeSenseForWriteProtection) {
 TEST_F(MediaCapacity, WindowsNt4AsksThroughPassThroughLikeTheRestOfTheNtFamily) {
   WriteBlankImage("capacity-cf.img", 2048);
   const std::string reader = MakersReader(R"({"kind":"cf","image":"capacity-cf.img","sectors":2048})");
-  const Measured nt4 = Measure(OneReader("nt4", reader), kCompactFlash, kOsWindowsNt4);
+  const Measured nt4 = Measure(test_support::MachineJson("nt4", reader), kCompactFlash, kOsWindowsNt4);
   EXPECT_EQ(nt4.result, 1) << "an NT entry has no ASPI address to ask";
   EXPECT_EQ(nt4.sectorsOrBlocks, 2048u);
-  const Measured w2k = Measure(OneReader("2000", reader), kCompactFlash, kOsWindows2000);
+  const Measured w2k = Measure(test_support::MachineJson("2000", reader), kCompactFlash, kOsWindows2000);
   EXPECT_EQ(w2k.result, 1);
   EXPECT_EQ(w2k.sectorsOrBlocks, 2048u);
 }
 
 TEST_F(MediaCapacity, MissingOutputsFail) {
   WriteBlankImage("capacity-cf.img", 2048);
-  Start(OneReader("xp", MakersReader(R"({"kind":"cf","image":"capacity-cf.img","sectors":2048})")), kOsWindowsXp);
+  Start(test_support::MachineJson("xp", MakersReader(R"({"kind":"cf","image":"capacity-cf.img","sectors":2048})")),
+        kOsWindowsXp);
   DriveHandle handle = OpenCardVolume('E');
   entry.deviceKind = kCompactFlash;
   win::DWORD value = 0;
@@ -216,9 +211,9 @@ TEST_F(MediaCapacity, MissingOutputsFail) {
 // On Windows 9x the commands travel through ASPI to the entry's address.
 TEST_F(MediaCapacity, PlainCardThroughAspi) {
   WriteBlankImage("capacity-cf.img", 125440);
-  const Measured c =
-      Measure(OneReader("98", MakersReader(R"({"kind":"cf","image":"capacity-cf.img","sectors":125440})")),
-              kCompactFlash, kOsWindows98);
+  const Measured c = Measure(
+      test_support::MachineJson("98", MakersReader(R"({"kind":"cf","image":"capacity-cf.img","sectors":125440})")),
+      kCompactFlash, kOsWindows98);
   ASSERT_EQ(c.result, 1);
   EXPECT_EQ(c.sectorsOrBlocks, 125440u);
   EXPECT_EQ(c.sizeOrCode, 64u);
@@ -226,12 +221,13 @@ TEST_F(MediaCapacity, PlainCardThroughAspi) {
 }
 
 TEST_F(MediaCapacity, RawFlashThroughAspi) {
-  const Measured c =
-      Measure(OneReader("98", MakersReader(R"({"kind":"sm","image":"capacity-sm.img","deviceCode":115})")), kSmartMedia,
-              kOsWindows98);
+  const Measured c = Measure(
+      test_support::MachineJson("98", MakersReader(R"({"kind":"sm","image":"capacity-sm.img","deviceCode":115})")),
+      kSmartMedia, kOsWindows98);
   ASSERT_EQ(c.result, 1);
   EXPECT_EQ(c.sizeOrCode, 5u);
-  EXPECT_EQ(Measure(OneReader("98", MakersReader(R"({"kind":"none"})")), kSmartMedia, kOsWindows98).result, 0)
+  EXPECT_EQ(
+      Measure(test_support::MachineJson("98", MakersReader(R"({"kind":"none"})")), kSmartMedia, kOsWindows98).result, 0)
       << "no card";
 }
 
@@ -242,8 +238,8 @@ TEST_F(MediaCapacity, DriveWithoutCommandsTakesTheVolumeCount) {
   entry.noCommandFlag = 1;
   entry.volumeSectorCount = 4000;
   const Measured c = Measure(
-      OneReader("98",
-                MakersReader(R"({"kind":"cf","image":"capacity-cf.img","sectors":2048,"pulledAfterCommands":1})")),
+      test_support::MachineJson(
+          "98", MakersReader(R"({"kind":"cf","image":"capacity-cf.img","sectors":2048,"pulledAfterCommands":1})")),
       kCompactFlash, kOsWindows98);
   ASSERT_EQ(c.result, 1);
   EXPECT_EQ(c.sectorsOrBlocks, 4000u) << "the volume's own count, taken as it is";
@@ -260,7 +256,7 @@ TEST_F(MediaCapacity, FloppyDriveFromItsFreeSpaceQuery) {
   std::filesystem::remove(test_support::TestDataHome() / "capacity-floppy.img");
   const std::string floppy = R"({"bus":"floppy","letter":"E","card":{"kind":"floppy","image":"capacity-floppy.img"}})";
   entry.busKind = kBusFloppy;
-  const Measured c = Measure(OneReader("98", floppy), kMmcSd, kOsWindows98);
+  const Measured c = Measure(test_support::MachineJson("98", floppy), kMmcSd, kOsWindows98);
   win::ULARGE_INTEGER available{}, total{}, free{};
   ASSERT_TRUE(win::GetDiskFreeSpaceExA("E:\\", &available, &total, &free));
   ASSERT_EQ(c.result, 1);
@@ -268,19 +264,19 @@ TEST_F(MediaCapacity, FloppyDriveFromItsFreeSpaceQuery) {
   EXPECT_EQ(c.sectorsOrBlocks, total.QuadPart >> 9);
   EXPECT_EQ(c.sectorsPerBlock, 1u);
   EXPECT_EQ(entry.deviceKind, 0);
-  EXPECT_EQ(
-      Measure(OneReader("98", R"({"bus":"floppy","letter":"E","card":{"kind":"none"}})"), kMmcSd, kOsWindows98).result,
-      0)
+  EXPECT_EQ(Measure(test_support::MachineJson("98", R"({"bus":"floppy","letter":"E","card":{"kind":"none"}})"), kMmcSd,
+                    kOsWindows98)
+                .result,
+            0)
       << "no disk";
 }
 
 // Replies no reader of the machine gives: nonsense block lengths, a last block of 0xFFFFFFFF,
 // unknown card ids and Memory Stick geometries beyond the card format; and the record of the
 // commands a reader got.
-class MediaCapacityStandIn : public test_support::DeviceStateTest {
+class MediaCapacityStandIn : public test_support::StandInXpTest {
  protected:
   Measured Measure(win::BYTE deviceKind) {
-    OsKind = kOsWindowsXp;
     entry.deviceKind = deviceKind;
     entry.driveLetter = 'E';
     DriveHandle handle = OpenCardVolume('E');
@@ -288,7 +284,6 @@ class MediaCapacityStandIn : public test_support::DeviceStateTest {
   }
   test_support::StandInReader& Reader(ReaderSetup setup) { return machine.Add('E', std::move(setup)); }
 
-  StandInMachine machine{win::WindowsVersion::Xp};
   DeviceEntry entry;
 };
 

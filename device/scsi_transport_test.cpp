@@ -4,7 +4,7 @@
 #include "device/reader_commands.h"
 #include "device/testing/device_test_support.h"
 #include "device/testing/machine_fixture.h"
-#include "device/testing/stand_in_reader.h"
+#include "device/testing/stand_in_fixture.h"
 #include "platform/machine/testing/machine_testing.h"
 #include "platform/win/files/files.h"
 #include "platform/win/system/handle_table.h"
@@ -20,7 +20,6 @@ namespace {
 using machine::test_support::SectorMark;
 using test_support::NumberedImage;
 using test_support::ReaderSetup;
-using test_support::StandInMachine;
 using test_support::VendorForm;
 
 bool Read10(win::HANDLE handle, std::vector<win::BYTE>& data, win::DWORD lba, win::WORD count) {
@@ -88,10 +87,10 @@ TEST_F(ScsiTransportNt, InquiryDataThroughItsOwnRequest) {
 
 // Short transfers, a reader that changes its command form between two commands and the record
 // of what reached the reader come only from a stand-in reader.
-class ScsiTransportStandIn : public test_support::DeviceStateTest {
+class ScsiTransportStandIn : public test_support::StandInXpTest {
  protected:
   void SetUp() override {
-    OsKind = kOsWindowsXp;
+    StandInXpTest::SetUp();
     ReaderSetup setup;
     setup.image = NumberedImage(64);
     setup.vendorForm = VendorForm::CommandFirst;
@@ -102,10 +101,9 @@ class ScsiTransportStandIn : public test_support::DeviceStateTest {
   }
   void TearDown() override {
     win::CloseHandle(handle);
-    DeviceStateTest::TearDown();
+    StandInXpTest::TearDown();
   }
 
-  StandInMachine machine{win::WindowsVersion::Xp};
   test_support::StandInReader* reader = nullptr;
   win::HANDLE handle = win::INVALID_HANDLE_VALUE;
 };

@@ -3,7 +3,7 @@
 #include "device/device_state.h"
 #include "device/drive_handle.h"
 #include "device/testing/machine_fixture.h"
-#include "device/testing/stand_in_reader.h"
+#include "device/testing/stand_in_fixture.h"
 #include "device/volume_lock.h"
 #include "platform/machine/testing/machine_testing.h"
 #include "platform/win/files/files.h"
@@ -73,11 +73,9 @@ TEST_F(SectorIoNt, FailuresAreReported) {
 
 // The machine's handles move all that is asked or fail; only a stand-in reader moves less and
 // calls it success, as a volume handle does at the end of its volume.
-using SectorIoShortTransfer = test_support::DeviceStateTest;
+using SectorIoShortTransfer = test_support::StandInXpTest;
 
 TEST_F(SectorIoShortTransfer, AShortReadIsNoSuccess) {
-  OsKind = kOsWindowsXp;
-  test_support::StandInMachine machine{win::WindowsVersion::Xp};
   test_support::ReaderSetup setup;
   setup.image = test_support::NumberedImage(32);
   machine.Add('E', setup);

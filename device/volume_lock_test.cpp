@@ -3,7 +3,7 @@
 #include "device/drive_handle.h"
 #include "device/testing/device_test_support.h"
 #include "device/testing/machine_fixture.h"
-#include "device/testing/stand_in_reader.h"
+#include "device/testing/stand_in_fixture.h"
 #include "platform/machine/testing/machine_testing.h"
 #include "platform/win/files/files.h"
 #include "platform/win/system/last_error.h"
@@ -143,14 +143,13 @@ TEST_F(VolumeLockNt, DriveLetterPresence) {
 
 // The machine's file services fail only as a real card does (write-protected, unformatted);
 // a stand-in volume gives each error the write test tells the user about.
-class WriteTestErrors : public test_support::DeviceStateTest {
+class WriteTestErrors : public test_support::StandInXpTest {
  protected:
   void SetUp() override {
-    OsKind = kOsWindowsXp;
+    StandInXpTest::SetUp();
     machine.Add('E', {});
     entry.driveLetter = 'E';
   }
-  test_support::StandInMachine machine{win::WindowsVersion::Xp};
   DeviceEntry entry;
 };
 

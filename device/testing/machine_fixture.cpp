@@ -10,11 +10,21 @@
 
 namespace tarnlok::test_support {
 
+std::string MachineJson(const std::string& windows, const std::string& readers) {
+  return R"({ "version": 1, "windows": ")" + windows + R"(", "readers": [)" + readers + "] }";
+}
+
 DeviceEntry* EntryAt(char letter) {
   for (DeviceEntry* entry = DeviceListHead; entry != nullptr; entry = entry->next) {
     if (entry->driveLetter == letter) return entry;
   }
   return nullptr;
+}
+
+std::vector<const DeviceEntry*> ListedEntries() {
+  std::vector<const DeviceEntry*> entries;
+  for (const DeviceEntry* entry = DeviceListHead; entry != nullptr; entry = entry->next) entries.push_back(entry);
+  return entries;
 }
 
 Capacity CapacityOf(char letter) {

@@ -10,11 +10,19 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tarnlok::test_support {
 
+// A machine description of that Windows version ("98", "xp", ...) with the readers given (JSON
+// objects separated by commas).
+std::string MachineJson(const std::string& windows, const std::string& readers);
+
 // The list's entry for a drive letter; null when there is none.
 DeviceEntry* EntryAt(char letter);
+
+// The entries of the device list in order.
+std::vector<const DeviceEntry*> ListedEntries();
 
 struct Capacity {
   int result = 0;
