@@ -28,15 +28,15 @@ using win::kVendorWritePages;
 // The older name of the Memory Stick page write, kept for the callers that still use it.
 constexpr win::BYTE kVendorWriteByCylinder = win::kVendorWriteStickPages;
 
-// Bits of the media status word.
-constexpr win::DWORD kStatusWriteProtected = 0x00000020;
-constexpr win::DWORD kStatusCompactFlash = 0x00000100;
-constexpr win::DWORD kStatusSmartMedia = 0x00000200;
-constexpr win::DWORD kStatusMemoryStick = 0x00000400;
-constexpr win::DWORD kStatusMemoryStickPro = 0x20000000;
-constexpr win::DWORD kStatusMmcSd = 0x00080000;
-constexpr win::DWORD kIdentifyMmcSd = 0x00040000;
-constexpr win::DWORD kIdentifyPcmcia = 0x00600000;
+// Bits of the media status word and of the IDENTIFY card flags.
+using win::kIdentifyMmcSd;
+using win::kIdentifyPcmcia;
+using win::kStatusCompactFlash;
+using win::kStatusMemoryStick;
+using win::kStatusMemoryStickPro;
+using win::kStatusMmcSd;
+using win::kStatusSmartMedia;
+using win::kStatusWriteProtected;
 
 // True when the status word's low 16 bits say that no card is present.
 constexpr bool IsNoMediaStatus(win::DWORD status) { return (status & 0xFFFF) == win::kVendorNoCardReply; }

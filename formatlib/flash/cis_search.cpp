@@ -2,6 +2,7 @@
 
 #include "formatlib/command/library_messages.h"
 #include "formatlib/flash/erase_pass.h"
+#include "formatlib/flash/flash_road.h"
 #include "formatlib/flash/media_geometry.h"
 
 #include <algorithm>
@@ -50,7 +51,7 @@ CisSearchResult SearchCis(CisSearchSource& source, std::uint8_t mediaCode, std::
   for (std::uint32_t p = 0; p < end; p += pagesPerBlock) {
     std::fill(redundant.begin(), redundant.end(), 0);
     if (source.ReadRedundant(p, redundant) == 0) continue;
-    if (redundant[0] == 0xFF && redundant[1] == 0x04) continue;
+    if (IsNoCardReply(redundant)) continue;
     if (redundant[5] != 0xFF) continue;
     if (source.ReadPage(p, page) == 0) continue;
     if (HasCisSignature(page)) {

@@ -53,7 +53,7 @@ CommandResult WriteStickBootBlock(const FlashRoad& road, std::uint32_t block, st
 // Programs a block's extra data (the bad-block mark).
 CommandResult WriteExtraData(const FlashRoad& road, std::uint32_t block, std::span<const std::uint8_t, 4> extra);
 
-// The two reply bytes as a little-endian word; 0x04FF: no card answered.
+// True when a reply begins with the no-card word (win::kVendorNoCardReply).
 bool IsNoCardReply(std::span<const std::uint8_t> reply);
 
 }  // namespace pradvik

@@ -89,15 +89,16 @@ bool StatusStops(win::HANDLE volume, const Arguments& args, BYTE deviceKind, int
   const bool answered = AskReader(volume, args, win::kVendorStatus, 0, reply);
   const std::uint32_t status = win::ReadLe32(reply, 0);
   if (answered && !IsNewerKind(state.deviceKind)) {
-    if ((status & 0x400) != 0)
-      state.deviceKind = (status & 0x20000000) != 0 ? kKindMemoryStickPro : kKindMemoryStick;
-    else if ((status & 0x200) != 0)
+    if ((status & win::kStatusMemoryStick) != 0)
+      state.deviceKind = (status & win::kStatusMemoryStickPro) != 0 ? kKindMemoryStickPro : kKindMemoryStick;
+    else if ((status & win::kStatusSmartMedia) != 0)
       state.deviceKind = kKindSmartMedia;
   }
   result = 0;
   if (state.deviceKind == 0) return Fail(kStrNoMediaPresent), true;
-  if (IsScsiTransport(args.transportKind) && (status & 0xFFFF) == 0x04FF) return Fail(kStrNoMediaInDrive), true;
-  if ((status & 0x20) != 0) return Fail(kStrWriteProtected), true;
+  if (IsScsiTransport(args.transportKind) && (status & 0xFFFF) == win::kVendorNoCardReply)
+    return Fail(kStrNoMediaInDrive), true;
+  if ((status & win::kStatusWriteProtected) != 0) return Fail(kStrWriteProtected), true;
   return false;
 }
 

@@ -58,8 +58,9 @@ VendorCommand StickSetup(const AtaTaskFile& file) {
   const std::uint32_t logicalHigh = ((file.cylinderLow >> 6) << 3) | (file.cylinderHigh >> 5);
   const std::uint32_t logical = (logicalHigh << 8) | file.features;
   const std::uint32_t page = file.cylinderHigh & 0x1F;
-  if (logical == win::kVendorStickExtraWrite)
+  if (logical == win::kVendorStickExtraWrite) {
     return {VendorForm::AtaRegisters, win::kVendorWriteRedundant, block, 0, 0};
+  }
   return {VendorForm::AtaRegisters, win::kVendorWriteStickPages, (page << 24) | (block << 8),
           static_cast<std::uint16_t>(logical), 0};
 }

@@ -15,14 +15,12 @@ struct KindBits {
 };
 
 constexpr std::array kKindBits{
-    KindBits{CardKind::CompactFlash, 0x00000100, 0x00000100},
-    KindBits{CardKind::SmartMedia, 0x00000200, 0x00000200},
-    KindBits{CardKind::MemoryStick, 0x00000400, 0x00000400},
-    KindBits{CardKind::MemoryStickPro, 0x20000400, 0x00000400},
-    KindBits{CardKind::MmcSd, 0x00080000, 0x00040000},
+    KindBits{CardKind::CompactFlash, win::kStatusCompactFlash, win::kStatusCompactFlash},
+    KindBits{CardKind::SmartMedia, win::kStatusSmartMedia, win::kStatusSmartMedia},
+    KindBits{CardKind::MemoryStick, win::kStatusMemoryStick, win::kStatusMemoryStick},
+    KindBits{CardKind::MemoryStickPro, win::kStatusMemoryStickPro | win::kStatusMemoryStick, win::kStatusMemoryStick},
+    KindBits{CardKind::MmcSd, win::kStatusMmcSd, win::kIdentifyMmcSd},
 };
-
-constexpr std::uint32_t kPcmciaReader = 0x00600000;
 
 const KindBits* BitsOf(const CardMedia& card) {
   const auto* found = std::find_if(kKindBits.begin(), kKindBits.end(),
@@ -30,7 +28,7 @@ const KindBits* BitsOf(const CardMedia& card) {
   return found == kKindBits.end() ? nullptr : found;
 }
 
-std::uint32_t Protection(const CardMedia& card) { return card.WriteProtected() ? kStatusWriteProtected : 0; }
+std::uint32_t Protection(const CardMedia& card) { return card.WriteProtected() ? win::kStatusWriteProtected : 0; }
 
 }  // namespace
 
@@ -43,7 +41,7 @@ std::uint32_t VendorStatusWord(const CardMedia* card) {
 std::uint32_t InquiryStatusWord(const CardMedia* card) { return card == nullptr ? 0 : VendorStatusWord(card); }
 
 std::uint32_t IdentifyCardFlags(const CardMedia* card, Bus bus) {
-  const std::uint32_t reader = bus == Bus::Pcmcia ? kPcmciaReader : 0;
+  const std::uint32_t reader = bus == Bus::Pcmcia ? win::kIdentifyPcmcia : 0;
   if (card == nullptr) return reader;
   const KindBits* bits = BitsOf(*card);
   return reader | (bits == nullptr ? 0 : bits->identify) | Protection(*card);

@@ -8,13 +8,11 @@
 
 namespace machine {
 
-constexpr std::uint32_t kStatusWriteProtected = 0x00000020;
-
 // The vendor status reply: the card's kind bits and write protection, the no-card reply without a card.
 std::uint32_t VendorStatusWord(const CardMedia* card);
 // INQUIRY bytes 36-39: the card's kind bits and write protection, 0 without a card.
 std::uint32_t InquiryStatusWord(const CardMedia* card);
-// The IDENTIFY card flags: kind bits as the IDE readers give them, 0x600000 for a PCMCIA reader.
+// The IDENTIFY card flags: kind bits as the IDE readers give them, win::kIdentifyPcmcia for a PCMCIA reader.
 std::uint32_t IdentifyCardFlags(const CardMedia* card, Bus bus);
 
 }  // namespace machine

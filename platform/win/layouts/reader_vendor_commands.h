@@ -34,6 +34,19 @@ constexpr BYTE kVendorLastAtaCommand = 0x9F;
 // A reply whose first little-endian word is this found no card.
 constexpr WORD kVendorNoCardReply = 0x04FF;
 
+// Bits of the media status word: the kVendorStatus reply, and INQUIRY bytes 36-39 of the USB
+// readers. The low word of the IDENTIFY card flags (identify_layout.h) holds the same bits but
+// for MMC/SD.
+constexpr DWORD kStatusWriteProtected = 0x00000020;
+constexpr DWORD kStatusCompactFlash = 0x00000100;
+constexpr DWORD kStatusSmartMedia = 0x00000200;
+constexpr DWORD kStatusMemoryStick = 0x00000400;
+constexpr DWORD kStatusMemoryStickPro = 0x20000000;  // beside kStatusMemoryStick
+constexpr DWORD kStatusMmcSd = 0x00080000;
+// The IDENTIFY card flags that differ from the status word.
+constexpr DWORD kIdentifyMmcSd = 0x00040000;
+constexpr DWORD kIdentifyPcmcia = 0x00600000;  // the reader is a PCMCIA card
+
 // The count byte of a raw write (the low address byte; the sector count on the ATA road).
 constexpr BYTE kVendorCountFlag = 0x40;  // set in every write's count byte: 0x40 + sectors
 constexpr BYTE kVendorCountSectors = 0x3F;  // the sectors the write carries
