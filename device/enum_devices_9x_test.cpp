@@ -148,6 +148,15 @@ TEST_F(EnumDevices98OnStandIns, RemovableDrivesNoNodeIdentifiedAreListedOnceByLe
   EXPECT_EQ(std::string(SlotDriveLetters), "G");
 }
 
+// An LS-120 drive's node: its own drive and its volume's drive (0 for A).
+NodeSetup Ls120Node(win::BYTE ownDrive, win::BYTE volumeDrive) {
+  NodeSetup node;
+  node.hardwareText = "SCSI\\LS-120";
+  node.ownDrive = ownDrive;
+  node.driveNumbers = {volumeDrive};
+  return node;
+}
+
 // An LS-120 drive takes its own drive's letter into the slots before the letter of its volume.
 TEST_F(EnumDevices98OnStandIns, Ls120DriveTakesItsOwnLetterFirst) {
   Removable('B');
@@ -155,11 +164,7 @@ TEST_F(EnumDevices98OnStandIns, Ls120DriveTakesItsOwnLetterFirst) {
   AspiDevice drive;
   drive.sectors = 245760;
   aspi.Add(0, 0, 0, drive);
-  NodeSetup ls120;
-  ls120.hardwareText = "SCSI\\LS-120";
-  ls120.ownDrive = 1;
-  ls120.driveNumbers = {5};
-  chain.Add(ls120);
+  chain.Add(Ls120Node(1, 5));
   ASSERT_EQ(Run(), 1);
   ASSERT_EQ(DeviceCount, 1);
   EXPECT_EQ(DeviceListHead->busKind, kBusLs120);
@@ -176,11 +181,7 @@ TEST_F(EnumDevices98OnStandIns, Ls120VolumeUnderTheDrivesOwnLetterFillsOneSlot) 
   device.sectors = 245760;
   aspi.Add(0, 0, 0, device);
   aspi.Add(1, 0, 0, device);
-  NodeSetup ls120;
-  ls120.hardwareText = "SCSI\\LS-120";
-  ls120.ownDrive = 1;
-  ls120.driveNumbers = {1};
-  chain.Add(ls120);
+  chain.Add(Ls120Node(1, 1));
   NodeSetup reader;
   reader.ownDrive = 4;
   reader.driveNumbers = {4};

@@ -1,6 +1,7 @@
 #include "platform/ui/dialogs/cdialog.h"
 
 #include "platform/ui/dialogs/dialog.h"
+#include "platform/ui/dialogs/modal_wait.h"
 #include "platform/ui/resources/dialog_resources.h"
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/styles.h"
@@ -58,18 +59,14 @@ HWND CDialog::CreateFromTemplate(HWND parent) {
 }
 
 std::intptr_t CDialog::DoModal() {
-  const HWND owner = OwnerWindow();
-  // As MFC does: the owner is disabled before the dialog exists and enabled before it goes.
-  const bool disableOwner = owner != nullptr && ui::IsWindowEnabled(owner);
-  if (disableOwner) ui::EnableWindow(owner, win::FALSE);
   std::intptr_t result = -1;
-  if (CreateFromTemplate(owner) != nullptr) {
-    const HWND self = m_hWnd;
-    result = RunModalLoop(self, nullptr, [self](MSG* msg) { return CWnd::WalkPreTranslateTree(self, msg) != 0; });
-  }
-  if (disableOwner && IsWindow(owner)) {
-    ui::EnableWindow(owner, win::TRUE);
-    SetActiveWindow(owner);
+  {
+    // As MFC does: the owner is disabled before the dialog exists and enabled before it goes.
+    const ModalOwner owner(OwnerWindow());
+    if (CreateFromTemplate(owner.Window()) != nullptr) {
+      const HWND self = m_hWnd;
+      result = RunModalLoop(self, nullptr, [self](MSG* msg) { return CWnd::WalkPreTranslateTree(self, msg) != 0; });
+    }
   }
   if (m_hWnd != nullptr) DestroyWindow();
   return result;

@@ -321,15 +321,14 @@ std::intptr_t RunModalLoop(HWND dialog, HWND owner, const std::function<bool(MSG
 
 std::intptr_t DialogBoxIndirectParamA(HINSTANCE instance, const DialogTemplate& dialog, HWND owner, DLGPROC proc,
                                       LPARAM param) {
-  // The owner is disabled before the dialog is created, as DialogBox does.
-  const bool disableOwner = owner != nullptr && IsWindowEnabled(owner);
-  if (disableOwner) EnableWindow(owner, win::FALSE);
-  const HWND hwnd = CreateDialogIndirectParamA(instance, dialog, owner, proc, param);
   std::intptr_t result = -1;
-  if (hwnd != nullptr) {
-    result = RunModalLoop(hwnd, nullptr);
+  HWND hwnd = nullptr;
+  {
+    // The owner is disabled before the dialog is created, as DialogBox does.
+    const ModalOwner modalOwner(owner);
+    hwnd = CreateDialogIndirectParamA(instance, dialog, owner, proc, param);
+    if (hwnd != nullptr) result = RunModalLoop(hwnd, nullptr);
   }
-  if (disableOwner && IsWindow(owner)) EnableWindow(owner, win::TRUE);
   if (IsWindow(hwnd)) DestroyWindow(hwnd);
   return result;
 }

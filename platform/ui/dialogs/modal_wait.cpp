@@ -1,33 +1,39 @@
 #include "platform/ui/dialogs/modal_wait.h"
 
 #include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/surface.h"
 #include "platform/ui/windows/window_api.h"
+#include "platform/ui/windows/window_table.h"
 
 namespace ui {
 namespace {
 
-// Enables the owner again also when an exception (an intercepted process exit) leaves the wait.
-class DisabledOwner {
- public:
-  explicit DisabledOwner(HWND owner) : owner_(owner), disabled_(owner != nullptr && IsWindowEnabled(owner)) {
-    if (disabled_) EnableWindow(owner_, win::FALSE);
-  }
-  ~DisabledOwner() {
-    if (disabled_ && IsWindow(owner_)) EnableWindow(owner_, win::TRUE);
-  }
-  DisabledOwner(const DisabledOwner&) = delete;
-  DisabledOwner& operator=(const DisabledOwner&) = delete;
-
- private:
-  HWND owner_;
-  bool disabled_;
-};
+// The window of the owner's tree that has the keyboard focus; null when another window has it.
+HWND FocusWithin(HWND owner) {
+  const HWND focus = GetFocus();
+  return focus != nullptr && TopLevelOf(focus) == owner ? focus : nullptr;
+}
 
 }  // namespace
 
+ModalOwner::ModalOwner(HWND owner)
+    : owner_(owner), focus_(FocusWithin(owner)), disabled_(owner != nullptr && IsWindowEnabled(owner)) {
+  if (disabled_) EnableWindow(owner_, win::FALSE);
+}
+
+ModalOwner::~ModalOwner() {
+  if (!disabled_ || !IsWindow(owner_)) return;
+  EnableWindow(owner_, win::TRUE);
+  if (!IsWindowVisible(owner_)) return;
+  SetActiveWindow(owner_);
+  SurfaceTakeKeyboard(owner_);
+  if (FocusWithin(owner_) != nullptr) return;
+  SetFocus(IsWindow(focus_) && TopLevelOf(focus_) == owner_ && AcceptsInput(focus_) ? focus_ : owner_);
+}
+
 void WaitModally(HWND owner, const std::function<void()>& show, const std::function<bool()>& finished,
                  const std::function<bool(MSG*)>& take) {
-  const DisabledOwner disabled(owner);
+  const ModalOwner disabled(owner);
   show();
   while (!finished()) {
     MSG msg;

@@ -1,6 +1,7 @@
 #include "platform/ui/dialogs/property_sheet.h"
 
 #include "platform/ui/dialogs/dialog.h"
+#include "platform/ui/dialogs/modal_wait.h"
 #include "platform/ui/resources/dialog_resources.h"
 #include "platform/ui/controls/image_list.h"
 #include "platform/ui/windows/message_queue.h"
@@ -202,17 +203,13 @@ BOOL CPropertySheet::OnInitDialog() { return win::TRUE; }
 std::intptr_t CPropertySheet::DoModal() {
   HWND owner = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
   if (owner == nullptr && AfxGetMainWnd() != nullptr && AfxGetMainWnd() != this) owner = AfxGetMainWnd()->m_hWnd;
-  owner = owner != nullptr ? TopLevelOf(owner) : nullptr;
-  const bool disableOwner = owner != nullptr && ui::IsWindowEnabled(owner);
-  if (disableOwner) ui::EnableWindow(owner, win::FALSE);
   std::intptr_t result = -1;
-  if (Build(owner, kModalStyle, 0, true)) {
-    const HWND self = m_hWnd;
-    result = RunModalLoop(self, nullptr, [self](MSG* msg) { return CWnd::WalkPreTranslateTree(self, msg) != 0; });
-  }
-  if (disableOwner && IsWindow(owner)) {
-    ui::EnableWindow(owner, win::TRUE);
-    SetActiveWindow(owner);
+  {
+    const ModalOwner modalOwner(owner != nullptr ? TopLevelOf(owner) : nullptr);
+    if (Build(modalOwner.Window(), kModalStyle, 0, true)) {
+      const HWND self = m_hWnd;
+      result = RunModalLoop(self, nullptr, [self](MSG* msg) { return CWnd::WalkPreTranslateTree(self, msg) != 0; });
+    }
   }
   if (m_hWnd != nullptr) DestroyWindow();
   active_ = -1;

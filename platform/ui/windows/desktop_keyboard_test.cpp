@@ -36,6 +36,11 @@ CONTROL 1282 BUTTON "&Hide" 5 45 80 10 AUTOCHECKBOX TABSTOP
 CONTROL 1 BUTTON "OK" 100 70 40 14 DEFPUSHBUTTON TABSTOP
 CONTROL 2 BUTTON "Cancel" 150 70 40 14 PUSHBUTTON TABSTOP
 CONTROL 1002 LISTVIEW "" 5 58 90 40 REPORT NOCOLUMNHEADER SINGLESEL SHOWSELALWAYS BORDER
+
+DIALOG 701 0 0 100 40
+STYLE POPUP CAPTION
+CAPTION "Modal"
+CONTROL 1 BUTTON "OK" 10 10 40 14 DEFPUSHBUTTON TABSTOP
 )";
 
 std::vector<WORD>& Commands() {
@@ -58,6 +63,32 @@ LRESULT NoteCommands(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (row >= 0 && (Chosen().empty() || Chosen().back() != row)) Chosen().push_back(row);
   }
   return DefDlgProcA(hwnd, message, wParam, lParam);
+}
+
+// A modal dialog that a person clicks into and closes with Enter (cancelled when it does not get
+// the keyboard within five seconds).
+std::intptr_t ClosedWithEnter(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
+  static int ticks = 0;
+  switch (message) {
+    case WM_INITDIALOG:
+      ticks = 0;
+      SetTimer(hwnd, 1, 20, nullptr);
+      return win::TRUE;
+    case WM_COMMAND: EndDialog(hwnd, LOWORD(wParam)); return win::TRUE;
+    case WM_TIMER: {
+      QWidget& shown = SurfaceWidget(*FindWindowRecord(hwnd));
+      if (QApplication::activeWindow() == &shown) {
+        KillTimer(hwnd, 1);
+        std::system("xdotool key Return");
+      } else if (++ticks > 250) {
+        EndDialog(hwnd, IDCANCEL);
+      } else if (shown.windowHandle() != nullptr && shown.windowHandle()->isExposed()) {
+        std::system(("xdotool windowfocus --sync " + std::to_string(shown.winId())).c_str());
+      }
+      return win::TRUE;
+    }
+    default: return win::FALSE;
+  }
 }
 
 class DesktopKeys : public ::testing::Test {
@@ -148,6 +179,18 @@ TEST_F(DesktopKeys, TabEnterEscapeAndMnemonicsTypedOnTheDisplayReachTheDialogMan
   EXPECT_TRUE(Type("Escape", [&] { return last() == IDCANCEL; }));
   // The check box reports each click by mnemonic too.
   EXPECT_EQ(Commands(), (std::vector<WORD>{1282, 1052, 1282, IDOK, IDCANCEL}));
+}
+
+// When a modal dialog ends its owner takes the display's keyboard back, with the focus on the
+// control that had it: the keys typed next reach the owner wherever the pointer is.
+TEST_F(DesktopKeys, AfterAModalDialogTheOwnerHasTheKeyboardAgain) {
+  SetFocus(Item(1039));
+  ASSERT_EQ(DialogBoxIndirectParamA(nullptr, *FindDialogTemplate(nullptr, 701), dialog_, ClosedWithEnter, 0), IDOK)
+      << "the modal dialog had the keyboard and Enter closed it";
+  EXPECT_EQ(GetFocus(), Item(1039));
+  ASSERT_EQ(std::system("xdotool mousemove 1010 750"), 0) << "the pointer away from every window";
+  const auto last = [] { return Commands().empty() ? 0 : Commands().back(); };
+  EXPECT_TRUE(Type("alt+g", [&] { return last() == 1052; })) << "Alt and a letter reach the owner's button";
 }
 
 TEST_F(DesktopKeys, ClicksAndArrowKeysOnAListFocusAndSelectTheRowTogether) {

@@ -170,6 +170,13 @@ void SurfaceFollowFocus(HWND focus) {
   if (top != nullptr && top->surface) SurfaceWidget(*top).setFocus(Qt::OtherFocusReason);
 }
 
+void SurfaceTakeKeyboard(HWND topLevel) {
+  const WindowRecord* record = FindWindowRecord(topLevel);
+  if (record == nullptr || !record->surface || !record->surface->widget) return;
+  QWidget& widget = *record->surface->widget;
+  if (widget.isVisible() && QGuiApplication::applicationState() == Qt::ApplicationActive) widget.activateWindow();
+}
+
 void AttachSurface(WindowRecord& record) {
   EnsureQtApplication();
   record.surface.reset(new Surface(record));

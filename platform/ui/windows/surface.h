@@ -17,6 +17,10 @@ void SurfacePresent(WindowRecord& record, const RECT& area);
 // Keys typed on the desktop follow the focus window: a native control takes them itself when
 // it gets the focus; for any other window the top-level's own widget takes them back.
 void SurfaceFollowFocus(HWND focus);
+// The top-level window takes the desktop's keyboard, while the program has it: the owner of a
+// modal window that ends, as Windows makes it the foreground window again. A window that is not
+// shown, or a program in the background, is left alone.
+void SurfaceTakeKeyboard(HWND topLevel);
 
 // Hands pending desktop input to the queue without waiting.
 void PollDesktopEvents();
