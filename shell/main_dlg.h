@@ -19,6 +19,9 @@
 
 namespace tarnlok {
 
+// The system command that opens the About box.
+constexpr ui::WPARAM kAboutCommand = 0x10;
+
 class CMainSht : public ui::CPropertySheet {
  public:
   const ui::MessageMap& GetMessageMap() const override;
