@@ -208,9 +208,9 @@ void CMainDlg::PaintTitle(ui::CDC& dc) {
   marker->GetWindowRect(&area);
   ScreenToClient(&area);
   const std::string title = LoadProgramString(kStringTitleWithMaker);
-  ui::RECT box{area.left + 11, area.top, area.right + 8 * static_cast<int>(title.size()) + 20, area.bottom};
+  ui::RECT box{area.left + kTitleIndent, area.top, area.right + 8 * static_cast<int>(title.size()) + 20, area.bottom};
   ui::CFont font;
-  font.CreateFont(24, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0, nullptr);
+  font.CreateFont(kTitleFontHeight, 0, 0, 0, ui::FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, nullptr);
   ui::CFont* oldFont = dc.SelectObject(&font);
   const ui::COLORREF oldColour = dc.GetTextColor();
   dc.SetBkMode(ui::TRANSPARENT);

@@ -205,10 +205,10 @@ TEST_F(MainWindowPictures, EachPageIsSavedWithTheDeviceRowsItsBackgroundAndItsLa
     const Picture background(ui::LoadBitmapA(nullptr, kPageBackgroundBitmap));
     // The engraved title ends before the row of pictures begins, so that none of it is hidden.
     ui::CFont titleFont;
-    titleFont.CreateFont(24, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0, nullptr);
+    titleFont.CreateFont(kTitleFontHeight, 0, 0, 0, ui::FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, nullptr);
     ui::CClientDC dc(window);
     dc.SelectObject(&titleFont);
-    const int titleEnd = PlaceIn(main, ui::GetDlgItem(main, main_window::kTitleMarker)).left + 11 + 1 +
+    const int titleEnd = PlaceIn(main, ui::GetDlgItem(main, main_window::kTitleMarker)).left + kTitleIndent + 1 +
                          dc.GetTextExtent(LoadProgramString(kStringTitleWithMaker)).cx;
     EXPECT_LT(titleEnd, PlaceIn(main, ui::GetDlgItem(main, main_window::kFirstTitlePicture)).left);
 
