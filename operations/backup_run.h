@@ -64,7 +64,7 @@ class BackupRun {
   bool SmartMediaBlock(win::DWORD firstPage);
   bool PlainChunk(win::DWORD firstSector);
   bool Write(std::span<const win::BYTE> bytes);
-  // A block command under the error prompt; a card found gone shows 1090 and ends the run.
+  // A block command under the error prompt; a card found gone shows kStringNoMedia and ends the run.
   bool Prompted(win::UINT stepString, const std::function<bool()>& command);
   bool BlockPoll();
   void ReportSuccess(const std::string& imagePath);

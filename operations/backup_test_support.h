@@ -3,6 +3,7 @@
 // and of the card images it is compared with.
 #pragma once
 
+#include "device/string_ids.h"
 #include "operations/bkup_page.h"
 #include "operations/fmb_image.h"
 #include "operations/operation_test_support.h"
@@ -43,7 +44,7 @@ struct BackupScript {
 class BackupProgramTest : public OperationProgramTest {
  protected:
   // Backs up through the Tools page; the prompter must have been told the run's questions
-  // after the confirmation 1081, which this answers with OK.
+  // after the confirmation kStringBackupCloseOthers, which this answers with OK.
   void RunBackup(const BackupScript& script) {
     OnToolsPage([this, script](ui::HWND main, ui::HWND tools) {
       driver.Select(main, kDeviceListControl, script.row);
@@ -60,8 +61,8 @@ class BackupProgramTest : public OperationProgramTest {
       driver.Click(page, kBackupButton);
       driver.WhenIdle([this, sheet] {
         afterRun = AfterRun{ui::IsWindowVisible(ui::GetDlgItem(page, kCancelButton)) != 0,
-                            ui::IsWindowEnabled(ui::GetDlgItem(sheet, 2)) != 0, OperationBusy};
-        driver.Click(sheet, 2);
+                            ui::IsWindowEnabled(ui::GetDlgItem(sheet, ui::IDCANCEL)) != 0, OperationBusy};
+        driver.Click(sheet, ui::IDCANCEL);
       });
       driver.WhenIdle([] { CloseMainWindow(ui::AfxGetMainWnd()->m_hWnd); });
     });

@@ -14,6 +14,7 @@
 #include "platform/ui/resources/resources.h"
 #include "platform/ui/windows/styles.h"
 #include "shell/control_colours.h"
+#include "shell/control_ids.h"
 #include "shell/dialog_texts.h"
 #include "shell/help_topics.h"
 #include "shell/main_app.h"
@@ -33,18 +34,20 @@ constexpr ui::COLORREF kPercentColour = 0xCDCDCD;
 constexpr win::DWORD kOverwritePrompt = 0x2;
 constexpr win::DWORD kPathMustExist = 0x800;
 
-constexpr ControlText kTexts[] = {{1041, kStringBackupFileNameLabel},
-                                  {1044, kStringTotalBlocks},
-                                  {1045, kStringCurrentBlock},
-                                  {1048, kStringWritingBackup},
-                                  {1264, kStringBackupTypeCaption},
-                                  {1096, kStringCopyUsedSpace},
-                                  {1097, kStringExactDuplicate},
-                                  {1052, kStringBackupTool},
-                                  {1056, kStringHelp},
-                                  {1053, kStringCancel}};
+constexpr ControlText kTexts[] = {{kImageNameLabel, kStringBackupFileNameLabel},
+                                  {kTotalBlocksLabel, kStringTotalBlocks},
+                                  {kCurrentBlockLabel, kStringCurrentBlock},
+                                  {kActivityText, kStringWritingBackup},
+                                  {kFirstGroupCaption, kStringBackupTypeCaption},
+                                  {kUsedSpaceChoice, kStringCopyUsedSpace},
+                                  {kWholeMediaChoice, kStringExactDuplicate},
+                                  {kBackupButton, kStringBackupTool},
+                                  {kHelpButton, kStringHelp},
+                                  {kCancelButton, kStringCancel}};
 
-constexpr int kTransparentStatics[] = {1041, 1044, 1045, 1048, 1096, 1097, 1237, 1240, 1264};
+constexpr int kTransparentStatics[] = {kImageNameLabel, kTotalBlocksLabel, kCurrentBlockLabel,
+                                       kActivityText,   kUsedSpaceChoice,  kWholeMediaChoice,
+                                       kSourceText,     kSourceLabel,      kFirstGroupCaption};
 
 bool IsTransparentStatic(int id) {
   return std::find(std::begin(kTransparentStatics), std::end(kTransparentStatics), id) != std::end(kTransparentStatics);
@@ -88,8 +91,8 @@ win::BOOL CBkupPage::OnInitDialog() {
   CancelRequested = 0;
   CurrentPageCode = kBackupPageCode;
   SetTexts(*this, kTexts);
-  SetFonts(*this, {kSourceLabel, kSourceText, 1041, 1044, 1045}, App().labelFont);
-  SetFonts(*this, {1264}, App().labelFontBold);
+  SetFonts(*this, {kSourceLabel, kSourceText, kImageNameLabel, kTotalBlocksLabel, kCurrentBlockLabel}, App().labelFont);
+  SetFonts(*this, {kFirstGroupCaption}, App().labelFontBold);
   DecorateIconButtons({{&backupButton_, kBackupIcon}, {&browseButton_, kBrowseIcon}, {&cancelButton_, kCancelIcon}});
   usedSpaceChoice_.SetCheck(static_cast<int>(ui::BST_CHECKED));
   ActivePageHwnd = m_hWnd;

@@ -16,6 +16,7 @@ class CBasePage;
 
 // Controls of the page.
 constexpr int kImageNameEdit = 1039;
+constexpr int kImageNameLabel = 1041;
 constexpr int kBrowseButton = 1040;
 constexpr int kProgressFrame = 1043;
 constexpr int kTotalBlocksLabel = 1044;

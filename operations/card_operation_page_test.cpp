@@ -7,6 +7,7 @@
 #include "operations/operation_state.h"
 #include "operations/rest_page.h"
 #include "operations/testing/page_runs.h"
+#include "operations/tool_page.h"
 #include "platform/ui/gdi/gdi.h"
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
@@ -40,11 +41,11 @@ struct PageCase {
 
 // clang-format off
 const PageCase kPages[] = {
-    {"Restore",   1169, kRestorePageTemplate,   restore_page::kCancelButton,   restore_page::kHelpButton,
+    {"Restore",   kRestoreTool,   kRestorePageTemplate,   restore_page::kCancelButton,   restore_page::kHelpButton,
      restore_page::kDeviceValue,   restore_page::kCapacityValue,   restore_page::kTotalBlocksValue,
      restore_page::kActivityText,  restore_page::kPercentText,     restore_page::kDeviceLabel,
      "Restoring a card from a backup"},
-    {"Duplicate", 1170, kDuplicatePageTemplate, duplicate_page::kCancelButton, duplicate_page::kHelpButton,
+    {"Duplicate", kDuplicateTool, kDuplicatePageTemplate, duplicate_page::kCancelButton, duplicate_page::kHelpButton,
      duplicate_page::kDeviceValue, duplicate_page::kCapacityValue, duplicate_page::kTotalBlocksValue,
      duplicate_page::kPhaseText,   duplicate_page::kPercentText,   duplicate_page::kDeviceLabel,
      "Duplicating a card"},

@@ -1,5 +1,5 @@
 // What the Restore and Duplicate runs answer the block loops alike: the cancel question, the
-// card identified again before every block (1090 and the end of the run when it is gone),
+// card identified again before every block (kStringNoMedia and the end of the run when it is gone),
 // messages pumped and the progress shown, and each device command under the error prompt.
 #pragma once
 

@@ -20,7 +20,7 @@ struct CardGeometry {
   win::DWORD bytesPerSector = 0;
 };
 
-// The message of a card's drive letter that has gone: 57449 with the letter.
+// The message of a card's drive letter that has gone: kStringDriveGone with the letter.
 std::string DriveGoneText(char letter);
 
 class CardSession {
@@ -30,14 +30,15 @@ class CardSession {
   CardSession(const CardSession&) = delete;
   CardSession& operator=(const CardSession&) = delete;
 
-  // Opens the entry's card; a failure shows 1089 (NT family) or 106 (the card driver).
+  // Opens the entry's card; a failure shows kStringOpenFailed (NT family) or
+  // kStringDriverMissing (the card driver).
   bool Open(DeviceEntry& entry);
   // GetCardType (IDE and PCMCIA readers) or GetMediaCapacity; false when no card answers.
   bool Identify(CardGeometry& geometry, bool& writeProtected);
   // Whether a card still answers the identification.
   bool StillThere();
-  // Where only plain sector access works: refused on Windows 9x (57442), the physical drive
-  // on the NT family (1089 when it cannot be opened).
+  // Where only plain sector access works: refused on Windows 9x (kStringNot9x), the physical
+  // drive on the NT family (kStringOpenFailed when it cannot be opened).
   bool SwitchToPhysicalDrive();
   // Floppy drives and plain sector access: the file-system write test, which may find the card
   // write protected and leave its message in PromptText.

@@ -2,6 +2,7 @@
 
 #include "operations/page_look.h"
 #include "operations/refresh_duplicate_page.h"
+#include "shell/control_ids.h"
 #include "shell/dialog_texts.h"
 #include "shell/main_app.h"
 #include "shell/page_codes.h"
@@ -14,7 +15,7 @@ namespace controls = duplicate_page;
 
 constexpr int kTransparentStatics[] = {controls::kTotalBlocksLabel, controls::kCurrentBlockLabel,
                                        controls::kDeviceLabel,      controls::kCapacityLabel,
-                                       controls::kDeviceInfoLabel,  controls::kProgressInfoLabel};
+                                       kFirstGroupCaption,          kSecondGroupCaption};
 constexpr int kValueStatics[] = {controls::kDeviceValue, controls::kCapacityValue, controls::kTotalBlocksValue,
                                  controls::kCurrentBlockValue};
 constexpr CardPageLook kLook{kDuplicatePageCode,    controls::kProgressBar, controls::kCancelButton,
@@ -44,7 +45,7 @@ win::BOOL CDupPage::OnInitDialog() {
   CPropertyPage::OnInitDialog();
   StartPage();
   DecorateIconButtons({{&duplicateButton_, kDuplicateIcon}, {&cancelButton_, kCancelIcon}});
-  SetFonts(*this, {controls::kDeviceInfoLabel, controls::kProgressInfoLabel}, App().labelFontBold);
+  SetFonts(*this, {kFirstGroupCaption, kSecondGroupCaption}, App().labelFontBold);
   SetFonts(
       *this,
       {controls::kTotalBlocksLabel, controls::kCurrentBlockLabel, controls::kDeviceLabel, controls::kCapacityLabel},

@@ -24,8 +24,6 @@ constexpr int kCancelButton = 1095;
 constexpr int kProgressFrame = 1101;
 constexpr int kTotalBlocksValue = 1103;
 constexpr int kCurrentBlockValue = 1104;
-constexpr int kDeviceInfoLabel = 1264;
-constexpr int kProgressInfoLabel = 1265;
 }  // namespace duplicate_page
 
 class CDupPage : public CCardOperationPage {

@@ -191,7 +191,7 @@ TEST_F(DuplicatePage, AbortOnAReadFailureEndsTheRunAndRemovesTheTemporaryFile) {
   driver.OnDialog(kErrorPromptTemplate, [&](ui::HWND prompt) {
     step = test_support::ItemText(prompt, error_prompt::kStepText);
     EXPECT_EQ(TemporaryFiles().size(), 1u);
-    driver.Click(prompt, 4);
+    driver.Click(prompt, error_prompt::kAbortButton);
   });
   ExpectConfirmation();
   Duplicate();
@@ -244,7 +244,7 @@ TEST_P(DuplicateReadBack, AFailedReadBackReachesThePromptAndItsAnswerDecides) {
   acting.When("Please insert a new blank writable media", [this] { machine_->SwapCards('E', 'K'); });
   ExpectConfirmation();
   prompter.AnswerMessageBox(ui::IDOK, "Successfully read the source media contents.");
-  if (answer == 1130) prompter.AnswerMessageBox(ui::IDOK, "Successfully duplicated the media.");
+  if (answer == error_prompt::kRetryButton) prompter.AnswerMessageBox(ui::IDOK, "Successfully duplicated the media.");
   std::vector<std::string> steps;
   driver.OnDialog(kErrorPromptTemplate, [&](ui::HWND prompt) {
     steps.push_back(test_support::ItemText(prompt, error_prompt::kStepText));
@@ -255,7 +255,8 @@ TEST_P(DuplicateReadBack, AFailedReadBackReachesThePromptAndItsAnswerDecides) {
   EXPECT_EQ(prompter.Unanswered(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Answers, DuplicateReadBack, ::testing::Values(1130, 4));
+INSTANTIATE_TEST_SUITE_P(Answers, DuplicateReadBack,
+                         ::testing::Values(error_prompt::kRetryButton, error_prompt::kAbortButton));
 
 }  // namespace
 }  // namespace tarnlok

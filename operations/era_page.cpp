@@ -8,6 +8,7 @@
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/styles.h"
 #include "shell/control_colours.h"
+#include "shell/control_ids.h"
 #include "shell/dialog_texts.h"
 #include "shell/help_topics.h"
 #include "shell/main_app.h"
@@ -27,9 +28,9 @@ constexpr ui::COLORREF kBarColour = 0x640000;
 constexpr ui::COLORREF kStepColour = 0xB9B9B9;
 constexpr ui::COLORREF kPercentColour = 0xCDCDCD;
 
-constexpr int kTransparentStatics[] = {kQuickChoice, kFullChoice,  kSummaryChoice,  kNoteText,
-                                       kBootChoice,  kSourceLabel, kSourceText,     kTypeCaption,
-                                       kNoteCaption, kFat32Choice, kPanoramicChoice};
+constexpr int kTransparentStatics[] = {kQuickChoice,        kFullChoice,  kSummaryChoice,  kNoteText,
+                                       kBootChoice,         kSourceLabel, kSourceText,     kFirstGroupCaption,
+                                       kSecondGroupCaption, kFat32Choice, kPanoramicChoice};
 
 }  // namespace
 
@@ -67,7 +68,7 @@ win::BOOL CEraPage::OnInitDialog() {
   CurrentPageCode = kFormatPageCode;
   ActivePageHwnd = m_hWnd;
   SetFonts(*this, {kSourceLabel, kSourceText}, App().labelFont);
-  SetFonts(*this, {kTypeCaption, kNoteCaption}, App().labelFontBold);
+  SetFonts(*this, {kFirstGroupCaption, kSecondGroupCaption}, App().labelFontBold);
   DecorateIconButtons({{&formatButton_, kFormatIcon}});
   quickChoice_.SetCheck(static_cast<int>(ui::BST_CHECKED));
   summaryChoice_.SetCheck(static_cast<int>(ui::BST_CHECKED));

@@ -28,8 +28,6 @@ constexpr int kPercentText = 1149;
 constexpr int kHelpButton = 1164;
 constexpr int kSourceLabel = 1241;
 constexpr int kSourceText = 1242;
-constexpr int kTypeCaption = 1264;
-constexpr int kNoteCaption = 1265;
 constexpr int kFat32Choice = 1277;
 constexpr int kPanoramicChoice = 1278;
 }  // namespace format_page

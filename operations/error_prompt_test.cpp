@@ -109,7 +109,7 @@ TEST_F(ErrorPrompt, IgnoreAllSilencesEveryLaterFailureOfTheRunButNotOfTheNext) {
   EXPECT_EQ(shown.size(), 1u);
   CErrorPromptDlg nextRun;
   Answer(error_prompt::kIgnoreButton);
-  EXPECT_EQ(RunPromptedCommand(nextRun, 1076, FailingTimes(100)), StepResult::Done);
+  EXPECT_EQ(RunPromptedCommand(nextRun, kStringReadFailed, FailingTimes(100)), StepResult::Done);
   EXPECT_EQ(shown.size(), 2u) << "a new run prompts again";
 }
 

@@ -135,7 +135,7 @@ class FatFormat : public test_support::PageRunTest {
       shown = {test_support::ItemText(dialog, kSummaryTotal), test_support::ItemText(dialog, kSummaryBad),
                test_support::ItemText(dialog, kSummaryAvailable), test_support::ItemText(dialog, kSummaryUnitBytes),
                test_support::ItemText(dialog, kSummaryUnits)};
-      driver.Click(dialog, 1);
+      driver.Click(dialog, ui::IDOK);
     });
   }
   void ExpectSoundVolume(const std::string& image, int fatBits) {

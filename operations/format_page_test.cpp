@@ -123,12 +123,13 @@ TEST_F(FormatPage, ASmartMediaCardIsLowLevelFormattedAndItsSummaryShown) {
   prompter.AnswerMessageBox(ui::IDYES, kConfirm);
   std::map<int, std::string> figures;
   driver.OnDialog(kFormatSummaryTemplate, [&figures, this](ui::HWND summary) {
-    for (const int id : {kSummaryTotal, kSummaryBad, kSummaryAvailable, kSummaryUnitBytes, kSummaryUnits, 1155}) {
+    for (const int id :
+         {kSummaryTotal, kSummaryBad, kSummaryAvailable, kSummaryUnitBytes, kSummaryUnits, kSummaryTotalText}) {
       figures[id] = test_support::ItemText(summary, id);
     }
     figures[0] = test_support::WindowText(summary);
     EXPECT_EQ(OperationBusy, 1u) << "shown inside the run";
-    driver.Click(summary, 1);
+    driver.Click(summary, ui::IDOK);
   });
   const Bytes otherCard = ReadHostBytes(Home("f.img"));
   OnPage(kFormatTool, kFormatPageTemplate, kRowK, [&](ui::HWND page) {
@@ -148,7 +149,7 @@ TEST_F(FormatPage, ASmartMediaCardIsLowLevelFormattedAndItsSummaryShown) {
   EXPECT_EQ(figures[kSummaryAvailable], "16,351,232");
   EXPECT_EQ(figures[kSummaryUnitBytes], "16,384");
   EXPECT_EQ(figures[kSummaryUnits], "998");
-  EXPECT_EQ(figures[1155], "bytes total disk space");
+  EXPECT_EQ(figures[kSummaryTotalText], "bytes total disk space");
   EXPECT_TRUE(ReadHostBytes(Home("f.img")) == otherCard) << "only the page's own card is formatted";
 }
 

@@ -41,12 +41,13 @@ class FormatRun {
   bool PcmciaCardWritable();
   bool IdeCardWritable();
 
-  // GetMediaCapacity for the entry; keeps the megabytes. False (after 1090) when no card answers.
+  // GetMediaCapacity for the entry; keeps the megabytes. False (after kStringNoMedia) when no card answers.
   bool QueryCapacity(win::HANDLE handle);
   bool Checked(int control) const;
   FormatHead Head(bool fullFormat);
   void ReportFailure() const;
-  // The summary when asked for, then 1212 (PCMCIA), 1217 (re-insert) or, without summary, 1214.
+  // The summary when asked for, then kStringFormatDonePcmcia, kStringFormatDoneReinsert or, without
+  // summary, kStringFormatDone.
   void ReportFatSuccess(bool pcmciaMessage);
 
   CEraPage& page_;

@@ -14,9 +14,10 @@
 namespace tarnlok {
 namespace {
 
-constexpr ControlText kTexts[] = {{1155, kStringSummaryTotalSpace}, {1156, kStringSummaryBadSectors},
-                                  {1157, kStringSummaryAvailable},  {1158, kStringSummaryUnitSize},
-                                  {1159, kStringSummaryUnitCount},  {1, kStringCloseButton}};
+constexpr ControlText kTexts[] = {
+    {kSummaryTotalText, kStringSummaryTotalSpace},    {kSummaryBadText, kStringSummaryBadSectors},
+    {kSummaryAvailableText, kStringSummaryAvailable}, {kSummaryUnitBytesText, kStringSummaryUnitSize},
+    {kSummaryUnitsText, kStringSummaryUnitCount},     {ui::IDOK, kStringCloseButton}};
 
 }  // namespace
 
@@ -50,7 +51,8 @@ void CFormatSummaryDlg::OnPaint() { PaintWithPageBackground(*this); }
 ui::HBRUSH CFormatSummaryDlg::OnCtlColor(ui::CDC* dc, ui::CWnd* control, ui::UINT kind) {
   if (kind != ui::CTLCOLOR_STATIC) return DefaultControlColours(*this, dc, control, kind);
   const int id = control->GetDlgCtrlID();
-  if (id >= kSummaryTotal && id <= 1159) dc->SetBkMode(ui::TRANSPARENT);
+  // Figures and texts alike show the background through.
+  if (id >= kSummaryTotal && id <= kSummaryUnitsText) dc->SetBkMode(ui::TRANSPARENT);
   return static_cast<ui::HBRUSH>(ui::GetStockObject(ui::HOLLOW_BRUSH));
 }
 

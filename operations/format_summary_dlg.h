@@ -6,12 +6,17 @@
 
 namespace tarnlok {
 
-// Controls of the summary.
+// Controls of the summary: a column of figures, each followed by the text that says what it counts.
 constexpr int kSummaryTotal = 1150;
 constexpr int kSummaryBad = 1151;
 constexpr int kSummaryAvailable = 1152;
 constexpr int kSummaryUnitBytes = 1153;
 constexpr int kSummaryUnits = 1154;
+constexpr int kSummaryTotalText = 1155;
+constexpr int kSummaryBadText = 1156;
+constexpr int kSummaryAvailableText = 1157;
+constexpr int kSummaryUnitBytesText = 1158;
+constexpr int kSummaryUnitsText = 1159;
 
 class CFormatSummaryDlg : public ui::CDialog {
  public:

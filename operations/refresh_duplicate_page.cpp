@@ -5,6 +5,7 @@
 #include "operations/dup_page.h"
 #include "operations/operation_refresh.h"
 #include "operations/operation_state.h"
+#include "shell/control_ids.h"
 #include "shell/page_codes.h"
 #include "shell/shell_state.h"
 
@@ -13,7 +14,7 @@ namespace {
 
 namespace controls = duplicate_page;
 
-constexpr ControlText kTexts[] = {{controls::kDeviceInfoLabel, kStringDeviceInfoCaption},
+constexpr ControlText kTexts[] = {{kFirstGroupCaption, kStringDeviceInfoCaption},
                                   {controls::kDeviceLabel, kStringOperationDeviceLabel},
                                   {controls::kCapacityLabel, kStringOperationCapacityLabel},
                                   {controls::kTotalBlocksLabel, kStringTotalBlocks},
@@ -21,7 +22,7 @@ constexpr ControlText kTexts[] = {{controls::kDeviceInfoLabel, kStringDeviceInfo
                                   {controls::kPhaseText, kStringReadingSource},
                                   {controls::kHelpButton, kStringHelp},
                                   {controls::kDuplicateButton, kStringDuplicateTool},
-                                  {controls::kProgressInfoLabel, kStringProgressInfoCaption}};
+                                  {kSecondGroupCaption, kStringProgressInfoCaption}};
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include "device/string_ids.h"
 #include "operations/era_page.h"
 #include "platform/ui/windows/window_api.h"
+#include "shell/control_ids.h"
 #include "shell/dialog_texts.h"
 #include "shell/page_codes.h"
 #include "shell/refresh_info_page.h"
@@ -14,11 +15,17 @@ namespace {
 
 using namespace format_page;
 
-constexpr ControlText kTexts[] = {
-    {kTypeCaption, kStringFormatTypeCaption}, {kQuickChoice, kStringQuickFormat},  {kFullChoice, kStringFullFormat},
-    {kSummaryChoice, kStringShowSummary},     {kNoteCaption, kStringNoteCaption},  {kNoteText, kStringFormatNote},
-    {kFormatButton, kStringFormatTool},       {kBootChoice, kStringEnableBooting}, {kFat32Choice, kStringFat32},
-    {kPanoramicChoice, kStringPanoramicMode}, {kHelpButton, kStringHelp}};
+constexpr ControlText kTexts[] = {{kFirstGroupCaption, kStringFormatTypeCaption},
+                                  {kQuickChoice, kStringQuickFormat},
+                                  {kFullChoice, kStringFullFormat},
+                                  {kSummaryChoice, kStringShowSummary},
+                                  {kSecondGroupCaption, kStringNoteCaption},
+                                  {kNoteText, kStringFormatNote},
+                                  {kFormatButton, kStringFormatTool},
+                                  {kBootChoice, kStringEnableBooting},
+                                  {kFat32Choice, kStringFat32},
+                                  {kPanoramicChoice, kStringPanoramicMode},
+                                  {kHelpButton, kStringHelp}};
 
 // The query answers megabytes (or a media size code, always small); FAT32 is offered from 2 GB.
 constexpr win::DWORD kLargestFat16Megabytes = 2047;

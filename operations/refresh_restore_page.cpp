@@ -5,6 +5,7 @@
 #include "operations/operation_refresh.h"
 #include "operations/operation_state.h"
 #include "operations/rest_page.h"
+#include "shell/control_ids.h"
 #include "shell/shell_state.h"
 
 namespace tarnlok {
@@ -12,7 +13,7 @@ namespace {
 
 namespace controls = restore_page;
 
-constexpr ControlText kTexts[] = {{controls::kDeviceInfoLabel, kStringDeviceInfoCaption},
+constexpr ControlText kTexts[] = {{kFirstGroupCaption, kStringDeviceInfoCaption},
                                   {controls::kDeviceLabel, kStringOperationDeviceLabel},
                                   {controls::kCapacityLabel, kStringOperationCapacityLabel},
                                   {controls::kFileNameLabel, kStringRestoreFileNameLabel},
@@ -21,7 +22,7 @@ constexpr ControlText kTexts[] = {{controls::kDeviceInfoLabel, kStringDeviceInfo
                                   {controls::kActivityText, kStringRestoringToMedia},
                                   {controls::kHelpButton, kStringHelp},
                                   {controls::kRestoreButton, kStringRestoreTool},
-                                  {controls::kProgressInfoLabel, kStringProgressInfoCaption},
+                                  {kSecondGroupCaption, kStringProgressInfoCaption},
                                   {controls::kCancelButton, kStringCloseButton}};
 
 }  // namespace

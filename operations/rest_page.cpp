@@ -2,17 +2,15 @@
 
 #include "device/device_messages.h"
 #include "device/device_state.h"
-#include "shell/page_codes.h"
-#include "shell/resource_ids.h"
 #include "device/string_ids.h"
 #include "operations/page_look.h"
 #include "operations/refresh_restore_page.h"
 #include "platform/ui/dialogs/prompter.h"
+#include "shell/control_ids.h"
 #include "shell/dialog_texts.h"
 #include "shell/main_app.h"
 #include "shell/page_codes.h"
 #include "shell/resource_ids.h"
-#include "device/string_ids.h"
 
 namespace tarnlok {
 namespace {
@@ -24,7 +22,7 @@ constexpr win::DWORD kPathMustExist = 0x800;
 
 constexpr int kTransparentStatics[] = {
     controls::kFileNameLabel, controls::kTotalBlocksLabel, controls::kCurrentBlockLabel, controls::kDeviceLabel,
-    controls::kCapacityLabel, controls::kDeviceInfoLabel,  controls::kProgressInfoLabel};
+    controls::kCapacityLabel, kFirstGroupCaption,          kSecondGroupCaption};
 constexpr int kValueStatics[] = {controls::kTotalBlocksValue, controls::kCurrentBlockValue, controls::kDeviceValue,
                                  controls::kCapacityValue};
 constexpr CardPageLook kLook{kRestorePageCode,        controls::kProgressBar, controls::kCancelButton,
@@ -56,7 +54,7 @@ win::BOOL CRestPage::OnInitDialog() {
   CPropertyPage::OnInitDialog();
   StartPage();
   DecorateIconButtons({{&restoreButton_, kRestoreIcon}, {&cancelButton_, kCancelIcon}, {&browseButton_, kBrowseIcon}});
-  SetFonts(*this, {controls::kDeviceInfoLabel, controls::kProgressInfoLabel}, App().labelFontBold);
+  SetFonts(*this, {kFirstGroupCaption, kSecondGroupCaption}, App().labelFontBold);
   SetFonts(*this,
            {controls::kFileNameLabel, controls::kTotalBlocksLabel, controls::kCurrentBlockLabel, controls::kDeviceLabel,
             controls::kCapacityLabel},

@@ -27,8 +27,6 @@ constexpr int kProgressBar = 1074;
 constexpr int kPercentText = 1075;
 constexpr int kHelpButton = 1092;
 constexpr int kCancelButton = 1093;
-constexpr int kDeviceInfoLabel = 1264;
-constexpr int kProgressInfoLabel = 1265;
 }  // namespace restore_page
 
 class CRestPage : public CCardOperationPage {

@@ -1,6 +1,7 @@
 // The Restore page run in the whole program on the simulated machine: images written back byte
 // for byte, used-space images grown onto a larger card, damaged and crafted images refused with
 // the card untouched, and failures of the card reaching the error prompt.
+#include "operations/error_prompt_dlg.h"
 #include "operations/rest_page.h"
 #include "operations/testing/fat_volumes.h"
 #include "operations/testing/page_runs.h"
@@ -255,16 +256,16 @@ class RestoreFaults : public RestorePage, public ::testing::WithParamInterface<i
 
 TEST_P(RestoreFaults, FailedWritesReachThePromptAndItsAnswerDecides) {
   const int answer = GetParam();
-  const std::string times = answer == 1130 ? "1" : "\"always\"";
+  const std::string times = answer == error_prompt::kRetryButton ? "1" : "\"always\"";
   StartMachine(R"(, "faults": [ { "op": "write", "sector": 5000, "times": )" + times +
                R"( }, { "op": "write", "sector": 9000, "times": )" + times + " } ]");
   ExpectWarning();
-  if (answer != 4) ExpectSuccess();
-  const std::size_t prompts = answer == 1130 || answer == 1131 ? 2 : 1;
+  if (answer != error_prompt::kAbortButton) ExpectSuccess();
+  const std::size_t prompts = answer == error_prompt::kRetryButton || answer == error_prompt::kIgnoreButton ? 2 : 1;
   std::vector<std::string> steps;
   for (std::size_t prompt = 0; prompt < prompts; ++prompt) {
     driver.OnDialog(kErrorPromptTemplate, [&](ui::HWND dialog) {
-      steps.push_back(test_support::ItemText(dialog, 1132));
+      steps.push_back(test_support::ItemText(dialog, error_prompt::kStepText));
       driver.Click(dialog, answer);
     });
   }
@@ -275,17 +276,19 @@ TEST_P(RestoreFaults, FailedWritesReachThePromptAndItsAnswerDecides) {
   const Bytes card = ReadHostBytes(Home("k.img"));
   const std::size_t failing = std::size_t{5000 / 63 * 63} * 512;
   EXPECT_EQ(std::equal(card.begin(), card.begin() + failing, source.begin()), true) << "written up to the fault";
-  EXPECT_EQ(card == source, answer == 1130) << "only Retry gets the failing chunks written";
-  EXPECT_EQ(std::equal(card.end() - 512, card.end(), source.end() - 512), answer != 4)
+  EXPECT_EQ(card == source, answer == error_prompt::kRetryButton) << "only Retry gets the failing chunks written";
+  EXPECT_EQ(std::equal(card.end() - 512, card.end(), source.end() - 512), answer != error_prompt::kAbortButton)
       << "all but Abort write on to the end";
 }
 
-INSTANTIATE_TEST_SUITE_P(Answers, RestoreFaults, ::testing::Values(4, 1130, 1131, 3));
+INSTANTIATE_TEST_SUITE_P(Answers, RestoreFaults,
+                         ::testing::Values(error_prompt::kAbortButton, error_prompt::kRetryButton,
+                                           error_prompt::kIgnoreButton, error_prompt::kIgnoreAllButton));
 
 TEST_F(RestorePage, ACardPulledDuringTheRunEndsItWithNoMedia) {
   StartMachine(R"(, "pulledAfterCommands": 400)");
   // The command after the card left may be a write: its prompt is answered Ignore.
-  driver.OnDialog(kErrorPromptTemplate, [this](ui::HWND prompt) { driver.Click(prompt, 1131); });
+  driver.OnDialog(kErrorPromptTemplate, [this](ui::HWND prompt) { driver.Click(prompt, error_prompt::kIgnoreButton); });
   ExpectWarning();
   prompter.AnswerMessageBox(ui::IDOK, "Media NOT present !!!");
   OnPage(kRestoreTool, kRestorePageTemplate, kRowK,

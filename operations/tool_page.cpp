@@ -87,7 +87,7 @@ win::BOOL CToolPage::OnInitDialog() {
     buttons_[i].SetButtonIcons(kButtons[i].icon, 0);
     buttons_[i].ShiftButtonColour(0, 30, win::TRUE);
     buttons_[i].ShiftButtonColour(4, 30, win::TRUE);
-    buttons_[i].SetIconAlign(1, win::TRUE);
+    buttons_[i].SetIconAlign(CIconButton::kIconAbove, win::TRUE);
   }
   return win::TRUE;
 }

@@ -42,25 +42,26 @@ TEST_F(ToolPage, BackupOpensTheSheetWithItsPageAndACloseButtonOnly) {
   OnToolsPage([&](ui::HWND, ui::HWND tools) { EXPECT_TRUE(driver.Click(tools, kBackupTool)); });
   driver.OnDialog(kBackupPageTemplate, [&](ui::HWND sheet) {
     EXPECT_EQ(test_support::WindowText(sheet), "Backup");
-    EXPECT_EQ(ItemText(sheet, 2), "Clos&e");
+    EXPECT_EQ(ItemText(sheet, ui::IDCANCEL), "Clos&e");
     for (const int hidden : {ui::ID_WIZBACK, ui::ID_WIZNEXT, ui::ID_WIZFINISH}) {
       EXPECT_FALSE(ui::IsWindowVisible(ui::GetDlgItem(sheet, hidden))) << hidden;
     }
     EXPECT_EQ(ui::GetDlgItem(sheet, ui::AFX_IDC_TAB_CONTROL), nullptr) << "no tab row";
     EXPECT_EQ(CurrentPageCode, kBackupPageCode);
-    EXPECT_EQ(ItemText(ActivePageHwnd, 1237).substr(0, 5), "(E:) ") << "the row's text as source";
-    EXPECT_EQ(ItemText(ActivePageHwnd, 1240), "Source:");
-    EXPECT_TRUE(ui::IsWindowEnabled(ui::GetDlgItem(ActivePageHwnd, 1096)));
-    EXPECT_EQ(ui::SendMessage(ui::GetDlgItem(ActivePageHwnd, 1096), ui::BM_GETCHECK, 0, 0), 1);
-    EXPECT_FALSE(ui::IsWindowVisible(ui::GetDlgItem(ActivePageHwnd, 1053))) << "Cancel hidden while idle";
-    EXPECT_TRUE(
-        std::regex_match(ItemText(ActivePageHwnd, 1039), std::regex(R"(C:\\Program Files\\Tarnlok\\\d{8}_\d{4}\.FMB)")))
-        << ItemText(ActivePageHwnd, 1039);
-    driver.Click(sheet, 2);
+    EXPECT_EQ(ItemText(ActivePageHwnd, kSourceText).substr(0, 5), "(E:) ") << "the row's text as source";
+    EXPECT_EQ(ItemText(ActivePageHwnd, kSourceLabel), "Source:");
+    EXPECT_TRUE(ui::IsWindowEnabled(ui::GetDlgItem(ActivePageHwnd, kUsedSpaceChoice)));
+    EXPECT_EQ(ui::SendMessage(ui::GetDlgItem(ActivePageHwnd, kUsedSpaceChoice), ui::BM_GETCHECK, 0, 0), 1);
+    EXPECT_FALSE(ui::IsWindowVisible(ui::GetDlgItem(ActivePageHwnd, kCancelButton))) << "Cancel hidden while idle";
+    EXPECT_TRUE(std::regex_match(ItemText(ActivePageHwnd, kImageNameEdit),
+                                 std::regex(R"(C:\\Program Files\\Tarnlok\\\d{8}_\d{4}\.FMB)")))
+        << ItemText(ActivePageHwnd, kImageNameEdit);
+    driver.Click(sheet, ui::IDCANCEL);
   });
   driver.WhenIdle([&] { CloseMainWindow(ui::AfxGetMainWnd()->m_hWnd); });
   Run();
-  EXPECT_EQ(driver.Started(), (std::vector<int>{102, static_cast<int>(kBackupPageTemplate)}));
+  EXPECT_EQ(driver.Started(),
+            (std::vector<int>{static_cast<int>(kMainTemplate), static_cast<int>(kBackupPageTemplate)}));
 }
 
 TEST_F(ToolPage, EnterOnAFocusedButtonOpensItsSheet) {
@@ -72,7 +73,7 @@ TEST_F(ToolPage, EnterOnAFocusedButtonOpensItsSheet) {
   driver.OnDialog(kFormatPageTemplate, [&](ui::HWND sheet) {
     EXPECT_EQ(test_support::WindowText(sheet), "Format");
     EXPECT_EQ(CurrentPageCode, kFormatPageCode) << "the Format page became active";
-    driver.Click(sheet, 2);
+    driver.Click(sheet, ui::IDCANCEL);
   });
   driver.WhenIdle([&] { CloseMainWindow(ui::AfxGetMainWnd()->m_hWnd); });
   Run();

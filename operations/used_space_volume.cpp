@@ -1,5 +1,6 @@
 #include "operations/used_space_volume.h"
 
+#include "device/file_system_type.h"
 #include "operations/fat_volume_layout.h"
 #include "operations/fmb_image.h"
 #include "platform/win/layouts/byte_order.h"
@@ -38,9 +39,9 @@ win::DWORD Fat12ToFat16Entry(win::DWORD value) { return value >= 0xFF0 ? (value 
 
 int FatBitsOf(win::BYTE fileSystem) {
   switch (fileSystem) {
-    case 1: return 12;
-    case 2: return 16;
-    case 3: return 32;
+    case kFat12: return 12;
+    case kFat16: return 16;
+    case kFat32: return 32;
     default: return 0;
   }
 }

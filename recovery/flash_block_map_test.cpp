@@ -19,6 +19,7 @@
 #include "platform/ui/windows/styles.h"
 #include "platform/ui/windows/window_api.h"
 #include "platform/ui/windows/window_class.h"
+#include "shell/progress_dlg.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>
@@ -369,7 +370,8 @@ TEST_F(FlashCardTest, TheAnalysisCountsTheBlocksInItsDialogAndStopsWhenACancelIs
   const auto press = [&](Seen& seen) {
     const ui::HWND dialog = ui::FindWindowA(nullptr, "Analysing Physical blocks");
     ASSERT_NE(dialog, nullptr);
-    seen = {ItemText(dialog, 1135), ItemText(dialog, 1136), ui::IsWindowEnabled(owner) != 0};
+    seen = {ItemText(dialog, tarnlok::kProgressValueTotal), ItemText(dialog, tarnlok::kProgressValueCurrent),
+            ui::IsWindowEnabled(owner) != 0};
     EXPECT_TRUE(driver.Click(dialog, ui::IDCANCEL));
   };
   driver.AfterPumps(60, [&] { press(first); });

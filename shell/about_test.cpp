@@ -20,8 +20,6 @@ namespace {
 
 using About = test_support::ProgramTest;
 
-constexpr ui::WPARAM kAboutCommand = 0x10;
-
 // The texts of the dialog's controls, in their order.
 std::vector<std::string> ControlTexts(ui::HWND dialog) {
   std::vector<std::string> texts;

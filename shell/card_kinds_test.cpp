@@ -76,7 +76,7 @@ constexpr int kMemoryStickImage = 3;
 constexpr int kOtherImage = 4;
 constexpr int kBusCardImage = 5;
 
-// The capacity control's text when the card query fails: " %s" of string 109, " No Media".
+// The capacity control's text when the card query fails: " %s" of kStringNoMediaText, " No Media".
 constexpr const char* kNoMedia = "  No Media";
 
 Shown ReadPage() {

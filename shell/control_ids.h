@@ -1,11 +1,18 @@
 // Control ids of the shell's own windows, by template (resources/dialog/<template>.txt): the main
-// window, the Information and About pages and the start-up notes. Each operation page and dialog
-// keeps its controls in its own header.
+// window, the Information and About pages and the start-up notes, and the ids that several
+// templates share. Each operation page and dialog keeps its other controls in its own header.
 #pragma once
 
 #include <array>
 
 namespace tarnlok {
+
+// The bold captions over a page's or dialog's groups, top to bottom: the Backup, Restore,
+// Duplicate and Format pages and the recovery settings title their groups with these.
+constexpr int kFirstGroupCaption = 1264;
+constexpr int kSecondGroupCaption = 1265;
+constexpr int kThirdGroupCaption = 1266;
+constexpr int kFourthGroupCaption = 1267;
 
 // The main window. The device list is named at the program's scope: the operations find it.
 constexpr int kDeviceListControl = 1002;
@@ -15,8 +22,17 @@ constexpr int kIconStatic = 1009;
 constexpr int kTitleMarker = 1010;
 constexpr int kCloseButton = 1259;
 constexpr int kMinimiseButton = 1260;
-// The frame's bottom, top, left and right edges, which the 9x family does not show.
-constexpr std::array<int, 4> kEdgePictures = {1276, 1277, 1278, 1275};
+// The first of the row of pictures right of the title (1269 to 1273).
+constexpr int kFirstTitlePicture = 1269;
+// The frame's edges, which the 9x family does not show.
+constexpr int kRightEdgePicture = 1275;
+constexpr int kBottomEdgePicture = 1276;
+constexpr int kTopEdgePicture = 1277;
+constexpr int kLeftEdgePicture = 1278;
+constexpr std::array<int, 4> kEdgePictures = {kBottomEdgePicture, kTopEdgePicture, kLeftEdgePicture, kRightEdgePicture};
+// Statics and edits the window would show with a transparent text background; its template
+// holds neither today.
+constexpr std::array<int, 2> kClearTextControls = {1252, 1253};
 }  // namespace main_window
 
 // The Information page: a label beside each value.

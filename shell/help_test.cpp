@@ -102,10 +102,11 @@ TEST_F(Help, TheHelpFileHasATopicForEveryKeyTheProgramPasses) {
           win::WinHelpA(main, App().m_helpFilePath.c_str(), win::HELP_KEY, reinterpret_cast<std::uintptr_t>(key)));
       EXPECT_EQ(test_support::ShownHelpTopic(), title) << key;
     }
-    // The recovery settings and media type dialogs (templates 150 and 151) by their contexts.
-    for (const auto& [context, title] :
-         {std::pair{0x20096, "Recovery settings"}, {0x20097, "Selecting the media type"}}) {
-      ui::CWnd::FromHandlePermanent(main)->ui::CWnd::WinHelp(static_cast<win::DWORD>(context), win::HELP_CONTEXT);
+    // The recovery settings and media type dialogs by the help contexts of their templates.
+    for (const auto& [dialog, title] :
+         {std::pair{kRecvSettingsTemplate, "Recovery settings"}, {kMediaSizeTemplate, "Selecting the media type"}}) {
+      const win::DWORD context = ui::kHelpContextBase + dialog;
+      ui::CWnd::FromHandlePermanent(main)->ui::CWnd::WinHelp(context, win::HELP_CONTEXT);
       EXPECT_EQ(test_support::ShownHelpTopic(), title) << context;
     }
     ui::SendMessage(main, ui::WM_COMMAND, ui::IDCANCEL, 0);

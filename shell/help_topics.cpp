@@ -10,6 +10,7 @@
 namespace tarnlok {
 namespace {
 
+// Help topics by page code (page_codes.h); none before a page has been shown.
 constexpr std::array<const char*, 7> kTopics = {"",
                                                 "Tab Style Layout",
                                                 "Tarnlok Backup",

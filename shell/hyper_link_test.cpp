@@ -111,7 +111,7 @@ TEST_F(HyperLink, AnotherFontResizesTheLinkAndKeepsItsOwnUnderline) {
   ui::RECT before{};
   web.GetWindowRect(&before);
   ui::CFont large;
-  large.CreateFont(24, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0, "Verdana");
+  large.CreateFont(24, 0, 0, 0, ui::FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, "Verdana");
   web.SetLinkFont(large);
   ui::RECT after{};
   web.GetWindowRect(&after);

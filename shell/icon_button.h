@@ -22,6 +22,11 @@ class CIconButton : public ui::CButton {
  public:
   // As a second icon id: a grey copy of the first icon for when the pointer is away.
   static constexpr int kGreyCopy = -2;
+  // Where the image sits against the caption (SetIconAlign); 3 is accepted and leaves the image
+  // at the button's top left.
+  static constexpr ui::BYTE kIconLeft = 0;
+  static constexpr ui::BYTE kIconAbove = 1;
+  static constexpr ui::BYTE kIconRight = 2;
 
   CIconButton();
   ~CIconButton() override;

@@ -117,7 +117,7 @@ ui::RECT CIconButton::PlaceImage(bool hasCaption, const ui::RECT& item, ui::RECT
   const int centreX = (itemWidth - width) / 2;
   const int centreY = (itemHeight - height) / 2;
   switch (align_) {
-    case 0:
+    case kIconLeft:
       if (hasCaption) {
         image.left += imageOrigin_.x;
         caption.left += width + imageOrigin_.x;
@@ -126,7 +126,7 @@ ui::RECT CIconButton::PlaceImage(bool hasCaption, const ui::RECT& item, ui::RECT
       }
       image.top += centreY;
       break;
-    case 1:
+    case kIconAbove:
       image.left += centreX;
       if (hasCaption) {
         image.top = imageOrigin_.y;
@@ -135,7 +135,7 @@ ui::RECT CIconButton::PlaceImage(bool hasCaption, const ui::RECT& item, ui::RECT
         image.top += centreY;
       }
       break;
-    case 2:
+    case kIconRight:
       if (hasCaption) {
         caption.right = (caption.right - caption.left) - width - imageOrigin_.x;
         caption.left = imageOrigin_.x;

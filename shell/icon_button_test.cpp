@@ -274,7 +274,7 @@ TEST_F(IconButton, EachAlignmentPlacesTheIconBesideOrAboveTheCaption) {
     return box;
   };
 
-  ASSERT_EQ(button.SetIconAlign(0, win::TRUE), 0);
+  ASSERT_EQ(button.SetIconAlign(CIconButton::kIconLeft, win::TRUE), 0);
   ui::RECT icon = boxOf(kRed);
   ui::RECT text = boxOf(ink);
   ASSERT_GT(icon.right, icon.left);
@@ -282,13 +282,13 @@ TEST_F(IconButton, EachAlignmentPlacesTheIconBesideOrAboveTheCaption) {
   EXPECT_LE(icon.right, text.left) << "left: the icon before the caption";
   EXPECT_LT(icon.left, r.right / 4);
 
-  ASSERT_EQ(button.SetIconAlign(2, win::TRUE), 0);
+  ASSERT_EQ(button.SetIconAlign(CIconButton::kIconRight, win::TRUE), 0);
   icon = boxOf(kRed);
   text = boxOf(ink);
   EXPECT_LE(text.right, icon.left) << "right: the caption before the icon";
   EXPECT_GT(icon.right, r.right * 3 / 4);
 
-  ASSERT_EQ(button.SetIconAlign(1, win::TRUE), 0);
+  ASSERT_EQ(button.SetIconAlign(CIconButton::kIconAbove, win::TRUE), 0);
   icon = boxOf(kRed);
   text = boxOf(ink);
   EXPECT_LE(icon.bottom, text.top) << "top: the icon above the caption";

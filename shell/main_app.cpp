@@ -3,6 +3,7 @@
 
 #include "device/device_list.h"
 #include "device/device_state.h"
+#include "platform/ui/gdi/gdi.h"
 #include "platform/win/modules/modules.h"
 #include "shell/shell_state.h"
 #include "shell/single_instance.h"
@@ -34,9 +35,9 @@ CMainApp::~CMainApp() {
 CMainApp& App() { return static_cast<CMainApp&>(*ui::AfxGetApp()); }
 
 void CMainApp::CreateFonts() {
-  MakeVerdana(labelFontBold, 13, 700);
-  MakeVerdana(captionFont, 15, 700);
-  MakeVerdana(labelFont, 13, 400);
+  MakeVerdana(labelFontBold, 13, ui::FW_BOLD);
+  MakeVerdana(captionFont, 15, ui::FW_BOLD);
+  MakeVerdana(labelFont, 13, ui::FW_NORMAL);
 }
 
 void CMainApp::CreateBrushes() {

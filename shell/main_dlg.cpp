@@ -26,6 +26,7 @@
 #include "shell/shell_state.h"
 #include "device/device_messages.h"
 
+#include <algorithm>
 #include <array>
 
 namespace tarnlok {
@@ -34,6 +35,8 @@ namespace {
 using namespace main_window;
 
 constexpr win::UINT kAppExitCommand = 57665;
+// WM_SYSCOMMAND keeps the low four bits of its command for the system's own use.
+constexpr ui::WPARAM kSystemCommandMask = 0xFFF0;
 constexpr ui::COLORREF kSeeThrough = 0x00FF00;
 constexpr int kSheetOffset = 7;
 
@@ -188,7 +191,7 @@ void CMainDlg::OnMinimiseButton() {
 void CMainDlg::OnCancel() { CBitmapDialog::OnCancel(); }
 
 ui::LRESULT CMainDlg::OnSysCommand(ui::WPARAM wParam, ui::LPARAM) {
-  if ((wParam & 0xFFF0) == 0x10) {
+  if ((wParam & kSystemCommandMask) == kAboutCommand) {
     CAboutDlg about;
     about.DoModal();
     return 0;
@@ -205,9 +208,9 @@ void CMainDlg::PaintTitle(ui::CDC& dc) {
   marker->GetWindowRect(&area);
   ScreenToClient(&area);
   const std::string title = LoadProgramString(kStringTitleWithMaker);
-  ui::RECT box{area.left + 11, area.top, area.right + 8 * static_cast<int>(title.size()) + 20, area.bottom};
+  ui::RECT box{area.left + kTitleIndent, area.top, area.right + 8 * static_cast<int>(title.size()) + 20, area.bottom};
   ui::CFont font;
-  font.CreateFont(24, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0, nullptr);
+  font.CreateFont(kTitleFontHeight, 0, 0, 0, ui::FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, nullptr);
   ui::CFont* oldFont = dc.SelectObject(&font);
   const ui::COLORREF oldColour = dc.GetTextColor();
   dc.SetBkMode(ui::TRANSPARENT);
@@ -235,7 +238,9 @@ void CMainDlg::OnPaint() {
 
 ui::HBRUSH CMainDlg::OnCtlColor(ui::CDC* dc, ui::CWnd* control, ui::UINT kind) {
   const int id = control->GetDlgCtrlID();
-  if ((kind == ui::CTLCOLOR_STATIC || kind == ui::CTLCOLOR_EDIT) && (id == 1252 || id == 1253)) {
+  const bool clearText =
+      std::find(kClearTextControls.begin(), kClearTextControls.end(), id) != kClearTextControls.end();
+  if ((kind == ui::CTLCOLOR_STATIC || kind == ui::CTLCOLOR_EDIT) && clearText) {
     dc->SetBkMode(ui::TRANSPARENT);
   }
   return static_cast<ui::HBRUSH>(ui::GetStockObject(ui::HOLLOW_BRUSH));

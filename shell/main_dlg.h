@@ -19,6 +19,13 @@
 
 namespace tarnlok {
 
+// The system command that opens the About box.
+constexpr ui::WPARAM kAboutCommand = 0x10;
+
+// The title is engraved in a bold font of this height, this far right of its marker.
+constexpr int kTitleFontHeight = 24;
+constexpr int kTitleIndent = 11;
+
 class CMainSht : public ui::CPropertySheet {
  public:
   const ui::MessageMap& GetMessageMap() const override;

@@ -205,12 +205,12 @@ TEST_F(MainWindowPictures, EachPageIsSavedWithTheDeviceRowsItsBackgroundAndItsLa
     const Picture background(ui::LoadBitmapA(nullptr, kPageBackgroundBitmap));
     // The engraved title ends before the row of pictures begins, so that none of it is hidden.
     ui::CFont titleFont;
-    titleFont.CreateFont(24, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0, nullptr);
+    titleFont.CreateFont(kTitleFontHeight, 0, 0, 0, ui::FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, nullptr);
     ui::CClientDC dc(window);
     dc.SelectObject(&titleFont);
-    const int titleEnd = PlaceIn(main, ui::GetDlgItem(main, main_window::kTitleMarker)).left + 11 + 1 +
+    const int titleEnd = PlaceIn(main, ui::GetDlgItem(main, main_window::kTitleMarker)).left + kTitleIndent + 1 +
                          dc.GetTextExtent(LoadProgramString(kStringTitleWithMaker)).cx;
-    EXPECT_LT(titleEnd, PlaceIn(main, ui::GetDlgItem(main, 1269)).left);
+    EXPECT_LT(titleEnd, PlaceIn(main, ui::GetDlgItem(main, main_window::kFirstTitlePicture)).left);
 
     const ui::HWND list = ui::GetDlgItem(main, kDeviceListControl);
     const std::array<const char*, 4> names = {"information", "recovery", "tools", "about"};
@@ -240,7 +240,8 @@ TEST_F(MainWindowPictures, EachPageIsSavedWithTheDeviceRowsItsBackgroundAndItsLa
 
       ExpectBackground(shot, background, main, page, 3, 300);
       ExpectBackground(shot, background, main, page, 250, 315);
-      EXPECT_LE(PlaceIn(main, window->Sheet().m_hWnd).right, PlaceIn(main, ui::GetDlgItem(main, 1275)).left)
+      EXPECT_LE(PlaceIn(main, window->Sheet().m_hWnd).right,
+                PlaceIn(main, ui::GetDlgItem(main, main_window::kRightEdgePicture)).left)
           << "the sheet ends before the right edge picture";
       if (index == 0) {
         for (int id : {info_page::kDriveLabel, info_page::kDeviceNameLabel, info_page::kFirmwareLabel,

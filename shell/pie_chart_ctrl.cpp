@@ -11,7 +11,8 @@ constexpr ui::BYTE kStringPrecision = 1;
 constexpr ui::BYTE kCharacterClipping = 1;
 
 void MakeArialFont(ui::CFont& font, int height) {
-  font.CreateFont(height, 0, 0, 0, 400, 0, 0, 0, kDefaultCharSet, kStringPrecision, kCharacterClipping, 0, 0, "Arial");
+  font.CreateFont(height, 0, 0, 0, ui::FW_NORMAL, 0, 0, 0, kDefaultCharSet, kStringPrecision, kCharacterClipping, 0, 0,
+                  "Arial");
 }
 
 }  // namespace

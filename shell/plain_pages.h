@@ -2,12 +2,13 @@
 #pragma once
 
 #include "platform/ui/dialogs/cdialog.h"
+#include "shell/resource_ids.h"
 
 namespace tarnlok {
 
 class CAboutDlg : public ui::CDialog {
  public:
-  CAboutDlg() : CDialog(100) {}
+  CAboutDlg() : CDialog(kAboutBoxTemplate) {}
 };
 
 }  // namespace tarnlok

@@ -12,8 +12,8 @@ namespace tarnlok {
 void RefreshInfoPage();
 
 // Opens the device for the card query of a page refresh: its volume on the NT family (a failure
-// shows 57422 for PCMCIA readers when pcmciaMessage, else 1089), the card driver or vwin32 on
-// Windows 9x. Invalid when nothing could be opened.
+// shows kStringOpenFailedPcmcia for PCMCIA readers when pcmciaMessage, else kStringOpenFailed),
+// the card driver or vwin32 on Windows 9x. Invalid when nothing could be opened.
 DriveHandle OpenForQuery(const DeviceEntry& entry, bool pcmciaMessage);
 // Asks the opened device for the card (which rewrites the entry): GetCardType for IDE and PCMCIA
 // readers (value: media size code or megabytes, 0 no card), else GetMediaCapacity.

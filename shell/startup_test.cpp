@@ -138,8 +138,9 @@ TEST_F(Startup, AMissingFormatLibraryGives57430AndReleasesTheGuard) {
   EXPECT_EQ(InstanceMapping, nullptr);
 }
 
-// Start-up on Windows 98 ends with one message when the card driver is missing (106), when its
-// device chain request fails (107) and when it reports no device (108).
+// Start-up on Windows 98 ends with one message when the card driver is missing
+// (kStringDriverMissing), when its device chain request fails (kStringDriverCallFailed) and when
+// it reports no device (kStringNoDeviceConnected).
 class StartupOn98 : public Startup, public ::testing::WithParamInterface<std::pair<const char*, const char*>> {};
 
 TEST_P(StartupOn98, EndsWithTheDriversMessage) {

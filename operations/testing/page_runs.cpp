@@ -1,5 +1,7 @@
 #include "operations/testing/page_runs.h"
 
+#include "platform/ui/windows/messages.h"
+#include "shell/control_ids.h"
 #include "shell/shell_state.h"
 
 #include <algorithm>
@@ -54,12 +56,12 @@ int ActingPrompter::AskMessageBox(const ui::MessageBoxRequest& request) {
 
 void PageRunTest::OnPage(int toolButton, int pageTemplate, int row, std::function<void(ui::HWND page)> action) {
   OnToolsPage([this, toolButton, row](ui::HWND main, ui::HWND tools) {
-    driver.Select(main, 1002, row);
+    driver.Select(main, kDeviceListControl, row);
     driver.Click(tools, toolButton);
   });
   driver.OnDialog(pageTemplate, [this, action](ui::HWND sheet) {
     action(ActivePageHwnd);
-    driver.WhenIdle([this, sheet] { driver.Click(sheet, 2); });
+    driver.WhenIdle([this, sheet] { driver.Click(sheet, ui::IDCANCEL); });
     driver.WhenIdle([] { CloseMainWindow(ui::AfxGetMainWnd()->m_hWnd); });
   });
   Run();

@@ -28,9 +28,9 @@ constexpr std::array<MemoryStickSize, 6> kSizes = {{
 }};
 // clang-format on
 
-constexpr ControlText kTexts[] = {{1129, kStringMediaSizePrompt},
-                                  {1167, kStringNoteHeading},
-                                  {1125, kStringMediaSizeWarning},
+constexpr ControlText kTexts[] = {{kMediaSizePrompt, kStringMediaSizePrompt},
+                                  {kMediaSizeNoteHeading, kStringNoteHeading},
+                                  {kMediaSizeWarning, kStringMediaSizeWarning},
                                   {ui::IDOK, kStringOk},
                                   {ui::IDCANCEL, kStringCancel}};
 

@@ -8,7 +8,11 @@
 
 namespace tarnlok {
 
+// Controls of the dialog.
+constexpr int kMediaSizeWarning = 1125;
 constexpr int kMediaSizeList = 1127;
+constexpr int kMediaSizePrompt = 1129;
+constexpr int kMediaSizeNoteHeading = 1167;
 
 // Written only by the dialog's OK; 0 at program start.
 inline win::WORD MediaSizeBlockCount = 0;
@@ -23,7 +27,8 @@ class CMediaSizeDlg : public ui::CDialog {
   void DoDataExchange(ui::CDataExchange* dx) override;
 
   // Stores the geometry of a row of the list and answers true; a row outside the list shows
-  // 57428 and answers false, a negative one (none chosen) 57427.
+  // kStringInvalidMediaSize and answers false, a negative one (none chosen)
+  // kStringNoMediaSizeChosen.
   static bool ChooseRow(int row);
 
  private:

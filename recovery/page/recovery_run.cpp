@@ -259,7 +259,7 @@ void RecoveryRun::Run() {
   if (!source) return;
   ResetProgressBar(page_.Progress(), true);
   ShowControls(page_, {kRecoveryProgress}, true);
-  page_.SetTimer(0, 1000);
+  page_.SetTimer(kRunSecondsTimer, kRunSecondsTimerMs);
   page_.TimerOn = 1;
   recovery::RecoveryEngine engine(page_.CarveState, *source, *this);
   const recovery::RunSummary summary = engine.Run(EngineSettings(prefix), Facts());

@@ -164,7 +164,7 @@ void CRecvPage::OnResultDoubleClick(ui::NMHDR*, ui::LRESULT* result) {
 }
 
 ui::LRESULT CRecvPage::OnTimer(ui::WPARAM id, ui::LPARAM) {
-  if (id == 0 && TimerOn != 0) ++TimerSeconds;
+  if (id == kRunSecondsTimer && TimerOn != 0) ++TimerSeconds;
   return 0;
 }
 

@@ -18,6 +18,7 @@
 
 namespace tarnlok {
 
+// Controls of the page.
 constexpr int kRecoverButton = 1036;
 constexpr int kRecoveryCancelButton = 1037;
 constexpr int kOptionsButton = 1038;
@@ -33,6 +34,10 @@ constexpr int kThroughputText = 1040;
 constexpr int kStatusLine = 1143;
 constexpr int kResultsList = 1199;
 constexpr int kThroughputGauge = 1255;
+
+// The timer that counts a run's seconds while TimerOn is set.
+constexpr std::uintptr_t kRunSecondsTimer = 0;
+constexpr win::UINT kRunSecondsTimerMs = 1000;
 
 class CRecvPage : public ui::CPropertyPage {
  public:

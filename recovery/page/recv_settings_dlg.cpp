@@ -16,6 +16,7 @@
 #include "recovery/page/output_folder_checks.h"
 #include "recovery/page/recovery_settings.h"
 #include "shell/control_colours.h"
+#include "shell/control_ids.h"
 #include "shell/dialog_texts.h"
 #include "shell/main_app.h"
 #include "shell/page_background.h"
@@ -34,15 +35,15 @@ constexpr ui::COLORREF kDescriptionColour = 0xD76B00;
 
 // clang-format off
 constexpr ControlText kTexts[] = {
-    {kScanAllChoice, kStringScanAllFiles},     {kScanSelectedChoice, kStringScanSelectedType},
-    {kSelectAllButton, kStringSelectAll},      {kClearAllButton, kStringDeselectAll},
-    {kDeletedOnlyChoice, kStringDeletedFilesOnly}, {kAllFilesChoice, kStringAllFiles},
-    {kThumbnailCheck, kStringShowThumbnails},  {kSectorZeroCheck, kStringStartFromSectorZero},
-    {ui::IDOK, kStringOk},                     {ui::IDCANCEL, kStringCancel},
-    {1264, kStringFolderNameCaption},          {1114, kStringFolderNamePrompt},
-    {1117, kStringFolderNameExample},          {1265, kStringFileNameCaption},
-    {1118, kStringFileNamePrompt},             {1266, kStringScanTypeCaption},
-    {1267, kStringRecoverTypeCaption}};
+    {kScanAllChoice, kStringScanAllFiles},             {kScanSelectedChoice, kStringScanSelectedType},
+    {kSelectAllButton, kStringSelectAll},              {kClearAllButton, kStringDeselectAll},
+    {kDeletedOnlyChoice, kStringDeletedFilesOnly},     {kAllFilesChoice, kStringAllFiles},
+    {kThumbnailCheck, kStringShowThumbnails},          {kSectorZeroCheck, kStringStartFromSectorZero},
+    {ui::IDOK, kStringOk},                             {ui::IDCANCEL, kStringCancel},
+    {kFirstGroupCaption, kStringFolderNameCaption},    {kFolderPrompt, kStringFolderNamePrompt},
+    {kFolderExample, kStringFolderNameExample},        {kSecondGroupCaption, kStringFileNameCaption},
+    {kPrefixPrompt, kStringFileNamePrompt},            {kThirdGroupCaption, kStringScanTypeCaption},
+    {kFourthGroupCaption, kStringRecoverTypeCaption}};
 
 // Descriptions by type code.
 constexpr std::array<win::UINT, recovery::kTypeCount> kDescriptions = {
@@ -51,7 +52,10 @@ constexpr std::array<win::UINT, recovery::kTypeCount> kDescriptions = {
     57496, 57492, 57481, 57501, 57478, 57479, 57486, 57487, 57502, 57506, 57482};
 // clang-format on
 
-constexpr int kTransparentStatics[] = {1114, 1117, 1118, 1120, 1121, 1122, 1123, 1245, 1246, 1264, 1265, 1266, 1267};
+constexpr int kTransparentStatics[] = {kFolderPrompt,       kFolderExample,     kPrefixPrompt,       kDeletedOnlyChoice,
+                                       kAllFilesChoice,     kThumbnailCheck,    kSectorZeroCheck,    kScanAllChoice,
+                                       kScanSelectedChoice, kFirstGroupCaption, kSecondGroupCaption, kThirdGroupCaption,
+                                       kFourthGroupCaption};
 
 // The user's "My Pictures" folder, else the fallback folder.
 std::string FreshFolder() {
@@ -139,7 +143,8 @@ win::BOOL CRecvSettingsDlg::OnInitDialog() {
   App().LoadBackgroundBitmap(kPageBackgroundBitmap);
   SetWindowText(LoadProgramString(kStringOptionsTitle));
   SetTexts(*this, kTexts);
-  SetFonts(*this, {1264, 1265, 1266, 1267}, App().labelFontBold);
+  SetFonts(*this, {kFirstGroupCaption, kSecondGroupCaption, kThirdGroupCaption, kFourthGroupCaption},
+           App().labelFontBold);
   DecorateIconButtons({{&browseButton_, kBrowseIcon},
                        {&selectAllButton_, kSelectAllIcon},
                        {&clearAllButton_, kClearAllIcon},

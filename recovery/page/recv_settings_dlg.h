@@ -13,8 +13,12 @@
 
 namespace tarnlok {
 
+// Controls of the dialog; its groups are titled by the shared group captions.
+constexpr int kFolderPrompt = 1114;
 constexpr int kFolderEdit = 1115;
 constexpr int kBrowseFolderButton = 1116;
+constexpr int kFolderExample = 1117;
+constexpr int kPrefixPrompt = 1118;
 constexpr int kPrefixEdit = 1119;
 constexpr int kScanAllChoice = 1245;
 constexpr int kScanSelectedChoice = 1246;
