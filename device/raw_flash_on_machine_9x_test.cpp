@@ -160,7 +160,7 @@ TEST_F(RawFlashOn98, MemoryStickBlockRoundTripThroughAspi) {
   Bytes pages(32 * 512, 0x2F);
   ASSERT_TRUE(Aspi(
       'F',
-      {win::kScsiVendorCommand, kVendorWriteByCylinder, 0, win::BYTE(block >> 8), win::BYTE(block), 0x60, 0x01, 0x2C},
+      {win::kScsiVendorCommand, kVendorWriteStickPages, 0, win::BYTE(block >> 8), win::BYTE(block), 0x60, 0x01, 0x2C},
       pages, aspi::kDataOut));
   Bytes extra(4, 0);
   ASSERT_TRUE(Aspi('F', VendorBlock(kVendorReadExtra, block, 4), extra, aspi::kDataIn));
@@ -281,7 +281,7 @@ TEST_F(RawFlashOnNt4, MemoryStickPageRoundTripThroughPassThrough) {
   ASSERT_TRUE(send(VendorBlock(kVendorEraseBlock, (300U << 16) | block, 0x4000), reply, kScsiDataIn));
   Bytes page(512, 0x61);
   ASSERT_TRUE(send(
-      {win::kScsiVendorCommand, kVendorWriteByCylinder, 2, win::BYTE(block >> 8), win::BYTE(block), 0x41, 0x01, 0x2C},
+      {win::kScsiVendorCommand, kVendorWriteStickPages, 2, win::BYTE(block >> 8), win::BYTE(block), 0x41, 0x01, 0x2C},
       page, kScsiDataOut));
   Bytes extra(4, 0);
   ASSERT_TRUE(send(VendorBlock(kVendorReadExtra, block, 4), extra, kScsiDataIn));

@@ -25,8 +25,7 @@ using win::kVendorReadRedundant;
 using win::kVendorStatus;
 using win::kVendorUnlock;
 using win::kVendorWritePages;
-// The older name of the Memory Stick page write, kept for the callers that still use it.
-constexpr win::BYTE kVendorWriteByCylinder = win::kVendorWriteStickPages;
+using win::kVendorWriteStickPages;
 
 // Bits of the media status word and of the IDENTIFY card flags.
 using win::kIdentifyMmcSd;

@@ -16,7 +16,6 @@ constexpr win::DWORD kSectorBytes = 512;
 constexpr win::BYTE kWriteCountFlag = 0x40;
 constexpr win::BYTE kInfoBlockCountFlags = 0xC0;
 // The ATA write set-up of a SmartMedia bad-block mark.
-constexpr win::WORD kAtaBadBlockMark = 0x4000;
 
 bool SendVendor(const FlashCard& card, const VendorCdb& cdb, win::BYTE* data, win::DWORD length, win::BYTE direction) {
   return ExecScsiCommand(card.handle, card.entry->hostAdapter, card.entry->target, card.entry->lun, cdb.data(),
@@ -64,7 +63,7 @@ bool WriteMemoryStickBlock(const FlashCard& card, win::DWORD block, win::WORD lo
     return SendAta(card, kVendorWritePages, logical, nullptr, 0, kAtaNoData, static_cast<win::WORD>(block), 0) &&
            SendAtaWriteData(card, block * card.pagesPerBlock, data);
   }
-  VendorCdb cdb = CommandFirstCdb(kVendorWriteByCylinder);
+  VendorCdb cdb = CommandFirstCdb(kVendorWriteStickPages);
   cdb[2] = 0;  // from the block's first page
   win::WriteBe16(cdb, 3, static_cast<win::WORD>(block));
   cdb[5] = CountByte(sectors, kWriteCountFlag);
@@ -94,10 +93,10 @@ bool WriteSmartMediaBlock(const FlashCard& card, win::DWORD firstPage, win::WORD
 bool MarkSmartMediaBlockBad(const FlashCard& card, win::DWORD firstPage) {
   std::array<win::BYTE, kSectorBytes> zeros{};
   if (card.ataRoad) {
-    return SendAta(card, kVendorWritePages, firstPage, nullptr, 0, kAtaNoData, kAtaBadBlockMark, 0) &&
+    return SendAta(card, kVendorWritePages, firstPage, nullptr, 0, kAtaNoData, win::kVendorBadBlockMark, 0) &&
            SendAtaWriteData(card, firstPage, zeros);
   }
-  VendorCdb cdb = CommandFirstPageCdb(kVendorWritePages, firstPage, 0x4000);
+  VendorCdb cdb = CommandFirstPageCdb(kVendorWritePages, firstPage, win::kVendorBadBlockMark);
   cdb[5] = 0x41;
   return SendVendor(card, cdb, zeros.data(), zeros.size(), kScsiDataOut);
 }

@@ -10,6 +10,7 @@
 #include "platform/win/layouts/ata_registers.h"
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/layouts/pass_through_layout.h"
+#include "platform/win/layouts/reader_vendor_commands.h"
 #include "platform/win/layouts/scsi_commands.h"
 
 #include <array>
@@ -20,7 +21,6 @@ namespace {
 
 namespace ide = win::ide_pass_through;
 constexpr std::size_t kMostIdeData = 16384;
-constexpr std::uint8_t kWriteAnnounce = 0x86;
 
 std::uint8_t Low(std::uint32_t value) { return static_cast<std::uint8_t>(value & 0xFF); }
 std::uint8_t High(std::uint32_t value) { return static_cast<std::uint8_t>((value >> 8) & 0xFF); }
@@ -84,9 +84,9 @@ TaskFile LbaTaskFile(std::uint8_t driveSelect, std::uint8_t command, std::uint32
   file.cylinderHigh = Low(lba >> 16);
   file.driveHead = static_cast<std::uint8_t>(win::kAtaLbaMode | ((lba >> 24) & win::kAtaLbaHighMask) | driveSelect);
   file.command = command;
-  if (command == kWriteAnnounce) {
+  if (command == win::kVendorWritePages) {
     // The announcement carries the logical block (features low, count high) and the flags of
-    // the count byte (0x40 bad-block mark, 0x80 the card information structure's block).
+    // the count byte (kVendorCountFlag, kVendorSystemBlock).
     file.features = Low(extra);
     file.sectorCount = High(extra);
   }
@@ -101,11 +101,11 @@ TaskFile ChsTaskFile(std::uint8_t driveSelect, std::uint8_t command, std::uint16
   file.sectorNumber = High(extra);
   file.driveHead = static_cast<std::uint8_t>(win::kAtaLbaMode | driveSelect);
   file.command = command;
-  if (command == 0x83) {
+  if (command == win::kVendorEraseBlock) {
     file.sectorCount = count;
     file.cylinderLow = Low(address);
     file.cylinderHigh = High(address);
-  } else if (command == kWriteAnnounce) {
+  } else if (command == win::kVendorWritePages) {
     file.features = Low(address);
     file.sectorCount = 0;
     file.sectorNumber = Low(extra);

@@ -8,6 +8,7 @@
 
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/reader_vendor_commands.h"
 #include "platform/win/files/files.h"
 #include "platform/win/layouts/scsi_commands.h"
 #include "platform/win/layouts/scsi_layout.h"
@@ -19,15 +20,6 @@
 namespace pradvik::exports {
 namespace {
 
-constexpr std::uint8_t kStatusCommand = 0x80;
-constexpr std::uint8_t kIdentifyCommand = 0x84;
-constexpr std::uint8_t kLockCommand = 0x88;
-constexpr std::uint8_t kUnlockCommand = 0x89;
-constexpr std::uint16_t kNoCard = 0x04FF;
-constexpr std::uint32_t kWriteProtectedBit = 0x20;
-constexpr std::uint32_t kSmartMediaBit = 0x200;
-constexpr std::uint32_t kMemoryStickBit = 0x400;
-constexpr std::uint32_t kProBit = 0x20000000;
 constexpr int kCapacityTries = 10;
 constexpr int kStartStopTries = 5;
 
@@ -38,13 +30,14 @@ constexpr std::uint8_t kMakerPageLength = mode6::kHeaderSize + mode6::kMakerPage
 using ModeData = std::array<std::uint8_t, kModeLength>;
 
 std::uint32_t Word(const std::uint8_t* bytes) { return win::ReadLe32(std::span(bytes, 4), 0); }
-bool NoCard(std::uint32_t status) { return (status & 0xFFFF) == kNoCard; }
+bool NoCard(std::uint32_t status) { return (status & 0xFFFF) == win::kVendorNoCardReply; }
 bool IsUsable(win::HANDLE handle) { return handle != nullptr && handle != win::INVALID_HANDLE_VALUE; }
 
 // The card's kind from the status word, for a kind the reader did not name itself.
 std::uint8_t KindFromStatus(std::uint8_t kind, std::uint32_t status) {
-  if ((status & kMemoryStickBit) != 0) return (status & kProBit) != 0 ? kKindMemoryStickPro : kKindMemoryStick;
-  if ((status & kSmartMediaBit) != 0) return kKindSmartMedia;
+  if ((status & win::kStatusMemoryStick) != 0)
+    return (status & win::kStatusMemoryStickPro) != 0 ? kKindMemoryStickPro : kKindMemoryStick;
+  if ((status & win::kStatusSmartMedia) != 0) return kKindSmartMedia;
   return kind;
 }
 
@@ -74,7 +67,7 @@ int SendLockCommand(win::HANDLE volume, std::uint8_t kind, std::uint8_t command,
     return 0;
   }
   // A reader without a card answers the lock with the no-card word and has not locked.
-  return command == kLockCommand && win::ReadLe16(reply, 0) == kNoCard ? 0 : 1;
+  return command == win::kVendorLock && win::ReadLe16(reply, 0) == win::kVendorNoCardReply ? 0 : 1;
 }
 
 int LockOrUnlock(DWORD deviceId, BYTE driveIndex, HANDLE volumeHandle, BYTE deviceKind, BYTE transportKind,
@@ -83,7 +76,7 @@ int LockOrUnlock(DWORD deviceId, BYTE driveIndex, HANDLE volumeHandle, BYTE devi
   const OwnedVolume own(IsUsable(volumeHandle) ? win::INVALID_HANDLE_VALUE : OpenVolume(driveIndex));
   const win::HANDLE volume = IsUsable(volumeHandle) ? volumeHandle : own.Get();
   const int result = SendLockCommand(volume, deviceKind, command, transportKind, ataDriveSelect, wideStatus);
-  if (command == kUnlockCommand) {
+  if (command == win::kVendorUnlock) {
     // Let the system see the card again.
     if (transportKind != kTransportNoLock) {
       std::array<std::uint8_t, 512> sector{};
@@ -134,7 +127,7 @@ int FindDeviceType(DWORD deviceId, BYTE driveIndex, BYTE* deviceKind, BYTE* stat
   const OwnedVolume volume(OpenVolume(driveIndex));
   if (!volume.IsOpen()) return 0;
   *writeProtected = 0;
-  const bool answered = AskReader(volume.Get(), *deviceKind, kStatusCommand, 0, transportKind, wideStatus, status);
+  const bool answered = AskReader(volume.Get(), *deviceKind, win::kVendorStatus, 0, transportKind, wideStatus, status);
   const std::uint32_t word = Word(status);
   if (answered && !IsNewerKind(*deviceKind)) *deviceKind = KindFromStatus(*deviceKind, word);
   if (*deviceKind == 0) return 0;
@@ -142,24 +135,24 @@ int FindDeviceType(DWORD deviceId, BYTE driveIndex, BYTE* deviceKind, BYTE* stat
     if (showMessages != 0) ShowLibraryMessage(kStrNoMediaInDrive, ui::MB_ICONSTOP);
     return 0;
   }
-  if ((word & kWriteProtectedBit) != 0) {
+  if ((word & win::kStatusWriteProtected) != 0) {
     *writeProtected = 1;
     if (showMessages != 0) ShowLibraryMessage(kStrWriteProtected, ui::MB_ICONSTOP);
   }
   if (*deviceKind == kKindMemoryStickPro) return 1;
-  return AskReader(volume.Get(), *deviceKind, kIdentifyCommand, 4, transportKind, wideStatus, status) ? 1 : 0;
+  return AskReader(volume.Get(), *deviceKind, win::kVendorGeometry, 4, transportKind, wideStatus, status) ? 1 : 0;
 }
 
 int LockTheDevice(DWORD deviceId, BYTE driveIndex, HANDLE volumeHandle, BYTE deviceKind, DWORD, BYTE transportKind,
                   BYTE ataDriveSelect, int wideStatus) {
   return LockOrUnlock(deviceId, driveIndex, volumeHandle, deviceKind, transportKind, ataDriveSelect, wideStatus,
-                      kLockCommand);
+                      win::kVendorLock);
 }
 
 int UnlockTheDevice(DWORD deviceId, BYTE driveIndex, HANDLE volumeHandle, BYTE deviceKind, DWORD, BYTE transportKind,
                     BYTE ataDriveSelect, int wideStatus) {
   return LockOrUnlock(deviceId, driveIndex, volumeHandle, deviceKind, transportKind, ataDriveSelect, wideStatus,
-                      kUnlockCommand);
+                      win::kVendorUnlock);
 }
 
 int IssueStartStopCmd(DWORD deviceId, BYTE driveIndex, HANDLE volumeHandle, int loadFlag, BYTE deviceKind) {
@@ -181,7 +174,7 @@ int IssueStartStopCmd(DWORD deviceId, BYTE driveIndex, HANDLE volumeHandle, int 
     }
     if (deviceKind != kKindSmartMedia && deviceKind != kKindNewerSmartMedia) return 0;
     std::array<std::uint8_t, 2> reply{};
-    SendScsiCommandNoPrompt(volumeHandle, SimpleVendorBlock(deviceKind, kUnlockCommand), reply.data(), reply.size(),
+    SendScsiCommandNoPrompt(volumeHandle, SimpleVendorBlock(deviceKind, win::kVendorUnlock), reply.data(), reply.size(),
                             kDataIn);
   }
   return 0;
@@ -190,12 +183,12 @@ int IssueStartStopCmd(DWORD deviceId, BYTE driveIndex, HANDLE volumeHandle, int 
 int CheckFormatSupport(DWORD deviceId, BYTE driveIndex, HANDLE volumeHandle) {
   if (!IsNtClass(RunExportPrologue(deviceId, driveIndex)) || !IsUsable(volumeHandle)) return 0;
   ClearErrorText();
-  const VendorBlock block{0, 0, 0, 0, 0, 0, 0, kStatusCommand};
+  const VendorBlock block{0, 0, 0, 0, 0, 0, 0, win::kVendorStatus};
   std::array<std::uint8_t, 4> reply{};
   const bool answered = SendScsiCommandNoPrompt(volumeHandle, block, reply.data(), reply.size(), kDataIn) == 1;
   const std::uint32_t word = Word(reply.data());
   if (!answered) return NoCard(word) ? 1 : 0;
-  return NoCard(word) || (word & (kMemoryStickBit | kSmartMediaBit)) != 0 ? 1 : 0;
+  return NoCard(word) || (word & (win::kStatusMemoryStick | win::kStatusSmartMedia)) != 0 ? 1 : 0;
 }
 
 int GetDeviceCapacity(DWORD deviceId, BYTE driveIndex, BYTE* capacity, BYTE* writeProtected, int showMessages) {
@@ -237,19 +230,19 @@ int FindBulkSMMS(DWORD deviceId, BYTE driveIndex, HANDLE volumeHandle, BYTE* sta
                                                                   : win::INVALID_HANDLE_VALUE);
   const win::HANDLE volume = volumeHandle == win::INVALID_HANDLE_VALUE ? own.Get() : volumeHandle;
   ClearErrorText();
-  const VendorBlock statusBlock = SimpleVendorBlock(kKindNewerSmartMedia, kStatusCommand);
+  const VendorBlock statusBlock = SimpleVendorBlock(kKindNewerSmartMedia, win::kVendorStatus);
   std::array<std::uint8_t, 4> first{};
   if (SendScsiCommandNoPrompt(volume, statusBlock, first.data(), first.size(), kDataIn) != 1) return 0;
   std::copy(first.begin(), first.end(), status);
   if (AnyByteSet(first)) return 1;
   std::array<std::uint8_t, 2> reply{};
-  SendScsiCommandNoPrompt(volume, SimpleVendorBlock(kKindNewerSmartMedia, kLockCommand), reply.data(), reply.size(),
+  SendScsiCommandNoPrompt(volume, SimpleVendorBlock(kKindNewerSmartMedia, win::kVendorLock), reply.data(), reply.size(),
                           kDataIn);
   std::array<std::uint8_t, 4> second{};
   const bool answered = SendScsiCommandNoPrompt(volume, statusBlock, second.data(), second.size(), kDataIn) == 1;
   std::copy(second.begin(), second.end(), status);
-  SendScsiCommandNoPrompt(volume, SimpleVendorBlock(kKindNewerSmartMedia, kUnlockCommand), reply.data(), reply.size(),
-                          kDataIn);
+  SendScsiCommandNoPrompt(volume, SimpleVendorBlock(kKindNewerSmartMedia, win::kVendorUnlock), reply.data(),
+                          reply.size(), kDataIn);
   return answered && AnyByteSet(second) ? 1 : 0;
 }
 
