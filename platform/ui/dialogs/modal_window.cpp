@@ -1,0 +1,32 @@
+#include "platform/ui/dialogs/modal_window.h"
+
+#include "platform/ui/dialogs/dialog.h"
+#include "platform/ui/windows/win_app.h"
+#include "platform/ui/windows/window_api.h"
+#include "platform/ui/windows/window_table.h"
+
+namespace ui {
+
+HWND ModalOwnerOf(const CWnd& window, const CWnd* parent) {
+  HWND owner = parent != nullptr ? parent->m_hWnd : nullptr;
+  if (owner == nullptr && AfxGetMainWnd() != nullptr && AfxGetMainWnd() != &window) owner = AfxGetMainWnd()->m_hWnd;
+  return owner != nullptr ? TopLevelOf(owner) : nullptr;
+}
+
+std::intptr_t RunModalWindow(CWnd& window, HWND owner, const std::function<bool()>& create) {
+  const bool disableOwner = owner != nullptr && ui::IsWindowEnabled(owner);
+  if (disableOwner) ui::EnableWindow(owner, win::FALSE);
+  std::intptr_t result = -1;
+  if (create()) {
+    const HWND self = window.m_hWnd;
+    result = RunModalLoop(self, nullptr, [self](MSG* msg) { return CWnd::WalkPreTranslateTree(self, msg) != 0; });
+  }
+  if (disableOwner && IsWindow(owner)) {
+    ui::EnableWindow(owner, win::TRUE);
+    SetActiveWindow(owner);
+  }
+  if (window.m_hWnd != nullptr) window.DestroyWindow();
+  return result;
+}
+
+}  // namespace ui
