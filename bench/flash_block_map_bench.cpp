@@ -68,32 +68,38 @@ recovery::FlashLayout LayoutOf(char letter) {
   return letter == 'F' ? recovery::SmartMediaLayout({8, 32, 8192}) : recovery::MemoryStickLayout(8192, 32);
 }
 
+// The management reads of the card on `letter`, through its volume handle.
+struct CardMapReads {
+  explicit CardMapReads(char letter)
+      : volume(tarnlok::OpenCardVolume(letter)),
+        layout(LayoutOf(letter)),
+        reads(volume.get(), EntryAt(letter), layout) {}
+  const tarnlok::DriveHandle volume;
+  const recovery::FlashLayout layout;
+  recovery::CardFlashReads reads;
+  recovery::BlockMapObserver quiet;
+};
+
 void BuildMap(benchmark::State& state, char letter) {
   Shared();
-  const tarnlok::DriveHandle volume = tarnlok::OpenCardVolume(letter);
-  const recovery::FlashLayout layout = LayoutOf(letter);
-  recovery::CardFlashReads reads(volume.get(), EntryAt(letter), layout);
-  recovery::BlockMapObserver quiet;
+  CardMapReads card(letter);
   for (auto _ : state) {
-    recovery::FlashBlockMap map(layout);
-    if (map.Build(reads, quiet) != recovery::BlockMapEnd::Completed) state.SkipWithError("build failed");
+    recovery::FlashBlockMap map(card.layout);
+    if (map.Build(card.reads, card.quiet) != recovery::BlockMapEnd::Completed) state.SkipWithError("build failed");
     benchmark::DoNotOptimize(map.MappedBlocks());
   }
   state.counters["blocks/s"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) * layout.blocks, benchmark::Counter::kIsRate);
+      benchmark::Counter(static_cast<double>(state.iterations()) * card.layout.blocks, benchmark::Counter::kIsRate);
 }
 BENCHMARK_CAPTURE(BuildMap, SmartMedia128M, 'F')->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BuildMap, MemoryStick128M, 'H')->Unit(benchmark::kMillisecond);
 
 void ReadThroughMap(benchmark::State& state, char letter) {
   Shared();
-  const tarnlok::DriveHandle volume = tarnlok::OpenCardVolume(letter);
-  const recovery::FlashLayout layout = LayoutOf(letter);
-  recovery::CardFlashReads reads(volume.get(), EntryAt(letter), layout);
-  recovery::BlockMapObserver quiet;
-  recovery::FlashBlockMap map(layout);
-  map.Build(reads, quiet);
-  recovery::FlashSectorSource source(map, reads);
+  CardMapReads card(letter);
+  recovery::FlashBlockMap map(card.layout);
+  map.Build(card.reads, card.quiet);
+  recovery::FlashSectorSource source(map, card.reads);
   std::vector<std::uint8_t> buffer(kRunSectors * 512);
   std::uint64_t first = 0;
   for (auto _ : state) {

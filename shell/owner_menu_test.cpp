@@ -53,6 +53,14 @@ struct Row {
     dc.SetTextColor(colour);
     dc.DrawText(text, &rect, format);
   }
+  // Grayed text: the shadow at its place over the highlight one pixel down and right.
+  void EtchedText(const std::string& text, int left) {
+    ui::RECT moved{left + 1, 0, kWidth + 1, kHeight};
+    dc.SetBkMode(ui::TRANSPARENT);
+    dc.SetTextColor(kWhite);
+    dc.DrawText(text, &moved, 0x24);
+    Text(text, left, kShadow);
+  }
   // The check mark: seven strokes three pixels long.
   void Tick(int x, int y, ui::COLORREF colour) {
     static constexpr int kTops[] = {2, 3, 4, 3, 2, 1, 0};
@@ -240,11 +248,7 @@ TEST_F(OwnerMenu, ClassicLookDrawsChecksSelectionAndSeparatorsAsGiven) {
     Row actual, expected;
     Draw(edit, *items[2], ui::ODS_GRAYED, actual);
     expected.Fill(0, 0, kWidth, kHeight, kFace);
-    ui::RECT moved{26, 0, kWidth + 1, kHeight};
-    expected.dc.SetBkMode(ui::TRANSPARENT);
-    expected.dc.SetTextColor(kWhite);
-    expected.dc.DrawText("Paste &Special", &moved, 0x24);
-    expected.Text("Paste &Special", 25, kShadow);
+    expected.EtchedText("Paste &Special", 25);
     EXPECT_EQ(Difference(actual, expected), "") << "grayed: etched text";
   }
   {
@@ -345,11 +349,7 @@ TEST_F(OwnerMenu, ImagesComeFromTheSharedListAndDisabledOnesAreEtched) {
         if (imagePixel(x, y)) expected.Fill(2 + x, 2 + y, 3 + x, 3 + y, kShadow);
       }
     }
-    ui::RECT moved{26, 0, kWidth + 1, kHeight};
-    expected.dc.SetBkMode(ui::TRANSPARENT);
-    expected.dc.SetTextColor(kWhite);
-    expected.dc.DrawText("&Picture again", &moved, 0x24);
-    expected.Text("&Picture again", 25, kShadow);
+    expected.EtchedText("&Picture again", 25);
     EXPECT_EQ(Difference(actual, expected), "") << "shadow at the place, highlight one pixel down and right";
   }
 }

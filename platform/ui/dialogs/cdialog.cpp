@@ -1,13 +1,11 @@
 #include "platform/ui/dialogs/cdialog.h"
 
 #include "platform/ui/dialogs/dialog.h"
-#include "platform/ui/dialogs/modal_wait.h"
+#include "platform/ui/dialogs/modal_window.h"
 #include "platform/ui/resources/dialog_resources.h"
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/styles.h"
-#include "platform/ui/windows/win_app.h"
 #include "platform/ui/windows/window_api.h"
-#include "platform/ui/windows/window_table.h"
 #include "platform/win/system/shell_services.h"
 
 namespace ui {
@@ -43,11 +41,7 @@ const DialogTemplate* CDialog::FindTemplate() const {
   return found != nullptr ? found : FindDialogTemplate(nullptr, static_cast<int>(m_nIDTemplate));
 }
 
-HWND CDialog::OwnerWindow() const {
-  HWND parent = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
-  if (parent == nullptr && AfxGetMainWnd() != nullptr && AfxGetMainWnd() != this) parent = AfxGetMainWnd()->m_hWnd;
-  return parent != nullptr ? TopLevelOf(parent) : nullptr;
-}
+HWND CDialog::OwnerWindow() const { return ModalOwnerOf(*this, m_pParentWnd); }
 
 HWND CDialog::CreateFromTemplate(HWND parent) {
   const DialogTemplate* dialog = FindTemplate();
@@ -59,17 +53,8 @@ HWND CDialog::CreateFromTemplate(HWND parent) {
 }
 
 std::intptr_t CDialog::DoModal() {
-  std::intptr_t result = -1;
-  {
-    // As MFC does: the owner is disabled before the dialog exists and enabled before it goes.
-    const ModalOwner owner(OwnerWindow());
-    if (CreateFromTemplate(owner.Window()) != nullptr) {
-      const HWND self = m_hWnd;
-      result = RunModalLoop(self, nullptr, [self](MSG* msg) { return CWnd::WalkPreTranslateTree(self, msg) != 0; });
-    }
-  }
-  if (m_hWnd != nullptr) DestroyWindow();
-  return result;
+  const HWND owner = OwnerWindow();
+  return RunModalWindow(*this, owner, [this, owner] { return CreateFromTemplate(owner) != nullptr; });
 }
 
 BOOL CDialog::Create(UINT templateId, CWnd* parent) {

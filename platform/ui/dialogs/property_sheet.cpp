@@ -1,13 +1,12 @@
 #include "platform/ui/dialogs/property_sheet.h"
 
 #include "platform/ui/dialogs/dialog.h"
-#include "platform/ui/dialogs/modal_wait.h"
+#include "platform/ui/dialogs/modal_window.h"
 #include "platform/ui/resources/dialog_resources.h"
 #include "platform/ui/controls/image_list.h"
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/styles.h"
 #include "platform/ui/controls/tab_control.h"
-#include "platform/ui/windows/win_app.h"
 #include "platform/ui/windows/window_api.h"
 #include "platform/ui/windows/window_class.h"
 #include "platform/ui/windows/window_table.h"
@@ -201,17 +200,9 @@ LRESULT CPropertySheet::HandleInitDialog(WPARAM, LPARAM) { return OnInitDialog()
 BOOL CPropertySheet::OnInitDialog() { return win::TRUE; }
 
 std::intptr_t CPropertySheet::DoModal() {
-  HWND owner = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
-  if (owner == nullptr && AfxGetMainWnd() != nullptr && AfxGetMainWnd() != this) owner = AfxGetMainWnd()->m_hWnd;
-  std::intptr_t result = -1;
-  {
-    const ModalOwner modalOwner(owner != nullptr ? TopLevelOf(owner) : nullptr);
-    if (Build(modalOwner.Window(), kModalStyle, 0, true)) {
-      const HWND self = m_hWnd;
-      result = RunModalLoop(self, nullptr, [self](MSG* msg) { return CWnd::WalkPreTranslateTree(self, msg) != 0; });
-    }
-  }
-  if (m_hWnd != nullptr) DestroyWindow();
+  const HWND owner = ModalOwnerOf(*this, m_pParentWnd);
+  const std::intptr_t result =
+      RunModalWindow(*this, owner, [this, owner] { return Build(owner, kModalStyle, 0, true); });
   active_ = -1;
   return result;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/ui/gdi/cdc.h"
 #include "platform/ui/gdi/frame_control.h"
+#include "platform/ui/testing/white_canvas.h"
 
 #include <gtest/gtest.h>
 
@@ -43,15 +44,11 @@ TEST(Palette, HoldsItsEntriesAndIsAnObjectItsCreatorDeletes) {
 }
 
 TEST(PaletteColour, BrushesOfPaletteColoursPaintTheirRgb) {
-  CDC dc;
-  dc.CreateCompatibleDC(nullptr);
-  CBitmap bitmap;
-  bitmap.CreateBitmap(4, 4, 1, 32, nullptr);
-  dc.SelectObject(&bitmap);
+  test_support::WhiteCanvas canvas(4, 4);
   CBrush brush(PALETTERGB(60, 179, 113));
   const RECT all{0, 0, 4, 4};
-  dc.FillRect(&all, &brush);
-  EXPECT_EQ(dc.GetPixel(2, 2), RGB(60, 179, 113));
+  canvas.dc.FillRect(&all, &brush);
+  EXPECT_EQ(canvas.dc.GetPixel(2, 2), RGB(60, 179, 113));
 }
 
 // The button as rows of characters: '.' face, '#' the colour asked, '?' anything else.
@@ -65,11 +62,8 @@ std::string Row(CDC& dc, int y, int width, COLORREF ink) {
 }
 
 TEST(FrameControl, ScrollDownButtonIsARaisedFaceWithACentredArrow) {
-  CDC dc;
-  dc.CreateCompatibleDC(nullptr);
-  CBitmap bitmap;
-  bitmap.CreateBitmap(16, 16, 1, 32, nullptr);
-  dc.SelectObject(&bitmap);
+  test_support::WhiteCanvas canvas(16, 16);
+  CDC& dc = canvas.dc;
   RECT rect{0, 0, 16, 16};
   ASSERT_TRUE(DrawFrameControl(dc, &rect, DFC_SCROLL, DFCS_SCROLLDOWN));
   EXPECT_EQ(dc.GetPixel(0, 0), GetSysColor(COLOR_3DLIGHT)) << "raised outer edge";

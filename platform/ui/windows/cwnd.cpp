@@ -48,6 +48,17 @@ HWND SenderOf(UINT message, WPARAM wParam, LPARAM lParam) {
   return nullptr;
 }
 
+// Takes `remove` out of the style (or extended style) at `index` and puts `add` in, then calls
+// SetWindowPos with `flags` when there are any. FALSE when the style stays as it was.
+BOOL ModifyStyleBits(HWND hwnd, int index, DWORD remove, DWORD add, UINT flags) {
+  const auto style = static_cast<DWORD>(GetWindowLongA(hwnd, index));
+  const DWORD next = (style & ~remove) | add;
+  if (style == next) return win::FALSE;
+  SetWindowLongA(hwnd, index, static_cast<LONG>(next));
+  if (flags != 0) ui::SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | flags);
+  return win::TRUE;
+}
+
 }  // namespace
 
 HBRUSH CallCtlColor(CWnd& self, WPARAM wParam, LPARAM lParam, UINT,
@@ -344,21 +355,11 @@ DWORD CWnd::GetExStyle() const { return static_cast<DWORD>(GetWindowLongA(m_hWnd
 void CWnd::SetRedraw(BOOL redraw) { SendMessage(WM_SETREDRAW, static_cast<WPARAM>(redraw)); }
 
 BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT flags) {
-  const DWORD style = GetStyle();
-  const DWORD next = (style & ~remove) | add;
-  if (style == next) return win::FALSE;
-  SetWindowLongA(m_hWnd, GWL_STYLE, static_cast<LONG>(next));
-  if (flags != 0) ui::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | flags);
-  return win::TRUE;
+  return ModifyStyleBits(m_hWnd, GWL_STYLE, remove, add, flags);
 }
 
 BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT flags) {
-  const DWORD style = GetExStyle();
-  const DWORD next = (style & ~remove) | add;
-  if (style == next) return win::FALSE;
-  SetWindowLongA(m_hWnd, GWL_EXSTYLE, static_cast<LONG>(next));
-  if (flags != 0) ui::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | flags);
-  return win::TRUE;
+  return ModifyStyleBits(m_hWnd, GWL_EXSTYLE, remove, add, flags);
 }
 
 std::uintptr_t CWnd::SetTimer(std::uintptr_t id, UINT elapseMs) { return ui::SetTimer(m_hWnd, id, elapseMs, nullptr); }

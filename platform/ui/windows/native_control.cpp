@@ -32,7 +32,7 @@ class DialogKeys final : public QObject {
     const auto* key = static_cast<QKeyEvent*>(event);
     const bool press = event->type() == QEvent::KeyPress;
     // Alt and a letter or digit is a mnemonic of the dialog, not the control's.
-    if ((key->modifiers() & Qt::AltModifier) != 0 && IsLetterOrDigit(key->key())) {
+    if ((key->modifiers() & Qt::AltModifier) != 0 && IsLetterOrDigitKey(key->key())) {
       RouteDesktopKey(hwnd_, press ? WM_SYSKEYDOWN : WM_SYSKEYUP, static_cast<UINT>(key->key()));
       return true;
     }
@@ -43,19 +43,10 @@ class DialogKeys final : public QObject {
   }
 
  private:
-  static bool IsLetterOrDigit(int key) {
-    return (key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9);
-  }
+  // The keys a dialog takes from its controls: Tab, Return, Escape and F1.
   static UINT DialogKeyOf(int key) {
-    switch (key) {
-      case Qt::Key_Tab:
-      case Qt::Key_Backtab: return VK_TAB;
-      case Qt::Key_Return:
-      case Qt::Key_Enter: return VK_RETURN;
-      case Qt::Key_Escape: return VK_ESCAPE;
-      case Qt::Key_F1: return VK_F1;
-      default: return 0;
-    }
+    const UINT vk = VirtualKeyOf(key);
+    return vk == VK_TAB || vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_F1 ? vk : 0;
   }
   HWND hwnd_;
 };

@@ -54,30 +54,6 @@ POINT ClientPoint(const QPointF& p) { return POINT{static_cast<LONG>(p.x()), sta
 
 WPARAM KeysOf(Qt::MouseButtons buttons) { return (buttons & Qt::LeftButton) != 0 ? MK_LBUTTON : 0; }
 
-// Windows virtual-key codes of the Qt keys the dialogs use; letters and digits map to themselves.
-UINT VirtualKeyOf(int key) {
-  switch (key) {
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab: return VK_TAB;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return VK_RETURN;
-    case Qt::Key_Escape: return VK_ESCAPE;
-    case Qt::Key_Space: return VK_SPACE;
-    case Qt::Key_Backspace: return VK_BACK;
-    case Qt::Key_Shift: return VK_SHIFT;
-    case Qt::Key_Control: return VK_CONTROL;
-    case Qt::Key_Alt: return VK_MENU;
-    case Qt::Key_Left: return VK_LEFT;
-    case Qt::Key_Up: return VK_UP;
-    case Qt::Key_Right: return VK_RIGHT;
-    case Qt::Key_Down: return VK_DOWN;
-    case Qt::Key_F1: return VK_F1;
-    default: break;
-  }
-  if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9)) return static_cast<UINT>(key);
-  return 0;
-}
-
 class SurfaceView final : public QWidget {
  public:
   explicit SurfaceView(Surface& surface) : surface_(surface) {
@@ -135,6 +111,33 @@ class SurfaceView final : public QWidget {
 };
 
 }  // namespace
+
+bool IsLetterOrDigitKey(int key) {
+  return (key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9);
+}
+
+UINT VirtualKeyOf(int key) {
+  switch (key) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return VK_TAB;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return VK_RETURN;
+    case Qt::Key_Escape: return VK_ESCAPE;
+    case Qt::Key_Space: return VK_SPACE;
+    case Qt::Key_Backspace: return VK_BACK;
+    case Qt::Key_Shift: return VK_SHIFT;
+    case Qt::Key_Control: return VK_CONTROL;
+    case Qt::Key_Alt: return VK_MENU;
+    case Qt::Key_Left: return VK_LEFT;
+    case Qt::Key_Up: return VK_UP;
+    case Qt::Key_Right: return VK_RIGHT;
+    case Qt::Key_Down: return VK_DOWN;
+    case Qt::Key_F1: return VK_F1;
+    default: break;
+  }
+  if (IsLetterOrDigitKey(key)) return static_cast<UINT>(key);
+  return 0;
+}
 
 Surface::Surface(WindowRecord& record) : hwnd(record.handle) {
   image = QImage(std::max(1, record.rect.Width()), std::max(1, record.rect.Height()), QImage::Format_RGB32);

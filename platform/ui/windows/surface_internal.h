@@ -29,4 +29,9 @@ void SetSurfaceIcon(WindowRecord& record, HICON icon);
 // Asks the desktop to move the window with the mouse; false where it cannot (offscreen).
 bool SurfaceStartSystemMove(WindowRecord& record);
 
+// Windows virtual-key codes of the Qt keys the dialogs use (0 for any other); letters and digits
+// map to themselves.
+UINT VirtualKeyOf(int qtKey);
+bool IsLetterOrDigitKey(int qtKey);
+
 }  // namespace ui

@@ -72,6 +72,20 @@ BlockTable& Table() {
 
 std::atomic<std::size_t> allocLimit{0};
 
+// Runs `use` on the block of the handle under the table's lock; a handle that names no block
+// answers `none` with ERROR_INVALID_HANDLE.
+template <typename Result, typename Use>
+Result WithBlock(HGLOBAL handle, Result none, Use use) {
+  auto& table = Table();
+  std::lock_guard guard(table.lock);
+  Block* found = table.Find(handle);
+  if (found == nullptr) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return none;
+  }
+  return use(*found);
+}
+
 }  // namespace
 
 void SetGlobalAllocLimit(std::size_t bytes) { allocLimit = bytes; }
@@ -115,49 +129,28 @@ HGLOBAL GlobalFree(HGLOBAL block) {
 }
 
 void* GlobalLock(HGLOBAL block) {
-  auto& table = Table();
-  std::lock_guard guard(table.lock);
-  Block* found = table.Find(block);
-  if (found == nullptr) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
-  }
-  if (found->moveable) ++found->lockCount;
-  return found->memory->get();
+  return WithBlock<void*>(block, nullptr, [](Block& found) {
+    if (found.moveable) ++found.lockCount;
+    return found.memory->get();
+  });
 }
 
 BOOL GlobalUnlock(HGLOBAL block) {
-  auto& table = Table();
-  std::lock_guard guard(table.lock);
-  Block* found = table.Find(block);
-  if (found == nullptr) return Fail(ERROR_INVALID_HANDLE);
-  if (!found->moveable) return TRUE;
-  if (found->lockCount == 0) return Fail(ERROR_NOT_LOCKED);
-  --found->lockCount;
-  if (found->lockCount == 0) return Fail(ERROR_SUCCESS);
-  return TRUE;
+  return WithBlock<BOOL>(block, FALSE, [](Block& found) -> BOOL {
+    if (!found.moveable) return TRUE;
+    if (found.lockCount == 0) return Fail(ERROR_NOT_LOCKED);
+    --found.lockCount;
+    if (found.lockCount == 0) return Fail(ERROR_SUCCESS);
+    return TRUE;
+  });
 }
 
 std::size_t GlobalSize(HGLOBAL block) {
-  auto& table = Table();
-  std::lock_guard guard(table.lock);
-  const Block* found = table.Find(block);
-  if (found == nullptr) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return 0;
-  }
-  return found->size;
+  return WithBlock<std::size_t>(block, 0, [](const Block& found) { return found.size; });
 }
 
 DWORD GlobalAddressToken(HGLOBAL block) {
-  auto& table = Table();
-  std::lock_guard guard(table.lock);
-  const Block* found = table.Find(block);
-  if (found == nullptr) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return 0;
-  }
-  return found->address.token();
+  return WithBlock<DWORD>(block, 0, [](const Block& found) { return found.address.token(); });
 }
 
 }  // namespace win
