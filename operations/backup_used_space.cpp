@@ -10,6 +10,7 @@
 #include "operations/card_reads.h"
 #include "operations/used_space_volume.h"
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/fat_boot_sector_layout.h"
 
 #include <algorithm>
 #include <new>
@@ -31,11 +32,12 @@ struct BootParameters {
 
 BootParameters ReadBootParameters(std::span<const win::BYTE, 512> bpb, win::BYTE fileSystem) {
   BootParameters parameters;
-  parameters.sectorsPerCluster = bpb[13];
-  parameters.reservedSectors = win::ReadLe16(bpb, 14);
-  parameters.fatCount = bpb[16];
-  parameters.rootEntries = win::ReadLe16(bpb, 17);
-  parameters.fatSectors = fileSystem == kFat32 ? win::ReadLe32(bpb, 36) : win::ReadLe16(bpb, 22);
+  parameters.sectorsPerCluster = bpb[win::bpb::kSectorsPerCluster];
+  parameters.reservedSectors = win::ReadLe16(bpb, win::bpb::kReservedSectors);
+  parameters.fatCount = bpb[win::bpb::kFatCount];
+  parameters.rootEntries = win::ReadLe16(bpb, win::bpb::kRootEntryCount);
+  parameters.fatSectors = fileSystem == kFat32 ? win::ReadLe32(bpb, win::bpb::kSectorsPerFat32)
+                                               : win::ReadLe16(bpb, win::bpb::kSectorsPerFat16);
   return parameters;
 }
 

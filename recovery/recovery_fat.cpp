@@ -1,6 +1,7 @@
 #include "recovery/recovery_fat.h"
 
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/fat_boot_sector_layout.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,6 +10,8 @@
 namespace recovery {
 
 namespace {
+
+namespace bpb = win::bpb;
 
 FileSystem FindFileSystemText(std::span<const std::uint8_t> sector) {
   static constexpr std::pair<std::string_view, FileSystem> kTexts[] = {{"FAT12", FileSystem::Fat12},
@@ -39,19 +42,20 @@ BootFacts ReadBootSector(std::span<const std::uint8_t> sector, std::uint32_t vol
   BootFacts facts;
   if (sector.size() < 512) return facts;
   facts.fileSystem = FindFileSystemText(sector);
-  facts.bootSignature = sector[510] == 0x55 && sector[511] == 0xAA;
+  facts.bootSignature = win::ReadLe16(sector, bpb::kSignatureAt) == bpb::kSignature;
   if (facts.fileSystem == FileSystem::None || facts.fileSystem == FileSystem::Ntfs) return facts;
-  const std::uint32_t bps = win::ReadLe16(sector, 11);
+  const std::uint32_t bps = win::ReadLe16(sector, bpb::kBytesPerSector);
   facts.bytesPerSector = bps >= 512 && bps % 512 == 0 ? bps : 512;
-  facts.sectorsPerCluster = win::ReadU8(sector, 13);
-  facts.reservedSectors = win::ReadLe16(sector, 14);
-  facts.numberOfFats = win::ReadU8(sector, 16);
-  facts.rootEntries = win::ReadLe16(sector, 17);
+  facts.sectorsPerCluster = win::ReadU8(sector, bpb::kSectorsPerCluster);
+  facts.reservedSectors = win::ReadLe16(sector, bpb::kReservedSectors);
+  facts.numberOfFats = win::ReadU8(sector, bpb::kFatCount);
+  facts.rootEntries = win::ReadLe16(sector, bpb::kRootEntryCount);
   const bool fat32 = facts.fileSystem == FileSystem::Fat32;
-  facts.sectorsPerFat = fat32 ? win::ReadLe32(sector, 36) : win::ReadLe16(sector, 22);
-  facts.rootCluster = fat32 ? win::ReadLe32(sector, 44) : 0;
-  facts.totalSectors = win::ReadLe32(sector, 32);
-  if (facts.totalSectors == 0) facts.totalSectors = win::ReadLe16(sector, 19);
+  facts.sectorsPerFat =
+      fat32 ? win::ReadLe32(sector, bpb::kSectorsPerFat32) : win::ReadLe16(sector, bpb::kSectorsPerFat16);
+  facts.rootCluster = fat32 ? win::ReadLe32(sector, bpb::kRootCluster) : 0;
+  facts.totalSectors = win::ReadLe32(sector, bpb::kTotalSectors32);
+  if (facts.totalSectors == 0) facts.totalSectors = win::ReadLe16(sector, bpb::kTotalSectors16);
   if (facts.totalSectors == 0) facts.totalSectors = volumeSectors;
   if (fat32) facts.rootEntries = 0;
   const std::uint64_t firstData = std::uint64_t{facts.reservedSectors} +

@@ -3,6 +3,7 @@
 #include "formatlib/flash/boot_loader.h"
 
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/fat_boot_sector_layout.h"
 #include "platform/win/system/c_random.h"
 #include "platform/win/system/system_clock.h"
 
@@ -13,7 +14,9 @@
 namespace pradvik {
 namespace {
 
-constexpr std::size_t kPartitionTable = 446;
+namespace bpb = win::bpb;
+namespace table = win::partition_table;
+
 constexpr std::uint32_t kMostCylinder = 1023;
 
 // Position independent: finds its message behind itself, prints it through the BIOS, waits for
@@ -47,17 +50,14 @@ void PutText(Sector& sector, std::size_t offset, std::string_view text) {
   std::copy(text.begin(), text.end(), sector.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 
-void PutSignature(Sector& sector) {
-  sector[510] = 0x55;
-  sector[511] = 0xAA;
-}
+void PutSignature(Sector& sector) { win::WriteLe16(sector, bpb::kSignatureAt, bpb::kSignature); }
 
 Sector BootTemplate(std::uint8_t jump, std::string_view oem, std::size_t programOffset) {
   Sector boot{};
   boot[0] = 0xEB;
   boot[1] = jump;
   boot[2] = 0x90;
-  PutText(boot, 3, oem);
+  PutText(boot, bpb::kOemName, oem);
   std::copy(std::begin(kNoSystemProgram), std::end(kNoSystemProgram), boot.begin() + programOffset);
   PutText(boot, programOffset + sizeof(kNoSystemProgram), kNoSystemMessage);
   PutSignature(boot);
@@ -65,15 +65,15 @@ Sector BootTemplate(std::uint8_t jump, std::string_view oem, std::size_t program
 }
 
 void WriteCommonBpb(Sector& boot, const FatLayout& layout, DiskGeometry geometry, std::uint8_t media) {
-  win::WriteLe16(boot, 11, 512);
-  boot[13] = layout.sectorsPerCluster;
-  win::WriteLe16(boot, 14, layout.reservedSectors);
-  boot[16] = 2;
-  win::WriteLe16(boot, 17, layout.rootEntries);
-  boot[21] = media;
-  win::WriteLe16(boot, 24, geometry.sectorsPerTrack);
-  win::WriteLe16(boot, 26, geometry.heads);
-  win::WriteLe32(boot, 28, layout.partitionStart);
+  win::WriteLe16(boot, bpb::kBytesPerSector, 512);
+  boot[bpb::kSectorsPerCluster] = layout.sectorsPerCluster;
+  win::WriteLe16(boot, bpb::kReservedSectors, layout.reservedSectors);
+  boot[bpb::kFatCount] = 2;
+  win::WriteLe16(boot, bpb::kRootEntryCount, layout.rootEntries);
+  boot[bpb::kMedia] = media;
+  win::WriteLe16(boot, bpb::kSectorsPerTrack, geometry.sectorsPerTrack);
+  win::WriteLe16(boot, bpb::kHeads, geometry.heads);
+  win::WriteLe32(boot, bpb::kHiddenSectors, layout.partitionStart);
 }
 
 }  // namespace
@@ -81,18 +81,18 @@ void WriteCommonBpb(Sector& boot, const FatLayout& layout, DiskGeometry geometry
 Sector MbrTemplate() {
   Sector mbr{};
   const auto loader = BootLoaderTemplate();
-  std::copy_n(loader.begin(), std::min<std::size_t>(loader.size(), kPartitionTable), mbr.begin());
+  std::copy_n(loader.begin(), std::min<std::size_t>(loader.size(), table::kFirstEntry), mbr.begin());
   PutSignature(mbr);
   return mbr;
 }
 
 Sector FreeDosTemplate(bool fat16) {
   Sector boot = BootTemplate(0x4C, "FreeDOS ", 78);
-  win::WriteLe16(boot, 11, 512);
-  boot[16] = 2;
-  boot[21] = kMediaFixed;
-  boot[36] = 0x80;
-  PutText(boot, 54, fat16 ? "FAT16   " : "FAT12   ");
+  win::WriteLe16(boot, bpb::kBytesPerSector, 512);
+  boot[bpb::kFatCount] = 2;
+  boot[bpb::kMedia] = kMediaFixed;
+  boot[bpb::kExtendedFat16 + bpb::kExtDriveNumber] = bpb::kFixedDiskDrive;
+  PutText(boot, kFat16TypeNameOffset, fat16 ? "FAT16   " : "FAT12   ");
   // Stored for a layout with 32 hidden sectors, as the loader's own image keeps them.
   win::WriteLe32(boot, 66, 33);
   win::WriteLe32(boot, 70, 157);
@@ -102,26 +102,26 @@ Sector FreeDosTemplate(bool fat16) {
 
 Sector Fat32Template() {
   Sector boot = BootTemplate(0x58, "MSDOS5.0", 90);
-  boot[64] = 0x80;
-  PutText(boot, 82, "FAT32   ");
+  boot[bpb::kExtendedFat32 + bpb::kExtDriveNumber] = bpb::kFixedDiskDrive;
+  PutText(boot, kFat32TypeNameOffset, "FAT32   ");
   return boot;
 }
 
 Sector FloppyTemplate() {
   Sector boot = BootTemplate(0x3C, "MSWIN4.1", 62);
-  win::WriteLe16(boot, 11, 512);
-  boot[13] = 1;
-  win::WriteLe16(boot, 14, 1);
-  boot[16] = 2;
-  win::WriteLe16(boot, 17, 224);
-  win::WriteLe16(boot, 19, 2880);
-  boot[21] = kMediaFloppy;
-  win::WriteLe16(boot, 22, 9);
-  win::WriteLe16(boot, 24, 18);
-  win::WriteLe16(boot, 26, 2);
-  boot[38] = 0x29;
-  PutText(boot, 43, "NO NAME    ");
-  PutText(boot, 54, "FAT12   ");
+  win::WriteLe16(boot, bpb::kBytesPerSector, 512);
+  boot[bpb::kSectorsPerCluster] = 1;
+  win::WriteLe16(boot, bpb::kReservedSectors, 1);
+  boot[bpb::kFatCount] = 2;
+  win::WriteLe16(boot, bpb::kRootEntryCount, 224);
+  win::WriteLe16(boot, bpb::kTotalSectors16, 2880);
+  boot[bpb::kMedia] = kMediaFloppy;
+  win::WriteLe16(boot, bpb::kSectorsPerFat16, 9);
+  win::WriteLe16(boot, bpb::kSectorsPerTrack, 18);
+  win::WriteLe16(boot, bpb::kHeads, 2);
+  boot[kFat16SignatureOffset] = bpb::kSignatureWithLabel;
+  PutText(boot, bpb::kExtendedFat16 + bpb::kExtVolumeLabel, "NO NAME    ");
+  PutText(boot, kFat16TypeNameOffset, "FAT12   ");
   return boot;
 }
 
@@ -131,7 +131,9 @@ void SetPlainJump(Sector& boot) {
   boot[2] = 0x90;
 }
 
-bool EndsWithSignature(std::span<const std::uint8_t, 512> sector) { return sector[510] == 0x55 && sector[511] == 0xAA; }
+bool EndsWithSignature(std::span<const std::uint8_t, 512> sector) {
+  return win::ReadLe16(sector, bpb::kSignatureAt) == bpb::kSignature;
+}
 
 bool HasFatText(std::span<const std::uint8_t, 512> sector, std::size_t offset) {
   return std::toupper(sector[offset]) == 'F' && std::toupper(sector[offset + 1]) == 'A' &&
@@ -139,7 +141,7 @@ bool HasFatText(std::span<const std::uint8_t, 512> sector, std::size_t offset) {
 }
 
 void WriteVolumeId(Sector& boot, std::size_t signatureOffset) {
-  boot[signatureOffset] = 0x29;
+  boot[signatureOffset] = bpb::kSignatureWithLabel;
   win::srand(static_cast<unsigned>(win::time(nullptr)));
   const int first = win::rand();
   const int second = win::rand();
@@ -156,12 +158,12 @@ void WriteFat16Fields(Sector& boot, const FatLayout& layout, DiskGeometry geomet
                       std::uint8_t media) {
   WriteCommonBpb(boot, layout, geometry, media);
   const bool fitsShort = shortTotal && layout.volumeSectors <= 0xFFFF;
-  win::WriteLe16(boot, 19, fitsShort ? static_cast<std::uint16_t>(layout.volumeSectors) : 0);
-  win::WriteLe32(boot, 32, fitsShort ? 0 : layout.volumeSectors);
-  win::WriteLe16(boot, 22, static_cast<std::uint16_t>(layout.sectorsPerFat));
+  win::WriteLe16(boot, bpb::kTotalSectors16, fitsShort ? static_cast<std::uint16_t>(layout.volumeSectors) : 0);
+  win::WriteLe32(boot, bpb::kTotalSectors32, fitsShort ? 0 : layout.volumeSectors);
+  win::WriteLe16(boot, bpb::kSectorsPerFat16, static_cast<std::uint16_t>(layout.sectorsPerFat));
   // The flags of a kept boot record (dirty, surface scan due) belonged to the old volume.
-  boot[37] = 0;
-  PutText(boot, 54, layout.fatBits == 16 ? "FAT16   " : "FAT12   ");
+  boot[bpb::kExtendedFat16 + bpb::kExtReserved] = 0;
+  PutText(boot, kFat16TypeNameOffset, layout.fatBits == 16 ? "FAT16   " : "FAT12   ");
 }
 
 void WriteFreeDosLoaderFields(Sector& boot, const FatLayout& layout) {
@@ -174,21 +176,23 @@ void WriteFreeDosLoaderFields(Sector& boot, const FatLayout& layout) {
 
 void WriteFat32Fields(Sector& boot, const FatLayout& layout, DiskGeometry geometry) {
   WriteCommonBpb(boot, layout, geometry, kMediaFixed);
-  win::WriteLe16(boot, 19, 0);
-  win::WriteLe16(boot, 22, 0);
-  win::WriteLe32(boot, 32, layout.volumeSectors);
-  win::WriteLe32(boot, 36, layout.sectorsPerFat);
-  win::WriteLe32(boot, 44, 2);
-  win::WriteLe16(boot, 48, 1);
-  win::WriteLe16(boot, 50, 6);
+  win::WriteLe16(boot, bpb::kTotalSectors16, 0);
+  win::WriteLe16(boot, bpb::kSectorsPerFat16, 0);
+  win::WriteLe32(boot, bpb::kTotalSectors32, layout.volumeSectors);
+  win::WriteLe32(boot, bpb::kSectorsPerFat32, layout.sectorsPerFat);
+  win::WriteLe32(boot, bpb::kRootCluster, 2);
+  win::WriteLe16(boot, bpb::kFsInfoSector, 1);
+  win::WriteLe16(boot, bpb::kBackupBootSector, 6);
 }
 
-void ClearPartitionTable(Sector& mbr) { std::fill(mbr.begin() + kPartitionTable, mbr.begin() + 510, 0); }
+void ClearPartitionTable(Sector& mbr) {
+  std::fill(mbr.begin() + table::kFirstEntry, mbr.begin() + bpb::kSignatureAt, 0);
+}
 
 void WritePartitionEntry(Sector& mbr, const PartitionEntry& entry) {
   ClearPartitionTable(mbr);
   const std::uint32_t cylinder = std::min(entry.cylinders, kMostCylinder);
-  const auto first = static_cast<std::ptrdiff_t>(kPartitionTable);
+  const auto first = static_cast<std::ptrdiff_t>(table::kFirstEntry);
   const std::uint8_t fields[8] = {0x80,
                                   1,
                                   1,
@@ -198,18 +202,18 @@ void WritePartitionEntry(Sector& mbr, const PartitionEntry& entry) {
                                   static_cast<std::uint8_t>(entry.geometry.sectorsPerTrack | ((cylinder >> 2) & 0xC0)),
                                   static_cast<std::uint8_t>(cylinder)};
   std::copy(std::begin(fields), std::end(fields), mbr.begin() + first);
-  win::WriteLe32(mbr, kPartitionTable + 8, entry.firstSector);
-  win::WriteLe32(mbr, kPartitionTable + 12, entry.sectors);
+  win::WriteLe32(mbr, table::kFirstEntry + table::kFirstSector, entry.firstSector);
+  win::WriteLe32(mbr, table::kFirstEntry + table::kSectorCount, entry.sectors);
   PutSignature(mbr);
 }
 
 Sector FsInfoSector(const FatLayout& layout) {
   Sector info{};
-  win::WriteLe32(info, 0, 0x41615252);
-  win::WriteLe32(info, 484, 0x61417272);
+  win::WriteLe32(info, win::fs_info::kLeadSignatureAt, win::fs_info::kLeadSignature);
+  win::WriteLe32(info, win::fs_info::kStructSignatureAt, win::fs_info::kStructSignature);
   // Every cluster but the root directory's is free; an unknown count is taken for damage.
-  win::WriteLe32(info, 488, ClusterCount(layout) - 1);
-  win::WriteLe32(info, 492, 2);
+  win::WriteLe32(info, win::fs_info::kFreeCount, ClusterCount(layout) - 1);
+  win::WriteLe32(info, win::fs_info::kNextFree, 2);
   PutSignature(info);
   return info;
 }

@@ -5,6 +5,8 @@
 
 #include "formatlib/fat/fat_layout.h"
 
+#include "platform/win/layouts/fat_boot_sector_layout.h"
+
 #include <array>
 #include <cstdint>
 #include <span>
@@ -15,8 +17,10 @@ using Sector = std::array<std::uint8_t, 512>;
 
 constexpr std::uint8_t kMediaFixed = 0xF8;
 constexpr std::uint8_t kMediaFloppy = 0xF0;
-constexpr std::size_t kFat16SignatureOffset = 38;
-constexpr std::size_t kFat32SignatureOffset = 66;
+constexpr std::size_t kFat16SignatureOffset = win::bpb::kExtendedFat16 + win::bpb::kExtBootSignature;
+constexpr std::size_t kFat32SignatureOffset = win::bpb::kExtendedFat32 + win::bpb::kExtBootSignature;
+constexpr std::size_t kFat16TypeNameOffset = win::bpb::kExtendedFat16 + win::bpb::kExtFileSystemType;
+constexpr std::size_t kFat32TypeNameOffset = win::bpb::kExtendedFat32 + win::bpb::kExtFileSystemType;
 
 // Templates. The master boot record: the x86 loader that starts the active partition, an empty
 // table and 0x55 0xAA. The FAT12 and FAT16 boot records ("FreeDOS ", jump EB 4C 90), the FAT32

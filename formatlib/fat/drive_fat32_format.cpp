@@ -41,7 +41,8 @@ struct Drive {
 
 bool LayDownVolume(const Drive& drive, const DriveFat32Args& args) {
   const FatFormatArgs& format = args.format;
-  const OldLayout old = ReadOldLayout(drive.road, format.windows.step, BootAtSectorZero::Recognised, 82);
+  const OldLayout old =
+      ReadOldLayout(drive.road, format.windows.step, BootAtSectorZero::Recognised, kFat32TypeNameOffset);
   Sector boot = NewFat32BootRecord(format.enableBooting);
   const std::uint64_t bytes = drive.capacity.Bytes();
   const DiskGeometry geometry = DriveGeometry(format.deviceKind, old.bootFound, format.enableBooting, bytes / 1000000);

@@ -36,7 +36,7 @@ void DumpLayout(const FormatDump& dump, const FatLayout& layout, std::uint32_t b
 
 bool LayDownVolume(const SectorRoad& road, const FatFormatArgs& args, const CardCapacity& capacity,
                    const FormatDump& dump) {
-  const OldLayout old = ReadOldLayout(road, args.windows.step, BootAtSectorZero::Kept, 54);
+  const OldLayout old = ReadOldLayout(road, args.windows.step, BootAtSectorZero::Kept, kFat16TypeNameOffset);
   const std::uint32_t mib = capacity.BinaryMib();
   const std::uint32_t mb = capacity.DecimalMb();
   const DiskGeometry geometry = args.enableBooting ? Fat16BootGeometry(args.deviceKind, old.bootFound, mib, mb)

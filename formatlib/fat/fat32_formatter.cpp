@@ -7,6 +7,7 @@
 #include "formatlib/fat/medium_probe.h"
 
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/fat_boot_sector_layout.h"
 
 #include <algorithm>
 #include <array>
@@ -14,6 +15,8 @@
 
 namespace pradvik {
 namespace {
+
+namespace bpb = win::bpb;
 
 constexpr std::uint32_t kDataAlignment = 256;
 constexpr std::uint16_t kFat32TrackSectors = 63;
@@ -25,7 +28,7 @@ std::uint16_t Fat32Heads(std::uint32_t decimalMb) {
 
 bool LayDownVolume(const SectorRoad& road, const FatFormatArgs& args, const CardCapacity& capacity,
                    const FormatDump& dump) {
-  const OldLayout old = ReadOldLayout(road, args.windows.step, BootAtSectorZero::Ignored, 82);
+  const OldLayout old = ReadOldLayout(road, args.windows.step, BootAtSectorZero::Ignored, kFat32TypeNameOffset);
   Sector boot = NewFat32BootRecord(args.enableBooting);
   const DiskGeometry geometry{Fat32Heads(capacity.DecimalMb()), kFat32TrackSectors};
   dump.Number("Head", geometry.heads);
@@ -83,8 +86,8 @@ bool WriteFat32SystemSectors(const SectorRoad& road, const ProgressWindows& wind
   const Sector third = EmptyBootSector();
   const Sector fat = FirstFatSector(32);
   const std::uint32_t start = layout.partitionStart;
-  const std::uint32_t backup = win::ReadLe16(boot, 50);
-  const std::uint32_t firstFat = start + win::ReadLe16(boot, 14);
+  const std::uint32_t backup = win::ReadLe16(boot, bpb::kBackupBootSector);
+  const std::uint32_t firstFat = start + win::ReadLe16(boot, bpb::kReservedSectors);
   struct Placed {
     const char* key;
     std::uint32_t lba;

@@ -16,6 +16,7 @@
 #include "platform/win/files/files.h"
 #include "platform/win/files/volumes.h"
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/fat_boot_sector_layout.h"
 #include "platform/win/system/c_random.h"
 #include "platform/win/system/handle_table.h"
 #include "platform/win/system/system_clock.h"
@@ -25,6 +26,8 @@
 
 namespace pradvik {
 namespace {
+
+namespace bpb = win::bpb;
 
 constexpr std::uint16_t kFloppyRootEntries = 224;
 constexpr std::uint32_t kSmallDiskMib = 32;
@@ -111,11 +114,12 @@ std::optional<FloppyVolume> PrepareDisk(win::HANDLE handle, const FloppyArgs& ar
 Sector FloppyBootRecord(std::uint32_t sectors, std::uint32_t mebibytes) {
   Sector boot = FloppyTemplate();
   win::srand(static_cast<unsigned>(win::time(nullptr)));
-  boot[39] = static_cast<std::uint8_t>(win::rand());
-  boot[40] = 0;
-  boot[41] = static_cast<std::uint8_t>(win::rand());
-  boot[42] = 0;
-  boot[36] = 0x80;
+  constexpr std::size_t kSerial = bpb::kExtendedFat16 + bpb::kExtVolumeId;
+  boot[kSerial] = static_cast<std::uint8_t>(win::rand());
+  boot[kSerial + 1] = 0;
+  boot[kSerial + 2] = static_cast<std::uint8_t>(win::rand());
+  boot[kSerial + 3] = 0;
+  boot[bpb::kExtendedFat16 + bpb::kExtDriveNumber] = bpb::kFixedDiskDrive;
   FatLayout layout;
   layout.volumeSectors = sectors;
   layout.rootEntries = kFloppyRootEntries;
@@ -131,23 +135,23 @@ Sector FloppyBootRecord(std::uint32_t sectors, std::uint32_t mebibytes) {
 }
 
 std::optional<FloppyVolume> ReadFloppyVolume(const Sector& boot, std::uint32_t diskSectors) {
-  const std::uint32_t bytesPerSector = win::ReadLe16(boot, 11);
+  const std::uint32_t bytesPerSector = win::ReadLe16(boot, bpb::kBytesPerSector);
   FloppyVolume volume;
-  volume.reservedSectors = win::ReadLe16(boot, 14);
-  volume.fatCount = boot[16];
-  volume.sectorsPerFat = win::ReadLe16(boot, 22);
-  volume.media = boot[21];
-  const std::uint32_t rootEntries = win::ReadLe16(boot, 17);
-  const std::uint32_t shortTotal = win::ReadLe16(boot, 19);
-  const std::uint32_t total = shortTotal != 0 ? shortTotal : win::ReadLe32(boot, 32);
+  volume.reservedSectors = win::ReadLe16(boot, bpb::kReservedSectors);
+  volume.fatCount = boot[bpb::kFatCount];
+  volume.sectorsPerFat = win::ReadLe16(boot, bpb::kSectorsPerFat16);
+  volume.media = boot[bpb::kMedia];
+  const std::uint32_t rootEntries = win::ReadLe16(boot, bpb::kRootEntryCount);
+  const std::uint32_t shortTotal = win::ReadLe16(boot, bpb::kTotalSectors16);
+  const std::uint32_t total = shortTotal != 0 ? shortTotal : win::ReadLe32(boot, bpb::kTotalSectors32);
   if (bytesPerSector != kSectorBytes || volume.reservedSectors == 0 || volume.fatCount == 0 || volume.fatCount > 2 ||
-      volume.sectorsPerFat == 0 || boot[13] == 0) {
+      volume.sectorsPerFat == 0 || boot[bpb::kSectorsPerCluster] == 0) {
     return std::nullopt;
   }
   volume.systemSectors = RootDirectorySectors(rootEntries) + volume.fatCount * volume.sectorsPerFat;
   const std::uint32_t used = volume.reservedSectors + volume.systemSectors;
   if (used >= diskSectors || total <= used) return std::nullopt;
-  volume.fatBits = FatBitsFor((total - used) / boot[13]);
+  volume.fatBits = FatBitsFor((total - used) / boot[bpb::kSectorsPerCluster]);
   if (volume.fatBits == 32) return std::nullopt;
   return volume;
 }

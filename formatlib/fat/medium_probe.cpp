@@ -90,9 +90,9 @@ OldLayout ReadOldLayout(const SectorRoad& road, win::HWND stepWindow, BootAtSect
     old.mbr.fill(0);
     return old;
   }
-  const bool bootAtZero =
-      (atZero == BootAtSectorZero::Kept && HasFatText(old.mbr, 54)) ||
-      (atZero == BootAtSectorZero::Recognised && (HasFatText(old.mbr, 54) || HasFatText(old.mbr, 82)));
+  const bool bootAtZero = (atZero == BootAtSectorZero::Kept && HasFatText(old.mbr, kFat16TypeNameOffset)) ||
+                          (atZero == BootAtSectorZero::Recognised &&
+                           (HasFatText(old.mbr, kFat16TypeNameOffset) || HasFatText(old.mbr, kFat32TypeNameOffset)));
   if (bootAtZero) {
     if (atZero == BootAtSectorZero::Kept) old.boot = old.mbr;
     old.bootFound = true;

@@ -17,7 +17,7 @@ namespace {
 bool LayDownVolume(const SectorRoad& road, const OtherMakerArgs& args, const CardCapacity& capacity) {
   const FatFormatArgs& format = args.format;
   const FormatDump noDump;
-  const OldLayout old = ReadOldLayout(road, format.windows.step, BootAtSectorZero::Kept, 54);
+  const OldLayout old = ReadOldLayout(road, format.windows.step, BootAtSectorZero::Kept, kFat16TypeNameOffset);
   const std::uint32_t mb = capacity.DecimalMb();
   Sector boot = NewFat16BootRecord(old, format.enableBooting, mb > 16);
   const DiskGeometry geometry = DriveGeometry(format.deviceKind, old.bootFound, format.enableBooting, mb);

@@ -4,6 +4,7 @@
 
 #include "platform/machine/testing/fat_images.h"
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/fat_boot_sector_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -49,30 +50,35 @@ int BootFields::FatBits() const {
 
 BootFields ReadBootFields(const std::array<std::uint8_t, 512>& sector) {
   BootFields fields;
-  fields.sectorsPerCluster = sector[13];
-  fields.reservedSectors = win::ReadLe16(sector, 14);
-  fields.rootEntries = win::ReadLe16(sector, 17);
-  fields.shortTotal = win::ReadLe16(sector, 19);
-  fields.media = sector[21];
-  fields.sectorsPerFat = win::ReadLe16(sector, 22);
-  fields.sectorsPerTrack = win::ReadLe16(sector, 24);
-  fields.heads = win::ReadLe16(sector, 26);
-  fields.hiddenSectors = win::ReadLe32(sector, 28);
-  fields.longTotal = win::ReadLe32(sector, 32);
+  fields.sectorsPerCluster = sector[win::bpb::kSectorsPerCluster];
+  fields.reservedSectors = win::ReadLe16(sector, win::bpb::kReservedSectors);
+  fields.rootEntries = win::ReadLe16(sector, win::bpb::kRootEntryCount);
+  fields.shortTotal = win::ReadLe16(sector, win::bpb::kTotalSectors16);
+  fields.media = sector[win::bpb::kMedia];
+  fields.sectorsPerFat = win::ReadLe16(sector, win::bpb::kSectorsPerFat16);
+  fields.sectorsPerTrack = win::ReadLe16(sector, win::bpb::kSectorsPerTrack);
+  fields.heads = win::ReadLe16(sector, win::bpb::kHeads);
+  fields.hiddenSectors = win::ReadLe32(sector, win::bpb::kHiddenSectors);
+  fields.longTotal = win::ReadLe32(sector, win::bpb::kTotalSectors32);
   const bool fat32 = fields.sectorsPerFat == 0;
-  if (fat32) fields.sectorsPerFat = win::ReadLe32(sector, 36);
-  fields.fileSystem.assign(reinterpret_cast<const char*>(sector.data()) + (fat32 ? 82 : 54), 8);
+  if (fat32) fields.sectorsPerFat = win::ReadLe32(sector, win::bpb::kSectorsPerFat32);
+  fields.fileSystem.assign(reinterpret_cast<const char*>(sector.data()) +
+                               (fat32 ? win::bpb::kExtendedFat32 : win::bpb::kExtendedFat16) +
+                               win::bpb::kExtFileSystemType,
+                           8);
   return fields;
 }
 
 PartitionFields ReadFirstPartition(const std::array<std::uint8_t, 512>& mbr) {
+  namespace table = win::partition_table;
+  constexpr std::size_t kEntry = table::kFirstEntry;
   PartitionFields fields;
-  fields.endHead = mbr[446 + 5];
-  fields.endSector = mbr[446 + 6] & 0x3F;
-  fields.endCylinder = mbr[446 + 7] | ((mbr[446 + 6] & 0xC0) << 2);
-  fields.type = mbr[446 + 4];
-  fields.firstSector = win::ReadLe32(mbr, 446 + 8);
-  fields.sectors = win::ReadLe32(mbr, 446 + 12);
+  fields.endHead = mbr[kEntry + table::kLastChs];
+  fields.endSector = mbr[kEntry + table::kLastChs + 1] & 0x3F;
+  fields.endCylinder = mbr[kEntry + table::kLastChs + 2] | ((mbr[kEntry + table::kLastChs + 1] & 0xC0) << 2);
+  fields.type = mbr[kEntry + table::kType];
+  fields.firstSector = win::ReadLe32(mbr, kEntry + table::kFirstSector);
+  fields.sectors = win::ReadLe32(mbr, kEntry + table::kSectorCount);
   return fields;
 }
 

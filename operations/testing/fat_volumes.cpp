@@ -1,6 +1,7 @@
 #include "operations/testing/fat_volumes.h"
 
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/fat_boot_sector_layout.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,8 @@
 
 namespace tarnlok::test_support {
 namespace {
+
+namespace bpb = win::bpb;
 
 namespace fs = std::filesystem;
 constexpr win::DWORD kSector = 512;
@@ -92,7 +95,7 @@ Bytes MakeFatCard(int fatBits, win::DWORD cardSectors, win::DWORD start, win::DW
     win::WriteU8(card, 0x1C2, fatBits == 12 ? 0x01 : fatBits == 16 ? 0x06 : 0x0C);
     win::WriteLe32(card, 0x1C6, start);
     win::WriteLe32(card, 0x1CA, volumeSectors);
-    win::WriteLe16(card, 510, 0xAA55);
+    win::WriteLe16(card, bpb::kSignatureAt, bpb::kSignature);
   }
   return card;
 }
@@ -109,11 +112,12 @@ Bytes UsedSpaceBodyOf(const Bytes& card, int fatBits, win::DWORD start) {
     }
   };
   const Bytes boot = sector(start);
-  const win::DWORD perCluster = win::ReadU8(boot, 13);
-  const win::DWORD reserved = win::ReadLe16(boot, 14);
-  const win::DWORD fats = win::ReadU8(boot, 16);
-  const win::DWORD rootEntries = win::ReadLe16(boot, 17);
-  const win::DWORD fatSize = fatBits == 32 ? win::ReadLe32(boot, 36) : win::ReadLe16(boot, 22);
+  const win::DWORD perCluster = win::ReadU8(boot, bpb::kSectorsPerCluster);
+  const win::DWORD reserved = win::ReadLe16(boot, bpb::kReservedSectors);
+  const win::DWORD fats = win::ReadU8(boot, bpb::kFatCount);
+  const win::DWORD rootEntries = win::ReadLe16(boot, bpb::kRootEntryCount);
+  const win::DWORD fatSize =
+      fatBits == 32 ? win::ReadLe32(boot, bpb::kSectorsPerFat32) : win::ReadLe16(boot, bpb::kSectorsPerFat16);
   if (start != 0) {
     append(0, start + 1);
   } else {
@@ -173,11 +177,14 @@ std::vector<std::pair<std::string, Bytes>> VolumeFiles(const Bytes& card, win::D
 
 int FatBitsByClusterCount(const Bytes& card, win::DWORD start) {
   const std::span<const win::BYTE> boot(card.data() + std::size_t{start} * kSector, kSector);
-  const win::DWORD total = win::ReadLe16(boot, 19) != 0 ? win::ReadLe16(boot, 19) : win::ReadLe32(boot, 32);
-  const win::DWORD fatSize = win::ReadLe16(boot, 22) != 0 ? win::ReadLe16(boot, 22) : win::ReadLe32(boot, 36);
-  const win::DWORD system = win::ReadLe16(boot, 14) + win::ReadU8(boot, 16) * fatSize +
-                            (win::ReadLe16(boot, 17) * 32 + kSector - 1) / kSector;
-  const win::DWORD clusters = (total - system) / win::ReadU8(boot, 13);
+  const win::DWORD total = win::ReadLe16(boot, bpb::kTotalSectors16) != 0 ? win::ReadLe16(boot, bpb::kTotalSectors16)
+                                                                          : win::ReadLe32(boot, bpb::kTotalSectors32);
+  const win::DWORD fatSize = win::ReadLe16(boot, bpb::kSectorsPerFat16) != 0
+                                 ? win::ReadLe16(boot, bpb::kSectorsPerFat16)
+                                 : win::ReadLe32(boot, bpb::kSectorsPerFat32);
+  const win::DWORD system = win::ReadLe16(boot, bpb::kReservedSectors) + win::ReadU8(boot, bpb::kFatCount) * fatSize +
+                            (win::ReadLe16(boot, bpb::kRootEntryCount) * 32 + kSector - 1) / kSector;
+  const win::DWORD clusters = (total - system) / win::ReadU8(boot, bpb::kSectorsPerCluster);
   return clusters < 4085 ? 12 : clusters < 65525 ? 16 : 32;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/machine/fat/fat_boot_sector.h"
 
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/fat_boot_sector_layout.h"
 
 #include <array>
 #include <bit>
@@ -9,34 +10,7 @@
 namespace machine {
 namespace {
 
-// Offsets of the BIOS parameter block, common to all three FAT types.
-constexpr std::size_t kJumpBoot = 0;
-constexpr std::size_t kBytesPerSector = 11;
-constexpr std::size_t kSectorsPerCluster = 13;
-constexpr std::size_t kReservedSectors = 14;
-constexpr std::size_t kFatCount = 16;
-constexpr std::size_t kRootEntryCount = 17;
-constexpr std::size_t kTotalSectors16 = 19;
-constexpr std::size_t kMedia = 21;
-constexpr std::size_t kSectorsPerFat16 = 22;
-constexpr std::size_t kTotalSectors32 = 32;
-// FAT32's extension of the block.
-constexpr std::size_t kSectorsPerFat32 = 36;
-constexpr std::size_t kExtFlags = 40;
-constexpr std::size_t kFsVersion = 42;
-constexpr std::size_t kRootCluster = 44;
-constexpr std::size_t kFsInfo = 48;
-// The extended boot record (signature, serial, label) sits after the block: at 36 on
-// FAT12/16, at 64 on FAT32, with the same inner layout.
-constexpr std::size_t kExtendedFat16 = 36;
-constexpr std::size_t kExtendedFat32 = 64;
-constexpr std::size_t kExtBootSignature = 2;
-constexpr std::size_t kExtVolumeId = 3;
-constexpr std::size_t kExtVolumeLabel = 7;
-constexpr std::size_t kLabelLength = 11;
-// 0x29 says serial, label and type name follow; 0x28 says only the serial does.
-constexpr std::uint8_t kSignatureWithLabel = 0x29;
-constexpr std::uint8_t kSignatureSerialOnly = 0x28;
+namespace bpb = win::bpb;
 
 // The FAT standard's thresholds: fewer than 4085 clusters is FAT12, fewer than 65525 FAT16.
 constexpr std::uint32_t kMaxFat12Clusters = 4084;
@@ -50,7 +24,7 @@ constexpr std::uint32_t kExtFlagsActiveMask = 0x0F;
 using Sector = std::span<const std::uint8_t>;
 
 // A jump instruction opens every boot sector: a short jump (EB xx) or a near jump (E9 xx xx).
-bool HasJump(Sector s) { return win::ReadU8(s, kJumpBoot) == 0xEB || win::ReadU8(s, kJumpBoot) == 0xE9; }
+bool HasJump(Sector s) { return win::ReadU8(s, bpb::kJumpBoot) == 0xEB || win::ReadU8(s, bpb::kJumpBoot) == 0xE9; }
 
 // Media descriptors are 0xF0 and 0xF8 to 0xFF.
 bool ValidMedia(std::uint8_t media) { return media == 0xF0 || media >= 0xF8; }
@@ -75,38 +49,38 @@ FatType TypeOfClusterCount(std::uint32_t count) {
 // The fields every type shares; nullopt when one is out of the range the standard allows.
 std::optional<FatGeometry> ParseCommon(Sector s) {
   FatGeometry g;
-  if (!HasJump(s) || win::ReadLe16(s, kBytesPerSector) != SectorDevice::kSectorSize) return std::nullopt;
-  g.sectorsPerCluster = win::ReadU8(s, kSectorsPerCluster);
+  if (!HasJump(s) || win::ReadLe16(s, bpb::kBytesPerSector) != SectorDevice::kSectorSize) return std::nullopt;
+  g.sectorsPerCluster = win::ReadU8(s, bpb::kSectorsPerCluster);
   // Cluster sizes are powers of two from 1 to 128 sectors.
   if (g.sectorsPerCluster == 0 || !std::has_single_bit(g.sectorsPerCluster)) return std::nullopt;
-  g.reservedSectors = win::ReadLe16(s, kReservedSectors);
-  g.fatCount = win::ReadU8(s, kFatCount);
-  g.media = win::ReadU8(s, kMedia);
+  g.reservedSectors = win::ReadLe16(s, bpb::kReservedSectors);
+  g.fatCount = win::ReadU8(s, bpb::kFatCount);
+  g.media = win::ReadU8(s, bpb::kMedia);
   // The boot sector itself is reserved; a volume has at least one FAT.
   if (g.reservedSectors == 0 || g.fatCount == 0 || !ValidMedia(g.media)) return std::nullopt;
-  g.rootEntryCount = win::ReadLe16(s, kRootEntryCount);
+  g.rootEntryCount = win::ReadLe16(s, bpb::kRootEntryCount);
   // The 16-bit total is used when it is non-zero, otherwise the 32-bit one.
-  g.totalSectors =
-      win::ReadLe16(s, kTotalSectors16) != 0 ? win::ReadLe16(s, kTotalSectors16) : win::ReadLe32(s, kTotalSectors32);
+  g.totalSectors = win::ReadLe16(s, bpb::kTotalSectors16) != 0 ? win::ReadLe16(s, bpb::kTotalSectors16)
+                                                               : win::ReadLe32(s, bpb::kTotalSectors32);
   // A zero 16-bit FAT size marks the FAT32 layout.
-  g.sectorsPerFat =
-      win::ReadLe16(s, kSectorsPerFat16) != 0 ? win::ReadLe16(s, kSectorsPerFat16) : win::ReadLe32(s, kSectorsPerFat32);
+  g.sectorsPerFat = win::ReadLe16(s, bpb::kSectorsPerFat16) != 0 ? win::ReadLe16(s, bpb::kSectorsPerFat16)
+                                                                 : win::ReadLe32(s, bpb::kSectorsPerFat32);
   if (g.sectorsPerFat == 0 || g.totalSectors == 0) return std::nullopt;
   return g;
 }
 
 void ReadExtendedRecord(Sector s, std::size_t at, FatGeometry& g) {
-  const std::uint8_t signature = win::ReadU8(s, at + kExtBootSignature);
-  if (signature != kSignatureWithLabel && signature != kSignatureSerialOnly) return;
-  g.serial = win::ReadLe32(s, at + kExtVolumeId);
-  if (signature == kSignatureWithLabel && win::FieldFits(s.size(), at + kExtVolumeLabel, kLabelLength)) {
-    g.label = TrimLabel(s.subspan(at + kExtVolumeLabel, kLabelLength));
+  const std::uint8_t signature = win::ReadU8(s, at + bpb::kExtBootSignature);
+  if (signature != bpb::kSignatureWithLabel && signature != bpb::kSignatureSerialOnly) return;
+  g.serial = win::ReadLe32(s, at + bpb::kExtVolumeId);
+  if (signature == bpb::kSignatureWithLabel && win::FieldFits(s.size(), at + bpb::kExtVolumeLabel, bpb::kLabelLength)) {
+    g.label = TrimLabel(s.subspan(at + bpb::kExtVolumeLabel, bpb::kLabelLength));
   }
 }
 
 // Places the regions and counts the clusters; false when they do not fit the volume.
 bool Layout(Sector s, FatGeometry& g) {
-  const bool fat32Layout = win::ReadLe16(s, kSectorsPerFat16) == 0;
+  const bool fat32Layout = win::ReadLe16(s, bpb::kSectorsPerFat16) == 0;
   // Each root entry takes 32 bytes; the region is rounded up to whole sectors.
   g.rootDirSectors = (g.rootEntryCount * 32 + SectorDevice::kSectorSize - 1) / SectorDevice::kSectorSize;
   const std::uint64_t metadata =
@@ -125,17 +99,17 @@ bool Layout(Sector s, FatGeometry& g) {
 
 bool ParseFat32Fields(Sector s, FatGeometry& g) {
   // Only version 0.0 of the FAT32 layout exists.
-  if (win::ReadLe16(s, kFsVersion) != 0) return false;
-  g.rootCluster = win::ReadLe32(s, kRootCluster);
+  if (win::ReadLe16(s, bpb::kFsVersion) != 0) return false;
+  g.rootCluster = win::ReadLe32(s, bpb::kRootCluster);
   if (!g.IsDataCluster(g.rootCluster)) return false;
-  const std::uint32_t flags = win::ReadLe16(s, kExtFlags);
+  const std::uint32_t flags = win::ReadLe16(s, bpb::kExtFlags);
   g.mirrored = (flags & kExtFlagsNoMirror) == 0;
   g.activeFat = g.mirrored ? 0 : flags & kExtFlagsActiveMask;
   if (g.activeFat >= g.fatCount) return false;
-  const std::uint32_t fsInfo = win::ReadLe16(s, kFsInfo);
+  const std::uint32_t fsInfo = win::ReadLe16(s, bpb::kFsInfoSector);
   // FSInfo lives in the reserved region after the boot sector; 0 and 0xFFFF mean none.
   g.fsInfoSector = fsInfo >= 1 && fsInfo < g.reservedSectors ? fsInfo : 0;
-  ReadExtendedRecord(s, kExtendedFat32, g);
+  ReadExtendedRecord(s, bpb::kExtendedFat32, g);
   return true;
 }
 
@@ -156,7 +130,7 @@ IoResult<FatGeometry> ParseBootSector(std::span<const std::uint8_t> sector, std:
   if (g.type == FatType::Fat32) {
     if (!ParseFat32Fields(sector, g)) return unrecognized;
   } else {
-    ReadExtendedRecord(sector, kExtendedFat16, g);
+    ReadExtendedRecord(sector, bpb::kExtendedFat16, g);
   }
   return g;
 }
