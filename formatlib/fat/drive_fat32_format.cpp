@@ -12,6 +12,7 @@
 #include "formatlib/fat/other_maker_format.h"
 
 #include "platform/ui/dialogs/message_box.h"
+#include "platform/win/layouts/byte_order.h"
 
 namespace pradvik {
 namespace {
@@ -65,8 +66,7 @@ bool LayDownVolume(const Drive& drive, const DriveFat32Args& args) {
   if (!WriteFat32SystemSectors(drive.road, format.windows, boot, *layout, noDump)) return false;
   Sector marker{};
   marker[389] = 0xC3;
-  marker[510] = 0x55;
-  marker[511] = 0xAA;
+  win::WriteLe16(marker, win::bpb::kSignatureAt, win::bpb::kSignature);
   return WriteSystemSector(drive.road, format.windows, kMarkerLba, marker, kStrStepDbr, kStrDbrSectorFailed);
 }
 

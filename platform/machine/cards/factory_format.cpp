@@ -1,6 +1,7 @@
 #include "platform/machine/cards/factory_format.h"
 
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/fat_boot_sector_layout.h"
 
 #include "platform/win/system/system_clock.h"
 
@@ -14,51 +15,16 @@ namespace {
 
 using Sector = std::array<std::uint8_t, SectorDevice::kSectorSize>;
 
-// Master boot record: the first of four partition entries at 446, the signature at 510.
-constexpr std::size_t kEntryAt = 446;
+namespace bpb = win::bpb;
+namespace fs = win::fs_info;
+namespace table = win::partition_table;
+
 constexpr std::uint8_t kActive = 0x80;
-constexpr std::size_t kSignatureAt = 510;
-constexpr std::uint32_t kSignature = 0xAA55;
 // CHS addresses stop at cylinder 1023; larger addresses are written as the largest one.
 constexpr std::uint64_t kLastCylinder = 1023;
-
-// BIOS parameter block fields shared by every FAT type.
-constexpr std::size_t kJump = 0;
-constexpr std::size_t kOemName = 3;
-constexpr std::size_t kBytesPerSector = 11;
-constexpr std::size_t kSectorsPerCluster = 13;
-constexpr std::size_t kReservedSectors = 14;
-constexpr std::size_t kFatCount = 16;
-constexpr std::size_t kRootEntries = 17;
-constexpr std::size_t kTotalSectors16 = 19;
-constexpr std::size_t kMedia = 21;
-constexpr std::size_t kSectorsPerFat16 = 22;
-constexpr std::size_t kSectorsPerTrack = 24;
-constexpr std::size_t kHeads = 26;
-constexpr std::size_t kHiddenSectors = 28;
-constexpr std::size_t kTotalSectors32 = 32;
-// The extended fields start at 36 on FAT12/16 and at 64 on FAT32.
-constexpr std::size_t kExtendedAt16 = 36;
-constexpr std::size_t kExtendedAt32 = 64;
-constexpr std::size_t kDriveNumber = 0;
-constexpr std::size_t kBootSignature = 2;
-constexpr std::size_t kSerial = 3;
-constexpr std::size_t kLabel = 7;
-constexpr std::size_t kTypeName = 18;
-constexpr std::uint8_t kExtendedSignature = 0x29;
-// FAT32 fields.
-constexpr std::size_t kSectorsPerFat32 = 36;
-constexpr std::size_t kRootCluster = 44;
-constexpr std::size_t kFsInfoSectorField = 48;
-constexpr std::size_t kBackupBootField = 50;
 constexpr std::uint32_t kFsInfoSector = 1;
 constexpr std::uint32_t kBackupBootSector = 6;
 constexpr std::uint32_t kFirstCluster = 2;
-// FSInfo: three signatures; free count and next free left "unknown" (all ones).
-constexpr std::uint32_t kFsInfoLead = 0x41615252;
-constexpr std::uint32_t kFsInfoStruct = 0x61417272;
-constexpr std::uint32_t kFsInfoTrail = 0xAA550000;
-constexpr std::uint32_t kUnknown = 0xFFFFFFFF;
 
 constexpr std::string_view kOem = "MSDOS5.0";
 constexpr std::string_view kNoName = "NO NAME    ";
@@ -87,13 +53,13 @@ void PutChs(Sector& sector, std::size_t at, std::uint64_t lba, const FactoryLayo
 Sector MasterBootRecord(const FactoryLayout& layout) {
   Sector mbr{};
   const std::uint64_t last = layout.volumeStart + layout.volumeSectors - 1;
-  win::WriteU8(mbr, kEntryAt, kActive);
-  PutChs(mbr, kEntryAt + 1, layout.volumeStart, layout);
-  win::WriteU8(mbr, kEntryAt + 4, layout.partitionType);
-  PutChs(mbr, kEntryAt + 5, last, layout);
-  win::WriteLe32(mbr, kEntryAt + 8, static_cast<std::uint32_t>(layout.volumeStart));
-  win::WriteLe32(mbr, kEntryAt + 12, static_cast<std::uint32_t>(layout.volumeSectors));
-  win::WriteLe16(mbr, kSignatureAt, kSignature);
+  win::WriteU8(mbr, table::kFirstEntry + table::kStatus, kActive);
+  PutChs(mbr, table::kFirstEntry + table::kFirstChs, layout.volumeStart, layout);
+  win::WriteU8(mbr, table::kFirstEntry + table::kType, layout.partitionType);
+  PutChs(mbr, table::kFirstEntry + table::kLastChs, last, layout);
+  win::WriteLe32(mbr, table::kFirstEntry + table::kFirstSector, static_cast<std::uint32_t>(layout.volumeStart));
+  win::WriteLe32(mbr, table::kFirstEntry + table::kSectorCount, static_cast<std::uint32_t>(layout.volumeSectors));
+  win::WriteLe16(mbr, bpb::kSignatureAt, bpb::kSignature);
   return mbr;
 }
 
@@ -104,45 +70,46 @@ Sector BootSector(const FactoryLayout& layout, std::uint32_t serial) {
   constexpr std::array<std::uint8_t, 3> kJump16{0xEB, 0x3C, 0x90};
   constexpr std::array<std::uint8_t, 3> kJump32{0xEB, 0x58, 0x90};
   const auto& jump = fat32 ? kJump32 : kJump16;
-  std::copy(jump.begin(), jump.end(), boot.begin() + kJump);
-  PutText(boot, kOemName, kOem);
-  win::WriteLe16(boot, kBytesPerSector, SectorDevice::kSectorSize);
-  win::WriteU8(boot, kSectorsPerCluster, layout.sectorsPerCluster);
-  win::WriteLe16(boot, kReservedSectors, layout.reservedSectors);
-  win::WriteU8(boot, kFatCount, 2);
-  win::WriteLe16(boot, kRootEntries, layout.rootEntries);
+  std::copy(jump.begin(), jump.end(), boot.begin() + bpb::kJumpBoot);
+  PutText(boot, bpb::kOemName, kOem);
+  win::WriteLe16(boot, bpb::kBytesPerSector, SectorDevice::kSectorSize);
+  win::WriteU8(boot, bpb::kSectorsPerCluster, layout.sectorsPerCluster);
+  win::WriteLe16(boot, bpb::kReservedSectors, layout.reservedSectors);
+  win::WriteU8(boot, bpb::kFatCount, 2);
+  win::WriteLe16(boot, bpb::kRootEntryCount, layout.rootEntries);
   const bool small = !fat32 && layout.volumeSectors < 0x10000;
-  win::WriteLe16(boot, kTotalSectors16, small ? static_cast<std::uint32_t>(layout.volumeSectors) : 0);
-  win::WriteU8(boot, kMedia, layout.media);
-  win::WriteLe16(boot, kSectorsPerFat16, fat32 ? 0 : layout.sectorsPerFat);
-  win::WriteLe16(boot, kSectorsPerTrack, layout.sectorsPerTrack);
-  win::WriteLe16(boot, kHeads, layout.heads);
-  win::WriteLe32(boot, kHiddenSectors, static_cast<std::uint32_t>(layout.volumeStart));
-  win::WriteLe32(boot, kTotalSectors32, small ? 0 : static_cast<std::uint32_t>(layout.volumeSectors));
+  win::WriteLe16(boot, bpb::kTotalSectors16, small ? static_cast<std::uint32_t>(layout.volumeSectors) : 0);
+  win::WriteU8(boot, bpb::kMedia, layout.media);
+  win::WriteLe16(boot, bpb::kSectorsPerFat16, fat32 ? 0 : layout.sectorsPerFat);
+  win::WriteLe16(boot, bpb::kSectorsPerTrack, layout.sectorsPerTrack);
+  win::WriteLe16(boot, bpb::kHeads, layout.heads);
+  win::WriteLe32(boot, bpb::kHiddenSectors, static_cast<std::uint32_t>(layout.volumeStart));
+  win::WriteLe32(boot, bpb::kTotalSectors32, small ? 0 : static_cast<std::uint32_t>(layout.volumeSectors));
   if (fat32) {
-    win::WriteLe32(boot, kSectorsPerFat32, layout.sectorsPerFat);
-    win::WriteLe32(boot, kRootCluster, kFirstCluster);
-    win::WriteLe16(boot, kFsInfoSectorField, kFsInfoSector);
-    win::WriteLe16(boot, kBackupBootField, kBackupBootSector);
+    win::WriteLe32(boot, bpb::kSectorsPerFat32, layout.sectorsPerFat);
+    win::WriteLe32(boot, bpb::kRootCluster, kFirstCluster);
+    win::WriteLe16(boot, bpb::kFsInfoSector, kFsInfoSector);
+    win::WriteLe16(boot, bpb::kBackupBootSector, kBackupBootSector);
   }
-  const std::size_t extended = fat32 ? kExtendedAt32 : kExtendedAt16;
-  win::WriteU8(boot, extended + kDriveNumber, layout.partitioned ? 0x80 : 0x00);
-  win::WriteU8(boot, extended + kBootSignature, kExtendedSignature);
-  win::WriteLe32(boot, extended + kSerial, serial);
-  PutText(boot, extended + kLabel, kNoName);
+  const std::size_t extended = fat32 ? bpb::kExtendedFat32 : bpb::kExtendedFat16;
+  win::WriteU8(boot, extended + bpb::kExtDriveNumber, layout.partitioned ? bpb::kFixedDiskDrive : 0x00);
+  win::WriteU8(boot, extended + bpb::kExtBootSignature, bpb::kSignatureWithLabel);
+  win::WriteLe32(boot, extended + bpb::kExtVolumeId, serial);
+  PutText(boot, extended + bpb::kExtVolumeLabel, kNoName);
   constexpr std::array<std::string_view, 3> kTypeNames{"FAT12   ", "FAT16   ", "FAT32   "};
-  PutText(boot, extended + kTypeName, kTypeNames[static_cast<std::size_t>(layout.type)]);
-  win::WriteLe16(boot, kSignatureAt, kSignature);
+  PutText(boot, extended + bpb::kExtFileSystemType, kTypeNames[static_cast<std::size_t>(layout.type)]);
+  win::WriteLe16(boot, bpb::kSignatureAt, bpb::kSignature);
   return boot;
 }
 
+// Free count and next free are left unknown for the system to count.
 Sector FsInfo() {
   Sector info{};
-  win::WriteLe32(info, 0, kFsInfoLead);
-  win::WriteLe32(info, 484, kFsInfoStruct);
-  win::WriteLe32(info, 488, kUnknown);
-  win::WriteLe32(info, 492, kUnknown);
-  win::WriteLe32(info, 508, kFsInfoTrail);
+  win::WriteLe32(info, fs::kLeadSignatureAt, fs::kLeadSignature);
+  win::WriteLe32(info, fs::kStructSignatureAt, fs::kStructSignature);
+  win::WriteLe32(info, fs::kFreeCount, fs::kUnknown);
+  win::WriteLe32(info, fs::kNextFree, fs::kUnknown);
+  win::WriteLe32(info, fs::kTrailSignatureAt, fs::kTrailSignature);
   return info;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/machine/fat/fat_partition.h"
 
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/fat_boot_sector_layout.h"
 #include "platform/machine/fat/fat_boot_sector.h"
 
 #include <algorithm>
@@ -9,16 +10,9 @@
 namespace machine {
 namespace {
 
-// The partition table: four 16-byte entries from byte 446, closed by 0x55 0xAA.
-constexpr std::size_t kTableAt = 446;
-constexpr std::size_t kEntrySize = 16;
-constexpr std::size_t kEntryCount = 4;
-constexpr std::size_t kStatus = 0;
-constexpr std::size_t kType = 4;
-constexpr std::size_t kFirstLba = 8;
-constexpr std::size_t kSectorCount = 12;
-constexpr std::size_t kSignatureAt = 510;
-constexpr std::uint16_t kSignature = 0xAA55;
+namespace bpb = win::bpb;
+namespace table = win::partition_table;
+
 // A status byte is 0x00 (inactive) or 0x80 (bootable); anything else is no partition table.
 constexpr std::uint8_t kBootable = 0x80;
 // FAT12, FAT16 under 32 MB, FAT16, FAT32 (CHS), FAT32 (LBA), FAT16 (LBA).
@@ -40,15 +34,15 @@ IoResult<VolumeExtent> FindFatVolume(SectorDevice& card) {
   const std::uint64_t total = card.SectorCount();
   if (ParseBootSector(first, total)) return VolumeExtent{0, total};
   const IoError none{win::ERROR_UNRECOGNIZED_VOLUME};
-  if (win::ReadLe16(first, kSignatureAt) != kSignature) return none;
-  for (std::size_t i = 0; i < kEntryCount; ++i) {
-    const std::size_t at = kTableAt + i * kEntrySize;
-    const std::uint8_t status = win::ReadU8(first, at + kStatus);
+  if (win::ReadLe16(first, bpb::kSignatureAt) != bpb::kSignature) return none;
+  for (std::size_t i = 0; i < table::kEntries; ++i) {
+    const std::size_t at = table::kFirstEntry + i * table::kEntrySize;
+    const std::uint8_t status = win::ReadU8(first, at + table::kStatus);
     if (status != 0 && status != kBootable) return none;
-    const std::uint8_t type = win::ReadU8(first, at + kType);
+    const std::uint8_t type = win::ReadU8(first, at + table::kType);
     if (std::find(kFatTypes.begin(), kFatTypes.end(), type) == kFatTypes.end()) continue;
-    const std::uint64_t start = win::ReadLe32(first, at + kFirstLba);
-    const std::uint64_t count = win::ReadLe32(first, at + kSectorCount);
+    const std::uint64_t start = win::ReadLe32(first, at + table::kFirstSector);
+    const std::uint64_t count = win::ReadLe32(first, at + table::kSectorCount);
     if (start == 0 || start >= total || count == 0 || count > total - start) continue;
     if (HoldsFat(card, start, count)) return VolumeExtent{start, count};
   }
