@@ -6,6 +6,7 @@
 #include "tests/support/test_data_folder.h"
 
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/fat_boot_sector_layout.h"
 #include "platform/win/files/files.h"
 #include "platform/win/system/handle_table.h"
 
@@ -56,8 +57,10 @@ machine::test_support::TestImage CopyLogicalVolume(const std::string& name) {
   std::vector<std::uint8_t> head(512);
   win::DWORD read = 0;
   win::ReadFile(drive, head.data(), 512, &read, nullptr);
-  const std::uint32_t start = win::ReadLe32(head, 446 + 8);
-  const std::uint32_t count = win::ReadLe32(head, 446 + 12);
+  const std::uint32_t start =
+      win::ReadLe32(head, win::partition_table::kFirstEntry + win::partition_table::kFirstSector);
+  const std::uint32_t count =
+      win::ReadLe32(head, win::partition_table::kFirstEntry + win::partition_table::kSectorCount);
   constexpr std::uint32_t kCopiedSectors = 2048;
   head.resize(std::size_t{start + std::min(count, kCopiedSectors)} * 512);
   win::ReadFile(drive, head.data() + 512, static_cast<win::DWORD>(head.size() - 512), &read, nullptr);

@@ -1,6 +1,7 @@
 #include "platform/machine/testing/fat_images.h"
 
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/fat_boot_sector_layout.h"
 #include "platform/machine/fat/fat_partition.h"
 #include "tests/support/test_data_folder.h"
 
@@ -32,13 +33,12 @@ KindParameters ParametersOf(FatKind kind) {
 
 void WritePartitionTable(const std::filesystem::path& path, std::uint8_t type, std::uint64_t sectors) {
   std::array<std::uint8_t, 512> mbr{};
-  const std::size_t entry = 446;
-  mbr[entry] = 0x80;
-  mbr[entry + 4] = type;
-  win::WriteLe32(mbr, entry + 8, static_cast<std::uint32_t>(kPartitionStart));
-  win::WriteLe32(mbr, entry + 12, static_cast<std::uint32_t>(sectors));
-  mbr[510] = 0x55;
-  mbr[511] = 0xAA;
+  namespace table = win::partition_table;
+  mbr[table::kFirstEntry + table::kStatus] = 0x80;
+  mbr[table::kFirstEntry + table::kType] = type;
+  win::WriteLe32(mbr, table::kFirstEntry + table::kFirstSector, static_cast<std::uint32_t>(kPartitionStart));
+  win::WriteLe32(mbr, table::kFirstEntry + table::kSectorCount, static_cast<std::uint32_t>(sectors));
+  win::WriteLe16(mbr, win::bpb::kSignatureAt, win::bpb::kSignature);
   std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
   file.write(reinterpret_cast<const char*>(mbr.data()), mbr.size());
 }

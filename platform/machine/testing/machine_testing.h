@@ -7,6 +7,7 @@
 
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/layouts/card_driver_layout.h"
+#include "platform/win/layouts/fat_boot_sector_layout.h"
 #include "platform/win/devices/device_io.h"
 #include "platform/win/files/files.h"
 #include "platform/win/layouts/address_tokens.h"
@@ -38,11 +39,12 @@ inline std::filesystem::path WriteNumberedImage(const std::string& name, std::ui
 inline void WriteMbr(const std::filesystem::path& image, std::uint32_t start, std::uint32_t count,
                      std::uint8_t type = 0x06) {
   std::vector<std::uint8_t> sector(kSectorSize, 0);
-  sector[446] = 0x80;
-  sector[446 + 4] = type;
-  win::WriteLe32(sector, 446 + 8, start);
-  win::WriteLe32(sector, 446 + 12, count);
-  win::WriteLe16(sector, 510, 0xAA55);
+  namespace table = win::partition_table;
+  sector[table::kFirstEntry + table::kStatus] = 0x80;
+  sector[table::kFirstEntry + table::kType] = type;
+  win::WriteLe32(sector, table::kFirstEntry + table::kFirstSector, start);
+  win::WriteLe32(sector, table::kFirstEntry + table::kSectorCount, count);
+  win::WriteLe16(sector, win::bpb::kSignatureAt, win::bpb::kSignature);
   std::fstream file(image, std::ios::binary | std::ios::in | std::ios::out);
   file.write(reinterpret_cast<const char*>(sector.data()), static_cast<std::streamsize>(sector.size()));
 }
