@@ -6,6 +6,7 @@
 
 #include "platform/ui/gdi/icons.h"
 #include "platform/ui/resources/resources.h"
+#include "platform/ui/resources/toolbar_resources.h"
 
 namespace tarnlok {
 namespace {
@@ -13,6 +14,8 @@ namespace {
 constexpr ui::UINT kListFlags = ui::ILC_MASK | ui::ILC_COLOR32;
 // Where the mask is 0 the pattern goes down, where it is 1 the destination stays.
 constexpr ui::DWORD kPatternThroughMask = 0x00E20746;
+// Where the source is black the pattern goes down, where it is white the destination stays.
+constexpr ui::DWORD kPatternWhereBlack = 0x00B8074A;
 
 // A memory DC with a bitmap selected, restored and freed with the object.
 class SelectedBitmap {
@@ -132,6 +135,38 @@ void DrawDisabledImage(ui::HDC dc, int x, int y, int width, int height, ui::HBIT
   ui::DeleteObject(mask);
 }
 
+void DrawDisabledImageDib(ui::HDC dc, int x, int y, int width, int height, ui::HBITMAP bitmap,
+                          ui::COLORREF background) {
+  // The two-colour copy: each pixel takes the nearer of white and black, so the image's dark
+  // parts are the shape that is etched and its light parts let the background show.
+  const ui::HBITMAP shape = ui::CreateBitmap(width, height, 1, 1, nullptr);
+  {
+    SelectedBitmap source(bitmap);
+    SelectedBitmap target(shape);
+    for (int py = 0; py < height; ++py) {
+      for (int px = 0; px < width; ++px) {
+        const ui::COLORREF pixel = ui::GetPixel(source, px, py);
+        const int sum = ui::GetRValue(pixel) + ui::GetGValue(pixel) + ui::GetBValue(pixel);
+        ui::SetPixel(target, px, py, 2 * sum > 3 * 255 ? ui::RGB(255, 255, 255) : ui::RGB(0, 0, 0));
+      }
+    }
+    const ui::HBRUSH fill = ui::CreateSolidBrush(background);
+    const ui::RECT all{x, y, x + width, y + height};
+    ui::FillRect(dc, &all, fill);
+    ui::DeleteObject(fill);
+    const ui::COLORREF oldText = ui::SetTextColor(dc, ui::RGB(0, 0, 0));
+    const ui::COLORREF oldBack = ui::SetBkColor(dc, ui::RGB(255, 255, 255));
+    const ui::HGDIOBJ oldBrush = ui::SelectObject(dc, ui::GetSysColorBrush(ui::COLOR_BTNHIGHLIGHT));
+    ui::BitBlt(dc, x + 1, y + 1, width, height, target, 0, 0, kPatternWhereBlack);
+    ui::SelectObject(dc, ui::GetSysColorBrush(ui::COLOR_BTNSHADOW));
+    ui::BitBlt(dc, x, y, width, height, target, 0, 0, kPatternWhereBlack);
+    ui::SelectObject(dc, oldBrush);
+    ui::SetBkColor(dc, oldBack);
+    ui::SetTextColor(dc, oldText);
+  }
+  ui::DeleteObject(shape);
+}
+
 ui::CImageList* COwnerMenu::SharedImageList() {
   auto& state = TheMenuClassState();
   if (!state.images) {
@@ -141,11 +176,16 @@ ui::CImageList* COwnerMenu::SharedImageList() {
   return state.images.get();
 }
 
-int COwnerMenu::AddBitmapToImageList(ui::CImageList& list, win::UINT id) {
-  const ui::HBITMAP bitmap = ui::LoadBitmapA(nullptr, id);
-  if (bitmap == nullptr) return 0;
-  const int first = list.Add(bitmap, ui::GetSysColor(ui::COLOR_BTNFACE));
-  ui::DeleteObject(bitmap);
+int COwnerMenu::AddBitmapToImageList(ui::CImageList& list, std::uintptr_t id) {
+  int first = -1;
+  if (dynamicIcons_) {
+    first = ui::ImageList_ReplaceIcon(list, -1, ui::HandleOf<ui::HICON>(id));
+  } else {
+    const ui::HBITMAP bitmap = ui::LoadBitmapA(nullptr, static_cast<win::UINT>(id));
+    if (bitmap == nullptr) return 0;
+    first = list.Add(bitmap, useBitmapBackground_ ? bitmapBackground_ : ui::GetSysColor(ui::COLOR_BTNFACE));
+    ui::DeleteObject(bitmap);
+  }
   if (first < 0) return 0;
   if (XpLookInForce()) {
     ShadedCopies copies;
@@ -154,6 +194,15 @@ int COwnerMenu::AddBitmapToImageList(ui::CImageList& list, win::UINT id) {
     list.Add(copies.shadow, ui::GetSysColor(ui::COLOR_BTNFACE));
   }
   return 1;
+}
+
+bool COwnerMenu::ToolbarImageIndex(win::UINT id, win::UINT toolbarId, int& index) {
+  const auto toolbar = ui::LoadToolbarResource(nullptr, toolbarId);
+  if (!toolbar) return false;
+  const int found = toolbar->ImageOf(id);
+  if (found < 0) return false;
+  if (found > 0) index = found;
+  return true;
 }
 
 int COwnerMenu::AddToSharedImageList(ui::CImageList& list, int index, win::UINT id) {

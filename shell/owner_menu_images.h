@@ -18,4 +18,8 @@ void MakeShadowBitmap(ui::HBITMAP bitmap);
 // bitmap count as background. The bitmap is used as the work area and changed.
 void DrawDisabledImage(ui::HDC dc, int x, int y, int width, int height, ui::HBITMAP bitmap, ui::COLORREF background);
 
+// The same etched look drawn from a two-colour copy of the bitmap: its dark pixels in the shadow
+// colour at (x, y) over the highlight colour at (x + 1, y + 1), on the background colour.
+void DrawDisabledImageDib(ui::HDC dc, int x, int y, int width, int height, ui::HBITMAP bitmap, ui::COLORREF background);
+
 }  // namespace tarnlok
