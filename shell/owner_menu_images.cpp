@@ -5,6 +5,8 @@
 #include "shell/owner_menu_state.h"
 
 #include "platform/ui/gdi/icons.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/ui/resources/bitmap_dib.h"
 #include "platform/ui/resources/resources.h"
 #include "platform/ui/resources/toolbar_resources.h"
 
@@ -46,6 +48,24 @@ void RecolourImage(ui::HBITMAP bitmap, Recolour recolour) {
       const ui::COLORREF pixel = ui::GetPixel(dc, x, y);
       if (pixel != face) ui::SetPixel(dc, x, y, recolour(pixel));
     }
+  }
+}
+
+constexpr std::size_t kBitCountField = 14;
+constexpr std::size_t kColoursUsedField = 32;
+constexpr int kSysColourTable = 16;
+
+// The colour count of a packed DIB: biClrUsed, else the whole table of 1, 4 or 8 bits per pixel.
+int DibColourCount(std::span<const ui::BYTE> dib) {
+  const auto used = win::TryRead32(dib, kColoursUsedField, win::Endian::Little);
+  const auto bits = win::TryRead16(dib, kBitCountField, win::Endian::Little);
+  if (!used || !bits) return 0;
+  if (*used != 0) return static_cast<int>(std::min<win::DWORD>(*used, 256));
+  switch (*bits) {
+    case 1: return 2;
+    case 4: return 16;
+    case 8: return 256;
+    default: return 0;
   }
 }
 
@@ -176,12 +196,40 @@ ui::CImageList* COwnerMenu::SharedImageList() {
   return state.images.get();
 }
 
+ui::HBITMAP LoadSysColourBitmap(win::UINT id) {
+  auto dib = ui::LoadBitmapResourceDib(nullptr, id);
+  if (!dib || DibColourCount(*dib) != kSysColourTable) return nullptr;
+  // The standard colours of button images, drawn in the colours the system gives them.
+  static constexpr struct {
+    ui::COLORREF standard;
+    int system;
+  } kMap[] = {{ui::RGB(0, 0, 0), ui::COLOR_BTNTEXT},
+              {ui::RGB(128, 128, 128), ui::COLOR_BTNSHADOW},
+              {ui::RGB(192, 192, 192), ui::COLOR_BTNFACE},
+              {ui::RGB(255, 255, 255), ui::COLOR_BTNHIGHLIGHT}};
+  const std::size_t table = win::ReadLe32(*dib, 0);
+  for (std::size_t entry = 0; entry < kSysColourTable; ++entry) {
+    const std::size_t at = table + entry * 4;
+    if (!win::FieldFits(dib->size(), at, 4)) return nullptr;
+    const ui::COLORREF colour = ui::RGB((*dib)[at + 2], (*dib)[at + 1], (*dib)[at]);
+    for (const auto& map : kMap) {
+      if (colour != map.standard) continue;
+      const ui::COLORREF system = ui::GetSysColor(map.system);
+      (*dib)[at] = ui::GetBValue(system);
+      (*dib)[at + 1] = ui::GetGValue(system);
+      (*dib)[at + 2] = ui::GetRValue(system);
+    }
+  }
+  return ui::CreateBitmapFromPackedDib(*dib);
+}
+
 int COwnerMenu::AddBitmapToImageList(ui::CImageList& list, std::uintptr_t id) {
   int first = -1;
   if (dynamicIcons_) {
     first = ui::ImageList_ReplaceIcon(list, -1, ui::HandleOf<ui::HICON>(id));
   } else {
-    const ui::HBITMAP bitmap = ui::LoadBitmapA(nullptr, static_cast<win::UINT>(id));
+    ui::HBITMAP bitmap = LoadSysColourBitmap(static_cast<win::UINT>(id));
+    if (bitmap == nullptr) bitmap = ui::LoadBitmapA(nullptr, static_cast<win::UINT>(id));
     if (bitmap == nullptr) return 0;
     first = list.Add(bitmap, useBitmapBackground_ ? bitmapBackground_ : ui::GetSysColor(ui::COLOR_BTNFACE));
     ui::DeleteObject(bitmap);

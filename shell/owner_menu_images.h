@@ -7,6 +7,9 @@
 
 namespace tarnlok {
 
+// Bitmap resource id when it has 16 colours, its black, greys and white turned into the
+// system's button text, shadow, face and highlight colours; null for any other bitmap.
+ui::HBITMAP LoadSysColourBitmap(win::UINT id);
 // A bitmap of the menu's image size, filled with the face colour and the image drawn on it.
 ui::HBITMAP ImageToBitmap(ui::HDC dc, ui::HIMAGELIST list, int index);
 // Pixels other than the face colour become BlendTowardWhite (pixel, 0.3).

@@ -3,6 +3,7 @@
 #include "shell/owner_menu.h"
 
 #include "shell/icon_button.h"
+#include "shell/owner_menu_images.h"
 
 #include "platform/ui/dialogs/cdialog.h"
 #include "platform/ui/resources/dialog_resources.h"
@@ -631,6 +632,36 @@ TEST_F(OwnerMenu, DynamicIconsAndTheBitmapBackgroundColourMaskTheRightPixels) {
     ui::DestroyIcon(icon);
     menu.SetDynamicIcons(win::FALSE);
   }
+}
+
+// A 16-colour bitmap is drawn in the system's colours: its light grey becomes the face colour,
+// which the image list then masks out. Bitmaps of other colour counts load as they are.
+TEST_F(OwnerMenu, SixteenColourBitmapsTakeTheSystemColours) {
+  constexpr win::UINT kSixteenColours = 913;  // light grey, a red square, one dark grey pixel
+  constexpr win::UINT kTrueColour = 912;  // the same light grey and red square in 24 bits
+  EXPECT_EQ(LoadSysColourBitmap(kTrueColour), nullptr);
+  EXPECT_EQ(LoadSysColourBitmap(999), nullptr);
+  const ui::HBITMAP mapped = LoadSysColourBitmap(kSixteenColours);
+  ASSERT_NE(mapped, nullptr);
+  {
+    ui::CDC dc;
+    dc.CreateCompatibleDC(nullptr);
+    const ui::HGDIOBJ old = dc.SelectObject(mapped);
+    EXPECT_EQ(dc.GetPixel(0, 0), kFace) << "light grey is the face colour";
+    EXPECT_EQ(dc.GetPixel(15, 14), kShadow) << "dark grey is the shadow colour";
+    EXPECT_EQ(dc.GetPixel(6, 6), ui::RGB(255, 0, 0)) << "other colours stay";
+    dc.SelectObject(old);
+  }
+  ui::DeleteObject(mapped);
+
+  ui::CImageList list;
+  list.Create(16, 15, ui::ILC_MASK | ui::ILC_COLOR32, 1, 1);
+  ASSERT_EQ(menu.AddBitmapToImageList(list, kSixteenColours), 1);
+  Row row;
+  row.Fill(0, 0, kWidth, kHeight, kWhite);
+  list.Draw(row.dc, 0, ui::POINT{0, 0}, ui::ILD_TRANSPARENT);
+  EXPECT_EQ(row.dc.GetPixel(0, 0), kWhite) << "the mapped background is masked";
+  EXPECT_EQ(row.dc.GetPixel(6, 6), ui::RGB(255, 0, 0));
 }
 
 }  // namespace
