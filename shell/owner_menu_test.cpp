@@ -589,6 +589,20 @@ TEST_F(OwnerMenu, OldStyleDisabledImagesEtchOnlyTheDarkPixels) {
       EXPECT_EQ(Difference(actual, expected), "") << record->GetText() << (oldStyle ? ", old style" : "");
     }
   }
+  // The XP look etches over the icon bar at the image offsets (4, 2); its grayed text is plain.
+  UseWindows(win::WindowsVersion::Xp);
+  for (const COwnerMenuItem* record : {items[0].get(), items[1].get()}) {
+    Row actual, expected;
+    Draw(menu, *record, ui::ODS_GRAYED, actual);
+    expected.Fill(0, 0, kWidth, kHeight, kWhite);
+    expected.Fill(0, 0, 23, kHeight, kFace);
+    if (record->commandId == 907) {
+      expected.Square(5, 3, kWhite);
+      expected.Square(4, 2, kShadow);
+    }
+    expected.Text(record->GetText(), 31, kShadow);
+    EXPECT_EQ(Difference(actual, expected), "") << record->GetText() << ", XP, old style";
+  }
 }
 
 // Dynamic icons are added from their handles; bitmaps can be masked with their own background.
