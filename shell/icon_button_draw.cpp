@@ -110,12 +110,13 @@ void CIconButton::PaintParentBackground(ui::CDC& dc) {
     ui::ClientToScreen(m_hWnd, &origin);
     ui::ScreenToClient(parent, &origin);
     auto cache = std::make_unique<BackgroundCache>();
-    ui::CDC* parentDc = ui::CDC::FromHandle(ui::GetDC(parent));
+    const ui::HDC parentHdc = ui::GetDC(parent);
+    ui::CDC* parentDc = ui::CDC::FromHandle(parentHdc);
     cache->dc.CreateCompatibleDC(parentDc);
     cache->bitmap.CreateCompatibleBitmap(parentDc, client.right, client.bottom);
     cache->previous = cache->dc.SelectObject(&cache->bitmap);
     cache->dc.BitBlt(0, 0, client.right, client.bottom, parentDc, origin.x, origin.y, ui::SRCCOPY);
-    ui::ReleaseDC(parent, parentDc->m_hDC);
+    ui::ReleaseDC(parent, parentHdc);
     backgroundCache_ = std::move(cache);
   }
   dc.BitBlt(0, 0, client.right, client.bottom, &backgroundCache_->dc, 0, 0, ui::SRCCOPY);

@@ -5,10 +5,10 @@
 #include "shell/owner_menu_state.h"
 
 #include "platform/ui/gdi/icons.h"
-#include "platform/win/layouts/byte_order.h"
 #include "platform/ui/resources/bitmap_dib.h"
 #include "platform/ui/resources/resources.h"
 #include "platform/ui/resources/toolbar_resources.h"
+#include "platform/win/layouts/byte_order.h"
 
 namespace tarnlok {
 namespace {
