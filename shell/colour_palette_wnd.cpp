@@ -19,7 +19,7 @@ constexpr ui::UINT kCentred = ui::DT_CENTER | ui::DT_VCENTER | ui::DT_SINGLELINE
 
 void RegisterPaletteClass() {
   ui::WNDCLASSA wc;
-  wc.style = ui::CS_HREDRAW | ui::CS_VREDRAW;
+  wc.style = ui::CS_CLASSDC | ui::CS_SAVEBITS | ui::CS_HREDRAW | ui::CS_VREDRAW;
   wc.lpfnWndProc = ui::DefWindowProcA;
   wc.hbrBackground = static_cast<ui::HBRUSH>(ui::GetStockObject(ui::LTGRAY_BRUSH));
   wc.lpszClassName = kPaletteClass;
@@ -86,6 +86,8 @@ const ui::MessageMap& CColourPaletteWnd::GetMessageMap() const {
                                       ui::OnMessage(ui::WM_KEYDOWN, &CColourPaletteWnd::OnKeyDown),
                                       ui::OnMessage(ui::WM_KILLFOCUS, &CColourPaletteWnd::OnKillFocus),
                                       ui::OnMessage(ui::WM_ACTIVATEAPP, &CColourPaletteWnd::OnActivateApp),
+                                      ui::OnMessage(ui::WM_QUERYNEWPALETTE, &CColourPaletteWnd::OnQueryNewPalette),
+                                      ui::OnMessage(ui::WM_PALETTECHANGED, &CColourPaletteWnd::OnPaletteChanged),
                                   });
   return map;
 }
@@ -269,6 +271,18 @@ ui::LRESULT CColourPaletteWnd::OnKillFocus(ui::WPARAM, ui::LPARAM) {
 
 ui::LRESULT CColourPaletteWnd::OnActivateApp(ui::WPARAM wParam, ui::LPARAM) {
   if (wParam == 0) EndSelection(PICKER_SELENDCANCEL);
+  return 0;
+}
+
+// The cells are drawn in palette colours: a palette change repaints them, except the one this
+// window's own realising caused.
+ui::LRESULT CColourPaletteWnd::OnQueryNewPalette(ui::WPARAM, ui::LPARAM) {
+  Invalidate();
+  return win::TRUE;
+}
+
+ui::LRESULT CColourPaletteWnd::OnPaletteChanged(ui::WPARAM wParam, ui::LPARAM) {
+  if (reinterpret_cast<ui::HWND>(wParam) != m_hWnd) Invalidate();
   return 0;
 }
 

@@ -58,6 +58,8 @@ class CColourPaletteWnd : public ui::CWnd {
   ui::LRESULT OnKeyDown(ui::WPARAM wParam, ui::LPARAM);
   ui::LRESULT OnKillFocus(ui::WPARAM, ui::LPARAM);
   ui::LRESULT OnActivateApp(ui::WPARAM wParam, ui::LPARAM);
+  ui::LRESULT OnQueryNewPalette(ui::WPARAM, ui::LPARAM);
+  ui::LRESULT OnPaletteChanged(ui::WPARAM wParam, ui::LPARAM);
 
   int rows_ = 0;
   int boxSize_ = 18;

@@ -14,6 +14,7 @@
 #include "platform/ui/windows/styles.h"
 #include "platform/ui/windows/system_metrics.h"
 #include "platform/ui/windows/window_api.h"
+#include "platform/ui/windows/window_class.h"
 
 #include <gtest/gtest.h>
 
@@ -332,6 +333,87 @@ TEST_F(ColourPicker, TheCustomBoxAsksTheColourDialog) {
   Key(ui::VK_RETURN);
   EXPECT_EQ(form.picker.GetColour(), ui::RGB(9, 8, 7)) << "a cancelled dialog gives the initial colour";
   EXPECT_EQ(form.notes[form.notes.size() - 1], (Note{PICKER_SELENDOK, ui::RGB(9, 8, 7), kPickerId}));
+}
+
+TEST_F(ColourPicker, CancellingTheColourDialogFromTheCustomBoxGivesTheInitialColour) {
+  form.picker.SetColour(kBlue);
+  prompter.AnswerColour(std::nullopt);
+  CColourPaletteWnd* palette = Open();
+  ASSERT_NE(palette, nullptr);
+  const ui::HWND hwnd = palette->m_hWnd;
+  Key(ui::VK_LEFT);
+  EXPECT_EQ(palette->CurrentCell(), 39);
+  Key(ui::VK_RIGHT);
+  ASSERT_EQ(palette->CurrentCell(), CColourPaletteWnd::kCustomBox);
+  form.notes.clear();
+  Key(ui::VK_RETURN);
+  ASSERT_EQ(prompter.Asked().size(), 1u) << "the colour dialog was asked";
+  EXPECT_EQ(prompter.Asked()[0].text, "RGB(0, 0, 255)") << "starting from the initial colour";
+  EXPECT_FALSE(ui::IsWindow(hwnd));
+  EXPECT_EQ(form.picker.GetColour(), kBlue);
+  // Ended with OK, not cancelled; the colour did not change, so no change is reported.
+  EXPECT_EQ(form.notes, (std::vector<Note>{{PICKER_CLOSEUP, kBlue, kPickerId}, {PICKER_SELENDOK, kBlue, kPickerId}}));
+}
+
+TEST_F(ColourPicker, LosingTheActivationToAnotherProgramCancelsThePalette) {
+  form.picker.SetTrackSelection(win::TRUE);
+  form.picker.SetColour(kBlue);
+  CColourPaletteWnd* palette = Open();
+  ASSERT_NE(palette, nullptr);
+  const ui::HWND hwnd = palette->m_hWnd;
+  ASSERT_TRUE(driver.Mouse(hwnd, ui::WM_MOUSEMOVE, Centre(palette, 16)));
+  Pump();
+  EXPECT_EQ(form.picker.GetColour(), ui::RGB(255, 0, 0)) << "tracking took the red cell";
+  ui::SendMessage(hwnd, ui::WM_ACTIVATEAPP, win::TRUE, 0);
+  EXPECT_TRUE(ui::IsWindow(hwnd)) << "activation of the program keeps it open";
+  form.notes.clear();
+  ui::SendMessage(hwnd, ui::WM_ACTIVATEAPP, win::FALSE, 0);
+  EXPECT_FALSE(ui::IsWindow(hwnd));
+  EXPECT_EQ(ui::GetCapture(), nullptr) << "the mouse is given back";
+  EXPECT_EQ(form.picker.GetColour(), kBlue);
+  EXPECT_EQ(form.notes,
+            (std::vector<Note>{{PICKER_CLOSEUP, kBlue, kPickerId}, {PICKER_SELENDCANCEL, kBlue, kPickerId}}));
+}
+
+TEST_F(ColourPicker, ThePaletteClassSavesWhatItCoversAndSharesOneDeviceContext) {
+  CColourPaletteWnd* palette = Open();
+  ASSERT_NE(palette, nullptr);
+  char name[64] = {};
+  ui::GetClassNameA(palette->m_hWnd, name, sizeof(name));
+  ui::WNDCLASSA wc;
+  ASSERT_TRUE(ui::GetClassInfoA(nullptr, name, &wc));
+  EXPECT_EQ(wc.style, ui::CS_CLASSDC | ui::CS_SAVEBITS | ui::CS_HREDRAW | ui::CS_VREDRAW);
+  EXPECT_EQ(wc.hCursor, nullptr);
+  Key(ui::VK_ESCAPE);
+}
+
+// A palette change elsewhere repaints the cells; the palette window's own does not.
+TEST_F(ColourPicker, PaletteMessagesRepaintTheCells) {
+  form.picker.SetColour(kBlue);
+  CColourPaletteWnd* palette = Open();
+  ASSERT_NE(palette, nullptr);
+  const ui::HWND hwnd = palette->m_hWnd;
+  palette->UpdateWindow();
+  const ui::RECT cell = palette->CellRect(16);
+  const ui::POINT inside{cell.left + 5, cell.top + 5};
+  ASSERT_EQ(At(hwnd, inside.x, inside.y), ui::RGB(255, 0, 0));
+  const auto scribble = [hwnd, &cell] {
+    const ui::HDC dc = ui::GetDC(hwnd);
+    ui::CDC::FromHandle(dc)->FillSolidRect(&cell, ui::RGB(1, 2, 3));
+    ui::ReleaseDC(hwnd, dc);
+  };
+  scribble();
+  ui::SendMessage(hwnd, ui::WM_PALETTECHANGED, reinterpret_cast<ui::WPARAM>(hwnd), 0);
+  palette->UpdateWindow();
+  EXPECT_EQ(At(hwnd, inside.x, inside.y), ui::RGB(1, 2, 3)) << "its own palette change repaints nothing";
+  ui::SendMessage(hwnd, ui::WM_PALETTECHANGED, reinterpret_cast<ui::WPARAM>(form.m_hWnd), 0);
+  palette->UpdateWindow();
+  EXPECT_EQ(At(hwnd, inside.x, inside.y), ui::RGB(255, 0, 0)) << "another window's palette change repaints";
+  scribble();
+  EXPECT_NE(ui::SendMessage(hwnd, ui::WM_QUERYNEWPALETTE, 0, 0), 0);
+  palette->UpdateWindow();
+  EXPECT_EQ(At(hwnd, inside.x, inside.y), ui::RGB(255, 0, 0)) << "a new palette repaints";
+  Key(ui::VK_ESCAPE);
 }
 
 TEST_F(ColourPicker, APaletteThatWouldLeaveTheScreenOpensAboveTheButton) {

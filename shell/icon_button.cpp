@@ -23,6 +23,9 @@ constexpr std::size_t kUrlLimit = 260;
 constexpr ui::DWORD kTypeBits = 0x0F;
 constexpr ui::DWORD kCheckBoxBit = 0x02;
 constexpr int kToolTipWidth = 400;
+constexpr std::size_t kSoundLimit = 260;
+constexpr int kEnterSound = 0;
+constexpr int kClickSound = 1;
 
 ui::HICON LoadButtonIcon(win::UINT id) {
   return static_cast<ui::HICON>(ui::LoadImageA(nullptr, id, ui::IMAGE_ICON_RESOURCE, 0, 0, ui::LR_DEFAULTCOLOR));
@@ -42,11 +45,20 @@ CIconButton::CIconButton() {
   SetFlatLook(win::FALSE, win::FALSE);
 }
 
-CIconButton::~CIconButton() { ReleaseImages(win::TRUE); }
+CIconButton::~CIconButton() {
+  backgroundCache_.reset();
+  ReleaseImages(win::TRUE);
+  if (cursor_ != nullptr) ui::DestroyIcon(cursor_);
+}
+
+CIconButton::BackgroundCache::~BackgroundCache() {
+  if (previous != nullptr) dc.SelectObject(previous);
+}
 
 const ui::MessageMap& CIconButton::GetMessageMap() const {
   static const ui::MessageMap map(&CButton::GetMessageMap(),
                                   {
+                                      ui::OnMessage(ui::WM_SETCURSOR, &CIconButton::OnSetCursor),
                                       ui::OnMessage(ui::WM_KILLFOCUS, &CIconButton::OnKillFocus),
                                       ui::OnMessage(ui::WM_MOUSEMOVE, &CIconButton::OnMouseMoveMessage),
                                       ui::OnMessage(ui::WM_SYSCOLORCHANGE, &CIconButton::OnSysColorChange),
@@ -204,6 +216,38 @@ int CIconButton::SetUrl(const char* url) {
   return 0;
 }
 
+void CIconButton::SetMenuNotification(ui::HWND window, ui::UINT message, ui::LPARAM lParam) {
+  menuNotification_ = MenuNotification{window, message, 0, lParam};
+}
+
+int CIconButton::SetButtonCursor(ui::HCURSOR cursor) {
+  if (cursor_ != nullptr && cursor_ != cursor) ui::DestroyIcon(cursor_);
+  cursor_ = cursor;
+  return 0;
+}
+
+int CIconButton::SetSound(const char* sound, win::HMODULE module, win::BOOL onClick) {
+  Sound& slot = sounds_[onClick ? kClickSound : kEnterSound];
+  slot = Sound{};
+  if (sound == nullptr) return 0;
+  slot.path.assign(sound, std::min(std::strlen(sound), kSoundLimit));
+  slot.name = slot.path.c_str();
+  slot.module = module;
+  slot.flags = win::SND_ASYNC | win::SND_NODEFAULT | (module != nullptr ? win::SND_RESOURCE : win::SND_FILENAME);
+  return 0;
+}
+
+int CIconButton::SetTransparentLook(win::BOOL transparent, win::BOOL repaint) {
+  transparent_ = transparent;
+  if (repaint) Repaint();
+  return 0;
+}
+
+void CIconButton::PlaySlot(int slot) const {
+  const Sound& sound = sounds_[static_cast<std::size_t>(slot)];
+  if (sound.name != nullptr) win::PlaySound(sound.name, sound.module, sound.flags);
+}
+
 void CIconButton::PreSubclassWindow() {
   const ui::DWORD style = GetStyle();
   buttonType_ = static_cast<int>(style & kTypeBits);
@@ -249,6 +293,7 @@ ui::LRESULT CIconButton::OnMouseMoveMessage(ui::WPARAM wParam, ui::LPARAM lParam
     if (!hovered_) {
       hovered_ = win::TRUE;
       Repaint();
+      PlaySlot(kEnterSound);
       ui::TRACKMOUSEEVENT track;
       track.dwFlags = ui::TME_LEAVE;
       track.hwndTrack = m_hWnd;
@@ -262,6 +307,7 @@ ui::LRESULT CIconButton::OnMouseMoveMessage(ui::WPARAM wParam, ui::LPARAM lParam
 
 win::BOOL CIconButton::OnClicked() {
   SetFocus();
+  PlaySlot(kClickSound);
   if (checkBox_) {
     checkState_ = checkState_ != 0 ? 0 : 1;
     Repaint();
@@ -281,6 +327,7 @@ ui::LRESULT CIconButton::OnKillFocus(ui::WPARAM, ui::LPARAM) {
 
 ui::LRESULT CIconButton::OnSysColorChange(ui::WPARAM, ui::LPARAM) {
   const ui::LRESULT result = Default();
+  backgroundCache_.reset();
   ResetButtonColours(win::TRUE);
   return result;
 }
@@ -330,6 +377,10 @@ void CIconButton::TrackDropDownMenu() {
   menuShown_ = true;
   Repaint();
   const ui::HMENU popup = ui::GetSubMenu(menu_.m_hMenu, 0);
+  if (menuNotification_.window != nullptr) {
+    ui::SendMessage(menuNotification_.window, menuNotification_.message, reinterpret_cast<ui::WPARAM>(popup),
+                    menuNotification_.lParam);
+  }
   const auto command =
       static_cast<ui::UINT>(ui::TrackPopupMenu(popup, kTrackFlags, rect.left, rect.bottom, 0, m_hWnd, nullptr));
   menuShown_ = false;
@@ -358,6 +409,12 @@ ui::LRESULT CIconButton::OnDrawItem(ui::WPARAM, ui::LPARAM lParam) {
       item->CtlType == ui::ODT_MENU ? COwnerMenu::FromHandle(reinterpret_cast<ui::HMENU>(item->hwndItem)) : nullptr;
   if (menu == nullptr) return Default();
   menu->DrawItem(item);
+  return win::TRUE;
+}
+
+ui::LRESULT CIconButton::OnSetCursor(ui::WPARAM, ui::LPARAM) {
+  if (cursor_ == nullptr) return Default();
+  ui::SetCursor(cursor_);
   return win::TRUE;
 }
 

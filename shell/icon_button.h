@@ -2,8 +2,10 @@
 // coloured face, a 3-D or flat border, an icon or a masked bitmap (with an optional second
 // image for when the pointer is away), the caption and a focus rectangle. It repaints in its
 // hovered look while the pointer is over it and reports clicks to its parent like any push
-// button. A menu loaded into its drop-down menu opens under it on a click. Left out: the sounds,
-// the cursor and the look that shows the parent's background, which nothing in the program sets.
+// button. A menu loaded into its drop-down menu opens under it on a click. It may also show a
+// cursor of its own, play a sound when the pointer enters and on a click, tell a window before
+// its menu opens, and show the parent's background instead of a face; nothing in the program
+// sets these, so they are off unless a caller asks for them.
 #pragma once
 
 #include "shell/owner_menu.h"
@@ -53,6 +55,16 @@ class CIconButton : public ui::CButton {
   COwnerMenu& DropDownMenu() { return menu_; }
   // The window that receives the chosen command as WM_COMMAND.
   void SetMenuTarget(ui::HWND target) { menuTarget_ = target; }
+  // Sent to window before the drop-down menu opens: wParam the popup, lParam as given. A null
+  // window sends nothing.
+  void SetMenuNotification(ui::HWND window, ui::UINT message, ui::LPARAM lParam);
+  // The cursor shown over the button, owned by it from now on; null shows the class's cursor.
+  int SetButtonCursor(ui::HCURSOR cursor);
+  // A WAV file played when the pointer enters (onClick FALSE) or on a click (TRUE); null
+  // silences the slot. At most 260 characters of the name are kept.
+  int SetSound(const char* sound, win::HMODULE module, win::BOOL onClick);
+  // Paints the parent's background under the button instead of a coloured face.
+  int SetTransparentLook(win::BOOL transparent, win::BOOL repaint);
 
   // Moves red, green and blue by one common amount, as far as the channel nearest its limit allows.
   static ui::COLORREF ShiftedColour(ui::COLORREF colour, int shift);
@@ -83,6 +95,25 @@ class CIconButton : public ui::CButton {
     int width = 0;
     int height = 0;
   };
+  struct MenuNotification {
+    ui::HWND window = nullptr;
+    ui::UINT message = 0;
+    ui::WPARAM wParam = 0;  // not used: the popup goes in its place
+    ui::LPARAM lParam = 0;
+  };
+  struct Sound {
+    std::string path;
+    const char* name = nullptr;
+    win::HMODULE module = nullptr;
+    win::DWORD flags = 0;
+  };
+  // The parent's background under the button, copied on the first transparent paint.
+  struct BackgroundCache {
+    ~BackgroundCache();
+    ui::CDC dc;
+    ui::CBitmap bitmap;
+    ui::CBitmap* previous = nullptr;
+  };
   struct BitmapImage {
     ui::HBITMAP bitmap = nullptr;
     int width = 0;
@@ -102,6 +133,8 @@ class CIconButton : public ui::CButton {
                       bool pressed) const;
   void DrawRaisedFrame(ui::CDC& dc, const ui::RECT& rect);
   void InitToolTip();
+  void PlaySlot(int slot) const;
+  void PaintParentBackground(ui::CDC& dc);
 
   win::BOOL OnClicked();
   ui::LRESULT OnMouseMoveMessage(ui::WPARAM wParam, ui::LPARAM lParam);
@@ -115,6 +148,7 @@ class CIconButton : public ui::CButton {
   ui::LRESULT OnSetCheck(ui::WPARAM wParam, ui::LPARAM);
   ui::LRESULT OnGetCheck(ui::WPARAM, ui::LPARAM) { return GetChecked(); }
   ui::LRESULT OnMouseLeave(ui::WPARAM, ui::LPARAM);
+  ui::LRESULT OnSetCursor(ui::WPARAM, ui::LPARAM);
   ui::LRESULT OnMenuChar(ui::WPARAM wParam, ui::LPARAM lParam);
   ui::LRESULT OnMeasureItem(ui::WPARAM, ui::LPARAM lParam);
   ui::LRESULT OnDrawItem(ui::WPARAM, ui::LPARAM lParam);
@@ -126,6 +160,7 @@ class CIconButton : public ui::CButton {
   ui::POINT pressedOffset_{1, 1};
   win::BOOL flat_ = win::TRUE;
   win::BOOL hovered_ = win::FALSE;
+  win::BOOL transparent_ = win::FALSE;
   win::BOOL pressed_ = win::FALSE;
   win::BOOL focused_ = win::FALSE;
   win::BOOL disabled_ = win::FALSE;
@@ -135,7 +170,9 @@ class CIconButton : public ui::CButton {
   win::BOOL drawBorder_ = win::TRUE;
   win::BOOL drawFlatFocus_ = win::FALSE;
   std::array<ui::COLORREF, 6> colours_{};
+  ui::HCURSOR cursor_ = nullptr;
   std::unique_ptr<ui::CToolTipCtrl> toolTip_;
+  std::unique_ptr<BackgroundCache> backgroundCache_;
   win::BOOL alwaysTrack_ = win::TRUE;
   int checkState_ = 0;
   int buttonType_ = 15;
@@ -145,6 +182,8 @@ class CIconButton : public ui::CButton {
   ui::HWND menuTarget_ = nullptr;
   bool menuShown_ = false;
   COwnerMenu menu_;
+  MenuNotification menuNotification_;
+  std::array<Sound, 2> sounds_;
 };
 
 }  // namespace tarnlok

@@ -3,6 +3,7 @@
 
 #include "platform/ui/gdi/draw_state.h"
 #include "platform/ui/gdi/gdi.h"
+#include "platform/ui/windows/window_api.h"
 
 namespace tarnlok {
 namespace {
@@ -48,7 +49,11 @@ void CIconButton::DrawItem(ui::DRAWITEMSTRUCT* item) {
     dc.FrameRect(&rect, &black);
     Deflate(rect, 1);
   }
-  DrawButtonBackground(dc, rect);
+  if (transparent_) {
+    PaintParentBackground(dc);
+  } else {
+    DrawButtonBackground(dc, rect);
+  }
   if (pressed_) {
     if (!flat_) {
       ui::CBrush shadow(ui::GetSysColor(ui::COLOR_BTNSHADOW));
@@ -92,6 +97,29 @@ void CIconButton::DrawButtonBackground(ui::CDC& dc, const ui::RECT& rect) {
   const int slot = hovered_ || pressed_ ? 0 : focused_ ? 4 : 2;
   ui::CBrush face(colours_[slot]);
   dc.FillRect(&rect, &face);
+}
+
+// The copy is taken once, before the button has drawn over its parent, and kept until the
+// system colours change.
+void CIconButton::PaintParentBackground(ui::CDC& dc) {
+  ui::RECT client{};
+  GetClientRect(&client);
+  if (backgroundCache_ == nullptr) {
+    const ui::HWND parent = ui::GetParent(m_hWnd);
+    ui::POINT origin{0, 0};
+    ui::ClientToScreen(m_hWnd, &origin);
+    ui::ScreenToClient(parent, &origin);
+    auto cache = std::make_unique<BackgroundCache>();
+    const ui::HDC parentHdc = ui::GetDC(parent);
+    ui::CDC* parentDc = ui::CDC::FromHandle(parentHdc);
+    cache->dc.CreateCompatibleDC(parentDc);
+    cache->bitmap.CreateCompatibleBitmap(parentDc, client.right, client.bottom);
+    cache->previous = cache->dc.SelectObject(&cache->bitmap);
+    cache->dc.BitBlt(0, 0, client.right, client.bottom, parentDc, origin.x, origin.y, ui::SRCCOPY);
+    ui::ReleaseDC(parent, parentHdc);
+    backgroundCache_ = std::move(cache);
+  }
+  dc.BitBlt(0, 0, client.right, client.bottom, &backgroundCache_->dc, 0, 0, ui::SRCCOPY);
 }
 
 void CIconButton::DrawButtonBorder(ui::CDC& dc, const ui::RECT& rect) {

@@ -8,12 +8,17 @@
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/styles.h"
 #include "platform/ui/windows/window_api.h"
+#include "platform/ui/testing/test_driver.h"
+#include "platform/ui/windows/cursor.h"
+#include "platform/ui/windows/menu.h"
 #include "platform/win/system/shell_launch.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -308,6 +313,121 @@ TEST_F(IconButton, ADoubleClickIsTakenAsAPress) {
   msg.message = ui::WM_LBUTTONUP;
   button.PreTranslateMessage(&msg);
   EXPECT_EQ(msg.message, ui::WM_LBUTTONUP) << "other messages pass unchanged";
+}
+
+TEST_F(IconButton, ItsOwnCursorShowsOverItAndNoneLeavesTheDefault) {
+  CIconButton& button = dialog.second;
+  const ui::HCURSOR hand = ui::LoadCursorA(nullptr, ui::IDC_HAND);
+  const ui::HCURSOR arrow = ui::LoadCursorA(nullptr, ui::IDC_ARROW);
+  ui::SetCursor(arrow);
+  EXPECT_EQ(button.SendMessage(ui::WM_SETCURSOR, reinterpret_cast<ui::WPARAM>(button.m_hWnd), 0), win::FALSE)
+      << "without a cursor of its own, the default handling";
+  EXPECT_EQ(ui::SetCursor(arrow), arrow);
+  button.SetButtonCursor(hand);
+  EXPECT_EQ(button.SendMessage(ui::WM_SETCURSOR, reinterpret_cast<ui::WPARAM>(button.m_hWnd), 0), win::TRUE);
+  EXPECT_EQ(ui::SetCursor(arrow), hand) << "the button showed its cursor";
+}
+
+TEST_F(IconButton, TheEnterSoundPlaysOnceAHoverBeginsAndTheClickSoundOnAClick) {
+  const std::filesystem::path folder = std::filesystem::path(testing::TempDir()) / "icon_button_sounds";
+  std::filesystem::create_directories(folder);
+  const std::string enter = (folder / "enter.wav").string();
+  const std::string click = (folder / "click.wav").string();
+  for (const std::string& file : {enter, click}) std::ofstream(file) << "RIFF";
+  std::vector<std::string> played;
+  win::SetShellLauncher([&](const win::ShellLaunch& launch) {
+    if (launch.kind == win::ShellLaunch::Kind::Sound) played.push_back(std::filesystem::path(launch.target).filename());
+    return true;
+  });
+  CIconButton& button = dialog.second;
+  Hover(button);
+  button.SendMessage(ui::WM_MOUSELEAVE);
+  button.SendMessage(ui::BM_CLICK);
+  EXPECT_TRUE(played.empty()) << "no sound is set";
+  button.SetSound(enter.c_str(), nullptr, win::FALSE);
+  button.SetSound(click.c_str(), nullptr, win::TRUE);
+  Hover(button);
+  Hover(button);
+  EXPECT_EQ(played, std::vector<std::string>{"enter.wav"}) << "once when the hover begins";
+  button.SendMessage(ui::BM_CLICK);
+  EXPECT_EQ(played, (std::vector<std::string>{"enter.wav", "click.wav"}));
+  button.SetSound(nullptr, nullptr, win::TRUE);
+  button.SendMessage(ui::BM_CLICK);
+  EXPECT_EQ(played.size(), 2u) << "a silenced slot plays nothing";
+  win::SetShellLauncher({});
+  std::filesystem::remove_all(folder);
+}
+
+// The transparent look copies what the parent shows under the button once and keeps it until
+// the system colours change.
+TEST_F(IconButton, TheTransparentLookShowsTheParentsBackgroundUnderTheButton) {
+  CIconButton& button = dialog.second;
+  ui::RECT place{};
+  button.GetWindowRect(&place);
+  ui::ScreenToClient(dialog.m_hWnd, reinterpret_cast<ui::POINT*>(&place.left));
+  ui::ScreenToClient(dialog.m_hWnd, reinterpret_cast<ui::POINT*>(&place.right));
+  const auto paintParent = [&](ui::COLORREF colour) {
+    const ui::HDC dc = ui::GetDC(dialog.m_hWnd);
+    ui::CDC::FromHandle(dc)->FillSolidRect(&place, colour);
+    ui::ReleaseDC(dialog.m_hWnd, dc);
+  };
+  const ui::RECT r = Client(button);
+  const int x = r.right / 2;
+  const int y = r.bottom / 2;
+  EXPECT_EQ(At(button, x, y), face);
+  paintParent(kGreen);
+  EXPECT_EQ(button.SetTransparentLook(win::TRUE, win::TRUE), 0);
+  EXPECT_EQ(At(button, x, y), kGreen) << "the parent's background in place of the face";
+  EXPECT_EQ(At(button, 0, 0), ui::GetSysColor(ui::COLOR_BTNHIGHLIGHT)) << "the raised frame over it";
+  paintParent(kRed);
+  EXPECT_EQ(At(button, x, y), kGreen) << "the first copy is kept";
+  // The button drew over its parent meanwhile: the parent paints again.
+  paintParent(kRed);
+  button.SendMessage(ui::WM_SYSCOLORCHANGE);
+  EXPECT_EQ(At(button, x, y), kRed) << "a system colour change takes a new copy";
+  button.SetTransparentLook(win::FALSE, win::TRUE);
+  EXPECT_EQ(At(button, x, y), face);
+}
+
+// The menu notification reaches its window before the drop-down menu opens, with the popup.
+TEST_F(IconButton, TheMenuNotificationComesBeforeTheDropDownMenuOpens) {
+  CIconButton& button = dialog.second;
+  COwnerMenu& menu = button.DropDownMenu();
+  ASSERT_TRUE(menu.CreateMenu());
+  const ui::HMENU popup = ui::CreatePopupMenu();
+  ui::AppendMenuA(popup, ui::MF_STRING, 77, "&Go");
+  ASSERT_TRUE(menu.AppendOwnerDrawnItem(L"&Menu", ui::MF_POPUP, reinterpret_cast<std::uintptr_t>(popup), -1));
+  constexpr ui::UINT kNotice = ui::WM_USER + 40;
+  std::vector<std::string> events;
+  struct Listener : ui::CWnd {
+    ui::LRESULT WindowProc(ui::UINT message, ui::WPARAM wParam, ui::LPARAM lParam) override {
+      if (message == kNotice) {
+        events->push_back("notice");
+        EXPECT_EQ(reinterpret_cast<ui::HMENU>(wParam), popup);
+        EXPECT_EQ(lParam, 1234);
+      }
+      return CWnd::WindowProc(message, wParam, lParam);
+    }
+    std::vector<std::string>* events = nullptr;
+    ui::HMENU popup = nullptr;
+  } listener;
+  listener.events = &events;
+  listener.popup = popup;
+  ASSERT_TRUE(listener.CreateEx(0, "Static", "", ui::WS_POPUP, ui::RECT{0, 0, 10, 10}, nullptr, 0));
+  ui::TestDriver driver([](const std::string& what) { ADD_FAILURE() << what; });
+  const auto chooser = [&](ui::HMENU shown, ui::HWND) {
+    events.push_back("menu");
+    EXPECT_EQ(shown, popup);
+    return 0u;
+  };
+  driver.OnMenu(chooser);
+  button.SendMessage(ui::BM_CLICK);
+  EXPECT_EQ(events, std::vector<std::string>{"menu"}) << "no notification window set";
+  button.SetMenuNotification(listener.m_hWnd, kNotice, 1234);
+  driver.OnMenu(chooser);
+  button.SendMessage(ui::BM_CLICK);
+  EXPECT_EQ(events, (std::vector<std::string>{"menu", "notice", "menu"}));
+  listener.DestroyWindow();
 }
 
 }  // namespace

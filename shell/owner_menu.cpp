@@ -126,6 +126,8 @@ win::BOOL COwnerMenu::DestroyMenu() {
   ownedSubmenus_.clear();
   submenus_.clear();
   items_.clear();
+  ownCheckImages_.reset();
+  checkImages_ = nullptr;
   loadedFromResource_ = win::FALSE;
   return CMenu::DestroyMenu();
 }
@@ -150,11 +152,11 @@ win::BOOL COwnerMenu::AppendOwnerDrawnItem(const std::wstring& text, win::UINT f
     const auto& ids = TheMenuClassState().imageIds;
     const auto found = std::find(ids.begin(), ids.end(), command);
     record->sharedImageIndex = found != ids.end() ? static_cast<int>(found - ids.begin()) : -1;
-  } else {
+  } else if (int index = 0; ToolbarImageIndex(command, static_cast<win::UINT>(iconId), index)) {
     ui::CImageList strip;
     strip.Create(kIconWidth, kIconHeight, ui::ILC_MASK | ui::ILC_COLOR32, 1, 1);
-    if (AddBitmapToImageList(strip, static_cast<win::UINT>(iconId)) != 0)
-      record->sharedImageIndex = AddToSharedImageList(strip, 0, command);
+    if (AddBitmapToImageList(strip, static_cast<std::uintptr_t>(iconId)) != 0)
+      record->sharedImageIndex = AddToSharedImageList(strip, index, command);
   }
   record->menuFlags = flags;
   record->commandId = id;
@@ -163,6 +165,13 @@ win::BOOL COwnerMenu::AppendOwnerDrawnItem(const std::wstring& text, win::UINT f
   Register(m_hMenu);
   if (loadedFromResource_) RestoreTopLevelPopups();
   return appended;
+}
+
+void COwnerMenu::SetCheckMarkImages(std::unique_ptr<ui::CImageList> images, int unselectedIndex, int selectedIndex) {
+  ownCheckImages_ = std::move(images);
+  checkImages_ = ownCheckImages_.get();
+  unselectedCheckImage_ = unselectedIndex;
+  selectedCheckImage_ = selectedIndex;
 }
 
 COwnerMenuItem* COwnerMenu::ReplaceWithOwnerDrawnItem(win::UINT position, win::UINT flags, std::uintptr_t id,

@@ -36,9 +36,10 @@ class COwnerMenu : public ui::CMenu {
   win::BOOL LoadMenuIndirect(std::span<const ui::BYTE> bytes);
   virtual win::BOOL DestroyMenu();
 
-  // Id 0 adds a separator. With iconId 0 or more the first image of bitmap resource iconId
-  // becomes the command's image in the shared list; below 0 the command keeps the image the
-  // shared list already holds for it, if any.
+  // Id 0 adds a separator. With iconId 0 or more the command's button in toolbar resource
+  // iconId names its image in the strip of bitmap resource iconId, which becomes the command's
+  // image in the shared list (none when the toolbar has no such button); below 0 the command
+  // keeps the image the shared list already holds for it, if any.
   win::BOOL AppendOwnerDrawnItem(const std::wstring& text, win::UINT flags, std::uintptr_t id, int iconId);
   COwnerMenuItem* ReplaceWithOwnerDrawnItem(win::UINT position, win::UINT flags, std::uintptr_t id,
                                             const std::wstring& text);
@@ -60,8 +61,28 @@ class COwnerMenu : public ui::CMenu {
   // Copies image index of the list into the shared list as the command's image (replacing the
   // one it has); answers its index there, or -1 when the list has no such image.
   static int AddToSharedImageList(ui::CImageList& list, int index, win::UINT id);
-  // Adds bitmap resource id to the list, masked with the button face colour; 0 when it cannot.
-  static int AddBitmapToImageList(ui::CImageList& list, win::UINT id);
+  // Adds the images of bitmap resource id to the list, masked with the bitmap background colour
+  // when that is in use, else with the button face colour; with dynamic icons id is an icon
+  // handle instead. 0 when it cannot.
+  int AddBitmapToImageList(ui::CImageList& list, std::uintptr_t id);
+  // Whether toolbar resource toolbarId has a button for the command; its image's place in the
+  // toolbar's strip goes to index when it is above 0.
+  static bool ToolbarImageIndex(win::UINT id, win::UINT toolbarId, int& index);
+
+  // Images for checked items without an image of their own: image 0 unselected, 1 selected,
+  // used where the matching index is above 0. The menu owns the list; submenus loaded later
+  // share it.
+  void SetCheckMarkImages(std::unique_ptr<ui::CImageList> images, int unselectedIndex, int selectedIndex);
+  // Disabled images etched through a monochrome DIB (TRUE) or the image's own mask (FALSE).
+  void SetOldStyleDisabledImages(win::BOOL oldStyle) { oldStyleDisabled_ = oldStyle; }
+  // With dynamic icons the image ids given to AddBitmapToImageList are icon handles.
+  void SetDynamicIcons(win::BOOL dynamic) { dynamicIcons_ = dynamic; }
+  // Masks added bitmaps with this colour instead of the button face colour.
+  void SetBitmapBackground(ui::COLORREF colour) {
+    bitmapBackground_ = colour;
+    useBitmapBackground_ = win::TRUE;
+  }
+  void UnsetBitmapBackground() { useBitmapBackground_ = win::FALSE; }
   static ui::CImageList* SharedImageList();
 
   // Each channel c becomes c + factor * (255 - c) for a factor in (0, 1]; else unchanged.
@@ -84,6 +105,9 @@ class COwnerMenu : public ui::CMenu {
     int shadowIndex = -1;
   };
   Image ImageOf(const COwnerMenuItem& record) const;
+  // Whether a checked item without an image draws the check-mark images.
+  bool UsesCheckMarkImages(bool selected) const;
+  void DrawDisabled(ui::CDC& dc, ui::HIMAGELIST list, int index, int x, int y, ui::COLORREF background) const;
   void DrawItemClassic(ui::CDC& dc, const ui::DRAWITEMSTRUCT& item, const COwnerMenuItem& record);
   void DrawItemXp(ui::CDC& dc, const ui::DRAWITEMSTRUCT& item, const COwnerMenuItem& record);
   void AppendRecord(std::unique_ptr<COwnerMenuItem> record);
@@ -96,6 +120,14 @@ class COwnerMenu : public ui::CMenu {
   std::vector<ui::HMENU> submenus_;
   std::vector<std::unique_ptr<COwnerMenu>> ownedSubmenus_;
   win::BOOL loadedFromResource_ = win::FALSE;
+  ui::COLORREF bitmapBackground_ = ui::RGB(192, 192, 192);
+  win::BOOL useBitmapBackground_ = win::FALSE;
+  win::BOOL oldStyleDisabled_ = win::FALSE;
+  std::unique_ptr<ui::CImageList> ownCheckImages_;
+  ui::CImageList* checkImages_ = nullptr;  // own, or a parent menu's
+  int selectedCheckImage_ = -1;
+  int unselectedCheckImage_ = -1;
+  win::BOOL dynamicIcons_ = win::FALSE;
 
   friend class OwnerMenuLoader;
 };

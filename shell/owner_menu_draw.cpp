@@ -51,10 +51,25 @@ void DrawCheckMark(ui::CDC& dc, int x, int y, ui::COLORREF colour) {
   dc.SelectObject(old);
 }
 
-void DrawClassicCheck(ui::CDC& dc, ui::RECT rect, bool selected, ui::COLORREF background) {
+// The dot of a radio item: a circle six pixels across.
+void DrawRadioDot(ui::CDC& dc, int x, int y, ui::COLORREF colour) {
+  ui::CPen pen(ui::PS_SOLID, 1, colour);
+  ui::CBrush brush(colour);
+  ui::CPen* oldPen = dc.SelectObject(&pen);
+  ui::CBrush* oldBrush = dc.SelectObject(&brush);
+  dc.Ellipse(x, y, x + 6, y + 6);
+  dc.SelectObject(oldBrush);
+  dc.SelectObject(oldPen);
+}
+
+void DrawClassicCheck(ui::CDC& dc, ui::RECT rect, bool selected, bool radio, ui::COLORREF background) {
   dc.FillSolidRect(&rect, selected ? background : COwnerMenu::BlendTowardWhite(background, 0.6));
   if (COwnerMenu::OsShellKind() > COwnerMenu::WinNt3) dc.DrawEdge(&rect, ui::BDR_SUNKENOUTER, ui::BF_RECT);
-  DrawCheckMark(dc, rect.left + 4, rect.top + 4, Sys(ui::COLOR_MENUTEXT));
+  if (radio) {
+    DrawRadioDot(dc, rect.left + 5, rect.top + 4, Sys(ui::COLOR_MENUTEXT));
+  } else {
+    DrawCheckMark(dc, rect.left + 4, rect.top + 4, Sys(ui::COLOR_MENUTEXT));
+  }
 }
 
 // The light framed box behind a checked item's image or tick in the XP look.
@@ -63,9 +78,21 @@ void DrawXpCheckBox(ui::CDC& dc, const ui::RECT& rect, ui::COLORREF highlight) {
   Frame(dc, rect, highlight);
 }
 
-void DrawXpCheck(ui::CDC& dc, const ui::RECT& rect, ui::COLORREF highlight) {
+void DrawXpCheck(ui::CDC& dc, const ui::RECT& rect, bool radio, ui::COLORREF highlight) {
   DrawXpCheckBox(dc, rect, highlight);
-  DrawCheckMark(dc, rect.left + 5, rect.top + 4, Sys(ui::COLOR_MENUTEXT));
+  if (radio) {
+    DrawRadioDot(dc, rect.left + 5, rect.top + 4, Sys(ui::COLOR_MENUTEXT));
+  } else {
+    DrawCheckMark(dc, rect.left + 5, rect.top + 4, Sys(ui::COLOR_MENUTEXT));
+  }
+}
+
+// An item that carries a checked bitmap is a radio item: it shows a dot, not a tick.
+bool IsRadioItem(const ui::DRAWITEMSTRUCT& item) {
+  ui::MENUITEMINFOA info;
+  info.fMask = ui::MIIM_CHECKMARKS;
+  const auto menu = reinterpret_cast<ui::HMENU>(item.hwndItem);
+  return ui::GetMenuItemInfoA(menu, item.itemID, win::FALSE, &info) && info.hbmpChecked != nullptr;
 }
 
 struct SplitText {
@@ -98,12 +125,6 @@ void DrawImage(ui::CDC& dc, ui::HIMAGELIST list, int index, int x, int y) {
   ui::ImageList_Draw(list, index, dc, x, y, ui::ILD_TRANSPARENT);
 }
 
-void DrawDisabled(ui::CDC& dc, ui::HIMAGELIST list, int index, int x, int y, ui::COLORREF background) {
-  const ui::HBITMAP bitmap = ImageToBitmap(dc, list, index);
-  DrawDisabledImage(dc, x, y, COwnerMenu::kIconWidth, COwnerMenu::kIconHeight, bitmap, background);
-  ui::DeleteObject(bitmap);
-}
-
 // Draws into a memory bitmap of the item's size and copies it to the target at the end.
 class MenuMemoryDC : public ui::CDC {
  public:
@@ -129,6 +150,22 @@ class MenuMemoryDC : public ui::CDC {
 };
 
 }  // namespace
+
+void COwnerMenu::DrawDisabled(ui::CDC& dc, ui::HIMAGELIST list, int index, int x, int y,
+                              ui::COLORREF background) const {
+  const ui::HBITMAP bitmap = ImageToBitmap(dc, list, index);
+  if (oldStyleDisabled_) {
+    DrawDisabledImageDib(dc, x, y, kIconWidth, kIconHeight, bitmap, background);
+  } else {
+    DrawDisabledImage(dc, x, y, kIconWidth, kIconHeight, bitmap, background);
+  }
+  ui::DeleteObject(bitmap);
+}
+
+bool COwnerMenu::UsesCheckMarkImages(bool selected) const {
+  if (checkImages_ == nullptr) return false;
+  return (selected && selectedCheckImage_ > 0) || unselectedCheckImage_ > 0;
+}
 
 COwnerMenu::Image COwnerMenu::ImageOf(const COwnerMenuItem& record) const {
   if (record.normalIconIndex >= 0 && record.ownImages) return Image{*record.ownImages, record.ownImageIndex};
@@ -196,6 +233,7 @@ void COwnerMenu::DrawItemClassic(ui::CDC& dc, const ui::DRAWITEMSTRUCT& item, co
   const bool checked = (item.itemState & ui::ODS_CHECKED) != 0;
   const Image image = ImageOf(record);
   const bool hasImage = image.list != nullptr;
+  const bool checkImages = checked && !hasImage && UsesCheckMarkImages(selected);
   ui::COLORREF textColour = Sys(ui::COLOR_MENUTEXT);
   if (!selected) {
     dc.FillSolidRect(&rect, background);
@@ -208,13 +246,17 @@ void COwnerMenu::DrawItemClassic(ui::CDC& dc, const ui::DRAWITEMSTRUCT& item, co
   const int height = rect.bottom - rect.top;
   const int dy = std::max(0, (height - kIconHeight - 4) / 2);
   const bool framed = OsShellKind() > WinNt3;
-  if (hasImage) {
+  if (hasImage || checkImages) {
     const ui::RECT cell{rect.left + 1, rect.top + dy + 1, rect.left + kIconWidth + 3, rect.top + dy + kIconHeight + 3};
     const ui::RECT outer{rect.left, rect.top + dy, rect.left + kIconWidth + 4, rect.top + dy + kIconHeight + 4};
     const int x = rect.left + 2;
     const int y = rect.top + dy + 2;
     dc.Draw3dRect(&cell, background, background);
-    if (grayed) {
+    if (checkImages) {
+      dc.FillSolidRect(&cell, background);
+      dc.Draw3dRect(&outer, background, background);
+      DrawImage(dc, *checkImages_, selected ? 1 : 0, x, y);
+    } else if (grayed) {
       dc.Draw3dRect(&outer, background, background);
       DrawDisabled(dc, image.list, image.index, x, y, background);
     } else if (selected) {
@@ -237,7 +279,7 @@ void COwnerMenu::DrawItemClassic(ui::CDC& dc, const ui::DRAWITEMSTRUCT& item, co
     }
   } else if (checked) {
     const ui::RECT cell{rect.left + 1, rect.top + dy + 2, rect.left + kIconWidth + 1, rect.top + dy + kIconHeight + 2};
-    DrawClassicCheck(dc, cell, selected, background);
+    DrawClassicCheck(dc, cell, selected, IsRadioItem(item), background);
   }
   const ui::RECT text{rect.left + kIconWidth + 9, rect.top - 1, rect.right, rect.bottom - 1};
   const SplitText parts = Split(record.GetText());
@@ -288,10 +330,14 @@ void COwnerMenu::DrawItemXp(ui::CDC& target, const ui::DRAWITEMSTRUCT& item, con
   const Image image = ImageOf(record);
   const int x = rect.left + std::max(0, static_cast<int>((barWidth - kIconWidth + 1) * 0.5));
   const int y = rect.top + std::max(0, static_cast<int>((height - kIconHeight + 1) * 0.5));
-  if (image.list != nullptr) {
+  const bool checkImages = checked && image.list == nullptr && UsesCheckMarkImages(selected);
+  if (image.list != nullptr || checkImages) {
     const ui::RECT cell{rect.left + 1, rect.top + 1, rect.left + barWidth - 1, rect.bottom - 1};
     const bool faded = image.fadedIndex >= 0;
-    if (grayed) {
+    if (checkImages) {
+      dc.FillSolidRect(&cell, barColour);
+      DrawImage(dc, *checkImages_, selected ? 1 : 0, x, y);
+    } else if (grayed) {
       DrawDisabled(dc, image.list, image.index, x, y, barColour);
     } else if (selected) {
       dc.FillSolidRect(&cell, selection);
@@ -314,7 +360,7 @@ void COwnerMenu::DrawItemXp(ui::CDC& target, const ui::DRAWITEMSTRUCT& item, con
   } else if (checked) {
     const int left = rect.left + std::max(0, static_cast<int>((barWidth - kCheckBox + 1) * 0.5));
     const int top = rect.top + std::max(0, static_cast<int>((height - kCheckBox + 1) * 0.5));
-    DrawXpCheck(dc, ui::RECT{left, top, left + kCheckBox, top + kCheckBox}, highlight);
+    DrawXpCheck(dc, ui::RECT{left, top, left + kCheckBox, top + kCheckBox}, IsRadioItem(item), highlight);
   }
   const ui::RECT text{rect.left + barWidth + 8, rect.top - 1, rect.right, rect.bottom - 1};
   const ui::COLORREF textColour = Sys(grayed ? ui::COLOR_GRAYTEXT : ui::COLOR_MENUTEXT);

@@ -5,7 +5,10 @@
 #include "shell/owner_menu_state.h"
 
 #include "platform/ui/gdi/icons.h"
+#include "platform/ui/resources/bitmap_dib.h"
 #include "platform/ui/resources/resources.h"
+#include "platform/ui/resources/toolbar_resources.h"
+#include "platform/win/layouts/byte_order.h"
 
 namespace tarnlok {
 namespace {
@@ -13,6 +16,8 @@ namespace {
 constexpr ui::UINT kListFlags = ui::ILC_MASK | ui::ILC_COLOR32;
 // Where the mask is 0 the pattern goes down, where it is 1 the destination stays.
 constexpr ui::DWORD kPatternThroughMask = 0x00E20746;
+// Where the source is black the pattern goes down, where it is white the destination stays.
+constexpr ui::DWORD kPatternWhereBlack = 0x00B8074A;
 
 // A memory DC with a bitmap selected, restored and freed with the object.
 class SelectedBitmap {
@@ -43,6 +48,24 @@ void RecolourImage(ui::HBITMAP bitmap, Recolour recolour) {
       const ui::COLORREF pixel = ui::GetPixel(dc, x, y);
       if (pixel != face) ui::SetPixel(dc, x, y, recolour(pixel));
     }
+  }
+}
+
+constexpr std::size_t kBitCountField = 14;
+constexpr std::size_t kColoursUsedField = 32;
+constexpr int kSysColourTable = 16;
+
+// The colour count of a packed DIB: biClrUsed, else the whole table of 1, 4 or 8 bits per pixel.
+int DibColourCount(std::span<const ui::BYTE> dib) {
+  const auto used = win::TryRead32(dib, kColoursUsedField, win::Endian::Little);
+  const auto bits = win::TryRead16(dib, kBitCountField, win::Endian::Little);
+  if (!used || !bits) return 0;
+  if (*used != 0) return static_cast<int>(std::min<win::DWORD>(*used, 256));
+  switch (*bits) {
+    case 1: return 2;
+    case 4: return 16;
+    case 8: return 256;
+    default: return 0;
   }
 }
 
@@ -132,6 +155,38 @@ void DrawDisabledImage(ui::HDC dc, int x, int y, int width, int height, ui::HBIT
   ui::DeleteObject(mask);
 }
 
+void DrawDisabledImageDib(ui::HDC dc, int x, int y, int width, int height, ui::HBITMAP bitmap,
+                          ui::COLORREF background) {
+  // The two-colour copy: each pixel takes the nearer of white and black, so the image's dark
+  // parts are the shape that is etched and its light parts let the background show.
+  const ui::HBITMAP shape = ui::CreateBitmap(width, height, 1, 1, nullptr);
+  {
+    SelectedBitmap source(bitmap);
+    SelectedBitmap target(shape);
+    for (int py = 0; py < height; ++py) {
+      for (int px = 0; px < width; ++px) {
+        const ui::COLORREF pixel = ui::GetPixel(source, px, py);
+        const int sum = ui::GetRValue(pixel) + ui::GetGValue(pixel) + ui::GetBValue(pixel);
+        ui::SetPixel(target, px, py, 2 * sum > 3 * 255 ? ui::RGB(255, 255, 255) : ui::RGB(0, 0, 0));
+      }
+    }
+    const ui::HBRUSH fill = ui::CreateSolidBrush(background);
+    const ui::RECT all{x, y, x + width, y + height};
+    ui::FillRect(dc, &all, fill);
+    ui::DeleteObject(fill);
+    const ui::COLORREF oldText = ui::SetTextColor(dc, ui::RGB(0, 0, 0));
+    const ui::COLORREF oldBack = ui::SetBkColor(dc, ui::RGB(255, 255, 255));
+    const ui::HGDIOBJ oldBrush = ui::SelectObject(dc, ui::GetSysColorBrush(ui::COLOR_BTNHIGHLIGHT));
+    ui::BitBlt(dc, x + 1, y + 1, width, height, target, 0, 0, kPatternWhereBlack);
+    ui::SelectObject(dc, ui::GetSysColorBrush(ui::COLOR_BTNSHADOW));
+    ui::BitBlt(dc, x, y, width, height, target, 0, 0, kPatternWhereBlack);
+    ui::SelectObject(dc, oldBrush);
+    ui::SetBkColor(dc, oldBack);
+    ui::SetTextColor(dc, oldText);
+  }
+  ui::DeleteObject(shape);
+}
+
 ui::CImageList* COwnerMenu::SharedImageList() {
   auto& state = TheMenuClassState();
   if (!state.images) {
@@ -141,11 +196,44 @@ ui::CImageList* COwnerMenu::SharedImageList() {
   return state.images.get();
 }
 
-int COwnerMenu::AddBitmapToImageList(ui::CImageList& list, win::UINT id) {
-  const ui::HBITMAP bitmap = ui::LoadBitmapA(nullptr, id);
-  if (bitmap == nullptr) return 0;
-  const int first = list.Add(bitmap, ui::GetSysColor(ui::COLOR_BTNFACE));
-  ui::DeleteObject(bitmap);
+ui::HBITMAP LoadSysColourBitmap(win::UINT id) {
+  auto dib = ui::LoadBitmapResourceDib(nullptr, id);
+  if (!dib || DibColourCount(*dib) != kSysColourTable) return nullptr;
+  // The standard colours of button images, drawn in the colours the system gives them.
+  static constexpr struct {
+    ui::COLORREF standard;
+    int system;
+  } kMap[] = {{ui::RGB(0, 0, 0), ui::COLOR_BTNTEXT},
+              {ui::RGB(128, 128, 128), ui::COLOR_BTNSHADOW},
+              {ui::RGB(192, 192, 192), ui::COLOR_BTNFACE},
+              {ui::RGB(255, 255, 255), ui::COLOR_BTNHIGHLIGHT}};
+  const std::size_t table = win::ReadLe32(*dib, 0);
+  for (std::size_t entry = 0; entry < kSysColourTable; ++entry) {
+    const std::size_t at = table + entry * 4;
+    if (!win::FieldFits(dib->size(), at, 4)) return nullptr;
+    const ui::COLORREF colour = ui::RGB((*dib)[at + 2], (*dib)[at + 1], (*dib)[at]);
+    for (const auto& map : kMap) {
+      if (colour != map.standard) continue;
+      const ui::COLORREF system = ui::GetSysColor(map.system);
+      (*dib)[at] = ui::GetBValue(system);
+      (*dib)[at + 1] = ui::GetGValue(system);
+      (*dib)[at + 2] = ui::GetRValue(system);
+    }
+  }
+  return ui::CreateBitmapFromPackedDib(*dib);
+}
+
+int COwnerMenu::AddBitmapToImageList(ui::CImageList& list, std::uintptr_t id) {
+  int first = -1;
+  if (dynamicIcons_) {
+    first = ui::ImageList_ReplaceIcon(list, -1, ui::HandleOf<ui::HICON>(id));
+  } else {
+    ui::HBITMAP bitmap = LoadSysColourBitmap(static_cast<win::UINT>(id));
+    if (bitmap == nullptr) bitmap = ui::LoadBitmapA(nullptr, static_cast<win::UINT>(id));
+    if (bitmap == nullptr) return 0;
+    first = list.Add(bitmap, useBitmapBackground_ ? bitmapBackground_ : ui::GetSysColor(ui::COLOR_BTNFACE));
+    ui::DeleteObject(bitmap);
+  }
   if (first < 0) return 0;
   if (XpLookInForce()) {
     ShadedCopies copies;
@@ -154,6 +242,15 @@ int COwnerMenu::AddBitmapToImageList(ui::CImageList& list, win::UINT id) {
     list.Add(copies.shadow, ui::GetSysColor(ui::COLOR_BTNFACE));
   }
   return 1;
+}
+
+bool COwnerMenu::ToolbarImageIndex(win::UINT id, win::UINT toolbarId, int& index) {
+  const auto toolbar = ui::LoadToolbarResource(nullptr, toolbarId);
+  if (!toolbar) return false;
+  const int found = toolbar->ImageOf(id);
+  if (found < 0) return false;
+  if (found > 0) index = found;
+  return true;
 }
 
 int COwnerMenu::AddToSharedImageList(ui::CImageList& list, int index, win::UINT id) {

@@ -45,6 +45,9 @@ class OwnerMenuLoader {
         auto popup = std::make_unique<COwnerMenu>();
         popup->CreatePopupMenu();
         popup->Register(popup->m_hMenu);
+        popup->checkImages_ = current.checkImages_;
+        popup->selectedCheckImage_ = current.selectedCheckImage_;
+        popup->unselectedCheckImage_ = current.unselectedCheckImage_;
         current.AppendOwnerDrawnItem(*text, *flags, reinterpret_cast<std::uintptr_t>(popup->m_hMenu), -1);
         levels.push_back(Level{popup.get(), false});
         current.ownedSubmenus_.push_back(std::move(popup));

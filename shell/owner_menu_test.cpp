@@ -3,10 +3,12 @@
 #include "shell/owner_menu.h"
 
 #include "shell/icon_button.h"
+#include "shell/owner_menu_images.h"
 
 #include "platform/ui/dialogs/cdialog.h"
 #include "platform/ui/resources/dialog_resources.h"
 #include "platform/ui/resources/menu_template.h"
+#include "platform/ui/resources/resources.h"
 #include "platform/ui/gdi/gdi.h"
 #include "platform/ui/testing/test_driver.h"
 #include "platform/ui/windows/message_queue.h"
@@ -17,6 +19,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
+#include <utility>
 #include <string>
 
 namespace tarnlok {
@@ -61,6 +65,18 @@ struct Row {
     dc.DrawText(text, &moved, 0x24);
     Text(text, left, kShadow);
   }
+  // The radio dot: a filled circle six pixels across.
+  void Dot(int x, int y, ui::COLORREF colour) {
+    ui::CPen pen(ui::PS_SOLID, 1, colour);
+    ui::CBrush brush(colour);
+    ui::CPen* oldPen = dc.SelectObject(&pen);
+    ui::CBrush* oldBrush = dc.SelectObject(&brush);
+    dc.Ellipse(x, y, x + 6, y + 6);
+    dc.SelectObject(oldBrush);
+    dc.SelectObject(oldPen);
+  }
+  // A 10-pixel square of one colour, as the strip images of bitmap 911 hold at (3, 2).
+  void Square(int x, int y, ui::COLORREF colour) { Fill(x + 3, y + 2, x + 13, y + 12, colour); }
   // The check mark: seven strokes three pixels long.
   void Tick(int x, int y, ui::COLORREF colour) {
     static constexpr int kTops[] = {2, 3, 4, 3, 2, 1, 0};
@@ -94,6 +110,8 @@ void Draw(COwnerMenu& menu, const COwnerMenuItem& record, ui::UINT state, Row& r
   item.hDC = row.dc;
   item.rcItem = ui::RECT{0, 0, kWidth, kHeight};
   item.itemData = reinterpret_cast<std::uintptr_t>(&record);
+  item.itemID = static_cast<ui::UINT>(record.commandId);
+  item.hwndItem = reinterpret_cast<ui::HWND>(menu.m_hMenu);
   menu.DrawItem(&item);
 }
 
@@ -437,6 +455,227 @@ CONTROL 931 BUTTON "Edit" 10 10 50 14 PUSHBUTTON TABSTOP
   EXPECT_EQ(command, 905u) << "&Find... by its mnemonic";
   EXPECT_EQ(cornerWhileOpen, ui::GetSysColor(ui::COLOR_BTNSHADOW)) << "pressed while its menu is open";
   EXPECT_EQ(corner(), ui::GetSysColor(ui::COLOR_BTNHIGHLIGHT)) << "raised again once it closed";
+}
+
+constexpr win::UINT kStrip = 911;  // a green square, then a yellow one
+constexpr ui::COLORREF kGreen = ui::RGB(0, 160, 0);
+constexpr ui::COLORREF kYellow = ui::RGB(255, 255, 0);
+
+// A checked item with a checked bitmap is a radio item: a dot where a tick would be.
+TEST_F(OwnerMenu, ARadioItemShowsADotInBothLooks) {
+  COwnerMenu& edit = Edit();
+  const COwnerMenuItem& copy = *edit.Items()[0];
+  ui::CBitmap dot;
+  dot.CreateBitmap(8, 8, 1, 1, nullptr);
+  ASSERT_TRUE(ui::SetMenuItemBitmaps(edit.m_hMenu, 901, ui::MF_BYCOMMAND, nullptr, dot));
+  const std::string text = copy.GetText();
+  {
+    Row actual, expected;
+    Draw(edit, copy, ui::ODS_CHECKED, actual);
+    expected.Fill(0, 0, kWidth, kHeight, kFace);
+    expected.Fill(1, 2, 17, 17, ui::RGB(237, 236, 233));
+    expected.Fill(1, 2, 16, 3, kShadow);
+    expected.Fill(1, 2, 2, 16, kShadow);
+    expected.Fill(1, 16, 17, 17, kWhite);
+    expected.Fill(16, 2, 17, 17, kWhite);
+    expected.Dot(6, 6, kBlack);  // (left + 5, top + 4) of the cell at (1, 2)
+    expected.Text(text.substr(0, text.find('\t')), 25, kBlack);
+    expected.Text("Ctrl+C", 25, kBlack, 0x26, 16);
+    EXPECT_EQ(Difference(actual, expected), "") << "classic";
+    EXPECT_EQ(actual.dc.GetPixel(8, 8), kBlack) << "inside the dot";
+  }
+  UseWindows(win::WindowsVersion::Xp);
+  {
+    Row actual, expected;
+    Draw(edit, copy, ui::ODS_CHECKED, actual);
+    expected.Fill(0, 0, kWidth, kHeight, kWhite);
+    expected.Fill(0, 0, 23, kHeight, kFace);
+    expected.Fill(4, 2, 20, 18, kHighlight);
+    expected.Fill(5, 3, 19, 17, ui::RGB(218, 222, 232));
+    expected.Dot(9, 6, kBlack);  // (left + 5, top + 4) of the box at (4, 2)
+    expected.Text(text.substr(0, text.find('\t')), 31, kBlack);
+    expected.Text("Ctrl+C", 31, kBlack, 0x26, 16);
+    EXPECT_EQ(Difference(actual, expected), "") << "XP";
+  }
+}
+
+// Check-mark images take the place of the tick: image 0 unselected, image 1 selected.
+TEST_F(OwnerMenu, CheckMarkImagesReplaceTheTickInBothLooks) {
+  COwnerMenu& edit = Edit();
+  auto images = std::make_unique<ui::CImageList>();
+  images->Create(16, 15, ui::ILC_MASK | ui::ILC_COLOR32, 2, 1);
+  const ui::HBITMAP strip = ui::LoadBitmapA(nullptr, kStrip);
+  ASSERT_EQ(images->Add(strip, kFace), 0);
+  ui::DeleteObject(strip);
+  edit.SetCheckMarkImages(std::move(images), 1, 1);
+  const COwnerMenuItem& copy = *edit.Items()[0];
+  const std::string text = copy.GetText();
+  {
+    Row actual, expected;
+    Draw(edit, copy, ui::ODS_CHECKED, actual);
+    expected.Fill(0, 0, kWidth, kHeight, kFace);
+    expected.Square(2, 2, kGreen);
+    expected.Text(text.substr(0, text.find('\t')), 25, kBlack);
+    expected.Text("Ctrl+C", 25, kBlack, 0x26, 16);
+    EXPECT_EQ(Difference(actual, expected), "") << "classic, unselected: image 0 at (left + 2, top + dy + 2)";
+  }
+  {
+    Row actual, expected;
+    Draw(edit, copy, ui::ODS_CHECKED | ui::ODS_SELECTED, actual);
+    // Selected, only the outer cell and the highlight are drawn; column 20 keeps the menu's.
+    expected.Fill(0, 0, 20, kHeight, kFace);
+    expected.Fill(21, 0, kWidth, kHeight, kHighlight);
+    expected.Square(2, 2, kYellow);
+    expected.Text(text.substr(0, text.find('\t')), 25, kWhite);
+    expected.Text("Ctrl+C", 25, kWhite, 0x26, 16);
+    EXPECT_EQ(Difference(actual, expected), "") << "classic, selected: image 1";
+  }
+  UseWindows(win::WindowsVersion::Xp);
+  {
+    Row actual, expected;
+    Draw(edit, copy, ui::ODS_CHECKED, actual);
+    expected.Fill(0, 0, kWidth, kHeight, kWhite);
+    expected.Fill(0, 0, 23, kHeight, kFace);
+    expected.Square(4, 2, kGreen);
+    expected.Text(text.substr(0, text.find('\t')), 31, kBlack);
+    expected.Text("Ctrl+C", 31, kBlack, 0x26, 16);
+    EXPECT_EQ(Difference(actual, expected), "") << "XP: image 0 at the image offsets over the bar";
+  }
+}
+
+// The command's button in the toolbar resource picks its image out of the strip.
+TEST_F(OwnerMenu, TheToolbarResourceNamesEachCommandsImageInTheStrip) {
+  int index = 0;
+  EXPECT_TRUE(COwnerMenu::ToolbarImageIndex(908, kStrip, index));
+  EXPECT_EQ(index, 1) << "separators take no image";
+  EXPECT_FALSE(COwnerMenu::ToolbarImageIndex(909, kStrip, index));
+  EXPECT_FALSE(COwnerMenu::ToolbarImageIndex(908, 999, index)) << "no such toolbar";
+  menu.CreatePopupMenu();
+  ASSERT_TRUE(menu.AppendOwnerDrawnItem(L"&Green", 0, 907, static_cast<int>(kStrip)));
+  ASSERT_TRUE(menu.AppendOwnerDrawnItem(L"&Yellow", 0, 908, static_cast<int>(kStrip)));
+  ASSERT_TRUE(menu.AppendOwnerDrawnItem(L"&None", 0, 909, static_cast<int>(kStrip)));
+  const auto& items = menu.Items();
+  EXPECT_EQ(items[2]->sharedImageIndex, -1) << "a command the toolbar does not have gets no image";
+  for (const auto& [record, colour] : {std::pair{items[0].get(), kGreen}, std::pair{items[1].get(), kYellow}}) {
+    Row actual, expected;
+    Draw(menu, *record, 0, actual);
+    expected.Fill(0, 0, kWidth, kHeight, kFace);
+    expected.Square(2, 2, colour);
+    expected.Text(record->GetText(), 25, kBlack);
+    EXPECT_EQ(Difference(actual, expected), "") << record->GetText();
+  }
+}
+
+// Old-style disabled images etch the image's dark pixels only; the default etches every pixel
+// that is not the face or the highlight colour.
+TEST_F(OwnerMenu, OldStyleDisabledImagesEtchOnlyTheDarkPixels) {
+  menu.CreatePopupMenu();
+  ASSERT_TRUE(menu.AppendOwnerDrawnItem(L"&Green", ui::MF_GRAYED, 907, static_cast<int>(kStrip)));
+  ASSERT_TRUE(menu.AppendOwnerDrawnItem(L"&Yellow", ui::MF_GRAYED, 908, static_cast<int>(kStrip)));
+  const auto& items = menu.Items();
+  const auto etched = [](Row& row) {
+    row.Square(3, 3, kWhite);
+    row.Square(2, 2, kShadow);
+  };
+  for (const bool oldStyle : {false, true}) {
+    menu.SetOldStyleDisabledImages(oldStyle ? win::TRUE : win::FALSE);
+    for (const COwnerMenuItem* record : {items[0].get(), items[1].get()}) {
+      Row actual, expected;
+      Draw(menu, *record, ui::ODS_GRAYED, actual);
+      expected.Fill(0, 0, kWidth, kHeight, kFace);
+      const bool dark = record->commandId == 907;
+      if (dark || !oldStyle) etched(expected);
+      expected.EtchedText(record->GetText(), 25);
+      EXPECT_EQ(Difference(actual, expected), "") << record->GetText() << (oldStyle ? ", old style" : "");
+    }
+  }
+  // The XP look etches over the icon bar at the image offsets (4, 2); its grayed text is plain.
+  UseWindows(win::WindowsVersion::Xp);
+  for (const COwnerMenuItem* record : {items[0].get(), items[1].get()}) {
+    Row actual, expected;
+    Draw(menu, *record, ui::ODS_GRAYED, actual);
+    expected.Fill(0, 0, kWidth, kHeight, kWhite);
+    expected.Fill(0, 0, 23, kHeight, kFace);
+    if (record->commandId == 907) {
+      expected.Square(5, 3, kWhite);
+      expected.Square(4, 2, kShadow);
+    }
+    expected.Text(record->GetText(), 31, kShadow);
+    EXPECT_EQ(Difference(actual, expected), "") << record->GetText() << ", XP, old style";
+  }
+}
+
+// Dynamic icons are added from their handles; bitmaps can be masked with their own background.
+TEST_F(OwnerMenu, DynamicIconsAndTheBitmapBackgroundColourMaskTheRightPixels) {
+  const auto drawn = [](ui::CImageList& list, int x, int y) {
+    Row row;
+    row.Fill(0, 0, kWidth, kHeight, kWhite);
+    list.Draw(row.dc, 0, ui::POINT{0, 0}, ui::ILD_TRANSPARENT);
+    return row.dc.GetPixel(x, y);
+  };
+  const auto fresh = [](ui::CImageList& list) { list.Create(16, 15, ui::ILC_MASK | ui::ILC_COLOR32, 1, 1); };
+  {
+    ui::CImageList list;
+    fresh(list);
+    ASSERT_EQ(menu.AddBitmapToImageList(list, 912), 1);
+    EXPECT_EQ(drawn(list, 0, 0), ui::RGB(192, 192, 192)) << "masked with the face colour, silver stays";
+  }
+  {
+    menu.SetBitmapBackground(ui::RGB(192, 192, 192));
+    ui::CImageList list;
+    fresh(list);
+    ASSERT_EQ(menu.AddBitmapToImageList(list, 912), 1);
+    EXPECT_EQ(drawn(list, 0, 0), kWhite) << "the bitmap background is transparent";
+    EXPECT_EQ(drawn(list, 6, 6), ui::RGB(255, 0, 0));
+    menu.UnsetBitmapBackground();
+  }
+  {
+    menu.SetDynamicIcons(win::TRUE);
+    ui::CImageList source;
+    fresh(source);
+    const ui::HBITMAP strip = ui::LoadBitmapA(nullptr, kStrip);
+    source.Add(strip, kFace);
+    ui::DeleteObject(strip);
+    const ui::HICON icon = ui::ImageList_GetIcon(source, 1, 0);
+    ui::CImageList list;
+    fresh(list);
+    ASSERT_EQ(menu.AddBitmapToImageList(list, reinterpret_cast<std::uintptr_t>(icon)), 1);
+    EXPECT_EQ(list.GetImageCount(), 1);
+    EXPECT_EQ(drawn(list, 6, 6), kYellow) << "the icon's own image";
+    EXPECT_EQ(drawn(list, 0, 0), kWhite);
+    ui::DestroyIcon(icon);
+    menu.SetDynamicIcons(win::FALSE);
+  }
+}
+
+// A 16-colour bitmap is drawn in the system's colours: its light grey becomes the face colour,
+// which the image list then masks out. Bitmaps of other colour counts load as they are.
+TEST_F(OwnerMenu, SixteenColourBitmapsTakeTheSystemColours) {
+  constexpr win::UINT kSixteenColours = 913;  // light grey, a red square, one dark grey pixel
+  constexpr win::UINT kTrueColour = 912;  // the same light grey and red square in 24 bits
+  EXPECT_EQ(LoadSysColourBitmap(kTrueColour), nullptr);
+  EXPECT_EQ(LoadSysColourBitmap(999), nullptr);
+  const ui::HBITMAP mapped = LoadSysColourBitmap(kSixteenColours);
+  ASSERT_NE(mapped, nullptr);
+  {
+    ui::CDC dc;
+    dc.CreateCompatibleDC(nullptr);
+    const ui::HGDIOBJ old = dc.SelectObject(mapped);
+    EXPECT_EQ(dc.GetPixel(0, 0), kFace) << "light grey is the face colour";
+    EXPECT_EQ(dc.GetPixel(15, 14), kShadow) << "dark grey is the shadow colour";
+    EXPECT_EQ(dc.GetPixel(6, 6), ui::RGB(255, 0, 0)) << "other colours stay";
+    dc.SelectObject(old);
+  }
+  ui::DeleteObject(mapped);
+
+  ui::CImageList list;
+  list.Create(16, 15, ui::ILC_MASK | ui::ILC_COLOR32, 1, 1);
+  ASSERT_EQ(menu.AddBitmapToImageList(list, kSixteenColours), 1);
+  Row row;
+  row.Fill(0, 0, kWidth, kHeight, kWhite);
+  list.Draw(row.dc, 0, ui::POINT{0, 0}, ui::ILD_TRANSPARENT);
+  EXPECT_EQ(row.dc.GetPixel(0, 0), kWhite) << "the mapped background is masked";
+  EXPECT_EQ(row.dc.GetPixel(6, 6), ui::RGB(255, 0, 0));
 }
 
 }  // namespace

@@ -10,6 +10,11 @@ using HPALETTE = struct PaletteTag*;
 
 constexpr int RC_PALETTE = 0x0100;
 
+// Sent to a window about to be activated, so that it may realise its palette; and to every
+// top-level window after one realised its palette (wParam the window that did).
+constexpr UINT WM_QUERYNEWPALETTE = 0x030F;
+constexpr UINT WM_PALETTECHANGED = 0x0311;
+
 struct PALETTEENTRY {
   BYTE peRed = 0;
   BYTE peGreen = 0;

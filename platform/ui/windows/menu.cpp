@@ -28,6 +28,8 @@ struct MenuItem {
   std::string text;
   std::uintptr_t data = 0;
   SIZE size;  // owner-drawn items: what WM_MEASUREITEM answered
+  HBITMAP unchecked = nullptr;
+  HBITMAP checked = nullptr;
 };
 
 struct Menus {
@@ -253,6 +255,26 @@ BOOL EnableMenuItem(HMENU menu, UINT item, UINT enable) {
   const BOOL old = static_cast<BOOL>(found->flags & (MF_GRAYED | MF_DISABLED));
   found->flags = (found->flags & ~(MF_GRAYED | MF_DISABLED)) | (enable & (MF_GRAYED | MF_DISABLED));
   return old;
+}
+
+BOOL SetMenuItemBitmaps(HMENU menu, UINT position, UINT flags, HBITMAP unchecked, HBITMAP checked) {
+  MenuItem* found = FindItem(menu, position, flags);
+  if (found == nullptr) return win::Fail(win::ERROR_INVALID_PARAMETER);
+  found->unchecked = unchecked;
+  found->checked = checked;
+  return win::TRUE;
+}
+
+BOOL GetMenuItemInfoA(HMENU menu, UINT item, BOOL byPosition, MENUITEMINFOA* info) {
+  const MenuItem* found = FindItem(menu, item, byPosition ? MF_BYPOSITION : MF_BYCOMMAND);
+  if (found == nullptr || info == nullptr) return win::Fail(win::ERROR_INVALID_PARAMETER);
+  if ((info->fMask & MIIM_STATE) != 0) info->fState = found->flags & (MF_GRAYED | MF_DISABLED | MF_CHECKED);
+  if ((info->fMask & MIIM_ID) != 0) info->wID = static_cast<UINT>(found->id);
+  if ((info->fMask & MIIM_CHECKMARKS) != 0) {
+    info->hbmpChecked = found->checked;
+    info->hbmpUnchecked = found->unchecked;
+  }
+  return win::TRUE;
 }
 
 void SetMenuChooser(MenuChooser chooser) { TheMenus().chooser = std::move(chooser); }

@@ -49,6 +49,29 @@ UINT GetMenuState(HMENU menu, UINT item, UINT flags);
 int GetMenuStringA(HMENU menu, UINT item, char* buffer, int size, UINT flags);
 DWORD CheckMenuItem(HMENU menu, UINT item, UINT check);
 BOOL EnableMenuItem(HMENU menu, UINT item, UINT enable);
+
+// The bitmaps an item shows for its unchecked and checked state; the menu does not own them.
+// The desktop's menu does not show them; owner-drawn items read them back.
+BOOL SetMenuItemBitmaps(HMENU menu, UINT position, UINT flags, HBITMAP unchecked, HBITMAP checked);
+constexpr UINT MIIM_STATE = 0x0001;
+constexpr UINT MIIM_ID = 0x0002;
+constexpr UINT MIIM_CHECKMARKS = 0x0008;
+struct MENUITEMINFOA {
+  UINT cbSize = sizeof(MENUITEMINFOA);
+  UINT fMask = 0;
+  UINT fType = 0;
+  UINT fState = 0;
+  UINT wID = 0;
+  HMENU hSubMenu = nullptr;
+  HBITMAP hbmpChecked = nullptr;
+  HBITMAP hbmpUnchecked = nullptr;
+  std::uintptr_t dwItemData = 0;
+  char* dwTypeData = nullptr;
+  UINT cch = 0;
+};
+// Fills what fMask asks for (state, id, check bitmaps) of the item by command or, with
+// byPosition TRUE, by position.
+BOOL GetMenuItemInfoA(HMENU menu, UINT item, BOOL byPosition, MENUITEMINFOA* info);
 // With TPM_RETURNCMD answers the chosen command (0 for none); otherwise posts WM_COMMAND to
 // the owner and answers whether an item was chosen.
 BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner, const RECT* rect);

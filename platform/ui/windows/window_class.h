@@ -10,6 +10,8 @@ namespace ui {
 constexpr UINT CS_VREDRAW = 0x0001;
 constexpr UINT CS_HREDRAW = 0x0002;
 constexpr UINT CS_DBLCLKS = 0x0008;
+constexpr UINT CS_CLASSDC = 0x0040;
+constexpr UINT CS_SAVEBITS = 0x0800;
 constexpr UINT CS_GLOBALCLASS = 0x4000;
 
 struct WNDCLASSA {

@@ -1,0 +1,60 @@
+// Bitmaps from packed DIBs: a 4-bit DIB drawn through its colour table, and DIBs that do not
+// hold what their header says refused.
+#include "platform/ui/resources/bitmap_dib.h"
+
+#include "platform/ui/gdi/gdi.h"
+#include "platform/win/layouts/byte_order.h"
+#include "platform/win/system/last_error.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace ui {
+namespace {
+
+// A 2 x 1 DIB of 4 bits per pixel with a full table: pixel 0 is entry 1, pixel 1 entry 15.
+std::vector<BYTE> TwoPixels() {
+  std::vector<BYTE> dib(40 + 16 * 4 + 4);
+  const std::span<BYTE> all(dib);
+  win::WriteLe32(all, 0, 40);
+  win::WriteLe32(all, 4, 2);
+  win::WriteLe32(all, 8, 1);
+  win::WriteLe16(all, 12, 1);
+  win::WriteLe16(all, 14, 4);
+  dib[40 + 1 * 4 + 2] = 200;  // entry 1: red 200
+  dib[40 + 15 * 4 + 0] = 100;  // entry 15: blue 100
+  dib[40 + 16 * 4] = 0x1F;
+  return dib;
+}
+
+TEST(BitmapDib, APackedDibDrawsThroughItsColourTable) {
+  const HBITMAP bitmap = CreateBitmapFromPackedDib(TwoPixels());
+  ASSERT_NE(bitmap, nullptr);
+  const HDC dc = CreateCompatibleDC(nullptr);
+  const HGDIOBJ old = SelectObject(dc, bitmap);
+  EXPECT_EQ(GetPixel(dc, 0, 0), RGB(200, 0, 0));
+  EXPECT_EQ(GetPixel(dc, 1, 0), RGB(0, 0, 100));
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(bitmap);
+}
+
+TEST(BitmapDib, ADibShorterThanItsHeaderSaysIsRefused) {
+  const std::vector<BYTE> whole = TwoPixels();
+  for (std::size_t size = 0; size < whole.size(); ++size) {
+    win::SetLastError(0);
+    EXPECT_EQ(CreateBitmapFromPackedDib(std::span(whole.data(), size)), nullptr) << size;
+    EXPECT_EQ(win::GetLastError(), win::ERROR_INVALID_DATA) << size;
+  }
+  std::vector<BYTE> tooManyColours = whole;
+  win::WriteLe32(tooManyColours, 32, 0xFFFFFFFF);
+  EXPECT_EQ(CreateBitmapFromPackedDib(tooManyColours), nullptr);
+  std::vector<BYTE> hugeHeader = whole;
+  win::WriteLe32(hugeHeader, 0, 0xFFFFFFF0);
+  EXPECT_EQ(CreateBitmapFromPackedDib(hugeHeader), nullptr);
+  EXPECT_EQ(LoadBitmapResourceDib(nullptr, 64999), std::nullopt);
+}
+
+}  // namespace
+}  // namespace ui
