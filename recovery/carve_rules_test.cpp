@@ -280,6 +280,16 @@ TEST(Thumbnails, PicturesArePlacedCentredInTheirSquare) {
   EXPECT_EQ(thin.top, 0);
 }
 
+// The square a run with thumbnails on makes of the file; the placeholder when none was made.
+Thumbnail ThumbnailOf(Harness& harness, const std::string& path, int code) {
+  RecoverySettings settings = harness.Settings();
+  settings.showThumbnails = true;
+  harness.state.BeginRun(settings, &harness.observer, nullptr);
+  AddRecoveryThumbnail(harness.state, path, PictureKind(code));
+  EXPECT_EQ(harness.observer.thumbnails.size(), 1u);
+  return harness.observer.thumbnails.empty() ? Thumbnail{} : harness.observer.thumbnails[0];
+}
+
 TEST(Thumbnails, ThePictureComesWithItsPixelsStretchedIntoItsPlace) {
   // A 2 x 2 bitmap of 24-bit pixels, rows from the bottom: a blue row under a red one.
   const Bytes blueRow{0xFF, 0, 0, 0xFF, 0, 0, 0, 0}, redRow{0, 0, 0xFF, 0, 0, 0xFF, 0, 0};
@@ -291,12 +301,7 @@ TEST(Thumbnails, ThePictureComesWithItsPixelsStretchedIntoItsPlace) {
   std::filesystem::create_directories(harness.output);
   const std::string path = (harness.output / "P.BMP").string();
   WriteFile(path, bmp);
-  RecoverySettings settings = harness.Settings();
-  settings.showThumbnails = true;
-  harness.state.BeginRun(settings, &harness.observer, nullptr);
-  AddRecoveryThumbnail(harness.state, path, PictureKind(kBmp));
-  ASSERT_EQ(harness.observer.thumbnails.size(), 1u);
-  const Thumbnail& shown = harness.observer.thumbnails[0];
+  const Thumbnail shown = ThumbnailOf(harness, path, kBmp);
   ASSERT_FALSE(shown.placeholder);
   ASSERT_EQ(shown.pixels.size(), static_cast<std::size_t>(kThumbnailSide * kThumbnailSide));
   const auto at = [&](int x, int y) { return shown.pixels[static_cast<std::size_t>(y * kThumbnailSide + x)]; };
@@ -326,12 +331,7 @@ TEST(Thumbnails, AHugePhotographIsNotDecodedWhole) {
     Limit() { imaging::SetImageSizeLimit(std::size_t{64} << 20); }
     ~Limit() { imaging::SetImageSizeLimit(before); }
   } limit;
-  RecoverySettings settings = harness.Settings();
-  settings.showThumbnails = true;
-  harness.state.BeginRun(settings, &harness.observer, nullptr);
-  AddRecoveryThumbnail(harness.state, path, PictureKind(kJpg));
-  ASSERT_EQ(harness.observer.thumbnails.size(), 1u);
-  const Thumbnail& shown = harness.observer.thumbnails[0];
+  const Thumbnail shown = ThumbnailOf(harness, path, kJpg);
   EXPECT_FALSE(shown.placeholder);
   EXPECT_EQ(shown.width, kThumbnailSide);
   EXPECT_EQ(shown.height, kThumbnailSide);
