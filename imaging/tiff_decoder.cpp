@@ -150,7 +150,8 @@ void TiffDecoder::DecodePage(TIFF* tiff) {
   if (rgba && ThroughSamples(tiff, tags)) {
     ReadSamples(tiff, tags);
   } else if (rgba) {
-    ReadRgba(tiff, tags.samplesPerPixel == 4);
+    const bool withAlpha = tags.samplesPerPixel == 4;
+    ReadRgba(tiff, withAlpha, withAlpha && UnassociatedAlpha(tiff));
   } else {
     SetUpPalette(tiff, tags);
     ReadStrips(tiff, tags);
@@ -158,7 +159,7 @@ void TiffDecoder::DecodePage(TIFF* tiff) {
   }
 }
 
-void TiffDecoder::ReadRgba(TIFF* tiff, bool withAlpha) {
+void TiffDecoder::ReadRgba(TIFF* tiff, bool withAlpha, bool unpremultiply) {
   const auto width = static_cast<std::size_t>(header.biWidth);
   const std::size_t count = width * static_cast<std::size_t>(header.biHeight);
   std::unique_ptr<std::uint32_t[]> raster(count * 4 <= ImageSizeLimit() ? new (std::nothrow) std::uint32_t[count]
@@ -173,9 +174,16 @@ void TiffDecoder::ReadRgba(TIFF* tiff, bool withAlpha) {
     std::uint8_t* to = info.pixels + static_cast<std::size_t>(y) * info.rowStride;
     for (std::size_t x = 0; x < width; ++x, to += 3) {
       const std::uint32_t value = from[x];
-      to[0] = static_cast<std::uint8_t>(TIFFGetB(value));
-      to[1] = static_cast<std::uint8_t>(TIFFGetG(value));
-      to[2] = static_cast<std::uint8_t>(TIFFGetR(value));
+      // The reader premultiplied unassociated alpha (tiled pages come this way): divide it out
+      // again, as near as the premultiplied bytes allow.
+      const std::uint32_t alpha = TIFFGetA(value);
+      auto colour = [unpremultiply, alpha](std::uint32_t level) {
+        if (!unpremultiply || alpha == 0) return static_cast<std::uint8_t>(level);
+        return static_cast<std::uint8_t>(std::min<std::uint32_t>(255, (level * 255 + alpha / 2) / alpha));
+      };
+      to[0] = colour(TIFFGetB(value));
+      to[1] = colour(TIFFGetG(value));
+      to[2] = colour(TIFFGetR(value));
     }
     if (withAlpha) {
       for (std::size_t x = 0; x < width; ++x) {

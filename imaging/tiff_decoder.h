@@ -1,6 +1,7 @@
 // One page of a TIFF file through libtiff. Colour, CMYK, YCbCr and LogLuv pages go through libtiff's
 // RGBA reader, except the stripped RGB pages with unassociated alpha (which that reader would
-// premultiply) and 16-bit CMYK pages (which it cannot read): their scan lines are converted here.
+// premultiply; tiled ones are divided out again after it) and 16-bit CMYK pages (which it
+// cannot read): their scan lines are converted here.
 // Grey, bilevel and palette pages are read strip by strip and honour their orientation.
 #pragma once
 
@@ -24,7 +25,7 @@ class TiffDecoder final : public CDibImage {
 
  private:
   void DecodePage(tiff* file);
-  void ReadRgba(tiff* file, bool withAlpha);
+  void ReadRgba(tiff* file, bool withAlpha, bool unpremultiply);
   void ReadSamples(tiff* file, const PageTags& tags);
   void SetUpPalette(tiff* file, const PageTags& tags);
   void ReadStrips(tiff* file, const PageTags& tags);
