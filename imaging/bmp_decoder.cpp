@@ -6,6 +6,7 @@
 #include "imaging/image_file.h"
 #include "imaging/stream_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -22,6 +23,7 @@ constexpr std::uint32_t kRle8 = 1;
 constexpr std::uint32_t kRle4 = 2;
 constexpr std::uint32_t kBitfields = 3;
 constexpr const char* kTruncated = "Truncated BMP";
+constexpr const char* kBeyondFile = "BMP rows beyond the file";
 
 // Default 16-bit layout: 5 bits each of red, green, blue.
 constexpr std::uint32_t kRed555 = 0x7C00;
@@ -36,6 +38,18 @@ void SeekTo(ImageFile& stream, std::int64_t position) {
   Require(position >= 0 && position <= std::numeric_limits<std::int32_t>::max() &&
               stream.Seek(static_cast<std::int32_t>(position), 0),
           kTruncated);
+}
+
+// Uncompressed rows take their full size in the file: rows that neither the file nor the size its
+// header declares could hold are a damaged header, not a picture cut short. Compressed rows may
+// be any length.
+bool RowsCouldBeInFile(const BitmapInfoHeader& header, std::uint32_t compression, std::uint64_t rowBytesThere) {
+  const std::uint32_t bits = header.biBitCount;
+  const bool packed = compression == kRgb || (compression == kBitfields && (bits == 16 || bits == 32));
+  if (!packed || header.biWidth <= 0 || (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32))
+    return true;
+  const std::uint64_t rowBytes = (static_cast<std::uint64_t>(header.biWidth) * bits + 31) / 32 * 4;
+  return rowBytes * static_cast<std::uint64_t>(header.biHeight) <= rowBytesThere;
 }
 
 std::int32_t DotsPerInch(std::int32_t pixelsPerMetre) {
@@ -58,6 +72,7 @@ void BmpDecoder::DecodeBody(ImageFile& stream) {
   const std::size_t got = stream.Read(fileHeader.data(), 1, fileHeader.size());
   Require(got > 0, "Not a BMP");
   std::int64_t pixelOffset = 0;
+  std::int64_t declaredSize = 0;
   std::uint32_t fileHeaderSize = kFileHeaderSize;
   if (got < 2 || win::ReadLe16(fileHeader, 0) != kBitmapType) {
     SeekTo(stream, start);
@@ -65,6 +80,7 @@ void BmpDecoder::DecodeBody(ImageFile& stream) {
   } else {
     Require(got == fileHeader.size(), kTruncated);
     pixelOffset = win::ReadLe32(fileHeader, 10);
+    declaredSize = win::ReadLe32(fileHeader, 2);
   }
 
   Require(ReadInfoHeader(&stream, &header), "Error reading BMP info");
@@ -76,6 +92,11 @@ void BmpDecoder::DecodeBody(ImageFile& stream) {
   Require(header.biHeight != std::numeric_limits<std::int32_t>::min(), "Error reading BMP info");
   const bool topDown = header.biHeight < 0;
   if (topDown) header.biHeight = -header.biHeight;
+  // The rows start at the pixel offset, else after the headers (and the palette, left out here).
+  const std::int64_t rowsStart = pixelOffset != 0 ? pixelOffset : std::int64_t{fileHeaderSize} + headerSize;
+  const std::int64_t bytesForRows = std::max<std::int64_t>(declaredSize, stream.Size() - start) - rowsStart;
+  Require(RowsCouldBeInFile(header, compression, static_cast<std::uint64_t>(std::max<std::int64_t>(bytesForRows, 0))),
+          kBeyondFile);
 
   Require(Create(header.biWidth, header.biHeight, bitCount, ImageFormat::Bmp) != nullptr, "Can't allocate memory");
   info.xDpi = DotsPerInch(header.biXPelsPerMeter);

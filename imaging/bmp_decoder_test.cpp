@@ -126,6 +126,36 @@ TEST(BmpDecoder, CutBitmapKeepsItsRows) {
   }
 }
 
+// A damaged header claiming more uncompressed rows than the file or its declared size could
+// hold is refused before the picture is made; compressed rows prove nothing and stay allowed.
+TEST(BmpDecoder, RowsBeyondTheFileAreRefused) {
+  for (const char* options : {"-type TrueColor", "-colors 16 -compress None", "-colors 30 -compress RLE"}) {
+    SCOPED_TRACE(options);
+    const auto path = test_support::MakeImage("beyond.bmp", options, "37x23", "BMP3:");
+    Bytes file = test_support::ReadBytes(path);
+    const bool compressed = file[30] != 0;
+    const std::uint32_t declared = file[2] | file[3] << 8 | file[4] << 16 | static_cast<std::uint32_t>(file[5]) << 24;
+    ASSERT_EQ(declared, file.size());
+    for (const std::uint32_t height : {24U, 8323095U}) {
+      SCOPED_TRACE(height);
+      for (int i = 0; i < 4; ++i) file[22 + i] = static_cast<std::uint8_t>(height >> (8 * i));
+      const auto image = test_support::DecodeBytes(file, ImageFormat::Bmp);
+      if (compressed) {
+        EXPECT_NE(image->DibBlock(), nullptr) << image->LastError();
+      } else {
+        EXPECT_EQ(image->DibBlock(), nullptr);
+        EXPECT_STREQ(image->LastError(), "BMP rows beyond the file");
+      }
+    }
+    // The size the header declares vouches for rows that a file cut short no longer holds.
+    for (int i = 0; i < 4; ++i) file[22 + i] = static_cast<std::uint8_t>(23U >> (8 * i));
+    file.resize(file.size() / 2);
+    EXPECT_NE(test_support::DecodeBytes(file, ImageFormat::Bmp)->DibBlock(), nullptr);
+    for (int i = 2; i < 6; ++i) file[i] = 0;
+    EXPECT_EQ(test_support::DecodeBytes(file, ImageFormat::Bmp)->DibBlock() != nullptr, compressed);
+  }
+}
+
 // A 16 x 16 16-colour icon: directory, information header, palette, pixels, then the mask.
 Bytes Icon(bool maskSome) {
   Bytes file = {0, 0, 1, 0, 1, 0, 16, 16, 16, 0, 1, 0, 4, 0, 0, 0, 0, 0, 22, 0, 0, 0};

@@ -27,6 +27,10 @@ struct ImageInfo {
   std::int32_t frameCount;
   std::int32_t xDpi;
   std::int32_t yDpi;
+  // 0 asks for the whole picture; a side asks for one that need only be that many pixels on
+  // each side (or the picture's own size where smaller), which a decoder that can scale while it
+  // decodes (JPEG) makes for a fraction of the work.
+  std::int32_t wantedSide;
 };
 
 // The largest block an image may allocate; larger headers are refused as if memory ran out.
@@ -81,6 +85,8 @@ class CDibImage {
   void SetFrame(std::int32_t frame) { info.frame = frame; }
   std::int32_t FrameCount() const { return info.frameCount; }
   void RecordFrameCount(std::int32_t count) { info.frameCount = count; }
+  std::int32_t WantedSide() const { return info.wantedSide; }
+  void SetWantedSide(std::int32_t side) { info.wantedSide = side; }
   std::int32_t XDpi() const { return info.xDpi; }
   std::int32_t YDpi() const { return info.yDpi; }
   std::uint8_t* AlphaPlane() const { return alphaPlane; }

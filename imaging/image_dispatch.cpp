@@ -31,6 +31,7 @@ constexpr bool kHasFrames<TiffDecoder> = true;
 template <class Decoder>
 bool RunDecoder(CDibImage& image, ImageFile& stream) {
   Decoder decoder;
+  decoder.SetWantedSide(image.WantedSide());
   if constexpr (kHasFrames<Decoder>) decoder.SetFrame(image.Frame());
   if (decoder.Decode(&stream)) {
     image.MoveFrom(decoder);

@@ -141,6 +141,22 @@ void ReadRows(jpeg_decompress_struct& decompress, CDibImage& image, bool direct)
   }
 }
 
+// libjpeg's DCT scaling: the smallest of 1/1, 1/2, 1/4 and 1/8 that still gives the wanted side
+// (or the picture's own side where that is smaller) on both sides.
+void ScaleToWantedSide(jpeg_decompress_struct& decompress, std::int32_t side) {
+  if (side <= 0) return;
+  auto enough = [side](JDIMENSION full, unsigned denominator) {
+    return (full + denominator - 1) / denominator >= std::min<JDIMENSION>(full, static_cast<JDIMENSION>(side));
+  };
+  unsigned denominator = 8;
+  while (denominator > 1 &&
+         !(enough(decompress.image_width, denominator) && enough(decompress.image_height, denominator))) {
+    denominator /= 2;
+  }
+  decompress.scale_num = 1;
+  decompress.scale_denom = denominator;
+}
+
 }  // namespace
 
 bool JpegDecoder::Decode(ImageFile* stream) {
@@ -161,7 +177,9 @@ bool JpegDecoder::Decode(ImageFile* stream) {
   InstallSource(*session, stream);
   jpeg_read_header(&decompress, TRUE);
   const int components = decompress.num_components;
-  if (Create(static_cast<std::int32_t>(decompress.image_width), static_cast<std::int32_t>(decompress.image_height),
+  ScaleToWantedSide(decompress, WantedSide());
+  jpeg_calc_output_dimensions(&decompress);
+  if (Create(static_cast<std::int32_t>(decompress.output_width), static_cast<std::int32_t>(decompress.output_height),
              8U * static_cast<std::uint32_t>(components), ImageFormat::Jpeg) == nullptr) {
     ERREXIT(&decompress, JERR_OUT_OF_MEMORY);
   }

@@ -31,6 +31,39 @@ TEST(JpegDecoder, ColourAndGreyMatchDjpeg) {
   test_support::ExpectPixelsMatch(*grey, DjpegDecode(greyJpeg), 1);
 }
 
+// Asked for a picture of a thumbnail's side, the decoder scales by the largest of libjpeg's
+// eighths that keeps that side on both sides of the picture, as djpeg's -scale does.
+TEST(JpegDecoder, WantedSideScalesWhileDecoding) {
+  const struct {
+    const char* size;
+    const char* scale;
+    std::int32_t width;
+    std::int32_t height;
+  } cases[] = {
+      {"1283x961", "1/8", 161, 121},
+      {"700x330", "1/4", 175, 83},
+      {"700x90", "1/1", 700, 90},
+      {"67x45", "1/1", 67, 45},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.size);
+    const auto picture = test_support::MakeImage(std::string("scaled") + c.size + ".ppm", "", c.size);
+    const auto jpeg = test_support::Scratch(std::string("scaled") + c.size + ".jpg");
+    const auto png = test_support::Scratch(std::string("scaled") + c.size + ".png");
+    test_support::Run("cjpeg -quality 85 '" + picture.string() + "' > '" + jpeg.string() + "'");
+    test_support::Run("djpeg -scale " + std::string(c.scale) + " -pnm '" + jpeg.string() + "' | pnmtopng > '" +
+                      png.string() + "'");
+    CDibImage image(ImageFormat::Jpeg);
+    image.SetWantedSide(80);
+    const Bytes bytes = test_support::ReadBytes(jpeg);
+    MemoryImageFile stream(bytes);
+    ASSERT_TRUE(image.DecodeStream(stream, ImageFormat::Jpeg)) << image.LastError();
+    EXPECT_EQ(image.Width(), c.width);
+    EXPECT_EQ(image.Height(), c.height);
+    test_support::ExpectPixelsMatch(image, test_support::ReferenceDecode(png), 1);
+  }
+}
+
 TEST(JpegDecoder, CmykIsInkTimesBlack) {
   const auto path = test_support::MakeImage("cmyk.jpg", "-colorspace CMYK -quality 95", "16x8");
   const Bytes file = test_support::ReadBytes(path);

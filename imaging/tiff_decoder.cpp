@@ -68,6 +68,28 @@ bool ThroughRgba(const TiffDecoder::PageTags& tags) {
   }
 }
 
+bool UnassociatedAlpha(TIFF* tiff) {
+  std::uint16_t count = 0;
+  std::uint16_t* kinds = nullptr;
+  return TIFFGetField(tiff, TIFFTAG_EXTRASAMPLES, &count, &kinds) == 1 && count >= 1 && kinds != nullptr &&
+         kinds[0] == EXTRASAMPLE_UNASSALPHA;
+}
+
+// The colour pages read scan line by scan line instead of through the RGBA reader: RGB with
+// unassociated alpha, whose colours that reader would premultiply, and 16-bit CMYK, for which it
+// has no road. Only interleaved samples in strips; the rest stays with the RGBA reader.
+bool ThroughSamples(TIFF* tiff, const TiffDecoder::PageTags& tags) {
+  std::uint16_t planar = PLANARCONFIG_CONTIG;
+  GetTag(tiff, TIFFTAG_PLANARCONFIG, planar);
+  if (TIFFIsTiled(tiff) != 0 || planar != PLANARCONFIG_CONTIG) return false;
+  if (tags.bitsPerSample != 8 && tags.bitsPerSample != 16) return false;
+  if (tags.photometric == PHOTOMETRIC_RGB) return tags.samplesPerPixel == 4 && UnassociatedAlpha(tiff);
+  std::uint16_t inkSet = INKSET_CMYK;
+  GetTag(tiff, TIFFTAG_INKSET, inkSet);
+  return tags.photometric == PHOTOMETRIC_SEPARATED && inkSet == INKSET_CMYK && tags.samplesPerPixel >= 4 &&
+         tags.bitsPerSample == 16;
+}
+
 std::uint32_t PaletteDepth(const TiffDecoder::PageTags& tags) {
   const bool grey = tags.photometric == PHOTOMETRIC_MINISWHITE || tags.photometric == PHOTOMETRIC_MINISBLACK;
   if (grey && tags.bitsPerSample == 1) return 1;
@@ -125,8 +147,11 @@ void TiffDecoder::DecodePage(TIFF* tiff) {
     CreateAlpha();
     Require(alphaPlane != nullptr, "Can't allocate memory");
   }
-  if (rgba) {
-    ReadRgba(tiff, tags.samplesPerPixel == 4);
+  if (rgba && ThroughSamples(tiff, tags)) {
+    ReadSamples(tiff, tags);
+  } else if (rgba) {
+    const bool withAlpha = tags.samplesPerPixel == 4;
+    ReadRgba(tiff, withAlpha, withAlpha && UnassociatedAlpha(tiff));
   } else {
     SetUpPalette(tiff, tags);
     ReadStrips(tiff, tags);
@@ -134,7 +159,7 @@ void TiffDecoder::DecodePage(TIFF* tiff) {
   }
 }
 
-void TiffDecoder::ReadRgba(TIFF* tiff, bool withAlpha) {
+void TiffDecoder::ReadRgba(TIFF* tiff, bool withAlpha, bool unpremultiply) {
   const auto width = static_cast<std::size_t>(header.biWidth);
   const std::size_t count = width * static_cast<std::size_t>(header.biHeight);
   std::unique_ptr<std::uint32_t[]> raster(count * 4 <= ImageSizeLimit() ? new (std::nothrow) std::uint32_t[count]
@@ -149,14 +174,60 @@ void TiffDecoder::ReadRgba(TIFF* tiff, bool withAlpha) {
     std::uint8_t* to = info.pixels + static_cast<std::size_t>(y) * info.rowStride;
     for (std::size_t x = 0; x < width; ++x, to += 3) {
       const std::uint32_t value = from[x];
-      to[0] = static_cast<std::uint8_t>(TIFFGetB(value));
-      to[1] = static_cast<std::uint8_t>(TIFFGetG(value));
-      to[2] = static_cast<std::uint8_t>(TIFFGetR(value));
+      // The reader premultiplied unassociated alpha (tiled pages come this way): divide it out
+      // again, as near as the premultiplied bytes allow.
+      const std::uint32_t alpha = TIFFGetA(value);
+      auto colour = [unpremultiply, alpha](std::uint32_t level) {
+        if (!unpremultiply || alpha == 0) return static_cast<std::uint8_t>(level);
+        return static_cast<std::uint8_t>(std::min<std::uint32_t>(255, (level * 255 + alpha / 2) / alpha));
+      };
+      to[0] = colour(TIFFGetB(value));
+      to[1] = colour(TIFFGetG(value));
+      to[2] = colour(TIFFGetR(value));
     }
     if (withAlpha) {
       for (std::size_t x = 0; x < width; ++x) {
         alphaPlane[static_cast<std::size_t>(y) * width + x] = static_cast<std::uint8_t>(TIFFGetA(from[x]));
       }
+    }
+  }
+}
+
+void TiffDecoder::ReadSamples(TIFF* tiff, const PageTags& tags) {
+  const auto width = static_cast<std::size_t>(header.biWidth);
+  const auto height = static_cast<std::uint32_t>(header.biHeight);
+  const std::size_t bytesPerSample = tags.bitsPerSample / 8U;
+  const std::uint64_t lineBytes = static_cast<std::uint64_t>(std::max<tmsize_t>(TIFFScanlineSize(tiff), 0));
+  Require(lineBytes >= width * tags.samplesPerPixel * bytesPerSample && lineBytes <= ImageSizeLimit(), kCorrupted);
+  std::vector<std::uint8_t> line(static_cast<std::size_t>(lineBytes));
+  // Samples widened to 16 bits (libtiff delivers 16-bit ones in host order), and back to 8, rounded.
+  auto sample = [&line, bytesPerSample](std::size_t index) -> std::uint32_t {
+    if (bytesPerSample == 1) return line[index] * 257U;
+    std::uint16_t value = 0;
+    std::memcpy(&value, line.data() + 2 * index, 2);
+    return value;
+  };
+  auto narrow = [](std::uint32_t value) { return static_cast<std::uint8_t>((value + 128U) / 257U); };
+  const bool cmyk = tags.photometric == PHOTOMETRIC_SEPARATED;
+  for (std::uint32_t y = 0; y < height; ++y) {
+    Require(TIFFReadScanline(tiff, line.data(), y, 0) == 1, kCorrupted);
+    const std::size_t row = height - 1 - y;
+    std::uint8_t* to = info.pixels + row * info.rowStride;
+    for (std::size_t x = 0; x < width; ++x, to += 3) {
+      const std::size_t first = x * tags.samplesPerPixel;
+      if (cmyk) {
+        // Each colour is white less its ink, times white less black.
+        const std::uint32_t white = 65535U - sample(first + 3);
+        auto colour = [&](std::size_t ink) { return narrow((65535U - sample(first + ink)) * white / 65535U); };
+        to[0] = colour(2);
+        to[1] = colour(1);
+        to[2] = colour(0);
+      } else {
+        to[0] = narrow(sample(first + 2));
+        to[1] = narrow(sample(first + 1));
+        to[2] = narrow(sample(first));
+      }
+      if (alphaPlane != nullptr) alphaPlane[row * width + x] = cmyk ? 255 : narrow(sample(first + 3));
     }
   }
 }

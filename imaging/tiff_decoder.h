@@ -1,5 +1,8 @@
 // One page of a TIFF file through libtiff. Colour, CMYK, YCbCr and LogLuv pages go through libtiff's
-// RGBA reader; grey, bilevel and palette pages are read strip by strip and honour their orientation.
+// RGBA reader, except the stripped RGB pages with unassociated alpha (which that reader would
+// premultiply; tiled ones are divided out again after it) and 16-bit CMYK pages (which it
+// cannot read): their scan lines are converted here.
+// Grey, bilevel and palette pages are read strip by strip and honour their orientation.
 #pragma once
 
 #include "imaging/dib_image.h"
@@ -22,7 +25,8 @@ class TiffDecoder final : public CDibImage {
 
  private:
   void DecodePage(tiff* file);
-  void ReadRgba(tiff* file, bool withAlpha);
+  void ReadRgba(tiff* file, bool withAlpha, bool unpremultiply);
+  void ReadSamples(tiff* file, const PageTags& tags);
   void SetUpPalette(tiff* file, const PageTags& tags);
   void ReadStrips(tiff* file, const PageTags& tags);
   void StoreLine(const std::uint8_t* line, std::size_t lineBytes, std::int32_t row, std::uint32_t samplesPerPixel);

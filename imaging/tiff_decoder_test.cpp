@@ -23,7 +23,9 @@ TEST(TiffDecoder, MatchesReferenceForPhotometricsDepthsAndByteOrders) {
       {"bilevel.tif", "-type Bilevel -compress Group4", 1},
       {"strips.tif", "-colorspace Gray -depth 8 -define tiff:rows-per-strip=3", 8},
       {"cmyk.tif", "-colorspace CMYK -depth 8", 24, 1},
-      // High bytes of 16-bit samples; the reference rounds.
+      // 16-bit samples narrowed to 8 bits; the reference rounds its own way.
+      {"cmyk16.tif", "-colorspace CMYK -depth 16", 24, 1},
+      {"cmyk16_msb_lzw.tif", "-colorspace CMYK -depth 16 -endian MSB -compress LZW", 24, 1},
       {"grey16.tif", "-colorspace Gray -depth 16", 8, 1},
       {"grey16_msb.tif", "-colorspace Gray -depth 16 -endian MSB", 8, 1},
   };
@@ -47,6 +49,37 @@ TEST(TiffDecoder, AlphaChannelFillsTheAlphaPlane) {
       ASSERT_EQ(image->AlphaAt(x, reference.height - 1 - y), reference.At(x, y)[3]) << x << "," << y;
     }
   }
+}
+
+// Unassociated alpha keeps each pixel's own colour, whatever its alpha.
+TEST(TiffDecoder, UnassociatedAlphaKeepsTheColours) {
+  const struct {
+    const char* name;
+    const char* options;
+    int tolerance;
+  } cases[] = {
+      {"unassociated.tif", "-depth 8", 0},
+      {"unassociated_lzw_msb.tif", "-depth 8 -compress LZW -endian MSB", 0},
+      {"unassociated16.tif", "-depth 16", 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto path = test_support::MakeImage(
+        c.name, std::string("-alpha set -channel A -fx 'i/w' +channel -define tiff:alpha=unassociated ") + c.options,
+        "31x21");
+    test_support::Run("tiffinfo '" + path.string() + "' | grep -q 'unassoc-alpha'");
+    const auto image = test_support::DecodeBytes(test_support::ReadBytes(path), ImageFormat::Tiff);
+    ASSERT_NE(image->AlphaPlane(), nullptr) << image->LastError();
+    test_support::ExpectPixelsMatch(*image, test_support::ReferenceDecode(path), c.tolerance);
+  }
+  // Tiles go through libtiff's RGBA reader, which premultiplies: with alpha of at least one half
+  // the colours come back within one step.
+  const auto tiled = test_support::MakeImage("unassociated_tiled.tif",
+                                             "-alpha set -channel A -fx '0.5+i/w/2' +channel -define "
+                                             "tiff:alpha=unassociated -define tiff:tile-geometry=16x16 -depth 8",
+                                             "31x21");
+  const auto image = test_support::DecodeBytes(test_support::ReadBytes(tiled), ImageFormat::Tiff);
+  test_support::ExpectPixelsMatch(*image, test_support::ReferenceDecode(tiled), 1);
 }
 
 TEST(TiffDecoder, MinIsWhiteBilevelHasWhiteFirst) {

@@ -200,7 +200,11 @@ void AddRecoveryThumbnail(CarveState& state, const std::string& path, int kind) 
   if (!state.observer || kind < 0 || !state.settings.showThumbnails) return;
   Thumbnail thumbnail;
   try {
-    imaging::CDibImage picture(path.c_str(), static_cast<imaging::ImageFormat>(kind));
+    const auto format = static_cast<imaging::ImageFormat>(kind);
+    imaging::CDibImage picture(format);
+    // The square needs no more of the picture than its own side: a photograph is not decoded whole.
+    picture.SetWantedSide(kThumbnailSide);
+    picture.Load(path.c_str(), format);
     if (picture.DibBlock() != nullptr && picture.Width() > 0 && picture.Height() != 0) {
       thumbnail = PlaceThumbnail(picture.Width(), std::abs(picture.Height()));
       thumbnail.pixels = StretchedPixels(picture, thumbnail);

@@ -1,9 +1,11 @@
 // The end rules of the carve writers, each on a small hand-laid card.
+#include "imaging/dib_image.h"
 #include "recovery/carve_files.h"
 #include "recovery/testing/engine_harness.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace recovery::test_support {
@@ -278,6 +280,16 @@ TEST(Thumbnails, PicturesArePlacedCentredInTheirSquare) {
   EXPECT_EQ(thin.top, 0);
 }
 
+// The square a run with thumbnails on makes of the file; the placeholder when none was made.
+Thumbnail ThumbnailOf(Harness& harness, const std::string& path, int code) {
+  RecoverySettings settings = harness.Settings();
+  settings.showThumbnails = true;
+  harness.state.BeginRun(settings, &harness.observer, nullptr);
+  AddRecoveryThumbnail(harness.state, path, PictureKind(code));
+  EXPECT_EQ(harness.observer.thumbnails.size(), 1u);
+  return harness.observer.thumbnails.empty() ? Thumbnail{} : harness.observer.thumbnails[0];
+}
+
 TEST(Thumbnails, ThePictureComesWithItsPixelsStretchedIntoItsPlace) {
   // A 2 x 2 bitmap of 24-bit pixels, rows from the bottom: a blue row under a red one.
   const Bytes blueRow{0xFF, 0, 0, 0xFF, 0, 0, 0, 0}, redRow{0, 0, 0xFF, 0, 0, 0xFF, 0, 0};
@@ -289,18 +301,40 @@ TEST(Thumbnails, ThePictureComesWithItsPixelsStretchedIntoItsPlace) {
   std::filesystem::create_directories(harness.output);
   const std::string path = (harness.output / "P.BMP").string();
   WriteFile(path, bmp);
-  RecoverySettings settings = harness.Settings();
-  settings.showThumbnails = true;
-  harness.state.BeginRun(settings, &harness.observer, nullptr);
-  AddRecoveryThumbnail(harness.state, path, PictureKind(kBmp));
-  ASSERT_EQ(harness.observer.thumbnails.size(), 1u);
-  const Thumbnail& shown = harness.observer.thumbnails[0];
+  const Thumbnail shown = ThumbnailOf(harness, path, kBmp);
   ASSERT_FALSE(shown.placeholder);
   ASSERT_EQ(shown.pixels.size(), static_cast<std::size_t>(kThumbnailSide * kThumbnailSide));
   const auto at = [&](int x, int y) { return shown.pixels[static_cast<std::size_t>(y * kThumbnailSide + x)]; };
   EXPECT_EQ(at(shown.left, shown.top), 0xFF0000u) << "the top row is red";
   EXPECT_EQ(at(shown.left + shown.width - 1, shown.top + shown.height - 1), 0x0000FFu) << "the bottom row is blue";
   EXPECT_EQ(at(0, 0), 0u) << "outside the picture's place";
+}
+
+// A damaged photograph whose frame header claims 16000 x 16000 pixels: its square is made from
+// a picture decoded at an eighth of that, within an image limit that the whole picture would pass.
+TEST(Thumbnails, AHugePhotographIsNotDecodedWhole) {
+  Harness harness("thumbnail-huge");
+  std::filesystem::create_directories(harness.output);
+  const std::string path = (harness.output / "HUGE.JPG").string();
+  ASSERT_EQ(std::system(("convert -size 64x64 plasma:fractal -quality 60 'JPEG:" + path + "'").c_str()), 0);
+  Bytes jpeg = ReadWholeFile(path);
+  std::size_t frame = 2;
+  while (frame + 9 < jpeg.size() && !(jpeg[frame] == 0xFF && jpeg[frame + 1] == 0xC0)) ++frame;
+  ASSERT_LT(frame + 9, jpeg.size()) << "no baseline frame header";
+  for (const std::size_t at : {frame + 5, frame + 7}) {
+    jpeg[at] = 16000 >> 8;
+    jpeg[at + 1] = 16000 & 0xFF;
+  }
+  WriteFile(path, jpeg);
+  struct Limit {
+    std::size_t before = imaging::ImageSizeLimit();
+    Limit() { imaging::SetImageSizeLimit(std::size_t{64} << 20); }
+    ~Limit() { imaging::SetImageSizeLimit(before); }
+  } limit;
+  const Thumbnail shown = ThumbnailOf(harness, path, kJpg);
+  EXPECT_FALSE(shown.placeholder);
+  EXPECT_EQ(shown.width, kThumbnailSide);
+  EXPECT_EQ(shown.height, kThumbnailSide);
 }
 
 }  // namespace

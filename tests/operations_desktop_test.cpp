@@ -288,6 +288,9 @@ TEST_F(OperationsOnDisplay, RecoveryBringsTheDeletedPhotographsBackIntoTheOutput
   };
   WaitFor(allFound, seconds(60));
   for (const auto& photo : deleted) EXPECT_TRUE(HasCopy(photo, found)) << "a deleted photograph is recovered";
+  // The run starts the viewer, which shows the person the output folder.
+  WaitFor([&] { return !ReadAll(OpenedFile()).empty(); }, seconds(20));
+  EXPECT_EQ(ReadAll(OpenedFile()), found.string() + "\n");
 }
 
 // A box of a run in the main window is owned by it: Recover with the output folder on the card

@@ -148,10 +148,18 @@ class ProgramOnDisplay : public ::testing::Test {
 
   // Without a description the program makes its default machine in the data folder.
   void Start(const std::string& description = "machine.json") {
-    std::vector<std::string> environment{"DISPLAY=" + server_->Display(), "QT_QPA_PLATFORM=xcb"};
+    // The desktop's opener is a stand-in that notes what it was handed, so that nothing opens.
+    const auto desktop = home_ / "desktop";
+    std::filesystem::create_directories(desktop);
+    std::ofstream(desktop / "xdg-open") << "#!/bin/sh\nprintf '%s\\n' \"$@\" >> " << Quoted(OpenedFile()) << "\n";
+    std::filesystem::permissions(desktop / "xdg-open", std::filesystem::perms::owner_all);
+    std::vector<std::string> environment{"DISPLAY=" + server_->Display(), "QT_QPA_PLATFORM=xcb",
+                                         "PATH=" + Quoted(desktop) + ":\"$PATH\""};
     if (!description.empty()) environment.push_back("TARNLOK_MACHINE=" + Quoted(home_ / description));
     program_ = std::make_unique<Program>(home_, environment);
   }
+  // What the desktop's opener was handed, a line each.
+  std::filesystem::path OpenedFile() const { return home_ / "opened-on-desktop"; }
   std::string X(const std::string& command) const { return Output("DISPLAY=" + server_->Display() + " " + command); }
   // The X window that shows the named window, once it is on the screen.
   std::string Window(const std::string& name) {

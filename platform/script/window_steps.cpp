@@ -188,8 +188,12 @@ void ExpectText(int id, const std::string& text) {
 }
 
 void CloseModal() {
+  // The start-up notes are modal before the main window exists: only a modal window counts here.
   const HWND modal = ui::CurrentModalDialog();
-  if (modal == nullptr || modal == MainWindow()) throw StepFailed{"no dialog is open (quit closes the main window)"};
+  const ui::CWnd* main = ui::AfxGetMainWnd();
+  if (modal == nullptr || (main != nullptr && modal == main->m_hWnd)) {
+    throw StepFailed{"no dialog is open (quit closes the main window)"};
+  }
   for (HWND candidate : ui::WindowAndDescendants(modal)) {
     if (candidate == modal || ui::GetDlgCtrlID(candidate) != ui::IDCANCEL || !ui::IsWindowVisible(candidate)) continue;
     if (!ui::AcceptsInput(candidate)) throw StepFailed{"the Close button of " + Describe(modal) + " is disabled"};

@@ -21,8 +21,8 @@ constexpr std::string_view kProgramFolder = "C:\\Program Files\\Tarnlok\\";
 constexpr std::string_view kForbiddenInNames = "<>:\"|?*";
 
 // The files of the executable's folder that make up the installed program.
-constexpr std::array kDeliverables{
-    "Tarnlok", "libtarnlok-platform.so", "libPradvik2k.so", "libPradvik9x.so", "libViduvod.so", "TLKRCALL.HLP", "BOOT"};
+constexpr std::array kDeliverables{"Tarnlok",         "Ordweft",       "libtarnlok-platform.so", "libPradvik2k.so",
+                                   "libPradvik9x.so", "libViduvod.so", "TLKRCALL.HLP",           "BOOT"};
 
 struct CurrentDirectoryState {
   std::mutex lock;

@@ -47,7 +47,8 @@ bool IsPlainByte(char c) { return c >= 0x20 && c < 0x7F; }
 std::string EscapeKeyName(std::string_view name) {
   std::string out;
   for (char c : name) {
-    if (IsPlainByte(c) && c != '%' && c != '[' && c != ']') {
+    // A backslash would split the name into two keys when the path is read back.
+    if (IsPlainByte(c) && c != '%' && c != '[' && c != ']' && c != '\\') {
       out += c;
     } else {
       out += '%';

@@ -12,7 +12,7 @@
 // A string is written in quotes only when it is a REG_SZ ending in its one terminating zero;
 // any other value keeps its exact bytes as hex(type). In quotes, \\, \" and \xHH (control and
 // non-ASCII bytes) are escapes; in key names, %HH stands for a control or non-ASCII byte and
-// for '%', '[' and ']'. A key is written when it holds values or has no sub-keys; the keys on
+// for '%', '[', ']' and '\\'. A key is written when it holds values or has no sub-keys; the keys on
 // its path exist through it.
 #pragma once
 

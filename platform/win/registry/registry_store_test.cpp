@@ -43,6 +43,41 @@ TEST(RegistryStore, EveryKindOfNameAndValueSurvivesATextRoundTrip) {
   EXPECT_EQ(copy.Find(RegistryRoot::LocalMachine, Path({".htm"})), nullptr);
 }
 
+TEST(RegistryStore, KeyNamesWithEveryByteReadBackAsTheSameTree) {
+  RegistryTree tree;
+  Key(tree, RegistryRoot::CurrentUser, Path({"Software", "one\\two"})).values["v"] = DwordData(7);
+  Key(tree, RegistryRoot::CurrentUser, Path({"Software", "one"})).values["w"] = DwordData(8);
+  std::string everyByte;
+  for (int c = 1; c < 256; ++c) everyByte += static_cast<char>(c);
+  Key(tree, RegistryRoot::LocalMachine, Path({everyByte.c_str(), "\\", "%5c"}));
+
+  const std::string text = FormatRegistryText(tree);
+  EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\one%5ctwo]"), std::string::npos) << text;
+  auto parsed = ParseRegistryText(text);
+  EXPECT_EQ(parsed.problems, std::vector<std::string>{});
+  EXPECT_TRUE(parsed.tree == tree) << FormatRegistryText(parsed.tree);
+  EXPECT_EQ(parsed.tree.Find(RegistryRoot::CurrentUser, Path({"Software", "one", "two"})), nullptr);
+}
+
+TEST(RegistryStore, TreesDifferingInOneNameOrValueAreNotTheSame) {
+  RegistryTree a;
+  RegistryTree b;
+  Key(a, RegistryRoot::Users, Path({"Key"})).values["v"] = DwordData(1);
+  Key(b, RegistryRoot::Users, Path({"Key"})).values["v"] = DwordData(1);
+  EXPECT_TRUE(a == b);
+  Key(b, RegistryRoot::Users, Path({"Key", "Sub"}));
+  EXPECT_FALSE(a == b);
+  Key(a, RegistryRoot::Users, Path({"Key", "SUB"}));
+  EXPECT_FALSE(a == b);
+  RegistryTree c;
+  Key(c, RegistryRoot::Users, Path({"Key"})).values["V"] = DwordData(1);
+  Key(c, RegistryRoot::Users, Path({"Key", "Sub"}));
+  EXPECT_FALSE(c == b);
+  Key(c, RegistryRoot::Users, Path({"Key"})).values.clear();
+  Key(c, RegistryRoot::Users, Path({"Key"})).values["v"] = DwordData(2);
+  EXPECT_FALSE(c == b);
+}
+
 TEST(RegistryStore, TextReadsLikeARegistryExport) {
   RegistryTree tree;
   auto& settings = Key(tree, RegistryRoot::LocalMachine, Path({"Software", "Quarnwell"}));

@@ -2,6 +2,8 @@
 
 #include "platform/win/layouts/byte_order.h"
 
+#include <algorithm>
+
 namespace win {
 
 RegistryData StringData(std::string_view text) {
@@ -18,6 +20,12 @@ RegistryData DwordData(DWORD value) {
 
 RegistryData BinaryData(std::span<const BYTE> bytes) {
   return RegistryData{REG_BINARY, std::vector<BYTE>(bytes.begin(), bytes.end())};
+}
+
+bool operator==(const RegistryKeyNode& a, const RegistryKeyNode& b) {
+  if (a.subkeys.size() != b.subkeys.size() || !std::ranges::equal(a.values, b.values)) return false;
+  return std::ranges::equal(a.subkeys, b.subkeys,
+                            [](const auto& x, const auto& y) { return x.first == y.first && *x.second == *y.second; });
 }
 
 RegistryKeyNode* RegistryTree::Find(RegistryRoot root, std::span<const std::string> path) {

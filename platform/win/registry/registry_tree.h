@@ -47,6 +47,9 @@ struct RegistryKeyNode {
   std::map<std::string, std::unique_ptr<RegistryKeyNode>, LessIgnoringCase> subkeys;
 };
 
+// The same names, spelled alike, holding the same values and sub-keys all the way down.
+bool operator==(const RegistryKeyNode& a, const RegistryKeyNode& b);
+
 struct RegistryTree {
   std::array<RegistryKeyNode, kRegistryRootCount> roots;
 
@@ -56,6 +59,7 @@ struct RegistryTree {
   RegistryKeyNode* Find(RegistryRoot root, std::span<const std::string> path);
   // The key at the path, creating the missing components; created tells whether the last one was new.
   RegistryKeyNode& FindOrCreate(RegistryRoot root, std::span<const std::string> path, bool& created);
+  bool operator==(const RegistryTree&) const = default;
 };
 
 }  // namespace win

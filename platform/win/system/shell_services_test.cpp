@@ -60,7 +60,7 @@ TEST_F(ShellServicesTest, StartsProgramsOfTheProgramFolder) {
 }
 
 TEST_F(ShellServicesTest, ProgramsThatCannotRunAreRefused) {
-  EXPECT_EQ(Execute("open", "Ordweft.exe"), SE_ERR_FNF);
+  EXPECT_EQ(Execute("open", "Absent.exe"), SE_ERR_FNF);
   MakeFile(programFolder_ / "Locked.exe", std::filesystem::perms::owner_read);
   EXPECT_EQ(Execute("open", "Locked.exe"), SE_ERR_ACCESSDENIED);
   // Windows programs and scripts elsewhere never run.
