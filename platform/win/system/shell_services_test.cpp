@@ -29,7 +29,9 @@ class ShellServicesTest : public ::testing::Test {
   }
   void TearDown() override { SetShellLauncher(nullptr); }
 
+  // The program folder links to the built programs: replace the link rather than write through it.
   static void MakeFile(const std::filesystem::path& path, std::filesystem::perms permissions) {
+    std::filesystem::remove(path);
     std::ofstream(path) << "#!/bin/sh\n";
     std::filesystem::permissions(path, permissions);
   }
