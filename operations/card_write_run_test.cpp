@@ -263,6 +263,81 @@ TEST_F(CardWriteRun, AShortImageEndsTheLoopAsTruncated) {
   EXPECT_EQ(WriteSmartMediaImage(cut, FlashImageLayout::kDataWhereUsed, flash, 1024, hooks), RunEnd::kTruncatedImage);
 }
 
+// The physical blocks of a card that hold logical blocks, from its raw image.
+std::vector<std::size_t> UsedBlocks(const Bytes& raw, std::size_t blocks) {
+  std::vector<std::size_t> used;
+  const std::size_t blockBytes = 32 * (512 + 16);
+  for (std::size_t block = 0; block < blocks; ++block) {
+    const std::size_t spare = block * blockBytes + 512;
+    const bool good = raw[spare + 5] == 0xFF;
+    const bool addressed = raw[spare + 6] != 0xFF && (raw[spare + 6] != 0 || raw[spare + 7] != 0);
+    if (good && addressed) used.push_back(block);
+  }
+  return used;
+}
+
+// The target's block that the image puts the volume's first logical block in will not erase:
+// answered Ignore, the data go to the next good free block of the zone and the card's volume is
+// whole.
+TEST_F(CardWriteRun, ABlockThatWillNotEraseHasItsDataMovedToTheNextGoodBlock) {
+  Scribble('F', 0, 3000, 0x2D);
+  const auto used = UsedBlocks(ReadHostFile("sm-source.img"), 1024);
+  ASSERT_FALSE(used.empty());
+  const std::string failing = std::to_string(used.front());
+  Stop();
+  StartMachine(R"({ "version": 1, "windows": "xp", "readers": [
+    { "bus": "usb", "maker": true, "product": "SM Reader", "letter": "F",
+      "card": { "kind": "sm", "image": "sm-source.img", "deviceCode": 115 } },
+    { "bus": "usb", "maker": true, "product": "SM Reader", "letter": "T",
+      "card": { "kind": "sm", "image": "sm-moved.img", "deviceCode": 115, "failingBlocks": [ )" +
+               failing + R"( ] } } ] })");
+  const Bytes body = SmartMediaBody(Open('F', 32, 5), 1024);
+  MemoryImageSource image(body);
+  RecordingHooks hooks;
+  ASSERT_EQ(WriteSmartMediaImage(image, FlashImageLayout::kDataWhereUsed, Open('T', 32, 5), 1024, hooks),
+            RunEnd::kCompleted);
+  EXPECT_EQ(hooks.failedSteps, std::vector<win::UINT>({kStringEraseFailed}));
+  handles_.clear();
+  EXPECT_TRUE(Logical('T', 32000) == Logical('F', 32000)) << "block " << failing << "'s data were dropped";
+}
+
+// The card's physical blocks that no logical block uses, from its raw image.
+std::vector<std::size_t> FreeBlocks(const Bytes& raw, std::size_t blocks) {
+  std::vector<std::size_t> free;
+  const std::size_t blockBytes = 32 * (512 + 16);
+  for (std::size_t block = 0; block < blocks; ++block) {
+    const std::size_t spare = block * blockBytes + 512;
+    if (raw[spare + 5] == 0xFF && raw[spare + 6] == 0xFF && raw[spare + 7] == 0xFF) free.push_back(block);
+  }
+  return free;
+}
+
+// A full volume leaves a zone few free blocks: when the last block with data and every free
+// block after it will not erase, the data have nowhere to go and the run fails.
+TEST_F(CardWriteRun, DataWithNoGoodBlockLeftInTheirZoneFailTheRun) {
+  Scribble('F', 0, 32000, 0x5A);
+  const Bytes raw = ReadHostFile("sm-source.img");
+  const auto used = UsedBlocks(raw, 1024);
+  ASSERT_FALSE(used.empty());
+  std::string failing = std::to_string(used.back());
+  for (const std::size_t block : FreeBlocks(raw, 1024)) {
+    if (block > used.back()) failing += ", " + std::to_string(block);
+  }
+  Stop();
+  StartMachine(R"({ "version": 1, "windows": "xp", "readers": [
+    { "bus": "usb", "maker": true, "product": "SM Reader", "letter": "F",
+      "card": { "kind": "sm", "image": "sm-source.img", "deviceCode": 115 } },
+    { "bus": "usb", "maker": true, "product": "SM Reader", "letter": "T",
+      "card": { "kind": "sm", "image": "sm-full.img", "deviceCode": 115, "failingBlocks": [ )" +
+               failing + R"( ] } } ] })");
+  const Bytes body = SmartMediaBody(Open('F', 32, 5), 1024);
+  MemoryImageSource image(body);
+  RecordingHooks hooks;
+  EXPECT_EQ(WriteSmartMediaImage(image, FlashImageLayout::kDataWhereUsed, Open('T', 32, 5), 1024, hooks),
+            RunEnd::kWriteFailed)
+      << "failing blocks " << failing;
+}
+
 TEST_F(CardWriteRun, ARefusedEraseFailsOnlyWhileARunIsBusy) {
   const FlashCard target = Open('S', 32, 5);
   EXPECT_FALSE(EraseSmartMediaBlock(target, 700 * 32)) << "the failing block";
