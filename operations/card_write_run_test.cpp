@@ -312,28 +312,35 @@ std::vector<std::size_t> FreeBlocks(const Bytes& raw, std::size_t blocks) {
   return free;
 }
 
-// A full volume leaves a zone few free blocks: when the last block with data and every free
-// block after it will not erase, the data have nowhere to go and the run fails.
+// A full zone has few free blocks: when the zone's last block with data and every free block
+// after it in the zone will not erase, the data have nowhere to go (the next zone's free blocks
+// hold other logical blocks) and the run fails.
 TEST_F(CardWriteRun, DataWithNoGoodBlockLeftInTheirZoneFailTheRun) {
+  Stop();
+  // 32 MB: two zones of 1024 blocks.
+  StartMachine(R"({ "version": 1, "windows": "xp", "readers": [
+    { "bus": "usb", "maker": true, "product": "SM Reader", "letter": "F",
+      "card": { "kind": "sm", "image": "sm-zones.img", "deviceCode": 117 } } ] })");
   Scribble('F', 0, 32000, 0x5A);
-  const Bytes raw = ReadHostFile("sm-source.img");
-  const auto used = UsedBlocks(raw, 1024);
-  ASSERT_FALSE(used.empty());
-  std::string failing = std::to_string(used.back());
+  const Bytes raw = ReadHostFile("sm-zones.img");
+  std::size_t lastUsed = 0;
+  for (const std::size_t block : UsedBlocks(raw, 1024)) lastUsed = block;
+  ASSERT_GT(lastUsed, 0u);
+  std::string failing = std::to_string(lastUsed);
   for (const std::size_t block : FreeBlocks(raw, 1024)) {
-    if (block > used.back()) failing += ", " + std::to_string(block);
+    if (block > lastUsed) failing += ", " + std::to_string(block);
   }
   Stop();
   StartMachine(R"({ "version": 1, "windows": "xp", "readers": [
     { "bus": "usb", "maker": true, "product": "SM Reader", "letter": "F",
-      "card": { "kind": "sm", "image": "sm-source.img", "deviceCode": 115 } },
+      "card": { "kind": "sm", "image": "sm-zones.img", "deviceCode": 117 } },
     { "bus": "usb", "maker": true, "product": "SM Reader", "letter": "T",
-      "card": { "kind": "sm", "image": "sm-full.img", "deviceCode": 115, "failingBlocks": [ )" +
+      "card": { "kind": "sm", "image": "sm-full.img", "deviceCode": 117, "failingBlocks": [ )" +
                failing + R"( ] } } ] })");
-  const Bytes body = SmartMediaBody(Open('F', 32, 5), 1024);
+  const Bytes body = SmartMediaBody(Open('F', 32, 6), 2048);
   MemoryImageSource image(body);
   RecordingHooks hooks;
-  EXPECT_EQ(WriteSmartMediaImage(image, FlashImageLayout::kDataWhereUsed, Open('T', 32, 5), 1024, hooks),
+  EXPECT_EQ(WriteSmartMediaImage(image, FlashImageLayout::kDataWhereUsed, Open('T', 32, 6), 2048, hooks),
             RunEnd::kWriteFailed)
       << "failing blocks " << failing;
 }
