@@ -41,6 +41,16 @@ FmbHeader PlainHeader(win::DWORD sectors) {
   return header;
 }
 
+FmbHeader RawFlashHeader(win::BYTE kind, win::DWORD sizeCode, win::DWORD pagesPerBlock, win::DWORD blocks) {
+  FmbHeader header;
+  header.deviceKind = kind;
+  header.mediaSizeCode = sizeCode;
+  header.sectorsPerBlock = pagesPerBlock;
+  header.blockCount = blocks;
+  header.complete = 1;
+  return header;
+}
+
 class RestorePage : public test_support::PageRunTest {
  protected:
   // E and K hold cards of 20000 sectors, G one of 64 MB; E's card is what the images hold.
@@ -163,12 +173,7 @@ TEST_F(RestorePage, ARawFlashImageCutShortRunningOnOrOfAnotherGeometryLeavesTheC
     { "bus": "usb", "maker": true, "letter": "F", "card": { "kind": "sm", "image": "sm-f.img" } } ] })");
   // The 32 MB card: 2048 blocks of 32 pages, media size code 6. A body of unused blocks holds
   // only their 512 bytes of redundant data each.
-  FmbHeader header;
-  header.deviceKind = kSmartMedia;
-  header.mediaSizeCode = 6;
-  header.sectorsPerBlock = 32;
-  header.blockCount = 2048;
-  header.complete = 1;
+  const FmbHeader header = RawFlashHeader(kSmartMedia, 6, 32, 2048);
   const Bytes body(2048 * 512, 0xFF);
   FmbHeader otherGeometry = header;
   otherGeometry.sectorsPerBlock = 16;
@@ -227,12 +232,7 @@ TEST_F(RestoreLayouts, APlainImageIsRefusedByAMemoryStick) {
 
 TEST_F(RestoreLayouts, AMemoryStickImageIsRefusedByACompactFlashCard) {
   // The 16 MB Memory Stick: 2048 blocks of 16 pages, media size code 34.
-  FmbHeader stick;
-  stick.deviceKind = kMemoryStick;
-  stick.mediaSizeCode = 34;
-  stick.sectorsPerBlock = 16;
-  stick.blockCount = 2048;
-  stick.complete = 1;
+  const FmbHeader stick = RawFlashHeader(kMemoryStick, 34, 16, 2048);
   ExpectWarning();
   prompter.AnswerMessageBox(ui::IDCANCEL, "Source Media: Memory Stick 16 MB\nDestination Media:  10 MB\n");
   OnPage(kRestoreTool, kRestorePageTemplate, 0,
