@@ -27,18 +27,27 @@ std::array<win::BYTE, 512> BootSector(win::BYTE sectorsPerCluster, win::WORD res
 
 TEST(FatGeometry, Fat16ClusterLiesBehindFatsAndRootDirectory) {
   const auto boot = BootSector(4, 1, 2, 512, 200, 32, 0);
-  // 1 reserved + 2 x 200 FAT sectors + 512 x 32 / 512 root sectors + 32 hidden = 465
-  EXPECT_EQ(FatClusterToSector(2, 512, boot), 465u);
-  EXPECT_EQ(FatClusterToSector(5, 512, boot), 477u);
-  EXPECT_EQ(FatClusterToSector(0x10005, 512, boot), 477u) << "the cluster is taken as 16 bits";
-  EXPECT_EQ(FatClusterToSector(2, 0, boot), 465u) << "a zero sector size from a corrupt card counts as 512";
-  EXPECT_EQ(FatClusterToSector(2, 1024, boot), 449u);
+  // 32 volume start + 1 reserved + 2 x 200 FAT sectors + 512 x 32 / 512 root sectors = 465
+  EXPECT_EQ(FatClusterToSector(2, 512, boot, 32), 465u);
+  EXPECT_EQ(FatClusterToSector(5, 512, boot, 32), 477u);
+  EXPECT_EQ(FatClusterToSector(0x10005, 512, boot, 32), 477u) << "the cluster is taken as 16 bits";
+  EXPECT_EQ(FatClusterToSector(2, 0, boot, 32), 465u) << "a zero sector size from a corrupt card counts as 512";
+  EXPECT_EQ(FatClusterToSector(2, 1024, boot, 32), 449u);
 }
 
 TEST(FatGeometry, Fat32ClusterCountsAMissingFatCountAsOne) {
-  EXPECT_EQ(Fat32ClusterToSector(2, BootSector(8, 32, 2, 0, 0, 0, 1000)), 2032u);
-  EXPECT_EQ(Fat32ClusterToSector(3, BootSector(8, 32, 2, 0, 0, 63, 1000)), 2103u);
-  EXPECT_EQ(Fat32ClusterToSector(2, BootSector(8, 32, 0, 0, 0, 0, 1000)), 1032u);
+  EXPECT_EQ(Fat32ClusterToSector(2, BootSector(8, 32, 2, 0, 0, 0, 1000), 0), 2032u);
+  EXPECT_EQ(Fat32ClusterToSector(3, BootSector(8, 32, 2, 0, 0, 63, 1000), 63), 2103u);
+  EXPECT_EQ(Fat32ClusterToSector(2, BootSector(8, 32, 0, 0, 0, 0, 1000), 0), 1032u);
+}
+
+// A partitioned card whose boot sector leaves the hidden-sector field at 0 (or names another
+// start): its clusters lie where the partition table puts the volume.
+TEST(FatGeometry, ClustersCountFromTheVolumeStartNotTheHiddenSectorField) {
+  EXPECT_EQ(FatClusterToSector(2, 512, BootSector(4, 1, 2, 512, 200, 0, 0), 63), 496u);
+  EXPECT_EQ(FatClusterToSector(2, 512, BootSector(4, 1, 2, 512, 200, 100, 0), 0), 433u);
+  EXPECT_EQ(Fat32ClusterToSector(2, BootSector(8, 32, 2, 0, 0, 0, 1000), 8192), 10224u);
+  EXPECT_EQ(Fat32ClusterToSector(2, BootSector(8, 32, 2, 0, 0, 63, 1000), 0), 2032u);
 }
 
 TEST(FatGeometry, ByteSwapsOfScsiAnswers) {

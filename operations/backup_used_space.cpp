@@ -8,6 +8,7 @@
 #include "operations/backup_run.h"
 #include "operations/base_page.h"
 #include "operations/card_reads.h"
+#include "operations/used_cluster_walk.h"
 #include "operations/used_space_volume.h"
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/layouts/fat_boot_sector_layout.h"
@@ -82,6 +83,7 @@ bool BackupRun::BackupUsedSpace() {
   const win::DWORD rootSectors = fileSystem == kFat32 ? 0 : StoredRootSectors(bpb.rootEntries, bytesPerSector);
   const win::ULONGLONG clusterBytes = win::ULONGLONG{bpb.sectorsPerCluster} * bytesPerSector;
   if (clusterBytes == 0) return false;
+  const UsedClusterVolume walk = UsedClusterVolumeOf(bootSector, fileSystem, bytesPerSector);
 
   win::ULONGLONG unitTotal = volume_.usedBytes / clusterBytes + rootSectors;
   if (bpb.reservedSectors > 1) unitTotal += bpb.reservedSectors;
@@ -89,11 +91,9 @@ bool BackupRun::BackupUsedSpace() {
   progress_.SetTotal(unitTotal);
   page_.SetDlgItemText(kTotalBlocksValue, BlockNumberText(static_cast<win::DWORD>(unitTotal)));
 
-  const std::size_t fatBufferBytes =
-      std::size_t{bytesPerSector} * (fileSystem == kFat12 ? std::max<win::DWORD>(bpb.fatSectors, 1) : 1);
   std::vector<win::BYTE> fat;
   try {
-    fat.assign(fatBufferBytes, 0);
+    fat.assign(UsedClusterBufferBytes(walk), 0);
     clusterBuffer_.assign(clusterBytes, 0);
   } catch (const std::bad_alloc&) {
     ShowStringMessage(kStringNotEnoughMemory, ui::MB_ICONERROR);
@@ -114,28 +114,13 @@ bool BackupRun::BackupUsedSpace() {
     return false;
   }
 
-  if (fileSystem == kFat12) {
+  const auto readFat = [&](win::DWORD first, win::DWORD count, std::span<win::BYTE> buffer) {
     PromptText = LoadProgramString(kStringReadFailed);
-    if (!ReadCardSectors(card_.Handle(), *entry_, firstFat, bpb.fatSectors, bytesPerSector, fat.data())) return false;
-    for (win::DWORD cluster = 2; win::FieldFits(fat.size(), cluster * 3 / 2, 2); ++cluster) {
-      const win::DWORD offset = cluster * 3 / 2;
-      const win::WORD word = win::ReadLe16(fat, offset);
-      const win::DWORD value = cluster % 2 == 0 ? (word & 0xFFFu) : (word >> 4u);
-      if (value != 0 && !BackupCluster(offset, value)) return false;
-    }
-  } else {
-    const win::DWORD entryBytes = fileSystem == kFat16 ? 2 : 4;
-    for (win::DWORD index = 0; index < bpb.fatSectors; ++index) {
-      std::fill(fat.begin(), fat.end(), 0);
-      PromptText = LoadProgramString(kStringReadFailed);
-      if (!ReadCardSectors(card_.Handle(), *entry_, firstFat + index, 1, bytesPerSector, fat.data())) return false;
-      // Entries 0 and 1 hold the media byte and flags, not clusters.
-      for (win::DWORD position = index == 0 ? 2 * entryBytes : 0; position + entryBytes <= bytesPerSector;
-           position += entryBytes) {
-        const win::DWORD value = entryBytes == 2 ? win::ReadLe16(fat, position) : win::ReadLe32(fat, position);
-        if (value != 0 && !BackupCluster(index * bytesPerSector + position, value)) return false;
-      }
-    }
+    return ReadCardSectors(card_.Handle(), *entry_, firstFat + first, count, bytesPerSector, buffer.data());
+  };
+  if (!WalkUsedClusters(walk, fat, readFat,
+                        [this](win::DWORD offset, win::DWORD value) { return BackupCluster(offset, value); })) {
+    return false;
   }
   progress_.Finish(static_cast<win::DWORD>(unitTotal));
   return true;
@@ -153,8 +138,9 @@ bool BackupRun::BackupCluster(win::DWORD entryOffset, win::DWORD entryValue) {
   const win::DWORD cluster = ClusterOfFatOffset(fileSystem, entryOffset);
   const auto bpb = volume_.ParameterSector();
   const win::DWORD bytesPerSector = geometry_.bytesPerSector;
-  const win::DWORD lba =
-      fileSystem == kFat32 ? Fat32ClusterToSector(cluster, bpb) : FatClusterToSector(cluster, bytesPerSector, bpb);
+  const win::DWORD start = volume_.sector0IsMbr != 0 ? volume_.volumeStart : 0;
+  const win::DWORD lba = fileSystem == kFat32 ? Fat32ClusterToSector(cluster, bpb, start)
+                                              : FatClusterToSector(cluster, bytesPerSector, bpb, start);
   PromptText = LoadProgramString(kStringReadFailed);
   const auto sectors = static_cast<win::DWORD>(clusterBuffer_.size() / bytesPerSector);
   if (!ReadCardSectors(card_.Handle(), *entry_, lba, sectors, bytesPerSector, clusterBuffer_.data())) return false;

@@ -118,6 +118,7 @@ struct UsedSpaceCase {
   int fatBits;
   std::size_t volumeSectors;
   win::DWORD partitionStart;  // 0: no master boot record
+  bool hiddenFieldZero = false;  // the boot sector's hidden-sector field left at 0, as mkfs.fat --offset without -h
 };
 
 class UsedSpaceBackup : public test_support::BackupProgramTest, public ::testing::WithParamInterface<UsedSpaceCase> {};
@@ -125,9 +126,10 @@ class UsedSpaceBackup : public test_support::BackupProgramTest, public ::testing
 TEST_P(UsedSpaceBackup, TheRebuiltVolumeIsTheCardsVolume) {
   const UsedSpaceCase& c = GetParam();
   auto volume = VolumeWithFiles(c.fatBits, c.volumeSectors);
-  // A volume in a partition counts the sectors in front of it as hidden, as formatters write it.
-  win::WriteLe32(volume, 28, c.partitionStart);
-  if (c.fatBits == 32) win::WriteLe32(volume, 6 * 512 + 28, c.partitionStart);
+  // A volume in a partition counts the sectors in front of it as hidden, as most formatters write it.
+  const win::DWORD hidden = c.hiddenFieldZero ? 0 : c.partitionStart;
+  win::WriteLe32(volume, 28, hidden);
+  if (c.fatBits == 32) win::WriteLe32(volume, 6 * 512 + 28, hidden);
   const auto card = c.partitionStart == 0 ? volume : test_support::Partitioned(volume, c.partitionStart);
   test_support::WriteImage("card.img", card);
   Start(R"({ "version": 1, "windows": "xp", "readers": [ { "bus": "usb", "maker": true, "letter": "E",
@@ -161,7 +163,41 @@ TEST_P(UsedSpaceBackup, TheRebuiltVolumeIsTheCardsVolume) {
 INSTANTIATE_TEST_SUITE_P(Volumes, UsedSpaceBackup,
                          ::testing::Values(UsedSpaceCase{12, 8000, 0}, UsedSpaceCase{12, 8000, 63},
                                            UsedSpaceCase{16, 40000, 0}, UsedSpaceCase{16, 40000, 63},
-                                           UsedSpaceCase{32, 70000, 63}, UsedSpaceCase{32, 70000, 0}));
+                                           UsedSpaceCase{32, 70000, 63}, UsedSpaceCase{32, 70000, 0},
+                                           UsedSpaceCase{12, 8000, 63, true}, UsedSpaceCase{16, 40000, 63, true},
+                                           UsedSpaceCase{32, 70000, 63, true}));
+
+// A FAT12 FAT whose last sector holds a non-zero entry past the volume's last cluster (left by a
+// formatter, or a camera's firmware): the entry names no cluster, so the backup passes over it
+// instead of reading past the end of the card.
+class UsedSpaceFatWalk : public test_support::BackupProgramTest {};
+
+TEST_F(UsedSpaceFatWalk, AnEntryPastTheLastClusterIsPassedOver) {
+  auto volume = VolumeWithFiles(12, 8000);
+  const win::DWORD reserved = win::ReadLe16(volume, 14);
+  const win::DWORD fats = volume[16];
+  const win::DWORD fatSize = win::ReadLe16(volume, 22);
+  const win::DWORD dataStart = reserved + fats * fatSize + RootSectorsAsStored(win::ReadLe16(volume, 17));
+  const win::DWORD lastCluster = (win::ReadLe16(volume, 19) - dataStart) / volume[13] + 1;
+  const win::DWORD stray = lastCluster + 1;
+  ASSERT_LE(stray * 3 / 2 + 2, fatSize * 512) << "the FAT must have room past the last cluster";
+  for (win::DWORD copy = 0; copy < fats; ++copy) {
+    const std::size_t at = (reserved + copy * fatSize) * 512 + stray * 3 / 2;
+    const win::WORD pair = win::ReadLe16(volume, at);
+    win::WriteLe16(volume, at,
+                   static_cast<win::WORD>(stray % 2 == 0 ? (pair & 0xF000) | 0x123 : (pair & 0x000F) | 0x1230));
+  }
+  test_support::WriteImage("card.img", volume);
+  Start(R"({ "version": 1, "windows": "xp", "readers": [ { "bus": "usb", "maker": true, "letter": "E",
+    "card": { "kind": "cf", "image": "card.img", "sectors": 8000 } } ] })");
+  ExpectConfirmation();
+  ExpectSuccess();
+  RunBackup({.wholeMedia = false});
+  const auto header = ImageHeader();
+  ASSERT_TRUE(header.has_value());
+  const auto rebuilt = RebuildVolume(*header, ImageBody(), 8000);
+  EXPECT_TRUE(rebuilt == volume) << "the rebuilt volume differs from the card's";
+}
 
 }  // namespace
 }  // namespace tarnlok

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <deque>
 #include <vector>
 
 namespace tarnlok {
@@ -35,6 +36,69 @@ std::span<const win::BYTE> SmartMediaBlockData(std::span<const win::BYTE> reads,
   }
   return packed;
 }
+
+// SmartMedia zones: 1024 physical blocks each (a smaller card is one zone); a logical block's
+// address counts within its zone.
+constexpr win::DWORD kBlocksPerZone = 1024;
+
+// One logical block of the image on its way to a physical block of the new card.
+struct BlockToPlace {
+  win::WORD logical = 0;
+  bool infoBlock = false;
+  win::WORD addressWord = 0;  // the image's address field, which the card must give back
+  std::span<const win::BYTE> data;
+};
+
+// A block's data kept until the run reaches a good free block of its zone.
+struct HeldBlock {
+  win::WORD logical = 0;
+  bool infoBlock = false;
+  win::WORD addressWord = 0;
+  std::vector<win::BYTE> data;
+
+  static HeldBlock Of(const BlockToPlace& block) {
+    return {block.logical, block.infoBlock, block.addressWord, {block.data.begin(), block.data.end()}};
+  }
+  BlockToPlace View() const { return {logical, infoBlock, addressWord, data}; }
+};
+
+enum class Placed { kYes, kNo, kStopped };
+
+// Writes a block into an erased physical block and reads its address back; a block whose write
+// or address did not take is marked bad, so the card never maps it, and the data stay unplaced.
+class SmartMediaPlacer {
+ public:
+  SmartMediaPlacer(const FlashCard& card, RunHooks& hooks, win::DWORD redundantBytes)
+      : card_(card),
+        hooks_(hooks),
+        redundantBytes_(redundantBytes),
+        readBack_(std::max<std::size_t>(redundantBytes, kFlashReadBuffer)) {}
+
+  Placed Place(win::DWORD page, const BlockToPlace& block) {
+    bool written = false;
+    if (!hooks_.Step(kStringWriteFailed, [&] {
+          return written = WriteSmartMediaBlock(card_, page, block.logical, block.infoBlock, block.data);
+        }))
+      return Placed::kStopped;
+    if (!hooks_.Step(kStringRedundantUnreadable, [&] {
+          std::fill(readBack_.begin(), readBack_.end(), 0);
+          return ReadRedundantData(card_.handle, *card_.entry, page, static_cast<win::WORD>(redundantBytes_),
+                                   readBack_);
+        }))
+      return Placed::kStopped;
+    ReadSmartMediaPage(card_.handle, *card_.entry, page, firstPage_);
+    if (written && win::ReadBe16(readBack_, kSmAddressWord) == block.addressWord) return Placed::kYes;
+    if (!hooks_.Step(kStringWriteFailed, [&] { return MarkSmartMediaBlockBad(card_, page); })) return Placed::kStopped;
+    return Placed::kNo;
+  }
+
+ private:
+  const FlashCard& card_;
+  RunHooks& hooks_;
+  win::DWORD redundantBytes_;
+  std::vector<win::BYTE> readBack_;
+  std::array<win::BYTE, kSectorBytes> firstPage_{};
+};
 
 }  // namespace
 
@@ -80,12 +144,15 @@ RunEnd WriteSmartMediaImage(ImageSource& image, FlashImageLayout layout, const F
   const win::DWORD blockBytes = card.pagesPerBlock * kSectorBytes;
   const win::DWORD redundantBytes = RedundantAreaSize(card.mediaSizeCode);
   std::vector<win::BYTE> redundant(redundantBytes);
-  std::vector<win::BYTE> readBack(std::max<std::size_t>(redundantBytes, kFlashReadBuffer));
+  SmartMediaPlacer placer(card, hooks, redundantBytes);
   std::vector<win::BYTE> data(blockBytes);
   std::vector<win::BYTE> packed;
   const win::DWORD pageBytes = SmartMediaPageBytes(card.mediaSizeCode);
-  std::array<win::BYTE, kSectorBytes> firstPage{};
+  // Blocks whose data the new card did not take where the image has them, in image order.
+  std::deque<HeldBlock> held;
   for (win::DWORD block = 0; block < blockCount; ++block) {
+    // A zone's logical blocks live only in that zone: what is still held has nowhere to go.
+    if (block % kBlocksPerZone == 0 && !held.empty()) return RunEnd::kWriteFailed;
     const win::DWORD page = block * card.pagesPerBlock;
     if (!hooks.BeforeBlock(block, page)) return RunEnd::kStopped;
     if (!image.Read(redundant)) return RunEnd::kTruncatedImage;
@@ -98,31 +165,34 @@ RunEnd WriteSmartMediaImage(ImageSource& image, FlashImageLayout layout, const F
       if (!SkipData(image, hasData, blockBytes)) return RunEnd::kTruncatedImage;
       continue;
     }
-    if (!hooks.Step(kStringEraseFailed, [&] { return EraseSmartMediaBlock(card, page); })) return RunEnd::kStopped;
-    if (bad && !hooks.Step(kStringWriteFailed, [&] { return MarkSmartMediaBlockBad(card, page); }))
+    bool erased = false;
+    if (!hooks.Step(kStringEraseFailed, [&] { return erased = EraseSmartMediaBlock(card, page); }))
       return RunEnd::kStopped;
-    if (role.role == FlashBlockRole::kBad || role.role == FlashBlockRole::kUnused || !hasData) {
+    // A block that would not erase keeps what it held: marked bad, the card never maps it.
+    if ((bad || !erased) && !hooks.Step(kStringWriteFailed, [&] { return MarkSmartMediaBlockBad(card, page); }))
+      return RunEnd::kStopped;
+    if (bad || role.role == FlashBlockRole::kUnused || !hasData) {
       if (!SkipData(image, hasData, blockBytes)) return RunEnd::kTruncatedImage;
+      if (erased && !bad && !held.empty()) {
+        const Placed placed = placer.Place(page, held.front().View());
+        if (placed == Placed::kStopped) return RunEnd::kStopped;
+        if (placed == Placed::kYes) held.pop_front();
+      }
       continue;
     }
     if (!hooks.BeforeWrite()) return RunEnd::kStopped;
     if (!image.Read(data)) return RunEnd::kTruncatedImage;
-    const auto blockData = SmartMediaBlockData(data, pageBytes, packed);
-    if (!hooks.Step(kStringWriteFailed,
-                    [&] { return WriteSmartMediaBlock(card, page, role.logical, infoBlock, blockData); }))
-      return RunEnd::kStopped;
-    // Read back: a block whose address did not take is marked bad, so the card never maps it.
-    if (!hooks.Step(kStringRedundantUnreadable, [&] {
-          std::fill(readBack.begin(), readBack.end(), 0);
-          return ReadRedundantData(card.handle, *card.entry, page, static_cast<win::WORD>(redundantBytes), readBack);
-        }))
-      return RunEnd::kStopped;
-    ReadSmartMediaPage(card.handle, *card.entry, page, firstPage);
-    if (win::ReadBe16(readBack, kSmAddressWord) != win::ReadBe16(redundant, kSmAddressWord) &&
-        !hooks.Step(kStringWriteFailed, [&] { return MarkSmartMediaBlockBad(card, page); }))
-      return RunEnd::kStopped;
+    const BlockToPlace here{role.logical, infoBlock, win::ReadBe16(redundant, kSmAddressWord),
+                            SmartMediaBlockData(data, pageBytes, packed)};
+    const Placed placed = erased ? placer.Place(page, here) : Placed::kNo;
+    if (placed == Placed::kStopped) return RunEnd::kStopped;
+    if (placed == Placed::kYes) continue;
+    // The information block belongs in the first good block: moved behind the volume's blocks
+    // no reader would find it.
+    if (infoBlock) return RunEnd::kWriteFailed;
+    held.push_back(HeldBlock::Of(here));
   }
-  return RunEnd::kCompleted;
+  return held.empty() ? RunEnd::kCompleted : RunEnd::kWriteFailed;
 }
 
 FlashBodyFit CheckFlashBody(ImageSource& image, bool memoryStick, win::DWORD blockCount, win::DWORD pagesPerBlock,

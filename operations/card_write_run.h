@@ -2,7 +2,9 @@
 // and the duplicate (from its memory or temporary-file image): Memory Stick and SmartMedia cards
 // block by block through erase and write commands with the image's extra or redundant data,
 // other cards sector by sector. The page around a loop answers its hooks: progress and message
-// pumping, the cancel question, and the error prompt around each device command.
+// pumping, the cancel question, and the error prompt around each device command. A SmartMedia
+// block the new card will not erase or take (the prompt answered Ignore) is marked bad and its
+// data go to the next good free block of its zone; with none left the run fails.
 #pragma once
 
 #include "operations/flash_card_commands.h"

@@ -133,6 +133,21 @@ class CardWriteRun : public test_support::MachineDeviceTest {
     return body;
   }
 
+  // The machine again with the source card in F and a fresh card of its model in T, whose
+  // listed blocks will not erase or program.
+  void RestartWithFailingTarget(const std::string& source, const std::string& target, int deviceCode,
+                                const std::string& failingBlocks) {
+    Stop();
+    const std::string code = std::to_string(deviceCode);
+    StartMachine(R"({ "version": 1, "windows": "xp", "readers": [
+      { "bus": "usb", "maker": true, "product": "SM Reader", "letter": "F",
+        "card": { "kind": "sm", "image": ")" +
+                 source + R"(", "deviceCode": )" + code + R"( } },
+      { "bus": "usb", "maker": true, "product": "SM Reader", "letter": "T",
+        "card": { "kind": "sm", "image": ")" +
+                 target + R"(", "deviceCode": )" + code + R"(, "failingBlocks": [ )" + failingBlocks + R"( ] } } ] })");
+  }
+
   std::vector<DriveHandle> handles_;
 };
 
@@ -261,6 +276,70 @@ TEST_F(CardWriteRun, AShortImageEndsTheLoopAsTruncated) {
   const Bytes body = SmartMediaBody(Open('F', 32, 5), 1024);
   MemoryImageSource cut(std::span<const win::BYTE>(body).first(body.size() - 100));
   EXPECT_EQ(WriteSmartMediaImage(cut, FlashImageLayout::kDataWhereUsed, flash, 1024, hooks), RunEnd::kTruncatedImage);
+}
+
+// The physical blocks of a card's raw image (32 pages of 512 bytes and 16 spare bytes) whose
+// first spare area passes the test.
+std::vector<std::size_t> BlocksWhere(const Bytes& raw, std::size_t blocks,
+                                     const std::function<bool(std::span<const win::BYTE>)>& test) {
+  std::vector<std::size_t> found;
+  const std::size_t blockBytes = 32 * (512 + 16);
+  for (std::size_t block = 0; block < blocks; ++block) {
+    if (test(std::span(raw).subspan(block * blockBytes + 512, 16))) found.push_back(block);
+  }
+  return found;
+}
+
+// Good blocks that hold a logical block, and good blocks that hold none.
+bool HoldsLogicalBlock(std::span<const win::BYTE> spare) {
+  return spare[5] == 0xFF && spare[6] != 0xFF && (spare[6] != 0 || spare[7] != 0);
+}
+bool IsFreeBlock(std::span<const win::BYTE> spare) { return spare[5] == 0xFF && spare[6] == 0xFF && spare[7] == 0xFF; }
+
+// The target's block that the image puts the volume's first logical block in will not erase:
+// answered Ignore, the data go to the next good free block of the zone and the card's volume is
+// whole.
+TEST_F(CardWriteRun, ABlockThatWillNotEraseHasItsDataMovedToTheNextGoodBlock) {
+  Scribble('F', 0, 3000, 0x2D);
+  const auto used = BlocksWhere(ReadHostFile("sm-source.img"), 1024, HoldsLogicalBlock);
+  ASSERT_FALSE(used.empty());
+  const std::string failing = std::to_string(used.front());
+  RestartWithFailingTarget("sm-source.img", "sm-moved.img", 115, failing);
+  const Bytes body = SmartMediaBody(Open('F', 32, 5), 1024);
+  MemoryImageSource image(body);
+  RecordingHooks hooks;
+  ASSERT_EQ(WriteSmartMediaImage(image, FlashImageLayout::kDataWhereUsed, Open('T', 32, 5), 1024, hooks),
+            RunEnd::kCompleted);
+  EXPECT_EQ(hooks.failedSteps, std::vector<win::UINT>({kStringEraseFailed}));
+  handles_.clear();
+  EXPECT_TRUE(Logical('T', 32000) == Logical('F', 32000)) << "block " << failing << "'s data were dropped";
+}
+
+// A full zone has few free blocks: when the zone's last block with data and every free block
+// after it in the zone will not erase, the data have nowhere to go (the next zone's free blocks
+// hold other logical blocks) and the run fails.
+TEST_F(CardWriteRun, DataWithNoGoodBlockLeftInTheirZoneFailTheRun) {
+  Stop();
+  // 32 MB: two zones of 1024 blocks.
+  StartMachine(R"({ "version": 1, "windows": "xp", "readers": [
+    { "bus": "usb", "maker": true, "product": "SM Reader", "letter": "F",
+      "card": { "kind": "sm", "image": "sm-zones.img", "deviceCode": 117 } } ] })");
+  Scribble('F', 0, 32000, 0x5A);
+  const Bytes raw = ReadHostFile("sm-zones.img");
+  std::size_t lastUsed = 0;
+  for (const std::size_t block : BlocksWhere(raw, 1024, HoldsLogicalBlock)) lastUsed = block;
+  ASSERT_GT(lastUsed, 0u);
+  std::string failing = std::to_string(lastUsed);
+  for (const std::size_t block : BlocksWhere(raw, 1024, IsFreeBlock)) {
+    if (block > lastUsed) failing += ", " + std::to_string(block);
+  }
+  RestartWithFailingTarget("sm-zones.img", "sm-full.img", 117, failing);
+  const Bytes body = SmartMediaBody(Open('F', 32, 6), 2048);
+  MemoryImageSource image(body);
+  RecordingHooks hooks;
+  EXPECT_EQ(WriteSmartMediaImage(image, FlashImageLayout::kDataWhereUsed, Open('T', 32, 6), 2048, hooks),
+            RunEnd::kWriteFailed)
+      << "failing blocks " << failing;
 }
 
 TEST_F(CardWriteRun, ARefusedEraseFailsOnlyWhileARunIsBusy) {

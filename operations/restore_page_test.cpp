@@ -41,6 +41,16 @@ FmbHeader PlainHeader(win::DWORD sectors) {
   return header;
 }
 
+FmbHeader RawFlashHeader(win::BYTE kind, win::DWORD sizeCode, win::DWORD pagesPerBlock, win::DWORD blocks) {
+  FmbHeader header;
+  header.deviceKind = kind;
+  header.mediaSizeCode = sizeCode;
+  header.sectorsPerBlock = pagesPerBlock;
+  header.blockCount = blocks;
+  header.complete = 1;
+  return header;
+}
+
 class RestorePage : public test_support::PageRunTest {
  protected:
   // E and K hold cards of 20000 sectors, G one of 64 MB; E's card is what the images hold.
@@ -163,12 +173,7 @@ TEST_F(RestorePage, ARawFlashImageCutShortRunningOnOrOfAnotherGeometryLeavesTheC
     { "bus": "usb", "maker": true, "letter": "F", "card": { "kind": "sm", "image": "sm-f.img" } } ] })");
   // The 32 MB card: 2048 blocks of 32 pages, media size code 6. A body of unused blocks holds
   // only their 512 bytes of redundant data each.
-  FmbHeader header;
-  header.deviceKind = kSmartMedia;
-  header.mediaSizeCode = 6;
-  header.sectorsPerBlock = 32;
-  header.blockCount = 2048;
-  header.complete = 1;
+  const FmbHeader header = RawFlashHeader(kSmartMedia, 6, 32, 2048);
   const Bytes body(2048 * 512, 0xFF);
   FmbHeader otherGeometry = header;
   otherGeometry.sectorsPerBlock = 16;
@@ -188,6 +193,51 @@ TEST_F(RestorePage, ARawFlashImageCutShortRunningOnOrOfAnotherGeometryLeavesTheC
   });
   EXPECT_EQ(prompter.Unanswered(), 0u);
   EXPECT_TRUE(ReadHostBytes(Home("sm-f.img")) == before);
+}
+
+// A plain image holds sectors, a raw flash image blocks with their extra data: neither goes onto
+// a card of the other layout, whatever the numbers, and the message tells both in megabytes.
+class RestoreLayouts : public RestorePage {
+ protected:
+  void SetUp() override {
+    RestorePage::SetUp();
+    Start(R"({ "version": 1, "windows": "xp", "readers": [
+      { "bus": "usb", "maker": true, "letter": "E", "card": { "kind": "cf", "image": "cf-e.img", "sectors": 20000 } },
+      { "bus": "usb", "maker": true, "letter": "H", "card": { "kind": "ms", "image": "ms-h.img" } } ] })");
+    stickBefore = ReadHostBytes(Home("ms-h.img"));
+    cfBefore = ReadHostBytes(Home("cf-e.img"));
+  }
+  void ExpectBothCardsUntouched() {
+    EXPECT_EQ(prompter.Unanswered(), 0u);
+    EXPECT_TRUE(ReadHostBytes(Home("ms-h.img")) == stickBefore);
+    EXPECT_TRUE(ReadHostBytes(Home("cf-e.img")) == cfBefore);
+  }
+
+  Bytes stickBefore;
+  Bytes cfBefore;
+};
+
+TEST_F(RestoreLayouts, APlainImageIsRefusedByAMemoryStick) {
+  for (int image = 0; image < 2; ++image) {
+    ExpectWarning();
+    prompter.AnswerMessageBox(ui::IDCANCEL, "Source Media:  1 MB\nDestination Media: Memory Stick 16 MB\n");
+  }
+  OnPage(kRestoreTool, kRestorePageTemplate, 1, [&](ui::HWND page) {
+    // 2000 sectors: fewer than the stick's 2048 blocks; a 1.44 MB floppy's 2880: more.
+    RestoreImage(page, test_support::BackupImage(PlainHeader(2000), test_support::PatternBytes(2000 * 512, 3)));
+    RestoreImage(page, test_support::BackupImage(PlainHeader(2880), test_support::PatternBytes(2880 * 512, 4)));
+  });
+  ExpectBothCardsUntouched();
+}
+
+TEST_F(RestoreLayouts, AMemoryStickImageIsRefusedByACompactFlashCard) {
+  // The 16 MB Memory Stick: 2048 blocks of 16 pages, media size code 34.
+  const FmbHeader stick = RawFlashHeader(kMemoryStick, 34, 16, 2048);
+  ExpectWarning();
+  prompter.AnswerMessageBox(ui::IDCANCEL, "Source Media: Memory Stick 16 MB\nDestination Media:  10 MB\n");
+  OnPage(kRestoreTool, kRestorePageTemplate, 0,
+         [&](ui::HWND page) { RestoreImage(page, test_support::BackupImage(stick, Bytes(2048 * 16 * 512, 0xFF))); });
+  ExpectBothCardsUntouched();
 }
 
 TEST_F(RestorePage, ASmallerCardGetsRetryAndAnImageOnTheCardsOwnDriveIsRefused) {

@@ -33,6 +33,20 @@ int Show(win::UINT id, win::UINT type) { return ShowStringMessage(id, type); }
 
 bool IsRawFlash(win::BYTE kind) { return kind == kMemoryStick || kind == kSmartMedia; }
 
+// "SmartMedia 16 MB\n", "Memory Stick 8 MB\n" or " 64 MB\n": the media and size in megabytes
+// of a card or an image of that device kind, from its blocks (raw flash) or sectors.
+std::string MediaText(win::BYTE deviceKind, win::DWORD blocksOrSectors, win::DWORD sectorsPerBlock,
+                      win::DWORD bytesPerSector) {
+  constexpr win::ULONGLONG kMegabyte = 1024 * 1024;
+  const bool raw = IsRawFlash(deviceKind);
+  const win::ULONGLONG bytes =
+      win::ULONGLONG{blocksOrSectors} * (raw ? win::ULONGLONG{sectorsPerBlock} * kDefaultSectorSize : bytesPerSector);
+  std::string size, unused;
+  FormatSizeTexts(static_cast<win::DWORD>((bytes + kMegabyte / 2) / kMegabyte), size, 0, unused);
+  if (!raw) return size;
+  return LoadProgramString(deviceKind == kSmartMedia ? kStringSmartMedia : kStringMemoryStick) + size;
+}
+
 bool SameDrive(const std::string& path, char letter) {
   return path.size() >= 2 && path[1] == ':' &&
          std::toupper(static_cast<unsigned char>(path[0])) == std::toupper(static_cast<unsigned char>(letter));
@@ -165,14 +179,21 @@ RestoreRun::CardCheck RestoreRun::OpenAndReadHeader(const std::string& imagePath
 
 RestoreRun::CardCheck RestoreRun::CompareHeaderWithCard() {
   std::string text;
-  if (IsRawFlash(header_.deviceKind)) {
-    if (header_.mediaSizeCode == geometry_.sizeValue && header_.sectorsPerBlock == geometry_.sectorsPerBlock &&
-        header_.blockCount == geometry_.blocksOrSectors && header_.deviceKind == entry_->deviceKind) {
+  const bool imageRaw = IsRawFlash(header_.deviceKind);
+  // Plain sectors go only onto a plain card, raw flash blocks only onto the same raw geometry:
+  // a sector count is no block count, and a raw body is no run of sectors.
+  if (imageRaw || IsRawFlash(entry_->deviceKind)) {
+    if (imageRaw && header_.mediaSizeCode == geometry_.sizeValue &&
+        header_.sectorsPerBlock == geometry_.sectorsPerBlock && header_.blockCount == geometry_.blocksOrSectors &&
+        header_.deviceKind == entry_->deviceKind) {
       return CardCheck::kReady;
     }
-    std::string imageSize, cardSize;
-    FormatSizeCodeTexts(header_.mediaSizeCode, imageSize, geometry_.sizeValue, cardSize);
-    text = LoadProgramString(kStringOtherMedia) + imageSize + LoadProgramString(kStringDestinationMedia) + cardSize;
+    const win::DWORD imageSectorBytes = header_.bytesPerSector != 0 ? header_.bytesPerSector : kDefaultSectorSize;
+    text =
+        LoadProgramString(kStringOtherMedia) +
+        MediaText(header_.deviceKind, header_.blockCount, header_.sectorsPerBlock, imageSectorBytes) +
+        LoadProgramString(kStringDestinationMedia) +
+        MediaText(entry_->deviceKind, geometry_.blocksOrSectors, geometry_.sectorsPerBlock, geometry_.bytesPerSector);
   } else if (header_.bytesPerSector != geometry_.bytesPerSector) {
     text = LoadProgramString(kStringOtherSectorSize);
   } else if (geometry_.blocksOrSectors < header_.blockCount) {

@@ -152,8 +152,12 @@ Bytes UsedSpaceBodyOf(const Bytes& card, int fatBits, win::DWORD start) {
 FsckResult CheckVolume(const Bytes& card, win::DWORD start) {
   const fs::path path = Scratch("checked-volume.img");
   WriteFile(path, Bytes(card.begin() + std::size_t{start} * kSector, card.end()));
+  return CheckVolumeFile(path);
+}
+
+FsckResult CheckVolumeFile(const fs::path& volume) {
   FsckResult result;
-  result.output = Run("fsck.fat -n '" + path.string() + "'", &result.status);
+  result.output = Run("fsck.fat -n -v '" + volume.string() + "'", &result.status);
   return result;
 }
 

@@ -28,6 +28,8 @@ struct FsckResult {
   std::string output;
 };
 FsckResult CheckVolume(const Bytes& card, win::DWORD start);
+// fsck.fat -n -v of a volume image file (it also tells the FAT's entry size and cluster count).
+FsckResult CheckVolumeFile(const std::filesystem::path& volume);
 
 // Every file of the volume, path to bytes, as mcopy reads them.
 std::vector<std::pair<std::string, Bytes>> VolumeFiles(const Bytes& card, win::DWORD start);
