@@ -34,6 +34,7 @@ void CarveState::StartFile(int code) {
   oleOpen = false;
   previewGuard = false;
   rawContainerOpen = false;
+  kodakDcMark = false;
   orfHeaderMark = false;
   orfFile = false;
   jfifWalk = false;
