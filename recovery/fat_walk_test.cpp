@@ -62,6 +62,18 @@ TEST(BootSector, ClustersAreCountedFromTheDataAreaWhateverTheGeometry) {
   EXPECT_EQ(ReadBootSector(Bytes(512, 0), 0).fileSystem, FileSystem::None);
 }
 
+TEST(BootSector, NoCountGoesPastTheCard) {
+  // A 4 MB card whose boot sector claims 0xFFFFFFFF sectors, or 65535 in its 16-bit count.
+  const BootFacts huge = ReadBootSector(BootSector("FAT16   ", 512, 4, 1, 2, 512, 0, 16, 0, 0xFFFFFFFF), 8192);
+  EXPECT_EQ(huge.totalSectors, 8192u);
+  EXPECT_EQ(huge.clusterCount, (8192u - 65u) / 4u);
+  EXPECT_EQ(ReadBootSector(BootSector("FAT12   ", 512, 1, 1, 2, 224, 0xFFFF, 9, 0, 0), 2880).totalSectors, 2880u);
+  // FATs that would end past the card leave no data area to walk.
+  EXPECT_FALSE(ReadBootSector(BootSector("FAT16   ", 512, 4, 1, 2, 512, 0, 0xFFFF, 0, 0xFFFFFFFF), 8192).IsFat());
+  // A count inside the card stands.
+  EXPECT_EQ(ReadBootSector(BootSector("FAT16   ", 512, 4, 1, 2, 512, 6000, 16, 0, 0), 8192).totalSectors, 6000u);
+}
+
 TEST(BootSector, Fat12EntriesAreUnpackedAsTheFatLaysThemOut) {
   // Entries 0..3: F0F, FFF, 003, 000 packed in 6 bytes.
   const Bytes fat = {0x0F, 0xFF, 0xFF, 0x03, 0x00, 0x00};
