@@ -181,6 +181,19 @@ TEST(ChunkRules, MidiAndQuickTimeFilesEndingInASectorsLastBytesAreKept) {
   }
 }
 
+TEST(ChunkRules, AChunkHeadInTheLastTracksLastBytesStillEndsTheMidiFile) {
+  Harness harness("midi-tail-head");
+  // One track announced to run to the end of the second sector, with a further chunk head in
+  // its last 7 bytes: the file ends before that head.
+  Bytes midi = Concat(Concat(Concat(TextBytes("MThd"), Be32Bytes(6)), Bytes{0, 0, 0, 1, 0, 96}),
+                      Concat(Concat(TextBytes("MTrk"), Be32Bytes(1024 - 22)), Filler(1024 - 22, 5)));
+  std::copy_n("MTrk", 4, midi.begin() + 1018);
+  Card card;
+  card.Put(0, midi).Put(2, Closer()).Ensure(4);
+  harness.ScanMemory(card.image, harness.Settings());
+  EXPECT_TRUE(harness.HasExactCopy(Bytes(midi.begin(), midi.begin() + 1018)));
+}
+
 TEST(ChunkRules, AnAtomHeadCutBySectorsEndIsReadWholeFromTheNext) {
   // An mdat whose end leaves the next atom's head across the sector boundary: 4, 7 bytes of its
   // 8, and 12 bytes of a 16-byte head with a 64-bit size.

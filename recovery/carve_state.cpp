@@ -34,7 +34,6 @@ void CarveState::StartFile(int code) {
   oleOpen = false;
   previewGuard = false;
   rawContainerOpen = false;
-  kodakDcMark = false;
   orfHeaderMark = false;
   orfFile = false;
   jfifWalk = false;

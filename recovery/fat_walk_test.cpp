@@ -127,16 +127,22 @@ std::string NameOf(const DeletedEntry& entry) {
   return std::string(entry.name, 8) + "." + std::string(entry.extension, 3);
 }
 
-// The long-name entry holding the first characters of a long name, with the checksum of the
-// short name it belongs to (the FAT specification's rotate-and-add over the 11 name bytes).
+// The checksum a long-name entry holds of its short name: the FAT specification's
+// rotate-and-add over the 11 name bytes.
+std::uint8_t Checksum(const char* shortName11) {
+  std::uint8_t sum = 0;
+  for (int k = 0; k < 11; ++k)
+    sum = static_cast<std::uint8_t>(((sum & 1) << 7) + (sum >> 1) + static_cast<std::uint8_t>(shortName11[k]));
+  return sum;
+}
+
+// The long-name entry holding the first characters of a long name.
 Bytes LongName(std::uint8_t first, const char* shortName11) {
   Bytes e(32, 0);
   e[0] = 0xE5;
   e[1] = first;
   e[11] = 0x0F;
-  std::uint8_t sum = 0;
-  for (int k = 0; k < 11; ++k) sum = static_cast<std::uint8_t>(((sum & 1) << 7) + (sum >> 1) + shortName11[k]);
-  e[13] = sum;
+  e[13] = Checksum(shortName11);
   return e;
 }
 
@@ -156,10 +162,12 @@ TEST(DeletedEntries, TheRootScanRestoresTheFirstLetterAndListsPlainArchivesOnly)
 }
 
 TEST(DeletedEntries, TheFirstLetterComesOnlyFromTheFilesOwnLongName) {
+  // The volume label, whose byte 13 (a time's hundredths) happens to hold the checksum.
+  Bytes label = Entry("UNTITLED   ", 0x08);
+  label[13] = Checksum("NHOTO1  JPG");
   DeletedEntryList list;
   list.ScanRootForDeletedEntries(Join({
-      Entry("UNTITLED   ", 0x08),  // the volume label
-      Entry("\xE5HOTO1  JPG", 0x20), LongName('T', "TESTLO~1JPG"),
+      label, Entry("\xE5HOTO1  JPG", 0x20), LongName('T', "TESTLO~1JPG"),
       Entry("TESTLO~1JPG", 0x20),  // a file still on the card
       Entry("\xE5MG_0003JPG", 0x20), LongName('v', "VOICE-~1WAV"),
       Entry("\xE5OICE-~1WAV", 0x20),  // its own name, as written
