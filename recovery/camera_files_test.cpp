@@ -8,13 +8,6 @@
 namespace recovery::test_support {
 namespace {
 
-Bytes Sectors(std::initializer_list<std::pair<std::size_t, Bytes>> parts, std::size_t total) {
-  Bytes image(total * 512, 0);
-  for (const auto& [sector, bytes] : parts)
-    std::copy(bytes.begin(), bytes.end(), image.begin() + static_cast<long>(sector * 512));
-  return image;
-}
-
 // A JFIF photograph: SOI, an APP0 segment, the start of scan, scan data and EOI.
 Bytes Jfif(std::size_t scanBytes, std::uint32_t seed) {
   Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0};

@@ -12,13 +12,6 @@
 namespace recovery::test_support {
 namespace {
 
-Bytes Sectors(std::initializer_list<std::pair<std::size_t, Bytes>> parts, std::size_t total) {
-  Bytes image(total * 512, 0);
-  for (const auto& [sector, bytes] : parts)
-    std::copy(bytes.begin(), bytes.end(), image.begin() + static_cast<long>(sector * 512));
-  return image;
-}
-
 TEST(OutputFolder, AFolderOnTheCardsDriveIsRefusedInAnySpelling) {
   for (const char* folder : {"E:\\Recovered", "e:\\x", "E:/photos/", "\\\\?\\E:\\out", "\\\\.\\e:\\out", " E:\\a"})
     EXPECT_TRUE(PathIsOnDrive(folder, 'E')) << folder;

@@ -6,14 +6,9 @@
 # camera file whose end never comes. Each file is compared byte for byte with its original.
 # Usage: recover_engine_faults.sh <Tarnlok> <run folder>
 set -euo pipefail
-program=$(realpath "$1")
+program=$1
 run=$2
-rm -rf "$run"
-mkdir -p "$run/runtime"
-chmod 700 "$run/runtime"
-cd "$run"
-fail() { echo "recover_engine_faults: $*" >&2; exit 1; }
-windows_path() { echo "Z:${1//\//\\}"; }
+. "$(dirname "$(realpath "$0")")/card_run.sh"
 export MTOOLS_SKIP_CHECK=1
 
 # Photographs: JFIF as ImageMagick writes them, Exif (APP1 first) and bare (no APP segment).
@@ -107,22 +102,8 @@ press 1036
 wait
 quit
 SCRIPT
-status=0
-env XDG_DATA_HOME="$run/data" XDG_RUNTIME_DIR="$run/runtime" QT_QPA_PLATFORM=offscreen \
-  TARNLOK_MACHINE="$run/machine.json" TARNLOK_SCRIPT=recover.txt "$program" > recover.out 2> recover.err || status=$?
-if [ "$status" -ne 0 ]; then
-  cat recover.out recover.err >&2
-  fail "the program failed (exit $status)"
-fi
-if grep -q "script: line" recover.err; then cat recover.err >&2; fail "a step of the script failed"; fi
+tarnlok "$run/data" recover.txt "$run/machine.json"
 
-has_copy() {
-  local original=$1 folder=$2
-  for file in "$folder"/*; do
-    [ -f "$file" ] && cmp -s "$original" "$file" && return 0
-  done
-  return 1
-}
 # Card E: the deleted files under their names, their first letter only from their own long name.
 cmp -s photo1.jpg "$out_e/_HOTO1.JPG" || fail "PHOTO1.JPG did not come back as _HOTO1.JPG: $(ls "$out_e")"
 cmp -s photo3.jpg "$out_e/_MG_0003.JPG" || fail "IMG_0003.JPG did not come back as _MG_0003.JPG: $(ls "$out_e")"
