@@ -120,6 +120,7 @@ constexpr win::UINT kStringVolumeBusy = 1147;
 constexpr win::UINT kStringDriveUnreadable = 1148;
 constexpr win::UINT kStringThumbnails = 1149;
 constexpr win::UINT kStringProgressCaption = 1191;
+constexpr win::UINT kStringOutOfMemory = 1192;
 constexpr win::UINT kStringNothingFound = 1193;
 constexpr win::UINT kStringReallyCancelQuestion = 1198;
 constexpr win::UINT kStringMediaSizeTitle = 57423;

@@ -163,6 +163,59 @@ TEST(ChunkRules, QuickTimeEndsBehindTheLastKnownAtom) {
   EXPECT_TRUE(harness.HasExactCopy(mov));
 }
 
+// A file that ends in the last bytes of a sector, the next sector starting another file: the
+// writer is not called again, so the end must be found in the sector that holds it.
+TEST(ChunkRules, MidiAndQuickTimeFilesEndingInASectorsLastBytesAreKept) {
+  for (std::size_t length = 1010; length <= 1024; ++length) {
+    Harness harness("unit-end-" + std::to_string(length));
+    const Bytes midi = Concat(
+        Concat(Concat(TextBytes("MThd"), Be32Bytes(6)), Bytes{0, 0, 0, 1, 0, 96}),
+        Concat(Concat(TextBytes("MTrk"), Be32Bytes(static_cast<std::uint32_t>(length - 22))), Filler(length - 22, 1)));
+    const Bytes mov =
+        Concat(Concat(Be32Bytes(static_cast<std::uint32_t>(length)), TextBytes("mdat")), Filler(length - 8, 2));
+    Card card;
+    card.Put(0, midi).Put(2, Closer()).Put(4, mov).Put(6, Closer()).Ensure(8);
+    harness.ScanMemory(card.image, harness.Settings());
+    EXPECT_TRUE(harness.HasExactCopy(midi)) << length;
+    EXPECT_TRUE(harness.HasExactCopy(mov)) << length;
+    EXPECT_EQ(harness.state.filesOfType[kMid], 1) << length;
+    EXPECT_EQ(harness.state.filesOfType[kMov], 1) << length;
+  }
+}
+
+TEST(ChunkRules, AChunkHeadInTheLastTracksLastBytesStillEndsTheMidiFile) {
+  Harness harness("midi-tail-head");
+  // One track announced to run to the end of the second sector, with a further chunk head in
+  // its last 7 bytes: the file ends before that head.
+  Bytes midi = Concat(Concat(Concat(TextBytes("MThd"), Be32Bytes(6)), Bytes{0, 0, 0, 1, 0, 96}),
+                      Concat(Concat(TextBytes("MTrk"), Be32Bytes(1024 - 22)), Filler(1024 - 22, 5)));
+  std::copy_n("MTrk", 4, midi.begin() + 1018);
+  Card card;
+  card.Put(0, midi).Put(2, Closer()).Ensure(4);
+  harness.ScanMemory(card.image, harness.Settings());
+  EXPECT_TRUE(harness.HasExactCopy(Bytes(midi.begin(), midi.begin() + 1018)));
+}
+
+TEST(ChunkRules, AnAtomHeadCutBySectorsEndIsReadWholeFromTheNext) {
+  // An mdat whose end leaves the next atom's head across the sector boundary: 4, 7 bytes of its
+  // 8, and 12 bytes of a 16-byte head with a 64-bit size.
+  for (const std::size_t headAt : {508u, 505u, 500u}) {
+    Harness harness("atom-cut-" + std::to_string(headAt));
+    const bool wide = headAt == 500;
+    Bytes mov = Concat(Concat(Be32Bytes(static_cast<std::uint32_t>(headAt)), TextBytes("mdat")), Filler(headAt - 8, 3));
+    if (wide)
+      mov = Concat(Concat(mov, Concat(Be32Bytes(1), TextBytes("moov"))), Concat(Be32Bytes(0), Be32Bytes(300)));
+    else
+      mov = Concat(mov, Concat(Be32Bytes(300), TextBytes("moov")));
+    mov = Concat(mov, Filler(wide ? 300 - 16 : 300 - 8, 4));
+    Card card;
+    card.Put(0, mov).Put(3, Closer()).Ensure(5);
+    harness.ScanMemory(card.image, harness.Settings());
+    EXPECT_TRUE(harness.HasExactCopy(mov)) << headAt;
+    EXPECT_EQ(harness.state.filesOfType[kMov], 1) << headAt;
+  }
+}
+
 TEST(ChunkRules, ACrwDirectorySpillingIntoTheNextUnitIsCompleted) {
   Harness harness("crw");
   Bytes crw = Concat(Concat(TextBytes("II"), Le32Bytes(26)), TextBytes("HEAPCCDR"));

@@ -1,8 +1,11 @@
 #include "recovery/carve_files.h"
 #include "recovery/carve_writers.h"
+#include "platform/win/layouts/byte_order.h"
 #include "recovery/unit_search.h"
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 namespace recovery {
 
@@ -20,8 +23,10 @@ std::uint64_t ReadAcross(const CarveState& state, Unit unit, long at, int width,
 }  // namespace
 
 // Track chunks are counted down byte by byte as the file goes by; a further "MTrk" beyond the
-// announced number ends the file before it. The last 7 positions of a unit wait for the next
-// unit, where a chunk head cut by the unit's end is whole.
+// announced number ends the file before it. A chunk head cut by the unit's end is read whole
+// from the next unit; but the last track running out in those last positions ends the file
+// here, with the bytes beyond the unit taken as no chunk head: the next unit may be another
+// file's header, and this writer would never see it.
 void CarveMidi(CarveState& state, Unit unit, bool firstCall) {
   constexpr long kHead = 8;
   const long n = static_cast<long>(unit.size());
@@ -57,53 +62,60 @@ void CarveMidi(CarveState& state, Unit unit, bool firstCall) {
     if (state.midiChunkLength != 0) --state.midiBytesLeft;
     ++i;
   }
-  if (state.midiBytesLeft == 0 && state.midiTracksLeft == 1) state.carveKeep = true;
+  if (state.midiTracksLeft == 1 && (state.midiChunkLength != 0 || state.midiBytesLeft == 0) &&
+      i + static_cast<long>(state.midiBytesLeft) <= n) {
+    const long end = i + static_cast<long>(state.midiBytesLeft);
+    const auto head = FindAcross(state, unit, Bytes("MTrk"), i, 4);
+    EndFileAtPosition(state, unit, head && *head < end ? *head : end);
+    return;
+  }
   WriteCarved(state, unit);
   KeepTail(state, unit);
 }
 
+// An atom head (size, type, and for size 1 its 64-bit size) that the unit's end cuts is held
+// back, unwritten, until the next unit completes it. Meanwhile the file counts as ending before
+// that head: when the next unit is another file's header, this writer is not called again and
+// the file is kept as it stands.
 void CarveQuickTime(CarveState& state, Unit unit) {
   static constexpr const char* kAtoms[] = {"mdat", "moov", "free", "skip", "wide"};
-  const long n = static_cast<long>(unit.size());
-  long i = -static_cast<long>(state.carryLength);
-  if (state.atomBytesLeft > 0) i = 0;
+  std::vector<std::uint8_t> joined;
+  Unit data = unit;
+  if (state.carryLength > 0) {
+    joined.assign(state.carry.begin(), state.carry.begin() + static_cast<long>(state.carryLength));
+    joined.insert(joined.end(), unit.begin(), unit.end());
+    data = joined;
+    state.carryLength = 0;
+  }
+  const std::size_t n = data.size();
+  std::size_t i = 0;
   while (i < n) {
     if (state.atomBytesLeft > 0) {
-      const std::uint64_t skip = std::min<std::uint64_t>(state.atomBytesLeft, static_cast<std::uint64_t>(n - i));
+      const std::uint64_t skip = std::min<std::uint64_t>(state.atomBytesLeft, n - i);
       state.atomBytesLeft -= skip;
-      i += static_cast<long>(skip);
+      i += static_cast<std::size_t>(skip);
       continue;
     }
-    // An atom boundary: its size and type, and for size 1 the 64-bit size, must be in hand.
-    if (!ByteAcross(state, unit, i + 7)) break;
+    if (n - i < 8) break;
     bool known = false;
-    for (const char* atom : kAtoms) {
-      bool same = true;
-      for (int k = 0; k < 4 && same; ++k)
-        same = ByteAcross(state, unit, i + 4 + k) == static_cast<std::uint8_t>(atom[k]);
-      known = known || same;
-    }
-    const std::uint64_t size = ReadAcross(state, unit, i, 4, true);
+    for (const char* atom : kAtoms) known = known || std::memcmp(data.data() + i + 4, atom, 4) == 0;
+    const std::uint64_t size = win::ReadBe32(data, i);
     if (!known || size == 0) {
-      EndFileAtPosition(state, unit, i);
+      EndFileAt(state, data, i);
       return;
     }
-    if (size == 1 && !ByteAcross(state, unit, i + 15)) break;
-    state.atomBytesLeft = size == 1 ? ReadAcross(state, unit, i + 8, 8, true) : size;
+    if (size == 1 && n - i < 16) break;
+    state.atomBytesLeft =
+        size == 1 ? std::uint64_t{win::ReadBe32(data, i + 8)} << 32 | win::ReadBe32(data, i + 12) : size;
     if (state.atomBytesLeft == 0) {
-      EndFileAtPosition(state, unit, i);
+      EndFileAt(state, data, i);
       return;
     }
   }
-  WriteCarved(state, unit);
-  // Keep what an undecided boundary needs from this unit.
-  if (state.atomBytesLeft == 0) {
-    const std::size_t keep = static_cast<std::size_t>(std::clamp<long>(n - i, 0, 16));
-    state.carryLength = 0;
-    KeepTail(state, unit.last(keep));
-  } else {
-    state.carryLength = 0;
-  }
+  const bool atBoundary = state.atomBytesLeft == 0;
+  WriteCarved(state, atBoundary ? data.first(i) : data);
+  state.carveKeep = atBoundary;
+  if (atBoundary) KeepTail(state, data.subspan(i));
 }
 
 // The root directory of the heap: a 16-bit count before the record of tag 0x2005 (raw data at

@@ -11,7 +11,8 @@ namespace {
 
 constexpr std::size_t kEntry = 32;
 constexpr std::uint8_t kDeleted = 0xE5;
-constexpr std::uint8_t kLongName = 0x08;
+constexpr std::uint8_t kLongName = 0x08;  // set in long-name entries and volume labels
+constexpr std::uint8_t kLongNameEntry = 0x0F;
 constexpr std::uint8_t kDirectory = 0x10;
 constexpr std::uint8_t kArchive = 0x20;
 
@@ -21,19 +22,42 @@ bool ExtensionIsAlphanumeric(std::span<const std::uint8_t> entry) {
   return true;
 }
 
+// The checksum a long-name entry carries of its short name (the 11 name and extension bytes).
+std::uint8_t ShortNameChecksum(std::span<const std::uint8_t> entry, std::uint8_t first) {
+  std::uint8_t sum = 0;
+  for (std::size_t k = 0; k < 11; ++k)
+    sum = static_cast<std::uint8_t>(((sum & 1) << 7) + (sum >> 1) + (k == 0 ? first : entry[k]));
+  return sum;
+}
+
 }  // namespace
+
+void DeletedEntryList::RememberLongName(std::span<const std::uint8_t> entry) {
+  // Only a long-name entry proper: a volume label has the 0x08 bit too.
+  if (entry[11] != kLongNameEntry) return;
+  longNameFirst_ = entry[1];
+  longNameChecksum_ = entry[13];
+}
+
+bool DeletedEntryList::LongNameBelongsTo(std::span<const std::uint8_t> entry) const {
+  if (longNameFirst_ < 0) return false;
+  // The short name's own first letter is gone; it was the long name's first letter, as written
+  // or in upper case.
+  const auto letter = static_cast<std::uint8_t>(longNameFirst_);
+  const auto upper = static_cast<std::uint8_t>(std::toupper(letter));
+  return ShortNameChecksum(entry, letter) == longNameChecksum_ || ShortNameChecksum(entry, upper) == longNameChecksum_;
+}
 
 void DeletedEntryList::Add(std::span<const std::uint8_t> entry) {
   DeletedEntry node;
   node.id = static_cast<int>(entries_.size());
   std::memcpy(node.name, entry.data(), 8);
   std::memcpy(node.extension, entry.data() + 8, 3);
-  if (longNameFirst_ >= 0) {
+  if (LongNameBelongsTo(entry))
     node.name[0] = static_cast<char>(longNameFirst_);
-    longNameFirst_ = -1;
-  } else if (entry[0] == kDeleted) {
+  else if (entry[0] == kDeleted)
     node.name[0] = '_';
-  }
+  longNameFirst_ = -1;
   node.attribute = entry[11];
   node.clusterHigh = win::ReadLe16(entry, 20);
   node.clusterLow = win::ReadLe16(entry, 26);
@@ -46,7 +70,7 @@ int DeletedEntryList::ScanRootForDeletedEntries(std::span<const std::uint8_t> bu
     const auto entry = buffer.subspan(at, kEntry);
     if (entry[0] == '.' || (entry[11] & kDirectory)) continue;
     if (entry[11] & kLongName) {
-      longNameFirst_ = entry[1];
+      RememberLongName(entry);
       continue;
     }
     if (entry[0] == kDeleted && entry[11] == kArchive) Add(entry);
@@ -79,7 +103,7 @@ int DeletedEntryList::ScanDirectoryCluster(std::span<const std::uint8_t> buffer,
       if (!accepted) continue;
     }
     if (attribute & kLongName) {
-      longNameFirst_ = entry[1];
+      RememberLongName(entry);
       continue;
     }
     if (entry[0] != 0 && attribute == kArchive && ExtensionIsAlphanumeric(entry)) {

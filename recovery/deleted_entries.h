@@ -34,9 +34,13 @@ class DeletedEntryList {
 
  private:
   void Add(std::span<const std::uint8_t> entry);
+  void RememberLongName(std::span<const std::uint8_t> entry);
+  // The remembered long name is the short entry's own: its checksum matches the short name.
+  bool LongNameBelongsTo(std::span<const std::uint8_t> entry) const;
 
   std::vector<DeletedEntry> entries_;
-  int longNameFirst_ = -1;  // first character of the last long-name entry, until it is used
+  int longNameFirst_ = -1;  // first character of the last long-name entry, until a listing
+  std::uint8_t longNameChecksum_ = 0;  // that entry's checksum of its short name
 };
 
 // 1 when one of the entries at 0, 32, 64, 96 and 128 has a non-zero first byte (or the buffer

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 
 namespace recovery::test_support {
 namespace {
@@ -66,6 +67,36 @@ INSTANTIATE_TEST_SUITE_P(Fat, FatRecovery,
                                            FatCase{"fat16", 16, 20, FileSystem::Fat16},
                                            FatCase{"fat32", 32, 40, FileSystem::Fat32}),
                          [](const ::testing::TestParamInfo<FatCase>& param) { return std::string(param.param.name); });
+
+TEST(FatRecoveryNames, TheFirstLetterComesOnlyFromTheFilesOwnLongName) {
+  if (!Shell("command -v mkfs.fat && command -v mcopy")) GTEST_SKIP() << "dosfstools or mtools missing";
+  Harness harness("fatnames");
+  const std::string image = (harness.folder / "card.img").string();
+  const std::string dir = harness.folder.string() + "/";
+  // The volume label, a file with a short name only, one with a long name that stays, a short
+  // one behind it, and one with a long name of its own.
+  const std::vector<std::string> names = {"PHOTO1.JPG", "Test long name.jpg", "IMG_0003.JPG", "holiday-photo.jpg"};
+  std::map<std::string, Bytes> originals;
+  std::uint32_t seed = 40;
+  for (const std::string& name : names) {
+    originals[name] = Concat(Bytes{0xFF, 0xD8, 0xFF, 0xE0}, Filler(3000 + seed, seed));
+    WriteFile(dir + name, originals[name]);
+    ++seed;
+  }
+  const std::string m = "MTOOLS_SKIP_CHECK=1 ";
+  ASSERT_TRUE(Shell("mkfs.fat -C -F 12 -n CARD " + image + " 2048"));
+  for (const std::string& name : names) ASSERT_TRUE(Shell(m + "mcopy -i " + image + " '" + dir + name + "' ::"));
+  ASSERT_TRUE(Shell(m + "mdel -i " + image + " ::PHOTO1.JPG ::IMG_0003.JPG ::holiday-photo.jpg"));
+
+  ASSERT_EQ(harness.RunOverFile(image, harness.Settings()).end, RunEnd::Completed);
+  const auto outputs = harness.Outputs();
+  ASSERT_TRUE(outputs.count("_HOTO1.JPG"));
+  EXPECT_EQ(outputs.at("_HOTO1.JPG"), originals["PHOTO1.JPG"]);
+  ASSERT_TRUE(outputs.count("_MG_0003.JPG"));
+  EXPECT_EQ(outputs.at("_MG_0003.JPG"), originals["IMG_0003.JPG"]);
+  ASSERT_TRUE(outputs.count("hOLIDA~1.JPG"));
+  EXPECT_EQ(outputs.at("hOLIDA~1.JPG"), originals["holiday-photo.jpg"]);
+}
 
 TEST(FatRecoveryScan, FreeSpaceAfterTheDeletedFilesIsCarved) {
   if (!Shell("command -v mkfs.fat && command -v mcopy")) GTEST_SKIP() << "dosfstools or mtools missing";

@@ -62,6 +62,18 @@ TEST(BootSector, ClustersAreCountedFromTheDataAreaWhateverTheGeometry) {
   EXPECT_EQ(ReadBootSector(Bytes(512, 0), 0).fileSystem, FileSystem::None);
 }
 
+TEST(BootSector, NoCountGoesPastTheCard) {
+  // A 4 MB card whose boot sector claims 0xFFFFFFFF sectors, or 65535 in its 16-bit count.
+  const BootFacts huge = ReadBootSector(BootSector("FAT16   ", 512, 4, 1, 2, 512, 0, 16, 0, 0xFFFFFFFF), 8192);
+  EXPECT_EQ(huge.totalSectors, 8192u);
+  EXPECT_EQ(huge.clusterCount, (8192u - 65u) / 4u);
+  EXPECT_EQ(ReadBootSector(BootSector("FAT12   ", 512, 1, 1, 2, 224, 0xFFFF, 9, 0, 0), 2880).totalSectors, 2880u);
+  // FATs that would end past the card leave no data area to walk.
+  EXPECT_FALSE(ReadBootSector(BootSector("FAT16   ", 512, 4, 1, 2, 512, 0, 0xFFFF, 0, 0xFFFFFFFF), 8192).IsFat());
+  // A count inside the card stands.
+  EXPECT_EQ(ReadBootSector(BootSector("FAT16   ", 512, 4, 1, 2, 512, 6000, 16, 0, 0), 8192).totalSectors, 6000u);
+}
+
 TEST(BootSector, Fat12EntriesAreUnpackedAsTheFatLaysThemOut) {
   // Entries 0..3: F0F, FFF, 003, 000 packed in 6 bytes.
   const Bytes fat = {0x0F, 0xFF, 0xFF, 0x03, 0x00, 0x00};
@@ -115,21 +127,69 @@ std::string NameOf(const DeletedEntry& entry) {
   return std::string(entry.name, 8) + "." + std::string(entry.extension, 3);
 }
 
+// The checksum a long-name entry holds of its short name: the FAT specification's
+// rotate-and-add over the 11 name bytes.
+std::uint8_t Checksum(const char* shortName11) {
+  std::uint8_t sum = 0;
+  for (int k = 0; k < 11; ++k)
+    sum = static_cast<std::uint8_t>(((sum & 1) << 7) + (sum >> 1) + static_cast<std::uint8_t>(shortName11[k]));
+  return sum;
+}
+
+// The long-name entry holding the first characters of a long name.
+Bytes LongName(std::uint8_t first, const char* shortName11) {
+  Bytes e(32, 0);
+  e[0] = 0xE5;
+  e[1] = first;
+  e[11] = 0x0F;
+  e[13] = Checksum(shortName11);
+  return e;
+}
+
 TEST(DeletedEntries, TheRootScanRestoresTheFirstLetterAndListsPlainArchivesOnly) {
   DeletedEntryList list;
-  list.ScanRootForDeletedEntries(Join({Entry("\xE5"
-                                             "AAAAAAAJPG",
-                                             0x0F, 'P'),
-                                       Entry("\xE5HOTO   JPG", 0x20), Entry("\xE5HOTO   JPG", 0x20),
-                                       Entry("\xE5"
-                                             "EADONLYJPG",
-                                             0x21),
-                                       Entry("LIVE    JPG", 0x20)}));
+  list.ScanRootForDeletedEntries(
+      Join({LongName('P', "PHOTO   JPG"), Entry("\xE5HOTO   JPG", 0x20), Entry("\xE5HOTO   JPG", 0x20),
+            Entry("\xE5"
+                  "EADONLYJPG",
+                  0x21),
+            Entry("LIVE    JPG", 0x20)}));
   ASSERT_EQ(list.Entries().size(), 2u);
   EXPECT_EQ(NameOf(list.Entries()[0]), "PHOTO   .JPG");
   EXPECT_EQ(NameOf(list.Entries()[1]), "_HOTO   .JPG");
   EXPECT_EQ(list.Entries()[1].size, 1000u);
   EXPECT_EQ(list.Entries()[1].clusterLow, 9u);
+}
+
+TEST(DeletedEntries, TheFirstLetterComesOnlyFromTheFilesOwnLongName) {
+  // The volume label, whose byte 13 (a time's hundredths) happens to hold the checksum.
+  Bytes label = Entry("UNTITLED   ", 0x08);
+  label[13] = Checksum("NHOTO1  JPG");
+  DeletedEntryList list;
+  list.ScanRootForDeletedEntries(Join({
+      label, Entry("\xE5HOTO1  JPG", 0x20), LongName('T', "TESTLO~1JPG"),
+      Entry("TESTLO~1JPG", 0x20),  // a file still on the card
+      Entry("\xE5MG_0003JPG", 0x20), LongName('v', "VOICE-~1WAV"),
+      Entry("\xE5OICE-~1WAV", 0x20),  // its own name, as written
+      LongName('Q', "QUOTE   ZIP"), Entry("\xE5URCH   ZIP", 0x20),  // another file's long name
+  }));
+  ASSERT_EQ(list.Entries().size(), 4u);
+  EXPECT_EQ(NameOf(list.Entries()[0]), "_HOTO1  .JPG");
+  EXPECT_EQ(NameOf(list.Entries()[1]), "_MG_0003.JPG");
+  EXPECT_EQ(NameOf(list.Entries()[2]), "vOICE-~1.WAV");
+  EXPECT_EQ(NameOf(list.Entries()[3]), "_URCH   .ZIP");
+
+  // The same in a deleted directory's cluster.
+  Bytes dot = Entry(".          ", 0x10);
+  Bytes dotdot = Entry("..         ", 0x10);
+  dotdot[28] = dotdot[29] = 0;
+  DeletedEntryList cluster;
+  cluster.ScanDirectoryCluster(Join({dot, dotdot, LongName('I', "IMG_0001JPG"), Entry("\xE5MG_0001JPG", 0x20),
+                                     LongName('X', "XYZ     JPG"), Entry("\xE5MG_0002JPG", 0x20)}),
+                               false);
+  ASSERT_EQ(cluster.Entries().size(), 2u);
+  EXPECT_EQ(NameOf(cluster.Entries()[0]), "IMG_0001.JPG");
+  EXPECT_EQ(NameOf(cluster.Entries()[1]), "_MG_0002.JPG");
 }
 
 TEST(DeletedEntries, ADirectoryClusterIsRecognisedByItsDotDotEntry) {

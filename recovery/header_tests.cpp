@@ -63,7 +63,20 @@ class HeaderTests {
   bool Tiff(bool kodak);
   bool Raf();
   bool Mrw();
-  bool JpegAllowed() const { return !state_.rawContainerOpen; }
+  bool JpegAllowed() const { return !InsideCameraExtent(); }
+  // A camera file is open and its end is known and not yet reached: a JPEG header here is the
+  // file's own preview. While the end is unknown (a truncated file), a photograph's header ends
+  // the camera file instead of being swallowed by it.
+  bool InsideCameraExtent() const {
+    if (!state_.rawContainerOpen) return false;
+    switch (state_.openType) {
+      case kTif: return state_.tiffIfdSeen && state_.carveLength != 0;
+      case kCrw: return state_.carveKeep && state_.carveLength != 0;
+      case kRaf:
+      case kMrw: return state_.carveLength != 0;
+      default: return false;  // X3F: the rest up to its end is copied before any header test
+    }
+  }
 
   CarveState& state_;
   Unit unit_;
@@ -111,6 +124,7 @@ bool HeaderTests::Tiff(bool kodak) {
   const bool orfFile = kodak ? state_.orfFile : (rs || exifOrf);
   const int nameCode = openAsOrf ? kOrf : kTif;
   if (!OpenCarvedFile(state_, kTif, nameCode)) return false;
+  state_.kodakDcMark = kodak;
   state_.orfHeaderMark = openAsOrf;
   state_.orfFile = orfFile;
   state_.previewGuard = true;
@@ -182,14 +196,12 @@ bool HeaderTests::Run() {
   if (!zip && s_.Is(0, "ID3") && s_.U8(3) != 0xFF && s_.U8(4) != 0xFF &&
       ((s_.U8(6) | s_.U8(7) | s_.U8(8) | s_.U8(9)) & 0x80) == 0 && Open(kMp3))
     return true;
-  if (s_.Is(0, "MM")) {
-    if (s_.Is(470, "Kodak DC")) {
-      state_.kodakDcMark = true;
-      if (!state_.IsSelected(kKdc)) return true;
-      if (state_.carveFileOpen) CloseCarvedFile(state_);
-      return Tiff(true);
-    }
-    state_.kodakDcMark = false;
+  // The Kodak mark belongs to the file its header opens (it names that file KDC); an unselected
+  // Kodak header opens nothing and leaves the open file as it is.
+  if (s_.Is(0, "MM") && s_.Is(470, "Kodak DC")) {
+    if (!state_.IsSelected(kKdc)) return true;
+    if (state_.carveFileOpen) CloseCarvedFile(state_);
+    return Tiff(true);
   }
   const bool tiffMark = (s_.Is(0, "II") && (s_.Is(2, "\x2A\x00"sv) || s_.Is(2, "OR") || s_.Is(2, "RS"))) ||
                         (s_.Is(0, "MM") && (s_.Is(2, "\x00\x2A"sv) || s_.Is(2, "OR") || s_.Is(2, "RS")));

@@ -6,6 +6,7 @@
 #include "recovery/safe_names.h"
 #include "recovery/visible_copy.h"
 
+#include <new>
 #include <vector>
 
 namespace recovery {
@@ -18,6 +19,23 @@ bool RecoveryEngine::Cancelled() {
   if (!observer_.CancelRequested()) return false;
   lastEnd_ = RunEnd::Cancelled;
   return true;
+}
+
+void RecoveryEngine::WalkAndScan(const CardFacts& card, std::uint64_t volumeSectors, RunSummary& summary) {
+  std::optional<ScanRange> range;
+  if (summary.boot.IsFat()) {
+    range = WalkClusters(summary.boot, card.volumeStart);
+    if (lastEnd_ == RunEnd::Completed && !deleted_.Empty() &&
+        !CopyFsRecoveredEntries(state_, deleted_, summary.boot, card.volumeStart))
+      lastEnd_ = state_.recoveryStop ? RunEnd::DiskFull : RunEnd::Cancelled;
+  } else {
+    // No file system to walk: the whole medium is the unused part.
+    range = ScanRange{card.volumeStart, volumeSectors};
+  }
+  if (lastEnd_ == RunEnd::Completed && range) {
+    summary.scanned = range;
+    lastEnd_ = RawScan(*range, card.sectorsPerRead, summary.boot.IsFat() ? &summary.boot : nullptr, card.volumeStart);
+  }
 }
 
 RunSummary RecoveryEngine::Run(const RecoverySettings& settings, const CardFacts& card) {
@@ -50,19 +68,11 @@ RunSummary RecoveryEngine::Run(const RecoverySettings& settings, const CardFacts
   const std::uint64_t volumeSectors = card.totalSectors != 0 ? std::min(card.totalSectors, available) : available;
   summary.boot = ReadBootSector(boot, static_cast<std::uint32_t>(std::min<std::uint64_t>(volumeSectors, UINT32_MAX)));
 
-  std::optional<ScanRange> range;
-  if (summary.boot.IsFat()) {
-    range = WalkClusters(summary.boot, card.volumeStart);
-    if (lastEnd_ == RunEnd::Completed && !deleted_.Empty() &&
-        !CopyFsRecoveredEntries(state_, deleted_, summary.boot, card.volumeStart))
-      lastEnd_ = state_.recoveryStop ? RunEnd::DiskFull : RunEnd::Cancelled;
-  } else {
-    // No file system to walk: the whole medium is the unused part.
-    range = ScanRange{card.volumeStart, volumeSectors};
-  }
-  if (lastEnd_ == RunEnd::Completed && range) {
-    summary.scanned = range;
-    lastEnd_ = RawScan(*range, card.sectorsPerRead, summary.boot.IsFat() ? &summary.boot : nullptr, card.volumeStart);
+  try {
+    WalkAndScan(card, volumeSectors, summary);
+  } catch (const std::bad_alloc&) {
+    // The run's buffers are sized by the card; one that cannot be had ends the run, told.
+    lastEnd_ = RunEnd::OutOfMemory;
   }
   if (lastEnd_ == RunEnd::Completed && settings.restoreAllFiles && !card.visibleRoot.empty()) {
     observer_.OnCopyingFiles();

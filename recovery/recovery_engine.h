@@ -39,7 +39,17 @@ struct CardFacts {
   std::string visibleRoot;  // "E:\" for the copy of the still-visible files
 };
 
-enum class RunEnd { Completed, Cancelled, Aborted, DiskFull, OutputOnCard, OutputFolderFailed, BootSectorUnreadable };
+// OutOfMemory: a buffer of the walk or the scan could not be had ("Unable to allocate memory").
+enum class RunEnd {
+  Completed,
+  Cancelled,
+  Aborted,
+  DiskFull,
+  OutputOnCard,
+  OutputFolderFailed,
+  BootSectorUnreadable,
+  OutOfMemory
+};
 
 struct ScanRange {
   std::uint64_t first = 0;  // card sector
@@ -77,6 +87,8 @@ class RecoveryEngine {
   bool ReadKeepingGoodSectors(std::uint64_t first, std::span<std::uint8_t> buffer);
   // As above, through the read-failure prompt; false when the user aborted the run.
   bool ReadSectors(std::uint64_t first, std::span<std::uint8_t> buffer);
+  // The cluster walk, the deleted files' copy and the raw scan; lastEnd_ tells how they ended.
+  void WalkAndScan(const CardFacts& card, std::uint64_t volumeSectors, RunSummary& summary);
   void ScanRootDirectory(const BootFacts& boot, std::uint64_t volumeStart);
   FatTable ReadFat(const BootFacts& boot, std::uint64_t volumeStart);
 

@@ -56,7 +56,10 @@ BootFacts ReadBootSector(std::span<const std::uint8_t> sector, std::uint32_t vol
   facts.rootCluster = fat32 ? win::ReadLe32(sector, bpb::kRootCluster) : 0;
   facts.totalSectors = win::ReadLe32(sector, bpb::kTotalSectors32);
   if (facts.totalSectors == 0) facts.totalSectors = win::ReadLe16(sector, bpb::kTotalSectors16);
-  if (facts.totalSectors == 0) facts.totalSectors = volumeSectors;
+  // The boot sector's word is no larger than the card: every count taken from it (clusters, the
+  // FAT copy, the walk's end) stays inside what the card holds.
+  if (facts.totalSectors == 0 || (volumeSectors != 0 && facts.totalSectors > volumeSectors))
+    facts.totalSectors = volumeSectors;
   if (fat32) facts.rootEntries = 0;
   const std::uint64_t firstData = std::uint64_t{facts.reservedSectors} +
                                   std::uint64_t{facts.numberOfFats} * facts.sectorsPerFat +

@@ -4,19 +4,13 @@
 #include "platform/win/files/volumes.h"
 #include "recovery/safe_names.h"
 #include "recovery/testing/engine_harness.h"
+#include "recovery/testing/fat16_card.h"
 #include "recovery/testing/memory_source.h"
 
 #include <gtest/gtest.h>
 
 namespace recovery::test_support {
 namespace {
-
-Bytes Sectors(std::initializer_list<std::pair<std::size_t, Bytes>> parts, std::size_t total) {
-  Bytes image(total * 512, 0);
-  for (const auto& [sector, bytes] : parts)
-    std::copy(bytes.begin(), bytes.end(), image.begin() + static_cast<long>(sector * 512));
-  return image;
-}
 
 TEST(OutputFolder, AFolderOnTheCardsDriveIsRefusedInAnySpelling) {
   for (const char* folder : {"E:\\Recovered", "e:\\x", "E:/photos/", "\\\\?\\E:\\out", "\\\\.\\e:\\out", " E:\\a"})
@@ -50,34 +44,11 @@ TEST(CardNames, NamesFromTheCardBecomePlainFileNamesAndNeverReplaceAFile) {
   EXPECT_EQ(FreeTargetPath(folder, "PHOTO.JPG"), folder + "PHOTO2.JPG");
 }
 
-// A root directory entry: name, extension, attribute, first cluster, size.
-Bytes DirEntry(const std::string& name11, std::uint8_t attribute, std::uint16_t cluster, std::uint32_t size) {
-  Bytes e(32, 0);
-  std::copy(name11.begin(), name11.end(), e.begin());
-  e[11] = attribute;
-  e[26] = static_cast<std::uint8_t>(cluster);
-  e[27] = static_cast<std::uint8_t>(cluster >> 8);
-  std::copy_n(Le32Bytes(size).begin(), 4, e.begin() + 28);
-  return e;
-}
-
-// A FAT16 volume of 4096 sectors: 1 reserved, 2 FATs of 16, 512 root entries, 1 sector a cluster.
+// A FAT16 volume of 4096 sectors, one sector a cluster, with these root entries.
 Bytes Fat16Volume(const std::vector<Bytes>& rootEntries) {
-  Bytes image(4096 * 512, 0);
-  Bytes boot(512, 0);
-  const Bytes bpb = {0xEB, 0x3C, 0x90, 'M', 'S', 'W',  'I',  'N',  '4',  '.',  '1', 0x00,
-                     0x02, 1,    1,    0,   2,   0x00, 0x02, 0x00, 0x10, 0xF8, 16,  0};
-  std::copy(bpb.begin(), bpb.end(), boot.begin());
-  std::copy_n("FAT16   ", 8, boot.begin() + 54);
-  boot[510] = 0x55;
-  boot[511] = 0xAA;
-  std::copy(boot.begin(), boot.end(), image.begin());
-  std::size_t at = (1 + 32) * 512;
-  for (const Bytes& entry : rootEntries) {
-    std::copy(entry.begin(), entry.end(), image.begin() + static_cast<long>(at));
-    at += 32;
-  }
-  return image;
+  Fat16Card card;
+  card.SetRootEntries(rootEntries);
+  return card.image;
 }
 
 TEST(CardNames, HostileDeletedEntriesStayInsideTheOutputFolder) {

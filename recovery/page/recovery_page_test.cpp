@@ -268,7 +268,7 @@ TEST_F(RecoveryPageTest, RecoverFindsTheDeletedPhotographsShowsThemAndStartsAfre
   });
   Run();
   const std::set<std::string> names = FilesIn(out);
-  EXPECT_EQ(names.count("TMG_0003.JPG") + names.count("TMG_00031.JPG"), 2U)
+  EXPECT_EQ(names.count("_MG_0003.JPG") + names.count("_MG_00031.JPG"), 2U)
       << "the deleted photograph, once a run: " << ::testing::PrintToString(names);
   EXPECT_TRUE(std::filesystem::exists(out / "DCIM" / "100KESTR" / "IMG_0001.JPG")) << "a photograph the card shows";
   const auto log = win::HostPathOf(ProgramFolder + "ERRLOG.log");

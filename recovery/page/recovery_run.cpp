@@ -275,6 +275,7 @@ void RecoveryRun::Finish(const recovery::RunSummary& summary) {
       ShowDeviceMessage(LoadProgramString(kStringFolderFailed) + "\n'" + page_.OutputFolder + "'.", ui::MB_ICONERROR);
       return;
     case recovery::RunEnd::BootSectorUnreadable: ShowStringMessage(kStringDriveUnreadable, ui::MB_ICONERROR); return;
+    case recovery::RunEnd::OutOfMemory: ShowStringMessage(kStringOutOfMemory, ui::MB_ICONERROR); return;
     default: return;
   }
   // The volume is given back first: the still-visible files are read through the drive letter.

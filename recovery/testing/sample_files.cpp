@@ -270,6 +270,13 @@ Bytes Concat(Bytes a, const Bytes& b) {
   return a;
 }
 
+Bytes Sectors(std::initializer_list<std::pair<std::size_t, Bytes>> parts, std::size_t total) {
+  Bytes image(total * 512, 0);
+  for (const auto& [sector, bytes] : parts)
+    std::copy(bytes.begin(), bytes.end(), image.begin() + static_cast<long>(sector * 512));
+  return image;
+}
+
 Bytes Le32Bytes(std::uint32_t v) {
   return {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)};
 }

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace recovery::test_support {
@@ -22,6 +24,9 @@ Bytes TextBytes(const std::string& text);
 Bytes Concat(Bytes a, const Bytes& b);
 Bytes Le32Bytes(std::uint32_t value);
 Bytes Be32Bytes(std::uint32_t value);
+
+// A card of total 512-byte sectors, zero but for the parts put at their sectors.
+Bytes Sectors(std::initializer_list<std::pair<std::size_t, Bytes>> parts, std::size_t total);
 
 // Deterministic filler that holds none of the markers the writers look for.
 Bytes Filler(std::size_t size, std::uint32_t seed);

@@ -7,27 +7,7 @@
 set -euo pipefail
 program=$1
 run=$2
-rm -rf "$run"
-mkdir -p "$run/runtime"
-chmod 700 "$run/runtime"
-cd "$run"
-fail() { echo "recover_cards: $*" >&2; exit 1; }
-# The program's name of a host path: drive Z: is the host's root.
-windows_path() { echo "Z:${1//\//\\}"; }
-
-# Runs the program on a script with a data folder and an optional machine description.
-tarnlok() {
-  local data=$1 script=$2 machine=${3:-}
-  mkdir -p "$data"
-  local machineSetting=(--unset=TARNLOK_MACHINE)
-  [ -n "$machine" ] && machineSetting=("TARNLOK_MACHINE=$machine")
-  env "${machineSetting[@]}" XDG_DATA_HOME="$data" XDG_RUNTIME_DIR="$run/runtime" QT_QPA_PLATFORM=offscreen \
-    TARNLOK_SCRIPT="$script" "$program" > "$script.out" 2> "$script.err" || {
-    cat "$script.out" "$script.err" >&2
-    fail "the program failed on $script"
-  }
-  if grep -q "script: line" "$script.err"; then cat "$script.err" >&2; fail "a step of $script failed"; fi
-}
+. "$(dirname "$(realpath "$0")")/../../scripts/card_run.sh"
 
 # Some photographs of a few clusters each.
 for i in 1 2 3 4; do
@@ -87,13 +67,6 @@ SCRIPT
 tarnlok "$run/data" recover.txt "$run/machine.json"
 
 # Each deleted photograph is among the recovered files, byte for byte.
-has_copy() {
-  local original=$1 folder=$2
-  for file in "$folder"/*; do
-    [ -f "$file" ] && cmp -s "$original" "$file" && return 0
-  done
-  return 1
-}
 for deleted in photo2.jpg photo4.jpg; do
   has_copy "$deleted" "$out_cf" || fail "$deleted was not recovered from the CompactFlash card"
 done
