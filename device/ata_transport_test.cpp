@@ -77,12 +77,13 @@ std::string IdeReader(const std::string& windows) {
     {"bus":"ide","maker":true,"letter":"E","card":{"kind":"cf","image":"ata.img","sectors":64}}]})";
 }
 
-class AtaNt : public test_support::MachineDeviceTest {
+// An XP machine's IDE reader on E:, reached through its volume handle with an entry of the kind given.
+class AtaXp : public test_support::MachineDeviceTest {
  protected:
-  void SetUp() override {
-    Start(IdeReader("xp"), kOsWindowsXp);
+  void StartXp(const std::string& json, win::BYTE deviceKind) {
+    Start(json, kOsWindowsXp);
     handle = OpenCardVolume('E');
-    entry.deviceKind = kSmartMedia;
+    entry.deviceKind = deviceKind;
     entry.ataDriveSelect = kAtaMaster;
   }
   void TearDown() override {
@@ -91,6 +92,11 @@ class AtaNt : public test_support::MachineDeviceTest {
   }
   DriveHandle handle;
   DeviceEntry entry;
+};
+
+class AtaNt : public AtaXp {
+ protected:
+  void SetUp() override { StartXp(IdeReader("xp"), kSmartMedia); }
 };
 
 TEST_F(AtaNt, StatusCommandGivesOnlyItsFourBytes) {
@@ -118,28 +124,19 @@ TEST_F(AtaNt, ReadSectorsAndShortReplies) {
 
 // A Memory Stick in the maker's IDE reader on XP whose block 4 cannot be read and whose block 6
 // cannot be erased: the reader sets ERR, and neither command may pass for done.
-class AtaMemoryStickXp : public test_support::MachineDeviceTest {
+class AtaMemoryStickXp : public AtaXp {
  protected:
   void SetUp() override {
     std::filesystem::remove(test_support::TestDataHome() / "ata-ms-faults.img");
-    Start(R"({"version":1,"windows":"xp","readers":[{"bus":"ide","maker":true,"letter":"E","card":{"kind":"ms",
+    StartXp(R"({"version":1,"windows":"xp","readers":[{"bus":"ide","maker":true,"letter":"E","card":{"kind":"ms",
       "image":"ata-ms-faults.img","blocks":512,"pagesPerBlock":16,"failingBlocks":[6],
       "faults":[{"op":"read","block":4,"times":"always"}]}}]})",
-          kOsWindowsXp);
-    handle = OpenCardVolume('E');
-    entry.deviceKind = kMemoryStick;
-    entry.ataDriveSelect = kAtaMaster;
-  }
-  void TearDown() override {
-    handle = DriveHandle();
-    MachineDeviceTest::TearDown();
+            kMemoryStick);
   }
   bool ReadBlock(win::WORD block, std::vector<win::BYTE>& pages) {
     return ExecAtaCommand(handle.get(), &entry, kVendorReadPages, 0, pages.data(),
                           static_cast<win::DWORD>(pages.size()), kAtaDataIn, block, 0);
   }
-  DriveHandle handle;
-  DeviceEntry entry;
 };
 
 TEST_F(AtaMemoryStickXp, StatusErrorFailsTheCommand) {
