@@ -61,14 +61,15 @@ win::BYTE Byte(win::DWORD value, unsigned shift) { return static_cast<win::BYTE>
 // Bytes of the caller's buffer a command gives back: the status replies are 4 bytes long.
 win::DWORD ReplyBytes(win::BYTE command, win::DWORD byteCount) { return IsStatusCommand(command) ? 4 : byteCount; }
 
-bool ExecAtaCommandNt(win::HANDLE handle, const DeviceEntry& entry, const TaskFile& taskFile, win::BYTE* buffer,
-                      win::DWORD byteCount, win::DWORD transfer) {
+bool ExecAtaCommandNt(win::HANDLE handle, const TaskFile& taskFile, win::BYTE* buffer, win::DWORD byteCount,
+                      win::DWORD transfer) {
   if (byteCount > kIdeDataCapacity) return false;  // would overrun the request's data area
   std::span<const win::BYTE> dataOut;
   if (transfer == kAtaDataOut && buffer != nullptr) dataOut = std::span(buffer, byteCount);
   const IdeAnswer answer = SendIdePassThrough(handle, taskFile, byteCount, dataOut);
-  if (!answer.delivered) return false;
-  if (entry.deviceKind != kMemoryStick && answer.bytesReturned != byteCount + kIdeHeaderSize) return false;
+  // A refused command moves no data: the status tells it for every card, Memory Stick too.
+  if (!answer.delivered || (answer.status & kAtaStatusError) != 0) return false;
+  if (answer.bytesReturned != byteCount + kIdeHeaderSize) return false;
   if (transfer == kAtaDataIn && buffer != nullptr) {
     std::copy_n(answer.data.begin(), ReplyBytes(taskFile.command, byteCount), buffer);
   }
@@ -146,7 +147,7 @@ bool ExecAtaCommand(win::HANDLE handle, const DeviceEntry* entry, win::BYTE comm
   const bool ntRoad = !OsKindIs9x();
   const TaskFile taskFile =
       BuildAtaTaskFile(ntRoad, entry->deviceKind, entry->ataDriveSelect, command, address, byteCount, extra16, extra8);
-  if (ntRoad) return ExecAtaCommandNt(handle, *entry, taskFile, buffer, byteCount, transfer);
+  if (ntRoad) return ExecAtaCommandNt(handle, taskFile, buffer, byteCount, transfer);
   return ExecAtaCommand9x(handle, *entry, LayoutFor(false, entry->deviceKind, command), taskFile, buffer, byteCount,
                           transfer);
 }

@@ -7,6 +7,7 @@
 #include "device/testing/device_test_support.h"
 #include "device/testing/machine_fixture.h"
 #include "device/testing/stand_in_fixture.h"
+#include "tests/support/test_data_folder.h"
 #include "platform/machine/testing/machine_testing.h"
 #include "platform/win/layouts/identify_layout.h"
 #include "platform/win/files/files.h"
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -75,12 +77,13 @@ std::string IdeReader(const std::string& windows) {
     {"bus":"ide","maker":true,"letter":"E","card":{"kind":"cf","image":"ata.img","sectors":64}}]})";
 }
 
-class AtaNt : public test_support::MachineDeviceTest {
+// An XP machine's IDE reader on E:, reached through its volume handle with an entry of the kind given.
+class AtaXp : public test_support::MachineDeviceTest {
  protected:
-  void SetUp() override {
-    Start(IdeReader("xp"), kOsWindowsXp);
+  void StartXp(const std::string& json, win::BYTE deviceKind) {
+    Start(json, kOsWindowsXp);
     handle = OpenCardVolume('E');
-    entry.deviceKind = kSmartMedia;
+    entry.deviceKind = deviceKind;
     entry.ataDriveSelect = kAtaMaster;
   }
   void TearDown() override {
@@ -89,6 +92,11 @@ class AtaNt : public test_support::MachineDeviceTest {
   }
   DriveHandle handle;
   DeviceEntry entry;
+};
+
+class AtaNt : public AtaXp {
+ protected:
+  void SetUp() override { StartXp(IdeReader("xp"), kSmartMedia); }
 };
 
 TEST_F(AtaNt, StatusCommandGivesOnlyItsFourBytes) {
@@ -106,12 +114,38 @@ TEST_F(AtaNt, ReadSectorsAndShortReplies) {
   EXPECT_FALSE(ExecAtaCommand(handle.get(), &entry, kAtaReadSectors, 64, sector.data(), 512, kAtaDataIn, 0, 0))
       << "a read that returned no data fails";
   entry.deviceKind = kMemoryStick;
-  EXPECT_TRUE(ExecAtaCommand(handle.get(), &entry, kAtaReadSectors, 64, sector.data(), 512, kAtaDataIn, 0, 0))
-      << "Memory Stick replies are not counted";
+  EXPECT_FALSE(ExecAtaCommand(handle.get(), &entry, kAtaReadSectors, 64, sector.data(), 512, kAtaDataIn, 0, 0))
+      << "a Memory Stick read that returned no data fails too";
   std::vector<win::BYTE> big(16384 + 512, 0);
   EXPECT_FALSE(ExecAtaCommand(handle.get(), &entry, kAtaReadSectors, 0, big.data(), 16384 + 512, kAtaDataIn, 0, 0))
       << "more than the request's data area";
   EXPECT_FALSE(ExecAtaCommand(handle.get(), nullptr, kAtaReadSectors, 0, sector.data(), 512, kAtaDataIn, 0, 0));
+}
+
+// A Memory Stick in the maker's IDE reader on XP whose block 4 cannot be read and whose block 6
+// cannot be erased: the reader sets ERR, and neither command may pass for done.
+class AtaMemoryStickXp : public AtaXp {
+ protected:
+  void SetUp() override {
+    std::filesystem::remove(test_support::TestDataHome() / "ata-ms-faults.img");
+    StartXp(R"({"version":1,"windows":"xp","readers":[{"bus":"ide","maker":true,"letter":"E","card":{"kind":"ms",
+      "image":"ata-ms-faults.img","blocks":512,"pagesPerBlock":16,"failingBlocks":[6],
+      "faults":[{"op":"read","block":4,"times":"always"}]}}]})",
+            kMemoryStick);
+  }
+  bool ReadBlock(win::WORD block, std::vector<win::BYTE>& pages) {
+    return ExecAtaCommand(handle.get(), &entry, kVendorReadPages, 0, pages.data(),
+                          static_cast<win::DWORD>(pages.size()), kAtaDataIn, block, 0);
+  }
+};
+
+TEST_F(AtaMemoryStickXp, StatusErrorFailsTheCommand) {
+  std::vector<win::BYTE> pages(16 * 512, 0);
+  EXPECT_TRUE(ReadBlock(3, pages));
+  EXPECT_FALSE(ReadBlock(4, pages)) << "a block the card cannot read is no block of zeros";
+  EXPECT_FALSE(ExecAtaCommand(handle.get(), &entry, kVendorEraseBlock, 0, nullptr, 0, kAtaNoData, 6, 0))
+      << "a failed erase moves no data but fails";
+  EXPECT_TRUE(ExecAtaCommand(handle.get(), &entry, kVendorEraseBlock, 0, nullptr, 0, kAtaNoData, 7, 0));
 }
 
 // Windows 98: the reader is reached through the card driver by the address of its node.

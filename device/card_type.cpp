@@ -154,7 +154,7 @@ win::DWORD CardTypeResult(const DeviceEntry& entry, const MediaReply& reply, con
   }
   if (entry.deviceKind == kSmartMedia) {
     out.Set(out.bytesPerPage, kPageSize);
-    const auto geometry = SmartMediaGeometry(reply[1], 8);
+    const auto geometry = SmartMediaGeometry(reply[1]);
     if (!geometry) return capacity;
     out.Set(out.pagesOrSectorsPerTrack, geometry->pagesPerBlock);
     out.Set(out.blocksOrSectors, geometry->blocks);

@@ -86,10 +86,16 @@ TEST_F(CardTypeXp, SmartMediaCodeFromTheDeviceCode) {
   EXPECT_EQ(a.blocksOrSectors, 2048u);
   EXPECT_EQ(entry.readerKind, kSmartMediaReader);
   EXPECT_STREQ(entry.product, "Smart Media ");
+}
 
-  // A 256 MB card (code 9) shows 512,000 logical sectors.
-  EXPECT_EQ(Ask(R"({"kind":"sm","image":"type-sm256.img","deviceCode":113})").result, 512000u * 512 / 1000000)
-      << "codes above 8 are unknown here: the capacity";
+// The cards of 256 MB and more: a capacity in place of the code would leave the geometry
+// untouched and a backup would walk no block at all.
+TEST_F(CardTypeXp, LargeSmartMediaCodesGiveTheirGeometry) {
+  const CardAnswer a = Ask(R"({"kind":"sm","image":"type-sm256.img","deviceCode":113})");
+  EXPECT_EQ(a.result, 9u);
+  EXPECT_EQ(a.pages, 32u);
+  EXPECT_EQ(a.blocksOrSectors, 16384u);
+  EXPECT_EQ(a.bytesPerPage, 512u);
 }
 
 TEST_F(CardTypeXp, MemoryStickSizeInMegabytes) {
@@ -171,6 +177,15 @@ TEST_F(CardType98, IdeCardThroughTheDriver) {
   Start98(Reader("ide", 'E', R"({"kind":"cf","image":"type-cf.img","sectors":2048,"writeProtected":true})"));
   DeviceEntry cf = EntryOf(0, kBusIde);
   EXPECT_EQ(AskWith(driver_, cf).writeProtected, 1) << "a CompactFlash card tells it in its identify data alone";
+}
+
+TEST_F(CardType98, LargeSmartMediaCodeThroughTheDriver) {
+  Start98(Reader("pcmcia", 'E', R"({"kind":"sm","image":"type98-sm512.img","deviceCode":220})"));
+  DeviceEntry entry = EntryOf(0, kBusPcmcia);
+  const CardAnswer a = AskWith(driver_, entry);
+  EXPECT_EQ(a.result, 10u);
+  EXPECT_EQ(a.pages, 32u);
+  EXPECT_EQ(a.blocksOrSectors, 32768u);
 }
 
 // The card of a PCMCIA slot is asked at the master whatever the entry's drive select says.

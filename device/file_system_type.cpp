@@ -23,8 +23,9 @@ constexpr std::size_t kSectorSize = 512;
 constexpr std::size_t kSearchOffsets = 100;
 constexpr std::size_t kFirstPartitionStart = 454;
 
+// Windows NT4 has no vwin32: the whole NT family reads through the volume handle.
 bool ReadBySectorIo(win::HANDLE handle, win::DWORD lba, win::BYTE* buffer) {
-  const win::HANDLE road = OsKindHasVendorPassThrough() ? handle : Vwin32Handle;
+  const win::HANDLE road = OsKindIsNt() ? handle : Vwin32Handle;
   return AbsoluteSectorIo({road, lba, 1, buffer, kSectorRead}) == 0;
 }
 

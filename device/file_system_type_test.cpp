@@ -140,3 +140,32 @@ TEST_F(FileSystemType, CorruptSectorsFailCleanly) {
 
 }  // namespace
 }  // namespace tarnlok
+
+namespace tarnlok {
+namespace {
+
+// Windows NT4 has no vwin32: a floppy's sectors come through its volume handle, as on 2000 and
+// XP, or a used-space backup of A: finds no file system.
+class FloppyFileSystemNt4 : public test_support::MachineDeviceTest {};
+
+TEST_F(FloppyFileSystemNt4, ReadThroughTheVolumeHandle) {
+  test_support::WriteImage("fs-nt4-floppy.img", test_support::FormattedVolume(12, 2880));
+  Start(R"({ "version": 1, "windows": "nt4", "readers": [ { "bus": "floppy", "letter": "A", "card":
+          { "kind": "floppy", "image": "fs-nt4-floppy.img" } } ] })",
+        kOsWindowsNt4);
+  DeviceEntry entry;
+  entry.driveLetter = 'A';
+  entry.busKind = kBusFloppy;
+  DriveHandle handle = OpenCardVolume('A');
+  ASSERT_TRUE(handle.IsOpen());
+  std::vector<win::BYTE> sector0(512, 0), boot(512, 0);
+  win::BYTE notFormatted = 0, isMbr = 0, fileSystem = 0;
+  win::DWORD volumeStart = 0;
+  EXPECT_EQ(GetFileSystemType(handle.get(), &entry, 512, &notFormatted, sector0.data(), &isMbr, boot.data(),
+                              &volumeStart, &fileSystem),
+            1);
+  EXPECT_EQ(fileSystem, kFat12);
+}
+
+}  // namespace
+}  // namespace tarnlok

@@ -2,6 +2,7 @@
 
 #include "device/aspi_transport.h"
 #include "device/command_roads.h"
+#include "device/device_parameters_9x.h"
 #include "device/device_state.h"
 #include "device/reader_commands.h"
 #include "device/scsi_transport.h"
@@ -106,14 +107,21 @@ std::optional<PlainCapacity> CapacityFromGeometry(win::HANDLE handle) {
   return capacity;
 }
 
-// The whole disk by its geometry where the open handle tells it: the file system's total
-// counts only its data clusters (the last 33 sectors of a 1.44 MB disk would be left out of a
-// whole backup) and is not answered while the run holds the volume locked.
+// Sectors of 512 bytes by the disk's geometry: the volume's handle on the NT family, vwin32 (the
+// handle given, else the run's) on Windows 9x.
+std::optional<win::DWORD> FloppyGeometrySectors(win::HANDLE handle, char letter) {
+  if (!OsKindIsNt()) return DiskSectors9x(handle != win::INVALID_HANDLE_VALUE ? handle : Vwin32Handle, letter);
+  const auto disk = DiskGeometryOf(handle);
+  return disk && disk->blockLength == kSectorSize ? std::optional(disk->sectors) : std::nullopt;
+}
+
+// The whole disk by its geometry where the drive tells it: the file system's total counts only
+// its data clusters (the last 33 sectors of a 1.44 MB disk would be left out of a whole backup)
+// and is not answered while the run holds the volume locked.
 int FloppyCapacity(win::HANDLE handle, DeviceEntry& entry, const Outputs& out) {
   *out.sizeOrCode = 0;
-  const auto disk = OsKindIsNt() ? DiskGeometryOf(handle) : std::nullopt;
-  const auto total = disk && disk->blockLength == kSectorSize ? win::ULONGLONG{disk->sectors} * kSectorSize
-                                                              : TotalBytesOf(entry.driveLetter);
+  const auto sectors = FloppyGeometrySectors(handle, entry.driveLetter);
+  const auto total = sectors ? win::ULONGLONG{*sectors} * kSectorSize : TotalBytesOf(entry.driveLetter);
   if (!total) return 0;
   *out.sizeOrCode = static_cast<win::DWORD>(*total >> 20);
   *out.sectorsPerBlock = 1;

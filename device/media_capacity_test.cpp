@@ -1,4 +1,5 @@
 #include "device/media_capacity.h"
+#include "device/volume_lock.h"
 
 #include "device/device_state.h"
 #include "device/drive_handle.h"
@@ -251,19 +252,34 @@ TEST_F(MediaCapacity, DriveWithoutCommandsTakesTheVolumeCount) {
   EXPECT_EQ(MeasureWith(nullptr, entry).result, 0);
 }
 
-// On Windows 9x a floppy drive's size is the free-space query's total.
-TEST_F(MediaCapacity, FloppyDriveFromItsFreeSpaceQuery) {
+// On Windows 9x a floppy drive's size is its disk's geometry, as on the NT family: the
+// free-space query counts only the data clusters (2847 of 2880 sectors) and gives nothing while
+// the volume is locked.
+TEST_F(MediaCapacity, FloppyDriveFromItsGeometryOn9x) {
   std::filesystem::remove(test_support::TestDataHome() / "capacity-floppy.img");
   const std::string floppy = R"({"bus":"floppy","letter":"E","card":{"kind":"floppy","image":"capacity-floppy.img"}})";
   entry.busKind = kBusFloppy;
-  const Measured c = Measure(test_support::MachineJson("98", floppy), kMmcSd, kOsWindows98);
-  win::ULARGE_INTEGER available{}, total{}, free{};
-  ASSERT_TRUE(win::GetDiskFreeSpaceExA("E:\\", &available, &total, &free));
+  Stop();
+  Start(test_support::MachineJson("98", floppy), kOsWindows98);
+  entry.deviceKind = kMmcSd;
+  entry.driveLetter = 'E';
+  Vwin32Handle = win::CreateFileA("\\\\.\\vwin32", 0, 0, nullptr, win::OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(Vwin32Handle, win::INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(LockVolume9x(Vwin32Handle, 5, 0, 2)) << "a whole backup holds the volume locked";
+  const Measured c = MeasureWith(win::INVALID_HANDLE_VALUE, entry);
   ASSERT_EQ(c.result, 1);
+  EXPECT_EQ(c.sectorsOrBlocks, 2880u) << "every sector of the disk";
   EXPECT_EQ(c.sizeOrCode, 1u);
-  EXPECT_EQ(c.sectorsOrBlocks, total.QuadPart >> 9);
   EXPECT_EQ(c.sectorsPerBlock, 1u);
+  EXPECT_EQ(c.bytesPerSector, 512u);
   EXPECT_EQ(entry.deviceKind, 0);
+  EXPECT_TRUE(UnlockVolume9x(Vwin32Handle, 5));
+
+  // The refresh of a page hands its own vwin32 handle.
+  const win::HANDLE own = win::CreateFileA("\\\\.\\vwin32", 0, 0, nullptr, win::OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(MeasureWith(own, entry).sectorsOrBlocks, 2880u);
+  win::CloseHandle(own);
+
   EXPECT_EQ(Measure(test_support::MachineJson("98", R"({"bus":"floppy","letter":"E","card":{"kind":"none"}})"), kMmcSd,
                     kOsWindows98)
                 .result,

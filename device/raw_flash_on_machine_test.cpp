@@ -13,8 +13,11 @@
 #include "device/testing/machine_fixture.h"
 #include "device/volume_lock.h"
 #include "platform/machine/testing/machine_testing.h"
+#include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace tarnlok {
 namespace {
@@ -26,6 +29,10 @@ using test_support::EntryAt;
 class RawFlashOnMachine : public test_support::MachineDeviceTest {
  protected:
   void SetUp() override {
+    // Every case starts from fresh cards: the cases write pages, locks and erases into them.
+    for (const char* image : {"sm.img", "older.img", "ms.img", "older-ms.img"}) {
+      std::filesystem::remove(test_support::TestDataHome() / image);
+    }
     machine::test_support::WriteNumberedImage("pro.img", 65536);
     Start(R"({ "version": 1, "windows": "xp", "readers": [
       { "bus": "usb", "maker": true, "firmware": "newer", "product": "SM Reader", "letter": "F",

@@ -115,9 +115,8 @@ win::DWORD SmartMediaPageBytes(win::DWORD mediaSizeCode) {
   return mediaSizeCode == 1 || mediaSizeCode == 2 ? 256 : 512;
 }
 
-std::optional<FlashGeometry> SmartMediaGeometry(win::BYTE idByte, win::DWORD highestCode) {
+std::optional<FlashGeometry> SmartMediaGeometry(win::BYTE idByte) {
   for (const auto& entry : kSmartMediaCodes) {
-    if (entry.geometry.code > highestCode) break;
     const auto ids = std::span(entry.ids).first(entry.idCount);
     if (std::find(ids.begin(), ids.end(), idByte) != ids.end()) return entry.geometry;
   }

@@ -76,8 +76,8 @@ struct FlashGeometry {
   win::DWORD blocks = 0;
 };
 
-// SmartMedia by the card's ID byte: codes 1 to 12, or only 1 to 8 where the caller knows no more.
-std::optional<FlashGeometry> SmartMediaGeometry(win::BYTE idByte, win::DWORD highestCode = 12);
+// SmartMedia by the card's ID byte: codes 1 to 12.
+std::optional<FlashGeometry> SmartMediaGeometry(win::BYTE idByte);
 // Memory Stick code (32 to 37) by its page count; nullopt beyond 262144 pages.
 std::optional<win::DWORD> MemoryStickSizeCode(win::DWORD pages);
 // Memory Stick size in megabytes (4 to 128) by its page count; nullopt beyond 262144 pages.

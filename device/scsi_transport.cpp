@@ -11,6 +11,8 @@
 #include "platform/win/layouts/scsi_commands.h"
 
 #include <algorithm>
+#include <array>
+#include <functional>
 #include <new>
 #include <span>
 #include <vector>
@@ -55,8 +57,39 @@ win::BYTE AspiDirection(win::BYTE direction) {
   return codes != nullptr ? codes->aspi : direction;
 }
 
-bool VendorReplyFails(const win::BYTE* cdb, const win::BYTE* data, win::DWORD dataLength) {
+// The sub-command of a vendor block: byte 1 of the 8-byte form, byte 9 of the 12-byte one.
+win::BYTE VendorSubCommand(const win::BYTE* cdb, win::BYTE cdbLength) {
+  return cdbLength >= sizeof(WideVendorCdb) ? cdb[9] : cdb[1];
+}
+
+// Replies about the card rather than read from it: there the no-card word means what it says.
+bool RepliesAboutTheCard(win::BYTE subCommand) {
+  return subCommand == kVendorStatus || subCommand == kVendorGeometry || subCommand == kVendorLock ||
+         subCommand == kVendorUnlock || subCommand == kVendorEraseBlock;
+}
+
+bool StartsWithNoCardWord(const win::BYTE* cdb, const win::BYTE* data, win::DWORD dataLength) {
   return cdb[0] == win::kScsiVendorCommand && data != nullptr && StartsWithNoMediaReply(std::span(data, dataLength));
+}
+
+// A status or lock reply that begins with the no-card word fails. Page data may begin with the
+// same two bytes (about one sector in 65,536 of photographs): those fail only when the card's
+// status, asked in the same form, says that no card is there.
+using StatusSender =
+    std::function<bool(const win::BYTE* cdb, win::BYTE cdbLength, win::BYTE* reply, win::DWORD length)>;
+
+bool VendorReplyFails(const StatusSender& send, const win::BYTE* cdb, win::BYTE cdbLength, const win::BYTE* data,
+                      win::DWORD dataLength) {
+  if (!StartsWithNoCardWord(cdb, data, dataLength)) return false;
+  if (RepliesAboutTheCard(VendorSubCommand(cdb, cdbLength))) return true;
+  const VendorCdb status = CommandFirstCdb(kVendorStatus);
+  const WideVendorCdb wideStatus = WideCdb(status);
+  const bool wide = cdbLength >= sizeof(WideVendorCdb);
+  std::array<win::BYTE, 4> reply{};
+  const win::BYTE* statusCdb = wide ? wideStatus.data() : status.data();
+  const auto statusLength = static_cast<win::BYTE>(wide ? wideStatus.size() : status.size());
+  if (!send(statusCdb, statusLength, reply.data(), static_cast<win::DWORD>(reply.size()))) return true;
+  return StartsWithNoMediaReply(reply);
 }
 
 bool ExecScsiCommandNt(win::HANDLE handle, const win::BYTE* cdb, win::BYTE cdbLength, win::BYTE* data,
@@ -88,7 +121,10 @@ bool ExecScsiCommandNt(win::HANDLE handle, const win::BYTE* cdb, win::BYTE cdbLe
   // While a run writes a card, a command the device refused (a failed erase or raw write
   // answers CHECK CONDITION with every byte moved) must not count as done.
   if (win::ReadU8(request, spt::kScsiStatus) != 0 && OperationBusy != 0) return false;
-  return !VendorReplyFails(cdb, data, dataLength);
+  const auto send = [handle](const win::BYTE* statusCdb, win::BYTE length, win::BYTE* reply, win::DWORD replyLength) {
+    return ExecScsiCommandNt(handle, statusCdb, length, reply, replyLength, kScsiDataIn);
+  };
+  return !VendorReplyFails(send, cdb, cdbLength, data, dataLength);
 }
 
 bool ExecScsiCommand9x(win::BYTE host, win::BYTE target, win::BYTE lun, const win::BYTE* cdb, win::BYTE cdbLength,
@@ -99,7 +135,10 @@ bool ExecScsiCommand9x(win::BYTE host, win::BYTE target, win::BYTE lun, const wi
   if (!SendAspiRequest(address, std::span(cdb, cdbLength), data, dataLength, AspiDirection(direction), false)) {
     return false;
   }
-  return !VendorReplyFails(cdb, data, dataLength);
+  const auto send = [address](const win::BYTE* statusCdb, win::BYTE length, win::BYTE* reply, win::DWORD replyLength) {
+    return SendAspiRequest(address, std::span(statusCdb, length), reply, replyLength, aspi::kDataIn, false);
+  };
+  return !VendorReplyFails(send, cdb, cdbLength, data, dataLength);
 }
 
 }  // namespace

@@ -19,16 +19,6 @@
 namespace tarnlok {
 namespace {
 
-bool SendDosIoctl(win::HANDLE vwin32Handle, win::DWORD ebx, win::DWORD edx, win::DWORD ecx) {
-  Vwin32Registers registers;
-  registers.eax = win::kDosIoctl;
-  registers.ebx = ebx;
-  registers.edx = edx;
-  registers.ecx = ecx;
-  return SendVwin32Request(vwin32Handle, win::VWIN32_DIOC_DOS_IOCTL, registers) &&
-         (registers.flags & win::kDiocCarryFlag) == 0;
-}
-
 bool SendControl(win::HANDLE handle, win::DWORD code) {
   win::DWORD returned = 0;
   return win::DeviceIoControl(handle, code, nullptr, 0, nullptr, 0, &returned, nullptr) != 0;

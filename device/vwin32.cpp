@@ -17,4 +17,14 @@ win::BOOL SendVwin32Request(win::HANDLE vwin32, win::DWORD code, Vwin32Registers
   return result;
 }
 
+bool SendDosIoctl(win::HANDLE vwin32, win::DWORD ebx, win::DWORD edx, win::DWORD ecx) {
+  Vwin32Registers registers;
+  registers.eax = win::kDosIoctl;
+  registers.ebx = ebx;
+  registers.edx = edx;
+  registers.ecx = ecx;
+  return SendVwin32Request(vwin32, win::VWIN32_DIOC_DOS_IOCTL, registers) &&
+         (registers.flags & win::kDiocCarryFlag) == 0;
+}
+
 }  // namespace tarnlok

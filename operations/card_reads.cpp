@@ -70,7 +70,7 @@ bool ReadCardSectors(win::HANDLE card, const DeviceEntry& entry, win::DWORD lba,
   if (OnAtaBus() && !OsKindHasVendorPassThrough()) {
     return AtaSectorRead(card, entry, lba, count, bytesPerSector, buffer);
   }
-  const win::HANDLE plainHandle = OsKindHasVendorPassThrough() ? card : Vwin32Handle;
+  const win::HANDLE plainHandle = OsKindIsNt() ? card : Vwin32Handle;
   if (entry.busKind == kBusFloppy) return PlainSectorRead(plainHandle, lba, count, buffer);
   if (UsePlainSectorIo == 0) return Read10(card, entry, lba, count, bytesPerSector, buffer);
   return PlainSectorRead(plainHandle, lba, count, buffer);

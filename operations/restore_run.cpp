@@ -86,7 +86,7 @@ void RestoreRun::Run() {
   if (!card_.Open(*entry_)) return;
   ShowControls(page_, {controls::kCancelButton}, true);
   if (page_.ownerSheet != nullptr) page_.ownerSheet->EnableCloseButton(win::FALSE);
-  if (!IdentifyCardAndImage(*imagePath) || !CheckImageAgainstCard()) return;
+  if (!IdentifyCardAndImage(*imagePath)) return;
   card_.Lock();
   ShowRunControls();
   if (WriteImage()) ReportSuccess();
@@ -141,14 +141,20 @@ RestoreRun::CardCheck RestoreRun::CheckCardOnce(const std::string& imagePath) {
   if (geometry_.bytesPerSector == 0) geometry_.bytesPerSector = kDefaultSectorSize;
   if (writeProtected) PromptText = LoadProgramString(kStringWriteProtected);
   if (!card_.SwitchToPhysicalDrive()) return CardCheck::kEnd;
-  card_.TestWritable(writeProtected);
-  if (writeProtected) {
-    return ShowMessageText(PromptText, ui::MB_RETRYCANCEL | ui::MB_ICONEXCLAMATION) == ui::IDRETRY ? CardCheck::kRetry
-                                                                                                   : CardCheck::kEnd;
-  }
+  if (writeProtected) return AskRetry();
   OperationBusy = 1;
   if (const CardCheck opened = OpenAndReadHeader(imagePath); opened != CardCheck::kReady) return opened;
-  return CompareHeaderWithCard();
+  if (const CardCheck compared = CompareHeaderWithCard(); compared != CardCheck::kReady) return compared;
+  if (!CheckImageAgainstCard()) return CardCheck::kEnd;
+  // The write test creates a file on the card: only once the image is sure to be written, as it
+  // may overwrite the entry of a deleted file that recovery could still have named.
+  card_.TestWritable(writeProtected);
+  return writeProtected ? AskRetry() : CardCheck::kReady;
+}
+
+RestoreRun::CardCheck RestoreRun::AskRetry() {
+  return ShowMessageText(PromptText, ui::MB_RETRYCANCEL | ui::MB_ICONEXCLAMATION) == ui::IDRETRY ? CardCheck::kRetry
+                                                                                                 : CardCheck::kEnd;
 }
 
 RestoreRun::CardCheck RestoreRun::OpenAndReadHeader(const std::string& imagePath) {

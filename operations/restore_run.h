@@ -32,6 +32,8 @@ class RestoreRun : public CardPageRun {
   CardCheck OpenAndReadHeader(const std::string& imagePath);
   CardCheck CompareHeaderWithCard();
   bool CheckImageAgainstCard();
+  // The write-protection prompt: Retry checks the card again.
+  CardCheck AskRetry();
   void ShowRunControls();
   bool WriteImage();
   bool RestoreUsedSpace();

@@ -25,7 +25,8 @@ TEST(FormatByteSize, UnitsSwitchAtPowersOfTwoAndTheDigitIsTruncated) {
 
 TEST(CapacityText, SizeCodesOfRawCardsAndMegabytesOfTheOthers) {
   EXPECT_EQ(CapacityText(true, true, kSmartMedia, 6), "32 MB");
-  EXPECT_EQ(CapacityText(true, true, kSmartMedia, 9), "") << "the card query road knows codes 1 to 8 only";
+  EXPECT_EQ(CapacityText(true, true, kSmartMedia, 9), "256 MB") << "the IDE and PCMCIA readers know codes 9 to 12 too";
+  EXPECT_EQ(CapacityText(true, true, kSmartMedia, 32), "") << "an unknown card's capacity is no size code";
   EXPECT_EQ(CapacityText(true, true, kCompactFlash, 0), " No Media");
   EXPECT_EQ(CapacityText(true, true, kCompactFlash, 128), "128 MB");
   EXPECT_EQ(CapacityText(false, true, kSmartMedia, 12), "2048 MB");

@@ -29,8 +29,8 @@ constexpr std::array<int, 6> kMemoryStickMegabytes = {4, 8, 16, 32, 64, 128};
 
 std::string Megabytes(long long value) { return std::to_string(value) + " " + LoadProgramString(kStringMegabytes); }
 
-std::string SizeCodeText(win::DWORD code, win::DWORD lastSmartMediaCode) {
-  if (code >= 1 && code <= lastSmartMediaCode) return Megabytes(kSmartMediaMegabytes[code - 1]);
+std::string SizeCodeText(win::DWORD code) {
+  if (code >= 1 && code <= kSmartMediaMegabytes.size()) return Megabytes(kSmartMediaMegabytes[code - 1]);
   if (code >= 32 && code <= 37) return Megabytes(kMemoryStickMegabytes[code - 32]);
   return {};
 }
@@ -130,11 +130,12 @@ void ShowVolume(char letter) {
 std::string CapacityText(bool cardTypeRoad, bool succeeded, win::BYTE deviceKind, win::DWORD value) {
   if (cardTypeRoad) {
     if (value == 0) return LoadProgramString(kStringNoMediaText);
-    if (deviceKind == kSmartMedia) return value <= 8 ? SizeCodeText(value, 8) : std::string();
+    // GetCardType answers an unknown SmartMedia card with its capacity, which is no size code.
+    if (deviceKind == kSmartMedia) return value <= kSmartMediaMegabytes.size() ? SizeCodeText(value) : std::string();
     return Megabytes(value);
   }
   if (!succeeded) return LoadProgramString(kStringNoMediaText);
-  if (RawFlash(deviceKind)) return SizeCodeText(value, 12);
+  if (RawFlash(deviceKind)) return SizeCodeText(value);
   return value != 0 ? Megabytes(value) : LoadProgramString(kStringNoMediaText);
 }
 

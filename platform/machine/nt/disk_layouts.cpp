@@ -1,6 +1,7 @@
 #include "platform/machine/nt/disk_layouts.h"
 
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/vwin32_registers.h"
 
 #include <algorithm>
 
@@ -35,6 +36,10 @@ constexpr std::uint32_t kFloppySectorsPerTrack = 18;
 constexpr std::uint32_t kLs120Heads = 8;
 constexpr std::uint32_t kLs120SectorsPerTrack = 32;
 constexpr std::uint32_t kSectorBytes = 512;
+
+// DOS device types of Get Device Parameters: a 1.44 MB drive, any other block device.
+constexpr win::BYTE kDosFloppy144 = 7;
+constexpr win::BYTE kDosOtherDevice = 8;
 
 void AppendText(std::vector<win::BYTE>& out, std::size_t offsetField, const std::string& text) {
   win::WriteLe32(out, offsetField, static_cast<win::DWORD>(out.size()));
@@ -92,6 +97,22 @@ void WriteDiskGeometry(std::span<win::BYTE> out, std::uint64_t sectors, Bus bus)
   win::WriteLe32(out, 12, geometry.heads);
   win::WriteLe32(out, 16, geometry.sectorsPerTrack);
   win::WriteLe32(out, 20, kSectorBytes);
+}
+
+void WriteDeviceParameters(std::span<win::BYTE> out, std::uint64_t sectors, Bus bus) {
+  namespace params = win::device_parameters;
+  const DiskGeometry geometry = GeometryOf(sectors, bus);
+  const std::uint64_t cylinders = sectors / (std::uint64_t{geometry.heads} * geometry.sectorsPerTrack);
+  const bool floppy144 = geometry.mediaType == kFloppy144MediaType;
+  win::WriteU8(out, params::kDeviceType, floppy144 ? kDosFloppy144 : kDosOtherDevice);
+  win::WriteLe16(out, params::kCylinders, static_cast<win::WORD>(std::min<std::uint64_t>(cylinders, 0xFFFF)));
+  win::WriteLe16(out, params::kBytesPerSector, kSectorBytes);
+  const bool small = sectors <= 0xFFFF;
+  win::WriteLe16(out, params::kTotalSectors, small ? static_cast<win::WORD>(sectors) : 0);
+  win::WriteLe16(out, params::kSectorsPerTrack, static_cast<win::WORD>(geometry.sectorsPerTrack));
+  win::WriteLe16(out, params::kHeads, static_cast<win::WORD>(geometry.heads));
+  win::WriteLe32(out, params::kBigTotalSectors,
+                 small ? 0 : static_cast<win::DWORD>(std::min<std::uint64_t>(sectors, 0xFFFFFFFF)));
 }
 
 void WritePartitionInformation(std::span<win::BYTE> out, const VolumeWindow& window, std::uint32_t partitionNumber) {

@@ -27,6 +27,9 @@ void WriteDeviceNumber(std::span<win::BYTE> out, std::uint32_t deviceNumber, std
 // The geometry the disk driver reports for a medium of this many sectors.
 void WriteDiskGeometry(std::span<win::BYTE> out, std::uint64_t sectors, Bus bus);
 
+// The same geometry as the Windows 9x Get Device Parameters block (vwin32_registers.h).
+void WriteDeviceParameters(std::span<win::BYTE> out, std::uint64_t sectors, Bus bus);
+
 void WritePartitionInformation(std::span<win::BYTE> out, const VolumeWindow& window, std::uint32_t partitionNumber);
 
 }  // namespace machine

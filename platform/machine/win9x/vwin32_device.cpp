@@ -1,6 +1,7 @@
 #include "platform/machine/win9x/vwin32_device.h"
 
 #include "platform/machine/cards/card_media.h"
+#include "platform/machine/nt/disk_layouts.h"
 
 #include "platform/win/layouts/address_tokens.h"
 #include "platform/win/layouts/byte_order.h"
@@ -18,6 +19,7 @@ constexpr win::DWORD kCarry = 0x0001;
 constexpr win::WORD kGenericIoctl = 0x440D;
 constexpr win::BYTE kMinorLock = 0x4A;
 constexpr win::BYTE kMinorUnlock = 0x6A;
+constexpr win::BYTE kMinorDeviceParameters = 0x60;
 constexpr win::BYTE kCategoryOlder = 0x08;
 constexpr win::BYTE kCategoryExtended = 0x48;
 constexpr win::BYTE kHighestLockLevel = 3;
@@ -27,6 +29,7 @@ constexpr win::DWORD kPermissionBits = 0x07;
 constexpr win::DWORD kDosInvalidFunction = 0x01;
 constexpr win::DWORD kDosAccessDenied = 0x05;
 constexpr win::DWORD kDosInvalidDrive = 0x0F;
+constexpr win::DWORD kDosNotReady = 0x15;
 constexpr win::DWORD kDosInvalidParameter = 0x57;
 constexpr win::DWORD kDosVolumeNotLocked = 0xB0;
 
@@ -118,7 +121,21 @@ bool Vwin32Device::DosIoctl(Registers& registers) {
   if ((registers.eax & 0xFFFF) != kGenericIoctl || !knownCategory) return Finish(registers, kDosInvalidFunction);
   if (minor == kMinorLock) return Lock(registers);
   if (minor == kMinorUnlock) return Unlock(registers);
+  if (minor == kMinorDeviceParameters) return DeviceParameters(registers);
   return Finish(registers, kDosInvalidFunction);
+}
+
+bool Vwin32Device::DeviceParameters(Registers& registers) {
+  const auto drive = static_cast<win::BYTE>(registers.ebx & 0xFF);
+  const auto reader = drive == 0 ? nullptr : ReaderOfDrive(drive - 1U);
+  if (!reader) return Finish(registers, kDosInvalidDrive);
+  auto* block = static_cast<win::BYTE*>(win::ResolveAddressToken(registers.edx, win::device_parameters::kSize));
+  if (block == nullptr) return Finish(registers, kDosInvalidParameter);
+  const auto medium = reader->Medium();
+  if (!medium) return Finish(registers, kDosNotReady);
+  WriteDeviceParameters(std::span(block, win::device_parameters::kSize), medium->cardSectors,
+                        reader->Description().bus);
+  return Finish(registers, 0);
 }
 
 bool Vwin32Device::Lock(Registers& registers) {

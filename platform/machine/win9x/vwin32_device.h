@@ -6,6 +6,9 @@
 //   code 2  absolute read (INT 25h), code 3 absolute write (INT 26h): EAX the drive (0 = A:),
 //           ECX 0FFFFFFFFh, EBX the address of the DISKIO record (u32 first sector, u16 count,
 //           u32 buffer address); sectors count from the volume's start
+//   code 1  DOS IOCTL 440Dh minor 60h, Get Device Parameters: BL the drive (1 = A:), EDX the
+//           address of the parameter block, filled with the medium's geometry (the drive's
+//           cylinders, heads, sectors per track and sector counts; the rest left as it was)
 // A failure sets carry and puts the DOS error in EAX (INT 25h/26h: BIOS status in AH, DOS error
 // in AL; success leaves EAX 0). Locks nest: each lock call takes one level, each unlock gives
 // the highest back; the first lock takes the reader's volume lock (refused while files are
@@ -47,6 +50,7 @@ class Vwin32Device final : public ControlDevice {
   bool DosIoctl(Registers& registers);
   bool Lock(Registers& registers);
   bool Unlock(Registers& registers);
+  bool DeviceParameters(Registers& registers);
   bool AbsoluteSectors(Registers& registers, bool write, win::DWORD& error);
 
   std::vector<std::shared_ptr<Reader>> readers_;

@@ -155,3 +155,65 @@ TEST_F(Vwin32Test, Windows95KnowsOnlyTheOlderLockCategory) {
 
 }  // namespace
 }  // namespace machine
+
+namespace machine {
+namespace {
+
+// Get Device Parameters (minor 60h): the disk's geometry, as the NT drive geometry tells it.
+class Vwin32DeviceParameters : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    if (vwin32_ != win::INVALID_HANDLE_VALUE) win::CloseHandle(vwin32_);
+  }
+  win::DiocRegisters Ask(win::BYTE drive, std::array<std::uint8_t, win::device_parameters::kSize>& block) {
+    const win::AddressRegistration address(block.data(), block.size());
+    win::DiocRegisters registers{drive, address.token(), win::kDosGetDeviceParameters, win::kDosIoctl, 0, 0, 0};
+    std::array<std::uint8_t, win::kDiocRegistersSize> raw{};
+    win::WriteDiocRegisters(raw, registers);
+    win::DWORD returned = 0;
+    EXPECT_TRUE(win::DeviceIoControl(vwin32_, 1, raw.data(), win::kDiocRegistersSize, raw.data(),
+                                     win::kDiocRegistersSize, &returned, nullptr));
+    return win::ReadDiocRegisters(raw);
+  }
+  std::unique_ptr<Machine> machine_;
+  win::HANDLE vwin32_ = win::INVALID_HANDLE_VALUE;
+};
+
+TEST_F(Vwin32DeviceParameters, FloppyAndLs120GeometryAndNoDisk) {
+  std::filesystem::remove(tarnlok::test_support::TestDataHome() / "params-a.img");
+  std::filesystem::remove(tarnlok::test_support::TestDataHome() / "params-ls.img");
+  machine_ = std::make_unique<Machine>(test_support::Describe(R"({"version":1,"windows":"98","readers":[
+    {"bus":"floppy","letter":"A","card":{"kind":"floppy","image":"params-a.img"}},
+    {"bus":"ls120","letter":"B","card":{"kind":"floppy","image":"params-ls.img"}},
+    {"bus":"usb","maker":true,"letter":"E","card":{"kind":"none"}}]})"));
+  machine_->Install();
+  vwin32_ = test_support::OpenDevice("vwin32");
+  ASSERT_NE(vwin32_, win::INVALID_HANDLE_VALUE);
+  namespace params = win::device_parameters;
+
+  std::array<std::uint8_t, params::kSize> floppy{};
+  EXPECT_EQ(Ask(1, floppy).flags & kCarry, 0u);
+  EXPECT_EQ(floppy[params::kDeviceType], 7) << "a 1.44 MB drive";
+  EXPECT_EQ(win::ReadLe16(floppy, params::kCylinders), 80);
+  EXPECT_EQ(win::ReadLe16(floppy, params::kHeads), 2);
+  EXPECT_EQ(win::ReadLe16(floppy, params::kSectorsPerTrack), 18);
+  EXPECT_EQ(win::ReadLe16(floppy, params::kBytesPerSector), 512);
+  EXPECT_EQ(win::ReadLe16(floppy, params::kTotalSectors), 2880);
+
+  std::array<std::uint8_t, params::kSize> ls120{};
+  EXPECT_EQ(Ask(2, ls120).flags & kCarry, 0u);
+  EXPECT_EQ(win::ReadLe16(ls120, params::kTotalSectors), 0) << "beyond 16 bits";
+  EXPECT_EQ(win::ReadLe32(ls120, params::kBigTotalSectors), 245760u);
+  EXPECT_EQ(win::ReadLe16(ls120, params::kCylinders) * win::ReadLe16(ls120, params::kHeads) *
+                win::ReadLe16(ls120, params::kSectorsPerTrack),
+            245760);
+
+  std::array<std::uint8_t, params::kSize> empty{};
+  const win::DiocRegisters none = Ask(5, empty);
+  EXPECT_EQ(none.flags & kCarry, kCarry);
+  EXPECT_EQ(none.eax, 0x15u) << "not ready";
+  EXPECT_EQ(Ask(7, empty).eax, 0x0Fu) << "no reader at G:";
+}
+
+}  // namespace
+}  // namespace machine

@@ -31,6 +31,21 @@ constexpr DWORD kDosLockVolume = 0x484A;
 constexpr DWORD kDosLockVolumeOlder = 0x084A;
 constexpr DWORD kDosUnlockVolume = 0x486A;
 constexpr DWORD kDosUnlockVolumeOlder = 0x086A;
+// Get Device Parameters: EDX the address of the parameter block below.
+constexpr DWORD kDosGetDeviceParameters = 0x0860;
+
+// The parameter block of Get Device Parameters (DEVICEPARAMS): the drive's cylinders, then its
+// BIOS parameter block from byte 7, of which the geometry fields are read here.
+namespace device_parameters {
+constexpr std::size_t kSize = 38;
+constexpr std::size_t kDeviceType = 1;
+constexpr std::size_t kCylinders = 4;  // u16
+constexpr std::size_t kBytesPerSector = 7;  // u16
+constexpr std::size_t kTotalSectors = 15;  // u16, 0 when the count needs kBigTotalSectors
+constexpr std::size_t kSectorsPerTrack = 20;  // u16
+constexpr std::size_t kHeads = 22;  // u16
+constexpr std::size_t kBigTotalSectors = 28;  // u32
+}  // namespace device_parameters
 
 // block holds at least kDiocRegistersSize bytes.
 inline DiocRegisters ReadDiocRegisters(std::span<const BYTE> block) {
