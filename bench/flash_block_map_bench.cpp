@@ -5,7 +5,7 @@
 #include "device/device_state.h"
 #include "device/drive_handle.h"
 #include "device/enum_devices_nt.h"
-#include "operations/card_reads.h"
+#include "device/card_reads.h"
 #include "platform/machine/machine.h"
 #include "platform/ui/dialogs/prompter.h"
 #include "platform/win/files/files.h"

@@ -5,7 +5,7 @@
 #include "operations/backup_test_support.h"
 #include "operations/error_prompt_dlg.h"
 #include "platform/win/files/volumes.h"
-#include "shell/resource_ids.h"
+#include "controls/resource_ids.h"
 
 #include <gtest/gtest.h>
 

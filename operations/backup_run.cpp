@@ -9,8 +9,8 @@
 #include "device/volume_lock.h"
 #include "operations/backup_names.h"
 #include "operations/base_page.h"
-#include "operations/card_reads.h"
-#include "operations/card_session.h"
+#include "device/card_reads.h"
+#include "device/card_session.h"
 #include "operations/operation_state.h"
 #include "operations/page_look.h"
 #include "platform/ui/dialogs/message_box.h"
@@ -20,8 +20,8 @@
 #include "platform/win/files/files.h"
 #include "platform/win/system/last_error.h"
 #include "platform/win/files/volumes.h"
-#include "shell/resource_ids.h"
-#include "shell/shell_state.h"
+#include "controls/resource_ids.h"
+#include "controls/shell_state.h"
 
 #include <algorithm>
 #include <cctype>

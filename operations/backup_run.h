@@ -5,7 +5,7 @@
 
 #include "device/device_entry.h"
 #include "operations/bkup_page.h"
-#include "operations/card_session.h"
+#include "device/card_session.h"
 #include "operations/error_prompt_dlg.h"
 #include "operations/fmb_image.h"
 #include "operations/image_file_writer.h"

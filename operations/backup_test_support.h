@@ -11,8 +11,8 @@
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/win/files/paths.h"
-#include "shell/control_ids.h"
-#include "shell/resource_ids.h"
+#include "controls/control_ids.h"
+#include "controls/resource_ids.h"
 #include "tests/support/test_data_folder.h"
 
 #include <filesystem>

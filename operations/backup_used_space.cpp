@@ -7,7 +7,7 @@
 #include "device/string_ids.h"
 #include "operations/backup_run.h"
 #include "operations/base_page.h"
-#include "operations/card_reads.h"
+#include "device/card_reads.h"
 #include "operations/used_cluster_walk.h"
 #include "operations/used_space_volume.h"
 #include "platform/win/layouts/byte_order.h"

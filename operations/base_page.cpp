@@ -4,10 +4,10 @@
 #include "device/string_ids.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/styles.h"
-#include "shell/dialog_texts.h"
-#include "shell/main_app.h"
-#include "shell/page_background.h"
-#include "shell/resource_ids.h"
+#include "controls/dialog_texts.h"
+#include "controls/app_resources.h"
+#include "controls/page_background.h"
+#include "controls/resource_ids.h"
 
 #include <array>
 

@@ -8,7 +8,7 @@
 #include "operations/era_page.h"
 #include "operations/rest_page.h"
 #include "platform/ui/dialogs/property_sheet.h"
-#include "shell/page_codes.h"
+#include "controls/page_codes.h"
 
 #include <string>
 

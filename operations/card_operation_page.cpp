@@ -6,13 +6,13 @@
 #include "platform/ui/gdi/gdi.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/styles.h"
-#include "shell/control_colours.h"
-#include "shell/dialog_texts.h"
-#include "shell/help_topics.h"
-#include "shell/main_app.h"
-#include "shell/page_background.h"
-#include "shell/resource_ids.h"
-#include "shell/shell_state.h"
+#include "controls/control_colours.h"
+#include "controls/dialog_texts.h"
+#include "controls/help_topics.h"
+#include "controls/app_resources.h"
+#include "controls/page_background.h"
+#include "controls/resource_ids.h"
+#include "controls/shell_state.h"
 
 #include <algorithm>
 

@@ -5,8 +5,8 @@
 
 #include "platform/ui/controls/controls.h"
 #include "platform/ui/dialogs/property_sheet.h"
-#include "shell/icon_button.h"
-#include "shell/shaded_progress.h"
+#include "controls/icon_button.h"
+#include "controls/shaded_progress.h"
 
 #include <span>
 

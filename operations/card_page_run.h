@@ -4,7 +4,7 @@
 #pragma once
 
 #include "device/device_entry.h"
-#include "operations/card_session.h"
+#include "device/card_session.h"
 #include "operations/card_write_run.h"
 #include "operations/error_prompt_dlg.h"
 #include "operations/operation_handlers.h"

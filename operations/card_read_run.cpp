@@ -1,9 +1,9 @@
 #include "operations/card_read_run.h"
 
 #include "device/reader_commands.h"
-#include "operations/card_reads.h"
+#include "device/card_reads.h"
 #include "operations/fmb_image.h"
-#include "operations/flash_blocks.h"
+#include "device/flash_blocks.h"
 #include "device/string_ids.h"
 
 #include <algorithm>

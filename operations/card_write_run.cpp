@@ -1,9 +1,9 @@
 #include "operations/card_write_run.h"
 
 #include "device/reader_commands.h"
-#include "operations/card_reads.h"
-#include "operations/card_sector_road.h"
-#include "operations/flash_blocks.h"
+#include "device/card_reads.h"
+#include "device/card_sector_road.h"
+#include "device/flash_blocks.h"
 #include "operations/fmb_image.h"
 #include "device/string_ids.h"
 #include "platform/win/layouts/byte_order.h"

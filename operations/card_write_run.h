@@ -7,7 +7,7 @@
 // data go to the next good free block of its zone; with none left the run fails.
 #pragma once
 
-#include "operations/flash_card_commands.h"
+#include "device/flash_card_commands.h"
 #include "operations/image_source.h"
 #include "platform/win/system/types.h"
 

@@ -11,9 +11,9 @@
 #include "device/enum_devices_nt.h"
 #include "device/testing/machine_fixture.h"
 #include "device/reader_commands.h"
-#include "operations/card_reads.h"
-#include "operations/card_sector_road.h"
-#include "operations/flash_blocks.h"
+#include "device/card_reads.h"
+#include "device/card_sector_road.h"
+#include "device/flash_blocks.h"
 #include "platform/machine/testing/machine_testing.h"
 
 #include <gtest/gtest.h>

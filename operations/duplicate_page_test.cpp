@@ -13,7 +13,7 @@
 #include "platform/win/system/global_memory.h"
 #include "platform/win/system/manual_clock.h"
 #include "platform/win/files/paths.h"
-#include "shell/resource_ids.h"
+#include "controls/resource_ids.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>

@@ -12,7 +12,7 @@
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/styles.h"
 #include "platform/win/files/volumes.h"
-#include "shell/shell_state.h"
+#include "controls/shell_state.h"
 
 #include <algorithm>
 

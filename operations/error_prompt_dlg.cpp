@@ -4,8 +4,8 @@
 #include "device/device_state.h"
 #include "device/string_ids.h"
 #include "platform/ui/windows/messages.h"
-#include "shell/dialog_texts.h"
-#include "shell/resource_ids.h"
+#include "controls/dialog_texts.h"
+#include "controls/resource_ids.h"
 
 namespace tarnlok {
 namespace {

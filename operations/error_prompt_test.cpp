@@ -10,7 +10,7 @@
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/testing/test_driver.h"
 #include "platform/ui/windows/window_api.h"
-#include "shell/resource_ids.h"
+#include "controls/resource_ids.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include "formatlib/include/pradvik_exports.h"
 #include "platform/win/modules/modules.h"
-#include "shell/shell_state.h"
+#include "controls/shell_state.h"
 
 namespace tarnlok {
 

@@ -15,7 +15,7 @@
 #include "platform/ui/windows/messages.h"
 #include "platform/win/files/paths.h"
 #include "platform/win/layouts/byte_order.h"
-#include "shell/resource_ids.h"
+#include "controls/resource_ids.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>

@@ -21,9 +21,9 @@
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/win/files/files.h"
-#include "shell/control_ids.h"
-#include "shell/page_codes.h"
-#include "shell/resource_ids.h"
+#include "controls/control_ids.h"
+#include "controls/page_codes.h"
+#include "controls/resource_ids.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>

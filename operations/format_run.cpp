@@ -8,7 +8,7 @@
 #include "device/string_ids.h"
 #include "device/volume_lock.h"
 #include "operations/base_page.h"
-#include "operations/card_session.h"
+#include "device/card_session.h"
 #include "operations/format_state.h"
 #include "operations/operation_handlers.h"
 #include "platform/ui/dialogs/message_box.h"

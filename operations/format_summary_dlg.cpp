@@ -5,11 +5,11 @@
 #include "operations/format_summary.h"
 #include "platform/ui/gdi/gdi.h"
 #include "platform/ui/windows/messages.h"
-#include "shell/control_colours.h"
-#include "shell/dialog_texts.h"
-#include "shell/main_app.h"
-#include "shell/page_background.h"
-#include "shell/resource_ids.h"
+#include "controls/control_colours.h"
+#include "controls/dialog_texts.h"
+#include "controls/app_resources.h"
+#include "controls/page_background.h"
+#include "controls/resource_ids.h"
 
 namespace tarnlok {
 namespace {

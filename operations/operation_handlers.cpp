@@ -10,7 +10,7 @@
 #include "platform/ui/windows/styles.h"
 #include "platform/ui/windows/win_app.h"
 #include "platform/win/system/system_clock.h"
-#include "shell/control_ids.h"
+#include "controls/control_ids.h"
 
 #include <cstdio>
 

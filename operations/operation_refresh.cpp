@@ -5,8 +5,8 @@
 #include "device/string_ids.h"
 #include "platform/ui/windows/styles.h"
 #include "platform/ui/windows/window_api.h"
-#include "shell/refresh_info_page.h"
-#include "shell/shell_state.h"
+#include "device/card_query.h"
+#include "controls/shell_state.h"
 
 #include <cstring>
 #include <string>

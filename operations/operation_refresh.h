@@ -3,7 +3,7 @@
 // current device (which rewrites its entry) and its name and capacity shown.
 #pragma once
 
-#include "shell/dialog_texts.h"
+#include "controls/dialog_texts.h"
 
 #include <initializer_list>
 #include <span>

@@ -6,8 +6,8 @@
 #include "platform/ui/dialogs/property_sheet.h"
 #include "platform/ui/windows/window_api.h"
 #include "shell/main_dlg.h"
-#include "shell/page_codes.h"
-#include "shell/resource_ids.h"
+#include "controls/page_codes.h"
+#include "controls/resource_ids.h"
 #include "shell/shell_test_support.h"
 
 #include <functional>

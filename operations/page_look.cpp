@@ -1,7 +1,7 @@
 #include "operations/page_look.h"
 
 #include "platform/ui/gdi/cdc.h"
-#include "shell/main_app.h"
+#include "controls/app_resources.h"
 
 namespace tarnlok {
 

@@ -5,7 +5,7 @@
 #include "platform/ui/gdi/cdc.h"
 #include "platform/ui/controls/controls.h"
 #include "platform/ui/gdi/gdi.h"
-#include "shell/icon_button.h"
+#include "controls/icon_button.h"
 
 #include <initializer_list>
 #include <utility>

@@ -4,8 +4,8 @@
 #include "operations/backup_names.h"
 #include "operations/bkup_page.h"
 #include "platform/ui/windows/window_api.h"
-#include "shell/refresh_info_page.h"
-#include "shell/shell_state.h"
+#include "device/card_query.h"
+#include "controls/shell_state.h"
 
 namespace tarnlok {
 

@@ -5,9 +5,9 @@
 #include "operations/dup_page.h"
 #include "operations/operation_refresh.h"
 #include "operations/operation_state.h"
-#include "shell/control_ids.h"
-#include "shell/page_codes.h"
-#include "shell/shell_state.h"
+#include "controls/control_ids.h"
+#include "controls/page_codes.h"
+#include "controls/shell_state.h"
 
 namespace tarnlok {
 namespace {

@@ -4,11 +4,11 @@
 #include "device/string_ids.h"
 #include "operations/era_page.h"
 #include "platform/ui/windows/window_api.h"
-#include "shell/control_ids.h"
-#include "shell/dialog_texts.h"
-#include "shell/page_codes.h"
-#include "shell/refresh_info_page.h"
-#include "shell/shell_state.h"
+#include "controls/control_ids.h"
+#include "controls/dialog_texts.h"
+#include "controls/page_codes.h"
+#include "device/card_query.h"
+#include "controls/shell_state.h"
 
 namespace tarnlok {
 namespace {

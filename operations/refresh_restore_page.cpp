@@ -5,8 +5,8 @@
 #include "operations/operation_refresh.h"
 #include "operations/operation_state.h"
 #include "operations/rest_page.h"
-#include "shell/control_ids.h"
-#include "shell/shell_state.h"
+#include "controls/control_ids.h"
+#include "controls/shell_state.h"
 
 namespace tarnlok {
 namespace {

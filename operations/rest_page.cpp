@@ -6,11 +6,11 @@
 #include "operations/page_look.h"
 #include "operations/refresh_restore_page.h"
 #include "platform/ui/dialogs/prompter.h"
-#include "shell/control_ids.h"
-#include "shell/dialog_texts.h"
-#include "shell/main_app.h"
-#include "shell/page_codes.h"
-#include "shell/resource_ids.h"
+#include "controls/control_ids.h"
+#include "controls/dialog_texts.h"
+#include "controls/app_resources.h"
+#include "controls/page_codes.h"
+#include "controls/resource_ids.h"
 
 namespace tarnlok {
 namespace {

@@ -11,7 +11,7 @@
 #include "platform/ui/windows/window_api.h"
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/files/paths.h"
-#include "shell/resource_ids.h"
+#include "controls/resource_ids.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>

@@ -7,7 +7,7 @@
 #include "device/string_ids.h"
 #include "device/volume_lock.h"
 #include "operations/base_page.h"
-#include "operations/card_sector_road.h"
+#include "device/card_sector_road.h"
 #include "operations/operation_state.h"
 #include "operations/page_look.h"
 #include "operations/used_space_volume.h"
@@ -16,7 +16,7 @@
 #include "platform/ui/windows/window_api.h"
 #include "platform/win/files/files.h"
 #include "platform/win/system/handle_table.h"
-#include "shell/shell_state.h"
+#include "controls/shell_state.h"
 
 #include <algorithm>
 #include <array>

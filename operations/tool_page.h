@@ -4,8 +4,8 @@
 
 #include "platform/ui/controls/controls.h"
 #include "platform/ui/dialogs/property_sheet.h"
-#include "shell/icon_button.h"
-#include "shell/page_codes.h"
+#include "controls/icon_button.h"
+#include "controls/page_codes.h"
 
 #include <array>
 

@@ -8,9 +8,9 @@
 #include "platform/ui/dialogs/property_sheet.h"
 #include "platform/ui/windows/win_app.h"
 #include "platform/ui/windows/window_api.h"
-#include "shell/control_ids.h"
-#include "shell/page_codes.h"
-#include "shell/resource_ids.h"
+#include "controls/control_ids.h"
+#include "controls/page_codes.h"
+#include "controls/resource_ids.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "recovery/flash_block_map.h"
 
-#include "operations/card_reads.h"
-#include "operations/flash_blocks.h"
+#include "device/card_reads.h"
+#include "device/flash_blocks.h"
 
 #include <algorithm>
 

@@ -3,23 +3,16 @@
 // own firmware shows through its logical sectors (READ(10) or ATA READ SECTORS), after writes
 // that moved blocks away from their first places.
 #include "recovery/flash_block_map.h"
-#include "recovery/flash_block_analysis.h"
 
 #include "device/device_state.h"
 #include "device/enum_devices_9x.h"
 #include "device/enum_devices_nt.h"
 #include "device/reader_commands.h"
 #include "device/testing/machine_fixture.h"
-#include "operations/card_reads.h"
-#include "operations/card_sector_road.h"
-#include "operations/card_session.h"
+#include "device/card_reads.h"
+#include "device/card_sector_road.h"
+#include "device/card_session.h"
 #include "platform/machine/flash/flash_geometry.h"
-#include "platform/ui/testing/test_driver.h"
-#include "platform/ui/windows/messages.h"
-#include "platform/ui/windows/styles.h"
-#include "platform/ui/windows/window_api.h"
-#include "platform/ui/windows/window_class.h"
-#include "shell/progress_dlg.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>
@@ -350,44 +343,6 @@ TEST_F(FlashCardTest, ACancelledBuildKeepsTheBlocksFoundSoFar) {
       EXPECT_FALSE(map.PhysicalOf(logical).has_value()) << logical;
     }
   }
-}
-
-std::string ItemText(ui::HWND dialog, int id) {
-  char text[64] = {};
-  ui::GetDlgItemTextA(dialog, id, text, sizeof text);
-  return text;
-}
-
-TEST_F(FlashCardTest, TheAnalysisCountsTheBlocksInItsDialogAndStopsWhenACancelIsConfirmed) {
-  ASSERT_NO_FATAL_FAILURE(Open(StickRoad()));
-  ui::TestDriver driver(tarnlok::test_support::FailTest);
-  const ui::HWND owner = ui::CreateWindowExA(0, ui::kDialogClass, "Tarnlok", ui::WS_POPUP | ui::WS_VISIBLE, 0, 0, 400,
-                                             300, nullptr, nullptr, nullptr, nullptr);
-  struct Seen {
-    std::string total, current;
-    bool ownerEnabled = true;
-  } first, second;
-  const auto press = [&](Seen& seen) {
-    const ui::HWND dialog = ui::FindWindowA(nullptr, "Analysing Physical blocks");
-    ASSERT_NE(dialog, nullptr);
-    seen = {ItemText(dialog, tarnlok::kProgressValueTotal), ItemText(dialog, tarnlok::kProgressValueCurrent),
-            ui::IsWindowEnabled(owner) != 0};
-    EXPECT_TRUE(driver.Click(dialog, ui::IDCANCEL));
-  };
-  driver.AfterPumps(60, [&] { press(first); });
-  driver.AfterPumps(400, [&] { press(second); });
-  prompter.AnswerMessageBox(ui::IDNO, "Do you really want to cancel this operation?");
-  prompter.AnswerMessageBox(ui::IDYES, "Do you really want to cancel this operation?");
-  FlashBlockMap map(layout_);
-  EXPECT_EQ(AnalyseFlashBlocks(map, *reads_, ui::CWnd::FromHandle(owner)), BlockMapEnd::Cancelled);
-  EXPECT_EQ(first.total, " 4096 (0x1000)");
-  EXPECT_FALSE(first.ownerEnabled) << "the dialog disables its owner while it runs";
-  ASSERT_FALSE(first.current.empty());
-  ASSERT_FALSE(second.current.empty());
-  EXPECT_LT(std::stoi(first.current), std::stoi(second.current)) << "No went on with the next blocks";
-  EXPECT_EQ(ui::FindWindowA(nullptr, "Analysing Physical blocks"), nullptr);
-  EXPECT_TRUE(ui::IsWindowEnabled(owner));
-  ui::DestroyWindow(owner);
 }
 
 // The decoding of management data, byte by byte.

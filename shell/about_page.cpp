@@ -5,13 +5,13 @@
 #include "platform/ui/gdi/gdi.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/resources/resources.h"
-#include "shell/control_colours.h"
-#include "shell/control_ids.h"
-#include "shell/dialog_texts.h"
-#include "shell/help_topics.h"
+#include "controls/control_colours.h"
+#include "controls/control_ids.h"
+#include "controls/dialog_texts.h"
+#include "controls/help_topics.h"
 #include "shell/main_app.h"
-#include "shell/page_background.h"
-#include "shell/resource_ids.h"
+#include "controls/page_background.h"
+#include "controls/resource_ids.h"
 
 #include <string>
 

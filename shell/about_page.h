@@ -4,7 +4,7 @@
 
 #include "platform/ui/controls/controls.h"
 #include "platform/ui/dialogs/property_sheet.h"
-#include "shell/hyper_link.h"
+#include "controls/hyper_link.h"
 
 namespace tarnlok {
 

@@ -8,9 +8,9 @@
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
-#include "shell/control_ids.h"
+#include "controls/control_ids.h"
 #include "shell/main_dlg.h"
-#include "shell/resource_ids.h"
+#include "controls/resource_ids.h"
 #include "shell/shell_test_support.h"
 
 #include <gtest/gtest.h>

@@ -7,8 +7,8 @@
 #include "platform/ui/windows/window_class.h"
 #include "recovery/page/media_size_dlg.h"
 #include "recovery/page/recv_settings_dlg.h"
-#include "shell/control_ids.h"
-#include "shell/resource_ids.h"
+#include "controls/control_ids.h"
+#include "controls/resource_ids.h"
 
 #include <gtest/gtest.h>
 

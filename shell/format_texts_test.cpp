@@ -1,6 +1,7 @@
 // Texts the shell formats: byte sizes, the Information page's capacities, the device rows.
 #include "shell/device_rows.h"
 #include "shell/main_app.h"
+#include "device/card_query.h"
 #include "shell/refresh_info_page.h"
 
 #include <gtest/gtest.h>

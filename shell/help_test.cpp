@@ -5,10 +5,10 @@
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/window_api.h"
 #include "platform/win/system/shell_services.h"
-#include "shell/control_ids.h"
+#include "controls/control_ids.h"
 #include "shell/main_dlg.h"
-#include "shell/page_codes.h"
-#include "shell/resource_ids.h"
+#include "controls/page_codes.h"
+#include "controls/resource_ids.h"
 #include "shell/shell_test_support.h"
 
 #include <gtest/gtest.h>
@@ -99,7 +99,7 @@ TEST_F(Help, TheHelpFileHasATopicForEveryKeyTheProgramPasses) {
     };
     for (const auto& [key, title] : topics) {
       EXPECT_TRUE(
-          win::WinHelpA(main, App().m_helpFilePath.c_str(), win::HELP_KEY, reinterpret_cast<std::uintptr_t>(key)));
+          win::WinHelpA(main, MainApp().m_helpFilePath.c_str(), win::HELP_KEY, reinterpret_cast<std::uintptr_t>(key)));
       EXPECT_EQ(test_support::ShownHelpTopic(), title) << key;
     }
     // The recovery settings and media type dialogs by the help contexts of their templates.

@@ -4,7 +4,7 @@
 
 #include "platform/ui/controls/controls.h"
 #include "platform/ui/dialogs/property_sheet.h"
-#include "shell/icon_button.h"
+#include "controls/icon_button.h"
 
 namespace tarnlok {
 

@@ -5,7 +5,7 @@
 #include "device/device_state.h"
 #include "platform/ui/gdi/gdi.h"
 #include "platform/win/modules/modules.h"
-#include "shell/shell_state.h"
+#include "controls/shell_state.h"
 #include "shell/single_instance.h"
 #include "shell/splash_dlg.h"
 
@@ -27,12 +27,9 @@ void FreeModule(win::HMODULE& module) {
 
 CMainApp::CMainApp() : splash(new CSplashDlg(nullptr)) {}
 
-CMainApp::~CMainApp() {
-  delete splash;
-  if (backgroundBitmap != nullptr) ui::DeleteObject(backgroundBitmap);
-}
+CMainApp::~CMainApp() { delete splash; }
 
-CMainApp& App() { return static_cast<CMainApp&>(*ui::AfxGetApp()); }
+CMainApp& MainApp() { return static_cast<CMainApp&>(*ui::AfxGetApp()); }
 
 void CMainApp::CreateFonts() {
   MakeVerdana(labelFontBold, 13, ui::FW_BOLD);

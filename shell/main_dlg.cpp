@@ -12,18 +12,18 @@
 #include "platform/ui/windows/system_metrics.h"
 #include "platform/ui/windows/window_api.h"
 #include "platform/win/modules/modules.h"
-#include "shell/control_ids.h"
+#include "controls/control_ids.h"
 #include "shell/device_rows.h"
-#include "shell/help_topics.h"
+#include "controls/help_topics.h"
 #include "shell/main_app.h"
-#include "shell/page_codes.h"
+#include "controls/page_codes.h"
 #include "shell/refresh_info_page.h"
 #include "operations/refresh_backup_page.h"
 #include "operations/refresh_duplicate_page.h"
 #include "operations/refresh_format_page.h"
 #include "operations/refresh_restore_page.h"
-#include "shell/resource_ids.h"
-#include "shell/shell_state.h"
+#include "controls/resource_ids.h"
+#include "controls/shell_state.h"
 #include "device/device_messages.h"
 
 #include <algorithm>
@@ -116,7 +116,7 @@ win::BOOL CMainDlg::OnInitDialog() {
   win::GetModuleFileNameA(nullptr, path, sizeof(path));
   ProgramFolder = path;
   ProgramFolder.erase(ProgramFolder.rfind('\\') + 1);
-  App().m_helpFilePath = HelpFilePath();
+  MainApp().m_helpFilePath = HelpFilePath();
   SheetInitialising = 0;
   SetMode(kBitmapSizesWindow);
   SetTransparency(kSeeThrough, win::TRUE);
@@ -176,7 +176,7 @@ void CMainDlg::OnItemChanged(ui::NMHDR*, ui::LRESULT* result) {
 
 void CMainDlg::OnClose() {
   if (OperationBusy != 0) return;
-  App().ExitInstance();
+  MainApp().ExitInstance();
   ui::ExitProcess(0);
 }
 

@@ -1,14 +1,14 @@
 // The pie chart's window class: registered once by the application object, drawn by the
 // default window procedure with its light-grey background, and hidden on the Information page.
-#include "shell/pie_chart_ctrl.h"
+#include "controls/pie_chart_ctrl.h"
 
 #include "platform/ui/gdi/gdi.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/styles.h"
 #include "platform/ui/windows/window_api.h"
 #include "platform/ui/windows/window_class.h"
-#include "shell/control_ids.h"
-#include "shell/resource_ids.h"
+#include "controls/control_ids.h"
+#include "controls/resource_ids.h"
 #include "shell/shell_test_support.h"
 
 #include <gtest/gtest.h>

@@ -2,9 +2,9 @@
 
 #include "device/device_state.h"
 #include "operations/error_prompt_dlg.h"
-#include "shell/control_ids.h"
+#include "controls/control_ids.h"
 #include "shell/main_dlg.h"
-#include "shell/resource_ids.h"
+#include "controls/resource_ids.h"
 
 namespace tarnlok {
 namespace {

@@ -13,8 +13,8 @@
 #include "platform/win/registry/registry.h"
 #include "platform/win/system/shell_services.h"
 #include "shell/main_app.h"
-#include "shell/settings_key.h"
-#include "shell/shell_state.h"
+#include "controls/settings_key.h"
+#include "controls/shell_state.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "platform/win/files/file_mapping.h"
 #include "platform/win/system/handle_table.h"
 #include "platform/win/system/last_error.h"
-#include "shell/shell_state.h"
+#include "controls/shell_state.h"
 #include "device/device_messages.h"
 
 namespace tarnlok {

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/ui/dialogs/cdialog.h"
-#include "shell/resource_ids.h"
+#include "controls/resource_ids.h"
 
 namespace tarnlok {
 

@@ -6,13 +6,13 @@
 #include "platform/ui/windows/window_api.h"
 #include "platform/win/system/last_error.h"
 #include "platform/win/registry/registry.h"
-#include "shell/control_colours.h"
-#include "shell/control_ids.h"
-#include "shell/dialog_texts.h"
+#include "controls/control_colours.h"
+#include "controls/control_ids.h"
+#include "controls/dialog_texts.h"
 #include "shell/main_app.h"
-#include "shell/page_background.h"
-#include "shell/resource_ids.h"
-#include "shell/settings_key.h"
+#include "controls/page_background.h"
+#include "controls/resource_ids.h"
+#include "controls/settings_key.h"
 
 namespace tarnlok {
 namespace {

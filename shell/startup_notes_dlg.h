@@ -4,9 +4,9 @@
 
 #include "platform/ui/dialogs/cdialog.h"
 #include "platform/ui/controls/controls.h"
-#include "shell/hyper_link.h"
-#include "shell/icon_button.h"
-#include "shell/resource_ids.h"
+#include "controls/hyper_link.h"
+#include "controls/icon_button.h"
+#include "controls/resource_ids.h"
 
 namespace tarnlok {
 

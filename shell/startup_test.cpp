@@ -15,12 +15,12 @@
 #include "platform/win/files/paths.h"
 #include "platform/win/registry/registry.h"
 #include "platform/win/system/shell_launch.h"
-#include "shell/control_ids.h"
+#include "controls/control_ids.h"
 #include "shell/main_app.h"
-#include "shell/page_codes.h"
-#include "shell/resource_ids.h"
-#include "shell/settings_key.h"
-#include "shell/shell_state.h"
+#include "controls/page_codes.h"
+#include "controls/resource_ids.h"
+#include "controls/settings_key.h"
+#include "controls/shell_state.h"
 #include "shell/shell_test_support.h"
 
 #include <gtest/gtest.h>

@@ -7,7 +7,7 @@
 #include "platform/win/system/last_error.h"
 #include "platform/win/system/shell_services.h"
 #include "recovery/page/recovery_settings.h"
-#include "shell/settings_key.h"
+#include "controls/settings_key.h"
 
 #include <algorithm>
 #include <string>

@@ -1,8 +1,8 @@
 #include "operations/testing/page_runs.h"
 
 #include "platform/ui/windows/messages.h"
-#include "shell/control_ids.h"
-#include "shell/shell_state.h"
+#include "controls/control_ids.h"
+#include "controls/shell_state.h"
 
 #include <algorithm>
 #include <fstream>

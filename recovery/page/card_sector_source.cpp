@@ -1,6 +1,6 @@
 #include "recovery/page/card_sector_source.h"
 
-#include "operations/card_reads.h"
+#include "device/card_reads.h"
 
 namespace tarnlok {
 

@@ -1,6 +1,6 @@
 #include "recovery/page/flash_map_source.h"
 
-#include "recovery/flash_block_analysis.h"
+#include "recovery/page/flash_block_analysis.h"
 #include "recovery/flash_block_map.h"
 
 namespace tarnlok {

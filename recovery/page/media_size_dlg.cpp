@@ -3,7 +3,7 @@
 #include "device/device_messages.h"
 #include "device/string_ids.h"
 #include "platform/ui/dialogs/message_box.h"
-#include "shell/dialog_texts.h"
+#include "controls/dialog_texts.h"
 
 #include <array>
 #include <cstdio>

@@ -4,7 +4,7 @@
 
 #include "platform/ui/controls/list_box.h"
 #include "platform/ui/dialogs/cdialog.h"
-#include "shell/resource_ids.h"
+#include "controls/resource_ids.h"
 
 namespace tarnlok {
 

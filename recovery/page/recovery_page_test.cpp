@@ -14,9 +14,9 @@
 #include "platform/win/files/paths.h"
 #include "platform/win/system/handle_table.h"
 #include "recovery/file_types.h"
-#include "shell/control_ids.h"
-#include "shell/page_codes.h"
-#include "shell/resource_ids.h"
+#include "controls/control_ids.h"
+#include "controls/page_codes.h"
+#include "controls/resource_ids.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>

@@ -26,7 +26,7 @@
 #include "recovery/page/recovery_settings.h"
 #include "recovery/safe_names.h"
 #include "recovery/visible_copy.h"
-#include "shell/shell_state.h"
+#include "controls/shell_state.h"
 
 #include <array>
 #include <cstdio>

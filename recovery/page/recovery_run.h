@@ -5,7 +5,7 @@
 #pragma once
 
 #include "device/device_entry.h"
-#include "operations/card_session.h"
+#include "device/card_session.h"
 #include "operations/error_prompt_dlg.h"
 #include "recovery/page/recv_page.h"
 #include "recovery/recovery_engine.h"

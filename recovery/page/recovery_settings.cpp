@@ -2,7 +2,7 @@
 
 #include "platform/win/system/last_error.h"
 #include "recovery/file_types.h"
-#include "shell/settings_key.h"
+#include "controls/settings_key.h"
 
 #include <array>
 #include <cstring>

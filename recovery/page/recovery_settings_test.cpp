@@ -6,7 +6,7 @@
 #include "platform/win/files/paths.h"
 #include "platform/win/system/last_error.h"
 #include "recovery/file_types.h"
-#include "shell/settings_key.h"
+#include "controls/settings_key.h"
 #include "tests/support/test_data_folder.h"
 
 #include <gtest/gtest.h>

@@ -13,14 +13,14 @@
 #include "recovery/page/recv_settings_dlg.h"
 #include "recovery/page/thumbnail_bitmap.h"
 #include "recovery/throughput.h"
-#include "shell/control_colours.h"
-#include "shell/dialog_texts.h"
-#include "shell/help_topics.h"
-#include "shell/main_app.h"
-#include "shell/page_background.h"
-#include "shell/page_codes.h"
-#include "shell/resource_ids.h"
-#include "shell/shell_state.h"
+#include "controls/control_colours.h"
+#include "controls/dialog_texts.h"
+#include "controls/help_topics.h"
+#include "controls/app_resources.h"
+#include "controls/page_background.h"
+#include "controls/page_codes.h"
+#include "controls/resource_ids.h"
+#include "controls/shell_state.h"
 
 namespace tarnlok {
 namespace {
@@ -171,7 +171,7 @@ ui::LRESULT CRecvPage::OnTimer(ui::WPARAM id, ui::LPARAM) {
 void CRecvPage::ShowThroughput(int seconds, std::uint64_t bytes) {
   const recovery::ThroughputReading reading = recovery::ComputeThroughput(seconds, bytes, GaugeMax);
   if (!reading.shown) return;
-  throughputText_.SetWindowText(CMainApp::FormatByteSize(reading.bytesPerMinute) + "/Min");
+  throughputText_.SetWindowText(CAppResources::FormatByteSize(reading.bytesPerMinute) + "/Min");
   if (reading.bytesPerMinute != 0 && GaugeMax != 0) gauge_.SetPos(reading.gaugePosition);
 }
 

@@ -9,8 +9,8 @@
 #include "platform/ui/dialogs/property_sheet.h"
 #include "recovery/carve_state.h"
 #include "recovery/recovery_observer.h"
-#include "shell/icon_button.h"
-#include "shell/shaded_progress.h"
+#include "controls/icon_button.h"
+#include "controls/shaded_progress.h"
 
 #include <cstdint>
 #include <memory>

@@ -6,8 +6,8 @@
 #include "platform/ui/controls/controls.h"
 #include "platform/ui/controls/list_view.h"
 #include "platform/ui/dialogs/cdialog.h"
-#include "shell/icon_button.h"
-#include "shell/resource_ids.h"
+#include "controls/icon_button.h"
+#include "controls/resource_ids.h"
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 
 #include "platform/ui/gdi/gdi.h"
 #include "platform/ui/resources/resources.h"
-#include "shell/resource_ids.h"
+#include "controls/resource_ids.h"
 
 namespace tarnlok {
 

@@ -1,0 +1,50 @@
+#include "controls/help_topics.h"
+
+#include "platform/win/registry/profile.h"
+#include "platform/win/system/shell_services.h"
+#include "controls/shell_state.h"
+
+#include <array>
+#include <strings.h>
+
+namespace tarnlok {
+namespace {
+
+// Help topics by page code (page_codes.h); none before a page has been shown.
+constexpr std::array<const char*, 7> kTopics = {"",
+                                                "Tab Style Layout",
+                                                "Tarnlok Backup",
+                                                "Using Tarnlok Restore",
+                                                "Tarnlok Duplicate",
+                                                "Using Tarnlok Recovery",
+                                                "Tarnlok Format"};
+constexpr char kHelpFile[] = "TLKRCALL.HLP";
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string HelpFilePath() {
+  char folder[260] = {};
+  win::GetPrivateProfileStringA("DefDir", "DefDir", "Fail", folder, sizeof(folder), "TLKLV2CL.INI");
+  // Without a folder from the INI the help file is looked for beside the program.
+  if (SameIgnoringCase(folder, "Fail")) return ProgramFolder + kHelpFile;
+  return std::string(folder) + "\\" + kHelpFile;
+}
+
+std::string HelpTopicOfPage(int pageCode) {
+  if (pageCode < 1 || pageCode >= static_cast<int>(kTopics.size())) return {};
+  return kTopics[static_cast<std::size_t>(pageCode)];
+}
+
+void OpenHelpTopic(ui::HWND window, const std::string& topic) {
+  win::WinHelpA(window, HelpFilePath().c_str(), win::HELP_KEY, reinterpret_cast<std::uintptr_t>(topic.c_str()));
+}
+
+}  // namespace tarnlok

@@ -1,0 +1,43 @@
+#include "recovery/page/flash_block_analysis.h"
+
+#include "device/device_messages.h"
+#include "device/string_ids.h"
+#include "operations/operation_handlers.h"
+#include "platform/ui/dialogs/message_box.h"
+#include "controls/progress_dlg.h"
+
+namespace recovery {
+namespace {
+
+class ProgressDialogObserver : public BlockMapObserver {
+ public:
+  // The dialog's destructor closes it and enables the owner again, however the build ends.
+  explicit ProgressDialogObserver(ui::CWnd* owner) : owner_(owner) {}
+
+  void OnStart(std::uint32_t blocks) override {
+    if (!dialog_.CreateModeless(owner_)) return;
+    dialog_.SetProgressRange(0, static_cast<int>(blocks));
+    dialog_.SetProgressStep(1);
+    dialog_.SetStatusLine(tarnlok::kProgressValueTotal, tarnlok::BlockNumberText(blocks));
+  }
+  bool Continue(std::uint32_t block) override {
+    dialog_.SetStatusLine(tarnlok::kProgressValueCurrent, tarnlok::BlockNumberText(block));
+    if (!dialog_.PollCancel()) return true;
+    return tarnlok::ShowStringMessage(tarnlok::kStringReallyCancelQuestion,
+                                      ui::MB_YESNO | ui::MB_ICONQUESTION | ui::MB_DEFBUTTON2) != ui::IDYES;
+  }
+  void OnBlockDone(std::uint32_t /*block*/) override { dialog_.StepProgress(); }
+
+ private:
+  ui::CWnd* owner_;
+  tarnlok::CProgressDlg dialog_;
+};
+
+}  // namespace
+
+BlockMapEnd AnalyseFlashBlocks(FlashBlockMap& map, FlashReads& reads, ui::CWnd* owner) {
+  ProgressDialogObserver observer(owner);
+  return map.Build(reads, observer);
+}
+
+}  // namespace recovery
