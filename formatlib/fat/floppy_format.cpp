@@ -157,8 +157,6 @@ std::optional<FloppyVolume> ReadFloppyVolume(const Sector& boot, std::uint32_t d
 }
 
 int FormatFloppy(const FloppyArgs& args) {
-  FormatLibraryState& state = LibraryState();
-  state.promptAnswer = kAnswerNone;
   ResetBadBlocks();
   const std::uint8_t osKind = BeginFormat(args.owner, args.windows, args.deviceId, args.driveIndex);
   const OwnedVolume device(OpenVolume(args.driveIndex));

@@ -53,7 +53,6 @@ void ResetFormatState(HWND owner) {
   state.pumpWindows[0] = owner;
   ResetBadBlocks();
   ResetDisabledBlocks();
-  state.promptAnswer = kAnswerNone;
   state.pageLabel = LibraryText(kStrPageLabel);
   state.blockLabel = LibraryText(kStrBlockLabel);
   state.progressPosition = 0;
