@@ -230,13 +230,14 @@ TEST_F(FormatRoadsTest, AbortEndsTheFormatAndIgnoreAllSilencesTheRest) {
   Answer(1000, 1000);
   EXPECT_EQ(Format(kKindNewerSmartMedia, 0, 3), 0);
   EXPECT_EQ(promptTexts_.size(), 1U);
-  // Ignore All: this and every later failing write of the format pass without a prompt.
+  // Ignore All: this and every later failing write of the format pass without a prompt; the
+  // master boot record is still not written, so the format failed.
   Answer(1000, 1003);
-  EXPECT_EQ(Format(kKindNewerSmartMedia, 0, 3), 1);
+  EXPECT_EQ(Format(kKindNewerSmartMedia, 0, 3), 0);
   EXPECT_EQ(promptTexts_.size(), 2U);
   // A new format asks again.
   Answer(1000, 1002);
-  EXPECT_EQ(Format(kKindNewerSmartMedia, 0, 3), 1);
+  EXPECT_EQ(Format(kKindNewerSmartMedia, 0, 3), 0);
   EXPECT_EQ(promptTexts_.size(), 3U);
 }
 

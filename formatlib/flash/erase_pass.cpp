@@ -100,8 +100,13 @@ Judgement JudgeBlock(const FormatContext& context, std::uint32_t page, std::uint
 }
 
 // An erase that did not take: the prompt without Retry, unless Ignore All is in force. The block
-// is listed, since nothing may be laid into a block that was not erased.
-bool GoOnAfterFailedErase(const FormatContext& context, std::uint32_t page) {
+// is listed, since nothing may be laid into a block that was not erased. A card that left the
+// reader ends the format, whatever was answered before.
+bool GoOnAfterFailedErase(const FormatContext& context, std::uint32_t page, EraseOutcome outcome) {
+  if (outcome == EraseOutcome::NoCard) {
+    ShowLibraryMessage(kStrNoMediaInDrive, ui::MB_ICONSTOP);
+    return false;
+  }
   const std::uint32_t block = page / context.PagesPerBlock();
   AppendBadBlock(block);
   if (LibraryState().promptAnswer == kAnswerIgnoreAll) return true;
@@ -142,9 +147,9 @@ int EraseAllBlocks(const FormatContext& context, std::uint8_t fullFormat, std::o
       return TooManyBadBlocks(fullFormat, ui::MB_ICONINFORMATION);
     }
     ClearErrorText();
-    bool done = false;
-    EraseOneBlock(context, page, logical, eraseFlag, done);
-    if (!done && !GoOnAfterFailedErase(context, page)) return 0;
+    const EraseOutcome erased = EraseOneBlock(context, page, logical, eraseFlag);
+    const bool done = erased == EraseOutcome::Erased;
+    if (!done && !GoOnAfterFailedErase(context, page, erased)) return 0;
     if (fullFormat != 0) {
       if (done && MarkBlockBad(context, page, logical, eraseFlag) == 0) return 0;
       const std::uint32_t searchBlocks = CisSearchBlocks(context.geometry.code);
@@ -156,9 +161,10 @@ int EraseAllBlocks(const FormatContext& context, std::uint8_t fullFormat, std::o
   }
   if (keptCisBlock && context.road.transportKind == kTransportIde) {
     ClearErrorText();
-    bool done = false;
-    EraseOneBlock(context, *keptCisBlock * pagesPerBlock, 0, 0x40, done);
-    if (!done && !GoOnAfterFailedErase(context, *keptCisBlock * pagesPerBlock)) return 0;
+    const EraseOutcome erased = EraseOneBlock(context, *keptCisBlock * pagesPerBlock, 0, 0x40);
+    if (erased != EraseOutcome::Erased && !GoOnAfterFailedErase(context, *keptCisBlock * pagesPerBlock, erased)) {
+      return 0;
+    }
   }
   return 1;
 }
