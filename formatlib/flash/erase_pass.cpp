@@ -122,7 +122,7 @@ std::uint32_t CisSearchBlocks(std::uint8_t mediaCode) {
   return 23;
 }
 
-int EraseAllBlocks(const FormatContext& context, std::uint8_t fullFormat, std::optional<std::uint32_t> keptCisBlock) {
+int EraseAllBlocks(const FormatContext& context, std::uint8_t fullFormat, std::optional<KeptCisBlock> keptCis) {
   ClearBootBlockState();
   if (context.road.Newer() && context.MemoryStick() && SettleStickBootBlocks(context) == 0) return 0;
   const std::uint32_t pagesPerBlock = context.PagesPerBlock();
@@ -131,7 +131,8 @@ int EraseAllBlocks(const FormatContext& context, std::uint8_t fullFormat, std::o
   StickPass stick;
   for (std::uint32_t page = 0; page < pages; page += pagesPerBlock) {
     const std::uint32_t block = page / pagesPerBlock;
-    const Judgement judgement = block == keptCisBlock ? Judgement::Skip : JudgeBlock(context, page, fullFormat);
+    const bool kept = keptCis && keptCis->block == block;
+    const Judgement judgement = kept ? Judgement::Skip : JudgeBlock(context, page, fullFormat);
     if (judgement == Judgement::Stop) return 0;
     const bool skip = judgement == Judgement::Skip || (context.MemoryStick() && IsDisabledBlock(block));
     if (skip) {
@@ -159,12 +160,11 @@ int EraseAllBlocks(const FormatContext& context, std::uint8_t fullFormat, std::o
     }
     StepProgress(context.progressWindow, context.percentWindow);
   }
-  if (keptCisBlock && context.road.transportKind == kTransportIde) {
+  if (keptCis && keptCis->erase) {
     ClearErrorText();
-    const EraseOutcome erased = EraseOneBlock(context, *keptCisBlock * pagesPerBlock, 0, 0x40);
-    if (erased != EraseOutcome::Erased && !GoOnAfterFailedErase(context, *keptCisBlock * pagesPerBlock, erased)) {
-      return 0;
-    }
+    const std::uint32_t keptPage = keptCis->block * pagesPerBlock;
+    const EraseOutcome erased = EraseOneBlock(context, keptPage, 0, 0x40);
+    if (erased != EraseOutcome::Erased && !GoOnAfterFailedErase(context, keptPage, erased)) return 0;
   }
   return 1;
 }
