@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 namespace pradvik {
@@ -102,6 +103,19 @@ TEST_F(FormatAnswersTest, AnIgnoredFailureOfTheInformationStructureIsNoFormat) {
   ASSERT_EQ(prompts_.Texts().size(), 2u);
   EXPECT_EQ(prompts_.Texts()[0],
             "Write failed. Unable to write the new CIS information at\nBlock : 1 (0x1)   Page : 0 (0x0)");
+}
+
+TEST_F(FormatAnswersTest, TheOlderReadersTellTheLargeSmartMediaTheyCannotFormat) {
+  // A 256 MB card (media size code 9) as a sparse image: the format stops before it reads it.
+  const std::string image = "answers-large.img";
+  {
+    std::ofstream file(test_support::ImagePath(image), std::ios::binary | std::ios::trunc);
+    file.seekp(16384LL * 32 * 528 - 1);
+    file.put(0);
+  }
+  InstalledMachine machine(FlashReader("older", "usb", R"({"kind":"sm","image":")" + image + R"(","deviceCode":113})"));
+  prompter_.AnswerMessageBox(ui::IDOK, "Unable to find the type of the media.");
+  EXPECT_EQ(LowLevelFormat(0, 3, 0), 0);
 }
 
 }  // namespace

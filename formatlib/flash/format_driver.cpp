@@ -113,8 +113,10 @@ const MediaGeometry* IdentifyCard(win::HANDLE volume, const Arguments& args, Med
   if (IsSmartMediaKind(kind)) {
     if (args.mediaCode != nullptr) *args.mediaCode = reply[1];
     const auto code = SmartMediaCodeOf(reply[1]);
-    const MediaGeometry* geometry = code ? FindGeometryForFamily(*code, newer) : nullptr;
-    if (geometry == nullptr) return Fail(kStrNoMediaPresent), nullptr;
+    if (!code) return Fail(kStrNoMediaPresent), nullptr;
+    // A size the reader's family cannot format (the older readers stop at 128 MB).
+    const MediaGeometry* geometry = FindGeometryForFamily(*code, newer);
+    if (geometry == nullptr) return Fail(kStrUnknownMedia), nullptr;
     card = *geometry;
     return &card;
   }
