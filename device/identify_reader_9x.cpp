@@ -33,7 +33,7 @@ int ClassifyByProduct(const DriverNode& node, const std::string& product, win::B
                       win::BYTE* readerKind) {
   const std::string hardware = Upper(node.HardwareText().value_or(""));
   const bool kindSet = deviceKind != nullptr && *deviceKind != kDeviceUnknown;
-  const bool smartMedia = ContainsAny(product, kSmartMediaWords);
+  const bool smartMedia = ContainsAny(product, kSmartMediaReaderWords);
   const bool memoryStick = ContainsAny(product, kMemoryStickWords);
   if (hardware.find("VID_") != std::string::npos && hardware.find("PID_") != std::string::npos) {
     if (hardware.find("VID_55AA") == std::string::npos || kindSet) return 1;

@@ -65,6 +65,20 @@ TEST_F(IdentifyReader98OnMachine, ProductKeywordsForTheMakersVendorId) {
   EXPECT_EQ(readerKind, kMemoryStickReader);
 }
 
+TEST_F(IdentifyReader98OnMachine, TheMusicPlayersNameMakesASmartMediaReader) {
+  for (const char* product : {"MAVO DRUM", "MAVODRUM Reader", "USB MD Reader"}) {
+    Start(test_support::MachineJson(
+              "98", std::string(R"({ "maker": true, "product": ")") + product + R"(", "letter": "E" })"),
+          kOsWindows98);
+    deviceKind = 0;
+    readerKind = 0;
+    ASSERT_EQ(Identify(), 1) << product;
+    EXPECT_EQ(deviceKind, kSmartMedia) << product;
+    EXPECT_EQ(readerKind, kSmartMediaReader) << product;
+    Stop();
+  }
+}
+
 TEST_F(IdentifyReader98OnMachine, IdeReaderByItsIdentification) {
   Start(test_support::MachineJson("98", R"({ "bus": "ide", "maker": true, "letter": "E",
                   "card": { "kind": "mmcsd", "image": "id98-ide.img", "sectors": 4096 } })"),

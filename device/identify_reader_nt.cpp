@@ -18,8 +18,6 @@
 namespace tarnlok {
 namespace {
 
-constexpr std::string_view kSmartMediaReaderWords[] = {"SMART MEDIA", "SMARTMEDIA", "SM",
-                                                       "MAVO DRUM",   "MAVODRUM",   "MD"};
 constexpr char kEnumRoot[] = "SYSTEM\\CurrentControlSet\\Enum";
 
 // The text at an offset of the descriptor, bounded by it; empty for an offset outside it.

@@ -14,6 +14,9 @@ namespace tarnlok {
 inline constexpr std::string_view kSmartMediaWords[] = {"SMART MEDIA", "SMARTMEDIA", "SM"};
 inline constexpr std::string_view kMemoryStickWords[] = {"MEMORY STICK", "MEMORYSTICK", "MEMORYSTK", "MS"};
 inline constexpr std::string_view kCompactFlashWords[] = {"COMPACT FLASH", "COMPACTFLASH", "CF"};
+// The maker's SmartMedia readers, the music player's among them, by their product text.
+inline constexpr std::string_view kSmartMediaReaderWords[] = {"SMART MEDIA", "SMARTMEDIA", "SM",
+                                                              "MAVO DRUM",   "MAVODRUM",   "MD"};
 
 // The product text's characters searched for the keywords: all but its last.
 constexpr std::size_t kProductWordsLength = 15;

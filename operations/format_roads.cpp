@@ -33,10 +33,6 @@ bool BootableModel(const char* product, std::size_t size) {
          text.ends_with(" MD");
 }
 
-// Every format that did its work reports the card's media code (ID byte, page count or sector
-// count); a success without one left the card as it was.
-bool Formatted(int result) { return result != 0 && FormatStatus != 0; }
-
 void ShowSummary(CEraPage& page) {
   CFormatSummaryDlg summary(&page);
   summary.DoModal();
@@ -56,7 +52,7 @@ void FormatRun::FloppyRoad() {
   if (floppyFormat == nullptr) return;
   const int result = CallFormatExport(floppyFormat, Head(!Checked(kQuickChoice)), &FormatStatus, FormatDeviceKind, 0, 0,
                                       handle_.get(), entry_->busKind);
-  if (!Formatted(result)) return ReportFailure();
+  if (result == 0) return ReportFailure(false);
   if (Checked(kSummaryChoice)) return ShowSummary(page_);
   ShowStringMessage(kStringFormatDone, ui::MB_ICONINFORMATION);
 }
@@ -90,7 +86,7 @@ void FormatRun::RawFlashRoad() {
   }
   handle_.Close();
   // A volume the library could not take was left as it was: that is no format.
-  if (!Formatted(result) || volumeBusy_ != 0) return ReportFailure();
+  if (result == 0 || volumeBusy_ != 0) return ReportFailure(true);
   if (Checked(kSummaryChoice)) ShowSummary(page_);
   if (bus == kBusPcmcia) {
     ShowStringMessage(kStringFormatDonePcmcia, ui::MB_ICONINFORMATION);
@@ -153,7 +149,7 @@ void FormatRun::OtherMakerFormat() {
   } else {
     return;
   }
-  if (!Formatted(result)) return ReportFailure();
+  if (result == 0) return ReportFailure(false);
   ReportFatSuccess(false);
 }
 
@@ -179,7 +175,7 @@ void FormatRun::MakerFormat() {
   } else {
     return;
   }
-  if (!Formatted(result)) return ReportFailure();
+  if (result == 0) return ReportFailure(false);
   ReportFatSuccess(bus == kBusPcmcia);
   if (bootFlag_ == 1) {
     handle_.Close();

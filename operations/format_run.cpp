@@ -166,8 +166,9 @@ bool FormatRun::QueryCapacity(win::HANDLE handle) {
   return false;
 }
 
-// Every failed format says so: the library's own message may be missing or say only part of it.
-void FormatRun::ReportFailure() const { ShowStringMessage(kStringFormatFailed, ui::MB_ICONERROR); }
+void FormatRun::ReportFailure(bool always) const {
+  if (always || FormatStatus != 0) ShowStringMessage(kStringFormatFailed, ui::MB_ICONERROR);
+}
 
 FormatRun::~FormatRun() {
   OperationBusy = 0;

@@ -45,7 +45,9 @@ class FormatRun {
   bool QueryCapacity(win::HANDLE handle);
   bool Checked(int control) const;
   FormatHead Head(bool fullFormat);
-  void ReportFailure() const;
+  // String 1215: always on the raw flash road; on the FAT and floppy roads only once the library
+  // had the card's media code (before that it has told the person itself, or had nothing to do).
+  void ReportFailure(bool always) const;
   // The summary when asked for, then kStringFormatDonePcmcia, kStringFormatDoneReinsert or, without
   // summary, kStringFormatDone.
   void ReportFatSuccess(bool pcmciaMessage);

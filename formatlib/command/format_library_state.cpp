@@ -24,6 +24,8 @@ std::uint8_t RunExportPrologue(std::uint32_t deviceId, std::uint8_t driveIndex) 
   state.driveIndex = driveIndex;
   state.deviceId = deviceId;
   state.aspiHost.reset();
+  // An Ignore All answers the failures of one run only: a later export asks again.
+  state.promptAnswer = kAnswerNone;
   return GetOsPlatformClass();
 }
 

@@ -77,8 +77,8 @@ FormatLibraryState& LibraryState();
 win::HINSTANCE LibraryInstance();
 void SetLibraryInstance(win::HINSTANCE instance);
 
-// Export prologue: keeps the drive index and device id (forgetting the ASPI adapter of the
-// last one) and decides the OS kind.
+// Export prologue: keeps the drive index and device id (forgetting the ASPI adapter and the
+// prompt answer of the last one) and decides the OS kind.
 std::uint8_t RunExportPrologue(std::uint32_t deviceId, std::uint8_t driveIndex);
 bool IsNtClass(std::uint8_t osKind);
 // Windows 95, 95 OSR2, 98 and Me.

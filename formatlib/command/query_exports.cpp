@@ -2,6 +2,7 @@
 
 #include "formatlib/command/format_library_state.h"
 #include "formatlib/command/library_messages.h"
+#include "formatlib/command/mode_descriptor.h"
 #include "formatlib/command/scsi_command.h"
 #include "formatlib/command/vendor_block.h"
 #include "formatlib/command/volume_handle.h"
@@ -105,17 +106,6 @@ bool AnyByteSet(const std::array<std::uint8_t, 4>& status) {
   return std::any_of(status.begin(), status.end(), [](std::uint8_t byte) { return byte != 0; });
 }
 
-// The READ CAPACITY answer made from a MODE SENSE block descriptor.
-void CapacityFromDescriptor(const ModeData& mode, BYTE* capacity) {
-  const std::uint32_t blocks =
-      win::ReadBe32(mode, mode6::kBlockDescriptor + mode6::kDescriptorBlockCount) & mode6::kDescriptorFieldMask;
-  const std::uint32_t length =
-      win::ReadBe32(mode, mode6::kBlockDescriptor + mode6::kDescriptorBlockLength) & mode6::kDescriptorFieldMask;
-  const std::span<std::uint8_t> out(capacity, win::read_capacity::kSize);
-  win::WriteBe32(out, win::read_capacity::kLastBlock, blocks == 0 ? 0 : blocks - 1);
-  win::WriteBe32(out, win::read_capacity::kBlockLength, length);
-}
-
 }  // namespace
 
 int FindDeviceType(DWORD deviceId, BYTE driveIndex, BYTE* deviceKind, BYTE* status, BYTE* writeProtected,
@@ -216,10 +206,10 @@ int GetDeviceCapacity(DWORD deviceId, BYTE driveIndex, BYTE* capacity, BYTE* wri
   for (int attempt = 0; attempt < kCapacityTries; ++attempt) {
     if (SendScsiCommandNoPrompt(volume.Get(), kReadCapacity, capacity, kCapacitySize, kDataIn) != 1) continue;
     if (std::all_of(capacity, capacity + kCapacitySize, [](BYTE byte) { return byte == 0; }))
-      CapacityFromDescriptor(mode, capacity);
+      CapacityFromDescriptor(mode, std::span<BYTE, kCapacitySize>(capacity, kCapacitySize));
     return 1;
   }
-  CapacityFromDescriptor(mode, capacity);
+  CapacityFromDescriptor(mode, std::span<BYTE, kCapacitySize>(capacity, kCapacitySize));
   return provisional;
 }
 

@@ -704,6 +704,41 @@ TEST_F(FatFormatTest, AQuickFloppyFormatKeepsAOneFatDisksRootDirectory) {
   std::filesystem::remove(path);
 }
 
+TEST_F(FatFormatTest, FullFormatsAgainAndAgainKeepTheWholeDisk) {
+  for (const char* windows : {"xp", "98"}) {
+    for (const PlainCard& disk : {PlainCard{"floppy", 20000, "ls120"}, PlainCard{"floppy", 2880, "floppy"}}) {
+      const std::string image = std::string("disk-again-") + windows + "-" + disk.bus + ".img";
+      PlainCard card = disk;
+      card.windows = windows;
+      for (int time = 1; time <= 3; ++time) {
+        {
+          InstalledMachine machine(PlainCardMachine(card, image));
+          // Windows 9x names the drive by its card driver node, as the Format page does.
+          if (std::string(windows) == "98") deviceId_ = test_support::CardDriverNode('A');
+          ASSERT_EQ(FloppyFormat(1), 1) << image << " " << time;
+        }
+        EXPECT_EQ(mediaCode_, disk.sectors) << image << " " << time;
+        EXPECT_EQ(ReadBootFields(ReadCardSector(image, 0)).Total(), disk.sectors) << image << " " << time;
+        ExpectSoundVolume(image, 0, image);
+      }
+      std::filesystem::remove(test_support::ImagePath(image));
+    }
+  }
+}
+
+TEST_F(FatFormatTest, AnUnformattedDiskOnWindows9xIsMeasuredByItsDrive) {
+  const std::string image = "disk-blank-98.img";
+  test_support::WriteBlankImage(image, 2880);
+  PlainCard card{"floppy", 2880, "floppy"};
+  card.windows = "98";
+  {
+    InstalledMachine machine(PlainCardMachine(card, image));
+    ASSERT_EQ(FloppyFormat(1), 1);
+  }
+  EXPECT_EQ(mediaCode_, 2880u);
+  ExpectSoundVolume(image, 0, image);
+}
+
 TEST_F(FatFormatTest, TheFloppyFormatRunsOnWindows9xThroughVwin32) {
   const std::string image = "disk-98.img";
   {

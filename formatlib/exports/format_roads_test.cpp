@@ -3,12 +3,12 @@
 // messages; failing commands reach the library's prompts, and each answer does what it says.
 #include "formatlib/testing/flash_checks.h"
 #include "formatlib/testing/flash_machine.h"
+#include "formatlib/testing/library_prompts.h"
 #include "platform/machine/testing/fat_images.h"
 
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/dialogs/prompter.h"
-#include "platform/ui/testing/test_driver.h"
 #include "platform/ui/windows/window_api.h"
 #include "platform/win/files/files.h"
 #include "platform/win/system/handle_table.h"
@@ -75,18 +75,11 @@ class FormatRoadsTest : public ::testing::Test {
   }
 
   // Answers the next prompt of a template with a button.
-  void Answer(int templateId, int button) {
-    driver_.OnDialog(templateId, [this, button](ui::HWND dialog) {
-      std::array<char, 512> text{};
-      ui::GetDlgItemTextA(dialog, 1004, text.data(), static_cast<int>(text.size()));
-      promptTexts_.emplace_back(text.data());
-      driver_.Click(dialog, button);
-    });
-  }
+  void Answer(int templateId, int button) { prompts_.Answer(templateId, button); }
 
-  ui::TestDriver driver_{[](const std::string& what) { ADD_FAILURE() << what; }};
+  test_support::LibraryPrompts prompts_;
+  const std::vector<std::string>& promptTexts_ = prompts_.Texts();
   ui::ScriptedPrompter prompter_{[](const std::string& what) { ADD_FAILURE() << what; }};
-  std::vector<std::string> promptTexts_;
   DWORD mediaCode_ = 0;
   BYTE busy_ = 0;
   std::string machineWindows_ = "xp";
@@ -237,13 +230,14 @@ TEST_F(FormatRoadsTest, AbortEndsTheFormatAndIgnoreAllSilencesTheRest) {
   Answer(1000, 1000);
   EXPECT_EQ(Format(kKindNewerSmartMedia, 0, 3), 0);
   EXPECT_EQ(promptTexts_.size(), 1U);
-  // Ignore All: this and every later failing write of the format pass without a prompt.
+  // Ignore All: this and every later failing write of the format pass without a prompt; the
+  // master boot record is still not written, so the format failed.
   Answer(1000, 1003);
-  EXPECT_EQ(Format(kKindNewerSmartMedia, 0, 3), 1);
+  EXPECT_EQ(Format(kKindNewerSmartMedia, 0, 3), 0);
   EXPECT_EQ(promptTexts_.size(), 2U);
   // A new format asks again.
   Answer(1000, 1002);
-  EXPECT_EQ(Format(kKindNewerSmartMedia, 0, 3), 1);
+  EXPECT_EQ(Format(kKindNewerSmartMedia, 0, 3), 0);
   EXPECT_EQ(promptTexts_.size(), 3U);
 }
 

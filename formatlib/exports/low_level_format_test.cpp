@@ -75,6 +75,24 @@ class FailingBlockFormat {
   ui::ScriptedPrompter prompter_{[](const std::string& what) { ADD_FAILURE() << what; }};
 };
 
+TEST(SmallSmartMediaFormat, EachFamilyLaysTheTwoMegabyteVolumeWhereItsPartitionSaysItStarts) {
+  for (const bool newer : {false, true}) {
+    const std::string image = std::string("sm2-") + (newer ? "newer" : "older") + ".img";
+    const FailingBlockFormat format(R"({"kind":"sm","image":")" + image + R"(","deviceCode":100})", newer);
+    DWORD mediaCode = 0;
+    BYTE busy = 0;
+    ASSERT_EQ(format.Format(newer ? kKindNewerSmartMedia : 0, mediaCode, busy), 1);
+    const auto volume = test_support::CopyLogicalVolume(image + ".volume");
+    const auto bytes = machine::test_support::ReadHostFile(volume.path);
+    const std::uint64_t start = newer ? 11 : 8;
+    EXPECT_EQ(volume.offset, start * 512) << image;
+    ASSERT_GE(bytes.size(), (start + 1) * 512) << image;
+    const std::uint32_t hidden = bytes[start * 512 + 28] | (bytes[start * 512 + 29] << 8);
+    EXPECT_EQ(hidden, start) << image;
+    test_support::ExpectSoundLogicalVolume(image + ".judged");
+  }
+}
+
 class SmartMediaFormatTest : public ::testing::TestWithParam<std::tuple<SmartMediaCase, bool>> {};
 
 TEST_P(SmartMediaFormatTest, FormatsToASoundVolumeAroundBadBlocks) {

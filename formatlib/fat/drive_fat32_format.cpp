@@ -133,7 +133,6 @@ std::optional<FatLayout> Fat32DriveLayout(std::uint32_t totalSectors, std::uint3
 
 int FormatDriveFat32(const DriveFat32Args& args) {
   const FatFormatArgs& format = args.format;
-  LibraryState().promptAnswer = kAnswerNone;
   ResetBadBlocks();
   BeginFormat(format.owner, format.windows, format.deviceId, format.driveIndex);
   Outcome outcome = Outcome::Failed;

@@ -48,22 +48,25 @@ SectorRoad WholeDriveRoad(win::HANDLE drive) {
   return {drive, IsWindows9xClass(LibraryState().osKind) ? SectorRoad::Kind::Scsi : SectorRoad::Kind::Transfer};
 }
 
-CardCapacity DriveCapacity(win::HANDLE drive) {
-  const CardCapacity asked = ReadCardCapacity(drive);
-  if (asked.lastLba != 0 && asked.blockLength != 0) return asked;
+std::optional<DriveShape> QueryDriveGeometry(win::HANDLE drive) {
   std::array<win::BYTE, 24> geometry{};
   win::DWORD returned = 0;
   if (win::DeviceIoControl(drive, win::IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, geometry.data(),
                            static_cast<win::DWORD>(geometry.size()), &returned, nullptr) == win::FALSE) {
-    return {};
+    return std::nullopt;
   }
-  const std::uint64_t cylinders = win::ReadLe32(geometry, 0);
-  const std::uint64_t heads = win::ReadLe32(geometry, 12);
-  const std::uint64_t sectors = win::ReadLe32(geometry, 16);
-  const std::uint64_t tracks = cylinders * heads;
-  const std::uint64_t lastLba = tracks == 0 ? 0 : (tracks - 1) * sectors;
-  return {static_cast<std::uint32_t>(std::min<std::uint64_t>(lastLba, 0xFFFFFFFF)),
-          static_cast<std::uint32_t>(win::ReadLe32(geometry, 20) & 0xFFFF)};
+  return DriveShape{win::ReadLe32(geometry, 0), win::ReadLe32(geometry, 12), win::ReadLe32(geometry, 16),
+                    win::ReadLe32(geometry, 20) & 0xFFFF};
+}
+
+CardCapacity DriveCapacity(win::HANDLE drive) {
+  const CardCapacity asked = ReadCardCapacity(drive);
+  if (asked.lastLba != 0 && asked.blockLength != 0) return asked;
+  const auto geometry = QueryDriveGeometry(drive);
+  if (!geometry) return {};
+  const std::uint64_t tracks = std::uint64_t{geometry->cylinders} * geometry->heads;
+  const std::uint64_t lastLba = tracks == 0 ? 0 : (tracks - 1) * geometry->sectorsPerTrack;
+  return {static_cast<std::uint32_t>(std::min<std::uint64_t>(lastLba, 0xFFFFFFFF)), geometry->bytesPerSector};
 }
 
 }  // namespace pradvik

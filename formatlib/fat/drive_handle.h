@@ -8,6 +8,7 @@
 #include "platform/win/system/types.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace pradvik {
 
@@ -20,6 +21,15 @@ win::HANDLE OpenWholeDrive(std::uint8_t driveIndex);
 // Plain sector transfers on the whole drive; on Windows 9x, whose absolute disk services reach
 // only the volume, the reader's READ(10) and WRITE(10).
 SectorRoad WholeDriveRoad(win::HANDLE drive);
+
+// IOCTL_DISK_GET_DRIVE_GEOMETRY's answer; null where the handle does not answer it (Windows 9x).
+struct DriveShape {
+  std::uint32_t cylinders = 0;
+  std::uint32_t heads = 0;
+  std::uint32_t sectorsPerTrack = 0;
+  std::uint32_t bytesPerSector = 0;
+};
+std::optional<DriveShape> QueryDriveGeometry(win::HANDLE drive);
 
 // READ CAPACITY, else the drive geometry one track short of its whole cylinders (a size that
 // never reaches past the card). Zeros when neither answers.

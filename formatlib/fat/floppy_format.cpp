@@ -32,18 +32,17 @@ namespace bpb = win::bpb;
 constexpr std::uint16_t kFloppyRootEntries = 224;
 constexpr std::uint32_t kSmallDiskMib = 32;
 
-// The bytes of the volume on the disk; a disk whose volume the system does not recognise (never
-// formatted, or damaged) is measured by its drive geometry instead, where the system has one.
-std::optional<std::uint64_t> DiskBytes(std::uint8_t driveIndex, win::HANDLE device, bool ntClass) {
-  const std::string root = std::string(1, static_cast<char>('A' + driveIndex)) + ":\\";
-  win::ULARGE_INTEGER available{};
-  win::ULARGE_INTEGER total{};
-  win::ULARGE_INTEGER free{};
-  if (win::GetDiskFreeSpaceExA(root.c_str(), &available, &total, &free) != win::FALSE) return total.QuadPart;
-  if (!ntClass) return std::nullopt;
-  const CardCapacity drive = DriveCapacity(device);
-  if (drive.Bytes() == 0) return std::nullopt;
-  return drive.Bytes();
+// The disk's own sectors: READ CAPACITY where the drive answers it (LS-120 drives, also through
+// ASPI on Windows 9x), else the drive geometry. The volume's size is no measure: the system
+// counts only its data clusters, so each format would shrink the disk. A 1.44 MB drive that
+// answers neither (Windows 9x has no geometry query) holds a disk of its own geometry.
+std::uint32_t DiskSectors(win::HANDLE device) {
+  const CardCapacity asked = ReadCardCapacity(device);
+  if (asked.blockLength == kSectorBytes && asked.lastLba != 0) return asked.lastLba + 1;
+  const auto geometry = QueryDriveGeometry(device);
+  if (!geometry || geometry->bytesPerSector != kSectorBytes) return kFloppySectors;
+  const std::uint64_t sectors = std::uint64_t{geometry->cylinders} * geometry->heads * geometry->sectorsPerTrack;
+  return sectors == 0 ? kFloppySectors : static_cast<std::uint32_t>(std::min<std::uint64_t>(sectors, 0xFFFFFFFF));
 }
 
 bool WriteOne(win::HANDLE handle, std::uint32_t lba, const Sector& sector, const ProgressWindows& windows) {
@@ -157,22 +156,15 @@ std::optional<FloppyVolume> ReadFloppyVolume(const Sector& boot, std::uint32_t d
 }
 
 int FormatFloppy(const FloppyArgs& args) {
-  FormatLibraryState& state = LibraryState();
-  state.promptAnswer = kAnswerNone;
   ResetBadBlocks();
-  const std::uint8_t osKind = BeginFormat(args.owner, args.windows, args.deviceId, args.driveIndex);
+  BeginFormat(args.owner, args.windows, args.deviceId, args.driveIndex);
   const OwnedVolume device(OpenVolume(args.driveIndex));
   if (!device.IsOpen()) {
     TellDriveNotOpened();
     return 0;
   }
-  const auto bytes = DiskBytes(args.driveIndex, device.Get(), IsNtClass(osKind));
-  if (!bytes) {
-    ShowLibraryMessage(kStrNoMediaPresent, ui::MB_ICONSTOP);
-    return 0;
-  }
-  const auto mebibytes = static_cast<std::uint32_t>(*bytes >> 20);
-  const auto sectors = static_cast<std::uint32_t>(std::max<std::uint64_t>(*bytes / kSectorBytes, kFloppySectors));
+  const std::uint32_t sectors = std::max(DiskSectors(device.Get()), kFloppySectors);
+  const auto mebibytes = static_cast<std::uint32_t>((std::uint64_t{sectors} * kSectorBytes) >> 20);
   SetOut(args.mediaCode, sectors);
   const bool locked = LockOrDismountVolume(device.Get(), 1);
   const auto volume = PrepareDisk(device.Get(), args, sectors, mebibytes);

@@ -1,6 +1,7 @@
 #include "formatlib/fat/medium_probe.h"
 
 #include "formatlib/command/library_messages.h"
+#include "formatlib/command/mode_descriptor.h"
 #include "formatlib/command/scsi_command.h"
 
 #include "platform/ui/dialogs/message_box.h"
@@ -56,9 +57,7 @@ std::optional<CardCapacity> ProbeCardCapacity(win::HANDLE volume) {
     return std::nullopt;
   }
   CapacityRecord record{};
-  if (!ReadCapacityRecord(volume, record) || AllZero(record)) {
-    std::copy(mode.begin() + mode6::kBlockDescriptor, mode.end(), record.begin());
-  }
+  if (!ReadCapacityRecord(volume, record) || AllZero(record)) CapacityFromDescriptor(mode, record);
   const CardCapacity capacity = FromRecord(record);
   if (capacity.lastLba == 0 || capacity.blockLength == 0) {
     ShowLibraryMessage(kStrNoMediaPresent, ui::MB_ICONSTOP);

@@ -46,7 +46,6 @@ bool LayDownVolume(const SectorRoad& road, const OtherMakerArgs& args, const Car
 int FormatForOtherMakers(const OtherMakerArgs& args) {
   const FatFormatArgs& format = args.format;
   ResetBadBlocks();
-  LibraryState().promptAnswer = kAnswerNone;
   ClearErrorText();
   BeginFormat(format.owner, format.windows, format.deviceId, format.driveIndex);
   const OwnedVolume drive(OpenWholeDrive(format.driveIndex));

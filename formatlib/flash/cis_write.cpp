@@ -56,8 +56,8 @@ int WriteNewCis(const FormatContext& context, bool cisValid, std::span<const std
   }
   const std::uint32_t pagesPerBlock = context.PagesPerBlock();
   PrepareBlockErrorText(kStrCisWriteFailed, page / pagesPerBlock, page % pagesPerBlock);
-  const std::uint8_t result = WriteSmartMediaPages(context.road, page, 0xC1, 0, data);
-  if (result == 0) return 0;
+  // An ignored failure leaves the card without its structure: no format to report.
+  if (WriteSmartMediaPages(context.road, page, 0xC1, 0, data) != 1) return 0;
   StepProgress(context.progressWindow, context.percentWindow);
   return 1;
 }

@@ -100,8 +100,13 @@ Judgement JudgeBlock(const FormatContext& context, std::uint32_t page, std::uint
 }
 
 // An erase that did not take: the prompt without Retry, unless Ignore All is in force. The block
-// is listed, since nothing may be laid into a block that was not erased.
-bool GoOnAfterFailedErase(const FormatContext& context, std::uint32_t page) {
+// is listed, since nothing may be laid into a block that was not erased. A card that left the
+// reader ends the format, whatever was answered before.
+bool GoOnAfterFailedErase(const FormatContext& context, std::uint32_t page, EraseOutcome outcome) {
+  if (outcome == EraseOutcome::NoCard) {
+    ShowLibraryMessage(kStrNoMediaInDrive, ui::MB_ICONSTOP);
+    return false;
+  }
   const std::uint32_t block = page / context.PagesPerBlock();
   AppendBadBlock(block);
   if (LibraryState().promptAnswer == kAnswerIgnoreAll) return true;
@@ -117,7 +122,7 @@ std::uint32_t CisSearchBlocks(std::uint8_t mediaCode) {
   return 23;
 }
 
-int EraseAllBlocks(const FormatContext& context, std::uint8_t fullFormat, std::optional<std::uint32_t> keptCisBlock) {
+int EraseAllBlocks(const FormatContext& context, std::uint8_t fullFormat, std::optional<KeptCisBlock> keptCis) {
   ClearBootBlockState();
   if (context.road.Newer() && context.MemoryStick() && SettleStickBootBlocks(context) == 0) return 0;
   const std::uint32_t pagesPerBlock = context.PagesPerBlock();
@@ -126,7 +131,8 @@ int EraseAllBlocks(const FormatContext& context, std::uint8_t fullFormat, std::o
   StickPass stick;
   for (std::uint32_t page = 0; page < pages; page += pagesPerBlock) {
     const std::uint32_t block = page / pagesPerBlock;
-    const Judgement judgement = block == keptCisBlock ? Judgement::Skip : JudgeBlock(context, page, fullFormat);
+    const bool kept = keptCis && keptCis->block == block;
+    const Judgement judgement = kept ? Judgement::Skip : JudgeBlock(context, page, fullFormat);
     if (judgement == Judgement::Stop) return 0;
     const bool skip = judgement == Judgement::Skip || (context.MemoryStick() && IsDisabledBlock(block));
     if (skip) {
@@ -142,9 +148,9 @@ int EraseAllBlocks(const FormatContext& context, std::uint8_t fullFormat, std::o
       return TooManyBadBlocks(fullFormat, ui::MB_ICONINFORMATION);
     }
     ClearErrorText();
-    bool done = false;
-    EraseOneBlock(context, page, logical, eraseFlag, done);
-    if (!done && !GoOnAfterFailedErase(context, page)) return 0;
+    const EraseOutcome erased = EraseOneBlock(context, page, logical, eraseFlag);
+    const bool done = erased == EraseOutcome::Erased;
+    if (!done && !GoOnAfterFailedErase(context, page, erased)) return 0;
     if (fullFormat != 0) {
       if (done && MarkBlockBad(context, page, logical, eraseFlag) == 0) return 0;
       const std::uint32_t searchBlocks = CisSearchBlocks(context.geometry.code);
@@ -154,11 +160,11 @@ int EraseAllBlocks(const FormatContext& context, std::uint8_t fullFormat, std::o
     }
     StepProgress(context.progressWindow, context.percentWindow);
   }
-  if (keptCisBlock && context.road.transportKind == kTransportIde) {
+  if (keptCis && keptCis->erase) {
     ClearErrorText();
-    bool done = false;
-    EraseOneBlock(context, *keptCisBlock * pagesPerBlock, 0, 0x40, done);
-    if (!done && !GoOnAfterFailedErase(context, *keptCisBlock * pagesPerBlock)) return 0;
+    const std::uint32_t keptPage = keptCis->block * pagesPerBlock;
+    const EraseOutcome erased = EraseOneBlock(context, keptPage, 0, 0x40);
+    if (erased != EraseOutcome::Erased && !GoOnAfterFailedErase(context, keptPage, erased)) return 0;
   }
   return 1;
 }

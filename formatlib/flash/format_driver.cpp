@@ -53,7 +53,6 @@ void ResetFormatState(HWND owner) {
   state.pumpWindows[0] = owner;
   ResetBadBlocks();
   ResetDisabledBlocks();
-  state.promptAnswer = kAnswerNone;
   state.pageLabel = LibraryText(kStrPageLabel);
   state.blockLabel = LibraryText(kStrBlockLabel);
   state.progressPosition = 0;
@@ -114,8 +113,10 @@ const MediaGeometry* IdentifyCard(win::HANDLE volume, const Arguments& args, Med
   if (IsSmartMediaKind(kind)) {
     if (args.mediaCode != nullptr) *args.mediaCode = reply[1];
     const auto code = SmartMediaCodeOf(reply[1]);
-    const MediaGeometry* geometry = code ? FindGeometryForFamily(*code, newer) : nullptr;
-    if (geometry == nullptr) return Fail(kStrNoMediaPresent), nullptr;
+    if (!code) return Fail(kStrNoMediaPresent), nullptr;
+    // A size the reader's family cannot format (the older readers stop at 128 MB).
+    const MediaGeometry* geometry = FindGeometryForFamily(*code, newer);
+    if (geometry == nullptr) return Fail(kStrUnknownMedia), nullptr;
     card = *geometry;
     return &card;
   }
@@ -134,8 +135,10 @@ const MediaGeometry* IdentifyCard(win::HANDLE volume, const Arguments& args, Med
   return &card;
 }
 
-// Both halves of the page found are sound, or correctable with their code.
-bool CisPageIsSound(std::array<std::uint8_t, 512>& page, const CisSearchResult& found) {
+// Both halves of the page found are sound, or correctable with their code; corrected tells
+// whether a bit of the page was put right.
+bool CisPageIsSound(std::array<std::uint8_t, 512>& page, const CisSearchResult& found, bool& corrected) {
+  corrected = false;
   for (int half = 0; half < 2; ++half) {
     std::array<std::uint8_t, 259> block{};
     std::copy_n(page.begin() + half * 256, 256, block.begin());
@@ -143,6 +146,7 @@ bool CisPageIsSound(std::array<std::uint8_t, 512>& page, const CisSearchResult& 
     std::copy(ecc.begin(), ecc.end(), block.begin() + 256);
     const EccResult result = CorrectSmartMediaEcc(block, CalcSmartMediaEcc(std::span(block).first<256>()));
     if (result == kEccCodeReplaced || result == kEccUncorrectable) return false;
+    if (result == kEccDataCorrected) corrected = true;
     std::copy_n(block.begin(), 256, page.begin() + half * 256);
   }
   return true;
@@ -185,22 +189,25 @@ int FormatSmartMediaOrStick(const Arguments& args, FormatContext& context) {
   std::array<std::uint8_t, 512> cisPageData{};
   bool cisValid = false;
   std::uint32_t cisPage = 0;
-  std::optional<std::uint32_t> keptCisBlock;
+  std::optional<KeptCisBlock> keptCis;
   if (smartMedia) {
     SetStepText(args.step, kStrStepReadCis);
     const CisSearchResult found = FindCisBlock(context, cisPageData);
     if (args.fullFormat == 0 && found.nothingReadable) return Fail(kStrTooManyQuick, ui::MB_ICONINFORMATION);
     AppendBadBlock(0);
-    cisValid = found.found && CisPageIsSound(cisPageData, found);
+    bool corrected = false;
+    cisValid = found.found && CisPageIsSound(cisPageData, found, corrected);
     cisPage = args.fullFormat != 0 ? 0 : found.cisPage;
     // The newer readers write a sound structure back in place, onto its kept block. A full
     // format may move it (blocks once marked bad are tried again), so nothing is kept there.
-    if (context.road.Newer() && cisValid && cisPage != 0) keptCisBlock = cisPage / pagesPerBlock;
+    if (context.road.Newer() && cisValid && cisPage != 0) {
+      keptCis = KeptCisBlock{cisPage / pagesPerBlock, corrected || context.road.transportKind == kTransportIde};
+    }
   }
   SetProgressRange(args, context.geometry.progressRange);
   SetStepText(args.step, kStrStepErase);
   if (!smartMedia) state.volumeStartPage = 2 * pagesPerBlock;
-  if (EraseAllBlocks(context, args.fullFormat, keptCisBlock) == 0) return 0;
+  if (EraseAllBlocks(context, args.fullFormat, keptCis) == 0) return 0;
 
   std::uint32_t mbrPage = state.volumeStartPage;
   if (smartMedia) {

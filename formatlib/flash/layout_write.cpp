@@ -17,7 +17,8 @@ int Write(const FormatContext& context, std::uint32_t page, std::span<const std:
       context.MemoryStick()
           ? WriteStickPages(context.road, block, static_cast<std::uint8_t>(pageInBlock), count, logical, data)
           : WriteSmartMediaPages(context.road, page, count, logical, data);
-  return result == 0 ? 0 : 1;
+  // An ignored failure leaves the volume unwritten: no format to report.
+  return result == 1 ? 1 : 0;
 }
 
 }  // namespace

@@ -56,7 +56,15 @@ const MediaGeometry* FindGeometry(std::uint8_t code) {
 }
 
 const MediaGeometry* FindGeometryForFamily(std::uint8_t code, bool newerFamily) {
+  // The older readers lay code 2's volume 8 sectors (16 pages) after the master boot record,
+  // where the newer ones take 11; the start CHS names sector 11 in both.
+  static const MediaGeometry kOlderCodeTwo = [] {
+    MediaGeometry geometry = *FindGeometry(2);
+    geometry.hiddenSectors = 8;
+    return geometry;
+  }();
   const MediaGeometry* geometry = FindGeometry(code);
+  if (code == 2 && !newerFamily) return &kOlderCodeTwo;
   return geometry != nullptr && geometry->newerOnly && !newerFamily ? nullptr : geometry;
 }
 

@@ -108,14 +108,14 @@ bool PatternHolds(const FormatContext& context, std::uint32_t page, std::uint16_
 
 }  // namespace
 
-std::uint8_t EraseOneBlock(const FormatContext& context, std::uint32_t page, std::uint16_t logical,
-                           std::uint8_t eraseFlag, bool& done) {
+EraseOutcome EraseOneBlock(const FormatContext& context, std::uint32_t page, std::uint16_t logical,
+                           std::uint8_t eraseFlag) {
   std::array<std::uint8_t, 6> reply{};
   const std::uint8_t result =
       context.MemoryStick() ? EraseStickBlock(context.road, page / context.PagesPerBlock(), logical, eraseFlag, reply)
                             : EraseSmartMediaBlock(context.road, page, reply);
-  done = result == 1 && !IsNoCardReply(reply);
-  return result;
+  if (IsNoCardReply(reply)) return EraseOutcome::NoCard;
+  return result == 1 ? EraseOutcome::Erased : EraseOutcome::Failed;
 }
 
 int ReadRedundantData(const FormatContext& context, std::uint32_t page, std::uint8_t& bad) {
@@ -142,12 +142,11 @@ int MarkBlockBad(const FormatContext& context, std::uint32_t page, std::uint16_t
   bool failed = false;
   bool passed = false;
   if (PatternHolds(context, page, logical, kPatternA, failed)) {
-    bool done = false;
     ClearErrorText();
-    if (EraseOneBlock(context, page, logical, eraseFlag, done) == 1 && done &&
+    if (EraseOneBlock(context, page, logical, eraseFlag) == EraseOutcome::Erased &&
         PatternHolds(context, page, logical, kPatternB, failed)) {
       ClearErrorText();
-      passed = EraseOneBlock(context, page, logical, eraseFlag, done) == 1 && done;
+      passed = EraseOneBlock(context, page, logical, eraseFlag) == EraseOutcome::Erased;
     }
   }
   if (passed) return 1;

@@ -19,10 +19,12 @@ int ReadExtraData(const FormatContext& context, std::uint32_t page);
 // a block that fails is listed and marked bad. 0 only when the mark could not be written.
 int MarkBlockBad(const FormatContext& context, std::uint32_t page, std::uint16_t logical, std::uint8_t eraseFlag);
 
-// Erases the block of a page (Memory Stick: with its logical number and erase flag); done is
-// true when the reader erased it.
-std::uint8_t EraseOneBlock(const FormatContext& context, std::uint32_t page, std::uint16_t logical,
-                           std::uint8_t eraseFlag, bool& done);
+enum class EraseOutcome { Erased, Failed, NoCard };
+
+// Erases the block of a page (Memory Stick: with its logical number and erase flag); NoCard when
+// the reader answers that it holds no card.
+EraseOutcome EraseOneBlock(const FormatContext& context, std::uint32_t page, std::uint16_t logical,
+                           std::uint8_t eraseFlag);
 
 // Reads a Memory Stick boot block into the state block's buffer and, when the state block has
 // none yet, its disabled-block list (appended to the bad-block list).

@@ -13,12 +13,13 @@
 
 namespace pradvik::test_support {
 
-std::string PlainCardMachine(const PlainCard& card, const std::string& image) {
+std::string PlainCardMachine(const PlainCard& card, const std::string& image, const std::string& faults) {
   const bool drive = card.bus == "floppy" || card.bus == "ls120";
   return R"({"version":1,"windows":")" + card.windows + R"(","readers":[{"bus":")" + card.bus + R"(","maker":)" +
          (card.maker && !drive ? "true" : "false") + R"(,"letter":")" + (drive ? "A" : "E") + R"(","card":{"kind":")" +
          card.kind + R"(","image":")" + image + R"(","sectors":)" + std::to_string(card.sectors) +
-         R"(,"writeProtected":)" + (card.writeProtected ? "true" : "false") + "}}]}";
+         R"(,"writeProtected":)" + (card.writeProtected ? "true" : "false") +
+         (faults.empty() ? "" : R"(,"faults":)" + faults) + "}}]}";
 }
 
 void WriteBlankImage(const std::string& image, std::uint64_t sectors) {

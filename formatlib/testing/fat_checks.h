@@ -19,8 +19,8 @@ struct PlainCard {
 };
 
 // The machine description of one reader holding the card (letter E, or A for a floppy or
-// LS-120 drive) whose image is `image`.
-std::string PlainCardMachine(const PlainCard& card, const std::string& image);
+// LS-120 drive) whose image is `image`; `faults` is the card's JSON list of faults, if any.
+std::string PlainCardMachine(const PlainCard& card, const std::string& image, const std::string& faults = "");
 
 // A card image of that many zero sectors, as a card that was never formatted.
 void WriteBlankImage(const std::string& image, std::uint64_t sectors);

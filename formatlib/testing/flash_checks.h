@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/machine/description/machine_description.h"
+#include "platform/machine/testing/fat_images.h"
 
 #include <cstdint>
 #include <optional>
@@ -11,6 +12,10 @@
 #include <vector>
 
 namespace pradvik::test_support {
+
+// The volume the reader of PhysicalDrive1 shows, from its master boot record on, as a host file
+// (the image's offset is the partition's first sector).
+machine::test_support::TestImage CopyLogicalVolume(const std::string& name);
 
 // fsck.fat -n accepts the volume the reader of PhysicalDrive1 shows; a file copied in with
 // mtools reads back and leaves it clean. Failures are test failures.
