@@ -100,14 +100,23 @@ void RecoveryRun::StartControls() {
   EnableControls(page_, {kSectorLabel, kSectorValue, kRecoveredLabel, kRecoveredValue}, true);
 }
 
-DeviceEntry* RecoveryRun::ChosenEntry() {
-  int index = SelectedDeviceIndex;
+int SelectedDeviceRow() {
   if (ui::CWnd* list = MainDeviceList()) {
     const auto row =
         static_cast<int>(list->SendMessage(ui::LVM_GETNEXTITEM, static_cast<ui::WPARAM>(-1), ui::LVNI_SELECTED));
-    if (row >= 0) index = row;
+    if (row >= 0) return row;
   }
-  if (index >= 0 && index < static_cast<int>(sizeof(SlotDriveLetters))) CardDriveLetter = SlotDriveLetters[index];
+  return SelectedDeviceIndex;
+}
+
+char SelectedCardDriveLetter() {
+  const int index = SelectedDeviceRow();
+  return index >= 0 && index < static_cast<int>(sizeof(SlotDriveLetters)) ? SlotDriveLetters[index] : 0;
+}
+
+DeviceEntry* RecoveryRun::ChosenEntry() {
+  const int index = SelectedDeviceRow();
+  if (const char letter = SelectedCardDriveLetter(); letter != 0) CardDriveLetter = letter;
   for (DeviceEntry* entry = DeviceListHead; entry != nullptr; entry = entry->next)
     if (entry->index == index) return entry;
   return nullptr;

@@ -18,6 +18,11 @@ namespace tarnlok {
 
 struct CardGeometry;
 
+// The row of the device list chosen now (the selected row, else the last selected device), and
+// the drive letter of its card (0 when the row has none).
+int SelectedDeviceRow();
+char SelectedCardDriveLetter();
+
 class RecoveryRun : public recovery::RecoveryObserver {
  public:
   explicit RecoveryRun(CRecvPage& page);
