@@ -216,7 +216,7 @@ std::unique_ptr<recovery::SectorSource> RecoveryRun::OpenSource() {
   if (rawFlash_) {
     const bool memoryStick = IsMemoryStick(entry_->readerKind != 0 ? entry_->readerKind : entry_->deviceKind);
     return OpenFlashMapSource(card_.Handle(), *entry_, {memoryStick, mediaSizeCode_, pagesPerBlock_, blockCount_},
-                              &page_);
+                              &page_, *this);
   }
   return std::make_unique<CardSectorSource>(card_.Handle(), *entry_, bytesPerSector_, cardSectors_);
 }
