@@ -24,12 +24,14 @@
 #include "recovery/page/flash_map_source.h"
 #include "recovery/page/media_size_dlg.h"
 #include "recovery/page/recovery_settings.h"
+#include "recovery/partition_start.h"
 #include "recovery/safe_names.h"
 #include "recovery/visible_copy.h"
 #include "shell/shell_state.h"
 
 #include <array>
 #include <cstdio>
+#include <vector>
 
 namespace tarnlok {
 namespace {
@@ -208,6 +210,12 @@ bool RecoveryRun::OpenAndIdentify() {
                              static_cast<win::DWORD>(partition.size()), &returned, nullptr))
       hiddenSectors_ =
           (std::uint64_t{win::ReadLe32(partition, 4)} << 32 | win::ReadLe32(partition, 0)) / bytesPerSector_;
+  } else if (!OsKindIsNt() && !rawFlash_ && UseDriveLetterIo == 0 && UsePlainSectorIo == 0) {
+    // Windows 9x has no partition query: the reader reads the whole card, whose partition table
+    // tells where the volume begins.
+    std::vector<std::uint8_t> first(bytesPerSector_);
+    CardSectorSource whole(card_.Handle(), *entry_, bytesPerSector_, cardSectors_);
+    if (whole.Read(0, first)) hiddenSectors_ = recovery::PartitionedVolumeStart(first, cardSectors_);
   }
   return true;
 }

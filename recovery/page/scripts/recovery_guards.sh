@@ -2,7 +2,8 @@
 # End to end through the real program (TARNLOK_SCRIPT): the recovery settings refuse an output
 # folder on the selected card in every spelling of its drive, before anything is made there (the
 # card image is the same byte for byte), and keep a folder on another drive; a raw flash block
-# whose management data cannot be read is told to the person, and the run goes on with the rest.
+# whose management data cannot be read is told to the person, and the run goes on with the rest;
+# on Windows 98 a partitioned card's deleted photographs come back by their names.
 # Usage: recovery_guards.sh <Tarnlok> <run folder>
 set -euo pipefail
 program=$1
@@ -65,6 +66,41 @@ tarnlok settings.txt
 
 [ "$(sha256sum < cf.img)" = "$before" ] || fail "the settings dialog wrote onto the card being recovered"
 mdir -i a.img ::/OUT > /dev/null 2>&1 || fail "a folder on another drive than the card's was refused"
+
+# Windows 98: a CompactFlash card with a master boot record and a FAT16 partition from sector 64.
+convert -size 300x200 "gradient:#a02040-#40a060" +noise Random -quality 90 deleted.jpg
+mkfs.fat -F 16 -n PART -C part.img 16352 > /dev/null
+mcopy -i part.img photo.jpg deleted.jpg ::/
+mdel -i part.img ::/deleted.jpg
+python3 - > mbr.bin <<'PY'
+import struct, sys
+mbr = bytearray(512)
+mbr[446:462] = struct.pack("<B3sB3sII", 0, b"\0\0\0", 0x06, b"\0\0\0", 64, 32704)
+mbr[510:512] = b"\x55\xaa"
+sys.stdout.buffer.write(mbr)
+PY
+{ cat mbr.bin; head -c $((63 * 512)) /dev/zero; cat part.img; } > partitioned.img
+cat > machine98.json <<JSON
+{ "version": 1, "windows": "98", "readers": [
+  { "bus": "usb", "maker": true, "letter": "E", "card": { "kind": "cf", "image": "partitioned.img", "sectors": 32768 } } ] }
+JSON
+out98="$run/out-98"
+cat > win98.txt <<SCRIPT
+press 1
+device E:
+tab Recovery
+press 1038
+text 1115 Z:${out98//\//\\}
+press 1
+press 1036
+wait
+quit
+SCRIPT
+tarnlok win98.txt "$run/machine98.json" "$run/data98"
+# The deleted-entry pass names it after its entry (the lost first letter aside).
+named=""
+for file in "$out98"/?ELETED.JPG; do [ -f "$file" ] && cmp -s deleted.jpg "$file" && named=$file; done
+[ -n "$named" ] || { ls -R "$out98" >&2; fail "on Windows 98 the partitioned card's deleted photograph did not come back by its name"; }
 
 # The default machine's SmartMedia card, one of whose blocks cannot tell its logical block.
 printf 'press 1\nquit\n' > make.txt
