@@ -1,6 +1,7 @@
 #include "recovery/page/recovery_run.h"
 
 #include "device/device_messages.h"
+#include "device/command_roads.h"
 #include "device/device_state.h"
 #include "device/drive_handle.h"
 #include "device/reader_commands.h"
@@ -174,6 +175,22 @@ bool RecoveryRun::IdentifyFlashShape(const CardGeometry& geometry) {
   return true;
 }
 
+bool RecoveryRun::StickOfUntoldSize(CardGeometry& geometry) {
+  // The capacity query refuses a stick whose reader tells 0 pages a block or 0xFFFF blocks; the
+  // run asks the person for its size instead (IdentifyFlashShape).
+  constexpr win::WORD kUntoldBlocks = 0xFFFF;
+  if (!IsMemoryStick(entry_->readerKind != 0 ? entry_->readerKind : entry_->deviceKind)) return false;
+  std::array<win::BYTE, 4> reply{};
+  if (!SendVendorCommand(card_.Handle(), AddressOf(entry_), kVendorGeometry, reply) || StartsWithNoMediaReply(reply))
+    return false;
+  const win::WORD blocks = win::ReadLe16(reply, 0);
+  const win::WORD pagesPerBlock = win::ReadLe16(reply, 2);
+  if (pagesPerBlock != 0 && blocks != kUntoldBlocks) return false;
+  geometry.blocksOrSectors = blocks;
+  geometry.sectorsPerBlock = pagesPerBlock;
+  return true;
+}
+
 bool RecoveryRun::OpenAndIdentify() {
   if (OsKindIsNt() && !OpenCardVolume(entry_->driveLetter).IsOpen()) {
     const std::string path = std::string("\\\\.\\") + entry_->driveLetter + ":";
@@ -185,7 +202,7 @@ bool RecoveryRun::OpenAndIdentify() {
   CardOnPcmciaBus = entry_->busKind == kBusPcmcia ? 1 : 0;
   CardGeometry geometry;
   bool writeProtected = false;
-  if (!card_.Identify(geometry, writeProtected)) {
+  if (!card_.Identify(geometry, writeProtected) && !StickOfUntoldSize(geometry)) {
     ShowStringMessage(kStringNoMedia, ui::MB_ICONERROR);
     return false;
   }

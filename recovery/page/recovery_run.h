@@ -53,6 +53,8 @@ class RecoveryRun : public recovery::RecoveryObserver {
   DeviceEntry* ChosenEntry();
   bool TakeOutputFolder(std::string& prefix);
   bool OpenAndIdentify();
+  // A Memory Stick whose reader does not tell its size: true with what it told in geometry.
+  bool StickOfUntoldSize(CardGeometry& geometry);
   bool IdentifyFlashShape(const CardGeometry& geometry);
   std::unique_ptr<recovery::SectorSource> OpenSource();
   recovery::CardFacts Facts() const;

@@ -3,7 +3,8 @@
 # folder on the selected card in every spelling of its drive, before anything is made there (the
 # card image is the same byte for byte), and keep a folder on another drive; a raw flash block
 # whose management data cannot be read is told to the person, and the run goes on with the rest;
-# on Windows 98 a partitioned card's deleted photographs come back by their names.
+# on Windows 98 a partitioned card's deleted photographs come back by their names; a Memory Stick
+# whose reader does not tell its size is recovered at the size the person picks.
 # Usage: recovery_guards.sh <Tarnlok> <run folder>
 set -euo pipefail
 program=$1
@@ -115,6 +116,8 @@ machine = json.load(open(path))
 for reader in machine["readers"]:
     if reader.get("letter") == "F":
         reader["card"]["faults"] = [{"op": "readSpare", "block": 3, "times": "always"}]
+    if reader.get("letter") == "H":
+        reader["card"]["geometryHidden"] = True
 json.dump(machine, open(path, "w"))
 PY
 out_flash="$run/out-flash"
@@ -138,4 +141,27 @@ for file in "$out_flash"/*.JPG; do
   djpeg "$file" > /dev/null 2>&1 && count=$((count + 1))
 done
 [ "$count" -ge 1 ] || fail "nothing came back from the rest of the SmartMedia card"
-echo "recovery_guards: all held ($count photographs past the unreadable block)"
+
+# The default machine's 64 MB stick (4096 blocks of 32 pages), its size picked in the dialog.
+out_stick="$run/out-stick"
+cat > stick.txt <<SCRIPT
+press 1
+device H:
+tab Recovery
+press 1038
+text 1115 Z:${out_stick//\//\\}
+press 1
+press 1036
+select 1127 4
+press 1
+wait
+quit
+SCRIPT
+tarnlok stick.txt "$flash_machine" "$run/data-flash"
+sticks=0
+for file in "$out_stick"/*.JPG; do
+  [ -f "$file" ] || continue
+  djpeg "$file" > /dev/null 2>&1 && sticks=$((sticks + 1))
+done
+[ "$sticks" -ge 1 ] || fail "nothing came back from the stick of the size picked in the dialog"
+echo "recovery_guards: all held ($count photographs past the unreadable block, $sticks from the stick)"
