@@ -1,6 +1,7 @@
 // What the engine does when the output disk fills up or a deleted file cannot be read: the
 // person is told, and nothing incomplete is counted or shown as recovered.
 #include "platform/win/files/volumes.h"
+#include "platform/win/system/last_error.h"
 #include "recovery/testing/engine_harness.h"
 #include "recovery/testing/memory_source.h"
 
@@ -16,7 +17,10 @@ bool Shell(const std::string& command) { return std::system(("(" + command + ") 
 
 class OutputFailures : public ::testing::Test {
  protected:
-  void TearDown() override { win::SetInjectedHostFreeSpace(std::nullopt); }
+  void TearDown() override {
+    win::SetInjectedHostFreeSpace(std::nullopt);
+    win::SetInjectedHostWriteError(std::nullopt);
+  }
 
   // A FAT16 card from mkfs.fat and mtools with these files copied to its root and deleted.
   static Bytes DeletedFilesCard(const Harness& harness, const std::vector<std::pair<std::string, Bytes>>& files) {
@@ -79,6 +83,25 @@ TEST_F(OutputFailures, TheDeletedEntryCopyOnAFullDiskSaysSoAndCountsNothingCutSh
   const auto outputs = harness.Outputs();
   ASSERT_TRUE(outputs.count("_ICTURE.BMP"));
   EXPECT_LT(outputs.at("_ICTURE.BMP").size(), bmp.bytes.size());
+}
+
+TEST_F(OutputFailures, AWriteFailureOtherThanAFullDiskIsLoggedAndTheCopyGoesOn) {
+  if (!Shell("command -v mkfs.fat && command -v mcopy")) GTEST_SKIP() << "dosfstools or mtools missing";
+  Harness harness("copy-write-fails");
+  const std::vector<SampleFile> samples = HandMadeSamples(8);
+  MemorySectorSource source(
+      DeletedFilesCard(harness, {{"FIRST.BMP", samples[2].bytes}, {"NEXT.MP3", samples[5].bytes}}));
+  std::filesystem::create_directories(harness.output);
+  win::SetInjectedHostWriteError(win::ERROR_IO_DEVICE);
+  const RunSummary summary = RunOverMemory(harness, source);
+  win::SetInjectedHostWriteError(std::nullopt);
+  EXPECT_NE(summary.end, RunEnd::DiskFull);
+  EXPECT_EQ(harness.observer.diskFull, 0);
+  // Both files are named in the log: the copy went on after the first.
+  EXPECT_NE(harness.observer.log.find("_IRST.BMP\r\nError Message :"), std::string::npos) << harness.observer.log;
+  EXPECT_NE(harness.observer.log.find("_EXT.MP3\r\nError Message :"), std::string::npos) << harness.observer.log;
+  EXPECT_NE(harness.observer.log.find("End of File Copy"), std::string::npos);
+  EXPECT_TRUE(harness.observer.recovered.empty()) << "a file not written whole was counted";
 }
 
 TEST_F(OutputFailures, AnUnreadableDeletedFileIsLoggedNotWrittenAndTheNextOneComesBack) {

@@ -10,6 +10,7 @@ namespace {
 struct InjectedSpace {
   std::mutex lock;
   std::optional<ULONGLONG> freeBytes;
+  std::optional<DWORD> writeError;
 };
 
 InjectedSpace& Injected() {
@@ -44,6 +45,18 @@ void ReleaseHostSpace(ULONGLONG bytes) {
   auto& space = Injected();
   std::lock_guard guard(space.lock);
   if (space.freeBytes) *space.freeBytes += bytes;
+}
+
+void SetInjectedHostWriteError(std::optional<DWORD> error) {
+  auto& space = Injected();
+  std::lock_guard guard(space.lock);
+  space.writeError = error;
+}
+
+std::optional<DWORD> InjectedHostWriteError() {
+  auto& space = Injected();
+  std::lock_guard guard(space.lock);
+  return space.writeError;
 }
 
 }  // namespace win
