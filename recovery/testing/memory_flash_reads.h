@@ -1,5 +1,5 @@
 // A raw flash card held in memory for the block map's fuzz target: the card's shape and every
-// block's management data come from the input; pages read as a pattern of their address. A page
+// block's management data come from the input; pages read as a byte of their address. A page
 // read outside the card ends the process, so that the fuzzer reports it.
 #pragma once
 
@@ -14,7 +14,8 @@ namespace recovery::test_support {
 class MemoryFlashReads : public FlashReads {
  public:
   // shape: bit 0 Memory Stick, else SmartMedia; bits 1-3 the SmartMedia size code less one, bit 4
-  // 32 pages a block. blocks: the card's blocks less one. management: each block's bytes in turn
+  // 32 pages a block. blocks: the card's blocks less one, in nines (up to three SmartMedia zones).
+  // management: each block's bytes in turn
   // (16 for SmartMedia, 4 for Memory Stick); a block past its end cannot be read.
   MemoryFlashReads(std::uint8_t shape, std::uint8_t blocks, std::span<const std::uint8_t> management)
       : management_(management) {
@@ -22,7 +23,7 @@ class MemoryFlashReads : public FlashReads {
     layout_.mediaSizeCode = 1u + ((shape >> 1) & 7u);
     layout_.pagesPerBlock = (shape & 0x10) != 0 ? 32 : 16;
     layout_.pageSize = layout_.medium == FlashMedium::SmartMedia && layout_.mediaSizeCode <= 2 ? 256 : 512;
-    layout_.blocks = 1u + blocks;
+    layout_.blocks = 1u + 9u * blocks;
     unit_ = layout_.medium == FlashMedium::MemoryStick ? 4 : 16;
   }
   const FlashLayout& Layout() const override { return layout_; }
@@ -38,7 +39,7 @@ class MemoryFlashReads : public FlashReads {
     if (block >= layout_.blocks || out.size() % layout_.pageSize != 0 ||
         page + out.size() / layout_.pageSize > layout_.pagesPerBlock)
       std::abort();
-    for (std::size_t i = 0; i < out.size(); ++i) out[i] = static_cast<std::uint8_t>(block + page + i);
+    std::fill(out.begin(), out.end(), static_cast<std::uint8_t>(block + page));
     return true;
   }
 
