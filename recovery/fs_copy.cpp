@@ -43,19 +43,11 @@ void LogFailure(CarveState& state, const std::string& path, const std::string& m
   Log(state, "File :  " + path + "\r\nError Message :" + message + " \r\n");
 }
 
-std::string SystemText(win::DWORD error) {
-  char text[512] = {};
-  win::FormatMessageA(win::FORMAT_MESSAGE_FROM_SYSTEM, nullptr, error, 0, text, sizeof(text), nullptr);
-  std::string result(text);
-  while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) result.pop_back();
-  return result;
-}
-
 // A write that did not reach the disk: a full disk stops the run (the file stays as written),
 // any other failure is logged and the copy goes on. False when the run stops.
 bool WriteFailureHandled(CarveState& state, const CarveOutput& out, WriteStatus status, const std::string& path) {
   if (status == WriteStatus::Written) return true;
-  LogFailure(state, path, SystemText(out.LastError()));
+  LogFailure(state, path, win::SystemErrorText(out.LastError()));
   if (status != WriteStatus::DiskFull) return true;
   StopForFullDisk(state);
   return false;

@@ -25,6 +25,23 @@ tarnlok() {
   if grep -q "script: line" "$script.err"; then cat "$script.err" >&2; fail "a step of $script failed"; fi
 }
 
+# A script that recovers the card of a drive into a host folder; the steps given follow Recover.
+recovery_script() {
+  local file=$1 letter=$2 folder=$3
+  shift 3
+  printf '%s\n' "press 1" "device $letter:" "tab Recovery" "press 1038" "text 1115 Z:${folder//\//\\}" "press 1" \
+    "press 1036" "$@" "quit" > "$file"
+}
+
+# How many of the folder's JPEG files decode.
+decoding_photographs() {
+  local count=0
+  for file in "$1"/*.JPG; do
+    [ -f "$file" ] && djpeg "$file" > /dev/null 2>&1 && count=$((count + 1))
+  done
+  echo "$count"
+}
+
 # A CompactFlash card with a deleted photograph whose first cluster a new folder would take.
 convert -size 200x150 "gradient:#20a0c0-#304060" +noise Random -quality 90 photo.jpg
 mkfs.fat -F 16 -n CARD -C cf.img 16384 > /dev/null
@@ -86,17 +103,7 @@ cat > machine98.json <<JSON
   { "bus": "usb", "maker": true, "letter": "E", "card": { "kind": "cf", "image": "partitioned.img", "sectors": 32768 } } ] }
 JSON
 out98="$run/out-98"
-cat > win98.txt <<SCRIPT
-press 1
-device E:
-tab Recovery
-press 1038
-text 1115 Z:${out98//\//\\}
-press 1
-press 1036
-wait
-quit
-SCRIPT
+recovery_script win98.txt E "$out98" wait
 tarnlok win98.txt "$run/machine98.json" "$run/data98"
 # The deleted-entry pass names it after its entry (the lost first letter aside).
 named=""
@@ -121,47 +128,16 @@ for reader in machine["readers"]:
 json.dump(machine, open(path, "w"))
 PY
 out_flash="$run/out-flash"
-cat > flash.txt <<SCRIPT
-press 1
-device F:
-tab Recovery
-press 1038
-text 1115 Z:${out_flash//\//\\}
-press 1
-press 1036
-reply Ignore Unable to read from the drive.
-wait
-quit
-SCRIPT
+recovery_script flash.txt F "$out_flash" "reply Ignore Unable to read from the drive." wait
 tarnlok flash.txt "$flash_machine" "$run/data-flash"
 grep -q "Unable to read from the drive." flash.txt.out || fail "the unreadable flash block was not told"
-count=0
-for file in "$out_flash"/*.JPG; do
-  [ -f "$file" ] || continue
-  djpeg "$file" > /dev/null 2>&1 && count=$((count + 1))
-done
+count=$(decoding_photographs "$out_flash")
 [ "$count" -ge 1 ] || fail "nothing came back from the rest of the SmartMedia card"
 
 # The default machine's 64 MB stick (4096 blocks of 32 pages), its size picked in the dialog.
 out_stick="$run/out-stick"
-cat > stick.txt <<SCRIPT
-press 1
-device H:
-tab Recovery
-press 1038
-text 1115 Z:${out_stick//\//\\}
-press 1
-press 1036
-select 1127 4
-press 1
-wait
-quit
-SCRIPT
+recovery_script stick.txt H "$out_stick" "select 1127 4" "press 1" wait
 tarnlok stick.txt "$flash_machine" "$run/data-flash"
-sticks=0
-for file in "$out_stick"/*.JPG; do
-  [ -f "$file" ] || continue
-  djpeg "$file" > /dev/null 2>&1 && sticks=$((sticks + 1))
-done
+sticks=$(decoding_photographs "$out_stick")
 [ "$sticks" -ge 1 ] || fail "nothing came back from the stick of the size picked in the dialog"
 echo "recovery_guards: all held ($count photographs past the unreadable block, $sticks from the stick)"
