@@ -3,6 +3,8 @@
 #include "platform/win/files/volumes.h"
 #include "platform/win/system/last_error.h"
 #include "recovery/testing/engine_harness.h"
+#include "platform/win/files/paths.h"
+#include "recovery/visible_copy.h"
 #include "recovery/testing/memory_source.h"
 
 #include <gtest/gtest.h>
@@ -83,6 +85,23 @@ TEST_F(OutputFailures, TheDeletedEntryCopyOnAFullDiskSaysSoAndCountsNothingCutSh
   const auto outputs = harness.Outputs();
   ASSERT_TRUE(outputs.count("_ICTURE.BMP"));
   EXPECT_LT(outputs.at("_ICTURE.BMP").size(), bmp.bytes.size());
+}
+
+TEST_F(OutputFailures, TheCopyOfTheVisibleFilesOnAFullDiskSaysSoAndStops) {
+  Harness harness("visible-full");
+  const std::filesystem::path card = harness.folder / "card";
+  std::filesystem::create_directories(card);
+  std::filesystem::create_directories(harness.output);
+  const std::vector<SampleFile> samples = HandMadeSamples(9, 6000);
+  WriteFile((card / "A.BMP").string(), samples[2].bytes);
+  WriteFile((card / "B.BMP").string(), samples[2].bytes);
+  harness.state.BeginRun(harness.Settings(), &harness.observer, nullptr);
+  win::SetInjectedHostFreeSpace(4000);
+  CopyVisibleFiles(harness.state, win::WindowsPathOfHost(card) + "\\*.*", harness.Settings().outputFolder);
+  EXPECT_EQ(harness.observer.diskFull, 1);
+  EXPECT_TRUE(harness.observer.recovered.empty());
+  EXPECT_EQ(harness.state.recoveredCount, 0);
+  EXPECT_TRUE(harness.state.recoveryStop);
 }
 
 TEST_F(OutputFailures, AWriteFailureOtherThanAFullDiskIsLoggedAndTheCopyGoesOn) {
