@@ -76,12 +76,15 @@ bool OpenCarvedFile(CarveState& state, int code, int nameCode) {
   return true;
 }
 
+void StopForFullDisk(CarveState& state) {
+  if (state.recoveryStop) return;
+  state.recoveryStop = true;
+  if (state.observer) state.observer->OnDiskFull(state.settings.outputFolder);
+}
+
 void WriteCarved(CarveState& state, Unit bytes) {
   if (bytes.empty() || state.recoveryStop) return;
-  if (!state.output.Append(bytes)) {
-    state.recoveryStop = true;
-    if (state.observer) state.observer->OnDiskFull(state.settings.outputFolder);
-  }
+  if (state.output.Append(bytes) == WriteStatus::DiskFull) StopForFullDisk(state);
 }
 
 void CountRecovered(CarveState& state, int delta) {
@@ -111,16 +114,15 @@ void EndFile(CarveState& state) {
 }  // namespace
 
 std::string CloseKeptFile(CarveState& state) {
-  if (!state.output.Close()) {
-    state.recoveryStop = true;
-    if (state.observer) state.observer->OnDiskFull(state.settings.outputFolder);
-  }
+  if (state.output.Close() == WriteStatus::DiskFull) StopForFullDisk(state);
   const std::string path = state.output.Path();
   EndFile(state);
   return path;
 }
 
 void ReportKeptFile(CarveState& state, const std::string& path, int countCode) {
+  // A file some of whose bytes never reached the disk is not recovered.
+  if (!state.output.Whole()) return;
   CountRecovered(state);
   ++state.filesOfType[countCode];
   if (state.observer) state.observer->OnFileRecovered(path, countCode);
@@ -132,6 +134,11 @@ void FinishCarvedFile(CarveState& state, int countCode) { ReportKeptFile(state, 
 
 void CloseCarvedFile(CarveState& state) {
   if (!state.carveFileOpen) return;
+  if (state.recoveryStop) {
+    // The output disk is full: what was written stays on it as it is, and is not counted.
+    CloseKeptFile(state);
+    return;
+  }
   int code = state.openType;
   if (state.orfFile) {
     state.carveKeep = true;

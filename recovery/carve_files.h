@@ -24,16 +24,22 @@ std::string NumberedPath(CarveState& state, int code);
 // headers, PPT for compound documents); false (nothing open) when it cannot be created.
 bool OpenCarvedFile(CarveState& state, int code, int nameCode);
 
-// Appends to the open file; a full output disk sets recoveryStop and tells the observer once.
+// The output disk is full: sets recoveryStop and tells the observer, once a run.
+void StopForFullDisk(CarveState& state);
+
+// Appends to the open file; a full output disk stops the run (StopForFullDisk), any other write
+// failure leaves the file short, and it is then not counted.
 void WriteCarved(CarveState& state, Unit bytes);
 
 // Closes the open file: kept (cut back to the last end marker for GIF and Exif JPEG) when its
-// writer found its end, deleted otherwise. Nothing happens when no file is open.
+// writer found its end, deleted otherwise; after a full disk left as written, uncounted. Nothing
+// happens when no file is open.
 void CloseCarvedFile(CarveState& state);
 
 // Closes the open file for keeping and answers its path; the file is not yet counted.
 std::string CloseKeptFile(CarveState& state);
-// Counts a kept file as type countCode, tells the observer and adds its thumbnail.
+// Counts a kept file as type countCode, tells the observer and adds its thumbnail; nothing when
+// some of its bytes could not be written.
 void ReportKeptFile(CarveState& state, const std::string& path, int countCode);
 
 // A writer found the end: the file is closed, kept and counted as type countCode.

@@ -1,6 +1,7 @@
 // The output file of one carve: created in the output folder, appended unit by unit through a
 // buffer (a unit is one card sector, far too small for one system call each), cut back, kept or
-// deleted. A full output disk is reported; any other write failure is passed over.
+// deleted. Each write tells whether it reached the disk; a file some of whose bytes were lost is
+// no longer whole, and is not to be counted as recovered.
 #pragma once
 
 #include "platform/win/files/cfile.h"
@@ -12,6 +13,8 @@
 #include <vector>
 
 namespace recovery {
+
+enum class WriteStatus { Written, DiskFull, Failed };
 
 class CarveOutput {
  public:
@@ -27,23 +30,30 @@ class CarveOutput {
   // Bytes handed to Append since Create.
   std::uint64_t Length() const { return length_; }
 
-  // False when the output disk is full; the bytes are then lost.
-  bool Append(std::span<const std::uint8_t> bytes);
-  // Flushes and closes; false when the disk filled up on the way.
-  bool Close();
+  // Not Written when bytes buffered so far could not be written; those bytes are then lost.
+  WriteStatus Append(std::span<const std::uint8_t> bytes);
+  // Flushes and closes; the status of that last write.
+  WriteStatus Close();
   // Flushes, then cuts the file to length when it is longer.
-  bool CutTo(std::uint64_t length);
+  WriteStatus CutTo(std::uint64_t length);
   // Closes (when open) and deletes the file.
   void Discard();
 
+  // Every byte handed over since Create reached the file (also after Close).
+  bool Whole() const { return whole_; }
+  // The system's error of the last write that failed.
+  win::DWORD LastError() const { return lastError_; }
+
  private:
-  bool FlushBuffer();
+  WriteStatus FlushBuffer();
 
   std::unique_ptr<win::CFile> file_;
   std::string path_;
   std::vector<std::uint8_t> buffer_;
   std::size_t buffered_ = 0;
   std::uint64_t length_ = 0;
+  bool whole_ = true;
+  win::DWORD lastError_ = 0;
 };
 
 }  // namespace recovery

@@ -85,9 +85,20 @@ BlockMapEnd FlashBlockMap::Build(FlashReads& reads, BlockMapObserver& observer) 
   mapped_ = 0;
   observer.OnStart(layout_.blocks);
   std::vector<std::uint8_t> management(kSectorBytes);
+  bool ask = true;
   for (std::uint32_t block = 0; block < layout_.blocks; ++block) {
     if (!observer.Continue(block)) return BlockMapEnd::Cancelled;
-    if (reads.ReadManagement(block, management)) {
+    bool read = reads.ReadManagement(block, management);
+    while (!read && ask) {
+      const ReadFailureAnswer answer = observer.OnUnreadableBlock(block);
+      if (answer == ReadFailureAnswer::Abort) return BlockMapEnd::Aborted;
+      if (answer != ReadFailureAnswer::Retry) {
+        ask = answer != ReadFailureAnswer::IgnoreAll;
+        break;
+      }
+      read = reads.ReadManagement(block, management);
+    }
+    if (read) {
       // Two blocks that claim one logical block: the first one found keeps it.
       if (const auto logical = LogicalBlockOf(block, management); logical && physicalOf_[*logical] == kNone) {
         physicalOf_[*logical] = block;

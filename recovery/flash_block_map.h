@@ -13,6 +13,7 @@
 
 #include "device/device_entry.h"
 #include "device/reader_commands.h"
+#include "recovery/recovery_observer.h"
 #include "recovery/sector_source.h"
 
 #include <cstdint>
@@ -83,17 +84,20 @@ class BlockMapObserver {
   // Before each block: show it, pump messages; false (the user confirmed a cancel) ends the build.
   virtual bool Continue(std::uint32_t /*block*/) { return true; }
   virtual void OnBlockDone(std::uint32_t /*block*/) {}
+  // A block's management data could not be read: Retry reads it again, Abort ends the build,
+  // Ignore leaves the block out, IgnoreAll leaves out this one and every later one unasked.
+  virtual ReadFailureAnswer OnUnreadableBlock(std::uint32_t /*block*/) { return ReadFailureAnswer::Ignore; }
 };
 
-enum class BlockMapEnd { Completed, Cancelled };
+enum class BlockMapEnd { Completed, Cancelled, Aborted };
 
 class FlashBlockMap {
  public:
   explicit FlashBlockMap(const FlashLayout& layout);
 
   // Reads every block's management data and maps the logical blocks it finds. A block that
-  // cannot be read is left out and listed in UnreadableBlocks; the build goes on. Cancelled
-  // keeps what was found.
+  // cannot be read is told to the observer; left out, it is listed in UnreadableBlocks and the
+  // build goes on. Cancelled and Aborted keep what was found.
   BlockMapEnd Build(FlashReads& reads, BlockMapObserver& observer);
   // Decodes one block's management data: its logical block, or none (bad, unused, the card
   // information or boot block, a damaged address, the no-card reply).

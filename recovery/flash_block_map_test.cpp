@@ -93,6 +93,7 @@ class FailingReads : public FlashReads {
   explicit FailingReads(FlashReads& inner) : inner_(inner) {}
   const FlashLayout& Layout() const override { return inner_.Layout(); }
   bool ReadManagement(std::uint32_t block, std::span<std::uint8_t> out) override {
+    if (failManagementOnce.erase(block) != 0) return false;
     return !failManagement.count(block) && inner_.ReadManagement(block, out);
   }
   bool ReadPages(std::uint32_t block, std::uint32_t page, std::span<std::uint8_t> out) override {
@@ -100,6 +101,7 @@ class FailingReads : public FlashReads {
     return inner_.ReadPages(block, page, out);
   }
   std::set<std::uint32_t> failManagement;
+  std::set<std::uint32_t> failManagementOnce;
   int pageCommands = 0;
 
  private:
@@ -262,6 +264,58 @@ TEST_F(FlashCardTest, ABlockWhoseManagementDataCannotBeReadIsLeftOutAndTheBuildG
       EXPECT_EQ(map.PhysicalOf(logical), physical) << logical;
     }
   }
+}
+
+TEST_F(FlashCardTest, AnUnreadableBlockIsPutToTheUserWhoseAnswerTheBuildFollows) {
+  class Asking : public BlockMapObserver {
+   public:
+    ReadFailureAnswer OnUnreadableBlock(std::uint32_t block) override {
+      asked.push_back(block);
+      const ReadFailureAnswer answer = answers.empty() ? ReadFailureAnswer::Ignore : answers.front();
+      if (!answers.empty()) answers.erase(answers.begin());
+      return answer;
+    }
+    std::vector<ReadFailureAnswer> answers;
+    std::vector<std::uint32_t> asked;
+  };
+  ASSERT_NO_FATAL_FAILURE(Open(SmartMediaRoad()));
+  WriteMarks();
+  FlashBlockMap whole(layout_);
+  BlockMapObserver quiet;
+  ASSERT_EQ(whole.Build(*reads_, quiet), BlockMapEnd::Completed);
+  std::vector<std::uint32_t> held;
+  for (std::uint32_t logical = 0; logical < layout_.LogicalBlocks(); ++logical)
+    if (const auto physical = whole.PhysicalOf(logical)) held.push_back(*physical);
+  std::sort(held.begin(), held.end());
+  ASSERT_GE(held.size(), 3u);
+
+  // Retry reads a block that failed once and finds its logical block.
+  FailingReads failing(*reads_);
+  failing.failManagementOnce = {held[0]};
+  Asking retry;
+  retry.answers = {ReadFailureAnswer::Retry};
+  FlashBlockMap retried(layout_);
+  EXPECT_EQ(retried.Build(failing, retry), BlockMapEnd::Completed);
+  EXPECT_EQ(retry.asked, std::vector<std::uint32_t>{held[0]});
+  EXPECT_EQ(retried.MappedBlocks(), whole.MappedBlocks());
+  EXPECT_TRUE(retried.UnreadableBlocks().empty());
+
+  // Ignore All is asked once; the build goes on with what can be read.
+  failing.failManagement = {held[0], held[1], held[2]};
+  Asking ignoreAll;
+  ignoreAll.answers = {ReadFailureAnswer::IgnoreAll};
+  FlashBlockMap partial(layout_);
+  EXPECT_EQ(partial.Build(failing, ignoreAll), BlockMapEnd::Completed);
+  EXPECT_EQ(ignoreAll.asked, std::vector<std::uint32_t>{held[0]});
+  EXPECT_EQ(partial.UnreadableBlocks(), (std::vector<std::uint32_t>{held[0], held[1], held[2]}));
+  EXPECT_EQ(partial.MappedBlocks(), whole.MappedBlocks() - 3);
+
+  // Ignore asks again at the next block; Abort ends the build.
+  Asking abort;
+  abort.answers = {ReadFailureAnswer::Ignore, ReadFailureAnswer::Abort};
+  FlashBlockMap ended(layout_);
+  EXPECT_EQ(ended.Build(failing, abort), BlockMapEnd::Aborted);
+  EXPECT_EQ(abort.asked, (std::vector<std::uint32_t>{held[0], held[1]}));
 }
 
 TEST_F(FlashCardTest, AFailedBlockIsReportedAndTheRestOfTheReadIsStillRead) {

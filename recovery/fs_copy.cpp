@@ -1,5 +1,6 @@
 #include "recovery/fs_copy.h"
 
+#include "platform/win/system/last_error.h"
 #include "recovery/carve_files.h"
 #include "recovery/recovery_observer.h"
 #include "recovery/safe_names.h"
@@ -38,7 +39,21 @@ bool ExtensionIsAlphanumeric(const DeletedEntry& entry) {
                      [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
 }
 
-// Copies one entry; false when the run was cancelled.
+void LogFailure(CarveState& state, const std::string& path, const std::string& message) {
+  Log(state, "File :  " + path + "\r\nError Message :" + message + " \r\n");
+}
+
+// A write that did not reach the disk: a full disk stops the run (the file stays as written),
+// any other failure is logged and the copy goes on. False when the run stops.
+bool WriteFailureHandled(CarveState& state, const CarveOutput& out, WriteStatus status, const std::string& path) {
+  if (status == WriteStatus::Written) return true;
+  LogFailure(state, path, win::SystemErrorText(out.LastError()));
+  if (status != WriteStatus::DiskFull) return true;
+  StopForFullDisk(state);
+  return false;
+}
+
+// Copies one entry; false when the run was cancelled or the output disk is full.
 bool CopyEntry(CarveState& state, const DeletedEntry& entry, const BootFacts& facts, std::uint64_t volumeStart,
                std::vector<std::uint8_t>& buffer) {
   if (entry.attribute != 0x20 || !ExtensionIsAlphanumeric(entry)) return true;
@@ -52,13 +67,13 @@ bool CopyEntry(CarveState& state, const DeletedEntry& entry, const BootFacts& fa
   const std::uint64_t sectors = (std::uint64_t{entry.size} + bytesPerSector - 1) / bytesPerSector;
   const std::uint64_t first = volumeStart + facts.ClusterSector(cluster);
   if (cluster < 2 || !state.source || first + sectors > state.source->SectorCount()) {
-    Log(state, "File :  " + path + "\r\nError Message :The entry's data lies outside the card \r\n");
+    LogFailure(state, path, "The entry's data lies outside the card");
     return true;
   }
   if (state.observer) state.observer->OnCopyingFile(*name);
   CarveOutput out;
   if (!out.Create(path)) {
-    Log(state, "File :  " + path + "\r\nError Message :Failed to create or open the above file \r\n");
+    LogFailure(state, path, "Failed to create or open the above file");
     return true;
   }
   std::uint64_t left = entry.size;
@@ -71,25 +86,19 @@ bool CopyEntry(CarveState& state, const DeletedEntry& entry, const BootFacts& fa
         std::min<std::uint64_t>(kSectorsPerRun, (left + bytesPerSector - 1) / bytesPerSector));
     const std::span<std::uint8_t> chunk(buffer.data(), std::size_t{run} * bytesPerSector);
     if (!state.source->Read(sector, chunk)) {
-      // Never hand on what an earlier read left in the buffer.
-      std::fill(chunk.begin(), chunk.end(), 0);
-      Log(state, "File :  " + path + "\r\nError Message :Unable to read from the drive. \r\n");
+      // What could not be read is not recovered: no stand-in of other bytes under its name.
+      out.Discard();
+      LogFailure(state, path, "Unable to read from the drive.");
+      return true;
     }
     const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk.size()));
-    if (!out.Append(chunk.first(take))) {
-      Log(state, "File :  " + path + "\r\nError Message :There is not enough space on the disk. \r\n");
-      state.recoveryStop = true;
-      if (state.observer) state.observer->OnDiskFull(state.settings.outputFolder);
-      out.Close();
-      return false;
-    }
+    if (!WriteFailureHandled(state, out, out.Append(chunk.first(take)), path)) return false;
     left -= take;
     sector += run;
   }
-  if (!out.Close()) {
-    state.recoveryStop = true;
-    return false;
-  }
+  if (!WriteFailureHandled(state, out, out.Close(), path)) return false;
+  // A file some of whose bytes were not written is not recovered.
+  if (!out.Whole()) return true;
   CountRecovered(state);
   const int code = TypeOfExtension(std::string_view(entry.extension, 3));
   ++state.filesOfType[code >= 0 ? code : kTypeCount];

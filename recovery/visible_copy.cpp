@@ -1,6 +1,7 @@
 #include "recovery/visible_copy.h"
 
 #include "platform/win/files/files.h"
+#include "platform/win/system/last_error.h"
 #include "recovery/carve_files.h"
 #include "recovery/recovery_observer.h"
 #include "recovery/safe_names.h"
@@ -32,6 +33,7 @@ void CopyVisibleFiles(CarveState& state, const std::string& searchPattern, const
   win::HANDLE find = win::FindFirstFileA(searchPattern.c_str(), &data);
   if (find == win::INVALID_HANDLE_VALUE) return;
   do {
+    if (state.recoveryStop) break;
     if (state.observer) {
       if (state.observer->CancelRequested()) break;
       state.observer->PumpMessages();
@@ -49,8 +51,11 @@ void CopyVisibleFiles(CarveState& state, const std::string& searchPattern, const
     const std::string target = FreeTargetPath(targetFolder, *safe);
     const std::string source = sourceFolder + name;
     if (!win::CopyFileA(source.c_str(), target.c_str(), win::TRUE)) {
+      const win::DWORD error = win::GetLastError();
       if (state.observer)
         state.observer->Log("File :  " + source + "\r\nError Message :Failed to copy the above file \r\n");
+      // A full output disk ends the copy and is told; what it left of the file is not counted.
+      if (error == win::ERROR_DISK_FULL || error == win::ERROR_HANDLE_DISK_FULL) StopForFullDisk(state);
       continue;
     }
     const int code = TypeByWord(name);

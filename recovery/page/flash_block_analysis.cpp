@@ -12,7 +12,7 @@ namespace {
 class ProgressDialogObserver : public BlockMapObserver {
  public:
   // The dialog's destructor closes it and enables the owner again, however the build ends.
-  explicit ProgressDialogObserver(ui::CWnd* owner) : owner_(owner) {}
+  ProgressDialogObserver(ui::CWnd* owner, RecoveryObserver* asker) : owner_(owner), asker_(asker) {}
 
   void OnStart(std::uint32_t blocks) override {
     if (!dialog_.CreateModeless(owner_)) return;
@@ -27,16 +27,20 @@ class ProgressDialogObserver : public BlockMapObserver {
                                       ui::MB_YESNO | ui::MB_ICONQUESTION | ui::MB_DEFBUTTON2) != ui::IDYES;
   }
   void OnBlockDone(std::uint32_t /*block*/) override { dialog_.StepProgress(); }
+  ReadFailureAnswer OnUnreadableBlock(std::uint32_t block) override {
+    return asker_ != nullptr ? asker_->OnReadFailure(block) : ReadFailureAnswer::Ignore;
+  }
 
  private:
   ui::CWnd* owner_;
+  RecoveryObserver* asker_;
   tarnlok::CProgressDlg dialog_;
 };
 
 }  // namespace
 
-BlockMapEnd AnalyseFlashBlocks(FlashBlockMap& map, FlashReads& reads, ui::CWnd* owner) {
-  ProgressDialogObserver observer(owner);
+BlockMapEnd AnalyseFlashBlocks(FlashBlockMap& map, FlashReads& reads, ui::CWnd* owner, RecoveryObserver* asker) {
+  ProgressDialogObserver observer(owner, asker);
   return map.Build(reads, observer);
 }
 

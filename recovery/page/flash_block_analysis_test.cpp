@@ -79,7 +79,7 @@ TEST_F(FlashBlockAnalysisTest, TheAnalysisCountsTheBlocksInItsDialogAndStopsWhen
   prompter.AnswerMessageBox(ui::IDNO, "Do you really want to cancel this operation?");
   prompter.AnswerMessageBox(ui::IDYES, "Do you really want to cancel this operation?");
   FlashBlockMap map(layout_);
-  EXPECT_EQ(AnalyseFlashBlocks(map, *reads_, ui::CWnd::FromHandle(owner)), BlockMapEnd::Cancelled);
+  EXPECT_EQ(AnalyseFlashBlocks(map, *reads_, ui::CWnd::FromHandle(owner), nullptr), BlockMapEnd::Cancelled);
   EXPECT_EQ(first.total, " 4096 (0x1000)");
   EXPECT_FALSE(first.ownerEnabled) << "the dialog disables its owner while it runs";
   ASSERT_FALSE(first.current.empty());

@@ -12,8 +12,8 @@ class MappedFlashSource : public recovery::SectorSource {
   MappedFlashSource(win::HANDLE card, const DeviceEntry& entry, const recovery::FlashLayout& layout)
       : reads_(card, entry, layout), map_(layout), source_(map_, reads_) {}
 
-  bool Analyse(ui::CWnd* owner) {
-    return recovery::AnalyseFlashBlocks(map_, reads_, owner) == recovery::BlockMapEnd::Completed;
+  bool Analyse(ui::CWnd* owner, recovery::RecoveryObserver& asker) {
+    return recovery::AnalyseFlashBlocks(map_, reads_, owner, &asker) == recovery::BlockMapEnd::Completed;
   }
   std::uint32_t BytesPerSector() const override { return source_.BytesPerSector(); }
   std::uint64_t SectorCount() const override { return source_.SectorCount(); }
@@ -28,12 +28,13 @@ class MappedFlashSource : public recovery::SectorSource {
 }  // namespace
 
 std::unique_ptr<recovery::SectorSource> OpenFlashMapSource(win::HANDLE card, const DeviceEntry& entry,
-                                                           const FlashCardShape& shape, ui::CWnd* owner) {
+                                                           const FlashCardShape& shape, ui::CWnd* owner,
+                                                           recovery::RecoveryObserver& asker) {
   const recovery::FlashLayout layout =
       shape.memoryStick ? recovery::MemoryStickLayout(shape.blockCount, shape.pagesPerBlock)
                         : recovery::SmartMediaLayout({shape.mediaSizeCode, shape.pagesPerBlock, shape.blockCount});
   auto source = std::make_unique<MappedFlashSource>(card, entry, layout);
-  if (!source->Analyse(owner)) return nullptr;
+  if (!source->Analyse(owner, asker)) return nullptr;
   return source;
 }
 

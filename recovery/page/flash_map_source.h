@@ -6,6 +6,7 @@
 #include "device/device_entry.h"
 #include "platform/ui/windows/cwnd.h"
 #include "platform/win/system/types.h"
+#include "recovery/recovery_observer.h"
 #include "recovery/sector_source.h"
 
 #include <memory>
@@ -19,8 +20,10 @@ struct FlashCardShape {
   win::DWORD blockCount = 0;
 };
 
-// Null when the user cancelled the analysis of the card's blocks.
+// Null when the user cancelled the analysis of the card's blocks, or ended it when a block could
+// not be read (asker puts that to the user as the run's failed reads).
 std::unique_ptr<recovery::SectorSource> OpenFlashMapSource(win::HANDLE card, const DeviceEntry& entry,
-                                                           const FlashCardShape& shape, ui::CWnd* owner);
+                                                           const FlashCardShape& shape, ui::CWnd* owner,
+                                                           recovery::RecoveryObserver& asker);
 
 }  // namespace tarnlok

@@ -1,6 +1,7 @@
 #include "recovery/page/recovery_run.h"
 
 #include "device/device_messages.h"
+#include "device/command_roads.h"
 #include "device/device_state.h"
 #include "device/drive_handle.h"
 #include "device/reader_commands.h"
@@ -24,12 +25,14 @@
 #include "recovery/page/flash_map_source.h"
 #include "recovery/page/media_size_dlg.h"
 #include "recovery/page/recovery_settings.h"
+#include "recovery/partition_start.h"
 #include "recovery/safe_names.h"
 #include "recovery/visible_copy.h"
 #include "controls/shell_state.h"
 
 #include <array>
 #include <cstdio>
+#include <vector>
 
 namespace tarnlok {
 namespace {
@@ -100,14 +103,23 @@ void RecoveryRun::StartControls() {
   EnableControls(page_, {kSectorLabel, kSectorValue, kRecoveredLabel, kRecoveredValue}, true);
 }
 
-DeviceEntry* RecoveryRun::ChosenEntry() {
-  int index = SelectedDeviceIndex;
+int SelectedDeviceRow() {
   if (ui::CWnd* list = MainDeviceList()) {
     const auto row =
         static_cast<int>(list->SendMessage(ui::LVM_GETNEXTITEM, static_cast<ui::WPARAM>(-1), ui::LVNI_SELECTED));
-    if (row >= 0) index = row;
+    if (row >= 0) return row;
   }
-  if (index >= 0 && index < static_cast<int>(sizeof(SlotDriveLetters))) CardDriveLetter = SlotDriveLetters[index];
+  return SelectedDeviceIndex;
+}
+
+char SelectedCardDriveLetter() {
+  const int index = SelectedDeviceRow();
+  return index >= 0 && index < static_cast<int>(sizeof(SlotDriveLetters)) ? SlotDriveLetters[index] : 0;
+}
+
+DeviceEntry* RecoveryRun::ChosenEntry() {
+  const int index = SelectedDeviceRow();
+  if (const char letter = SelectedCardDriveLetter(); letter != 0) CardDriveLetter = letter;
   for (DeviceEntry* entry = DeviceListHead; entry != nullptr; entry = entry->next)
     if (entry->index == index) return entry;
   return nullptr;
@@ -163,6 +175,22 @@ bool RecoveryRun::IdentifyFlashShape(const CardGeometry& geometry) {
   return true;
 }
 
+bool RecoveryRun::StickOfUntoldSize(CardGeometry& geometry) {
+  // The capacity query refuses a stick whose reader tells 0 pages a block or 0xFFFF blocks; the
+  // run asks the person for its size instead (IdentifyFlashShape).
+  constexpr win::WORD kUntoldBlocks = 0xFFFF;
+  if (!IsMemoryStick(entry_->readerKind != 0 ? entry_->readerKind : entry_->deviceKind)) return false;
+  std::array<win::BYTE, 4> reply{};
+  if (!SendVendorCommand(card_.Handle(), AddressOf(entry_), kVendorGeometry, reply) || StartsWithNoMediaReply(reply))
+    return false;
+  const win::WORD blocks = win::ReadLe16(reply, 0);
+  const win::WORD pagesPerBlock = win::ReadLe16(reply, 2);
+  if (pagesPerBlock != 0 && blocks != kUntoldBlocks) return false;
+  geometry.blocksOrSectors = blocks;
+  geometry.sectorsPerBlock = pagesPerBlock;
+  return true;
+}
+
 bool RecoveryRun::OpenAndIdentify() {
   if (OsKindIsNt() && !OpenCardVolume(entry_->driveLetter).IsOpen()) {
     const std::string path = std::string("\\\\.\\") + entry_->driveLetter + ":";
@@ -174,7 +202,7 @@ bool RecoveryRun::OpenAndIdentify() {
   CardOnPcmciaBus = entry_->busKind == kBusPcmcia ? 1 : 0;
   CardGeometry geometry;
   bool writeProtected = false;
-  if (!card_.Identify(geometry, writeProtected)) {
+  if (!card_.Identify(geometry, writeProtected) && !StickOfUntoldSize(geometry)) {
     ShowStringMessage(kStringNoMedia, ui::MB_ICONERROR);
     return false;
   }
@@ -199,6 +227,12 @@ bool RecoveryRun::OpenAndIdentify() {
                              static_cast<win::DWORD>(partition.size()), &returned, nullptr))
       hiddenSectors_ =
           (std::uint64_t{win::ReadLe32(partition, 4)} << 32 | win::ReadLe32(partition, 0)) / bytesPerSector_;
+  } else if (!OsKindIsNt() && !rawFlash_ && UseDriveLetterIo == 0 && UsePlainSectorIo == 0) {
+    // Windows 9x has no partition query: the reader reads the whole card, whose partition table
+    // tells where the volume begins.
+    std::vector<std::uint8_t> first(bytesPerSector_);
+    CardSectorSource whole(card_.Handle(), *entry_, bytesPerSector_, cardSectors_);
+    if (whole.Read(0, first)) hiddenSectors_ = recovery::PartitionedVolumeStart(first, cardSectors_);
   }
   return true;
 }
@@ -207,7 +241,7 @@ std::unique_ptr<recovery::SectorSource> RecoveryRun::OpenSource() {
   if (rawFlash_) {
     const bool memoryStick = IsMemoryStick(entry_->readerKind != 0 ? entry_->readerKind : entry_->deviceKind);
     return OpenFlashMapSource(card_.Handle(), *entry_, {memoryStick, mediaSizeCode_, pagesPerBlock_, blockCount_},
-                              &page_);
+                              &page_, *this);
   }
   return std::make_unique<CardSectorSource>(card_.Handle(), *entry_, bytesPerSector_, cardSectors_);
 }

@@ -18,6 +18,11 @@ namespace tarnlok {
 
 struct CardGeometry;
 
+// The row of the device list chosen now (the selected row, else the last selected device), and
+// the drive letter of its card (0 when the row has none).
+int SelectedDeviceRow();
+char SelectedCardDriveLetter();
+
 class RecoveryRun : public recovery::RecoveryObserver {
  public:
   explicit RecoveryRun(CRecvPage& page);
@@ -48,6 +53,8 @@ class RecoveryRun : public recovery::RecoveryObserver {
   DeviceEntry* ChosenEntry();
   bool TakeOutputFolder(std::string& prefix);
   bool OpenAndIdentify();
+  // A Memory Stick whose reader does not tell its size: true with what it told in geometry.
+  bool StickOfUntoldSize(CardGeometry& geometry);
   bool IdentifyFlashShape(const CardGeometry& geometry);
   std::unique_ptr<recovery::SectorSource> OpenSource();
   recovery::CardFacts Facts() const;

@@ -50,8 +50,9 @@ void SettingsKey::WriteByte(const char* name, win::BYTE value) {
 
 void SettingsKey::WriteText(const char* name, const std::string& text) {
   if (key_ == nullptr) return;
-  win::RegSetValueExA(key_, name, 0, win::REG_SZ, reinterpret_cast<const win::BYTE*>(text.c_str()),
-                      static_cast<win::DWORD>(text.size() + 1));
+  // Stored without its end: the readers zero their room before they read.
+  win::RegSetValueExA(key_, name, 0, win::REG_SZ, reinterpret_cast<const win::BYTE*>(text.data()),
+                      static_cast<win::DWORD>(text.size()));
 }
 
 void SettingsKey::Flush() {

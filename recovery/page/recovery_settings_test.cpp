@@ -118,15 +118,18 @@ TEST_F(RecoverySettingsTest, TheChoiceOfTypesHoldsWhenTheKeyCannotBeOpened) {
   EXPECT_FALSE(SettingsKey().ReadText(kDefaultFolderValue)) << "nothing written";
 }
 
-TEST_F(RecoverySettingsTest, AFolderOfTheWholeRoomIsKeptWithItsEndAndAnEndlessOneIsRefused) {
+TEST_F(RecoverySettingsTest, AFolderOfTheWholeRoomIsKeptWithoutItsEndAndAnEndlessOneIsRefused) {
   const std::string longest = "C:\\" + std::string(kSettingTextRoom - 4, 'a');
   ASSERT_EQ(longest.size(), kSettingTextRoom - 1);
   {
     SettingsKey key(true);
     key.WriteText(kDefaultFolderValue, longest);
+    key.WriteText(kDefaultFileValue, "REC");
   }
-  EXPECT_EQ(ReadRawText(kDefaultFolderValue), longest + '\0') << "stored with its end";
+  EXPECT_EQ(ReadRawText(kDefaultFolderValue), longest) << "stored without a terminating zero";
+  EXPECT_EQ(ReadRawText(kDefaultFileValue), "REC") << "stored without a terminating zero";
   EXPECT_EQ(ReadRecoverySettings().folder, longest);
+  EXPECT_EQ(ReadRecoverySettings().prefix, "REC");
 
   // A value that fills the whole room without its end, as an earlier writer left it.
   WriteRawText(kDefaultFolderValue, "C:\\" + std::string(kSettingTextRoom - 3, 'b'));

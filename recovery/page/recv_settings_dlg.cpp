@@ -1,7 +1,6 @@
 #include "recovery/page/recv_settings_dlg.h"
 
 #include "device/device_messages.h"
-#include "device/device_state.h"
 #include "device/string_ids.h"
 #include "operations/page_look.h"
 #include "platform/ui/dialogs/message_box.h"
@@ -14,7 +13,9 @@
 #include "platform/win/system/last_error.h"
 #include "recovery/file_types.h"
 #include "recovery/page/output_folder_checks.h"
+#include "recovery/page/recovery_run.h"
 #include "recovery/page/recovery_settings.h"
+#include "recovery/safe_names.h"
 #include "controls/control_colours.h"
 #include "controls/control_ids.h"
 #include "controls/dialog_texts.h"
@@ -225,7 +226,9 @@ bool CRecvSettingsDlg::Checked(int id) const {
 
 bool CRecvSettingsDlg::CheckedFolder(std::string& folder) {
   const std::string text = folderEdit_.GetWindowText();
-  if (!text.empty() && text[0] == CardDriveLetter) {
+  // Nothing may be made on the card being recovered, however its drive is written.
+  const char card = SelectedCardDriveLetter();
+  if (card != 0 && recovery::PathIsOnDrive(text, card)) {
     ShowStringMessage(kStringRecoverySameDrive, 0);
     return false;
   }

@@ -227,7 +227,7 @@ CardDescription ParseCard(const Json& object, const std::string& path, Bus bus, 
                           const std::filesystem::path& folder) {
   const Reader reader(object, path);
   reader.AllowOnly({"kind", "image", "sectors", "writeProtected", "deviceCode", "blocks", "pagesPerBlock",
-                    "factoryBadBlocks", "failingBlocks", "faults", "pulledAfterCommands"});
+                    "factoryBadBlocks", "failingBlocks", "faults", "pulledAfterCommands", "geometryHidden"});
   CardDescription card;
   card.kind = reader.Choice("kind", kCardKindNames,
                             bus == Bus::Floppy || bus == Bus::Ls120 ? CardKind::Floppy : CardKind::None);
@@ -251,6 +251,9 @@ CardDescription ParseCard(const Json& object, const std::string& path, Bus bus, 
       Reader::Fail(reader.Key("blocks"), "a Memory Stick holds at most 262144 pages");
     }
   }
+  card.geometryHidden = reader.Flag("geometryHidden", false);
+  if (card.geometryHidden && card.kind != CardKind::MemoryStick)
+    Reader::Fail(reader.Key("geometryHidden"), "only a Memory Stick hides its geometry");
   card.factoryBadBlocks = reader.Numbers("factoryBadBlocks");
   card.failingBlocks = reader.Numbers("failingBlocks");
   if (rawFlash) {

@@ -49,6 +49,7 @@ struct CardDescription {
   std::vector<std::uint32_t> failingBlocks;  // fail to erase or program
   std::vector<Fault> faults;
   std::optional<std::uint32_t> pulledAfterCommands;  // the card leaves the reader after N commands
+  bool geometryHidden = false;  // Memory Stick: the reader's geometry command tells 0xFFFF blocks of 0 pages
 };
 
 // How the reader shows in the USB enumeration keys of the registry.

@@ -86,6 +86,10 @@ void Identify(const Context& context) {
   std::array<std::uint8_t, 4> reply{};
   if (const auto* smartMedia = SmartMediaOf(context)) {
     reply = {kSmartMediaMaker, smartMedia->DeviceCode(), 0, 0};
+  } else if (context.card.Description().geometryHidden) {
+    // A stick whose reader cannot tell its size: the run asks the person for it.
+    win::WriteLe16(reply, 0, kUnknownGeometry);
+    win::WriteLe16(reply, 2, 0);
   } else if (const auto* flash = context.card.Flash()) {
     win::WriteLe16(reply, 0, static_cast<std::uint16_t>(flash->Geometry().blocks));
     win::WriteLe16(reply, 2, static_cast<std::uint16_t>(flash->Geometry().pagesPerBlock));

@@ -32,5 +32,8 @@ BOOL GetVolumeInformationA(LPCSTR rootPathName, LPSTR volumeNameBuffer, DWORD vo
 // Tests pretend the host drives (C: and Z:) have this much free space; nullopt restores the truth.
 // Writes to host files fail with ERROR_DISK_FULL once the injected free space is used up.
 void SetInjectedHostFreeSpace(std::optional<ULONGLONG> freeBytes);
+// Tests make every write to a host file fail with this error (ERROR_IO_DEVICE, say); nullopt
+// lets them through again.
+void SetInjectedHostWriteError(std::optional<DWORD> error);
 
 }  // namespace win

@@ -125,6 +125,7 @@ BOOL HostFile::Write(std::span<const BYTE> data, DWORD& bytesWritten) {
   bytesWritten = 0;
   if (!canWrite_) return Fail(ERROR_ACCESS_DENIED);
   if (data.empty()) return TRUE;
+  if (const auto injected = InjectedHostWriteError()) return Fail(*injected);
   const auto sizeBefore = DescriptorSize(descriptor_);
   if (!sizeBefore) return FALSE;
   const ULONGLONG end = position_ + data.size();

@@ -10,6 +10,7 @@ namespace {
 struct InjectedSpace {
   std::mutex lock;
   std::optional<ULONGLONG> freeBytes;
+  std::optional<DWORD> writeError;
 };
 
 InjectedSpace& Injected() {
@@ -17,19 +18,25 @@ InjectedSpace& Injected() {
   return space;
 }
 
+template <typename T>
+void SetLocked(std::optional<T> InjectedSpace::*field, std::optional<T> value) {
+  auto& space = Injected();
+  std::lock_guard guard(space.lock);
+  space.*field = value;
+}
+
+template <typename T>
+std::optional<T> GetLocked(std::optional<T> InjectedSpace::*field) {
+  auto& space = Injected();
+  std::lock_guard guard(space.lock);
+  return space.*field;
+}
+
 }  // namespace
 
-void SetInjectedHostFreeSpace(std::optional<ULONGLONG> freeBytes) {
-  auto& space = Injected();
-  std::lock_guard guard(space.lock);
-  space.freeBytes = freeBytes;
-}
+void SetInjectedHostFreeSpace(std::optional<ULONGLONG> freeBytes) { SetLocked(&InjectedSpace::freeBytes, freeBytes); }
 
-std::optional<ULONGLONG> InjectedHostFreeSpace() {
-  auto& space = Injected();
-  std::lock_guard guard(space.lock);
-  return space.freeBytes;
-}
+std::optional<ULONGLONG> InjectedHostFreeSpace() { return GetLocked(&InjectedSpace::freeBytes); }
 
 bool ReserveHostSpace(ULONGLONG bytes) {
   auto& space = Injected();
@@ -45,5 +52,9 @@ void ReleaseHostSpace(ULONGLONG bytes) {
   std::lock_guard guard(space.lock);
   if (space.freeBytes) *space.freeBytes += bytes;
 }
+
+void SetInjectedHostWriteError(std::optional<DWORD> error) { SetLocked(&InjectedSpace::writeError, error); }
+
+std::optional<DWORD> InjectedHostWriteError() { return GetLocked(&InjectedSpace::writeError); }
 
 }  // namespace win

@@ -1,5 +1,6 @@
 // Free space injected into the host drives for tests (SetInjectedHostFreeSpace in volumes.h):
-// host files that grow draw on it, files that shrink or go give it back.
+// host files that grow draw on it, files that shrink or go give it back. Also the write failure
+// injected into them (SetInjectedHostWriteError).
 #pragma once
 
 #include "platform/win/system/types.h"
@@ -17,5 +18,8 @@ bool ReserveHostSpace(ULONGLONG bytes);
 
 // Gives bytes back to the injected free space; nothing happens when nothing is injected.
 void ReleaseHostSpace(ULONGLONG bytes);
+
+// The error every write to a host file fails with now; nullopt when writes are not failed.
+std::optional<DWORD> InjectedHostWriteError();
 
 }  // namespace win
