@@ -19,6 +19,20 @@ HWND& OpenWindow() {
   return window;
 }
 
+WNDPROC& TextProc() {
+  static WNDPROC proc = nullptr;
+  return proc;
+}
+
+// Escape in the text closes the window, as it closes the help viewer on Windows.
+LRESULT HelpTextProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_KEYDOWN && wParam == VK_ESCAPE) {
+    PostMessage(GetParent(hwnd), WM_CLOSE, 0, 0);
+    return 0;
+  }
+  return TextProc()(hwnd, message, wParam, lParam);
+}
+
 LRESULT HelpWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SIZE:
@@ -42,6 +56,8 @@ HWND CreateHelpWindow() {
       0, kEditClass, "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY, 0, 0, client.right,
       client.bottom, window, reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(kHelpTextId)), nullptr, nullptr);
   SendMessage(text, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+  TextProc() =
+      reinterpret_cast<WNDPROC>(SetWindowLongPtrA(text, GWLP_WNDPROC, reinterpret_cast<std::intptr_t>(&HelpTextProc)));
   return window;
 }
 
