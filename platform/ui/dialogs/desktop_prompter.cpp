@@ -7,6 +7,7 @@
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/surface_internal.h"
 #include "platform/ui/windows/window_api.h"
+#include "platform/ui/windows/window_table.h"
 #include "platform/win/files/paths.h"
 
 #include <QColorDialog>
@@ -74,6 +75,9 @@ QMessageBox::StandardButton WaitForAnswer(QMessageBox& box, HWND owner) {
     answered = true;
     PostMessage(nullptr, WM_NULL, 0, 0);  // wakes the wait
   });
+  // On the desktop the box belongs to its owner's window, so that it stays above it.
+  WindowRecord* top = owner != nullptr ? FindWindowRecord(TopLevelOf(owner)) : nullptr;
+  if (top != nullptr && top->surface) box.setParent(&SurfaceWidget(*top), box.windowFlags() | Qt::Dialog);
   box.setWindowModality(Qt::WindowModal);
   const auto show = [&box] { box.show(); };
   WaitModally(owner, show, [&answered] { return answered; });
