@@ -367,7 +367,7 @@ class ScreenOnDisplay : public OperationsOnDisplay {
 // stand in black on their grey fields while it runs, and the card pulled in the panel meanwhile
 // ends it at once with its message, leaving no image of the whole card.
 TEST_F(ScreenOnDisplay, ABackupShowsItsValuesAndEndsWhenTheCardIsPulledFromThePanel) {
-  constexpr int kSectors = 524288;  // 256 MB: a run that lasts longer than a look and a click
+  constexpr int kSectors = 2097152;  // 1 GB: a run that lasts longer than a look and a click
   std::ofstream(home_ / "big.json") << R"({"version":1,"readers":[)" + CfReader("E", "big.img", kSectors) + "]}";
   ASSERT_NO_FATAL_FAILURE(StartOn("big.json"));
   const auto image = home_ / "card.FMB";
