@@ -341,7 +341,12 @@ class ScreenOnDisplay : public OperationsOnDisplay {
   }
   // Where a window's frame starts on the screen: its client's place less the frame's extents.
   std::pair<int, int> FrameTopLeft(const std::string& window) const {
-    const Geometry client = GeometryOf(window);
+    const std::string info = X("xwininfo -id " + window);
+    Geometry client;
+    const auto x = info.find("Absolute upper-left X:");
+    const auto y = info.find("Absolute upper-left Y:");
+    if (x != std::string::npos) std::sscanf(info.c_str() + x, "Absolute upper-left X: %d", &client.x);
+    if (y != std::string::npos) std::sscanf(info.c_str() + y, "Absolute upper-left Y: %d", &client.y);
     int left = 0, right = 0, top = 0;
     const std::string extents = Property(window, "_NET_FRAME_EXTENTS");
     std::sscanf(extents.c_str(), "_NET_FRAME_EXTENTS(CARDINAL) = %d, %d, %d", &left, &right, &top);
