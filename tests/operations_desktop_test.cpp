@@ -388,12 +388,20 @@ TEST_F(ScreenOnDisplay, ABackupShowsItsValuesAndEndsWhenTheCardIsPulledFromThePa
   EXPECT_TRUE(CloseSheet("Backup"));
 }
 
-// Under a window manager: the sheet opens over the main window with its caption on the screen
-// and a frame that does not resize; a box it opens stays above the main window when that is
-// clicked.
-TEST_F(ScreenOnDisplay, SheetsShowTheirCaptionKeepTheirSizeAndTheirBoxesStayInFront) {
+// Under a window manager: the help window shows its caption and Escape closes it; the sheet
+// opens over the main window with its caption on the screen and a frame that does not resize;
+// a box it opens stays above the main window when that is clicked.
+TEST_F(ScreenOnDisplay, WindowsShowTheirCaptionSheetsKeepTheirSizeAndBoxesStayInFront) {
   ASSERT_NO_FATAL_FAILURE(ManageWindows());
   ASSERT_NO_FATAL_FAILURE(StartOn(""));
+  Keys(main_, "F1");
+  const std::string help = Window("The Information page");
+  ASSERT_FALSE(help.empty()) << "F1 opens the page's help";
+  ASSERT_TRUE(WaitFor([&] { return !Property(help, "_NET_FRAME_EXTENTS").empty(); }, seconds(10)));
+  EXPECT_GE(FrameTopLeft(help).second, 0) << "the help window's caption is on the screen";
+  Keys(help, "Escape");
+  EXPECT_TRUE(WaitFor([&] { return !Visible(help); }, seconds(10))) << "Escape closes help";
+
   const std::string sheet = OpenTool(kCompactFlashRow, "Backup", "alt+b");
   ASSERT_FALSE(sheet.empty()) << program_->Text();
   ASSERT_TRUE(WaitFor([&] { return !Property(sheet, "_NET_FRAME_EXTENTS").empty(); }, seconds(10)));

@@ -24,7 +24,7 @@ WNDPROC& TextProc() {
   return proc;
 }
 
-// Escape in the text closes the window, as it closes the help viewer on Windows.
+// Escape closes the window, as it closes the help viewer on Windows, also from its text.
 LRESULT HelpTextProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_KEYDOWN && wParam == VK_ESCAPE) {
     PostMessage(GetParent(hwnd), WM_CLOSE, 0, 0);
@@ -35,6 +35,10 @@ LRESULT HelpTextProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT HelpWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_KEYDOWN:
+      if (wParam != VK_ESCAPE) return DefWindowProcA(hwnd, message, wParam, lParam);
+      PostMessage(hwnd, WM_CLOSE, 0, 0);
+      return 0;
     case WM_SIZE:
       MoveWindow(GetDlgItem(hwnd, kHelpTextId), 0, 0, LOWORD(static_cast<std::uintptr_t>(lParam)),
                  HIWORD(static_cast<std::uintptr_t>(lParam)), win::TRUE);
