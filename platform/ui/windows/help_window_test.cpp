@@ -66,14 +66,16 @@ TEST_F(HelpWindowTest, ClosingTheWindowLetsTheNextRequestOpenANewOne) {
   EXPECT_EQ(TextOf(HelpWindow()), "Formatting");
 }
 
-TEST_F(HelpWindowTest, EscapeInTheTextClosesTheWindow) {
-  ASSERT_TRUE(win::WinHelpA(nullptr, "C:\\help.hlp", win::HELP_KEY, Key("Tarnlok Format")));
-  ASSERT_NE(HelpWindow(), nullptr);
-  SetFocus(GetDlgItem(HelpWindow(), kHelpTextId));
-  RouteKey(WM_KEYDOWN, VK_ESCAPE);
-  MSG msg;
-  while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&msg);
-  EXPECT_EQ(HelpWindow(), nullptr);
+TEST_F(HelpWindowTest, EscapeClosesTheWindowFromItsTextAndFromItself) {
+  for (const bool inText : {true, false}) {
+    ASSERT_TRUE(win::WinHelpA(nullptr, "C:\\help.hlp", win::HELP_KEY, Key("Tarnlok Format")));
+    ASSERT_NE(HelpWindow(), nullptr);
+    SetFocus(inText ? GetDlgItem(HelpWindow(), kHelpTextId) : HelpWindow());
+    RouteKey(WM_KEYDOWN, VK_ESCAPE);
+    MSG msg;
+    while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&msg);
+    EXPECT_EQ(HelpWindow(), nullptr) << (inText ? "from the text" : "from the window");
+  }
 }
 
 }  // namespace
