@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMessageBox>
+#include <QWindow>
 
 #include <iostream>
 
@@ -75,10 +76,16 @@ QMessageBox::StandardButton WaitForAnswer(QMessageBox& box, HWND owner) {
     answered = true;
     PostMessage(nullptr, WM_NULL, 0, 0);  // wakes the wait
   });
-  // On the desktop the box belongs to its owner's window, so that it stays above it.
+  // On the desktop the box is transient for its owner's window, so that it stays above it. Qt
+  // blocks nothing: a modal Qt window would also block the windows beside its owner (the panel).
+  box.setWindowModality(Qt::NonModal);
   WindowRecord* top = owner != nullptr ? FindWindowRecord(TopLevelOf(owner)) : nullptr;
-  if (top != nullptr && top->surface) box.setParent(&SurfaceWidget(*top), box.windowFlags() | Qt::Dialog);
-  box.setWindowModality(Qt::WindowModal);
+  if (top != nullptr && top->surface) {
+    QWidget& ownerWidget = SurfaceWidget(*top);
+    ownerWidget.winId();
+    box.winId();
+    box.windowHandle()->setTransientParent(ownerWidget.windowHandle());
+  }
   const auto show = [&box] { box.show(); };
   WaitModally(owner, show, [&answered] { return answered; });
   return answered ? box.standardButton(box.clickedButton()) : QMessageBox::Cancel;
