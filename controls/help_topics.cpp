@@ -2,7 +2,6 @@
 
 #include "platform/win/registry/profile.h"
 #include "platform/win/system/shell_services.h"
-#include "controls/shell_state.h"
 
 #include <array>
 #include <strings.h>
@@ -33,8 +32,8 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
 std::string HelpFilePath() {
   char folder[260] = {};
   win::GetPrivateProfileStringA("DefDir", "DefDir", "Fail", folder, sizeof(folder), "TLKLV2CL.INI");
-  // Without a folder from the INI the help file is looked for beside the program.
-  if (SameIgnoringCase(folder, "Fail")) return ProgramFolder + kHelpFile;
+  // Without a folder from the INI there is no help to open.
+  if (SameIgnoringCase(folder, "Fail")) return {};
   return std::string(folder) + "\\" + kHelpFile;
 }
 
@@ -44,7 +43,9 @@ std::string HelpTopicOfPage(int pageCode) {
 }
 
 void OpenHelpTopic(ui::HWND window, const std::string& topic) {
-  win::WinHelpA(window, HelpFilePath().c_str(), win::HELP_KEY, reinterpret_cast<std::uintptr_t>(topic.c_str()));
+  const std::string file = HelpFilePath();
+  if (file.empty()) return;
+  win::WinHelpA(window, file.c_str(), win::HELP_KEY, reinterpret_cast<std::uintptr_t>(topic.c_str()));
 }
 
 }  // namespace tarnlok

@@ -126,24 +126,27 @@ TEST_P(CardOperationPage, ThePageIsKeptWhileARunIsBusy) {
   });
 }
 
+// A value's grey is its field's background; its text keeps the DC's colour, so it can be read.
 TEST_P(CardOperationPage, StaticsTakeTheColoursOfTheirRole) {
   const PageCase& c = GetParam();
   constexpr ui::COLORREF kUntouched = 0x123456;
   OnThePage([&](ui::HWND page) {
     const ui::HDC dc = ui::GetDC(page);
-    const auto colourOf = [&](int id) {
+    const auto backgroundOf = [&](int id) {
       ui::SetTextColor(dc, kUntouched);
+      ui::SetBkColor(dc, kUntouched);
       ui::SetBkMode(dc, ui::OPAQUE);
       ui::SendMessage(page, ui::WM_CTLCOLORSTATIC, reinterpret_cast<ui::WPARAM>(dc),
                       reinterpret_cast<ui::LPARAM>(ui::GetDlgItem(page, id)));
       EXPECT_EQ(ui::GetBkMode(dc), ui::TRANSPARENT) << id;
-      return ui::GetTextColor(dc);
+      EXPECT_EQ(ui::GetTextColor(dc), kUntouched) << id << ": the text keeps the font's colour";
+      return ui::GetBkColor(dc);
     };
-    EXPECT_EQ(colourOf(c.valueStatic), 0xC5C5C5u);
-    EXPECT_EQ(colourOf(c.deviceValue), 0xC5C5C5u);
-    EXPECT_EQ(colourOf(c.activityText), 0xB4B4B4u);
-    EXPECT_EQ(colourOf(c.percentText), 0xCDCDCDu);
-    EXPECT_EQ(colourOf(c.label), kUntouched) << "a label keeps the font's colour";
+    EXPECT_EQ(backgroundOf(c.valueStatic), 0xC5C5C5u);
+    EXPECT_EQ(backgroundOf(c.deviceValue), 0xC5C5C5u);
+    EXPECT_EQ(backgroundOf(c.activityText), 0xB4B4B4u);
+    EXPECT_EQ(backgroundOf(c.percentText), 0xCDCDCDu);
+    EXPECT_EQ(backgroundOf(c.label), kUntouched) << "a label keeps the DC's colours";
     ui::ReleaseDC(page, dc);
   });
 }

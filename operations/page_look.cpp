@@ -13,8 +13,9 @@ ui::HBRUSH ApplicationBrush(ui::COLORREF colour) {
 }
 
 ui::HBRUSH ColouredStatic(ui::CDC* dc, ui::COLORREF colour) {
+  // The grey is the field's background: the text keeps the DC's own colour, so it stays readable.
   dc->SetBkMode(ui::TRANSPARENT);
-  dc->SetTextColor(colour);
+  dc->SetBkColor(colour);
   return ApplicationBrush(colour);
 }
 

@@ -15,7 +15,7 @@ namespace tarnlok {
 // The application's brush of that colour; the hollow brush when it has none.
 ui::HBRUSH ApplicationBrush(ui::COLORREF colour);
 
-// Paints a static's text transparently in colour over the application's brush of it.
+// Paints a static's text transparently over the application's brush of colour, its background.
 ui::HBRUSH ColouredStatic(ui::CDC* dc, ui::COLORREF colour);
 
 // Each button gets its icon (no second one) and its face colours shifted by 30.

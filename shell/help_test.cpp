@@ -4,6 +4,8 @@
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/window_api.h"
+#include "platform/win/files/files.h"
+#include "platform/win/registry/profile.h"
 #include "platform/win/system/shell_services.h"
 #include "controls/control_ids.h"
 #include "shell/main_dlg.h"
@@ -85,6 +87,45 @@ TEST_F(Help, EveryRoadOfTheMainWindowOpensThePagesTopic) {
   });
   EXPECT_NO_THROW(Run());
   EXPECT_EQ(ui::HelpWindow(), nullptr) << "the Information page closes help as it goes";
+}
+
+// The help file is found only through TLKLV2CL.INI of the Windows folder, which the installation
+// leaves naming the program folder; without it, or when it says "Fail", no help opens.
+TEST_F(Help, ThePagesFindTheHelpFileOnlyThroughTheIniOfTheWindowsFolder) {
+  Start(test_support::TwoReaders("xp"));
+  test_support::HideNotes();
+  constexpr char kIni[] = "TLKLV2CL.INI";
+  char installed[260] = {};
+  win::GetPrivateProfileStringA("DefDir", "DefDir", "Fail", installed, sizeof(installed), kIni);
+  EXPECT_STREQ(installed, "C:\\Program Files\\Tarnlok") << "the installation names the program folder";
+  const auto pressHelp = [&] { EXPECT_TRUE(driver.Click(ActivePageHwnd, info_page::kHelpButton)); };
+  const std::vector<std::function<void()>> steps = {
+      pressHelp,
+      [&] {
+        EXPECT_EQ(test_support::ShownHelpTopic(), "The Information page") << "the installed INI leads to the file";
+        EXPECT_TRUE(win::DeleteFileA("C:\\Windows\\TLKLV2CL.INI"));
+        pressHelp();
+      },
+      [&] {
+        EXPECT_EQ(test_support::ShownHelpTopic(), "") << "without the INI";
+        win::WritePrivateProfileStringA("DefDir", "DefDir", "fail", kIni);
+        pressHelp();
+      },
+      [&] {
+        EXPECT_EQ(test_support::ShownHelpTopic(), "") << "an INI that says Fail";
+        win::WritePrivateProfileStringA("DefDir", "DefDir", installed, kIni);
+        ui::SendMessage(ui::AfxGetMainWnd()->m_hWnd, ui::WM_COMMAND, ui::IDCANCEL, 0);
+      },
+  };
+  std::function<void(std::size_t)> runFrom = [&](std::size_t step) {
+    if (step == steps.size()) return;
+    driver.WhenIdle([&, step] {
+      steps[step]();
+      runFrom(step + 1);
+    });
+  };
+  driver.OnDialog(kMainTemplate, [&](ui::HWND) { runFrom(0); });
+  EXPECT_NO_THROW(Run());
 }
 
 TEST_F(Help, TheHelpFileHasATopicForEveryKeyTheProgramPasses) {

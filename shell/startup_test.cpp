@@ -6,6 +6,8 @@
 #include "platform/ui/gdi/gdi.h"
 #include "platform/ui/windows/input_router.h"
 #include "platform/ui/controls/list_view.h"
+#include "platform/ui/dialogs/dialog.h"
+#include "platform/ui/dialogs/dialog_template.h"
 #include "platform/ui/dialogs/message_box.h"
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
@@ -180,6 +182,27 @@ TEST_F(Startup, MainWindowListsTheDevicesAndShowsTheSelectedOnesDetails) {
   });
   Run();
   EXPECT_EQ(driver.Started(), std::vector<int>{kMainTemplate});
+}
+
+// The splash window is 335 x 186 dialog units, its picture (control 175) over all of it.
+TEST_F(Startup, TheSplashShowsItsPictureOverItsWholeSize) {
+  Start(test_support::TwoReaders("xp"));
+  HideNotes();
+  ui::RECT client{}, picture{};
+  bool seen = false;
+  ui::SetMessageObserver([&](ui::HWND hwnd, ui::UINT message, ui::WPARAM, ui::LPARAM) {
+    if (message != ui::WM_INITDIALOG || ui::DialogTemplateId(hwnd) != kSplashTemplate) return;
+    seen = true;
+    ui::GetClientRect(hwnd, &client);
+    if (const ui::HWND shown = ui::GetDlgItem(hwnd, kSplashTemplate)) ui::GetClientRect(shown, &picture);
+  });
+  driver.OnDialog(kMainTemplate, [&](ui::HWND) { driver.Escape(); });
+  Run();
+  ui::SetMessageObserver({});
+  ASSERT_TRUE(seen);
+  EXPECT_EQ(client.Width(), ui::DialogUnitsToPixelsX(335));
+  EXPECT_EQ(client.Height(), ui::DialogUnitsToPixelsY(186));
+  EXPECT_EQ(picture, client) << "the picture covers the splash";
 }
 
 // The card leaves its reader while the program runs; selecting the reader again shows that it

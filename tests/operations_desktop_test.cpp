@@ -11,6 +11,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <sstream>
+#include <thread>
+#include <utility>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -98,15 +103,20 @@ class OperationsOnDisplay : public ProgramOnDisplay {
 
   // A whole-card backup of the CompactFlash card through the Backup sheet, into image.
   void BackUp(const std::filesystem::path& image) {
-    const std::string sheet = OpenTool(kCompactFlashRow, "Backup", "alt+b");
-    ASSERT_FALSE(sheet.empty()) << program_->Text();
-    ClickAt(sheet, 20, 89);  // "Exact duplicate": the whole card
-    ClickAt(sheet, 246, 40);  // the browse button beside the name
-    ASSERT_TRUE(AnswerFileDialog(Known(sheet), kProgramFileDialog, image)) << "the save dialog opens";
-    ASSERT_TRUE(UntilABoxOpens(sheet, [&] { Keys(sheet, "alt+b"); }));
-    ASSERT_TRUE(Answer(Known(sheet), "Return")) << "close the other applications: OK";
-    ASSERT_TRUE(Answer(Known(sheet), "Return")) << "the backup ends with its message";
+    ASSERT_NO_FATAL_FAILURE(StartWholeCardBackup(kCompactFlashRow, image));
+    ASSERT_TRUE(Answer(Known(sheet_), "Return")) << "the backup ends with its message";
     ASSERT_TRUE(CloseSheet("Backup"));
+  }
+  // Opens the Backup sheet of the row and starts a backup of the whole card into image; the
+  // sheet is sheet_.
+  void StartWholeCardBackup(int row, const std::filesystem::path& image) {
+    sheet_ = OpenTool(row, "Backup", "alt+b");
+    ASSERT_FALSE(sheet_.empty()) << program_->Text();
+    ClickAt(sheet_, 20, 89);  // "Exact duplicate": the whole card
+    ClickAt(sheet_, 246, 40);  // the browse button beside the name
+    ASSERT_TRUE(AnswerFileDialog(Known(sheet_), kProgramFileDialog, image)) << "the save dialog opens";
+    ASSERT_TRUE(UntilABoxOpens(sheet_, [&] { Keys(sheet_, "alt+b"); }));
+    ASSERT_TRUE(Answer(Known(sheet_), "Return")) << "close the other applications: OK";
   }
   // A quick format of the CompactFlash card through the Format sheet, to its summary.
   void QuickFormat() {
@@ -140,7 +150,7 @@ class OperationsOnDisplay : public ProgramOnDisplay {
     ProgramOnDisplay::TearDown();
   }
 
-  std::string main_, panel_;
+  std::string main_, panel_, sheet_;
 };
 
 TEST_F(OperationsOnDisplay, BackupWritesTheWholeCardBehindTheImageHeader) {
@@ -309,6 +319,115 @@ TEST_F(OperationsOnDisplay, ARunsBoxKeepsTheMainWindowFromClicksUntilItIsAnswere
   ClickAt(main_, kToolsTabX, kTabsY);
   ClickAt(main_, kBackupButtonX, kBackupButtonY);
   EXPECT_FALSE(Window("Backup").empty()) << "the main window takes clicks again";
+}
+
+// What a person sees of the windows: the values a page shows, a panel that answers during a run,
+// and, on a managed desktop, captions on the screen, fixed frames and boxes above their owners.
+class ScreenOnDisplay : public OperationsOnDisplay {
+ protected:
+  // Pixels darker than the page's greys (text drawn in black) inside a rectangle of a window,
+  // given in its dialog units, as the screen shows it.
+  int DarkPixels(const std::string& window, int x, int y, int width, int height) const {
+    const auto shot = home_ / "shot.png";
+    X("import -window " + window + " " + Quoted(shot));
+    const std::string crop =
+        std::to_string(ui::DialogUnitsToPixelsX(width)) + "x" + std::to_string(ui::DialogUnitsToPixelsY(height)) + "+" +
+        std::to_string(ui::DialogUnitsToPixelsX(x)) + "+" + std::to_string(ui::DialogUnitsToPixelsY(y));
+    const std::string count =
+        Output("convert " + Quoted(shot) + " -crop " + crop +
+               " +repage -colorspace Gray -threshold 30% -format '%[fx:int(w*h*(1-mean)+0.5)]' info:");
+    return count.empty() ? -1 : std::stoi(count);
+  }
+  // What xprop says of a property of a window.
+  std::string Property(const std::string& window, const std::string& name) const {
+    return X("xprop -id " + window + " " + name + " 2>/dev/null");
+  }
+  // Where a window's frame starts on the screen: its client's place less the frame's extents.
+  std::pair<int, int> FrameTopLeft(const std::string& window) const {
+    const std::string info = X("xwininfo -id " + window);
+    Geometry client;
+    const auto x = info.find("Absolute upper-left X:");
+    const auto y = info.find("Absolute upper-left Y:");
+    if (x != std::string::npos) std::sscanf(info.c_str() + x, "Absolute upper-left X: %d", &client.x);
+    if (y != std::string::npos) std::sscanf(info.c_str() + y, "Absolute upper-left Y: %d", &client.y);
+    int left = 0, right = 0, top = 0;
+    const std::string extents = Property(window, "_NET_FRAME_EXTENTS");
+    std::sscanf(extents.c_str(), "_NET_FRAME_EXTENTS(CARDINAL) = %d, %d, %d", &left, &right, &top);
+    return {client.x - left, client.y - top};
+  }
+  // Position of the window among the managed windows, from the bottom; -1 when not managed.
+  int StackingIndex(const std::string& window) const {
+    // "_NET_CLIENT_LIST_STACKING(WINDOW): window id # 0x400007, 0x600008"
+    std::string list = X("xprop -root _NET_CLIENT_LIST_STACKING");
+    const auto hash = list.find('#');
+    if (hash == std::string::npos || window.empty()) return -1;
+    std::replace(list.begin(), list.end(), ',', ' ');
+    std::istringstream ids(list.substr(hash + 1));
+    int index = 0;
+    for (std::string id; ids >> id; ++index) {
+      if (std::stoul(id, nullptr, 16) == std::stoul(window)) return index;
+    }
+    return -1;
+  }
+};
+
+// A backup of a card large enough to watch: its values (total and current block, percentage)
+// stand in black on their grey fields while it runs, and the card pulled in the panel meanwhile
+// ends it at once with its message, leaving no image of the whole card.
+TEST_F(ScreenOnDisplay, ABackupShowsItsValuesAndEndsWhenTheCardIsPulledFromThePanel) {
+  constexpr int kSectors = 2097152;  // 1 GB: a run that lasts longer than a look and a click
+  std::ofstream(home_ / "big.json") << R"({"version":1,"readers":[)" + CfReader("E", "big.img", kSectors) + "]}";
+  ASSERT_NO_FATAL_FAILURE(StartOn("big.json"));
+  const auto image = home_ / "card.FMB";
+  ASSERT_NO_FATAL_FAILURE(StartWholeCardBackup(0, image));
+  // The fields right of their labels, from the total block down to the percentage.
+  EXPECT_TRUE(WaitFor([&] { return DarkPixels(sheet_, 100, 110, 150, 36) > 40; }, seconds(10)))
+      << "dark pixels of the values: " << DarkPixels(sheet_, 100, 110, 150, 36);
+  ClickAt(panel_, 37, 95);  // Remove card
+  ASSERT_TRUE(Answer(Known(sheet_), "Return", seconds(120))) << "the backup ends with its message";
+  std::error_code error;
+  const auto size = std::filesystem::file_size(image, error);
+  EXPECT_TRUE(error || size < kFmbHeaderBytes + std::uint64_t{kSectors} * 512) << "the run stopped when the card left";
+  EXPECT_TRUE(CloseSheet("Backup"));
+}
+
+// Under a window manager: the help window shows its caption and Escape closes it; the sheet
+// opens over the main window with its caption on the screen and a frame that does not resize;
+// a box it opens stays above the main window when that is clicked.
+TEST_F(ScreenOnDisplay, WindowsShowTheirCaptionSheetsKeepTheirSizeAndBoxesStayInFront) {
+  ASSERT_NO_FATAL_FAILURE(ManageWindows());
+  ASSERT_NO_FATAL_FAILURE(StartOn(""));
+  Keys(main_, "F1");
+  const std::string help = Window("The Information page");
+  ASSERT_FALSE(help.empty()) << "F1 opens the page's help";
+  ASSERT_TRUE(WaitFor([&] { return !Property(help, "_NET_FRAME_EXTENTS").empty(); }, seconds(10)));
+  EXPECT_GE(FrameTopLeft(help).second, 0) << "the help window's caption is on the screen";
+  Keys(help, "Escape");
+  EXPECT_TRUE(WaitFor([&] { return !Visible(help); }, seconds(10))) << "Escape closes help";
+
+  const std::string sheet = OpenTool(kCompactFlashRow, "Backup", "alt+b");
+  ASSERT_FALSE(sheet.empty()) << program_->Text();
+  ASSERT_TRUE(WaitFor([&] { return !Property(sheet, "_NET_FRAME_EXTENTS").empty(); }, seconds(10)));
+  const auto [left, top] = FrameTopLeft(sheet);
+  EXPECT_GE(left, 0);
+  EXPECT_GE(top, 0) << "the caption is on the screen";
+  int minWidth = 0, minHeight = 0, maxWidth = 0, maxHeight = 0;
+  const std::string hints = Property(sheet, "WM_NORMAL_HINTS");
+  const auto minimum = hints.find("minimum size:");
+  const auto maximum = hints.find("maximum size:");
+  ASSERT_TRUE(minimum != std::string::npos && maximum != std::string::npos) << hints;
+  std::sscanf(hints.c_str() + minimum, "minimum size: %d by %d", &minWidth, &minHeight);
+  std::sscanf(hints.c_str() + maximum, "maximum size: %d by %d", &maxWidth, &maxHeight);
+  EXPECT_EQ(minWidth, maxWidth) << hints;
+  EXPECT_EQ(minHeight, maxHeight) << hints;
+
+  ASSERT_TRUE(UntilABoxOpens(sheet, [&] { Keys(sheet, "alt+b"); })) << "Backup asks to close the other applications";
+  const std::string box = NewWindow(Known(sheet), "Tarnlok V2", seconds(5));
+  ASSERT_FALSE(box.empty());
+  ClickAt(main_, 430, 300);  // the main window beside the sheet
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_GT(StackingIndex(box), StackingIndex(main_)) << "the box stays above the main window";
+  EXPECT_TRUE(Answer(Known(sheet), "Return"));
 }
 
 }  // namespace

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -127,6 +128,42 @@ inline std::string CfReader(const std::string& letter, const std::string& image,
          std::to_string(sectors) + "}}";
 }
 
+// A window manager (openbox) on a display, for what only a managed desktop shows: frames and
+// captions, the stacking of owned windows, the sizes a frame allows. Ended with the object.
+class WindowManager {
+ public:
+  explicit WindowManager(const std::string& display) : display_(display) {
+    std::string command = "exec env DISPLAY=" + display + " openbox --sm-disable >/dev/null 2>&1";
+    std::vector<std::string> args{"sh", "-c", command};
+    std::vector<char*> argv;
+    for (auto& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    if (posix_spawnp(&pid_, "sh", nullptr, nullptr, argv.data(), environ) != 0) pid_ = 0;
+  }
+  ~WindowManager() {
+    if (pid_ == 0) return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+  WindowManager(const WindowManager&) = delete;
+  WindowManager& operator=(const WindowManager&) = delete;
+
+  // Whether it manages the display: it has named itself on the root window.
+  bool Running() const {
+    return pid_ != 0 && WaitFor(
+                            [&] {
+                              return Output("DISPLAY=" + display_ + " xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null")
+                                         .find("window id") != std::string::npos;
+                            },
+                            std::chrono::seconds(10));
+  }
+  static bool Installed() { return std::system("command -v openbox >/dev/null && command -v xprop >/dev/null") == 0; }
+
+ private:
+  std::string display_;
+  pid_t pid_ = 0;
+};
+
 // The program on a display of the test's own.
 class ProgramOnDisplay : public ::testing::Test {
  protected:
@@ -143,7 +180,14 @@ class ProgramOnDisplay : public ::testing::Test {
   }
   void TearDown() override {
     program_.reset();
+    windowManager_.reset();
     if (!home_.empty()) std::filesystem::remove_all(home_);
+  }
+  // Puts a window manager on the display before the program starts; skips without one.
+  void ManageWindows() {
+    if (!WindowManager::Installed()) GTEST_SKIP() << "openbox is not installed (scripts/install-deps installs it)";
+    windowManager_ = std::make_unique<WindowManager>(server_->Display());
+    if (!windowManager_->Running()) GTEST_SKIP() << "openbox did not start";
   }
 
   // Without a description the program makes its default machine in the data folder.
@@ -262,6 +306,7 @@ class ProgramOnDisplay : public ::testing::Test {
   }
 
   std::unique_ptr<XServer> server_;
+  std::unique_ptr<WindowManager> windowManager_;
   std::filesystem::path home_;
   std::unique_ptr<Program> program_;
   std::vector<std::string> answered_;  // boxes and dialogs already answered, gone or going

@@ -58,6 +58,8 @@ MachinePanel::MachinePanel(Machine& machine) : CDialog(kTemplateId), machine_(ma
 
 bool MachinePanel::Open() {
   if (!Create(kTemplateId, nullptr)) return false;
+  // A card can be pulled in the middle of a run, whose pump looks only at its own windows.
+  ui::ServeAtEveryPump(m_hWnd);
   ShowWindow(ui::SW_SHOW);
   SetTimer(kPlaceTimer, kPlaceEveryMs);
   return true;

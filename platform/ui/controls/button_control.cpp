@@ -143,13 +143,35 @@ void DrawMark(HDC dc, const RECT& box, WPARAM check, bool radio) {
   DeleteObject(pen);
 }
 
+// A radio button's box is round, a sunken ring of two circles around its face.
+void DrawRadioCircle(HDC dc, const RECT& box, int face) {
+  const HGDIOBJ oldBrush = SelectObject(dc, GetSysColorBrush(face));
+  const struct {
+    int inset;
+    int colour;
+  } rings[] = {{0, COLOR_BTNSHADOW}, {1, COLOR_3DDKSHADOW}};
+  for (const auto& ring : rings) {
+    const HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(ring.colour));
+    const HGDIOBJ old = SelectObject(dc, pen);
+    Ellipse(dc, box.left + ring.inset, box.top + ring.inset, box.right - ring.inset, box.bottom - ring.inset);
+    SelectObject(dc, old);
+    DeleteObject(pen);
+  }
+  SelectObject(dc, oldBrush);
+}
+
 void PaintCheckOrRadio(HWND hwnd, HDC dc, const RECT& client, const ButtonState& state, bool radio) {
   FillRect(dc, &client, ParentColours(hwnd, dc, WM_CTLCOLORSTATIC));
   const int top = client.top + (client.Height() - kBoxSize) / 2;
   RECT box{client.left, top, client.left + kBoxSize, top + kBoxSize};
-  FillRect(dc, &box, GetSysColorBrush(state.pushed || !IsWindowEnabled(hwnd) ? COLOR_BTNFACE : COLOR_WINDOW));
-  RECT edge = box;
-  DrawEdge(dc, &edge, EDGE_SUNKEN, BF_RECT);
+  const int face = state.pushed || !IsWindowEnabled(hwnd) ? COLOR_BTNFACE : COLOR_WINDOW;
+  if (radio) {
+    DrawRadioCircle(dc, box, face);
+  } else {
+    FillRect(dc, &box, GetSysColorBrush(face));
+    RECT edge = box;
+    DrawEdge(dc, &edge, EDGE_SUNKEN, BF_RECT);
+  }
   if (state.check != BST_UNCHECKED) DrawMark(dc, box, state.check, radio);
   RECT caption{client.left + kBoxSize + 4, client.top, client.right, client.bottom};
   DrawCaption(hwnd, dc, caption, DT_LEFT | DT_VCENTER | DT_SINGLELINE);

@@ -225,6 +225,31 @@ TEST_F(Form, HollowBrushStaticsLeaveTheParentsPixels) {
   ReleaseDC(Item(1286), dc);
 }
 
+// The 13-pixel box of a radio button or check box, centred on the control's height, read back
+// from what the control drew: its corner, the middle of its left side and the background beside it.
+struct DrawnBox {
+  COLORREF corner, leftMiddle, beside;
+};
+DrawnBox ReadDrawnBox(HWND control) {
+  constexpr int kBox = 13;
+  RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  const HDC dc = GetDC(control);
+  RECT client;
+  GetClientRect(control, &client);
+  const int top = (client.Height() - kBox) / 2;
+  const DrawnBox box{GetPixel(dc, 0, top), GetPixel(dc, 0, top + kBox / 2), GetPixel(dc, kBox + 1, top)};
+  ReleaseDC(control, dc);
+  return box;
+}
+
+TEST_F(Form, RadioButtonsAreRoundAndCheckBoxesSquare) {
+  const DrawnBox radio = ReadDrawnBox(Item(1096));
+  EXPECT_EQ(radio.corner, radio.beside) << "the circle leaves the corner of its box to the background";
+  EXPECT_NE(radio.leftMiddle, radio.beside) << "the ring touches the middle of the box's side";
+  const DrawnBox check = ReadDrawnBox(Item(1282));
+  EXPECT_NE(check.corner, check.beside) << "a check box's edge reaches its corner";
+}
+
 class Reflecting : public CButton {
  public:
   const MessageMap& GetMessageMap() const override {

@@ -485,7 +485,10 @@ LRESULT ListViewWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       state->redraw = wParam != 0;
       if (state->redraw) InvalidateRect(hwnd, nullptr, win::TRUE);
       return 0;
-    case WM_LBUTTONDOWN: Click(hwnd, *state, PointFromLParam(lParam), NM_CLICK); return 0;
+    case WM_LBUTTONDOWN:
+      if (IsIconView(hwnd) && ClickIconScrollBar(hwnd, *state, PointFromLParam(lParam))) return 0;
+      Click(hwnd, *state, PointFromLParam(lParam), NM_CLICK);
+      return 0;
     case WM_LBUTTONDBLCLK: Click(hwnd, *state, PointFromLParam(lParam), NM_DBLCLK); return 0;
     case WM_SETFONT:
       DefWindowProcA(hwnd, message, wParam, lParam);

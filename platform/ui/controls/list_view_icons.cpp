@@ -141,8 +141,7 @@ int IconHitTest(HWND hwnd, const ListState& state, POINT client, UINT* flags) {
 }
 
 void EnsureIconVisible(HWND hwnd, ListState& state, int index) {
-  RECT client;
-  GetClientRect(hwnd, &client);
+  const RECT client = IconViewArea(hwnd, state);
   const SIZE spacing = IconSpacing(hwnd, state);
   const POINT at = state.items[static_cast<std::size_t>(index)].position;
   const auto bring = [](LONG& origin, LONG start, LONG size, LONG visible) {
@@ -172,6 +171,7 @@ void PaintIcons(HWND hwnd, const ListState& state, HDC dc) {
     DrawTextA(dc, item.texts[0].c_str(), -1, &label, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
     if (focused && (item.state & LVIS_FOCUSED) != 0) DrawFocusRect(dc, &label);
   }
+  PaintIconScrollBars(hwnd, state, dc);
 }
 
 LRESULT IconLayoutMessage(HWND hwnd, ListState& state, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -2,7 +2,10 @@
 #include "platform/ui/resources/dialog_resources.h"
 #include "platform/ui/gdi/gdi.h"
 #include "platform/ui/controls/list_view.h"
+#include "platform/ui/windows/input_router.h"
 #include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/messages.h"
+#include "platform/ui/windows/system_metrics.h"
 #include "platform/ui/windows/styles.h"
 #include "platform/ui/testing/test_driver.h"
 #include "platform/ui/windows/window_api.h"
@@ -151,6 +154,44 @@ TEST_F(IconView, EnsureVisibleScrollsAThumbnailBeyondTheRightEdgeIntoView) {
   POINT restarted;
   ASSERT_TRUE(list.GetItemPosition(0, &restarted));
   EXPECT_EQ(restarted.y, 0) << "emptying the list starts the layout over";
+}
+
+// More thumbnails than the list shows: a scroll bar along the bottom takes the person to every
+// one of them, by its arrows and by its track.
+TEST_F(IconView, AScrollBarReachesEveryThumbnailOfALongRow) {
+  constexpr int kCount = 8;
+  for (int n = 0; n < kCount; ++n) AddThumbnail(n, "P" + std::to_string(n));
+  RECT client;
+  GetClientRect(list.m_hWnd, &client);
+  const int bar = GetSystemMetrics(SM_CYHSCROLL);
+  EXPECT_NE(PixelAt(POINT{client.Width() / 2, client.bottom - bar / 2}), GetSysColor(COLOR_WINDOW))
+      << "a bar along the bottom";
+  const auto clickAt = [&](POINT at) {
+    RouteMouse(dialog, WM_LBUTTONDOWN, at, MK_LBUTTON);
+    RouteMouse(dialog, WM_LBUTTONUP, at, 0);
+    Pump();
+  };
+  const auto iconOf = [&](int n) {
+    RECT icon{};
+    list.GetItemRect(n, &icon, LVIR_ICON);
+    return icon;
+  };
+  const POINT leftArrow{2, client.bottom - bar / 2};
+  const POINT rightArrow{client.right - 2, client.bottom - bar / 2};
+  for (int click = 0; click < kCount && iconOf(0).left < 0; ++click) clickAt(leftArrow);
+  EXPECT_GE(iconOf(0).left, 0) << "the left arrow brings the first thumbnail back";
+  POINT origin;
+  ASSERT_TRUE(SendMessage(list.m_hWnd, LVM_GETORIGIN, 0, reinterpret_cast<LPARAM>(&origin)));
+  EXPECT_EQ(origin.x, 0);
+  clickAt(leftArrow);
+  ASSERT_TRUE(SendMessage(list.m_hWnd, LVM_GETORIGIN, 0, reinterpret_cast<LPARAM>(&origin)));
+  EXPECT_EQ(origin.x, 0) << "never before the first item";
+  const POINT trackEnd{client.right - bar - 2, client.bottom - bar / 2};
+  for (int click = 0; click < kCount && iconOf(kCount - 1).right > client.right; ++click) clickAt(trackEnd);
+  EXPECT_LE(iconOf(kCount - 1).right, client.right) << "the track brings the last one into view";
+  clickAt(rightArrow);
+  EXPECT_LE(iconOf(kCount - 1).right, client.right) << "never past the last item";
+  EXPECT_GT(iconOf(kCount - 1).right, client.right - 86) << "the last one stays in view";
 }
 
 TEST_F(IconView, NewItemsFillRowsOrColumnsAndArrangeReordersThem) {

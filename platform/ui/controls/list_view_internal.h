@@ -55,6 +55,22 @@ int IconHitTest(HWND hwnd, const ListState& state, POINT client, UINT* flags);
 // Scrolls the view so that the item's cell lies inside the client area.
 void EnsureIconVisible(HWND hwnd, ListState& state, int index);
 void PaintIcons(HWND hwnd, const ListState& state, HDC dc);
+// A scroll bar of the icon view, in client coordinates: the whole bar, its arrow buttons
+// (towards the start and towards the end) and its thumb.
+struct IconScrollBar {
+  bool horizontal;
+  RECT bar;
+  RECT less;
+  RECT more;
+  RECT thumb;
+};
+// The bars the view shows now: none while every item fits.
+std::vector<IconScrollBar> IconScrollBars(HWND hwnd, const ListState& state);
+// The client area less the bars: where the items show.
+RECT IconViewArea(HWND hwnd, const ListState& state);
+void PaintIconScrollBars(HWND hwnd, const ListState& state, HDC dc);
+// A click at the client point scrolls when it is on a bar; false when it is not.
+bool ClickIconScrollBar(HWND hwnd, ListState& state, POINT client);
 // LVM_GETITEMRECT, LVM_GETITEMPOSITION, LVM_SETITEMPOSITION(32), LVM_HITTEST, LVM_ENSUREVISIBLE,
 // LVM_SCROLL, LVM_GETORIGIN and LVM_ARRANGE in the icon view.
 LRESULT IconLayoutMessage(HWND hwnd, ListState& state, UINT message, WPARAM wParam, LPARAM lParam);

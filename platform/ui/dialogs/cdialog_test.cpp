@@ -2,12 +2,14 @@
 
 #include "platform/ui/resources/accelerators.h"
 #include "platform/ui/dialogs/dialog.h"
+#include "platform/ui/dialogs/dialog_template.h"
 #include "platform/ui/resources/dialog_resources.h"
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/controls/owner_draw.h"
 #include "platform/ui/windows/process_exit.h"
 #include "platform/ui/windows/styles.h"
 #include "platform/ui/testing/test_driver.h"
+#include "platform/ui/windows/system_metrics.h"
 #include "platform/ui/windows/window_api.h"
 
 #include <gtest/gtest.h>
@@ -373,6 +375,31 @@ TEST_F(Dialogs, CentredDialogsSitOverTheirOwner) {
   centred.GetWindowRect(&rect);
   EXPECT_EQ(rect.left, 100 + (400 - rect.Width()) / 2);
   EXPECT_EQ(rect.top, 100 + (300 - rect.Height()) / 2);
+}
+
+// Without DS_CENTER a dialog's template position counts from its owner's client area, and a
+// dialog is kept inside the work area, its caption on the screen.
+TEST_F(Dialogs, OtherDialogsStandFromTheirOwnersClientAreaAndOnTheScreen) {
+  RegisterDialogTemplateText(nullptr, "DIALOG 901 8 8 100 40\nSTYLE POPUP CAPTION\n");
+  Owner owner;
+  ASSERT_TRUE(owner.Create(2000));
+  owner.MoveWindow(100, 100, 400, 300);
+  POINT origin{0, 0};
+  ClientToScreen(owner.m_hWnd, &origin);
+  CDialog placed;
+  ASSERT_TRUE(placed.Create(901, &owner));
+  RECT rect;
+  placed.GetWindowRect(&rect);
+  EXPECT_EQ(rect.left, origin.x + DialogUnitsToPixelsX(8));
+  EXPECT_EQ(rect.top, origin.y + DialogUnitsToPixelsY(8));
+  owner.MoveWindow(-300, -200, 400, 300);
+  CDialog above;
+  ASSERT_TRUE(above.Create(901, &owner));
+  above.GetWindowRect(&rect);
+  RECT screen{};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &screen, 0);
+  EXPECT_EQ(rect.left, screen.left);
+  EXPECT_EQ(rect.top, screen.top) << "an owner above the screen does not take the caption with it";
 }
 
 class Closing : public CDialog {

@@ -7,6 +7,7 @@
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/surface_internal.h"
 #include "platform/ui/windows/window_api.h"
+#include "platform/ui/windows/window_table.h"
 #include "platform/win/files/paths.h"
 
 #include <QColorDialog>
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMessageBox>
+#include <QWindow>
 
 #include <iostream>
 
@@ -74,7 +76,16 @@ QMessageBox::StandardButton WaitForAnswer(QMessageBox& box, HWND owner) {
     answered = true;
     PostMessage(nullptr, WM_NULL, 0, 0);  // wakes the wait
   });
-  box.setWindowModality(Qt::WindowModal);
+  // On the desktop the box is transient for its owner's window, so that it stays above it. Qt
+  // blocks nothing: a modal Qt window would also block the windows beside its owner (the panel).
+  box.setWindowModality(Qt::NonModal);
+  WindowRecord* top = owner != nullptr ? FindWindowRecord(TopLevelOf(owner)) : nullptr;
+  if (top != nullptr && top->surface) {
+    QWidget& ownerWidget = SurfaceWidget(*top);
+    ownerWidget.winId();
+    box.winId();
+    box.windowHandle()->setTransientParent(ownerWidget.windowHandle());
+  }
   const auto show = [&box] { box.show(); };
   WaitModally(owner, show, [&answered] { return answered; });
   return answered ? box.standardButton(box.clickedButton()) : QMessageBox::Cancel;

@@ -17,6 +17,11 @@ constexpr int DWLP_MSGRESULT = 0;
 // The dialog class's window procedure: the dialog procedure first, then the defaults.
 LRESULT DefDlgProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
+// Places a new popup dialog as Windows does: its template position counts from the owner's client
+// area (from the screen with DS_ABSALIGN or without an owner), DS_CENTER centres it over the owner
+// (the work area without one), and it is kept inside the work area, its caption on the screen.
+void PlaceNewDialog(HWND dialog, HWND owner, POINT position, DWORD style);
+
 // Creates the dialog and its controls, sends WM_SETFONT to each control and WM_INITDIALOG to
 // the dialog, sets the focus when that answers TRUE, and shows it when the template is visible.
 HWND CreateDialogIndirectParamA(HINSTANCE instance, const DialogTemplate& dialog, HWND parent, DLGPROC proc,

@@ -8,6 +8,7 @@
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/styles.h"
+#include "platform/ui/windows/system_metrics.h"
 #include "platform/ui/windows/window_api.h"
 #include "platform/ui/windows/window_class.h"
 #include "platform/ui/windows/window_table.h"
@@ -218,17 +219,27 @@ bool HandleKeyDown(HWND dialog, MSG* msg) {
   }
 }
 
-// DS_CENTER: over the owner, or on the screen without one.
-void Centre(HWND dialog, HWND owner) {
-  RECT around{0, 0, 1024, 768};
-  if (owner != nullptr) GetWindowRect(TopLevelOf(owner), &around);
+}  // namespace
+
+void PlaceNewDialog(HWND dialog, HWND owner, POINT position, DWORD style) {
+  RECT screen{};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &screen, 0);
+  const HWND top = owner != nullptr ? TopLevelOf(owner) : nullptr;
   RECT rect;
   GetWindowRect(dialog, &rect);
-  SetWindowPos(dialog, nullptr, around.left + (around.Width() - rect.Width()) / 2,
-               around.top + (around.Height() - rect.Height()) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  if ((style & DS_CENTER) != 0) {
+    RECT around = screen;
+    if (top != nullptr) GetWindowRect(top, &around);
+    position =
+        POINT{around.left + (around.Width() - rect.Width()) / 2, around.top + (around.Height() - rect.Height()) / 2};
+  } else if (top != nullptr && (style & DS_ABSALIGN) == 0) {
+    ClientToScreen(top, &position);
+  }
+  // Windows keeps a new dialog on the screen, its top-left corner (the caption) first.
+  position.x = std::max(screen.left, std::min(position.x, screen.right - rect.Width()));
+  position.y = std::max(screen.top, std::min(position.y, screen.bottom - rect.Height()));
+  SetWindowPos(dialog, nullptr, position.x, position.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
-
-}  // namespace
 
 LRESULT DefDlgProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   DialogState* state = StateOf(hwnd);
@@ -250,7 +261,8 @@ HWND CreateDialogIndirectParamA(HINSTANCE instance, const DialogTemplate& dialog
                       DialogUnitsToPixelsY(dialog.y), DialogUnitsToPixelsX(dialog.cx), DialogUnitsToPixelsY(dialog.cy),
                       parent, nullptr, instance, nullptr);
   if (hwnd == nullptr) return nullptr;
-  if ((dialog.style & DS_CENTER) != 0) Centre(hwnd, parent);
+  if ((style & WS_CHILD) == 0)
+    PlaceNewDialog(hwnd, parent, POINT{DialogUnitsToPixelsX(dialog.x), DialogUnitsToPixelsY(dialog.y)}, style);
   DialogState& state = *StateOf(hwnd);
   state.proc = proc;
   state.templateId = dialog.id;

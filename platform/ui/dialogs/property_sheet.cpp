@@ -182,6 +182,8 @@ BOOL CPropertySheet::Build(HWND parent, DWORD style, DWORD exStyle, bool withBut
     height += kButtonHeight + kMargin + (Wizard() ? kMargin : 0);
   }
   ui::SetWindowPos(hwnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+  // A sheet stands where its owner's client area starts, as the system places it.
+  if ((style & WS_CHILD) == 0) PlaceNewDialog(hwnd, parent, POINT{0, 0}, style);
   if (!pages_.empty()) {
     const int first = std::min<int>(static_cast<int>(initialPage_), static_cast<int>(pages_.size()) - 1);
     SetDialogTemplateId(hwnd, static_cast<int>(pages_[static_cast<std::size_t>(first)]->m_nIDTemplate));

@@ -19,8 +19,26 @@ HWND& OpenWindow() {
   return window;
 }
 
+WNDPROC& TextProc() {
+  static WNDPROC proc = nullptr;
+  return proc;
+}
+
+// Escape closes the window, as it closes the help viewer on Windows, also from its text.
+LRESULT HelpTextProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_KEYDOWN && wParam == VK_ESCAPE) {
+    PostMessage(GetParent(hwnd), WM_CLOSE, 0, 0);
+    return 0;
+  }
+  return TextProc()(hwnd, message, wParam, lParam);
+}
+
 LRESULT HelpWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_KEYDOWN:
+      if (wParam != VK_ESCAPE) return DefWindowProcA(hwnd, message, wParam, lParam);
+      PostMessage(hwnd, WM_CLOSE, 0, 0);
+      return 0;
     case WM_SIZE:
       MoveWindow(GetDlgItem(hwnd, kHelpTextId), 0, 0, LOWORD(static_cast<std::uintptr_t>(lParam)),
                  HIWORD(static_cast<std::uintptr_t>(lParam)), win::TRUE);
@@ -42,6 +60,8 @@ HWND CreateHelpWindow() {
       0, kEditClass, "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY, 0, 0, client.right,
       client.bottom, window, reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(kHelpTextId)), nullptr, nullptr);
   SendMessage(text, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+  TextProc() =
+      reinterpret_cast<WNDPROC>(SetWindowLongPtrA(text, GWLP_WNDPROC, reinterpret_cast<std::intptr_t>(&HelpTextProc)));
   return window;
 }
 

@@ -1,6 +1,9 @@
 // The help window that WinHelpA opens, seen through the window table.
 #include "platform/ui/windows/help_window.h"
 
+#include "platform/ui/windows/input_router.h"
+#include "platform/ui/windows/message_queue.h"
+#include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/window_api.h"
 #include "platform/ui/windows/window_class.h"
 #include "platform/win/host/data_folder.h"
@@ -61,6 +64,18 @@ TEST_F(HelpWindowTest, ClosingTheWindowLetsTheNextRequestOpenANewOne) {
   ASSERT_TRUE(win::WinHelpA(nullptr, "C:\\help.hlp", win::HELP_KEY, Key("Tarnlok Format")));
   ASSERT_NE(HelpWindow(), nullptr);
   EXPECT_EQ(TextOf(HelpWindow()), "Formatting");
+}
+
+TEST_F(HelpWindowTest, EscapeClosesTheWindowFromItsTextAndFromItself) {
+  for (const bool inText : {true, false}) {
+    ASSERT_TRUE(win::WinHelpA(nullptr, "C:\\help.hlp", win::HELP_KEY, Key("Tarnlok Format")));
+    ASSERT_NE(HelpWindow(), nullptr);
+    SetFocus(inText ? GetDlgItem(HelpWindow(), kHelpTextId) : HelpWindow());
+    RouteKey(WM_KEYDOWN, VK_ESCAPE);
+    MSG msg;
+    while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&msg);
+    EXPECT_EQ(HelpWindow(), nullptr) << (inText ? "from the text" : "from the window");
+  }
 }
 
 }  // namespace

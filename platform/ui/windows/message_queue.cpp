@@ -35,6 +35,8 @@ struct Queue {
   MessageObserver observer;
   std::array<bool, 256> keysDown{};
   std::uintptr_t nextTimerId = 1;
+  std::vector<HWND> served;
+  bool serving = false;
 };
 
 Queue& TheQueue() {
@@ -127,6 +129,25 @@ void WaitForWork() {
   WaitDesktopEvents(due ? static_cast<int>(std::min<std::uint64_t>(*due - std::min(*due, now), 1000)) : -1);
 }
 
+// The served windows' messages that the filter would leave waiting are dispatched now.
+void ServeWindowsOutsideFilter(HWND filter) {
+  auto& queue = TheQueue();
+  if (queue.serving || filter == nullptr) return;
+  queue.serving = true;
+  const std::vector<HWND> served = queue.served;
+  for (const HWND window : served) {
+    if (MatchesWindow(window, filter)) continue;
+    while (FindWindowRecord(window) != nullptr) {
+      const auto next = NextMessage(window, 0, 0, true);
+      if (!next) break;
+      NoteKeys(*next);
+      TranslateMessage(&*next);
+      DispatchMessage(&*next);
+    }
+  }
+  queue.serving = false;
+}
+
 bool FilterIsValid(HWND filter) {
   return filter == nullptr || filter == kThreadOnly || FindWindowRecord(filter) != nullptr;
 }
@@ -162,6 +183,7 @@ BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remov
   if (TheQueue().pump) TheQueue().pump();
   if (!FilterIsValid(hwnd)) return win::Fail(win::ERROR_INVALID_WINDOW_HANDLE);
   PollDesktopEvents();
+  ServeWindowsOutsideFilter(hwnd);
   const bool removing = (remove & PM_REMOVE) != 0;
   auto next = NextMessage(hwnd, filterMin, filterMax, removing);
   if (!next) {
@@ -181,6 +203,7 @@ int GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
   }
   for (;;) {
     PollDesktopEvents();
+    ServeWindowsOutsideFilter(hwnd);
     if (auto next = NextMessage(hwnd, filterMin, filterMax, true)) {
       NoteKeys(*next);
       *msg = *next;
@@ -241,8 +264,14 @@ void SetPumpObserver(PumpObserver observer) { TheQueue().pump = std::move(observ
 void SetEmptyPeekObserver(EmptyPeekObserver observer) { TheQueue().emptyPeek = std::move(observer); }
 void SetMessageObserver(MessageObserver observer) { TheQueue().observer = std::move(observer); }
 
+void ServeAtEveryPump(HWND topLevel) {
+  auto& served = TheQueue().served;
+  if (std::find(served.begin(), served.end(), topLevel) == served.end()) served.push_back(topLevel);
+}
+
 void ForgetWindowMessages(HWND hwnd) {
   auto& queue = TheQueue();
+  std::erase(queue.served, hwnd);
   std::erase_if(queue.posted, [&](const MSG& m) { return m.hwnd == hwnd; });
   std::erase_if(queue.timers, [&](const Timer& t) { return t.hwnd == hwnd; });
 }

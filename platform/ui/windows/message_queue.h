@@ -53,6 +53,12 @@ void SetMessageObserver(MessageObserver observer);
 // When the earliest timer falls due, if there is one.
 std::optional<std::uint64_t> NextTimerDue();
 
+// A top-level window that answers whatever loop runs, as a window of another thread would: every
+// PeekMessage and GetMessage first dispatches the messages waiting for it and its descendants,
+// also when its filter names another window (a run's pump of its own sheet). Forgotten when the
+// window is destroyed.
+void ServeAtEveryPump(HWND topLevel);
+
 // Drops every posted message and timer of a window that is being destroyed.
 void ForgetWindowMessages(HWND hwnd);
 

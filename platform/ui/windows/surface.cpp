@@ -74,11 +74,12 @@ class SurfaceView final : public QWidget {
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.drawImage(area.topLeft(), Presented(surface_, surface_.image.copy(area)));
   }
-  void moveEvent(QMoveEvent* event) override {
+  // The window's place is its frame's, as PlaceSurface sets it.
+  void moveEvent(QMoveEvent*) override {
     if (WindowRecord* record = FindWindowRecord(surface_.hwnd)) {
       const int width = record->rect.Width();
       const int height = record->rect.Height();
-      record->rect = RECT{event->pos().x(), event->pos().y(), event->pos().x() + width, event->pos().y() + height};
+      record->rect = RECT{pos().x(), pos().y(), pos().x() + width, pos().y() + height};
     }
   }
   void mousePressEvent(QMouseEvent* event) override { Route(WM_LBUTTONDOWN, event); }
@@ -191,9 +192,23 @@ QImage& SurfaceImage(WindowRecord& record) { return record.surface->image; }
 // window stays above its owner.
 Qt::WindowFlags FlagsOf(const WindowRecord& record) {
   if (record.className == "tooltips_class32") return Qt::ToolTip;
-  Qt::WindowFlags flags = Qt::Window;
+  // Only a dialog's window tells the desktop whose it is (transient for its owner).
+  Qt::WindowFlags flags = FindWindowRecord(record.owner) != nullptr ? Qt::Dialog : Qt::Window;
   if ((record.style & WS_CAPTION) != WS_CAPTION) flags |= Qt::FramelessWindowHint;
   return flags;
+}
+
+// A window's position is where its frame starts, caption included, as on Windows; a window
+// without a sizing border keeps its size on the desktop too.
+void PlaceSurface(QWidget& widget, const WindowRecord& record, const QSize& size) {
+  if ((record.style & WS_THICKFRAME) == 0) {
+    widget.setFixedSize(size);
+  } else {
+    widget.setMinimumSize(0, 0);
+    widget.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    widget.resize(size);
+  }
+  widget.move(record.rect.left, record.rect.top);
 }
 
 QWidget& SurfaceWidget(WindowRecord& record) {
@@ -203,7 +218,7 @@ QWidget& SurfaceWidget(WindowRecord& record) {
     WindowRecord* owner = FindWindowRecord(record.owner);
     surface.widget->setParent(owner != nullptr && owner->surface ? &SurfaceWidget(*owner) : nullptr, FlagsOf(record));
     surface.widget->setWindowTitle(QString::fromLatin1(record.text.c_str()));
-    surface.widget->setGeometry(record.rect.left, record.rect.top, record.rect.Width(), record.rect.Height());
+    PlaceSurface(*surface.widget, record, QSize(record.rect.Width(), record.rect.Height()));
   }
   return *surface.widget;
 }
@@ -222,7 +237,7 @@ void SurfaceGeometryChanged(WindowRecord& record) {
     QPainter(&resized).drawImage(0, 0, surface.image);
     surface.image = resized;
   }
-  if (surface.widget) surface.widget->setGeometry(record.rect.left, record.rect.top, size.width(), size.height());
+  if (surface.widget) PlaceSurface(*surface.widget, record, size);
 }
 
 void SurfacePresent(WindowRecord& record, const RECT& area) {

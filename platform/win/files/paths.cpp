@@ -202,6 +202,16 @@ void SetCurrentDirectoryPath(std::string absoluteWindowsPath) {
   state.path = std::move(absoluteWindowsPath);
 }
 
+namespace {
+
+// An INI of the Windows folder that the person may have changed since is left as it is.
+void InstallIniUnlessPresent(const char* name, const std::string& text) {
+  const auto ini = DriveCFolder() / "Windows" / name;
+  if (std::error_code error; !std::filesystem::exists(ini, error)) std::ofstream(ini) << text;
+}
+
+}  // namespace
+
 void LinkProgramFolder(const std::filesystem::path& executableFolder) {
   const auto programFolder = DriveCFolder() / "Program Files" / "Tarnlok";
   std::filesystem::create_directories(programFolder);
@@ -222,11 +232,11 @@ void LinkProgramFolder(const std::filesystem::path& executableFolder) {
       throw std::filesystem::filesystem_error("cannot link the program folder", link, error);
     }
   }
-  // As the installer leaves it: DUD.INI names the folder of the system files of a bootable card.
-  const auto vendorIni = DriveCFolder() / "Windows" / "DUD.INI";
-  if (std::error_code error; !std::filesystem::exists(vendorIni, error)) {
-    std::ofstream(vendorIni) << "[Vendor]\r\nDefDir=" << kProgramFolder << "BOOT\r\n";
-  }
+  // As the installer leaves them: DUD.INI names the folder of the system files of a bootable
+  // card, TLKLV2CL.INI the folder of the help file.
+  InstallIniUnlessPresent("DUD.INI", "[Vendor]\r\nDefDir=" + std::string(kProgramFolder) + "BOOT\r\n");
+  const std::string_view withoutBackslash = kProgramFolder.substr(0, kProgramFolder.size() - 1);
+  InstallIniUnlessPresent("TLKLV2CL.INI", "[DefDir]\r\nDefDir=" + std::string(withoutBackslash) + "\r\n");
 }
 
 }  // namespace win
