@@ -49,6 +49,7 @@ constexpr int kBackupButtonX = 200;
 constexpr int kBackupButtonY = 94;
 
 // The default machine lists A:, E:, F:, G:, H:, I:.
+constexpr int kFloppyRow = 0;
 constexpr int kCompactFlashRow = 1;
 
 using Bytes = std::vector<std::uint8_t>;
@@ -305,10 +306,13 @@ TEST_F(OperationsOnDisplay, RecoveryBringsTheDeletedPhotographsBackIntoTheOutput
 
 // A box of a run in the main window is owned by it: Recover with the output folder on the card
 // itself says no, and while that box waits the sheet's tabs take no click; once it is answered
-// they take one again.
+// they take one again. Options refuse the selected card's drive, so the folder on E: is set
+// while the floppy drive is selected.
 TEST_F(OperationsOnDisplay, ARunsBoxKeepsTheMainWindowFromClicksUntilItIsAnswered) {
   ASSERT_NO_FATAL_FAILURE(StartOn(""));
-  ASSERT_NO_FATAL_FAILURE(RecoveryInto(kCompactFlashRow, "E:\\found"));
+  ASSERT_NO_FATAL_FAILURE(RecoveryInto(kFloppyRow, "E:\\found"));
+  ChooseDevice(kCompactFlashRow);
+  ClickAt(main_, kRecoveryTabX, kTabsY);
   ASSERT_TRUE(UntilABoxOpens("", [&] { ClickOnPage(162, 183); })) << "Recover says the folder is on the card";
   // The Tools tab clicked while the box waits: refused, so that a click where the Tools page
   // shows its Backup button, once the box is gone, lands on the Recovery page still in front.
