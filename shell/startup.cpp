@@ -66,6 +66,17 @@ std::string FormatLibraryPath() {
   return folder + (OsKindIsNt() ? "Pradvik2k.DLL" : "Pradvik9x.DLL");
 }
 
+// The card driver stays open while the program runs and is closed on every road out of it.
+struct CardDriverHandle {
+  win::HANDLE value = win::INVALID_HANDLE_VALUE;
+  CardDriverHandle() = default;
+  CardDriverHandle(const CardDriverHandle&) = delete;
+  CardDriverHandle& operator=(const CardDriverHandle&) = delete;
+  ~CardDriverHandle() {
+    if (value != win::INVALID_HANDLE_VALUE) win::CloseHandle(value);
+  }
+};
+
 }  // namespace
 
 bool CMainApp::BuildDeviceList(win::HANDLE* driver) {
@@ -108,8 +119,8 @@ win::BOOL CMainApp::InitInstance() {
   splash->Create(kSplashTemplate, nullptr);
   splash->ShowWindow(ui::SW_SHOW);
   splash->UpdateWindow();
-  win::HANDLE driver = win::INVALID_HANDLE_VALUE;
-  if (!BuildDeviceList(&driver)) {
+  CardDriverHandle driver;
+  if (!BuildDeviceList(&driver.value)) {
     splash->DestroyWindow();
     return win::FALSE;
   }
@@ -128,7 +139,6 @@ win::BOOL CMainApp::InitInstance() {
   m_pMainWnd = &mainWindow;
   mainWindow.DoModal();
   m_pMainWnd = nullptr;
-  if (driver != win::INVALID_HANDLE_VALUE) win::CloseHandle(driver);
   return win::FALSE;
 }
 

@@ -64,6 +64,7 @@ TEST_F(Startup, ASecondCopyEndsSilentlyWithoutAnyWindow) {
   EXPECT_TRUE(prompter.Asked().empty());
   EXPECT_EQ(InstanceMapping, nullptr);
   win::UnmapViewOfFile(counter);
+  win::CloseHandle(other);
 }
 
 TEST_F(Startup, NotesShowWithoutTheStartValueAndContinueStoresTheCheckBox) {

@@ -115,7 +115,9 @@ TEST(FileMapping, AViewKeepsItsMappingAlive) {
   CloseHandle(mapping);
   const HANDLE again = CreateCounter(kName, error);
   EXPECT_EQ(error, ERROR_ALREADY_EXISTS);
-  EXPECT_EQ(*MapCounter(again), 5U);
+  DWORD* seen = MapCounter(again);
+  EXPECT_EQ(*seen, 5U);
+  UnmapViewOfFile(seen);
   CloseHandle(again);
   UnmapViewOfFile(counter);
 }

@@ -35,7 +35,12 @@ std::string FileNameOf(HMODULE module) {
   return path.data();
 }
 
-TEST(Modules, LoadingCountsReferencesAndTheLastFreeRunsExitInstanceOnce) {
+class Modules : public ::testing::Test {
+ protected:
+  void SetUp() override { test_support::ForgetModuleEvents(); }
+};
+
+TEST_F(Modules, LoadingCountsReferencesAndTheLastFreeRunsExitInstanceOnce) {
   const std::string path = TestModule("MODOK.DLL");
   const HMODULE first = LoadLibraryA(path.c_str());
   ASSERT_NE(first, nullptr) << GetLastError();
@@ -55,7 +60,7 @@ TEST(Modules, LoadingCountsReferencesAndTheLastFreeRunsExitInstanceOnce) {
   EXPECT_EQ(GetModuleHandleA("MODOK.DLL"), nullptr);
 }
 
-TEST(Modules, AFailingInitInstanceFailsTheLoadAndUnloads) {
+TEST_F(Modules, AFailingInitInstanceFailsTheLoadAndUnloads) {
   const std::string path = TestModule("ModFail.DLL");
   for (int attempt = 1; attempt <= 2; ++attempt) {
     SetLastError(kSentinel);
@@ -67,7 +72,7 @@ TEST(Modules, AFailingInitInstanceFailsTheLoadAndUnloads) {
   EXPECT_EQ(test_support::ModuleEvents(), "fail:init;fail:exit;fail:init;fail:exit;");
 }
 
-TEST(Modules, BrokenResourcesFailTheLoad) {
+TEST_F(Modules, BrokenResourcesFailTheLoad) {
   const std::string path = TestModule("MODBROKEN.DLL");
   SetLastError(kSentinel);
   EXPECT_EQ(LoadLibraryA(path.c_str()), nullptr);
@@ -75,7 +80,7 @@ TEST(Modules, BrokenResourcesFailTheLoad) {
   EXPECT_EQ(test_support::ModuleEvents(), "");
 }
 
-TEST(Modules, GetProcAddressFindsOnlyTheModulesOwnExports) {
+TEST_F(Modules, GetProcAddressFindsOnlyTheModulesOwnExports) {
   const std::string path = TestModule("MODOK.DLL");
   const HMODULE module = LoadLibraryA(path.c_str());
   ASSERT_NE(module, nullptr);
@@ -104,7 +109,7 @@ TEST(Modules, GetProcAddressFindsOnlyTheModulesOwnExports) {
   EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
 }
 
-TEST(Modules, BareNamesSearchTheProgramFolderThenTheSystemFolder) {
+TEST_F(Modules, BareNamesSearchTheProgramFolderThenTheSystemFolder) {
   LinkInto(DriveCFolder() / "Windows" / "system32", "libModOk.so", "libModOk.so");
   const HMODULE fromSystem = LoadLibraryA("ModOk");
   ASSERT_NE(fromSystem, nullptr) << GetLastError();
@@ -118,7 +123,7 @@ TEST(Modules, BareNamesSearchTheProgramFolderThenTheSystemFolder) {
   FreeLibrary(fromProgram);
 }
 
-TEST(Modules, OneSharedObjectUnderTwoNamesIsOneModule) {
+TEST_F(Modules, OneSharedObjectUnderTwoNamesIsOneModule) {
   LinkInto(DriveCFolder() / "Program Files" / "Tarnlok", "libModOk.so", "libModAlias.so");
   const HMODULE first = LoadLibraryA("C:\\PROGRAM FILES\\TARNLOK\\MODALIAS.DLL");
   ASSERT_NE(first, nullptr);
@@ -129,7 +134,7 @@ TEST(Modules, OneSharedObjectUnderTwoNamesIsOneModule) {
   EXPECT_EQ(test_support::ModuleEvents(), "ok:init:first module:C:\\PROGRAM FILES\\TARNLOK\\MODALIAS.DLL;ok:exit;");
 }
 
-TEST(Modules, MissingModulesFailWithModNotFound) {
+TEST_F(Modules, MissingModulesFailWithModNotFound) {
   const std::string existingFolderMissingFile = TestModule("NOPE.DLL");
   const std::string otherExtension = TestModule("MODOK.EXE");
   const char* const names[] = {
@@ -145,7 +150,7 @@ TEST(Modules, MissingModulesFailWithModNotFound) {
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
-TEST(Modules, ModuleHandlesDoNotAddReferences) {
+TEST_F(Modules, ModuleHandlesDoNotAddReferences) {
   EXPECT_NE(GetModuleHandleA(nullptr), nullptr);
   EXPECT_EQ(GetModuleHandleA("tarnlok.EXE"), GetModuleHandleA(nullptr));
   EXPECT_EQ(FileNameOf(nullptr), "C:\\Program Files\\Tarnlok\\Tarnlok.exe");
@@ -163,7 +168,7 @@ TEST(Modules, ModuleHandlesDoNotAddReferences) {
   EXPECT_EQ(FileNameOf(nullptr), "C:\\Program Files\\Tarnlok\\Tarnlok.exe");
 }
 
-TEST(Modules, GetModuleFileNameCutsTheNameToTheBufferAndEndsIt) {
+TEST_F(Modules, GetModuleFileNameCutsTheNameToTheBufferAndEndsIt) {
   const std::string full = "C:\\Program Files\\Tarnlok\\Tarnlok.exe";
   const auto length = static_cast<DWORD>(full.size());
   std::array<char, 64> buffer{};

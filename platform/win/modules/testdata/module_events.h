@@ -20,4 +20,7 @@ inline void RecordModuleEvent(std::string_view event) {
   ::setenv(kModuleEventsVariable, events.c_str(), 1);
 }
 
+// What the modules of earlier cases of the same process did is no concern of the next case.
+inline void ForgetModuleEvents() { ::unsetenv(kModuleEventsVariable); }
+
 }  // namespace win::test_support
