@@ -80,6 +80,18 @@ TEST_F(FormatAnswersTest, AnIgnoredMasterBootRecordIsNoFormat) {
   EXPECT_NE(prompts_.Texts()[0].find("Relative Sector: 0 (0x0)"), std::string::npos) << prompts_.Texts()[0];
 }
 
+TEST_F(FormatAnswersTest, AnIgnoredMasterBootRecordIsNoFormatWithoutAClearingPass) {
+  // A format that clears nothing first meets the failure at the master boot record's own write.
+  constexpr BYTE kNoClearing = 2;
+  InstalledMachine machine(
+      PlainCardMachine({"cf", 40000}, "answers-mbr-only.img", R"([{"op":"write","sector":0,"times":"always"}])"));
+  prompts_.Answer(kRetryPrompt, kIgnoreAllButton);
+  EXPECT_EQ(DefaultFormat(20, kNoClearing), 0);
+  ASSERT_EQ(prompts_.Texts().size(), 1u);
+  EXPECT_EQ(prompts_.Texts()[0],
+            "Write failed. Unable to write the new Master Boot Record (MBR) at\nRelative Sector: 0 (0x0)");
+}
+
 std::string SectorFault(std::uint32_t lba) {
   return R"([{"op":"write","sector":)" + std::to_string(lba) + R"(,"times":"always"}])";
 }
