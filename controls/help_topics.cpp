@@ -1,10 +1,10 @@
 #include "controls/help_topics.h"
 
 #include "platform/win/registry/profile.h"
+#include "platform/win/registry/text_case.h"
 #include "platform/win/system/shell_services.h"
 
 #include <array>
-#include <strings.h>
 
 namespace tarnlok {
 namespace {
@@ -19,21 +19,13 @@ constexpr std::array<const char*, 7> kTopics = {"",
                                                 "Tarnlok Format"};
 constexpr char kHelpFile[] = "TLKRCALL.HLP";
 
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::string HelpFilePath() {
   char folder[260] = {};
   win::GetPrivateProfileStringA("DefDir", "DefDir", "Fail", folder, sizeof(folder), "TLKLV2CL.INI");
   // Without a folder from the INI there is no help to open.
-  if (SameIgnoringCase(folder, "Fail")) return {};
+  if (win::EqualsIgnoringCase(folder, "Fail")) return {};
   return std::string(folder) + "\\" + kHelpFile;
 }
 

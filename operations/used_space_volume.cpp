@@ -67,6 +67,9 @@ class UsedSpaceWalk {
   void GrowPartition(std::vector<win::BYTE>& mbr) const;
 
   bool Read(std::span<win::BYTE> bytes) { return source_.Read(bytes); }
+  // The header's sizes are the image's word only: a buffer is sized from them once the image
+  // is known to hold that many bytes, so a crafted image cannot ask for more memory than it has.
+  bool Holds(win::ULONGLONG sectors) const { return source_.Remaining() / bytesPerSector_ >= sectors; }
   bool Write(win::DWORD volumeSector, std::span<const win::BYTE> data) {
     return sink_ == nullptr || sink_->Write(image_.volumeStart + volumeSector, data);
   }
@@ -192,6 +195,7 @@ void UsedSpaceWalk::GrowPartition(std::vector<win::BYTE>& mbr) const {
 }
 
 UsedSpaceOutcome UsedSpaceWalk::WriteReservedArea(const std::vector<win::BYTE>& boot) {
+  if (!Holds(volume_.reservedSectors - 1)) return UsedSpaceOutcome::kTruncatedImage;
   reserved_.assign(std::size_t{volume_.reservedSectors} * bytesPerSector_, 0);
   std::copy(boot.begin(), boot.end(), reserved_.begin());
   if (!Read(std::span(reserved_).subspan(bytesPerSector_))) return UsedSpaceOutcome::kTruncatedImage;
@@ -207,6 +211,7 @@ UsedSpaceOutcome UsedSpaceWalk::WriteReservedArea(const std::vector<win::BYTE>& 
 }
 
 UsedSpaceOutcome UsedSpaceWalk::WriteFat12Copies() {
+  if (!Holds(stored_.fatSectors)) return UsedSpaceOutcome::kTruncatedImage;
   std::vector<win::BYTE> fat(std::size_t{stored_.fatSectors} * bytesPerSector_, 0);
   if (!Read(fat)) return UsedSpaceOutcome::kTruncatedImage;
   // Entries past the stored volume's last cluster name clusters the grown volume really has.

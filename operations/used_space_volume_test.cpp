@@ -225,6 +225,45 @@ TEST(UsedSpaceVolume, CraftedBodiesAreRefused) {
   EXPECT_EQ(Check(body, ImageOf(source), source.sectors - 100), UsedSpaceOutcome::kInvalidImage) << "a smaller card";
 }
 
+// Records the largest read the walk asks for: the walk fills a buffer it sized from the header.
+class SizingSource : public MemoryImageSource {
+ public:
+  using MemoryImageSource::MemoryImageSource;
+  bool Read(std::span<win::BYTE> bytes) override {
+    largest = std::max(largest, bytes.size());
+    return MemoryImageSource::Read(bytes);
+  }
+  std::size_t largest = 0;
+};
+
+TEST(UsedSpaceVolume, AHeaderClaimingAHugeSystemAreaIsRefusedBeforeItsBuffersAreSized) {
+  // A FAT12 boot sector of 4096-byte sectors and nothing more: its FAT of 65535 sectors, or its
+  // reserved area of as many, would be 256 MB of memory.
+  constexpr win::DWORD kBytes = 4096;
+  constexpr win::DWORD kCardSectors = 0x20000;
+  const auto bootSector = [](win::WORD reserved, win::WORD fatSectors) {
+    Bytes boot(kBytes, 0);
+    win::WriteLe16(boot, 11, kBytes);
+    win::WriteU8(boot, 13, 1);
+    win::WriteLe16(boot, 14, reserved);
+    win::WriteU8(boot, 16, 1);
+    win::WriteLe16(boot, 17, 16);
+    win::WriteLe32(boot, 32, kCardSectors);
+    win::WriteLe16(boot, 22, fatSectors);
+    Bytes body = boot;
+    body.resize(body.size() + kBytes, 0);  // the zero sector that follows a boot sector without MBR
+    return body;
+  };
+  const UsedSpaceImage image{1, false, 0, kBytes, 0};
+  for (const auto& [reserved, fatSectors] : {std::pair<win::WORD, win::WORD>{1, 0xFFFF}, {0xFFFF, 1}}) {
+    const Bytes body = bootSector(reserved, fatSectors);
+    SizingSource source(body);
+    EXPECT_EQ(RestoreUsedSpaceVolume(source, nullptr, image, kCardSectors, {}), UsedSpaceOutcome::kTruncatedImage)
+        << reserved << " " << fatSectors;
+    EXPECT_LE(source.largest, body.size()) << reserved << " " << fatSectors;
+  }
+}
+
 TEST(UsedSpaceVolume, AFailedWriteEndsTheRestore) {
   const Source source{12, 2880, 0};
   const Bytes body = test_support::UsedSpaceBodyOf(CardOf(source), 12, 0);

@@ -30,15 +30,15 @@ constexpr int kIgnoreAllButton = 1003;
 
 class FormatAnswersTest : public ::testing::Test {
  protected:
-  int DefaultFormat(DWORD capacityMb) {
+  int DefaultFormat(DWORD capacityMb, BYTE full = 0) {
     auto* format = library_.Bind<DoDefaultFormatFn>("DoDefaultFormat");
     EXPECT_NE(format, nullptr);
     if (format == nullptr) return -1;
     BYTE reinsert = 1;
     BYTE busy = 0;
     DWORD mediaCode = 0;
-    return format(nullptr, nullptr, nullptr, nullptr, 7, kDriveE, 0, nullptr, &reinsert, &mediaCode, kCompactFlash, 0,
-                  0, 0, nullptr, 3, 0xA0, 0, &busy, &capacityMb);
+    return format(nullptr, nullptr, nullptr, nullptr, 7, kDriveE, full, nullptr, &reinsert, &mediaCode, kCompactFlash,
+                  0, 0, 0, nullptr, 3, 0xA0, 0, &busy, &capacityMb);
   }
 
   // A low-level format through DoFormat, as the Format page asks for one.
@@ -69,6 +69,60 @@ TEST_F(FormatAnswersTest, AnIgnoreAllOfOneFormatIsNotTheAnswerOfTheNext) {
   prompts_.Answer(kRetryPrompt, kAbortButton);
   EXPECT_EQ(DefaultFormat(20), 0);
   EXPECT_EQ(prompts_.Texts().size(), 2u);
+}
+
+TEST_F(FormatAnswersTest, AnIgnoredMasterBootRecordIsNoFormat) {
+  InstalledMachine machine(
+      PlainCardMachine({"cf", 40000}, "answers-mbr.img", R"([{"op":"write","sector":0,"times":"always"}])"));
+  prompts_.Answer(kRetryPrompt, kIgnoreAllButton);
+  EXPECT_EQ(DefaultFormat(20), 0);
+  ASSERT_EQ(prompts_.Texts().size(), 1u);
+  EXPECT_NE(prompts_.Texts()[0].find("Relative Sector: 0 (0x0)"), std::string::npos) << prompts_.Texts()[0];
+}
+
+TEST_F(FormatAnswersTest, AnIgnoredMasterBootRecordIsNoFormatWithoutAClearingPass) {
+  // A format that clears nothing first meets the failure at the master boot record's own write.
+  constexpr BYTE kNoClearing = 2;
+  InstalledMachine machine(
+      PlainCardMachine({"cf", 40000}, "answers-mbr-only.img", R"([{"op":"write","sector":0,"times":"always"}])"));
+  prompts_.Answer(kRetryPrompt, kIgnoreAllButton);
+  EXPECT_EQ(DefaultFormat(20, kNoClearing), 0);
+  ASSERT_EQ(prompts_.Texts().size(), 1u);
+  EXPECT_EQ(prompts_.Texts()[0],
+            "Write failed. Unable to write the new Master Boot Record (MBR) at\nRelative Sector: 0 (0x0)");
+}
+
+std::string SectorFault(std::uint32_t lba) {
+  return R"([{"op":"write","sector":)" + std::to_string(lba) + R"(,"times":"always"}])";
+}
+
+TEST_F(FormatAnswersTest, AnIgnoredSectorOfTheFatsIsNoFormat) {
+  // Where the first FAT lies on this card, from a format that met no fault.
+  std::uint32_t fatSector = 0;
+  {
+    InstalledMachine machine(PlainCardMachine({"cf", 40000}, "answers-fat-sound.img"));
+    ASSERT_EQ(DefaultFormat(20), 1);
+    const auto start = test_support::ReadFirstPartition(test_support::ReadCardSector("answers-fat-sound.img", 0));
+    const auto boot =
+        test_support::ReadBootFields(test_support::ReadCardSector("answers-fat-sound.img", start.firstSector));
+    ASSERT_GT(boot.sectorsPerFat, 1u);
+    fatSector = start.firstSector + boot.reservedSectors + 1;
+  }
+  // Only the quick clearing pass zeroes the FAT's second sector: left as it was, the FAT keeps
+  // the old volume's chains.
+  InstalledMachine machine(PlainCardMachine({"cf", 40000}, "answers-fat.img", SectorFault(fatSector)));
+  prompts_.Answer(kRetryPrompt, kIgnoreAllButton);
+  EXPECT_EQ(DefaultFormat(20), 0);
+  EXPECT_EQ(prompts_.Texts().size(), 1u);
+}
+
+TEST_F(FormatAnswersTest, AnIgnoredSectorOfTheDataAreaLeavesASoundVolume) {
+  InstalledMachine machine(PlainCardMachine({"cf", 40000}, "answers-data.img", SectorFault(30000)));
+  prompts_.Answer(kRetryPrompt, kIgnoreAllButton);
+  EXPECT_EQ(DefaultFormat(20, 1), 1);
+  EXPECT_EQ(prompts_.Texts().size(), 1u);
+  const auto entry = test_support::ReadFirstPartition(test_support::ReadCardSector("answers-data.img", 0));
+  test_support::ExpectSoundVolume("answers-data.img", entry.firstSector, "answers-data");
 }
 
 std::string FlashReader(const std::string& firmware, const std::string& bus, const std::string& card) {

@@ -17,10 +17,15 @@ namespace {
 constexpr std::uint32_t kZeroSectors = 64;
 const std::array<std::uint8_t, kZeroSectors * kSectorBytes> kZeros{};
 
+// A sector of the system area (master boot record up to the root directory) that stays as it was
+// leaves no sound volume, whatever the answer; a data sector the person chose to ignore may stay.
 bool ClearSectorsOneByOne(const SectorRoad& road, const ProgressWindows& windows, std::uint32_t first,
-                          std::uint32_t end) {
+                          std::uint32_t end, std::uint32_t systemEnd) {
   for (std::uint32_t lba = first; lba < end; ++lba) {
-    if (!road.WriteSector(lba, kZeros.data(), kStrEraseSector)) return false;
+    const SectorRoad::Written written = road.WriteSector(lba, kZeros.data(), kStrEraseSector);
+    if (written == SectorRoad::Written::No || (written == SectorRoad::Written::Ignored && lba < systemEnd)) {
+      return false;
+    }
     StepProgress(windows.progress, windows.percent);
     PumpLibraryMessages();
   }
@@ -50,7 +55,7 @@ bool RunClearingPass(const SectorRoad& road, const ProgressWindows& windows, con
   SetStepText(windows.step, kStrStepErase);
   if (plan.kind == ClearKind::Quick) {
     StartProgress(windows.progress, plan.systemSectors + plan.extraSteps);
-    return ClearSectorsOneByOne(road, windows, 0, plan.systemSectors);
+    return ClearSectorsOneByOne(road, windows, 0, plan.systemSectors, plan.systemSectors);
   }
   const std::uint32_t track = std::clamp<std::uint32_t>(plan.trackSectors, 1, kZeroSectors);
   StartProgress(windows.progress, plan.cardSectors / track + plan.extraSteps);
@@ -59,19 +64,20 @@ bool RunClearingPass(const SectorRoad& road, const ProgressWindows& windows, con
     if (!road.WriteRun(lba, track, kZeros.data())) {
       dump.Number("WriteFailAdd", lba);
       dump.Number("DataLengthIs", track);
-      if (!ClearSectorsOneByOne(road, windows, lba, lba + track)) return false;
+      if (!ClearSectorsOneByOne(road, windows, lba, lba + track, plan.systemSectors)) return false;
       continue;
     }
     StepProgress(windows.progress, windows.percent);
     PumpLibraryMessages();
   }
-  return ClearSectorsOneByOne(road, windows, lba, plan.cardSectors);
+  return ClearSectorsOneByOne(road, windows, lba, plan.cardSectors, plan.systemSectors);
 }
 
 bool WriteSystemSector(const SectorRoad& road, const ProgressWindows& windows, std::uint32_t lba, const Sector& sector,
                        win::UINT stepText, win::UINT errorText) {
   SetStepText(windows.step, stepText);
-  if (!road.WriteSector(lba, sector.data(), errorText)) return false;
+  // Ignored or not, a structure sector not written is a failed format.
+  if (road.WriteSector(lba, sector.data(), errorText) != SectorRoad::Written::Yes) return false;
   StepProgress(windows.progress, windows.percent);
   PumpLibraryMessages();
   return true;

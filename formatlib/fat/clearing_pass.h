@@ -33,11 +33,13 @@ struct ClearingPlan {
   std::uint32_t extraSteps = 0;  // steps the writes after the pass take
 };
 
-// False when a sector could not be written (after the prompt, when the road has one).
+// False when a sector could not be written (after the prompt, when the road has one), or when
+// one of the system area was left as it was on the person's Ignore.
 bool RunClearingPass(const SectorRoad& road, const ProgressWindows& windows, const ClearingPlan& plan,
                      const FormatDump& dump);
 
-// One system-sector write with its step text, the progress step and the message pump.
+// One system-sector write with its step text, the progress step and the message pump; false
+// unless the sector was written.
 bool WriteSystemSector(const SectorRoad& road, const ProgressWindows& windows, std::uint32_t lba, const Sector& sector,
                        win::UINT stepText, win::UINT errorText);
 

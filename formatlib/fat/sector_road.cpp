@@ -42,13 +42,19 @@ bool SectorRoad::Read(std::uint32_t lba, Sector& sector) const {
   return SendScsiCommand(handle_, ReadWriteCdb(win::kScsiRead10, lba, 1), sector.data(), kSectorBytes, kDataIn) != 0;
 }
 
-bool SectorRoad::WriteSector(std::uint32_t lba, const std::uint8_t* data, win::UINT errorTextId) const {
+SectorRoad::Written SectorRoad::WriteSector(std::uint32_t lba, const std::uint8_t* data, win::UINT errorTextId) const {
   PrepareSectorErrorText(errorTextId, lba);
   if (kind_ == Kind::Transfer) {
-    return TransferSectors({handle_, lba, 1, const_cast<std::uint8_t*>(data), kTransferWrite}) == 0;
+    const bool done = TransferSectors({handle_, lba, 1, const_cast<std::uint8_t*>(data), kTransferWrite}) == 0;
+    return done ? Written::Yes : Written::No;
   }
-  return SendScsiCommand(handle_, ReadWriteCdb(win::kScsiWrite10, lba, 1), const_cast<std::uint8_t*>(data),
-                         kSectorBytes, kDataOut) != 0;
+  switch (SendScsiCommand(handle_, ReadWriteCdb(win::kScsiWrite10, lba, 1), const_cast<std::uint8_t*>(data),
+                          kSectorBytes, kDataOut)) {
+    case 1: return Written::Yes;
+    case kAnswerIgnore:
+    case kAnswerIgnoreAll: return Written::Ignored;
+    default: return Written::No;
+  }
 }
 
 bool SectorRoad::WriteRun(std::uint32_t lba, std::uint32_t count, const std::uint8_t* data) const {

@@ -20,8 +20,10 @@ class SectorRoad {
   win::HANDLE Handle() const { return handle_; }
   // One sector, the prepared error text cleared.
   bool Read(std::uint32_t lba, Sector& sector) const;
-  // One sector, with the prepared error text "<message><lba> (0x<lba>)".
-  bool WriteSector(std::uint32_t lba, const std::uint8_t* data, win::UINT errorTextId) const;
+  // One sector, with the prepared error text "<message><lba> (0x<lba>)". Ignored: the write
+  // failed and the person answered Ignore or Ignore All, so the sector holds what it held.
+  enum class Written { Yes, Ignored, No };
+  Written WriteSector(std::uint32_t lba, const std::uint8_t* data, win::UINT errorTextId) const;
   // Sectors from a 512-byte-per-sector buffer, never prompting.
   bool WriteRun(std::uint32_t lba, std::uint32_t count, const std::uint8_t* data) const;
 
