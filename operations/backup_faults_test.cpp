@@ -110,6 +110,7 @@ TEST_F(BackupFaults, TooLittleFreeSpaceIsRefusedBeforeAnythingIsWritten) {
 }
 
 TEST_F(BackupFaults, ATargetThatFillsUpDuringTheRunLeavesNoImageAndSaysSo) {
+  PollAtEveryBlock();
   Start(CardMachine(""));
   ExpectConfirmation();
   prompter.AnswerMessageBox(ui::IDOK, "Unable to write the backup file; the incomplete file was deleted.");
@@ -118,6 +119,7 @@ TEST_F(BackupFaults, ATargetThatFillsUpDuringTheRunLeavesNoImageAndSaysSo) {
 }
 
 TEST_F(BackupFaults, CancelThenNoGoesOnAndCancelThenYesLeavesNoImage) {
+  PollAtEveryBlock();
   Start(CardMachine(""));
   ExpectConfirmation();
   prompter.AnswerMessageBox(ui::IDNO, "Do you want to cancel the current operation?");

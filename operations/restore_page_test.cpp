@@ -277,6 +277,7 @@ TEST_F(RestorePage, AUsedSpaceImageGrowsOntoALargerCardIntoASoundFat16Volume) {
 }
 
 TEST_F(RestorePage, TheCancelButtonStopsTheWriteOnceTheUserConfirms) {
+  PollAtEveryBlock();
   StartMachine();
   ExpectWarning();
   prompter.AnswerMessageBox(ui::IDYES, "Do you want to cancel the current operation?");
@@ -336,6 +337,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, RestoreFaults,
                                            error_prompt::kIgnoreButton, error_prompt::kIgnoreAllButton));
 
 TEST_F(RestorePage, ACardPulledDuringTheRunEndsItWithNoMedia) {
+  PollAtEveryBlock();
   StartMachine(R"(, "pulledAfterCommands": 400)");
   // The command after the card left may be a write: its prompt is answered Ignore.
   driver.OnDialog(kErrorPromptTemplate, [this](ui::HWND prompt) { driver.Click(prompt, error_prompt::kIgnoreButton); });
