@@ -14,6 +14,7 @@
 #include "controls/resource_ids.h"
 #include "tests/support/test_data_folder.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace tarnlok {
@@ -346,6 +347,18 @@ TEST_F(RestorePage, ACardPulledDuringTheRunEndsItWithNoMedia) {
   OnPage(kRestoreTool, kRestorePageTemplate, kRowK,
          [&](ui::HWND page) { RestoreImage(page, test_support::BackupImage(PlainHeader(kSectors), source)); });
   EXPECT_EQ(prompter.Unanswered(), 0u);
+}
+
+// Between two polls of the standing clock, the write that finds the card gone asks after it
+// before prompting: the run ends with its message and no prompt.
+TEST_F(RestorePage, ACardPulledBetweenPollsEndsTheRunWithNoMediaAndNoPrompt) {
+  StartMachine(R"(, "pulledAfterCommands": 40)");
+  ExpectWarning();
+  prompter.AnswerMessageBox(ui::IDOK, "Media NOT present !!!");
+  OnPage(kRestoreTool, kRestorePageTemplate, kRowK,
+         [&](ui::HWND page) { RestoreImage(page, test_support::BackupImage(PlainHeader(kSectors), source)); });
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+  EXPECT_EQ(std::count(driver.Started().begin(), driver.Started().end(), kErrorPromptTemplate), 0);
 }
 
 // A used-space restore takes no prompt and stops at its first failed write: the user hears why,
