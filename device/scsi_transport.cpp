@@ -98,7 +98,7 @@ bool ExecScsiCommandNt(win::HANDLE handle, const win::BYTE* cdb, win::BYTE cdbLe
   const win::BYTE dataIn = PassThroughDirection(direction);
   std::vector<win::BYTE> request;
   try {
-    request.assign(spt::kDataArea + kMaxScsiTransfer, 0);
+    request.assign(spt::kDataArea + dataLength, 0);
   } catch (const std::bad_alloc&) {
     ShowStringMessage(kStringNotEnoughMemory, ui::MB_ICONSTOP);
     return false;

@@ -110,6 +110,7 @@ TEST_F(BackupFaults, TooLittleFreeSpaceIsRefusedBeforeAnythingIsWritten) {
 }
 
 TEST_F(BackupFaults, ATargetThatFillsUpDuringTheRunLeavesNoImageAndSaysSo) {
+  PollAtEveryBlock();
   Start(CardMachine(""));
   ExpectConfirmation();
   prompter.AnswerMessageBox(ui::IDOK, "Unable to write the backup file; the incomplete file was deleted.");
@@ -118,6 +119,7 @@ TEST_F(BackupFaults, ATargetThatFillsUpDuringTheRunLeavesNoImageAndSaysSo) {
 }
 
 TEST_F(BackupFaults, CancelThenNoGoesOnAndCancelThenYesLeavesNoImage) {
+  PollAtEveryBlock();
   Start(CardMachine(""));
   ExpectConfirmation();
   prompter.AnswerMessageBox(ui::IDNO, "Do you want to cancel the current operation?");
@@ -128,6 +130,21 @@ TEST_F(BackupFaults, CancelThenNoGoesOnAndCancelThenYesLeavesNoImage) {
   }});
   EXPECT_FALSE(ImageExists());
   EXPECT_EQ(afterRun.busy, 0u);
+}
+
+// Under the driver's standing clock the poll is due once: a card read in hundreds of blocks is
+// copied without the sheet's messages pumped for every block, and exactly.
+TEST_F(BackupFaults, ACardIsCopiedWithoutPumpingMessagesForEveryBlock) {
+  Start(CardMachine(""));
+  ExpectConfirmation();
+  ExpectSuccess();
+  const int before = driver.Pumps();
+  RunBackup({});
+  const auto card = ReadHostFile(test_support::TestDataHome() / "card.img");
+  const auto blocks = static_cast<int>(card.size() / (63 * 512));
+  ASSERT_GT(blocks, 200);
+  EXPECT_LT(driver.Pumps() - before, blocks / 2);
+  EXPECT_TRUE(ImageBody() == card);
 }
 
 TEST_F(BackupFaults, TheKeyboardCancelsWhileARunIsUnderWay) {

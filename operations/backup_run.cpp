@@ -316,7 +316,7 @@ bool BackupRun::Cancelled() {
 
 bool BackupRun::BlockPoll() {
   if (Cancelled()) return false;
-  PumpSheetMessages(*page_.ownerSheet, &page_.cancelButton_);
+  if (poll_.Due()) PumpSheetMessages(*page_.ownerSheet, &page_.cancelButton_);
   return true;
 }
 
@@ -326,13 +326,14 @@ bool BackupRun::WholeMediaBody() {
   const win::DWORD step = std::max<win::DWORD>(geometry_.sectorsPerBlock, 1);
   for (win::ULONGLONG position = 0; position < total; position += step) {
     if (Cancelled()) return false;
-    if (!card_.StillThere()) {
-      Show(kStringNoMedia, ui::MB_ICONERROR);
-      return false;
+    if (poll_.Due()) {
+      if (!card_.StillThere()) {
+        Show(kStringNoMedia, ui::MB_ICONERROR);
+        return false;
+      }
+      PumpSheetMessages(*page_.ownerSheet, &page_.cancelButton_);
     }
-    PumpSheetMessages(*page_.ownerSheet, &page_.cancelButton_);
     progress_.Show(static_cast<win::DWORD>(position / step), position);
-    std::fill(blockBuffer_.begin(), blockBuffer_.end(), 0);
     if (!BackupBlock(static_cast<win::DWORD>(position))) return false;
   }
   progress_.Finish(rawFlash ? geometry_.blocksOrSectors : geometry_.blocksOrSectors / step);

@@ -82,6 +82,7 @@ class BackupRun {
   CBkupPage& page_;
   CErrorPromptDlg prompt_;
   RunProgress progress_;
+  RunPoll poll_;
   DeviceEntry* entry_ = nullptr;
   CardSession card_;
   CardGeometry geometry_;

@@ -22,23 +22,27 @@ DeviceEntry* CardPageRun::EntryOfRow(int row) {
 
 bool CardPageRun::BeforeBlock(win::DWORD blockNumber, win::ULONGLONG position) {
   if (CancelConfirmed()) return false;
-  if (!card_.StillThere()) {
-    ShowStringMessage(kStringNoMedia, ui::MB_ICONERROR);
-    return false;
+  if (poll_.Due()) {
+    if (!card_.StillThere()) {
+      ShowStringMessage(kStringNoMedia, ui::MB_ICONERROR);
+      return false;
+    }
+    PumpSheetMessages(*sheet_, &cancelButton_);
   }
-  PumpSheetMessages(*sheet_, &cancelButton_);
   progress_.Show(blockNumber, phaseStart_ + position);
   return true;
 }
 
 bool CardPageRun::BeforeWrite() {
   if (CancelConfirmed()) return false;
-  PumpSheetMessages(*sheet_, &cancelButton_);
+  if (poll_.Due()) PumpSheetMessages(*sheet_, &cancelButton_);
   return true;
 }
 
 bool CardPageRun::Step(win::UINT promptString, const std::function<bool()>& command) {
-  return RunPromptedCommand(prompt_, promptString, command) == StepResult::Done;
+  const StepResult result = RunPromptedCommand(prompt_, promptString, command, [this] { return card_.StillThere(); });
+  if (result == StepResult::CardGone) ShowStringMessage(kStringNoMedia, ui::MB_ICONERROR);
+  return result == StepResult::Done;
 }
 
 int ShowMessageText(const std::string& text, win::UINT type) {

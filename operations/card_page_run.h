@@ -1,6 +1,7 @@
-// What the Restore and Duplicate runs answer the block loops alike: the cancel question, the
-// card identified again before every block (kStringNoMedia and the end of the run when it is gone),
-// messages pumped and the progress shown, and each device command under the error prompt.
+// What the Restore and Duplicate runs answer the block loops alike: the cancel question and the
+// progress before every block, the card identified again and messages pumped when the poll is due
+// and after a failed command (kStringNoMedia and the end of the run when the card is gone), and
+// each device command under the error prompt.
 #pragma once
 
 #include "device/device_entry.h"
@@ -34,6 +35,7 @@ class CardPageRun : public RunHooks {
   DeviceEntry* entry_ = nullptr;
   // Where this phase's positions start on the progress bar: the duplicate writes after it read.
   win::ULONGLONG phaseStart_ = 0;
+  RunPoll poll_;
 
  private:
   CBasePage* sheet_;

@@ -202,6 +202,7 @@ TEST_F(DuplicatePage, AbortOnAReadFailureEndsTheRunAndRemovesTheTemporaryFile) {
 }
 
 TEST_F(DuplicatePage, TheCancelButtonEndsTheReadWithTheCardUntouchedAndNoTemporaryFile) {
+  PollAtEveryBlock();
   StartMachine();
   win::SetGlobalAllocLimit(1 << 20);
   ExpectConfirmation();

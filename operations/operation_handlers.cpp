@@ -44,6 +44,15 @@ void PumpSheetMessages(ui::CWnd& sheet, ui::CWnd* cancelButton) {
   }
 }
 
+bool RunPoll::Due() {
+  constexpr win::DWORD kPollInterval = 50;
+  const win::DWORD now = win::GetTickCount();
+  if (started_ && now - last_ < kPollInterval) return false;
+  started_ = true;
+  last_ = now;
+  return true;
+}
+
 RunProgress::RunProgress(ui::CWnd& page, int blockValueId, int percentId, ui::CProgressCtrl& bar)
     : page_(page), blockValueId_(blockValueId), percentId_(percentId), bar_(bar) {}
 

@@ -29,6 +29,19 @@ bool CancelConfirmed();
 // through the framework (accelerators and dialog keys included) before the next block.
 void PumpSheetMessages(ui::CWnd& sheet, ui::CWnd* cancelButton);
 
+// When a block loop next pumps messages and asks whether its card is still there: at its first
+// block and then every 50 ms. Doing both for every block costs more than the copy of a fast card,
+// while a window that answers within 50 ms still answers at once to the person; a card pulled in
+// between fails its next command, whose prompt asks after the card before anything else.
+class RunPoll {
+ public:
+  bool Due();
+
+ private:
+  bool started_ = false;
+  win::DWORD last_ = 0;
+};
+
 // The block number, percentage and progress bar of a running page; the bar steps once for each
 // change of the percentage. The block number is redrawn when the percentage changes and at most
 // every 100 ms between, since repainting the page for every block would cost more than reading it.

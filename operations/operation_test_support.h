@@ -9,8 +9,11 @@
 #include "controls/page_codes.h"
 #include "controls/resource_ids.h"
 #include "shell/shell_test_support.h"
+#include "platform/win/system/manual_clock.h"
+#include "platform/win/system/system_clock.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace tarnlok::test_support {
@@ -24,8 +27,27 @@ inline std::string WindowText(ui::HWND window) {
 // Ends the main window's modal loop as its Cancel would.
 inline void CloseMainWindow(ui::HWND main) { ui::EndDialog(main, 2); }
 
+// A clock that moves a second on at every reading: a run under it finds its poll due at every
+// block, pumping messages and looking for its card as often as the blocks come.
+class SteppingClock final : public win::Clock {
+ public:
+  win::ULONGLONG TickMilliseconds() override { return tick_ += kStep; }
+  win::LONGLONG UnixMilliseconds() override { return kStart + static_cast<win::LONGLONG>(tick_); }
+  win::SYSTEMTIME LocalTime() override { return win::SystemTimeOfUnixMilliseconds(UnixMilliseconds()); }
+  void Sleep(win::DWORD milliseconds) override { tick_ += milliseconds; }
+
+ private:
+  static constexpr win::ULONGLONG kStep = 1000;
+  static constexpr win::LONGLONG kStart = 1079346030000;  // 2004-03-15 10:20:30 UTC
+  win::ULONGLONG tick_ = 1000;
+};
+
 class OperationProgramTest : public ProgramTest {
  protected:
+  // For tests that act at a given pump or device command of a run: the run then pumps and asks
+  // after its card before every block, where the driver's standing clock lets it do so only once.
+  static void PollAtEveryBlock() { win::SetClock(std::make_shared<SteppingClock>()); }
+
   // Runs action with the main window and the Tools page once the main window is up.
   void OnToolsPage(std::function<void(ui::HWND main, ui::HWND tools)> action) {
     HideNotes();

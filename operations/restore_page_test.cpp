@@ -14,6 +14,7 @@
 #include "controls/resource_ids.h"
 #include "tests/support/test_data_folder.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace tarnlok {
@@ -277,6 +278,7 @@ TEST_F(RestorePage, AUsedSpaceImageGrowsOntoALargerCardIntoASoundFat16Volume) {
 }
 
 TEST_F(RestorePage, TheCancelButtonStopsTheWriteOnceTheUserConfirms) {
+  PollAtEveryBlock();
   StartMachine();
   ExpectWarning();
   prompter.AnswerMessageBox(ui::IDYES, "Do you want to cancel the current operation?");
@@ -336,6 +338,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, RestoreFaults,
                                            error_prompt::kIgnoreButton, error_prompt::kIgnoreAllButton));
 
 TEST_F(RestorePage, ACardPulledDuringTheRunEndsItWithNoMedia) {
+  PollAtEveryBlock();
   StartMachine(R"(, "pulledAfterCommands": 400)");
   // The command after the card left may be a write: its prompt is answered Ignore.
   driver.OnDialog(kErrorPromptTemplate, [this](ui::HWND prompt) { driver.Click(prompt, error_prompt::kIgnoreButton); });
@@ -344,6 +347,18 @@ TEST_F(RestorePage, ACardPulledDuringTheRunEndsItWithNoMedia) {
   OnPage(kRestoreTool, kRestorePageTemplate, kRowK,
          [&](ui::HWND page) { RestoreImage(page, test_support::BackupImage(PlainHeader(kSectors), source)); });
   EXPECT_EQ(prompter.Unanswered(), 0u);
+}
+
+// Between two polls of the standing clock, the write that finds the card gone asks after it
+// before prompting: the run ends with its message and no prompt.
+TEST_F(RestorePage, ACardPulledBetweenPollsEndsTheRunWithNoMediaAndNoPrompt) {
+  StartMachine(R"(, "pulledAfterCommands": 40)");
+  ExpectWarning();
+  prompter.AnswerMessageBox(ui::IDOK, "Media NOT present !!!");
+  OnPage(kRestoreTool, kRestorePageTemplate, kRowK,
+         [&](ui::HWND page) { RestoreImage(page, test_support::BackupImage(PlainHeader(kSectors), source)); });
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+  EXPECT_EQ(std::count(driver.Started().begin(), driver.Started().end(), kErrorPromptTemplate), 0);
 }
 
 // A used-space restore takes no prompt and stops at its first failed write: the user hears why,

@@ -303,7 +303,7 @@ bool RestoreRun::RestoreUsedSpace() {
           progress_.SetTotal(total);
           page_.SetDlgItemText(controls::kTotalBlocksValue, BlockNumberText(total));
         }
-        PumpSheetMessages(*page_.ownerSheet, &page_.cancelButton_);
+        if (poll_.Due()) PumpSheetMessages(*page_.ownerSheet, &page_.cancelButton_);
         progress_.Show(done, done);
       });
   if (outcome == UsedSpaceOutcome::kRestored) return true;
