@@ -1,12 +1,14 @@
 // The raw scan of a 512 MiB card image of mixed files and random bytes, from the card reads
-// through the header tests and writers to the output files. The image is built once in the
-// temporary folder and then read from the page cache. Counters: bytes per second and how many
-// of the laid files came back byte-exact.
+// through the header tests and writers to the output files. Among the files are camera-sized
+// photographs (8 megapixels, a few MB each, JFIF by cjpeg and Exif by exiftool) as a card out of
+// a camera holds. The image is built once in the temporary folder and then read from the page
+// cache. Counters: bytes per second and how many of the laid files came back byte-exact.
 #include "recovery/recovery_engine.h"
 #include "recovery/testing/sample_files.h"
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <set>
@@ -18,6 +20,36 @@ using recovery::test_support::Bytes;
 using recovery::test_support::SampleFile;
 
 constexpr std::size_t kImageBytes = std::size_t{512} << 20;
+constexpr int kPhotographBases = 3;
+constexpr int kPhotographsPerBase = 12;
+
+bool Run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+
+// Photographs of 3264x2448 pixels: a few fractal pictures (slow to draw), each shifted and
+// compressed at several qualities (quick) so that no two files are alike.
+std::vector<SampleFile> Photographs(const std::filesystem::path& folder) {
+  std::vector<SampleFile> photographs;
+  for (int base = 0; base < kPhotographBases; ++base) {
+    const std::string picture = (folder / ("photo" + std::to_string(base) + ".ppm")).string();
+    if (!Run("convert -size 3264x2448 plasma:fractal -seed " + std::to_string(base + 7) + " -depth 8 " + picture))
+      continue;
+    for (int shot = 0; shot < kPhotographsPerBase; ++shot) {
+      const std::string name = (folder / ("photo" + std::to_string(base) + "_" + std::to_string(shot))).string();
+      const std::string quality = std::to_string(93 + shot % 6);
+      const std::string roll = "-roll +" + std::to_string(shot * 211) + "+" + std::to_string(shot * 97);
+      if (!Run("convert " + picture + " " + roll + " ppm:- | cjpeg -quality " + quality + " -outfile " + name + ".jpg"))
+        continue;
+      const bool exif = shot % 2 == 1;
+      if (exif && !Run("exiftool -q -overwrite_original -JFIF:all= -Make=Tarnlok -Model=Shot " + name + ".jpg"))
+        continue;
+      recovery::test_support::Bytes bytes = recovery::test_support::ReadWholeFile(name + ".jpg");
+      if (!bytes.empty())
+        photographs.push_back({exif ? "JPG (photograph, Exif)" : "JPG (photograph, JFIF)", "JPG", std::move(bytes)});
+    }
+    std::filesystem::remove(picture);
+  }
+  return photographs;
+}
 
 struct BenchImage {
   std::filesystem::path folder;
@@ -36,6 +68,13 @@ const BenchImage& Image() {
         made.files.push_back(std::move(file));
     for (SampleFile& file : recovery::test_support::ToolMadeSamples(made.folder.string(), 1, 12))
       made.files.push_back(std::move(file));
+    // The photographs spread among the other files, as shots taken between them.
+    std::vector<SampleFile> photographs = Photographs(made.folder);
+    const std::size_t every = made.files.size() / (photographs.size() + 1) + 1;
+    for (std::size_t k = 0; k < photographs.size(); ++k)
+      made.files.insert(
+          made.files.begin() + static_cast<std::ptrdiff_t>(std::min(made.files.size(), (k + 1) * every + k)),
+          std::move(photographs[k]));
     std::size_t payload = 0;
     for (const SampleFile& file : made.files) payload += (file.bytes.size() + 511) / 512 * 512;
     const std::uint32_t gapSectors =

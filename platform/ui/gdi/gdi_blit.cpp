@@ -4,6 +4,8 @@
 
 #include "platform/win/system/last_error.h"
 
+#include <algorithm>
+
 namespace ui {
 namespace {
 
@@ -56,6 +58,25 @@ std::optional<SourceView> ViewOf(HDC source, int sx, int sy, int width, int heig
   return SourceView{copy, target->monochrome, dc->state.bk};
 }
 
+// A plain copy between colour bitmaps, row by row: what the general loop gives for SRCCOPY,
+// without its per-pixel look-ups (a page background is copied whole on each repaint).
+bool CopiesPlainly(std::uint8_t index, const std::optional<SourceView>& source, const DcTarget& target) {
+  const QImage::Format format = source ? source->pixels.format() : QImage::Format_Invalid;
+  return index == 0xCC && source && !source->monochrome && !target.monochrome &&
+         (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32);
+}
+
+void CopyRows(const QRect& part, const QRect& area, const QImage& source, QImage& dest) {
+  const int left = part.left() - area.left();
+  const int count = std::min(part.right() - area.left() + 1, source.width()) - left;
+  if (count <= 0) return;
+  for (int iy = part.top(); iy <= part.bottom() && iy - area.top() < source.height(); ++iy) {
+    const auto* from = reinterpret_cast<const QRgb*>(source.constScanLine(iy - area.top())) + left;
+    auto* to = reinterpret_cast<QRgb*>(dest.scanLine(iy)) + part.left();
+    for (int k = 0; k < count; ++k) to[k] = 0xFF000000u | (from[k] & 0xFFFFFFu);
+  }
+}
+
 BOOL Transfer(HDC dest, int x, int y, int width, int height, const std::optional<SourceView>& source, DWORD rop) {
   const auto target = TargetOf(dest);
   const DeviceContext* dc = FindDc(dest);
@@ -65,7 +86,12 @@ BOOL Transfer(HDC dest, int x, int y, int width, int height, const std::optional
   const std::uint32_t pattern = PatternColour(*dc, *target);
   if (width <= 0 || height <= 0) return win::TRUE;
   const QRect area(x + target->origin.x, y + target->origin.y, width, height);
+  const bool plain = CopiesPlainly(index, source, *target);
   for (const QRect& part : target->clip.intersected(area)) {
+    if (plain) {
+      CopyRows(part, area, source->pixels, *target->image);
+      continue;
+    }
     for (int iy = part.top(); iy <= part.bottom(); ++iy) {
       auto* line = reinterpret_cast<QRgb*>(target->image->scanLine(iy));
       const int j = iy - area.top();

@@ -137,6 +137,24 @@ TEST_F(Blit, PatternOperationsUseTheSelectedBrush) {
   EXPECT_EQ(Result(0x00E20746), "0010");
 }
 
+TEST_F(Blit, ColourCopyLandsInsideTheClipOnly) {
+  source.CreateCompatibleDC(nullptr);
+  sourceBitmap.CreateBitmap(4, 4, 1, 32, nullptr);
+  source.SelectObject(&sourceBitmap);
+  auto colourAt = [](int x, int y) { return RGB(40 * x + 10, 50 * y + 20, 7); };
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) source.SetPixel(x, y, colourAt(x, y));
+  dc.IntersectClipRect(3, 3, 7, 6);
+  dc.BitBlt(2, 2, 4, 4, &source, 0, 0, SRCCOPY);
+  dc.SelectClipRgn(nullptr);
+  for (int y = 0; y < kSize; ++y) {
+    for (int x = 0; x < kSize; ++x) {
+      const bool copied = x >= 3 && x < 6 && y >= 3 && y < 6;
+      EXPECT_EQ(dc.GetPixel(x, y), copied ? colourAt(x - 2, y - 2) : kWhite) << x << "," << y;
+    }
+  }
+}
+
 TEST_F(Blit, MonochromeSourceTakesTheTargetsTextAndBackgroundColours) {
   CDC mono;
   mono.CreateCompatibleDC(nullptr);
