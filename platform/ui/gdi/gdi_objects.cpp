@@ -5,12 +5,15 @@
 #include "platform/win/system/last_error.h"
 
 #include <QBuffer>
+#include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QImageReader>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <map>
+#include <strings.h>
 
 namespace ui {
 namespace {
@@ -62,6 +65,24 @@ int PixelSizeFor(LONG height) {
   return std::max(1, static_cast<int>(height * 1000 / 1164));
 }
 
+// MS Sans Serif, the face of the dialogs, is narrower than DejaVu Sans: at 11 pixels its 52
+// letters take 26 * 11.5 pixels, the width that gives the dialogs their base unit of 6 pixels.
+// The host font's letters are drawn closer by the difference, so that texts wrap where the
+// templates expect them to.
+bool IsDialogFace(const char* face) {
+  return strcasecmp(face, "MS Sans Serif") == 0 || strcasecmp(face, "MS Shell Dlg") == 0;
+}
+
+// Measuring needs the font database, which exists with the application; without one (a
+// decoder run alone) the letters keep their own spacing.
+double DialogLetterSpacing(const QFont& font) {
+  if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) return 0;
+  static const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+  const double wanted = 26 * 11.5 * font.pixelSize() / 11.0;
+  const double natural = QFontMetricsF(font).horizontalAdvance(letters);
+  return std::min(0.0, (wanted - natural) / letters.size());
+}
+
 }  // namespace
 
 QFont QtFontFor(const LOGFONTA& log) {
@@ -74,6 +95,7 @@ QFont QtFontFor(const LOGFONTA& log) {
   font.setStyleStrategy(QFont::NoAntialias);
   font.setHintingPreference(QFont::PreferFullHinting);
   font.setKerning(false);
+  if (IsDialogFace(log.lfFaceName)) font.setLetterSpacing(QFont::AbsoluteSpacing, DialogLetterSpacing(font));
   return font;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/ui/windows/help_window.h"
 
 #include "platform/ui/gdi/gdi.h"
+#include "platform/ui/windows/default_position.h"
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/styles.h"
@@ -52,7 +53,7 @@ LRESULT HelpWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 HWND CreateHelpWindow() {
   const HWND window = CreateWindowExA(0, kHelpWindowClass, "", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME,
-                                      0, 0, kWidth, kHeight, nullptr, nullptr, nullptr, nullptr);
+                                      CW_USEDEFAULT, 0, kWidth, kHeight, nullptr, nullptr, nullptr, nullptr);
   if (window == nullptr) return nullptr;
   RECT client{};
   GetClientRect(window, &client);

@@ -45,6 +45,10 @@ TEST_F(HelpWindowTest, OneWindowShowsEachAskedTopicUntilHelpQuits) {
   EXPECT_EQ(FindWindowA(kHelpWindowClass, nullptr), window);
   EXPECT_EQ(TextOf(window), "Formatting");
   EXPECT_EQ(TextOf(GetDlgItem(window, kHelpTextId)), "Line one.\r\nLine two.");
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  EXPECT_GT(rect.left, 0) << "the help window takes the system's default place, not the screen's corner";
+  EXPECT_GT(rect.top, 0);
 
   ASSERT_TRUE(win::WinHelpA(nullptr, "C:\\help.hlp", win::HELP_KEY, Key("Tarnlok Restore")));
   EXPECT_EQ(HelpWindow(), window) << "the same window shows the next topic";

@@ -1,5 +1,6 @@
 #include "platform/ui/windows/window_api.h"
 
+#include "platform/ui/windows/default_position.h"
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
 #include "platform/ui/windows/native_control.h"
@@ -90,7 +91,8 @@ HWND CreateWindowExA(DWORD exStyle, const char* className, const char* windowNam
   record.text = windowName != nullptr ? windowName : "";
   record.style = style & ~WS_VISIBLE;
   record.exStyle = exStyle;
-  record.rect = RECT{x, y, x + width, y + height};
+  const RECT placed = child ? RECT{x, y, x + width, y + height} : DefaultPlacement(style, x, y, width, height);
+  record.rect = placed;
   record.proc = wc.lpfnWndProc;
   if (child) {
     record.parent = parent;
@@ -107,10 +109,10 @@ HWND CreateWindowExA(DWORD exStyle, const char* className, const char* windowNam
   create.hInstance = instance;
   create.hMenu = menuOrId;
   create.hwndParent = parent;
-  create.cx = width;
-  create.cy = height;
-  create.x = x;
-  create.y = y;
+  create.cx = placed.Width();
+  create.cy = placed.Height();
+  create.x = placed.left;
+  create.y = placed.top;
   create.style = static_cast<LONG>(style);
   create.lpszName = windowName;
   create.lpszClass = className;
