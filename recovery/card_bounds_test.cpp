@@ -37,6 +37,17 @@ TEST(CardBounds, ABootSectorClaimingMoreSectorsThanTheCardHoldsIsReadAsTheCard) 
   EXPECT_LE(summary.scanned->first + summary.scanned->count, 8192u);
 }
 
+TEST(CardBounds, ABootSectorClaimingOneSectorMoreThanTheCardIsReadAsTheCard) {
+  Harness harness("boot-one-more");
+  Fat16Card card(8192, 4);
+  card.SetSectorCounts(0, 8193);
+  const RunSummary summary = harness.RunOver(card.image, harness.Settings());
+  ASSERT_EQ(summary.end, RunEnd::Completed);
+  EXPECT_EQ(summary.boot.totalSectors, 8192u);
+  ASSERT_TRUE(summary.scanned.has_value());
+  EXPECT_LE(summary.scanned->first + summary.scanned->count, 8192u);
+}
+
 TEST(CardBounds, AMemoryShortageEndsTheRunAsOutOfMemory) {
   // A road whose buffers cannot be had once the raw scan is under way.
   class ShortOfMemory : public MemorySectorSource {

@@ -34,6 +34,14 @@ TEST(PartitionedVolumeStart, TheFirstFatPartitionOnTheCardHoldsTheVolume) {
   EXPECT_EQ(PartitionedVolumeStart(sector, 65536), 63u);
 }
 
+TEST(PartitionedVolumeStart, APartitionStartingAtTheCardsEndHoldsNoVolume) {
+  // The card's last sector is 65535: a start of 65536 lies just past it.
+  auto sector = BootRecord();
+  SetEntry(sector, 0, 0x06, 65536);
+  SetEntry(sector, 1, 0x06, 65535);
+  EXPECT_EQ(PartitionedVolumeStart(sector, 65536), 65535u);
+}
+
 TEST(PartitionedVolumeStart, ABootSectorOrASectorWithoutTableIsTheVolumeItself) {
   auto sector = BootRecord();
   SetEntry(sector, 0, 0x06, 64);

@@ -246,6 +246,8 @@ TEST_F(Form, RadioButtonsAreRoundAndCheckBoxesSquare) {
   const DrawnBox radio = ReadDrawnBox(Item(1096));
   EXPECT_EQ(radio.corner, radio.beside) << "the circle leaves the corner of its box to the background";
   EXPECT_NE(radio.leftMiddle, radio.beside) << "the ring touches the middle of the box's side";
+  EXPECT_EQ(radio.leftMiddle, GetSysColor(COLOR_BTNSHADOW))
+      << "the outer ring is the shadow, sunken as Windows draws it";
   const DrawnBox check = ReadDrawnBox(Item(1282));
   EXPECT_NE(check.corner, check.beside) << "a check box's edge reaches its corner";
 }
