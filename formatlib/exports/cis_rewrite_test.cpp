@@ -69,6 +69,9 @@ TEST(CisRewrite, ACorrectedStructureReachesTheCardOnEveryNewerRoad) {
     const auto fallen = static_cast<std::size_t>(cisBlock) * kPagesPerBlock * kPageBytes + 0x0F;
     ASSERT_NE(bytes[fallen] & 0x01, 0) << road.bus;
     bytes[fallen] = static_cast<std::uint8_t>(bytes[fallen] & ~0x01);
+    // A block behind the structure's holds stray data: the format erases it, kept structure or not.
+    const auto stray = static_cast<std::size_t>(cisBlock + 20) * kPagesPerBlock * kPageBytes;
+    bytes[stray] = 0x00;
     machine::test_support::WriteHostFile(test_support::ImagePath(image), bytes);
     {
       InstalledMachine machine(Machine(road.bus, image));
@@ -77,6 +80,7 @@ TEST(CisRewrite, ACorrectedStructureReachesTheCardOnEveryNewerRoad) {
     const auto formatted = test_support::ReadImage(image);
     EXPECT_EQ(test_support::CheckSmartMediaImage(formatted, kLayout).cisBlock, cisBlock) << road.bus;
     EXPECT_EQ(PageData(formatted, cisBlock), sound) << road.bus;
+    EXPECT_EQ(formatted[stray], 0xFF) << road.bus << ": the stray block behind the structure is erased";
   }
 }
 

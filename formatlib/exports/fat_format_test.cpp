@@ -726,6 +726,21 @@ TEST_F(FatFormatTest, FullFormatsAgainAndAgainKeepTheWholeDisk) {
   }
 }
 
+// A drive that answers no READ CAPACITY is measured by its geometry: every head's tracks count,
+// so a disk of two whole cylinders is not formatted as a 1.44 MB one.
+TEST_F(FatFormatTest, ADiskMeasuredByItsGeometryKeepsEveryHeadsTracks) {
+  const std::string image = "disk-geometry-two-cylinders.img";
+  test_support::WriteBlankImage(image, 32130);
+  {
+    InstalledMachine machine(PlainCardMachine({"floppy", 32130, "floppy"}, image));
+    ASSERT_EQ(FloppyFormat(1), 1);
+  }
+  EXPECT_EQ(mediaCode_, 32130u);
+  EXPECT_EQ(ReadBootFields(ReadCardSector(image, 0)).Total(), 32130u);
+  ExpectSoundVolume(image, 0, image);
+  std::filesystem::remove(test_support::ImagePath(image));
+}
+
 TEST_F(FatFormatTest, AnUnformattedDiskOnWindows9xIsMeasuredByItsDrive) {
   const std::string image = "disk-blank-98.img";
   test_support::WriteBlankImage(image, 2880);
