@@ -241,6 +241,25 @@ TEST_F(RestoreLayouts, AMemoryStickImageIsRefusedByACompactFlashCard) {
   ExpectBothCardsUntouched();
 }
 
+// A floppy drive tells no write protection with the disk's size: only the write test on the
+// volume finds it, and then the run offers Retry or Cancel instead of writing.
+TEST_F(RestorePage, ADiskThatRefusesTheWriteTestGetsRetryWithTheDiskUntouched) {
+  Start(R"({ "version": 1, "windows": "xp", "readers": [
+    { "bus": "floppy", "letter": "A", "card": { "kind": "floppy", "image": "a.img", "writeProtected": true } } ] })");
+  ExpectWarning();
+  prompter.AnswerMessageBox(ui::IDCANCEL, "The media is write protected.");
+  const Bytes before = ReadHostBytes(Home("a.img"));
+  OnPage(kRestoreTool, kRestorePageTemplate, 0, [&](ui::HWND page) {
+    RestoreImage(page, test_support::BackupImage(PlainHeader(2880), test_support::PatternBytes(2880 * 512, 5)));
+    driver.WhenIdle([page] {
+      EXPECT_TRUE(ui::IsWindowEnabled(ui::GetDlgItem(page, restore_page::kRestoreButton)));
+      EXPECT_EQ(OperationBusy, 0u);
+    });
+  });
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+  EXPECT_TRUE(ReadHostBytes(Home("a.img")) == before);
+}
+
 TEST_F(RestorePage, ASmallerCardGetsRetryAndAnImageOnTheCardsOwnDriveIsRefused) {
   StartMachine();
   prompter.AnswerMessageBox(ui::IDOK, "You have choosen both source and destination as same drive");
