@@ -178,6 +178,9 @@ TEST_F(RestorePage, ARawFlashImageCutShortRunningOnOrOfAnotherGeometryLeavesTheC
   const Bytes body(2048 * 512, 0xFF);
   FmbHeader otherGeometry = header;
   otherGeometry.sectorsPerBlock = 16;
+  // Half the blocks under the same size code and block size: whole in itself, but not this card.
+  FmbHeader otherCount = header;
+  otherCount.blockCount = 1024;
   Bytes longer = body;
   longer.resize(body.size() + 100, 0xFF);
   ExpectWarning();
@@ -186,11 +189,14 @@ TEST_F(RestorePage, ARawFlashImageCutShortRunningOnOrOfAnotherGeometryLeavesTheC
   prompter.AnswerMessageBox(ui::IDOK, "Invalid Backup file.");
   ExpectWarning();
   prompter.AnswerMessageBox(ui::IDCANCEL, "You had inserted different size media (or) different type of media");
+  ExpectWarning();
+  prompter.AnswerMessageBox(ui::IDCANCEL, "You had inserted different size media (or) different type of media");
   const Bytes before = ReadHostBytes(Home("sm-f.img"));
   OnPage(kRestoreTool, kRestorePageTemplate, 0, [&](ui::HWND page) {
     RestoreImage(page, test_support::BackupImage(header, Bytes(body.begin(), body.end() - 300)));
     RestoreImage(page, test_support::BackupImage(header, longer));
     RestoreImage(page, test_support::BackupImage(otherGeometry, body));
+    RestoreImage(page, test_support::BackupImage(otherCount, Bytes(1024 * 512, 0xFF)));
   });
   EXPECT_EQ(prompter.Unanswered(), 0u);
   EXPECT_TRUE(ReadHostBytes(Home("sm-f.img")) == before);
