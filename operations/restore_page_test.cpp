@@ -101,6 +101,21 @@ TEST_F(RestorePage, AWholeMediaImageComesBackByteForByteOntoAnotherCard) {
   EXPECT_TRUE(ReadHostBytes(Home("k.img")) == source);
 }
 
+// Under the driver's standing clock the poll is due once: a card written in hundreds of blocks
+// is written without the sheet's messages pumped (and the card asked after) for every block.
+TEST_F(RestorePage, ACardIsWrittenWithoutPumpingMessagesForEveryBlock) {
+  StartMachine();
+  ExpectWarning();
+  ExpectSuccess();
+  const int before = driver.Pumps();
+  OnPage(kRestoreTool, kRestorePageTemplate, kRowK,
+         [&](ui::HWND page) { RestoreImage(page, test_support::BackupImage(PlainHeader(kSectors), source)); });
+  constexpr int kBlocks = kSectors / 63;
+  EXPECT_LT(driver.Pumps() - before, kBlocks / 2);
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+  EXPECT_TRUE(ReadHostBytes(Home("k.img")) == source);
+}
+
 TEST_F(RestorePage, DamagedAndCraftedImagesAreRefusedWithTheCardUntouched) {
   StartMachine();
   const Bytes good = test_support::BackupImage(PlainHeader(kSectors), source);
