@@ -247,6 +247,24 @@ TEST_F(FormatPage, AVolumeTheLibraryCannotTakeIsAFailedFormat) {
   EXPECT_EQ(prompter.Unanswered(), 0u);
 }
 
+// A card that leaves as the library asks the reader's status (its fifteenth command) stops it before it learns a media
+// code: the raw flash road still adds its failure to the library's own message.
+TEST_F(FormatPage, ARawFlashCardPulledBeforeTheLibraryKnowsItIsAFailedFormat) {
+  Start(R"({ "version": 1, "windows": "xp", "readers": [ { "bus": "usb", "maker": true, "letter": "F",
+    "card": { "kind": "sm", "image": "f.img", "deviceCode": 115, "pulledAfterCommands": 15 } } ] })");
+  prompter.AnswerMessageBox(ui::IDYES, kConfirm);
+  prompter.AnswerMessageBox(ui::IDOK, "There is NO MEDIA present in the drive.");
+  prompter.AnswerMessageBox(ui::IDOK, "Format failed. Unable to complete the format operation.");
+  const Bytes before = ReadHostBytes(Home("f.img"));
+  OnPage(kFormatTool, kFormatPageTemplate, 0, [&](ui::HWND page) {
+    Format(page, false, false);
+    ExpectIdlePage(page);
+  });
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+  EXPECT_EQ(FormatStatus, 0u) << "no media code learnt";
+  EXPECT_TRUE(ReadHostBytes(Home("f.img")) == before);
+}
+
 }  // namespace
 }  // namespace tarnlok
 

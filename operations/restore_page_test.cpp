@@ -101,6 +101,21 @@ TEST_F(RestorePage, AWholeMediaImageComesBackByteForByteOntoAnotherCard) {
   EXPECT_TRUE(ReadHostBytes(Home("k.img")) == source);
 }
 
+// Under the driver's standing clock the poll is due once: a card written in hundreds of blocks
+// is written without the sheet's messages pumped (and the card asked after) for every block.
+TEST_F(RestorePage, ACardIsWrittenWithoutPumpingMessagesForEveryBlock) {
+  StartMachine();
+  ExpectWarning();
+  ExpectSuccess();
+  const int before = driver.Pumps();
+  OnPage(kRestoreTool, kRestorePageTemplate, kRowK,
+         [&](ui::HWND page) { RestoreImage(page, test_support::BackupImage(PlainHeader(kSectors), source)); });
+  constexpr int kBlocks = kSectors / 63;
+  EXPECT_LT(driver.Pumps() - before, kBlocks / 2);
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+  EXPECT_TRUE(ReadHostBytes(Home("k.img")) == source);
+}
+
 TEST_F(RestorePage, DamagedAndCraftedImagesAreRefusedWithTheCardUntouched) {
   StartMachine();
   const Bytes good = test_support::BackupImage(PlainHeader(kSectors), source);
@@ -178,6 +193,9 @@ TEST_F(RestorePage, ARawFlashImageCutShortRunningOnOrOfAnotherGeometryLeavesTheC
   const Bytes body(2048 * 512, 0xFF);
   FmbHeader otherGeometry = header;
   otherGeometry.sectorsPerBlock = 16;
+  // Half the blocks under the same size code and block size: whole in itself, but not this card.
+  FmbHeader otherCount = header;
+  otherCount.blockCount = 1024;
   Bytes longer = body;
   longer.resize(body.size() + 100, 0xFF);
   ExpectWarning();
@@ -186,11 +204,14 @@ TEST_F(RestorePage, ARawFlashImageCutShortRunningOnOrOfAnotherGeometryLeavesTheC
   prompter.AnswerMessageBox(ui::IDOK, "Invalid Backup file.");
   ExpectWarning();
   prompter.AnswerMessageBox(ui::IDCANCEL, "You had inserted different size media (or) different type of media");
+  ExpectWarning();
+  prompter.AnswerMessageBox(ui::IDCANCEL, "You had inserted different size media (or) different type of media");
   const Bytes before = ReadHostBytes(Home("sm-f.img"));
   OnPage(kRestoreTool, kRestorePageTemplate, 0, [&](ui::HWND page) {
     RestoreImage(page, test_support::BackupImage(header, Bytes(body.begin(), body.end() - 300)));
     RestoreImage(page, test_support::BackupImage(header, longer));
     RestoreImage(page, test_support::BackupImage(otherGeometry, body));
+    RestoreImage(page, test_support::BackupImage(otherCount, Bytes(1024 * 512, 0xFF)));
   });
   EXPECT_EQ(prompter.Unanswered(), 0u);
   EXPECT_TRUE(ReadHostBytes(Home("sm-f.img")) == before);
@@ -239,6 +260,25 @@ TEST_F(RestoreLayouts, AMemoryStickImageIsRefusedByACompactFlashCard) {
   OnPage(kRestoreTool, kRestorePageTemplate, 0,
          [&](ui::HWND page) { RestoreImage(page, test_support::BackupImage(stick, Bytes(2048 * 16 * 512, 0xFF))); });
   ExpectBothCardsUntouched();
+}
+
+// A floppy drive tells no write protection with the disk's size: only the write test on the
+// volume finds it, and then the run offers Retry or Cancel instead of writing.
+TEST_F(RestorePage, ADiskThatRefusesTheWriteTestGetsRetryWithTheDiskUntouched) {
+  Start(R"({ "version": 1, "windows": "xp", "readers": [
+    { "bus": "floppy", "letter": "A", "card": { "kind": "floppy", "image": "a.img", "writeProtected": true } } ] })");
+  ExpectWarning();
+  prompter.AnswerMessageBox(ui::IDCANCEL, "The media is write protected.");
+  const Bytes before = ReadHostBytes(Home("a.img"));
+  OnPage(kRestoreTool, kRestorePageTemplate, 0, [&](ui::HWND page) {
+    RestoreImage(page, test_support::BackupImage(PlainHeader(2880), test_support::PatternBytes(2880 * 512, 5)));
+    driver.WhenIdle([page] {
+      EXPECT_TRUE(ui::IsWindowEnabled(ui::GetDlgItem(page, restore_page::kRestoreButton)));
+      EXPECT_EQ(OperationBusy, 0u);
+    });
+  });
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+  EXPECT_TRUE(ReadHostBytes(Home("a.img")) == before);
 }
 
 TEST_F(RestorePage, ASmallerCardGetsRetryAndAnImageOnTheCardsOwnDriveIsRefused) {
