@@ -10,11 +10,15 @@
 #include "platform/ui/windows/styles.h"
 #include "platform/ui/controls/tooltip.h"
 #include "platform/ui/windows/window_api.h"
+#include "platform/ui/windows/cursor.h"
+#include "platform/win/host/data_folder.h"
+#include "platform/win/modules/modules.h"
 #include "platform/win/system/last_error.h"
 #include "platform/win/system/shell_launch.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -230,7 +234,25 @@ TEST(ShellErrors, EachCodeHasItsReason) {
   EXPECT_EQ(CHyperLink::ShellErrorText(-1), "Can't open link:\n\nUnknown Error (-1) occurred.");
 }
 
+TEST_F(HyperLink, ShowsTheHandCursorOfTheHelpProgram) {
+  const win::HMODULE help = win::LoadLibraryA("C:\\Windows\\winhlp32.exe");
+  ASSERT_NE(help, nullptr);
+  const ui::HCURSOR hand = ui::LoadCursorA(static_cast<ui::HINSTANCE>(help), 106);
+  win::FreeLibrary(help);
+  ASSERT_NE(hand, nullptr);
+  EXPECT_EQ(HandCursor, hand);
+  ui::SetCursor(ui::LoadCursorA(nullptr, ui::IDC_ARROW));
+  EXPECT_EQ(dialog->web.SendMessage(ui::WM_SETCURSOR), win::TRUE);
+  EXPECT_EQ(ui::SetCursor(nullptr), hand);
+}
+
 TEST_F(HyperLink, WithoutAHandCursorTheArrowStays) {
+  dialog.reset();
+  HandCursor = nullptr;
+  // The Windows folder's entry is a link to the build's module: remove the link only.
+  std::filesystem::remove(win::DriveCFolder() / "Windows" / "libwinhlp32.exe.so");
+  dialog.emplace();
+  ASSERT_TRUE(dialog->Create(901));
   EXPECT_EQ(HandCursor, nullptr) << "the system lends no help program's cursor";
   EXPECT_EQ(dialog->web.SendMessage(ui::WM_SETCURSOR), win::FALSE);
 }
