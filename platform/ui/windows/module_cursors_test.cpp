@@ -45,6 +45,7 @@ TEST(ModuleCursors, AModuleCursorShowsItsImageOverTheWindow) {
   ASSERT_NE(help, nullptr);
   const HCURSOR hand = LoadCursorA(static_cast<HINSTANCE>(help), 106);
   win::FreeLibrary(help);
+  ASSERT_NE(hand, nullptr);
   const HWND top = CreateWindowExA(0, kDialogClass, "", WS_POPUP | WS_VISIBLE, 100, 100, 200, 100, nullptr, nullptr,
                                    nullptr, nullptr);
   RouteMouse(top, WM_MOUSEMOVE, POINT{20, 15}, 0);
