@@ -11,6 +11,7 @@
 #include "platform/ui/controls/tooltip.h"
 #include "platform/ui/windows/window_api.h"
 #include "platform/ui/windows/cursor.h"
+#include "platform/ui/windows/input_router.h"
 #include "platform/win/host/data_folder.h"
 #include "platform/win/modules/modules.h"
 #include "platform/win/system/last_error.h"
@@ -84,6 +85,16 @@ class HyperLink : public ::testing::Test {
     }
     ui::ReleaseDC(link.m_hWnd, dc);
     return found;
+  }
+  // The cursor shown once the mouse moved over the middle of the link.
+  ui::HCURSOR CursorWithTheMouseOver(CHyperLink& link) {
+    ui::RECT window{};
+    link.GetWindowRect(&window);
+    ui::POINT middle{(window.left + window.right) / 2, (window.top + window.bottom) / 2};
+    ui::ScreenToClient(dialog->m_hWnd, &middle);
+    ui::SetCursor(nullptr);
+    ui::RouteMouse(dialog->m_hWnd, ui::WM_MOUSEMOVE, middle, 0);
+    return ui::SetCursor(nullptr);
   }
   void Press(CHyperLink& link) { link.SendMessage(ui::WM_LBUTTONDOWN, ui::MK_LBUTTON, ui::MAKELPARAM(2, 2)); }
   void Release(CHyperLink& link) { link.SendMessage(ui::WM_LBUTTONUP, 0, ui::MAKELPARAM(2, 2)); }
@@ -241,9 +252,8 @@ TEST_F(HyperLink, ShowsTheHandCursorOfTheHelpProgram) {
   win::FreeLibrary(help);
   ASSERT_NE(hand, nullptr);
   EXPECT_EQ(HandCursor, hand);
-  ui::SetCursor(ui::LoadCursorA(nullptr, ui::IDC_ARROW));
-  EXPECT_EQ(dialog->web.SendMessage(ui::WM_SETCURSOR), win::TRUE);
-  EXPECT_EQ(ui::SetCursor(nullptr), hand);
+  EXPECT_EQ(CursorWithTheMouseOver(dialog->web), hand);
+  EXPECT_EQ(CursorWithTheMouseOver(dialog->mail), hand);
 }
 
 TEST_F(HyperLink, WithoutAHandCursorTheArrowStays) {
@@ -255,6 +265,7 @@ TEST_F(HyperLink, WithoutAHandCursorTheArrowStays) {
   ASSERT_TRUE(dialog->Create(901));
   EXPECT_EQ(HandCursor, nullptr) << "the system lends no help program's cursor";
   EXPECT_EQ(dialog->web.SendMessage(ui::WM_SETCURSOR), win::FALSE);
+  EXPECT_EQ(CursorWithTheMouseOver(dialog->web), ui::LoadCursorA(nullptr, ui::IDC_ARROW));
 }
 
 }  // namespace
