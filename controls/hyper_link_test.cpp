@@ -10,11 +10,16 @@
 #include "platform/ui/windows/styles.h"
 #include "platform/ui/controls/tooltip.h"
 #include "platform/ui/windows/window_api.h"
+#include "platform/ui/windows/cursor.h"
+#include "platform/ui/windows/input_router.h"
+#include "platform/win/host/data_folder.h"
+#include "platform/win/modules/modules.h"
 #include "platform/win/system/last_error.h"
 #include "platform/win/system/shell_launch.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -80,6 +85,16 @@ class HyperLink : public ::testing::Test {
     }
     ui::ReleaseDC(link.m_hWnd, dc);
     return found;
+  }
+  // The cursor shown once the mouse moved over the middle of the link.
+  ui::HCURSOR CursorWithTheMouseOver(CHyperLink& link) {
+    ui::RECT window{};
+    link.GetWindowRect(&window);
+    ui::POINT middle{(window.left + window.right) / 2, (window.top + window.bottom) / 2};
+    ui::ScreenToClient(dialog->m_hWnd, &middle);
+    ui::SetCursor(nullptr);
+    ui::RouteMouse(dialog->m_hWnd, ui::WM_MOUSEMOVE, middle, 0);
+    return ui::SetCursor(nullptr);
   }
   void Press(CHyperLink& link) { link.SendMessage(ui::WM_LBUTTONDOWN, ui::MK_LBUTTON, ui::MAKELPARAM(2, 2)); }
   void Release(CHyperLink& link) { link.SendMessage(ui::WM_LBUTTONUP, 0, ui::MAKELPARAM(2, 2)); }
@@ -230,9 +245,27 @@ TEST(ShellErrors, EachCodeHasItsReason) {
   EXPECT_EQ(CHyperLink::ShellErrorText(-1), "Can't open link:\n\nUnknown Error (-1) occurred.");
 }
 
+TEST_F(HyperLink, ShowsTheHandCursorOfTheHelpProgram) {
+  const win::HMODULE help = win::LoadLibraryA("C:\\Windows\\winhlp32.exe");
+  ASSERT_NE(help, nullptr);
+  const ui::HCURSOR hand = ui::LoadCursorA(static_cast<ui::HINSTANCE>(help), 106);
+  win::FreeLibrary(help);
+  ASSERT_NE(hand, nullptr);
+  EXPECT_EQ(HandCursor, hand);
+  EXPECT_EQ(CursorWithTheMouseOver(dialog->web), hand);
+  EXPECT_EQ(CursorWithTheMouseOver(dialog->mail), hand);
+}
+
 TEST_F(HyperLink, WithoutAHandCursorTheArrowStays) {
+  dialog.reset();
+  HandCursor = nullptr;
+  // The Windows folder's entry is a link to the build's module: remove the link only.
+  std::filesystem::remove(win::DriveCFolder() / "Windows" / "libwinhlp32.exe.so");
+  dialog.emplace();
+  ASSERT_TRUE(dialog->Create(901));
   EXPECT_EQ(HandCursor, nullptr) << "the system lends no help program's cursor";
   EXPECT_EQ(dialog->web.SendMessage(ui::WM_SETCURSOR), win::FALSE);
+  EXPECT_EQ(CursorWithTheMouseOver(dialog->web), ui::LoadCursorA(nullptr, ui::IDC_ARROW));
 }
 
 }  // namespace

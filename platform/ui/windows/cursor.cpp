@@ -1,6 +1,7 @@
 #include "platform/ui/windows/cursor.h"
 
 #include "platform/ui/windows/input_router.h"
+#include "platform/ui/windows/module_cursors_internal.h"
 #include "platform/ui/windows/styles.h"
 #include "platform/ui/windows/surface_internal.h"
 #include "platform/ui/windows/window_api.h"
@@ -19,7 +20,8 @@ HCURSOR& Current() {
   return current;
 }
 
-Qt::CursorShape ShapeOf(HCURSOR cursor) {
+QCursor ShapeOf(HCURSOR cursor) {
+  if (auto fromModule = ModuleCursorShape(cursor)) return *fromModule;
   switch (HandleBits(cursor) - kCursorBase) {
     case IDC_HAND: return Qt::PointingHandCursor;
     case IDC_WAIT: return Qt::WaitCursor;
@@ -50,7 +52,8 @@ HWND WindowFromPoint(POINT screen) {
 }
 
 HCURSOR LoadCursorA(HINSTANCE module, UINT id) {
-  if (module != nullptr || (id != IDC_ARROW && id != IDC_WAIT && id != IDC_HAND)) {
+  if (module != nullptr) return LoadModuleCursor(module, id);
+  if (id != IDC_ARROW && id != IDC_WAIT && id != IDC_HAND) {
     win::SetLastError(win::ERROR_RESOURCE_NAME_NOT_FOUND);
     return nullptr;
   }

@@ -13,7 +13,7 @@ constexpr UINT IDC_HAND = 32649;
 BOOL GetCursorPos(POINT* point);
 // The deepest window at a screen point that takes the mouse; null over no window.
 HWND WindowFromPoint(POINT screen);
-// The system cursors by IDC_ id; a module's own cursors are not kept (null).
+// The system cursors by IDC_ id (a null module), else the module's cursor resource id.
 HCURSOR LoadCursorA(HINSTANCE module, UINT id);
 // Shows the cursor over the window under the mouse; answers the previous one.
 HCURSOR SetCursor(HCURSOR cursor);

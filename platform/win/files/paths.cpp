@@ -23,6 +23,7 @@ constexpr std::string_view kForbiddenInNames = "<>:\"|?*";
 // The files of the executable's folder that make up the installed program.
 constexpr std::array kDeliverables{"Tarnlok",         "Ordweft",       "libtarnlok-platform.so", "libPradvik2k.so",
                                    "libPradvik9x.so", "libViduvod.so", "TLKRCALL.HLP",           "BOOT"};
+constexpr const char* kHelpProgram = "libwinhlp32.exe.so";
 
 struct CurrentDirectoryState {
   std::mutex lock;
@@ -210,6 +211,21 @@ void InstallIniUnlessPresent(const char* name, const std::string& text) {
   if (std::error_code error; !std::filesystem::exists(ini, error)) std::ofstream(ini) << text;
 }
 
+// Links a file of the build into the data folder, in place of the link a start before made.
+void LinkBuilt(const std::filesystem::path& target, const std::filesystem::path& link) {
+  std::error_code error;
+  // A data folder that cannot be written ends the start here, naming the file.
+  if (std::filesystem::remove(link, error); error) {
+    throw std::filesystem::filesystem_error("cannot replace a link of the data folder", link, error);
+  }
+  if (!std::filesystem::exists(target, error)) return;
+  std::filesystem::create_symlink(target, link, error);
+  // Another process of the same data folder may have made the link at the same moment.
+  if (error && error != std::errc::file_exists) {
+    throw std::filesystem::filesystem_error("cannot link into the data folder", link, error);
+  }
+}
+
 }  // namespace
 
 void LinkProgramFolder(const std::filesystem::path& executableFolder) {
@@ -217,21 +233,9 @@ void LinkProgramFolder(const std::filesystem::path& executableFolder) {
   std::filesystem::create_directories(programFolder);
   // An installed system has its Windows folder, where bare INI names lead.
   std::filesystem::create_directories(DriveCFolder() / "Windows");
-  for (const char* name : kDeliverables) {
-    const auto target = executableFolder / name;
-    const auto link = programFolder / name;
-    std::error_code error;
-    // A data folder that cannot be written ends the start here, naming the file.
-    if (std::filesystem::remove(link, error); error) {
-      throw std::filesystem::filesystem_error("cannot replace a link of the program folder", link, error);
-    }
-    if (!std::filesystem::exists(target, error)) continue;
-    std::filesystem::create_symlink(target, link, error);
-    // Another process of the same data folder may have made the link at the same moment.
-    if (error && error != std::errc::file_exists) {
-      throw std::filesystem::filesystem_error("cannot link the program folder", link, error);
-    }
-  }
+  for (const char* name : kDeliverables) LinkBuilt(executableFolder / name, programFolder / name);
+  // The system's help program, whose hand cursor the program's links show.
+  LinkBuilt(executableFolder / kHelpProgram, DriveCFolder() / "Windows" / kHelpProgram);
   // As the installer leaves them: DUD.INI names the folder of the system files of a bootable
   // card, TLKLV2CL.INI the folder of the help file.
   InstallIniUnlessPresent("DUD.INI", "[Vendor]\r\nDefDir=" + std::string(kProgramFolder) + "BOOT\r\n");

@@ -47,7 +47,8 @@ std::string ProgramFolder();
 std::string WindowsFolder();
 std::string SystemFolder();
 
-// Links the deliverables of the executable's real folder into the program folder.
+// Links the deliverables of the executable's real folder into the program folder, and the
+// system files the build stands in for into the Windows folder.
 // Called once at start by each executable (the program and the tests). Throws
 // std::filesystem::filesystem_error, naming the file, when the data folder cannot be written.
 void LinkProgramFolder(const std::filesystem::path& executableFolder);

@@ -7,6 +7,7 @@ namespace win {
 namespace {
 
 constexpr std::string_view kDefaultExtension = ".DLL";
+constexpr std::string_view kProgramExtension = ".EXE";
 constexpr std::string_view kSeparators = "\\/";
 
 }  // namespace
@@ -25,10 +26,13 @@ std::optional<ModuleName> SplitModuleName(std::string_view path) {
 }
 
 std::optional<std::string> SharedObjectFileName(std::string_view fileName) {
+  // Both extensions are four characters long.
   if (fileName.size() <= kDefaultExtension.size()) return std::nullopt;
   const std::string_view stem = fileName.substr(0, fileName.size() - kDefaultExtension.size());
-  if (!EqualsIgnoringCase(fileName.substr(stem.size()), kDefaultExtension)) return std::nullopt;
-  return "lib" + std::string(stem) + ".so";
+  const std::string_view extension = fileName.substr(stem.size());
+  if (EqualsIgnoringCase(extension, kDefaultExtension)) return "lib" + std::string(stem) + ".so";
+  if (EqualsIgnoringCase(extension, kProgramExtension)) return "lib" + std::string(stem) + ".exe.so";
+  return std::nullopt;
 }
 
 }  // namespace win

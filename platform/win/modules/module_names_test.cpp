@@ -24,10 +24,13 @@ TEST(ModuleNames, SplitsFolderAndAddsTheDefaultExtension) {
   EXPECT_FALSE(SplitModuleName("C:\\dir\\").has_value());
 }
 
-TEST(ModuleNames, OnlyDllNamesHaveASharedObject) {
+TEST(ModuleNames, OnlyDllAndExeNamesHaveASharedObject) {
   EXPECT_EQ(SharedObjectFileName("Pradvik2k.DLL"), "libPradvik2k.so");
   EXPECT_EQ(SharedObjectFileName("viduvod.dll"), "libviduvod.so");
-  EXPECT_FALSE(SharedObjectFileName("Tarnlok.exe").has_value());
+  EXPECT_EQ(SharedObjectFileName("winhlp32.exe"), "libwinhlp32.exe.so");
+  EXPECT_EQ(SharedObjectFileName("WINHLP32.EXE"), "libWINHLP32.exe.so");
+  EXPECT_FALSE(SharedObjectFileName("Tarnlok.com").has_value());
+  EXPECT_FALSE(SharedObjectFileName(".EXE").has_value());
   EXPECT_FALSE(SharedObjectFileName(".DLL").has_value());
   EXPECT_FALSE(SharedObjectFileName("DLL").has_value());
 }

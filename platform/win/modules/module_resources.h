@@ -17,6 +17,7 @@ constexpr std::string_view RESOURCE_ICON = "icon";
 constexpr std::string_view RESOURCE_BITMAP = "bitmap";
 constexpr std::string_view RESOURCE_ACCELERATOR = "accelerator";
 constexpr std::string_view RESOURCE_MENU = "menu";
+constexpr std::string_view RESOURCE_CURSOR = "cursor";
 
 // Copies string id into buffer, cut to bufferMax - 1 characters, always with its zero, and
 // answers the characters copied. 0 when the string does not exist (or is empty), for a zero or
