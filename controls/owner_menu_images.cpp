@@ -249,7 +249,7 @@ bool COwnerMenu::ToolbarImageIndex(win::UINT id, win::UINT toolbarId, int& index
   if (!toolbar) return false;
   const int found = toolbar->ImageOf(id);
   if (found < 0) return false;
-  if (found > 0) index = found;
+  index = found;
   return true;
 }
 

@@ -15,7 +15,6 @@ namespace {
 constexpr win::DWORD kSectorBytes = 512;
 constexpr win::BYTE kWriteCountFlag = 0x40;
 constexpr win::BYTE kInfoBlockCountFlags = 0xC0;
-// The ATA write set-up of a SmartMedia bad-block mark.
 
 bool SendVendor(const FlashCard& card, const VendorCdb& cdb, win::BYTE* data, win::DWORD length, win::BYTE direction) {
   return ExecScsiCommand(card.handle, card.entry->hostAdapter, card.entry->target, card.entry->lun, cdb.data(),
