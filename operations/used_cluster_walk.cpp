@@ -8,10 +8,17 @@
 #include <algorithm>
 
 namespace tarnlok {
+namespace {
+
+constexpr win::DWORD kHighestFat32Cluster = 0x0FFFFFFF;
+
+}  // namespace
 
 UsedClusterVolume UsedClusterVolumeOf(std::span<const win::BYTE, 512> bootSector, win::BYTE fileSystem,
                                       win::DWORD bytesPerSector) {
-  UsedClusterVolume volume{fileSystem, bytesPerSector, 0, 0xFFFFFFFF};
+  // Without a layout the walk still ends at the highest cluster number FAT32 can hold, so that
+  // an entry's offset never passes 32 bits, whatever size the card's FAT claims.
+  UsedClusterVolume volume{fileSystem, bytesPerSector, 0, kHighestFat32Cluster};
   volume.fatSectors = fileSystem == kFat32 ? win::ReadLe32(bootSector, win::bpb::kSectorsPerFat32)
                                            : win::ReadLe16(bootSector, win::bpb::kSectorsPerFat16);
   const int fatBits = fileSystem == kFat12 ? 12 : fileSystem == kFat16 ? 16 : 32;

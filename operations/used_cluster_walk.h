@@ -20,7 +20,7 @@ struct UsedClusterVolume {
 };
 
 // The walk's view of a volume from its boot sector; a boot sector that describes no volume
-// leaves the last cluster where the FAT's own size puts it.
+// leaves the walk to end with the FAT's own size, at the latest at FAT32's highest cluster.
 UsedClusterVolume UsedClusterVolumeOf(std::span<const win::BYTE, 512> bootSector, win::BYTE fileSystem,
                                       win::DWORD bytesPerSector);
 

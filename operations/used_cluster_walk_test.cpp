@@ -1,14 +1,26 @@
 #include "operations/used_cluster_walk.h"
 
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/fat_boot_sector_layout.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace tarnlok {
 namespace {
+
+// A boot sector that describes no volume while its FAT32 size field claims every sector: the walk
+// still stops at FAT32's highest cluster, where an entry's offset stays within 32 bits.
+TEST(UsedClusterWalk, AFatSizeFromNoVolumeEndsAtTheHighestFat32Cluster) {
+  std::array<win::BYTE, 512> bootSector{};
+  win::WriteLe32(bootSector, win::bpb::kSectorsPerFat32, 0xFFFFFFFF);
+  const UsedClusterVolume volume = UsedClusterVolumeOf(bootSector, 3, 512);
+  EXPECT_EQ(volume.fatSectors, 0xFFFFFFFFu);
+  EXPECT_EQ(volume.lastCluster, 0x0FFFFFFFu);
+}
 
 // A one-sector FAT of each type whose first and last clusters are used and whose entry just past
 // the last cluster holds a stray value: the walk visits exactly the two clusters.
