@@ -102,6 +102,9 @@ TEST_F(OutputFailures, TheCopyOfTheVisibleFilesOnAFullDiskSaysSoAndStops) {
   EXPECT_TRUE(harness.observer.recovered.empty());
   EXPECT_EQ(harness.state.recoveredCount, 0);
   EXPECT_TRUE(harness.state.recoveryStop);
+  const std::string& log = harness.observer.log;
+  EXPECT_EQ(log.find("Failed to copy"), log.rfind("Failed to copy"))
+      << "the copy stops at the first full write: " << log;
 }
 
 TEST_F(OutputFailures, AWriteFailureOtherThanAFullDiskIsLoggedAndTheCopyGoesOn) {
