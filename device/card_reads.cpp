@@ -31,6 +31,7 @@ bool AtaFlashRead(win::HANDLE card, const DeviceEntry& entry, win::BYTE command,
 }  // namespace
 
 bool ReadExtraData(win::HANDLE card, const DeviceEntry& entry, win::WORD block, std::span<win::BYTE> buffer) {
+  if (buffer.size() < (OnAtaBus() ? kFlashReadBuffer : kExtraDataBytes)) return false;
   if (OnAtaBus()) return AtaFlashRead(card, entry, kVendorReadExtra, 0, block, buffer.first(kFlashReadBuffer));
   const VendorCdb cdb = CommandLastReader(entry) ? CommandLastBlockCdb(kVendorReadExtra, block, 0, kExtraDataBytes)
                                                  : CommandFirstBlockCdb(kVendorReadExtra, block, 0, kExtraDataBytes);
@@ -52,6 +53,7 @@ bool ReadMemoryStickPages(win::HANDLE card, const DeviceEntry& entry, win::WORD 
 
 bool ReadRedundantData(win::HANDLE card, const DeviceEntry& entry, win::DWORD page, win::WORD length,
                        std::span<win::BYTE> buffer) {
+  if (buffer.size() < (OnAtaBus() ? kFlashReadBuffer : length)) return false;
   if (OnAtaBus()) return AtaFlashRead(card, entry, kVendorReadRedundant, page, 0, buffer.first(kFlashReadBuffer));
   const VendorCdb cdb = CommandLastReader(entry) ? CommandLastPageCdb(kVendorReadRedundant, page, length)
                                                  : CommandFirstPageCdb(kVendorReadRedundant, page, length);
