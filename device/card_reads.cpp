@@ -4,47 +4,13 @@
 #include "device/device_state.h"
 #include "device/reader_commands.h"
 #include "device/scsi_transport.h"
-#include "device/sector_io.h"
-#include "platform/win/layouts/ata_registers.h"
-#include "platform/win/layouts/byte_order.h"
-#include "platform/win/layouts/scsi_commands.h"
-
-#include <algorithm>
-#include <array>
 
 namespace tarnlok {
 namespace {
 
-// The ATA roads carry at most 16384 bytes a command: 32 sectors of 512 bytes.
-constexpr win::DWORD kAtaSectorsPerCommand = 32;
+constexpr win::WORD kExtraDataBytes = 4;
 
 bool OnAtaBus() { return CardOnIdeBus != 0 || CardOnPcmciaBus != 0; }
-
-bool PlainSectorRead(win::HANDLE handle, win::DWORD lba, win::DWORD count, win::BYTE* buffer) {
-  return AbsoluteSectorIo({handle, lba, count, buffer, kSectorRead}) == 0;
-}
-
-bool AtaSectorRead(win::HANDLE card, const DeviceEntry& entry, win::DWORD lba, win::DWORD count,
-                   win::DWORD bytesPerSector, win::BYTE* buffer) {
-  for (win::DWORD done = 0; done < count;) {
-    const win::DWORD part = std::min(kAtaSectorsPerCommand, count - done);
-    if (!ExecAtaCommand(card, &entry, win::kAtaReadSectors, lba + done, buffer + std::size_t{done} * bytesPerSector,
-                        part * bytesPerSector, kAtaDataIn, 0, 0)) {
-      return false;
-    }
-    done += part;
-  }
-  return true;
-}
-
-bool Read10(win::HANDLE card, const DeviceEntry& entry, win::DWORD lba, win::DWORD count, win::DWORD bytesPerSector,
-            win::BYTE* buffer) {
-  std::array<win::BYTE, 10> cdb{win::kScsiRead10};
-  win::WriteBe32(cdb, 2, lba);
-  cdb[8] = static_cast<win::BYTE>(count);
-  return ExecScsiCommand(card, entry.hostAdapter, entry.target, entry.lun, cdb.data(), cdb.size(), buffer,
-                         count * bytesPerSector, kScsiDataIn);
-}
 
 // The older readers take their vendor commands turned round on the NT road; their entries carry
 // the card's kind but no reader kind.
@@ -64,23 +30,12 @@ bool AtaFlashRead(win::HANDLE card, const DeviceEntry& entry, win::BYTE command,
 
 }  // namespace
 
-bool ReadCardSectors(win::HANDLE card, const DeviceEntry& entry, win::DWORD lba, win::DWORD count,
-                     win::DWORD bytesPerSector, win::BYTE* buffer) {
-  if (OnAtaBus() && UseDriveLetterIo != 0) return PlainSectorRead(card, lba, count, buffer);
-  if (OnAtaBus() && !OsKindHasVendorPassThrough()) {
-    return AtaSectorRead(card, entry, lba, count, bytesPerSector, buffer);
-  }
-  const win::HANDLE plainHandle = OsKindIsNt() ? card : Vwin32Handle;
-  if (entry.busKind == kBusFloppy) return PlainSectorRead(plainHandle, lba, count, buffer);
-  if (UsePlainSectorIo == 0) return Read10(card, entry, lba, count, bytesPerSector, buffer);
-  return PlainSectorRead(plainHandle, lba, count, buffer);
-}
-
 bool ReadExtraData(win::HANDLE card, const DeviceEntry& entry, win::WORD block, std::span<win::BYTE> buffer) {
+  if (buffer.size() < (OnAtaBus() ? kFlashReadBuffer : kExtraDataBytes)) return false;
   if (OnAtaBus()) return AtaFlashRead(card, entry, kVendorReadExtra, 0, block, buffer.first(kFlashReadBuffer));
-  const VendorCdb cdb = CommandLastReader(entry) ? CommandLastBlockCdb(kVendorReadExtra, block, 0, 4)
-                                                 : CommandFirstBlockCdb(kVendorReadExtra, block, 0, 4);
-  return SendVendorRead(card, entry, cdb, buffer.first(4));
+  const VendorCdb cdb = CommandLastReader(entry) ? CommandLastBlockCdb(kVendorReadExtra, block, 0, kExtraDataBytes)
+                                                 : CommandFirstBlockCdb(kVendorReadExtra, block, 0, kExtraDataBytes);
+  return SendVendorRead(card, entry, cdb, buffer.first(kExtraDataBytes));
 }
 
 bool ReadMemoryStickBlock(win::HANDLE card, const DeviceEntry& entry, win::WORD block, std::span<win::BYTE> buffer) {
@@ -98,6 +53,7 @@ bool ReadMemoryStickPages(win::HANDLE card, const DeviceEntry& entry, win::WORD 
 
 bool ReadRedundantData(win::HANDLE card, const DeviceEntry& entry, win::DWORD page, win::WORD length,
                        std::span<win::BYTE> buffer) {
+  if (buffer.size() < (OnAtaBus() ? kFlashReadBuffer : length)) return false;
   if (OnAtaBus()) return AtaFlashRead(card, entry, kVendorReadRedundant, page, 0, buffer.first(kFlashReadBuffer));
   const VendorCdb cdb = CommandLastReader(entry) ? CommandLastPageCdb(kVendorReadRedundant, page, length)
                                                  : CommandFirstPageCdb(kVendorReadRedundant, page, length);

@@ -1,17 +1,12 @@
 #include "device/file_system_type.h"
 
-#include "device/ata_transport.h"
+#include "device/card_sector_road.h"
 #include "device/device_messages.h"
-#include "device/device_state.h"
-#include "device/scsi_transport.h"
 #include "device/sector_io.h"
 #include "device/string_ids.h"
 #include "platform/win/layouts/byte_order.h"
-#include "platform/win/layouts/scsi_commands.h"
-#include "platform/win/layouts/scsi_layout.h"
 
 #include <algorithm>
-#include <array>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -19,32 +14,8 @@
 namespace tarnlok {
 namespace {
 
-constexpr std::size_t kSectorSize = 512;
 constexpr std::size_t kSearchOffsets = 100;
 constexpr std::size_t kFirstPartitionStart = 454;
-
-// Windows NT4 has no vwin32: the whole NT family reads through the volume handle.
-bool ReadBySectorIo(win::HANDLE handle, win::DWORD lba, win::BYTE* buffer) {
-  const win::HANDLE road = OsKindIsNt() ? handle : Vwin32Handle;
-  return AbsoluteSectorIo({road, lba, 1, buffer, kSectorRead}) == 0;
-}
-
-// One sector by the first road that applies to the card.
-bool ReadCardSector(win::HANDLE handle, const DeviceEntry& entry, win::DWORD lba, win::DWORD byteCount,
-                    win::BYTE* buffer) {
-  if (CardOnIdeBus != 0 || CardOnPcmciaBus != 0) {
-    if (UseDriveLetterIo != 0) return AbsoluteSectorIo({handle, lba, 1, buffer, kSectorRead}) == 0;
-    if (!OsKindHasVendorPassThrough()) {
-      return ExecAtaCommand(handle, &entry, kAtaReadSectors, lba, buffer, byteCount, kAtaDataIn, 0, 0);
-    }
-  }
-  if (entry.busKind == kBusFloppy || UsePlainSectorIo != 0) return ReadBySectorIo(handle, lba, buffer);
-  std::array<win::BYTE, 10> cdb{win::kScsiRead10};
-  win::WriteBe32(cdb, win::scsi_cdb::kLogicalBlock10, lba);
-  win::WriteBe16(cdb, win::scsi_cdb::kTransferLength10, 1);
-  return ExecScsiCommand(handle, entry.hostAdapter, entry.target, entry.lun, cdb.data(), cdb.size(), buffer, byteCount,
-                         kScsiDataIn);
-}
 
 // Either half of the boot signature is enough.
 bool HasBootSignature(std::span<const win::BYTE> sector) { return sector[510] == 0x55 || sector[511] == 0xAA; }
@@ -89,9 +60,9 @@ int GetFileSystemType(win::HANDLE handle, const DeviceEntry* entry, win::DWORD b
                       win::BYTE* sector0, win::BYTE* sector0IsMbr, win::BYTE* bootSector, win::DWORD* volumeStart,
                       win::BYTE* fileSystem) {
   // The buffers hold one sector; a longer read would overrun them.
-  if (entry == nullptr || sector0 == nullptr || bootSector == nullptr || byteCount > kSectorSize) return 0;
-  if (!ReadCardSector(handle, *entry, 0, byteCount, sector0)) return 0;
-  const std::span<const win::BYTE> first(sector0, kSectorSize);
+  if (entry == nullptr || sector0 == nullptr || bootSector == nullptr || byteCount > kCardSectorBytes) return 0;
+  if (!ReadCardSectors(handle, *entry, 0, 1, byteCount, sector0)) return 0;
+  const std::span<const win::BYTE> first(sector0, kCardSectorBytes);
   if (!HasBootSignature(first)) {
     AskNotFormatted(notFormatted);
     return 0;
@@ -102,8 +73,8 @@ int GetFileSystemType(win::HANDLE handle, const DeviceEntry* entry, win::DWORD b
   const win::DWORD start = win::ReadLe32(first, kFirstPartitionStart);
   if (volumeStart != nullptr) *volumeStart = start;
   if (start == 0) return 0;
-  if (!ReadCardSector(handle, *entry, start, byteCount, bootSector)) return 0;
-  const std::span<const win::BYTE> boot(bootSector, kSectorSize);
+  if (!ReadCardSectors(handle, *entry, start, 1, byteCount, bootSector)) return 0;
+  const std::span<const win::BYTE> boot(bootSector, kCardSectorBytes);
   if (!HasBootSignature(boot)) {
     AskNotFormatted(notFormatted);
     return 0;

@@ -13,13 +13,11 @@
 namespace tarnlok {
 namespace {
 
-constexpr win::ULONGLONG kSectorBytes = 512;
-
 int AbsoluteSectorIoNt(const SectorIoRequest& request) {
-  const win::ULONGLONG bytes = win::ULONGLONG{request.sectorCount} * kSectorBytes;
+  const win::ULONGLONG bytes = win::ULONGLONG{request.sectorCount} * kCardSectorBytes;
   if (bytes == 0 || bytes > std::numeric_limits<win::DWORD>::max() || request.buffer == nullptr) return 1;
   win::LARGE_INTEGER position{};
-  position.QuadPart = static_cast<win::LONGLONG>(request.firstSector * kSectorBytes);
+  position.QuadPart = static_cast<win::LONGLONG>(request.firstSector * win::ULONGLONG{kCardSectorBytes});
   if (!win::SetFilePointerEx(request.handle, position, nullptr, win::FILE_BEGIN)) return 1;
   const auto size = static_cast<win::DWORD>(bytes);
   win::DWORD moved = 0;
@@ -32,7 +30,7 @@ int AbsoluteSectorIoNt(const SectorIoRequest& request) {
 
 int AbsoluteSectorIo9x(const SectorIoRequest& request) {
   const auto count = static_cast<win::WORD>(request.sectorCount & 0xFFFF);
-  const win::AddressRegistration buffer(request.buffer, count * kSectorBytes);
+  const win::AddressRegistration buffer(request.buffer, count * kCardSectorBytes);
   std::array<win::BYTE, 10> diskIo{};
   win::WriteLe32(diskIo, 0, request.firstSector);
   win::WriteLe16(diskIo, 4, count);

@@ -3,9 +3,14 @@
 // and write on Windows 9x.
 #pragma once
 
+#include "platform/win/layouts/ata_registers.h"
 #include "platform/win/system/types.h"
 
 namespace tarnlok {
+
+// The sector every road to a card counts in: the absolute services', READ(10)'s and the ATA
+// task file's.
+constexpr win::DWORD kCardSectorBytes = win::kAtaSectorSize;
 
 constexpr win::BYTE kSectorRead = 85;
 constexpr win::BYTE kSectorWrite = 128;

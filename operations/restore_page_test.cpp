@@ -217,6 +217,22 @@ TEST_F(RestorePage, ARawFlashImageCutShortRunningOnOrOfAnotherGeometryLeavesTheC
   EXPECT_TRUE(ReadHostBytes(Home("sm-f.img")) == before);
 }
 
+// A crafted raw flash header whose counts multiply past 64 bits of bytes: the mismatch message
+// tells the image's size as the largest it can show, not a wrapped one, and nothing is written.
+TEST_F(RestorePage, ARawFlashHeaderOfHugeCountsIsToldAsTheLargestSize) {
+  Start(R"({ "version": 1, "windows": "xp", "readers": [
+    { "bus": "usb", "maker": true, "letter": "F", "card": { "kind": "sm", "image": "sm-huge.img" } } ] })");
+  const FmbHeader huge = RawFlashHeader(kSmartMedia, 6, 0xFFFFFFFF, 0xFFFFFFFF);
+  ExpectWarning();
+  prompter.AnswerMessageBox(ui::IDCANCEL,
+                            "Source Media: SmartMedia 2147483647 MB\nDestination Media: SmartMedia 32 MB\n");
+  const Bytes before = ReadHostBytes(Home("sm-huge.img"));
+  OnPage(kRestoreTool, kRestorePageTemplate, 0,
+         [&](ui::HWND page) { RestoreImage(page, test_support::BackupImage(huge, Bytes(2048 * 512, 0xFF))); });
+  EXPECT_EQ(prompter.Unanswered(), 0u);
+  EXPECT_TRUE(ReadHostBytes(Home("sm-huge.img")) == before);
+}
+
 // A plain image holds sectors, a raw flash image blocks with their extra data: neither goes onto
 // a card of the other layout, whatever the numbers, and the message tells both in megabytes.
 class RestoreLayouts : public RestorePage {

@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <limits>
 
 namespace tarnlok {
 namespace {
@@ -33,16 +34,25 @@ int Show(win::UINT id, win::UINT type) { return ShowStringMessage(id, type); }
 
 bool IsRawFlash(win::BYTE kind) { return kind == kMemoryStick || kind == kSmartMedia; }
 
+// Megabytes, rounded, of a card or an image of that device kind from its blocks of 512-byte
+// pages (raw flash) or its sectors. The pages of a crafted header's counts fill 64 bits, so raw
+// flash is counted in pages; a size beyond what the text can show is shown as the largest.
+win::DWORD MediaMegabytes(bool raw, win::DWORD blocksOrSectors, win::DWORD sectorsPerBlock, win::DWORD bytesPerSector) {
+  constexpr win::ULONGLONG kMegabyte = 1024 * 1024;
+  constexpr win::ULONGLONG kPagesPerMegabyte = kMegabyte / kDefaultSectorSize;
+  const win::ULONGLONG megabytes =
+      raw ? (win::ULONGLONG{blocksOrSectors} * sectorsPerBlock + kPagesPerMegabyte / 2) / kPagesPerMegabyte
+          : (win::ULONGLONG{blocksOrSectors} * bytesPerSector + kMegabyte / 2) / kMegabyte;
+  return static_cast<win::DWORD>(std::min<win::ULONGLONG>(megabytes, std::numeric_limits<int>::max()));
+}
+
 // "SmartMedia 16 MB\n", "Memory Stick 8 MB\n" or " 64 MB\n": the media and size in megabytes
-// of a card or an image of that device kind, from its blocks (raw flash) or sectors.
+// of a card or an image of that device kind.
 std::string MediaText(win::BYTE deviceKind, win::DWORD blocksOrSectors, win::DWORD sectorsPerBlock,
                       win::DWORD bytesPerSector) {
-  constexpr win::ULONGLONG kMegabyte = 1024 * 1024;
   const bool raw = IsRawFlash(deviceKind);
-  const win::ULONGLONG bytes =
-      win::ULONGLONG{blocksOrSectors} * (raw ? win::ULONGLONG{sectorsPerBlock} * kDefaultSectorSize : bytesPerSector);
   std::string size, unused;
-  FormatSizeTexts(static_cast<win::DWORD>((bytes + kMegabyte / 2) / kMegabyte), size, 0, unused);
+  FormatSizeTexts(MediaMegabytes(raw, blocksOrSectors, sectorsPerBlock, bytesPerSector), size, 0, unused);
   if (!raw) return size;
   return LoadProgramString(deviceKind == kSmartMedia ? kStringSmartMedia : kStringMemoryStick) + size;
 }

@@ -767,5 +767,29 @@ TEST_F(FatFormatTest, TheFloppyFormatRunsOnWindows9xThroughVwin32) {
 
 #endif
 
+// A drive that answers no READ CAPACITY (a floppy-bus disk) is sized by its geometry a track
+// short of its cylinders: both formats of other makers' readers keep their volume on the disk.
+TEST_F(FatFormatTest, OtherMakersFormatsOfADiskSizedByItsGeometryStayOnTheDisk) {
+  struct GeometryCase {
+    std::uint32_t sectors;
+    bool fat32;
+  };
+  for (const GeometryCase disk : {GeometryCase{32130, false}, GeometryCase{524288, true}}) {
+    const std::string image = "geometry-other-" + std::to_string(disk.sectors) + ".img";
+    test_support::WriteBlankImage(image, disk.sectors);
+    {
+      InstalledMachine machine(PlainCardMachine({"floppy", disk.sectors, "floppy"}, image));
+      drive_ = kDriveA;
+      ASSERT_EQ(disk.fat32 ? Fat32Format(kMmcSd, 0, 1) : OtherMakerFormat(kMmcSd, 0), 1) << image;
+    }
+    const std::uint32_t cylinderSectors = 255 * 63;  // the machine's disks report 255 heads of 63 sectors
+    EXPECT_EQ(mediaCode_, disk.sectors / cylinderSectors * cylinderSectors - 63) << "a track short" << image;
+    const auto entry = ReadFirstPartition(ReadCardSector(image, 0));
+    EXPECT_LE(std::uint64_t{entry.firstSector} + entry.sectors, disk.sectors) << image;
+    EXPECT_EQ(PartitionedVolume(image, image).FatBits() == 32, disk.fat32) << image;
+    std::filesystem::remove(test_support::ImagePath(image));
+  }
+}
+
 }  // namespace
 }  // namespace pradvik
