@@ -43,10 +43,10 @@ void LogFailure(CarveState& state, const std::string& path, const std::string& m
   Log(state, "File :  " + path + "\r\nError Message :" + message + " \r\n");
 }
 
-// A write that did not reach the disk: a full disk stops the run (the file stays as written),
-// any other failure is logged and the copy goes on. False when the run stops.
-bool WriteFailureHandled(CarveState& state, const CarveOutput& out, WriteStatus status, const std::string& path) {
-  if (status == WriteStatus::Written) return true;
+// A write that did not reach the disk ends the file there: the failure is logged once, no more
+// of the file is read, and what was written stays as it is, not counted. A full disk also stops
+// the run (false); after any other failure the copy goes on with the next file.
+bool EndFileAfterFailedWrite(CarveState& state, const CarveOutput& out, WriteStatus status, const std::string& path) {
   LogFailure(state, path, win::SystemErrorText(out.LastError()));
   if (status != WriteStatus::DiskFull) return true;
   StopForFullDisk(state);
@@ -92,13 +92,13 @@ bool CopyEntry(CarveState& state, const DeletedEntry& entry, const BootFacts& fa
       return true;
     }
     const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk.size()));
-    if (!WriteFailureHandled(state, out, out.Append(chunk.first(take)), path)) return false;
+    if (const WriteStatus status = out.Append(chunk.first(take)); status != WriteStatus::Written)
+      return EndFileAfterFailedWrite(state, out, status, path);
     left -= take;
     sector += run;
   }
-  if (!WriteFailureHandled(state, out, out.Close(), path)) return false;
-  // A file some of whose bytes were not written is not recovered.
-  if (!out.Whole()) return true;
+  if (const WriteStatus status = out.Close(); status != WriteStatus::Written)
+    return EndFileAfterFailedWrite(state, out, status, path);
   CountRecovered(state);
   const int code = TypeOfExtension(std::string_view(entry.extension, 3));
   ++state.filesOfType[code >= 0 ? code : kTypeCount];

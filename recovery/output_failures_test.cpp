@@ -11,11 +11,30 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
+#include <span>
+#include <string>
+#include <vector>
 
 namespace recovery::test_support {
 namespace {
 
 bool Shell(const std::string& command) { return std::system(("(" + command + ") >/dev/null 2>&1").c_str()) == 0; }
+
+// A card that notes, for each read, which file the deleted-entry copy was on at the time.
+class CopyWatchingSource : public MemorySectorSource {
+ public:
+  CopyWatchingSource(Bytes image, const RecordingObserver& observer)
+      : MemorySectorSource(std::move(image)), observer_(observer) {}
+  bool Read(std::uint64_t first, std::span<std::uint8_t> buffer) override {
+    if (!observer_.copying.empty()) sectorsReadDuring[observer_.copying.back()] += buffer.size() / BytesPerSector();
+    return MemorySectorSource::Read(first, buffer);
+  }
+  std::map<std::string, std::uint64_t> sectorsReadDuring;
+
+ private:
+  const RecordingObserver& observer_;
+};
 
 class OutputFailures : public ::testing::Test {
  protected:
@@ -25,11 +44,12 @@ class OutputFailures : public ::testing::Test {
   }
 
   // A FAT16 card from mkfs.fat and mtools with these files copied to its root and deleted.
-  static Bytes DeletedFilesCard(const Harness& harness, const std::vector<std::pair<std::string, Bytes>>& files) {
+  static Bytes DeletedFilesCard(const Harness& harness, const std::vector<std::pair<std::string, Bytes>>& files,
+                                int kibibytes = 8192) {
     const std::string dir = harness.folder.string() + "/";
     const std::string image = dir + "card.img";
     const std::string m = "MTOOLS_SKIP_CHECK=1 ";
-    EXPECT_TRUE(Shell("mkfs.fat -C -F 16 -s 2 " + image + " 8192"));
+    EXPECT_TRUE(Shell("mkfs.fat -C -F 16 -s 2 " + image + " " + std::to_string(kibibytes)));
     for (const auto& [name, bytes] : files) {
       WriteFile(dir + name, bytes);
       EXPECT_TRUE(Shell(m + "mcopy -i " + image + " " + dir + name + " ::" + name));
@@ -124,6 +144,31 @@ TEST_F(OutputFailures, AWriteFailureOtherThanAFullDiskIsLoggedAndTheCopyGoesOn) 
   EXPECT_NE(harness.observer.log.find("_EXT.MP3\r\nError Message :"), std::string::npos) << harness.observer.log;
   EXPECT_NE(harness.observer.log.find("End of File Copy"), std::string::npos);
   EXPECT_TRUE(harness.observer.recovered.empty()) << "a file not written whole was counted";
+}
+
+TEST_F(OutputFailures, AFailedWriteEndsThatFileWithOneLineAndTheCopyGoesOnWithTheNext) {
+  if (!Shell("command -v mkfs.fat && command -v mcopy")) GTEST_SKIP() << "dosfstools or mtools missing";
+  Harness harness("copy-write-ends-file");
+  // Long enough for the output to be written out several times before its end.
+  const Bytes large = Filler(3'000'000, 11);
+  const Bytes card = DeletedFilesCard(harness, {{"FIRST.BMP", large}, {"NEXT.MP3", Filler(5000, 12)}}, 16384);
+  CopyWatchingSource source(card, harness.observer);
+  std::filesystem::create_directories(harness.output);
+  win::SetInjectedHostWriteError(win::ERROR_IO_DEVICE);
+  const RunSummary summary = RunOverMemory(harness, source);
+  win::SetInjectedHostWriteError(std::nullopt);
+  EXPECT_NE(summary.end, RunEnd::DiskFull);
+  const std::string& log = harness.observer.log;
+  const std::string first = "_IRST.BMP\r\nError Message :";
+  ASSERT_NE(log.find(first), std::string::npos) << log;
+  EXPECT_EQ(log.find(first), log.rfind(first)) << "the failed file was reported more than once: " << log;
+  EXPECT_NE(log.find("_EXT.MP3\r\nError Message :"), std::string::npos) << "the copy did not go on: " << log;
+  EXPECT_NE(log.find("End of File Copy"), std::string::npos);
+  ASSERT_EQ(harness.observer.copying, (std::vector<std::string>{"_IRST.BMP", "_EXT.MP3"}));
+  const std::uint64_t fileSectors = (large.size() + 511) / 512;
+  EXPECT_GT(source.sectorsReadDuring["_IRST.BMP"], 0u);
+  EXPECT_LT(source.sectorsReadDuring["_IRST.BMP"], fileSectors) << "the file was read on after its write failed";
+  EXPECT_TRUE(harness.observer.recovered.empty());
 }
 
 TEST_F(OutputFailures, AnUnreadableDeletedFileIsLoggedNotWrittenAndTheNextOneComesBack) {

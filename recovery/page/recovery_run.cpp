@@ -18,6 +18,7 @@
 #include "platform/win/devices/device_io.h"
 #include "platform/win/files/files.h"
 #include "platform/win/layouts/byte_order.h"
+#include "platform/win/layouts/volume_window.h"
 #include "platform/win/system/handle_table.h"
 #include "platform/win/system/shell_services.h"
 #include "platform/win/system/system_clock.h"
@@ -25,7 +26,6 @@
 #include "recovery/page/flash_map_source.h"
 #include "recovery/page/media_size_dlg.h"
 #include "recovery/page/recovery_settings.h"
-#include "recovery/partition_start.h"
 #include "recovery/safe_names.h"
 #include "recovery/visible_copy.h"
 #include "controls/shell_state.h"
@@ -228,11 +228,11 @@ bool RecoveryRun::OpenAndIdentify() {
       hiddenSectors_ =
           (std::uint64_t{win::ReadLe32(partition, 4)} << 32 | win::ReadLe32(partition, 0)) / bytesPerSector_;
   } else if (!OsKindIsNt() && !rawFlash_ && UseDriveLetterIo == 0 && UsePlainSectorIo == 0) {
-    // Windows 9x has no partition query: the reader reads the whole card, whose partition table
-    // tells where the volume begins.
+    // Windows 9x has no partition query: the reader reads the whole card, whose first sector
+    // tells where the volume begins, as the system finds it there.
     std::vector<std::uint8_t> first(bytesPerSector_);
     CardSectorSource whole(card_.Handle(), *entry_, bytesPerSector_, cardSectors_);
-    if (whole.Read(0, first)) hiddenSectors_ = recovery::PartitionedVolumeStart(first, cardSectors_);
+    if (whole.Read(0, first)) hiddenSectors_ = win::FindVolumeWindow(first, cardSectors_).firstSector;
   }
   return true;
 }

@@ -20,10 +20,12 @@ class RecordingObserver : public RecoveryObserver {
   bool CancelRequested() override { return cancelAfterReads >= 0 && ++reads > cancelAfterReads; }
   void OnDiskFull(const std::string& /*folder*/) override { ++diskFull; }
   void Log(const std::string& text) override { log += text; }
+  void OnCopyingFile(const std::string& name) override { copying.push_back(name); }
 
   std::vector<std::pair<std::string, int>> recovered;
   std::vector<Thumbnail> thumbnails;
   std::string log;
+  std::vector<std::string> copying;  // the files the deleted-entry copy began, in order
   int cancelAfterReads = -1;
   int reads = 0;
   int diskFull = 0;

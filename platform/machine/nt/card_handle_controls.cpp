@@ -86,7 +86,7 @@ win::DWORD PartitionInfo(CardHandle& handle, std::span<const win::BYTE>, std::sp
   const auto medium = handle.Device().Medium();
   if (!medium) return win::ERROR_NOT_READY;
   const bool volume = handle.Role() == DeviceRole::Volume;
-  const VolumeWindow window = volume ? medium->window : VolumeWindow{0, medium->cardSectors, 0, false};
+  const win::VolumeWindow window = volume ? medium->window : win::VolumeWindow{0, medium->cardSectors, 0, false};
   WritePartitionInformation(output, window, volume && window.partitioned ? 1 : 0);
   returned = kPartitionInformationSize;
   return win::ERROR_SUCCESS;

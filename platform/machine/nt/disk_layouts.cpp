@@ -115,7 +115,8 @@ void WriteDeviceParameters(std::span<win::BYTE> out, std::uint64_t sectors, Bus 
                  small ? 0 : static_cast<win::DWORD>(std::min<std::uint64_t>(sectors, 0xFFFFFFFF)));
 }
 
-void WritePartitionInformation(std::span<win::BYTE> out, const VolumeWindow& window, std::uint32_t partitionNumber) {
+void WritePartitionInformation(std::span<win::BYTE> out, const win::VolumeWindow& window,
+                               std::uint32_t partitionNumber) {
   const std::uint64_t start = window.firstSector * kSectorBytes;
   const std::uint64_t length = window.sectors * kSectorBytes;
   win::WriteLe32(out, 0, static_cast<win::DWORD>(start & 0xFFFFFFFF));

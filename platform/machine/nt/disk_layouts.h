@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/machine/description/machine_description.h"
-#include "platform/machine/cards/partition_table.h"
+#include "platform/win/layouts/volume_window.h"
 
 #include "platform/win/system/types.h"
 
@@ -30,6 +30,7 @@ void WriteDiskGeometry(std::span<win::BYTE> out, std::uint64_t sectors, Bus bus)
 // The same geometry as the Windows 9x Get Device Parameters block (vwin32_registers.h).
 void WriteDeviceParameters(std::span<win::BYTE> out, std::uint64_t sectors, Bus bus);
 
-void WritePartitionInformation(std::span<win::BYTE> out, const VolumeWindow& window, std::uint32_t partitionNumber);
+void WritePartitionInformation(std::span<win::BYTE> out, const win::VolumeWindow& window,
+                               std::uint32_t partitionNumber);
 
 }  // namespace machine

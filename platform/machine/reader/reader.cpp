@@ -43,7 +43,7 @@ void Reader::RereadPartitionTable(RefreshCause cause) {
     window_ = {0, card->Sectors(), 0, false};
     return;
   }
-  window_ = FindVolumeWindow(sector0, card->Sectors());
+  window_ = win::FindVolumeWindow(sector0, card->Sectors());
 }
 
 void Reader::AttachDrive() {
@@ -150,8 +150,8 @@ win::DWORD Reader::Locate(DeviceRole role, std::uint64_t offset, std::size_t byt
   if (card == nullptr) return win::ERROR_NOT_READY;
   // Raw device access works in whole sectors at sector boundaries.
   if (offset % kSectorSize != 0 || bytes % kSectorSize != 0) return win::ERROR_INVALID_PARAMETER;
-  const VolumeWindow whole{0, card->Sectors(), 0, false};
-  const VolumeWindow& window = role == DeviceRole::Volume ? window_ : whole;
+  const win::VolumeWindow whole{0, card->Sectors(), 0, false};
+  const win::VolumeWindow& window = role == DeviceRole::Volume ? window_ : whole;
   const std::uint64_t first = offset / kSectorSize;
   const std::uint64_t count = bytes / kSectorSize;
   if (first > window.sectors || count > window.sectors - first) return win::ERROR_SECTOR_NOT_FOUND;

@@ -12,7 +12,7 @@
 #include "platform/machine/ata/ata_device.h"
 #include "platform/machine/cards/card_slot.h"
 #include "platform/machine/nt/drive_mount.h"
-#include "platform/machine/cards/partition_table.h"
+#include "platform/win/layouts/volume_window.h"
 #include "platform/machine/reader/reader_firmware.h"
 
 #include "platform/win/host/host_share_table.h"
@@ -41,7 +41,7 @@ struct HeldCard {
 // What the disk queries need of the medium, taken under the reader's lock.
 struct MediumView {
   std::uint64_t cardSectors = 0;
-  VolumeWindow window;
+  win::VolumeWindow window;
 };
 
 class Reader : public std::enable_shared_from_this<Reader> {
@@ -138,7 +138,7 @@ class Reader : public std::enable_shared_from_this<Reader> {
   mutable std::mutex mutex_;
   CardSlot slot_;
   ReaderFirmware firmware_;
-  VolumeWindow window_;
+  win::VolumeWindow window_;
   std::array<DeviceObject, 2> objects_;
   DriveMount mount_;
   HandleId nextHandle_ = 1;

@@ -3,8 +3,9 @@
 # folder on the selected card in every spelling of its drive, before anything is made there (the
 # card image is the same byte for byte), and keep a folder on another drive; a raw flash block
 # whose management data cannot be read is told to the person, and the run goes on with the rest;
-# on Windows 98 a partitioned card's deleted photographs come back by their names; a Memory Stick
-# whose reader does not tell its size is recovered at the size the person picks.
+# on Windows 98 a partitioned card's deleted photographs come back by their names, also when its
+# master boot record opens with a jump; a Memory Stick whose reader does not tell its size is
+# recovered at the size the person picks.
 # Usage: recovery_guards.sh <Tarnlok> <run folder>
 set -euo pipefail
 program=$1
@@ -90,25 +91,32 @@ convert -size 300x200 "gradient:#a02040-#40a060" +noise Random -quality 90 delet
 mkfs.fat -F 16 -n PART -C part.img 16352 > /dev/null
 mcopy -i part.img photo.jpg deleted.jpg ::/
 mdel -i part.img ::/deleted.jpg
-python3 - > mbr.bin <<'PY'
+# The plain master boot record, and a boot manager's that opens with a jump as a boot sector does.
+for code in 33c0 eb6390; do
+  python3 - "$code" > mbr.bin <<'PY'
 import struct, sys
 mbr = bytearray(512)
+mbr[0:3] = bytes.fromhex(sys.argv[1]).ljust(3, b"\0")
 mbr[446:462] = struct.pack("<B3sB3sII", 0, b"\0\0\0", 0x06, b"\0\0\0", 64, 32704)
 mbr[510:512] = b"\x55\xaa"
 sys.stdout.buffer.write(mbr)
 PY
-{ cat mbr.bin; head -c $((63 * 512)) /dev/zero; cat part.img; } > partitioned.img
-cat > machine98.json <<JSON
+  { cat mbr.bin; head -c $((63 * 512)) /dev/zero; cat part.img; } > "partitioned-$code.img"
+  cat > "machine98-$code.json" <<JSON
 { "version": 1, "windows": "98", "readers": [
-  { "bus": "usb", "maker": true, "letter": "E", "card": { "kind": "cf", "image": "partitioned.img", "sectors": 32768 } } ] }
+  { "bus": "usb", "maker": true, "letter": "E", "card": { "kind": "cf", "image": "partitioned-$code.img", "sectors": 32768 } } ] }
 JSON
-out98="$run/out-98"
-recovery_script win98.txt E "$out98" wait
-tarnlok win98.txt "$run/machine98.json" "$run/data98"
-# The deleted-entry pass names it after its entry (the lost first letter aside).
-named=""
-for file in "$out98"/?ELETED.JPG; do [ -f "$file" ] && cmp -s deleted.jpg "$file" && named=$file; done
-[ -n "$named" ] || { ls -R "$out98" >&2; fail "on Windows 98 the partitioned card's deleted photograph did not come back by its name"; }
+  out98="$run/out-98-$code"
+  recovery_script "win98-$code.txt" E "$out98" wait
+  tarnlok "win98-$code.txt" "$run/machine98-$code.json" "$run/data98-$code"
+  # The deleted-entry pass names it after its entry (the lost first letter aside).
+  named=""
+  for file in "$out98"/?ELETED.JPG; do [ -f "$file" ] && cmp -s deleted.jpg "$file" && named=$file; done
+  [ -n "$named" ] || {
+    ls -R "$out98" >&2
+    fail "on Windows 98 the deleted photograph of the card whose boot record opens with $code did not come back by its name"
+  }
+done
 
 # The default machine's SmartMedia card, one of whose blocks cannot tell its logical block.
 printf 'press 1\nquit\n' > make.txt
