@@ -1,32 +1,27 @@
 #!/bin/sh
 # Duplicate of a 1 GiB CompactFlash card through the program's own run (the Duplicate page's read
 # into one memory block, the card swapped when the program asks, then the write; headless under
-# TARNLOK_SCRIPT) against one dd bs=1M copy of the same card image, one run each.
-#   bench/duplicate_bench.sh [build folder]     (default build/default)
+# TARNLOK_SCRIPT) against two dd bs=1M conv=notrunc copies of the same card image, one onto a
+# fresh image of the same size and one from it onto another.
+#   bench/duplicate_bench.sh [build folder]     (default build/default; BENCH_RUNS runs, best kept)
 set -eu
 build=$(cd "${1:-build/default}" && pwd)
-program="$build/bin/Tarnlok"
 work=$(mktemp -d "${TMPDIR:-/tmp}/tarnlok-duplicate-bench-XXXXXX")
 trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/bench_lib.sh"
 mib=1024
 
-# Runs the program on $1 (a script); prints its seconds.
-run_program() {
-  start=$(date +%s.%N)
-  ( cd "$work" && TARNLOK_MACHINE="$work/machine.json" TARNLOK_SCRIPT="$1" QT_QPA_PLATFORM=offscreen \
-      XDG_DATA_HOME="$work/data" "$program" > "$work/out" 2>&1 ) || { cat "$work/out" >&2; exit 1; }
-  end=$(date +%s.%N)
-  echo "$end - $start" | bc
+# Fresh card images to copy onto, as a new card would be.
+prepare_run() {
+  rm -rf "$work/data" "$work/blank.img" "$work/copy.img" && mkdir -p "$work/data"
+  truncate -s $((mib * 1048576)) "$work/blank.img" "$work/copy.img"
 }
+cat > "$work/two_copies.sh" <<SCRIPT
+dd if="$work/card.img" of="$work/copy.img" bs=1M conv=notrunc status=none
+dd if="$work/copy.img" of="$work/blank.img" bs=1M conv=notrunc status=none
+SCRIPT
 
-mkdir -p "$work/data"
-head -c $((mib * 1048576)) /dev/urandom > "$work/cf.img"
-truncate -s $((mib * 1048576)) "$work/blank.img"
-cat > "$work/machine.json" <<JSON
-{ "version": 1, "windows": "xp", "readers": [ { "bus": "usb", "maker": true, "letter": "E",
-  "card": { "kind": "cf", "image": "cf.img", "sectors": $((mib * 2048)) } } ] }
-JSON
-printf 'press 1\nquit\n' > "$work/startup.txt"
+make_card $mib
 cat > "$work/duplicate.txt" <<SCRIPT
 press 1
 device E:
@@ -44,18 +39,8 @@ close
 quit
 SCRIPT
 
-cat "$work/cf.img" > /dev/null  # both sides read the card image from the page cache
-startup_seconds=$(run_program "$work/startup.txt")
-total_seconds=$(run_program "$work/duplicate.txt")
-program_seconds=$(echo "$total_seconds - $startup_seconds" | bc)
-cmp -s "$work/blank.img" "$work/cf.img" || { echo "the copy differs from the card" >&2; exit 1; }
-
-truncate -s $((mib * 1048576)) "$work/dd.img"
-dd_start=$(date +%s.%N)
-dd if="$work/cf.img" of="$work/dd.img" bs=1M conv=notrunc status=none
-dd_end=$(date +%s.%N)
-dd_seconds=$(echo "$dd_end - $dd_start" | bc)
-
-echo "1 GiB duplicate: program ${program_seconds} s (start-up of ${startup_seconds} s left out)," \
-     "dd bs=1M ${dd_seconds} s," \
-     "ratio $(echo "scale=2; $program_seconds / $dd_seconds" | bc) (target <= 2.5)"
+program_line=$(best_program_run "$work/duplicate.txt")
+cmp -s "$work/blank.img" "$work/card.img" || { echo "the copy differs from the card" >&2; exit 1; }
+startup=$(startup_line)
+dd_line=$(best_of sh -e "$work/two_copies.sh")
+report "1 GiB duplicate" "$program_line" "$startup" "$dd_line" 1.25

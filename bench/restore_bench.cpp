@@ -2,7 +2,7 @@
 // Restore: a whole-media image written onto the card by the restore's sector loop (WRITE(10) of
 // the card's 63-sector chunks through pass-through, the card identified again before every
 // chunk, as the run does) against `dd bs=1M conv=notrunc` of the same bytes onto the card's
-// image file: at most 1.25 times dd's time. Duplicate: the source card read into its image (a
+// image file: at most 2 times dd's time. Duplicate: the source card read into its image (a
 // temporary file, and one memory block) and written onto a second card, against one dd copy:
 // at most 2.5 times.
 #include "device/device_list.h"
