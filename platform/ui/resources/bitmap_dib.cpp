@@ -2,6 +2,7 @@
 
 #include "platform/ui/gdi/dib_internal.h"
 #include "platform/ui/gdi/gdi_internal.h"
+#include "platform/ui/resources/png_header.h"
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/modules/module_resources.h"
 #include "platform/win/system/last_error.h"
@@ -12,18 +13,14 @@ namespace ui {
 namespace {
 
 constexpr std::size_t kHeaderSize = 40;
-constexpr BYTE kPngPaletteType = 3;
-// The PNG signature (8 bytes), then the IHDR chunk: length, type, width, height, bit depth,
-// colour type.
-constexpr std::size_t kPngBitDepth = 24;
-constexpr std::size_t kPngColourType = 25;
 
 std::size_t Stride(int width, int bits) { return static_cast<std::size_t>(((width * bits + 31) / 32) * 4); }
 
 // Bits per pixel of the DIB a paletted PNG becomes; 0 for any other PNG.
 int PaletteBits(std::span<const BYTE> png) {
-  if (!win::FieldFits(png.size(), kPngColourType, 1) || png[kPngColourType] != kPngPaletteType) return 0;
-  const BYTE depth = png[kPngBitDepth];
+  const auto header = ReadPngHeader(png);
+  if (!header || header->colourType != kPngPaletteType) return 0;
+  const BYTE depth = header->bitDepth;
   return depth == 1 ? 1 : depth <= 4 ? 4 : 8;
 }
 

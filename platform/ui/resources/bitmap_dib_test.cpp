@@ -56,5 +56,31 @@ TEST(BitmapDib, ADibShorterThanItsHeaderSaysIsRefused) {
   EXPECT_EQ(LoadBitmapResourceDib(nullptr, 64999), std::nullopt);
 }
 
+// Bitmap resource 221 is a PPM image whose bytes 24 and 25 (where a PNG keeps its bit depth and
+// colour type) read 1 and 3; it is no paletted PNG and keeps its eight colours.
+TEST(BitmapDib, AnImageOtherThanPngBecomesA24BitDib) {
+  const auto dib = LoadBitmapResourceDib(nullptr, 221);
+  ASSERT_TRUE(dib);
+  EXPECT_EQ(win::ReadLe16(*dib, 14), 24);
+  const HBITMAP bitmap = CreateBitmapFromPackedDib(*dib);
+  ASSERT_NE(bitmap, nullptr);
+  const HDC dc = CreateCompatibleDC(nullptr);
+  const HGDIOBJ old = SelectObject(dc, bitmap);
+  EXPECT_EQ(GetPixel(dc, 0, 0), RGB(10, 20, 30));
+  EXPECT_EQ(GetPixel(dc, 3, 0), RGB(100, 110, 120));
+  EXPECT_EQ(GetPixel(dc, 0, 1), RGB(200, 1, 3));
+  EXPECT_EQ(GetPixel(dc, 3, 1), RGB(190, 210, 220));
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(bitmap);
+}
+
+// Bitmap resource 222 is a paletted PNG cut off inside its header chunk.
+TEST(BitmapDib, APngCutShortIsNoImage) {
+  win::SetLastError(0);
+  EXPECT_EQ(LoadBitmapResourceDib(nullptr, 222), std::nullopt);
+  EXPECT_EQ(win::GetLastError(), win::ERROR_INVALID_DATA);
+}
+
 }  // namespace
 }  // namespace ui
