@@ -4,11 +4,11 @@
 #include "controls/owner_menu.h"
 #include "controls/owner_menu_state.h"
 
+#include "platform/ui/gdi/dib.h"
 #include "platform/ui/gdi/icons.h"
 #include "platform/ui/resources/bitmap_dib.h"
 #include "platform/ui/resources/resources.h"
 #include "platform/ui/resources/toolbar_resources.h"
-#include "platform/win/layouts/byte_order.h"
 
 namespace tarnlok {
 namespace {
@@ -51,23 +51,7 @@ void RecolourImage(ui::HBITMAP bitmap, Recolour recolour) {
   }
 }
 
-constexpr std::size_t kBitCountField = 14;
-constexpr std::size_t kColoursUsedField = 32;
-constexpr int kSysColourTable = 16;
-
-// The colour count of a packed DIB: biClrUsed, else the whole table of 1, 4 or 8 bits per pixel.
-int DibColourCount(std::span<const ui::BYTE> dib) {
-  const auto used = win::TryRead32(dib, kColoursUsedField, win::Endian::Little);
-  const auto bits = win::TryRead16(dib, kBitCountField, win::Endian::Little);
-  if (!used || !bits) return 0;
-  if (*used != 0) return static_cast<int>(std::min<win::DWORD>(*used, 256));
-  switch (*bits) {
-    case 1: return 2;
-    case 4: return 16;
-    case 8: return 256;
-    default: return 0;
-  }
-}
+constexpr std::size_t kSysColourTable = 16;
 
 ui::HBITMAP FaceMask(ui::HBITMAP bitmap) {
   const ui::HBITMAP mask = ui::CreateBitmap(COwnerMenu::kIconWidth, COwnerMenu::kIconHeight, 1, 1, nullptr);
@@ -198,7 +182,8 @@ ui::CImageList* COwnerMenu::SharedImageList() {
 
 ui::HBITMAP LoadSysColourBitmap(win::UINT id) {
   auto dib = ui::LoadBitmapResourceDib(nullptr, id);
-  if (!dib || DibColourCount(*dib) != kSysColourTable) return nullptr;
+  const auto table = dib ? ui::FindDibColourTable(*dib) : std::nullopt;
+  if (!table || table->count != kSysColourTable) return nullptr;
   // The standard colours of button images, drawn in the colours the system gives them.
   static constexpr struct {
     ui::COLORREF standard;
@@ -207,10 +192,8 @@ ui::HBITMAP LoadSysColourBitmap(win::UINT id) {
               {ui::RGB(128, 128, 128), ui::COLOR_BTNSHADOW},
               {ui::RGB(192, 192, 192), ui::COLOR_BTNFACE},
               {ui::RGB(255, 255, 255), ui::COLOR_BTNHIGHLIGHT}};
-  const std::size_t table = win::ReadLe32(*dib, 0);
   for (std::size_t entry = 0; entry < kSysColourTable; ++entry) {
-    const std::size_t at = table + entry * 4;
-    if (!win::FieldFits(dib->size(), at, 4)) return nullptr;
+    const std::size_t at = table->offset + entry * 4;
     const ui::COLORREF colour = ui::RGB((*dib)[at + 2], (*dib)[at + 1], (*dib)[at]);
     for (const auto& map : kMap) {
       if (colour != map.standard) continue;

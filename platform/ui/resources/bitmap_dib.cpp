@@ -80,20 +80,12 @@ std::optional<std::vector<BYTE>> LoadBitmapResourceDib(HINSTANCE module, UINT id
 }
 
 HBITMAP CreateBitmapFromPackedDib(std::span<const BYTE> dib) {
-  const auto header = win::TryRead32(dib, 0, win::Endian::Little);
-  const auto bits = win::TryRead16(dib, 14, win::Endian::Little);
-  const auto used = win::TryRead32(dib, 32, win::Endian::Little);
-  if (!header || !bits || !used || *header > dib.size()) {
+  const auto table = FindDibColourTable(dib);
+  if (!table) {
     win::SetLastError(win::ERROR_INVALID_DATA);
     return nullptr;
   }
-  const std::size_t colours = *bits <= 8 ? (*used != 0 ? *used : std::size_t{1} << *bits) : 0;
-  const std::size_t table = static_cast<std::size_t>(*header) + colours * 4;
-  if (colours > 256 || table > dib.size()) {
-    win::SetLastError(win::ERROR_INVALID_DATA);
-    return nullptr;
-  }
-  const auto image = DecodeDib(dib.first(table), dib.subspan(table));
+  const auto image = DecodeDib(dib.first(table->End()), dib.subspan(table->End()));
   if (!image) {
     win::SetLastError(win::ERROR_INVALID_DATA);
     return nullptr;

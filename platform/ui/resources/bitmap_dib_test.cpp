@@ -56,6 +56,21 @@ TEST(BitmapDib, ADibShorterThanItsHeaderSaysIsRefused) {
   EXPECT_EQ(LoadBitmapResourceDib(nullptr, 64999), std::nullopt);
 }
 
+// Two colours of one bit per pixel cannot index a table of sixteen: the rows would be read from
+// inside the table the header claims.
+TEST(BitmapDib, MoreColoursThanTheBitsIndexAreRefused) {
+  std::vector<BYTE> dib(40 + 16 * 4 + 4);
+  win::WriteLe32(dib, 0, 40);
+  win::WriteLe32(dib, 4, 2);
+  win::WriteLe32(dib, 8, 1);
+  win::WriteLe16(dib, 12, 1);
+  win::WriteLe16(dib, 14, 1);
+  win::WriteLe32(dib, 32, 16);
+  win::SetLastError(0);
+  EXPECT_EQ(CreateBitmapFromPackedDib(dib), nullptr);
+  EXPECT_EQ(win::GetLastError(), win::ERROR_INVALID_DATA);
+}
+
 // Bitmap resource 221 is a PPM image whose bytes 24 and 25 (where a PNG keeps its bit depth and
 // colour type) read 1 and 3; it is no paletted PNG and keeps its eight colours.
 TEST(BitmapDib, AnImageOtherThanPngBecomesA24BitDib) {
