@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <vector>
 
 namespace ui {
@@ -28,16 +29,22 @@ std::vector<BYTE> TwoPixels() {
   return dib;
 }
 
-TEST(BitmapDib, APackedDibDrawsThroughItsColourTable) {
-  const HBITMAP bitmap = CreateBitmapFromPackedDib(TwoPixels());
-  ASSERT_NE(bitmap, nullptr);
+// The colours of the points of the bitmap made from a packed DIB; nothing when none is made.
+std::vector<COLORREF> PixelsOf(std::span<const BYTE> dib, std::initializer_list<POINT> points) {
+  const HBITMAP bitmap = CreateBitmapFromPackedDib(dib);
+  if (bitmap == nullptr) return {};
   const HDC dc = CreateCompatibleDC(nullptr);
   const HGDIOBJ old = SelectObject(dc, bitmap);
-  EXPECT_EQ(GetPixel(dc, 0, 0), RGB(200, 0, 0));
-  EXPECT_EQ(GetPixel(dc, 1, 0), RGB(0, 0, 100));
+  std::vector<COLORREF> pixels;
+  for (const POINT point : points) pixels.push_back(GetPixel(dc, point.x, point.y));
   SelectObject(dc, old);
   DeleteDC(dc);
   DeleteObject(bitmap);
+  return pixels;
+}
+
+TEST(BitmapDib, APackedDibDrawsThroughItsColourTable) {
+  EXPECT_EQ(PixelsOf(TwoPixels(), {{0, 0}, {1, 0}}), (std::vector<COLORREF>{RGB(200, 0, 0), RGB(0, 0, 100)}));
 }
 
 TEST(BitmapDib, ADibShorterThanItsHeaderSaysIsRefused) {
@@ -77,17 +84,8 @@ TEST(BitmapDib, AnImageOtherThanPngBecomesA24BitDib) {
   const auto dib = LoadBitmapResourceDib(nullptr, 221);
   ASSERT_TRUE(dib);
   EXPECT_EQ(win::ReadLe16(*dib, 14), 24);
-  const HBITMAP bitmap = CreateBitmapFromPackedDib(*dib);
-  ASSERT_NE(bitmap, nullptr);
-  const HDC dc = CreateCompatibleDC(nullptr);
-  const HGDIOBJ old = SelectObject(dc, bitmap);
-  EXPECT_EQ(GetPixel(dc, 0, 0), RGB(10, 20, 30));
-  EXPECT_EQ(GetPixel(dc, 3, 0), RGB(100, 110, 120));
-  EXPECT_EQ(GetPixel(dc, 0, 1), RGB(200, 1, 3));
-  EXPECT_EQ(GetPixel(dc, 3, 1), RGB(190, 210, 220));
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  DeleteObject(bitmap);
+  EXPECT_EQ(PixelsOf(*dib, {{0, 0}, {3, 0}, {0, 1}, {3, 1}}),
+            (std::vector<COLORREF>{RGB(10, 20, 30), RGB(100, 110, 120), RGB(200, 1, 3), RGB(190, 210, 220)}));
 }
 
 // Bitmap resource 222 is a paletted PNG cut off inside its header chunk.
