@@ -128,6 +128,7 @@ win::BOOL COwnerMenu::DestroyMenu() {
   items_.clear();
   ownCheckImages_.reset();
   checkImages_ = nullptr;
+  etched_.Release();
   loadedFromResource_ = win::FALSE;
   return CMenu::DestroyMenu();
 }

@@ -6,6 +6,7 @@
 // mnemonics to it.
 #pragma once
 
+#include "controls/owner_menu_etched.h"
 #include "controls/owner_menu_item.h"
 
 #include "platform/ui/controls/image_list.h"
@@ -128,6 +129,7 @@ class COwnerMenu : public ui::CMenu {
   int selectedCheckImage_ = -1;
   int unselectedCheckImage_ = -1;
   win::BOOL dynamicIcons_ = win::FALSE;
+  mutable EtchedImages etched_;
 
   friend class OwnerMenuLoader;
 };

@@ -153,13 +153,13 @@ class MenuMemoryDC : public ui::CDC {
 
 void COwnerMenu::DrawDisabled(ui::CDC& dc, ui::HIMAGELIST list, int index, int x, int y,
                               ui::COLORREF background) const {
-  const ui::HBITMAP bitmap = ImageToBitmap(dc, list, index);
-  if (oldStyleDisabled_) {
-    DrawDisabledImageDib(dc, x, y, kIconWidth, kIconHeight, bitmap, background);
+  const bool twoColour = oldStyleDisabled_ != win::FALSE;
+  const ui::HBITMAP shape = etched_.Shape(dc, list, index, twoColour);
+  if (twoColour) {
+    DrawEtchedShapeOnBackground(dc, x, y, shape, background);
   } else {
-    DrawDisabledImage(dc, x, y, kIconWidth, kIconHeight, bitmap, background);
+    DrawEtchedShape(dc, x, y, shape, background);
   }
-  ui::DeleteObject(bitmap);
 }
 
 bool COwnerMenu::UsesCheckMarkImages(bool selected) const {

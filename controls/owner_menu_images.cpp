@@ -4,11 +4,11 @@
 #include "controls/owner_menu.h"
 #include "controls/owner_menu_state.h"
 
+#include "platform/ui/gdi/dib.h"
 #include "platform/ui/gdi/icons.h"
 #include "platform/ui/resources/bitmap_dib.h"
 #include "platform/ui/resources/resources.h"
 #include "platform/ui/resources/toolbar_resources.h"
-#include "platform/win/layouts/byte_order.h"
 
 namespace tarnlok {
 namespace {
@@ -51,23 +51,7 @@ void RecolourImage(ui::HBITMAP bitmap, Recolour recolour) {
   }
 }
 
-constexpr std::size_t kBitCountField = 14;
-constexpr std::size_t kColoursUsedField = 32;
-constexpr int kSysColourTable = 16;
-
-// The colour count of a packed DIB: biClrUsed, else the whole table of 1, 4 or 8 bits per pixel.
-int DibColourCount(std::span<const ui::BYTE> dib) {
-  const auto used = win::TryRead32(dib, kColoursUsedField, win::Endian::Little);
-  const auto bits = win::TryRead16(dib, kBitCountField, win::Endian::Little);
-  if (!used || !bits) return 0;
-  if (*used != 0) return static_cast<int>(std::min<win::DWORD>(*used, 256));
-  switch (*bits) {
-    case 1: return 2;
-    case 4: return 16;
-    case 8: return 256;
-    default: return 0;
-  }
-}
+constexpr std::size_t kSysColourTable = 16;
 
 ui::HBITMAP FaceMask(ui::HBITMAP bitmap) {
   const ui::HBITMAP mask = ui::CreateBitmap(COwnerMenu::kIconWidth, COwnerMenu::kIconHeight, 1, 1, nullptr);
@@ -127,16 +111,41 @@ void MakeShadowBitmap(ui::HBITMAP bitmap) {
   RecolourImage(bitmap, [shadow](ui::COLORREF) { return shadow; });
 }
 
-void DrawDisabledImage(ui::HDC dc, int x, int y, int width, int height, ui::HBITMAP bitmap, ui::COLORREF background) {
-  const ui::HBITMAP mask = ui::CreateBitmap(width, height, 1, 1, nullptr);
+ui::HBITMAP EtchShape(ui::HDC dc, ui::HIMAGELIST list, int index, bool twoColour) {
+  constexpr int width = COwnerMenu::kIconWidth;
+  constexpr int height = COwnerMenu::kIconHeight;
+  const ui::HBITMAP image = ImageToBitmap(dc, list, index);
+  const ui::HBITMAP shape = ui::CreateBitmap(width, height, 1, 1, nullptr);
   {
-    SelectedBitmap work(bitmap);
-    SelectedBitmap shape(mask);
-    ui::SetBkColor(work, ui::GetSysColor(ui::COLOR_BTNFACE));
-    ui::BitBlt(shape, 0, 0, width, height, work, 0, 0, ui::SRCCOPY);
-    ui::SetBkColor(work, ui::GetSysColor(ui::COLOR_BTNHIGHLIGHT));
-    ui::BitBlt(shape, 0, 0, width, height, work, 0, 0, ui::SRCPAINT);
+    SelectedBitmap source(image);
+    SelectedBitmap target(shape);
+    if (twoColour) {
+      // Each pixel takes the nearer of white and black: the image's dark parts are the shape.
+      for (int py = 0; py < height; ++py) {
+        for (int px = 0; px < width; ++px) {
+          const ui::COLORREF pixel = ui::GetPixel(source, px, py);
+          const int sum = ui::GetRValue(pixel) + ui::GetGValue(pixel) + ui::GetBValue(pixel);
+          ui::SetPixel(target, px, py, 2 * sum > 3 * 255 ? ui::RGB(255, 255, 255) : ui::RGB(0, 0, 0));
+        }
+      }
+    } else {
+      ui::SetBkColor(source, ui::GetSysColor(ui::COLOR_BTNFACE));
+      ui::BitBlt(target, 0, 0, width, height, source, 0, 0, ui::SRCCOPY);
+      ui::SetBkColor(source, ui::GetSysColor(ui::COLOR_BTNHIGHLIGHT));
+      ui::BitBlt(target, 0, 0, width, height, source, 0, 0, ui::SRCPAINT);
+    }
+  }
+  ui::DeleteObject(image);
+  return shape;
+}
 
+void DrawEtchedShape(ui::HDC dc, int x, int y, ui::HBITMAP shape, ui::COLORREF background) {
+  constexpr int width = COwnerMenu::kIconWidth;
+  constexpr int height = COwnerMenu::kIconHeight;
+  const ui::HBITMAP scratch = ui::CreateCompatibleBitmap(dc, width, height);
+  {
+    SelectedBitmap work(scratch);
+    SelectedBitmap mask(shape);
     const ui::HBRUSH fill = ui::CreateSolidBrush(background);
     const ui::RECT all{0, 0, width, height};
     ui::FillRect(work, &all, fill);
@@ -144,47 +153,34 @@ void DrawDisabledImage(ui::HDC dc, int x, int y, int width, int height, ui::HBIT
     ui::SetTextColor(work, ui::RGB(255, 255, 255));
     ui::SetBkColor(work, ui::RGB(0, 0, 0));
     const ui::HGDIOBJ oldBrush = ui::SelectObject(work, ui::GetSysColorBrush(ui::COLOR_BTNHIGHLIGHT));
-    ui::BitBlt(work, 0, 0, width, height, shape, 0, 0, kPatternThroughMask);
+    ui::BitBlt(work, 0, 0, width, height, mask, 0, 0, kPatternThroughMask);
     ui::BitBlt(dc, x + 1, y + 1, width, height, work, 0, 0, ui::SRCCOPY);
-    ui::BitBlt(work, 1, 1, width, height, shape, 0, 0, kPatternThroughMask);
+    ui::BitBlt(work, 1, 1, width, height, mask, 0, 0, kPatternThroughMask);
     ui::SelectObject(work, ui::GetSysColorBrush(ui::COLOR_BTNSHADOW));
-    ui::BitBlt(work, 0, 0, width, height, shape, 0, 0, kPatternThroughMask);
+    ui::BitBlt(work, 0, 0, width, height, mask, 0, 0, kPatternThroughMask);
     ui::BitBlt(dc, x, y, width, height, work, 0, 0, ui::SRCCOPY);
     ui::SelectObject(work, oldBrush);
   }
-  ui::DeleteObject(mask);
+  ui::DeleteObject(scratch);
 }
 
-void DrawDisabledImageDib(ui::HDC dc, int x, int y, int width, int height, ui::HBITMAP bitmap,
-                          ui::COLORREF background) {
-  // The two-colour copy: each pixel takes the nearer of white and black, so the image's dark
-  // parts are the shape that is etched and its light parts let the background show.
-  const ui::HBITMAP shape = ui::CreateBitmap(width, height, 1, 1, nullptr);
-  {
-    SelectedBitmap source(bitmap);
-    SelectedBitmap target(shape);
-    for (int py = 0; py < height; ++py) {
-      for (int px = 0; px < width; ++px) {
-        const ui::COLORREF pixel = ui::GetPixel(source, px, py);
-        const int sum = ui::GetRValue(pixel) + ui::GetGValue(pixel) + ui::GetBValue(pixel);
-        ui::SetPixel(target, px, py, 2 * sum > 3 * 255 ? ui::RGB(255, 255, 255) : ui::RGB(0, 0, 0));
-      }
-    }
-    const ui::HBRUSH fill = ui::CreateSolidBrush(background);
-    const ui::RECT all{x, y, x + width, y + height};
-    ui::FillRect(dc, &all, fill);
-    ui::DeleteObject(fill);
-    const ui::COLORREF oldText = ui::SetTextColor(dc, ui::RGB(0, 0, 0));
-    const ui::COLORREF oldBack = ui::SetBkColor(dc, ui::RGB(255, 255, 255));
-    const ui::HGDIOBJ oldBrush = ui::SelectObject(dc, ui::GetSysColorBrush(ui::COLOR_BTNHIGHLIGHT));
-    ui::BitBlt(dc, x + 1, y + 1, width, height, target, 0, 0, kPatternWhereBlack);
-    ui::SelectObject(dc, ui::GetSysColorBrush(ui::COLOR_BTNSHADOW));
-    ui::BitBlt(dc, x, y, width, height, target, 0, 0, kPatternWhereBlack);
-    ui::SelectObject(dc, oldBrush);
-    ui::SetBkColor(dc, oldBack);
-    ui::SetTextColor(dc, oldText);
-  }
-  ui::DeleteObject(shape);
+void DrawEtchedShapeOnBackground(ui::HDC dc, int x, int y, ui::HBITMAP shape, ui::COLORREF background) {
+  constexpr int width = COwnerMenu::kIconWidth;
+  constexpr int height = COwnerMenu::kIconHeight;
+  SelectedBitmap mask(shape);
+  const ui::HBRUSH fill = ui::CreateSolidBrush(background);
+  const ui::RECT all{x, y, x + width, y + height};
+  ui::FillRect(dc, &all, fill);
+  ui::DeleteObject(fill);
+  const ui::COLORREF oldText = ui::SetTextColor(dc, ui::RGB(0, 0, 0));
+  const ui::COLORREF oldBack = ui::SetBkColor(dc, ui::RGB(255, 255, 255));
+  const ui::HGDIOBJ oldBrush = ui::SelectObject(dc, ui::GetSysColorBrush(ui::COLOR_BTNHIGHLIGHT));
+  ui::BitBlt(dc, x + 1, y + 1, width, height, mask, 0, 0, kPatternWhereBlack);
+  ui::SelectObject(dc, ui::GetSysColorBrush(ui::COLOR_BTNSHADOW));
+  ui::BitBlt(dc, x, y, width, height, mask, 0, 0, kPatternWhereBlack);
+  ui::SelectObject(dc, oldBrush);
+  ui::SetBkColor(dc, oldBack);
+  ui::SetTextColor(dc, oldText);
 }
 
 ui::CImageList* COwnerMenu::SharedImageList() {
@@ -198,7 +194,8 @@ ui::CImageList* COwnerMenu::SharedImageList() {
 
 ui::HBITMAP LoadSysColourBitmap(win::UINT id) {
   auto dib = ui::LoadBitmapResourceDib(nullptr, id);
-  if (!dib || DibColourCount(*dib) != kSysColourTable) return nullptr;
+  const auto table = dib ? ui::FindDibColourTable(*dib) : std::nullopt;
+  if (!table || table->count != kSysColourTable) return nullptr;
   // The standard colours of button images, drawn in the colours the system gives them.
   static constexpr struct {
     ui::COLORREF standard;
@@ -207,10 +204,8 @@ ui::HBITMAP LoadSysColourBitmap(win::UINT id) {
               {ui::RGB(128, 128, 128), ui::COLOR_BTNSHADOW},
               {ui::RGB(192, 192, 192), ui::COLOR_BTNFACE},
               {ui::RGB(255, 255, 255), ui::COLOR_BTNHIGHLIGHT}};
-  const std::size_t table = win::ReadLe32(*dib, 0);
   for (std::size_t entry = 0; entry < kSysColourTable; ++entry) {
-    const std::size_t at = table + entry * 4;
-    if (!win::FieldFits(dib->size(), at, 4)) return nullptr;
+    const std::size_t at = table->offset + entry * 4;
     const ui::COLORREF colour = ui::RGB((*dib)[at + 2], (*dib)[at + 1], (*dib)[at]);
     for (const auto& map : kMap) {
       if (colour != map.standard) continue;
@@ -265,6 +260,7 @@ int COwnerMenu::AddToSharedImageList(ui::CImageList& list, int index, win::UINT 
   if (const auto found = std::find(ids.begin(), ids.end(), id); found != ids.end()) {
     at = static_cast<int>(found - ids.begin());
     ui::ImageList_ReplaceIcon(shared, at, icon);
+    ++TheMenuClassState().sharedImageChanges;
     const auto size = static_cast<int>(ids.size());
     if (shaded && at + 2 < size && ids[at + 1] == id && ids[at + 2] == id) {
       ReplaceMasked(shared, at + 1, copies.faded);

@@ -16,13 +16,15 @@ ui::HBITMAP ImageToBitmap(ui::HDC dc, ui::HIMAGELIST list, int index);
 void MakeFadedBitmap(ui::HBITMAP bitmap);
 // Pixels other than the face colour become the shadow colour.
 void MakeShadowBitmap(ui::HBITMAP bitmap);
-// The image etched over the background colour: its shape in the shadow colour at (x, y) over
-// the same shape in the highlight colour at (x + 1, y + 1). Face and highlight pixels of the
-// bitmap count as background. The bitmap is used as the work area and changed.
-void DrawDisabledImage(ui::HDC dc, int x, int y, int width, int height, ui::HBITMAP bitmap, ui::COLORREF background);
-
-// The same etched look drawn from a two-colour copy of the bitmap: its dark pixels in the shadow
-// colour at (x, y) over the highlight colour at (x + 1, y + 1), on the background colour.
-void DrawDisabledImageDib(ui::HDC dc, int x, int y, int width, int height, ui::HBITMAP bitmap, ui::COLORREF background);
+// The shape that a disabled image is etched in, a monochrome bitmap of the menu's image size:
+// 0 where the etch goes, 1 where the background shows. twoColour: the image's dark pixels;
+// else every pixel that is not the face or the highlight colour.
+ui::HBITMAP EtchShape(ui::HDC dc, ui::HIMAGELIST list, int index, bool twoColour);
+// The shape etched over the background colour: in the shadow colour at (x, y) over the highlight
+// colour at (x + 1, y + 1), both copied opaque with the background around them.
+void DrawEtchedShape(ui::HDC dc, int x, int y, ui::HBITMAP shape, ui::COLORREF background);
+// The same etch drawn through onto the image's square filled with the background colour; the
+// highlight's extra column and row leave what the DC holds where the background shows.
+void DrawEtchedShapeOnBackground(ui::HDC dc, int x, int y, ui::HBITMAP shape, ui::COLORREF background);
 
 }  // namespace tarnlok

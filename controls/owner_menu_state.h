@@ -15,6 +15,8 @@ struct MenuClassState {
   MenuClassState() { ui::ImageList_GetImageCount(nullptr); }
   std::unique_ptr<ui::CImageList> images;
   std::vector<win::UINT> imageIds;
+  // Counts the images of the shared list replaced in place, which etched copies must follow.
+  unsigned sharedImageChanges = 0;
   std::vector<ui::HMENU> allSubmenus;
   std::map<ui::HMENU, COwnerMenu*> objects;
   std::optional<int> shellKind;

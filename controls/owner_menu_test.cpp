@@ -10,6 +10,7 @@
 #include "platform/ui/resources/menu_template.h"
 #include "platform/ui/resources/resources.h"
 #include "platform/ui/gdi/gdi.h"
+#include "platform/ui/gdi/palette.h"
 #include "platform/ui/testing/test_driver.h"
 #include "platform/ui/windows/message_queue.h"
 #include "platform/ui/windows/messages.h"
@@ -603,6 +604,53 @@ TEST_F(OwnerMenu, OldStyleDisabledImagesEtchOnlyTheDarkPixels) {
     expected.Text(record->GetText(), 31, kShadow);
     EXPECT_EQ(Difference(actual, expected), "") << record->GetText() << ", XP, old style";
   }
+}
+
+// A disabled image is etched on its first paint and kept: later paints of it, by any item, make
+// nothing that stays, and the menu frees what it kept when it goes.
+TEST_F(OwnerMenu, DisabledImagesAreEtchedOnceAndReleasedWithTheMenu) {
+  menu.CreatePopupMenu();
+  ASSERT_TRUE(menu.AppendOwnerDrawnItem(L"&Green", ui::MF_GRAYED, 907, static_cast<int>(kStrip)));
+  ASSERT_TRUE(menu.AppendOwnerDrawnItem(L"&Green again", ui::MF_GRAYED, 907, -1));
+  const auto& items = menu.Items();
+  Row first, second, third;
+  const auto live = [] { return ui::GetGuiResources(nullptr, ui::GR_GDIOBJECTS); };
+  const auto before = live();
+  Draw(menu, *items[0], ui::ODS_GRAYED, first);
+  EXPECT_EQ(live(), before + 1) << "the etched shape is kept";
+  Draw(menu, *items[1], ui::ODS_GRAYED, second);
+  Draw(menu, *items[0], ui::ODS_GRAYED, third);
+  EXPECT_EQ(live(), before + 1) << "the same image is not etched again";
+  EXPECT_EQ(Difference(first, third), "");
+  menu.DestroyMenu();
+  EXPECT_EQ(live(), before);
+}
+
+// The shared list's image of a command replaced in place is etched anew.
+TEST_F(OwnerMenu, AReplacedImageIsEtchedAgain) {
+  menu.CreatePopupMenu();
+  menu.SetOldStyleDisabledImages(win::TRUE);
+  ASSERT_TRUE(menu.AppendOwnerDrawnItem(L"&Green", ui::MF_GRAYED, 907, static_cast<int>(kStrip)));
+  const COwnerMenuItem& record = *menu.Items()[0];
+  const auto drawn = [&](bool etched) {
+    Row actual, expected;
+    Draw(menu, record, ui::ODS_GRAYED, actual);
+    expected.Fill(0, 0, kWidth, kHeight, kFace);
+    if (etched) {
+      expected.Square(3, 3, kWhite);
+      expected.Square(2, 2, kShadow);
+    }
+    expected.EtchedText(record.GetText(), 25);
+    return Difference(actual, expected);
+  };
+  EXPECT_EQ(drawn(true), "") << "the dark green square is etched";
+  ui::CImageList strip;
+  strip.Create(COwnerMenu::kIconWidth, COwnerMenu::kIconHeight, ui::ILC_MASK | ui::ILC_COLOR32, 2, 1);
+  const ui::HBITMAP bitmap = ui::LoadBitmapA(nullptr, kStrip);
+  strip.Add(bitmap, kFace);
+  ui::DeleteObject(bitmap);
+  ASSERT_EQ(COwnerMenu::AddToSharedImageList(strip, 1, 907), record.sharedImageIndex);
+  EXPECT_EQ(drawn(false), "") << "the light yellow square leaves no etch";
 }
 
 // Dynamic icons are added from their handles; bitmaps can be masked with their own background.

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -30,16 +31,7 @@ class Viewer : public testing::Test {
     output_ = home_ / "found photos";
     std::filesystem::create_directories(output_);
     std::filesystem::create_directories(home_ / "tarnlok");
-    // As the settings dialog stores the folder: without a terminating zero.
-    std::string hex;
-    for (const char c : win::WindowsPathOfHost(output_)) {
-      char byte[4];
-      std::snprintf(byte, sizeof byte, "%02x", static_cast<unsigned char>(c));
-      hex += (hex.empty() ? "" : ",") + std::string(byte);
-    }
-    std::ofstream(home_ / "tarnlok" / "registry") << "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quarnwell\\Tarnlok "
-                                                     "V2\\Settings]\n\"Default Folder\"=hex(1):"
-                                                  << hex << "\n";
+    StoreFolder(win::WindowsPathOfHost(output_));
     const auto bin = home_ / "bin";
     std::filesystem::create_directories(bin);
     std::ofstream(bin / "xdg-open") << "#!/bin/sh\nprintf '%s\\n' \"$@\" > " << Quoted(opened_ = home_ / "opened")
@@ -47,6 +39,58 @@ class Viewer : public testing::Test {
     std::filesystem::permissions(bin / "xdg-open", std::filesystem::perms::owner_all);
   }
   void TearDown() override { std::filesystem::remove_all(home_); }
+
+  // As the settings dialog stores the folder: without a terminating zero.
+  void StoreFolder(const std::string& folder) {
+    std::string hex;
+    for (const char c : folder) {
+      char byte[4];
+      std::snprintf(byte, sizeof byte, "%02x", static_cast<unsigned char>(c));
+      hex += (hex.empty() ? "" : ",") + std::string(byte);
+    }
+    std::ofstream(home_ / "tarnlok" / "registry") << "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quarnwell\\Tarnlok "
+                                                     "V2\\Settings]\n\"Default Folder\"=hex(1):"
+                                                  << hex << "\n";
+  }
+
+  // The run's folder when the settings hold no folder it can use: C:\Recover of the viewer's drive C:.
+  std::filesystem::path FallbackFolder() const {
+    const auto folder = home_ / "tarnlok" / "drive_c" / "Recover";
+    std::filesystem::create_directories(folder);
+    return folder;
+  }
+
+  // A folder that exists, whose Windows path is exactly length characters long.
+  std::string FolderOfLength(std::size_t length) const {
+    std::filesystem::path host = output_;
+    std::string path = win::WindowsPathOfHost(output_);
+    while (path.size() < length) {
+      // Each part with its backslash; never leave a single character for the last.
+      const std::size_t left = length - path.size();
+      const std::string part(left <= 201 ? left - 1 : 150, 'd');
+      host /= part;
+      path += "\\" + part;
+    }
+    std::filesystem::create_directories(host);
+    return path;
+  }
+
+  // Starts an X server for the viewer; false, with the reason in skipReason_, when none runs.
+  bool StartDisplay() {
+    if (!tarnlok::test_support::DesktopToolsInstalled()) {
+      skipReason_ = "Xvfb or xdotool is not installed (scripts/install-deps installs them)";
+      return false;
+    }
+    server_.emplace();
+    skipReason_ = "Xvfb did not start";
+    return server_->Running();
+  }
+
+  // Runs the viewer on the display and answers what it gave the file manager.
+  std::string OpenedOnDisplay() {
+    EXPECT_EQ(Run("DISPLAY=" + server_->Display()), 0);
+    return Opened(std::chrono::seconds(10));
+  }
 
   int Run(const std::string& screen) {
     const std::string command = "env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY -u DISPLAY " + screen +
@@ -70,6 +114,8 @@ class Viewer : public testing::Test {
   std::filesystem::path home_;
   std::filesystem::path output_;
   std::filesystem::path opened_;
+  std::optional<tarnlok::test_support::XServer> server_;
+  std::string skipReason_;
 };
 
 TEST_F(Viewer, TheProgramFolderHoldsIt) {
@@ -77,13 +123,29 @@ TEST_F(Viewer, TheProgramFolderHoldsIt) {
 }
 
 TEST_F(Viewer, OnADisplayTheFileManagerShowsTheOutputFolder) {
-  if (!tarnlok::test_support::DesktopToolsInstalled()) {
-    GTEST_SKIP() << "Xvfb or xdotool is not installed (scripts/install-deps installs them)";
-  }
-  tarnlok::test_support::XServer server;
-  if (!server.Running()) GTEST_SKIP() << "Xvfb did not start";
-  EXPECT_EQ(Run("DISPLAY=" + server.Display()), 0);
-  EXPECT_EQ(Opened(std::chrono::seconds(10)), output_.string() + "\n");
+  if (!StartDisplay()) GTEST_SKIP() << skipReason_;
+  EXPECT_EQ(OpenedOnDisplay(), output_.string() + "\n");
+}
+
+TEST_F(Viewer, AFolderLongerThanTheRunReadsShowsTheRunsFallbackFolder) {
+  if (!StartDisplay()) GTEST_SKIP() << skipReason_;
+  StoreFolder(FolderOfLength(300));
+  const auto fallback = FallbackFolder();
+  EXPECT_EQ(OpenedOnDisplay(), fallback.string() + "\n");
+}
+
+TEST_F(Viewer, AFolderFillingTheRoomWithoutItsEndShowsTheRunsFallbackFolder) {
+  if (!StartDisplay()) GTEST_SKIP() << skipReason_;
+  StoreFolder(FolderOfLength(260));
+  const auto fallback = FallbackFolder();
+  EXPECT_EQ(OpenedOnDisplay(), fallback.string() + "\n");
+}
+
+TEST_F(Viewer, TheLongestFolderTheRunReadsIsShown) {
+  if (!StartDisplay()) GTEST_SKIP() << skipReason_;
+  const std::string folder = FolderOfLength(259);
+  StoreFolder(folder);
+  EXPECT_EQ(OpenedOnDisplay(), win::HostPathOf(folder)->string() + "\n");
 }
 
 TEST_F(Viewer, OffscreenItOpensNothing) {

@@ -2,11 +2,11 @@
 // writes and each recovery run reads, and the program-wide copies the run works with.
 #pragma once
 
-#include "platform/win/registry/registry.h"
+#include "controls/settings_key.h"
+
 #include "platform/win/system/types.h"
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace tarnlok {
@@ -27,31 +27,6 @@ constexpr const char* kDefaultFolderValue = "Default Folder";
 constexpr const char* kDefaultFileValue = "Default File";
 constexpr const char* kFallbackFolder = "C:\\Recover";
 constexpr const char* kDefaultPrefix = "TLK";
-// Room for a folder or prefix text, its terminating zero included.
-constexpr std::size_t kSettingTextRoom = 260;
-
-// The settings key, opened with all access; closed when the object goes.
-class SettingsKey {
- public:
-  // create: made when missing. path: the key under HKLM.
-  explicit SettingsKey(bool create = false);
-  SettingsKey(const std::string& path, bool create);
-  ~SettingsKey();
-  SettingsKey(const SettingsKey&) = delete;
-  SettingsKey& operator=(const SettingsKey&) = delete;
-
-  bool IsOpen() const { return key_ != nullptr; }
-  std::optional<win::BYTE> ReadByte(const char* name) const;
-  // A text that fits kSettingTextRoom with its end; nullopt when missing or too long.
-  std::optional<std::string> ReadText(const char* name) const;
-  void WriteByte(const char* name, win::BYTE value);
-  // Written with its terminating zero, so that a reader always finds the end.
-  void WriteText(const char* name, const std::string& text);
-  void Flush();
-
- private:
-  win::HKEY key_ = nullptr;
-};
 
 struct FolderAndPrefix {
   std::string folder;

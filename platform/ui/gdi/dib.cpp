@@ -11,22 +11,38 @@ namespace {
 
 std::size_t Stride(std::int64_t width, int bits) { return static_cast<std::size_t>(((width * bits + 31) / 32) * 4); }
 
+constexpr std::size_t kInfoHeaderSize = 40;
+constexpr std::size_t kBitCountField = 14;
+constexpr std::size_t kColoursUsedField = 32;
+constexpr int kMostTableBits = 8;
+
 }  // namespace
 
+std::optional<DibColourTable> FindDibColourTable(std::span<const BYTE> dib) {
+  const auto headerSize = win::TryRead32(dib, 0, win::Endian::Little);
+  const auto bits = win::TryRead16(dib, kBitCountField, win::Endian::Little);
+  const auto used = win::TryRead32(dib, kColoursUsedField, win::Endian::Little);
+  if (!headerSize || !bits || !used || *headerSize < kInfoHeaderSize) return std::nullopt;
+  DibColourTable table{*headerSize, 0};
+  if (*bits <= kMostTableBits) {
+    const std::size_t indexable = std::size_t{1} << *bits;
+    if (*used > indexable) return std::nullopt;
+    table.count = *used != 0 ? *used : indexable;
+  }
+  if (!win::FieldFits(dib.size(), table.offset, table.count * 4)) return std::nullopt;
+  return table;
+}
+
 std::optional<QImage> DecodeDib(std::span<const BYTE> header, std::span<const BYTE> pixels) {
-  if (header.size() < 40) return std::nullopt;
-  const std::uint32_t headerSize = win::ReadLe32(header, 0);
+  const auto table = FindDibColourTable(header);
+  if (!table) return std::nullopt;
   const auto width = static_cast<std::int32_t>(win::ReadLe32(header, 4));
   const auto height = static_cast<std::int32_t>(win::ReadLe32(header, 8));
   const int bits = win::ReadLe16(header, 14);
   const std::uint32_t compression = win::ReadLe32(header, 16);
-  std::uint32_t colours = win::ReadLe32(header, 32);
-  if (headerSize < 40 || headerSize > header.size() || compression != BI_RGB) return std::nullopt;
+  if (compression != BI_RGB) return std::nullopt;
   if (width <= 0 || width > 16384 || height == 0 || height < -16384 || height > 16384) return std::nullopt;
   if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) return std::nullopt;
-  if (bits <= 8 && colours == 0) colours = 1u << bits;
-  if (bits > 8) colours = 0;
-  if (colours > 256 || headerSize + static_cast<std::size_t>(colours) * 4 > header.size()) return std::nullopt;
   const std::int64_t rows = height < 0 ? -static_cast<std::int64_t>(height) : height;
   const std::size_t stride = Stride(width, bits);
   if (stride * static_cast<std::size_t>(rows) > pixels.size()) return std::nullopt;
@@ -42,8 +58,8 @@ std::optional<QImage> DecodeDib(std::span<const BYTE> header, std::span<const BY
         const std::size_t bit = static_cast<std::size_t>(x) * static_cast<std::size_t>(bits);
         const int shift = 8 - bits - static_cast<int>(bit % 8);
         const std::uint32_t index = (pixels[line + bit / 8] >> shift) & ((1u << bits) - 1);
-        if (index >= colours) return std::nullopt;
-        const std::size_t entry = headerSize + index * 4;
+        if (index >= table->count) return std::nullopt;
+        const std::size_t entry = table->offset + index * 4;
         colour = qRgb(header[entry + 2], header[entry + 1], header[entry]);
       }
       image.setPixel(x, static_cast<int>(row), colour);

@@ -6,6 +6,7 @@
 #include "platform/ui/windows/ui_types.h"
 
 #include <cstddef>
+#include <optional>
 #include <span>
 
 namespace ui {
@@ -38,6 +39,19 @@ struct BITMAPINFO {
   BITMAPINFOHEADER bmiHeader;
   RGBQUAD bmiColors[1];
 };
+
+// The colour table of a DIB that starts with a BITMAPINFOHEADER: where it starts (biSize) and
+// how many RGBQUADs it holds (biClrUsed, or the whole table of biBitCount when that is 0; none
+// above 8 bits per pixel).
+struct DibColourTable {
+  std::size_t offset = 0;
+  std::size_t count = 0;
+  std::size_t End() const { return offset + count * 4; }
+};
+
+// Nothing when the header is cut short or smaller than a BITMAPINFOHEADER, when biClrUsed is
+// more than biBitCount can index, or when the table runs past the bytes.
+std::optional<DibColourTable> FindDibColourTable(std::span<const BYTE> dib);
 
 // Copies rows of a bitmap as 24- or 32-bit uncompressed DIB rows (each padded to 4 bytes),
 // bottom-up for a positive height. With bits null, fills in the header's image size only.

@@ -87,14 +87,9 @@ std::optional<Op> StretchDib(std::span<const BYTE> r, std::size_t firstCoordinat
   const std::size_t start = 6 + dibWord * 2;
   if (start > r.size()) throw std::out_of_range("bitmap beyond the record");
   const auto dib = r.subspan(start);
-  const DWORD headerSize = ReadLe32(dib, 0);
-  const WORD bits = ReadLe16(dib, 14);
-  DWORD colours = ReadLe32(dib, 32);
-  if (bits <= 8 && colours == 0) colours = 1u << bits;
-  if (bits > 8) colours = 0;
-  const std::size_t tableEnd = static_cast<std::size_t>(headerSize) + static_cast<std::size_t>(colours) * 4;
-  if (tableEnd > dib.size()) throw std::out_of_range("colour table beyond the record");
-  auto pixels = DecodeDib(dib.first(tableEnd), dib.subspan(tableEnd));
+  const auto table = FindDibColourTable(dib);
+  if (!table) throw std::out_of_range("colour table beyond the record");
+  auto pixels = DecodeDib(dib.first(table->End()), dib.subspan(table->End()));
   if (!pixels) return std::nullopt;
   return Image{destination, *pixels};
 }

@@ -2,6 +2,7 @@
 
 #include "platform/ui/gdi/dib_internal.h"
 #include "platform/ui/gdi/gdi_internal.h"
+#include "platform/ui/resources/png_header.h"
 #include "platform/win/layouts/byte_order.h"
 #include "platform/win/modules/module_resources.h"
 #include "platform/win/system/last_error.h"
@@ -12,18 +13,14 @@ namespace ui {
 namespace {
 
 constexpr std::size_t kHeaderSize = 40;
-constexpr BYTE kPngPaletteType = 3;
-// The PNG signature (8 bytes), then the IHDR chunk: length, type, width, height, bit depth,
-// colour type.
-constexpr std::size_t kPngBitDepth = 24;
-constexpr std::size_t kPngColourType = 25;
 
 std::size_t Stride(int width, int bits) { return static_cast<std::size_t>(((width * bits + 31) / 32) * 4); }
 
 // Bits per pixel of the DIB a paletted PNG becomes; 0 for any other PNG.
 int PaletteBits(std::span<const BYTE> png) {
-  if (!win::FieldFits(png.size(), kPngColourType, 1) || png[kPngColourType] != kPngPaletteType) return 0;
-  const BYTE depth = png[kPngBitDepth];
+  const auto header = ReadPngHeader(png);
+  if (!header || header->colourType != kPngPaletteType) return 0;
+  const BYTE depth = header->bitDepth;
   return depth == 1 ? 1 : depth <= 4 ? 4 : 8;
 }
 
@@ -83,20 +80,12 @@ std::optional<std::vector<BYTE>> LoadBitmapResourceDib(HINSTANCE module, UINT id
 }
 
 HBITMAP CreateBitmapFromPackedDib(std::span<const BYTE> dib) {
-  const auto header = win::TryRead32(dib, 0, win::Endian::Little);
-  const auto bits = win::TryRead16(dib, 14, win::Endian::Little);
-  const auto used = win::TryRead32(dib, 32, win::Endian::Little);
-  if (!header || !bits || !used || *header > dib.size()) {
+  const auto table = FindDibColourTable(dib);
+  if (!table) {
     win::SetLastError(win::ERROR_INVALID_DATA);
     return nullptr;
   }
-  const std::size_t colours = *bits <= 8 ? (*used != 0 ? *used : std::size_t{1} << *bits) : 0;
-  const std::size_t table = static_cast<std::size_t>(*header) + colours * 4;
-  if (colours > 256 || table > dib.size()) {
-    win::SetLastError(win::ERROR_INVALID_DATA);
-    return nullptr;
-  }
-  const auto image = DecodeDib(dib.first(table), dib.subspan(table));
+  const auto image = DecodeDib(dib.first(table->End()), dib.subspan(table->End()));
   if (!image) {
     win::SetLastError(win::ERROR_INVALID_DATA);
     return nullptr;

@@ -134,10 +134,12 @@ void ServeWindowsOutsideFilter(HWND filter) {
   auto& queue = TheQueue();
   if (queue.serving || filter == nullptr) return;
   queue.serving = true;
-  const std::vector<HWND> served = queue.served;
-  for (const HWND window : served) {
-    if (MatchesWindow(window, filter)) continue;
-    while (FindWindowRecord(window) != nullptr) {
+  // By place, not by iterator: a handler may serve new windows, which grows the list; a window
+  // destroyed meanwhile leaves a null in its place until the serve ends.
+  for (std::size_t at = 0; at < queue.served.size(); ++at) {
+    const HWND window = queue.served[at];
+    if (window == nullptr || MatchesWindow(window, filter)) continue;
+    while (queue.served[at] == window && FindWindowRecord(window) != nullptr) {
       const auto next = NextMessage(window, 0, 0, true);
       if (!next) break;
       NoteKeys(*next);
@@ -145,6 +147,7 @@ void ServeWindowsOutsideFilter(HWND filter) {
       DispatchMessage(&*next);
     }
   }
+  std::erase(queue.served, nullptr);
   queue.serving = false;
 }
 
@@ -271,7 +274,11 @@ void ServeAtEveryPump(HWND topLevel) {
 
 void ForgetWindowMessages(HWND hwnd) {
   auto& queue = TheQueue();
-  std::erase(queue.served, hwnd);
+  if (queue.serving) {
+    std::replace(queue.served.begin(), queue.served.end(), hwnd, HWND{nullptr});
+  } else {
+    std::erase(queue.served, hwnd);
+  }
   std::erase_if(queue.posted, [&](const MSG& m) { return m.hwnd == hwnd; });
   std::erase_if(queue.timers, [&](const Timer& t) { return t.hwnd == hwnd; });
 }

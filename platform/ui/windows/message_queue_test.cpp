@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 namespace ui {
@@ -35,6 +36,63 @@ struct Queue : ::testing::Test {
   HWND child = nullptr;
   HWND other = nullptr;
 };
+
+// Served windows whose handler, on WM_USER, notes its window and destroys the windows it was
+// told to, serving a new one each time.
+struct ServedWindows {
+  std::vector<HWND> dispatched;
+  std::vector<HWND> destroyOnUser;
+  std::vector<HWND> made;
+};
+
+ServedWindows& Served() {
+  static ServedWindows served;
+  return served;
+}
+
+HWND ServedWindow();
+
+LRESULT ServedProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_USER) return DefWindowProcA(hwnd, message, wParam, lParam);
+  Served().dispatched.push_back(hwnd);
+  const std::vector<HWND> doomed = std::exchange(Served().destroyOnUser, {});
+  for (const HWND window : doomed) DestroyWindow(window);
+  if (!doomed.empty()) {
+    for (int i = 0; i < 8; ++i) Served().made.push_back(ServedWindow());
+  }
+  return 0;
+}
+
+HWND ServedWindow() {
+  static const bool registered = [] {
+    WNDCLASSA wc;
+    wc.lpfnWndProc = ServedProc;
+    wc.lpszClassName = "ServedWindow";
+    return RegisterClassA(&wc) != 0;
+  }();
+  EXPECT_TRUE(registered);
+  const HWND hwnd = CreateWindowExA(0, "ServedWindow", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ServeAtEveryPump(hwnd);
+  return hwnd;
+}
+
+TEST_F(Queue, ServingSurvivesHandlersThatDestroyAndMakeServedWindows) {
+  const HWND first = ServedWindow();
+  const HWND second = ServedWindow();
+  const HWND third = ServedWindow();
+  // The first's handler destroys itself and the third, and serves eight new windows.
+  Served().destroyOnUser = {first, third};
+  for (const HWND window : {first, second, third}) PostMessage(window, WM_USER, 0, 0);
+  MSG msg;
+  EXPECT_FALSE(PeekMessage(&msg, other, 0, 0, PM_REMOVE));
+  EXPECT_EQ(Served().dispatched, (std::vector<HWND>{first, second})) << "the second is served, the third is gone";
+  for (const HWND made : Served().made) PostMessage(made, WM_USER, 0, 0);
+  Served().dispatched.clear();
+  EXPECT_FALSE(PeekMessage(&msg, other, 0, 0, PM_REMOVE));
+  EXPECT_EQ(Served().dispatched.size(), Served().made.size()) << "the new windows are served at the next pump";
+  for (const HWND made : Served().made) DestroyWindow(made);
+  DestroyWindow(second);
+}
 
 TEST_F(Queue, PeekForAWindowTakesItsAndItsChildrensMessagesInPostOrder) {
   PostMessage(other, WM_USER + 1, 0, 0);
