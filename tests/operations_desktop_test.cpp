@@ -433,8 +433,12 @@ TEST_F(ScreenOnDisplay, WindowsShowTheirCaptionSheetsKeepTheirSizeAndBoxesStayIn
   ASSERT_TRUE(UntilABoxOpens(sheet, [&] { Keys(sheet, "alt+b"); })) << "Backup asks to close the other applications";
   const std::string box = NewWindow(Known(sheet), "Tarnlok V2", seconds(5));
   ASSERT_FALSE(box.empty());
+  // Under load the window manager can take a moment to list a window it manages.
+  const auto listed = [&] { return StackingIndex(box) >= 0 && StackingIndex(main_) >= 0; };
+  ASSERT_TRUE(WaitFor(listed, seconds(10))) << X("xprop -root _NET_CLIENT_LIST_STACKING");
   ClickAt(main_, 430, 300);  // the main window beside the sheet
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  ASSERT_TRUE(WaitFor(listed, seconds(10))) << X("xprop -root _NET_CLIENT_LIST_STACKING");
   EXPECT_GT(StackingIndex(box), StackingIndex(main_)) << "the box stays above the main window";
   EXPECT_TRUE(Answer(Known(sheet), "Return"));
 }
