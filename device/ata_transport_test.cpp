@@ -175,6 +175,15 @@ TEST_F(Ata98, IdentifyAlwaysMovesASectorButGivesTheCallerOnlyWhatItHolds) {
   EXPECT_EQ(win::ReadLe32(status, 0), kStatusCompactFlash);
 }
 
+// A command of the status layout that the reader answers with ERR (a CompactFlash card has no
+// raw flash geometry) is no reply: nothing reaches the caller's buffer.
+TEST_F(Ata98, AStatusLayoutReplyWithTheErrorBitFails) {
+  std::array<win::BYTE, 4> geometry{};
+  geometry.fill(0xEE);
+  EXPECT_FALSE(ExecAtaCommand(driver_, &entry, kVendorGeometry, 0, geometry.data(), 4, kAtaDataIn, 0, 0));
+  EXPECT_EQ(geometry, (std::array<win::BYTE, 4>{0xEE, 0xEE, 0xEE, 0xEE}));
+}
+
 TEST_F(Ata98, SectorsMoveIntoTheCallersBuffer) {
   std::vector<win::BYTE> sector(512, 0);
   ASSERT_TRUE(ExecAtaCommand(driver_, &entry, kAtaReadSectors, 3, sector.data(), 512, kAtaDataIn, 0, 0));
@@ -204,6 +213,22 @@ TEST_F(AtaStandIn98, MemoryStickEraseMovesNoData) {
   ASSERT_FALSE(machine.Driver().requests.empty());
   EXPECT_EQ(win::ReadLe32(machine.Driver().requests.back(), win::card_driver_layout::ata_request::kTransfer), 0u)
       << "transfer flag forced to none";
+}
+
+TEST_F(AtaStandIn98, IdentifyAnsweredWithTheErrorBitFailsUntilTheReaderAnswers) {
+  auto& card = machine.Driver().cards[0x1000];
+  card.image = NumberedImage(16);
+  card.identify = test_support::IdentifyWith(0, 16);
+  card.identifyFailures = 1;
+  DeviceEntry entry;
+  entry.deviceReference = 0x1000;
+  entry.deviceKind = kCompactFlash;
+  entry.ataDriveSelect = kAtaMaster;
+  std::vector<win::BYTE> identify(512, 0xEE);
+  EXPECT_FALSE(ExecAtaCommand(driver, &entry, win::kAtaIdentify, 0, identify.data(), 512, kAtaDataIn, 0, 0));
+  EXPECT_EQ(identify, std::vector<win::BYTE>(512, 0xEE)) << "a refused IDENTIFY leaves the buffer alone";
+  ASSERT_TRUE(ExecAtaCommand(driver, &entry, win::kAtaIdentify, 0, identify.data(), 512, kAtaDataIn, 0, 0));
+  EXPECT_EQ(win::ReadLe32(identify, win::identify_layout::kTotalSectors * 2), 16u);
 }
 
 }  // namespace
