@@ -105,7 +105,7 @@ bool StandInReader::ScsiCommand(std::span<const win::BYTE> cdb, std::vector<win:
     std::array<win::BYTE, 4> answer = NoCardAnswer();
     if (card && sub == kVendorStatus) win::WriteLe32(answer, 0, StatusWord());
     if (card && sub == kVendorGeometry) answer = setup_.geometryReply;
-    if (card && (sub == kVendorLock || sub == kVendorUnlock)) answer = {};
+    if (card && (sub == kVendorLock || sub == kVendorUnlock)) answer = setup_.lockReply;
     return reply(answer);
   }
   switch (operation) {

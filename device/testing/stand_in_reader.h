@@ -31,6 +31,7 @@ struct ReaderSetup {
   VendorForm vendorForm = VendorForm::None;
   win::DWORD statusWord = 0;  // reply of kVendorStatus
   std::array<win::BYTE, 4> geometryReply{};  // reply of kVendorGeometry
+  std::array<win::BYTE, 4> lockReply{};  // reply of kVendorLock and kVendorUnlock with a card
   bool answersReadCapacity = true;
   std::optional<std::array<win::DWORD, 2>> readCapacityReply;  // last block, block length (else from the image)
   std::optional<std::array<win::BYTE, 512>> identify;  // IDENTIFY data (IDE readers)
