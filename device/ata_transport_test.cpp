@@ -1,5 +1,6 @@
 #include "device/ata_transport.h"
 #include "device/card_driver.h"
+#include "device/card_reads.h"
 
 #include "device/device_state.h"
 #include "device/drive_handle.h"
@@ -192,6 +193,15 @@ TEST_F(Ata98, SectorsMoveIntoTheCallersBuffer) {
       << "status ERR";
 }
 
+// More sectors than one command carries go in several commands, each at its own sectors.
+TEST_F(Ata98, ALongReadOfAnIdeCardReadsEverySectorInItsPlace) {
+  CardOnIdeBus = 1;
+  entry.busKind = kBusIde;
+  std::vector<win::BYTE> sectors(40 * 512, 0);
+  ASSERT_TRUE(ReadCardSectors(driver_, entry, 3, 40, 512, sectors.data()));
+  for (win::DWORD index = 0; index < 40; ++index) EXPECT_EQ(SectorMark(sectors, index * 512), 3 + index) << index;
+}
+
 TEST_F(Ata98, CardsTheDriverDoesNotKnowAreNotReportedAsRead) {
   entry.deviceKind = kMemoryStickPro;
   std::vector<win::BYTE> sector(512, 0xEE);
@@ -202,6 +212,29 @@ TEST_F(Ata98, CardsTheDriverDoesNotKnowAreNotReportedAsRead) {
 // The transfer flag of a request that moves no data shows only in the request the stand-in
 // driver records.
 using AtaStandIn98 = test_support::StandIn98Test;
+
+using AtaStandInXp = test_support::StandInXpTest;
+
+TEST_F(AtaStandInXp, AReadThatMovesFewerBytesThanAskedFails) {
+  test_support::ReaderSetup setup;
+  setup.image = NumberedImage(16);
+  setup.shortReads = true;
+  test_support::StandInReader& reader = machine.Add('E', setup);
+  const win::HANDLE handle =
+      win::CreateFileA("\\\\.\\E:", win::GENERIC_READ | win::GENERIC_WRITE,
+                       win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr, win::OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(handle, win::INVALID_HANDLE_VALUE);
+  DeviceEntry entry;
+  entry.deviceKind = kCompactFlash;
+  entry.ataDriveSelect = kAtaMaster;
+  std::vector<win::BYTE> sectors(1024, 0);
+  EXPECT_FALSE(ExecAtaCommand(handle, &entry, kAtaReadSectors, 3, sectors.data(), 1024, kAtaDataIn, 0, 0))
+      << "a sector short";
+  reader.Setup().shortReads = false;
+  EXPECT_TRUE(ExecAtaCommand(handle, &entry, kAtaReadSectors, 3, sectors.data(), 1024, kAtaDataIn, 0, 0));
+  EXPECT_EQ(SectorMark(sectors), 3u);
+  win::CloseHandle(handle);
+}
 
 TEST_F(AtaStandIn98, MemoryStickEraseMovesNoData) {
   machine.Driver().cards[0x1000].image = NumberedImage(16);

@@ -198,6 +198,10 @@ win::BOOL StandInReader::IdePassThrough(std::span<const win::BYTE> input, std::s
       return win::TRUE;
     }
     std::copy_n(setup_.image.begin() + lba * kSector, std::min<std::size_t>(size, kSector), data.begin());
+    if (setup_.shortReads && size >= kSector) {
+      returned = static_cast<win::DWORD>(ipt::kData + size - kSector);
+      return win::TRUE;
+    }
   }
   returned = static_cast<win::DWORD>(ipt::kData + size);
   return win::TRUE;

@@ -40,7 +40,7 @@ struct ReaderSetup {
   bool smartFails = false;
   std::vector<win::BYTE> image;  // the card's sectors; empty: no card
   bool writeProtected = false;
-  bool shortReads = false;  // READ(10) moves one sector less than asked
+  bool shortReads = false;  // READ(10) and ATA READ SECTORS move one sector less than asked
   std::optional<int> pulledAfterCommands;
   std::string storageVendorText = "Kestro";  // descriptor texts
   std::string storageProductText = "USB CF Reader";
