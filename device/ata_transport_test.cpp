@@ -1,5 +1,6 @@
 #include "device/ata_transport.h"
 #include "device/card_driver.h"
+#include "device/card_reads.h"
 
 #include "device/device_state.h"
 #include "device/drive_handle.h"
@@ -175,12 +176,30 @@ TEST_F(Ata98, IdentifyAlwaysMovesASectorButGivesTheCallerOnlyWhatItHolds) {
   EXPECT_EQ(win::ReadLe32(status, 0), kStatusCompactFlash);
 }
 
+// A command of the status layout that the reader answers with ERR (a CompactFlash card has no
+// raw flash geometry) is no reply: nothing reaches the caller's buffer.
+TEST_F(Ata98, AStatusLayoutReplyWithTheErrorBitFails) {
+  std::array<win::BYTE, 4> geometry{};
+  geometry.fill(0xEE);
+  EXPECT_FALSE(ExecAtaCommand(driver_, &entry, kVendorGeometry, 0, geometry.data(), 4, kAtaDataIn, 0, 0));
+  EXPECT_EQ(geometry, (std::array<win::BYTE, 4>{0xEE, 0xEE, 0xEE, 0xEE}));
+}
+
 TEST_F(Ata98, SectorsMoveIntoTheCallersBuffer) {
   std::vector<win::BYTE> sector(512, 0);
   ASSERT_TRUE(ExecAtaCommand(driver_, &entry, kAtaReadSectors, 3, sector.data(), 512, kAtaDataIn, 0, 0));
   EXPECT_EQ(SectorMark(sector), 3u);
   EXPECT_FALSE(ExecAtaCommand(driver_, &entry, kAtaReadSectors, 64, sector.data(), 512, kAtaDataIn, 0, 0))
       << "status ERR";
+}
+
+// More sectors than one command carries go in several commands, each at its own sectors.
+TEST_F(Ata98, ALongReadOfAnIdeCardReadsEverySectorInItsPlace) {
+  CardOnIdeBus = 1;
+  entry.busKind = kBusIde;
+  std::vector<win::BYTE> sectors(40 * 512, 0);
+  ASSERT_TRUE(ReadCardSectors(driver_, entry, 3, 40, 512, sectors.data()));
+  for (win::DWORD index = 0; index < 40; ++index) EXPECT_EQ(SectorMark(sectors, index * 512), 3 + index) << index;
 }
 
 TEST_F(Ata98, CardsTheDriverDoesNotKnowAreNotReportedAsRead) {
@@ -194,6 +213,29 @@ TEST_F(Ata98, CardsTheDriverDoesNotKnowAreNotReportedAsRead) {
 // driver records.
 using AtaStandIn98 = test_support::StandIn98Test;
 
+using AtaStandInXp = test_support::StandInXpTest;
+
+TEST_F(AtaStandInXp, AReadThatMovesFewerBytesThanAskedFails) {
+  test_support::ReaderSetup setup;
+  setup.image = NumberedImage(16);
+  setup.shortReads = true;
+  test_support::StandInReader& reader = machine.Add('E', setup);
+  const win::HANDLE handle =
+      win::CreateFileA("\\\\.\\E:", win::GENERIC_READ | win::GENERIC_WRITE,
+                       win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr, win::OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(handle, win::INVALID_HANDLE_VALUE);
+  DeviceEntry entry;
+  entry.deviceKind = kCompactFlash;
+  entry.ataDriveSelect = kAtaMaster;
+  std::vector<win::BYTE> sectors(1024, 0);
+  EXPECT_FALSE(ExecAtaCommand(handle, &entry, kAtaReadSectors, 3, sectors.data(), 1024, kAtaDataIn, 0, 0))
+      << "a sector short";
+  reader.Setup().shortReads = false;
+  EXPECT_TRUE(ExecAtaCommand(handle, &entry, kAtaReadSectors, 3, sectors.data(), 1024, kAtaDataIn, 0, 0));
+  EXPECT_EQ(SectorMark(sectors), 3u);
+  win::CloseHandle(handle);
+}
+
 TEST_F(AtaStandIn98, MemoryStickEraseMovesNoData) {
   machine.Driver().cards[0x1000].image = NumberedImage(16);
   DeviceEntry entry;
@@ -204,6 +246,22 @@ TEST_F(AtaStandIn98, MemoryStickEraseMovesNoData) {
   ASSERT_FALSE(machine.Driver().requests.empty());
   EXPECT_EQ(win::ReadLe32(machine.Driver().requests.back(), win::card_driver_layout::ata_request::kTransfer), 0u)
       << "transfer flag forced to none";
+}
+
+TEST_F(AtaStandIn98, IdentifyAnsweredWithTheErrorBitFailsUntilTheReaderAnswers) {
+  auto& card = machine.Driver().cards[0x1000];
+  card.image = NumberedImage(16);
+  card.identify = test_support::IdentifyWith(0, 16);
+  card.identifyFailures = 1;
+  DeviceEntry entry;
+  entry.deviceReference = 0x1000;
+  entry.deviceKind = kCompactFlash;
+  entry.ataDriveSelect = kAtaMaster;
+  std::vector<win::BYTE> identify(512, 0xEE);
+  EXPECT_FALSE(ExecAtaCommand(driver, &entry, win::kAtaIdentify, 0, identify.data(), 512, kAtaDataIn, 0, 0));
+  EXPECT_EQ(identify, std::vector<win::BYTE>(512, 0xEE)) << "a refused IDENTIFY leaves the buffer alone";
+  ASSERT_TRUE(ExecAtaCommand(driver, &entry, win::kAtaIdentify, 0, identify.data(), 512, kAtaDataIn, 0, 0));
+  EXPECT_EQ(win::ReadLe32(identify, win::identify_layout::kTotalSectors * 2), 16u);
 }
 
 }  // namespace

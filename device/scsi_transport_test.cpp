@@ -153,6 +153,20 @@ TEST_F(ScsiTransportStandIn, ShortReadFailsOnlyWhileAnOperationRuns) {
   EXPECT_EQ(reply[1], 0x01);
 }
 
+// A reader that cannot lock the card answers the lock with the no-card word while its status
+// still reports the card: the lock failed all the same.
+TEST_F(ScsiTransportStandIn, ALockReplyWithTheNoCardWordFailsWhateverTheStatusSays) {
+  std::vector<win::BYTE> reply(2, 0);
+  const VendorCdb lock = CommandFirstCdb(kVendorLock);
+  ASSERT_TRUE(ExecScsiCommand(handle, 0, 0, 0, lock.data(), 8, reply.data(), 2, kScsiDataIn));
+  reader->Setup().lockReply = {0xFF, 0x04, 0, 0};
+  EXPECT_FALSE(ExecScsiCommand(handle, 0, 0, 0, lock.data(), 8, reply.data(), 2, kScsiDataIn));
+  std::vector<win::BYTE> status(4, 0);
+  const VendorCdb statusCdb = CommandFirstCdb(kVendorStatus);
+  EXPECT_TRUE(ExecScsiCommand(handle, 0, 0, 0, statusCdb.data(), 8, status.data(), 4, kScsiDataIn));
+  EXPECT_EQ(win::ReadLe32(status, 0), 0x100u) << "the card is there";
+}
+
 TEST_F(ScsiTransportStandIn, RefusesCommandsThatDoNotFitTheRequest) {
   std::vector<win::BYTE> big(kMaxScsiTransfer + 512, 0);
   const win::BYTE read[10] = {0x28, 0, 0, 0, 0, 0, 0, 0, 65, 0};

@@ -56,7 +56,9 @@ FatLayout LayoutFor(const FatLayout& volume, int fatBits, win::DWORD totalSector
       layout.clusterCount = static_cast<win::DWORD>(clusters);
       return layout;
     }
-    fatSectors = needed;
+    // One sector at a time: jumping to what the first guess needed can overshoot the smallest
+    // FAT, as a larger FAT leaves fewer clusters.
+    ++fatSectors;
   }
 }
 

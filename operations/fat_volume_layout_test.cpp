@@ -25,12 +25,15 @@ constexpr win::DWORD kSector = 512;
 
 fs::path Scratch(const std::string& name) { return test_support::TestDataHome() / name; }
 
-// The reserved area (boot sector first) mkfs.fat writes for a volume of that many sectors.
+// The reserved area (boot sector first) mkfs.fat writes for a volume of that many sectors, its
+// FATs unaligned so that they are no larger than its clusters need: a grown volume's FAT then
+// has to grow with it.
 Bytes MkfsReservedArea(int fatBits, win::DWORD sectors, win::DWORD sectorsPerCluster) {
   const fs::path image = Scratch("mkfs-" + std::to_string(fatBits) + ".img");
   fs::remove(image);
-  const std::string command = "mkfs.fat -C -F " + std::to_string(fatBits) + " -s " + std::to_string(sectorsPerCluster) +
-                              " -i 1234ABCD '" + image.string() + "' " + std::to_string(sectors / 2) + " >/dev/null";
+  const std::string command = "mkfs.fat -C -a -F " + std::to_string(fatBits) + " -s " +
+                              std::to_string(sectorsPerCluster) + " -i 1234ABCD '" + image.string() + "' " +
+                              std::to_string(sectors / 2) + " >/dev/null";
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
   std::ifstream file(image, std::ios::binary);
   const Bytes all(std::istreambuf_iterator<char>(file), {});
@@ -84,6 +87,14 @@ FsckView Judge(const fs::path& volume) {
   return view;
 }
 
+// Whether a FAT one sector smaller would still hold an entry for every cluster it leaves room for.
+bool OneFatSectorLessWouldDo(const FatLayout& volume) {
+  const win::ULONGLONG fatSectors = volume.fatSectors - 1;
+  const win::ULONGLONG system = volume.reservedSectors + volume.fatCount * fatSectors + volume.rootSectors;
+  const win::ULONGLONG clusters = (volume.totalSectors - system) / volume.sectorsPerCluster;
+  return fatSectors * volume.bytesPerSector * 8 / volume.fatBits >= clusters + 2;
+}
+
 // Grows the stored volume onto every card size of [first, last] and judges each.
 void SweepGrowth(const Bytes& storedReserved, int storedBits, win::DWORD first, win::DWORD last, win::DWORD step) {
   const auto stored = ReadFatLayout(std::span(storedReserved).first(kSector), storedBits, kSector);
@@ -98,6 +109,10 @@ void SweepGrowth(const Bytes& storedReserved, int storedBits, win::DWORD first, 
     ASSERT_EQ(view.clusters, grown.clusterCount) << sectors << " sectors";
     // The type by the FAT standard's rule, which fsck.fat only warns about on FAT16.
     ASSERT_EQ(view.clusters < 4085 ? 12 : view.clusters < 65525 ? 16 : 32, grown.fatBits) << sectors << " sectors";
+    // fsck.fat refuses a FAT too small for the clusters; one larger than they need wastes sectors.
+    if (grown.fatSectors > stored->fatSectors) {
+      ASSERT_FALSE(OneFatSectorLessWouldDo(grown)) << sectors << " sectors";
+    }
   }
 }
 
@@ -107,6 +122,13 @@ void SweepGrowth(const Bytes& storedReserved, int storedBits, win::DWORD first, 
 TEST(FatVolumeGrowth, AroundTheFat12LimitEveryVolumeIsOfTheTypeItsClustersMake) {
   const Bytes reserved = MkfsReservedArea(12, 64000, 32);
   SweepGrowth(reserved, 12, 4078 * 32, 4092 * 32 + 128, 3);
+}
+
+// Clusters of 4 sectors from 1,500 to 4,060: the FAT12 FAT grows from 5 sectors to 12, one
+// sector at each 341 clusters.
+TEST(FatVolumeGrowth, AFat12VolumeStaysFat12WithTheFatItsClustersNeed) {
+  const Bytes reserved = MkfsReservedArea(12, 6000, 4);
+  SweepGrowth(reserved, 12, 6001, 16300, 11);
 }
 
 // One sector per cluster: FAT16 stops at 65,524 clusters (near 66,070 sectors); larger cards get

@@ -105,7 +105,7 @@ bool StandInReader::ScsiCommand(std::span<const win::BYTE> cdb, std::vector<win:
     std::array<win::BYTE, 4> answer = NoCardAnswer();
     if (card && sub == kVendorStatus) win::WriteLe32(answer, 0, StatusWord());
     if (card && sub == kVendorGeometry) answer = setup_.geometryReply;
-    if (card && (sub == kVendorLock || sub == kVendorUnlock)) answer = {};
+    if (card && (sub == kVendorLock || sub == kVendorUnlock)) answer = setup_.lockReply;
     return reply(answer);
   }
   switch (operation) {
@@ -198,6 +198,10 @@ win::BOOL StandInReader::IdePassThrough(std::span<const win::BYTE> input, std::s
       return win::TRUE;
     }
     std::copy_n(setup_.image.begin() + lba * kSector, std::min<std::size_t>(size, kSector), data.begin());
+    if (setup_.shortReads && size >= kSector) {
+      returned = static_cast<win::DWORD>(ipt::kData + size - kSector);
+      return win::TRUE;
+    }
   }
   returned = static_cast<win::DWORD>(ipt::kData + size);
   return win::TRUE;

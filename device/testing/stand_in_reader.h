@@ -31,6 +31,7 @@ struct ReaderSetup {
   VendorForm vendorForm = VendorForm::None;
   win::DWORD statusWord = 0;  // reply of kVendorStatus
   std::array<win::BYTE, 4> geometryReply{};  // reply of kVendorGeometry
+  std::array<win::BYTE, 4> lockReply{};  // reply of kVendorLock and kVendorUnlock with a card
   bool answersReadCapacity = true;
   std::optional<std::array<win::DWORD, 2>> readCapacityReply;  // last block, block length (else from the image)
   std::optional<std::array<win::BYTE, 512>> identify;  // IDENTIFY data (IDE readers)
@@ -39,7 +40,7 @@ struct ReaderSetup {
   bool smartFails = false;
   std::vector<win::BYTE> image;  // the card's sectors; empty: no card
   bool writeProtected = false;
-  bool shortReads = false;  // READ(10) moves one sector less than asked
+  bool shortReads = false;  // READ(10) and ATA READ SECTORS move one sector less than asked
   std::optional<int> pulledAfterCommands;
   std::string storageVendorText = "Kestro";  // descriptor texts
   std::string storageProductText = "USB CF Reader";

@@ -5,6 +5,9 @@ offset-cf.img  64 MB CompactFlash: a partition from sector 63 whose FAT16 volume
                with --offset 63 and no -h, so its boot sector counts 0 hidden sectors.
 stray-cf.img   8 MB CompactFlash: a FAT12 superfloppy whose FATs hold a non-zero entry past the
                volume's last cluster.
+grow-cf.img    3 MB CompactFlash: a FAT12 superfloppy of 4-sector clusters whose FATs mkfs.fat
+               left unaligned, no larger than its clusters need, and grow-big-cf.img, a blank
+               8 MB card it is restored onto: the volume stays FAT12 and its FAT grows.
 """
 import os
 import struct
@@ -69,7 +72,18 @@ def stray_card(folder):
             file.write(struct.pack("<H", pair))
 
 
+def grow_cards(folder):
+    image = os.path.join(folder, "grow-cf.img")
+    if os.path.exists(image):
+        os.remove(image)
+    run("mkfs.fat", "-C", "-a", "-F", "12", "-s", "4", "-i", "1234ABCD", image, str(6000 // 2))
+    put_files(image, 0, folder)
+    with open(os.path.join(folder, "grow-big-cf.img"), "wb") as file:
+        file.truncate(16000 * SECTOR)
+
+
 if __name__ == "__main__":
     os.makedirs(sys.argv[1], exist_ok=True)
     offset_card(sys.argv[1])
     stray_card(sys.argv[1])
+    grow_cards(sys.argv[1])
