@@ -1,6 +1,7 @@
 #include "imaging/tiff_decoder.h"
 
 #include "imaging/decode_guard.h"
+#include "imaging/tiff_samples.h"
 #include "imaging/tiff_stream_binding.h"
 
 #include <algorithm>
@@ -75,13 +76,10 @@ bool UnassociatedAlpha(TIFF* tiff) {
          kinds[0] == EXTRASAMPLE_UNASSALPHA;
 }
 
-// The colour pages read scan line by scan line instead of through the RGBA reader: RGB with
+// The colour pages read as their samples instead of through the RGBA reader: RGB with
 // unassociated alpha, whose colours that reader would premultiply, and 16-bit CMYK, for which it
-// has no road. Only interleaved samples in strips; the rest stays with the RGBA reader.
+// has no road; in strips or tiles, interleaved or in planes.
 bool ThroughSamples(TIFF* tiff, const TiffDecoder::PageTags& tags) {
-  std::uint16_t planar = PLANARCONFIG_CONTIG;
-  GetTag(tiff, TIFFTAG_PLANARCONFIG, planar);
-  if (TIFFIsTiled(tiff) != 0 || planar != PLANARCONFIG_CONTIG) return false;
   if (tags.bitsPerSample != 8 && tags.bitsPerSample != 16) return false;
   if (tags.photometric == PHOTOMETRIC_RGB) return tags.samplesPerPixel == 4 && UnassociatedAlpha(tiff);
   std::uint16_t inkSet = INKSET_CMYK;
@@ -196,21 +194,20 @@ void TiffDecoder::ReadRgba(TIFF* tiff, bool withAlpha, bool unpremultiply) {
 void TiffDecoder::ReadSamples(TIFF* tiff, const PageTags& tags) {
   const auto width = static_cast<std::size_t>(header.biWidth);
   const auto height = static_cast<std::uint32_t>(header.biHeight);
-  const std::size_t bytesPerSample = tags.bitsPerSample / 8U;
-  const std::uint64_t lineBytes = static_cast<std::uint64_t>(std::max<tmsize_t>(TIFFScanlineSize(tiff), 0));
-  Require(lineBytes >= width * tags.samplesPerPixel * bytesPerSample && lineBytes <= ImageSizeLimit(), kCorrupted);
-  std::vector<std::uint8_t> line(static_cast<std::size_t>(lineBytes));
+  const SampleLayout layout{tags.width, height, tags.samplesPerPixel, tags.bitsPerSample / 8U};
+  const std::vector<std::uint8_t> samples = ReadInterleavedSamples(tiff, layout, ImageSizeLimit(), kCorrupted);
+  const std::uint8_t* line = nullptr;
   // Samples widened to 16 bits (libtiff delivers 16-bit ones in host order), and back to 8, rounded.
-  auto sample = [&line, bytesPerSample](std::size_t index) -> std::uint32_t {
-    if (bytesPerSample == 1) return line[index] * 257U;
+  auto sample = [&line, &layout](std::size_t index) -> std::uint32_t {
+    if (layout.bytesPerSample == 1) return line[index] * 257U;
     std::uint16_t value = 0;
-    std::memcpy(&value, line.data() + 2 * index, 2);
+    std::memcpy(&value, line + 2 * index, 2);
     return value;
   };
   auto narrow = [](std::uint32_t value) { return static_cast<std::uint8_t>((value + 128U) / 257U); };
   const bool cmyk = tags.photometric == PHOTOMETRIC_SEPARATED;
   for (std::uint32_t y = 0; y < height; ++y) {
-    Require(TIFFReadScanline(tiff, line.data(), y, 0) == 1, kCorrupted);
+    line = samples.data() + y * layout.RowBytes();
     const std::size_t row = height - 1 - y;
     std::uint8_t* to = info.pixels + row * info.rowStride;
     for (std::size_t x = 0; x < width; ++x, to += 3) {
