@@ -194,8 +194,9 @@ void TiffDecoder::ReadRgba(TIFF* tiff, bool withAlpha, bool unpremultiply) {
 void TiffDecoder::ReadSamples(TIFF* tiff, const PageTags& tags) {
   const auto width = static_cast<std::size_t>(header.biWidth);
   const auto height = static_cast<std::uint32_t>(header.biHeight);
-  const SampleLayout layout{tags.width, height, tags.samplesPerPixel, tags.bitsPerSample / 8U};
-  const std::vector<std::uint8_t> samples = ReadInterleavedSamples(tiff, layout, ImageSizeLimit(), kCorrupted);
+  const SampleLayout layout{tags.width, height, tags.samplesPerPixel, tags.bitsPerSample / 8U, tags.rowsPerStrip};
+  SampleBands bands(tiff, layout, ImageSizeLimit(), kCorrupted);
+  const std::uint8_t* band = nullptr;
   const std::uint8_t* line = nullptr;
   // Samples widened to 16 bits (libtiff delivers 16-bit ones in host order), and back to 8, rounded.
   auto sample = [&line, &layout](std::size_t index) -> std::uint32_t {
@@ -207,7 +208,8 @@ void TiffDecoder::ReadSamples(TIFF* tiff, const PageTags& tags) {
   auto narrow = [](std::uint32_t value) { return static_cast<std::uint8_t>((value + 128U) / 257U); };
   const bool cmyk = tags.photometric == PHOTOMETRIC_SEPARATED;
   for (std::uint32_t y = 0; y < height; ++y) {
-    line = samples.data() + y * layout.RowBytes();
+    if (y % bands.BandRows() == 0) band = bands.Read(y);
+    line = band + (y % bands.BandRows()) * layout.RowBytes();
     const std::size_t row = height - 1 - y;
     std::uint8_t* to = info.pixels + row * info.rowStride;
     for (std::size_t x = 0; x < width; ++x, to += 3) {
