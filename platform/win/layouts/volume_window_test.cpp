@@ -78,6 +78,11 @@ TEST(PartitionTable, BootSectorAtSectorZeroIsASuperfloppy) {
   EXPECT_EQ(window.sectors, kCard);
   boot[13] = 3;  // not a power of two: not a boot sector, so the table counts
   EXPECT_TRUE(FindVolumeWindow(boot, kCard).partitioned);
+  boot[13] = 8;
+  for (const std::uint16_t bytesPerSector : {256, 8192}) {  // powers of two no FAT sector has
+    WriteLe16(boot, 11, bytesPerSector);
+    EXPECT_TRUE(FindVolumeWindow(boot, kCard).partitioned) << bytesPerSector;
+  }
 }
 
 // Boot managers' master boot records open with a jump as boot sectors do (EB 63 90, E9 xx xx);
