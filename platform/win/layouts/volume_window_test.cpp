@@ -12,25 +12,22 @@ namespace {
 
 constexpr std::uint64_t kCard = 2000;
 
-std::vector<std::uint8_t> Mbr(std::uint8_t boot, std::uint8_t type, std::uint32_t start, std::uint32_t count,
-                              std::size_t entry = 0) {
-  std::vector<std::uint8_t> sector(512, 0);
-  sector[0] = 0x33;  // code, not a jump
-  const std::size_t at = 446 + entry * 16;
-  sector[at] = boot;
-  sector[at + 4] = type;
-  WriteLe32(sector, at + 8, start);
-  WriteLe32(sector, at + 12, count);
-  WriteLe16(sector, 510, 0xAA55);
-  return sector;
-}
-
 void SetEntry(std::vector<std::uint8_t>& sector, std::size_t index, std::uint8_t type, std::uint32_t start,
               std::uint32_t count = 100) {
   const std::size_t at = 446 + 16 * index;
   sector[at + 4] = type;
   WriteLe32(sector, at + 8, start);
   WriteLe32(sector, at + 12, count);
+}
+
+std::vector<std::uint8_t> Mbr(std::uint8_t boot, std::uint8_t type, std::uint32_t start, std::uint32_t count,
+                              std::size_t entry = 0) {
+  std::vector<std::uint8_t> sector(512, 0);
+  sector[0] = 0x33;  // code, not a jump
+  sector[446 + 16 * entry] = boot;
+  SetEntry(sector, entry, type, start, count);
+  WriteLe16(sector, 510, 0xAA55);
+  return sector;
 }
 
 TEST(PartitionTable, FirstUsedEntryGivesTheVolume) {
@@ -81,6 +78,11 @@ TEST(PartitionTable, BootSectorAtSectorZeroIsASuperfloppy) {
   EXPECT_EQ(window.sectors, kCard);
   boot[13] = 3;  // not a power of two: not a boot sector, so the table counts
   EXPECT_TRUE(FindVolumeWindow(boot, kCard).partitioned);
+  boot[13] = 8;
+  for (const std::uint16_t bytesPerSector : {256, 8192}) {  // powers of two no FAT sector has
+    WriteLe16(boot, 11, bytesPerSector);
+    EXPECT_TRUE(FindVolumeWindow(boot, kCard).partitioned) << bytesPerSector;
+  }
 }
 
 // Boot managers' master boot records open with a jump as boot sectors do (EB 63 90, E9 xx xx);

@@ -8,6 +8,8 @@ namespace {
 
 constexpr std::string_view kDefaultExtension = ".DLL";
 constexpr std::string_view kProgramExtension = ".EXE";
+// One cut of the name serves both extensions.
+static_assert(kDefaultExtension.size() == kProgramExtension.size());
 constexpr std::string_view kSeparators = "\\/";
 
 }  // namespace
@@ -26,7 +28,6 @@ std::optional<ModuleName> SplitModuleName(std::string_view path) {
 }
 
 std::optional<std::string> SharedObjectFileName(std::string_view fileName) {
-  // Both extensions are four characters long.
   if (fileName.size() <= kDefaultExtension.size()) return std::nullopt;
   const std::string_view stem = fileName.substr(0, fileName.size() - kDefaultExtension.size());
   const std::string_view extension = fileName.substr(stem.size());
