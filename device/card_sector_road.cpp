@@ -73,6 +73,8 @@ bool MoveCardSectors(const Direction& direction, win::HANDLE handle, const Devic
   if (bytesPerSector == 0) return false;
   const SectorRoad road = SectorRoadFor(entry);
   const win::DWORD stride = StrideBytes(road, bytesPerSector);
+  // The buffer holds count x bytesPerSector bytes: sectors smaller than the road's would overrun it.
+  if (stride > bytesPerSector) return false;
   const win::DWORD piece = PieceSectors(road, bytesPerSector);
   if (piece == 0) return false;
   for (win::DWORD done = 0; done < count;) {

@@ -24,7 +24,8 @@ SectorRoad SectorRoadFor(const DeviceEntry& entry);
 // services on Windows 9x. Sectors count from the card's first sector (from the volume's on the
 // absolute services of a volume handle).
 
-// count sectors at lba into buffer (count x bytesPerSector bytes).
+// count sectors at lba into buffer (count x bytesPerSector bytes); refused on the absolute
+// roads for sectors under 512 bytes, which those services would move more of than buffer holds.
 bool ReadCardSectors(win::HANDLE handle, const DeviceEntry& entry, win::DWORD lba, win::DWORD count,
                      win::DWORD bytesPerSector, win::BYTE* buffer);
 

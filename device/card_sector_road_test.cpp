@@ -112,5 +112,22 @@ TEST_F(SectorRoadOnMachine, TheDriveLetterRoadWritesThroughTheCardHandle) {
   win::CloseHandle(vwin32);
 }
 
+// A card that reports sectors shorter than 512 bytes, read by the absolute services (which
+// always move 512), is refused rather than read past the end of a buffer sized by its sectors.
+TEST_F(SectorRoadOnMachine, TheAbsoluteRoadRefusesSectorsShorterThanItsOwn) {
+  Start(UsbReader("xp", 64), kOsWindowsXp);
+  ASSERT_EQ(EnumDevicesNt(), 1);
+  const DriveHandle card = OpenCardVolume('E');
+  UsePlainSectorIo = 1;
+  constexpr win::DWORD kSectors = 4;
+  constexpr win::DWORD kShortSector = 256;
+  constexpr win::BYTE kGuard = 0xEE;
+  std::vector<win::BYTE> buffer(2 * kSectors * kShortSector, kGuard);
+  EXPECT_FALSE(ReadCardSectors(card.get(), *EntryAt('E'), 8, kSectors, kShortSector, buffer.data()));
+  for (std::size_t at = kSectors * kShortSector; at < buffer.size(); ++at) ASSERT_EQ(buffer[at], kGuard) << at;
+  EXPECT_TRUE(ReadCardSectors(card.get(), *EntryAt('E'), 8, 1, kCardSectorBytes, buffer.data()));
+  EXPECT_EQ(SectorMark(buffer, 0), 8u);
+}
+
 }  // namespace
 }  // namespace tarnlok

@@ -31,15 +31,17 @@ inline void CloseMainWindow(ui::HWND main) { ui::EndDialog(main, 2); }
 // block, pumping messages and looking for its card as often as the blocks come.
 class SteppingClock final : public win::Clock {
  public:
-  win::ULONGLONG TickMilliseconds() override { return tick_ += kStep; }
-  win::LONGLONG UnixMilliseconds() override { return kStart + static_cast<win::LONGLONG>(tick_); }
-  win::SYSTEMTIME LocalTime() override { return win::SystemTimeOfUnixMilliseconds(UnixMilliseconds()); }
-  void Sleep(win::DWORD milliseconds) override { tick_ += milliseconds; }
+  win::ULONGLONG TickMilliseconds() override {
+    clock_.Advance(kStep);
+    return clock_.TickMilliseconds();
+  }
+  win::LONGLONG UnixMilliseconds() override { return clock_.UnixMilliseconds(); }
+  win::SYSTEMTIME LocalTime() override { return clock_.LocalTime(); }
+  void Sleep(win::DWORD milliseconds) override { clock_.Sleep(milliseconds); }
 
  private:
   static constexpr win::ULONGLONG kStep = 1000;
-  static constexpr win::LONGLONG kStart = 1079346030000;  // 2004-03-15 10:20:30 UTC
-  win::ULONGLONG tick_ = 1000;
+  win::ManualClock clock_{1000, 1079346030000};  // 2004-03-15 10:20:30 UTC
 };
 
 class OperationProgramTest : public ProgramTest {
