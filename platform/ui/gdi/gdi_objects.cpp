@@ -2,6 +2,7 @@
 // classic system colours.
 #include "platform/ui/gdi/gdi_internal.h"
 
+#include "platform/win/registry/text_case.h"
 #include "platform/win/system/last_error.h"
 
 #include <QBuffer>
@@ -13,7 +14,7 @@
 #include <array>
 #include <cstring>
 #include <map>
-#include <strings.h>
+#include <string_view>
 
 namespace ui {
 namespace {
@@ -68,9 +69,11 @@ int PixelSizeFor(LONG height) {
 // MS Sans Serif, the face of the dialogs, is narrower than DejaVu Sans: at 11 pixels its 52
 // letters take 26 * 11.5 pixels, the width that gives the dialogs their base unit of 6 pixels.
 // The host font's letters are drawn closer by the difference, so that texts wrap where the
-// templates expect them to.
-bool IsDialogFace(const char* face) {
-  return strcasecmp(face, "MS Sans Serif") == 0 || strcasecmp(face, "MS Shell Dlg") == 0;
+// templates expect them to. Face names compare as Windows compares them: ASCII letters without
+// case whatever the locale, and never past the field.
+bool IsDialogFace(const LOGFONTA& log) {
+  const std::string_view face(log.lfFaceName, strnlen(log.lfFaceName, LF_FACESIZE));
+  return win::EqualsIgnoringCase(face, "MS Sans Serif") || win::EqualsIgnoringCase(face, "MS Shell Dlg");
 }
 
 // Measuring needs the font database, which exists with the application; without one (a
@@ -95,7 +98,7 @@ QFont QtFontFor(const LOGFONTA& log) {
   font.setStyleStrategy(QFont::NoAntialias);
   font.setHintingPreference(QFont::PreferFullHinting);
   font.setKerning(false);
-  if (IsDialogFace(log.lfFaceName)) font.setLetterSpacing(QFont::AbsoluteSpacing, DialogLetterSpacing(font));
+  if (IsDialogFace(log)) font.setLetterSpacing(QFont::AbsoluteSpacing, DialogLetterSpacing(font));
   return font;
 }
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 
 namespace ui {
@@ -248,6 +250,29 @@ TEST_F(Text, EveryFaceResolvesToTheSameFont) {
   LOGFONTA log;
   ASSERT_GT(arial.GetLogFont(&log), 0);
   EXPECT_STREQ(log.lfFaceName, "Arial") << "the requested face is kept in the logical font";
+}
+
+// The dialogs' faces are drawn closer than any other; their names are known in any case, and a
+// name that fills its whole field without an end is read no further than the field.
+TEST_F(Text, TheDialogFacesAreKnownWhateverTheirCase) {
+  const auto width = [&](const char* face) {
+    LOGFONTA log{};
+    log.lfHeight = -13;
+    std::memcpy(log.lfFaceName, face, std::min(std::strlen(face) + 1, sizeof(log.lfFaceName)));
+    CFont made;
+    made.CreateFontIndirect(&log);
+    dc.SelectObject(&made);
+    const LONG cx = dc.GetTextExtent("The quick brown fox").cx;
+    dc.SelectStockObject(SYSTEM_FONT);
+    return cx;
+  };
+  const LONG other = width("Arial");
+  const LONG dialog = width("MS Sans Serif");
+  EXPECT_LT(dialog, other);
+  EXPECT_EQ(width("ms sans serif"), dialog);
+  EXPECT_EQ(width("MS SHELL DLG"), width("MS Shell Dlg"));
+  EXPECT_LT(width("MS SHELL DLG"), other);
+  EXPECT_EQ(width("MS Sans Serif, filling its whole field"), other);
 }
 
 TEST(SystemColours, AreTheClassicScheme) {
