@@ -21,6 +21,7 @@ runs="${2:-$runs}"
 
 scan_ms=$("$build/bench/recovery_scan_bench" --benchmark_format=csv --benchmark_repetitions="$runs" 2> /dev/null |
   grep '^"RawScanOfMixedImage' | grep -v '_mean\|_median\|_stddev\|_cv' | cut -d, -f3 | sort -g | head -n 1)
+test -n "$scan_ms" || { echo "the raw-scan benchmark failed: run $build/bench/recovery_scan_bench" >&2; exit 1; }
 image="${TMPDIR:-/tmp}/tarnlok-recovery-bench/card.img"
 test -f "$image" || { echo "the raw-scan benchmark left no image" >&2; exit 1; }
 sectors=$(($(stat -c %s "$image") / 512))
