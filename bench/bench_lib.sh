@@ -34,14 +34,19 @@ startup_line() {
   best_program_run "$work/startup.txt"
 }
 
-# Prints the bench's line: $1 what was measured, $2 the program's "wall user system" with the
-# start-up's $3 left out, $4 the other side's "wall user system", $5 the target ratio, $6 the
-# other side's name (dd unless given).
+# Prints the bench's line and fails when the ratio misses its target: $1 what was measured, $2
+# the program's "wall user system" with the start-up's $3 left out, $4 the other side's "wall user
+# system", $5 the target ratio, $6 the other side's name (dd unless given), $7 the program's wall
+# seconds that meet the target whatever the ratio (none unless given).
 report() {
-  echo "$2 $3 $4" | awk -v name="$1" -v target="$5" -v other="${6:-dd}" '{
-    wall = $1 - $5; cpu = $2 + $3 - $6 - $7
-    printf "%s: program %.3f s wall, %.3f s CPU (start-up of %.3f s left out); %s %.3f s wall, %.3f s CPU; ratio %.2f (target <= %s)\n",
-           name, wall, cpu, $5, other, $9, $10 + $11, wall / $9, target }'
+  echo "$2 $3 $4" | awk -v name="$1" -v target="$5" -v other="${6:-dd}" -v enough="${7:-}" '{
+    wall = $1 - $5; cpu = $2 + $3 - $6 - $7; ratio = wall / $9
+    # A start-up slower than the whole run says the machine was busy, not that the run was quick.
+    met = wall > 0 && (ratio <= target || (enough != "" && wall <= enough))
+    printf "%s: program %.3f s wall, %.3f s CPU (start-up of %.3f s left out); %s %.3f s wall, %.3f s CPU; ratio %.2f (target <= %s%s): %s\n",
+           name, wall, cpu, $5, other, $9, $10 + $11, ratio, target, enough == "" ? "" : ", or " enough " s of the program",
+           met ? "met" : "MISSED"
+    exit !met }'
 }
 
 # A card image of $1 MiB of random bytes at $work/card.img, read once so that both sides read it

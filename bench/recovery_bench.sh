@@ -14,23 +14,21 @@ command -v photorec > /dev/null || apt-get install -y testdisk > /dev/null || {
   exit 1
 }
 build=$(cd "${1:-build/default}" && pwd)
-program="$build/bin/Tarnlok"
-runs="${2:-3}"
 work=$(mktemp -d "${TMPDIR:-/tmp}/tarnlok-recovery-bench-XXXXXX")
 trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/bench_lib.sh"
+runs="${2:-$runs}"
 
 scan_ms=$("$build/bench/recovery_scan_bench" --benchmark_format=csv --benchmark_repetitions="$runs" 2> /dev/null |
   grep '^"RawScanOfMixedImage' | grep -v '_mean\|_median\|_stddev\|_cv' | cut -d, -f3 | sort -g | head -n 1)
+test -n "$scan_ms" || { echo "the raw-scan benchmark failed: run $build/bench/recovery_scan_bench" >&2; exit 1; }
 image="${TMPDIR:-/tmp}/tarnlok-recovery-bench/card.img"
 test -f "$image" || { echo "the raw-scan benchmark left no image" >&2; exit 1; }
 sectors=$(($(stat -c %s "$image") / 512))
 
 # Recovery only reads the card: the image itself serves when it can be linked.
 ln "$image" "$work/cf.img" 2> /dev/null || cp "$image" "$work/cf.img"
-cat > "$work/machine.json" <<JSON
-{ "version": 1, "windows": "xp", "readers": [ { "bus": "usb", "maker": true, "letter": "E",
-  "card": { "kind": "cf", "image": "cf.img", "sectors": $sectors } } ] }
-JSON
+describe_card cf cf.img $sectors
 # The run's script; $1 is check or uncheck for the thumbnail view.
 write_script() {
   cat > "$work/recover-$1.txt" <<SCRIPT
@@ -66,17 +64,11 @@ run_once() {
   echo "($end - $start) * 1000" | bc
 }
 
-# Runs PhotoRec once over the image, from the page cache as the program reads it; prints its
-# milliseconds.
-photorec_once() {
+# PhotoRec starts afresh over the image, from the page cache as the program reads it.
+prepare_run() {
   rm -rf "$work/photorec"
   mkdir -p "$work/photorec"
   cat "$work/cf.img" > /dev/null
-  start=$(date +%s.%N)
-  ( cd "$work/photorec" && photorec /log /d "$work/photorec/out" /cmd "$work/cf.img" \
-      partition_none,options,paranoid,fileopt,everything,enable,search > /dev/null 2>&1 )
-  end=$(date +%s.%N)
-  echo "($end - $start) * 1000" | bc
 }
 
 program_ms=$(for _ in $(seq "$runs"); do run_once uncheck; done | sort -g | head -n 1)
@@ -84,11 +76,16 @@ found=$(find "$work/data" -ipath '*found*' -type f | wc -l)
 # As a person runs it: the thumbnails of the recovered pictures shown.
 shown_ms=$(for _ in $(seq "$runs"); do run_once check; done | sort -g | head -n 1)
 shown_found=$(find "$work/data" -ipath '*found*' -type f | wc -l)
-photorec_ms=$(for _ in $(seq "$runs"); do photorec_once; done | sort -g | head -n 1)
+photorec_ms=$(best_of env -C "$work/photorec" photorec /log /d "$work/photorec/out" /cmd "$work/cf.img" \
+  partition_none,options,paranoid,fileopt,everything,enable,search | awk '{ print $1 * 1000 }')
 photorec_found=$(find "$work/photorec" -path '*/out.*' -type f | wc -l)
 echo "engine raw scan:      ${scan_ms} ms"
 echo "whole recovery run:   ${program_ms} ms, ${found} files (no thumbnails)"
 echo "with thumbnails:      ${shown_ms} ms, ${shown_found} files"
 echo "PhotoRec:             ${photorec_ms} ms, ${photorec_found} files"
-echo "run / raw scan:       $(echo "scale=2; $program_ms / $scan_ms" | bc) (target at most 1.3)"
-echo "thumbnails / PhotoRec: $(echo "scale=2; $shown_ms / $photorec_ms" | bc) (target at most 1)"
+awk -v run="$program_ms" -v scan="$scan_ms" -v shown="$shown_ms" -v photorec="$photorec_ms" 'BEGIN {
+  printf "run / raw scan:       %.2f (target at most 1.3)\n", run / scan
+  printf "thumbnails / PhotoRec: %.2f (target at most 1)\n", shown / photorec
+  met = run / scan <= 1.3 && shown / photorec <= 1
+  print met ? "targets met" : "targets MISSED"
+  exit !met }'
